@@ -1,0 +1,67 @@
+#pragma once
+
+#include "app/SysTypes.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QMap>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class QApplication;
+struct OrderInfo;
+
+// The application singleton: start-up, the login data file, UI size hooks,
+// share path conversion and small text helpers. Every operation is
+// stateless, so they are static and may also be reached through K::i().
+class K : public QObject
+{
+    Q_OBJECT
+
+public:
+    static K *i();
+
+    // UI size hook: returns its argument; every pixel size passes through it.
+    static int f(int value);
+    // Decimal text of the number.
+    static QString s(int value);
+
+    // Start-up.
+    void setMainBase(const QApplication &app);
+    static void setSysFont();
+    void launchSys(SysTypes type);
+    static float computeScaleDpi(qreal logicalDpi, qreal physicalDpi);
+    // The value after the last "--url-host" that has one, or a null string.
+    static QString urlHostFromArguments(const QStringList &arguments);
+
+    // Login data file "loginData" in Config::k_datarootpath.
+    static QJsonObject readLoginData();
+    static void saveLoginData(const QJsonObject &object);
+    static QString loginDataPath();
+    static void filewrite(const QString &path, const QString &content,
+                          const std::function<void(QMap<QString, QString>)> &done);
+    static QString fileread(const QString &path);
+
+    static QJsonObject stringToJson(const QString &text);
+    static QJsonArray stringToJsonAry(const QString &text);
+
+    // Share paths: service UNC form <-> mount paths. Results that would not
+    // lie strictly below the mount root come back empty.
+    static QString pathConvert(const QString &path);
+    static QString returnUpDatePath(const QString &server, const QString &path);
+    static QString getServeName(const QString &first, const QString &second);
+    static QString generateImportPathByOrder(const OrderInfo &order);
+    static QString generateImportPath(const QMap<QString, QString> &map);
+    static QString replaceSpecialChar(const QString &text);
+    // Replaces "/" and "\" so a service value stays one path component.
+    static QString sanitizePathComponent(const QString &text);
+    static QMap<QString, QString> vip8ScalImg(const QString &source, const QString &output,
+                                              int width, int height);
+    static QString getTodayDate();
+
+private:
+    K() = default;
+};
