@@ -1,0 +1,29 @@
+#pragma once
+
+#include "platform/MountRoot.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+// A temporary folder that stands for the share's mount root while in scope.
+class ScopedMountRoot
+{
+public:
+    ScopedMountRoot() { MountRoot::setPath(m_dir.path()); }
+    ~ScopedMountRoot() { MountRoot::reset(); }
+    ScopedMountRoot(const ScopedMountRoot &) = delete;
+    ScopedMountRoot &operator=(const ScopedMountRoot &) = delete;
+
+    bool isValid() const { return m_dir.isValid(); }
+    // The root, ending with "/".
+    QString path() const { return MountRoot::path(); }
+    // A folder below the root, created with its parents.
+    QString mkpath(const QString &relative) const
+    {
+        QDir(m_dir.path()).mkpath(relative);
+        return m_dir.path() + QLatin1Char('/') + relative;
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
