@@ -23,6 +23,16 @@ namespace {
 const QString kCheckUpdatePath = QStringLiteral("&m=Version&a=check_update");
 const QString kPublicApiGroup = QStringLiteral("g=publicapi");
 const QByteArray kMask = QByteArrayLiteral("***");
+const char kAbortedProperty[] = "studioAborted";
+
+// Qt reports a transfer time-out as a cancelled operation; abort() marks its
+// own cancellations so the log can tell the two apart.
+QString failureText(const QNetworkReply *reply)
+{
+    if (reply->error() == QNetworkReply::OperationCanceledError && !reply->property(kAbortedProperty).toBool())
+        return QStringLiteral("请求超时");
+    return reply->errorString();
+}
 
 bool isSecretField(const QString &key)
 {
@@ -159,6 +169,7 @@ void BaseReq::abort()
     if (reply && reply->isRunning()) {
         qCDebug(lcNet) << "abort2";
         qCDebug(lcNet) << (reply->isFinished() ? "true" : "false");
+        reply->setProperty(kAbortedProperty, true);
         reply->abort();
         qCDebug(lcNet) << "abort3";
     }
@@ -187,7 +198,7 @@ void BaseReq::serviceRequestFinished(QNetworkReply *finished)
     QJsonDocument document;
     if (finished->error() != QNetworkReply::NoError) {
         qCWarning(lcNet).noquote() << "请求失败:" << finished->url().toString(QUrl::RemoveQuery)
-                                   << finished->errorString();
+                                   << failureText(finished);
     } else {
         QJsonParseError parseError;
         document = QJsonDocument::fromJson(finished->readAll(), &parseError);
@@ -219,7 +230,7 @@ void BaseReq::imageDownloadFinished(QNetworkReply *finished)
     QByteArray bytes;
     QString mimeType;
     if (finished->error() != QNetworkReply::NoError) {
-        qCWarning(lcNet).noquote() << "图片下载失败:" << finished->errorString();
+        qCWarning(lcNet).noquote() << "图片下载失败:" << failureText(finished);
         qCWarning(lcNet).noquote() << finished->url().toString();
     } else {
         bytes = finished->readAll();

@@ -8,10 +8,13 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QLoggingCategory>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QPointer>
 #include <QtTest>
 
 #include <memory>
+#include <stdexcept>
 
 using Failure = StandInService::Failure;
 Q_DECLARE_METATYPE(StandInService::Failure)
@@ -116,6 +119,8 @@ private slots:
     void downloadFailures_data();
     void downloadFailures();
     void silentDownloadTimesOut();
+    void throwingImageCallbackIsContained();
+    void replyWithoutCallbackIsOnlyLogged();
     void dataUrl();
     void dataUrlFailure();
     void detectImageMimeType_data();
@@ -334,6 +339,7 @@ void BaseReqTest::silentServiceTimesOut()
     m_service.setFailure("order", "order_list", Failure::NoAnswer);
     BaseReq req;
     req.setRequestTimeout(1000);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^请求失败: .* 请求超时$"));
     auto result = startForm(&req, "&m=order&a=order_list", QByteArray());
     QTRY_COMPARE_WITH_TIMEOUT(result->calls, 1, 20000);
     m_service.setFailure("order", "order_list", Failure::None);
@@ -349,6 +355,8 @@ void BaseReqTest::abortReachesCallbackAsFailure()
     BaseReq req;
     auto result = startForm(&req, "&m=order&a=order_list", QByteArray());
     QVERIFY(m_service.waitForRequests(1));
+    // An abort is not reported as a time-out.
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^请求失败: (?!.*请求超时)"));
     req.abort();
     QTRY_COMPARE(result->calls, 1);
     m_service.setFailure("order", "order_list", Failure::None);
@@ -457,10 +465,48 @@ void BaseReqTest::silentDownloadTimesOut()
     m_service.setFileFailure("/silent.jpg", Failure::NoAnswer);
     BaseReq req;
     req.setDownloadTimeout(1000);
+    QTest::ignoreMessage(QtWarningMsg, "图片下载失败: 请求超时");
+    QTest::ignoreMessage(QtWarningMsg, qPrintable(m_service.fileUrl("/silent.jpg")));
     auto result = startDownload(&req, m_service.fileUrl("/silent.jpg"));
     QTRY_COMPARE_WITH_TIMEOUT(result->calls, 1, 20000);
     QVERIFY(!result->ok);
     QVERIFY(result->bytes.isEmpty());
+}
+
+void BaseReqTest::throwingImageCallbackIsContained()
+{
+    m_service.serveFile("/a.jpg", encodedImage("JPEG"));
+    BaseReq req;
+    int calls = 0;
+    QTest::ignoreMessage(QtWarningMsg, "回调函数执行异常: disk full");
+    req.downloadImage(m_service.fileUrl("/a.jpg"), [&](bool, const QByteArray &, const QString &) {
+        ++calls;
+        throw std::runtime_error("disk full");
+    });
+    QTRY_COMPARE(calls, 1);
+
+    // The object is still usable afterwards.
+    auto next = startDownload(&req, m_service.fileUrl("/a.jpg"));
+    QTRY_COMPARE(next->calls, 1);
+    QVERIFY(next->ok);
+}
+
+void BaseReqTest::replyWithoutCallbackIsOnlyLogged()
+{
+    m_service.serveFile("/b.jpg", encodedImage("JPEG"));
+    QNetworkAccessManager manager;
+    QNetworkReply *foreign = manager.get(QNetworkRequest(QUrl(m_service.fileUrl("/b.jpg"))));
+    QSignalSpy finished(foreign, &QNetworkReply::finished);
+    QVERIFY(finished.wait());
+
+    BaseReq req;
+    auto pending = startForm(&req, "&m=order&a=order_list", QByteArray());
+    QTest::ignoreMessage(QtWarningMsg, "警告：imageCallback 为空");
+    req.imageDownloadFinished(foreign);
+    req.serviceRequestFinished(foreign); // not one of its form replies: ignored
+    req.imageDownloadFinished(nullptr);
+    QCOMPARE(pending->calls, 0);
+    QTRY_COMPARE(pending->calls, 1);
 }
 
 void BaseReqTest::dataUrl()
