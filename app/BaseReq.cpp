@@ -160,7 +160,10 @@ void BaseReq::get(const QString &url)
 {
     request.setUrl(QUrl(url, QUrl::TolerantMode));
     request.setTransferTimeout(m_requestTimeoutMs);
-    track(manager->get(request));
+    // A length left over from an earlier POST would make the server wait for a body.
+    QNetworkRequest withoutBody = request;
+    withoutBody.setHeader(QNetworkRequest::ContentLengthHeader, QVariant());
+    track(manager->get(withoutBody));
 }
 
 void BaseReq::abort()
