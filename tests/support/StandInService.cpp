@@ -16,6 +16,7 @@
 namespace {
 
 const int kMaxHeaderBytes = 64 * 1024;
+const qint64 kMaxBodyBytes = 256 * 1024 * 1024;
 
 QByteArray reasonPhrase(int status)
 {
@@ -221,6 +222,18 @@ bool StandInService::waitForRequests(int count, int timeoutMs)
     return true;
 }
 
+void StandInService::reset()
+{
+    m_replies.clear();
+    m_handlers.clear();
+    m_failures.clear();
+    m_delays.clear();
+    m_files.clear();
+    m_fileFailures.clear();
+    m_fileDelays.clear();
+    m_requests.clear();
+}
+
 int StandInService::openConnections() const
 {
     return m_connections.size();
@@ -360,7 +373,7 @@ bool StandInService::parseNext(Connection &connection, Request &request, bool &k
         const QByteArray lengthText = request.header("content-length");
         bool ok = true;
         const qint64 length = lengthText.isEmpty() ? 0 : lengthText.toLongLong(&ok);
-        if (!ok || length < 0) {
+        if (!ok || length < 0 || length > kMaxBodyBytes) {
             bad = true;
             return false;
         }

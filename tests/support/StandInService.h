@@ -67,6 +67,8 @@ public:
     // Canned replies from an object mapping "module/action" to the reply
     // object; returns how many were taken.
     int setReplies(const QJsonObject &replies);
+    // Forgets every reply, handler, failure, delay, file and recorded request.
+    void reset();
     // Connections currently open (keep-alive ones included).
     int openConnections() const;
 

@@ -125,11 +125,13 @@ private slots:
     void connectionCloseIsHonoured_data();
     void connectionCloseIsHonoured();
     void concurrentConnections();
+    void malformedRequestIsRefused_data();
     void malformedRequestIsRefused();
 
     // Helpers
     void waitForRequestsGivesUp();
     void repliesFromJson();
+    void resetForgetsEverything();
     void standaloneExecutable();
 
 private:
@@ -446,10 +448,21 @@ void StandInServiceTest::concurrentConnections()
     m_service.setDelay("order", "slow", 0);
 }
 
+void StandInServiceTest::malformedRequestIsRefused_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::newRow("not http") << QByteArray("this is not http\r\n\r\n");
+    QTest::newRow("negative length") << QByteArray("POST /index.php HTTP/1.1\r\nContent-Length: -5\r\n\r\n");
+    QTest::newRow("absurd length") << QByteArray("POST /index.php HTTP/1.1\r\nContent-Length: 99999999999\r\n\r\n");
+    QTest::newRow("bad chunk size")
+        << QByteArray("POST /index.php HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\nabc\r\n");
+}
+
 void StandInServiceTest::malformedRequestIsRefused()
 {
+    QFETCH(QByteArray, request);
     RawClient client(m_service.port());
-    client.send("this is not http\r\n\r\n");
+    client.send(request);
     Response response;
     QVERIFY(client.next(response));
     QCOMPARE(response.status, 400);
@@ -478,6 +491,28 @@ void StandInServiceTest::repliesFromJson()
     Response response;
     QVERIFY(client.next(response));
     QCOMPARE(response.json().value("data").toObject().value("uid").toString(), QString("7"));
+}
+
+void StandInServiceTest::resetForgetsEverything()
+{
+    m_service.setReply("order", "a", {{"code", "1"}});
+    m_service.setFailure("order", "b", Failure::NoAnswer);
+    m_service.serveFile("/x.jpg", "bytes");
+    RawClient client(m_service.port());
+    client.send(formPost("order", "a", QByteArray()));
+    Response response;
+    QVERIFY(client.next(response));
+
+    m_service.reset();
+    QVERIFY(m_service.requests().isEmpty());
+    client.send(formPost("order", "a", QByteArray()) + formPost("order", "b", QByteArray())
+                + "GET /x.jpg HTTP/1.1\r\n\r\n");
+    QVERIFY(client.next(response));
+    QCOMPARE(response.json().value("message").toString(), QString("未知接口"));
+    QVERIFY(client.next(response)); // no longer silent
+    QCOMPARE(response.json().value("message").toString(), QString("未知接口"));
+    QVERIFY(client.next(response));
+    QCOMPARE(response.status, 404);
 }
 
 void StandInServiceTest::standaloneExecutable()
