@@ -117,6 +117,7 @@ private slots:
 
     // Images
     void concurrentDownloadsReachTheirOwnCallbacks();
+    void downloadsPathWithChineseAndSpaces();
     void downloadFailures_data();
     void downloadFailures();
     void silentDownloadTimesOut();
@@ -450,6 +451,17 @@ void BaseReqTest::concurrentDownloadsReachTheirOwnCallbacks()
     QVERIFY(slow->ok);
     QCOMPARE(slow->bytes, png);
     QCOMPARE(slow->mimeType, QString("image/png"));
+}
+
+void BaseReqTest::downloadsPathWithChineseAndSpaces()
+{
+    const QByteArray jpeg = encodedImage("JPEG");
+    m_service.serveFile("/uploads/张三 精修/01 (1).jpg", jpeg);
+    BaseReq req;
+    auto result = startDownload(&req, m_service.fileUrl("/uploads/张三 精修/01 (1).jpg"));
+    QTRY_COMPARE(result->calls, 1);
+    QVERIFY(result->ok);
+    QCOMPARE(result->bytes, jpeg);
 }
 
 void BaseReqTest::downloadFailures_data()
