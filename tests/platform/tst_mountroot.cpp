@@ -2,6 +2,7 @@
 #include "platform/MountRoot.h"
 
 #include <QtTest>
+#include <QWidget>
 
 // The mount root and the display-sleep assertion.
 class MountRootTest : public QObject
@@ -13,6 +14,7 @@ private slots:
     void strictlyBelow();
     void redirectAndReset();
     void assertionHeldUntilReleased();
+    void assertionReleasedWithLastWindow();
 };
 
 void MountRootTest::strictlyBelow_data()
@@ -72,5 +74,21 @@ void MountRootTest::assertionHeldUntilReleased()
     QVERIFY(!DisplaySleepAssertion::isHeld());
 }
 
-QTEST_GUILESS_MAIN(MountRootTest)
+void MountRootTest::assertionReleasedWithLastWindow()
+{
+    DisplaySleepAssertion::holdUntilLastWindowClosed(*qApp);
+    QVERIFY(DisplaySleepAssertion::isHeld());
+    auto *window = new QWidget;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QVERIFY(DisplaySleepAssertion::isHeld());
+    // The signal only comes from a running event loop, as in the program.
+    QTimer::singleShot(0, window, &QWidget::close);
+    QTimer::singleShot(5000, qApp, &QCoreApplication::quit);
+    qApp->exec();
+    QVERIFY(!DisplaySleepAssertion::isHeld());
+}
+
+QTEST_MAIN(MountRootTest)
 #include "tst_mountroot.moc"
