@@ -1,4 +1,8 @@
+#include "app/BaseReq.h"
+#include "app/Config.h"
 #include "app/FormBody.h"
+#include "support/StandInService.h"
+#include "support/TransferReportData.h"
 #include "platform/MountRoot.h"
 #include "support/ScopedMountRoot.h"
 #include "transfer/ui/TransferReports.h"
@@ -31,6 +35,7 @@ private slots:
     void pathsOffTheShareAreRefused();
     void importedEntriesAreUniqueByName();
     void orderKind();
+    void bodiesReachTheServiceIntact();
 };
 
 static Branch branch()
@@ -290,6 +295,38 @@ void TransferReportsTest::orderKind()
     QCOMPARE(&importedList(photos, FinishedPhotos), &photos.importedPhotos);
     QCOMPARE(&importedList(photos, TrialVideo), &photos.importedTrialVideos);
     QCOMPARE(&importedList(photos, RetouchedVideo), &photos.importedRetouchedVideos);
+}
+
+void TransferReportsTest::bodiesReachTheServiceIntact()
+{
+    StandInService service;
+    QVERIFY(service.start());
+    QVERIFY(Config::setUrlHost(service.baseUrl()));
+    TransferReportData::install(service, 500);
+
+    const PhotoInfo video = entry(QStringLiteral("精修视频"), QStringLiteral("A&B+C 100%.mp4"));
+    const QString unc = QStringLiteral("\\\\srv\\photo\\订单 1\\精修视频\\A&B+C 100%.mp4");
+    bool answered = false;
+    QJsonObject answer;
+    BaseReq request;
+    request.getResultData(photoReportAction(video),
+                          photoReportBody(QStringLiteral("9001"), QStringLiteral("77"), 42, video, unc, branch()),
+                          [&](bool ok, const QJsonDocument &reply) {
+                              answered = ok;
+                              answer = reply.object();
+                          });
+    QTRY_VERIFY_WITH_TIMEOUT(answered, 10000);
+    const auto requests = service.requests(QStringLiteral("order"), QStringLiteral("savepicpathmv"));
+    QCOMPARE(requests.size(), 1);
+    QCOMPARE(requests.first().field(QStringLiteral("path")), unc);
+    QCOMPARE(requests.first().field(QStringLiteral("photonames")), video.img_name);
+    QCOMPARE(requests.first().field(QStringLiteral("type")), QStringLiteral("3"));
+    QCOMPARE(requests.first().fieldNames().mid(0, 11),
+             QStringList({"order_photo_id", "person_id", "size", "ratio", "path", "type", "photonames", "shopid",
+                          "eid", "superid", "personid"}));
+    QCOMPARE(answer.value(QStringLiteral("img_name")).toString(), video.img_name);
+    QCOMPARE(answer.value(QStringLiteral("id")).toString(), QStringLiteral("500"));
+    QCOMPARE(answer.value(QStringLiteral("localpath")).toString(), unc);
 }
 
 QTEST_GUILESS_MAIN(TransferReportsTest)
