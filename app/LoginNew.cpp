@@ -190,12 +190,6 @@ void LoginNew::setupStyles()
                       .arg(K::f(15))
                       .arg(K::f(16))
                       .arg(K::f(12)));
-    // Style sheets cannot reach the placeholder colour; the palette can.
-    for (QLineEdit *field : {usernameEdit, passwordEdit}) {
-        QPalette palette = field->palette();
-        palette.setColor(QPalette::PlaceholderText, QColor(180, 190, 210, 204));
-        field->setPalette(palette);
-    }
 }
 
 void LoginNew::setupAnimations()
@@ -260,6 +254,15 @@ void LoginNew::onCloseClicked()
 
 bool LoginNew::eventFilter(QObject *watched, QEvent *event)
 {
+    // Style sheets cannot set the placeholder colour in Qt 5 and reset the
+    // palette when they polish; set it again once the field is shown.
+    if ((event->type() == QEvent::Polish || event->type() == QEvent::Show)
+        && (watched == usernameEdit || watched == passwordEdit)) {
+        auto *field = static_cast<QLineEdit *>(watched);
+        QPalette palette = field->palette();
+        palette.setColor(QPalette::PlaceholderText, QColor(180, 190, 210, 204));
+        field->setPalette(palette);
+    }
     return QWidget::eventFilter(watched, event);
 }
 
