@@ -18,7 +18,7 @@ struct ScriptResult
     QString error;
 };
 
-ScriptResult runScript(const QStringList &arguments)
+ScriptResult runScript(const QStringList &arguments, const QString &shareName = QString())
 {
     ScriptResult result;
     const QString script = SmbShare::scriptPath();
@@ -30,6 +30,8 @@ ScriptResult runScript(const QStringList &arguments)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("SMB_SHARE_OWNER_PID"),
                QString::number(QCoreApplication::applicationPid()));
+    if (!shareName.isEmpty())
+        env.insert(QStringLiteral("SMB_SHARE_NAME"), shareName);
     process.setProcessEnvironment(env);
     process.start(QStringLiteral("bash"), QStringList{script} + arguments);
     if (!process.waitForStarted()) {
@@ -57,8 +59,9 @@ ScriptResult runScript(const QStringList &arguments)
 
 } // namespace
 
-SmbShare::SmbShare()
+SmbShare::SmbShare(const QString &shareName)
     : m_dir(QDir::tempPath() + QStringLiteral("/smbshare-XXXXXX"))
+    , m_shareName(shareName)
 {
 }
 
@@ -107,7 +110,7 @@ bool SmbShare::start()
         m_error = QStringLiteral("cannot create folders in %1").arg(m_dir.path());
         return false;
     }
-    const ScriptResult result = runScript({QStringLiteral("start"), servedPath(), mountPath()});
+    const ScriptResult result = runScript({QStringLiteral("start"), servedPath(), mountPath()}, m_shareName);
     if (!result.ok) {
         m_error = result.error;
         return false;

@@ -11,7 +11,7 @@
 class SmbShare
 {
 public:
-    SmbShare();
+    explicit SmbShare(const QString &shareName = QStringLiteral("studio"));
     ~SmbShare();
     SmbShare(const SmbShare &) = delete;
     SmbShare &operator=(const SmbShare &) = delete;
@@ -22,8 +22,10 @@ public:
     void stop();
     bool isRunning() const { return !m_sharePath.isEmpty(); }
 
-    // The share's root as the application sees it, below mountPath().
+    // The share's root as the application sees it: <mountPath>/127.0.0.1:<port>/<shareName>.
+    // Its parent folder lists the share like a mount root lists mounted shares.
     QString sharePath() const { return m_sharePath; }
+    QString shareName() const { return m_shareName; }
     // The folder smbd serves: what really landed on the share.
     QString servedPath() const;
     // Where smbnetfs is mounted.
@@ -37,6 +39,7 @@ public:
 
 private:
     QTemporaryDir m_dir;
+    QString m_shareName;
     QString m_sharePath;
     QString m_error;
 };

@@ -22,6 +22,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
 
+    void hostFolderListsTheShare();
     void nestedFolders_data();
     void nestedFolders();
     void saveFileRenamesIntoPlace_data();
@@ -35,6 +36,8 @@ private slots:
     void removeFile();
     void removeFolder();
     void sharesRunSideBySide();
+    void failedStartLeavesNothingMounted_data();
+    void failedStartLeavesNothingMounted();
 
 private:
     static QByteArray payload(int size);
@@ -99,6 +102,14 @@ void SmbShareTest::cleanupTestCase()
     QVERIFY(!QFileInfo::exists(sharePath));
     QVERIFY(QDir(mount).isEmpty());
     QVERIFY(!QDir(m_share.servedPath()).isEmpty());
+}
+
+void SmbShareTest::hostFolderListsTheShare()
+{
+    const QFileInfo share(m_share.sharePath());
+    QCOMPARE(share.fileName(), m_share.shareName());
+    QCOMPARE(QDir(share.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
+             QStringList{m_share.shareName()});
 }
 
 void SmbShareTest::nestedFolders_data()
@@ -296,8 +307,9 @@ void SmbShareTest::removeFolder()
 
 void SmbShareTest::sharesRunSideBySide()
 {
-    SmbShare second;
+    SmbShare second(QStringLiteral("影楼共享"));
     SMBSHARE_START(second);
+    QCOMPARE(QFileInfo(second.sharePath()).fileName(), QStringLiteral("影楼共享"));
     QVERIFY(second.sharePath() != m_share.sharePath());
     QVERIFY(second.servedPath() != m_share.servedPath());
 
@@ -313,6 +325,40 @@ void SmbShareTest::sharesRunSideBySide()
     QVERIFY(QDir(m_share.sharePath()).exists());
     QVERIFY(writeFile(onShare(QStringLiteral("still-here.jpg")), payload(5)));
     QCOMPARE(readFile(served(QStringLiteral("still-here.jpg"))), payload(5));
+}
+
+void SmbShareTest::failedStartLeavesNothingMounted_data()
+{
+    QTest::addColumn<QByteArray>("variable");
+    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("share never answers") << QByteArray("SMB_SHARE_TIMEOUT") << QByteArray("0")
+                                         << "within 0s";
+    QTest::newRow("unusable share name") << QByteArray("SMB_SHARE_NAME") << QByteArray("a/b")
+                                         << "not usable";
+    QTest::newRow("script missing") << QByteArray("SMB_SHARE_SCRIPT")
+                                    << QByteArray("/nonexistent/smb-share") << "/nonexistent/smb-share";
+}
+
+void SmbShareTest::failedStartLeavesNothingMounted()
+{
+    QFETCH(QByteArray, variable);
+    QFETCH(QByteArray, value);
+    QFETCH(QString, reason);
+    SmbShare failing(QString::fromUtf8(variable == "SMB_SHARE_NAME" ? value : QByteArray("studio")));
+    if (variable != "SMB_SHARE_NAME")
+        qputenv(variable.constData(), value);
+    const bool started = failing.start();
+    qunsetenv(variable.constData());
+
+    QVERIFY(!started);
+    QVERIFY(!failing.isRunning());
+    QVERIFY(failing.sharePath().isEmpty());
+    QVERIFY2(failing.errorString().contains(reason), qPrintable(failing.errorString()));
+    QFile mounts(QStringLiteral("/proc/self/mountinfo"));
+    QVERIFY(mounts.open(QIODevice::ReadOnly));
+    QVERIFY(!mounts.readAll().contains(QFile::encodeName(failing.mountPath())));
+    QVERIFY(QDir(failing.mountPath()).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(SmbShareTest)
