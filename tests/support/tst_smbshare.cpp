@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QSaveFile>
+#include <QStorageInfo>
 #include <QtTest>
 
 #include <cstdio>
@@ -36,6 +37,7 @@ private slots:
     void removeFile();
     void removeFolder();
     void sharesRunSideBySide();
+    void reportsFreeSpace();
     void failedStartLeavesNothingMounted_data();
     void failedStartLeavesNothingMounted();
 
@@ -325,6 +327,23 @@ void SmbShareTest::sharesRunSideBySide()
     QVERIFY(QDir(m_share.sharePath()).exists());
     QVERIFY(writeFile(onShare(QStringLiteral("still-here.jpg")), payload(5)));
     QCOMPARE(readFile(served(QStringLiteral("still-here.jpg"))), payload(5));
+}
+
+void SmbShareTest::reportsFreeSpace()
+{
+    // Free-space checks before a copy must not see an empty disk.
+    QStorageInfo share(m_share.sharePath());
+    QVERIFY(share.isValid());
+    QVERIFY(share.bytesAvailable() > 0);
+    QVERIFY(share.bytesAvailable() <= QStorageInfo(m_share.servedPath()).bytesTotal());
+
+    // A nearly full share, for tests of what happens when photos do not fit.
+    qputenv("SMB_SHARE_FREE_BYTES", "1048576");
+    SmbShare nearlyFull;
+    const bool started = nearlyFull.start();
+    qunsetenv("SMB_SHARE_FREE_BYTES");
+    QVERIFY2(started, qPrintable(nearlyFull.errorString()));
+    QCOMPARE(QStorageInfo(nearlyFull.sharePath()).bytesAvailable(), qint64(1048576));
 }
 
 void SmbShareTest::failedStartLeavesNothingMounted_data()
