@@ -2,6 +2,7 @@
 
 #include "app/K.h"
 #include "app/Logging.h"
+#include "platform/MacWindowManager.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -191,8 +192,7 @@ void tfhome::onCloseButtonClicked()
 
 bool tfhome::minimizeThroughPlatform()
 {
-    // No native window bridge on this platform: Qt's own state below.
-    return false;
+    return MacWindowManager::minimizeWindow(this);
 }
 
 void tfhome::onMinimizeButtonClicked()

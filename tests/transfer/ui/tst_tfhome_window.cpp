@@ -24,6 +24,7 @@ private slots:
     void maximizeToggle();
     void doubleClickTitleBar();
     void closeDestroysDeleteOnCloseWindow();
+    void minimizeButton();
 };
 
 static void send(QWidget *widget, QEvent::Type type, const QPoint &local, Qt::MouseButton button,
@@ -232,6 +233,15 @@ void TfhomeWindowTest::closeDestroysDeleteOnCloseWindow()
     QVERIFY(QTest::qWaitForWindowExposed(window));
     QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("closeButton")), Qt::LeftButton);
     QTRY_VERIFY(window.isNull());
+}
+
+void TfhomeWindowTest::minimizeButton()
+{
+    tfhome window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("minimizeButton")), Qt::LeftButton);
+    QTRY_VERIFY(window.windowState() & Qt::WindowMinimized);
 }
 
 QTEST_MAIN(TfhomeWindowTest)
