@@ -1,5 +1,6 @@
 #include "transfer/engine/AtomicFile.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -67,18 +68,30 @@ bool copy(const QString &source, const QString &target, QString *error)
 bool writeImage(const QImage &image, const QString &target, const QByteArray &format, int quality,
                 QString *error)
 {
+    // Encoded in memory first: one large write suits a network share far better than
+    // the encoder's many small ones, and a failed encode never touches the share.
+    QByteArray encoded;
+    {
+        QBuffer buffer(&encoded);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, format);
+        if (quality >= 0)
+            writer.setQuality(quality);
+        if (!writer.write(image)) {
+            if (error)
+                *error = writer.errorString();
+            return false;
+        }
+    }
     QSaveFile out(target);
     if (!out.open(QIODevice::WriteOnly)) {
         if (error)
             *error = out.errorString();
         return false;
     }
-    QImageWriter writer(&out, format);
-    if (quality >= 0)
-        writer.setQuality(quality);
-    if (!writer.write(image)) {
+    if (out.write(encoded) != encoded.size()) {
         if (error)
-            *error = writer.errorString();
+            *error = out.errorString();
         out.cancelWriting();
         return false;
     }

@@ -382,7 +382,7 @@ void TestImportWorker::workerReportsEveryEntry()
     QCOMPARE(fileSize(out + QStringLiteral("/1920/w1.jpg")), QSize(1920, 960));
 
     worker.stop();
-    QVERIFY(finished.count() == 1 || finished.wait(10000));
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 10000);
     QCOMPARE(finished.at(0).at(0).toInt(), 2);
 }
 
