@@ -7,6 +7,8 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QThread>
+#include <QThreadPool>
 
 namespace {
 
@@ -33,12 +35,15 @@ QImage decodeToFit(QImageReader &reader, const QSize &box)
 ThumbnailLoadWorker::ThumbnailLoadWorker(QObject *parent)
     : QObject(parent)
     , networkManager(new QNetworkAccessManager(this))
+    , decodePool(new QThreadPool(this))
 {
+    decodePool->setMaxThreadCount(qBound(1, QThread::idealThreadCount() / 2, 4));
 }
 
 ThumbnailLoadWorker::~ThumbnailLoadWorker()
 {
     cancelAllRequests();
+    decodePool->waitForDone();
 }
 
 QImage ThumbnailLoadWorker::readScaled(const QString &path, const QSize &box)
@@ -68,19 +73,12 @@ void ThumbnailLoadWorker::loadPhoto(const QString &url, const QString &name, con
 {
     if (isStale(generation))
         return;
-    const QSize box(kTileSize, kTileSize);
     if (url.isEmpty() && icon.isEmpty()) {
         emit photoLoadFailed(name, index, generation);
         return;
     }
     if (!icon.isEmpty()) {
-        const QImage image = readScaled(icon, box);
-        if (image.isNull()) {
-            qCDebug(lcWidgets) << "缩略图无法读取：" << icon;
-            emit photoLoadFailed(name, index, generation);
-        } else {
-            emit photoLoaded(image, name, index, generation);
-        }
+        decodeLater(icon, QByteArray(), name, index, generation);
         return;
     }
 
@@ -110,19 +108,38 @@ void ThumbnailLoadWorker::onReplyFinished(QNetworkReply *reply, const QString &n
     }
     if (isStale(generation))
         return;
-    QByteArray bytes = reply->readAll();
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    const QImage image = readScaled(&buffer, QSize(kTileSize, kTileSize));
-    if (image.isNull())
-        emit photoLoadFailed(name, index, generation);
-    else
-        emit photoLoaded(image, name, index, generation);
+    decodeLater(QString(), reply->readAll(), name, index, generation);
+}
+
+void ThumbnailLoadWorker::decodeLater(const QString &path, const QByteArray &bytes,
+                                      const QString &name, int index, int generation)
+{
+    decodePool->start([this, path, bytes, name, index, generation] {
+        if (isStale(generation))
+            return;
+        const QSize box(kTileSize, kTileSize);
+        QImage image;
+        if (!path.isEmpty()) {
+            image = readScaled(path, box);
+        } else {
+            QByteArray data = bytes;
+            QBuffer buffer(&data);
+            buffer.open(QIODevice::ReadOnly);
+            image = readScaled(&buffer, box);
+        }
+        if (image.isNull()) {
+            qCDebug(lcWidgets) << "缩略图无法读取：" << (path.isEmpty() ? name : path);
+            emit photoLoadFailed(name, index, generation);
+        } else {
+            emit photoLoaded(image, name, index, generation);
+        }
+    });
 }
 
 void ThumbnailLoadWorker::cancelAllRequests()
 {
     // Aborting finishes a reply at once, which edits activeReplies.
+    decodePool->clear();
     const QList<QNetworkReply *> replies = activeReplies;
     activeReplies.clear();
     for (QNetworkReply *reply : replies) {

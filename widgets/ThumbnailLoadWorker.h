@@ -10,10 +10,13 @@
 class QIODevice;
 class QNetworkAccessManager;
 class QNetworkReply;
+class QThreadPool;
 
-// Loads thumbnails on the grid's loader thread, from a local file or over
-// HTTP. Results carry decoded QImages already reduced to the tile size; the
-// grid turns them into pixmaps on the GUI thread.
+// Loads thumbnails for the grid, from a local file or over HTTP. It lives on
+// the grid's loader thread; decoding runs on a small pool of its own, since a
+// multi-megapixel JPEG takes tens of milliseconds even at a reduced scale.
+// Results carry QImages already reduced to the tile size; the grid turns them
+// into pixmaps on the GUI thread.
 class ThumbnailLoadWorker : public QObject
 {
     Q_OBJECT
@@ -47,9 +50,13 @@ signals:
 private:
     bool isStale(int generation) const { return generation < m_latestGeneration.load(); }
     void onReplyFinished(QNetworkReply *reply, const QString &name, int index, int generation);
+    // Decodes a file (path) or downloaded bytes on the pool.
+    void decodeLater(const QString &path, const QByteArray &bytes, const QString &name, int index,
+                     int generation);
 
     QNetworkAccessManager *networkManager = nullptr;
     QList<QNetworkReply *> activeReplies;
+    QThreadPool *decodePool = nullptr;
     std::atomic<int> m_latestGeneration{0};
     std::atomic<int> m_transferTimeoutMs{kDefaultTransferTimeoutMs};
 };

@@ -6,7 +6,6 @@
 #include "widgets/ThumbnailLoadWorker.h"
 
 #include <QCoreApplication>
-#include <QGridLayout>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -146,11 +145,6 @@ void ThumbnailTableView::setupUI()
 
     containerWidget = new QWidget(scrollArea);
     containerWidget->setObjectName(QStringLiteral("containerWidget"));
-    gridLayout = new QGridLayout(containerWidget);
-    gridLayout->setSpacing(kGridSpacing);
-    gridLayout->setContentsMargins(kGridMargin, kGridMargin, kGridMargin, kGridMargin);
-    // Cards keep their size and pack from the top-left corner.
-    gridLayout->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     scrollArea->setWidget(containerWidget);
     mainLayout->addWidget(scrollArea);
 
@@ -172,16 +166,37 @@ void ThumbnailTableView::calculatePhotosPerRow()
 
 void ThumbnailTableView::relayoutPhotoGrid()
 {
-    QMutexLocker lock(&cellMutex);
-    if (!gridLayout || cells.isEmpty())
-        return;
-    // Taking from the end keeps this linear for thousands of cards.
-    while (gridLayout->count() > 0)
-        delete gridLayout->takeAt(gridLayout->count() - 1);
-    for (int i = 0; i < cells.size(); ++i) {
-        if (QWidget *card = cells.at(i)->card)
-            gridLayout->addWidget(card, i / photosPerRow, i % photosPerRow);
+    {
+        QMutexLocker lock(&cellMutex);
+        if (cells.isEmpty())
+            return;
+        for (int i = 0; i < cells.size(); ++i) {
+            if (QWidget *card = cells.at(i)->card)
+                placeCard(card, i);
+        }
     }
+    updateContainerSize();
+}
+
+// Spacing 5 and margins 5 around cards of a fixed size, row by row.
+void ThumbnailTableView::placeCard(QWidget *card, int index)
+{
+    const int column = index % photosPerRow;
+    card->move(kGridMargin + column * (thumbnailWidth + kGridSpacing), rowTop(index));
+    placedCount = qMax(placedCount, index + 1);
+}
+
+void ThumbnailTableView::updateContainerSize()
+{
+    if (placedCount == 0) {
+        containerWidget->setMinimumSize(0, 0);
+        return;
+    }
+    const int rows = (placedCount + photosPerRow - 1) / photosPerRow;
+    const int columns = qMin(placedCount, photosPerRow);
+    containerWidget->setMinimumSize(
+        2 * kGridMargin + columns * thumbnailWidth + (columns - 1) * kGridSpacing,
+        2 * kGridMargin + rows * thumbnailHeight + (rows - 1) * kGridSpacing);
 }
 
 void ThumbnailTableView::loadThumbnails(const QList<ThumbnailInfo> &list)
@@ -258,7 +273,7 @@ void ThumbnailTableView::createPhotoItemsBatch()
                 item->selectButton->setChecked(item->selected);
                 applyButtonLook(item, item->selected);
             }
-            gridLayout->addWidget(card, i / photosPerRow, i % photosPerRow);
+            placeCard(card, i);
             card->show();
             if (rowTop(i) < viewBottom)
                 reachedView = true;
@@ -266,6 +281,7 @@ void ThumbnailTableView::createPhotoItemsBatch()
         createdCount += batchSize;
         more = createdCount < cells.size() && generation == startGeneration;
     }
+    updateContainerSize();
     if (more)
         batchTimer->start(50);
     else
@@ -601,8 +617,8 @@ void ThumbnailTableView::resizeEvent(QResizeEvent *event)
 void ThumbnailTableView::recyclePhotoItems()
 {
     QMutexLocker lock(&cellMutex);
-    while (gridLayout->count() > 0)
-        delete gridLayout->takeAt(gridLayout->count() - 1);
+    placedCount = 0;
+    updateContainerSize();
     for (int i = cells.size() - 1; i >= 0; --i) {
         ThumbnailItemData *item = cells.at(i);
         QWidget *card = item->card;
@@ -650,8 +666,8 @@ void ThumbnailTableView::clear()
     ++generation;
     loader->setLatestGeneration(generation);
     selectedCount = 0;
-    while (gridLayout->count() > 0)
-        delete gridLayout->takeAt(gridLayout->count() - 1);
+    placedCount = 0;
+    updateContainerSize();
     for (ThumbnailItemData *item : qAsConst(cells)) {
         if (item->card) {
             item->card->hide();

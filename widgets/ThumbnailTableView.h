@@ -6,7 +6,6 @@
 #include <QMutex>
 #include <QWidget>
 
-class QGridLayout;
 class QImage;
 class QScrollArea;
 class QThread;
@@ -86,6 +85,8 @@ private:
     void retireCard(QWidget *card);
     void deleteRetiredCards();
     int rowTop(int index) const;
+    void placeCard(QWidget *card, int index);
+    void updateContainerSize();
     static void applyButtonLook(ThumbnailItemData *item, bool checked);
     static void showFailureLook(ThumbnailItemData *item);
 
@@ -93,7 +94,9 @@ private:
     QVBoxLayout *mainLayout = nullptr;
     QScrollArea *scrollArea = nullptr;
     QWidget *containerWidget = nullptr;
-    QGridLayout *gridLayout = nullptr;
+    // Cards are placed by the grid itself: a grid layout would re-lay every
+    // card after each batch, which stalls the GUI thread with thousands.
+    int placedCount = 0;
     QThread *loaderThread = nullptr;
     ThumbnailLoadWorker *loader = nullptr;
     QTimer *loadTimer = nullptr;
