@@ -21,6 +21,8 @@ ToastWidget::ToastWidget(QWidget *parent)
     displayTimer->setSingleShot(true);
 
     opacityEffect = new QGraphicsOpacityEffect(this);
+    // The effect starts at 0.7 by default; the bubble is fully opaque until it fades.
+    opacityEffect->setOpacity(1.0);
     setGraphicsEffect(opacityEffect);
 
     fadeAnimation = new QPropertyAnimation(opacityEffect, "opacity", this);
