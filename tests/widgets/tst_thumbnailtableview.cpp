@@ -1,3 +1,4 @@
+#include "support/StandInService.h"
 #include "widgets/ThumbnailLoadWorker.h"
 #include "widgets/ThumbnailTableView.h"
 
@@ -6,8 +7,6 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -86,58 +85,6 @@ bool isFailed(QWidget *card)
     QLabel *label = photoOf(card);
     return label && label->text() == QStringLiteral("加载失败") && label->property("failed").toBool();
 }
-
-// Serves a few fixed answers over HTTP on 127.0.0.1; "/silent" never answers.
-class PictureServer : public QTcpServer
-{
-public:
-    QByteArray png;
-
-    PictureServer()
-    {
-        QImage image(300, 150, QImage::Format_RGB32);
-        image.fill(Qt::green);
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, "PNG");
-        connect(this, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket *socket = nextPendingConnection())
-                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { answer(socket); });
-        });
-        listen(QHostAddress::LocalHost, 0);
-    }
-
-    QString url(const QString &path) const
-    {
-        return QStringLiteral("http://127.0.0.1:%1%2").arg(serverPort()).arg(path);
-    }
-
-private:
-    void answer(QTcpSocket *socket)
-    {
-        QByteArray &request = pending[socket];
-        request += socket->readAll();
-        if (!request.contains("\r\n\r\n"))
-            return;
-        const QByteArray path = request.split(' ').value(1);
-        if (path == "/silent")
-            return;
-        QByteArray status = "200 OK", body = png, type = "image/png";
-        if (path == "/notapicture.jpg") {
-            body = "<html>not found</html>";
-            type = "text/html";
-        } else if (path != "/ok.png") {
-            status = "404 Not Found";
-            body = "missing";
-            type = "text/plain";
-        }
-        socket->write("HTTP/1.1 " + status + "\r\nContent-Type: " + type + "\r\nContent-Length: "
-                      + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
-        socket->disconnectFromHost();
-    }
-
-    QHash<QTcpSocket *, QByteArray> pending;
-};
 
 } // namespace
 
@@ -304,30 +251,50 @@ void TestThumbnailTableView::localPathPreferredOverUrl()
 void TestThumbnailTableView::downloads_data()
 {
     QTest::addColumn<QString>("path");
+    QTest::addColumn<int>("failure");
     QTest::addColumn<bool>("loads");
-    QTest::newRow("picture") << "/ok.png" << true;
-    QTest::newRow("http error") << "/missing.png" << false;
-    QTest::newRow("not a picture") << "/notapicture.jpg" << false;
-    QTest::newRow("no answer times out") << "/silent" << false;
+    const int none = int(StandInService::Failure::None);
+    QTest::newRow("picture") << "/img/ok.png" << none << true;
+    QTest::newRow("not found") << "/img/missing.png" << none << false;
+    QTest::newRow("server error") << "/img/ok.png" << int(StandInService::Failure::Http500) << false;
+    QTest::newRow("not a picture") << "/img/page.jpg" << none << false;
+    QTest::newRow("no answer times out") << "/img/ok.png" << int(StandInService::Failure::NoAnswer)
+                                         << false;
 }
 
 void TestThumbnailTableView::downloads()
 {
     QFETCH(QString, path);
+    QFETCH(int, failure);
     QFETCH(bool, loads);
-    PictureServer server;
-    QVERIFY(server.isListening());
+    StandInService service;
+    QVERIFY(service.start());
+    QImage picture(300, 150, QImage::Format_RGB32);
+    picture.fill(Qt::green);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, "PNG");
+    service.serveFile(QStringLiteral("/img/ok.png"), png, "image/png");
+    service.serveFile(QStringLiteral("/img/page.jpg"), "<html>moved</html>", "image/jpeg");
+    if (failure != int(StandInService::Failure::None))
+        service.setFileFailure(path, StandInService::Failure(failure));
+
     ThumbnailTableView grid;
     grid.loadWorker()->setTransferTimeout(500);
     grid.resize(500, 400);
     grid.show();
-    grid.loadThumbnails({info(QStringLiteral("remote.png"), QString(), server.url(path))});
+    grid.loadThumbnails({info(QStringLiteral("remote.png"), QString(), service.fileUrl(path))});
     QTRY_VERIFY(cardAt(grid, 0));
     if (loads) {
         QTRY_COMPARE_WITH_TIMEOUT(pixmapSize(cardAt(grid, 0)), QSize(90, 45), 10000);
     } else {
         QTRY_VERIFY_WITH_TIMEOUT(isFailed(cardAt(grid, 0)), 10000);
+        QVERIFY(pixmapSize(cardAt(grid, 0)).isEmpty());
     }
+    const QList<StandInService::Request> requests = service.requests();
+    QVERIFY(!requests.isEmpty());
+    QCOMPARE(requests.first().method, QByteArray("GET"));
 }
 
 void TestThumbnailTableView::selectAllSkipsUnselectable()
