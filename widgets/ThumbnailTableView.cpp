@@ -160,8 +160,10 @@ void ThumbnailTableView::calculatePhotosPerRow()
     if (perRow == photosPerRow)
         return;
     photosPerRow = perRow;
-    if (!cells.isEmpty())
+    if (!cells.isEmpty()) {
         relayoutPhotoGrid();
+        loadTimer->start();
+    }
 }
 
 void ThumbnailTableView::relayoutPhotoGrid()
@@ -612,6 +614,17 @@ void ThumbnailTableView::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     QTimer::singleShot(100, this, &ThumbnailTableView::calculatePhotosPerRow);
+    // A taller view may uncover cards that no pass has seen yet.
+    if (!cells.isEmpty())
+        loadTimer->start();
+}
+
+void ThumbnailTableView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Passes made while hidden loaded nothing.
+    if (!cells.isEmpty())
+        loadTimer->start();
 }
 
 void ThumbnailTableView::recyclePhotoItems()

@@ -111,6 +111,7 @@ private slots:
     void staleLoadsNeverLandInNewList();
     void staleResultSlotsAreIgnored();
     void onlyVisibleCardsAreLoaded();
+    void loadedWhileHiddenLoadsWhenShown();
 
 private:
     QTemporaryDir dir;
@@ -509,6 +510,20 @@ void TestThumbnailTableView::onlyVisibleCardsAreLoaded()
     bar->setValue(bar->maximum());
     QTRY_COMPARE(pixmapSize(cardAt(grid, 199)), QSize(60, 40));
     QVERIFY(requests.count() <= perRow * 6);
+}
+
+void TestThumbnailTableView::loadedWhileHiddenLoadsWhenShown()
+{
+    QWidget window;
+    auto *grid = new ThumbnailTableView(&window);
+    grid->resize(500, 400);
+    grid->hide();
+    window.show();
+    grid->loadThumbnails({info("a.jpg", red), info("b.jpg", blue)});
+    QTRY_COMPARE(grid->findChildren<QWidget *>(QStringLiteral("thumbnailCard")).size(), 2);
+    QTest::qWait(300);
+    grid->show();
+    QTRY_COMPARE(pixmapCentre(cardAt(*grid, 1)), QColor(Qt::blue));
 }
 
 QTEST_MAIN(TestThumbnailTableView)
