@@ -123,6 +123,10 @@ void FullScreenLoading::setupUI()
     geometryAnimation = new QPropertyAnimation(contentWidget, "geometry", this);
     geometryAnimation->setDuration(300);
     geometryAnimation->setEasingCurve(QEasingCurve::OutBack);
+    // The opacity effect caches the overlay; repaint all of it while the panel
+    // moves so no trace of an earlier frame stays behind.
+    connect(geometryAnimation, &QVariantAnimation::valueChanged, this,
+            [this] { update(); });
 
     iconLabel->installEventFilter(this);
     if (parentWidget())
