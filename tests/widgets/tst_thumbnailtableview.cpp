@@ -195,13 +195,14 @@ void TestThumbnailTableView::localPicturesFitTheTile_data()
     QTest::newRow("wide png") << "wide" << QSize(90, 45);
     QTest::newRow("small stays small") << "small" << QSize(60, 40);
     QTest::newRow("large jpeg") << "big" << QSize(90, 60);
+    QTest::newRow("embedded raw placeholder") << ":/public/image/public/icon/raw.png" << QSize(90, 90);
 }
 
 void TestThumbnailTableView::localPicturesFitTheTile()
 {
     QFETCH(QString, which);
     QFETCH(QSize, expected);
-    const QString path = which == "wide" ? wide : which == "small" ? small : big;
+    const QString path = which == "wide" ? wide : which == "small" ? small : which == "big" ? big : which;
     ThumbnailTableView grid;
     grid.resize(500, 400);
     grid.show();
