@@ -405,21 +405,7 @@ void Login::handleLoginReply(bool ok, const QJsonDocument &document, QObject *re
     loginButton->setText(QStringLiteral("✓ 登录成功"));
     loginButton->setStyleSheet(QStringLiteral("background: #27ae60 !important; "));
 
-    Config::k_super_id = obj.value(QStringLiteral("SUPERID")).toString();
-    Config::k_manager_id = obj.value(QStringLiteral("EID")).toString();
-    Config::k_uid = obj.value(QStringLiteral("UID")).toString();
-    Config::k_shops.clear();
-    const QJsonArray shops = obj.value(QStringLiteral("shop_data")).toArray();
-    for (int i = 0; i < shops.size(); ++i) {
-        const QJsonObject shop = shops.at(i).toObject();
-        ShopEntry entry;
-        entry.id = shop.value(QStringLiteral("id")).toString();
-        entry.name = shop.value(QStringLiteral("name")).toString();
-        entry.goodsfoldernamerule = shop.value(QStringLiteral("goodsfoldernamerule")).toString();
-        Config::k_shops.append(entry);
-        if (i == 0)
-            Config::k_shop_id = entry.id;
-    }
+    Config::applyLoginIdentity(obj, true);
     if (rememberPasswordBox->isChecked())
         saveLoginInfo();
 

@@ -380,21 +380,7 @@ void LoginNew::handleLoginReply(bool ok, const QJsonDocument &document, QObject 
                                + QStringLiteral("px;"));
 
     K::saveLoginData(obj);
-    Config::k_super_id = obj.value(QStringLiteral("SUPERID")).toString();
-    Config::k_manager_id = obj.value(QStringLiteral("EID")).toString();
-    Config::k_uid = obj.value(QStringLiteral("UID")).toString();
-    Config::k_shops.clear();
-    const QJsonArray shops = obj.value(QStringLiteral("shop_data")).toArray();
-    for (int i = 0; i < shops.size(); ++i) {
-        const QJsonObject shop = shops.at(i).toObject();
-        ShopEntry entry;
-        entry.id = shop.value(QStringLiteral("id")).toString();
-        entry.name = shop.value(QStringLiteral("name")).toString();
-        entry.goodsfoldernamerule = shop.value(QStringLiteral("goodsfoldernamerule")).toString();
-        Config::k_shops.append(entry);
-        if (i == 0)
-            Config::k_shop_id = entry.id;
-    }
+    Config::applyLoginIdentity(obj, true);
     saveLoginInfo();
 
     QTimer::singleShot(1000, this, [this, obj]() {
