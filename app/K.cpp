@@ -288,8 +288,12 @@ QString K::pathConvert(const QString &input)
     QString path = input;
     path.replace(QLatin1Char('\\'), QLatin1Char('/'));
 
-    if (!mountPrefixOf(path).isEmpty())
-        return acceptedMountPath(path);
+    const QString prefix = mountPrefixOf(path);
+    if (!prefix.isEmpty()) {
+        // Judge the lower-case form as the root it stands for, keep it as given.
+        const QString canonical = MountRoot::path() + path.mid(prefix.size());
+        return MountRoot::isOnShare(canonical) ? path : QString();
+    }
 
     const QStringList parts = path.split(QLatin1Char('/'), Qt::KeepEmptyParts);
     qCDebug(lcApp) << "获取到的订单路径 2" << parts;

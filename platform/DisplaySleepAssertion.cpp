@@ -1,5 +1,6 @@
 #include "platform/DisplaySleepAssertion.h"
 
+#include <QGuiApplication>
 #include <QMap>
 #include <QMutex>
 #include <QMutexLocker>
@@ -42,6 +43,15 @@ bool isHeld()
 {
     QMutexLocker lock(&assertions().mutex);
     return !assertions().held.isEmpty();
+}
+
+AssertionId holdUntilLastWindowClosed(QGuiApplication &app)
+{
+    const AssertionId id = create(QStringLiteral("NoDisplaySleepAssertion"),
+                                  QStringLiteral("MyApp - Preventing Display Sleep"));
+    QObject::connect(&app, &QGuiApplication::lastWindowClosed, &app, [id]() { release(id); },
+                     Qt::DirectConnection);
+    return id;
 }
 
 QString heldType()

@@ -1,0 +1,298 @@
+#include "app/BaseReq.h"
+
+#include "app/Config.h"
+#include "app/FormBody.h"
+#include "app/Logging.h"
+
+#include <QBuffer>
+#include <QImageReader>
+#include <QJsonParseError>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QUrl>
+
+#ifndef QT_NO_SSL
+#include <QSslConfiguration>
+#include <QSslSocket>
+#endif
+
+#include <exception>
+
+namespace {
+
+const QString kCheckUpdatePath = QStringLiteral("&m=Version&a=check_update");
+const QString kPublicApiGroup = QStringLiteral("g=publicapi");
+const QByteArray kMask = QByteArrayLiteral("***");
+const char kAbortedProperty[] = "studioAborted";
+
+// Qt reports a transfer time-out as a cancelled operation; abort() marks its
+// own cancellations so the log can tell the two apart.
+QString failureText(const QNetworkReply *reply)
+{
+    if (reply->error() == QNetworkReply::OperationCanceledError && !reply->property(kAbortedProperty).toBool())
+        return QStringLiteral("请求超时");
+    return reply->errorString();
+}
+
+bool isSecretField(const QString &key)
+{
+    const QString lower = key.trimmed().toLower();
+    return lower == QLatin1String("token") || lower.contains(QLatin1String("password"))
+           || lower.contains(QLatin1String("passwd")) || lower.contains(QLatin1String("pwd"));
+}
+
+void applyTls(QNetworkRequest &request)
+{
+#ifndef QT_NO_SSL
+    QSslConfiguration ssl = request.sslConfiguration();
+    ssl.setPeerVerifyMode(QSslSocket::VerifyPeer);
+    ssl.setProtocol(QSsl::TlsV1_2OrLater);
+    request.setSslConfiguration(ssl);
+#else
+    Q_UNUSED(request)
+#endif
+}
+
+} // namespace
+
+BaseReq::BaseReq(QObject *parent)
+    : QObject(parent)
+{
+#ifndef QT_NO_SSL
+    if (!QSslSocket::supportsSsl())
+        qCWarning(lcNet).noquote() << "需要的SSL版本:" << QSslSocket::sslLibraryVersionString();
+#endif
+    manager = new QNetworkAccessManager(this);
+    applyTls(request);
+    request.setHeader(QNetworkRequest::ContentTypeHeader,
+                      QByteArrayLiteral("application/x-www-form-urlencoded"));
+}
+
+BaseReq::~BaseReq()
+{
+    // Replies die with the manager; make sure none of them can still reach a
+    // callback of this half-destroyed object.
+    const auto formReplies = m_formCallbacks.keys();
+    for (QNetworkReply *pending : formReplies)
+        disconnect(pending, nullptr, this, nullptr);
+    const auto imageReplies = m_imageCallbacks.keys();
+    for (QNetworkReply *pending : imageReplies)
+        disconnect(pending, nullptr, this, nullptr);
+    m_formCallbacks.clear();
+    m_imageCallbacks.clear();
+}
+
+void BaseReq::getResultData(const QString &path, const QByteArray &body, JsonCallback callback)
+{
+    startForm(path, body, std::move(callback));
+}
+
+void BaseReq::fjReq(const QString &path, const QByteArray &body, JsonCallback callback)
+{
+    startForm(path, body, std::move(callback));
+}
+
+void BaseReq::startForm(const QString &path, const QByteArray &body, JsonCallback callback)
+{
+    this->callback = std::move(callback);
+    const QByteArray complete = completeBody(body);
+    request.setHeader(QNetworkRequest::ContentLengthHeader, complete.size());
+    post(requestUrl(path), complete);
+}
+
+QString BaseReq::requestUrl(const QString &path)
+{
+    const QString group = path == kCheckUpdatePath ? kPublicApiGroup : Config::URL_G;
+    return Config::URL_BASE + group + path;
+}
+
+QByteArray BaseReq::completeBody(const QByteArray &body)
+{
+    const QByteArray identity = FormBody()
+                                    .add(QStringLiteral("token"), Config::URL_TOKEN)
+                                    .add(QStringLiteral("version"), Config::k_version)
+                                    .add(QStringLiteral("architecture"), Config::k_architecture)
+                                    .add(QStringLiteral("uid"), Config::k_uid)
+                                    .add(QStringLiteral("device"), QStringLiteral("mac"))
+                                    .toBytes();
+    return body + '&' + identity;
+}
+
+QByteArray BaseReq::maskedForLog(const QByteArray &body)
+{
+    QList<QByteArray> pairs = body.split('&');
+    for (QByteArray &pair : pairs) {
+        const int eq = pair.indexOf('=');
+        if (eq < 0)
+            continue;
+        QByteArray key = pair.left(eq);
+        key.replace('+', ' ');
+        if (isSecretField(QUrl::fromPercentEncoding(key)))
+            pair = pair.left(eq + 1) + kMask;
+    }
+    return pairs.join('&');
+}
+
+QNetworkRequest BaseReq::secureRequest(const QString &url) const
+{
+    QNetworkRequest fresh{QUrl(url, QUrl::TolerantMode)};
+    applyTls(fresh);
+    return fresh;
+}
+
+void BaseReq::track(QNetworkReply *started)
+{
+    m_formCallbacks.insert(started, callback);
+    reply = started;
+    connect(started, &QNetworkReply::finished, this, [this, started]() { serviceRequestFinished(started); });
+}
+
+void BaseReq::post(const QString &url, const QByteArray &body)
+{
+    qCDebug(lcNet).noquote() << "url:" << url;
+    qCDebug(lcNet).noquote() << "paras:" << QString::fromUtf8(maskedForLog(body));
+    request.setUrl(QUrl(url, QUrl::TolerantMode));
+    request.setTransferTimeout(m_requestTimeoutMs);
+    track(manager->post(request, body));
+}
+
+void BaseReq::get(const QString &url)
+{
+    request.setUrl(QUrl(url, QUrl::TolerantMode));
+    request.setTransferTimeout(m_requestTimeoutMs);
+    // A length left over from an earlier POST would make the server wait for a body.
+    QNetworkRequest withoutBody = request;
+    withoutBody.setHeader(QNetworkRequest::ContentLengthHeader, QVariant());
+    track(manager->get(withoutBody));
+}
+
+void BaseReq::abort()
+{
+    qCDebug(lcNet) << "abort1";
+    if (reply && reply->isRunning()) {
+        qCDebug(lcNet) << "abort2";
+        qCDebug(lcNet) << (reply->isFinished() ? "true" : "false");
+        reply->setProperty(kAbortedProperty, true);
+        reply->abort();
+        qCDebug(lcNet) << "abort3";
+    }
+}
+
+void BaseReq::clean(QNetworkReply *finished)
+{
+    if (finished)
+        finished->deleteLater();
+}
+
+void BaseReq::serviceRequestFinished(QNetworkReply *finished)
+{
+    if (!finished)
+        return;
+    // A reply reports once; a second finished() or a foreign reply finds nothing.
+    auto it = m_formCallbacks.find(finished);
+    if (it == m_formCallbacks.end())
+        return;
+    const JsonCallback receiver = std::move(it.value());
+    m_formCallbacks.erase(it);
+    // Deferred, so a callback that deletes this object leaves no dangling reply.
+    finished->deleteLater();
+
+    bool ok = false;
+    QJsonDocument document;
+    if (finished->error() != QNetworkReply::NoError) {
+        qCWarning(lcNet).noquote() << "请求失败:" << finished->url().toString(QUrl::RemoveQuery)
+                                   << failureText(finished);
+    } else {
+        QJsonParseError parseError;
+        document = QJsonDocument::fromJson(finished->readAll(), &parseError);
+        if (parseError.error != QJsonParseError::NoError)
+            qCWarning(lcNet).noquote() << "返回内容不是JSON:" << parseError.errorString();
+        ok = document.isObject();
+    }
+    if (receiver)
+        receiver(ok, document);
+}
+
+void BaseReq::downloadImage(const QString &url, ImageCallback callback)
+{
+    QNetworkRequest imageRequest = secureRequest(url);
+    imageRequest.setTransferTimeout(m_downloadTimeoutMs);
+    QNetworkReply *started = manager->get(imageRequest);
+    m_imageCallbacks.insert(started, std::move(callback));
+    connect(started, &QNetworkReply::finished, this, [this, started]() { imageDownloadFinished(started); });
+}
+
+void BaseReq::imageDownloadFinished(QNetworkReply *finished)
+{
+    if (!finished)
+        return;
+    const ImageCallback receiver = m_imageCallbacks.take(finished);
+    finished->deleteLater();
+
+    bool ok = false;
+    QByteArray bytes;
+    QString mimeType;
+    if (finished->error() != QNetworkReply::NoError) {
+        qCWarning(lcNet).noquote() << "图片下载失败:" << failureText(finished);
+        qCWarning(lcNet).noquote() << finished->url().toString();
+    } else {
+        bytes = finished->readAll();
+        if (!bytes.isEmpty()) {
+            mimeType = detectImageMimeType(bytes);
+            ok = !mimeType.isEmpty();
+        }
+    }
+
+    if (!receiver) {
+        qCWarning(lcNet) << "警告：imageCallback 为空";
+        return;
+    }
+    try {
+        receiver(ok, bytes, mimeType);
+    } catch (const std::exception &e) {
+        qCWarning(lcNet) << "回调函数执行异常:" << e.what();
+    }
+}
+
+void BaseReq::downloadImageAsDataUrl(const QString &url, std::function<void(bool, const QString &)> callback)
+{
+    downloadImage(url, [callback](bool ok, const QByteArray &bytes, const QString &mimeType) {
+        if (!callback)
+            return;
+        if (ok && !bytes.isEmpty()) {
+            callback(true, QStringLiteral("data:%1;base64,%2")
+                               .arg(mimeType, QString::fromLatin1(bytes.toBase64())));
+        } else {
+            callback(false, QString());
+        }
+    });
+}
+
+QString BaseReq::detectImageMimeType(const QByteArray &bytes)
+{
+    if (bytes.isEmpty())
+        return QString();
+
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QString format = QString::fromLatin1(reader.format()).toLower();
+    if (!format.isEmpty()) {
+        if (format == QLatin1String("jpeg") || format == QLatin1String("jpg"))
+            return QStringLiteral("image/jpeg");
+        return QStringLiteral("image/") + format;
+    }
+
+    if (bytes.startsWith(QByteArray("\xFF\xD8\xFF", 3)))
+        return QStringLiteral("image/jpeg");
+    if (bytes.startsWith(QByteArray("\x89PNG\r\n\x1A\n", 8)))
+        return QStringLiteral("image/png");
+    if (bytes.startsWith("GIF87a") || bytes.startsWith("GIF89a"))
+        return QStringLiteral("image/gif");
+    if (bytes.startsWith("RIFF") && bytes.contains("WEBP"))
+        return QStringLiteral("image/webp");
+    if (bytes.startsWith("BM"))
+        return QStringLiteral("image/bmp");
+    return QStringLiteral("image/jpeg");
+}

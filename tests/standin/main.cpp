@@ -1,0 +1,78 @@
+// Runs the stand-in studio service on its own, for trying the program by hand.
+#include "support/StandInService.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTextStream>
+
+namespace {
+
+// Loads an object mapping "module/action" to the reply object.
+bool loadReplies(StandInService &service, const QString &fileName, QString &error)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = QStringLiteral("cannot read %1: %2").arg(fileName, file.errorString());
+        return false;
+    }
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &parseError);
+    if (!document.isObject()) {
+        error = QStringLiteral("%1 is not a JSON object: %2").arg(fileName, parseError.errorString());
+        return false;
+    }
+    service.setReplies(document.object());
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("studio_standin"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Stand-in studio service on 127.0.0.1"));
+    parser.addHelpOption();
+    const QCommandLineOption portOption(QStringLiteral("port"), QStringLiteral("Port to listen on (0: any free port)."),
+                                        QStringLiteral("port"), QStringLiteral("0"));
+    const QCommandLineOption dataOption(QStringLiteral("data"),
+                                        QStringLiteral("JSON file mapping \"module/action\" to a reply object."),
+                                        QStringLiteral("file"));
+    parser.addOption(portOption);
+    parser.addOption(dataOption);
+    parser.process(app);
+
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+
+    bool portOk = false;
+    const uint port = parser.value(portOption).toUInt(&portOk);
+    if (!portOk || port > 65535) {
+        err << "invalid --port " << parser.value(portOption) << Qt::endl;
+        return 2;
+    }
+
+    StandInService service;
+    if (parser.isSet(dataOption)) {
+        QString error;
+        if (!loadReplies(service, parser.value(dataOption), error)) {
+            err << error << Qt::endl;
+            return 2;
+        }
+    }
+    if (!service.start(quint16(port))) {
+        err << "cannot listen on 127.0.0.1:" << port << Qt::endl;
+        return 1;
+    }
+    out << service.baseUrl() << Qt::endl;
+
+    QObject::connect(&service, &StandInService::requestReceived, [&err](const StandInService::Request &request) {
+        err << request.method << ' ' << request.path << '?' << request.query.toString() << Qt::endl;
+    });
+    return app.exec();
+}
