@@ -3,6 +3,7 @@
 #include "app/Logging.h"
 
 #include <QHostAddress>
+#include <QJsonArray>
 #include <QStandardPaths>
 #include <QUrl>
 
@@ -93,6 +94,26 @@ bool setUrlHost(const QString &host)
     URL_LOGIN = URL_BASE + URL_G + QStringLiteral("&m=public&a=dologin");
     URL_FJ_BARCODE = URL_BASE + URL_G + QStringLiteral("&m=order&a=getbarcodegen");
     return true;
+}
+
+void applyLoginIdentity(const QJsonObject &reply, bool withNamingRules)
+{
+    k_super_id = reply.value(QStringLiteral("SUPERID")).toString();
+    k_manager_id = reply.value(QStringLiteral("EID")).toString();
+    k_uid = reply.value(QStringLiteral("UID")).toString();
+    k_shops.clear();
+    const QJsonArray shops = reply.value(QStringLiteral("shop_data")).toArray();
+    for (int i = 0; i < shops.size(); ++i) {
+        const QJsonObject shop = shops.at(i).toObject();
+        ShopEntry entry;
+        entry.id = shop.value(QStringLiteral("id")).toString();
+        entry.name = shop.value(QStringLiteral("name")).toString();
+        if (withNamingRules)
+            entry.goodsfoldernamerule = shop.value(QStringLiteral("goodsfoldernamerule")).toString();
+        k_shops.append(entry);
+        if (i == 0)
+            k_shop_id = entry.id;
+    }
 }
 
 } // namespace Config

@@ -2,6 +2,7 @@
 
 #include "app/ShopEntry.h"
 
+#include <QJsonObject>
 #include <QList>
 #include <QString>
 
@@ -38,6 +39,11 @@ extern const QString kDefaultUrlHost;
 // URL_BASE, URL_LOGIN and URL_FJ_BARCODE. Accepts https hosts, and plain
 // http only for loopback hosts. Returns false (changing nothing) otherwise.
 bool setUrlHost(const QString &host);
+
+// Fills k_super_id, k_manager_id, k_uid, k_shops and k_shop_id from a login
+// reply ("SUPERID", "EID", "UID", "shop_data"). The naming rules are kept only
+// when asked: the stored login data does not restore them.
+void applyLoginIdentity(const QJsonObject &reply, bool withNamingRules);
 
 // True when the host is acceptable for setUrlHost.
 bool isAcceptableUrlHost(const QString &host);

@@ -179,21 +179,7 @@ void K::launchSys(SysTypes type)
     }
 
     const QJsonObject stored = readLoginData();
-    Config::k_super_id = stored.value(QStringLiteral("SUPERID")).toString();
-    Config::k_manager_id = stored.value(QStringLiteral("EID")).toString();
-    Config::k_uid = stored.value(QStringLiteral("UID")).toString();
-
-    Config::k_shops.clear();
-    const QJsonArray shops = stored.value(QStringLiteral("shop_data")).toArray();
-    for (int i = 0; i < shops.size(); ++i) {
-        const QJsonObject shop = shops.at(i).toObject();
-        ShopEntry entry;
-        entry.id = shop.value(QStringLiteral("id")).toString();
-        entry.name = shop.value(QStringLiteral("name")).toString();
-        Config::k_shops.append(entry);
-        if (i == 0)
-            Config::k_shop_id = entry.id;
-    }
+    Config::applyLoginIdentity(stored, false);
 
     if (type == StartDesignFile) {
         auto *window = new FJHome();

@@ -12,6 +12,7 @@
 #include <functional>
 
 class QApplication;
+class QWidget;
 struct OrderInfo;
 
 // The application singleton: start-up, the login data file, UI size hooks,
@@ -61,6 +62,11 @@ public:
     static QMap<QString, QString> vip8ScalImg(const QString &source, const QString &output,
                                               int width, int height);
     static QString getTodayDate();
+
+    // Starts a sibling program of the application's folder with the login
+    // data, the service host and the caller's window id; true once started.
+    static bool launchExternalProgram(const QString &program, const QJsonObject &loginData,
+                                      QWidget *parentWindow);
 
 private:
     K() = default;

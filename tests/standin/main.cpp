@@ -1,4 +1,5 @@
 // Runs the stand-in studio service on its own, for trying the program by hand.
+#include "support/DemoStudio.h"
 #include "support/StandInService.h"
 
 #include <QCommandLineParser>
@@ -43,8 +44,12 @@ int main(int argc, char *argv[])
     const QCommandLineOption dataOption(QStringLiteral("data"),
                                         QStringLiteral("JSON file mapping \"module/action\" to a reply object."),
                                         QStringLiteral("file"));
+    const QCommandLineOption demoOption(QStringLiteral("demo"),
+                                        QStringLiteral("Serve a demo studio whose share and sample photos go below folder."),
+                                        QStringLiteral("folder"));
     parser.addOption(portOption);
     parser.addOption(dataOption);
+    parser.addOption(demoOption);
     parser.process(app);
 
     QTextStream out(stdout);
@@ -69,7 +74,24 @@ int main(int argc, char *argv[])
         err << "cannot listen on 127.0.0.1:" << port << Qt::endl;
         return 1;
     }
-    out << service.baseUrl() << Qt::endl;
+    if (parser.isSet(demoOption)) {
+        auto *demo = new DemoStudio(&service, &service);
+        QString error;
+        if (!demo->create(parser.value(demoOption), &error)) {
+            err << error << Qt::endl;
+            return 1;
+        }
+        out << QStringLiteral("演示工作室已启动: ") << service.baseUrl() << Qt::endl
+            << QStringLiteral("  账号: ") << demo->username() << Qt::endl
+            << QStringLiteral("  密码: ") << demo->password() << Qt::endl
+            << QStringLiteral("  示例照片: ") << demo->cameraFolder() << Qt::endl
+            << QStringLiteral("  共享文件夹: ") << demo->mountRoot() << Qt::endl;
+        // Read by scripts/run; printed last so the lines above are complete.
+        out << "STUDIO_SERVICE_URL=" << service.baseUrl() << Qt::endl
+            << "STUDIO_MOUNT_ROOT=" << demo->mountRoot() << Qt::endl;
+    } else {
+        out << service.baseUrl() << Qt::endl;
+    }
 
     QObject::connect(&service, &StandInService::requestReceived, [&err](const StandInService::Request &request) {
         err << request.method << ' ' << request.path << '?' << request.query.toString() << Qt::endl;

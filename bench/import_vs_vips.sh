@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Times the import bench (4 workers) against the libvips command-line tools
+# doing the same work on the same photos: a quality-95 upright copy and
+# quality-90 copies of 90, 190 and 1920 pixels, four photos at a time.
+#   usage: import_vs_vips.sh PHOTO_DIR [OUT_PARENT]
+set -euo pipefail
+photos=$(cd "${1:?usage: import_vs_vips.sh PHOTO_DIR [OUT_PARENT]}" && pwd)
+work=${2:-$(mktemp -d)}
+here=$(cd "$(dirname "$0")/.." && pwd)
+bench=${IMPORT_BENCH:-${STUDIO_BUILD_DIR:-$here/build}/bench/import_bench}
+command -v vips >/dev/null || { echo "vips missing: apt-get install libvips-tools"; exit 2; }
+[ -x "$bench" ] || { echo "import_bench missing: build first ($bench)"; exit 2; }
+
+now() { date +%s.%N; }
+cat "$photos"/*.jpg > /dev/null  # same warm page cache for both runs
+
+rm -rf "$work/engine" "$work/vips"
+start=$(now)
+"$bench" "$photos" "$work/engine" --workers 4 | tail -1
+engine=$(echo "$(now) - $start" | bc -l)
+
+mkdir -p "$work/vips/all" "$work/vips/90" "$work/vips/190" "$work/vips/1920"
+vips_one() {
+  local src=$1 out=$2 name
+  name=$(basename "$src")
+  vips autorot "$src" "$out/all/$name[Q=95]"
+  for s in 90 190 1920; do
+    vipsthumbnail "$src" -s "$s" -o "$out/$s/%s.jpg[Q=90]"
+  done
+}
+export -f vips_one
+start=$(now)
+ls "$photos"/*.jpg | xargs -P 4 -I{} bash -c 'vips_one "$@"' _ {} "$work/vips"
+vipstime=$(echo "$(now) - $start" | bc -l)
+
+printf "engine_seconds: %.2f  vips_seconds: %.2f  ratio: %.3f\n" "$engine" "$vipstime" \
+  "$(echo "$engine / $vipstime" | bc -l)"

@@ -1,0 +1,273 @@
+#include "app/Config.h"
+#include "app/CustomCheckBox.h"
+#include "app/FormBody.h"
+#include "app/K.h"
+#include "app/Login.h"
+#include "support/LoginDialogWatcher.h"
+#include "support/StandInService.h"
+#include "transfer/ui/tfhome.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The older login window: credentials next to the program, scrambled password.
+class tst_Login : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void bodyKeepsBlanksAndEncodesOnce();
+    void emptyFieldMarksButton_data();
+    void emptyFieldMarksButton();
+    void refusalRestoresButton();
+    void transportFailureRestoresButton();
+    void successOpensTransferWindow();
+    void successWithoutRememberWritesNothing();
+    void uncheckingDeletesFile();
+    void loadFillsPasswordEvenWhenNotRemembered();
+    void scaledSizes();
+
+private:
+    Login *newWindow();
+    QLineEdit *field(Login *window, int index) const;
+    QPushButton *button(Login *window) const;
+    void fill(Login *window, const QString &user, const QString &password, bool remember);
+    QString configText() const;
+
+    StandInService m_service;
+    QTemporaryDir m_dataDir;
+    QPointer<Login> m_window;
+};
+
+void tst_Login::initTestCase()
+{
+    QVERIFY(m_dataDir.isValid());
+    Config::k_datarootpath = m_dataDir.path() + QLatin1Char('/');
+    QVERIFY(m_service.start());
+    QVERIFY(Config::setUrlHost(m_service.baseUrl()));
+}
+
+void tst_Login::init()
+{
+    QFile::remove(Login::getConfigFilePath());
+    Config::k_uid.clear();
+    Config::k_shops.clear();
+    Config::scaleDpi = 1.0f;
+    m_service.clearRequests();
+    m_service.setFailure(QStringLiteral("public"), QStringLiteral("dologin"), StandInService::Failure::None);
+    m_service.setReply(QStringLiteral("public"), QStringLiteral("dologin"),
+                       QJsonObject{{QStringLiteral("code"), QStringLiteral("1")},
+                                   {QStringLiteral("UID"), QStringLiteral("8002")},
+                                   {QStringLiteral("EID"), QStringLiteral("5002")},
+                                   {QStringLiteral("SUPERID"), QStringLiteral("9002")},
+                                   {QStringLiteral("shop_data"),
+                                    QJsonArray{QJsonObject{{QStringLiteral("id"), QStringLiteral("7")},
+                                                           {QStringLiteral("name"), QStringLiteral("一店")}},
+                                               QJsonObject{{QStringLiteral("id"), QStringLiteral("8")},
+                                                           {QStringLiteral("name"), QStringLiteral("二店")}}}}});
+}
+
+void tst_Login::cleanup()
+{
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (qobject_cast<Login *>(widget) || qobject_cast<tfhome *>(widget))
+            delete widget;
+    }
+    QFile::remove(Login::getConfigFilePath());
+    Config::scaleDpi = 1.0f;
+}
+
+Login *tst_Login::newWindow()
+{
+    m_window = new Login();
+    m_window->show();
+    return m_window;
+}
+
+QLineEdit *tst_Login::field(Login *window, int index) const
+{
+    return window->findChildren<QLineEdit *>(QStringLiteral("inputField")).value(index);
+}
+
+QPushButton *tst_Login::button(Login *window) const
+{
+    return window->findChild<QPushButton *>(QStringLiteral("loginButton"));
+}
+
+void tst_Login::fill(Login *window, const QString &user, const QString &password, bool remember)
+{
+    field(window, 0)->setText(user);
+    field(window, 1)->setText(password);
+    window->findChild<CustomCheckBox *>(QStringLiteral("rememberPasswordBox"))->setChecked(remember);
+}
+
+QString tst_Login::configText() const
+{
+    QFile file(Login::getConfigFilePath());
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    return QString::fromUtf8(file.readAll());
+}
+
+void tst_Login::bodyKeepsBlanksAndEncodesOnce()
+{
+    m_service.setFailure(QStringLiteral("public"), QStringLiteral("dologin"), StandInService::Failure::NoAnswer);
+    Login *window = newWindow();
+    fill(window, QStringLiteral("   "), QStringLiteral("a&b=c"), false);
+    QTest::mouseClick(button(window), Qt::LeftButton);
+    QVERIFY(m_service.waitForRequests(1, 10000));
+    const StandInService::Request request = m_service.requests().first();
+    QCOMPARE(request.field(QStringLiteral("username")), QStringLiteral("   "));
+    QCOMPARE(request.field(QStringLiteral("password")), QStringLiteral("a&b=c"));
+    QVERIFY(request.body.startsWith(FormBody().add(QStringLiteral("username"), QStringLiteral("   "))
+                                        .add(QStringLiteral("password"), QStringLiteral("a&b=c")).toBytes()));
+    QCOMPARE(button(window)->text(), QStringLiteral("登录中..."));
+    QVERIFY(!button(window)->isEnabled());
+    QVERIFY(configText().isEmpty()); // nothing written before the reply
+}
+
+void tst_Login::emptyFieldMarksButton_data()
+{
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+    QTest::newRow("no user") << "" << "p";
+    QTest::newRow("no password") << "u" << "";
+}
+
+void tst_Login::emptyFieldMarksButton()
+{
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    Login *window = newWindow();
+    fill(window, user, password, false);
+    QTest::mouseClick(button(window), Qt::LeftButton);
+    QCOMPARE(button(window)->text(), QStringLiteral("请填写完整信息"));
+    QTRY_COMPARE_WITH_TIMEOUT(button(window)->text(), QStringLiteral("登录"), 5000);
+    QVERIFY(m_service.requests().isEmpty());
+}
+
+void tst_Login::refusalRestoresButton()
+{
+    m_service.setFailure(QStringLiteral("public"), QStringLiteral("dologin"),
+                         StandInService::Failure::CodeZeroMessage, QStringLiteral("<i>账号已停用</i>"));
+    LoginDialogWatcher boxes;
+    Login *window = newWindow();
+    fill(window, QStringLiteral("u"), QStringLiteral("p"), true);
+    QTest::mouseClick(button(window), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(boxes.seen().size(), 1, 10000);
+    QCOMPARE(boxes.seen().first().text, QStringLiteral("<i>账号已停用</i>"));
+    QCOMPARE(boxes.seen().first().format, Qt::PlainText);
+    QCOMPARE(boxes.seen().first().title, QStringLiteral("温馨提示"));
+    QTRY_VERIFY(button(window)->isEnabled());
+    QCOMPARE(button(window)->text(), QStringLiteral("登录"));
+    QVERIFY(configText().isEmpty());
+}
+
+void tst_Login::transportFailureRestoresButton()
+{
+    m_service.setFailure(QStringLiteral("public"), QStringLiteral("dologin"), StandInService::Failure::Http500);
+    LoginDialogWatcher boxes;
+    Login *window = newWindow();
+    fill(window, QStringLiteral("u"), QStringLiteral("p"), false);
+    QTest::mouseClick(button(window), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(button(window)->isEnabled(), 10000);
+    QCOMPARE(button(window)->text(), QStringLiteral("登录"));
+    QVERIFY(boxes.seen().isEmpty());
+
+    m_service.setFailure(QStringLiteral("public"), QStringLiteral("dologin"), StandInService::Failure::None);
+    QTest::mouseClick(button(window), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(Config::k_uid, QStringLiteral("8002"), 10000);
+}
+
+void tst_Login::successOpensTransferWindow()
+{
+    const QByteArray stored = K::fileread(K::loginDataPath()).toUtf8();
+    Login *window = newWindow();
+    fill(window, QStringLiteral("zhao"), QStringLiteral("密码123"), true);
+    QTest::mouseClick(button(window), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(button(window)->text(), QStringLiteral("✓ 登录成功"), 10000);
+    QVERIFY(!button(window)->isEnabled());
+    QCOMPARE(Config::k_uid, QStringLiteral("8002"));
+    QCOMPARE(Config::k_shop_id, QStringLiteral("7"));
+    QCOMPARE(Config::k_shops.size(), 2);
+    QCOMPARE(Config::k_shops.at(1).name, QStringLiteral("二店"));
+    QCOMPARE(K::fileread(K::loginDataPath()).toUtf8(), stored); // the reply is not stored
+
+    const QStringList lines = configText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines.at(0), QStringLiteral("username=zhao"));
+    QVERIFY(!lines.at(1).contains(QStringLiteral("密码")));
+    QCOMPARE(Login::decryptPassword(lines.at(1).mid(9)), QStringLiteral("密码123"));
+    QCOMPARE(lines.at(2), QStringLiteral("remember=1"));
+
+    QPointer<tfhome> transfer;
+    QTRY_VERIFY_WITH_TIMEOUT((transfer = [] {
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            if (auto *found = qobject_cast<tfhome *>(widget))
+                return found;
+        return static_cast<tfhome *>(nullptr);
+    }()), 10000);
+    QVERIFY(!transfer->loginInfo.contains(QStringLiteral("code")));
+    QCOMPARE(transfer->loginInfo.value(QStringLiteral("UID")).toString(), QStringLiteral("8002"));
+    QTRY_VERIFY(transfer->windowState() & Qt::WindowMaximized);
+    QTRY_VERIFY_WITH_TIMEOUT(!window->isVisible(), 10000);
+}
+
+void tst_Login::successWithoutRememberWritesNothing()
+{
+    Login *window = newWindow();
+    fill(window, QStringLiteral("zhao"), QStringLiteral("p"), false);
+    QTest::mouseClick(button(window), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(Config::k_uid, QStringLiteral("8002"), 10000);
+    QTest::qWait(100);
+    QVERIFY(!QFile::exists(Login::getConfigFilePath()));
+}
+
+void tst_Login::uncheckingDeletesFile()
+{
+    QFile file(Login::getConfigFilePath());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("username=a\npassword=Lw==\nremember=1\n");
+    file.close();
+    Login *window = newWindow();
+    auto *box = window->findChild<CustomCheckBox *>(QStringLiteral("rememberPasswordBox"));
+    QVERIFY(box->isChecked());
+    box->setChecked(false);
+    QVERIFY(!QFile::exists(Login::getConfigFilePath()));
+}
+
+void tst_Login::loadFillsPasswordEvenWhenNotRemembered()
+{
+    QFile file(Login::getConfigFilePath());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(("username=钱\npassword=" + Login::encryptPassword(QStringLiteral("s3cret&x")) + "\nremember=0\n")
+                   .toUtf8());
+    file.close();
+    Login *window = newWindow();
+    QCOMPARE(field(window, 0)->text(), QStringLiteral("钱"));
+    QCOMPARE(field(window, 1)->text(), QStringLiteral("s3cret&x"));
+    QVERIFY(!window->findChild<CustomCheckBox *>(QStringLiteral("rememberPasswordBox"))->isChecked());
+}
+
+void tst_Login::scaledSizes()
+{
+    Config::scaleDpi = 1.5f;
+    // The size asked for; once shown, the layout's own minimum wins when larger.
+    m_window = new Login();
+    Login *window = m_window;
+    QCOMPARE(window->size(), QSize(375, 450));
+    QCOMPARE(button(window)->height(), 37);
+    QCOMPARE(field(window, 0)->height(), 45);
+    QVERIFY(window->windowFlags() & Qt::WindowStaysOnTopHint);
+}
+
+QTEST_MAIN(tst_Login)
+#include "tst_Login.moc"

@@ -1,0 +1,415 @@
+#include "app/ChooseTools.h"
+#include "app/Config.h"
+#include "app/CustomCheckBoxNew.h"
+#include "app/FormBody.h"
+#include "app/K.h"
+#include "app/LoginNew.h"
+#include "support/LoginDialogWatcher.h"
+#include "support/StandInService.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+class tst_LoginNew : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void requestBodyEncodesOnce_data();
+    void requestBodyEncodesOnce();
+    void emptyFieldsAreRefused_data();
+    void emptyFieldsAreRefused();
+    void successStoresAndOpensLauncher();
+    void successWithoutRememberKeepsOnlyUser();
+    void rememberedClickWritesFileBeforeRequest();
+    void refusalShowsMessageAsPlainText_data();
+    void refusalShowsMessageAsPlainText();
+    void transportFailureAllowsRetry_data();
+    void transportFailureAllowsRetry();
+    void secondClickDuringRequestDoesNothing();
+    void credentialsReadBack_data();
+    void credentialsReadBack();
+    void layout();
+
+private:
+    LoginNew *newWindow();
+    QLineEdit *userField(LoginNew *window) const;
+    QLineEdit *passwordField(LoginNew *window) const;
+    void fill(LoginNew *window, const QString &user, const QString &password, bool remember);
+    void click(LoginNew *window);
+    QString configText() const;
+    void writeConfig(const QByteArray &content);
+    QJsonObject successReply() const;
+
+    StandInService m_service;
+    QTemporaryDir m_dataDir;
+    QPointer<LoginNew> m_window;
+};
+
+void tst_LoginNew::initTestCase()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("studiotools"));
+    QStandardPaths::setTestModeEnabled(true);
+    QVERIFY(m_dataDir.isValid());
+    Config::k_datarootpath = m_dataDir.path() + QLatin1Char('/');
+    QVERIFY(m_service.start());
+    QVERIFY(Config::setUrlHost(m_service.baseUrl()));
+    QVERIFY(LoginNew::getConfigFilePath().endsWith(QStringLiteral("/studiotools/login_config.txt")));
+}
+
+void tst_LoginNew::init()
+{
+    QFile::remove(LoginNew::getConfigFilePath());
+    QFile::remove(K::loginDataPath());
+    Config::k_shops.clear();
+    Config::k_shop_id.clear();
+    Config::k_uid.clear();
+    Config::k_super_id.clear();
+    Config::k_manager_id.clear();
+    m_service.clearRequests();
+    m_service.setReply(QStringLiteral("public"), QStringLiteral("dologin"), successReply());
+}
+
+void tst_LoginNew::cleanup()
+{
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (qobject_cast<LoginNew *>(widget) || qobject_cast<ChooseTools *>(widget))
+            delete widget;
+    }
+    QFile::remove(LoginNew::getConfigFilePath());
+}
+
+QJsonObject tst_LoginNew::successReply() const
+{
+    return QJsonObject{
+        {QStringLiteral("code"), QStringLiteral("1")},
+        {QStringLiteral("UID"), QStringLiteral("8001")},
+        {QStringLiteral("EID"), QStringLiteral("5001")},
+        {QStringLiteral("SUPERID"), QStringLiteral("9001")},
+        {QStringLiteral("shop_data"),
+         QJsonArray{QJsonObject{{QStringLiteral("id"), QStringLiteral("101")},
+                                {QStringLiteral("name"), QStringLiteral("旗舰店")},
+                                {QStringLiteral("goodsfoldernamerule"), QStringLiteral("[1,2]")}},
+                    QJsonObject{{QStringLiteral("id"), QStringLiteral("102")},
+                                {QStringLiteral("name"), QStringLiteral("城东店")}}}}};
+}
+
+LoginNew *tst_LoginNew::newWindow()
+{
+    m_window = new LoginNew();
+    m_window->show();
+    return m_window;
+}
+
+QLineEdit *tst_LoginNew::userField(LoginNew *window) const
+{
+    return window->findChildren<QLineEdit *>(QStringLiteral("inputField")).value(0);
+}
+
+QLineEdit *tst_LoginNew::passwordField(LoginNew *window) const
+{
+    return window->findChildren<QLineEdit *>(QStringLiteral("inputField")).value(1);
+}
+
+void tst_LoginNew::fill(LoginNew *window, const QString &user, const QString &password, bool remember)
+{
+    userField(window)->setText(user);
+    passwordField(window)->setText(password);
+    window->findChild<CustomCheckBoxNew *>(QStringLiteral("rememberPasswordBox"))->setChecked(remember);
+}
+
+void tst_LoginNew::click(LoginNew *window)
+{
+    QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("loginButton")), Qt::LeftButton);
+}
+
+QString tst_LoginNew::configText() const
+{
+    QFile file(LoginNew::getConfigFilePath());
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    return QString::fromUtf8(file.readAll());
+}
+
+void tst_LoginNew::writeConfig(const QByteArray &content)
+{
+    const QString path = LoginNew::getConfigFilePath();
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(content);
+}
+
+void tst_LoginNew::requestBodyEncodesOnce_data()
+{
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("sentUser");
+    QTest::addColumn<QString>("sentPassword");
+    QTest::newRow("plain") << "zhang" << "secret" << "zhang" << "secret";
+    QTest::newRow("separators in password") << "zhang" << "a&b=c+d%26" << "zhang" << "a&b=c+d%26";
+    QTest::newRow("field injection") << "x&password=evil" << "p" << "x&password=evil" << "p";
+    QTest::newRow("chinese and blanks trimmed") << "  张三 " << " 密 码 " << "张三" << "密 码";
+}
+
+void tst_LoginNew::requestBodyEncodesOnce()
+{
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    QFETCH(QString, sentUser);
+    QFETCH(QString, sentPassword);
+    m_service.setFailure(QStringLiteral("public"), QStringLiteral("dologin"), StandInService::Failure::NoAnswer);
+    LoginNew *window = newWindow();
+    fill(window, user, password, false);
+    click(window);
+    QVERIFY(m_service.waitForRequests(1, 10000));
+    const StandInService::Request request = m_service.requests(QStringLiteral("public"), QStringLiteral("dologin")).value(0);
+    QCOMPARE(request.method, QByteArray("POST"));
+    QCOMPARE(request.fieldNames().mid(0, 2), (QStringList{QStringLiteral("username"), QStringLiteral("password")}));
+    QCOMPARE(request.fieldNames().count(QStringLiteral("password")), 1);
+    QCOMPARE(request.field(QStringLiteral("username")), sentUser);
+    QCOMPARE(request.field(QStringLiteral("password")), sentPassword);
+    // The body starts with the two pairs exactly as the one helper encodes them.
+    const QByteArray expected = FormBody().add(QStringLiteral("username"), sentUser)
+                                    .add(QStringLiteral("password"), sentPassword).toBytes();
+    QVERIFY(request.body.startsWith(expected + '&'));
+    m_service.setFailure(QStringLiteral("public"), QStringLiteral("dologin"), StandInService::Failure::None);
+}
+
+void tst_LoginNew::emptyFieldsAreRefused_data()
+{
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no user") << "" << "p" << "请输入账号";
+    QTest::newRow("blank user") << "   " << "p" << "请输入账号";
+    QTest::newRow("both empty: user first") << "" << "" << "请输入账号";
+    QTest::newRow("no password") << "u" << "" << "请输入密码";
+    QTest::newRow("blank password") << "u" << " \t" << "请输入密码";
+}
+
+void tst_LoginNew::emptyFieldsAreRefused()
+{
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    QFETCH(QString, message);
+    LoginDialogWatcher boxes;
+    LoginNew *window = newWindow();
+    fill(window, user, password, true);
+    click(window);
+    QCOMPARE(boxes.texts(), QStringList{message});
+    QCOMPARE(boxes.seen().first().title, QStringLiteral("温馨提示"));
+    QCOMPARE(boxes.seen().first().icon, QMessageBox::Warning);
+    QTest::qWait(200);
+    QVERIFY(m_service.requests().isEmpty());
+    QVERIFY(!QFile::exists(LoginNew::getConfigFilePath())); // checked before anything is written
+}
+
+void tst_LoginNew::successStoresAndOpensLauncher()
+{
+    LoginNew *window = newWindow();
+    fill(window, QStringLiteral(" zhang "), QStringLiteral("pa ss"), true);
+    click(window);
+    QTRY_COMPARE_WITH_TIMEOUT(window->findChild<QPushButton *>(QStringLiteral("loginButton"))->text(),
+                              QStringLiteral("✓ 登录成功"), 10000);
+
+    QJsonObject expected = successReply();
+    expected.remove(QStringLiteral("code"));
+    QCOMPARE(Config::k_uid, QStringLiteral("8001"));
+    QCOMPARE(Config::k_manager_id, QStringLiteral("5001"));
+    QCOMPARE(Config::k_super_id, QStringLiteral("9001"));
+    QCOMPARE(Config::k_shop_id, QStringLiteral("101"));
+    QCOMPARE(Config::k_shops.size(), 2);
+    QCOMPARE(Config::k_shops.at(0).name, QStringLiteral("旗舰店"));
+    QCOMPARE(Config::k_shops.at(0).goodsfoldernamerule, QStringLiteral("[1,2]"));
+    QCOMPARE(Config::k_shops.at(1).id, QStringLiteral("102"));
+    QCOMPARE(K::readLoginData(), expected);
+    QCOMPARE(configText(), QStringLiteral("username= zhang \npassword=cGEgc3M=\nremember=1\n"));
+    QCOMPARE(QFile::permissions(LoginNew::getConfigFilePath())
+                 & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther),
+             QFile::Permissions());
+
+    // The launcher follows a second later and gets the reply without "code".
+    QPointer<ChooseTools> launcher;
+    QTRY_VERIFY_WITH_TIMEOUT((launcher = [] {
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            if (auto *found = qobject_cast<ChooseTools *>(widget))
+                return found;
+        return static_cast<ChooseTools *>(nullptr);
+    }()), 10000);
+    QCOMPARE(launcher->loginInfo, expected);
+    QVERIFY(launcher->testAttribute(Qt::WA_DeleteOnClose));
+    QVERIFY(launcher->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(!window->isVisible(), 10000);
+
+    // Further clicks do nothing.
+    m_service.clearRequests();
+    click(window);
+    QTest::qWait(200);
+    QVERIFY(m_service.requests().isEmpty());
+}
+
+void tst_LoginNew::successWithoutRememberKeepsOnlyUser()
+{
+    writeConfig("username=old\npassword=b2xk\nremember=1\n");
+    LoginNew *window = newWindow();
+    fill(window, QStringLiteral("li"), QStringLiteral("pw"), false);
+    click(window);
+    QTRY_COMPARE_WITH_TIMEOUT(configText(), QStringLiteral("username=li\nremember=0\n"), 10000);
+}
+
+void tst_LoginNew::rememberedClickWritesFileBeforeRequest()
+{
+    m_service.setFailure(QStringLiteral("public"), QStringLiteral("dologin"), StandInService::Failure::NoAnswer);
+    LoginNew *window = newWindow();
+    fill(window, QStringLiteral("wang"), QStringLiteral("密"), true);
+    click(window);
+    QCOMPARE(configText(), QStringLiteral("username=wang\npassword=5a+G\nremember=1\n"));
+    m_service.setFailure(QStringLiteral("public"), QStringLiteral("dologin"), StandInService::Failure::None);
+}
+
+void tst_LoginNew::refusalShowsMessageAsPlainText_data()
+{
+    QTest::addColumn<int>("failure");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("message") << int(StandInService::Failure::CodeZeroMessage) << "账号或密码错误" << "账号或密码错误";
+    QTest::newRow("markup stays text") << int(StandInService::Failure::CodeZeroMessage)
+                                       << "<b>停用</b><img src=x>" << "<b>停用</b><img src=x>";
+    QTest::newRow("msg key only") << int(StandInService::Failure::CodeZeroMsg) << "已停用" << "";
+    QTest::newRow("numeric code") << int(StandInService::Failure::NumericCode) << "" << "";
+}
+
+void tst_LoginNew::refusalShowsMessageAsPlainText()
+{
+    QFETCH(int, failure);
+    QFETCH(QString, message);
+    QFETCH(QString, shown);
+    m_service.setFailure(QStringLiteral("public"), QStringLiteral("dologin"),
+                         StandInService::Failure(failure), message);
+    LoginDialogWatcher boxes;
+    LoginNew *window = newWindow();
+    fill(window, QStringLiteral("u"), QStringLiteral("p"), false);
+    click(window);
+    QTRY_COMPARE_WITH_TIMEOUT(boxes.seen().size(), 1, 10000);
+    QCOMPARE(boxes.seen().first().text, shown);
+    QCOMPARE(boxes.seen().first().format, Qt::PlainText);
+    QCOMPARE(boxes.seen().first().title, QStringLiteral("温馨提示"));
+    QVERIFY(Config::k_uid.isEmpty());
+    QVERIFY(!QFile::exists(K::loginDataPath()));
+
+    // The button works again.
+    m_service.setFailure(QStringLiteral("public"), QStringLiteral("dologin"), StandInService::Failure::None);
+    click(window);
+    QTRY_COMPARE_WITH_TIMEOUT(Config::k_uid, QStringLiteral("8001"), 10000);
+}
+
+void tst_LoginNew::transportFailureAllowsRetry_data()
+{
+    QTest::addColumn<int>("failure");
+    QTest::newRow("http 500") << int(StandInService::Failure::Http500);
+    QTest::newRow("not json") << int(StandInService::Failure::NotJson);
+    QTest::newRow("json array") << int(StandInService::Failure::JsonArray);
+    QTest::newRow("empty body") << int(StandInService::Failure::EmptyBody);
+}
+
+void tst_LoginNew::transportFailureAllowsRetry()
+{
+    QFETCH(int, failure);
+    m_service.setFailure(QStringLiteral("public"), QStringLiteral("dologin"), StandInService::Failure(failure));
+    LoginDialogWatcher boxes;
+    LoginNew *window = newWindow();
+    fill(window, QStringLiteral("u"), QStringLiteral("p"), false);
+    click(window);
+    QVERIFY(m_service.waitForRequests(1, 10000));
+    QTest::qWait(300);
+    QVERIFY(boxes.seen().isEmpty());
+    QVERIFY(Config::k_uid.isEmpty());
+    QCOMPARE(window->findChild<QPushButton *>(QStringLiteral("loginButton"))->text(), QStringLiteral("登录"));
+
+    m_service.setFailure(QStringLiteral("public"), QStringLiteral("dologin"), StandInService::Failure::None);
+    click(window);
+    QTRY_COMPARE_WITH_TIMEOUT(Config::k_uid, QStringLiteral("8001"), 10000);
+}
+
+void tst_LoginNew::secondClickDuringRequestDoesNothing()
+{
+    m_service.setFailure(QStringLiteral("public"), QStringLiteral("dologin"), StandInService::Failure::NoAnswer);
+    LoginNew *window = newWindow();
+    fill(window, QStringLiteral("u"), QStringLiteral("p"), false);
+    click(window);
+    QVERIFY(m_service.waitForRequests(1, 10000));
+    click(window);
+    QTest::qWait(300);
+    QCOMPARE(m_service.requests().size(), 1);
+    m_service.setFailure(QStringLiteral("public"), QStringLiteral("dologin"), StandInService::Failure::None);
+}
+
+void tst_LoginNew::credentialsReadBack_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<bool>("checked");
+    QTest::newRow("remembered") << QByteArray("username= 张三\npassword=cGEgc3M=\nremember=1\n") << " 张三"
+                                << "pa ss" << true;
+    QTest::newRow("not remembered") << QByteArray("username=li\npassword=cGEgc3M=\nremember=0\n") << "li" << ""
+                                    << false;
+    QTest::newRow("remember=true is not 1") << QByteArray("username=li\npassword=cGEgc3M=\nremember=true\n") << "li"
+                                            << "" << false;
+    QTest::newRow("remembered without password") << QByteArray("enterprise_id=3\nusername=li\nremember=1\n") << "li"
+                                                 << "" << true;
+    QTest::newRow("later lines win") << QByteArray("username=a\nremember=1\nusername=b\npassword=eA==\n") << "b"
+                                     << "x" << true;
+}
+
+void tst_LoginNew::credentialsReadBack()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    QFETCH(bool, checked);
+    writeConfig(content);
+    LoginNew *window = newWindow();
+    QCOMPARE(userField(window)->text(), user);
+    QCOMPARE(passwordField(window)->text(), password);
+    QCOMPARE(window->findChild<CustomCheckBoxNew *>(QStringLiteral("rememberPasswordBox"))->isChecked(), checked);
+}
+
+void tst_LoginNew::layout()
+{
+    LoginNew *window = newWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QCOMPARE(window->size(), QSize(381, 551));
+    QVERIFY(window->windowFlags() & Qt::FramelessWindowHint);
+    QVERIFY(window->testAttribute(Qt::WA_TranslucentBackground));
+    QVERIFY(!window->testAttribute(Qt::WA_DeleteOnClose));
+    QCOMPARE(userField(window)->placeholderText(), QStringLiteral("请输入账号"));
+    QCOMPARE(passwordField(window)->placeholderText(), QStringLiteral("请输入密码"));
+    QCOMPARE(passwordField(window)->echoMode(), QLineEdit::Password);
+    QCOMPARE(userField(window)->height(), 45);
+    QCOMPARE(window->findChild<QLabel *>(QStringLiteral("versionLabel"))->text(), QStringLiteral("版本号:1.4.2"));
+    QCOMPARE(window->findChild<QLabel *>(QStringLiteral("logoLabel"))->size(), QSize(210, 75));
+    QVERIFY(!window->findChild<QLabel *>(QStringLiteral("logoLabel"))->pixmap(Qt::ReturnByValue).isNull());
+    QCOMPARE(window->findChild<QPushButton *>(QStringLiteral("minimizeButton"))->text(), QStringLiteral("\u2212"));
+    QCOMPARE(window->findChild<QPushButton *>(QStringLiteral("closeButton"))->text(), QStringLiteral("\u00d7"));
+    // Everything sits inside the painted card (6 px shadow margin).
+    const QRect card = window->rect().adjusted(6, 6, -6, -6);
+    for (QWidget *child : window->findChildren<QWidget *>()) {
+        if (child->isVisible() && child->parentWidget() == window)
+            QVERIFY2(card.contains(child->geometry()), qPrintable(child->objectName()));
+    }
+}
+
+QTEST_MAIN(tst_LoginNew)
+#include "tst_LoginNew.moc"

@@ -1,0 +1,101 @@
+#include "support/ScopedMountRoot.h"
+#include "transfer/engine/TFDelLocalPhotoImg.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+void touch(const QString &path)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+}
+
+} // namespace
+
+class TestDelLocalPhotoImg : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void copies_data();
+    void copies();
+    void removesTheFourCopies();
+    void onlyBelowTheMountRoot();
+    void emptyListRemovesNothing();
+};
+
+void TestDelLocalPhotoImg::copies_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("all folder") << "/v/o/all/a.jpg"
+                                << QStringList{"/v/o/all/a.jpg", "/v/o/90/a.jpg", "/v/o/190/a.jpg", "/v/o/1920/a.jpg"};
+    QTest::newRow("backslashes kept") << "\\\\srv\\o\\all\\a.jpg"
+                                      << QStringList{"\\\\srv\\o\\all\\a.jpg", "\\\\srv\\o\\90\\a.jpg",
+                                                     "\\\\srv\\o\\190\\a.jpg", "\\\\srv\\o\\1920\\a.jpg"};
+    QTest::newRow("only the holding folder") << "/v/all/o/all/a.jpg"
+                                             << QStringList{"/v/all/o/all/a.jpg", "/v/all/o/90/a.jpg",
+                                                            "/v/all/o/190/a.jpg", "/v/all/o/1920/a.jpg"};
+    QTest::newRow("all higher up only") << "/v/all/o/a.jpg" << QStringList{"/v/all/o/a.jpg"};
+    QTest::newRow("folder ending in all") << "/v/o/ball/a.jpg" << QStringList{"/v/o/ball/a.jpg"};
+    QTest::newRow("file named all") << "/v/o/all" << QStringList{"/v/o/all"};
+}
+
+void TestDelLocalPhotoImg::copies()
+{
+    QFETCH(QString, path);
+    QFETCH(QStringList, expected);
+    QCOMPARE(TFDelLocalPhotoImg::copiesOf(path), expected);
+}
+
+void TestDelLocalPhotoImg::removesTheFourCopies()
+{
+    ScopedMountRoot root;
+    const QString order = root.mkpath(QStringLiteral("studio/all/A1"));
+    for (const QString &tag : {"all", "90", "190", "1920"})
+        touch(order + QStringLiteral("/%1/a.jpg").arg(tag));
+    touch(order + QStringLiteral("/all/b.jpg"));
+    touch(order + QStringLiteral("/90/b.jpg"));
+    touch(root.path() + QStringLiteral("studio/90/A1/all/a.jpg")); // "all" above the order stays as it is
+
+    TFDelLocalPhotoImg deleter;
+    deleter.setPrepareDelPaths({order + QStringLiteral("/all/a.jpg"), order + QStringLiteral("/all/missing.jpg")});
+    for (const QString &tag : {"all", "90", "190", "1920"})
+        QVERIFY2(!QFileInfo::exists(order + QStringLiteral("/%1/a.jpg").arg(tag)), qPrintable(tag));
+    QVERIFY(QFileInfo::exists(order + QStringLiteral("/all/b.jpg")));
+    QVERIFY(QFileInfo::exists(order + QStringLiteral("/90/b.jpg")));
+    QVERIFY(QFileInfo::exists(root.path() + QStringLiteral("studio/90/A1/all/a.jpg")));
+    QVERIFY(QFileInfo(order + QStringLiteral("/all")).isDir());
+}
+
+void TestDelLocalPhotoImg::onlyBelowTheMountRoot()
+{
+    QTemporaryDir outside;
+    const QString file = outside.filePath(QStringLiteral("all/a.jpg"));
+    touch(file);
+    ScopedMountRoot root;
+    const QString folder = root.mkpath(QStringLiteral("o/all/sub"));
+    const QString escaping = root.path() + QStringLiteral("o/../../") ;
+    TFDelLocalPhotoImg deleter;
+    deleter.setPrepareDelPaths({file, root.path() + QStringLiteral("o/all/../all/x.jpg"), folder,
+                                escaping + QFileInfo(file).fileName()});
+    QVERIFY(QFileInfo::exists(file));
+    QVERIFY(QFileInfo(folder).isDir());
+}
+
+void TestDelLocalPhotoImg::emptyListRemovesNothing()
+{
+    ScopedMountRoot root;
+    touch(root.path() + QStringLiteral("o/all/a.jpg"));
+    TFDelLocalPhotoImg deleter;
+    deleter.setPrepareDelPaths({});
+    QVERIFY(QFileInfo::exists(root.path() + QStringLiteral("o/all/a.jpg")));
+}
+
+QTEST_GUILESS_MAIN(TestDelLocalPhotoImg)
+#include "tst_tfdellocalphotoimg.moc"

@@ -1,0 +1,453 @@
+#include "support/EngineTestImages.h"
+#include "support/ScopedMountRoot.h"
+#include "transfer/engine/tfimportthreadmanager.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QImageReader>
+#include <QSignalSpy>
+#include <QTimer>
+#include <QtTest>
+
+using namespace EngineTestImages;
+
+namespace {
+
+// Every signal of the manager, in the order it came.
+struct SignalLog
+{
+    explicit SignalLog(tfimportthreadmanager *manager)
+    {
+        QObject::connect(manager, &tfimportthreadmanager::photoImported, manager,
+                         [this](const OrderInfo &o, const QString &name, int index, bool ok, const QString &error) {
+                             events << QStringLiteral("photo %1 %2 %3").arg(o.order_photo_id).arg(index).arg(ok);
+                             photos << Photo{o.order_photo_id, name, index, ok, error};
+                         });
+        QObject::connect(manager, &tfimportthreadmanager::orderProgressUpdated, manager,
+                         [this](const OrderInfo &o, int done, int total) {
+                             events << QStringLiteral("progress %1 %2/%3").arg(o.order_photo_id).arg(done).arg(total);
+                         });
+        QObject::connect(manager, &tfimportthreadmanager::orderImportCompleted, manager,
+                         [this](const OrderInfo &o, bool ok, const QString &message) {
+                             events << QStringLiteral("completed %1 %2 %3").arg(o.order_photo_id).arg(ok).arg(message);
+                             completed << o;
+                         });
+        QObject::connect(manager, &tfimportthreadmanager::allTasksCompleted, manager,
+                         [this]() { events << QStringLiteral("all"); });
+        QObject::connect(manager, &tfimportthreadmanager::pathErrorOccurred, manager,
+                         [this](const QString &message, const QString &path) { pathErrors << qMakePair(message, path); });
+    }
+
+    struct Photo
+    {
+        QString order;
+        QString name;
+        int index;
+        bool ok;
+        QString error;
+    };
+    QStringList events;
+    QList<Photo> photos;
+    QList<OrderInfo> completed;
+    QList<QPair<QString, QString>> pathErrors;
+
+    QStringList of(const QString &prefix) const { return events.filter(QRegularExpression("^" + prefix)); }
+};
+
+} // namespace
+
+class TestImportManager : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void importsOrderIntoFolderTree();
+    void workerCountIsClamped_data();
+    void workerCountIsClamped();
+    void pathErrors_data();
+    void pathErrors();
+    void everyOrderIsCheckedBeforeAnythingIsCreated();
+    void publicPathParentSuffices();
+    void videosAndUploadedEntries();
+    void slicesOverSeveralWorkers();
+    void sameOrderNumberBackToBack();
+    void nextOrderStartedFromCompletionSlot();
+    void nestedEventLoopInSlot();
+    void stopAndStartAgain();
+    void emptyOrderCompletesAtOnce();
+
+private:
+    QStringList photos(int count, const QString &prefix)
+    {
+        QStringList result;
+        for (int i = 0; i < count; ++i) {
+            const QString path = m_sources.filePath(QStringLiteral("%1_%2.jpg").arg(prefix).arg(i));
+            if (!QFileInfo::exists(path)) {
+                writeJpeg(path, pattern(i % 2 ? 150 : 120, 80));
+                tagOrientation(path, i % 8 + 1);
+            }
+            result << path;
+        }
+        return result;
+    }
+
+    QTemporaryDir m_sources;
+};
+
+void TestImportManager::initTestCase()
+{
+    QVERIFY(m_sources.isValid());
+}
+
+void TestImportManager::importsOrderIntoFolderTree()
+{
+    ScopedMountRoot root;
+    const QString folder = root.path() + QStringLiteral("studio/2024/05/07/A100_1");
+    const QStringList sources = photos(3, QStringLiteral("tree"));
+    tfimportthreadmanager manager;
+    SignalLog log(&manager);
+    manager.startImportOrder(order(folder, QStringLiteral("A100"), QStringLiteral("501"), sources));
+    QTRY_COMPARE_WITH_TIMEOUT(log.of("all").size(), 1, 20000);
+
+    QCOMPARE(log.photos.size(), 12);
+    QCOMPARE(log.completed.size(), 1);
+    QCOMPARE(log.completed.first().importPath, folder);
+    // Each result comes with its progress, counting up to the entry count; completion comes last.
+    QStringList expected;
+    for (int i = 0; i < 12; ++i) {
+        const int index = log.photos.at(i).index;
+        expected << QStringLiteral("photo 501 %1 1").arg(index) << QStringLiteral("progress 501 %1/12").arg(i + 1);
+    }
+    expected << QStringLiteral("completed 501 1 ") << QStringLiteral("all");
+    QCOMPARE(log.events, expected);
+    QSet<int> indexes;
+    for (const auto &photo : log.photos) {
+        indexes.insert(photo.index);
+        QCOMPARE(photo.name, QFileInfo(sources.at(photo.index / 4)).fileName());
+        QCOMPARE(photo.error, QString());
+    }
+    QCOMPARE(indexes.size(), 12);
+
+    const QStringList folders = QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    QCOMPARE(QSet<QString>(folders.cbegin(), folders.cend()), QSet<QString>({"all", "原始档", "90", "190", "1920"}));
+    for (const QString &source : sources) {
+        const QString name = QFileInfo(source).fileName();
+        const QImage expectedImage = upright(source);
+        QCOMPARE(QImageReader(folder + "/all/" + name).size(), expectedImage.size());
+        QVERIFY(sameQuarters(QImage(folder + "/1920/" + name), expectedImage));
+        const QSize big = QImageReader(folder + "/1920/" + name).size();
+        QCOMPARE(std::max(big.width(), big.height()), 1920);
+        QVERIFY(QFileInfo::exists(folder + "/90/" + name));
+        QVERIFY(QFileInfo::exists(folder + "/190/" + name));
+    }
+    QCOMPARE(QDir(folder + "/原始档").entryList(QDir::Files).size(), 0);
+    QCOMPARE(QDir(folder + "/all").entryList(QDir::Files | QDir::Hidden).size(), 3);
+}
+
+void TestImportManager::workerCountIsClamped_data()
+{
+    QTest::addColumn<int>("requested");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("zero") << 0 << 1;
+    QTest::newRow("negative") << -3 << 1;
+    QTest::newRow("two") << 2 << 2;
+    QTest::newRow("seventeen") << 17 << 16;
+    QTest::newRow("default") << 4 << 4;
+}
+
+void TestImportManager::workerCountIsClamped()
+{
+    QFETCH(int, requested);
+    QFETCH(int, expected);
+    tfimportthreadmanager manager;
+    manager.setMaxWorkerCount(requested);
+    QCOMPARE(manager.workerCount(), expected);
+    QCOMPARE(manager.findChildren<QThread *>().size(), expected);
+}
+
+void TestImportManager::pathErrors_data()
+{
+    QTest::addColumn<QString>("importPath");       // relative to the mount root unless absolute
+    QTest::addColumn<QString>("publicPath");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("errorPath");        // "=import", "=public" or literal
+
+    const QString unreachable = QStringLiteral("导入路径无法访问并且无法创建，请检查局域网是否能连接");
+    QTest::newRow("outside the share") << "/tmp/outside_share/A1" << "" << unreachable << "=import";
+    QTest::newRow("relative") << "relative/A1" << "" << unreachable << "=import";
+    QTest::newRow("dot dot") << "@/studio/../../escape/A1" << "" << unreachable << "=import";
+    QTest::newRow("the root itself") << "@" << "" << unreachable << "=import";
+    QTest::newRow("both empty") << "" << "" << QStringLiteral("订单 B7-2 的导入路径和公共导入路径都为空") << "";
+    QTest::newRow("public missing") << "" << "@/nothing/here" << QStringLiteral("公共导入路径无法访问，请检查路径是否正确")
+                                    << "=public";
+    QTest::newRow("cannot be created") << "@/file_in_the_way/A1" << "" << unreachable << "=import";
+}
+
+void TestImportManager::pathErrors()
+{
+    QFETCH(QString, importPath);
+    QFETCH(QString, publicPath);
+    QFETCH(QString, message);
+    QFETCH(QString, errorPath);
+    ScopedMountRoot root;
+    {
+        QFile blocker(root.path() + QStringLiteral("file_in_the_way"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+    }
+    const QString rootNoSlash = root.path().chopped(1);
+    importPath.replace(QLatin1Char('@'), rootNoSlash);
+    publicPath.replace(QLatin1Char('@'), rootNoSlash);
+    OrderInfo info = order(importPath, QStringLiteral("B7"), QStringLiteral("9"), photos(1, QStringLiteral("err")));
+    info.servicetimes = QStringLiteral("2");
+    info.importPublicPath = publicPath;
+    if (errorPath == "=import")
+        errorPath = importPath;
+    else if (errorPath == "=public")
+        errorPath = publicPath;
+
+    const QStringList before = QDir(root.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    tfimportthreadmanager manager;
+    SignalLog log(&manager);
+    manager.startImportAllOrders({info});
+    QCOMPARE(log.pathErrors.size(), 1);
+    QCOMPARE(log.pathErrors.first().first, message);
+    QCOMPARE(log.pathErrors.first().second, errorPath);
+    QVERIFY(!manager.isRunning());
+    QCOMPARE(manager.getCurrentTaskCount(), 0);
+    QCOMPARE(QDir(root.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+    QVERIFY(!QFileInfo::exists(QStringLiteral("/tmp/outside_share")));
+}
+
+// A later order with an unsafe folder stops the start before the first order's folder is made.
+void TestImportManager::everyOrderIsCheckedBeforeAnythingIsCreated()
+{
+    ScopedMountRoot root;
+    const QString first = root.path() + QStringLiteral("new/parent/A1");
+    const OrderInfo good = order(first, QStringLiteral("A1"), QStringLiteral("1"), photos(1, QStringLiteral("chk")));
+    const OrderInfo bad = order(root.path() + QStringLiteral("x/../../A2"), QStringLiteral("A2"), QStringLiteral("2"),
+                                photos(1, QStringLiteral("chk")));
+    tfimportthreadmanager manager;
+    QString message;
+    QString path;
+    QVERIFY(!manager.validateOrderPaths({good, bad}, message, path));
+    QCOMPARE(path, bad.importPath);
+    QVERIFY(!QFileInfo::exists(root.path() + QStringLiteral("new")));
+
+    // Both good: both folders exist afterwards, not only the first.
+    const OrderInfo second = order(root.path() + QStringLiteral("other/deep/A3"), QStringLiteral("A3"),
+                                   QStringLiteral("3"), {});
+    QVERIFY(manager.validateOrderPaths({good, second}, message, path));
+    QVERIFY(QFileInfo::exists(first));
+    QVERIFY(QFileInfo::exists(second.importPath));
+}
+
+void TestImportManager::publicPathParentSuffices()
+{
+    ScopedMountRoot root;
+    const QString publicPath = root.mkpath(QStringLiteral("public")) + QStringLiteral("/missing_leaf");
+    OrderInfo info = order(QString(), QStringLiteral("C3"), QStringLiteral("33"), photos(1, QStringLiteral("pub")));
+    info.importPublicPath = publicPath;
+    info.shotdate_year = QStringLiteral("2024");
+    info.shotdate_month = QStringLiteral("05");
+    info.shotdate_day = QStringLiteral("07");
+    tfimportthreadmanager manager;
+    SignalLog log(&manager);
+    manager.startImportAllOrders({info});
+    QCOMPARE(log.pathErrors.size(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(log.completed.size(), 1, 20000);
+    const QString used = log.completed.first().importPath;
+    QVERIFY(used.startsWith(publicPath + QLatin1Char('/')));
+    QVERIFY(QFileInfo::exists(used + QStringLiteral("/all/pub_0.jpg")));
+}
+
+void TestImportManager::videosAndUploadedEntries()
+{
+    ScopedMountRoot root;
+    const QString folder = root.path() + QStringLiteral("videos/V1");
+    const QStringList sources = photos(2, QStringLiteral("vid"));
+    OrderInfo info = order(folder, QStringLiteral("V1"), QStringLiteral("71"), {});
+    for (const QString &source : sources) {
+        PhotoInfo video;
+        video.img_name = QFileInfo(source).fileName();
+        video.url = source;
+        video.sizeTag = QStringLiteral("精修视频");
+        info.photoList.append(video);
+    }
+    // An entry already uploaded is reported done and not written again.
+    info.photoList[1].status = PhotoStatus::Uploaded;
+    tfimportthreadmanager manager;
+    SignalLog log(&manager);
+    manager.startImportOrder(info);
+    QTRY_COMPARE_WITH_TIMEOUT(log.completed.size(), 1, 20000);
+    QCOMPARE(log.photos.size(), 2);
+    for (const auto &photo : log.photos)
+        QVERIFY(photo.ok);
+    QFile original(sources.at(0));
+    QFile copy(folder + QStringLiteral("/精修视频/vid_0.jpg"));
+    QVERIFY(original.open(QIODevice::ReadOnly) && copy.open(QIODevice::ReadOnly));
+    QCOMPARE(copy.readAll(), original.readAll());
+    QVERIFY(!QFileInfo::exists(folder + QStringLiteral("/精修视频/vid_1.jpg")));
+    QVERIFY(QFileInfo(folder + QStringLiteral("/all")).isDir());
+}
+
+// More entries than workers: each entry is reported exactly once and progress still counts 1..N of N.
+void TestImportManager::slicesOverSeveralWorkers()
+{
+    ScopedMountRoot root;
+    const QString folder = root.path() + QStringLiteral("slices/S1");
+    tfimportthreadmanager manager;
+    manager.setMaxWorkerCount(2);
+    SignalLog log(&manager);
+    OrderInfo info = order(folder, QStringLiteral("S1"), QStringLiteral("81"), photos(10, QStringLiteral("slice")));
+    info.photoList[6].imagesize = QStringLiteral("0"); // one failing copy still counts
+    manager.startImportOrder(info);
+    QTRY_COMPARE_WITH_TIMEOUT(log.completed.size(), 1, 30000);
+    QCOMPARE(log.photos.size(), 40);
+    QSet<int> indexes;
+    int failed = 0;
+    for (const auto &photo : log.photos) {
+        indexes.insert(photo.index);
+        failed += photo.ok ? 0 : 1;
+    }
+    QCOMPARE(indexes.size(), 40);
+    QCOMPARE(failed, 1);
+    const QStringList progress = log.of("progress");
+    QCOMPARE(progress.size(), 40);
+    for (int i = 0; i < 40; ++i)
+        QCOMPARE(progress.at(i), QStringLiteral("progress 81 %1/40").arg(i + 1));
+    QCOMPARE(log.of("completed"), QStringList{QStringLiteral("completed 81 1 ")});
+}
+
+// Two visits of one order number: each completes once, after all of its own results.
+void TestImportManager::sameOrderNumberBackToBack()
+{
+    ScopedMountRoot root;
+    OrderInfo first = order(root.path() + QStringLiteral("same/D1_1"), QStringLiteral("D1"), QStringLiteral("91"),
+                            photos(2, QStringLiteral("same")));
+    OrderInfo second = order(root.path() + QStringLiteral("same/D1_2"), QStringLiteral("D1"), QStringLiteral("92"),
+                             photos(3, QStringLiteral("same")));
+    second.servicetimes = QStringLiteral("2");
+    tfimportthreadmanager manager;
+    SignalLog log(&manager);
+    manager.startImportAllOrders({first, second});
+    QTRY_COMPARE_WITH_TIMEOUT(log.of("all").size(), 1, 30000);
+    QStringList completions = log.of("completed");
+    std::sort(completions.begin(), completions.end());
+    QCOMPARE(completions, QStringList({"completed 91 1 ", "completed 92 1 "}));
+    QCOMPARE(log.of("photo 91").size(), 8);
+    QCOMPARE(log.of("photo 92").size(), 12);
+    QCOMPARE(log.of("progress 92").last(), QStringLiteral("progress 92 12/12"));
+    QCOMPARE(log.of("progress 91").last(), QStringLiteral("progress 91 8/8"));
+    // Each visit completes right after its own last result, never early.
+    for (const QString id : {"91", "92"}) {
+        const int completedAt = log.events.indexOf(QStringLiteral("completed %1 1 ").arg(id));
+        const int lastProgress = log.events.lastIndexOf(QRegularExpression(QStringLiteral("progress %1 .*").arg(id)));
+        QCOMPARE(completedAt, lastProgress + 1);
+    }
+    QCOMPARE(QDir(second.importPath + QStringLiteral("/all")).entryList(QDir::Files).size(), 3);
+}
+
+// The owner starts the next order from the completion slot, as the tool window does.
+void TestImportManager::nextOrderStartedFromCompletionSlot()
+{
+    ScopedMountRoot root;
+    const OrderInfo first = order(root.path() + QStringLiteral("chain/E1_1"), QStringLiteral("E1"),
+                                  QStringLiteral("101"), photos(2, QStringLiteral("chain")));
+    OrderInfo second = order(root.path() + QStringLiteral("chain/E1_2"), QStringLiteral("E1"), QStringLiteral("102"),
+                             photos(2, QStringLiteral("chain")));
+    tfimportthreadmanager manager;
+    SignalLog log(&manager);
+    connect(&manager, &tfimportthreadmanager::orderImportCompleted, this,
+            [&](const OrderInfo &done) {
+                if (done.order_photo_id == QLatin1String("101"))
+                    manager.startImportAllOrders({second});
+            });
+    manager.startImportAllOrders({first});
+    QTRY_COMPARE_WITH_TIMEOUT(log.completed.size(), 2, 30000);
+    QCOMPARE(log.of("progress 102").size(), 8);
+    QCOMPARE(log.of("progress 102").first(), QStringLiteral("progress 102 1/8"));
+    QCOMPARE(log.of("progress 102").last(), QStringLiteral("progress 102 8/8"));
+}
+
+// A slot that runs its own event loop (a modal box) must not freeze the engine.
+void TestImportManager::nestedEventLoopInSlot()
+{
+    ScopedMountRoot root;
+    tfimportthreadmanager manager;
+    SignalLog log(&manager);
+    int nested = 0;
+    connect(&manager, &tfimportthreadmanager::photoImported, this, [&]() {
+        if (nested++ >= 3)
+            return;
+        QEventLoop loop;
+        QTimer::singleShot(200, &loop, &QEventLoop::quit);
+        loop.exec();
+    });
+    connect(&manager, &tfimportthreadmanager::orderProgressUpdated, this, [&](const OrderInfo &o, int done) {
+        if (done == 2 && o.order_photo_id == QLatin1String("111")) {
+            // Starting another order from inside a slot must not block on the engine's locks.
+            manager.startImportOrder(order(root.path() + QStringLiteral("nested/F2"), QStringLiteral("F2"),
+                                           QStringLiteral("112"), photos(1, QStringLiteral("nested2"))));
+        }
+    });
+    manager.startImportOrder(order(root.path() + QStringLiteral("nested/F1"), QStringLiteral("F1"),
+                                   QStringLiteral("111"), photos(3, QStringLiteral("nested"))));
+    QTRY_COMPARE_WITH_TIMEOUT(log.completed.size(), 2, 30000);
+    QCOMPARE(log.of("photo 111").size(), 12);
+    QCOMPARE(log.of("photo 112").size(), 4);
+    QCOMPARE(log.of("progress 111").size(), 12);
+}
+
+void TestImportManager::stopAndStartAgain()
+{
+    ScopedMountRoot root;
+    const QString folder = root.path() + QStringLiteral("stop/G1");
+    const OrderInfo info = order(folder, QStringLiteral("G1"), QStringLiteral("121"), photos(12, QStringLiteral("stop")));
+    tfimportthreadmanager manager;
+    SignalLog log(&manager);
+    bool stopped = false;
+    connect(&manager, &tfimportthreadmanager::photoImported, this, [&]() {
+        if (log.photos.size() == 3 && !stopped) {
+            stopped = true;
+            manager.stopAllTasks();
+        }
+    });
+    manager.startImportOrder(info);
+    QTRY_VERIFY_WITH_TIMEOUT(log.photos.size() >= 3, 20000);
+    QVERIFY(!manager.isRunning());
+    // The stopped workers end; nothing more is reported for the stopped run.
+    const auto allEnded = [&manager]() {
+        const QList<QThread *> threads = manager.findChildren<QThread *>();
+        return !threads.isEmpty()
+               && std::all_of(threads.cbegin(), threads.cend(), [](QThread *t) { return t->isFinished(); });
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(allEnded(), 20000);
+    QCoreApplication::processEvents();
+    QCOMPARE(log.photos.size(), 3);
+    QCOMPARE(log.completed.size(), 0);
+
+    log.events.clear();
+    log.photos.clear();
+    manager.startImportOrder(info);
+    QTRY_COMPARE_WITH_TIMEOUT(log.completed.size(), 1, 30000);
+    QCOMPARE(log.photos.size(), 48);
+    QCOMPARE(log.of("progress").last(), QStringLiteral("progress 121 48/48"));
+    for (const QString &tag : {"all", "90", "190", "1920"})
+        QCOMPARE(QDir(folder + QLatin1Char('/') + tag).entryList(QDir::Files | QDir::Hidden).size(), 12);
+}
+
+void TestImportManager::emptyOrderCompletesAtOnce()
+{
+    ScopedMountRoot root;
+    tfimportthreadmanager manager;
+    SignalLog log(&manager);
+    manager.startImportAllOrders({order(root.path() + QStringLiteral("empty/H1"), QStringLiteral("H1"),
+                                        QStringLiteral("131"), {})});
+    QTRY_COMPARE_WITH_TIMEOUT(log.of("all").size(), 1, 10000);
+    QCOMPARE(log.events, QStringList({"completed 131 1 ", "all"}));
+    QVERIFY(!manager.isRunning());
+}
+
+QTEST_MAIN(TestImportManager)
+#include "tst_tfimportthreadmanager.moc"

@@ -1,0 +1,469 @@
+#include "support/EngineTestImages.h"
+#include "support/ScopedMountRoot.h"
+#include "transfer/engine/tfimportworker.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace EngineTestImages;
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QSize fileSize(const QString &path)
+{
+    return QImageReader(path).size();
+}
+
+// Folder entries other than the given names: leftovers of a write.
+QStringList strayFiles(const QString &folder, const QStringList &expected)
+{
+    QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+    for (const QString &name : expected)
+        names.removeAll(name);
+    return names;
+}
+
+} // namespace
+
+class TestImportWorker : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+
+    void orientation_data();
+    void orientation();
+    void rotationTableMatchesReader_data();
+    void rotationTableMatchesReader();
+    void sizeCopies_data();
+    void sizeCopies();
+    void targetSizeOutsideRange_data();
+    void targetSizeOutsideRange();
+    void intermediateSize_data();
+    void intermediateSize();
+    void qualityAndFormat();
+    void uprightPhotoIsByteCopy();
+    void unreadablePhoto();
+    void largeQuarterTurnKeepsFullSize();
+    void copyFileReplacesOrFails();
+    void failedWriteLeavesNoTemporaryFile();
+    void workerReportsEveryEntry();
+    void uploadedEntryTouchesNothing();
+    void targetFolderCannotBeCreated();
+    void stopFinishesHandedEntries();
+    void rotateInPlace();
+
+private:
+    QString makePhoto(const QString &name, int w, int h, int orientation)
+    {
+        const QString path = m_dir.filePath(name);
+        if (!writeJpeg(path, pattern(w, h)))
+            return QString();
+        if (orientation != 1 && !tagOrientation(path, orientation))
+            return QString();
+        return path;
+    }
+
+    QTemporaryDir m_dir;
+};
+
+void TestImportWorker::orientation_data()
+{
+    QTest::addColumn<int>("exif");
+    for (int o = 1; o <= 8; ++o)
+        QTest::newRow(qPrintable(QStringLiteral("exif %1").arg(o))) << o;
+}
+
+// Every copy of a tagged photo is upright exactly as the reader's auto-transform shows it.
+void TestImportWorker::orientation()
+{
+    QFETCH(int, exif);
+    const QString source = makePhoto(QStringLiteral("o%1.jpg").arg(exif), 400, 300, exif);
+    QVERIFY(!source.isEmpty());
+    const QImage expected = upright(source);
+    const bool quarter = exif >= 5;
+    QCOMPARE(expected.size(), quarter ? QSize(300, 400) : QSize(400, 300));
+
+    const QString out = m_dir.filePath(QStringLiteral("out%1").arg(exif));
+    tfimportworker worker(0);
+    QSignalSpy results(&worker, &tfimportworker::photoImported);
+    QList<PhotoImportTask> group;
+    const QList<PhotoInfo> entries = photoEntries(source);
+    for (int i = 0; i < entries.size(); ++i) {
+        PhotoImportTask task;
+        task.photoInfo = entries.at(i);
+        task.targetDir = out + QLatin1Char('/') + entries.at(i).sizeTag;
+        task.taskId = 7;
+        task.photoIndex = i;
+        group.append(task);
+    }
+    worker.start();
+    worker.setTaskGroup(group);
+    QTRY_COMPARE_WITH_TIMEOUT(results.count(), 4, 20000);
+    for (int i = 0; i < 4; ++i) {
+        QCOMPARE(results.at(i).at(2).toInt(), i);
+        QVERIFY2(results.at(i).at(3).toBool(), qPrintable(results.at(i).at(4).toString()));
+    }
+
+    const QImage all(out + QStringLiteral("/all/o%1.jpg").arg(exif));
+    QCOMPARE(all.size(), expected.size());
+    QVERIFY(sameQuarters(all, expected));
+    const QList<QPair<QString, QSize>> sizes{{"90", QSize(89, 67)}, {"190", QSize(189, 142)},
+                                             {"1920", QSize(1920, 1440)}};
+    for (const auto &size : sizes) {
+        const QImage copy(out + QStringLiteral("/%1/o%2.jpg").arg(size.first).arg(exif));
+        QCOMPARE(copy.size(), quarter ? size.second.transposed() : size.second);
+        QVERIFY2(sameQuarters(copy, expected), qPrintable(size.first));
+    }
+}
+
+void TestImportWorker::rotationTableMatchesReader_data()
+{
+    orientation_data();
+}
+
+// Turning the stored picture with the table gives the reader's picture pixel for pixel.
+void TestImportWorker::rotationTableMatchesReader()
+{
+    QFETCH(int, exif);
+    const QString source = makePhoto(QStringLiteral("t%1.jpg").arg(exif), 64, 40, exif);
+    QVERIFY(!source.isEmpty());
+    QImageReader reader(source);
+    reader.setAutoTransform(false);
+    const QImage stored = reader.read();
+    const int value = tfimportworker::getImageOrientation(source);
+    QCOMPARE(value == 1, exif == 1);
+    const QImage turned = tfimportworker::applyImageRotation(stored, value);
+    QCOMPARE(turned.convertToFormat(QImage::Format_RGB32), upright(source).convertToFormat(QImage::Format_RGB32));
+}
+
+void TestImportWorker::sizeCopies_data()
+{
+    QTest::addColumn<QSize>("source");
+    QTest::addColumn<int>("target");
+    QTest::addColumn<QSize>("expected"); // empty: the copy fails
+
+    QTest::newRow("enlarged") << QSize(1000, 800) << 1920 << QSize(1920, 1536);
+    QTest::newRow("within 9 px") << QSize(1925, 1080) << 1920 << QSize(1925, 1080);
+    QTest::newRow("10 px off") << QSize(1930, 1080) << 1920 << QSize(1919, 1074);
+    QTest::newRow("camera 3:2 at 190") << QSize(600, 400) << 190 << QSize(189, 126);
+    QTest::newRow("square") << QSize(500, 500) << 190 << QSize(190, 190);
+    QTest::newRow("portrait") << QSize(300, 400) << 90 << QSize(67, 90);
+    QTest::newRow("aspect kept in truncated box") << QSize(601, 400) << 90 << QSize(88, 59);
+    QTest::newRow("tiny kept") << QSize(8, 6) << 1 << QSize(8, 6);
+    QTest::newRow("height becomes zero") << QSize(2000, 10) << 90 << QSize();
+}
+
+void TestImportWorker::sizeCopies()
+{
+    QFETCH(QSize, source);
+    QFETCH(int, target);
+    QFETCH(QSize, expected);
+    const QString path = m_dir.filePath(QStringLiteral("s_%1x%2.jpg").arg(source.width()).arg(source.height()));
+    QVERIFY(writeJpeg(path, pattern(source.width(), source.height())));
+    const QString out = m_dir.filePath(QStringLiteral("sizes/%1_%2x%3.jpg").arg(target).arg(source.width()).arg(source.height()));
+    QDir().mkpath(QFileInfo(out).path());
+    QCOMPARE(tfimportworker::finalScaledSize(source, target), expected);
+    QCOMPARE(tfimportworker::compressAndSavePhoto(path, out, target), !expected.isEmpty());
+    QCOMPARE(QFileInfo::exists(out), !expected.isEmpty());
+    if (!expected.isEmpty())
+        QCOMPARE(fileSize(out), expected);
+}
+
+void TestImportWorker::targetSizeOutsideRange_data()
+{
+    QTest::addColumn<QString>("imagesize");
+    QTest::newRow("zero") << "0";
+    QTest::newRow("not a number") << "abc";
+    QTest::newRow("negative") << "-90";
+    QTest::newRow("above 10000") << "10001";
+}
+
+// A size from the service outside 1..10000 fails before anything is decoded.
+void TestImportWorker::targetSizeOutsideRange()
+{
+    QFETCH(QString, imagesize);
+    const QString source = makePhoto(QStringLiteral("range.jpg"), 40, 30, 1);
+    tfimportworker worker(3);
+    QSignalSpy results(&worker, &tfimportworker::photoImported);
+    PhotoImportTask task;
+    task.photoInfo = photoEntries(source).at(1);
+    task.photoInfo.imagesize = imagesize;
+    task.targetDir = m_dir.filePath(QStringLiteral("range_") + QString::number(qHash(imagesize)));
+    worker.start();
+    worker.setTask(task);
+    QTRY_COMPARE_WITH_TIMEOUT(results.count(), 1, 10000);
+    QCOMPARE(results.at(0).at(3).toBool(), false);
+    bool ok = false;
+    const int value = imagesize.toInt(&ok);
+    QCOMPARE(results.at(0).at(4).toString(), QStringLiteral("图片压缩失败 (目标尺寸: %1)").arg(ok ? value : 0));
+    QVERIFY(!QFileInfo::exists(task.targetDir + QStringLiteral("/range.jpg")));
+}
+
+void TestImportWorker::intermediateSize_data()
+{
+    QTest::addColumn<QSize>("source");
+    QTest::addColumn<int>("target");
+    QTest::addColumn<QSize>("expected");
+    QTest::newRow("12000x8000") << QSize(12000, 8000) << 1920 << QSize(4096, 2730);
+    QTest::newRow("16000x9000") << QSize(16000, 9000) << 1920 << QSize(3072, 1728);
+    QTest::newRow("25000x10000") << QSize(25000, 10000) << 90 << QSize(270, 108);
+    QTest::newRow("within 4t") << QSize(10500, 2000) << 3000 << QSize(10500, 2000);
+}
+
+void TestImportWorker::intermediateSize()
+{
+    QFETCH(QSize, source);
+    QFETCH(int, target);
+    QFETCH(QSize, expected);
+    QCOMPARE(tfimportworker::calculateIntermediateSize(source, target), expected);
+}
+
+void TestImportWorker::qualityAndFormat()
+{
+    // Upper-case suffix: still written as JPEG with the copy's own quality.
+    const QString source = makePhoto(QStringLiteral("Q.JPG"), 400, 300, 6);
+    const QString all = m_dir.filePath(QStringLiteral("q/all/Q.JPG"));
+    const QString small = m_dir.filePath(QStringLiteral("q/190/Q.JPG"));
+    QDir().mkpath(m_dir.filePath(QStringLiteral("q/all")));
+    QDir().mkpath(m_dir.filePath(QStringLiteral("q/190")));
+    QVERIFY(tfimportworker::copyOriginalPhoto(source, all));
+    QVERIFY(tfimportworker::compressAndSavePhoto(source, small, 190));
+    QCOMPARE(jpegQuality(all), 95);
+    QCOMPARE(jpegQuality(small), 90);
+
+    // A PNG source gives PNG copies.
+    const QString png = m_dir.filePath(QStringLiteral("p.png"));
+    QVERIFY(pattern(300, 200).save(png));
+    const QString pngCopy = m_dir.filePath(QStringLiteral("q/190/p.png"));
+    QVERIFY(tfimportworker::compressAndSavePhoto(png, pngCopy, 190));
+    QImageReader reader(pngCopy);
+    QCOMPARE(reader.format(), QByteArray("png"));
+    QCOMPARE(reader.size(), QSize(189, 126));
+}
+
+void TestImportWorker::uprightPhotoIsByteCopy()
+{
+    const QString source = makePhoto(QStringLiteral("up.jpg"), 120, 80, 1);
+    const QString target = m_dir.filePath(QStringLiteral("up_copy.jpg"));
+    QVERIFY(QFile(target).open(QIODevice::WriteOnly)); // an old target is replaced
+    QVERIFY(tfimportworker::copyOriginalPhoto(source, target));
+    QCOMPARE(readAll(target), readAll(source));
+}
+
+void TestImportWorker::unreadablePhoto()
+{
+    const QString source = m_dir.filePath(QStringLiteral("broken.jpg"));
+    {
+        QFile f(source);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("not a picture at all");
+    }
+    QCOMPARE(tfimportworker::getImageOrientation(source), 1);
+    const QString all = m_dir.filePath(QStringLiteral("broken_all.jpg"));
+    QVERIFY(tfimportworker::copyOriginalPhoto(source, all));
+    QCOMPARE(readAll(all), readAll(source));
+    QVERIFY(!tfimportworker::compressAndSavePhoto(source, m_dir.filePath(QStringLiteral("broken_90.jpg")), 90));
+    QVERIFY(!QFileInfo::exists(m_dir.filePath(QStringLiteral("broken_90.jpg"))));
+    QVERIFY(!tfimportworker::copyOriginalPhoto(m_dir.filePath(QStringLiteral("missing.jpg")), all + "2"));
+}
+
+// Above 50 million pixels the photo is read reduced and scaled back to its own, turned, size.
+void TestImportWorker::largeQuarterTurnKeepsFullSize()
+{
+    const QString source = m_dir.filePath(QStringLiteral("large.jpg"));
+    QVERIFY(writeJpeg(source, pattern(10000, 7500, QImage::Format_Grayscale8), 80));
+    QVERIFY(tagOrientation(source, 6));
+    const QString target = m_dir.filePath(QStringLiteral("large_all.jpg"));
+    QVERIFY(tfimportworker::copyOriginalPhoto(source, target));
+    QImageReader reader(target);
+    QCOMPARE(reader.size(), QSize(7500, 10000));
+    reader.setScaledSize(QSize(750, 1000));
+    QImageReader expectedReader(source);
+    expectedReader.setAutoTransform(true);
+    expectedReader.setScaledSize(QSize(1000, 750));
+    QVERIFY(sameQuarters(reader.read(), expectedReader.read()));
+}
+
+void TestImportWorker::copyFileReplacesOrFails()
+{
+    const QString source = m_dir.filePath(QStringLiteral("video.mp4"));
+    {
+        QFile f(source);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(100000, 'v'));
+    }
+    const QString folder = m_dir.filePath(QStringLiteral("videos"));
+    QDir().mkpath(folder);
+    const QString target = folder + QStringLiteral("/video.mp4");
+    {
+        QFile old(target);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("old");
+    }
+    QVERIFY(tfimportworker::copyFile(source, target));
+    QCOMPARE(readAll(target), readAll(source));
+
+    QVERIFY(!tfimportworker::copyFile(m_dir.filePath(QStringLiteral("nothing.mp4")), target));
+
+    // An old target that cannot be replaced (here a folder with content) is a failure.
+    const QString blocked = folder + QStringLiteral("/blocked.mp4");
+    QDir().mkpath(blocked + QStringLiteral("/inside"));
+    QVERIFY(!tfimportworker::copyFile(source, blocked));
+    QVERIFY(QFileInfo(blocked).isDir());
+    QCOMPARE(strayFiles(folder, {QStringLiteral("video.mp4")}), QStringList());
+}
+
+void TestImportWorker::failedWriteLeavesNoTemporaryFile()
+{
+    // The reader recognises the JPEG by content, but no writer exists for the suffix.
+    const QString source = m_dir.filePath(QStringLiteral("odd.nowriter"));
+    QVERIFY(writeJpeg(source, pattern(300, 200)));
+    const QString folder = m_dir.filePath(QStringLiteral("nowriter"));
+    QDir().mkpath(folder);
+    QVERIFY(!tfimportworker::compressAndSavePhoto(source, folder + QStringLiteral("/odd.nowriter"), 90));
+    QCOMPARE(strayFiles(folder, {}), QStringList());
+
+    // A turned full-size copy that cannot be encoded falls back to the bytes of the source.
+    QVERIFY(tagOrientation(source, 3));
+    QVERIFY(tfimportworker::copyOriginalPhoto(source, folder + QStringLiteral("/odd.nowriter")));
+    QCOMPARE(readAll(folder + QStringLiteral("/odd.nowriter")), readAll(source));
+    QCOMPARE(strayFiles(folder, {QStringLiteral("odd.nowriter")}), QStringList());
+}
+
+void TestImportWorker::workerReportsEveryEntry()
+{
+    const QString photo = makePhoto(QStringLiteral("w1.jpg"), 200, 100, 1);
+    const QString video = m_dir.filePath(QStringLiteral("clip.mov"));
+    QVERIFY(QFile::copy(photo, video));
+    tfimportworker worker(2);
+    QSignalSpy results(&worker, &tfimportworker::photoImported);
+    QSignalSpy finished(&worker, &tfimportworker::workerFinished);
+    worker.start();
+
+    const QString out = m_dir.filePath(QStringLiteral("every"));
+    QList<PhotoInfo> infos = photoEntries(photo);
+    PhotoInfo trial;
+    trial.img_name = QStringLiteral("clip.mov");
+    trial.url = video;
+    trial.sizeTag = QStringLiteral("试拍视频");
+    infos.append(trial);
+    PhotoInfo missing = trial;
+    missing.url = m_dir.filePath(QStringLiteral("gone.mov"));
+    missing.img_name = QStringLiteral("gone.mov");
+    missing.sizeTag = QStringLiteral("精修视频");
+    infos.append(missing);
+    for (int i = 0; i < infos.size(); ++i) {
+        PhotoImportTask task;
+        task.photoInfo = infos.at(i);
+        task.targetDir = out + QLatin1Char('/') + infos.at(i).sizeTag;
+        task.taskId = 11;
+        task.photoIndex = i;
+        QTRY_VERIFY_WITH_TIMEOUT(worker.isIdle(), 10000);
+        worker.setTask(task);
+        QTRY_COMPARE_WITH_TIMEOUT(results.count(), i + 1, 10000);
+    }
+    QCOMPARE(results.at(4).at(1).toString(), QStringLiteral("clip.mov"));
+    QVERIFY(results.at(4).at(3).toBool());
+    QCOMPARE(readAll(out + QStringLiteral("/试拍视频/clip.mov")), readAll(video));
+    QCOMPARE(results.at(5).at(3).toBool(), false);
+    QCOMPARE(results.at(5).at(4).toString(), QStringLiteral("精修视频拷贝失败"));
+    QCOMPARE(fileSize(out + QStringLiteral("/1920/w1.jpg")), QSize(1920, 960));
+
+    worker.stop();
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 10000);
+    QCOMPARE(finished.at(0).at(0).toInt(), 2);
+}
+
+void TestImportWorker::uploadedEntryTouchesNothing()
+{
+    const QString photo = makePhoto(QStringLiteral("done.jpg"), 60, 40, 1);
+    tfimportworker worker(0);
+    QSignalSpy results(&worker, &tfimportworker::photoImported);
+    worker.start();
+    PhotoImportTask task;
+    task.photoInfo = photoEntries(photo).at(0);
+    task.photoInfo.status = PhotoStatus::Uploaded;
+    task.targetDir = m_dir.filePath(QStringLiteral("uploaded/all"));
+    task.photoIndex = 5;
+    worker.setTask(task);
+    QTRY_COMPARE_WITH_TIMEOUT(results.count(), 1, 10000);
+    QVERIFY(results.at(0).at(3).toBool());
+    QCOMPARE(results.at(0).at(4).toString(), QString());
+    QVERIFY(!QFileInfo::exists(m_dir.filePath(QStringLiteral("uploaded"))));
+}
+
+void TestImportWorker::targetFolderCannotBeCreated()
+{
+    const QString photo = makePhoto(QStringLiteral("nofolder.jpg"), 60, 40, 1);
+    const QString blocker = m_dir.filePath(QStringLiteral("blocker"));
+    {
+        QFile f(blocker);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    tfimportworker worker(0);
+    QSignalSpy results(&worker, &tfimportworker::photoImported);
+    worker.start();
+    PhotoImportTask task;
+    task.photoInfo = photoEntries(photo).at(0);
+    task.targetDir = blocker + QStringLiteral("/all");
+    worker.setTask(task);
+    QTRY_COMPARE_WITH_TIMEOUT(results.count(), 1, 10000);
+    QCOMPARE(results.at(0).at(3).toBool(), false);
+    QCOMPARE(results.at(0).at(4).toString(), QStringLiteral("无法创建目标目录: %1").arg(blocker + QStringLiteral("/all")));
+}
+
+// Entries handed over before a stop are still written and reported, then the thread ends.
+void TestImportWorker::stopFinishesHandedEntries()
+{
+    const QString photo = makePhoto(QStringLiteral("stop.jpg"), 800, 600, 6);
+    tfimportworker worker(1);
+    QSignalSpy results(&worker, &tfimportworker::photoImported);
+    QSignalSpy finished(&worker, &tfimportworker::workerFinished);
+    worker.start();
+    QList<PhotoImportTask> group;
+    const QList<PhotoInfo> infos = photoEntries(photo);
+    for (int i = 0; i < infos.size(); ++i) {
+        PhotoImportTask task;
+        task.photoInfo = infos.at(i);
+        task.targetDir = m_dir.filePath(QStringLiteral("stop/") + infos.at(i).sizeTag);
+        task.photoIndex = i;
+        group.append(task);
+    }
+    worker.setTaskGroup(group);
+    worker.stop();
+    QVERIFY(worker.wait(20000));
+    QCOMPARE(results.count(), 4);
+    QCOMPARE(finished.count(), 1);
+    QVERIFY(worker.isStopping());
+}
+
+void TestImportWorker::rotateInPlace()
+{
+    const QString path = makePhoto(QStringLiteral("inplace.jpg"), 400, 300, 8);
+    const QImage expected = upright(path);
+    QVERIFY(tfimportworker::rotateImageIfNeeded(path));
+    QImageReader reader(path);
+    QCOMPARE(reader.size(), QSize(300, 400));
+    QCOMPARE(tfimportworker::getImageOrientation(path), 1);
+    QVERIFY(sameQuarters(reader.read(), expected));
+    QVERIFY(!QFileInfo::exists(path + QStringLiteral(".tmp_rotate")));
+
+    const QByteArray before = readAll(path);
+    QVERIFY(tfimportworker::rotateImageIfNeeded(path)); // upright now: untouched
+    QCOMPARE(readAll(path), before);
+}
+
+QTEST_GUILESS_MAIN(TestImportWorker)
+#include "tst_tfimportworker.moc"

@@ -1,0 +1,131 @@
+#include "app/Config.h"
+#include "support/EngineTestImages.h"
+#include "transfer/engine/tfthumbnailthread.h"
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace EngineTestImages;
+
+class TestThumbnailThread : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+    void cleanup() { Config::k_importType = 0; }
+
+    void intermediateSize_data();
+    void intermediateSize();
+    void previewsAreMadeOnceAndReused();
+    void unreadableSourceGetsPlaceholder();
+    void videosShowTheVideoIcon();
+    void cancelSilencesPendingWork();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestThumbnailThread::intermediateSize_data()
+{
+    QTest::addColumn<QSize>("source");
+    QTest::addColumn<QSize>("expected");
+    QTest::newRow("small kept") << QSize(900, 600) << QSize(900, 600);
+    QTest::newRow("camera") << QSize(6000, 4000) << QSize(1600, 1066);
+    QTest::newRow("22.5 MP") << QSize(5000, 4500) << QSize(2048, 1843);
+    QTest::newRow("5001 drops to 1600") << QSize(5001, 3000) << QSize(1600, 959);
+    QTest::newRow("portrait") << QSize(3000, 4000) << QSize(1500, 2000);
+    QTest::newRow("very large") << QSize(20000, 10000) << QSize(800, 400);
+}
+
+void TestThumbnailThread::intermediateSize()
+{
+    QFETCH(QSize, source);
+    QFETCH(QSize, expected);
+    QCOMPARE(tfthumbnailthread::calculateThumbnailIntermediateSize(source), expected);
+}
+
+void TestThumbnailThread::previewsAreMadeOnceAndReused()
+{
+    const QString folder = m_dir.filePath(QStringLiteral("picked"));
+    QDir().mkpath(folder);
+    const QString a = folder + QStringLiteral("/a.jpg");
+    const QString b = folder + QStringLiteral("/b.jpg");
+    QVERIFY(writeJpeg(a, pattern(900, 600)));
+    QVERIFY(writeJpeg(b, pattern(300, 600)));
+    QList<PhotoInfo> entries = photoEntries(a) + photoEntries(b);
+
+    tfthumbnailthread thread;
+    QSignalSpy previews(&thread, &tfthumbnailthread::thumbnailGenerated);
+    QSignalSpy done(&thread, &tfthumbnailthread::allTasksCompleted);
+    thread.setTasks(entries);
+    QTRY_COMPARE_WITH_TIMEOUT(done.count(), 1, 20000);
+    QCOMPARE(previews.count(), 2);
+    QCOMPARE(previews.at(0).at(0).toString(), QStringLiteral("a.jpg"));
+    QCOMPARE(previews.at(0).at(1).toString(), a);
+    QCOMPARE(previews.at(0).at(2).value<QImage>().size(), QSize(160, 106));
+    QCOMPARE(previews.at(0).at(3).toInt(), 0);
+    QCOMPARE(previews.at(1).at(2).value<QImage>().size(), QSize(60, 120));
+    QCOMPARE(previews.at(1).at(3).toInt(), 4);
+    const QString cached = folder + QStringLiteral("/DP_缩略图/a.jpg");
+    QCOMPARE(QImage(cached).size(), QSize(160, 106));
+
+    // A stored preview is shown as it is, whatever its size, and not made again.
+    QVERIFY(writeJpeg(cached, pattern(20, 10)));
+    const QDateTime stamp = QFileInfo(cached).lastModified();
+    thread.setTasks(entries.mid(0, 4));
+    QTRY_COMPARE_WITH_TIMEOUT(done.count(), 2, 20000);
+    QCOMPARE(previews.count(), 3);
+    QCOMPARE(previews.at(2).at(2).value<QImage>().size(), QSize(20, 10));
+    QCOMPARE(QFileInfo(cached).lastModified(), stamp);
+}
+
+void TestThumbnailThread::unreadableSourceGetsPlaceholder()
+{
+    const QString missing = m_dir.filePath(QStringLiteral("none/missing.jpg"));
+    const QImage preview = tfthumbnailthread::createThumbnail(missing);
+    QCOMPARE(preview.size(), QSize(160, 120));
+    QCOMPARE(preview, tfthumbnailthread::placeholder());
+    QVERIFY(!QFileInfo::exists(m_dir.filePath(QStringLiteral("none/DP_缩略图/missing.jpg"))));
+}
+
+void TestThumbnailThread::videosShowTheVideoIcon()
+{
+    Config::k_importType = 1;
+    const QString folder = m_dir.filePath(QStringLiteral("videos"));
+    QDir().mkpath(folder);
+    const QString clip = folder + QStringLiteral("/clip.mp4");
+    QVERIFY(writeJpeg(clip, pattern(100, 100)));
+    const QImage preview = tfthumbnailthread::createThumbnail(clip);
+    QVERIFY(!preview.isNull());
+    QVERIFY(!QFileInfo::exists(folder + QStringLiteral("/DP_缩略图")));
+}
+
+void TestThumbnailThread::cancelSilencesPendingWork()
+{
+    const QString folder = m_dir.filePath(QStringLiteral("cancel"));
+    QDir().mkpath(folder);
+    QList<PhotoInfo> entries;
+    for (int i = 0; i < 6; ++i) {
+        const QString path = folder + QStringLiteral("/c%1.jpg").arg(i);
+        QVERIFY(writeJpeg(path, pattern(1200, 800)));
+        entries += photoEntries(path);
+    }
+    tfthumbnailthread thread;
+    QSignalSpy previews(&thread, &tfthumbnailthread::thumbnailGenerated);
+    QSignalSpy done(&thread, &tfthumbnailthread::allTasksCompleted);
+    thread.setTasks(entries);
+    thread.cancelTasks();
+    // A new list after the cancel is served in full.
+    thread.setTasks(entries.mid(0, 4));
+    QTRY_VERIFY_WITH_TIMEOUT(done.count() >= 1, 20000);
+    QVERIFY(previews.count() >= 1);
+    QCOMPARE(previews.last().at(3).toInt(), 0);
+    thread.stopThread();
+    QVERIFY(thread.wait(20000));
+}
+
+QTEST_MAIN(TestThumbnailThread)
+#include "tst_tfthumbnailthread.moc"

@@ -1,0 +1,214 @@
+#include "widgets/SimpleDialog.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QTextBrowser>
+#include <QtTest>
+
+namespace {
+
+SimpleDialog *openDialog()
+{
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (auto *dialog = qobject_cast<SimpleDialog *>(w); dialog && dialog->isVisible())
+            return dialog;
+    }
+    return nullptr;
+}
+
+QPushButton *button(SimpleDialog *dialog, const char *name)
+{
+    return dialog->findChild<QPushButton *>(QLatin1String(name));
+}
+
+} // namespace
+
+class TestSimpleDialog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup();
+    void informingDialogs_data();
+    void informingDialogs();
+    void confirmAnswers_data();
+    void confirmAnswers();
+    void escapeRejectsWithoutCallback();
+    void plainTextIsEscaped();
+    void htmlIsInterpreted();
+    void viewHeightFollowsMessage();
+    void centredOnParent();
+    void buttonFonts();
+};
+
+void TestSimpleDialog::cleanup()
+{
+    while (SimpleDialog *dialog = openDialog())
+        delete dialog;
+}
+
+void TestSimpleDialog::informingDialogs_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("icon");
+    QTest::addColumn<QString>("colour");
+    QTest::newRow("info") << 0 << "i" << "#3b82f6";
+    QTest::newRow("warning") << 1 << "!" << "#f59e0b";
+    QTest::newRow("error") << 2 << QString(QChar(0x00d7)) << "#ef4444";
+}
+
+void TestSimpleDialog::informingDialogs()
+{
+    QFETCH(int, type);
+    QFETCH(QString, icon);
+    QFETCH(QString, colour);
+
+    QWidget parent;
+    parent.resize(800, 600);
+    parent.show();
+    const QString title = QStringLiteral("温馨提示");
+    if (type == 0)
+        SimpleDialog::info(&parent, title, QStringLiteral("已保存"), false);
+    else if (type == 1)
+        SimpleDialog::warning(&parent, title, QStringLiteral("已保存"), false);
+    else
+        SimpleDialog::error(&parent, title, QStringLiteral("已保存"), false);
+
+    QPointer<SimpleDialog> dialog = openDialog();
+    QVERIFY(dialog);
+    QVERIFY(dialog->isModal());
+    QCOMPARE(dialog->windowModality(), Qt::ApplicationModal);
+    QCOMPARE(dialog->findChild<QLabel *>("titleLabel")->text(), title);
+    auto *iconLabel = dialog->findChild<QLabel *>("iconLabel");
+    QCOMPARE(iconLabel->text(), icon);
+    QVERIFY(iconLabel->styleSheet().contains(QStringLiteral("color: ") + colour));
+    QVERIFY(button(dialog, "confirmButton")->isVisible());
+    QVERIFY(!button(dialog, "cancelButton")->isVisible());
+
+    QTest::mouseClick(button(dialog, "confirmButton"), Qt::LeftButton);
+    QTRY_VERIFY(dialog.isNull());
+}
+
+void TestSimpleDialog::confirmAnswers_data()
+{
+    QTest::addColumn<QString>("press");
+    QTest::addColumn<bool>("answer");
+    QTest::newRow("确定") << "confirmButton" << true;
+    QTest::newRow("取消") << "cancelButton" << false;
+}
+
+void TestSimpleDialog::confirmAnswers()
+{
+    QFETCH(QString, press);
+    QFETCH(bool, answer);
+
+    QList<bool> answers;
+    bool openDuringCallback = false;
+    QPointer<SimpleDialog> dialog;
+    SimpleDialog::confirm(nullptr, QStringLiteral("确认删除"), QStringLiteral("删除选中的 3 张照片？"),
+                          [&](bool ok) {
+                              answers << ok;
+                              openDuringCallback = dialog && dialog->isVisible();
+                          },
+                          false);
+    dialog = openDialog();
+    QVERIFY(dialog);
+    QCOMPARE(dialog->dialogType(), SimpleDialog::Confirm);
+    QPushButton *cancel = button(dialog, "cancelButton");
+    QPushButton *ok = button(dialog, "confirmButton");
+    QVERIFY(cancel->isVisible());
+    QVERIFY(cancel->x() < ok->x());
+
+    QTest::mouseClick(button(dialog, press.toLatin1().constData()), Qt::LeftButton);
+    QCOMPARE(answers, QList<bool>{answer});
+    QVERIFY(openDuringCallback);
+    QTRY_VERIFY(dialog.isNull());
+    QCOMPARE(answers.size(), 1);
+}
+
+void TestSimpleDialog::escapeRejectsWithoutCallback()
+{
+    int calls = 0;
+    SimpleDialog::confirm(nullptr, QStringLiteral("确认"), QStringLiteral("继续？"),
+                          [&](bool) { ++calls; }, false);
+    QPointer<SimpleDialog> dialog = openDialog();
+    QVERIFY(dialog);
+    QTest::keyClick(dialog, Qt::Key_Escape);
+    QTRY_VERIFY(dialog.isNull());
+    QCOMPARE(calls, 0);
+}
+
+void TestSimpleDialog::plainTextIsEscaped()
+{
+    SimpleDialog::info(nullptr, QString(), QStringLiteral("文件 <a&b>.jpg\n无法读取"), false);
+    SimpleDialog *dialog = openDialog();
+    QVERIFY(dialog);
+    QVERIFY(dialog->findChild<QLabel *>("titleLabel")->text().isEmpty());
+    const QString shown = dialog->findChild<QTextBrowser *>("messageView")->toPlainText();
+    QVERIFY2(shown.contains(QStringLiteral("<a&b>.jpg")), qPrintable(shown));
+    const QStringList lines = shown.split(QRegularExpression(QStringLiteral("[\\n\\x{2028}]")));
+    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines.last(), QStringLiteral("无法读取"));
+}
+
+void TestSimpleDialog::htmlIsInterpreted()
+{
+    SimpleDialog::info(nullptr, QStringLiteral("结果"), QStringLiteral("成功 <b>12</b> 张"), true);
+    SimpleDialog *dialog = openDialog();
+    QVERIFY(dialog);
+    QCOMPARE(dialog->findChild<QTextBrowser *>("messageView")->toPlainText(), QStringLiteral("成功 12 张"));
+}
+
+void TestSimpleDialog::viewHeightFollowsMessage()
+{
+    const int available = QGuiApplication::primaryScreen()->availableGeometry().height() / 2;
+    const int viewMax = qMax(available - 200, 80);
+
+    SimpleDialog::info(nullptr, QStringLiteral("短"), QStringLiteral("一行"), false);
+    SimpleDialog *shortDialog = openDialog();
+    auto *view = shortDialog->findChild<QTextBrowser *>("messageView");
+    QCOMPARE(view->minimumHeight(), 60);
+    QCOMPARE(view->maximumHeight(), viewMax);
+    QCOMPARE(shortDialog->maximumHeight(), available);
+    delete shortDialog;
+
+    QStringList many;
+    for (int i = 0; i < 200; ++i)
+        many << QStringLiteral("订单 %1 导入失败").arg(i);
+    SimpleDialog::error(nullptr, QStringLiteral("长"), many.join('\n'), false);
+    SimpleDialog *longDialog = openDialog();
+    view = longDialog->findChild<QTextBrowser *>("messageView");
+    QCOMPARE(view->minimumHeight(), viewMax);
+    QVERIFY(longDialog->height() <= available);
+}
+
+void TestSimpleDialog::centredOnParent()
+{
+    QWidget parent;
+    parent.setGeometry(100, 80, 700, 500);
+    parent.show();
+    SimpleDialog::info(&parent, QStringLiteral("温馨提示"), QStringLiteral("完成"), false);
+    SimpleDialog *dialog = openDialog();
+    const QRect g = parent.geometry();
+    const QPoint centre((g.left() + g.right()) / 2, (g.top() + g.bottom()) / 2);
+    QCOMPARE(dialog->pos(), centre - QPoint((dialog->width() - 1) / 2, (dialog->height() - 1) / 2));
+    QVERIFY(dialog->width() >= 320 && dialog->width() <= 450);
+}
+
+void TestSimpleDialog::buttonFonts()
+{
+    SimpleDialog::confirm(nullptr, QStringLiteral("确认"), QStringLiteral("继续？"), {}, false);
+    SimpleDialog *dialog = openDialog();
+    QCOMPARE(button(dialog, "confirmButton")->font().pointSize(), 4);
+    QCOMPARE(button(dialog, "cancelButton")->font().pointSize(), 5);
+    // An empty callback is simply not called.
+    QPointer<SimpleDialog> guard = dialog;
+    QTest::mouseClick(button(dialog, "cancelButton"), Qt::LeftButton);
+    QTRY_VERIFY(guard.isNull());
+}
+
+QTEST_MAIN(TestSimpleDialog)
+#include "tst_simpledialog.moc"

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class QImage;
+
+// Writes files so that a reader never sees a partial one: the data goes to a
+// temporary file in the target's folder, which is renamed over the target
+// only when complete. A failed write leaves no temporary file behind.
+namespace AtomicFile {
+
+// Byte copy of source to target, replacing an existing target.
+bool copy(const QString &source, const QString &target, QString *error = nullptr);
+
+// Encodes image in format (quality < 0: the writer's default) to target.
+bool writeImage(const QImage &image, const QString &target, const QByteArray &format,
+                int quality, QString *error = nullptr);
+
+} // namespace AtomicFile

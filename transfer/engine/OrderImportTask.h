@@ -1,0 +1,18 @@
+#pragma once
+
+#include "transfer/ui/OrderInfo.h"
+
+// One queued or dispatched order, or a slice of one. The slice's entries are
+// the index range [startIndex, endIndex) of the order's full photoList, so
+// slicing never copies the list.
+struct OrderImportTask
+{
+    OrderInfo order;
+    bool isCompleted = false;
+    int taskId = 0;
+    int startIndex = 0;
+    int totalPhotos = 0;
+    int endIndex = 0;
+    int received = 0; // results that arrived for this slice
+    int runId = 0; // taskId of the record the start operation made; shared by its slices
+};

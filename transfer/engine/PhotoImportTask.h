@@ -1,0 +1,15 @@
+#pragma once
+
+#include "transfer/ui/PhotoInfo.h"
+
+#include <QString>
+
+// One entry of an order handed by the import manager to one worker.
+struct PhotoImportTask
+{
+    PhotoInfo photoInfo;
+    QString targetDir;   // the order's import folder joined with the entry's size tag
+    int taskId = 0;      // the manager's record the entry came from
+    int photoIndex = 0;  // position in the order's full entry list
+    int totalPhotos = 0; // entries of the order; carried along
+};

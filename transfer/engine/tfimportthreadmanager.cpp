@@ -1,0 +1,440 @@
+#include "transfer/engine/tfimportthreadmanager.h"
+
+#include "app/K.h"
+#include "app/Logging.h"
+#include "platform/MountRoot.h"
+#include "transfer/engine/tfimportworker.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QMutexLocker>
+#include <QSet>
+#include <QTimer>
+
+namespace {
+
+constexpr int kMaxGroupEntries = 8;
+
+void makeFolder(const QString &path)
+{
+    QDir dir(path);
+    if (!dir.exists())
+        dir.mkpath(QStringLiteral("."));
+}
+
+} // namespace
+
+tfimportthreadmanager::tfimportthreadmanager(QObject *parent) : QObject(parent)
+{
+    checkTimer = new QTimer(this);
+    connect(checkTimer, &QTimer::timeout, this, &tfimportthreadmanager::checkTaskCompletion);
+    checkTimer->start(1000);
+    dispatchTimer = new QTimer(this);
+    dispatchTimer->setSingleShot(true);
+    connect(dispatchTimer, &QTimer::timeout, this, &tfimportthreadmanager::assignNextTask);
+    initializeWorkers();
+}
+
+tfimportthreadmanager::~tfimportthreadmanager()
+{
+    stopAllTasks();
+    destroyWorkers();
+}
+
+tfimportworker *tfimportthreadmanager::createWorker(int id)
+{
+    auto *worker = new tfimportworker(id, this);
+    connect(worker, &tfimportworker::photoImported, this, &tfimportthreadmanager::onPhotoImported);
+    connect(worker, &tfimportworker::workerFinished, this, &tfimportthreadmanager::onWorkerFinished);
+    worker->start();
+    return worker;
+}
+
+void tfimportthreadmanager::initializeWorkers()
+{
+    for (int i = 0; i < maxWorkerCount; ++i)
+        workers.append(createWorker(i));
+    qCDebug(lcTransfer) << QStringLiteral("初始化 %1 个导片工作线程").arg(maxWorkerCount);
+}
+
+void tfimportthreadmanager::destroyWorkers()
+{
+    const QList<tfimportworker *> all = workers + retiredWorkers;
+    workers.clear();
+    retiredWorkers.clear();
+    for (tfimportworker *worker : all) {
+        worker->stop();
+        worker->wait();
+        delete worker;
+    }
+}
+
+void tfimportthreadmanager::renewStoppedWorkers()
+{
+    bool logged = false;
+    for (int i = 0; i < workers.size(); ++i) {
+        tfimportworker *worker = workers.at(i);
+        if (worker->isRunning() && !worker->isStopping())
+            continue;
+        if (!logged)
+            qCDebug(lcTransfer) << "检测到已停止的工作线程，重新初始化";
+        logged = true;
+        worker->stop();
+        if (worker->isFinished() || !worker->isRunning()) {
+            delete worker;
+        } else {
+            // Still writing the photo it had: let it finish without waiting for it here.
+            retiredWorkers.append(worker);
+            connect(worker, &QThread::finished, this, [this, worker]() {
+                if (retiredWorkers.removeOne(worker))
+                    worker->deleteLater();
+            });
+        }
+        workers[i] = createWorker(i);
+    }
+}
+
+void tfimportthreadmanager::setMaxWorkerCount(int count)
+{
+    const int n = count < 2 ? 1 : std::min(count, 16);
+    if (n == maxWorkerCount)
+        return;
+    if (isRunning()) {
+        stopAllTasks();
+        destroyWorkers();
+        maxWorkerCount = n;
+        initializeWorkers();
+        scheduleDispatch(10);
+    } else {
+        destroyWorkers();
+        maxWorkerCount = n;
+        initializeWorkers();
+    }
+}
+
+bool tfimportthreadmanager::validateOrderPaths(const QList<OrderInfo> &orders, QString &errorMessage,
+                                               QString &errorPath)
+{
+    const QString unreachable = QStringLiteral("导入路径无法访问并且无法创建，请检查局域网是否能连接");
+    // Nothing is created until every order's folder is known to be a safe place on the share.
+    for (const OrderInfo &order : orders) {
+        if (order.importPath.isEmpty() && order.importPublicPath.isEmpty()) {
+            errorMessage = QStringLiteral("订单 %1-%2 的导入路径和公共导入路径都为空")
+                               .arg(order.orderpayforkey, order.servicetimes);
+            errorPath = QString();
+            return false;
+        }
+        const QString used = K::generateImportPathByOrder(order);
+        if (!MountRoot::isOnShare(used)) {
+            errorMessage = unreachable;
+            errorPath = used;
+            return false;
+        }
+        if (order.importPath.isEmpty()) {
+            const QString &publicPath = order.importPublicPath;
+            if (!QDir(publicPath).exists() && !QFileInfo(publicPath).dir().exists()) {
+                errorMessage = QStringLiteral("公共导入路径无法访问，请检查路径是否正确");
+                errorPath = publicPath;
+                return false;
+            }
+        }
+    }
+    for (const OrderInfo &order : orders) {
+        const QString &path = order.importPath;
+        if (path.isEmpty() || QDir(path).exists() || QFileInfo(path).dir().exists())
+            continue;
+        if (!QDir().mkpath(path)) {
+            errorMessage = unreachable;
+            errorPath = path;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool tfimportthreadmanager::enqueue(const OrderInfo &order, bool useGeneratedPath)
+{
+    OrderImportTask record;
+    record.order = order;
+    if (useGeneratedPath)
+        record.order.importPath = K::generateImportPathByOrder(order);
+    record.taskId = nextTaskId.fetchAndAddOrdered(1);
+    record.runId = record.taskId;
+    record.startIndex = 0;
+    record.totalPhotos = order.photoList.size();
+    record.endIndex = record.totalPhotos;
+    taskQueue.append(record);
+    return true;
+}
+
+void tfimportthreadmanager::startImportOrder(const OrderInfo &order)
+{
+    QString message;
+    QString path;
+    if (!validateOrderPaths({order}, message, path)) {
+        qCDebug(lcTransfer) << QStringLiteral("路径验证失败: %1, 路径: %2").arg(message, path);
+        emit pathErrorOccurred(message, path);
+        return;
+    }
+    renewStoppedWorkers();
+    {
+        QMutexLocker lock(&queueMutex);
+        running.storeRelease(1);
+        enqueue(order, false);
+        qCDebug(lcTransfer) << QStringLiteral("添加导片任务: %1 (包含 %2 张照片)")
+                                   .arg(order.orderpayforkey)
+                                   .arg(order.photoList.size());
+    }
+    scheduleDispatch(0);
+}
+
+void tfimportthreadmanager::startImportAllOrders(const QList<OrderInfo> &orders)
+{
+    QString message;
+    QString path;
+    if (!validateOrderPaths(orders, message, path)) {
+        qCDebug(lcTransfer) << QStringLiteral("批量导片路径验证失败: %1, 路径: %2").arg(message, path);
+        emit pathErrorOccurred(message, path);
+        return;
+    }
+    renewStoppedWorkers();
+    {
+        QMutexLocker lock(&queueMutex);
+        running.storeRelease(1);
+        for (const OrderInfo &order : orders)
+            enqueue(order, true);
+        qCDebug(lcTransfer) << QStringLiteral("添加批量导片任务: %1 个订单").arg(orders.size());
+    }
+    scheduleDispatch(0);
+}
+
+void tfimportthreadmanager::stopAllTasks()
+{
+    {
+        QMutexLocker queueLock(&queueMutex);
+        QMutexLocker progressLock(&progressMutex);
+        running.storeRelease(0);
+        taskQueue.clear();
+        activeTasks.clear();
+        photoResults.clear();
+        runProgress.clear();
+        for (tfimportworker *worker : qAsConst(workers))
+            worker->stop();
+    }
+    if (dispatchTimer)
+        dispatchTimer->stop();
+    qCDebug(lcTransfer) << "停止所有导片任务";
+}
+
+void tfimportthreadmanager::pauseAllTasks()
+{
+    paused.storeRelease(1);
+    qCDebug(lcTransfer) << "暂停所有导片任务";
+}
+
+void tfimportthreadmanager::resumeAllTasks()
+{
+    paused.storeRelease(0);
+    scheduleDispatch(10);
+    qCDebug(lcTransfer) << "恢复所有导片任务";
+}
+
+int tfimportthreadmanager::getCurrentTaskCount()
+{
+    QMutexLocker lock(&queueMutex);
+    return taskQueue.size() + activeTasks.size();
+}
+
+QString tfimportthreadmanager::generateImportPath(const OrderInfo &order)
+{
+    return K::generateImportPathByOrder(order);
+}
+
+void tfimportthreadmanager::createDirectoryStructure(const QString &basePath, const OrderInfo &order)
+{
+    makeFolder(basePath);
+    makeFolder(basePath + QStringLiteral("/all"));
+    makeFolder(basePath + QStringLiteral("/原始档"));
+    QSet<QString> seen;
+    for (const PhotoInfo &photo : order.photoList) {
+        if (photo.sizeTag.isEmpty() || seen.contains(photo.sizeTag))
+            continue;
+        seen.insert(photo.sizeTag);
+        makeFolder(basePath + QLatin1Char('/') + photo.sizeTag);
+    }
+}
+
+void tfimportthreadmanager::scheduleDispatch(int delayMs)
+{
+    // One pending step at a time; an earlier request wins.
+    if (dispatchTimer->isActive() && dispatchTimer->remainingTime() <= delayMs)
+        return;
+    dispatchTimer->start(delayMs);
+}
+
+void tfimportthreadmanager::emitAll(const QList<Emission> &emissions)
+{
+    for (const Emission &emission : emissions)
+        emission();
+}
+
+void tfimportthreadmanager::assignNextTask()
+{
+    if (paused.loadAcquire() || !running.loadAcquire())
+        return;
+    QList<Emission> emissions;
+    {
+        QMutexLocker queueLock(&queueMutex);
+        QList<tfimportworker *> idleWorkers;
+        bool anyLive = false;
+        for (int i = 0; i < workers.size(); ++i) {
+            tfimportworker *worker = workers.at(i);
+            if (!worker || !worker->isRunning() || worker->isStopping())
+                continue;
+            anyLive = true;
+            if (worker->isIdle())
+                idleWorkers.append(worker);
+        }
+        while (!taskQueue.isEmpty()) {
+            if (taskQueue.first().startIndex >= taskQueue.first().endIndex) {
+                // Nothing to write: the order is complete as it stands.
+                const OrderImportTask empty = taskQueue.takeFirst();
+                emissions.append([this, order = empty.order]() {
+                    emit orderImportCompleted(order, true, QString());
+                });
+                qCDebug(lcTransfer) << QStringLiteral("订单 %1 导片完成").arg(empty.order.orderpayforkey);
+                continue;
+            }
+            if (idleWorkers.isEmpty())
+                break;
+            OrderImportTask record = taskQueue.takeFirst();
+            const QString folder = K::generateImportPathByOrder(record.order);
+            if (record.startIndex == 0)
+                createDirectoryStructure(folder, record.order);
+
+            QMutexLocker progressLock(&progressMutex);
+            QMap<int, bool> &results = photoResults[record.taskId];
+            results.clear();
+            const QList<PhotoInfo> &photos = record.order.photoList;
+            int i = record.startIndex;
+            while (i < record.endIndex && !idleWorkers.isEmpty()) {
+                QList<PhotoImportTask> group;
+                int j = i;
+                do {
+                    PhotoImportTask task;
+                    task.photoInfo = photos.at(j);
+                    task.targetDir = QDir(folder).absoluteFilePath(photos.at(j).sizeTag);
+                    task.taskId = record.taskId;
+                    task.photoIndex = j;
+                    task.totalPhotos = record.totalPhotos;
+                    group.append(task);
+                    results.insert(j, false);
+                    ++j;
+                } while (j < record.endIndex && j - i < kMaxGroupEntries && photos.at(j).url == photos.at(i).url);
+                idleWorkers.takeFirst()->setTaskGroup(group);
+                i = j;
+            }
+            if (i < record.endIndex) {
+                OrderImportTask rest = record;
+                rest.taskId = nextTaskId.fetchAndAddOrdered(1);
+                rest.startIndex = i;
+                rest.received = 0;
+                taskQueue.append(rest);
+                record.endIndex = i;
+            }
+            runProgress[record.runId].total = record.totalPhotos;
+            activeTasks.insert(record.taskId, record);
+        }
+        if (!taskQueue.isEmpty() && idleWorkers.isEmpty() && !anyLive)
+            qCDebug(lcTransfer) << "assignNextTask - 4-没有空闲线程";
+    }
+    emitAll(emissions);
+}
+
+void tfimportthreadmanager::onPhotoImported(int taskId, const QString &fileName, int photoIndex, bool success,
+                                            const QString &errorMsg)
+{
+    QList<Emission> emissions;
+    {
+        QMutexLocker queueLock(&queueMutex);
+        QMutexLocker progressLock(&progressMutex);
+        auto it = activeTasks.find(taskId);
+        if (it == activeTasks.end())
+            return;
+        OrderImportTask &record = it.value();
+        QMap<int, bool> &results = photoResults[taskId];
+        auto mark = results.find(photoIndex);
+        const bool counted = mark != results.end() && !mark.value() && !record.isCompleted;
+        if (mark != results.end())
+            mark.value() = true;
+        RunProgress &progress = runProgress[record.runId];
+        if (counted) {
+            ++progress.done;
+            ++record.received;
+        }
+        const OrderInfo order = record.order;
+        const int done = progress.done;
+        const int total = record.totalPhotos;
+        const int runId = record.runId;
+        emissions.append([=]() { emit photoImported(order, fileName, photoIndex, success, errorMsg); });
+        emissions.append([=]() { emit orderProgressUpdated(order, done, total); });
+        if (counted && done >= total) {
+            // Every slice of this run is done: none of them may count again.
+            for (auto a = activeTasks.begin(); a != activeTasks.end();) {
+                if (a.value().runId == runId) {
+                    photoResults.remove(a.key());
+                    a = activeTasks.erase(a);
+                } else {
+                    ++a;
+                }
+            }
+            runProgress.remove(runId);
+            emissions.append([=]() { emit orderImportCompleted(order, true, QString()); });
+            qCDebug(lcTransfer) << QStringLiteral("订单 %1 导片完成").arg(order.orderpayforkey);
+        } else if (record.received >= record.endIndex - record.startIndex) {
+            // A finished slice holds nothing the run still needs.
+            photoResults.remove(taskId);
+            activeTasks.erase(it);
+        }
+    }
+    emitAll(emissions);
+    scheduleDispatch(0);
+}
+
+void tfimportthreadmanager::onWorkerFinished(int workerId)
+{
+    qCDebug(lcTransfer) << QStringLiteral("工作线程 %1 完成任务").arg(workerId);
+    scheduleDispatch(10);
+}
+
+void tfimportthreadmanager::checkTaskCompletion()
+{
+    QList<Emission> emissions;
+    {
+        QMutexLocker queueLock(&queueMutex);
+        QMutexLocker progressLock(&progressMutex);
+        for (auto a = activeTasks.begin(); a != activeTasks.end();) {
+            if (a.value().isCompleted) {
+                photoResults.remove(a.key());
+                a = activeTasks.erase(a);
+            } else {
+                ++a;
+            }
+        }
+        if (running.loadAcquire() && !taskQueue.isEmpty()) {
+            bool idleLive = false;
+            for (tfimportworker *worker : qAsConst(workers))
+                idleLive = idleLive || (worker->isRunning() && !worker->isStopping() && worker->isIdle());
+            if (idleLive) {
+                qCDebug(lcTransfer) << "检测到可能的线程状态异常，尝试重新分配任务";
+                scheduleDispatch(100);
+            }
+        }
+        if (running.loadAcquire() && taskQueue.isEmpty() && activeTasks.isEmpty()) {
+            running.storeRelease(0);
+            emissions.append([this]() { emit allTasksCompleted(); });
+            qCDebug(lcTransfer) << "所有导片任务完成";
+        }
+    }
+    emitAll(emissions);
+}

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "transfer/engine/OrderImportTask.h"
+#include "transfer/ui/OrderInfo.h"
+
+#include <QAtomicInt>
+#include <QHash>
+#include <QList>
+#include <QMap>
+#include <QMutex>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class QTimer;
+class tfimportworker;
+
+// Runs the photo import: queues orders, hands their entries to a pool of
+// worker threads and reports per-entry results, progress and completion.
+// Lives on the GUI thread; only the workers run elsewhere.
+class tfimportthreadmanager : public QObject
+{
+    Q_OBJECT
+public:
+    explicit tfimportthreadmanager(QObject *parent = nullptr);
+    ~tfimportthreadmanager() override;
+
+    void setMaxWorkerCount(int count);
+    int workerCount() const { return maxWorkerCount; }
+    void startImportOrder(const OrderInfo &order);
+    void startImportAllOrders(const QList<OrderInfo> &orders);
+    void stopAllTasks();
+    void pauseAllTasks();
+    void resumeAllTasks();
+    int getCurrentTaskCount();
+    QString generateImportPath(const OrderInfo &order);
+    bool isRunning() const { return running.loadAcquire() != 0; }
+
+    bool validateOrderPaths(const QList<OrderInfo> &orders, QString &errorMessage, QString &errorPath);
+    void createDirectoryStructure(const QString &basePath, const OrderInfo &order);
+
+signals:
+    void photoImported(const OrderInfo &orderinfo, const QString &fileName, int photoindex, bool success,
+                       const QString &errorMsg);
+    void orderProgressUpdated(const OrderInfo &orderinfo, int completed, int total);
+    void orderImportCompleted(const OrderInfo &orderinfo, bool success, const QString &errorMsg);
+    void allTasksCompleted();
+    void pathErrorOccurred(const QString &errorMessage, const QString &invalidPath);
+
+public slots:
+    void onPhotoImported(int taskId, const QString &fileName, int photoIndex, bool success,
+                         const QString &errorMsg);
+    void onWorkerFinished(int workerId);
+    void checkTaskCompletion();
+
+private:
+    using Emission = std::function<void()>;
+
+    void initializeWorkers();
+    void destroyWorkers();
+    void renewStoppedWorkers();
+    tfimportworker *createWorker(int id);
+    void assignNextTask();
+    void scheduleDispatch(int delayMs);
+    bool enqueue(const OrderInfo &order, bool useGeneratedPath);
+    void emitAll(const QList<Emission> &emissions);
+
+    // Progress of one started order (all its slices).
+    struct RunProgress
+    {
+        int done = 0;
+        int total = 0;
+    };
+
+    int maxWorkerCount = 4;
+    QList<tfimportworker *> workers;
+    QList<tfimportworker *> retiredWorkers; // stopped, still finishing their last photo
+    QList<OrderImportTask> taskQueue;
+    QMap<int, OrderImportTask> activeTasks;
+    QMap<int, QMap<int, bool>> photoResults;
+    QHash<int, RunProgress> runProgress;   // by runId
+    QMutex queueMutex;
+    QMutex progressMutex;
+    QAtomicInt running{0};
+    QAtomicInt paused{0};
+    QAtomicInt nextTaskId{1};
+    QTimer *checkTimer = nullptr;
+    QTimer *dispatchTimer = nullptr;       // the one pending dispatch step
+};

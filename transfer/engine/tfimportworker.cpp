@@ -1,0 +1,486 @@
+#include "transfer/engine/tfimportworker.h"
+
+#include "app/Logging.h"
+#include "transfer/engine/AtomicFile.h"
+#include "transfer/engine/tfphotosource.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QMutexLocker>
+#include <QTransform>
+
+#include <cstdio>
+#include <exception>
+
+namespace {
+
+const QString kTagAll = QStringLiteral("all");
+const QString kTagTrialVideo = QStringLiteral("试拍视频");
+const QString kTagRetouchedVideo = QStringLiteral("精修视频");
+
+bool isSizeTag(const QString &tag)
+{
+    return tag != kTagAll && tag != kTagTrialVideo && tag != kTagRetouchedVideo;
+}
+
+int targetSizeOf(const PhotoInfo &photo)
+{
+    bool ok = false;
+    const int size = photo.imagesize.toInt(&ok, 10);
+    return ok ? size : 0;
+}
+
+bool writeSizeCopy(const QImage &image, const QString &source, const QString &target)
+{
+    if (image.isNull())
+        return false;
+    qCDebug(lcTransfer) << "要保存图片了:" << target;
+    const QByteArray format = tfimportworker::writeFormatFor(source);
+    QString error;
+    if (!AtomicFile::writeImage(image, target, format, tfimportworker::sizeCopyQuality(format), &error)) {
+        qCDebug(lcTransfer) << "图片保存失败:" << error;
+        return false;
+    }
+    qCDebug(lcTransfer) << QStringLiteral("图片处理成功: %1 -> %2 (最终尺寸: %3x%4)")
+                               .arg(source, target)
+                               .arg(image.width())
+                               .arg(image.height());
+    return true;
+}
+
+} // namespace
+
+tfimportworker::tfimportworker(int workerId, QObject *parent) : QThread(parent), workerId(workerId) {}
+
+tfimportworker::~tfimportworker()
+{
+    stop();
+    wait();
+}
+
+void tfimportworker::setTask(const PhotoImportTask &task)
+{
+    setTaskGroup({task});
+}
+
+void tfimportworker::setTaskGroup(const QList<PhotoImportTask> &tasks)
+{
+    QMutexLocker lock(&taskMutex);
+    currentTask = tasks;
+    hasTask.storeRelease(1);
+    idle.storeRelease(0);
+    condition.wakeOne();
+}
+
+void tfimportworker::stop()
+{
+    // Written under the lock so a worker about to wait cannot miss it.
+    QMutexLocker lock(&taskMutex);
+    stopRequested.storeRelease(1);
+    condition.wakeAll();
+}
+
+void tfimportworker::run()
+{
+    for (;;) {
+        QList<PhotoImportTask> group;
+        {
+            QMutexLocker lock(&taskMutex);
+            while (!hasTask.loadAcquire() && !stopRequested.loadAcquire()) {
+                idle.storeRelease(1);
+                condition.wait(&taskMutex);
+            }
+            // Entries already handed over are still written and reported, even after a stop.
+            if (!hasTask.loadAcquire())
+                break;
+            group = currentTask;
+            currentTask.clear();
+            hasTask.storeRelease(0);
+            idle.storeRelease(0);
+        }
+        processGroup(group);
+    }
+    idle.storeRelease(1);
+    emit workerFinished(workerId);
+    qCDebug(lcTransfer) << QStringLiteral("导片工作线程 %1 结束").arg(workerId);
+}
+
+void tfimportworker::processGroup(const QList<PhotoImportTask> &group)
+{
+    if (group.isEmpty()) {
+        idle.storeRelease(1);
+        return;
+    }
+    tfphotosource source(group.first().photoInfo.url);
+    for (int i = 0; i < group.size(); ++i) {
+        const PhotoImportTask &task = group.at(i);
+        QString errorMsg;
+        bool success = false;
+        if (task.photoInfo.status == PhotoStatus::Uploaded) {
+            success = true;
+        } else {
+            try {
+                success = processEntry(task, source, group, errorMsg);
+            } catch (const std::exception &e) {
+                success = false;
+                errorMsg = QStringLiteral("处理异常: %1").arg(QString::fromLocal8Bit(e.what()));
+            } catch (...) {
+                success = false;
+                errorMsg = QStringLiteral("未知异常");
+            }
+        }
+        if (success)
+            errorMsg.clear();
+        // Free before the last result goes out, so the manager can hand over the next photo at once.
+        if (i == group.size() - 1) {
+            QMutexLocker lock(&taskMutex);
+            if (!hasTask.loadAcquire())
+                idle.storeRelease(1);
+        }
+        emit photoImported(task.taskId, task.photoInfo.img_name, task.photoIndex, success, errorMsg);
+    }
+}
+
+bool tfimportworker::processEntry(const PhotoImportTask &task, tfphotosource &source,
+                                  const QList<PhotoImportTask> &group, QString &errorMsg)
+{
+    const PhotoInfo &photo = task.photoInfo;
+    const QString target = generateTargetPath(task);
+    const QDir folder = QFileInfo(target).dir();
+    if (!folder.exists() && !QDir(folder.absolutePath()).mkpath(QStringLiteral("."))) {
+        errorMsg = QStringLiteral("无法创建目标目录: %1").arg(folder.absolutePath());
+        return false;
+    }
+    if (source.path() != photo.url) {
+        errorMsg = QStringLiteral("原图拷贝失败");
+        return false;
+    }
+    if (photo.sizeTag == kTagAll) {
+        if (source.copyUpright(target))
+            return true;
+        errorMsg = QStringLiteral("原图拷贝失败");
+        return false;
+    }
+    if (photo.sizeTag == kTagTrialVideo || photo.sizeTag == kTagRetouchedVideo) {
+        if (copyFile(photo.url, target))
+            return true;
+        errorMsg = QStringLiteral("%1拷贝失败").arg(photo.sizeTag);
+        return false;
+    }
+    const int size = targetSizeOf(photo);
+    errorMsg = QStringLiteral("图片压缩失败 (目标尺寸: %1)").arg(size);
+    if (!isValidTargetSize(size))
+        return false;
+    // One decode for every size copy of this photo.
+    QList<int> sizes;
+    for (const PhotoImportTask &other : group) {
+        const int s = targetSizeOf(other.photoInfo);
+        if (isSizeTag(other.photoInfo.sizeTag) && other.photoInfo.status != PhotoStatus::Uploaded
+            && isValidTargetSize(s) && !sizes.contains(s))
+            sizes.append(s);
+    }
+    source.prepareSizes(sizes);
+    return writeSizeCopy(source.scaledCopy(size), photo.url, target);
+}
+
+QString tfimportworker::generateTargetPath(const PhotoImportTask &task)
+{
+    QString name = task.photoInfo.img_name;
+    if (task.photoInfo.sizeTag != kTagAll) {
+        const QFileInfo info(name);
+        name = QStringLiteral("%1.%3").arg(info.completeBaseName(), info.suffix());
+    }
+    return QDir(task.targetDir).absoluteFilePath(name);
+}
+
+bool tfimportworker::copyOriginalPhoto(const QString &source, const QString &target)
+{
+    return tfphotosource(source).copyUpright(target);
+}
+
+bool tfimportworker::copyFile(const QString &source, const QString &target)
+{
+    qCDebug(lcTransfer) << "原文件路径：" << source;
+    qCDebug(lcTransfer) << "目标文件路径：" << target;
+    if (!QFileInfo::exists(source)) {
+        qCDebug(lcTransfer) << "源文件不存在：" << source;
+        return false;
+    }
+    QString error;
+    // The old target is replaced in one step; when it cannot be replaced the copy fails.
+    if (!AtomicFile::copy(source, target, &error)) {
+        qCDebug(lcTransfer) << "copyFile 拷贝失败：" << error;
+        return false;
+    }
+    qCDebug(lcTransfer) << "copyFile 拷贝成功：" << target;
+    return true;
+}
+
+bool tfimportworker::compressAndSavePhoto(const QString &source, const QString &target, int targetSize)
+{
+    if (!isValidTargetSize(targetSize)) {
+        qCDebug(lcTransfer) << "最终缩放失败:" << source;
+        return false;
+    }
+    tfphotosource photo(source);
+    return writeSizeCopy(photo.scaledCopy(targetSize), source, target);
+}
+
+QSize tfimportworker::calculateIntermediateSize(const QSize &size, int targetSize)
+{
+    const int w = size.width();
+    const int h = size.height();
+    const int m = std::max(w, h);
+    const qint64 t = targetSize;
+    if (m <= 4 * t)
+        return size;
+    int side;
+    if (m < 15001)
+        side = int(std::min<qint64>(4 * t, 4096));
+    else if (m < 20001)
+        side = int(std::min<qint64>(3 * t, 3072));
+    else
+        side = int(std::min<qint64>(3 * t, 2048));
+    QSize result = w > h ? QSize(side, int(qint64(h) * side / w)) : QSize(int(qint64(w) * side / h), side);
+    if (result.width() > w || result.height() > h)
+        return size;
+    qCDebug(lcTransfer) << QStringLiteral("计算中间尺寸: %1x%2 -> %3x%4 (目标: %5)")
+                               .arg(w)
+                               .arg(h)
+                               .arg(result.width())
+                               .arg(result.height())
+                               .arg(targetSize);
+    return result;
+}
+
+QSize tfimportworker::finalScaledSize(const QSize &size, int targetSize)
+{
+    const int w = size.width();
+    const int h = size.height();
+    if (w <= 0 || h <= 0)
+        return QSize();
+    const qint64 t = targetSize;
+    const QSize wanted = w > h ? QSize(int(t), int(qint64(h) * t / w)) : QSize(int(qint64(w) * t / h), int(t));
+    if (std::abs(w - wanted.width()) <= 9 && std::abs(h - wanted.height()) <= 9)
+        return size;
+    if (wanted.isEmpty())
+        return QSize();
+    // Same arithmetic as scaling with Qt::KeepAspectRatio into the wanted box.
+    QSize result = size.scaled(wanted, Qt::KeepAspectRatio);
+    result.setWidth(std::max(result.width(), 1));
+    result.setHeight(std::max(result.height(), 1));
+    return result;
+}
+
+int tfimportworker::orientationFromTransformation(QImageIOHandler::Transformations transformation)
+{
+    // Values of the rotation table whose operation equals the reader's own turn.
+    switch (int(transformation)) {
+    case QImageIOHandler::TransformationNone: return 1;
+    case QImageIOHandler::TransformationMirror: return 2;
+    case QImageIOHandler::TransformationRotate180: return 3;
+    case QImageIOHandler::TransformationFlip: return 4;
+    case QImageIOHandler::TransformationFlipAndRotate90: return 5;
+    case QImageIOHandler::TransformationRotate270: return 6;
+    case QImageIOHandler::TransformationMirrorAndRotate90: return 7;
+    case QImageIOHandler::TransformationRotate90: return 8;
+    }
+    return 1;
+}
+
+int tfimportworker::getImageOrientation(const QString &path)
+{
+    QImageReader reader(path);
+    if (!reader.canRead()) {
+        qCDebug(lcTransfer) << "无法读取图片EXIF信息:" << path;
+        return 1;
+    }
+    return orientationFromTransformation(reader.transformation());
+}
+
+QImage tfimportworker::applyImageRotation(const QImage &image, int orientation)
+{
+    if (image.isNull()) {
+        qCDebug(lcTransfer) << "传入的图片为空，无法旋转";
+        return QImage();
+    }
+    auto rotated = [&image](qreal angle) { return image.transformed(QTransform().rotate(angle), Qt::FastTransformation); };
+    QImage result;
+    switch (orientation) {
+    case 1:
+        qCDebug(lcTransfer) << "EXIF方向1：正常方向，无需旋转";
+        return image;
+    case 2:
+        qCDebug(lcTransfer) << "EXIF方向2：水平翻转";
+        result = image.mirrored(true, false);
+        break;
+    case 3:
+        qCDebug(lcTransfer) << "EXIF方向3：180度旋转";
+        result = rotated(180);
+        break;
+    case 4:
+        qCDebug(lcTransfer) << "EXIF方向4：垂直翻转";
+        result = image.mirrored(false, true);
+        break;
+    case 5:
+        qCDebug(lcTransfer) << "EXIF方向5：图片逆时针90度+翻转，执行顺时针90度+水平翻转纠正";
+        result = rotated(90).mirrored(true, false);
+        break;
+    case 6:
+        qCDebug(lcTransfer) << "EXIF方向6：图片顺时针90度，执行逆时针90度纠正";
+        result = rotated(-90);
+        break;
+    case 7:
+        qCDebug(lcTransfer) << "EXIF方向7：图片顺时针90度+翻转，执行逆时针90度+水平翻转纠正";
+        result = rotated(-90).mirrored(true, false);
+        break;
+    case 8:
+        qCDebug(lcTransfer) << "EXIF方向8：图片逆时针90度，执行顺时针90度纠正";
+        result = rotated(90);
+        break;
+    default:
+        qCDebug(lcTransfer) << QStringLiteral("未知的EXIF方向值: %1").arg(orientation);
+        return image;
+    }
+    if (result.isNull()) {
+        qCDebug(lcTransfer) << QStringLiteral("图片旋转失败，EXIF方向: %1").arg(orientation);
+        return image;
+    }
+    qCDebug(lcTransfer) << QStringLiteral("图片旋转成功，EXIF方向: %1, 原尺寸: %2x%3, 新尺寸: %4x%5")
+                               .arg(orientation)
+                               .arg(image.width())
+                               .arg(image.height())
+                               .arg(result.width())
+                               .arg(result.height());
+    return result;
+}
+
+bool tfimportworker::copyAndRotatePhoto(const QString &source, const QString &target)
+{
+    return tfphotosource(source).copyAndRotate(target);
+}
+
+bool tfimportworker::rotateImageIfNeeded(const QString &path)
+{
+    try {
+        const qint64 fileSize = QFileInfo(path).size();
+        if (fileSize > 104857600) {
+            qCDebug(lcTransfer) << QStringLiteral("文件过大 (%1MB)，跳过旋转处理: %2")
+                                       .arg(fileSize / 1048576.0, 0, 'f', 1)
+                                       .arg(path);
+            return true;
+        }
+        const int orientation = getImageOrientation(path);
+        if (orientation == 1) {
+            qCDebug(lcTransfer) << "图片方向正常，无需旋转:" << path;
+            return true;
+        }
+        qCDebug(lcTransfer) << QStringLiteral("检测到图片需要旋转，EXIF方向: %1, 文件大小: %2MB, 文件: %3")
+                                   .arg(orientation)
+                                   .arg(fileSize / 1048576.0, 0, 'f', 1)
+                                   .arg(path);
+        QElapsedTimer timer;
+        timer.start();
+        QImageReader reader(path);
+        if (!reader.canRead()) {
+            qCDebug(lcTransfer) << "旋转时无法读取图片:" << path;
+            return false;
+        }
+        const QSize stored = reader.size();
+        if (!stored.isValid()) {
+            qCDebug(lcTransfer) << "无法获取图片尺寸进行旋转:" << path;
+            return false;
+        }
+        const bool quarter = reader.transformation() & QImageIOHandler::TransformationRotate90;
+        const qint64 pixels = qint64(stored.width()) * stored.height();
+        QImage image;
+        reader.setAutoTransform(true);
+        if (pixels <= 50000000 && fileSize <= 31457280) {
+            image = reader.read();
+            if (image.isNull()) {
+                qCDebug(lcTransfer) << "旋转时无法读取图片:" << path;
+                return false;
+            }
+        } else {
+            qCDebug(lcTransfer) << QStringLiteral("超大图片旋转处理 (%1x%2, %3MP)")
+                                       .arg(stored.width())
+                                       .arg(stored.height())
+                                       .arg(pixels / 1000000.0, 0, 'f', 1);
+            QSize request = stored;
+            if (stored.width() > 4096 || stored.height() > 4096)
+                request = stored.width() > stored.height()
+                              ? QSize(4096, int(qint64(stored.height()) * 4096 / stored.width()))
+                              : QSize(int(qint64(stored.width()) * 4096 / stored.height()), 4096);
+            reader.setScaledSize(request);
+            image = reader.read();
+            if (image.isNull()) {
+                qCDebug(lcTransfer) << "超大图片渐进式旋转读取失败:" << path;
+                return false;
+            }
+            if (request != stored) {
+                QSize back = stored;
+                if (pixels > 100000000) {
+                    const int side = std::min(std::max(stored.width(), stored.height()), 8192);
+                    back = stored.width() > stored.height()
+                               ? QSize(side, int(qint64(stored.height()) * side / stored.width()))
+                               : QSize(int(qint64(stored.width()) * side / stored.height()), side);
+                }
+                if (quarter)
+                    back.transpose();
+                qCDebug(lcTransfer) << QStringLiteral("缩放回目标尺寸: %1x%2 -> %3x%4")
+                                           .arg(image.width())
+                                           .arg(image.height())
+                                           .arg(back.width())
+                                           .arg(back.height());
+                image = image.scaled(back, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            }
+        }
+        if (timer.elapsed() > 10000)
+            qCDebug(lcTransfer) << QStringLiteral("图片旋转读取耗时较长: %1秒").arg(timer.elapsed() / 1000.0, 0, 'f', 1);
+
+        const QString temp = path + QStringLiteral(".tmp_rotate");
+        const QByteArray format = QFileInfo(path).suffix().toLower().toLatin1();
+        int quality = -1;
+        if (format == "jpg" || format == "jpeg")
+            quality = fileSize <= 20971520 ? 95 : 85;
+        QString error;
+        if (!AtomicFile::writeImage(image, temp, format, quality, &error)) {
+            qCDebug(lcTransfer) << QStringLiteral("图片旋转保存失败: %1, 错误: %2").arg(path, error);
+            QFile::remove(temp);
+            return false;
+        }
+        // rename() replaces the old file in one step; when it fails the turned
+        // picture stays in the temporary file next to the untouched original.
+        if (std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) != 0) {
+            qCDebug(lcTransfer) << QStringLiteral("图片旋转后文件替换失败: %1").arg(path);
+            return false;
+        }
+        qCDebug(lcTransfer) << QStringLiteral("图片旋转成功: %1 (耗时: %2秒)")
+                                   .arg(path)
+                                   .arg(timer.elapsed() / 1000.0, 0, 'f', 1);
+        return true;
+    } catch (const std::exception &e) {
+        qCDebug(lcTransfer) << QStringLiteral("图片旋转异常: %1, 错误: %2").arg(path, QString::fromLocal8Bit(e.what()));
+        return false;
+    } catch (...) {
+        qCDebug(lcTransfer) << QStringLiteral("图片旋转未知异常: %1").arg(path);
+        return false;
+    }
+}
+
+QByteArray tfimportworker::writeFormatFor(const QString &source)
+{
+    return QFileInfo(source).suffix().toLower().toLatin1();
+}
+
+int tfimportworker::sizeCopyQuality(const QByteArray &format)
+{
+    return (format == "jpg" || format == "jpeg" || format == "webp") ? 90 : -1;
+}
+
+int tfimportworker::fullCopyQuality(const QByteArray &format)
+{
+    return (format == "jpg" || format == "jpeg") ? 95 : -1;
+}

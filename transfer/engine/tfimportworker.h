@@ -1,0 +1,71 @@
+#pragma once
+
+#include "transfer/engine/PhotoImportTask.h"
+
+#include <QAtomicInt>
+#include <QImage>
+#include <QImageIOHandler>
+#include <QList>
+#include <QMutex>
+#include <QSize>
+#include <QThread>
+#include <QWaitCondition>
+
+// One thread of the import pool: writes the entries it is handed into the
+// order's folders and reports one result per entry.
+class tfimportworker : public QThread
+{
+    Q_OBJECT
+public:
+    explicit tfimportworker(int workerId, QObject *parent = nullptr);
+    ~tfimportworker() override;
+
+    void setTask(const PhotoImportTask &task);
+    // Entries of one source photo, written from a single decode; one result each.
+    void setTaskGroup(const QList<PhotoImportTask> &tasks);
+    void stop();
+    bool isIdle() const { return idle.loadAcquire() != 0; }
+    bool isStopping() const { return stopRequested.loadAcquire() != 0; }
+    int id() const { return workerId; }
+
+    static QString generateTargetPath(const PhotoImportTask &task);
+    static bool copyOriginalPhoto(const QString &source, const QString &target);
+    static bool copyFile(const QString &source, const QString &target);
+    static bool compressAndSavePhoto(const QString &source, const QString &target, int targetSize);
+    static QSize calculateIntermediateSize(const QSize &size, int targetSize);
+    static int getImageOrientation(const QString &path);
+    static QImage applyImageRotation(const QImage &image, int orientation);
+    static bool copyAndRotatePhoto(const QString &source, const QString &target);
+    static bool rotateImageIfNeeded(const QString &path);
+
+    // Rotation-table value that turns an image as the reader's own transformation does.
+    static int orientationFromTransformation(QImageIOHandler::Transformations transformation);
+    // Pixel size of a size copy made from an image of this size (empty: cannot be made).
+    static QSize finalScaledSize(const QSize &size, int targetSize);
+    static bool isValidTargetSize(int targetSize) { return targetSize >= 1 && targetSize <= 10000; }
+    // Encoding of a size copy or a turned full-size copy, from the source's suffix.
+    static QByteArray writeFormatFor(const QString &source);
+    static int sizeCopyQuality(const QByteArray &format);
+    static int fullCopyQuality(const QByteArray &format);
+
+signals:
+    void photoImported(int taskId, const QString &fileName, int photoIndex, bool success,
+                       const QString &errorMsg);
+    void workerFinished(int workerId);
+
+protected:
+    void run() override;
+
+private:
+    void processGroup(const QList<PhotoImportTask> &group);
+    bool processEntry(const PhotoImportTask &task, class tfphotosource &source,
+                      const QList<PhotoImportTask> &group, QString &errorMsg);
+
+    const int workerId;
+    QList<PhotoImportTask> currentTask; // the entries last handed over
+    QMutex taskMutex;
+    QWaitCondition condition;
+    QAtomicInt stopRequested{0};
+    QAtomicInt hasTask{0};
+    QAtomicInt idle{1};
+};

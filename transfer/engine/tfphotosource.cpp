@@ -1,0 +1,325 @@
+#include "transfer/engine/tfphotosource.h"
+
+#include "app/Logging.h"
+#include "transfer/engine/AtomicFile.h"
+#include "transfer/engine/tfimportworker.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QImageReader>
+
+#include <algorithm>
+#include <exception>
+
+namespace {
+
+constexpr qint64 kMaxWholePixels = 50000000;
+constexpr int kMaxWholeSide = 10000;
+constexpr qint64 kMaxDecodedFileBytes = 104857600;  // larger full-size photos are byte copies
+constexpr qint64 kMaxNormalReadBytes = 31457280;
+constexpr int kLargeReadSide = 4096;
+constexpr qint64 kCapPixels = 100000000;
+constexpr int kCapSide = 8192;
+
+double mib(qint64 bytes) { return double(bytes) / 1048576.0; }
+
+bool isQuarterTurn(QImageIOHandler::Transformations t)
+{
+    return t & QImageIOHandler::TransformationRotate90;
+}
+
+QSize fitLongSide(const QSize &size, int side)
+{
+    if (size.width() > size.height())
+        return QSize(side, int(qint64(size.height()) * side / size.width()));
+    return QSize(int(qint64(size.width()) * side / size.height()), side);
+}
+
+} // namespace
+
+tfphotosource::tfphotosource(const QString &path) : m_path(path) {}
+
+bool tfphotosource::probe()
+{
+    if (m_probed)
+        return m_readable;
+    m_probed = true;
+    QImageReader reader(m_path);
+    if (!reader.canRead())
+        return false;
+    m_readable = true;
+    m_format = reader.format();
+    m_storedSize = reader.size();
+    m_transformation = reader.transformation();
+    m_orientation = tfimportworker::orientationFromTransformation(m_transformation);
+    return true;
+}
+
+bool tfphotosource::plainCopy(const QString &target)
+{
+    QString error;
+    if (AtomicFile::copy(m_path, target, &error))
+        return true;
+    qCDebug(lcTransfer) << "文件拷贝失败:" << error;
+    return false;
+}
+
+bool tfphotosource::copyUpright(const QString &target)
+{
+    if (!QFileInfo::exists(m_path)) {
+        qCDebug(lcTransfer) << "源文件不存在:" << m_path;
+        return false;
+    }
+    QElapsedTimer timer;
+    timer.start();
+    if (!probe())
+        qCDebug(lcTransfer) << "无法读取图片EXIF信息:" << m_path;
+    if (m_orientation == 1) {
+        qCDebug(lcTransfer) << "图片方向正常，直接拷贝:" << m_path;
+        const bool ok = plainCopy(target);
+        if (timer.elapsed() > 10000)
+            qCDebug(lcTransfer) << QStringLiteral("文件拷贝耗时较长: %1秒, 文件: %2")
+                                       .arg(timer.elapsed() / 1000.0, 0, 'f', 1)
+                                       .arg(m_path);
+        return ok;
+    }
+    qCDebug(lcTransfer) << QStringLiteral("检测到图片需要旋转，EXIF方向: %1, 源文件: %2")
+                               .arg(m_orientation)
+                               .arg(m_path);
+    return copyAndRotate(target);
+}
+
+bool tfphotosource::copyAndRotate(const QString &target)
+{
+    try {
+        const qint64 fileSize = QFileInfo(m_path).size();
+        if (fileSize > kMaxDecodedFileBytes) {
+            qCDebug(lcTransfer) << QStringLiteral("文件过大 (%1MB)，使用直接拷贝: %2")
+                                       .arg(mib(fileSize), 0, 'f', 1)
+                                       .arg(m_path);
+            return plainCopy(target);
+        }
+        qCDebug(lcTransfer) << QStringLiteral("开始旋转拷贝，文件大小: %1MB, 源文件: %2")
+                                   .arg(mib(fileSize), 0, 'f', 1)
+                                   .arg(m_path);
+        QElapsedTimer timer;
+        timer.start();
+        QImageReader reader(m_path);
+        if (!reader.canRead()) {
+            qCDebug(lcTransfer) << "无法读取图片进行旋转拷贝:" << m_path;
+            return plainCopy(target);
+        }
+        const QSize stored = reader.size();
+        if (!stored.isValid()) {
+            qCDebug(lcTransfer) << "无法获取图片尺寸进行旋转拷贝:" << m_path;
+            return plainCopy(target);
+        }
+        const QImageIOHandler::Transformations turn = reader.transformation();
+        const qint64 pixels = qint64(stored.width()) * stored.height();
+        QImage image;
+        if (pixels <= kMaxWholePixels && fileSize <= kMaxNormalReadBytes) {
+            reader.setAutoTransform(true);
+            image = reader.read();
+            if (image.isNull()) {
+                qCDebug(lcTransfer) << "旋转拷贝时无法读取图片，回退到直接拷贝:" << m_path;
+                return plainCopy(target);
+            }
+            m_upright = image;
+        } else {
+            qCDebug(lcTransfer) << QStringLiteral("超大图片旋转拷贝处理 (%1x%2, %3MP)")
+                                       .arg(stored.width())
+                                       .arg(stored.height())
+                                       .arg(pixels / 1000000.0, 0, 'f', 1);
+            QSize request = stored;
+            if (stored.width() > kLargeReadSide || stored.height() > kLargeReadSide)
+                request = fitLongSide(stored, kLargeReadSide);
+            reader.setScaledSize(request);
+            reader.setAutoTransform(true);
+            image = reader.read();
+            if (image.isNull()) {
+                qCDebug(lcTransfer) << "超大图片渐进式旋转拷贝读取失败，回退到直接拷贝:" << m_path;
+                return plainCopy(target);
+            }
+            if (request != stored) {
+                QSize back = stored;
+                if (pixels > kCapPixels)
+                    back = fitLongSide(stored, std::min(std::max(stored.width(), stored.height()), kCapSide));
+                // The reader turned the picture, so a quarter turn swaps the sides.
+                if (isQuarterTurn(turn))
+                    back.transpose();
+                qCDebug(lcTransfer) << QStringLiteral("缩放回目标尺寸: %1x%2 -> %3x%4")
+                                           .arg(image.width())
+                                           .arg(image.height())
+                                           .arg(back.width())
+                                           .arg(back.height());
+                image = image.scaled(back, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+                if (image.isNull())
+                    return plainCopy(target);
+            }
+        }
+        if (timer.elapsed() > 10000)
+            qCDebug(lcTransfer) << QStringLiteral("图片旋转拷贝读取耗时较长: %1秒")
+                                       .arg(timer.elapsed() / 1000.0, 0, 'f', 1);
+        const QByteArray format = tfimportworker::writeFormatFor(m_path);
+        QString error;
+        if (AtomicFile::writeImage(image, target, format, tfimportworker::fullCopyQuality(format), &error)) {
+            qCDebug(lcTransfer) << QStringLiteral("图片旋转拷贝成功: %1 -> %2 (耗时: %3秒)")
+                                       .arg(m_path, target)
+                                       .arg(timer.elapsed() / 1000.0, 0, 'f', 1);
+            return true;
+        }
+        qCDebug(lcTransfer) << QStringLiteral("图片旋转拷贝保存失败: %1, 错误: %2，回退到直接拷贝")
+                                   .arg(m_path, error);
+        return plainCopy(target);
+    } catch (const std::exception &e) {
+        m_upright = QImage();
+        qCDebug(lcTransfer) << QStringLiteral("图片旋转拷贝异常: %1, 错误: %2，回退到直接拷贝")
+                                   .arg(m_path, QString::fromLocal8Bit(e.what()));
+        return plainCopy(target);
+    } catch (...) {
+        m_upright = QImage();
+        qCDebug(lcTransfer) << QStringLiteral("图片旋转拷贝未知异常: %1，回退到直接拷贝").arg(m_path);
+        return plainCopy(target);
+    }
+}
+
+void tfphotosource::prepareSizes(const QList<int> &targets)
+{
+    // Largest first, so each smaller copy can be scaled from a smaller picture.
+    QList<int> order = targets;
+    std::sort(order.begin(), order.end(), std::greater<int>());
+    for (int t : order) {
+        if (!m_scaled.contains(t))
+            m_scaled.insert(t, makeScaled(t));
+    }
+}
+
+QImage tfphotosource::scaledCopy(int target)
+{
+    if (!m_scaled.contains(target))
+        m_scaled.insert(target, makeScaled(target));
+    return m_scaled.value(target);
+}
+
+QImage tfphotosource::decodeForSizes(const QSize &neededStored)
+{
+    QImageReader reader(m_path);
+    reader.setAutoTransform(false);
+    const QSize stored = reader.size();
+    // JPEG decodes straight to 1/2, 1/4 or 1/8 size; pick the smallest that still covers the copy.
+    if (reader.format() == "jpeg" && stored.isValid()) {
+        for (int d : {8, 4, 2}) {
+            const QSize reduced(stored.width() / d, stored.height() / d);
+            if (reduced.width() >= neededStored.width() && reduced.height() >= neededStored.height()
+                && !reduced.isEmpty()) {
+                reader.setScaledSize(reduced);
+                break;
+            }
+        }
+    }
+    return reader.read();
+}
+
+QImage tfphotosource::oversizeScaledCopy(int target)
+{
+    QImageReader reader(m_path);
+    reader.setAutoTransform(false);
+    const QSize stored = reader.size();
+    qCDebug(lcTransfer) << QStringLiteral("检测到超大图片 (%1x%2)，使用渐进式缩放处理")
+                               .arg(stored.width())
+                               .arg(stored.height());
+    const QSize intermediate = tfimportworker::calculateIntermediateSize(stored, target);
+    reader.setScaledSize(intermediate);
+    QImage image = reader.read();
+    if (image.isNull()) {
+        qCDebug(lcTransfer) << "超大图片渐进式读取失败:" << m_path;
+        reader.setScaledSize(intermediate.boundedTo(QSize(2048, 2048)));
+        image = reader.read();
+        if (image.isNull()) {
+            QImageReader second(m_path);
+            second.setScaledSize(intermediate.boundedTo(QSize(2048, 2048)));
+            image = second.read();
+        }
+        if (image.isNull()) {
+            qCDebug(lcTransfer) << "保守模式读取仍然失败:" << m_path;
+            return QImage();
+        }
+    }
+    qCDebug(lcTransfer) << QStringLiteral("渐进式缩放成功，中间尺寸: %1x%2").arg(image.width()).arg(image.height());
+    const QSize final = tfimportworker::finalScaledSize(image.size(), target);
+    if (final.isEmpty()) {
+        qCDebug(lcTransfer) << "最终缩放失败:" << m_path;
+        return QImage();
+    }
+    if (final != image.size())
+        image = image.scaled(final, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (image.isNull())
+        return QImage();
+    return m_orientation == 1 ? image : tfimportworker::applyImageRotation(image, m_orientation);
+}
+
+QImage tfphotosource::makeScaled(int target)
+{
+    if (!probe()) {
+        qCDebug(lcTransfer) << "无法读取图片:" << m_path;
+        return QImage();
+    }
+    const QSize stored = m_storedSize;
+    if (!stored.isValid()) {
+        qCDebug(lcTransfer) << "无法获取图片尺寸:" << m_path;
+        return QImage();
+    }
+    if (qint64(stored.width()) * stored.height() > kMaxWholePixels || stored.width() > kMaxWholeSide
+        || stored.height() > kMaxWholeSide)
+        return oversizeScaledCopy(target);
+
+    const QSize final = tfimportworker::finalScaledSize(stored, target);
+    if (final.isEmpty()) {
+        qCDebug(lcTransfer) << "最终缩放失败:" << m_path;
+        return QImage();
+    }
+    if (final == stored)
+        qCDebug(lcTransfer) << "当前尺寸已接近目标尺寸，跳过缩放";
+
+    if (!m_upright.isNull()) {
+        // The full-size copy already holds the turned picture: scale that one.
+        const QSize turned = isQuarterTurn(m_transformation) ? final.transposed() : final;
+        if (m_upright.size() == turned)
+            return m_upright;
+        return m_upright.scaled(turned, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+
+    // Smallest unturned picture at hand that still covers the copy.
+    int best = -1;
+    for (int i = 0; i < m_storedBases.size(); ++i) {
+        const QSize s = m_storedBases.at(i).size();
+        if (s.width() >= final.width() && s.height() >= final.height()
+            && (best < 0 || s.width() < m_storedBases.at(best).width()))
+            best = i;
+    }
+    QImage base;
+    if (best >= 0) {
+        base = m_storedBases.at(best);
+    } else {
+        base = decodeForSizes(final);
+        if (base.isNull()) {
+            qCDebug(lcTransfer) << "图片读取失败:" << m_path;
+            return QImage();
+        }
+        m_storedBases.append(base);
+    }
+    QImage image = base.size() == final ? base
+                                        : base.scaled(final, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (image.isNull()) {
+        qCDebug(lcTransfer) << "最终缩放失败:" << m_path;
+        return QImage();
+    }
+    if (image.size() != base.size())
+        m_storedBases.append(image);
+    if (m_orientation == 1)
+        return image;
+    qCDebug(lcTransfer) << QStringLiteral("缩小后检测到需要旋转，EXIF方向: %1, 源文件: %2")
+                               .arg(m_orientation)
+                               .arg(m_path);
+    return tfimportworker::applyImageRotation(image, m_orientation);
+}

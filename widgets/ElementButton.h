@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QPushButton>
+
+// Flat push button with a small fixed palette; every setting is turned into
+// one style sheet and a minimum size.
+class ElementButton : public QPushButton
+{
+    Q_OBJECT
+
+public:
+    enum ButtonType : qint32 {
+        Default = 0, // white body, grey text
+        Primary = 1, // blue
+        Success = 2, // green
+        Warning = 3, // orange
+        Danger = 4,  // red
+        Info = 5     // grey
+    };
+    enum ButtonSize : qint32 {
+        Small = 0,
+        Normal = 1,
+        Large = 2
+    };
+
+    explicit ElementButton(QWidget *parent = nullptr);
+    explicit ElementButton(const QString &text, QWidget *parent = nullptr);
+    ElementButton(const QString &text, ButtonType type, QWidget *parent = nullptr);
+
+    void init();
+
+    void setButtonType(ButtonType type);
+    void setButtonSize(ButtonSize size);
+    void setPlain(bool plain);
+    void setRound(bool round);
+    void setCircle(bool circle);
+    void setTextStyle(bool textStyle);
+    void setButtonDisabled(bool disabled);
+
+    ButtonType buttonType() const { return m_type; }
+    ButtonSize buttonSize() const { return m_size; }
+
+    void updateStyle();
+    QString getStyleSheet() const;
+    QSize getSizeHint() const;
+
+private:
+    ButtonType m_type = Primary;
+    ButtonSize m_size = Normal;
+    bool m_plain = false;
+    bool m_round = false;
+    bool m_circle = false;
+    bool m_textStyle = false;
+    bool m_disabled = false;
+};
