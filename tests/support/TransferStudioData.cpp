@@ -1,5 +1,7 @@
 #include "TransferStudioData.h"
 
+#include "StandInService.h"
+
 namespace TransferStudioData {
 
 const QString kServer = QStringLiteral("NAS-STUDIO");
@@ -143,6 +145,16 @@ QJsonObject refused(const QString &message)
 {
     return QJsonObject{{QStringLiteral("code"), QStringLiteral("0")}, {QStringLiteral("message"), message},
                        {QStringLiteral("msg"), message}};
+}
+
+void install(StandInService &service, int orders, const QString &urlBase)
+{
+    service.setReply(QStringLiteral("public"), QStringLiteral("switch_shop"), switchShopReply());
+    service.setReply(QStringLiteral("order"), QStringLiteral("get_persons"), personsReply());
+    service.setReply(QStringLiteral("order"), QStringLiteral("order_list"), orderListReply(orders, 1, 1, urlBase));
+    service.setReply(QStringLiteral("order"), QStringLiteral("getorderphotoimg"), orderPhotosReply(0, 2, 1, 0, urlBase));
+    service.setReply(QStringLiteral("order"), QStringLiteral("delimages"), accepted());
+    service.setReply(QStringLiteral("order"), QStringLiteral("delmv"), accepted());
 }
 
 } // namespace TransferStudioData

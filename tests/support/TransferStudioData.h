@@ -4,6 +4,8 @@
 #include <QJsonObject>
 #include <QString>
 
+class StandInService;
+
 // Canned replies of the studio service for the photo transfer tool: orders
 // with shooting dates, output sizes, share paths in UNC form and imported
 // photos and videos whose "localpath" is a UNC path on the same share.
@@ -35,5 +37,10 @@ QJsonObject orderPhotosReply(int n, int photos, int trialVideos, int retouchedVi
                              const QString &urlBase = QString());
 QJsonObject accepted();
 QJsonObject refused(const QString &message);
+
+// Gives the stand-in every action of the transfer panels: switch_shop,
+// get_persons, order_list (`orders` orders), getorderphotoimg of order 0,
+// delimages and delmv; picture URLs point at urlBase.
+void install(StandInService &service, int orders = 3, const QString &urlBase = QString());
 
 } // namespace TransferStudioData

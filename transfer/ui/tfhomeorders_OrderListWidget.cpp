@@ -471,7 +471,7 @@ void tfhomeorders_OrderListWidget::updateOrderStatus(const OrderInfo &order, con
     setCellText(row, kColImportPath, order.importPath);
 }
 
-void tfhomeorders_OrderListWidget::updatePhotoStatus(const OrderInfo &order, int index, const QString &,
+void tfhomeorders_OrderListWidget::updatePhotoStatus(const OrderInfo &order, int index, const QString &fileName,
                                                      PhotoStatus status)
 {
     const int row = rowOfOrder(order);
@@ -480,6 +480,10 @@ void tfhomeorders_OrderListWidget::updatePhotoStatus(const OrderInfo &order, int
         return;
     }
     OrderInfo record = m_orders.at(row);
+    // The picks may have been replaced since the engine took its copy.
+    if (!fileName.isEmpty() && index >= 0 && index < record.photoList.size()
+        && record.photoList.at(index).img_name != fileName)
+        return;
     PickedEntries::applyStatus(record.photoList, index, status);
     m_orders[row] = record;
 }

@@ -215,8 +215,12 @@ void tfhomephotos::onThumbnailGenerated(const QString &fileName, const QString &
     tile->updateThumbnail(QPixmap::fromImage(thumbnail));
 }
 
-void tfhomephotos::updatePhotoStatus(int index, const QString &, PhotoStatus status)
+void tfhomephotos::updatePhotoStatus(int index, const QString &fileName, PhotoStatus status)
 {
+    // A result for another pick than the one shown (the order changed meanwhile) is dropped.
+    const QList<PhotoInfo> &entries = m_currentOrder.photoList;
+    if (!fileName.isEmpty() && index >= 0 && index < entries.size() && entries.at(index).img_name != fileName)
+        return;
     const int fileEntry = PickedEntries::applyStatus(m_currentOrder.photoList, index, status);
     if (fileEntry < 0)
         return;

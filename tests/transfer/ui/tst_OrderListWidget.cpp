@@ -62,6 +62,9 @@ private slots:
     void orderNumberClickCopiesAndToasts();
     void uploadedPictureNumbers();
     void currentOrderWithoutSelection();
+    void statusColours_data();
+    void statusColours();
+    void resetImportPath();
 
 private:
     tfhomeorders_OrderListWidget *m_widget = nullptr;
@@ -478,9 +481,13 @@ void tst_OrderListWidget::photoStatusRecordsTheGroup()
     m_widget->updatePhotoStatus(order, 1, QString(), PhotoStatus::Failed);
     QCOMPARE(m_widget->orderAt(0).photoList.at(0).statusOrigin, int(PhotoStatus::Failed));
     QCOMPARE(m_widget->orderAt(0).photoList.at(1).status, int(PhotoStatus::Failed));
-    // An entry index past the picks is dropped.
+    // An entry index past the picks, or a result for a file no longer picked there, is dropped.
     m_widget->updatePhotoStatus(order, 8, QString(), PhotoStatus::Failed);
     QCOMPARE(m_widget->orderAt(0).photoList.size(), 8);
+    m_widget->updatePhotoStatus(order, 5, QStringLiteral("IMG_7.JPG"), PhotoStatus::Failed);
+    QCOMPARE(m_widget->orderAt(0).photoList.at(4).statusOrigin, int(PhotoStatus::Uploaded));
+    m_widget->updatePhotoStatus(order, 5, QStringLiteral("IMG_2.JPG"), PhotoStatus::Failed);
+    QCOMPARE(m_widget->orderAt(0).photoList.at(4).statusOrigin, int(PhotoStatus::Failed));
 }
 
 void tst_OrderListWidget::refreshImportNums()
@@ -552,6 +559,52 @@ void tst_OrderListWidget::currentOrderWithoutSelection()
     QCOMPARE(m_widget->orderAt(2).index, -1);
     table()->selectRow(1);
     QCOMPARE(m_widget->getCurrentOrderInfo().order_photo_id, TransferStudioData::orderPhotoId(1));
+}
+
+void tst_OrderListWidget::statusColours_data()
+{
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("colour");
+    QTest::newRow("waiting") << "等待中" << "#ff9500";
+    QTest::newRow("not uploaded") << "未上传" << "#8e8e93";
+    QTest::newRow("done") << "已完成" << "#34c759";
+    QTest::newRow("uploading") << "上传中" << "#007aff";
+    QTest::newRow("importing") << "导片中" << "#333333";
+    QTest::newRow("finished") << "导片完成" << "#333333";
+    QTest::newRow("empty") << "" << "#333333";
+}
+
+void tst_OrderListWidget::statusColours()
+{
+    QFETCH(QString, status);
+    QFETCH(QString, colour);
+    addOrders(1);
+    OrderInfo order = m_widget->orderAt(0);
+    order.importPath = QStringLiteral("/Volumes/photo/2024/moved");
+    m_widget->updateOrderStatus(order, status);
+    QCOMPARE(m_widget->orderAt(0).status, status);
+    QCOMPARE(cell(0, "上传状态"), status);
+    QCOMPARE(cell(0, "导片路径"), order.importPath);
+    QCOMPARE(m_widget->orderAt(0).importPath, order.importPath);
+    QTableWidgetItem *item = table()->item(0, 4);
+    QCOMPARE(item->foreground().color().name(), colour);
+}
+
+void tst_OrderListWidget::resetImportPath()
+{
+    addOrders(2);
+    QPushButton reset;
+    reset.setProperty("row", 1);
+    connect(&reset, &QPushButton::clicked, m_widget, &tfhomeorders_OrderListWidget::onRestImportPathClicked);
+    reset.click();
+    QVERIFY(m_widget->orderAt(1).importPath.isEmpty());
+    QCOMPARE(cell(1, "导片路径"), QString());
+    QVERIFY(!m_widget->orderAt(0).importPath.isEmpty());
+
+    reset.setProperty("row", 2); // no such order
+    reset.click();
+    QCOMPARE(m_widget->orderCount(), 2);
+    QVERIFY(!m_widget->orderAt(0).importPath.isEmpty());
 }
 
 QTEST_MAIN(tst_OrderListWidget)

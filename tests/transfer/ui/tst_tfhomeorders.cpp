@@ -70,9 +70,7 @@ void tst_tfhomeorders::init()
     m_service = new StandInService(this);
     QVERIFY(m_service->start());
     QVERIFY(Config::setUrlHost(m_service->baseUrl()));
-    m_service->setReply("public", "switch_shop", Data::switchShopReply());
-    m_service->setReply("order", "get_persons", Data::personsReply());
-    m_service->setReply("order", "order_list", Data::orderListReply(3));
+    Data::install(*m_service);
     m_boxes = new TransferMessageBoxes(this);
 }
 

@@ -171,8 +171,12 @@ void tst_tfhomephotos::badgeFollowsTheWholePhoto()
     auto *first = m_panel->findChildren<PhotoItem *>().at(0)->findChild<QLabel *>(QStringLiteral("statusLabel"));
     m_panel->updatePhotoStatus(2, QString(), PhotoStatus::Failed);
     QCOMPARE(first->text(), QStringLiteral("✕"));
-    // Out-of-range results change nothing.
+    // Out-of-range results and results for another file change nothing.
     m_panel->updatePhotoStatus(8, QString(), PhotoStatus::Uploaded);
+    m_panel->updatePhotoStatus(0, QStringLiteral("IMG_9.JPG"), PhotoStatus::Uploaded);
+    QCOMPARE(m_panel->currentOrder().photoList.at(0).status, int(PhotoStatus::Waiting));
+    m_panel->updatePhotoStatus(0, QStringLiteral("IMG_1.JPG"), PhotoStatus::Uploaded);
+    QCOMPARE(m_panel->currentOrder().photoList.at(0).status, int(PhotoStatus::Uploaded));
     QCOMPARE(m_panel->currentOrder().photoList.size(), 8);
 }
 
