@@ -43,6 +43,9 @@ private slots:
     void importedPhotosReachTheSelectedOrder();
     void lateImportedPhotosForARefilledListAreDropped();
     void indexOutsideTheListGivesTheNoOrderValue();
+    void failuresWithoutAReply_data();
+    void failuresWithoutAReply();
+    void refusedImportedPhotosChangeNothing();
 
 private:
     StandInService *m_service = nullptr;
@@ -401,6 +404,56 @@ void tst_tfhomeorders::indexOutsideTheListGivesTheNoOrderValue()
     QCOMPARE(m_pane->getIndexOrderInfo(3).index, -1);
     QVERIFY(m_pane->getIndexOrderInfo(3).order_photo_id.isEmpty());
     QCOMPARE(m_pane->getCurrentOrderInfo().index, -1);
+}
+
+void tst_tfhomeorders::failuresWithoutAReply_data()
+{
+    QTest::addColumn<QString>("module");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("failure");
+    QTest::newRow("switch_shop answers 500") << "public" << "switch_shop" << int(StandInService::Failure::Http500);
+    QTest::newRow("order_list is not JSON") << "order" << "order_list" << int(StandInService::Failure::NotJson);
+    QTest::newRow("order_list is an array") << "order" << "order_list" << int(StandInService::Failure::JsonArray);
+}
+
+void tst_tfhomeorders::failuresWithoutAReply()
+{
+    QFETCH(QString, module);
+    QFETCH(QString, action);
+    QFETCH(int, failure);
+    createPane();
+    m_service->setFailure(module, action, StandInService::Failure(failure));
+    searchButton()->click();
+    QTRY_COMPARE(m_service->requests(module, action).size(), 1);
+    QTest::qWait(200);
+    // A transport failure shows nothing and changes nothing.
+    QCOMPARE(m_boxes->count(), 0);
+    QCOMPARE(table()->rowCount(), 0);
+    if (action == QLatin1String("switch_shop"))
+        QVERIFY(m_service->requests("order", "order_list").isEmpty());
+}
+
+void tst_tfhomeorders::refusedImportedPhotosChangeNothing()
+{
+    createPane();
+    search();
+    QTRY_COMPARE(table()->rowCount(), 3);
+    table()->selectRow(0);
+    m_service->setReply("order", "getorderphotoimg", Data::refused(QStringLiteral("订单不存在")));
+    m_pane->getOrderImportPhotos(m_pane->getCurrentOrderInfo());
+    QTRY_COMPARE(m_service->requests("order", "getorderphotoimg").size(), 1);
+    QTest::qWait(200);
+    QCOMPARE(m_pane->getIndexOrderInfo(0).importedPhotos.size(), 2);
+    QCOMPARE(m_boxes->count(), 0);
+
+    // A deletion confirmed for the selected order reloads its photos.
+    m_service->setReply("order", "getorderphotoimg", Data::orderPhotosReply(0, 1, 0, 0));
+    m_pane->photoDisplayWidget()->reloadOrderThumbnail(Data::orderPhotoId(0));
+    QTRY_COMPARE(m_pane->getIndexOrderInfo(0).importedPhotos.size(), 1);
+    // One for another order does nothing.
+    m_pane->photoDisplayWidget()->reloadOrderThumbnail(Data::orderPhotoId(2));
+    QTest::qWait(200);
+    QCOMPARE(m_service->requests("order", "getorderphotoimg").size(), 2);
 }
 
 QTEST_MAIN(tst_tfhomeorders)
