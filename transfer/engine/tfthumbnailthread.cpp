@@ -1,6 +1,6 @@
 #include "transfer/engine/tfthumbnailthread.h"
 
-#include "app/Config.h"
+#include "transfer/engine/AtomicFile.h"
 #include "app/K.h"
 #include "app/Logging.h"
 
@@ -43,7 +43,7 @@ void tfthumbnailthread::setTasks(const QList<PhotoInfo> &photos)
         const PhotoInfo &photo = photos.at(i);
         if (!photo.imagesize.isEmpty())
             continue;
-        tasks.append({photo.url, QFileInfo(photo.url).fileName(), i});
+        tasks.append({photo.url, QFileInfo(photo.url).fileName(), i, isVideoEntry(photo)});
     }
     if (!isRunning())
         start();
@@ -85,7 +85,7 @@ void tfthumbnailthread::run()
                 continue;
             task = tasks.takeFirst();
         }
-        const QImage preview = createThumbnail(task.sourcePath);
+        const QImage preview = createThumbnail(task.sourcePath, task.isVideo);
         bool emitIt = false;
         bool finished = false;
         {
@@ -101,9 +101,14 @@ void tfthumbnailthread::run()
     }
 }
 
-QImage tfthumbnailthread::createThumbnail(const QString &sourcePath)
+bool tfthumbnailthread::isVideoEntry(const PhotoInfo &photo)
 {
-    if (Config::k_importType == 1 || Config::k_importType == 2) {
+    return photo.sizeTag == QStringLiteral("试拍视频") || photo.sizeTag == QStringLiteral("精修视频");
+}
+
+QImage tfthumbnailthread::createThumbnail(const QString &sourcePath, bool isVideo)
+{
+    if (isVideo) {
         const QImage icon(QStringLiteral(":/transferphotos/image/transferphotos/home/video.png"));
         return icon.isNull() ? placeholder() : icon;
     }
@@ -138,7 +143,8 @@ QImage tfthumbnailthread::createThumbnail(const QString &sourcePath)
         return placeholder();
     if (!QDir(folder).exists())
         QDir().mkpath(folder);
-    result.save(previewFile, QFileInfo(previewFile).suffix().toLower().toLatin1().constData());
+    // A half-written preview would be taken for a good one next time.
+    AtomicFile::writeImage(result, previewFile, QFileInfo(previewFile).suffix().toLower().toLatin1(), -1);
     return result;
 }
 
