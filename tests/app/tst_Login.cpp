@@ -77,10 +77,14 @@ void tst_Login::init()
 
 void tst_Login::cleanup()
 {
+    // Collected first: a window takes its own top-level children (popups) with it.
+    QList<QPointer<QWidget>> windows;
     for (QWidget *widget : QApplication::topLevelWidgets()) {
         if (qobject_cast<Login *>(widget) || qobject_cast<tfhome *>(widget))
-            delete widget;
+            windows << widget;
     }
+    for (const QPointer<QWidget> &window : windows)
+        delete window.data();
     QFile::remove(Login::getConfigFilePath());
     Config::scaleDpi = 1.0f;
 }
@@ -190,6 +194,9 @@ void tst_Login::transportFailureRestoresButton()
 void tst_Login::successOpensTransferWindow()
 {
     const QByteArray stored = K::fileread(K::loginDataPath()).toUtf8();
+    // The transfer window asks for its retoucher list as soon as it opens.
+    m_service.setReply(QStringLiteral("order"), QStringLiteral("get_persons"),
+                       QJsonObject{{QStringLiteral("code"), QStringLiteral("1")}, {QStringLiteral("persons"), QJsonArray()}});
     Login *window = newWindow();
     fill(window, QStringLiteral("zhao"), QStringLiteral("密码123"), true);
     QTest::mouseClick(button(window), Qt::LeftButton);

@@ -1,18 +1,30 @@
 #include "transfer/ui/tfhome.h"
 
+#include "app/BaseReq.h"
+#include "app/Config.h"
 #include "app/K.h"
 #include "app/Logging.h"
 #include "platform/MacWindowManager.h"
+#include "transfer/engine/tfimportthreadmanager.h"
+#include "transfer/ui/tfhomeorders.h"
+#include "transfer/ui/tfhomeorders_OrderListWidget.h"
+#include "transfer/ui/tfhomeorders_PhotoDisplayWidget.h"
+#include "transfer/ui/tfhomephotos.h"
 
 #include <QEvent>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHoverEvent>
 #include <QLabel>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QSysInfo>
+#include <QTimer>
 #include <QVBoxLayout>
+
+#include <utility>
 
 namespace {
 
@@ -109,9 +121,24 @@ tfhome::tfhome(QWidget *parent)
 
     setupCustomTitleBar();
     setupMainLayout();
+
+    m_importManager = new tfimportthreadmanager(this);
+    m_importManager->setMaxWorkerCount(4);
+    connect(m_importManager, &tfimportthreadmanager::photoImported, this, &tfhome::onPhotoImported);
+    connect(m_importManager, &tfimportthreadmanager::orderProgressUpdated, this, &tfhome::onOrderProgressUpdated);
+    connect(m_importManager, &tfimportthreadmanager::orderImportCompleted, this, &tfhome::onOrderImportCompleted);
+    connect(m_importManager, &tfimportthreadmanager::allTasksCompleted, this, &tfhome::onAllTasksCompleted);
+    connect(m_importManager, &tfimportthreadmanager::pathErrorOccurred, this, &tfhome::onPathErrorOccurred);
 }
 
-tfhome::~tfhome() = default;
+tfhome::~tfhome()
+{
+    if (m_importManager) {
+        m_importManager->stopAllTasks();
+        delete m_importManager;
+        m_importManager = nullptr;
+    }
+}
 
 bool tfhome::isWindowsStyle()
 {
@@ -182,7 +209,26 @@ void tfhome::setupMainLayout()
     m_contentLayout = new QHBoxLayout(content);
     m_contentLayout->setContentsMargins(0, 0, 0, 0);
     m_contentLayout->setSpacing(1);
+
+    m_orders = new tfhomeorders(this);
+    m_orders->setStyleSheet(QStringLiteral("tfhomeorders {    background-color: #ffffff;"
+                                           "    border-bottom-left-radius: 12px;}"));
+    connect(m_orders, &tfhomeorders::changeShop, this, [](const QMap<QString, QString> &shop) {
+        qCDebug(lcTransfer) << "更改了" << shop;
+    });
+    m_photos = new tfhomephotos(this);
+    m_photos->setStyleSheet(QStringLiteral("tfhomephotos {    background-color: #ffffff;"
+                                           "    border-bottom-right-radius: 12px;}"));
+    m_contentLayout->addWidget(m_orders, 7);
+    m_contentLayout->addWidget(m_photos, 5);
     mainLayout->addWidget(content, 1);
+
+    connect(m_orders, &tfhomeorders::orderSelChanged, this, [this](int index, const OrderInfo &order) {
+        m_photos->setCurrentOrderInfo(index, order);
+    });
+    connect(m_orders, &tfhomeorders::startImportOrder, this, &tfhome::onStartImportOrder);
+    connect(m_orders, &tfhomeorders::startImportAllOrders, this, &tfhome::onStartAllImport);
+    connect(m_orders, &tfhomeorders::stopAllImport, this, &tfhome::onStopAllImport);
 }
 
 void tfhome::onCloseButtonClicked()
@@ -367,4 +413,341 @@ void tfhome::paintEvent(QPaintEvent *event)
     painter.drawRoundedRect(QRect(4, 4, w - 8, h - 8), 12, 12);
     painter.end();
     QMainWindow::paintEvent(event);
+}
+
+// ---- Import run -----------------------------------------------------------
+
+void tfhome::onStartAllImport(const QList<OrderInfo> &orders)
+{
+    if (!m_importManager)
+        return;
+    m_importManager->startImportAllOrders(orders);
+    qCDebug(lcTransfer) << QStringLiteral("开始批量导入 %1 个订单").arg(orders.size());
+}
+
+void tfhome::onStartImportOrder(const OrderInfo &order)
+{
+    if (!m_importManager)
+        return;
+    m_importManager->startImportOrder(order);
+    qCDebug(lcTransfer) << QStringLiteral("开始导入订单: %1").arg(order.orderpayforkey);
+}
+
+void tfhome::onStopAllImport()
+{
+    if (!m_importManager)
+        return;
+    m_importManager->stopAllTasks();
+    qCDebug(lcTransfer) << "停止所有导片任务";
+}
+
+void tfhome::onPhotoImported(const OrderInfo &order, const QString &fileName, int photoIndex, bool ok,
+                             const QString &error)
+{
+    RunEvent result;
+    result.orderPhotoId = order.order_photo_id;
+    result.orderNumber = order.orderpayforkey;
+    result.orderIndex = order.index;
+    result.serverName = order.serverName;
+    if (photoIndex >= 0 && photoIndex < order.photoList.size()
+        && order.photoList.at(photoIndex).img_name == fileName) {
+        result.engineEntry = order.photoList.at(photoIndex);
+        result.hasEngineEntry = true;
+    }
+    result.fileName = fileName;
+    result.photoIndex = photoIndex;
+    result.ok = ok;
+    result.error = error;
+    queueRunEvent(std::move(result));
+}
+
+void tfhome::onOrderImportCompleted(const OrderInfo &order, bool ok, const QString &message)
+{
+    // Handled after the order's pending results, so the table holds every
+    // status when the queue counts failures and starts the next order.
+    RunEvent completion;
+    completion.kind = RunEvent::Completion;
+    completion.orderPhotoId = order.order_photo_id;
+    completion.orderNumber = order.orderpayforkey;
+    completion.orderIndex = order.index;
+    completion.importPath = order.importPath;
+    completion.ok = ok;
+    completion.error = message;
+    queueRunEvent(std::move(completion));
+}
+
+void tfhome::queueRunEvent(RunEvent event)
+{
+    const bool first = m_runEvents.isEmpty();
+    m_runEvents.append(std::move(event));
+    // One pending call drains everything that arrived in the meantime.
+    if (first)
+        QTimer::singleShot(0, this, &tfhome::processRunEvents);
+}
+
+void tfhome::processRunEvents()
+{
+    const QVector<RunEvent> events = std::exchange(m_runEvents, {});
+    for (const RunEvent &event : events) {
+        switch (event.kind) {
+        case RunEvent::Result:
+            handlePhotoResult(event);
+            break;
+        case RunEvent::Completion:
+            handleCompletion(event);
+            break;
+        case RunEvent::Reload:
+            // The imported list is asked for once the order's photo reports are answered,
+            // so the service's answer holds every photo of the run.
+            if (m_pendingPhotoReports.value(event.orderPhotoId) > 0)
+                m_reloadAfterReports.insert(event.orderPhotoId);
+            else
+                reloadImported(event.orderPhotoId);
+            break;
+        }
+    }
+}
+
+int tfhome::findOrderRow(const QString &orderPhotoId, int hint) const
+{
+    if (!m_orders)
+        return -1;
+    if (hint >= 0) {
+        const OrderInfo atHint = m_orders->getIndexOrderInfo(hint);
+        if (atHint.index != -1 && (orderPhotoId.isEmpty() || atHint.order_photo_id == orderPhotoId))
+            return hint;
+    }
+    if (orderPhotoId.isEmpty())
+        return -1;
+    const int count = m_orders->orderListWidget()->orderCount();
+    for (int row = 0; row < count; ++row) {
+        if (m_orders->getIndexOrderInfo(row).order_photo_id == orderPhotoId)
+            return row;
+    }
+    return -1;
+}
+
+OrderInfo tfhome::orderKey(const OrderInfo &order, int row) const
+{
+    // The table reads the row and the order's keys; its own copy holds the rest.
+    OrderInfo key;
+    key.order_photo_id = order.order_photo_id;
+    key.orderpayforkey = order.orderpayforkey;
+    key.servicetimes = order.servicetimes;
+    key.importPath = order.importPath;
+    key.selectedNum = order.selectedNum;
+    key.index = row;
+    return key;
+}
+
+void tfhome::handlePhotoResult(const RunEvent &result)
+{
+    const PhotoStatus status = result.ok ? Uploaded : Failed;
+    const int row = findOrderRow(result.orderPhotoId, result.orderIndex);
+
+    PhotoInfo entry;
+    QString serverName;
+    bool reportedBefore = false;
+    if (row >= 0) {
+        OrderInfo key;
+        {
+            // Dropped before the table updates its own copy, so the picked list is never duplicated.
+            const OrderInfo latest = m_orders->getIndexOrderInfo(row);
+            if (result.photoIndex < 0 || result.photoIndex >= latest.photoList.size())
+                return;
+            entry = latest.photoList.at(result.photoIndex);
+            serverName = latest.serverName;
+            // The engine passes entries of an earlier run on as done; they were reported then.
+            reportedBefore = entry.status == Uploaded;
+            key = orderKey(latest, row);
+        }
+        if (m_photos && m_orders->getCurrentOrderInfo().index == row)
+            m_photos->updatePhotoStatus(result.photoIndex, result.fileName, status);
+        m_orders->updatePhotoStatus(key, result.photoIndex, result.fileName, status);
+    } else if (result.hasEngineEntry) {
+        // The table no longer shows the order, but its file is on the share.
+        entry = result.engineEntry;
+        serverName = result.serverName;
+    } else {
+        return;
+    }
+
+    if (result.ok && !reportedBefore) {
+        const QString path = TransferReports::entryFilePath(entry.importPath, entry.sizeTag, entry.img_name);
+        upImportPhotoInfo(result.orderPhotoId, serverName, path, entry);
+    }
+    if (result.photoIndex == 0)
+        upImportOrderPath(result.orderPhotoId, serverName, entry.importPath);
+
+    if (result.ok) {
+        qCDebug(lcTransfer) << QStringLiteral("照片导入完成：成功: %1 - %2-%3 第 %4")
+                                   .arg(result.orderNumber, result.fileName, entry.sizeTag)
+                                   .arg(result.photoIndex);
+    } else {
+        qCDebug(lcTransfer) << QStringLiteral("照片导入完成：失败: %1 - %2 第 %3, 错误: %4")
+                                   .arg(result.orderNumber, result.fileName)
+                                   .arg(result.photoIndex)
+                                   .arg(result.error);
+    }
+}
+
+void tfhome::onOrderProgressUpdated(const OrderInfo &order, int done, int total)
+{
+    const int percent = TransferReports::progressPercent(done, total);
+    const int row = findOrderRow(order.order_photo_id, order.index);
+    if (row >= 0) {
+        m_orders->updateOrderProgress(row == order.index ? order : orderKey(order, row), percent);
+        if (percent == 100) {
+            const QString orderPhotoId = order.order_photo_id;
+            RunEvent reload;
+            reload.kind = RunEvent::Reload;
+            reload.orderPhotoId = orderPhotoId;
+            queueRunEvent(std::move(reload));
+            QTimer::singleShot(100, this, [this, orderPhotoId, row]() {
+                const int now = findOrderRow(orderPhotoId, row);
+                if (now >= 0)
+                    upImportOrderData(m_orders->getIndexOrderInfo(now));
+            });
+        }
+    }
+    qCDebug(lcTransfer) << QStringLiteral("订单 %1 导片进度: %2/%3 (%4%)")
+                               .arg(order.orderpayforkey)
+                               .arg(done)
+                               .arg(total)
+                               .arg(percent);
+}
+
+void tfhome::handleCompletion(const RunEvent &completion)
+{
+    if (m_orders) {
+        const int row = findOrderRow(completion.orderPhotoId, completion.orderIndex);
+        if (row >= 0) {
+            OrderInfo key = orderKey(m_orders->getIndexOrderInfo(row), row);
+            key.importPath = completion.importPath;
+            m_orders->updateOrderStatus(key, completion.ok ? QStringLiteral("导片完成") : QStringLiteral("导片失败"));
+        }
+        // The run goes on even when the finished order has left the table.
+        m_orders->upNextOrderPhotos(row >= 0 ? row : completion.orderIndex);
+    }
+    if (completion.ok)
+        qCDebug(lcTransfer) << QStringLiteral("订单 %1 导片完成").arg(completion.orderNumber);
+    else
+        qCDebug(lcTransfer) << QStringLiteral("订单 %1 导片失败: %2").arg(completion.orderNumber, completion.error);
+}
+
+void tfhome::reloadImported(const QString &orderPhotoId)
+{
+    const int row = findOrderRow(orderPhotoId, -1);
+    if (row >= 0)
+        m_orders->getOrderImportPhotos(m_orders->getIndexOrderInfo(row));
+}
+
+void tfhome::onAllTasksCompleted()
+{
+    qCDebug(lcTransfer) << "所有导片任务完成";
+}
+
+void tfhome::onPathErrorOccurred(const QString &message, const QString &path)
+{
+    // Never opened inside the engine's start call: the box runs its own event loop.
+    QTimer::singleShot(0, this, [this, message, path]() {
+        QMessageBox::warning(this, QStringLiteral("导片路径错误"), message + QStringLiteral("  ") + path,
+                             QMessageBox::Ok, QMessageBox::NoButton);
+        if (m_orders)
+            m_orders->reloadStartAllButtonStatus(false);
+    });
+}
+
+// ---- Reports to the service ----------------------------------------------
+
+TransferReports::Branch tfhome::branch() const
+{
+    // The grid holds the same branch context as the pane, from the last branch switch.
+    const tfhomeorders_PhotoDisplayWidget *grid = m_orders ? m_orders->photoDisplayWidget() : nullptr;
+    if (!grid)
+        return {};
+    return TransferReports::Branch{grid->m_shopId, grid->m_eid, grid->m_superId};
+}
+
+void tfhome::upImportPhotoInfo(const QString &orderPhotoId, const QString &serverName, const QString &path,
+                               const PhotoInfo &entry)
+{
+    if (!TransferReports::isReportedEntry(entry))
+        return;
+    const QFileInfo file(path);
+    if (!file.isFile()) {
+        qCDebug(lcTransfer) << "导入照片路径失败，不执行upImportPhotoInfo" << path;
+        return;
+    }
+    const QString unc = TransferReports::uncPath(serverName, path);
+    if (unc.isEmpty()) {
+        qCWarning(lcTransfer) << "导入照片不在共享目录下，不上报:" << path;
+        return;
+    }
+    const QByteArray body = TransferReports::photoReportBody(orderPhotoId, Config::k_manager_id, file.size(), entry,
+                                                             unc, branch());
+    const ImportTypes kind = TransferReports::kindOfEntry(entry);
+    auto *request = new BaseReq(this);
+    ++m_pendingPhotoReports[orderPhotoId];
+    request->getResultData(TransferReports::photoReportAction(entry), body,
+                           [this, request, orderPhotoId, kind](bool ok, const QJsonDocument &reply) {
+                               onPhotoReportReply(orderPhotoId, kind, ok, reply);
+                               request->deleteLater();
+                               if (--m_pendingPhotoReports[orderPhotoId] <= 0) {
+                                   m_pendingPhotoReports.remove(orderPhotoId);
+                                   if (m_reloadAfterReports.remove(orderPhotoId))
+                                       reloadImported(orderPhotoId);
+                               }
+                           });
+}
+
+void tfhome::onPhotoReportReply(const QString &orderPhotoId, ImportTypes kind, bool ok, const QJsonDocument &reply)
+{
+    const QJsonObject object = reply.object();
+    if (!ok || object.value(QStringLiteral("code")).toString() != QLatin1String("1"))
+        return;
+    const int row = findOrderRow(orderPhotoId, -1);
+    if (row < 0)
+        return;
+    OrderInfo order = m_orders->getIndexOrderInfo(row);
+    // While the order still runs, the reload at 100 % brings its imported list.
+    if (order.status != QLatin1String("导片完成"))
+        return;
+    const PhotoInfo added = TransferReports::entryFromReply(object);
+    if (!TransferReports::appendImported(TransferReports::importedList(order, kind), added))
+        return;
+    m_orders->updateOrderInfo(order);
+    if (m_orders->getCurrentOrderInfo().index == row)
+        m_orders->onAddSinglePhoto(added);
+}
+
+void tfhome::upImportOrderPath(const QString &orderPhotoId, const QString &serverName, const QString &folder)
+{
+    const QString unc = TransferReports::uncPath(serverName, folder);
+    if (unc.isEmpty()) {
+        qCWarning(lcTransfer) << "订单导入目录不在共享目录下，不上报:" << folder;
+        return;
+    }
+    auto *request = new BaseReq(this);
+    request->getResultData(QStringLiteral("&m=order&a=saveorderphotopath"),
+                           TransferReports::orderPathBody(orderPhotoId, Config::k_manager_id, unc, branch()),
+                           [request](bool, const QJsonDocument &) { request->deleteLater(); });
+}
+
+void tfhome::upImportOrderData(OrderInfo order)
+{
+    if (order.index == -1 || !m_orders)
+        return;
+    const tfhomeorders_OrderListWidget *table = m_orders->orderListWidget();
+    if (!table)
+        return;
+    const TransferReports::Branch context = branch();
+    table->orderUpPicNums(order.index, [this, order, context](int count, const QString &names) {
+        const QByteArray body = TransferReports::orderDataBody(
+            order.order_photo_id, count, TransferReports::uncPath(order.serverName, order.importPath), names,
+            TransferReports::kindOfOrder(order, ImportTypes(Config::k_importType)), context);
+        auto *request = new BaseReq(this);
+        request->getResultData(QStringLiteral("&m=order&a=logreadpic"), body,
+                               [request](bool, const QJsonDocument &) { request->deleteLater(); });
+    });
 }

@@ -1,11 +1,22 @@
 #pragma once
 
+#include "transfer/ui/OrderInfo.h"
+#include "transfer/ui/PhotoInfo.h"
+#include "transfer/ui/TransferReports.h"
+
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QMainWindow>
 #include <QPoint>
 #include <QRect>
+#include <QHash>
+#include <QSet>
+#include <QVector>
 
 class QHBoxLayout;
+class tfhomeorders;
+class tfhomephotos;
+class tfimportthreadmanager;
 class QLabel;
 class QPushButton;
 
@@ -31,10 +42,27 @@ public:
 
     bool isMaximizedByToggle() const { return m_isMaximized; }
 
+    // Reports to the service. A file is reported only when it is on the share.
+    void upImportPhotoInfo(const QString &orderPhotoId, const QString &serverName, const QString &path,
+                           const PhotoInfo &entry);
+    void upImportOrderPath(const QString &orderPhotoId, const QString &serverName, const QString &folder);
+    void upImportOrderData(OrderInfo order);
+
+    tfimportthreadmanager *importManager() const { return m_importManager; }
+
 public slots:
     void onCloseButtonClicked();
     void onMinimizeButtonClicked();
     void onMaximizeButtonClicked();
+    void onStartImportOrder(const OrderInfo &order);
+    void onStartAllImport(const QList<OrderInfo> &orders);
+    void onStopAllImport();
+    void onPhotoImported(const OrderInfo &order, const QString &fileName, int photoIndex, bool ok,
+                         const QString &error);
+    void onOrderProgressUpdated(const OrderInfo &order, int done, int total);
+    void onOrderImportCompleted(const OrderInfo &order, bool ok, const QString &message);
+    void onAllTasksCompleted();
+    void onPathErrorOccurred(const QString &message, const QString &path);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -45,6 +73,25 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // One engine result or completion, kept until the next turn of the event
+    // loop; holds only the keys of the order, never a copy of its lists.
+    struct RunEvent
+    {
+        enum Kind { Result, Completion, Reload };
+        Kind kind = Result;
+        QString orderPhotoId;
+        QString orderNumber;
+        int orderIndex = -1;
+        QString serverName;
+        QString importPath; // the folder the engine actually used
+        PhotoInfo engineEntry; // the engine's own entry, for orders gone from the table
+        bool hasEngineEntry = false;
+        QString fileName;
+        int photoIndex = -1;
+        bool ok = false;
+        QString error;
+    };
+
     void setupCustomTitleBar();
     void setupMainLayout();
     void updateCursor(const QPoint &pos);
@@ -53,6 +100,16 @@ private:
     bool minimizeThroughPlatform();
     static bool isWindowsStyle();
 
+    void queueRunEvent(RunEvent event);
+    void processRunEvents();
+    void handlePhotoResult(const RunEvent &result);
+    void handleCompletion(const RunEvent &completion);
+    void reloadImported(const QString &orderPhotoId);
+    int findOrderRow(const QString &orderPhotoId, int hint) const;
+    OrderInfo orderKey(const OrderInfo &order, int row) const;
+    void onPhotoReportReply(const QString &orderPhotoId, ImportTypes kind, bool ok, const QJsonDocument &reply);
+    TransferReports::Branch branch() const;
+
     QWidget *m_titleBar = nullptr;
     QPushButton *m_closeBtn = nullptr;
     QPushButton *m_minBtn = nullptr;
@@ -60,6 +117,12 @@ private:
     QLabel *m_titleLabel = nullptr;
     QWidget *m_centralWidget = nullptr;
     QHBoxLayout *m_contentLayout = nullptr;
+    tfhomeorders *m_orders = nullptr;
+    tfhomephotos *m_photos = nullptr;
+    tfimportthreadmanager *m_importManager = nullptr;
+    QVector<RunEvent> m_runEvents;
+    QHash<QString, int> m_pendingPhotoReports; // by order_photo_id
+    QSet<QString> m_reloadAfterReports;        // orders at 100 % waiting for their report replies
 
     QPoint m_dragPosition;
     bool m_isDragging = false;

@@ -1,0 +1,613 @@
+#include "app/ChooseTools.h"
+#include "app/Config.h"
+#include "app/FormBody.h"
+#include "app/LoginNew.h"
+#include "app/ToolCardWidget.h"
+#include "support/EngineTestImages.h"
+#include "support/ScopedMountRoot.h"
+#include "support/SmbShare.h"
+#include "support/StandInService.h"
+#include "support/TransferMessageBoxes.h"
+#include "support/TransferReportData.h"
+#include "support/TransferStudioData.h"
+#include "transfer/engine/tfimportthreadmanager.h"
+#include "transfer/ui/tfhome.h"
+#include "transfer/ui/tfhomeorders.h"
+#include "transfer/ui/tfhomeorders_OrderListWidget.h"
+#include "transfer/ui/tfhomeorders_PhotoDisplayWidget.h"
+
+#include <QtTest>
+
+#include <QApplication>
+#include <QJsonArray>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLoggingCategory>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStandardPaths>
+#include <QTableWidget>
+#include <QTemporaryDir>
+
+namespace Data = TransferStudioData;
+
+// The photo transfer tool end to end: the real window, panes and import
+// engine against the stand-in service, with a temporary folder (or a real
+// SMB share) as the mount root.
+class TfhomeEndToEndTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void mainRoadFromLogin();
+    void failedCopyIsShownAndNotReported();
+    void pauseAndResume();
+    void pathErrorPausesTheRun();
+    void sameOrderNumberDifferentVisits();
+    void mainRoadOnSmbShare();
+
+private:
+    struct Reported
+    {
+        QString name;
+        QString type;
+    };
+
+    void serveOrders(const QList<QJsonObject> &orders);
+    QJsonArray reportedImages(const QString &orderPhotoId) const;
+    tfhome *openDirectly();
+    tfhome *openFromLauncher();
+    tfhomeorders_OrderListWidget *table() const;
+    QTableWidget *grid() const;
+    QString cell(int row, const QString &title) const;
+    void search(int rows);
+    void pick(int row, const QStringList &files);
+    void startAll();
+    bool waitForSummary(int timeoutMs = 60000);
+    QString sourcePhoto(const QString &name, int orientation = 1);
+    QString sourceVideo(const QString &name, int bytes);
+    QList<StandInService::Request> reports() const;
+    void runMainRoad(const QString &root);
+
+    QTemporaryDir m_sources;
+    QTemporaryDir m_data;
+    StandInService *m_service = nullptr;
+    TransferMessageBoxes *m_boxes = nullptr;
+    QList<QJsonObject> m_orders;
+    QPointer<tfhome> m_window;
+    QStringList m_chosen;
+};
+
+void TfhomeEndToEndTest::initTestCase()
+{
+    QLoggingCategory::setFilterRules(QStringLiteral("studio.*.debug=false"));
+    QCoreApplication::setApplicationName(QStringLiteral("studiotools"));
+    QStandardPaths::setTestModeEnabled(true);
+    QVERIFY(m_sources.isValid());
+    QVERIFY(m_data.isValid());
+    Config::k_datarootpath = m_data.path() + QLatin1Char('/');
+}
+
+void TfhomeEndToEndTest::init()
+{
+    Config::k_importType = FinishedPhotos;
+    m_service = new StandInService(this);
+    QVERIFY(m_service->start());
+    QVERIFY(Config::setUrlHost(m_service->baseUrl()));
+    m_service->setReply("public", "dologin",
+                        QJsonObject{{"code", "1"}, {"UID", "8001"}, {"EID", "5001"}, {"SUPERID", "9001"},
+                                    {"shop_data", QJsonArray{QJsonObject{{"id", "11"}, {"name", "旗舰店"}}}}});
+    m_service->setReply("public", "switch_shop", Data::switchShopReply());
+    m_service->setReply("order", "get_persons", Data::personsReply());
+    m_service->setHandler("order", "getorderphotoimg", [this](const StandInService::Request &request) {
+        return QJsonObject{{"code", "1"}, {"images", reportedImages(request.field("order_photo_id"))}};
+    });
+    TransferReportData::install(*m_service);
+    m_boxes = new TransferMessageBoxes(this);
+    serveOrders({Data::order(0, 0), Data::order(1, 0)});
+}
+
+void TfhomeEndToEndTest::cleanup()
+{
+    delete m_window;
+    QList<QPointer<QWidget>> windows;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (qobject_cast<LoginNew *>(widget) || qobject_cast<ChooseTools *>(widget))
+            windows << widget;
+    }
+    for (const QPointer<QWidget> &window : windows)
+        delete window.data();
+    delete m_boxes;
+    m_boxes = nullptr;
+    delete m_service;
+    m_service = nullptr;
+    Config::k_shops.clear();
+    Config::k_importType = FinishedPhotos;
+}
+
+// The order list answers with the orders and, per order, what was reported so far.
+void TfhomeEndToEndTest::serveOrders(const QList<QJsonObject> &orders)
+{
+    m_orders = orders;
+    m_service->setHandler("order", "order_list", [this](const StandInService::Request &) {
+        QJsonArray data;
+        for (QJsonObject order : qAsConst(m_orders)) {
+            const QJsonArray images = reportedImages(order.value("order_photo_id").toString());
+            QJsonArray photos;
+            QJsonArray videos;
+            for (const QJsonValue &image : images)
+                (image.toObject().value("type").toString() == "1" ? photos : videos).append(image);
+            order["images"] = photos;
+            order["images_taipian"] = videos;
+            data.append(order);
+        }
+        return QJsonObject{{"code", "1"}, {"openypml", 1}, {"delyp", 1}, {"data", data}};
+    });
+}
+
+QJsonArray TfhomeEndToEndTest::reportedImages(const QString &orderPhotoId) const
+{
+    QJsonArray images;
+    int id = 1;
+    for (const StandInService::Request &request : m_service->requests()) {
+        if (request.module() != "order" || request.field("order_photo_id") != orderPhotoId)
+            continue;
+        if (request.action() != "savepicpath" && request.action() != "savepicpathmv")
+            continue;
+        const QString type = request.action() == "savepicpath" ? QStringLiteral("1") : request.field("type");
+        images.append(QJsonObject{{"id", QString::number(id++)},
+                                  {"img_name", TransferReportData::fileNameOf(request.field("path"))},
+                                  {"url", QString()},
+                                  {"localpath", request.field("path")},
+                                  {"type", type}});
+    }
+    return images;
+}
+
+tfhome *TfhomeEndToEndTest::openDirectly()
+{
+    Config::k_shops = {ShopEntry{QStringLiteral("11"), QStringLiteral("旗舰店"), QString()}};
+    Config::k_manager_id = QStringLiteral("5001");
+    m_window = new tfhome;
+    m_window->show();
+    table()->setFileChooser([this](QWidget *, const QString &, const QString &) { return m_chosen; });
+    return m_window;
+}
+
+tfhome *TfhomeEndToEndTest::openFromLauncher()
+{
+    auto *login = new LoginNew;
+    login->show();
+    const QList<QLineEdit *> fields = login->findChildren<QLineEdit *>(QStringLiteral("inputField"));
+    if (fields.size() < 2)
+        return nullptr;
+    fields.at(0)->setText(QStringLiteral("staff"));
+    fields.at(1)->setText(QStringLiteral("secret"));
+    login->findChild<QPushButton *>(QStringLiteral("loginButton"))->click();
+    ChooseTools *launcher = nullptr;
+    (void)QTest::qWaitFor(
+        [&]() {
+            for (QWidget *widget : QApplication::topLevelWidgets()) {
+                if ((launcher = qobject_cast<ChooseTools *>(widget)))
+                    return true;
+            }
+            return false;
+        },
+        10000);
+    if (!launcher)
+        return nullptr;
+    for (ToolCardWidget *card : launcher->findChildren<ToolCardWidget *>()) {
+        if (card->toolName() == QStringLiteral("导片工具"))
+            QTest::mouseDClick(card, Qt::LeftButton);
+    }
+    m_window = qobject_cast<tfhome *>(launcher->toolWindow(QStringLiteral("导片工具")));
+    if (m_window)
+        table()->setFileChooser([this](QWidget *, const QString &, const QString &) { return m_chosen; });
+    return m_window;
+}
+
+tfhomeorders_OrderListWidget *TfhomeEndToEndTest::table() const
+{
+    return m_window->findChild<tfhomeorders_OrderListWidget *>(QStringLiteral("m_orderListWidget"));
+}
+
+QString TfhomeEndToEndTest::cell(int row, const QString &title) const
+{
+    auto *widget = table()->findChild<QTableWidget *>(QStringLiteral("orderTable"));
+    for (int column = 0; column < widget->columnCount(); ++column) {
+        if (widget->horizontalHeaderItem(column)->text() == title) {
+            QTableWidgetItem *item = widget->item(row, column);
+            return item ? item->text() : QString();
+        }
+    }
+    return QStringLiteral("<no column>");
+}
+
+void TfhomeEndToEndTest::search(int rows)
+{
+    m_window->findChild<QPushButton *>(QStringLiteral("searchButton"))->click();
+    QTRY_COMPARE_WITH_TIMEOUT(table()->orderCount(), rows, 10000);
+}
+
+void TfhomeEndToEndTest::pick(int row, const QStringList &files)
+{
+    m_chosen = files;
+    for (QPushButton *button : table()->findChildren<QPushButton *>(QStringLiteral("selectPhotosButton"))) {
+        if (button->property("row").toInt() == row) {
+            button->click();
+            return;
+        }
+    }
+    QFAIL("no picking button for the row");
+}
+
+void TfhomeEndToEndTest::startAll()
+{
+    table()->findChild<QPushButton *>(QStringLiteral("startAllButton"))->click();
+}
+
+bool TfhomeEndToEndTest::waitForSummary(int timeoutMs)
+{
+    return QTest::qWaitFor(
+        [this]() {
+            for (const TransferMessageBoxes::Box &box : m_boxes->boxes()) {
+                if (box.title == QStringLiteral("全部导完"))
+                    return true;
+            }
+            return false;
+        },
+        timeoutMs);
+}
+
+QString TfhomeEndToEndTest::sourcePhoto(const QString &name, int orientation)
+{
+    const QString path = m_sources.filePath(name);
+    if (!EngineTestImages::writeJpeg(path, EngineTestImages::pattern(320, 240)))
+        return QString();
+    if (orientation != 1 && !EngineTestImages::tagOrientation(path, orientation))
+        return QString();
+    return path;
+}
+
+QString TfhomeEndToEndTest::sourceVideo(const QString &name, int bytes)
+{
+    const QString path = m_sources.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return QString();
+    QByteArray content(bytes, '\0');
+    for (int i = 0; i < bytes; ++i)
+        content[i] = char(i * 31 % 251);
+    file.write(content);
+    return path;
+}
+
+QList<StandInService::Request> TfhomeEndToEndTest::reports() const
+{
+    static const QStringList actions{"savepicpath", "savepicpathmv", "saveorderphotopath", "logreadpic"};
+    QList<StandInService::Request> found;
+    for (const StandInService::Request &request : m_service->requests()) {
+        if (request.module() == "order" && actions.contains(request.action()))
+            found.append(request);
+    }
+    return found;
+}
+
+static QString readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll().toHex()) : QString();
+}
+
+static QString unc(const QString &relative)
+{
+    return QStringLiteral("\\\\") + Data::kServer + QLatin1Char('\\') + QString(relative).replace('/', '\\');
+}
+
+// Order folders are kept with their closing separator.
+static QString uncFolder(const QString &relative)
+{
+    return unc(relative) + QLatin1Char('\\');
+}
+
+void TfhomeEndToEndTest::runMainRoad(const QString &root)
+{
+    const QString photo1 = sourcePhoto(QStringLiteral("IMG_0001.JPG"));
+    const QString photo2 = sourcePhoto(QStringLiteral("IMG 0002&B+C 100%.JPG"), 6);
+    const QString photo3 = sourcePhoto(QStringLiteral("照片_0003.jpg"), 3);
+    const QString video = sourceVideo(QStringLiteral("VID 0001.mp4"), 300000);
+    QVERIFY(!photo1.isEmpty() && !photo2.isEmpty() && !photo3.isEmpty() && !video.isEmpty());
+
+    search(2);
+    pick(0, {photo1, photo2, photo3});
+    QCOMPARE(cell(0, "上传状态"), QStringLiteral("等待中"));
+    table()->findChild<QTableWidget *>(QStringLiteral("orderTable"))->selectRow(1);
+    table()->findChild<QRadioButton *>(QStringLiteral("trialVideoRadio"))->click();
+    pick(1, {video});
+    QCOMPARE(table()->orderAt(0).photoList.size(), 12);
+    QCOMPARE(table()->orderAt(1).photoList.size(), 1);
+
+    startAll();
+    QVERIFY(waitForSummary());
+
+    // Files on the share, upright, with their size copies.
+    const QString folder0 = root + Data::orderShareFolder(0);
+    const QString folder1 = root + Data::orderShareFolder(1);
+    const QStringList names{"IMG_0001.JPG", "IMG 0002&B+C 100%.JPG", "照片_0003.jpg"};
+    const QStringList sources{photo1, photo2, photo3};
+    for (int i = 0; i < names.size(); ++i) {
+        const QImage copy(folder0 + "/all/" + names.at(i));
+        QVERIFY2(!copy.isNull(), qPrintable(names.at(i)));
+        QVERIFY(EngineTestImages::sameQuarters(copy, EngineTestImages::upright(sources.at(i))));
+        for (const QString &tag : {QStringLiteral("90"), QStringLiteral("190"), QStringLiteral("1920")})
+            QVERIFY2(QFileInfo::exists(folder0 + '/' + tag + '/' + names.at(i)), qPrintable(tag + names.at(i)));
+    }
+    QCOMPARE(QImage(folder0 + "/90/IMG_0001.JPG").width(), 120); // order 0's small size
+    QCOMPARE(readAll(folder1 + "/试拍视频/VID 0001.mp4"), readAll(video));
+
+    // The reports, per order in run order, with their decoded fields.
+    QTRY_COMPARE_WITH_TIMEOUT(reports().size(), 8, 10000);
+    const QList<StandInService::Request> sent = reports();
+    QStringList actions;
+    for (const auto &request : sent)
+        actions << request.action() + ':' + request.field("order_photo_id");
+    const QString first = Data::orderPhotoId(0);
+    const QString second = Data::orderPhotoId(1);
+    QCOMPARE(actions.count("savepicpath:" + first), 3);
+    QCOMPARE(actions.count("saveorderphotopath:" + first), 1);
+    QCOMPARE(actions.count("logreadpic:" + first), 1);
+    QCOMPARE(actions.count("savepicpathmv:" + second), 1);
+    QCOMPARE(actions.count("saveorderphotopath:" + second), 1);
+    QCOMPARE(actions.count("logreadpic:" + second), 1);
+    QCOMPARE(actions.size(), 8);
+    QVERIFY(actions.lastIndexOf("savepicpath:" + first) < actions.indexOf("logreadpic:" + first));
+    QVERIFY(actions.lastIndexOf("savepicpath:" + first) < actions.indexOf("savepicpathmv:" + second));
+    QVERIFY(actions.indexOf("savepicpathmv:" + second) < actions.indexOf("logreadpic:" + second));
+
+    QStringList reportedNames;
+    for (const auto &request : m_service->requests("order", "savepicpath")) {
+        const QString name = TransferReportData::fileNameOf(request.field("path"));
+        reportedNames << name;
+        QCOMPARE(request.field("path"), unc(Data::orderShareFolder(0) + "/all/" + name));
+        QCOMPARE(request.field("ratio"), QStringLiteral("all"));
+        QCOMPARE(request.field("size"), QString::number(QFileInfo(folder0 + "/all/" + name).size()));
+        QCOMPARE(request.field("person_id"), QStringLiteral("5001"));
+        QCOMPARE(request.field("shopid"), QStringLiteral("11"));
+        QCOMPARE(request.field("eid"), QStringLiteral("1024"));
+        QCOMPARE(request.field("superid"), QStringLiteral("3"));
+        QCOMPARE(request.field("personid"), QStringLiteral("1024"));
+        QVERIFY(request.field("type").isNull());
+    }
+    reportedNames.sort();
+    QStringList expectedNames = names;
+    expectedNames.sort();
+    QCOMPARE(reportedNames, expectedNames);
+
+    const auto folderReports = m_service->requests("order", "saveorderphotopath");
+    QCOMPARE(folderReports.at(0).field("path"), uncFolder(Data::orderShareFolder(0)));
+    QCOMPARE(folderReports.at(0).fieldNames().mid(0, 7),
+             QStringList({"order_photo_id", "person_id", "path", "shopid", "eid", "superid", "personid"}));
+
+    const auto videoReport = m_service->requests("order", "savepicpathmv").value(0);
+    QCOMPARE(videoReport.field("path"), unc(Data::orderShareFolder(1) + "/试拍视频/VID 0001.mp4"));
+    QCOMPARE(videoReport.field("type"), QStringLiteral("2"));
+    QCOMPARE(videoReport.field("photonames"), QStringLiteral("VID 0001.mp4"));
+    QCOMPARE(videoReport.field("size"), QStringLiteral("300000"));
+
+    const auto finished = m_service->requests("order", "logreadpic");
+    QCOMPARE(finished.at(0).field("picnumber"), QStringLiteral("3"));
+    QCOMPARE(finished.at(0).field("photonames"), names.join("|:|"));
+    QCOMPARE(finished.at(0).field("orderpicpath"), uncFolder(Data::orderShareFolder(0)));
+    QCOMPARE(finished.at(0).field("type"), QStringLiteral("1"));
+    QCOMPARE(finished.at(1).field("picnumber"), QStringLiteral("1"));
+    QCOMPARE(finished.at(1).field("photonames"), QStringLiteral("VID 0001.mp4"));
+    QCOMPARE(finished.at(1).field("type"), QStringLiteral("2"));
+
+    // The table, the grid and the summary.
+    QCOMPARE(cell(0, "上传状态"), QStringLiteral("导片完成"));
+    QCOMPARE(cell(1, "上传状态"), QStringLiteral("导片完成"));
+    QCOMPARE(table()->orderAt(0).photoList.at(0).statusOrigin, int(Uploaded));
+    QCOMPARE(table()->orderAt(1).photoList.at(0).statusOrigin, int(Uploaded));
+    auto *gridWidget = m_window->findChild<tfhomeorders_PhotoDisplayWidget *>(QStringLiteral("m_photoDisplayWidget"));
+    QTRY_COMPARE_WITH_TIMEOUT(gridWidget->findChild<QLabel *>(QStringLiteral("importedTitleLabel"))->text(),
+                              QStringLiteral("已导入：1"), 10000);
+    const auto captions = [gridWidget]() {
+        QStringList texts;
+        for (QWidget *tile : gridWidget->findChildren<QWidget *>(QStringLiteral("importedTile"))) {
+            if (tile->isVisibleTo(gridWidget))
+                texts << tile->findChild<QLabel *>(QStringLiteral("nameLabel"))->text();
+        }
+        return texts;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(captions(), QStringList{QStringLiteral("VID 0001.mp4")}, 10000);
+    const QString summary = QStringLiteral("\n%1-1  总数:3  成功:3\n%2-1  总数:1  成功:1")
+                                .arg(Data::orderNumber(0), Data::orderNumber(1));
+    QVERIFY2(m_boxes->contains(QStringLiteral("全部导完"), summary), qPrintable(m_boxes->last().text));
+
+    // A new search shows what the service now holds for each order.
+    QTRY_VERIFY(m_window->findChild<QPushButton *>(QStringLiteral("searchButton"))->isEnabled());
+    search(2);
+    QTRY_COMPARE_WITH_TIMEOUT(cell(0, "已导"), QStringLiteral("3/0/0"), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(cell(1, "已导"), QStringLiteral("0/1/0"), 10000);
+}
+
+void TfhomeEndToEndTest::mainRoadFromLogin()
+{
+    ScopedMountRoot root;
+    QDir(root.path()).mkpath(Data::kShare);
+    QVERIFY(openFromLauncher());
+    QVERIFY(m_window->isMaximized());
+    runMainRoad(root.path());
+}
+
+void TfhomeEndToEndTest::failedCopyIsShownAndNotReported()
+{
+    ScopedMountRoot root;
+    QDir(root.path()).mkpath(Data::kShare);
+    openDirectly();
+    const QString good = sourcePhoto(QStringLiteral("good.jpg"));
+    const QString gone = sourcePhoto(QStringLiteral("gone.jpg"));
+    search(2);
+    pick(0, {good, gone});
+    QVERIFY(QFile::remove(gone));
+    // A stale file of an earlier run where the failed copy would go.
+    const QString folder = root.path() + Data::orderShareFolder(0);
+    QDir().mkpath(folder + "/all");
+    QFile stale(folder + "/all/gone.jpg");
+    QVERIFY(stale.open(QIODevice::WriteOnly));
+    stale.write("stale");
+    stale.close();
+
+    startAll();
+    QVERIFY(waitForSummary());
+    const QString summary = QStringLiteral("\n%1-1  总数:2  成功:1  失败:1").arg(Data::orderNumber(0));
+    QVERIFY2(m_boxes->contains(QStringLiteral("全部导完"), summary), qPrintable(m_boxes->last().text));
+    QCOMPARE(cell(0, "已选"), QStringLiteral("1/2 失败:1"));
+    QCOMPARE(table()->orderAt(0).photoList.at(4).statusOrigin, int(Failed));
+    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "logreadpic").size(), 1, 10000);
+    const auto photos = m_service->requests("order", "savepicpath");
+    QCOMPARE(photos.size(), 1);
+    QCOMPARE(TransferReportData::fileNameOf(photos.at(0).field("path")), QStringLiteral("good.jpg"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "logreadpic").size(), 1, 10000);
+    QCOMPARE(m_service->requests("order", "logreadpic").at(0).field("picnumber"), QStringLiteral("1"));
+    QCOMPARE(m_service->requests("order", "logreadpic").at(0).field("photonames"), QStringLiteral("good.jpg"));
+    QCOMPARE(m_service->requests("order", "saveorderphotopath").size(), 1);
+    auto *start = table()->findChild<QPushButton *>(QStringLiteral("startAllButton"));
+    QCOMPARE(start->text(), QStringLiteral("全部开始/上传失败照片"));
+}
+
+void TfhomeEndToEndTest::pauseAndResume()
+{
+    ScopedMountRoot root;
+    QDir(root.path()).mkpath(Data::kShare);
+    openDirectly();
+    QStringList files;
+    for (int i = 0; i < 24; ++i)
+        files << sourcePhoto(QStringLiteral("P%1.jpg").arg(i, 2, 10, QLatin1Char('0')));
+    search(2);
+    pick(0, files);
+
+    auto *start = table()->findChild<QPushButton *>(QStringLiteral("startAllButton"));
+    QSignalSpy results(m_window->importManager(), &tfimportthreadmanager::photoImported);
+    startAll();
+    QCOMPARE(start->text(), QStringLiteral("全部暂停"));
+    QVERIFY(results.wait(20000));
+    start->click();
+    QCOMPARE(start->text(), QStringLiteral("全部开始"));
+    QCOMPARE(cell(0, "上传状态"), QStringLiteral("等待中"));
+    QVERIFY(!m_window->importManager()->isRunning());
+    QTest::qWait(300); // results of photos still being copied come in and are dropped
+
+    startAll();
+    QVERIFY(waitForSummary());
+    QCOMPARE(cell(0, "上传状态"), QStringLiteral("导片完成"));
+    for (const QString &file : qAsConst(files)) {
+        const QString name = QFileInfo(file).fileName();
+        for (const QString &tag : {QStringLiteral("all"), QStringLiteral("90"), QStringLiteral("190"),
+                                   QStringLiteral("1920")})
+            QVERIFY(QFileInfo::exists(root.path() + Data::orderShareFolder(0) + '/' + tag + '/' + name));
+    }
+    // Every photo reported once, across both runs.
+    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "logreadpic").size(), 1, 10000);
+    QStringList reported;
+    for (const auto &request : m_service->requests("order", "savepicpath"))
+        reported << TransferReportData::fileNameOf(request.field("path"));
+    reported.sort();
+    QStringList expected;
+    for (const QString &file : qAsConst(files))
+        expected << QFileInfo(file).fileName();
+    QCOMPARE(reported, expected);
+    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "logreadpic").size(), 1, 10000);
+    QCOMPARE(m_service->requests("order", "logreadpic").at(0).field("picnumber"), QStringLiteral("24"));
+}
+
+void TfhomeEndToEndTest::pathErrorPausesTheRun()
+{
+    ScopedMountRoot root;
+    QDir(root.path()).mkpath(Data::kShare);
+    // The order's month folder is a file: its folder can be neither found nor made.
+    const QString month = root.path() + Data::orderShareFolder(0).section('/', 0, 2);
+    QDir().mkpath(QFileInfo(month).path());
+    QFile blocker(month);
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    openDirectly();
+    search(2);
+    const QString photo = sourcePhoto(QStringLiteral("a.jpg"));
+    pick(0, {photo});
+
+    startAll();
+    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->count() > 1, 10000);
+    const TransferMessageBoxes::Box box = m_boxes->last();
+    QCOMPARE(box.title, QStringLiteral("导片路径错误"));
+    QVERIFY2(box.text.startsWith(QStringLiteral("导入路径无法访问并且无法创建，请检查局域网是否能连接  ")),
+             qPrintable(box.text));
+    QVERIFY(box.text.endsWith(Data::orderShareFolder(0) + '/'));
+    QTRY_COMPARE(cell(0, "上传状态"), QStringLiteral("等待中"));
+    QCOMPARE(table()->findChild<QPushButton *>(QStringLiteral("startAllButton"))->text(), QStringLiteral("全部开始"));
+    QVERIFY(!table()->isRunning());
+    QVERIFY(reports().isEmpty());
+}
+
+void TfhomeEndToEndTest::sameOrderNumberDifferentVisits()
+{
+    ScopedMountRoot root;
+    QDir(root.path()).mkpath(Data::kShare);
+    QJsonObject first = Data::order(0, 0);
+    QJsonObject second = Data::order(0, 0);
+    second["order_photo_id"] = QStringLiteral("99001");
+    second["servicetimes"] = QStringLiteral("2");
+    const QString secondFolder = Data::orderShareFolder(0).replace("-1_", "-2_");
+    second["netpath"] = unc(secondFolder);
+    serveOrders({first, second});
+    openDirectly();
+    search(2);
+    const QString a = sourcePhoto(QStringLiteral("first.jpg"));
+    const QString b = sourcePhoto(QStringLiteral("second.jpg"));
+    pick(0, {a});
+    pick(1, {b});
+    startAll();
+    QVERIFY(waitForSummary());
+
+    QVERIFY(QFileInfo::exists(root.path() + Data::orderShareFolder(0) + "/all/first.jpg"));
+    QVERIFY(QFileInfo::exists(root.path() + secondFolder + "/all/second.jpg"));
+    QVERIFY(!QFileInfo::exists(root.path() + secondFolder + "/all/first.jpg"));
+    QCOMPARE(cell(0, "上传状态"), QStringLiteral("导片完成"));
+    QCOMPARE(cell(1, "上传状态"), QStringLiteral("导片完成"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "logreadpic").size(), 2, 10000);
+    const auto photos = m_service->requests("order", "savepicpath");
+    QCOMPARE(photos.size(), 2);
+    for (const auto &request : photos) {
+        const bool isFirst = request.field("order_photo_id") == Data::orderPhotoId(0);
+        QCOMPARE(request.field("path"), unc((isFirst ? Data::orderShareFolder(0) : secondFolder)
+                                             + (isFirst ? "/all/first.jpg" : "/all/second.jpg")));
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "logreadpic").size(), 2, 10000);
+    for (const auto &request : m_service->requests("order", "logreadpic")) {
+        const bool isFirst = request.field("order_photo_id") == Data::orderPhotoId(0);
+        QCOMPARE(request.field("photonames"), isFirst ? QStringLiteral("first.jpg") : QStringLiteral("second.jpg"));
+        QCOMPARE(request.field("orderpicpath"), uncFolder(isFirst ? Data::orderShareFolder(0) : secondFolder));
+    }
+    const QString summary = QStringLiteral("\n%1-1  总数:1  成功:1\n%1-2  总数:1  成功:1").arg(Data::orderNumber(0));
+    QVERIFY2(m_boxes->contains(QStringLiteral("全部导完"), summary), qPrintable(m_boxes->last().text));
+}
+
+void TfhomeEndToEndTest::mainRoadOnSmbShare()
+{
+    SmbShare share(Data::kShare);
+    SMBSHARE_START(share);
+    MountRoot::setPath(QFileInfo(share.sharePath()).path());
+    openDirectly();
+    runMainRoad(MountRoot::path());
+    // What the share's server holds, not only what the mount shows.
+    QVERIFY(QFileInfo::exists(share.servedPath() + '/' + Data::orderShareFolder(0).section('/', 1)
+                              + "/all/IMG_0001.JPG"));
+    delete m_window;
+    MountRoot::reset();
+}
+
+QTEST_MAIN(TfhomeEndToEndTest)
+#include "tst_tfhome_endtoend.moc"
