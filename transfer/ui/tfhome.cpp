@@ -711,7 +711,7 @@ void tfhome::onPhotoReportReply(const QString &orderPhotoId, ImportTypes kind, b
         return;
     OrderInfo order = m_orders->getIndexOrderInfo(row);
     // While the order still runs, the reload at 100 % brings its imported list.
-    if (order.status != QLatin1String("导片完成"))
+    if (order.status != QStringLiteral("导片完成"))
         return;
     const PhotoInfo added = TransferReports::entryFromReply(object);
     if (!TransferReports::appendImported(TransferReports::importedList(order, kind), added))

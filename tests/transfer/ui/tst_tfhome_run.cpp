@@ -1,0 +1,278 @@
+#include "app/Config.h"
+#include "support/ScopedMountRoot.h"
+#include "support/StandInService.h"
+#include "support/TransferMessageBoxes.h"
+#include "support/TransferReportData.h"
+#include "support/TransferStudioData.h"
+#include "transfer/ui/tfhome.h"
+#include "transfer/ui/tfhomeorders.h"
+#include "transfer/ui/tfhomeorders_OrderListWidget.h"
+#include "transfer/ui/tfhomeorders_PhotoDisplayWidget.h"
+
+#include <QtTest>
+
+#include <QLabel>
+#include <QLoggingCategory>
+#include <QPushButton>
+#include <QTableWidget>
+
+namespace Data = TransferStudioData;
+
+// The run controller and the reports, driven through the window's slots
+// with the real panes against the stand-in service.
+class TfhomeRunTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void resultForOrderGoneFromTable();
+    void resultOutsidePickedEntries();
+    void photoRepliesAddOnlyToFinishedOrders();
+    void replyForOrderNotOnDisplayAddsNoTile();
+    void refusedReplyChangesNothing_data();
+    void refusedReplyChangesNothing();
+    void orderReportWaitsForHundredPercent();
+    void closingSoonAfterHundredPercentSendsNoOrderReport();
+    void fileOffTheShareIsNotReported();
+
+private:
+    OrderInfo pickedOrder(int row, const QStringList &names);
+    QString writeOnShare(const OrderInfo &order, const QString &tag, const QString &name);
+    int gridTiles() const;
+
+    ScopedMountRoot *m_root = nullptr;
+    StandInService *m_service = nullptr;
+    TransferMessageBoxes *m_boxes = nullptr;
+    tfhome *m_window = nullptr;
+    tfhomeorders *m_orders = nullptr;
+};
+
+void TfhomeRunTest::initTestCase()
+{
+    QLoggingCategory::setFilterRules(QStringLiteral("studio.*.debug=false"));
+}
+
+void TfhomeRunTest::init()
+{
+    Config::k_importType = FinishedPhotos;
+    Config::k_shops = {ShopEntry{QStringLiteral("11"), QStringLiteral("旗舰店"), QString()}};
+    Config::k_manager_id = QStringLiteral("5001");
+    m_root = new ScopedMountRoot;
+    QDir(m_root->path()).mkpath(Data::kShare);
+    m_service = new StandInService(this);
+    QVERIFY(m_service->start());
+    QVERIFY(Config::setUrlHost(m_service->baseUrl()));
+    m_service->setReply("public", "switch_shop", Data::switchShopReply());
+    m_service->setReply("order", "get_persons", Data::personsReply());
+    m_service->setReply("order", "order_list", Data::orderListReply(3));
+    m_service->setReply("order", "getorderphotoimg", Data::orderPhotosReply(0, 0, 0, 0));
+    TransferReportData::install(*m_service);
+    m_boxes = new TransferMessageBoxes(this);
+    m_window = new tfhome;
+    m_window->show();
+    m_orders = m_window->findChild<tfhomeorders *>();
+    m_window->findChild<QPushButton *>(QStringLiteral("searchButton"))->click();
+    QTRY_COMPARE_WITH_TIMEOUT(m_orders->orderListWidget()->orderCount(), 3, 10000);
+    m_service->clearRequests();
+}
+
+void TfhomeRunTest::cleanup()
+{
+    delete m_window;
+    m_window = nullptr;
+    delete m_boxes;
+    delete m_service;
+    delete m_root;
+    Config::k_shops.clear();
+}
+
+// Order at the row with picked photos, as the table would hold it.
+OrderInfo TfhomeRunTest::pickedOrder(int row, const QStringList &names)
+{
+    OrderInfo order = m_orders->getIndexOrderInfo(row);
+    QStringList files;
+    for (const QString &name : names)
+        files << QStringLiteral("/nowhere/") + name;
+    order.photoList = m_orders->orderListWidget()->createPhotoInfoList(files, order);
+    order.selectedNum = names.size();
+    m_orders->updateOrderInfo(order);
+    return order;
+}
+
+QString TfhomeRunTest::writeOnShare(const OrderInfo &order, const QString &tag, const QString &name)
+{
+    const QString folder = order.importPath + tag;
+    QDir().mkpath(folder);
+    QFile file(folder + '/' + name);
+    if (!file.open(QIODevice::WriteOnly))
+        return QString();
+    file.write(QByteArray(1234, 'x'));
+    return file.fileName();
+}
+
+int TfhomeRunTest::gridTiles() const
+{
+    int tiles = 0;
+    auto *grid = m_orders->photoDisplayWidget();
+    for (QWidget *tile : grid->findChildren<QWidget *>(QStringLiteral("importedTile")))
+        tiles += tile->isVisibleTo(grid) ? 1 : 0;
+    return tiles;
+}
+
+void TfhomeRunTest::resultForOrderGoneFromTable()
+{
+    OrderInfo engineCopy = pickedOrder(0, {QStringLiteral("a.jpg")});
+    QVERIFY(!writeOnShare(engineCopy, "all", "a.jpg").isEmpty());
+    engineCopy.order_photo_id = QStringLiteral("77777"); // a search replaced the table meanwhile
+    m_window->onPhotoImported(engineCopy, QStringLiteral("a.jpg"), 0, true, QString());
+
+    QVERIFY(m_service->waitForRequests(2, 10000));
+    const auto photos = m_service->requests("order", "savepicpath");
+    QCOMPARE(photos.size(), 1);
+    QCOMPARE(photos.at(0).field("order_photo_id"), QStringLiteral("77777"));
+    QCOMPARE(TransferReportData::fileNameOf(photos.at(0).field("path")), QStringLiteral("a.jpg"));
+    QCOMPARE(m_service->requests("order", "saveorderphotopath").size(), 1);
+    // The table's own order is untouched.
+    QCOMPARE(m_orders->getIndexOrderInfo(0).photoList.at(0).status, int(Waiting));
+}
+
+void TfhomeRunTest::resultOutsidePickedEntries()
+{
+    const OrderInfo order = pickedOrder(1, {QStringLiteral("b.jpg")});
+    QVERIFY(!writeOnShare(order, "all", "b.jpg").isEmpty());
+    m_window->onPhotoImported(order, QStringLiteral("b.jpg"), 4, true, QString());
+    // A result that is handled comes after this one and is the first request seen.
+    m_window->onPhotoImported(order, QStringLiteral("b.jpg"), 1, false, QStringLiteral("写入失败"));
+    QTRY_COMPARE(m_orders->getIndexOrderInfo(1).photoList.at(0).status90, int(Failed));
+    QCOMPARE(m_orders->getIndexOrderInfo(1).photoList.at(0).status, int(Waiting));
+    QVERIFY(m_service->requests().isEmpty());
+}
+
+void TfhomeRunTest::photoRepliesAddOnlyToFinishedOrders()
+{
+    const OrderInfo order = pickedOrder(0, {QStringLiteral("a.jpg"), QStringLiteral("b.jpg")});
+    const QString fileA = writeOnShare(order, "all", "a.jpg");
+    const QString fileB = writeOnShare(order, "all", "b.jpg");
+    m_orders->orderListWidget()->findChild<QTableWidget *>(QStringLiteral("orderTable"))->selectRow(0);
+    QTRY_COMPARE(m_orders->getCurrentOrderInfo().index, 0);
+    const int before = m_orders->getIndexOrderInfo(0).importedPhotos.size();
+
+    // While the order runs, an accepted reply adds nothing.
+    m_window->upImportPhotoInfo(order.order_photo_id, order.serverName, fileA, order.photoList.at(0));
+    QVERIFY(m_service->waitForRequests(1, 10000));
+    QTest::qWait(50);
+    QCOMPARE(m_orders->getIndexOrderInfo(0).importedPhotos.size(), before);
+
+    m_orders->updateOrderStatus(m_orders->getIndexOrderInfo(0), QStringLiteral("导片完成"));
+    const int tilesBefore = gridTiles();
+    m_window->upImportPhotoInfo(order.order_photo_id, order.serverName, fileB, order.photoList.at(4));
+    QTRY_COMPARE(m_orders->getIndexOrderInfo(0).importedPhotos.size(), before + 1);
+    const PhotoInfo added = m_orders->getIndexOrderInfo(0).importedPhotos.last();
+    QCOMPARE(added.img_name, QStringLiteral("b.jpg"));
+    QVERIFY(!added.id.isEmpty());
+    QCOMPARE(added.localpath, m_service->requests("order", "savepicpath").last().field("path"));
+    QTRY_COMPARE(gridTiles(), tilesBefore + 1);
+
+    // The same name again appends nothing.
+    m_window->upImportPhotoInfo(order.order_photo_id, order.serverName, fileB, order.photoList.at(4));
+    QVERIFY(m_service->waitForRequests(3, 10000));
+    QTest::qWait(50);
+    QCOMPARE(m_orders->getIndexOrderInfo(0).importedPhotos.size(), before + 1);
+    QCOMPARE(gridTiles(), tilesBefore + 1);
+}
+
+void TfhomeRunTest::replyForOrderNotOnDisplayAddsNoTile()
+{
+    const OrderInfo order = pickedOrder(2, {QStringLiteral("c.jpg")});
+    const QString file = writeOnShare(order, "all", "c.jpg");
+    m_orders->orderListWidget()->findChild<QTableWidget *>(QStringLiteral("orderTable"))->selectRow(0);
+    QTRY_COMPARE(m_orders->getCurrentOrderInfo().index, 0);
+    m_orders->updateOrderStatus(m_orders->getIndexOrderInfo(2), QStringLiteral("导片完成"));
+    const int before = m_orders->getIndexOrderInfo(2).importedPhotos.size();
+    const int tiles = gridTiles();
+    m_window->upImportPhotoInfo(order.order_photo_id, order.serverName, file, order.photoList.at(0));
+    QTRY_COMPARE(m_orders->getIndexOrderInfo(2).importedPhotos.size(), before + 1);
+    QCOMPARE(gridTiles(), tiles);
+}
+
+void TfhomeRunTest::refusedReplyChangesNothing_data()
+{
+    QTest::addColumn<int>("failure");
+    QTest::newRow("code 0") << int(StandInService::Failure::CodeZeroMessage);
+    QTest::newRow("server error") << int(StandInService::Failure::Http500);
+    QTest::newRow("not json") << int(StandInService::Failure::NotJson);
+}
+
+void TfhomeRunTest::refusedReplyChangesNothing()
+{
+    QFETCH(int, failure);
+    m_service->setFailure("order", "savepicpath", StandInService::Failure(failure), QStringLiteral("不行"));
+    const OrderInfo order = pickedOrder(0, {QStringLiteral("a.jpg")});
+    const QString file = writeOnShare(order, "all", "a.jpg");
+    m_orders->updateOrderStatus(m_orders->getIndexOrderInfo(0), QStringLiteral("导片完成"));
+    const int before = m_orders->getIndexOrderInfo(0).importedPhotos.size();
+    m_window->upImportPhotoInfo(order.order_photo_id, order.serverName, file, order.photoList.at(0));
+    QVERIFY(m_service->waitForRequests(1, 10000));
+    QTest::qWait(100);
+    QCOMPARE(m_orders->getIndexOrderInfo(0).importedPhotos.size(), before);
+    QCOMPARE(m_boxes->count(), 0);
+}
+
+void TfhomeRunTest::orderReportWaitsForHundredPercent()
+{
+    const OrderInfo order = pickedOrder(0, {QStringLiteral("a.jpg")});
+    m_window->onOrderProgressUpdated(order, 199, 200);
+    QCOMPARE(m_orders->getIndexOrderInfo(0).progress, 99);
+    m_window->onOrderProgressUpdated(order, 200, 200);
+    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "logreadpic").size(), 1, 10000);
+    QCOMPARE(m_service->requests("order", "getorderphotoimg").size(), 1);
+    const StandInService::Request report = m_service->requests("order", "logreadpic").at(0);
+    QCOMPARE(report.field("order_photo_id"), order.order_photo_id);
+    QCOMPARE(report.field("picnumber"), QStringLiteral("0"));
+    QCOMPARE(report.field("photonames"), QString(""));
+    QCOMPARE(report.field("type"), QStringLiteral("1"));
+
+    // An order with no entries stays at 0 % and is never reported.
+    m_window->onOrderProgressUpdated(m_orders->getIndexOrderInfo(1), 0, 0);
+    QCOMPARE(m_orders->getIndexOrderInfo(1).progress, 0);
+}
+
+void TfhomeRunTest::closingSoonAfterHundredPercentSendsNoOrderReport()
+{
+    const OrderInfo order = pickedOrder(0, {QStringLiteral("a.jpg")});
+    m_window->onOrderProgressUpdated(order, 4, 4);
+    delete m_window;
+    m_window = nullptr;
+    // Well past the 100 ms: neither the reload nor the order report went out.
+    QTest::qWait(400);
+    QCOMPARE(m_service->requests("order", "logreadpic").size(), 0);
+    QCOMPARE(m_service->requests().size(), 0);
+}
+
+void TfhomeRunTest::fileOffTheShareIsNotReported()
+{
+    OrderInfo order = pickedOrder(0, {QStringLiteral("a.jpg")});
+    QTemporaryDir elsewhere;
+    QDir(elsewhere.path()).mkpath("all");
+    QFile outside(elsewhere.filePath("all/a.jpg"));
+    QVERIFY(outside.open(QIODevice::WriteOnly));
+    outside.close();
+    m_window->upImportPhotoInfo(order.order_photo_id, order.serverName, outside.fileName(), order.photoList.at(0));
+    m_window->upImportOrderPath(order.order_photo_id, order.serverName, elsewhere.path() + '/');
+    // A missing file is not reported either, while a good one is.
+    m_window->upImportPhotoInfo(order.order_photo_id, order.serverName, order.importPath + "all/none.jpg",
+                                order.photoList.at(0));
+    const QString good = writeOnShare(order, "all", "a.jpg");
+    m_window->upImportPhotoInfo(order.order_photo_id, order.serverName, good, order.photoList.at(0));
+    QVERIFY(m_service->waitForRequests(1, 10000));
+    QTest::qWait(100);
+    QCOMPARE(m_service->requests().size(), 1);
+    QCOMPARE(m_service->requests().at(0).field("path"),
+             QStringLiteral("\\\\") + Data::kServer + '\\' + QString(good).mid(m_root->path().size()).replace('/', '\\'));
+}
+
+QTEST_MAIN(TfhomeRunTest)
+#include "tst_tfhome_run.moc"
