@@ -1,0 +1,185 @@
+// Imports N small photos (default 2000) as one order twice: once through the
+// whole transfer window (order table, panel, engine, reports) and once with
+// the engine alone, and reports the total times and the longest stall of the
+// GUI thread during the window run.
+//
+//   tfhome_run_bench [COUNT] [--workers N]
+//
+// Offscreen, on a temporary mount root; the service address is a closed
+// loopback port, so every report is built and sent and then fails at once.
+
+#include "app/Config.h"
+#include "platform/MountRoot.h"
+#include "transfer/engine/tfimportthreadmanager.h"
+#include "transfer/ui/tfhome.h"
+#include "transfer/ui/tfhomeorders.h"
+#include "transfer/ui/tfhomeorders_OrderListWidget.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QLoggingCategory>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QTimer>
+
+namespace {
+
+// Longest gap between two ticks of a 1 ms timer: how long the GUI thread was busy.
+class StallProbe : public QObject
+{
+public:
+    StallProbe()
+    {
+        m_timer.setTimerType(Qt::PreciseTimer);
+        m_timer.setInterval(1);
+        connect(&m_timer, &QTimer::timeout, this, [this]() {
+            const qint64 now = m_clock.nsecsElapsed();
+            m_longest = qMax(m_longest, now - m_last);
+            m_last = now;
+        });
+    }
+    void start()
+    {
+        m_longest = 0;
+        m_clock.start();
+        m_last = 0;
+        m_timer.start();
+    }
+    double longestMs() const { return m_longest / 1e6; }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_last = 0;
+    qint64 m_longest = 0;
+};
+
+OrderInfo benchOrder(const QString &root, int index)
+{
+    OrderInfo order;
+    order.id = QString::number(index + 1);
+    order.order_photo_id = QString::number(7000 + index);
+    order.orderpayforkey = QStringLiteral("BENCH%1").arg(index);
+    order.servicetimes = QStringLiteral("1");
+    order.serverName = QStringLiteral("srv");
+    order.status = QStringLiteral("未选择");
+    order.importPath = root + QStringLiteral("photo/bench%1/").arg(index);
+    order.importPublicPath = root + QStringLiteral("photo/");
+    order.index = index;
+    return order;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QLoggingCategory::setFilterRules(QStringLiteral("studio.*.debug=false\nstudio.*.warning=false"));
+    QTextStream out(stdout);
+
+    QStringList args = app.arguments().mid(1);
+    int workers = 4;
+    const int w = args.indexOf(QStringLiteral("--workers"));
+    if (w >= 0 && w + 1 < args.size()) {
+        workers = args.at(w + 1).toInt();
+        args.removeAt(w + 1);
+        args.removeAt(w);
+    }
+    const int count = args.isEmpty() ? 2000 : args.first().toInt();
+
+    QTemporaryDir root;
+    QTemporaryDir sources;
+    MountRoot::setPath(root.path());
+    QDir(root.path()).mkpath(QStringLiteral("photo"));
+    Config::setUrlHost(QStringLiteral("http://127.0.0.1:9"));
+    Config::k_importType = FinishedPhotos;
+    Config::k_shops = {ShopEntry{QStringLiteral("1"), QStringLiteral("bench"), QString()}};
+
+    QStringList files;
+    QImage picture(160, 120, QImage::Format_RGB32);
+    for (int i = 0; i < count; ++i) {
+        picture.fill(QColor::fromHsv(i % 360, 200, 200));
+        const QString path = sources.filePath(QStringLiteral("P%1.jpg").arg(i, 5, 10, QLatin1Char('0')));
+        picture.save(path, "JPEG", 85);
+        files << path;
+    }
+
+    // Answers the end-of-run summary box, which is modal.
+    QTimer boxes;
+    QObject::connect(&boxes, &QTimer::timeout, [&]() {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (auto *box = qobject_cast<QMessageBox *>(widget); box && box->isVisible())
+                box->done(QMessageBox::Ok);
+        }
+    });
+    boxes.start(10);
+
+    // Through the window.
+    double windowSeconds = 0;
+    double longestStall = 0;
+    {
+        tfhome window;
+        window.show();
+        window.importManager()->setMaxWorkerCount(workers);
+        tfhomeorders *pane = window.findChild<tfhomeorders *>();
+        tfhomeorders_OrderListWidget *table = pane->orderListWidget();
+        OrderInfo order = benchOrder(MountRoot::path(), 0);
+        table->addOrder(order);
+        order.photoList = table->createPhotoInfoList(files, order);
+        order.selectedNum = files.size();
+        table->updateOrderInfo(order);
+        table->updateOrderStatus(order, QStringLiteral("等待中"));
+        // Shown in the picked-photo panel too, as when the user picked it.
+        table->findChild<QTableWidget *>(QStringLiteral("orderTable"))->selectRow(0);
+        QElapsedTimer settle;
+        settle.start();
+        const int settleMs = qEnvironmentVariableIsSet("BENCH_SETTLE_MS") ? qEnvironmentVariableIntValue("BENCH_SETTLE_MS") : 2000;
+        while (settle.elapsed() < settleMs)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+
+        StallProbe probe;
+        QElapsedTimer clock;
+        QEventLoop loop;
+        QObject::connect(table, &tfhomeorders_OrderListWidget::importAllFinish, &loop, &QEventLoop::quit);
+        probe.start();
+        clock.start();
+        table->findChild<QPushButton *>(QStringLiteral("startAllButton"))->click();
+        loop.exec();
+        windowSeconds = clock.elapsed() / 1000.0;
+        longestStall = probe.longestMs();
+        if (table->orderAt(0).status != QStringLiteral("导片完成"))
+            out << "window run did not finish the order\n";
+    }
+
+    // The engine alone, into a fresh folder.
+    double engineSeconds = 0;
+    {
+        OrderInfo order = benchOrder(MountRoot::path(), 1);
+        tfhomeorders_OrderListWidget table;
+        order.photoList = table.createPhotoInfoList(files, order);
+        tfimportthreadmanager manager;
+        manager.setMaxWorkerCount(workers);
+        QEventLoop loop;
+        QObject::connect(&manager, &tfimportthreadmanager::orderImportCompleted, &loop, &QEventLoop::quit);
+        QElapsedTimer clock;
+        clock.start();
+        manager.startImportAllOrders({order});
+        loop.exec();
+        engineSeconds = clock.elapsed() / 1000.0;
+    }
+
+    out << QStringLiteral("photos: %1  workers: %2\n").arg(count).arg(workers);
+    out << QStringLiteral("window run: %1 s  engine alone: %2 s  ratio: %3\n")
+               .arg(windowSeconds, 0, 'f', 2)
+               .arg(engineSeconds, 0, 'f', 2)
+               .arg(engineSeconds > 0 ? windowSeconds / engineSeconds : 0.0, 0, 'f', 2);
+    out << QStringLiteral("longest GUI-thread stall during the window run: %1 ms\n").arg(longestStall, 0, 'f', 1);
+    return 0;
+}
