@@ -3,6 +3,7 @@
 #include "app/Config.h"
 #include "app/K.h"
 #include "app/Logging.h"
+#include "transfer/engine/AtomicFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -138,7 +139,10 @@ QImage tfthumbnailthread::createThumbnail(const QString &sourcePath)
         return placeholder();
     if (!QDir(folder).exists())
         QDir().mkpath(folder);
-    result.save(previewFile, QFileInfo(previewFile).suffix().toLower().toLatin1().constData());
+    // A preview cut short would be shown as it is next time: replace it whole or not at all.
+    QString error;
+    if (!AtomicFile::writeImage(result, previewFile, source.suffix().toLower().toLatin1(), -1, &error))
+        qCDebug(lcTransfer) << "缩略图保存失败:" << previewFile << error;
     return result;
 }
 
