@@ -41,6 +41,8 @@ void TestThumbnailThread::intermediateSize_data()
     QTest::newRow("5001 drops to 1600") << QSize(5001, 3000) << QSize(1600, 959);
     QTest::newRow("portrait") << QSize(3000, 4000) << QSize(1500, 2000);
     QTest::newRow("very large") << QSize(20000, 10000) << QSize(800, 400);
+    QTest::newRow("header claims millions a side") << QSize(4000000, 3000000) << QSize(800, 600);
+    QTest::newRow("tall, millions a side") << QSize(3000000, 4000000) << QSize(600, 800);
 }
 
 void TestThumbnailThread::intermediateSize()
