@@ -2,8 +2,25 @@
 
 #include "platform/MountRoot.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+namespace {
+
+// The folder that really holds the file must lie on the share: a folder link
+// on the share must not lead a deletion somewhere else. A file that is itself
+// a link is safe, removing it leaves its target alone.
+bool holdingFolderIsOnShare(const QFileInfo &file)
+{
+    const QString root = QFileInfo(MountRoot::path()).canonicalFilePath();
+    const QString folder = file.absoluteDir().canonicalPath();
+    if (root.isEmpty() || folder.isEmpty())
+        return false;
+    return folder == root || MountRoot::isStrictlyBelow(folder, root);
+}
+
+} // namespace
 
 TFDelLocalPhotoImg::TFDelLocalPhotoImg(QObject *parent) : QThread(parent) {}
 
@@ -42,7 +59,7 @@ void TFDelLocalPhotoImg::run()
         const QString entry = pendingPaths.takeFirst();
         const QFileInfo info(entry);
         // Paths come from the service: never remove anything outside the share.
-        if (!MountRoot::isOnShare(entry) || !info.isFile())
+        if (!MountRoot::isOnShare(entry) || !info.isFile() || !holdingFolderIsOnShare(info))
             continue;
         QFile::remove(entry);
     }
