@@ -315,19 +315,12 @@ void ChooseTools::showEvent(QShowEvent *event)
 
 void ChooseTools::mousePressEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::LeftButton) {
-        isDragging = true;
-        dragPosition = event->globalPos() - frameGeometry().topLeft();
-        event->accept();
-    }
+    FramelessWindow::startDrag(this, event, dragPosition, isDragging);
 }
 
 void ChooseTools::mouseMoveEvent(QMouseEvent *event)
 {
-    if ((event->buttons() & Qt::LeftButton) && isDragging) {
-        move(event->globalPos() - dragPosition);
-        event->accept();
-    }
+    FramelessWindow::continueDrag(this, event, dragPosition, isDragging);
 }
 
 void ChooseTools::mouseReleaseEvent(QMouseEvent *event)

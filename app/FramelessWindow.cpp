@@ -6,6 +6,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPropertyAnimation>
 #include <QPushButton>
@@ -59,6 +60,23 @@ void paintDarkCard(QWidget *widget, QPainter &painter)
     painter.setBrush(gradient);
     painter.setPen(QPen(QColor(80, 90, 110), 1));
     painter.drawRoundedRect(content, 12, 12);
+}
+
+void startDrag(QWidget *window, QMouseEvent *event, QPoint &grabOffset, bool &dragging)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    dragging = true;
+    grabOffset = event->globalPos() - window->frameGeometry().topLeft();
+    event->accept();
+}
+
+void continueDrag(QWidget *window, QMouseEvent *event, const QPoint &grabOffset, bool dragging)
+{
+    if (!(event->buttons() & Qt::LeftButton) || !dragging)
+        return;
+    window->move(event->globalPos() - grabOffset);
+    event->accept();
 }
 
 void minimize(QWidget *window)

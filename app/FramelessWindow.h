@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QPoint>
 #include <QString>
 
 class QHBoxLayout;
+class QMouseEvent;
 class QPainter;
 class QPushButton;
 class QWidget;
@@ -22,6 +24,11 @@ QString titleButtonStyle();
 
 // The dark rounded card with its soft shadow, 6 pixels inside the window's edge.
 void paintDarkCard(QWidget *widget, QPainter &painter);
+
+// Dragging the window by its body, from its mouse press and move handlers:
+// a left press keeps where the window was grabbed, moves follow the pointer.
+void startDrag(QWidget *window, QMouseEvent *event, QPoint &grabOffset, bool &dragging);
+void continueDrag(QWidget *window, QMouseEvent *event, const QPoint &grabOffset, bool dragging);
 
 // Minimises through the window bridge, else with Qt's own window state.
 void minimize(QWidget *window);

@@ -413,19 +413,12 @@ void Login::handleLoginReply(bool ok, const QJsonDocument &document, QObject *re
 
 void Login::mousePressEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::LeftButton) {
-        isDragging = true;
-        dragPosition = event->globalPos() - pos();
-        event->accept();
-    }
+    FramelessWindow::startDrag(this, event, dragPosition, isDragging);
 }
 
 void Login::mouseMoveEvent(QMouseEvent *event)
 {
-    if ((event->buttons() & Qt::LeftButton) && isDragging) {
-        move(event->globalPos() - dragPosition);
-        event->accept();
-    }
+    FramelessWindow::continueDrag(this, event, dragPosition, isDragging);
 }
 
 void Login::paintEvent(QPaintEvent *event)

@@ -354,19 +354,12 @@ void LoginNew::handleLoginReply(bool ok, const QJsonDocument &document, QObject 
 
 void LoginNew::mousePressEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::LeftButton) {
-        isDragging = true;
-        dragPosition = event->globalPos() - frameGeometry().topLeft();
-        event->accept();
-    }
+    FramelessWindow::startDrag(this, event, dragPosition, isDragging);
 }
 
 void LoginNew::mouseMoveEvent(QMouseEvent *event)
 {
-    if ((event->buttons() & Qt::LeftButton) && isDragging) {
-        move(event->globalPos() - dragPosition);
-        event->accept();
-    }
+    FramelessWindow::continueDrag(this, event, dragPosition, isDragging);
 }
 
 void LoginNew::paintEvent(QPaintEvent *event)
