@@ -1,6 +1,5 @@
 #include "transfer/engine/tfthumbnailthread.h"
 
-#include "app/Config.h"
 #include "app/K.h"
 #include "app/Logging.h"
 #include "transfer/engine/AtomicFile.h"
@@ -44,7 +43,7 @@ void tfthumbnailthread::setTasks(const QList<PhotoInfo> &photos)
         const PhotoInfo &photo = photos.at(i);
         if (!photo.imagesize.isEmpty())
             continue;
-        tasks.append({photo.url, QFileInfo(photo.url).fileName(), i});
+        tasks.append({photo.url, QFileInfo(photo.url).fileName(), i, isVideoEntry(photo)});
     }
     if (!isRunning())
         start();
@@ -86,7 +85,7 @@ void tfthumbnailthread::run()
                 continue;
             task = tasks.takeFirst();
         }
-        const QImage preview = createThumbnail(task.sourcePath);
+        const QImage preview = createThumbnail(task.sourcePath, task.isVideo);
         bool emitIt = false;
         bool finished = false;
         {
@@ -102,9 +101,14 @@ void tfthumbnailthread::run()
     }
 }
 
-QImage tfthumbnailthread::createThumbnail(const QString &sourcePath)
+bool tfthumbnailthread::isVideoEntry(const PhotoInfo &photo)
 {
-    if (Config::k_importType == 1 || Config::k_importType == 2) {
+    return photo.sizeTag == QStringLiteral("试拍视频") || photo.sizeTag == QStringLiteral("精修视频");
+}
+
+QImage tfthumbnailthread::createThumbnail(const QString &sourcePath, bool isVideo)
+{
+    if (isVideo) {
         const QImage icon(QStringLiteral(":/transferphotos/image/transferphotos/home/video.png"));
         return icon.isNull() ? placeholder() : icon;
     }
@@ -139,10 +143,8 @@ QImage tfthumbnailthread::createThumbnail(const QString &sourcePath)
         return placeholder();
     if (!QDir(folder).exists())
         QDir().mkpath(folder);
-    // A preview cut short would be shown as it is next time: replace it whole or not at all.
-    QString error;
-    if (!AtomicFile::writeImage(result, previewFile, source.suffix().toLower().toLatin1(), -1, &error))
-        qCDebug(lcTransfer) << "缩略图保存失败:" << previewFile << error;
+    // A half-written preview would be taken for a good one next time.
+    AtomicFile::writeImage(result, previewFile, QFileInfo(previewFile).suffix().toLower().toLatin1(), -1);
     return result;
 }
 

@@ -24,7 +24,8 @@ public:
     void cancelTasks();
     void stopThread();
 
-    static QImage createThumbnail(const QString &sourcePath);
+    static QImage createThumbnail(const QString &sourcePath, bool isVideo);
+    static bool isVideoEntry(const PhotoInfo &photo);
     static QImage createThumbnailFromLargeImage(const QString &sourcePath);
     static QSize calculateThumbnailIntermediateSize(const QSize &size);
     static QImage placeholder();

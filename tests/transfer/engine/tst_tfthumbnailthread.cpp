@@ -106,7 +106,7 @@ void TestThumbnailThread::unreadableStoredPreviewIsReplacedWhole()
     const QString cached = folder + QStringLiteral("/DP_缩略图/p.jpg");
     QVERIFY(::link(QFile::encodeName(other).constData(), QFile::encodeName(cached).constData()) == 0);
 
-    const QImage preview = tfthumbnailthread::createThumbnail(source);
+    const QImage preview = tfthumbnailthread::createThumbnail(source, false);
     QCOMPARE(preview.size(), QSize(160, 106));
     QCOMPARE(QImage(cached).size(), QSize(160, 106));
     QFile kept(other);
@@ -118,7 +118,7 @@ void TestThumbnailThread::unreadableStoredPreviewIsReplacedWhole()
 void TestThumbnailThread::unreadableSourceGetsPlaceholder()
 {
     const QString missing = m_dir.filePath(QStringLiteral("none/missing.jpg"));
-    const QImage preview = tfthumbnailthread::createThumbnail(missing);
+    const QImage preview = tfthumbnailthread::createThumbnail(missing, false);
     QCOMPARE(preview.size(), QSize(160, 120));
     QCOMPARE(preview, tfthumbnailthread::placeholder());
     QVERIFY(!QFileInfo::exists(m_dir.filePath(QStringLiteral("none/DP_缩略图/missing.jpg"))));
@@ -126,14 +126,36 @@ void TestThumbnailThread::unreadableSourceGetsPlaceholder()
 
 void TestThumbnailThread::videosShowTheVideoIcon()
 {
-    Config::k_importType = 1;
     const QString folder = m_dir.filePath(QStringLiteral("videos"));
     QDir().mkpath(folder);
     const QString clip = folder + QStringLiteral("/clip.mp4");
     QVERIFY(writeJpeg(clip, pattern(100, 100)));
-    const QImage preview = tfthumbnailthread::createThumbnail(clip);
-    QVERIFY(!preview.isNull());
-    QVERIFY(!QFileInfo::exists(folder + QStringLiteral("/DP_缩略图")));
+    const QString photo = folder + QStringLiteral("/still.jpg");
+    QVERIFY(writeJpeg(photo, pattern(300, 200)));
+    const QImage icon(QStringLiteral(":/transferphotos/image/transferphotos/home/video.png"));
+    QVERIFY(!icon.isNull());
+
+    // The kind comes from each entry's tag, whatever the import kind chosen now.
+    PhotoInfo video;
+    video.sizeTag = QStringLiteral("试拍视频");
+    video.url = clip;
+    QList<PhotoInfo> entries{video};
+    entries += photoEntries(photo);
+    Config::k_importType = 1;
+
+    tfthumbnailthread thread;
+    QSignalSpy previews(&thread, &tfthumbnailthread::thumbnailGenerated);
+    QSignalSpy done(&thread, &tfthumbnailthread::allTasksCompleted);
+    thread.setTasks(entries);
+    QTRY_COMPARE_WITH_TIMEOUT(done.count(), 1, 20000);
+    QCOMPARE(previews.count(), 2);
+    QCOMPARE(previews.at(0).at(2).value<QImage>(), icon);
+    QCOMPARE(previews.at(1).at(2).value<QImage>().size(), QSize(160, 106));
+    // Only the photo gets a stored preview; nothing is written beside the video.
+    QVERIFY(QFileInfo::exists(folder + QStringLiteral("/DP_缩略图/still.jpg")));
+    QVERIFY(!QFileInfo::exists(folder + QStringLiteral("/DP_缩略图/clip.mp4")));
+    const QStringList leftovers = QDir(folder + QStringLiteral("/DP_缩略图")).entryList(QDir::Files);
+    QCOMPARE(leftovers, QStringList{QStringLiteral("still.jpg")});
 }
 
 void TestThumbnailThread::cancelSilencesPendingWork()

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+// Answers every message box the photo transfer widgets open during a test
+// (they are modal and would block it) and records their title and text.
+class TransferMessageBoxes : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Box
+    {
+        QString title;
+        QString text;
+    };
+
+    explicit TransferMessageBoxes(QObject *parent = nullptr);
+
+    QList<Box> boxes() const { return m_boxes; }
+    int count() const { return m_boxes.size(); }
+    Box last() const { return m_boxes.isEmpty() ? Box() : m_boxes.last(); }
+    bool contains(const QString &title, const QString &text) const;
+    void clear() { m_boxes.clear(); }
+
+private:
+    void closeOpenBoxes();
+
+    QTimer m_timer;
+    QList<Box> m_boxes;
+};

@@ -1,0 +1,459 @@
+#include "app/Config.h"
+#include "platform/MountRoot.h"
+#include "support/ScopedMountRoot.h"
+#include "support/StandInService.h"
+#include "support/TransferMessageBoxes.h"
+#include "support/TransferStudioData.h"
+#include "transfer/ui/ImportTypes.h"
+#include "transfer/ui/OrderRecords.h"
+#include "transfer/ui/tfhomeorders_PhotoDisplayWidget.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QGridLayout>
+#include <QImage>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QtTest>
+
+namespace Data = TransferStudioData;
+
+namespace {
+
+QByteArray jpegBytes(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(QColor(QStringLiteral("#3a7bd5")));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPG");
+    return bytes;
+}
+
+} // namespace
+
+class tst_PhotoDisplayWidget : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void photosPerRowFromViewportWidth_data();
+    void photosPerRowFromViewportWidth();
+    void tilesAndPicturesOfTheVisibleRows();
+    void failedPictureShowsTheFailure();
+    void videosShowThePlaceholder();
+    void deletePermission_data();
+    void deletePermission();
+    void selectAll();
+    void pressOnATileTogglesIt();
+    void addSinglePhoto();
+    void deletionRequest_data();
+    void deletionRequest();
+    void refusedDeletionKeepsEverything();
+    void acceptedDeletionRemovesTheLocalFiles();
+    void localFileForDeletion_data();
+    void localFileForDeletion();
+    void switchingOrdersReusesTiles();
+
+private:
+    StandInService *m_service = nullptr;
+    TransferMessageBoxes *m_boxes = nullptr;
+    tfhomeorders_PhotoDisplayWidget *m_grid = nullptr;
+
+    OrderInfo orderWithPhotos(int n, int photos, int trial = 0, int retouched = 0);
+    QPushButton *button(const char *name) const { return m_grid->findChild<QPushButton *>(QLatin1String(name)); }
+    QScrollArea *scrollArea() const { return m_grid->findChild<QScrollArea *>(QStringLiteral("importedScrollArea")); }
+    QPushButton *checkOf(int index) const;
+    void waitForTiles(int count);
+};
+
+void tst_PhotoDisplayWidget::initTestCase()
+{
+    QLoggingCategory::setFilterRules(QStringLiteral("studio.*.debug=false"));
+}
+
+void tst_PhotoDisplayWidget::init()
+{
+    Config::k_importType = FinishedPhotos;
+    m_service = new StandInService(this);
+    QVERIFY(m_service->start());
+    QVERIFY(Config::setUrlHost(m_service->baseUrl()));
+    m_boxes = new TransferMessageBoxes(this);
+    m_grid = new tfhomeorders_PhotoDisplayWidget();
+    m_grid->m_shopId = QStringLiteral("11");
+    m_grid->m_eid = QStringLiteral("1024");
+    m_grid->m_superId = QStringLiteral("3");
+    m_grid->setDelBtnShow(1);
+    m_grid->resize(560, 420);
+    m_grid->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_grid));
+}
+
+void tst_PhotoDisplayWidget::cleanup()
+{
+    delete m_grid;
+    m_grid = nullptr;
+    delete m_boxes;
+    m_boxes = nullptr;
+    delete m_service;
+    m_service = nullptr;
+    Config::k_importType = FinishedPhotos;
+}
+
+OrderInfo tst_PhotoDisplayWidget::orderWithPhotos(int n, int photos, int trial, int retouched)
+{
+    QJsonObject object = Data::order(n, 0, m_service->baseUrl());
+    const QJsonObject reply = Data::orderPhotosReply(n, photos, trial, retouched, m_service->baseUrl());
+    object.insert("images", reply.value("images"));
+    const QJsonArray images = reply.value("images").toArray();
+    for (const QJsonValue &image : images) {
+        const QString url = image.toObject().value("url").toString();
+        m_service->serveFile(QUrl(url).path(), jpegBytes(400, 300));
+    }
+    return OrderRecords::orderFromListObject(object, n);
+}
+
+QPushButton *tst_PhotoDisplayWidget::checkOf(int index) const
+{
+    const PhotoDisplayData &entry = m_grid->entries().at(index);
+    return entry.itemWidget ? static_cast<QPushButton *>(entry.itemWidget->property("selectButton").value<void *>())
+                            : nullptr;
+}
+
+void tst_PhotoDisplayWidget::waitForTiles(int count)
+{
+    QTRY_VERIFY_WITH_TIMEOUT(m_grid->entryCount() >= count && m_grid->entries().at(count - 1).itemWidget, 10000);
+}
+
+void tst_PhotoDisplayWidget::photosPerRowFromViewportWidth_data()
+{
+    QTest::addColumn<int>("viewport");
+    QTest::addColumn<int>("perRow");
+    QTest::newRow("545 holds five") << 545 << 5;
+    QTest::newRow("544 holds four") << 544 << 4;
+    QTest::newRow("335 holds three") << 335 << 3;
+    QTest::newRow("334 holds two") << 334 << 2;
+    QTest::newRow("wide") << 1070 << 10;
+}
+
+void tst_PhotoDisplayWidget::photosPerRowFromViewportWidth()
+{
+    QFETCH(int, viewport);
+    QFETCH(int, perRow);
+    m_grid->loadPhotosForOrder(orderWithPhotos(0, 12));
+    // Size the window so the scroll area's viewport gets exactly the width wanted.
+    for (int attempt = 0; attempt < 3 && scrollArea()->viewport()->width() != viewport; ++attempt) {
+        m_grid->resize(m_grid->width() + viewport - scrollArea()->viewport()->width(), m_grid->height());
+        QTest::qWait(20);
+    }
+    QCOMPARE(scrollArea()->viewport()->width(), viewport);
+    QTRY_COMPARE(m_grid->photosPerRow(), perRow);
+    waitForTiles(12);
+    // Tiles follow the count: the seventh entry sits in row 6 / perRow.
+    QWidget *grid = scrollArea()->widget();
+    auto *layout = static_cast<QGridLayout *>(grid->layout());
+    int row = -1, column = -1, rowSpan = 0, columnSpan = 0;
+    layout->getItemPosition(layout->indexOf(m_grid->entries().at(6).itemWidget), &row, &column, &rowSpan, &columnSpan);
+    QCOMPARE(row, 6 / perRow);
+    QCOMPARE(column, 6 % perRow);
+}
+
+void tst_PhotoDisplayWidget::tilesAndPicturesOfTheVisibleRows()
+{
+    m_grid->loadPhotosForOrder(orderWithPhotos(0, 40));
+    auto *title = m_grid->findChild<QLabel *>(QStringLiteral("importedTitleLabel"));
+    QCOMPARE(title->text(), QStringLiteral("已导入：40"));
+    QCOMPARE(m_grid->entryCount(), 40);
+    // Tiles come in batches; pictures only for the rows in view.
+    QTRY_VERIFY_WITH_TIMEOUT(m_grid->entries().at(0).isLoaded, 10000);
+    QVERIFY(!m_grid->entries().at(0).photoLabel->pixmap(Qt::ReturnByValue).isNull());
+    waitForTiles(40);
+    QTest::qWait(300);
+    const int requested = m_service->requests().size();
+    QVERIFY(requested > 0);
+    QVERIFY(requested < 40);
+    QVERIFY(!m_grid->entries().at(39).isLoaded);
+    QCOMPARE(m_grid->entries().at(39).photoLabel->text(), QStringLiteral("加载中..."));
+
+    // Scrolling to the end makes the remaining tiles and loads what is then in view.
+    for (int i = 0; i < 10 && !m_grid->entries().at(39).isLoaded; ++i) {
+        scrollArea()->verticalScrollBar()->setValue(scrollArea()->verticalScrollBar()->maximum());
+        QTest::qWait(300);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(m_grid->entries().at(39).isLoaded, 10000);
+    QVERIFY(!m_grid->entries().at(0).isLoading);
+}
+
+void tst_PhotoDisplayWidget::failedPictureShowsTheFailure()
+{
+    OrderInfo order = orderWithPhotos(0, 2);
+    m_service->setFileFailure(QUrl(order.importedPhotos.at(1).url).path(), StandInService::Failure::Http500);
+    m_grid->loadPhotosForOrder(order);
+    QTRY_VERIFY_WITH_TIMEOUT(m_grid->entries().at(0).isLoaded, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_grid->entries().at(1).photoLabel->text(), QStringLiteral("加载失败"), 10000);
+    QVERIFY(!m_grid->entries().at(1).isLoaded);
+    QVERIFY(!m_grid->entries().at(1).isLoading);
+}
+
+void tst_PhotoDisplayWidget::videosShowThePlaceholder()
+{
+    Config::k_importType = TrialVideo;
+    m_grid->loadPhotosForOrder(orderWithPhotos(0, 3, 2));
+    QCOMPARE(m_grid->entryCount(), 2);
+    QCOMPARE(m_grid->entries().at(0).name, QStringLiteral("VID_0001.mp4"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_grid->entries().at(1).isLoaded, 10000);
+    QVERIFY(!m_grid->entries().at(1).photoLabel->pixmap(Qt::ReturnByValue).isNull());
+    QCOMPARE(m_service->requests().size(), 0);
+}
+
+void tst_PhotoDisplayWidget::deletePermission_data()
+{
+    QTest::addColumn<int>("delyp");
+    QTest::addColumn<QString>("issample");
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("allowed") << 1 << "0" << true;
+    QTest::newRow("not allowed") << 0 << "0" << false;
+    QTest::newRow("sample order") << 1 << "1" << false;
+}
+
+void tst_PhotoDisplayWidget::deletePermission()
+{
+    QFETCH(int, delyp);
+    QFETCH(QString, issample);
+    QFETCH(bool, shown);
+    m_grid->setDelBtnShow(delyp);
+    OrderInfo order = orderWithPhotos(0, 2);
+    order.issample = issample;
+    m_grid->loadPhotosForOrder(order);
+    QCOMPARE(button("deleteSelectedButton")->isVisible(), shown);
+    QCOMPARE(button("selectAllButton")->isVisible(), shown);
+    QVERIFY(!button("deleteSelectedButton")->isEnabled());
+}
+
+void tst_PhotoDisplayWidget::selectAll()
+{
+    QCOMPARE(button("selectAllButton")->text(), QStringLiteral("全选"));
+    button("selectAllButton")->click();
+    QCOMPARE(m_grid->selectedCount(), 0);
+    QVERIFY(!button("deleteSelectedButton")->isEnabled());
+
+    m_grid->loadPhotosForOrder(orderWithPhotos(0, 3));
+    waitForTiles(3);
+    checkOf(1)->click();
+    QCOMPARE(m_grid->selectedCount(), 1);
+    QCOMPARE(button("selectAllButton")->text(), QStringLiteral("全选"));
+    QVERIFY(button("deleteSelectedButton")->isEnabled());
+    QCOMPARE(checkOf(1)->text(), QStringLiteral("✓"));
+
+    button("selectAllButton")->click();
+    QCOMPARE(m_grid->selectedCount(), 3);
+    QCOMPARE(button("selectAllButton")->text(), QStringLiteral("取消全选"));
+    QVERIFY(checkOf(0)->isChecked());
+    QCOMPARE(m_grid->getSelectedPhotoNames().size(), 3);
+
+    button("selectAllButton")->click();
+    QCOMPARE(m_grid->selectedCount(), 0);
+    QCOMPARE(button("selectAllButton")->text(), QStringLiteral("全选"));
+    QVERIFY(!checkOf(2)->isChecked());
+    QVERIFY(!button("deleteSelectedButton")->isEnabled());
+
+    // Clicking twice returns to the former count; a repeated state changes nothing.
+    checkOf(2)->click();
+    checkOf(2)->click();
+    QCOMPARE(m_grid->selectedCount(), 0);
+    m_grid->onPhotoSelectionChanged(0, false);
+    m_grid->onPhotoSelectionChanged(7, true);
+    QCOMPARE(m_grid->selectedCount(), 0);
+}
+
+void tst_PhotoDisplayWidget::pressOnATileTogglesIt()
+{
+    m_grid->loadPhotosForOrder(orderWithPhotos(0, 2));
+    waitForTiles(2);
+    QLabel *name = m_grid->entries().at(1).nameLabel;
+    QTest::mouseClick(name, Qt::LeftButton);
+    QCOMPARE(m_grid->selectedCount(), 1);
+    QVERIFY(checkOf(1)->isChecked());
+    QTest::mouseClick(m_grid->entries().at(1).photoLabel, Qt::RightButton);
+    QCOMPARE(m_grid->selectedCount(), 1);
+    QTest::mouseClick(m_grid->entries().at(1).photoLabel, Qt::LeftButton);
+    QCOMPARE(m_grid->selectedCount(), 0);
+    QVERIFY(!checkOf(1)->isChecked());
+}
+
+void tst_PhotoDisplayWidget::addSinglePhoto()
+{
+    m_grid->loadPhotosForOrder(orderWithPhotos(0, 3));
+    waitForTiles(3);
+    PhotoInfo photo = OrderRecords::photoFromReply(Data::importedFile(0, 3, "1", m_service->baseUrl()));
+    m_service->serveFile(QUrl(photo.url).path(), jpegBytes(200, 200));
+    m_grid->addSinglePhoto(photo);
+    QCOMPARE(m_grid->findChild<QLabel *>(QStringLiteral("importedTitleLabel"))->text(), QStringLiteral("已导入照片：4张"));
+    QCOMPARE(m_grid->entryCount(), 4);
+    QCOMPARE(m_grid->entries().at(3).id, photo.id);
+    QTRY_VERIFY_WITH_TIMEOUT(m_grid->entries().at(3).isLoaded, 10000);
+}
+
+void tst_PhotoDisplayWidget::deletionRequest_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("action");
+    QTest::newRow("photos") << int(FinishedPhotos) << "delimages";
+    QTest::newRow("trial videos") << int(TrialVideo) << "delmv";
+    QTest::newRow("retouched videos") << int(RetouchedVideo) << "delmv";
+}
+
+void tst_PhotoDisplayWidget::deletionRequest()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, action);
+    Config::k_importType = kind;
+    m_service->setReply("order", action, Data::accepted());
+    const OrderInfo order = orderWithPhotos(2, 3, 3, 3);
+    m_grid->loadPhotosForOrder(order);
+    waitForTiles(3);
+    // The radio moving on does not change what the shown list's deletion is.
+    Config::k_importType = kind == FinishedPhotos ? TrialVideo : FinishedPhotos;
+    checkOf(2)->click();
+    checkOf(0)->click();
+    button("deleteSelectedButton")->click();
+    QTRY_COMPARE(m_service->requests("order", action).size(), 1);
+    const StandInService::Request request = m_service->requests("order", action).first();
+    QCOMPARE(request.fieldNames().mid(0, 6),
+             (QStringList{"order_photo_id", "ids", "shopid", "eid", "superid", "personid"}));
+    QCOMPARE(request.field("order_photo_id"), Data::orderPhotoId(2));
+    const QList<PhotoDisplayData> &entries = m_grid->entries();
+    QCOMPARE(request.field("ids"), entries.at(2).id + QStringLiteral(",") + entries.at(0).id);
+    QCOMPARE(request.field("shopid"), QStringLiteral("11"));
+    QCOMPARE(request.field("eid"), QStringLiteral("1024"));
+    QCOMPARE(request.field("superid"), QStringLiteral("3"));
+    QCOMPARE(request.field("personid"), QStringLiteral("1024"));
+    QTRY_VERIFY(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("删除成功")));
+}
+
+void tst_PhotoDisplayWidget::refusedDeletionKeepsEverything()
+{
+    ScopedMountRoot root;
+    const QString folder = root.mkpath(Data::orderShareFolder(0) + QStringLiteral("/all"));
+    QFile file(folder + QStringLiteral("/IMG_0001.JPG"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(jpegBytes(10, 10));
+    file.close();
+
+    m_service->setReply("order", "delimages", Data::refused(QStringLiteral("照片已被客户选中，不能删除")));
+    QStringList reloads;
+    connect(m_grid, &tfhomeorders_PhotoDisplayWidget::reloadOrderThumbnail, this,
+            [&](const QString &id) { reloads << id; });
+    m_grid->loadPhotosForOrder(orderWithPhotos(0, 2));
+    waitForTiles(2);
+    checkOf(0)->click();
+    button("deleteSelectedButton")->click();
+    QTRY_COMPARE(m_boxes->count(), 1);
+    QCOMPARE(m_boxes->last().title, QStringLiteral("温馨提示"));
+    QCOMPARE(m_boxes->last().text, QStringLiteral("照片已被客户选中，不能删除"));
+    QCOMPARE(m_grid->selectedCount(), 1);
+    QVERIFY(checkOf(0)->isChecked());
+    QVERIFY(QFile::exists(file.fileName()));
+    QVERIFY(reloads.isEmpty());
+}
+
+void tst_PhotoDisplayWidget::acceptedDeletionRemovesTheLocalFiles()
+{
+    ScopedMountRoot root;
+    const QString orderFolder = Data::orderShareFolder(0);
+    QStringList kept;
+    QStringList removed;
+    for (const char *size : {"all", "90", "190", "1920"}) {
+        const QString folder = root.mkpath(orderFolder + QLatin1Char('/') + QLatin1String(size));
+        for (const char *name : {"IMG_0001.JPG", "IMG_0002.JPG"}) {
+            QFile file(folder + QLatin1Char('/') + QLatin1String(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("x");
+            (QLatin1String(name) == QLatin1String("IMG_0002.JPG") ? removed : kept) << file.fileName();
+        }
+    }
+    // A file outside the share that a bad "localpath" points at stays.
+    QTemporaryDir outside;
+    const QString outsideFile = outside.path() + QStringLiteral("/IMG_0003.JPG");
+    QFile bait(outsideFile);
+    QVERIFY(bait.open(QIODevice::WriteOnly));
+    bait.close();
+
+    m_service->setReply("order", "delimages", Data::accepted());
+    OrderInfo order = orderWithPhotos(0, 3);
+    order.importedPhotos[2].localpath = outsideFile;
+    QStringList reloads;
+    connect(m_grid, &tfhomeorders_PhotoDisplayWidget::reloadOrderThumbnail, this,
+            [&](const QString &id) { reloads << id; });
+    m_grid->loadPhotosForOrder(order);
+    waitForTiles(3);
+    checkOf(1)->click();
+    checkOf(2)->click();
+    button("deleteSelectedButton")->click();
+    QTRY_COMPARE(reloads, QStringList{Data::orderPhotoId(0)});
+    for (const QString &path : removed)
+        QVERIFY2(!QFile::exists(path), qPrintable(path));
+    for (const QString &path : kept)
+        QVERIFY2(QFile::exists(path), qPrintable(path));
+    QVERIFY(QFile::exists(outsideFile));
+    QTRY_VERIFY(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("删除成功")));
+}
+
+void tst_PhotoDisplayWidget::localFileForDeletion_data()
+{
+    QTest::addColumn<QString>("localpath");
+    QTest::addColumn<QString>("relative"); // below the mount root; empty for refused
+    QTest::newRow("UNC path") << "\\\\NAS-STUDIO\\photo\\2024\\05\\17\\DD1-1\\all\\IMG_1.JPG"
+                              << "photo/2024/05/17/DD1-1/all/IMG_1.JPG";
+    QTest::newRow("UNC with forward slashes") << "//NAS-STUDIO/photo/a/all/b.jpg" << "photo/a/all/b.jpg";
+    QTest::newRow("mount path") << "@ROOT@photo/a/all/b.jpg" << "photo/a/all/b.jpg";
+    QTest::newRow("relative path") << "photo/a/all/b.jpg" << "";
+    QTest::newRow("outside the share") << "/etc/passwd" << "";
+    QTest::newRow("climbs out of the share") << "@ROOT@photo/../../etc/passwd" << "";
+    QTest::newRow("UNC climbing out") << "\\\\NAS\\photo\\..\\..\\..\\etc\\passwd" << "";
+    QTest::newRow("empty") << "" << "";
+    QTest::newRow("mount root itself") << "@ROOT@" << "";
+}
+
+void tst_PhotoDisplayWidget::localFileForDeletion()
+{
+    QFETCH(QString, localpath);
+    QFETCH(QString, relative);
+    ScopedMountRoot root;
+    localpath.replace(QStringLiteral("@ROOT@"), root.path());
+    const QString expected = relative.isEmpty() ? QString() : root.path() + relative;
+    QCOMPARE(tfhomeorders_PhotoDisplayWidget::localFileForDeletion(localpath), expected);
+}
+
+void tst_PhotoDisplayWidget::switchingOrdersReusesTiles()
+{
+    m_grid->resize(560, 2400); // every tile in view
+    m_grid->loadPhotosForOrder(orderWithPhotos(0, 60));
+    waitForTiles(60);
+    QWidget *lastTile = m_grid->entries().at(59).itemWidget;
+    QPushButton *lastCheck = checkOf(59);
+    lastCheck->click();
+    QCOMPARE(m_grid->selectedCount(), 1);
+
+    m_grid->loadPhotosForOrder(orderWithPhotos(1, 5));
+    QCOMPARE(m_grid->selectedCount(), 0);
+    waitForTiles(5);
+    // The first pooled tile is the one of the old last entry, rebound and unchecked.
+    QCOMPARE(m_grid->entries().at(0).itemWidget, lastTile);
+    QVERIFY(!checkOf(0)->isChecked());
+    QCOMPARE(m_grid->entries().at(0).nameLabel->text(), QStringLiteral("IMG_0001.JPG"));
+    checkOf(0)->click();
+    QCOMPARE(m_grid->selectedCount(), 1);
+    QCOMPARE(m_grid->getSelectedPhotoNames(), QStringList{QStringLiteral("IMG_0001.JPG")});
+    QTRY_VERIFY_WITH_TIMEOUT(m_grid->entries().at(4).isLoaded, 10000);
+}
+
+QTEST_MAIN(tst_PhotoDisplayWidget)
+#include "tst_PhotoDisplayWidget.moc"

@@ -1,0 +1,203 @@
+#include "transfer/ui/PickedEntries.h"
+
+#include "app/K.h"
+#include "app/Logging.h"
+#include "transfer/ui/ImportTypes.h"
+
+#include <QFileInfo>
+
+namespace PickedEntries {
+
+const QString kTagAll = QStringLiteral("all");
+const QString kTagTrialVideo = QStringLiteral("试拍视频");
+const QString kTagRetouchedVideo = QStringLiteral("精修视频");
+
+namespace {
+
+PhotoInfo pickedEntry(const QFileInfo &file, const QString &target, const QString &tag,
+                      const QString &size)
+{
+    PhotoInfo entry;
+    entry.img_name = file.fileName();
+    entry.url = file.absoluteFilePath();
+    entry.importPath = target;
+    entry.sizeTag = tag;
+    entry.imagesize = size;
+    entry.status = PhotoStatus::Waiting;
+    entry.statusOrigin = PhotoStatus::Waiting;
+    entry.status90 = PhotoStatus::Waiting;
+    entry.status190 = PhotoStatus::Waiting;
+    entry.status1920 = PhotoStatus::Waiting;
+    return entry;
+}
+
+QString orDefault(const QString &value, const char *fallback)
+{
+    return value.isEmpty() ? QString::fromLatin1(fallback) : value;
+}
+
+} // namespace
+
+bool isVideoTag(const QString &sizeTag)
+{
+    return sizeTag == kTagTrialVideo || sizeTag == kTagRetouchedVideo;
+}
+
+bool isFileEntry(const PhotoInfo &entry)
+{
+    return entry.sizeTag == kTagAll || isVideoTag(entry.sizeTag);
+}
+
+QList<PhotoInfo> build(const QStringList &files, const OrderInfo &order, int importType)
+{
+    const QString target = order.importPath.isEmpty() ? K::generateImportPathByOrder(order)
+                                                       : order.importPath;
+    QList<PhotoInfo> entries;
+    if (importType < FinishedPhotos || importType > RetouchedVideo)
+        return entries;
+    entries.reserve(importType == FinishedPhotos ? files.size() * 4 : files.size());
+    for (const QString &path : files) {
+        const QFileInfo file(path);
+        switch (importType) {
+        case FinishedPhotos:
+            entries.append(pickedEntry(file, target, kTagAll, QString()));
+            entries.append(pickedEntry(file, target, QStringLiteral("90"),
+                                       orDefault(order.imagesize_small, "90")));
+            entries.append(pickedEntry(file, target, QStringLiteral("190"),
+                                       orDefault(order.imagesize_middle, "190")));
+            entries.append(pickedEntry(file, target, QStringLiteral("1920"),
+                                       orDefault(order.imagesize_big, "1920")));
+            break;
+        case TrialVideo:
+            entries.append(pickedEntry(file, target, kTagTrialVideo, QString()));
+            break;
+        case RetouchedVideo:
+            entries.append(pickedEntry(file, target, kTagRetouchedVideo, QString()));
+            break;
+        }
+    }
+    return entries;
+}
+
+int fileCount(const QList<PhotoInfo> &entries)
+{
+    int count = 0;
+    for (const PhotoInfo &entry : entries) {
+        if (isFileEntry(entry))
+            ++count;
+    }
+    return count;
+}
+
+int tileIndexOf(const QList<PhotoInfo> &entries, int entryIndex)
+{
+    if (entryIndex < 0 || entryIndex >= entries.size())
+        return -1;
+    if (isVideoTag(entries.at(entryIndex).sizeTag))
+        return entryIndex;
+    return entryIndex / 4;
+}
+
+int applyStatus(QList<PhotoInfo> &entries, int entryIndex, int status)
+{
+    if (entryIndex < 0 || entryIndex >= entries.size())
+        return -1;
+    PhotoInfo &entry = entries[entryIndex];
+    if (isVideoTag(entry.sizeTag)) {
+        entry.status = status;
+        entry.status90 = status;
+        entry.status190 = status;
+        entry.status1920 = status;
+        if (status == PhotoStatus::Uploaded || status == PhotoStatus::Failed)
+            entry.statusOrigin = status;
+        return entryIndex;
+    }
+
+    const int headIndex = entryIndex - entryIndex % 4;
+    const QString tag = entry.sizeTag;
+    PhotoInfo &head = entries[headIndex];
+    bool known = true;
+    if (tag == kTagAll)
+        head.status = status;
+    else if (tag == QLatin1String("90"))
+        head.status90 = status;
+    else if (tag == QLatin1String("190"))
+        head.status190 = status;
+    else if (tag == QLatin1String("1920"))
+        head.status1920 = status;
+    else
+        known = false;
+    if (known)
+        entries[entryIndex].status = status;
+
+    const int states[] = {head.status, head.status90, head.status190, head.status1920};
+    bool allUploaded = true;
+    bool anyFailed = false;
+    for (int state : states) {
+        allUploaded = allUploaded && state == PhotoStatus::Uploaded;
+        anyFailed = anyFailed || state == PhotoStatus::Failed;
+    }
+    if (allUploaded) {
+        head.statusOrigin = PhotoStatus::Uploaded;
+        qCDebug(lcTransfer) << "照片状态已上传并且已更新:" << head.img_name;
+    } else if (anyFailed) {
+        head.statusOrigin = PhotoStatus::Failed;
+    }
+    return headIndex;
+}
+
+int failedFiles(const QList<PhotoInfo> &entries)
+{
+    int failed = 0;
+    for (const PhotoInfo &entry : entries) {
+        if (isFileEntry(entry) && entry.statusOrigin == PhotoStatus::Failed)
+            ++failed;
+    }
+    return failed;
+}
+
+bool hasFailedEntry(const QList<PhotoInfo> &entries)
+{
+    for (const PhotoInfo &entry : entries) {
+        if (entry.status == PhotoStatus::Failed)
+            return true;
+    }
+    return false;
+}
+
+QString summaryLine(const OrderInfo &order, int total, int failed)
+{
+    QString line = QStringLiteral("\n") + order.orderpayforkey + QStringLiteral("-") + order.servicetimes
+                   + QStringLiteral("  总数:") + K::s(total) + QStringLiteral("  成功:") + K::s(total - failed);
+    if (failed > 0)
+        line += QStringLiteral("  失败:") + K::s(failed);
+    return line;
+}
+
+Uploaded uploaded(const QList<PhotoInfo> &entries)
+{
+    Uploaded result;
+    for (const PhotoInfo &entry : entries) {
+        qCDebug(lcTransfer) << entry.img_name << " size:" << entry.sizeTag;
+        bool counts = false;
+        if (isVideoTag(entry.sizeTag)) {
+            counts = entry.statusOrigin == PhotoStatus::Uploaded;
+            qCDebug(lcTransfer) << "photoinfo.statusOrigin == PhotoStatus::Uploaded: "
+                                << (counts ? "true" : "false");
+        } else if (entry.sizeTag == kTagAll) {
+            counts = entry.statusOrigin == PhotoStatus::Uploaded
+                     || (entry.status == PhotoStatus::Uploaded && entry.status90 == PhotoStatus::Uploaded
+                         && entry.status190 == PhotoStatus::Uploaded
+                         && entry.status1920 == PhotoStatus::Uploaded);
+        }
+        if (!counts)
+            continue;
+        if (result.count > 0)
+            result.names += QStringLiteral("|:|");
+        result.names += entry.img_name;
+        ++result.count;
+    }
+    return result;
+}
+
+} // namespace PickedEntries

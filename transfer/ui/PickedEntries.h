@@ -1,0 +1,55 @@
+#pragma once
+
+#include "transfer/ui/OrderInfo.h"
+#include "transfer/ui/PhotoInfo.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// Rules for the picked entries of one order. An entry's kind always comes
+// from its own sizeTag, never from the current import kind, so orders that
+// were picked under another kind keep counting and grouping correctly.
+namespace PickedEntries {
+
+extern const QString kTagAll;
+extern const QString kTagTrialVideo;
+extern const QString kTagRetouchedVideo;
+
+bool isVideoTag(const QString &sizeTag);
+// The "all" entry of a photo or a video entry: one per picked file.
+bool isFileEntry(const PhotoInfo &entry);
+
+// Entries for the chosen files under the given import kind, in file order.
+QList<PhotoInfo> build(const QStringList &files, const OrderInfo &order, int importType);
+
+// Number of picked files (photos or videos) the entries stand for.
+int fileCount(const QList<PhotoInfo> &entries);
+
+// Position of the tile (one per file) that shows the entry at entryIndex.
+int tileIndexOf(const QList<PhotoInfo> &entries, int entryIndex);
+
+// Records one import result. Photos: the reported copy's state lands on the
+// group head ("all" entry) and the head's statusOrigin is recombined.
+// Videos: the entry takes the state. Returns the index of the entry whose
+// statusOrigin describes the file, or -1 for an index out of range.
+int applyStatus(QList<PhotoInfo> &entries, int entryIndex, int status);
+
+// Files whose last import failed.
+int failedFiles(const QList<PhotoInfo> &entries);
+
+// True when some entry's own status is Failed.
+bool hasFailedEntry(const QList<PhotoInfo> &entries);
+
+// "\n<number>-<round>  总数:n  成功:m[  失败:k]"
+QString summaryLine(const OrderInfo &order, int total, int failed);
+
+struct Uploaded
+{
+    int count = 0;
+    QString names; // joined with "|:|"
+};
+// Files of the list that are fully uploaded, with their names.
+Uploaded uploaded(const QList<PhotoInfo> &entries);
+
+} // namespace PickedEntries

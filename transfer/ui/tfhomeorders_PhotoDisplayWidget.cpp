@@ -1,0 +1,832 @@
+#include "transfer/ui/tfhomeorders_PhotoDisplayWidget.h"
+
+#include "app/BaseReq.h"
+#include "app/Config.h"
+#include "app/FormBody.h"
+#include "app/K.h"
+#include "app/Logging.h"
+#include "platform/MountRoot.h"
+#include "transfer/engine/TFDelLocalPhotoImg.h"
+#include "transfer/ui/ImportTypes.h"
+#include "transfer/ui/tfhomeorders_PhotoLoadWorker.h"
+
+#include <QCoreApplication>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QMutexLocker>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QThread>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kLoadingText = QStringLiteral("加载中...");
+
+QString pxs(int value)
+{
+    return K::s(K::f(value));
+}
+
+QString tileStyle()
+{
+    return QStringLiteral("QWidget {    background-color: #ffffff;    border: 1px solid #e0e0e0;    border-radius: ")
+           + pxs(4) + QStringLiteral("px;    margin: ") + pxs(1)
+           + QStringLiteral("px;}QWidget:hover {    border-color: #007aff;}");
+}
+
+QString newPictureStyle()
+{
+    return QStringLiteral("QLabel {    background-color: #f5f5f5;    border: 1px solid #e0e0e0;    border-radius: ")
+           + pxs(2) + QStringLiteral("px;}");
+}
+
+const QString kReusedPictureStyle =
+    QStringLiteral("QLabel {    background-color: #f5f5f5;    border: 1px solid #e0e0e0;    border-radius: 4px;}");
+
+const QString kFailedPictureStyle = QStringLiteral(
+    "QLabel {    background-color: #ffe6e6;    border: 1px solid #ffcccc;    border-radius: 4px;    color: #cc0000;}");
+
+QString nameStyle()
+{
+    return QStringLiteral("QLabel {    font-size: ") + pxs(10)
+           + QStringLiteral("px;    color: #666666;    background: transparent;    border: none;}");
+}
+
+QString compactCheckStyle(bool selected)
+{
+    if (selected) {
+        return QStringLiteral("QPushButton {    background-color: #007aff;    border: 2px solid #007aff;    border-radius: ")
+               + pxs(3) + QStringLiteral("px;    color: white;    font-size: ") + pxs(8)
+               + QStringLiteral("px;    font-weight: bold;}QPushButton:hover {    background-color: #0056b3;    "
+                                "border-color: #0056b3;}");
+    }
+    return QStringLiteral("QPushButton {    background-color: rgba(255, 255, 255, 0.9);    border: 2px solid #007aff;"
+                          "    border-radius: ")
+           + pxs(3) + QStringLiteral("px;    color: #007aff;    font-size: ") + pxs(8)
+           + QStringLiteral("px;    font-weight: bold;}QPushButton:hover {    background-color: rgba(255, 255, 255, "
+                            "1.0);    border-color: #0056b3;}");
+}
+
+QString largeCheckStyle(bool selected)
+{
+    if (selected) {
+        return QStringLiteral("QPushButton {    background-color: #007aff;    border: 2px solid #007aff;    "
+                              "border-radius: 6px;    color: white;    font-size: 16px;    font-weight: bold;}"
+                              "QPushButton:hover {    background-color: #0056b3;    border-color: #0056b3;}");
+    }
+    return QStringLiteral("QPushButton {    background-color: rgba(255, 255, 255, 0.9);    border: 2px solid #007aff;"
+                          "    border-radius: 6px;    color: #007aff;    font-size: 16px;    font-weight: bold;}"
+                          "QPushButton:hover {    background-color: rgba(255, 255, 255, 1.0);    border-color: #0056b3;}");
+}
+
+template<typename T>
+T *tileProperty(const QWidget *tile, const char *name)
+{
+    return static_cast<T *>(tile->property(name).value<void *>());
+}
+
+bool isVideoKind(int kind)
+{
+    return kind == TrialVideo || kind == RetouchedVideo;
+}
+
+} // namespace
+
+tfhomeorders_PhotoDisplayWidget::tfhomeorders_PhotoDisplayWidget(QWidget *parent)
+    : QWidget(parent)
+{
+    m_delLocalThread = new TFDelLocalPhotoImg(this);
+    setupUI();
+    calculatePhotosPerRow();
+
+    m_loaderThread = new QThread(this);
+    m_loadWorker = new tfhomeorders_PhotoLoadWorker();
+    m_loadWorker->moveToThread(m_loaderThread);
+    connect(this, &tfhomeorders_PhotoDisplayWidget::loadPhotoRequest, m_loadWorker,
+            &tfhomeorders_PhotoLoadWorker::loadPhoto);
+    connect(m_loadWorker, &tfhomeorders_PhotoLoadWorker::photoLoaded, this,
+            &tfhomeorders_PhotoDisplayWidget::onPhotoLoaded);
+    connect(m_loadWorker, &tfhomeorders_PhotoLoadWorker::photoLoadFailed, this,
+            &tfhomeorders_PhotoDisplayWidget::onPhotoLoadFailed);
+    connect(this, &tfhomeorders_PhotoDisplayWidget::cancelAllPhotoRequests, m_loadWorker,
+            &tfhomeorders_PhotoLoadWorker::cancelAllRequests);
+    m_loaderThread->start(QThread::InheritPriority);
+
+    m_visibleLoadTimer = new QTimer(this);
+    m_visibleLoadTimer->setSingleShot(true);
+    m_visibleLoadTimer->setInterval(100);
+    connect(m_visibleLoadTimer, &QTimer::timeout, this, &tfhomeorders_PhotoDisplayWidget::loadVisiblePhotos);
+    m_batchTimer = new QTimer(this);
+    m_batchTimer->setSingleShot(true);
+    m_batchTimer->setInterval(50);
+    connect(m_batchTimer, &QTimer::timeout, this, &tfhomeorders_PhotoDisplayWidget::createPhotoItemsBatch);
+    m_cleanupTimer = new QTimer(this);
+    m_cleanupTimer->setInterval(300000);
+    connect(m_cleanupTimer, &QTimer::timeout, this, &tfhomeorders_PhotoDisplayWidget::cleanupMemory);
+    m_cleanupTimer->start();
+}
+
+tfhomeorders_PhotoDisplayWidget::~tfhomeorders_PhotoDisplayWidget()
+{
+    m_visibleLoadTimer->stop();
+    m_batchTimer->stop();
+    if (m_loaderThread->isRunning()) {
+        m_loaderThread->quit();
+        m_loaderThread->wait();
+    }
+    delete m_loadWorker;
+    m_loadWorker = nullptr;
+    if (m_delLocalThread) {
+        if (m_delLocalThread->isRunning()) {
+            m_delLocalThread->quit();
+            m_delLocalThread->wait();
+        }
+        delete m_delLocalThread;
+        m_delLocalThread = nullptr;
+    }
+    clearRecycledItems();
+}
+
+void tfhomeorders_PhotoDisplayWidget::setupUI()
+{
+    m_mainLayout = new QVBoxLayout(this);
+    m_mainLayout->setContentsMargins(K::f(5), K::f(5), K::f(5), K::f(5));
+
+    m_scrollArea = new QScrollArea(this);
+    m_scrollArea->setObjectName(QStringLiteral("importedScrollArea"));
+    m_scrollArea->setWidgetResizable(true);
+    m_scrollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_scrollArea->setStyleSheet(
+        QStringLiteral("QScrollArea {    border: none;    background-color: #ffffff;    border: 1px solid #e0e0e0;"
+                       "    border-radius: ")
+        + pxs(6) + QStringLiteral("px;    padding: }QScrollBar:vertical {    background-color: #f0f0f0;    width: ")
+        + pxs(6) + QStringLiteral("px;    border-radius: ") + pxs(3)
+        + QStringLiteral("px;}QScrollBar::handle:vertical {    background-color: #c0c0c0;    border-radius: ") + pxs(3)
+        + QStringLiteral("px;    min-height: ") + pxs(10)
+        + QStringLiteral("px;}QScrollBar::handle:vertical:hover {    background-color: #a0a0a0;}"));
+
+    m_gridContainer = new QWidget();
+    m_gridContainer->setObjectName(QStringLiteral("importedGrid"));
+    m_gridLayout = new QGridLayout(m_gridContainer);
+    m_gridLayout->setSpacing(K::f(5));
+    m_gridLayout->setContentsMargins(K::f(5), K::f(5), K::f(5), K::f(5));
+    // Tiles keep their fixed size and gather at the top left.
+    m_gridLayout->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_scrollArea->setWidget(m_gridContainer);
+    connect(m_scrollArea->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            &tfhomeorders_PhotoDisplayWidget::onScrollValueChanged);
+
+    auto *header = new QWidget(this);
+    auto *headerLayout = new QHBoxLayout(header);
+    auto *marker = new QWidget(header);
+    marker->setFixedSize(K::f(4), K::f(10));
+    marker->setStyleSheet(QStringLiteral("QWidget {  background-color: #0179FF;}"));
+    m_titleLabel = new QLabel(QStringLiteral("已导入照片"), header);
+    m_titleLabel->setObjectName(QStringLiteral("importedTitleLabel"));
+    m_titleLabel->setStyleSheet(QStringLiteral("QLabel {    font-size: ") + pxs(12)
+                                + QStringLiteral("px;    font-weight: 600;    color: #333333;    padding: ") + pxs(3)
+                                + QStringLiteral("px 0px;}"));
+
+    m_selectAllButton = new QPushButton(QStringLiteral("全选"), header);
+    m_selectAllButton->setObjectName(QStringLiteral("selectAllButton"));
+    m_selectAllButton->setStyleSheet(
+        QStringLiteral("QPushButton {    background-color: #007aff;    color: white;    border: none;    border-radius: ")
+        + pxs(4) + QStringLiteral("px;    padding: ") + pxs(6) + QStringLiteral("px ") + pxs(8)
+        + QStringLiteral("px;    font-size: ") + pxs(10) + QStringLiteral("px;    font-weight: 500;    min-width: ")
+        + pxs(40) + QStringLiteral("px;    height: ") + pxs(10)
+        + QStringLiteral("px;}QPushButton:hover {    background-color: #0056b3;}QPushButton:pressed {    "
+                         "background-color: #004494;}"));
+    connect(m_selectAllButton, &QPushButton::clicked, this, &tfhomeorders_PhotoDisplayWidget::onSelectAllToggled);
+
+    m_deleteButton = new QPushButton(QStringLiteral("删除选中"), header);
+    m_deleteButton->setObjectName(QStringLiteral("deleteSelectedButton"));
+    m_deleteButton->setStyleSheet(
+        QStringLiteral("QPushButton {    background-color: #ff3b30;    color: white;    border: none;    border-radius: ")
+        + pxs(4) + QStringLiteral("px;    padding: ") + pxs(6) + QStringLiteral("px ") + pxs(8)
+        + QStringLiteral("px;    font-size: ") + pxs(10) + QStringLiteral("px;    font-weight: 500;    min-width: ")
+        + pxs(50) + QStringLiteral("px;    height: ") + pxs(10)
+        + QStringLiteral("px;}QPushButton:hover {    background-color: #d12b20;}QPushButton:pressed {    "
+                         "background-color: #b91c1c;}QPushButton:disabled {    background-color: #d3d3d3;    "
+                         "color: #a0a0a0;}"));
+    m_deleteButton->setEnabled(false);
+    connect(m_deleteButton, &QPushButton::clicked, this, &tfhomeorders_PhotoDisplayWidget::onDeleteSelectedPhotos);
+
+    headerLayout->addWidget(marker);
+    headerLayout->addWidget(m_titleLabel);
+    headerLayout->addStretch();
+    headerLayout->addWidget(m_selectAllButton);
+    headerLayout->addWidget(m_deleteButton);
+
+    m_mainLayout->addWidget(header);
+    m_mainLayout->addWidget(m_scrollArea);
+
+    QTimer::singleShot(10, this, &tfhomeorders_PhotoDisplayWidget::calculatePhotosPerRow);
+}
+
+void tfhomeorders_PhotoDisplayWidget::setDelBtnShow(int show)
+{
+    m_delBtnShow = show;
+}
+
+void tfhomeorders_PhotoDisplayWidget::loadPhotosForOrder(const OrderInfo &order)
+{
+    m_currentOrder = order;
+    const bool deletable = m_delBtnShow != 0 && order.issample != QLatin1String("1");
+    m_deleteButton->setVisible(deletable);
+    m_selectAllButton->setVisible(deletable);
+
+    // A new generation stops the old batches; results of the old order are
+    // dropped by their generation, so no events need to run here.
+    ++m_generation;
+    m_selectedCount = 0;
+    m_visibleLoadTimer->stop();
+    m_batchTimer->stop();
+    emit cancelAllPhotoRequests();
+
+    recyclePhotoItems();
+    calculatePhotosPerRow();
+
+    m_shownKind = Config::k_importType;
+    const QList<PhotoInfo> &list = m_shownKind == RetouchedVideo ? order.importedRetouchedVideos
+                                   : m_shownKind == TrialVideo   ? order.importedTrialVideos
+                                                                 : order.importedPhotos;
+    QStringList urls;
+    QStringList names;
+    QStringList ids;
+    QStringList localPaths;
+    for (const PhotoInfo &photo : list) {
+        urls.append(photo.url);
+        names.append(photo.img_name);
+        ids.append(photo.id);
+        localPaths.append(photo.localpath);
+    }
+    m_titleLabel->setText(QStringLiteral("已导入：") + K::s(names.size()));
+    if (!urls.isEmpty()) {
+        preparePhotoDisplayData(urls, names, ids, localPaths);
+        m_visibleLoadTimer->start();
+    }
+    m_deleteButton->setEnabled(m_selectedCount >= 1);
+    updateSelectAllButtonText();
+}
+
+void tfhomeorders_PhotoDisplayWidget::takeAllTilesOutOfGrid()
+{
+    // From the end: removing widgets one by one would search the layout each time.
+    while (m_gridLayout->count() > 0)
+        delete m_gridLayout->takeAt(m_gridLayout->count() - 1);
+}
+
+void tfhomeorders_PhotoDisplayWidget::recyclePhotoItems()
+{
+    QMutexLocker lock(&m_dataMutex);
+    takeAllTilesOutOfGrid();
+    for (int i = m_photoDataList.size() - 1; i >= 0; --i) {
+        QWidget *tile = m_photoDataList.at(i).itemWidget;
+        if (!tile)
+            continue;
+        tile->hide();
+        if (QLabel *picture = tileProperty<QLabel>(tile, "photoLabel")) {
+            picture->clear();
+            picture->setText(kLoadingText);
+        }
+        if (m_recyclePool.size() >= m_maxRecycleCount)
+            tile->deleteLater();
+        else
+            m_recyclePool.append(tile);
+    }
+    m_photoDataList.clear();
+    m_photoUrls.clear();
+    m_photoNames.clear();
+    m_createdCount = 0;
+}
+
+void tfhomeorders_PhotoDisplayWidget::preparePhotoDisplayData(const QStringList &urls, const QStringList &names,
+                                                              const QStringList &ids,
+                                                              const QStringList &localPaths)
+{
+    QMutexLocker lock(&m_dataMutex);
+    m_photoUrls = urls;
+    m_photoNames = names;
+    m_createdCount = 0;
+    const int count = qMin(urls.size(), names.size());
+    m_photoDataList.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        PhotoDisplayData entry;
+        entry.id = ids.value(i);
+        entry.name = names.at(i);
+        entry.url = urls.at(i);
+        entry.localPath = localPaths.value(i);
+        m_photoDataList.append(entry);
+    }
+}
+
+void tfhomeorders_PhotoDisplayWidget::emitRequests(const QList<int> &indices)
+{
+    // Called after the data lock is released: no signal goes out under it.
+    const bool video = isVideoKind(m_shownKind);
+    for (int index : indices) {
+        const PhotoDisplayData &entry = m_photoDataList.at(index);
+        emit loadPhotoRequest(entry.url, entry.name, index, m_generation, video);
+    }
+}
+
+void tfhomeorders_PhotoDisplayWidget::loadVisiblePhotos()
+{
+    if (!m_scrollArea->isVisible() || !m_gridContainer)
+        return;
+    const int viewHeight = m_scrollArea->viewport()->height();
+    const int top = m_scrollArea->verticalScrollBar()->value();
+
+    QList<int> requests;
+    {
+        QMutexLocker lock(&m_dataMutex);
+        for (int i = 0; i < m_photoDataList.size(); ++i) {
+            PhotoDisplayData &entry = m_photoDataList[i];
+            if (!entry.itemWidget) {
+                const int rowTop = (m_itemHeight + 10) * (i / m_photosPerRow);
+                if (rowTop < top + 2 * viewHeight) {
+                    if (!m_batchTimer->isActive())
+                        m_batchTimer->start();
+                    break;
+                }
+                continue;
+            }
+            if (entry.isLoaded || entry.isLoading || !entry.itemWidget->isVisible())
+                continue;
+            const QRect geometry = entry.itemWidget->geometry();
+            if (geometry.bottom() > top && geometry.top() < top + viewHeight) {
+                entry.isLoading = true;
+                requests.append(i);
+            }
+        }
+    }
+    emitRequests(requests);
+}
+
+void tfhomeorders_PhotoDisplayWidget::placeTile(PhotoDisplayData &entry, QWidget *tile, int index)
+{
+    entry.itemWidget = tile;
+    entry.photoLabel = tileProperty<QLabel>(tile, "photoLabel");
+    entry.nameLabel = tileProperty<QLabel>(tile, "nameLabel");
+    m_gridLayout->addWidget(tile, index / m_photosPerRow, index % m_photosPerRow);
+}
+
+void tfhomeorders_PhotoDisplayWidget::createPhotoItemsBatch()
+{
+    bool more = false;
+    bool reachedView = false;
+    {
+        QMutexLocker lock(&m_dataMutex);
+        const int start = m_createdCount;
+        const int count = m_photoDataList.size();
+        if (start >= count)
+            return;
+        const int generation = m_generation;
+        const int end = qMin(start + m_batchSize, count);
+        const int viewBottom = m_scrollArea->verticalScrollBar()->value() + m_scrollArea->viewport()->height();
+        for (int i = start; i < end; ++i) {
+            if (m_generation != generation)
+                return;
+            PhotoDisplayData &entry = m_photoDataList[i];
+            if (!entry.itemWidget) {
+                placeTile(entry, getOrCreatePhotoItem(i), i);
+                reachedView = reachedView || (m_itemHeight + 10) * (i / m_photosPerRow) < viewBottom;
+            }
+        }
+        m_createdCount = start + m_batchSize;
+        more = m_createdCount < count && m_generation == generation;
+    }
+    if (more) {
+        m_batchTimer->start();
+        // A long list keeps making tiles for a while: the ones in view get
+        // their pictures now rather than after the last batch.
+        if (reachedView && !m_visibleLoadTimer->isActive())
+            m_visibleLoadTimer->start();
+    } else {
+        QTimer::singleShot(100, this, &tfhomeorders_PhotoDisplayWidget::loadVisiblePhotos);
+    }
+}
+
+void tfhomeorders_PhotoDisplayWidget::onPhotoLoaded(const QImage &image, const QString &photoName, int index,
+                                                    int generation)
+{
+    QMutexLocker lock(&m_dataMutex);
+    if (generation != m_generation || index < 0 || index >= m_photoDataList.size())
+        return;
+    PhotoDisplayData &entry = m_photoDataList[index];
+    if (entry.name != photoName || !entry.itemWidget)
+        return;
+    entry.isLoading = false;
+    entry.isLoaded = true;
+    if (entry.photoLabel) {
+        entry.photoLabel->clear();
+        entry.photoLabel->setPixmap(QPixmap::fromImage(image));
+    }
+}
+
+void tfhomeorders_PhotoDisplayWidget::onPhotoLoadFailed(const QString &photoName, int index, int generation)
+{
+    QMutexLocker lock(&m_dataMutex);
+    if (generation != m_generation || index < 0 || index >= m_photoDataList.size())
+        return;
+    PhotoDisplayData &entry = m_photoDataList[index];
+    if (entry.name != photoName || !entry.itemWidget)
+        return;
+    entry.isLoading = false;
+    if (entry.photoLabel) {
+        entry.photoLabel->clear();
+        entry.photoLabel->setText(QStringLiteral("加载失败"));
+        entry.photoLabel->setStyleSheet(kFailedPictureStyle);
+    }
+}
+
+void tfhomeorders_PhotoDisplayWidget::calculatePhotosPerRow()
+{
+    if (!m_scrollArea)
+        return;
+    const int width = m_scrollArea->viewport()->width();
+    int perRow = (width - 2 * (K::f(5) + K::f(5))) / (K::f(m_itemWidth) + K::f(5));
+    if (perRow < 2)
+        perRow = 1;
+    if (perRow == m_photosPerRow)
+        return;
+    m_photosPerRow = perRow;
+    if (!m_photoDataList.isEmpty())
+        relayoutPhotoGrid();
+}
+
+void tfhomeorders_PhotoDisplayWidget::relayoutPhotoGrid()
+{
+    if (!m_gridLayout || m_photoDataList.isEmpty())
+        return;
+    QMutexLocker lock(&m_dataMutex);
+    takeAllTilesOutOfGrid();
+    for (int i = 0; i < m_photoDataList.size(); ++i) {
+        if (QWidget *tile = m_photoDataList.at(i).itemWidget)
+            m_gridLayout->addWidget(tile, i / m_photosPerRow, i % m_photosPerRow);
+    }
+}
+
+void tfhomeorders_PhotoDisplayWidget::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    QTimer::singleShot(100, this, &tfhomeorders_PhotoDisplayWidget::calculatePhotosPerRow);
+}
+
+void tfhomeorders_PhotoDisplayWidget::onScrollValueChanged(int)
+{
+    if (m_visibleLoadTimer->isActive())
+        m_visibleLoadTimer->stop();
+    m_visibleLoadTimer->start(200);
+}
+
+void tfhomeorders_PhotoDisplayWidget::addSinglePhoto(const PhotoInfo &photo)
+{
+    QList<int> requests;
+    QMutexLocker lock(&m_dataMutex);
+    PhotoDisplayData entry;
+    entry.id = photo.id;
+    entry.name = photo.img_name;
+    entry.url = photo.url;
+    entry.localPath = photo.localpath;
+    m_photoDataList.append(entry);
+    const int index = m_photoDataList.size() - 1;
+    PhotoDisplayData &added = m_photoDataList[index];
+    placeTile(added, createPhotoItem(photo.img_name, index), index);
+    m_titleLabel->setText(QStringLiteral("已导入照片：") + K::s(m_photoDataList.size()) + QStringLiteral("张"));
+
+    // The layout places the tile later; its row gives where it will be.
+    const int rowTop = K::f(5) + (index / m_photosPerRow) * (K::f(m_itemHeight) + K::f(5));
+    const int viewTop = m_scrollArea->verticalScrollBar()->value();
+    const int viewHeight = m_scrollArea->viewport()->height();
+    if (!added.url.isEmpty() && rowTop + K::f(m_itemHeight) - 1 > viewTop && rowTop < viewTop + viewHeight) {
+        added.isLoading = true;
+        requests.append(index);
+    }
+    m_deleteButton->setEnabled(m_selectedCount >= 1);
+    updateSelectAllButtonText();
+    lock.unlock();
+    emitRequests(requests);
+}
+
+void tfhomeorders_PhotoDisplayWidget::cleanupMemory()
+{
+    clearRecycledItems();
+}
+
+void tfhomeorders_PhotoDisplayWidget::clearRecycledItems()
+{
+    for (QWidget *tile : qAsConst(m_recyclePool))
+        tile->deleteLater();
+    m_recyclePool.clear();
+}
+
+// ---- tiles --------------------------------------------------------------
+
+void tfhomeorders_PhotoDisplayWidget::setCheckLook(QPushButton *button, bool selected, bool large)
+{
+    button->setText(selected ? QStringLiteral("✓") : QString());
+    button->setStyleSheet(large ? largeCheckStyle(selected) : compactCheckStyle(selected));
+}
+
+QWidget *tfhomeorders_PhotoDisplayWidget::createPhotoItem(const QString &name, int index)
+{
+    auto *tile = new QWidget();
+    tile->setObjectName(QStringLiteral("importedTile"));
+    tile->setFixedSize(K::f(m_itemWidth), K::f(m_itemHeight));
+    tile->setStyleSheet(tileStyle());
+    auto *layout = new QVBoxLayout(tile);
+    layout->setContentsMargins(K::f(2), K::f(2), K::f(2), K::f(2));
+    layout->setSpacing(K::f(2));
+
+    auto *pictureArea = new QWidget(tile);
+    pictureArea->setFixedSize(K::f(90), K::f(90));
+    auto *picture = new QLabel(pictureArea);
+    picture->setObjectName(QStringLiteral("photoLabel"));
+    picture->setFixedSize(K::f(90), K::f(90));
+    picture->setAlignment(Qt::AlignCenter);
+    picture->setStyleSheet(newPictureStyle());
+    picture->setText(kLoadingText);
+
+    auto *check = new QPushButton(pictureArea);
+    check->setObjectName(QStringLiteral("selectButton"));
+    check->setGeometry(K::f(3), K::f(3), K::f(14), K::f(14));
+    check->raise();
+    check->setCheckable(true);
+    check->setChecked(false);
+    setCheckLook(check, false, false);
+    connect(check, &QPushButton::clicked, this, [this, check, index]() {
+        const bool on = check->isChecked();
+        setCheckLook(check, on, false);
+        onPhotoSelectionChanged(index, on);
+    });
+
+    auto *nameLabel = new QLabel(name, tile);
+    nameLabel->setObjectName(QStringLiteral("nameLabel"));
+    nameLabel->setWordWrap(true);
+    nameLabel->setAlignment(Qt::AlignCenter);
+    nameLabel->setStyleSheet(nameStyle());
+
+    layout->addWidget(pictureArea);
+    layout->addWidget(nameLabel);
+    tile->setProperty("photoLabel", QVariant::fromValue(static_cast<void *>(picture)));
+    tile->setProperty("nameLabel", QVariant::fromValue(static_cast<void *>(nameLabel)));
+    tile->setProperty("selectButton", QVariant::fromValue(static_cast<void *>(check)));
+    tile->setProperty("photoIndex", index);
+    tile->installEventFilter(this);
+    return tile;
+}
+
+QWidget *tfhomeorders_PhotoDisplayWidget::getOrCreatePhotoItem(int index)
+{
+    if (m_recyclePool.isEmpty())
+        return createPhotoItem(m_photoNames.value(index), index);
+    QWidget *tile = m_recyclePool.takeFirst();
+    updatePhotoItemContent(tile, m_photoNames.value(index), index);
+    return tile;
+}
+
+void tfhomeorders_PhotoDisplayWidget::updatePhotoItemContent(QWidget *tile, const QString &name, int index)
+{
+    if (!tile)
+        return;
+    if (QLabel *picture = tileProperty<QLabel>(tile, "photoLabel")) {
+        picture->clear();
+        picture->setText(kLoadingText);
+        picture->setStyleSheet(kReusedPictureStyle);
+    }
+    if (QLabel *nameLabel = tileProperty<QLabel>(tile, "nameLabel"))
+        nameLabel->setText(name);
+    if (QPushButton *check = tileProperty<QPushButton>(tile, "selectButton")) {
+        check->setChecked(false);
+        check->setText(QString());
+        check->raise();
+        check->setStyleSheet(largeCheckStyle(false));
+        tile->setProperty("photoIndex", index);
+        tile->installEventFilter(this);
+        disconnect(check, &QPushButton::clicked, nullptr, nullptr);
+        connect(check, &QPushButton::clicked, this, [this, check, index]() {
+            const bool on = check->isChecked();
+            setCheckLook(check, on, true);
+            onPhotoSelectionChanged(index, on);
+        });
+    }
+    tile->show();
+}
+
+void tfhomeorders_PhotoDisplayWidget::createPhotoDisplayItems(const QStringList &urls, const QStringList &names)
+{
+    QMutexLocker lock(&m_dataMutex);
+    const int count = qMin(urls.size(), names.size());
+    for (int i = 0; i < count; ++i) {
+        PhotoDisplayData entry;
+        entry.name = names.at(i);
+        entry.url = urls.at(i);
+        placeTile(entry, createPhotoItem(names.at(i), i), i);
+        m_photoDataList.append(entry);
+    }
+}
+
+void tfhomeorders_PhotoDisplayWidget::clearPhotoDisplay()
+{
+    QMutexLocker lock(&m_dataMutex);
+    ++m_generation;
+    takeAllTilesOutOfGrid();
+    for (int i = m_photoDataList.size() - 1; i >= 0; --i) {
+        if (QWidget *tile = m_photoDataList.at(i).itemWidget) {
+            tile->hide();
+            tile->deleteLater();
+        }
+    }
+    m_photoDataList.clear();
+}
+
+bool tfhomeorders_PhotoDisplayWidget::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonPress) {
+        auto *tile = qobject_cast<QWidget *>(watched);
+        auto *press = static_cast<QMouseEvent *>(event);
+        if (tile && press->button() == Qt::LeftButton && tile->property("photoIndex").isValid()) {
+            auto *check = tileProperty<QPushButton>(tile, "selectButton");
+            const QPoint onTile = press->pos();
+            const bool onCheck = check && check->rect().contains(check->mapFrom(tile, onTile));
+            if (check && !onCheck) {
+                const QPoint at(10, 10);
+                QMouseEvent down(QEvent::MouseButtonPress, at, check->mapToGlobal(at), Qt::LeftButton,
+                                 Qt::LeftButton, Qt::NoModifier);
+                QMouseEvent up(QEvent::MouseButtonRelease, at, check->mapToGlobal(at), Qt::LeftButton,
+                               Qt::LeftButton, Qt::NoModifier);
+                QCoreApplication::sendEvent(check, &down);
+                QCoreApplication::sendEvent(check, &up);
+                return true;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// ---- selection ----------------------------------------------------------
+
+void tfhomeorders_PhotoDisplayWidget::onPhotoSelectionChanged(int index, bool selected)
+{
+    QMutexLocker lock(&m_dataMutex);
+    if (index < 0 || index >= m_photoDataList.size())
+        return;
+    PhotoDisplayData &entry = m_photoDataList[index];
+    if (entry.isSelected == selected)
+        return;
+    entry.isSelected = selected;
+    m_selectedCount += selected ? 1 : -1;
+    m_deleteButton->setEnabled(m_selectedCount > 0);
+    updateSelectAllButtonText();
+}
+
+void tfhomeorders_PhotoDisplayWidget::onSelectAllToggled()
+{
+    QMutexLocker lock(&m_dataMutex);
+    const bool selectAll = m_selectedCount < m_photoDataList.size();
+    for (PhotoDisplayData &entry : m_photoDataList) {
+        entry.isSelected = selectAll;
+        if (!entry.itemWidget)
+            continue;
+        if (QPushButton *check = tileProperty<QPushButton>(entry.itemWidget, "selectButton")) {
+            const QSignalBlocker blocker(check);
+            check->setChecked(selectAll);
+            setCheckLook(check, selectAll, true);
+        }
+    }
+    m_selectedCount = selectAll ? m_photoDataList.size() : 0;
+    m_deleteButton->setEnabled(m_selectedCount >= 1);
+    updateSelectAllButtonText();
+}
+
+void tfhomeorders_PhotoDisplayWidget::clearAllSelections()
+{
+    QMutexLocker lock(&m_dataMutex);
+    for (PhotoDisplayData &entry : m_photoDataList) {
+        entry.isSelected = false;
+        if (!entry.itemWidget)
+            continue;
+        if (QPushButton *check = tileProperty<QPushButton>(entry.itemWidget, "selectButton")) {
+            const QSignalBlocker blocker(check);
+            check->setChecked(false);
+            setCheckLook(check, false, true);
+        }
+    }
+    m_selectedCount = 0;
+    m_deleteButton->setEnabled(false);
+    updateSelectAllButtonText();
+}
+
+void tfhomeorders_PhotoDisplayWidget::updateSelectAllButtonText()
+{
+    const bool all = m_selectedCount != 0 && m_selectedCount == m_photoDataList.size();
+    m_selectAllButton->setText(all ? QStringLiteral("取消全选") : QStringLiteral("全选"));
+}
+
+void tfhomeorders_PhotoDisplayWidget::updateSelectionUI()
+{
+    m_deleteButton->setEnabled(m_selectedCount >= 1);
+    updateSelectAllButtonText();
+}
+
+QStringList tfhomeorders_PhotoDisplayWidget::getSelectedPhotoNames() const
+{
+    QStringList names;
+    for (const PhotoDisplayData &entry : m_photoDataList) {
+        if (entry.isSelected)
+            names.append(entry.name);
+    }
+    return names;
+}
+
+// ---- deletion -----------------------------------------------------------
+
+QString tfhomeorders_PhotoDisplayWidget::localFileForDeletion(const QString &localpath)
+{
+    const bool unc = localpath.startsWith(QLatin1String("\\\\")) || localpath.startsWith(QLatin1String("//"));
+    QString path;
+    if (unc) {
+        path = K::pathConvert(localpath);
+        while (path.endsWith(QLatin1Char('/')))
+            path.chop(1);
+    } else {
+        path = localpath;
+    }
+    return MountRoot::isOnShare(path) ? path : QString();
+}
+
+void tfhomeorders_PhotoDisplayWidget::onDeleteSelectedPhotos()
+{
+    postDelPhotos();
+}
+
+void tfhomeorders_PhotoDisplayWidget::postDelPhotos()
+{
+    QStringList ids;
+    QStringList localPaths;
+    for (int i = m_photoDataList.size() - 1; i >= 0; --i) {
+        const PhotoDisplayData &entry = m_photoDataList.at(i);
+        if (!entry.isSelected)
+            continue;
+        ids.append(entry.id);
+        localPaths.append(entry.localPath);
+    }
+    const QString orderPhotoId = m_currentOrder.order_photo_id;
+    const QByteArray body = FormBody()
+                                .add(QStringLiteral("order_photo_id"), orderPhotoId)
+                                .add(QStringLiteral("ids"), ids.join(QLatin1Char(',')))
+                                .add(QStringLiteral("shopid"), m_shopId)
+                                .add(QStringLiteral("eid"), m_eid)
+                                .add(QStringLiteral("superid"), m_superId)
+                                .add(QStringLiteral("personid"), m_eid)
+                                .toBytes();
+    const QString path = isVideoKind(m_shownKind) ? QStringLiteral("&m=order&a=delmv")
+                                                  : QStringLiteral("&m=order&a=delimages");
+    auto *request = new BaseReq(this);
+    request->getResultData(path, body,
+                           [this, request, orderPhotoId, localPaths](bool ok, const QJsonDocument &reply) {
+                               onDeleteReply(ok, reply, orderPhotoId, localPaths);
+                               request->deleteLater();
+                           });
+}
+
+void tfhomeorders_PhotoDisplayWidget::onDeleteReply(bool ok, const QJsonDocument &reply,
+                                                    const QString &orderPhotoId, const QStringList &localPaths)
+{
+    if (!ok)
+        return;
+    const QJsonObject object = reply.object();
+    const QString code = object.value(QStringLiteral("code")).toString();
+    const QString message = object.value(QStringLiteral("message")).toString();
+    if (code != QLatin1String("1")) {
+        QTimer::singleShot(0, this, [this, message]() {
+            QMessageBox::warning(this, QStringLiteral("温馨提示"), message, QMessageBox::Ok);
+        });
+        return;
+    }
+    QTimer::singleShot(0, this, [this]() {
+        QMessageBox::information(this, QStringLiteral("温馨提示"), QStringLiteral("删除成功"), QMessageBox::Ok);
+    });
+
+    QStringList files;
+    for (const QString &localpath : localPaths) {
+        const QString file = localFileForDeletion(localpath);
+        if (file.isEmpty())
+            qCWarning(lcTransfer) << "拒绝删除不在共享盘上的路径:" << localpath;
+        else
+            files.append(file);
+    }
+    if (!files.isEmpty())
+        m_delLocalThread->setPrepareDelPaths(files);
+    emit reloadOrderThumbnail(orderPhotoId);
+}
