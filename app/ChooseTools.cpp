@@ -1,6 +1,7 @@
 #include "app/ChooseTools.h"
 
 #include "app/Config.h"
+#include "app/FramelessWindow.h"
 #include "app/K.h"
 #include "app/Logging.h"
 #include "app/ToolCardWidget.h"
@@ -59,23 +60,6 @@ int toolIndexOf(const QString &name)
 // Only the first launcher of the process is centred.
 bool s_firstShowDone = false;
 
-void paintCard(QWidget *widget, QPainter &painter)
-{
-    const QRect content = widget->rect().adjusted(6, 6, -6, -6);
-    for (int k = 0; k <= 8; ++k) {
-        const int grow = k < 2 ? 0 : k - 1;
-        painter.setPen(QPen(QColor(0, 0, 0, 15 - k), 1));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRoundedRect(content.adjusted(-grow, -grow, grow, grow), 12 + grow, 12 + grow);
-    }
-    QLinearGradient gradient(0, 0, 0, widget->height());
-    gradient.setColorAt(0, QColor(45, 55, 75));
-    gradient.setColorAt(1, QColor(35, 45, 65));
-    painter.setBrush(gradient);
-    painter.setPen(QPen(QColor(80, 90, 110), 1));
-    painter.drawRoundedRect(content, 12, 12);
-}
-
 } // namespace
 
 ChooseTools::ChooseTools(QWidget *parent)
@@ -106,23 +90,9 @@ void ChooseTools::setupUI()
     mainLayout->setContentsMargins(K::f(40), K::f(30), K::f(40), K::f(30));
     mainLayout->setSpacing(0);
 
-    auto *titleRow = new QHBoxLayout();
-    titleRow->setContentsMargins(0, 0, 0, 0);
-    auto *titleFiller = new QLabel(this);
-    titleFiller->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    titleRow->addWidget(titleFiller);
-    minimizeButton = new QPushButton(QStringLiteral("\u2212"), this);
-    minimizeButton->setFixedSize(K::f(21), K::f(21));
-    minimizeButton->setObjectName(QStringLiteral("minimizeButton"));
+    mainLayout->addLayout(FramelessWindow::titleBar(this, K::f(21), &minimizeButton, &closeButton));
     connect(minimizeButton, &QPushButton::clicked, this, &ChooseTools::onMinimizeButtonClicked);
-    titleRow->addWidget(minimizeButton);
-    titleRow->addSpacing(K::f(6));
-    closeButton = new QPushButton(QStringLiteral("\u00d7"), this);
-    closeButton->setFixedSize(K::f(21), K::f(21));
-    closeButton->setObjectName(QStringLiteral("closeButton"));
     connect(closeButton, &QPushButton::clicked, this, &ChooseTools::onCloseButtonClicked);
-    titleRow->addWidget(closeButton);
-    mainLayout->addLayout(titleRow);
 
     mainLayout->addSpacing(K::f(20));
 
@@ -181,20 +151,15 @@ void ChooseTools::setupUI()
 
 void ChooseTools::setupStyles()
 {
-    setStyleSheet(QStringLiteral(
-                      "#ToolCardWidget { background: transparent; }"
-                      "#minimizeButton, #closeButton { background: transparent; border: none;"
-                      "  color: rgba(255, 255, 255, 0.8); font-size: %1px; font-weight: bold; }"
-                      "#minimizeButton:hover, #closeButton:hover { color: white;"
-                      "  background: rgba(255, 255, 255, 0.1); border-radius: %2px; }"
-                      "QLabel#logoLabel { color: white; font-size: %3px; font-weight: bold; }"
-                      "QLabel#sloganLabel { color: rgba(255, 255, 255, 0.9); font-size: %4px; }"
-                      "QLabel#versionLabel { color: rgba(160, 170, 190, 0.8); font-size: %5px; }")
-                      .arg(K::f(18))
-                      .arg(K::f(10))
-                      .arg(K::f(32))
-                      .arg(K::f(16))
-                      .arg(K::f(12)));
+    setStyleSheet(QStringLiteral("#ToolCardWidget { background: transparent; }")
+                  + FramelessWindow::titleButtonStyle()
+                  + QStringLiteral(
+                        "QLabel#logoLabel { color: white; font-size: %1px; font-weight: bold; }"
+                        "QLabel#sloganLabel { color: rgba(255, 255, 255, 0.9); font-size: %2px; }"
+                        "QLabel#versionLabel { color: rgba(160, 170, 190, 0.8); font-size: %3px; }")
+                        .arg(K::f(32))
+                        .arg(K::f(16))
+                        .arg(K::f(12)));
 }
 
 void ChooseTools::setupAnimations()
@@ -323,17 +288,14 @@ void ChooseTools::onCloseButtonClicked()
 
 void ChooseTools::onMinimizeButtonClicked()
 {
-    if (!MacWindowManager::minimizeWindow(this)) {
-        qCDebug(lcApp) << "最小化失败，尝试Qt默认方法";
-        setWindowState(Qt::WindowMinimized);
-    }
+    FramelessWindow::minimize(this);
 }
 
 void ChooseTools::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    paintCard(this, painter);
+    FramelessWindow::paintDarkCard(this, painter);
     painter.end();
     QWidget::paintEvent(event);
 }
@@ -353,19 +315,12 @@ void ChooseTools::showEvent(QShowEvent *event)
 
 void ChooseTools::mousePressEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::LeftButton) {
-        isDragging = true;
-        dragPosition = event->globalPos() - frameGeometry().topLeft();
-        event->accept();
-    }
+    FramelessWindow::startDrag(this, event, dragPosition, isDragging);
 }
 
 void ChooseTools::mouseMoveEvent(QMouseEvent *event)
 {
-    if ((event->buttons() & Qt::LeftButton) && isDragging) {
-        move(event->globalPos() - dragPosition);
-        event->accept();
-    }
+    FramelessWindow::continueDrag(this, event, dragPosition, isDragging);
 }
 
 void ChooseTools::mouseReleaseEvent(QMouseEvent *event)

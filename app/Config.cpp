@@ -23,6 +23,12 @@ bool isLoopbackHost(const QString &host)
     return address.setAddress(host) && address.isLoopback();
 }
 
+// A refused address may carry a password: the log shows it without one.
+QString loggableHost(const QString &host)
+{
+    return QUrl(host, QUrl::TolerantMode).toDisplayString(QUrl::RemovePassword);
+}
+
 // The service URL may come from the environment; a bad value keeps the placeholder.
 QString initialUrlHost()
 {
@@ -34,7 +40,7 @@ QString initialUrlHost()
                 host.chop(1);
             return host;
         }
-        qCWarning(lcApp) << "忽略不安全的服务地址:" << fromEnv;
+        qCWarning(lcApp) << "忽略不安全的服务地址:" << loggableHost(fromEnv);
     }
     return Config::kDefaultUrlHost;
 }
@@ -83,7 +89,7 @@ bool isAcceptableUrlHost(const QString &host)
 bool setUrlHost(const QString &host)
 {
     if (!isAcceptableUrlHost(host)) {
-        qCWarning(lcApp) << "拒绝服务地址:" << host;
+        qCWarning(lcApp) << "拒绝服务地址:" << loggableHost(host);
         return false;
     }
     QString clean = host.trimmed();

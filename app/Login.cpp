@@ -4,6 +4,7 @@
 #include "app/Config.h"
 #include "app/CustomCheckBox.h"
 #include "app/FormBody.h"
+#include "app/FramelessWindow.h"
 #include "app/K.h"
 #include "app/LoginCredentials.h"
 #include "app/Logging.h"
@@ -84,17 +85,8 @@ void Login::setupUI()
     mainLayout->setContentsMargins(30, 25, 30, 30);
     mainLayout->setSpacing(0);
 
-    auto *titleRow = new QHBoxLayout();
-    titleRow->setContentsMargins(0, 0, 0, 0);
-    auto *titleFiller = new QLabel(this);
-    titleFiller->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    titleRow->addWidget(titleFiller);
-    closeButton = new QPushButton(QStringLiteral("\u00d7"), this);
-    closeButton->setFixedSize(scaled(15), scaled(15));
-    closeButton->setObjectName(QStringLiteral("closeButton"));
+    mainLayout->addLayout(FramelessWindow::titleBar(this, scaled(15), nullptr, &closeButton));
     connect(closeButton, &QPushButton::clicked, this, &Login::onCloseClicked);
-    titleRow->addWidget(closeButton);
-    mainLayout->addLayout(titleRow);
 
     mainLayout->addSpacing(20);
 
@@ -410,16 +402,7 @@ void Login::handleLoginReply(bool ok, const QJsonDocument &document, QObject *re
         saveLoginInfo();
 
     QTimer::singleShot(1000, this, [this, obj]() {
-        auto *fade = new QPropertyAnimation(this, "windowOpacity", this);
-        fade->setDuration(500);
-        fade->setStartValue(1.0);
-        fade->setEndValue(0.0);
-        fade->setEasingCurve(QEasingCurve::InCubic);
-        connect(fade, &QPropertyAnimation::finished, this, [this, fade]() {
-            close();
-            fade->deleteLater();
-        });
-        fade->start();
+        FramelessWindow::fadeOutAndClose(this, 500);
 
         auto *transfer = new tfhome();
         transfer->setAttribute(Qt::WA_DeleteOnClose);
@@ -430,19 +413,12 @@ void Login::handleLoginReply(bool ok, const QJsonDocument &document, QObject *re
 
 void Login::mousePressEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::LeftButton) {
-        isDragging = true;
-        dragPosition = event->globalPos() - pos();
-        event->accept();
-    }
+    FramelessWindow::startDrag(this, event, dragPosition, isDragging);
 }
 
 void Login::mouseMoveEvent(QMouseEvent *event)
 {
-    if ((event->buttons() & Qt::LeftButton) && isDragging) {
-        move(event->globalPos() - dragPosition);
-        event->accept();
-    }
+    FramelessWindow::continueDrag(this, event, dragPosition, isDragging);
 }
 
 void Login::paintEvent(QPaintEvent *event)

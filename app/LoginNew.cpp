@@ -4,6 +4,7 @@
 #include "app/ChooseTools.h"
 #include "app/Config.h"
 #include "app/CustomCheckBoxNew.h"
+#include "app/FramelessWindow.h"
 #include "app/FormBody.h"
 #include "app/K.h"
 #include "app/LoginCredentials.h"
@@ -30,27 +31,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWindowStateChangeEvent>
-
-namespace {
-
-void paintLoginCard(QWidget *widget, QPainter &painter)
-{
-    const QRect content = widget->rect().adjusted(6, 6, -6, -6);
-    for (int k = 0; k <= 8; ++k) {
-        const int grow = k < 2 ? 0 : k - 1;
-        painter.setPen(QPen(QColor(0, 0, 0, 15 - k), 1));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRoundedRect(content.adjusted(-grow, -grow, grow, grow), 12 + grow, 12 + grow);
-    }
-    QLinearGradient gradient(0, 0, 0, widget->height());
-    gradient.setColorAt(0, QColor(45, 55, 75));
-    gradient.setColorAt(1, QColor(35, 45, 65));
-    painter.setBrush(gradient);
-    painter.setPen(QPen(QColor(80, 90, 110), 1));
-    painter.drawRoundedRect(content, 12, 12);
-}
-
-} // namespace
 
 LoginNew::LoginNew(QWidget *parent)
     : QWidget(parent)
@@ -91,23 +71,9 @@ void LoginNew::setupUI()
     mainLayout->setContentsMargins(K::f(40), K::f(30), K::f(40), K::f(30));
     mainLayout->setSpacing(0);
 
-    auto *titleRow = new QHBoxLayout();
-    titleRow->setContentsMargins(0, 0, 0, 0);
-    auto *titleFiller = new QLabel(this);
-    titleFiller->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    titleRow->addWidget(titleFiller);
-    minimizeButton = new QPushButton(QStringLiteral("\u2212"), this);
-    minimizeButton->setFixedSize(K::f(21), K::f(21));
-    minimizeButton->setObjectName(QStringLiteral("minimizeButton"));
+    mainLayout->addLayout(FramelessWindow::titleBar(this, K::f(21), &minimizeButton, &closeButton));
     connect(minimizeButton, &QPushButton::clicked, this, &LoginNew::onMinimizeClicked);
-    titleRow->addWidget(minimizeButton);
-    titleRow->addSpacing(K::f(6));
-    closeButton = new QPushButton(QStringLiteral("\u00d7"), this);
-    closeButton->setFixedSize(K::f(21), K::f(21));
-    closeButton->setObjectName(QStringLiteral("closeButton"));
     connect(closeButton, &QPushButton::clicked, this, &LoginNew::onCloseClicked);
-    titleRow->addWidget(closeButton);
-    mainLayout->addLayout(titleRow);
 
     mainLayout->addSpacing(K::f(40));
 
@@ -165,31 +131,26 @@ void LoginNew::setupUI()
 
 void LoginNew::setupStyles()
 {
-    setStyleSheet(QStringLiteral(
-                      "QWidget { background: transparent; }"
-                      "#minimizeButton, #closeButton { background: transparent; border: none;"
-                      "  color: rgba(255, 255, 255, 0.8); font-size: %1px; font-weight: bold; }"
-                      "#minimizeButton:hover, #closeButton:hover { color: white;"
-                      "  background: rgba(255, 255, 255, 0.1); border-radius: %2px; }"
-                      "QLineEdit#inputField { background: rgba(60, 70, 90, 0.8);"
-                      "  border: 1px solid rgba(100, 110, 130, 0.5); border-radius: %3px;"
-                      "  padding: 0 %4px; color: white; font-size: %4px; }"
-                      "QLineEdit#inputField:focus { border: 1px solid rgba(41, 128, 255, 0.8);"
-                      "  background: rgba(70, 80, 100, 0.9); }"
-                      "QPushButton#loginButton { background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
-                      "  stop:0 #2980ff, stop:1 #1967d2); border: none; border-radius: %3px;"
-                      "  color: white; font-size: %5px; font-weight: bold; }"
-                      "QPushButton#loginButton:hover { background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
-                      "  stop:0 #3a8bff, stop:1 #2077e2); }"
-                      "QPushButton#loginButton:pressed { background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
-                      "  stop:0 #1970ef, stop:1 #1557c2); }"
-                      "QLabel#versionLabel { color: rgba(160, 170, 190, 0.8); font-size: %6px; }")
-                      .arg(K::f(18))
-                      .arg(K::f(10))
-                      .arg(K::f(6))
-                      .arg(K::f(15))
-                      .arg(K::f(16))
-                      .arg(K::f(12)));
+    setStyleSheet(QStringLiteral("QWidget { background: transparent; }")
+                  + FramelessWindow::titleButtonStyle()
+                  + QStringLiteral(
+                        "QLineEdit#inputField { background: rgba(60, 70, 90, 0.8);"
+                        "  border: 1px solid rgba(100, 110, 130, 0.5); border-radius: %1px;"
+                        "  padding: 0 %2px; color: white; font-size: %2px; }"
+                        "QLineEdit#inputField:focus { border: 1px solid rgba(41, 128, 255, 0.8);"
+                        "  background: rgba(70, 80, 100, 0.9); }"
+                        "QPushButton#loginButton { background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
+                        "  stop:0 #2980ff, stop:1 #1967d2); border: none; border-radius: %1px;"
+                        "  color: white; font-size: %3px; font-weight: bold; }"
+                        "QPushButton#loginButton:hover { background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
+                        "  stop:0 #3a8bff, stop:1 #2077e2); }"
+                        "QPushButton#loginButton:pressed { background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
+                        "  stop:0 #1970ef, stop:1 #1557c2); }"
+                        "QLabel#versionLabel { color: rgba(160, 170, 190, 0.8); font-size: %4px; }")
+                        .arg(K::f(6))
+                        .arg(K::f(15))
+                        .arg(K::f(16))
+                        .arg(K::f(12)));
 }
 
 void LoginNew::setupAnimations()
@@ -241,10 +202,7 @@ void LoginNew::onInputUnfocused()
 void LoginNew::onMinimizeClicked()
 {
     qCDebug(lcApp) << "最小化窗口";
-    if (!MacWindowManager::minimizeWindow(this)) {
-        qCDebug(lcApp) << "最小化失败，尝试Qt默认方法";
-        setWindowState(Qt::WindowMinimized);
-    }
+    FramelessWindow::minimize(this);
 }
 
 void LoginNew::onCloseClicked()
@@ -384,16 +342,7 @@ void LoginNew::handleLoginReply(bool ok, const QJsonDocument &document, QObject 
     saveLoginInfo();
 
     QTimer::singleShot(1000, this, [this, obj]() {
-        auto *fade = new QPropertyAnimation(this, "windowOpacity", this);
-        fade->setDuration(500);
-        fade->setStartValue(1.0);
-        fade->setEndValue(0.0);
-        fade->setEasingCurve(QEasingCurve::InCubic);
-        connect(fade, &QPropertyAnimation::finished, this, [this, fade]() {
-            close();
-            fade->deleteLater();
-        });
-        fade->start();
+        FramelessWindow::fadeOutAndClose(this, 500);
 
         auto *launcher = new ChooseTools();
         launcher->setAttribute(Qt::WA_DeleteOnClose);
@@ -405,19 +354,12 @@ void LoginNew::handleLoginReply(bool ok, const QJsonDocument &document, QObject 
 
 void LoginNew::mousePressEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::LeftButton) {
-        isDragging = true;
-        dragPosition = event->globalPos() - frameGeometry().topLeft();
-        event->accept();
-    }
+    FramelessWindow::startDrag(this, event, dragPosition, isDragging);
 }
 
 void LoginNew::mouseMoveEvent(QMouseEvent *event)
 {
-    if ((event->buttons() & Qt::LeftButton) && isDragging) {
-        move(event->globalPos() - dragPosition);
-        event->accept();
-    }
+    FramelessWindow::continueDrag(this, event, dragPosition, isDragging);
 }
 
 void LoginNew::paintEvent(QPaintEvent *event)
@@ -427,7 +369,7 @@ void LoginNew::paintEvent(QPaintEvent *event)
     painter.setCompositionMode(QPainter::CompositionMode_Clear);
     painter.fillRect(rect(), Qt::transparent);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    paintLoginCard(this, painter);
+    FramelessWindow::paintDarkCard(this, painter);
     painter.end();
     QWidget::paintEvent(event);
 }

@@ -466,14 +466,21 @@ void ThumbnailTableView::loadVisiblePhotos()
                               requestGeneration);
 }
 
+ThumbnailItemData *ThumbnailTableView::resultTarget(const QString &name, int index,
+                                                    int resultGeneration) const
+{
+    if (resultGeneration != generation || index < 0 || index >= cells.size())
+        return nullptr;
+    ThumbnailItemData *item = cells.at(index);
+    return item->name == name && item->card ? item : nullptr;
+}
+
 void ThumbnailTableView::onPhotoLoaded(const QImage &image, const QString &name, int index,
                                        int resultGeneration)
 {
     QMutexLocker lock(&cellMutex);
-    if (resultGeneration != generation || index < 0 || index >= cells.size())
-        return;
-    ThumbnailItemData *item = cells.at(index);
-    if (item->name != name || !item->card)
+    ThumbnailItemData *item = resultTarget(name, index, resultGeneration);
+    if (!item)
         return;
     item->loading = false;
     item->loaded = true;
@@ -485,10 +492,8 @@ void ThumbnailTableView::onPhotoLoaded(const QImage &image, const QString &name,
 void ThumbnailTableView::onPhotoLoadFailed(const QString &name, int index, int resultGeneration)
 {
     QMutexLocker lock(&cellMutex);
-    if (resultGeneration != generation || index < 0 || index >= cells.size())
-        return;
-    ThumbnailItemData *item = cells.at(index);
-    if (item->name != name || !item->card)
+    ThumbnailItemData *item = resultTarget(name, index, resultGeneration);
+    if (!item)
         return;
     item->loading = false;
     showFailureLook(item);

@@ -88,6 +88,9 @@ private:
     int rowTop(int index) const;
     void placeCard(QWidget *card, int index);
     void updateContainerSize();
+    // The item a loader result is for, or null when it belongs to an older
+    // list, another name or a card not made yet. Called under cellMutex.
+    ThumbnailItemData *resultTarget(const QString &name, int index, int resultGeneration) const;
     static void applyButtonLook(ThumbnailItemData *item, bool checked);
     static void showFailureLook(ThumbnailItemData *item);
 

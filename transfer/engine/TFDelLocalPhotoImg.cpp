@@ -2,8 +2,24 @@
 
 #include "platform/MountRoot.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+namespace {
+
+// The folder that really holds the file must lie on the share: a folder link
+// on the share must not lead a deletion somewhere else. A file that is itself
+// a link is safe, removing it leaves its target alone.
+bool holdingFolderIsOnShare(const QFileInfo &file, const QString &realRoot)
+{
+    const QString folder = file.absoluteDir().canonicalPath();
+    if (realRoot.isEmpty() || folder.isEmpty())
+        return false;
+    return folder == realRoot || MountRoot::isStrictlyBelow(folder, realRoot);
+}
+
+} // namespace
 
 TFDelLocalPhotoImg::TFDelLocalPhotoImg(QObject *parent) : QThread(parent) {}
 
@@ -38,11 +54,12 @@ void TFDelLocalPhotoImg::setPrepareDelPaths(const QStringList &paths)
 
 void TFDelLocalPhotoImg::run()
 {
+    const QString realRoot = QFileInfo(MountRoot::path()).canonicalFilePath();
     while (!pendingPaths.isEmpty()) {
         const QString entry = pendingPaths.takeFirst();
         const QFileInfo info(entry);
         // Paths come from the service: never remove anything outside the share.
-        if (!MountRoot::isOnShare(entry) || !info.isFile())
+        if (!MountRoot::isOnShare(entry) || !info.isFile() || !holdingFolderIsOnShare(info, realRoot))
             continue;
         QFile::remove(entry);
     }

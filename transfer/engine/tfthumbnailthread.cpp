@@ -1,8 +1,8 @@
 #include "transfer/engine/tfthumbnailthread.h"
 
-#include "transfer/engine/AtomicFile.h"
 #include "app/K.h"
 #include "app/Logging.h"
+#include "transfer/engine/AtomicFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -187,7 +187,8 @@ QSize tfthumbnailthread::calculateThumbnailIntermediateSize(const QSize &size)
         t = 1200;
     else
         t = 800;
-    const QSize result = w <= h ? QSize(t * w / h, t) : QSize(t, t * h / w);
+    // In 64 bits: a picture's header may claim millions of pixels a side.
+    const QSize result = w <= h ? QSize(int(qint64(t) * w / h), t) : QSize(t, int(qint64(t) * h / w));
     if (result.width() > w || result.height() > h)
         return size;
     return result;

@@ -26,6 +26,7 @@ private slots:
     void copies();
     void removesTheFourCopies();
     void onlyBelowTheMountRoot();
+    void folderLinksOnTheShareAreNotFollowed();
     void emptyListRemovesNothing();
 };
 
@@ -86,6 +87,27 @@ void TestDelLocalPhotoImg::onlyBelowTheMountRoot()
                                 escaping + QFileInfo(file).fileName()});
     QVERIFY(QFileInfo::exists(file));
     QVERIFY(QFileInfo(folder).isDir());
+}
+
+void TestDelLocalPhotoImg::folderLinksOnTheShareAreNotFollowed()
+{
+    QTemporaryDir outside;
+    for (const QString &tag : {"all", "90", "190", "1920"})
+        touch(outside.filePath(QStringLiteral("%1/a.jpg").arg(tag)));
+    ScopedMountRoot root;
+    const QString order = root.mkpath(QStringLiteral("studio/A1"));
+    QVERIFY(QFile::link(outside.path(), order + QStringLiteral("/linked")));
+    touch(order + QStringLiteral("/all/a.jpg"));
+    // A file on the share that is itself a link goes, the file it points at stays.
+    QVERIFY(QFile::link(outside.filePath(QStringLiteral("all/a.jpg")), order + QStringLiteral("/all/b.jpg")));
+
+    TFDelLocalPhotoImg deleter;
+    deleter.setPrepareDelPaths({order + QStringLiteral("/linked/all/a.jpg"), order + QStringLiteral("/all/a.jpg"),
+                                order + QStringLiteral("/all/b.jpg")});
+    for (const QString &tag : {"all", "90", "190", "1920"})
+        QVERIFY2(QFileInfo::exists(outside.filePath(QStringLiteral("%1/a.jpg").arg(tag))), qPrintable(tag));
+    QVERIFY(!QFileInfo::exists(order + QStringLiteral("/all/a.jpg")));
+    QVERIFY(!QFileInfo(order + QStringLiteral("/all/b.jpg")).isSymLink());
 }
 
 void TestDelLocalPhotoImg::emptyListRemovesNothing()

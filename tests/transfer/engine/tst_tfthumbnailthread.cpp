@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <unistd.h>
+
 using namespace EngineTestImages;
 
 class TestThumbnailThread : public QObject
@@ -20,6 +22,7 @@ private slots:
     void intermediateSize_data();
     void intermediateSize();
     void previewsAreMadeOnceAndReused();
+    void unreadableStoredPreviewIsReplacedWhole();
     void unreadableSourceGetsPlaceholder();
     void videosShowTheVideoIcon();
     void cancelSilencesPendingWork();
@@ -38,6 +41,8 @@ void TestThumbnailThread::intermediateSize_data()
     QTest::newRow("5001 drops to 1600") << QSize(5001, 3000) << QSize(1600, 959);
     QTest::newRow("portrait") << QSize(3000, 4000) << QSize(1500, 2000);
     QTest::newRow("very large") << QSize(20000, 10000) << QSize(800, 400);
+    QTest::newRow("header claims millions a side") << QSize(4000000, 3000000) << QSize(800, 600);
+    QTest::newRow("tall, millions a side") << QSize(3000000, 4000000) << QSize(600, 800);
 }
 
 void TestThumbnailThread::intermediateSize()
@@ -80,6 +85,34 @@ void TestThumbnailThread::previewsAreMadeOnceAndReused()
     QCOMPARE(previews.count(), 3);
     QCOMPARE(previews.at(2).at(2).value<QImage>().size(), QSize(20, 10));
     QCOMPARE(QFileInfo(cached).lastModified(), stamp);
+}
+
+void TestThumbnailThread::unreadableStoredPreviewIsReplacedWhole()
+{
+    const QString folder = m_dir.filePath(QStringLiteral("broken"));
+    QDir().mkpath(folder + QStringLiteral("/DP_缩略图"));
+    const QString source = folder + QStringLiteral("/p.jpg");
+    QVERIFY(writeJpeg(source, pattern(900, 600)));
+
+    // The stored preview is unreadable and shares its data with another name:
+    // a new preview must arrive under a new file, never be written into the old one.
+    const QString other = folder + QStringLiteral("/keep.bin");
+    const QByteArray otherBytes("not a picture");
+    {
+        QFile file(other);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(otherBytes), qint64(otherBytes.size()));
+    }
+    const QString cached = folder + QStringLiteral("/DP_缩略图/p.jpg");
+    QVERIFY(::link(QFile::encodeName(other).constData(), QFile::encodeName(cached).constData()) == 0);
+
+    const QImage preview = tfthumbnailthread::createThumbnail(source, false);
+    QCOMPARE(preview.size(), QSize(160, 106));
+    QCOMPARE(QImage(cached).size(), QSize(160, 106));
+    QFile kept(other);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), otherBytes);
+    QCOMPARE(QDir(folder + QStringLiteral("/DP_缩略图")).entryList(QDir::Files), QStringList{"p.jpg"});
 }
 
 void TestThumbnailThread::unreadableSourceGetsPlaceholder()
