@@ -451,8 +451,9 @@ void tfhomeorders_OrderListWidget::updateOrderProgress(const OrderInfo &order, i
     }
     OrderInfo &stored = m_orders[row];
     stored.progress = percent;
-    setCellText(row, kColSelected,
-                QStringLiteral("%1% %2张").arg(percent).arg(PickedEntries::fileCount(stored.photoList)));
+    // The pick's file count is kept with it; counting the entries on every result would grow with the order.
+    const int files = stored.selectedNum > 0 ? stored.selectedNum : PickedEntries::fileCount(stored.photoList);
+    setCellText(row, kColSelected, QStringLiteral("%1% %2张").arg(percent).arg(files));
 }
 
 void tfhomeorders_OrderListWidget::updateOrderStatus(const OrderInfo &order, const QString &status)
@@ -479,13 +480,13 @@ void tfhomeorders_OrderListWidget::updatePhotoStatus(const OrderInfo &order, int
         qCDebug(lcTransfer) << "忽略已不在列表中的照片状态:" << order.order_photo_id << index;
         return;
     }
-    OrderInfo record = m_orders.at(row);
+    // Edited in place: a copy would detach and copy the whole pick on every result.
+    OrderInfo &record = m_orders[row];
     // The picks may have been replaced since the engine took its copy.
     if (!fileName.isEmpty() && index >= 0 && index < record.photoList.size()
         && record.photoList.at(index).img_name != fileName)
         return;
     PickedEntries::applyStatus(record.photoList, index, status);
-    m_orders[row] = record;
 }
 
 void tfhomeorders_OrderListWidget::updateOrderInfo(const OrderInfo &order)
