@@ -277,13 +277,13 @@ void ImportFiles::setupOrderTable()
     QHeaderView *header = m_orderTable->horizontalHeader();
     for (int c = 0; c < m_headers.size(); ++c) {
         const QString &label = m_headers.at(c);
-        if (label == QLatin1String("订单号")) {
+        if (label == QStringLiteral("订单号")) {
             header->setSectionResizeMode(c, QHeaderView::Interactive);
             m_orderTable->setColumnWidth(c, K::f(100));
-        } else if (label == QLatin1String("操作")) {
+        } else if (label == QStringLiteral("操作")) {
             header->setSectionResizeMode(c, QHeaderView::Fixed);
             m_orderTable->setColumnWidth(c, K::f(200));
-        } else if (label == QLatin1String("导片路径")) {
+        } else if (label == QStringLiteral("导片路径")) {
             header->setSectionResizeMode(c, QHeaderView::Fixed);
             m_orderTable->setColumnWidth(c, K::f(500));
         } else {
@@ -485,30 +485,30 @@ void ImportFiles::fillRow(const ImportOrder &order, int row)
     for (int c = 0; c < m_headers.size(); ++c) {
         const QString &h = m_headers.at(c);
         QTableWidgetItem *item = nullptr;
-        if (h == QLatin1String("订单号"))
+        if (h == QStringLiteral("订单号"))
             item = centred(QStringLiteral("%0-%1").arg(order.orderpayforkey, order.servicetimes));
-        else if (h == QLatin1String("男姓名"))
+        else if (h == QStringLiteral("男姓名"))
             item = centred(order.mname);
-        else if (h == QLatin1String("女姓名"))
+        else if (h == QStringLiteral("女姓名"))
             item = centred(order.wname);
-        else if (h == QLatin1String("摄影师"))
+        else if (h == QStringLiteral("摄影师"))
             item = centred(order.role1);
-        else if (h == QLatin1String("已导原片"))
+        else if (h == QStringLiteral("已导原片"))
             item = centred(order.number_yuanpian);
-        else if (h == QLatin1String("已导原始档"))
+        else if (h == QStringLiteral("已导原始档"))
             item = centred(order.number_yuanshidang);
-        else if (h == QLatin1String("已导精修"))
+        else if (h == QStringLiteral("已导精修"))
             item = centred(order.number_jingxiu);
-        else if (h == QLatin1String("化妆师"))
+        else if (h == QStringLiteral("化妆师"))
             item = centred(order.role2);
-        else if (h == QLatin1String("本次已选"))
+        else if (h == QStringLiteral("本次已选"))
             item = centred(QString::number(order.files.size()));
-        else if (h == QLatin1String("照片状态")) {
+        else if (h == QStringLiteral("照片状态")) {
             item = centred(QStringLiteral("未选择"));
             item->setForeground(QColor(QStringLiteral("#999999")));
-        } else if (h == QLatin1String("导片路径"))
+        } else if (h == QStringLiteral("导片路径"))
             item = new QTableWidgetItem(order.importPath);
-        else if (h == QLatin1String("操作"))
+        else if (h == QStringLiteral("操作"))
             createOrderButtonWidget(row);
         if (item)
             m_orderTable->setItem(row, c, item);

@@ -1,5 +1,6 @@
 #include "ImportFilesMessageBoxes.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 
 ImportFilesMessageBoxes::ImportFilesMessageBoxes(QObject *parent)
@@ -39,6 +40,10 @@ void ImportFilesMessageBoxes::answerOpenBoxes()
         QMessageBox::StandardButton answer = QMessageBox::Ok;
         if ((box->standardButtons() & QMessageBox::Cancel) && !m_answers.isEmpty())
             answer = m_answers.takeFirst();
-        box->done(answer);
+        // A click, so the static helpers see which button answered.
+        if (QAbstractButton *button = box->button(answer))
+            button->click();
+        else
+            box->done(answer);
     }
 }
