@@ -9,6 +9,7 @@
 #include "importfiles/FileButtonDelegate.h"
 #include "importfiles/ImportFileCopyRunnable.h"
 #include "importfiles/ImportFileTableModel.h"
+#include "importfiles/OriginalView.h"
 #include "widgets/OrderNumberButtonDelegate.h"
 #include "widgets/SimpleDialog.h"
 #include "widgets/ToastWidget.h"
@@ -101,6 +102,11 @@ void ImportFiles::setImportType(ImportFileType type)
     m_importType = type;
     setupUI();
     m_uiBuilt = true;
+    if (type == OriginalFiles) {
+        m_originalView = new OriginalView(this);
+        m_originalView->initUI({});
+        m_rightLayout->addWidget(m_originalView, 1);
+    }
 }
 
 // ---------------------------------------------------------------- layout
@@ -667,6 +673,23 @@ void ImportFiles::onOrderTableSelectionChanged()
     m_currentOrderRow = row;
     m_fileModel->setFiles(m_orders.at(row).files);
     emit orderSelectionChanged(row, m_orders.at(row));
+    if (m_importType == OriginalFiles && m_originalView) {
+        const ImportOrder &order = m_orders.at(row);
+        QMap<QString, QString> map;
+        map.insert(QStringLiteral("id"), order.id);
+        map.insert(QStringLiteral("orderid"), order.orderid);
+        map.insert(QStringLiteral("order_photo_id"), order.order_photo_id);
+        map.insert(QStringLiteral("orderpayforkey"), order.orderpayforkey);
+        map.insert(QStringLiteral("servicetimes"), order.servicetimes);
+        map.insert(QStringLiteral("wname"), order.wname);
+        map.insert(QStringLiteral("mname"), order.mname);
+        map.insert(QStringLiteral("comboname"), order.comboname);
+        map.insert(QStringLiteral("shotdate"), order.shotdate);
+        map.insert(QStringLiteral("role1name"), order.role1);
+        map.insert(QStringLiteral("shopid"), m_shopId);
+        map.insert(QStringLiteral("delyp"), QString::number(m_delyp));
+        m_originalView->refreshData(map);
+    }
 }
 
 void ImportFiles::onClearFilesClicked(int row)

@@ -15,6 +15,7 @@ class FileButtonDelegate;
 class ImportFileCopyRunnable;
 class ImportFileTableModel;
 class OrderNumberButtonDelegate;
+class OriginalView;
 class QComboBox;
 class QDateEdit;
 class QHBoxLayout;
@@ -52,6 +53,7 @@ public:
     QList<ImportOrder> orders() const { return m_orders; }
     int currentOrderRow() const { return m_currentOrderRow; }
     bool isImporting() const { return m_importing; }
+    OriginalView *originalView() const { return m_originalView; }
     int openypml() const { return m_openypml; }
     int delyp() const { return m_delyp; }
 
@@ -120,6 +122,7 @@ private:
     ImportRules::BranchIds branchIds() const;
 
     ImportFileType m_importType = OriginalFiles;
+    OriginalView *m_originalView = nullptr;
     QHBoxLayout *m_mainLayout = nullptr;
     QSplitter *m_splitter = nullptr;
     QVBoxLayout *m_rightLayout = nullptr;

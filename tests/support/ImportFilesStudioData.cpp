@@ -12,6 +12,8 @@ namespace {
 const char *const kMen[] = {"张伟", "王强", "刘洋"};
 const char *const kWomen[] = {"李娜", "王芳", "刘敏"};
 
+} // namespace
+
 QString unc(const QString &shareFolder)
 {
     QString folder = shareFolder;
@@ -19,7 +21,44 @@ QString unc(const QString &shareFolder)
     return QStringLiteral("\\\\") + kServer + QLatin1Char('\\') + folder;
 }
 
-} // namespace
+QJsonObject jpeg(const QString &id, const QString &name, const QString &shareFolder, bool withReduced)
+{
+    return QJsonObject{
+        {QStringLiteral("id"), id},
+        {QStringLiteral("img_name"), name},
+        {QStringLiteral("url"), QStringLiteral("http://127.0.0.1:1/none/") + name},
+        {QStringLiteral("localpath"), unc(shareFolder + QStringLiteral("/原片/") + name)},
+        {QStringLiteral("localpath_90"), withReduced ? unc(shareFolder + QStringLiteral("/90/") + name) : QString()},
+        {QStringLiteral("localpath_1920"), withReduced ? unc(shareFolder + QStringLiteral("/1920/") + name) : QString()},
+    };
+}
+
+QJsonObject raw(const QString &id, const QString &name, const QString &shareFolder, const QString &isdownload)
+{
+    return QJsonObject{
+        {QStringLiteral("id"), id},
+        {QStringLiteral("img_name"), name},
+        {QStringLiteral("localpath"), unc(shareFolder + QStringLiteral("/原始档/") + name)},
+        {QStringLiteral("isdownload"), isdownload},
+    };
+}
+
+QJsonObject photosReply(const QString &, const QJsonArray &jpegs, const QJsonArray &raws)
+{
+    return QJsonObject{{QStringLiteral("code"), QStringLiteral("1")},
+                       {QStringLiteral("images_yuanpian"), jpegs},
+                       {QStringLiteral("images_yuanshidang"), raws}};
+}
+
+void servePhotos(StandInService &service, const QJsonObject &reply)
+{
+    service.setHandler(QStringLiteral("order"), QStringLiteral("getorder_pics"),
+                       [reply](const StandInService::Request &request) {
+                           QJsonObject answer = reply;
+                           answer.insert(QStringLiteral("timestamp"), request.field(QStringLiteral("timestamp")));
+                           return answer;
+                       });
+}
 
 QString orderNumber(int n)
 {

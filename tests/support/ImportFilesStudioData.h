@@ -32,6 +32,15 @@ QJsonObject switchShopReply();
 // A search reply with the given orders.
 QJsonObject orderListReply(const QJsonArray &orders, int openypml = 1, int delyp = 1);
 QJsonObject accepted();
+// Imported photos of an order: JPEGs with reduced copies and raws, their
+// "localpath" values UNC paths below shareFolder.
+QJsonObject photosReply(const QString &shareFolder, const QJsonArray &jpegs, const QJsonArray &raws);
+QJsonObject jpeg(const QString &id, const QString &name, const QString &shareFolder, bool withReduced = true);
+QJsonObject raw(const QString &id, const QString &name, const QString &shareFolder, const QString &isdownload = "0");
+QString unc(const QString &shareFolder);
+// getorder_pics answers `reply` with the request's own timestamp.
+void servePhotos(StandInService &service, const QJsonObject &reply);
+
 // switch_shop and order_list (`orders` orders with their own folders), savepicpath_batch,
 // saveorderphotopath and savepicpath accepted.
 void install(StandInService &service, int orders = 3);
