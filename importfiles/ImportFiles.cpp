@@ -919,6 +919,10 @@ void ImportFiles::onFileCopyFinished(const ImportFile &file)
             updateOrderStatus(r, QStringLiteral("成功:%0, 失败:%1").arg(order.successFiles.size()).arg(order.failedFiles.size()));
         else
             updateOrderStatus(r, QStringLiteral("导入完成"));
+        // Outside a run (a retry, or a result landing after a stop) the order
+        // completed is the one to report, whatever the run last worked on.
+        if (!m_importing)
+            m_runningOrderIndex = r;
         importNextOrder();
         return;
     }
@@ -1039,6 +1043,9 @@ void ImportFiles::onBatchReply(bool ok, const QJsonDocument &doc, const ImportOr
             onStartAllClicked();
         return;
     }
+    // A stopped run stays stopped: a late reply starts no further order.
+    if (!m_importing)
+        return;
     for (int i = qMax(0, m_runningOrderIndex + 1); i < m_orders.size(); ++i) {
         if (startOrder(i))
             return;

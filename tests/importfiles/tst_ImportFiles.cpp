@@ -50,6 +50,8 @@ private slots:
     void namesToImportAgainStopTheRun();
     void refusedReportOffersResend();
     void failedReportCancelledStopsRun();
+    void stopEndsRunWithoutNextOrder();
+    void retryOutsideRunReportsItsOwnOrder();
     void nothingToImport();
     void searchRefusedWhileImporting();
     void retouchedMismatchConfirm_data();
@@ -611,6 +613,62 @@ void tst_ImportFiles::failedReportCancelledStopsRun()
     QCOMPARE(bytesOf(orderFolder(0) + QStringLiteral("/原片/IMG_1.jpg")), QByteArray("one"));
     QVERIFY(!QFile::exists(orderFolder(1) + QStringLiteral("/原片/IMG_2.jpg")));
     m_service->setFailure(QStringLiteral("order"), QStringLiteral("savepicpath_batch"), StandInService::Failure::None);
+}
+
+void tst_ImportFiles::stopEndsRunWithoutNextOrder()
+{
+    // The first order's report is held back so the stop lands while it is pending.
+    m_service->setDelay(QStringLiteral("order"), QStringLiteral("savepicpath_batch"), 300);
+    openWindow(OriginalFiles);
+    search(3);
+    QStringList first;
+    for (int i = 0; i < 6; ++i)
+        first << source(QStringLiteral("S_%1.jpg").arg(i), QByteArray(50000, char('a' + i)));
+    choose(0, first);
+    choose(1, {source(QStringLiteral("NEXT.jpg"), "next")});
+    auto *start = m_window->findChild<QPushButton *>(QStringLiteral("startAllButton"));
+    QTest::mouseClick(start, Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests(QStringLiteral("order"), QStringLiteral("savepicpath_batch")).size(), 1, 20000);
+    QTest::mouseClick(start, Qt::LeftButton);
+    QVERIFY(!m_window->isImporting());
+    QCOMPARE(start->text(), QStringLiteral("开始全部导入"));
+    // The pending report's reply still writes the counts, and starts nothing.
+    QTRY_COMPARE_WITH_TIMEOUT(cell(0, QStringLiteral("已导原片")), QStringLiteral("6"), 10000);
+    QTest::qWait(200);
+    QVERIFY(!QFile::exists(orderFolder(1) + QStringLiteral("/原片/NEXT.jpg")));
+    QCOMPARE(m_boxes->countOf(QStringLiteral("导入完成！")), 0);
+    for (int i = 0; i < 6; ++i)
+        QCOMPARE(bytesOf(orderFolder(0) + QStringLiteral("/原片/S_%1.jpg").arg(i)), QByteArray(50000, char('a' + i)));
+
+    // Starting again goes on with the order left.
+    QTest::mouseClick(start, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("导入完成！")), 20000);
+    QCOMPARE(bytesOf(orderFolder(1) + QStringLiteral("/原片/NEXT.jpg")), QByteArray("next"));
+}
+
+void tst_ImportFiles::retryOutsideRunReportsItsOwnOrder()
+{
+    openWindow(OriginalFiles);
+    search(3);
+    auto *table = m_window->findChild<QTableWidget *>(QStringLiteral("orderTable"));
+    const QString late = source(QStringLiteral("L.jpg"), "late");
+    choose(0, {source(QStringLiteral("K.jpg"), "k"), late});
+    choose(2, {source(QStringLiteral("M.jpg"), "m")});
+    QVERIFY(QFile::remove(late));
+    QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("startAllButton")), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("导入完成！")), 20000);
+    m_service->clearRequests();
+    m_boxes->clear();
+
+    source(QStringLiteral("L.jpg"), "late");
+    table->selectRow(0);
+    auto *view = m_window->findChild<QTableView *>(QStringLiteral("fileTable"));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(1, 2)).center());
+    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests(QStringLiteral("order"), QStringLiteral("savepicpath_batch")).size(), 1, 10000);
+    QCOMPARE(m_service->requests(QStringLiteral("order"), QStringLiteral("savepicpath_batch")).at(0).field(QStringLiteral("order_photo_id")),
+             Data::orderPhotoId(0));
+    QTRY_COMPARE(cell(0, QStringLiteral("已导原片")), QStringLiteral("2"));
+    QVERIFY(!m_window->isImporting());
 }
 
 void tst_ImportFiles::nothingToImport()
