@@ -9,12 +9,16 @@
 #include "importfiles/FileButtonDelegate.h"
 #include "importfiles/ImportFileCopyRunnable.h"
 #include "importfiles/ImportFileTableModel.h"
+#include "importfiles/ImportFilesComboBoxDelegate.h"
 #include "importfiles/OriginalView.h"
 #include "widgets/OrderNumberButtonDelegate.h"
 #include "widgets/SimpleDialog.h"
 #include "widgets/ToastWidget.h"
 
 #include <QApplication>
+#include <QCalendarWidget>
+#include <QMouseEvent>
+#include <QTimer>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDateEdit>
@@ -146,11 +150,31 @@ void ImportFiles::setupLeftPanel(QWidget *panel)
 
     const QString labelStyle =
         QStringLiteral("QLabel {    font-size: %1px;    font-weight: 600;    color: #333;}").arg(K::s(K::f(12)));
-    const QString comboStyle =
-        QStringLiteral("QComboBox {    padding: 6px 12px;    border: 1px solid #e0e0e0;    border-radius: 6px;"
-                       "    font-size: %1px;    background-color: #ffffff;    color: #000000;}"
-                       "QComboBox:focus {    border-color: #007aff;}")
-            .arg(K::s(K::f(10)));
+    const QString comboStyle = QStringLiteral(
+        "QComboBox {    padding: 6px 12px;    border: 1px solid #e0e0e0;    border-radius: 6px;    font-size: %1px;"
+        "    background-color: #ffffff;    color: #000000;}QComboBox:focus {    border-color: #007aff;}"
+        "QComboBox::drop-down {    border: none;    width: 30px;}QComboBox::down-arrow {"
+        "    image: url(:/public/image/public/arrows/downarrow_gray_64.png);    width: 16px;    height: 16px;"
+        "    margin-right: 8px;}QComboBox QAbstractItemView {    background-color: #ffffff;    border: 1px solid #e0e0e0;"
+        "    selection-background-color: #87CEEB;    selection-color: #000000;    color: #000000;}"
+        "QComboBox QAbstractItemView::item {    padding: 6px 12px;    color: #000000;}"
+        "QComboBox QAbstractItemView::item:selected {    background-color: #87CEEB;    color: #000000;}")
+                                   .arg(K::s(K::f(10)));
+    const QString dateStyle = QStringLiteral(
+        "QDateEdit {    padding: 6px 12px;    border: 1px solid #e0e0e0;    border-radius: 6px;    font-size:  %1px;"
+        "    background-color: #ffffff;    selection-background-color: transparent;    selection-color: #333333;}"
+        "QDateEdit[readOnly=\"true\"] {    background-color: #ffffff;    color: #333333;}"
+        "QDateEdit:focus {    border-color: #007aff;    outline: none;}"
+        "QDateEdit::drop-down {    border: none;    width: 30px;    background: transparent;}"
+        "QDateEdit::down-arrow {    image: url(:/public/image/public/arrows/downarrow_gray_64.png);    width: 16px;"
+        "    height: 16px;    margin-right: 8px;}QCalendarWidget {    background-color: white;"
+        "    border: 1px solid #e0e0e0;    font-size:  %2px;}QCalendarWidget QToolButton {    background-color: #f8f9fa;"
+        "    border: 1px solid #e0e0e0;    border-radius: 4px;    padding: 4px;    margin: 2px;    font-size:  %2px;"
+        "    color: #000000;}QCalendarWidget QToolButton:hover {    background-color: #e3f2fd;    border-color: #007aff;}"
+        "QCalendarWidget QAbstractItemView {    selection-background-color: #007aff;    selection-color: #FFFFFF;}"
+        "QCalendarWidget QAbstractItemView:enabled {    font-size:  %2px;    color: #333333;}"
+        "QWidget#qt_calendar_navigationbar > QToolButton {    color: #000000;}")
+                                  .arg(K::s(K::f(10)), K::s(K::f(8)));
 
     auto *searchRow = new QHBoxLayout();
     searchRow->setSpacing(8);
@@ -172,20 +196,41 @@ void ImportFiles::setupLeftPanel(QWidget *panel)
     m_searchTypeBox->setMinimumWidth(K::f(60));
     m_searchTypeBox->setStyleSheet(comboStyle);
     m_searchTypeBox->addItems({QStringLiteral("基本信息"), QStringLiteral("拍照日期"), QStringLiteral("选片日期")});
+    m_branchBox->setItemDelegate(new ImportFilesComboBoxDelegate(this));
+    m_searchTypeBox->setItemDelegate(new ImportFilesComboBoxDelegate(this));
 
     m_keywordEdit = new QLineEdit(this);
     m_keywordEdit->setObjectName(QStringLiteral("keywordEdit"));
     m_keywordEdit->setPlaceholderText(QStringLiteral("搜索订单号、姓名、电话..."));
     m_keywordEdit->setFixedHeight(K::f(30));
     m_keywordEdit->setMinimumWidth(K::f(150));
+    m_keywordEdit->setStyleSheet(QStringLiteral("QLineEdit {    padding: 6px 12px;    border: 1px solid #e0e0e0;"
+                                                "    border-radius: 6px;    font-size: %1px;    background-color: #ffffff;"
+                                                "    color: #000000;}QLineEdit:focus {    border-color: #007aff;}")
+                                     .arg(K::s(K::f(10))));
 
-    const auto makeDate = [this](const char *name, const QString &tip) {
+    const auto makeDate = [this, &dateStyle](const char *name, const QString &tip) {
         auto *edit = new QDateEdit(QDate::currentDate(), this);
         edit->setObjectName(QLatin1String(name));
         edit->setToolTip(tip);
         edit->setFixedHeight(K::f(30));
+        edit->setStyleSheet(dateStyle);
         edit->setCalendarPopup(true);
         edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+        edit->setReadOnly(true);
+        edit->hide();
+        edit->installEventFilter(this);
+        // The line edit inside exists only once the field is polished.
+        QTimer::singleShot(0, edit, [this, edit] {
+            for (QObject *child : edit->children()) {
+                if (child->isWidgetType())
+                    child->installEventFilter(this);
+            }
+        });
+        connect(edit, &QDateEdit::dateChanged, edit, [edit] {
+            if (edit->calendarWidget() && edit->calendarWidget()->isVisible())
+                edit->calendarWidget()->hide();
+        });
         return edit;
     };
     m_shotDateEdit = makeDate("shotDateEdit", QStringLiteral("点击选择拍照日期"));
@@ -340,6 +385,84 @@ void ImportFiles::showEvent(QShowEvent *event)
             m_splitterSized = true;
         }
     }
+}
+
+bool ImportFiles::eventFilter(QObject *watched, QEvent *event)
+{
+    QDateEdit *field = nullptr;
+    for (QDateEdit *candidate : {m_shotDateEdit, m_pickDateEdit}) {
+        if (candidate && (watched == candidate || watched->parent() == candidate)) {
+            field = candidate;
+            break;
+        }
+    }
+    if (!field)
+        return QMainWindow::eventFilter(watched, event);
+    if (field->isVisible() && event->type() == QEvent::MouseButtonPress
+        && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+        qCDebug(lcImportFiles) << "日期选择器被点击，控件:" << watched->metaObject()->className();
+        QPointer<QDateEdit> guarded(field);
+        QTimer::singleShot(10, this, [this, guarded] {
+            if (guarded)
+                openCalendar(guarded);
+        });
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void ImportFiles::openCalendar(QDateEdit *field)
+{
+    const bool wasReadOnly = field->isReadOnly();
+    if (wasReadOnly)
+        field->setReadOnly(false);
+    const QPoint below = field->mapToGlobal(QPoint(0, field->height()));
+    if (QCalendarWidget *calendar = field->calendarWidget()) {
+        qCDebug(lcImportFiles) << "尝试使用内置日历控件";
+        calendar->setSelectedDate(field->date());
+        calendar->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
+        calendar->setFocusPolicy(Qt::StrongFocus);
+        calendar->move(below);
+        calendar->resize(320, 360);
+        calendar->setVisible(true);
+        calendar->show();
+        calendar->raise();
+        calendar->activateWindow();
+        calendar->setFocus();
+        qCDebug(lcImportFiles) << "内置日历显示状态:" << calendar->isVisible();
+        if (!calendar->isVisible()) {
+            qCDebug(lcImportFiles) << "内置日历无法显示，创建独立日历弹窗";
+            showCustomCalendar(field, below);
+        }
+    } else {
+        qCDebug(lcImportFiles) << "无法获取日历控件，创建独立日历";
+        showCustomCalendar(field, below);
+    }
+    QTimer::singleShot(100, field, [field, wasReadOnly] {
+        if (wasReadOnly)
+            field->setReadOnly(true);
+    });
+}
+
+void ImportFiles::showCustomCalendar(QDateEdit *field, const QPoint &globalPos)
+{
+    auto *calendar = new QCalendarWidget();
+    calendar->setAttribute(Qt::WA_DeleteOnClose);
+    calendar->setSelectedDate(field->date());
+    calendar->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
+    calendar->setFocusPolicy(Qt::StrongFocus);
+    calendar->resize(K::f(160), K::f(180));
+    calendar->move(globalPos);
+    QPointer<QDateEdit> guarded(field);
+    connect(calendar, &QCalendarWidget::clicked, calendar, [calendar, guarded](const QDate &date) {
+        if (guarded)
+            guarded->setDate(date);
+        calendar->close();
+    });
+    calendar->show();
+    calendar->raise();
+    calendar->activateWindow();
+    calendar->setFocus();
 }
 
 void ImportFiles::showBusyWarning()

@@ -88,7 +88,11 @@ public slots:
     void onFileCopyFinished(const ImportFile &file);
     void onFileCopyCancelled(const ImportFile &file);
 
+    // The stand-alone calendar of a date field, just below globalPos.
+    void showCustomCalendar(QDateEdit *field, const QPoint &globalPos);
+
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
 private:
@@ -101,6 +105,7 @@ private:
     int columnOf(const QString &header) const;
     void fillRow(const ImportOrder &order, int row);
     void showBusyWarning();
+    void openCalendar(QDateEdit *field);
 
     void reqShopInfo();
     void reqOrderList();

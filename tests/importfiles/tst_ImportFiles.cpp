@@ -1,5 +1,6 @@
 #include "app/Config.h"
 #include "importfiles/ImportFiles.h"
+#include "importfiles/ImportFilesComboBoxDelegate.h"
 #include "support/ImportFilesMessageBoxes.h"
 #include "support/ImportFilesStudioData.h"
 #include "support/ScopedMountRoot.h"
@@ -7,6 +8,8 @@
 #include "widgets/SimpleDialog.h"
 
 #include <QApplication>
+#include <QCalendarWidget>
+#include <QDateEdit>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDir>
@@ -34,6 +37,9 @@ private slots:
 
     void searchSendsBranchThenOrderList();
     void searchByShootingDate();
+    void dateFieldOpensCalendar();
+    void comboItemsStyledByState_data();
+    void comboItemsStyledByState();
     void searchRefusals_data();
     void searchRefusals();
     void orderTableCells();
@@ -243,6 +249,55 @@ void tst_ImportFiles::searchByShootingDate()
     search(3);
     QCOMPARE(m_service->requests(QStringLiteral("order"), QStringLiteral("order_list")).last().field(QStringLiteral("searchtype")),
              QStringLiteral("5"));
+}
+
+void tst_ImportFiles::dateFieldOpensCalendar()
+{
+    openWindow(OriginalFiles);
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    auto *field = m_window->findChild<QDateEdit *>(QStringLiteral("shotDateEdit"));
+    QVERIFY(field->isReadOnly());
+    // Hidden while the keyword search is chosen: a press does nothing.
+    QTest::mousePress(field, Qt::LeftButton);
+    QTest::qWait(50);
+    QVERIFY(!field->calendarWidget() || !field->calendarWidget()->isVisible());
+
+    m_window->findChild<QComboBox *>(QStringLiteral("searchTypeBox"))->setCurrentIndex(1);
+    QTRY_VERIFY(field->isVisible());
+    QTest::mousePress(field, Qt::LeftButton, {}, QPoint(10, 10));
+    QTRY_VERIFY(field->calendarWidget() && field->calendarWidget()->isVisible());
+    QCOMPARE(field->calendarWidget()->selectedDate(), QDate::currentDate());
+    QTRY_VERIFY(field->isReadOnly());
+
+    const QDate chosen = QDate::currentDate().addDays(-3);
+    field->calendarWidget()->setSelectedDate(chosen);
+    QTRY_COMPARE(field->date(), chosen);
+    QTRY_VERIFY(!field->calendarWidget()->isVisible());
+}
+
+void tst_ImportFiles::comboItemsStyledByState_data()
+{
+    QTest::addColumn<int>("state");
+    QTest::addColumn<QString>("background");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("hovered") << int(QStyle::State_MouseOver) << "#2c3e50" << "#ffffff";
+    QTest::newRow("hovered and chosen") << int(QStyle::State_MouseOver | QStyle::State_Selected) << "#2c3e50" << "#ffffff";
+    QTest::newRow("chosen") << int(QStyle::State_Selected) << "#007aff" << "#ffffff";
+    QTest::newRow("plain") << int(QStyle::State_None) << "#ffffff" << "#000000";
+}
+
+void tst_ImportFiles::comboItemsStyledByState()
+{
+    QFETCH(int, state);
+    QStyleOptionViewItem option;
+    option.state = QStyle::State(state);
+    const QStyleOptionViewItem styled = ImportFilesComboBoxDelegate::styledOption(option);
+    QTEST(styled.backgroundBrush.color().name(), "background");
+    QTEST(styled.palette.color(QPalette::Text).name(), "text");
+    openWindow(OriginalFiles);
+    auto *box = m_window->findChild<QComboBox *>(QStringLiteral("branchBox"));
+    QVERIFY(qobject_cast<ImportFilesComboBoxDelegate *>(box->itemDelegate()));
+    QCOMPARE(box->itemDelegate()->sizeHint(option, box->model()->index(0, 0)).height(), 60);
 }
 
 void tst_ImportFiles::searchRefusals_data()
