@@ -2,6 +2,7 @@
 
 #include "app/BaseReq.h"
 #include "app/Config.h"
+#include "app/FormBody.h"
 #include "app/K.h"
 #include "app/Logging.h"
 #include "platform/MountRoot.h"
@@ -15,7 +16,10 @@
 #include "widgets/SimpleDialog.h"
 #include "widgets/ToastWidget.h"
 
+#include <QCalendarWidget>
 #include <QComboBox>
+#include <QMouseEvent>
+#include <QTimer>
 #include <QDateEdit>
 #include <QHBoxLayout>
 #include <QJsonArray>
@@ -114,7 +118,20 @@ void BatchDelete::setupUI()
                                                   " font-size: %1px; background: #ffffff; color: #333333; }"
                                                   "QDateEdit:focus { border-color: #007aff; outline: none; }")
                                        .arg(K::f(10)));
+    closingDateEdit->setReadOnly(true);
     closingDateEdit->hide();
+    closingDateEdit->installEventFilter(this);
+    connect(closingDateEdit, &QDateEdit::dateChanged, this, [this]() {
+        QCalendarWidget *calendar = closingDateEdit->calendarWidget();
+        if (calendar && calendar->isVisible())
+            calendar->hide();
+    });
+    QTimer::singleShot(0, this, [this]() {
+        for (QObject *child : closingDateEdit->children()) {
+            if (child->isWidgetType())
+                child->installEventFilter(this);
+        }
+    });
 
     searchButton = new ElementButton(QStringLiteral("搜索"), ElementButton::ButtonType(1), this);
     searchButton->setObjectName(QStringLiteral("searchButton"));
@@ -164,7 +181,83 @@ void BatchDelete::setupUI()
 
 bool BatchDelete::eventFilter(QObject *watched, QEvent *event)
 {
+    const bool onDateEdit = closingDateEdit
+                            && (watched == closingDateEdit || watched->parent() == closingDateEdit);
+    if (onDateEdit && closingDateEdit->isVisible() && event->type() == QEvent::MouseButtonPress
+        && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+        QPointer<QDateEdit> edit(closingDateEdit);
+        QTimer::singleShot(10, this, [this, edit]() {
+            if (edit)
+                openCalendar(edit);
+        });
+        return true;
+    }
     return QWidget::eventFilter(watched, event);
+}
+
+void BatchDelete::openCalendar(QDateEdit *edit)
+{
+    const bool wasReadOnly = edit->isReadOnly();
+    if (wasReadOnly)
+        edit->setReadOnly(false);
+    const QPoint position = edit->mapToGlobal(QPoint(0, edit->height()));
+    if (QCalendarWidget *calendar = edit->calendarWidget()) {
+        calendar->setSelectedDate(edit->date());
+        calendar->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
+        calendar->setFocusPolicy(Qt::StrongFocus);
+        calendar->move(position);
+        calendar->resize(K::f(160), K::f(180));
+        calendar->setVisible(true);
+        calendar->show();
+        calendar->raise();
+        calendar->activateWindow();
+        calendar->setFocus();
+        if (!calendar->isVisible())
+            showCustomCalendar(edit, position);
+    } else {
+        showCustomCalendar(edit, position);
+    }
+    QPointer<QDateEdit> guard(edit);
+    QTimer::singleShot(100, edit, [guard, wasReadOnly]() {
+        if (guard && wasReadOnly)
+            guard->setReadOnly(true);
+    });
+}
+
+QCalendarWidget *BatchDelete::showCustomCalendar(QDateEdit *edit, const QPoint &globalPos)
+{
+    auto *calendar = new QCalendarWidget();
+    calendar->setObjectName(QStringLiteral("closingDateCalendar"));
+    calendar->setAttribute(Qt::WA_DeleteOnClose);
+    calendar->setSelectedDate(edit->date());
+    calendar->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
+    calendar->setFocusPolicy(Qt::StrongFocus);
+    calendar->resize(K::f(160), K::f(180));
+    calendar->move(globalPos);
+    QPalette palette = calendar->palette();
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        palette.setColor(role, QColor("#333333"));
+    for (QPalette::ColorRole role : {QPalette::Window, QPalette::Button})
+        palette.setColor(role, QColor("#f8f9fa"));
+    calendar->setPalette(palette);
+    calendar->setStyleSheet(QStringLiteral(
+        "QCalendarWidget { background: white; border: 2px solid #007aff; border-radius: 8px; font-size: 14px; }"
+        "QCalendarWidget QToolButton { background: #f8f9fa; border: 1px solid #e0e0e0; border-radius: 4px;"
+        " color: #333333; font-size: 12px; padding: 4px; }"
+        "QCalendarWidget QToolButton:hover { background: #e3f2fd; border-color: #007aff; }"
+        "QCalendarWidget QAbstractItemView { selection-background-color: #007aff; selection-color: white; color: #333333; }"));
+    QPointer<QDateEdit> guard(edit);
+    connect(calendar, &QCalendarWidget::clicked, calendar, [guard, calendar](const QDate &date) {
+        if (guard)
+            guard->setDate(date);
+        calendar->hide();
+        calendar->deleteLater();
+    });
+    calendar->show();
+    calendar->raise();
+    calendar->activateWindow();
+    calendar->setFocus();
+    return calendar;
 }
 
 void BatchDelete::warn(const QString &text)
@@ -182,6 +275,7 @@ void BatchDelete::onBranchSelectionChanged(int index)
     if (index < 0 || index >= Config::k_shops.size())
         return;
     m_currentShopId = Config::k_shops.at(index).id;
+    m_personIds.clear();
 }
 
 void BatchDelete::onSearchTypeChanged(int index)
@@ -270,6 +364,33 @@ void BatchDelete::reqOrderList()
                                    QStringLiteral("    共%1个订单").arg(data.size()));
                                for (int i = 0; i < data.size(); ++i)
                                    self->orderListWidget->addOrder(BatchDeleteLogic::orderFromJson(data.at(i).toObject(), i));
+                           });
+}
+
+void BatchDelete::reqTiaoseList()
+{
+    const QByteArray body = FormBody()
+                                .add(QStringLiteral("shopid"), m_currentShopId)
+                                .add(QStringLiteral("eid"), m_managerId)
+                                .add(QStringLiteral("superid"), m_superId)
+                                .add(QStringLiteral("personid"), m_managerId)
+                                .toBytes();
+    auto *request = new BaseReq(this);
+    QPointer<BatchDelete> self(this);
+    request->getResultData(QStringLiteral("&m=order&a=get_persons"), body,
+                           [self, request](bool ok, const QJsonDocument &document) {
+                               request->deleteLater();
+                               if (!self || self->m_closing || !ok)
+                                   return;
+                               const QJsonObject reply = document.object();
+                               if (!BatchDeleteLogic::isAccepted(reply)) {
+                                   self->warn(reply.value(QStringLiteral("message")).toString());
+                                   return;
+                               }
+                               self->m_personIds.append(QString());
+                               const QJsonArray persons = reply.value(QStringLiteral("persons")).toArray();
+                               for (const QJsonValue &person : persons)
+                                   self->m_personIds.append(person.toObject().value(QStringLiteral("id")).toString());
                            });
 }
 

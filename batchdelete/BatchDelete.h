@@ -13,6 +13,7 @@
 class BatchDelete_FileListWidget;
 class BatchDelete_OrderListWidget;
 class ElementButton;
+class QCalendarWidget;
 class QComboBox;
 class QDateEdit;
 class QLineEdit;
@@ -40,8 +41,12 @@ public:
     BatchDelete_FileListWidget *fileListPanel() const { return fileListWidget; }
 
     void setUserEnable(bool enable);
+    QCalendarWidget *showCustomCalendar(QDateEdit *edit, const QPoint &globalPos);
     void reqShopInfo();
     void reqOrderList();
+    // The branch's persons; their ids are kept for a person filter ("role7id").
+    void reqTiaoseList();
+    QStringList personIds() const { return m_personIds; }
 
     // The two-phase delete run.
     void startDeleteRun();
@@ -66,6 +71,7 @@ protected:
 
 private:
     void setupUI();
+    void openCalendar(QDateEdit *edit);
     void onSingleOrderClicked(const BatchDeleteOrderInfo &order);
     void onScanResult(const BatchDeleteOrderInfo &order, const FileScanResult &result);
     void onFileResult(const BatchDeleteOrderInfo &order, const BatchDeleteFileInfo &file);
@@ -93,6 +99,7 @@ private:
     ElementButton *searchButton = nullptr;
     BatchDelete_OrderListWidget *orderListWidget = nullptr;
     BatchDelete_FileListWidget *fileListWidget = nullptr;
+    QStringList m_personIds;
     QString m_selectedPersonId;
 
     QList<BatchDeleteOrderInfo> m_ordersToDelete;

@@ -11,7 +11,9 @@
 #include "support/StandInService.h"
 #include "widgets/ToastWidget.h"
 
+#include <QCalendarWidget>
 #include <QCheckBox>
+#include <QLoggingCategory>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
@@ -75,6 +77,11 @@ private slots:
     void orderOutsideMountRootIsNeverTouched();
     void emptyFoldersFinishWithoutRequests();
     void cancelledVerificationStartsNothing();
+    void closingDuringRunStopsFurtherSteps();
+    void calendarOpensFromReadOnlyDateEdit();
+    void customCalendarSetsDate();
+    void personIdsCollected();
+    void passwordNeverLogged();
 
 private:
     void search();
@@ -526,6 +533,107 @@ void tst_BatchDelete::cancelledVerificationStartsNothing()
     QCOMPARE(m_service.requests("order", "delete_pic_before").size(), 0);
     for (const QString &file : files)
         QVERIFY(QFile::exists(file));
+}
+
+void tst_BatchDelete::closingDuringRunStopsFurtherSteps()
+{
+    const QStringList files = makeOrderFolder("orders/A1");
+    makeOrderFolder("orders/A2");
+    m_orders = {order(1, m_root->path() + "orders/A1"), order(2, m_root->path() + "orders/A2")};
+    search();
+    QTRY_COMPARE(m_window->orderListPanel()->tableWidget()->rowCount(), 2);
+    checkRow(0);
+    checkRow(1);
+    // Phase one stays unanswered long enough to close the window under it.
+    m_service.setFailure("order", "delete_pic_before", StandInService::Failure::NoAnswer);
+    m_service.clearRequests();
+    QTest::mouseClick(m_window->findChild<QPushButton *>("startButton"), Qt::LeftButton);
+    verifyAccount(kPassword);
+    QVERIFY(m_service.waitForRequests(2, 10000)); // dologin, delete_pic_before
+    QVERIFY(!m_window->isUserEnabled());
+    delete m_window;
+    QTest::qWait(200);
+    for (const QString &file : files)
+        QVERIFY(QFile::exists(file));
+    QCOMPARE(m_service.requests("order", "delete_pic_before").size(), 1);
+    QCOMPARE(m_service.requests("order", "delete_pic_after").size(), 0);
+    m_service.setFailure("order", "delete_pic_before", StandInService::Failure::None);
+}
+
+void tst_BatchDelete::calendarOpensFromReadOnlyDateEdit()
+{
+    m_window->findChild<QComboBox *>("searchTypeCombo")->setCurrentIndex(1);
+    auto *edit = m_window->findChild<QDateEdit *>("closingDateEdit");
+    QVERIFY(edit->isReadOnly());
+    QTest::mouseClick(edit, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    QTRY_VERIFY(edit->calendarWidget() && edit->calendarWidget()->isVisible());
+    QTRY_VERIFY(edit->isReadOnly());
+
+    // With the keyword search showing, presses are not taken over.
+    edit->calendarWidget()->hide();
+    m_window->findChild<QComboBox *>("searchTypeCombo")->setCurrentIndex(0);
+    QVERIFY(!edit->isVisible());
+}
+
+void tst_BatchDelete::customCalendarSetsDate()
+{
+    m_window->findChild<QComboBox *>("searchTypeCombo")->setCurrentIndex(1);
+    auto *edit = m_window->findChild<QDateEdit *>("closingDateEdit");
+    QPointer<QCalendarWidget> calendar = m_window->showCustomCalendar(edit, QPoint(10, 10));
+    QVERIFY(calendar->isVisible());
+    emit calendar->clicked(QDate(2023, 12, 31));
+    QCOMPARE(edit->date(), QDate(2023, 12, 31));
+    QTRY_VERIFY(!calendar);
+    m_orders = {order(1, QString())};
+    search();
+    QCOMPARE(m_service.requests("order", "order_list").first().field("keyword"), QStringLiteral("2023-12-31"));
+}
+
+void tst_BatchDelete::personIdsCollected()
+{
+    m_orders = {order(1, QString())};
+    search();
+    m_service.setReply("order", "get_persons",
+                       QJsonObject{{"code", "1"},
+                                   {"persons", QJsonArray{QJsonObject{{"id", "p1"}, {"name", "甲"}},
+                                                          QJsonObject{{"id", "p2"}, {"name", "乙"}}}}});
+    m_service.clearRequests();
+    m_window->reqTiaoseList();
+    QVERIFY(m_service.waitForRequests(1, 10000));
+    QTRY_COMPARE(m_window->personIds(), QStringList({QString(), "p1", "p2"}));
+    const auto request = m_service.requests().first();
+    QCOMPARE(request.action(), QStringLiteral("get_persons"));
+    QCOMPARE(request.fieldNames().mid(0, 4), QStringList({"shopid", "eid", "superid", "personid"}));
+    QCOMPARE(request.field("personid"), QStringLiteral("E7"));
+}
+
+namespace {
+QStringList g_logged;
+void collectMessages(QtMsgType, const QMessageLogContext &, const QString &message)
+{
+    g_logged << message;
+}
+} // namespace
+
+void tst_BatchDelete::passwordNeverLogged()
+{
+    QLoggingCategory::setFilterRules(QStringLiteral("*.debug=true"));
+    g_logged.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(collectMessages);
+    m_orders = {order(1, QString())};
+    search();
+    QTRY_COMPARE(m_window->orderListPanel()->tableWidget()->rowCount(), 1);
+    checkRow(0);
+    QTest::mouseClick(m_window->findChild<QPushButton *>("startButton"), Qt::LeftButton);
+    verifyAccount(kPassword);
+    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->texts().contains(QStringLiteral("全部删除完成！")), 20000);
+    qInstallMessageHandler(previous);
+    QVERIFY(!g_logged.isEmpty());
+    const QString encoded = QString::fromLatin1(FormBody::encode(kPassword));
+    for (const QString &line : qAsConst(g_logged)) {
+        QVERIFY2(!line.contains(kPassword), qPrintable(line));
+        QVERIFY2(!line.contains(encoded), qPrintable(line));
+    }
 }
 
 QTEST_MAIN(tst_BatchDelete)
