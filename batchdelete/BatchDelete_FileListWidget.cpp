@@ -1,6 +1,7 @@
 #include "batchdelete/BatchDelete_FileListWidget.h"
 
 #include "app/K.h"
+#include "app/Logging.h"
 #include "batchdelete/BatchDeleteFileModel.h"
 #include "batchdelete/BatchDeleteLogic.h"
 #include "batchdelete/FileScanThread.h"
@@ -172,6 +173,18 @@ void BatchDelete_FileListWidget::onScanProgress(int fileCount, const QString &fo
 {
     Q_UNUSED(fileCount)
     Q_UNUSED(folderPath)
+}
+
+void BatchDelete_FileListWidget::onRetrySubmit(int row)
+{
+    qCDebug(lcBatchDelete) << "重新提交文件状态, 行:" << row;
+    emit retrySubmitClicked(row);
+}
+
+void BatchDelete_FileListWidget::onRetryDelete(int row)
+{
+    qCDebug(lcBatchDelete) << "重新删除文件, 行:" << row;
+    emit retryDeleteClicked(row);
 }
 
 void BatchDelete_FileListWidget::cleanupFinishedThreads()

@@ -35,11 +35,15 @@ public:
     BatchDeleteFileModel *fileModel() const { return model; }
 
 signals:
+    void retrySubmitClicked(int row);
+    void retryDeleteClicked(int row);
     void refreshOrderFiles(const QString &orderPhotoId, const QList<BatchDeleteFileInfo> &files);
 
 public slots:
     void onScanFinished(const FileScanResult &result);
     void onScanProgress(int fileCount, const QString &folderPath);
+    void onRetrySubmit(int row);
+    void onRetryDelete(int row);
 
 private:
     void setupUI();

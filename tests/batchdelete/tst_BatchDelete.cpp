@@ -78,6 +78,7 @@ private slots:
     void emptyFoldersFinishWithoutRequests();
     void cancelledVerificationStartsNothing();
     void closingDuringRunStopsFurtherSteps();
+    void ordersReplacedDuringAnnouncementStopRun();
     void calendarOpensFromReadOnlyDateEdit();
     void customCalendarSetsDate();
     void personIdsCollected();
@@ -558,6 +559,36 @@ void tst_BatchDelete::closingDuringRunStopsFurtherSteps()
     QCOMPARE(m_service.requests("order", "delete_pic_before").size(), 1);
     QCOMPARE(m_service.requests("order", "delete_pic_after").size(), 0);
     m_service.setFailure("order", "delete_pic_before", StandInService::Failure::None);
+}
+
+void tst_BatchDelete::ordersReplacedDuringAnnouncementStopRun()
+{
+    const QStringList files = makeOrderFolder("orders/A1");
+    m_orders = {order(1, m_root->path() + "orders/A1")};
+    search();
+    QTRY_COMPARE(m_window->orderListPanel()->tableWidget()->rowCount(), 1);
+    checkRow(0);
+    // A search that lands while the announcement is out puts another order in row 0.
+    QPointer<BatchDelete> window = m_window;
+    m_service.setHandler("order", "delete_pic_before", [window](const StandInService::Request &) {
+        if (window) {
+            window->orderListPanel()->clearOrders();
+            BatchDeleteOrderInfo other;
+            other.order_photo_id = QStringLiteral("OP99");
+            window->orderListPanel()->addOrder(other);
+        }
+        return accepted();
+    });
+    QTest::mouseClick(m_window->findChild<QPushButton *>("startButton"), Qt::LeftButton);
+    verifyAccount(kPassword);
+    QVERIFY(m_service.waitForRequests(m_service.requests().size() + 1, 10000));
+    QTRY_VERIFY(m_window->isUserEnabled());
+    QTest::qWait(200);
+    for (const QString &file : files)
+        QVERIFY(QFile::exists(file));
+    QCOMPARE(m_service.requests("order", "delete_pic_after").size(), 0);
+    QVERIFY(!m_boxes->texts().contains(QStringLiteral("全部删除完成！")));
+    m_service.setHandler("order", "delete_pic_before", StandInService::Handler());
 }
 
 void tst_BatchDelete::calendarOpensFromReadOnlyDateEdit()
