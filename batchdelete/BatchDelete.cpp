@@ -6,6 +6,7 @@
 #include "app/K.h"
 #include "app/Logging.h"
 #include "platform/MountRoot.h"
+#include "batchdelete/BatchDeleteComboBoxDelegate.h"
 #include "batchdelete/BatchDeleteLogic.h"
 #include "batchdelete/BatchDelete_FileListWidget.h"
 #include "batchdelete/BatchDelete_OrderListWidget.h"
@@ -84,6 +85,7 @@ void BatchDelete::setupUI()
     for (const ShopEntry &shop : qAsConst(Config::k_shops))
         shopCombo->addItem(shop.name);
     shopCombo->setStyleSheet(comboStyle());
+    shopCombo->setItemDelegate(new BatchDeleteComboBoxDelegate(this));
     connect(shopCombo, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &BatchDelete::onBranchSelectionChanged);
 
@@ -95,6 +97,7 @@ void BatchDelete::setupUI()
     searchTypeCombo->setMinimumWidth(K::f(80));
     searchTypeCombo->addItems({QStringLiteral("基本信息"), QStringLiteral("结单日期")});
     searchTypeCombo->setStyleSheet(comboStyle());
+    searchTypeCombo->setItemDelegate(new BatchDeleteComboBoxDelegate(this));
     connect(searchTypeCombo, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &BatchDelete::onSearchTypeChanged);
 

@@ -1,3 +1,4 @@
+#include "batchdelete/BatchDeleteComboBoxDelegate.h"
 #include "batchdelete/BatchDeleteFileModel.h"
 #include "batchdelete/BatchDelete_ActionDelegate.h"
 #include "batchdelete/BatchDelete_FileListWidget.h"
@@ -7,7 +8,7 @@
 #include <QStyleOptionViewItem>
 #include <QtTest>
 
-class tst_BatchDeleteActionDelegate : public QObject
+class tst_BatchDeleteDelegates : public QObject
 {
     Q_OBJECT
 
@@ -18,6 +19,8 @@ private slots:
     void releaseOnOfferedButton();
     void hoverReportsChangeOnce();
     void panelRetrySlotsRelay();
+    void comboItems_data();
+    void comboItems();
 
 private:
     QMouseEvent mouse(QEvent::Type type, const QPoint &pos)
@@ -33,7 +36,7 @@ private:
     BatchDeleteFileModel m_model;
 };
 
-void tst_BatchDeleteActionDelegate::init()
+void tst_BatchDeleteDelegates::init()
 {
     QList<BatchDeleteFileInfo> files;
     for (int status : {int(NotDeleted), int(SubmitFailed), int(FileOccupied), int(NoPermission)}) {
@@ -45,7 +48,7 @@ void tst_BatchDeleteActionDelegate::init()
     m_model.setFiles(files);
 }
 
-void tst_BatchDeleteActionDelegate::buttonRect()
+void tst_BatchDeleteDelegates::buttonRect()
 {
     QCOMPARE(BatchDelete_ActionDelegate::getButtonRect(cell(), 1), QRect(108, 207, 70, 26));
     QCOMPARE(BatchDelete_ActionDelegate::getButtonRect(cell(), 2), QRect(108, 207, 70, 26));
@@ -53,7 +56,7 @@ void tst_BatchDeleteActionDelegate::buttonRect()
     QCOMPARE(delegate.sizeHint(cell(), QModelIndex()), QSize(100, 40));
 }
 
-void tst_BatchDeleteActionDelegate::releaseOnOfferedButton_data()
+void tst_BatchDeleteDelegates::releaseOnOfferedButton_data()
 {
     QTest::addColumn<int>("row");
     QTest::addColumn<QPoint>("pos");
@@ -66,7 +69,7 @@ void tst_BatchDeleteActionDelegate::releaseOnOfferedButton_data()
     QTest::newRow("no permission") << 3 << QPoint(120, 220) << 0 << 0;
 }
 
-void tst_BatchDeleteActionDelegate::releaseOnOfferedButton()
+void tst_BatchDeleteDelegates::releaseOnOfferedButton()
 {
     QFETCH(int, row);
     QFETCH(QPoint, pos);
@@ -84,7 +87,7 @@ void tst_BatchDeleteActionDelegate::releaseOnOfferedButton()
         QCOMPARE(submit.first().first().toInt(), row);
 }
 
-void tst_BatchDeleteActionDelegate::hoverReportsChangeOnce()
+void tst_BatchDeleteDelegates::hoverReportsChangeOnce()
 {
     BatchDelete_ActionDelegate delegate;
     QSignalSpy changed(&m_model, &QAbstractItemModel::dataChanged);
@@ -101,7 +104,7 @@ void tst_BatchDeleteActionDelegate::hoverReportsChangeOnce()
     QCOMPARE(changed.count(), 2);
 }
 
-void tst_BatchDeleteActionDelegate::panelRetrySlotsRelay()
+void tst_BatchDeleteDelegates::panelRetrySlotsRelay()
 {
     BatchDelete_FileListWidget panel;
     QSignalSpy submit(&panel, &BatchDelete_FileListWidget::retrySubmitClicked);
@@ -113,5 +116,31 @@ void tst_BatchDeleteActionDelegate::panelRetrySlotsRelay()
     QCOMPARE(retry.first().first().toInt(), 7);
 }
 
-QTEST_MAIN(tst_BatchDeleteActionDelegate)
-#include "tst_BatchDeleteActionDelegate.moc"
+void tst_BatchDeleteDelegates::comboItems_data()
+{
+    QTest::addColumn<int>("state");
+    QTest::addColumn<QString>("background");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("plain") << int(QStyle::State_Enabled) << "#ffffff" << "#000000";
+    QTest::newRow("hovered") << int(QStyle::State_MouseOver) << "#2c3e50" << "#ffffff";
+    QTest::newRow("selected") << int(QStyle::State_Selected) << "#007aff" << "#ffffff";
+    QTest::newRow("hovered and selected") << int(QStyle::State_MouseOver | QStyle::State_Selected) << "#2c3e50"
+                                          << "#ffffff";
+}
+
+void tst_BatchDeleteDelegates::comboItems()
+{
+    QFETCH(int, state);
+    QFETCH(QString, background);
+    QFETCH(QString, text);
+    QStyleOptionViewItem option;
+    option.state = QStyle::State(state);
+    const QStyleOptionViewItem styled = BatchDeleteComboBoxDelegate::styledOption(option);
+    QCOMPARE(styled.backgroundBrush.color().name(), background);
+    QCOMPARE(styled.palette.color(QPalette::Inactive, QPalette::Text).name(), text);
+    BatchDeleteComboBoxDelegate delegate;
+    QCOMPARE(delegate.sizeHint(option, m_model.index(0, 0)).height(), 60);
+}
+
+QTEST_MAIN(tst_BatchDeleteDelegates)
+#include "tst_BatchDeleteDelegates.moc"
