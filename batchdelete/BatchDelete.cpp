@@ -521,7 +521,7 @@ void BatchDelete::deletePost_all(const BatchDeleteOrderInfo &order, const QList<
             self->m_pendingFiles = files;
             self->m_approvedPaths.clear();
             for (const BatchDeleteFileInfo &file : files)
-                self->m_approvedPaths.append(file.filePath);
+                self->m_approvedPaths.insert(file.filePath);
             self->deleteOneFile();
             if (self)
                 self->deleteOneFile();

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QMap>
 #include <QString>
+#include <QSet>
 #include <QStringList>
 #include <QWidget>
 #include <functional>
@@ -106,5 +107,5 @@ private:
     int m_currentOrderIndex = 0;
     QList<BatchDeleteFileInfo> m_pendingFiles;
     // Paths the service accepted in the current order's announcement.
-    QStringList m_approvedPaths;
+    QSet<QString> m_approvedPaths;
 };
