@@ -1,18 +1,13 @@
 #pragma once
 
-#include <QStyledItemDelegate>
+#include "transfer/ui/ComboBoxItemDelegate.h"
 
-// Items of the window's drop-down lists: tall rows with hover and selection colours.
-class BatchDeleteComboBoxDelegate : public QStyledItemDelegate
+// Items of the batch delete window's drop-down lists. They look exactly as the
+// transfer tool's, so the painting is shared.
+class BatchDeleteComboBoxDelegate : public ComboBoxItemDelegate
 {
     Q_OBJECT
 
 public:
     explicit BatchDeleteComboBoxDelegate(QObject *parent = nullptr);
-
-    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
-    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
-
-    // The option as painted: background and text colour for the item's state.
-    static QStyleOptionViewItem styledOption(const QStyleOptionViewItem &option);
 };

@@ -1,18 +1,13 @@
 #pragma once
 
-#include <QStyledItemDelegate>
+#include "transfer/ui/ComboBoxItemDelegate.h"
 
-// Item look of the window's combo boxes: dark when hovered, blue when chosen.
-class ImportFilesComboBoxDelegate : public QStyledItemDelegate
+// Item look of the file import window's combo boxes. They look exactly as the
+// transfer tool's, so the painting is shared.
+class ImportFilesComboBoxDelegate : public ComboBoxItemDelegate
 {
     Q_OBJECT
 
 public:
     explicit ImportFilesComboBoxDelegate(QObject *parent = nullptr);
-
-    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
-    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
-
-    // The option as painted: background brush and text colour set for the item's state.
-    static QStyleOptionViewItem styledOption(const QStyleOptionViewItem &option);
 };

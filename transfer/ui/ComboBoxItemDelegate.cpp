@@ -21,6 +21,7 @@ QStyleOptionViewItem ComboBoxItemDelegate::styledOption(const QStyleOptionViewIt
     }
     styled.backgroundBrush = QBrush(background);
     styled.palette.setBrush(QPalette::All, QPalette::Text, QBrush(text));
+    styled.palette.setBrush(QPalette::All, QPalette::HighlightedText, QBrush(text));
     return styled;
 }
 

@@ -2,8 +2,8 @@
 
 #include <QStyledItemDelegate>
 
-// Draws the entries of the order pane's filter drop-downs: dark when
-// hovered, blue when selected, 60 px high.
+// Draws the entries of the tools' filter drop-downs: dark when hovered,
+// blue when selected, 60 px high.
 class ComboBoxItemDelegate : public QStyledItemDelegate
 {
     Q_OBJECT
