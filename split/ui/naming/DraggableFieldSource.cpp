@@ -50,8 +50,6 @@ void DraggableFieldSource::mouseMoveEvent(QMouseEvent *event)
         drag->setHotSpot(event->localPos().toPoint());
         execDrag(drag);
         drag->deleteLater();
-        // The release went to the drag, so the button would otherwise stay down.
-        setDown(false);
     }
     QPushButton::mouseMoveEvent(event);
 }
