@@ -343,10 +343,12 @@ QPixmap DropZone::reorderPixmap(const FieldButton *button) const
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
-    QPen pen(QColor(QStringLiteral("#007aff")), 1, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin);
+    QPen pen(QColor(QStringLiteral("#007aff")), K::f(1), Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin);
     painter.setPen(pen);
     painter.setBrush(QColor(QStringLiteral("#e8f4fd")));
-    painter.drawRoundedRect(QRect(1, 1, pixmap.width() - 2, pixmap.height() - 2), K::f(6), K::f(6));
+    const int inset = K::f(1);
+    painter.drawRoundedRect(QRect(inset, inset, pixmap.width() - 2 * inset, pixmap.height() - 2 * inset), K::f(6),
+                            K::f(6));
     QFont font;
     font.setPixelSize(K::f(11));
     font.setWeight(QFont::Medium);
@@ -364,15 +366,15 @@ void DropZone::paintEvent(QPaintEvent *event)
 
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(m_dragOver ? QStringLiteral("#f0f8ff") : QStringLiteral("#fafafa")));
-    painter.drawRoundedRect(QRect(2, 2, width() - 4, height() - 4), K::f(10), K::f(10));
+    painter.drawRoundedRect(QRect(K::f(2), K::f(2), width() - K::f(4), height() - K::f(4)), K::f(10), K::f(10));
 
     QPen border(QColor(m_dragOver ? QStringLiteral("#007aff") : QStringLiteral("#aaaaaa")));
-    border.setWidth(2);
+    border.setWidth(K::f(2));
     border.setDashPattern({5, 3});
     border.setCapStyle(Qt::RoundCap);
     painter.setPen(border);
     painter.setBrush(Qt::NoBrush);
-    painter.drawRoundedRect(QRect(3, 3, width() - 6, height() - 6), K::f(10), K::f(10));
+    painter.drawRoundedRect(QRect(K::f(3), K::f(3), width() - K::f(6), height() - K::f(6)), K::f(10), K::f(10));
 
     if (m_items.isEmpty()) {
         QFont font = painter.font();
