@@ -1,26 +1,1193 @@
 #include "importfiles/ImportFiles.h"
 
+#include "app/BaseReq.h"
+#include "app/Config.h"
+#include "app/FormBody.h"
+#include "app/K.h"
+#include "app/Logging.h"
 #include "app/SharedFolderOpener.h"
+#include "importfiles/FileButtonDelegate.h"
+#include "importfiles/ImportFileCopyRunnable.h"
+#include "importfiles/ImportFileTableModel.h"
+#include "importfiles/ImportFilesComboBoxDelegate.h"
+#include "importfiles/OriginalView.h"
+#include "widgets/OrderNumberButtonDelegate.h"
+#include "widgets/SimpleDialog.h"
+#include "widgets/ToastWidget.h"
 
+#include <QApplication>
+#include <QCalendarWidget>
+#include <QMouseEvent>
+#include <QTimer>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDir>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QJsonDocument>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableView>
+#include <QTableWidget>
+#include <QThreadPool>
 #include <QVBoxLayout>
+
+namespace {
+
+const char *const kTableStyle =
+    "%1 {    border: 1px solid #e0e0e0;    border-radius: 6px;    background-color: #ffffff;"
+    "    gridline-color: #f0f0f0;    font-size: %2px;}"
+    "%1::item {    padding: 8px;    border-bottom: 1px solid #f0f0f0;    color: #333333;}"
+    "%1::item:selected {    background-color: #e3f2fd;    color: #000000;}"
+    "%1::item:hover {    background-color: #f5f5f5;}"
+    "QHeaderView::section {    background-color: #f8f9fa;    color: #000;    font-weight: 500;"
+    "    font-size: %2px;    padding: 10px 8px;    border: none;    border-bottom: 2px solid #e0e0e0;}";
+
+QString startButtonStyle(bool running)
+{
+    const QString bg = running ? QStringLiteral("#E57373") : QStringLiteral("#52B788");
+    const QString border = running ? QStringLiteral("#D4625E") : QStringLiteral("#40A072");
+    const QString hover = running ? QStringLiteral("#EF8A8A") : QStringLiteral("#6BC99A");
+    return QStringLiteral("QPushButton {    background: %1;    color: white;    border: 1px solid %2;"
+                          "    border-radius: 6px;    font-size: %3px;    font-weight: 600;    padding: 0 20px;}"
+                          "QPushButton:hover {    background: %4;}QPushButton:pressed {    background: %2;}")
+        .arg(bg, border, K::s(K::f(12)), hover);
+}
+
+QString rowButtonStyle(const QString &background, const QString &hover)
+{
+    return QStringLiteral("QPushButton {background: %1; color: white; border: none; border-radius: 4px;"
+                          " font-size: %2px;}QPushButton:hover {background: %3;}")
+        .arg(background, K::s(K::f(10)), hover);
+}
+
+bool hasFileToCopy(const ImportOrder &order)
+{
+    for (const ImportFile &file : order.files) {
+        if (file.status != ImportStatus::Success)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
 
 ImportFiles::ImportFiles(QWidget *parent)
     : QMainWindow(parent)
+    , m_threadPool(new QThreadPool(this))
     , m_folderOpener(new SharedFolderOpener(this))
 {
-    m_threadPool.setMaxThreadCount(4);
+    if (objectName().isEmpty())
+        setObjectName(QStringLiteral("ImportFiles"));
+    resize(400, 300);
+    setWindowTitle(QStringLiteral("Form"));
+    m_threadPool->setMaxThreadCount(4);
+    qRegisterMetaType<ImportFile>("ImportFile");
+    qRegisterMetaType<ImportOrder>("ImportOrder");
+}
+
+ImportFiles::~ImportFiles()
+{
+    stopAllImportTasks();
+    m_threadPool->waitForDone(-1);
+    qDeleteAll(m_retiredTasks);
+    m_retiredTasks.clear();
 }
 
 void ImportFiles::setImportType(ImportFileType type)
 {
+    if (m_uiBuilt)
+        return;
     m_importType = type;
     setupUI();
+    m_uiBuilt = true;
+    if (type == OriginalFiles) {
+        m_originalView = new OriginalView(this);
+        m_originalView->initUI({});
+        m_rightLayout->addWidget(m_originalView, 1);
+    }
 }
+
+// ---------------------------------------------------------------- layout
 
 void ImportFiles::setupUI()
 {
+    if (!Config::k_shops.isEmpty())
+        m_shopId = Config::k_shops.first().id;
+
     auto *central = new QWidget(this);
     central->setObjectName(QStringLiteral("importFilesCentral"));
-    m_mainLayout = new QVBoxLayout(central);
+    m_mainLayout = new QHBoxLayout(central);
+    m_mainLayout->setContentsMargins(0, 0, 0, 0);
+    m_mainLayout->setSpacing(0);
+    m_splitter = new QSplitter(Qt::Horizontal, central);
+    m_splitter->setStyleSheet(QStringLiteral("QSplitter::handle {    background-color: #e0e0e0;    width: 1px;}"));
+    m_mainLayout->addWidget(m_splitter);
+
+    auto *left = new QWidget(m_splitter);
+    auto *right = new QWidget(m_splitter);
+    left->setStyleSheet(QStringLiteral("background-color: #ffffff;"));
+    right->setStyleSheet(QStringLiteral("background-color: #ffffff;"));
+    setupLeftPanel(left);
+    setupRightPanel(right);
+    m_splitter->addWidget(left);
+    m_splitter->addWidget(right);
+    m_splitter->setStretchFactor(0, 1);
+    m_splitter->setStretchFactor(1, 1);
     setCentralWidget(central);
+}
+
+void ImportFiles::setupLeftPanel(QWidget *panel)
+{
+    auto *layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(10, 10, 10, 10);
+    layout->setSpacing(10);
+
+    const QString labelStyle =
+        QStringLiteral("QLabel {    font-size: %1px;    font-weight: 600;    color: #333;}").arg(K::s(K::f(12)));
+    const QString comboStyle = QStringLiteral(
+        "QComboBox {    padding: 6px 12px;    border: 1px solid #e0e0e0;    border-radius: 6px;    font-size: %1px;"
+        "    background-color: #ffffff;    color: #000000;}QComboBox:focus {    border-color: #007aff;}"
+        "QComboBox::drop-down {    border: none;    width: 30px;}QComboBox::down-arrow {"
+        "    image: url(:/public/image/public/arrows/downarrow_gray_64.png);    width: 16px;    height: 16px;"
+        "    margin-right: 8px;}QComboBox QAbstractItemView {    background-color: #ffffff;    border: 1px solid #e0e0e0;"
+        "    selection-background-color: #87CEEB;    selection-color: #000000;    color: #000000;}"
+        "QComboBox QAbstractItemView::item {    padding: 6px 12px;    color: #000000;}"
+        "QComboBox QAbstractItemView::item:selected {    background-color: #87CEEB;    color: #000000;}")
+                                   .arg(K::s(K::f(10)));
+    const QString dateStyle = QStringLiteral(
+        "QDateEdit {    padding: 6px 12px;    border: 1px solid #e0e0e0;    border-radius: 6px;    font-size:  %1px;"
+        "    background-color: #ffffff;    selection-background-color: transparent;    selection-color: #333333;}"
+        "QDateEdit[readOnly=\"true\"] {    background-color: #ffffff;    color: #333333;}"
+        "QDateEdit:focus {    border-color: #007aff;    outline: none;}"
+        "QDateEdit::drop-down {    border: none;    width: 30px;    background: transparent;}"
+        "QDateEdit::down-arrow {    image: url(:/public/image/public/arrows/downarrow_gray_64.png);    width: 16px;"
+        "    height: 16px;    margin-right: 8px;}QCalendarWidget {    background-color: white;"
+        "    border: 1px solid #e0e0e0;    font-size:  %2px;}QCalendarWidget QToolButton {    background-color: #f8f9fa;"
+        "    border: 1px solid #e0e0e0;    border-radius: 4px;    padding: 4px;    margin: 2px;    font-size:  %2px;"
+        "    color: #000000;}QCalendarWidget QToolButton:hover {    background-color: #e3f2fd;    border-color: #007aff;}"
+        "QCalendarWidget QAbstractItemView {    selection-background-color: #007aff;    selection-color: #FFFFFF;}"
+        "QCalendarWidget QAbstractItemView:enabled {    font-size:  %2px;    color: #333333;}"
+        "QWidget#qt_calendar_navigationbar > QToolButton {    color: #000000;}")
+                                  .arg(K::s(K::f(10)), K::s(K::f(8)));
+
+    auto *searchRow = new QHBoxLayout();
+    searchRow->setSpacing(8);
+    auto *branchLabel = new QLabel(QStringLiteral("分店选择:"), this);
+    branchLabel->setStyleSheet(labelStyle);
+    m_branchBox = new QComboBox(this);
+    m_branchBox->setObjectName(QStringLiteral("branchBox"));
+    m_branchBox->setFixedHeight(K::f(30));
+    m_branchBox->setMinimumWidth(K::f(100));
+    m_branchBox->setStyleSheet(comboStyle);
+    for (const ShopEntry &shop : Config::k_shops)
+        m_branchBox->addItem(shop.name);
+
+    auto *typeLabel = new QLabel(QStringLiteral("搜索类型:"), this);
+    typeLabel->setStyleSheet(labelStyle);
+    m_searchTypeBox = new QComboBox(this);
+    m_searchTypeBox->setObjectName(QStringLiteral("searchTypeBox"));
+    m_searchTypeBox->setFixedHeight(K::f(30));
+    m_searchTypeBox->setMinimumWidth(K::f(60));
+    m_searchTypeBox->setStyleSheet(comboStyle);
+    m_searchTypeBox->addItems({QStringLiteral("基本信息"), QStringLiteral("拍照日期"), QStringLiteral("选片日期")});
+    m_branchBox->setItemDelegate(new ImportFilesComboBoxDelegate(this));
+    m_searchTypeBox->setItemDelegate(new ImportFilesComboBoxDelegate(this));
+
+    m_keywordEdit = new QLineEdit(this);
+    m_keywordEdit->setObjectName(QStringLiteral("keywordEdit"));
+    m_keywordEdit->setPlaceholderText(QStringLiteral("搜索订单号、姓名、电话..."));
+    m_keywordEdit->setFixedHeight(K::f(30));
+    m_keywordEdit->setMinimumWidth(K::f(150));
+    m_keywordEdit->setStyleSheet(QStringLiteral("QLineEdit {    padding: 6px 12px;    border: 1px solid #e0e0e0;"
+                                                "    border-radius: 6px;    font-size: %1px;    background-color: #ffffff;"
+                                                "    color: #000000;}QLineEdit:focus {    border-color: #007aff;}")
+                                     .arg(K::s(K::f(10))));
+
+    const auto makeDate = [this, &dateStyle](const char *name, const QString &tip) {
+        auto *edit = new QDateEdit(QDate::currentDate(), this);
+        edit->setObjectName(QLatin1String(name));
+        edit->setToolTip(tip);
+        edit->setFixedHeight(K::f(30));
+        edit->setStyleSheet(dateStyle);
+        edit->setCalendarPopup(true);
+        edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+        edit->setReadOnly(true);
+        edit->hide();
+        edit->installEventFilter(this);
+        // The line edit inside exists only once the field is polished.
+        QTimer::singleShot(0, edit, [this, edit] {
+            for (QObject *child : edit->children()) {
+                if (child->isWidgetType())
+                    child->installEventFilter(this);
+            }
+        });
+        connect(edit, &QDateEdit::dateChanged, edit, [edit] {
+            if (edit->calendarWidget() && edit->calendarWidget()->isVisible())
+                edit->calendarWidget()->hide();
+        });
+        return edit;
+    };
+    m_shotDateEdit = makeDate("shotDateEdit", QStringLiteral("点击选择拍照日期"));
+    m_pickDateEdit = makeDate("pickDateEdit", QStringLiteral("点击选择选片日期"));
+
+    m_searchButton = new QPushButton(QStringLiteral("搜索"), this);
+    m_searchButton->setObjectName(QStringLiteral("searchButton"));
+    m_searchButton->setFixedSize(K::f(60), K::f(30));
+    m_searchButton->setStyleSheet(
+        QStringLiteral("QPushButton {    background: #5B8DEF;    color: white;    border: 1px solid #4A7CD8;"
+                       "    border-radius: 6px;    font-size: %1px;    font-weight: 600;}"
+                       "QPushButton:hover {    background: #7BA3F5;}QPushButton:pressed {    background: #4A7CD8;}")
+            .arg(K::s(K::f(10))));
+
+    searchRow->addWidget(branchLabel);
+    searchRow->addWidget(m_branchBox);
+    searchRow->addSpacing(10);
+    searchRow->addWidget(typeLabel);
+    searchRow->addWidget(m_searchTypeBox);
+    searchRow->addWidget(m_keywordEdit, 1);
+    searchRow->addWidget(m_shotDateEdit, 1);
+    searchRow->addWidget(m_pickDateEdit, 1);
+    searchRow->addWidget(m_searchButton);
+    layout->addLayout(searchRow);
+
+    setupOrderTable();
+    layout->addWidget(m_orderTable, 1);
+
+    auto *bottom = new QHBoxLayout();
+    bottom->setSpacing(10);
+    bottom->addStretch();
+    m_startButton = new QPushButton(this);
+    m_startButton->setObjectName(QStringLiteral("startAllButton"));
+    m_startButton->setFixedHeight(K::f(36));
+    setStartButtonRunning(false);
+    bottom->addWidget(m_startButton);
+    layout->addLayout(bottom);
+
+    m_keywordEdit->hide();
+    m_shotDateEdit->hide();
+    m_pickDateEdit->hide();
+    m_keywordEdit->show();
+
+    connect(m_branchBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &ImportFiles::onBranchSelectionChanged);
+    connect(m_searchTypeBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &ImportFiles::onSearchTypeChanged);
+    connect(m_keywordEdit, &QLineEdit::returnPressed, this, &ImportFiles::onSearchClick);
+    connect(m_searchButton, &QPushButton::clicked, this, &ImportFiles::onSearchClick);
+    connect(m_startButton, &QPushButton::clicked, this, &ImportFiles::onStartAllClicked);
+}
+
+void ImportFiles::setupRightPanel(QWidget *panel)
+{
+    m_rightLayout = new QVBoxLayout(panel);
+    m_rightLayout->setContentsMargins(10, 10, 10, 10);
+    m_rightLayout->setSpacing(10);
+    auto *title = new QLabel(QStringLiteral("待导入文件列表"), this);
+    title->setStyleSheet(QStringLiteral("QLabel {    font-size: %1px;    font-weight: 600;    color: #333333;"
+                                        "    padding: 5px 0;}")
+                             .arg(K::s(K::f(14))));
+    m_rightLayout->addWidget(title);
+    setupFileTable();
+    m_rightLayout->addWidget(m_fileTable, 1);
+}
+
+void ImportFiles::setupOrderTable()
+{
+    if (m_importType == OriginalFiles) {
+        m_headers = QStringList{QStringLiteral("订单号"), QStringLiteral("男姓名"), QStringLiteral("女姓名"),
+                                QStringLiteral("摄影师"), QStringLiteral("已导原片"), QStringLiteral("已导原始档"),
+                                QStringLiteral("化妆师"), QStringLiteral("本次已选"), QStringLiteral("照片状态"),
+                                QStringLiteral("操作"), QStringLiteral("导片路径")};
+    } else {
+        m_headers = QStringList{QStringLiteral("订单号"), QStringLiteral("男姓名"), QStringLiteral("女姓名"),
+                                QStringLiteral("摄影师"), QStringLiteral("已导精修"), QStringLiteral("化妆师"),
+                                QStringLiteral("本次已选"), QStringLiteral("照片状态"), QStringLiteral("操作"),
+                                QStringLiteral("导片路径")};
+    }
+
+    m_orderTable = new QTableWidget(this);
+    m_orderTable->setObjectName(QStringLiteral("orderTable"));
+    m_orderTable->setColumnCount(m_headers.size());
+    m_orderTable->setHorizontalHeaderLabels(m_headers);
+    m_orderTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_orderTable->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_orderTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_orderTable->setAlternatingRowColors(true);
+    m_orderTable->verticalHeader()->setVisible(false);
+    m_orderTable->verticalHeader()->setDefaultSectionSize(K::f(45));
+    m_orderTable->setShowGrid(false);
+    m_orderTable->setSortingEnabled(false);
+    m_orderTable->setStyleSheet(QString::fromLatin1(kTableStyle).arg(QStringLiteral("QTableWidget"), K::s(K::f(11))));
+
+    QHeaderView *header = m_orderTable->horizontalHeader();
+    for (int c = 0; c < m_headers.size(); ++c) {
+        const QString &label = m_headers.at(c);
+        if (label == QStringLiteral("订单号")) {
+            header->setSectionResizeMode(c, QHeaderView::Interactive);
+            m_orderTable->setColumnWidth(c, K::f(100));
+        } else if (label == QStringLiteral("操作")) {
+            header->setSectionResizeMode(c, QHeaderView::Fixed);
+            m_orderTable->setColumnWidth(c, K::f(200));
+        } else if (label == QStringLiteral("导片路径")) {
+            header->setSectionResizeMode(c, QHeaderView::Fixed);
+            m_orderTable->setColumnWidth(c, K::f(500));
+        } else {
+            header->setSectionResizeMode(c, QHeaderView::ResizeToContents);
+        }
+    }
+
+    m_orderNumberDelegate = new OrderNumberButtonDelegate(this);
+    m_orderTable->setItemDelegateForColumn(columnOf(QStringLiteral("订单号")), m_orderNumberDelegate);
+    connect(m_orderNumberDelegate, &OrderNumberButtonDelegate::orderNumberClicked, this,
+            &ImportFiles::onOrderNumberClicked);
+    connect(m_orderTable, &QTableWidget::itemSelectionChanged, this, &ImportFiles::onOrderTableSelectionChanged);
+}
+
+void ImportFiles::setupFileTable()
+{
+    m_fileTable = new QTableView(this);
+    m_fileTable->setObjectName(QStringLiteral("fileTable"));
+    m_fileModel = new ImportFileTableModel(this);
+    m_fileTable->setModel(m_fileModel);
+    m_fileButtonDelegate = new FileButtonDelegate(this);
+    m_fileTable->setItemDelegateForColumn(2, m_fileButtonDelegate);
+    connect(m_fileButtonDelegate, &FileButtonDelegate::retryClicked, this, &ImportFiles::onRetryImportClicked);
+    m_fileTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_fileTable->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_fileTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_fileTable->setAlternatingRowColors(true);
+    m_fileTable->verticalHeader()->setVisible(false);
+    m_fileTable->setShowGrid(false);
+    QHeaderView *header = m_fileTable->horizontalHeader();
+    header->setSectionResizeMode(0, QHeaderView::Interactive);
+    m_fileTable->setColumnWidth(0, K::f(150));
+    header->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(2, QHeaderView::Fixed);
+    m_fileTable->setColumnWidth(2, K::f(100));
+    header->setSectionResizeMode(3, QHeaderView::Stretch);
+    m_fileTable->verticalHeader()->setDefaultSectionSize(K::f(40));
+    m_fileTable->setStyleSheet(QString::fromLatin1(kTableStyle).arg(QStringLiteral("QTableView"), K::s(K::f(11))));
+}
+
+void ImportFiles::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_splitterSized && m_splitter) {
+        const int w = m_splitter->width();
+        if (w > 0) {
+            m_splitter->setSizes({w / 2, w / 2});
+            m_splitterSized = true;
+        }
+    }
+}
+
+bool ImportFiles::eventFilter(QObject *watched, QEvent *event)
+{
+    QDateEdit *field = nullptr;
+    for (QDateEdit *candidate : {m_shotDateEdit, m_pickDateEdit}) {
+        if (candidate && (watched == candidate || watched->parent() == candidate)) {
+            field = candidate;
+            break;
+        }
+    }
+    if (!field)
+        return QMainWindow::eventFilter(watched, event);
+    if (field->isVisible() && event->type() == QEvent::MouseButtonPress
+        && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+        qCDebug(lcImportFiles) << "日期选择器被点击，控件:" << watched->metaObject()->className();
+        QPointer<QDateEdit> guarded(field);
+        QTimer::singleShot(10, this, [this, guarded] {
+            if (guarded)
+                openCalendar(guarded);
+        });
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void ImportFiles::openCalendar(QDateEdit *field)
+{
+    const bool wasReadOnly = field->isReadOnly();
+    if (wasReadOnly)
+        field->setReadOnly(false);
+    const QPoint below = field->mapToGlobal(QPoint(0, field->height()));
+    if (QCalendarWidget *calendar = field->calendarWidget()) {
+        qCDebug(lcImportFiles) << "尝试使用内置日历控件";
+        calendar->setSelectedDate(field->date());
+        calendar->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
+        calendar->setFocusPolicy(Qt::StrongFocus);
+        calendar->move(below);
+        calendar->resize(320, 360);
+        calendar->setVisible(true);
+        calendar->show();
+        calendar->raise();
+        calendar->activateWindow();
+        calendar->setFocus();
+        qCDebug(lcImportFiles) << "内置日历显示状态:" << calendar->isVisible();
+        if (!calendar->isVisible()) {
+            qCDebug(lcImportFiles) << "内置日历无法显示，创建独立日历弹窗";
+            showCustomCalendar(field, below);
+        }
+    } else {
+        qCDebug(lcImportFiles) << "无法获取日历控件，创建独立日历";
+        showCustomCalendar(field, below);
+    }
+    QTimer::singleShot(100, field, [field, wasReadOnly] {
+        if (wasReadOnly)
+            field->setReadOnly(true);
+    });
+}
+
+void ImportFiles::showCustomCalendar(QDateEdit *field, const QPoint &globalPos)
+{
+    auto *calendar = new QCalendarWidget();
+    calendar->setAttribute(Qt::WA_DeleteOnClose);
+    calendar->setSelectedDate(field->date());
+    calendar->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
+    calendar->setFocusPolicy(Qt::StrongFocus);
+    calendar->resize(K::f(160), K::f(180));
+    calendar->move(globalPos);
+    QPointer<QDateEdit> guarded(field);
+    connect(calendar, &QCalendarWidget::clicked, calendar, [calendar, guarded](const QDate &date) {
+        if (guarded)
+            guarded->setDate(date);
+        calendar->close();
+    });
+    calendar->show();
+    calendar->raise();
+    calendar->activateWindow();
+    calendar->setFocus();
+}
+
+void ImportFiles::showBusyWarning()
+{
+    QMessageBox::warning(this, QStringLiteral("温馨提示"), QStringLiteral("导片中..."), QMessageBox::Ok);
+}
+
+// ---------------------------------------------------------------- search
+
+void ImportFiles::onSearchTypeChanged(int index)
+{
+    m_keywordEdit->hide();
+    m_shotDateEdit->hide();
+    m_pickDateEdit->hide();
+    if (index == 2)
+        m_pickDateEdit->show();
+    else if (index == 1)
+        m_shotDateEdit->show();
+    else
+        m_keywordEdit->show();
+}
+
+void ImportFiles::onBranchSelectionChanged(int index)
+{
+    if (index >= 0 && index < Config::k_shops.size()) {
+        m_shopId = Config::k_shops.at(index).id;
+        qCDebug(lcImportFiles) << "选择了分店:" << m_branchBox->currentText();
+    }
+}
+
+void ImportFiles::onSearchClick()
+{
+    if (m_importing) {
+        showBusyWarning();
+        return;
+    }
+    reqShopInfo();
+}
+
+void ImportFiles::reqShopInfo()
+{
+    auto *req = new BaseReq(this);
+    QPointer<ImportFiles> self(this);
+    req->getResultData(QStringLiteral("&m=public&a=switch_shop"),
+                       FormBody().add(QStringLiteral("shopid"), m_shopId).toBytes(),
+                       [self, req](bool ok, const QJsonDocument &doc) {
+                           req->deleteLater();
+                           if (!self || !ok)
+                               return;
+                           const QJsonObject reply = doc.object();
+                           if (reply.value(QStringLiteral("code")).toString() != QLatin1String("1")) {
+                               QMessageBox::warning(self, QStringLiteral("温馨提示"),
+                                                    reply.value(QStringLiteral("msg")).toString(), QMessageBox::Ok);
+                               return;
+                           }
+                           self->m_superId = reply.value(QStringLiteral("SUPERID")).toString();
+                           self->m_managerId = reply.value(QStringLiteral("EID")).toString();
+                           self->reqOrderList();
+                       });
+}
+
+void ImportFiles::reqOrderList()
+{
+    QString keyword = m_keywordEdit->text();
+    QString searchType = QStringLiteral("1");
+    const int type = m_searchTypeBox->currentIndex();
+    if (type == 1) {
+        keyword = m_shotDateEdit->date().toString(QStringLiteral("yyyy-MM-dd"));
+        searchType = QStringLiteral("4");
+    } else if (type == 2) {
+        keyword = m_pickDateEdit->date().toString(QStringLiteral("yyyy-MM-dd"));
+        searchType = QStringLiteral("5");
+    }
+    auto *req = new BaseReq(this);
+    QPointer<ImportFiles> self(this);
+    req->getResultData(QStringLiteral("&m=order&a=order_list"),
+                       ImportRules::orderListBody(keyword, searchType, m_shopId, m_managerId, m_superId),
+                       [self, req](bool ok, const QJsonDocument &doc) {
+                           req->deleteLater();
+                           if (self)
+                               self->onOrderListReply(ok, doc);
+                       });
+}
+
+void ImportFiles::onOrderListReply(bool ok, const QJsonDocument &doc)
+{
+    if (!ok)
+        return;
+    const QJsonObject reply = doc.object();
+    if (reply.value(QStringLiteral("code")).toString() != QLatin1String("1")) {
+        QMessageBox::warning(this, QStringLiteral("温馨提示"), reply.value(QStringLiteral("message")).toString(),
+                             QMessageBox::Ok);
+        return;
+    }
+    const QList<ImportOrder> orders = ImportRules::ordersFromReply(reply);
+    if (orders.isEmpty()) {
+        QMessageBox::warning(this, QStringLiteral("温馨提示"), QStringLiteral("未检索到订单"), QMessageBox::Ok);
+        return;
+    }
+    // A reply landing during a run would pull the orders from under it.
+    if (m_importing)
+        return;
+
+    m_orders.clear();
+    m_orderTable->setRowCount(0);
+    m_currentOrderRow = -1;
+    m_fileModel->clearFiles();
+    m_openypml = ImportRules::flagValue(reply.value(QStringLiteral("openypml")));
+    m_delyp = ImportRules::flagValue(reply.value(QStringLiteral("delyp")));
+
+    m_orderTable->setUpdatesEnabled(false);
+    m_orderTable->blockSignals(true);
+    const int r0 = m_orderTable->rowCount();
+    m_orderTable->setRowCount(r0 + orders.size());
+    for (int i = 0; i < orders.size(); ++i)
+        addOrderFast(orders.at(i), r0 + i);
+    m_orderTable->blockSignals(false);
+    m_orderTable->setUpdatesEnabled(true);
+}
+
+// ---------------------------------------------------------------- order table
+
+int ImportFiles::columnOf(const QString &header) const
+{
+    return m_headers.indexOf(header);
+}
+
+void ImportFiles::addOrder(const ImportOrder &order)
+{
+    m_orders.append(order);
+    const int row = m_orderTable->rowCount();
+    m_orderTable->insertRow(row);
+    fillRow(order, row);
+}
+
+void ImportFiles::addOrderFast(const ImportOrder &order, int row)
+{
+    m_orders.append(order);
+    fillRow(order, row);
+}
+
+void ImportFiles::fillRow(const ImportOrder &order, int row)
+{
+    const auto centred = [](const QString &text) {
+        auto *item = new QTableWidgetItem(text);
+        item->setTextAlignment(Qt::AlignCenter);
+        return item;
+    };
+    for (int c = 0; c < m_headers.size(); ++c) {
+        const QString &h = m_headers.at(c);
+        QTableWidgetItem *item = nullptr;
+        if (h == QStringLiteral("订单号"))
+            item = centred(QStringLiteral("%0-%1").arg(order.orderpayforkey, order.servicetimes));
+        else if (h == QStringLiteral("男姓名"))
+            item = centred(order.mname);
+        else if (h == QStringLiteral("女姓名"))
+            item = centred(order.wname);
+        else if (h == QStringLiteral("摄影师"))
+            item = centred(order.role1);
+        else if (h == QStringLiteral("已导原片"))
+            item = centred(order.number_yuanpian);
+        else if (h == QStringLiteral("已导原始档"))
+            item = centred(order.number_yuanshidang);
+        else if (h == QStringLiteral("已导精修"))
+            item = centred(order.number_jingxiu);
+        else if (h == QStringLiteral("化妆师"))
+            item = centred(order.role2);
+        else if (h == QStringLiteral("本次已选"))
+            item = centred(QString::number(order.files.size()));
+        else if (h == QStringLiteral("照片状态")) {
+            item = centred(QStringLiteral("未选择"));
+            item->setForeground(QColor(QStringLiteral("#999999")));
+        } else if (h == QStringLiteral("导片路径"))
+            item = new QTableWidgetItem(order.importPath);
+        else if (h == QStringLiteral("操作"))
+            createOrderButtonWidget(row);
+        if (item)
+            m_orderTable->setItem(row, c, item);
+    }
+}
+
+QWidget *ImportFiles::createOrderButtonWidget(int row)
+{
+    auto *widget = new QWidget();
+    widget->setStyleSheet(QStringLiteral("QWidget {background: transparent;}"));
+    auto *layout = new QHBoxLayout(widget);
+    layout->setContentsMargins(4, 2, 4, 2);
+    layout->setSpacing(4);
+
+    auto *choose = new QPushButton(QStringLiteral("选择文件"), widget);
+    choose->setObjectName(QStringLiteral("selectFilesButton"));
+    choose->setFixedSize(K::f(60), K::f(26));
+    choose->setStyleSheet(rowButtonStyle(QStringLiteral("#5B8DEF"), QStringLiteral("#4A7CD8")));
+    layout->addWidget(choose);
+    connect(choose, &QPushButton::clicked, this, [this, row] {
+        if (m_importing) {
+            showBusyWarning();
+            return;
+        }
+        if (row < 0 || row >= m_orders.size())
+            return;
+        const ImportOrder &order = m_orders.at(row);
+        if (order.importPath.isEmpty() && order.publicNetPath.isEmpty()) {
+            QMessageBox::information(
+                this, QStringLiteral("温馨提示"),
+                order.storesname + QStringLiteral(" 没有设置本地云导片路径, 请在后台设置本地云导片路径！"),
+                QMessageBox::Ok);
+            return;
+        }
+        onSelectFilesClicked(row);
+    });
+
+    auto *clear = new QPushButton(QStringLiteral("清空已选"), widget);
+    clear->setObjectName(QStringLiteral("clearFilesButton"));
+    clear->setFixedSize(K::f(45), K::f(26));
+    clear->setStyleSheet(rowButtonStyle(QStringLiteral("#E57373"), QStringLiteral("#D4625E")));
+    layout->addWidget(clear);
+    connect(clear, &QPushButton::clicked, this, [this, row] {
+        if (m_importing) {
+            showBusyWarning();
+            return;
+        }
+        onClearFilesClicked(row);
+    });
+
+    if (m_openypml == 1) {
+        auto *open = new QPushButton(QStringLiteral("打开目录"), widget);
+        open->setObjectName(QStringLiteral("openDirButton"));
+        open->setFixedSize(K::f(45), K::f(26));
+        open->setStyleSheet(rowButtonStyle(QStringLiteral("#8E99A4"), QStringLiteral("#7A8590")));
+        layout->addWidget(open);
+        connect(open, &QPushButton::clicked, this, [this, row] { onOpenDirClicked(row); });
+    }
+    layout->addStretch();
+
+    const int column = columnOf(QStringLiteral("操作"));
+    if (column >= 0)
+        m_orderTable->setCellWidget(row, column, widget);
+    else
+        widget->deleteLater();
+    return widget;
+}
+
+void ImportFiles::clearOrders()
+{
+    m_orders.clear();
+    m_orderTable->setRowCount(0);
+    m_currentOrderRow = -1;
+    m_fileModel->clearFiles();
+}
+
+void ImportFiles::updateOrderStatus(int row, const QString &text)
+{
+    if (row < 0 || row >= m_orderTable->rowCount())
+        return;
+    QTableWidgetItem *item = m_orderTable->item(row, columnOf(QStringLiteral("照片状态")));
+    if (!item)
+        return;
+    item->setText(text);
+    static const QMap<QString, QString> colours{
+        {QStringLiteral("未选择"), QStringLiteral("#999999")}, {QStringLiteral("已选择"), QStringLiteral("#007aff")},
+        {QStringLiteral("导入中"), QStringLiteral("#ffc107")}, {QStringLiteral("导入完成"), QStringLiteral("#28a745")},
+        {QStringLiteral("导入失败"), QStringLiteral("#dc3545")}};
+    const auto colour = colours.constFind(text);
+    if (colour != colours.constEnd())
+        item->setForeground(QColor(colour.value()));
+}
+
+void ImportFiles::updateOrderFileCount(int row, int count)
+{
+    if (row < 0 || row >= m_orderTable->rowCount())
+        return;
+    if (QTableWidgetItem *item = m_orderTable->item(row, columnOf(QStringLiteral("本次已选"))))
+        item->setText(QString::number(count));
+    updateOrderStatus(row, count > 0 ? QStringLiteral("已选择") : QStringLiteral("未选择"));
+}
+
+void ImportFiles::refreshListOrderPath(int row, const QString &path)
+{
+    updateTabColText(row, QStringLiteral("导片路径"), path);
+}
+
+void ImportFiles::updateTabColText(int row, const QString &header, const QString &text)
+{
+    if (row < 0 || row >= m_orderTable->rowCount())
+        return;
+    const int column = columnOf(header);
+    if (column < 0)
+        return;
+    if (QTableWidgetItem *item = m_orderTable->item(row, column))
+        item->setText(text);
+}
+
+void ImportFiles::loadFilesForOrder(int row)
+{
+    if (row >= 0 && row < m_orders.size())
+        m_fileModel->setFiles(m_orders.at(row).files);
+    else
+        m_fileModel->clearFiles();
+}
+
+void ImportFiles::clearFiles()
+{
+    m_fileModel->clearFiles();
+}
+
+void ImportFiles::updateFileStatus(int fileRow, ImportStatus status, const QString &message)
+{
+    m_fileModel->updateFileStatus(fileRow, status, message);
+}
+
+void ImportFiles::onOrderNumberClicked(int row, const QString &)
+{
+    if (row < 0 || row >= m_orders.size())
+        return;
+    QApplication::clipboard()->setText(m_orders.at(row).orderpayforkey);
+    ToastWidget::showMessage(this, QStringLiteral("订单号已复制"), 2000);
+}
+
+void ImportFiles::onOrderTableSelectionChanged()
+{
+    const QList<QTableWidgetItem *> selected = m_orderTable->selectedItems();
+    if (selected.isEmpty()) {
+        m_currentOrderRow = -1;
+        m_fileModel->clearFiles();
+        return;
+    }
+    const int row = selected.first()->row();
+    if (row < 0 || row == m_currentOrderRow || row >= m_orders.size())
+        return;
+    m_currentOrderRow = row;
+    m_fileModel->setFiles(m_orders.at(row).files);
+    emit orderSelectionChanged(row, m_orders.at(row));
+    if (m_importType == OriginalFiles && m_originalView) {
+        const ImportOrder &order = m_orders.at(row);
+        QMap<QString, QString> map;
+        map.insert(QStringLiteral("id"), order.id);
+        map.insert(QStringLiteral("orderid"), order.orderid);
+        map.insert(QStringLiteral("order_photo_id"), order.order_photo_id);
+        map.insert(QStringLiteral("orderpayforkey"), order.orderpayforkey);
+        map.insert(QStringLiteral("servicetimes"), order.servicetimes);
+        map.insert(QStringLiteral("wname"), order.wname);
+        map.insert(QStringLiteral("mname"), order.mname);
+        map.insert(QStringLiteral("comboname"), order.comboname);
+        map.insert(QStringLiteral("shotdate"), order.shotdate);
+        map.insert(QStringLiteral("role1name"), order.role1);
+        map.insert(QStringLiteral("shopid"), m_shopId);
+        map.insert(QStringLiteral("delyp"), QString::number(m_delyp));
+        m_originalView->refreshData(map);
+    }
+}
+
+void ImportFiles::onClearFilesClicked(int row)
+{
+    if (row < 0 || row >= m_orders.size())
+        return;
+    m_orders[row].files.clear();
+    updateOrderFileCount(row, 0);
+    updateOrderStatus(row, QStringLiteral("未选择"));
+    if (row == m_currentOrderRow)
+        m_fileModel->clearFiles();
+    qCDebug(lcImportFiles) << "订单" << m_orders.at(row).orderpayforkey << "已清空文件";
+}
+
+void ImportFiles::onOpenDirClicked(int row)
+{
+    if (row < 0 || row >= m_orders.size() || m_orders.at(row).importPath.isEmpty())
+        return;
+    const QString message = m_folderOpener->open(m_orders.at(row).importPath);
+    if (!message.isEmpty())
+        ToastWidget::showMessage(this, message, 2000);
+}
+
+// ---------------------------------------------------------------- choosing files
+
+void ImportFiles::onSelectFilesClicked(int row)
+{
+    if (row < 0 || row >= m_orders.size())
+        return;
+    const QString title = QStringLiteral("选择要导入的文件");
+    const QString filter = ImportRules::fileFilter(m_importType);
+    const QStringList paths = m_fileChooser ? m_fileChooser(this, title, filter)
+                                            : QFileDialog::getOpenFileNames(this, title, QString(), filter);
+    if (paths.isEmpty() || row >= m_orders.size())
+        return;
+
+    ImportOrder &order = m_orders[row];
+    const QString folder = ImportRules::orderFolder(order);
+    if (folder.isEmpty()) {
+        // The folder would lie off the share: nothing may be written there.
+        QMessageBox::information(
+            this, QStringLiteral("温馨提示"),
+            order.storesname + QStringLiteral(" 没有设置本地云导片路径, 请在后台设置本地云导片路径！"),
+            QMessageBox::Ok);
+        return;
+    }
+    order.failedNames.clear();
+    order.failedFiles.clear();
+    order.successFiles.clear();
+    order.files.clear();
+    order.importPath = folder;
+    QDir().mkpath(folder);
+    refreshListOrderPath(row, folder);
+    for (const QString &sub : ImportRules::subfoldersOf(m_importType))
+        QDir(folder).mkpath(sub);
+
+    QList<ImportFile> files;
+    for (int i = 0; i < paths.size(); ++i)
+        files.append(ImportRules::makeFile(paths.at(i), folder, m_importType, row, i));
+
+    if (m_importType == RetouchedFiles) {
+        const QStringList mismatched = ImportRules::mismatchedNames(paths, order.selectedNames);
+        if (!mismatched.isEmpty()) {
+            QPointer<ImportFiles> self(this);
+            SimpleDialog::confirm(this, QStringLiteral("温馨提示"),
+                                  QStringLiteral("要上传的精修照片与客人选中的照片名不一致，确认要继续上传吗？\n"
+                                                 "下列是不一致的照片：")
+                                      + QLatin1Char('\n') + mismatched.join(QLatin1Char('\n')),
+                                  [self, row, files](bool yes) {
+                                      if (!self)
+                                          return;
+                                      if (yes)
+                                          self->acceptChoice(row, files);
+                                      else
+                                          self->acceptChoice(row, {});
+                                  });
+            return;
+        }
+    }
+    acceptChoice(row, files);
+}
+
+void ImportFiles::acceptChoice(int row, const QList<ImportFile> &files)
+{
+    // The orders may have been replaced by a search while the confirm was open.
+    if (row < 0 || row >= m_orders.size()) {
+        if (row == m_currentOrderRow)
+            m_fileModel->clearFiles();
+        return;
+    }
+    m_orders[row].files = files;
+    updateOrderFileCount(row, files.size());
+    if (row == m_currentOrderRow)
+        m_fileModel->setFiles(m_orders.at(row).files);
+}
+
+// ---------------------------------------------------------------- import run
+
+void ImportFiles::setStartButtonRunning(bool running)
+{
+    m_startButton->setText(running ? QStringLiteral("停止导入") : QStringLiteral("开始全部导入"));
+    m_startButton->setStyleSheet(startButtonStyle(running));
+}
+
+void ImportFiles::startCopy(const ImportFile &file)
+{
+    auto *task = new ImportFileCopyRunnable(file, this);
+    connect(task, &ImportFileCopyRunnable::copyFinished, this, &ImportFiles::onFileCopyFinished);
+    connect(task, &ImportFileCopyRunnable::copyCancelled, this, &ImportFiles::onFileCopyCancelled);
+    m_tasks.append(task);
+    m_threadPool->start(task, 0);
+}
+
+bool ImportFiles::startOrder(int index)
+{
+    if (index < 0 || index >= m_orders.size() || !hasFileToCopy(m_orders.at(index)))
+        return false;
+    ImportOrder &order = m_orders[index];
+    m_runningOrderIndex = index;
+    order.failedNames.clear();
+    order.failedFiles.clear();
+    for (const ImportFile &file : order.files) {
+        if (file.status != ImportStatus::Success)
+            startCopy(file);
+    }
+    return true;
+}
+
+void ImportFiles::onStartAllClicked()
+{
+    const bool wasRunning = m_importing;
+    m_importing = !m_importing;
+    if (wasRunning) {
+        m_importing = false;
+        stopAllImportTasks();
+        setStartButtonRunning(false);
+        return;
+    }
+    stopAllImportTasks();
+    if (m_orders.isEmpty()) {
+        m_importing = false;
+        QMessageBox::warning(this, QStringLiteral("提示"), QStringLiteral("没有订单可导入"), QMessageBox::Ok);
+        return;
+    }
+    bool anyLeft = false;
+    for (const ImportOrder &order : qAsConst(m_orders))
+        anyLeft = anyLeft || hasFileToCopy(order);
+    if (!anyLeft) {
+        m_importing = false;
+        QMessageBox::warning(this, QStringLiteral("提示"), QStringLiteral("请先为订单选择要导入的文件"),
+                             QMessageBox::Ok);
+        return;
+    }
+    setStartButtonRunning(true);
+    m_runningOrderIndex = -1;
+    for (int i = 0; i < m_orders.size(); ++i) {
+        if (startOrder(i))
+            break;
+    }
+}
+
+void ImportFiles::stopAllImportTasks()
+{
+    qCDebug(lcImportFiles) << QStringLiteral("停止所有导入任务，当前任务数: %1").arg(m_tasks.size());
+    m_threadPool->clear();
+    for (ImportFileCopyRunnable *task : qAsConst(m_tasks))
+        task->cancel();
+    const bool allDone = m_threadPool->waitForDone(5000);
+    if (allDone) {
+        qDeleteAll(m_tasks);
+        qDeleteAll(m_retiredTasks);
+        m_retiredTasks.clear();
+    } else {
+        qCDebug(lcImportFiles) << "部分任务未能在超时时间内完成";
+        // A task still inside run() must outlive it; the destructor releases it.
+        m_retiredTasks.append(m_tasks);
+    }
+    m_tasks.clear();
+    qCDebug(lcImportFiles) << "所有导入任务已停止";
+}
+
+void ImportFiles::onFileCopyFinished(const ImportFile &file)
+{
+    const int r = file.orderRow;
+    const int n = file.fileRow;
+    if (r < 0 || r >= m_orders.size()) {
+        qCDebug(lcImportFiles) << "copy result for an order no longer listed" << file.sourcePath;
+        return;
+    }
+    ImportOrder &order = m_orders[r];
+    // A result of an earlier choice (the order's files were chosen again since) is stale.
+    if (n < 0 || n >= order.files.size() || order.files.at(n).sourcePath != file.sourcePath) {
+        qCDebug(lcImportFiles) << "copy result for a file no longer chosen" << file.sourcePath;
+        return;
+    }
+    order.files[n].status = file.status;
+    order.files[n].message = file.message;
+
+    const QString name = file.fileName();
+    if (file.status == ImportStatus::Failed) {
+        if (!order.failedNames.contains(name)) {
+            order.failedFiles.append(file);
+            order.failedNames.append(name);
+        }
+    } else if (file.status == ImportStatus::Success) {
+        const int at = order.failedNames.indexOf(name);
+        if (at >= 0) {
+            order.failedNames.removeAt(at);
+            if (at < order.failedFiles.size())
+                order.failedFiles.removeAt(at);
+        }
+        order.successFiles.append(file);
+        if (n == 0) {
+            upImportOrderPath(order);
+            refreshListOrderPath(order.row, order.importPath);
+        }
+    }
+    if (r == m_currentOrderRow)
+        m_fileModel->updateFileStatus(n, file.status, file.message);
+
+    const int done = order.successFiles.size() + order.failedFiles.size();
+    const int total = order.files.size();
+    if (done != total) {
+        updateOrderStatus(r, QStringLiteral("导入中 %1/%2").arg(done).arg(total));
+    } else {
+        if (!order.failedFiles.isEmpty())
+            updateOrderStatus(r, QStringLiteral("成功:%0, 失败:%1").arg(order.successFiles.size()).arg(order.failedFiles.size()));
+        else
+            updateOrderStatus(r, QStringLiteral("导入完成"));
+        // Outside a run (a retry, or a result landing after a stop) the order
+        // completed is the one to report, whatever the run last worked on.
+        if (!m_importing)
+            m_runningOrderIndex = r;
+        importNextOrder();
+        return;
+    }
+    qCDebug(lcImportFiles) << QStringLiteral("文件拷贝完成: %1, 状态: %2, 信息: %3")
+                                  .arg(file.baseName, file.status == ImportStatus::Success ? QStringLiteral("成功")
+                                                                             : QStringLiteral("失败"),
+                                       file.message);
+}
+
+void ImportFiles::onFileCopyCancelled(const ImportFile &)
+{
+}
+
+void ImportFiles::onRetryImportClicked(int fileRow)
+{
+    if (m_currentOrderRow < 0 || m_currentOrderRow >= m_orders.size())
+        return;
+    const ImportFile file = m_fileModel->getFile(fileRow);
+    if (file.baseName.isEmpty())
+        return;
+    ImportOrder &order = m_orders[m_currentOrderRow];
+    const int at = order.failedNames.indexOf(file.fileName());
+    if (at >= 0) {
+        if (at < order.failedFiles.size())
+            order.failedFiles.removeAt(at);
+        order.failedNames.removeAt(at);
+    }
+    m_fileModel->updateFileStatus(fileRow, ImportStatus::Waiting, QString());
+    startCopy(file);
+    qCDebug(lcImportFiles) << "重新导入文件:" << file.baseName;
+}
+
+// ---------------------------------------------------------------- reports
+
+ImportRules::BranchIds ImportFiles::branchIds() const
+{
+    return {m_shopId, m_managerId, m_superId};
+}
+
+void ImportFiles::finishRun()
+{
+    if (m_importing)
+        onStartAllClicked();
+    QMessageBox::information(this, QStringLiteral("温馨提示"), QStringLiteral("导入完成！"), QMessageBox::Ok);
+}
+
+void ImportFiles::importNextOrder()
+{
+    if (m_runningOrderIndex < 0 || m_runningOrderIndex >= m_orders.size()) {
+        qCDebug(lcImportFiles) << "no order to report at index" << m_runningOrderIndex;
+        return;
+    }
+    const ImportOrder order = m_orders.at(m_runningOrderIndex);
+    qCDebug(lcImportFiles) << "获取导的文件数量是：" << order.files.size() << " -- " << m_runningOrderIndex;
+    if (order.files.isEmpty()) {
+        qCDebug(lcImportFiles) << "检测下一个订单文件的数量";
+        if (m_runningOrderIndex + 1 >= m_orders.size()) {
+            finishRun();
+            return;
+        }
+        ++m_runningOrderIndex;
+        importNextOrder();
+        return;
+    }
+
+    const bool retouched = m_importType == RetouchedFiles;
+    const ImportRules::FolderScan jpegs =
+        ImportRules::scanSubfolder(order.importPath, retouched ? QStringLiteral("精修片") : QStringLiteral("原片"));
+    ImportRules::FolderScan raws;
+    if (!retouched)
+        raws = ImportRules::scanSubfolder(order.importPath, QStringLiteral("原始档"));
+    const QByteArray body = ImportRules::batchBody(m_importType, order, branchIds(), jpegs.entries, raws.entries);
+
+    auto *req = new BaseReq(this);
+    QPointer<ImportFiles> self(this);
+    const int jpegCount = jpegs.count;
+    const int rawCount = raws.count;
+    req->getResultData(QStringLiteral("&m=order&a=savepicpath_batch"), body,
+                       [self, req, order, jpegCount, rawCount](bool ok, const QJsonDocument &doc) {
+                           req->deleteLater();
+                           if (self)
+                               self->onBatchReply(ok, doc, order, jpegCount, rawCount);
+                       });
+}
+
+void ImportFiles::askResend(const QString &text)
+{
+    const auto answer = QMessageBox::warning(this, QStringLiteral("温馨提示"), text,
+                                             QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok);
+    if (answer == QMessageBox::Ok)
+        importNextOrder();
+    else if (m_importing)
+        onStartAllClicked();
+}
+
+void ImportFiles::onBatchReply(bool ok, const QJsonDocument &doc, const ImportOrder &order, int jpegCount,
+                               int rawCount)
+{
+    if (!ok) {
+        askResend(QStringLiteral("网络不好，是否重新提交？如果取消，会停止导入。"));
+        return;
+    }
+    const QJsonObject reply = doc.object();
+    if (reply.value(QStringLiteral("code")).toString() != QLatin1String("1")) {
+        askResend(reply.value(QStringLiteral("msg")).toString() + QStringLiteral(" 是否重新提交?"));
+        return;
+    }
+    if (m_importType == RetouchedFiles) {
+        updateTabColText(m_runningOrderIndex, QStringLiteral("已导精修"), QString::number(jpegCount));
+    } else {
+        updateTabColText(m_runningOrderIndex, QStringLiteral("已导原片"), QString::number(jpegCount));
+        updateTabColText(m_runningOrderIndex, QStringLiteral("已导原始档"), QString::number(rawCount));
+    }
+    const QString html = ImportRules::reimportHtml(m_importType, order, reply);
+    if (!html.isEmpty()) {
+        SimpleDialog::error(this, QStringLiteral("温馨提示"), html, true);
+        if (m_importing)
+            onStartAllClicked();
+        return;
+    }
+    // A stopped run stays stopped: a late reply starts no further order.
+    if (!m_importing)
+        return;
+    for (int i = qMax(0, m_runningOrderIndex + 1); i < m_orders.size(); ++i) {
+        if (startOrder(i))
+            return;
+    }
+    finishRun();
+}
+
+void ImportFiles::upImportOrderPath(const ImportOrder &order)
+{
+    auto *req = new BaseReq(this);
+    req->getResultData(QStringLiteral("&m=order&a=saveorderphotopath"),
+                       ImportRules::orderPathBody(order, branchIds(), Config::k_manager_id),
+                       [req](bool, const QJsonDocument &) { req->deleteLater(); });
+}
+
+void ImportFiles::upImportPhotoInfo(const ImportOrder &order, const ImportFile &file)
+{
+    auto *req = new BaseReq(this);
+    req->getResultData(QStringLiteral("&m=order&a=savepicpath"),
+                       ImportRules::photoInfoBody(m_importType, order, file, branchIds(), Config::k_manager_id),
+                       [req](bool, const QJsonDocument &) { req->deleteLater(); });
 }

@@ -1,30 +1,164 @@
 #pragma once
 
 #include "importfiles/ImportFileType.h"
+#include "importfiles/ImportOrder.h"
+#include "importfiles/ImportRules.h"
 
+#include <QList>
 #include <QMainWindow>
-#include <QThreadPool>
+#include <QPointer>
+#include <QStringList>
 
+#include <functional>
+
+class FileButtonDelegate;
+class ImportFileCopyRunnable;
+class ImportFileTableModel;
+class OrderNumberButtonDelegate;
+class OriginalView;
+class QComboBox;
+class QDateEdit;
+class QHBoxLayout;
+class QJsonDocument;
+class QLineEdit;
+class QPushButton;
+class QSplitter;
+class QTableView;
+class QTableWidget;
+class QThreadPool;
 class QVBoxLayout;
 class SharedFolderOpener;
 
-// The window of the two file import tools ("导入原片", "导入精修片").
+// The window of the two file import tools ("导入原片", "导入精修片"): order
+// search, per-order file choice, the copy run onto the share and the
+// report of each order's files to the service.
 class ImportFiles : public QMainWindow
 {
     Q_OBJECT
 
 public:
+    // Picks the files to import: (parent, title, filter) -> paths.
+    using FileChooser = std::function<QStringList(QWidget *, const QString &, const QString &)>;
+
     explicit ImportFiles(QWidget *parent = nullptr);
+    ~ImportFiles() override;
 
     // Builds the window's contents for the type; called once after construction.
     void setImportType(ImportFileType type);
     ImportFileType importType() const { return m_importType; }
 
+    // Replaces the system file dialog (tests).
+    void setFileChooser(FileChooser chooser) { m_fileChooser = std::move(chooser); }
+
+    QList<ImportOrder> orders() const { return m_orders; }
+    int currentOrderRow() const { return m_currentOrderRow; }
+    bool isImporting() const { return m_importing; }
+    OriginalView *originalView() const { return m_originalView; }
+    int openypml() const { return m_openypml; }
+    int delyp() const { return m_delyp; }
+
+    // Order table operations, rows are order indices.
+    void addOrder(const ImportOrder &order);
+    void addOrderFast(const ImportOrder &order, int row);
+    void clearOrders();
+    void updateOrderStatus(int row, const QString &text);
+    void updateOrderFileCount(int row, int count);
+    void refreshListOrderPath(int row, const QString &path);
+    void updateTabColText(int row, const QString &header, const QString &text);
+    void loadFilesForOrder(int row);
+    void clearFiles();
+    void updateFileStatus(int fileRow, ImportStatus status, const QString &message);
+
+signals:
+    void orderSelectionChanged(int row, const ImportOrder &order);
+    void startImportFiles(const ImportOrder &order);
+    void startImportAllFiles(const QList<ImportOrder> &orders);
+
+public slots:
+    void onSearchClick();
+    void onBranchSelectionChanged(int index);
+    void onSearchTypeChanged(int index);
+    void onOrderTableSelectionChanged();
+    void onOrderNumberClicked(int row, const QString &text);
+    void onSelectFilesClicked(int row);
+    void onClearFilesClicked(int row);
+    void onOpenDirClicked(int row);
+    void onRetryImportClicked(int fileRow);
+    void onStartAllClicked();
+    void onFileCopyFinished(const ImportFile &file);
+    void onFileCopyCancelled(const ImportFile &file);
+
+    // The stand-alone calendar of a date field, just below globalPos.
+    void showCustomCalendar(QDateEdit *field, const QPoint &globalPos);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
 private:
     void setupUI();
+    void setupLeftPanel(QWidget *panel);
+    void setupRightPanel(QWidget *panel);
+    void setupOrderTable();
+    void setupFileTable();
+    QWidget *createOrderButtonWidget(int row);
+    int columnOf(const QString &header) const;
+    void fillRow(const ImportOrder &order, int row);
+    void showBusyWarning();
+    void openCalendar(QDateEdit *field);
+
+    void reqShopInfo();
+    void reqOrderList();
+    void onOrderListReply(bool ok, const QJsonDocument &reply);
+
+    void acceptChoice(int row, const QList<ImportFile> &files);
+    bool startOrder(int index);
+    void startCopy(const ImportFile &file);
+    void stopAllImportTasks();
+    void setStartButtonRunning(bool running);
+
+    void importNextOrder();
+    void onBatchReply(bool ok, const QJsonDocument &reply, const ImportOrder &order, int jpegCount,
+                      int rawCount);
+    void askResend(const QString &text);
+    void finishRun();
+    void upImportOrderPath(const ImportOrder &order);
+    void upImportPhotoInfo(const ImportOrder &order, const ImportFile &file);
+    ImportRules::BranchIds branchIds() const;
 
     ImportFileType m_importType = OriginalFiles;
+    OriginalView *m_originalView = nullptr;
+    QHBoxLayout *m_mainLayout = nullptr;
+    QSplitter *m_splitter = nullptr;
+    QVBoxLayout *m_rightLayout = nullptr;
+    QComboBox *m_branchBox = nullptr;
+    QComboBox *m_searchTypeBox = nullptr;
+    QLineEdit *m_keywordEdit = nullptr;
+    QDateEdit *m_shotDateEdit = nullptr;
+    QDateEdit *m_pickDateEdit = nullptr;
+    QPushButton *m_searchButton = nullptr;
+    QTableWidget *m_orderTable = nullptr;
+    OrderNumberButtonDelegate *m_orderNumberDelegate = nullptr;
+    QStringList m_headers;
+    QList<ImportOrder> m_orders;
+    int m_currentOrderRow = -1;
+    QPushButton *m_startButton = nullptr;
+    bool m_importing = false;
+    QTableView *m_fileTable = nullptr;
+    ImportFileTableModel *m_fileModel = nullptr;
+    FileButtonDelegate *m_fileButtonDelegate = nullptr;
+    QThreadPool *m_threadPool = nullptr;
+    QList<ImportFileCopyRunnable *> m_tasks;
+    // Tasks still running when a stop gave up waiting; released once the pool is idle.
+    QList<ImportFileCopyRunnable *> m_retiredTasks;
     SharedFolderOpener *m_folderOpener = nullptr;
-    QThreadPool m_threadPool;
-    QVBoxLayout *m_mainLayout = nullptr;
+    int m_runningOrderIndex = -1;
+    bool m_splitterSized = false;
+    QString m_shopId;
+    QString m_managerId;
+    QString m_superId;
+    int m_delyp = 0;
+    int m_openypml = 1;
+    bool m_uiBuilt = false;
+    FileChooser m_fileChooser;
 };

@@ -159,6 +159,8 @@ void TfhomeRunTest::photoRepliesAddOnlyToFinishedOrders()
     m_orders->orderListWidget()->findChild<QTableWidget *>(QStringLiteral("orderTable"))->selectRow(0);
     QTRY_COMPARE(m_orders->getCurrentOrderInfo().index, 0);
     const int before = m_orders->getIndexOrderInfo(0).importedPhotos.size();
+    // The grid makes its tiles in timed batches: let it finish before counting.
+    QTRY_COMPARE(gridTiles(), before);
 
     // While the order runs, an accepted reply adds nothing.
     m_window->upImportPhotoInfo(order.order_photo_id, order.serverName, fileA, order.photoList.at(0));

@@ -1,0 +1,214 @@
+#include "batchdelete/BatchDeleteLogic.h"
+
+#include "app/FormBody.h"
+#include "app/K.h"
+#include "platform/MountRoot.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonValue>
+
+namespace BatchDeleteLogic {
+
+void registerMetaTypes()
+{
+    qRegisterMetaType<BatchDeleteOrderInfo>("BatchDeleteOrderInfo");
+    qRegisterMetaType<BatchDeleteFileInfo>("BatchDeleteFileInfo");
+    qRegisterMetaType<FileScanResult>("FileScanResult");
+    qRegisterMetaType<QList<BatchDeleteOrderInfo>>("QList<BatchDeleteOrderInfo>");
+    qRegisterMetaType<QList<BatchDeleteFileInfo>>("QList<BatchDeleteFileInfo>");
+}
+
+QString customerName(const QString &mname, const QString &wname)
+{
+    if (!mname.isEmpty() && !wname.isEmpty())
+        return mname + QLatin1Char('/') + wname;
+    return mname.isEmpty() ? wname : mname;
+}
+
+QString orderFolder(const QString &netpath)
+{
+    QString folder = K::pathConvert(netpath);
+    while (folder.size() > 1 && folder.endsWith(QLatin1Char('/')))
+        folder.chop(1);
+    if (folder.isEmpty() || !MountRoot::isOnShare(folder))
+        return QString();
+    return folder;
+}
+
+BatchDeleteOrderInfo orderFromJson(const QJsonObject &object, int row)
+{
+    const auto text = [&object](const char *key) { return object.value(QLatin1String(key)).toString(); };
+    BatchDeleteOrderInfo order;
+    order.id = text("id");
+    order.order_photo_id = text("order_photo_id");
+    order.orderpayforkey = text("orderpayforkey");
+    order.servicetimes = text("servicetimes");
+    order.mname = text("mname");
+    order.wname = text("wname");
+    order.name = customerName(order.mname, order.wname);
+    order.role1 = text("role1");
+    order.tiaosename = text("tiaosename");
+    order.netpath = orderFolder(text("netpath"));
+    order.fulfil_time = text("fulfil_time");
+    order.checked = false;
+    order.row = row;
+    return order;
+}
+
+bool isAccepted(const QJsonObject &reply)
+{
+    return reply.value(QLatin1String("code")).toString() == QLatin1String("1");
+}
+
+QByteArray switchShopBody(const QString &shopId)
+{
+    return FormBody().add(QStringLiteral("shopid"), shopId).toBytes();
+}
+
+QByteArray orderListBody(const QString &keyword, int searchType, const QString &role7id, const Ids &ids)
+{
+    return FormBody()
+        .add(QStringLiteral("keyword"), keyword)
+        .add(QStringLiteral("searchtype"), QString::number(searchType))
+        .add(QStringLiteral("role7id"), role7id)
+        .add(QStringLiteral("ratio"), QStringLiteral("90"))
+        .add(QStringLiteral("shopid"), ids.shopId)
+        .add(QStringLiteral("eid"), ids.managerId)
+        .add(QStringLiteral("superid"), ids.superId)
+        .add(QStringLiteral("personid"), ids.managerId)
+        .toBytes();
+}
+
+QByteArray loginBody(const QString &username, const QString &password)
+{
+    return FormBody().add(QStringLiteral("username"), username).add(QStringLiteral("password"), password).toBytes();
+}
+
+QByteArray picsJson(const QList<BatchDeleteFileInfo> &files)
+{
+    QJsonArray array;
+    for (const BatchDeleteFileInfo &file : files) {
+        QJsonObject object;
+        object.insert(QStringLiteral("picpath"), file.filePath);
+        object.insert(QStringLiteral("picname"), file.fileName);
+        object.insert(QStringLiteral("picshortpath"), file.dirName);
+        array.append(object);
+    }
+    return QJsonDocument(array).toJson(QJsonDocument::Compact);
+}
+
+static FormBody idsBody(const Ids &ids, const QString &orderPhotoId)
+{
+    FormBody body;
+    body.add(QStringLiteral("shopid"), ids.shopId)
+        .add(QStringLiteral("eid"), ids.managerId)
+        .add(QStringLiteral("superid"), ids.superId)
+        .add(QStringLiteral("personid"), ids.managerId)
+        .add(QStringLiteral("order_photo_id"), orderPhotoId);
+    return body;
+}
+
+QByteArray deleteBeforeBody(const Ids &ids, const QString &orderPhotoId, const QList<BatchDeleteFileInfo> &files)
+{
+    FormBody body = idsBody(ids, orderPhotoId);
+    body.add(QStringLiteral("pics"), QString::fromUtf8(picsJson(files)));
+    return body.toBytes();
+}
+
+QByteArray deleteAfterBody(const Ids &ids, const QString &orderPhotoId, const BatchDeleteFileInfo &file)
+{
+    FormBody body = idsBody(ids, orderPhotoId);
+    body.add(QStringLiteral("picpath"), file.filePath).add(QStringLiteral("picname"), file.fileName);
+    return body.toBytes();
+}
+
+QString deletedListText(const QList<BatchDeleteFileInfo> &files)
+{
+    QString text;
+    for (const BatchDeleteFileInfo &file : files)
+        text += QLatin1Char('\n') + file.dirName + QLatin1Char('/') + file.fileName;
+    return text;
+}
+
+QString failedListText(const QList<BatchDeleteFileInfo> &files)
+{
+    QString text;
+    for (const BatchDeleteFileInfo &file : files)
+        text += QLatin1Char('\n') + file.dirName + QLatin1Char('/') + file.fileName + QStringLiteral(": ")
+                + file.errorMessage;
+    return text;
+}
+
+QString formatFileSize(qint64 size)
+{
+    constexpr qint64 kb = 1024;
+    constexpr qint64 mb = kb * 1024;
+    constexpr qint64 gb = mb * 1024;
+    if (size < kb)
+        return QString::number(size) + QStringLiteral(" B");
+    if (size < mb)
+        return QString::number(double(size) / kb, 'f', 2) + QStringLiteral(" KB");
+    if (size < gb)
+        return QString::number(double(size) / mb, 'f', 2) + QStringLiteral(" MB");
+    return QString::number(double(size) / gb, 'f', 2) + QStringLiteral(" GB");
+}
+
+QString statusText(int status)
+{
+    switch (status) {
+    case NotDeleted: return QStringLiteral("未删除");
+    case Deleting: return QStringLiteral("删除中");
+    case Deleted: return QStringLiteral("已删除");
+    case SubmitFailed: return QStringLiteral("提交状态失败");
+    case MissingFile:
+    case FileOccupied: return QStringLiteral("删除失败");
+    default: return QStringLiteral("未知");
+    }
+}
+
+QString statusColor(int status)
+{
+    switch (status) {
+    case NotDeleted: return QStringLiteral("#8e8e93");
+    case Deleting: return QStringLiteral("#007aff");
+    case Deleted: return QStringLiteral("#34c759");
+    case SubmitFailed: return QStringLiteral("#ff9500");
+    case MissingFile:
+    case FileOccupied: return QStringLiteral("#ff3b30");
+    default: return QStringLiteral("#333333");
+    }
+}
+
+QString statusCellText(int status)
+{
+    if (status == MissingFile)
+        return statusText(status) + QStringLiteral(" (文件不存在)");
+    if (status == FileOccupied)
+        return statusText(status) + QStringLiteral(" (文件被占用)");
+    return statusText(status);
+}
+
+bool mayDelete(const QString &filePath, const QString &orderFolder)
+{
+    if (orderFolder.isEmpty() || !MountRoot::isOnShare(orderFolder))
+        return false;
+    if (!MountRoot::isStrictlyBelow(filePath, orderFolder))
+        return false;
+    // A folder link swapped in after the scan must not lead the removal elsewhere.
+    const QString realFolder = QFileInfo(orderFolder).canonicalFilePath();
+    const QString realParent = QFileInfo(QFileInfo(filePath).absolutePath()).canonicalFilePath();
+    if (realFolder.isEmpty() || realParent.isEmpty())
+        return !QFileInfo::exists(QFileInfo(filePath).absolutePath()); // nothing left there to touch
+    return realParent == realFolder || realParent.startsWith(realFolder + QLatin1Char('/'));
+}
+
+bool isGone(const QString &filePath)
+{
+    const QFileInfo info(filePath);
+    return !info.exists() && !info.isSymLink();
+}
+
+} // namespace BatchDeleteLogic

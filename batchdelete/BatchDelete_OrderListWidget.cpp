@@ -1,0 +1,362 @@
+#include "batchdelete/BatchDelete_OrderListWidget.h"
+
+#include "app/K.h"
+#include "batchdelete/BatchDeleteLogic.h"
+#include "widgets/ElementButton.h"
+#include "widgets/SimpleDialog.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+const QString kCheckTitle = QStringLiteral("选择");
+const QString kCounterTitle = QStringLiteral("成功/失败/总数");
+const int kColumnWidths[] = {40, 100, 100, 80, 100, 170, 300};
+
+QString counterText(const BatchDeleteOrderInfo &order)
+{
+    return QStringLiteral("%1/%2/%3").arg(order.deleted.size()).arg(order.failed.size()).arg(order.all.size());
+}
+} // namespace
+
+BatchDelete_OrderListWidget::BatchDelete_OrderListWidget(QWidget *parent)
+    : QWidget(parent)
+{
+    setupUI();
+}
+
+void BatchDelete_OrderListWidget::setupUI()
+{
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto *frame = new QWidget(this);
+    frame->setObjectName(QStringLiteral("orderListParentWidget"));
+    frame->setStyleSheet(QStringLiteral(
+        "#orderListParentWidget { border: 1px solid #DCDEE2; border-radius: 10px; background-color: #ffffff; }"));
+    outer->addWidget(frame);
+    innerLayout = new QVBoxLayout(frame);
+    innerLayout->setContentsMargins(K::f(10), K::f(10), K::f(10), K::f(10));
+    innerLayout->setSpacing(K::f(8));
+
+    auto *top = new QHBoxLayout();
+    selectAllCheck = new QCheckBox(QStringLiteral("全选"), frame);
+    selectAllCheck->setObjectName(QStringLiteral("selectAllCheckBox"));
+    connect(selectAllCheck, &QCheckBox::stateChanged, this, &BatchDelete_OrderListWidget::onSelectAllChanged);
+    countLab = new QLabel(frame);
+    countLab->setObjectName(QStringLiteral("orderCountLabel"));
+    countLab->setStyleSheet(QStringLiteral("font-size: %1px; font-weight: 500; color: #333333;").arg(K::f(12)));
+    top->addWidget(selectAllCheck);
+    top->addWidget(countLab);
+    top->addStretch();
+
+    columnTitles = QStringList{kCheckTitle,
+                               QStringLiteral("订单号"),
+                               QStringLiteral("客户姓名"),
+                               QStringLiteral("摄影师"),
+                               QStringLiteral("结单日期"),
+                               kCounterTitle,
+                               QStringLiteral("导片路径")};
+    table = new QTableWidget(frame);
+    table->setObjectName(QStringLiteral("orderListTable"));
+    table->setColumnCount(columnTitles.size());
+    table->setHorizontalHeaderLabels(columnTitles);
+    table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::SingleSelection);
+    table->setAlternatingRowColors(true);
+    table->verticalHeader()->setVisible(false);
+    table->verticalHeader()->setDefaultSectionSize(K::f(45));
+    table->horizontalHeader()->setStretchLastSection(true);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    for (int column = 0; column < columnTitles.size(); ++column)
+        table->setColumnWidth(column, K::f(kColumnWidths[column]));
+    connect(table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &BatchDelete_OrderListWidget::onTableSelectionChanged);
+
+    innerLayout->addLayout(top);
+    innerLayout->addWidget(table);
+}
+
+int BatchDelete_OrderListWidget::columnOf(const QString &title) const
+{
+    return columnTitles.indexOf(title);
+}
+
+int BatchDelete_OrderListWidget::indexOf(const QString &orderPhotoId) const
+{
+    for (int i = 0; i < orderList.size(); ++i) {
+        if (orderList.at(i).order_photo_id == orderPhotoId)
+            return i;
+    }
+    return -1;
+}
+
+QWidget *BatchDelete_OrderListWidget::counterCell(int row) const
+{
+    const int column = columnOf(kCounterTitle);
+    if (column < 0 || row < 0 || row >= table->rowCount())
+        return nullptr;
+    return table->cellWidget(row, column);
+}
+
+void BatchDelete_OrderListWidget::addOrder(const BatchDeleteOrderInfo &given)
+{
+    BatchDeleteOrderInfo order = given;
+    order.row = orderList.size();
+    order.checked = false;
+    orderList.append(order);
+    const int row = table->rowCount();
+    table->insertRow(row);
+
+    for (int column = 0; column < columnTitles.size(); ++column) {
+        const QString &title = columnTitles.at(column);
+        if (title == kCheckTitle) {
+            auto *cell = new QWidget();
+            auto *layout = new QHBoxLayout(cell);
+            layout->setContentsMargins(K::f(8), 0, 0, 0);
+            layout->setAlignment(Qt::AlignCenter);
+            auto *box = new QCheckBox(cell);
+            box->setProperty("row", row);
+            connect(box, &QCheckBox::stateChanged, this, &BatchDelete_OrderListWidget::onCheckBoxStateChanged);
+            layout->addWidget(box);
+            table->setCellWidget(row, column, cell);
+        } else if (title == kCounterTitle) {
+            auto *cell = new QWidget();
+            auto *layout = new QHBoxLayout(cell);
+            layout->setContentsMargins(K::f(8), 0, 0, 0);
+            layout->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+            auto *label = new QLabel(counterText(given), cell);
+            label->setObjectName(QStringLiteral("numLab"));
+            auto *bar = new QProgressBar(cell);
+            bar->setObjectName(QStringLiteral("progressBar"));
+            bar->setRange(0, 100);
+            bar->setValue(0);
+            bar->setFixedSize(K::f(80), K::f(16));
+            bar->setTextVisible(true);
+            bar->hide();
+            auto *okButton = new ElementButton(QStringLiteral("查看成功"), ElementButton::ButtonType(2), cell);
+            okButton->setObjectName(QStringLiteral("checkOkBtn"));
+            okButton->setButtonSize(ElementButton::ButtonSize(0));
+            okButton->setTextStyle(true);
+            okButton->hide();
+            auto *failButton = new ElementButton(QStringLiteral("查看失败"), ElementButton::ButtonType(3), cell);
+            failButton->setObjectName(QStringLiteral("checkFailBtn"));
+            failButton->setButtonSize(ElementButton::ButtonSize(0));
+            failButton->setTextStyle(true);
+            failButton->hide();
+            connect(okButton, &QPushButton::clicked, this, [this, row]() { showFileList(row, true); });
+            connect(failButton, &QPushButton::clicked, this, [this, row]() { showFileList(row, false); });
+            layout->addWidget(label);
+            layout->addWidget(bar);
+            layout->addWidget(okButton);
+            layout->addWidget(failButton);
+            table->setCellWidget(row, column, cell);
+        } else {
+            QString text;
+            switch (column) {
+            case 1: text = given.orderpayforkey + QLatin1Char('-') + given.servicetimes; break;
+            case 2: text = BatchDeleteLogic::customerName(given.mname, given.wname); break;
+            case 3: text = given.role1; break;
+            case 4: text = given.fulfil_time; break;
+            case 6: text = given.netpath; break;
+            default: break;
+            }
+            table->setItem(row, column, new QTableWidgetItem(text));
+        }
+    }
+}
+
+void BatchDelete_OrderListWidget::clearOrders()
+{
+    orderList.clear();
+    table->setRowCount(0);
+    selectAllCheck->setChecked(false);
+}
+
+void BatchDelete_OrderListWidget::selectAll(bool checked)
+{
+    const int column = columnOf(kCheckTitle);
+    for (int row = 0; row < table->rowCount(); ++row) {
+        QWidget *cell = column >= 0 ? table->cellWidget(row, column) : nullptr;
+        if (cell) {
+            if (auto *box = cell->findChild<QCheckBox *>()) {
+                const QSignalBlocker blocker(box);
+                box->setChecked(checked);
+            }
+        }
+        if (row < orderList.size())
+            orderList[row].checked = checked;
+    }
+}
+
+QList<BatchDeleteOrderInfo> BatchDelete_OrderListWidget::getCheckedOrders() const
+{
+    QList<BatchDeleteOrderInfo> checked;
+    for (const BatchDeleteOrderInfo &order : orderList) {
+        if (order.checked)
+            checked.append(order);
+    }
+    return checked;
+}
+
+BatchDeleteOrderInfo BatchDelete_OrderListWidget::getCurrentOrder() const
+{
+    const int row = table->currentRow();
+    if (row >= 0 && row < orderList.size())
+        return orderList.at(row);
+    BatchDeleteOrderInfo none;
+    none.row = -1;
+    return none;
+}
+
+void BatchDelete_OrderListWidget::updateOrderCheckState(int row, bool checked)
+{
+    if (row >= 0 && row < orderList.size())
+        orderList[row].checked = checked;
+}
+
+void BatchDelete_OrderListWidget::refreshOrderFiles(const QString &orderPhotoId, const QList<BatchDeleteFileInfo> &files)
+{
+    const int index = indexOf(orderPhotoId);
+    if (index < 0)
+        return;
+    BatchDeleteOrderInfo &order = orderList[index];
+    order.all = files;
+    order.deleted.clear();
+    order.failed.clear();
+    QWidget *cell = counterCell(index);
+    if (!cell)
+        return;
+    auto *bar = cell->findChild<QProgressBar *>(QStringLiteral("progressBar"));
+    if (bar) {
+        bar->hide();
+        bar->setMaximum(files.size());
+    }
+    if (auto *button = cell->findChild<QWidget *>(QStringLiteral("checkOkBtn")))
+        button->hide();
+    if (auto *button = cell->findChild<QWidget *>(QStringLiteral("checkFailBtn")))
+        button->hide();
+    if (auto *label = cell->findChild<QLabel *>(QStringLiteral("numLab")))
+        label->setText(counterText(order));
+}
+
+void BatchDelete_OrderListWidget::refreshFileStatusDeleting(const QString &orderPhotoId, int fileIndex)
+{
+    for (BatchDeleteOrderInfo &order : orderList) {
+        if (order.order_photo_id == orderPhotoId && fileIndex >= 0 && fileIndex < order.all.size())
+            order.all[fileIndex].status = Deleting;
+    }
+}
+
+void BatchDelete_OrderListWidget::deleteRefreshOrder(const BatchDeleteOrderInfo &given, const BatchDeleteFileInfo &file)
+{
+    const int index = indexOf(given.order_photo_id);
+    if (index < 0)
+        return;
+    BatchDeleteOrderInfo &order = orderList[index];
+    // A file that is not part of the stored list is no outcome of this order.
+    if (file.index < 0 || file.index >= order.all.size())
+        return;
+    if (file.status == Deleted)
+        order.deleted.append(file);
+    else
+        order.failed.append(file);
+    order.all[file.index].status = file.status;
+    order.all[file.index].errorMessage = file.errorMessage;
+
+    QWidget *cell = counterCell(index);
+    if (!cell)
+        return;
+    if (auto *label = cell->findChild<QLabel *>(QStringLiteral("numLab")))
+        label->setText(counterText(order));
+    auto *bar = cell->findChild<QProgressBar *>(QStringLiteral("progressBar"));
+    QWidget *okButton = cell->findChild<QWidget *>(QStringLiteral("checkOkBtn"));
+    QWidget *failButton = cell->findChild<QWidget *>(QStringLiteral("checkFailBtn"));
+    const int done = order.deleted.size() + order.failed.size();
+    if (done < order.all.size()) {
+        if (bar) {
+            bar->show();
+            if (bar->maximum() != order.all.size())
+                bar->setMaximum(order.all.size());
+            bar->setValue(done);
+        }
+        if (okButton)
+            okButton->hide();
+        if (failButton)
+            failButton->hide();
+    } else {
+        if (bar)
+            bar->hide();
+        if (okButton)
+            okButton->setVisible(!order.deleted.isEmpty());
+        if (failButton)
+            failButton->setVisible(!order.failed.isEmpty());
+    }
+}
+
+void BatchDelete_OrderListWidget::setUserEnable(bool enable)
+{
+    selectAllCheck->setEnabled(enable);
+    const int column = columnOf(kCheckTitle);
+    for (int row = 0; row < table->rowCount(); ++row) {
+        QWidget *cell = column >= 0 ? table->cellWidget(row, column) : nullptr;
+        if (cell) {
+            if (auto *box = cell->findChild<QCheckBox *>())
+                box->setEnabled(enable);
+        }
+    }
+}
+
+void BatchDelete_OrderListWidget::onSelectAllChanged(int state)
+{
+    selectAll(state == Qt::Checked);
+}
+
+void BatchDelete_OrderListWidget::onCheckBoxStateChanged(int state)
+{
+    auto *box = qobject_cast<QCheckBox *>(sender());
+    if (!box)
+        return;
+    const int row = box->property("row").toInt();
+    if (row >= 0 && row < orderList.size())
+        orderList[row].checked = (state == Qt::Checked);
+    bool allChecked = true;
+    bool anyChecked = false;
+    for (const BatchDeleteOrderInfo &order : qAsConst(orderList)) {
+        allChecked = allChecked && order.checked;
+        anyChecked = anyChecked || order.checked;
+    }
+    const QSignalBlocker blocker(selectAllCheck);
+    if (orderList.isEmpty() || !anyChecked)
+        selectAllCheck->setCheckState(Qt::Unchecked);
+    else if (allChecked)
+        selectAllCheck->setCheckState(Qt::Checked);
+    else
+        selectAllCheck->setCheckState(Qt::PartiallyChecked);
+}
+
+void BatchDelete_OrderListWidget::onTableSelectionChanged()
+{
+    const int row = table->currentRow();
+    if (row >= 0 && row < orderList.size())
+        emit singleOrderClicked(orderList.at(row));
+}
+
+void BatchDelete_OrderListWidget::showFileList(int row, bool deletedList)
+{
+    if (row < 0 || row >= orderList.size())
+        return;
+    const BatchDeleteOrderInfo &order = orderList.at(row);
+    const QString prefix = order.orderpayforkey + QLatin1Char('-') + order.servicetimes;
+    if (deletedList)
+        SimpleDialog::confirm(this, prefix + QStringLiteral(" 删除成功的照片"),
+                              BatchDeleteLogic::deletedListText(order.deleted), nullptr, false);
+    else
+        SimpleDialog::confirm(this, prefix + QStringLiteral(" 删除失败的照片"),
+                              BatchDeleteLogic::failedListText(order.failed), nullptr, false);
+}

@@ -1,0 +1,79 @@
+#include "batchdelete/FileScanThread.h"
+
+#include "app/Logging.h"
+#include "batchdelete/BatchDeleteLogic.h"
+#include "batchdelete/FileScanWorker.h"
+
+#include <QThread>
+
+FileScanThread::FileScanThread(QObject *parent)
+    : QObject(parent)
+{
+    BatchDeleteLogic::registerMetaTypes();
+    initThread();
+}
+
+FileScanThread::~FileScanThread()
+{
+    if (worker)
+        worker->requestStop();
+    if (!thread)
+        return;
+    thread->quit();
+    if (thread->wait(kShutdownWaitMs)) {
+        delete thread;
+        return;
+    }
+    qCWarning(lcBatchDelete) << "FileScanThread: 线程关闭超时，但不强制终止";
+    // The hung thread releases itself once its file-system call returns.
+    QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    thread->setParent(nullptr);
+}
+
+void FileScanThread::initThread()
+{
+    if (thread && worker)
+        return;
+    thread = new QThread();
+    worker = new FileScanWorker();
+    worker->setMaxDepth(maxDepth);
+    worker->moveToThread(thread);
+    connect(this, &FileScanThread::startScanInternal, worker, &FileScanWorker::startScan, Qt::QueuedConnection);
+    connect(worker, &FileScanWorker::scanFinished, this, &FileScanThread::onScanFinished, Qt::QueuedConnection);
+    connect(worker, &FileScanWorker::scanProgress, this, &FileScanThread::scanProgress, Qt::QueuedConnection);
+    connect(thread, &QThread::finished, worker, &QObject::deleteLater);
+    thread->start(QThread::InheritPriority);
+}
+
+void FileScanThread::setMaxDepth(int depth)
+{
+    maxDepth = depth;
+    if (worker)
+        worker->setMaxDepth(depth);
+}
+
+void FileScanThread::startScan(const QString &orderId, const QString &path)
+{
+    if (scanning && worker)
+        worker->requestStop();
+    scanning = true;
+    emit startScanInternal(orderId, path);
+}
+
+bool FileScanThread::stopAndWait(int timeoutMs)
+{
+    Q_UNUSED(timeoutMs)
+    stopRequested = true;
+    if (worker)
+        worker->requestStop();
+    else
+        scanning = false;
+    return true;
+}
+
+void FileScanThread::onScanFinished(const FileScanResult &result)
+{
+    scanning = false;
+    if (!stopRequested)
+        emit scanFinished(result);
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QMetaType>
+#include <QString>
+
+// The state of one chosen file on its way to the share.
+enum class ImportStatus : qint32 {
+    Waiting = 0,
+    Success = 1,
+    Failed = 2,
+};
+
+// One chosen file; travels by value between the copy tasks and the window.
+struct ImportFile
+{
+    QString sourcePath;
+    QString baseName;     // complete base name (without the last suffix)
+    QString suffix;       // last suffix, case as on disk
+    QString targetFolder; // order folder joined with its subfolder
+    ImportStatus status = ImportStatus::Waiting;
+    QString message;
+    qint32 orderRow = 0;
+    qint32 fileRow = 0;
+    qint64 size = 0; // 64 bits: camera raw and video files pass 2 GB
+
+    // The name the file is shown, compared, copied and reported under.
+    QString fileName() const { return baseName + QLatin1Char('.') + suffix; }
+};
+
+Q_DECLARE_METATYPE(ImportFile)

@@ -1,0 +1,344 @@
+#include "importfiles/ImportRules.h"
+
+#include "app/FormBody.h"
+#include "app/K.h"
+#include "platform/MountRoot.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QMap>
+
+namespace ImportRules {
+
+namespace {
+
+QString padded(const QString &part)
+{
+    return part.size() == 1 ? QLatin1Char('0') + part : part;
+}
+
+QStringList masksOf(const QString &subfolder)
+{
+    if (subfolder == QStringLiteral("原始档"))
+        return {QStringLiteral("*.raw"), QStringLiteral("*.cr2"), QStringLiteral("*.cr3"),
+                QStringLiteral("*.nef"), QStringLiteral("*.arw"), QStringLiteral("*.raf")};
+    return {QStringLiteral("*.jpg"), QStringLiteral("*.JPG"), QStringLiteral("*.jpeg"),
+            QStringLiteral("*.JPEG")};
+}
+
+void appendNames(QString &html, const QJsonArray &names)
+{
+    for (const QJsonValue &value : names) {
+        html += QStringLiteral("<br/><span style=\"font-size: 23px; color: #FF0000;\">")
+                + value.toObject().value(QStringLiteral("name")).toString().toHtmlEscaped()
+                + QStringLiteral("</span>");
+    }
+}
+
+} // namespace
+
+ShotDate splitShotDate(const QString &shotdate)
+{
+    const QStringList parts = shotdate.split(QLatin1Char('-'), Qt::KeepEmptyParts);
+    if (parts.size() != 3)
+        return {QStringLiteral("1970"), QStringLiteral("01"), QStringLiteral("01")};
+    return {parts.at(0), padded(parts.at(1)), padded(parts.at(2))};
+}
+
+QString pickName(const QString &fileName)
+{
+    const QFileInfo info(fileName);
+    return info.baseName() + QLatin1Char('.') + info.suffix().toLower();
+}
+
+ImportOrder orderFromJson(const QJsonObject &o, int index)
+{
+    const auto text = [&o](const char *key) { return o.value(QLatin1String(key)).toString(); };
+
+    ImportOrder order;
+    order.row = index;
+    order.id = text("id");
+    order.orderid = text("id");
+    order.order_photo_id = text("order_photo_id");
+    order.orderpayforkey = text("orderpayforkey");
+    order.servicetimes = text("servicetimes");
+    order.wname = text("wname");
+    order.mname = text("mname");
+    order.comboname = text("comboname");
+    order.shotdate = text("shotdate");
+    order.storesname = text("storesname");
+    const ShotDate date = splitShotDate(order.shotdate);
+    order.shotdate_year = date.year;
+    order.shotdate_month = date.month;
+    order.shotdate_day = date.day;
+    order.sampledate = text("sampledate");
+    order.order_price = text("order_price");
+    order.selectphotoname = text("selectphotoname");
+    order.wphone = text("wphone");
+    order.mphone = text("mphone");
+    order.selectphototime = text("selectphototime");
+    order.role1 = text("role1");
+    order.role2 = text("role2");
+    order.number_yuanshidang = text("number_yuanshidang");
+    order.number_yuanpian = text("number_yuanpian");
+    order.number_jingxiu = text("number_jingxiu");
+
+    const QJsonObject pub = o.value(QStringLiteral("picpathnew")).toObject();
+    const QString netpath = text("netpath");
+    const QString publicNetpath = pub.value(QStringLiteral("netpath")).toString();
+    order.serverName = K::getServeName(netpath, publicNetpath);
+    order.importPath = K::pathConvert(netpath);
+    order.publicNetPath = publicNetpath;
+    order.importPublicPath = K::pathConvert(publicNetpath);
+
+    const QJsonArray images = o.value(QStringLiteral("images")).toArray();
+    for (const QJsonValue &image : images)
+        order.selectedNames.append(pickName(image.toObject().value(QStringLiteral("img_name")).toString()));
+    return order;
+}
+
+QList<ImportOrder> ordersFromReply(const QJsonObject &reply)
+{
+    const QJsonArray data = reply.value(QStringLiteral("data")).toArray();
+    QList<ImportOrder> orders;
+    orders.reserve(data.size());
+    for (int i = 0; i < data.size(); ++i)
+        orders.append(orderFromJson(data.at(i).toObject(), i));
+    return orders;
+}
+
+int flagValue(const QJsonValue &value)
+{
+    return value.isDouble() ? value.toInt() : 0;
+}
+
+QString statusText(ImportStatus status)
+{
+    switch (status) {
+    case ImportStatus::Waiting:
+        return QStringLiteral("等待导入");
+    case ImportStatus::Success:
+        return QStringLiteral("导入成功");
+    case ImportStatus::Failed:
+        return QStringLiteral("导入失败");
+    }
+    return QString();
+}
+
+QString statusColor(ImportStatus status)
+{
+    switch (status) {
+    case ImportStatus::Waiting:
+        return QStringLiteral("#999999");
+    case ImportStatus::Success:
+        return QStringLiteral("#28a745");
+    case ImportStatus::Failed:
+        return QStringLiteral("#dc3545");
+    }
+    return QStringLiteral("#333333");
+}
+
+bool isCameraJpegSuffix(const QString &suffix)
+{
+    return suffix == QLatin1String("jpg") || suffix == QLatin1String("JPG")
+           || suffix == QLatin1String("jpeg") || suffix == QLatin1String("JPEG");
+}
+
+QString subfolderFor(ImportFileType type, const QString &suffix)
+{
+    if (type == RetouchedFiles)
+        return QStringLiteral("精修片");
+    return isCameraJpegSuffix(suffix) ? QStringLiteral("原片") : QStringLiteral("原始档");
+}
+
+QStringList subfoldersOf(ImportFileType type)
+{
+    if (type == RetouchedFiles)
+        return {QStringLiteral("精修片")};
+    return {QStringLiteral("原片"), QStringLiteral("原始档")};
+}
+
+QString fileFilter(ImportFileType type)
+{
+    if (type == RetouchedFiles)
+        return QStringLiteral("图片文件 (*.jpg *.jpeg);;所有文件 (*.*)");
+    return QStringLiteral("图片文件 (*.jpg *.jpeg *.raw *.cr2 *.cr3 *.nef *.arw *.raf);;所有文件 (*.*)");
+}
+
+QString orderFolder(const ImportOrder &order)
+{
+    QString folder = order.importPath;
+    if (folder.isEmpty()) {
+        QMap<QString, QString> map;
+        map.insert(QStringLiteral("importPublicPath"), order.importPublicPath);
+        map.insert(QStringLiteral("shotdate_year"), order.shotdate_year);
+        map.insert(QStringLiteral("shotdate_month"), order.shotdate_month);
+        map.insert(QStringLiteral("shotdate_day"), order.shotdate_day);
+        map.insert(QStringLiteral("orderNumber"), order.orderpayforkey);
+        map.insert(QStringLiteral("photoNum"), order.servicetimes);
+        map.insert(QStringLiteral("mname"), order.mname);
+        map.insert(QStringLiteral("wname"), order.wname);
+        folder = K::generateImportPath(map);
+    }
+    // Only a folder on the share may receive files.
+    QString checked = folder;
+    while (checked.size() > 1 && checked.endsWith(QLatin1Char('/')))
+        checked.chop(1);
+    if (!MountRoot::isOnShare(checked))
+        return QString();
+    return folder;
+}
+
+ImportFile makeFile(const QString &path, const QString &orderFolder, ImportFileType type,
+                    int orderRow, int fileRow)
+{
+    const QFileInfo info(path);
+    ImportFile file;
+    file.sourcePath = path;
+    file.baseName = info.completeBaseName();
+    file.suffix = info.suffix();
+    file.targetFolder = QDir(orderFolder).filePath(subfolderFor(type, file.suffix));
+    file.status = ImportStatus::Waiting;
+    file.orderRow = orderRow;
+    file.fileRow = fileRow;
+    file.size = info.size();
+    return file;
+}
+
+QStringList mismatchedNames(const QStringList &paths, const QStringList &selectedNames)
+{
+    QStringList mismatched;
+    for (const QString &path : paths) {
+        const QString name = QFileInfo(path).fileName();
+        if (!selectedNames.contains(pickName(name)))
+            mismatched.append(name);
+    }
+    return mismatched;
+}
+
+FolderScan scanSubfolder(const QString &importPath, const QString &subfolder)
+{
+    FolderScan scan;
+    if (importPath.isEmpty())
+        return scan;
+    const QDir dir(QDir(importPath).absoluteFilePath(subfolder));
+    const QFileInfoList entries = dir.entryInfoList(masksOf(subfolder), QDir::Files, QDir::NoSort);
+    for (const QFileInfo &entry : entries) {
+        QJsonObject item;
+        item.insert(QStringLiteral("name"), entry.fileName());
+        item.insert(QStringLiteral("size"), QString::number(entry.size()));
+        scan.entries.append(item);
+    }
+    scan.count = scan.entries.size();
+    return scan;
+}
+
+QByteArray orderListBody(const QString &keyword, const QString &searchType, const QString &shopId,
+                         const QString &managerId, const QString &superId)
+{
+    return FormBody()
+        .add(QStringLiteral("keyword"), keyword)
+        .add(QStringLiteral("searchtype"), searchType)
+        .add(QStringLiteral("ratio"), QStringLiteral("90"))
+        .add(QStringLiteral("shopid"), shopId)
+        .add(QStringLiteral("eid"), managerId)
+        .add(QStringLiteral("superid"), superId)
+        .add(QStringLiteral("personid"), managerId)
+        .toBytes();
+}
+
+QString serviceFolder(const ImportOrder &order)
+{
+    QString path = K::returnUpDatePath(order.serverName, order.importPath);
+    while (path.endsWith(QLatin1Char('/')) || path.endsWith(QLatin1Char('\\')))
+        path.chop(1);
+    return path;
+}
+
+QByteArray batchBody(ImportFileType type, const ImportOrder &order, const BranchIds &ids,
+                     const QJsonArray &imgNames, const QJsonArray &rawImgNames)
+{
+    const auto compact = [](const QJsonArray &array) {
+        return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact));
+    };
+    FormBody body;
+    body.add(QStringLiteral("shopid"), ids.shopId);
+    body.add(QStringLiteral("imgnames"), compact(imgNames));
+    if (type != RetouchedFiles)
+        body.add(QStringLiteral("rawimgnames"), compact(rawImgNames));
+    body.add(QStringLiteral("type"), type == RetouchedFiles ? QStringLiteral("5") : QStringLiteral("1"));
+    body.add(QStringLiteral("order_photo_id"), order.order_photo_id);
+    body.add(QStringLiteral("eid"), ids.managerId);
+    body.add(QStringLiteral("superid"), ids.superId);
+    body.add(QStringLiteral("personid"), ids.managerId);
+    body.add(QStringLiteral("person_id"), ids.managerId);
+    body.add(QStringLiteral("orderid"), order.orderid);
+    body.add(QStringLiteral("localpath"), serviceFolder(order));
+    return body.toBytes();
+}
+
+QByteArray orderPathBody(const ImportOrder &order, const BranchIds &ids, const QString &personId)
+{
+    return FormBody()
+        .add(QStringLiteral("order_photo_id"), order.order_photo_id)
+        .add(QStringLiteral("person_id"), personId)
+        .add(QStringLiteral("path"), K::returnUpDatePath(order.serverName, order.importPath))
+        .add(QStringLiteral("shopid"), ids.shopId)
+        .add(QStringLiteral("eid"), ids.managerId)
+        .add(QStringLiteral("superid"), ids.superId)
+        .add(QStringLiteral("personid"), ids.managerId)
+        .toBytes();
+}
+
+QByteArray photoInfoBody(ImportFileType type, const ImportOrder &order, const ImportFile &file,
+                         const BranchIds &ids, const QString &personId)
+{
+    QString kind = QStringLiteral("5");
+    if (type != RetouchedFiles)
+        kind = isCameraJpegSuffix(file.suffix) ? QStringLiteral("2") : QStringLiteral("1");
+    const QString path = file.targetFolder + QLatin1Char('/') + file.fileName();
+    return FormBody()
+        .add(QStringLiteral("order_photo_id"), order.order_photo_id)
+        .add(QStringLiteral("person_id"), personId)
+        .add(QStringLiteral("size"), QString::number(file.size))
+        .add(QStringLiteral("path"), K::returnUpDatePath(order.serverName, path))
+        .add(QStringLiteral("type"), kind)
+        .add(QStringLiteral("shopid"), ids.shopId)
+        .add(QStringLiteral("eid"), ids.managerId)
+        .add(QStringLiteral("superid"), ids.superId)
+        .add(QStringLiteral("personid"), ids.managerId)
+        .toBytes();
+}
+
+QString reimportHtml(ImportFileType type, const ImportOrder &order, const QJsonObject &reply)
+{
+    const auto names = [&reply](const char *key) { return reply.value(QLatin1String(key)).toArray(); };
+    const QJsonArray localImg = names("local_imgnames");
+    const QJsonArray serverImg = names("server_imgnames");
+    const QJsonArray localRaw = names("local_rawimgnames");
+    const QJsonArray serverRaw = names("server_rawimgnames");
+    const bool hasImg = !localImg.isEmpty() || !serverImg.isEmpty();
+    const bool hasRaw = type != RetouchedFiles && (!localRaw.isEmpty() || !serverRaw.isEmpty());
+    if (!hasImg && !hasRaw)
+        return QString();
+
+    QString html = QStringLiteral("<span style=\"font-size: 26px; font-weight: 600; color: #000; \"> 订单: ")
+                   + (order.orderpayforkey + QLatin1Char('-') + order.servicetimes).toHtmlEscaped()
+                   + QStringLiteral("</span>");
+    if (hasImg) {
+        html += type == RetouchedFiles
+                    ? QStringLiteral("<br/> <span style=\"font-size: 25px; font-weight: 550 \">以下精修照片需要重新导入:</span>")
+                    : QStringLiteral("<br/> <span style=\"font-size: 25px; font-weight: 550 \">以下原片需要重新导入:</span>");
+        appendNames(html, localImg);
+        appendNames(html, serverImg);
+    }
+    if (hasRaw) {
+        html += QStringLiteral("<br/> <span style=\"font-size: 25px; font-weight: 550 \">以下原始档需要重新导入:</span>");
+        appendNames(html, localRaw);
+        appendNames(html, serverRaw);
+    }
+    return html;
+}
+
+} // namespace ImportRules

@@ -1,0 +1,93 @@
+#pragma once
+
+#include "importfiles/ImportFileType.h"
+#include "importfiles/ImportOrder.h"
+
+#include <QByteArray>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QString>
+#include <QStringList>
+
+// The file import tool's rules that need no window: records from service
+// replies, file routing, folder scans and the bodies of its reports.
+namespace ImportRules {
+
+struct ShotDate
+{
+    QString year;
+    QString month;
+    QString day;
+};
+
+// "yyyy-M-d" split with one-character parts padded; 1970-01-01 for any other form.
+ShotDate splitShotDate(const QString &shotdate);
+
+// Base name up to the first dot, ".", lower-case last suffix.
+QString pickName(const QString &fileName);
+
+// One order object of an "order_list" reply at index `index`.
+ImportOrder orderFromJson(const QJsonObject &object, int index);
+
+// The orders of an "order_list" reply's "data" array.
+QList<ImportOrder> ordersFromReply(const QJsonObject &reply);
+
+// A JSON value read as an int the way the service's flags are read: numbers only.
+int flagValue(const QJsonValue &value);
+
+QString statusText(ImportStatus status);
+QString statusColor(ImportStatus status);
+
+bool isCameraJpegSuffix(const QString &suffix);
+// "原片", "原始档" or "精修片" for a file of the tool.
+QString subfolderFor(ImportFileType type, const QString &suffix);
+// The subfolders the tool creates in an order folder, in creation order.
+QStringList subfoldersOf(ImportFileType type);
+
+// "图片文件 (...);;所有文件 (*.*)"
+QString fileFilter(ImportFileType type);
+
+// The import folder of an order: its own when given, else built below the
+// branch's public folder. Empty when the result would not lie on the share.
+QString orderFolder(const ImportOrder &order);
+
+// One chosen file of an order.
+ImportFile makeFile(const QString &path, const QString &orderFolder, ImportFileType type,
+                    int orderRow, int fileRow);
+
+// Lines of the chosen files whose pick names the customer did not pick.
+QStringList mismatchedNames(const QStringList &paths, const QStringList &selectedNames);
+
+struct FolderScan
+{
+    QJsonArray entries; // {"name","size"} per file, sizes as text
+    int count = 0;
+};
+// The files of one subfolder of an order folder matching the subfolder's masks.
+FolderScan scanSubfolder(const QString &importPath, const QString &subfolder);
+
+// The order_list body of a search.
+QByteArray orderListBody(const QString &keyword, const QString &searchType, const QString &shopId,
+                         const QString &managerId, const QString &superId);
+
+struct BranchIds
+{
+    QString shopId;
+    QString managerId; // "EID" of the branch
+    QString superId;
+};
+
+// The order folder in the service's UNC form, without trailing separators.
+QString serviceFolder(const ImportOrder &order);
+
+QByteArray batchBody(ImportFileType type, const ImportOrder &order, const BranchIds &ids,
+                     const QJsonArray &imgNames, const QJsonArray &rawImgNames);
+QByteArray orderPathBody(const ImportOrder &order, const BranchIds &ids, const QString &personId);
+QByteArray photoInfoBody(ImportFileType type, const ImportOrder &order, const ImportFile &file,
+                         const BranchIds &ids, const QString &personId);
+
+// The names a "savepicpath_batch" reply asks to import again, as the HTML
+// of the error dialog; empty when it asks for none.
+QString reimportHtml(ImportFileType type, const ImportOrder &order, const QJsonObject &reply);
+
+} // namespace ImportRules

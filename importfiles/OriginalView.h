@@ -1,0 +1,52 @@
+#pragma once
+
+#include "importfiles/DeleteFileResult.h"
+
+#include <QMap>
+#include <QString>
+#include <QWidget>
+
+class ElementButton;
+class QJsonDocument;
+class QLabel;
+class QThreadPool;
+class ThumbnailTableView;
+
+// The photos the service already holds for the selected order, with the
+// deletion of selected ones on the service and on the share.
+class OriginalView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit OriginalView(QWidget *parent = nullptr);
+    ~OriginalView() override;
+
+    void initUI(const QMap<QString, QString> &unused);
+    void refreshData(const QMap<QString, QString> &order);
+    void reqPhotoData();
+    void deleteSelectedFiles();
+    void onDeleteFileFinished(const DeleteFileResult &result);
+
+    bool isReady() const { return m_ready; }
+
+private:
+    void onPhotoReply(bool ok, const QJsonDocument &doc);
+    void onDeleteReply(bool ok, const QJsonDocument &doc, const QList<ThumbnailInfo> &photos);
+    void dismissLoading();
+
+    QLabel *m_title = nullptr;
+    ElementButton *m_refreshButton = nullptr;
+    ElementButton *m_selectAllButton = nullptr;
+    ElementButton *m_deselectButton = nullptr;
+    ElementButton *m_deleteButton = nullptr;
+    ThumbnailTableView *m_grid = nullptr;
+    QString m_stamp;
+    QMap<QString, QString> m_order;
+    QThreadPool *m_pool = nullptr;
+    bool m_ready = true;
+    QString m_report;
+    int m_total = 0;
+    int m_succeeded = 0;
+    int m_failed = 0;
+};

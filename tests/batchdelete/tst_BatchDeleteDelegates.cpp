@@ -1,0 +1,146 @@
+#include "batchdelete/BatchDeleteComboBoxDelegate.h"
+#include "batchdelete/BatchDeleteFileModel.h"
+#include "batchdelete/BatchDelete_ActionDelegate.h"
+#include "batchdelete/BatchDelete_FileListWidget.h"
+
+#include <QMouseEvent>
+#include <QSignalSpy>
+#include <QStyleOptionViewItem>
+#include <QtTest>
+
+class tst_BatchDeleteDelegates : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void buttonRect();
+    void releaseOnOfferedButton_data();
+    void releaseOnOfferedButton();
+    void hoverReportsChangeOnce();
+    void panelRetrySlotsRelay();
+    void comboItems_data();
+    void comboItems();
+
+private:
+    QMouseEvent mouse(QEvent::Type type, const QPoint &pos)
+    {
+        return QMouseEvent(type, pos, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    }
+    QStyleOptionViewItem cell() const
+    {
+        QStyleOptionViewItem option;
+        option.rect = QRect(100, 200, 150, 41);
+        return option;
+    }
+    BatchDeleteFileModel m_model;
+};
+
+void tst_BatchDeleteDelegates::init()
+{
+    QList<BatchDeleteFileInfo> files;
+    for (int status : {int(NotDeleted), int(SubmitFailed), int(FileOccupied), int(NoPermission)}) {
+        BatchDeleteFileInfo file;
+        file.status = status;
+        file.index = files.size();
+        files.append(file);
+    }
+    m_model.setFiles(files);
+}
+
+void tst_BatchDeleteDelegates::buttonRect()
+{
+    QCOMPARE(BatchDelete_ActionDelegate::getButtonRect(cell(), 1), QRect(108, 207, 70, 26));
+    QCOMPARE(BatchDelete_ActionDelegate::getButtonRect(cell(), 2), QRect(108, 207, 70, 26));
+    BatchDelete_ActionDelegate delegate;
+    QCOMPARE(delegate.sizeHint(cell(), QModelIndex()), QSize(100, 40));
+}
+
+void tst_BatchDeleteDelegates::releaseOnOfferedButton_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QPoint>("pos");
+    QTest::addColumn<int>("submits");
+    QTest::addColumn<int>("deletes");
+    QTest::newRow("nothing offered") << 0 << QPoint(120, 220) << 0 << 0;
+    QTest::newRow("report failed") << 1 << QPoint(120, 220) << 1 << 0;
+    QTest::newRow("file held") << 2 << QPoint(177, 232) << 0 << 1;
+    QTest::newRow("beside the button") << 2 << QPoint(190, 220) << 0 << 0;
+    QTest::newRow("no permission") << 3 << QPoint(120, 220) << 0 << 0;
+}
+
+void tst_BatchDeleteDelegates::releaseOnOfferedButton()
+{
+    QFETCH(int, row);
+    QFETCH(QPoint, pos);
+    QFETCH(int, submits);
+    QFETCH(int, deletes);
+    BatchDelete_ActionDelegate delegate;
+    QSignalSpy submit(&delegate, &BatchDelete_ActionDelegate::retrySubmitClicked);
+    QSignalSpy retry(&delegate, &BatchDelete_ActionDelegate::retryDeleteClicked);
+    QMouseEvent release = mouse(QEvent::MouseButtonRelease, pos);
+    const bool consumed = delegate.editorEvent(&release, &m_model, cell(), m_model.index(row, 4));
+    QCOMPARE(submit.count(), submits);
+    QCOMPARE(retry.count(), deletes);
+    QCOMPARE(consumed, submits + deletes > 0);
+    if (submits)
+        QCOMPARE(submit.first().first().toInt(), row);
+}
+
+void tst_BatchDeleteDelegates::hoverReportsChangeOnce()
+{
+    BatchDelete_ActionDelegate delegate;
+    QSignalSpy changed(&m_model, &QAbstractItemModel::dataChanged);
+    QMouseEvent over = mouse(QEvent::MouseMove, QPoint(120, 220));
+    delegate.editorEvent(&over, &m_model, cell(), m_model.index(1, 4));
+    QCOMPARE(delegate.hoverRow(), 1);
+    QCOMPARE(delegate.hoverButton(), 1);
+    QCOMPARE(changed.count(), 1);
+    delegate.editorEvent(&over, &m_model, cell(), m_model.index(1, 4));
+    QCOMPARE(changed.count(), 1);
+    QMouseEvent away = mouse(QEvent::MouseMove, QPoint(240, 220));
+    delegate.editorEvent(&away, &m_model, cell(), m_model.index(1, 4));
+    QCOMPARE(delegate.hoverButton(), 0);
+    QCOMPARE(changed.count(), 2);
+}
+
+void tst_BatchDeleteDelegates::panelRetrySlotsRelay()
+{
+    BatchDelete_FileListWidget panel;
+    QSignalSpy submit(&panel, &BatchDelete_FileListWidget::retrySubmitClicked);
+    QSignalSpy retry(&panel, &BatchDelete_FileListWidget::retryDeleteClicked);
+    panel.onRetrySubmit(4);
+    panel.onRetryDelete(7);
+    QCOMPARE(submit.count(), 1);
+    QCOMPARE(submit.first().first().toInt(), 4);
+    QCOMPARE(retry.first().first().toInt(), 7);
+}
+
+void tst_BatchDeleteDelegates::comboItems_data()
+{
+    QTest::addColumn<int>("state");
+    QTest::addColumn<QString>("background");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("plain") << int(QStyle::State_Enabled) << "#ffffff" << "#000000";
+    QTest::newRow("hovered") << int(QStyle::State_MouseOver) << "#2c3e50" << "#ffffff";
+    QTest::newRow("selected") << int(QStyle::State_Selected) << "#007aff" << "#ffffff";
+    QTest::newRow("hovered and selected") << int(QStyle::State_MouseOver | QStyle::State_Selected) << "#2c3e50"
+                                          << "#ffffff";
+}
+
+void tst_BatchDeleteDelegates::comboItems()
+{
+    QFETCH(int, state);
+    QFETCH(QString, background);
+    QFETCH(QString, text);
+    QStyleOptionViewItem option;
+    option.state = QStyle::State(state);
+    const QStyleOptionViewItem styled = BatchDeleteComboBoxDelegate::styledOption(option);
+    QCOMPARE(styled.backgroundBrush.color().name(), background);
+    QCOMPARE(styled.palette.color(QPalette::Inactive, QPalette::Text).name(), text);
+    BatchDeleteComboBoxDelegate delegate;
+    QCOMPARE(delegate.sizeHint(option, m_model.index(0, 0)).height(), 60);
+}
+
+QTEST_MAIN(tst_BatchDeleteDelegates)
+#include "tst_BatchDeleteDelegates.moc"

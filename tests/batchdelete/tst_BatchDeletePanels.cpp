@@ -1,0 +1,462 @@
+#include "batchdelete/BatchDeleteFileModel.h"
+#include "batchdelete/BatchDeleteLogic.h"
+#include "batchdelete/BatchDelete_FileListWidget.h"
+#include "batchdelete/BatchDelete_OrderListWidget.h"
+#include "support/ScopedMountRoot.h"
+#include "widgets/FullScreenLoading.h"
+#include "widgets/SimpleDialog.h"
+#include "widgets/ToastWidget.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTextBrowser>
+#include <QtTest>
+
+namespace {
+BatchDeleteOrderInfo makeOrder(int n, const QString &netpath = QString())
+{
+    BatchDeleteOrderInfo order;
+    order.id = QString::number(n);
+    order.order_photo_id = QStringLiteral("OP%1").arg(n);
+    order.orderpayforkey = QStringLiteral("A%1").arg(n);
+    order.servicetimes = QStringLiteral("2");
+    order.netpath = netpath;
+    return order;
+}
+
+QList<BatchDeleteFileInfo> makeFiles(int count)
+{
+    QList<BatchDeleteFileInfo> files;
+    for (int i = 0; i < count; ++i) {
+        BatchDeleteFileInfo file;
+        file.fileName = QStringLiteral("%1.jpg").arg(i);
+        file.dirName = QStringLiteral("原片");
+        file.filePath = QStringLiteral("/Volumes/photo/A1/原片/%1.jpg").arg(i);
+        file.size = 1024 * (i + 1);
+        file.index = i;
+        files.append(file);
+    }
+    return files;
+}
+
+BatchDeleteFileInfo outcome(BatchDeleteFileInfo file, int status, const QString &message = QString())
+{
+    file.status = status;
+    file.errorMessage = message;
+    return file;
+}
+
+QCheckBox *rowBox(BatchDelete_OrderListWidget &panel, int row)
+{
+    return panel.tableWidget()->cellWidget(row, 0)->findChild<QCheckBox *>();
+}
+
+QWidget *counter(BatchDelete_OrderListWidget &panel, int row)
+{
+    return panel.tableWidget()->cellWidget(row, 5);
+}
+
+bool writeFile(const QString &path)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write("x") == 1;
+}
+
+SimpleDialog *openDialog()
+{
+    for (QWidget *widget : QApplication::allWidgets()) {
+        auto *dialog = qobject_cast<SimpleDialog *>(widget);
+        if (dialog && dialog->isVisible())
+            return dialog;
+    }
+    return nullptr;
+}
+} // namespace
+
+class tst_BatchDeletePanels : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { BatchDeleteLogic::registerMetaTypes(); }
+
+    void emptyOrderPanel();
+    void rowCellsAndStoredRows();
+    void selectAllFollowsRows();
+    void selectAllDrivesRows();
+    void counterThroughARun();
+    void allDeletedShowsOnlySuccessButton();
+    void refreshResetsFinishedOrder();
+    void unknownOrderAndBadIndexChangeNothing();
+    void fileListDialogs();
+    void lockedPanelStillClickable();
+
+    void modelRolesAndRange();
+    void knownFilesShownWithoutScan();
+    void scanShowsFilesAndHandsThemOn();
+    void missingFolderToasts();
+    void cancelLeavesTableEmpty();
+    void newOrderStopsOldScan();
+};
+
+void tst_BatchDeletePanels::emptyOrderPanel()
+{
+    BatchDelete_OrderListWidget panel;
+    QCOMPARE(panel.selectAllBox()->checkState(), Qt::Unchecked);
+    QVERIFY(panel.getCheckedOrders().isEmpty());
+    QCOMPARE(panel.getCurrentOrder().row, -1);
+    panel.selectAll(true);
+    QVERIFY(panel.getCheckedOrders().isEmpty());
+}
+
+void tst_BatchDeletePanels::rowCellsAndStoredRows()
+{
+    BatchDelete_OrderListWidget panel;
+    BatchDeleteOrderInfo order = makeOrder(1, QStringLiteral("/Volumes/photo/A1"));
+    order.mname = QStringLiteral("张三");
+    order.role1 = QStringLiteral("王");
+    order.fulfil_time = QStringLiteral("2024-05-06");
+    order.row = 9;
+    order.checked = true;
+    panel.addOrder(order);
+    BatchDeleteOrderInfo second = makeOrder(2);
+    second.wname = QStringLiteral("李四");
+    panel.addOrder(second);
+    QCOMPARE(panel.orders().at(0).row, 0);
+    QVERIFY(!panel.orders().at(0).checked);
+    QCOMPARE(panel.orders().at(1).row, 1);
+    auto *table = panel.tableWidget();
+    QCOMPARE(table->item(0, 1)->text(), QStringLiteral("A1-2"));
+    QCOMPARE(table->item(0, 2)->text(), QStringLiteral("张三"));
+    QCOMPARE(table->item(1, 2)->text(), QStringLiteral("李四"));
+    QCOMPARE(table->item(0, 3)->text(), QStringLiteral("王"));
+    QCOMPARE(table->item(0, 4)->text(), QStringLiteral("2024-05-06"));
+    QCOMPARE(table->item(0, 6)->text(), QStringLiteral("/Volumes/photo/A1"));
+    QCOMPARE(counter(panel, 0)->findChild<QLabel *>("numLab")->text(), QStringLiteral("0/0/0"));
+
+    QSignalSpy clicked(&panel, &BatchDelete_OrderListWidget::singleOrderClicked);
+    table->selectRow(1);
+    QCOMPARE(clicked.count(), 1);
+    QCOMPARE(clicked.first().first().value<BatchDeleteOrderInfo>().order_photo_id, QStringLiteral("OP2"));
+    QCOMPARE(panel.getCurrentOrder().order_photo_id, QStringLiteral("OP2"));
+
+    panel.clearOrders();
+    QCOMPARE(table->rowCount(), 0);
+    QVERIFY(panel.orders().isEmpty());
+}
+
+void tst_BatchDeletePanels::selectAllFollowsRows()
+{
+    BatchDelete_OrderListWidget panel;
+    for (int i = 0; i < 3; ++i)
+        panel.addOrder(makeOrder(i));
+    rowBox(panel, 0)->setChecked(true);
+    QCOMPARE(panel.selectAllBox()->checkState(), Qt::PartiallyChecked);
+    rowBox(panel, 1)->setChecked(true);
+    rowBox(panel, 2)->setChecked(true);
+    QCOMPARE(panel.selectAllBox()->checkState(), Qt::Checked);
+    QCOMPARE(panel.getCheckedOrders().size(), 3);
+    rowBox(panel, 1)->setChecked(false);
+    QCOMPARE(panel.selectAllBox()->checkState(), Qt::PartiallyChecked);
+    QCOMPARE(panel.getCheckedOrders().size(), 2);
+    QCOMPARE(panel.getCheckedOrders().at(1).order_photo_id, QStringLiteral("OP2"));
+    rowBox(panel, 0)->setChecked(false);
+    rowBox(panel, 2)->setChecked(false);
+    QCOMPARE(panel.selectAllBox()->checkState(), Qt::Unchecked);
+    QVERIFY(panel.getCheckedOrders().isEmpty());
+}
+
+void tst_BatchDeletePanels::selectAllDrivesRows()
+{
+    BatchDelete_OrderListWidget panel;
+    for (int i = 0; i < 3; ++i)
+        panel.addOrder(makeOrder(i));
+    panel.selectAllBox()->setChecked(true);
+    QCOMPARE(panel.getCheckedOrders().size(), 3);
+    for (int row = 0; row < 3; ++row)
+        QVERIFY(rowBox(panel, row)->isChecked());
+    panel.selectAllBox()->setChecked(false);
+    QVERIFY(panel.getCheckedOrders().isEmpty());
+    QVERIFY(!rowBox(panel, 2)->isChecked());
+}
+
+void tst_BatchDeletePanels::counterThroughARun()
+{
+    BatchDelete_OrderListWidget panel;
+    panel.addOrder(makeOrder(1));
+    const QList<BatchDeleteFileInfo> files = makeFiles(3);
+    panel.refreshOrderFiles(QStringLiteral("OP1"), files);
+    QWidget *cell = counter(panel, 0);
+    auto *label = cell->findChild<QLabel *>("numLab");
+    auto *bar = cell->findChild<QProgressBar *>("progressBar");
+    QCOMPARE(label->text(), QStringLiteral("0/0/3"));
+    QVERIFY(bar->isHidden());
+
+    panel.refreshFileStatusDeleting(QStringLiteral("OP1"), 0);
+    QCOMPARE(panel.orders().first().all.at(0).status, int(Deleting));
+    QCOMPARE(label->text(), QStringLiteral("0/0/3"));
+
+    panel.deleteRefreshOrder(makeOrder(1), outcome(files.at(0), Deleted));
+    panel.deleteRefreshOrder(makeOrder(1), outcome(files.at(1), SubmitFailed));
+    QCOMPARE(label->text(), QStringLiteral("1/1/3"));
+    QVERIFY(!bar->isHidden());
+    QCOMPARE(bar->value(), 2);
+    QCOMPARE(bar->maximum(), 3);
+    QVERIFY(cell->findChild<QWidget *>("checkOkBtn")->isHidden());
+
+    panel.deleteRefreshOrder(makeOrder(1), outcome(files.at(2), Deleted));
+    QCOMPARE(label->text(), QStringLiteral("2/1/3"));
+    QVERIFY(bar->isHidden());
+    QVERIFY(!cell->findChild<QWidget *>("checkOkBtn")->isHidden());
+    QVERIFY(!cell->findChild<QWidget *>("checkFailBtn")->isHidden());
+    const BatchDeleteOrderInfo stored = panel.orders().first();
+    QCOMPARE(stored.deleted.size(), 2);
+    QCOMPARE(stored.failed.size(), 1);
+    QCOMPARE(stored.all.at(1).status, int(SubmitFailed));
+}
+
+void tst_BatchDeletePanels::allDeletedShowsOnlySuccessButton()
+{
+    BatchDelete_OrderListWidget panel;
+    panel.addOrder(makeOrder(1));
+    panel.addOrder(makeOrder(2));
+    const QList<BatchDeleteFileInfo> files = makeFiles(1);
+    panel.refreshOrderFiles(QStringLiteral("OP1"), files);
+    panel.refreshOrderFiles(QStringLiteral("OP2"), files);
+    panel.deleteRefreshOrder(makeOrder(1), outcome(files.at(0), Deleted));
+    panel.deleteRefreshOrder(makeOrder(2), outcome(files.at(0), FileOccupied, QStringLiteral("文件被其他程序占用")));
+    QVERIFY(!counter(panel, 0)->findChild<QWidget *>("checkOkBtn")->isHidden());
+    QVERIFY(counter(panel, 0)->findChild<QWidget *>("checkFailBtn")->isHidden());
+    QVERIFY(counter(panel, 1)->findChild<QWidget *>("checkOkBtn")->isHidden());
+    QVERIFY(!counter(panel, 1)->findChild<QWidget *>("checkFailBtn")->isHidden());
+}
+
+void tst_BatchDeletePanels::refreshResetsFinishedOrder()
+{
+    BatchDelete_OrderListWidget panel;
+    panel.addOrder(makeOrder(1));
+    const QList<BatchDeleteFileInfo> files = makeFiles(2);
+    panel.refreshOrderFiles(QStringLiteral("OP1"), files);
+    panel.deleteRefreshOrder(makeOrder(1), outcome(files.at(0), Deleted));
+    panel.deleteRefreshOrder(makeOrder(1), outcome(files.at(1), Deleted));
+    panel.refreshOrderFiles(QStringLiteral("OP1"), makeFiles(5));
+    QCOMPARE(counter(panel, 0)->findChild<QLabel *>("numLab")->text(), QStringLiteral("0/0/5"));
+    QVERIFY(counter(panel, 0)->findChild<QWidget *>("checkOkBtn")->isHidden());
+    QVERIFY(panel.orders().first().deleted.isEmpty());
+    panel.refreshOrderFiles(QStringLiteral("OP1"), {});
+    QCOMPARE(counter(panel, 0)->findChild<QLabel *>("numLab")->text(), QStringLiteral("0/0/0"));
+}
+
+void tst_BatchDeletePanels::unknownOrderAndBadIndexChangeNothing()
+{
+    BatchDelete_OrderListWidget panel;
+    panel.addOrder(makeOrder(1));
+    const QList<BatchDeleteFileInfo> files = makeFiles(2);
+    panel.refreshOrderFiles(QStringLiteral("OP1"), files);
+    panel.refreshOrderFiles(QStringLiteral("OP9"), makeFiles(4));
+    panel.deleteRefreshOrder(makeOrder(9), outcome(files.at(0), Deleted));
+    panel.refreshFileStatusDeleting(QStringLiteral("OP1"), 7);
+    panel.refreshFileStatusDeleting(QStringLiteral("OP1"), -1);
+    BatchDeleteFileInfo stray = outcome(files.at(0), Deleted);
+    stray.index = 5;
+    panel.deleteRefreshOrder(makeOrder(1), stray);
+    const BatchDeleteOrderInfo stored = panel.orders().first();
+    QCOMPARE(stored.all.size(), 2);
+    QVERIFY(stored.deleted.isEmpty());
+    QCOMPARE(counter(panel, 0)->findChild<QLabel *>("numLab")->text(), QStringLiteral("0/0/2"));
+    panel.updateOrderCheckState(4, true);
+    panel.updateOrderCheckState(0, true);
+    QCOMPARE(panel.getCheckedOrders().size(), 1);
+    QVERIFY(!rowBox(panel, 0)->isChecked()); // the flag only
+}
+
+void tst_BatchDeletePanels::fileListDialogs()
+{
+    BatchDelete_OrderListWidget panel;
+    BatchDeleteOrderInfo order = makeOrder(1);
+    order.servicetimes.clear();
+    panel.addOrder(order);
+    const QList<BatchDeleteFileInfo> files = makeFiles(2);
+    panel.refreshOrderFiles(QStringLiteral("OP1"), files);
+    panel.deleteRefreshOrder(order, outcome(files.at(0), Deleted));
+    panel.deleteRefreshOrder(order, outcome(files.at(1), NoPermission, QStringLiteral("没有删除权限")));
+    panel.show();
+
+    QTest::mouseClick(qobject_cast<QPushButton *>(counter(panel, 0)->findChild<QWidget *>("checkOkBtn")), Qt::LeftButton);
+    SimpleDialog *dialog = openDialog();
+    QVERIFY(dialog);
+    const QStringList labels = [dialog]() {
+        QStringList texts;
+        for (QLabel *label : dialog->findChildren<QLabel *>())
+            texts << label->text();
+        return texts;
+    }();
+    QVERIFY2(labels.contains(QStringLiteral("A1- 删除成功的照片")), qPrintable(labels.join('|')));
+    QCOMPARE(dialog->findChild<QTextBrowser *>()->toPlainText().trimmed(), QStringLiteral("原片/0.jpg"));
+    dialog->handleCancel();
+    QTRY_VERIFY(!openDialog());
+
+    QTest::mouseClick(qobject_cast<QPushButton *>(counter(panel, 0)->findChild<QWidget *>("checkFailBtn")), Qt::LeftButton);
+    dialog = openDialog();
+    QVERIFY(dialog);
+    QCOMPARE(dialog->findChild<QTextBrowser *>()->toPlainText().trimmed(), QStringLiteral("原片/1.jpg: 没有删除权限"));
+    dialog->handleOk();
+}
+
+void tst_BatchDeletePanels::lockedPanelStillClickable()
+{
+    BatchDelete_OrderListWidget panel;
+    panel.addOrder(makeOrder(1));
+    panel.addOrder(makeOrder(2));
+    panel.setUserEnable(false);
+    QVERIFY(!panel.selectAllBox()->isEnabled());
+    QVERIFY(!rowBox(panel, 1)->isEnabled());
+    QSignalSpy clicked(&panel, &BatchDelete_OrderListWidget::singleOrderClicked);
+    panel.tableWidget()->selectRow(1);
+    QCOMPARE(clicked.count(), 1);
+    panel.setUserEnable(true);
+    QVERIFY(rowBox(panel, 1)->isEnabled());
+}
+
+void tst_BatchDeletePanels::modelRolesAndRange()
+{
+    BatchDeleteFileModel model;
+    QCOMPARE(model.columnCount(), 5);
+    QCOMPARE(model.headerData(3, Qt::Horizontal).toString(), QStringLiteral("状态"));
+    QVERIFY(!model.headerData(5, Qt::Horizontal).isValid());
+    QVERIFY(!model.headerData(0, Qt::Vertical).isValid());
+    model.setFiles(makeFiles(2));
+    QCOMPARE(model.rowCount(), 2);
+    QCOMPARE(model.rowCount(model.index(0, 0)), 0);
+    QCOMPARE(model.data(model.index(1, 0)).toString(), QStringLiteral("1.jpg"));
+    QCOMPARE(model.data(model.index(1, 1)).toString(), QStringLiteral("原片"));
+    QCOMPARE(model.data(model.index(1, 2)).toString(), QStringLiteral("2.00 KB"));
+    QCOMPARE(model.data(model.index(1, 4)).toString(), QStringLiteral("/Volumes/photo/A1/原片/1.jpg"));
+    QCOMPARE(model.data(model.index(1, 2), Qt::UserRole + 1).toInt(), 1);
+
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    model.updateFileStatus(-1, Deleted, QString());
+    model.updateFileStatus(2, Deleted, QString());
+    QCOMPARE(changed.count(), 0);
+    model.updateFileStatus(1, FileOccupied, QStringLiteral("文件被其他程序占用"));
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(model.data(model.index(1, 3)).toString(), QStringLiteral("删除失败 (文件被占用)"));
+    QCOMPARE(model.data(model.index(1, 3), Qt::ForegroundRole).value<QBrush>().color(), QColor("#ff3b30"));
+    QVERIFY(!model.data(model.index(1, 2), Qt::ForegroundRole).isValid());
+    QCOMPARE(model.data(model.index(1, 0), Qt::UserRole).toInt(), int(FileOccupied));
+    QCOMPARE(model.getFileAt(1).errorMessage, QStringLiteral("文件被其他程序占用"));
+    QCOMPARE(model.getFileAt(5).fileName, QString());
+    QCOMPARE(model.getFileAt(5).status, 0);
+}
+
+void tst_BatchDeletePanels::knownFilesShownWithoutScan()
+{
+    BatchDelete_FileListWidget panel;
+    BatchDeleteOrderInfo order = makeOrder(1, QStringLiteral("/nonexistent/A1"));
+    order.all = makeFiles(3);
+    panel.loadFilesForOrders({order});
+    QVERIFY(!FullScreenLoading::getInstance(&panel));
+    QCOMPARE(panel.fileModel()->rowCount(), 3);
+    QCOMPARE(panel.findChild<QLabel *>("fileListTitle")->text(), QStringLiteral("共 3 个文件"));
+
+    panel.deleteRefreshFile(makeOrder(2), outcome(order.all.at(1), Deleted));
+    QCOMPARE(panel.fileModel()->getFileAt(1).status, 0);
+    panel.deleteRefreshFile(makeOrder(1), outcome(order.all.at(1), Deleted));
+    QCOMPARE(panel.fileModel()->getFileAt(1).status, int(Deleted));
+
+    panel.setUserEnable(false);
+    QVERIFY(!panel.findChild<QPushButton *>("fileListRefreshButton")->isEnabled());
+    QVERIFY(panel.tableView()->isEnabled());
+    panel.clearFiles();
+    QCOMPARE(panel.findChild<QLabel *>("fileListTitle")->text(), QStringLiteral("请选择订单查看文件列表"));
+}
+
+void tst_BatchDeletePanels::scanShowsFilesAndHandsThemOn()
+{
+    ScopedMountRoot root;
+    const QString folder = root.mkpath(QStringLiteral("orders/A1"));
+    for (const QString &name : {"原片/1.jpg", "原片/2.jpg", "3.jpg"})
+        QVERIFY(writeFile(folder + '/' + name));
+    BatchDelete_FileListWidget panel;
+    QSignalSpy handed(&panel, &BatchDelete_FileListWidget::refreshOrderFiles);
+    panel.loadFilesForOrders({makeOrder(1, folder)});
+    FullScreenLoading *overlay = FullScreenLoading::getInstance(&panel);
+    QVERIFY(overlay);
+    QCOMPARE(overlay->message(), QStringLiteral("查找A1-2的文件中..."));
+    QTRY_COMPARE_WITH_TIMEOUT(handed.count(), 1, 10000);
+    QCOMPARE(handed.first().at(0).toString(), QStringLiteral("OP1"));
+    QCOMPARE(handed.first().at(1).value<QList<BatchDeleteFileInfo>>().size(), 3);
+    QCOMPARE(panel.fileModel()->rowCount(), 3);
+    QCOMPARE(panel.findChild<QLabel *>("fileListTitle")->text(), QStringLiteral("共 3 个文件"));
+    QVERIFY(!FullScreenLoading::getInstance(&panel));
+}
+
+void tst_BatchDeletePanels::missingFolderToasts()
+{
+    BatchDelete_FileListWidget panel;
+    panel.show();
+    QSignalSpy handed(&panel, &BatchDelete_FileListWidget::refreshOrderFiles);
+    panel.loadFilesForOrders({makeOrder(1, QStringLiteral("/nonexistent-share/A1"))});
+    QTRY_VERIFY_WITH_TIMEOUT(panel.findChild<ToastWidget *>(), 10000);
+    QStringList texts;
+    for (QLabel *label : panel.findChild<ToastWidget *>()->findChildren<QLabel *>())
+        texts << label->text();
+    QVERIFY(texts.contains(QStringLiteral("目录不存在: /nonexistent-share/A1")));
+    QCOMPARE(handed.count(), 0);
+    QCOMPARE(panel.fileModel()->rowCount(), 0);
+}
+
+void tst_BatchDeletePanels::cancelLeavesTableEmpty()
+{
+    QTemporaryDir dir;
+    for (int i = 0; i < 20; ++i)
+        QVERIFY(writeFile(dir.path() + QStringLiteral("/%1.jpg").arg(i)));
+    BatchDelete_FileListWidget panel;
+    QSignalSpy handed(&panel, &BatchDelete_FileListWidget::refreshOrderFiles);
+    panel.loadFilesForOrders({makeOrder(1, dir.path())});
+    FullScreenLoading *overlay = FullScreenLoading::getInstance(&panel);
+    QVERIFY(overlay);
+    emit overlay->cancelled();
+    QVERIFY(!FullScreenLoading::getInstance(&panel));
+    QTest::qWait(200);
+    QCOMPARE(handed.count(), 0);
+    QCOMPARE(panel.fileModel()->rowCount(), 0);
+    QCOMPARE(panel.findChild<QLabel *>("fileListTitle")->text(), QStringLiteral("请选择订单查看文件列表"));
+}
+
+void tst_BatchDeletePanels::newOrderStopsOldScan()
+{
+    QTemporaryDir first;
+    QTemporaryDir second;
+    for (int i = 0; i < 30; ++i)
+        QVERIFY(writeFile(first.path() + QStringLiteral("/%1.jpg").arg(i)));
+    QVERIFY(writeFile(second.path() + "/only.jpg"));
+    BatchDelete_FileListWidget panel;
+    QSignalSpy handed(&panel, &BatchDelete_FileListWidget::refreshOrderFiles);
+    panel.loadFilesForOrders({makeOrder(1, first.path())});
+    panel.loadFilesForOrders({makeOrder(2, second.path())});
+    QTRY_COMPARE_WITH_TIMEOUT(handed.count(), 1, 10000);
+    QTest::qWait(200);
+    QCOMPARE(handed.count(), 1);
+    QCOMPARE(handed.first().at(0).toString(), QStringLiteral("OP2"));
+    QCOMPARE(panel.fileModel()->rowCount(), 1);
+
+    // A result for another order than the shown one leaves table and title alone.
+    FileScanResult stale;
+    stale.orderId = QStringLiteral("OP1");
+    stale.files = makeFiles(4);
+    panel.onScanFinished(stale);
+    QCOMPARE(panel.fileModel()->rowCount(), 1);
+}
+
+QTEST_MAIN(tst_BatchDeletePanels)
+#include "tst_BatchDeletePanels.moc"

@@ -1,0 +1,216 @@
+#include "batchdelete/FileScanThread.h"
+#include "batchdelete/FileScanWorker.h"
+#include "support/ScopedMountRoot.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+bool writeFile(const QString &path, const QByteArray &bytes = QByteArray("jpeg"))
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+FileScanResult scan(const QString &orderId, const QString &path, int depth = 2)
+{
+    FileScanThread scanner;
+    scanner.setMaxDepth(depth);
+    QSignalSpy finished(&scanner, &FileScanThread::scanFinished);
+    scanner.startScan(orderId, path);
+    if (!finished.wait(10000))
+        return FileScanResult{{}, -1, QString(), QString(), 0, QString()};
+    return finished.first().first().value<FileScanResult>();
+}
+
+QStringList relativePaths(const FileScanResult &result, const QString &folder)
+{
+    QStringList paths;
+    for (const BatchDeleteFileInfo &file : result.files)
+        paths << QDir(folder).relativeFilePath(file.filePath);
+    return paths;
+}
+} // namespace
+
+class tst_FileScanThread : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void realisticOrderFolder();
+    void linksAreNotFollowed();
+    void unlimitedDepthListsEverything();
+    void failures_data();
+    void failures();
+    void unreadableFolder();
+    void progressEveryHundredFiles();
+    void stoppedScanDeliversNothing();
+    void secondScanReplacesFirst();
+    void parentNameOfRootFile();
+};
+
+void tst_FileScanThread::realisticOrderFolder()
+{
+    ScopedMountRoot root;
+    const QString folder = root.mkpath(QStringLiteral("photo/2024/05/A123-2_张三_李四"));
+    QVERIFY(writeFile(folder + "/b.jpg", QByteArray(2048, 'x')));
+    QVERIFY(writeFile(folder + "/c.jpg"));
+    QVERIFY(writeFile(folder + "/A/x.jpg"));
+    QVERIFY(writeFile(folder + "/原片/IMG_0001.JPG"));
+    QVERIFY(writeFile(folder + "/原片/深层/too-deep.jpg"));
+    QVERIFY(writeFile(folder + "/原始档/IMG_0001.CR2"));
+    QVERIFY(writeFile(folder + "/.DS_Store"));
+    QVERIFY(writeFile(folder + "/原片/._IMG_0001.JPG"));
+    QDir(folder).mkpath(QStringLiteral("精修片"));
+
+    const FileScanResult result = scan(QStringLiteral("OP1"), folder);
+    QCOMPARE(result.code, 0);
+    QVERIFY(result.errorMessage.isEmpty());
+    QCOMPARE(result.orderId, QStringLiteral("OP1"));
+    QCOMPARE(result.scanPath, folder);
+    QCOMPARE(relativePaths(result, folder),
+             QStringList({"A/x.jpg", "b.jpg", "c.jpg", "原始档/IMG_0001.CR2", "原片/IMG_0001.JPG"}));
+    QCOMPARE(result.fileCount, 5);
+    for (int i = 0; i < result.files.size(); ++i) {
+        QCOMPARE(result.files.at(i).index, i);
+        QCOMPARE(result.files.at(i).status, int(NotDeleted));
+        QVERIFY(result.files.at(i).errorMessage.isEmpty());
+    }
+    QCOMPARE(result.files.at(0).dirName, QStringLiteral("A"));
+    QCOMPARE(result.files.at(1).dirName, QStringLiteral("A123-2_张三_李四"));
+    QCOMPARE(result.files.at(1).fileName, QStringLiteral("b.jpg"));
+    QCOMPARE(result.files.at(1).size, qint64(2048));
+    QCOMPARE(result.files.at(4).dirName, QStringLiteral("原片"));
+}
+
+void tst_FileScanThread::linksAreNotFollowed()
+{
+    ScopedMountRoot root;
+    QTemporaryDir outside;
+    QVERIFY(writeFile(outside.path() + "/other-order.jpg"));
+    const QString folder = root.mkpath(QStringLiteral("orders/A1"));
+    QVERIFY(writeFile(folder + "/1.jpg"));
+    QVERIFY(QFile::link(outside.path(), folder + "/linked"));
+    QVERIFY(QFile::link(outside.path() + "/other-order.jpg", folder + "/link.jpg"));
+
+    const FileScanResult result = scan(QStringLiteral("OP1"), folder);
+    QCOMPARE(result.code, 0);
+    QCOMPARE(relativePaths(result, folder), QStringList({"1.jpg"}));
+}
+
+void tst_FileScanThread::unlimitedDepthListsEverything()
+{
+    QTemporaryDir dir;
+    QVERIFY(writeFile(dir.path() + "/a/b/c/d.jpg"));
+    QCOMPARE(scan(QStringLiteral("X"), dir.path(), 0).fileCount, 1);
+    QCOMPARE(scan(QStringLiteral("X"), dir.path(), 3).fileCount, 0);
+    QCOMPARE(scan(QStringLiteral("X"), dir.path(), 4).fileCount, 1);
+}
+
+void tst_FileScanThread::failures_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("empty") << QString() << 1 << "扫描路径为空";
+    QTest::newRow("missing") << "/nonexistent-share/orders/A1" << 2 << "目录不存在: /nonexistent-share/orders/A1";
+    QTest::newRow("unc") << "\\\\nas\\photo\\A1" << 3 << "共享目录连接失败: \\\\nas\\photo\\A1\n请检查网络连接或共享目录权限";
+    QTest::newRow("double slash") << "//nas/photo/A1" << 3 << "共享目录连接失败: //nas/photo/A1\n请检查网络连接或共享目录权限";
+}
+
+void tst_FileScanThread::failures()
+{
+    QFETCH(QString, path);
+    QFETCH(int, code);
+    QFETCH(QString, message);
+    const FileScanResult result = scan(QStringLiteral("OP7"), path);
+    QCOMPARE(result.code, code);
+    QCOMPARE(result.errorMessage, message);
+    QVERIFY(result.files.isEmpty());
+    QCOMPARE(result.orderId, QStringLiteral("OP7"));
+    QCOMPARE(result.scanPath, path);
+}
+
+void tst_FileScanThread::unreadableFolder()
+{
+    QTemporaryDir dir;
+    const QString folder = dir.path() + "/locked";
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(QFile::setPermissions(folder, QFileDevice::WriteOwner));
+    if (QDir(folder).isReadable()) {
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QSKIP("running with rights that read any folder");
+    }
+    const FileScanResult result = scan(QStringLiteral("OP1"), folder);
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QCOMPARE(result.code, 4);
+    QCOMPARE(result.errorMessage, QStringLiteral("没有权限访问目录: ") + folder);
+}
+
+void tst_FileScanThread::progressEveryHundredFiles()
+{
+    QTemporaryDir dir;
+    for (int i = 0; i < 250; ++i)
+        QVERIFY(writeFile(dir.path() + QStringLiteral("/%1.jpg").arg(i, 3, 10, QLatin1Char('0'))));
+    FileScanThread scanner;
+    QSignalSpy progress(&scanner, &FileScanThread::scanProgress);
+    QSignalSpy finished(&scanner, &FileScanThread::scanFinished);
+    scanner.startScan(QStringLiteral("OP1"), dir.path());
+    QVERIFY(finished.wait(10000));
+    QTRY_COMPARE(progress.count(), 3);
+    QCOMPARE(progress.at(0).at(0).toInt(), 0);
+    QCOMPARE(progress.at(1).at(0).toInt(), 100);
+    QCOMPARE(progress.at(2).at(0).toInt(), 200);
+    QCOMPARE(progress.at(2).at(1).toString(), dir.path());
+    const FileScanResult result = finished.first().first().value<FileScanResult>();
+    QCOMPARE(result.fileCount, 250);
+    QCOMPARE(result.files.last().index, 249);
+}
+
+void tst_FileScanThread::stoppedScanDeliversNothing()
+{
+    QTemporaryDir dir;
+    for (int i = 0; i < 50; ++i)
+        QVERIFY(writeFile(dir.path() + QStringLiteral("/%1.jpg").arg(i)));
+    FileScanThread scanner;
+    QSignalSpy finished(&scanner, &FileScanThread::scanFinished);
+    scanner.startScan(QStringLiteral("OP1"), dir.path());
+    QVERIFY(scanner.isScanning());
+    QVERIFY(scanner.stopAndWait(100));
+    QTRY_VERIFY_WITH_TIMEOUT(!scanner.isScanning(), 10000);
+    QCOMPARE(finished.count(), 0);
+    scanner.startScan(QStringLiteral("OP1"), dir.path());
+    QTRY_VERIFY_WITH_TIMEOUT(!scanner.isScanning(), 10000);
+    QCOMPARE(finished.count(), 0); // later results of a stopped scanner are swallowed too
+}
+
+void tst_FileScanThread::secondScanReplacesFirst()
+{
+    QTemporaryDir first;
+    QTemporaryDir second;
+    QVERIFY(writeFile(second.path() + "/only.jpg"));
+    FileScanThread scanner;
+    QSignalSpy finished(&scanner, &FileScanThread::scanFinished);
+    scanner.startScan(QStringLiteral("A"), first.path());
+    scanner.startScan(QStringLiteral("B"), second.path());
+    QTRY_VERIFY_WITH_TIMEOUT(!finished.isEmpty()
+                                 && finished.last().first().value<FileScanResult>().orderId == QLatin1String("B"),
+                             10000);
+    const FileScanResult last = finished.last().first().value<FileScanResult>();
+    QCOMPARE(last.code, 0);
+    QCOMPARE(last.fileCount, 1);
+}
+
+void tst_FileScanThread::parentNameOfRootFile()
+{
+    QCOMPARE(FileScanWorker::getParentDirectoryNameSafe(QStringLiteral("/x.jpg")), QString());
+    QCOMPARE(FileScanWorker::getParentDirectoryNameSafe(QStringLiteral("/Volumes/photo/原片/x.jpg")),
+             QStringLiteral("原片"));
+}
+
+QTEST_GUILESS_MAIN(tst_FileScanThread)
+#include "tst_FileScanThread.moc"

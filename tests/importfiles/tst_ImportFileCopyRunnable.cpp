@@ -1,0 +1,214 @@
+#include "importfiles/ImportFileCopyRunnable.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QThreadPool>
+#include <QtTest>
+
+
+class tst_ImportFileCopyRunnable : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void copiesByteIdenticalUnderItsName();
+    void refusedSources_data();
+    void refusedSources();
+    void missingTargetFolderFails();
+    void existingTargetReplacedByVerifiedCopy();
+    void unwritableFolderKeepsExistingTarget();
+    void cancelledBeforeStartTouchesNothing();
+    void emptySuffixCopiesToTrailingDot();
+    void runsOnPoolAndReportsQueued();
+
+private:
+    ImportFile fileFor(const QString &source, const QString &folder) const;
+    QByteArray write(const QString &name, const QByteArray &bytes);
+    static QByteArray read(const QString &path);
+    static QStringList leftovers(const QString &folder);
+
+    QScopedPointer<QTemporaryDir> m_dir;
+    QString m_target;
+};
+
+void tst_ImportFileCopyRunnable::init()
+{
+    qRegisterMetaType<ImportFile>("ImportFile");
+    m_dir.reset(new QTemporaryDir);
+    QVERIFY(m_dir->isValid());
+    m_target = m_dir->filePath(QStringLiteral("order/原片"));
+    QVERIFY(QDir().mkpath(m_target));
+}
+
+ImportFile tst_ImportFileCopyRunnable::fileFor(const QString &source, const QString &folder) const
+{
+    const QFileInfo info(source);
+    ImportFile file;
+    file.sourcePath = source;
+    file.baseName = info.completeBaseName();
+    file.suffix = info.suffix();
+    file.targetFolder = folder;
+    file.orderRow = 2;
+    file.fileRow = 5;
+    file.size = info.size();
+    return file;
+}
+
+QByteArray tst_ImportFileCopyRunnable::write(const QString &name, const QByteArray &bytes)
+{
+    QFile file(m_dir->filePath(name));
+    if (!file.open(QIODevice::WriteOnly))
+        return QByteArray();
+    file.write(bytes);
+    return bytes;
+}
+
+QByteArray tst_ImportFileCopyRunnable::read(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList tst_ImportFileCopyRunnable::leftovers(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+}
+
+void tst_ImportFileCopyRunnable::copiesByteIdenticalUnderItsName()
+{
+    QByteArray bytes(300000, '\0');
+    for (int i = 0; i < bytes.size(); ++i)
+        bytes[i] = char(i * 7 + i / 251);
+    write(QStringLiteral("IMG_0001.JPG"), bytes);
+    ImportFileCopyRunnable task(fileFor(m_dir->filePath(QStringLiteral("IMG_0001.JPG")), m_target));
+    QSignalSpy finished(&task, &ImportFileCopyRunnable::copyFinished);
+    QSignalSpy progress(&task, &ImportFileCopyRunnable::copyProgress);
+    task.run();
+    QCOMPARE(finished.count(), 1);
+    const ImportFile result = finished.at(0).at(0).value<ImportFile>();
+    QCOMPARE(result.status, ImportStatus::Success);
+    QCOMPARE(result.message, QStringLiteral("拷贝成功"));
+    QCOMPARE(result.orderRow, 2);
+    QCOMPARE(result.fileRow, 5);
+    QCOMPARE(read(m_target + QStringLiteral("/IMG_0001.JPG")), bytes);
+    QCOMPARE(leftovers(m_target), QStringList{QStringLiteral("IMG_0001.JPG")});
+    QCOMPARE(progress.count(), 0);
+}
+
+void tst_ImportFileCopyRunnable::refusedSources_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("missing") << "nothing.jpg" << "原文件不存在: %1";
+    QTest::newRow("folder") << "afolder.jpg" << "路径不是文件: %1";
+    QTest::newRow("empty") << "empty.jpg" << "文件大小为0KB，无法导入";
+}
+
+void tst_ImportFileCopyRunnable::refusedSources()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, message);
+    QDir(m_dir->path()).mkdir(QStringLiteral("afolder.jpg"));
+    write(QStringLiteral("empty.jpg"), QByteArray());
+    const QString source = m_dir->filePath(name);
+    ImportFileCopyRunnable task(fileFor(source, m_target));
+    QSignalSpy finished(&task, &ImportFileCopyRunnable::copyFinished);
+    task.run();
+    QCOMPARE(finished.count(), 1);
+    const ImportFile result = finished.at(0).at(0).value<ImportFile>();
+    QCOMPARE(result.status, ImportStatus::Failed);
+    QCOMPARE(result.message, message.contains(QLatin1String("%1")) ? message.arg(source) : message);
+    QVERIFY(leftovers(m_target).isEmpty());
+}
+
+void tst_ImportFileCopyRunnable::missingTargetFolderFails()
+{
+    write(QStringLiteral("a.jpg"), "abc");
+    ImportFileCopyRunnable task(fileFor(m_dir->filePath(QStringLiteral("a.jpg")), m_dir->filePath(QStringLiteral("gone"))));
+    QSignalSpy finished(&task, &ImportFileCopyRunnable::copyFinished);
+    task.run();
+    const ImportFile result = finished.at(0).at(0).value<ImportFile>();
+    QCOMPARE(result.status, ImportStatus::Failed);
+    QCOMPARE(result.message, QStringLiteral("文件拷贝失败(可能是磁盘已满或权限受限)"));
+    QVERIFY(!QDir(m_dir->filePath(QStringLiteral("gone"))).exists());
+}
+
+void tst_ImportFileCopyRunnable::existingTargetReplacedByVerifiedCopy()
+{
+    write(QStringLiteral("a.jpg"), "new contents");
+    QFile old(m_target + QStringLiteral("/a.jpg"));
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("old");
+    old.close();
+    ImportFileCopyRunnable task(fileFor(m_dir->filePath(QStringLiteral("a.jpg")), m_target));
+    QSignalSpy finished(&task, &ImportFileCopyRunnable::copyFinished);
+    task.run();
+    QCOMPARE(finished.at(0).at(0).value<ImportFile>().status, ImportStatus::Success);
+    QCOMPARE(read(m_target + QStringLiteral("/a.jpg")), QByteArray("new contents"));
+    QCOMPARE(leftovers(m_target).size(), 1);
+}
+
+void tst_ImportFileCopyRunnable::unwritableFolderKeepsExistingTarget()
+{
+    // A folder in the target's place cannot be replaced by the copy.
+    write(QStringLiteral("a.jpg"), "new contents");
+    QVERIFY(QDir(m_target).mkpath(QStringLiteral("a.jpg")));
+    QFile inside(m_target + QStringLiteral("/a.jpg/keep.txt"));
+    QVERIFY(inside.open(QIODevice::WriteOnly));
+    inside.write("keep");
+    inside.close();
+    ImportFileCopyRunnable task(fileFor(m_dir->filePath(QStringLiteral("a.jpg")), m_target));
+    QSignalSpy finished(&task, &ImportFileCopyRunnable::copyFinished);
+    task.run();
+    const ImportFile result = finished.at(0).at(0).value<ImportFile>();
+    QCOMPARE(result.status, ImportStatus::Failed);
+    QCOMPARE(result.message, QStringLiteral("无法覆盖已存在的文件: %1").arg(m_target + QStringLiteral("/a.jpg")));
+    QCOMPARE(read(m_target + QStringLiteral("/a.jpg/keep.txt")), QByteArray("keep"));
+    QVERIFY(leftovers(m_target).isEmpty());
+}
+
+void tst_ImportFileCopyRunnable::cancelledBeforeStartTouchesNothing()
+{
+    write(QStringLiteral("a.jpg"), "abc");
+    ImportFileCopyRunnable task(fileFor(m_dir->filePath(QStringLiteral("a.jpg")), m_target));
+    QSignalSpy finished(&task, &ImportFileCopyRunnable::copyFinished);
+    QSignalSpy cancelled(&task, &ImportFileCopyRunnable::copyCancelled);
+    task.cancel();
+    QVERIFY(task.isCancelled());
+    task.run();
+    QCOMPARE(finished.count(), 0);
+    QCOMPARE(cancelled.count(), 1);
+    QCOMPARE(cancelled.at(0).at(0).value<ImportFile>().message, QStringLiteral("任务已取消"));
+    QVERIFY(leftovers(m_target).isEmpty());
+}
+
+void tst_ImportFileCopyRunnable::emptySuffixCopiesToTrailingDot()
+{
+    write(QStringLiteral("RAWFILE"), "raw");
+    ImportFileCopyRunnable task(fileFor(m_dir->filePath(QStringLiteral("RAWFILE")), m_target));
+    QSignalSpy finished(&task, &ImportFileCopyRunnable::copyFinished);
+    task.run();
+    QCOMPARE(finished.at(0).at(0).value<ImportFile>().status, ImportStatus::Success);
+    QCOMPARE(read(m_target + QStringLiteral("/RAWFILE.")), QByteArray("raw"));
+}
+
+void tst_ImportFileCopyRunnable::runsOnPoolAndReportsQueued()
+{
+    write(QStringLiteral("a.jpg"), "abc");
+    QThreadPool pool;
+    auto *task = new ImportFileCopyRunnable(fileFor(m_dir->filePath(QStringLiteral("a.jpg")), m_target), this);
+    QVERIFY(!task->autoDelete());
+    QThread *receivedOn = nullptr;
+    connect(task, &ImportFileCopyRunnable::copyFinished, this, [&receivedOn] { receivedOn = QThread::currentThread(); });
+    pool.start(task);
+    QTRY_VERIFY_WITH_TIMEOUT(receivedOn != nullptr, 10000);
+    QCOMPARE(receivedOn, QThread::currentThread());
+    pool.waitForDone();
+    delete task;
+}
+
+QTEST_GUILESS_MAIN(tst_ImportFileCopyRunnable)
+#include "tst_ImportFileCopyRunnable.moc"

@@ -1,0 +1,808 @@
+#include "app/Config.h"
+#include "importfiles/ImportFiles.h"
+#include "importfiles/ImportFilesComboBoxDelegate.h"
+#include "support/ImportFilesMessageBoxes.h"
+#include "support/ImportFilesStudioData.h"
+#include "support/ScopedMountRoot.h"
+#include "support/StandInService.h"
+#include "widgets/SimpleDialog.h"
+
+#include <QApplication>
+#include <QCalendarWidget>
+#include <QDateEdit>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QJsonDocument>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTextBrowser>
+#include <QtTest>
+
+namespace Data = ImportFilesStudioData;
+
+class tst_ImportFiles : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void searchSendsBranchThenOrderList();
+    void searchByShootingDate();
+    void dateFieldOpensCalendar();
+    void comboItemsStyledByState_data();
+    void comboItemsStyledByState();
+    void searchRefusals_data();
+    void searchRefusals();
+    void orderTableCells();
+    void retouchedTableHasItsOwnCounts();
+    void openDirButtonOnlyWhenAllowed();
+    void orderNumberClickCopiesOrderNumber();
+    void choosingFilesRoutesAndCreatesFolders();
+    void choosingWithoutAnyFolderRefused();
+    void choosingOffTheShareRefused();
+    void clearingKeepsOutcomes();
+    void runCopiesFilesAndReportsEachOrder();
+    void failedCopiesShownNotReported();
+    void retryCopiesFailedFileAgain();
+    void namesToImportAgainStopTheRun();
+    void refusedReportOffersResend();
+    void failedReportCancelledStopsRun();
+    void stopEndsRunWithoutNextOrder();
+    void retryOutsideRunReportsItsOwnOrder();
+    void nothingToImport();
+    void searchRefusedWhileImporting();
+    void retouchedMismatchConfirm_data();
+    void retouchedMismatchConfirm();
+
+private:
+    ImportFiles *openWindow(ImportFileType type);
+    void search(int expectedRows);
+    int column(const QString &header) const;
+    QString cell(int row, const QString &header) const;
+    QPushButton *rowButton(int row, const char *name) const;
+    QString source(const QString &name, const QByteArray &bytes);
+    void choose(int row, const QStringList &paths);
+    QByteArray bytesOf(const QString &path) const;
+    QString orderFolder(int n) const;
+    SimpleDialog *openDialog() const;
+
+    StandInService *m_service = nullptr;
+    QScopedPointer<ScopedMountRoot> m_root;
+    QScopedPointer<QTemporaryDir> m_sources;
+    QPointer<ImportFiles> m_window;
+    ImportFilesMessageBoxes *m_boxes = nullptr;
+    QStringList m_nextChoice;
+};
+
+void tst_ImportFiles::initTestCase()
+{
+    m_service = new StandInService(this);
+    QVERIFY(m_service->start());
+    QVERIFY(Config::setUrlHost(m_service->baseUrl()));
+}
+
+void tst_ImportFiles::init()
+{
+    Config::k_shops = {ShopEntry{QStringLiteral("11"), QStringLiteral("旗舰店"), QString()},
+                       ShopEntry{QStringLiteral("12"), QStringLiteral("二店"), QString()}};
+    Config::k_manager_id = QStringLiteral("M-9");
+    m_root.reset(new ScopedMountRoot);
+    QVERIFY(m_root->isValid());
+    m_sources.reset(new QTemporaryDir);
+    m_service->reset();
+    m_service->clearRequests();
+    Data::install(*m_service);
+    m_boxes = new ImportFilesMessageBoxes(this);
+}
+
+void tst_ImportFiles::cleanup()
+{
+    delete m_window;
+    delete m_boxes;
+    m_boxes = nullptr;
+    const QList<QWidget *> windows = QApplication::topLevelWidgets();
+    for (QWidget *w : windows) {
+        if (qobject_cast<SimpleDialog *>(w))
+            delete w;
+    }
+    m_root.reset();
+}
+
+ImportFiles *tst_ImportFiles::openWindow(ImportFileType type)
+{
+    m_window = new ImportFiles();
+    m_window->setImportType(type);
+    m_window->setFileChooser([this](QWidget *, const QString &title, const QString &) {
+        return title == QStringLiteral("选择要导入的文件") ? m_nextChoice : QStringList();
+    });
+    m_window->resize(1400, 800);
+    m_window->show();
+    return m_window;
+}
+
+void tst_ImportFiles::search(int expectedRows)
+{
+    auto *button = m_window->findChild<QPushButton *>(QStringLiteral("searchButton"));
+    QVERIFY(button);
+    const int before = m_service->requests(QStringLiteral("order"), QStringLiteral("order_list")).size();
+    QTest::mouseClick(button, Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests(QStringLiteral("order"), QStringLiteral("order_list")).size(),
+                              before + 1, 10000);
+    auto *table = m_window->findChild<QTableWidget *>(QStringLiteral("orderTable"));
+    QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), expectedRows, 10000);
+}
+
+int tst_ImportFiles::column(const QString &header) const
+{
+    auto *table = m_window->findChild<QTableWidget *>(QStringLiteral("orderTable"));
+    for (int c = 0; c < table->columnCount(); ++c) {
+        if (table->horizontalHeaderItem(c)->text() == header)
+            return c;
+    }
+    return -1;
+}
+
+QString tst_ImportFiles::cell(int row, const QString &header) const
+{
+    auto *table = m_window->findChild<QTableWidget *>(QStringLiteral("orderTable"));
+    const int c = column(header);
+    QTableWidgetItem *item = c >= 0 ? table->item(row, c) : nullptr;
+    return item ? item->text() : QStringLiteral("<none>");
+}
+
+QPushButton *tst_ImportFiles::rowButton(int row, const char *name) const
+{
+    auto *table = m_window->findChild<QTableWidget *>(QStringLiteral("orderTable"));
+    QWidget *widget = table->cellWidget(row, column(QStringLiteral("操作")));
+    return widget ? widget->findChild<QPushButton *>(QLatin1String(name)) : nullptr;
+}
+
+QString tst_ImportFiles::source(const QString &name, const QByteArray &bytes)
+{
+    const QString path = m_sources->filePath(name);
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes);
+    return path;
+}
+
+void tst_ImportFiles::choose(int row, const QStringList &paths)
+{
+    m_nextChoice = paths;
+    QPushButton *button = rowButton(row, "selectFilesButton");
+    QVERIFY(button);
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+QByteArray tst_ImportFiles::bytesOf(const QString &path) const
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+QString tst_ImportFiles::orderFolder(int n) const
+{
+    return m_root->path() + Data::orderShareFolder(n);
+}
+
+SimpleDialog *tst_ImportFiles::openDialog() const
+{
+    const QList<QWidget *> windows = QApplication::topLevelWidgets();
+    for (QWidget *w : windows) {
+        auto *dialog = qobject_cast<SimpleDialog *>(w);
+        if (dialog && dialog->isVisible())
+            return dialog;
+    }
+    return nullptr;
+}
+
+// ---------------------------------------------------------------- search
+
+void tst_ImportFiles::searchSendsBranchThenOrderList()
+{
+    openWindow(OriginalFiles);
+    QVERIFY(m_service->requests().isEmpty());
+    auto *branch = m_window->findChild<QComboBox *>(QStringLiteral("branchBox"));
+    QCOMPARE(branch->count(), 2);
+    branch->setCurrentIndex(1);
+    QVERIFY(m_service->requests().isEmpty());
+    m_window->findChild<QLineEdit *>(QStringLiteral("keywordEdit"))->setText(QStringLiteral(" 张&伟=1"));
+    search(3);
+
+    const QList<StandInService::Request> requests = m_service->requests();
+    QCOMPARE(requests.size(), 2);
+    QCOMPARE(requests.at(0).action(), QStringLiteral("switch_shop"));
+    QCOMPARE(requests.at(0).field(QStringLiteral("shopid")), QStringLiteral("12"));
+    const StandInService::Request &list = requests.at(1);
+    QCOMPARE(list.action(), QStringLiteral("order_list"));
+    QCOMPARE(list.fieldNames().mid(0, 7), (QStringList{"keyword", "searchtype", "ratio", "shopid", "eid", "superid", "personid"}));
+    QCOMPARE(list.field(QStringLiteral("keyword")), QStringLiteral(" 张&伟=1"));
+    QCOMPARE(list.field(QStringLiteral("searchtype")), QStringLiteral("1"));
+    QCOMPARE(list.field(QStringLiteral("shopid")), QStringLiteral("12"));
+    QCOMPARE(list.field(QStringLiteral("eid")), QStringLiteral("E-7"));
+    QCOMPARE(list.field(QStringLiteral("superid")), QStringLiteral("S-42"));
+    QCOMPARE(list.field(QStringLiteral("personid")), QStringLiteral("E-7"));
+    QCOMPARE(m_window->currentOrderRow(), -1);
+}
+
+void tst_ImportFiles::searchByShootingDate()
+{
+    openWindow(OriginalFiles);
+    auto *type = m_window->findChild<QComboBox *>(QStringLiteral("searchTypeBox"));
+    type->setCurrentIndex(1);
+    QVERIFY(m_window->findChild<QWidget *>(QStringLiteral("shotDateEdit"))->isVisible());
+    QVERIFY(!m_window->findChild<QWidget *>(QStringLiteral("keywordEdit"))->isVisible());
+    search(3);
+    const auto list = m_service->requests(QStringLiteral("order"), QStringLiteral("order_list"));
+    QCOMPARE(list.last().field(QStringLiteral("keyword")), QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
+    QCOMPARE(list.last().field(QStringLiteral("searchtype")), QStringLiteral("4"));
+    type->setCurrentIndex(2);
+    search(3);
+    QCOMPARE(m_service->requests(QStringLiteral("order"), QStringLiteral("order_list")).last().field(QStringLiteral("searchtype")),
+             QStringLiteral("5"));
+}
+
+void tst_ImportFiles::dateFieldOpensCalendar()
+{
+    openWindow(OriginalFiles);
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    auto *field = m_window->findChild<QDateEdit *>(QStringLiteral("shotDateEdit"));
+    QVERIFY(field->isReadOnly());
+    // Hidden while the keyword search is chosen: a press does nothing.
+    QTest::mousePress(field, Qt::LeftButton);
+    QTest::qWait(50);
+    QVERIFY(!field->calendarWidget() || !field->calendarWidget()->isVisible());
+
+    m_window->findChild<QComboBox *>(QStringLiteral("searchTypeBox"))->setCurrentIndex(1);
+    QTRY_VERIFY(field->isVisible());
+    QTest::mousePress(field, Qt::LeftButton, {}, QPoint(10, 10));
+    QTRY_VERIFY(field->calendarWidget() && field->calendarWidget()->isVisible());
+    QCOMPARE(field->calendarWidget()->selectedDate(), QDate::currentDate());
+    QTRY_VERIFY(field->isReadOnly());
+
+    const QDate chosen = QDate::currentDate().addDays(-3);
+    field->calendarWidget()->setSelectedDate(chosen);
+    QTRY_COMPARE(field->date(), chosen);
+    QTRY_VERIFY(!field->calendarWidget()->isVisible());
+}
+
+void tst_ImportFiles::comboItemsStyledByState_data()
+{
+    QTest::addColumn<int>("state");
+    QTest::addColumn<QString>("background");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("hovered") << int(QStyle::State_MouseOver) << "#2c3e50" << "#ffffff";
+    QTest::newRow("hovered and chosen") << int(QStyle::State_MouseOver | QStyle::State_Selected) << "#2c3e50" << "#ffffff";
+    QTest::newRow("chosen") << int(QStyle::State_Selected) << "#007aff" << "#ffffff";
+    QTest::newRow("plain") << int(QStyle::State_None) << "#ffffff" << "#000000";
+}
+
+void tst_ImportFiles::comboItemsStyledByState()
+{
+    QFETCH(int, state);
+    QStyleOptionViewItem option;
+    option.state = QStyle::State(state);
+    const QStyleOptionViewItem styled = ImportFilesComboBoxDelegate::styledOption(option);
+    QTEST(styled.backgroundBrush.color().name(), "background");
+    QTEST(styled.palette.color(QPalette::Text).name(), "text");
+    openWindow(OriginalFiles);
+    auto *box = m_window->findChild<QComboBox *>(QStringLiteral("branchBox"));
+    QVERIFY(qobject_cast<ImportFilesComboBoxDelegate *>(box->itemDelegate()));
+    QCOMPARE(box->itemDelegate()->sizeHint(option, box->model()->index(0, 0)).height(), 60);
+}
+
+void tst_ImportFiles::searchRefusals_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QJsonObject>("reply");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("orderLists");
+    QTest::newRow("branch refused") << "switch_shop"
+                                    << QJsonObject{{"code", "0"}, {"msg", "分店已停用"}} << "分店已停用" << 0;
+    QTest::newRow("branch numeric code") << "switch_shop" << QJsonObject{{"code", 1}, {"msg", "数字"}} << "数字" << 0;
+    QTest::newRow("list refused") << "order_list" << QJsonObject{{"code", "0"}, {"message", "没有权限"}}
+                                  << "没有权限" << 1;
+    QTest::newRow("list empty") << "order_list" << QJsonObject{{"code", "1"}, {"data", QJsonArray()}}
+                                << "未检索到订单" << 1;
+    QTest::newRow("list without data") << "order_list" << QJsonObject{{"code", "1"}} << "未检索到订单" << 1;
+}
+
+void tst_ImportFiles::searchRefusals()
+{
+    QFETCH(QString, action);
+    QFETCH(QJsonObject, reply);
+    QFETCH(QString, text);
+    QFETCH(int, orderLists);
+    openWindow(OriginalFiles);
+    search(3); // a first result stays on screen behind the refusal
+    m_service->clearRequests();
+    m_service->setReply(action == QLatin1String("switch_shop") ? QStringLiteral("public") : QStringLiteral("order"),
+                        action, reply);
+    QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("searchButton")), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("温馨提示"), text), 10000);
+    QCOMPARE(m_service->requests(QStringLiteral("order"), QStringLiteral("order_list")).size(), orderLists);
+    QCOMPARE(m_window->findChild<QTableWidget *>(QStringLiteral("orderTable"))->rowCount(), 3);
+}
+
+// ---------------------------------------------------------------- order table
+
+void tst_ImportFiles::orderTableCells()
+{
+    QJsonArray orders{Data::order(0, Data::orderNetpath(0)), Data::order(1, QString())};
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("order_list"), Data::orderListReply(orders));
+    openWindow(OriginalFiles);
+    search(2);
+    QCOMPARE(cell(0, QStringLiteral("订单号")), Data::orderNumber(0) + QStringLiteral("-1"));
+    QCOMPARE(cell(0, QStringLiteral("男姓名")), QStringLiteral("张伟"));
+    QCOMPARE(cell(0, QStringLiteral("女姓名")), QStringLiteral("李娜"));
+    QCOMPARE(cell(0, QStringLiteral("摄影师")), QStringLiteral("摄影师0"));
+    QCOMPARE(cell(0, QStringLiteral("已导原片")), QStringLiteral("10"));
+    QCOMPARE(cell(0, QStringLiteral("已导原始档")), QStringLiteral("20"));
+    QCOMPARE(cell(0, QStringLiteral("化妆师")), QStringLiteral("化妆师0"));
+    QCOMPARE(cell(0, QStringLiteral("本次已选")), QStringLiteral("0"));
+    QCOMPARE(cell(0, QStringLiteral("照片状态")), QStringLiteral("未选择"));
+    QCOMPARE(QDir::cleanPath(cell(0, QStringLiteral("导片路径"))), QDir::cleanPath(orderFolder(0)));
+    QCOMPARE(cell(1, QStringLiteral("导片路径")), QString());
+    QCOMPARE(cell(0, QStringLiteral("已导精修")), QStringLiteral("<none>"));
+
+    // A second, shorter result replaces every row.
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("order_list"),
+                        Data::orderListReply(QJsonArray{Data::order(2, QString())}));
+    auto *table = m_window->findChild<QTableWidget *>(QStringLiteral("orderTable"));
+    table->selectRow(0);
+    QCOMPARE(m_window->currentOrderRow(), 0);
+    search(1);
+    QCOMPARE(m_window->currentOrderRow(), -1);
+    QCOMPARE(cell(0, QStringLiteral("订单号")), Data::orderNumber(2) + QStringLiteral("-1"));
+}
+
+void tst_ImportFiles::retouchedTableHasItsOwnCounts()
+{
+    openWindow(RetouchedFiles);
+    search(3);
+    QCOMPARE(cell(1, QStringLiteral("已导精修")), QStringLiteral("31"));
+    QCOMPARE(column(QStringLiteral("已导原片")), -1);
+    QCOMPARE(column(QStringLiteral("已导原始档")), -1);
+    m_window->updateTabColText(1, QStringLiteral("已导原片"), QStringLiteral("99"));
+    m_window->updateOrderStatus(7, QStringLiteral("导入完成"));
+    QCOMPARE(cell(1, QStringLiteral("已导精修")), QStringLiteral("31"));
+}
+
+void tst_ImportFiles::openDirButtonOnlyWhenAllowed()
+{
+    openWindow(OriginalFiles);
+    QJsonObject reply = Data::orderListReply(QJsonArray{Data::order(0, Data::orderNetpath(0))});
+    reply.insert(QStringLiteral("openypml"), QStringLiteral("1"));
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("order_list"), reply);
+    search(1);
+    QCOMPARE(m_window->openypml(), 0);
+    QVERIFY(rowButton(0, "selectFilesButton"));
+    QVERIFY(!rowButton(0, "openDirButton"));
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("order_list"),
+                        Data::orderListReply(QJsonArray{Data::order(0, Data::orderNetpath(0))}, 1, 1));
+    search(1);
+    QTRY_VERIFY(rowButton(0, "openDirButton"));
+    QCOMPARE(m_window->delyp(), 1);
+}
+
+void tst_ImportFiles::orderNumberClickCopiesOrderNumber()
+{
+    openWindow(OriginalFiles);
+    search(3);
+    auto *table = m_window->findChild<QTableWidget *>(QStringLiteral("orderTable"));
+    const QRect rect = table->visualRect(table->model()->index(2, column(QStringLiteral("订单号"))));
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, rect.center());
+    QTRY_COMPARE(QApplication::clipboard()->text(), Data::orderNumber(2));
+}
+
+// ---------------------------------------------------------------- choosing files
+
+void tst_ImportFiles::choosingFilesRoutesAndCreatesFolders()
+{
+    openWindow(OriginalFiles);
+    search(3);
+    auto *table = m_window->findChild<QTableWidget *>(QStringLiteral("orderTable"));
+    table->selectRow(1);
+    const QStringList paths{source(QStringLiteral("IMG_1.jpg"), "a"), source(QStringLiteral("IMG_1.CR3"), "b"),
+                            source(QStringLiteral("IMG_2.JPEG"), "c"), source(QStringLiteral("photo.Jpg"), "d")};
+    choose(1, paths);
+    const QString folder = QDir::cleanPath(orderFolder(1));
+    QVERIFY(QDir(folder + QStringLiteral("/原片")).exists());
+    QVERIFY(QDir(folder + QStringLiteral("/原始档")).exists());
+    QVERIFY(!QDir(folder + QStringLiteral("/精修片")).exists());
+    QCOMPARE(cell(1, QStringLiteral("本次已选")), QStringLiteral("4"));
+    QCOMPARE(cell(1, QStringLiteral("照片状态")), QStringLiteral("已选择"));
+
+    const QList<ImportFile> files = m_window->orders().at(1).files;
+    QCOMPARE(files.size(), 4);
+    const QStringList expected{QStringLiteral("原片"), QStringLiteral("原始档"), QStringLiteral("原片"), QStringLiteral("原始档")};
+    for (int i = 0; i < files.size(); ++i) {
+        QCOMPARE(QDir::cleanPath(files.at(i).targetFolder), folder + QLatin1Char('/') + expected.at(i));
+        QCOMPARE(files.at(i).fileRow, i);
+        QCOMPARE(files.at(i).orderRow, 1);
+        QCOMPARE(files.at(i).size, qint64(1));
+    }
+    auto *fileTable = m_window->findChild<QTableView *>(QStringLiteral("fileTable"));
+    QCOMPARE(fileTable->model()->rowCount(), 4);
+    QCOMPARE(fileTable->model()->index(3, 0).data().toString(), QStringLiteral("photo.Jpg"));
+    QCOMPARE(fileTable->model()->index(3, 1).data().toString(), QStringLiteral("等待导入"));
+
+    // Cancelling the dialog changes nothing.
+    choose(1, {});
+    QCOMPARE(m_window->orders().at(1).files.size(), 4);
+}
+
+void tst_ImportFiles::choosingWithoutAnyFolderRefused()
+{
+    QJsonObject bare = Data::order(0, QString());
+    bare.remove(QStringLiteral("picpathnew"));
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("order_list"), Data::orderListReply(QJsonArray{bare}));
+    openWindow(OriginalFiles);
+    search(1);
+    choose(0, {source(QStringLiteral("a.jpg"), "a")});
+    QTRY_VERIFY(m_boxes->contains(QStringLiteral("温馨提示"),
+                                  QStringLiteral("旗舰店 没有设置本地云导片路径, 请在后台设置本地云导片路径！")));
+    QVERIFY(m_window->orders().at(0).files.isEmpty());
+}
+
+void tst_ImportFiles::choosingOffTheShareRefused()
+{
+    // A public folder that is not on the share gives no generated folder either.
+    QJsonObject order = Data::order(0, QString());
+    order.insert(QStringLiteral("picpathnew"), QJsonObject{{QStringLiteral("netpath"), QStringLiteral("\\\\NAS\\x\\..\\..\\etc")}});
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("order_list"), Data::orderListReply(QJsonArray{order}));
+    openWindow(OriginalFiles);
+    search(1);
+    choose(0, {source(QStringLiteral("a.jpg"), "a")});
+    QTRY_VERIFY(m_boxes->count() >= 1);
+    QVERIFY(m_window->orders().at(0).files.isEmpty());
+    QVERIFY(m_window->orders().at(0).importPath.isEmpty());
+}
+
+void tst_ImportFiles::clearingKeepsOutcomes()
+{
+    openWindow(OriginalFiles);
+    search(3);
+    m_window->findChild<QTableWidget *>(QStringLiteral("orderTable"))->selectRow(0);
+    choose(0, {source(QStringLiteral("a.jpg"), "a")});
+    QTest::mouseClick(rowButton(0, "clearFilesButton"), Qt::LeftButton);
+    QCOMPARE(cell(0, QStringLiteral("本次已选")), QStringLiteral("0"));
+    QCOMPARE(cell(0, QStringLiteral("照片状态")), QStringLiteral("未选择"));
+    QVERIFY(m_window->orders().at(0).files.isEmpty());
+    QCOMPARE(m_window->findChild<QTableView *>(QStringLiteral("fileTable"))->model()->rowCount(), 0);
+    QVERIFY(QDir(orderFolder(0) + QStringLiteral("/原片")).exists());
+}
+
+// ---------------------------------------------------------------- run
+
+void tst_ImportFiles::runCopiesFilesAndReportsEachOrder()
+{
+    openWindow(OriginalFiles);
+    search(3);
+    m_window->findChild<QTableWidget *>(QStringLiteral("orderTable"))->selectRow(1);
+    QByteArray big(200000, 'x');
+    for (int i = 0; i < big.size(); ++i)
+        big[i] = char(i % 253);
+    choose(1, {source(QStringLiteral("IMG_1.jpg"), big), source(QStringLiteral("IMG_1.CR3"), "raw-bytes"),
+               source(QStringLiteral("IMG_2.JPG"), "second")});
+    choose(2, {source(QStringLiteral("B_1.jpg"), "order two")});
+    m_service->clearRequests();
+
+    auto *start = m_window->findChild<QPushButton *>(QStringLiteral("startAllButton"));
+    QTest::mouseClick(start, Qt::LeftButton);
+    QVERIFY(m_window->isImporting());
+    QCOMPARE(start->text(), QStringLiteral("停止导入"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("导入完成！")), 20000);
+    QCOMPARE(m_boxes->countOf(QStringLiteral("导入完成！")), 1);
+    QCOMPARE(start->text(), QStringLiteral("开始全部导入"));
+    QVERIFY(!m_window->isImporting());
+
+    const QString one = orderFolder(1);
+    QCOMPARE(bytesOf(one + QStringLiteral("/原片/IMG_1.jpg")), big);
+    QCOMPARE(bytesOf(one + QStringLiteral("/原始档/IMG_1.CR3")), QByteArray("raw-bytes"));
+    QCOMPARE(bytesOf(one + QStringLiteral("/原片/IMG_2.JPG")), QByteArray("second"));
+    QCOMPARE(bytesOf(orderFolder(2) + QStringLiteral("/原片/B_1.jpg")), QByteArray("order two"));
+    QCOMPARE(QDir(one + QStringLiteral("/原片")).entryList(QDir::Files | QDir::Hidden).size(), 2);
+
+    QCOMPARE(cell(1, QStringLiteral("照片状态")), QStringLiteral("导入完成"));
+    QCOMPARE(cell(2, QStringLiteral("照片状态")), QStringLiteral("导入完成"));
+    QCOMPARE(cell(1, QStringLiteral("已导原片")), QStringLiteral("2"));
+    QCOMPARE(cell(1, QStringLiteral("已导原始档")), QStringLiteral("1"));
+    QCOMPARE(cell(2, QStringLiteral("已导原片")), QStringLiteral("1"));
+    auto *fileModel = m_window->findChild<QTableView *>(QStringLiteral("fileTable"))->model();
+    QCOMPARE(fileModel->index(0, 1).data().toString(), QStringLiteral("导入成功"));
+
+    // Order 1 is reported in full before order 2 starts; each folder reported once.
+    QStringList actions;
+    for (const auto &r : m_service->requests())
+        actions << r.action();
+    actions.removeAll(QStringLiteral("saveorderphotopath"));
+    actions.removeAll(QStringLiteral("getorder_pics"));
+    QCOMPARE(actions, (QStringList{"savepicpath_batch", "savepicpath_batch"}));
+    const auto paths = m_service->requests(QStringLiteral("order"), QStringLiteral("saveorderphotopath"));
+    QCOMPARE(paths.size(), 2);
+    const auto batches = m_service->requests(QStringLiteral("order"), QStringLiteral("savepicpath_batch"));
+    const StandInService::Request &first = batches.at(0);
+    QCOMPARE(first.fieldNames().mid(0, 11), (QStringList{"shopid", "imgnames", "rawimgnames", "type", "order_photo_id", "eid",
+                                                         "superid", "personid", "person_id", "orderid", "localpath"}));
+    QCOMPARE(first.field(QStringLiteral("order_photo_id")), Data::orderPhotoId(1));
+    QCOMPARE(first.field(QStringLiteral("orderid")), QStringLiteral("9101"));
+    QCOMPARE(first.field(QStringLiteral("type")), QStringLiteral("1"));
+    const QJsonArray raws = QJsonDocument::fromJson(first.field(QStringLiteral("rawimgnames")).toUtf8()).array();
+    QCOMPARE(raws.size(), 1);
+    QCOMPARE(raws.at(0).toObject().value(QStringLiteral("name")).toString(), QStringLiteral("IMG_1.CR3"));
+    QCOMPARE(raws.at(0).toObject().value(QStringLiteral("size")).toString(), QStringLiteral("9"));
+    QCOMPARE(QJsonDocument::fromJson(first.field(QStringLiteral("imgnames")).toUtf8()).array().size(), 2);
+    QCOMPARE(first.field(QStringLiteral("localpath")), Data::orderNetpath(1));
+    QCOMPARE(paths.at(0).field(QStringLiteral("path")), Data::orderNetpath(1) + QLatin1Char('\\'));
+    QCOMPARE(paths.at(0).field(QStringLiteral("person_id")), QStringLiteral("M-9"));
+
+    // Starting again finds nothing left to copy.
+    QTest::mouseClick(start, Qt::LeftButton);
+    QTRY_VERIFY(m_boxes->contains(QStringLiteral("提示"), QStringLiteral("请先为订单选择要导入的文件")));
+    QVERIFY(!m_window->isImporting());
+}
+
+void tst_ImportFiles::failedCopiesShownNotReported()
+{
+    openWindow(OriginalFiles);
+    search(3);
+    m_window->findChild<QTableWidget *>(QStringLiteral("orderTable"))->selectRow(0);
+    const QString gone = source(QStringLiteral("IMG_9.jpg"), "soon gone");
+    choose(0, {source(QStringLiteral("IMG_8.jpg"), "stays"), gone, source(QStringLiteral("EMPTY.CR2"), QByteArray())});
+    QVERIFY(QFile::remove(gone));
+    m_service->clearRequests();
+    QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("startAllButton")), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("导入完成！")), 20000);
+
+    QCOMPARE(cell(0, QStringLiteral("照片状态")), QStringLiteral("成功:1, 失败:2"));
+    auto *model = m_window->findChild<QTableView *>(QStringLiteral("fileTable"))->model();
+    QCOMPARE(model->index(1, 1).data().toString(), QStringLiteral("原文件不存在: %1").arg(gone));
+    QCOMPARE(model->index(1, 2).data().toString(), QStringLiteral("retry"));
+    QCOMPARE(model->index(2, 1).data().toString(), QStringLiteral("文件大小为0KB，无法导入"));
+    QStringList failed = m_window->orders().at(0).failedNames;
+    failed.sort();
+    QCOMPARE(failed, (QStringList{"EMPTY.CR2", "IMG_9.jpg"}));
+
+    const auto batch = m_service->requests(QStringLiteral("order"), QStringLiteral("savepicpath_batch"));
+    QCOMPARE(batch.size(), 1);
+    const QJsonArray names = QJsonDocument::fromJson(batch.at(0).field(QStringLiteral("imgnames")).toUtf8()).array();
+    QCOMPARE(names.size(), 1);
+    QCOMPARE(names.at(0).toObject().value(QStringLiteral("name")).toString(), QStringLiteral("IMG_8.jpg"));
+    QCOMPARE(batch.at(0).field(QStringLiteral("rawimgnames")), QStringLiteral("[]"));
+    QVERIFY(!QFile::exists(orderFolder(0) + QStringLiteral("/原片/IMG_9.jpg")));
+    QVERIFY(!QFile::exists(orderFolder(0) + QStringLiteral("/原始档/EMPTY.CR2")));
+    // Row 0 succeeded: its folder is reported.
+    QCOMPARE(m_service->requests(QStringLiteral("order"), QStringLiteral("saveorderphotopath")).size(), 1);
+}
+
+void tst_ImportFiles::retryCopiesFailedFileAgain()
+{
+    openWindow(OriginalFiles);
+    search(3);
+    m_window->findChild<QTableWidget *>(QStringLiteral("orderTable"))->selectRow(0);
+    const QString late = source(QStringLiteral("IMG_5.jpg"), "late");
+    choose(0, {source(QStringLiteral("IMG_4.jpg"), "first"), late});
+    QVERIFY(QFile::remove(late));
+    QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("startAllButton")), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("导入完成！")), 20000);
+    QCOMPARE(cell(0, QStringLiteral("照片状态")), QStringLiteral("成功:1, 失败:1"));
+
+    source(QStringLiteral("IMG_5.jpg"), "late");
+    auto *view = m_window->findChild<QTableView *>(QStringLiteral("fileTable"));
+    m_boxes->clear();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(1, 2)).center());
+    QTRY_COMPARE_WITH_TIMEOUT(view->model()->index(1, 1).data().toString(), QStringLiteral("导入成功"), 10000);
+    QCOMPARE(bytesOf(orderFolder(0) + QStringLiteral("/原片/IMG_5.jpg")), QByteArray("late"));
+    QTRY_COMPARE(cell(0, QStringLiteral("照片状态")), QStringLiteral("导入完成"));
+    QVERIFY(m_window->orders().at(0).failedNames.isEmpty());
+}
+
+void tst_ImportFiles::namesToImportAgainStopTheRun()
+{
+    QJsonObject reply = Data::accepted();
+    reply.insert(QStringLiteral("server_imgnames"), QJsonArray{QJsonObject{{QStringLiteral("name"), QStringLiteral("IMG_7.jpg")}}});
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("savepicpath_batch"), reply);
+    openWindow(OriginalFiles);
+    search(3);
+    choose(0, {source(QStringLiteral("IMG_7.jpg"), "seven")});
+    choose(1, {source(QStringLiteral("IMG_8.jpg"), "eight")});
+    QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("startAllButton")), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(openDialog() != nullptr, 20000);
+    const QString text = openDialog()->findChild<QTextBrowser *>()->toPlainText();
+    QVERIFY2(text.contains(QStringLiteral("订单: ") + Data::orderNumber(0) + QStringLiteral("-1")), qPrintable(text));
+    QVERIFY(text.contains(QStringLiteral("以下原片需要重新导入:")));
+    QVERIFY(text.contains(QStringLiteral("IMG_7.jpg")));
+    QCOMPARE(openDialog()->dialogType(), SimpleDialog::Error);
+    QTRY_VERIFY(!m_window->isImporting());
+    QCOMPARE(m_window->findChild<QPushButton *>(QStringLiteral("startAllButton"))->text(), QStringLiteral("开始全部导入"));
+    QVERIFY(!QFile::exists(orderFolder(1) + QStringLiteral("/原片/IMG_8.jpg")));
+    QCOMPARE(m_service->requests(QStringLiteral("order"), QStringLiteral("savepicpath_batch")).size(), 1);
+    QCOMPARE(m_boxes->countOf(QStringLiteral("导入完成！")), 0);
+}
+
+void tst_ImportFiles::refusedReportOffersResend()
+{
+    int calls = 0;
+    m_service->setHandler(QStringLiteral("order"), QStringLiteral("savepicpath_batch"),
+                          [&calls](const StandInService::Request &) {
+                              ++calls;
+                              if (calls == 1)
+                                  return QJsonObject{{QStringLiteral("code"), QStringLiteral("0")}, {QStringLiteral("msg"), QStringLiteral("稍后再试")}};
+                              return Data::accepted();
+                          });
+    openWindow(OriginalFiles);
+    search(3);
+    choose(0, {source(QStringLiteral("IMG_1.jpg"), "one")});
+    m_boxes->queueAnswer(QMessageBox::Ok);
+    QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("startAllButton")), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("导入完成！")), 20000);
+    QVERIFY(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("稍后再试 是否重新提交?")));
+    QCOMPARE(calls, 2);
+    QVERIFY(!m_window->isImporting());
+}
+
+void tst_ImportFiles::failedReportCancelledStopsRun()
+{
+    m_service->setFailure(QStringLiteral("order"), QStringLiteral("savepicpath_batch"), StandInService::Failure::NotJson);
+    openWindow(OriginalFiles);
+    search(3);
+    choose(0, {source(QStringLiteral("IMG_1.jpg"), "one")});
+    choose(1, {source(QStringLiteral("IMG_2.jpg"), "two")});
+    m_boxes->queueAnswer(QMessageBox::Cancel);
+    QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("startAllButton")), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("温馨提示"),
+                                               QStringLiteral("网络不好，是否重新提交？如果取消，会停止导入。")), 20000);
+    QTRY_VERIFY(!m_window->isImporting());
+    QCOMPARE(m_service->requests(QStringLiteral("order"), QStringLiteral("savepicpath_batch")).size(), 1);
+    // The copied file stays; the next order never started.
+    QCOMPARE(bytesOf(orderFolder(0) + QStringLiteral("/原片/IMG_1.jpg")), QByteArray("one"));
+    QVERIFY(!QFile::exists(orderFolder(1) + QStringLiteral("/原片/IMG_2.jpg")));
+    m_service->setFailure(QStringLiteral("order"), QStringLiteral("savepicpath_batch"), StandInService::Failure::None);
+}
+
+void tst_ImportFiles::stopEndsRunWithoutNextOrder()
+{
+    // The first order's report is held back so the stop lands while it is pending.
+    m_service->setDelay(QStringLiteral("order"), QStringLiteral("savepicpath_batch"), 300);
+    openWindow(OriginalFiles);
+    search(3);
+    QStringList first;
+    for (int i = 0; i < 6; ++i)
+        first << source(QStringLiteral("S_%1.jpg").arg(i), QByteArray(50000, char('a' + i)));
+    choose(0, first);
+    choose(1, {source(QStringLiteral("NEXT.jpg"), "next")});
+    auto *start = m_window->findChild<QPushButton *>(QStringLiteral("startAllButton"));
+    QTest::mouseClick(start, Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests(QStringLiteral("order"), QStringLiteral("savepicpath_batch")).size(), 1, 20000);
+    QTest::mouseClick(start, Qt::LeftButton);
+    QVERIFY(!m_window->isImporting());
+    QCOMPARE(start->text(), QStringLiteral("开始全部导入"));
+    // The pending report's reply still writes the counts, and starts nothing.
+    QTRY_COMPARE_WITH_TIMEOUT(cell(0, QStringLiteral("已导原片")), QStringLiteral("6"), 10000);
+    QTest::qWait(200);
+    QVERIFY(!QFile::exists(orderFolder(1) + QStringLiteral("/原片/NEXT.jpg")));
+    QCOMPARE(m_boxes->countOf(QStringLiteral("导入完成！")), 0);
+    for (int i = 0; i < 6; ++i)
+        QCOMPARE(bytesOf(orderFolder(0) + QStringLiteral("/原片/S_%1.jpg").arg(i)), QByteArray(50000, char('a' + i)));
+
+    // Starting again goes on with the order left.
+    QTest::mouseClick(start, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("导入完成！")), 20000);
+    QCOMPARE(bytesOf(orderFolder(1) + QStringLiteral("/原片/NEXT.jpg")), QByteArray("next"));
+}
+
+void tst_ImportFiles::retryOutsideRunReportsItsOwnOrder()
+{
+    openWindow(OriginalFiles);
+    search(3);
+    auto *table = m_window->findChild<QTableWidget *>(QStringLiteral("orderTable"));
+    const QString late = source(QStringLiteral("L.jpg"), "late");
+    choose(0, {source(QStringLiteral("K.jpg"), "k"), late});
+    choose(2, {source(QStringLiteral("M.jpg"), "m")});
+    QVERIFY(QFile::remove(late));
+    QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("startAllButton")), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("导入完成！")), 20000);
+    m_service->clearRequests();
+    m_boxes->clear();
+
+    source(QStringLiteral("L.jpg"), "late");
+    table->selectRow(0);
+    auto *view = m_window->findChild<QTableView *>(QStringLiteral("fileTable"));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(1, 2)).center());
+    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests(QStringLiteral("order"), QStringLiteral("savepicpath_batch")).size(), 1, 10000);
+    QCOMPARE(m_service->requests(QStringLiteral("order"), QStringLiteral("savepicpath_batch")).at(0).field(QStringLiteral("order_photo_id")),
+             Data::orderPhotoId(0));
+    QTRY_COMPARE(cell(0, QStringLiteral("已导原片")), QStringLiteral("2"));
+    QVERIFY(!m_window->isImporting());
+}
+
+void tst_ImportFiles::nothingToImport()
+{
+    openWindow(OriginalFiles);
+    auto *start = m_window->findChild<QPushButton *>(QStringLiteral("startAllButton"));
+    QTest::mouseClick(start, Qt::LeftButton);
+    QTRY_VERIFY(m_boxes->contains(QStringLiteral("提示"), QStringLiteral("没有订单可导入")));
+    QVERIFY(!m_window->isImporting());
+    QCOMPARE(start->text(), QStringLiteral("开始全部导入"));
+    search(3);
+    QTest::mouseClick(start, Qt::LeftButton);
+    QTRY_VERIFY(m_boxes->contains(QStringLiteral("提示"), QStringLiteral("请先为订单选择要导入的文件")));
+    QVERIFY(!m_window->isImporting());
+}
+
+void tst_ImportFiles::searchRefusedWhileImporting()
+{
+    // The report never answers, so the run stays active.
+    m_service->setFailure(QStringLiteral("order"), QStringLiteral("savepicpath_batch"), StandInService::Failure::NoAnswer);
+    openWindow(OriginalFiles);
+    search(3);
+    choose(0, {source(QStringLiteral("IMG_1.jpg"), "one")});
+    QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("startAllButton")), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(m_service->requests(QStringLiteral("order"), QStringLiteral("savepicpath_batch")).size() == 1, 20000);
+    m_service->clearRequests();
+    QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("searchButton")), Qt::LeftButton);
+    QTest::mouseClick(rowButton(1, "selectFilesButton"), Qt::LeftButton);
+    QTest::mouseClick(rowButton(0, "clearFilesButton"), Qt::LeftButton);
+    QTRY_COMPARE(m_boxes->countOf(QStringLiteral("导片中...")), 3);
+    QVERIFY(m_service->requests().isEmpty());
+    QCOMPARE(m_window->orders().at(0).files.size(), 1);
+    QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("startAllButton")), Qt::LeftButton);
+    QVERIFY(!m_window->isImporting());
+    m_service->setFailure(QStringLiteral("order"), QStringLiteral("savepicpath_batch"), StandInService::Failure::None);
+}
+
+void tst_ImportFiles::retouchedMismatchConfirm_data()
+{
+    QTest::addColumn<bool>("answer");
+    QTest::newRow("yes takes the choice") << true;
+    QTest::newRow("no leaves none") << false;
+}
+
+void tst_ImportFiles::retouchedMismatchConfirm()
+{
+    QFETCH(bool, answer);
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("order_list"),
+                        Data::orderListReply(QJsonArray{Data::order(0, Data::orderNetpath(0),
+                                                                    {QStringLiteral("IMG_1.JPG"), QStringLiteral("IMG_2.JPG")})}));
+    openWindow(RetouchedFiles);
+    search(1);
+
+    // Every name among the picks: taken at once.
+    choose(0, {source(QStringLiteral("IMG_1.final.jpg"), "r1")});
+    QVERIFY(!openDialog());
+    QCOMPARE(m_window->orders().at(0).files.size(), 1);
+    QVERIFY(QDir(orderFolder(0) + QStringLiteral("/精修片")).exists());
+    QVERIFY(!QDir(orderFolder(0) + QStringLiteral("/原片")).exists());
+
+    choose(0, {source(QStringLiteral("IMG_2.jpg"), "r2"), source(QStringLiteral("IMG_3.jpg"), "r3"),
+               source(QStringLiteral("X.jpeg"), "x")});
+    QTRY_VERIFY(openDialog());
+    SimpleDialog *dialog = openDialog();
+    QCOMPARE(dialog->dialogType(), SimpleDialog::Confirm);
+    const QString text = dialog->findChild<QTextBrowser *>()->toPlainText();
+    QVERIFY(text.startsWith(QStringLiteral("要上传的精修照片与客人选中的照片名不一致，确认要继续上传吗？")));
+    QVERIFY(text.endsWith(QStringLiteral("IMG_3.jpg\nX.jpeg")));
+    QVERIFY(!text.contains(QStringLiteral("IMG_2.jpg")));
+    if (answer)
+        dialog->handleOk();
+    else
+        dialog->handleCancel();
+    const QList<ImportFile> files = m_window->orders().at(0).files;
+    QCOMPARE(files.size(), answer ? 3 : 0);
+    QCOMPARE(cell(0, QStringLiteral("本次已选")), answer ? QStringLiteral("3") : QStringLiteral("0"));
+    if (answer)
+        QVERIFY(files.at(2).targetFolder.endsWith(QStringLiteral("精修片")));
+}
+
+QTEST_MAIN(tst_ImportFiles)
+#include "tst_ImportFiles.moc"

@@ -1,0 +1,399 @@
+#include "app/FormBody.h"
+#include "importfiles/ImportRules.h"
+#include "support/ImportFilesStudioData.h"
+#include "support/ScopedMountRoot.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QtTest>
+
+namespace {
+
+QString field(const QByteArray &body, const QString &key)
+{
+    for (const auto &pair : FormBody::parse(body)) {
+        if (pair.first == key)
+            return pair.second;
+    }
+    return QString();
+}
+
+QStringList fieldNames(const QByteArray &body)
+{
+    QStringList names;
+    for (const auto &pair : FormBody::parse(body))
+        names << pair.first;
+    return names;
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+} // namespace
+
+class tst_ImportRules : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void shotDate_data();
+    void shotDate();
+    void pickName_data();
+    void pickName();
+    void orderFromReplyObject();
+    void orderValuesOfOtherTypesReadEmpty();
+    void orderWithoutFolders();
+    void ordersKeepReplyIndex();
+    void routing_data();
+    void routing();
+    void statusTextsAndColours();
+    void mismatchedNamesListsUnpicked();
+    void orderFolderGeneratedBelowPublicFolder();
+    void orderFolderOffTheShareRefused();
+    void folderScanMatchesMasksIgnoringCase();
+    void folderScanOfMissingFolderIsEmpty();
+    void batchBodyFieldsEncodedOnce();
+    void batchBodyOfRetouchedHasNoRawList();
+    void orderPathBodyCarriesUncFolderOnce();
+    void photoInfoBodyKinds_data();
+    void photoInfoBodyKinds();
+    void orderListBodyKeepsKeywordAsTyped();
+    void reimportHtmlListsNames();
+    void reimportHtmlEmptyWhenNothingAsked();
+};
+
+void tst_ImportRules::shotDate_data()
+{
+    QTest::addColumn<QString>("date");
+    QTest::addColumn<QString>("year");
+    QTest::addColumn<QString>("month");
+    QTest::addColumn<QString>("day");
+    QTest::newRow("short parts padded") << "2024-3-5" << "2024" << "03" << "05";
+    QTest::newRow("already padded") << "2024-03-05" << "2024" << "03" << "05";
+    QTest::newRow("empty") << "" << "1970" << "01" << "01";
+    QTest::newRow("slashes") << "2024/03/05" << "1970" << "01" << "01";
+    QTest::newRow("two parts") << "2024-03" << "1970" << "01" << "01";
+    QTest::newRow("empty middle") << "2024--5" << "2024" << "" << "05";
+    QTest::newRow("not validated") << "24-1-123" << "24" << "01" << "123";
+}
+
+void tst_ImportRules::shotDate()
+{
+    QFETCH(QString, date);
+    const ImportRules::ShotDate split = ImportRules::splitShotDate(date);
+    QTEST(split.year, "year");
+    QTEST(split.month, "month");
+    QTEST(split.day, "day");
+}
+
+void tst_ImportRules::pickName_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("double suffix") << "IMG_0001.Final.JPG" << "IMG_0001.jpg";
+    QTest::newRow("jpeg upper") << "a.JPEG" << "a.jpeg";
+    QTest::newRow("plain") << "b.jpg" << "b.jpg";
+    QTest::newRow("no suffix") << "c" << "c.";
+    QTest::newRow("empty") << "" << ".";
+}
+
+void tst_ImportRules::pickName()
+{
+    QFETCH(QString, name);
+    QTEST(ImportRules::pickName(name), "expected");
+}
+
+void tst_ImportRules::orderFromReplyObject()
+{
+    ScopedMountRoot root;
+    const QString folder = root.mkpath(ImportFilesStudioData::orderShareFolder(1));
+    const QJsonObject object = ImportFilesStudioData::order(1, ImportFilesStudioData::orderNetpath(1),
+                                                            {QStringLiteral("IMG_1.Final.JPG"), QStringLiteral("x.JPEG")});
+    const ImportOrder order = ImportRules::orderFromJson(object, 4);
+    QCOMPARE(order.row, 4);
+    QCOMPARE(order.id, QStringLiteral("9101"));
+    QCOMPARE(order.orderid, QStringLiteral("9101"));
+    QCOMPARE(order.order_photo_id, ImportFilesStudioData::orderPhotoId(1));
+    QCOMPARE(order.shotdate_year, QStringLiteral("2024"));
+    QCOMPARE(order.shotdate_month, QStringLiteral("05"));
+    QCOMPARE(order.shotdate_day, QStringLiteral("02"));
+    QCOMPARE(QDir::cleanPath(order.importPath), QDir::cleanPath(folder));
+    QCOMPARE(order.serverName, ImportFilesStudioData::kServer);
+    QCOMPARE(order.publicNetPath, ImportFilesStudioData::publicNetpath());
+    QCOMPARE(order.selectedNames, (QStringList{QStringLiteral("IMG_1.jpg"), QStringLiteral("x.jpeg")}));
+    QCOMPARE(order.number_yuanpian, QStringLiteral("11"));
+    QVERIFY(order.files.isEmpty());
+}
+
+void tst_ImportRules::orderValuesOfOtherTypesReadEmpty()
+{
+    QJsonObject object = ImportFilesStudioData::order(0, QString());
+    object.insert(QStringLiteral("id"), 42);
+    object.insert(QStringLiteral("wname"), true);
+    object.insert(QStringLiteral("images"), QJsonArray{QJsonObject{}});
+    const ImportOrder order = ImportRules::orderFromJson(object, 0);
+    QVERIFY(order.id.isEmpty());
+    QVERIFY(order.orderid.isEmpty());
+    QVERIFY(order.wname.isEmpty());
+    QCOMPARE(order.selectedNames, QStringList{QStringLiteral(".")});
+}
+
+void tst_ImportRules::orderWithoutFolders()
+{
+    QJsonObject object = ImportFilesStudioData::order(0, QString());
+    object.remove(QStringLiteral("netpath"));
+    object.remove(QStringLiteral("picpathnew"));
+    const ImportOrder order = ImportRules::orderFromJson(object, 0);
+    QVERIFY(order.importPath.isEmpty());
+    QVERIFY(order.importPublicPath.isEmpty());
+    QVERIFY(order.publicNetPath.isEmpty());
+    QVERIFY(order.serverName.isEmpty());
+}
+
+void tst_ImportRules::ordersKeepReplyIndex()
+{
+    const QJsonObject reply{{QStringLiteral("data"),
+                             QJsonArray{ImportFilesStudioData::order(0, QString()), 5,
+                                        ImportFilesStudioData::order(2, QString())}}};
+    const QList<ImportOrder> orders = ImportRules::ordersFromReply(reply);
+    QCOMPARE(orders.size(), 3);
+    QCOMPARE(orders.at(1).row, 1);
+    QVERIFY(orders.at(1).id.isEmpty());
+    QCOMPARE(orders.at(2).orderpayforkey, ImportFilesStudioData::orderNumber(2));
+    QVERIFY(ImportRules::ordersFromReply(QJsonObject{{QStringLiteral("data"), QStringLiteral("x")}}).isEmpty());
+}
+
+void tst_ImportRules::routing_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("suffix");
+    QTest::addColumn<QString>("folder");
+    QTest::newRow("jpg") << int(OriginalFiles) << "jpg" << "原片";
+    QTest::newRow("JPEG") << int(OriginalFiles) << "JPEG" << "原片";
+    QTest::newRow("mixed case is raw") << int(OriginalFiles) << "Jpg" << "原始档";
+    QTest::newRow("cr3") << int(OriginalFiles) << "CR3" << "原始档";
+    QTest::newRow("no suffix") << int(OriginalFiles) << "" << "原始档";
+    QTest::newRow("retouched jpg") << int(RetouchedFiles) << "jpg" << "精修片";
+    QTest::newRow("retouched anything") << int(RetouchedFiles) << "png" << "精修片";
+}
+
+void tst_ImportRules::routing()
+{
+    QFETCH(int, type);
+    QFETCH(QString, suffix);
+    QTEST(ImportRules::subfolderFor(ImportFileType(type), suffix), "folder");
+    const ImportFile file = ImportRules::makeFile(QStringLiteral("/src/IMG_1.") + suffix, QStringLiteral("/share/o"),
+                                                  ImportFileType(type), 3, 7);
+    QFETCH(QString, folder);
+    QCOMPARE(file.targetFolder, QStringLiteral("/share/o/") + folder);
+    QCOMPARE(file.orderRow, 3);
+    QCOMPARE(file.fileRow, 7);
+    QCOMPARE(file.status, ImportStatus::Waiting);
+}
+
+void tst_ImportRules::statusTextsAndColours()
+{
+    QCOMPARE(ImportRules::statusText(ImportStatus::Waiting), QStringLiteral("等待导入"));
+    QCOMPARE(ImportRules::statusText(ImportStatus::Success), QStringLiteral("导入成功"));
+    QCOMPARE(ImportRules::statusText(ImportStatus::Failed), QStringLiteral("导入失败"));
+    QCOMPARE(ImportRules::statusText(ImportStatus(7)), QString());
+    QCOMPARE(ImportRules::statusColor(ImportStatus::Waiting), QStringLiteral("#999999"));
+    QCOMPARE(ImportRules::statusColor(ImportStatus::Success), QStringLiteral("#28a745"));
+    QCOMPARE(ImportRules::statusColor(ImportStatus::Failed), QStringLiteral("#dc3545"));
+    QCOMPARE(ImportRules::statusColor(ImportStatus(-1)), QStringLiteral("#333333"));
+}
+
+void tst_ImportRules::mismatchedNamesListsUnpicked()
+{
+    const QStringList picks{QStringLiteral("IMG_1.jpg"), QStringLiteral("IMG_2.jpg")};
+    QCOMPARE(ImportRules::mismatchedNames({QStringLiteral("/a/IMG_1.JPG"), QStringLiteral("/a/IMG_2.v2.jpg"),
+                                           QStringLiteral("/a/IMG_3.jpg"), QStringLiteral("/a/img_1.jpg")},
+                                          picks),
+             (QStringList{QStringLiteral("IMG_3.jpg"), QStringLiteral("img_1.jpg")}));
+    QCOMPARE(ImportRules::mismatchedNames({QStringLiteral("/a/IMG_1.jpg")}, {}), QStringList{QStringLiteral("IMG_1.jpg")});
+}
+
+void tst_ImportRules::orderFolderGeneratedBelowPublicFolder()
+{
+    ScopedMountRoot root;
+    root.mkpath(ImportFilesStudioData::publicShareFolder());
+    ImportOrder order = ImportRules::orderFromJson(ImportFilesStudioData::order(0, QString()), 0);
+    QVERIFY(order.importPath.isEmpty());
+    const QString folder = ImportRules::orderFolder(order);
+    QVERIFY(!folder.isEmpty());
+    QVERIFY(MountRoot::isOnShare(folder));
+    QVERIFY(folder.contains(QStringLiteral("2024/05/01/DD20240001-1_张伟_李娜")));
+
+    order.mname = QStringLiteral("../../etc");
+    const QString hostile = ImportRules::orderFolder(order);
+    QVERIFY(hostile.isEmpty() || MountRoot::isStrictlyBelow(hostile, root.path() + ImportFilesStudioData::publicShareFolder()));
+}
+
+void tst_ImportRules::orderFolderOffTheShareRefused()
+{
+    ScopedMountRoot root;
+    ImportOrder order;
+    order.importPath = QStringLiteral("/etc/orders");
+    QVERIFY(ImportRules::orderFolder(order).isEmpty());
+    order.importPath = root.path() + QStringLiteral("photo/../../x");
+    QVERIFY(ImportRules::orderFolder(order).isEmpty());
+    order.importPath = root.path() + QStringLiteral("photo/o1/");
+    QCOMPARE(ImportRules::orderFolder(order), order.importPath);
+}
+
+void tst_ImportRules::folderScanMatchesMasksIgnoringCase()
+{
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("原始档")));
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("原片/sub.jpg")));
+    writeFile(dir.filePath(QStringLiteral("原始档/A.CR2")), "12345");
+    writeFile(dir.filePath(QStringLiteral("原始档/b.NEF")), "1");
+    writeFile(dir.filePath(QStringLiteral("原始档/c.dng")), "1");
+    writeFile(dir.filePath(QStringLiteral("原片/x.jpg")), "abc");
+    writeFile(dir.filePath(QStringLiteral("原片/.~import-1.tmp")), "abc");
+    writeFile(dir.filePath(QStringLiteral("原片/y.png")), "abc");
+
+    const ImportRules::FolderScan raws = ImportRules::scanSubfolder(dir.path(), QStringLiteral("原始档"));
+    QCOMPARE(raws.count, 2);
+    QMap<QString, QString> sizes;
+    for (const QJsonValue &v : raws.entries)
+        sizes.insert(v.toObject().value(QStringLiteral("name")).toString(),
+                     v.toObject().value(QStringLiteral("size")).toString());
+    QCOMPARE(sizes.value(QStringLiteral("A.CR2")), QStringLiteral("5"));
+    QCOMPARE(sizes.value(QStringLiteral("b.NEF")), QStringLiteral("1"));
+
+    const ImportRules::FolderScan jpegs = ImportRules::scanSubfolder(dir.path(), QStringLiteral("原片"));
+    QCOMPARE(jpegs.count, 1);
+    QCOMPARE(jpegs.entries.at(0).toObject().value(QStringLiteral("name")).toString(), QStringLiteral("x.jpg"));
+}
+
+void tst_ImportRules::folderScanOfMissingFolderIsEmpty()
+{
+    QTemporaryDir dir;
+    const ImportRules::FolderScan scan = ImportRules::scanSubfolder(dir.path(), QStringLiteral("精修片"));
+    QCOMPARE(scan.count, 0);
+    QCOMPARE(QJsonDocument(scan.entries).toJson(QJsonDocument::Compact), QByteArray("[]"));
+    QCOMPARE(ImportRules::scanSubfolder(QString(), QStringLiteral("原片")).count, 0);
+}
+
+void tst_ImportRules::batchBodyFieldsEncodedOnce()
+{
+    ImportOrder order;
+    order.order_photo_id = QStringLiteral("77");
+    order.orderid = QStringLiteral("9100");
+    order.serverName = QStringLiteral("NAS");
+    order.importPath = MountRoot::path() + QStringLiteral("photo/o&1 x/");
+    const QJsonArray names{QJsonObject{{QStringLiteral("name"), QStringLiteral("a&b=c.jpg")},
+                                       {QStringLiteral("size"), QStringLiteral("3")}}};
+    const QByteArray body = ImportRules::batchBody(OriginalFiles, order, {QStringLiteral("11"), QStringLiteral("E"), QStringLiteral("S")},
+                                                   names, QJsonArray());
+    QCOMPARE(fieldNames(body), (QStringList{"shopid", "imgnames", "rawimgnames", "type", "order_photo_id", "eid",
+                                            "superid", "personid", "person_id", "orderid", "localpath"}));
+    QCOMPARE(field(body, "imgnames").toUtf8(), QJsonDocument(names).toJson(QJsonDocument::Compact));
+    QCOMPARE(field(body, "rawimgnames"), QStringLiteral("[]"));
+    QCOMPARE(field(body, "type"), QStringLiteral("1"));
+    QCOMPARE(field(body, "personid"), QStringLiteral("E"));
+    QCOMPARE(field(body, "localpath"), QStringLiteral("\\\\NAS\\photo\\o&1 x"));
+}
+
+void tst_ImportRules::batchBodyOfRetouchedHasNoRawList()
+{
+    ImportOrder order;
+    const QByteArray body = ImportRules::batchBody(RetouchedFiles, order, {}, QJsonArray(), QJsonArray());
+    QVERIFY(!fieldNames(body).contains(QStringLiteral("rawimgnames")));
+    QCOMPARE(field(body, "type"), QStringLiteral("5"));
+}
+
+void tst_ImportRules::orderPathBodyCarriesUncFolderOnce()
+{
+    ImportOrder order;
+    order.order_photo_id = QStringLiteral("77");
+    order.serverName = QStringLiteral("NAS");
+    order.importPath = MountRoot::path() + QStringLiteral("photo/订单 1");
+    const QByteArray body = ImportRules::orderPathBody(order, {QStringLiteral("11"), QStringLiteral("E"), QStringLiteral("S")},
+                                                       QStringLiteral("M-1"));
+    QCOMPARE(fieldNames(body), (QStringList{"order_photo_id", "person_id", "path", "shopid", "eid", "superid", "personid"}));
+    QCOMPARE(field(body, "path"), QStringLiteral("\\\\NAS\\photo\\订单 1"));
+    QCOMPARE(field(body, "person_id"), QStringLiteral("M-1"));
+    QVERIFY(!body.contains("%25"));
+}
+
+void tst_ImportRules::photoInfoBodyKinds_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("suffix");
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("camera jpeg") << int(OriginalFiles) << "JPG" << "2";
+    QTest::newRow("raw") << int(OriginalFiles) << "cr3" << "1";
+    QTest::newRow("retouched") << int(RetouchedFiles) << "jpg" << "5";
+}
+
+void tst_ImportRules::photoInfoBodyKinds()
+{
+    QFETCH(int, type);
+    QFETCH(QString, suffix);
+    ImportOrder order;
+    order.serverName = QStringLiteral("NAS");
+    ImportFile file;
+    file.baseName = QStringLiteral("IMG_1");
+    file.suffix = suffix;
+    file.size = 3000000000LL;
+    file.targetFolder = MountRoot::path() + QStringLiteral("photo/o/原片");
+    const QByteArray body = ImportRules::photoInfoBody(ImportFileType(type), order, file, {}, QString());
+    QTEST(field(body, "type"), "kind");
+    QCOMPARE(field(body, "size"), QStringLiteral("3000000000"));
+    QCOMPARE(field(body, "path"), QStringLiteral("\\\\NAS\\photo\\o\\原片\\IMG_1.") + suffix);
+}
+
+void tst_ImportRules::orderListBodyKeepsKeywordAsTyped()
+{
+    const QByteArray body = ImportRules::orderListBody(QStringLiteral(" a&b=c "), QStringLiteral("1"), QString(),
+                                                       QStringLiteral("E"), QStringLiteral("S"));
+    QCOMPARE(fieldNames(body), (QStringList{"keyword", "searchtype", "ratio", "shopid", "eid", "superid", "personid"}));
+    QCOMPARE(field(body, "keyword"), QStringLiteral(" a&b=c "));
+    QCOMPARE(field(body, "ratio"), QStringLiteral("90"));
+    QCOMPARE(field(body, "shopid"), QString());
+}
+
+void tst_ImportRules::reimportHtmlListsNames()
+{
+    ImportOrder order;
+    order.orderpayforkey = QStringLiteral("A12");
+    order.servicetimes = QStringLiteral("2");
+    const QJsonObject reply{
+        {QStringLiteral("code"), QStringLiteral("1")},
+        {QStringLiteral("local_imgnames"), QJsonArray{QJsonObject{{QStringLiteral("name"), QStringLiteral("L.jpg")}}}},
+        {QStringLiteral("server_imgnames"), QJsonArray{QJsonObject{{QStringLiteral("name"), QStringLiteral("<b>S.jpg")}}}},
+        {QStringLiteral("server_rawimgnames"), QJsonArray{QJsonObject{{QStringLiteral("name"), QStringLiteral("R.CR2")}}}},
+    };
+    const QString html = ImportRules::reimportHtml(OriginalFiles, order, reply);
+    QVERIFY(html.startsWith(QStringLiteral("<span style=\"font-size: 26px; font-weight: 600; color: #000; \"> 订单: A12-2</span>")));
+    const int camera = html.indexOf(QStringLiteral("以下原片需要重新导入:"));
+    const int raw = html.indexOf(QStringLiteral("以下原始档需要重新导入:"));
+    QVERIFY(camera > 0 && raw > camera);
+    QVERIFY(html.indexOf(QStringLiteral("L.jpg")) < html.indexOf(QStringLiteral("S.jpg")));
+    QVERIFY(html.indexOf(QStringLiteral("R.CR2")) > raw);
+    QVERIFY(html.contains(QStringLiteral("&lt;b&gt;S.jpg")));
+
+    const QString retouched = ImportRules::reimportHtml(RetouchedFiles, order, reply);
+    QVERIFY(retouched.contains(QStringLiteral("以下精修照片需要重新导入:")));
+    QVERIFY(!retouched.contains(QStringLiteral("R.CR2")));
+}
+
+void tst_ImportRules::reimportHtmlEmptyWhenNothingAsked()
+{
+    ImportOrder order;
+    QVERIFY(ImportRules::reimportHtml(OriginalFiles, order, QJsonObject{{QStringLiteral("code"), QStringLiteral("1")}}).isEmpty());
+    // Raw names do not concern the retouch tool.
+    const QJsonObject rawOnly{{QStringLiteral("local_rawimgnames"),
+                               QJsonArray{QJsonObject{{QStringLiteral("name"), QStringLiteral("R.CR2")}}}}};
+    QVERIFY(ImportRules::reimportHtml(RetouchedFiles, order, rawOnly).isEmpty());
+    QVERIFY(!ImportRules::reimportHtml(OriginalFiles, order, rawOnly).isEmpty());
+}
+
+QTEST_GUILESS_MAIN(tst_ImportRules)
+#include "tst_ImportRules.moc"

@@ -1,0 +1,327 @@
+#include "app/Config.h"
+#include "importfiles/ImportFiles.h"
+#include "importfiles/OriginalView.h"
+#include "support/ImportFilesMessageBoxes.h"
+#include "support/ImportFilesStudioData.h"
+#include "support/ScopedMountRoot.h"
+#include "support/StandInService.h"
+#include "widgets/FullScreenLoading.h"
+#include "widgets/SimpleDialog.h"
+#include "widgets/ThumbnailTableView.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTextBrowser>
+#include <QtTest>
+
+namespace Data = ImportFilesStudioData;
+
+namespace {
+
+const QString kFolder = QStringLiteral("photo/orders/DD1-1");
+
+QMap<QString, QString> orderMap(const QString &delyp = QStringLiteral("1"))
+{
+    return {{"orderpayforkey", "DD1"}, {"servicetimes", "1"}, {"wname", "李娜"}, {"mname", "张伟"},
+            {"role1name", "老王"}, {"shopid", "11"}, {"order_photo_id", "77"}, {"delyp", delyp}};
+}
+
+} // namespace
+
+class tst_OriginalView : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void titleAndButtons_data();
+    void titleAndButtons();
+    void loadsPhotoListWithStamp();
+    void staleReplyDropped();
+    void refusedListWarns();
+    void deletesOnServiceThenShare();
+    void missingMainFileReported();
+    void refusedDeletionTouchesNothing();
+    void nothingValidToDelete();
+    void windowHandsSelectedOrderToView();
+
+private:
+    OriginalView *makeView();
+    ThumbnailTableView *grid() const { return m_view->findChild<ThumbnailTableView *>(); }
+    QString onShare(const QString &relative, const QByteArray &bytes = "x");
+    void selectAllAndDelete();
+    SimpleDialog *openDialog() const;
+
+    StandInService *m_service = nullptr;
+    QScopedPointer<ScopedMountRoot> m_root;
+    QPointer<OriginalView> m_view;
+    ImportFilesMessageBoxes *m_boxes = nullptr;
+};
+
+void tst_OriginalView::initTestCase()
+{
+    m_service = new StandInService(this);
+    QVERIFY(m_service->start());
+    QVERIFY(Config::setUrlHost(m_service->baseUrl()));
+}
+
+void tst_OriginalView::init()
+{
+    m_service->reset();
+    m_root.reset(new ScopedMountRoot);
+    m_boxes = new ImportFilesMessageBoxes(this);
+    Config::k_shops = {ShopEntry{QStringLiteral("11"), QStringLiteral("旗舰店"), QString()}};
+}
+
+void tst_OriginalView::cleanup()
+{
+    delete m_view;
+    delete m_boxes;
+    const QList<QWidget *> windows = QApplication::topLevelWidgets();
+    for (QWidget *w : windows) {
+        if (qobject_cast<SimpleDialog *>(w) || qobject_cast<ImportFiles *>(w))
+            delete w;
+    }
+    m_root.reset();
+}
+
+OriginalView *tst_OriginalView::makeView()
+{
+    m_view = new OriginalView();
+    m_view->initUI({});
+    m_view->resize(800, 600);
+    m_view->show();
+    return m_view;
+}
+
+QString tst_OriginalView::onShare(const QString &relative, const QByteArray &bytes)
+{
+    const QString path = m_root->path() + relative;
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes);
+    return path;
+}
+
+void tst_OriginalView::selectAllAndDelete()
+{
+    QTest::mouseClick(m_view->findChild<QPushButton *>(QStringLiteral("selectAllButton")), Qt::LeftButton);
+    QTest::mouseClick(m_view->findChild<QPushButton *>(QStringLiteral("deleteButton")), Qt::LeftButton);
+}
+
+SimpleDialog *tst_OriginalView::openDialog() const
+{
+    const QList<QWidget *> windows = QApplication::topLevelWidgets();
+    for (QWidget *w : windows) {
+        auto *dialog = qobject_cast<SimpleDialog *>(w);
+        if (dialog && dialog->isVisible())
+            return dialog;
+    }
+    return nullptr;
+}
+
+void tst_OriginalView::titleAndButtons_data()
+{
+    QTest::addColumn<QString>("delyp");
+    QTest::addColumn<bool>("canDelete");
+    QTest::newRow("allowed") << "1" << true;
+    QTest::newRow("zero") << "0" << false;
+    QTest::newRow("leading zero") << "01" << false;
+    QTest::newRow("blank before") << " 1" << false;
+    QTest::newRow("missing") << "" << false;
+}
+
+void tst_OriginalView::titleAndButtons()
+{
+    QFETCH(QString, delyp);
+    QFETCH(bool, canDelete);
+    makeView();
+    QMap<QString, QString> map = orderMap(delyp);
+    if (delyp.isEmpty())
+        map.remove(QStringLiteral("delyp"));
+    m_view->refreshData(map);
+    QCOMPARE(m_view->findChild<QLabel *>(QStringLiteral("importedTitle"))->text(),
+             QStringLiteral("已导入 DD1-1 李娜 张伟 老王"));
+    QVERIFY(m_view->findChild<QPushButton *>(QStringLiteral("refreshButton"))->isVisible());
+    for (const char *name : {"selectAllButton", "deselectButton", "deleteButton"})
+        QCOMPARE(m_view->findChild<QPushButton *>(QLatin1String(name))->isVisible(), canDelete);
+}
+
+void tst_OriginalView::loadsPhotoListWithStamp()
+{
+    Data::servePhotos(*m_service, Data::photosReply(kFolder, QJsonArray{Data::jpeg("1", "A.jpg", kFolder)},
+                                                    QJsonArray{Data::raw("2", "A.CR3", kFolder), Data::raw("3", "Q.CR3", kFolder)}));
+    makeView();
+    m_view->refreshData(orderMap());
+    QTRY_COMPARE_WITH_TIMEOUT(grid()->getThumbnailInfo(2).name, QStringLiteral("Q.CR3"), 10000);
+    QCOMPARE(grid()->getThumbnailInfo(1).name, QStringLiteral("A.CR3"));
+    const auto requests = m_service->requests(QStringLiteral("order"), QStringLiteral("getorder_pics"));
+    QCOMPARE(requests.size(), 1);
+    QCOMPARE(requests.at(0).fieldNames().mid(0, 3), (QStringList{"shopid", "order_photo_id", "timestamp"}));
+    QCOMPARE(requests.at(0).field(QStringLiteral("order_photo_id")), QStringLiteral("77"));
+    const qint64 stamp = requests.at(0).field(QStringLiteral("timestamp")).toLongLong();
+    QVERIFY(qAbs(stamp - QDateTime::currentMSecsSinceEpoch()) < 3600 * 1000);
+
+    // Refresh shows the overlay until the reply comes.
+    QTest::mouseClick(m_view->findChild<QPushButton *>(QStringLiteral("refreshButton")), Qt::LeftButton);
+    QVERIFY(FullScreenLoading::getInstance(m_view));
+    QTRY_VERIFY_WITH_TIMEOUT(!FullScreenLoading::getInstance(m_view), 10000);
+    QCOMPARE(m_service->requests(QStringLiteral("order"), QStringLiteral("getorder_pics")).size(), 2);
+}
+
+void tst_OriginalView::staleReplyDropped()
+{
+    // The service answers with another stamp than the one sent: an older request's reply.
+    m_service->setHandler(QStringLiteral("order"), QStringLiteral("getorder_pics"), [](const StandInService::Request &) {
+        QJsonObject reply = Data::photosReply(kFolder, QJsonArray{Data::jpeg("1", "OLD.jpg", kFolder)}, {});
+        reply.insert(QStringLiteral("timestamp"), QStringLiteral("1"));
+        return reply;
+    });
+    makeView();
+    m_view->refreshData(orderMap());
+    QTest::mouseClick(m_view->findChild<QPushButton *>(QStringLiteral("refreshButton")), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!FullScreenLoading::getInstance(m_view), 10000);
+    QTRY_COMPARE(m_service->requests(QStringLiteral("order"), QStringLiteral("getorder_pics")).size(), 2);
+    QTest::qWait(100);
+    QVERIFY(grid()->getThumbnailInfo(0).id.isEmpty());
+    QCOMPARE(m_boxes->count(), 0);
+}
+
+void tst_OriginalView::refusedListWarns()
+{
+    Data::servePhotos(*m_service, QJsonObject{{"code", "0"}, {"message", "订单不存在"}});
+    makeView();
+    m_view->refreshData(orderMap());
+    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("订单不存在")), 10000);
+    QVERIFY(grid()->getThumbnailInfo(0).id.isEmpty());
+}
+
+void tst_OriginalView::deletesOnServiceThenShare()
+{
+    const QString a = onShare(kFolder + QStringLiteral("/原片/A.jpg"));
+    const QString a90 = onShare(kFolder + QStringLiteral("/90/A.jpg"));
+    const QString a1920 = onShare(kFolder + QStringLiteral("/1920/A.jpg"));
+    const QString raw = onShare(kFolder + QStringLiteral("/原始档/A.CR3"));
+    const QString keep = onShare(kFolder + QStringLiteral("/原片/KEEP.jpg"));
+    Data::servePhotos(*m_service, Data::photosReply(kFolder, QJsonArray{Data::jpeg("5", "A.jpg", kFolder)},
+                                                    QJsonArray{Data::raw("6", "A.CR3", kFolder)}));
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("delete_pics"), Data::accepted());
+    makeView();
+    m_view->refreshData(orderMap());
+    QTRY_COMPARE_WITH_TIMEOUT(grid()->getThumbnailInfo(1).name, QStringLiteral("A.CR3"), 10000);
+
+    selectAllAndDelete();
+    QVERIFY(!m_view->isReady());
+    QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(raw), 10000);
+    QTRY_VERIFY(m_view->isReady());
+    QVERIFY(!QFile::exists(a));
+    QVERIFY(!QFile::exists(a90));
+    QVERIFY(!QFile::exists(a1920));
+    QVERIFY(QFile::exists(keep));
+    const auto deletes = m_service->requests(QStringLiteral("order"), QStringLiteral("delete_pics"));
+    QCOMPARE(deletes.size(), 1);
+    QCOMPARE(deletes.at(0).fieldNames().mid(0, 4), (QStringList{"shopid", "order_photo_id", "ids", "timestamp"}));
+    QCOMPARE(deletes.at(0).field(QStringLiteral("ids")), QStringLiteral("5,6"));
+    // The list reloads after the summary; nothing to report by hand.
+    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests(QStringLiteral("order"), QStringLiteral("getorder_pics")).size(), 2, 10000);
+    QVERIFY(!openDialog());
+}
+
+void tst_OriginalView::missingMainFileReported()
+{
+    const QString a90 = onShare(kFolder + QStringLiteral("/90/A.jpg"));
+    const QString b = onShare(kFolder + QStringLiteral("/原片/B.jpg"));
+    const QString b1920 = onShare(kFolder + QStringLiteral("/1920/B.jpg"));
+    Data::servePhotos(*m_service, Data::photosReply(kFolder, QJsonArray{Data::jpeg("1", "A.jpg", kFolder),
+                                                                        Data::jpeg("2", "B.jpg", kFolder)}, {}));
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("delete_pics"), Data::accepted());
+    makeView();
+    m_view->refreshData(orderMap());
+    QTRY_COMPARE_WITH_TIMEOUT(grid()->getThumbnailInfo(1).name, QStringLiteral("B.jpg"), 10000);
+    selectAllAndDelete();
+    QTRY_VERIFY_WITH_TIMEOUT(openDialog(), 10000);
+    const QString text = openDialog()->findChild<QTextBrowser *>()->toPlainText();
+    QVERIFY2(text.startsWith(QStringLiteral("本地文件删除失败，请检查手动删除以下照片！")), qPrintable(text));
+    QVERIFY(text.contains(QStringLiteral("A.jpg 文件不存在")));
+    QVERIFY(!text.contains(QStringLiteral("\\A.jpg 文件不存在")));
+    // B's main file went, its missing reduced copy is listed by folder and name.
+    QVERIFY(text.contains(QStringLiteral("\\90\\B.jpg 文件不存在")));
+    // A missing main file leaves its reduced copies alone.
+    QVERIFY(QFile::exists(a90));
+    QVERIFY(!QFile::exists(b));
+    QVERIFY(!QFile::exists(b1920));
+}
+
+void tst_OriginalView::refusedDeletionTouchesNothing()
+{
+    const QString a = onShare(kFolder + QStringLiteral("/原片/A.jpg"));
+    Data::servePhotos(*m_service, Data::photosReply(kFolder, QJsonArray{Data::jpeg("1", "A.jpg", kFolder, false)}, {}));
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("delete_pics"),
+                        QJsonObject{{"code", "0"}, {"message", "无删除权限"}});
+    makeView();
+    m_view->refreshData(orderMap());
+    QTRY_COMPARE_WITH_TIMEOUT(grid()->getThumbnailInfo(0).name, QStringLiteral("A.jpg"), 10000);
+    selectAllAndDelete();
+    QTRY_VERIFY_WITH_TIMEOUT(m_view->isReady(), 10000);
+    QVERIFY(QFile::exists(a));
+    QCOMPARE(m_service->requests(QStringLiteral("order"), QStringLiteral("delete_pics")).size(), 1);
+    QCOMPARE(m_service->requests(QStringLiteral("order"), QStringLiteral("getorder_pics")).size(), 1);
+}
+
+void tst_OriginalView::nothingValidToDelete()
+{
+    QJsonObject outside = Data::jpeg("1", "A.jpg", kFolder, false);
+    outside.insert(QStringLiteral("localpath"), QStringLiteral("/etc/hostname"));
+    Data::servePhotos(*m_service, Data::photosReply(kFolder, QJsonArray{outside}, {}));
+    makeView();
+    m_view->refreshData(orderMap());
+    QTRY_COMPARE_WITH_TIMEOUT(grid()->getThumbnailInfo(0).name, QStringLiteral("A.jpg"), 10000);
+    // Nothing selected yet.
+    QTest::mouseClick(m_view->findChild<QPushButton *>(QStringLiteral("deleteButton")), Qt::LeftButton);
+    selectAllAndDelete();
+    QTest::qWait(200);
+    QVERIFY(m_view->isReady());
+    QVERIFY(m_service->requests(QStringLiteral("order"), QStringLiteral("delete_pics")).isEmpty());
+    QVERIFY(QFile::exists(QStringLiteral("/etc/hostname")));
+}
+
+void tst_OriginalView::windowHandsSelectedOrderToView()
+{
+    Data::install(*m_service, 2);
+    Data::servePhotos(*m_service, Data::photosReply(kFolder, QJsonArray{Data::jpeg("1", "A.jpg", kFolder)}, {}));
+    auto *window = new ImportFiles();
+    window->setImportType(OriginalFiles);
+    window->show();
+    QVERIFY(window->originalView());
+    QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("searchButton")), Qt::LeftButton);
+    auto *table = window->findChild<QTableWidget *>(QStringLiteral("orderTable"));
+    QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), 2, 10000);
+    table->selectRow(1);
+    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests(QStringLiteral("order"), QStringLiteral("getorder_pics")).size(), 1, 10000);
+    const auto request = m_service->requests(QStringLiteral("order"), QStringLiteral("getorder_pics")).at(0);
+    QCOMPARE(request.field(QStringLiteral("order_photo_id")), Data::orderPhotoId(1));
+    QCOMPARE(request.field(QStringLiteral("shopid")), QStringLiteral("11"));
+    QCOMPARE(window->originalView()->findChild<QLabel *>(QStringLiteral("importedTitle"))->text(),
+             QStringLiteral("已导入 %1-1 王芳 王强 摄影师1").arg(Data::orderNumber(1)));
+    // Selecting the same row again asks nothing more.
+    table->selectRow(1);
+    QTest::qWait(100);
+    QCOMPARE(m_service->requests(QStringLiteral("order"), QStringLiteral("getorder_pics")).size(), 1);
+    delete window;
+
+    auto *retouched = new ImportFiles();
+    retouched->setImportType(RetouchedFiles);
+    QVERIFY(!retouched->originalView());
+    delete retouched;
+}
+
+QTEST_MAIN(tst_OriginalView)
+#include "tst_OriginalView.moc"

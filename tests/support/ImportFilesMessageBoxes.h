@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QList>
+#include <QMessageBox>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+// Answers the message boxes of the file import window during a test and
+// records their title and text. Boxes with a Cancel button take the next
+// queued answer (Ok when none is queued).
+class ImportFilesMessageBoxes : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Box
+    {
+        QString title;
+        QString text;
+        QMessageBox::StandardButtons buttons;
+    };
+
+    explicit ImportFilesMessageBoxes(QObject *parent = nullptr);
+
+    void queueAnswer(QMessageBox::StandardButton answer) { m_answers.append(answer); }
+    QList<Box> boxes() const { return m_boxes; }
+    int count() const { return m_boxes.size(); }
+    bool contains(const QString &title, const QString &text) const;
+    int countOf(const QString &text) const;
+    void clear() { m_boxes.clear(); }
+
+private:
+    void answerOpenBoxes();
+
+    QTimer m_timer;
+    QList<Box> m_boxes;
+    QList<QMessageBox::StandardButton> m_answers;
+};
