@@ -1,0 +1,104 @@
+#include "split/ui/naming/FieldButton.h"
+
+#include "app/K.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+
+FieldButton::FieldButton(const QString &name, const QString &key, QWidget *parent)
+    : QWidget(parent)
+    , m_fieldName(name)
+    , m_fieldKey(key)
+{
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(K::f(8), K::f(4), K::f(4), K::f(4));
+    layout->setSpacing(K::f(4));
+
+    m_nameLabel = new QLabel(name, this);
+    m_nameLabel->setObjectName(QStringLiteral("FieldButton_NameLabel"));
+    m_nameLabel->setStyleSheet(QStringLiteral("QLabel { font-size: %1px; font-weight: 500; color: #1d1d1f;"
+                                              " background: transparent; }")
+                                   .arg(K::s(K::f(11))));
+    layout->addWidget(m_nameLabel);
+
+    m_deleteButton = new QPushButton(QStringLiteral("×"), this);
+    m_deleteButton->setObjectName(QStringLiteral("FieldButton_DeleteButton"));
+    m_deleteButton->setFixedSize(K::f(18), K::f(18));
+    m_deleteButton->setCursor(Qt::PointingHandCursor);
+    m_deleteButton->setStyleSheet(QStringLiteral("QPushButton { background: transparent; color: #8e8e93;"
+                                                 " border: none; border-radius: %1px; font-size: %2px;"
+                                                 " font-weight: bold; }"
+                                                 "QPushButton:hover { background: #ff3b30; color: white; }")
+                                      .arg(K::s(K::f(9)), K::s(K::f(14))));
+    m_deleteButton->hide();
+    layout->addWidget(m_deleteButton);
+    connect(m_deleteButton, &QPushButton::clicked, this, &FieldButton::deleteClicked);
+
+    setAutoFillBackground(true);
+    setBackground(QStringLiteral("#e8f4fd"));
+    setCursor(Qt::OpenHandCursor);
+    setMinimumHeight(K::f(28));
+}
+
+void FieldButton::setDragging(bool dragging)
+{
+    if (dragging) {
+        setCursor(Qt::ClosedHandCursor);
+        hide();
+    } else {
+        setCursor(Qt::OpenHandCursor);
+        show();
+        setBackground(QStringLiteral("#e8f4fd"));
+    }
+}
+
+void FieldButton::setBackground(const QString &color)
+{
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::All, QPalette::Window, QColor(color));
+    setPalette(palette);
+}
+
+void FieldButton::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton) {
+        m_pressPos = event->localPos().toPoint();
+        m_pressPending = true;
+        setCursor(Qt::ClosedHandCursor);
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void FieldButton::mouseMoveEvent(QMouseEvent *event)
+{
+    if (m_pressPending
+        && (event->localPos().toPoint() - m_pressPos).manhattanLength() >= QApplication::startDragDistance()) {
+        m_pressPending = false;
+        emit dragStarted(this);
+    }
+    QWidget::mouseMoveEvent(event);
+}
+
+void FieldButton::mouseReleaseEvent(QMouseEvent *event)
+{
+    m_pressPending = false;
+    setCursor(Qt::OpenHandCursor);
+    QWidget::mouseReleaseEvent(event);
+}
+
+void FieldButton::enterEvent(QEvent *event)
+{
+    m_deleteButton->show();
+    setBackground(QStringLiteral("#d0e8fc"));
+    QWidget::enterEvent(event);
+}
+
+void FieldButton::leaveEvent(QEvent *event)
+{
+    m_deleteButton->hide();
+    setBackground(QStringLiteral("#e8f4fd"));
+    QWidget::leaveEvent(event);
+}
