@@ -116,6 +116,7 @@ private slots:
     void pdfIsWrittenIntoNewFolder();
     void pdfReplacesEarlierSheet();
     void pdfFailureIsReported();
+    void pdfFolderForms();
 };
 
 void TestProductionSheet::sectionsComeInSheetOrder()
@@ -402,6 +403,32 @@ void TestProductionSheet::pdfFailureIsReported()
     FJDataOperate holder;
     QVERIFY(!holder.saveHTML(dir.filePath("file")));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"file"});
+
+    // A folder in the sheet's place: nothing is reported written, no temporary file stays.
+    QVERIFY(QDir(dir.path()).mkpath("taken/明细制作单.pdf"));
+    error.clear();
+    QVERIFY(!ProductionSheetPdf::write("<p>x</p>", dir.filePath("taken"), &error));
+    QVERIFY(error.contains("明细制作单.pdf"));
+    QCOMPARE(QDir(dir.filePath("taken")).entryList(QDir::Files | QDir::Hidden), QStringList());
+    QVERIFY(QFileInfo(dir.filePath("taken/明细制作单.pdf")).isDir());
+}
+
+void TestProductionSheet::pdfFolderForms()
+{
+    QTemporaryDir dir;
+    const QString saved = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir.path()));
+    const QString here = QDir::currentPath();
+    const QString sheet = ProductionSheetPdf::targetPath(QString());
+    const QString nested = ProductionSheetPdf::targetPath("a/b/");
+    const bool written = ProductionSheetPdf::write("<p>x</p>", QString());
+    QDir::setCurrent(saved);
+
+    QCOMPARE(sheet, here + "/明细制作单.pdf");
+    QCOMPARE(nested, here + "/a/b/明细制作单.pdf");
+    QCOMPARE(ProductionSheetPdf::targetPath("/x/y/"), ProductionSheetPdf::targetPath("/x/y"));
+    QVERIFY(written);
+    QVERIFY(QFileInfo(dir.filePath("明细制作单.pdf")).size() > 0);
 }
 
 QTEST_MAIN(TestProductionSheet)
