@@ -73,6 +73,9 @@ bool write(const QString &html, const QString &folder, QString *error)
 
     if (!looksLikePdf(temporaryPath))
         return fail(error, QStringLiteral("%1 生成失败").arg(target));
+    // Temporary files are private to their owner; the sheet is for the whole studio.
+    QFile::setPermissions(temporaryPath, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
+                                             | QFileDevice::ReadOther);
 
     // rename(2) replaces an existing sheet in one step.
     if (std::rename(QFile::encodeName(temporaryPath).constData(), QFile::encodeName(target).constData()) != 0)

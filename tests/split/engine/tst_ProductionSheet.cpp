@@ -388,6 +388,8 @@ void TestProductionSheet::pdfReplacesEarlierSheet()
     QVERIFY(file.open(QIODevice::ReadOnly));
     QVERIFY(file.readAll().startsWith("%PDF"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+    // Readable by the rest of the studio, not only by its writer.
+    QVERIFY(file.permissions() & QFileDevice::ReadOther);
 }
 
 void TestProductionSheet::pdfFailureIsReported()
