@@ -12,3 +12,7 @@ void FJHome::setInitData(QMap<QString, QString> data)
 {
     setWindowTitle(data.value(QStringLiteral("windowtitle")));
 }
+
+void FJHome::slt_copypicthread(bool, QString, QString, QString, QString)
+{
+}

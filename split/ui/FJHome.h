@@ -18,6 +18,11 @@ public:
 
     void setInitData(QMap<QString, QString> data);
 
+public slots:
+    // Result report of every design-file job, queued from the pool threads.
+    void slt_copypicthread(bool ok, QString jobType, QString srcPath, QString third, QString message);
+
+public:
     QJsonObject loginData;
     DesignFileSplitTypes splitType = DesignSplit;
 };

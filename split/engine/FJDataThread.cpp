@@ -1,0 +1,447 @@
+#include "split/engine/FJDataThread.h"
+
+#include "app/K.h"
+#include "app/Logging.h"
+#include "platform/MountRoot.h"
+#include "split/engine/FJJobFile.h"
+#include "split/engine/GoodsFolderName.h"
+#include "split/engine/ProductFolderNames.h"
+#include "transfer/engine/AtomicFile.h"
+
+#include <QBuffer>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QMetaObject>
+#include <QPainter>
+
+namespace {
+
+const QString kCopyPhoto = QStringLiteral("拷贝照片");
+const QString kOnlyFinished = QStringLiteral("只要成品");
+const QString kFinishedThumb = QStringLiteral("成品缩略图");
+const QString kRetouched = QStringLiteral("精修成品");
+const QString kFinished = QStringLiteral("成品");
+const QString kRejected = QStringLiteral("汰片");
+const QString kBase = QStringLiteral("入底");
+
+QString withoutTrailingSeparators(QString path)
+{
+    while (path.endsWith(QLatin1Char('/')) || path.endsWith(QLatin1Char('\\')))
+        path.chop(1);
+    return path;
+}
+
+// The photo's 90-pixel copy lies in the "90" folder beside its "all" folder.
+QString thumbnailSource(QString path)
+{
+    path.replace(QStringLiteral("\\all\\"), QStringLiteral("\\90\\"));
+    path.replace(QStringLiteral("/all/"), QStringLiteral("/90/"));
+    return path;
+}
+
+bool isFileOnShare(const QString &path)
+{
+    return MountRoot::isOnShare(path) && QFileInfo(path).isFile();
+}
+
+// A full target path given by the window: absolute and free of "." and "..".
+bool isPlainTarget(const QString &path)
+{
+    return !path.isEmpty() && MountRoot::isStrictlyBelow(path, QFileInfo(path).path());
+}
+
+QString mimeTypeForSuffix(const QString &suffix)
+{
+    if (suffix == QLatin1String("png"))
+        return QStringLiteral("image/png");
+    if (suffix == QLatin1String("gif"))
+        return QStringLiteral("image/gif");
+    if (suffix == QLatin1String("bmp"))
+        return QStringLiteral("image/bmp");
+    if (suffix == QLatin1String("webp"))
+        return QStringLiteral("image/webp");
+    return QStringLiteral("image/jpeg");
+}
+
+} // namespace
+
+FJDataThread::FJDataThread(QString jobType, QString category, QString srcPath, QString imgName,
+                           QString destPath, QWidget *receiver)
+    : m_receiver(receiver)
+    , m_jobType(std::move(jobType))
+    , m_srcPath(withoutTrailingSeparators(K::pathConvert(srcPath)))
+    , m_imgName(std::move(imgName))
+    , m_destPath(std::move(destPath))
+    , m_category(std::move(category))
+{
+    setAutoDelete(true);
+}
+
+FJDataThread::FJDataThread(QString jobType, const QJsonObject &imageRecord, const QString &imageData,
+                           QString destPath, QWidget *receiver)
+    : m_receiver(receiver)
+    , m_jobType(std::move(jobType))
+    , m_destPath(std::move(destPath))
+    , m_imageRecord(imageRecord)
+    , m_imageData(imageData)
+{
+    setAutoDelete(true);
+}
+
+FJDataThread::FJDataThread(QString jobType, const QJsonObject &orderObj, const QJsonObject &goodsObj,
+                           QString destPath, QWidget *receiver)
+    : m_receiver(receiver)
+    , m_jobType(std::move(jobType))
+    , m_destPath(std::move(destPath))
+    , m_goodsObj(goodsObj)
+    , m_orderObj(orderObj)
+{
+    setAutoDelete(true);
+}
+
+FJDataThread::FJDataThread(QString jobType, QWidget *receiver)
+    : m_receiver(receiver)
+    , m_jobType(std::move(jobType))
+{
+    setAutoDelete(true);
+}
+
+FJDataThread::~FJDataThread() = default;
+
+void FJDataThread::run()
+{
+    if (m_jobType == QStringLiteral("下载精修片") || m_jobType == QStringLiteral("下载原始档"))
+        copyYSDPic();
+    else if (m_jobType == kCopyPhoto)
+        copyPic();
+    else if (m_jobType == QStringLiteral("存储照片"))
+        savePic();
+    else if (m_jobType == QStringLiteral("创建产品"))
+        createPro();
+    else if (m_jobType == QStringLiteral("生成Html"))
+        saveHTML();
+    else if (m_jobType == QStringLiteral("下载照片交付-拷贝原始档"))
+        copyXZZPJF_YSD();
+    else if (m_jobType == QStringLiteral("下载照片交付-拷贝原片"))
+        copyXZZPJF_YP();
+}
+
+void FJDataThread::copyPicBlock(bool ok, QString third, QString message)
+{
+    QWidget *receiver = m_receiver.data();
+    if (!receiver) {
+        qCWarning(lcSplit).noquote() << QStringLiteral("接收结果的窗口已关闭: %1 %2").arg(m_jobType, m_srcPath);
+        return;
+    }
+    QMetaObject::invokeMethod(receiver, "slt_copypicthread", Qt::QueuedConnection, Q_ARG(bool, ok),
+                              Q_ARG(QString, m_jobType), Q_ARG(QString, m_srcPath), Q_ARG(QString, third),
+                              Q_ARG(QString, message));
+}
+
+bool FJDataThread::sourceOnShare() const
+{
+    return isFileOnShare(m_srcPath);
+}
+
+void FJDataThread::copyYSDPic()
+{
+    if (!FJJobFile::ensureFolder(m_destPath)) {
+        copyPicBlock(false, QString(), m_destPath + QStringLiteral(" 路径创建失败/连接不上服务端"));
+        return;
+    }
+    const QString target = FJJobFile::childPath(m_destPath, m_imgName);
+    QString error;
+    const bool copied = !target.isEmpty() && sourceOnShare()
+        && FJJobFile::copyNew(m_srcPath, target, &error) == FJJobFile::CopyResult::Copied;
+    if (!copied) {
+        qCDebug(lcSplit).noquote() << QStringLiteral("拷贝失败: %1 -> %2 %3").arg(m_srcPath, target, error);
+        copyPicBlock(false, QString(), m_imgName + QStringLiteral(" 拷贝失败"));
+        return;
+    }
+    copyPicBlock(true, photoId, QString());
+}
+
+void FJDataThread::copyThumbnail(QString *notes, bool *copied)
+{
+    *copied = false;
+    const QString folder = FJJobFile::childPath(m_destPath, QStringLiteral("缩略图"));
+    FJJobFile::ensureFolder(folder);
+    const QString source = thumbnailSource(m_srcPath);
+    if (!isFileOnShare(source)) {
+        notes->append(m_imgName + QStringLiteral("缩略图不存在"));
+        return;
+    }
+    const QString target = FJJobFile::childPath(folder, m_imgName);
+    if (target.isEmpty() || FJJobFile::copyNew(source, target) != FJJobFile::CopyResult::Copied) {
+        notes->append(m_imgName + QStringLiteral("缩略图复制失败"));
+        return;
+    }
+    *copied = true;
+}
+
+void FJDataThread::copyRawFiles(bool toFirstDot, QString *notes)
+{
+    static const QStringList lower = {".cr2", ".raw", ".nef", ".arw", ".cr3", ".raf"};
+    static const QStringList upper = {".CR2", ".RAW", ".NEF", ".ARW", ".CR3", ".RAF"};
+
+    const QFileInfo source(m_srcPath);
+    const QString base = toFirstDot ? source.baseName() : source.completeBaseName();
+    if (base.isEmpty())
+        return;
+    const QString rawSource = QFileInfo(source.absolutePath()).absolutePath() + QStringLiteral("/原始档");
+    if (!QFileInfo(rawSource).isDir() || !MountRoot::isOnShare(rawSource))
+        return;
+    const QString rawTarget = FJJobFile::childPath(m_destPath, QStringLiteral("原始档"));
+    FJJobFile::ensureFolder(rawTarget);
+
+    for (int i = 0; i < lower.size(); ++i) {
+        QString found;
+        for (const QString &ext : {lower.at(i), upper.at(i)}) {
+            if (QFileInfo(rawSource + QLatin1Char('/') + base + ext).isFile()) {
+                found = ext;
+                break;
+            }
+        }
+        if (found.isEmpty()) {
+            notes->append(m_imgName + QStringLiteral("没有") + upper.at(i));
+            continue;
+        }
+        const QString target = FJJobFile::childPath(rawTarget, base + found);
+        if (target.isEmpty()
+            || FJJobFile::copyNew(rawSource + QLatin1Char('/') + base + found, target)
+                != FJJobFile::CopyResult::Copied)
+            notes->append(m_imgName + found + QStringLiteral("复制失败"));
+    }
+}
+
+void FJDataThread::copyPic()
+{
+    const QString &c = m_category;
+    const bool known = c == kOnlyFinished || c == kFinishedThumb || c == kRetouched || c == kFinished
+        || c == kRejected || c == kBase;
+    if (!known) {
+        // The window still counts this job, so it must hear of it.
+        copyPicBlock(false, QString(), m_imgName + QStringLiteral("照片复制失败"));
+        return;
+    }
+    if (c != kRejected && c != kBase)
+        m_srcPath.replace(QStringLiteral("\\/"), QStringLiteral("/"));
+
+    QString notes;
+    if (c == kOnlyFinished || c == kFinishedThumb || c == kFinished || c == kBase) {
+        bool copied = false;
+        copyThumbnail(&notes, &copied);
+        if (c == kFinishedThumb) {
+            copyPicBlock(copied, QString(), copied ? QString() : notes);
+            return;
+        }
+    }
+
+    const QString sub = c == kRejected ? kRejected : c == kBase ? kBase : kFinished;
+    const QString folder = FJJobFile::childPath(m_destPath, sub);
+    FJJobFile::ensureFolder(folder);
+    if (!sourceOnShare()) {
+        copyPicBlock(false, QString(), m_imgName + QStringLiteral("照片不存在"));
+        return;
+    }
+    if (c == kRetouched || c == kFinished)
+        copyRawFiles(c == kRetouched, &notes);
+
+    const QString target = FJJobFile::childPath(folder, m_imgName);
+    if (target.isEmpty() || FJJobFile::copyNew(m_srcPath, target) != FJJobFile::CopyResult::Copied) {
+        copyPicBlock(false, QString(), m_imgName + QStringLiteral("照片复制失败"));
+        return;
+    }
+    copyPicBlock(true, QString(), notes);
+}
+
+void FJDataThread::savePic()
+{
+    if (m_imageData.isEmpty()) {
+        copyPicBlock(false, QString(), QStringLiteral("文件不存在"));
+        return;
+    }
+    QString text = m_imageData;
+    const int marker = text.indexOf(QLatin1String("base64,"));
+    if (text.startsWith(QLatin1String("data:image")) && marker >= 0)
+        text = text.mid(marker + 7);
+    const QByteArray bytes = QByteArray::fromBase64(text.toUtf8());
+    if (bytes.isEmpty()) {
+        copyPicBlock(false, QString(), QStringLiteral("文件不存在"));
+        return;
+    }
+    const QImage image = QImage::fromData(bytes);
+    if (image.isNull()) {
+        copyPicBlock(false, QString(), QStringLiteral("无法从数据创建图像"));
+        return;
+    }
+    const QString name = FJJobFile::text(m_imageRecord, QStringLiteral("img_name"));
+    const QString path = FJJobFile::childPath(m_destPath, name);
+    const QByteArray format = QFileInfo(path).suffix().toLower().toLatin1();
+    if (path.isEmpty() || format.isEmpty() || !AtomicFile::writeImage(image, path, format, -1)) {
+        copyPicBlock(false, QString(),
+                     QStringLiteral("保存文件失败：") + (path.isEmpty() ? m_destPath + name : path));
+        return;
+    }
+    copyPicBlock(true, QString(), QString());
+}
+
+QString FJDataThread::returnGoodsNamePath(QJsonObject item)
+{
+    return GoodsFolderName::build(m_orderObj, m_goodsObj, item, goodsFolderNameRules);
+}
+
+QString FJDataThread::r(QString key) const
+{
+    return FJJobFile::text(m_orderObj, key);
+}
+
+void FJDataThread::createPro()
+{
+    using FJJobFile::childPath;
+    using FJJobFile::text;
+
+    const QString group = childPath(m_destPath, ProductFolderNames::groupFolder(m_orderObj, m_goodsObj));
+    FJJobFile::ensureFolder(group);
+    const QString finished = childPath(childPath(m_destPath, QStringLiteral("其他")), kFinished);
+    const QString goodName = text(m_goodsObj, QStringLiteral("goodname"));
+    QString failures;
+
+    auto makeProduct = [&](const QString &name, const QJsonArray &pictures, const QString &label) {
+        const QString path = childPath(group, name);
+        const QString folder = path.isEmpty() ? QString() : ProductFolderNames::claimFolder(path);
+        for (const QJsonValue &value : pictures) {
+            const QString img = text(FJJobFile::object(value), QStringLiteral("img_name"));
+            const QString source = childPath(finished, img);
+            const QString target = childPath(folder, img);
+            if (source.isEmpty() || target.isEmpty()
+                || FJJobFile::copyNew(source, target) != FJJobFile::CopyResult::Copied)
+                failures += QLatin1Char('\n') + label + QStringLiteral("的") + img + QStringLiteral("拷贝失败");
+        }
+    };
+
+    const QJsonArray sons = FJJobFile::array(m_goodsObj, QStringLiteral("son_good"));
+    if (!sons.isEmpty()) {
+        for (const QJsonValue &value : sons) {
+            const QJsonObject son = FJJobFile::object(value);
+            const QString name = goodsFolderNameRules.isEmpty()
+                ? ProductFolderNames::sonProduct(m_orderObj, m_goodsObj, son)
+                : returnGoodsNamePath(son);
+            makeProduct(name, FJJobFile::array(son, QStringLiteral("picpath")),
+                        goodName + QLatin1Char('_') + text(son, QStringLiteral("goodname")));
+        }
+    } else if (text(m_goodsObj, QStringLiteral("goodtypeid")) != QLatin1String("40")) {
+        const QString name = goodsFolderNameRules.isEmpty()
+            ? ProductFolderNames::singleProduct(m_orderObj, m_goodsObj)
+            : returnGoodsNamePath(m_goodsObj);
+        makeProduct(name, FJJobFile::array(m_goodsObj, QStringLiteral("imgs")), goodName);
+    }
+    copyPicBlock(failures.isEmpty(), QString(), failures);
+}
+
+void FJDataThread::saveHTML()
+{
+    // The production sheet is not part of this engine yet: say so rather
+    // than let the window wait for a report that never comes.
+    qCWarning(lcSplit).noquote() << QStringLiteral("明细制作单尚未实现: %1").arg(orderDir);
+    copyPicBlock(false, QString(), QStringLiteral("明细制作单.pdf 未生成"));
+}
+
+void FJDataThread::copyXZZPJF_YSD()
+{
+    const bool copied = isPlainTarget(m_destPath) && sourceOnShare()
+        && FJJobFile::copyNew(m_srcPath, m_destPath) == FJJobFile::CopyResult::Copied;
+    copyPicBlock(copied, QString(), copied ? QString() : m_imgName + QStringLiteral(" 拷贝失败"));
+}
+
+void FJDataThread::copyXZZPJF_YP()
+{
+    if (!sourceOnShare()) {
+        qCDebug(lcSplit).noquote() << QStringLiteral("源文件不存在:") << m_srcPath;
+        copyPicBlock(false, QString(), m_imgName + QStringLiteral(" 源文件不存在"));
+        return;
+    }
+    // An earlier copy is replaced only once the new one is complete.
+    auto plainCopy = [this] {
+        const bool copied = isPlainTarget(m_destPath) && AtomicFile::copy(m_srcPath, m_destPath);
+        copyPicBlock(copied, QString(), copied ? QString() : m_imgName + QStringLiteral(" 拷贝失败"));
+    };
+
+    QImageReader reader(m_srcPath);
+    if (!reader.canRead()) {
+        qCDebug(lcSplit).noquote() << QStringLiteral("无法读取图片EXIF信息，直接拷贝:") << m_srcPath;
+        plainCopy();
+        return;
+    }
+    if (reader.transformation() == QImageIOHandler::TransformationNone) {
+        qCDebug(lcSplit).noquote() << QStringLiteral("图片方向正常，直接拷贝:") << m_srcPath;
+        plainCopy();
+        return;
+    }
+    qCDebug(lcSplit).noquote() << QStringLiteral("检测到图片需要转正，文件: %1").arg(m_srcPath);
+    QElapsedTimer timer;
+    timer.start();
+    reader.setAutoTransform(true);
+    const QImage image = reader.read();
+    if (image.isNull()) {
+        qCDebug(lcSplit).noquote() << QStringLiteral("转正时无法读取图片，直接拷贝:") << m_srcPath;
+        plainCopy();
+        return;
+    }
+    const QString suffix = QFileInfo(m_srcPath).suffix().toLower();
+    const bool jpeg = suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg");
+    QString error;
+    if (isPlainTarget(m_destPath)
+        && AtomicFile::writeImage(image, m_destPath, suffix.toLatin1(), jpeg ? 100 : -1, &error)) {
+        qCDebug(lcSplit).noquote()
+            << QStringLiteral("图片转正拷贝成功: %1 (耗时: %2ms)").arg(m_srcPath).arg(timer.elapsed());
+        copyPicBlock(true, QString(), QString());
+        return;
+    }
+    qCDebug(lcSplit).noquote() << QStringLiteral("图片转正保存失败: %1, 错误: %2，尝试直接拷贝").arg(m_destPath, error);
+    plainCopy();
+}
+
+QString FJDataThread::convertImageToBase64DataUrl(const QString &path, int width, int height)
+{
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.isFile())
+        return QString();
+    const QString suffix = info.suffix().toLower();
+    QString mime = mimeTypeForSuffix(suffix);
+    QByteArray payload;
+
+    if (width < 1 || height < 1) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return QString();
+        payload = file.readAll();
+    } else {
+        QImage image;
+        if (!image.load(path))
+            return QString();
+        const QImage scaled = image.scaled(width, height, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        QImage canvas(width, height, QImage::Format_RGB32);
+        canvas.fill(Qt::white);
+        {
+            QPainter painter(&canvas);
+            painter.drawImage((width - scaled.width()) / 2, (height - scaled.height()) / 2, scaled);
+        }
+        QByteArray format = "JPEG";
+        int quality = 85;
+        if (suffix == QLatin1String("png") || suffix == QLatin1String("gif") || suffix == QLatin1String("bmp")) {
+            format = suffix.toUpper().toLatin1();
+            quality = -1;
+        } else {
+            mime = QStringLiteral("image/jpeg");
+        }
+        QBuffer buffer(&payload);
+        buffer.open(QIODevice::WriteOnly);
+        canvas.save(&buffer, format.constData(), quality);
+    }
+    return QStringLiteral("data:%1;base64,%2").arg(mime, QString::fromLatin1(payload.toBase64()));
+}

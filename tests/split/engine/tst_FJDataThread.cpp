@@ -1,0 +1,750 @@
+#include "support/FJJobReports.h"
+#include "support/EngineTestImages.h"
+#include "support/ScopedMountRoot.h"
+#include "split/engine/FJDataThread.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QImage>
+#include <QImageReader>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+bool writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// Every file below folder, relative to it, sorted; leftover temporary files show up here.
+QStringList filesBelow(const QString &folder)
+{
+    QStringList files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << QDir(folder).relativeFilePath(it.next());
+    files.sort();
+    return files;
+}
+
+QString notesOfMissingRaw(const QString &name, const QStringList &extensions)
+{
+    QString text;
+    for (const QString &ext : extensions)
+        text += name + QStringLiteral("没有") + ext;
+    return text;
+}
+
+} // namespace
+
+class TestFJDataThread : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void sourcePathLosesTrailingSeparators_data();
+    void sourcePathLosesTrailingSeparators();
+    void unknownJobTypeSendsNoReport_data();
+    void unknownJobTypeSendsNoReport();
+    void reportArrivesQueuedOnReceiverThread();
+    void goneReceiverIsNotCalled();
+
+    void rawDownloadCopiesIntoNewFolder_data();
+    void rawDownloadCopiesIntoNewFolder();
+    void rawDownloadNeverOverwrites();
+    void rawDownloadFailures_data();
+    void rawDownloadFailures();
+
+    void copyPicByCategory_data();
+    void copyPicByCategory();
+    void copyPicBaseNameOfRawFiles_data();
+    void copyPicBaseNameOfRawFiles();
+    void copyPicRawSpellings();
+    void copyPicMissingSourceCopiesNoRaw();
+    void copyPicSecondRunFailsAndKeepsFirst();
+    void copyPicMissingThumbnailIsOnlyANote();
+    void copyPicUnknownCategoryStillReports();
+    void copyPicNameStaysInsideCategoryFolder_data();
+    void copyPicNameStaysInsideCategoryFolder();
+
+    void savePicDataUrlAndBareBase64Agree();
+    void savePicFailures_data();
+    void savePicFailures();
+
+    void deliveryRawCopy();
+    void deliveryPhotoUprightAndPlain_data();
+    void deliveryPhotoUprightAndPlain();
+    void deliveryPhotoReplacesEarlierCopy();
+    void deliveryPhotoFailureKeepsEarlierCopy();
+
+    void dataUrl_data();
+    void dataUrl();
+
+    void manyJobsOnOnePool();
+
+    void productionSheetJobStillReports();
+
+private:
+    QString sharePhoto(const QString &relative, const QByteArray &bytes);
+
+    ScopedMountRoot *m_root = nullptr;
+    QTemporaryDir *m_out = nullptr;
+    FJJobReceiver *m_receiver = nullptr;
+};
+
+void TestFJDataThread::init()
+{
+    m_root = new ScopedMountRoot;
+    m_out = new QTemporaryDir;
+    m_receiver = new FJJobReceiver;
+    QVERIFY(m_root->isValid());
+    QVERIFY(m_out->isValid());
+}
+
+void TestFJDataThread::cleanup()
+{
+    delete m_receiver;
+    delete m_out;
+    delete m_root;
+}
+
+QString TestFJDataThread::sharePhoto(const QString &relative, const QByteArray &bytes)
+{
+    const QString path = m_root->path() + relative;
+    writeBytes(path, bytes);
+    return path;
+}
+
+void TestFJDataThread::sourcePathLosesTrailingSeparators_data()
+{
+    QTest::addColumn<QString>("given");
+    QTest::addColumn<QString>("stored"); // relative to the mount root; "" means empty
+
+    QTest::newRow("UNC with trailing backslash") << "\\\\srv\\share\\order\\a.jpg\\" << "share/order/a.jpg";
+    QTest::newRow("mount path, mixed trailing separators") << "@share/order/a.jpg/\\//" << "share/order/a.jpg";
+    QTest::newRow("separators only") << "\\/\\" << "";
+}
+
+void TestFJDataThread::sourcePathLosesTrailingSeparators()
+{
+    QFETCH(QString, given);
+    QFETCH(QString, stored);
+    m_root->mkpath(QStringLiteral("share/order"));
+    given.replace(QLatin1Char('@'), m_root->path());
+    FJDataThread job(QStringLiteral("拷贝照片"), QStringLiteral("汰片"), given, QStringLiteral("a.jpg"),
+                     m_out->path() + QStringLiteral("/"), m_receiver);
+    QCOMPARE(job.srcPath(), stored.isEmpty() ? QString() : m_root->path() + stored);
+}
+
+void TestFJDataThread::unknownJobTypeSendsNoReport_data()
+{
+    QTest::addColumn<QString>("jobType");
+    QTest::newRow("trailing blank") << "拷贝照片 ";
+    QTest::newRow("letter case") << "生成html";
+    QTest::newRow("empty") << "";
+}
+
+void TestFJDataThread::unknownJobTypeSendsNoReport()
+{
+    QFETCH(QString, jobType);
+    const QString source = sharePhoto(QStringLiteral("o/all/a.jpg"), "x");
+    m_receiver->runAll({new FJDataThread(jobType, QStringLiteral("汰片"), source, QStringLiteral("a.jpg"),
+                                         m_out->path() + QStringLiteral("/"), m_receiver)});
+    QCoreApplication::processEvents();
+    QVERIFY(m_receiver->reports.isEmpty());
+    QVERIFY(filesBelow(m_out->path()).isEmpty());
+}
+
+void TestFJDataThread::reportArrivesQueuedOnReceiverThread()
+{
+    const QString source = sharePhoto(QStringLiteral("o/all/a.jpg"), "bytes");
+    QThreadPool pool;
+    pool.start(new FJDataThread(QStringLiteral("拷贝照片"), QStringLiteral("汰片"), source, QStringLiteral("a.jpg"),
+                                m_out->path() + QStringLiteral("/"), m_receiver),
+               0);
+    QVERIFY(pool.waitForDone(30000));
+    // Nothing is delivered from the pool thread itself.
+    QVERIFY(m_receiver->reports.isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(m_receiver->reports.size(), 1, 10000);
+    const FJJobReceiver::Report report = m_receiver->reports.first();
+    QVERIFY(report.onGuiThread);
+    QVERIFY(report.ok);
+    QCOMPARE(report.jobType, QStringLiteral("拷贝照片"));
+    QCOMPARE(report.srcPath, source);
+}
+
+void TestFJDataThread::goneReceiverIsNotCalled()
+{
+    const QString source = sharePhoto(QStringLiteral("o/all/a.jpg"), "bytes");
+    auto *gone = new FJJobReceiver;
+    QPointer<FJJobReceiver> watch(gone);
+    auto *job = new FJDataThread(QStringLiteral("拷贝照片"), QStringLiteral("汰片"), source,
+                                 QStringLiteral("a.jpg"), m_out->path() + QStringLiteral("/"), gone);
+    delete gone;
+    QThreadPool pool;
+    pool.start(job, 0);
+    QVERIFY(pool.waitForDone(30000));
+    QCoreApplication::processEvents();
+    QVERIFY(watch.isNull());
+    // The work itself is done; only the report has nowhere to go.
+    QCOMPARE(readBytes(m_out->path() + QStringLiteral("/汰片/a.jpg")), QByteArray("bytes"));
+}
+
+void TestFJDataThread::rawDownloadCopiesIntoNewFolder_data()
+{
+    QTest::addColumn<QString>("jobType");
+    QTest::addColumn<QString>("photoId");
+    QTest::newRow("raw download with id") << "下载原始档" << "501";
+    QTest::newRow("raw download without id") << "下载原始档" << "";
+    QTest::newRow("retouch download") << "下载精修片" << "77";
+}
+
+void TestFJDataThread::rawDownloadCopiesIntoNewFolder()
+{
+    QFETCH(QString, jobType);
+    QFETCH(QString, photoId);
+    const QByteArray bytes = QByteArray(300000, 'r') + "tail";
+    const QString source = sharePhoto(QStringLiteral("o/原始档/IMG_1.CR2"), bytes);
+    const QString dest = m_out->path() + QStringLiteral("/A001-服务1 M-W 自取/原始档");
+    auto *job = new FJDataThread(jobType, QStringLiteral("CR2"), source, QStringLiteral("IMG_1.CR2"), dest,
+                                 m_receiver);
+    job->photoId = photoId;
+    const FJJobReceiver::Report report = m_receiver->runOne(job);
+    QVERIFY(report.ok);
+    QCOMPARE(report.jobType, jobType);
+    QCOMPARE(report.third, photoId);
+    QCOMPARE(report.message, QString());
+    QCOMPARE(readBytes(dest + QStringLiteral("/IMG_1.CR2")), bytes);
+    QCOMPARE(filesBelow(m_out->path()), QStringList{"A001-服务1 M-W 自取/原始档/IMG_1.CR2"});
+}
+
+void TestFJDataThread::rawDownloadNeverOverwrites()
+{
+    const QString source = sharePhoto(QStringLiteral("o/原始档/IMG_1.CR2"), "new");
+    const QString dest = m_out->path() + QStringLiteral("/原始档");
+    writeBytes(dest + QStringLiteral("/IMG_1.CR2"), "old");
+    auto *job = new FJDataThread(QStringLiteral("下载原始档"), QStringLiteral("CR2"), source,
+                                 QStringLiteral("IMG_1.CR2"), dest, m_receiver);
+    job->photoId = QStringLiteral("9");
+    const FJJobReceiver::Report report = m_receiver->runOne(job);
+    QVERIFY(!report.ok);
+    QCOMPARE(report.third, QString());
+    QCOMPARE(report.message, QStringLiteral("IMG_1.CR2 拷贝失败"));
+    QCOMPARE(readBytes(dest + QStringLiteral("/IMG_1.CR2")), QByteArray("old"));
+    QCOMPARE(filesBelow(dest), QStringList{"IMG_1.CR2"});
+}
+
+void TestFJDataThread::rawDownloadFailures_data()
+{
+    QTest::addColumn<QString>("source");     // relative to the mount root, or absolute
+    QTest::addColumn<QString>("imageName");
+    QTest::addColumn<bool>("blockedOutput"); // a file stands where the folder must go
+    QTest::addColumn<QString>("message");   // "@" stands for the destination
+    QTest::addColumn<QStringList>("files"); // below the output folder afterwards
+
+    QTest::newRow("missing source") << "o/原始档/nothing.CR2" << "nothing.CR2" << false
+                                    << "nothing.CR2 拷贝失败" << QStringList();
+    QTest::newRow("folder cannot be made") << "o/原始档/a.CR2" << "a.CR2" << true
+                                           << "@ 路径创建失败/连接不上服务端" << QStringList();
+    QTest::newRow("parent name") << "o/原始档/a.CR2" << ".." << false << ".. 拷贝失败" << QStringList();
+    QTest::newRow("source off the share") << "/etc/hostname" << "hostname" << false << "hostname 拷贝失败"
+                                          << QStringList();
+    QTest::newRow("slash in name stays one file") << "o/原始档/a.CR2" << "../up/a.CR2" << false << ""
+                                                  << QStringList{"dl/.._up_a.CR2"};
+}
+
+void TestFJDataThread::rawDownloadFailures()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, imageName);
+    QFETCH(bool, blockedOutput);
+    QFETCH(QString, message);
+    QFETCH(QStringList, files);
+    sharePhoto(QStringLiteral("o/原始档/a.CR2"), "raw");
+    const QString sourcePath = source.startsWith(QLatin1Char('/')) ? source : m_root->path() + source;
+    const QString dest = m_out->path() + (blockedOutput ? QStringLiteral("/blocker/dl") : QStringLiteral("/dl"));
+    if (blockedOutput) {
+        writeBytes(m_out->path() + QStringLiteral("/blocker"), "file");
+        files << QStringLiteral("blocker");
+    }
+    auto *job = new FJDataThread(QStringLiteral("下载原始档"), QStringLiteral("CR2"), sourcePath, imageName,
+                                 dest, m_receiver);
+    job->photoId = QStringLiteral("3");
+    const FJJobReceiver::Report report = m_receiver->runOne(job);
+    QCOMPARE(report.ok, message.isEmpty());
+    QCOMPARE(report.message, QString(message).replace(QLatin1Char('@'), dest));
+    QCOMPARE(report.third, message.isEmpty() ? QStringLiteral("3") : QString());
+    QCOMPARE(filesBelow(m_out->path()), files);
+}
+
+void TestFJDataThread::copyPicByCategory_data()
+{
+    QTest::addColumn<QString>("category");
+    QTest::addColumn<QString>("source"); // relative to the mount root
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QStringList>("files"); // below "其他/"
+    QTest::addColumn<QStringList>("folders"); // folders below "其他/" that must not exist
+
+    const QString missingButCr2 = notesOfMissingRaw("IMG_1.jpg", {".RAW", ".NEF", ".ARW", ".CR3", ".RAF"});
+    QTest::newRow("成品") << "成品" << "o/all/IMG_1.jpg" << true << missingButCr2
+                        << QStringList{"原始档/IMG_1.CR2", "成品/IMG_1.jpg", "缩略图/IMG_1.jpg"}
+                        << QStringList{"汰片", "入底"};
+    QTest::newRow("只要成品") << "只要成品" << "o/all/IMG_1.jpg" << true << ""
+                          << QStringList{"成品/IMG_1.jpg", "缩略图/IMG_1.jpg"} << QStringList{"原始档"};
+    QTest::newRow("精修成品") << "精修成品" << "o/all/IMG_1.jpg" << true << missingButCr2
+                          << QStringList{"原始档/IMG_1.CR2", "成品/IMG_1.jpg"} << QStringList{"缩略图"};
+    QTest::newRow("入底") << "入底" << "o/all/IMG_1.jpg" << true << ""
+                        << QStringList{"入底/IMG_1.jpg", "缩略图/IMG_1.jpg"} << QStringList{"原始档", "成品"};
+    QTest::newRow("汰片") << "汰片" << "o/all/IMG_1.jpg" << true << "" << QStringList{"汰片/IMG_1.jpg"}
+                        << QStringList{"原始档", "缩略图"};
+    QTest::newRow("成品缩略图, its own thumbnail") << "成品缩略图" << "o/90/IMG_1.jpg" << true << ""
+                                              << QStringList{"缩略图/IMG_1.jpg"} << QStringList{"成品"};
+    QTest::newRow("成品缩略图 missing") << "成品缩略图" << "o/90/none.jpg" << false << "IMG_1.jpg缩略图不存在"
+                                    << QStringList() << QStringList{"成品"};
+}
+
+void TestFJDataThread::copyPicByCategory()
+{
+    QFETCH(QString, category);
+    QFETCH(QString, source);
+    QFETCH(bool, ok);
+    QFETCH(QString, message);
+    QFETCH(QStringList, files);
+    QFETCH(QStringList, folders);
+
+    const QByteArray photo = QByteArray(200000, 'p') + "photo";
+    const QByteArray thumb = "thumb90";
+    sharePhoto(QStringLiteral("o/all/IMG_1.jpg"), photo);
+    sharePhoto(QStringLiteral("o/90/IMG_1.jpg"), thumb);
+    sharePhoto(QStringLiteral("o/原始档/IMG_1.CR2"), "raw");
+    const QString other = m_out->path() + QStringLiteral("/order/其他/");
+
+    const FJJobReceiver::Report report = m_receiver->runOne(
+        new FJDataThread(QStringLiteral("拷贝照片"), category, m_root->path() + source, QStringLiteral("IMG_1.jpg"),
+                         other, m_receiver));
+    QCOMPARE(report.ok, ok);
+    QCOMPARE(report.message, message);
+    QCOMPARE(report.third, QString());
+    QCOMPARE(report.srcPath, m_root->path() + source);
+    QStringList sortedFiles = files;
+    sortedFiles.sort();
+    QCOMPARE(filesBelow(other), sortedFiles);
+    for (const QString &file : files) {
+        const QByteArray expected = file.startsWith(QStringLiteral("缩略图")) ? thumb
+            : file.startsWith(QStringLiteral("原始档"))                      ? QByteArray("raw")
+                                                                           : photo;
+        QCOMPARE(readBytes(other + file), expected);
+    }
+    for (const QString &folder : folders)
+        QVERIFY2(!QFileInfo::exists(other + folder), qPrintable(folder));
+}
+
+void TestFJDataThread::copyPicBaseNameOfRawFiles_data()
+{
+    QTest::addColumn<QString>("category");
+    QTest::addColumn<QString>("raw");
+    QTest::addColumn<QString>("thumbnailNote");
+    QTest::newRow("精修成品: to the first dot") << "精修成品" << "P1.nef" << "";
+    QTest::newRow("成品: to the last dot") << "成品" << "P1.edit.nef" << "P1.edit.jpg缩略图不存在";
+}
+
+void TestFJDataThread::copyPicBaseNameOfRawFiles()
+{
+    QFETCH(QString, category);
+    QFETCH(QString, raw);
+    QFETCH(QString, thumbnailNote);
+    const QString source = sharePhoto(QStringLiteral("o/all/P1.edit.jpg"), "photo");
+    sharePhoto(QStringLiteral("o/原始档/P1.nef"), "first");
+    sharePhoto(QStringLiteral("o/原始档/P1.edit.nef"), "last");
+    const QString other = m_out->path() + QStringLiteral("/其他/");
+    const FJJobReceiver::Report report = m_receiver->runOne(new FJDataThread(
+        QStringLiteral("拷贝照片"), category, source, QStringLiteral("P1.edit.jpg"), other, m_receiver));
+    QVERIFY(report.ok);
+    QCOMPARE(QDir(other + QStringLiteral("原始档")).entryList(QDir::Files), QStringList{raw});
+    QCOMPARE(report.message,
+             thumbnailNote + notesOfMissingRaw("P1.edit.jpg", {".CR2", ".RAW", ".ARW", ".CR3", ".RAF"}));
+}
+
+void TestFJDataThread::copyPicRawSpellings()
+{
+    const QString source = sharePhoto(QStringLiteral("o/all/IMG_2.jpg"), "photo");
+    sharePhoto(QStringLiteral("o/原始档/IMG_2.cr2"), "lower");
+    sharePhoto(QStringLiteral("o/原始档/IMG_2.CR2"), "upper");
+    sharePhoto(QStringLiteral("o/原始档/IMG_2.ARW"), "arw");
+    const QString other = m_out->path() + QStringLiteral("/其他/");
+    const FJJobReceiver::Report report = m_receiver->runOne(new FJDataThread(
+        QStringLiteral("拷贝照片"), QStringLiteral("精修成品"), source, QStringLiteral("IMG_2.jpg"), other, m_receiver));
+    QVERIFY(report.ok);
+    QCOMPARE(filesBelow(other + QStringLiteral("原始档")), (QStringList{"IMG_2.ARW", "IMG_2.cr2"}));
+    QCOMPARE(readBytes(other + QStringLiteral("原始档/IMG_2.cr2")), QByteArray("lower"));
+    QCOMPARE(report.message, notesOfMissingRaw("IMG_2.jpg", {".RAW", ".NEF", ".CR3", ".RAF"}));
+}
+
+void TestFJDataThread::copyPicMissingSourceCopiesNoRaw()
+{
+    sharePhoto(QStringLiteral("o/90/IMG_3.jpg"), "thumb");
+    sharePhoto(QStringLiteral("o/原始档/IMG_3.CR2"), "raw");
+    const QString other = m_out->path() + QStringLiteral("/其他/");
+    const FJJobReceiver::Report report = m_receiver->runOne(
+        new FJDataThread(QStringLiteral("拷贝照片"), QStringLiteral("成品"), m_root->path() + "o/all/IMG_3.jpg",
+                         QStringLiteral("IMG_3.jpg"), other, m_receiver));
+    QVERIFY(!report.ok);
+    QCOMPARE(report.message, QStringLiteral("IMG_3.jpg照片不存在"));
+    QCOMPARE(filesBelow(other), QStringList{"缩略图/IMG_3.jpg"});
+}
+
+void TestFJDataThread::copyPicSecondRunFailsAndKeepsFirst()
+{
+    const QString source = sharePhoto(QStringLiteral("o/all/IMG_4.jpg"), "first");
+    sharePhoto(QStringLiteral("o/90/IMG_4.jpg"), "thumb");
+    const QString other = m_out->path() + QStringLiteral("/其他/");
+    auto job = [&] {
+        return new FJDataThread(QStringLiteral("拷贝照片"), QStringLiteral("只要成品"), source,
+                                QStringLiteral("IMG_4.jpg"), other, m_receiver);
+    };
+    QVERIFY(m_receiver->runOne(job()).ok);
+    writeBytes(source, "second");
+    const FJJobReceiver::Report report = m_receiver->runOne(job());
+    QVERIFY(!report.ok);
+    QCOMPARE(report.message, QStringLiteral("IMG_4.jpg照片复制失败"));
+    QCOMPARE(readBytes(other + QStringLiteral("成品/IMG_4.jpg")), QByteArray("first"));
+    QCOMPARE(filesBelow(other), (QStringList{"成品/IMG_4.jpg", "缩略图/IMG_4.jpg"}));
+}
+
+void TestFJDataThread::copyPicMissingThumbnailIsOnlyANote()
+{
+    const QString source = sharePhoto(QStringLiteral("o/all/IMG_5.jpg"), "photo");
+    const QString other = m_out->path() + QStringLiteral("/其他/");
+    const FJJobReceiver::Report report = m_receiver->runOne(new FJDataThread(
+        QStringLiteral("拷贝照片"), QStringLiteral("入底"), source, QStringLiteral("IMG_5.jpg"), other, m_receiver));
+    QVERIFY(report.ok);
+    QCOMPARE(report.message, QStringLiteral("IMG_5.jpg缩略图不存在"));
+    QCOMPARE(filesBelow(other), QStringList{"入底/IMG_5.jpg"});
+}
+
+void TestFJDataThread::copyPicUnknownCategoryStillReports()
+{
+    const QString source = sharePhoto(QStringLiteral("o/all/IMG_6.jpg"), "photo");
+    const FJJobReceiver::Report report = m_receiver->runOne(
+        new FJDataThread(QStringLiteral("拷贝照片"), QStringLiteral("其它"), source, QStringLiteral("IMG_6.jpg"),
+                         m_out->path() + QStringLiteral("/其他/"), m_receiver));
+    QCOMPARE(m_receiver->reports.size(), 1);
+    QVERIFY(!report.ok);
+    QCOMPARE(report.message, QStringLiteral("IMG_6.jpg照片复制失败"));
+    QVERIFY(filesBelow(m_out->path()).isEmpty());
+}
+
+void TestFJDataThread::copyPicNameStaysInsideCategoryFolder_data()
+{
+    QTest::addColumn<QString>("imageName");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QStringList>("files");
+    QTest::newRow("slash") << "../../escape.jpg" << true << QStringList{"汰片/.._.._escape.jpg"};
+    QTest::newRow("backslash") << "a\\b.jpg" << true << QStringList{"汰片/a_b.jpg"};
+    QTest::newRow("parent") << ".." << false << QStringList();
+    QTest::newRow("empty") << "" << false << QStringList();
+}
+
+void TestFJDataThread::copyPicNameStaysInsideCategoryFolder()
+{
+    QFETCH(QString, imageName);
+    QFETCH(bool, ok);
+    QFETCH(QStringList, files);
+    const QString source = sharePhoto(QStringLiteral("o/all/IMG_7.jpg"), "photo");
+    const QString other = m_out->path() + QStringLiteral("/order/其他/");
+    const FJJobReceiver::Report report = m_receiver->runOne(
+        new FJDataThread(QStringLiteral("拷贝照片"), QStringLiteral("汰片"), source, imageName, other, m_receiver));
+    QCOMPARE(report.ok, ok);
+    if (!ok)
+        QCOMPARE(report.message, imageName + QStringLiteral("照片复制失败"));
+    QCOMPARE(filesBelow(other), files);
+    QCOMPARE(filesBelow(m_out->path()).size(), files.size());
+}
+
+void TestFJDataThread::savePicDataUrlAndBareBase64Agree()
+{
+    QImage image(8, 6, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QVERIFY(image.save(&buffer, "PNG"));
+    const QString base64 = QString::fromLatin1(png.toBase64());
+
+    const QString dest = m_out->path() + QStringLiteral("/");
+    QVERIFY(m_receiver->runOne(new FJDataThread(QStringLiteral("存储照片"), QJsonObject{{"img_name", "a.png"}},
+                                                QStringLiteral("data:image/png;base64,") + base64, dest,
+                                                m_receiver))
+                .ok);
+    QVERIFY(m_receiver->runOne(new FJDataThread(QStringLiteral("存储照片"), QJsonObject{{"img_name", "b.png"}},
+                                                base64, dest, m_receiver))
+                .ok);
+    QCOMPARE(readBytes(dest + "a.png"), readBytes(dest + "b.png"));
+    QCOMPARE(QImage(dest + "a.png").size(), QSize(8, 6));
+    QCOMPARE(m_receiver->reports.last().srcPath, QString());
+}
+
+void TestFJDataThread::savePicFailures_data()
+{
+    QTest::addColumn<QString>("data");
+    QTest::addColumn<QString>("imageName");
+    QTest::addColumn<QString>("message"); // "@" stands for the output folder
+    QTest::newRow("no data") << "" << "a.png" << "文件不存在";
+    QTest::newRow("nothing decodes") << "data:image/png;base64,!!!!" << "a.png" << "文件不存在";
+    QTest::newRow("not a picture") << QString::fromLatin1(QByteArray("plain text").toBase64()) << "a.png"
+                                   << "无法从数据创建图像";
+    QTest::newRow("unknown format") << "PNG" << "a.nosuchformat" << "保存文件失败：@/a.nosuchformat";
+    QTest::newRow("parent name") << "PNG" << ".." << "保存文件失败：@/..";
+}
+
+void TestFJDataThread::savePicFailures()
+{
+    QFETCH(QString, data);
+    QFETCH(QString, imageName);
+    QFETCH(QString, message);
+    if (data == QLatin1String("PNG")) {
+        QImage image(4, 4, QImage::Format_RGB32);
+        image.fill(Qt::blue);
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+        data = QString::fromLatin1(png.toBase64());
+    }
+    const FJJobReceiver::Report report = m_receiver->runOne(
+        new FJDataThread(QStringLiteral("存储照片"), QJsonObject{{"img_name", imageName}}, data,
+                         m_out->path() + QStringLiteral("/"), m_receiver));
+    QVERIFY(!report.ok);
+    QCOMPARE(report.message, message.replace(QLatin1Char('@'), m_out->path()));
+    QVERIFY(filesBelow(m_out->path()).isEmpty());
+}
+
+void TestFJDataThread::deliveryRawCopy()
+{
+    const QByteArray bytes = QByteArray(100000, 'c') + "end";
+    const QString source = sharePhoto(QStringLiteral("o/原始档/D1.CR3"), bytes);
+    const QString folder = m_out->path() + QStringLiteral("/原始档");
+    QDir().mkpath(folder);
+    auto job = [&](const QString &target) {
+        return new FJDataThread(QStringLiteral("下载照片交付-拷贝原始档"), QStringLiteral("原始档"), source,
+                                QStringLiteral("D1.CR3"), target, m_receiver);
+    };
+    FJJobReceiver::Report report = m_receiver->runOne(job(folder + QStringLiteral("/D1.CR3")));
+    QVERIFY(report.ok);
+    QCOMPARE(report.third, QString());
+    QCOMPARE(readBytes(folder + QStringLiteral("/D1.CR3")), bytes);
+
+    // Already there: left alone.
+    writeBytes(source, "changed");
+    report = m_receiver->runOne(job(folder + QStringLiteral("/D1.CR3")));
+    QVERIFY(!report.ok);
+    QCOMPARE(report.message, QStringLiteral("D1.CR3 拷贝失败"));
+    QCOMPARE(readBytes(folder + QStringLiteral("/D1.CR3")), bytes);
+
+    // The window makes the folder; the job does not.
+    report = m_receiver->runOne(job(m_out->path() + QStringLiteral("/missing/D1.CR3")));
+    QVERIFY(!report.ok);
+    QVERIFY(!QFileInfo::exists(m_out->path() + QStringLiteral("/missing")));
+
+    // A target with a parent step is refused.
+    report = m_receiver->runOne(job(folder + QStringLiteral("/../D1.CR3")));
+    QVERIFY(!report.ok);
+    QCOMPARE(filesBelow(m_out->path()), QStringList{"原始档/D1.CR3"});
+}
+
+void TestFJDataThread::deliveryPhotoUprightAndPlain_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("orientation"); // 0: no tag
+    QTest::addColumn<bool>("byteCopy");
+    QTest::newRow("no orientation tag") << "a.jpg" << 0 << true;
+    QTest::newRow("upright tag") << "b.jpg" << 1 << true;
+    QTest::newRow("turned 90 degrees") << "c.jpg" << 6 << false;
+    QTest::newRow("turned, upper-case suffix") << "d.JPG" << 6 << false;
+    QTest::newRow("turned, suffix the writer lacks") << "e.jpgx" << 6 << true;
+}
+
+void TestFJDataThread::deliveryPhotoUprightAndPlain()
+{
+    QFETCH(QString, name);
+    QFETCH(int, orientation);
+    QFETCH(bool, byteCopy);
+    const QString source = m_root->path() + QStringLiteral("o/原片/") + name;
+    QDir().mkpath(QFileInfo(source).path());
+    // Written and tagged under a JPEG name, then given its own.
+    const QString written = source + QStringLiteral(".jpg");
+    QVERIFY(EngineTestImages::writeJpeg(written, EngineTestImages::pattern(64, 32)));
+    if (orientation > 0)
+        QVERIFY(EngineTestImages::tagOrientation(written, orientation));
+    QVERIFY(QFile::rename(written, source));
+    const QString target = m_out->path() + QStringLiteral("/原片/") + name;
+    QDir().mkpath(QFileInfo(target).path());
+
+    const FJJobReceiver::Report report = m_receiver->runOne(
+        new FJDataThread(QStringLiteral("下载照片交付-拷贝原片"), QStringLiteral("原片"), source, name, target,
+                         m_receiver));
+    QVERIFY(report.ok);
+    QCOMPARE(report.message, QString());
+    QCOMPARE(report.srcPath, source);
+    if (byteCopy) {
+        QCOMPARE(readBytes(target), readBytes(source));
+    } else {
+        QImageReader reader(target);
+        reader.setAutoTransform(false);
+        const QImage written = reader.read();
+        QCOMPARE(written.size(), QSize(32, 64));
+        QVERIFY(EngineTestImages::sameQuarters(written, EngineTestImages::upright(source)));
+        QCOMPARE(EngineTestImages::jpegQuality(target), 100);
+    }
+    QCOMPARE(filesBelow(m_out->path()), QStringList{QStringLiteral("原片/") + name});
+}
+
+void TestFJDataThread::deliveryPhotoReplacesEarlierCopy()
+{
+    const QString source = m_root->path() + QStringLiteral("o/原片/r.jpg");
+    QDir().mkpath(QFileInfo(source).path());
+    QVERIFY(EngineTestImages::writeJpeg(source, EngineTestImages::pattern(40, 20)));
+    const QString target = m_out->path() + QStringLiteral("/r.jpg");
+    writeBytes(target, "earlier");
+    const FJJobReceiver::Report report = m_receiver->runOne(new FJDataThread(
+        QStringLiteral("下载照片交付-拷贝原片"), QStringLiteral("原片"), source, QStringLiteral("r.jpg"), target, m_receiver));
+    QVERIFY(report.ok);
+    QCOMPARE(readBytes(target), readBytes(source));
+    QCOMPARE(filesBelow(m_out->path()), QStringList{"r.jpg"});
+}
+
+void TestFJDataThread::deliveryPhotoFailureKeepsEarlierCopy()
+{
+    const QString target = m_out->path() + QStringLiteral("/ro/r.jpg");
+    writeBytes(target, "earlier");
+    // Gone from the share: the earlier copy stays.
+    FJJobReceiver::Report report = m_receiver->runOne(
+        new FJDataThread(QStringLiteral("下载照片交付-拷贝原片"), QStringLiteral("原片"),
+                         m_root->path() + QStringLiteral("o/原片/gone.jpg"), QStringLiteral("r.jpg"), target, m_receiver));
+    QVERIFY(!report.ok);
+    QCOMPARE(report.message, QStringLiteral("r.jpg 源文件不存在"));
+    QCOMPARE(readBytes(target), QByteArray("earlier"));
+
+    // A target that cannot be replaced (a folder of that name): it stays as it was.
+    const QString source = m_root->path() + QStringLiteral("o/原片/r.jpg");
+    QDir().mkpath(QFileInfo(source).path());
+    QVERIFY(EngineTestImages::writeJpeg(source, EngineTestImages::pattern(40, 20)));
+    const QString blocked = m_out->path() + QStringLiteral("/blocked.jpg");
+    writeBytes(blocked + QStringLiteral("/inside.txt"), "kept");
+    report = m_receiver->runOne(new FJDataThread(QStringLiteral("下载照片交付-拷贝原片"), QStringLiteral("原片"),
+                                                 source, QStringLiteral("blocked.jpg"), blocked, m_receiver));
+    QVERIFY(!report.ok);
+    QCOMPARE(report.message, QStringLiteral("blocked.jpg 拷贝失败"));
+    QCOMPARE(filesBelow(m_out->path()), (QStringList{"blocked.jpg/inside.txt", "ro/r.jpg"}));
+}
+
+void TestFJDataThread::dataUrl_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("format"); // how the file is written
+    QTest::addColumn<QSize>("stored");
+    QTest::addColumn<QSize>("box");
+    QTest::addColumn<QString>("mime");
+    QTest::addColumn<bool>("asStored"); // payload is the file's bytes
+
+    QTest::newRow("jpeg in box") << "a.jpg" << "JPEG" << QSize(400, 200) << QSize(100, 100) << "image/jpeg" << false;
+    QTest::newRow("small png enlarged") << "b.png" << "PNG" << QSize(50, 50) << QSize(100, 100) << "image/png"
+                                        << false;
+    QTest::newRow("upper-case suffix") << "c.JPG" << "JPEG" << QSize(30, 30) << QSize(0, 0) << "image/jpeg" << true;
+    QTest::newRow("bmp in box") << "d.bmp" << "BMP" << QSize(30, 10) << QSize(120, 120) << "image/bmp" << false;
+    QTest::newRow("unknown suffix, no box") << "e.tif" << "PNG" << QSize(10, 10) << QSize(0, 0) << "image/jpeg"
+                                            << true;
+    QTest::newRow("unknown suffix, box") << "f.tif" << "PNG" << QSize(10, 10) << QSize(100, 100) << "image/jpeg"
+                                         << false;
+    QTest::newRow("zero width is no box") << "g.png" << "PNG" << QSize(10, 10) << QSize(0, 100) << "image/png"
+                                          << true;
+    QTest::newRow("webp suffix, no box") << "h.webp" << "PNG" << QSize(10, 10) << QSize(0, 0) << "image/webp"
+                                         << true;
+    QTest::newRow("webp suffix in box is encoded as jpeg") << "i.webp" << "PNG" << QSize(10, 10) << QSize(100, 100)
+                                                           << "image/jpeg" << false;
+}
+
+void TestFJDataThread::dataUrl()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, format);
+    QFETCH(QSize, stored);
+    QFETCH(QSize, box);
+    QFETCH(QString, mime);
+    QFETCH(bool, asStored);
+    const QString path = m_out->path() + QLatin1Char('/') + name;
+    QImage image(stored, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    QVERIFY(image.save(path, format.toLatin1().constData()));
+
+    const QString url = FJDataThread::convertImageToBase64DataUrl(path, box.width(), box.height());
+    const QString prefix = QStringLiteral("data:%1;base64,").arg(mime);
+    QVERIFY2(url.startsWith(prefix), qPrintable(url.left(40)));
+    const QByteArray payload = QByteArray::fromBase64(url.mid(prefix.size()).toLatin1());
+    if (asStored) {
+        QCOMPARE(payload, readBytes(path));
+        return;
+    }
+    const QImage decoded = QImage::fromData(payload);
+    QCOMPARE(decoded.size(), box);
+    if (stored == QSize(400, 200)) {
+        // Scaled to 100 x 50 at (0, 25): white bars above and below.
+        QVERIFY(qGray(decoded.pixel(50, 5)) > 240);
+        QVERIFY(qGray(decoded.pixel(50, 94)) > 240);
+        QVERIFY(qGray(decoded.pixel(50, 50)) < 15);
+    }
+}
+
+void TestFJDataThread::manyJobsOnOnePool()
+{
+    QList<FJDataThread *> jobs;
+    const QString other = m_out->path() + QStringLiteral("/其他/");
+    for (int i = 0; i < 48; ++i) {
+        const QString name = QStringLiteral("P%1.jpg").arg(i);
+        const QString source = sharePhoto(QStringLiteral("o/all/") + name, QByteArray::number(i).repeated(5000));
+        sharePhoto(QStringLiteral("o/90/") + name, QByteArray::number(i));
+        jobs << new FJDataThread(QStringLiteral("拷贝照片"), i % 2 ? QStringLiteral("成品") : QStringLiteral("入底"),
+                                 source, name, other, m_receiver);
+    }
+    m_receiver->runAll(jobs, 8);
+    QCOMPARE(m_receiver->reports.size(), 48);
+    for (const FJJobReceiver::Report &report : qAsConst(m_receiver->reports))
+        QVERIFY2(report.ok && report.onGuiThread, qPrintable(report.message));
+    for (int i = 0; i < 48; ++i) {
+        const QString name = QStringLiteral("P%1.jpg").arg(i);
+        QCOMPARE(readBytes(other + (i % 2 ? QStringLiteral("成品/") : QStringLiteral("入底/")) + name),
+                 QByteArray::number(i).repeated(5000));
+        QCOMPARE(readBytes(other + QStringLiteral("缩略图/") + name), QByteArray::number(i));
+    }
+    QCOMPARE(filesBelow(other).size(), 96);
+}
+
+void TestFJDataThread::productionSheetJobStillReports()
+{
+    auto *job = new FJDataThread(QStringLiteral("生成Html"), m_receiver);
+    job->orderDir = m_out->path() + QStringLiteral("/");
+    const FJJobReceiver::Report report = m_receiver->runOne(job);
+    QCOMPARE(m_receiver->reports.size(), 1);
+    QCOMPARE(report.jobType, QStringLiteral("生成Html"));
+    // No sheet is written, and none is claimed.
+    QVERIFY(!report.ok);
+    QVERIFY(filesBelow(m_out->path()).isEmpty());
+}
+
+QTEST_MAIN(TestFJDataThread)
+#include "tst_FJDataThread.moc"
