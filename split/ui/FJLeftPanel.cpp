@@ -1,0 +1,425 @@
+#include "split/ui/FJLeftPanel.h"
+
+#include "app/BaseReq.h"
+#include "app/Config.h"
+#include "app/FormBody.h"
+#include "app/K.h"
+#include "app/Logging.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+QString jsonText(const QJsonObject &object, const QString &key)
+{
+    const QJsonValue value = object.value(key);
+    return value.isString() ? value.toString() : QString();
+}
+
+bool accepted(const QJsonObject &reply)
+{
+    const QJsonValue code = reply.value(QStringLiteral("code"));
+    return code.isString() && code.toString() == QLatin1String("1");
+}
+
+QString replyMessage(const QJsonObject &reply)
+{
+    QString message = jsonText(reply, QStringLiteral("message"));
+    if (message.isEmpty())
+        message = jsonText(reply, QStringLiteral("msg"));
+    return message;
+}
+
+const char *const kTickStyle =
+    "QCheckBox { background-color: transparent; spacing: -9px; margin: 0px; padding-top: 1px; padding-left: 3px;"
+    " font-size: 8px; font-weight: bold; color: transparent; }"
+    "QCheckBox:checked { color: white; }"
+    "QCheckBox::indicator { width: 12px; height: 12px; border: 1px solid #d1d1d6; border-radius: 2px;"
+    " background-color: #ffffff; }"
+    "QCheckBox::indicator:hover { border-color: #007aff; background-color: #ffffff; }"
+    "QCheckBox::indicator:checked { background-color: #007aff; border-color: #007aff; }"
+    "QCheckBox::indicator:checked:hover { background-color: #0056cc; border-color: #0056cc; }";
+
+} // namespace
+
+FJLeftPanel::FJLeftPanel(QWidget *parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("FJLeftPanel"));
+    setupUI();
+}
+
+void FJLeftPanel::setupUI()
+{
+    mainLayout = new QVBoxLayout(this);
+    mainLayout->setContentsMargins(K::f(13), K::f(13), K::f(7), K::f(13));
+    mainLayout->setSpacing(K::f(10));
+
+    progressLabel = new QLabel(QStringLiteral("分件进度"), this);
+    progressLabel->setObjectName(QStringLiteral("progressLabel"));
+    progressLabel->setStyleSheet(QStringLiteral("QLabel { font-size: %1px; font-weight: 600; color: #1d1d1f;"
+                                                " margin-bottom: %2px; padding: %3px 0px; }")
+                                     .arg(K::s(11), K::s(7), K::s(3)));
+
+    progressBar = new QProgressBar(this);
+    progressBar->setObjectName(QStringLiteral("progressBar"));
+    progressBar->setFixedHeight(K::f(13));
+    progressBar->setTextVisible(true);
+    progressBar->setStyleSheet(
+        QStringLiteral("QProgressBar { background-color: #e5e5ea; border: none; border-radius: %1px;"
+                       " text-align: center; font-size: %2px; color: #1d1d1f; }"
+                       "QProgressBar::chunk { background: qlineargradient(x1:0, y1:0, x2:1, y2:0,"
+                       " stop:0 #007aff, stop:1 #34c759); border-radius: %3px; margin: 1px; }")
+            .arg(K::s(7), K::s(9), K::s(6)));
+
+    setupTableWidget();
+    setupButtonsLayout();
+
+    mainLayout->addWidget(progressLabel);
+    mainLayout->addWidget(progressBar);
+    mainLayout->addWidget(tableWidget, 1);
+    mainLayout->addLayout(buttonsLayout);
+}
+
+void FJLeftPanel::setupTableWidget()
+{
+    headers = QStringList{QStringLiteral(""),
+               QStringLiteral("订单号"),
+               QStringLiteral("男士姓名"),
+               QStringLiteral("女士姓名"),
+               QStringLiteral("摄影师"),
+               QStringLiteral("套系"),
+               QStringLiteral("拍照日期"),
+               QStringLiteral("初修数/精修数"),
+               QStringLiteral("化妆师"),
+               QStringLiteral("选片师"),
+               QStringLiteral("选片日期"),
+               QStringLiteral("选片完成时间"),
+               QStringLiteral("男士电话"),
+               QStringLiteral("女士电话"),
+               QStringLiteral("订单金额")};
+    tableWidget = new QTableWidget(this);
+    tableWidget->setObjectName(QStringLiteral("orderTable"));
+    tableWidget->setColumnCount(headers.size());
+    tableWidget->setHorizontalHeaderLabels(headers);
+    tableWidget->setStyleSheet(QStringLiteral(
+        "QTableWidget { background-color: #ffffff; border: 1px solid #e5e5ea; border-radius: 8px;"
+        " gridline-color: #f2f2f7; font-size: 13px; selection-background-color: transparent;"
+        " selection-color: #1d1d1f; }"
+        "QTableWidget::item { padding: 3px 5px; border-bottom: 1px solid #f2f2f7; color: #1d1d1f; }"
+        "QTableWidget::item:selected { background-color: transparent; color: #1d1d1f; }"
+        "QTableWidget::item:hover { background-color: #f2f2f7; color: #1d1d1f; }"
+        "QHeaderView::section { background-color: #f9f9fb; color: #1d1d1f; font-weight: 600; font-size: 12px;"
+        " padding: 8px 5px; border: none; border-bottom: 1px solid #e5e5ea; border-right: 1px solid #e5e5ea; }"
+        "QHeaderView::section:first { border-top-left-radius: 8px; }"
+        "QHeaderView::section:last { border-top-right-radius: 8px; border-right: none; }"
+        "QScrollBar:vertical { background-color: #f2f2f7; width: 5px; border-radius: 3px; margin: 0; }"
+        "QScrollBar::handle:vertical { background-color: #c7c7cc; border-radius: 3px; min-height: 13px; }"
+        "QScrollBar::handle:vertical:hover { background-color: #aeaeb2; }"
+        "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { border: none; background: none; }"));
+    tableWidget->setSelectionBehavior(QAbstractItemView::SelectRows);
+    tableWidget->setSelectionMode(QAbstractItemView::NoSelection);
+    tableWidget->setAlternatingRowColors(false);
+    tableWidget->setShowGrid(true);
+    tableWidget->setSortingEnabled(false);
+    tableWidget->horizontalHeader()->setSortIndicatorShown(false);
+    tableWidget->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tableWidget->verticalHeader()->setDefaultSectionSize(K::f(33));
+    connect(tableWidget, &QTableWidget::cellClicked, this, &FJLeftPanel::onCellClicked);
+}
+
+void FJLeftPanel::setupButtonsLayout()
+{
+    buttonsLayout = new QHBoxLayout();
+    buttonsLayout->setSpacing(K::f(7));
+    buttonsLayout->setContentsMargins(0, 0, 0, 0);
+    selectAllBtn = new QPushButton(QStringLiteral("全选"), this);
+    selectAllBtn->setObjectName(QStringLiteral("selectAllBtn"));
+    unselectAllBtn = new QPushButton(QStringLiteral("取消全选"), this);
+    unselectAllBtn->setObjectName(QStringLiteral("unselectAllBtn"));
+    for (QPushButton *button : {selectAllBtn, unselectAllBtn}) {
+        button->setFixedHeight(K::f(23));
+        button->setMinimumWidth(K::f(53));
+    }
+    selectAllBtn->setStyleSheet(QStringLiteral(
+        "QPushButton { background-color: #007aff; color: white; border: none; border-radius: 5px; font-size: 11px;"
+        " font-weight: 500; padding: 5px 11px; }"
+        "QPushButton:hover { background-color: #0056cc; }"
+        "QPushButton:pressed { background-color: #004bb3; }"));
+    unselectAllBtn->setStyleSheet(QStringLiteral(
+        "QPushButton { background-color: #f2f2f7; color: #1d1d1f; border: 1px solid #e5e5ea; border-radius: 5px;"
+        " font-size: 11px; font-weight: 500; padding: 5px 11px; }"
+        "QPushButton:hover { background-color: #e5e5ea; }"
+        "QPushButton:pressed { background-color: #d1d1d6; }"));
+    buttonsLayout->addWidget(selectAllBtn);
+    buttonsLayout->addWidget(unselectAllBtn);
+    buttonsLayout->addStretch();
+    connect(selectAllBtn, &QPushButton::clicked, this, &FJLeftPanel::onSelectAllClicked);
+    connect(unselectAllBtn, &QPushButton::clicked, this, &FJLeftPanel::onUnselectAllClicked);
+}
+
+void FJLeftPanel::setSplitType(DesignFileSplitTypes type)
+{
+    splitType = type;
+    if (type == DownloadPhotoDelivery) {
+        selectAllBtn->hide();
+        unselectAllBtn->hide();
+        return;
+    }
+    tableWidget->horizontalHeader()->setStretchLastSection(true);
+    for (int i = 0; i < headers.size(); ++i) {
+        const QString &label = headers.at(i);
+        int width = -1;
+        if (label.isEmpty())
+            width = type == DownloadOriginals ? 100 : 40;
+        else if (label == QStringLiteral("订单号"))
+            width = 150;
+        else if (label == QStringLiteral("男士姓名") || label == QStringLiteral("女士姓名"))
+            width = 80;
+        else
+            width = 100;
+        tableWidget->setColumnWidth(i, K::f(width));
+    }
+}
+
+void FJLeftPanel::addOrder(const OrderData &order, int row)
+{
+    if (row < 0 || row >= tableWidget->rowCount())
+        return;
+    auto *box = new QCheckBox(QStringLiteral("✓"));
+    box->setObjectName(QStringLiteral("tickBox"));
+    box->setLayoutDirection(Qt::RightToLeft);
+    box->setStyleSheet(QLatin1String(kTickStyle));
+    connect(box, &QCheckBox::toggled, [this, row](bool state) {
+        if (!state || splitType != DownloadPhotoDelivery)
+            return;
+        emit orderSelected(row, true);
+        for (int r = 0; r < tableWidget->rowCount(); ++r) {
+            if (r == row)
+                continue;
+            if (QCheckBox *other = tickBox(r))
+                other->setChecked(false);
+        }
+    });
+
+    auto *container = new QWidget();
+    container->setStyleSheet(QStringLiteral("QWidget { background-color: transparent; }"));
+    auto *layout = new QHBoxLayout(container);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setAlignment(Qt::AlignCenter);
+    layout->addWidget(box);
+    if (splitType == DownloadOriginals) {
+        auto *pick = new QPushButton(QStringLiteral("设置选中"));
+        pick->setObjectName(QStringLiteral("pickButton"));
+        pick->setFlat(true);
+        pick->setStyleSheet(QStringLiteral("QPushButton { background-color: transparent; color: blue; border: none;"
+                                           " font-size: 10px; }"
+                                           "QPushButton:hover { color: #0066cc; }"
+                                           "QPushButton:pressed { color: #004499; }"
+                                           "QPushButton:disabled { color: gray; }"));
+        connect(pick, &QPushButton::clicked, [this, row] { emit orderSelected(row, true); });
+        layout->addWidget(pick);
+    }
+    tableWidget->setCellWidget(row, 0, container);
+
+    for (int c = 0; c < headers.size(); ++c) {
+        const QString &label = headers.at(c);
+        QString text;
+        if (label == QStringLiteral("订单号"))
+            text = order.orderpayforkey + QLatin1Char('-') + order.servicetimes;
+        else if (label == QStringLiteral("男士姓名"))
+            text = order.mname;
+        else if (label == QStringLiteral("女士姓名"))
+            text = order.wname;
+        else if (label == QStringLiteral("摄影师"))
+            text = order.role1;
+        else if (label == QStringLiteral("套系"))
+            text = order.comboname;
+        else if (label == QStringLiteral("拍照日期"))
+            text = order.shotdate;
+        else if (label == QStringLiteral("初修数/精修数"))
+            text = QStringLiteral("%1 / %2").arg(order.imagesNum, order.number_jingxiu);
+        else if (label == QStringLiteral("化妆师"))
+            text = order.role2;
+        else if (label == QStringLiteral("选片师"))
+            text = order.selectphotoname;
+        else if (label == QStringLiteral("选片日期"))
+            text = order.sampledate;
+        else if (label == QStringLiteral("选片完成时间"))
+            text = order.selectphototime;
+        else if (label == QStringLiteral("男士电话"))
+            text = order.mphone;
+        else if (label == QStringLiteral("女士电话"))
+            text = order.wphone;
+        else if (label == QStringLiteral("订单金额"))
+            text = order.order_price;
+        else
+            continue;
+        tableWidget->setItem(row, c, new QTableWidgetItem(text));
+    }
+}
+
+void FJLeftPanel::clearOrders()
+{
+    tableWidget->setRowCount(0);
+}
+
+QCheckBox *FJLeftPanel::tickBox(int row) const
+{
+    QWidget *cell = tableWidget->cellWidget(row, 0);
+    return cell ? cell->findChild<QCheckBox *>() : nullptr;
+}
+
+QList<int> FJLeftPanel::getSelectedRows() const
+{
+    QList<int> rows;
+    for (int r = 0; r < tableWidget->rowCount(); ++r) {
+        QCheckBox *box = tickBox(r);
+        if (box && box->isChecked())
+            rows.append(r);
+    }
+    return rows;
+}
+
+void FJLeftPanel::setBtnEnable(bool enable)
+{
+    tableWidget->setEnabled(enable);
+    selectAllBtn->setEnabled(enable);
+    unselectAllBtn->setEnabled(enable);
+}
+
+void FJLeftPanel::onCellClicked(int row, int)
+{
+    QCheckBox *box = tickBox(row);
+    if (!box)
+        return;
+    box->setChecked(!box->isChecked());
+    if (splitType == DownloadOriginals)
+        emit orderSelected(row, box->isChecked());
+}
+
+void FJLeftPanel::onSelectAllClicked()
+{
+    for (int r = 0; r < tableWidget->rowCount(); ++r)
+        if (QCheckBox *box = tickBox(r))
+            box->setChecked(true);
+}
+
+void FJLeftPanel::onUnselectAllClicked()
+{
+    for (int r = 0; r < tableWidget->rowCount(); ++r)
+        if (QCheckBox *box = tickBox(r))
+            box->setChecked(false);
+}
+
+QString FJLeftPanel::searchCode(const QString &searchType)
+{
+    if (searchType == QStringLiteral("基本信息"))
+        return QStringLiteral("1");
+    if (searchType == QStringLiteral("拍照日期"))
+        return QStringLiteral("4");
+    if (searchType == QStringLiteral("选片日期"))
+        return QStringLiteral("5");
+    return QString();
+}
+
+void FJLeftPanel::showWarning(const QString &text)
+{
+    // Window-modal but not blocking: the reply handler finishes at once.
+    auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("温馨提示"), text, QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("fjWarning"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+void FJLeftPanel::finishSearch()
+{
+    emit emitReqOrderFinish(true);
+}
+
+void FJLeftPanel::onReqShopInfo(const QString &searchType, const QString &keyword, const QString &k_shopid)
+{
+    shopId = k_shopid;
+    auto *req = new BaseReq(this);
+    req->fjReq(QStringLiteral("&m=public&a=switch_shop"), FormBody().add(QStringLiteral("shopid"), shopId).toBytes(),
+               [this, req, searchType, keyword](bool ok, const QJsonDocument &doc) {
+                   req->deleteLater();
+                   if (!ok || !doc.isObject()) {
+                       finishSearch();
+                       return;
+                   }
+                   const QJsonObject reply = doc.object();
+                   if (!accepted(reply)) {
+                       showWarning(replyMessage(reply));
+                       finishSearch();
+                       return;
+                   }
+                   Config::k_fjsuper_id = jsonText(reply, QStringLiteral("SUPERID"));
+                   Config::k_fjmanager_id = jsonText(reply, QStringLiteral("EID"));
+                   superId = Config::k_fjsuper_id;
+                   eid = Config::k_fjmanager_id;
+                   issjfenjianms = jsonText(reply, QStringLiteral("issjfenjianms"));
+                   emit userInfoChange(shopId, eid, superId);
+                   reqOrderList(searchType, keyword);
+               });
+}
+
+void FJLeftPanel::reqOrderList(const QString &searchType, const QString &keyword)
+{
+    qCDebug(lcSplit) << "要开始刷新数据量 222";
+    FormBody body;
+    body.add(QStringLiteral("keyword"), keyword);
+    const QString code = searchCode(searchType);
+    if (!code.isEmpty())
+        body.add(QStringLiteral("searchtype"), code);
+    body.add(QStringLiteral("shopid"), shopId)
+        .add(QStringLiteral("eid"), eid)
+        .add(QStringLiteral("superid"), superId)
+        .add(QStringLiteral("personid"), eid);
+
+    orderList.clear();
+    tableWidget->setRowCount(0);
+
+    const QString path = splitType == DownloadOriginals ? QStringLiteral("&m=order&a=order_list_type_1")
+                                                        : QStringLiteral("&m=order&a=order_list");
+    auto *req = new BaseReq(this);
+    req->fjReq(path, body.toBytes(), [this, req](bool ok, const QJsonDocument &doc) {
+        req->deleteLater();
+        if (!ok || !doc.isObject()) {
+            finishSearch();
+            return;
+        }
+        const QJsonObject reply = doc.object();
+        if (!accepted(reply)) {
+            showWarning(replyMessage(reply));
+            finishSearch();
+            return;
+        }
+        const QJsonArray data = reply.value(QStringLiteral("data")).toArray();
+        if (data.isEmpty()) {
+            showWarning(QStringLiteral("未检索到订单"));
+            finishSearch();
+            return;
+        }
+        tableWidget->setUpdatesEnabled(false);
+        tableWidget->blockSignals(true);
+        tableWidget->setRowCount(data.size());
+        for (int i = 0; i < data.size(); ++i) {
+            orderList.append(OrderData::fromJson(data.at(i)));
+            addOrder(orderList.constLast(), i);
+        }
+        tableWidget->blockSignals(false);
+        tableWidget->setUpdatesEnabled(true);
+        finishSearch();
+    });
+}

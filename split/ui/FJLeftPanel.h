@@ -1,0 +1,70 @@
+#pragma once
+
+#include "split/ui/DesignFileSplitTypes.h"
+#include "split/ui/OrderData.h"
+
+#include <QList>
+#include <QStringList>
+#include <QWidget>
+
+class QCheckBox;
+class QHBoxLayout;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTableWidget;
+class QVBoxLayout;
+
+// Left half of the split window: progress, the order table with tick boxes,
+// and the branch switch plus order search behind it.
+class FJLeftPanel : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit FJLeftPanel(QWidget *parent = nullptr);
+
+    void setSplitType(DesignFileSplitTypes type);
+    void addOrder(const OrderData &order, int row);
+    void clearOrders();
+    QList<int> getSelectedRows() const;
+    void setBtnEnable(bool enable);
+    void reqOrderList(const QString &searchType, const QString &keyword);
+
+    // The service's search code for a search-type label; empty when it has none.
+    static QString searchCode(const QString &searchType);
+
+    QProgressBar *progressBar = nullptr;
+    QLabel *progressLabel = nullptr;
+    QList<OrderData> orderList;
+    QString shopId;
+    QString superId;
+    QString eid;
+    QString issjfenjianms;
+    QVBoxLayout *mainLayout = nullptr;
+    QStringList headers;
+    QTableWidget *tableWidget = nullptr;
+    QHBoxLayout *buttonsLayout = nullptr;
+    QPushButton *selectAllBtn = nullptr;
+    QPushButton *unselectAllBtn = nullptr;
+    int splitType = DesignSplit;
+
+public slots:
+    void onCellClicked(int row, int column);
+    void onSelectAllClicked();
+    void onUnselectAllClicked();
+    void onReqShopInfo(const QString &searchType, const QString &keyword, const QString &k_shopid);
+
+signals:
+    void emitReqOrderFinish(bool enable);
+    void orderSelected(int row, bool checked);
+    void userInfoChange(const QString &shopid, const QString &uid, const QString &superid);
+
+private:
+    void setupUI();
+    void setupTableWidget();
+    void setupButtonsLayout();
+    QCheckBox *tickBox(int row) const;
+    void showWarning(const QString &text);
+    void finishSearch();
+};
