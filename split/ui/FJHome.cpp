@@ -7,6 +7,7 @@
 #include "split/ui/FJLeftPanel.h"
 #include "split/ui/FJRightPanel.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -61,8 +62,16 @@ void FJHome::setupUI()
 
     connect(rightPanel, &FJRightPanel::searchRequested, leftPanel, &FJLeftPanel::onReqShopInfo);
     connect(rightPanel, &FJRightPanel::startProcessRequested, this, &FJHome::onStartProcessRequested);
-    connect(rightPanel, &FJRightPanel::downAndUnDownImgSelectedChange, this,
-            [] { qCDebug(lcSplit) << "更新选中的"; });
+    connect(rightPanel, &FJRightPanel::downAndUnDownImgSelectedChange, this, [this] {
+        qCDebug(lcSplit) << "更新选中的";
+        // A search may have replaced the list since the pick: write back only over the same order.
+        const int row = rightPanel->currentOrderRow;
+        if (row < 0 || row >= leftPanel->orderList.size())
+            return;
+        if (leftPanel->orderList.at(row).order_photo_id != rightPanel->currentOrder.order_photo_id)
+            return;
+        leftPanel->orderList[row] = rightPanel->currentOrder;
+    });
     connect(rightPanel, &FJRightPanel::shopChange, this, [] {});
     connect(leftPanel, &FJLeftPanel::emitReqOrderFinish, rightPanel, &FJRightPanel::onSetSearchBtnStatus);
     connect(leftPanel, &FJLeftPanel::userInfoChange, this,
@@ -95,8 +104,16 @@ void FJHome::onOrderSelected(int row, bool checked)
     if (row < 0 || row >= leftPanel->orderList.size())
         return;
     const OrderData order = leftPanel->orderList.at(row);
-    Q_UNUSED(checked)
-    Q_UNUSED(order)
+    if (splitType == DownloadOriginals) {
+        if (!checked)
+            return;
+        rightPanel->currentOrderRow = row;
+        rightPanel->currentOrder = order;
+        rightPanel->refreshDownAndUndownImgList();
+    } else if (splitType == DownloadPhotoDelivery && rightPanel->rawFileCheckBox) {
+        rightPanel->rawFileCheckBox->setChecked(order.iszsysd == QLatin1String("1"));
+        rightPanel->simpleRetouchCheckBox->setChecked(order.iszsjx == QLatin1String("1"));
+    }
 }
 
 void FJHome::showMessage(const QString &text, bool information)

@@ -1,9 +1,19 @@
 #include "split/ui/FJRightPanel.h"
 
+#include "app/BaseReq.h"
 #include "app/Config.h"
+#include "app/FormBody.h"
+#include "app/Logging.h"
+#include "split/ui/naming/FolderNamingRule.h"
+#include "widgets/ElementButton.h"
+#include "widgets/ThumbnailTableView.h"
+#include "widgets/ToastWidget.h"
 #include "app/K.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QDateEdit>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -83,10 +93,7 @@ void FJRightPanel::setupUI()
     for (const ShopEntry &shop : qAsConst(Config::k_shops))
         shopComboBox->addItem(shop.name);
     shopComboBox->setStyleSheet(comboStyle);
-    connect(shopComboBox, &QComboBox::currentTextChanged, this, [this] {
-        if (splitType == DesignSplit)
-            emit shopChange();
-    });
+    connect(shopComboBox, &QComboBox::currentTextChanged, this, &FJRightPanel::onShopChanged);
     shopLayout->addWidget(shopLabel, 0);
     shopLayout->addWidget(shopComboBox, 1);
     mainLayout->addLayout(shopLayout);
@@ -176,8 +183,14 @@ void FJRightPanel::setupUI()
 void FJRightPanel::setSplitType(DesignFileSplitTypes type)
 {
     splitType = type;
-    if (type == DownloadOriginals)
+    if (type == DownloadPhotoDelivery) {
+        addDownTypeUI();
+    } else if (type == DownloadOriginals) {
         startButton->setText(QStringLiteral("开始下载"));
+        addDownAndUndownloadPhotoList();
+    } else if (type == DesignSplit) {
+        addNamingRuleUI();
+    }
 }
 
 void FJRightPanel::onSearchTypeChanged()
@@ -314,4 +327,317 @@ void FJRightPanel::setBtnEnable(bool enable)
     for (QWidget *w : std::initializer_list<QWidget *>{shopComboBox, searchTypeComboBox, searchLineEdit, shotDateEdit,
                                                        selectDateEdit, chooseDirButton, startButton, searchButton})
         w->setEnabled(enable);
+    if (splitType == DownloadPhotoDelivery) {
+        for (QCheckBox *box : {rawFileCheckBox, originalImageCheckBox, simpleRetouchCheckBox,
+                               simpleRetouchRejectsCheckBox, fullRetouchCheckBox})
+            box->setEnabled(enable);
+    }
+}
+
+void FJRightPanel::showWarning(const QString &text)
+{
+    auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("温馨提示"), text, QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("fjWarning"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+void FJRightPanel::addDownTypeUI()
+{
+    downTypeLayout = new QVBoxLayout();
+    downTypeLayout->setSpacing(8);
+    downTypeLabel = new QLabel(QStringLiteral("下载目录选项:"), this);
+    downTypeLabel->setStyleSheet(
+        QStringLiteral("QLabel { font-size: 10px; font-weight: 600; color: #1d1d1f; padding-bottom: 4px; }"));
+    downTypeCheckLayout = new QHBoxLayout();
+    downTypeCheckLayout->setSpacing(12);
+    const QString style = QStringLiteral(
+        "QCheckBox { font-size: 9px; color: #1d1d1f; spacing: 5px; padding: 6px 10px; background-color: #f8f8fa;"
+        " border: 1px solid #e5e5ea; border-radius: 6px; }"
+        "QCheckBox:hover { background-color: #f0f0f5; border-color: #007aff; }"
+        "QCheckBox:checked { background-color: #e8f4fd; border-color: #007aff; color: #007aff; }"
+        "QCheckBox::indicator { width: 14px; height: 14px; border: 2px solid #c7c7cc; border-radius: 4px;"
+        " background-color: white; }"
+        "QCheckBox::indicator:hover { border-color: #007aff; }"
+        "QCheckBox::indicator:checked { background-color: #007aff; border-color: #007aff;"
+        " image: url(:/public/image/public/check_white.png); }"
+        "QCheckBox::indicator:checked:hover { background-color: #0066cc; border-color: #0066cc; }");
+    const struct {
+        QCheckBox **box;
+        const char *name;
+        const char *text;
+        bool checked;
+    } boxes[] = {{&rawFileCheckBox, "rawFileCheckBox", "原始档", false},
+                 {&originalImageCheckBox, "originalImageCheckBox", "原图", false},
+                 {&simpleRetouchCheckBox, "simpleRetouchCheckBox", "简修", false},
+                 {&simpleRetouchRejectsCheckBox, "simpleRetouchRejectsCheckBox", "简修含汰片", false},
+                 {&fullRetouchCheckBox, "fullRetouchCheckBox", "精修", true}};
+    for (const auto &entry : boxes) {
+        auto *box = new QCheckBox(QString::fromUtf8(entry.text), this);
+        box->setObjectName(QLatin1String(entry.name));
+        box->setChecked(entry.checked);
+        box->setStyleSheet(style);
+        box->setCursor(Qt::PointingHandCursor);
+        *entry.box = box;
+        downTypeCheckLayout->addWidget(box);
+    }
+    downTypeCheckLayout->addStretch(0);
+    downTypeLayout->addWidget(downTypeLabel);
+    downTypeLayout->addLayout(downTypeCheckLayout);
+    mainLayout->addLayout(downTypeLayout);
+    mainLayout->addStretch(3);
+}
+
+QWidget *FJRightPanel::createPhotoSection(const QString &title, const char *color, const char *hover,
+                                          const char *pressed, const char *barFrom, const char *barTo,
+                                          QLabel **titleLabel, QPushButton **selectAll, QPushButton **clearAll,
+                                          ThumbnailTableView **view)
+{
+    auto *section = new QWidget(this);
+    auto *layout = new QVBoxLayout(section);
+    layout->setContentsMargins(0, K::f(10), 0, K::f(10));
+    layout->setSpacing(K::f(8));
+
+    auto *header = new QWidget(section);
+    auto *headerLayout = new QHBoxLayout(header);
+    headerLayout->setContentsMargins(0, 0, 0, 0);
+    headerLayout->setSpacing(K::f(8));
+
+    auto *group = new QWidget(header);
+    auto *groupLayout = new QHBoxLayout(group);
+    groupLayout->setContentsMargins(0, 0, 0, 0);
+    groupLayout->setSpacing(K::f(6));
+    auto *bar = new QWidget(group);
+    bar->setFixedSize(K::f(4), K::f(16));
+    bar->setStyleSheet(QStringLiteral("QWidget { border-radius: 2px; background: qlineargradient(x1:0, y1:0, x2:0,"
+                                      " y2:1, stop:0 %1, stop:1 %2); }")
+                           .arg(QLatin1String(barFrom), QLatin1String(barTo)));
+    *titleLabel = new QLabel(title, group);
+    (*titleLabel)->setStyleSheet(
+        QStringLiteral("QLabel { font-size: 13px; font-weight: 600; color: #1d1d1f; padding: 0px; }"));
+    groupLayout->addWidget(bar);
+    groupLayout->addWidget(*titleLabel);
+    groupLayout->addStretch();
+
+    *selectAll = new QPushButton(QStringLiteral("全选"), header);
+    (*selectAll)->setFixedHeight(K::f(28));
+    (*selectAll)->setMinimumWidth(K::f(60));
+    (*selectAll)->setCursor(Qt::PointingHandCursor);
+    (*selectAll)->setStyleSheet(
+        QStringLiteral("QPushButton { background-color: %1; color: white; border: none; border-radius: 6px;"
+                       " padding: 4px 12px; font-size: 11px; font-weight: 500; }"
+                       "QPushButton:hover { background-color: %2; }"
+                       "QPushButton:pressed { background-color: %3; }")
+            .arg(QLatin1String(color), QLatin1String(hover), QLatin1String(pressed)));
+    *clearAll = new QPushButton(QStringLiteral("取消全选"), header);
+    (*clearAll)->setFixedHeight(K::f(28));
+    (*clearAll)->setMinimumWidth(K::f(70));
+    (*clearAll)->setCursor(Qt::PointingHandCursor);
+    (*clearAll)->setStyleSheet(QStringLiteral(
+        "QPushButton { background-color: #f5f5f7; color: #1d1d1f; border: 1px solid #d2d2d7; border-radius: 6px;"
+        " padding: 4px 12px; font-size: 11px; font-weight: 500; }"
+        "QPushButton:hover { background-color: #e8e8ed; border-color: #b8b8bd; }"
+        "QPushButton:pressed { background-color: #d2d2d7; }"));
+    headerLayout->addWidget(group);
+    headerLayout->addStretch();
+    headerLayout->addWidget(*selectAll);
+    headerLayout->addWidget(*clearAll);
+
+    *view = new ThumbnailTableView(section);
+    (*view)->setMinimumHeight(K::f(200));
+    layout->addWidget(header, 0);
+    layout->addWidget(*view, 1);
+    return section;
+}
+
+void FJRightPanel::createUndownloadPhotoSection()
+{
+    undownloadSection = createPhotoSection(QStringLiteral("未下载图片"), "#007aff", "#0051d5", "#003d99", "#007aff",
+                                           "#0051d5", &undownloadTitleLabel, &undownloadSelectAllButton,
+                                           &undownloadClearAllButton, &undownloadThumbnailView);
+    undownloadSection->setObjectName(QStringLiteral("undownloadSection"));
+    connect(undownloadSelectAllButton, &QPushButton::clicked, this, &FJRightPanel::onUndownloadSelectAllClicked);
+    connect(undownloadClearAllButton, &QPushButton::clicked, this, &FJRightPanel::onUndownloadClearAllClicked);
+    connect(undownloadThumbnailView, &ThumbnailTableView::selectionChanged, this,
+            &FJRightPanel::onUndownloadSelectionChanged);
+}
+
+void FJRightPanel::createDownloadedPhotoSection()
+{
+    downloadedSection = createPhotoSection(QStringLiteral("已下载图片"), "#34c759", "#248a3d", "#1e7e34", "#34c759",
+                                           "#248a3d", &downloadedTitleLabel, &downloadedSelectAllButton,
+                                           &downloadedClearAllButton, &downloadedThumbnailView);
+    downloadedSection->setObjectName(QStringLiteral("downloadedSection"));
+    connect(downloadedSelectAllButton, &QPushButton::clicked, this, &FJRightPanel::onDownloadedSelectAllClicked);
+    connect(downloadedClearAllButton, &QPushButton::clicked, this, &FJRightPanel::onDownloadedClearAllClicked);
+    connect(downloadedThumbnailView, &ThumbnailTableView::selectionChanged, this,
+            &FJRightPanel::onDownloadedSelectionChanged);
+}
+
+void FJRightPanel::addDownAndUndownloadPhotoList()
+{
+    createUndownloadPhotoSection();
+    mainLayout->addWidget(undownloadSection, 1);
+    createDownloadedPhotoSection();
+    mainLayout->addWidget(downloadedSection, 1);
+}
+
+void FJRightPanel::setAllSelected(QList<ThumbnailInfo> &list, bool selected)
+{
+    for (ThumbnailInfo &info : list)
+        info.selected = selected;
+    emit downAndUnDownImgSelectedChange();
+}
+
+void FJRightPanel::onUndownloadSelectAllClicked()
+{
+    undownloadThumbnailView->selectAll();
+    setAllSelected(currentOrder.undownImgList, true);
+}
+
+void FJRightPanel::onUndownloadClearAllClicked()
+{
+    undownloadThumbnailView->clearAllSelections();
+    setAllSelected(currentOrder.undownImgList, false);
+}
+
+void FJRightPanel::onDownloadedSelectAllClicked()
+{
+    downloadedThumbnailView->selectAll();
+    setAllSelected(currentOrder.downImgList, true);
+}
+
+void FJRightPanel::onDownloadedClearAllClicked()
+{
+    downloadedThumbnailView->clearAllSelections();
+    setAllSelected(currentOrder.downImgList, false);
+}
+
+void FJRightPanel::onUndownloadSelectionChanged(int index, bool selected)
+{
+    qCDebug(lcSplit).noquote() << "未下载的：" << index << "---" << (selected ? "true" : "false");
+    if (index < 0 || index >= currentOrder.undownImgList.size())
+        return;
+    currentOrder.undownImgList[index].selected = selected;
+    emit downAndUnDownImgSelectedChange();
+}
+
+void FJRightPanel::onDownloadedSelectionChanged(int index, bool selected)
+{
+    qCDebug(lcSplit).noquote() << "已下载的：" << index << "---" << (selected ? "true" : "false");
+    if (index < 0 || index >= currentOrder.downImgList.size())
+        return;
+    currentOrder.downImgList[index].selected = selected;
+    emit downAndUnDownImgSelectedChange();
+}
+
+void FJRightPanel::refreshDownAndUndownImgList()
+{
+    if (!undownloadThumbnailView)
+        return;
+    const QString orderText = currentOrder.orderpayforkey + QStringLiteral("-") + currentOrder.servicetimes
+                              + QStringLiteral("  ") + currentOrder.mname + QStringLiteral("  ") + currentOrder.wname
+                              + QStringLiteral("  ") + currentOrder.role1;
+    undownloadTitleLabel->setText(QStringLiteral("未下载:  ")
+                                  + QStringLiteral("(%1张)  ").arg(currentOrder.undownImgList.size()) + orderText);
+    downloadedTitleLabel->setText(QStringLiteral("已下载:  ")
+                                  + QStringLiteral("(%1张)  ").arg(currentOrder.downImgList.size()) + orderText);
+    undownloadThumbnailView->loadThumbnails(currentOrder.undownImgList);
+    downloadedThumbnailView->loadThumbnails(currentOrder.downImgList);
+}
+
+void FJRightPanel::addNamingRuleUI()
+{
+    folderNamingRule = new FolderNamingRule(this);
+    folderNamingRule->setObjectName(QStringLiteral("folderNamingRule"));
+    mainLayout->addWidget(folderNamingRule, 0);
+    folderNamingRule->setFieldOptions(FolderNamingRule::returnFieldOptions(QStringLiteral("产品文件夹")));
+    connect(folderNamingRule, &FolderNamingRule::ruleChangedJson, this,
+            [this](const QJsonArray &rules) { editedFolderNameRules = rules; });
+    auto *row = new QHBoxLayout();
+    row->addStretch();
+    resetRuleButton = new ElementButton(QStringLiteral("重置"), ElementButton::ButtonType(3), this);
+    resetRuleButton->setObjectName(QStringLiteral("resetRuleButton"));
+    saveRuleButton = new ElementButton(QStringLiteral("保存"), ElementButton::ButtonType(2), this);
+    saveRuleButton->setObjectName(QStringLiteral("saveRuleButton"));
+    row->addWidget(resetRuleButton);
+    row->addWidget(saveRuleButton);
+    connect(resetRuleButton, &QPushButton::clicked, this, &FJRightPanel::onResetRuleClicked);
+    connect(saveRuleButton, &QPushButton::clicked, this, &FJRightPanel::onSaveRuleClicked);
+    mainLayout->addLayout(row);
+    mainLayout->addStretch();
+}
+
+QJsonArray FJRightPanel::parseRuleText(const QString &text, bool *ok)
+{
+    const QJsonDocument doc = QJsonDocument::fromJson(text.toUtf8());
+    const bool isArray = !doc.isNull() && doc.isArray();
+    if (ok)
+        *ok = isArray;
+    return isArray ? doc.array() : QJsonArray();
+}
+
+void FJRightPanel::onShopChanged()
+{
+    if (splitType != DesignSplit || !folderNamingRule)
+        return;
+    const int index = shopComboBox->currentIndex();
+    if (index < 0 || index >= Config::k_shops.size())
+        return;
+    const ShopEntry &shop = Config::k_shops.at(index);
+    shopId = shop.id;
+    bool ok = false;
+    const QJsonArray rule = parseRuleText(shop.goodsfoldernamerule, &ok);
+    if (!ok) {
+        qCDebug(lcSplit) << "产品文件夹命名 QString转QJsonArry失败";
+        qCDebug(lcSplit) << shop.goodsfoldernamerule;
+    }
+    goodsFolderNameRules = rule;
+    editedFolderNameRules = rule;
+    folderNamingRule->refreshData(rule);
+    emit shopChange();
+}
+
+void FJRightPanel::onResetRuleClicked()
+{
+    if (folderNamingRule)
+        folderNamingRule->refreshData(goodsFolderNameRules);
+}
+
+void FJRightPanel::onSaveRuleClicked()
+{
+    const QString ruleText = editedFolderNameRules.isEmpty()
+                                 ? QString()
+                                 : QString::fromUtf8(QJsonDocument(editedFolderNameRules).toJson(QJsonDocument::Compact));
+    const QByteArray body = FormBody()
+                                .add(QStringLiteral("goodsfoldernamerule"), ruleText)
+                                .add(QStringLiteral("shopid"), shopId)
+                                .add(QStringLiteral("eid"), eid)
+                                .add(QStringLiteral("superid"), superId)
+                                .add(QStringLiteral("personid"), eid)
+                                .toBytes();
+    // The branch the rule was written for, even if the selector moves meanwhile.
+    const QString savedShopId = shopId;
+    auto *req = new BaseReq(this);
+    req->fjReq(QStringLiteral("&m=public&a=save_goodsfoldernamerule"), body,
+               [this, req, ruleText, savedShopId](bool ok, const QJsonDocument &doc) {
+                   req->deleteLater();
+                   if (!ok || !doc.isObject()) {
+                       showWarning(QStringLiteral("提交失败"));
+                       return;
+                   }
+                   const QJsonObject reply = doc.object();
+                   const QJsonValue code = reply.value(QStringLiteral("code"));
+                   if (!code.isString() || code.toString() != QLatin1String("1")) {
+                       showWarning(reply.value(QStringLiteral("msg")).toString());
+                       return;
+                   }
+                   ToastWidget::showMessage(this, QStringLiteral("提交成功"), 2000);
+                   for (ShopEntry &shop : Config::k_shops) {
+                       if (shop.id == savedShopId)
+                           shop.goodsfoldernamerule = ruleText;
+                   }
+                   if (savedShopId == shopId)
+                       goodsFolderNameRules = editedFolderNameRules;
+               });
 }

@@ -1,11 +1,15 @@
 #pragma once
 
 #include "split/ui/DesignFileSplitTypes.h"
+#include "split/ui/OrderData.h"
 
 #include <QJsonArray>
 #include <QString>
 #include <QWidget>
 
+class ElementButton;
+class FolderNamingRule;
+class QCheckBox;
 class QComboBox;
 class QDateEdit;
 class QHBoxLayout;
@@ -13,6 +17,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QVBoxLayout;
+class ThumbnailTableView;
 
 // Right half of the split window: branch, search, output folder and start.
 class FJRightPanel : public QWidget
@@ -59,12 +64,60 @@ public:
     QPushButton *startButton = nullptr;
     QPushButton *searchButton = nullptr;
 
+    // Download options (photo delivery mode).
+    QVBoxLayout *downTypeLayout = nullptr;
+    QLabel *downTypeLabel = nullptr;
+    QHBoxLayout *downTypeCheckLayout = nullptr;
+    QCheckBox *rawFileCheckBox = nullptr;
+    QCheckBox *originalImageCheckBox = nullptr;
+    QCheckBox *simpleRetouchCheckBox = nullptr;
+    QCheckBox *simpleRetouchRejectsCheckBox = nullptr;
+    QCheckBox *fullRetouchCheckBox = nullptr;
+
+    // Photo sections (raw-file download mode).
+    QWidget *undownloadSection = nullptr;
+    QLabel *undownloadTitleLabel = nullptr;
+    QPushButton *undownloadSelectAllButton = nullptr;
+    QPushButton *undownloadClearAllButton = nullptr;
+    ThumbnailTableView *undownloadThumbnailView = nullptr;
+    QWidget *downloadedSection = nullptr;
+    QLabel *downloadedTitleLabel = nullptr;
+    QPushButton *downloadedSelectAllButton = nullptr;
+    QPushButton *downloadedClearAllButton = nullptr;
+    ThumbnailTableView *downloadedThumbnailView = nullptr;
+
+    // Naming-rule editor (design split mode).
+    FolderNamingRule *folderNamingRule = nullptr;
+    ElementButton *resetRuleButton = nullptr;
+    ElementButton *saveRuleButton = nullptr;
+
+    // The order the photo sections show; no row until the window picks one.
+    int currentOrderRow = -1;
+    OrderData currentOrder;
+
+    void addDownTypeUI();
+    void createUndownloadPhotoSection();
+    void createDownloadedPhotoSection();
+    void addDownAndUndownloadPhotoList();
+    void refreshDownAndUndownImgList();
+    // The debug-free part of a branch rule load: the stored text as a rule array.
+    static QJsonArray parseRuleText(const QString &text, bool *ok = nullptr);
+
 public slots:
     void onSearchTypeChanged();
     void onSearchOrderClicked();
     void onSetSearchBtnStatus(bool enable);
     void onStartProcessClicked();
     void onChooseDirectoryClicked();
+    void onUndownloadSelectAllClicked();
+    void onUndownloadClearAllClicked();
+    void onDownloadedSelectAllClicked();
+    void onDownloadedClearAllClicked();
+    void onUndownloadSelectionChanged(int index, bool selected);
+    void onDownloadedSelectionChanged(int index, bool selected);
+    void onShopChanged();
+    void onResetRuleClicked();
+    void onSaveRuleClicked();
 
 signals:
     void searchRequested(QString searchType, const QString &searchText, const QString &shop_id);
@@ -78,4 +131,10 @@ protected:
 
 private:
     void applyDirectory(const QString &path);
+    void addNamingRuleUI();
+    QWidget *createPhotoSection(const QString &title, const char *color, const char *hover, const char *pressed,
+                                const char *barFrom, const char *barTo, QLabel **titleLabel,
+                                QPushButton **selectAll, QPushButton **clearAll, ThumbnailTableView **view);
+    void setAllSelected(QList<ThumbnailInfo> &list, bool selected);
+    void showWarning(const QString &text);
 };

@@ -1,0 +1,490 @@
+#include "app/Config.h"
+#include "split/ui/FJHome.h"
+#include "split/ui/FJLeftPanel.h"
+#include "split/ui/FJRightPanel.h"
+#include "split/ui/naming/FolderNamingRule.h"
+#include "support/SplitStudioData.h"
+#include "support/StandInService.h"
+#include "widgets/ThumbnailTableView.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableWidget>
+#include "widgets/ElementButton.h"
+#include <QtTest>
+
+namespace Data = SplitStudioData;
+
+namespace {
+
+// Answers the directory dialog without showing it.
+class ScriptedRightPanel : public FJRightPanel
+{
+public:
+    using FJRightPanel::FJRightPanel;
+    QString answer;
+    int asked = 0;
+
+protected:
+    QString askDirectory() override
+    {
+        ++asked;
+        return answer;
+    }
+};
+
+const char kStoredRule[] = R"([{"name":"产品名称","key":"goods_name","separator":"-"},{"name":"订单号","key":"orderpayforkey","separator":""}])";
+
+} // namespace
+
+class tst_FJRightPanel : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void modes_data();
+    void modes();
+    void deliveryOptions();
+    void deliveryPickSetsTwoOptions();
+    void rawFilePickShowsTheOrder();
+    void rawFileSelectionReachesTheOrderList();
+    void staleWriteBackIsIgnored();
+    void startWithoutDirectory();
+    void startWithoutTickedOrder();
+    void elidedDirectory_data();
+    void elidedDirectory();
+    void branchLoadsItsRule_data();
+    void branchLoadsItsRule();
+    void saveRule();
+    void saveEmptyRule();
+    void saveRefused_data();
+    void saveRefused();
+    void resetRestoresTheStoredRule();
+
+private:
+    FJHome *makeWindow(DesignFileSplitTypes mode);
+    QMessageBox *warning(QWidget *root) const
+    {
+        const auto boxes = root->findChildren<QMessageBox *>(QStringLiteral("fjWarning"));
+        return boxes.isEmpty() ? nullptr : boxes.last();
+    }
+    void fillOrders(int count);
+
+    StandInService *m_service = nullptr;
+    FJHome *m_window = nullptr;
+};
+
+void tst_FJRightPanel::init()
+{
+    Data::installShops();
+    Config::k_shops[1].goodsfoldernamerule = QString::fromUtf8(kStoredRule);
+    m_service = new StandInService(this);
+    QVERIFY(m_service->start());
+    QVERIFY(Config::setUrlHost(m_service->baseUrl()));
+}
+
+void tst_FJRightPanel::cleanup()
+{
+    delete m_window;
+    m_window = nullptr;
+    delete m_service;
+    m_service = nullptr;
+}
+
+FJHome *tst_FJRightPanel::makeWindow(DesignFileSplitTypes mode)
+{
+    m_window = new FJHome();
+    m_window->splitType = mode;
+    m_window->setInitData({{QStringLiteral("windowtitle"), QStringLiteral("工具")}});
+    return m_window;
+}
+
+void tst_FJRightPanel::fillOrders(int count)
+{
+    FJLeftPanel *left = m_window->leftPanel;
+    left->tableWidget->setRowCount(count);
+    for (int i = 0; i < count; ++i) {
+        QJsonObject element = Data::order(i + 1);
+        if (i == 1) {
+            element.insert(QStringLiteral("iszsysd"), QStringLiteral("0"));
+            element.insert(QStringLiteral("iszsjx"), QStringLiteral("1"));
+        }
+        left->orderList.append(OrderData::fromJson(element));
+        left->addOrder(left->orderList.constLast(), i);
+    }
+}
+
+void tst_FJRightPanel::modes_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("startText");
+    QTest::addColumn<bool>("editor");
+    QTest::addColumn<bool>("sections");
+    QTest::addColumn<bool>("options");
+    QTest::newRow("设计分件") << int(DesignSplit) << QStringLiteral("设计分件") << QStringLiteral("开始分件") << true
+                          << false << false;
+    QTest::newRow("下载原始档") << int(DownloadOriginals) << QStringLiteral("下载原始档") << QStringLiteral("开始下载")
+                           << false << true << false;
+    QTest::newRow("下载选片结果") << int(DownloadSelectionResults) << QStringLiteral("下载选片结果")
+                            << QStringLiteral("开始分件") << false << false << false;
+    QTest::newRow("下载照片交付") << int(DownloadPhotoDelivery) << QStringLiteral("下载照片交付")
+                            << QStringLiteral("开始分件") << false << false << true;
+}
+
+void tst_FJRightPanel::modes()
+{
+    QFETCH(int, mode);
+    QFETCH(QString, title);
+    QFETCH(QString, startText);
+    QFETCH(bool, editor);
+    QFETCH(bool, sections);
+    QFETCH(bool, options);
+    m_window = new FJHome();
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("分件工具"));
+    m_window->splitType = DesignFileSplitTypes(mode);
+    m_window->setInitData({{QStringLiteral("windowtitle"), title}});
+    QCOMPARE(m_window->windowTitle(), title);
+    FJRightPanel *right = m_window->rightPanel;
+    QCOMPARE(right->startButton->text(), startText);
+    QCOMPARE(right->searchButton->text(), QStringLiteral("搜索订单"));
+    QCOMPARE(right->dirLabel->text(), QStringLiteral("未选择目录"));
+    QCOMPARE(right->shopComboBox->count(), 2);
+    QCOMPARE(right->shopComboBox->itemText(1), QStringLiteral("二店"));
+    QCOMPARE(right->shopId, QStringLiteral("11"));
+    QCOMPARE(bool(right->findChild<FolderNamingRule *>()), editor);
+    QCOMPARE(bool(right->findChild<ThumbnailTableView *>()), sections);
+    QCOMPARE(bool(right->findChild<QCheckBox *>(QStringLiteral("fullRetouchCheckBox"))), options);
+    QCOMPARE(m_window->leftPanel->splitType, mode);
+    QCOMPARE(m_window->leftPanel->progressLabel->text(), QStringLiteral("分件进度"));
+
+    m_window->resize(1100, 700);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    const QList<int> sizes = m_window->splitter->sizes();
+    // Raw-file downloads give the photo sections the larger share.
+    if (mode == DownloadOriginals)
+        QVERIFY(sizes.at(1) > sizes.at(0));
+    else
+        QVERIFY(sizes.at(0) > sizes.at(1));
+}
+
+void tst_FJRightPanel::deliveryOptions()
+{
+    makeWindow(DownloadPhotoDelivery);
+    FJRightPanel *right = m_window->rightPanel;
+    QCOMPARE(right->rawFileCheckBox->text(), QStringLiteral("原始档"));
+    QCOMPARE(right->originalImageCheckBox->text(), QStringLiteral("原图"));
+    QCOMPARE(right->simpleRetouchCheckBox->text(), QStringLiteral("简修"));
+    QCOMPARE(right->simpleRetouchRejectsCheckBox->text(), QStringLiteral("简修含汰片"));
+    QCOMPARE(right->fullRetouchCheckBox->text(), QStringLiteral("精修"));
+    QVERIFY(!right->rawFileCheckBox->isChecked());
+    QVERIFY(!right->originalImageCheckBox->isChecked());
+    QVERIFY(!right->simpleRetouchCheckBox->isChecked());
+    QVERIFY(!right->simpleRetouchRejectsCheckBox->isChecked());
+    QVERIFY(right->fullRetouchCheckBox->isChecked());
+
+    // Independent boxes: checking one never changes another.
+    right->simpleRetouchRejectsCheckBox->setChecked(true);
+    QVERIFY(!right->simpleRetouchCheckBox->isChecked());
+    right->fullRetouchCheckBox->setChecked(false);
+    right->simpleRetouchRejectsCheckBox->setChecked(false);
+    for (QCheckBox *box : right->findChildren<QCheckBox *>())
+        QVERIFY(!box->isChecked());
+
+    right->setBtnEnable(false);
+    QVERIFY(!right->rawFileCheckBox->isEnabled());
+    QVERIFY(!right->fullRetouchCheckBox->isEnabled());
+    right->setBtnEnable(true);
+    QVERIFY(right->fullRetouchCheckBox->isEnabled());
+}
+
+void tst_FJRightPanel::deliveryPickSetsTwoOptions()
+{
+    makeWindow(DownloadPhotoDelivery);
+    fillOrders(2);
+    FJRightPanel *right = m_window->rightPanel;
+    right->originalImageCheckBox->setChecked(true);
+    QWidget *cell0 = m_window->leftPanel->tableWidget->cellWidget(0, 0);
+    cell0->findChild<QCheckBox *>()->setChecked(true);
+    QVERIFY(right->rawFileCheckBox->isChecked());
+    QVERIFY(!right->simpleRetouchCheckBox->isChecked());
+    QWidget *cell1 = m_window->leftPanel->tableWidget->cellWidget(1, 0);
+    cell1->findChild<QCheckBox *>()->setChecked(true);
+    QVERIFY(!right->rawFileCheckBox->isChecked());
+    QVERIFY(right->simpleRetouchCheckBox->isChecked());
+    QVERIFY(right->originalImageCheckBox->isChecked());
+    QVERIFY(right->fullRetouchCheckBox->isChecked());
+}
+
+void tst_FJRightPanel::rawFilePickShowsTheOrder()
+{
+    makeWindow(DownloadOriginals);
+    FJRightPanel *right = m_window->rightPanel;
+    QCOMPARE(right->undownloadTitleLabel->text(), QStringLiteral("未下载图片"));
+    QCOMPARE(right->downloadedTitleLabel->text(), QStringLiteral("已下载图片"));
+    QCOMPARE(right->currentOrderRow, -1);
+    fillOrders(2);
+    emit m_window->leftPanel->orderSelected(1, false);
+    QCOMPARE(right->currentOrderRow, -1);
+    emit m_window->leftPanel->orderSelected(1, true);
+    QCOMPARE(right->currentOrderRow, 1);
+    QCOMPARE(right->currentOrder.orderpayforkey, Data::orderNumber(2));
+    QCOMPARE(right->undownloadTitleLabel->text(),
+             QStringLiteral("未下载:  (2张)  FJ1002-3  王强2  李娜2  摄影赵"));
+    QCOMPARE(right->downloadedTitleLabel->text(),
+             QStringLiteral("已下载:  (1张)  FJ1002-3  王强2  李娜2  摄影赵"));
+
+    // Empty values are kept in place, blanks and all.
+    right->currentOrder = OrderData::fromJson(QJsonObject{{QStringLiteral("orderpayforkey"), QStringLiteral("A1")},
+                                                          {QStringLiteral("mname"), QStringLiteral("甲")},
+                                                          {QStringLiteral("wname"), QStringLiteral("乙")}});
+    right->refreshDownAndUndownImgList();
+    QCOMPARE(right->undownloadTitleLabel->text(), QStringLiteral("未下载:  (0张)  A1-  甲  乙  "));
+    QSignalSpy changes(right, &FJRightPanel::downAndUnDownImgSelectedChange);
+    QTest::mouseClick(right->undownloadSelectAllButton, Qt::LeftButton);
+    QCOMPARE(changes.size(), 1);
+}
+
+void tst_FJRightPanel::rawFileSelectionReachesTheOrderList()
+{
+    makeWindow(DownloadOriginals);
+    fillOrders(2);
+    FJRightPanel *right = m_window->rightPanel;
+    emit m_window->leftPanel->orderSelected(0, true);
+    QSignalSpy changes(right, &FJRightPanel::downAndUnDownImgSelectedChange);
+    QTest::mouseClick(right->downloadedSelectAllButton, Qt::LeftButton);
+    right->onUndownloadSelectionChanged(1, true);
+    QCOMPARE(changes.size(), 2);
+    const OrderData &stored = m_window->leftPanel->orderList.at(0);
+    QVERIFY(stored.downImgList.at(0).selected);
+    QVERIFY(!stored.undownImgList.at(0).selected);
+    QVERIFY(stored.undownImgList.at(1).selected);
+    QVERIFY(!m_window->leftPanel->orderList.at(1).downImgList.at(0).selected);
+
+    // An index the list does not have changes nothing.
+    right->onUndownloadSelectionChanged(7, true);
+    QCOMPARE(changes.size(), 2);
+
+    QTest::mouseClick(right->undownloadSelectAllButton, Qt::LeftButton);
+    right->onUndownloadSelectionChanged(0, false);
+    QVERIFY(!m_window->leftPanel->orderList.at(0).undownImgList.at(0).selected);
+    QVERIFY(m_window->leftPanel->orderList.at(0).undownImgList.at(1).selected);
+
+    // Picking the order again shows the stored marks.
+    emit m_window->leftPanel->orderSelected(0, true);
+    QVERIFY(right->currentOrder.undownImgList.at(1).selected);
+}
+
+void tst_FJRightPanel::staleWriteBackIsIgnored()
+{
+    makeWindow(DownloadOriginals);
+    FJRightPanel *right = m_window->rightPanel;
+    // Before any pick the buttons work but nothing is written anywhere.
+    QTest::mouseClick(right->undownloadSelectAllButton, Qt::LeftButton);
+    fillOrders(2);
+    emit m_window->leftPanel->orderSelected(1, true);
+    // A new search replaces the list with other orders.
+    m_window->leftPanel->orderList.clear();
+    m_window->leftPanel->orderList.append(OrderData::fromJson(Data::order(8)));
+    QTest::mouseClick(right->undownloadSelectAllButton, Qt::LeftButton);
+    QCOMPARE(m_window->leftPanel->orderList.size(), 1);
+    QCOMPARE(m_window->leftPanel->orderList.at(0).orderpayforkey, Data::orderNumber(8));
+    QVERIFY(!m_window->leftPanel->orderList.at(0).undownImgList.at(0).selected);
+}
+
+void tst_FJRightPanel::startWithoutDirectory()
+{
+    ScriptedRightPanel panel;
+    panel.setSplitType(DownloadOriginals);
+    QSignalSpy starts(&panel, &FJRightPanel::startProcessRequested);
+    panel.answer = QStringLiteral("/tmp/out");
+    QTest::mouseClick(panel.startButton, Qt::LeftButton);
+    QTRY_VERIFY(warning(&panel));
+    QCOMPARE(warning(&panel)->text(), QStringLiteral("请选择分件目录后再点击开始分件按钮"));
+    QCOMPARE(panel.asked, 0);
+    warning(&panel)->button(QMessageBox::Ok)->click();
+    QTRY_COMPARE(panel.asked, 1);
+    QCOMPARE(panel.dirPath, QStringLiteral("/tmp/out"));
+    QCOMPARE(Config::k_fj_dirpath, QStringLiteral("/tmp/out"));
+    QCOMPARE(panel.dirLabel->toolTip(), QStringLiteral("/tmp/out"));
+    QCOMPARE(starts.size(), 0);
+    QTest::mouseClick(panel.startButton, Qt::LeftButton);
+    QCOMPARE(starts.size(), 1);
+
+    // A cancelled dialog keeps the earlier choice.
+    panel.answer.clear();
+    QTest::mouseClick(panel.chooseDirButton, Qt::LeftButton);
+    QCOMPARE(panel.dirPath, QStringLiteral("/tmp/out"));
+}
+
+void tst_FJRightPanel::startWithoutTickedOrder()
+{
+    makeWindow(DesignSplit);
+    fillOrders(2);
+    m_window->rightPanel->dirPath = QStringLiteral("/tmp/out");
+    QTest::mouseClick(m_window->rightPanel->startButton, Qt::LeftButton);
+    QTRY_VERIFY(warning(m_window));
+    QCOMPARE(warning(m_window)->text(), QStringLiteral("请选择需要分件的订单"));
+    QVERIFY(m_window->rightPanel->startButton->isEnabled());
+    QVERIFY(m_window->leftPanel->tableWidget->isEnabled());
+    QVERIFY(m_service->requests().isEmpty());
+}
+
+void tst_FJRightPanel::elidedDirectory_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<int>("room");
+    QTest::addColumn<QString>("shown");
+    const QString longPath = QStringLiteral("/Users/studio/Desktop/分件输出/二〇二四年五月");
+    QTest::newRow("fits") << QStringLiteral("/tmp/a") << 10000 << QStringLiteral("/tmp/a");
+    QTest::newRow("no room stops at ten") << longPath << 0 << QStringLiteral("...") + longPath.right(7);
+}
+
+void tst_FJRightPanel::elidedDirectory()
+{
+    QFETCH(QString, path);
+    QFETCH(int, room);
+    QFETCH(QString, shown);
+    QFontMetrics metrics(QApplication::font());
+    const QString text = FJRightPanel::elidedDirText(path, metrics, room);
+    QCOMPARE(text.size() <= 10 || room > 0, true);
+    if (room == 0) {
+        QVERIFY(text.startsWith(QStringLiteral("...")));
+        QVERIFY(path.endsWith(text.mid(3)));
+        QVERIFY(text.size() <= 10);
+    } else {
+        QCOMPARE(text, shown);
+    }
+}
+
+void tst_FJRightPanel::branchLoadsItsRule_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<int>("entries");
+    QTest::newRow("rule") << QString::fromUtf8(kStoredRule) << 2;
+    QTest::newRow("empty array") << QStringLiteral("[]") << 0;
+    QTest::newRow("empty text") << QString() << 0;
+    QTest::newRow("object") << QStringLiteral("{\"name\":\"x\"}") << 0;
+    QTest::newRow("broken") << QStringLiteral("[{") << 0;
+}
+
+void tst_FJRightPanel::branchLoadsItsRule()
+{
+    QFETCH(QString, stored);
+    QFETCH(int, entries);
+    Config::k_shops[1].goodsfoldernamerule = stored;
+    makeWindow(DesignSplit);
+    FJRightPanel *right = m_window->rightPanel;
+    QVERIFY(right->getGoodsFolderNameRules().isEmpty());
+    QSignalSpy changes(right, &FJRightPanel::shopChange);
+    right->shopComboBox->setCurrentIndex(1);
+    QCOMPARE(changes.size(), 1);
+    QCOMPARE(right->shopId, QStringLiteral("22"));
+    QCOMPARE(right->getGoodsFolderNameRules().size(), entries);
+    QCOMPARE(right->folderNamingRule->getNamingRuleJson().size(), entries);
+    QCOMPARE(right->editedFolderNameRules, right->folderNamingRule->getNamingRuleJson());
+}
+
+void tst_FJRightPanel::saveRule()
+{
+    m_service->setReply(QStringLiteral("public"), QStringLiteral("save_goodsfoldernamerule"), Data::accepted());
+    makeWindow(DesignSplit);
+    FJRightPanel *right = m_window->rightPanel;
+    right->shopComboBox->setCurrentIndex(1);
+    right->eid = QStringLiteral("E7");
+    right->superId = QStringLiteral("S9");
+    QJsonArray edited = right->editedFolderNameRules;
+    edited.removeAt(1);
+    right->folderNamingRule->refreshData(edited);
+    QCOMPARE(right->editedFolderNameRules.size(), 1);
+    QCOMPARE(right->getGoodsFolderNameRules().size(), 2);
+
+    QTest::mouseClick(right->saveRuleButton, Qt::LeftButton);
+    QVERIFY(m_service->waitForRequests(1));
+    const StandInService::Request request = m_service->requests().first();
+    QCOMPARE(request.action(), QStringLiteral("save_goodsfoldernamerule"));
+    QCOMPARE(request.fieldNames().mid(0, 5),
+             (QStringList{QStringLiteral("goodsfoldernamerule"), QStringLiteral("shopid"), QStringLiteral("eid"),
+                          QStringLiteral("superid"), QStringLiteral("personid")}));
+    const QString sent = request.field(QStringLiteral("goodsfoldernamerule"));
+    const QJsonArray sentRule = QJsonDocument::fromJson(sent.toUtf8()).array();
+    QCOMPARE(sentRule, right->folderNamingRule->getNamingRuleJson());
+    QCOMPARE(sentRule.size(), 1);
+    QVERIFY(!sent.contains(QLatin1Char(' ')));
+    QCOMPARE(request.field(QStringLiteral("shopid")), QStringLiteral("22"));
+    QCOMPARE(request.field(QStringLiteral("personid")), QStringLiteral("E7"));
+    QTRY_COMPARE(right->getGoodsFolderNameRules().size(), 1);
+    QCOMPARE(Config::k_shops.at(1).goodsfoldernamerule, sent);
+
+    // Another branch and back: the saved rule comes back, not the login one.
+    right->shopComboBox->setCurrentIndex(0);
+    QVERIFY(right->getGoodsFolderNameRules().isEmpty());
+    right->shopComboBox->setCurrentIndex(1);
+    QCOMPARE(right->getGoodsFolderNameRules(), sentRule);
+}
+
+void tst_FJRightPanel::saveEmptyRule()
+{
+    m_service->setReply(QStringLiteral("public"), QStringLiteral("save_goodsfoldernamerule"), Data::accepted());
+    makeWindow(DesignSplit);
+    QTest::mouseClick(m_window->rightPanel->saveRuleButton, Qt::LeftButton);
+    QVERIFY(m_service->waitForRequests(1));
+    const StandInService::Request request = m_service->requests().first();
+    QVERIFY(request.body.startsWith("goodsfoldernamerule=&shopid=11&"));
+}
+
+void tst_FJRightPanel::saveRefused_data()
+{
+    QTest::addColumn<bool>("transport");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("refused") << false << QStringLiteral("规则格式不正确");
+    QTest::newRow("no answer") << true << QStringLiteral("提交失败");
+}
+
+void tst_FJRightPanel::saveRefused()
+{
+    QFETCH(bool, transport);
+    QFETCH(QString, message);
+    if (transport) {
+        m_service->setFailure(QStringLiteral("public"), QStringLiteral("save_goodsfoldernamerule"),
+                              StandInService::Failure::Http500);
+    } else {
+        m_service->setReply(QStringLiteral("public"), QStringLiteral("save_goodsfoldernamerule"),
+                            QJsonObject{{QStringLiteral("code"), QStringLiteral("0")}, {QStringLiteral("msg"), message}});
+    }
+    makeWindow(DesignSplit);
+    FJRightPanel *right = m_window->rightPanel;
+    right->shopComboBox->setCurrentIndex(1);
+    right->folderNamingRule->refreshData(QJsonArray());
+    QTest::mouseClick(right->saveRuleButton, Qt::LeftButton);
+    QTRY_VERIFY(warning(right));
+    QCOMPARE(warning(right)->text(), message);
+    QCOMPARE(warning(right)->windowTitle(), QStringLiteral("温馨提示"));
+    QCOMPARE(right->getGoodsFolderNameRules().size(), 2);
+    QCOMPARE(Config::k_shops.at(1).goodsfoldernamerule, QString::fromUtf8(kStoredRule));
+}
+
+void tst_FJRightPanel::resetRestoresTheStoredRule()
+{
+    makeWindow(DesignSplit);
+    FJRightPanel *right = m_window->rightPanel;
+    right->shopComboBox->setCurrentIndex(1);
+    right->folderNamingRule->refreshData(QJsonArray());
+    QVERIFY(right->editedFolderNameRules.isEmpty());
+    QTest::mouseClick(right->resetRuleButton, Qt::LeftButton);
+    QCOMPARE(right->editedFolderNameRules.size(), 2);
+    QCOMPARE(right->folderNamingRule->getNamingRuleJson().size(), 2);
+}
+
+QTEST_MAIN(tst_FJRightPanel)
+#include "tst_fjrightpanel.moc"
