@@ -4,10 +4,28 @@
 #include "app/FormBody.h"
 #include "app/K.h"
 #include "app/Logging.h"
+#include "app/Config.h"
+#include "platform/MountRoot.h"
+#include "split/engine/FJCopyDispatch.h"
+#include "split/engine/FJDataThread.h"
 #include "split/ui/FJLeftPanel.h"
+#include "split/ui/FJResultRelay.h"
 #include "split/ui/FJRightPanel.h"
 
+#include <QBuffer>
 #include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSaveFile>
+#include <QSet>
+#include <QThread>
+#include <QTimer>
+
+#include <algorithm>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -116,13 +134,14 @@ void FJHome::onOrderSelected(int row, bool checked)
     }
 }
 
-void FJHome::showMessage(const QString &text, bool information)
+QMessageBox *FJHome::showMessage(const QString &text, bool information)
 {
     auto *box = new QMessageBox(information ? QMessageBox::Information : QMessageBox::Warning,
                                 QStringLiteral("温馨提示"), text, QMessageBox::Ok, this);
     box->setObjectName(QStringLiteral("fjWarning"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
+    return box;
 }
 
 void FJHome::onStartProcessRequested()
@@ -149,7 +168,24 @@ void FJHome::getOrderInfo(OrderData order)
                                           .arg(currentOrderIndex + 1)
                                           .arg(selectedRows.size())
                                           .arg(order.orderpayforkey, order.servicetimes));
-    nextOrder();
+    // A new number per order: whatever still arrives for the previous one is dropped.
+    ++m_generation;
+    const int generation = m_generation;
+    const QByteArray body = FormBody()
+                                .add(QStringLiteral("order_photo_id"), order.order_photo_id)
+                                .add(QStringLiteral("shopid"), rightPanel->shopId)
+                                .add(QStringLiteral("eid"), leftPanel->eid)
+                                .add(QStringLiteral("superid"), leftPanel->superId)
+                                .add(QStringLiteral("personid"), leftPanel->eid)
+                                .toBytes();
+    auto *req = new BaseReq(this);
+    req->fjReq(QStringLiteral("&m=order&a=orderphotodetail"), body,
+               [this, req, order, generation](bool ok, const QJsonDocument &doc) {
+                   req->deleteLater();
+                   if (generation != m_generation)
+                       return;
+                   processOrderPhotoDetail(ok, doc, order);
+               });
 }
 
 void FJHome::nextOrder()
@@ -169,8 +205,573 @@ void FJHome::nextOrder()
     getOrderInfo(leftPanel->orderList.value(selectedRows.at(currentOrderIndex)));
 }
 
-void FJHome::slt_copypicthread(bool, QString, QString, QString, QString)
+void FJHome::onRelayedResult(int generation, bool ok, const QString &jobType, const QString &srcPath,
+                             const QString &third, const QString &message)
 {
+    if (generation != m_generation || !running) {
+        qCDebug(lcSplit) << "已结束订单的结果，忽略:" << jobType << srcPath;
+        return;
+    }
+    slt_copypicthread(ok, jobType, srcPath, third, message);
+}
+
+bool FJHome::currentRow(int *row) const
+{
+    if (currentOrderIndex < 0 || currentOrderIndex >= selectedRows.size())
+        return false;
+    const int r = selectedRows.at(currentOrderIndex);
+    if (r < 0 || r >= leftPanel->orderList.size())
+        return false;
+    *row = r;
+    return true;
+}
+
+void FJHome::reportDownloadSuccess(const QString &photoId)
+{
+    const QByteArray body = FormBody()
+                                .add(QStringLiteral("id"), photoId)
+                                .add(QStringLiteral("shopid"), rightPanel->shopId)
+                                .add(QStringLiteral("eid"), leftPanel->eid)
+                                .add(QStringLiteral("superid"), leftPanel->superId)
+                                .add(QStringLiteral("personid"), leftPanel->eid)
+                                .toBytes();
+    auto *req = new BaseReq(this);
+    req->fjReq(QStringLiteral("&m=order&a=download_success"), body,
+               [req](bool, const QJsonDocument &) { req->deleteLater(); });
+}
+
+void FJHome::startJob(FJDataThread *job)
+{
+    threadPool->start(job, 0);
+}
+
+void FJHome::startProducts()
+{
+    for (const QJsonObject &goods : qAsConst(dataOperate.goods)) {
+        auto *job = new FJDataThread(QStringLiteral("创建产品"), dataOperate.order, goods, orderDir, m_relay);
+        job->goodsFolderNameRules = dataOperate.namingRule;
+        startJob(job);
+    }
+}
+
+void FJHome::slt_copypicthread(bool ok, QString jobType, QString srcPath, QString third, QString message)
+{
+    if (splitType == DownloadPhotoDelivery) {
+        ++copyPicFinishNum;
+        judgeOrderFinish();
+        return;
+    }
+    if (splitType == DownloadOriginals) {
+        ++copyPicFinishNum;
+        int row = -1;
+        if (!currentRow(&row))
+            return;
+        OrderData order = leftPanel->orderList.at(row);
+        if (ok && !third.isEmpty())
+            reportDownloadSuccess(third);
+        leftPanel->progressBar->setValue(copyPicFinishNum);
+        if (!message.isEmpty())
+            errorLog += QStringLiteral("\n") + message;
+        if (allNum != copyPicFinishNum)
+            return;
+        for (int i = order.undownImgList.size() - 1; i >= 0; --i) {
+            if (!order.undownImgList.at(i).selected)
+                continue;
+            ThumbnailInfo moved = order.undownImgList.takeAt(i);
+            moved.selected = false;
+            order.downImgList.prepend(moved);
+        }
+        leftPanel->orderList[row] = order;
+        if (order.order_photo_id == rightPanel->currentOrder.order_photo_id) {
+            rightPanel->currentOrder = order;
+            rightPanel->refreshDownAndUndownImgList();
+        }
+        nextOrder();
+        return;
+    }
+    if (splitType == DownloadSelectionResults) {
+        if (jobType == QStringLiteral("下载原始档") && ok && !third.isEmpty())
+            reportDownloadSuccess(third);
+        ++copyPicFinishNum;
+        const int done = copyPicFinishNum + downPhotoNum - dataOperate.downloadUrls.size();
+        qCDebug(lcSplit) << "下载选片结果 copypic" << done << "--" << (isStartHtml ? "true" : "false");
+        leftPanel->progressBar->setValue(done);
+        if (!message.isEmpty())
+            errorLog += QStringLiteral("\n") + message;
+        const int generation = m_generation;
+        if (allNum == done + 1 && !isStartHtml && !htmlScheduled) {
+            htmlScheduled = true;
+            QTimer::singleShot(1000, this, [this, generation] {
+                if (generation == m_generation && running)
+                    startGenerateHtml();
+            });
+        }
+        if (allNum == done && isStartHtml) {
+            QTimer::singleShot(1000, this, [this, generation] {
+                if (generation == m_generation && running)
+                    nextOrder();
+            });
+        }
+        return;
+    }
+
+    // Design split.
+    if (!message.isEmpty())
+        qCDebug(lcSplit) << "有失败得照片: " << srcPath << "\n" << message;
+    if (jobType == QStringLiteral("拷贝照片")) {
+        ++copyPicFinishNum;
+        if (copyPicFinishNum == copyPicNum && !dataOperate.goods.isEmpty())
+            startProducts();
+    } else if (jobType == QStringLiteral("创建产品")) {
+        ++proFinishNum;
+        qCDebug(lcSplit) << srcPath << (ok ? " 成功  " : "失败  ") << message;
+    } else if (jobType == QStringLiteral("生成Html")) {
+        isSaveHtml = true;
+        leftPanel->progressBar->setValue(allNum);
+        nextOrder();
+        return;
+    }
+    if (!isSaveHtml)
+        judgeOrderFinish();
+}
+
+void FJHome::judgeOrderFinish()
+{
+    const int done = proFinishNum + copyPicFinishNum + downPhotoFinishNums + (isSaveHtml ? 1 : 0);
+    qCDebug(lcSplit) << "总进度:" << allNum << " 当前进度:" << done;
+    qCDebug(lcSplit) << "copyPicFinishNum: " << copyPicFinishNum;
+    qCDebug(lcSplit) << "proFinishNum: " << proFinishNum;
+    qCDebug(lcSplit) << "downPhotoFinishNums: " << downPhotoFinishNums;
+    qCDebug(lcSplit) << "isSaveHtml: " << (isSaveHtml ? 1 : 0);
+    qCDebug(lcSplit) << "---------------------------------------------";
+    leftPanel->progressBar->setValue(done);
+    if (splitType == DownloadPhotoDelivery) {
+        if (done == allNum)
+            nextOrder();
+        return;
+    }
+    if (done + 1 != allNum || isStartHtml || htmlScheduled)
+        return;
+    // Only one production sheet per order: two would write the same file.
+    htmlScheduled = true;
+    const int generation = m_generation;
+    QTimer::singleShot(1000, this, [this, generation] {
+        if (generation == m_generation && running)
+            startGenerateHtml();
+    });
+}
+
+void FJHome::startGenerateHtml()
+{
+    isStartHtml = true;
+    auto *job = new FJDataThread(QStringLiteral("生成Html"), m_relay);
+    job->detailData = dataOperate.detailData;
+    job->orderDir = orderDir;
+    startJob(job);
+}
+
+QString FJHome::orderFolderName(const QJsonObject &orderObj)
+{
+    auto part = [&orderObj](const char *key) {
+        return K::sanitizePathComponent(orderObj.value(QLatin1String(key)).toString());
+    };
+    return QStringLiteral("%1-服务%2 %3-%4 %5")
+        .arg(part("orderpayforkey"), part("servicetimes"), part("mname"), part("wname"), part("pickuptypename"));
+}
+
+QString FJHome::downloadFolder(const QString &orderDir, const QString &imageType, int splitType)
+{
+    const QString type = K::sanitizePathComponent(imageType);
+    if (imageType == QStringLiteral("条形码") || imageType == QStringLiteral("快递信息"))
+        return orderDir + QStringLiteral("其他/");
+    if (splitType == DownloadPhotoDelivery)
+        return orderDir + type + QLatin1Char('/');
+    return orderDir + QStringLiteral("其他/") + type + QLatin1Char('/');
+}
+
+QJsonArray FJHome::matchRetouchedToThumbnails(const QJsonArray &images, const QJsonArray &retouched)
+{
+    auto key = [](const QString &name) {
+        const QFileInfo info(name);
+        return info.baseName() + QLatin1Char('.') + info.suffix().toLower();
+    };
+    QSet<QString> keys;
+    for (const QJsonValue &value : images)
+        keys.insert(key(value.toObject().value(QStringLiteral("img_name")).toString()));
+    QJsonArray matched;
+    for (const QJsonValue &value : retouched) {
+        if (keys.contains(key(value.toObject().value(QStringLiteral("img_name")).toString())))
+            matched.append(value);
+    }
+    return matched;
+}
+
+void FJHome::skipOrder(const QString &note)
+{
+    errorLog += note;
+    nextOrder();
+}
+
+void FJHome::processOrderPhotoDetail(bool ok, const QJsonDocument &reply, const OrderData &order)
+{
+    if (!ok) {
+        qCDebug(lcSplit) << "订单获取详情失败了";
+        QMessageBox *box = showMessage(order.orderpayforkey + QStringLiteral("订单详情获取失败"), false);
+        connect(box, &QMessageBox::finished, this, &FJHome::nextOrder, Qt::QueuedConnection);
+        return;
+    }
+    QJsonObject data = reply.object();
+    const QJsonValue code = data.take(QStringLiteral("code"));
+    if (!code.isString() || code.toString() != QLatin1String("1")) {
+        QMessageBox *box = showMessage(order.orderpayforkey + data.value(QStringLiteral("msg")).toString(), false);
+        connect(box, &QMessageBox::finished, this, &FJHome::nextOrder, Qt::QueuedConnection);
+        return;
+    }
+    dataOperate.detailData = data;
+    dataOperate.order = data.value(QStringLiteral("order")).toObject();
+
+    const QString base = QDir::cleanPath(rightPanel->dirPath);
+    orderDir = base + QLatin1Char('/') + orderFolderName(dataOperate.order) + QLatin1Char('/');
+    qCDebug(lcSplit) << "生成的导入路径是：" << orderDir;
+    if (!MountRoot::isStrictlyBelow(orderDir, base)) {
+        skipOrder(QStringLiteral("\n") + order.orderpayforkey + QStringLiteral(" 订单目录无效;"));
+        return;
+    }
+    QDir().mkpath(orderDir);
+
+    allNum = 0;
+    copyPicNum = 0;
+    downPhotoNum = 0;
+    copyPicFinishNum = 0;
+    downPhotoFinishNums = 0;
+    proFinishNum = 0;
+    isStartHtml = false;
+    isSaveHtml = false;
+    htmlScheduled = false;
+
+    dataOperate.barcodeUrl = Config::URL_FJ_BARCODE + QStringLiteral("&order_photo_id=")
+                             + dataOperate.order.value(QStringLiteral("order_photo_id")).toString()
+                             + QStringLiteral("&shopid=") + rightPanel->shopId + QStringLiteral("&superid=")
+                             + leftPanel->superId + QStringLiteral("&token=") + Config::URL_TOKEN;
+
+    threadPool->clear();
+    const int quarter = QThread::idealThreadCount() / 4;
+    threadPool->setMaxThreadCount(quarter > 3 ? quarter : 3);
+    threadPool->setExpiryTimeout(-1);
+    // Reports of this order's jobs come through their own relay.
+    m_relay = new FJResultRelay(
+        m_generation,
+        [this](int generation, bool jobOk, const QString &jobType, const QString &srcPath, const QString &third,
+               const QString &message) { onRelayedResult(generation, jobOk, jobType, srcPath, third, message); },
+        this);
+
+    const QJsonObject shop = data.value(QStringLiteral("shop_message")).toObject();
+    switch (splitType) {
+    case DesignSplit:
+        runDesignSplit(shop);
+        break;
+    case DownloadOriginals:
+        runDownloadOriginals(order);
+        break;
+    case DownloadSelectionResults:
+        runSelectionResults(shop);
+        break;
+    case DownloadPhotoDelivery:
+        runPhotoDelivery();
+        break;
+    }
+}
+
+void FJHome::queueDownload(const QString &url, const QJsonObject &entry)
+{
+    dataOperate.downloadUrls.append(url);
+    dataOperate.imageByUrl.insert(url, entry);
+}
+
+void FJHome::runDesignSplit(const QJsonObject &shop)
+{
+    const QJsonObject &data = dataOperate.detailData;
+    const QString dest = orderDir + QStringLiteral("其他/");
+    dataOperate.downloadUrls.clear();
+    dataOperate.imageByUrl.clear();
+    dataOperate.goods.clear();
+    downPhotoNum = 0;
+    dataOperate.setOrderImportPath(dataOperate.order.value(QStringLiteral("netpath")).toString());
+
+    QJsonArray thumbs;
+    QJsonArray finished;
+    if (leftPanel->issjfenjianms == QLatin1String("2")) {
+        thumbs = data.value(QStringLiteral("images")).toArray();
+        FJCopyDispatch::copy_cpthumnailimg_pics(thumbs, dest, threadPool, m_relay);
+        finished = matchRetouchedToThumbnails(thumbs, data.value(QStringLiteral("images_jingxiu")).toArray());
+        FJCopyDispatch::copy_jxptocp_pics(finished, dest, threadPool, m_relay);
+    } else {
+        finished = data.value(QStringLiteral("images")).toArray();
+        FJCopyDispatch::copy_chengpin_pics(dataOperate, finished, dest, threadPool, m_relay);
+    }
+    QJsonArray rejects;
+    if (shop.value(QStringLiteral("xztp")).toString() == QLatin1String("1")) {
+        rejects = data.value(QStringLiteral("images_taipian")).toArray();
+        FJCopyDispatch::copy_taipian_pics(dataOperate, rejects, dest, threadPool, m_relay);
+    }
+    const QJsonArray base = data.value(QStringLiteral("images_rudi")).toArray();
+    FJCopyDispatch::copy_rudi_pics(dataOperate, base, dest, threadPool, m_relay);
+
+    dataOperate.analysis_biaoji_pics(data.value(QStringLiteral("orderpicdescr")).toArray());
+    dataOperate.analysis_servicetimes(data.value(QStringLiteral("servicetime")).toArray());
+    queueDownload(dataOperate.barcodeUrl, QJsonObject{{QStringLiteral("image_type"), QStringLiteral("条形码")},
+                                                      {QStringLiteral("img_name"), QStringLiteral("条形码.jpg")}});
+    const QString courier = data.value(QStringLiteral("down_txt")).toString();
+    if (!courier.isEmpty())
+        queueDownload(courier, QJsonObject{{QStringLiteral("image_type"), QStringLiteral("快递信息")},
+                                           {QStringLiteral("img_name"), QStringLiteral("快递信息.txt")}});
+
+    copyPicNum = thumbs.size() + finished.size() + rejects.size() + base.size();
+    downPhotoNum = dataOperate.downloadUrls.size();
+    dataOperate.namingRule = rightPanel->getGoodsFolderNameRules();
+    allNum = copyPicNum + downPhotoNum + dataOperate.goods.size() + 1;
+    qCDebug(lcSplit) << "chenpins 总数:" << finished.size();
+    qCDebug(lcSplit) << "images_taipians 总数:" << rejects.size();
+    qCDebug(lcSplit) << "images_rudis 总数:" << base.size();
+    qCDebug(lcSplit) << "downImgUrls 总数:" << dataOperate.downloadUrls.size();
+    qCDebug(lcSplit) << "pros 总数:" << dataOperate.goods.size();
+    qCDebug(lcSplit) << "开始拷贝数据了 总进度:" << allNum;
+    leftPanel->progressBar->setValue(0);
+    leftPanel->progressBar->setMaximum(allNum);
+    downImg();
+    downImg();
+    if (copyPicNum == 0 && !dataOperate.goods.isEmpty())
+        startProducts();
+}
+
+void FJHome::runDownloadOriginals(const OrderData &order)
+{
+    const QJsonObject &o = dataOperate.order;
+    const QString number = o.value(QStringLiteral("orderpayforkey")).toString() + QLatin1Char('-')
+                           + o.value(QStringLiteral("servicetimes")).toString();
+    const QString share = K::pathConvert(o.value(QStringLiteral("netpath")).toString());
+    const QString rawFolder = share + QStringLiteral("/原始档");
+    if (share.isEmpty() || !MountRoot::isOnShare(rawFolder) || !QFileInfo(rawFolder).isDir()) {
+        skipOrder(QStringLiteral("\n") + number + QStringLiteral(" 连接不上共享目录;"));
+        return;
+    }
+    QList<ThumbnailInfo> chosen;
+    for (const ThumbnailInfo &info : order.downImgList)
+        if (info.selected)
+            chosen.append(info);
+    for (const ThumbnailInfo &info : order.undownImgList)
+        if (info.selected)
+            chosen.append(info);
+    if (chosen.isEmpty()) {
+        skipOrder(QStringLiteral("\n") + number + QStringLiteral(" 没有选择原始档;"));
+        return;
+    }
+    allNum = chosen.size();
+    leftPanel->progressBar->setValue(0);
+    leftPanel->progressBar->setMaximum(allNum);
+    const QString dest = orderDir + QStringLiteral("原始档");
+    QDir().mkpath(dest);
+    for (const ThumbnailInfo &info : qAsConst(chosen)) {
+        auto *job = new FJDataThread(QStringLiteral("下载原始档"), QFileInfo(info.name).suffix(), info.photoPath,
+                                     K::sanitizePathComponent(info.name), dest, m_relay);
+        job->photoId = info.id;
+        startJob(job);
+    }
+}
+
+void FJHome::runSelectionResults(const QJsonObject &shop)
+{
+    const QJsonObject &data = dataOperate.detailData;
+    const QString dest = orderDir + QStringLiteral("其他/");
+    dataOperate.downloadUrls.clear();
+    dataOperate.imageByUrl.clear();
+    dataOperate.goods.clear();
+    downPhotoNum = 0;
+    dataOperate.setOrderImportPath(dataOperate.order.value(QStringLiteral("netpath")).toString());
+
+    const QJsonArray all = data.value(QStringLiteral("images_all")).toArray();
+    FJCopyDispatch::copy_onlychengpin_pics(dataOperate, all, dest, threadPool, m_relay);
+    QSet<QString> names;
+    for (const QJsonValue &value : all)
+        names.insert(QFileInfo(value.toObject().value(QStringLiteral("img_name")).toString()).completeBaseName());
+    const QJsonArray base = data.value(QStringLiteral("images_rudi")).toArray();
+    FJCopyDispatch::copy_rudi_pics(dataOperate, base, dest, threadPool, m_relay);
+    dataOperate.analysis_biaoji_pics(data.value(QStringLiteral("orderpicdescr")).toArray());
+    dataOperate.analysis_servicetimes(data.value(QStringLiteral("servicetime")).toArray());
+
+    QList<QJsonObject> raws;
+    if (shop.value(QStringLiteral("isbdyxzysd")).toString() == QLatin1String("1")) {
+        const QJsonObject ysd = data.value(QStringLiteral("ysdimgs")).toObject();
+        for (const char *key : {"images_1_1", "images_1_0"}) {
+            for (const QJsonValue &value : ysd.value(QLatin1String(key)).toArray()) {
+                const QJsonObject raw = value.toObject();
+                const QString name = raw.value(QStringLiteral("img_name")).toString();
+                if (names.contains(QFileInfo(name).completeBaseName()))
+                    raws.append(raw);
+            }
+        }
+        const QString rawDest = orderDir + QStringLiteral("其他/成品原始档");
+        for (const QJsonObject &raw : qAsConst(raws)) {
+            const QString name = raw.value(QStringLiteral("img_name")).toString();
+            auto *job = new FJDataThread(QStringLiteral("下载原始档"), QFileInfo(name).suffix(),
+                                         raw.value(QStringLiteral("localpath")).toString(),
+                                         K::sanitizePathComponent(name), rawDest, m_relay);
+            job->photoId = raw.value(QStringLiteral("id")).toString();
+            startJob(job);
+        }
+    }
+    queueDownload(dataOperate.barcodeUrl, QJsonObject{{QStringLiteral("image_type"), QStringLiteral("条形码")},
+                                                      {QStringLiteral("img_name"), QStringLiteral("条形码.jpg")}});
+    copyPicNum = all.size() + base.size() + raws.size();
+    downPhotoNum = dataOperate.downloadUrls.size();
+    allNum = copyPicNum + downPhotoNum + 1;
+    leftPanel->progressBar->setValue(0);
+    leftPanel->progressBar->setMaximum(allNum);
+    downImg();
+    downImg();
+}
+
+void FJHome::runPhotoDelivery()
+{
+    const QJsonObject &data = dataOperate.detailData;
+    const bool simple = rightPanel->simpleRetouchCheckBox->isChecked();
+    const bool simpleWithRejects = rightPanel->simpleRetouchRejectsCheckBox->isChecked();
+    if (simple || simpleWithRejects) {
+        QDir().mkpath(orderDir + QStringLiteral("简修"));
+        for (const QJsonValue &value : data.value(QStringLiteral("images_all")).toArray()) {
+            QJsonObject entry = value.toObject();
+            entry.insert(QStringLiteral("image_type"), QStringLiteral("简修"));
+            queueDownload(entry.value(QStringLiteral("url")).toString(), entry);
+        }
+    }
+    if (rightPanel->rawFileCheckBox->isChecked()) {
+        const QString dest = orderDir + QStringLiteral("原始档");
+        QDir().mkpath(dest);
+        const QString share = K::pathConvert(dataOperate.order.value(QStringLiteral("netpath")).toString());
+        const QString rawFolder = share + QStringLiteral("/原始档");
+        if (!share.isEmpty() && MountRoot::isOnShare(rawFolder)) {
+            const QFileInfoList files = QDir(rawFolder).entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted);
+            for (const QFileInfo &file : files) {
+                ++copyPicNum;
+                startJob(new FJDataThread(QStringLiteral("下载照片交付-拷贝原始档"), QStringLiteral("原始档"),
+                                          file.absoluteFilePath(), file.fileName(), dest + QLatin1Char('/') + file.fileName(),
+                                          m_relay));
+            }
+        }
+    }
+    if (rightPanel->originalImageCheckBox->isChecked()) {
+        const QString dest = orderDir + QStringLiteral("原片");
+        QDir().mkpath(dest);
+        for (const QJsonValue &value : data.value(QStringLiteral("images_yuanpian")).toArray()) {
+            const QJsonObject entry = value.toObject();
+            const QString name = K::sanitizePathComponent(entry.value(QStringLiteral("img_name")).toString());
+            ++copyPicNum;
+            startJob(new FJDataThread(QStringLiteral("下载照片交付-拷贝原片"), QStringLiteral("原片"),
+                                      entry.value(QStringLiteral("localpath")).toString(), name,
+                                      dest + QLatin1Char('/') + name, m_relay));
+        }
+    }
+    if (simpleWithRejects) {
+        QDir().mkpath(orderDir + QStringLiteral("汰片"));
+        for (const QJsonValue &value : data.value(QStringLiteral("images_taipian")).toArray()) {
+            QJsonObject entry = value.toObject();
+            entry.insert(QStringLiteral("image_type"), QStringLiteral("汰片"));
+            queueDownload(entry.value(QStringLiteral("url_all")).toString(), entry);
+        }
+    }
+    if (rightPanel->fullRetouchCheckBox->isChecked()) {
+        QDir().mkpath(orderDir + QStringLiteral("精修"));
+        for (const QJsonValue &value : data.value(QStringLiteral("images_jingxiu")).toArray()) {
+            QJsonObject entry = value.toObject();
+            entry.insert(QStringLiteral("image_type"), QStringLiteral("精修"));
+            queueDownload(entry.value(QStringLiteral("url")).toString(), entry);
+        }
+    }
+    downPhotoNum = dataOperate.downloadUrls.size();
+    allNum = copyPicNum + downPhotoNum;
+    leftPanel->progressBar->setValue(0);
+    leftPanel->progressBar->setMaximum(allNum);
+    if (allNum == 0) {
+        // Nothing to gather would otherwise leave the run waiting for ever.
+        nextOrder();
+        return;
+    }
+    downImg();
+    downImg();
+}
+
+void FJHome::downImg()
+{
+    if (dataOperate.downloadUrls.isEmpty())
+        return;
+    const QString url = dataOperate.downloadUrls.takeFirst();
+    const int generation = m_generation;
+    auto *req = new BaseReq(this);
+    req->downloadImage(url, [this, req, url, generation](bool ok, const QByteArray &bytes, const QString &mime) {
+        req->deleteLater();
+        saveDownloadedImage(generation, url, ok, bytes, mime);
+    });
+}
+
+void FJHome::saveDownloadedImage(int generation, const QString &url, bool ok, const QByteArray &data,
+                                 const QString &mimeType)
+{
+    if (generation != m_generation || !running) {
+        qCDebug(lcSplit) << "已结束订单的下载，忽略:" << url;
+        return;
+    }
+    ++downPhotoFinishNums;
+    const QJsonObject entry = dataOperate.imageByUrl.value(url);
+    const QString type = entry.value(QStringLiteral("image_type")).toString();
+    const QString name = K::sanitizePathComponent(entry.value(QStringLiteral("img_name")).toString());
+    const bool text = type == QStringLiteral("快递信息");
+    // A text body is never recognised as an image, so the courier note goes by its bytes.
+    if ((ok || (text && !data.isEmpty())) && !name.isEmpty()) {
+        const QString folder = downloadFolder(orderDir, type, splitType);
+        const QString path = QDir(folder).absoluteFilePath(name);
+        if (!MountRoot::isStrictlyBelow(path, orderDir)) {
+            qCWarning(lcSplit) << "保存失败:" << path;
+        } else {
+            QDir().mkpath(folder);
+            QSaveFile file(path);
+            if (text) {
+                if (file.open(QIODevice::WriteOnly | QIODevice::Text) && file.write(data) == data.size()
+                    && file.commit())
+                    qCDebug(lcSplit) << "文件保存成功:" << path;
+                else
+                    qCWarning(lcSplit) << "保存失败:" << file.errorString();
+            } else {
+                QBuffer buffer;
+                buffer.setData(data);
+                buffer.open(QIODevice::ReadOnly);
+                QByteArray hint;
+                const QString mime = mimeType.toLower();
+                if (mime.contains(QLatin1String("jpeg")) || mime.contains(QLatin1String("jpg")))
+                    hint = "JPG";
+                else if (mime.contains(QLatin1String("png")))
+                    hint = "PNG";
+                else if (mime.contains(QLatin1String("gif")))
+                    hint = "GIF";
+                else if (mime.contains(QLatin1String("bmp")))
+                    hint = "BMP";
+                QImageReader reader(&buffer, hint);
+                const QImage image = reader.read();
+                if (image.isNull()) {
+                    qCDebug(lcSplit) << "Failed to read image:" << reader.errorString();
+                } else {
+                    const QByteArray format = QFileInfo(name).suffix().toLower().toLatin1();
+                    QImageWriter writer(&file, format.isEmpty() ? QByteArray("jpg") : format);
+                    writer.setQuality(100);
+                    if (file.open(QIODevice::WriteOnly) && writer.write(image) && file.commit())
+                        qCDebug(lcSplit) << "保存的照片路径：" << path;
+                    else
+                        qCDebug(lcSplit) << "Failed to save image:" << path;
+                }
+            }
+        }
+    }
+    downImg();
+    judgeOrderFinish();
 }
 
 void FJHome::closeEvent(QCloseEvent *event)

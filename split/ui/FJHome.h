@@ -10,12 +10,16 @@
 #include <QString>
 #include <QWidget>
 
+class FJDataThread;
 class FJLeftPanel;
+class QMessageBox;
 class FJRightPanel;
 class QHBoxLayout;
 class QSplitter;
 class QThreadPool;
 class QVBoxLayout;
+class FJResultRelay;
+class QJsonDocument;
 
 // The window of the four design-file and download tools: the order table on
 // the left, the options on the right, and the run over the ticked orders.
@@ -30,6 +34,17 @@ public:
     void setInitData(QMap<QString, QString> data);
     void getOrderInfo(OrderData order);
     void nextOrder();
+    void processOrderPhotoDetail(bool ok, const QJsonDocument &reply, const OrderData &order);
+    void judgeOrderFinish();
+    void downImg();
+    void startGenerateHtml();
+
+    // "%1-服务%2 %3-%4 %5" of the order object, each value one path component.
+    static QString orderFolderName(const QJsonObject &orderObj);
+    // The folder of a downloaded file of the given kind below the order folder.
+    static QString downloadFolder(const QString &orderDir, const QString &imageType, int splitType);
+    // Retouched pictures whose name matches a thumbnail of `images` by base name and lower-case suffix.
+    static QJsonArray matchRetouchedToThumbnails(const QJsonArray &images, const QJsonArray &retouched);
 
 public slots:
     void onStartProcessRequested();
@@ -69,6 +84,25 @@ public:
 private:
     void setupUI();
     void onOrderSelected(int row, bool checked);
-    void showMessage(const QString &text, bool information);
+    QMessageBox *showMessage(const QString &text, bool information);
+    void onRelayedResult(int generation, bool ok, const QString &jobType, const QString &srcPath,
+                         const QString &third, const QString &message);
+    void saveDownloadedImage(int generation, const QString &url, bool ok, const QByteArray &data,
+                             const QString &mimeType);
+    void reportDownloadSuccess(const QString &photoId);
+    void startProducts();
+    void startJob(FJDataThread *job);
+    void runDesignSplit(const QJsonObject &shop);
+    void runDownloadOriginals(const OrderData &order);
+    void runSelectionResults(const QJsonObject &shop);
+    void runPhotoDelivery();
+    void queueDownload(const QString &url, const QJsonObject &entry);
+    void skipOrder(const QString &note);
+    bool currentRow(int *row) const;
+
     bool running = false;
+    bool htmlScheduled = false;
+    // Number of the order in progress; results of another number are dropped.
+    int m_generation = 0;
+    FJResultRelay *m_relay = nullptr;
 };

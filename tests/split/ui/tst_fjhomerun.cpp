@@ -1,0 +1,376 @@
+#include "app/Config.h"
+#include "split/ui/FJHome.h"
+#include "split/ui/FJLeftPanel.h"
+#include "split/ui/FJRightPanel.h"
+#include "support/EngineTestImages.h"
+#include "support/ScopedMountRoot.h"
+#include "support/SplitStudioData.h"
+#include "support/StandInService.h"
+
+#include <QBuffer>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace Data = SplitStudioData;
+
+namespace {
+
+QByteArray jpegBytes(int width = 40, int height = 30)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    EngineTestImages::pattern(width, height).save(&buffer, "JPG", 90);
+    return bytes;
+}
+
+QJsonObject picture(const QString &name)
+{
+    return QJsonObject{{QStringLiteral("img_name"), name}};
+}
+
+} // namespace
+
+class tst_FJHomeRun : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void folderNames_data();
+    void folderNames();
+    void thumbnailMatching();
+    void designSplitOfOneOrder();
+    void failedDetailGoesOnToTheNextOrder();
+    void refusedDetailShowsTheMessage();
+    void rawFileDownload();
+    void rawFileDownloadWithoutShare();
+    void photoDelivery();
+    void hostileNamesStayInsideTheOutputFolder();
+
+private:
+    void makeWindow(DesignFileSplitTypes mode, int orders);
+    void tickAndStart(const QList<int> &rows);
+    QString waitForSummary();
+    QJsonObject detail(int n) const;
+    QString netpath(int n) const { return QStringLiteral("\\\\NAS\\photo\\orders\\o%1").arg(n); }
+    QString shareFolder(int n) const { return m_root->mkpath(QStringLiteral("photo/orders/o%1").arg(n)); }
+
+    StandInService *m_service = nullptr;
+    FJHome *m_window = nullptr;
+    ScopedMountRoot *m_root = nullptr;
+    QTemporaryDir *m_out = nullptr;
+    QSignalSpy *m_finished = nullptr;
+};
+
+void tst_FJHomeRun::init()
+{
+    Data::installShops();
+    m_root = new ScopedMountRoot();
+    QVERIFY(m_root->isValid());
+    m_out = new QTemporaryDir();
+    m_service = new StandInService(this);
+    QVERIFY(m_service->start());
+    QVERIFY(Config::setUrlHost(m_service->baseUrl()));
+    m_service->setReply(QStringLiteral("public"), QStringLiteral("switch_shop"), Data::switchShopReply());
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("download_success"), Data::accepted());
+    // The barcode is fetched with a GET of the service's own page.
+    m_service->serveFile(QStringLiteral("/index.php"), jpegBytes());
+}
+
+void tst_FJHomeRun::cleanup()
+{
+    delete m_finished;
+    m_finished = nullptr;
+    delete m_window;
+    m_window = nullptr;
+    delete m_service;
+    m_service = nullptr;
+    delete m_out;
+    m_out = nullptr;
+    delete m_root;
+    m_root = nullptr;
+}
+
+void tst_FJHomeRun::makeWindow(DesignFileSplitTypes mode, int orders)
+{
+    m_service->setReply(QStringLiteral("order"),
+                        mode == DownloadOriginals ? QStringLiteral("order_list_type_1") : QStringLiteral("order_list"),
+                        Data::orderListReply(orders));
+    m_window = new FJHome();
+    m_window->splitType = mode;
+    m_window->setInitData({{QStringLiteral("windowtitle"), QStringLiteral("工具")}});
+    m_finished = new QSignalSpy(m_window, &FJHome::runFinished);
+    m_window->rightPanel->dirPath = m_out->path();
+    QTest::mouseClick(m_window->rightPanel->searchButton, Qt::LeftButton);
+    QTRY_COMPARE(m_window->leftPanel->tableWidget->rowCount(), orders);
+    QTRY_VERIFY(m_window->rightPanel->searchButton->isEnabled());
+    m_service->clearRequests();
+}
+
+void tst_FJHomeRun::tickAndStart(const QList<int> &rows)
+{
+    for (int row : rows)
+        m_window->leftPanel->tableWidget->cellWidget(row, 0)->findChild<QCheckBox *>()->setChecked(true);
+    QTest::mouseClick(m_window->rightPanel->startButton, Qt::LeftButton);
+}
+
+QString tst_FJHomeRun::waitForSummary()
+{
+    if (m_finished->isEmpty() && !m_finished->wait(30000))
+        return QString();
+    return m_finished->first().first().toString();
+}
+
+QJsonObject tst_FJHomeRun::detail(int n) const
+{
+    const QJsonObject order{{QStringLiteral("orderpayforkey"), Data::orderNumber(n)},
+                            {QStringLiteral("servicetimes"), QStringLiteral("2")},
+                            {QStringLiteral("mname"), QStringLiteral("王强")},
+                            {QStringLiteral("wname"), QStringLiteral("李娜")},
+                            {QStringLiteral("pickuptypename"), QStringLiteral("自取")},
+                            {QStringLiteral("order_photo_id"), Data::orderPhotoId(n)},
+                            {QStringLiteral("netpath"), netpath(n)}};
+    return QJsonObject{{QStringLiteral("code"), QStringLiteral("1")},
+                       {QStringLiteral("order"), order},
+                       {QStringLiteral("shop_message"), QJsonObject{}}};
+}
+
+void tst_FJHomeRun::folderNames_data()
+{
+    QTest::addColumn<QJsonObject>("order");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("all values") << QJsonObject{{"orderpayforkey", "A1"}, {"servicetimes", "2"}, {"mname", "王"},
+                                               {"wname", "李"}, {"pickuptypename", "快递"}}
+                                << QStringLiteral("A1-服务2 王-李 快递");
+    QTest::newRow("no pickup type ends with a space")
+        << QJsonObject{{"orderpayforkey", "A1"}, {"servicetimes", "2"}, {"mname", "王"}, {"wname", "李"}}
+        << QStringLiteral("A1-服务2 王-李 ");
+    QTest::newRow("separators in names") << QJsonObject{{"orderpayforkey", "../A1"}, {"servicetimes", "2"},
+                                                        {"mname", "a/b"}, {"wname", "c\\d"}}
+                                         << QStringLiteral(".._A1-服务2 a_b-c_d ");
+}
+
+void tst_FJHomeRun::folderNames()
+{
+    QFETCH(QJsonObject, order);
+    QFETCH(QString, name);
+    QCOMPARE(FJHome::orderFolderName(order), name);
+}
+
+void tst_FJHomeRun::thumbnailMatching()
+{
+    const QJsonArray thumbs{picture("a.jpg"), picture("b.png")};
+    const QJsonArray retouched{picture("a.JPG"), picture("A.jpg"), picture("a.final.jpg"), picture("b.PNG"),
+                               picture("c.jpg")};
+    const QJsonArray matched = FJHome::matchRetouchedToThumbnails(thumbs, retouched);
+    QStringList names;
+    for (const QJsonValue &value : matched)
+        names << value.toObject().value(QStringLiteral("img_name")).toString();
+    // Base name up to the first dot, suffix in lower case; the base keeps its case.
+    QCOMPARE(names, (QStringList{QStringLiteral("a.JPG"), QStringLiteral("a.final.jpg"), QStringLiteral("b.PNG")}));
+    QVERIFY(FJHome::matchRetouchedToThumbnails(QJsonArray(), retouched).isEmpty());
+}
+
+void tst_FJHomeRun::designSplitOfOneOrder()
+{
+    const QString share = shareFolder(1);
+    QDir(share).mkpath(QStringLiteral("all"));
+    QVERIFY(EngineTestImages::writeJpeg(share + QStringLiteral("/all/IMG_1.jpg"), EngineTestImages::pattern(60, 40)));
+    QVERIFY(EngineTestImages::writeJpeg(share + QStringLiteral("/all/IMG_2.jpg"), EngineTestImages::pattern(60, 40)));
+    m_service->serveFile(QStringLiteral("/files/courier.txt"), QByteArray("顺丰 SF123\n张三 13800000000\n"),
+                         "text/plain");
+    m_service->serveFile(QStringLiteral("/files/mark.jpg"), jpegBytes());
+    QJsonObject reply = detail(1);
+    reply.insert(QStringLiteral("images"), QJsonArray{picture("IMG_1.jpg"), picture("IMG_2.jpg")});
+    reply.insert(QStringLiteral("down_txt"), m_service->fileUrl(QStringLiteral("/files/courier.txt")));
+    reply.insert(QStringLiteral("orderpicdescr"),
+                 QJsonArray{QJsonObject{{QStringLiteral("cropping_imgurl"), m_service->fileUrl(QStringLiteral("/files/mark.jpg"))},
+                                        {QStringLiteral("img_name"), QStringLiteral("mark.jpg")}}});
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("orderphotodetail"), reply);
+
+    makeWindow(DesignSplit, 2);
+    tickAndStart({1});
+    QVERIFY(!m_window->rightPanel->startButton->isEnabled());
+    QVERIFY(!m_window->leftPanel->tableWidget->isEnabled());
+    QCOMPARE(m_window->leftPanel->progressLabel->text(), QStringLiteral("总进度 1/1  当前订单:FJ1002-服务3"));
+    const QString summary = waitForSummary();
+    QCOMPARE(summary, QStringLiteral("1个订单分件完成!"));
+
+    const auto details = m_service->requests(QStringLiteral("order"), QStringLiteral("orderphotodetail"));
+    QCOMPARE(details.size(), 1);
+    QCOMPARE(details.at(0).fieldNames().mid(0, 5),
+             (QStringList{QStringLiteral("order_photo_id"), QStringLiteral("shopid"), QStringLiteral("eid"),
+                          QStringLiteral("superid"), QStringLiteral("personid")}));
+    QCOMPARE(details.at(0).field(QStringLiteral("order_photo_id")), Data::orderPhotoId(2));
+    QCOMPARE(details.at(0).field(QStringLiteral("superid")), QStringLiteral("S9"));
+
+    const QString orderDir = m_out->path() + QStringLiteral("/FJ1001-服务2 王强-李娜 自取/");
+    QVERIFY(QFileInfo(orderDir).isDir());
+    QVERIFY(QFileInfo::exists(orderDir + QStringLiteral("其他/成品/IMG_1.jpg")));
+    QVERIFY(QFileInfo::exists(orderDir + QStringLiteral("其他/成品/IMG_2.jpg")));
+    QVERIFY(!QImage(orderDir + QStringLiteral("其他/条形码.jpg")).isNull());
+    QVERIFY(!QImage(orderDir + QStringLiteral("其他/标记/mark.jpg")).isNull());
+    QFile courier(orderDir + QStringLiteral("其他/快递信息.txt"));
+    QVERIFY(courier.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(courier.readAll()), QStringLiteral("顺丰 SF123\n张三 13800000000\n"));
+    // Nothing half-written is left behind.
+    const QStringList leftovers = QDir(orderDir + QStringLiteral("其他")).entryList(QDir::Files);
+    QCOMPARE(leftovers.size(), 2);
+
+    QCOMPARE(m_window->leftPanel->progressBar->maximum(), m_window->allNum);
+    QCOMPARE(m_window->allNum, 2 + 3 + 1);
+    QVERIFY(m_window->rightPanel->startButton->isEnabled());
+    QVERIFY(m_window->leftPanel->tableWidget->isEnabled());
+    QCOMPARE(m_window->leftPanel->getSelectedRows(), QList<int>{1});
+}
+
+void tst_FJHomeRun::failedDetailGoesOnToTheNextOrder()
+{
+    m_service->setFailure(QStringLiteral("order"), QStringLiteral("orderphotodetail"),
+                          StandInService::Failure::Http500);
+    makeWindow(DesignSplit, 2);
+    tickAndStart({0, 1});
+    QMessageBox *box = nullptr;
+    QTRY_VERIFY((box = m_window->findChild<QMessageBox *>(QStringLiteral("fjWarning"))));
+    QCOMPARE(box->text(), Data::orderNumber(1) + QStringLiteral("订单详情获取失败"));
+    QVERIFY(m_finished->isEmpty());
+    box->button(QMessageBox::Ok)->click();
+    QTRY_COMPARE(m_window->leftPanel->progressLabel->text(), QStringLiteral("总进度 2/2  当前订单:FJ1002-服务3"));
+    QTRY_VERIFY((box = m_window->findChild<QMessageBox *>(QStringLiteral("fjWarning"))));
+    QCOMPARE(box->text(), Data::orderNumber(2) + QStringLiteral("订单详情获取失败"));
+    box->button(QMessageBox::Ok)->click();
+    QCOMPARE(waitForSummary(), QStringLiteral("2个订单分件完成!"));
+    QVERIFY(QDir(m_out->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+}
+
+void tst_FJHomeRun::refusedDetailShowsTheMessage()
+{
+    QJsonObject reply = detail(1);
+    reply.insert(QStringLiteral("code"), 1);
+    reply.insert(QStringLiteral("msg"), QStringLiteral("订单已锁定"));
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("orderphotodetail"), reply);
+    makeWindow(DownloadSelectionResults, 1);
+    tickAndStart({0});
+    QMessageBox *box = nullptr;
+    QTRY_VERIFY((box = m_window->findChild<QMessageBox *>(QStringLiteral("fjWarning"))));
+    QCOMPARE(box->text(), Data::orderNumber(1) + QStringLiteral("订单已锁定"));
+    box->button(QMessageBox::Ok)->click();
+    QCOMPARE(waitForSummary(), QStringLiteral("1个订单分件完成!"));
+}
+
+void tst_FJHomeRun::rawFileDownload()
+{
+    const QString share = shareFolder(1);
+    QDir(share).mkpath(QStringLiteral("原始档"));
+    for (int i = 1; i <= 3; ++i) {
+        QFile raw(share + QStringLiteral("/原始档/IMG_1%1.CR2").arg(i));
+        QVERIFY(raw.open(QIODevice::WriteOnly));
+        raw.write(QByteArray("raw-") + QByteArray::number(i));
+    }
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("orderphotodetail"), detail(1));
+    makeWindow(DownloadOriginals, 1);
+    // The canned photo paths name the share's raw folder of order 1.
+    OrderData &stored = m_window->leftPanel->orderList[0];
+    for (ThumbnailInfo *info : {&stored.downImgList[0], &stored.undownImgList[0], &stored.undownImgList[1]})
+        info->photoPath = netpath(1) + QStringLiteral("\\原始档\\") + info->name;
+    emit m_window->leftPanel->orderSelected(0, true);
+    QTest::mouseClick(m_window->rightPanel->undownloadSelectAllButton, Qt::LeftButton);
+    m_window->rightPanel->onUndownloadSelectionChanged(0, false);
+
+    tickAndStart({0});
+    QCOMPARE(waitForSummary(), QStringLiteral("1个订单分件完成!"));
+    const QString orderDir = m_out->path() + QStringLiteral("/FJ1001-服务2 王强-李娜 自取/");
+    QFile copied(orderDir + QStringLiteral("原始档/IMG_13.CR2"));
+    QVERIFY(copied.open(QIODevice::ReadOnly));
+    QCOMPARE(copied.readAll(), QByteArray("raw-3"));
+    QVERIFY(!QFileInfo::exists(orderDir + QStringLiteral("原始档/IMG_12.CR2")));
+
+    const auto reports = m_service->requests(QStringLiteral("order"), QStringLiteral("download_success"));
+    QTRY_COMPARE(m_service->requests(QStringLiteral("order"), QStringLiteral("download_success")).size(), 1);
+    QCOMPARE(m_service->requests(QStringLiteral("order"), QStringLiteral("download_success")).at(0).field(
+                 QStringLiteral("id")),
+             QStringLiteral("p1-3"));
+    // The run reloads the list afterwards in this mode.
+    QTRY_VERIFY(!m_service->requests(QStringLiteral("order"), QStringLiteral("order_list_type_1")).isEmpty());
+    Q_UNUSED(reports)
+}
+
+void tst_FJHomeRun::rawFileDownloadWithoutShare()
+{
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("orderphotodetail"), detail(1));
+    makeWindow(DownloadOriginals, 1);
+    tickAndStart({0});
+    QCOMPARE(waitForSummary(), QStringLiteral("1个订单分件完成!\nFJ1001-2 连接不上共享目录;"));
+    QVERIFY(QFileInfo(m_out->path() + QStringLiteral("/FJ1001-服务2 王强-李娜 自取")).isDir());
+}
+
+void tst_FJHomeRun::photoDelivery()
+{
+    const QString share = shareFolder(1);
+    QVERIFY(EngineTestImages::writeJpeg(share + QStringLiteral("/cam/DSC_1.jpg"), EngineTestImages::pattern(50, 40))
+            || (QDir(share).mkpath(QStringLiteral("cam"))
+                && EngineTestImages::writeJpeg(share + QStringLiteral("/cam/DSC_1.jpg"),
+                                               EngineTestImages::pattern(50, 40))));
+    m_service->serveFile(QStringLiteral("/files/j1.jpg"), jpegBytes(64, 48));
+    m_service->serveFile(QStringLiteral("/files/j2.png"), QByteArray("not an image"), "image/png");
+    QJsonObject reply = detail(1);
+    reply.insert(QStringLiteral("images_jingxiu"),
+                 QJsonArray{QJsonObject{{QStringLiteral("img_name"), QStringLiteral("J1.jpg")},
+                                        {QStringLiteral("url"), m_service->fileUrl(QStringLiteral("/files/j1.jpg"))}},
+                            QJsonObject{{QStringLiteral("img_name"), QStringLiteral("J2.png")},
+                                        {QStringLiteral("url"), m_service->fileUrl(QStringLiteral("/files/j2.png"))}}});
+    reply.insert(QStringLiteral("images_yuanpian"),
+                 QJsonArray{QJsonObject{{QStringLiteral("img_name"), QStringLiteral("DSC_1.jpg")},
+                                        {QStringLiteral("localpath"), netpath(1) + QStringLiteral("\\cam\\DSC_1.jpg")}}});
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("orderphotodetail"), reply);
+    makeWindow(DownloadPhotoDelivery, 1);
+    m_window->rightPanel->originalImageCheckBox->setChecked(true);
+    tickAndStart({0});
+    QCOMPARE(waitForSummary(), QStringLiteral("1个订单分件完成!"));
+    const QString orderDir = m_out->path() + QStringLiteral("/FJ1001-服务2 王强-李娜 自取/");
+    QCOMPARE(m_window->allNum, 3);
+    QCOMPARE(QImage(orderDir + QStringLiteral("精修/J1.jpg")).size(), QSize(64, 48));
+    QVERIFY(!QFileInfo::exists(orderDir + QStringLiteral("精修/J2.png")));
+    QVERIFY(QFileInfo::exists(orderDir + QStringLiteral("原片/DSC_1.jpg")));
+    QVERIFY(!QFileInfo::exists(orderDir + QStringLiteral("简修")));
+    QVERIFY(!QFileInfo::exists(orderDir + QStringLiteral("其他")));
+}
+
+void tst_FJHomeRun::hostileNamesStayInsideTheOutputFolder()
+{
+    m_service->serveFile(QStringLiteral("/files/j1.jpg"), jpegBytes());
+    m_service->serveFile(QStringLiteral("/files/j2.jpg"), jpegBytes());
+    QJsonObject reply = detail(1);
+    QJsonObject order = reply.value(QStringLiteral("order")).toObject();
+    order.insert(QStringLiteral("orderpayforkey"), QStringLiteral("../../escape"));
+    reply.insert(QStringLiteral("order"), order);
+    reply.insert(QStringLiteral("images_jingxiu"),
+                 QJsonArray{QJsonObject{{QStringLiteral("img_name"), QStringLiteral("../../../evil.jpg")},
+                                        {QStringLiteral("url"), m_service->fileUrl(QStringLiteral("/files/j1.jpg"))}},
+                            QJsonObject{{QStringLiteral("img_name"), QStringLiteral("..")},
+                                        {QStringLiteral("url"), m_service->fileUrl(QStringLiteral("/files/j2.jpg"))}}});
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("orderphotodetail"), reply);
+    makeWindow(DownloadPhotoDelivery, 1);
+    tickAndStart({0});
+    QCOMPARE(waitForSummary(), QStringLiteral("1个订单分件完成!"));
+    const QStringList top = QDir(m_out->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    QCOMPARE(top, QStringList{QStringLiteral(".._.._escape-服务2 王强-李娜 自取")});
+    const QString jx = m_out->path() + QLatin1Char('/') + top.first() + QStringLiteral("/精修");
+    QCOMPARE(QDir(jx).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral(".._.._.._evil.jpg")});
+    QVERIFY(!QFileInfo::exists(QDir(m_out->path()).absoluteFilePath(QStringLiteral("../evil.jpg"))));
+}
+
+QTEST_MAIN(tst_FJHomeRun)
+#include "tst_fjhomerun.moc"
