@@ -2,6 +2,7 @@
 #include "split/ui/FJHome.h"
 #include "split/ui/FJLeftPanel.h"
 #include "split/ui/FJRightPanel.h"
+#include "split/ui/FJResultRelay.h"
 #include "support/EngineTestImages.h"
 #include "support/ScopedMountRoot.h"
 #include "support/SplitStudioData.h"
@@ -58,6 +59,10 @@ private slots:
     void rawFileDownloadWithoutShare();
     void photoDelivery();
     void hostileNamesStayInsideTheOutputFolder();
+    void lateResultOfAnEndedOrderChangesNothing();
+    void rawFilesMoveToTheDownloadedList();
+    void productFoldersStartAfterTheLastCopy();
+    void selectionResultsRun();
 
 private:
     void makeWindow(DesignFileSplitTypes mode, int orders);
@@ -370,6 +375,133 @@ void tst_FJHomeRun::hostileNamesStayInsideTheOutputFolder()
     const QString jx = m_out->path() + QLatin1Char('/') + top.first() + QStringLiteral("/精修");
     QCOMPARE(QDir(jx).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral(".._.._.._evil.jpg")});
     QVERIFY(!QFileInfo::exists(QDir(m_out->path()).absoluteFilePath(QStringLiteral("../evil.jpg"))));
+}
+
+void tst_FJHomeRun::lateResultOfAnEndedOrderChangesNothing()
+{
+    m_service->serveFile(QStringLiteral("/files/j1.jpg"), jpegBytes());
+    m_service->setFileDelay(QStringLiteral("/files/j1.jpg"), 1500);
+    QJsonObject reply = detail(1);
+    reply.insert(QStringLiteral("images_jingxiu"),
+                 QJsonArray{QJsonObject{{QStringLiteral("img_name"), QStringLiteral("J1.jpg")},
+                                        {QStringLiteral("url"), m_service->fileUrl(QStringLiteral("/files/j1.jpg"))}}});
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("orderphotodetail"), reply);
+    makeWindow(DownloadPhotoDelivery, 2);
+    QSignalSpy ticks(m_window->leftPanel, &FJLeftPanel::orderSelected);
+    // Ticking a row in this mode unticks the others: start with the second only after the first.
+    tickAndStart({0});
+    QCOMPARE(waitForSummary(), QStringLiteral("1个订单分件完成!"));
+    m_finished->clear();
+    tickAndStart({1});
+    QTRY_COMPARE(m_window->findChildren<FJResultRelay *>().size(), 2);
+    QCOMPARE(m_window->allNum, 1);
+    // A report of the first run's job arrives while the second order waits for its download.
+    FJResultRelay *old = m_window->findChildren<FJResultRelay *>().first();
+    old->slt_copypicthread(true, QStringLiteral("下载照片交付-拷贝原片"), QStringLiteral("/x"), QString(), QString());
+    QCOMPARE(m_window->copyPicFinishNum, 0);
+    QVERIFY(m_finished->isEmpty());
+    QCOMPARE(waitForSummary(), QStringLiteral("1个订单分件完成!"));
+    QCOMPARE(m_window->downPhotoFinishNums, 1);
+}
+
+void tst_FJHomeRun::rawFilesMoveToTheDownloadedList()
+{
+    const QString share = shareFolder(1);
+    QDir(share).mkpath(QStringLiteral("原始档"));
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("orderphotodetail"), detail(1));
+    makeWindow(DownloadOriginals, 1);
+    OrderData &stored = m_window->leftPanel->orderList[0];
+    // Five photos not yet downloaded; the second and fourth are chosen; their files are missing.
+    stored.undownImgList.clear();
+    for (int i = 1; i <= 5; ++i) {
+        ThumbnailInfo info;
+        info.id = QStringLiteral("u%1").arg(i);
+        info.name = QStringLiteral("RAW_%1.CR2").arg(i);
+        info.photoPath = netpath(1) + QStringLiteral("\\原始档\\") + info.name;
+        info.selected = i == 2 || i == 4;
+        stored.undownImgList.append(info);
+    }
+    emit m_window->leftPanel->orderSelected(0, true);
+    // The reload after the run is refused, so the table keeps the updated record.
+    tickAndStart({0});
+    m_service->setReply(QStringLiteral("public"), QStringLiteral("switch_shop"), Data::refused(QStringLiteral("停用")));
+    const QString summary = waitForSummary();
+    QVERIFY(summary.startsWith(QStringLiteral("1个订单分件完成!\n")));
+    QCOMPARE(summary.count(QLatin1Char('\n')), 2);
+    const OrderData &after = m_window->leftPanel->orderList.at(0);
+    QStringList down;
+    for (const ThumbnailInfo &info : after.downImgList) {
+        down << info.id;
+        QVERIFY(!info.selected);
+    }
+    QStringList undown;
+    for (const ThumbnailInfo &info : after.undownImgList)
+        undown << info.id;
+    QCOMPARE(down, (QStringList{QStringLiteral("u2"), QStringLiteral("u4"), QStringLiteral("p1-1")}));
+    QCOMPARE(undown, (QStringList{QStringLiteral("u1"), QStringLiteral("u3"), QStringLiteral("u5")}));
+    QCOMPARE(m_window->rightPanel->currentOrder.downImgList.size(), 3);
+    QCOMPARE(m_window->rightPanel->downloadedTitleLabel->text().left(12), QStringLiteral("已下载:  (3张)  "));
+    // Failed copies are not reported as downloaded.
+    QVERIFY(m_service->requests(QStringLiteral("order"), QStringLiteral("download_success")).isEmpty());
+}
+
+void tst_FJHomeRun::productFoldersStartAfterTheLastCopy()
+{
+    const QString share = shareFolder(1);
+    QDir(share).mkpath(QStringLiteral("all"));
+    QVERIFY(EngineTestImages::writeJpeg(share + QStringLiteral("/all/IMG_1.jpg"), EngineTestImages::pattern(60, 40)));
+    QJsonObject reply = detail(1);
+    reply.insert(QStringLiteral("images"), QJsonArray{picture("IMG_1.jpg")});
+    const QJsonObject goods{{QStringLiteral("goodname"), QStringLiteral("相册")}, {QStringLiteral("num"), QStringLiteral("1")}};
+    reply.insert(QStringLiteral("servicetime"),
+                 QJsonArray{QJsonObject{{QStringLiteral("goods"), QJsonArray{goods, goods}}}});
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("orderphotodetail"), reply);
+    makeWindow(DesignSplit, 1);
+    tickAndStart({0});
+    QCOMPARE(waitForSummary(), QStringLiteral("1个订单分件完成!"));
+    // One copy, two products, the barcode and the sheet.
+    QCOMPARE(m_window->allNum, 1 + 2 + 1 + 1);
+    QCOMPARE(m_window->copyPicFinishNum, 1);
+    QCOMPARE(m_window->proFinishNum, 2);
+    QVERIFY(m_window->isSaveHtml);
+    QCOMPARE(m_window->leftPanel->progressBar->value(), m_window->allNum);
+}
+
+void tst_FJHomeRun::selectionResultsRun()
+{
+    const QString share = shareFolder(1);
+    QDir(share).mkpath(QStringLiteral("all"));
+    QVERIFY(EngineTestImages::writeJpeg(share + QStringLiteral("/all/IMG_1.jpg"), EngineTestImages::pattern(60, 40)));
+    QDir(share).mkpath(QStringLiteral("原始档"));
+    QFile raw(share + QStringLiteral("/原始档/IMG_1.CR2"));
+    QVERIFY(raw.open(QIODevice::WriteOnly));
+    raw.write("raw");
+    raw.close();
+    QJsonObject reply = detail(1);
+    reply.insert(QStringLiteral("shop_message"), QJsonObject{{QStringLiteral("isbdyxzysd"), QStringLiteral("1")}});
+    reply.insert(QStringLiteral("images_all"), QJsonArray{picture("IMG_1.jpg")});
+    const auto rawEntry = [this](const QString &name, const QString &id) {
+        return QJsonObject{{QStringLiteral("img_name"), name}, {QStringLiteral("id"), id},
+                           {QStringLiteral("localpath"), netpath(1) + QStringLiteral("\\原始档\\") + name}};
+    };
+    reply.insert(QStringLiteral("ysdimgs"),
+                 QJsonObject{{QStringLiteral("images_1_1"), QJsonArray{rawEntry("IMG_1.CR2", "r1")}},
+                             {QStringLiteral("images_1_0"), QJsonArray{rawEntry("img_1.cr2", "r2")}}});
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("orderphotodetail"), reply);
+    makeWindow(DownloadSelectionResults, 1);
+    tickAndStart({0});
+    const QString summary = waitForSummary();
+    QVERIFY(summary.startsWith(QStringLiteral("1个订单分件完成!")));
+    const QString orderDir = m_out->path() + QStringLiteral("/FJ1001-服务2 王强-李娜 自取/");
+    QVERIFY(QFileInfo::exists(orderDir + QStringLiteral("其他/成品原始档/IMG_1.CR2")));
+    QVERIFY(QFileInfo::exists(orderDir + QStringLiteral("其他/条形码.jpg")));
+    QCOMPARE(m_window->allNum, 1 + 1 + 1 + 1);
+    const auto reports = m_service->requests(QStringLiteral("order"), QStringLiteral("download_success"));
+    QCOMPARE(reports.size(), 1);
+    QCOMPARE(reports.at(0).field(QStringLiteral("id")), QStringLiteral("r1"));
+    QCOMPARE(reports.at(0).fieldNames().mid(0, 5),
+             (QStringList{QStringLiteral("id"), QStringLiteral("shopid"), QStringLiteral("eid"),
+                          QStringLiteral("superid"), QStringLiteral("personid")}));
 }
 
 QTEST_MAIN(tst_FJHomeRun)
