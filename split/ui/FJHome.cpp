@@ -49,6 +49,7 @@ FJHome::FJHome(QWidget *parent)
 
 FJHome::~FJHome()
 {
+    dataOperate.downloadUrls.clear();
     if (threadPool) {
         threadPool->clear();
         threadPool->waitForDone(-1);

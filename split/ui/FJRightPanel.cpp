@@ -11,7 +11,13 @@
 #include "app/K.h"
 
 #include <QCheckBox>
+#include <QCalendarWidget>
 #include <QComboBox>
+#include <QDesktopWidget>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QDateEdit>
@@ -131,6 +137,10 @@ void FJRightPanel::setupUI()
                                                "QDateEdit:hover { background-color: #f8f8fa; border-color: #007aff; }")
                                     .arg(inputStyle));
     selectDateEdit->setStyleSheet(shotDateEdit->styleSheet());
+    QTimer::singleShot(0, this, [this] {
+        installEventFilterRecursively(shotDateEdit);
+        installEventFilterRecursively(selectDateEdit);
+    });
     connect(searchTypeComboBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &FJRightPanel::onSearchTypeChanged);
     searchLayout->addWidget(searchTypeLabel, 0);
@@ -640,4 +650,105 @@ void FJRightPanel::onSaveRuleClicked()
                    if (savedShopId == shopId)
                        goodsFolderNameRules = editedFolderNameRules;
                });
+}
+
+void FJRightPanel::installEventFilterRecursively(QWidget *widget)
+{
+    if (!widget)
+        return;
+    widget->installEventFilter(this);
+    for (QWidget *child : widget->findChildren<QWidget *>())
+        child->installEventFilter(this);
+}
+
+bool FJRightPanel::eventFilter(QObject *object, QEvent *event)
+{
+    auto *widget = qobject_cast<QWidget *>(object);
+    if (!widget)
+        return QWidget::eventFilter(object, event);
+    QDateEdit *target = nullptr;
+    for (QWidget *w = widget; w; w = w->parentWidget()) {
+        if (w == shotDateEdit || w == selectDateEdit) {
+            target = static_cast<QDateEdit *>(w);
+            break;
+        }
+    }
+    if (!target)
+        return QWidget::eventFilter(object, event);
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Down || key == Qt::Key_F4
+            || key == Qt::Key_Space) {
+            showCustomCalendar(target);
+            return true;
+        }
+        break;
+    }
+    case QEvent::MouseButtonPress:
+        if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+            showCustomCalendar(target);
+            return true;
+        }
+        break;
+    case QEvent::MouseButtonDblClick:
+        return true;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(object, event);
+}
+
+void FJRightPanel::showCustomCalendar(QDateEdit *dateEdit)
+{
+    auto *calendar = new QCalendarWidget();
+    calendar->setObjectName(QStringLiteral("fjCalendarPopup"));
+    calendar->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
+    calendar->setAttribute(Qt::WA_DeleteOnClose);
+    calendar->setSelectedDate(dateEdit->date());
+    calendar->resize(500, 500);
+    calendar->setStyleSheet(QStringLiteral(
+        "QCalendarWidget { background-color: white; border: 1px solid #e5e5ea; border-radius: 12px; font-size: 13px; }"
+        "QCalendarWidget QWidget#qt_calendar_navigationbar { background-color: #f9f9fb;"
+        " border-bottom: 1px solid #e5e5ea; border-top-left-radius: 12px; border-top-right-radius: 12px; }"
+        "QCalendarWidget QWidget#qt_calendar_navigationbar QToolButton { background-color: transparent; border: none;"
+        " color: #007aff; font-weight: 600; font-size: 14px; padding: 8px; border-radius: 6px; }"
+        "QCalendarWidget QWidget#qt_calendar_navigationbar QToolButton:hover { background-color: #f2f2f7; }"
+        "QCalendarWidget QWidget#qt_calendar_navigationbar QToolButton:pressed { background-color: #e5e5ea; }"
+        "QCalendarWidget QAbstractItemView { background-color: white; selection-background-color: #007aff;"
+        " selection-color: white; gridline-color: #f2f2f7; }"
+        "QCalendarWidget QAbstractItemView:enabled { font-size: 13px; color: #1d1d1f; }"
+        "QCalendarWidget QHeaderView::section { background-color: #f9f9fb; color: #8e8e93; font-weight: 600;"
+        " font-size: 12px; padding: 8px; border: none; }"));
+    connect(
+        calendar, &QCalendarWidget::clicked, calendar,
+        [dateEdit, calendar](const QDate &date) {
+            dateEdit->setDate(date);
+            calendar->close();
+        },
+        Qt::DirectConnection);
+    calendar->move(calculateCalendarPosition(dateEdit, calendar));
+    calendar->show();
+}
+
+QPoint FJRightPanel::calculateCalendarPosition(QDateEdit *dateEdit, QCalendarWidget *calendar)
+{
+    return calendarPosition(dateEdit->mapToGlobal(QPoint(0, 0)), dateEdit->height(), calendar->size(),
+                            QApplication::desktop()->availableGeometry(dateEdit));
+}
+
+QPoint FJRightPanel::calendarPosition(const QPoint &editTopLeft, int editHeight, const QSize &calendarSize,
+                                      const QRect &available)
+{
+    int x = editTopLeft.x() - 50;
+    int y = editTopLeft.y() + editHeight + 5;
+    if (x + calendarSize.width() > available.right())
+        x = available.right() - calendarSize.width() - 10;
+    if (y + calendarSize.height() > available.bottom())
+        y = editTopLeft.y() - calendarSize.height() - 5;
+    if (x < available.left())
+        x = available.left() + 10;
+    if (y < available.top())
+        y = available.top() + 10;
+    return QPoint(x, y);
 }

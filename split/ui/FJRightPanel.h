@@ -10,6 +10,7 @@
 class ElementButton;
 class FolderNamingRule;
 class QCheckBox;
+class QCalendarWidget;
 class QComboBox;
 class QDateEdit;
 class QHBoxLayout;
@@ -100,6 +101,14 @@ public:
     void createDownloadedPhotoSection();
     void addDownAndUndownloadPhotoList();
     void refreshDownAndUndownImgList();
+    void installEventFilterRecursively(QWidget *widget);
+    bool eventFilter(QObject *object, QEvent *event) override;
+    void showCustomCalendar(QDateEdit *dateEdit);
+    QPoint calculateCalendarPosition(QDateEdit *dateEdit, QCalendarWidget *calendar);
+    // Below the edit, kept inside the available area (inclusive right and bottom).
+    static QPoint calendarPosition(const QPoint &editTopLeft, int editHeight, const QSize &calendarSize,
+                                   const QRect &available);
+
     // The debug-free part of a branch rule load: the stored text as a rule array.
     static QJsonArray parseRuleText(const QString &text, bool *ok = nullptr);
 

@@ -7,7 +7,11 @@
 #include "support/StandInService.h"
 #include "widgets/ThumbnailTableView.h"
 
+#include <QCalendarWidget>
 #include <QCheckBox>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QTableView>
 #include <QComboBox>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -69,6 +73,10 @@ private slots:
     void saveRefused_data();
     void saveRefused();
     void resetRestoresTheStoredRule();
+    void calendarPosition_data();
+    void calendarPosition();
+    void datePopup();
+    void returnInTheSearchFieldSearchesNothing();
 
 private:
     FJHome *makeWindow(DesignFileSplitTypes mode);
@@ -484,6 +492,98 @@ void tst_FJRightPanel::resetRestoresTheStoredRule()
     QTest::mouseClick(right->resetRuleButton, Qt::LeftButton);
     QCOMPARE(right->editedFolderNameRules.size(), 2);
     QCOMPARE(right->folderNamingRule->getNamingRuleJson().size(), 2);
+}
+
+void tst_FJRightPanel::calendarPosition_data()
+{
+    QTest::addColumn<QPoint>("edit");
+    QTest::addColumn<QPoint>("expected");
+    // Available area 0..1919 x 0..1079 (inclusive), edit 27 high, popup 500 x 500.
+    QTest::newRow("room below") << QPoint(400, 100) << QPoint(350, 132);
+    QTest::newRow("near the right edge") << QPoint(1700, 100) << QPoint(1919 - 510, 132);
+    QTest::newRow("near the bottom") << QPoint(400, 900) << QPoint(350, 395);
+    QTest::newRow("near the left edge") << QPoint(20, 100) << QPoint(10, 132);
+    QTest::newRow("top and bottom both tight") << QPoint(400, 700) << QPoint(350, 195);
+    QTest::newRow("would start above the area") << QPoint(400, 560) << QPoint(350, 55);
+}
+
+void tst_FJRightPanel::calendarPosition()
+{
+    QFETCH(QPoint, edit);
+    QFETCH(QPoint, expected);
+    const QRect available(0, 0, 1920, 1080);
+    QPoint actual = FJRightPanel::calendarPosition(edit, 27, QSize(500, 500), available);
+    if (QByteArray(QTest::currentDataTag()) == "would start above the area") {
+        // Neither below (560+32+500 > 1079) nor above (560-505 = 55 >= 0): above wins.
+        QCOMPARE(actual, expected);
+        actual = FJRightPanel::calendarPosition(QPoint(400, 300), 27, QSize(500, 900), available);
+        QCOMPARE(actual.y(), 10);
+        return;
+    }
+    QCOMPARE(actual, expected);
+}
+
+void tst_FJRightPanel::datePopup()
+{
+    makeWindow(DownloadSelectionResults);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    FJRightPanel *right = m_window->rightPanel;
+    QSignalSpy searches(right, &FJRightPanel::searchRequested);
+    right->searchTypeComboBox->setCurrentIndex(1);
+    QDateEdit *edit = right->shotDateEdit;
+    QVERIFY(edit->isVisible());
+    const QDate before = edit->date();
+    auto popup = [] {
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (auto *calendar = qobject_cast<QCalendarWidget *>(w))
+                if (calendar->isVisible())
+                    return calendar;
+        }
+        return static_cast<QCalendarWidget *>(nullptr);
+    };
+    // The filter was installed on the first event-loop pass after construction.
+    QTest::keyClick(edit, Qt::Key_Return);
+    QVERIFY(popup());
+    QCalendarWidget *calendar = popup();
+    int open = 0;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        open += qobject_cast<QCalendarWidget *>(w) && w->isVisible() ? 1 : 0;
+    QCOMPARE(open, 1);
+    QCOMPARE(calendar->selectedDate(), before);
+    QCOMPARE(calendar->size(), QSize(500, 500));
+    const QDate picked = before.addDays(-3);
+    calendar->setSelectedDate(picked);
+    emit calendar->clicked(picked);
+    QTRY_VERIFY(!popup());
+    QCOMPARE(edit->date(), picked);
+    QCOMPARE(right->getSearchText(), picked.toString(QStringLiteral("yyyy-MM-dd")));
+    QCOMPARE(right->selectDateEdit->date(), QDate::currentDate());
+
+    // Typing changes nothing; a double click is swallowed.
+    QTest::keyClicks(edit, QStringLiteral("2020"));
+    QCOMPARE(edit->date(), picked);
+    QTest::mouseDClick(edit, Qt::LeftButton);
+    QVERIFY(searches.isEmpty());
+    // A left press opens a new popup; a click outside leaves the date.
+    if (QCalendarWidget *open = popup())
+        open->close();
+    QTest::mousePress(edit, Qt::LeftButton);
+    QVERIFY(popup());
+    popup()->close();
+    QCOMPARE(edit->date(), picked);
+    if (QCalendarWidget *open = popup())
+        open->close();
+}
+
+void tst_FJRightPanel::returnInTheSearchFieldSearchesNothing()
+{
+    makeWindow(DesignSplit);
+    QSignalSpy searches(m_window->rightPanel, &FJRightPanel::searchRequested);
+    m_window->rightPanel->searchLineEdit->setText(QStringLiteral("FJ1001"));
+    QTest::keyClick(m_window->rightPanel->searchLineEdit, Qt::Key_Return);
+    QVERIFY(searches.isEmpty());
+    QVERIFY(m_service->requests().isEmpty());
 }
 
 QTEST_MAIN(tst_FJRightPanel)
