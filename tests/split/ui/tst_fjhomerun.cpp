@@ -63,6 +63,9 @@ private slots:
     void rawFilesMoveToTheDownloadedList();
     void productFoldersStartAfterTheLastCopy();
     void selectionResultsRun();
+    void deliveryOfRawFilesAndSimpleRetouches();
+    void productsStartAtOnceWithoutCopies();
+    void closingDuringARunWaitsForRunningJobs();
 
 private:
     void makeWindow(DesignFileSplitTypes mode, int orders);
@@ -502,6 +505,84 @@ void tst_FJHomeRun::selectionResultsRun()
     QCOMPARE(reports.at(0).fieldNames().mid(0, 5),
              (QStringList{QStringLiteral("id"), QStringLiteral("shopid"), QStringLiteral("eid"),
                           QStringLiteral("superid"), QStringLiteral("personid")}));
+}
+
+void tst_FJHomeRun::deliveryOfRawFilesAndSimpleRetouches()
+{
+    const QString share = shareFolder(1);
+    QDir(share).mkpath(QStringLiteral("原始档"));
+    for (const char *name : {"A.CR2", "B.CR2"}) {
+        QFile raw(share + QStringLiteral("/原始档/") + QLatin1String(name));
+        QVERIFY(raw.open(QIODevice::WriteOnly));
+        raw.write(name);
+    }
+    m_service->serveFile(QStringLiteral("/files/s1.jpg"), jpegBytes(32, 32));
+    m_service->serveFile(QStringLiteral("/files/t1.jpg"), jpegBytes(16, 16));
+    QJsonObject reply = detail(1);
+    reply.insert(QStringLiteral("images_all"),
+                 QJsonArray{QJsonObject{{QStringLiteral("img_name"), QStringLiteral("S1.jpg")},
+                                        {QStringLiteral("url"), m_service->fileUrl(QStringLiteral("/files/s1.jpg"))}}});
+    reply.insert(QStringLiteral("images_taipian"),
+                 QJsonArray{QJsonObject{{QStringLiteral("img_name"), QStringLiteral("T1.jpg")},
+                                        {QStringLiteral("url_all"), m_service->fileUrl(QStringLiteral("/files/t1.jpg"))}}});
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("orderphotodetail"), reply);
+    makeWindow(DownloadPhotoDelivery, 1);
+    FJRightPanel *right = m_window->rightPanel;
+    right->rawFileCheckBox->setChecked(true);
+    right->simpleRetouchRejectsCheckBox->setChecked(true);
+    right->fullRetouchCheckBox->setChecked(false);
+    tickAndStart({0});
+    QVERIFY(!right->rawFileCheckBox->isEnabled());
+    QCOMPARE(waitForSummary(), QStringLiteral("1个订单分件完成!"));
+    QVERIFY(right->rawFileCheckBox->isEnabled());
+    const QString orderDir = m_out->path() + QStringLiteral("/FJ1001-服务2 王强-李娜 自取/");
+    QCOMPARE(m_window->allNum, 2 + 2);
+    QFile copied(orderDir + QStringLiteral("原始档/B.CR2"));
+    QVERIFY(copied.open(QIODevice::ReadOnly));
+    QCOMPARE(copied.readAll(), QByteArray("B.CR2"));
+    QCOMPARE(QImage(orderDir + QStringLiteral("简修/S1.jpg")).size(), QSize(32, 32));
+    QCOMPARE(QImage(orderDir + QStringLiteral("汰片/T1.jpg")).size(), QSize(16, 16));
+    QVERIFY(!QFileInfo::exists(orderDir + QStringLiteral("精修")));
+}
+
+void tst_FJHomeRun::productsStartAtOnceWithoutCopies()
+{
+    QJsonObject reply = detail(1);
+    const QJsonObject goods{{QStringLiteral("goodname"), QStringLiteral("摆台")}};
+    reply.insert(QStringLiteral("servicetime"),
+                 QJsonArray{QJsonObject{{QStringLiteral("goods"), QJsonArray{goods, goods, goods}}}});
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("orderphotodetail"), reply);
+    makeWindow(DesignSplit, 1);
+    tickAndStart({0});
+    QCOMPARE(waitForSummary(), QStringLiteral("1个订单分件完成!"));
+    QCOMPARE(m_window->copyPicNum, 0);
+    QCOMPARE(m_window->downPhotoNum, 1);
+    QCOMPARE(m_window->allNum, m_window->downPhotoNum + 4);
+    QCOMPARE(m_window->proFinishNum, 3);
+}
+
+void tst_FJHomeRun::closingDuringARunWaitsForRunningJobs()
+{
+    const QString share = shareFolder(1);
+    QDir(share).mkpath(QStringLiteral("all"));
+    QJsonArray images;
+    for (int i = 0; i < 12; ++i) {
+        const QString name = QStringLiteral("IMG_%1.jpg").arg(i);
+        QVERIFY(EngineTestImages::writeJpeg(share + QStringLiteral("/all/") + name, EngineTestImages::pattern(80, 60)));
+        images.append(picture(name));
+    }
+    QJsonObject reply = detail(1);
+    reply.insert(QStringLiteral("images"), images);
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("orderphotodetail"), reply);
+    makeWindow(DesignSplit, 1);
+    tickAndStart({0});
+    QTRY_VERIFY(m_window->allNum > 0);
+    m_window->close();
+    QCOMPARE(m_window->threadPool->activeThreadCount(), 0);
+    // Whatever was copied is complete; nothing half-written remains.
+    const QString finished = m_out->path() + QStringLiteral("/FJ1001-服务2 王强-李娜 自取/其他/成品");
+    for (const QFileInfo &file : QDir(finished).entryInfoList(QDir::Files | QDir::Hidden))
+        QVERIFY2(!QImage(file.absoluteFilePath()).isNull(), qPrintable(file.fileName()));
 }
 
 QTEST_MAIN(tst_FJHomeRun)
