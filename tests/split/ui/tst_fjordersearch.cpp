@@ -43,6 +43,7 @@ private slots:
     void nonTextIdsAreSentEmpty();
     void secondSearchReplacesTheRows();
     void searchButtonFollowsTheStartButton();
+    void noBranchSearchesNothing();
 
 private:
     FJHome *makeWindow(DesignFileSplitTypes mode);
@@ -344,6 +345,19 @@ void tst_FJOrderSearch::searchButtonFollowsTheStartButton()
     right->onSetSearchBtnStatus(false);
     QVERIFY(!right->searchButton->isEnabled());
     QCOMPARE(right->searchButton->text(), QStringLiteral("搜索中..."));
+}
+
+void tst_FJOrderSearch::noBranchSearchesNothing()
+{
+    Config::k_shops.clear();
+    makeWindow(DesignSplit);
+    QVERIFY(m_window->rightPanel->shopId.isEmpty());
+    QSignalSpy searches(m_window->rightPanel, &FJRightPanel::searchRequested);
+    search();
+    QCOMPARE(searches.size(), 0);
+    QVERIFY(m_window->rightPanel->searchButton->isEnabled());
+    QCOMPARE(m_window->rightPanel->searchButton->text(), QStringLiteral("搜索订单"));
+    QVERIFY(m_service->requests().isEmpty());
 }
 
 QTEST_MAIN(tst_FJOrderSearch)
