@@ -191,13 +191,16 @@ void FJHome::getOrderInfo(OrderData order)
 
 void FJHome::nextOrder()
 {
+    if (!running)
+        return;
     ++currentOrderIndex;
     if (currentOrderIndex >= selectedRows.size()) {
         running = false;
-        if (splitType == DownloadOriginals)
-            rightPanel->searchClick();
         rightPanel->setBtnEnable(true);
         leftPanel->setBtnEnable(true);
+        // After unlocking, so the reload keeps its search button disabled until it ends.
+        if (splitType == DownloadOriginals)
+            rightPanel->searchClick();
         const QString summary = QString::number(selectedRows.size()) + QStringLiteral("个订单分件完成!") + errorLog;
         showMessage(summary, true);
         emit runFinished(summary);

@@ -299,6 +299,9 @@ void tst_FJHomeRun::rawFileDownload()
 
     tickAndStart({0});
     QCOMPARE(waitForSummary(), QStringLiteral("1个订单分件完成!"));
+    // The reload keeps the search button busy until it ends.
+    QCOMPARE(m_window->rightPanel->searchButton->text(), QStringLiteral("搜索中..."));
+    QVERIFY(!m_window->rightPanel->searchButton->isEnabled());
     const QString orderDir = m_out->path() + QStringLiteral("/FJ1001-服务2 王强-李娜 自取/");
     QFile copied(orderDir + QStringLiteral("原始档/IMG_13.CR2"));
     QVERIFY(copied.open(QIODevice::ReadOnly));
@@ -312,6 +315,7 @@ void tst_FJHomeRun::rawFileDownload()
              QStringLiteral("p1-3"));
     // The run reloads the list afterwards in this mode.
     QTRY_VERIFY(!m_service->requests(QStringLiteral("order"), QStringLiteral("order_list_type_1")).isEmpty());
+    QTRY_VERIFY(m_window->rightPanel->searchButton->isEnabled());
     Q_UNUSED(reports)
 }
 
