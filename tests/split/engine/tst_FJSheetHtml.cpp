@@ -92,7 +92,9 @@ void TestFJSheetHtml::frameStartsAndEndsWithoutBreaks()
     const QString html = FJSheetHtml::build(D::reply(), m_orderDir, QDateTime::currentDateTime());
     QVERIFY(html.startsWith(QStringLiteral("<HTML><head><meta http-equiv=\"Content-Type\"")));
     QVERIFY(html.endsWith(QStringLiteral("</p></div></body></HTML>")));
-    QVERIFY(!html.contains(QLatin1Char('\n')) || html.count(QLatin1Char('\n')) == 0);
+    // Pieces follow one another with no line break; the general requirements' breaks became <BR>.
+    QVERIFY(!html.contains(QLatin1Char('\n')));
+    QVERIFY(html.contains(QStringLiteral("整体偏暖<BR>皮肤通透&nbsp;")));
     // Sections in their order.
     const QStringList marks = {"<style type=\"text/css\">", "class=\"style1\">", "订单号:", "总体要求", "消费要求",
                                "调修要求", "指定制作", "加急件：", "普通件：", "已选张数", "入底张数", "客人确认签名",

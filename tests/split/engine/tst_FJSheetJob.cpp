@@ -97,6 +97,13 @@ void TestFJSheetJob::writesSheetAndReportsOnce()
     const QString pdf = m_orderDir + QStringLiteral("其他/") + kSheet;
     QVERIFY(QFileInfo(pdf).size() > 1000);
     QCOMPARE(head(pdf, 5), QByteArray("%PDF-"));
+    // The embedded pictures reach the page.
+    // The embedded pictures reach the page: the 40 pixel barcode at its own
+    // size, marked pictures in their 120 box, thumbnails in their 100 box.
+    const QByteArray bytes = head(pdf, 1 << 24);
+    QVERIFY(bytes.contains("/Width 40"));
+    QVERIFY(bytes.contains("/Width 120"));
+    QVERIFY(bytes.contains("/Width 100"));
     // Exactly one new file: no temporary left behind, nothing else touched.
     QStringList after = filesBelow(m_dir->path());
     after.removeOne(QDir(m_dir->path()).relativeFilePath(pdf));
@@ -131,7 +138,9 @@ void TestFJSheetJob::emptyReplyStillGivesASheet()
 {
     const FJJobReceiver::Report report = m_receiver->runOne(sheetJob(m_receiver, QJsonObject(), m_orderDir));
     QVERIFY(report.ok);
-    QCOMPARE(head(m_orderDir + QStringLiteral("其他/") + kSheet, 5), QByteArray("%PDF-"));
+    const QString pdf = m_orderDir + QStringLiteral("其他/") + kSheet;
+    QCOMPARE(head(pdf, 5), QByteArray("%PDF-"));
+    QVERIFY(!head(pdf, 1 << 24).contains("/Width 40"));
 }
 
 void TestFJSheetJob::unwritableFolderReportsFailure_data()
