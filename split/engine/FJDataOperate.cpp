@@ -1,0 +1,141 @@
+#include "split/engine/FJDataOperate.h"
+
+#include "app/BaseReq.h"
+#include "app/K.h"
+#include "app/Logging.h"
+#include "platform/MountRoot.h"
+#include "split/engine/OrderDetailNames.h"
+#include "split/engine/ProductionSheetHtml.h"
+#include "split/engine/ProductionSheetPdf.h"
+
+#include <QDateTime>
+
+namespace {
+
+const QString kImageType = QStringLiteral("image_type");
+const QString kCropUrl = QStringLiteral("cropping_imgurl");
+
+} // namespace
+
+FJDataOperate::FJDataOperate(QObject *parent)
+    : QObject(parent)
+    , serviceCount(QStringLiteral("0"))
+{
+}
+
+FJDataOperate::~FJDataOperate() = default;
+
+void FJDataOperate::setOrderImportPath(QString netPath)
+{
+    orderImportPath.clear();
+    QString path = netPath;
+    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    const QStringList parts = path.split(QLatin1Char('/'), Qt::KeepEmptyParts);
+    // Only a share path ("\\server\share\...") names a folder on the share.
+    if (parts.size() < 2 || (!parts.at(0).isEmpty() && !parts.at(1).isEmpty()))
+        return;
+
+    QString folder = K::pathConvert(path);
+    if (folder.isEmpty())
+        return;
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    folder += QStringLiteral("all/");
+    if (!MountRoot::isOnShare(folder)) {
+        qCWarning(lcSplit) << "订单路径不在共享盘下:" << netPath;
+        return;
+    }
+    orderImportPath = folder;
+}
+
+void FJDataOperate::analysis_biaoji_pics(QJsonArray markers)
+{
+    for (const QJsonValue &entry : markers) {
+        QJsonObject record = entry.toObject();
+        const QString url = record.value(kCropUrl).toString();
+        downloadUrls.append(url);
+        record.insert(kImageType, QStringLiteral("标记"));
+        imageByUrl.insert(url, record);
+    }
+}
+
+void FJDataOperate::analysis_servicetimes(QJsonArray visits)
+{
+    for (const QJsonValue &visit : visits)
+        analysis_servicetime(visit.toObject());
+}
+
+void FJDataOperate::analysis_servicetime(QJsonObject visit)
+{
+    QStringList names;
+    auto addCrops = [this](const QJsonArray &pictures) {
+        for (const QJsonValue &entry : pictures) {
+            QJsonObject record = entry.toObject();
+            const QString url = record.value(kCropUrl).toString();
+            if (url.isEmpty() || downloadUrls.contains(url))
+                continue;
+            downloadUrls.append(url);
+            record.insert(kImageType, QStringLiteral("裁剪"));
+            imageByUrl.insert(url, record);
+        }
+    };
+
+    QJsonArray products = visit.value(QStringLiteral("goods")).toArray();
+    const QJsonArray urgent = visit.value(QStringLiteral("urgentgoods")).toArray();
+    for (const QJsonValue &entry : urgent)
+        products.append(entry);
+
+    for (const QJsonValue &entry : products) {
+        QJsonObject product = entry.toObject();
+        product.insert(QStringLiteral("goodname"),
+                       OrderDetailNames::takeUnique(product.value(QStringLiteral("goodname")).toString(), names));
+        addCrops(product.value(QStringLiteral("imgs")).toArray());
+
+        QJsonArray subProducts = product.value(QStringLiteral("son_good")).toArray();
+        for (int i = 0; i < subProducts.size(); ++i) {
+            QJsonObject sub = subProducts.at(i).toObject();
+            sub.insert(QStringLiteral("goodname"),
+                       OrderDetailNames::takeUnique(sub.value(QStringLiteral("goodname")).toString(), names));
+            addCrops(sub.value(QStringLiteral("picpath")).toArray());
+            subProducts.replace(i, sub);
+        }
+        product.insert(QStringLiteral("son_good"), subProducts);
+        goods.append(product);
+    }
+}
+
+QString FJDataOperate::r(QString key)
+{
+    return order.value(key).toString();
+}
+
+void FJDataOperate::downloadImageAsDataUrl(const QString &url,
+                                           std::function<void(bool, const QString &, const QString &)> callback)
+{
+    auto *request = new BaseReq();
+    request->downloadImageAsDataUrl(url, [request, url, callback](bool ok, const QString &dataUrl) {
+        if (callback)
+            callback(ok, url, dataUrl);
+        request->deleteLater();
+    });
+}
+
+bool FJDataOperate::saveHTML(QString folder)
+{
+    ProductionSheetInput input;
+    input.order = order;
+    input.barcodeUrl = barcodeUrl;
+    input.serviceCount = serviceCount;
+    input.serviceVisits = serviceVisits;
+    input.retouchMarkImages = retouchMarkImages;
+    input.selectedImages = selectedImages;
+    input.baseImages = baseImages;
+    const QString html = ProductionSheetHtml::build(input, imageSources, QDateTime::currentDateTime());
+
+    QString error;
+    if (!ProductionSheetPdf::write(html, folder, &error)) {
+        qCWarning(lcSplit) << "明细制作单生成失败:" << error;
+        return false;
+    }
+    return true;
+}

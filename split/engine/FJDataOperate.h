@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QList>
+#include <QMap>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// Everything the split window knows about the order it is working on: the
+// order detail reply, the pictures still to download, the products and the
+// naming rule. The window refills it per order; members are read and written
+// directly, on the GUI thread only.
+class FJDataOperate : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit FJDataOperate(QObject *parent = nullptr);
+    ~FJDataOperate() override;
+
+    // Local mount path of the order's "all" folder from its share path
+    // ("netpath"); empty when the path does not lead below the mount root.
+    void setOrderImportPath(QString netPath);
+    // Marked pictures ("orderpicdescr"): each goes onto the download list as "标记".
+    void analysis_biaoji_pics(QJsonArray markers);
+    // Every selection visit ("servicetime"), in order.
+    void analysis_servicetimes(QJsonArray visits);
+    // One visit: its products onto the goods list with names made unique
+    // within the visit, their crop pictures onto the download list as "裁剪".
+    void analysis_servicetime(QJsonObject visit);
+
+    // The order's value of key as text.
+    QString r(QString key);
+
+    // Fetches a picture as a data URL and calls back with the URL it was given.
+    void downloadImageAsDataUrl(const QString &url,
+                                std::function<void(bool, const QString &, const QString &)> callback);
+
+    // Prints the production sheet "明细制作单.pdf" into folder; true only when
+    // the file is in place.
+    bool saveHTML(QString folder);
+
+    QString barcodeUrl;
+    QString serviceCount;
+    QJsonObject detailData;
+    QJsonObject order;
+    QJsonArray serviceVisits;
+    QString orderImportPath;
+    QMap<QString, QJsonObject> retouchMarkImages;
+    QMap<QString, QJsonObject> selectedImages;
+    QMap<QString, QJsonObject> baseImages;
+    QMap<QString, QJsonObject> otherImages;
+    QMap<QString, QString> imageSources;
+    QStringList downloadUrls;
+    QMap<QString, QJsonObject> imageByUrl;
+    QList<QJsonObject> goods;
+    QJsonArray namingRule;
+};

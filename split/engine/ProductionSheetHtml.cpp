@@ -1,0 +1,502 @@
+#include "split/engine/ProductionSheetHtml.h"
+
+#include "app/K.h"
+
+#include <QJsonValue>
+
+namespace ProductionSheetHtml {
+
+namespace {
+
+// Service values are only ever taken as JSON text; anything else reads empty.
+QString text(const QJsonObject &object, const QString &key)
+{
+    return object.value(key).toString();
+}
+
+QString nestedText(const QJsonObject &object, const QString &member, const QString &key)
+{
+    return object.value(member).toObject().value(key).toString();
+}
+
+QString value(const QJsonObject &object, const QString &key)
+{
+    return escaped(text(object, key));
+}
+
+QString sourceOf(const QString &url, QMap<QString, QString> &imageSources)
+{
+    auto it = imageSources.find(url);
+    if (it == imageSources.end())
+        it = imageSources.insert(url, QString());
+    return escaped(it.value());
+}
+
+void appendStyle(QString &html)
+{
+    const QString tab = QStringLiteral("\t");
+    html += QStringLiteral("<style type=\"text/css\">");
+    html += QStringLiteral("<!--");
+    html += QStringLiteral(".style1 {") + tab + QStringLiteral("font-size: 24px;") + tab
+            + QStringLiteral("font-weight: bold;") + QStringLiteral("}");
+    html += QStringLiteral(".style2 {") + tab + QStringLiteral("font-size: 16px;") + tab
+            + QStringLiteral("font-weight: bold;") + QStringLiteral("}");
+    html += QStringLiteral(".style4 {") + tab + QStringLiteral("font-size: 16px;") + tab
+            + QStringLiteral("font-weight: bold;") + QStringLiteral("}");
+    html += QStringLiteral(".style3 {") + tab + QStringLiteral("font-size: 12px;") + QStringLiteral("}");
+    html += QStringLiteral(".justify1 {") + tab + QStringLiteral("display:inline-block;") + tab
+            + QStringLiteral("width:100%;;") + QStringLiteral("   overflow:hidden;") + QStringLiteral("}");
+    html += QStringLiteral("body,td,th {") + tab + QStringLiteral("font-size: 14px;") + QStringLiteral("}");
+    html += QStringLiteral("p { margin: 0px; padding: 0px;}");
+    html += QStringLiteral("-->");
+    html += QStringLiteral("</style>");
+}
+
+void appendHeader(QString &html, const ProductionSheetInput &in, QMap<QString, QString> &sources)
+{
+    html += QStringLiteral("<p><table width=100%  border=0 cellspacing=0 cellpadding=1;><tr bgcolor=\"#FFFFFF\">"
+                           "<td width=33%><div align=\"center\"></div></td><td width=33%><div align=\"center\">");
+    html += QStringLiteral("<span align=\"center\" class=\"style1\">") + value(in.order, QStringLiteral("shopname"))
+            + QStringLiteral("</span>");
+    html += QStringLiteral("</div></td><td width=33%><div align=\"center\">");
+    html += QStringLiteral("<img  align=\"center\"  src=\"") + sourceOf(in.barcodeUrl, sources)
+            + QStringLiteral("\" />");
+    html += QStringLiteral("</div></td></tr></table></p>");
+    html += QStringLiteral("<br>");
+}
+
+QString cell(const QString &label, const QString &cellValue)
+{
+    return QStringLiteral("    <td class=\"td_thin\" width=\"25%\"><div align=\"left\">") + label
+           + QStringLiteral(":   ") + cellValue + QStringLiteral("</div></td>");
+}
+
+QString row(const QStringList &cells)
+{
+    return QStringLiteral("  <tr>") + cells.join(QString()) + QStringLiteral("  </tr>");
+}
+
+void appendOrderInformation(QString &html, const QJsonObject &order)
+{
+    auto v = [&order](const char *key) { return value(order, QString::fromLatin1(key)); };
+    auto withTime = [&order](const char *key, const QString &time) {
+        return escaped(text(order, QString::fromLatin1(key)) + QLatin1Char(' ') + time);
+    };
+
+    html += QStringLiteral("<table width=\"100%\" border=\"0\" cellspacing=\"0\" cellpadding=\"0\">");
+    html += QStringLiteral("<tr><td align=\"center\">");
+    html += QStringLiteral("<table width=\"100%\"  border=\"1\" cellspacing=\"0\" cellpadding=\"1\">");
+
+    html += QStringLiteral("  <tr>");
+    html += QStringLiteral("    <td class=\"td_thin\" colspan=\"4\"><div align=\"center\">订单号:   ")
+            + v("orderpayforkey") + QStringLiteral("(服务次:")
+            + QStringLiteral("%1/%2").arg(v("servicetimes"), v("count")) + QStringLiteral(")")
+            + QStringLiteral("</div></td>");
+    html += QStringLiteral("  </tr>");
+
+    const QString startHour = text(order, QStringLiteral("samplestarttime"));
+    const QString startMin = text(order, QStringLiteral("samplestartmin"));
+    const QString selectionTime = (!startHour.isEmpty() && !startMin.isEmpty())
+                                      ? startHour + QLatin1Char(':') + startMin : QString();
+    QString retouchTime = nestedText(order, QStringLiteral("kanjinxiuarea"), QStringLiteral("timeTxt"));
+    if (retouchTime == QLatin1String(":00"))
+        retouchTime.clear();
+    QString proofTime = nestedText(order, QStringLiteral("kanbanarea"), QStringLiteral("timeTxt"));
+    if (proofTime == QLatin1String(":00"))
+        proofTime.clear();
+    const QString shippingTime = nestedText(order, QStringLiteral("getphotoarea"), QStringLiteral("timeTxt"));
+    const QString address = nestedText(order, QStringLiteral("provinceid"), QStringLiteral("areaname"))
+                            + nestedText(order, QStringLiteral("cityid"), QStringLiteral("areaname"))
+                            + nestedText(order, QStringLiteral("countyid"), QStringLiteral("areaname"))
+                            + text(order, QStringLiteral("address"));
+    const QString emptyCell = QStringLiteral("    <td class=\"td_thin\" width=\"25%\"><div align=\"left\"></div></td>");
+
+    html += row({cell(QStringLiteral("男士"), v("mname")), cell(QStringLiteral("手机"), v("mphone")),
+                 cell(QStringLiteral("女士"), v("wname")), cell(QStringLiteral("手机"), v("wphone"))});
+    html += row({cell(QStringLiteral("套系"), v("s2_name")), cell(QStringLiteral("预约店"), v("mssid")),
+                 cell(QStringLiteral("服务店"), v("servershopid")), cell(QStringLiteral("预约日期"), v("booktime"))});
+    html += row({cell(QStringLiteral("拍照日期"), v("photodate")),
+                 cell(QStringLiteral("选片日期"), withTime("selectphotodate", selectionTime)),
+                 cell(QStringLiteral("看精修日期"), withTime("checktruing", retouchTime)),
+                 cell(QStringLiteral("看版日期"), withTime("comparedate", proofTime))});
+    html += row({cell(QStringLiteral("门市"), v("booksuccess")), cell(QStringLiteral("网约"), v("wxname")),
+                 cell(QStringLiteral("推广"), v("tuiguangname")), cell(QStringLiteral("选片师"), v("selectphoto"))});
+    html += row({cell(QStringLiteral("对比片选中张数"), v("yqnumber")), cell(QStringLiteral("相册P数"), v("goodpnumber")),
+                 cell(QStringLiteral("套系约定精修"), v("vipphotonumber")), cell(QStringLiteral("已选张数"), v("yx_number"))});
+    html += row({cell(QStringLiteral("摄影师"), v("role1")), cell(QStringLiteral("摄像师"), v("role17")),
+                 cell(QStringLiteral("化妆师"), v("role2")), cell(QStringLiteral("男士邮箱"), v("mmail"))});
+    html += row({cell(QStringLiteral("摄助"), v("role3")), cell(QStringLiteral("剪辑师"), v("role16")),
+                 cell(QStringLiteral("化助"), v("role4")), cell(QStringLiteral("女士邮箱"), v("wmail"))});
+    html += row({cell(QStringLiteral("精修师"), v("role9name")), cell(QStringLiteral("转档师"), v("role6name")),
+                 emptyCell, emptyCell});
+    html += row({cell(QStringLiteral("预约金额"), v("order_price")), cell(QStringLiteral("二销总额"), v("twosales")),
+                 cell(QStringLiteral("二销欠款"), v("dept")), cell(QStringLiteral("支付方式"), v("pay_type"))});
+    html += row({cell(QStringLiteral("样前对比片"), v("tiaose")), cell(QStringLiteral("样后修片师"), v("tiaoxiu")),
+                 cell(QStringLiteral("设计师"), v("sheji")),
+                 cell(QStringLiteral("发货日期"), withTime("getphotodate_html", shippingTime))});
+    html += row({cell(QStringLiteral("购买毛底张数"), v("buynumber")), cell(QStringLiteral("赠送精修张数"), v("activenumber")),
+                 cell(QStringLiteral("购买精修张数"), v("morephotonumber")),
+                 QStringLiteral("    <td class=\"td_thin\" width=\"25%\" style=\"color: #FF3300;\"><div align=\"left\">")
+                     + QStringLiteral("质检日期:   ") + v("qualitytime") + QStringLiteral("</div></td>")});
+
+    html += QStringLiteral("  <tr>");
+    html += QStringLiteral("    <td class=\"td_thin\" colspan=\"4\"><div align=\"left\">收件人姓名:   ")
+            + v("recipients") + QStringLiteral("     电话：") + v("sj_tel") + QStringLiteral("    地址：")
+            + escaped(address) + QStringLiteral("</div></td>");
+    html += QStringLiteral("  </tr>");
+    html += QStringLiteral("</table></td></tr></table>");
+    html += QStringLiteral("<BR>");
+}
+
+void appendRequirementBlock(QString &html, const QString &label, const QString &body)
+{
+    html += QStringLiteral("<table width=\"100%\"  border=\"0\">");
+    html += QStringLiteral("  <tr>");
+    html += QStringLiteral("    <td align=\"left\"><span class=\"style2\">") + label + QStringLiteral("</span></td>");
+    html += QStringLiteral("  </tr>");
+    html += QStringLiteral("</table>");
+    html += QStringLiteral("<table width=\"100%\" cellspacing=\"0\" border=\"1\">");
+    html += QStringLiteral("  <tr>  <td align=\"left\"><span>") + body + QStringLiteral("&nbsp;")
+            + QStringLiteral("</span></td></tr>");
+    html += QStringLiteral("</table>");
+    html += QStringLiteral("<BR>");
+}
+
+void appendRequirements(QString &html, const ProductionSheetInput &in, QMap<QString, QString> &sources)
+{
+    QString overall = escaped(text(in.order, QStringLiteral("orderdescr")));
+    overall.replace(QLatin1Char('\n'), QStringLiteral("<BR>"));
+    if (!overall.isEmpty())
+        appendRequirementBlock(html, QStringLiteral("总体要求"), overall);
+
+    const QString consumption = value(in.order, QStringLiteral("consumption_statement"));
+    if (!consumption.isEmpty())
+        appendRequirementBlock(html, QStringLiteral("消费要求"), consumption);
+
+    if (!in.retouchMarkImages.isEmpty()) {
+        html += QStringLiteral("<table width=\"100%\"  border=\"0\">");
+        html += QStringLiteral("  <tr>");
+        html += QStringLiteral("    <td align=\"left\"><span class=\"style2\">调修要求</span></td>");
+        html += QStringLiteral("  </tr>");
+        html += QStringLiteral("</table>");
+        html += QStringLiteral("<table cellspacing=\"0\" cellspacing=\"10\" cellpadding=\"10\" width=\"100%\" frame=\"box\">");
+        int i = 0;
+        for (auto it = in.retouchMarkImages.cbegin(); it != in.retouchMarkImages.cend(); ++it, ++i) {
+            if (i % 2 == 0)
+                html += QStringLiteral("<tr>");
+            html += QStringLiteral("<td>");
+            html += QStringLiteral("<img style=\"margin-right: 10;\" src=\"") + sourceOf(it.key(), sources)
+                    + QStringLiteral("\"") + QStringLiteral("height=\"120\" width=\"120\"")
+                    + QStringLiteral("align=\"left\"") + QStringLiteral(">");
+            html += QStringLiteral("<ui style=\"list-style-type: none;\">");
+            const QJsonArray remarks = K::stringToJsonAry(text(it.value(), QStringLiteral("remark")));
+            for (int j = 0; j < remarks.size(); ++j) {
+                html += QStringLiteral("<li>")
+                        + QStringLiteral("%1. %2").arg(j + 1).arg(value(remarks.at(j).toObject(), QStringLiteral("text")))
+                        + QStringLiteral("</li>");
+            }
+            html += QStringLiteral("</ui></td>");
+            if (i % 2 == 1)
+                html += QStringLiteral("</tr>");
+        }
+        html += QStringLiteral("</table>");
+        html += QStringLiteral("<BR>");
+    }
+
+    html += QStringLiteral("<p><span class=\"style2\">指定制作</span></p>");
+}
+
+// One product table of a visit: urgent or normal.
+class ProductTable
+{
+public:
+    ProductTable(bool urgent, QMap<QString, QString> &sources) : m_urgent(urgent), m_sources(sources) {}
+
+    void append(QString &html, const QJsonObject &visit, int position, const QString &serviceCount,
+                const QString &pickup)
+    {
+        html += m_urgent
+                    ? QStringLiteral("<table class=\"thinborder\" width=\"100%\" border=\"1\" cellspacing=\"0\" cellpadding=\"1\">")
+                    : QStringLiteral("<table class=\"thinborder\" width=\"100%\"  border=\"1\" cellspacing=\"0\" cellpadding=\"1\">");
+        html += m_urgent
+                    ? QStringLiteral("  <tr>  <td colspan=\"10\"><span class=\"style4\"><font font-weight: bold; color=\"#FF0000\">加急件：")
+                    : QStringLiteral("  <tr>  <td colspan=\"10\"><span class=\"style2\"><font color=\"#000000\">普通件：");
+        if (text(visit, QStringLiteral("order_sample_infoservicetimes")) == QLatin1String("0")) {
+            html += QStringLiteral("未操作产品");
+        } else {
+            html += QStringLiteral("选片次:") + QString::number(position) + QStringLiteral("/") + escaped(serviceCount);
+            if (m_urgent)
+                html += QStringLiteral("  选片师: <span style=\"color: 000000\">") + value(visit, QStringLiteral("role12name"))
+                        + QStringLiteral("</span>  ");
+            else
+                html += QStringLiteral("  选片师:") + value(visit, QStringLiteral("role12name")) + QStringLiteral("  ");
+        }
+        html += escaped(pickup) + QStringLiteral("取件") + QStringLiteral("</font></span>&nbsp;</td></tr>");
+
+        html += QStringLiteral("  <tr bgcolor=\"#CCCCCC\">");
+        html += QStringLiteral("    <td width=\"5%\"><div align=\"center\">序号</div></td>");
+        html += QStringLiteral("    <td width=\"10%\"><div align=\"center\">名称</div></td>");
+        html += QStringLiteral("    <td width=\"5%\"><div align=\"center\">类别</div></td>");
+        html += QStringLiteral("    <td width=\"5%\"><div align=\"center\">P数</div></td>");
+        html += QStringLiteral("    <td width=\"5%\"><div align=\"center\">加P数</div></td>");
+        html += QStringLiteral("    <td width=\"5%\"><div align=\"center\">张数</div></td>");
+        html += QStringLiteral("    <td width=\"5%\"><div align=\"center\">数量</div></td>");
+        html += m_urgent ? QStringLiteral("    <td width=\"20%\"><div align=\"center\">制作要求</div></td>")
+                         : QStringLiteral("    <td width=\"25%\"><div align=\"center\">制作要求</div></td>");
+        html += QStringLiteral("    <td width=\"15%\"><div align=\"center\">产品说明(对内)</div></td>");
+        html += QStringLiteral("    <td width=\"20%\"><div align=\"center\">授权备注(对外)</div></td>");
+        html += QStringLiteral("  </tr>");
+
+        m_products = 0;
+        m_sheets = 0;
+        const QJsonArray products = visit.value(m_urgent ? QStringLiteral("urgentgoods") : QStringLiteral("goods")).toArray();
+        for (const QJsonValue &entry : products) {
+            const QJsonObject product = entry.toObject();
+            const QString isUrgent = text(product, QStringLiteral("isurgent"));
+            const bool listed = m_urgent ? (isUrgent == QLatin1String("1") || isUrgent == QStringLiteral("加急"))
+                                         : (isUrgent == QLatin1String("0") || isUrgent.isEmpty());
+            if (listed)
+                appendProduct(html, product);
+        }
+
+        html += QStringLiteral("<tr>");
+        html += QStringLiteral("<td><div align=\"center\">总计</div></td>");
+        html += QStringLiteral("<td colspan=\"10\"><div align=\"center\">产品总数:") + QString::number(m_products)
+                + QStringLiteral("件, 选中总张数共") + QString::number(m_sheets) + QStringLiteral("张</div>");
+        html += QStringLiteral("</td></tr>");
+        html += QStringLiteral("</table>");
+        html += QStringLiteral("<BR>");
+    }
+
+private:
+    // Columns 2 to 10 of a product or sub-product row.
+    void appendColumns(QString &html, const QJsonObject &item, bool productRow, const QString &typeKey)
+    {
+        const QString indent = (productRow && m_urgent) ? QString() : QStringLiteral("    ");
+        auto filled = [&](const QString &opening, const QString &cellValue) {
+            html += indent + opening + cellValue + QStringLiteral("</td>");
+        };
+        const QString center = QStringLiteral("<td align=\"center\">");
+        const QString centerBold = QStringLiteral("<td align=\"center\" class=\"style2\">");
+        const QString leftBold = QStringLiteral("<td align=\"left\" class=\"style2\">");
+        const QString left = QStringLiteral("<td align=\"left\">");
+
+        filled(leftBold, value(item, QStringLiteral("goodname")));
+        filled(left, value(item, typeKey));
+        if (text(item, QStringLiteral("goodtypeid")) == QLatin1String("33")) {
+            filled(center, value(item, QStringLiteral("goodpnumber")));
+            filled(center, value(item, QStringLiteral("p_num")));
+            filled(centerBold, value(item, QStringLiteral("goodpagenumber")));
+            m_sheets += sheetCount(text(item, QStringLiteral("goodpagenumber")));
+        } else if (productRow && m_urgent) {
+            html += QStringLiteral("<td align=\"center\"></td>").repeated(3);
+        } else {
+            html += QStringLiteral("    <td align=\"center\"></td>").repeated(2);
+            html += QStringLiteral("    <td align=\"center\" class=\"style2\"></td>");
+        }
+        filled(centerBold, value(item, QStringLiteral("goodamount")));
+        filled(left, value(item, QStringLiteral("descr")));
+        filled(left, value(item, QStringLiteral("goodremark")));
+        filled(left, value(item, QStringLiteral("auth_remark")));
+    }
+
+    void appendProduct(QString &html, const QJsonObject &product)
+    {
+        ++m_products;
+        html += m_urgent ? QStringLiteral("<tr>") : QStringLiteral("  <tr>");
+        html += (m_urgent ? QString() : QStringLiteral("    ")) + QStringLiteral("<td align=\"center\">")
+                + QString::number(m_products) + QStringLiteral("</td>");
+        appendColumns(html, product, true, QStringLiteral("goodtypename"));
+        html += QStringLiteral("</tr>");
+
+        const QJsonArray subProducts = product.value(QStringLiteral("son_good")).toArray();
+        if (!subProducts.isEmpty()) {
+            int span = m_urgent ? 2 * subProducts.size() : subProducts.size();
+            for (const QJsonValue &sub : subProducts)
+                if (!sub.toObject().value(QStringLiteral("picpath")).toArray().isEmpty())
+                    ++span;
+            for (int k = 0; k < subProducts.size(); ++k)
+                appendSubProduct(html, subProducts.at(k).toObject(), k, span);
+        }
+
+        html += m_urgent ? QStringLiteral("<tr><td colspan=\"10\">") : QStringLiteral("<tr><td colspan=\"10\"> ");
+        html += QStringLiteral("<table width=100%  border=0 cellspacing=0 cellpadding=1;>");
+        if (m_urgent)
+            appendGrid(html, product.value(QStringLiteral("imgs")).toArray(), QStringLiteral("url2"),
+                       QStringLiteral("<tr bgcolor=\"#FFFFFF\">"),
+                       QStringLiteral("<td width=5%><div align=\"center\"><span class=\"style3\"><img width=\"83\" src=\""),
+                       QStringLiteral("</tr>"));
+        else
+            appendGrid(html, product.value(QStringLiteral("imgs")).toArray(), QStringLiteral("url2"),
+                       QStringLiteral("  <tr bgcolor=\"#FFFFFF\">"),
+                       QStringLiteral("    <td width=5%><div align=\"center\"><span class=\"style3\"><img width=\"83\" src=\""),
+                       QStringLiteral("  </tr>"));
+        html += QStringLiteral("</table></td>");
+        html += QStringLiteral(" &nbsp; </tr>");
+    }
+
+    void appendSubProduct(QString &html, const QJsonObject &sub, int k, int span)
+    {
+        html += QStringLiteral(" <tr>");
+        if (k == 0)
+            html += QStringLiteral("    <td rowspan=\"") + QString::number(span)
+                    + QStringLiteral("\" style=\"height: 0px \"  /td>");
+        appendColumns(html, sub, false, QStringLiteral("goodtype"));
+        html += QStringLiteral(" </tr>");
+
+        if (m_urgent) {
+            html += QStringLiteral("<tr><td colspan=\"10\"> ");
+            html += QStringLiteral("<table width=100%  border=0 cellspacing=0 cellpadding=1;>");
+        }
+        const QJsonArray pictures = sub.value(QStringLiteral("picpath")).toArray();
+        if (!pictures.isEmpty()) {
+            html += QStringLiteral("<tr><td colspan=\"10\"> ");
+            html += QStringLiteral("<table width=100%  border=0 cellspacing=0 cellpadding=1;>");
+            appendGrid(html, pictures, QStringLiteral("url"), QStringLiteral("  <tr bgcolor=\"#FFFFFF\">"),
+                       QStringLiteral("    <td  width=5%><div align=\"center\"><span class=\"style3\"><img width=\"83\" src=\""),
+                       QStringLiteral("  </tr>"));
+            html += QStringLiteral("</table></td>");
+            html += QStringLiteral(" &nbsp; </tr>");
+        }
+        if (m_urgent) {
+            html += QStringLiteral("</table></td>");
+            html += QStringLiteral(" &nbsp; </tr>");
+        }
+    }
+
+    void appendGrid(QString &html, const QJsonArray &pictures, const QString &ownUrlKey, const QString &rowOpening,
+                    const QString &cellOpening, const QString &rowClosing)
+    {
+        for (int i = 0; i < pictures.size(); ++i) {
+            const QJsonObject picture = pictures.at(i).toObject();
+            QString key = text(picture, QStringLiteral("cropping_imgurl"));
+            if (key.isEmpty())
+                key = text(picture, ownUrlKey);
+            if (i % 6 == 0)
+                html += rowOpening;
+            html += cellOpening + sourceOf(key, m_sources) + QStringLiteral("\"><br>")
+                    + value(picture, QStringLiteral("img_name")) + QStringLiteral("</div></td>");
+            if (i % 6 == 5)
+                html += rowClosing;
+        }
+    }
+
+    const bool m_urgent;
+    QMap<QString, QString> &m_sources;
+    int m_products = 0;
+    int m_sheets = 0;
+};
+
+void appendProductTables(QString &html, const ProductionSheetInput &in, QMap<QString, QString> &sources)
+{
+    const QString pickup = pickupText(text(in.order, QStringLiteral("pickuptime")),
+                                      nestedText(in.order, QStringLiteral("getphotoarea"), QStringLiteral("timeTxt")));
+    const QString urgentPickup = pickupText(text(in.order, QStringLiteral("isurgenttime")),
+                                            nestedText(in.order, QStringLiteral("urgentdatearea"), QStringLiteral("timeTxt")));
+    for (int i = 0; i < in.serviceVisits.size(); ++i) {
+        const QJsonObject visit = in.serviceVisits.at(i).toObject();
+        if (!visit.value(QStringLiteral("urgentgoods")).toArray().isEmpty())
+            ProductTable(true, sources).append(html, visit, i + 1, in.serviceCount, urgentPickup);
+        if (!visit.value(QStringLiteral("goods")).toArray().isEmpty())
+            ProductTable(false, sources).append(html, visit, i + 1, in.serviceCount, pickup);
+    }
+    html += QStringLiteral("<BR>");
+}
+
+void appendPictureGrid(QString &html, const QString &headingPrefix, const QMap<QString, QJsonObject> &pictures,
+                       QMap<QString, QString> &sources)
+{
+    html += headingPrefix + QString::number(pictures.size()) + QStringLiteral("张）&nbsp;</span></p>");
+    html += QStringLiteral("<table style=\"margin-right:auto; margin-left: -20px;\" width=\"100%\"  border=\"0\" "
+                           "cellspacing=\"0\" cellpadding=\"1\">");
+    int i = 0;
+    for (auto it = pictures.cbegin(); it != pictures.cend(); ++it, ++i) {
+        if (i % 6 == 0)
+            html += QStringLiteral("  <tr bgcolor=\"#FFFFFF\">");
+        html += QStringLiteral("    <td><div align=\"center\"><img src=\"")
+                + sourceOf(text(it.value(), QStringLiteral("url")), sources) + QStringLiteral("\"><br>")
+                + value(it.value(), QStringLiteral("img_name")) + QStringLiteral("<BR>&nbsp;</div></td>");
+        if (i % 6 == 5)
+            html += QStringLiteral("  </tr>");
+    }
+    html += QStringLiteral("</table>");
+}
+
+void appendEnd(QString &html, const ProductionSheetInput &in, QMap<QString, QString> &sources,
+               const QDateTime &printTime)
+{
+    appendPictureGrid(html, QStringLiteral("<p align=\"center\"><span class=\"style2\">已选张数 （"),
+                      in.selectedImages, sources);
+    html += QStringLiteral("<BR><BR>");
+    appendPictureGrid(html, QStringLiteral("<p align=\"center\"><span class=\"style2\">入底张数 （"),
+                      in.baseImages, sources);
+    html += QStringLiteral("<BR>");
+
+    html += QStringLiteral("<table width=\"100%\"  border=\"0\">");
+    html += QStringLiteral("  <tr>");
+    html += QStringLiteral("    <td align=\"left\"><span>") + value(in.order, QStringLiteral("shopdisclaimer"))
+            + QStringLiteral("<BR></span></td>");
+    html += QStringLiteral("  </tr>");
+    html += QStringLiteral("</table>");
+    html += QStringLiteral("<BR>");
+
+    html += QStringLiteral("<table width=\"100%\"  border=\"0\" cellspacing=\"0\" cellpadding=\"1\">");
+    html += QStringLiteral("  <tr>");
+    html += QStringLiteral("    <td align=\"left\" class=\"style2\" width=\"18%\">选片人：")
+            + value(in.order, QStringLiteral("selectphotoname")) + QStringLiteral("</td>");
+    html += QStringLiteral("    <td align=\"left\" class=\"style2\" width=\"25%\">核单员：___________&nbsp;</td>");
+    html += QStringLiteral("    <td align=\"left\" class=\"style2\" width=\"25%\">收发人：___________&nbsp;</td>");
+    html += QStringLiteral("    <td align=\"left\" class=\"style2\" width=\"32%\">客人确认签名：___________&nbsp;</td>");
+    html += QStringLiteral("  </tr>");
+    html += QStringLiteral("</table>");
+
+    html += QStringLiteral("</div>");
+    html += QStringLiteral("<BR>");
+    html += QStringLiteral("<div style=\"font-size:12px\" align=\"center\"><p align=\"right\">")
+            + printTime.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")) + QStringLiteral("</p></div>");
+    html += QStringLiteral("</body>");
+    html += QStringLiteral("</HTML>");
+}
+
+} // namespace
+
+QString escaped(const QString &value)
+{
+    return value.toHtmlEscaped();
+}
+
+QString pickupText(const QString &date, const QString &slot)
+{
+    if (slot.isEmpty() || slot == QLatin1String(":00"))
+        return date;
+    return date + QLatin1Char('(') + slot + QLatin1Char(')');
+}
+
+int sheetCount(const QString &text)
+{
+    bool ok = false;
+    const int count = text.toInt(&ok, 10);
+    return ok ? count : 0;
+}
+
+QString build(const ProductionSheetInput &input, QMap<QString, QString> &imageSources, const QDateTime &printTime)
+{
+    QString html;
+    html += QStringLiteral("<HTML>");
+    html += QStringLiteral("<head>");
+    html += QStringLiteral("<meta http-equiv=\"Content-Language\" content=\"zh-cn\">");
+    html += QStringLiteral("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb232\">");
+    html += QStringLiteral("<title></title>");
+    html += QStringLiteral("</head>");
+    html += QStringLiteral("<body leftmargin=\"0\">");
+    html += QStringLiteral("<div align=\"center\">");
+    appendStyle(html);
+    appendHeader(html, input, imageSources);
+    appendOrderInformation(html, input.order);
+    appendRequirements(html, input, imageSources);
+    appendProductTables(html, input, imageSources);
+    appendEnd(html, input, imageSources, printTime);
+    return html;
+}
+
+} // namespace ProductionSheetHtml

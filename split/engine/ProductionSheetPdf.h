@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+// Prints a production sheet's HTML text as the A4 PDF "明细制作单.pdf".
+namespace ProductionSheetPdf {
+
+// The sheet's file name.
+QString fileName();
+
+// The sheet's full path for a folder (relative folders count from the
+// current directory; an empty folder is the current directory).
+QString targetPath(const QString &folder);
+
+// Creates the folder when missing, prints the HTML to a temporary file there
+// and renames it over the sheet only once it holds a PDF. True when the
+// sheet is in place; otherwise *error (when given) names the file and cause.
+bool write(const QString &html, const QString &folder, QString *error = nullptr);
+
+} // namespace ProductionSheetPdf

@@ -1,0 +1,313 @@
+#include "split/engine/FJDataOperate.h"
+
+#include "support/ScopedMountRoot.h"
+
+#include <QJsonDocument>
+#include <QtTest>
+
+namespace {
+
+QJsonObject picture(const QString &name, const QString &cropUrl)
+{
+    return QJsonObject{{"img_name", name}, {"cropping_imgurl", cropUrl},
+                       {"url2", "https://img.example/own/" + name}, {"id", "p-" + name}};
+}
+
+QJsonObject product(const QString &name, const QJsonArray &imgs = {}, const QJsonArray &sons = {})
+{
+    QJsonObject item{{"goodname", name}, {"goodtypeid", "33"}, {"isurgent", "0"}, {"imgs", imgs}};
+    if (!sons.isEmpty())
+        item.insert("son_good", sons);
+    return item;
+}
+
+// An "orderphotodetail" reply's data as the service sends it.
+QJsonObject orderReply(const QString &orderKey, const QString &prefix)
+{
+    const QJsonArray markers{QJsonObject{{"cropping_imgurl", prefix + "/mark/1.jpg"},
+                                         {"img_name", "M1.jpg"},
+                                         {"remark", "[{\"text\":\"瘦脸\"}]"}}};
+    const QJsonArray sons{QJsonObject{{"goodname", "内页"}, {"goodtype", "相册"},
+                                      {"picpath", QJsonArray{picture("S1.jpg", prefix + "/crop/s1.jpg")}}}};
+    const QJsonObject visit{
+        {"order_sample_infoservicetimes", "1"},
+        {"role12name", "小王"},
+        {"goods", QJsonArray{product("相册", QJsonArray{picture("A.jpg", prefix + "/crop/a.jpg"),
+                                                       picture("B.jpg", "")}, sons),
+                             product("摆台", QJsonArray{picture("C.jpg", prefix + "/crop/c.jpg")})}},
+        {"urgentgoods", QJsonArray{product("相册")}}};
+    return QJsonObject{{"order", QJsonObject{{"orderpayforkey", orderKey},
+                                            {"netpath", "\\\\srv\\photos\\2024\\" + orderKey}}},
+                       {"orderpicdescr", markers},
+                       {"servicetime", QJsonArray{visit}},
+                       {"count_order_sample_infoservicetimes", "2"}};
+}
+
+// What the split window does with a reply when it takes up an order.
+void takeUpOrder(FJDataOperate &holder, const QJsonObject &data)
+{
+    holder.detailData = data;
+    holder.order = data.value("order").toObject();
+    holder.serviceCount = data.value("count_order_sample_infoservicetimes").toString();
+    holder.downloadUrls.clear();
+    holder.imageByUrl.clear();
+    holder.goods.clear();
+    holder.setOrderImportPath(holder.order.value("netpath").toString());
+    holder.analysis_biaoji_pics(data.value("orderpicdescr").toArray());
+    holder.analysis_servicetimes(data.value("servicetime").toArray());
+}
+
+QStringList goodNames(const QList<QJsonObject> &goods)
+{
+    QStringList names;
+    for (const QJsonObject &item : goods) {
+        names << item.value("goodname").toString();
+        for (const QJsonValue &son : item.value("son_good").toArray())
+            names << "  " + son.toObject().value("goodname").toString();
+    }
+    return names;
+}
+
+} // namespace
+
+class TestFJDataOperate : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void newHolderStartsEmptyWithZeroVisits();
+    void orderReplyFillsDownloadsAndGoods();
+    void secondOrderReplacesFirstOrdersEntries();
+    void missingVisitCountLeavesItEmpty();
+    void uniqueNamesWithinVisit_data();
+    void uniqueNamesWithinVisit();
+    void cropUrlsAreListedOnce();
+    void markerRecordsAreKeptAsGiven();
+    void malformedVisitsAreSkippedSafely();
+    void orderImportPath_data();
+    void orderImportPath();
+    void invalidPathClearsPreviousImportPath();
+    void rReadsOrderTextOnly();
+};
+
+void TestFJDataOperate::newHolderStartsEmptyWithZeroVisits()
+{
+    FJDataOperate holder;
+    QVERIFY(holder.parent() == nullptr);
+    QCOMPARE(holder.serviceCount, QStringLiteral("0"));
+    QVERIFY(holder.barcodeUrl.isEmpty());
+    QVERIFY(holder.detailData.isEmpty());
+    QVERIFY(holder.order.isEmpty());
+    QVERIFY(holder.serviceVisits.isEmpty());
+    QVERIFY(holder.orderImportPath.isEmpty());
+    QVERIFY(holder.retouchMarkImages.isEmpty());
+    QVERIFY(holder.selectedImages.isEmpty());
+    QVERIFY(holder.baseImages.isEmpty());
+    QVERIFY(holder.otherImages.isEmpty());
+    QVERIFY(holder.imageSources.isEmpty());
+    QVERIFY(holder.downloadUrls.isEmpty());
+    QVERIFY(holder.imageByUrl.isEmpty());
+    QVERIFY(holder.goods.isEmpty());
+    QVERIFY(holder.namingRule.isEmpty());
+}
+
+void TestFJDataOperate::orderReplyFillsDownloadsAndGoods()
+{
+    ScopedMountRoot root;
+    FJDataOperate holder;
+    takeUpOrder(holder, orderReply("A100", "https://img.example/o1"));
+
+    QCOMPARE(holder.serviceCount, QStringLiteral("2"));
+    QCOMPARE(holder.orderImportPath, root.path() + "photos/2024/A100/all/");
+    QCOMPARE(holder.downloadUrls, (QStringList{"https://img.example/o1/mark/1.jpg", "https://img.example/o1/crop/a.jpg",
+                                               "https://img.example/o1/crop/s1.jpg", "https://img.example/o1/crop/c.jpg"}));
+    QCOMPARE(holder.imageByUrl.size(), 4);
+    for (const QString &url : holder.downloadUrls)
+        QVERIFY2(holder.imageByUrl.contains(url), qPrintable(url));
+    QCOMPARE(holder.imageByUrl.value("https://img.example/o1/mark/1.jpg").value("image_type").toString(),
+             QStringLiteral("标记"));
+    QCOMPARE(holder.imageByUrl.value("https://img.example/o1/crop/s1.jpg").value("image_type").toString(),
+             QStringLiteral("裁剪"));
+    QCOMPARE(holder.imageByUrl.value("https://img.example/o1/crop/a.jpg").value("img_name").toString(),
+             QStringLiteral("A.jpg"));
+
+    QCOMPARE(goodNames(holder.goods), (QStringList{"相册", "  内页", "摆台", "相册(1)"}));
+    // The goods keep their pictures untouched: only the map's copies are typed.
+    const QJsonObject firstPicture = holder.goods.first().value("imgs").toArray().first().toObject();
+    QVERIFY(!firstPicture.contains("image_type"));
+    // The reply itself keeps the service's names.
+    const QJsonObject storedVisit = holder.detailData.value("servicetime").toArray().first().toObject();
+    QCOMPARE(storedVisit.value("urgentgoods").toArray().first().toObject().value("goodname").toString(),
+             QStringLiteral("相册"));
+}
+
+void TestFJDataOperate::secondOrderReplacesFirstOrdersEntries()
+{
+    ScopedMountRoot root;
+    FJDataOperate holder;
+    takeUpOrder(holder, orderReply("A100", "https://img.example/o1"));
+    takeUpOrder(holder, orderReply("B200", "https://img.example/o2"));
+
+    QCOMPARE(holder.downloadUrls.size(), 4);
+    for (const QString &url : holder.downloadUrls)
+        QVERIFY2(url.startsWith("https://img.example/o2/"), qPrintable(url));
+    for (const QString &url : holder.imageByUrl.keys())
+        QVERIFY2(url.startsWith("https://img.example/o2/"), qPrintable(url));
+    // Names restart per order: no "(1)" carried over from the first order.
+    QCOMPARE(goodNames(holder.goods), (QStringList{"相册", "  内页", "摆台", "相册(1)"}));
+    QCOMPARE(holder.orderImportPath, root.path() + "photos/2024/B200/all/");
+    QCOMPARE(holder.order.value("orderpayforkey").toString(), QStringLiteral("B200"));
+}
+
+void TestFJDataOperate::missingVisitCountLeavesItEmpty()
+{
+    ScopedMountRoot root;
+    FJDataOperate holder;
+    QJsonObject reply = orderReply("A100", "https://img.example/o1");
+    reply.remove("count_order_sample_infoservicetimes");
+    takeUpOrder(holder, reply);
+    QVERIFY(holder.serviceCount.isEmpty());
+}
+
+void TestFJDataOperate::uniqueNamesWithinVisit_data()
+{
+    QTest::addColumn<QJsonArray>("visits");
+    QTest::addColumn<QStringList>("expected");
+
+    const QJsonObject twoNormalOneUrgent{{"goods", QJsonArray{product("A"), product("A")}},
+                                         {"urgentgoods", QJsonArray{product("A")}}};
+    QTest::newRow("normal and urgent share one list")
+        << QJsonArray{twoNormalOneUrgent} << QStringList{"A", "A(1)", "A(2)"};
+    QTest::newRow("another visit starts again")
+        << QJsonArray{QJsonObject{{"goods", QJsonArray{product("A"), product("A")}}},
+                      QJsonObject{{"goods", QJsonArray{product("A")}}}}
+        << QStringList{"A", "A(1)", "A"};
+    QTest::newRow("sub-products take part")
+        << QJsonArray{QJsonObject{{"goods", QJsonArray{product("A", {}, QJsonArray{QJsonObject{{"goodname", "A"}},
+                                                                                   QJsonObject{{"goodname", "B"}}})}}}}
+        << QStringList{"A", "  A(1)", "  B"};
+    QTest::newRow("empty names")
+        << QJsonArray{QJsonObject{{"goods", QJsonArray{product(""), product("")}}}} << QStringList{"", "(1)"};
+    QTest::newRow("generated form already taken")
+        << QJsonArray{QJsonObject{{"goods", QJsonArray{product("A"), product("A(1)"), product("A")}}}}
+        << QStringList{"A", "A(1)", "A(2)"};
+    QTest::newRow("names compared case-sensitively")
+        << QJsonArray{QJsonObject{{"goods", QJsonArray{product("a"), product("A")}}}} << QStringList{"a", "A"};
+}
+
+void TestFJDataOperate::uniqueNamesWithinVisit()
+{
+    QFETCH(QJsonArray, visits);
+    QFETCH(QStringList, expected);
+    FJDataOperate holder;
+    holder.analysis_servicetimes(visits);
+    QCOMPARE(goodNames(holder.goods), expected);
+    QVERIFY(holder.downloadUrls.isEmpty());
+}
+
+void TestFJDataOperate::cropUrlsAreListedOnce()
+{
+    FJDataOperate holder;
+    QJsonObject first = picture("first.jpg", "https://img.example/crop/same.jpg");
+    QJsonObject second = picture("second.jpg", "https://img.example/crop/same.jpg");
+    const QJsonArray sons{QJsonObject{{"goodname", "内页"}, {"picpath", QJsonArray{picture("son.jpg", "https://img.example/crop/same.jpg")}}}};
+    holder.analysis_biaoji_pics(QJsonArray{QJsonObject{{"cropping_imgurl", "https://img.example/crop/marked.jpg"}}});
+    holder.analysis_servicetime(QJsonObject{
+        {"goods", QJsonArray{product("A", QJsonArray{first, picture("m.jpg", "https://img.example/crop/marked.jpg")}),
+                             product("B", QJsonArray{second}, sons)}}});
+
+    QCOMPARE(holder.downloadUrls, (QStringList{"https://img.example/crop/marked.jpg", "https://img.example/crop/same.jpg"}));
+    QCOMPARE(holder.imageByUrl.value("https://img.example/crop/same.jpg").value("img_name").toString(),
+             QStringLiteral("first.jpg"));
+    // A marked picture that is also a crop stays a marked picture.
+    QCOMPARE(holder.imageByUrl.value("https://img.example/crop/marked.jpg").value("image_type").toString(),
+             QStringLiteral("标记"));
+}
+
+void TestFJDataOperate::markerRecordsAreKeptAsGiven()
+{
+    FJDataOperate holder;
+    holder.analysis_biaoji_pics(QJsonArray{});
+    QVERIFY(holder.downloadUrls.isEmpty());
+
+    holder.analysis_biaoji_pics(QJsonArray{QJsonObject{{"cropping_imgurl", "u"}, {"img_name", "1"}},
+                                           QJsonObject{{"cropping_imgurl", "u"}, {"img_name", "2"}},
+                                           QJsonObject{{"img_name", "no url"}}});
+    QCOMPARE(holder.downloadUrls, (QStringList{"u", "u", ""}));
+    QCOMPARE(holder.imageByUrl.value("u").value("img_name").toString(), QStringLiteral("2"));
+    QCOMPARE(holder.imageByUrl.value("").value("image_type").toString(), QStringLiteral("标记"));
+}
+
+void TestFJDataOperate::malformedVisitsAreSkippedSafely()
+{
+    FJDataOperate holder;
+    // Wrong types where arrays and objects are expected read as empty values.
+    holder.analysis_servicetimes(QJsonArray{QJsonValue(3), QJsonValue("text"),
+                                            QJsonObject{{"goods", "not an array"}, {"urgentgoods", QJsonValue()}},
+                                            QJsonObject{{"goods", QJsonArray{QJsonValue(5),
+                                                                             QJsonObject{{"goodname", 7}, {"imgs", "x"},
+                                                                                         {"son_good", QJsonArray{1}}}}}}});
+    QCOMPARE(holder.goods.size(), 2);
+    QCOMPARE(holder.goods.at(0).value("goodname").toString(), QString());
+    QCOMPARE(holder.goods.at(1).value("goodname").toString(), QStringLiteral("(1)"));
+    QVERIFY(holder.downloadUrls.isEmpty());
+    holder.analysis_biaoji_pics(QJsonArray{QJsonValue(1)});
+    QCOMPARE(holder.downloadUrls, QStringList{QString()});
+}
+
+void TestFJDataOperate::orderImportPath_data()
+{
+    QTest::addColumn<QString>("netPath");
+    QTest::addColumn<QString>("expected"); // below the mount root, or empty
+
+    QTest::newRow("order folder") << "\\\\srv\\photos\\orders\\A1" << "photos/orders/A1/all/";
+    QTest::newRow("share itself") << "\\\\srv\\share" << "share/all/";
+    QTest::newRow("trailing separator") << "\\\\srv\\share\\a\\" << "share/a/all/";
+    QTest::newRow("forward slashes") << "//srv/share/a" << "share/a/all/";
+    QTest::newRow("empty") << "" << "";
+    QTest::newRow("relative") << "srv\\share\\a" << "";
+    QTest::newRow("one leading separator") << "\\share" << "";
+    QTest::newRow("server only") << "\\\\srv" << "";
+    QTest::newRow("climbs out of the share") << "\\\\srv\\share\\..\\..\\etc" << "";
+    QTest::newRow("dot part") << "\\\\srv\\share\\.\\a" << "";
+}
+
+void TestFJDataOperate::orderImportPath()
+{
+    QFETCH(QString, netPath);
+    QFETCH(QString, expected);
+    ScopedMountRoot root;
+    FJDataOperate holder;
+    holder.setOrderImportPath(netPath);
+    if (expected.isEmpty()) {
+        QVERIFY2(holder.orderImportPath.isEmpty(), qPrintable(holder.orderImportPath));
+    } else {
+        QCOMPARE(holder.orderImportPath, root.path() + expected);
+        QVERIFY(MountRoot::isOnShare(holder.orderImportPath));
+    }
+    QVERIFY(holder.downloadUrls.isEmpty());
+    QVERIFY(holder.goods.isEmpty());
+}
+
+void TestFJDataOperate::invalidPathClearsPreviousImportPath()
+{
+    ScopedMountRoot root;
+    FJDataOperate holder;
+    holder.setOrderImportPath("\\\\srv\\share\\A1");
+    QCOMPARE(holder.orderImportPath, root.path() + "share/A1/all/");
+    holder.setOrderImportPath("\\\\srv\\share\\..\\..");
+    QVERIFY(holder.orderImportPath.isEmpty());
+}
+
+void TestFJDataOperate::rReadsOrderTextOnly()
+{
+    FJDataOperate holder;
+    holder.order = QJsonObject{{"mname", "张三"}, {"order_price", 199}, {"area", QJsonObject{{"a", "b"}}}};
+    QCOMPARE(holder.r("mname"), QStringLiteral("张三"));
+    QVERIFY(holder.r("order_price").isEmpty());
+    QVERIFY(holder.r("area").isEmpty());
+    QVERIFY(holder.r("missing").isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestFJDataOperate)
+#include "tst_FJDataOperate.moc"
