@@ -5,9 +5,9 @@
 #include "platform/MountRoot.h"
 #include "split/engine/FJJobFile.h"
 #include "split/engine/FJSheetHtml.h"
-#include "split/engine/FJSheetPdf.h"
 #include "split/engine/GoodsFolderName.h"
 #include "split/engine/ProductFolderNames.h"
+#include "split/engine/ProductionSheetPdf.h"
 #include "transfer/engine/AtomicFile.h"
 
 #include <QBuffer>
@@ -353,9 +353,9 @@ void FJDataThread::saveHTML()
 
     // The sheet goes nowhere but the order's own "其他" folder.
     const QString other = FJJobFile::childPath(orderDir, QStringLiteral("其他"));
-    const QString target = FJJobFile::childPath(other, QStringLiteral("明细制作单.pdf"));
     QString error;
-    const bool written = !target.isEmpty() && FJJobFile::ensureFolder(other) && FJSheetPdf::write(html, target, &error);
+    const bool written = !other.isEmpty() && FJJobFile::ensureFolder(other)
+        && ProductionSheetPdf::write(html, other, &error);
     if (!written) {
         qCWarning(lcSplit).noquote() << QStringLiteral("明细制作单生成失败: %1 %2").arg(orderDir, error);
         copyPicBlock(false, QString(), QStringLiteral("明细制作单.pdf 未生成"));
