@@ -300,12 +300,11 @@ QString FJSheetHtml::value(const QJsonObject &object, const QString &key)
 
 QString FJSheetHtml::picture(const QString &orderDir, const QString &sub, const QString &name, int size)
 {
-    // Only a plain file name inside the order's own folders is ever read.
+    // Only a file directly in the order's own folders is ever read; a name
+    // is one path component, made so the same way the jobs stored it.
     QString folder = FJJobFile::childPath(orderDir, kOther);
     if (!sub.isEmpty())
         folder = FJJobFile::childPath(folder, sub);
-    if (name.isEmpty() || name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')))
-        return QString();
     const QString path = FJJobFile::childPath(folder, name);
     if (path.isEmpty())
         return QString();

@@ -47,7 +47,8 @@ public:
     // The service text of key, escaped for the markup; empty unless a JSON string.
     static QString value(const QJsonObject &object, const QString &key);
     // orderDir + "其他/" + sub + name as a data URL fitted into size x size
-    // (size 0: the file's own bytes). Empty when the name is not one plain
-    // file name, the file is missing or cannot be read.
+    // (size 0: the file's own bytes). The name is one file of that folder:
+    // its slashes and backslashes become "_", as when the jobs stored it.
+    // Empty when the file is missing or cannot be read.
     static QString picture(const QString &orderDir, const QString &sub, const QString &name, int size);
 };

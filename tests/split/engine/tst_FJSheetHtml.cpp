@@ -73,6 +73,7 @@ private slots:
     void serviceTextIsEscaped();
     void picturesOnlyFromTheOrderFolder_data();
     void picturesOnlyFromTheOrderFolder();
+    void slashesInNamesStayInTheFolder();
 
 private:
     QScopedPointer<QTemporaryDir> m_dir;
@@ -689,6 +690,18 @@ void TestFJSheetHtml::picturesOnlyFromTheOrderFolder()
     QVERIFY(FJSheetHtml::picture(QStringLiteral("relative/"), QStringLiteral("缩略图"), QStringLiteral("sel0.jpg"), 100).isEmpty());
     QVERIFY(FJSheetHtml::picture(m_orderDir + QStringLiteral("x/../"), QStringLiteral("缩略图"), QStringLiteral("sel0.jpg"), 100)
                 .isEmpty());
+}
+
+void TestFJSheetHtml::slashesInNamesStayInTheFolder()
+{
+    // The copy jobs store a name holding separators as one file of the folder.
+    QVERIFY(D::writePicture(m_orderDir, QStringLiteral("缩略图/a_b.jpg")));
+    QVERIFY(D::writePicture(m_orderDir, QStringLiteral("缩略图/a/b.jpg"), "#ff0000"));
+    const QString stored = FJDataThread::convertImageToBase64DataUrl(
+        m_orderDir + QStringLiteral("其他/缩略图/a_b.jpg"), 100, 100);
+    QVERIFY(!stored.isEmpty());
+    QCOMPARE(FJSheetHtml::picture(m_orderDir, QStringLiteral("缩略图"), QStringLiteral("a/b.jpg"), 100), stored);
+    QCOMPARE(FJSheetHtml::picture(m_orderDir, QStringLiteral("缩略图"), QStringLiteral("a\\b.jpg"), 100), stored);
 }
 
 QTEST_MAIN(TestFJSheetHtml)
