@@ -4,11 +4,14 @@
 #include "app/Logging.h"
 #include "platform/MountRoot.h"
 #include "split/engine/FJJobFile.h"
+#include "split/engine/FJSheetHtml.h"
 #include "split/engine/GoodsFolderName.h"
 #include "split/engine/ProductFolderNames.h"
+#include "split/engine/ProductionSheetPdf.h"
 #include "transfer/engine/AtomicFile.h"
 
 #include <QBuffer>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -345,10 +348,20 @@ void FJDataThread::createPro()
 
 void FJDataThread::saveHTML()
 {
-    // The production sheet is not part of this engine yet: say so rather
-    // than let the window wait for a report that never comes.
-    qCWarning(lcSplit).noquote() << QStringLiteral("明细制作单尚未实现: %1").arg(orderDir);
-    copyPicBlock(false, QString(), QStringLiteral("明细制作单.pdf 未生成"));
+    m_orderObj = FJJobFile::object(detailData.value(QStringLiteral("order")));
+    const QString html = FJSheetHtml::build(detailData, orderDir, QDateTime::currentDateTime());
+
+    // The sheet goes nowhere but the order's own "其他" folder.
+    const QString other = FJJobFile::childPath(orderDir, QStringLiteral("其他"));
+    QString error;
+    const bool written = !other.isEmpty() && FJJobFile::ensureFolder(other)
+        && ProductionSheetPdf::write(html, other, &error);
+    if (!written) {
+        qCWarning(lcSplit).noquote() << QStringLiteral("明细制作单生成失败: %1 %2").arg(orderDir, error);
+        copyPicBlock(false, QString(), QStringLiteral("明细制作单.pdf 未生成"));
+        return;
+    }
+    copyPicBlock(true, QString(), QString());
 }
 
 void FJDataThread::copyXZZPJF_YSD()

@@ -96,7 +96,6 @@ private slots:
 
     void manyJobsOnOnePool();
 
-    void productionSheetJobStillReports();
 
 private:
     QString sharePhoto(const QString &relative, const QByteArray &bytes);
@@ -732,18 +731,6 @@ void TestFJDataThread::manyJobsOnOnePool()
         QCOMPARE(readBytes(other + QStringLiteral("缩略图/") + name), QByteArray::number(i));
     }
     QCOMPARE(filesBelow(other).size(), 96);
-}
-
-void TestFJDataThread::productionSheetJobStillReports()
-{
-    auto *job = new FJDataThread(QStringLiteral("生成Html"), m_receiver);
-    job->orderDir = m_out->path() + QStringLiteral("/");
-    const FJJobReceiver::Report report = m_receiver->runOne(job);
-    QCOMPARE(m_receiver->reports.size(), 1);
-    QCOMPARE(report.jobType, QStringLiteral("生成Html"));
-    // No sheet is written, and none is claimed.
-    QVERIFY(!report.ok);
-    QVERIFY(filesBelow(m_out->path()).isEmpty());
 }
 
 QTEST_MAIN(TestFJDataThread)
