@@ -334,17 +334,7 @@ QString K::getServeName(const QString &first, const QString &second)
 
 QString K::generateImportPathByOrder(const OrderInfo &order)
 {
-    QMap<QString, QString> map;
-    map.insert(QStringLiteral("importPath"), order.importPath);
-    map.insert(QStringLiteral("importPublicPath"), order.importPublicPath);
-    map.insert(QStringLiteral("shotdate_year"), order.shotdate_year);
-    map.insert(QStringLiteral("shotdate_month"), order.shotdate_month);
-    map.insert(QStringLiteral("shotdate_day"), order.shotdate_day);
-    map.insert(QStringLiteral("orderNumber"), order.orderpayforkey);
-    map.insert(QStringLiteral("photoNum"), order.servicetimes);
-    map.insert(QStringLiteral("mname"), order.mname);
-    map.insert(QStringLiteral("wname"), order.wname);
-    return generateImportPath(map);
+    return generateImportPath(importPathMap(order));
 }
 
 QString K::generateImportPath(const QMap<QString, QString> &map)

@@ -56,6 +56,20 @@ public:
     static QString getServeName(const QString &first, const QString &second);
     static QString generateImportPathByOrder(const OrderInfo &order);
     static QString generateImportPath(const QMap<QString, QString> &map);
+    // The path map of generateImportPath from any order record with the usual field names.
+    template <class Order>
+    static QMap<QString, QString> importPathMap(const Order &order)
+    {
+        return {{QStringLiteral("importPath"), order.importPath},
+                {QStringLiteral("importPublicPath"), order.importPublicPath},
+                {QStringLiteral("shotdate_year"), order.shotdate_year},
+                {QStringLiteral("shotdate_month"), order.shotdate_month},
+                {QStringLiteral("shotdate_day"), order.shotdate_day},
+                {QStringLiteral("orderNumber"), order.orderpayforkey},
+                {QStringLiteral("photoNum"), order.servicetimes},
+                {QStringLiteral("mname"), order.mname},
+                {QStringLiteral("wname"), order.wname}};
+    }
     static QString replaceSpecialChar(const QString &text);
     // Replaces "/" and "\" so a service value stays one path component.
     static QString sanitizePathComponent(const QString &text);

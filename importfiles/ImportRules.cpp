@@ -170,16 +170,7 @@ QString orderFolder(const ImportOrder &order)
 {
     QString folder = order.importPath;
     if (folder.isEmpty()) {
-        QMap<QString, QString> map;
-        map.insert(QStringLiteral("importPublicPath"), order.importPublicPath);
-        map.insert(QStringLiteral("shotdate_year"), order.shotdate_year);
-        map.insert(QStringLiteral("shotdate_month"), order.shotdate_month);
-        map.insert(QStringLiteral("shotdate_day"), order.shotdate_day);
-        map.insert(QStringLiteral("orderNumber"), order.orderpayforkey);
-        map.insert(QStringLiteral("photoNum"), order.servicetimes);
-        map.insert(QStringLiteral("mname"), order.mname);
-        map.insert(QStringLiteral("wname"), order.wname);
-        folder = K::generateImportPath(map);
+        folder = K::generateImportPath(K::importPathMap(order));
     }
     // Only a folder on the share may receive files.
     QString checked = folder;

@@ -492,15 +492,21 @@ void FJHome::queueDownload(const QString &url, const QJsonObject &entry)
     dataOperate.imageByUrl.insert(url, entry);
 }
 
-void FJHome::runDesignSplit(const QJsonObject &shop)
+// Both picture modes start an order from empty download and goods lists.
+void FJHome::beginOrderAnalysis()
 {
-    const QJsonObject &data = dataOperate.detailData;
-    const QString dest = orderDir + QStringLiteral("其他/");
     dataOperate.downloadUrls.clear();
     dataOperate.imageByUrl.clear();
     dataOperate.goods.clear();
     downPhotoNum = 0;
     dataOperate.setOrderImportPath(dataOperate.order.value(QStringLiteral("netpath")).toString());
+}
+
+void FJHome::runDesignSplit(const QJsonObject &shop)
+{
+    const QJsonObject &data = dataOperate.detailData;
+    const QString dest = orderDir + QStringLiteral("其他/");
+    beginOrderAnalysis();
 
     QJsonArray thumbs;
     QJsonArray finished;
@@ -587,11 +593,7 @@ void FJHome::runSelectionResults(const QJsonObject &shop)
 {
     const QJsonObject &data = dataOperate.detailData;
     const QString dest = orderDir + QStringLiteral("其他/");
-    dataOperate.downloadUrls.clear();
-    dataOperate.imageByUrl.clear();
-    dataOperate.goods.clear();
-    downPhotoNum = 0;
-    dataOperate.setOrderImportPath(dataOperate.order.value(QStringLiteral("netpath")).toString());
+    beginOrderAnalysis();
 
     const QJsonArray all = data.value(QStringLiteral("images_all")).toArray();
     FJCopyDispatch::copy_onlychengpin_pics(dataOperate, all, dest, threadPool, m_relay);

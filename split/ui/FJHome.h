@@ -92,6 +92,7 @@ private:
     void reportDownloadSuccess(const QString &photoId);
     void startProducts();
     void startJob(FJDataThread *job);
+    void beginOrderAnalysis();
     void runDesignSplit(const QJsonObject &shop);
     void runDownloadOriginals(const OrderData &order);
     void runSelectionResults(const QJsonObject &shop);

@@ -35,6 +35,19 @@ QString pxs(int value)
     return K::s(K::f(value));
 }
 
+// The header's buttons share one look and differ in colours, width and a disabled rule.
+QString headerButtonStyle(const QString &background, int minWidth, const QString &hover, const QString &pressed,
+                          const QString &extra)
+{
+    return QStringLiteral("QPushButton {    background-color: ") + background
+           + QStringLiteral(";    color: white;    border: none;    border-radius: ") + pxs(4)
+           + QStringLiteral("px;    padding: ") + pxs(6) + QStringLiteral("px ") + pxs(8)
+           + QStringLiteral("px;    font-size: ") + pxs(10) + QStringLiteral("px;    font-weight: 500;    min-width: ")
+           + pxs(minWidth) + QStringLiteral("px;    height: ") + pxs(10)
+           + QStringLiteral("px;}QPushButton:hover {    background-color: ") + hover
+           + QStringLiteral(";}QPushButton:pressed {    background-color: ") + pressed + QStringLiteral(";}") + extra;
+}
+
 QString tileStyle()
 {
     return QStringLiteral("QWidget {    background-color: #ffffff;    border: 1px solid #e0e0e0;    border-radius: ")
@@ -198,25 +211,16 @@ void tfhomeorders_PhotoDisplayWidget::setupUI()
 
     m_selectAllButton = new QPushButton(QStringLiteral("全选"), header);
     m_selectAllButton->setObjectName(QStringLiteral("selectAllButton"));
-    m_selectAllButton->setStyleSheet(
-        QStringLiteral("QPushButton {    background-color: #007aff;    color: white;    border: none;    border-radius: ")
-        + pxs(4) + QStringLiteral("px;    padding: ") + pxs(6) + QStringLiteral("px ") + pxs(8)
-        + QStringLiteral("px;    font-size: ") + pxs(10) + QStringLiteral("px;    font-weight: 500;    min-width: ")
-        + pxs(40) + QStringLiteral("px;    height: ") + pxs(10)
-        + QStringLiteral("px;}QPushButton:hover {    background-color: #0056b3;}QPushButton:pressed {    "
-                         "background-color: #004494;}"));
+    m_selectAllButton->setStyleSheet(headerButtonStyle(QStringLiteral("#007aff"), 40, QStringLiteral("#0056b3"),
+                                                       QStringLiteral("#004494"), QString()));
     connect(m_selectAllButton, &QPushButton::clicked, this, &tfhomeorders_PhotoDisplayWidget::onSelectAllToggled);
 
     m_deleteButton = new QPushButton(QStringLiteral("删除选中"), header);
     m_deleteButton->setObjectName(QStringLiteral("deleteSelectedButton"));
-    m_deleteButton->setStyleSheet(
-        QStringLiteral("QPushButton {    background-color: #ff3b30;    color: white;    border: none;    border-radius: ")
-        + pxs(4) + QStringLiteral("px;    padding: ") + pxs(6) + QStringLiteral("px ") + pxs(8)
-        + QStringLiteral("px;    font-size: ") + pxs(10) + QStringLiteral("px;    font-weight: 500;    min-width: ")
-        + pxs(50) + QStringLiteral("px;    height: ") + pxs(10)
-        + QStringLiteral("px;}QPushButton:hover {    background-color: #d12b20;}QPushButton:pressed {    "
-                         "background-color: #b91c1c;}QPushButton:disabled {    background-color: #d3d3d3;    "
-                         "color: #a0a0a0;}"));
+    m_deleteButton->setStyleSheet(headerButtonStyle(QStringLiteral("#ff3b30"), 50, QStringLiteral("#d12b20"),
+                                                    QStringLiteral("#b91c1c"),
+                                                    QStringLiteral("QPushButton:disabled {    background-color: #d3d3d3;    "
+                                                                   "color: #a0a0a0;}")));
     m_deleteButton->setEnabled(false);
     connect(m_deleteButton, &QPushButton::clicked, this, &tfhomeorders_PhotoDisplayWidget::onDeleteSelectedPhotos);
 
