@@ -1,9 +1,9 @@
 #include "app/ChooseTools.h"
 
-#include "app/Config.h"
+#include "app/core/Config.h"
 #include "app/FramelessWindow.h"
-#include "app/K.h"
-#include "app/Logging.h"
+#include "app/core/K.h"
+#include "app/core/Logging.h"
 #include "app/ToolCardWidget.h"
 #include "batchdelete/BatchDelete.h"
 #include "importfiles/ImportFiles.h"

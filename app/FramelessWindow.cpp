@@ -1,7 +1,7 @@
 #include "app/FramelessWindow.h"
 
-#include "app/K.h"
-#include "app/Logging.h"
+#include "app/core/K.h"
+#include "app/core/Logging.h"
 #include "platform/MacWindowManager.h"
 
 #include <QHBoxLayout>

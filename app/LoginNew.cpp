@@ -1,14 +1,14 @@
 #include "app/LoginNew.h"
 
-#include "app/BaseReq.h"
+#include "app/core/BaseReq.h"
 #include "app/ChooseTools.h"
-#include "app/Config.h"
+#include "app/core/Config.h"
 #include "app/CustomCheckBoxNew.h"
 #include "app/FramelessWindow.h"
-#include "app/FormBody.h"
-#include "app/K.h"
-#include "app/LoginCredentials.h"
-#include "app/Logging.h"
+#include "app/core/FormBody.h"
+#include "app/core/K.h"
+#include "app/core/LoginCredentials.h"
+#include "app/core/Logging.h"
 #include "platform/MacWindowManager.h"
 
 #include <QCoreApplication>

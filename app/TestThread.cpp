@@ -1,6 +1,6 @@
 #include "app/TestThread.h"
 
-#include "app/Logging.h"
+#include "app/core/Logging.h"
 
 #include <QDir>
 

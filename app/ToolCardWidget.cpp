@@ -1,6 +1,6 @@
 #include "app/ToolCardWidget.h"
 
-#include "app/K.h"
+#include "app/core/K.h"
 
 #include <QLabel>
 #include <QMouseEvent>

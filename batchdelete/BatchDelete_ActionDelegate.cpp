@@ -1,6 +1,6 @@
 #include "batchdelete/BatchDelete_ActionDelegate.h"
 
-#include "app/K.h"
+#include "app/core/K.h"
 #include "batchdelete/BatchDeleteRecords.h"
 
 #include <QAbstractItemModel>

@@ -1,7 +1,7 @@
 #include "batchdelete/BatchDelete_FileListWidget.h"
 
-#include "app/K.h"
-#include "app/Logging.h"
+#include "app/core/K.h"
+#include "app/core/Logging.h"
 #include "batchdelete/BatchDeleteFileModel.h"
 #include "batchdelete/BatchDeleteLogic.h"
 #include "batchdelete/FileScanThread.h"

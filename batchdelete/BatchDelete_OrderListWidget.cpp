@@ -1,6 +1,6 @@
 #include "batchdelete/BatchDelete_OrderListWidget.h"
 
-#include "app/K.h"
+#include "app/core/K.h"
 #include "batchdelete/BatchDeleteLogic.h"
 #include "widgets/ElementButton.h"
 #include "widgets/SimpleDialog.h"

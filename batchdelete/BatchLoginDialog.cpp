@@ -1,8 +1,8 @@
 #include "batchdelete/BatchLoginDialog.h"
 
-#include "app/BaseReq.h"
-#include "app/K.h"
-#include "app/LoginCredentials.h"
+#include "app/core/BaseReq.h"
+#include "app/core/K.h"
+#include "app/core/LoginCredentials.h"
 #include "batchdelete/BatchDeleteLogic.h"
 #include "widgets/FullScreenLoading.h"
 #include "widgets/ToastWidget.h"

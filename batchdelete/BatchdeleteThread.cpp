@@ -1,6 +1,6 @@
 #include "batchdelete/BatchdeleteThread.h"
 
-#include "app/Logging.h"
+#include "app/core/Logging.h"
 #include "batchdelete/BatchDeleteLogic.h"
 
 #include <QDir>

@@ -6,7 +6,7 @@
 // OUT_DIR becomes the order's import folder (copies in OUT_DIR/all, /90, /190,
 // /1920); the mount root is set to OUT_DIR's parent.
 
-#include "app/Config.h"
+#include "app/core/Config.h"
 #include "platform/MountRoot.h"
 #include "transfer/engine/tfimportthreadmanager.h"
 

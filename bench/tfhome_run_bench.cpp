@@ -8,7 +8,7 @@
 // Offscreen, on a temporary mount root; the service address is a closed
 // loopback port, so every report is built and sent and then fails at once.
 
-#include "app/Config.h"
+#include "app/core/Config.h"
 #include "platform/MountRoot.h"
 #include "transfer/engine/tfimportthreadmanager.h"
 #include "transfer/ui/tfhome.h"

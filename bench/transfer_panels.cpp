@@ -2,7 +2,7 @@
 // picked-photo tiles as previews arrive, and the imported-photo grid's
 // first screen for a very large order. Run by hand; prints milliseconds.
 
-#include "app/Config.h"
+#include "app/core/Config.h"
 #include "transfer/ui/ImportTypes.h"
 #include "transfer/ui/OrderRecords.h"
 #include "transfer/ui/PickedEntries.h"

@@ -1,6 +1,6 @@
 #include "importfiles/DeleteFileRunnable.h"
 
-#include "app/Logging.h"
+#include "app/core/Logging.h"
 #include "importfiles/ImportedPhotos.h"
 #include "platform/MountRoot.h"
 

@@ -1,6 +1,6 @@
 #include "importfiles/ImportFileCopyRunnable.h"
 
-#include "app/Logging.h"
+#include "app/core/Logging.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "importfiles/ImportedPhotos.h"
 
-#include "app/FormBody.h"
-#include "app/K.h"
+#include "app/core/FormBody.h"
+#include "app/core/K.h"
 #include "platform/MountRoot.h"
 
 #include <QFileInfo>

@@ -1,8 +1,8 @@
 #include "importfiles/OriginalView.h"
 
-#include "app/BaseReq.h"
-#include "app/K.h"
-#include "app/Logging.h"
+#include "app/core/BaseReq.h"
+#include "app/core/K.h"
+#include "app/core/Logging.h"
 #include "importfiles/DeleteFileRunnable.h"
 #include "importfiles/ImportedPhotos.h"
 #include "widgets/ElementButton.h"

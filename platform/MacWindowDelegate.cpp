@@ -1,6 +1,6 @@
 #include "platform/MacWindowDelegate.h"
 
-#include "app/Logging.h"
+#include "platform/PlatformLogging.h"
 #include "platform/MacWindowManager.h"
 
 #include <QEvent>
@@ -59,7 +59,7 @@ void MacWindowDelegate::windowDidDeminiaturize()
     // is one notification.
     if (m_resetTimer.isActive())
         return;
-    qCDebug(lcApp) << "MacWindowDelegate: 窗口从最小化恢复";
+    qCDebug(lcPlatform) << "MacWindowDelegate: 窗口从最小化恢复";
     m_resetTimer.start();
 }
 
@@ -67,7 +67,7 @@ void MacWindowDelegate::resetAfterRestore()
 {
     if (m_window)
         resetWindowAttributes(m_window);
-    qCDebug(lcApp) << "MacWindowDelegate: 窗口属性已重置";
+    qCDebug(lcPlatform) << "MacWindowDelegate: 窗口属性已重置";
     if (m_managerPtr && m_widgetPtr)
         macWindowManagerOnWindowRestored(m_managerPtr, m_widgetPtr);
 }
@@ -79,17 +79,17 @@ void macMinimizeWindow(QWidget *widget)
     if (!window)
         return;
     if (!window->isVisible()) {
-        qCDebug(lcApp) << "窗口无法最小化";
+        qCDebug(lcPlatform) << "窗口无法最小化";
         return;
     }
     window->setWindowState((window->windowState() & ~Qt::WindowActive) | Qt::WindowMinimized);
-    qCDebug(lcApp) << "窗口已最小化";
+    qCDebug(lcPlatform) << "窗口已最小化";
 }
 
 void macInstallWindowListener(QWidget *widget, MacWindowManager *manager)
 {
     if (!widget || !manager) {
-        qCDebug(lcApp) << "MacWindowManager: 无效的参数";
+        qCDebug(lcPlatform) << "MacWindowManager: 无效的参数";
         return;
     }
     QWidget *window = widget->window();
@@ -100,7 +100,7 @@ void macInstallWindowListener(QWidget *widget, MacWindowManager *manager)
         QObject::connect(widget, &QObject::destroyed, [widget]() { macRemoveWindowListener(widget); });
 
     map.insert(widget, new MacWindowDelegate(manager, widget, window));
-    qCDebug(lcApp) << "MacWindowManager: 已为窗口安装监听器";
+    qCDebug(lcPlatform) << "MacWindowManager: 已为窗口安装监听器";
 }
 
 void macRemoveWindowListener(QWidget *widget)
@@ -112,7 +112,7 @@ void macRemoveWindowListener(QWidget *widget)
         return;
     if (QPointer<MacWindowDelegate> delegate = map.take(widget))
         delete delegate.data();
-    qCDebug(lcApp) << "MacWindowManager: 已移除窗口监听器";
+    qCDebug(lcPlatform) << "MacWindowManager: 已移除窗口监听器";
 }
 
 void macWindowManagerOnWindowRestored(MacWindowManager *manager, QWidget *widget)

@@ -1,6 +1,6 @@
 #include "platform/MacWindowManager.h"
 
-#include "app/Logging.h"
+#include "platform/PlatformLogging.h"
 #include "platform/MacWindowDelegate.h"
 
 #include <QPointer>
@@ -24,12 +24,12 @@ MacWindowManager *MacWindowManager::instance()
 bool MacWindowManager::minimizeWindow(QWidget *widget)
 {
     if (!widget) {
-        qCDebug(lcApp) << "MacWindowManager: 窗口指针为空";
+        qCDebug(lcPlatform) << "MacWindowManager: 窗口指针为空";
         return false;
     }
-    qCDebug(lcApp) << "MacWindowManager: 开始最小化窗口";
-    qCDebug(lcApp) << "当前窗口状态:" << widget->windowState();
-    qCDebug(lcApp) << "窗口标志:" << widget->windowFlags();
+    qCDebug(lcPlatform) << "MacWindowManager: 开始最小化窗口";
+    qCDebug(lcPlatform) << "当前窗口状态:" << widget->windowState();
+    qCDebug(lcPlatform) << "窗口标志:" << widget->windowFlags();
     installWindowListener(widget);
     macMinimizeWindow(widget);
     return true;
@@ -39,7 +39,7 @@ void MacWindowManager::installWindowListener(QWidget *widget)
 {
     if (!widget)
         return;
-    qCDebug(lcApp) << "MacWindowManager: 安装窗口监听器";
+    qCDebug(lcPlatform) << "MacWindowManager: 安装窗口监听器";
     macInstallWindowListener(widget, instance());
 }
 
@@ -47,7 +47,7 @@ void MacWindowManager::removeWindowListener(QWidget *widget)
 {
     if (!widget)
         return;
-    qCDebug(lcApp) << "MacWindowManager: 移除窗口监听器";
+    qCDebug(lcPlatform) << "MacWindowManager: 移除窗口监听器";
     macRemoveWindowListener(widget);
 }
 
@@ -55,7 +55,7 @@ void MacWindowManager::restoreWindowTransparency(QWidget *widget)
 {
     if (!widget)
         return;
-    qCDebug(lcApp) << "MacWindowManager: 恢复窗口透明属性";
+    qCDebug(lcPlatform) << "MacWindowManager: 恢复窗口透明属性";
     widget->setAttribute(Qt::WA_TranslucentBackground, true);
     widget->update();
     widget->repaint();
@@ -65,12 +65,12 @@ void MacWindowManager::restoreWindowTransparency(QWidget *widget)
             childWidget->repaint();
         }
     }
-    qCDebug(lcApp) << "MacWindowManager: 窗口透明属性已恢复";
+    qCDebug(lcPlatform) << "MacWindowManager: 窗口透明属性已恢复";
 }
 
 void MacWindowManager::onWindowRestored(QWidget *widget)
 {
-    qCDebug(lcApp) << "MacWindowManager: 收到窗口恢复信号";
+    qCDebug(lcPlatform) << "MacWindowManager: 收到窗口恢复信号";
     if (!widget)
         return;
     // The widget may be gone by the time the timer fires.

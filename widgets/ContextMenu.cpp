@@ -1,7 +1,7 @@
 #include "widgets/ContextMenu.h"
 
-#include "app/K.h"
-#include "app/Logging.h"
+#include "app/core/K.h"
+#include "app/core/Logging.h"
 
 #include <QApplication>
 #include <QFrame>

@@ -1,6 +1,6 @@
 #include "widgets/ElementButton.h"
 
-#include "app/K.h"
+#include "app/core/K.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "widgets/FullScreenLoading.h"
 
-#include "app/K.h"
+#include "app/core/K.h"
 
 #include <QEvent>
 #include <QGraphicsOpacityEffect>

@@ -1,6 +1,6 @@
 #include "widgets/OrderNumberButtonDelegate.h"
 
-#include "app/K.h"
+#include "app/core/K.h"
 
 #include <QAbstractItemModel>
 #include <QEvent>

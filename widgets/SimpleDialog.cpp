@@ -1,6 +1,6 @@
 #include "widgets/SimpleDialog.h"
 
-#include "app/K.h"
+#include "app/core/K.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>

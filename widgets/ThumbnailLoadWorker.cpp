@@ -1,6 +1,6 @@
 #include "widgets/ThumbnailLoadWorker.h"
 
-#include "app/Logging.h"
+#include "app/core/Logging.h"
 
 #include <QBuffer>
 #include <QImageReader>

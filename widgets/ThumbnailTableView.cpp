@@ -1,7 +1,7 @@
 #include "widgets/ThumbnailTableView.h"
 #include "ui_ThumbnailTableView.h"
 
-#include "app/Logging.h"
+#include "app/core/Logging.h"
 #include "widgets/ThumbnailItemData.h"
 #include "widgets/ThumbnailLoadWorker.h"
 

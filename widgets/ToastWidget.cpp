@@ -1,6 +1,6 @@
 #include "widgets/ToastWidget.h"
 
-#include "app/K.h"
+#include "app/core/K.h"
 
 #include <QGraphicsOpacityEffect>
 #include <QLabel>

@@ -1,8 +1,8 @@
 #include "split/engine/FJDataOperate.h"
 
-#include "app/BaseReq.h"
-#include "app/K.h"
-#include "app/Logging.h"
+#include "app/core/BaseReq.h"
+#include "app/core/K.h"
+#include "app/core/Logging.h"
 #include "platform/MountRoot.h"
 #include "split/engine/OrderDetailNames.h"
 #include "split/engine/ProductionSheetHtml.h"

@@ -1,14 +1,14 @@
 #include "split/engine/FJDataThread.h"
 
-#include "app/K.h"
-#include "app/Logging.h"
+#include "app/core/K.h"
+#include "app/core/Logging.h"
 #include "platform/MountRoot.h"
 #include "split/engine/FJJobFile.h"
 #include "split/engine/FJSheetHtml.h"
 #include "split/engine/GoodsFolderName.h"
 #include "split/engine/ProductFolderNames.h"
 #include "split/engine/ProductionSheetPdf.h"
-#include "transfer/engine/AtomicFile.h"
+#include "app/core/AtomicFile.h"
 
 #include <QBuffer>
 #include <QDateTime>

@@ -1,6 +1,6 @@
 #include "split/engine/FJJobFile.h"
 
-#include "app/K.h"
+#include "app/core/K.h"
 #include "platform/MountRoot.h"
 
 #include <QDir>

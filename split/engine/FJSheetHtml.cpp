@@ -1,6 +1,6 @@
 #include "split/engine/FJSheetHtml.h"
 
-#include "app/K.h"
+#include "app/core/K.h"
 #include "split/engine/FJDataThread.h"
 #include "split/engine/FJJobFile.h"
 

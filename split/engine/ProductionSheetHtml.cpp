@@ -1,6 +1,6 @@
 #include "split/engine/ProductionSheetHtml.h"
 
-#include "app/K.h"
+#include "app/core/K.h"
 
 #include <QJsonValue>
 

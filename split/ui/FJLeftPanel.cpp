@@ -1,10 +1,10 @@
 #include "split/ui/FJLeftPanel.h"
 
-#include "app/BaseReq.h"
-#include "app/Config.h"
-#include "app/FormBody.h"
-#include "app/K.h"
-#include "app/Logging.h"
+#include "app/core/BaseReq.h"
+#include "app/core/Config.h"
+#include "app/core/FormBody.h"
+#include "app/core/K.h"
+#include "app/core/Logging.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>

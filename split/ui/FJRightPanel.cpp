@@ -1,14 +1,14 @@
 #include "split/ui/FJRightPanel.h"
 
-#include "app/BaseReq.h"
-#include "app/Config.h"
-#include "app/FormBody.h"
-#include "app/Logging.h"
+#include "app/core/BaseReq.h"
+#include "app/core/Config.h"
+#include "app/core/FormBody.h"
+#include "app/core/Logging.h"
 #include "split/ui/naming/FolderNamingRule.h"
 #include "widgets/ElementButton.h"
 #include "widgets/ThumbnailTableView.h"
 #include "widgets/ToastWidget.h"
-#include "app/K.h"
+#include "app/core/K.h"
 
 #include <QCheckBox>
 #include <QCalendarWidget>

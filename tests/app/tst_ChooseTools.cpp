@@ -1,5 +1,5 @@
 #include "app/ChooseTools.h"
-#include "app/Config.h"
+#include "app/core/Config.h"
 #include "app/ToolCardWidget.h"
 #include "batchdelete/BatchDelete.h"
 #include "importfiles/ImportFiles.h"

@@ -1,5 +1,5 @@
-#include "app/Config.h"
-#include "app/FormBody.h"
+#include "app/core/Config.h"
+#include "app/core/FormBody.h"
 #include "batchdelete/BatchDelete.h"
 #include "batchdelete/BatchDeleteFileModel.h"
 #include "batchdelete/BatchDelete_FileListWidget.h"

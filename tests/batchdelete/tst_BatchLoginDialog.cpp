@@ -1,4 +1,4 @@
-#include "app/Config.h"
+#include "app/core/Config.h"
 #include "batchdelete/BatchLoginDialog.h"
 #include "support/BatchDeleteStudioData.h"
 #include "support/LoginDialogWatcher.h"

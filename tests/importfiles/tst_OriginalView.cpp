@@ -1,4 +1,4 @@
-#include "app/Config.h"
+#include "app/core/Config.h"
 #include "importfiles/ImportFiles.h"
 #include "importfiles/OriginalView.h"
 #include "support/ImportFilesMessageBoxes.h"

@@ -1,6 +1,6 @@
 #include "BatchDeleteStudioData.h"
 
-#include "app/LoginCredentials.h"
+#include "app/core/LoginCredentials.h"
 #include "batchdelete/BatchLoginDialog.h"
 #include "widgets/SimpleDialog.h"
 

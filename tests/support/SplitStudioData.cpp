@@ -1,6 +1,6 @@
 #include "support/SplitStudioData.h"
 
-#include "app/Config.h"
+#include "app/core/Config.h"
 
 namespace SplitStudioData {
 

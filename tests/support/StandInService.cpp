@@ -1,6 +1,6 @@
 #include "support/StandInService.h"
 
-#include "app/FormBody.h"
+#include "app/core/FormBody.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>

@@ -1,7 +1,7 @@
 #include "transfer/engine/tfimportthreadmanager.h"
 
-#include "app/K.h"
-#include "app/Logging.h"
+#include "app/core/K.h"
+#include "app/core/Logging.h"
 #include "platform/MountRoot.h"
 #include "transfer/engine/tfimportworker.h"
 

@@ -1,7 +1,7 @@
 #include "transfer/engine/tfphotosource.h"
 
-#include "app/Logging.h"
-#include "transfer/engine/AtomicFile.h"
+#include "app/core/Logging.h"
+#include "app/core/AtomicFile.h"
 #include "transfer/engine/tfimportworker.h"
 
 #include <QElapsedTimer>

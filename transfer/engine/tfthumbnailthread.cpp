@@ -1,8 +1,8 @@
 #include "transfer/engine/tfthumbnailthread.h"
 
-#include "app/K.h"
-#include "app/Logging.h"
-#include "transfer/engine/AtomicFile.h"
+#include "app/core/K.h"
+#include "app/core/Logging.h"
+#include "app/core/AtomicFile.h"
 
 #include <QDir>
 #include <QFileInfo>

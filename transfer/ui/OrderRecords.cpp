@@ -1,6 +1,6 @@
 #include "transfer/ui/OrderRecords.h"
 
-#include "app/K.h"
+#include "app/core/K.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
 #include "transfer/ui/PhotoItem.h"
 
-#include "app/K.h"
+#include "app/core/K.h"
 
 #include <QLabel>
 #include <QPushButton>

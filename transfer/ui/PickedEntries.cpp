@@ -1,7 +1,7 @@
 #include "transfer/ui/PickedEntries.h"
 
-#include "app/K.h"
-#include "app/Logging.h"
+#include "app/core/K.h"
+#include "app/core/Logging.h"
 #include "transfer/ui/ImportTypes.h"
 
 #include <QFileInfo>

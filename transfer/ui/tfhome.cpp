@@ -1,9 +1,9 @@
 #include "transfer/ui/tfhome.h"
 
-#include "app/BaseReq.h"
-#include "app/Config.h"
-#include "app/K.h"
-#include "app/Logging.h"
+#include "app/core/BaseReq.h"
+#include "app/core/Config.h"
+#include "app/core/K.h"
+#include "app/core/Logging.h"
 #include "platform/MacWindowManager.h"
 #include "transfer/engine/tfimportthreadmanager.h"
 #include "transfer/ui/tfhomeorders.h"

@@ -1,9 +1,9 @@
 #include "transfer/ui/tfhomeorders_OrderListWidget.h"
 
-#include "app/Config.h"
-#include "app/K.h"
-#include "app/Logging.h"
-#include "app/SharedFolderOpener.h"
+#include "app/core/Config.h"
+#include "app/core/K.h"
+#include "app/core/Logging.h"
+#include "app/core/SharedFolderOpener.h"
 #include "transfer/ui/PickedEntries.h"
 #include "widgets/OrderNumberButtonDelegate.h"
 #include "widgets/ToastWidget.h"

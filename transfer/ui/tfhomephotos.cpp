@@ -1,7 +1,7 @@
 #include "transfer/ui/tfhomephotos.h"
 
-#include "app/K.h"
-#include "app/Logging.h"
+#include "app/core/K.h"
+#include "app/core/Logging.h"
 #include "transfer/engine/tfthumbnailthread.h"
 #include "transfer/ui/PhotoItem.h"
 #include "transfer/ui/PickedEntries.h"

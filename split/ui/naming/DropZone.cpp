@@ -1,6 +1,6 @@
 #include "split/ui/naming/DropZone.h"
 
-#include "app/K.h"
+#include "app/core/K.h"
 #include "split/ui/naming/FieldButton.h"
 #include "split/ui/naming/SeparatorButton.h"
 

@@ -1,6 +1,6 @@
 #include "split/ui/naming/FieldButton.h"
 
-#include "app/K.h"
+#include "app/core/K.h"
 
 #include <QApplication>
 #include <QHBoxLayout>

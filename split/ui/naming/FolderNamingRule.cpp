@@ -1,6 +1,6 @@
 #include "split/ui/naming/FolderNamingRule.h"
 
-#include "app/K.h"
+#include "app/core/K.h"
 #include "split/ui/naming/DraggableFieldSource.h"
 #include "split/ui/naming/DropZone.h"
 #include "split/ui/naming/FlowLayout.h"

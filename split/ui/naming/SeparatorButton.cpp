@@ -1,6 +1,6 @@
 #include "split/ui/naming/SeparatorButton.h"
 
-#include "app/K.h"
+#include "app/core/K.h"
 #include "split/ui/naming/NamingRuleFormat.h"
 
 #include <QMenu>

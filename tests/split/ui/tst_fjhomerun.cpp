@@ -1,4 +1,4 @@
-#include "app/Config.h"
+#include "app/core/Config.h"
 #include "split/ui/FJHome.h"
 #include "split/ui/FJLeftPanel.h"
 #include "split/ui/FJRightPanel.h"

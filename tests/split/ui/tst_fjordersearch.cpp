@@ -1,5 +1,5 @@
-#include "app/Config.h"
-#include "app/FormBody.h"
+#include "app/core/Config.h"
+#include "app/core/FormBody.h"
 #include "split/ui/FJHome.h"
 #include "split/ui/FJLeftPanel.h"
 #include "split/ui/FJRightPanel.h"

@@ -1,4 +1,4 @@
-#include "app/Config.h"
+#include "app/core/Config.h"
 #include "support/EngineTestImages.h"
 #include "transfer/engine/tfthumbnailthread.h"
 

@@ -1,4 +1,4 @@
-#include "app/Config.h"
+#include "app/core/Config.h"
 #include "support/TransferMessageBoxes.h"
 #include "support/TransferStudioData.h"
 #include "transfer/ui/ImportTypes.h"

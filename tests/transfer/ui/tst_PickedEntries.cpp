@@ -1,4 +1,4 @@
-#include "app/Config.h"
+#include "app/core/Config.h"
 #include "transfer/ui/ImportTypes.h"
 #include "transfer/ui/PickedEntries.h"
 #include "tests/support/ScopedMountRoot.h"

@@ -1,6 +1,6 @@
 #include "app/ChooseTools.h"
-#include "app/Config.h"
-#include "app/FormBody.h"
+#include "app/core/Config.h"
+#include "app/core/FormBody.h"
 #include "app/LoginNew.h"
 #include "app/ToolCardWidget.h"
 #include "support/EngineTestImages.h"

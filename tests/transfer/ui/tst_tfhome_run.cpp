@@ -1,4 +1,4 @@
-#include "app/Config.h"
+#include "app/core/Config.h"
 #include "support/ScopedMountRoot.h"
 #include "support/StandInService.h"
 #include "support/TransferMessageBoxes.h"

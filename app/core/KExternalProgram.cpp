@@ -1,8 +1,8 @@
 // K::launchExternalProgram, kept apart from the rest of K for its size.
-#include "app/K.h"
+#include "app/core/K.h"
 
-#include "app/Config.h"
-#include "app/Logging.h"
+#include "app/core/Config.h"
+#include "app/core/Logging.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,5 +1,5 @@
-#include "app/Config.h"
-#include "app/K.h"
+#include "app/core/Config.h"
+#include "app/core/K.h"
 
 #include <QFile>
 #include <QJsonDocument>

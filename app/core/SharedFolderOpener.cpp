@@ -1,6 +1,6 @@
-#include "app/SharedFolderOpener.h"
+#include "app/core/SharedFolderOpener.h"
 
-#include "app/Logging.h"
+#include "app/core/Logging.h"
 
 #include <QFileInfo>
 #include <QProcess>

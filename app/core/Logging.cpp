@@ -1,4 +1,4 @@
-#include "app/Logging.h"
+#include "app/core/Logging.h"
 
 Q_LOGGING_CATEGORY(lcApp, "studio.app")
 Q_LOGGING_CATEGORY(lcNet, "studio.net")

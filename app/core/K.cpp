@@ -1,11 +1,8 @@
-#include "app/K.h"
+#include "app/core/K.h"
 
-#include "app/Config.h"
-#include "app/LoginNew.h"
-#include "app/Logging.h"
+#include "app/core/Config.h"
+#include "app/core/Logging.h"
 #include "platform/MountRoot.h"
-#include "split/ui/FJHome.h"
-#include "transfer/ui/OrderInfo.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -163,30 +160,6 @@ QString K::urlHostFromArguments(const QStringList &arguments)
     return host;
 }
 
-void K::launchSys(SysTypes type)
-{
-    if (type == StartLogin) {
-        auto *login = new LoginNew();
-        login->show();
-        return;
-    }
-
-    const QString host = urlHostFromArguments(QCoreApplication::arguments());
-    if (!host.isNull()) {
-        // The host also redirects the service requests, not only sibling programs.
-        if (!Config::setUrlHost(host))
-            qCWarning(lcApp) << "--url-host 无效，保持" << Config::URL_HOST;
-    }
-
-    const QJsonObject stored = readLoginData();
-    Config::applyLoginIdentity(stored, false);
-
-    if (type == StartDesignFile) {
-        auto *window = new FJHome();
-        window->showMaximized();
-    }
-}
-
 QString K::loginDataPath()
 {
     return Config::k_datarootpath + QStringLiteral("loginData");
@@ -330,11 +303,6 @@ QString K::getServeName(const QString &first, const QString &second)
     path.replace(QLatin1Char('/'), QLatin1Char('\\'));
     const QStringList parts = path.split(QLatin1Char('\\'), Qt::KeepEmptyParts);
     return parts.size() >= 3 ? parts.at(2) : QString();
-}
-
-QString K::generateImportPathByOrder(const OrderInfo &order)
-{
-    return generateImportPath(importPathMap(order));
 }
 
 QString K::generateImportPath(const QMap<QString, QString> &map)

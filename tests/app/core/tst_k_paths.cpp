@@ -1,4 +1,4 @@
-#include "app/K.h"
+#include "app/core/K.h"
 #include "support/ScopedMountRoot.h"
 #include "transfer/ui/OrderInfo.h"
 

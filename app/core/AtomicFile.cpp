@@ -1,4 +1,4 @@
-#include "transfer/engine/AtomicFile.h"
+#include "app/core/AtomicFile.h"
 
 #include <QBuffer>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "app/Config.h"
+#include "app/core/Config.h"
 
-#include "app/Logging.h"
+#include "app/core/Logging.h"
 
 #include <QHostAddress>
 #include <QJsonArray>

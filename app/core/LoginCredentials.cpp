@@ -1,4 +1,4 @@
-#include "app/LoginCredentials.h"
+#include "app/core/LoginCredentials.h"
 
 #include <QByteArray>
 #include <QFile>

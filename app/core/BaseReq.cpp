@@ -1,8 +1,8 @@
-#include "app/BaseReq.h"
+#include "app/core/BaseReq.h"
 
-#include "app/Config.h"
-#include "app/FormBody.h"
-#include "app/Logging.h"
+#include "app/core/Config.h"
+#include "app/core/FormBody.h"
+#include "app/core/Logging.h"
 
 #include <QBuffer>
 #include <QImageReader>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ShopEntry.h"
+#include "app/core/ShopEntry.h"
 
 #include <QJsonObject>
 #include <QList>

@@ -1,4 +1,4 @@
-#include "app/FormBody.h"
+#include "app/core/FormBody.h"
 
 #include <QtTest>
 

@@ -1,5 +1,5 @@
-#include "app/BaseReq.h"
-#include "app/Config.h"
+#include "app/core/BaseReq.h"
+#include "app/core/Config.h"
 
 #include <QJsonObject>
 #include <QSslCertificate>

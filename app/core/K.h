@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/SysTypes.h"
+#include "app/core/SysTypes.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -13,7 +13,6 @@
 
 class QApplication;
 class QWidget;
-struct OrderInfo;
 
 // The application singleton: start-up, the login data file, UI size hooks,
 // share path conversion and small text helpers. Every operation is
@@ -54,7 +53,6 @@ public:
     static QString pathConvert(const QString &path);
     static QString returnUpDatePath(const QString &server, const QString &path);
     static QString getServeName(const QString &first, const QString &second);
-    static QString generateImportPathByOrder(const OrderInfo &order);
     static QString generateImportPath(const QMap<QString, QString> &map);
     // The path map of generateImportPath from any order record with the usual field names.
     template <class Order>
@@ -69,6 +67,11 @@ public:
                 {QStringLiteral("photoNum"), order.servicetimes},
                 {QStringLiteral("mname"), order.mname},
                 {QStringLiteral("wname"), order.wname}};
+    }
+    template <class Order>
+    static QString generateImportPathByOrder(const Order &order)
+    {
+        return generateImportPath(importPathMap(order));
     }
     static QString replaceSpecialChar(const QString &text);
     // Replaces "/" and "\" so a service value stays one path component.

@@ -1,6 +1,6 @@
-#include "app/BaseReq.h"
-#include "app/Config.h"
-#include "app/FormBody.h"
+#include "app/core/BaseReq.h"
+#include "app/core/Config.h"
+#include "app/core/FormBody.h"
 #include "support/StandInService.h"
 
 #include <QBuffer>

@@ -1,4 +1,4 @@
-#include "app/SharedFolderOpener.h"
+#include "app/core/SharedFolderOpener.h"
 
 #include <QFile>
 #include <QSignalSpy>
