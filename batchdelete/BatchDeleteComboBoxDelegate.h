@@ -1,6 +1,6 @@
 #pragma once
 
-#include "transfer/ui/ComboBoxItemDelegate.h"
+#include "widgets/ComboBoxItemDelegate.h"
 
 // Items of the batch delete window's drop-down lists. They look exactly as the
 // transfer tool's, so the painting is shared.

@@ -3,7 +3,7 @@
 // first screen for a very large order. Run by hand; prints milliseconds.
 
 #include "app/core/Config.h"
-#include "transfer/ui/ImportTypes.h"
+#include "transfer/records/ImportTypes.h"
 #include "transfer/ui/OrderRecords.h"
 #include "transfer/ui/PickedEntries.h"
 #include "transfer/ui/tfhomeorders_OrderListWidget.h"

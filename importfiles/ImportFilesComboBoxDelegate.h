@@ -1,6 +1,6 @@
 #pragma once
 
-#include "transfer/ui/ComboBoxItemDelegate.h"
+#include "widgets/ComboBoxItemDelegate.h"
 
 // Item look of the file import window's combo boxes. They look exactly as the
 // transfer tool's, so the painting is shared.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "transfer/ui/OrderInfo.h"
+#include "transfer/records/OrderInfo.h"
 
 // One queued or dispatched order, or a slice of one. The slice's entries are
 // the index range [startIndex, endIndex) of the order's full photoList, so

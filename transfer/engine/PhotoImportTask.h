@@ -1,6 +1,6 @@
 #pragma once
 
-#include "transfer/ui/PhotoInfo.h"
+#include "transfer/records/PhotoInfo.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "transfer/engine/OrderImportTask.h"
-#include "transfer/ui/OrderInfo.h"
+#include "transfer/records/OrderInfo.h"
 
 #include <QAtomicInt>
 #include <QHash>

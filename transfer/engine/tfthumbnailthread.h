@@ -1,7 +1,7 @@
 #pragma once
 
 #include "transfer/engine/ThumbnailTask.h"
-#include "transfer/ui/PhotoInfo.h"
+#include "transfer/records/PhotoInfo.h"
 
 #include <QImage>
 #include <QList>

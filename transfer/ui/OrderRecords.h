@@ -1,6 +1,6 @@
 #pragma once
 
-#include "transfer/ui/OrderInfo.h"
+#include "transfer/records/OrderInfo.h"
 
 #include <QJsonArray>
 #include <QJsonObject>

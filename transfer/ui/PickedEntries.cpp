@@ -2,7 +2,7 @@
 
 #include "app/core/K.h"
 #include "app/core/Logging.h"
-#include "transfer/ui/ImportTypes.h"
+#include "transfer/records/ImportTypes.h"
 
 #include <QFileInfo>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "transfer/ui/ImportTypes.h"
-#include "transfer/ui/OrderInfo.h"
-#include "transfer/ui/PhotoInfo.h"
+#include "transfer/records/ImportTypes.h"
+#include "transfer/records/OrderInfo.h"
+#include "transfer/records/PhotoInfo.h"
 
 #include <QByteArray>
 #include <QJsonObject>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "transfer/ui/OrderInfo.h"
-#include "transfer/ui/PhotoInfo.h"
+#include "transfer/records/OrderInfo.h"
+#include "transfer/records/PhotoInfo.h"
 #include "transfer/ui/TransferReports.h"
 
 #include <QJsonDocument>

@@ -5,7 +5,7 @@
 #include "app/core/FormBody.h"
 #include "app/core/K.h"
 #include "app/core/Logging.h"
-#include "transfer/ui/ComboBoxItemDelegate.h"
+#include "widgets/ComboBoxItemDelegate.h"
 #include "transfer/ui/OrderRecords.h"
 #include "transfer/ui/tfhomeorders_OrderListWidget.h"
 #include "transfer/ui/tfhomeorders_PhotoDisplayWidget.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "transfer/ui/ImportTypes.h"
-#include "transfer/ui/OrderInfo.h"
+#include "transfer/records/ImportTypes.h"
+#include "transfer/records/OrderInfo.h"
 
 #include <QList>
 #include <QMap>

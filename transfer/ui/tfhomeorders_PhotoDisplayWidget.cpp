@@ -7,7 +7,7 @@
 #include "app/core/Logging.h"
 #include "platform/MountRoot.h"
 #include "transfer/engine/TFDelLocalPhotoImg.h"
-#include "transfer/ui/ImportTypes.h"
+#include "transfer/records/ImportTypes.h"
 #include "transfer/ui/tfhomeorders_PhotoLoadWorker.h"
 
 #include <QCoreApplication>

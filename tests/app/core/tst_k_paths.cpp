@@ -1,6 +1,6 @@
 #include "app/core/K.h"
 #include "support/ScopedMountRoot.h"
-#include "transfer/ui/OrderInfo.h"
+#include "transfer/records/OrderInfo.h"
 
 #include <QtTest>
 

@@ -1,7 +1,7 @@
 #include "app/core/Config.h"
 #include "support/TransferMessageBoxes.h"
 #include "support/TransferStudioData.h"
-#include "transfer/ui/ImportTypes.h"
+#include "transfer/records/ImportTypes.h"
 #include "transfer/ui/OrderRecords.h"
 #include "transfer/ui/PickedEntries.h"
 #include "transfer/ui/tfhomeorders_OrderListWidget.h"

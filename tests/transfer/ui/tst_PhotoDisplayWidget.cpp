@@ -4,7 +4,7 @@
 #include "support/StandInService.h"
 #include "support/TransferMessageBoxes.h"
 #include "support/TransferStudioData.h"
-#include "transfer/ui/ImportTypes.h"
+#include "transfer/records/ImportTypes.h"
 #include "transfer/ui/OrderRecords.h"
 #include "transfer/ui/tfhomeorders_PhotoDisplayWidget.h"
 

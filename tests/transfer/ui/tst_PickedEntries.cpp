@@ -1,5 +1,5 @@
 #include "app/core/Config.h"
-#include "transfer/ui/ImportTypes.h"
+#include "transfer/records/ImportTypes.h"
 #include "transfer/ui/PickedEntries.h"
 #include "tests/support/ScopedMountRoot.h"
 

@@ -1,6 +1,6 @@
 #include "app/core/Config.h"
 #include "support/TransferStudioData.h"
-#include "transfer/ui/ImportTypes.h"
+#include "transfer/records/ImportTypes.h"
 #include "transfer/ui/OrderRecords.h"
 #include "transfer/ui/PhotoItem.h"
 #include "transfer/ui/PickedEntries.h"

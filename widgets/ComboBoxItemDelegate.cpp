@@ -1,4 +1,4 @@
-#include "transfer/ui/ComboBoxItemDelegate.h"
+#include "widgets/ComboBoxItemDelegate.h"
 
 #include <QPainter>
 
