@@ -102,8 +102,8 @@ QString imageMimeTypeOf(const QByteArray &bytes)
     return QString();
 }
 
-// Why a downloaded body is no usable picture, or an empty string. A body
-// ended by a closed connection without a length cannot be told from a cut-off one.
+// Why a downloaded body is not whole, or an empty string. A body ended by a
+// closed connection without a length cannot be told from a cut-off one.
 QString brokenDownloadReason(const QNetworkReply *reply, const QByteArray &bytes)
 {
     if (bytes.isEmpty())
@@ -115,8 +115,6 @@ QString brokenDownloadReason(const QNetworkReply *reply, const QByteArray &bytes
     } else if (!reply->rawHeader("Transfer-Encoding").toLower().contains("chunked")) {
         return QStringLiteral("没有内容长度");
     }
-    if (imageMimeTypeOf(bytes).isEmpty())
-        return QStringLiteral("不是图片");
     return QString();
 }
 
@@ -376,14 +374,17 @@ void BaseReq::imageDownloadFinished(QNetworkReply *finished)
     } else {
         bytes = finished->readAll();
         const QString broken = brokenDownloadReason(finished, bytes);
-        if (broken.isEmpty()) {
-            mimeType = imageMimeTypeOf(bytes);
-            ok = true;
-        } else {
-            qCWarning(lcNet).noquote() << "图片下载失败:" << broken;
+        mimeType = imageMimeTypeOf(bytes);
+        ok = broken.isEmpty() && !mimeType.isEmpty();
+        if (!ok) {
+            qCWarning(lcNet).noquote() << "图片下载失败:" << (broken.isEmpty() ? QStringLiteral("不是图片") : broken);
             qCWarning(lcNet).noquote() << urlForLog(finished);
             m_lastFailure = Failure::BadReply;
-            bytes.clear();
+            mimeType.clear();
+            // A whole body that is no picture still goes along: a caller may
+            // fetch a text this way. A cut-off one never does.
+            if (!broken.isEmpty())
+                bytes.clear();
         }
     }
 

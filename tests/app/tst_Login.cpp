@@ -35,7 +35,6 @@ private slots:
     void successWithoutRememberWritesNothing();
     void uncheckingDeletesFile();
     void loadFillsPasswordEvenWhenNotRemembered();
-    void scaledSizes();
 
 private:
     Login *newWindow();
@@ -45,14 +44,11 @@ private:
     QString configText() const;
 
     StandInService m_service;
-    QTemporaryDir m_dataDir;
     QPointer<Login> m_window;
 };
 
 void tst_Login::initTestCase()
 {
-    QVERIFY(m_dataDir.isValid());
-    Config::k_datarootpath = m_dataDir.path() + QLatin1Char('/');
     QVERIFY(m_service.start());
     QVERIFY(Config::setUrlHost(m_service.baseUrl()));
 }
@@ -278,18 +274,6 @@ void tst_Login::loadFillsPasswordEvenWhenNotRemembered()
     QCOMPARE(field(window, 0)->text(), QStringLiteral("钱"));
     QCOMPARE(field(window, 1)->text(), QStringLiteral("s3cret&x"));
     QVERIFY(!window->findChild<CustomCheckBox *>(QStringLiteral("rememberPasswordBox"))->isChecked());
-}
-
-void tst_Login::scaledSizes()
-{
-    Config::scaleDpi = 1.5f;
-    // The size asked for; once shown, the layout's own minimum wins when larger.
-    m_window = new Login();
-    Login *window = m_window;
-    QCOMPARE(window->size(), QSize(375, 450));
-    QCOMPARE(button(window)->height(), 37);
-    QCOMPARE(field(window, 0)->height(), 45);
-    QVERIFY(window->windowFlags() & Qt::WindowStaysOnTopHint);
 }
 
 QTEST_MAIN(tst_Login)

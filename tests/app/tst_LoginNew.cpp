@@ -53,16 +53,12 @@ private:
     QJsonObject successReply() const;
 
     StandInService m_service;
-    QTemporaryDir m_dataDir;
     QPointer<LoginNew> m_window;
 };
 
 void tst_LoginNew::initTestCase()
 {
     QCoreApplication::setApplicationName(QStringLiteral("studiotools"));
-    QStandardPaths::setTestModeEnabled(true);
-    QVERIFY(m_dataDir.isValid());
-    Config::k_datarootpath = m_dataDir.path() + QLatin1Char('/');
     QVERIFY(m_service.start());
     QVERIFY(Config::setUrlHost(m_service.baseUrl()));
     QVERIFY(LoginNew::getConfigFilePath().endsWith(QStringLiteral("/studiotools/login_config.txt")));
@@ -380,8 +376,6 @@ void tst_LoginNew::credentialsReadBack_data()
                                     << false;
     QTest::newRow("remember=true is not 1") << QByteArray("username=li\npassword=cGEgc3M=\nremember=true\n") << "li"
                                             << "" << false;
-    QTest::newRow("remembered without password") << QByteArray("enterprise_id=3\nusername=li\nremember=1\n") << "li"
-                                                 << "" << true;
     QTest::newRow("later lines win") << QByteArray("username=a\nremember=1\nusername=b\npassword=eA==\n") << "b"
                                      << "x" << true;
 }
