@@ -4,6 +4,7 @@
 #include "app/core/K.h"
 #include "app/Login.h"
 #include "support/LoginDialogWatcher.h"
+#include "support/MessageCatcher.h"
 #include "support/RawHttpServer.h"
 #include "support/StandInService.h"
 #include "transfer/ui/tfhome.h"
@@ -180,6 +181,7 @@ void tst_Login::failureIsShownAndRestoresButton()
     server.answer(raw);
     QVERIFY(Config::setUrlHost(raw.isEmpty() ? RawHttpServer::closedPortUrl() : server.baseUrl()));
     LoginDialogWatcher boxes;
+    MessageCatcher log;
     Login *window = newWindow();
     fill(window, QStringLiteral("u"), QStringLiteral("p"), true);
     QTest::mouseClick(button(window), Qt::LeftButton);
@@ -194,6 +196,7 @@ void tst_Login::failureIsShownAndRestoresButton()
     QTest::mouseClick(button(window), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(Config::k_uid, QStringLiteral("8002"), 10000);
     QVERIFY(!QFile::exists(Login::getConfigFilePath()));
+    QVERIFY2(!log.text().contains(QStringLiteral("Could not parse")), qPrintable(log.text()));
 }
 
 void tst_Login::successOpensTransferWindow()
