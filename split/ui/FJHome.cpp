@@ -722,7 +722,7 @@ void FJHome::saveDownloadedImage(int generation, const QString &url, bool ok, co
                                  const QString &mimeType)
 {
     if (generation != m_generation || !running) {
-        qCDebug(lcSplit) << "已结束订单的下载，忽略:" << url;
+        qCDebug(lcSplit).noquote() << "已结束订单的下载，忽略:" << BaseReq::maskedForLog(url);
         return;
     }
     ++downPhotoFinishNums;
