@@ -45,6 +45,7 @@ public:
     QSize getSizeHint() const;
 
 protected:
+    void changeEvent(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
