@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QThreadPool>
@@ -22,7 +24,7 @@ private slots:
     void unwritableFolderKeepsExistingTarget();
     void cancelledBeforeStartTouchesNothing();
     void emptySuffixCopiesToTrailingDot();
-    void runsOnPoolAndReportsQueued();
+    void fullShareSaysSo();
 
 private:
     ImportFile fileFor(const QString &source, const QString &folder) const;
@@ -195,19 +197,22 @@ void tst_ImportFileCopyRunnable::emptySuffixCopiesToTrailingDot()
     QCOMPARE(read(m_target + QStringLiteral("/RAWFILE.")), QByteArray("raw"));
 }
 
-void tst_ImportFileCopyRunnable::runsOnPoolAndReportsQueued()
+void tst_ImportFileCopyRunnable::fullShareSaysSo()
 {
-    write(QStringLiteral("a.jpg"), "abc");
-    QThreadPool pool;
-    auto *task = new ImportFileCopyRunnable(fileFor(m_dir->filePath(QStringLiteral("a.jpg")), m_target), this);
-    QVERIFY(!task->autoDelete());
-    QThread *receivedOn = nullptr;
-    connect(task, &ImportFileCopyRunnable::copyFinished, this, [&receivedOn] { receivedOn = QThread::currentThread(); });
-    pool.start(task);
-    QTRY_VERIFY_WITH_TIMEOUT(receivedOn != nullptr, 10000);
-    QCOMPARE(receivedOn, QThread::currentThread());
-    pool.waitForDone();
-    delete task;
+    // A small tmpfs stands for a nearly full share; mounting it needs root.
+    const QString share = m_dir->filePath(QStringLiteral("full"));
+    QVERIFY(QDir().mkpath(share));
+    if (QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=1m", "tmpfs", share}) != 0)
+        QSKIP("mounting a tmpfs needs root");
+    const auto unmount = qScopeGuard([&share] { QProcess::execute(QStringLiteral("umount"), {share}); });
+    write(QStringLiteral("big.CR3"), QByteArray(3 << 20, 'r'));
+    ImportFileCopyRunnable task(fileFor(m_dir->filePath(QStringLiteral("big.CR3")), share));
+    QSignalSpy finished(&task, &ImportFileCopyRunnable::copyFinished);
+    task.run();
+    const ImportFile result = finished.at(0).at(0).value<ImportFile>();
+    QCOMPARE(result.status, ImportStatus::Failed);
+    QVERIFY2(result.message.contains(QStringLiteral("共享空间不足")), qPrintable(result.message));
+    QVERIFY(leftovers(share).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(tst_ImportFileCopyRunnable)

@@ -50,10 +50,10 @@ private slots:
     void ordersKeepReplyIndex();
     void routing_data();
     void routing();
-    void statusTextsAndColours();
     void mismatchedNamesListsUnpicked();
-    void orderFolderGeneratedBelowPublicFolder();
-    void orderFolderOffTheShareRefused();
+    void orderFolder_data();
+    void orderFolder();
+    void collidingNames();
     void folderScanMatchesMasksIgnoringCase();
     void folderScanOfMissingFolderIsEmpty();
     void batchBodyFieldsEncodedOnce();
@@ -195,18 +195,6 @@ void tst_ImportRules::routing()
     QCOMPARE(file.status, ImportStatus::Waiting);
 }
 
-void tst_ImportRules::statusTextsAndColours()
-{
-    QCOMPARE(ImportRules::statusText(ImportStatus::Waiting), QStringLiteral("等待导入"));
-    QCOMPARE(ImportRules::statusText(ImportStatus::Success), QStringLiteral("导入成功"));
-    QCOMPARE(ImportRules::statusText(ImportStatus::Failed), QStringLiteral("导入失败"));
-    QCOMPARE(ImportRules::statusText(ImportStatus(7)), QString());
-    QCOMPARE(ImportRules::statusColor(ImportStatus::Waiting), QStringLiteral("#999999"));
-    QCOMPARE(ImportRules::statusColor(ImportStatus::Success), QStringLiteral("#28a745"));
-    QCOMPARE(ImportRules::statusColor(ImportStatus::Failed), QStringLiteral("#dc3545"));
-    QCOMPARE(ImportRules::statusColor(ImportStatus(-1)), QStringLiteral("#333333"));
-}
-
 void tst_ImportRules::mismatchedNamesListsUnpicked()
 {
     const QStringList picks{QStringLiteral("IMG_1.jpg"), QStringLiteral("IMG_2.jpg")};
@@ -217,32 +205,56 @@ void tst_ImportRules::mismatchedNamesListsUnpicked()
     QCOMPARE(ImportRules::mismatchedNames({QStringLiteral("/a/IMG_1.jpg")}, {}), QStringList{QStringLiteral("IMG_1.jpg")});
 }
 
-void tst_ImportRules::orderFolderGeneratedBelowPublicFolder()
+void tst_ImportRules::orderFolder_data()
 {
-    ScopedMountRoot root;
-    root.mkpath(ImportFilesStudioData::publicShareFolder());
-    ImportOrder order = ImportRules::orderFromJson(ImportFilesStudioData::order(0, QString()), 0);
-    QVERIFY(order.importPath.isEmpty());
-    const QString folder = ImportRules::orderFolder(order);
-    QVERIFY(!folder.isEmpty());
-    QVERIFY(MountRoot::isOnShare(folder));
-    QVERIFY(folder.contains(QStringLiteral("2024/05/01/DD20240001-1_张伟_李娜")));
-
-    order.mname = QStringLiteral("../../etc");
-    const QString hostile = ImportRules::orderFolder(order);
-    QVERIFY(hostile.isEmpty() || MountRoot::isStrictlyBelow(hostile, root.path() + ImportFilesStudioData::publicShareFolder()));
+    namespace Data = ImportFilesStudioData;
+    QTest::addColumn<QString>("netpath");
+    QTest::addColumn<QString>("publicNetpath");
+    QTest::addColumn<QString>("folder"); // below the root; empty when refused
+    QTest::addColumn<QString>("refused");
+    const QString own = Data::orderNetpath(0);
+    const QString pub = Data::publicNetpath();
+    QTest::newRow("own folder") << own << pub << Data::orderShareFolder(0) << "";
+    QTest::newRow("generated") << "" << pub << "photo/import/2024/05/01/DD20240001-1_张伟_李娜" << "";
+    QTest::newRow("own with ..") << own + "\\..\\x" << pub << "" << own + "\\..\\x";
+    QTest::newRow("own with .") << "\\\\NAS-STUDIO\\photo\\.\\o" << pub << "" << "\\\\NAS-STUDIO\\photo\\.\\o";
+    QTest::newRow("own relative") << "photo\\o1" << pub << "" << "photo\\o1";
+    QTest::newRow("own off the share") << "/etc/orders" << pub << "" << "/etc/orders";
+    QTest::newRow("public with ..") << "" << pub + "\\..\\..\\x" << "" << pub + "\\..\\..\\x";
+    QTest::newRow("no folder at all") << "" << "" << "" << "";
 }
 
-void tst_ImportRules::orderFolderOffTheShareRefused()
+void tst_ImportRules::orderFolder()
 {
+    QFETCH(QString, netpath);
+    QFETCH(QString, publicNetpath);
+    QFETCH(QString, folder);
     ScopedMountRoot root;
-    ImportOrder order;
-    order.importPath = QStringLiteral("/etc/orders");
-    QVERIFY(ImportRules::orderFolder(order).isEmpty());
-    order.importPath = root.path() + QStringLiteral("photo/../../x");
-    QVERIFY(ImportRules::orderFolder(order).isEmpty());
-    order.importPath = root.path() + QStringLiteral("photo/o1/");
-    QCOMPARE(ImportRules::orderFolder(order), order.importPath);
+    root.mkpath(ImportFilesStudioData::publicShareFolder());
+    QJsonObject object = ImportFilesStudioData::order(0, netpath);
+    object.insert(QStringLiteral("picpathnew"), QJsonObject{{QStringLiteral("netpath"), publicNetpath}});
+    const ImportOrder order = ImportRules::orderFromJson(object, 0);
+    QString refused = QStringLiteral("<unset>");
+    QString result = ImportRules::orderFolder(order, refused);
+    if (result.endsWith(QLatin1Char('/')))
+        result.chop(1);
+    QCOMPARE(result, folder.isEmpty() ? QString() : root.path() + folder);
+    QTEST(refused, "refused");
+}
+
+void tst_ImportRules::collidingNames()
+{
+    const auto files = [](ImportFileType type, const QStringList &paths) {
+        QList<ImportFile> list;
+        for (int i = 0; i < paths.size(); ++i)
+            list << ImportRules::makeFile(paths.at(i), QStringLiteral("/share/o"), type, 0, i);
+        return ImportRules::collidingNames(list);
+    };
+    // Case-only differences and one name from two folders collide; other subfolders do not.
+    QCOMPARE(files(OriginalFiles, {"/a/IMG_1.JPG", "/b/IMG_1.jpg", "/a/IMG_1.CR3", "/a/IMG_2.jpg", "/c/img_2.JPG"}),
+             (QStringList{"/a/IMG_1.JPG", "/b/IMG_1.jpg", "/a/IMG_2.jpg", "/c/img_2.JPG"}));
+    QCOMPARE(files(OriginalFiles, {"/a/x.jpg", "/a/x.Jpg"}), QStringList());
+    QCOMPARE(files(RetouchedFiles, {"/a/x.jpg", "/b/x.jpg"}), (QStringList{"/a/x.jpg", "/b/x.jpg"}));
 }
 
 void tst_ImportRules::folderScanMatchesMasksIgnoringCase()
