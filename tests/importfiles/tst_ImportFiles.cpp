@@ -1,9 +1,9 @@
 #include "app/core/Config.h"
 #include "importfiles/ImportFiles.h"
-#include "importfiles/ImportFilesComboBoxDelegate.h"
 #include "support/ImportFilesMessageBoxes.h"
 #include "support/ImportFilesStudioData.h"
 #include "support/ScopedMountRoot.h"
+#include "support/SmbShare.h"
 #include "support/StandInService.h"
 #include "widgets/SimpleDialog.h"
 
@@ -39,12 +39,9 @@ private slots:
     void searchSendsBranchThenOrderList();
     void searchByShootingDate();
     void dateFieldOpensCalendar();
-    void comboItemsStyledByState_data();
-    void comboItemsStyledByState();
     void searchRefusals_data();
     void searchRefusals();
     void orderTableCells();
-    void retouchedTableHasItsOwnCounts();
     void openDirButtonOnlyWhenAllowed();
     void orderNumberClickCopiesOrderNumber();
     void choosingFilesRoutesAndCreatesFolders();
@@ -53,14 +50,14 @@ private slots:
     void clearingKeepsOutcomes();
     void runCopiesFilesAndReportsEachOrder();
     void failedCopiesShownNotReported();
-    void retryCopiesFailedFileAgain();
     void namesToImportAgainStopTheRun();
-    void refusedReportOffersResend();
-    void failedReportCancelledStopsRun();
+    void failedReport_data();
+    void failedReport();
     void stopEndsRunWithoutNextOrder();
     void retryOutsideRunReportsItsOwnOrder();
     void retryDuringAnotherRunReportsItsOrder();
     void stopAndCloseNeverWaitForCopies();
+    void mainRoadOnSmbShare();
     void nothingToImport();
     void searchRefusedWhileImporting();
     void retouchedMismatchConfirm_data();
@@ -296,31 +293,6 @@ void tst_ImportFiles::dateFieldOpensCalendar()
     QTRY_VERIFY(!field->calendarWidget()->isVisible());
 }
 
-void tst_ImportFiles::comboItemsStyledByState_data()
-{
-    QTest::addColumn<int>("state");
-    QTest::addColumn<QString>("background");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("hovered") << int(QStyle::State_MouseOver) << "#2c3e50" << "#ffffff";
-    QTest::newRow("hovered and chosen") << int(QStyle::State_MouseOver | QStyle::State_Selected) << "#2c3e50" << "#ffffff";
-    QTest::newRow("chosen") << int(QStyle::State_Selected) << "#007aff" << "#ffffff";
-    QTest::newRow("plain") << int(QStyle::State_None) << "#ffffff" << "#000000";
-}
-
-void tst_ImportFiles::comboItemsStyledByState()
-{
-    QFETCH(int, state);
-    QStyleOptionViewItem option;
-    option.state = QStyle::State(state);
-    const QStyleOptionViewItem styled = ImportFilesComboBoxDelegate::styledOption(option);
-    QTEST(styled.backgroundBrush.color().name(), "background");
-    QTEST(styled.palette.color(QPalette::Text).name(), "text");
-    openWindow(OriginalFiles);
-    auto *box = m_window->findChild<QComboBox *>(QStringLiteral("branchBox"));
-    QVERIFY(qobject_cast<ImportFilesComboBoxDelegate *>(box->itemDelegate()));
-    QCOMPARE(box->itemDelegate()->sizeHint(option, box->model()->index(0, 0)).height(), 60);
-}
-
 void tst_ImportFiles::searchRefusals_data()
 {
     QTest::addColumn<QString>("action");
@@ -362,15 +334,10 @@ void tst_ImportFiles::orderTableCells()
     m_service->setReply(QStringLiteral("order"), QStringLiteral("order_list"), Data::orderListReply(orders));
     openWindow(OriginalFiles);
     search(2);
-    QCOMPARE(cell(0, QStringLiteral("订单号")), Data::orderNumber(0) + QStringLiteral("-1"));
-    QCOMPARE(cell(0, QStringLiteral("男姓名")), QStringLiteral("张伟"));
-    QCOMPARE(cell(0, QStringLiteral("女姓名")), QStringLiteral("李娜"));
-    QCOMPARE(cell(0, QStringLiteral("摄影师")), QStringLiteral("摄影师0"));
-    QCOMPARE(cell(0, QStringLiteral("已导原片")), QStringLiteral("10"));
-    QCOMPARE(cell(0, QStringLiteral("已导原始档")), QStringLiteral("20"));
-    QCOMPARE(cell(0, QStringLiteral("化妆师")), QStringLiteral("化妆师0"));
-    QCOMPARE(cell(0, QStringLiteral("本次已选")), QStringLiteral("0"));
-    QCOMPARE(cell(0, QStringLiteral("照片状态")), QStringLiteral("未选择"));
+    QStringList row;
+    for (const char *header : {"订单号", "男姓名", "女姓名", "摄影师", "已导原片", "已导原始档", "化妆师", "本次已选", "照片状态"})
+        row << cell(0, QString::fromUtf8(header));
+    QCOMPARE(row.join('|'), Data::orderNumber(0) + QStringLiteral("-1|张伟|李娜|摄影师0|10|20|化妆师0|0|未选择"));
     QCOMPARE(QDir::cleanPath(cell(0, QStringLiteral("导片路径"))), QDir::cleanPath(orderFolder(0)));
     QCOMPARE(cell(1, QStringLiteral("导片路径")), QString());
     QCOMPARE(cell(0, QStringLiteral("已导精修")), QStringLiteral("<none>"));
@@ -384,18 +351,6 @@ void tst_ImportFiles::orderTableCells()
     search(1);
     QCOMPARE(m_window->currentOrderRow(), -1);
     QCOMPARE(cell(0, QStringLiteral("订单号")), Data::orderNumber(2) + QStringLiteral("-1"));
-}
-
-void tst_ImportFiles::retouchedTableHasItsOwnCounts()
-{
-    openWindow(RetouchedFiles);
-    search(3);
-    QCOMPARE(cell(1, QStringLiteral("已导精修")), QStringLiteral("31"));
-    QCOMPARE(column(QStringLiteral("已导原片")), -1);
-    QCOMPARE(column(QStringLiteral("已导原始档")), -1);
-    m_window->updateTabColText(1, QStringLiteral("已导原片"), QStringLiteral("99"));
-    m_window->updateOrderStatus(7, QStringLiteral("导入完成"));
-    QCOMPARE(cell(1, QStringLiteral("已导精修")), QStringLiteral("31"));
 }
 
 void tst_ImportFiles::openDirButtonOnlyWhenAllowed()
@@ -637,28 +592,6 @@ void tst_ImportFiles::failedCopiesShownNotReported()
     QCOMPARE(m_service->requests(QStringLiteral("order"), QStringLiteral("saveorderphotopath")).size(), 1);
 }
 
-void tst_ImportFiles::retryCopiesFailedFileAgain()
-{
-    openWindow(OriginalFiles);
-    search(3);
-    m_window->findChild<QTableWidget *>(QStringLiteral("orderTable"))->selectRow(0);
-    const QString late = source(QStringLiteral("IMG_5.jpg"), "late");
-    choose(0, {source(QStringLiteral("IMG_4.jpg"), "first"), late});
-    QVERIFY(QFile::remove(late));
-    QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("startAllButton")), Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("导入结束：成功1个，失败1个")), 20000);
-    QCOMPARE(cell(0, QStringLiteral("照片状态")), QStringLiteral("成功:1, 失败:1"));
-
-    source(QStringLiteral("IMG_5.jpg"), "late");
-    auto *view = m_window->findChild<QTableView *>(QStringLiteral("fileTable"));
-    m_boxes->clear();
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(1, 2)).center());
-    QTRY_COMPARE_WITH_TIMEOUT(view->model()->index(1, 1).data().toString(), QStringLiteral("导入成功"), 10000);
-    QCOMPARE(bytesOf(orderFolder(0) + QStringLiteral("/原片/IMG_5.jpg")), QByteArray("late"));
-    QTRY_COMPARE(cell(0, QStringLiteral("照片状态")), QStringLiteral("导入完成"));
-    QVERIFY(m_window->orders().at(0).failedNames.isEmpty());
-}
-
 void tst_ImportFiles::namesToImportAgainStopTheRun()
 {
     QJsonObject reply = Data::accepted();
@@ -682,43 +615,39 @@ void tst_ImportFiles::namesToImportAgainStopTheRun()
     QCOMPARE(m_boxes->countOf(QStringLiteral("导入完成！")), 0);
 }
 
-void tst_ImportFiles::refusedReportOffersResend()
+void tst_ImportFiles::failedReport_data()
 {
+    QTest::addColumn<bool>("answerable");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("question");
+    QTest::newRow("refused, sent again") << true << int(QMessageBox::Ok) << "稍后再试 是否重新提交?";
+    QTest::newRow("no answer, run stopped") << false << int(QMessageBox::Cancel) << "网络不好，是否重新提交？如果取消，会停止导入。";
+}
+
+void tst_ImportFiles::failedReport()
+{
+    QFETCH(bool, answerable);
+    QFETCH(int, answer);
     int calls = 0;
     m_service->setHandler(QStringLiteral("order"), QStringLiteral("savepicpath_batch"),
                           [&calls](const StandInService::Request &) {
-                              ++calls;
-                              if (calls == 1)
-                                  return QJsonObject{{QStringLiteral("code"), QStringLiteral("0")}, {QStringLiteral("msg"), QStringLiteral("稍后再试")}};
-                              return Data::accepted();
+                              return ++calls == 1 ? QJsonObject{{"code", "0"}, {"msg", "稍后再试"}} : Data::accepted();
                           });
-    openWindow(OriginalFiles);
-    search(3);
-    choose(0, {source(QStringLiteral("IMG_1.jpg"), "one")});
-    m_boxes->queueAnswer(QMessageBox::Ok);
-    QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("startAllButton")), Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("导入完成！")), 20000);
-    QVERIFY(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("稍后再试 是否重新提交?")));
-    QCOMPARE(calls, 2);
-    QVERIFY(!m_window->isImporting());
-}
-
-void tst_ImportFiles::failedReportCancelledStopsRun()
-{
-    m_service->setFailure(QStringLiteral("order"), QStringLiteral("savepicpath_batch"), StandInService::Failure::NotJson);
+    if (!answerable)
+        m_service->setFailure(QStringLiteral("order"), QStringLiteral("savepicpath_batch"), StandInService::Failure::NotJson);
     openWindow(OriginalFiles);
     search(3);
     choose(0, {source(QStringLiteral("IMG_1.jpg"), "one")});
     choose(1, {source(QStringLiteral("IMG_2.jpg"), "two")});
-    m_boxes->queueAnswer(QMessageBox::Cancel);
+    m_boxes->queueAnswer(QMessageBox::StandardButton(answer));
     QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("startAllButton")), Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("温馨提示"),
-                                               QStringLiteral("网络不好，是否重新提交？如果取消，会停止导入。")), 20000);
-    QTRY_VERIFY(!m_window->isImporting());
-    QCOMPARE(m_service->requests(QStringLiteral("order"), QStringLiteral("savepicpath_batch")).size(), 1);
-    // The copied file stays; the next order never started.
+    QFETCH(QString, question);
+    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("温馨提示"), question), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_window->isImporting(), 20000);
+    // Sent again, the run goes on to the end; cancelled, the next order never starts.
+    QCOMPARE(m_boxes->countOf(QStringLiteral("导入完成！")), answerable ? 1 : 0);
+    QCOMPARE(QFile::exists(orderFolder(1) + QStringLiteral("/原片/IMG_2.jpg")), answerable);
     QCOMPARE(bytesOf(orderFolder(0) + QStringLiteral("/原片/IMG_1.jpg")), QByteArray("one"));
-    QVERIFY(!QFile::exists(orderFolder(1) + QStringLiteral("/原片/IMG_2.jpg")));
     m_service->setFailure(QStringLiteral("order"), QStringLiteral("savepicpath_batch"), StandInService::Failure::None);
 }
 
@@ -858,6 +787,24 @@ void tst_ImportFiles::stopAndCloseNeverWaitForCopies()
     QVERIFY(pool->parent() == QCoreApplication::instance());
     QTRY_VERIFY_WITH_TIMEOUT(qApp->findChildren<QThreadPool *>().isEmpty(), 20000);
     QCOMPARE(QDir(orderFolder(0) + QStringLiteral("/原始档")).entryList(QDir::Files | QDir::Hidden), QStringList());
+}
+
+void tst_ImportFiles::mainRoadOnSmbShare()
+{
+    SmbShare share(Data::kShare);
+    SMBSHARE_START(share);
+    MountRoot::setPath(QFileInfo(share.sharePath()).path());
+    openWindow(OriginalFiles);
+    search(3);
+    choose(1, {source(QStringLiteral("IMG_1.JPG"), "camera"), source(QStringLiteral("IMG_1.CR3"), "raw")});
+    QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("startAllButton")), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("导入完成！")), 60000);
+    QCOMPARE(cell(1, QStringLiteral("已导原片")), QStringLiteral("1"));
+    // What the share's server holds, not only what the mount shows.
+    const QString served = share.servedPath() + QLatin1Char('/') + Data::orderShareFolder(1).section(QLatin1Char('/'), 1);
+    QCOMPARE(bytesOf(served + QStringLiteral("/原片/IMG_1.JPG")), QByteArray("camera"));
+    QCOMPARE(bytesOf(served + QStringLiteral("/原始档/IMG_1.CR3")), QByteArray("raw"));
+    delete m_window;
 }
 
 void tst_ImportFiles::nothingToImport()

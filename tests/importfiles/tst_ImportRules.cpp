@@ -46,7 +46,6 @@ private slots:
     void pickName();
     void orderFromReplyObject();
     void orderValuesOfOtherTypesReadEmpty();
-    void orderWithoutFolders();
     void ordersKeepReplyIndex();
     void routing_data();
     void routing();
@@ -55,13 +54,9 @@ private slots:
     void orderFolder();
     void collidingNames();
     void folderScanMatchesMasksIgnoringCase();
-    void folderScanOfMissingFolderIsEmpty();
     void batchBodyFieldsEncodedOnce();
-    void batchBodyOfRetouchedHasNoRawList();
-    void orderPathBodyCarriesUncFolderOnce();
     void photoInfoBodyKinds_data();
     void photoInfoBodyKinds();
-    void orderListBodyKeepsKeywordAsTyped();
     void reimportHtmlListsNames();
     void reimportHtmlEmptyWhenNothingAsked();
 };
@@ -132,6 +127,7 @@ void tst_ImportRules::orderFromReplyObject()
 void tst_ImportRules::orderValuesOfOtherTypesReadEmpty()
 {
     QJsonObject object = ImportFilesStudioData::order(0, QString());
+    object.remove(QStringLiteral("picpathnew"));
     object.insert(QStringLiteral("id"), 42);
     object.insert(QStringLiteral("wname"), true);
     object.insert(QStringLiteral("images"), QJsonArray{QJsonObject{}});
@@ -140,18 +136,8 @@ void tst_ImportRules::orderValuesOfOtherTypesReadEmpty()
     QVERIFY(order.orderid.isEmpty());
     QVERIFY(order.wname.isEmpty());
     QCOMPARE(order.selectedNames, QStringList{QStringLiteral(".")});
-}
-
-void tst_ImportRules::orderWithoutFolders()
-{
-    QJsonObject object = ImportFilesStudioData::order(0, QString());
-    object.remove(QStringLiteral("netpath"));
-    object.remove(QStringLiteral("picpathnew"));
-    const ImportOrder order = ImportRules::orderFromJson(object, 0);
-    QVERIFY(order.importPath.isEmpty());
-    QVERIFY(order.importPublicPath.isEmpty());
-    QVERIFY(order.publicNetPath.isEmpty());
-    QVERIFY(order.serverName.isEmpty());
+    // No folder of its own and no public one.
+    QVERIFY(order.importPath.isEmpty() && order.importPublicPath.isEmpty() && order.serverName.isEmpty());
 }
 
 void tst_ImportRules::ordersKeepReplyIndex()
@@ -281,15 +267,9 @@ void tst_ImportRules::folderScanMatchesMasksIgnoringCase()
     const ImportRules::FolderScan jpegs = ImportRules::scanSubfolder(dir.path(), QStringLiteral("原片"));
     QCOMPARE(jpegs.count, 1);
     QCOMPARE(jpegs.entries.at(0).toObject().value(QStringLiteral("name")).toString(), QStringLiteral("x.jpg"));
-}
-
-void tst_ImportRules::folderScanOfMissingFolderIsEmpty()
-{
-    QTemporaryDir dir;
-    const ImportRules::FolderScan scan = ImportRules::scanSubfolder(dir.path(), QStringLiteral("精修片"));
-    QCOMPARE(scan.count, 0);
-    QCOMPARE(QJsonDocument(scan.entries).toJson(QJsonDocument::Compact), QByteArray("[]"));
-    QCOMPARE(ImportRules::scanSubfolder(QString(), QStringLiteral("原片")).count, 0);
+    // A missing folder is an empty list.
+    QCOMPARE(QJsonDocument(ImportRules::scanSubfolder(dir.path(), QStringLiteral("精修片")).entries).toJson(QJsonDocument::Compact),
+             QByteArray("[]"));
 }
 
 void tst_ImportRules::batchBodyFieldsEncodedOnce()
@@ -310,28 +290,9 @@ void tst_ImportRules::batchBodyFieldsEncodedOnce()
     QCOMPARE(field(body, "type"), QStringLiteral("1"));
     QCOMPARE(field(body, "personid"), QStringLiteral("E"));
     QCOMPARE(field(body, "localpath"), QStringLiteral("\\\\NAS\\photo\\o&1 x"));
-}
-
-void tst_ImportRules::batchBodyOfRetouchedHasNoRawList()
-{
-    ImportOrder order;
-    const QByteArray body = ImportRules::batchBody(RetouchedFiles, order, {}, QJsonArray(), QJsonArray());
-    QVERIFY(!fieldNames(body).contains(QStringLiteral("rawimgnames")));
-    QCOMPARE(field(body, "type"), QStringLiteral("5"));
-}
-
-void tst_ImportRules::orderPathBodyCarriesUncFolderOnce()
-{
-    ImportOrder order;
-    order.order_photo_id = QStringLiteral("77");
-    order.serverName = QStringLiteral("NAS");
-    order.importPath = MountRoot::path() + QStringLiteral("photo/订单 1");
-    const QByteArray body = ImportRules::orderPathBody(order, {QStringLiteral("11"), QStringLiteral("E"), QStringLiteral("S")},
-                                                       QStringLiteral("M-1"));
-    QCOMPARE(fieldNames(body), (QStringList{"order_photo_id", "person_id", "path", "shopid", "eid", "superid", "personid"}));
-    QCOMPARE(field(body, "path"), QStringLiteral("\\\\NAS\\photo\\订单 1"));
-    QCOMPARE(field(body, "person_id"), QStringLiteral("M-1"));
-    QVERIFY(!body.contains("%25"));
+    const QByteArray retouched = ImportRules::batchBody(RetouchedFiles, order, {}, QJsonArray(), QJsonArray());
+    QVERIFY(!fieldNames(retouched).contains(QStringLiteral("rawimgnames")));
+    QCOMPARE(field(retouched, "type"), QStringLiteral("5"));
 }
 
 void tst_ImportRules::photoInfoBodyKinds_data()
@@ -359,16 +320,6 @@ void tst_ImportRules::photoInfoBodyKinds()
     QTEST(field(body, "type"), "kind");
     QCOMPARE(field(body, "size"), QStringLiteral("3000000000"));
     QCOMPARE(field(body, "path"), QStringLiteral("\\\\NAS\\photo\\o\\原片\\IMG_1.") + suffix);
-}
-
-void tst_ImportRules::orderListBodyKeepsKeywordAsTyped()
-{
-    const QByteArray body = ImportRules::orderListBody(QStringLiteral(" a&b=c "), QStringLiteral("1"), QString(),
-                                                       QStringLiteral("E"), QStringLiteral("S"));
-    QCOMPARE(fieldNames(body), (QStringList{"keyword", "searchtype", "ratio", "shopid", "eid", "superid", "personid"}));
-    QCOMPARE(field(body, "keyword"), QStringLiteral(" a&b=c "));
-    QCOMPARE(field(body, "ratio"), QStringLiteral("90"));
-    QCOMPARE(field(body, "shopid"), QString());
 }
 
 void tst_ImportRules::reimportHtmlListsNames()
