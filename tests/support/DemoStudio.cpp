@@ -162,11 +162,13 @@ bool DemoStudio::create(const QString &folder, QString *error, const QString &fi
     QJsonObject studio;
     QJsonObject orders;
     if (!readJson(QDir(fixtureDir).filePath(QStringLiteral("studio.json")), &studio, &why)
-        || !readJson(QDir(fixtureDir).filePath(QStringLiteral("orders.json")), &orders, &why))
+        || !readJson(QDir(fixtureDir).filePath(QStringLiteral("orders.json")), &orders, &why)
+        || !readJson(QDir(fixtureDir).filePath(QStringLiteral("order-head.json")), &m_orderHead, &why))
         return false;
 
     m_root = QDir(folder).absolutePath();
     m_mountRoot = m_root + QStringLiteral("/share/");
+    m_studioName = studio.value(QStringLiteral("studio")).toString();
     m_server = studio.value(QStringLiteral("server")).toString();
     m_share = studio.value(QStringLiteral("share")).toString();
     m_account = studio.value(QStringLiteral("account")).toObject();
@@ -761,13 +763,18 @@ void DemoStudio::installDeleteHandlers()
 
 QJsonObject DemoStudio::orderDetail(const Order &order)
 {
+    // The studio's order head, then the order's own values, then the fixture's detail of it.
     const Branch *shop = branch(order.shopId);
-    QJsonObject head = order.fields;
-    head.insert(QStringLiteral("shopname"), shop->fields.value(QStringLiteral("name")));
+    QJsonObject head = m_orderHead;
+    for (auto it = order.fields.begin(); it != order.fields.end(); ++it)
+        head.insert(it.key(), it.value());
+    head.insert(QStringLiteral("shopname"), m_studioName + shop->fields.value(QStringLiteral("name")).toString());
+    head.insert(QStringLiteral("recipients"), order.fields.value(QStringLiteral("wname")));
+    head.insert(QStringLiteral("sj_tel"), order.fields.value(QStringLiteral("wphone")));
     head.insert(QStringLiteral("pickuptypename"), QString());
     const QJsonObject extra = order.detail.value(QStringLiteral("order")).toObject();
     for (auto it = extra.begin(); it != extra.end(); ++it)
-        head.insert(it.key(), it.value());
+        head.insert(it.key(), resolveDate(it.value()));
 
     QStringList baseNames;
     QJsonArray base;

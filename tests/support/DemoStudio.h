@@ -110,7 +110,9 @@ private:
     QString m_share;
     QString m_username;
     QString m_password;
+    QString m_studioName;
     QJsonObject m_account;
+    QJsonObject m_orderHead; // what every order detail starts from
     QJsonArray m_persons;
     QList<Branch> m_branches;
     QList<Order> m_orders;
