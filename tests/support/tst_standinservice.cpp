@@ -4,10 +4,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTcpSocket>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using Failure = StandInService::Failure;
@@ -132,7 +130,6 @@ private slots:
     void waitForRequestsGivesUp();
     void repliesFromJson();
     void resetForgetsEverything();
-    void standaloneExecutable();
 
 private:
     StandInService m_service;
@@ -513,37 +510,6 @@ void StandInServiceTest::resetForgetsEverything()
     QCOMPARE(response.json().value("message").toString(), QString("未知接口"));
     QVERIFY(client.next(response));
     QCOMPARE(response.status, 404);
-}
-
-void StandInServiceTest::standaloneExecutable()
-{
-    const QString program = QCoreApplication::applicationDirPath() + "/studio_standin";
-    if (!QFileInfo::exists(program))
-        QSKIP("studio_standin is not built next to the tests");
-
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    QFile data(dir.filePath("replies.json"));
-    QVERIFY(data.open(QIODevice::WriteOnly));
-    data.write(R"({"order/order_list": {"code": "1", "data": [{"id": "42"}]}})");
-    data.close();
-
-    QProcess process;
-    process.start(program, {"--data", data.fileName()});
-    QVERIFY(process.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(process.canReadLine(), 10000);
-    const QUrl url(QString::fromUtf8(process.readLine()).trimmed());
-    QCOMPARE(url.host(), QString("127.0.0.1"));
-    QVERIFY(url.port() > 0);
-
-    RawClient client(quint16(url.port()));
-    client.send(formPost("order", "order_list", "page=1"));
-    Response response;
-    QVERIFY(client.next(response, 10000));
-    QCOMPARE(response.json().value("data").toArray().first().toObject().value("id").toString(), QString("42"));
-
-    process.kill();
-    QVERIFY(process.waitForFinished());
 }
 
 QTEST_MAIN(StandInServiceTest)
