@@ -427,22 +427,25 @@ const DemoStudio::Branch *DemoStudio::branch(const QString &shopId) const
     return nullptr;
 }
 
+int DemoStudio::orderIndex(const QString &key, const QString &value) const
+{
+    for (int i = 0; i < m_orders.size(); ++i) {
+        if (!value.isEmpty() && m_orders.at(i).fields.value(key).toString() == value)
+            return i;
+    }
+    return -1;
+}
+
 DemoStudio::Order *DemoStudio::orderByPhotoId(const QString &orderPhotoId)
 {
-    for (Order &order : m_orders) {
-        if (!orderPhotoId.isEmpty() && order.fields.value(QStringLiteral("order_photo_id")).toString() == orderPhotoId)
-            return &order;
-    }
-    return nullptr;
+    const int index = orderIndex(QStringLiteral("order_photo_id"), orderPhotoId);
+    return index < 0 ? nullptr : &m_orders[index];
 }
 
 const DemoStudio::Order *DemoStudio::orderByNumber(const QString &orderNumber) const
 {
-    for (const Order &order : m_orders) {
-        if (order.fields.value(QStringLiteral("orderpayforkey")).toString() == orderNumber)
-            return &order;
-    }
-    return nullptr;
+    const int index = orderIndex(QStringLiteral("orderpayforkey"), orderNumber);
+    return index < 0 ? nullptr : &m_orders.at(index);
 }
 
 QString DemoStudio::orderFolder(const QString &orderNumber) const

@@ -99,6 +99,7 @@ private:
     QJsonArray detailPictures(const Order &order, const QJsonArray &pictures);
     QString serveDerived(const Order &order, const QString &name, const QString &what);
     const Branch *branch(const QString &shopId) const;
+    int orderIndex(const QString &key, const QString &value) const;
     Order *orderByPhotoId(const QString &orderPhotoId);
     const Order *orderByNumber(const QString &orderNumber) const;
     bool matchesSearch(const Order &order, const QString &searchType, const QString &keyword) const;
