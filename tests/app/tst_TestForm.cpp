@@ -22,13 +22,8 @@ private slots:
 void tst_TestForm::formHasOneStartButton()
 {
     Test form;
-    QCOMPARE(form.objectName(), QStringLiteral("Test"));
-    QCOMPARE(form.windowTitle(), QStringLiteral("Form"));
-    QCOMPARE(form.size(), QSize(400, 300));
     auto *button = form.findChild<QPushButton *>(QStringLiteral("pushButton"));
     QVERIFY(button);
-    QCOMPARE(button->text(), QStringLiteral("开始"));
-    QCOMPARE(button->geometry(), QRect(180, 130, 80, 24));
     const QList<QWidget *> before = form.findChildren<QWidget *>();
     QTest::mouseClick(button, Qt::LeftButton);
     QCOMPARE(form.findChildren<QWidget *>(), before);
