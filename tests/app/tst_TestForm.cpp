@@ -12,22 +12,11 @@ class tst_TestForm : public QObject
     Q_OBJECT
 
 private slots:
-    void formHasOneStartButton();
     void runCreatesSizeFolders_data();
     void runCreatesSizeFolders();
     void runTwiceCreatesNothingNew();
     void emptyImportPathUsesCurrentFolder();
 };
-
-void tst_TestForm::formHasOneStartButton()
-{
-    Test form;
-    auto *button = form.findChild<QPushButton *>(QStringLiteral("pushButton"));
-    QVERIFY(button);
-    const QList<QWidget *> before = form.findChildren<QWidget *>();
-    QTest::mouseClick(button, Qt::LeftButton);
-    QCOMPARE(form.findChildren<QWidget *>(), before);
-}
 
 void tst_TestForm::runCreatesSizeFolders_data()
 {
