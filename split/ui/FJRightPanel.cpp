@@ -342,6 +342,10 @@ void FJRightPanel::setBtnEnable(bool enable)
                                simpleRetouchRejectsCheckBox, fullRetouchCheckBox})
             box->setEnabled(enable);
     }
+    // The photo choice of a run is fixed when it starts.
+    for (QWidget *section : {undownloadSection, downloadedSection})
+        if (section)
+            section->setEnabled(enable);
 }
 
 void FJRightPanel::showWarning(const QString &text)
@@ -576,6 +580,8 @@ void FJRightPanel::addNamingRuleUI()
     connect(saveRuleButton, &QPushButton::clicked, this, &FJRightPanel::onSaveRuleClicked);
     mainLayout->addLayout(row);
     mainLayout->addStretch();
+    // The branch shown is already chosen: its stored rule is what runs and saves start from.
+    onShopChanged();
 }
 
 QJsonArray FJRightPanel::parseRuleText(const QString &text, bool *ok)
@@ -616,9 +622,13 @@ void FJRightPanel::onResetRuleClicked()
 
 void FJRightPanel::onSaveRuleClicked()
 {
-    const QString ruleText = editedFolderNameRules.isEmpty()
+    const int index = shopComboBox->currentIndex();
+    if (index < 0 || index >= Config::k_shops.size())
+        return;
+    const QJsonArray sentRule = editedFolderNameRules;
+    const QString ruleText = sentRule.isEmpty()
                                  ? QString()
-                                 : QString::fromUtf8(QJsonDocument(editedFolderNameRules).toJson(QJsonDocument::Compact));
+                                 : QString::fromUtf8(QJsonDocument(sentRule).toJson(QJsonDocument::Compact));
     const QByteArray body = FormBody()
                                 .add(QStringLiteral("goodsfoldernamerule"), ruleText)
                                 .add(QStringLiteral("shopid"), shopId)
@@ -630,7 +640,7 @@ void FJRightPanel::onSaveRuleClicked()
     const QString savedShopId = shopId;
     auto *req = new BaseReq(this);
     req->fjReq(QStringLiteral("&m=public&a=save_goodsfoldernamerule"), body,
-               [this, req, ruleText, savedShopId](bool ok, const QJsonDocument &doc) {
+               [this, req, ruleText, sentRule, savedShopId](bool ok, const QJsonDocument &doc) {
                    req->deleteLater();
                    if (!ok || !doc.isObject()) {
                        showWarning(QStringLiteral("提交失败"));
@@ -647,8 +657,9 @@ void FJRightPanel::onSaveRuleClicked()
                        if (shop.id == savedShopId)
                            shop.goodsfoldernamerule = ruleText;
                    }
+                   // Edits made while the save was under way are not what the branch stores.
                    if (savedShopId == shopId)
-                       goodsFolderNameRules = editedFolderNameRules;
+                       goodsFolderNameRules = sentRule;
                });
 }
 
