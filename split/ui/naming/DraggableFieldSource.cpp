@@ -57,6 +57,7 @@ void DraggableFieldSource::mouseMoveEvent(QMouseEvent *event)
         style()->unpolish(this);
         style()->polish(this);
         update();
+        return;
     }
     QPushButton::mouseMoveEvent(event);
 }
