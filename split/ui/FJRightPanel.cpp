@@ -5,6 +5,7 @@
 #include "app/core/FormBody.h"
 #include "app/core/Logging.h"
 #include "split/ui/naming/FolderNamingRule.h"
+#include "split/ui/naming/NamingRuleFormat.h"
 #include "widgets/ElementButton.h"
 #include "widgets/ThumbnailTableView.h"
 #include "widgets/ToastWidget.h"
@@ -584,15 +585,6 @@ void FJRightPanel::addNamingRuleUI()
     onShopChanged();
 }
 
-QJsonArray FJRightPanel::parseRuleText(const QString &text, bool *ok)
-{
-    const QJsonDocument doc = QJsonDocument::fromJson(text.toUtf8());
-    const bool isArray = !doc.isNull() && doc.isArray();
-    if (ok)
-        *ok = isArray;
-    return isArray ? doc.array() : QJsonArray();
-}
-
 void FJRightPanel::onShopChanged()
 {
     if (splitType != DesignSplit || !folderNamingRule)
@@ -603,7 +595,7 @@ void FJRightPanel::onShopChanged()
     const ShopEntry &shop = Config::k_shops.at(index);
     shopId = shop.id;
     bool ok = false;
-    const QJsonArray rule = parseRuleText(shop.goodsfoldernamerule, &ok);
+    const QJsonArray rule = NamingRuleFormat::fromStoredText(shop.goodsfoldernamerule, &ok);
     if (!ok) {
         qCDebug(lcSplit) << "产品文件夹命名 QString转QJsonArry失败";
         qCDebug(lcSplit) << shop.goodsfoldernamerule;
@@ -626,9 +618,7 @@ void FJRightPanel::onSaveRuleClicked()
     if (index < 0 || index >= Config::k_shops.size())
         return;
     const QJsonArray sentRule = editedFolderNameRules;
-    const QString ruleText = sentRule.isEmpty()
-                                 ? QString()
-                                 : QString::fromUtf8(QJsonDocument(sentRule).toJson(QJsonDocument::Compact));
+    const QString ruleText = NamingRuleFormat::toStoredText(sentRule);
     const QByteArray body = FormBody()
                                 .add(QStringLiteral("goodsfoldernamerule"), ruleText)
                                 .add(QStringLiteral("shopid"), shopId)

@@ -38,7 +38,6 @@ private slots:
     void refusals();
     void nonTextIdsAreSentEmpty();
     void secondSearchReplacesTheRows();
-    void searchButtonFollowsTheStartButton();
     void noBranchSearchesNothing();
 
 private:
@@ -150,10 +149,7 @@ void tst_FJOrderSearch::photoListsKeepTheirOrder()
     QCOMPARE(second.name, QStringLiteral("IMG_53.CR2"));
     QCOMPARE(second.url, QStringLiteral("http://127.0.0.1:1/y/5/3.jpg"));
     QCOMPARE(second.photoPath, QStringLiteral("\\\\NAS\\photo\\o5\\IMG_53.CR2"));
-    QCOMPARE(second.photoUrl, QStringLiteral("http://127.0.0.1:1/u/5/3.jpg"));
     QVERIFY(!second.selected);
-    QVERIFY(second.selectable);
-    QVERIFY(second.localPath.isEmpty());
 }
 
 void tst_FJOrderSearch::searchSwitchesBranchThenSearches()
@@ -180,17 +176,11 @@ void tst_FJOrderSearch::searchSwitchesBranchThenSearches()
     QCOMPARE(requests.at(1).field(QStringLiteral("keyword")), QStringLiteral("王 & 李=1"));
     QCOMPARE(requests.at(1).field(QStringLiteral("searchtype")), QStringLiteral("1"));
     QCOMPARE(requests.at(1).field(QStringLiteral("shopid")), QStringLiteral("22"));
-    QCOMPARE(requests.at(1).field(QStringLiteral("eid")), QStringLiteral("E7"));
-    QCOMPARE(requests.at(1).field(QStringLiteral("superid")), QStringLiteral("S9"));
     QCOMPARE(requests.at(1).field(QStringLiteral("personid")), QStringLiteral("E7"));
 
-    QCOMPARE(Config::k_fjshop_id, QStringLiteral("22"));
-    QCOMPARE(Config::k_fjsuper_id, QStringLiteral("S9"));
-    QCOMPARE(Config::k_fjmanager_id, QStringLiteral("E7"));
     QCOMPARE(m_window->leftPanel->issjfenjianms, QStringLiteral("1"));
     QCOMPARE(ids.size(), 1);
     QCOMPARE(m_window->rightPanel->eid, QStringLiteral("E7"));
-    QCOMPARE(m_window->rightPanel->superId, QStringLiteral("S9"));
     QCOMPARE(m_window->rightPanel->shopId, QStringLiteral("22"));
 
     QCOMPARE(m_window->leftPanel->orderList.size(), 3);
@@ -308,20 +298,6 @@ void tst_FJOrderSearch::secondSearchReplacesTheRows()
     QTRY_COMPARE(m_window->leftPanel->orderList.size(), 1);
     QCOMPARE(m_window->leftPanel->tableWidget->model()->rowCount(), 1);
     QVERIFY(m_window->leftPanel->getSelectedRows().isEmpty());
-}
-
-void tst_FJOrderSearch::searchButtonFollowsTheStartButton()
-{
-    makeWindow(DesignSplit);
-    FJRightPanel *right = m_window->rightPanel;
-    right->setBtnEnable(false);
-    right->onSetSearchBtnStatus(true);
-    QVERIFY(!right->searchButton->isEnabled());
-    QCOMPARE(right->searchButton->text(), QStringLiteral("搜索订单"));
-    right->setBtnEnable(true);
-    right->onSetSearchBtnStatus(false);
-    QVERIFY(!right->searchButton->isEnabled());
-    QCOMPARE(right->searchButton->text(), QStringLiteral("搜索中..."));
 }
 
 void tst_FJOrderSearch::noBranchSearchesNothing()
