@@ -2,6 +2,8 @@
 
 #include "app/core/K.h"
 
+#include <QEvent>
+
 namespace {
 
 struct Palette {
@@ -52,8 +54,7 @@ const QString kTemplate = QStringLiteral(
     " }"
     " QPushButton:hover { background-color: %7; color: %8; border-color: %9; }"
     " QPushButton:pressed { background-color: %10; color: %11; border-color: %12; }"
-    " QPushButton:disabled { background-color: %13; color: %14; border-color: %15;"
-    " cursor: not-allowed; }");
+    " QPushButton:disabled { background-color: %13; color: %14; border-color: %15; }");
 
 } // namespace
 
@@ -80,6 +81,14 @@ void ElementButton::init()
 {
     setCursor(Qt::PointingHandCursor);
     updateStyle();
+}
+
+// Style sheets of Qt 5 have no cursor property: the disabled look sets it here.
+void ElementButton::changeEvent(QEvent *event)
+{
+    QPushButton::changeEvent(event);
+    if (event->type() == QEvent::EnabledChange)
+        setCursor(isEnabled() ? Qt::PointingHandCursor : Qt::ForbiddenCursor);
 }
 
 void ElementButton::setButtonType(ButtonType type)

@@ -44,6 +44,9 @@ public:
     QString getStyleSheet() const;
     QSize getSizeHint() const;
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
     ButtonType m_type = Primary;
     ButtonSize m_size = Normal;
