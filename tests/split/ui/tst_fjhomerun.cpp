@@ -64,6 +64,7 @@ private slots:
     void slowDownloadBelongsToItsOrder();
     void failuresAreListed_data();
     void failuresAreListed();
+    void noSecretInTheLog();
     void productFolders_data();
     void productFolders();
     void selectionResultsRun();
@@ -310,7 +311,7 @@ void tst_FJHomeRun::photoDelivery()
     makeWindow(DownloadPhotoDelivery, 1);
     m_window->rightPanel->originalImageCheckBox->setChecked(true);
     tickAndStart({0});
-    QCOMPARE(waitForSummary(), QStringLiteral("1个订单分件完成!\nJ2.png 保存失败"));
+    QCOMPARE(waitForSummary(), QStringLiteral("1个订单分件完成!\nJ2.png 下载失败"));
     const QString orderDir = m_out->path() + QStringLiteral("/FJ1001-服务2 王强-李娜 自取/");
     QCOMPARE(m_window->allNum, 3);
     QCOMPARE(QImage(orderDir + QStringLiteral("精修/J1.jpg")).size(), QSize(64, 48));
@@ -488,6 +489,27 @@ void tst_FJHomeRun::failuresAreListed()
     QCOMPARE(lines.size(), notes.size() + 1);
     for (const QString &note : notes)
         QVERIFY2(lines.filter(note).size() == 1, qPrintable(note + QStringLiteral(" in ") + lines.join('|')));
+}
+
+void tst_FJHomeRun::noSecretInTheLog()
+{
+    static QStringList messages;
+    messages.clear();
+    QLoggingCategory::setFilterRules(QStringLiteral("*.debug=true"));
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext &, const QString &message) { messages << message; });
+    // The barcode is the one address that carries the token; its download fails.
+    m_service->setFileFailure(QStringLiteral("/index.php"), StandInService::Failure::Http500);
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("orderphotodetail"), detail(1));
+    makeWindow(DesignSplit, 1);
+    tickAndStart({0});
+    const QString summary = waitForSummary();
+    qInstallMessageHandler(previous);
+    QLoggingCategory::setFilterRules(QString());
+    QCOMPARE(summary, QStringLiteral("1个订单分件完成!\n条形码.jpg 下载失败"));
+    QVERIFY(messages.size() > 10);
+    for (const QString &message : qAsConst(messages))
+        QVERIFY2(!message.contains(Config::URL_TOKEN), qPrintable(message));
 }
 
 void tst_FJHomeRun::productFolders_data()
