@@ -269,15 +269,17 @@ void FJHome::startProducts()
 
 void FJHome::noteFailure(bool ok, const QString &srcPath, const QString &message)
 {
-    const QString note = failureNote(ok, srcPath, message);
-    if (!note.isEmpty())
-        errorLog += QStringLiteral("\n") + note;
+    // The raw-file modes list every note; the others only what failed, since
+    // their copies also note absent optional files.
+    const bool listed = splitType == DownloadOriginals || splitType == DownloadSelectionResults
+                            ? !message.isEmpty()
+                            : !ok;
+    if (listed)
+        errorLog += QStringLiteral("\n") + failureNote(srcPath, message);
 }
 
-QString FJHome::failureNote(bool ok, const QString &srcPath, const QString &message)
+QString FJHome::failureNote(const QString &srcPath, const QString &message)
 {
-    if (ok && message.isEmpty())
-        return QString();
     QString note = message.isEmpty() ? QStringLiteral("拷贝失败") : message;
     const QString name = QFileInfo(srcPath).fileName();
     if (!name.isEmpty() && !note.contains(name))

@@ -46,7 +46,7 @@ public:
     // Retouched pictures whose name matches a thumbnail of `images` by base name and lower-case suffix.
     static QJsonArray matchRetouchedToThumbnails(const QJsonArray &images, const QJsonArray &retouched);
     // The summary line of a failed job: its message, led by the file's name when the message lacks it.
-    static QString failureNote(bool ok, const QString &srcPath, const QString &message);
+    static QString failureNote(const QString &srcPath, const QString &message);
 
 public slots:
     void onStartProcessRequested();
