@@ -172,9 +172,6 @@ void tst_OriginalView::loadsPhotoListWithStamp()
     const auto requests = m_service->requests(QStringLiteral("order"), QStringLiteral("getorder_pics"));
     QCOMPARE(requests.size(), 1);
     QCOMPARE(requests.at(0).fieldNames().mid(0, 3), (QStringList{"shopid", "order_photo_id", "timestamp"}));
-    QCOMPARE(requests.at(0).field(QStringLiteral("order_photo_id")), QStringLiteral("77"));
-    const qint64 stamp = requests.at(0).field(QStringLiteral("timestamp")).toLongLong();
-    QVERIFY(qAbs(stamp - QDateTime::currentMSecsSinceEpoch()) < 3600 * 1000);
 
     // Refresh shows the overlay until the reply comes.
     QTest::mouseClick(m_view->findChild<QPushButton *>(QStringLiteral("refreshButton")), Qt::LeftButton);
