@@ -15,6 +15,9 @@ public:
 
     BatchDeleteOrderInfo order;
     BatchDeleteFileInfo file;
+    // The order folder's real location as the scan took it; nothing outside
+    // it is removed, whatever links were swapped in since.
+    QString scannedFolder;
 
     void deleteFile();
     void analyzeDeleteError(const QString &filePath);
@@ -28,5 +31,9 @@ protected:
     void run() override;
 
 private:
+    void setOutcome(int status, const QString &message);
+
     bool m_stop = false;
+    // errno of the failed removal: only "no such file" may count as already gone.
+    int m_removeError = 0;
 };
