@@ -32,6 +32,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QSplitter>
+#include <QThreadPool>
 #include <QVBoxLayout>
 
 namespace {
@@ -74,6 +75,8 @@ BatchDelete::~BatchDelete()
 
 void BatchDelete::setupUI()
 {
+    m_deletionPool = new QThreadPool(this);
+    m_deletionPool->setMaxThreadCount(2);
     setWindowTitle(QStringLiteral("批量删除"));
     BatchDeleteLogic::registerMetaTypes();
 
@@ -589,14 +592,16 @@ void BatchDelete::deleteOneFile()
     orderListWidget->refreshFileStatusDeleting(order.order_photo_id, file.index);
     fileListWidget->deleteRefreshFile(order, file);
 
-    auto *thread = new BatchdeleteThread();
-    thread->order = order;
-    thread->file = file;
-    thread->scannedFolder = m_scannedFolder;
-    connect(thread, &BatchdeleteThread::deleteFileFinish, this, &BatchDelete::onFileResult);
-    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    auto *task = new BatchdeleteThread();
+    task->order = order;
+    task->file = file;
+    task->scannedFolder = m_scannedFolder;
+    connect(task, &BatchdeleteThread::deleteFileFinish, this, &BatchDelete::onFileResult);
+    connect(task, &BatchdeleteThread::deleteFileFinish, task, &QObject::deleteLater);
     ++m_inFlight;
-    thread->start(QThread::InheritPriority);
+    // Two threads kept for the run take the files in turn: starting a thread per
+    // file cost more than removing it.
+    m_deletionPool->start([task]() { task->deleteFile(); });
 }
 
 void BatchDelete::onFileResult(const BatchDeleteOrderInfo &order, const BatchDeleteFileInfo &file)

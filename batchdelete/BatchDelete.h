@@ -22,6 +22,7 @@ class QComboBox;
 class QDateEdit;
 class QLineEdit;
 class QSplitter;
+class QThreadPool;
 class QVBoxLayout;
 
 // The batch delete tool's window ("批量删除"): search a branch's finished
@@ -127,6 +128,7 @@ private:
     QList<BatchDeleteOrderInfo> m_ordersToDelete;
     int m_currentOrderIndex = 0;
     QList<BatchDeleteFileInfo> m_pendingFiles;
+    QThreadPool *m_deletionPool = nullptr;
     // The current order's real folder as scanned, and why it is listed at the end.
     QString m_scannedFolder;
     QString m_orderFailure;

@@ -4,8 +4,8 @@
 
 #include <QThread>
 
-// Removes one file of an order folder on a thread of its own and, when that
-// fails, works out why.
+// Removes one file of an order folder and, when that fails, works out why:
+// on a thread of its own when started, or on whatever thread calls deleteFile().
 class BatchdeleteThread : public QThread
 {
     Q_OBJECT

@@ -56,12 +56,22 @@ void applyTls(QNetworkRequest &request)
 }
 
 // One manager per thread, kept for the thread's life, so requests reuse its
-// open connections instead of each opening its own.
+// open connections instead of each opening its own. Connections keep the TLS
+// settings they were opened with: changed settings get a manager of their own,
+// and the old one stays for the replies it still carries.
 QNetworkAccessManager *threadManager()
 {
     static thread_local QPointer<QNetworkAccessManager> manager;
+#ifndef QT_NO_SSL
+    static thread_local QSslConfiguration managerTls;
+    const QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    if (manager && managerTls == tls)
+        return manager;
+    managerTls = tls;
+#else
     if (manager)
         return manager;
+#endif
     manager = new QNetworkAccessManager();
     QThread *thread = QThread::currentThread();
     if (QCoreApplication::instance() && thread == QCoreApplication::instance()->thread()) {
