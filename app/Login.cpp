@@ -8,6 +8,7 @@
 #include "app/core/K.h"
 #include "app/core/LoginCredentials.h"
 #include "app/core/Logging.h"
+#include "app/LoginReply.h"
 #include "transfer/ui/tfhome.h"
 #include "ui_Login.h"
 
@@ -373,25 +374,20 @@ void Login::onLoginClicked()
                            });
 }
 
-void Login::handleLoginReply(bool ok, const QJsonDocument &document, QObject *request)
+void Login::handleLoginReply(bool ok, const QJsonDocument &document, BaseReq *request)
 {
     request->deleteLater();
-    if (!ok || !document.isObject()) {
-        // A lost connection must not leave the window unusable.
-        restoreLoginButton();
-        return;
-    }
-    QJsonObject obj = document.object();
-    const QString code = obj.take(QStringLiteral("code")).toString();
-    if (code != QLatin1String("1")) {
-        const QString message = obj.take(QStringLiteral("message")).toString();
+    const QString problem = LoginReply::problem(ok, document, request->lastFailure());
+    if (!problem.isEmpty()) {
         QMessageBox box(QMessageBox::Warning, QStringLiteral("温馨提示"), QString(), QMessageBox::Ok, this);
         box.setTextFormat(Qt::PlainText);
-        box.setText(message);
+        box.setText(problem);
         box.exec();
         restoreLoginButton();
         return;
     }
+    QJsonObject obj = document.object();
+    obj.remove(QStringLiteral("code"));
 
     qCDebug(lcApp) << "登录成功, UID:" << obj.value(QStringLiteral("UID")).toString();
     loginButton->setText(QStringLiteral("✓ 登录成功"));

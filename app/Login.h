@@ -7,6 +7,7 @@ namespace Ui {
 class Login;
 }
 
+class BaseReq;
 class CustomCheckBox;
 class QJsonDocument;
 class QLabel;
@@ -52,7 +53,7 @@ private:
     void saveLoginInfo();
     void loadLoginInfo();
     void restoreLoginButton();
-    void handleLoginReply(bool ok, const QJsonDocument &document, QObject *request);
+    void handleLoginReply(bool ok, const QJsonDocument &document, BaseReq *request);
     void fadeInLater(QWidget *widget, int delayMs, int durationMs);
 
     Ui::Login *ui;

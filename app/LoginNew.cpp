@@ -5,6 +5,7 @@
 #include "app/core/Config.h"
 #include "app/CustomCheckBoxNew.h"
 #include "app/FramelessWindow.h"
+#include "app/LoginReply.h"
 #include "app/core/FormBody.h"
 #include "app/core/K.h"
 #include "app/core/LoginCredentials.h"
@@ -299,10 +300,11 @@ void LoginNew::onLoginClicked()
         showWarning(QStringLiteral("请输入密码"));
         return;
     }
-    if (rememberPasswordBox->isChecked())
-        saveLoginInfo();
-
+    // The file is written only after a successful login, so a mistyped
+    // password never replaces the remembered one.
     isLoggingIn = true;
+    loginButton->setEnabled(false);
+    loginButton->setText(QStringLiteral("登录中..."));
     auto *request = new BaseReq(this);
     const QByteArray body = FormBody()
                                 .add(QStringLiteral("username"), user)
@@ -316,22 +318,20 @@ void LoginNew::onLoginClicked()
                            });
 }
 
-void LoginNew::handleLoginReply(bool ok, const QJsonDocument &document, QObject *request)
+void LoginNew::handleLoginReply(bool ok, const QJsonDocument &document, BaseReq *request)
 {
-    if (!ok || !document.isObject()) {
+    request->deleteLater();
+    const QString problem = LoginReply::problem(ok, document, request->lastFailure());
+    if (!problem.isEmpty()) {
+        loginButton->setText(QStringLiteral("登录"));
+        loginButton->setStyleSheet(QString());
+        loginButton->setEnabled(true);
         isLoggingIn = false;
-        request->deleteLater();
+        showWarning(problem);
         return;
     }
     QJsonObject obj = document.object();
-    const QString code = obj.take(QStringLiteral("code")).toString();
-    if (code != QLatin1String("1")) {
-        const QString message = obj.take(QStringLiteral("message")).toString();
-        request->deleteLater();
-        showWarning(message);
-        isLoggingIn = false;
-        return;
-    }
+    obj.remove(QStringLiteral("code"));
 
     loginButton->setText(QStringLiteral("✓ 登录成功"));
     loginButton->setStyleSheet(QStringLiteral("background: #27ae60 !important; font-size: ") + K::s(13)
@@ -349,7 +349,6 @@ void LoginNew::handleLoginReply(bool ok, const QJsonDocument &document, QObject 
         launcher->loginInfo = obj;
         launcher->show();
     });
-    request->deleteLater();
 }
 
 void LoginNew::mousePressEvent(QMouseEvent *event)

@@ -3,6 +3,7 @@
 #include <QPoint>
 #include <QWidget>
 
+class BaseReq;
 class CustomCheckBoxNew;
 class QJsonDocument;
 class QLabel;
@@ -52,7 +53,7 @@ private:
     void saveLoginInfo();
     void loadLoginInfo();
     void showWarning(const QString &message);
-    void handleLoginReply(bool ok, const QJsonDocument &document, QObject *request);
+    void handleLoginReply(bool ok, const QJsonDocument &document, BaseReq *request);
 
     QLineEdit *usernameEdit = nullptr;
     QLineEdit *passwordEdit = nullptr;

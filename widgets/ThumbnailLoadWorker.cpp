@@ -1,5 +1,6 @@
 #include "widgets/ThumbnailLoadWorker.h"
 
+#include "app/core/BaseReq.h"
 #include "app/core/Logging.h"
 
 #include <QBuffer>
@@ -102,7 +103,8 @@ void ThumbnailLoadWorker::onReplyFinished(QNetworkReply *reply, const QString &n
     if (reply->property("cancelled").toBool())
         return;
     if (reply->error() != QNetworkReply::NoError) {
-        qCDebug(lcWidgets) << "缩略图下载失败：" << reply->url().toString() << reply->errorString();
+        qCDebug(lcWidgets).noquote() << "缩略图下载失败：" << BaseReq::maskedForLog(reply->url().toString())
+                                     << BaseReq::maskedForLog(reply->errorString());
         emit photoLoadFailed(name, index, generation);
         return;
     }

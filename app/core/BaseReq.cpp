@@ -11,6 +11,8 @@
 #include <QJsonParseError>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QRegularExpression>
+#include <QTimer>
 #include <QUrl>
 
 #ifndef QT_NO_SSL
@@ -24,16 +26,44 @@ namespace {
 
 const QString kCheckUpdatePath = QStringLiteral("&m=Version&a=check_update");
 const QString kPublicApiGroup = QStringLiteral("g=publicapi");
-const QByteArray kMask = QByteArrayLiteral("***");
+const QString kMask = QStringLiteral("***");
 const char kAbortedProperty[] = "studioAborted";
+const char kDeadlineProperty[] = "studioDeadline";
 
-// Qt reports a transfer time-out as a cancelled operation; abort() marks its
-// own cancellations so the log can tell the two apart.
+BaseReq::Limits g_limits;
+
+// Qt reports a transfer time-out as a cancelled operation; abort() and the
+// deadline mark their own cancellations so the two can be told apart.
+BaseReq::Failure failureOf(const QNetworkReply *reply)
+{
+    if (reply->property(kDeadlineProperty).toBool())
+        return BaseReq::Failure::TimedOut;
+    switch (reply->error()) {
+    case QNetworkReply::NoError:
+        return BaseReq::Failure::None;
+    case QNetworkReply::OperationCanceledError:
+        return reply->property(kAbortedProperty).toBool() ? BaseReq::Failure::Aborted
+                                                          : BaseReq::Failure::TimedOut;
+    case QNetworkReply::TimeoutError:
+        return BaseReq::Failure::TimedOut;
+    default:
+        break;
+    }
+    // Once the server has sent a status line, the fault lies in its answer.
+    return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid() ? BaseReq::Failure::BadReply
+                                                                                 : BaseReq::Failure::Unreachable;
+}
+
 QString failureText(const QNetworkReply *reply)
 {
-    if (reply->error() == QNetworkReply::OperationCanceledError && !reply->property(kAbortedProperty).toBool())
-        return QStringLiteral("请求超时");
-    return reply->errorString();
+    // Qt's error text quotes the whole URL.
+    return failureOf(reply) == BaseReq::Failure::TimedOut ? QStringLiteral("请求超时")
+                                                           : BaseReq::maskedForLog(reply->errorString());
+}
+
+QString urlForLog(const QNetworkReply *reply)
+{
+    return BaseReq::maskedForLog(reply->url().toString());
 }
 
 bool isSecretField(const QString &key)
@@ -41,6 +71,53 @@ bool isSecretField(const QString &key)
     const QString lower = key.trimmed().toLower();
     return lower == QLatin1String("token") || lower.contains(QLatin1String("password"))
            || lower.contains(QLatin1String("passwd")) || lower.contains(QLatin1String("pwd"));
+}
+
+// The picture format the bytes carry, by Qt's readers or by signature; empty
+// when they are no picture Qt or a browser knows.
+QString imageMimeTypeOf(const QByteArray &bytes)
+{
+    if (bytes.isEmpty())
+        return QString();
+
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QString format = QString::fromLatin1(reader.format()).toLower();
+    if (!format.isEmpty()) {
+        if (format == QLatin1String("jpeg") || format == QLatin1String("jpg"))
+            return QStringLiteral("image/jpeg");
+        return QStringLiteral("image/") + format;
+    }
+
+    if (bytes.startsWith(QByteArray("\xFF\xD8\xFF", 3)))
+        return QStringLiteral("image/jpeg");
+    if (bytes.startsWith(QByteArray("\x89PNG\r\n\x1A\n", 8)))
+        return QStringLiteral("image/png");
+    if (bytes.startsWith("GIF87a") || bytes.startsWith("GIF89a"))
+        return QStringLiteral("image/gif");
+    if (bytes.startsWith("RIFF") && bytes.contains("WEBP"))
+        return QStringLiteral("image/webp");
+    if (bytes.startsWith("BM"))
+        return QStringLiteral("image/bmp");
+    return QString();
+}
+
+// Why a downloaded body is not whole, or an empty string. A body ended by a
+// closed connection without a length cannot be told from a cut-off one.
+QString brokenDownloadReason(const QNetworkReply *reply, const QByteArray &bytes)
+{
+    if (bytes.isEmpty())
+        return QStringLiteral("内容为空");
+    const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+    if (length.isValid()) {
+        if (length.toLongLong() != bytes.size())
+            return QStringLiteral("内容不完整: %1/%2 字节").arg(bytes.size()).arg(length.toLongLong());
+    } else if (!reply->rawHeader("Transfer-Encoding").toLower().contains("chunked")) {
+        return QStringLiteral("没有内容长度");
+    }
+    return QString();
 }
 
 void applyTls(QNetworkRequest &request)
@@ -84,6 +161,32 @@ QNetworkAccessManager *threadManager()
 }
 
 } // namespace
+
+BaseReq::Limits BaseReq::limits()
+{
+    return g_limits;
+}
+
+void BaseReq::setLimits(const Limits &limits)
+{
+    g_limits = limits;
+}
+
+QString BaseReq::failureMessage(Failure failure)
+{
+    switch (failure) {
+    case Failure::Unreachable:
+        return QStringLiteral("无法连接服务器，请检查网络或服务地址");
+    case Failure::BadReply:
+        return QStringLiteral("服务器返回异常，请稍后再试");
+    case Failure::TimedOut:
+        return QStringLiteral("请求超时，请稍后再试");
+    case Failure::None:
+    case Failure::Aborted:
+        break;
+    }
+    return QString();
+}
 
 BaseReq::BaseReq(QObject *parent)
     : QObject(parent)
@@ -154,17 +257,29 @@ QByteArray BaseReq::completeBody(const QByteArray &body)
 
 QByteArray BaseReq::maskedForLog(const QByteArray &body)
 {
-    QList<QByteArray> pairs = body.split('&');
-    for (QByteArray &pair : pairs) {
-        const int eq = pair.indexOf('=');
-        if (eq < 0)
+    return maskedForLog(QString::fromUtf8(body)).toUtf8();
+}
+
+QString BaseReq::maskedForLog(const QString &urlOrBody)
+{
+    // In a URL only the query holds fields; a body is fields throughout. A
+    // value ends at a blank too, so a URL quoted inside a message is found.
+    const int query = urlOrBody.indexOf(QLatin1Char('?'));
+    const bool isUrl = query > 0 && urlOrBody.left(query).contains(QLatin1String("://"));
+    static const QRegularExpression field(QStringLiteral("(^|[?&])([^=&?#\\s]+)=([^&#\\s]*)"));
+    QString masked;
+    int done = 0;
+    QRegularExpressionMatchIterator it = field.globalMatch(urlOrBody, isUrl ? query : 0);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch match = it.next();
+        QString key = match.captured(2);
+        key.replace(QLatin1Char('+'), QLatin1Char(' '));
+        if (!isSecretField(QUrl::fromPercentEncoding(key.toUtf8())))
             continue;
-        QByteArray key = pair.left(eq);
-        key.replace('+', ' ');
-        if (isSecretField(QUrl::fromPercentEncoding(key)))
-            pair = pair.left(eq + 1) + kMask;
+        masked += urlOrBody.mid(done, match.capturedStart(3) - done) + kMask;
+        done = match.capturedEnd(3);
     }
-    return pairs.join('&');
+    return masked + urlOrBody.mid(done);
 }
 
 QNetworkRequest BaseReq::secureRequest(const QString &url) const
@@ -174,26 +289,41 @@ QNetworkRequest BaseReq::secureRequest(const QString &url) const
     return fresh;
 }
 
+void BaseReq::armDeadline(QNetworkReply *started, int deadlineMs)
+{
+    auto *deadline = new QTimer(started);
+    deadline->setSingleShot(true);
+    connect(deadline, &QTimer::timeout, started, [started]() {
+        if (!started->isRunning())
+            return;
+        started->setProperty(kDeadlineProperty, true);
+        started->abort();
+    });
+    deadline->start(deadlineMs);
+}
+
 void BaseReq::track(QNetworkReply *started)
 {
     m_formCallbacks.insert(started, callback);
     reply = started;
+    armDeadline(started, g_limits.actionDeadlineMs);
     connect(started, &QNetworkReply::finished, this, [this, started]() { serviceRequestFinished(started); });
 }
 
 void BaseReq::post(const QString &url, const QByteArray &body)
 {
-    qCDebug(lcNet).noquote() << "url:" << url;
+    qCDebug(lcNet).noquote() << "url:" << maskedForLog(url);
     qCDebug(lcNet).noquote() << "paras:" << QString::fromUtf8(maskedForLog(body));
     request.setUrl(QUrl(url, QUrl::TolerantMode));
-    request.setTransferTimeout(m_requestTimeoutMs);
+    request.setTransferTimeout(g_limits.actionIdleMs);
     track(manager->post(request, body));
 }
 
 void BaseReq::get(const QString &url)
 {
+    qCDebug(lcNet).noquote() << "url:" << maskedForLog(url);
     request.setUrl(QUrl(url, QUrl::TolerantMode));
-    request.setTransferTimeout(m_requestTimeoutMs);
+    request.setTransferTimeout(g_limits.actionIdleMs);
     // A length left over from an earlier POST would make the server wait for a body.
     QNetworkRequest withoutBody = request;
     withoutBody.setHeader(QNetworkRequest::ContentLengthHeader, QVariant());
@@ -233,15 +363,17 @@ void BaseReq::serviceRequestFinished(QNetworkReply *finished)
 
     bool ok = false;
     QJsonDocument document;
-    if (finished->error() != QNetworkReply::NoError) {
-        qCWarning(lcNet).noquote() << "请求失败:" << finished->url().toString(QUrl::RemoveQuery)
-                                   << failureText(finished);
+    m_lastFailure = failureOf(finished);
+    if (m_lastFailure != Failure::None) {
+        qCWarning(lcNet).noquote() << "请求失败:" << urlForLog(finished) << failureText(finished);
     } else {
         QJsonParseError parseError;
         document = QJsonDocument::fromJson(finished->readAll(), &parseError);
         if (parseError.error != QJsonParseError::NoError)
             qCWarning(lcNet).noquote() << "返回内容不是JSON:" << parseError.errorString();
         ok = document.isObject();
+        if (!ok)
+            m_lastFailure = Failure::BadReply;
     }
     if (receiver)
         receiver(ok, document);
@@ -250,9 +382,12 @@ void BaseReq::serviceRequestFinished(QNetworkReply *finished)
 void BaseReq::downloadImage(const QString &url, ImageCallback callback)
 {
     QNetworkRequest imageRequest = secureRequest(url);
-    imageRequest.setTransferTimeout(m_downloadTimeoutMs);
+    imageRequest.setTransferTimeout(g_limits.downloadIdleMs);
+    // Uncompressed, so the announced length is the length of the picture.
+    imageRequest.setRawHeader("Accept-Encoding", "identity");
     QNetworkReply *started = manager->get(imageRequest);
     m_imageCallbacks.insert(started, std::move(callback));
+    armDeadline(started, g_limits.downloadDeadlineMs);
     connect(started, &QNetworkReply::finished, this, [this, started]() { imageDownloadFinished(started); });
 }
 
@@ -266,14 +401,24 @@ void BaseReq::imageDownloadFinished(QNetworkReply *finished)
     bool ok = false;
     QByteArray bytes;
     QString mimeType;
-    if (finished->error() != QNetworkReply::NoError) {
+    m_lastFailure = failureOf(finished);
+    if (m_lastFailure != Failure::None) {
         qCWarning(lcNet).noquote() << "图片下载失败:" << failureText(finished);
-        qCWarning(lcNet).noquote() << finished->url().toString();
+        qCWarning(lcNet).noquote() << urlForLog(finished);
     } else {
         bytes = finished->readAll();
-        if (!bytes.isEmpty()) {
-            mimeType = detectImageMimeType(bytes);
-            ok = !mimeType.isEmpty();
+        const QString broken = brokenDownloadReason(finished, bytes);
+        mimeType = imageMimeTypeOf(bytes);
+        ok = broken.isEmpty() && !mimeType.isEmpty();
+        if (!ok) {
+            qCWarning(lcNet).noquote() << "图片下载失败:" << (broken.isEmpty() ? QStringLiteral("不是图片") : broken);
+            qCWarning(lcNet).noquote() << urlForLog(finished);
+            m_lastFailure = Failure::BadReply;
+            mimeType.clear();
+            // A whole body that is no picture still goes along: a caller may
+            // fetch a text this way. A cut-off one never does.
+            if (!broken.isEmpty())
+                bytes.clear();
         }
     }
 
@@ -306,27 +451,6 @@ QString BaseReq::detectImageMimeType(const QByteArray &bytes)
 {
     if (bytes.isEmpty())
         return QString();
-
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    const QString format = QString::fromLatin1(reader.format()).toLower();
-    if (!format.isEmpty()) {
-        if (format == QLatin1String("jpeg") || format == QLatin1String("jpg"))
-            return QStringLiteral("image/jpeg");
-        return QStringLiteral("image/") + format;
-    }
-
-    if (bytes.startsWith(QByteArray("\xFF\xD8\xFF", 3)))
-        return QStringLiteral("image/jpeg");
-    if (bytes.startsWith(QByteArray("\x89PNG\r\n\x1A\n", 8)))
-        return QStringLiteral("image/png");
-    if (bytes.startsWith("GIF87a") || bytes.startsWith("GIF89a"))
-        return QStringLiteral("image/gif");
-    if (bytes.startsWith("RIFF") && bytes.contains("WEBP"))
-        return QStringLiteral("image/webp");
-    if (bytes.startsWith("BM"))
-        return QStringLiteral("image/bmp");
-    return QStringLiteral("image/jpeg");
+    const QString mimeType = imageMimeTypeOf(bytes);
+    return mimeType.isEmpty() ? QStringLiteral("image/jpeg") : mimeType;
 }

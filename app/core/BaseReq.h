@@ -23,8 +23,26 @@ public:
     using JsonCallback = std::function<void(bool, const QJsonDocument &)>;
     using ImageCallback = std::function<void(bool, const QByteArray &, const QString &)>;
 
-    static constexpr int kRequestTimeoutMs = 30000;
-    static constexpr int kDownloadTimeoutMs = 60000;
+    // Why the last finished request failed, read by a callback that wants to
+    // tell the user more than "failed".
+    enum class Failure {
+        None,
+        Unreachable, // no answer from the server at all: refused, unknown host, TLS, dropped
+        BadReply,    // an HTTP error status, a cut-off body, or content of the wrong kind
+        TimedOut,    // idle for too long, or not done by its deadline
+        Aborted,     // abort() by the caller
+    };
+
+    // Each request fails when it stays idle for idleMs or is not finished
+    // deadlineMs after it was sent. Read when a request starts.
+    struct Limits {
+        int actionIdleMs = 30000;
+        int actionDeadlineMs = 30000;
+        int downloadIdleMs = 60000;
+        int downloadDeadlineMs = 120000;
+    };
+    static Limits limits();
+    static void setLimits(const Limits &limits);
 
     explicit BaseReq(QObject *parent = nullptr);
     ~BaseReq() override;
@@ -47,14 +65,15 @@ public:
     // The full request URL and body for a caller's path and body.
     static QString requestUrl(const QString &path);
     static QByteArray completeBody(const QByteArray &body);
-    // The body as written to the log: secrets replaced by "***".
+    // A form body or a URL as written to the log: the values of token,
+    // password and pwd fields replaced by "***". Every log line of a URL or a
+    // body goes through here.
     static QByteArray maskedForLog(const QByteArray &body);
+    static QString maskedForLog(const QString &urlOrBody);
 
-    // Transfer time-outs; a request idle for this long fails.
-    void setRequestTimeout(int ms) { m_requestTimeoutMs = ms; }
-    int requestTimeout() const { return m_requestTimeoutMs; }
-    void setDownloadTimeout(int ms) { m_downloadTimeoutMs = ms; }
-    int downloadTimeout() const { return m_downloadTimeoutMs; }
+    Failure lastFailure() const { return m_lastFailure; }
+    // The user's text for a failure; empty for None and Aborted.
+    static QString failureMessage(Failure failure);
 
 public slots:
     void serviceRequestFinished(QNetworkReply *reply);
@@ -64,6 +83,7 @@ private:
     void startForm(const QString &path, const QByteArray &body, JsonCallback callback);
     void track(QNetworkReply *reply);
     QNetworkRequest secureRequest(const QString &url) const;
+    void armDeadline(QNetworkReply *reply, int deadlineMs);
 
     QPointer<QNetworkReply> reply;
     QNetworkRequest request;
@@ -73,6 +93,5 @@ private:
     // out of order never reach another caller's function.
     QHash<QNetworkReply *, JsonCallback> m_formCallbacks;
     QHash<QNetworkReply *, ImageCallback> m_imageCallbacks;
-    int m_requestTimeoutMs = kRequestTimeoutMs;
-    int m_downloadTimeoutMs = kDownloadTimeoutMs;
+    Failure m_lastFailure = Failure::None;
 };

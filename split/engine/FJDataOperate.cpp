@@ -4,11 +4,13 @@
 #include "app/core/K.h"
 #include "app/core/Logging.h"
 #include "platform/MountRoot.h"
+#include "split/engine/FJDataThread.h"
 #include "split/engine/OrderDetailNames.h"
 #include "split/engine/ProductionSheetHtml.h"
 #include "split/engine/ProductionSheetPdf.h"
 
 #include <QDateTime>
+#include <QThreadPool>
 
 namespace {
 
@@ -102,6 +104,48 @@ void FJDataOperate::analysis_servicetime(QJsonObject visit)
         product.insert(QStringLiteral("son_good"), subProducts);
         goods.append(product);
     }
+}
+
+void FJDataOperate::startCopies(const QJsonArray &imgs, const QString &category, const QString &sourceKey,
+                                const QString &dest, QThreadPool *pool, QWidget *receiver) const
+{
+    for (const QJsonValue &entry : imgs) {
+        const QJsonObject record = entry.toObject();
+        const QString name = record.value(QStringLiteral("img_name")).toString();
+        // No source key: the picture lies in the order's folder on the share.
+        const QString source = sourceKey.isEmpty() ? orderImportPath + name : record.value(sourceKey).toString();
+        pool->start(new FJDataThread(QStringLiteral("拷贝照片"), category, source, name, dest, receiver), 0);
+    }
+}
+
+void FJDataOperate::copy_jxptocp_pics(QJsonArray imgs, QString dest, QThreadPool *pool, QWidget *receiver)
+{
+    startCopies(imgs, QStringLiteral("精修成品"), QStringLiteral("localpath"), dest, pool, receiver);
+}
+
+void FJDataOperate::copy_cpthumnailimg_pics(QJsonArray imgs, QString dest, QThreadPool *pool, QWidget *receiver)
+{
+    startCopies(imgs, QStringLiteral("成品缩略图"), QStringLiteral("localpath90"), dest, pool, receiver);
+}
+
+void FJDataOperate::copy_onlychengpin_pics(QJsonArray imgs, QString dest, QThreadPool *pool, QWidget *receiver)
+{
+    startCopies(imgs, QStringLiteral("只要成品"), QString(), dest, pool, receiver);
+}
+
+void FJDataOperate::copy_chengpin_pics(QJsonArray imgs, QString dest, QThreadPool *pool, QWidget *receiver)
+{
+    startCopies(imgs, QStringLiteral("成品"), QString(), dest, pool, receiver);
+}
+
+void FJDataOperate::copy_taipian_pics(QJsonArray imgs, QString dest, QThreadPool *pool, QWidget *receiver)
+{
+    startCopies(imgs, QStringLiteral("汰片"), QString(), dest, pool, receiver);
+}
+
+void FJDataOperate::copy_rudi_pics(QJsonArray imgs, QString dest, QThreadPool *pool, QWidget *receiver)
+{
+    startCopies(imgs, QStringLiteral("入底"), QString(), dest, pool, receiver);
 }
 
 QString FJDataOperate::r(QString key)

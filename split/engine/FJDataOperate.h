@@ -10,6 +10,9 @@
 
 #include <functional>
 
+class QThreadPool;
+class QWidget;
+
 // Everything the split window knows about the order it is working on: the
 // order detail reply, the pictures still to download, the products and the
 // naming rule. The window refills it per order; members are read and written
@@ -32,6 +35,18 @@ public:
     // One visit: its products onto the goods list with names made unique
     // within the visit, their crop pictures onto the download list as "裁剪".
     void analysis_servicetime(QJsonObject visit);
+
+    // One "拷贝照片" job per picture record, started at once on pool; every
+    // record gives exactly one job, so the window can count the reports.
+    // "精修成品", source: the record's "localpath".
+    void copy_jxptocp_pics(QJsonArray imgs, QString dest, QThreadPool *pool, QWidget *receiver);
+    // "成品缩略图", source: the record's "localpath90".
+    void copy_cpthumnailimg_pics(QJsonArray imgs, QString dest, QThreadPool *pool, QWidget *receiver);
+    // The four below take their source from orderImportPath + "img_name".
+    void copy_onlychengpin_pics(QJsonArray imgs, QString dest, QThreadPool *pool, QWidget *receiver);
+    void copy_chengpin_pics(QJsonArray imgs, QString dest, QThreadPool *pool, QWidget *receiver);
+    void copy_taipian_pics(QJsonArray imgs, QString dest, QThreadPool *pool, QWidget *receiver);
+    void copy_rudi_pics(QJsonArray imgs, QString dest, QThreadPool *pool, QWidget *receiver);
 
     // The order's value of key as text.
     QString r(QString key);
@@ -59,4 +74,8 @@ public:
     QMap<QString, QJsonObject> imageByUrl;
     QList<QJsonObject> goods;
     QJsonArray namingRule;
+
+private:
+    void startCopies(const QJsonArray &imgs, const QString &category, const QString &sourceKey, const QString &dest,
+                     QThreadPool *pool, QWidget *receiver) const;
 };

@@ -308,15 +308,28 @@ void FJDataThread::createPro()
     using FJJobFile::childPath;
     using FJJobFile::text;
 
-    const QString group = childPath(m_destPath, ProductFolderNames::groupFolder(m_orderObj, m_goodsObj));
-    FJJobFile::ensureFolder(group);
+    const QString groupName = ProductFolderNames::groupFolder(m_orderObj, m_goodsObj);
+    const QString group = childPath(m_destPath, groupName);
     const QString finished = childPath(childPath(m_destPath, QStringLiteral("其他")), kFinished);
     const QString goodName = text(m_goodsObj, QStringLiteral("goodname"));
     QString failures;
+    // A folder that is not there is a failure of its own, pictures or not.
+    auto folderFailed = [&failures](const QString &folder) {
+        failures += QLatin1Char('\n') + folder + QStringLiteral(" 文件夹创建失败");
+    };
+    if (!FJJobFile::ensureFolder(group)) {
+        folderFailed(group.isEmpty() ? m_destPath + groupName : group);
+        copyPicBlock(false, QString(), failures);
+        return;
+    }
 
     auto makeProduct = [&](const QString &name, const QJsonArray &pictures, const QString &label) {
         const QString path = childPath(group, name);
         const QString folder = path.isEmpty() ? QString() : ProductFolderNames::claimFolder(path);
+        if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+            folderFailed(path.isEmpty() ? group + QLatin1Char('/') + name : path);
+            return;
+        }
         for (const QJsonValue &value : pictures) {
             const QString img = text(FJJobFile::object(value), QStringLiteral("img_name"));
             const QString source = childPath(finished, img);
@@ -411,12 +424,46 @@ void FJDataThread::copyXZZPJF_YP()
     if (isPlainTarget(m_destPath)
         && AtomicFile::writeImage(image, m_destPath, suffix.toLatin1(), jpeg ? 100 : -1, &error)) {
         qCDebug(lcSplit).noquote()
-            << QStringLiteral("图片转正拷贝成功: %1 (耗时: %2ms)").arg(m_srcPath).arg(timer.elapsed());
+            << QStringLiteral("图片转正拷贝成功: %1 (耗时: %2ms)").arg(m_srcPath, QString::number(timer.elapsed()));
         copyPicBlock(true, QString(), QString());
         return;
     }
     qCDebug(lcSplit).noquote() << QStringLiteral("图片转正保存失败: %1, 错误: %2，尝试直接拷贝").arg(m_destPath, error);
     plainCopy();
+}
+
+QString FJDataThread::fittedDataUrl(QImageReader &reader, const QString &suffix, int width, int height)
+{
+    // Decoding at the box's size lets the JPEG decoder skip most of the work.
+    const QSize full = reader.size();
+    if (full.isValid() && !full.isEmpty())
+        reader.setScaledSize(full.scaled(width, height, Qt::KeepAspectRatio));
+    QImage image = reader.read();
+    if (image.isNull())
+        return QString();
+    const bool fits = (image.width() == width && image.height() <= height)
+        || (image.height() == height && image.width() <= width);
+    if (!fits)
+        image = image.scaled(width, height, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    QImage canvas(width, height, QImage::Format_RGB32);
+    canvas.fill(Qt::white);
+    {
+        QPainter painter(&canvas);
+        painter.drawImage((width - image.width()) / 2, (height - image.height()) / 2, image);
+    }
+    QByteArray format = "JPEG";
+    int quality = 85;
+    QString mime = QStringLiteral("image/jpeg");
+    if (suffix == QLatin1String("png") || suffix == QLatin1String("gif") || suffix == QLatin1String("bmp")) {
+        format = suffix.toUpper().toLatin1();
+        quality = -1;
+        mime = mimeTypeForSuffix(suffix);
+    }
+    QByteArray payload;
+    QBuffer buffer(&payload);
+    buffer.open(QIODevice::WriteOnly);
+    canvas.save(&buffer, format.constData(), quality);
+    return QStringLiteral("data:%1;base64,%2").arg(mime, QString::fromLatin1(payload.toBase64()));
 }
 
 QString FJDataThread::convertImageToBase64DataUrl(const QString &path, int width, int height)
@@ -425,36 +472,13 @@ QString FJDataThread::convertImageToBase64DataUrl(const QString &path, int width
     if (path.isEmpty() || !info.isFile())
         return QString();
     const QString suffix = info.suffix().toLower();
-    QString mime = mimeTypeForSuffix(suffix);
-    QByteArray payload;
-
     if (width < 1 || height < 1) {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
             return QString();
-        payload = file.readAll();
-    } else {
-        QImage image;
-        if (!image.load(path))
-            return QString();
-        const QImage scaled = image.scaled(width, height, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-        QImage canvas(width, height, QImage::Format_RGB32);
-        canvas.fill(Qt::white);
-        {
-            QPainter painter(&canvas);
-            painter.drawImage((width - scaled.width()) / 2, (height - scaled.height()) / 2, scaled);
-        }
-        QByteArray format = "JPEG";
-        int quality = 85;
-        if (suffix == QLatin1String("png") || suffix == QLatin1String("gif") || suffix == QLatin1String("bmp")) {
-            format = suffix.toUpper().toLatin1();
-            quality = -1;
-        } else {
-            mime = QStringLiteral("image/jpeg");
-        }
-        QBuffer buffer(&payload);
-        buffer.open(QIODevice::WriteOnly);
-        canvas.save(&buffer, format.constData(), quality);
+        return QStringLiteral("data:%1;base64,%2")
+            .arg(mimeTypeForSuffix(suffix), QString::fromLatin1(file.readAll().toBase64()));
     }
-    return QStringLiteral("data:%1;base64,%2").arg(mime, QString::fromLatin1(payload.toBase64()));
+    QImageReader reader(path);
+    return fittedDataUrl(reader, suffix, width, height);
 }

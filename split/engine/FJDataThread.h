@@ -7,6 +7,8 @@
 #include <QString>
 #include <QWidget>
 
+class QImageReader;
+
 // One background job of the split and download tools, run once on the split
 // window's thread pool and deleted by it. The job type picks the work; every
 // job the window creates reports exactly once, by a queued call of the
@@ -37,6 +39,9 @@ public:
     // The picture at path as a data URL; fitted onto a white width x height
     // canvas when both are at least 1. Null text when the file cannot be used.
     static QString convertImageToBase64DataUrl(const QString &path, int width, int height);
+    // The picture of reader fitted onto a white width x height canvas, encoded
+    // by suffix ("png", "gif", "bmp", else JPEG at 85); null text when it does not decode.
+    static QString fittedDataUrl(QImageReader &reader, const QString &suffix, int width, int height);
 
     // Set by the window after construction, before the job is started.
     QString orderDir;

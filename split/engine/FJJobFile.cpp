@@ -7,7 +7,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonValue>
-#include <QTemporaryFile>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace FJJobFile {
 
@@ -40,6 +44,30 @@ QString childPath(const QString &folder, const QString &name)
     return MountRoot::isStrictlyBelow(path, base) ? path : QString();
 }
 
+QString createTemporary(const QString &folder, QFile &file)
+{
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const QString name = QStringLiteral(".part-")
+            + QString::number(QRandomGenerator::global()->generate64(), 36).left(10);
+        const QString path = QDir(folder).filePath(name);
+        // open(2) applies the umask to 0666, as for any plain new file;
+        // QTemporaryFile would give 0600.
+        const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            if (errno == EEXIST)
+                continue;
+            return QString();
+        }
+        if (!file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+            ::close(fd);
+            QFile::remove(path);
+            return QString();
+        }
+        return path;
+    }
+    return QString();
+}
+
 CopyResult copyNew(const QString &source, const QString &target, QString *error)
 {
     const QFileInfo sourceInfo(source);
@@ -57,41 +85,43 @@ CopyResult copyNew(const QString &source, const QString &target, QString *error)
             *error = in.errorString();
         return CopyResult::Failed;
     }
-    const QFileInfo targetInfo(target);
-    QTemporaryFile out(targetInfo.absolutePath() + QStringLiteral("/.") + targetInfo.fileName()
-                       + QStringLiteral(".XXXXXX.part"));
-    if (!out.open()) {
+    QFile out;
+    const QString temporary = createTemporary(QFileInfo(target).absolutePath(), out);
+    if (temporary.isEmpty()) {
         if (error)
-            *error = out.errorString();
+            *error = QStringLiteral("无法写入: %1").arg(target);
         return CopyResult::Failed;
     }
+    auto failed = [&](const QString &why) {
+        out.close();
+        QFile::remove(temporary);
+        if (error)
+            *error = why;
+        return CopyResult::Failed;
+    };
     constexpr qint64 chunk = 4 * 1024 * 1024;
     QByteArray buffer(int(chunk), Qt::Uninitialized);
     for (;;) {
         const qint64 n = in.read(buffer.data(), chunk);
-        if (n < 0 || (n > 0 && out.write(buffer.constData(), n) != n)) {
-            if (error)
-                *error = n < 0 ? in.errorString() : out.errorString();
-            return CopyResult::Failed; // the temporary file removes itself
-        }
+        if (n < 0)
+            return failed(in.errorString());
+        if (n > 0 && out.write(buffer.constData(), n) != n)
+            return failed(out.errorString());
         if (n == 0)
             break;
     }
-    if (!out.flush()) {
-        if (error)
-            *error = out.errorString();
-        return CopyResult::Failed;
-    }
+    if (!out.flush())
+        return failed(out.errorString());
     out.close();
     // QFile::rename never replaces: a target that appeared meanwhile wins.
-    if (!QFile::rename(out.fileName(), target)) {
+    if (!QFile::rename(temporary, target)) {
+        QFile::remove(temporary);
         const bool exists = QFileInfo::exists(target);
         if (error)
             *error = exists ? QStringLiteral("目标文件已存在: %1").arg(target)
                             : QStringLiteral("无法写入: %1").arg(target);
         return exists ? CopyResult::TargetExists : CopyResult::Failed;
     }
-    out.setAutoRemove(false);
     if (!QFileInfo(target).isFile()) {
         if (error)
             *error = QStringLiteral("目标文件不存在: %1").arg(target);

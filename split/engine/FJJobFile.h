@@ -4,6 +4,8 @@
 #include <QJsonObject>
 #include <QString>
 
+class QFile;
+
 // File and value helpers of the design-file jobs. Pure functions, safe on
 // any pool thread.
 namespace FJJobFile {
@@ -26,8 +28,15 @@ enum class CopyResult {
 };
 
 // Copies source to target through a temporary file in the target's folder
-// that is renamed into place; never replaces an existing target.
+// that is renamed into place; never replaces an existing target. The copy
+// gets the permissions of a plain new file under the process umask, and the
+// temporary name is short, so any name the share allows can be copied.
 CopyResult copyNew(const QString &source, const QString &target, QString *error = nullptr);
+
+// Creates a new empty file of a short random name in folder, with the
+// permissions of a plain new file under the process umask, and opens it for
+// writing. Empty text when it cannot be made.
+QString createTemporary(const QString &folder, QFile &file);
 
 // Creates folder with its parents; true when it exists afterwards.
 bool ensureFolder(const QString &folder);

@@ -1,8 +1,8 @@
 #include "split/engine/FJSheetHtml.h"
 
 #include "app/core/K.h"
-#include "split/engine/FJDataThread.h"
 #include "split/engine/FJJobFile.h"
+#include "split/engine/SheetParts.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ QString raw(const QJsonObject &object, const QString &key)
 
 QString esc(const QString &text)
 {
-    return text.toHtmlEscaped();
+    return SheetParts::escaped(text);
 }
 
 // A time slot of ":00" means none was chosen.
@@ -33,28 +33,6 @@ QString withSlot(const QString &date, const QString &slot)
     if (slot.isEmpty() || slot == QLatin1String(":00"))
         return date;
     return date + QLatin1Char('(') + slot + QLatin1Char(')');
-}
-
-const QString kTitleTableOpen = QStringLiteral("<table width=\"100%\"  border=\"0\">");
-
-void appendTitleTable(QString &html, const QString &title)
-{
-    html += kTitleTableOpen;
-    html += QStringLiteral("  <tr>");
-    html += QStringLiteral("    <td align=\"left\"><span class=\"style2\">") + title + QStringLiteral("</span></td>");
-    html += QStringLiteral("  </tr>");
-    html += QStringLiteral("</table>");
-}
-
-void appendRequirementBlock(QString &html, const QString &title, const QString &text)
-{
-    appendTitleTable(html, title);
-    html += QStringLiteral("<table width=\"100%\" cellspacing=\"0\" border=\"1\">");
-    html += QStringLiteral("  <tr>  <td align=\"left\"><span>");
-    html += text + QStringLiteral("&nbsp;");
-    html += QStringLiteral("</span></td></tr>");
-    html += QStringLiteral("</table>");
-    html += QStringLiteral("<BR>");
 }
 
 // One grid variant's pieces.
@@ -81,7 +59,8 @@ GridMarkup gridMarkup(FJSheetHtml::GridKind kind, bool urgent)
     m.cellClose = QStringLiteral("</span></div></td>");
     m.closeRow = QStringLiteral(" &nbsp; </tr>");
     if (urgent && kind == FJSheetHtml::GridKind::SonGood) {
-        m.wrapper = QStringLiteral("<tr><td colspan=\"10\"> ");
+        // Below a son_good row column 1 belongs to the product's spanning cell.
+        m.wrapper = QStringLiteral("<tr><td colspan=\"9\"> ");
         m.innerTable = innerUnquoted;
         m.rowStart = QStringLiteral("  <tr bgcolor=\"#FFFFFF\">");
         m.cellOpen = QStringLiteral("    ") + cellRest;
@@ -106,7 +85,8 @@ GridMarkup gridMarkup(FJSheetHtml::GridKind kind, bool urgent)
         m.closeRow = QStringLiteral("</tr>");
         m.rowEndAfterLast = true;
     } else {
-        m.wrapper = QStringLiteral("<tr><td colspan=\"9\"> ");
+        // Across all ten columns, so the pictures do not squeeze the last one.
+        m.wrapper = QStringLiteral("<tr><td colspan=\"10\"> ");
         m.innerTable = QStringLiteral("<table width=\"100%\" border=\"0\" cellspacing=\"3\" cellpadding=\"5\" "
                                       "style=\"table-layout: fixed; border-collapse: separate;\">");
         m.rowStart = QStringLiteral("  <tr bgcolor=\"#FFFFFF\">");
@@ -119,14 +99,14 @@ GridMarkup gridMarkup(FJSheetHtml::GridKind kind, bool urgent)
     return m;
 }
 
-void appendGridRows(QString &html, const QJsonArray &pictures, const GridMarkup &m, const QString &orderDir)
+void appendGridRows(QString &html, const QJsonArray &pictures, const GridMarkup &m, FJSheetHtml::Sources &src)
 {
     const int n = pictures.size();
     for (int i = 0; i < n; ++i) {
         const QJsonObject entry = object(pictures.at(i));
         const QString name = raw(entry, QStringLiteral("img_name"));
         const bool cropped = !raw(entry, QStringLiteral("cropping_imgurl")).isEmpty();
-        const QString url = FJSheetHtml::picture(orderDir, cropped ? QStringLiteral("裁剪") : QStringLiteral("缩略图"),
+        const QString url = src.picture(cropped ? QStringLiteral("裁剪") : QStringLiteral("缩略图"),
                                                  name, 100);
         if (i % 6 == 0)
             html += m.rowStart;
@@ -143,7 +123,7 @@ void appendGridRows(QString &html, const QJsonArray &pictures, const GridMarkup 
 
 // One urgent or normal product table of a selection visit.
 void appendProductTable(QString &html, const QJsonObject &reply, const QJsonObject &visit, int visitIndex,
-                        bool urgent, const FJSheetHtml::PickupTexts &pickup, const QString &orderDir)
+                        bool urgent, const FJSheetHtml::PickupTexts &pickup, FJSheetHtml::Sources &src)
 {
     const QJsonArray products = array(visit, urgent ? QStringLiteral("urgentgoods") : QStringLiteral("goods"));
     const QString visitNumber = raw(visit, QStringLiteral("order_sample_infoservicetimes"));
@@ -224,7 +204,9 @@ void appendProductTable(QString &html, const QJsonObject &reply, const QJsonObje
             if (!array(object(sonValue), QStringLiteral("picpath")).isEmpty())
                 ++withPictures;
         }
-        const int rowSpan = (urgent ? 2 * sons.size() : sons.size()) + withPictures;
+        // Rows of this table below the product: in the urgent table each son_good
+        // row has its wrapper row, whose pictures lie inside it.
+        const int rowSpan = urgent ? 2 * sons.size() : sons.size() + withPictures;
         for (int k = 0; k < sons.size(); ++k) {
             const QJsonObject son = object(sons.at(k));
             const auto s = [&son](const char *key) { return FJSheetHtml::value(son, QLatin1String(key)); };
@@ -250,11 +232,11 @@ void appendProductTable(QString &html, const QJsonObject &reply, const QJsonObje
             html += QStringLiteral("    <td align=\"left\">") + s("auth_remark") + QStringLiteral("</td>");
             html += QStringLiteral(" </tr>");
             FJSheetHtml::appendGrid(html, array(son, QStringLiteral("picpath")), FJSheetHtml::GridKind::SonGood,
-                                    urgent, orderDir);
+                                    urgent, src);
             pictureTotal += array(son, QStringLiteral("picpath")).size();
         }
         const QJsonArray imgs = array(product, QStringLiteral("imgs"));
-        FJSheetHtml::appendGrid(html, imgs, FJSheetHtml::GridKind::Product, urgent, orderDir);
+        FJSheetHtml::appendGrid(html, imgs, FJSheetHtml::GridKind::Product, urgent, src);
         productCount += raw(product, QStringLiteral("goodtypeid")) == QLatin1String("40") ? sons.size() : 1;
         pictureTotal += imgs.size();
     }
@@ -269,19 +251,19 @@ void appendProductTable(QString &html, const QJsonObject &reply, const QJsonObje
 }
 
 void appendPhotoGrid(QString &html, const QJsonArray &pictures, const QString &title, bool sized,
-                     const QString &orderDir)
+                     FJSheetHtml::Sources &src)
 {
     html += QStringLiteral("<p align=\"center\"><span class=\"style2\">") + title + QStringLiteral(" （")
         + QString::number(pictures.size()) + QStringLiteral("张）&nbsp;</span></p>");
     html += QStringLiteral("<table style=\"margin-right:auto; margin-left: -20px;\" width=\"100%\"  border=\"0\" "
                            "cellspacing=\"0\" cellpadding=\"1\">");
-    const QString cellOpen = sized
-        ? QStringLiteral("    <td><div align=\"center\"><img style=\"object-fit: contain;\" width=\"150\" "
-                         "height=\"150\" src=\"")
-        : QStringLiteral("    <td><div align=\"center\"><img src=\"");
+    // Six to a row: each cell a sixth of the row, each picture at its box size.
+    Q_UNUSED(sized)
+    const QString cellOpen = QStringLiteral("    <td width=\"16%\"><div align=\"center\"><img ")
+        + SheetParts::gridImage(100) + QStringLiteral(" src=\"");
     for (int i = 0; i < pictures.size(); ++i) {
         const QString name = raw(object(pictures.at(i)), QStringLiteral("img_name"));
-        const QString url = FJSheetHtml::picture(orderDir, QStringLiteral("缩略图"), name, 100);
+        const QString url = src.picture(QStringLiteral("缩略图"), name, 100);
         if (i % 6 == 0)
             html += QStringLiteral("  <tr bgcolor=\"#FFFFFF\">");
         html += cellOpen + url + QStringLiteral("\"><br>") + esc(name) + QStringLiteral("<BR>&nbsp;</div></td>");
@@ -298,73 +280,53 @@ QString FJSheetHtml::value(const QJsonObject &object, const QString &key)
     return esc(raw(object, key));
 }
 
-QString FJSheetHtml::picture(const QString &orderDir, const QString &sub, const QString &name, int size)
+QString FJSheetHtml::picturePath(const QString &orderDir, const QString &sub, const QString &name)
 {
     // Only a file directly in the order's own folders is ever read; a name
     // is one path component, made so the same way the jobs stored it.
     QString folder = FJJobFile::childPath(orderDir, kOther);
     if (!sub.isEmpty())
         folder = FJJobFile::childPath(folder, sub);
-    const QString path = FJJobFile::childPath(folder, name);
-    if (path.isEmpty())
-        return QString();
-    return FJDataThread::convertImageToBase64DataUrl(path, size, size);
+    return FJJobFile::childPath(folder, name);
+}
+
+QString FJSheetHtml::Sources::picture(const QString &sub, const QString &name, int size)
+{
+    return pictures.file(picturePath(orderDir, sub, name), size);
 }
 
 QString FJSheetHtml::build(const QJsonObject &reply, const QString &orderDir, const QDateTime &stamp)
 {
     const QJsonObject order = object(reply.value(QStringLiteral("order")));
+    Sources src{orderDir, SheetPictures()};
     QString html;
     appendHead(html);
-    appendHeader(html, order, orderDir);
+    appendHeader(html, order, src);
     const QString pickupSlot = appendOrderInfo(html, order);
-    const PickupTexts pickup = appendRequirements(html, order, reply, orderDir, pickupSlot);
-    appendVisits(html, reply, pickup, orderDir);
-    appendPhotoGrids(html, reply, order, orderDir);
-    appendClosing(html, stamp);
-    return html;
+    const PickupTexts pickup = appendRequirements(html, order, reply, src, pickupSlot);
+    appendVisits(html, reply, pickup, src);
+    appendPhotoGrids(html, reply, order, src);
+    SheetParts::appendClosing(html, stamp);
+    return src.pictures.resolve(html);
 }
 
 void FJSheetHtml::appendHead(QString &html)
 {
-    static const char *const pieces[] = {
-        "<HTML>",
-        "<head>",
-        "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">",
-        "<meta http-equiv=\"Content-Language\" content=\"zh-cn\">",
-        "<title></title>",
-        "</head>",
-        "<body leftmargin=\"0\">",
-        "<div align=\"center\">",
-        "<style type=\"text/css\">",
-        "<!--",
-        ".style1 {", "\tfont-size: 24px;", "\tfont-weight: bold;", "}",
-        ".style2 {", "\tfont-size: 16px;", "\tfont-weight: bold;", "}",
-        ".style4 {", "\tfont-size: 16px;", "\tfont-weight: bold;", "}",
-        ".style3 {", "\tfont-size: 12px;", "}",
-        ".justify1 {", "\tdisplay:inline-block;", "\twidth:100%;;", "   overflow:hidden;", "}",
-        "body,td,th {", "\tfont-size: 14px;", "}",
-        "p { margin: 0px; padding: 0px;}",
-        "-->",
-        "</style>",
-    };
-    for (const char *piece : pieces)
-        html += QLatin1String(piece);
+    html += QStringLiteral("<HTML>");
+    html += QStringLiteral("<head>");
+    html += QStringLiteral("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">");
+    html += QStringLiteral("<meta http-equiv=\"Content-Language\" content=\"zh-cn\">");
+    html += QStringLiteral("<title></title>");
+    html += QStringLiteral("</head>");
+    html += QStringLiteral("<body leftmargin=\"0\">");
+    html += QStringLiteral("<div align=\"center\">");
+    SheetParts::appendStyle(html);
 }
 
-void FJSheetHtml::appendHeader(QString &html, const QJsonObject &order, const QString &orderDir)
+void FJSheetHtml::appendHeader(QString &html, const QJsonObject &order, FJSheetHtml::Sources &src)
 {
-    html += QStringLiteral("<p><table width=100%  border=0 cellspacing=0 cellpadding=1;><tr bgcolor=\"#FFFFFF\">"
-                           "<td width=33%><div align=\"center\"></div></td><td width=33%><div align=\"center\">");
-    html += QStringLiteral("<span align=\"center\" class=\"style1\">");
-    html += value(order, QStringLiteral("shopname"));
-    html += QStringLiteral("</span>");
-    html += QStringLiteral("</div></td><td width=33%><div align=\"center\">");
-    html += QStringLiteral("<img  align=\"center\"  src=\"");
-    html += picture(orderDir, QString(), QStringLiteral("条形码.jpg"), 0);
-    html += QStringLiteral("\" />");
-    html += QStringLiteral("</div></td></tr></table></p>");
-    html += QStringLiteral("<br>");
+    SheetParts::appendHeader(html, value(order, QStringLiteral("shopname")),
+                             src.picture(QString(), QStringLiteral("条形码.jpg"), 0));
 }
 
 QString FJSheetHtml::appendOrderInfo(QString &html, const QJsonObject &order)
@@ -467,7 +429,8 @@ QString FJSheetHtml::appendOrderInfo(QString &html, const QJsonObject &order)
     label(QStringLiteral("样前对比片"), v("tiaose"));
     label(QStringLiteral("样后修片师"), v("tiaoxiu"));
     label(QStringLiteral("设计师"), v("sheji"));
-    label(QStringLiteral("发货日期"), v("getphotodate_html") + QLatin1Char(' ') + esc(pickupSlot));
+    label(QStringLiteral("发货日期"), SheetParts::shopMarkup(raw(order, QStringLiteral("getphotodate_html")))
+              + QLatin1Char(' ') + esc(pickupSlot));
     html += rowClose;
 
     html += rowOpen;
@@ -487,7 +450,7 @@ QString FJSheetHtml::appendOrderInfo(QString &html, const QJsonObject &order)
 }
 
 FJSheetHtml::PickupTexts FJSheetHtml::appendRequirements(QString &html, const QJsonObject &order,
-                                                         const QJsonObject &reply, const QString &orderDir,
+                                                         const QJsonObject &reply, FJSheetHtml::Sources &src,
                                                          const QString &pickupSlot)
 {
     html += QStringLiteral("<BR>");
@@ -495,15 +458,19 @@ FJSheetHtml::PickupTexts FJSheetHtml::appendRequirements(QString &html, const QJ
     QString general = value(order, QStringLiteral("orderdescr"));
     general.replace(QLatin1Char('\n'), QStringLiteral("<BR>"));
     if (!general.isEmpty())
-        appendRequirementBlock(html, QStringLiteral("总体要求"), general);
+        SheetParts::appendRequirementBlock(html, QStringLiteral("总体要求"), general);
 
     const QString consumption = value(order, QStringLiteral("consumption_statement"));
     if (!consumption.isEmpty())
-        appendRequirementBlock(html, QStringLiteral("消费要求"), consumption);
+        SheetParts::appendRequirementBlock(html, QStringLiteral("消费要求"), consumption);
 
     const QJsonArray marked = array(reply, QStringLiteral("orderpicdescr"));
     if (!marked.isEmpty()) {
-        appendTitleTable(html, QStringLiteral("调修要求"));
+        html += QStringLiteral("<table width=\"100%\"  border=\"0\">");
+        html += QStringLiteral("  <tr>");
+        html += QStringLiteral("    <td align=\"left\"><span class=\"style2\">调修要求</span></td>");
+        html += QStringLiteral("  </tr>");
+        html += QStringLiteral("</table>");
         html += QStringLiteral("<table cellspacing=\"0\" cellspacing=\"10\" cellpadding=\"10\" width=\"100%\" frame=\"box\">");
         for (int i = 0; i < marked.size(); ++i) {
             const QJsonObject entry = object(marked.at(i));
@@ -511,7 +478,7 @@ FJSheetHtml::PickupTexts FJSheetHtml::appendRequirements(QString &html, const QJ
                 html += QStringLiteral("<tr>");
             html += QStringLiteral("<td>");
             html += QStringLiteral("<img style=\"margin-right: 10;\" src=\"")
-                + picture(orderDir, QStringLiteral("标记"), raw(entry, QStringLiteral("img_name")), 120)
+                + src.picture(QStringLiteral("标记"), raw(entry, QStringLiteral("img_name")), 120)
                 + QLatin1Char('"');
             html += QStringLiteral("height=\"120\" width=\"120\"");
             html += QStringLiteral("align=\"left\"");
@@ -540,20 +507,20 @@ FJSheetHtml::PickupTexts FJSheetHtml::appendRequirements(QString &html, const QJ
 }
 
 void FJSheetHtml::appendVisits(QString &html, const QJsonObject &reply, const PickupTexts &pickup,
-                               const QString &orderDir)
+                               FJSheetHtml::Sources &src)
 {
     const QJsonArray visits = array(reply, QStringLiteral("servicetime"));
     for (int i = 0; i < visits.size(); ++i) {
         const QJsonObject visit = object(visits.at(i));
         if (!array(visit, QStringLiteral("urgentgoods")).isEmpty())
-            appendProductTable(html, reply, visit, i, true, pickup, orderDir);
+            appendProductTable(html, reply, visit, i, true, pickup, src);
         if (!array(visit, QStringLiteral("goods")).isEmpty())
-            appendProductTable(html, reply, visit, i, false, pickup, orderDir);
+            appendProductTable(html, reply, visit, i, false, pickup, src);
     }
 }
 
 void FJSheetHtml::appendGrid(QString &html, const QJsonArray &pictures, GridKind kind, bool urgent,
-                             const QString &orderDir)
+                             FJSheetHtml::Sources &src)
 {
     const GridMarkup m = gridMarkup(kind, urgent);
     const bool nested = urgent && kind == GridKind::SonGood;
@@ -562,54 +529,27 @@ void FJSheetHtml::appendGrid(QString &html, const QJsonArray &pictures, GridKind
     html += m.wrapper;
     html += m.innerTable;
     if (nested && !pictures.isEmpty()) {
-        html += m.wrapper;
+        html += QStringLiteral("<tr><td> ");
         html += m.innerTable;
-        appendGridRows(html, pictures, m, orderDir);
+        appendGridRows(html, pictures, m, src);
         html += QStringLiteral("</table></td>");
         html += m.closeRow;
     } else if (!nested) {
-        appendGridRows(html, pictures, m, orderDir);
+        appendGridRows(html, pictures, m, src);
     }
     html += QStringLiteral("</table></td>");
     html += m.closeRow;
 }
 
 void FJSheetHtml::appendPhotoGrids(QString &html, const QJsonObject &reply, const QJsonObject &order,
-                                   const QString &orderDir)
+                                   FJSheetHtml::Sources &src)
 {
     html += QStringLiteral("<BR>");
-    appendPhotoGrid(html, array(reply, QStringLiteral("images")), QStringLiteral("已选张数"), true, orderDir);
+    appendPhotoGrid(html, array(reply, QStringLiteral("images")), QStringLiteral("已选张数"), true, src);
     html += QStringLiteral("<BR>");
-    appendPhotoGrid(html, array(reply, QStringLiteral("images_rudi")), QStringLiteral("入底张数"), false, orderDir);
-    html += QStringLiteral("<BR>");
-
-    html += kTitleTableOpen;
-    html += QStringLiteral("  <tr>");
-    html += QStringLiteral("    <td align=\"left\"><span>");
-    html += value(order, QStringLiteral("shopdisclaimer"));
-    html += QStringLiteral("<BR></span></td>");
-    html += QStringLiteral("  </tr>");
-    html += QStringLiteral("</table>");
+    appendPhotoGrid(html, array(reply, QStringLiteral("images_rudi")), QStringLiteral("入底张数"), false, src);
     html += QStringLiteral("<BR>");
 
-    html += QStringLiteral("<table width=\"100%\"  border=\"0\" cellspacing=\"0\" cellpadding=\"1\">");
-    html += QStringLiteral("  <tr>");
-    html += QStringLiteral("    <td align=\"left\" class=\"style2\" width=\"18%\">选片人：")
-        + value(order, QStringLiteral("selectphotoname")) + QStringLiteral("</td>");
-    html += QStringLiteral("    <td align=\"left\" class=\"style2\" width=\"25%\">核单员：___________&nbsp;</td>");
-    html += QStringLiteral("    <td align=\"left\" class=\"style2\" width=\"25%\">收发人：___________&nbsp;</td>");
-    html += QStringLiteral("    <td align=\"left\" class=\"style2\" width=\"32%\">客人确认签名：___________&nbsp;</td>");
-    html += QStringLiteral("  </tr>");
-    html += QStringLiteral("</table>");
-}
-
-void FJSheetHtml::appendClosing(QString &html, const QDateTime &stamp)
-{
-    html += QStringLiteral("</div>");
-    html += QStringLiteral("<BR>");
-    html += QStringLiteral("<div style=\"font-size:12px\" align=\"center\"><p align=\"right\">");
-    html += stamp.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
-    html += QStringLiteral("</p></div>");
-    html += QStringLiteral("</body>");
-    html += QStringLiteral("</HTML>");
+    SheetParts::appendDisclaimer(html, SheetParts::shopMarkup(raw(order, QStringLiteral("shopdisclaimer"))));
+    SheetParts::appendSignatureRow(html, value(order, QStringLiteral("selectphotoname")));
 }

@@ -6,7 +6,7 @@ QString takeUnique(const QString &name, QStringList &taken)
 {
     QString candidate = name;
     for (int n = 1; taken.contains(candidate); ++n)
-        candidate = QStringLiteral("%1(%2)").arg(name).arg(n);
+        candidate = name + QLatin1Char('(') + QString::number(n) + QLatin1Char(')'); // no arg(): names hold "%1" too
     taken.append(candidate);
     return candidate;
 }

@@ -1,6 +1,8 @@
 #include "split/engine/ProductionSheetHtml.h"
 
 #include "app/core/K.h"
+#include "split/engine/SheetParts.h"
+#include "split/engine/SheetPictures.h"
 
 #include <QJsonValue>
 
@@ -24,46 +26,20 @@ QString value(const QJsonObject &object, const QString &key)
     return escaped(text(object, key));
 }
 
-QString sourceOf(const QString &url, QMap<QString, QString> &imageSources)
-{
-    auto it = imageSources.find(url);
-    if (it == imageSources.end())
-        it = imageSources.insert(url, QString());
-    return escaped(it.value());
-}
+// The sources of one build: the caller's text for each picture URL, fitted
+// into the picture's box and decoded once per sheet.
+struct Sources {
+    QMap<QString, QString> &map;
+    SheetPictures pictures;
 
-void appendStyle(QString &html)
-{
-    const QString tab = QStringLiteral("\t");
-    html += QStringLiteral("<style type=\"text/css\">");
-    html += QStringLiteral("<!--");
-    html += QStringLiteral(".style1 {") + tab + QStringLiteral("font-size: 24px;") + tab
-            + QStringLiteral("font-weight: bold;") + QStringLiteral("}");
-    html += QStringLiteral(".style2 {") + tab + QStringLiteral("font-size: 16px;") + tab
-            + QStringLiteral("font-weight: bold;") + QStringLiteral("}");
-    html += QStringLiteral(".style4 {") + tab + QStringLiteral("font-size: 16px;") + tab
-            + QStringLiteral("font-weight: bold;") + QStringLiteral("}");
-    html += QStringLiteral(".style3 {") + tab + QStringLiteral("font-size: 12px;") + QStringLiteral("}");
-    html += QStringLiteral(".justify1 {") + tab + QStringLiteral("display:inline-block;") + tab
-            + QStringLiteral("width:100%;;") + QStringLiteral("   overflow:hidden;") + QStringLiteral("}");
-    html += QStringLiteral("body,td,th {") + tab + QStringLiteral("font-size: 14px;") + QStringLiteral("}");
-    html += QStringLiteral("p { margin: 0px; padding: 0px;}");
-    html += QStringLiteral("-->");
-    html += QStringLiteral("</style>");
-}
-
-void appendHeader(QString &html, const ProductionSheetInput &in, QMap<QString, QString> &sources)
-{
-    html += QStringLiteral("<p><table width=100%  border=0 cellspacing=0 cellpadding=1;><tr bgcolor=\"#FFFFFF\">"
-                           "<td width=33%><div align=\"center\"></div></td><td width=33%><div align=\"center\">");
-    html += QStringLiteral("<span align=\"center\" class=\"style1\">") + value(in.order, QStringLiteral("shopname"))
-            + QStringLiteral("</span>");
-    html += QStringLiteral("</div></td><td width=33%><div align=\"center\">");
-    html += QStringLiteral("<img  align=\"center\"  src=\"") + sourceOf(in.barcodeUrl, sources)
-            + QStringLiteral("\" />");
-    html += QStringLiteral("</div></td></tr></table></p>");
-    html += QStringLiteral("<br>");
-}
+    QString of(const QString &url, int box)
+    {
+        auto it = map.find(url);
+        if (it == map.end())
+            it = map.insert(url, QString());
+        return pictures.dataUrl(it.value(), box);
+    }
+};
 
 QString cell(const QString &label, const QString &cellValue)
 {
@@ -80,7 +56,7 @@ void appendOrderInformation(QString &html, const QJsonObject &order)
 {
     auto v = [&order](const char *key) { return value(order, QString::fromLatin1(key)); };
     auto withTime = [&order](const char *key, const QString &time) {
-        return escaped(text(order, QString::fromLatin1(key)) + QLatin1Char(' ') + time);
+        return escaped(text(order, QString::fromLatin1(key))) + QLatin1Char(' ') + escaped(time);
     };
 
     html += QStringLiteral("<table width=\"100%\" border=\"0\" cellspacing=\"0\" cellpadding=\"0\">");
@@ -133,7 +109,9 @@ void appendOrderInformation(QString &html, const QJsonObject &order)
                  cell(QStringLiteral("二销欠款"), v("dept")), cell(QStringLiteral("支付方式"), v("pay_type"))});
     html += row({cell(QStringLiteral("样前对比片"), v("tiaose")), cell(QStringLiteral("样后修片师"), v("tiaoxiu")),
                  cell(QStringLiteral("设计师"), v("sheji")),
-                 cell(QStringLiteral("发货日期"), withTime("getphotodate_html", shippingTime))});
+                 cell(QStringLiteral("发货日期"),
+                      SheetParts::shopMarkup(text(order, QStringLiteral("getphotodate_html"))) + QLatin1Char(' ')
+                          + escaped(shippingTime))});
     html += row({cell(QStringLiteral("购买毛底张数"), v("buynumber")), cell(QStringLiteral("赠送精修张数"), v("activenumber")),
                  cell(QStringLiteral("购买精修张数"), v("morephotonumber")),
                  QStringLiteral("    <td class=\"td_thin\" width=\"25%\" style=\"color: #FF3300;\"><div align=\"left\">")
@@ -148,30 +126,16 @@ void appendOrderInformation(QString &html, const QJsonObject &order)
     html += QStringLiteral("<BR>");
 }
 
-void appendRequirementBlock(QString &html, const QString &label, const QString &body)
-{
-    html += QStringLiteral("<table width=\"100%\"  border=\"0\">");
-    html += QStringLiteral("  <tr>");
-    html += QStringLiteral("    <td align=\"left\"><span class=\"style2\">") + label + QStringLiteral("</span></td>");
-    html += QStringLiteral("  </tr>");
-    html += QStringLiteral("</table>");
-    html += QStringLiteral("<table width=\"100%\" cellspacing=\"0\" border=\"1\">");
-    html += QStringLiteral("  <tr>  <td align=\"left\"><span>") + body + QStringLiteral("&nbsp;")
-            + QStringLiteral("</span></td></tr>");
-    html += QStringLiteral("</table>");
-    html += QStringLiteral("<BR>");
-}
-
-void appendRequirements(QString &html, const ProductionSheetInput &in, QMap<QString, QString> &sources)
+void appendRequirements(QString &html, const ProductionSheetInput &in, Sources &sources)
 {
     QString overall = escaped(text(in.order, QStringLiteral("orderdescr")));
     overall.replace(QLatin1Char('\n'), QStringLiteral("<BR>"));
     if (!overall.isEmpty())
-        appendRequirementBlock(html, QStringLiteral("总体要求"), overall);
+        SheetParts::appendRequirementBlock(html, QStringLiteral("总体要求"), overall);
 
     const QString consumption = value(in.order, QStringLiteral("consumption_statement"));
     if (!consumption.isEmpty())
-        appendRequirementBlock(html, QStringLiteral("消费要求"), consumption);
+        SheetParts::appendRequirementBlock(html, QStringLiteral("消费要求"), consumption);
 
     if (!in.retouchMarkImages.isEmpty()) {
         html += QStringLiteral("<table width=\"100%\"  border=\"0\">");
@@ -185,14 +149,14 @@ void appendRequirements(QString &html, const ProductionSheetInput &in, QMap<QStr
             if (i % 2 == 0)
                 html += QStringLiteral("<tr>");
             html += QStringLiteral("<td>");
-            html += QStringLiteral("<img style=\"margin-right: 10;\" src=\"") + sourceOf(it.key(), sources)
+            html += QStringLiteral("<img style=\"margin-right: 10;\" src=\"") + sources.of(it.key(), 120)
                     + QStringLiteral("\"") + QStringLiteral("height=\"120\" width=\"120\"")
                     + QStringLiteral("align=\"left\"") + QStringLiteral(">");
             html += QStringLiteral("<ui style=\"list-style-type: none;\">");
             const QJsonArray remarks = K::stringToJsonAry(text(it.value(), QStringLiteral("remark")));
             for (int j = 0; j < remarks.size(); ++j) {
                 html += QStringLiteral("<li>")
-                        + QStringLiteral("%1. %2").arg(j + 1).arg(value(remarks.at(j).toObject(), QStringLiteral("text")))
+                        + QString::number(j + 1) + QStringLiteral(". ") + value(remarks.at(j).toObject(), QStringLiteral("text"))
                         + QStringLiteral("</li>");
             }
             html += QStringLiteral("</ui></td>");
@@ -210,7 +174,7 @@ void appendRequirements(QString &html, const ProductionSheetInput &in, QMap<QStr
 class ProductTable
 {
 public:
-    ProductTable(bool urgent, QMap<QString, QString> &sources) : m_urgent(urgent), m_sources(sources) {}
+    ProductTable(bool urgent, Sources &sources) : m_urgent(urgent), m_sources(sources) {}
 
     void append(QString &html, const QJsonObject &visit, int position, const QString &serviceCount,
                 const QString &pickup)
@@ -261,7 +225,7 @@ public:
 
         html += QStringLiteral("<tr>");
         html += QStringLiteral("<td><div align=\"center\">总计</div></td>");
-        html += QStringLiteral("<td colspan=\"10\"><div align=\"center\">产品总数:") + QString::number(m_products)
+        html += QStringLiteral("<td colspan=\"9\"><div align=\"center\">产品总数:") + QString::number(m_products)
                 + QStringLiteral("件, 选中总张数共") + QString::number(m_sheets) + QStringLiteral("张</div>");
         html += QStringLiteral("</td></tr>");
         html += QStringLiteral("</table>");
@@ -311,10 +275,13 @@ private:
 
         const QJsonArray subProducts = product.value(QStringLiteral("son_good")).toArray();
         if (!subProducts.isEmpty()) {
+            // The rows of this table that the first column spans: in the urgent
+            // table each sub-product's pictures sit inside its wrapper row.
             int span = m_urgent ? 2 * subProducts.size() : subProducts.size();
-            for (const QJsonValue &sub : subProducts)
-                if (!sub.toObject().value(QStringLiteral("picpath")).toArray().isEmpty())
-                    ++span;
+            if (!m_urgent)
+                for (const QJsonValue &sub : subProducts)
+                    if (!sub.toObject().value(QStringLiteral("picpath")).toArray().isEmpty())
+                        ++span;
             for (int k = 0; k < subProducts.size(); ++k)
                 appendSubProduct(html, subProducts.at(k).toObject(), k, span);
         }
@@ -324,12 +291,12 @@ private:
         if (m_urgent)
             appendGrid(html, product.value(QStringLiteral("imgs")).toArray(), QStringLiteral("url2"),
                        QStringLiteral("<tr bgcolor=\"#FFFFFF\">"),
-                       QStringLiteral("<td width=5%><div align=\"center\"><span class=\"style3\"><img width=\"83\" src=\""),
+                       QStringLiteral("<td width=\"16%\"><div align=\"center\"><span class=\"style3\"><img width=\"83\" height=\"83\" src=\""),
                        QStringLiteral("</tr>"));
         else
             appendGrid(html, product.value(QStringLiteral("imgs")).toArray(), QStringLiteral("url2"),
                        QStringLiteral("  <tr bgcolor=\"#FFFFFF\">"),
-                       QStringLiteral("    <td width=5%><div align=\"center\"><span class=\"style3\"><img width=\"83\" src=\""),
+                       QStringLiteral("    <td width=\"16%\"><div align=\"center\"><span class=\"style3\"><img width=\"83\" height=\"83\" src=\""),
                        QStringLiteral("  </tr>"));
         html += QStringLiteral("</table></td>");
         html += QStringLiteral(" &nbsp; </tr>");
@@ -344,16 +311,17 @@ private:
         appendColumns(html, sub, false, QStringLiteral("goodtype"));
         html += QStringLiteral(" </tr>");
 
+        // Column 1 belongs to the spanning cell: the rows below it have nine.
         if (m_urgent) {
-            html += QStringLiteral("<tr><td colspan=\"10\"> ");
+            html += QStringLiteral("<tr><td colspan=\"9\"> ");
             html += QStringLiteral("<table width=100%  border=0 cellspacing=0 cellpadding=1;>");
         }
         const QJsonArray pictures = sub.value(QStringLiteral("picpath")).toArray();
         if (!pictures.isEmpty()) {
-            html += QStringLiteral("<tr><td colspan=\"10\"> ");
+            html += m_urgent ? QStringLiteral("<tr><td> ") : QStringLiteral("<tr><td colspan=\"9\"> ");
             html += QStringLiteral("<table width=100%  border=0 cellspacing=0 cellpadding=1;>");
             appendGrid(html, pictures, QStringLiteral("url"), QStringLiteral("  <tr bgcolor=\"#FFFFFF\">"),
-                       QStringLiteral("    <td  width=5%><div align=\"center\"><span class=\"style3\"><img width=\"83\" src=\""),
+                       QStringLiteral("    <td  width=\"16%\"><div align=\"center\"><span class=\"style3\"><img width=\"83\" height=\"83\" src=\""),
                        QStringLiteral("  </tr>"));
             html += QStringLiteral("</table></td>");
             html += QStringLiteral(" &nbsp; </tr>");
@@ -374,7 +342,7 @@ private:
                 key = text(picture, ownUrlKey);
             if (i % 6 == 0)
                 html += rowOpening;
-            html += cellOpening + sourceOf(key, m_sources) + QStringLiteral("\"><br>")
+            html += cellOpening + m_sources.of(key, 100) + QStringLiteral("\"><br>")
                     + value(picture, QStringLiteral("img_name")) + QStringLiteral("</div></td>");
             if (i % 6 == 5)
                 html += rowClosing;
@@ -382,12 +350,12 @@ private:
     }
 
     const bool m_urgent;
-    QMap<QString, QString> &m_sources;
+    Sources &m_sources;
     int m_products = 0;
     int m_sheets = 0;
 };
 
-void appendProductTables(QString &html, const ProductionSheetInput &in, QMap<QString, QString> &sources)
+void appendProductTables(QString &html, const ProductionSheetInput &in, Sources &sources)
 {
     const QString pickup = pickupText(text(in.order, QStringLiteral("pickuptime")),
                                       nestedText(in.order, QStringLiteral("getphotoarea"), QStringLiteral("timeTxt")));
@@ -404,7 +372,7 @@ void appendProductTables(QString &html, const ProductionSheetInput &in, QMap<QSt
 }
 
 void appendPictureGrid(QString &html, const QString &headingPrefix, const QMap<QString, QJsonObject> &pictures,
-                       QMap<QString, QString> &sources)
+                       Sources &sources)
 {
     html += headingPrefix + QString::number(pictures.size()) + QStringLiteral("张）&nbsp;</span></p>");
     html += QStringLiteral("<table style=\"margin-right:auto; margin-left: -20px;\" width=\"100%\"  border=\"0\" "
@@ -413,8 +381,9 @@ void appendPictureGrid(QString &html, const QString &headingPrefix, const QMap<Q
     for (auto it = pictures.cbegin(); it != pictures.cend(); ++it, ++i) {
         if (i % 6 == 0)
             html += QStringLiteral("  <tr bgcolor=\"#FFFFFF\">");
-        html += QStringLiteral("    <td><div align=\"center\"><img src=\"")
-                + sourceOf(text(it.value(), QStringLiteral("url")), sources) + QStringLiteral("\"><br>")
+        html += QStringLiteral("    <td width=\"16%\"><div align=\"center\"><img ") + SheetParts::gridImage(100)
+                + QStringLiteral(" src=\"")
+                + sources.of(text(it.value(), QStringLiteral("url")), 100) + QStringLiteral("\"><br>")
                 + value(it.value(), QStringLiteral("img_name")) + QStringLiteral("<BR>&nbsp;</div></td>");
         if (i % 6 == 5)
             html += QStringLiteral("  </tr>");
@@ -422,7 +391,7 @@ void appendPictureGrid(QString &html, const QString &headingPrefix, const QMap<Q
     html += QStringLiteral("</table>");
 }
 
-void appendEnd(QString &html, const ProductionSheetInput &in, QMap<QString, QString> &sources,
+void appendEnd(QString &html, const ProductionSheetInput &in, Sources &sources,
                const QDateTime &printTime)
 {
     appendPictureGrid(html, QStringLiteral("<p align=\"center\"><span class=\"style2\">已选张数 （"),
@@ -432,37 +401,16 @@ void appendEnd(QString &html, const ProductionSheetInput &in, QMap<QString, QStr
                       in.baseImages, sources);
     html += QStringLiteral("<BR>");
 
-    html += QStringLiteral("<table width=\"100%\"  border=\"0\">");
-    html += QStringLiteral("  <tr>");
-    html += QStringLiteral("    <td align=\"left\"><span>") + value(in.order, QStringLiteral("shopdisclaimer"))
-            + QStringLiteral("<BR></span></td>");
-    html += QStringLiteral("  </tr>");
-    html += QStringLiteral("</table>");
-    html += QStringLiteral("<BR>");
-
-    html += QStringLiteral("<table width=\"100%\"  border=\"0\" cellspacing=\"0\" cellpadding=\"1\">");
-    html += QStringLiteral("  <tr>");
-    html += QStringLiteral("    <td align=\"left\" class=\"style2\" width=\"18%\">选片人：")
-            + value(in.order, QStringLiteral("selectphotoname")) + QStringLiteral("</td>");
-    html += QStringLiteral("    <td align=\"left\" class=\"style2\" width=\"25%\">核单员：___________&nbsp;</td>");
-    html += QStringLiteral("    <td align=\"left\" class=\"style2\" width=\"25%\">收发人：___________&nbsp;</td>");
-    html += QStringLiteral("    <td align=\"left\" class=\"style2\" width=\"32%\">客人确认签名：___________&nbsp;</td>");
-    html += QStringLiteral("  </tr>");
-    html += QStringLiteral("</table>");
-
-    html += QStringLiteral("</div>");
-    html += QStringLiteral("<BR>");
-    html += QStringLiteral("<div style=\"font-size:12px\" align=\"center\"><p align=\"right\">")
-            + printTime.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")) + QStringLiteral("</p></div>");
-    html += QStringLiteral("</body>");
-    html += QStringLiteral("</HTML>");
+    SheetParts::appendDisclaimer(html, SheetParts::shopMarkup(text(in.order, QStringLiteral("shopdisclaimer"))));
+    SheetParts::appendSignatureRow(html, value(in.order, QStringLiteral("selectphotoname")));
+    SheetParts::appendClosing(html, printTime);
 }
 
 } // namespace
 
 QString escaped(const QString &value)
 {
-    return value.toHtmlEscaped();
+    return SheetParts::escaped(value);
 }
 
 QString pickupText(const QString &date, const QString &slot)
@@ -481,6 +429,7 @@ int sheetCount(const QString &text)
 
 QString build(const ProductionSheetInput &input, QMap<QString, QString> &imageSources, const QDateTime &printTime)
 {
+    Sources sources{imageSources, SheetPictures()};
     QString html;
     html += QStringLiteral("<HTML>");
     html += QStringLiteral("<head>");
@@ -490,13 +439,13 @@ QString build(const ProductionSheetInput &input, QMap<QString, QString> &imageSo
     html += QStringLiteral("</head>");
     html += QStringLiteral("<body leftmargin=\"0\">");
     html += QStringLiteral("<div align=\"center\">");
-    appendStyle(html);
-    appendHeader(html, input, imageSources);
+    SheetParts::appendStyle(html);
+    SheetParts::appendHeader(html, value(input.order, QStringLiteral("shopname")), sources.of(input.barcodeUrl, 0));
     appendOrderInformation(html, input.order);
-    appendRequirements(html, input, imageSources);
-    appendProductTables(html, input, imageSources);
-    appendEnd(html, input, imageSources, printTime);
-    return html;
+    appendRequirements(html, input, sources);
+    appendProductTables(html, input, sources);
+    appendEnd(html, input, sources, printTime);
+    return sources.pictures.resolve(html);
 }
 
 } // namespace ProductionSheetHtml

@@ -1,12 +1,14 @@
 #include "split/engine/ProductionSheetPdf.h"
 
+#include "split/engine/FJJobFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPrinter>
-#include <QTemporaryFile>
+#include <QScopeGuard>
 #include <QTextDocument>
 
 #include <cerrno>
@@ -16,6 +18,9 @@
 namespace ProductionSheetPdf {
 
 namespace {
+
+// The resolution the sheet's pixel sizes are meant for.
+constexpr int kLayoutDpi = 96;
 
 bool fail(QString *error, const QString &text)
 {
@@ -54,11 +59,17 @@ bool write(const QString &html, const QString &folder, QString *error)
 
     // A temporary name in the same folder, so the rename below cannot cross
     // file systems and a half-printed sheet never takes the real name.
-    QTemporaryFile temporary(QDir(dirPath).filePath(QStringLiteral(".明细制作单-XXXXXX.pdf.part")));
-    if (!temporary.open())
-        return fail(error, QStringLiteral("%1 无法写入: %2").arg(target, temporary.errorString()));
-    const QString temporaryPath = temporary.fileName();
-    temporary.close();
+    QString temporaryPath;
+    {
+        QFile temporary;
+        temporaryPath = FJJobFile::createTemporary(dirPath, temporary);
+        if (temporaryPath.isEmpty())
+            return fail(error, QStringLiteral("%1 无法写入").arg(target));
+    }
+    auto discard = qScopeGuard([&temporaryPath] {
+        if (!temporaryPath.isEmpty())
+            QFile::remove(temporaryPath);
+    });
 
     {
         QPrinter printer(QPrinter::HighResolution);
@@ -68,19 +79,22 @@ bool write(const QString &html, const QString &folder, QString *error)
         printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
         QTextDocument document;
         document.setHtml(html);
+        // Laid out on an A4 page in screen pixels and scaled onto the printer;
+        // laid out at the printer's resolution, every pixel size (text, cells)
+        // would shrink to a twelfth.
+        document.setPageSize(QPageSize(QPageSize::A4).sizePixels(kLayoutDpi));
+        // The 2 cm border that printing gives a document without a page size.
+        document.setDocumentMargin(2 / 2.54 * kLayoutDpi);
         document.print(&printer);
     }
 
     if (!looksLikePdf(temporaryPath))
         return fail(error, QStringLiteral("%1 生成失败").arg(target));
-    // Temporary files are private to their owner; the sheet is for the whole studio.
-    QFile::setPermissions(temporaryPath, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
-                                             | QFileDevice::ReadOther);
 
     // rename(2) replaces an existing sheet in one step.
     if (std::rename(QFile::encodeName(temporaryPath).constData(), QFile::encodeName(target).constData()) != 0)
         return fail(error, QStringLiteral("%1 无法写入: %2").arg(target, QString::fromLocal8Bit(std::strerror(errno))));
-    temporary.setAutoRemove(false);
+    temporaryPath.clear();
     return true;
 }
 

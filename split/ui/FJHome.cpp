@@ -6,7 +6,6 @@
 #include "app/core/Logging.h"
 #include "app/core/Config.h"
 #include "platform/MountRoot.h"
-#include "split/engine/FJCopyDispatch.h"
 #include "split/engine/FJDataThread.h"
 #include "split/ui/FJLeftPanel.h"
 #include "split/ui/FJResultRelay.h"
@@ -512,20 +511,20 @@ void FJHome::runDesignSplit(const QJsonObject &shop)
     QJsonArray finished;
     if (leftPanel->issjfenjianms == QLatin1String("2")) {
         thumbs = data.value(QStringLiteral("images")).toArray();
-        FJCopyDispatch::copy_cpthumnailimg_pics(thumbs, dest, threadPool, m_relay);
+        dataOperate.copy_cpthumnailimg_pics(thumbs, dest, threadPool, m_relay);
         finished = matchRetouchedToThumbnails(thumbs, data.value(QStringLiteral("images_jingxiu")).toArray());
-        FJCopyDispatch::copy_jxptocp_pics(finished, dest, threadPool, m_relay);
+        dataOperate.copy_jxptocp_pics(finished, dest, threadPool, m_relay);
     } else {
         finished = data.value(QStringLiteral("images")).toArray();
-        FJCopyDispatch::copy_chengpin_pics(dataOperate, finished, dest, threadPool, m_relay);
+        dataOperate.copy_chengpin_pics(finished, dest, threadPool, m_relay);
     }
     QJsonArray rejects;
     if (shop.value(QStringLiteral("xztp")).toString() == QLatin1String("1")) {
         rejects = data.value(QStringLiteral("images_taipian")).toArray();
-        FJCopyDispatch::copy_taipian_pics(dataOperate, rejects, dest, threadPool, m_relay);
+        dataOperate.copy_taipian_pics(rejects, dest, threadPool, m_relay);
     }
     const QJsonArray base = data.value(QStringLiteral("images_rudi")).toArray();
-    FJCopyDispatch::copy_rudi_pics(dataOperate, base, dest, threadPool, m_relay);
+    dataOperate.copy_rudi_pics(base, dest, threadPool, m_relay);
 
     dataOperate.analysis_biaoji_pics(data.value(QStringLiteral("orderpicdescr")).toArray());
     dataOperate.analysis_servicetimes(data.value(QStringLiteral("servicetime")).toArray());
@@ -596,12 +595,12 @@ void FJHome::runSelectionResults(const QJsonObject &shop)
     beginOrderAnalysis();
 
     const QJsonArray all = data.value(QStringLiteral("images_all")).toArray();
-    FJCopyDispatch::copy_onlychengpin_pics(dataOperate, all, dest, threadPool, m_relay);
+    dataOperate.copy_onlychengpin_pics(all, dest, threadPool, m_relay);
     QSet<QString> names;
     for (const QJsonValue &value : all)
         names.insert(QFileInfo(value.toObject().value(QStringLiteral("img_name")).toString()).completeBaseName());
     const QJsonArray base = data.value(QStringLiteral("images_rudi")).toArray();
-    FJCopyDispatch::copy_rudi_pics(dataOperate, base, dest, threadPool, m_relay);
+    dataOperate.copy_rudi_pics(base, dest, threadPool, m_relay);
     dataOperate.analysis_biaoji_pics(data.value(QStringLiteral("orderpicdescr")).toArray());
     dataOperate.analysis_servicetimes(data.value(QStringLiteral("servicetime")).toArray());
 
@@ -723,7 +722,7 @@ void FJHome::saveDownloadedImage(int generation, const QString &url, bool ok, co
                                  const QString &mimeType)
 {
     if (generation != m_generation || !running) {
-        qCDebug(lcSplit) << "已结束订单的下载，忽略:" << url;
+        qCDebug(lcSplit).noquote() << "已结束订单的下载，忽略:" << BaseReq::maskedForLog(url);
         return;
     }
     ++downPhotoFinishNums;

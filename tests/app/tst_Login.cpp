@@ -4,6 +4,7 @@
 #include "app/core/K.h"
 #include "app/Login.h"
 #include "support/LoginDialogWatcher.h"
+#include "support/RawHttpServer.h"
 #include "support/StandInService.h"
 #include "transfer/ui/tfhome.h"
 
@@ -28,12 +29,12 @@ private slots:
     void emptyFieldMarksButton_data();
     void emptyFieldMarksButton();
     void refusalRestoresButton();
-    void transportFailureRestoresButton();
+    void failureIsShownAndRestoresButton_data();
+    void failureIsShownAndRestoresButton();
     void successOpensTransferWindow();
     void successWithoutRememberWritesNothing();
     void uncheckingDeletesFile();
     void loadFillsPasswordEvenWhenNotRemembered();
-    void scaledSizes();
 
 private:
     Login *newWindow();
@@ -43,14 +44,11 @@ private:
     QString configText() const;
 
     StandInService m_service;
-    QTemporaryDir m_dataDir;
     QPointer<Login> m_window;
 };
 
 void tst_Login::initTestCase()
 {
-    QVERIFY(m_dataDir.isValid());
-    Config::k_datarootpath = m_dataDir.path() + QLatin1Char('/');
     QVERIFY(m_service.start());
     QVERIFY(Config::setUrlHost(m_service.baseUrl()));
 }
@@ -175,18 +173,32 @@ void tst_Login::refusalRestoresButton()
     QVERIFY(configText().isEmpty());
 }
 
-void tst_Login::transportFailureRestoresButton()
+void tst_Login::failureIsShownAndRestoresButton_data()
 {
-    m_service.setFailure(QStringLiteral("public"), QStringLiteral("dologin"), StandInService::Failure::Http500);
+    QTest::addColumn<QByteArray>("raw"); // empty: a closed port
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("closed port") << QByteArray() << "无法连接服务器，请检查网络或服务地址";
+    QTest::newRow("http 500") << RawHttpServer::response(500, "text/html", "oops") << "服务器返回异常，请稍后再试";
+}
+
+void tst_Login::failureIsShownAndRestoresButton()
+{
+    QFETCH(QByteArray, raw);
+    QFETCH(QString, shown);
+    RawHttpServer server;
+    QVERIFY(server.start());
+    server.answer(raw);
+    QVERIFY(Config::setUrlHost(raw.isEmpty() ? RawHttpServer::closedPortUrl() : server.baseUrl()));
     LoginDialogWatcher boxes;
     Login *window = newWindow();
-    fill(window, QStringLiteral("u"), QStringLiteral("p"), false);
+    fill(window, QStringLiteral("u"), QStringLiteral("p"), true);
     QTest::mouseClick(button(window), Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(button(window)->isEnabled(), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(boxes.texts(), QStringList{shown}, 10000);
+    QVERIFY(Config::setUrlHost(m_service.baseUrl()));
+    QTRY_VERIFY(button(window)->isEnabled());
     QCOMPARE(button(window)->text(), QStringLiteral("登录"));
-    QVERIFY(boxes.seen().isEmpty());
+    QVERIFY(configText().isEmpty());
 
-    m_service.setFailure(QStringLiteral("public"), QStringLiteral("dologin"), StandInService::Failure::None);
     QTest::mouseClick(button(window), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(Config::k_uid, QStringLiteral("8002"), 10000);
 }
@@ -262,18 +274,6 @@ void tst_Login::loadFillsPasswordEvenWhenNotRemembered()
     QCOMPARE(field(window, 0)->text(), QStringLiteral("钱"));
     QCOMPARE(field(window, 1)->text(), QStringLiteral("s3cret&x"));
     QVERIFY(!window->findChild<CustomCheckBox *>(QStringLiteral("rememberPasswordBox"))->isChecked());
-}
-
-void tst_Login::scaledSizes()
-{
-    Config::scaleDpi = 1.5f;
-    // The size asked for; once shown, the layout's own minimum wins when larger.
-    m_window = new Login();
-    Login *window = m_window;
-    QCOMPARE(window->size(), QSize(375, 450));
-    QCOMPARE(button(window)->height(), 37);
-    QCOMPARE(field(window, 0)->height(), 45);
-    QVERIFY(window->windowFlags() & Qt::WindowStaysOnTopHint);
 }
 
 QTEST_MAIN(tst_Login)

@@ -12,27 +12,11 @@ class tst_TestForm : public QObject
     Q_OBJECT
 
 private slots:
-    void formHasOneStartButton();
     void runCreatesSizeFolders_data();
     void runCreatesSizeFolders();
     void runTwiceCreatesNothingNew();
     void emptyImportPathUsesCurrentFolder();
 };
-
-void tst_TestForm::formHasOneStartButton()
-{
-    Test form;
-    QCOMPARE(form.objectName(), QStringLiteral("Test"));
-    QCOMPARE(form.windowTitle(), QStringLiteral("Form"));
-    QCOMPARE(form.size(), QSize(400, 300));
-    auto *button = form.findChild<QPushButton *>(QStringLiteral("pushButton"));
-    QVERIFY(button);
-    QCOMPARE(button->text(), QStringLiteral("开始"));
-    QCOMPARE(button->geometry(), QRect(180, 130, 80, 24));
-    const QList<QWidget *> before = form.findChildren<QWidget *>();
-    QTest::mouseClick(button, Qt::LeftButton);
-    QCOMPARE(form.findChildren<QWidget *>(), before);
-}
 
 void tst_TestForm::runCreatesSizeFolders_data()
 {

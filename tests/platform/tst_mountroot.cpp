@@ -70,7 +70,11 @@ void MountRootTest::assertionHeldUntilReleased()
     QCOMPARE(DisplaySleepAssertion::heldName(), QString("MyApp - Preventing Display Sleep"));
     DisplaySleepAssertion::release(id + 100); // unknown ids change nothing
     QVERIFY(DisplaySleepAssertion::isHeld());
+    // Each assertion is released on its own.
+    const auto second = DisplaySleepAssertion::create("NoDisplaySleepAssertion", "second");
     DisplaySleepAssertion::release(id);
+    QVERIFY(DisplaySleepAssertion::isHeld());
+    DisplaySleepAssertion::release(second);
     QVERIFY(!DisplaySleepAssertion::isHeld());
 }
 

@@ -179,24 +179,4 @@ bool writeOrderPictures(const QString &orderDir)
     return ok;
 }
 
-int count(const QString &haystack, const QString &needle)
-{
-    if (needle.isEmpty())
-        return 0;
-    int n = 0;
-    for (int at = haystack.indexOf(needle); at >= 0; at = haystack.indexOf(needle, at + needle.size()))
-        ++n;
-    return n;
-}
-
-QString between(const QString &haystack, const QString &begin, const QString &end, int from)
-{
-    const int a = haystack.indexOf(begin, from);
-    if (a < 0)
-        return QString();
-    const int start = a + begin.size();
-    const int b = haystack.indexOf(end, start);
-    return b < 0 ? QString() : haystack.mid(start, b - start);
-}
-
 } // namespace FJSheetStudioData

@@ -21,9 +21,4 @@ bool writePicture(const QString &orderDir, const QString &relative, const QStrin
 // Every picture the reply above refers to, plus the barcode.
 bool writeOrderPictures(const QString &orderDir);
 
-// How often needle stands in haystack (non-overlapping).
-int count(const QString &haystack, const QString &needle);
-// The text between the first begin and the following end (exclusive); null when absent.
-QString between(const QString &haystack, const QString &begin, const QString &end, int from = 0);
-
 } // namespace FJSheetStudioData

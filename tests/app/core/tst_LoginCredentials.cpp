@@ -12,7 +12,6 @@ private slots:
     void scrambleRoundTrip_data();
     void scrambleRoundTrip();
     void scrambleKeyRepeatsAfterEighteenBytes();
-    void scrambleKnownValue();
     void unscrambleEdges_data();
     void unscrambleEdges();
     void base64RoundTrip_data();
@@ -30,8 +29,7 @@ void tst_LoginCredentials::scrambleRoundTrip_data()
     QTest::addColumn<QString>("password");
     QTest::newRow("ascii") << QStringLiteral("secret");
     QTest::newRow("chinese") << QStringLiteral("密码123");
-    QTest::newRow("symbols") << QStringLiteral("a&b=c+d%20");
-    QTest::newRow("long") << QStringLiteral("abcdefghijklmnopqrstuvwxyz0123456789");
+    QTest::newRow("symbols, longer than the key") << QStringLiteral("a&b=c+d%20-abcdefghijklmnopqrstuvwxyz");
     QTest::newRow("emoji") << QStringLiteral("p😀w");
 }
 
@@ -53,12 +51,6 @@ void tst_LoginCredentials::scrambleKeyRepeatsAfterEighteenBytes()
     for (int i = 0; i < bytes.size(); ++i)
         QCOMPARE(char(bytes.at(i) ^ 'a'), key.at(i % 18));
     QCOMPARE(bytes.at(18), bytes.at(0));
-}
-
-void tst_LoginCredentials::scrambleKnownValue()
-{
-    // "NorvaF" XOR "NorvaF" is six zero bytes.
-    QCOMPARE(LoginCredentials::xorEncode(QStringLiteral("NorvaF")), QStringLiteral("AAAAAAAA"));
     QCOMPARE(LoginCredentials::xorEncode(QString()), QString());
 }
 

@@ -1,15 +1,14 @@
 #include "app/core/BaseReq.h"
 #include "app/core/Config.h"
 #include "app/core/FormBody.h"
+#include "support/MessageCatcher.h"
+#include "support/RawHttpServer.h"
 #include "support/StandInService.h"
 
 #include <QBuffer>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QLoggingCategory>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QPointer>
 #include <QtTest>
 
@@ -72,20 +71,39 @@ QByteArray encodedImage(const char *format, const QColor &color = Qt::red)
 const QByteArray kTinyGif = QByteArray::fromHex(
     "47494638396101000100800000ffffff00000021f90401000000002c00000000010001000002024401003b");
 
-QStringList g_netMessages;
-QtMessageHandler g_previousHandler = nullptr;
+// What a server of the test's own plays for one row.
+enum class Play { Answer, Trickle, Quiet, ClosedPort };
 
-void captureNetMessages(QtMsgType type, const QMessageLogContext &context, const QString &message)
+QByteArray chunked(const QByteArray &body)
 {
-    if (context.category && qstrcmp(context.category, "studio.net") == 0)
-        g_netMessages.append(message);
-    else if (g_previousHandler)
-        g_previousHandler(type, context, message);
+    return "HTTP/1.1 200 OK\r\nContent-Type: image/png\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n"
+           + QByteArray::number(body.size(), 16) + "\r\n" + body + "\r\n0\r\n\r\n";
 }
+
+QByteArray json(const QByteArray &text)
+{
+    return RawHttpServer::response(200, "application/json", text);
+}
+
+// Shorter limits for one test, restored afterwards. A trickle keeps the idle
+// time-out away for good, so only the deadline can end it.
+struct ScopedLimits {
+    BaseReq::Limits saved = BaseReq::limits();
+    explicit ScopedLimits(Play how)
+    {
+        const int idle = how == Play::Trickle ? 600000 : 1000;
+        const int deadline = how == Play::Trickle ? 1500 : 600000;
+        BaseReq::setLimits({idle, deadline, idle, deadline});
+    }
+    ~ScopedLimits() { BaseReq::setLimits(saved); }
+};
 
 const QStringList kAppendedNames = {"token", "version", "architecture", "uid", "device"};
 
 } // namespace
+
+Q_DECLARE_METATYPE(Play)
+Q_DECLARE_METATYPE(BaseReq::Failure)
 
 class BaseReqTest : public QObject
 {
@@ -101,15 +119,12 @@ private slots:
     void routeGroup();
     void appendedParameters_data();
     void appendedParameters();
-    void emptyCallerBody();
     void valuesArriveAsGiven_data();
     void valuesArriveAsGiven();
-    void formHeaders();
 
-    // Reply classification
-    void replyClassification_data();
-    void replyClassification();
-    void silentServiceTimesOut();
+    // Replies and failures
+    void failuresAreTold_data();
+    void failuresAreTold();
     void abortReachesCallbackAsFailure();
     void destroyedWhileRunningNeverCallsBack();
     void secondRequestKeepsItsOwnCallback();
@@ -117,14 +132,10 @@ private slots:
 
     // Images
     void concurrentDownloadsReachTheirOwnCallbacks();
-    void downloadsPathWithChineseAndSpaces();
-    void downloadFailures_data();
-    void downloadFailures();
-    void silentDownloadTimesOut();
+    void downloads_data();
+    void downloads();
     void throwingImageCallbackIsContained();
-    void replyWithoutCallbackIsOnlyLogged();
     void dataUrl();
-    void dataUrlFailure();
     void detectImageMimeType_data();
     void detectImageMimeType();
 
@@ -134,7 +145,10 @@ private slots:
     void logLinesHideSecrets();
 
 private:
+    QString play(Play how, const QByteArray &raw);
+
     StandInService m_service;
+    RawHttpServer m_raw;
     QString m_savedHost;
     QString m_savedUid;
 };
@@ -142,6 +156,7 @@ private:
 void BaseReqTest::initTestCase()
 {
     QVERIFY(m_service.start());
+    QVERIFY(m_raw.start());
     m_savedHost = Config::URL_HOST;
     m_savedUid = Config::k_uid;
     QVERIFY(Config::setUrlHost(m_service.baseUrl()));
@@ -159,6 +174,25 @@ void BaseReqTest::cleanupTestCase()
     Config::setUrlHost(m_savedHost);
 }
 
+// Sets the raw server up for one row and returns the base URL to use.
+QString BaseReqTest::play(Play how, const QByteArray &raw)
+{
+    switch (how) {
+    case Play::Answer:
+        m_raw.answer(raw);
+        break;
+    case Play::Trickle:
+        m_raw.trickle(raw, 100);
+        break;
+    case Play::Quiet:
+        m_raw.stayQuiet();
+        break;
+    case Play::ClosedPort:
+        return RawHttpServer::closedPortUrl();
+    }
+    return m_raw.baseUrl();
+}
+
 void BaseReqTest::routeGroup_data()
 {
     QTest::addColumn<QString>("path");
@@ -167,7 +201,6 @@ void BaseReqTest::routeGroup_data()
     QTest::addColumn<QString>("action");
 
     QTest::newRow("order list") << "&m=order&a=order_list" << "BrenlowDPc" << "order" << "order_list";
-    QTest::newRow("login") << "&m=public&a=dologin" << "BrenlowDPc" << "public" << "dologin";
     QTest::newRow("version check") << "&m=Version&a=check_update" << "publicapi" << "Version" << "check_update";
     QTest::newRow("version check, other case") << "&m=version&a=check_update" << "BrenlowDPc" << "version"
                                                << "check_update";
@@ -200,52 +233,35 @@ void BaseReqTest::routeGroup()
 void BaseReqTest::appendedParameters_data()
 {
     QTest::addColumn<QString>("uid");
-    QTest::newRow("before login") << QString();
-    QTest::newRow("logged in") << "10086";
+    QTest::addColumn<QByteArray>("callerBody");
+    QTest::newRow("before login, empty body") << QString() << QByteArray();
+    QTest::newRow("logged in") << "10086"
+                               << FormBody().add("shopid", "12").add("eid", "34").add("personid", "34").toBytes();
 }
 
 void BaseReqTest::appendedParameters()
 {
     QFETCH(QString, uid);
+    QFETCH(QByteArray, callerBody);
     Config::k_uid = uid;
 
     m_service.setReply("order", "get_persons", {{"code", "1"}});
     BaseReq req;
-    const QByteArray callerBody = FormBody()
-                                      .add("shopid", "12")
-                                      .add("eid", "34")
-                                      .add("superid", "56")
-                                      .add("personid", "34")
-                                      .toBytes();
     auto result = startForm(&req, "&m=order&a=get_persons", callerBody);
     QTRY_COMPARE(result->calls, 1);
 
     const StandInService::Request seen = m_service.requests().value(0);
-    QCOMPARE(seen.fieldNames(),
-             QStringList({"shopid", "eid", "superid", "personid"}) + kAppendedNames);
-    QCOMPARE(seen.field("shopid"), QString("12"));
-    QCOMPARE(seen.field("personid"), QString("34"));
+    const QStringList callerNames = callerBody.isEmpty() ? QStringList() : QStringList{"shopid", "eid", "personid"};
+    QCOMPARE(seen.fieldNames(), callerNames + kAppendedNames);
     QCOMPARE(seen.field("token"), Config::URL_TOKEN);
     QCOMPARE(seen.field("version"), QString("1.4.2"));
     QCOMPARE(seen.field("architecture"), QString("64"));
     QCOMPARE(seen.field("uid"), uid.isNull() ? QString("") : uid);
-    QVERIFY(!seen.field("uid").isNull());
     QCOMPARE(seen.field("device"), QString("mac"));
     QVERIFY(seen.body.startsWith(callerBody + "&token="));
     QVERIFY(seen.body.endsWith("&uid=" + uid.toUtf8() + "&device=mac"));
-}
-
-void BaseReqTest::emptyCallerBody()
-{
-    m_service.setReply("public", "switch_shop", {{"code", "1"}});
-    BaseReq req;
-    auto result = startForm(&req, "&m=public&a=switch_shop", QByteArray());
-    QTRY_COMPARE(result->calls, 1);
-
-    const StandInService::Request seen = m_service.requests().value(0);
-    QVERIFY2(seen.body.startsWith("&token="), seen.body.constData());
-    QCOMPARE(seen.fieldNames(), kAppendedNames);
-    QCOMPARE(seen.field("uid"), QString(""));
+    QCOMPARE(seen.contentType, QByteArray("application/x-www-form-urlencoded"));
+    QCOMPARE(seen.header("content-length").toInt(), seen.body.size());
 }
 
 void BaseReqTest::valuesArriveAsGiven_data()
@@ -253,13 +269,10 @@ void BaseReqTest::valuesArriveAsGiven_data()
     QTest::addColumn<QString>("value");
     QTest::newRow("ampersand") << "A&B";
     QTest::newRow("plus") << "1+1";
-    QTest::newRow("percent") << "100%";
     QTest::newRow("percent escape lookalike") << "%41%2";
     QTest::newRow("equals") << "k=v";
-    QTest::newRow("space") << "two words";
-    QTest::newRow("chinese") << "王小明 精修 二〇二六";
+    QTest::newRow("chinese and space") << "王小明 精修";
     QTest::newRow("share path") << "\\\\nas01\\照片\\2026\\A&B+C%";
-    QTest::newRow("all at once") << "a&b=c+d%20e 中";
 }
 
 void BaseReqTest::valuesArriveAsGiven()
@@ -278,77 +291,54 @@ void BaseReqTest::valuesArriveAsGiven()
     QCOMPARE(seen.field("after"), QString("x"));
 }
 
-void BaseReqTest::formHeaders()
+void BaseReqTest::failuresAreTold_data()
 {
-    m_service.setReply("order", "order_list", {{"code", "1"}});
-    BaseReq req;
-    auto result = startForm(&req, "&m=order&a=order_list", FormBody().add("keyword", "张").toBytes());
-    QTRY_COMPARE(result->calls, 1);
+    QTest::addColumn<Play>("how");
+    QTest::addColumn<QByteArray>("raw");
+    QTest::addColumn<BaseReq::Failure>("failure");
+    QTest::addColumn<QString>("message");
 
-    const StandInService::Request seen = m_service.requests().value(0);
-    QCOMPARE(seen.contentType, QByteArray("application/x-www-form-urlencoded"));
-    QCOMPARE(seen.header("content-length").toInt(), seen.body.size());
-}
-
-void BaseReqTest::replyClassification_data()
-{
-    QTest::addColumn<Failure>("failure");
-    QTest::addColumn<QJsonObject>("reply");
-    QTest::addColumn<bool>("ok");
-    QTest::addColumn<QString>("shape"); // "object", "array", "null"
-
-    const QJsonObject orders{{"code", "1"}, {"data", QJsonArray{QJsonObject{{"id", "9"}}}}};
-    QTest::newRow("object") << Failure::None << orders << true << "object";
-    QTest::newRow("empty object") << Failure::None << QJsonObject() << true << "object";
+    const QString unreachable = "无法连接服务器，请检查网络或服务地址";
+    const QString badReply = "服务器返回异常，请稍后再试";
+    const QString timedOut = "请求超时，请稍后再试";
+    QTest::newRow("closed port") << Play::ClosedPort << QByteArray() << BaseReq::Failure::Unreachable << unreachable;
+    QTest::newRow("closed without a word") << Play::Answer << QByteArray() << BaseReq::Failure::Unreachable
+                                           << unreachable;
+    QTest::newRow("http 500") << Play::Answer << RawHttpServer::response(500, "text/html", "<h1>500</h1>")
+                              << BaseReq::Failure::BadReply << badReply;
+    QTest::newRow("not json") << Play::Answer << RawHttpServer::response(200, "text/html", "<html>维护中</html>")
+                              << BaseReq::Failure::BadReply << badReply;
+    QTest::newRow("json array") << Play::Answer << json("[{\"code\":\"1\"}]") << BaseReq::Failure::BadReply
+                                << badReply;
+    QTest::newRow("silence") << Play::Quiet << QByteArray() << BaseReq::Failure::TimedOut << timedOut;
+    // Each byte keeps the idle time-out away; only the deadline ends it.
+    QTest::newRow("a byte every 100 ms") << Play::Trickle << json(QByteArray(400, ' ') + "{\"code\":\"1\"}")
+                                         << BaseReq::Failure::TimedOut << timedOut;
+    QTest::newRow("empty body") << Play::Answer << json("") << BaseReq::Failure::BadReply << badReply;
     // The client judges the shape only; the envelope is the caller's business.
-    QTest::newRow("code 0 with message") << Failure::CodeZeroMessage << orders << true << "object";
-    QTest::newRow("numeric code") << Failure::NumericCode << orders << true << "object";
-    QTest::newRow("array") << Failure::JsonArray << orders << false << "array";
-    QTest::newRow("empty body") << Failure::EmptyBody << orders << false << "null";
-    QTest::newRow("not json") << Failure::NotJson << orders << false << "null";
-    QTest::newRow("http 500") << Failure::Http500 << orders << false << "null";
+    QTest::newRow("object") << Play::Answer << json("{\"code\":\"1\"}") << BaseReq::Failure::None << QString();
+    QTest::newRow("numeric code 0") << Play::Answer << json("{\"code\":0}") << BaseReq::Failure::None << QString();
 }
 
-void BaseReqTest::replyClassification()
+void BaseReqTest::failuresAreTold()
 {
-    QFETCH(Failure, failure);
-    QFETCH(QJsonObject, reply);
-    QFETCH(bool, ok);
-    QFETCH(QString, shape);
+    QFETCH(Play, how);
+    QFETCH(QByteArray, raw);
+    QFETCH(BaseReq::Failure, failure);
+    QFETCH(QString, message);
 
-    m_service.setReply("order", "order_list", reply);
-    m_service.setFailure("order", "order_list", failure);
+    ScopedLimits limits(how);
+    QVERIFY(Config::setUrlHost(play(how, raw)));
     BaseReq req;
-    auto result = startForm(&req, "&m=order&a=order_list", QByteArray());
-    QTRY_COMPARE(result->calls, 1);
-    m_service.setFailure("order", "order_list", Failure::None);
-
-    QCOMPARE(result->ok, ok);
-    QCOMPARE(result->document.isObject(), shape == "object");
-    QCOMPARE(result->document.isArray(), shape == "array");
-    QCOMPARE(result->document.isNull(), shape == "null");
-    if (failure == Failure::None)
-        QCOMPARE(result->document.object(), reply);
-    if (shape == "array")
-        QCOMPARE(result->document.array().first().toObject().value("code").toString(), QString("1"));
-}
-
-void BaseReqTest::silentServiceTimesOut()
-{
-    QCOMPARE(BaseReq().requestTimeout(), 30000);
-    QCOMPARE(BaseReq().downloadTimeout(), 60000);
-
-    m_service.setFailure("order", "order_list", Failure::NoAnswer);
-    BaseReq req;
-    req.setRequestTimeout(1000);
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^请求失败: .* 请求超时$"));
-    auto result = startForm(&req, "&m=order&a=order_list", QByteArray());
+    auto result = startForm(&req, "&m=public&a=dologin", QByteArray());
     QTRY_COMPARE_WITH_TIMEOUT(result->calls, 1, 20000);
-    m_service.setFailure("order", "order_list", Failure::None);
+    QVERIFY(Config::setUrlHost(m_service.baseUrl()));
 
-    QVERIFY(!result->ok);
-    QVERIFY(result->document.isNull());
-    QCOMPARE(m_service.requests().size(), 1);
+    QCOMPARE(result->ok, failure == BaseReq::Failure::None);
+    QCOMPARE(result->document.isObject(), result->ok);
+    QCOMPARE(result->document.isArray(), raw.endsWith("]"));
+    QCOMPARE(req.lastFailure(), failure);
+    QCOMPARE(BaseReq::failureMessage(failure), message);
 }
 
 void BaseReqTest::abortReachesCallbackAsFailure()
@@ -364,6 +354,7 @@ void BaseReqTest::abortReachesCallbackAsFailure()
     m_service.setFailure("order", "order_list", Failure::None);
     QVERIFY(!result->ok);
     QVERIFY(result->document.isNull());
+    QCOMPARE(req.lastFailure(), BaseReq::Failure::Aborted);
 
     req.abort(); // nothing left running: no second call
     QCOMPARE(result->calls, 1);
@@ -426,7 +417,6 @@ void BaseReqTest::getReachesTheStoredCallback()
     QCOMPARE(result->document.object().value("which").toString(), QString("detail"));
     const StandInService::Request seen = m_service.requests().value(1);
     QCOMPARE(seen.method, QByteArray("GET"));
-    QVERIFY(seen.body.isEmpty());
     QVERIFY(seen.header("content-length").isEmpty() || seen.header("content-length") == "0");
 }
 
@@ -436,11 +426,11 @@ void BaseReqTest::concurrentDownloadsReachTheirOwnCallbacks()
     const QByteArray jpeg = encodedImage("JPEG", Qt::green);
     m_service.serveFile("/slow.png", png, "image/png");
     m_service.setFileDelay("/slow.png", 400);
-    m_service.serveFile("/fast.jpg", jpeg);
+    m_service.serveFile("/uploads/张三 精修/01 (1).jpg", jpeg);
 
     BaseReq req;
     auto slow = startDownload(&req, m_service.fileUrl("/slow.png"));
-    auto fast = startDownload(&req, m_service.fileUrl("/fast.jpg"));
+    auto fast = startDownload(&req, m_service.fileUrl("/uploads/张三 精修/01 (1).jpg"));
     QTRY_COMPARE(fast->calls, 1);
     QTRY_COMPARE(slow->calls, 1);
     m_service.setFileDelay("/slow.png", 0);
@@ -453,55 +443,52 @@ void BaseReqTest::concurrentDownloadsReachTheirOwnCallbacks()
     QCOMPARE(slow->mimeType, QString("image/png"));
 }
 
-void BaseReqTest::downloadsPathWithChineseAndSpaces()
+void BaseReqTest::downloads_data()
 {
+    QTest::addColumn<Play>("how");
+    QTest::addColumn<QByteArray>("raw");
+    QTest::addColumn<BaseReq::Failure>("failure");
+
     const QByteArray jpeg = encodedImage("JPEG");
-    m_service.serveFile("/uploads/张三 精修/01 (1).jpg", jpeg);
-    BaseReq req;
-    auto result = startDownload(&req, m_service.fileUrl("/uploads/张三 精修/01 (1).jpg"));
-    QTRY_COMPARE(result->calls, 1);
-    QVERIFY(result->ok);
-    QCOMPARE(result->bytes, jpeg);
+    const QByteArray png = encodedImage("PNG");
+    QByteArray cutOff = RawHttpServer::response(200, "image/jpeg", jpeg);
+    cutOff.chop(jpeg.size() / 2);
+    QTest::newRow("whole picture") << Play::Answer << RawHttpServer::response(200, "image/png", png)
+                                   << BaseReq::Failure::None;
+    QTest::newRow("chunked picture") << Play::Answer << chunked(png) << BaseReq::Failure::None;
+    QTest::newRow("shorter than its length") << Play::Answer << cutOff << BaseReq::Failure::BadReply;
+    QTest::newRow("ends without a length") << Play::Answer << RawHttpServer::response(200, "image/jpeg", jpeg, false)
+                                           << BaseReq::Failure::BadReply;
+    QTest::newRow("html page, status 200")
+        << Play::Answer << RawHttpServer::response(200, "text/html", "<!DOCTYPE html><html>登录</html>")
+        << BaseReq::Failure::BadReply;
+    QTest::newRow("empty") << Play::Answer << RawHttpServer::response(200, "image/jpeg", QByteArray())
+                           << BaseReq::Failure::BadReply;
+    QTest::newRow("http 404") << Play::Answer << RawHttpServer::response(404, "text/html", "no")
+                              << BaseReq::Failure::BadReply;
+    QTest::newRow("closed port") << Play::ClosedPort << QByteArray() << BaseReq::Failure::Unreachable;
+    QTest::newRow("silence") << Play::Quiet << QByteArray() << BaseReq::Failure::TimedOut;
+    QTest::newRow("a byte every 100 ms") << Play::Trickle << RawHttpServer::response(200, "image/jpeg", jpeg)
+                                         << BaseReq::Failure::TimedOut;
 }
 
-void BaseReqTest::downloadFailures_data()
+void BaseReqTest::downloads()
 {
-    QTest::addColumn<QString>("urlPath");
-    QTest::addColumn<Failure>("failure");
-    QTest::newRow("missing file") << "/missing.jpg" << Failure::None;
-    QTest::newRow("http 500") << "/broken.jpg" << Failure::Http500;
-    QTest::newRow("empty body") << "/empty.jpg" << Failure::EmptyBody;
-}
+    QFETCH(Play, how);
+    QFETCH(QByteArray, raw);
+    QFETCH(BaseReq::Failure, failure);
 
-void BaseReqTest::downloadFailures()
-{
-    QFETCH(QString, urlPath);
-    QFETCH(Failure, failure);
-    if (failure != Failure::None) {
-        m_service.serveFile(urlPath, encodedImage("JPEG"));
-        m_service.setFileFailure(urlPath, failure);
-    }
-
+    ScopedLimits limits(how);
+    const QString url = play(how, raw) + "/shot.jpg?id=3&token=" + Config::URL_TOKEN;
     BaseReq req;
-    auto result = startDownload(&req, m_service.fileUrl(urlPath));
-    QTRY_COMPARE(result->calls, 1);
-    QVERIFY(!result->ok);
-    QVERIFY(result->bytes.isEmpty());
-    QVERIFY(result->mimeType.isEmpty());
-}
-
-void BaseReqTest::silentDownloadTimesOut()
-{
-    m_service.serveFile("/silent.jpg", encodedImage("JPEG"));
-    m_service.setFileFailure("/silent.jpg", Failure::NoAnswer);
-    BaseReq req;
-    req.setDownloadTimeout(1000);
-    QTest::ignoreMessage(QtWarningMsg, "图片下载失败: 请求超时");
-    QTest::ignoreMessage(QtWarningMsg, qPrintable(m_service.fileUrl("/silent.jpg")));
-    auto result = startDownload(&req, m_service.fileUrl("/silent.jpg"));
+    auto result = startDownload(&req, url);
     QTRY_COMPARE_WITH_TIMEOUT(result->calls, 1, 20000);
-    QVERIFY(!result->ok);
-    QVERIFY(result->bytes.isEmpty());
+
+    QCOMPARE(req.lastFailure(), failure);
+    QCOMPARE(result->ok, failure == BaseReq::Failure::None);
+    QCOMPARE(result->mimeType.isEmpty(), !result->ok);
+    // Only a whole body that is no picture goes along (a caller may fetch a text so).
+    QCOMPARE(result->bytes.isEmpty(), !result->ok && !raw.contains("<html>"));
 }
 
 void BaseReqTest::throwingImageCallbackIsContained()
@@ -522,58 +509,22 @@ void BaseReqTest::throwingImageCallbackIsContained()
     QVERIFY(next->ok);
 }
 
-void BaseReqTest::replyWithoutCallbackIsOnlyLogged()
-{
-    m_service.serveFile("/b.jpg", encodedImage("JPEG"));
-    QNetworkAccessManager manager;
-    QNetworkReply *foreign = manager.get(QNetworkRequest(QUrl(m_service.fileUrl("/b.jpg"))));
-    QSignalSpy finished(foreign, &QNetworkReply::finished);
-    QVERIFY(finished.wait());
-
-    BaseReq req;
-    auto pending = startForm(&req, "&m=order&a=order_list", QByteArray());
-    QTest::ignoreMessage(QtWarningMsg, "警告：imageCallback 为空");
-    req.imageDownloadFinished(foreign);
-    req.serviceRequestFinished(foreign); // not one of its form replies: ignored
-    req.imageDownloadFinished(nullptr);
-    QCOMPARE(pending->calls, 0);
-    QTRY_COMPARE(pending->calls, 1);
-}
-
 void BaseReqTest::dataUrl()
 {
     const QByteArray png = encodedImage("PNG");
     m_service.serveFile("/shot.png", png, "image/png");
 
     BaseReq req;
-    int calls = 0;
-    bool ok = false;
-    QString url;
-    req.downloadImageAsDataUrl(m_service.fileUrl("/shot.png"), [&](bool success, const QString &text) {
-        ++calls;
-        ok = success;
-        url = text;
-    });
-    QTRY_COMPARE(calls, 1);
-    QVERIFY(ok);
-    QVERIFY(url.startsWith("data:image/png;base64,"));
-    QCOMPARE(QByteArray::fromBase64(url.mid(url.indexOf(',') + 1).toLatin1()), png);
-}
+    QStringList urls;
+    const auto collect = [&](bool success, const QString &text) { urls << (success ? text : "failed:" + text); };
+    req.downloadImageAsDataUrl(m_service.fileUrl("/shot.png"), collect);
+    QTRY_COMPARE(urls.size(), 1);
+    req.downloadImageAsDataUrl(m_service.fileUrl("/nothing-here.png"), collect);
+    QTRY_COMPARE(urls.size(), 2);
 
-void BaseReqTest::dataUrlFailure()
-{
-    BaseReq req;
-    int calls = 0;
-    bool ok = true;
-    QString url = "unchanged";
-    req.downloadImageAsDataUrl(m_service.fileUrl("/nothing-here.png"), [&](bool success, const QString &text) {
-        ++calls;
-        ok = success;
-        url = text;
-    });
-    QTRY_COMPARE(calls, 1);
-    QVERIFY(!ok);
-    QVERIFY(url.isEmpty());
+    QVERIFY(urls.at(0).startsWith("data:image/png;base64,"));
+    QCOMPARE(QByteArray::fromBase64(urls.at(0).mid(urls.at(0).indexOf(',') + 1).toLatin1()), png);
+    QCOMPARE(urls.at(1), QString("failed:"));
 }
 
 void BaseReqTest::detectImageMimeType_data()
@@ -585,14 +536,11 @@ void BaseReqTest::detectImageMimeType_data()
     QTest::newRow("jpeg picture") << encodedImage("JPEG") << "image/jpeg";
     QTest::newRow("bmp picture") << encodedImage("BMP") << "image/bmp";
     QTest::newRow("gif picture") << kTinyGif << "image/gif";
-    QTest::newRow("gif87a header") << QByteArray("GIF87a-truncated") << "image/gif";
     QTest::newRow("webp header") << QByteArray("RIFF\x24\x00\x00\x00WEBPVP8 ", 16) << "image/webp";
     QTest::newRow("BM and nonsense") << QByteArray("BM-not-really-a-bitmap") << "image/bmp";
     QTest::newRow("jpeg magic, cut off") << QByteArray("\xFF\xD8\xFF\x00", 4) << "image/jpeg";
-    QTest::newRow("png signature, cut off") << QByteArray("\x89PNG\r\n\x1A\n", 8) << "image/png";
     QTest::newRow("riff without webp") << QByteArray("RIFF\x24\x00\x00\x00WAVEfmt ", 16) << "image/jpeg";
     QTest::newRow("unknown text") << QByteArray("hello, world") << "image/jpeg";
-    QTest::newRow("single byte") << QByteArray("x") << "image/jpeg";
 }
 
 void BaseReqTest::detectImageMimeType()
@@ -605,46 +553,57 @@ void BaseReqTest::detectImageMimeType()
 
 void BaseReqTest::maskedForLog_data()
 {
-    QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<QByteArray>("logged");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("logged");
 
-    QTest::newRow("password") << QByteArray("username=lily&password=s%26cret")
-                              << QByteArray("username=lily&password=***");
-    QTest::newRow("pwd variants") << QByteArray("oldPwd=a&newPassword=b&user_passwd=c&name=d")
-                                  << QByteArray("oldPwd=***&newPassword=***&user_passwd=***&name=d");
-    QTest::newRow("token") << QByteArray("&token=abc&version=1.4.2") << QByteArray("&token=***&version=1.4.2");
-    QTest::newRow("encoded key") << QByteArray("pass%77ord=x") << QByteArray("pass%77ord=***");
-    QTest::newRow("nothing secret") << QByteArray("shopid=1&eid=2") << QByteArray("shopid=1&eid=2");
-    QTest::newRow("empty") << QByteArray() << QByteArray();
+    QTest::newRow("password") << "username=lily&password=s%26cret" << "username=lily&password=***";
+    QTest::newRow("pwd variants") << "oldPwd=a&newPassword=b&user_passwd=c&name=d"
+                                  << "oldPwd=***&newPassword=***&user_passwd=***&name=d";
+    QTest::newRow("token") << "&token=abc&version=1.4.2" << "&token=***&version=1.4.2";
+    QTest::newRow("encoded key") << "pass%77ord=x" << "pass%77ord=***";
+    QTest::newRow("nothing secret") << "shopid=1&eid=2" << "shopid=1&eid=2";
+    QTest::newRow("url query") << "https://h.example/index.php?g=x&m=order&a=getbarcodegen&id=7&token=abc#top"
+                               << "https://h.example/index.php?g=x&m=order&a=getbarcodegen&id=7&token=***#top";
+    QTest::newRow("url path holding =") << "https://h.example/a=b/p.jpg?token=abc&pwd=1"
+                                        << "https://h.example/a=b/p.jpg?token=***&pwd=***";
+    QTest::newRow("url inside a message") << "Error transferring http://h/p.jpg?id=1&token=abc - server replied"
+                                          << "Error transferring http://h/p.jpg?id=1&token=*** - server replied";
+    QTest::newRow("empty") << QString() << QString();
 }
 
 void BaseReqTest::maskedForLog()
 {
-    QFETCH(QByteArray, body);
-    QFETCH(QByteArray, logged);
-    QCOMPARE(BaseReq::maskedForLog(body), logged);
+    QFETCH(QString, text);
+    QFETCH(QString, logged);
+    QCOMPARE(BaseReq::maskedForLog(text), logged);
+    QCOMPARE(BaseReq::maskedForLog(text.toUtf8()), logged.toUtf8());
 }
 
 void BaseReqTest::logLinesHideSecrets()
 {
     const QString password = "Sec7et&Pass 密";
     m_service.setReply("public", "dologin", {{"code", "1"}});
+    m_service.serveFile("/p.jpg", "<html>not a picture</html>", "text/html");
 
-    QLoggingCategory::setFilterRules("studio.net.debug=true");
-    g_netMessages.clear();
-    g_previousHandler = qInstallMessageHandler(captureNetMessages);
+    MessageCatcher log("studio.net.debug=true");
     BaseReq req;
     auto result = startForm(&req, "&m=public&a=dologin",
                             FormBody().add("username", "lily").add("password", password).toBytes());
-    qInstallMessageHandler(g_previousHandler);
-    QLoggingCategory::setFilterRules(QString());
     QTRY_COMPARE(result->calls, 1);
+    req.get(BaseReq::requestUrl("&m=order&a=detail&token=" + Config::URL_TOKEN));
+    QTRY_COMPARE(result->calls, 2);
+    for (const QString &file : {"/p.jpg", "/missing.jpg"}) {
+        auto image = startDownload(&req, m_service.fileUrl(file) + "?token=" + Config::URL_TOKEN + "&password=x");
+        QTRY_COMPARE(image->calls, 1);
+    }
 
-    const QString log = g_netMessages.join('\n');
-    QVERIFY2(log.contains("url: " + m_service.baseUrl()), qPrintable(log));
-    QVERIFY2(log.contains("paras: username=lily&password=***&token=***"), qPrintable(log));
-    QVERIFY(!log.contains("Sec7et"));
-    QVERIFY(!log.contains(Config::URL_TOKEN));
+    const QString text = log.text();
+    QVERIFY2(text.contains("url: " + m_service.baseUrl()), qPrintable(text));
+    QVERIFY2(text.contains("paras: username=lily&password=***&token=***"), qPrintable(text));
+    QVERIFY2(text.contains("/p.jpg?token=***&password=***"), qPrintable(text));
+    QVERIFY2(text.contains("/missing.jpg?token=***&password=***"), qPrintable(text));
+    QVERIFY(!text.contains("Sec7et"));
+    QVERIFY(!text.contains(Config::URL_TOKEN));
     // Masking is for the log only: the service gets the real values.
     QCOMPARE(m_service.requests().value(0).field("password"), password);
     QCOMPARE(m_service.requests().value(0).field("token"), Config::URL_TOKEN);

@@ -124,6 +124,8 @@ void KPathsTest::roundTripThroughServiceForm()
 
     MountRoot::setPath("/Volumes/");
     QCOMPARE(K::returnUpDatePath("nas01", "/volumes/studio/x"), K::returnUpDatePath("nas01", "/Volumes/studio/x"));
+    QCOMPARE(K::returnUpDatePath("nas01", "/Volumes/studio/Volumes/x/"),
+             BS + BS + "nas01" + BS + "studio" + BS + "Volumes" + BS + "x" + BS);
 }
 
 void KPathsTest::getServeName_data()
@@ -152,17 +154,20 @@ void KPathsTest::generateImportPath_data()
     QTest::addColumn<bool>("withPublic");
     QTest::addColumn<QString>("year");
     QTest::addColumn<QString>("orderNumber");
+    QTest::addColumn<QString>("visit");
     QTest::addColumn<QString>("mname");
     QTest::addColumn<QString>("wname");
     QTest::addColumn<QString>("expectedRelative"); // below the public folder; "-" for empty
 
-    QTest::newRow("names cleaned") << "" << true << "2024" << "A1001" << "Li Lei" << "Han/Mei"
+    QTest::newRow("names cleaned") << "" << true << "2024" << "A1001" << "2" << "Li Lei" << "Han/Mei"
                                    << "2024/05/01/A1001-2_LiLei_HanMei";
-    QTest::newRow("no names") << "" << true << "2024" << "A1001" << "" << "" << "2024/05/01/A1001-2";
-    QTest::newRow("slash in order number") << "" << true << "2024" << "A/10\\01" << "" << ""
+    QTest::newRow("no names") << "" << true << "2024" << "A1001" << "2" << "" << "" << "2024/05/01/A1001-2";
+    QTest::newRow("slash in order number") << "" << true << "2024" << "A/10\\01" << "2" << "" << ""
                                            << "2024/05/01/A_10_01-2";
-    QTest::newRow("dot-dot year refused") << "" << true << ".." << "A1001" << "" << "" << "-";
-    QTest::newRow("no paths at all") << "" << false << "2024" << "A1001" << "" << "" << "-";
+    QTest::newRow("slashes in visit number") << "" << true << "2024" << "A1001" << "2/..\\3" << "" << ""
+                                             << "2024/05/01/A1001-2_.._3";
+    QTest::newRow("dot-dot year refused") << "" << true << ".." << "A1001" << "2" << "" << "" << "-";
+    QTest::newRow("no paths at all") << "" << false << "2024" << "A1001" << "2" << "" << "" << "-";
 }
 
 void KPathsTest::generateImportPath()
@@ -172,6 +177,7 @@ void KPathsTest::generateImportPath()
     QFETCH(bool, withPublic);
     QFETCH(QString, year);
     QFETCH(QString, orderNumber);
+    QFETCH(QString, visit);
     QFETCH(QString, mname);
     QFETCH(QString, wname);
     QFETCH(QString, expectedRelative);
@@ -183,7 +189,7 @@ void KPathsTest::generateImportPath()
                                {"shotdate_month", "05"},
                                {"shotdate_day", "01"},
                                {"orderNumber", orderNumber},
-                               {"photoNum", "2"},
+                               {"photoNum", visit},
                                {"mname", mname},
                                {"wname", wname}};
     const QString expected = expectedRelative == "-" ? QString() : publicPath + expectedRelative;

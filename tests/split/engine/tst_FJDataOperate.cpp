@@ -1,8 +1,11 @@
 #include "split/engine/FJDataOperate.h"
 
+#include "support/FJJobReports.h"
 #include "support/ScopedMountRoot.h"
 
 #include <QJsonDocument>
+#include <QTemporaryDir>
+#include <QThreadPool>
 #include <QtTest>
 
 namespace {
@@ -75,41 +78,16 @@ class TestFJDataOperate : public QObject
     Q_OBJECT
 
 private slots:
-    void newHolderStartsEmptyWithZeroVisits();
     void orderReplyFillsDownloadsAndGoods();
     void secondOrderReplacesFirstOrdersEntries();
-    void missingVisitCountLeavesItEmpty();
     void uniqueNamesWithinVisit_data();
     void uniqueNamesWithinVisit();
     void cropUrlsAreListedOnce();
-    void markerRecordsAreKeptAsGiven();
-    void malformedVisitsAreSkippedSafely();
     void orderImportPath_data();
     void orderImportPath();
-    void invalidPathClearsPreviousImportPath();
-    void rReadsOrderTextOnly();
+    void copyFunctionsStartOneJobPerPicture_data();
+    void copyFunctionsStartOneJobPerPicture();
 };
-
-void TestFJDataOperate::newHolderStartsEmptyWithZeroVisits()
-{
-    FJDataOperate holder;
-    QVERIFY(holder.parent() == nullptr);
-    QCOMPARE(holder.serviceCount, QStringLiteral("0"));
-    QVERIFY(holder.barcodeUrl.isEmpty());
-    QVERIFY(holder.detailData.isEmpty());
-    QVERIFY(holder.order.isEmpty());
-    QVERIFY(holder.serviceVisits.isEmpty());
-    QVERIFY(holder.orderImportPath.isEmpty());
-    QVERIFY(holder.retouchMarkImages.isEmpty());
-    QVERIFY(holder.selectedImages.isEmpty());
-    QVERIFY(holder.baseImages.isEmpty());
-    QVERIFY(holder.otherImages.isEmpty());
-    QVERIFY(holder.imageSources.isEmpty());
-    QVERIFY(holder.downloadUrls.isEmpty());
-    QVERIFY(holder.imageByUrl.isEmpty());
-    QVERIFY(holder.goods.isEmpty());
-    QVERIFY(holder.namingRule.isEmpty());
-}
 
 void TestFJDataOperate::orderReplyFillsDownloadsAndGoods()
 {
@@ -159,16 +137,6 @@ void TestFJDataOperate::secondOrderReplacesFirstOrdersEntries()
     QCOMPARE(holder.order.value("orderpayforkey").toString(), QStringLiteral("B200"));
 }
 
-void TestFJDataOperate::missingVisitCountLeavesItEmpty()
-{
-    ScopedMountRoot root;
-    FJDataOperate holder;
-    QJsonObject reply = orderReply("A100", "https://img.example/o1");
-    reply.remove("count_order_sample_infoservicetimes");
-    takeUpOrder(holder, reply);
-    QVERIFY(holder.serviceCount.isEmpty());
-}
-
 void TestFJDataOperate::uniqueNamesWithinVisit_data()
 {
     QTest::addColumn<QJsonArray>("visits");
@@ -186,11 +154,12 @@ void TestFJDataOperate::uniqueNamesWithinVisit_data()
         << QJsonArray{QJsonObject{{"goods", QJsonArray{product("A", {}, QJsonArray{QJsonObject{{"goodname", "A"}},
                                                                                    QJsonObject{{"goodname", "B"}}})}}}}
         << QStringList{"A", "  A(1)", "  B"};
-    QTest::newRow("empty names")
-        << QJsonArray{QJsonObject{{"goods", QJsonArray{product(""), product("")}}}} << QStringList{"", "(1)"};
     QTest::newRow("generated form already taken")
         << QJsonArray{QJsonObject{{"goods", QJsonArray{product("A"), product("A(1)"), product("A")}}}}
         << QStringList{"A", "A(1)", "A(2)"};
+    QTest::newRow("placeholders in names stay as they are")
+        << QJsonArray{QJsonObject{{"goods", QJsonArray{product("满减%2"), product("满减%2"), product("%1")}}}}
+        << QStringList{"满减%2", "满减%2(1)", "%1"};
     QTest::newRow("names compared case-sensitively")
         << QJsonArray{QJsonObject{{"goods", QJsonArray{product("a"), product("A")}}}} << QStringList{"a", "A"};
 }
@@ -224,50 +193,16 @@ void TestFJDataOperate::cropUrlsAreListedOnce()
              QStringLiteral("标记"));
 }
 
-void TestFJDataOperate::markerRecordsAreKeptAsGiven()
-{
-    FJDataOperate holder;
-    holder.analysis_biaoji_pics(QJsonArray{});
-    QVERIFY(holder.downloadUrls.isEmpty());
-
-    holder.analysis_biaoji_pics(QJsonArray{QJsonObject{{"cropping_imgurl", "u"}, {"img_name", "1"}},
-                                           QJsonObject{{"cropping_imgurl", "u"}, {"img_name", "2"}},
-                                           QJsonObject{{"img_name", "no url"}}});
-    QCOMPARE(holder.downloadUrls, (QStringList{"u", "u", ""}));
-    QCOMPARE(holder.imageByUrl.value("u").value("img_name").toString(), QStringLiteral("2"));
-    QCOMPARE(holder.imageByUrl.value("").value("image_type").toString(), QStringLiteral("标记"));
-}
-
-void TestFJDataOperate::malformedVisitsAreSkippedSafely()
-{
-    FJDataOperate holder;
-    // Wrong types where arrays and objects are expected read as empty values.
-    holder.analysis_servicetimes(QJsonArray{QJsonValue(3), QJsonValue("text"),
-                                            QJsonObject{{"goods", "not an array"}, {"urgentgoods", QJsonValue()}},
-                                            QJsonObject{{"goods", QJsonArray{QJsonValue(5),
-                                                                             QJsonObject{{"goodname", 7}, {"imgs", "x"},
-                                                                                         {"son_good", QJsonArray{1}}}}}}});
-    QCOMPARE(holder.goods.size(), 2);
-    QCOMPARE(holder.goods.at(0).value("goodname").toString(), QString());
-    QCOMPARE(holder.goods.at(1).value("goodname").toString(), QStringLiteral("(1)"));
-    QVERIFY(holder.downloadUrls.isEmpty());
-    holder.analysis_biaoji_pics(QJsonArray{QJsonValue(1)});
-    QCOMPARE(holder.downloadUrls, QStringList{QString()});
-}
-
 void TestFJDataOperate::orderImportPath_data()
 {
     QTest::addColumn<QString>("netPath");
     QTest::addColumn<QString>("expected"); // below the mount root, or empty
 
     QTest::newRow("order folder") << "\\\\srv\\photos\\orders\\A1" << "photos/orders/A1/all/";
-    QTest::newRow("share itself") << "\\\\srv\\share" << "share/all/";
     QTest::newRow("trailing separator") << "\\\\srv\\share\\a\\" << "share/a/all/";
-    QTest::newRow("forward slashes") << "//srv/share/a" << "share/a/all/";
     QTest::newRow("empty") << "" << "";
     QTest::newRow("relative") << "srv\\share\\a" << "";
     QTest::newRow("one leading separator") << "\\share" << "";
-    QTest::newRow("server only") << "\\\\srv" << "";
     QTest::newRow("climbs out of the share") << "\\\\srv\\share\\..\\..\\etc" << "";
     QTest::newRow("dot part") << "\\\\srv\\share\\.\\a" << "";
 }
@@ -289,25 +224,50 @@ void TestFJDataOperate::orderImportPath()
     QVERIFY(holder.goods.isEmpty());
 }
 
-void TestFJDataOperate::invalidPathClearsPreviousImportPath()
+void TestFJDataOperate::copyFunctionsStartOneJobPerPicture_data()
 {
+    QTest::addColumn<int>("which");
+    QTest::addColumn<QString>("folder"); // where the pictures land below the destination
+    QTest::newRow("copy_jxptocp_pics: localpath") << 0 << "成品";
+    QTest::newRow("copy_cpthumnailimg_pics: localpath90") << 1 << "缩略图";
+    QTest::newRow("copy_onlychengpin_pics") << 2 << "成品";
+    QTest::newRow("copy_chengpin_pics") << 3 << "成品";
+    QTest::newRow("copy_taipian_pics") << 4 << "汰片";
+    QTest::newRow("copy_rudi_pics") << 5 << "入底";
+}
+
+void TestFJDataOperate::copyFunctionsStartOneJobPerPicture()
+{
+    QFETCH(int, which);
+    QFETCH(QString, folder);
+    using Copy = void (FJDataOperate::*)(QJsonArray, QString, QThreadPool *, QWidget *);
+    const Copy copies[] = {&FJDataOperate::copy_jxptocp_pics, &FJDataOperate::copy_cpthumnailimg_pics,
+                           &FJDataOperate::copy_onlychengpin_pics, &FJDataOperate::copy_chengpin_pics,
+                           &FJDataOperate::copy_taipian_pics, &FJDataOperate::copy_rudi_pics};
     ScopedMountRoot root;
+    QTemporaryDir out;
+    FJJobReceiver receiver;
     FJDataOperate holder;
     holder.setOrderImportPath("\\\\srv\\share\\A1");
-    QCOMPARE(holder.orderImportPath, root.path() + "share/A1/all/");
-    holder.setOrderImportPath("\\\\srv\\share\\..\\..");
-    QVERIFY(holder.orderImportPath.isEmpty());
+    QJsonArray imgs;
+    for (const QString &name : {QStringLiteral("p1.jpg"), QStringLiteral("p2.jpg")}) {
+        for (const QString &size : {QStringLiteral("all/"), QStringLiteral("90/")}) {
+            QFile file(root.path() + QStringLiteral("share/A1/") + size + name);
+            QVERIFY(QDir().mkpath(QFileInfo(file).path()) && file.open(QIODevice::WriteOnly));
+            file.write(size.toUtf8());
+        }
+        imgs.append(QJsonObject{{"img_name", name}, {"localpath", root.path() + "share/A1/all/" + name},
+                                {"localpath90", root.path() + "share/A1/90/" + name}});
+    }
+    QThreadPool pool;
+    (holder.*copies[which])(imgs, out.path() + QStringLiteral("/其他/"), &pool, &receiver);
+    QVERIFY(pool.waitForDone(30000));
+    QTRY_COMPARE_WITH_TIMEOUT(receiver.reports.size(), 2, 10000);
+    for (const FJJobReceiver::Report &report : qAsConst(receiver.reports))
+        QVERIFY2(report.ok && report.jobType == QStringLiteral("拷贝照片"), qPrintable(report.message));
+    QCOMPARE(QDir(out.path() + QStringLiteral("/其他/") + folder).entryList(QDir::Files),
+             (QStringList{"p1.jpg", "p2.jpg"}));
 }
 
-void TestFJDataOperate::rReadsOrderTextOnly()
-{
-    FJDataOperate holder;
-    holder.order = QJsonObject{{"mname", "张三"}, {"order_price", 199}, {"area", QJsonObject{{"a", "b"}}}};
-    QCOMPARE(holder.r("mname"), QStringLiteral("张三"));
-    QVERIFY(holder.r("order_price").isEmpty());
-    QVERIFY(holder.r("area").isEmpty());
-    QVERIFY(holder.r("missing").isEmpty());
-}
-
-QTEST_GUILESS_MAIN(TestFJDataOperate)
+QTEST_MAIN(TestFJDataOperate)
 #include "tst_FJDataOperate.moc"

@@ -1,5 +1,4 @@
 #include "split/engine/FJDataOperate.h"
-#include "split/engine/ProductionSheetHtml.h"
 
 #include "support/StandInService.h"
 
@@ -53,7 +52,6 @@ private slots:
     void initTestCase() { QVERIFY(m_service.start()); }
     void pictureArrivesAsDataUrlForItsUrl();
     void failedDownloadCallsBackOnceWithoutData();
-    void downloadedBarcodeShowsOnTheSheet();
 
 private:
     StandInService m_service;
@@ -83,27 +81,6 @@ void TestFJDataOperateDownload::failedDownloadCallsBackOnceWithoutData()
     QVERIFY(!result->ok);
     QCOMPARE(result->url, url);
     QVERIFY(result->dataUrl.isEmpty());
-}
-
-void TestFJDataOperateDownload::downloadedBarcodeShowsOnTheSheet()
-{
-    m_service.serveFile("/barcode.png", pngBytes(), "image/png");
-    FJDataOperate holder;
-    holder.barcodeUrl = m_service.fileUrl("/barcode.png");
-    auto result = fetch(holder, holder.barcodeUrl);
-    QTRY_COMPARE_WITH_TIMEOUT(result->calls, 1, 20000);
-    QVERIFY(result->ok);
-    holder.imageSources.insert(result->url, result->dataUrl);
-
-    ProductionSheetInput input;
-    input.barcodeUrl = holder.barcodeUrl;
-    QMap<QString, QString> sources = holder.imageSources;
-    const QString html = ProductionSheetHtml::build(input, sources, QDateTime::currentDateTime());
-    QVERIFY(html.contains("<img  align=\"center\"  src=\"" + result->dataUrl + "\" />"));
-
-    QTemporaryDir dir;
-    QVERIFY(holder.saveHTML(dir.path()));
-    QVERIFY(QFileInfo(dir.filePath("明细制作单.pdf")).size() > 0);
 }
 
 QTEST_MAIN(TestFJDataOperateDownload)

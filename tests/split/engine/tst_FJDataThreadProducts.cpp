@@ -71,7 +71,8 @@ private slots:
     void serviceValuesStayInsideTheOrderFolder_data();
     void serviceValuesStayInsideTheOrderFolder();
     void equalNamesAtOnceGetDistinctFolders();
-    void claimFolderReusesPathWhenAllNumbersTaken();
+    void folderThatCannotBeMadeIsAFailure_data();
+    void folderThatCannotBeMadeIsAFailure();
 
 private:
     FJJobReceiver::Report runProduct(const QJsonObject &goods, const QJsonArray &rule = QJsonArray());
@@ -127,9 +128,6 @@ void TestFJDataThreadProducts::builtInNames_data()
                                          "isurgent":"1","isems":"E"})")
                             << " M1-W1 T2急 E" << "88#相册 册 1 A001 M1-W1 T2急 E"
                             << "s9#相册-内页 页 2 A001 M1-W1 T2急 E";
-    QTest::newRow("number id reads as empty") << object(R"({"id":88,"goodname":"相册","isurgent":"0"})")
-                                              << " M1-W1 T1取 " << "#相册   A001 M1-W1 T1取 "
-                                              << "s9#相册-内页 页 2 A001 M1-W1 T1取 ";
     QTest::newRow("slash in a value") << object(R"({"id":"1","goodname":"a/b\\c","factoryname":"x/y"})")
                                       << "x_y M1-W1 T1取 " << "1#a_b_c   A001 M1-W1 T1取 "
                                       << "s9#a_b_c-内页 页 2 A001 M1-W1 T1取 ";
@@ -307,18 +305,39 @@ void TestFJDataThreadProducts::equalNamesAtOnceGetDistinctFolders()
         QCOMPARE(readBytes(group.filePath(folder) + QStringLiteral("/a.jpg")), QByteArray("finished a.jpg"));
 }
 
-void TestFJDataThreadProducts::claimFolderReusesPathWhenAllNumbersTaken()
+void TestFJDataThreadProducts::folderThatCannotBeMadeIsAFailure_data()
 {
-    const QString path = m_out->path() + QStringLiteral("/p");
-    QDir().mkpath(path);
-    for (int n = 1; n <= 100; ++n)
-        QDir().mkpath(path + QStringLiteral(" (%1)").arg(n));
-    QCOMPARE(ProductFolderNames::claimFolder(path), path);
-    QVERIFY(QDir(m_out->path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size() == 101);
-    // A place where no folder can be made is handed back as it is.
-    QVERIFY(writeBytes(m_out->path() + QStringLiteral("/file"), "x"));
-    QCOMPARE(ProductFolderNames::claimFolder(m_out->path() + QStringLiteral("/file/q")),
-             m_out->path() + QStringLiteral("/file/q"));
+    QTest::addColumn<QString>("blocker"); // a file put there first, below the order folder
+    QTest::addColumn<QString>("goodname");
+    QTest::addColumn<bool>("pictures");
+    QTest::addColumn<QString>("folder"); // named in the message, below the order folder
+
+    const QString group = QStringLiteral("F M1-W1 T1取 ");
+    const QString product = QStringLiteral("7#框   A001 M1-W1 T1取 ");
+    QTest::newRow("file in the group's place") << group << "框" << true << group;
+    QTest::newRow("file in the group's place, no pictures") << group << "框" << false << group;
+    QTest::newRow("file in the product's place") << group + "/" + product << "框" << false << group + "/" + product;
+    const QString longName = QString(90, QChar(0x6846)); // 270 bytes in UTF-8
+    QTest::newRow("name over the limit, no pictures")
+        << QString() << longName << false << group + "/7#" + longName + "   A001 M1-W1 T1取 ";
+}
+
+void TestFJDataThreadProducts::folderThatCannotBeMadeIsAFailure()
+{
+    QFETCH(QString, blocker);
+    QFETCH(QString, goodname);
+    QFETCH(bool, pictures);
+    QFETCH(QString, folder);
+    putFinished({"a.jpg"});
+    if (!blocker.isEmpty())
+        QVERIFY(writeBytes(m_orderDir + blocker, "file"));
+    QJsonObject goods = object(R"({"id":"7","factoryname":"F"})");
+    goods.insert("goodname", goodname);
+    if (pictures)
+        goods.insert("imgs", array(R"([{"img_name":"a.jpg"}])"));
+    const FJJobReceiver::Report report = runProduct(goods);
+    QVERIFY(!report.ok);
+    QCOMPARE(report.message, QStringLiteral("\n") + m_orderDir + folder + QStringLiteral(" 文件夹创建失败"));
 }
 
 QTEST_MAIN(TestFJDataThreadProducts)
