@@ -769,7 +769,7 @@ void BatchDelete::stopAndClose()
         if (prompt && prompt->isVisible())
             prompt->handleOk();
     }
-    QTimer::singleShot(BaseReq::kRequestTimeoutMs, this, [this]() { closeNow(); });
+    QTimer::singleShot(BaseReq::limits().actionDeadlineMs, this, [this]() { closeNow(); });
     closeWhenIdle();
 }
 
