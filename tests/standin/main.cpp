@@ -3,7 +3,7 @@
 #include "support/StandInService.h"
 
 #include <QCommandLineParser>
-#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -33,7 +33,10 @@ bool loadReplies(StandInService &service, const QString &fileName, QString &erro
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    // The demo studio paints its pictures and barcodes with text: that needs a
+    // GUI application, though it never shows a window.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("studio_standin"));
 
     QCommandLineParser parser;
@@ -84,7 +87,9 @@ int main(int argc, char *argv[])
         out << QStringLiteral("演示工作室已启动: ") << service.baseUrl() << Qt::endl
             << QStringLiteral("  账号: ") << demo->username() << Qt::endl
             << QStringLiteral("  密码: ") << demo->password() << Qt::endl
-            << QStringLiteral("  示例照片: ") << demo->cameraFolder() << Qt::endl
+            << QStringLiteral("  导片工具的照片: ") << demo->cameraFolder() << Qt::endl
+            << QStringLiteral("  导入原片的文件: ") << demo->originalsFolder() << Qt::endl
+            << QStringLiteral("  导入精修片的文件: ") << demo->retouchedFolder() << Qt::endl
             << QStringLiteral("  共享文件夹: ") << demo->mountRoot() << Qt::endl;
         // Read by scripts/run; printed last so the lines above are complete.
         out << "STUDIO_SERVICE_URL=" << service.baseUrl() << Qt::endl
