@@ -88,6 +88,7 @@ int main(int argc, char **argv)
     tfimportthreadmanager manager;
     manager.setMaxWorkerCount(workers);
     int failures = 0;
+    bool refused = false;
     QElapsedTimer timer;
     QObject::connect(&manager, &tfimportthreadmanager::photoImported, &app,
                      [&](const OrderInfo &, const QString &name, int, bool ok, const QString &error) {
@@ -96,12 +97,18 @@ int main(int argc, char **argv)
                              out << "failed: " << name << " " << error << "\n";
                          }
                      });
-    QObject::connect(&manager, &tfimportthreadmanager::orderImportCompleted, &app, [&]() { app.quit(); });
-    QObject::connect(&manager, &tfimportthreadmanager::pathErrorOccurred, &app,
-                     [&](const QString &message, const QString &path) {
-                         out << "path error: " << message << " " << path << "\n";
-                         app.exit(1);
-                     });
+    // Queued: a refused folder is reported inside the start call, before the loop runs,
+    // and an exit asked for then would be lost.
+    QObject::connect(&manager, &tfimportthreadmanager::orderImportCompleted, &app, [&]() { app.quit(); },
+                     Qt::QueuedConnection);
+    QObject::connect(
+        &manager, &tfimportthreadmanager::pathErrorOccurred, &app,
+        [&](const QString &message, const QString &path) {
+            out << "path error: " << message << " " << path << "\n";
+            refused = true;
+            app.exit(1);
+        },
+        Qt::QueuedConnection);
     timer.start();
     manager.startImportAllOrders({order});
     const int rc = app.exec();
@@ -114,5 +121,5 @@ int main(int argc, char **argv)
                .arg(seconds > 0 ? photos / seconds : 0.0, 0, 'f', 2)
                .arg(peakRssMb(), 0, 'f', 1)
         << "\n";
-    return rc == 0 && failures == 0 ? 0 : 1;
+    return rc == 0 && failures == 0 && !refused ? 0 : 1;
 }

@@ -8,7 +8,7 @@
 // The outcome of deleting one imported photo from the share.
 struct DeleteFileResult
 {
-    bool success = false; // the main file or any extra file was removed
+    bool success = false; // the main file was removed
     QString message;
     ThumbnailInfo photo;
 };

@@ -29,9 +29,14 @@ void DeleteFileRunnable::run()
     const QString &path = m_photo.filePath;
     const QString &name = m_photo.name;
 
-    // Only files on the share are ever removed.
-    if (path.isEmpty() || !MountRoot::isOnShare(path)) {
+    if (path.isEmpty()) {
         result.message = name + QStringLiteral(" 文件路径为空");
+        emit deleteFinished(result);
+        return;
+    }
+    // Only files on the share are ever removed.
+    if (!MountRoot::isOnShare(path)) {
+        result.message = name + QStringLiteral(" 路径不在共享目录内");
         emit deleteFinished(result);
         return;
     }
@@ -65,17 +70,18 @@ void DeleteFileRunnable::run()
         if (label.isEmpty())
             add(extra + QStringLiteral(" 的路径错误"));
         const QFileInfo extraInfo(extra);
-        if (!MountRoot::isOnShare(extra) || !extraInfo.exists()) {
+        if (!MountRoot::isOnShare(extra)) {
+            add((label.isEmpty() ? extra : label) + QStringLiteral(" 路径不在共享目录内"));
+        } else if (!extraInfo.exists()) {
             add(label + QStringLiteral(" 文件不存在"));
         } else if (!extraInfo.isWritable()) {
             add(label + QStringLiteral(" 没有删除权限"));
         } else {
             QFile extraFile(extra);
+            // A photo counts as deleted by its main file alone.
             if (!extraFile.remove()) {
                 add(label + QStringLiteral(" 删除失败 ") + extraFile.errorString());
                 qCDebug(lcImportFiles) << "文件删除失败:" << extra << "错误:" << result.message;
-            } else {
-                result.success = true;
             }
         }
     }

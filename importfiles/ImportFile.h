@@ -22,6 +22,7 @@ struct ImportFile
     qint32 orderRow = 0;
     qint32 fileRow = 0;
     qint64 size = 0; // 64 bits: camera raw and video files pass 2 GB
+    qint32 generation = 0; // of the order's choice the file belongs to
 
     // The name the file is shown, compared, copied and reported under.
     QString fileName() const { return baseName + QLatin1Char('.') + suffix; }

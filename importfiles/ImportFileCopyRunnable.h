@@ -6,6 +6,7 @@
 #include <QRunnable>
 
 #include <atomic>
+#include <memory>
 
 // Copies one chosen file into its target folder on a pool thread and
 // reports the outcome with its own copy of the record. The new file is
@@ -20,15 +21,20 @@ public:
     ImportFileCopyRunnable(const ImportFile &file, QObject *parent = nullptr);
     ~ImportFileCopyRunnable() override;
 
+    // Shared with the window, which may cancel after the pool has taken the task.
+    using CancelFlag = std::shared_ptr<std::atomic<int>>;
+
     void cancel();
     bool isCancelled() const;
-    // True once run() has emitted its result.
-    bool isDone() const;
+    CancelFlag cancelFlag() const { return m_cancelled; }
 
     void run() override;
 
-    // Copies source to target; false with a reason (possibly empty) on failure.
-    static bool copyFile(const QString &source, const QString &target, QString &error);
+    // Copies source to target in large kernel-side chunks; false with a
+    // reason (possibly empty) on failure, "共享空间不足" when the share is full.
+    // A set cancel flag stops it between chunks.
+    static bool copyFile(const QString &source, const QString &target, QString &error,
+                         const std::atomic<int> *cancel = nullptr);
     static bool createDirectory(const QString &path, QString &error);
 
     ImportFile file() const { return m_file; }
@@ -43,6 +49,5 @@ private:
     void cancelled();
 
     ImportFile m_file;
-    std::atomic<int> m_cancelled{0};
-    std::atomic<bool> m_done{false};
+    CancelFlag m_cancelled = std::make_shared<std::atomic<int>>(0);
 };

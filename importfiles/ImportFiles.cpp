@@ -41,8 +41,9 @@ namespace {
 
 const char *const kTableStyle =
     "%1 {    border: 1px solid #e0e0e0;    border-radius: 6px;    background-color: #ffffff;"
-    "    gridline-color: #f0f0f0;    font-size: %2px;}"
-    "%1::item {    padding: 8px;    border-bottom: 1px solid #f0f0f0;    color: #333333;}"
+    "    gridline-color: #f0f0f0;    font-size: %2px;    color: #333333;}"
+    // No colour on ::item: it would paint over the state colours of the cells.
+    "%1::item {    padding: 8px;    border-bottom: 1px solid #f0f0f0;}"
     "%1::item:selected {    background-color: #e3f2fd;    color: #000000;}"
     "%1::item:hover {    background-color: #f5f5f5;}"
     "QHeaderView::section {    background-color: #f8f9fa;    color: #000;    font-weight: 500;"
@@ -64,6 +65,39 @@ QString rowButtonStyle(const QString &background, const QString &hover)
     return QStringLiteral("QPushButton {background: %1; color: white; border: none; border-radius: 4px;"
                           " font-size: %2px;}QPushButton:hover {background: %3;}")
         .arg(background, K::s(K::f(10)), hover);
+}
+
+// Drops the outcome recorded for one file row of the order.
+void forgetOutcome(ImportOrder &order, int fileRow)
+{
+    for (int i = order.failedFiles.size() - 1; i >= 0; --i) {
+        if (order.failedFiles.at(i).fileRow == fileRow) {
+            order.failedFiles.removeAt(i);
+            if (i < order.failedNames.size())
+                order.failedNames.removeAt(i);
+        }
+    }
+    for (int i = order.successFiles.size() - 1; i >= 0; --i) {
+        if (order.successFiles.at(i).fileRow == fileRow)
+            order.successFiles.removeAt(i);
+    }
+}
+
+// Lets copies still inside run() finish without the window waiting for them.
+void releaseWhenIdle(QThreadPool *pool)
+{
+    pool->setParent(nullptr);
+    if (pool->waitForDone(0)) {
+        delete pool;
+        return;
+    }
+    pool->setParent(QCoreApplication::instance());
+    auto *poll = new QTimer(pool);
+    QObject::connect(poll, &QTimer::timeout, pool, [pool] {
+        if (pool->waitForDone(0))
+            pool->deleteLater();
+    });
+    poll->start(200);
 }
 
 bool hasFileToCopy(const ImportOrder &order)
@@ -94,9 +128,7 @@ ImportFiles::ImportFiles(QWidget *parent)
 ImportFiles::~ImportFiles()
 {
     stopAllImportTasks();
-    m_threadPool->waitForDone(-1);
-    qDeleteAll(m_retiredTasks);
-    m_retiredTasks.clear();
+    releaseWhenIdle(m_threadPool);
 }
 
 void ImportFiles::setImportType(ImportFileType type)
@@ -842,52 +874,56 @@ void ImportFiles::onSelectFilesClicked(int row)
 {
     if (row < 0 || row >= m_orders.size())
         return;
+    QString refused;
+    const QString folder = ImportRules::orderFolder(m_orders.at(row), refused);
+    if (folder.isEmpty()) {
+        // Nothing may be written to a folder off the share.
+        QMessageBox::warning(this, QStringLiteral("温馨提示"), QStringLiteral("订单文件夹路径无效：") + refused,
+                             QMessageBox::Ok);
+        return;
+    }
+    const QString orderId = m_orders.at(row).id;
     const QString title = QStringLiteral("选择要导入的文件");
     const QString filter = ImportRules::fileFilter(m_importType);
     const QStringList paths = m_fileChooser ? m_fileChooser(this, title, filter)
                                             : QFileDialog::getOpenFileNames(this, title, QString(), filter);
-    if (paths.isEmpty() || row >= m_orders.size())
+    // A search reply may have replaced the orders while the dialog was open.
+    if (paths.isEmpty() || row >= m_orders.size() || m_orders.at(row).id != orderId)
         return;
 
-    ImportOrder &order = m_orders[row];
-    const QString folder = ImportRules::orderFolder(order);
-    if (folder.isEmpty()) {
-        // The folder would lie off the share: nothing may be written there.
-        QMessageBox::information(
-            this, QStringLiteral("温馨提示"),
-            order.storesname + QStringLiteral(" 没有设置本地云导片路径, 请在后台设置本地云导片路径！"),
-            QMessageBox::Ok);
+    const int generation = ++m_nextGeneration;
+    QList<ImportFile> files;
+    for (int i = 0; i < paths.size(); ++i) {
+        files.append(ImportRules::makeFile(paths.at(i), folder, m_importType, row, i));
+        files.last().generation = generation;
+    }
+    const QStringList colliding = ImportRules::collidingNames(files);
+    if (!colliding.isEmpty()) {
+        QMessageBox::warning(this, QStringLiteral("温馨提示"),
+                             QStringLiteral("以下文件重名，无法同时导入：\n") + colliding.join(QLatin1Char('\n')),
+                             QMessageBox::Ok);
         return;
     }
-    order.failedNames.clear();
-    order.failedFiles.clear();
-    order.successFiles.clear();
-    order.files.clear();
+
+    ImportOrder &order = m_orders[row];
     order.importPath = folder;
     QDir().mkpath(folder);
     refreshListOrderPath(row, folder);
     for (const QString &sub : ImportRules::subfoldersOf(m_importType))
         QDir(folder).mkpath(sub);
 
-    QList<ImportFile> files;
-    for (int i = 0; i < paths.size(); ++i)
-        files.append(ImportRules::makeFile(paths.at(i), folder, m_importType, row, i));
-
     if (m_importType == RetouchedFiles) {
         const QStringList mismatched = ImportRules::mismatchedNames(paths, order.selectedNames);
         if (!mismatched.isEmpty()) {
             QPointer<ImportFiles> self(this);
+            // "否" keeps the earlier choice as it is.
             SimpleDialog::confirm(this, QStringLiteral("温馨提示"),
                                   QStringLiteral("要上传的精修照片与客人选中的照片名不一致，确认要继续上传吗？\n"
                                                  "下列是不一致的照片：")
                                       + QLatin1Char('\n') + mismatched.join(QLatin1Char('\n')),
                                   [self, row, files](bool yes) {
-                                      if (!self)
-                                          return;
-                                      if (yes)
+                                      if (self && yes)
                                           self->acceptChoice(row, files);
-                                      else
-                                          self->acceptChoice(row, {});
                                   });
             return;
         }
@@ -897,16 +933,22 @@ void ImportFiles::onSelectFilesClicked(int row)
 
 void ImportFiles::acceptChoice(int row, const QList<ImportFile> &files)
 {
-    // The orders may have been replaced by a search while the confirm was open.
-    if (row < 0 || row >= m_orders.size()) {
-        if (row == m_currentOrderRow)
-            m_fileModel->clearFiles();
+    // A run may have started, or a search replaced the orders, while the confirm was open.
+    if (m_importing) {
+        showBusyWarning();
         return;
     }
-    m_orders[row].files = files;
+    if (row < 0 || row >= m_orders.size())
+        return;
+    ImportOrder &order = m_orders[row];
+    order.failedNames.clear();
+    order.failedFiles.clear();
+    order.successFiles.clear();
+    order.files = files;
+    order.generation = files.isEmpty() ? ++m_nextGeneration : files.first().generation;
     updateOrderFileCount(row, files.size());
     if (row == m_currentOrderRow)
-        m_fileModel->setFiles(m_orders.at(row).files);
+        m_fileModel->setFiles(order.files);
 }
 
 // ---------------------------------------------------------------- import run
@@ -919,10 +961,16 @@ void ImportFiles::setStartButtonRunning(bool running)
 
 void ImportFiles::startCopy(const ImportFile &file)
 {
-    auto *task = new ImportFileCopyRunnable(file, this);
+    const QPair<int, int> key(file.generation, file.fileRow);
+    // One copy per file at a time: a second one would race it for the same name.
+    if (m_inFlight.contains(key))
+        return;
+    auto *task = new ImportFileCopyRunnable(file);
+    // The pool releases the task when run() returns, so nobody waits for it.
+    task->setAutoDelete(true);
     connect(task, &ImportFileCopyRunnable::copyFinished, this, &ImportFiles::onFileCopyFinished);
     connect(task, &ImportFileCopyRunnable::copyCancelled, this, &ImportFiles::onFileCopyCancelled);
-    m_tasks.append(task);
+    m_inFlight.insert(key, task->cancelFlag());
     m_threadPool->start(task, 0);
 }
 
@@ -934,26 +982,28 @@ bool ImportFiles::startOrder(int index)
     m_runningOrderIndex = index;
     order.failedNames.clear();
     order.failedFiles.clear();
-    for (const ImportFile &file : order.files) {
+    for (const ImportFile &file : qAsConst(order.files)) {
         if (file.status != ImportStatus::Success)
             startCopy(file);
     }
     return true;
 }
 
+void ImportFiles::endRun()
+{
+    m_importing = false;
+    m_awaitingReport = false;
+    setStartButtonRunning(false);
+}
+
 void ImportFiles::onStartAllClicked()
 {
-    const bool wasRunning = m_importing;
-    m_importing = !m_importing;
-    if (wasRunning) {
-        m_importing = false;
+    if (m_importing) {
+        endRun();
         stopAllImportTasks();
-        setStartButtonRunning(false);
         return;
     }
-    stopAllImportTasks();
     if (m_orders.isEmpty()) {
-        m_importing = false;
         QMessageBox::warning(this, QStringLiteral("提示"), QStringLiteral("没有订单可导入"), QMessageBox::Ok);
         return;
     }
@@ -961,11 +1011,14 @@ void ImportFiles::onStartAllClicked()
     for (const ImportOrder &order : qAsConst(m_orders))
         anyLeft = anyLeft || hasFileToCopy(order);
     if (!anyLeft) {
-        m_importing = false;
         QMessageBox::warning(this, QStringLiteral("提示"), QStringLiteral("请先为订单选择要导入的文件"),
                              QMessageBox::Ok);
         return;
     }
+    m_importing = true;
+    ++m_runId;
+    m_awaitingReport = false;
+    m_runSucceeded = 0;
     setStartButtonRunning(true);
     m_runningOrderIndex = -1;
     for (int i = 0; i < m_orders.size(); ++i) {
@@ -976,26 +1029,17 @@ void ImportFiles::onStartAllClicked()
 
 void ImportFiles::stopAllImportTasks()
 {
-    qCDebug(lcImportFiles) << QStringLiteral("停止所有导入任务，当前任务数: %1").arg(m_tasks.size());
-    m_threadPool->clear();
-    for (ImportFileCopyRunnable *task : qAsConst(m_tasks))
-        task->cancel();
-    const bool allDone = m_threadPool->waitForDone(5000);
-    if (allDone) {
-        qDeleteAll(m_tasks);
-        qDeleteAll(m_retiredTasks);
-        m_retiredTasks.clear();
-    } else {
-        qCDebug(lcImportFiles) << "部分任务未能在超时时间内完成";
-        // A task still inside run() must outlive it; the destructor releases it.
-        m_retiredTasks.append(m_tasks);
-    }
-    m_tasks.clear();
+    qCDebug(lcImportFiles) << QStringLiteral("停止所有导入任务，当前任务数: %1").arg(m_inFlight.size());
+    // Queued copies start, see the flag and report at once; running ones
+    // stop at their next check. Nothing here waits for them.
+    for (const ImportFileCopyRunnable::CancelFlag &flag : qAsConst(m_inFlight))
+        flag->store(1, std::memory_order_relaxed);
     qCDebug(lcImportFiles) << "所有导入任务已停止";
 }
 
 void ImportFiles::onFileCopyFinished(const ImportFile &file)
 {
+    m_inFlight.remove(qMakePair(file.generation, file.fileRow));
     const int r = file.orderRow;
     const int n = file.fileRow;
     if (r < 0 || r >= m_orders.size()) {
@@ -1003,31 +1047,25 @@ void ImportFiles::onFileCopyFinished(const ImportFile &file)
         return;
     }
     ImportOrder &order = m_orders[r];
-    // A result of an earlier choice (the order's files were chosen again since) is stale.
-    if (n < 0 || n >= order.files.size() || order.files.at(n).sourcePath != file.sourcePath) {
+    // A result of an earlier choice (or of an earlier search) is stale.
+    if (file.generation != order.generation || n < 0 || n >= order.files.size()) {
         qCDebug(lcImportFiles) << "copy result for a file no longer chosen" << file.sourcePath;
         return;
     }
     order.files[n].status = file.status;
     order.files[n].message = file.message;
 
-    const QString name = file.fileName();
+    forgetOutcome(order, n);
     if (file.status == ImportStatus::Failed) {
-        if (!order.failedNames.contains(name)) {
-            order.failedFiles.append(file);
-            order.failedNames.append(name);
-        }
+        order.failedFiles.append(file);
+        order.failedNames.append(file.fileName());
     } else if (file.status == ImportStatus::Success) {
-        const int at = order.failedNames.indexOf(name);
-        if (at >= 0) {
-            order.failedNames.removeAt(at);
-            if (at < order.failedFiles.size())
-                order.failedFiles.removeAt(at);
-        }
         order.successFiles.append(file);
+        if (m_importing && r == m_runningOrderIndex)
+            ++m_runSucceeded;
         if (n == 0) {
             upImportOrderPath(order);
-            refreshListOrderPath(order.row, order.importPath);
+            refreshListOrderPath(r, order.importPath);
         }
     }
     if (r == m_currentOrderRow)
@@ -1042,11 +1080,12 @@ void ImportFiles::onFileCopyFinished(const ImportFile &file)
             updateOrderStatus(r, QStringLiteral("成功:%0, 失败:%1").arg(order.successFiles.size()).arg(order.failedFiles.size()));
         else
             updateOrderStatus(r, QStringLiteral("导入完成"));
-        // Outside a run (a retry, or a result landing after a stop) the order
-        // completed is the one to report, whatever the run last worked on.
-        if (!m_importing)
-            m_runningOrderIndex = r;
-        importNextOrder();
+        // The run moves on only from its own order's report, and only once;
+        // a retry (or a late result) reports the order it completed.
+        if (m_importing && r == m_runningOrderIndex && !m_awaitingReport)
+            importNextOrder();
+        else
+            reportOrder(r, -1);
         return;
     }
     qCDebug(lcImportFiles) << QStringLiteral("文件拷贝完成: %1, 状态: %2, 信息: %3")
@@ -1055,8 +1094,16 @@ void ImportFiles::onFileCopyFinished(const ImportFile &file)
                                        file.message);
 }
 
-void ImportFiles::onFileCopyCancelled(const ImportFile &)
+void ImportFiles::onFileCopyCancelled(const ImportFile &file)
 {
+    m_inFlight.remove(qMakePair(file.generation, file.fileRow));
+    // A copy stopped by an earlier stop that the current run had counted on.
+    const int r = file.orderRow;
+    if (m_importing && r == m_runningOrderIndex && r >= 0 && r < m_orders.size()
+        && m_orders.at(r).generation == file.generation && file.fileRow >= 0
+        && file.fileRow < m_orders.at(r).files.size()
+        && m_orders.at(r).files.at(file.fileRow).status != ImportStatus::Success)
+        startCopy(m_orders.at(r).files.at(file.fileRow));
 }
 
 void ImportFiles::onRetryImportClicked(int fileRow)
@@ -1064,17 +1111,18 @@ void ImportFiles::onRetryImportClicked(int fileRow)
     if (m_currentOrderRow < 0 || m_currentOrderRow >= m_orders.size())
         return;
     const ImportFile file = m_fileModel->getFile(fileRow);
-    if (file.baseName.isEmpty())
-        return;
     ImportOrder &order = m_orders[m_currentOrderRow];
-    const int at = order.failedNames.indexOf(file.fileName());
-    if (at >= 0) {
-        if (at < order.failedFiles.size())
-            order.failedFiles.removeAt(at);
-        order.failedNames.removeAt(at);
+    if (file.baseName.isEmpty() || file.generation != order.generation || fileRow >= order.files.size())
+        return;
+    if (m_inFlight.contains(qMakePair(file.generation, fileRow))) {
+        qCDebug(lcImportFiles) << "file is being copied already:" << file.baseName;
+        return;
     }
+    forgetOutcome(order, fileRow);
+    order.files[fileRow].status = ImportStatus::Waiting;
+    order.files[fileRow].message.clear();
     m_fileModel->updateFileStatus(fileRow, ImportStatus::Waiting, QString());
-    startCopy(file);
+    startCopy(order.files.at(fileRow));
     qCDebug(lcImportFiles) << "重新导入文件:" << file.baseName;
 }
 
@@ -1087,9 +1135,30 @@ ImportRules::BranchIds ImportFiles::branchIds() const
 
 void ImportFiles::finishRun()
 {
-    if (m_importing)
-        onStartAllClicked();
-    QMessageBox::information(this, QStringLiteral("温馨提示"), QStringLiteral("导入完成！"), QMessageBox::Ok);
+    endRun();
+    int failed = 0;
+    for (const ImportOrder &order : qAsConst(m_orders))
+        failed += order.failedFiles.size();
+    if (failed == 0 && m_runSucceeded > 0) {
+        QMessageBox::information(this, QStringLiteral("温馨提示"), QStringLiteral("导入完成！"), QMessageBox::Ok);
+        return;
+    }
+    QMessageBox::warning(this, QStringLiteral("温馨提示"),
+                         QStringLiteral("导入结束：成功%1个，失败%2个").arg(m_runSucceeded).arg(failed),
+                         QMessageBox::Ok);
+}
+
+bool ImportFiles::movesRun(int runToken) const
+{
+    return runToken >= 0 && runToken == m_runId && m_importing && m_awaitingReport;
+}
+
+int ImportFiles::indexOf(const ImportOrder &order) const
+{
+    const int i = order.row;
+    const bool same = i >= 0 && i < m_orders.size() && m_orders.at(i).id == order.id
+                      && m_orders.at(i).generation == order.generation;
+    return same ? i : -1;
 }
 
 void ImportFiles::importNextOrder()
@@ -1098,9 +1167,9 @@ void ImportFiles::importNextOrder()
         qCDebug(lcImportFiles) << "no order to report at index" << m_runningOrderIndex;
         return;
     }
-    const ImportOrder order = m_orders.at(m_runningOrderIndex);
-    qCDebug(lcImportFiles) << "获取导的文件数量是：" << order.files.size() << " -- " << m_runningOrderIndex;
-    if (order.files.isEmpty()) {
+    qCDebug(lcImportFiles) << "获取导的文件数量是：" << m_orders.at(m_runningOrderIndex).files.size() << " -- "
+                           << m_runningOrderIndex;
+    if (m_orders.at(m_runningOrderIndex).files.isEmpty()) {
         qCDebug(lcImportFiles) << "检测下一个订单文件的数量";
         if (m_runningOrderIndex + 1 >= m_orders.size()) {
             finishRun();
@@ -1110,7 +1179,13 @@ void ImportFiles::importNextOrder()
         importNextOrder();
         return;
     }
+    m_awaitingReport = true;
+    reportOrder(m_runningOrderIndex, m_runId);
+}
 
+void ImportFiles::reportOrder(int index, int runToken)
+{
+    const ImportOrder order = m_orders.at(index);
     const bool retouched = m_importType == RetouchedFiles;
     const ImportRules::FolderScan jpegs =
         ImportRules::scanSubfolder(order.importPath, retouched ? QStringLiteral("精修片") : QStringLiteral("原片"));
@@ -1124,51 +1199,55 @@ void ImportFiles::importNextOrder()
     const int jpegCount = jpegs.count;
     const int rawCount = raws.count;
     req->getResultData(QStringLiteral("&m=order&a=savepicpath_batch"), body,
-                       [self, req, order, jpegCount, rawCount](bool ok, const QJsonDocument &doc) {
+                       [self, req, order, jpegCount, rawCount, runToken](bool ok, const QJsonDocument &doc) {
                            req->deleteLater();
                            if (self)
-                               self->onBatchReply(ok, doc, order, jpegCount, rawCount);
+                               self->onBatchReply(ok, doc, order, jpegCount, rawCount, runToken);
                        });
 }
 
-void ImportFiles::askResend(const QString &text)
+void ImportFiles::askResend(const QString &text, const ImportOrder &order, int runToken)
 {
     const auto answer = QMessageBox::warning(this, QStringLiteral("温馨提示"), text,
                                              QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok);
-    if (answer == QMessageBox::Ok)
-        importNextOrder();
-    else if (m_importing)
-        onStartAllClicked();
+    const int index = indexOf(order);
+    if (answer == QMessageBox::Ok && index >= 0)
+        reportOrder(index, movesRun(runToken) ? runToken : -1);
+    else if (movesRun(runToken))
+        endRun();
 }
 
 void ImportFiles::onBatchReply(bool ok, const QJsonDocument &doc, const ImportOrder &order, int jpegCount,
-                               int rawCount)
+                               int rawCount, int runToken)
 {
     if (!ok) {
-        askResend(QStringLiteral("网络不好，是否重新提交？如果取消，会停止导入。"));
+        askResend(QStringLiteral("网络不好，是否重新提交？如果取消，会停止导入。"), order, runToken);
         return;
     }
     const QJsonObject reply = doc.object();
     if (reply.value(QStringLiteral("code")).toString() != QLatin1String("1")) {
-        askResend(reply.value(QStringLiteral("msg")).toString() + QStringLiteral(" 是否重新提交?"));
+        askResend(reply.value(QStringLiteral("msg")).toString() + QStringLiteral(" 是否重新提交?"), order, runToken);
         return;
     }
+    const int row = indexOf(order);
     if (m_importType == RetouchedFiles) {
-        updateTabColText(m_runningOrderIndex, QStringLiteral("已导精修"), QString::number(jpegCount));
+        updateTabColText(row, QStringLiteral("已导精修"), QString::number(jpegCount));
     } else {
-        updateTabColText(m_runningOrderIndex, QStringLiteral("已导原片"), QString::number(jpegCount));
-        updateTabColText(m_runningOrderIndex, QStringLiteral("已导原始档"), QString::number(rawCount));
+        updateTabColText(row, QStringLiteral("已导原片"), QString::number(jpegCount));
+        updateTabColText(row, QStringLiteral("已导原始档"), QString::number(rawCount));
     }
+    const bool moves = movesRun(runToken);
     const QString html = ImportRules::reimportHtml(m_importType, order, reply);
     if (!html.isEmpty()) {
         SimpleDialog::error(this, QStringLiteral("温馨提示"), html, true);
-        if (m_importing)
-            onStartAllClicked();
+        if (moves)
+            endRun();
         return;
     }
-    // A stopped run stays stopped: a late reply starts no further order.
-    if (!m_importing)
+    // Only the running order's own report moves the run on; a stopped run stays stopped.
+    if (!moves)
         return;
+    m_awaitingReport = false;
     for (int i = qMax(0, m_runningOrderIndex + 1); i < m_orders.size(); ++i) {
         if (startOrder(i))
             return;

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "importfiles/ImportFileCopyRunnable.h"
 #include "importfiles/ImportFileType.h"
 #include "importfiles/ImportOrder.h"
 #include "importfiles/ImportRules.h"
 
+#include <QHash>
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
@@ -53,6 +55,8 @@ public:
     QList<ImportOrder> orders() const { return m_orders; }
     int currentOrderRow() const { return m_currentOrderRow; }
     bool isImporting() const { return m_importing; }
+    // Copies started and not yet reported back.
+    int copiesInFlight() const { return m_inFlight.size(); }
     OriginalView *originalView() const { return m_originalView; }
     int openypml() const { return m_openypml; }
     int delyp() const { return m_delyp; }
@@ -116,11 +120,16 @@ private:
     void startCopy(const ImportFile &file);
     void stopAllImportTasks();
     void setStartButtonRunning(bool running);
+    void endRun();
 
     void importNextOrder();
+    // Reports the order's files; runToken is the run the reply may move on, or -1.
+    void reportOrder(int index, int runToken);
     void onBatchReply(bool ok, const QJsonDocument &reply, const ImportOrder &order, int jpegCount,
-                      int rawCount);
-    void askResend(const QString &text);
+                      int rawCount, int runToken);
+    void askResend(const QString &text, const ImportOrder &order, int runToken);
+    bool movesRun(int runToken) const;
+    int indexOf(const ImportOrder &order) const;
     void finishRun();
     void upImportOrderPath(const ImportOrder &order);
     void upImportPhotoInfo(const ImportOrder &order, const ImportFile &file);
@@ -148,9 +157,12 @@ private:
     ImportFileTableModel *m_fileModel = nullptr;
     FileButtonDelegate *m_fileButtonDelegate = nullptr;
     QThreadPool *m_threadPool = nullptr;
-    QList<ImportFileCopyRunnable *> m_tasks;
-    // Tasks still running when a stop gave up waiting; released once the pool is idle.
-    QList<ImportFileCopyRunnable *> m_retiredTasks;
+    // Cancel flags of the copies not yet reported, by (choice generation, file row).
+    QHash<QPair<int, int>, ImportFileCopyRunnable::CancelFlag> m_inFlight;
+    int m_nextGeneration = 0;
+    int m_runId = 0;
+    bool m_awaitingReport = false; // the running order's report is out
+    int m_runSucceeded = 0;
     SharedFolderOpener *m_folderOpener = nullptr;
     int m_runningOrderIndex = -1;
     bool m_splitterSized = false;

@@ -43,6 +43,8 @@ struct ImportOrder
     QStringList failedNames;
     QList<ImportFile> failedFiles;
     QList<ImportFile> successFiles;
+    QString netPath;       // the order's own folder as the service wrote it
+    qint32 generation = 0; // of the current choice; results of older ones are stale
 };
 
 Q_DECLARE_METATYPE(ImportOrder)

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <QHash>
 #include <QMap>
 
 namespace ImportRules {
@@ -34,6 +35,16 @@ void appendNames(QString &html, const QJsonArray &names)
                 + value.toObject().value(QStringLiteral("name")).toString().toHtmlEscaped()
                 + QStringLiteral("</span>");
     }
+}
+
+bool isPlainAbsolute(const QString &servicePath)
+{
+    QString path = servicePath;
+    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (!path.startsWith(QLatin1Char('/')))
+        return false;
+    const QStringList parts = path.split(QLatin1Char('/'));
+    return !parts.contains(QStringLiteral(".")) && !parts.contains(QStringLiteral(".."));
 }
 
 } // namespace
@@ -89,6 +100,7 @@ ImportOrder orderFromJson(const QJsonObject &o, int index)
     const QString publicNetpath = pub.value(QStringLiteral("netpath")).toString();
     order.serverName = K::getServeName(netpath, publicNetpath);
     order.importPath = K::pathConvert(netpath);
+    order.netPath = netpath;
     order.publicNetPath = publicNetpath;
     order.importPublicPath = K::pathConvert(publicNetpath);
 
@@ -166,19 +178,34 @@ QString fileFilter(ImportFileType type)
     return QStringLiteral("图片文件 (*.jpg *.jpeg *.raw *.cr2 *.cr3 *.nef *.arw *.raf);;所有文件 (*.*)");
 }
 
-QString orderFolder(const ImportOrder &order)
+QString orderFolder(const ImportOrder &order, QString &refused)
 {
-    QString folder = order.importPath;
-    if (folder.isEmpty()) {
-        folder = K::generateImportPath(K::importPathMap(order));
-    }
-    // Only a folder on the share may receive files.
+    // Judged on the service's own text: conversion may hide "." or ".." parts.
+    const bool own = !order.netPath.isEmpty();
+    const QString raw = own ? order.netPath : order.publicNetPath;
+    refused.clear();
+    QString folder = own ? order.importPath : K::generateImportPath(K::importPathMap(order));
     QString checked = folder;
     while (checked.size() > 1 && checked.endsWith(QLatin1Char('/')))
         checked.chop(1);
-    if (!MountRoot::isOnShare(checked))
+    if (!isPlainAbsolute(raw) || !MountRoot::isOnShare(checked)) {
+        refused = raw.isEmpty() ? folder : raw;
         return QString();
+    }
     return folder;
+}
+
+QStringList collidingNames(const QList<ImportFile> &files)
+{
+    QHash<QString, int> seen;
+    for (const ImportFile &file : files)
+        ++seen[QDir(file.targetFolder).filePath(file.fileName()).toCaseFolded()];
+    QStringList names;
+    for (const ImportFile &file : files) {
+        if (seen.value(QDir(file.targetFolder).filePath(file.fileName()).toCaseFolded()) > 1)
+            names.append(QDir::toNativeSeparators(file.sourcePath));
+    }
+    return names;
 }
 
 ImportFile makeFile(const QString &path, const QString &orderFolder, ImportFileType type,

@@ -47,9 +47,15 @@ QStringList subfoldersOf(ImportFileType type);
 // "图片文件 (...);;所有文件 (*.*)"
 QString fileFilter(ImportFileType type);
 
-// The import folder of an order: its own when given, else built below the
-// branch's public folder. Empty when the result would not lie on the share.
-QString orderFolder(const ImportOrder &order);
+// The import folder of an order: its own when the service gave one, else
+// built below the branch's public folder. Empty, with the offending path in
+// `refused`, unless the service's text is absolute without "." or ".." parts
+// and the folder lies strictly below the mount root.
+QString orderFolder(const ImportOrder &order, QString &refused);
+
+// The chosen files (source paths) that would land on one name of the share,
+// equal or equal but for letter case; empty when none collide.
+QStringList collidingNames(const QList<ImportFile> &files);
 
 // One chosen file of an order.
 ImportFile makeFile(const QString &path, const QString &orderFolder, ImportFileType type,

@@ -20,6 +20,18 @@ QString sharePath(const QString &servicePath)
     return MountRoot::isOnShare(path) ? path : QString();
 }
 
+namespace {
+
+// The share path of a photo's file; the service's own text when it is not on
+// the share, so that a deletion can name what it left alone.
+QString filePathOf(const QString &servicePath)
+{
+    const QString path = sharePath(servicePath);
+    return path.isEmpty() ? servicePath : path;
+}
+
+} // namespace
+
 QList<ThumbnailInfo> photoList(const QJsonObject &reply)
 {
     const auto text = [](const QJsonObject &o, const char *key) { return o.value(QLatin1String(key)).toString(); };
@@ -32,7 +44,7 @@ QList<ThumbnailInfo> photoList(const QJsonObject &reply)
         ThumbnailInfo raw;
         raw.id = text(o, "id");
         raw.name = text(o, "img_name");
-        raw.filePath = sharePath(text(o, "localpath"));
+        raw.filePath = filePathOf(text(o, "localpath"));
         raw.localPath = QStringLiteral(":/public/image/public/icon/raw.png");
         raw.selectable = text(o, "isdownload") != QLatin1String("1");
         rawsByBase[QFileInfo(raw.name).baseName()].append(raw);
@@ -46,10 +58,10 @@ QList<ThumbnailInfo> photoList(const QJsonObject &reply)
         ThumbnailInfo jpeg;
         jpeg.id = text(o, "id");
         jpeg.name = text(o, "img_name");
-        jpeg.filePath = sharePath(text(o, "localpath"));
+        jpeg.filePath = filePathOf(text(o, "localpath"));
         jpeg.url = text(o, "url");
         for (const char *key : {"localpath_90", "localpath_1920"}) {
-            const QString extra = sharePath(text(o, key));
+            const QString extra = filePathOf(text(o, key));
             if (!extra.isEmpty())
                 jpeg.extraPaths.append(extra);
         }

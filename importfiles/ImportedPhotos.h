@@ -16,7 +16,8 @@ namespace ImportedPhotos {
 QString sharePath(const QString &servicePath);
 
 // The grid's list from a "getorder_pics" reply: each camera JPEG followed by
-// the raws of its base name, then the unpaired raws by id text.
+// the raws of its base name, then the unpaired raws by id text. File paths
+// not on the share keep the service's text; deletion refuses them.
 QList<ThumbnailInfo> photoList(const QJsonObject &reply);
 
 // "\folder\name" of an extra path for messages; empty when it has no separator.

@@ -174,6 +174,17 @@ void OriginalView::deleteSelectedFiles()
         ToastWidget::showMessage(this, QStringLiteral("没有有效的文件可以删除"), 2000);
         return;
     }
+    QPointer<OriginalView> self(this);
+    SimpleDialog::confirm(this, QStringLiteral("温馨提示"),
+                          QStringLiteral("确定删除选中的%1张照片吗？删除后无法恢复。").arg(photos.size()),
+                          [self, photos, ids](bool yes) {
+                              if (self && yes && self->m_ready)
+                                  self->submitDeletion(photos, ids);
+                          });
+}
+
+void OriginalView::submitDeletion(const QList<ThumbnailInfo> &photos, const QStringList &ids)
+{
     m_ready = false;
     m_report.clear();
     FullScreenLoading::show(this, QStringLiteral("提交删除数据中..."), true);

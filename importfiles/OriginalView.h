@@ -31,6 +31,7 @@ public:
     bool isReady() const { return m_ready; }
 
 private:
+    void submitDeletion(const QList<ThumbnailInfo> &photos, const QStringList &ids);
     void onPhotoReply(bool ok, const QJsonDocument &doc);
     void onDeleteReply(bool ok, const QJsonDocument &doc, const QList<ThumbnailInfo> &photos);
     void dismissLoading();

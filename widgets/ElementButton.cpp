@@ -3,6 +3,9 @@
 #include "app/core/K.h"
 
 #include <QEvent>
+#include <QResizeEvent>
+
+#include <algorithm>
 
 namespace {
 
@@ -150,8 +153,27 @@ void ElementButton::setButtonDisabled(bool disabled)
 
 void ElementButton::updateStyle()
 {
-    setStyleSheet(getStyleSheet());
     setMinimumSize(getSizeHint());
+    m_styledHeight = std::max(height(), getSizeHint().height());
+    setStyleSheet(getStyleSheet());
+}
+
+void ElementButton::resizeEvent(QResizeEvent *event)
+{
+    QPushButton::resizeEvent(event);
+    // Only round shapes depend on the height.
+    if ((m_round || m_circle) && event->size().height() != m_styledHeight) {
+        m_styledHeight = event->size().height();
+        setStyleSheet(getStyleSheet());
+    }
+}
+
+int ElementButton::cornerRadius(int height) const
+{
+    const int half = std::max(height, 0) / 2;
+    if (m_circle)
+        return half;
+    return std::min(K::f(m_round ? 13 : 3), half);
 }
 
 QString ElementButton::getStyleSheet() const
@@ -168,7 +190,12 @@ QString ElementButton::getStyleSheet() const
             pressedBorder = QLatin1String(p.pressedBorder);
     QString disabledBackground, disabledText, disabledBorder;
 
-    if (m_plain) {
+    if (m_plain && scheme == 0) {
+        // The neutral scheme is already white: its plain form keeps its grey text and border.
+        hoverBackground = pressedBackground = QStringLiteral("#FFFFFF");
+        hoverBorder = hoverText;
+        pressedBorder = pressedText;
+    } else if (m_plain) {
         const QString main = background;
         background = QStringLiteral("#FFFFFF");
         text = main;
@@ -196,11 +223,8 @@ QString ElementButton::getStyleSheet() const
         disabledText = QStringLiteral("#C0C4CC");
     }
 
-    QString radius;
-    if (m_circle)
-        radius = QStringLiteral("50%");
-    else
-        radius = K::s(K::f(m_round ? 13 : 3)) + QStringLiteral("px");
+    const QString radius = K::s(cornerRadius(m_styledHeight > 0 ? m_styledHeight : getSizeHint().height()))
+                           + QStringLiteral("px");
 
     int vertical = 5, horizontal = 10, fontSize = 9;
     if (m_size == Small) {

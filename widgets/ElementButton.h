@@ -46,8 +46,13 @@ public:
 
 protected:
     void changeEvent(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
+    // Corner radius in pixels for the given height: style sheets ignore
+    // percentages and radii over half the height.
+    int cornerRadius(int height) const;
+
     ButtonType m_type = Primary;
     ButtonSize m_size = Normal;
     bool m_plain = false;
@@ -55,4 +60,5 @@ private:
     bool m_circle = false;
     bool m_textStyle = false;
     bool m_disabled = false;
+    int m_styledHeight = -1; // height the style sheet's radius was made for
 };

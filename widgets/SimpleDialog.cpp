@@ -11,6 +11,8 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTextBrowser>
+#include <QTextDocument>
+#include <QtMath>
 #include <QVBoxLayout>
 
 namespace {
@@ -28,10 +30,10 @@ const TypeLook kLooks[] = {
     {"?", "#10b981", "#d1fae5", "#10b981", "#059669", "#047857"},
 };
 
-QFont buttonFont(int pointSize)
+QFont buttonFont()
 {
     QFont font;
-    font.setPointSize(K::f(pointSize));
+    font.setPixelSize(K::f(13));
     font.setWeight(57);
     return font;
 }
@@ -131,7 +133,7 @@ void SimpleDialog::initUI()
         button->setFixedHeight(K::f(24));
         button->setMinimumWidth(K::f(59));
         button->setCursor(Qt::PointingHandCursor);
-        button->setFont(buttonFont(5));
+        button->setFont(buttonFont());
     }
     const QString radius = K::s(K::f(4)), padding = K::s(K::f(12));
     m_cancelButton->setStyleSheet(
@@ -173,7 +175,7 @@ void SimpleDialog::setDialogType(DialogType type)
                                    .arg(QLatin1String(look.iconColour),
                                         QLatin1String(look.iconBackground), K::s(K::f(16))));
 
-    m_confirmButton->setFont(buttonFont(4));
+    m_confirmButton->setFont(buttonFont());
     m_confirmButton->setStyleSheet(
         QStringLiteral("QPushButton {     background: %1;     border: none;     border-radius: %2px;"
                        "     color: #ffffff;     padding: 0px %3px; }"
@@ -212,11 +214,14 @@ void SimpleDialog::showEvent(QShowEvent *event)
 
     QScreen *screen = QGuiApplication::primaryScreen();
     const int limit = screen ? screen->availableGeometry().height() / 2 : K::f(400);
-    const int wanted = static_cast<int>(K::f(20) + m_messageView->document()->size().height());
+    // The text is laid out at the view's final width; the view is then exactly
+    // as tall as the text (a scroll area would otherwise ask for 192 px).
     const int viewMax = qMax(limit - K::f(200), K::f(80));
-    const int viewHeight = qMax(qMin(wanted, viewMax), K::f(60));
-    m_messageView->setMinimumHeight(viewHeight);
-    m_messageView->setMaximumHeight(viewMax);
+    layout()->activate();
+    QTextDocument *document = m_messageView->document();
+    document->setTextWidth(m_messageView->viewport()->width());
+    const int wanted = qCeil(document->size().height()) + 2 * m_messageView->frameWidth();
+    m_messageView->setFixedHeight(qMin(wanted, viewMax));
     setMaximumHeight(limit);
     adjustSize();
 

@@ -218,6 +218,8 @@ void ThumbnailTableView::loadThumbnails(const QList<ThumbnailInfo> &list)
 
     if (!list.isEmpty())
         loadTimer->start();
+    // Items may arrive selected: the count starts from them, not from zero.
+    emit selectedCountChanged(selectedTotal());
 }
 
 void ThumbnailTableView::prepareDisplayData(const QList<ThumbnailInfo> &list)
@@ -234,6 +236,7 @@ void ThumbnailTableView::prepareDisplayData(const QList<ThumbnailInfo> &list)
             item->filePath = info.filePath;
             item->selectable = info.selectable;
             item->selected = info.selected;
+            selectedCount += info.selected ? 1 : 0;
             cells.append(item);
             qCDebug(lcWidgets) << "缩略图刷新了：" << info.name
                                << (info.selectable ? "true" : "false");

@@ -83,13 +83,18 @@ bool writeImage(const QImage &image, const QString &target, const QByteArray &fo
             return false;
         }
     }
+    return write(encoded, target, error);
+}
+
+bool write(const QByteArray &data, const QString &target, QString *error)
+{
     QSaveFile out(target);
     if (!out.open(QIODevice::WriteOnly)) {
         if (error)
             *error = out.errorString();
         return false;
     }
-    if (out.write(encoded) != encoded.size()) {
+    if (out.write(data) != data.size()) {
         if (error)
             *error = out.errorString();
         out.cancelWriting();

@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QThreadPool>
@@ -17,12 +19,11 @@ private slots:
     void copiesByteIdenticalUnderItsName();
     void refusedSources_data();
     void refusedSources();
-    void missingTargetFolderFails();
     void existingTargetReplacedByVerifiedCopy();
     void unwritableFolderKeepsExistingTarget();
     void cancelledBeforeStartTouchesNothing();
     void emptySuffixCopiesToTrailingDot();
-    void runsOnPoolAndReportsQueued();
+    void fullShareSaysSo();
 
 private:
     ImportFile fileFor(const QString &source, const QString &folder) const;
@@ -105,6 +106,7 @@ void tst_ImportFileCopyRunnable::refusedSources_data()
     QTest::newRow("missing") << "nothing.jpg" << "原文件不存在: %1";
     QTest::newRow("folder") << "afolder.jpg" << "路径不是文件: %1";
     QTest::newRow("empty") << "empty.jpg" << "文件大小为0KB，无法导入";
+    QTest::newRow("target folder gone") << "a.jpg" << "文件拷贝失败(可能是磁盘已满或权限受限)";
 }
 
 void tst_ImportFileCopyRunnable::refusedSources()
@@ -113,6 +115,8 @@ void tst_ImportFileCopyRunnable::refusedSources()
     QFETCH(QString, message);
     QDir(m_dir->path()).mkdir(QStringLiteral("afolder.jpg"));
     write(QStringLiteral("empty.jpg"), QByteArray());
+    write(QStringLiteral("a.jpg"), "abc");
+    QVERIFY(QDir(m_target).removeRecursively());
     const QString source = m_dir->filePath(name);
     ImportFileCopyRunnable task(fileFor(source, m_target));
     QSignalSpy finished(&task, &ImportFileCopyRunnable::copyFinished);
@@ -121,19 +125,7 @@ void tst_ImportFileCopyRunnable::refusedSources()
     const ImportFile result = finished.at(0).at(0).value<ImportFile>();
     QCOMPARE(result.status, ImportStatus::Failed);
     QCOMPARE(result.message, message.contains(QLatin1String("%1")) ? message.arg(source) : message);
-    QVERIFY(leftovers(m_target).isEmpty());
-}
-
-void tst_ImportFileCopyRunnable::missingTargetFolderFails()
-{
-    write(QStringLiteral("a.jpg"), "abc");
-    ImportFileCopyRunnable task(fileFor(m_dir->filePath(QStringLiteral("a.jpg")), m_dir->filePath(QStringLiteral("gone"))));
-    QSignalSpy finished(&task, &ImportFileCopyRunnable::copyFinished);
-    task.run();
-    const ImportFile result = finished.at(0).at(0).value<ImportFile>();
-    QCOMPARE(result.status, ImportStatus::Failed);
-    QCOMPARE(result.message, QStringLiteral("文件拷贝失败(可能是磁盘已满或权限受限)"));
-    QVERIFY(!QDir(m_dir->filePath(QStringLiteral("gone"))).exists());
+    QVERIFY(!QFileInfo::exists(m_target));
 }
 
 void tst_ImportFileCopyRunnable::existingTargetReplacedByVerifiedCopy()
@@ -195,19 +187,22 @@ void tst_ImportFileCopyRunnable::emptySuffixCopiesToTrailingDot()
     QCOMPARE(read(m_target + QStringLiteral("/RAWFILE.")), QByteArray("raw"));
 }
 
-void tst_ImportFileCopyRunnable::runsOnPoolAndReportsQueued()
+void tst_ImportFileCopyRunnable::fullShareSaysSo()
 {
-    write(QStringLiteral("a.jpg"), "abc");
-    QThreadPool pool;
-    auto *task = new ImportFileCopyRunnable(fileFor(m_dir->filePath(QStringLiteral("a.jpg")), m_target), this);
-    QVERIFY(!task->autoDelete());
-    QThread *receivedOn = nullptr;
-    connect(task, &ImportFileCopyRunnable::copyFinished, this, [&receivedOn] { receivedOn = QThread::currentThread(); });
-    pool.start(task);
-    QTRY_VERIFY_WITH_TIMEOUT(receivedOn != nullptr, 10000);
-    QCOMPARE(receivedOn, QThread::currentThread());
-    pool.waitForDone();
-    delete task;
+    // A small tmpfs stands for a nearly full share; mounting it needs root.
+    const QString share = m_dir->filePath(QStringLiteral("full"));
+    QVERIFY(QDir().mkpath(share));
+    if (QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=1m", "tmpfs", share}) != 0)
+        QSKIP("mounting a tmpfs needs root");
+    const auto unmount = qScopeGuard([&share] { QProcess::execute(QStringLiteral("umount"), {share}); });
+    write(QStringLiteral("big.CR3"), QByteArray(3 << 20, 'r'));
+    ImportFileCopyRunnable task(fileFor(m_dir->filePath(QStringLiteral("big.CR3")), share));
+    QSignalSpy finished(&task, &ImportFileCopyRunnable::copyFinished);
+    task.run();
+    const ImportFile result = finished.at(0).at(0).value<ImportFile>();
+    QCOMPARE(result.status, ImportStatus::Failed);
+    QVERIFY2(result.message.contains(QStringLiteral("共享空间不足")), qPrintable(result.message));
+    QVERIFY(leftovers(share).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(tst_ImportFileCopyRunnable)

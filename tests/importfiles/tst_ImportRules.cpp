@@ -46,22 +46,17 @@ private slots:
     void pickName();
     void orderFromReplyObject();
     void orderValuesOfOtherTypesReadEmpty();
-    void orderWithoutFolders();
     void ordersKeepReplyIndex();
     void routing_data();
     void routing();
-    void statusTextsAndColours();
     void mismatchedNamesListsUnpicked();
-    void orderFolderGeneratedBelowPublicFolder();
-    void orderFolderOffTheShareRefused();
+    void orderFolder_data();
+    void orderFolder();
+    void collidingNames();
     void folderScanMatchesMasksIgnoringCase();
-    void folderScanOfMissingFolderIsEmpty();
     void batchBodyFieldsEncodedOnce();
-    void batchBodyOfRetouchedHasNoRawList();
-    void orderPathBodyCarriesUncFolderOnce();
     void photoInfoBodyKinds_data();
     void photoInfoBodyKinds();
-    void orderListBodyKeepsKeywordAsTyped();
     void reimportHtmlListsNames();
     void reimportHtmlEmptyWhenNothingAsked();
 };
@@ -132,6 +127,7 @@ void tst_ImportRules::orderFromReplyObject()
 void tst_ImportRules::orderValuesOfOtherTypesReadEmpty()
 {
     QJsonObject object = ImportFilesStudioData::order(0, QString());
+    object.remove(QStringLiteral("picpathnew"));
     object.insert(QStringLiteral("id"), 42);
     object.insert(QStringLiteral("wname"), true);
     object.insert(QStringLiteral("images"), QJsonArray{QJsonObject{}});
@@ -140,18 +136,8 @@ void tst_ImportRules::orderValuesOfOtherTypesReadEmpty()
     QVERIFY(order.orderid.isEmpty());
     QVERIFY(order.wname.isEmpty());
     QCOMPARE(order.selectedNames, QStringList{QStringLiteral(".")});
-}
-
-void tst_ImportRules::orderWithoutFolders()
-{
-    QJsonObject object = ImportFilesStudioData::order(0, QString());
-    object.remove(QStringLiteral("netpath"));
-    object.remove(QStringLiteral("picpathnew"));
-    const ImportOrder order = ImportRules::orderFromJson(object, 0);
-    QVERIFY(order.importPath.isEmpty());
-    QVERIFY(order.importPublicPath.isEmpty());
-    QVERIFY(order.publicNetPath.isEmpty());
-    QVERIFY(order.serverName.isEmpty());
+    // No folder of its own and no public one.
+    QVERIFY(order.importPath.isEmpty() && order.importPublicPath.isEmpty() && order.serverName.isEmpty());
 }
 
 void tst_ImportRules::ordersKeepReplyIndex()
@@ -195,18 +181,6 @@ void tst_ImportRules::routing()
     QCOMPARE(file.status, ImportStatus::Waiting);
 }
 
-void tst_ImportRules::statusTextsAndColours()
-{
-    QCOMPARE(ImportRules::statusText(ImportStatus::Waiting), QStringLiteral("等待导入"));
-    QCOMPARE(ImportRules::statusText(ImportStatus::Success), QStringLiteral("导入成功"));
-    QCOMPARE(ImportRules::statusText(ImportStatus::Failed), QStringLiteral("导入失败"));
-    QCOMPARE(ImportRules::statusText(ImportStatus(7)), QString());
-    QCOMPARE(ImportRules::statusColor(ImportStatus::Waiting), QStringLiteral("#999999"));
-    QCOMPARE(ImportRules::statusColor(ImportStatus::Success), QStringLiteral("#28a745"));
-    QCOMPARE(ImportRules::statusColor(ImportStatus::Failed), QStringLiteral("#dc3545"));
-    QCOMPARE(ImportRules::statusColor(ImportStatus(-1)), QStringLiteral("#333333"));
-}
-
 void tst_ImportRules::mismatchedNamesListsUnpicked()
 {
     const QStringList picks{QStringLiteral("IMG_1.jpg"), QStringLiteral("IMG_2.jpg")};
@@ -217,32 +191,56 @@ void tst_ImportRules::mismatchedNamesListsUnpicked()
     QCOMPARE(ImportRules::mismatchedNames({QStringLiteral("/a/IMG_1.jpg")}, {}), QStringList{QStringLiteral("IMG_1.jpg")});
 }
 
-void tst_ImportRules::orderFolderGeneratedBelowPublicFolder()
+void tst_ImportRules::orderFolder_data()
 {
-    ScopedMountRoot root;
-    root.mkpath(ImportFilesStudioData::publicShareFolder());
-    ImportOrder order = ImportRules::orderFromJson(ImportFilesStudioData::order(0, QString()), 0);
-    QVERIFY(order.importPath.isEmpty());
-    const QString folder = ImportRules::orderFolder(order);
-    QVERIFY(!folder.isEmpty());
-    QVERIFY(MountRoot::isOnShare(folder));
-    QVERIFY(folder.contains(QStringLiteral("2024/05/01/DD20240001-1_张伟_李娜")));
-
-    order.mname = QStringLiteral("../../etc");
-    const QString hostile = ImportRules::orderFolder(order);
-    QVERIFY(hostile.isEmpty() || MountRoot::isStrictlyBelow(hostile, root.path() + ImportFilesStudioData::publicShareFolder()));
+    namespace Data = ImportFilesStudioData;
+    QTest::addColumn<QString>("netpath");
+    QTest::addColumn<QString>("publicNetpath");
+    QTest::addColumn<QString>("folder"); // below the root; empty when refused
+    QTest::addColumn<QString>("refused");
+    const QString own = Data::orderNetpath(0);
+    const QString pub = Data::publicNetpath();
+    QTest::newRow("own folder") << own << pub << Data::orderShareFolder(0) << "";
+    QTest::newRow("generated") << "" << pub << "photo/import/2024/05/01/DD20240001-1_张伟_李娜" << "";
+    QTest::newRow("own with ..") << own + "\\..\\x" << pub << "" << own + "\\..\\x";
+    QTest::newRow("own with .") << "\\\\NAS-STUDIO\\photo\\.\\o" << pub << "" << "\\\\NAS-STUDIO\\photo\\.\\o";
+    QTest::newRow("own relative") << "photo\\o1" << pub << "" << "photo\\o1";
+    QTest::newRow("own off the share") << "/etc/orders" << pub << "" << "/etc/orders";
+    QTest::newRow("public with ..") << "" << pub + "\\..\\..\\x" << "" << pub + "\\..\\..\\x";
+    QTest::newRow("no folder at all") << "" << "" << "" << "";
 }
 
-void tst_ImportRules::orderFolderOffTheShareRefused()
+void tst_ImportRules::orderFolder()
 {
+    QFETCH(QString, netpath);
+    QFETCH(QString, publicNetpath);
+    QFETCH(QString, folder);
     ScopedMountRoot root;
-    ImportOrder order;
-    order.importPath = QStringLiteral("/etc/orders");
-    QVERIFY(ImportRules::orderFolder(order).isEmpty());
-    order.importPath = root.path() + QStringLiteral("photo/../../x");
-    QVERIFY(ImportRules::orderFolder(order).isEmpty());
-    order.importPath = root.path() + QStringLiteral("photo/o1/");
-    QCOMPARE(ImportRules::orderFolder(order), order.importPath);
+    root.mkpath(ImportFilesStudioData::publicShareFolder());
+    QJsonObject object = ImportFilesStudioData::order(0, netpath);
+    object.insert(QStringLiteral("picpathnew"), QJsonObject{{QStringLiteral("netpath"), publicNetpath}});
+    const ImportOrder order = ImportRules::orderFromJson(object, 0);
+    QString refused = QStringLiteral("<unset>");
+    QString result = ImportRules::orderFolder(order, refused);
+    if (result.endsWith(QLatin1Char('/')))
+        result.chop(1);
+    QCOMPARE(result, folder.isEmpty() ? QString() : root.path() + folder);
+    QTEST(refused, "refused");
+}
+
+void tst_ImportRules::collidingNames()
+{
+    const auto files = [](ImportFileType type, const QStringList &paths) {
+        QList<ImportFile> list;
+        for (int i = 0; i < paths.size(); ++i)
+            list << ImportRules::makeFile(paths.at(i), QStringLiteral("/share/o"), type, 0, i);
+        return ImportRules::collidingNames(list);
+    };
+    // Case-only differences and one name from two folders collide; other subfolders do not.
+    QCOMPARE(files(OriginalFiles, {"/a/IMG_1.JPG", "/b/IMG_1.jpg", "/a/IMG_1.CR3", "/a/IMG_2.jpg", "/c/img_2.JPG"}),
+             (QStringList{"/a/IMG_1.JPG", "/b/IMG_1.jpg", "/a/IMG_2.jpg", "/c/img_2.JPG"}));
+    QCOMPARE(files(OriginalFiles, {"/a/x.jpg", "/a/x.Jpg"}), QStringList());
+    QCOMPARE(files(RetouchedFiles, {"/a/x.jpg", "/b/x.jpg"}), (QStringList{"/a/x.jpg", "/b/x.jpg"}));
 }
 
 void tst_ImportRules::folderScanMatchesMasksIgnoringCase()
@@ -269,15 +267,9 @@ void tst_ImportRules::folderScanMatchesMasksIgnoringCase()
     const ImportRules::FolderScan jpegs = ImportRules::scanSubfolder(dir.path(), QStringLiteral("原片"));
     QCOMPARE(jpegs.count, 1);
     QCOMPARE(jpegs.entries.at(0).toObject().value(QStringLiteral("name")).toString(), QStringLiteral("x.jpg"));
-}
-
-void tst_ImportRules::folderScanOfMissingFolderIsEmpty()
-{
-    QTemporaryDir dir;
-    const ImportRules::FolderScan scan = ImportRules::scanSubfolder(dir.path(), QStringLiteral("精修片"));
-    QCOMPARE(scan.count, 0);
-    QCOMPARE(QJsonDocument(scan.entries).toJson(QJsonDocument::Compact), QByteArray("[]"));
-    QCOMPARE(ImportRules::scanSubfolder(QString(), QStringLiteral("原片")).count, 0);
+    // A missing folder is an empty list.
+    QCOMPARE(QJsonDocument(ImportRules::scanSubfolder(dir.path(), QStringLiteral("精修片")).entries).toJson(QJsonDocument::Compact),
+             QByteArray("[]"));
 }
 
 void tst_ImportRules::batchBodyFieldsEncodedOnce()
@@ -298,28 +290,9 @@ void tst_ImportRules::batchBodyFieldsEncodedOnce()
     QCOMPARE(field(body, "type"), QStringLiteral("1"));
     QCOMPARE(field(body, "personid"), QStringLiteral("E"));
     QCOMPARE(field(body, "localpath"), QStringLiteral("\\\\NAS\\photo\\o&1 x"));
-}
-
-void tst_ImportRules::batchBodyOfRetouchedHasNoRawList()
-{
-    ImportOrder order;
-    const QByteArray body = ImportRules::batchBody(RetouchedFiles, order, {}, QJsonArray(), QJsonArray());
-    QVERIFY(!fieldNames(body).contains(QStringLiteral("rawimgnames")));
-    QCOMPARE(field(body, "type"), QStringLiteral("5"));
-}
-
-void tst_ImportRules::orderPathBodyCarriesUncFolderOnce()
-{
-    ImportOrder order;
-    order.order_photo_id = QStringLiteral("77");
-    order.serverName = QStringLiteral("NAS");
-    order.importPath = MountRoot::path() + QStringLiteral("photo/订单 1");
-    const QByteArray body = ImportRules::orderPathBody(order, {QStringLiteral("11"), QStringLiteral("E"), QStringLiteral("S")},
-                                                       QStringLiteral("M-1"));
-    QCOMPARE(fieldNames(body), (QStringList{"order_photo_id", "person_id", "path", "shopid", "eid", "superid", "personid"}));
-    QCOMPARE(field(body, "path"), QStringLiteral("\\\\NAS\\photo\\订单 1"));
-    QCOMPARE(field(body, "person_id"), QStringLiteral("M-1"));
-    QVERIFY(!body.contains("%25"));
+    const QByteArray retouched = ImportRules::batchBody(RetouchedFiles, order, {}, QJsonArray(), QJsonArray());
+    QVERIFY(!fieldNames(retouched).contains(QStringLiteral("rawimgnames")));
+    QCOMPARE(field(retouched, "type"), QStringLiteral("5"));
 }
 
 void tst_ImportRules::photoInfoBodyKinds_data()
@@ -347,16 +320,6 @@ void tst_ImportRules::photoInfoBodyKinds()
     QTEST(field(body, "type"), "kind");
     QCOMPARE(field(body, "size"), QStringLiteral("3000000000"));
     QCOMPARE(field(body, "path"), QStringLiteral("\\\\NAS\\photo\\o\\原片\\IMG_1.") + suffix);
-}
-
-void tst_ImportRules::orderListBodyKeepsKeywordAsTyped()
-{
-    const QByteArray body = ImportRules::orderListBody(QStringLiteral(" a&b=c "), QStringLiteral("1"), QString(),
-                                                       QStringLiteral("E"), QStringLiteral("S"));
-    QCOMPARE(fieldNames(body), (QStringList{"keyword", "searchtype", "ratio", "shopid", "eid", "superid", "personid"}));
-    QCOMPARE(field(body, "keyword"), QStringLiteral(" a&b=c "));
-    QCOMPARE(field(body, "ratio"), QStringLiteral("90"));
-    QCOMPARE(field(body, "shopid"), QString());
 }
 
 void tst_ImportRules::reimportHtmlListsNames()

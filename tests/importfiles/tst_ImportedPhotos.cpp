@@ -18,8 +18,8 @@ private slots:
     void sameBaseNameRepeatsRaws();
     void reducedCopiesOnlyWhenGiven();
     void numericIsdownloadKeepsRawSelectable();
-    void pathsOffTheShareDropped_data();
-    void pathsOffTheShareDropped();
+    void pathsOffTheShareKeptAsGiven_data();
+    void pathsOffTheShareKeptAsGiven();
     void extraPathLabel_data();
     void extraPathLabel();
     void bodies();
@@ -107,7 +107,7 @@ void tst_ImportedPhotos::numericIsdownloadKeepsRawSelectable()
     QVERIFY(list.at(0).selectable);
 }
 
-void tst_ImportedPhotos::pathsOffTheShareDropped_data()
+void tst_ImportedPhotos::pathsOffTheShareKeptAsGiven_data()
 {
     QTest::addColumn<QString>("localpath");
     QTest::newRow("climbs out") << "\\\\NAS\\photo\\..\\..\\..\\etc\\passwd";
@@ -116,7 +116,7 @@ void tst_ImportedPhotos::pathsOffTheShareDropped_data()
     QTest::newRow("number") << "";
 }
 
-void tst_ImportedPhotos::pathsOffTheShareDropped()
+void tst_ImportedPhotos::pathsOffTheShareKeptAsGiven()
 {
     QFETCH(QString, localpath);
     ScopedMountRoot root;
@@ -125,8 +125,10 @@ void tst_ImportedPhotos::pathsOffTheShareDropped()
     photo.insert(QStringLiteral("localpath_90"), localpath);
     const QList<ThumbnailInfo> list = ImportedPhotos::photoList(Data::photosReply(QString(), QJsonArray{photo}, {}));
     QCOMPARE(list.size(), 1);
-    QVERIFY(list.at(0).filePath.isEmpty());
-    QCOMPARE(list.at(0).extraPaths.size(), 1); // only the 1920 copy lies on the share
+    // Kept as the service wrote them, so the deletion can name what it refuses.
+    QCOMPARE(list.at(0).filePath, localpath);
+    QCOMPARE(list.at(0).extraPaths.size(), localpath.isEmpty() ? 1 : 2);
+    QCOMPARE(list.at(0).extraPaths.first(), localpath.isEmpty() ? list.at(0).extraPaths.first() : localpath);
 }
 
 void tst_ImportedPhotos::extraPathLabel_data()

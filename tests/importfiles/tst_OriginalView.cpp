@@ -49,14 +49,14 @@ private slots:
     void deletesOnServiceThenShare();
     void missingMainFileReported();
     void refusedDeletionTouchesNothing();
-    void nothingValidToDelete();
+    void deletionAsksAndRefusesOffShare();
     void windowHandsSelectedOrderToView();
 
 private:
     OriginalView *makeView();
     ThumbnailTableView *grid() const { return m_view->findChild<ThumbnailTableView *>(); }
     QString onShare(const QString &relative, const QByteArray &bytes = "x");
-    void selectAllAndDelete();
+    void selectAllAndDelete(bool confirm = true);
     SimpleDialog *openDialog() const;
 
     StandInService *m_service = nullptr;
@@ -111,10 +111,16 @@ QString tst_OriginalView::onShare(const QString &relative, const QByteArray &byt
     return path;
 }
 
-void tst_OriginalView::selectAllAndDelete()
+void tst_OriginalView::selectAllAndDelete(bool confirm)
 {
     QTest::mouseClick(m_view->findChild<QPushButton *>(QStringLiteral("selectAllButton")), Qt::LeftButton);
     QTest::mouseClick(m_view->findChild<QPushButton *>(QStringLiteral("deleteButton")), Qt::LeftButton);
+    SimpleDialog *dialog = openDialog();
+    QVERIFY(dialog);
+    QCOMPARE(dialog->findChild<QTextBrowser *>()->toPlainText(),
+             QStringLiteral("确定删除选中的%1张照片吗？删除后无法恢复。").arg(grid()->getSelectedIndices().size()));
+    confirm ? dialog->handleOk() : dialog->handleCancel();
+    delete dialog;
 }
 
 SimpleDialog *tst_OriginalView::openDialog() const
@@ -276,20 +282,28 @@ void tst_OriginalView::refusedDeletionTouchesNothing()
     QCOMPARE(m_service->requests(QStringLiteral("order"), QStringLiteral("getorder_pics")).size(), 1);
 }
 
-void tst_OriginalView::nothingValidToDelete()
+void tst_OriginalView::deletionAsksAndRefusesOffShare()
 {
-    QJsonObject outside = Data::jpeg("1", "A.jpg", kFolder, false);
+    const QString a = onShare(kFolder + QStringLiteral("/原片/A.jpg"));
+    QJsonObject outside = Data::jpeg("1", "B.jpg", kFolder, false);
     outside.insert(QStringLiteral("localpath"), QStringLiteral("/etc/hostname"));
-    Data::servePhotos(*m_service, Data::photosReply(kFolder, QJsonArray{outside}, {}));
+    Data::servePhotos(*m_service, Data::photosReply(kFolder, QJsonArray{Data::jpeg("2", "A.jpg", kFolder, false), outside}, {}));
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("delete_pics"), Data::accepted());
     makeView();
     m_view->refreshData(orderMap());
-    QTRY_COMPARE_WITH_TIMEOUT(grid()->getThumbnailInfo(0).name, QStringLiteral("A.jpg"), 10000);
-    // Nothing selected yet.
+    QTRY_COMPARE_WITH_TIMEOUT(grid()->getThumbnailInfo(1).name, QStringLiteral("B.jpg"), 10000);
+    // Nothing selected yet: no question, no request.
     QTest::mouseClick(m_view->findChild<QPushButton *>(QStringLiteral("deleteButton")), Qt::LeftButton);
-    selectAllAndDelete();
-    QTest::qWait(200);
+    QVERIFY(!openDialog());
+    selectAllAndDelete(false);
     QVERIFY(m_view->isReady());
     QVERIFY(m_service->requests(QStringLiteral("order"), QStringLiteral("delete_pics")).isEmpty());
+
+    selectAllAndDelete(true);
+    QTRY_VERIFY_WITH_TIMEOUT(openDialog(), 10000);
+    const QString text = openDialog()->findChild<QTextBrowser *>()->toPlainText();
+    QVERIFY2(text.contains(QStringLiteral("B.jpg 路径不在共享目录内")), qPrintable(text));
+    QVERIFY(!QFile::exists(a));
     QVERIFY(QFile::exists(QStringLiteral("/etc/hostname")));
 }
 

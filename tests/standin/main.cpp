@@ -84,7 +84,9 @@ int main(int argc, char *argv[])
         out << QStringLiteral("演示工作室已启动: ") << service.baseUrl() << Qt::endl
             << QStringLiteral("  账号: ") << demo->username() << Qt::endl
             << QStringLiteral("  密码: ") << demo->password() << Qt::endl
-            << QStringLiteral("  示例照片: ") << demo->cameraFolder() << Qt::endl
+            << QStringLiteral("  导片工具的照片: ") << demo->cameraFolder() << Qt::endl
+            << QStringLiteral("  导入原片的文件: ") << demo->originalsFolder() << Qt::endl
+            << QStringLiteral("  导入精修片的文件: ") << demo->retouchedFolder() << Qt::endl
             << QStringLiteral("  共享文件夹: ") << demo->mountRoot() << Qt::endl;
         // Read by scripts/run; printed last so the lines above are complete.
         out << "STUDIO_SERVICE_URL=" << service.baseUrl() << Qt::endl

@@ -4,6 +4,9 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
+#include <QColorSpace>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QPainter>
 #include <QProcess>
 
@@ -63,6 +66,48 @@ bool tagOrientation(const QString &path, int orientation)
                     QStringLiteral("-overwrite_original"), path});
     return exiftool.waitForFinished(30000) && exiftool.exitStatus() == QProcess::NormalExit
            && exiftool.exitCode() == 0;
+}
+
+namespace {
+
+QByteArray exiftool(const QStringList &arguments)
+{
+    QProcess tool;
+    tool.start(QStringLiteral("exiftool"), arguments);
+    if (!tool.waitForFinished(30000) || tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0)
+        return QByteArray();
+    return tool.readAllStandardOutput() + '\n';
+}
+
+} // namespace
+
+bool tagCamera(const QString &path, int orientation)
+{
+    const QString icc = path + QStringLiteral(".icc");
+    QFile profile(icc);
+    if (!profile.open(QIODevice::WriteOnly) || profile.write(QColorSpace(QColorSpace::AdobeRgb).iccProfile()) <= 0)
+        return false;
+    profile.close();
+    return !exiftool({QStringLiteral("-q"), QStringLiteral("-overwrite_original"),
+                      QStringLiteral("-Orientation#=%1").arg(orientation),
+                      QStringLiteral("-DateTimeOriginal=2026:05:17 14:03:21"), QStringLiteral("-Make=Canon"),
+                      QStringLiteral("-Model=Canon EOS R6"), QStringLiteral("-LensModel=RF24-70mm F2.8 L IS USM"),
+                      QStringLiteral("-ExposureTime=1/250"), QStringLiteral("-GPSLatitude=31.2304"),
+                      QStringLiteral("-GPSLatitudeRef=N"), QStringLiteral("-XMP-dc:Title=studio"),
+                      QStringLiteral("-ICC_Profile<=") + icc, path})
+                .isEmpty();
+}
+
+QJsonObject cameraTags(const QString &path)
+{
+    const QByteArray json = exiftool({QStringLiteral("-j"), QStringLiteral("-n"), QStringLiteral("-Orientation"),
+                                      QStringLiteral("-DateTimeOriginal"), QStringLiteral("-Make"),
+                                      QStringLiteral("-Model"), QStringLiteral("-LensModel"),
+                                      QStringLiteral("-ExposureTime"), QStringLiteral("-GPSLatitude"),
+                                      QStringLiteral("-XMP-dc:Title"), QStringLiteral("-ProfileDescription"), path});
+    QJsonObject tags = QJsonDocument::fromJson(json).array().at(0).toObject();
+    tags.remove(QStringLiteral("SourceFile"));
+    return tags;
 }
 
 int jpegQuality(const QString &path)

@@ -3,6 +3,7 @@
 #include "transfer/records/OrderInfo.h"
 
 #include <QColor>
+#include <QJsonObject>
 #include <QImage>
 #include <QString>
 #include <QStringList>
@@ -20,6 +21,11 @@ bool sameQuarters(const QImage &a, const QImage &b);
 bool writeJpeg(const QString &path, const QImage &image, int quality = 95);
 // Tags the EXIF orientation with exiftool.
 bool tagOrientation(const QString &path, int orientation);
+// Tags orientation and camera metadata as a camera writes them: capture
+// time, make, model, lens, exposure, GPS, an XMP title and an ICC profile.
+bool tagCamera(const QString &path, int orientation);
+// The tags tagCamera writes, read back with exiftool (numeric values).
+QJsonObject cameraTags(const QString &path);
 // Quality whose standard luminance table the file carries; -1 when none matches.
 int jpegQuality(const QString &path);
 // The picture as the reader's auto-transform shows it.

@@ -4,6 +4,7 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QHostAddress>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -152,6 +153,19 @@ void StandInService::serveFile(const QString &urlPath, const QByteArray &bytes, 
     m_files.insert(urlPath, File{bytes, contentType});
 }
 
+void StandInService::serveLocalFile(const QString &urlPath, const QString &localPath, const QByteArray &contentType)
+{
+    m_files.insert(urlPath, File{QByteArray(), contentType, localPath});
+}
+
+void StandInService::setFileHandler(const QString &module, const QString &action, FileHandler handler)
+{
+    if (handler)
+        m_fileHandlers.insert(key(module, action), std::move(handler));
+    else
+        m_fileHandlers.remove(key(module, action));
+}
+
 void StandInService::setFileDelay(const QString &urlPath, int ms)
 {
     m_fileDelays.insert(urlPath, ms);
@@ -229,6 +243,7 @@ void StandInService::reset()
     m_failures.clear();
     m_delays.clear();
     m_files.clear();
+    m_fileHandlers.clear();
     m_fileFailures.clear();
     m_fileDelays.clear();
     m_requests.clear();
@@ -454,10 +469,19 @@ StandInService::Answer StandInService::answerFor(const Request &request, int &de
         return Answer{0, QByteArray(), QByteArray(), true};
     }
 
+    if (const FileHandler fileHandler = m_fileHandlers.value(k)) {
+        QByteArray contentType = "application/octet-stream";
+        const QByteArray bytes = fileHandler(request, &contentType);
+        if (bytes.isEmpty())
+            return Answer{404, "text/plain", "not found", false};
+        return Answer{200, contentType, bytes, false};
+    }
     if (m_handlers.contains(k) || m_replies.contains(k))
         return Answer{200, "application/json; charset=utf-8", jsonBytes(canned()), false};
+    // The service's own refusal; callers read the reason from "message" or "msg".
+    const QString unknown = QStringLiteral("未知接口");
     return Answer{200, "application/json; charset=utf-8",
-                  jsonBytes({{"code", "0"}, {"message", QStringLiteral("未知接口")}}), false};
+                  jsonBytes({{"code", "0"}, {"message", unknown}, {"msg", unknown}}), false};
 }
 
 StandInService::Answer StandInService::answerForFile(const Request &request, int &delayMs)
@@ -476,7 +500,12 @@ StandInService::Answer StandInService::answerForFile(const Request &request, int
         return Answer{404, "text/plain", "not found", false};
     }
     const File file = m_files.value(request.path);
-    return Answer{200, file.contentType, file.bytes, false};
+    if (file.localPath.isEmpty())
+        return Answer{200, file.contentType, file.bytes, false};
+    QFile local(file.localPath);
+    if (!local.open(QIODevice::ReadOnly))
+        return Answer{404, "text/plain", "not found", false};
+    return Answer{200, file.contentType, local.readAll(), false};
 }
 
 void StandInService::send(QTcpSocket *socket, const Answer &answer, bool keepAlive)

@@ -41,6 +41,9 @@ public:
     enum class Failure { None, CodeZeroMessage, CodeZeroMsg, NumericCode, Http500, NotJson, JsonArray,
                          EmptyBody, NoAnswer };
     using Handler = std::function<QJsonObject(const Request &)>;
+    // Answers an action with bytes instead of JSON (an image, a text); an
+    // empty result answers 404.
+    using FileHandler = std::function<QByteArray(const Request &, QByteArray *contentType)>;
 
     explicit StandInService(QObject *parent = nullptr);
     ~StandInService() override;
@@ -53,6 +56,9 @@ public:
     void setFailure(const QString &module, const QString &action, Failure failure,
                     const QString &message = QString());
     void serveFile(const QString &urlPath, const QByteArray &bytes, const QByteArray &contentType = "image/jpeg");
+    // Serves a file of this machine, read when asked for: once it is gone the path answers 404.
+    void serveLocalFile(const QString &urlPath, const QString &localPath, const QByteArray &contentType = "image/jpeg");
+    void setFileHandler(const QString &module, const QString &action, FileHandler handler);
     QString fileUrl(const QString &urlPath) const;
     QList<Request> requests() const;
     QList<Request> requests(const QString &module, const QString &action) const;
@@ -102,7 +108,9 @@ private:
     struct File {
         QByteArray bytes;
         QByteArray contentType;
+        QString localPath; // read at request time when set
     };
+    QHash<QString, FileHandler> m_fileHandlers;
     QHash<QString, File> m_files;
     QHash<QString, Failure> m_fileFailures;
     QHash<QString, int> m_fileDelays;

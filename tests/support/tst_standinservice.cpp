@@ -191,7 +191,7 @@ void StandInServiceTest::unknownActionAnswersUnknownInterface()
     Response response;
     QVERIFY(client.next(response));
     QCOMPARE(response.status, 200);
-    QCOMPARE(response.json(), QJsonObject({{"code", "0"}, {"message", "未知接口"}}));
+    QCOMPARE(response.json(), QJsonObject({{"code", "0"}, {"message", "未知接口"}, {"msg", "未知接口"}}));
     QCOMPARE(m_service.requests().size(), 1);
 }
 

@@ -383,14 +383,18 @@ void TestThumbnailTableView::initialSelectionAndRecordsUnchanged()
     chosen.selected = true;
     chosen.filePath = QStringLiteral("/share/order/chosen.jpg");
     chosen.extraPaths = QStringList{QStringLiteral("/share/order/chosen.CR2")};
+    QSignalSpy count(&grid, &ThumbnailTableView::selectedCountChanged);
     grid.loadThumbnails({info("other.jpg", small), chosen});
     QCOMPARE(grid.getSelectedIndices(), QList<int>{1});
-    QCOMPARE(grid.selectedTotal(), 0);
+    QCOMPARE(grid.selectedTotal(), 1);
+    QCOMPARE(count.last().at(0).toInt(), 1);
     QTRY_COMPARE(shownCards(grid).size(), 2);
     QVERIFY(buttonOf(cardAt(grid, 1))->isChecked());
 
     QTest::mouseClick(photoOf(cardAt(grid, 1)), Qt::LeftButton);
     QVERIFY(grid.getSelectedIndices().isEmpty());
+    QCOMPARE(grid.selectedTotal(), 0);
+    QCOMPARE(count.last().at(0).toInt(), 0);
     const ThumbnailInfo back = grid.getThumbnailInfo(1);
     QVERIFY(back.selected);
     QCOMPARE(back.filePath, chosen.filePath);

@@ -114,12 +114,16 @@ void tfimportworker::processGroup(const QList<PhotoImportTask> &group)
         return;
     }
     tfphotosource source(group.first().photoInfo.url);
+    // A photo that cannot be read whole fails every entry before any is written.
+    const bool damaged = !sourceIsWhole(source, group);
     for (int i = 0; i < group.size(); ++i) {
         const PhotoImportTask &task = group.at(i);
         QString errorMsg;
         bool success = false;
         if (task.photoInfo.status == PhotoStatus::Uploaded) {
             success = true;
+        } else if (damaged) {
+            errorMsg = QStringLiteral("图片损坏或不完整");
         } else {
             try {
                 success = processEntry(task, source, group, errorMsg);
@@ -183,6 +187,28 @@ bool tfimportworker::processEntry(const PhotoImportTask &task, tfphotosource &so
     }
     source.prepareSizes(sizes);
     return writeSizeCopy(source.scaledCopy(size), photo.url, target);
+}
+
+bool tfimportworker::sourceIsWhole(tfphotosource &source, const QList<PhotoImportTask> &group)
+{
+    QList<int> sizes;
+    bool picture = false;
+    for (const PhotoImportTask &task : group) {
+        const PhotoInfo &photo = task.photoInfo;
+        if (photo.status == PhotoStatus::Uploaded)
+            continue;
+        if (photo.sizeTag == kTagTrialVideo || photo.sizeTag == kTagRetouchedVideo) {
+            const QFileInfo file(photo.url);
+            if (file.isFile() && file.size() == 0)
+                return false;
+            continue;
+        }
+        picture = true;
+        const int size = targetSizeOf(photo);
+        if (photo.sizeTag != kTagAll && isValidTargetSize(size) && !sizes.contains(size))
+            sizes.append(size);
+    }
+    return !picture || source.load(sizes);
 }
 
 QString tfimportworker::generateTargetPath(const PhotoImportTask &task)

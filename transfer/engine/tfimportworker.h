@@ -58,6 +58,7 @@ protected:
 
 private:
     void processGroup(const QList<PhotoImportTask> &group);
+    static bool sourceIsWhole(class tfphotosource &source, const QList<PhotoImportTask> &group);
     bool processEntry(const PhotoImportTask &task, class tfphotosource &source,
                       const QList<PhotoImportTask> &group, QString &errorMsg);
 

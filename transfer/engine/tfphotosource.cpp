@@ -2,11 +2,15 @@
 
 #include "app/core/Logging.h"
 #include "app/core/AtomicFile.h"
+#include "transfer/engine/JpegFile.h"
 #include "transfer/engine/tfimportworker.h"
 
+#include <QBuffer>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QImageWriter>
 
 #include <algorithm>
 #include <exception>
@@ -35,6 +39,46 @@ QSize fitLongSide(const QSize &size, int side)
     return QSize(int(qint64(size.width()) * side / size.height()), side);
 }
 
+QByteArray encoded(const QImage &image, const QByteArray &format, int quality, QString *error)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    if (quality >= 0)
+        writer.setQuality(quality);
+    if (!writer.write(image)) {
+        *error = writer.errorString();
+        return QByteArray();
+    }
+    return bytes;
+}
+
+// The EXIF value of the reader's transformation (the rotation table numbers 6 and 8 the other way round).
+int exifOrientation(QImageIOHandler::Transformations transformation)
+{
+    switch (int(transformation)) {
+    case QImageIOHandler::TransformationMirror: return 2;
+    case QImageIOHandler::TransformationRotate180: return 3;
+    case QImageIOHandler::TransformationFlip: return 4;
+    case QImageIOHandler::TransformationFlipAndRotate90: return 5;
+    case QImageIOHandler::TransformationRotate90: return 6;
+    case QImageIOHandler::TransformationMirrorAndRotate90: return 7;
+    case QImageIOHandler::TransformationRotate270: return 8;
+    }
+    return 1;
+}
+
+QByteArray canonicalFormat(QByteArray name)
+{
+    name = name.toLower();
+    if (name == "jpg")
+        return "jpeg";
+    if (name == "tif")
+        return "tiff";
+    return name;
+}
+
 } // namespace
 
 tfphotosource::tfphotosource(const QString &path) : m_path(path) {}
@@ -55,10 +99,60 @@ bool tfphotosource::probe()
     return true;
 }
 
+bool tfphotosource::claimsOtherFormat() const
+{
+    // A suffix no reader knows claims nothing; a known one must match the content.
+    const QByteArray claimed = canonicalFormat(QFileInfo(m_path).suffix().toLatin1());
+    return QImageReader::supportedImageFormats().contains(claimed) && claimed != canonicalFormat(m_format);
+}
+
+bool tfphotosource::load(const QList<int> &sizeTargets)
+{
+    if (m_loaded)
+        return m_whole;
+    m_loaded = true;
+    if (!probe() || !m_storedSize.isValid() || claimsOtherFormat()) {
+        qCDebug(lcTransfer) << "图片无法读取或与文件名不符:" << m_path;
+        return false;
+    }
+    QSize needed;
+    for (int target : sizeTargets)
+        needed = needed.expandedTo(tfimportworker::finalScaledSize(m_storedSize, target));
+    if (m_format == "jpeg") {
+        QFile file(m_path);
+        if (!file.open(QIODevice::ReadOnly))
+            return false;
+        m_data = file.readAll();
+        // Every scan is decoded, even at 1/8 size, so a truncated file shows here.
+        JpegFile::Decode result = JpegFile::Decode::Damaged;
+        const QImage base = JpegFile::decode(m_data, needed, &result);
+        if (result == JpegFile::Decode::Damaged) {
+            qCDebug(lcTransfer) << "图片不完整:" << m_path;
+            return false;
+        }
+        if (!base.isNull() && !sizeTargets.isEmpty())
+            m_storedBases.append(base);
+        m_whole = true;
+        return true;
+    }
+    if (qint64(m_storedSize.width()) * m_storedSize.height() <= kMaxWholePixels) {
+        QImageReader reader(m_path);
+        reader.setAutoTransform(false);
+        const QImage base = reader.read();
+        if (base.isNull())
+            return false;
+        if (!sizeTargets.isEmpty())
+            m_storedBases.append(base);
+    }
+    m_whole = true;
+    return true;
+}
+
 bool tfphotosource::plainCopy(const QString &target)
 {
     QString error;
-    if (AtomicFile::copy(m_path, target, &error))
+    // The bytes already read and checked are the ones written.
+    if (!m_data.isEmpty() ? AtomicFile::write(m_data, target, &error) : AtomicFile::copy(m_path, target, &error))
         return true;
     qCDebug(lcTransfer) << "文件拷贝失败:" << error;
     return false;
@@ -72,8 +166,8 @@ bool tfphotosource::copyUpright(const QString &target)
     }
     QElapsedTimer timer;
     timer.start();
-    if (!probe())
-        qCDebug(lcTransfer) << "无法读取图片EXIF信息:" << m_path;
+    if (!load({}))
+        return false;
     if (m_orientation == 1) {
         qCDebug(lcTransfer) << "图片方向正常，直接拷贝:" << m_path;
         const bool ok = plainCopy(target);
@@ -91,6 +185,22 @@ bool tfphotosource::copyUpright(const QString &target)
 
 bool tfphotosource::copyAndRotate(const QString &target)
 {
+    if (!load({}))
+        return false;
+    if (!m_data.isEmpty()) {
+        bool damaged = false;
+        const QByteArray turned = JpegFile::turnedUpright(m_data, exifOrientation(m_transformation), &damaged);
+        if (damaged)
+            return false;
+        QString error;
+        if (!turned.isEmpty()) {
+            if (AtomicFile::write(turned, target, &error))
+                return true;
+            qCDebug(lcTransfer) << "无损旋转写入失败:" << error;
+            return false;
+        }
+        // Sides that are not whole blocks: re-encoded below, metadata carried over.
+    }
     try {
         const qint64 fileSize = QFileInfo(m_path).size();
         if (fileSize > kMaxDecodedFileBytes) {
@@ -124,7 +234,6 @@ bool tfphotosource::copyAndRotate(const QString &target)
                 qCDebug(lcTransfer) << "旋转拷贝时无法读取图片，回退到直接拷贝:" << m_path;
                 return plainCopy(target);
             }
-            m_upright = image;
         } else {
             qCDebug(lcTransfer) << QStringLiteral("超大图片旋转拷贝处理 (%1x%2, %3MP)")
                                        .arg(stored.width())
@@ -162,7 +271,11 @@ bool tfphotosource::copyAndRotate(const QString &target)
                                        .arg(timer.elapsed() / 1000.0, 0, 'f', 1);
         const QByteArray format = tfimportworker::writeFormatFor(m_path);
         QString error;
-        if (AtomicFile::writeImage(image, target, format, tfimportworker::fullCopyQuality(format), &error)) {
+        QByteArray bytes = encoded(image, format, tfimportworker::fullCopyQuality(format), &error);
+        image = QImage();
+        if (JpegFile::isJpeg(bytes))
+            bytes = JpegFile::withMetadataOf(bytes, m_data, isQuarterTurn(turn));
+        if (!bytes.isEmpty() && AtomicFile::write(bytes, target, &error)) {
             qCDebug(lcTransfer) << QStringLiteral("图片旋转拷贝成功: %1 -> %2 (耗时: %3秒)")
                                        .arg(m_path, target)
                                        .arg(timer.elapsed() / 1000.0, 0, 'f', 1);
@@ -172,12 +285,10 @@ bool tfphotosource::copyAndRotate(const QString &target)
                                    .arg(m_path, error);
         return plainCopy(target);
     } catch (const std::exception &e) {
-        m_upright = QImage();
         qCDebug(lcTransfer) << QStringLiteral("图片旋转拷贝异常: %1, 错误: %2，回退到直接拷贝")
                                    .arg(m_path, QString::fromLocal8Bit(e.what()));
         return plainCopy(target);
     } catch (...) {
-        m_upright = QImage();
         qCDebug(lcTransfer) << QStringLiteral("图片旋转拷贝未知异常: %1，回退到直接拷贝").arg(m_path);
         return plainCopy(target);
     }
@@ -260,17 +371,14 @@ QImage tfphotosource::oversizeScaledCopy(int target)
 
 QImage tfphotosource::makeScaled(int target)
 {
-    if (!probe()) {
+    if (!load({target})) {
         qCDebug(lcTransfer) << "无法读取图片:" << m_path;
         return QImage();
     }
     const QSize stored = m_storedSize;
-    if (!stored.isValid()) {
-        qCDebug(lcTransfer) << "无法获取图片尺寸:" << m_path;
-        return QImage();
-    }
-    if (qint64(stored.width()) * stored.height() > kMaxWholePixels || stored.width() > kMaxWholeSide
-        || stored.height() > kMaxWholeSide)
+    if (m_storedBases.isEmpty()
+        && (qint64(stored.width()) * stored.height() > kMaxWholePixels || stored.width() > kMaxWholeSide
+            || stored.height() > kMaxWholeSide))
         return oversizeScaledCopy(target);
 
     const QSize final = tfimportworker::finalScaledSize(stored, target);
@@ -280,14 +388,6 @@ QImage tfphotosource::makeScaled(int target)
     }
     if (final == stored)
         qCDebug(lcTransfer) << "当前尺寸已接近目标尺寸，跳过缩放";
-
-    if (!m_upright.isNull()) {
-        // The full-size copy already holds the turned picture: scale that one.
-        const QSize turned = isQuarterTurn(m_transformation) ? final.transposed() : final;
-        if (m_upright.size() == turned)
-            return m_upright;
-        return m_upright.scaled(turned, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    }
 
     // Smallest unturned picture at hand that still covers the copy.
     int best = -1;

@@ -18,14 +18,22 @@ public:
 
     // Reads the header once; false when no image reader accepts the file.
     bool probe();
+    // Reads the whole picture once, at the scale the largest of these size
+    // copies needs; false when the file is not a whole picture of the kind its
+    // name says (truncated, empty, another format). Later calls return the
+    // first answer.
+    bool load(const QList<int> &sizeTargets);
     QSize storedSize() const { return m_storedSize; }
     QImageIOHandler::Transformations transformation() const { return m_transformation; }
     // Value of the rotation table (1 = nothing to do).
     int orientation() const { return m_orientation; }
 
-    // The upright full-size copy ("all"): a byte copy when nothing needs turning.
+    // The upright full-size copy ("all"): a byte copy when nothing needs
+    // turning; false for a damaged source.
     bool copyUpright(const QString &target);
-    // The turning copy; any failure falls back to a byte copy.
+    // The turning copy: a JPEG is turned losslessly where its sides allow,
+    // otherwise re-encoded, keeping its metadata; an encoding failure falls
+    // back to a byte copy.
     bool copyAndRotate(const QString &target);
     // Size copies: the images for these long-side targets are made together from one decode.
     void prepareSizes(const QList<int> &targets);
@@ -34,6 +42,7 @@ public:
 
 private:
     bool plainCopy(const QString &target);
+    bool claimsOtherFormat() const;
     QImage decodeForSizes(const QSize &neededStored);
     QImage oversizeScaledCopy(int target);
     QImage makeScaled(int target);
@@ -41,11 +50,13 @@ private:
     QString m_path;
     bool m_probed = false;
     bool m_readable = false;
+    bool m_loaded = false;
+    bool m_whole = false;
+    QByteArray m_data;           // the whole file, for JPEG sources
     QByteArray m_format;
     QSize m_storedSize;
     QImageIOHandler::Transformations m_transformation = QImageIOHandler::TransformationNone;
     int m_orientation = 1;
-    QImage m_upright;            // full decode turned by the reader, kept for the size copies
     QList<QImage> m_storedBases; // unturned decodes and copies to scale from
     QHash<int, QImage> m_scaled; // finished size copies by target
 };

@@ -24,6 +24,23 @@ QImage fitPreview(const QImage &image)
     return image.scaled(kPreviewSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
 
+// The photo's size as it is shown, its EXIF orientation applied; invalid when unreadable.
+QSize uprightSize(const QString &path)
+{
+    QImageReader reader(path);
+    QSize size = reader.size();
+    if (reader.transformation() & QImageIOHandler::TransformationRotate90)
+        size.transpose();
+    return size;
+}
+
+bool sameShape(const QSize &a, const QSize &b)
+{
+    if (!b.isValid() || a.width() == a.height() || b.width() == b.height())
+        return true;
+    return (a.width() > a.height()) == (b.width() > b.height());
+}
+
 } // namespace
 
 tfthumbnailthread::tfthumbnailthread(QObject *parent) : QThread(parent) {}
@@ -117,7 +134,8 @@ QImage tfthumbnailthread::createThumbnail(const QString &sourcePath, bool isVide
     const QString previewFile = folder + QLatin1Char('/') + source.fileName();
     if (QDir(folder).exists() && QFileInfo::exists(previewFile)) {
         const QImage cached(previewFile);
-        if (!cached.isNull())
+        // A preview stored sideways by an older version is made again.
+        if (!cached.isNull() && sameShape(cached.size(), uprightSize(sourcePath)))
             return cached;
     }
     if (!QDir(folder).exists())
@@ -130,6 +148,7 @@ QImage tfthumbnailthread::createThumbnail(const QString &sourcePath, bool isVide
         result = QImage(previewFile);
     } else {
         QImageReader reader(sourcePath);
+        reader.setAutoTransform(true);
         if (reader.canRead()) {
             const QSize size = reader.size();
             if (size.isValid() && qint64(size.width()) * size.height() <= 20000000 && size.width() <= 5000
@@ -152,6 +171,7 @@ QImage tfthumbnailthread::createThumbnailFromLargeImage(const QString &sourcePat
 {
     try {
         QImageReader reader(sourcePath);
+        reader.setAutoTransform(true);
         if (!reader.canRead())
             return QImage();
         const QSize size = reader.size();
@@ -162,6 +182,7 @@ QImage tfthumbnailthread::createThumbnailFromLargeImage(const QString &sourcePat
         QImage image = reader.read();
         if (image.isNull()) {
             QImageReader second(sourcePath);
+            second.setAutoTransform(true);
             second.setScaledSize(intermediate.boundedTo(QSize(1024, 1024)));
             image = second.read();
         }

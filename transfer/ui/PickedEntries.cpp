@@ -5,6 +5,7 @@
 #include "transfer/records/ImportTypes.h"
 
 #include <QFileInfo>
+#include <QHash>
 
 namespace PickedEntries {
 
@@ -46,6 +47,19 @@ bool isVideoTag(const QString &sizeTag)
 bool isFileEntry(const PhotoInfo &entry)
 {
     return entry.sizeTag == kTagAll || isVideoTag(entry.sizeTag);
+}
+
+QStringList collidingNames(const QStringList &files)
+{
+    QHash<QString, int> counts;
+    for (const QString &path : files)
+        ++counts[QFileInfo(path).fileName().toCaseFolded()];
+    QStringList names;
+    for (const QString &path : files) {
+        if (counts.value(QFileInfo(path).fileName().toCaseFolded()) > 1)
+            names.append(QFileInfo(path).fileName());
+    }
+    return names;
 }
 
 QList<PhotoInfo> build(const QStringList &files, const OrderInfo &order, int importType)

@@ -23,6 +23,10 @@ bool isFileEntry(const PhotoInfo &entry);
 // Entries for the chosen files under the given import kind, in file order.
 QList<PhotoInfo> build(const QStringList &files, const OrderInfo &order, int importType);
 
+// Names of picked files that would land on one target name (equal, or equal
+// but for letter case), in pick order; empty when every name is distinct.
+QStringList collidingNames(const QStringList &files);
+
 // Number of picked files (photos or videos) the entries stand for.
 int fileCount(const QList<PhotoInfo> &entries);
 

@@ -689,6 +689,8 @@ void tfhome::upImportPhotoInfo(const QString &orderPhotoId, const QString &serve
     const ImportTypes kind = TransferReports::kindOfEntry(entry);
     auto *request = new BaseReq(this);
     ++m_pendingPhotoReports[orderPhotoId];
+    if (m_orders)
+        m_orders->setReportsPending(true);
     request->getResultData(TransferReports::photoReportAction(entry), body,
                            [this, request, orderPhotoId, kind](bool ok, const QJsonDocument &reply) {
                                onPhotoReportReply(orderPhotoId, kind, ok, reply);
@@ -697,6 +699,8 @@ void tfhome::upImportPhotoInfo(const QString &orderPhotoId, const QString &serve
                                    m_pendingPhotoReports.remove(orderPhotoId);
                                    if (m_reloadAfterReports.remove(orderPhotoId))
                                        reloadImported(orderPhotoId);
+                                   if (m_pendingPhotoReports.isEmpty() && m_orders)
+                                       m_orders->setReportsPending(false);
                                }
                            });
 }

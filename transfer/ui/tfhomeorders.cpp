@@ -31,6 +31,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <utility>
+
 const QString tfhomeorders::kRefreshMode = QStringLiteral("刷新导入数量");
 
 namespace {
@@ -291,8 +293,12 @@ void tfhomeorders::setupUI()
     connect(m_orderListWidget, &tfhomeorders_OrderListWidget::startImportAllOrders, this,
             &tfhomeorders::onStartImportAllOrders);
     connect(m_orderListWidget, &tfhomeorders_OrderListWidget::stopAllImport, this, &tfhomeorders::onStopAllImport);
-    connect(m_orderListWidget, &tfhomeorders_OrderListWidget::importAllFinish, this,
-            [this]() { reqOrderList(kRefreshMode); });
+    connect(m_orderListWidget, &tfhomeorders_OrderListWidget::importAllFinish, this, [this]() {
+        if (m_reportsPending)
+            m_refreshAfterReports = true;
+        else
+            reqOrderList(kRefreshMode);
+    });
     connect(m_photoDisplayWidget, &tfhomeorders_PhotoDisplayWidget::reloadOrderThumbnail, this,
             &tfhomeorders::onReloadOrderThumbnail);
 
@@ -421,6 +427,13 @@ void tfhomeorders::onReloadOrderThumbnail(const QString &order_photo_id)
     const OrderInfo current = m_orderListWidget->getCurrentOrderInfo();
     if (current.index >= 0 && current.order_photo_id == order_photo_id)
         getOrderImportPhotos(current);
+}
+
+void tfhomeorders::setReportsPending(bool pending)
+{
+    m_reportsPending = pending;
+    if (!pending && std::exchange(m_refreshAfterReports, false))
+        reqOrderList(kRefreshMode);
 }
 
 // ---- requests -----------------------------------------------------------
@@ -572,6 +585,9 @@ void tfhomeorders::onOrderListReply(const QString &mode, bool ok, const QJsonDoc
     m_orderListWidget->setOpenButtonMode(m_openypml);
     m_orderListWidget->setDeleteButtonMode(m_delyp);
     m_photoDisplayWidget->setDelBtnShow(m_delyp);
+    // The panels below showed an order of the old list: it may be gone now.
+    m_photoDisplayWidget->clearOrder();
+    emit orderSelChanged(-1, OrderInfo());
     m_orderListWidget->clearOrders();
     QList<OrderInfo> orders;
     orders.reserve(data.size());
@@ -593,11 +609,17 @@ void tfhomeorders::onOrderPhotosReply(const OrderInfo &asked, bool ok, const QJs
         qCDebug(lcTransfer) << "忽略已不在列表中的订单的已导入照片:" << asked.order_photo_id;
         return;
     }
+    // A reply without a list says nothing about the photos: what is shown stays.
+    const QJsonValue images = reply.object().value(QStringLiteral("images"));
+    if (!images.isArray()) {
+        qCWarning(lcTransfer) << "已导入照片的回复没有照片列表:" << asked.order_photo_id;
+        return;
+    }
     stored.importedPhotos.clear();
     stored.importedTrialVideos.clear();
     stored.importedRetouchedVideos.clear();
-    OrderRecords::sortImportedEntries(reply.object().value(QStringLiteral("images")).toArray(), stored.importedPhotos,
-                                      stored.importedTrialVideos, stored.importedRetouchedVideos);
+    OrderRecords::sortImportedEntries(images.toArray(), stored.importedPhotos, stored.importedTrialVideos,
+                                      stored.importedRetouchedVideos);
     m_orderListWidget->updateOrderInfo(stored);
     if (m_orderListWidget->getCurrentOrderInfo().index == stored.index)
         m_photoDisplayWidget->loadPhotosForOrder(stored);

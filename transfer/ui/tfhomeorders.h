@@ -48,6 +48,10 @@ public:
     int openypml() const { return m_openypml; }
     int delyp() const { return m_delyp; }
 
+    // While photo reports of the run are unanswered, the end-of-run refresh
+    // of imported counts waits for them; it goes out when they are answered.
+    void setReportsPending(bool pending);
+
     static const QString kRefreshMode;
 
 signals:
@@ -102,4 +106,6 @@ private:
     QString m_tiaoseId;
     int m_openypml = 0;
     int m_delyp = 0;
+    bool m_reportsPending = false;
+    bool m_refreshAfterReports = false;
 };

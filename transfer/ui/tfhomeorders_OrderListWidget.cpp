@@ -195,6 +195,8 @@ void tfhomeorders_OrderListWidget::setupUI()
     m_retouchedVideoRadio = new QRadioButton(QStringLiteral("精修视频"), this);
     m_retouchedVideoRadio->setObjectName(QStringLiteral("retouchedVideoRadio"));
     m_photoRadio->setChecked(true);
+    // The kind is shared by every window: a new one starts with its checked radio, not the last window's.
+    Config::k_importType = FinishedPhotos;
     m_importKindGroup = new QButtonGroup(this);
     m_importKindGroup->setExclusive(true);
     for (QRadioButton *radio : {m_photoRadio, m_trialVideoRadio, m_retouchedVideoRadio}) {
@@ -238,6 +240,8 @@ void tfhomeorders_OrderListWidget::setupUI()
 
     connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &tfhomeorders_OrderListWidget::onTableSelectionChanged);
+    connect(m_table->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            &tfhomeorders_OrderListWidget::ensureOperationCells);
 
     for (int column = 0; column < m_headerLabels.size(); ++column) {
         if (m_headerLabels.at(column) == kColOrderNumber) {
@@ -368,28 +372,43 @@ void tfhomeorders_OrderListWidget::addOrders(const QList<OrderInfo> &orders)
 {
     // All rows first, then their contents: cell widgets are persistent
     // indexes, and every later row insertion would walk all of them.
-    // The table is hidden meanwhile: showing thousands of row widgets in a
-    // visible view costs far more than showing them once with the table.
-    const bool visible = m_table->isVisible() && orders.size() > 1;
-    if (visible)
-        m_table->hide();
     const int first = m_table->rowCount();
     m_orders.append(orders);
     m_table->setRowCount(first + orders.size());
     for (int i = 0; i < orders.size(); ++i)
         fillRow(first + i, orders.at(i));
-    if (visible)
-        m_table->show();
+    ensureOperationCells();
+}
+
+void tfhomeorders_OrderListWidget::ensureOperationCells()
+{
+    const int column = columnOf(kColOperation);
+    const int rows = std::min(m_table->rowCount(), int(m_orders.size()));
+    if (column < 0 || rows == 0)
+        return;
+    const int rowHeight = std::max(m_table->verticalHeader()->defaultSectionSize(), 1);
+    const int screen = std::max(m_table->viewport()->height(), height()) / rowHeight + 1;
+    const int top = std::max(m_table->rowAt(0), 0);
+    const int from = std::max(top - screen, 0);
+    const int to = std::min(top + 2 * screen, rows);
+    for (int row = from; row < to; ++row) {
+        if (!m_table->cellWidget(row, column))
+            m_table->setCellWidget(row, column, createOperationCell(row));
+    }
+}
+
+void tfhomeorders_OrderListWidget::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    ensureOperationCells();
 }
 
 void tfhomeorders_OrderListWidget::fillRow(int row, const OrderInfo &order)
 {
     for (int column = 0; column < m_headerLabels.size(); ++column) {
         const QString &title = m_headerLabels.at(column);
-        if (title == kColOperation) {
-            m_table->setCellWidget(row, column, createOperationCell(row));
+        if (title == kColOperation)
             continue;
-        }
         QString text;
         if (title == kColOrderNumber)
             text = order.orderpayforkey + QLatin1Char('-') + order.servicetimes;
@@ -497,6 +516,8 @@ void tfhomeorders_OrderListWidget::updateOrderInfo(const OrderInfo &order)
         return;
     }
     m_orders[row] = order;
+    // Imported lists change on reloads and deletions: the count follows them.
+    setCellText(row, kColImported, importedCounts(order));
 }
 
 void tfhomeorders_OrderListWidget::refreshImportNums(const QMap<QString, OrderInfo> &refreshed)
@@ -739,6 +760,14 @@ void tfhomeorders_OrderListWidget::onSelectPhotosClicked()
     if (files.isEmpty() || row >= m_orders.size()
         || m_orders.at(row).order_photo_id != order.order_photo_id)
         return;
+    // Copies of two such files would overwrite each other in the order's folders.
+    const QStringList colliding = PickedEntries::collidingNames(files);
+    if (!colliding.isEmpty()) {
+        QMessageBox::warning(this, QStringLiteral("温馨提示"),
+                             QStringLiteral("以下文件重名，无法同时导入：\n") + colliding.join(QLatin1Char('\n')),
+                             QMessageBox::Ok);
+        return;
+    }
 
     OrderInfo &record = m_orders[row];
     record.photoList = createPhotoInfoList(files, record);

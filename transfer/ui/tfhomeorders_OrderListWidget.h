@@ -84,6 +84,9 @@ public slots:
     void onRestImportPathClicked();
     void onOrderNumberClicked(int row, const QString &orderNumber);
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
     void setupUI();
     int columnOf(const QString &title) const;
@@ -94,6 +97,9 @@ private:
     int rowFromSender() const;
     void selectRow(int row);
     QWidget *createOperationCell(int row);
+    // Button cells exist for the rows in view and a screen around them only:
+    // thousands of row widgets would make filling the table take seconds.
+    void ensureOperationCells();
     void fillRow(int row, const OrderInfo &order);
 
     int m_openButtonMode = 0;

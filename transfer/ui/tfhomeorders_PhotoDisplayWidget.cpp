@@ -9,6 +9,7 @@
 #include "transfer/engine/TFDelLocalPhotoImg.h"
 #include "transfer/records/ImportTypes.h"
 #include "transfer/ui/tfhomeorders_PhotoLoadWorker.h"
+#include "widgets/SimpleDialog.h"
 
 #include <QCoreApplication>
 #include <QGridLayout>
@@ -22,6 +23,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QPointer>
 #include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -241,13 +243,8 @@ void tfhomeorders_PhotoDisplayWidget::setDelBtnShow(int show)
     m_delBtnShow = show;
 }
 
-void tfhomeorders_PhotoDisplayWidget::loadPhotosForOrder(const OrderInfo &order)
+void tfhomeorders_PhotoDisplayWidget::dropShownPhotos()
 {
-    m_currentOrder = order;
-    const bool deletable = m_delBtnShow != 0 && order.issample != QLatin1String("1");
-    m_deleteButton->setVisible(deletable);
-    m_selectAllButton->setVisible(deletable);
-
     // A new generation stops the old batches; results of the old order are
     // dropped by their generation, so no events need to run here.
     ++m_generation;
@@ -255,8 +252,26 @@ void tfhomeorders_PhotoDisplayWidget::loadPhotosForOrder(const OrderInfo &order)
     m_visibleLoadTimer->stop();
     m_batchTimer->stop();
     emit cancelAllPhotoRequests();
-
     recyclePhotoItems();
+}
+
+void tfhomeorders_PhotoDisplayWidget::clearOrder()
+{
+    m_currentOrder = OrderInfo();
+    dropShownPhotos();
+    m_titleLabel->setText(QStringLiteral("已导入照片"));
+    m_deleteButton->setEnabled(false);
+    updateSelectAllButtonText();
+}
+
+void tfhomeorders_PhotoDisplayWidget::loadPhotosForOrder(const OrderInfo &order)
+{
+    m_currentOrder = order;
+    const bool deletable = m_delBtnShow != 0 && order.issample != QLatin1String("1");
+    m_deleteButton->setVisible(deletable);
+    m_selectAllButton->setVisible(deletable);
+
+    dropShownPhotos();
     calculatePhotosPerRow();
 
     m_shownKind = Config::k_importType;
@@ -771,7 +786,20 @@ QString tfhomeorders_PhotoDisplayWidget::localFileForDeletion(const QString &loc
 
 void tfhomeorders_PhotoDisplayWidget::onDeleteSelectedPhotos()
 {
-    postDelPhotos();
+    int selected = 0;
+    for (const PhotoDisplayData &entry : m_photoDataList)
+        selected += entry.isSelected ? 1 : 0;
+    if (selected == 0)
+        return;
+    // Deleting cannot be undone: nothing goes out before the user agrees.
+    const int generation = m_generation;
+    QPointer<tfhomeorders_PhotoDisplayWidget> self(this);
+    SimpleDialog::confirm(this, QStringLiteral("温馨提示"),
+                          QStringLiteral("确定删除选中的%1张照片吗？删除后无法恢复。").arg(selected),
+                          [self, generation](bool ok) {
+                              if (ok && self && self->m_generation == generation)
+                                  self->postDelPhotos();
+                          });
 }
 
 void tfhomeorders_PhotoDisplayWidget::postDelPhotos()

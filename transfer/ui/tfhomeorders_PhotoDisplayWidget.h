@@ -36,6 +36,8 @@ public:
     QString m_superId;
 
     void loadPhotosForOrder(const OrderInfo &order);
+    // Shows no order: the tiles go, nothing can be deleted.
+    void clearOrder();
     void addSinglePhoto(const PhotoInfo &photo);
     void setDelBtnShow(int show);
 
@@ -47,6 +49,7 @@ public:
     void clearAllSelections();
     void updateSelectionUI();
     void updateSelectAllButtonText();
+    void dropShownPhotos();
     QStringList getSelectedPhotoNames() const;
     void postDelPhotos();
 

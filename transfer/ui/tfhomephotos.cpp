@@ -97,13 +97,16 @@ void tfhomephotos::setupUI()
     m_mainLayout->addWidget(m_scrollArea, 1);
 }
 
-void tfhomephotos::setCurrentOrderInfo(int, const OrderInfo &order)
+void tfhomephotos::setCurrentOrderInfo(int row, const OrderInfo &order)
 {
     m_currentOrder = order;
+    // Late previews of the old order are dropped by name and index; the GUI thread never waits here.
     m_thumbnailThread->cancelTasks();
-    m_thumbnailThread->wait(100);
     clearPhotos();
-
+    if (row < 0) {
+        m_titleLabel->setText(QStringLiteral("已选列表"));
+        return;
+    }
     m_titleLabel->setText(QStringLiteral("照片列表 - %1 (%2张)")
                               .arg(m_currentOrder.orderpayforkey)
                               .arg(PickedEntries::fileCount(m_currentOrder.photoList)));

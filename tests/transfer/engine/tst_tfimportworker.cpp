@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImageReader>
+#include <QJsonObject>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -54,7 +55,8 @@ private slots:
     void intermediateSize();
     void qualityAndFormat();
     void uprightPhotoIsByteCopy();
-    void unreadablePhoto();
+    void damagedPhotoFailsEveryEntry_data();
+    void damagedPhotoFailsEveryEntry();
     void largeQuarterTurnKeepsFullSize();
     void copyFileReplacesOrFails();
     void failedWriteLeavesNoTemporaryFile();
@@ -89,8 +91,10 @@ void TestImportWorker::orientation_data()
 void TestImportWorker::orientation()
 {
     QFETCH(int, exif);
-    const QString source = makePhoto(QStringLiteral("o%1.jpg").arg(exif), 400, 300, exif);
+    // 400 x 300: the 300 side is not whole 16-pixel blocks, so some turns are lossless and some re-encoded.
+    const QString source = makePhoto(QStringLiteral("o%1.jpg").arg(exif), 400, 300, 1);
     QVERIFY(!source.isEmpty());
+    QVERIFY(tagCamera(source, exif));
     const QImage expected = upright(source);
     const bool quarter = exif >= 5;
     QCOMPARE(expected.size(), quarter ? QSize(300, 400) : QSize(400, 300));
@@ -116,9 +120,18 @@ void TestImportWorker::orientation()
         QVERIFY2(results.at(i).at(3).toBool(), qPrintable(results.at(i).at(4).toString()));
     }
 
-    const QImage all(out + QStringLiteral("/all/o%1.jpg").arg(exif));
+    const QString allPath = out + QStringLiteral("/all/o%1.jpg").arg(exif);
+    const QImage all(allPath);
     QCOMPARE(all.size(), expected.size());
     QVERIFY(sameQuarters(all, expected));
+    // The archive copy keeps the camera's metadata, with the orientation now upright.
+    QJsonObject tags = cameraTags(source);
+    QCOMPARE(tags.value(QStringLiteral("Orientation")).toInt(), exif);
+    QCOMPARE(tags.size(), 9);
+    tags.insert(QStringLiteral("Orientation"), 1);
+    QCOMPARE(cameraTags(allPath), tags);
+    if (exif == 1)
+        QCOMPARE(readAll(allPath), readAll(source));
     const QList<QPair<QString, QSize>> sizes{{"90", QSize(89, 67)}, {"190", QSize(189, 142)},
                                              {"1920", QSize(1920, 1440)}};
     for (const auto &size : sizes) {
@@ -262,21 +275,61 @@ void TestImportWorker::uprightPhotoIsByteCopy()
     QCOMPARE(readAll(target), readAll(source));
 }
 
-void TestImportWorker::unreadablePhoto()
+void TestImportWorker::damagedPhotoFailsEveryEntry_data()
 {
-    const QString source = m_dir.filePath(QStringLiteral("broken.jpg"));
-    {
-        QFile f(source);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("not a picture at all");
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<int>("exif");
+    for (int exif : {1, 6}) {
+        for (const char *damage : {"truncated", "empty", "text", "png"})
+            QTest::newRow(qPrintable(QStringLiteral("%1 exif %2").arg(damage).arg(exif))) << damage << exif;
     }
-    QCOMPARE(tfimportworker::getImageOrientation(source), 1);
-    const QString all = m_dir.filePath(QStringLiteral("broken_all.jpg"));
-    QVERIFY(tfimportworker::copyOriginalPhoto(source, all));
-    QCOMPARE(readAll(all), readAll(source));
-    QVERIFY(!tfimportworker::compressAndSavePhoto(source, m_dir.filePath(QStringLiteral("broken_90.jpg")), 90));
-    QVERIFY(!QFileInfo::exists(m_dir.filePath(QStringLiteral("broken_90.jpg"))));
-    QVERIFY(!tfimportworker::copyOriginalPhoto(m_dir.filePath(QStringLiteral("missing.jpg")), all + "2"));
+}
+
+// A source that cannot be read whole fails all its entries and leaves nothing in the folders.
+void TestImportWorker::damagedPhotoFailsEveryEntry()
+{
+    QFETCH(QString, damage);
+    QFETCH(int, exif);
+    const QString name = QStringLiteral("bad_%1_%2.jpg").arg(damage).arg(exif);
+    const QString source = makePhoto(name, 1600, 1200, exif);
+    QByteArray bytes = readAll(source);
+    if (damage == QLatin1String("truncated"))
+        bytes.truncate(bytes.size() / 2);
+    else if (damage == QLatin1String("empty"))
+        bytes.clear();
+    else if (damage == QLatin1String("text"))
+        bytes = "not a picture at all";
+    QFile file(source);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    if (damage == QLatin1String("png"))
+        QVERIFY(pattern(160, 120).save(&file, "png"));
+    else
+        QCOMPARE(file.write(bytes), qint64(bytes.size()));
+    file.close();
+
+    const QString out = m_dir.filePath(QStringLiteral("bad_%1_%2").arg(damage).arg(exif));
+    tfimportworker worker(0);
+    QSignalSpy results(&worker, &tfimportworker::photoImported);
+    QList<PhotoImportTask> group;
+    for (const PhotoInfo &info : photoEntries(source)) {
+        PhotoImportTask task;
+        task.photoInfo = info;
+        task.targetDir = out + QLatin1Char('/') + info.sizeTag;
+        task.photoIndex = group.size();
+        group.append(task);
+    }
+    worker.start();
+    worker.setTaskGroup(group);
+    QTRY_COMPARE_WITH_TIMEOUT(results.count(), 4, 20000);
+    for (const QList<QVariant> &result : results) {
+        QCOMPARE(result.at(3).toBool(), false);
+        QCOMPARE(result.at(4).toString(), QStringLiteral("图片损坏或不完整"));
+    }
+    for (const char *tag : {"all", "90", "190", "1920"})
+        QCOMPARE(strayFiles(out + QLatin1Char('/') + tag, {}), QStringList());
+    QVERIFY(!tfimportworker::copyOriginalPhoto(source, out + QStringLiteral("/direct.jpg")));
+    QVERIFY(!tfimportworker::copyOriginalPhoto(m_dir.filePath(QStringLiteral("missing.jpg")), out + "/m.jpg"));
+    QVERIFY(!QFileInfo::exists(out + QStringLiteral("/direct.jpg")));
 }
 
 // Above 50 million pixels the photo is read reduced and scaled back to its own, turned, size.

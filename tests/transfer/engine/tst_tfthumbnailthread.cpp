@@ -22,6 +22,8 @@ private slots:
     void intermediateSize_data();
     void intermediateSize();
     void previewsAreMadeOnceAndReused();
+    void previewsAreUpright_data();
+    void previewsAreUpright();
     void unreadableStoredPreviewIsReplacedWhole();
     void unreadableSourceGetsPlaceholder();
     void videosShowTheVideoIcon();
@@ -85,6 +87,42 @@ void TestThumbnailThread::previewsAreMadeOnceAndReused()
     QCOMPARE(previews.count(), 3);
     QCOMPARE(previews.at(2).at(2).value<QImage>().size(), QSize(20, 10));
     QCOMPARE(QFileInfo(cached).lastModified(), stamp);
+}
+
+void TestThumbnailThread::previewsAreUpright_data()
+{
+    QTest::addColumn<int>("exif");
+    QTest::addColumn<bool>("staleSideways"); // an older version stored the preview unturned
+    QTest::newRow("exif 3") << 3 << false;
+    QTest::newRow("exif 6") << 6 << false;
+    QTest::newRow("exif 8, stale stored preview") << 8 << true;
+    QTest::newRow("exif 5 large") << 5 << false;
+}
+
+// A portrait photo shot sideways shows, and is stored, as a portrait.
+void TestThumbnailThread::previewsAreUpright()
+{
+    QFETCH(int, exif);
+    QFETCH(bool, staleSideways);
+    const QString folder = m_dir.filePath(QStringLiteral("upright%1").arg(exif));
+    QDir().mkpath(folder + QStringLiteral("/DP_缩略图"));
+    const QString source = folder + QStringLiteral("/p.jpg");
+    const QSize stored = exif == 5 ? QSize(6000, 4000) : QSize(900, 600);
+    QVERIFY(writeJpeg(source, pattern(stored.width(), stored.height()), 80));
+    QVERIFY(tagOrientation(source, exif));
+    const QString cached = folder + QStringLiteral("/DP_缩略图/p.jpg");
+    if (staleSideways)
+        QVERIFY(writeJpeg(cached, pattern(160, 106)));
+
+    const QImage expected = upright(source);
+    const QImage preview = tfthumbnailthread::createThumbnail(source, false);
+    // Fits 160 x 120 in the photo's upright shape.
+    const bool portrait = exif >= 5;
+    QCOMPARE(preview.height(), portrait ? 120 : 106);
+    QVERIFY(qAbs(preview.width() - (portrait ? 80 : 160)) <= 1);
+    QVERIFY(sameQuarters(preview, expected));
+    QCOMPARE(QImage(cached).size(), preview.size());
+    QVERIFY(sameQuarters(QImage(cached), expected));
 }
 
 void TestThumbnailThread::unreadableStoredPreviewIsReplacedWhole()

@@ -45,6 +45,9 @@ private slots:
     void openButtonOnlyInOpenMode();
     void pickingPhotos();
     void pickingVideos();
+    void pickWithCollidingNamesIsRefused_data();
+    void pickWithCollidingNamesIsRefused();
+    void newWindowStartsWithPhotos();
     void pickingWithoutImportFolderIsRefused();
     void cancelledPickChangesNothing();
     void cleaningPicks();
@@ -233,6 +236,42 @@ void tst_OrderListWidget::pickingPhotos()
     pick(1, 2);
     QCOMPARE(m_widget->orderAt(1).photoList.size(), 8);
     QCOMPARE(cell(1, "已选"), QStringLiteral("2"));
+}
+
+void tst_OrderListWidget::pickWithCollidingNamesIsRefused_data()
+{
+    QTest::addColumn<QStringList>("chosen");
+    QTest::addColumn<QString>("names");
+    QTest::newRow("one name on two cards") << QStringList{"/Volumes/A/IMG_1.JPG", "/Volumes/B/IMG_1.JPG", "/Volumes/A/IMG_2.JPG"}
+                                           << "IMG_1.JPG\nIMG_1.JPG";
+    QTest::newRow("letter case") << QStringList{"/p/img_7.jpg", "/p/IMG_3.JPG", "/p/IMG_7.JPG"} << "img_7.jpg\nIMG_7.JPG";
+}
+
+// Copies of such files would overwrite each other in the order's folders.
+void tst_OrderListWidget::pickWithCollidingNamesIsRefused()
+{
+    QFETCH(QStringList, chosen);
+    QFETCH(QString, names);
+    addOrders(1);
+    m_chosen = chosen;
+    rowButton(0, "selectPhotosButton")->click();
+    QTRY_VERIFY(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("以下文件重名，无法同时导入：\n") + names));
+    QVERIFY(m_widget->orderAt(0).photoList.isEmpty());
+    QCOMPARE(m_widget->orderAt(0).selectedNum, 0);
+}
+
+// The import kind is shared: a new window must not inherit the one an earlier window left.
+void tst_OrderListWidget::newWindowStartsWithPhotos()
+{
+    delete m_widget;
+    Config::k_importType = TrialVideo;
+    m_widget = new tfhomeorders_OrderListWidget();
+    m_widget->setFileChooser([this](QWidget *, const QString &, const QString &) { return m_chosen; });
+    addOrders(1);
+    m_chosen = files(1);
+    rowButton(0, "selectPhotosButton")->click();
+    QCOMPARE(m_widget->orderAt(0).photoList.size(), 4);
+    QCOMPARE(m_widget->orderAt(0).photoList.first().sizeTag, QStringLiteral("all"));
 }
 
 void tst_OrderListWidget::pickingVideos()

@@ -7,6 +7,7 @@
 #include "transfer/records/ImportTypes.h"
 #include "transfer/ui/OrderRecords.h"
 #include "transfer/ui/tfhomeorders_PhotoDisplayWidget.h"
+#include "widgets/SimpleDialog.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -16,6 +17,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTextBrowser>
 #include <QtTest>
 
 namespace Data = TransferStudioData;
@@ -72,6 +74,7 @@ private:
     QScrollArea *scrollArea() const { return m_grid->findChild<QScrollArea *>(QStringLiteral("importedScrollArea")); }
     QPushButton *checkOf(int index) const;
     void waitForTiles(int count);
+    void answerDeletion(int count, bool agree);
 };
 
 void tst_PhotoDisplayWidget::initTestCase()
@@ -130,6 +133,20 @@ QPushButton *tst_PhotoDisplayWidget::checkOf(int index) const
 void tst_PhotoDisplayWidget::waitForTiles(int count)
 {
     QTRY_VERIFY_WITH_TIMEOUT(m_grid->entryCount() >= count && m_grid->entries().at(count - 1).itemWidget, 10000);
+}
+
+// Clicks "删除选中" and answers the question it asks; nothing is sent before the answer.
+void tst_PhotoDisplayWidget::answerDeletion(int count, bool agree)
+{
+    const int sent = m_service->requests().size();
+    button("deleteSelectedButton")->click();
+    SimpleDialog *dialog = nullptr;
+    QTRY_VERIFY((dialog = m_grid->findChild<SimpleDialog *>()) && dialog->isVisible());
+    QCOMPARE(dialog->findChild<QTextBrowser *>(QStringLiteral("messageView"))->toPlainText(),
+             QStringLiteral("确定删除选中的%1张照片吗？删除后无法恢复。").arg(count));
+    QCOMPARE(m_service->requests().size(), sent);
+    dialog->findChild<QPushButton *>(QLatin1String(agree ? "confirmButton" : "cancelButton"))->click();
+    delete dialog;
 }
 
 void tst_PhotoDisplayWidget::photosPerRowFromViewportWidth_data()
@@ -323,7 +340,8 @@ void tst_PhotoDisplayWidget::deletionRequest()
     Config::k_importType = kind == FinishedPhotos ? TrialVideo : FinishedPhotos;
     checkOf(2)->click();
     checkOf(0)->click();
-    button("deleteSelectedButton")->click();
+    answerDeletion(2, false);
+    answerDeletion(2, true);
     QTRY_COMPARE(m_service->requests("order", action).size(), 1);
     const StandInService::Request request = m_service->requests("order", action).first();
     QCOMPARE(request.fieldNames().mid(0, 6),
@@ -336,6 +354,8 @@ void tst_PhotoDisplayWidget::deletionRequest()
     QCOMPARE(request.field("superid"), QStringLiteral("3"));
     QCOMPARE(request.field("personid"), QStringLiteral("1024"));
     QTRY_VERIFY(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("删除成功")));
+    // The cancelled question sent nothing.
+    QCOMPARE(m_service->requests("order", action).size(), 1);
 }
 
 void tst_PhotoDisplayWidget::refusedDeletionKeepsEverything()
@@ -354,7 +374,7 @@ void tst_PhotoDisplayWidget::refusedDeletionKeepsEverything()
     m_grid->loadPhotosForOrder(orderWithPhotos(0, 2));
     waitForTiles(2);
     checkOf(0)->click();
-    button("deleteSelectedButton")->click();
+    answerDeletion(1, true);
     QTRY_COMPARE(m_boxes->count(), 1);
     QCOMPARE(m_boxes->last().title, QStringLiteral("温馨提示"));
     QCOMPARE(m_boxes->last().text, QStringLiteral("照片已被客户选中，不能删除"));
@@ -396,7 +416,7 @@ void tst_PhotoDisplayWidget::acceptedDeletionRemovesTheLocalFiles()
     waitForTiles(3);
     checkOf(1)->click();
     checkOf(2)->click();
-    button("deleteSelectedButton")->click();
+    answerDeletion(2, true);
     QTRY_COMPARE(reloads, QStringList{Data::orderPhotoId(0)});
     for (const QString &path : removed)
         QVERIFY2(!QFile::exists(path), qPrintable(path));

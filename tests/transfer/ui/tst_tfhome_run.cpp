@@ -9,6 +9,7 @@
 #include "transfer/ui/tfhomeorders_OrderListWidget.h"
 #include "transfer/ui/tfhomeorders_PhotoDisplayWidget.h"
 
+#include <QElapsedTimer>
 #include <QtTest>
 
 #include <QLabel>
@@ -35,6 +36,7 @@ private slots:
     void refusedReplyChangesNothing_data();
     void refusedReplyChangesNothing();
     void orderReportWaitsForHundredPercent();
+    void countsRefreshWaitsForPhotoReports();
     void closingSoonAfterHundredPercentSendsNoOrderReport();
     void fileOffTheShareIsNotReported();
 
@@ -240,6 +242,29 @@ void TfhomeRunTest::orderReportWaitsForHundredPercent()
     // An order with no entries stays at 0 % and is never reported.
     m_window->onOrderProgressUpdated(m_orders->getIndexOrderInfo(1), 0, 0);
     QCOMPARE(m_orders->getIndexOrderInfo(1).progress, 0);
+}
+
+// The end-of-run refresh of imported counts goes out only once the last photo report is answered.
+void TfhomeRunTest::countsRefreshWaitsForPhotoReports()
+{
+    const OrderInfo order = pickedOrder(0, {QStringLiteral("a.jpg")});
+    QVERIFY(!writeOnShare(order, "all", "a.jpg").isEmpty());
+    const int delayMs = 1500;
+    m_service->setDelay("order", "savepicpath", delayMs);
+    QElapsedTimer sinceReport;
+    connect(m_service, &StandInService::requestReceived, this, [&](const StandInService::Request &request) {
+        if (request.action() == QLatin1String("savepicpath"))
+            sinceReport.start();
+    });
+    m_window->onPhotoImported(order, QStringLiteral("a.jpg"), 0, true, QString());
+    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "savepicpath").size(), 1, 10000);
+    m_orders->orderListWidget()->upNextOrderPhotos(-1); // nothing else waits: the run ends
+    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "order_list").size(), 1, 20000);
+    QVERIFY2(sinceReport.elapsed() >= delayMs, qPrintable(QString::number(sinceReport.elapsed())));
+
+    // With no report outstanding the refresh goes out at once.
+    m_orders->orderListWidget()->upNextOrderPhotos(-1);
+    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "order_list").size(), 2, 10000);
 }
 
 void TfhomeRunTest::closingSoonAfterHundredPercentSendsNoOrderReport()

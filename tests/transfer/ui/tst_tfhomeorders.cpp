@@ -9,6 +9,8 @@
 #include <QComboBox>
 #include <QDate>
 #include <QDateEdit>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -45,7 +47,9 @@ private slots:
     void indexOutsideTheListGivesTheNoOrderValue();
     void failuresWithoutAReply_data();
     void failuresWithoutAReply();
+    void refusedImportedPhotosChangeNothing_data();
     void refusedImportedPhotosChangeNothing();
+    void searchClearsThePanelsOfTheOldList();
 
 private:
     StandInService *m_service = nullptr;
@@ -433,27 +437,72 @@ void tst_tfhomeorders::failuresWithoutAReply()
         QVERIFY(m_service->requests("order", "order_list").isEmpty());
 }
 
+void tst_tfhomeorders::refusedImportedPhotosChangeNothing_data()
+{
+    QTest::addColumn<QJsonObject>("reply");
+    QTest::newRow("refused") << Data::refused(QStringLiteral("订单不存在"));
+    QJsonObject notAList = Data::orderPhotosReply(0, 1, 0, 0);
+    notAList.insert("images", QJsonObject{{"0", "IMG_0001.JPG"}});
+    QTest::newRow("success, photo list not a list") << notAList;
+    notAList.remove("images");
+    QTest::newRow("success, no photo list") << notAList;
+}
+
 void tst_tfhomeorders::refusedImportedPhotosChangeNothing()
 {
+    QFETCH(QJsonObject, reply);
     createPane();
     search();
     QTRY_COMPARE(table()->rowCount(), 3);
     table()->selectRow(0);
-    m_service->setReply("order", "getorderphotoimg", Data::refused(QStringLiteral("订单不存在")));
+    auto *title = m_pane->photoDisplayWidget()->findChild<QLabel *>(QStringLiteral("importedTitleLabel"));
+    QCOMPARE(title->text(), QStringLiteral("已导入：2"));
+    m_service->setReply("order", "getorderphotoimg", reply);
     m_pane->getOrderImportPhotos(m_pane->getCurrentOrderInfo());
     QTRY_COMPARE(m_service->requests("order", "getorderphotoimg").size(), 1);
     QTest::qWait(200);
     QCOMPARE(m_pane->getIndexOrderInfo(0).importedPhotos.size(), 2);
+    QCOMPARE(title->text(), QStringLiteral("已导入：2"));
+    QCOMPARE(importedCell(0), QStringLiteral("2/0/0"));
     QCOMPARE(m_boxes->count(), 0);
 
-    // A deletion confirmed for the selected order reloads its photos.
+    // A deletion confirmed for the selected order reloads its photos and its count.
     m_service->setReply("order", "getorderphotoimg", Data::orderPhotosReply(0, 1, 0, 0));
     m_pane->photoDisplayWidget()->reloadOrderThumbnail(Data::orderPhotoId(0));
     QTRY_COMPARE(m_pane->getIndexOrderInfo(0).importedPhotos.size(), 1);
+    QCOMPARE(importedCell(0), QStringLiteral("1/0/0"));
     // One for another order does nothing.
     m_pane->photoDisplayWidget()->reloadOrderThumbnail(Data::orderPhotoId(2));
     QTest::qWait(200);
     QCOMPARE(m_service->requests("order", "getorderphotoimg").size(), 2);
+}
+
+// After a search replaces the orders, neither panel shows an order of the old list.
+void tst_tfhomeorders::searchClearsThePanelsOfTheOldList()
+{
+    createPane();
+    search();
+    QTRY_COMPARE(table()->rowCount(), 3);
+    QList<int> announced;
+    connect(m_pane, &tfhomeorders::orderSelChanged, this, [&](int row, const OrderInfo &) { announced << row; });
+    auto *grid = m_pane->photoDisplayWidget();
+    grid->setDelBtnShow(1);
+    table()->selectRow(1);
+    QTRY_COMPARE(grid->entryCount(), 2);
+    grid->findChild<QPushButton *>(QStringLiteral("selectAllButton"))->click();
+    auto *remove = grid->findChild<QPushButton *>(QStringLiteral("deleteSelectedButton"));
+    QVERIFY(remove->isEnabled());
+
+    QJsonObject other = Data::orderListReply(0);
+    other.insert("data", QJsonArray{Data::order(20), Data::order(21)});
+    m_service->setReply("order", "order_list", other);
+    search();
+    QTRY_COMPARE(m_pane->getIndexOrderInfo(0).orderpayforkey, Data::orderNumber(20));
+    QCOMPARE(announced.last(), -1);
+    QCOMPARE(grid->entryCount(), 0);
+    QVERIFY(grid->currentOrder().order_photo_id.isEmpty());
+    QVERIFY(!remove->isEnabled());
+    QCOMPARE(grid->findChild<QLabel *>(QStringLiteral("importedTitleLabel"))->text(), QStringLiteral("已导入照片"));
 }
 
 QTEST_MAIN(tst_tfhomeorders)
