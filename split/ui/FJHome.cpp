@@ -7,19 +7,17 @@
 #include "app/core/Config.h"
 #include "platform/MountRoot.h"
 #include "split/engine/FJDataThread.h"
+#include "split/ui/FJDownloadFile.h"
 #include "split/ui/FJLeftPanel.h"
 #include "split/ui/FJResultRelay.h"
 #include "split/ui/FJRightPanel.h"
 
-#include <QBuffer>
 #include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
-#include <QImageReader>
-#include <QImageWriter>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QSaveFile>
+#include <QPointer>
 #include <QSet>
 #include <QThread>
 #include <QTimer>
@@ -154,11 +152,14 @@ void FJHome::onStartProcessRequested()
         return;
     }
     running = true;
+    m_runOrders.clear();
+    for (int row : qAsConst(selectedRows))
+        m_runOrders.append(leftPanel->orderList.value(row));
     errorLog.clear();
     rightPanel->setBtnEnable(false);
     leftPanel->setBtnEnable(false);
     currentOrderIndex = 0;
-    getOrderInfo(leftPanel->orderList.value(selectedRows.first()));
+    getOrderInfo(m_runOrders.first());
 }
 
 void FJHome::getOrderInfo(OrderData order)
@@ -192,6 +193,7 @@ void FJHome::nextOrder()
 {
     if (!running)
         return;
+    releaseRelay();
     ++currentOrderIndex;
     if (currentOrderIndex >= selectedRows.size()) {
         running = false;
@@ -205,7 +207,15 @@ void FJHome::nextOrder()
         emit runFinished(summary);
         return;
     }
-    getOrderInfo(leftPanel->orderList.value(selectedRows.at(currentOrderIndex)));
+    getOrderInfo(m_runOrders.at(currentOrderIndex));
+}
+
+// Every job and download of the ended order has reported, so its relay has nothing left to carry.
+void FJHome::releaseRelay()
+{
+    if (m_relay)
+        m_relay->deleteLater();
+    m_relay = nullptr;
 }
 
 void FJHome::onRelayedResult(int generation, bool ok, const QString &jobType, const QString &srcPath,
@@ -257,8 +267,29 @@ void FJHome::startProducts()
     }
 }
 
+void FJHome::noteFailure(bool ok, const QString &srcPath, const QString &message)
+{
+    // The raw-file modes list every note; the others only what failed, since
+    // their copies also note absent optional files.
+    const bool listed = splitType == DownloadOriginals || splitType == DownloadSelectionResults
+                            ? !message.isEmpty()
+                            : !ok;
+    if (listed)
+        errorLog += QStringLiteral("\n") + failureNote(srcPath, message);
+}
+
+QString FJHome::failureNote(const QString &srcPath, const QString &message)
+{
+    QString note = message.isEmpty() ? QStringLiteral("拷贝失败") : message;
+    const QString name = QFileInfo(srcPath).fileName();
+    if (!name.isEmpty() && !note.contains(name))
+        note = name + QLatin1Char(' ') + note;
+    return note;
+}
+
 void FJHome::slt_copypicthread(bool ok, QString jobType, QString srcPath, QString third, QString message)
 {
+    noteFailure(ok, srcPath, message);
     if (splitType == DownloadPhotoDelivery) {
         ++copyPicFinishNum;
         judgeOrderFinish();
@@ -267,16 +298,15 @@ void FJHome::slt_copypicthread(bool ok, QString jobType, QString srcPath, QStrin
     if (splitType == DownloadOriginals) {
         ++copyPicFinishNum;
         int row = -1;
-        if (!currentRow(&row))
+        if (!currentRow(&row) || currentOrderIndex >= m_runOrders.size())
             return;
-        OrderData order = leftPanel->orderList.at(row);
         if (ok && !third.isEmpty())
             reportDownloadSuccess(third);
         leftPanel->progressBar->setValue(copyPicFinishNum);
-        if (!message.isEmpty())
-            errorLog += QStringLiteral("\n") + message;
         if (allNum != copyPicFinishNum)
             return;
+        // The photos chosen when the run started move, whatever the grids show now.
+        OrderData order = m_runOrders.at(currentOrderIndex);
         for (int i = order.undownImgList.size() - 1; i >= 0; --i) {
             if (!order.undownImgList.at(i).selected)
                 continue;
@@ -284,7 +314,10 @@ void FJHome::slt_copypicthread(bool ok, QString jobType, QString srcPath, QStrin
             moved.selected = false;
             order.downImgList.prepend(moved);
         }
-        leftPanel->orderList[row] = order;
+        for (ThumbnailInfo &info : order.downImgList)
+            info.selected = false;
+        if (leftPanel->orderList.at(row).order_photo_id == order.order_photo_id)
+            leftPanel->orderList[row] = order;
         if (order.order_photo_id == rightPanel->currentOrder.order_photo_id) {
             rightPanel->currentOrder = order;
             rightPanel->refreshDownAndUndownImgList();
@@ -292,29 +325,25 @@ void FJHome::slt_copypicthread(bool ok, QString jobType, QString srcPath, QStrin
         nextOrder();
         return;
     }
+    if (jobType == QStringLiteral("生成Html")) {
+        isSaveHtml = true;
+        leftPanel->progressBar->setValue(allNum);
+        if (splitType == DesignSplit) {
+            nextOrder();
+            return;
+        }
+        const int generation = m_generation;
+        QTimer::singleShot(1000, this, [this, generation] {
+            if (generation == m_generation && running)
+                nextOrder();
+        });
+        return;
+    }
     if (splitType == DownloadSelectionResults) {
         if (jobType == QStringLiteral("下载原始档") && ok && !third.isEmpty())
             reportDownloadSuccess(third);
         ++copyPicFinishNum;
-        const int done = copyPicFinishNum + downPhotoNum - dataOperate.downloadUrls.size();
-        qCDebug(lcSplit) << "下载选片结果 copypic" << done << "--" << (isStartHtml ? "true" : "false");
-        leftPanel->progressBar->setValue(done);
-        if (!message.isEmpty())
-            errorLog += QStringLiteral("\n") + message;
-        const int generation = m_generation;
-        if (allNum == done + 1 && !isStartHtml && !htmlScheduled) {
-            htmlScheduled = true;
-            QTimer::singleShot(1000, this, [this, generation] {
-                if (generation == m_generation && running)
-                    startGenerateHtml();
-            });
-        }
-        if (allNum == done && isStartHtml) {
-            QTimer::singleShot(1000, this, [this, generation] {
-                if (generation == m_generation && running)
-                    nextOrder();
-            });
-        }
+        judgeOrderFinish();
         return;
     }
 
@@ -328,14 +357,8 @@ void FJHome::slt_copypicthread(bool ok, QString jobType, QString srcPath, QStrin
     } else if (jobType == QStringLiteral("创建产品")) {
         ++proFinishNum;
         qCDebug(lcSplit) << srcPath << (ok ? " 成功  " : "失败  ") << message;
-    } else if (jobType == QStringLiteral("生成Html")) {
-        isSaveHtml = true;
-        leftPanel->progressBar->setValue(allNum);
-        nextOrder();
-        return;
     }
-    if (!isSaveHtml)
-        judgeOrderFinish();
+    judgeOrderFinish();
 }
 
 void FJHome::judgeOrderFinish()
@@ -353,9 +376,10 @@ void FJHome::judgeOrderFinish()
             nextOrder();
         return;
     }
+    // The sheet waits until every copy and download of the order has ended,
+    // and is made once per order: two would write the same file.
     if (done + 1 != allNum || isStartHtml || htmlScheduled)
         return;
-    // Only one production sheet per order: two would write the same file.
     htmlScheduled = true;
     const int generation = m_generation;
     QTimer::singleShot(1000, this, [this, generation] {
@@ -714,68 +738,62 @@ void FJHome::downImg()
     auto *req = new BaseReq(this);
     req->downloadImage(url, [this, req, url, generation](bool ok, const QByteArray &bytes, const QString &mime) {
         req->deleteLater();
-        saveDownloadedImage(generation, url, ok, bytes, mime);
+        onDownloaded(generation, url, ok, bytes, mime);
     });
 }
 
-void FJHome::saveDownloadedImage(int generation, const QString &url, bool ok, const QByteArray &data,
-                                 const QString &mimeType)
+void FJHome::onDownloaded(int generation, const QString &url, bool ok, const QByteArray &data,
+                          const QString &mimeType)
 {
-    if (generation != m_generation || !running) {
-        qCDebug(lcSplit).noquote() << "已结束订单的下载，忽略:" << BaseReq::maskedForLog(url);
+    if (generation != m_generation || !running)
         return;
-    }
-    ++downPhotoFinishNums;
+    downImg();
     const QJsonObject entry = dataOperate.imageByUrl.value(url);
     const QString type = entry.value(QStringLiteral("image_type")).toString();
     const QString name = K::sanitizePathComponent(entry.value(QStringLiteral("img_name")).toString());
     const bool text = type == QStringLiteral("快递信息");
+    const QString label = name.isEmpty() ? type : name;
     // A text body is never recognised as an image, so the courier note goes by its bytes.
-    if ((ok || (text && !data.isEmpty())) && !name.isEmpty()) {
-        const QString folder = downloadFolder(orderDir, type, splitType);
-        const QString path = QDir(folder).absoluteFilePath(name);
-        if (!MountRoot::isStrictlyBelow(path, orderDir)) {
-            qCWarning(lcSplit) << "保存失败:" << path;
-        } else {
-            QDir().mkpath(folder);
-            QSaveFile file(path);
-            if (text) {
-                if (file.open(QIODevice::WriteOnly | QIODevice::Text) && file.write(data) == data.size()
-                    && file.commit())
-                    qCDebug(lcSplit) << "文件保存成功:" << path;
-                else
-                    qCWarning(lcSplit) << "保存失败:" << file.errorString();
-            } else {
-                QBuffer buffer;
-                buffer.setData(data);
-                buffer.open(QIODevice::ReadOnly);
-                QByteArray hint;
-                const QString mime = mimeType.toLower();
-                if (mime.contains(QLatin1String("jpeg")) || mime.contains(QLatin1String("jpg")))
-                    hint = "JPG";
-                else if (mime.contains(QLatin1String("png")))
-                    hint = "PNG";
-                else if (mime.contains(QLatin1String("gif")))
-                    hint = "GIF";
-                else if (mime.contains(QLatin1String("bmp")))
-                    hint = "BMP";
-                QImageReader reader(&buffer, hint);
-                const QImage image = reader.read();
-                if (image.isNull()) {
-                    qCDebug(lcSplit) << "Failed to read image:" << reader.errorString();
-                } else {
-                    const QByteArray format = QFileInfo(name).suffix().toLower().toLatin1();
-                    QImageWriter writer(&file, format.isEmpty() ? QByteArray("jpg") : format);
-                    writer.setQuality(100);
-                    if (file.open(QIODevice::WriteOnly) && writer.write(image) && file.commit())
-                        qCDebug(lcSplit) << "保存的照片路径：" << path;
-                    else
-                        qCDebug(lcSplit) << "Failed to save image:" << path;
-                }
-            }
-        }
+    if (!(ok || (text && !data.isEmpty())) || name.isEmpty()) {
+        downloadEnded(generation, label + QStringLiteral(" 下载失败"));
+        return;
     }
-    downImg();
+    const QString folder = downloadFolder(orderDir, type, splitType);
+    const QString path = QDir(folder).absoluteFilePath(name);
+    if (!MountRoot::isStrictlyBelow(path, orderDir) || !QDir().mkpath(folder)) {
+        qCWarning(lcSplit) << "保存失败:" << path;
+        downloadEnded(generation, label + QStringLiteral(" 保存失败"));
+        return;
+    }
+    // Decoding a large picture takes long: it runs on the pool and the
+    // download counts once its file is written.
+    QPointer<FJResultRelay> relay = m_relay;
+    threadPool->start(
+        [this, relay, generation, data, mimeType, path, text, label] {
+            const QString error = FJDownloadFile::save(data, mimeType, path, text);
+            if (!relay)
+                return;
+            QMetaObject::invokeMethod(
+                relay,
+                [this, generation, error, path, label] {
+                    if (!error.isEmpty())
+                        qCWarning(lcSplit) << "保存失败:" << path << error;
+                    else
+                        qCDebug(lcSplit) << "保存的照片路径：" << path;
+                    downloadEnded(generation, error.isEmpty() ? QString() : label + QStringLiteral(" 保存失败"));
+                },
+                Qt::QueuedConnection);
+        },
+        1);
+}
+
+void FJHome::downloadEnded(int generation, const QString &note)
+{
+    if (generation != m_generation || !running)
+        return;
+    ++downPhotoFinishNums;
+    if (!note.isEmpty())
+        errorLog += QStringLiteral("\n") + note;
     judgeOrderFinish();
 }
 

@@ -45,6 +45,8 @@ public:
     static QString downloadFolder(const QString &orderDir, const QString &imageType, int splitType);
     // Retouched pictures whose name matches a thumbnail of `images` by base name and lower-case suffix.
     static QJsonArray matchRetouchedToThumbnails(const QJsonArray &images, const QJsonArray &retouched);
+    // The summary line of a failed job: its message, led by the file's name when the message lacks it.
+    static QString failureNote(const QString &srcPath, const QString &message);
 
 public slots:
     void onStartProcessRequested();
@@ -87,8 +89,10 @@ private:
     QMessageBox *showMessage(const QString &text, bool information);
     void onRelayedResult(int generation, bool ok, const QString &jobType, const QString &srcPath,
                          const QString &third, const QString &message);
-    void saveDownloadedImage(int generation, const QString &url, bool ok, const QByteArray &data,
-                             const QString &mimeType);
+    void onDownloaded(int generation, const QString &url, bool ok, const QByteArray &data, const QString &mimeType);
+    void downloadEnded(int generation, const QString &note);
+    void noteFailure(bool ok, const QString &srcPath, const QString &message);
+    void releaseRelay();
     void reportDownloadSuccess(const QString &photoId);
     void startProducts();
     void startJob(FJDataThread *job);
@@ -102,6 +106,9 @@ private:
     bool currentRow(int *row) const;
 
     bool running = false;
+    // The ticked orders as they stood at the start: later edits of the
+    // selection do not change what a run copies or marks as downloaded.
+    QList<OrderData> m_runOrders;
     bool htmlScheduled = false;
     // Number of the order in progress; results of another number are dropped.
     int m_generation = 0;

@@ -5,8 +5,10 @@
 #include "app/core/FormBody.h"
 #include "app/core/K.h"
 #include "app/core/Logging.h"
+#include "split/ui/FJOrderTableModel.h"
 
-#include <QCheckBox>
+#include <QMouseEvent>
+#include <QStyle>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QJsonArray>
@@ -15,7 +17,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 
 namespace {
@@ -39,16 +41,6 @@ QString replyMessage(const QJsonObject &reply)
         message = jsonText(reply, QStringLiteral("msg"));
     return message;
 }
-
-const char *const kTickStyle =
-    "QCheckBox { background-color: transparent; spacing: -9px; margin: 0px; padding-top: 1px; padding-left: 3px;"
-    " font-size: 8px; font-weight: bold; color: transparent; }"
-    "QCheckBox:checked { color: white; }"
-    "QCheckBox::indicator { width: 12px; height: 12px; border: 1px solid #d1d1d6; border-radius: 2px;"
-    " background-color: #ffffff; }"
-    "QCheckBox::indicator:hover { border-color: #007aff; background-color: #ffffff; }"
-    "QCheckBox::indicator:checked { background-color: #007aff; border-color: #007aff; }"
-    "QCheckBox::indicator:checked:hover { background-color: #0056cc; border-color: #0056cc; }";
 
 } // namespace
 
@@ -108,17 +100,17 @@ void FJLeftPanel::setupTableWidget()
                QStringLiteral("男士电话"),
                QStringLiteral("女士电话"),
                QStringLiteral("订单金额")};
-    tableWidget = new QTableWidget(this);
+    tableWidget = new QTableView(this);
     tableWidget->setObjectName(QStringLiteral("orderTable"));
-    tableWidget->setColumnCount(headers.size());
-    tableWidget->setHorizontalHeaderLabels(headers);
+    orderModel = new FJOrderTableModel(&orderList, headers, this);
+    tableWidget->setModel(orderModel);
     tableWidget->setStyleSheet(QStringLiteral(
-        "QTableWidget { background-color: #ffffff; border: 1px solid #e5e5ea; border-radius: 8px;"
+        "QTableView { background-color: #ffffff; border: 1px solid #e5e5ea; border-radius: 8px;"
         " gridline-color: #f2f2f7; font-size: 13px; selection-background-color: transparent;"
         " selection-color: #1d1d1f; }"
-        "QTableWidget::item { padding: 3px 5px; border-bottom: 1px solid #f2f2f7; color: #1d1d1f; }"
-        "QTableWidget::item:selected { background-color: transparent; color: #1d1d1f; }"
-        "QTableWidget::item:hover { background-color: #f2f2f7; color: #1d1d1f; }"
+        "QTableView::item { padding: 3px 5px; border-bottom: 1px solid #f2f2f7; color: #1d1d1f; }"
+        "QTableView::item:selected { background-color: transparent; color: #1d1d1f; }"
+        "QTableView::item:hover { background-color: #f2f2f7; color: #1d1d1f; }"
         "QHeaderView::section { background-color: #f9f9fb; color: #1d1d1f; font-weight: 600; font-size: 12px;"
         " padding: 8px 5px; border: none; border-bottom: 1px solid #e5e5ea; border-right: 1px solid #e5e5ea; }"
         "QHeaderView::section:first { border-top-left-radius: 8px; }"
@@ -134,8 +126,11 @@ void FJLeftPanel::setupTableWidget()
     tableWidget->setSortingEnabled(false);
     tableWidget->horizontalHeader()->setSortIndicatorShown(false);
     tableWidget->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // One fixed height for every row: a view of many thousand rows never measures them.
+    tableWidget->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     tableWidget->verticalHeader()->setDefaultSectionSize(K::f(33));
-    connect(tableWidget, &QTableWidget::cellClicked, this, &FJLeftPanel::onCellClicked);
+    tableWidget->viewport()->installEventFilter(this);
+    connect(tableWidget, &QTableView::clicked, this, &FJLeftPanel::onViewClicked);
 }
 
 void FJLeftPanel::setupButtonsLayout()
@@ -171,6 +166,7 @@ void FJLeftPanel::setupButtonsLayout()
 void FJLeftPanel::setSplitType(DesignFileSplitTypes type)
 {
     splitType = type;
+    orderModel->setPickText(type == DownloadOriginals ? QStringLiteral("设置选中") : QString());
     if (type == DownloadPhotoDelivery) {
         selectAllBtn->hide();
         unselectAllBtn->hide();
@@ -192,102 +188,72 @@ void FJLeftPanel::setSplitType(DesignFileSplitTypes type)
     }
 }
 
-void FJLeftPanel::addOrder(const OrderData &order, int row)
+void FJLeftPanel::setOrders(const QList<OrderData> &orders)
 {
-    if (row < 0 || row >= tableWidget->rowCount())
-        return;
-    auto *box = new QCheckBox(QStringLiteral("✓"));
-    box->setObjectName(QStringLiteral("tickBox"));
-    box->setLayoutDirection(Qt::RightToLeft);
-    box->setStyleSheet(QLatin1String(kTickStyle));
-    connect(box, &QCheckBox::toggled, [this, row](bool state) {
-        if (!state || splitType != DownloadPhotoDelivery)
-            return;
-        emit orderSelected(row, true);
-        for (int r = 0; r < tableWidget->rowCount(); ++r) {
-            if (r == row)
-                continue;
-            if (QCheckBox *other = tickBox(r))
-                other->setChecked(false);
-        }
-    });
-
-    auto *container = new QWidget();
-    container->setStyleSheet(QStringLiteral("QWidget { background-color: transparent; }"));
-    auto *layout = new QHBoxLayout(container);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setAlignment(Qt::AlignCenter);
-    layout->addWidget(box);
-    if (splitType == DownloadOriginals) {
-        auto *pick = new QPushButton(QStringLiteral("设置选中"));
-        pick->setObjectName(QStringLiteral("pickButton"));
-        pick->setFlat(true);
-        pick->setStyleSheet(QStringLiteral("QPushButton { background-color: transparent; color: blue; border: none;"
-                                           " font-size: 10px; }"
-                                           "QPushButton:hover { color: #0066cc; }"
-                                           "QPushButton:pressed { color: #004499; }"
-                                           "QPushButton:disabled { color: gray; }"));
-        connect(pick, &QPushButton::clicked, [this, row] { emit orderSelected(row, true); });
-        layout->addWidget(pick);
-    }
-    tableWidget->setCellWidget(row, 0, container);
-
-    for (int c = 0; c < headers.size(); ++c) {
-        const QString &label = headers.at(c);
-        QString text;
-        if (label == QStringLiteral("订单号"))
-            text = order.orderpayforkey + QLatin1Char('-') + order.servicetimes;
-        else if (label == QStringLiteral("男士姓名"))
-            text = order.mname;
-        else if (label == QStringLiteral("女士姓名"))
-            text = order.wname;
-        else if (label == QStringLiteral("摄影师"))
-            text = order.role1;
-        else if (label == QStringLiteral("套系"))
-            text = order.comboname;
-        else if (label == QStringLiteral("拍照日期"))
-            text = order.shotdate;
-        else if (label == QStringLiteral("初修数/精修数"))
-            text = QStringLiteral("%1 / %2").arg(order.imagesNum, order.number_jingxiu);
-        else if (label == QStringLiteral("化妆师"))
-            text = order.role2;
-        else if (label == QStringLiteral("选片师"))
-            text = order.selectphotoname;
-        else if (label == QStringLiteral("选片日期"))
-            text = order.sampledate;
-        else if (label == QStringLiteral("选片完成时间"))
-            text = order.selectphototime;
-        else if (label == QStringLiteral("男士电话"))
-            text = order.mphone;
-        else if (label == QStringLiteral("女士电话"))
-            text = order.wphone;
-        else if (label == QStringLiteral("订单金额"))
-            text = order.order_price;
-        else
-            continue;
-        tableWidget->setItem(row, c, new QTableWidgetItem(text));
-    }
+    orderList = orders;
+    orderModel->setRowCount(orderList.size());
 }
 
 void FJLeftPanel::clearOrders()
 {
-    tableWidget->setRowCount(0);
+    orderModel->setRowCount(0);
 }
 
-QCheckBox *FJLeftPanel::tickBox(int row) const
+bool FJLeftPanel::isTicked(int row) const
 {
-    QWidget *cell = tableWidget->cellWidget(row, 0);
-    return cell ? cell->findChild<QCheckBox *>() : nullptr;
+    return orderModel->isTicked(row);
+}
+
+void FJLeftPanel::setTicked(int row, bool ticked)
+{
+    if (row < 0 || row >= orderModel->rowCount() || orderModel->isTicked(row) == ticked)
+        return;
+    orderModel->setTicked(row, ticked);
+    // The delivery tool works on one order: ticking one unticks the others.
+    if (!ticked || splitType != DownloadPhotoDelivery)
+        return;
+    emit orderSelected(row, true);
+    for (int r = 0; r < orderModel->rowCount(); ++r)
+        if (r != row)
+            orderModel->setTicked(r, false);
+}
+
+bool FJLeftPanel::eventFilter(QObject *object, QEvent *event)
+{
+    if (object == tableWidget->viewport() && event->type() == QEvent::MouseButtonPress)
+        m_pressPos = static_cast<QMouseEvent *>(event)->pos();
+    return QWidget::eventFilter(object, event);
+}
+
+// In the raw-file mode the tick cell also reads "设置选中": a click right of the tick picks the order.
+bool FJLeftPanel::isPickClick(const QModelIndex &index) const
+{
+    if (splitType != DownloadOriginals || index.column() != 0)
+        return false;
+    const QRect cell = tableWidget->visualRect(index);
+    const int margin = tableWidget->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, tableWidget) + 1;
+    const int tickRight =
+        cell.left() + 2 * margin + tableWidget->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, tableWidget);
+    return cell.contains(m_pressPos) && m_pressPos.x() > tickRight;
+}
+
+void FJLeftPanel::onViewClicked(const QModelIndex &index)
+{
+    if (!index.isValid())
+        return;
+    if (isPickClick(index)) {
+        emit orderSelected(index.row(), true);
+        return;
+    }
+    onCellClicked(index.row(), index.column());
 }
 
 QList<int> FJLeftPanel::getSelectedRows() const
 {
     QList<int> rows;
-    for (int r = 0; r < tableWidget->rowCount(); ++r) {
-        QCheckBox *box = tickBox(r);
-        if (box && box->isChecked())
+    for (int r = 0; r < orderModel->rowCount(); ++r)
+        if (orderModel->isTicked(r))
             rows.append(r);
-    }
     return rows;
 }
 
@@ -300,26 +266,21 @@ void FJLeftPanel::setBtnEnable(bool enable)
 
 void FJLeftPanel::onCellClicked(int row, int)
 {
-    QCheckBox *box = tickBox(row);
-    if (!box)
+    if (row < 0 || row >= orderModel->rowCount())
         return;
-    box->setChecked(!box->isChecked());
+    setTicked(row, !isTicked(row));
     if (splitType == DownloadOriginals)
-        emit orderSelected(row, box->isChecked());
+        emit orderSelected(row, isTicked(row));
 }
 
 void FJLeftPanel::onSelectAllClicked()
 {
-    for (int r = 0; r < tableWidget->rowCount(); ++r)
-        if (QCheckBox *box = tickBox(r))
-            box->setChecked(true);
+    orderModel->setAllTicked(true);
 }
 
 void FJLeftPanel::onUnselectAllClicked()
 {
-    for (int r = 0; r < tableWidget->rowCount(); ++r)
-        if (QCheckBox *box = tickBox(r))
-            box->setChecked(false);
+    orderModel->setAllTicked(false);
 }
 
 QString FJLeftPanel::searchCode(const QString &searchType)
@@ -388,7 +349,7 @@ void FJLeftPanel::reqOrderList(const QString &searchType, const QString &keyword
         .add(QStringLiteral("personid"), eid);
 
     orderList.clear();
-    tableWidget->setRowCount(0);
+    clearOrders();
 
     const QString path = splitType == DownloadOriginals ? QStringLiteral("&m=order&a=order_list_type_1")
                                                         : QStringLiteral("&m=order&a=order_list");
@@ -411,15 +372,11 @@ void FJLeftPanel::reqOrderList(const QString &searchType, const QString &keyword
             finishSearch();
             return;
         }
-        tableWidget->setUpdatesEnabled(false);
-        tableWidget->blockSignals(true);
-        tableWidget->setRowCount(data.size());
-        for (int i = 0; i < data.size(); ++i) {
-            orderList.append(OrderData::fromJson(data.at(i)));
-            addOrder(orderList.constLast(), i);
-        }
-        tableWidget->blockSignals(false);
-        tableWidget->setUpdatesEnabled(true);
+        QList<OrderData> orders;
+        orders.reserve(data.size());
+        for (const QJsonValue &element : data)
+            orders.append(OrderData::fromJson(element));
+        setOrders(orders);
         finishSearch();
     });
 }

@@ -4,15 +4,16 @@
 #include "split/ui/OrderData.h"
 
 #include <QList>
+#include <QPoint>
 #include <QStringList>
 #include <QWidget>
 
-class QCheckBox;
+class FJOrderTableModel;
 class QHBoxLayout;
 class QLabel;
 class QProgressBar;
 class QPushButton;
-class QTableWidget;
+class QTableView;
 class QVBoxLayout;
 
 // Left half of the split window: progress, the order table with tick boxes,
@@ -25,8 +26,12 @@ public:
     explicit FJLeftPanel(QWidget *parent = nullptr);
 
     void setSplitType(DesignFileSplitTypes type);
-    void addOrder(const OrderData &order, int row);
+    // Shows these orders, none ticked.
+    void setOrders(const QList<OrderData> &orders);
     void clearOrders();
+    bool isTicked(int row) const;
+    // Ticks or unticks one row as a click would, with the mode's single tick of the delivery tool.
+    void setTicked(int row, bool ticked);
     QList<int> getSelectedRows() const;
     void setBtnEnable(bool enable);
     void reqOrderList(const QString &searchType, const QString &keyword);
@@ -43,7 +48,8 @@ public:
     QString issjfenjianms;
     QVBoxLayout *mainLayout = nullptr;
     QStringList headers;
-    QTableWidget *tableWidget = nullptr;
+    QTableView *tableWidget = nullptr;
+    FJOrderTableModel *orderModel = nullptr;
     QHBoxLayout *buttonsLayout = nullptr;
     QPushButton *selectAllBtn = nullptr;
     QPushButton *unselectAllBtn = nullptr;
@@ -64,7 +70,11 @@ private:
     void setupUI();
     void setupTableWidget();
     void setupButtonsLayout();
-    QCheckBox *tickBox(int row) const;
+    bool eventFilter(QObject *object, QEvent *event) override;
+    void onViewClicked(const QModelIndex &index);
+    bool isPickClick(const QModelIndex &index) const;
+
+    QPoint m_pressPos;
     void showWarning(const QString &text);
     void finishSearch();
 };

@@ -5,6 +5,7 @@
 #include "app/core/FormBody.h"
 #include "app/core/Logging.h"
 #include "split/ui/naming/FolderNamingRule.h"
+#include "split/ui/naming/NamingRuleFormat.h"
 #include "widgets/ElementButton.h"
 #include "widgets/ThumbnailTableView.h"
 #include "widgets/ToastWidget.h"
@@ -342,6 +343,10 @@ void FJRightPanel::setBtnEnable(bool enable)
                                simpleRetouchRejectsCheckBox, fullRetouchCheckBox})
             box->setEnabled(enable);
     }
+    // The photo choice of a run is fixed when it starts.
+    for (QWidget *section : {undownloadSection, downloadedSection})
+        if (section)
+            section->setEnabled(enable);
 }
 
 void FJRightPanel::showWarning(const QString &text)
@@ -576,15 +581,8 @@ void FJRightPanel::addNamingRuleUI()
     connect(saveRuleButton, &QPushButton::clicked, this, &FJRightPanel::onSaveRuleClicked);
     mainLayout->addLayout(row);
     mainLayout->addStretch();
-}
-
-QJsonArray FJRightPanel::parseRuleText(const QString &text, bool *ok)
-{
-    const QJsonDocument doc = QJsonDocument::fromJson(text.toUtf8());
-    const bool isArray = !doc.isNull() && doc.isArray();
-    if (ok)
-        *ok = isArray;
-    return isArray ? doc.array() : QJsonArray();
+    // The branch shown is already chosen: its stored rule is what runs and saves start from.
+    onShopChanged();
 }
 
 void FJRightPanel::onShopChanged()
@@ -597,7 +595,7 @@ void FJRightPanel::onShopChanged()
     const ShopEntry &shop = Config::k_shops.at(index);
     shopId = shop.id;
     bool ok = false;
-    const QJsonArray rule = parseRuleText(shop.goodsfoldernamerule, &ok);
+    const QJsonArray rule = NamingRuleFormat::fromStoredText(shop.goodsfoldernamerule, &ok);
     if (!ok) {
         qCDebug(lcSplit) << "产品文件夹命名 QString转QJsonArry失败";
         qCDebug(lcSplit) << shop.goodsfoldernamerule;
@@ -616,9 +614,11 @@ void FJRightPanel::onResetRuleClicked()
 
 void FJRightPanel::onSaveRuleClicked()
 {
-    const QString ruleText = editedFolderNameRules.isEmpty()
-                                 ? QString()
-                                 : QString::fromUtf8(QJsonDocument(editedFolderNameRules).toJson(QJsonDocument::Compact));
+    const int index = shopComboBox->currentIndex();
+    if (index < 0 || index >= Config::k_shops.size())
+        return;
+    const QJsonArray sentRule = editedFolderNameRules;
+    const QString ruleText = NamingRuleFormat::toStoredText(sentRule);
     const QByteArray body = FormBody()
                                 .add(QStringLiteral("goodsfoldernamerule"), ruleText)
                                 .add(QStringLiteral("shopid"), shopId)
@@ -630,7 +630,7 @@ void FJRightPanel::onSaveRuleClicked()
     const QString savedShopId = shopId;
     auto *req = new BaseReq(this);
     req->fjReq(QStringLiteral("&m=public&a=save_goodsfoldernamerule"), body,
-               [this, req, ruleText, savedShopId](bool ok, const QJsonDocument &doc) {
+               [this, req, ruleText, sentRule, savedShopId](bool ok, const QJsonDocument &doc) {
                    req->deleteLater();
                    if (!ok || !doc.isObject()) {
                        showWarning(QStringLiteral("提交失败"));
@@ -647,8 +647,9 @@ void FJRightPanel::onSaveRuleClicked()
                        if (shop.id == savedShopId)
                            shop.goodsfoldernamerule = ruleText;
                    }
+                   // Edits made while the save was under way are not what the branch stores.
                    if (savedShopId == shopId)
-                       goodsFolderNameRules = editedFolderNameRules;
+                       goodsFolderNameRules = sentRule;
                });
 }
 

@@ -109,9 +109,6 @@ public:
     static QPoint calendarPosition(const QPoint &editTopLeft, int editHeight, const QSize &calendarSize,
                                    const QRect &available);
 
-    // The debug-free part of a branch rule load: the stored text as a rule array.
-    static QJsonArray parseRuleText(const QString &text, bool *ok = nullptr);
-
 public slots:
     void onSearchTypeChanged();
     void onSearchOrderClicked();

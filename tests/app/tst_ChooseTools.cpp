@@ -1,5 +1,4 @@
 #include "app/ChooseTools.h"
-#include "app/core/Config.h"
 #include "app/ToolCardWidget.h"
 #include "batchdelete/BatchDelete.h"
 #include "importfiles/ImportFiles.h"
@@ -20,7 +19,6 @@ private slots:
     void init();
     void cleanup();
     void cardsInGridOrder();
-    void labelsAndVersion();
     void cardIconsAreDrawn();
     void doubleClickOpensToolWindow_data();
     void doubleClickOpensToolWindow();
@@ -94,19 +92,7 @@ void tst_ChooseTools::cardsInGridOrder()
         grid->getItemPosition(grid->indexOf(cards.at(i)), &row, &column, &rowSpan, &columnSpan);
         QCOMPARE(row, i / 3);
         QCOMPARE(column, i % 3);
-        QCOMPARE(cards.at(i)->size(), QSize(200, 130));
     }
-}
-
-void tst_ChooseTools::labelsAndVersion()
-{
-    QCOMPARE(m_launcher->objectName(), QStringLiteral("ToolCardWidget"));
-    QCOMPARE(m_launcher->findChild<QLabel *>(QStringLiteral("logoLabel"))->text(), QStringLiteral("Pindle云"));
-    QCOMPARE(m_launcher->findChild<QLabel *>(QStringLiteral("sloganLabel"))->text(), QStringLiteral("Quorvane"));
-    QCOMPARE(m_launcher->findChild<QLabel *>(QStringLiteral("versionLabel"))->text(),
-             QStringLiteral("版本信息：") + Config::k_version);
-    QVERIFY(m_launcher->windowFlags() & Qt::FramelessWindowHint);
-    QVERIFY(m_launcher->testAttribute(Qt::WA_TranslucentBackground));
 }
 
 void tst_ChooseTools::cardIconsAreDrawn()
@@ -114,7 +100,6 @@ void tst_ChooseTools::cardIconsAreDrawn()
     for (ToolCardWidget *toolCard : m_launcher->findChildren<ToolCardWidget *>()) {
         auto *label = toolCard->findChild<QLabel *>();
         QVERIFY(label);
-        QCOMPARE(label->size(), QSize(180, 110));
         const QImage image = label->pixmap(Qt::ReturnByValue).toImage();
         QVERIFY2(!image.isNull(), qPrintable(toolCard->toolName()));
         // A missing resource leaves the transparent fill only.

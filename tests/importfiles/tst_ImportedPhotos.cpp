@@ -1,4 +1,3 @@
-#include "app/core/FormBody.h"
 #include "importfiles/ImportedPhotos.h"
 #include "support/ImportFilesStudioData.h"
 #include "support/ScopedMountRoot.h"
@@ -13,16 +12,14 @@ class tst_ImportedPhotos : public QObject
 
 private slots:
     void jpegsFollowedByTheirRaws();
-    void unpairedRawsByIdText();
-    void pairingUsesPartBeforeFirstDot();
-    void sameBaseNameRepeatsRaws();
+    void gridOrder_data();
+    void gridOrder();
     void reducedCopiesOnlyWhenGiven();
     void numericIsdownloadKeepsRawSelectable();
     void pathsOffTheShareKeptAsGiven_data();
     void pathsOffTheShareKeptAsGiven();
     void extraPathLabel_data();
     void extraPathLabel();
-    void bodies();
 
 private:
     static QStringList names(const QList<ThumbnailInfo> &list);
@@ -54,33 +51,31 @@ void tst_ImportedPhotos::jpegsFollowedByTheirRaws()
     QVERIFY(!list.at(0).selected);
 }
 
-void tst_ImportedPhotos::unpairedRawsByIdText()
+void tst_ImportedPhotos::gridOrder_data()
 {
-    ScopedMountRoot root;
-    const QJsonObject reply = Data::photosReply(
-        QString(), QJsonArray{Data::jpeg("1", "A.jpg", "photo")},
-        QJsonArray{Data::raw("9", "X.CR3", "photo"), Data::raw("100", "Y.CR3", "photo"), Data::raw("10", "Z.CR3", "photo")});
-    QCOMPARE(names(ImportedPhotos::photoList(reply)), (QStringList{"A.jpg", "Z.CR3", "Y.CR3", "X.CR3"}));
+    QTest::addColumn<QStringList>("jpegs");
+    QTest::addColumn<QStringList>("raws"); // id:name
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("unpaired raws by id text") << QStringList{"A.jpg"} << QStringList{"9:X.CR3", "100:Y.CR3", "10:Z.CR3"}
+                                              << QStringList{"A.jpg", "Z.CR3", "Y.CR3", "X.CR3"};
+    QTest::newRow("paired by the part before the first dot")
+        << QStringList{"IMG_1.JPG"} << QStringList{"2:IMG_1.CR3", "3:IMG_1.edit.CR3", "4:img_1.cr3"}
+        << QStringList{"IMG_1.JPG", "IMG_1.CR3", "IMG_1.edit.CR3", "img_1.cr3"};
+    QTest::newRow("same base name repeats raws") << QStringList{"A.jpg", "A.jpeg"} << QStringList{"3:A.CR2"}
+                                                 << QStringList{"A.jpg", "A.CR2", "A.jpeg", "A.CR2"};
 }
 
-void tst_ImportedPhotos::pairingUsesPartBeforeFirstDot()
+void tst_ImportedPhotos::gridOrder()
 {
+    QFETCH(QStringList, jpegs);
+    QFETCH(QStringList, raws);
     ScopedMountRoot root;
-    const QJsonObject reply = Data::photosReply(
-        QString(), QJsonArray{Data::jpeg("1", "IMG_1.JPG", "photo")},
-        QJsonArray{Data::raw("2", "IMG_1.CR3", "photo"), Data::raw("3", "IMG_1.edit.CR3", "photo"),
-                   Data::raw("4", "img_1.cr3", "photo")});
-    QCOMPARE(names(ImportedPhotos::photoList(reply)), (QStringList{"IMG_1.JPG", "IMG_1.CR3", "IMG_1.edit.CR3", "img_1.cr3"}));
-    QCOMPARE(ImportedPhotos::photoList(reply).last().id, QStringLiteral("4"));
-}
-
-void tst_ImportedPhotos::sameBaseNameRepeatsRaws()
-{
-    ScopedMountRoot root;
-    const QJsonObject reply = Data::photosReply(
-        QString(), QJsonArray{Data::jpeg("1", "A.jpg", "photo"), Data::jpeg("2", "A.jpeg", "photo")},
-        QJsonArray{Data::raw("3", "A.CR2", "photo")});
-    QCOMPARE(names(ImportedPhotos::photoList(reply)), (QStringList{"A.jpg", "A.CR2", "A.jpeg", "A.CR2"}));
+    QJsonArray jpegList, rawList;
+    for (int i = 0; i < jpegs.size(); ++i)
+        jpegList.append(Data::jpeg(QString::number(i + 1), jpegs.at(i), "photo"));
+    for (const QString &raw : raws)
+        rawList.append(Data::raw(raw.section(':', 0, 0), raw.section(':', 1), "photo"));
+    QTEST(names(ImportedPhotos::photoList(Data::photosReply(QString(), jpegList, rawList))), "expected");
 }
 
 void tst_ImportedPhotos::reducedCopiesOnlyWhenGiven()
@@ -144,18 +139,6 @@ void tst_ImportedPhotos::extraPathLabel()
 {
     QFETCH(QString, path);
     QTEST(ImportedPhotos::extraPathLabel(path), "label");
-}
-
-void tst_ImportedPhotos::bodies()
-{
-    const QByteArray list = ImportedPhotos::photoListBody("11", "77&1", "1700000000000");
-    const auto fields = FormBody::parse(list);
-    QCOMPARE(fields.size(), 3);
-    QCOMPARE(fields.at(1).second, QStringLiteral("77&1"));
-    QCOMPARE(fields.at(2).first, QStringLiteral("timestamp"));
-    const auto del = FormBody::parse(ImportedPhotos::deleteBody("11", "77", {"3", "1"}, "5"));
-    QCOMPARE(del.at(2), qMakePair(QStringLiteral("ids"), QStringLiteral("3,1")));
-    QCOMPARE(del.at(3), qMakePair(QStringLiteral("timestamp"), QStringLiteral("5")));
 }
 
 QTEST_GUILESS_MAIN(tst_ImportedPhotos)

@@ -23,20 +23,13 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
 
-    void hostFolderListsTheShare();
-    void nestedFolders_data();
-    void nestedFolders();
     void saveFileRenamesIntoPlace_data();
     void saveFileRenamesIntoPlace();
-    void fileRenamedIntoPlace();
     void overwriteByRename_data();
     void overwriteByRename();
     void readsWhatAnotherWriterPut();
-    void missingFolder();
     void writeIntoMissingFolderFails();
     void removeFile();
-    void removeFolder();
-    void sharesRunSideBySide();
     void reportsFreeSpace();
     void failedStartLeavesNothingMounted_data();
     void failedStartLeavesNothingMounted();
@@ -91,6 +84,8 @@ void SmbShareTest::initTestCase()
     SMBSHARE_START(m_share);
     QVERIFY(m_share.sharePath().startsWith(m_share.mountPath() + '/'));
     QVERIFY(QFileInfo(m_share.servedPath()).isDir());
+    QCOMPARE(QDir(QFileInfo(m_share.sharePath()).path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
+             QStringList{m_share.shareName()});
 }
 
 void SmbShareTest::cleanupTestCase()
@@ -106,43 +101,11 @@ void SmbShareTest::cleanupTestCase()
     QVERIFY(!QDir(m_share.servedPath()).isEmpty());
 }
 
-void SmbShareTest::hostFolderListsTheShare()
-{
-    const QFileInfo share(m_share.sharePath());
-    QCOMPARE(share.fileName(), m_share.shareName());
-    QCOMPARE(QDir(share.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
-             QStringList{m_share.shareName()});
-}
-
-void SmbShareTest::nestedFolders_data()
-{
-    QTest::addColumn<QString>("relative");
-    QTest::newRow("latin") << "orders/2024/A001/raw";
-    QTest::newRow("chinese") << "导片/原始档";
-    QTest::newRow("chinese with spaces and digits") << "导片/订单 0815/原始档/精修 1";
-    QTest::newRow("single level") << "原始档";
-}
-
-void SmbShareTest::nestedFolders()
-{
-    QFETCH(QString, relative);
-    QVERIFY(!QDir(onShare(relative)).exists());
-    QVERIFY(QDir(m_share.sharePath()).mkpath(relative));
-    QVERIFY(QDir(onShare(relative)).exists());
-    QVERIFY(QFileInfo(served(relative)).isDir());
-    // mkpath on an existing path is no failure.
-    QVERIFY(QDir(m_share.sharePath()).mkpath(relative));
-    QCOMPARE(QDir(m_share.sharePath()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).contains(
-                 relative.section('/', 0, 0)),
-             true);
-}
-
 void SmbShareTest::saveFileRenamesIntoPlace_data()
 {
     QTest::addColumn<QString>("fileName");
     QTest::addColumn<int>("size");
     QTest::newRow("empty") << "empty.jpg" << 0;
-    QTest::newRow("one byte") << "one.jpg" << 1;
     QTest::newRow("chinese name") << "原始档_0001.JPG" << 70000;
     // Not a multiple of any transfer block, larger than one.
     QTest::newRow("several blocks") << "big.jpg" << 3 * 1024 * 1024 + 4097;
@@ -164,24 +127,6 @@ void SmbShareTest::saveFileRenamesIntoPlace()
     QCOMPARE(servedEntries(folder), QStringList{fileName});
     QCOMPARE(readFile(served(folder + '/' + fileName)), bytes);
     QCOMPARE(readFile(onShare(folder + '/' + fileName)), bytes);
-    QCOMPARE(QFileInfo(onShare(folder + '/' + fileName)).size(), qint64(size));
-}
-
-void SmbShareTest::fileRenamedIntoPlace()
-{
-    const QString folder = QStringLiteral("导片/原始档/rename");
-    QVERIFY(QDir(m_share.sharePath()).mkpath(folder));
-    const QByteArray bytes = payload(512 * 1024 + 3);
-    const QString temporary = onShare(folder + QStringLiteral("/照片.jpg.part"));
-    const QString target = onShare(folder + QStringLiteral("/照片.jpg"));
-
-    QVERIFY(writeFile(temporary, bytes));
-    QVERIFY(QFile::rename(temporary, target));
-
-    QVERIFY(!QFileInfo::exists(temporary));
-    QVERIFY(QFileInfo::exists(target));
-    QCOMPARE(servedEntries(folder), QStringList{QStringLiteral("照片.jpg")});
-    QCOMPARE(readFile(served(folder + QStringLiteral("/照片.jpg"))), bytes);
 }
 
 void SmbShareTest::overwriteByRename_data()
@@ -228,7 +173,6 @@ void SmbShareTest::overwriteByRename()
     QCOMPARE(servedEntries(folder), QStringList{QStringLiteral("修片.jpg")});
     QCOMPARE(readFile(served(folder + QStringLiteral("/修片.jpg"))), newBytes);
     QCOMPARE(readFile(target), newBytes);
-    QCOMPARE(QFileInfo(target).size(), qint64(newBytes.size()));
 }
 
 void SmbShareTest::readsWhatAnotherWriterPut()
@@ -253,20 +197,6 @@ void SmbShareTest::readsWhatAnotherWriterPut()
     QTRY_COMPARE_WITH_TIMEOUT(readFile(onMount), replaced, 10000);
 }
 
-void SmbShareTest::missingFolder()
-{
-    const QString missing = QStringLiteral("导片/不存在的订单");
-    QVERIFY(!QDir(onShare(missing)).exists());
-    QVERIFY(!QFileInfo::exists(onShare(missing)));
-    QVERIFY(!QDir(onShare(missing + QStringLiteral("/原始档"))).exists());
-    QVERIFY(!QFileInfo::exists(onShare(missing + QStringLiteral("/a.jpg"))));
-    QVERIFY(QDir(onShare(missing)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
-
-    // A folder another machine creates right after a miss is seen: misses are not cached for long.
-    QVERIFY(QDir().mkpath(served(missing)));
-    QTRY_VERIFY_WITH_TIMEOUT(QDir(onShare(missing)).exists(), 10000);
-}
-
 void SmbShareTest::writeIntoMissingFolderFails()
 {
     const QString target = onShare(QStringLiteral("没有这个文件夹/a.jpg"));
@@ -275,6 +205,12 @@ void SmbShareTest::writeIntoMissingFolderFails()
     QSaveFile saveFile(target);
     QVERIFY(!saveFile.open(QIODevice::WriteOnly));
     QVERIFY(!QFileInfo::exists(served(QStringLiteral("没有这个文件夹"))));
+
+    // A folder another machine creates right after a miss is seen: misses are not cached for long.
+    const QString missing = QStringLiteral("导片/不存在的订单");
+    QVERIFY(!QDir(onShare(missing)).exists());
+    QVERIFY(QDir().mkpath(served(missing)));
+    QTRY_VERIFY_WITH_TIMEOUT(QDir(onShare(missing)).exists(), 10000);
 }
 
 void SmbShareTest::removeFile()
@@ -288,46 +224,6 @@ void SmbShareTest::removeFile()
     QVERIFY(QFile::remove(onShare(folder + QStringLiteral("/删除.jpg"))));
     QVERIFY(!QFileInfo::exists(onShare(folder + QStringLiteral("/删除.jpg"))));
     QCOMPARE(servedEntries(folder), QStringList{QStringLiteral("保留.jpg")});
-    // Removing it again fails and touches nothing else.
-    QVERIFY(!QFile::remove(onShare(folder + QStringLiteral("/删除.jpg"))));
-    QCOMPARE(servedEntries(folder), QStringList{QStringLiteral("保留.jpg")});
-}
-
-void SmbShareTest::removeFolder()
-{
-    const QString folder = QStringLiteral("原始档/rmdir/子文件夹");
-    QVERIFY(QDir(m_share.sharePath()).mkpath(folder));
-    QVERIFY(writeFile(onShare(folder + QStringLiteral("/a.jpg")), payload(100)));
-    QDir parent(onShare(QStringLiteral("原始档/rmdir")));
-
-    QVERIFY(!parent.rmdir(QStringLiteral("子文件夹")));
-    QVERIFY(QFileInfo::exists(served(folder + QStringLiteral("/a.jpg"))));
-    QVERIFY(QFile::remove(onShare(folder + QStringLiteral("/a.jpg"))));
-    QVERIFY(parent.rmdir(QStringLiteral("子文件夹")));
-    QVERIFY(!QFileInfo::exists(served(folder)));
-    QVERIFY(!QDir(onShare(folder)).exists());
-}
-
-void SmbShareTest::sharesRunSideBySide()
-{
-    SmbShare second(QStringLiteral("影楼共享"));
-    SMBSHARE_START(second);
-    QCOMPARE(QFileInfo(second.sharePath()).fileName(), QStringLiteral("影楼共享"));
-    QVERIFY(second.sharePath() != m_share.sharePath());
-    QVERIFY(second.servedPath() != m_share.servedPath());
-
-    QVERIFY(writeFile(second.sharePath() + QStringLiteral("/second.jpg"), payload(33)));
-    QCOMPARE(readFile(second.servedPath() + QStringLiteral("/second.jpg")), payload(33));
-    QVERIFY(!QFileInfo::exists(served(QStringLiteral("second.jpg"))));
-
-    const QString secondShare = second.sharePath();
-    second.stop();
-    QVERIFY2(second.errorString().isEmpty(), qPrintable(second.errorString()));
-    QVERIFY(!QFileInfo::exists(secondShare));
-    // The first share is untouched.
-    QVERIFY(QDir(m_share.sharePath()).exists());
-    QVERIFY(writeFile(onShare(QStringLiteral("still-here.jpg")), payload(5)));
-    QCOMPARE(readFile(served(QStringLiteral("still-here.jpg"))), payload(5));
 }
 
 void SmbShareTest::reportsFreeSpace()

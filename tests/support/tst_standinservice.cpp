@@ -4,10 +4,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTcpSocket>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using Failure = StandInService::Failure;
@@ -48,11 +46,6 @@ public:
             QTest::qFail("no connection to the stand-in service", __FILE__, __LINE__);
         m_socket.write(bytes);
         m_socket.flush();
-    }
-    bool closedByPeer(int timeoutMs = 5000)
-    {
-        return QTest::qWaitFor([this]() { return m_socket.state() == QAbstractSocket::UnconnectedState; },
-                               timeoutMs);
     }
     bool isOpen() const { return m_socket.state() == QAbstractSocket::ConnectedState; }
     QByteArray pending() const { return m_buffer; }
@@ -116,23 +109,13 @@ private slots:
     void failureModes();
     void silentActionAnswersNothing();
     void servesFiles();
-    void otherPathsAreNotFound();
 
-    // HTTP framing
-    void bodySplitOverSeveralReads();
-    void chunkedBody();
+    // HTTP framing, as the program's network access uses it
     void keepAliveCarriesSeveralRequests();
-    void connectionCloseIsHonoured_data();
-    void connectionCloseIsHonoured();
-    void concurrentConnections();
-    void malformedRequestIsRefused_data();
-    void malformedRequestIsRefused();
 
     // Helpers
-    void waitForRequestsGivesUp();
     void repliesFromJson();
     void resetForgetsEverything();
-    void standaloneExecutable();
 
 private:
     StandInService m_service;
@@ -173,15 +156,9 @@ void StandInServiceTest::recordsEveryRequest()
     QCOMPARE(request.body, body);
     QCOMPARE(request.fieldNames(), QStringList({"keyword", "empty", "page"}));
     QCOMPARE(request.field("keyword"), QString("张 三&"));
-    QCOMPARE(request.field("empty"), QString(""));
     QVERIFY(!request.field("empty").isNull());
     QVERIFY(request.field("absent").isNull());
-    QCOMPARE(request.header("Host"), QByteArray("127.0.0.1"));
-    QCOMPARE(received.first().first().value<StandInService::Request>().body, body);
-
     QVERIFY(m_service.requests("order", "other").isEmpty());
-    m_service.clearRequests();
-    QVERIFY(m_service.requests().isEmpty());
 }
 
 void StandInServiceTest::unknownActionAnswersUnknownInterface()
@@ -322,65 +299,6 @@ void StandInServiceTest::servesFiles()
     QCOMPARE(seen.first().query.queryItemValue("size"), QString("90"));
 }
 
-void StandInServiceTest::otherPathsAreNotFound()
-{
-    RawClient client(m_service.port());
-    client.send("GET /pics/none.jpg HTTP/1.1\r\nHost: x\r\n\r\n");
-    Response response;
-    QVERIFY(client.next(response));
-    QCOMPARE(response.status, 404);
-    client.send("POST /api.php?m=order&a=order_list HTTP/1.1\r\nContent-Length: 0\r\n\r\n");
-    QVERIFY(client.next(response));
-    QCOMPARE(response.status, 404);
-    QCOMPARE(m_service.requests().size(), 2);
-}
-
-void StandInServiceTest::bodySplitOverSeveralReads()
-{
-    m_service.setReply("order", "savepicpath", {{"code", "1"}});
-    const QByteArray body = FormBody().add("path", QString(3000, QChar(0x7167))).add("n", "1").toBytes();
-    const QByteArray whole = formPost("order", "savepicpath", body);
-    const int cuts[] = {20, whole.indexOf("\r\n\r\n") + 2, whole.size() - 1000, whole.size() - 1};
-
-    RawClient client(m_service.port());
-    QVERIFY(client.connected());
-    int sent = 0;
-    for (int cut : cuts) {
-        client.send(whole.mid(sent, cut - sent));
-        sent = cut;
-        // Running the loop lets the service read this piece on its own;
-        // an incomplete request must not be taken.
-        QVERIFY(!m_service.waitForRequests(1, 100));
-    }
-    client.send(whole.mid(sent));
-    QVERIFY(m_service.waitForRequests(1));
-    Response response;
-    QVERIFY(client.next(response));
-    QCOMPARE(response.status, 200);
-
-    const StandInService::Request request = m_service.requests().first();
-    QCOMPARE(request.body, body);
-    QCOMPARE(request.field("path"), QString(3000, QChar(0x7167)));
-    QCOMPARE(request.field("n"), QString("1"));
-}
-
-void StandInServiceTest::chunkedBody()
-{
-    m_service.setReply("order", "order_list", {{"code", "1"}});
-    RawClient client(m_service.port());
-    client.send("POST /index.php?m=order&a=order_list HTTP/1.1\r\n"
-                "Content-Type: application/x-www-form-urlencoded\r\n"
-                "Transfer-Encoding: chunked\r\n\r\n"
-                "5\r\nkey=v\r\n");
-    QVERIFY(!m_service.waitForRequests(1, 100));
-    client.send("6\r\nalue&x\r\n0\r\n\r\n");
-    Response response;
-    QVERIFY(client.next(response));
-    QCOMPARE(response.status, 200);
-    QCOMPARE(m_service.requests().first().body, QByteArray("key=value&x"));
-    QCOMPARE(m_service.requests().first().fieldNames(), QStringList({"key", "x"}));
-}
-
 void StandInServiceTest::keepAliveCarriesSeveralRequests()
 {
     m_service.setHandler("order", "count", [](const StandInService::Request &request) {
@@ -403,77 +321,6 @@ void StandInServiceTest::keepAliveCarriesSeveralRequests()
     QVERIFY(client.isOpen());
     QCOMPARE(m_service.openConnections(), before);
     m_service.setHandler("order", "count", nullptr);
-}
-
-void StandInServiceTest::connectionCloseIsHonoured_data()
-{
-    QTest::addColumn<QByteArray>("request");
-    QTest::newRow("http/1.1 close") << formPost("order", "x", "a=1", "Connection: close\r\n");
-    QByteArray http10 = formPost("order", "x", "a=1");
-    http10.replace("HTTP/1.1", "HTTP/1.0");
-    QTest::newRow("http/1.0") << http10;
-}
-
-void StandInServiceTest::connectionCloseIsHonoured()
-{
-    QFETCH(QByteArray, request);
-    RawClient client(m_service.port());
-    client.send(request);
-    Response response;
-    QVERIFY(client.next(response));
-    QCOMPARE(response.status, 200);
-    QCOMPARE(response.header("Connection").toLower(), QByteArray("close"));
-    QVERIFY(client.closedByPeer());
-    QTRY_COMPARE(m_service.openConnections(), 0);
-}
-
-void StandInServiceTest::concurrentConnections()
-{
-    m_service.setReply("order", "slow", {{"code", "1"}, {"which", "slow"}});
-    m_service.setDelay("order", "slow", 300);
-    m_service.setReply("order", "quick", {{"code", "1"}, {"which", "quick"}});
-
-    RawClient slow(m_service.port());
-    RawClient quick(m_service.port());
-    slow.send(formPost("order", "slow", QByteArray()));
-    QVERIFY(m_service.waitForRequests(1));
-    quick.send(formPost("order", "quick", QByteArray()));
-
-    Response quickResponse;
-    QVERIFY(quick.next(quickResponse));
-    QCOMPARE(quickResponse.json().value("which").toString(), QString("quick"));
-    Response slowResponse;
-    QVERIFY(slow.next(slowResponse));
-    QCOMPARE(slowResponse.json().value("which").toString(), QString("slow"));
-    m_service.setDelay("order", "slow", 0);
-}
-
-void StandInServiceTest::malformedRequestIsRefused_data()
-{
-    QTest::addColumn<QByteArray>("request");
-    QTest::newRow("not http") << QByteArray("this is not http\r\n\r\n");
-    QTest::newRow("negative length") << QByteArray("POST /index.php HTTP/1.1\r\nContent-Length: -5\r\n\r\n");
-    QTest::newRow("absurd length") << QByteArray("POST /index.php HTTP/1.1\r\nContent-Length: 99999999999\r\n\r\n");
-    QTest::newRow("bad chunk size")
-        << QByteArray("POST /index.php HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\nabc\r\n");
-}
-
-void StandInServiceTest::malformedRequestIsRefused()
-{
-    QFETCH(QByteArray, request);
-    RawClient client(m_service.port());
-    client.send(request);
-    Response response;
-    QVERIFY(client.next(response));
-    QCOMPARE(response.status, 400);
-    QVERIFY(client.closedByPeer());
-    QVERIFY(m_service.requests().isEmpty());
-}
-
-void StandInServiceTest::waitForRequestsGivesUp()
-{
-    QVERIFY(!m_service.waitForRequests(1, 50));
-    QVERIFY(m_service.waitForRequests(0, 50));
 }
 
 void StandInServiceTest::repliesFromJson()
@@ -513,37 +360,6 @@ void StandInServiceTest::resetForgetsEverything()
     QCOMPARE(response.json().value("message").toString(), QString("未知接口"));
     QVERIFY(client.next(response));
     QCOMPARE(response.status, 404);
-}
-
-void StandInServiceTest::standaloneExecutable()
-{
-    const QString program = QCoreApplication::applicationDirPath() + "/studio_standin";
-    if (!QFileInfo::exists(program))
-        QSKIP("studio_standin is not built next to the tests");
-
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    QFile data(dir.filePath("replies.json"));
-    QVERIFY(data.open(QIODevice::WriteOnly));
-    data.write(R"({"order/order_list": {"code": "1", "data": [{"id": "42"}]}})");
-    data.close();
-
-    QProcess process;
-    process.start(program, {"--data", data.fileName()});
-    QVERIFY(process.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(process.canReadLine(), 10000);
-    const QUrl url(QString::fromUtf8(process.readLine()).trimmed());
-    QCOMPARE(url.host(), QString("127.0.0.1"));
-    QVERIFY(url.port() > 0);
-
-    RawClient client(quint16(url.port()));
-    client.send(formPost("order", "order_list", "page=1"));
-    Response response;
-    QVERIFY(client.next(response, 10000));
-    QCOMPARE(response.json().value("data").toArray().first().toObject().value("id").toString(), QString("42"));
-
-    process.kill();
-    QVERIFY(process.waitForFinished());
 }
 
 QTEST_MAIN(StandInServiceTest)

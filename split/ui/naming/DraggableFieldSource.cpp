@@ -7,6 +7,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
 
 DraggableFieldSource::DraggableFieldSource(const QString &name, const QString &key, QWidget *parent)
     : QPushButton(name, parent)
@@ -50,6 +51,13 @@ void DraggableFieldSource::mouseMoveEvent(QMouseEvent *event)
         drag->setHotSpot(event->localPos().toPoint());
         execDrag(drag);
         drag->deleteLater();
+        // The drag took the release and the leave: drop the pressed and hover looks it left behind.
+        setDown(false);
+        setAttribute(Qt::WA_UnderMouse, false);
+        style()->unpolish(this);
+        style()->polish(this);
+        update();
+        return;
     }
     QPushButton::mouseMoveEvent(event);
 }

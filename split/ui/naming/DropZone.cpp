@@ -40,7 +40,8 @@ DropZone::DropZone(QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     m_container = new QWidget(this);
     m_container->setObjectName(QStringLiteral("DropZone_Container"));
-    m_container->setStyleSheet(QStringLiteral("background: transparent;"));
+    // By name only: a bare rule would cascade onto the chips and hide their own background.
+    m_container->setStyleSheet(QStringLiteral("#DropZone_Container { background: transparent; }"));
     m_container->setAttribute(Qt::WA_TranslucentBackground);
     m_container->setAttribute(Qt::WA_TransparentForMouseEvents, false);
     layout->addWidget(m_container);

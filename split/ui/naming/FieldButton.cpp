@@ -18,6 +18,8 @@ FieldButton::FieldButton(const QString &name, const QString &key, QWidget *paren
     layout->setSpacing(K::f(4));
 
     m_nameLabel = new QLabel(name, this);
+    // Names come from the stored rule: shown as written, never as markup.
+    m_nameLabel->setTextFormat(Qt::PlainText);
     m_nameLabel->setObjectName(QStringLiteral("FieldButton_NameLabel"));
     m_nameLabel->setStyleSheet(QStringLiteral("QLabel { font-size: %1px; font-weight: 500; color: #1d1d1f;"
                                               " background: transparent; }")
@@ -33,6 +35,10 @@ FieldButton::FieldButton(const QString &name, const QString &key, QWidget *paren
                                                  " font-weight: bold; }"
                                                  "QPushButton:hover { background: #ff3b30; color: white; }")
                                       .arg(K::s(K::f(9)), K::s(K::f(14))));
+    // Its room is kept while hidden, so showing it on hover never covers the name.
+    QSizePolicy policy = m_deleteButton->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    m_deleteButton->setSizePolicy(policy);
     m_deleteButton->hide();
     layout->addWidget(m_deleteButton);
     connect(m_deleteButton, &QPushButton::clicked, this, &FieldButton::deleteClicked);
@@ -98,6 +104,10 @@ void FieldButton::enterEvent(QEvent *event)
 
 void FieldButton::leaveEvent(QEvent *event)
 {
+    // Its room is kept while hidden, so showing it on hover never covers the name.
+    QSizePolicy policy = m_deleteButton->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    m_deleteButton->setSizePolicy(policy);
     m_deleteButton->hide();
     setBackground(QStringLiteral("#e8f4fd"));
     QWidget::leaveEvent(event);

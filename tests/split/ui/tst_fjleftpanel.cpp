@@ -1,11 +1,10 @@
 #include "split/ui/FJLeftPanel.h"
+#include "split/ui/FJOrderTableModel.h"
 #include "split/ui/OrderData.h"
 #include "support/SplitStudioData.h"
 
-#include <QCheckBox>
-#include <QHeaderView>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QtTest>
 
 namespace Data = SplitStudioData;
@@ -18,37 +17,26 @@ private slots:
     void init();
     void cleanup();
 
+    void cells_data();
     void cells();
-    void missingImagesShowsZero();
-    void columnWidths_data();
-    void columnWidths();
-    void emptyTable();
-    void selectButtonsInDesignMode();
-    void cellClickTicksWithoutAnnouncing_data();
-    void cellClickTicksWithoutAnnouncing();
-    void rawFileModeAnnouncesEveryClick();
-    void deliveryModeTicksOneRow();
-    void lockingDuringARun();
-    void clearOrdersKeepsTheRecords();
+    void clicksTickAndAnnounce_data();
+    void clicksTickAndAnnounce();
+    void selectButtonsAndLocking();
 
 private:
     void fill(DesignFileSplitTypes mode, int count);
-    QCheckBox *tick(int row) const
-    {
-        QWidget *cell = m_panel->tableWidget->cellWidget(row, 0);
-        return cell ? cell->findChild<QCheckBox *>() : nullptr;
-    }
     QString cell(int row, const QString &header) const
     {
-        const int column = m_panel->headers.indexOf(header);
-        QTableWidgetItem *item = m_panel->tableWidget->item(row, column);
-        return item ? item->text() : QStringLiteral("<none>");
+        const QModelIndex index = m_panel->orderModel->index(row, m_panel->headers.indexOf(header));
+        return index.data().toString();
     }
-    void clickCell(int row, int column)
+    // x < 0: the middle of the cell; otherwise that many pixels from its left edge.
+    void clickCell(int row, int column, int x = -1)
     {
-        QTableWidget *table = m_panel->tableWidget;
+        QTableView *table = m_panel->tableWidget;
         const QRect rect = table->visualRect(table->model()->index(row, column));
-        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, rect.center());
+        const QPoint at = x < 0 ? rect.center() : QPoint(rect.left() + x, rect.center().y());
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, at);
     }
 
     FJLeftPanel *m_panel = nullptr;
@@ -69,179 +57,109 @@ void tst_FJLeftPanel::cleanup()
 void tst_FJLeftPanel::fill(DesignFileSplitTypes mode, int count)
 {
     m_panel->setSplitType(mode);
-    m_panel->tableWidget->setRowCount(count);
-    for (int i = 0; i < count; ++i) {
-        m_panel->orderList.append(OrderData::fromJson(Data::order(i + 1)));
-        m_panel->addOrder(m_panel->orderList.constLast(), i);
-    }
+    QList<OrderData> orders;
+    for (int i = 0; i < count; ++i)
+        orders.append(OrderData::fromJson(Data::order(i + 1)));
+    m_panel->setOrders(orders);
     m_panel->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_panel));
 }
 
+void tst_FJLeftPanel::cells_data()
+{
+    QTest::addColumn<QString>("header");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("number") << "订单号" << "FJ1002-3";
+    QTest::newRow("man") << "男士姓名" << "王强2";
+    QTest::newRow("woman") << "女士姓名" << "李娜2";
+    QTest::newRow("photographer") << "摄影师" << "摄影赵";
+    QTest::newRow("make-up") << "化妆师" << "化妆钱";
+    QTest::newRow("package") << "套系" << "婚纱套系A";
+    QTest::newRow("shot") << "拍照日期" << "2024-05-12";
+    QTest::newRow("selection") << "选片日期" << "2024-06-02";
+    QTest::newRow("counts") << "初修数/精修数" << "3 / 20";
+    QTest::newRow("consultant") << "选片师" << "选片张";
+    QTest::newRow("finished") << "选片完成时间" << "2024-06-02 10:00";
+    QTest::newRow("phones") << "女士电话" << "13800000002";
+    QTest::newRow("amount") << "订单金额" << "5999.00";
+    QTest::newRow("tick column") << "" << "";
+}
+
 void tst_FJLeftPanel::cells()
 {
+    QFETCH(QString, header);
+    QFETCH(QString, text);
     fill(DesignSplit, 2);
-    QCOMPARE(m_panel->tableWidget->columnCount(), 15);
-    QCOMPARE(m_panel->headers.first(), QString());
-    QCOMPARE(cell(1, QStringLiteral("订单号")), QStringLiteral("FJ1002-3"));
-    QCOMPARE(cell(1, QStringLiteral("男士姓名")), QStringLiteral("王强2"));
-    QCOMPARE(cell(1, QStringLiteral("女士姓名")), QStringLiteral("李娜2"));
-    QCOMPARE(cell(1, QStringLiteral("摄影师")), QStringLiteral("摄影赵"));
-    QCOMPARE(cell(1, QStringLiteral("化妆师")), QStringLiteral("化妆钱"));
-    QCOMPARE(cell(1, QStringLiteral("套系")), QStringLiteral("婚纱套系A"));
-    QCOMPARE(cell(1, QStringLiteral("拍照日期")), QStringLiteral("2024-05-12"));
-    QCOMPARE(cell(1, QStringLiteral("选片日期")), QStringLiteral("2024-06-02"));
-    QCOMPARE(cell(1, QStringLiteral("初修数/精修数")), QStringLiteral("3 / 20"));
-    QCOMPARE(cell(1, QStringLiteral("选片师")), QStringLiteral("选片张"));
-    QCOMPARE(cell(1, QStringLiteral("选片完成时间")), QStringLiteral("2024-06-02 10:00"));
-    QCOMPARE(cell(1, QStringLiteral("男士电话")), QStringLiteral("13900000002"));
-    QCOMPARE(cell(1, QStringLiteral("女士电话")), QStringLiteral("13800000002"));
-    QCOMPARE(cell(1, QStringLiteral("订单金额")), QStringLiteral("5999.00"));
-    QVERIFY(!m_panel->tableWidget->item(1, 0));
-    QVERIFY(tick(1));
-    QVERIFY(!m_panel->tableWidget->cellWidget(1, 0)->findChild<QPushButton *>());
-}
-
-void tst_FJLeftPanel::missingImagesShowsZero()
-{
+    QCOMPARE(cell(1, header), text);
     QJsonObject element = Data::order(1);
     element.remove(QStringLiteral("images"));
-    m_panel->tableWidget->setRowCount(1);
-    m_panel->addOrder(OrderData::fromJson(element), 0);
-    QCOMPARE(cell(0, QStringLiteral("初修数/精修数")), QStringLiteral("0 / 20"));
+    QCOMPARE(FJOrderTableModel::cellText(OrderData::fromJson(element), QStringLiteral("初修数/精修数")),
+             QStringLiteral("0 / 20"));
 }
 
-void tst_FJLeftPanel::columnWidths_data()
+void tst_FJLeftPanel::clicksTickAndAnnounce_data()
 {
+    // Clicks as row:column, or row:column:x for a point that many pixels into the cell.
     QTest::addColumn<int>("mode");
-    QTest::addColumn<int>("tickWidth");
-    QTest::newRow("design split") << int(DesignSplit) << 40;
-    QTest::newRow("raw files") << int(DownloadOriginals) << 100;
-    QTest::newRow("selection results") << int(DownloadSelectionResults) << 40;
+    QTest::addColumn<QStringList>("clicks");
+    QTest::addColumn<QList<int>>("ticked");
+    QTest::addColumn<QStringList>("announced");
+    QTest::newRow("design split: any cell ticks") << int(DesignSplit) << QStringList{"2:3", "0:6", "2:1"}
+                                                 << QList<int>{0} << QStringList();
+    QTest::newRow("selection results") << int(DownloadSelectionResults) << QStringList{"1:0:8"} << QList<int>{1}
+                                       << QStringList();
+    QTest::newRow("raw files: every click announced") << int(DownloadOriginals) << QStringList{"1:4", "1:4"}
+                                                      << QList<int>() << QStringList{"1:1", "1:0"};
+    QTest::newRow("raw files: 设置选中 picks without ticking")
+        << int(DownloadOriginals) << QStringList{"0:0:70"} << QList<int>() << QStringList{"0:1"};
+    QTest::newRow("raw files: the tick itself") << int(DownloadOriginals) << QStringList{"0:0:8"} << QList<int>{0}
+                                                << QStringList{"0:1"};
+    QTest::newRow("delivery: one row at a time") << int(DownloadPhotoDelivery) << QStringList{"0:2", "2:5", "1:2"}
+                                                 << QList<int>{1} << QStringList{"0:1", "2:1", "1:1"};
+    QTest::newRow("delivery: unticking announces nothing")
+        << int(DownloadPhotoDelivery) << QStringList{"2:1", "2:1"} << QList<int>() << QStringList{"2:1"};
 }
 
-void tst_FJLeftPanel::columnWidths()
+void tst_FJLeftPanel::clicksTickAndAnnounce()
 {
     QFETCH(int, mode);
-    QFETCH(int, tickWidth);
-    m_panel->setSplitType(DesignFileSplitTypes(mode));
-    QTableWidget *table = m_panel->tableWidget;
-    QCOMPARE(table->columnWidth(0), tickWidth);
-    QCOMPARE(table->columnWidth(1), 150);
-    QCOMPARE(table->columnWidth(2), 80);
-    QCOMPARE(table->columnWidth(3), 80);
-    QCOMPARE(table->columnWidth(5), 100);
-    QVERIFY(table->horizontalHeader()->stretchLastSection());
-    QVERIFY(!m_panel->selectAllBtn->isHidden());
+    QFETCH(QStringList, clicks);
+    QFETCH(QList<int>, ticked);
+    QFETCH(QStringList, announced);
+    fill(DesignFileSplitTypes(mode), 3);
+    QSignalSpy picks(m_panel, &FJLeftPanel::orderSelected);
+    for (const QString &click : clicks) {
+        const QStringList parts = click.split(QLatin1Char(':'));
+        clickCell(parts.at(0).toInt(), parts.at(1).toInt(), parts.value(2, QStringLiteral("-1")).toInt());
+    }
+    QCOMPARE(m_panel->getSelectedRows(), ticked);
+    QStringList got;
+    for (const QVariantList &pick : qAsConst(picks))
+        got << QStringLiteral("%1:%2").arg(pick.at(0).toInt()).arg(pick.at(1).toBool() ? 1 : 0);
+    QCOMPARE(got, announced);
+    QCOMPARE(m_panel->selectAllBtn->isHidden(), mode == DownloadPhotoDelivery);
 }
 
-void tst_FJLeftPanel::emptyTable()
-{
-    m_panel->setSplitType(DesignSplit);
-    QTest::mouseClick(m_panel->selectAllBtn, Qt::LeftButton);
-    QTest::mouseClick(m_panel->unselectAllBtn, Qt::LeftButton);
-    QVERIFY(m_panel->getSelectedRows().isEmpty());
-}
-
-void tst_FJLeftPanel::selectButtonsInDesignMode()
+void tst_FJLeftPanel::selectButtonsAndLocking()
 {
     fill(DesignSplit, 3);
     QSignalSpy picks(m_panel, &FJLeftPanel::orderSelected);
     QTest::mouseClick(m_panel->selectAllBtn, Qt::LeftButton);
     QCOMPARE(m_panel->getSelectedRows(), (QList<int>{0, 1, 2}));
-    tick(1)->setChecked(false);
+    clickCell(1, 2);
     QCOMPARE(m_panel->getSelectedRows(), (QList<int>{0, 2}));
+    m_panel->setBtnEnable(false);
+    clickCell(1, 2);
+    QVERIFY(!m_panel->selectAllBtn->isEnabled());
+    QCOMPARE(m_panel->getSelectedRows(), (QList<int>{0, 2}));
+    m_panel->setBtnEnable(true);
     QTest::mouseClick(m_panel->unselectAllBtn, Qt::LeftButton);
     QVERIFY(m_panel->getSelectedRows().isEmpty());
     QCOMPARE(picks.size(), 0);
-}
-
-void tst_FJLeftPanel::cellClickTicksWithoutAnnouncing_data()
-{
-    QTest::addColumn<int>("mode");
-    QTest::newRow("design split") << int(DesignSplit);
-    QTest::newRow("selection results") << int(DownloadSelectionResults);
-}
-
-void tst_FJLeftPanel::cellClickTicksWithoutAnnouncing()
-{
-    QFETCH(int, mode);
-    fill(DesignFileSplitTypes(mode), 3);
-    QSignalSpy picks(m_panel, &FJLeftPanel::orderSelected);
-    clickCell(2, 3);
-    QCOMPARE(m_panel->getSelectedRows(), QList<int>{2});
-    clickCell(0, 6);
-    QCOMPARE(m_panel->getSelectedRows(), (QList<int>{0, 2}));
-    clickCell(2, 1);
-    QCOMPARE(m_panel->getSelectedRows(), QList<int>{0});
-    QCOMPARE(picks.size(), 0);
-}
-
-void tst_FJLeftPanel::rawFileModeAnnouncesEveryClick()
-{
-    fill(DownloadOriginals, 2);
-    QSignalSpy picks(m_panel, &FJLeftPanel::orderSelected);
-    clickCell(1, 4);
-    clickCell(1, 4);
-    QCOMPARE(picks.size(), 2);
-    QCOMPARE(picks.at(0), (QVariantList{1, true}));
-    QCOMPARE(picks.at(1), (QVariantList{1, false}));
-
-    auto *pick = m_panel->tableWidget->cellWidget(0, 0)->findChild<QPushButton *>();
-    QVERIFY(pick);
-    QCOMPARE(pick->text(), QStringLiteral("设置选中"));
-    QTest::mouseClick(pick, Qt::LeftButton);
-    QCOMPARE(picks.size(), 3);
-    QCOMPARE(picks.at(2), (QVariantList{0, true}));
-    QVERIFY(m_panel->getSelectedRows().isEmpty());
-
-    // Ticking the box itself or everything at once announces nothing.
-    tick(0)->setChecked(true);
-    QTest::mouseClick(m_panel->selectAllBtn, Qt::LeftButton);
-    QCOMPARE(picks.size(), 3);
-}
-
-void tst_FJLeftPanel::deliveryModeTicksOneRow()
-{
-    fill(DownloadPhotoDelivery, 3);
-    QVERIFY(m_panel->selectAllBtn->isHidden());
-    QVERIFY(m_panel->unselectAllBtn->isHidden());
-    QVERIFY(!m_panel->tableWidget->horizontalHeader()->stretchLastSection());
-    QSignalSpy picks(m_panel, &FJLeftPanel::orderSelected);
-    tick(0)->setChecked(true);
-    tick(2)->setChecked(true);
-    QCOMPARE(m_panel->getSelectedRows(), QList<int>{2});
-    QCOMPARE(picks.size(), 2);
-    QCOMPARE(picks.at(1), (QVariantList{2, true}));
-    tick(2)->setChecked(false);
-    QVERIFY(m_panel->getSelectedRows().isEmpty());
-    QCOMPARE(picks.size(), 2);
-    clickCell(1, 2);
-    QCOMPARE(m_panel->getSelectedRows(), QList<int>{1});
-    QCOMPARE(picks.size(), 3);
-    QCOMPARE(picks.at(2), (QVariantList{1, true}));
-}
-
-void tst_FJLeftPanel::lockingDuringARun()
-{
-    fill(DesignSplit, 2);
-    tick(1)->setChecked(true);
-    m_panel->setBtnEnable(false);
-    QVERIFY(!m_panel->tableWidget->isEnabled());
-    QVERIFY(!tick(0)->isEnabled());
-    QVERIFY(!m_panel->selectAllBtn->isEnabled());
-    QVERIFY(!m_panel->unselectAllBtn->isEnabled());
-    m_panel->setBtnEnable(true);
-    QVERIFY(tick(0)->isEnabled());
-    QCOMPARE(m_panel->getSelectedRows(), QList<int>{1});
-}
-
-void tst_FJLeftPanel::clearOrdersKeepsTheRecords()
-{
-    fill(DesignSplit, 2);
+    // Clearing the rows keeps the records.
     m_panel->clearOrders();
-    QCOMPARE(m_panel->tableWidget->rowCount(), 0);
-    QCOMPARE(m_panel->orderList.size(), 2);
+    QCOMPARE(m_panel->tableWidget->model()->rowCount(), 0);
+    QCOMPARE(m_panel->orderList.size(), 3);
 }
 
 QTEST_MAIN(tst_FJLeftPanel)

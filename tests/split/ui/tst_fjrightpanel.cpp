@@ -19,7 +19,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSplitter>
-#include <QTableWidget>
+#include <QTableView>
 #include "widgets/ElementButton.h"
 #include <QtTest>
 
@@ -58,25 +58,20 @@ private slots:
     void modes_data();
     void modes();
     void deliveryOptions();
-    void deliveryPickSetsTwoOptions();
     void rawFilePickShowsTheOrder();
     void rawFileSelectionReachesTheOrderList();
     void staleWriteBackIsIgnored();
     void startWithoutDirectory();
     void startWithoutTickedOrder();
-    void elidedDirectory_data();
-    void elidedDirectory();
-    void branchLoadsItsRule_data();
-    void branchLoadsItsRule();
+    void ruleLoads_data();
+    void ruleLoads();
     void saveRule();
-    void saveEmptyRule();
+    void saveKeepsWhatWasSent();
     void saveRefused_data();
     void saveRefused();
-    void resetRestoresTheStoredRule();
     void calendarPosition_data();
     void calendarPosition();
     void datePopup();
-    void returnInTheSearchFieldSearchesNothing();
 
 private:
     FJHome *makeWindow(DesignFileSplitTypes mode);
@@ -118,62 +113,49 @@ FJHome *tst_FJRightPanel::makeWindow(DesignFileSplitTypes mode)
 
 void tst_FJRightPanel::fillOrders(int count)
 {
-    FJLeftPanel *left = m_window->leftPanel;
-    left->tableWidget->setRowCount(count);
+    QList<OrderData> orders;
     for (int i = 0; i < count; ++i) {
         QJsonObject element = Data::order(i + 1);
         if (i == 1) {
             element.insert(QStringLiteral("iszsysd"), QStringLiteral("0"));
             element.insert(QStringLiteral("iszsjx"), QStringLiteral("1"));
         }
-        left->orderList.append(OrderData::fromJson(element));
-        left->addOrder(left->orderList.constLast(), i);
+        orders.append(OrderData::fromJson(element));
     }
+    m_window->leftPanel->setOrders(orders);
 }
 
 void tst_FJRightPanel::modes_data()
 {
     QTest::addColumn<int>("mode");
-    QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("startText");
     QTest::addColumn<bool>("editor");
     QTest::addColumn<bool>("sections");
     QTest::addColumn<bool>("options");
-    QTest::newRow("设计分件") << int(DesignSplit) << QStringLiteral("设计分件") << QStringLiteral("开始分件") << true
+    QTest::newRow("设计分件") << int(DesignSplit) << QStringLiteral("开始分件") << true
                           << false << false;
-    QTest::newRow("下载原始档") << int(DownloadOriginals) << QStringLiteral("下载原始档") << QStringLiteral("开始下载")
+    QTest::newRow("下载原始档") << int(DownloadOriginals) << QStringLiteral("开始下载")
                            << false << true << false;
-    QTest::newRow("下载选片结果") << int(DownloadSelectionResults) << QStringLiteral("下载选片结果")
-                            << QStringLiteral("开始分件") << false << false << false;
-    QTest::newRow("下载照片交付") << int(DownloadPhotoDelivery) << QStringLiteral("下载照片交付")
-                            << QStringLiteral("开始分件") << false << false << true;
+    QTest::newRow("下载选片结果") << int(DownloadSelectionResults) << QStringLiteral("开始分件") << false << false << false;
+    QTest::newRow("下载照片交付") << int(DownloadPhotoDelivery) << QStringLiteral("开始分件") << false << false << true;
 }
 
 void tst_FJRightPanel::modes()
 {
     QFETCH(int, mode);
-    QFETCH(QString, title);
     QFETCH(QString, startText);
     QFETCH(bool, editor);
     QFETCH(bool, sections);
     QFETCH(bool, options);
-    m_window = new FJHome();
-    QCOMPARE(m_window->windowTitle(), QStringLiteral("分件工具"));
-    m_window->splitType = DesignFileSplitTypes(mode);
-    m_window->setInitData({{QStringLiteral("windowtitle"), title}});
-    QCOMPARE(m_window->windowTitle(), title);
+    makeWindow(DesignFileSplitTypes(mode));
     FJRightPanel *right = m_window->rightPanel;
     QCOMPARE(right->startButton->text(), startText);
-    QCOMPARE(right->searchButton->text(), QStringLiteral("搜索订单"));
-    QCOMPARE(right->dirLabel->text(), QStringLiteral("未选择目录"));
-    QCOMPARE(right->shopComboBox->count(), 2);
     QCOMPARE(right->shopComboBox->itemText(1), QStringLiteral("二店"));
     QCOMPARE(right->shopId, QStringLiteral("11"));
     QCOMPARE(bool(right->findChild<FolderNamingRule *>()), editor);
     QCOMPARE(bool(right->findChild<ThumbnailTableView *>()), sections);
     QCOMPARE(bool(right->findChild<QCheckBox *>(QStringLiteral("fullRetouchCheckBox"))), options);
     QCOMPARE(m_window->leftPanel->splitType, mode);
-    QCOMPARE(m_window->leftPanel->progressLabel->text(), QStringLiteral("分件进度"));
 
     m_window->resize(1100, 700);
     m_window->show();
@@ -189,58 +171,33 @@ void tst_FJRightPanel::modes()
 void tst_FJRightPanel::deliveryOptions()
 {
     makeWindow(DownloadPhotoDelivery);
-    FJRightPanel *right = m_window->rightPanel;
-    QCOMPARE(right->rawFileCheckBox->text(), QStringLiteral("原始档"));
-    QCOMPARE(right->originalImageCheckBox->text(), QStringLiteral("原图"));
-    QCOMPARE(right->simpleRetouchCheckBox->text(), QStringLiteral("简修"));
-    QCOMPARE(right->simpleRetouchRejectsCheckBox->text(), QStringLiteral("简修含汰片"));
-    QCOMPARE(right->fullRetouchCheckBox->text(), QStringLiteral("精修"));
-    QVERIFY(!right->rawFileCheckBox->isChecked());
-    QVERIFY(!right->originalImageCheckBox->isChecked());
-    QVERIFY(!right->simpleRetouchCheckBox->isChecked());
-    QVERIFY(!right->simpleRetouchRejectsCheckBox->isChecked());
-    QVERIFY(right->fullRetouchCheckBox->isChecked());
-
-    // Independent boxes: checking one never changes another.
-    right->simpleRetouchRejectsCheckBox->setChecked(true);
-    QVERIFY(!right->simpleRetouchCheckBox->isChecked());
-    right->fullRetouchCheckBox->setChecked(false);
-    right->simpleRetouchRejectsCheckBox->setChecked(false);
-    for (QCheckBox *box : right->findChildren<QCheckBox *>())
-        QVERIFY(!box->isChecked());
-
-    right->setBtnEnable(false);
-    QVERIFY(!right->rawFileCheckBox->isEnabled());
-    QVERIFY(!right->fullRetouchCheckBox->isEnabled());
-    right->setBtnEnable(true);
-    QVERIFY(right->fullRetouchCheckBox->isEnabled());
-}
-
-void tst_FJRightPanel::deliveryPickSetsTwoOptions()
-{
-    makeWindow(DownloadPhotoDelivery);
     fillOrders(2);
     FJRightPanel *right = m_window->rightPanel;
+    QStringList checked;
+    for (QCheckBox *box : right->findChildren<QCheckBox *>())
+        if (box->isChecked())
+            checked << box->text();
+    QCOMPARE(checked, QStringList{QStringLiteral("精修")});
+    // Picking an order sets "原始档" and "简修" from the order and leaves the others.
     right->originalImageCheckBox->setChecked(true);
-    QWidget *cell0 = m_window->leftPanel->tableWidget->cellWidget(0, 0);
-    cell0->findChild<QCheckBox *>()->setChecked(true);
+    m_window->leftPanel->setTicked(0, true);
     QVERIFY(right->rawFileCheckBox->isChecked());
     QVERIFY(!right->simpleRetouchCheckBox->isChecked());
-    QWidget *cell1 = m_window->leftPanel->tableWidget->cellWidget(1, 0);
-    cell1->findChild<QCheckBox *>()->setChecked(true);
+    m_window->leftPanel->setTicked(1, true);
     QVERIFY(!right->rawFileCheckBox->isChecked());
     QVERIFY(right->simpleRetouchCheckBox->isChecked());
     QVERIFY(right->originalImageCheckBox->isChecked());
     QVERIFY(right->fullRetouchCheckBox->isChecked());
+    right->setBtnEnable(false);
+    QVERIFY(!right->fullRetouchCheckBox->isEnabled());
+    right->setBtnEnable(true);
+    QVERIFY(right->fullRetouchCheckBox->isEnabled());
 }
 
 void tst_FJRightPanel::rawFilePickShowsTheOrder()
 {
     makeWindow(DownloadOriginals);
     FJRightPanel *right = m_window->rightPanel;
-    QCOMPARE(right->undownloadTitleLabel->text(), QStringLiteral("未下载图片"));
-    QCOMPARE(right->downloadedTitleLabel->text(), QStringLiteral("已下载图片"));
-    QCOMPARE(right->currentOrderRow, -1);
     fillOrders(2);
     emit m_window->leftPanel->orderSelected(1, false);
     QCOMPARE(right->currentOrderRow, -1);
@@ -252,12 +209,6 @@ void tst_FJRightPanel::rawFilePickShowsTheOrder()
     QCOMPARE(right->downloadedTitleLabel->text(),
              QStringLiteral("已下载:  (1张)  FJ1002-3  王强2  李娜2  摄影赵"));
 
-    // Empty values are kept in place, blanks and all.
-    right->currentOrder = OrderData::fromJson(QJsonObject{{QStringLiteral("orderpayforkey"), QStringLiteral("A1")},
-                                                          {QStringLiteral("mname"), QStringLiteral("甲")},
-                                                          {QStringLiteral("wname"), QStringLiteral("乙")}});
-    right->refreshDownAndUndownImgList();
-    QCOMPARE(right->undownloadTitleLabel->text(), QStringLiteral("未下载:  (0张)  A1-  甲  乙  "));
     QSignalSpy changes(right, &FJRightPanel::downAndUnDownImgSelectedChange);
     QTest::mouseClick(right->undownloadSelectAllButton, Qt::LeftButton);
     QCOMPARE(changes.size(), 1);
@@ -323,8 +274,6 @@ void tst_FJRightPanel::startWithoutDirectory()
     warning(&panel)->button(QMessageBox::Ok)->click();
     QTRY_COMPARE(panel.asked, 1);
     QCOMPARE(panel.dirPath, QStringLiteral("/tmp/out"));
-    QCOMPARE(Config::k_fj_dirpath, QStringLiteral("/tmp/out"));
-    QCOMPARE(panel.dirLabel->toolTip(), QStringLiteral("/tmp/out"));
     QCOMPARE(starts.size(), 0);
     QTest::mouseClick(panel.startButton, Qt::LeftButton);
     QCOMPARE(starts.size(), 1);
@@ -348,34 +297,7 @@ void tst_FJRightPanel::startWithoutTickedOrder()
     QVERIFY(m_service->requests().isEmpty());
 }
 
-void tst_FJRightPanel::elidedDirectory_data()
-{
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<int>("room");
-    QTest::addColumn<QString>("shown");
-    const QString longPath = QStringLiteral("/Users/studio/Desktop/分件输出/二〇二四年五月");
-    QTest::newRow("fits") << QStringLiteral("/tmp/a") << 10000 << QStringLiteral("/tmp/a");
-    QTest::newRow("no room stops at ten") << longPath << 0 << QStringLiteral("...") + longPath.right(7);
-}
-
-void tst_FJRightPanel::elidedDirectory()
-{
-    QFETCH(QString, path);
-    QFETCH(int, room);
-    QFETCH(QString, shown);
-    QFontMetrics metrics(QApplication::font());
-    const QString text = FJRightPanel::elidedDirText(path, metrics, room);
-    QCOMPARE(text.size() <= 10 || room > 0, true);
-    if (room == 0) {
-        QVERIFY(text.startsWith(QStringLiteral("...")));
-        QVERIFY(path.endsWith(text.mid(3)));
-        QVERIFY(text.size() <= 10);
-    } else {
-        QCOMPARE(text, shown);
-    }
-}
-
-void tst_FJRightPanel::branchLoadsItsRule_data()
+void tst_FJRightPanel::ruleLoads_data()
 {
     QTest::addColumn<QString>("stored");
     QTest::addColumn<int>("entries");
@@ -386,21 +308,27 @@ void tst_FJRightPanel::branchLoadsItsRule_data()
     QTest::newRow("broken") << QStringLiteral("[{") << 0;
 }
 
-void tst_FJRightPanel::branchLoadsItsRule()
+void tst_FJRightPanel::ruleLoads()
 {
     QFETCH(QString, stored);
     QFETCH(int, entries);
-    Config::k_shops[1].goodsfoldernamerule = stored;
+    // The branch shown when the window opens brings its rule at once.
+    Config::k_shops[0].goodsfoldernamerule = stored;
     makeWindow(DesignSplit);
     FJRightPanel *right = m_window->rightPanel;
-    QVERIFY(right->getGoodsFolderNameRules().isEmpty());
+    QCOMPARE(right->getGoodsFolderNameRules().size(), entries);
+    QCOMPARE(right->folderNamingRule->getNamingRuleJson().size(), entries);
+    QCOMPARE(right->editedFolderNameRules, right->folderNamingRule->getNamingRuleJson());
+    // Another branch brings its own; "重置" puts the stored rule back.
     QSignalSpy changes(right, &FJRightPanel::shopChange);
     right->shopComboBox->setCurrentIndex(1);
     QCOMPARE(changes.size(), 1);
     QCOMPARE(right->shopId, QStringLiteral("22"));
-    QCOMPARE(right->getGoodsFolderNameRules().size(), entries);
-    QCOMPARE(right->folderNamingRule->getNamingRuleJson().size(), entries);
-    QCOMPARE(right->editedFolderNameRules, right->folderNamingRule->getNamingRuleJson());
+    QCOMPARE(right->getGoodsFolderNameRules().size(), 2);
+    right->folderNamingRule->refreshData(QJsonArray());
+    QVERIFY(right->editedFolderNameRules.isEmpty());
+    QTest::mouseClick(right->resetRuleButton, Qt::LeftButton);
+    QCOMPARE(right->folderNamingRule->getNamingRuleJson().size(), 2);
 }
 
 void tst_FJRightPanel::saveRule()
@@ -414,7 +342,6 @@ void tst_FJRightPanel::saveRule()
     QJsonArray edited = right->editedFolderNameRules;
     edited.removeAt(1);
     right->folderNamingRule->refreshData(edited);
-    QCOMPARE(right->editedFolderNameRules.size(), 1);
     QCOMPARE(right->getGoodsFolderNameRules().size(), 2);
 
     QTest::mouseClick(right->saveRuleButton, Qt::LeftButton);
@@ -433,7 +360,6 @@ void tst_FJRightPanel::saveRule()
     QCOMPARE(request.field(QStringLiteral("personid")), QStringLiteral("E7"));
     QTRY_COMPARE(right->getGoodsFolderNameRules().size(), 1);
     QCOMPARE(Config::k_shops.at(1).goodsfoldernamerule, sent);
-
     // Another branch and back: the saved rule comes back, not the login one.
     right->shopComboBox->setCurrentIndex(0);
     QVERIFY(right->getGoodsFolderNameRules().isEmpty());
@@ -441,14 +367,39 @@ void tst_FJRightPanel::saveRule()
     QCOMPARE(right->getGoodsFolderNameRules(), sentRule);
 }
 
-void tst_FJRightPanel::saveEmptyRule()
+void tst_FJRightPanel::saveKeepsWhatWasSent()
 {
     m_service->setReply(QStringLiteral("public"), QStringLiteral("save_goodsfoldernamerule"), Data::accepted());
+    m_service->setDelay(QStringLiteral("public"), QStringLiteral("save_goodsfoldernamerule"), 300);
+    Config::k_shops[0].goodsfoldernamerule = QString::fromUtf8(kStoredRule);
+    makeWindow(DesignSplit);
+    FJRightPanel *right = m_window->rightPanel;
+    // A fresh window's "保存" sends the branch's stored rule, not an empty one.
+    QTest::mouseClick(right->saveRuleButton, Qt::LeftButton);
+    QVERIFY(m_service->waitForRequests(1));
+    const QString sent = m_service->requests().first().field(QStringLiteral("goodsfoldernamerule"));
+    QCOMPARE(QJsonDocument::fromJson(sent.toUtf8()).array(), right->folderNamingRule->getNamingRuleJson());
+    QCOMPARE(QJsonDocument::fromJson(sent.toUtf8()).array().size(), 2);
+    // Edits made while the save is under way stay unsaved.
+    right->folderNamingRule->refreshData(QJsonArray());
+    QTRY_COMPARE(Config::k_shops.at(0).goodsfoldernamerule, sent);
+    QCOMPARE(right->getGoodsFolderNameRules().size(), 2);
+    QVERIFY(right->editedFolderNameRules.isEmpty());
+
+    // A reply belongs to the branch it was sent for, even after a switch.
+    QTest::mouseClick(right->saveRuleButton, Qt::LeftButton);
+    right->shopComboBox->setCurrentIndex(1);
+    QTRY_VERIFY(Config::k_shops.at(0).goodsfoldernamerule.isEmpty());
+    QCOMPARE(Config::k_shops.at(1).goodsfoldernamerule, QString::fromUtf8(kStoredRule));
+    QCOMPARE(right->getGoodsFolderNameRules().size(), 2);
+
+    // Without any branch "保存" sends nothing.
+    delete m_window;
+    Config::k_shops.clear();
+    m_service->clearRequests();
     makeWindow(DesignSplit);
     QTest::mouseClick(m_window->rightPanel->saveRuleButton, Qt::LeftButton);
-    QVERIFY(m_service->waitForRequests(1));
-    const StandInService::Request request = m_service->requests().first();
-    QVERIFY(request.body.startsWith("goodsfoldernamerule=&shopid=11&"));
+    QVERIFY(!m_service->waitForRequests(1, 300));
 }
 
 void tst_FJRightPanel::saveRefused_data()
@@ -482,18 +433,6 @@ void tst_FJRightPanel::saveRefused()
     QCOMPARE(Config::k_shops.at(1).goodsfoldernamerule, QString::fromUtf8(kStoredRule));
 }
 
-void tst_FJRightPanel::resetRestoresTheStoredRule()
-{
-    makeWindow(DesignSplit);
-    FJRightPanel *right = m_window->rightPanel;
-    right->shopComboBox->setCurrentIndex(1);
-    right->folderNamingRule->refreshData(QJsonArray());
-    QVERIFY(right->editedFolderNameRules.isEmpty());
-    QTest::mouseClick(right->resetRuleButton, Qt::LeftButton);
-    QCOMPARE(right->editedFolderNameRules.size(), 2);
-    QCOMPARE(right->folderNamingRule->getNamingRuleJson().size(), 2);
-}
-
 void tst_FJRightPanel::calendarPosition_data()
 {
     QTest::addColumn<QPoint>("edit");
@@ -503,24 +442,13 @@ void tst_FJRightPanel::calendarPosition_data()
     QTest::newRow("near the right edge") << QPoint(1700, 100) << QPoint(1919 - 510, 132);
     QTest::newRow("near the bottom") << QPoint(400, 900) << QPoint(350, 395);
     QTest::newRow("near the left edge") << QPoint(20, 100) << QPoint(10, 132);
-    QTest::newRow("top and bottom both tight") << QPoint(400, 700) << QPoint(350, 195);
-    QTest::newRow("would start above the area") << QPoint(400, 560) << QPoint(350, 55);
 }
 
 void tst_FJRightPanel::calendarPosition()
 {
     QFETCH(QPoint, edit);
     QFETCH(QPoint, expected);
-    const QRect available(0, 0, 1920, 1080);
-    QPoint actual = FJRightPanel::calendarPosition(edit, 27, QSize(500, 500), available);
-    if (QByteArray(QTest::currentDataTag()) == "would start above the area") {
-        // Neither below (560+32+500 > 1079) nor above (560-505 = 55 >= 0): above wins.
-        QCOMPARE(actual, expected);
-        actual = FJRightPanel::calendarPosition(QPoint(400, 300), 27, QSize(500, 900), available);
-        QCOMPARE(actual.y(), 10);
-        return;
-    }
-    QCOMPARE(actual, expected);
+    QCOMPARE(FJRightPanel::calendarPosition(edit, 27, QSize(500, 500), QRect(0, 0, 1920, 1080)), expected);
 }
 
 void tst_FJRightPanel::datePopup()
@@ -546,12 +474,7 @@ void tst_FJRightPanel::datePopup()
     QTest::keyClick(edit, Qt::Key_Return);
     QVERIFY(popup());
     QCalendarWidget *calendar = popup();
-    int open = 0;
-    for (QWidget *w : QApplication::topLevelWidgets())
-        open += qobject_cast<QCalendarWidget *>(w) && w->isVisible() ? 1 : 0;
-    QCOMPARE(open, 1);
     QCOMPARE(calendar->selectedDate(), before);
-    QCOMPARE(calendar->size(), QSize(500, 500));
     const QDate picked = before.addDays(-3);
     calendar->setSelectedDate(picked);
     emit calendar->clicked(picked);
@@ -574,16 +497,6 @@ void tst_FJRightPanel::datePopup()
     QCOMPARE(edit->date(), picked);
     if (QCalendarWidget *open = popup())
         open->close();
-}
-
-void tst_FJRightPanel::returnInTheSearchFieldSearchesNothing()
-{
-    makeWindow(DesignSplit);
-    QSignalSpy searches(m_window->rightPanel, &FJRightPanel::searchRequested);
-    m_window->rightPanel->searchLineEdit->setText(QStringLiteral("FJ1001"));
-    QTest::keyClick(m_window->rightPanel->searchLineEdit, Qt::Key_Return);
-    QVERIFY(searches.isEmpty());
-    QVERIFY(m_service->requests().isEmpty());
 }
 
 QTEST_MAIN(tst_FJRightPanel)

@@ -25,12 +25,6 @@ private slots:
     void placesItemsAndWraps();
     void marginsShiftTheArea();
     void heightForWidthMeasuresWithoutMoving();
-    void narrowWidthStacksEveryItem();
-    void outOfRangeIndexes();
-    void minimumSizeIsLargestItemPlusMargins();
-    void negativeSpacingFallsBackToStyle();
-    void hiddenWidgetsKeepTheirPlace();
-    void destroyingLayoutDeletesItems();
 };
 
 void TestFlowLayout::placesItemsAndWraps_data()
@@ -107,99 +101,6 @@ void TestFlowLayout::heightForWidthMeasuresWithoutMoving()
     QVERIFY(layout->hasHeightForWidth());
     QCOMPARE(layout->heightForWidth(60), 68);
     QCOMPARE(b->pos(), QPoint(58, 0));
-}
-
-void TestFlowLayout::narrowWidthStacksEveryItem()
-{
-    QWidget parent;
-    auto *layout = new FlowLayout(&parent, 3, 8, 6);
-    QCOMPARE(layout->heightForWidth(100), 6); // no items: the margins alone
-    const QList<int> heights{20, 35, 10, 25};
-    for (int h : heights)
-        layout->addWidget(box(&parent, 40, h));
-    QCOMPARE(layout->heightForWidth(45), 3 + 20 + 6 + 35 + 6 + 10 + 6 + 25 + 3);
-}
-
-void TestFlowLayout::outOfRangeIndexes()
-{
-    QWidget parent;
-    auto *layout = new FlowLayout(&parent, 0, 8, 8);
-    QWidget *a = box(&parent, 10, 10);
-    layout->addWidget(a);
-    QCOMPARE(layout->count(), 1);
-    QVERIFY(!layout->itemAt(-1));
-    QVERIFY(!layout->itemAt(1));
-    QVERIFY(!layout->takeAt(-1));
-    QVERIFY(!layout->takeAt(layout->count()));
-    QCOMPARE(layout->count(), 1);
-    QCOMPARE(layout->itemAt(0)->widget(), a);
-
-    QLayoutItem *taken = layout->takeAt(0);
-    QVERIFY(taken);
-    QCOMPARE(taken->widget(), a);
-    QCOMPARE(layout->count(), 0);
-    delete taken;
-}
-
-void TestFlowLayout::minimumSizeIsLargestItemPlusMargins()
-{
-    QWidget parent;
-    auto *layout = new FlowLayout(&parent, 4, 8, 8);
-    QCOMPARE(layout->minimumSize(), QSize(-1 + 8, -1 + 8));
-    layout->addWidget(box(&parent, 80, 10));
-    layout->addWidget(box(&parent, 30, 40));
-    QCOMPARE(layout->minimumSize(), QSize(88, 48));
-    QCOMPARE(layout->sizeHint(), layout->minimumSize());
-    QCOMPARE(layout->expandingDirections(), Qt::Orientations());
-}
-
-void TestFlowLayout::negativeSpacingFallsBackToStyle()
-{
-    FlowLayout orphan(nullptr, 0, -1, -1);
-    QCOMPARE(orphan.horizontalSpacing(), -1);
-    QCOMPARE(orphan.verticalSpacing(), -1);
-
-    QWidget parent;
-    auto *layout = new FlowLayout(&parent, 0, -1, -1);
-    QCOMPARE(layout->horizontalSpacing(),
-             parent.style()->pixelMetric(QStyle::PM_LayoutHorizontalSpacing, nullptr, &parent));
-
-    // Without a parent the gap between items is the style's push-button spacing.
-    QWidget host;
-    auto *loose = new FlowLayout(nullptr, 0, -1, -1);
-    QWidget *a = box(&host, 50, 30);
-    QWidget *b = box(&host, 50, 30);
-    loose->addWidget(a);
-    loose->addWidget(b);
-    loose->setGeometry(QRect(0, 0, 500, 100));
-    const int gap = a->style()->layoutSpacing(QSizePolicy::PushButton, QSizePolicy::PushButton, Qt::Horizontal);
-    QCOMPARE(b->x(), 50 + gap);
-    delete loose;
-}
-
-void TestFlowLayout::hiddenWidgetsKeepTheirPlace()
-{
-    QWidget parent;
-    auto *layout = new FlowLayout(&parent, 0, 8, 8);
-    QWidget *a = box(&parent, 50, 30);
-    QWidget *b = box(&parent, 50, 30);
-    layout->addWidget(a);
-    layout->addWidget(b);
-    a->hide();
-    layout->setGeometry(QRect(0, 0, 300, 100));
-    // A hidden widget has no size but still takes its gap in the line.
-    QCOMPARE(b->pos(), QPoint(8, 0));
-}
-
-void TestFlowLayout::destroyingLayoutDeletesItems()
-{
-    QWidget parent;
-    auto *layout = new FlowLayout(&parent, 0, 8, 8);
-    QPointer<QWidget> a = box(&parent, 10, 10);
-    layout->addWidget(a);
-    delete layout;
-    QVERIFY(a); // the items go, the widgets stay with their parent
-    QVERIFY(!parent.layout());
 }
 
 QTEST_MAIN(TestFlowLayout)

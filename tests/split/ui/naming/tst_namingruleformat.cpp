@@ -1,4 +1,3 @@
-#include "split/ui/naming/FolderNamingRule.h"
 #include "split/ui/naming/NamingRuleFormat.h"
 
 #include <QJsonDocument>
@@ -13,33 +12,13 @@ class TestNamingRuleFormat : public QObject
     Q_OBJECT
 
 private slots:
-    void fieldOptions();
     void handOutForms_data();
     void handOutForms();
-    void storedTextIsCompact();
-    void emptyRuleIsStoredAsEmptyText();
     void readingStoredText_data();
     void readingStoredText();
     void readingElements();
     void roundTripDropsSeparatorOfLastElement();
 };
-
-void TestNamingRuleFormat::fieldOptions()
-{
-    const auto options = FolderNamingRule::returnFieldOptions(QStringLiteral("产品文件夹"));
-    const QStringList expectedNames = {"产品ID", "产品名称", "客人姓名", "订单号", "服务次",
-                                       "数量",   "快递方式", "取件时间", "产品类型"};
-    const QStringList expectedKeys = {"id",     "name",  "customername", "orderpayforkey", "servicetimes",
-                                      "goodnum", "isems", "pickuptime",   "goodtype"};
-    QCOMPARE(options.size(), expectedNames.size());
-    for (int i = 0; i < options.size(); ++i) {
-        QCOMPARE(options.at(i).value("name"), expectedNames.at(i));
-        QCOMPARE(options.at(i).value("key"), expectedKeys.at(i));
-        QCOMPARE(options.at(i).size(), 2);
-    }
-    QVERIFY(FolderNamingRule::returnFieldOptions(QStringLiteral("订单文件夹")).isEmpty());
-    QVERIFY(FolderNamingRule::returnFieldOptions(QString()).isEmpty());
-}
 
 void TestNamingRuleFormat::handOutForms_data()
 {
@@ -78,20 +57,6 @@ void TestNamingRuleFormat::handOutForms()
     QCOMPARE(NamingRuleFormat::toJson(entries), QJsonDocument::fromJson(json).array());
     QCOMPARE(NamingRuleFormat::toText(entries), text);
     QCOMPARE(NamingRuleFormat::toList(entries), list);
-}
-
-void TestNamingRuleFormat::storedTextIsCompact()
-{
-    const QVector<Entry> entries{{"客人姓名", "customername", " "}, {"订单号", "orderpayforkey", "_"}};
-    const QString stored = NamingRuleFormat::toStoredText(NamingRuleFormat::toJson(entries));
-    QCOMPARE(stored, QStringLiteral(R"([{"key":"customername","name":"客人姓名","separator":" "},)"
-                                    R"({"key":"orderpayforkey","name":"订单号"}])"));
-    QVERIFY(!stored.contains(QLatin1Char('\n')));
-}
-
-void TestNamingRuleFormat::emptyRuleIsStoredAsEmptyText()
-{
-    QVERIFY(NamingRuleFormat::toStoredText(QJsonArray()).isEmpty());
 }
 
 void TestNamingRuleFormat::readingStoredText_data()
