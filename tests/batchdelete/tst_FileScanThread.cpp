@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <unistd.h>
+
 namespace {
 bool writeFile(const QString &path, const QByteArray &bytes = QByteArray("jpeg"))
 {
@@ -140,12 +142,17 @@ void tst_FileScanThread::unreadableFolder()
     QTemporaryDir dir;
     const QString folder = dir.path() + "/locked";
     QVERIFY(QDir().mkpath(folder));
+    QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                                                  | QFileDevice::ReadGroup | QFileDevice::ExeGroup
+                                                  | QFileDevice::ReadOther | QFileDevice::ExeOther));
     QVERIFY(QFile::setPermissions(folder, QFileDevice::WriteOwner));
-    if (QDir(folder).isReadable()) {
-        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        QSKIP("running with rights that read any folder");
-    }
+    // Root lists any folder: the scan then runs as an ordinary user.
+    const bool asRoot = ::geteuid() == 0;
+    if (asRoot)
+        QVERIFY(::seteuid(65534) == 0);
     const FileScanResult result = scan(QStringLiteral("OP1"), folder);
+    if (asRoot)
+        QVERIFY(::seteuid(0) == 0);
     QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QCOMPARE(result.code, 4);
     QCOMPARE(result.errorMessage, QStringLiteral("没有权限访问目录: ") + folder);

@@ -1,10 +1,13 @@
 #include "transfer/engine/JpegFile.h"
 
+#include <QSemaphore>
 #include <QtEndian>
 
 #include <turbojpeg.h>
 
+#include <algorithm>
 #include <memory>
+#include <utility>
 
 namespace JpegFile {
 
@@ -140,6 +143,24 @@ void resetXmp(char *begin, char *end)
     }
 }
 
+// A turn holds the source's and the result's coefficients at once, two bytes
+// each: about 6 bytes a pixel with the usual 4:2:0 colour. Workers turning
+// large photos at the same time share this budget (MiB) so that their peak
+// memory stays bounded; a photo needing more than all of it turns alone.
+constexpr int kTurnBudgetMiB = 192;
+
+int turnCostMiB(int width, int height)
+{
+    const qint64 mib = (qint64(width) * height * 6) >> 20;
+    return int(std::min<qint64>(std::max<qint64>(mib, 1), kTurnBudgetMiB));
+}
+
+QSemaphore &turnBudget()
+{
+    static QSemaphore budget(kTurnBudgetMiB);
+    return budget;
+}
+
 bool isPrematureEnd(tjhandle handle)
 {
     return QByteArray(tjGetErrorStr2(handle)).contains("remature end");
@@ -208,22 +229,43 @@ QByteArray turnedUpright(const QByteArray &data, int orientation, bool *damaged)
     tjtransform transform = {};
     transform.op = operations[orientation];
     transform.options = TJXOPT_PERFECT;
-    unsigned char *out = nullptr;
-    unsigned long outSize = 0;
-    const int rc = tjTransform(handle.get(), bytes, ulong(data.size()), 1, &out, &outSize, &transform, 0);
-    std::unique_ptr<unsigned char, void (*)(unsigned char *)> owned(out, tjFree);
-    if (rc != 0) {
-        const bool warning = tjGetErrorCode(handle.get()) == TJERR_WARNING;
-        if (isPrematureEnd(handle.get())) {
-            *damaged = true;
-            return QByteArray();
+    // The turned data is the source's size give or take a little: written straight
+    // into a buffer of that size, no growing copies; the rare larger one is redone.
+    QByteArray turned;
+    int rc = -1;
+    const int cost = turnCostMiB(width, height);
+    turnBudget().acquire(cost);
+    for (const int flags : {int(TJFLAG_NOREALLOC), 0}) {
+        unsigned char *out = nullptr;
+        unsigned long outSize = 0;
+        if (flags) {
+            turned.resize(data.size() + data.size() / 8 + 65536);
+            out = reinterpret_cast<unsigned char *>(turned.data());
+            outSize = ulong(turned.size());
         }
-        // "Transform is not perfect": the caller re-encodes instead.
-        if (!warning || !out || outSize == 0)
-            return QByteArray();
+        rc = tjTransform(handle.get(), bytes, ulong(data.size()), 1, &out, &outSize, &transform, flags);
+        const bool produced = rc == 0 || (tjGetErrorCode(handle.get()) == TJERR_WARNING && outSize > 0);
+        if (!flags) {
+            if (produced)
+                turned = QByteArray(reinterpret_cast<const char *>(out), int(outSize));
+            tjFree(out);
+            break;
+        }
+        if (produced) {
+            turned.resize(int(outSize));
+            break;
+        }
+        turned.clear();
+        if (!QByteArray(tjGetErrorStr2(handle.get())).contains("too small"))
+            break;
     }
-    const bool quarterTurn = orientation >= 5;
-    return withOrientationReset(QByteArray(reinterpret_cast<const char *>(out), int(outSize)), quarterTurn);
+    turnBudget().release(cost);
+    if (rc != 0 && isPrematureEnd(handle.get())) {
+        *damaged = true;
+        return QByteArray();
+    }
+    // Empty also for "Transform is not perfect": the caller re-encodes instead.
+    return turned.isEmpty() ? turned : withOrientationReset(std::move(turned), orientation >= 5);
 }
 
 QByteArray withMetadataOf(const QByteArray &encoded, const QByteArray &source, bool quarterTurn)
