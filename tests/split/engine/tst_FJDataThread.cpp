@@ -119,7 +119,7 @@ void TestFJDataThread::rawDownloadFailures_data()
     QTest::newRow("folder cannot be made") << "o/原始档/a.CR2" << "a.CR2" << true
                                            << "@ 路径创建失败/连接不上服务端" << QStringList();
     QTest::newRow("parent name") << "o/原始档/a.CR2" << ".." << false << ".. 拷贝失败" << QStringList();
-    QTest::newRow("source off the share") << "/etc/hostname" << "hostname" << false << "hostname 拷贝失败"
+    QTest::newRow("source off the share") << "/etc/passwd" << "passwd" << false << "passwd 拷贝失败"
                                           << QStringList();
     QTest::newRow("slash in name stays one file") << "o/原始档/a.CR2" << "../up/a.CR2" << false << ""
                                                   << QStringList{"dl/.._up_a.CR2"};
