@@ -1,6 +1,5 @@
 #include "batchdelete/BatchDeleteFileModel.h"
 #include "batchdelete/BatchDelete_ActionDelegate.h"
-#include "batchdelete/BatchDelete_FileListWidget.h"
 
 #include <QMouseEvent>
 #include <QSignalSpy>
@@ -16,7 +15,6 @@ private slots:
     void releaseOnOfferedButton_data();
     void releaseOnOfferedButton();
     void hoverReportsChangeOnce();
-    void panelRetrySlotsRelay();
 
 private:
     QMouseEvent mouse(QEvent::Type type, const QPoint &pos)
@@ -90,18 +88,6 @@ void tst_BatchDeleteDelegates::hoverReportsChangeOnce()
     delegate.editorEvent(&away, &m_model, cell(), m_model.index(1, 4));
     QCOMPARE(delegate.hoverButton(), 0);
     QCOMPARE(changed.count(), 2);
-}
-
-void tst_BatchDeleteDelegates::panelRetrySlotsRelay()
-{
-    BatchDelete_FileListWidget panel;
-    QSignalSpy submit(&panel, &BatchDelete_FileListWidget::retrySubmitClicked);
-    QSignalSpy retry(&panel, &BatchDelete_FileListWidget::retryDeleteClicked);
-    panel.onRetrySubmit(4);
-    panel.onRetryDelete(7);
-    QCOMPARE(submit.count(), 1);
-    QCOMPARE(submit.first().first().toInt(), 4);
-    QCOMPARE(retry.first().first().toInt(), 7);
 }
 
 QTEST_MAIN(tst_BatchDeleteDelegates)
