@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QImageWriter>
 #include <QJsonDocument>
 #include <QPainter>
 #include <QPainterPath>

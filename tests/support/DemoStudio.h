@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QHash>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QList>

@@ -6,6 +6,7 @@
 #include <QJsonObject>
 #include <QSignalSpy>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using Failure = StandInService::Failure;
@@ -109,6 +110,7 @@ private slots:
     void failureModes();
     void silentActionAnswersNothing();
     void servesFiles();
+    void servesLocalFilesAndActionBytes();
 
     // HTTP framing, as the program's network access uses it
     void keepAliveCarriesSeveralRequests();
@@ -297,6 +299,35 @@ void StandInServiceTest::servesFiles()
     QCOMPARE(seen.first().method, QByteArray("GET"));
     QCOMPARE(seen.first().path, QString("/pics/a.jpg"));
     QCOMPARE(seen.first().query.queryItemValue("size"), QString("90"));
+}
+
+// A file of this machine is read when asked for; an action may answer with bytes.
+void StandInServiceTest::servesLocalFilesAndActionBytes()
+{
+    QTemporaryDir dir;
+    QFile local(dir.filePath("c.jpg"));
+    QVERIFY(local.open(QIODevice::WriteOnly) && local.write("first") == 5);
+    local.close();
+    m_service.serveLocalFile("/pics/c.jpg", local.fileName());
+    m_service.setFileHandler("order", "barcode", [](const StandInService::Request &request, QByteArray *type) {
+        *type = "image/gif";
+        return request.query.queryItemValue("id").toUtf8();
+    });
+    RawClient client(m_service.port());
+    Response response;
+    client.send("GET /pics/c.jpg HTTP/1.1\r\n\r\nGET /index.php?m=order&a=barcode&id=42 HTTP/1.1\r\n\r\n"
+                "GET /index.php?m=order&a=barcode HTTP/1.1\r\n\r\n");
+    QVERIFY(client.next(response));
+    QCOMPARE(response.body, QByteArray("first"));
+    QVERIFY(client.next(response));
+    QCOMPARE(response.body, QByteArray("42"));
+    QCOMPARE(response.header("Content-Type"), QByteArray("image/gif"));
+    QVERIFY(client.next(response));
+    QCOMPARE(response.status, 404);
+    QVERIFY(local.remove());
+    client.send("GET /pics/c.jpg HTTP/1.1\r\n\r\n");
+    QVERIFY(client.next(response));
+    QCOMPARE(response.status, 404);
 }
 
 void StandInServiceTest::keepAliveCarriesSeveralRequests()
