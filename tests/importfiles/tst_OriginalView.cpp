@@ -285,8 +285,16 @@ void tst_OriginalView::mainFileNotRemovedCountsFailed()
 void tst_OriginalView::deletionAsksAndRefusesOffShare()
 {
     const QString a = onShare(kFolder + QStringLiteral("/原片/A.jpg"));
+    // A file of the test's own beside the share, never a system file: the
+    // tests run as root.
+    QTemporaryDir offShare;
+    const QString off = offShare.filePath(QStringLiteral("hostname"));
+    {
+        QFile file(off);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("x") == 1);
+    }
     QJsonObject outside = Data::jpeg("1", "B.jpg", kFolder, false);
-    outside.insert(QStringLiteral("localpath"), QStringLiteral("/etc/hostname"));
+    outside.insert(QStringLiteral("localpath"), off);
     Data::servePhotos(*m_service, Data::photosReply(kFolder, QJsonArray{Data::jpeg("2", "A.jpg", kFolder, false), outside}, {}));
     makeView();
     m_view->refreshData(orderMap());
@@ -311,7 +319,7 @@ void tst_OriginalView::deletionAsksAndRefusesOffShare()
     const QString text = openDialog()->findChild<QTextBrowser *>()->toPlainText();
     QVERIFY2(text.contains(QStringLiteral("B.jpg 路径不在共享目录内")), qPrintable(text));
     QVERIFY(!QFile::exists(a));
-    QVERIFY(QFile::exists(QStringLiteral("/etc/hostname")));
+    QVERIFY(QFile::exists(off));
 }
 
 void tst_OriginalView::windowHandsSelectedOrderToView()
