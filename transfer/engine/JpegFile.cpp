@@ -143,21 +143,9 @@ void resetXmp(char *begin, char *end)
     }
 }
 
-// A turn holds the source's and the result's coefficients at once, two bytes
-// each: about 6 bytes a pixel with the usual 4:2:0 colour. Workers turning
-// large photos at the same time share this budget (MiB) so that their peak
-// memory stays bounded; a photo needing more than all of it turns alone.
-constexpr int kTurnBudgetMiB = 192;
-
-int turnCostMiB(int width, int height)
+QSemaphore &sharedMemory()
 {
-    const qint64 mib = (qint64(width) * height * 6) >> 20;
-    return int(std::min<qint64>(std::max<qint64>(mib, 1), kTurnBudgetMiB));
-}
-
-QSemaphore &turnBudget()
-{
-    static QSemaphore budget(kTurnBudgetMiB);
+    static QSemaphore budget(kSharedMemoryMiB);
     return budget;
 }
 
@@ -168,9 +156,30 @@ bool isPrematureEnd(tjhandle handle)
 
 } // namespace
 
+MemoryShare::MemoryShare(int mib) : m_mib(std::clamp(mib, 1, kSharedMemoryMiB))
+{
+    sharedMemory().acquire(m_mib);
+}
+
+MemoryShare::~MemoryShare()
+{
+    sharedMemory().release(m_mib);
+}
+
 bool isJpeg(const QByteArray &data)
 {
     return data.size() >= 4 && uchar(data[0]) == 0xFF && uchar(data[1]) == 0xD8 && uchar(data[2]) == 0xFF;
+}
+
+QSize decodedSize(const QSize &stored, const QSize &minimum)
+{
+    for (int denominator : {8, 4, 2}) {
+        const tjscalingfactor factor{1, denominator};
+        const QSize candidate(TJSCALED(stored.width(), factor), TJSCALED(stored.height(), factor));
+        if (candidate.width() >= minimum.width() && candidate.height() >= minimum.height())
+            return candidate;
+    }
+    return stored;
 }
 
 QImage decode(const QByteArray &data, const QSize &minimum, Decode *result)
@@ -187,15 +196,7 @@ QImage decode(const QByteArray &data, const QSize &minimum, Decode *result)
         *result = Decode::Unsupported;
         return QImage();
     }
-    QSize scaled(width, height);
-    for (int denominator : {8, 4, 2}) {
-        const tjscalingfactor factor{1, denominator};
-        const QSize candidate(TJSCALED(width, factor), TJSCALED(height, factor));
-        if (candidate.width() >= minimum.width() && candidate.height() >= minimum.height()) {
-            scaled = candidate;
-            break;
-        }
-    }
+    const QSize scaled = decodedSize(QSize(width, height), minimum);
     QImage image(scaled, QImage::Format_RGB32);
     if (image.isNull())
         return QImage();
@@ -233,8 +234,9 @@ QByteArray turnedUpright(const QByteArray &data, int orientation, bool *damaged)
     // into a buffer of that size, no growing copies; the rare larger one is redone.
     QByteArray turned;
     int rc = -1;
-    const int cost = turnCostMiB(width, height);
-    turnBudget().acquire(cost);
+    // Source and result coefficients at once, two bytes each: about 6 bytes a
+    // pixel with the usual 4:2:0 colour.
+    const MemoryShare share(int((qint64(width) * height * 6) >> 20) + 1);
     for (const int flags : {int(TJFLAG_NOREALLOC), 0}) {
         unsigned char *out = nullptr;
         unsigned long outSize = 0;
@@ -259,7 +261,6 @@ QByteArray turnedUpright(const QByteArray &data, int orientation, bool *damaged)
         if (!QByteArray(tjGetErrorStr2(handle.get())).contains("too small"))
             break;
     }
-    turnBudget().release(cost);
     if (rc != 0 && isPrematureEnd(handle.get())) {
         *damaged = true;
         return QByteArray();

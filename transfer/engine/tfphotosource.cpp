@@ -133,6 +133,9 @@ bool tfphotosource::load(const QList<int> &sizeTargets, bool uprightOriginal)
             return false;
         m_data = file.readAll();
         {
+            // The reduced decode, four bytes a pixel, and the size copies made from it.
+            const QSize decoded = JpegFile::decodedSize(m_storedSize, needed);
+            const JpegFile::MemoryShare share(int((qint64(decoded.width()) * decoded.height() * 6) >> 20) + 1);
             // Every scan is decoded, even at 1/8 size, so a truncated file shows here.
             JpegFile::Decode result = JpegFile::Decode::Damaged;
             const QImage base = JpegFile::decode(m_data, needed, &result);
