@@ -1,6 +1,7 @@
 #include "app/core/LoginCredentials.h"
 
 #include <QFile>
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -123,6 +124,10 @@ void tst_LoginCredentials::writeFailsInMissingFolder()
     QTemporaryDir dir;
     QVERIFY(!LoginCredentials::write(dir.filePath(QStringLiteral("missing/login_config.txt")),
                                      {QStringLiteral("username=a")}));
+    // The file cannot be put in place when a non-empty folder holds its name.
+    const QString blocked = dir.filePath(QStringLiteral("login_config.txt"));
+    QVERIFY(QDir().mkpath(blocked + QStringLiteral("/x")));
+    QVERIFY(!LoginCredentials::write(blocked, {QStringLiteral("username=a")}));
 }
 
 void tst_LoginCredentials::readLines_data()
