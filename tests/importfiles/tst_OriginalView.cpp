@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTextBrowser>
+#include <QTemporaryDir>
 #include <QtTest>
 
 namespace Data = ImportFilesStudioData;
@@ -282,8 +283,12 @@ void tst_OriginalView::refusedDeletionTouchesNothing()
 void tst_OriginalView::deletionAsksAndRefusesOffShare()
 {
     const QString a = onShare(kFolder + QStringLiteral("/原片/A.jpg"));
+    // Off the share, but a file of the test's own: a fault must never reach a system file.
+    QTemporaryDir elsewhere;
+    const QString outsideFile = elsewhere.filePath(QStringLiteral("B.jpg"));
+    QFile(outsideFile).open(QIODevice::WriteOnly);
     QJsonObject outside = Data::jpeg("1", "B.jpg", kFolder, false);
-    outside.insert(QStringLiteral("localpath"), QStringLiteral("/etc/hostname"));
+    outside.insert(QStringLiteral("localpath"), outsideFile);
     Data::servePhotos(*m_service, Data::photosReply(kFolder, QJsonArray{Data::jpeg("2", "A.jpg", kFolder, false), outside}, {}));
     m_service->setReply(QStringLiteral("order"), QStringLiteral("delete_pics"), Data::accepted());
     makeView();
@@ -301,7 +306,7 @@ void tst_OriginalView::deletionAsksAndRefusesOffShare()
     const QString text = openDialog()->findChild<QTextBrowser *>()->toPlainText();
     QVERIFY2(text.contains(QStringLiteral("B.jpg 路径不在共享目录内")), qPrintable(text));
     QVERIFY(!QFile::exists(a));
-    QVERIFY(QFile::exists(QStringLiteral("/etc/hostname")));
+    QVERIFY(QFile::exists(outsideFile));
 }
 
 void tst_OriginalView::windowHandsSelectedOrderToView()
