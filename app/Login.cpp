@@ -359,7 +359,11 @@ void Login::onLoginClicked()
 
     loginButton->setText(QStringLiteral("登录中..."));
     loginButton->setEnabled(false);
-    loginButton->setStyleSheet(loginButton->styleSheet() + QStringLiteral("background: #95a5a6 !important;"));
+    // After a restore the button's sheet holds rules, behind which a bare declaration does not parse.
+    const QString sheet = loginButton->styleSheet();
+    loginButton->setStyleSheet(sheet.contains(QLatin1Char('{'))
+                                   ? sheet + QStringLiteral(" QPushButton { background: #95a5a6; }")
+                                   : sheet + QStringLiteral("background: #95a5a6 !important;"));
 
     auto *request = new BaseReq(this);
     const QByteArray body = FormBody()

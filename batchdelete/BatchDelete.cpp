@@ -18,6 +18,8 @@
 #include "widgets/ToastWidget.h"
 
 #include <QCalendarWidget>
+#include <QCloseEvent>
+#include <QPushButton>
 #include <QComboBox>
 #include <QMouseEvent>
 #include <QTimer>
@@ -30,6 +32,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QSplitter>
+#include <QThreadPool>
 #include <QVBoxLayout>
 
 namespace {
@@ -49,6 +52,12 @@ QString comboStyle()
                "QComboBox QAbstractItemView::item:selected { background: #87CEEB; color: #000000; }")
         .arg(K::f(10));
 }
+// Never smaller than the calendar needs: all six week rows must show.
+QSize calendarSize(QCalendarWidget *calendar)
+{
+    calendar->ensurePolished();
+    return calendar->sizeHint().expandedTo(QSize(K::f(160), K::f(180)));
+}
 } // namespace
 
 BatchDelete::BatchDelete(QWidget *parent)
@@ -66,6 +75,8 @@ BatchDelete::~BatchDelete()
 
 void BatchDelete::setupUI()
 {
+    m_deletionPool = new QThreadPool(this);
+    m_deletionPool->setMaxThreadCount(2);
     setWindowTitle(QStringLiteral("批量删除"));
     BatchDeleteLogic::registerMetaTypes();
 
@@ -209,7 +220,7 @@ void BatchDelete::openCalendar(QDateEdit *edit)
         calendar->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
         calendar->setFocusPolicy(Qt::StrongFocus);
         calendar->move(position);
-        calendar->resize(K::f(160), K::f(180));
+        calendar->resize(calendarSize(calendar));
         calendar->setVisible(true);
         calendar->show();
         calendar->raise();
@@ -235,7 +246,6 @@ QCalendarWidget *BatchDelete::showCustomCalendar(QDateEdit *edit, const QPoint &
     calendar->setSelectedDate(edit->date());
     calendar->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
     calendar->setFocusPolicy(Qt::StrongFocus);
-    calendar->resize(K::f(160), K::f(180));
     calendar->move(globalPos);
     QPalette palette = calendar->palette();
     for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
@@ -249,6 +259,7 @@ QCalendarWidget *BatchDelete::showCustomCalendar(QDateEdit *edit, const QPoint &
         " color: #333333; font-size: 12px; padding: 4px; }"
         "QCalendarWidget QToolButton:hover { background: #e3f2fd; border-color: #007aff; }"
         "QCalendarWidget QAbstractItemView { selection-background-color: #007aff; selection-color: white; color: #333333; }"));
+    calendar->resize(calendarSize(calendar));
     QPointer<QDateEdit> guard(edit);
     connect(calendar, &QCalendarWidget::clicked, calendar, [guard, calendar](const QDate &date) {
         if (guard)
@@ -270,6 +281,9 @@ void BatchDelete::warn(const QString &text)
 
 void BatchDelete::onSearchClick()
 {
+    // A search would replace the orders and the branch a run is working on.
+    if (m_running)
+        return;
     reqShopInfo();
 }
 
@@ -305,12 +319,15 @@ void BatchDelete::onSingleOrderClicked(const BatchDeleteOrderInfo &order)
 
 void BatchDelete::reqShopInfo()
 {
+    // Only the latest search may fill the list; the branch is the one it was sent for.
+    const int generation = ++m_searchGeneration;
+    const QString shopId = m_currentShopId;
     auto *request = new BaseReq(this);
     QPointer<BatchDelete> self(this);
-    request->getResultData(QStringLiteral("&m=public&a=switch_shop"), BatchDeleteLogic::switchShopBody(m_currentShopId),
-                           [self, request](bool ok, const QJsonDocument &document) {
+    request->getResultData(QStringLiteral("&m=public&a=switch_shop"), BatchDeleteLogic::switchShopBody(shopId),
+                           [self, request, generation, shopId](bool ok, const QJsonDocument &document) {
                                request->deleteLater();
-                               if (!self || self->m_closing || !ok)
+                               if (!self || self->m_closing || !ok || generation != self->m_searchGeneration)
                                    return;
                                QJsonObject reply = document.object();
                                const QString code = reply.take(QStringLiteral("code")).toString();
@@ -323,32 +340,39 @@ void BatchDelete::reqShopInfo()
                                self->m_superId = reply.value(QStringLiteral("SUPERID")).toString();
                                self->m_managerId = reply.value(QStringLiteral("EID")).toString();
                                QMap<QString, QString> values;
-                               values.insert(QStringLiteral("shopid"), self->m_currentShopId);
+                               values.insert(QStringLiteral("shopid"), shopId);
                                values.insert(QStringLiteral("superid"), self->m_superId);
                                values.insert(QStringLiteral("managerid"), self->m_managerId);
                                emit self->changeShop(values);
                                if (self->m_permission != 1) {
+                                   self->m_searchIds = BatchDeleteLogic::Ids();
                                    self->orderListWidget->clearOrders();
                                    self->fileListWidget->clearFiles();
                                    self->orderListWidget->countLabel()->setText(QStringLiteral("暂无权限操作批量删除"));
                                    return;
                                }
-                               self->reqOrderList();
+                               self->reqOrderList(BatchDeleteLogic::Ids{shopId, self->m_managerId, self->m_superId});
                            });
 }
 
 void BatchDelete::reqOrderList()
 {
+    reqOrderList(BatchDeleteLogic::Ids{m_currentShopId, m_managerId, m_superId});
+}
+
+void BatchDelete::reqOrderList(const BatchDeleteLogic::Ids &ids)
+{
     const bool byDate = searchTypeCombo->currentIndex() == 1;
     const QString keyword = byDate ? closingDateEdit->date().toString(QStringLiteral("yyyy-MM-dd")) : keywordEdit->text();
-    const BatchDeleteLogic::Ids ids{m_currentShopId, m_managerId, m_superId};
+    const int generation = m_searchGeneration;
     auto *request = new BaseReq(this);
     QPointer<BatchDelete> self(this);
     request->getResultData(QStringLiteral("&m=order&a=order_list"),
                            BatchDeleteLogic::orderListBody(keyword, byDate ? 6 : 1, m_selectedPersonId, ids),
-                           [self, request](bool ok, const QJsonDocument &document) {
+                           [self, request, ids, generation](bool ok, const QJsonDocument &document) {
                                request->deleteLater();
-                               if (!self || self->m_closing || !ok)
+                               if (!self || self->m_closing || !ok || generation != self->m_searchGeneration
+                                   || self->m_running)
                                    return;
                                QJsonObject reply = document.object();
                                const QString code = reply.take(QStringLiteral("code")).toString();
@@ -361,6 +385,8 @@ void BatchDelete::reqOrderList()
                                    self->warn(QStringLiteral("未检索到订单"));
                                    return;
                                }
+                               // A run deletes with the branch and ids of the search that found its orders.
+                               self->m_searchIds = ids;
                                self->orderListWidget->clearOrders();
                                self->fileListWidget->clearFiles();
                                self->orderListWidget->countLabel()->setText(
@@ -402,18 +428,21 @@ void BatchDelete::setUserEnable(bool enable)
     m_userEnabled = enable;
     startButton->setButtonDisabled(!enable);
     searchButton->setButtonDisabled(!enable);
+    // The run keeps the branch and the orders of the search that found them.
+    shopCombo->setEnabled(enable);
+    keywordEdit->setEnabled(enable);
     orderListWidget->setUserEnable(enable);
     fileListWidget->setUserEnable(enable);
 }
 
 void BatchDelete::onStartBatchDelete()
 {
-    if (m_permission != 1) {
+    if (m_running)
+        return;
+    if (m_permission != 1 || m_searchIds.shopId.isEmpty()) {
         ToastWidget::showMessage(this, QStringLiteral("暂无权限操作"), 2000);
         return;
     }
-    if (m_running)
-        return;
     m_currentOrderIndex = 0;
     m_ordersToDelete = orderListWidget->getCheckedOrders();
     if (m_ordersToDelete.isEmpty()) {
@@ -422,7 +451,7 @@ void BatchDelete::onStartBatchDelete()
     }
     QPointer<BatchDelete> self(this);
     BatchLoginDialog::show(this, [self](bool ok, const QString &, const QString &) {
-        if (self && ok && !self->m_closing)
+        if (self && ok && !self->m_closing && !self->m_running)
             self->startDeleteRun();
     });
 }
@@ -431,7 +460,9 @@ void BatchDelete::startDeleteRun()
 {
     ToastWidget::showMessage(this, QStringLiteral("验证成功！"), 2000);
     m_running = true;
-    m_inFlight = 0;
+    m_stopping = false;
+    m_runIds = m_searchIds;
+    m_skipped.clear();
     setUserEnable(false);
     deleteNextOrder();
 }
@@ -440,54 +471,79 @@ void BatchDelete::deleteNextOrder()
 {
     if (m_closing)
         return;
+    if (m_stopping) {
+        closeWhenIdle();
+        return;
+    }
     if (m_currentOrderIndex >= m_ordersToDelete.size()) {
-        endRun(false);
+        endRun(QString());
         return;
     }
     const BatchDeleteOrderInfo order = m_ordersToDelete.at(m_currentOrderIndex);
     m_pendingFiles.clear();
-    m_approvedPaths.clear();
     m_inFlight = 0;
+    m_orderFailure.clear();
+    // Taken once, before the scan: no link swapped in later widens what may go.
+    QString reason;
+    m_scannedFolder = BatchDeleteLogic::realOrderFolder(order.netpath, &reason);
+    if (m_scannedFolder.isEmpty()) {
+        skipOrder(order, reason);
+        return;
+    }
     auto *scan = new FileScanThread(this);
     scan->setMaxDepth(2);
     connect(scan, &FileScanThread::scanFinished, this, [this, scan, order](const FileScanResult &result) {
         scan->deleteLater();
         onScanResult(order, result);
     });
-    // Only a folder strictly below the mount root is scanned; anything else yields no files.
-    const QString folder = MountRoot::isOnShare(order.netpath) ? order.netpath : QString();
-    if (folder.isEmpty())
-        qCWarning(lcBatchDelete) << "订单目录不在共享目录下，跳过:" << order.orderpayforkey << order.netpath;
-    scan->startScan(order.order_photo_id, folder);
+    scan->startScan(order.order_photo_id, order.netpath);
 }
 
 void BatchDelete::onScanResult(const BatchDeleteOrderInfo &order, const FileScanResult &result)
 {
     if (m_closing)
         return;
-    QList<BatchDeleteFileInfo> files;
-    // A stopped or failed scan is never announced: its list may be partial.
-    if (result.code == 0) {
-        for (const BatchDeleteFileInfo &file : result.files) {
-            if (BatchDeleteLogic::mayDelete(file.filePath, order.netpath))
-                files.append(file);
-        }
-        for (int i = 0; i < files.size(); ++i)
-            files[i].index = i;
-    }
-    if (!files.isEmpty()) {
-        deletePost_all(order, files);
+    if (m_stopping) {
+        closeWhenIdle();
         return;
     }
-    finishOrder();
+    // A stopped or failed scan is never announced: its list may be partial.
+    if (result.code != 0) {
+        skipOrder(order, result.errorMessage);
+        return;
+    }
+    QList<BatchDeleteFileInfo> files;
+    for (const BatchDeleteFileInfo &file : result.files) {
+        if (BatchDeleteLogic::mayDelete(file.filePath, order.netpath))
+            files.append(file);
+    }
+    for (int i = 0; i < files.size(); ++i)
+        files[i].index = i;
+    if (files.isEmpty()) {
+        nextOrder();
+        return;
+    }
+    deletePost_all(order, files);
+}
+
+void BatchDelete::skipOrder(const BatchDeleteOrderInfo &order, const QString &reason)
+{
+    qCWarning(lcBatchDelete) << "订单未删除:" << order.orderpayforkey << reason;
+    m_skipped.append(BatchDeleteLogic::skippedLine(order, reason));
+    nextOrder();
+}
+
+void BatchDelete::nextOrder()
+{
+    ++m_currentOrderIndex;
+    deleteNextOrder();
 }
 
 void BatchDelete::deletePost_all(const BatchDeleteOrderInfo &order, const QList<BatchDeleteFileInfo> &files)
 {
     if (m_closing)
         return;
-    const BatchDeleteLogic::Ids ids{m_currentShopId, m_managerId, m_superId};
-    const QByteArray body = BatchDeleteLogic::deleteBeforeBody(ids, order.order_photo_id, files);
+    const QByteArray body = BatchDeleteLogic::deleteBeforeBody(m_runIds, order.order_photo_id, files);
     auto *request = new BaseReq(this);
     QPointer<BatchDelete> self(this);
     request->getResultData(
@@ -496,95 +552,117 @@ void BatchDelete::deletePost_all(const BatchDeleteOrderInfo &order, const QList<
             request->deleteLater();
             if (!self || self->m_closing)
                 return;
+            if (self->m_stopping) {
+                self->closeWhenIdle();
+                return;
+            }
             if (!ok) {
-                self->endRun(false);
-                self->warn(QStringLiteral("提交数据失败!"));
+                self->endRun(QStringLiteral("提交数据失败!"));
                 return;
             }
             const QJsonObject reply = document.object();
             if (!BatchDeleteLogic::isAccepted(reply)) {
-                self->endRun(false);
-                self->warn(reply.value(QStringLiteral("message")).toString());
+                self->skipOrder(order, reply.value(QStringLiteral("message")).toString());
                 return;
             }
             const QList<BatchDeleteOrderInfo> stored = self->orderListWidget->orders();
             if (order.row < 0 || order.row >= stored.size()
                 || stored.at(order.row).order_photo_id != order.order_photo_id) {
-                // A search during the run replaced the orders: stop before touching a file.
-                qCWarning(lcBatchDelete) << "订单列表已变化，停止批量删除:" << order.order_photo_id;
-                self->endRun(false);
+                self->endRun(QStringLiteral("订单列表已变化，批量删除已停止"));
                 return;
             }
             self->orderListWidget->refreshOrderFiles(order.order_photo_id, files);
             if (self->fileListWidget->getCurrentOrderInfo().order_photo_id == order.order_photo_id)
                 self->fileListWidget->loadFilesForOrders({self->orderListWidget->orders().at(order.row)});
             self->m_pendingFiles = files;
-            self->m_approvedPaths.clear();
-            for (const BatchDeleteFileInfo &file : files)
-                self->m_approvedPaths.insert(file.filePath);
             self->deleteOneFile();
-            if (self)
-                self->deleteOneFile();
+            self->deleteOneFile();
         });
 }
 
 void BatchDelete::deleteOneFile()
 {
-    if (m_closing || m_pendingFiles.isEmpty())
+    if (m_closing || m_stopping || m_pendingFiles.isEmpty())
         return;
     if (m_currentOrderIndex < 0 || m_currentOrderIndex >= m_ordersToDelete.size())
         return;
     const BatchDeleteOrderInfo order = m_ordersToDelete.at(m_currentOrderIndex);
     BatchDeleteFileInfo file = m_pendingFiles.takeFirst();
-    if (!m_approvedPaths.contains(file.filePath))
-        return;
     file.status = Deleting;
     orderListWidget->refreshFileStatusDeleting(order.order_photo_id, file.index);
     fileListWidget->deleteRefreshFile(order, file);
 
-    auto *thread = new BatchdeleteThread();
-    thread->order = order;
-    thread->file = file;
-    connect(thread, &BatchdeleteThread::deleteFileFinish, this, &BatchDelete::onFileResult);
-    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    auto *task = new BatchdeleteThread();
+    task->order = order;
+    task->file = file;
+    task->scannedFolder = m_scannedFolder;
+    connect(task, &BatchdeleteThread::deleteFileFinish, this, &BatchDelete::onFileResult);
+    connect(task, &BatchdeleteThread::deleteFileFinish, task, &QObject::deleteLater);
     ++m_inFlight;
-    thread->start(QThread::InheritPriority);
+    // Two threads kept for the run take the files in turn: starting a thread per
+    // file cost more than removing it.
+    m_deletionPool->start([task]() { task->deleteFile(); });
 }
 
-void BatchDelete::onFileResult(const BatchDeleteOrderInfo &order, const BatchDeleteFileInfo &result)
+void BatchDelete::onFileResult(const BatchDeleteOrderInfo &order, const BatchDeleteFileInfo &file)
 {
     if (m_closing)
         return;
-    BatchDeleteFileInfo file = result;
-    if (file.status == Deleted && !BatchDeleteLogic::isGone(file.filePath)) {
-        // Still there after all: never report it as deleted.
-        file.status = UnknownError;
-        file.errorMessage = QStringLiteral("删除失败，未知原因");
-    }
-    if (file.status != Deleted) {
-        orderListWidget->deleteRefreshOrder(order, file);
-        fileListWidget->deleteRefreshFile(order, file);
-        afterFileOutcome(order);
+    if (file.status == Deleted) {
+        QPointer<BatchDelete> self(this);
+        deletePost_one(order.order_photo_id, file, [self, order, file](bool accepted) {
+            if (!self || self->m_closing)
+                return;
+            BatchDeleteFileInfo reported = file;
+            if (!accepted)
+                reported.status = SubmitFailed;
+            self->recordOutcome(order, reported);
+        });
         return;
     }
-    QPointer<BatchDelete> self(this);
-    deletePost_one(order.order_photo_id, file, [self, order, file](bool accepted) {
-        if (!self || self->m_closing)
-            return;
-        BatchDeleteFileInfo reported = file;
-        if (!accepted)
-            reported.status = SubmitFailed;
-        self->orderListWidget->deleteRefreshOrder(order, reported);
-        self->fileListWidget->deleteRefreshFile(order, reported);
-        self->afterFileOutcome(order);
-    });
+    if (BatchDeleteLogic::isFolderLost(file)) {
+        // The folder is gone or no longer the one scanned: the order's other files are
+        // not touched, nothing more is reported and the order is listed at the end.
+        if (m_orderFailure.isEmpty())
+            m_orderFailure = file.errorMessage;
+        const QList<BatchDeleteFileInfo> untouched = m_pendingFiles;
+        m_pendingFiles.clear();
+        for (BatchDeleteFileInfo other : untouched) {
+            other.status = file.status;
+            other.errorMessage = file.errorMessage;
+            orderListWidget->deleteRefreshOrder(order, other);
+            fileListWidget->deleteRefreshFile(order, other);
+        }
+    }
+    recordOutcome(order, file);
+}
+
+void BatchDelete::recordOutcome(const BatchDeleteOrderInfo &order, const BatchDeleteFileInfo &file)
+{
+    orderListWidget->deleteRefreshOrder(order, file);
+    fileListWidget->deleteRefreshFile(order, file);
+    if (m_inFlight > 0)
+        --m_inFlight;
+    if (m_stopping) {
+        closeWhenIdle();
+        return;
+    }
+    if (!m_pendingFiles.isEmpty()) {
+        deleteOneFile();
+        return;
+    }
+    // The order ends when none of its files is still being removed or reported.
+    if (m_inFlight > 0)
+        return;
+    if (!m_orderFailure.isEmpty())
+        m_skipped.append(BatchDeleteLogic::skippedLine(order, m_orderFailure));
+    nextOrder();
 }
 
 void BatchDelete::deletePost_one(const QString &orderPhotoId, const BatchDeleteFileInfo &file,
                                  const std::function<void(bool)> &done)
 {
-    const BatchDeleteLogic::Ids ids{m_currentShopId, m_managerId, m_superId};
-    const QByteArray body = BatchDeleteLogic::deleteAfterBody(ids, orderPhotoId, file);
+    const QByteArray body = BatchDeleteLogic::deleteAfterBody(m_runIds, orderPhotoId, file);
     qCDebug(lcBatchDelete) << "打印一下filePath：" << file.filePath;
     QPointer<BatchDelete> self(this);
     if (m_closing)
@@ -593,66 +671,118 @@ void BatchDelete::deletePost_one(const QString &orderPhotoId, const BatchDeleteF
     request->getResultData(
         QStringLiteral("&m=order&a=delete_pic_after"), body,
         [self, request, orderPhotoId, file, done](bool ok, const QJsonDocument &document) {
-            if (!self || self->m_closing) {
-                request->deleteLater();
+            request->deleteLater();
+            if (!self || self->m_closing)
                 return;
-            }
             const QJsonObject reply = document.object();
             if (ok && BatchDeleteLogic::isAccepted(reply)) {
                 done(true);
-                request->deleteLater();
+                return;
+            }
+            // While the window closes, a report that does not get through is given up.
+            if (self->m_stopping) {
+                done(false);
                 return;
             }
             const QString text = ok ? reply.value(QStringLiteral("message")).toString()
                                           + QStringLiteral("，需要继续提交吗？")
                                     : QStringLiteral("删除信息提交失败，需要继续提交吗？");
-            SimpleDialog::confirm(
-                self, kTitle, text,
-                [self, request, orderPhotoId, file, done](bool again) {
-                    request->deleteLater();
-                    if (!self)
-                        return;
-                    if (again)
-                        self->deletePost_one(orderPhotoId, file, done);
-                    else
-                        done(false);
-                },
-                false);
+            self->askResend(text, [self, orderPhotoId, file, done](bool again) {
+                if (!self || self->m_closing)
+                    return;
+                if (again)
+                    self->deletePost_one(orderPhotoId, file, done);
+                else
+                    done(false);
+            });
         });
 }
 
-void BatchDelete::afterFileOutcome(const BatchDeleteOrderInfo &order)
+void BatchDelete::askResend(const QString &text, const std::function<void(bool)> &answer)
 {
-    Q_UNUSED(order)
-    if (m_closing)
-        return;
-    if (m_inFlight > 0)
-        --m_inFlight;
-    if (!m_pendingFiles.isEmpty()) {
-        deleteOneFile();
-        return;
+    auto *dialog = new SimpleDialog(this);
+    dialog->setDialogType(SimpleDialog::Confirm);
+    dialog->setDialogTitle(kTitle);
+    dialog->setDialogMessage(text, false);
+    dialog->setDialogCallback(answer);
+    // Return resends, as the primary button says.
+    if (auto *resend = dialog->findChild<QPushButton *>(QStringLiteral("confirmButton"))) {
+        resend->setDefault(true);
+        resend->setFocus();
     }
-    // The order ends when none of its files is still being removed or reported.
-    if (m_inFlight == 0)
-        finishOrder();
+    m_resendPrompts.removeAll(QPointer<SimpleDialog>());
+    m_resendPrompts.append(dialog);
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
 }
 
-void BatchDelete::finishOrder()
+void BatchDelete::endRun(const QString &stopReason)
 {
-    ++m_currentOrderIndex;
-    if (m_currentOrderIndex < m_ordersToDelete.size()) {
-        deleteNextOrder();
-        return;
+    if (!stopReason.isEmpty()) {
+        // Orders the run did not get to are as undeleted as the one it stopped at.
+        for (int i = m_currentOrderIndex; i < m_ordersToDelete.size(); ++i)
+            m_skipped.append(BatchDeleteLogic::skippedLine(m_ordersToDelete.at(i),
+                                                           i == m_currentOrderIndex ? stopReason
+                                                                                    : QStringLiteral("未开始删除")));
     }
-    endRun(true);
-}
-
-void BatchDelete::endRun(bool showDone)
-{
     m_running = false;
     m_pendingFiles.clear();
-    m_approvedPaths.clear();
     setUserEnable(true);
-    if (showDone)
+    if (stopReason.isEmpty() && m_skipped.isEmpty()) {
         QMessageBox::information(this, kTitle, QStringLiteral("全部删除完成！"), QMessageBox::Ok, QMessageBox::NoButton);
+        return;
+    }
+    QStringList lines;
+    if (!stopReason.isEmpty())
+        lines << stopReason;
+    lines << QStringLiteral("以下订单未删除：") << m_skipped;
+    warn(lines.join(QLatin1Char('\n')));
+}
+
+void BatchDelete::closeEvent(QCloseEvent *event)
+{
+    if (!m_running || m_closeConfirmed) {
+        QWidget::closeEvent(event);
+        return;
+    }
+    event->ignore();
+    if (m_stopping)
+        return;
+    QPointer<BatchDelete> self(this);
+    SimpleDialog::confirm(this, kTitle, QStringLiteral("正在批量删除，确定要关闭窗口吗？"),
+                          [self](bool yes) {
+                              if (self && yes && self->m_running)
+                                  self->stopAndClose();
+                          });
+}
+
+void BatchDelete::stopAndClose()
+{
+    // No further file is touched; the reports of files already removed still go out,
+    // for at most one request time-out.
+    m_stopping = true;
+    m_pendingFiles.clear();
+    const QList<QPointer<SimpleDialog>> prompts = m_resendPrompts;
+    m_resendPrompts.clear();
+    for (const QPointer<SimpleDialog> &prompt : prompts) {
+        if (prompt && prompt->isVisible())
+            prompt->handleOk();
+    }
+    QTimer::singleShot(BaseReq::limits().actionDeadlineMs, this, [this]() { closeNow(); });
+    closeWhenIdle();
+}
+
+void BatchDelete::closeWhenIdle()
+{
+    if (m_inFlight == 0)
+        closeNow();
+}
+
+void BatchDelete::closeNow()
+{
+    if (m_closeConfirmed)
+        return;
+    m_closeConfirmed = true;
+    close();
 }

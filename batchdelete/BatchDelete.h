@@ -1,12 +1,13 @@
 #pragma once
 
+#include "batchdelete/BatchDeleteLogic.h"
 #include "batchdelete/BatchDeleteRecords.h"
 
 #include <QJsonObject>
 #include <QList>
 #include <QMap>
+#include <QPointer>
 #include <QString>
-#include <QSet>
 #include <QStringList>
 #include <QWidget>
 #include <functional>
@@ -15,10 +16,13 @@ class BatchDelete_FileListWidget;
 class BatchDelete_OrderListWidget;
 class ElementButton;
 class QCalendarWidget;
+class QCloseEvent;
+class SimpleDialog;
 class QComboBox;
 class QDateEdit;
 class QLineEdit;
 class QSplitter;
+class QThreadPool;
 class QVBoxLayout;
 
 // The batch delete tool's window ("批量删除"): search a branch's finished
@@ -38,6 +42,7 @@ public:
     QString currentShopId() const { return m_currentShopId; }
     int permission() const { return m_permission; }
     bool isUserEnabled() const { return m_userEnabled; }
+    bool isRunning() const { return m_running; }
     BatchDelete_OrderListWidget *orderListPanel() const { return orderListWidget; }
     BatchDelete_FileListWidget *fileListPanel() const { return fileListWidget; }
 
@@ -45,6 +50,7 @@ public:
     QCalendarWidget *showCustomCalendar(QDateEdit *edit, const QPoint &globalPos);
     void reqShopInfo();
     void reqOrderList();
+    void reqOrderList(const BatchDeleteLogic::Ids &ids);
     // The branch's persons; their ids are kept for a person filter ("role7id").
     void reqTiaoseList();
     QStringList personIds() const { return m_personIds; }
@@ -69,6 +75,8 @@ public slots:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    // Closing during a run asks first, then lets the removed files' reports go out.
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void setupUI();
@@ -76,9 +84,15 @@ private:
     void onSingleOrderClicked(const BatchDeleteOrderInfo &order);
     void onScanResult(const BatchDeleteOrderInfo &order, const FileScanResult &result);
     void onFileResult(const BatchDeleteOrderInfo &order, const BatchDeleteFileInfo &file);
-    void afterFileOutcome(const BatchDeleteOrderInfo &order);
-    void finishOrder();
-    void endRun(bool showDone);
+    void recordOutcome(const BatchDeleteOrderInfo &order, const BatchDeleteFileInfo &file);
+    void skipOrder(const BatchDeleteOrderInfo &order, const QString &reason);
+    void nextOrder();
+    // Ends the run; a stop reason lists the current and later orders as not deleted.
+    void endRun(const QString &stopReason);
+    void askResend(const QString &text, const std::function<void(bool)> &answer);
+    void stopAndClose();
+    void closeWhenIdle();
+    void closeNow();
     void warn(const QString &text);
 
     QString m_currentShopId;
@@ -88,7 +102,15 @@ private:
     int m_permission = 0;
     bool m_userEnabled = true;
     bool m_running = false;
+    // Closing was confirmed during a run: no file is handed on any more.
+    bool m_stopping = false;
+    bool m_closeConfirmed = false;
+    // Files handed to a deletion thread whose outcome is not recorded yet.
     int m_inFlight = 0;
+    int m_searchGeneration = 0;
+    // The branch ids of the search that found the listed orders, and of the run.
+    BatchDeleteLogic::Ids m_searchIds;
+    BatchDeleteLogic::Ids m_runIds;
 
     QVBoxLayout *mainLayout = nullptr;
     QSplitter *splitter = nullptr;
@@ -106,6 +128,11 @@ private:
     QList<BatchDeleteOrderInfo> m_ordersToDelete;
     int m_currentOrderIndex = 0;
     QList<BatchDeleteFileInfo> m_pendingFiles;
-    // Paths the service accepted in the current order's announcement.
-    QSet<QString> m_approvedPaths;
+    QThreadPool *m_deletionPool = nullptr;
+    // The current order's real folder as scanned, and why it is listed at the end.
+    QString m_scannedFolder;
+    QString m_orderFailure;
+    // Orders not deleted, one line each for the final box.
+    QStringList m_skipped;
+    QList<QPointer<SimpleDialog>> m_resendPrompts;
 };

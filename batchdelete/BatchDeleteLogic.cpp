@@ -30,12 +30,46 @@ QString customerName(const QString &mname, const QString &wname)
 
 QString orderFolder(const QString &netpath)
 {
+    QString unified = netpath;
+    unified.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (!unified.startsWith(QLatin1Char('/')))
+        return QString();
     QString folder = K::pathConvert(netpath);
     while (folder.size() > 1 && folder.endsWith(QLatin1Char('/')))
         folder.chop(1);
-    if (folder.isEmpty() || !MountRoot::isOnShare(folder))
+    return isBelowShare(folder, MountRoot::path()) ? folder : QString();
+}
+
+bool isBelowShare(const QString &path, const QString &root)
+{
+    if (!MountRoot::isStrictlyBelow(path, root))
+        return false;
+    const QString rootWithSlash = root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/');
+    return path.mid(rootWithSlash.size()).split(QLatin1Char('/'), Qt::SkipEmptyParts).size() >= 2;
+}
+
+QString realOrderFolder(const QString &folder, QString *reason)
+{
+    const QString realRoot = QFileInfo(MountRoot::path()).canonicalFilePath();
+    if (folder.isEmpty() || realRoot.isEmpty()) {
+        *reason = QStringLiteral("订单目录无效");
         return QString();
-    return folder;
+    }
+    const QString real = QFileInfo(folder).canonicalFilePath();
+    if (real.isEmpty()) {
+        *reason = QStringLiteral("目录不存在: %1").arg(folder);
+        return QString();
+    }
+    if (!isBelowShare(real, realRoot)) {
+        *reason = QStringLiteral("订单目录链接到共享目录以外");
+        return QString();
+    }
+    return real;
+}
+
+bool isInside(const QString &path, const QString &folder)
+{
+    return !folder.isEmpty() && (path == folder || MountRoot::isStrictlyBelow(path, folder));
 }
 
 BatchDeleteOrderInfo orderFromJson(const QJsonObject &object, int row)
@@ -142,6 +176,11 @@ QString failedListText(const QList<BatchDeleteFileInfo> &files)
     return text;
 }
 
+QString skippedLine(const BatchDeleteOrderInfo &order, const QString &reason)
+{
+    return order.orderpayforkey + QLatin1Char('-') + order.servicetimes + QStringLiteral("：") + reason;
+}
+
 QString formatFileSize(qint64 size)
 {
     constexpr qint64 kb = 1024;
@@ -191,24 +230,20 @@ QString statusCellText(int status)
     return statusText(status);
 }
 
-bool mayDelete(const QString &filePath, const QString &orderFolder)
+QString outsideScannedFolderText()
 {
-    if (orderFolder.isEmpty() || !MountRoot::isOnShare(orderFolder))
-        return false;
-    if (!MountRoot::isStrictlyBelow(filePath, orderFolder))
-        return false;
-    // A folder link swapped in after the scan must not lead the removal elsewhere.
-    const QString realFolder = QFileInfo(orderFolder).canonicalFilePath();
-    const QString realParent = QFileInfo(QFileInfo(filePath).absolutePath()).canonicalFilePath();
-    if (realFolder.isEmpty() || realParent.isEmpty())
-        return !QFileInfo::exists(QFileInfo(filePath).absolutePath()); // nothing left there to touch
-    return realParent == realFolder || realParent.startsWith(realFolder + QLatin1Char('/'));
+    return QStringLiteral("文件已不在扫描时的订单目录中");
 }
 
-bool isGone(const QString &filePath)
+bool isFolderLost(const BatchDeleteFileInfo &file)
 {
-    const QFileInfo info(filePath);
-    return !info.exists() && !info.isSymLink();
+    return file.status == NetworkUnreachable
+           || (file.status == UnknownError && file.errorMessage == outsideScannedFolderText());
+}
+
+bool mayDelete(const QString &filePath, const QString &orderFolder)
+{
+    return MountRoot::isOnShare(orderFolder) && MountRoot::isStrictlyBelow(filePath, orderFolder);
 }
 
 } // namespace BatchDeleteLogic

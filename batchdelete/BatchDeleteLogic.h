@@ -16,9 +16,21 @@ void registerMetaTypes();
 // The shown customer name: both names joined by "/", else the non-empty one.
 QString customerName(const QString &mname, const QString &wname);
 
-// The order folder as a mount path, or empty when the service's path does not
-// lead strictly below the mount root (nothing outside is ever scanned or deleted).
+// The order folder as a mount path, or empty unless the service's path is
+// absolute and leads, free of "." and "..", at least one folder below a share
+// (a relative path is never mapped, a share's root never taken).
 QString orderFolder(const QString &netpath);
+
+// True when path lies at least one folder below a share under root.
+bool isBelowShare(const QString &path, const QString &root);
+
+// The order folder's real location (links resolved), taken when the order is
+// scanned; empty with the reason when it does not lie below a share of the
+// real mount root.
+QString realOrderFolder(const QString &folder, QString *reason);
+
+// path is folder itself or lies below it, compared by whole components.
+bool isInside(const QString &path, const QString &folder);
 
 // One order of the "order_list" reply's "data" array, at index row.
 BatchDeleteOrderInfo orderFromJson(const QJsonObject &object, int row);
@@ -45,6 +57,8 @@ QByteArray deleteAfterBody(const Ids &ids, const QString &orderPhotoId, const Ba
 // Texts of the file list's dialogs.
 QString deletedListText(const QList<BatchDeleteFileInfo> &files);
 QString failedListText(const QList<BatchDeleteFileInfo> &files);
+// One line of the final box's list of orders not deleted.
+QString skippedLine(const BatchDeleteOrderInfo &order, const QString &reason);
 
 // Table texts.
 QString formatFileSize(qint64 size);
@@ -53,12 +67,12 @@ QString statusColor(int status);
 // The status cell: the text with " (文件不存在)" or " (文件被占用)" where they apply.
 QString statusCellText(int status);
 
-// True when filePath is a file that a deletion of the order folder may touch:
-// strictly below the folder, both on the share, and the file's real folder
-// (links resolved) still inside the folder's real location.
-bool mayDelete(const QString &filePath, const QString &orderFolder);
+// The message of a file whose folder is no longer the one scanned.
+QString outsideScannedFolderText();
+// True when the file's removal found its folder gone or swapped since the scan.
+bool isFolderLost(const BatchDeleteFileInfo &file);
 
-// Whether a removal can be reported to the service: the path holds nothing any more.
-bool isGone(const QString &filePath);
+// True when filePath lies strictly below the order folder, on the share.
+bool mayDelete(const QString &filePath, const QString &orderFolder);
 
 } // namespace BatchDeleteLogic

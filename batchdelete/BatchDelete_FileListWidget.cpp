@@ -66,9 +66,11 @@ void BatchDelete_FileListWidget::setupUI()
     table->setModel(model);
     table->setStyleSheet(QStringLiteral(
         "QTableView { border: none; background-color: #ffffff; gridline-color: #f0f0f0; font-size: %1px;"
-        " selection-background-color: #e3f2fd; alternate-background-color: #fafafa; }"
-        "QTableView::item { padding: %2px %3px; border-bottom: 1px solid #f0f0f0; color: #333333; }"
-        "QTableView::item:selected { background-color: #e3f2fd; color: #333333; }")
+        " color: #333333; selection-background-color: #e3f2fd; selection-color: #333333;"
+        " alternate-background-color: #fafafa; }"
+        // No item colour here: it would paint over the status colours of the model.
+        "QTableView::item { padding: %2px %3px; border-bottom: 1px solid #f0f0f0; }"
+        "QTableView::item:selected { background-color: #e3f2fd; }")
                              .arg(K::f(12))
                              .arg(K::f(6))
                              .arg(K::f(4)));

@@ -75,6 +75,9 @@ void BatchDelete_OrderListWidget::setupUI()
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     for (int column = 0; column < columnTitles.size(); ++column)
         table->setColumnWidth(column, K::f(kColumnWidths[column]));
+    // A closing time shows whole, date and time, in whatever font the table got.
+    const int dateWidth = table->fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00 00:00:00")) + K::f(24);
+    table->setColumnWidth(columnOf(QStringLiteral("结单日期")), qMax(K::f(kColumnWidths[4]), dateWidth));
     connect(table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &BatchDelete_OrderListWidget::onTableSelectionChanged);
 
@@ -243,6 +246,30 @@ void BatchDelete_OrderListWidget::refreshOrderFiles(const QString &orderPhotoId,
         button->hide();
     if (auto *label = cell->findChild<QLabel *>(QStringLiteral("numLab")))
         label->setText(counterText(order));
+    fitCounter(cell, files.size());
+}
+
+void BatchDelete_OrderListWidget::fitCounter(QWidget *cell, int total)
+{
+    auto *label = cell->findChild<QLabel *>(QStringLiteral("numLab"));
+    auto *layout = qobject_cast<QHBoxLayout *>(cell->layout());
+    if (!label || !layout)
+        return;
+    // Room for the widest count of this order beside the bar or the two buttons, never covered.
+    const QString widest = QStringLiteral("%1/%1/%1").arg(total);
+    label->setMinimumWidth(label->fontMetrics().horizontalAdvance(widest) + K::f(4));
+    int beside = 0;
+    for (const char *name : {"checkOkBtn", "checkFailBtn"}) {
+        if (QWidget *button = cell->findChild<QWidget *>(QLatin1String(name)))
+            beside += button->sizeHint().width() + layout->spacing();
+    }
+    if (QWidget *bar = cell->findChild<QWidget *>(QStringLiteral("progressBar")))
+        beside = qMax(beside, bar->width() + layout->spacing());
+    const QMargins margins = layout->contentsMargins();
+    const int need = margins.left() + label->minimumWidth() + beside + margins.right() + K::f(8);
+    const int column = columnOf(kCounterTitle);
+    if (table->columnWidth(column) < need)
+        table->setColumnWidth(column, need);
 }
 
 void BatchDelete_OrderListWidget::refreshFileStatusDeleting(const QString &orderPhotoId, int fileIndex)

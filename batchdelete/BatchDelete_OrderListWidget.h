@@ -49,6 +49,7 @@ private:
     int columnOf(const QString &title) const;
     int indexOf(const QString &orderPhotoId) const;
     QWidget *counterCell(int row) const;
+    void fitCounter(QWidget *cell, int total);
     void showFileList(int row, bool deletedList);
 
     QVBoxLayout *innerLayout = nullptr;

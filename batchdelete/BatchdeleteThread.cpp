@@ -7,6 +7,13 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <unistd.h>
+
+namespace {
+const QString kUnreachable = QStringLiteral("网络路径无法访问");
+}
+
 BatchdeleteThread::BatchdeleteThread(QObject *parent)
     : QThread(parent)
 {
@@ -17,18 +24,27 @@ void BatchdeleteThread::run()
     deleteFile();
 }
 
+void BatchdeleteThread::setOutcome(int status, const QString &message)
+{
+    file.status = status;
+    file.errorMessage = message;
+}
+
 void BatchdeleteThread::deleteFile()
 {
     const QString filePath = file.filePath;
-    if (!BatchDeleteLogic::mayDelete(filePath, order.netpath)) {
-        // Only files of the approved order folder are ever touched.
-        qCWarning(lcBatchDelete) << "拒绝删除订单目录以外的文件:" << filePath;
-        file.status = UnknownError;
-        file.errorMessage = QStringLiteral("删除失败，未知原因");
-    } else if (QFile::remove(filePath) && BatchDeleteLogic::isGone(filePath)) {
-        file.status = Deleted;
-        file.errorMessage.clear();
+    const QFileInfo info(filePath);
+    const QString realParent = QFileInfo(info.absolutePath()).canonicalFilePath();
+    if (realParent.isEmpty()) {
+        // The folder is gone (renamed away, or the share dropped): the file may still be on the server.
+        setOutcome(NetworkUnreachable, kUnreachable);
+    } else if (!BatchDeleteLogic::isInside(realParent, scannedFolder)) {
+        qCWarning(lcBatchDelete) << "拒绝删除扫描时订单目录以外的文件:" << filePath << realParent;
+        setOutcome(UnknownError, BatchDeleteLogic::outsideScannedFolderText());
+    } else if (::unlink(QFile::encodeName(realParent + QLatin1Char('/') + info.fileName()).constData()) == 0) {
+        setOutcome(Deleted, QString());
     } else {
+        m_removeError = errno;
         analyzeDeleteError(filePath);
     }
     if (!m_stop)
@@ -42,31 +58,27 @@ void BatchdeleteThread::analyzeDeleteError(const QString &filePath)
     if (m_stop)
         return;
     if (!exists) {
-        if (isNetworkPathUnreachable(filePath)) {
-            file.status = NetworkUnreachable;
-            file.errorMessage = QStringLiteral("网络路径无法访问");
-        } else {
-            file.status = Deleted;
-            file.errorMessage.clear();
-        }
+        // Gone counts as deleted only while its folder is still there to say so.
+        const bool folderThere = m_removeError == ENOENT && QFileInfo(info.absolutePath()).isDir();
+        if (folderThere && !isNetworkPathUnreachable(filePath))
+            setOutcome(Deleted, QString());
+        else
+            setOutcome(NetworkUnreachable, kUnreachable);
         return;
     }
     if (!info.isWritable()) {
-        file.status = NoPermission;
-        file.errorMessage = QStringLiteral("没有删除权限");
+        setOutcome(NoPermission, QStringLiteral("没有删除权限"));
         return;
     }
     if (m_stop)
         return;
     if (isFileOccupied(filePath)) {
-        file.status = FileOccupied;
-        file.errorMessage = QStringLiteral("文件被其他程序占用");
+        setOutcome(FileOccupied, QStringLiteral("文件被其他程序占用"));
         return;
     }
     if (m_stop)
         return;
-    file.status = UnknownError;
-    file.errorMessage = QStringLiteral("删除失败，未知原因");
+    setOutcome(UnknownError, QStringLiteral("删除失败，未知原因"));
 }
 
 bool BatchdeleteThread::isNetworkPathUnreachable(const QString &path)

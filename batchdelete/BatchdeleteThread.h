@@ -4,8 +4,8 @@
 
 #include <QThread>
 
-// Removes one file of an order folder on a thread of its own and, when that
-// fails, works out why.
+// Removes one file of an order folder and, when that fails, works out why:
+// on a thread of its own when started, or on whatever thread calls deleteFile().
 class BatchdeleteThread : public QThread
 {
     Q_OBJECT
@@ -15,6 +15,9 @@ public:
 
     BatchDeleteOrderInfo order;
     BatchDeleteFileInfo file;
+    // The order folder's real location as the scan took it; nothing outside
+    // it is removed, whatever links were swapped in since.
+    QString scannedFolder;
 
     void deleteFile();
     void analyzeDeleteError(const QString &filePath);
@@ -28,5 +31,9 @@ protected:
     void run() override;
 
 private:
+    void setOutcome(int status, const QString &message);
+
     bool m_stop = false;
+    // errno of the failed removal: only "no such file" may count as already gone.
+    int m_removeError = 0;
 };

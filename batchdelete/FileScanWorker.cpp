@@ -1,7 +1,10 @@
 #include "batchdelete/FileScanWorker.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+
+#include <dirent.h>
 
 FileScanWorker::FileScanWorker(QObject *parent)
     : QObject(parent)
@@ -54,8 +57,11 @@ int FileScanWorker::checkPathAccessibility(const QString &path, QString &message
 {
     const QFileInfo info(path);
     if (info.exists() && info.isDir()) {
-        if (info.isReadable() && QDir(path).isReadable())
+        // Opened for real: permission bits say nothing about who may list it.
+        if (DIR *listing = ::opendir(QFile::encodeName(path).constData())) {
+            ::closedir(listing);
             return 0;
+        }
         message = QStringLiteral("没有权限访问目录: %1").arg(path);
         return 4;
     }

@@ -97,18 +97,18 @@ int main(int argc, char **argv)
                              out << "failed: " << name << " " << error << "\n";
                          }
                      });
-    // Queued: a refused folder is reported inside the start call, before the loop runs,
-    // and an exit asked for then would be lost.
-    QObject::connect(&manager, &tfimportthreadmanager::orderImportCompleted, &app, [&]() { app.quit(); },
-                     Qt::QueuedConnection);
-    QObject::connect(
-        &manager, &tfimportthreadmanager::pathErrorOccurred, &app,
-        [&](const QString &message, const QString &path) {
-            out << "path error: " << message << " " << path << "\n";
-            refused = true;
-            app.exit(1);
-        },
-        Qt::QueuedConnection);
+    // The exit is queued: a refused folder is reported inside the start call,
+    // before the loop runs, and an exit asked for then would be lost.
+    const auto exitLater = [&app](int code) {
+        QMetaObject::invokeMethod(&app, [&app, code]() { app.exit(code); }, Qt::QueuedConnection);
+    };
+    QObject::connect(&manager, &tfimportthreadmanager::orderImportCompleted, &app, [&]() { exitLater(0); });
+    QObject::connect(&manager, &tfimportthreadmanager::pathErrorOccurred, &app,
+                     [&](const QString &message, const QString &path) {
+                         out << "path error: " << message << " " << path << "\n";
+                         refused = true;
+                         exitLater(1);
+                     });
     timer.start();
     manager.startImportAllOrders({order});
     const int rc = app.exec();

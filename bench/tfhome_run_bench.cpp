@@ -15,6 +15,8 @@
 #include "transfer/ui/tfhomeorders.h"
 #include "transfer/ui/tfhomeorders_OrderListWidget.h"
 
+#include "bench/StallProbe.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -29,40 +31,6 @@
 
 namespace {
 
-// Longest gap between two ticks of a 1 ms timer: how long the GUI thread was busy.
-class StallProbe : public QObject
-{
-public:
-    StallProbe()
-    {
-        m_timer.setTimerType(Qt::PreciseTimer);
-        m_timer.setInterval(1);
-        connect(&m_timer, &QTimer::timeout, this, [this]() {
-            const qint64 now = m_clock.nsecsElapsed();
-            if (now - m_last > m_longest) {
-                m_longest = now - m_last;
-                m_longestEnd = now;
-            }
-            m_last = now;
-        });
-    }
-    void start()
-    {
-        m_longest = 0;
-        m_clock.start();
-        m_last = 0;
-        m_timer.start();
-    }
-    double longestMs() const { return m_longest / 1e6; }
-    double longestEndMs() const { return m_longestEnd / 1e6; }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_last = 0;
-    qint64 m_longest = 0;
-    qint64 m_longestEnd = 0;
-};
 
 OrderInfo benchOrder(const QString &root, int index)
 {

@@ -38,7 +38,8 @@ ThumbnailLoadWorker::ThumbnailLoadWorker(QObject *parent)
     , networkManager(new QNetworkAccessManager(this))
     , decodePool(new QThreadPool(this))
 {
-    decodePool->setMaxThreadCount(qBound(1, QThread::idealThreadCount() / 2, 4));
+    // Decoding a screenful of camera photos is all CPU: one thread per core, the GUI thread only places pixmaps.
+    decodePool->setMaxThreadCount(qMax(1, QThread::idealThreadCount()));
 }
 
 ThumbnailLoadWorker::~ThumbnailLoadWorker()

@@ -5,6 +5,8 @@
 #include "app/core/Logging.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
+#include <QThread>
 #include <QImageReader>
 #include <QJsonParseError>
 #include <QNetworkAccessManager>
@@ -130,6 +132,34 @@ void applyTls(QNetworkRequest &request)
 #endif
 }
 
+// One manager per thread, kept for the thread's life, so requests reuse its
+// open connections instead of each opening its own. Connections keep the TLS
+// settings they were opened with: changed settings get a manager of their own,
+// and the old one stays for the replies it still carries.
+QNetworkAccessManager *threadManager()
+{
+    static thread_local QPointer<QNetworkAccessManager> manager;
+#ifndef QT_NO_SSL
+    static thread_local QSslConfiguration managerTls;
+    const QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    if (manager && managerTls == tls)
+        return manager;
+    managerTls = tls;
+#else
+    if (manager)
+        return manager;
+#endif
+    manager = new QNetworkAccessManager();
+    QThread *thread = QThread::currentThread();
+    if (QCoreApplication::instance() && thread == QCoreApplication::instance()->thread()) {
+        manager->setParent(QCoreApplication::instance());
+    } else {
+        QNetworkAccessManager *owned = manager;
+        QObject::connect(thread, &QThread::finished, owned, [owned]() { delete owned; }, Qt::DirectConnection);
+    }
+    return manager;
+}
+
 } // namespace
 
 BaseReq::Limits BaseReq::limits()
@@ -165,7 +195,7 @@ BaseReq::BaseReq(QObject *parent)
     if (!QSslSocket::supportsSsl())
         qCWarning(lcNet).noquote() << "需要的SSL版本:" << QSslSocket::sslLibraryVersionString();
 #endif
-    manager = new QNetworkAccessManager(this);
+    manager = threadManager();
     applyTls(request);
     request.setHeader(QNetworkRequest::ContentTypeHeader,
                       QByteArrayLiteral("application/x-www-form-urlencoded"));
@@ -173,16 +203,20 @@ BaseReq::BaseReq(QObject *parent)
 
 BaseReq::~BaseReq()
 {
-    // Replies die with the manager; make sure none of them can still reach a
-    // callback of this half-destroyed object.
-    const auto formReplies = m_formCallbacks.keys();
-    for (QNetworkReply *pending : formReplies)
-        disconnect(pending, nullptr, this, nullptr);
-    const auto imageReplies = m_imageCallbacks.keys();
-    for (QNetworkReply *pending : imageReplies)
-        disconnect(pending, nullptr, this, nullptr);
+    // The manager outlives this object: its unfinished replies are cut off here
+    // and can never reach a callback of this half-destroyed object.
+    QList<QNetworkReply *> pending = m_formCallbacks.keys();
+    pending += m_imageCallbacks.keys();
     m_formCallbacks.clear();
     m_imageCallbacks.clear();
+    if (!manager)
+        return; // gone at exit, and its replies with it
+    for (QNetworkReply *started : qAsConst(pending)) {
+        disconnect(started, nullptr, this, nullptr);
+        started->setProperty(kAbortedProperty, true);
+        started->abort();
+        started->deleteLater();
+    }
 }
 
 void BaseReq::getResultData(const QString &path, const QByteArray &body, JsonCallback callback)

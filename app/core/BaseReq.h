@@ -87,7 +87,7 @@ private:
 
     QPointer<QNetworkReply> reply;
     QNetworkRequest request;
-    QNetworkAccessManager *manager = nullptr;
+    QPointer<QNetworkAccessManager> manager; // shared by every request of this thread
     JsonCallback callback;
     // Each reply keeps the callback it was started with, so replies finishing
     // out of order never reach another caller's function.

@@ -76,7 +76,9 @@ GridMarkup gridMarkup(FJSheetHtml::GridKind kind, bool urgent)
         m.filler = pair + pair + fillerRest;
     } else if (kind == FJSheetHtml::GridKind::SonGood) {
         m.wrapper = QStringLiteral("<tr><td colspan=\"9\"> ");
-        m.innerTable = QStringLiteral("<table width=\"100%\" border=\"0\" cellspacing=\"5\" cellpadding=\"5\">");
+        // Spacing and padding kept small: a grid wider than its columns need
+        // widens every column it spans and squeezes the last one.
+        m.innerTable = QStringLiteral("<table width=\"100%\" border=\"0\" cellspacing=\"0\" cellpadding=\"1\">");
         m.rowStart = QStringLiteral("<tr>");
         m.cellOpen = QStringLiteral("<td width=\"16.67%\" style=\"text-align: center; vertical-align: top;\">"
                                     "<span class=\"style3\"><img width=\"83\" height=\"83\" src=\"");
@@ -87,7 +89,7 @@ GridMarkup gridMarkup(FJSheetHtml::GridKind kind, bool urgent)
     } else {
         // Across all ten columns, so the pictures do not squeeze the last one.
         m.wrapper = QStringLiteral("<tr><td colspan=\"10\"> ");
-        m.innerTable = QStringLiteral("<table width=\"100%\" border=\"0\" cellspacing=\"3\" cellpadding=\"5\" "
+        m.innerTable = QStringLiteral("<table width=\"100%\" border=\"0\" cellspacing=\"0\" cellpadding=\"1\" "
                                       "style=\"table-layout: fixed; border-collapse: separate;\">");
         m.rowStart = QStringLiteral("  <tr bgcolor=\"#FFFFFF\">");
         m.cellOpen = QStringLiteral("    <td width=\"16.67%\" style=\"text-align: center; vertical-align: top; "
@@ -145,22 +147,7 @@ void appendProductTable(QString &html, const QJsonObject &reply, const QJsonObje
     html += esc(urgent ? pickup.urgent : pickup.pickup) + QStringLiteral("取件");
     html += QStringLiteral("</font></span>&nbsp;</td></tr>");
 
-    html += QStringLiteral("  <tr bgcolor=\"#CCCCCC\">");
-    const auto header = [&html](const QString &width, const QString &label) {
-        html += QStringLiteral("    <td width=\"") + width + QStringLiteral("\"><div align=\"center\">") + label
-            + QStringLiteral("</div></td>");
-    };
-    header(QStringLiteral("5%"), QStringLiteral("序号"));
-    header(QStringLiteral("10%"), QStringLiteral("名称"));
-    header(QStringLiteral("5%"), QStringLiteral("类别"));
-    header(QStringLiteral("5%"), QStringLiteral("P数"));
-    header(QStringLiteral("5%"), QStringLiteral("加P数"));
-    header(QStringLiteral("5%"), QStringLiteral("张数"));
-    header(QStringLiteral("5%"), QStringLiteral("数量"));
-    header(urgent ? QStringLiteral("20%") : QStringLiteral("25%"), QStringLiteral("制作要求"));
-    header(QStringLiteral("15%"), QStringLiteral("产品说明(对内)"));
-    header(QStringLiteral("20%"), QStringLiteral("授权备注(对外)"));
-    html += QStringLiteral("  </tr>");
+    SheetParts::appendProductHeader(html);
 
     const QString indent = urgent ? QString() : QStringLiteral("    ");
     int rowNumber = 0;

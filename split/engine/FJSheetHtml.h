@@ -9,8 +9,9 @@
 
 // The HTML of an order's production sheet, built from the order detail reply.
 // Each section appends its markup to the sheet text. Pure functions, safe on
-// any pool thread: pictures are read as QImage from the order's "其他/" folder
-// only and embedded as data URLs; every service text is HTML-escaped.
+// any pool thread: pictures are read from the order's "其他/" folder only and
+// embedded as data URLs; every service text is HTML-escaped but the shop's
+// own markup (SheetParts::shopMarkup).
 class FJSheetHtml
 {
 public:

@@ -197,19 +197,7 @@ public:
         }
         html += escaped(pickup) + QStringLiteral("取件") + QStringLiteral("</font></span>&nbsp;</td></tr>");
 
-        html += QStringLiteral("  <tr bgcolor=\"#CCCCCC\">");
-        html += QStringLiteral("    <td width=\"5%\"><div align=\"center\">序号</div></td>");
-        html += QStringLiteral("    <td width=\"10%\"><div align=\"center\">名称</div></td>");
-        html += QStringLiteral("    <td width=\"5%\"><div align=\"center\">类别</div></td>");
-        html += QStringLiteral("    <td width=\"5%\"><div align=\"center\">P数</div></td>");
-        html += QStringLiteral("    <td width=\"5%\"><div align=\"center\">加P数</div></td>");
-        html += QStringLiteral("    <td width=\"5%\"><div align=\"center\">张数</div></td>");
-        html += QStringLiteral("    <td width=\"5%\"><div align=\"center\">数量</div></td>");
-        html += m_urgent ? QStringLiteral("    <td width=\"20%\"><div align=\"center\">制作要求</div></td>")
-                         : QStringLiteral("    <td width=\"25%\"><div align=\"center\">制作要求</div></td>");
-        html += QStringLiteral("    <td width=\"15%\"><div align=\"center\">产品说明(对内)</div></td>");
-        html += QStringLiteral("    <td width=\"20%\"><div align=\"center\">授权备注(对外)</div></td>");
-        html += QStringLiteral("  </tr>");
+        SheetParts::appendProductHeader(html);
 
         m_products = 0;
         m_sheets = 0;

@@ -21,11 +21,13 @@ struct ProductionSheetInput
 
 // The HTML text of an order's production sheet ("明细制作单"). Pure: reads its
 // arguments only. Every service value is HTML-escaped, so markup sent by the
-// service shows as text and cannot change the sheet.
+// service shows as text, but the shop's own markup (SheetParts::shopMarkup).
+// Pictures come only from "data:image/" sources, fitted into their boxes.
 namespace ProductionSheetHtml {
 
-// The whole sheet. A picture URL without an entry in imageSources shows an
-// empty source and leaves an empty entry behind, as callers expect.
+// The whole sheet, its pictures in place. A picture URL without an entry in
+// imageSources shows an empty source and leaves an empty entry behind, as
+// callers expect.
 QString build(const ProductionSheetInput &input, QMap<QString, QString> &imageSources,
               const QDateTime &printTime);
 

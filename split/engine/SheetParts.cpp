@@ -60,6 +60,21 @@ void appendHeader(QString &html, const QString &shopName, const QString &barcode
     html += QStringLiteral("<br>");
 }
 
+void appendProductHeader(QString &html)
+{
+    // Headers do not wrap: their widths keep a grid of six pictures below
+    // from widening the narrow columns and squeezing the last ones.
+    static const char *const columns[][2] = {
+        {"5%", "序号"}, {"10%", "名称"}, {"5%", "类别"}, {"5%", "P数"}, {"5%", "加P数"}, {"5%", "张数"},
+        {"5%", "数量"}, {"20%", "制作要求"}, {"15%", "产品说明(对内)"}, {"20%", "授权备注(对外)"},
+    };
+    html += QStringLiteral("  <tr bgcolor=\"#CCCCCC\">");
+    for (const auto &column : columns)
+        html += QStringLiteral("    <td width=\"%1\" style=\"white-space: nowrap;\"><div align=\"center\">%2</div></td>")
+                    .arg(QString::fromUtf8(column[0]), QString::fromUtf8(column[1]));
+    html += QStringLiteral("  </tr>");
+}
+
 void appendRequirementBlock(QString &html, const QString &label, const QString &text)
 {
     html += QStringLiteral("<table width=\"100%\"  border=\"0\">");

@@ -19,6 +19,8 @@ QString shopMarkup(const QString &markup);
 void appendStyle(QString &html);
 // Shop name (24 px bold) centred, the barcode picture in the right column.
 void appendHeader(QString &html, const QString &shopName, const QString &barcodeSource);
+// The grey header row of a product table, its ten columns.
+void appendProductHeader(QString &html);
 // A heading table with label, then a bordered table with one cell of text.
 void appendRequirementBlock(QString &html, const QString &label, const QString &text);
 void appendDisclaimer(QString &html, const QString &markup);

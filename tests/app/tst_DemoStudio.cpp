@@ -30,6 +30,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLoggingCategory>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -76,6 +77,7 @@ private slots:
     void cleanup();
     void cleanupTestCase();
     void wrongPasswordIsRefused();
+    void runCommandStudioPaintsBarcodes();
     void unknownActionsAreRefusedInEveryTool_data();
     void unknownActionsAreRefusedInEveryTool();
     void transferToolImportsPhotos();
@@ -202,6 +204,31 @@ void tst_DemoStudio::wrongPasswordIsRefused()
     const QJsonObject refused = logIn(m_demo->password() + QLatin1Char('x'));
     QCOMPARE(refused.value(QStringLiteral("code")).toString(), QStringLiteral("0"));
     QCOMPARE(refused.value(QStringLiteral("message")).toString(), QStringLiteral("账号或密码错误"));
+}
+
+// The run command's stand-in is a process of its own, without the tests' application object.
+void tst_DemoStudio::runCommandStudioPaintsBarcodes()
+{
+    QTemporaryDir folder;
+    QProcess standin;
+    standin.start(QCoreApplication::applicationDirPath() + QStringLiteral("/studio_standin"),
+                  {QStringLiteral("--demo"), folder.path()});
+    QVERIFY2(standin.waitForStarted(), qPrintable(standin.errorString()));
+    QString output;
+    QTRY_VERIFY_WITH_TIMEOUT((output += QString::fromUtf8(standin.readAllStandardOutput()))
+                                 .contains(QStringLiteral("STUDIO_MOUNT_ROOT=")), 30000);
+    const QString url = output.section(QStringLiteral("STUDIO_SERVICE_URL="), 1).section(QLatin1Char('\n'), 0, 0);
+    BaseReq request;
+    QString mimeType;
+    request.downloadImage(url + QStringLiteral("/index.php?g=BrenlowDPc&m=order&a=getbarcodegen&order_photo_id=5303"),
+                          [&mimeType](bool ok, const QByteArray &, const QString &type) {
+                              mimeType = ok ? type : QStringLiteral("failed");
+                          });
+    QTRY_VERIFY_WITH_TIMEOUT(!mimeType.isEmpty(), 10000);
+    QCOMPARE(mimeType, QStringLiteral("image/jpeg"));
+    QCOMPARE(standin.state(), QProcess::Running);
+    standin.kill();
+    standin.waitForFinished();
 }
 
 void tst_DemoStudio::unknownActionsAreRefusedInEveryTool_data()

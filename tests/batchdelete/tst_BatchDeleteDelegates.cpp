@@ -1,7 +1,5 @@
-#include "batchdelete/BatchDeleteComboBoxDelegate.h"
 #include "batchdelete/BatchDeleteFileModel.h"
 #include "batchdelete/BatchDelete_ActionDelegate.h"
-#include "batchdelete/BatchDelete_FileListWidget.h"
 
 #include <QMouseEvent>
 #include <QSignalSpy>
@@ -14,13 +12,9 @@ class tst_BatchDeleteDelegates : public QObject
 
 private slots:
     void init();
-    void buttonRect();
     void releaseOnOfferedButton_data();
     void releaseOnOfferedButton();
     void hoverReportsChangeOnce();
-    void panelRetrySlotsRelay();
-    void comboItems_data();
-    void comboItems();
 
 private:
     QMouseEvent mouse(QEvent::Type type, const QPoint &pos)
@@ -46,14 +40,6 @@ void tst_BatchDeleteDelegates::init()
         files.append(file);
     }
     m_model.setFiles(files);
-}
-
-void tst_BatchDeleteDelegates::buttonRect()
-{
-    QCOMPARE(BatchDelete_ActionDelegate::getButtonRect(cell(), 1), QRect(108, 207, 70, 26));
-    QCOMPARE(BatchDelete_ActionDelegate::getButtonRect(cell(), 2), QRect(108, 207, 70, 26));
-    BatchDelete_ActionDelegate delegate;
-    QCOMPARE(delegate.sizeHint(cell(), QModelIndex()), QSize(100, 40));
 }
 
 void tst_BatchDeleteDelegates::releaseOnOfferedButton_data()
@@ -102,44 +88,6 @@ void tst_BatchDeleteDelegates::hoverReportsChangeOnce()
     delegate.editorEvent(&away, &m_model, cell(), m_model.index(1, 4));
     QCOMPARE(delegate.hoverButton(), 0);
     QCOMPARE(changed.count(), 2);
-}
-
-void tst_BatchDeleteDelegates::panelRetrySlotsRelay()
-{
-    BatchDelete_FileListWidget panel;
-    QSignalSpy submit(&panel, &BatchDelete_FileListWidget::retrySubmitClicked);
-    QSignalSpy retry(&panel, &BatchDelete_FileListWidget::retryDeleteClicked);
-    panel.onRetrySubmit(4);
-    panel.onRetryDelete(7);
-    QCOMPARE(submit.count(), 1);
-    QCOMPARE(submit.first().first().toInt(), 4);
-    QCOMPARE(retry.first().first().toInt(), 7);
-}
-
-void tst_BatchDeleteDelegates::comboItems_data()
-{
-    QTest::addColumn<int>("state");
-    QTest::addColumn<QString>("background");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("plain") << int(QStyle::State_Enabled) << "#ffffff" << "#000000";
-    QTest::newRow("hovered") << int(QStyle::State_MouseOver) << "#2c3e50" << "#ffffff";
-    QTest::newRow("selected") << int(QStyle::State_Selected) << "#007aff" << "#ffffff";
-    QTest::newRow("hovered and selected") << int(QStyle::State_MouseOver | QStyle::State_Selected) << "#2c3e50"
-                                          << "#ffffff";
-}
-
-void tst_BatchDeleteDelegates::comboItems()
-{
-    QFETCH(int, state);
-    QFETCH(QString, background);
-    QFETCH(QString, text);
-    QStyleOptionViewItem option;
-    option.state = QStyle::State(state);
-    const QStyleOptionViewItem styled = BatchDeleteComboBoxDelegate::styledOption(option);
-    QCOMPARE(styled.backgroundBrush.color().name(), background);
-    QCOMPARE(styled.palette.color(QPalette::Inactive, QPalette::Text).name(), text);
-    BatchDeleteComboBoxDelegate delegate;
-    QCOMPARE(delegate.sizeHint(option, m_model.index(0, 0)).height(), 60);
 }
 
 QTEST_MAIN(tst_BatchDeleteDelegates)

@@ -89,16 +89,11 @@ class tst_BatchDeletePanels : public QObject
 private slots:
     void initTestCase() { BatchDeleteLogic::registerMetaTypes(); }
 
-    void emptyOrderPanel();
     void rowCellsAndStoredRows();
     void selectAllFollowsRows();
-    void selectAllDrivesRows();
     void counterThroughARun();
-    void allDeletedShowsOnlySuccessButton();
-    void refreshResetsFinishedOrder();
     void unknownOrderAndBadIndexChangeNothing();
     void fileListDialogs();
-    void lockedPanelStillClickable();
 
     void modelRolesAndRange();
     void knownFilesShownWithoutScan();
@@ -107,16 +102,6 @@ private slots:
     void cancelLeavesTableEmpty();
     void newOrderStopsOldScan();
 };
-
-void tst_BatchDeletePanels::emptyOrderPanel()
-{
-    BatchDelete_OrderListWidget panel;
-    QCOMPARE(panel.selectAllBox()->checkState(), Qt::Unchecked);
-    QVERIFY(panel.getCheckedOrders().isEmpty());
-    QCOMPARE(panel.getCurrentOrder().row, -1);
-    panel.selectAll(true);
-    QVERIFY(panel.getCheckedOrders().isEmpty());
-}
 
 void tst_BatchDeletePanels::rowCellsAndStoredRows()
 {
@@ -173,20 +158,12 @@ void tst_BatchDeletePanels::selectAllFollowsRows()
     rowBox(panel, 2)->setChecked(false);
     QCOMPARE(panel.selectAllBox()->checkState(), Qt::Unchecked);
     QVERIFY(panel.getCheckedOrders().isEmpty());
-}
-
-void tst_BatchDeletePanels::selectAllDrivesRows()
-{
-    BatchDelete_OrderListWidget panel;
-    for (int i = 0; i < 3; ++i)
-        panel.addOrder(makeOrder(i));
+    // And the other way round: the box drives every row.
     panel.selectAllBox()->setChecked(true);
     QCOMPARE(panel.getCheckedOrders().size(), 3);
-    for (int row = 0; row < 3; ++row)
-        QVERIFY(rowBox(panel, row)->isChecked());
+    QVERIFY(rowBox(panel, 2)->isChecked());
     panel.selectAllBox()->setChecked(false);
     QVERIFY(panel.getCheckedOrders().isEmpty());
-    QVERIFY(!rowBox(panel, 2)->isChecked());
 }
 
 void tst_BatchDeletePanels::counterThroughARun()
@@ -198,62 +175,21 @@ void tst_BatchDeletePanels::counterThroughARun()
     QWidget *cell = counter(panel, 0);
     auto *label = cell->findChild<QLabel *>("numLab");
     auto *bar = cell->findChild<QProgressBar *>("progressBar");
-    QCOMPARE(label->text(), QStringLiteral("0/0/3"));
     QVERIFY(bar->isHidden());
-
     panel.refreshFileStatusDeleting(QStringLiteral("OP1"), 0);
     QCOMPARE(panel.orders().first().all.at(0).status, int(Deleting));
-    QCOMPARE(label->text(), QStringLiteral("0/0/3"));
-
     panel.deleteRefreshOrder(makeOrder(1), outcome(files.at(0), Deleted));
     panel.deleteRefreshOrder(makeOrder(1), outcome(files.at(1), SubmitFailed));
     QCOMPARE(label->text(), QStringLiteral("1/1/3"));
     QVERIFY(!bar->isHidden());
     QCOMPARE(bar->value(), 2);
-    QCOMPARE(bar->maximum(), 3);
-    QVERIFY(cell->findChild<QWidget *>("checkOkBtn")->isHidden());
 
     panel.deleteRefreshOrder(makeOrder(1), outcome(files.at(2), Deleted));
     QCOMPARE(label->text(), QStringLiteral("2/1/3"));
     QVERIFY(bar->isHidden());
     QVERIFY(!cell->findChild<QWidget *>("checkOkBtn")->isHidden());
     QVERIFY(!cell->findChild<QWidget *>("checkFailBtn")->isHidden());
-    const BatchDeleteOrderInfo stored = panel.orders().first();
-    QCOMPARE(stored.deleted.size(), 2);
-    QCOMPARE(stored.failed.size(), 1);
-    QCOMPARE(stored.all.at(1).status, int(SubmitFailed));
-}
-
-void tst_BatchDeletePanels::allDeletedShowsOnlySuccessButton()
-{
-    BatchDelete_OrderListWidget panel;
-    panel.addOrder(makeOrder(1));
-    panel.addOrder(makeOrder(2));
-    const QList<BatchDeleteFileInfo> files = makeFiles(1);
-    panel.refreshOrderFiles(QStringLiteral("OP1"), files);
-    panel.refreshOrderFiles(QStringLiteral("OP2"), files);
-    panel.deleteRefreshOrder(makeOrder(1), outcome(files.at(0), Deleted));
-    panel.deleteRefreshOrder(makeOrder(2), outcome(files.at(0), FileOccupied, QStringLiteral("文件被其他程序占用")));
-    QVERIFY(!counter(panel, 0)->findChild<QWidget *>("checkOkBtn")->isHidden());
-    QVERIFY(counter(panel, 0)->findChild<QWidget *>("checkFailBtn")->isHidden());
-    QVERIFY(counter(panel, 1)->findChild<QWidget *>("checkOkBtn")->isHidden());
-    QVERIFY(!counter(panel, 1)->findChild<QWidget *>("checkFailBtn")->isHidden());
-}
-
-void tst_BatchDeletePanels::refreshResetsFinishedOrder()
-{
-    BatchDelete_OrderListWidget panel;
-    panel.addOrder(makeOrder(1));
-    const QList<BatchDeleteFileInfo> files = makeFiles(2);
-    panel.refreshOrderFiles(QStringLiteral("OP1"), files);
-    panel.deleteRefreshOrder(makeOrder(1), outcome(files.at(0), Deleted));
-    panel.deleteRefreshOrder(makeOrder(1), outcome(files.at(1), Deleted));
-    panel.refreshOrderFiles(QStringLiteral("OP1"), makeFiles(5));
-    QCOMPARE(counter(panel, 0)->findChild<QLabel *>("numLab")->text(), QStringLiteral("0/0/5"));
-    QVERIFY(counter(panel, 0)->findChild<QWidget *>("checkOkBtn")->isHidden());
-    QVERIFY(panel.orders().first().deleted.isEmpty());
-    panel.refreshOrderFiles(QStringLiteral("OP1"), {});
-    QCOMPARE(counter(panel, 0)->findChild<QLabel *>("numLab")->text(), QStringLiteral("0/0/0"));
+    QCOMPARE(panel.orders().first().all.at(1).status, int(SubmitFailed));
 }
 
 void tst_BatchDeletePanels::unknownOrderAndBadIndexChangeNothing()
@@ -264,14 +200,11 @@ void tst_BatchDeletePanels::unknownOrderAndBadIndexChangeNothing()
     panel.refreshOrderFiles(QStringLiteral("OP1"), files);
     panel.refreshOrderFiles(QStringLiteral("OP9"), makeFiles(4));
     panel.deleteRefreshOrder(makeOrder(9), outcome(files.at(0), Deleted));
-    panel.refreshFileStatusDeleting(QStringLiteral("OP1"), 7);
     panel.refreshFileStatusDeleting(QStringLiteral("OP1"), -1);
     BatchDeleteFileInfo stray = outcome(files.at(0), Deleted);
     stray.index = 5;
     panel.deleteRefreshOrder(makeOrder(1), stray);
-    const BatchDeleteOrderInfo stored = panel.orders().first();
-    QCOMPARE(stored.all.size(), 2);
-    QVERIFY(stored.deleted.isEmpty());
+    QVERIFY(panel.orders().first().deleted.isEmpty());
     QCOMPARE(counter(panel, 0)->findChild<QLabel *>("numLab")->text(), QStringLiteral("0/0/2"));
     panel.updateOrderCheckState(4, true);
     panel.updateOrderCheckState(0, true);
@@ -312,39 +245,19 @@ void tst_BatchDeletePanels::fileListDialogs()
     dialog->handleOk();
 }
 
-void tst_BatchDeletePanels::lockedPanelStillClickable()
-{
-    BatchDelete_OrderListWidget panel;
-    panel.addOrder(makeOrder(1));
-    panel.addOrder(makeOrder(2));
-    panel.setUserEnable(false);
-    QVERIFY(!panel.selectAllBox()->isEnabled());
-    QVERIFY(!rowBox(panel, 1)->isEnabled());
-    QSignalSpy clicked(&panel, &BatchDelete_OrderListWidget::singleOrderClicked);
-    panel.tableWidget()->selectRow(1);
-    QCOMPARE(clicked.count(), 1);
-    panel.setUserEnable(true);
-    QVERIFY(rowBox(panel, 1)->isEnabled());
-}
-
 void tst_BatchDeletePanels::modelRolesAndRange()
 {
     BatchDeleteFileModel model;
-    QCOMPARE(model.columnCount(), 5);
-    QCOMPARE(model.headerData(3, Qt::Horizontal).toString(), QStringLiteral("状态"));
     QVERIFY(!model.headerData(5, Qt::Horizontal).isValid());
-    QVERIFY(!model.headerData(0, Qt::Vertical).isValid());
     model.setFiles(makeFiles(2));
     QCOMPARE(model.rowCount(), 2);
     QCOMPARE(model.rowCount(model.index(0, 0)), 0);
-    QCOMPARE(model.data(model.index(1, 0)).toString(), QStringLiteral("1.jpg"));
-    QCOMPARE(model.data(model.index(1, 1)).toString(), QStringLiteral("原片"));
     QCOMPARE(model.data(model.index(1, 2)).toString(), QStringLiteral("2.00 KB"));
-    QCOMPARE(model.data(model.index(1, 4)).toString(), QStringLiteral("/Volumes/photo/A1/原片/1.jpg"));
     QCOMPARE(model.data(model.index(1, 2), Qt::UserRole + 1).toInt(), 1);
 
     QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
     model.updateFileStatus(-1, Deleted, QString());
+    QCOMPARE(model.getFileAt(5).status, 0);
     model.updateFileStatus(2, Deleted, QString());
     QCOMPARE(changed.count(), 0);
     model.updateFileStatus(1, FileOccupied, QStringLiteral("文件被其他程序占用"));
@@ -353,9 +266,6 @@ void tst_BatchDeletePanels::modelRolesAndRange()
     QCOMPARE(model.data(model.index(1, 3), Qt::ForegroundRole).value<QBrush>().color(), QColor("#ff3b30"));
     QVERIFY(!model.data(model.index(1, 2), Qt::ForegroundRole).isValid());
     QCOMPARE(model.data(model.index(1, 0), Qt::UserRole).toInt(), int(FileOccupied));
-    QCOMPARE(model.getFileAt(1).errorMessage, QStringLiteral("文件被其他程序占用"));
-    QCOMPARE(model.getFileAt(5).fileName, QString());
-    QCOMPARE(model.getFileAt(5).status, 0);
 }
 
 void tst_BatchDeletePanels::knownFilesShownWithoutScan()
@@ -373,11 +283,6 @@ void tst_BatchDeletePanels::knownFilesShownWithoutScan()
     panel.deleteRefreshFile(makeOrder(1), outcome(order.all.at(1), Deleted));
     QCOMPARE(panel.fileModel()->getFileAt(1).status, int(Deleted));
 
-    panel.setUserEnable(false);
-    QVERIFY(!panel.findChild<QPushButton *>("fileListRefreshButton")->isEnabled());
-    QVERIFY(panel.tableView()->isEnabled());
-    panel.clearFiles();
-    QCOMPARE(panel.findChild<QLabel *>("fileListTitle")->text(), QStringLiteral("请选择订单查看文件列表"));
 }
 
 void tst_BatchDeletePanels::scanShowsFilesAndHandsThemOn()
@@ -430,7 +335,6 @@ void tst_BatchDeletePanels::cancelLeavesTableEmpty()
     QTest::qWait(200);
     QCOMPARE(handed.count(), 0);
     QCOMPARE(panel.fileModel()->rowCount(), 0);
-    QCOMPARE(panel.findChild<QLabel *>("fileListTitle")->text(), QStringLiteral("请选择订单查看文件列表"));
 }
 
 void tst_BatchDeletePanels::newOrderStopsOldScan()

@@ -16,7 +16,6 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTextBrowser>
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace Data = ImportFilesStudioData;
@@ -49,7 +48,6 @@ private slots:
     void refusedListWarns();
     void deletesOnServiceThenShare();
     void missingMainFileReported();
-    void refusedDeletionTouchesNothing();
     void deletionAsksAndRefusesOffShare();
     void windowHandsSelectedOrderToView();
 
@@ -264,33 +262,20 @@ void tst_OriginalView::missingMainFileReported()
     QVERIFY(!QFile::exists(b1920));
 }
 
-void tst_OriginalView::refusedDeletionTouchesNothing()
-{
-    const QString a = onShare(kFolder + QStringLiteral("/原片/A.jpg"));
-    Data::servePhotos(*m_service, Data::photosReply(kFolder, QJsonArray{Data::jpeg("1", "A.jpg", kFolder, false)}, {}));
-    m_service->setReply(QStringLiteral("order"), QStringLiteral("delete_pics"),
-                        QJsonObject{{"code", "0"}, {"message", "无删除权限"}});
-    makeView();
-    m_view->refreshData(orderMap());
-    QTRY_COMPARE_WITH_TIMEOUT(grid()->getThumbnailInfo(0).name, QStringLiteral("A.jpg"), 10000);
-    selectAllAndDelete();
-    QTRY_VERIFY_WITH_TIMEOUT(m_view->isReady(), 10000);
-    QVERIFY(QFile::exists(a));
-    QCOMPARE(m_service->requests(QStringLiteral("order"), QStringLiteral("delete_pics")).size(), 1);
-    QCOMPARE(m_service->requests(QStringLiteral("order"), QStringLiteral("getorder_pics")).size(), 1);
-}
-
 void tst_OriginalView::deletionAsksAndRefusesOffShare()
 {
     const QString a = onShare(kFolder + QStringLiteral("/原片/A.jpg"));
-    // Off the share, but a file of the test's own: a fault must never reach a system file.
-    QTemporaryDir elsewhere;
-    const QString outsideFile = elsewhere.filePath(QStringLiteral("B.jpg"));
-    QFile(outsideFile).open(QIODevice::WriteOnly);
+    // A file of the test's own beside the share, never a system file: the
+    // tests run as root.
+    QTemporaryDir offShare;
+    const QString off = offShare.filePath(QStringLiteral("hostname"));
+    {
+        QFile file(off);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("x") == 1);
+    }
     QJsonObject outside = Data::jpeg("1", "B.jpg", kFolder, false);
-    outside.insert(QStringLiteral("localpath"), outsideFile);
+    outside.insert(QStringLiteral("localpath"), off);
     Data::servePhotos(*m_service, Data::photosReply(kFolder, QJsonArray{Data::jpeg("2", "A.jpg", kFolder, false), outside}, {}));
-    m_service->setReply(QStringLiteral("order"), QStringLiteral("delete_pics"), Data::accepted());
     makeView();
     m_view->refreshData(orderMap());
     QTRY_COMPARE_WITH_TIMEOUT(grid()->getThumbnailInfo(1).name, QStringLiteral("B.jpg"), 10000);
@@ -301,12 +286,20 @@ void tst_OriginalView::deletionAsksAndRefusesOffShare()
     QVERIFY(m_view->isReady());
     QVERIFY(m_service->requests(QStringLiteral("order"), QStringLiteral("delete_pics")).isEmpty());
 
+    // The service refuses: nothing is touched.
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("delete_pics"), QJsonObject{{"code", "0"}, {"message", "无删除权限"}});
+    selectAllAndDelete(true);
+    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests(QStringLiteral("order"), QStringLiteral("delete_pics")).size(), 1, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_view->isReady(), 10000);
+    QVERIFY(QFile::exists(a));
+
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("delete_pics"), Data::accepted());
     selectAllAndDelete(true);
     QTRY_VERIFY_WITH_TIMEOUT(openDialog(), 10000);
     const QString text = openDialog()->findChild<QTextBrowser *>()->toPlainText();
     QVERIFY2(text.contains(QStringLiteral("B.jpg 路径不在共享目录内")), qPrintable(text));
     QVERIFY(!QFile::exists(a));
-    QVERIFY(QFile::exists(outsideFile));
+    QVERIFY(QFile::exists(off));
 }
 
 void tst_OriginalView::windowHandsSelectedOrderToView()

@@ -3,7 +3,7 @@
 #include "support/StandInService.h"
 
 #include <QCommandLineParser>
-#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -33,7 +33,10 @@ bool loadReplies(StandInService &service, const QString &fileName, QString &erro
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    // The demo studio paints its pictures and barcodes with text: that needs a
+    // GUI application, though it never shows a window.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("studio_standin"));
 
     QCommandLineParser parser;

@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QImageWriter>
 #include <QJsonDocument>
 #include <QPainter>
 #include <QPainterPath>
@@ -162,11 +161,13 @@ bool DemoStudio::create(const QString &folder, QString *error, const QString &fi
     QJsonObject studio;
     QJsonObject orders;
     if (!readJson(QDir(fixtureDir).filePath(QStringLiteral("studio.json")), &studio, &why)
-        || !readJson(QDir(fixtureDir).filePath(QStringLiteral("orders.json")), &orders, &why))
+        || !readJson(QDir(fixtureDir).filePath(QStringLiteral("orders.json")), &orders, &why)
+        || !readJson(QDir(fixtureDir).filePath(QStringLiteral("order-head.json")), &m_orderHead, &why))
         return false;
 
     m_root = QDir(folder).absolutePath();
     m_mountRoot = m_root + QStringLiteral("/share/");
+    m_studioName = studio.value(QStringLiteral("studio")).toString();
     m_server = studio.value(QStringLiteral("server")).toString();
     m_share = studio.value(QStringLiteral("share")).toString();
     m_account = studio.value(QStringLiteral("account")).toObject();
@@ -425,22 +426,25 @@ const DemoStudio::Branch *DemoStudio::branch(const QString &shopId) const
     return nullptr;
 }
 
+int DemoStudio::orderIndex(const QString &key, const QString &value) const
+{
+    for (int i = 0; i < m_orders.size(); ++i) {
+        if (!value.isEmpty() && m_orders.at(i).fields.value(key).toString() == value)
+            return i;
+    }
+    return -1;
+}
+
 DemoStudio::Order *DemoStudio::orderByPhotoId(const QString &orderPhotoId)
 {
-    for (Order &order : m_orders) {
-        if (!orderPhotoId.isEmpty() && order.fields.value(QStringLiteral("order_photo_id")).toString() == orderPhotoId)
-            return &order;
-    }
-    return nullptr;
+    const int index = orderIndex(QStringLiteral("order_photo_id"), orderPhotoId);
+    return index < 0 ? nullptr : &m_orders[index];
 }
 
 const DemoStudio::Order *DemoStudio::orderByNumber(const QString &orderNumber) const
 {
-    for (const Order &order : m_orders) {
-        if (order.fields.value(QStringLiteral("orderpayforkey")).toString() == orderNumber)
-            return &order;
-    }
-    return nullptr;
+    const int index = orderIndex(QStringLiteral("orderpayforkey"), orderNumber);
+    return index < 0 ? nullptr : &m_orders.at(index);
 }
 
 QString DemoStudio::orderFolder(const QString &orderNumber) const
@@ -761,13 +765,18 @@ void DemoStudio::installDeleteHandlers()
 
 QJsonObject DemoStudio::orderDetail(const Order &order)
 {
+    // The studio's order head, then the order's own values, then the fixture's detail of it.
     const Branch *shop = branch(order.shopId);
-    QJsonObject head = order.fields;
-    head.insert(QStringLiteral("shopname"), shop->fields.value(QStringLiteral("name")));
+    QJsonObject head = m_orderHead;
+    for (auto it = order.fields.begin(); it != order.fields.end(); ++it)
+        head.insert(it.key(), it.value());
+    head.insert(QStringLiteral("shopname"), m_studioName + shop->fields.value(QStringLiteral("name")).toString());
+    head.insert(QStringLiteral("recipients"), order.fields.value(QStringLiteral("wname")));
+    head.insert(QStringLiteral("sj_tel"), order.fields.value(QStringLiteral("wphone")));
     head.insert(QStringLiteral("pickuptypename"), QString());
     const QJsonObject extra = order.detail.value(QStringLiteral("order")).toObject();
     for (auto it = extra.begin(); it != extra.end(); ++it)
-        head.insert(it.key(), it.value());
+        head.insert(it.key(), resolveDate(it.value()));
 
     QStringList baseNames;
     QJsonArray base;

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QHash>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QList>
@@ -99,6 +98,7 @@ private:
     QJsonArray detailPictures(const Order &order, const QJsonArray &pictures);
     QString serveDerived(const Order &order, const QString &name, const QString &what);
     const Branch *branch(const QString &shopId) const;
+    int orderIndex(const QString &key, const QString &value) const;
     Order *orderByPhotoId(const QString &orderPhotoId);
     const Order *orderByNumber(const QString &orderNumber) const;
     bool matchesSearch(const Order &order, const QString &searchType, const QString &keyword) const;
@@ -110,7 +110,9 @@ private:
     QString m_share;
     QString m_username;
     QString m_password;
+    QString m_studioName;
     QJsonObject m_account;
+    QJsonObject m_orderHead; // what every order detail starts from
     QJsonArray m_persons;
     QList<Branch> m_branches;
     QList<Order> m_orders;

@@ -2,79 +2,20 @@
 
 #include <QColor>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QJsonDocument>
 
 namespace FJSheetStudioData {
 
+// The studio's order head, shared with the demo studio's order details.
 QJsonObject order()
 {
-    return QJsonObject{
-        {"shopname", QStringLiteral("星光摄影旗舰店")},
-        {"orderpayforkey", "A20240501-17"},
-        {"servicetimes", "2"},
-        {"count", "3"},
-        {"mname", QStringLiteral("张伟")},
-        {"mphone", "13800000001"},
-        {"wname", QStringLiteral("李娜")},
-        {"wphone", "13900000002"},
-        {"s2_name", QStringLiteral("婚纱至尊套系")},
-        {"mssid", QStringLiteral("人民路店")},
-        {"servershopid", QStringLiteral("中山路店")},
-        {"booktime", "2024-03-01"},
-        {"samplestarttime", "14"},
-        {"samplestartmin", "30"},
-        {"kanjinxiuarea", QJsonObject{{"timeTxt", "10:00"}}},
-        {"kanbanarea", QJsonObject{{"timeTxt", ":00"}}},
-        {"photodate", "2024-03-10"},
-        {"selectphotodate", "2024-03-20"},
-        {"checktruing", "2024-04-01"},
-        {"comparedate", "2024-04-10"},
-        {"booksuccess", QStringLiteral("王芳")},
-        {"wxname", QStringLiteral("赵敏")},
-        {"tuiguangname", QStringLiteral("钱进")},
-        {"selectphoto", QStringLiteral("孙丽")},
-        {"yqnumber", "5"},
-        {"goodpnumber", "30"},
-        {"vipphotonumber", "40"},
-        {"yx_number", "7"},
-        {"role1", QStringLiteral("周杰")},
-        {"role17", QStringLiteral("吴刚")},
-        {"role2", QStringLiteral("郑爽")},
-        {"mmail", "zw@example.com"},
-        {"role3", QStringLiteral("冯助")},
-        {"role16", QStringLiteral("陈剪")},
-        {"role4", QStringLiteral("褚化")},
-        {"wmail", "ln@example.com"},
-        {"role9name", QStringLiteral("卫修")},
-        {"role6name", QStringLiteral("蒋转")},
-        {"order_price", "5999.00"},
-        {"twosales", "1200.00"},
-        {"dept", "200.00"},
-        {"pay_type", QStringLiteral("微信")},
-        {"tiaose", QStringLiteral("沈调")},
-        {"tiaoxiu", QStringLiteral("韩修")},
-        {"sheji", QStringLiteral("杨设")},
-        {"getphotoarea", QJsonObject{{"timeTxt", "15:00"}}},
-        {"getphotodate_html", "2024-05-01"},
-        {"buynumber", "10"},
-        {"activenumber", "5"},
-        {"morephotonumber", "8"},
-        {"provinceid", QJsonObject{{"areaname", QStringLiteral("浙江省")}}},
-        {"cityid", QJsonObject{{"areaname", QStringLiteral("杭州市")}}},
-        {"countyid", QJsonObject{{"areaname", QStringLiteral("西湖区")}}},
-        {"address", QStringLiteral("文三路100号")},
-        {"recipients", QStringLiteral("李娜")},
-        {"sj_tel", "13900000002"},
-        {"orderdescr", QStringLiteral("整体偏暖\n皮肤通透")},
-        {"consumption_statement", QStringLiteral("加购相框一个")},
-        {"pickuptime", "2024-05-01"},
-        {"isurgenttime", "2024-04-20"},
-        {"urgentdatearea", QJsonObject{{"timeTxt", "09:00"}}},
-        {"shopdisclaimer", QStringLiteral("产品制作完成后请于三个月内取件。")},
-        {"selectphotoname", QStringLiteral("孙丽")},
-    };
+    QFile file(QStringLiteral(STUDIO_FIXTURE_DIR "/demo/order-head.json"));
+    if (!file.open(QIODevice::ReadOnly))
+        return QJsonObject();
+    return QJsonDocument::fromJson(file.readAll()).object();
 }
 
 QJsonArray pictures(const QString &prefix, int count)

@@ -57,6 +57,14 @@ QList<Image> Document::pictures() const
     return real;
 }
 
+int Document::count(const QString &needle) const
+{
+    int n = 0;
+    for (const Word &word : words)
+        n += word.text.contains(needle) ? 1 : 0;
+    return n;
+}
+
 Word Document::find(const QString &needle) const
 {
     for (const Word &word : words)

@@ -37,6 +37,8 @@ struct Document {
     // Images larger than the 16-pixel icon the text layout draws for a
     // picture without source.
     QList<Image> pictures() const;
+    // How many words contain needle.
+    int count(const QString &needle) const;
     // The first word that contains needle; null box when none.
     Word find(const QString &needle) const;
 };

@@ -85,7 +85,6 @@ void RawHttpServer::onReadyRead(QTcpSocket *socket)
     if (buffer.size() < headerEnd + 4 + length)
         return;
     socket->setProperty("answered", true);
-    ++m_requests;
     reply(socket);
 }
 

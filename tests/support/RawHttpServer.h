@@ -26,8 +26,6 @@ public:
     // Every later request gets nothing; the connection stays open.
     void stayQuiet();
 
-    int requestCount() const { return m_requests; }
-
     // A complete answer; without a length when withLength is false.
     static QByteArray response(int status, const QByteArray &contentType, const QByteArray &body,
                                bool withLength = true);
@@ -43,5 +41,4 @@ private:
     QByteArray m_raw;
     int m_trickleMs = 0;
     bool m_quiet = false;
-    int m_requests = 0;
 };

@@ -125,6 +125,16 @@ bool SmbShare::start()
     return true;
 }
 
+bool SmbShare::stopServer()
+{
+    if (!isRunning())
+        return false;
+    const ScriptResult result = runScript({QStringLiteral("stop-server"), mountPath()});
+    if (!result.ok)
+        m_error = result.error;
+    return result.ok;
+}
+
 void SmbShare::stop()
 {
     if (!isRunning())

@@ -20,6 +20,8 @@ public:
     // when the share does not answer (the script gives up after about 20 s).
     bool start();
     void stop();
+    // Stops only the server; the mount stays, as after a server that went away.
+    bool stopServer();
     bool isRunning() const { return !m_sharePath.isEmpty(); }
 
     // The share's root as the application sees it: <mountPath>/127.0.0.1:<port>/<shareName>.

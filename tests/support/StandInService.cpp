@@ -14,6 +14,12 @@
 #include <QTimer>
 #include <QUrl>
 
+#ifdef Q_OS_LINUX
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#endif
+
 namespace {
 
 const int kMaxHeaderBytes = 64 * 1024;
@@ -272,12 +278,27 @@ void StandInService::dropConnection(QTcpSocket *socket)
     socket->deleteLater();
 }
 
+namespace {
+// Qt writes a POST's body after its header; were that header's ACK delayed,
+// the body would wait for it (Nagle) on every kept-alive request.
+void acknowledgeAtOnce(QTcpSocket *socket)
+{
+#if defined(Q_OS_LINUX) && defined(TCP_QUICKACK)
+    const int one = 1;
+    ::setsockopt(int(socket->socketDescriptor()), IPPROTO_TCP, TCP_QUICKACK, &one, sizeof one);
+#else
+    Q_UNUSED(socket)
+#endif
+}
+} // namespace
+
 void StandInService::onReadyRead(QTcpSocket *socket)
 {
     Connection *connection = m_connections.value(socket);
     if (!connection)
         return;
     connection->buffer += socket->readAll();
+    acknowledgeAtOnce(socket);
 
     while (!connection->busy && !connection->closing) {
         Request request;

@@ -4,7 +4,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -111,6 +110,7 @@ private slots:
     void failureModes();
     void silentActionAnswersNothing();
     void servesFiles();
+    void servesLocalFilesAndActionBytes();
 
     // HTTP framing, as the program's network access uses it
     void keepAliveCarriesSeveralRequests();
@@ -118,7 +118,6 @@ private slots:
     // Helpers
     void repliesFromJson();
     void resetForgetsEverything();
-    void standaloneExecutable();
 
 private:
     StandInService m_service;
@@ -302,6 +301,35 @@ void StandInServiceTest::servesFiles()
     QCOMPARE(seen.first().query.queryItemValue("size"), QString("90"));
 }
 
+// A file of this machine is read when asked for; an action may answer with bytes.
+void StandInServiceTest::servesLocalFilesAndActionBytes()
+{
+    QTemporaryDir dir;
+    QFile local(dir.filePath("c.jpg"));
+    QVERIFY(local.open(QIODevice::WriteOnly) && local.write("first") == 5);
+    local.close();
+    m_service.serveLocalFile("/pics/c.jpg", local.fileName());
+    m_service.setFileHandler("order", "barcode", [](const StandInService::Request &request, QByteArray *type) {
+        *type = "image/gif";
+        return request.query.queryItemValue("id").toUtf8();
+    });
+    RawClient client(m_service.port());
+    Response response;
+    client.send("GET /pics/c.jpg HTTP/1.1\r\n\r\nGET /index.php?m=order&a=barcode&id=42 HTTP/1.1\r\n\r\n"
+                "GET /index.php?m=order&a=barcode HTTP/1.1\r\n\r\n");
+    QVERIFY(client.next(response));
+    QCOMPARE(response.body, QByteArray("first"));
+    QVERIFY(client.next(response));
+    QCOMPARE(response.body, QByteArray("42"));
+    QCOMPARE(response.header("Content-Type"), QByteArray("image/gif"));
+    QVERIFY(client.next(response));
+    QCOMPARE(response.status, 404);
+    QVERIFY(local.remove());
+    client.send("GET /pics/c.jpg HTTP/1.1\r\n\r\n");
+    QVERIFY(client.next(response));
+    QCOMPARE(response.status, 404);
+}
+
 void StandInServiceTest::keepAliveCarriesSeveralRequests()
 {
     m_service.setHandler("order", "count", [](const StandInService::Request &request) {
@@ -363,37 +391,6 @@ void StandInServiceTest::resetForgetsEverything()
     QCOMPARE(response.json().value("message").toString(), QString("未知接口"));
     QVERIFY(client.next(response));
     QCOMPARE(response.status, 404);
-}
-
-void StandInServiceTest::standaloneExecutable()
-{
-    const QString program = QCoreApplication::applicationDirPath() + "/studio_standin";
-    if (!QFileInfo::exists(program))
-        QSKIP("studio_standin is not built next to the tests");
-
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    QFile data(dir.filePath("replies.json"));
-    QVERIFY(data.open(QIODevice::WriteOnly));
-    data.write(R"({"order/order_list": {"code": "1", "data": [{"id": "42"}]}})");
-    data.close();
-
-    QProcess process;
-    process.start(program, {"--data", data.fileName()});
-    QVERIFY(process.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(process.canReadLine(), 10000);
-    const QUrl url(QString::fromUtf8(process.readLine()).trimmed());
-    QCOMPARE(url.host(), QString("127.0.0.1"));
-    QVERIFY(url.port() > 0);
-
-    RawClient client(quint16(url.port()));
-    client.send(formPost("order", "order_list", "page=1"));
-    Response response;
-    QVERIFY(client.next(response, 10000));
-    QCOMPARE(response.json().value("data").toArray().first().toObject().value("id").toString(), QString("42"));
-
-    process.kill();
-    QVERIFY(process.waitForFinished());
 }
 
 QTEST_MAIN(StandInServiceTest)

@@ -1,10 +1,13 @@
 #include "transfer/engine/JpegFile.h"
 
+#include <QSemaphore>
 #include <QtEndian>
 
 #include <turbojpeg.h>
 
+#include <algorithm>
 #include <memory>
+#include <utility>
 
 namespace JpegFile {
 
@@ -140,6 +143,12 @@ void resetXmp(char *begin, char *end)
     }
 }
 
+QSemaphore &sharedMemory()
+{
+    static QSemaphore budget(kSharedMemoryMiB);
+    return budget;
+}
+
 bool isPrematureEnd(tjhandle handle)
 {
     return QByteArray(tjGetErrorStr2(handle)).contains("remature end");
@@ -147,9 +156,30 @@ bool isPrematureEnd(tjhandle handle)
 
 } // namespace
 
+MemoryShare::MemoryShare(int mib) : m_mib(std::clamp(mib, 1, kSharedMemoryMiB))
+{
+    sharedMemory().acquire(m_mib);
+}
+
+MemoryShare::~MemoryShare()
+{
+    sharedMemory().release(m_mib);
+}
+
 bool isJpeg(const QByteArray &data)
 {
     return data.size() >= 4 && uchar(data[0]) == 0xFF && uchar(data[1]) == 0xD8 && uchar(data[2]) == 0xFF;
+}
+
+QSize decodedSize(const QSize &stored, const QSize &minimum)
+{
+    for (int denominator : {8, 4, 2}) {
+        const tjscalingfactor factor{1, denominator};
+        const QSize candidate(TJSCALED(stored.width(), factor), TJSCALED(stored.height(), factor));
+        if (candidate.width() >= minimum.width() && candidate.height() >= minimum.height())
+            return candidate;
+    }
+    return stored;
 }
 
 QImage decode(const QByteArray &data, const QSize &minimum, Decode *result)
@@ -166,15 +196,7 @@ QImage decode(const QByteArray &data, const QSize &minimum, Decode *result)
         *result = Decode::Unsupported;
         return QImage();
     }
-    QSize scaled(width, height);
-    for (int denominator : {8, 4, 2}) {
-        const tjscalingfactor factor{1, denominator};
-        const QSize candidate(TJSCALED(width, factor), TJSCALED(height, factor));
-        if (candidate.width() >= minimum.width() && candidate.height() >= minimum.height()) {
-            scaled = candidate;
-            break;
-        }
-    }
+    const QSize scaled = decodedSize(QSize(width, height), minimum);
     QImage image(scaled, QImage::Format_RGB32);
     if (image.isNull())
         return QImage();
@@ -208,22 +230,43 @@ QByteArray turnedUpright(const QByteArray &data, int orientation, bool *damaged)
     tjtransform transform = {};
     transform.op = operations[orientation];
     transform.options = TJXOPT_PERFECT;
-    unsigned char *out = nullptr;
-    unsigned long outSize = 0;
-    const int rc = tjTransform(handle.get(), bytes, ulong(data.size()), 1, &out, &outSize, &transform, 0);
-    std::unique_ptr<unsigned char, void (*)(unsigned char *)> owned(out, tjFree);
-    if (rc != 0) {
-        const bool warning = tjGetErrorCode(handle.get()) == TJERR_WARNING;
-        if (isPrematureEnd(handle.get())) {
-            *damaged = true;
-            return QByteArray();
+    // The turned data is the source's size give or take a little: written straight
+    // into a buffer of that size, no growing copies; the rare larger one is redone.
+    QByteArray turned;
+    int rc = -1;
+    // Source and result coefficients at once, two bytes each: about 6 bytes a
+    // pixel with the usual 4:2:0 colour.
+    const MemoryShare share(int((qint64(width) * height * 6) >> 20) + 1);
+    for (const int flags : {int(TJFLAG_NOREALLOC), 0}) {
+        unsigned char *out = nullptr;
+        unsigned long outSize = 0;
+        if (flags) {
+            turned.resize(data.size() + data.size() / 8 + 65536);
+            out = reinterpret_cast<unsigned char *>(turned.data());
+            outSize = ulong(turned.size());
         }
-        // "Transform is not perfect": the caller re-encodes instead.
-        if (!warning || !out || outSize == 0)
-            return QByteArray();
+        rc = tjTransform(handle.get(), bytes, ulong(data.size()), 1, &out, &outSize, &transform, flags);
+        const bool produced = rc == 0 || (tjGetErrorCode(handle.get()) == TJERR_WARNING && outSize > 0);
+        if (!flags) {
+            if (produced)
+                turned = QByteArray(reinterpret_cast<const char *>(out), int(outSize));
+            tjFree(out);
+            break;
+        }
+        if (produced) {
+            turned.resize(int(outSize));
+            break;
+        }
+        turned.clear();
+        if (!QByteArray(tjGetErrorStr2(handle.get())).contains("too small"))
+            break;
     }
-    const bool quarterTurn = orientation >= 5;
-    return withOrientationReset(QByteArray(reinterpret_cast<const char *>(out), int(outSize)), quarterTurn);
+    if (rc != 0 && isPrematureEnd(handle.get())) {
+        *damaged = true;
+        return QByteArray();
+    }
+    // Empty also for "Transform is not perfect": the caller re-encodes instead.
+    return turned.isEmpty() ? turned : withOrientationReset(std::move(turned), orientation >= 5);
 }
 
 QByteArray withMetadataOf(const QByteArray &encoded, const QByteArray &source, bool quarterTurn)

@@ -18,6 +18,8 @@ enum class Decode {
 // Decodes data at the smallest DCT scale whose size covers minimum (stored
 // orientation; an empty minimum means the smallest scale).
 QImage decode(const QByteArray &data, const QSize &minimum, Decode *result);
+// The size decode gives for a picture of this stored size.
+QSize decodedSize(const QSize &stored, const QSize &minimum);
 
 // The picture turned upright by its EXIF orientation without re-encoding,
 // every metadata segment kept and the orientation set to 1. Empty when the
@@ -35,5 +37,23 @@ QByteArray withMetadataOf(const QByteArray &encoded, const QByteArray &source, b
 QByteArray withOrientationReset(QByteArray data, bool quarterTurn);
 
 bool isJpeg(const QByteArray &data);
+
+// The import workers' large buffers (decoded pictures, coefficients of a
+// turn) share this many MiB: a worker waits until its share is free, so the
+// peak memory of a run stays bounded whatever the photos' size. A share
+// larger than the whole waits for all of it.
+constexpr int kSharedMemoryMiB = 330;
+
+class MemoryShare
+{
+public:
+    explicit MemoryShare(int mib);
+    ~MemoryShare();
+    MemoryShare(const MemoryShare &) = delete;
+    MemoryShare &operator=(const MemoryShare &) = delete;
+
+private:
+    int m_mib;
+};
 
 } // namespace JpegFile

@@ -11,6 +11,10 @@
 #include <QSet>
 #include <QTimer>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace {
 
 constexpr int kMaxGroupEntries = 8;
@@ -26,6 +30,11 @@ void makeFolder(const QString &path)
 
 tfimportthreadmanager::tfimportthreadmanager(QObject *parent) : QObject(parent)
 {
+#ifdef __GLIBC__
+    // Pictures and coefficient arrays of many megabytes go back to the system when
+    // freed; otherwise each worker's allocator arena keeps its own largest peak.
+    mallopt(M_MMAP_THRESHOLD, 1024 * 1024);
+#endif
     checkTimer = new QTimer(this);
     connect(checkTimer, &QTimer::timeout, this, &tfimportthreadmanager::checkTaskCompletion);
     checkTimer->start(1000);

@@ -193,6 +193,7 @@ bool tfimportworker::sourceIsWhole(tfphotosource &source, const QList<PhotoImpor
 {
     QList<int> sizes;
     bool picture = false;
+    bool original = false;
     for (const PhotoImportTask &task : group) {
         const PhotoInfo &photo = task.photoInfo;
         if (photo.status == PhotoStatus::Uploaded)
@@ -204,11 +205,12 @@ bool tfimportworker::sourceIsWhole(tfphotosource &source, const QList<PhotoImpor
             continue;
         }
         picture = true;
+        original = original || photo.sizeTag == kTagAll;
         const int size = targetSizeOf(photo);
         if (photo.sizeTag != kTagAll && isValidTargetSize(size) && !sizes.contains(size))
             sizes.append(size);
     }
-    return !picture || source.load(sizes);
+    return !picture || source.load(sizes, original);
 }
 
 QString tfimportworker::generateTargetPath(const PhotoImportTask &task)

@@ -13,6 +13,7 @@
 #include <QImageWriter>
 
 #include <algorithm>
+#include <utility>
 #include <exception>
 
 namespace {
@@ -106,7 +107,15 @@ bool tfphotosource::claimsOtherFormat() const
     return QImageReader::supportedImageFormats().contains(claimed) && claimed != canonicalFormat(m_format);
 }
 
-bool tfphotosource::load(const QList<int> &sizeTargets)
+bool tfphotosource::turnLosslessly()
+{
+    m_turnTried = true;
+    bool damaged = false;
+    m_turned = JpegFile::turnedUpright(m_data, exifOrientation(m_transformation), &damaged);
+    return !damaged;
+}
+
+bool tfphotosource::load(const QList<int> &sizeTargets, bool uprightOriginal)
 {
     if (m_loaded)
         return m_whole;
@@ -123,16 +132,30 @@ bool tfphotosource::load(const QList<int> &sizeTargets)
         if (!file.open(QIODevice::ReadOnly))
             return false;
         m_data = file.readAll();
-        // Every scan is decoded, even at 1/8 size, so a truncated file shows here.
-        JpegFile::Decode result = JpegFile::Decode::Damaged;
-        const QImage base = JpegFile::decode(m_data, needed, &result);
-        if (result == JpegFile::Decode::Damaged) {
+        {
+            // The reduced decode, four bytes a pixel, and the size copies made from it.
+            const QSize decoded = JpegFile::decodedSize(m_storedSize, needed);
+            const JpegFile::MemoryShare share(int((qint64(decoded.width()) * decoded.height() * 6) >> 20) + 1);
+            // Every scan is decoded, even at 1/8 size, so a truncated file shows here.
+            JpegFile::Decode result = JpegFile::Decode::Damaged;
+            const QImage base = JpegFile::decode(m_data, needed, &result);
+            if (result == JpegFile::Decode::Damaged) {
+                qCDebug(lcTransfer) << "图片不完整:" << m_path;
+                return false;
+            }
+            m_whole = true;
+            if (!base.isNull() && !sizeTargets.isEmpty()) {
+                // The size copies are made now and the large picture let go before the turn.
+                m_storedBases.append(base);
+                prepareSizes(sizeTargets);
+                m_storedBases.clear();
+            }
+        }
+        if (uprightOriginal && m_orientation != 1 && !turnLosslessly()) {
             qCDebug(lcTransfer) << "图片不完整:" << m_path;
+            m_whole = false;
             return false;
         }
-        if (!base.isNull() && !sizeTargets.isEmpty())
-            m_storedBases.append(base);
-        m_whole = true;
         return true;
     }
     if (qint64(m_storedSize.width()) * m_storedSize.height() <= kMaxWholePixels) {
@@ -188,16 +211,14 @@ bool tfphotosource::copyAndRotate(const QString &target)
     if (!load({}))
         return false;
     if (!m_data.isEmpty()) {
-        bool damaged = false;
-        const QByteArray turned = JpegFile::turnedUpright(m_data, exifOrientation(m_transformation), &damaged);
-        if (damaged)
+        if (!m_turnTried && !turnLosslessly())
             return false;
-        QString error;
-        if (!turned.isEmpty()) {
-            if (AtomicFile::write(turned, target, &error))
-                return true;
-            qCDebug(lcTransfer) << "无损旋转写入失败:" << error;
-            return false;
+        if (!m_turned.isEmpty()) {
+            QString error;
+            const bool written = AtomicFile::write(std::exchange(m_turned, QByteArray()), target, &error);
+            if (!written)
+                qCDebug(lcTransfer) << "无损旋转写入失败:" << error;
+            return written;
         }
         // Sides that are not whole blocks: re-encoded below, metadata carried over.
     }

@@ -21,8 +21,9 @@ public:
     // Reads the whole picture once, at the scale the largest of these size
     // copies needs; false when the file is not a whole picture of the kind its
     // name says (truncated, empty, another format). Later calls return the
-    // first answer.
-    bool load(const QList<int> &sizeTargets);
+    // first answer. With uprightOriginal a JPEG is turned for the full-size
+    // copy before anything is decoded.
+    bool load(const QList<int> &sizeTargets, bool uprightOriginal = false);
     QSize storedSize() const { return m_storedSize; }
     QImageIOHandler::Transformations transformation() const { return m_transformation; }
     // Value of the rotation table (1 = nothing to do).
@@ -43,6 +44,7 @@ public:
 private:
     bool plainCopy(const QString &target);
     bool claimsOtherFormat() const;
+    bool turnLosslessly(); // false when the data turns out damaged
     QImage decodeForSizes(const QSize &neededStored);
     QImage oversizeScaledCopy(int target);
     QImage makeScaled(int target);
@@ -53,6 +55,8 @@ private:
     bool m_loaded = false;
     bool m_whole = false;
     QByteArray m_data;           // the whole file, for JPEG sources
+    QByteArray m_turned;         // the upright full-size copy, turned without re-encoding
+    bool m_turnTried = false;
     QByteArray m_format;
     QSize m_storedSize;
     QImageIOHandler::Transformations m_transformation = QImageIOHandler::TransformationNone;

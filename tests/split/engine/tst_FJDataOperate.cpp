@@ -79,7 +79,6 @@ class TestFJDataOperate : public QObject
 
 private slots:
     void orderReplyFillsDownloadsAndGoods();
-    void secondOrderReplacesFirstOrdersEntries();
     void uniqueNamesWithinVisit_data();
     void uniqueNamesWithinVisit();
     void cropUrlsAreListedOnce();
@@ -117,24 +116,6 @@ void TestFJDataOperate::orderReplyFillsDownloadsAndGoods()
     const QJsonObject storedVisit = holder.detailData.value("servicetime").toArray().first().toObject();
     QCOMPARE(storedVisit.value("urgentgoods").toArray().first().toObject().value("goodname").toString(),
              QStringLiteral("相册"));
-}
-
-void TestFJDataOperate::secondOrderReplacesFirstOrdersEntries()
-{
-    ScopedMountRoot root;
-    FJDataOperate holder;
-    takeUpOrder(holder, orderReply("A100", "https://img.example/o1"));
-    takeUpOrder(holder, orderReply("B200", "https://img.example/o2"));
-
-    QCOMPARE(holder.downloadUrls.size(), 4);
-    for (const QString &url : holder.downloadUrls)
-        QVERIFY2(url.startsWith("https://img.example/o2/"), qPrintable(url));
-    for (const QString &url : holder.imageByUrl.keys())
-        QVERIFY2(url.startsWith("https://img.example/o2/"), qPrintable(url));
-    // Names restart per order: no "(1)" carried over from the first order.
-    QCOMPARE(goodNames(holder.goods), (QStringList{"相册", "  内页", "摆台", "相册(1)"}));
-    QCOMPARE(holder.orderImportPath, root.path() + "photos/2024/B200/all/");
-    QCOMPARE(holder.order.value("orderpayforkey").toString(), QStringLiteral("B200"));
 }
 
 void TestFJDataOperate::uniqueNamesWithinVisit_data()

@@ -66,7 +66,6 @@ private slots:
     void typeFortyMakesOnlyTheGroupFolder();
     void sonGoodsGetOneFolderEach();
     void ruleNamesTheFolders();
-    void repeatedRunsGetNumberedFolders();
     void missingPictureIsOneFailureLine();
     void serviceValuesStayInsideTheOrderFolder_data();
     void serviceValuesStayInsideTheOrderFolder();
@@ -207,29 +206,6 @@ void TestFJDataThreadProducts::ruleNamesTheFolders()
     QVERIFY(report.ok);
     QCOMPARE(entriesBelow(m_orderDir + QStringLiteral("G M1-W1 T1取 E/")),
              (QStringList{"内页 E/", "内页 E/a.jpg", "封面 E/", "封面 E/b.jpg"}));
-}
-
-void TestFJDataThreadProducts::repeatedRunsGetNumberedFolders()
-{
-    putFinished({"a.jpg"});
-    const QJsonObject goods =
-        object(R"({"id":"7","goodname":"框","factoryname":"F","imgs":[{"img_name":"a.jpg"}]})");
-    for (int run = 0; run < 3; ++run)
-        QVERIFY(runProduct(goods).ok);
-    const QString name = QStringLiteral("7#框   A001 M1-W1 T1取 ");
-    QStringList expected{name + "/", name + "/a.jpg", name + " (1)/", name + " (1)/a.jpg", name + " (2)/",
-                         name + " (2)/a.jpg"};
-    expected.sort();
-    QCOMPARE(entriesBelow(m_orderDir + QStringLiteral("F M1-W1 T1取 /")), expected);
-
-    // Two sub-products whose names come out equal.
-    const QJsonArray rule = array(R"([{"key":"name"}])");
-    QVERIFY(runProduct(object(R"({"factoryname":"H","son_good":[{"goodname":"同","picpath":[{"img_name":"a.jpg"}]},
-                                  {"goodname":"同","picpath":[{"img_name":"a.jpg"}]}]})"),
-                       rule)
-                .ok);
-    QCOMPARE(entriesBelow(m_orderDir + QStringLiteral("H M1-W1 T1取 /")),
-             (QStringList{"同 (1)/", "同 (1)/a.jpg", "同/", "同/a.jpg"}));
 }
 
 void TestFJDataThreadProducts::missingPictureIsOneFailureLine()

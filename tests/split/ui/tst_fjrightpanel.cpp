@@ -485,16 +485,9 @@ void tst_FJRightPanel::datePopup()
 
     // Typing changes nothing; a double click is swallowed.
     QTest::keyClicks(edit, QStringLiteral("2020"));
-    QCOMPARE(edit->date(), picked);
     QTest::mouseDClick(edit, Qt::LeftButton);
-    QVERIFY(searches.isEmpty());
-    // A left press opens a new popup; a click outside leaves the date.
-    if (QCalendarWidget *open = popup())
-        open->close();
-    QTest::mousePress(edit, Qt::LeftButton);
-    QVERIFY(popup());
-    popup()->close();
     QCOMPARE(edit->date(), picked);
+    QVERIFY(searches.isEmpty());
     if (QCalendarWidget *open = popup())
         open->close();
 }

@@ -34,6 +34,21 @@ QStringList strayFiles(const QString &folder, const QStringList &expected)
     return names;
 }
 
+// The four entries of one photo as the manager hands them over, into out/<tag>.
+QList<PhotoImportTask> photoGroup(const QString &source, const QString &out)
+{
+    QList<PhotoImportTask> group;
+    for (const PhotoInfo &info : photoEntries(source)) {
+        PhotoImportTask task;
+        task.photoInfo = info;
+        task.targetDir = out + QLatin1Char('/') + info.sizeTag;
+        task.taskId = 7;
+        task.photoIndex = group.size();
+        group.append(task);
+    }
+    return group;
+}
+
 } // namespace
 
 class TestImportWorker : public QObject
@@ -45,14 +60,10 @@ private slots:
 
     void orientation_data();
     void orientation();
-    void rotationTableMatchesReader_data();
-    void rotationTableMatchesReader();
     void sizeCopies_data();
     void sizeCopies();
     void targetSizeOutsideRange_data();
     void targetSizeOutsideRange();
-    void intermediateSize_data();
-    void intermediateSize();
     void qualityAndFormat();
     void uprightPhotoIsByteCopy();
     void damagedPhotoFailsEveryEntry_data();
@@ -102,18 +113,8 @@ void TestImportWorker::orientation()
     const QString out = m_dir.filePath(QStringLiteral("out%1").arg(exif));
     tfimportworker worker(0);
     QSignalSpy results(&worker, &tfimportworker::photoImported);
-    QList<PhotoImportTask> group;
-    const QList<PhotoInfo> entries = photoEntries(source);
-    for (int i = 0; i < entries.size(); ++i) {
-        PhotoImportTask task;
-        task.photoInfo = entries.at(i);
-        task.targetDir = out + QLatin1Char('/') + entries.at(i).sizeTag;
-        task.taskId = 7;
-        task.photoIndex = i;
-        group.append(task);
-    }
     worker.start();
-    worker.setTaskGroup(group);
+    worker.setTaskGroup(photoGroup(source, out));
     QTRY_COMPARE_WITH_TIMEOUT(results.count(), 4, 20000);
     for (int i = 0; i < 4; ++i) {
         QCOMPARE(results.at(i).at(2).toInt(), i);
@@ -139,26 +140,6 @@ void TestImportWorker::orientation()
         QCOMPARE(copy.size(), quarter ? size.second.transposed() : size.second);
         QVERIFY2(sameQuarters(copy, expected), qPrintable(size.first));
     }
-}
-
-void TestImportWorker::rotationTableMatchesReader_data()
-{
-    orientation_data();
-}
-
-// Turning the stored picture with the table gives the reader's picture pixel for pixel.
-void TestImportWorker::rotationTableMatchesReader()
-{
-    QFETCH(int, exif);
-    const QString source = makePhoto(QStringLiteral("t%1.jpg").arg(exif), 64, 40, exif);
-    QVERIFY(!source.isEmpty());
-    QImageReader reader(source);
-    reader.setAutoTransform(false);
-    const QImage stored = reader.read();
-    const int value = tfimportworker::getImageOrientation(source);
-    QCOMPARE(value == 1, exif == 1);
-    const QImage turned = tfimportworker::applyImageRotation(stored, value);
-    QCOMPARE(turned.convertToFormat(QImage::Format_RGB32), upright(source).convertToFormat(QImage::Format_RGB32));
 }
 
 void TestImportWorker::sizeCopies_data()
@@ -222,25 +203,6 @@ void TestImportWorker::targetSizeOutsideRange()
     const int value = imagesize.toInt(&ok);
     QCOMPARE(results.at(0).at(4).toString(), QStringLiteral("图片压缩失败 (目标尺寸: %1)").arg(ok ? value : 0));
     QVERIFY(!QFileInfo::exists(task.targetDir + QStringLiteral("/range.jpg")));
-}
-
-void TestImportWorker::intermediateSize_data()
-{
-    QTest::addColumn<QSize>("source");
-    QTest::addColumn<int>("target");
-    QTest::addColumn<QSize>("expected");
-    QTest::newRow("12000x8000") << QSize(12000, 8000) << 1920 << QSize(4096, 2730);
-    QTest::newRow("16000x9000") << QSize(16000, 9000) << 1920 << QSize(3072, 1728);
-    QTest::newRow("25000x10000") << QSize(25000, 10000) << 90 << QSize(270, 108);
-    QTest::newRow("within 4t") << QSize(10500, 2000) << 3000 << QSize(10500, 2000);
-}
-
-void TestImportWorker::intermediateSize()
-{
-    QFETCH(QSize, source);
-    QFETCH(int, target);
-    QFETCH(QSize, expected);
-    QCOMPARE(tfimportworker::calculateIntermediateSize(source, target), expected);
 }
 
 void TestImportWorker::qualityAndFormat()
@@ -310,16 +272,8 @@ void TestImportWorker::damagedPhotoFailsEveryEntry()
     const QString out = m_dir.filePath(QStringLiteral("bad_%1_%2").arg(damage).arg(exif));
     tfimportworker worker(0);
     QSignalSpy results(&worker, &tfimportworker::photoImported);
-    QList<PhotoImportTask> group;
-    for (const PhotoInfo &info : photoEntries(source)) {
-        PhotoImportTask task;
-        task.photoInfo = info;
-        task.targetDir = out + QLatin1Char('/') + info.sizeTag;
-        task.photoIndex = group.size();
-        group.append(task);
-    }
     worker.start();
-    worker.setTaskGroup(group);
+    worker.setTaskGroup(photoGroup(source, out));
     QTRY_COMPARE_WITH_TIMEOUT(results.count(), 4, 20000);
     for (const QList<QVariant> &result : results) {
         QCOMPARE(result.at(3).toBool(), false);
@@ -485,16 +439,7 @@ void TestImportWorker::stopFinishesHandedEntries()
     QSignalSpy results(&worker, &tfimportworker::photoImported);
     QSignalSpy finished(&worker, &tfimportworker::workerFinished);
     worker.start();
-    QList<PhotoImportTask> group;
-    const QList<PhotoInfo> infos = photoEntries(photo);
-    for (int i = 0; i < infos.size(); ++i) {
-        PhotoImportTask task;
-        task.photoInfo = infos.at(i);
-        task.targetDir = m_dir.filePath(QStringLiteral("stop/") + infos.at(i).sizeTag);
-        task.photoIndex = i;
-        group.append(task);
-    }
-    worker.setTaskGroup(group);
+    worker.setTaskGroup(photoGroup(photo, m_dir.filePath(QStringLiteral("stop"))));
     worker.stop();
     QVERIFY(worker.wait(20000));
     QCOMPARE(results.count(), 4);

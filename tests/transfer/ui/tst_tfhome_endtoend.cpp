@@ -196,7 +196,7 @@ tfhome *TfhomeEndToEndTest::openFromLauncher()
             }
             return false;
         },
-        10000);
+        30000);
     if (!launcher)
         return nullptr;
     for (ToolCardWidget *card : launcher->findChildren<ToolCardWidget *>()) {
@@ -229,7 +229,7 @@ QString TfhomeEndToEndTest::cell(int row, const QString &title) const
 void TfhomeEndToEndTest::search(int rows)
 {
     m_window->findChild<QPushButton *>(QStringLiteral("searchButton"))->click();
-    QTRY_COMPARE_WITH_TIMEOUT(table()->orderCount(), rows, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(table()->orderCount(), rows, 30000);
 }
 
 void TfhomeEndToEndTest::pick(int row, const QStringList &files)
@@ -349,7 +349,7 @@ void TfhomeEndToEndTest::runMainRoad(const QString &root)
     QCOMPARE(readAll(folder1 + "/试拍视频/VID 0001.mp4"), readAll(video));
 
     // The reports, per order in run order, with their decoded fields.
-    QTRY_COMPARE_WITH_TIMEOUT(reports().size(), 8, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(reports().size(), 8, 30000);
     const QList<StandInService::Request> sent = reports();
     QStringList actions;
     for (const auto &request : sent)
@@ -413,7 +413,7 @@ void TfhomeEndToEndTest::runMainRoad(const QString &root)
     QCOMPARE(table()->orderAt(1).photoList.at(0).statusOrigin, int(Uploaded));
     auto *gridWidget = m_window->findChild<tfhomeorders_PhotoDisplayWidget *>(QStringLiteral("m_photoDisplayWidget"));
     QTRY_COMPARE_WITH_TIMEOUT(gridWidget->findChild<QLabel *>(QStringLiteral("importedTitleLabel"))->text(),
-                              QStringLiteral("已导入：1"), 10000);
+                              QStringLiteral("已导入：1"), 30000);
     const auto captions = [gridWidget]() {
         QStringList texts;
         for (QWidget *tile : gridWidget->findChildren<QWidget *>(QStringLiteral("importedTile"))) {
@@ -422,16 +422,16 @@ void TfhomeEndToEndTest::runMainRoad(const QString &root)
         }
         return texts;
     };
-    QTRY_COMPARE_WITH_TIMEOUT(captions(), QStringList{QStringLiteral("VID 0001.mp4")}, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(captions(), QStringList{QStringLiteral("VID 0001.mp4")}, 30000);
     const QString summary = QStringLiteral("\n%1-1  总数:3  成功:3\n%2-1  总数:1  成功:1")
                                 .arg(Data::orderNumber(0), Data::orderNumber(1));
     QVERIFY2(m_boxes->contains(QStringLiteral("全部导完"), summary), qPrintable(m_boxes->last().text));
 
     // A new search shows what the service now holds for each order.
-    QTRY_VERIFY(m_window->findChild<QPushButton *>(QStringLiteral("searchButton"))->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(m_window->findChild<QPushButton *>(QStringLiteral("searchButton"))->isEnabled(), 30000);
     search(2);
-    QTRY_COMPARE_WITH_TIMEOUT(cell(0, "已导"), QStringLiteral("3/0/0"), 10000);
-    QTRY_COMPARE_WITH_TIMEOUT(cell(1, "已导"), QStringLiteral("0/1/0"), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(cell(0, "已导"), QStringLiteral("3/0/0"), 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(cell(1, "已导"), QStringLiteral("0/1/0"), 30000);
 }
 
 void TfhomeEndToEndTest::mainRoadFromLogin()
@@ -467,11 +467,11 @@ void TfhomeEndToEndTest::failedCopyIsShownAndNotReported()
     QVERIFY2(m_boxes->contains(QStringLiteral("全部导完"), summary), qPrintable(m_boxes->last().text));
     QCOMPARE(cell(0, "已选"), QStringLiteral("1/2 失败:1"));
     QCOMPARE(table()->orderAt(0).photoList.at(4).statusOrigin, int(Failed));
-    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "logreadpic").size(), 1, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "logreadpic").size(), 1, 30000);
     const auto photos = m_service->requests("order", "savepicpath");
     QCOMPARE(photos.size(), 1);
     QCOMPARE(TransferReportData::fileNameOf(photos.at(0).field("path")), QStringLiteral("good.jpg"));
-    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "logreadpic").size(), 1, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "logreadpic").size(), 1, 30000);
     QCOMPARE(m_service->requests("order", "logreadpic").at(0).field("picnumber"), QStringLiteral("1"));
     QCOMPARE(m_service->requests("order", "logreadpic").at(0).field("photonames"), QStringLiteral("good.jpg"));
     QCOMPARE(m_service->requests("order", "saveorderphotopath").size(), 1);
@@ -494,7 +494,7 @@ void TfhomeEndToEndTest::pauseAndResume()
     QSignalSpy results(m_window->importManager(), &tfimportthreadmanager::photoImported);
     startAll();
     QCOMPARE(start->text(), QStringLiteral("全部暂停"));
-    QVERIFY(results.wait(20000));
+    QVERIFY(results.wait(30000));
     start->click();
     QCOMPARE(start->text(), QStringLiteral("全部开始"));
     QCOMPARE(cell(0, "上传状态"), QStringLiteral("等待中"));
@@ -511,7 +511,7 @@ void TfhomeEndToEndTest::pauseAndResume()
             QVERIFY(QFileInfo::exists(root.path() + Data::orderShareFolder(0) + '/' + tag + '/' + name));
     }
     // Every photo reported once, across both runs.
-    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "logreadpic").size(), 1, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "logreadpic").size(), 1, 30000);
     QStringList reported;
     for (const auto &request : m_service->requests("order", "savepicpath"))
         reported << TransferReportData::fileNameOf(request.field("path"));
@@ -520,7 +520,7 @@ void TfhomeEndToEndTest::pauseAndResume()
     for (const QString &file : qAsConst(files))
         expected << QFileInfo(file).fileName();
     QCOMPARE(reported, expected);
-    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "logreadpic").size(), 1, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "logreadpic").size(), 1, 30000);
     QCOMPARE(m_service->requests("order", "logreadpic").at(0).field("picnumber"), QStringLiteral("24"));
 }
 
@@ -540,13 +540,13 @@ void TfhomeEndToEndTest::pathErrorPausesTheRun()
     pick(0, {photo});
 
     startAll();
-    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->count() > 1, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->count() > 1, 30000);
     const TransferMessageBoxes::Box box = m_boxes->last();
     QCOMPARE(box.title, QStringLiteral("导片路径错误"));
     QVERIFY2(box.text.startsWith(QStringLiteral("导入路径无法访问并且无法创建，请检查局域网是否能连接  ")),
              qPrintable(box.text));
     QVERIFY(box.text.endsWith(Data::orderShareFolder(0) + '/'));
-    QTRY_COMPARE(cell(0, "上传状态"), QStringLiteral("等待中"));
+    QTRY_COMPARE_WITH_TIMEOUT(cell(0, "上传状态"), QStringLiteral("等待中"), 30000);
     QCOMPARE(table()->findChild<QPushButton *>(QStringLiteral("startAllButton"))->text(), QStringLiteral("全部开始"));
     QVERIFY(!table()->isRunning());
     QVERIFY(reports().isEmpty());
@@ -577,7 +577,7 @@ void TfhomeEndToEndTest::sameOrderNumberDifferentVisits()
     QVERIFY(!QFileInfo::exists(root.path() + secondFolder + "/all/first.jpg"));
     QCOMPARE(cell(0, "上传状态"), QStringLiteral("导片完成"));
     QCOMPARE(cell(1, "上传状态"), QStringLiteral("导片完成"));
-    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "logreadpic").size(), 2, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "logreadpic").size(), 2, 30000);
     const auto photos = m_service->requests("order", "savepicpath");
     QCOMPARE(photos.size(), 2);
     for (const auto &request : photos) {
@@ -585,7 +585,7 @@ void TfhomeEndToEndTest::sameOrderNumberDifferentVisits()
         QCOMPARE(request.field("path"), unc((isFirst ? Data::orderShareFolder(0) : secondFolder)
                                              + (isFirst ? "/all/first.jpg" : "/all/second.jpg")));
     }
-    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "logreadpic").size(), 2, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "logreadpic").size(), 2, 30000);
     for (const auto &request : m_service->requests("order", "logreadpic")) {
         const bool isFirst = request.field("order_photo_id") == Data::orderPhotoId(0);
         QCOMPARE(request.field("photonames"), isFirst ? QStringLiteral("first.jpg") : QStringLiteral("second.jpg"));
