@@ -79,6 +79,8 @@ void tst_LoginCredentials::base64StopsAtZeroByte()
 {
     QCOMPARE(LoginCredentials::base64Decode(QString::fromLatin1(QByteArray("ab\0cd", 5).toBase64())),
              QStringLiteral("ab"));
+    QCOMPARE(LoginCredentials::base64Decode(LoginCredentials::base64Encode(QStringLiteral("张三"))),
+             QStringLiteral("张三"));
 }
 
 void tst_LoginCredentials::writeIsOwnerOnlyAndReplaces()
