@@ -314,8 +314,6 @@ void FJHome::slt_copypicthread(bool ok, QString jobType, QString srcPath, QStrin
             moved.selected = false;
             order.downImgList.prepend(moved);
         }
-        for (ThumbnailInfo &info : order.downImgList)
-            info.selected = false;
         if (leftPanel->orderList.at(row).order_photo_id == order.order_photo_id)
             leftPanel->orderList[row] = order;
         if (order.order_photo_id == rightPanel->currentOrder.order_photo_id) {

@@ -14,7 +14,6 @@ private slots:
     void init();
     void releaseOnOfferedButton_data();
     void releaseOnOfferedButton();
-    void hoverReportsChangeOnce();
 
 private:
     QMouseEvent mouse(QEvent::Type type, const QPoint &pos)
@@ -71,23 +70,6 @@ void tst_BatchDeleteDelegates::releaseOnOfferedButton()
     QCOMPARE(consumed, submits + deletes > 0);
     if (submits)
         QCOMPARE(submit.first().first().toInt(), row);
-}
-
-void tst_BatchDeleteDelegates::hoverReportsChangeOnce()
-{
-    BatchDelete_ActionDelegate delegate;
-    QSignalSpy changed(&m_model, &QAbstractItemModel::dataChanged);
-    QMouseEvent over = mouse(QEvent::MouseMove, QPoint(120, 220));
-    delegate.editorEvent(&over, &m_model, cell(), m_model.index(1, 4));
-    QCOMPARE(delegate.hoverRow(), 1);
-    QCOMPARE(delegate.hoverButton(), 1);
-    QCOMPARE(changed.count(), 1);
-    delegate.editorEvent(&over, &m_model, cell(), m_model.index(1, 4));
-    QCOMPARE(changed.count(), 1);
-    QMouseEvent away = mouse(QEvent::MouseMove, QPoint(240, 220));
-    delegate.editorEvent(&away, &m_model, cell(), m_model.index(1, 4));
-    QCOMPARE(delegate.hoverButton(), 0);
-    QCOMPARE(changed.count(), 2);
 }
 
 QTEST_MAIN(tst_BatchDeleteDelegates)

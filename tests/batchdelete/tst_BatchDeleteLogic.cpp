@@ -26,7 +26,6 @@ private slots:
     void acceptedOnlyForTextOne();
     void fileSizes_data();
     void fileSizes();
-    void listTexts();
     void mayDeleteOnlyInsideFolder();
 };
 
@@ -187,19 +186,6 @@ void tst_BatchDeleteLogic::fileSizes()
     QFETCH(qint64, size);
     QFETCH(QString, text);
     QCOMPARE(formatFileSize(size), text);
-}
-
-void tst_BatchDeleteLogic::listTexts()
-{
-    BatchDeleteFileInfo a;
-    a.dirName = QStringLiteral("原片");
-    a.fileName = QStringLiteral("1.jpg");
-    BatchDeleteFileInfo b = a;
-    b.fileName = QStringLiteral("2.jpg");
-    b.errorMessage = QStringLiteral("没有删除权限");
-    QCOMPARE(deletedListText({a, b}), QStringLiteral("\n原片/1.jpg\n原片/2.jpg"));
-    QCOMPARE(failedListText({b}), QStringLiteral("\n原片/2.jpg: 没有删除权限"));
-    QCOMPARE(deletedListText({}), QString());
 }
 
 void tst_BatchDeleteLogic::mayDeleteOnlyInsideFolder()

@@ -96,7 +96,6 @@ private slots:
     void fileListDialogs();
 
     void modelRolesAndRange();
-    void knownFilesShownWithoutScan();
     void scanShowsFilesAndHandsThemOn();
     void missingFolderToasts();
     void cancelLeavesTableEmpty();
@@ -107,9 +106,6 @@ void tst_BatchDeletePanels::rowCellsAndStoredRows()
 {
     BatchDelete_OrderListWidget panel;
     BatchDeleteOrderInfo order = makeOrder(1, QStringLiteral("/Volumes/photo/A1"));
-    order.mname = QStringLiteral("张三");
-    order.role1 = QStringLiteral("王");
-    order.fulfil_time = QStringLiteral("2024-05-06");
     order.row = 9;
     order.checked = true;
     panel.addOrder(order);
@@ -121,12 +117,8 @@ void tst_BatchDeletePanels::rowCellsAndStoredRows()
     QCOMPARE(panel.orders().at(1).row, 1);
     auto *table = panel.tableWidget();
     QCOMPARE(table->item(0, 1)->text(), QStringLiteral("A1-2"));
-    QCOMPARE(table->item(0, 2)->text(), QStringLiteral("张三"));
     QCOMPARE(table->item(1, 2)->text(), QStringLiteral("李四"));
-    QCOMPARE(table->item(0, 3)->text(), QStringLiteral("王"));
-    QCOMPARE(table->item(0, 4)->text(), QStringLiteral("2024-05-06"));
     QCOMPARE(table->item(0, 6)->text(), QStringLiteral("/Volumes/photo/A1"));
-    QCOMPARE(counter(panel, 0)->findChild<QLabel *>("numLab")->text(), QStringLiteral("0/0/0"));
 
     QSignalSpy clicked(&panel, &BatchDelete_OrderListWidget::singleOrderClicked);
     table->selectRow(1);
@@ -227,13 +219,10 @@ void tst_BatchDeletePanels::fileListDialogs()
     QTest::mouseClick(qobject_cast<QPushButton *>(counter(panel, 0)->findChild<QWidget *>("checkOkBtn")), Qt::LeftButton);
     SimpleDialog *dialog = openDialog();
     QVERIFY(dialog);
-    const QStringList labels = [dialog]() {
-        QStringList texts;
-        for (QLabel *label : dialog->findChildren<QLabel *>())
-            texts << label->text();
-        return texts;
-    }();
-    QVERIFY2(labels.contains(QStringLiteral("A1- 删除成功的照片")), qPrintable(labels.join('|')));
+    bool titled = false;
+    for (QLabel *label : dialog->findChildren<QLabel *>())
+        titled = titled || label->text() == QStringLiteral("A1- 删除成功的照片");
+    QVERIFY(titled);
     QCOMPARE(dialog->findChild<QTextBrowser *>()->toPlainText().trimmed(), QStringLiteral("原片/0.jpg"));
     dialog->handleCancel();
     QTRY_VERIFY(!openDialog());
@@ -266,23 +255,6 @@ void tst_BatchDeletePanels::modelRolesAndRange()
     QCOMPARE(model.data(model.index(1, 3), Qt::ForegroundRole).value<QBrush>().color(), QColor("#ff3b30"));
     QVERIFY(!model.data(model.index(1, 2), Qt::ForegroundRole).isValid());
     QCOMPARE(model.data(model.index(1, 0), Qt::UserRole).toInt(), int(FileOccupied));
-}
-
-void tst_BatchDeletePanels::knownFilesShownWithoutScan()
-{
-    BatchDelete_FileListWidget panel;
-    BatchDeleteOrderInfo order = makeOrder(1, QStringLiteral("/nonexistent/A1"));
-    order.all = makeFiles(3);
-    panel.loadFilesForOrders({order});
-    QVERIFY(!FullScreenLoading::getInstance(&panel));
-    QCOMPARE(panel.fileModel()->rowCount(), 3);
-    QCOMPARE(panel.findChild<QLabel *>("fileListTitle")->text(), QStringLiteral("共 3 个文件"));
-
-    panel.deleteRefreshFile(makeOrder(2), outcome(order.all.at(1), Deleted));
-    QCOMPARE(panel.fileModel()->getFileAt(1).status, 0);
-    panel.deleteRefreshFile(makeOrder(1), outcome(order.all.at(1), Deleted));
-    QCOMPARE(panel.fileModel()->getFileAt(1).status, int(Deleted));
-
 }
 
 void tst_BatchDeletePanels::scanShowsFilesAndHandsThemOn()

@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLoggingCategory>
 #include <QMessageBox>
+#include <QMutex>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
@@ -527,7 +528,11 @@ void tst_FJHomeRun::noSecretInTheLog()
     messages.clear();
     QLoggingCategory::setFilterRules(QStringLiteral("*.debug=true"));
     const QtMessageHandler previous = qInstallMessageHandler(
-        [](QtMsgType, const QMessageLogContext &, const QString &message) { messages << message; });
+        [](QtMsgType, const QMessageLogContext &, const QString &message) {
+            static QMutex lock; // pool threads log too
+            QMutexLocker locker(&lock);
+            messages << message;
+        });
     // The barcode is the one address that carries the token; its download fails.
     m_service->setFileFailure(QStringLiteral("/index.php"), StandInService::Failure::Http500);
     m_service->setReply(QStringLiteral("order"), QStringLiteral("orderphotodetail"), detail(1));
