@@ -33,7 +33,7 @@ constexpr int kButtonOffset = 3;
 constexpr int kButtonSize = 14;
 constexpr int kGridSpacing = 5;
 constexpr int kGridMargin = 5;
-constexpr int kRetireSlice = 200;
+constexpr int kRetireSlice = 16;
 
 // One sheet for the scroll area and every card in it: the looks are the same
 // for all cards, and thousands of per-card sheets would cost memory and time.
@@ -640,17 +640,24 @@ void ThumbnailTableView::recyclePhotoItems()
     QMutexLocker lock(&cellMutex);
     placedCount = 0;
     updateContainerSize();
+    // Cards on their way out are hidden only in the first screen, where the new
+    // list starts; the shrunk container clips the others until they go, a slice
+    // at a time. Hiding thousands here would stall the GUI thread.
+    const QRect inView(0, 0, containerWidget->width(), scrollArea->viewport()->height());
     for (int i = cells.size() - 1; i >= 0; --i) {
         ThumbnailItemData *item = cells.at(i);
         QWidget *card = item->card;
         if (!card)
             continue;
-        card->hide();
-        item->photoLabel->setText(kLoadingText);
-        if (recyclePool.size() < maxRecycledItems)
+        if (recyclePool.size() < maxRecycledItems) {
+            card->hide();
+            item->photoLabel->setText(kLoadingText);
             recyclePool.append(card);
-        else
+        } else {
+            if (card->geometry().intersects(inView))
+                card->hide();
             retireCard(card);
+        }
     }
     qDeleteAll(cells);
     cells.clear();

@@ -48,6 +48,7 @@ private slots:
     void refusedListWarns();
     void deletesOnServiceThenShare();
     void missingMainFileReported();
+    void mainFileNotRemovedCountsFailed();
     void deletionAsksAndRefusesOffShare();
     void windowHandsSelectedOrderToView();
 
@@ -260,6 +261,30 @@ void tst_OriginalView::missingMainFileReported()
     QVERIFY(QFile::exists(a90));
     QVERIFY(!QFile::exists(b));
     QVERIFY(!QFile::exists(b1920));
+}
+
+void tst_OriginalView::mainFileNotRemovedCountsFailed()
+{
+    // A non-empty folder in the photo's place cannot be removed, even by root.
+    onShare(kFolder + QStringLiteral("/原片/A.jpg/inside"));
+    const QString a90 = onShare(kFolder + QStringLiteral("/90/A.jpg"));
+    Data::servePhotos(*m_service, Data::photosReply(kFolder, QJsonArray{Data::jpeg("1", "A.jpg", kFolder)}, {}));
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("delete_pics"), Data::accepted());
+    makeView();
+    m_view->refreshData(orderMap());
+    QTRY_COMPARE_WITH_TIMEOUT(grid()->getThumbnailInfo(0).name, QStringLiteral("A.jpg"), 10000);
+    // The reload after the summary is held back so that it does not take the overlay away.
+    m_service->setDelay(QStringLiteral("order"), QStringLiteral("getorder_pics"), 3000);
+    selectAllAndDelete();
+    const auto overlay = [this] {
+        FullScreenLoading *loading = FullScreenLoading::getInstance(m_view);
+        return loading ? loading->message() : QString();
+    };
+    // Its reduced copy went, but the photo is not deleted.
+    QTRY_COMPARE_WITH_TIMEOUT(overlay(), QStringLiteral("删除失败!"), 10000);
+    QVERIFY(!QFile::exists(a90));
+    QTRY_VERIFY_WITH_TIMEOUT(openDialog(), 10000);
+    QVERIFY(openDialog()->findChild<QTextBrowser *>()->toPlainText().contains(QStringLiteral("A.jpg删除失败:")));
 }
 
 void tst_OriginalView::deletionAsksAndRefusesOffShare()

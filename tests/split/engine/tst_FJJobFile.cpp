@@ -1,83 +1,60 @@
 #include "split/engine/FJJobFile.h"
 
-#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
-using FJJobFile::CopyResult;
-Q_DECLARE_METATYPE(FJJobFile::CopyResult)
-
-// The file helpers of the design-file jobs: one name below the folder, and
-// copies that are whole, new and never replace anything.
-class tst_FJJobFile : public QObject
+class TestFJJobFile : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void childPath_data();
-    void childPath();
-    void copyNew_data();
-    void copyNew();
+    void childPathStaysOneLevelBelow_data();
+    void childPathStaysOneLevelBelow();
+    void copyNewKeepsTargetAndFailsWhole();
 };
 
-void tst_FJJobFile::childPath_data()
+void TestFJJobFile::childPathStaysOneLevelBelow_data()
 {
+    QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("expected"); // below /out; empty when refused
-    QTest::newRow("plain") << "a.jpg" << "/out/a.jpg";
-    QTest::newRow("slash kept in one folder") << "a/b" << "/out/a_b";
-    QTest::newRow("parent") << ".." << "";
-    QTest::newRow("itself") << "." << "";
-    QTest::newRow("nothing") << "" << "";
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("plain") << "/a/b/" << "c.jpg" << "/a/b/c.jpg";
+    QTest::newRow("slashes become one name") << "/a/b" << "x/../y" << "/a/b/x_.._y";
+    QTest::newRow("parent") << "/a/b" << ".." << "";
+    QTest::newRow("itself") << "/a/b" << "." << "";
+    QTest::newRow("empty name") << "/a/b" << "" << "";
+    QTest::newRow("no folder") << "" << "c.jpg" << "";
 }
 
-void tst_FJJobFile::childPath()
+void TestFJJobFile::childPathStaysOneLevelBelow()
 {
+    QFETCH(QString, folder);
     QFETCH(QString, name);
     QFETCH(QString, expected);
-    QCOMPARE(FJJobFile::childPath(QStringLiteral("/out/"), name), expected);
-    QCOMPARE(FJJobFile::childPath(QStringLiteral("/out"), name), expected);
+    QCOMPARE(FJJobFile::childPath(folder, name), expected);
 }
 
-void tst_FJJobFile::copyNew_data()
+void TestFJJobFile::copyNewKeepsTargetAndFailsWhole()
 {
-    QTest::addColumn<QString>("source"); // in the folder, or absolute
-    QTest::addColumn<bool>("targetExists");
-    QTest::addColumn<CopyResult>("result");
-    QTest::newRow("copied") << "a.jpg" << false << CopyResult::Copied;
-    QTest::newRow("existing target kept") << "a.jpg" << true << CopyResult::TargetExists;
-    QTest::newRow("missing source") << "none.jpg" << false << CopyResult::SourceMissing;
-    // Opens, then fails on the first read: a damaged source.
-    QTest::newRow("unreadable source") << "/proc/self/mem" << false << CopyResult::Failed;
-}
-
-void tst_FJJobFile::copyNew()
-{
-    QFETCH(QString, source);
-    QFETCH(bool, targetExists);
-    QFETCH(CopyResult, result);
     QTemporaryDir dir;
-    const QByteArray bytes(3 * 1024 * 1024 + 5, 'p');
-    QFile file(dir.filePath("a.jpg"));
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-    file.close();
-    QVERIFY(QDir().mkpath(dir.filePath("out")));
-    const QString target = dir.filePath("out/b.jpg");
-    if (targetExists) {
-        QFile old(target);
-        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+    const QString source = dir.filePath("source.jpg");
+    const QString target = dir.filePath("target.jpg");
+    for (const auto &[path, bytes] : {std::pair<QString, QByteArray>{source, "new"}, {target, "old"}}) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
     }
+    QCOMPARE(FJJobFile::copyNew(source, target), FJJobFile::CopyResult::TargetExists);
+    QFile kept(target);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), QByteArray("old"));
 
-    QCOMPARE(FJJobFile::copyNew(QDir(dir.path()).absoluteFilePath(source), target), result);
-    QFile copy(target);
-    QCOMPARE(copy.exists(), result == CopyResult::Copied || targetExists);
-    if (copy.exists()) {
-        QVERIFY(copy.open(QIODevice::ReadOnly));
-        QCOMPARE(copy.readAll(), targetExists ? QByteArray("old") : bytes);
-    }
-    // No temporary file stays behind.
-    QCOMPARE(QDir(dir.filePath("out")).entryList(QDir::Files | QDir::Hidden).size(), int(copy.exists()));
+    // A source whose reading fails (even for root) leaves no file behind.
+    const QString broken = dir.filePath("broken.jpg");
+    QCOMPARE(FJJobFile::copyNew(QStringLiteral("/proc/self/mem"), broken), FJJobFile::CopyResult::Failed);
+    QVERIFY(!QFile::exists(broken));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
 }
 
-QTEST_GUILESS_MAIN(tst_FJJobFile)
+QTEST_GUILESS_MAIN(TestFJJobFile)
 #include "tst_FJJobFile.moc"
