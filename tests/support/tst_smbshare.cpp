@@ -165,7 +165,7 @@ void SmbShareTest::overwriteByRename()
             QVERIFY(!QFile::rename(temporary, target));
             QCOMPARE(readFile(target), oldBytes);
             // Under load the share may refuse a remove for a moment right after the refused rename.
-            QTRY_VERIFY_WITH_TIMEOUT(QFile::remove(target) || !QFileInfo::exists(target), 5000);
+            QTRY_VERIFY_WITH_TIMEOUT(QFile::remove(target) || !QFileInfo::exists(target), 30000);
             QVERIFY(QFile::rename(temporary, target));
         }
     }
@@ -184,7 +184,7 @@ void SmbShareTest::readsWhatAnotherWriterPut()
     QVERIFY(writeFile(served(folder + QStringLiteral("/样片.jpg")), bytes));
 
     const QString onMount = onShare(folder + QStringLiteral("/样片.jpg"));
-    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(onMount), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(onMount), 30000);
     QCOMPARE(QCryptographicHash::hash(readFile(onMount), QCryptographicHash::Sha256),
              QCryptographicHash::hash(bytes, QCryptographicHash::Sha256));
 
@@ -194,7 +194,7 @@ void SmbShareTest::readsWhatAnotherWriterPut()
     QVERIFY(QFile::remove(served(folder + QStringLiteral("/样片.jpg"))));
     QVERIFY(QFile::rename(served(folder + QStringLiteral("/样片.jpg.new")),
                           served(folder + QStringLiteral("/样片.jpg"))));
-    QTRY_COMPARE_WITH_TIMEOUT(readFile(onMount), replaced, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(readFile(onMount), replaced, 30000);
 }
 
 void SmbShareTest::writeIntoMissingFolderFails()
@@ -210,7 +210,7 @@ void SmbShareTest::writeIntoMissingFolderFails()
     const QString missing = QStringLiteral("导片/不存在的订单");
     QVERIFY(!QDir(onShare(missing)).exists());
     QVERIFY(QDir().mkpath(served(missing)));
-    QTRY_VERIFY_WITH_TIMEOUT(QDir(onShare(missing)).exists(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(QDir(onShare(missing)).exists(), 30000);
 }
 
 void SmbShareTest::removeFile()
