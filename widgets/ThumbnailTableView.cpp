@@ -238,11 +238,11 @@ void ThumbnailTableView::prepareDisplayData(const QList<ThumbnailInfo> &list)
             item->selected = info.selected;
             selectedCount += info.selected ? 1 : 0;
             cells.append(item);
-            qCDebug(lcWidgets) << "缩略图刷新了：" << info.name
-                               << (info.selectable ? "true" : "false");
         }
     }
-    batchTimer->start();
+    qCDebug(lcWidgets) << "缩略图刷新了：" << list.size();
+    // The first screen's cards come at once, one batch per turn of the event loop.
+    batchTimer->start(0);
 }
 
 int ThumbnailTableView::rowTop(int index) const
@@ -254,6 +254,7 @@ void ThumbnailTableView::createPhotoItemsBatch()
 {
     bool more = false;
     bool reachedView = false;
+    bool nextInView = false;
     {
         QMutexLocker lock(&cellMutex);
         if (createdCount >= cells.size())
@@ -285,10 +286,11 @@ void ThumbnailTableView::createPhotoItemsBatch()
         }
         createdCount += batchSize;
         more = createdCount < cells.size() && generation == startGeneration;
+        nextInView = rowTop(createdCount) < viewBottom;
     }
     updateContainerSize();
     if (more)
-        batchTimer->start(50);
+        batchTimer->start(nextInView ? 0 : 50);
     else
         QTimer::singleShot(100, this, &ThumbnailTableView::loadVisiblePhotos);
     // The first screen should not wait for the last batch.
