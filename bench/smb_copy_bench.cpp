@@ -119,8 +119,7 @@ QByteArray sha256(const QString &path)
 
 QString shareScript()
 {
-    return QDir::cleanPath(QFileInfo(QStringLiteral(__FILE__)).absolutePath()
-                           + QStringLiteral("/../scripts/smb-share"));
+    return QDir::cleanPath(QStringLiteral(STUDIO_SOURCE_DIR "/scripts/smb-share"));
 }
 
 QString runScript(const QStringList &arguments, bool *ok)

@@ -520,8 +520,9 @@ void tst_ImportFiles::runCopiesFilesAndReportsEachOrder()
     actions.removeAll(QStringLiteral("saveorderphotopath"));
     actions.removeAll(QStringLiteral("getorder_pics"));
     QCOMPARE(actions, (QStringList{"savepicpath_batch", "savepicpath_batch"}));
+    // Folder reports are sent without waiting for their replies: wait for them to arrive.
+    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests(QStringLiteral("order"), QStringLiteral("saveorderphotopath")).size(), 2, 30000);
     const auto paths = m_service->requests(QStringLiteral("order"), QStringLiteral("saveorderphotopath"));
-    QCOMPARE(paths.size(), 2);
     const auto batches = m_service->requests(QStringLiteral("order"), QStringLiteral("savepicpath_batch"));
     const StandInService::Request &first = batches.at(0);
     QCOMPARE(first.field(QStringLiteral("order_photo_id")), Data::orderPhotoId(1));
@@ -574,7 +575,7 @@ void tst_ImportFiles::failedCopiesShownNotReported()
     QVERIFY(!QFile::exists(orderFolder(0) + QStringLiteral("/原片/IMG_9.jpg")));
     QVERIFY(!QFile::exists(orderFolder(0) + QStringLiteral("/原始档/EMPTY.CR2")));
     // Row 0 succeeded: its folder is reported.
-    QCOMPARE(m_service->requests(QStringLiteral("order"), QStringLiteral("saveorderphotopath")).size(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests(QStringLiteral("order"), QStringLiteral("saveorderphotopath")).size(), 1, 30000);
 }
 
 void tst_ImportFiles::namesToImportAgainStopTheRun()

@@ -85,9 +85,8 @@ QString SmbShare::scriptPath()
     const QString overridden = qEnvironmentVariable("SMB_SHARE_SCRIPT");
     if (!overridden.isEmpty())
         return overridden;
-    // This file lives in tests/support of the source tree; the build folder may be anywhere.
-    return QDir::cleanPath(QFileInfo(QStringLiteral(__FILE__)).absolutePath()
-                           + QStringLiteral("/../../scripts/smb-share"));
+    // From the source root the build passes in: __FILE__ may be relative under a compiler cache.
+    return QDir::cleanPath(QStringLiteral(STUDIO_SOURCE_DIR "/scripts/smb-share"));
 }
 
 QString SmbShare::whyMachineCannotMount()

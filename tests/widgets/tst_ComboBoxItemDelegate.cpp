@@ -2,7 +2,6 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
-#include <QStandardItemModel>
 #include <QtTest>
 
 class tst_ComboBoxItemDelegate : public QObject
@@ -12,8 +11,6 @@ class tst_ComboBoxItemDelegate : public QObject
 private slots:
     void colours_data();
     void colours();
-    void heightIsFixed_data();
-    void heightIsFixed();
     void paintsIntoAComboPopup();
 };
 
@@ -40,27 +37,6 @@ void tst_ComboBoxItemDelegate::colours()
     QCOMPARE(styled.backgroundBrush.color().name(), background);
     for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
         QCOMPARE(styled.palette.color(group, QPalette::Text).name(), text);
-}
-
-void tst_ComboBoxItemDelegate::heightIsFixed_data()
-{
-    QTest::addColumn<int>("pixelSize");
-    QTest::newRow("small font") << 6;
-    QTest::newRow("large font") << 80;
-}
-
-void tst_ComboBoxItemDelegate::heightIsFixed()
-{
-    QFETCH(int, pixelSize);
-    QStandardItemModel model;
-    model.appendRow(new QStandardItem(QStringLiteral("基本信息")));
-    ComboBoxItemDelegate delegate;
-    QStyleOptionViewItem option;
-    option.font.setPixelSize(pixelSize);
-    option.fontMetrics = QFontMetrics(option.font);
-    const QSize hint = delegate.sizeHint(option, model.index(0, 0));
-    QCOMPARE(hint.height(), 60);
-    QVERIFY(hint.width() > 0);
 }
 
 void tst_ComboBoxItemDelegate::paintsIntoAComboPopup()

@@ -31,7 +31,6 @@ private slots:
     void centredOnParent_data();
     void centredOnParent();
     void doesNotTakeFocus();
-    void diesWithParent();
     void toastsAreIndependent();
 };
 
@@ -102,17 +101,6 @@ void TestToastWidget::doesNotTakeFocus()
     QVERIFY(toastOf(&window)->testAttribute(Qt::WA_ShowWithoutActivating));
     QCoreApplication::processEvents();
     QCOMPARE(QApplication::focusWidget(), edit);
-}
-
-void TestToastWidget::diesWithParent()
-{
-    auto *window = new QWidget;
-    window->show();
-    ToastWidget::showMessage(window, QStringLiteral("已复制"), 2000);
-    QPointer<ToastWidget> toast = toastOf(window);
-    QVERIFY(toast);
-    delete window;
-    QVERIFY(toast.isNull());
 }
 
 void TestToastWidget::toastsAreIndependent()

@@ -1,6 +1,7 @@
 #include "app/core/LoginCredentials.h"
 
 #include <QFile>
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -78,6 +79,8 @@ void tst_LoginCredentials::base64StopsAtZeroByte()
 {
     QCOMPARE(LoginCredentials::base64Decode(QString::fromLatin1(QByteArray("ab\0cd", 5).toBase64())),
              QStringLiteral("ab"));
+    QCOMPARE(LoginCredentials::base64Decode(LoginCredentials::base64Encode(QStringLiteral("张三"))),
+             QStringLiteral("张三"));
 }
 
 void tst_LoginCredentials::writeIsOwnerOnlyAndReplaces()
@@ -105,6 +108,10 @@ void tst_LoginCredentials::writeFailsInMissingFolder()
     QTemporaryDir dir;
     QVERIFY(!LoginCredentials::write(dir.filePath(QStringLiteral("missing/login_config.txt")),
                                      {QStringLiteral("username=a")}));
+    // The file cannot be put in place when a non-empty folder holds its name.
+    const QString blocked = dir.filePath(QStringLiteral("login_config.txt"));
+    QVERIFY(QDir().mkpath(blocked + QStringLiteral("/x")));
+    QVERIFY(!LoginCredentials::write(blocked, {QStringLiteral("username=a")}));
 }
 
 void tst_LoginCredentials::readLines_data()

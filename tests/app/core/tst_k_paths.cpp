@@ -126,6 +126,7 @@ void KPathsTest::roundTripThroughServiceForm()
     QCOMPARE(K::returnUpDatePath("nas01", "/volumes/studio/x"), K::returnUpDatePath("nas01", "/Volumes/studio/x"));
     QCOMPARE(K::returnUpDatePath("nas01", "/Volumes/studio/Volumes/x/"),
              BS + BS + "nas01" + BS + "studio" + BS + "Volumes" + BS + "x" + BS);
+    QCOMPARE(K::returnUpDatePath("nas01", "/data/Volumes/studio/x"), QString("/data/Volumes/studio/x"));
 }
 
 void KPathsTest::getServeName_data()

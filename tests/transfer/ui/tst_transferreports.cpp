@@ -186,6 +186,7 @@ void TransferReportsTest::percent_data()
     QTest::newRow("empty order") << 0 << 0 << 0;
     QTest::newRow("negative total") << 3 << -1 << 0;
     QTest::newRow("large") << 2000000 << 2000000 << 100;
+    QTest::newRow("past int when multiplied") << 30000000 << 30000000 << 100;
 }
 
 void TransferReportsTest::percent()
