@@ -4,25 +4,142 @@
 #include "app/core/Logging.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QImageReader>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QThread>
 #include <QThreadPool>
+#include <QTransform>
 
 namespace {
 
-QImage decodeToFit(QImageReader &reader, const QSize &box)
+// APP1 is at most 64 KiB and comes right after SOI (and perhaps APP0).
+constexpr qint64 kExifHeadBytes = 128 * 1024;
+
+// Reads the TIFF words of an EXIF block; out-of-range reads give 0.
+struct TiffReader {
+    const QByteArray &data;
+    bool littleEndian;
+    quint32 u16(qint64 at) const
+    {
+        if (at < 0 || at + 2 > data.size())
+            return 0;
+        const auto *p = reinterpret_cast<const uchar *>(data.constData() + at);
+        return littleEndian ? quint32(p[0] | p[1] << 8) : quint32(p[0] << 8 | p[1]);
+    }
+    quint32 u32(qint64 at) const
+    {
+        if (at < 0 || at + 4 > data.size())
+            return 0;
+        return littleEndian ? (u16(at) | u16(at + 2) << 16) : (u16(at) << 16 | u16(at + 2));
+    }
+};
+
+struct ExifPreview {
+    QByteArray jpeg;
+    int orientation = 1;
+};
+
+ExifPreview previewFromTiff(const QByteArray &tiff)
 {
+    ExifPreview preview;
+    if (!tiff.startsWith("II") && !tiff.startsWith("MM"))
+        return preview;
+    const TiffReader r{tiff, tiff.startsWith("II")};
+    if (r.u16(2) != 42)
+        return preview;
+    const qint64 ifd0 = r.u32(4);
+    const quint32 entries0 = r.u16(ifd0);
+    for (quint32 i = 0; i < entries0; ++i) {
+        const qint64 entry = ifd0 + 2 + 12 * qint64(i);
+        if (r.u16(entry) == 0x0112)
+            preview.orientation = int(r.u16(entry + 8));
+    }
+    const qint64 ifd1 = r.u32(ifd0 + 2 + 12 * qint64(entries0));
+    if (ifd1 <= 0)
+        return preview;
+    qint64 offset = 0;
+    qint64 length = 0;
+    const quint32 entries1 = r.u16(ifd1);
+    for (quint32 i = 0; i < entries1; ++i) {
+        const qint64 entry = ifd1 + 2 + 12 * qint64(i);
+        if (r.u16(entry) == 0x0201)
+            offset = r.u32(entry + 8);
+        else if (r.u16(entry) == 0x0202)
+            length = r.u32(entry + 8);
+    }
+    if (offset > 0 && length > 0 && offset + length <= tiff.size())
+        preview.jpeg = tiff.mid(int(offset), int(length));
+    return preview;
+}
+
+// The small JPEG a camera stores in the EXIF block, with the photo's orientation.
+ExifPreview exifPreview(const QByteArray &head)
+{
+    const auto byte = [&head](qint64 at) { return at < head.size() ? uchar(head.at(int(at))) : 0; };
+    if (byte(0) != 0xFF || byte(1) != 0xD8)
+        return {};
+    qint64 pos = 2;
+    while (pos + 4 <= head.size() && byte(pos) == 0xFF) {
+        const uchar marker = byte(pos + 1);
+        if (marker == 0xDA || marker == 0xD9)
+            break;
+        const qint64 length = byte(pos + 2) << 8 | byte(pos + 3);
+        if (length < 2)
+            break;
+        if (marker == 0xE1 && head.mid(int(pos + 4), 6) == QByteArray("Exif\0\0", 6))
+            return previewFromTiff(head.mid(int(pos + 10), int(length - 8)));
+        pos += 2 + length;
+    }
+    return {};
+}
+
+// The EXIF orientation applied as the reader's auto-transform does: mirror, flip, then a quarter turn.
+QImage oriented(const QImage &image, int orientation)
+{
+    const bool mirror = orientation == 2 || orientation == 3 || orientation == 7 || orientation == 8;
+    const bool flip = orientation == 3 || orientation == 4 || orientation == 5 || orientation == 8;
+    QImage result = (mirror || flip) ? image.mirrored(mirror, flip) : image;
+    if (orientation >= 5 && orientation <= 8)
+        result = result.transformed(QTransform().rotate(90));
+    return result;
+}
+
+// A camera's embedded preview, when it is the same picture (same aspect) and
+// big enough for the tile: it spares decoding a multi-megapixel photo.
+QImage fromExifPreview(const QByteArray &head, const QSize &stored, const QSize &box)
+{
+    const ExifPreview preview = exifPreview(head);
+    if (preview.jpeg.isEmpty())
+        return {};
+    const QImage thumb = QImage::fromData(preview.jpeg, "JPEG");
+    const QSize fitted = stored.scaled(box, Qt::KeepAspectRatio);
+    const qint64 cross = qint64(thumb.width()) * stored.height() - qint64(thumb.height()) * stored.width();
+    if (thumb.isNull() || thumb.width() < fitted.width() || thumb.height() < fitted.height()
+        || qAbs(cross) * 50 > qint64(thumb.height()) * stored.width())
+        return {};
+    return oriented(thumb.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
+                    preview.orientation);
+}
+
+QImage decodeToFit(QIODevice *device, const QSize &box)
+{
+    const QByteArray head = device->peek(kExifHeadBytes);
+    QImageReader reader(device);
     reader.setAutoTransform(true);
     const QSize stored = reader.size();
     // Twice the box keeps the final smooth reduction sharp; the JPEG decoder
     // then only does a fraction of the work for a multi-megapixel photo.
     const QSize decodeBox = box * 2;
     if (stored.isValid()
-        && (stored.width() > decodeBox.width() || stored.height() > decodeBox.height()))
+        && (stored.width() > decodeBox.width() || stored.height() > decodeBox.height())) {
+        const QImage preview = fromExifPreview(head, stored, box);
+        if (!preview.isNull())
+            return preview;
         reader.setScaledSize(stored.scaled(decodeBox, Qt::KeepAspectRatio));
+    }
     QImage image = reader.read();
     if (image.isNull())
         return image;
@@ -50,14 +167,15 @@ ThumbnailLoadWorker::~ThumbnailLoadWorker()
 
 QImage ThumbnailLoadWorker::readScaled(const QString &path, const QSize &box)
 {
-    QImageReader reader(path);
-    return decodeToFit(reader, box);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return decodeToFit(&file, box);
 }
 
 QImage ThumbnailLoadWorker::readScaled(QIODevice *device, const QSize &box)
 {
-    QImageReader reader(device);
-    return decodeToFit(reader, box);
+    return decodeToFit(device, box);
 }
 
 void ThumbnailLoadWorker::setLatestGeneration(int generation)

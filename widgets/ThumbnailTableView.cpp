@@ -33,7 +33,9 @@ constexpr int kButtonOffset = 3;
 constexpr int kButtonSize = 14;
 constexpr int kGridSpacing = 5;
 constexpr int kGridMargin = 5;
-constexpr int kRetireSlice = 16;
+constexpr int kRetireSlice = 4;
+// Four styled cards are a few milliseconds of GUI work, even on a busy machine.
+constexpr int kBatchIntervalMs = 25;
 
 // One sheet for the scroll area and every card in it: the looks are the same
 // for all cards, and thousands of per-card sheets would cost memory and time.
@@ -107,7 +109,7 @@ ThumbnailTableView::ThumbnailTableView(QWidget *parent)
 
     batchTimer = new QTimer(this);
     batchTimer->setSingleShot(true);
-    batchTimer->setInterval(50);
+    batchTimer->setInterval(kBatchIntervalMs);
     connect(batchTimer, &QTimer::timeout, this, &ThumbnailTableView::createPhotoItemsBatch);
 
     retireTimer = new QTimer(this);
@@ -238,11 +240,11 @@ void ThumbnailTableView::prepareDisplayData(const QList<ThumbnailInfo> &list)
             item->selected = info.selected;
             selectedCount += info.selected ? 1 : 0;
             cells.append(item);
-            qCDebug(lcWidgets) << "缩略图刷新了：" << info.name
-                               << (info.selectable ? "true" : "false");
         }
     }
-    batchTimer->start();
+    qCDebug(lcWidgets) << "缩略图刷新了：" << list.size();
+    // The first screen's cards come at once, one batch per turn of the event loop.
+    batchTimer->start(0);
 }
 
 int ThumbnailTableView::rowTop(int index) const
@@ -254,6 +256,7 @@ void ThumbnailTableView::createPhotoItemsBatch()
 {
     bool more = false;
     bool reachedView = false;
+    bool nextInView = false;
     {
         QMutexLocker lock(&cellMutex);
         if (createdCount >= cells.size())
@@ -285,10 +288,11 @@ void ThumbnailTableView::createPhotoItemsBatch()
         }
         createdCount += batchSize;
         more = createdCount < cells.size() && generation == startGeneration;
+        nextInView = rowTop(createdCount) < viewBottom;
     }
     updateContainerSize();
     if (more)
-        batchTimer->start(50);
+        batchTimer->start(nextInView ? 0 : kBatchIntervalMs);
     else
         QTimer::singleShot(100, this, &ThumbnailTableView::loadVisiblePhotos);
     // The first screen should not wait for the last batch.

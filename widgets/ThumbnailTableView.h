@@ -112,7 +112,7 @@ private:
     int thumbnailWidth = 100;
     int thumbnailHeight = 125;
     int createdCount = 0;
-    int batchSize = 8;
+    int batchSize = 4;
     int maxRecycledItems = 50;
     int generation = 0;
     int selectedCount = 0;

@@ -4,6 +4,8 @@
 
 #include <QBuffer>
 #include <QLabel>
+#include <QPainter>
+#include <QProcess>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -96,9 +98,11 @@ private slots:
     void initTestCase();
     void photosPerRowFromViewport_data();
     void photosPerRowFromViewport();
-    void cardsComeInBatchesOfEight();
+    void cardsComeInBatchesOfFour();
     void localPicturesFitTheTile_data();
     void localPicturesFitTheTile();
+    void cameraPreviewUsedWhenItIsThePicture_data();
+    void cameraPreviewUsedWhenItIsThePicture();
     void failuresShowFailureLook_data();
     void failuresShowFailureLook();
     void localPathPreferredOverUrl();
@@ -157,7 +161,7 @@ void TestThumbnailTableView::photosPerRowFromViewport()
     QTRY_COMPARE(grid.photosPerRowCount(), perRow);
 }
 
-void TestThumbnailTableView::cardsComeInBatchesOfEight()
+void TestThumbnailTableView::cardsComeInBatchesOfFour()
 {
     ThumbnailTableView grid;
     grid.resize(540, 600);
@@ -171,11 +175,10 @@ void TestThumbnailTableView::cardsComeInBatchesOfEight()
     grid.loadThumbnails(list);
     QCOMPARE(shownCards(grid).size(), 0);
     // Driven by hand, no event loop in between: one batch per call.
-    grid.createPhotoItemsBatch();
-    QCOMPARE(shownCards(grid).size(), 8);
-    grid.createPhotoItemsBatch();
-    QCOMPARE(shownCards(grid).size(), 16);
-    grid.createPhotoItemsBatch();
+    for (int batch = 1; batch <= 5; ++batch) {
+        grid.createPhotoItemsBatch();
+        QCOMPARE(shownCards(grid).size(), 4 * batch);
+    }
     const QList<QWidget *> cards = shownCards(grid);
     QCOMPARE(cards.size(), 20);
     for (int i = 0; i < cards.size(); ++i) {
@@ -210,6 +213,51 @@ void TestThumbnailTableView::localPicturesFitTheTile()
     QTRY_VERIFY(cardAt(grid, 0));
     QTRY_COMPARE(pixmapSize(cardAt(grid, 0)), expected);
     QVERIFY(photoOf(cardAt(grid, 0))->text().isEmpty());
+}
+
+void TestThumbnailTableView::cameraPreviewUsedWhenItIsThePicture_data()
+{
+    QTest::addColumn<QSize>("previewSize");
+    QTest::addColumn<int>("orientation");
+    QTest::addColumn<QSize>("expected");
+    QTest::addColumn<QPoint>("markerAt"); // the preview's red top-left corner, upright; none: photo used
+    QTest::newRow("upright") << QSize(150, 100) << 1 << QSize(90, 60) << QPoint(2, 2);
+    QTest::newRow("turned 90") << QSize(150, 100) << 6 << QSize(60, 90) << QPoint(57, 2);
+    QTest::newRow("turned 180") << QSize(150, 100) << 3 << QSize(90, 60) << QPoint(87, 57);
+    QTest::newRow("turned 270") << QSize(150, 100) << 8 << QSize(60, 90) << QPoint(2, 87);
+    QTest::newRow("transposed") << QSize(150, 100) << 5 << QSize(60, 90) << QPoint(2, 2);
+    QTest::newRow("other aspect: photo") << QSize(160, 120) << 6 << QSize(60, 90) << QPoint(-1, -1);
+    QTest::newRow("too small: photo") << QSize(60, 40) << 1 << QSize(90, 60) << QPoint(-1, -1);
+}
+
+void TestThumbnailTableView::cameraPreviewUsedWhenItIsThePicture()
+{
+    QFETCH(QSize, previewSize);
+    QFETCH(int, orientation);
+    QFETCH(QSize, expected);
+    QFETCH(QPoint, markerAt);
+    QImage preview(previewSize, QImage::Format_RGB32);
+    preview.fill(Qt::green);
+    QPainter(&preview).fillRect(0, 0, previewSize.width() / 4, previewSize.height() / 4, Qt::red);
+    const QString previewPath = dir.filePath("preview.jpg");
+    const QString photo = writeImage(dir, QStringLiteral("camera_%1.jpg").arg(QTest::currentDataTag()),
+                                     QSize(600, 400), Qt::blue);
+    QVERIFY(preview.save(previewPath, "JPG", 95));
+    QProcess exiftool;
+    exiftool.start("exiftool", {"-q", "-overwrite_original", "-ThumbnailImage<=" + previewPath,
+                                QStringLiteral("-Orientation#=%1").arg(orientation), photo});
+    QVERIFY(exiftool.waitForFinished(30000) && exiftool.exitCode() == 0);
+
+    const QImage tile = ThumbnailLoadWorker::readScaled(photo, QSize(90, 90));
+    QCOMPARE(tile.size(), expected);
+    const QColor centre = tile.pixelColor(tile.width() / 2, tile.height() / 2);
+    if (markerAt.x() < 0) {
+        QVERIFY2(centre.blue() > 200 && centre.green() < 60, qPrintable(centre.name()));
+        return;
+    }
+    QVERIFY2(centre.green() > 200 && centre.blue() < 60, qPrintable(centre.name()));
+    const QColor marker = tile.pixelColor(markerAt);
+    QVERIFY2(marker.red() > 200 && marker.green() < 60, qPrintable(marker.name()));
 }
 
 void TestThumbnailTableView::failuresShowFailureLook_data()
