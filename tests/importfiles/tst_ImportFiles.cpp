@@ -32,7 +32,6 @@ class tst_ImportFiles : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void init();
     void cleanup();
 
@@ -84,13 +83,6 @@ private:
     int m_chooserCalls = 0;
 };
 
-void tst_ImportFiles::initTestCase()
-{
-    m_service = new StandInService(this);
-    QVERIFY(m_service->start());
-    QVERIFY(Config::setUrlHost(m_service->baseUrl()));
-}
-
 void tst_ImportFiles::init()
 {
     Config::k_shops = {ShopEntry{QStringLiteral("11"), QStringLiteral("旗舰店"), QString()},
@@ -99,8 +91,10 @@ void tst_ImportFiles::init()
     m_root.reset(new ScopedMountRoot);
     QVERIFY(m_root->isValid());
     m_sources.reset(new QTemporaryDir);
-    m_service->reset();
-    m_service->clearRequests();
+    // A service of its own per test: a late report of an earlier window never lands here.
+    m_service = new StandInService(this);
+    QVERIFY(m_service->start());
+    QVERIFY(Config::setUrlHost(m_service->baseUrl()));
     Data::install(*m_service);
     m_boxes = new ImportFilesMessageBoxes(this);
 }
@@ -110,12 +104,17 @@ void tst_ImportFiles::cleanup()
     delete m_window;
     delete m_boxes;
     m_boxes = nullptr;
-    const QList<QWidget *> windows = QApplication::topLevelWidgets();
-    for (QWidget *w : windows) {
+    // Deleting a dialog may delete others it owns: hold guarded pointers.
+    QList<QPointer<QWidget>> windows;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        windows.append(w);
+    for (const QPointer<QWidget> &w : qAsConst(windows)) {
         if (qobject_cast<SimpleDialog *>(w))
-            delete w;
+            delete w.data();
     }
     m_root.reset();
+    delete m_service;
+    m_service = nullptr;
 }
 
 ImportFiles *tst_ImportFiles::openWindow(ImportFileType type)
