@@ -42,7 +42,7 @@ bool isJpeg(const QByteArray &data);
 // turn) share this many MiB: a worker waits until its share is free, so the
 // peak memory of a run stays bounded whatever the photos' size. A share
 // larger than the whole waits for all of it.
-constexpr int kSharedMemoryMiB = 330;
+constexpr int kSharedMemoryMiB = 300;
 
 class MemoryShare
 {
