@@ -65,25 +65,29 @@ bool copy(const QString &source, const QString &target, QString *error)
     return commit(out, target, error);
 }
 
-bool writeImage(const QImage &image, const QString &target, const QByteArray &format, int quality,
-                QString *error)
+QByteArray encodeImage(const QImage &image, const QByteArray &format, int quality, QString *error)
 {
     // Encoded in memory first: one large write suits a network share far better than
     // the encoder's many small ones, and a failed encode never touches the share.
     QByteArray encoded;
-    {
-        QBuffer buffer(&encoded);
-        buffer.open(QIODevice::WriteOnly);
-        QImageWriter writer(&buffer, format);
-        if (quality >= 0)
-            writer.setQuality(quality);
-        if (!writer.write(image)) {
-            if (error)
-                *error = writer.errorString();
-            return false;
-        }
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    if (quality >= 0)
+        writer.setQuality(quality);
+    if (!writer.write(image)) {
+        if (error)
+            *error = writer.errorString();
+        return QByteArray();
     }
-    return write(encoded, target, error);
+    return encoded;
+}
+
+bool writeImage(const QImage &image, const QString &target, const QByteArray &format, int quality,
+                QString *error)
+{
+    const QByteArray encoded = encodeImage(image, format, quality, error);
+    return !encoded.isEmpty() && write(encoded, target, error);
 }
 
 bool write(const QByteArray &data, const QString &target, QString *error)

@@ -16,6 +16,10 @@ bool copy(const QString &source, const QString &target, QString *error = nullptr
 // Writes data to target, replacing an existing target.
 bool write(const QByteArray &data, const QString &target, QString *error = nullptr);
 
+// The image encoded in memory (quality < 0: the writer's default); empty on failure.
+QByteArray encodeImage(const QImage &image, const QByteArray &format, int quality,
+                       QString *error = nullptr);
+
 // Encodes image in format (quality < 0: the writer's default) to target.
 bool writeImage(const QImage &image, const QString &target, const QByteArray &format,
                 int quality, QString *error = nullptr);

@@ -5,12 +5,10 @@
 #include "transfer/engine/JpegFile.h"
 #include "transfer/engine/tfimportworker.h"
 
-#include <QBuffer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QImageWriter>
 
 #include <algorithm>
 #include <utility>
@@ -38,21 +36,6 @@ QSize fitLongSide(const QSize &size, int side)
     if (size.width() > size.height())
         return QSize(side, int(qint64(size.height()) * side / size.width()));
     return QSize(int(qint64(size.width()) * side / size.height()), side);
-}
-
-QByteArray encoded(const QImage &image, const QByteArray &format, int quality, QString *error)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, format);
-    if (quality >= 0)
-        writer.setQuality(quality);
-    if (!writer.write(image)) {
-        *error = writer.errorString();
-        return QByteArray();
-    }
-    return bytes;
 }
 
 // The EXIF value of the reader's transformation (the rotation table numbers 6 and 8 the other way round).
@@ -292,7 +275,7 @@ bool tfphotosource::copyAndRotate(const QString &target)
                                        .arg(timer.elapsed() / 1000.0, 0, 'f', 1);
         const QByteArray format = tfimportworker::writeFormatFor(m_path);
         QString error;
-        QByteArray bytes = encoded(image, format, tfimportworker::fullCopyQuality(format), &error);
+        QByteArray bytes = AtomicFile::encodeImage(image, format, tfimportworker::fullCopyQuality(format), &error);
         image = QImage();
         if (JpegFile::isJpeg(bytes))
             bytes = JpegFile::withMetadataOf(bytes, m_data, isQuarterTurn(turn));
