@@ -120,15 +120,21 @@ void BaseReqTlsTest::cleanupTestCase()
     Config::setUrlHost(m_savedHost);
 }
 
-void BaseReqTlsTest::untrustedCertificateIsRefused()
+// One action request whose answer lands in outcome.
+static void askOrderList(BaseReq &req, Outcome &outcome)
 {
-    BaseReq req;
-    Outcome outcome;
-    req.getResultData("&m=order&a=order_list", QByteArray(), [&](bool ok, const QJsonDocument &document) {
+    req.getResultData("&m=order&a=order_list", QByteArray(), [&outcome](bool ok, const QJsonDocument &document) {
         ++outcome.calls;
         outcome.ok = ok;
         outcome.document = document;
     });
+}
+
+void BaseReqTlsTest::untrustedCertificateIsRefused()
+{
+    BaseReq req;
+    Outcome outcome;
+    askOrderList(req, outcome);
     QTRY_COMPARE_WITH_TIMEOUT(outcome.calls, 1, 20000);
     QVERIFY(!outcome.ok);
     QVERIFY(outcome.document.isNull());
@@ -155,11 +161,7 @@ void BaseReqTlsTest::trustedCertificateIsAccepted()
 
     BaseReq req;
     Outcome outcome;
-    req.getResultData("&m=order&a=order_list", QByteArray(), [&](bool ok, const QJsonDocument &document) {
-        ++outcome.calls;
-        outcome.ok = ok;
-        outcome.document = document;
-    });
+    askOrderList(req, outcome);
     QTRY_COMPARE_WITH_TIMEOUT(outcome.calls, 1, 20000);
     QVERIFY(outcome.ok);
     QCOMPARE(outcome.document.object().value("code").toString(), QString("1"));
