@@ -14,6 +14,7 @@
 #include <QFontDatabase>
 #include <QJsonDocument>
 #include <QLibraryInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QScreen>
 #include <QSet>
@@ -46,6 +47,19 @@ QString joinParts(const QStringList &parts, int from, int skip = -1)
         joined += parts.at(i) + QLatin1Char('/');
     }
     return joined;
+}
+
+// Runs of "/" become one, except the two that open a UNC path, so a
+// service path typed with doubled separators names the same folder.
+QString collapsedSeparators(const QString &path)
+{
+    const bool unc = path.startsWith(QLatin1String("//"));
+    QString rest = unc ? path.mid(2) : path;
+    while (rest.startsWith(QLatin1Char('/')) && unc)
+        rest.remove(0, 1);
+    static const QRegularExpression runs(QStringLiteral("/{2,}"));
+    rest.replace(runs, QStringLiteral("/"));
+    return unc ? QStringLiteral("//") + rest : rest;
 }
 
 // The leading mount-root prefix a local path starts with, or an empty string.
@@ -246,6 +260,7 @@ QString K::pathConvert(const QString &input)
     qCDebug(lcApp) << "获取到的订单路径 1" << input;
     QString path = input;
     path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    path = collapsedSeparators(path);
 
     const QString prefix = mountPrefixOf(path);
     if (!prefix.isEmpty()) {

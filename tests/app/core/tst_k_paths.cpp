@@ -38,6 +38,10 @@ void KPathsTest::pathConvert_data()
     QTest::newRow("unc") << unc << "studio/orders/A1001/";
     QTest::newRow("unc with empty folder") << (BS + BS + "nas01" + BS + "studio" + BS + BS + "orders")
                                            << "studio/orders/";
+    QTest::newRow("unc with tripled separators")
+        << (BS + BS + "nas01" + BS + "studio" + BS + BS + BS + "orders" + BS + BS + "o1") << "studio/orders/o1/";
+    QTest::newRow("unc opened by three separators")
+        << (BS + BS + BS + "nas01" + BS + "studio" + BS + "o1") << "studio/o1/";
     QTest::newRow("no leading slash, share missing") << "nas01/studio/orders" << "nas01/orders/";
     QTest::newRow("empty") << "" << "-";
     QTest::newRow("relative, two parts") << ("a" + BS + "b") << "-";
