@@ -483,6 +483,10 @@ void BatchDelete::deleteNextOrder()
     m_pendingFiles.clear();
     m_inFlight = 0;
     m_orderFailure.clear();
+    if (!order.netpath.isEmpty() && !MountRoot::isBelowMountedShare(order.netpath)) {
+        skipOrder(order, K::missingShareMessage(order.netpath));
+        return;
+    }
     // Taken once, before the scan: no link swapped in later widens what may go.
     QString reason;
     m_scannedFolder = BatchDeleteLogic::realOrderFolder(order.netpath, &reason);

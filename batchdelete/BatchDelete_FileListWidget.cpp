@@ -5,6 +5,7 @@
 #include "batchdelete/BatchDeleteFileModel.h"
 #include "batchdelete/BatchDeleteLogic.h"
 #include "batchdelete/FileScanThread.h"
+#include "platform/MountRoot.h"
 #include "widgets/ElementButton.h"
 #include "widgets/FullScreenLoading.h"
 #include "widgets/ToastWidget.h"
@@ -127,6 +128,10 @@ void BatchDelete_FileListWidget::refreshFiles(BatchDeleteOrderInfo order)
     for (const QPointer<FileScanThread> &scan : qAsConst(scanThreads)) {
         if (scan && scan->isScanning())
             scan->stopAndWait(100);
+    }
+    if (!order.netpath.isEmpty() && !MountRoot::isBelowMountedShare(order.netpath)) {
+        ToastWidget::showMessage(this, K::missingShareMessage(order.netpath), 2000);
+        return;
     }
     const QString message = QStringLiteral("查找") + order.orderpayforkey + QLatin1Char('-') + order.servicetimes
                             + QStringLiteral("的文件中...");

@@ -11,6 +11,7 @@
 #include "importfiles/ImportFileTableModel.h"
 #include "importfiles/ImportFilesComboBoxDelegate.h"
 #include "importfiles/OriginalView.h"
+#include "platform/MountRoot.h"
 #include "widgets/OrderNumberButtonDelegate.h"
 #include "widgets/SimpleDialog.h"
 #include "widgets/ToastWidget.h"
@@ -880,6 +881,10 @@ void ImportFiles::onSelectFilesClicked(int row)
         // Nothing may be written to a folder off the share.
         QMessageBox::warning(this, QStringLiteral("温馨提示"), QStringLiteral("订单文件夹路径无效：") + refused,
                              QMessageBox::Ok);
+        return;
+    }
+    if (!MountRoot::isBelowMountedShare(folder)) {
+        QMessageBox::warning(this, QStringLiteral("温馨提示"), K::missingShareMessage(folder), QMessageBox::Ok);
         return;
     }
     const QString orderId = m_orders.at(row).id;

@@ -1,5 +1,6 @@
 #include "platform/MountRoot.h"
 
+#include <QDir>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QStringList>
@@ -92,6 +93,19 @@ bool isStrictlyBelow(const QString &path, const QString &folder)
 bool isOnShare(const QString &path)
 {
     return isStrictlyBelow(path, MountRoot::path());
+}
+
+bool isBelowMountedShare(const QString &path)
+{
+    const QString root = MountRoot::path();
+    if (!isStrictlyBelow(path, root))
+        return false;
+    const QStringList parts = path.mid(root.size()).split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    if (parts.size() < 2)
+        return false;
+    const QStringList shares =
+        QDir(root).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks | QDir::Hidden | QDir::System);
+    return shares.contains(parts.first(), Qt::CaseSensitive);
 }
 
 } // namespace MountRoot

@@ -26,4 +26,11 @@ bool isStrictlyBelow(const QString &path, const QString &folder);
 // isStrictlyBelow(path, the mount root).
 bool isOnShare(const QString &path);
 
+// True when path lies strictly below a share folder that exists in the mount
+// root under exactly the name the path gives. The root is listed, not asked
+// for the name: on a case-insensitive disk "STUDIO" would be found beside the
+// mounted "studio", and a missing share would be made on the local disk.
+// Links in the root are no share (the boot volume appears as one).
+bool isBelowMountedShare(const QString &path);
+
 } // namespace MountRoot

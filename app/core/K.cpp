@@ -366,6 +366,11 @@ QString K::replaceSpecialChar(const QString &text)
     return result;
 }
 
+QString K::missingShareMessage(const QString &path)
+{
+    return QStringLiteral("共享目录不存在: %1\n请检查共享目录是否已连接").arg(path);
+}
+
 QString K::sanitizePathComponent(const QString &text)
 {
     QString result = text;

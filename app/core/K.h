@@ -74,6 +74,9 @@ public:
         return generateImportPath(importPathMap(order));
     }
     static QString replaceSpecialChar(const QString &text);
+    // What the user is told when a folder names no mounted share
+    // (MountRoot::isBelowMountedShare is false): nothing is made or scanned there.
+    static QString missingShareMessage(const QString &path);
     // Replaces "/" and "\" so a service value stays one path component.
     static QString sanitizePathComponent(const QString &text);
     static QMap<QString, QString> vip8ScalImg(const QString &source, const QString &output,

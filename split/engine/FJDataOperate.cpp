@@ -47,6 +47,10 @@ void FJDataOperate::setOrderImportPath(QString netPath)
         qCWarning(lcSplit) << "订单路径不在共享盘下:" << netPath;
         return;
     }
+    if (!MountRoot::isBelowMountedShare(folder)) {
+        qCWarning(lcSplit) << "订单路径的共享目录不存在:" << folder;
+        return;
+    }
     orderImportPath = folder;
 }
 

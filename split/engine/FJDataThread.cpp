@@ -48,7 +48,7 @@ QString thumbnailSource(QString path)
 
 bool isFileOnShare(const QString &path)
 {
-    return MountRoot::isOnShare(path) && QFileInfo(path).isFile();
+    return MountRoot::isBelowMountedShare(path) && QFileInfo(path).isFile();
 }
 
 // A full target path given by the window: absolute and free of "." and "..".
@@ -196,7 +196,7 @@ void FJDataThread::copyRawFiles(bool toFirstDot, QString *notes)
     if (base.isEmpty())
         return;
     const QString rawSource = QFileInfo(source.absolutePath()).absolutePath() + QStringLiteral("/原始档");
-    if (!QFileInfo(rawSource).isDir() || !MountRoot::isOnShare(rawSource))
+    if (!QFileInfo(rawSource).isDir() || !MountRoot::isBelowMountedShare(rawSource))
         return;
     const QString rawTarget = FJJobFile::childPath(m_destPath, QStringLiteral("原始档"));
     FJJobFile::ensureFolder(rawTarget);

@@ -32,6 +32,23 @@
 #include <QThreadPool>
 #include <QVBoxLayout>
 
+namespace {
+
+// The run's note when the order's folder names a share that is not mounted:
+// nothing is read from there. Empty when the share is there (or the path is
+// refused anyway).
+QString missingShareNote(const QJsonObject &order)
+{
+    const QString folder = K::pathConvert(order.value(QStringLiteral("netpath")).toString());
+    if (folder.isEmpty() || !MountRoot::isOnShare(folder) || MountRoot::isBelowMountedShare(folder))
+        return QString();
+    return QStringLiteral("\n") + order.value(QStringLiteral("orderpayforkey")).toString() + QLatin1Char('-')
+           + order.value(QStringLiteral("servicetimes")).toString() + QLatin1Char(' ')
+           + K::missingShareMessage(folder) + QLatin1Char(';');
+}
+
+} // namespace
+
 FJHome::FJHome(QWidget *parent)
     : QWidget(parent)
 {
@@ -521,6 +538,7 @@ void FJHome::beginOrderAnalysis()
     dataOperate.goods.clear();
     downPhotoNum = 0;
     dataOperate.setOrderImportPath(dataOperate.order.value(QStringLiteral("netpath")).toString());
+    errorLog += missingShareNote(dataOperate.order);
 }
 
 void FJHome::runDesignSplit(const QJsonObject &shop)
@@ -582,6 +600,11 @@ void FJHome::runDownloadOriginals(const OrderData &order)
                            + o.value(QStringLiteral("servicetimes")).toString();
     const QString share = K::pathConvert(o.value(QStringLiteral("netpath")).toString());
     const QString rawFolder = share + QStringLiteral("/原始档");
+    const QString missing = missingShareNote(o);
+    if (!missing.isEmpty()) {
+        skipOrder(missing);
+        return;
+    }
     if (share.isEmpty() || !MountRoot::isOnShare(rawFolder) || !QFileInfo(rawFolder).isDir()) {
         skipOrder(QStringLiteral("\n") + number + QStringLiteral(" 连接不上共享目录;"));
         return;
@@ -676,7 +699,9 @@ void FJHome::runPhotoDelivery()
         QDir().mkpath(dest);
         const QString share = K::pathConvert(dataOperate.order.value(QStringLiteral("netpath")).toString());
         const QString rawFolder = share + QStringLiteral("/原始档");
-        if (!share.isEmpty() && MountRoot::isOnShare(rawFolder)) {
+        const QString missing = missingShareNote(dataOperate.order);
+        errorLog += missing;
+        if (missing.isEmpty() && !share.isEmpty() && MountRoot::isOnShare(rawFolder)) {
             const QFileInfoList files = QDir(rawFolder).entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted);
             for (const QFileInfo &file : files) {
                 ++copyPicNum;

@@ -1,4 +1,5 @@
 #include "app/core/Config.h"
+#include "app/core/K.h"
 #include "batchdelete/BatchDelete.h"
 #include "batchdelete/BatchDeleteFileModel.h"
 #include "batchdelete/BatchDelete_FileListWidget.h"
@@ -451,6 +452,8 @@ void tst_BatchDelete::skippedOrdersAreListed_data()
     QTest::newRow("order folder links out") << "link" << "订单目录链接到共享目录以外" << true;
     QTest::newRow("parent links out") << "parent link" << "订单目录链接到共享目录以外" << true;
     QTest::newRow("folder missing") << "missing" << "目录不存在: " << true;
+    // "=share": the missing share's message; the folder of the mounted "share" stays.
+    QTest::newRow("share named in other case") << "other case" << "=share" << true;
     QTest::newRow("announcement refused") << "refused" << "订单未结单" << true;
     QTest::newRow("announcement lost") << "lost" << "提交数据失败!" << false;
 }
@@ -470,6 +473,10 @@ void tst_BatchDelete::skippedOrdersAreListed()
         kept = makeOrderFolder("share"), netpath = "\\\\nas\\share";
     if (situation == "missing")
         netpath = root + "share/gone";
+    if (situation == "other case")
+        netpath = root + "SHARE/A1";
+    if (reason == "=share")
+        reason = K::missingShareMessage(netpath);
     if (QStringList{"outside", "link", "parent link", "dotdot"}.contains(situation)) {
         kept = QStringList(outside.path() + "/A1/1.jpg");
         QVERIFY(writeFile(kept.first()));
@@ -546,7 +553,8 @@ void tst_BatchDelete::shareDisappearsDuringRun()
     }
     // The next order goes on as usual, or is listed when the share took it along.
     QCOMPARE(existing(second), 0);
-    QCOMPARE(text.contains(QStringLiteral("A122-2：目录不存在")), renamed == "share");
+    QCOMPARE(text.contains(QStringLiteral("A122-2：") + K::missingShareMessage(m_root->path() + "share/B2")),
+             renamed == "share");
     QCOMPARE(reported.contains(second.first()), renamed != "share");
 }
 

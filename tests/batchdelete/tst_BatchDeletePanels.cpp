@@ -1,3 +1,4 @@
+#include "app/core/K.h"
 #include "batchdelete/BatchDeleteFileModel.h"
 #include "batchdelete/BatchDeleteLogic.h"
 #include "batchdelete/BatchDelete_FileListWidget.h"
@@ -97,6 +98,7 @@ private slots:
 
     void modelRolesAndRange();
     void scanShowsFilesAndHandsThemOn();
+    void missingFolderToasts_data();
     void missingFolderToasts();
     void cancelLeavesTableEmpty();
     void newOrderStopsOldScan();
@@ -277,29 +279,45 @@ void tst_BatchDeletePanels::scanShowsFilesAndHandsThemOn()
     QVERIFY(!FullScreenLoading::getInstance(&panel));
 }
 
+void tst_BatchDeletePanels::missingFolderToasts_data()
+{
+    QTest::addColumn<QString>("folder"); // below the mount root, whose share "orders" exists
+    QTest::addColumn<QString>("shown");  // "@" stands for the folder's full path
+    QTest::newRow("folder missing") << "orders/A1" << QStringLiteral("目录不存在: @");
+    QTest::newRow("share named in other case") << "ORDERS/A1" << K::missingShareMessage(QStringLiteral("@"));
+    QTest::newRow("share not mounted") << "photo/A1" << K::missingShareMessage(QStringLiteral("@"));
+}
+
 void tst_BatchDeletePanels::missingFolderToasts()
 {
+    QFETCH(QString, folder);
+    QFETCH(QString, shown);
+    ScopedMountRoot root;
+    root.mkpath(QStringLiteral("orders"));
+    const QString path = root.path() + folder;
     BatchDelete_FileListWidget panel;
     panel.show();
     QSignalSpy handed(&panel, &BatchDelete_FileListWidget::refreshOrderFiles);
-    panel.loadFilesForOrders({makeOrder(1, QStringLiteral("/nonexistent-share/A1"))});
+    panel.loadFilesForOrders({makeOrder(1, path)});
     QTRY_VERIFY_WITH_TIMEOUT(panel.findChild<ToastWidget *>(), 10000);
     QStringList texts;
     for (QLabel *label : panel.findChild<ToastWidget *>()->findChildren<QLabel *>())
         texts << label->text();
-    QVERIFY(texts.contains(QStringLiteral("目录不存在: /nonexistent-share/A1")));
+    QVERIFY2(texts.contains(shown.replace(QLatin1Char('@'), path)), qPrintable(texts.join('|')));
     QCOMPARE(handed.count(), 0);
     QCOMPARE(panel.fileModel()->rowCount(), 0);
+    QCOMPARE(QDir(root.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"orders"});
 }
 
 void tst_BatchDeletePanels::cancelLeavesTableEmpty()
 {
-    QTemporaryDir dir;
+    ScopedMountRoot root;
+    const QString dir = root.mkpath(QStringLiteral("orders/A1"));
     for (int i = 0; i < 20; ++i)
-        QVERIFY(writeFile(dir.path() + QStringLiteral("/%1.jpg").arg(i)));
+        QVERIFY(writeFile(dir + QStringLiteral("/%1.jpg").arg(i)));
     BatchDelete_FileListWidget panel;
     QSignalSpy handed(&panel, &BatchDelete_FileListWidget::refreshOrderFiles);
-    panel.loadFilesForOrders({makeOrder(1, dir.path())});
+    panel.loadFilesForOrders({makeOrder(1, dir)});
     FullScreenLoading *overlay = FullScreenLoading::getInstance(&panel);
     QVERIFY(overlay);
     emit overlay->cancelled();
@@ -311,15 +329,16 @@ void tst_BatchDeletePanels::cancelLeavesTableEmpty()
 
 void tst_BatchDeletePanels::newOrderStopsOldScan()
 {
-    QTemporaryDir first;
-    QTemporaryDir second;
+    ScopedMountRoot root;
+    const QString first = root.mkpath(QStringLiteral("orders/A1"));
+    const QString second = root.mkpath(QStringLiteral("orders/A2"));
     for (int i = 0; i < 30; ++i)
-        QVERIFY(writeFile(first.path() + QStringLiteral("/%1.jpg").arg(i)));
-    QVERIFY(writeFile(second.path() + "/only.jpg"));
+        QVERIFY(writeFile(first + QStringLiteral("/%1.jpg").arg(i)));
+    QVERIFY(writeFile(second + "/only.jpg"));
     BatchDelete_FileListWidget panel;
     QSignalSpy handed(&panel, &BatchDelete_FileListWidget::refreshOrderFiles);
-    panel.loadFilesForOrders({makeOrder(1, first.path())});
-    panel.loadFilesForOrders({makeOrder(2, second.path())});
+    panel.loadFilesForOrders({makeOrder(1, first)});
+    panel.loadFilesForOrders({makeOrder(2, second)});
     QTRY_COMPARE_WITH_TIMEOUT(handed.count(), 1, 10000);
     QTest::qWait(200);
     QCOMPARE(handed.count(), 1);

@@ -1,4 +1,5 @@
 #include "app/core/Config.h"
+#include "app/core/K.h"
 #include "importfiles/ImportFiles.h"
 #include "support/ImportFilesMessageBoxes.h"
 #include "support/ImportFilesStudioData.h"
@@ -90,6 +91,7 @@ void tst_ImportFiles::init()
     Config::k_manager_id = QStringLiteral("M-9");
     m_root.reset(new ScopedMountRoot);
     QVERIFY(m_root->isValid());
+    m_root->mkpath(Data::kShare); // the share is mounted
     m_sources.reset(new QTemporaryDir);
     // A service of its own per test: a late report of an earlier window never lands here.
     m_service = new StandInService(this);
@@ -424,6 +426,8 @@ void tst_ImportFiles::choosingRefused_data()
     // Never silently replaced by a generated folder.
     QTest::newRow("own folder converts to nothing") << climbing << Data::publicNetpath() << QStringList{"a.jpg"}
                                                     << "订单文件夹路径无效：" + climbing << 0;
+    QTest::newRow("share named in other case") << Data::unc(QStringLiteral("PHOTO/orders/o1")) << Data::publicNetpath()
+                                               << QStringList{"a.jpg"} << "share:PHOTO/orders/o1/" << 0;
     QTest::newRow("names differ in case") << own << Data::publicNetpath() << QStringList{"one/IMG_1.JPG", "two/IMG_1.jpg"}
                                           << "以下文件重名，无法同时导入：\none/IMG_1.JPG\ntwo/IMG_1.jpg" << 1;
     QTest::newRow("one name, two folders") << own << Data::publicNetpath() << QStringList{"one/A.CR3", "two/A.CR3", "B.jpg"}
@@ -451,11 +455,14 @@ void tst_ImportFiles::choosingRefused()
     }
     choose(0, paths);
     QTRY_COMPARE(m_boxes->count(), 1);
+    if (message.startsWith(QLatin1String("share:")))
+        message = K::missingShareMessage(m_root->path() + message.mid(6));
     QCOMPARE(m_boxes->boxes().at(0).text, message.replace(QStringLiteral("one/"), m_sources->filePath(QStringLiteral("one/")))
                                                  .replace(QStringLiteral("two/"), m_sources->filePath(QStringLiteral("two/"))));
     QTEST(m_chooserCalls, "dialogs");
     QVERIFY(m_window->orders().at(0).files.isEmpty());
-    QVERIFY(!QDir(m_root->path() + Data::kShare).exists());
+    QCOMPARE(QDir(m_root->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{Data::kShare});
+    QVERIFY(QDir(m_root->path() + Data::kShare).isEmpty());
 }
 
 void tst_ImportFiles::clearingKeepsOutcomes()

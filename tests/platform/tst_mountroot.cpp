@@ -1,5 +1,6 @@
 #include "platform/DisplaySleepAssertion.h"
 #include "platform/MountRoot.h"
+#include "support/ScopedMountRoot.h"
 
 #include <QtTest>
 #include <QWidget>
@@ -13,6 +14,8 @@ private slots:
     void strictlyBelow_data();
     void strictlyBelow();
     void redirectAndReset();
+    void belowMountedShare_data();
+    void belowMountedShare();
     void assertionHeldUntilReleased();
     void assertionReleasedWithLastWindow();
 };
@@ -40,6 +43,39 @@ void MountRootTest::strictlyBelow()
     QFETCH(bool, below);
     QCOMPARE(MountRoot::isStrictlyBelow(path, "/Volumes/"), below);
     QCOMPARE(MountRoot::isStrictlyBelow(path, "/Volumes"), below);
+}
+
+void MountRootTest::belowMountedShare_data()
+{
+    QTest::addColumn<QString>("relative"); // below the mount root
+    QTest::addColumn<bool>("below");
+    QTest::newRow("order folder of the share") << "studio/orders/A1" << true;
+    QTest::newRow("folder that is not made yet") << "studio/new/A2" << true;
+    QTest::newRow("doubled separator") << "studio//orders" << true;
+    QTest::newRow("share named in other case") << "STUDIO/orders/A1" << false;
+    QTest::newRow("share partly in other case") << "Studio/orders" << false;
+    QTest::newRow("share that is not mounted") << "photos/orders/A1" << false;
+    QTest::newRow("share itself") << "studio" << false;
+    QTest::newRow("share itself with slash") << "studio/" << false;
+    QTest::newRow("file in the root") << "note.txt/A1" << false;
+    QTest::newRow("link in the root") << "boot/A1" << false;
+    QTest::newRow("dot-dot out of the share") << "studio/../photos/A1" << false;
+    QTest::newRow("prefix of a share") << "stud/A1" << false;
+}
+
+// A share counts only when the root holds a real folder of exactly that name.
+void MountRootTest::belowMountedShare()
+{
+    QFETCH(QString, relative);
+    QFETCH(bool, below);
+    ScopedMountRoot root;
+    root.mkpath(QStringLiteral("studio/orders"));
+    QTemporaryDir elsewhere;
+    QVERIFY(QFile::link(elsewhere.path(), root.path() + QStringLiteral("boot")));
+    QFile note(root.path() + QStringLiteral("note.txt"));
+    QVERIFY(note.open(QIODevice::WriteOnly));
+    QCOMPARE(MountRoot::isBelowMountedShare(root.path() + relative), below);
+    QVERIFY(!MountRoot::isBelowMountedShare(QStringLiteral("/tmp/studio/orders")));
 }
 
 void MountRootTest::redirectAndReset()

@@ -139,6 +139,11 @@ bool tfimportthreadmanager::validateOrderPaths(const QList<OrderInfo> &orders, Q
             errorPath = used;
             return false;
         }
+        if (!MountRoot::isBelowMountedShare(used)) {
+            errorMessage = K::missingShareMessage(used);
+            errorPath = QString();
+            return false;
+        }
         if (order.importPath.isEmpty()) {
             const QString &publicPath = order.importPublicPath;
             if (!QDir(publicPath).exists() && !QFileInfo(publicPath).dir().exists()) {

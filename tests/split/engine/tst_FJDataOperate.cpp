@@ -91,6 +91,7 @@ private slots:
 void TestFJDataOperate::orderReplyFillsDownloadsAndGoods()
 {
     ScopedMountRoot root;
+    root.mkpath("photos");
     FJDataOperate holder;
     takeUpOrder(holder, orderReply("A100", "https://img.example/o1"));
 
@@ -186,6 +187,8 @@ void TestFJDataOperate::orderImportPath_data()
     QTest::newRow("one leading separator") << "\\share" << "";
     QTest::newRow("climbs out of the share") << "\\\\srv\\share\\..\\..\\etc" << "";
     QTest::newRow("dot part") << "\\\\srv\\share\\.\\a" << "";
+    QTest::newRow("share named in other case") << "\\\\srv\\PHOTOS\\orders\\A1" << "";
+    QTest::newRow("share not mounted") << "\\\\srv\\raw\\orders\\A1" << "";
 }
 
 void TestFJDataOperate::orderImportPath()
@@ -193,6 +196,8 @@ void TestFJDataOperate::orderImportPath()
     QFETCH(QString, netPath);
     QFETCH(QString, expected);
     ScopedMountRoot root;
+    root.mkpath("photos");
+    root.mkpath("share");
     FJDataOperate holder;
     holder.setOrderImportPath(netPath);
     if (expected.isEmpty()) {
@@ -229,6 +234,7 @@ void TestFJDataOperate::copyFunctionsStartOneJobPerPicture()
     QTemporaryDir out;
     FJJobReceiver receiver;
     FJDataOperate holder;
+    root.mkpath("share");
     holder.setOrderImportPath("\\\\srv\\share\\A1");
     QJsonArray imgs;
     for (const QString &name : {QStringLiteral("p1.jpg"), QStringLiteral("p2.jpg")}) {

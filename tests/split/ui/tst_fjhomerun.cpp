@@ -1,4 +1,5 @@
 #include "app/core/Config.h"
+#include "app/core/K.h"
 #include "split/ui/FJHome.h"
 #include "split/ui/FJLeftPanel.h"
 #include "split/ui/FJRightPanel.h"
@@ -60,6 +61,7 @@ private slots:
     void unusableDetailGoesOnToTheNextOrder_data();
     void unusableDetailGoesOnToTheNextOrder();
     void rawFileChoicesAreFrozen();
+    void rawFilesOfAMissingShareAreRefused();
     void photoDelivery_data();
     void photoDelivery();
     void hostileNamesStayInsideTheOutputFolder();
@@ -100,6 +102,7 @@ void tst_FJHomeRun::init()
     Data::installShops();
     m_root = new ScopedMountRoot();
     QVERIFY(m_root->isValid());
+    m_root->mkpath(QStringLiteral("photo")); // the share is mounted
     m_out = new QTemporaryDir();
     m_service = new StandInService(this);
     QVERIFY(m_service->start());
@@ -376,6 +379,34 @@ void tst_FJHomeRun::hostileNamesStayInsideTheOutputFolder()
     QVERIFY(!QFileInfo::exists(QDir(m_out->path()).absoluteFilePath(QStringLiteral("../evil.jpg"))));
 }
 
+// The service names the share in another case than it is mounted: nothing is read from there.
+void tst_FJHomeRun::rawFilesOfAMissingShareAreRefused()
+{
+    const QString share = shareFolder(1);
+    QVERIFY(QDir(share).mkpath(QStringLiteral("原始档")));
+    QFile raw(share + QStringLiteral("/原始档/RAW_1.CR2"));
+    QVERIFY(raw.open(QIODevice::WriteOnly));
+    QJsonObject reply = detail(1);
+    QJsonObject order = reply.value(QStringLiteral("order")).toObject();
+    order.insert(QStringLiteral("netpath"), QStringLiteral("\\\\NAS\\PHOTO\\orders\\o1"));
+    reply.insert(QStringLiteral("order"), order);
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("orderphotodetail"), reply);
+    makeWindow(DownloadOriginals, 1);
+    OrderData &stored = m_window->leftPanel->orderList[0];
+    ThumbnailInfo info;
+    info.id = QStringLiteral("u1");
+    info.name = QStringLiteral("RAW_1.CR2");
+    info.photoPath = QStringLiteral("\\\\NAS\\PHOTO\\orders\\o1\\原始档\\RAW_1.CR2");
+    info.selected = true;
+    stored.undownImgList = {info};
+    m_service->setDelay(QStringLiteral("public"), QStringLiteral("switch_shop"), 30000);
+    tickAndStart({0});
+    QCOMPARE(waitForSummary(), QStringLiteral("1个订单分件完成!\n%1-2 %2;")
+                                   .arg(Data::orderNumber(1), K::missingShareMessage(m_root->path() + "PHOTO/orders/o1/")));
+    QVERIFY(!QFileInfo::exists(m_out->path() + QStringLiteral("/FJ1001-服务2 王强-李娜 自取/原始档/RAW_1.CR2")));
+    QVERIFY(m_service->requests(QStringLiteral("order"), QStringLiteral("download_success")).isEmpty());
+}
+
 void tst_FJHomeRun::rawFileChoicesAreFrozen()
 {
     const QString share = shareFolder(1);
@@ -405,8 +436,8 @@ void tst_FJHomeRun::rawFileChoicesAreFrozen()
     // Selection changes during the run (as a grid would report them) change nothing of it.
     right->onUndownloadSelectionChanged(0, true);
     right->onUndownloadSelectionChanged(1, false);
-    // The reload after the run is refused, so the table keeps the updated record.
-    m_service->setReply(QStringLiteral("public"), QStringLiteral("switch_shop"), Data::refused(QStringLiteral("停用")));
+    // The reload after the run is still out while the table is read, so it keeps the updated record.
+    m_service->setDelay(QStringLiteral("public"), QStringLiteral("switch_shop"), 30000);
     QCOMPARE(waitForSummary(), QStringLiteral("1个订单分件完成!"));
     QVERIFY(right->undownloadSection->isEnabled());
     const QString orderDir = m_out->path() + QStringLiteral("/FJ1001-服务2 王强-李娜 自取/原始档/");

@@ -1,3 +1,4 @@
+#include "app/core/K.h"
 #include "support/EngineTestImages.h"
 #include "support/ScopedMountRoot.h"
 #include "transfer/engine/tfimportthreadmanager.h"
@@ -103,6 +104,7 @@ void TestImportManager::initTestCase()
 void TestImportManager::importsOrderIntoFolderTree()
 {
     ScopedMountRoot root;
+    root.mkpath(QStringLiteral("studio"));
     const QString folder = root.path() + QStringLiteral("studio/2024/05/07/A100_1");
     const QStringList sources = photos(3, QStringLiteral("tree"));
     tfimportthreadmanager manager;
@@ -170,7 +172,7 @@ void TestImportManager::pathErrors_data()
 {
     QTest::addColumn<QString>("importPath");       // relative to the mount root unless absolute
     QTest::addColumn<QString>("publicPath");
-    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("message");          // "=share": the missing share's message for the import path
     QTest::addColumn<QString>("errorPath");        // "=import", "=public" or literal
 
     const QString unreachable = QStringLiteral("导入路径无法访问并且无法创建，请检查局域网是否能连接");
@@ -179,9 +181,13 @@ void TestImportManager::pathErrors_data()
     QTest::newRow("dot dot") << "@/studio/../../escape/A1" << "" << unreachable << "=import";
     QTest::newRow("the root itself") << "@" << "" << unreachable << "=import";
     QTest::newRow("both empty") << "" << "" << QStringLiteral("订单 B7-2 的导入路径和公共导入路径都为空") << "";
-    QTest::newRow("public missing") << "" << "@/nothing/here" << QStringLiteral("公共导入路径无法访问，请检查路径是否正确")
-                                    << "=public";
-    QTest::newRow("cannot be created") << "@/file_in_the_way/A1" << "" << unreachable << "=import";
+    QTest::newRow("public missing") << "" << "@/studio/nothing/here"
+                                    << QStringLiteral("公共导入路径无法访问，请检查路径是否正确") << "=public";
+    QTest::newRow("cannot be created") << "@/studio/file_in_the_way/A1" << "" << unreachable << "=import";
+    // Never made on the local disk beside the mounted share.
+    QTest::newRow("share named in other case") << "@/STUDIO/orders/A1" << "" << "=share" << "";
+    QTest::newRow("share not mounted") << "@/photos/orders/A1" << "" << "=share" << "";
+    QTest::newRow("public folder on a missing share") << "" << "@/Studio/public" << "=share" << "";
 }
 
 void TestImportManager::pathErrors()
@@ -191,8 +197,9 @@ void TestImportManager::pathErrors()
     QFETCH(QString, message);
     QFETCH(QString, errorPath);
     ScopedMountRoot root;
+    root.mkpath(QStringLiteral("studio"));
     {
-        QFile blocker(root.path() + QStringLiteral("file_in_the_way"));
+        QFile blocker(root.path() + QStringLiteral("studio/file_in_the_way"));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
     }
     const QString rootNoSlash = root.path().chopped(1);
@@ -201,6 +208,8 @@ void TestImportManager::pathErrors()
     OrderInfo info = order(importPath, QStringLiteral("B7"), QStringLiteral("9"), photos(1, QStringLiteral("err")));
     info.servicetimes = QStringLiteral("2");
     info.importPublicPath = publicPath;
+    if (message == "=share")
+        message = K::missingShareMessage(tfimportthreadmanager().generateImportPath(info));
     if (errorPath == "=import")
         errorPath = importPath;
     else if (errorPath == "=public")
@@ -223,6 +232,8 @@ void TestImportManager::pathErrors()
 void TestImportManager::everyOrderIsCheckedBeforeAnythingIsCreated()
 {
     ScopedMountRoot root;
+    root.mkpath(QStringLiteral("new"));
+    root.mkpath(QStringLiteral("other"));
     const QString first = root.path() + QStringLiteral("new/parent/A1");
     const OrderInfo good = order(first, QStringLiteral("A1"), QStringLiteral("1"), photos(1, QStringLiteral("chk")));
     const OrderInfo bad = order(root.path() + QStringLiteral("x/../../A2"), QStringLiteral("A2"), QStringLiteral("2"),
@@ -232,7 +243,7 @@ void TestImportManager::everyOrderIsCheckedBeforeAnythingIsCreated()
     QString path;
     QVERIFY(!manager.validateOrderPaths({good, bad}, message, path));
     QCOMPARE(path, bad.importPath);
-    QVERIFY(!QFileInfo::exists(root.path() + QStringLiteral("new")));
+    QVERIFY(!QFileInfo::exists(root.path() + QStringLiteral("new/parent")));
 
     // Both good: both folders exist afterwards, not only the first.
     const OrderInfo second = order(root.path() + QStringLiteral("other/deep/A3"), QStringLiteral("A3"),
@@ -264,6 +275,7 @@ void TestImportManager::publicPathParentSuffices()
 void TestImportManager::videosAndUploadedEntries()
 {
     ScopedMountRoot root;
+    root.mkpath(QStringLiteral("videos"));
     const QString folder = root.path() + QStringLiteral("videos/V1");
     const QStringList sources = photos(2, QStringLiteral("vid"));
     OrderInfo info = order(folder, QStringLiteral("V1"), QStringLiteral("71"), {});
@@ -295,6 +307,7 @@ void TestImportManager::videosAndUploadedEntries()
 void TestImportManager::slicesOverSeveralWorkers()
 {
     ScopedMountRoot root;
+    root.mkpath(QStringLiteral("slices"));
     const QString folder = root.path() + QStringLiteral("slices/S1");
     tfimportthreadmanager manager;
     manager.setMaxWorkerCount(2);
@@ -323,6 +336,7 @@ void TestImportManager::slicesOverSeveralWorkers()
 void TestImportManager::sameOrderNumberBackToBack()
 {
     ScopedMountRoot root;
+    root.mkpath(QStringLiteral("same"));
     OrderInfo first = order(root.path() + QStringLiteral("same/D1_1"), QStringLiteral("D1"), QStringLiteral("91"),
                             photos(2, QStringLiteral("same")));
     OrderInfo second = order(root.path() + QStringLiteral("same/D1_2"), QStringLiteral("D1"), QStringLiteral("92"),
@@ -352,6 +366,7 @@ void TestImportManager::sameOrderNumberBackToBack()
 void TestImportManager::nextOrderStartedFromCompletionSlot()
 {
     ScopedMountRoot root;
+    root.mkpath(QStringLiteral("chain"));
     const OrderInfo first = order(root.path() + QStringLiteral("chain/E1_1"), QStringLiteral("E1"),
                                   QStringLiteral("101"), photos(2, QStringLiteral("chain")));
     OrderInfo second = order(root.path() + QStringLiteral("chain/E1_2"), QStringLiteral("E1"), QStringLiteral("102"),
@@ -374,6 +389,7 @@ void TestImportManager::nextOrderStartedFromCompletionSlot()
 void TestImportManager::nestedEventLoopInSlot()
 {
     ScopedMountRoot root;
+    root.mkpath(QStringLiteral("nested"));
     tfimportthreadmanager manager;
     SignalLog log(&manager);
     int nested = 0;
@@ -402,6 +418,7 @@ void TestImportManager::nestedEventLoopInSlot()
 void TestImportManager::stopAndStartAgain()
 {
     ScopedMountRoot root;
+    root.mkpath(QStringLiteral("stop"));
     const QString folder = root.path() + QStringLiteral("stop/G1");
     const OrderInfo info = order(folder, QStringLiteral("G1"), QStringLiteral("121"), photos(12, QStringLiteral("stop")));
     tfimportthreadmanager manager;
@@ -440,6 +457,7 @@ void TestImportManager::stopAndStartAgain()
 void TestImportManager::emptyOrderCompletesAtOnce()
 {
     ScopedMountRoot root;
+    root.mkpath(QStringLiteral("empty"));
     tfimportthreadmanager manager;
     SignalLog log(&manager);
     manager.startImportAllOrders({order(root.path() + QStringLiteral("empty/H1"), QStringLiteral("H1"),
