@@ -125,6 +125,8 @@ tfhomeorders_PhotoDisplayWidget::tfhomeorders_PhotoDisplayWidget(QWidget *parent
     m_loaderThread = new QThread(this);
     m_loadWorker = new tfhomeorders_PhotoLoadWorker();
     m_loadWorker->moveToThread(m_loaderThread);
+    // Its network manager's timers belong to the loader thread: it goes with that thread.
+    connect(m_loaderThread, &QThread::finished, m_loadWorker, &QObject::deleteLater);
     connect(this, &tfhomeorders_PhotoDisplayWidget::loadPhotoRequest, m_loadWorker,
             &tfhomeorders_PhotoLoadWorker::loadPhoto);
     connect(m_loadWorker, &tfhomeorders_PhotoLoadWorker::photoLoaded, this,
@@ -157,7 +159,6 @@ tfhomeorders_PhotoDisplayWidget::~tfhomeorders_PhotoDisplayWidget()
         m_loaderThread->quit();
         m_loaderThread->wait();
     }
-    delete m_loadWorker;
     m_loadWorker = nullptr;
     if (m_delLocalThread) {
         if (m_delLocalThread->isRunning()) {

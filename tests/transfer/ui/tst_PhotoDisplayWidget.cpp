@@ -1,6 +1,7 @@
 #include "app/core/Config.h"
 #include "platform/MountRoot.h"
 #include "support/ScopedMountRoot.h"
+#include "support/MessageCatcher.h"
 #include "support/StandInService.h"
 #include "support/TransferMessageBoxes.h"
 #include "support/TransferStudioData.h"
@@ -63,6 +64,8 @@ private slots:
     void localFileForDeletion_data();
     void localFileForDeletion();
     void switchingOrdersReusesTiles();
+    void closingLeavesTheLoaderThreadCleanly_data();
+    void closingLeavesTheLoaderThreadCleanly();
 
 private:
     StandInService *m_service = nullptr;
@@ -473,6 +476,33 @@ void tst_PhotoDisplayWidget::switchingOrdersReusesTiles()
     QCOMPARE(m_grid->selectedCount(), 1);
     QCOMPARE(m_grid->getSelectedPhotoNames(), QStringList{QStringLiteral("IMG_0001.JPG")});
     QTRY_VERIFY_WITH_TIMEOUT(m_grid->entries().at(4).isLoaded, 10000);
+}
+
+void tst_PhotoDisplayWidget::closingLeavesTheLoaderThreadCleanly_data()
+{
+    QTest::addColumn<bool>("downloadOut"); // a picture still on its way when the grid goes
+    QTest::newRow("pictures loaded") << false;
+    QTest::newRow("download still out") << true;
+}
+
+// The loader's network objects live on its thread and are taken down there.
+void tst_PhotoDisplayWidget::closingLeavesTheLoaderThreadCleanly()
+{
+    QFETCH(bool, downloadOut);
+    const OrderInfo order = orderWithPhotos(0, 3);
+    if (downloadOut)
+        m_service->setFileDelay(QUrl(order.importedPhotos.at(2).url).path(), 5000);
+    m_grid->loadPhotosForOrder(order);
+    QTRY_VERIFY_WITH_TIMEOUT(m_grid->entries().at(1).isLoaded, 10000);
+    if (downloadOut)
+        QVERIFY(!m_grid->entries().at(2).isLoaded);
+    else
+        QTRY_VERIFY_WITH_TIMEOUT(m_grid->entries().at(2).isLoaded, 10000);
+    MessageCatcher catcher;
+    delete m_grid;
+    m_grid = nullptr;
+    QVERIFY2(!catcher.text().contains(QStringLiteral("another thread")), qPrintable(catcher.text()));
+    QVERIFY2(!catcher.text().contains(QStringLiteral("Timers cannot")), qPrintable(catcher.text()));
 }
 
 QTEST_MAIN(tst_PhotoDisplayWidget)
