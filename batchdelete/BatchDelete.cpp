@@ -5,6 +5,7 @@
 #include "app/core/FormBody.h"
 #include "app/core/K.h"
 #include "app/core/Logging.h"
+#include "app/core/ServiceReply.h"
 #include "platform/MountRoot.h"
 #include "batchdelete/BatchDeleteComboBoxDelegate.h"
 #include "batchdelete/BatchDeleteLogic.h"
@@ -284,7 +285,25 @@ void BatchDelete::onSearchClick()
     // A search would replace the orders and the branch a run is working on.
     if (m_running)
         return;
+    setSearching(true);
     reqShopInfo();
+}
+
+// While a search is out the button is busy, so it is never sent twice.
+void BatchDelete::setSearching(bool searching)
+{
+    searchButton->setButtonDisabled(searching || !m_userEnabled);
+}
+
+// A failed search leaves no earlier result on screen as if it were the answer.
+void BatchDelete::failSearch(const QString &problem)
+{
+    setSearching(false);
+    m_searchIds = BatchDeleteLogic::Ids();
+    orderListWidget->clearOrders();
+    fileListWidget->clearFiles();
+    orderListWidget->countLabel()->setText(QStringLiteral("    共%1个订单").arg(0));
+    warn(problem);
 }
 
 void BatchDelete::onBranchSelectionChanged(int index)
@@ -327,14 +346,15 @@ void BatchDelete::reqShopInfo()
     request->getResultData(QStringLiteral("&m=public&a=switch_shop"), BatchDeleteLogic::switchShopBody(shopId),
                            [self, request, generation, shopId](bool ok, const QJsonDocument &document) {
                                request->deleteLater();
-                               if (!self || self->m_closing || !ok || generation != self->m_searchGeneration)
+                               if (!self || self->m_closing || generation != self->m_searchGeneration)
                                    return;
-                               QJsonObject reply = document.object();
-                               const QString code = reply.take(QStringLiteral("code")).toString();
-                               if (code != QLatin1String("1")) {
-                                   self->warn(reply.value(QStringLiteral("msg")).toString());
+                               const QString problem = ServiceReply::problem(ok, document, request->lastFailure(),
+                                                                             QStringLiteral("msg"));
+                               if (!problem.isEmpty()) {
+                                   self->failSearch(problem);
                                    return;
                                }
+                               QJsonObject reply = document.object();
                                const QJsonValue permission = reply.value(QStringLiteral("is_all_del_photo"));
                                self->m_permission = permission.isDouble() ? permission.toInt() : 0;
                                self->m_superId = reply.value(QStringLiteral("SUPERID")).toString();
@@ -345,6 +365,7 @@ void BatchDelete::reqShopInfo()
                                values.insert(QStringLiteral("managerid"), self->m_managerId);
                                emit self->changeShop(values);
                                if (self->m_permission != 1) {
+                                   self->setSearching(false);
                                    self->m_searchIds = BatchDeleteLogic::Ids();
                                    self->orderListWidget->clearOrders();
                                    self->fileListWidget->clearFiles();
@@ -371,15 +392,17 @@ void BatchDelete::reqOrderList(const BatchDeleteLogic::Ids &ids)
                            BatchDeleteLogic::orderListBody(keyword, byDate ? 6 : 1, m_selectedPersonId, ids),
                            [self, request, ids, generation](bool ok, const QJsonDocument &document) {
                                request->deleteLater();
-                               if (!self || self->m_closing || !ok || generation != self->m_searchGeneration
+                               if (!self || self->m_closing || generation != self->m_searchGeneration
                                    || self->m_running)
                                    return;
-                               QJsonObject reply = document.object();
-                               const QString code = reply.take(QStringLiteral("code")).toString();
-                               if (code != QLatin1String("1")) {
-                                   self->warn(reply.value(QStringLiteral("message")).toString());
+                               const QString problem = ServiceReply::problem(ok, document, request->lastFailure(),
+                                                                             QStringLiteral("message"));
+                               if (!problem.isEmpty()) {
+                                   self->failSearch(problem);
                                    return;
                                }
+                               self->setSearching(false);
+                               QJsonObject reply = document.object();
                                const QJsonArray data = reply.value(QStringLiteral("data")).toArray();
                                if (data.isEmpty()) {
                                    self->warn(QStringLiteral("未检索到订单"));

@@ -94,6 +94,8 @@ private:
     void closeWhenIdle();
     void closeNow();
     void warn(const QString &text);
+    void setSearching(bool searching);
+    void failSearch(const QString &problem);
 
     QString m_currentShopId;
     QString m_managerId;

@@ -5,6 +5,7 @@
 #include "app/core/FormBody.h"
 #include "app/core/K.h"
 #include "app/core/Logging.h"
+#include "app/core/ServiceReply.h"
 #include "app/core/SharedFolderOpener.h"
 #include "importfiles/FileButtonDelegate.h"
 #include "importfiles/ImportFileCopyRunnable.h"
@@ -532,6 +533,7 @@ void ImportFiles::onSearchClick()
         showBusyWarning();
         return;
     }
+    m_searchButton->setEnabled(false);
     reqShopInfo();
 }
 
@@ -543,14 +545,15 @@ void ImportFiles::reqShopInfo()
                        FormBody().add(QStringLiteral("shopid"), m_shopId).toBytes(),
                        [self, req](bool ok, const QJsonDocument &doc) {
                            req->deleteLater();
-                           if (!self || !ok)
+                           if (!self)
                                return;
-                           const QJsonObject reply = doc.object();
-                           if (reply.value(QStringLiteral("code")).toString() != QLatin1String("1")) {
-                               QMessageBox::warning(self, QStringLiteral("温馨提示"),
-                                                    reply.value(QStringLiteral("msg")).toString(), QMessageBox::Ok);
+                           const QString problem =
+                               ServiceReply::problem(ok, doc, req->lastFailure(), QStringLiteral("msg"));
+                           if (!problem.isEmpty()) {
+                               self->failSearch(problem);
                                return;
                            }
+                           const QJsonObject reply = doc.object();
                            self->m_superId = reply.value(QStringLiteral("SUPERID")).toString();
                            self->m_managerId = reply.value(QStringLiteral("EID")).toString();
                            self->reqOrderList();
@@ -576,20 +579,28 @@ void ImportFiles::reqOrderList()
                        [self, req](bool ok, const QJsonDocument &doc) {
                            req->deleteLater();
                            if (self)
-                               self->onOrderListReply(ok, doc);
+                               self->onOrderListReply(ok, doc, req->lastFailure());
                        });
 }
 
-void ImportFiles::onOrderListReply(bool ok, const QJsonDocument &doc)
+// A failed search leaves no earlier result on screen as if it were the answer.
+void ImportFiles::failSearch(const QString &problem)
 {
-    if (!ok)
-        return;
-    const QJsonObject reply = doc.object();
-    if (reply.value(QStringLiteral("code")).toString() != QLatin1String("1")) {
-        QMessageBox::warning(this, QStringLiteral("温馨提示"), reply.value(QStringLiteral("message")).toString(),
-                             QMessageBox::Ok);
+    m_searchButton->setEnabled(true);
+    if (!m_importing)
+        clearOrders();
+    QMessageBox::warning(this, QStringLiteral("温馨提示"), problem, QMessageBox::Ok);
+}
+
+void ImportFiles::onOrderListReply(bool ok, const QJsonDocument &doc, BaseReq::Failure failure)
+{
+    const QString problem = ServiceReply::problem(ok, doc, failure, QStringLiteral("message"));
+    if (!problem.isEmpty()) {
+        failSearch(problem);
         return;
     }
+    m_searchButton->setEnabled(true);
+    const QJsonObject reply = doc.object();
     const QList<ImportOrder> orders = ImportRules::ordersFromReply(reply);
     if (orders.isEmpty()) {
         QMessageBox::warning(this, QStringLiteral("温馨提示"), QStringLiteral("未检索到订单"), QMessageBox::Ok);
@@ -599,10 +610,7 @@ void ImportFiles::onOrderListReply(bool ok, const QJsonDocument &doc)
     if (m_importing)
         return;
 
-    m_orders.clear();
-    m_orderTable->setRowCount(0);
-    m_currentOrderRow = -1;
-    m_fileModel->clearFiles();
+    clearOrders();
     m_openypml = ImportRules::flagValue(reply.value(QStringLiteral("openypml")));
     m_delyp = ImportRules::flagValue(reply.value(QStringLiteral("delyp")));
 

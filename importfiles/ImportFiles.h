@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/core/BaseReq.h"
 #include "importfiles/ImportFileCopyRunnable.h"
 #include "importfiles/ImportFileType.h"
 #include "importfiles/ImportOrder.h"
@@ -113,7 +114,8 @@ private:
 
     void reqShopInfo();
     void reqOrderList();
-    void onOrderListReply(bool ok, const QJsonDocument &reply);
+    void onOrderListReply(bool ok, const QJsonDocument &reply, BaseReq::Failure failure);
+    void failSearch(const QString &problem);
 
     void acceptChoice(int row, const QList<ImportFile> &files);
     bool startOrder(int index);

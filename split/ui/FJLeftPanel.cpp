@@ -5,6 +5,7 @@
 #include "app/core/FormBody.h"
 #include "app/core/K.h"
 #include "app/core/Logging.h"
+#include "app/core/ServiceReply.h"
 #include "split/ui/FJOrderTableModel.h"
 
 #include <QMouseEvent>
@@ -26,20 +27,6 @@ QString jsonText(const QJsonObject &object, const QString &key)
 {
     const QJsonValue value = object.value(key);
     return value.isString() ? value.toString() : QString();
-}
-
-bool accepted(const QJsonObject &reply)
-{
-    const QJsonValue code = reply.value(QStringLiteral("code"));
-    return code.isString() && code.toString() == QLatin1String("1");
-}
-
-QString replyMessage(const QJsonObject &reply)
-{
-    QString message = jsonText(reply, QStringLiteral("message"));
-    if (message.isEmpty())
-        message = jsonText(reply, QStringLiteral("msg"));
-    return message;
 }
 
 } // namespace
@@ -308,6 +295,15 @@ void FJLeftPanel::finishSearch()
     emit emitReqOrderFinish(true);
 }
 
+// A failed search leaves no earlier result on screen as if it were the answer.
+void FJLeftPanel::failSearch(const QString &problem)
+{
+    orderList.clear();
+    clearOrders();
+    showWarning(problem);
+    finishSearch();
+}
+
 void FJLeftPanel::onReqShopInfo(const QString &searchType, const QString &keyword, const QString &k_shopid)
 {
     shopId = k_shopid;
@@ -315,16 +311,13 @@ void FJLeftPanel::onReqShopInfo(const QString &searchType, const QString &keywor
     req->fjReq(QStringLiteral("&m=public&a=switch_shop"), FormBody().add(QStringLiteral("shopid"), shopId).toBytes(),
                [this, req, searchType, keyword](bool ok, const QJsonDocument &doc) {
                    req->deleteLater();
-                   if (!ok || !doc.isObject()) {
-                       finishSearch();
+                   const QString problem =
+                       ServiceReply::problem(ok, doc, req->lastFailure(), QStringLiteral("message"));
+                   if (!problem.isEmpty()) {
+                       failSearch(problem);
                        return;
                    }
                    const QJsonObject reply = doc.object();
-                   if (!accepted(reply)) {
-                       showWarning(replyMessage(reply));
-                       finishSearch();
-                       return;
-                   }
                    Config::k_fjsuper_id = jsonText(reply, QStringLiteral("SUPERID"));
                    Config::k_fjmanager_id = jsonText(reply, QStringLiteral("EID"));
                    superId = Config::k_fjsuper_id;
@@ -356,16 +349,12 @@ void FJLeftPanel::reqOrderList(const QString &searchType, const QString &keyword
     auto *req = new BaseReq(this);
     req->fjReq(path, body.toBytes(), [this, req](bool ok, const QJsonDocument &doc) {
         req->deleteLater();
-        if (!ok || !doc.isObject()) {
-            finishSearch();
+        const QString problem = ServiceReply::problem(ok, doc, req->lastFailure(), QStringLiteral("message"));
+        if (!problem.isEmpty()) {
+            failSearch(problem);
             return;
         }
         const QJsonObject reply = doc.object();
-        if (!accepted(reply)) {
-            showWarning(replyMessage(reply));
-            finishSearch();
-            return;
-        }
         const QJsonArray data = reply.value(QStringLiteral("data")).toArray();
         if (data.isEmpty()) {
             showWarning(QStringLiteral("未检索到订单"));

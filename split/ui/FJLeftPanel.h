@@ -77,4 +77,5 @@ private:
     QPoint m_pressPos;
     void showWarning(const QString &text);
     void finishSearch();
+    void failSearch(const QString &problem);
 };

@@ -276,12 +276,16 @@ void tst_BatchDelete::refusals_data()
     QTest::addColumn<QString>("action");
     QTest::addColumn<QJsonObject>("reply");
     QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("rowsAfter");
+    // A refusal is no answer: the rows of the last search go. An empty answer keeps them.
     QTest::newRow("switch_shop msg") << "switch_shop"
                                      << QJsonObject{{"code", "0"}, {"msg", QStringLiteral("分店已停用")}}
-                                     << QStringLiteral("分店已停用");
-    QTest::newRow("switch_shop numeric code") << "switch_shop" << QJsonObject{{"code", 1}} << QString();
-    QTest::newRow("order_list message") << "order_list" << refused(QStringLiteral("查询失败")) << QStringLiteral("查询失败");
-    QTest::newRow("no orders") << "order_list" << orderListReply({}) << QStringLiteral("未检索到订单");
+                                     << QStringLiteral("分店已停用") << 0;
+    QTest::newRow("switch_shop numeric code, no reason") << "switch_shop" << QJsonObject{{"code", 1}}
+                                                         << QStringLiteral("服务器返回异常，请稍后再试") << 0;
+    QTest::newRow("order_list message") << "order_list" << refused(QStringLiteral("查询失败")) << QStringLiteral("查询失败")
+                                        << 0;
+    QTest::newRow("no orders") << "order_list" << orderListReply({}) << QStringLiteral("未检索到订单") << 1;
 }
 
 void tst_BatchDelete::refusals()
@@ -289,6 +293,7 @@ void tst_BatchDelete::refusals()
     QFETCH(QString, action);
     QFETCH(QJsonObject, reply);
     QFETCH(QString, text);
+    QFETCH(int, rowsAfter);
     m_orders = {order(1, QString())};
     search();
     m_service.setHandler(action == "switch_shop" ? "public" : "order", action,
@@ -297,8 +302,7 @@ void tst_BatchDelete::refusals()
     QTRY_COMPARE_WITH_TIMEOUT(m_boxes->seen().size(), 1, 10000);
     QCOMPARE(m_boxes->seen().first().title, QStringLiteral("温馨提示"));
     QCOMPARE(m_boxes->seen().first().text, text);
-    // The rows of the last search stay.
-    QCOMPARE(m_window->orderListPanel()->tableWidget()->rowCount(), 1);
+    QCOMPARE(m_window->orderListPanel()->tableWidget()->rowCount(), rowsAfter);
 }
 
 void tst_BatchDelete::startNeedsCheckedOrder()

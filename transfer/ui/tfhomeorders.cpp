@@ -5,6 +5,7 @@
 #include "app/core/FormBody.h"
 #include "app/core/K.h"
 #include "app/core/Logging.h"
+#include "app/core/ServiceReply.h"
 #include "widgets/ComboBoxItemDelegate.h"
 #include "transfer/ui/OrderRecords.h"
 #include "transfer/ui/tfhomeorders_OrderListWidget.h"
@@ -248,7 +249,7 @@ void tfhomeorders::setupUI()
     m_searchButton->setObjectName(QStringLiteral("searchButton"));
     m_searchButton->setFixedHeight(K::f(25));
     m_searchButton->setFixedWidth(K::f(60));
-    m_searchButton->setStyleSheet(searchButtonStyle(QStringLiteral("#0179FF")));
+    m_searchButton->setStyleSheet(searchButtonStyle(m_searchIdleBackground));
     connect(m_searchButton, &QPushButton::clicked, this, &tfhomeorders::onSearchClick);
 
     filterRow->addWidget(branchLabel);
@@ -314,10 +315,41 @@ void tfhomeorders::setupUI()
 
 void tfhomeorders::setSearchButtonBusy(bool busy)
 {
+    m_importBusy = busy;
+    m_searchIdleBackground = QStringLiteral("qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #4dabf7, stop:1 #007aff)");
+    refreshSearchButton();
+}
+
+// While a search is out the button is busy too, so it is never sent twice.
+void tfhomeorders::setSearching(bool searching)
+{
+    m_searching = searching;
+    refreshSearchButton();
+}
+
+void tfhomeorders::refreshSearchButton()
+{
+    const bool busy = m_importBusy || m_searching;
     m_searchButton->setEnabled(!busy);
-    m_searchButton->setStyleSheet(searchButtonStyle(
-        busy ? QStringLiteral("#bbbbbb")
-             : QStringLiteral("qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #4dabf7, stop:1 #007aff)")));
+    m_searchButton->setStyleSheet(searchButtonStyle(busy ? QStringLiteral("#bbbbbb") : m_searchIdleBackground));
+}
+
+void tfhomeorders::clearSearchResult()
+{
+    // The panels below showed an order of the old list: it may be gone now.
+    m_photoDisplayWidget->clearOrder();
+    emit orderSelChanged(-1, OrderInfo());
+    m_orderListWidget->clearOrders();
+}
+
+// A failed search leaves no earlier result on screen as if it were the answer.
+void tfhomeorders::failSearch(const QString &problem)
+{
+    setSearching(false);
+    // Never pull the orders from under a run that started meanwhile.
+    if (!m_importBusy)
+        clearSearchResult();
+    QMessageBox::warning(this, QStringLiteral("温馨提示"), problem, QMessageBox::Ok);
 }
 
 // ---- forwarding ---------------------------------------------------------
@@ -372,6 +404,7 @@ void tfhomeorders::onAddSinglePhoto(const PhotoInfo &photo)
 
 void tfhomeorders::onSearchClick()
 {
+    setSearching(true);
     reqShopInfo();
 }
 
@@ -438,12 +471,11 @@ void tfhomeorders::setReportsPending(bool pending)
 
 // ---- requests -----------------------------------------------------------
 
-void tfhomeorders::post(const QString &path, const QByteArray &body,
-                        std::function<void(bool, const QJsonDocument &)> handler)
+void tfhomeorders::post(const QString &path, const QByteArray &body, ReplyHandler handler)
 {
     auto *request = new BaseReq(this);
     request->getResultData(path, body, [request, handler](bool ok, const QJsonDocument &reply) {
-        handler(ok, reply);
+        handler(ok, reply, request->lastFailure());
         request->deleteLater();
     });
 }
@@ -452,7 +484,9 @@ void tfhomeorders::reqShopInfo()
 {
     const QByteArray body = FormBody().add(QStringLiteral("shopid"), m_shopId).toBytes();
     post(QStringLiteral("&m=public&a=switch_shop"), body,
-         [this](bool ok, const QJsonDocument &reply) { onSwitchShopReply(ok, reply); });
+         [this](bool ok, const QJsonDocument &reply, BaseReq::Failure failure) {
+             onSwitchShopReply(ok, reply, failure);
+         });
 }
 
 void tfhomeorders::reqTiaoseList()
@@ -460,7 +494,7 @@ void tfhomeorders::reqTiaoseList()
     FormBody body;
     addShop(body, m_shopId, m_eid, m_superId);
     post(QStringLiteral("&m=order&a=get_persons"), body.toBytes(),
-         [this](bool ok, const QJsonDocument &reply) { onPersonsReply(ok, reply); });
+         [this](bool ok, const QJsonDocument &reply, BaseReq::Failure) { onPersonsReply(ok, reply); });
 }
 
 void tfhomeorders::reqOrderList(const QString &mode)
@@ -488,7 +522,9 @@ void tfhomeorders::reqOrderList(const QString &mode)
         .add(QStringLiteral("ratio"), QStringLiteral("90"));
     addShop(body, m_shopId, m_eid, m_superId);
     post(QStringLiteral("&m=order&a=order_list"), body.toBytes(),
-         [this, mode](bool ok, const QJsonDocument &reply) { onOrderListReply(mode, ok, reply); });
+         [this, mode](bool ok, const QJsonDocument &reply, BaseReq::Failure failure) {
+             onOrderListReply(mode, ok, reply, failure);
+         });
 }
 
 void tfhomeorders::getOrderImportPhotos(const OrderInfo &order)
@@ -497,21 +533,21 @@ void tfhomeorders::getOrderImportPhotos(const OrderInfo &order)
     body.add(QStringLiteral("order_photo_id"), order.order_photo_id).add(QStringLiteral("ratio"), QStringLiteral("90"));
     addShop(body, m_shopId, m_eid, m_superId);
     post(QStringLiteral("&m=order&a=getorderphotoimg"), body.toBytes(),
-         [this, order](bool ok, const QJsonDocument &reply) { onOrderPhotosReply(order, ok, reply); });
+         [this, order](bool ok, const QJsonDocument &reply, BaseReq::Failure) {
+             onOrderPhotosReply(order, ok, reply);
+         });
 }
 
 // ---- replies ------------------------------------------------------------
 
-void tfhomeorders::onSwitchShopReply(bool ok, const QJsonDocument &reply)
+void tfhomeorders::onSwitchShopReply(bool ok, const QJsonDocument &reply, BaseReq::Failure failure)
 {
-    if (!ok)
-        return;
-    const QJsonObject object = reply.object();
-    if (replyCode(reply) != QLatin1String("1")) {
-        QMessageBox::warning(this, QStringLiteral("温馨提示"), object.value(QStringLiteral("msg")).toString(),
-                             QMessageBox::Ok);
+    const QString problem = ServiceReply::problem(ok, reply, failure, QStringLiteral("msg"));
+    if (!problem.isEmpty()) {
+        failSearch(problem);
         return;
     }
+    const QJsonObject object = reply.object();
     m_superId = object.value(QStringLiteral("SUPERID")).toString();
     m_eid = object.value(QStringLiteral("EID")).toString();
     m_photoDisplayWidget->m_shopId = m_shopId;
@@ -546,16 +582,22 @@ void tfhomeorders::onPersonsReply(bool ok, const QJsonDocument &reply)
     }
 }
 
-void tfhomeorders::onOrderListReply(const QString &mode, bool ok, const QJsonDocument &reply)
+void tfhomeorders::onOrderListReply(const QString &mode, bool ok, const QJsonDocument &reply,
+                                    BaseReq::Failure failure)
 {
-    if (!ok)
-        return;
-    const QJsonObject object = reply.object();
-    if (replyCode(reply) != QLatin1String("1")) {
-        QMessageBox::warning(this, QStringLiteral("温馨提示"), object.value(QStringLiteral("message")).toString(),
-                             QMessageBox::Ok);
+    const bool search = mode != kRefreshMode;
+    const QString problem = ServiceReply::problem(ok, reply, failure, QStringLiteral("message"));
+    if (!problem.isEmpty()) {
+        if (search) {
+            failSearch(problem);
+        } else {
+            QMessageBox::warning(this, QStringLiteral("温馨提示"), problem, QMessageBox::Ok);
+        }
         return;
     }
+    if (search)
+        setSearching(false);
+    const QJsonObject object = reply.object();
     const QJsonArray data = object.value(QStringLiteral("data")).toArray();
     if (data.isEmpty()) {
         QMessageBox::warning(this, QStringLiteral("温馨提示"), QStringLiteral("未检索到订单"), QMessageBox::Ok);
@@ -585,10 +627,7 @@ void tfhomeorders::onOrderListReply(const QString &mode, bool ok, const QJsonDoc
     m_orderListWidget->setOpenButtonMode(m_openypml);
     m_orderListWidget->setDeleteButtonMode(m_delyp);
     m_photoDisplayWidget->setDelBtnShow(m_delyp);
-    // The panels below showed an order of the old list: it may be gone now.
-    m_photoDisplayWidget->clearOrder();
-    emit orderSelChanged(-1, OrderInfo());
-    m_orderListWidget->clearOrders();
+    clearSearchResult();
     QList<OrderInfo> orders;
     orders.reserve(data.size());
     for (int i = 0; i < data.size(); ++i)

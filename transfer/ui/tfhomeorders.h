@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/core/BaseReq.h"
 #include "transfer/records/OrderInfo.h"
 
 #include <QList>
@@ -79,14 +80,18 @@ private:
     void setupUI();
     void openCalendar(QDateEdit *dateEdit);
     void showCustomCalendar(QDateEdit *dateEdit, const QPoint &globalPos);
-    void post(const QString &path, const QByteArray &body,
-              std::function<void(bool, const QJsonDocument &)> handler);
+    using ReplyHandler = std::function<void(bool, const QJsonDocument &, BaseReq::Failure)>;
+    void post(const QString &path, const QByteArray &body, ReplyHandler handler);
     QByteArray shopParameters() const;
-    void onSwitchShopReply(bool ok, const QJsonDocument &reply);
+    void onSwitchShopReply(bool ok, const QJsonDocument &reply, BaseReq::Failure failure);
     void onPersonsReply(bool ok, const QJsonDocument &reply);
-    void onOrderListReply(const QString &mode, bool ok, const QJsonDocument &reply);
+    void onOrderListReply(const QString &mode, bool ok, const QJsonDocument &reply, BaseReq::Failure failure);
     void onOrderPhotosReply(const OrderInfo &asked, bool ok, const QJsonDocument &reply);
     void setSearchButtonBusy(bool busy);
+    void setSearching(bool searching);
+    void refreshSearchButton();
+    void clearSearchResult();
+    void failSearch(const QString &problem);
 
     tfhomeorders_OrderListWidget *m_orderListWidget = nullptr;
     QString m_shopId;
@@ -108,4 +113,7 @@ private:
     int m_delyp = 0;
     bool m_reportsPending = false;
     bool m_refreshAfterReports = false;
+    bool m_importBusy = false;
+    bool m_searching = false;
+    QString m_searchIdleBackground = QStringLiteral("#0179FF");
 };

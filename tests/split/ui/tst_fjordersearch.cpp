@@ -233,17 +233,17 @@ void tst_FJOrderSearch::rawFileModeUsesItsOwnAction()
 
 void tst_FJOrderSearch::refusals_data()
 {
-    // A refused switch keeps the table; a refused or empty search empties it.
+    // A refused switch or search, or an empty one, empties the table.
     QTest::addColumn<QString>("action");
     QTest::addColumn<QJsonObject>("reply");
     QTest::addColumn<QString>("message");
     QTest::addColumn<int>("rows");
     QTest::newRow("switch code 0") << "switch_shop" << Data::refused(QStringLiteral("分店已停用"))
-                                   << QStringLiteral("分店已停用") << 3;
+                                   << QStringLiteral("分店已停用") << 0;
     QJsonObject numeric = Data::switchShopReply();
     numeric.insert(QStringLiteral("code"), 1);
     numeric.insert(QStringLiteral("message"), QStringLiteral("数字代码"));
-    QTest::newRow("switch numeric code 1") << "switch_shop" << numeric << QStringLiteral("数字代码") << 3;
+    QTest::newRow("switch numeric code 1") << "switch_shop" << numeric << QStringLiteral("数字代码") << 0;
     QTest::newRow("search refused") << "order_list" << Data::refused(QStringLiteral("无权限"))
                                     << QStringLiteral("无权限") << 0;
     QTest::newRow("search empty") << "order_list" << Data::accepted() << QStringLiteral("未检索到订单") << 0;

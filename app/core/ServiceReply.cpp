@@ -1,0 +1,31 @@
+#include "app/core/ServiceReply.h"
+
+#include <QJsonObject>
+
+namespace ServiceReply {
+
+QString problem(bool ok, const QJsonDocument &document, BaseReq::Failure failure, const QString &messageKey,
+                const QString &fallback)
+{
+    if (!ok || !document.isObject()) {
+        const QString text = BaseReq::failureMessage(failure);
+        return text.isEmpty() ? BaseReq::failureMessage(BaseReq::Failure::BadReply) : text;
+    }
+    const QJsonObject reply = document.object();
+    if (reply.value(QStringLiteral("code")).toString() == QLatin1String("1"))
+        return QString();
+    const QString otherKey = messageKey == QLatin1String("msg") ? QStringLiteral("message") : QStringLiteral("msg");
+    for (const QString &key : {messageKey, otherKey}) {
+        const QString text = reply.value(key).toString();
+        if (!text.trimmed().isEmpty())
+            return text;
+    }
+    return fallback;
+}
+
+QString problem(bool ok, const QJsonDocument &document, BaseReq::Failure failure, const QString &messageKey)
+{
+    return problem(ok, document, failure, messageKey, BaseReq::failureMessage(BaseReq::Failure::BadReply));
+}
+
+} // namespace ServiceReply
