@@ -282,8 +282,9 @@ void BatchDelete::warn(const QString &text)
 
 void BatchDelete::onSearchClick()
 {
-    // A search would replace the orders and the branch a run is working on.
-    if (m_running)
+    // A search would replace the orders and the branch a run is working on;
+    // Return in the keyword field while a search is out sends nothing more.
+    if (m_running || !searchButton->isEnabled())
         return;
     setSearching(true);
     reqShopInfo();

@@ -533,6 +533,9 @@ void ImportFiles::onSearchClick()
         showBusyWarning();
         return;
     }
+    // Return in the keyword field while a search is out sends nothing more.
+    if (!m_searchButton->isEnabled())
+        return;
     m_searchButton->setEnabled(false);
     reqShopInfo();
 }
