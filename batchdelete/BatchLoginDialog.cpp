@@ -182,6 +182,7 @@ void BatchLoginDialog::initUI()
         edit->setGeometry(0, 0, K::f(224), K::f(40));
         edit->setStyleSheet(editStyle);
         auto *iconWidget = new GlassIconWidget(icon, row);
+        iconWidget->setObjectName(icon == 0 ? QStringLiteral("userIcon") : QStringLiteral("lockIcon"));
         iconWidget->setAttribute(Qt::WA_TranslucentBackground);
         iconWidget->setGeometry(K::f(10), K::f(12), K::f(16), K::f(16));
         iconWidget->raise();

@@ -66,8 +66,7 @@ private slots:
     void orderNumberWholeAtOpeningSize();
     void headerAndScrollBarsDrawn_data();
     void headerAndScrollBarsDrawn();
-    void checkBoxesDrawn();
-    void progressBarDrawn();
+    void cellWidgetsDrawn();
 };
 
 void tst_BatchDeleteLooks::orderNumberWholeAtOpeningSize_data()
@@ -159,48 +158,38 @@ void tst_BatchDeleteLooks::headerAndScrollBarsDrawn()
              qPrintable(handle.name()));
 }
 
-void tst_BatchDeleteLooks::checkBoxesDrawn()
+void tst_BatchDeleteLooks::cellWidgetsDrawn()
 {
     BatchDelete_OrderListWidget panel;
     for (int i = 0; i < 2; ++i)
         panel.addOrder(makeOrder(i, QStringLiteral("DD%1").arg(i), QStringLiteral("1")));
+    const QList<BatchDeleteFileInfo> files = makeFiles(4);
+    panel.refreshOrderFiles(QStringLiteral("OP0"), files);
+    BatchDeleteFileInfo done = files.first();
+    done.status = Deleted;
+    panel.deleteRefreshOrder(panel.orders().first(), done);
     panel.resize(900, 400);
     panel.show();
     QVERIFY(QTest::qWaitForWindowExposed(&panel));
     const QColor blue(QStringLiteral("#007aff"));
-    const QColor rim(QStringLiteral("#d0d0d0"));
     auto rowBox = [&](int row) { return panel.tableWidget()->cellWidget(row, 0)->findChild<QCheckBox *>(); };
 
+    // Check boxes: a grey rim while unticked, filled blue once ticked.
     rowBox(1)->setChecked(true);
     for (QCheckBox *box : {rowBox(0), panel.selectAllBox()}) {
         const QImage image = box->grab().toImage();
-        QVERIFY(contains(image, rim));
+        QVERIFY(contains(image, QColor(QStringLiteral("#d0d0d0"))));
         QVERIFY(!contains(image, blue));
     }
     QVERIFY(contains(rowBox(1)->grab().toImage(), blue));
-
     panel.selectAllBox()->setChecked(true);
     for (QCheckBox *box : {rowBox(0), rowBox(1), panel.selectAllBox()})
         QVERIFY(contains(box->grab().toImage(), blue));
-}
 
-void tst_BatchDeleteLooks::progressBarDrawn()
-{
-    BatchDelete_OrderListWidget panel;
-    const BatchDeleteOrderInfo order = makeOrder(1, QStringLiteral("DD1"), QStringLiteral("1"));
-    panel.addOrder(order);
-    const QList<BatchDeleteFileInfo> files = makeFiles(4);
-    panel.refreshOrderFiles(order.order_photo_id, files);
-    BatchDeleteFileInfo done = files.first();
-    done.status = Deleted;
-    panel.deleteRefreshOrder(order, done);
-    panel.resize(900, 400);
-    panel.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    // A quarter done: blue chunk at the left, light trough at the right, grey rim.
     auto *bar = panel.tableWidget()->cellWidget(0, 5)->findChild<QProgressBar *>(QStringLiteral("progressBar"));
     QTRY_VERIFY(bar->isVisible());
     const QImage image = bar->grab().toImage();
-    // A quarter done: blue chunk at the left, light trough at the right, grey rim.
     QCOMPARE(image.pixelColor(5, image.height() / 2).name(), QStringLiteral("#007aff"));
     QCOMPARE(image.pixelColor(image.width() - 5, image.height() / 2).name(), QStringLiteral("#f0f0f0"));
     QCOMPARE(image.pixelColor(image.width() / 2 + 20, 0).name(), QStringLiteral("#d0d0d0"));

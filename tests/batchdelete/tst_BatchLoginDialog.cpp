@@ -246,25 +246,8 @@ void tst_BatchLoginDialog::drawnAsCardWithGlassFields()
     QFocusEvent focusOut(QEvent::FocusOut, Qt::OtherFocusReason);
     QCoreApplication::sendEvent(account, &focusOut);
 
-    QWidget *target = dialog;
-    if (widget == QLatin1String("accountEdit"))
-        target = account;
-    else if (widget == QLatin1String("passwordEdit"))
-        target = password;
-    else if (widget != QLatin1String("dialog")) {
-        // The pictograms sit beside their edits in each field's row, the user icon first.
-        QList<QWidget *> icons;
-        for (QWidget *child : dialog->findChildren<QWidget *>()) {
-            if (child->size() == QSize(16, 16) && !qobject_cast<QLineEdit *>(child))
-                icons << child;
-        }
-        QCOMPARE(icons.size(), 2);
-        std::sort(icons.begin(), icons.end(), [&](QWidget *a, QWidget *b) {
-            return a->mapTo(dialog, QPoint()).y() < b->mapTo(dialog, QPoint()).y();
-        });
-        target = icons.at(widget == QLatin1String("userIcon") ? 0 : 1);
-    }
-
+    QWidget *target = widget == QLatin1String("dialog") ? dialog.data() : dialog->findChild<QWidget *>(widget);
+    QVERIFY(target);
     const QImage image = zoomed(dialog);
     const QColor actual = sample(image, dialog, target, at);
     if (!expected.isValid()) {
