@@ -54,6 +54,14 @@ int widestTable(const QString &html)
     return widest;
 }
 
+// The sheet of the job and the sheet of the order holder.
+void addSheetKinds()
+{
+    QTest::addColumn<bool>("holder");
+    QTest::newRow("job sheet") << false;
+    QTest::newRow("holder sheet") << true;
+}
+
 // A full selection run: two rows and a part of selected photos, a base
 // photo, the urgent album with son_good pictures, a product of seven pictures.
 QJsonObject bigReply(const QString &disclaimer = QString())
@@ -200,9 +208,7 @@ void TestProductionSheet::holderSheetShowsEverythingOnThePage()
 
 void TestProductionSheet::shopMarkupPrintsAndServiceTextStaysText_data()
 {
-    QTest::addColumn<bool>("holder");
-    QTest::newRow("job sheet") << false;
-    QTest::newRow("holder sheet") << true;
+    addSheetKinds();
 }
 
 void TestProductionSheet::shopMarkupPrintsAndServiceTextStaysText()
@@ -312,9 +318,7 @@ void TestProductionSheet::sheetReplacesOldOneWithStudioPermissions()
 
 void TestProductionSheet::headerNameOnOneLineBesideWideBarcode_data()
 {
-    QTest::addColumn<bool>("holder");
-    QTest::newRow("job sheet") << false;
-    QTest::newRow("holder sheet") << true;
+    addSheetKinds();
 }
 
 void TestProductionSheet::headerNameOnOneLineBesideWideBarcode()
