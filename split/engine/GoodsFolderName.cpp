@@ -17,14 +17,14 @@ QString text(const QJsonObject &object, const QString &key)
 }
 
 // Where an empty value leaves two blank separators side by side, one stays.
-void appendWithoutDoubledBlank(QString &name, const QString &piece)
+void appendWithoutDoubledBlank(QString &name, const QString &part)
 {
     int skip = 0;
     if (name.isEmpty() || name.endsWith(QLatin1Char(' '))) {
-        while (skip < piece.size() && piece.at(skip) == QLatin1Char(' '))
+        while (skip < part.size() && part.at(skip) == QLatin1Char(' '))
             ++skip;
     }
-    name += piece.midRef(skip);
+    name += part.midRef(skip);
 }
 
 } // namespace
