@@ -175,12 +175,12 @@ void tst_FJHomeRun::folderNames_data()
     QTest::newRow("all values") << QJsonObject{{"orderpayforkey", "A1"}, {"servicetimes", "2"}, {"mname", "王"},
                                                {"wname", "李"}, {"pickuptypename", "快递"}}
                                 << QStringLiteral("A1-服务2 王-李 快递");
-    QTest::newRow("no pickup type ends with a space")
+    QTest::newRow("no pickup type, no trailing blank")
         << QJsonObject{{"orderpayforkey", "A1"}, {"servicetimes", "2"}, {"mname", "王"}, {"wname", "李"}}
-        << QStringLiteral("A1-服务2 王-李 ");
+        << QStringLiteral("A1-服务2 王-李");
     QTest::newRow("separators in names") << QJsonObject{{"orderpayforkey", "../A1"}, {"servicetimes", "2"},
-                                                        {"mname", "a/b"}, {"wname", "c\\d"}}
-                                         << QStringLiteral(".._A1-服务2 a_b-c_d ");
+                                                        {"mname", "a/b"}, {"wname", "c\\d"}, {"pickuptypename", " 快递 "}}
+                                         << QStringLiteral(".._A1-服务2 a_b-c_d 快递");
 }
 
 void tst_FJHomeRun::folderNames()
