@@ -34,6 +34,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTableWidget>
 #include <QTest>
 #include <QTextStream>
 #include <QTimer>
@@ -133,7 +134,7 @@ int delivery(QTextStream &out, int count, double megapixels)
         return 1;
     QString summary;
     QObject::connect(window, &FJHome::runFinished, [&summary](const QString &text) { summary = text; });
-    window->leftPanel->setTicked(0, true);
+    window->leftPanel->tableWidget->cellWidget(0, 0)->findChild<QCheckBox *>()->setChecked(true);
     StallProbe probe;
     QElapsedTimer clock;
     probe.start();
