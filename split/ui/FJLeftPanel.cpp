@@ -452,8 +452,8 @@ void FJLeftPanel::showOrders(const QJsonArray &data)
         orderList.append(OrderData::fromJson(data.at(i)));
         addOrder(orderList.last(), i);
     }
-    // Lay the rows out while still quiet: the rows off screen are hidden before
-    // anything repaints, so turning updates on touches only the visible ones.
+    // Place every row's widget while still quiet: moved later, with updates on,
+    // each move would be tracked for repainting against all its siblings.
     tableWidget->doItemsLayout();
     tableWidget->blockSignals(blocked);
     tableWidget->setUpdatesEnabled(true);
