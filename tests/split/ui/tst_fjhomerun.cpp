@@ -21,7 +21,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTableView>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -143,7 +143,7 @@ void tst_FJHomeRun::makeWindow(DesignFileSplitTypes mode, int orders)
 void tst_FJHomeRun::tickAndStart(const QList<int> &rows)
 {
     for (int row : rows)
-        m_window->leftPanel->setTicked(row, true);
+        m_window->leftPanel->tableWidget->cellWidget(row, 0)->findChild<QCheckBox *>()->setChecked(true);
     QTest::mouseClick(m_window->rightPanel->startButton, Qt::LeftButton);
 }
 
@@ -336,7 +336,7 @@ void tst_FJHomeRun::photoDelivery()
     m_service->setReply(QStringLiteral("order"), QStringLiteral("orderphotodetail"), reply);
     makeWindow(DownloadPhotoDelivery, 1);
     // Picking the order sets two options from it; the row's choice comes after.
-    m_window->leftPanel->setTicked(0, true);
+    m_window->leftPanel->tableWidget->cellWidget(0, 0)->findChild<QCheckBox *>()->setChecked(true);
     for (QCheckBox *box : m_window->rightPanel->findChildren<QCheckBox *>())
         box->setChecked(options.contains(box->text()));
     tickAndStart({});
