@@ -4,6 +4,7 @@
 #include "app/core/Logging.h"
 #include "batchdelete/BatchDeleteFileModel.h"
 #include "batchdelete/BatchDeleteLogic.h"
+#include "batchdelete/BatchDelete_OrderListWidget.h"
 #include "batchdelete/FileScanThread.h"
 #include "platform/MountRoot.h"
 #include "widgets/ElementButton.h"
@@ -13,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QScrollBar>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -71,10 +73,14 @@ void BatchDelete_FileListWidget::setupUI()
         " alternate-background-color: #fafafa; }"
         // No item colour here: it would paint over the status colours of the model.
         "QTableView::item { padding: %2px %3px; border-bottom: 1px solid #f0f0f0; }"
-        "QTableView::item:selected { background-color: #e3f2fd; }")
+        "QTableView::item:selected { background-color: #e3f2fd; }"
+        "QAbstractScrollArea::corner { background: transparent; }")
                              .arg(K::f(12))
                              .arg(K::f(6))
                              .arg(K::f(4)));
+    table->verticalScrollBar()->setStyleSheet(getScrollBarStyle());
+    table->horizontalScrollBar()->setStyleSheet(getScrollBarStyle());
+    table->horizontalHeader()->setStyleSheet(getHeaderStyle());
     table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -91,6 +97,16 @@ void BatchDelete_FileListWidget::setupUI()
     table->setMouseTracking(true);
     table->viewport()->setMouseTracking(true);
     contentLayout->addWidget(table);
+}
+
+QString BatchDelete_FileListWidget::getScrollBarStyle() const
+{
+    return BatchDelete_OrderListWidget::getScrollBarStyle();
+}
+
+QString BatchDelete_FileListWidget::getHeaderStyle() const
+{
+    return BatchDelete_OrderListWidget::getHeaderStyle();
 }
 
 void BatchDelete_FileListWidget::setFiles(const QList<BatchDeleteFileInfo> &files)

@@ -30,6 +30,9 @@ public:
     void deleteRefreshFile(const BatchDeleteOrderInfo &order, const BatchDeleteFileInfo &file);
     BatchDeleteOrderInfo getCurrentOrderInfo() const { return currentOrder; }
     void setUserEnable(bool enabled);
+    // The same looks as the order table beside it.
+    QString getScrollBarStyle() const;
+    QString getHeaderStyle() const;
 
     QTableView *tableView() const { return table; }
     BatchDeleteFileModel *fileModel() const { return model; }

@@ -6,23 +6,92 @@
 #include "widgets/SimpleDialog.h"
 
 #include <QCheckBox>
+#include <QFontMetricsF>
+#include <QtMath>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QProgressBar>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
 namespace {
 const QString kCheckTitle = QStringLiteral("选择");
 const QString kCounterTitle = QStringLiteral("成功/失败/总数");
+const QString kOrderNumberTitle = QStringLiteral("订单号");
+const QString kDateTitle = QStringLiteral("结单日期");
 const int kColumnWidths[] = {40, 100, 100, 80, 100, 170, 300};
 
 QString counterText(const BatchDeleteOrderInfo &order)
 {
     return QStringLiteral("%1/%2/%3").arg(order.deleted.size()).arg(order.failed.size()).arg(order.all.size());
 }
+
+// Row boxes and the "全选" box share one indicator.
+QString checkIndicatorStyle()
+{
+    return QStringLiteral("QCheckBox::indicator { width: %1px; height: %1px; border: 2px solid #d0d0d0;"
+                          " border-radius: %2px; background-color: #ffffff; }"
+                          "QCheckBox::indicator:checked { background-color: #007aff; border-color: #007aff; }"
+                          "QCheckBox::indicator:hover { border-color: #007aff; }")
+        .arg(K::f(16))
+        .arg(K::f(4));
+}
+
+// Set once on the table, so the check boxes and progress bars of every row take it
+// without a style sheet of their own each.
+QString tableStyle()
+{
+    return QStringLiteral("QTableWidget { border: none; background-color: #ffffff; gridline-color: #f0f0f0;"
+                          " font-size: %1px; selection-background-color: #e3f2fd; }"
+                          "QTableWidget::item { padding: %2px %3px; border-bottom: 1px solid #f0f0f0; color: #333333; }"
+                          "QTableWidget::item:selected { background-color: #e3f2fd; color: #333333; }"
+                          "QProgressBar { border: 1px solid #d0d0d0; border-radius: %4px; background-color: #f0f0f0;"
+                          " text-align: center; font-size: %5px; }"
+                          "QProgressBar::chunk { background-color: #007aff; border-radius: %6px; }"
+                          "QAbstractScrollArea::corner { background: transparent; }")
+               .arg(K::f(12))
+               .arg(K::f(6))
+               .arg(K::f(4))
+               .arg(K::f(4))
+               .arg(K::f(10))
+               .arg(K::f(3))
+           + checkIndicatorStyle();
+}
 } // namespace
+
+QString BatchDelete_OrderListWidget::getHeaderStyle()
+{
+    return QStringLiteral("QHeaderView::section { background-color: #F5F7F9; border: none; padding: %1px %2px;"
+                          " font-weight: 500; font-size: %3px; color: #333333; border-bottom: 2px solid #e0e0e0;"
+                          " padding-left: %4px; }")
+        .arg(K::f(6))
+        .arg(K::f(4))
+        .arg(K::f(12))
+        .arg(K::f(8));
+}
+
+QString BatchDelete_OrderListWidget::getScrollBarStyle()
+{
+    return QStringLiteral("QScrollBar:vertical { background: rgba(0, 0, 0, 0.05); width: %1px; border-radius: %2px; margin: 0px; }"
+                          "QScrollBar:horizontal { background: rgba(0, 0, 0, 0.05); height: %1px; border-radius: %2px;"
+                          " margin: 0px; }"
+                          "QScrollBar::handle:vertical { background: rgba(0, 0, 0, 0.2); border-radius: %2px;"
+                          " min-height: %3px; margin: %4px; }"
+                          "QScrollBar::handle:horizontal { background: rgba(0, 0, 0, 0.2); border-radius: %2px;"
+                          " min-width: %3px; margin: %4px; }"
+                          "QScrollBar::handle:hover { background: rgba(0, 0, 0, 0.35); }"
+                          "QScrollBar::handle:pressed { background: rgba(0, 0, 0, 0.5); }"
+                          "QScrollBar::add-line, QScrollBar::sub-line { border: none; background: none; width: 0px;"
+                          " height: 0px; }"
+                          "QScrollBar::add-page, QScrollBar::sub-page { background: none; }")
+        .arg(K::f(8))
+        .arg(K::f(4))
+        .arg(K::f(20))
+        .arg(K::f(2));
+}
 
 BatchDelete_OrderListWidget::BatchDelete_OrderListWidget(QWidget *parent)
     : QWidget(parent)
@@ -46,6 +115,10 @@ void BatchDelete_OrderListWidget::setupUI()
     auto *top = new QHBoxLayout();
     selectAllCheck = new QCheckBox(QStringLiteral("全选"), frame);
     selectAllCheck->setObjectName(QStringLiteral("selectAllCheckBox"));
+    selectAllCheck->setStyleSheet(QStringLiteral("QCheckBox { font-size: %1px; font-weight: 500; color: #333333; spacing: %2px; }")
+                                      .arg(K::f(12))
+                                      .arg(K::f(6))
+                                  + checkIndicatorStyle());
     connect(selectAllCheck, &QCheckBox::stateChanged, this, &BatchDelete_OrderListWidget::onSelectAllChanged);
     countLab = new QLabel(frame);
     countLab->setObjectName(QStringLiteral("orderCountLabel"));
@@ -55,14 +128,18 @@ void BatchDelete_OrderListWidget::setupUI()
     top->addStretch();
 
     columnTitles = QStringList{kCheckTitle,
-                               QStringLiteral("订单号"),
+                               kOrderNumberTitle,
                                QStringLiteral("客户姓名"),
                                QStringLiteral("摄影师"),
-                               QStringLiteral("结单日期"),
+                               kDateTitle,
                                kCounterTitle,
                                QStringLiteral("导片路径")};
     table = new QTableWidget(frame);
     table->setObjectName(QStringLiteral("orderListTable"));
+    table->setStyleSheet(tableStyle());
+    table->verticalScrollBar()->setStyleSheet(getScrollBarStyle());
+    table->horizontalScrollBar()->setStyleSheet(getScrollBarStyle());
+    table->horizontalHeader()->setStyleSheet(getHeaderStyle());
     table->setColumnCount(columnTitles.size());
     table->setHorizontalHeaderLabels(columnTitles);
     table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft);
@@ -73,11 +150,14 @@ void BatchDelete_OrderListWidget::setupUI()
     table->verticalHeader()->setDefaultSectionSize(K::f(45));
     table->horizontalHeader()->setStretchLastSection(true);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    table->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     for (int column = 0; column < columnTitles.size(); ++column)
         table->setColumnWidth(column, K::f(kColumnWidths[column]));
-    // A closing time shows whole, date and time, in whatever font the table got.
-    const int dateWidth = table->fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00 00:00:00")) + K::f(24);
-    table->setColumnWidth(columnOf(QStringLiteral("结单日期")), qMax(K::f(kColumnWidths[4]), dateWidth));
+    // Measured in the font the style sheet gives the table.
+    table->ensurePolished();
+    // A closing time shows whole, date and time.
+    fitTextColumn(columnOf(kDateTitle), QStringLiteral("0000-00-00 00:00:00"));
     connect(table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &BatchDelete_OrderListWidget::onTableSelectionChanged);
 
@@ -97,6 +177,19 @@ int BatchDelete_OrderListWidget::indexOf(const QString &orderPhotoId) const
             return i;
     }
     return -1;
+}
+
+void BatchDelete_OrderListWidget::fitTextColumn(int column, const QString &text)
+{
+    if (column < 0)
+        return;
+    // Item padding and the style's text margin on both sides, the grid line, and a
+    // pixel of slack each side: text a fraction too wide wraps out of sight.
+    const int textMargin = table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1;
+    const int advance = qCeil(QFontMetricsF(table->font()).horizontalAdvance(text));
+    const int need = advance + 2 * K::f(4) + 2 * textMargin + 1 + 2;
+    if (table->columnWidth(column) < need)
+        table->setColumnWidth(column, need);
 }
 
 QWidget *BatchDelete_OrderListWidget::counterCell(int row) const
@@ -170,6 +263,9 @@ void BatchDelete_OrderListWidget::addOrder(const BatchDeleteOrderInfo &given)
             default: break;
             }
             table->setItem(row, column, new QTableWidgetItem(text));
+            // Orders are deleted by number: an elided one could not tell two orders apart.
+            if (title == kOrderNumberTitle)
+                fitTextColumn(column, text);
         }
     }
 }

@@ -29,6 +29,8 @@ public:
     void refreshFileStatusDeleting(const QString &orderPhotoId, int fileIndex);
     void deleteRefreshOrder(const BatchDeleteOrderInfo &order, const BatchDeleteFileInfo &file);
     void setUserEnable(bool enable);
+    static QString getHeaderStyle();
+    static QString getScrollBarStyle();
 
     QList<BatchDeleteOrderInfo> orders() const { return orderList; }
     QLabel *countLabel() const { return countLab; }
@@ -48,6 +50,7 @@ private:
     void setupUI();
     int columnOf(const QString &title) const;
     int indexOf(const QString &orderPhotoId) const;
+    void fitTextColumn(int column, const QString &text);
     QWidget *counterCell(int row) const;
     void fitCounter(QWidget *cell, int total);
     void showFileList(int row, bool deletedList);

@@ -19,6 +19,7 @@
 #include <QPointer>
 #include <QPropertyAnimation>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QVBoxLayout>
@@ -48,15 +49,25 @@ void GlassLineEdit::paintEvent(QPaintEvent *event)
     {
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
-        const QRectF field = QRectF(rect()).adjusted(1, 1, -1, -1);
+        const qreal radius = K::f(8);
+        const QRectF field(1, 1, width() - 2, height() - 2);
+        painter.setBrush(Qt::NoBrush);
         if (focused) {
-            painter.setPen(QPen(QColor(0, 122, 255, 60), 3));
-            painter.setBrush(Qt::NoBrush);
-            painter.drawRoundedRect(field, K::f(8), K::f(8));
+            // Three soft strokes, widest and faintest outside, make the glow.
+            const struct { qreal grow; qreal pen; int alpha; qreal radius; } glow[] = {
+                {1.5, 3, 20, 8.9}, {1, 2, 40, 8.6}, {0.5, 1, 60, 8.3}};
+            for (const auto &ring : glow) {
+                painter.setPen(QPen(QColor(0, 122, 255, ring.alpha), ring.pen));
+                painter.drawRoundedRect(field.adjusted(-ring.grow, -ring.grow, ring.grow, ring.grow), ring.radius,
+                                        ring.radius);
+            }
+            painter.setBrush(QColor(255, 255, 255, 252));
+            painter.setPen(QPen(QColor(0, 122, 255, 255), 1.5));
+        } else {
+            painter.setBrush(QColor(255, 255, 255, 200));
+            painter.setPen(QPen(QColor(200, 200, 205), 1));
         }
-        painter.setPen(QPen(focused ? QColor(0, 122, 255) : QColor(0, 0, 0, 30), 1));
-        painter.setBrush(isEnabled() ? QColor(255, 255, 255, 230) : QColor(242, 242, 247, 230));
-        painter.drawRoundedRect(field.adjusted(1, 1, -1, -1), K::f(8), K::f(8));
+        painter.drawRoundedRect(field, radius, radius);
     }
     QLineEdit::paintEvent(event);
 }
@@ -71,15 +82,38 @@ void GlassIconWidget::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(QColor("#8e8e93"), 1.4));
-    painter.setBrush(Qt::NoBrush);
+    const QColor colour(142, 142, 147);
+    const int w = width();
+    const int h = height();
+    const int cx = w / 2;
+    const int cy = h / 2;
     if (iconType == 0) {
-        painter.drawEllipse(QRectF(5, 1.5, 6, 6));
-        painter.drawArc(QRectF(2, 9, 12, 10), 0, 180 * 16);
-    } else {
-        painter.drawArc(QRectF(4.5, 1.5, 7, 8), 0, 180 * 16);
-        painter.drawRoundedRect(QRectF(3, 6.5, 10, 8), 2, 2);
+        QPen pen(colour, 1.3);
+        pen.setCapStyle(Qt::RoundCap);
+        pen.setJoinStyle(Qt::RoundJoin);
+        painter.setPen(pen);
+        painter.setBrush(Qt::NoBrush);
+        const int head = int(w / 4.5);
+        painter.drawEllipse(QPointF(cx, cy - h / 6), head, head);
+        const int d = int(w / 3.2);
+        const int s = cy + h / 8;
+        QPainterPath shoulders(QPointF(cx - d, h - 1));
+        shoulders.quadTo(QPointF(cx - d, s), QPointF(cx, s));
+        shoulders.quadTo(QPointF(cx + d, s), QPointF(cx + d, h - 1));
+        painter.drawPath(shoulders);
+        return;
     }
+    const int a = int(w / 3.5);
+    const int b = int(h / 3.5);
+    const int c = int(w / 4.5);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(colour);
+    painter.drawRoundedRect(QRectF(cx - a, cy + 2, 2 * a, b + 2), 2, 2);
+    QPen shackle(colour, 1.5);
+    shackle.setCapStyle(Qt::RoundCap);
+    painter.setPen(shackle);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawArc(QRectF(cx - c, cy - b + 4, 2 * c, 2 * b), 0, 180 * 16);
 }
 
 BatchLoginDialog::BatchLoginDialog(QWidget *parent)
@@ -148,6 +182,7 @@ void BatchLoginDialog::initUI()
         edit->setGeometry(0, 0, K::f(224), K::f(40));
         edit->setStyleSheet(editStyle);
         auto *iconWidget = new GlassIconWidget(icon, row);
+        iconWidget->setObjectName(icon == 0 ? QStringLiteral("userIcon") : QStringLiteral("lockIcon"));
         iconWidget->setAttribute(Qt::WA_TranslucentBackground);
         iconWidget->setGeometry(K::f(10), K::f(12), K::f(16), K::f(16));
         iconWidget->raise();
@@ -329,6 +364,32 @@ void BatchLoginDialog::paintEvent(QPaintEvent *)
     QLinearGradient gradient(0, m - 2, 0, h - 1 - m);
     gradient.setColorAt(0, QColor(252, 252, 254, 245));
     gradient.setColorAt(1, QColor(248, 248, 250, 240));
+    const QRectF card(m, m - 2, w - 2 * m, h + 2 - 2 * m);
     painter.setBrush(gradient);
-    painter.drawRoundedRect(QRectF(m, m - 2, w - 2 * m, h + 2 - 2 * m), r, r);
+    painter.drawRoundedRect(card, r, r);
+
+    // Faint grain; a fixed seed keeps it in place when only part of the card repaints.
+    {
+        QPainterPath cardPath;
+        cardPath.addRoundedRect(card, r, r);
+        painter.save();
+        painter.setClipPath(cardPath);
+        painter.setOpacity(0.015);
+        painter.setBrush(Qt::black);
+        QRandomGenerator grain(1);
+        const int cardWidth = qMax(1, int(card.width()));
+        const int cardHeight = qMax(1, int(card.height()));
+        for (int i = 0; i < 400; ++i) {
+            const int x = m + int(grain.generate() % quint32(cardWidth));
+            const int y = m - 2 + int(grain.generate() % quint32(cardHeight));
+            painter.drawRect(QRectF(x, y, 1, 1));
+        }
+        painter.restore();
+    }
+
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(QColor(0, 0, 0, 12), 0.5));
+    painter.drawRoundedRect(card, r, r);
+    painter.setPen(QPen(QColor(255, 255, 255, 180), 1));
+    painter.drawRoundedRect(QRectF(m + 1, m - 1, w - 2 * m - 2, h - 2 * m), r - 1, r - 1);
 }

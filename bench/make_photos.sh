@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Generates N camera-like 6000x4000 JPEGs (quality 92) in DIR whose EXIF
-# orientations cycle through 1..8.   usage: make_photos.sh DIR N [WIDTHxHEIGHT]
+# Generates N camera-like 6000x4000 JPEGs (quality 92, 4:2:2 chroma as most
+# cameras' fine JPEGs) in DIR. Half are upright (orientation 1); the others
+# carry the turns cameras write: 6, 8 and now and then 3.
+#   usage: make_photos.sh DIR N [WIDTHxHEIGHT]
 set -euo pipefail
 dir=${1:?usage: make_photos.sh DIR N [WIDTHxHEIGHT]}
 count=${2:?usage: make_photos.sh DIR N [WIDTHxHEIGHT]}
@@ -17,8 +19,10 @@ make_one() {
   # Smooth fractal scenery with sensor-like grain: entropy close to a real photo.
   convert -seed "$i" -size "$((width / 8))x$((height / 8))" plasma:fractal -blur 0x1 \
     -resize "${width}x${height}!" -attenuate 0.6 +noise Gaussian \
-    -sampling-factor 2x2 -quality 92 "$dir/$name.tmp.jpg"
-  exiftool -q -overwrite_original -Orientation#=$(( (i - 1) % 8 + 1 )) "$dir/$name.tmp.jpg"
+    -sampling-factor 2x1 -quality 92 "$dir/$name.tmp.jpg"
+  local turns=(6 8 6 3) orientation=1
+  if (( i % 2 == 0 )); then orientation=${turns[$(( (i / 2) % 4 ))]}; fi
+  exiftool -q -overwrite_original -Orientation#=$orientation "$dir/$name.tmp.jpg"
   mv "$dir/$name.tmp.jpg" "$dir/$name"
 }
 export -f make_one

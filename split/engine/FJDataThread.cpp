@@ -159,7 +159,7 @@ void FJDataThread::copyYSDPic()
     const QString target = FJJobFile::childPath(m_destPath, m_imgName);
     QString error;
     const bool copied = !target.isEmpty() && sourceOnShare()
-        && FJJobFile::copyNew(m_srcPath, target, &error) == FJJobFile::CopyResult::Copied;
+        && FJJobFile::holdsSource(FJJobFile::copyNew(m_srcPath, target, &error));
     if (!copied) {
         qCDebug(lcSplit).noquote() << QStringLiteral("拷贝失败: %1 -> %2 %3").arg(m_srcPath, target, error);
         copyPicBlock(false, QString(), m_imgName + QStringLiteral(" 拷贝失败"));
@@ -179,7 +179,7 @@ void FJDataThread::copyThumbnail(QString *notes, bool *copied)
         return;
     }
     const QString target = FJJobFile::childPath(folder, m_imgName);
-    if (target.isEmpty() || FJJobFile::copyNew(source, target) != FJJobFile::CopyResult::Copied) {
+    if (target.isEmpty() || !FJJobFile::holdsSource(FJJobFile::copyNew(source, target))) {
         notes->append(m_imgName + QStringLiteral("缩略图复制失败"));
         return;
     }
@@ -215,8 +215,7 @@ void FJDataThread::copyRawFiles(bool toFirstDot, QString *notes)
         }
         const QString target = FJJobFile::childPath(rawTarget, base + found);
         if (target.isEmpty()
-            || FJJobFile::copyNew(rawSource + QLatin1Char('/') + base + found, target)
-                != FJJobFile::CopyResult::Copied)
+            || !FJJobFile::holdsSource(FJJobFile::copyNew(rawSource + QLatin1Char('/') + base + found, target)))
             notes->append(m_imgName + found + QStringLiteral("复制失败"));
     }
 }
@@ -255,7 +254,14 @@ void FJDataThread::copyPic()
         copyRawFiles(c == kRetouched, &notes);
 
     const QString target = FJJobFile::childPath(folder, m_imgName);
-    if (target.isEmpty() || FJJobFile::copyNew(m_srcPath, target) != FJJobFile::CopyResult::Copied) {
+    const FJJobFile::CopyResult result =
+        target.isEmpty() ? FJJobFile::CopyResult::Failed : FJJobFile::copyNew(m_srcPath, target);
+    if (result == FJJobFile::CopyResult::TargetExists) {
+        // A second run into the same folder keeps what is there; only other bytes are worth a line.
+        copyPicBlock(false, QString(), m_imgName + QStringLiteral("目标文件已存在且内容不同"));
+        return;
+    }
+    if (!FJJobFile::holdsSource(result)) {
         copyPicBlock(false, QString(), m_imgName + QStringLiteral("照片复制失败"));
         return;
     }
@@ -334,8 +340,7 @@ void FJDataThread::createPro()
             const QString img = text(FJJobFile::object(value), QStringLiteral("img_name"));
             const QString source = childPath(finished, img);
             const QString target = childPath(folder, img);
-            if (source.isEmpty() || target.isEmpty()
-                || FJJobFile::copyNew(source, target) != FJJobFile::CopyResult::Copied)
+            if (source.isEmpty() || target.isEmpty() || !FJJobFile::holdsSource(FJJobFile::copyNew(source, target)))
                 failures += QLatin1Char('\n') + label + QStringLiteral("的") + img + QStringLiteral("拷贝失败");
         }
     };
@@ -380,7 +385,7 @@ void FJDataThread::saveHTML()
 void FJDataThread::copyXZZPJF_YSD()
 {
     const bool copied = isPlainTarget(m_destPath) && sourceOnShare()
-        && FJJobFile::copyNew(m_srcPath, m_destPath) == FJJobFile::CopyResult::Copied;
+        && FJJobFile::holdsSource(FJJobFile::copyNew(m_srcPath, m_destPath));
     copyPicBlock(copied, QString(), copied ? QString() : m_imgName + QStringLiteral(" 拷贝失败"));
 }
 

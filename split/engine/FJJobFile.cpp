@@ -68,6 +68,41 @@ QString createTemporary(const QString &folder, QFile &file)
     return QString();
 }
 
+bool holdsSource(CopyResult result)
+{
+    return result == CopyResult::Copied || result == CopyResult::Identical;
+}
+
+bool sameContent(const QString &a, const QString &b)
+{
+    QFile first(a);
+    QFile second(b);
+    if (!first.open(QIODevice::ReadOnly) || !second.open(QIODevice::ReadOnly) || first.size() != second.size())
+        return false;
+    constexpr qint64 chunk = 1024 * 1024;
+    for (;;) {
+        const QByteArray x = first.read(chunk);
+        const QByteArray y = second.read(chunk);
+        if (x != y)
+            return false;
+        if (x.isEmpty())
+            return first.error() == QFileDevice::NoError && second.error() == QFileDevice::NoError;
+    }
+}
+
+namespace {
+
+CopyResult existingTarget(const QString &source, const QString &target, QString *error)
+{
+    if (sameContent(source, target))
+        return CopyResult::Identical;
+    if (error)
+        *error = QStringLiteral("目标文件已存在且内容不同: %1").arg(target);
+    return CopyResult::TargetExists;
+}
+
+} // namespace
+
 CopyResult copyNew(const QString &source, const QString &target, QString *error)
 {
     const QFileInfo sourceInfo(source);
@@ -77,7 +112,7 @@ CopyResult copyNew(const QString &source, const QString &target, QString *error)
         return CopyResult::SourceMissing;
     }
     if (QFileInfo::exists(target))
-        return CopyResult::TargetExists;
+        return existingTarget(source, target, error);
 
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly)) {
@@ -116,11 +151,11 @@ CopyResult copyNew(const QString &source, const QString &target, QString *error)
     // QFile::rename never replaces: a target that appeared meanwhile wins.
     if (!QFile::rename(temporary, target)) {
         QFile::remove(temporary);
-        const bool exists = QFileInfo::exists(target);
+        if (QFileInfo::exists(target))
+            return existingTarget(source, target, error);
         if (error)
-            *error = exists ? QStringLiteral("目标文件已存在: %1").arg(target)
-                            : QStringLiteral("无法写入: %1").arg(target);
-        return exists ? CopyResult::TargetExists : CopyResult::Failed;
+            *error = QStringLiteral("无法写入: %1").arg(target);
+        return CopyResult::Failed;
     }
     if (!QFileInfo(target).isFile()) {
         if (error)

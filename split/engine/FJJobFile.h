@@ -22,13 +22,21 @@ QString childPath(const QString &folder, const QString &name);
 
 enum class CopyResult {
     Copied,        // the target is complete and in place
-    TargetExists,  // an existing target was left untouched
+    Identical,     // the target was already there with the same bytes
+    TargetExists,  // an existing target with other bytes was left untouched
     SourceMissing, // nothing to copy
     Failed,        // read, write or rename failed; nothing left behind
 };
 
+// Copied or already there with the same bytes: the target holds the source.
+bool holdsSource(CopyResult result);
+
+// True when both files can be read and hold the same bytes.
+bool sameContent(const QString &a, const QString &b);
+
 // Copies source to target through a temporary file in the target's folder
-// that is renamed into place; never replaces an existing target. The copy
+// that is renamed into place; never replaces an existing target (one with
+// the same bytes counts as done). The copy
 // gets the permissions of a plain new file under the process umask, and the
 // temporary name is short, so any name the share allows can be copied.
 CopyResult copyNew(const QString &source, const QString &target, QString *error = nullptr);

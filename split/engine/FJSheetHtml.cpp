@@ -312,8 +312,9 @@ void FJSheetHtml::appendHead(QString &html)
 
 void FJSheetHtml::appendHeader(QString &html, const QJsonObject &order, FJSheetHtml::Sources &src)
 {
-    SheetParts::appendHeader(html, value(order, QStringLiteral("shopname")),
-                             src.picture(QString(), QStringLiteral("条形码.jpg"), 0));
+    const QString barcode = QStringLiteral("条形码.jpg");
+    SheetParts::appendHeader(html, value(order, QStringLiteral("shopname")), src.picture(QString(), barcode, 0),
+                             SheetPictures::fileSize(picturePath(src.orderDir, QString(), barcode)));
 }
 
 QString FJSheetHtml::appendOrderInfo(QString &html, const QJsonObject &order)

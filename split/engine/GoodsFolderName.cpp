@@ -2,6 +2,7 @@
 
 #include "app/core/K.h"
 #include "app/core/Logging.h"
+#include "split/engine/ProductFolderNames.h"
 
 #include <QJsonDocument>
 #include <QJsonValue>
@@ -13,6 +14,17 @@ QString text(const QJsonObject &object, const QString &key)
 {
     const QJsonValue value = object.value(key);
     return value.isString() ? value.toString() : QString();
+}
+
+// Where an empty value leaves two blank separators side by side, one stays.
+void appendWithoutDoubledBlank(QString &name, const QString &part)
+{
+    int skip = 0;
+    if (name.isEmpty() || name.endsWith(QLatin1Char(' '))) {
+        while (skip < part.size() && part.at(skip) == QLatin1Char(' '))
+            ++skip;
+    }
+    name += part.midRef(skip);
 }
 
 } // namespace
@@ -31,7 +43,8 @@ std::optional<QString> valueForKey(const QString &key, const QJsonObject &order,
     if (key == QLatin1String("goodnum"))
         return text(product, QStringLiteral("goodamount"));
     if (key == QLatin1String("customername"))
-        return text(order, QStringLiteral("wname")) + QLatin1Char(' ') + text(order, QStringLiteral("mname"));
+        return ProductFolderNames::joinedWithBlanks({text(order, QStringLiteral("wname")),
+                                                     text(order, QStringLiteral("mname"))});
     if (key == QLatin1String("orderpayforkey"))
         return text(order, QStringLiteral("orderpayforkey"));
     if (key == QLatin1String("servicetimes"))
@@ -62,9 +75,12 @@ QString build(const QJsonObject &order, const QJsonObject &goods, const QJsonObj
             valueForKey(text(entry, QStringLiteral("key")), order, goods, product);
         if (!value)
             continue; // an unknown key adds nothing, not even its separator
-        name += *value;
-        name += text(entry, QStringLiteral("separator"));
+        appendWithoutDoubledBlank(name, *value);
+        appendWithoutDoubledBlank(name, text(entry, QStringLiteral("separator")));
     }
+    // An empty value leaves its separator's blank at an edge; Windows clients
+    // of the share cannot open a name that ends in one.
+    name = name.trimmed();
 
     // The name is one folder inside the chosen output folder: a slash in a
     // service value must not open sub-folders, and ".", ".." or nothing

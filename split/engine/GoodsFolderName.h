@@ -14,8 +14,9 @@ namespace GoodsFolderName {
 // (its "isurgent" and "isems" count for every sub-product), `product` the
 // goods item itself or one of its sub-products, `rule` the naming rule.
 // The result is always usable as one folder name inside the output folder:
-// "/" and "\" become "_", and an empty, "." or ".." name becomes the same
-// number of "_" (at least one).
+// "/" and "\" become "_", no blank stands at either end or doubled where a
+// value is empty, and an empty, "." or ".." name becomes the same number of
+// "_" (at least one).
 QString build(const QJsonObject &order, const QJsonObject &goods, const QJsonObject &product,
               const QJsonArray &rule);
 

@@ -15,6 +15,12 @@ QString t(const QJsonObject &object, const char *key)
     return FJJobFile::text(object, QLatin1String(key));
 }
 
+// "mname-wname", as the built-in names show the couple.
+QString couple(const QJsonObject &order)
+{
+    return t(order, "mname").trimmed() + QLatin1Char('-') + t(order, "wname").trimmed();
+}
+
 } // namespace
 
 bool isUrgent(const QJsonObject &goods)
@@ -29,34 +35,36 @@ QString datePartWithMark(const QJsonObject &order, const QJsonObject &goods)
                            : t(order, "pickuptime") + QStringLiteral("取");
 }
 
+QString joinedWithBlanks(const QStringList &parts)
+{
+    QStringList kept;
+    for (const QString &part : parts) {
+        const QString trimmed = part.trimmed();
+        if (!trimmed.isEmpty())
+            kept << trimmed;
+    }
+    return kept.join(QLatin1Char(' '));
+}
+
 QString groupFolder(const QJsonObject &order, const QJsonObject &goods)
 {
-    return K::sanitizePathComponent(QStringLiteral("%1 %2-%3 %4 %5")
-                                        .arg(t(goods, "factoryname"), t(order, "mname"), t(order, "wname"),
-                                             datePartWithMark(order, goods), t(goods, "isems")));
+    return K::sanitizePathComponent(joinedWithBlanks({t(goods, "factoryname"), couple(order),
+                                                      datePartWithMark(order, goods), t(goods, "isems")}));
 }
 
 QString singleProduct(const QJsonObject &order, const QJsonObject &goods)
 {
-    // Built piecewise: QString::arg takes at most nine values at once.
-    const QString head = QStringLiteral("%1#%2 %3 %4 %5 ")
-                             .arg(t(goods, "id"), t(goods, "goodname"), t(goods, "goodtypename"),
-                                  t(goods, "goodamount"), t(order, "orderpayforkey"));
-    const QString tail = QStringLiteral("%1-%2 %3 %4")
-                             .arg(t(order, "mname"), t(order, "wname"), datePartWithMark(order, goods),
-                                  t(goods, "isems"));
-    return K::sanitizePathComponent(head + tail);
+    return K::sanitizePathComponent(joinedWithBlanks(
+        {t(goods, "id") + QLatin1Char('#') + t(goods, "goodname"), t(goods, "goodtypename"), t(goods, "goodamount"),
+         t(order, "orderpayforkey"), couple(order), datePartWithMark(order, goods), t(goods, "isems")}));
 }
 
 QString sonProduct(const QJsonObject &order, const QJsonObject &goods, const QJsonObject &son)
 {
-    const QString head = QStringLiteral("%1#%2-%3 %4 %5 %6 ")
-                             .arg(t(son, "id"), t(goods, "goodname"), t(son, "goodname"), t(son, "goodtype"),
-                                  t(son, "goodamount"), t(order, "orderpayforkey"));
-    const QString tail = QStringLiteral("%1-%2 %3 %4")
-                             .arg(t(order, "mname"), t(order, "wname"), datePartWithMark(order, goods),
-                                  t(goods, "isems"));
-    return K::sanitizePathComponent(head + tail);
+    return K::sanitizePathComponent(joinedWithBlanks(
+        {t(son, "id") + QLatin1Char('#') + t(goods, "goodname") + QLatin1Char('-') + t(son, "goodname"),
+         t(son, "goodtype"), t(son, "goodamount"), t(order, "orderpayforkey"), couple(order),
+         datePartWithMark(order, goods), t(goods, "isems")}));
 }
 
 QString claimFolder(const QString &path)

@@ -2,6 +2,7 @@
 
 #include <QJsonObject>
 #include <QString>
+#include <QStringList>
 
 // Built-in names of a design split's group and product folders, and the
 // choice of a free product folder. Values go in as the service sends them;
@@ -12,6 +13,11 @@ namespace ProductFolderNames {
 bool isUrgent(const QJsonObject &goods);
 // The order's "pickuptime" + "取", or its "isurgenttime" + "急" when urgent.
 QString datePartWithMark(const QJsonObject &order, const QJsonObject &goods);
+
+// The non-empty parts, each without edge blanks, joined by one blank: an
+// empty value leaves no doubled or edge blank (names ending in a blank
+// cannot be opened from Windows clients of the share).
+QString joinedWithBlanks(const QStringList &parts);
 
 // factoryname, mname-wname, date part and mark, isems.
 QString groupFolder(const QJsonObject &order, const QJsonObject &goods);

@@ -428,7 +428,8 @@ QString build(const ProductionSheetInput &input, QMap<QString, QString> &imageSo
     html += QStringLiteral("<body leftmargin=\"0\">");
     html += QStringLiteral("<div align=\"center\">");
     SheetParts::appendStyle(html);
-    SheetParts::appendHeader(html, value(input.order, QStringLiteral("shopname")), sources.of(input.barcodeUrl, 0));
+    SheetParts::appendHeader(html, value(input.order, QStringLiteral("shopname")), sources.of(input.barcodeUrl, 0),
+                             SheetPictures::dataUrlSize(imageSources.value(input.barcodeUrl)));
     appendOrderInformation(html, input.order);
     appendRequirements(html, input, sources);
     appendProductTables(html, input, sources);

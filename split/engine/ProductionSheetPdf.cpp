@@ -14,6 +14,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace ProductionSheetPdf {
 
@@ -29,12 +31,28 @@ bool fail(QString *error, const QString &text)
     return false;
 }
 
-bool looksLikePdf(const QString &path)
+// Whole when it begins as a PDF and ends with the trailer's "%%EOF": a
+// printer that ran out of space leaves a file that begins well but stops short.
+bool isWholePdf(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly) || file.size() < 16 || file.read(5) != QByteArrayLiteral("%PDF-"))
         return false;
-    return file.size() > 0 && file.read(5) == QByteArrayLiteral("%PDF-");
+    const qint64 tail = qMin<qint64>(file.size(), 64);
+    if (!file.seek(file.size() - tail))
+        return false;
+    return file.read(tail).trimmed().endsWith(QByteArrayLiteral("%%EOF"));
+}
+
+// The printer closes its file itself; this puts what it wrote on the disk
+// before the rename makes it the sheet.
+bool syncToDisk(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool synced = ::fsync(fd) == 0;
+    return ::close(fd) == 0 && synced;
 }
 
 } // namespace
@@ -86,9 +104,11 @@ bool write(const QString &html, const QString &folder, QString *error)
         // The 2 cm border that printing gives a document without a page size.
         document.setDocumentMargin(2 / 2.54 * kLayoutDpi);
         document.print(&printer);
+        if (printer.printerState() == QPrinter::Error)
+            return fail(error, QStringLiteral("%1 生成失败").arg(target));
     }
 
-    if (!looksLikePdf(temporaryPath))
+    if (!isWholePdf(temporaryPath) || !syncToDisk(temporaryPath))
         return fail(error, QStringLiteral("%1 生成失败").arg(target));
 
     // rename(2) replaces an existing sheet in one step.

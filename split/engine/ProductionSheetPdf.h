@@ -13,7 +13,8 @@ QString fileName();
 QString targetPath(const QString &folder);
 
 // Creates the folder when missing, prints the HTML to a temporary file there
-// and renames it over the sheet only once it holds a PDF. True when the
+// and renames it over the sheet only once printing succeeded and the file is
+// a whole PDF, trailer included. True when the
 // sheet is in place; otherwise *error (when given) names the file and cause.
 bool write(const QString &html, const QString &folder, QString *error = nullptr);
 

@@ -33,8 +33,8 @@ QString shopMarkup(const QString &markup)
 void appendStyle(QString &html)
 {
     static const char *const pieces[] = {
+        // No "<!--" wrapper: Qt's rich text drops a style block wrapped in one.
         "<style type=\"text/css\">",
-        "<!--",
         ".style1 {", "\tfont-size: 24px;", "\tfont-weight: bold;", "}",
         ".style2 {", "\tfont-size: 16px;", "\tfont-weight: bold;", "}",
         ".style4 {", "\tfont-size: 16px;", "\tfont-weight: bold;", "}",
@@ -42,20 +42,33 @@ void appendStyle(QString &html)
         ".justify1 {", "\tdisplay:inline-block;", "\twidth:100%;;", "   overflow:hidden;", "}",
         "body,td,th {", "\tfont-size: 14px;", "}",
         "p { margin: 0px; padding: 0px;}",
-        "-->",
         "</style>",
     };
     for (const char *piece : pieces)
         html += QString::fromUtf8(piece);
 }
 
-void appendHeader(QString &html, const QString &shopName, const QString &barcodeSource)
+QSize barcodeDrawSize(const QSize &pixels)
+{
+    // A third of the page is about 210 pixels wide; a wider barcode drawn at
+    // its own size would squeeze the shop name into one character per line.
+    const QSize cell(160, 80);
+    if (!pixels.isValid() || pixels.isEmpty() || (pixels.width() <= cell.width() && pixels.height() <= cell.height()))
+        return QSize();
+    return pixels.scaled(cell, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+}
+
+void appendHeader(QString &html, const QString &shopName, const QString &barcodeSource, const QSize &barcodePixels)
 {
     html += QStringLiteral("<p><table width=100%  border=0 cellspacing=0 cellpadding=1;><tr bgcolor=\"#FFFFFF\">"
                            "<td width=33%><div align=\"center\"></div></td><td width=33%><div align=\"center\">");
     html += QStringLiteral("<span align=\"center\" class=\"style1\">") + shopName + QStringLiteral("</span>");
     html += QStringLiteral("</div></td><td width=33%><div align=\"center\">");
-    html += QStringLiteral("<img  align=\"center\"  src=\"") + barcodeSource + QStringLiteral("\" />");
+    const QSize drawn = barcodeDrawSize(barcodePixels);
+    html += QStringLiteral("<img  align=\"center\"  ");
+    if (drawn.isValid())
+        html += QStringLiteral("width=\"%1\" height=\"%2\" ").arg(drawn.width()).arg(drawn.height());
+    html += QStringLiteral("src=\"") + barcodeSource + QStringLiteral("\" />");
     html += QStringLiteral("</div></td></tr></table></p>");
     html += QStringLiteral("<br>");
 }

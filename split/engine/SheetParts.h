@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QSize>
 #include <QString>
 
 // The markup both production sheets share: the style block, the header row,
@@ -18,7 +19,12 @@ QString shopMarkup(const QString &markup);
 
 void appendStyle(QString &html);
 // Shop name (24 px bold) centred, the barcode picture in the right column.
-void appendHeader(QString &html, const QString &shopName, const QString &barcodeSource);
+// barcodePixels is the picture's own size (invalid when unknown).
+void appendHeader(QString &html, const QString &shopName, const QString &barcodeSource,
+                  const QSize &barcodePixels);
+// The size a barcode of pixels is drawn at so it fits its third of the
+// header row; invalid when its own size fits.
+QSize barcodeDrawSize(const QSize &pixels);
 // The grey header row of a product table, its ten columns.
 void appendProductHeader(QString &html);
 // A heading table with label, then a bordered table with one cell of text.

@@ -52,14 +52,41 @@ QString SheetPictures::dataUrl(const QString &url, int box)
     return placeholder({url, box, true});
 }
 
-QString SheetPictures::fitDataUrl(const QString &url, int box)
+namespace {
+
+// The bytes of a base64 "data:image/..." URL; null when it is none.
+QByteArray dataUrlBytes(const QString &url)
 {
     if (!url.startsWith(QLatin1String("data:image/"), Qt::CaseInsensitive))
-        return QString();
+        return QByteArray();
     const int comma = url.indexOf(QLatin1Char(','));
     if (comma < 0 || !url.left(comma).endsWith(QLatin1String(";base64"), Qt::CaseInsensitive))
+        return QByteArray();
+    return QByteArray::fromBase64(url.mid(comma + 1).toLatin1());
+}
+
+} // namespace
+
+QSize SheetPictures::fileSize(const QString &path)
+{
+    return path.isEmpty() ? QSize() : QImageReader(path).size();
+}
+
+QSize SheetPictures::dataUrlSize(const QString &url)
+{
+    QByteArray bytes = dataUrlBytes(url);
+    if (bytes.isEmpty())
+        return QSize();
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return QImageReader(&buffer).size();
+}
+
+QString SheetPictures::fitDataUrl(const QString &url, int box)
+{
+    QByteArray bytes = dataUrlBytes(url);
+    if (bytes.isEmpty())
         return QString();
-    QByteArray bytes = QByteArray::fromBase64(url.mid(comma + 1).toLatin1());
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);

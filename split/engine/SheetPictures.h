@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -21,6 +22,11 @@ public:
     // the same way. Anything else (a file path, a remote or file: URL) is
     // refused with an empty source, so the sheet never reads a file of its own accord.
     QString dataUrl(const QString &url, int box);
+
+    // The pixel size of a picture file or of a "data:image/..." URL, read
+    // from its header only; invalid when it is neither or does not say.
+    static QSize fileSize(const QString &path);
+    static QSize dataUrlSize(const QString &url);
 
     // html with every placeholder replaced by its data URL (empty when the
     // picture could not be read).

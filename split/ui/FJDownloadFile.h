@@ -3,17 +3,21 @@
 #include <QByteArray>
 #include <QString>
 
-// Writing one downloaded file of an order. Pictures are decoded and
-// re-encoded, which takes long for large ones, so the window runs save() on
-// a pool thread.
+// Writing one downloaded file of an order. Pictures are decoded (to refuse
+// a damaged one, and re-encoded when their format must change), which takes
+// long for large ones, so the window runs save() on a pool thread.
 namespace FJDownloadFile {
 
 // The reader's format hint for a MIME type: "JPG", "PNG", "GIF", "BMP" or none.
 QByteArray formatHint(const QString &mimeType);
 
+// The image format a file name asks for, by its suffix ("jpeg" for .jpg).
+QByteArray formatOfName(const QString &path);
+
 // Writes data to path under a temporary name and renames it into place: as
-// it is when text is true, else decoded as a picture and written in the
-// format of the name's suffix at quality 100. Empty on success, else the reason.
+// sent when text is true or when the picture already is in the format of the
+// name's suffix, else decoded and written in that format at quality 100.
+// Empty on success, else the reason.
 QString save(const QByteArray &data, const QString &mimeType, const QString &path, bool text);
 
 } // namespace FJDownloadFile

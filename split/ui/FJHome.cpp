@@ -415,10 +415,12 @@ void FJHome::startGenerateHtml()
 QString FJHome::orderFolderName(const QJsonObject &orderObj)
 {
     auto part = [&orderObj](const char *key) {
-        return K::sanitizePathComponent(orderObj.value(QLatin1String(key)).toString());
+        return K::sanitizePathComponent(orderObj.value(QLatin1String(key)).toString().trimmed());
     };
+    // Windows clients cannot open a folder whose name ends in a blank.
     return QStringLiteral("%1-服务%2 %3-%4 %5")
-        .arg(part("orderpayforkey"), part("servicetimes"), part("mname"), part("wname"), part("pickuptypename"));
+        .arg(part("orderpayforkey"), part("servicetimes"), part("mname"), part("wname"), part("pickuptypename"))
+        .trimmed();
 }
 
 QString FJHome::downloadFolder(const QString &orderDir, const QString &imageType, int splitType)

@@ -6,10 +6,8 @@
 #include "app/core/K.h"
 #include "app/core/Logging.h"
 #include "app/core/ServiceReply.h"
-#include "split/ui/FJOrderTableModel.h"
 
-#include <QMouseEvent>
-#include <QStyle>
+#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QJsonArray>
@@ -18,7 +16,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTableView>
+#include <QTableWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -27,6 +25,30 @@ QString jsonText(const QJsonObject &object, const QString &key)
 {
     const QJsonValue value = object.value(key);
     return value.isString() ? value.toString() : QString();
+}
+
+const QString &tickBoxStyle()
+{
+    static const QString style = QStringLiteral(
+        "QCheckBox { background-color: transparent; spacing: -9px; margin: 0px; padding-top: 1px; padding-left: 3px;"
+        " font-size: 8px; font-weight: bold; color: transparent; }"
+        "QCheckBox:checked { color: white; }"
+        "QCheckBox::indicator { width: 12px; height: 12px; border: 1px solid #d1d1d6; border-radius: 2px;"
+        " background-color: #ffffff; }"
+        "QCheckBox::indicator:hover { border-color: #007aff; background-color: #ffffff; }"
+        "QCheckBox::indicator:checked { background-color: #007aff; border-color: #007aff; }"
+        "QCheckBox::indicator:checked:hover { background-color: #0056cc; border-color: #0056cc; }");
+    return style;
+}
+
+const QString &pickButtonStyle()
+{
+    static const QString style =
+        QStringLiteral("QPushButton { background-color: transparent; color: blue; border: none; font-size: 10px; }"
+                       "QPushButton:hover { color: #0066cc; }"
+                       "QPushButton:pressed { color: #004499; }"
+                       "QPushButton:disabled { color: gray; }");
+    return style;
 }
 
 } // namespace
@@ -87,17 +109,17 @@ void FJLeftPanel::setupTableWidget()
                QStringLiteral("男士电话"),
                QStringLiteral("女士电话"),
                QStringLiteral("订单金额")};
-    tableWidget = new QTableView(this);
+    tableWidget = new QTableWidget(this);
     tableWidget->setObjectName(QStringLiteral("orderTable"));
-    orderModel = new FJOrderTableModel(&orderList, headers, this);
-    tableWidget->setModel(orderModel);
+    tableWidget->setColumnCount(headers.size());
+    tableWidget->setHorizontalHeaderLabels(headers);
     tableWidget->setStyleSheet(QStringLiteral(
-        "QTableView { background-color: #ffffff; border: 1px solid #e5e5ea; border-radius: 8px;"
+        "QTableWidget { background-color: #ffffff; border: 1px solid #e5e5ea; border-radius: 8px;"
         " gridline-color: #f2f2f7; font-size: 13px; selection-background-color: transparent;"
         " selection-color: #1d1d1f; }"
-        "QTableView::item { padding: 3px 5px; border-bottom: 1px solid #f2f2f7; color: #1d1d1f; }"
-        "QTableView::item:selected { background-color: transparent; color: #1d1d1f; }"
-        "QTableView::item:hover { background-color: #f2f2f7; color: #1d1d1f; }"
+        "QTableWidget::item { padding: 3px 5px; border-bottom: 1px solid #f2f2f7; color: #1d1d1f; }"
+        "QTableWidget::item:selected { background-color: transparent; color: #1d1d1f; }"
+        "QTableWidget::item:hover { background-color: #f2f2f7; color: #1d1d1f; }"
         "QHeaderView::section { background-color: #f9f9fb; color: #1d1d1f; font-weight: 600; font-size: 12px;"
         " padding: 8px 5px; border: none; border-bottom: 1px solid #e5e5ea; border-right: 1px solid #e5e5ea; }"
         "QHeaderView::section:first { border-top-left-radius: 8px; }"
@@ -113,11 +135,10 @@ void FJLeftPanel::setupTableWidget()
     tableWidget->setSortingEnabled(false);
     tableWidget->horizontalHeader()->setSortIndicatorShown(false);
     tableWidget->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    // One fixed height for every row: a view of many thousand rows never measures them.
+    // One fixed height for every row: a table of many thousand rows never measures them.
     tableWidget->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     tableWidget->verticalHeader()->setDefaultSectionSize(K::f(33));
-    tableWidget->viewport()->installEventFilter(this);
-    connect(tableWidget, &QTableView::clicked, this, &FJLeftPanel::onViewClicked);
+    connect(tableWidget, &QTableWidget::cellClicked, this, &FJLeftPanel::onCellClicked);
 }
 
 void FJLeftPanel::setupButtonsLayout()
@@ -150,10 +171,26 @@ void FJLeftPanel::setupButtonsLayout()
     connect(unselectAllBtn, &QPushButton::clicked, this, &FJLeftPanel::onUnselectAllClicked);
 }
 
+int FJLeftPanel::columnWidth(const QString &header, DesignFileSplitTypes type)
+{
+    if (type == DownloadPhotoDelivery)
+        return -1;
+    if (header.isEmpty())
+        return type == DownloadOriginals ? 100 : 40;
+    if (header == QStringLiteral("订单号"))
+        return 150;
+    if (header == QStringLiteral("男士姓名") || header == QStringLiteral("女士姓名"))
+        return 80;
+    static const QStringList wide{QStringLiteral("套系"),     QStringLiteral("订单金额"),     QStringLiteral("拍照日期"),
+                                  QStringLiteral("选片日期"), QStringLiteral("男士电话"),     QStringLiteral("女士电话"),
+                                  QStringLiteral("摄影师"),   QStringLiteral("化妆师"),       QStringLiteral("选片师"),
+                                  QStringLiteral("初修数/精修数"), QStringLiteral("选片完成时间")};
+    return wide.contains(header) ? 100 : -1;
+}
+
 void FJLeftPanel::setSplitType(DesignFileSplitTypes type)
 {
     splitType = type;
-    orderModel->setPickText(type == DownloadOriginals ? QStringLiteral("设置选中") : QString());
     if (type == DownloadPhotoDelivery) {
         selectAllBtn->hide();
         unselectAllBtn->hide();
@@ -161,86 +198,105 @@ void FJLeftPanel::setSplitType(DesignFileSplitTypes type)
     }
     tableWidget->horizontalHeader()->setStretchLastSection(true);
     for (int i = 0; i < headers.size(); ++i) {
-        const QString &label = headers.at(i);
-        int width = -1;
-        if (label.isEmpty())
-            width = type == DownloadOriginals ? 100 : 40;
-        else if (label == QStringLiteral("订单号"))
-            width = 150;
-        else if (label == QStringLiteral("男士姓名") || label == QStringLiteral("女士姓名"))
-            width = 80;
-        else
-            width = 100;
-        tableWidget->setColumnWidth(i, K::f(width));
+        const int width = columnWidth(headers.at(i), type);
+        if (width >= 0)
+            tableWidget->setColumnWidth(i, K::f(width));
     }
 }
 
-void FJLeftPanel::setOrders(const QList<OrderData> &orders)
+QString FJLeftPanel::cellText(const OrderData &order, const QString &header)
 {
-    orderList = orders;
-    orderModel->setRowCount(orderList.size());
+    if (header == QStringLiteral("订单号"))
+        return order.orderpayforkey + QLatin1Char('-') + order.servicetimes;
+    if (header == QStringLiteral("男士姓名"))
+        return order.mname;
+    if (header == QStringLiteral("女士姓名"))
+        return order.wname;
+    if (header == QStringLiteral("摄影师"))
+        return order.role1;
+    if (header == QStringLiteral("套系"))
+        return order.comboname;
+    if (header == QStringLiteral("拍照日期"))
+        return order.shotdate;
+    if (header == QStringLiteral("初修数/精修数"))
+        return QStringLiteral("%1 / %2").arg(order.imagesNum, order.number_jingxiu);
+    if (header == QStringLiteral("化妆师"))
+        return order.role2;
+    if (header == QStringLiteral("选片师"))
+        return order.selectphotoname;
+    if (header == QStringLiteral("选片日期"))
+        return order.sampledate;
+    if (header == QStringLiteral("选片完成时间"))
+        return order.selectphototime;
+    if (header == QStringLiteral("男士电话"))
+        return QStringLiteral("%1").arg(order.mphone);
+    if (header == QStringLiteral("女士电话"))
+        return QStringLiteral("%1").arg(order.wphone);
+    if (header == QStringLiteral("订单金额"))
+        return order.order_price;
+    return QString();
+}
+
+void FJLeftPanel::addOrder(const OrderData &order, int row)
+{
+    auto *box = new QCheckBox(QStringLiteral("✓"));
+    box->setLayoutDirection(Qt::RightToLeft);
+    box->setStyleSheet(tickBoxStyle());
+    connect(box, &QCheckBox::toggled, [this, row](bool state) {
+        // The delivery tool works on one order: a new tick announces it and clears the others.
+        if (!state || splitType != DownloadPhotoDelivery)
+            return;
+        emit orderSelected(row, true);
+        for (int r = 0; r < tableWidget->rowCount(); ++r)
+            if (r != row)
+                if (QCheckBox *other = tickBox(r))
+                    other->setChecked(false);
+    });
+
+    // Made in the table's viewport, where the table puts it: moving a styled
+    // widget into the table afterwards would polish it a second time.
+    auto *container = new QWidget(tableWidget->viewport());
+    container->setStyleSheet(QStringLiteral("QWidget { background-color: transparent; }"));
+    auto *layout = new QHBoxLayout(container);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setAlignment(Qt::AlignCenter);
+    layout->addWidget(box);
+    if (splitType == DownloadOriginals) {
+        auto *pick = new QPushButton(QStringLiteral("设置选中"));
+        pick->setFlat(true);
+        pick->setStyleSheet(pickButtonStyle());
+        connect(pick, &QPushButton::clicked, [this, row] { emit orderSelected(row, true); });
+        layout->addWidget(pick);
+    }
+    tableWidget->setCellWidget(row, 0, container);
+
+    for (int c = 0; c < headers.size(); ++c) {
+        const QString &header = headers.at(c);
+        if (header.isEmpty())
+            continue;
+        tableWidget->setItem(row, c, new QTableWidgetItem(cellText(order, header)));
+    }
 }
 
 void FJLeftPanel::clearOrders()
 {
-    orderModel->setRowCount(0);
+    tableWidget->setRowCount(0);
 }
 
-bool FJLeftPanel::isTicked(int row) const
+QCheckBox *FJLeftPanel::tickBox(int row) const
 {
-    return orderModel->isTicked(row);
-}
-
-void FJLeftPanel::setTicked(int row, bool ticked)
-{
-    if (row < 0 || row >= orderModel->rowCount() || orderModel->isTicked(row) == ticked)
-        return;
-    orderModel->setTicked(row, ticked);
-    // The delivery tool works on one order: ticking one unticks the others.
-    if (!ticked || splitType != DownloadPhotoDelivery)
-        return;
-    emit orderSelected(row, true);
-    for (int r = 0; r < orderModel->rowCount(); ++r)
-        if (r != row)
-            orderModel->setTicked(r, false);
-}
-
-bool FJLeftPanel::eventFilter(QObject *object, QEvent *event)
-{
-    if (object == tableWidget->viewport() && event->type() == QEvent::MouseButtonPress)
-        m_pressPos = static_cast<QMouseEvent *>(event)->pos();
-    return QWidget::eventFilter(object, event);
-}
-
-// In the raw-file mode the tick cell also reads "设置选中": a click right of the tick picks the order.
-bool FJLeftPanel::isPickClick(const QModelIndex &index) const
-{
-    if (splitType != DownloadOriginals || index.column() != 0)
-        return false;
-    const QRect cell = tableWidget->visualRect(index);
-    const int margin = tableWidget->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, tableWidget) + 1;
-    const int tickRight =
-        cell.left() + 2 * margin + tableWidget->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, tableWidget);
-    return cell.contains(m_pressPos) && m_pressPos.x() > tickRight;
-}
-
-void FJLeftPanel::onViewClicked(const QModelIndex &index)
-{
-    if (!index.isValid())
-        return;
-    if (isPickClick(index)) {
-        emit orderSelected(index.row(), true);
-        return;
-    }
-    onCellClicked(index.row(), index.column());
+    QWidget *cell = tableWidget->cellWidget(row, 0);
+    return cell ? cell->findChild<QCheckBox *>() : nullptr;
 }
 
 QList<int> FJLeftPanel::getSelectedRows() const
 {
     QList<int> rows;
-    for (int r = 0; r < orderModel->rowCount(); ++r)
-        if (orderModel->isTicked(r))
+    for (int r = 0; r < tableWidget->rowCount(); ++r) {
+        const QCheckBox *box = tickBox(r);
+        if (box && box->isChecked())
             rows.append(r);
+    }
     return rows;
 }
 
@@ -253,21 +309,29 @@ void FJLeftPanel::setBtnEnable(bool enable)
 
 void FJLeftPanel::onCellClicked(int row, int)
 {
-    if (row < 0 || row >= orderModel->rowCount())
+    QCheckBox *box = tickBox(row);
+    if (!box)
         return;
-    setTicked(row, !isTicked(row));
+    box->setChecked(!box->isChecked());
     if (splitType == DownloadOriginals)
-        emit orderSelected(row, isTicked(row));
+        emit orderSelected(row, box->isChecked());
+}
+
+void FJLeftPanel::setAllTicked(bool ticked)
+{
+    for (int r = 0; r < tableWidget->rowCount(); ++r)
+        if (QCheckBox *box = tickBox(r))
+            box->setChecked(ticked);
 }
 
 void FJLeftPanel::onSelectAllClicked()
 {
-    orderModel->setAllTicked(true);
+    setAllTicked(true);
 }
 
 void FJLeftPanel::onUnselectAllClicked()
 {
-    orderModel->setAllTicked(false);
+    setAllTicked(false);
 }
 
 QString FJLeftPanel::searchCode(const QString &searchType)
@@ -361,11 +425,25 @@ void FJLeftPanel::reqOrderList(const QString &searchType, const QString &keyword
             finishSearch();
             return;
         }
-        QList<OrderData> orders;
-        orders.reserve(data.size());
-        for (const QJsonValue &element : data)
-            orders.append(OrderData::fromJson(element));
-        setOrders(orders);
+        showOrders(data);
         finishSearch();
     });
+}
+
+void FJLeftPanel::showOrders(const QJsonArray &data)
+{
+    // One pass with the table quiet: no repaint, no signal and no re-layout per row.
+    tableWidget->setUpdatesEnabled(false);
+    const bool blocked = tableWidget->blockSignals(true);
+    tableWidget->setRowCount(data.size());
+    orderList.reserve(data.size());
+    for (int i = 0; i < data.size(); ++i) {
+        orderList.append(OrderData::fromJson(data.at(i)));
+        addOrder(orderList.last(), i);
+    }
+    // Place every row's widget while still quiet: moved later, with updates on,
+    // each move would be tracked for repainting against all its siblings.
+    tableWidget->doItemsLayout();
+    tableWidget->blockSignals(blocked);
+    tableWidget->setUpdatesEnabled(true);
 }

@@ -4,16 +4,16 @@
 #include "split/ui/OrderData.h"
 
 #include <QList>
-#include <QPoint>
 #include <QStringList>
 #include <QWidget>
 
-class FJOrderTableModel;
+class QCheckBox;
 class QHBoxLayout;
+class QJsonArray;
 class QLabel;
 class QProgressBar;
 class QPushButton;
-class QTableView;
+class QTableWidget;
 class QVBoxLayout;
 
 // Left half of the split window: progress, the order table with tick boxes,
@@ -26,18 +26,19 @@ public:
     explicit FJLeftPanel(QWidget *parent = nullptr);
 
     void setSplitType(DesignFileSplitTypes type);
-    // Shows these orders, none ticked.
-    void setOrders(const QList<OrderData> &orders);
+    // Fills an existing row; the caller has set the row count and appended the record.
+    void addOrder(const OrderData &order, int row);
     void clearOrders();
-    bool isTicked(int row) const;
-    // Ticks or unticks one row as a click would, with the mode's single tick of the delivery tool.
-    void setTicked(int row, bool ticked);
     QList<int> getSelectedRows() const;
     void setBtnEnable(bool enable);
     void reqOrderList(const QString &searchType, const QString &keyword);
 
     // The service's search code for a search-type label; empty when it has none.
     static QString searchCode(const QString &searchType);
+    // The text of one order in the column of that header; empty for a header without a rule.
+    static QString cellText(const OrderData &order, const QString &header);
+    // The width of the column of that header in a mode; -1 when it keeps the default.
+    static int columnWidth(const QString &header, DesignFileSplitTypes type);
 
     QProgressBar *progressBar = nullptr;
     QLabel *progressLabel = nullptr;
@@ -48,8 +49,7 @@ public:
     QString issjfenjianms;
     QVBoxLayout *mainLayout = nullptr;
     QStringList headers;
-    QTableView *tableWidget = nullptr;
-    FJOrderTableModel *orderModel = nullptr;
+    QTableWidget *tableWidget = nullptr;
     QHBoxLayout *buttonsLayout = nullptr;
     QPushButton *selectAllBtn = nullptr;
     QPushButton *unselectAllBtn = nullptr;
@@ -70,11 +70,10 @@ private:
     void setupUI();
     void setupTableWidget();
     void setupButtonsLayout();
-    bool eventFilter(QObject *object, QEvent *event) override;
-    void onViewClicked(const QModelIndex &index);
-    bool isPickClick(const QModelIndex &index) const;
-
-    QPoint m_pressPos;
+    // The tick box inside the row's column-0 widget; null when the row has none.
+    QCheckBox *tickBox(int row) const;
+    void setAllTicked(bool ticked);
+    void showOrders(const QJsonArray &data);
     void showWarning(const QString &text);
     void finishSearch();
     void failSearch(const QString &problem);

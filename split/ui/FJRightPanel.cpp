@@ -28,6 +28,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
 namespace {
@@ -84,12 +85,21 @@ void FJRightPanel::setupUI()
                        "QComboBox:focus { border-color: #007aff; outline: none; }"
                        "QComboBox::drop-down { border: none; width: %5px; }"
                        "QComboBox::down-arrow { image: url(:/public/image/public/arrows/downarrow_gray_64.png);"
-                       " width: %4px; height: %4px; }")
-            .arg(K::s(5), K::s(11), K::s(7), K::s(11), K::s(20));
+                       " width: %4px; height: %4px; }"
+                       "QComboBox QAbstractItemView { border: 1px solid #e5e5ea; background-color: #ffffff;"
+                       " selection-background-color: #007aff; selection-color: white; font-size: %4px;"
+                       " border-radius: %6px; }"
+                       "QComboBox QAbstractItemView::item { height: %7px; padding: %1px %2px; border: none; }"
+                       "QComboBox QAbstractItemView::item:hover { background-color: #f2f2f7; }"
+                       "QComboBox QAbstractItemView::item:selected { background-color: #007aff; color: white; }")
+            .arg(K::s(5), K::s(11), K::s(7), K::s(11), K::s(20), K::s(5), K::s(27));
     const QString inputStyle =
         QStringLiteral("padding: %1px %2px; border: 1px solid #e5e5ea; border-radius: %3px; font-size: %2px;"
                        " background-color: #ffffff; color: #000000;")
             .arg(K::s(5), K::s(11), K::s(7));
+    const QString arrowImage = QStringLiteral("image: url(:/public/image/public/arrows/downarrow_gray_64.png);"
+                                              " width: %1px; height: %1px;")
+                                   .arg(K::s(11));
 
     shopLayout = new QHBoxLayout();
     shopLabel = new QLabel(QStringLiteral("分店选择:"), this);
@@ -100,6 +110,8 @@ void FJRightPanel::setupUI()
     for (const ShopEntry &shop : qAsConst(Config::k_shops))
         shopComboBox->addItem(shop.name);
     shopComboBox->setStyleSheet(comboStyle);
+    // The list's item rules are drawn only by a styled delegate.
+    shopComboBox->setItemDelegate(new QStyledItemDelegate(shopComboBox));
     connect(shopComboBox, &QComboBox::currentTextChanged, this, &FJRightPanel::onShopChanged);
     shopLayout->addWidget(shopLabel, 0);
     shopLayout->addWidget(shopComboBox, 1);
@@ -112,13 +124,18 @@ void FJRightPanel::setupUI()
     searchTypeComboBox->setObjectName(QStringLiteral("searchTypeComboBox"));
     searchTypeComboBox->setFixedHeight(K::f(27));
     searchTypeComboBox->addItems({QStringLiteral("基本信息"), QStringLiteral("拍照日期"), QStringLiteral("选片日期")});
-    searchTypeComboBox->setStyleSheet(comboStyle);
+    searchTypeComboBox->setStyleSheet(shopComboBox->styleSheet());
+    searchTypeComboBox->setItemDelegate(new QStyledItemDelegate(searchTypeComboBox));
     searchLineEdit = new QLineEdit(this);
     searchLineEdit->setObjectName(QStringLiteral("searchLineEdit"));
     searchLineEdit->setFixedHeight(K::f(27));
     searchLineEdit->setPlaceholderText(QStringLiteral("搜索订单号、姓名..."));
-    searchLineEdit->setStyleSheet(QStringLiteral("QLineEdit { %1 } QLineEdit:focus { border-color: #007aff; }")
-                                      .arg(inputStyle));
+    searchLineEdit->setStyleSheet(
+        QStringLiteral("QLineEdit { %1 } QLineEdit:focus { border-color: #007aff; outline: none; }").arg(inputStyle));
+    // Style sheets have no placeholder colour and reset the palette's one to the
+    // text colour whenever they polish the edit: it is set again after each polish.
+    searchLineEdit->installEventFilter(this);
+    setPlaceholderColour();
     shotDateEdit = new QDateEdit(this);
     shotDateEdit->setObjectName(QStringLiteral("shotDateEdit"));
     selectDateEdit = new QDateEdit(this);
@@ -134,9 +151,12 @@ void FJRightPanel::setupUI()
         edit->setCursor(Qt::PointingHandCursor);
         edit->setButtonSymbols(QAbstractSpinBox::NoButtons);
     }
-    shotDateEdit->setStyleSheet(QStringLiteral("QDateEdit { %1 } QDateEdit:focus { border-color: #007aff; }"
-                                               "QDateEdit:hover { background-color: #f8f8fa; border-color: #007aff; }")
-                                    .arg(inputStyle));
+    shotDateEdit->setStyleSheet(QStringLiteral("QDateEdit { %1 } QDateEdit:focus { border-color: #007aff; outline: none; }"
+                                               "QDateEdit:hover { background-color: #f8f8fa; border-color: #007aff; }"
+                                               "QDateEdit::drop-down { border: none; width: %2px;"
+                                               " background-color: transparent; }"
+                                               "QDateEdit::down-arrow { %3 }")
+                                    .arg(inputStyle, K::s(20), arrowImage));
     selectDateEdit->setStyleSheet(shotDateEdit->styleSheet());
     QTimer::singleShot(0, this, [this] {
         installEventFilterRecursively(shotDateEdit);
@@ -662,8 +682,17 @@ void FJRightPanel::installEventFilterRecursively(QWidget *widget)
         child->installEventFilter(this);
 }
 
+void FJRightPanel::setPlaceholderColour()
+{
+    QPalette palette = searchLineEdit->palette();
+    palette.setColor(QPalette::All, QPalette::PlaceholderText, QColor(QStringLiteral("#8e8e93")));
+    searchLineEdit->setPalette(palette);
+}
+
 bool FJRightPanel::eventFilter(QObject *object, QEvent *event)
 {
+    if (object == searchLineEdit && (event->type() == QEvent::Polish || event->type() == QEvent::StyleChange))
+        setPlaceholderColour();
     auto *widget = qobject_cast<QWidget *>(object);
     if (!widget)
         return QWidget::eventFilter(object, event);

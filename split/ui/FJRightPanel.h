@@ -137,6 +137,7 @@ protected:
 
 private:
     void applyDirectory(const QString &path);
+    void setPlaceholderColour();
     void addNamingRuleUI();
     QWidget *createPhotoSection(const QString &title, const char *color, const char *hover, const char *pressed,
                                 const char *barFrom, const char *barTo, QLabel **titleLabel,

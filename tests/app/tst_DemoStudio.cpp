@@ -404,7 +404,7 @@ void tst_DemoStudio::splitToolsRunAnOrder()
         QTest::mouseClick(window->rightPanel->undownloadSelectAllButton, Qt::LeftButton);
     }
     QSignalSpy finished(window, &FJHome::runFinished);
-    window->leftPanel->setTicked(row, true);
+    window->leftPanel->tableWidget->cellWidget(row, 0)->findChild<QCheckBox *>()->setChecked(true);
     QTest::mouseClick(window->rightPanel->startButton, Qt::LeftButton);
     QVERIFY(finished.wait(60000));
     QCOMPARE(finished.first().first().toString(), QStringLiteral("1个订单分件完成!"));

@@ -6,6 +6,8 @@
 #include "widgets/ToastWidget.h"
 
 #include <QFile>
+#include <QFocusEvent>
+#include <QPainter>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -25,6 +27,8 @@ private slots:
     void wrongPasswordKeepsDialogOpenRightOnePasses();
     void failedRequestToastsAndStaysOpen();
     void cancelAnswersFalse();
+    void drawnAsCardWithGlassFields_data();
+    void drawnAsCardWithGlassFields();
 
 private:
     struct Answer
@@ -164,6 +168,95 @@ void tst_BatchLoginDialog::cancelAnswersFalse()
     QVERIFY(answer.user.isEmpty() && answer.password.isEmpty());
     QTRY_VERIFY(!dialog);
     QCOMPARE(m_service.requests().size(), 0);
+}
+
+namespace {
+const int kZoom = 4;
+
+// The dialog drawn four times over, so thin strokes cover whole pixels.
+QImage zoomed(QWidget *dialog)
+{
+    QImage image(dialog->size() * kZoom, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.scale(kZoom, kZoom);
+    dialog->render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
+    painter.end();
+    return image.convertToFormat(QImage::Format_ARGB32);
+}
+
+QColor sample(const QImage &image, QWidget *dialog, QWidget *widget, const QPointF &at)
+{
+    const QPointF point = (QPointF(widget->mapTo(dialog, QPoint(0, 0))) + at) * kZoom;
+    return image.pixelColor(int(point.x()), int(point.y()));
+}
+
+// Source-over onto a possibly translucent pixel, as the dialog's painter composes.
+QColor over(const QColor &below, const QColor &paint)
+{
+    const double a = paint.alphaF();
+    const double under = below.alphaF() * (1 - a);
+    const double alpha = a + under;
+    const auto mix = [&](double top, double bottom) { return (top * a + bottom * under) / alpha; };
+    return QColor::fromRgbF(mix(paint.redF(), below.redF()), mix(paint.greenF(), below.greenF()),
+                            mix(paint.blueF(), below.blueF()), alpha);
+}
+
+bool near(const QColor &actual, const QColor &expected, int tolerance)
+{
+    return qAbs(actual.red() - expected.red()) <= tolerance && qAbs(actual.green() - expected.green()) <= tolerance
+           && qAbs(actual.blue() - expected.blue()) <= tolerance;
+}
+} // namespace
+
+void tst_BatchLoginDialog::drawnAsCardWithGlassFields_data()
+{
+    QTest::addColumn<QString>("widget");
+    QTest::addColumn<QPointF>("at");
+    QTest::addColumn<QColor>("expected"); // invalid: three glow strokes over the card beside the field
+    QTest::addColumn<int>("tolerance");
+    const QColor card(250, 250, 252);
+    QTest::newRow("card fill") << "dialog" << QPointF(16, 110) << card << 4;
+    QTest::newRow("idle field fill") << "accountEdit" << QPointF(150, 20) << over(card, QColor(255, 255, 255, 200)) << 2;
+    QTest::newRow("idle field outline") << "accountEdit" << QPointF(112, 1) << QColor(200, 200, 205) << 2;
+    QTest::newRow("focused field fill") << "passwordEdit" << QPointF(150, 20) << QColor(255, 255, 255) << 2;
+    QTest::newRow("focused field outline") << "passwordEdit" << QPointF(112, 1) << QColor(0, 122, 255) << 2;
+    QTest::newRow("glow outside the outline") << "passwordEdit" << QPointF(112, 0.1) << QColor() << 2;
+    QTest::newRow("filled lock body") << "lockIcon" << QPointF(8, 13) << QColor(142, 142, 147) << 3;
+    QTest::newRow("lock body left edge") << "lockIcon" << QPointF(4.3, 12) << QColor(142, 142, 147) << 3;
+    QTest::newRow("beside the lock body") << "lockIcon" << QPointF(2.5, 13) << QColor(255, 255, 255) << 2;
+    QTest::newRow("head ring") << "userIcon" << QPointF(8, 3) << QColor(142, 142, 147) << 3;
+    QTest::newRow("inside the head") << "userIcon" << QPointF(8, 6) << over(card, QColor(255, 255, 255, 200)) << 3;
+}
+
+void tst_BatchLoginDialog::drawnAsCardWithGlassFields()
+{
+    QFETCH(QString, widget);
+    QFETCH(QPointF, at);
+    QFETCH(QColor, expected);
+    QFETCH(int, tolerance);
+    QVERIFY(QFile::remove(BatchLoginDialog::credentialsPath())); // an empty account: nothing drawn over its field
+    Answer answer;
+    QPointer<BatchLoginDialog> dialog = open(&answer);
+    QVERIFY(QTest::qWaitForWindowExposed(dialog));
+    auto *account = dialog->findChild<QLineEdit *>(QStringLiteral("accountEdit"));
+    auto *password = dialog->findChild<QLineEdit *>(QStringLiteral("passwordEdit"));
+    QFocusEvent focusIn(QEvent::FocusIn, Qt::OtherFocusReason);
+    QCoreApplication::sendEvent(password, &focusIn);
+    QFocusEvent focusOut(QEvent::FocusOut, Qt::OtherFocusReason);
+    QCoreApplication::sendEvent(account, &focusOut);
+
+    QWidget *target = widget == QLatin1String("dialog") ? dialog.data() : dialog->findChild<QWidget *>(widget);
+    QVERIFY(target);
+    const QImage image = zoomed(dialog);
+    const QColor actual = sample(image, dialog, target, at);
+    if (!expected.isValid()) {
+        // Beside the field at the same height lies plain card.
+        const QColor card = sample(image, dialog, target, QPointF(-12, at.y()));
+        expected = over(over(over(card, QColor(0, 122, 255, 20)), QColor(0, 122, 255, 40)), QColor(0, 122, 255, 60));
+    }
+    QVERIFY2(near(actual, expected, tolerance), qPrintable(actual.name() + QStringLiteral(" not ") + expected.name()));
+    dialog->handleCancel();
 }
 
 QTEST_MAIN(tst_BatchLoginDialog)

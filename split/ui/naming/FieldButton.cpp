@@ -44,6 +44,7 @@ FieldButton::FieldButton(const QString &name, const QString &key, QWidget *paren
     connect(m_deleteButton, &QPushButton::clicked, this, &FieldButton::deleteClicked);
 
     setAutoFillBackground(true);
+    setAttribute(Qt::WA_StyledBackground, true);
     setBackground(QStringLiteral("#e8f4fd"));
     setCursor(Qt::OpenHandCursor);
     setMinimumHeight(K::f(28));
@@ -66,6 +67,9 @@ void FieldButton::setBackground(const QString &color)
     QPalette palette = this->palette();
     palette.setColor(QPalette::All, QPalette::Window, QColor(color));
     setPalette(palette);
+    // Inside a window whose style sheet gives every QWidget a background, the
+    // palette alone is overridden and the fill switched off: the chip's own rule wins.
+    setStyleSheet(QStringLiteral("FieldButton { background-color: %1; }").arg(color));
 }
 
 void FieldButton::mousePressEvent(QMouseEvent *event)

@@ -120,16 +120,20 @@ void TestFJDataThreadProducts::builtInNames_data()
                                              "factoryname":"F","isurgent":"0","isems":"邮寄"})")
                                 << "F M1-W1 T1取 邮寄" << "88#相册 册 1 A001 M1-W1 T1取 邮寄"
                                 << "s9#相册-内页 页 2 A001 M1-W1 T1取 邮寄";
+    // Empty values leave no edge or doubled blank: Windows clients cannot open a name ending in one.
     QTest::newRow("no isurgent counts as 0") << object(R"({"id":"88","goodname":"相册","factoryname":"F"})")
-                                             << "F M1-W1 T1取 " << "88#相册   A001 M1-W1 T1取 "
-                                             << "s9#相册-内页 页 2 A001 M1-W1 T1取 ";
+                                             << "F M1-W1 T1取" << "88#相册 A001 M1-W1 T1取"
+                                             << "s9#相册-内页 页 2 A001 M1-W1 T1取";
     QTest::newRow("urgent") << object(R"({"id":"88","goodname":"相册","goodtypename":"册","goodamount":"1",
                                          "isurgent":"1","isems":"E"})")
-                            << " M1-W1 T2急 E" << "88#相册 册 1 A001 M1-W1 T2急 E"
+                            << "M1-W1 T2急 E" << "88#相册 册 1 A001 M1-W1 T2急 E"
                             << "s9#相册-内页 页 2 A001 M1-W1 T2急 E";
+    QTest::newRow("blank values") << object(R"({"id":"7","goodname":"册","goodtypename":" ","goodamount":" 2 ",
+                                               "factoryname":"  ","isems":" E "})")
+                                  << "M1-W1 T1取 E" << "7#册 2 A001 M1-W1 T1取 E" << "s9#册-内页 页 2 A001 M1-W1 T1取 E";
     QTest::newRow("slash in a value") << object(R"({"id":"1","goodname":"a/b\\c","factoryname":"x/y"})")
-                                      << "x_y M1-W1 T1取 " << "1#a_b_c   A001 M1-W1 T1取 "
-                                      << "s9#a_b_c-内页 页 2 A001 M1-W1 T1取 ";
+                                      << "x_y M1-W1 T1取" << "1#a_b_c A001 M1-W1 T1取"
+                                      << "s9#a_b_c-内页 页 2 A001 M1-W1 T1取";
 }
 
 void TestFJDataThreadProducts::builtInNames()
@@ -170,7 +174,7 @@ void TestFJDataThreadProducts::typeFortyMakesOnlyTheGroupFolder()
     QVERIFY(report.ok);
     QCOMPARE(report.message, QString());
     QCOMPARE(entriesBelow(m_orderDir),
-             (QStringList{"F M1-W1 T1取 /", "其他/", "其他/成品/", "其他/成品/a.jpg"}));
+             (QStringList{"F M1-W1 T1取/", "其他/", "其他/成品/", "其他/成品/a.jpg"}));
 }
 
 void TestFJDataThreadProducts::sonGoodsGetOneFolderEach()
@@ -195,7 +199,7 @@ void TestFJDataThreadProducts::ruleNamesTheFolders()
     FJJobReceiver::Report report = runProduct(
         object(R"({"id":"1","goodname":"相册","factoryname":"F","imgs":[{"img_name":"a.jpg"}]})"), rule);
     QVERIFY(report.ok);
-    QCOMPARE(readBytes(m_orderDir + QStringLiteral("F M1-W1 T1取 /W1 M1_A001/a.jpg")), QByteArray("finished a.jpg"));
+    QCOMPARE(readBytes(m_orderDir + QStringLiteral("F M1-W1 T1取/W1 M1_A001/a.jpg")), QByteArray("finished a.jpg"));
 
     // Sub-products: the product's own values, the goods item's isems.
     const QJsonArray sonRule = array(R"([{"key":"name","separator":" "},{"key":"isems"}])");
@@ -216,7 +220,7 @@ void TestFJDataThreadProducts::missingPictureIsOneFailureLine()
             {"img_name":"c.jpg"},{"img_name":"gone.jpg"}]})"));
     QVERIFY(!report.ok);
     QCOMPARE(report.message, QStringLiteral("\n框的b.jpg拷贝失败\n框的gone.jpg拷贝失败"));
-    const QString product = m_orderDir + QStringLiteral("F M1-W1 T1取 /7#框   A001 M1-W1 T1取 /");
+    const QString product = m_orderDir + QStringLiteral("F M1-W1 T1取/7#框 A001 M1-W1 T1取/");
     QCOMPARE(QDir(product).entryList(QDir::Files | QDir::Hidden), (QStringList{"a.jpg", "c.jpg"}));
 
     report = runProduct(object(R"({"goodname":"套系","factoryname":"F",
@@ -235,7 +239,7 @@ void TestFJDataThreadProducts::serviceValuesStayInsideTheOrderFolder_data()
     QTest::newRow("parent in a picture name")
         << object(R"({"id":"1","goodname":"g","factoryname":"F","imgs":[{"img_name":"../../../escape.jpg"},
                       {"img_name":".."}]})")
-        << QJsonArray() << false << QStringList{"1#g   A001 M1-W1 T1取 /"};
+        << QJsonArray() << false << QStringList{"1#g A001 M1-W1 T1取/"};
     QTest::newRow("slashes in names by rule")
         << object(R"({"id":"../..","goodname":"a/b","factoryname":"F","imgs":[{"img_name":"a.jpg"}]})")
         << array(R"([{"key":"id","separator":"/"},{"key":"name"}])") << true
@@ -255,7 +259,7 @@ void TestFJDataThreadProducts::serviceValuesStayInsideTheOrderFolder()
     QVERIFY(writeBytes(m_out->path() + QStringLiteral("/escape.jpg"), "outside"));
     const FJJobReceiver::Report report = runProduct(goods, rule);
     QCOMPARE(report.ok, ok);
-    QCOMPARE(entriesBelow(m_orderDir + QStringLiteral("F M1-W1 T1取 /")), productEntries);
+    QCOMPARE(entriesBelow(m_orderDir + QStringLiteral("F M1-W1 T1取/")), productEntries);
     // Nothing beside the order folder was touched.
     QCOMPARE(QDir(m_out->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
              (QStringList{"A001-服务2 M1-W1 自取", "escape.jpg"}));
@@ -274,7 +278,7 @@ void TestFJDataThreadProducts::equalNamesAtOnceGetDistinctFolders()
     QCOMPARE(m_receiver->reports.size(), 12);
     for (const FJJobReceiver::Report &report : qAsConst(m_receiver->reports))
         QVERIFY2(report.ok, qPrintable(report.message));
-    const QDir group(m_orderDir + QStringLiteral("F M1-W1 T1取 /"));
+    const QDir group(m_orderDir + QStringLiteral("F M1-W1 T1取/"));
     const QStringList folders = group.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     QCOMPARE(folders.size(), 12);
     for (const QString &folder : folders)
@@ -288,14 +292,14 @@ void TestFJDataThreadProducts::folderThatCannotBeMadeIsAFailure_data()
     QTest::addColumn<bool>("pictures");
     QTest::addColumn<QString>("folder"); // named in the message, below the order folder
 
-    const QString group = QStringLiteral("F M1-W1 T1取 ");
-    const QString product = QStringLiteral("7#框   A001 M1-W1 T1取 ");
+    const QString group = QStringLiteral("F M1-W1 T1取");
+    const QString product = QStringLiteral("7#框 A001 M1-W1 T1取");
     QTest::newRow("file in the group's place") << group << "框" << true << group;
     QTest::newRow("file in the group's place, no pictures") << group << "框" << false << group;
     QTest::newRow("file in the product's place") << group + "/" + product << "框" << false << group + "/" + product;
     const QString longName = QString(90, QChar(0x6846)); // 270 bytes in UTF-8
     QTest::newRow("name over the limit, no pictures")
-        << QString() << longName << false << group + "/7#" + longName + "   A001 M1-W1 T1取 ";
+        << QString() << longName << false << group + "/7#" + longName + " A001 M1-W1 T1取";
 }
 
 void TestFJDataThreadProducts::folderThatCannotBeMadeIsAFailure()

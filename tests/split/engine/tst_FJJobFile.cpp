@@ -44,16 +44,22 @@ void TestFJJobFile::copyNewKeepsTargetAndFailsWhole()
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
     }
-    QCOMPARE(FJJobFile::copyNew(source, target), FJJobFile::CopyResult::TargetExists);
+    QString error;
+    QCOMPARE(FJJobFile::copyNew(source, target, &error), FJJobFile::CopyResult::TargetExists);
+    QCOMPARE(error, QStringLiteral("目标文件已存在且内容不同: ") + target);
     QFile kept(target);
     QVERIFY(kept.open(QIODevice::ReadOnly));
     QCOMPARE(kept.readAll(), QByteArray("old"));
+    // The same bytes already there count as done ("new" and "old" are of one size).
+    QVERIFY(QFile::copy(target, dir.filePath("same.jpg")));
+    QCOMPARE(FJJobFile::copyNew(target, dir.filePath("same.jpg")), FJJobFile::CopyResult::Identical);
+    QCOMPARE(FJJobFile::copyNew(source, dir.filePath("same.jpg")), FJJobFile::CopyResult::TargetExists);
 
     // A source whose reading fails (even for root) leaves no file behind.
     const QString broken = dir.filePath("broken.jpg");
     QCOMPARE(FJJobFile::copyNew(QStringLiteral("/proc/self/mem"), broken), FJJobFile::CopyResult::Failed);
     QVERIFY(!QFile::exists(broken));
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
 }
 
 QTEST_GUILESS_MAIN(TestFJJobFile)

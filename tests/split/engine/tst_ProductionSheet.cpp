@@ -9,6 +9,9 @@
 #include <QBuffer>
 #include <QDir>
 #include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTextDocument>
 #include <QTextFrame>
@@ -51,6 +54,14 @@ int widestTable(const QString &html)
     return widest;
 }
 
+// The sheet of the job and the sheet of the order holder.
+void addSheetKinds()
+{
+    QTest::addColumn<bool>("holder");
+    QTest::newRow("job sheet") << false;
+    QTest::newRow("holder sheet") << true;
+}
+
 // A full selection run: two rows and a part of selected photos, a base
 // photo, the urgent album with son_good pictures, a product of seven pictures.
 QJsonObject bigReply(const QString &disclaimer = QString())
@@ -82,6 +93,12 @@ private slots:
     void sheetFailuresAreReported_data();
     void sheetFailuresAreReported();
     void sheetReplacesOldOneWithStudioPermissions();
+    void headerNameOnOneLineBesideWideBarcode_data();
+    void headerNameOnOneLineBesideWideBarcode();
+    void productTablesListAndCount();
+    void reviewSlotsOfNoTimeAreLeftOut_data();
+    void reviewSlotsOfNoTimeAreLeftOut();
+    void sheetOnAFullDiskFailsAndKeepsTheOldOne();
 
 private:
     Document runJob(const QJsonObject &reply, FJJobReceiver::Report *report = nullptr);
@@ -191,9 +208,7 @@ void TestProductionSheet::holderSheetShowsEverythingOnThePage()
 
 void TestProductionSheet::shopMarkupPrintsAndServiceTextStaysText_data()
 {
-    QTest::addColumn<bool>("holder");
-    QTest::newRow("job sheet") << false;
-    QTest::newRow("holder sheet") << true;
+    addSheetKinds();
 }
 
 void TestProductionSheet::shopMarkupPrintsAndServiceTextStaysText()
@@ -299,6 +314,148 @@ void TestProductionSheet::sheetReplacesOldOneWithStudioPermissions()
     QVERIFY(report.ok && read.ok);
     QCOMPARE(int(QFileInfo(pdf).permissions() & 0x0777), 0x0640);
     QVERIFY(QDir(m_orderDir + QStringLiteral("其他")).entryList({".part-*"}, QDir::Files | QDir::Hidden).isEmpty());
+}
+
+void TestProductionSheet::headerNameOnOneLineBesideWideBarcode_data()
+{
+    addSheetKinds();
+}
+
+void TestProductionSheet::headerNameOnOneLineBesideWideBarcode()
+{
+    QFETCH(bool, holder);
+    // The service's barcode pictures are 600 x 200.
+    QImage wide(600, 200, QImage::Format_RGB32);
+    wide.fill(Qt::white);
+    QVERIFY(wide.save(m_orderDir + QStringLiteral("其他/条形码.jpg"), "JPEG"));
+    Document pdf;
+    if (holder) {
+        FJDataOperate data;
+        data.order = D::order();
+        data.barcodeUrl = QStringLiteral("https://studio.example/barcode");
+        QFile file(m_orderDir + QStringLiteral("其他/条形码.jpg"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        data.imageSources.insert(data.barcodeUrl,
+                                 QStringLiteral("data:image/jpeg;base64,") + QString::fromLatin1(file.readAll().toBase64()));
+        QVERIFY(data.saveHTML(m_dir->path()));
+        pdf = PdfReadback::read(m_dir->filePath(kSheet));
+    } else {
+        pdf = runJob(D::reply());
+    }
+    QVERIFY(pdf.ok);
+    QVERIFY2(pdf.offPage().isEmpty(), qPrintable(pdf.offPage().join(", ")));
+    // The name's first and last characters stand on one line.
+    const PdfReadback::Word first = pdf.find(QStringLiteral("星"));
+    const PdfReadback::Word last = pdf.find(QStringLiteral("店"));
+    QVERIFY(!first.text.isEmpty() && !last.text.isEmpty());
+    QCOMPARE(first.page, last.page);
+    QVERIFY2(qAbs(first.box.top() - last.box.top()) < 1,
+             qPrintable(QStringLiteral("%1 / %2").arg(first.box.top()).arg(last.box.top())));
+    // Its style applies: 24-pixel glyphs against the body's 14.
+    const PdfReadback::Word body = pdf.find(QStringLiteral("订单号"));
+    QVERIFY(!body.text.isEmpty());
+    QVERIFY2(first.box.height() > 1.4 * body.box.height(),
+             qPrintable(QStringLiteral("%1 vs %2").arg(first.box.height()).arg(body.box.height())));
+    // The barcode is still there at full resolution, drawn to fit its cell.
+    bool barcode = false;
+    for (const PdfReadback::Image &image : pdf.images)
+        barcode = barcode || (image.width == 600 && image.height == 200);
+    QVERIFY(barcode);
+}
+
+void TestProductionSheet::productTablesListAndCount()
+{
+    const QString html = FJSheetHtml::build(D::reply(), m_orderDir, QDateTime());
+    // A product marked for the other table is in neither.
+    QVERIFY(!html.contains(QStringLiteral("错放的摆台")));
+    QVERIFY(!html.contains(QStringLiteral("加急放错")));
+    QCOMPARE(html.count(QStringLiteral("水晶相册")), 1);
+    // The urgent album of type 40 counts its two son_good entries; the
+    // other tables count one per product.
+    QStringList totals;
+    const QRegularExpression total(QStringLiteral("产品总数:(\\d+)件, 选中总张数共(\\d+)张"));
+    for (auto it = total.globalMatch(html); it.hasNext();)
+        totals << it.next().captured(0);
+    QCOMPARE(totals, (QStringList{QStringLiteral("产品总数:2件, 选中总张数共2张"),
+                                  QStringLiteral("产品总数:2件, 选中总张数共8张"),
+                                  QStringLiteral("产品总数:1件, 选中总张数共7张")}));
+    const int urgent = html.indexOf(QStringLiteral("加急件："));
+    const int normal = html.indexOf(QStringLiteral("普通件："));
+    QVERIFY(urgent >= 0 && urgent < html.indexOf(QStringLiteral("水晶相册")));
+    QVERIFY(html.indexOf(QStringLiteral("水晶相册")) < normal);
+}
+
+void TestProductionSheet::reviewSlotsOfNoTimeAreLeftOut_data()
+{
+    QTest::addColumn<bool>("holder");
+    QTest::addColumn<QString>("slot");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("job, no time") << false << ":00" << "";
+    QTest::newRow("job, a time") << false << "15:30" << "15:30";
+    QTest::newRow("job, midnight") << false << "00:00" << "00:00";
+    QTest::newRow("holder, no time") << true << ":00" << "";
+    QTest::newRow("holder, a time") << true << "15:30" << "15:30";
+}
+
+void TestProductionSheet::reviewSlotsOfNoTimeAreLeftOut()
+{
+    QFETCH(bool, holder);
+    QFETCH(QString, slot);
+    QFETCH(QString, shown);
+    QJsonObject order = D::order();
+    const QJsonObject area{{"timeTxt", slot}};
+    order.insert("kanjinxiuarea", area);
+    order.insert("kanbanarea", area);
+    order.insert("getphotoarea", area);
+    QString html;
+    if (holder) {
+        ProductionSheetInput input;
+        input.order = order;
+        QMap<QString, QString> sources;
+        html = ProductionSheetHtml::build(input, sources, QDateTime());
+    } else {
+        QJsonObject reply = D::reply();
+        reply.insert("order", order);
+        html = FJSheetHtml::build(reply, m_orderDir, QDateTime());
+    }
+    QVERIFY(html.contains(QStringLiteral("看精修日期:   2024-04-01 ") + shown + QStringLiteral("</div>")));
+    QVERIFY(html.contains(QStringLiteral("看版日期:   2024-04-10 ") + shown + QStringLiteral("</div>")));
+    // The dispatch slot is shown as it is, ":00" included.
+    QVERIFY(html.contains(QStringLiteral("发货日期:   2024-05-01 ") + slot + QStringLiteral("</div>")));
+}
+
+// A small tmpfs with a few pages left: the printer writes the sheet's first
+// bytes and then runs out of space.
+void TestProductionSheet::sheetOnAFullDiskFailsAndKeepsTheOldOne()
+{
+    const QString full = m_dir->filePath(QStringLiteral("full"));
+    QVERIFY(QDir().mkpath(full));
+    if (QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=1m", "tmpfs", full}) != 0)
+        QSKIP("mounting a tmpfs needs root");
+    const auto unmount = qScopeGuard([&full] { QProcess::execute(QStringLiteral("umount"), {full}); });
+    m_orderDir = full + QStringLiteral("/order/");
+    const QString other = m_orderDir + QStringLiteral("其他/");
+    QVERIFY(QDir().mkpath(other));
+    {
+        QFile old(other + kSheet);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old sheet") == 9);
+    }
+    {
+        QFile filler(full + QStringLiteral("/filler"));
+        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        const QByteArray page(4096, 'x');
+        while (filler.write(page) == page.size()) {
+        }
+        QVERIFY(filler.resize(qMax<qint64>(0, filler.size() - 2 * 4096)));
+    }
+    FJJobReceiver::Report report;
+    runJob(D::reply(), &report);
+    QVERIFY(!report.ok);
+    QCOMPARE(report.message, QStringLiteral("明细制作单.pdf 未生成"));
+    QFile kept(other + kSheet);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), QByteArray("old sheet"));
+    QCOMPARE(QDir(other).entryList(QDir::Files | QDir::Hidden), QStringList{kSheet});
 }
 
 QTEST_MAIN(TestProductionSheet)

@@ -61,6 +61,17 @@ void TestGoodsFolderName::buildsNameFromRule_data()
         << rule(R"([{"key":"id","separator":"_"},{"key":"name"}])") << "_相册";
     QTest::newRow("separator after the last entry is kept")
         << order << QJsonObject() << product << rule(R"([{"key":"name","separator":"#"}])") << "相册#";
+    // Empty values never leave a blank at an edge or two side by side.
+    const QJsonArray blanks = rule(R"([{"key":"isems","separator":" "},{"key":"customername","separator":" "},
+        {"key":"servicetimes","separator":" "},{"key":"name","separator":" "}])");
+    QTest::newRow("blank separators around empty values")
+        << object(R"({"mname":"M1"})") << QJsonObject() << product << blanks << "M1 相册";
+    QTest::newRow("blank separators, every value there")
+        << order << object(R"({"isems":"E"})") << product << blanks << "E W1 M1 2 相册";
+    QTest::newRow("blanks inside a value stay")
+        << order << QJsonObject() << object(R"({"goodname":"8  寸"})")
+        << rule(R"([{"key":"name","separator":"  "},{"key":"id","separator":"  "},{"key":"orderpayforkey"}])")
+        << "8  寸  A001";
 }
 
 void TestGoodsFolderName::buildsNameFromRule()

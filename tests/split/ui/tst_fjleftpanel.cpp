@@ -1,10 +1,11 @@
 #include "split/ui/FJLeftPanel.h"
-#include "split/ui/FJOrderTableModel.h"
 #include "split/ui/OrderData.h"
 #include "support/SplitStudioData.h"
 
+#include <QCheckBox>
+#include <QHeaderView>
 #include <QPushButton>
-#include <QTableView>
+#include <QTableWidget>
 #include <QtTest>
 
 namespace Data = SplitStudioData;
@@ -19,24 +20,29 @@ private slots:
 
     void cells_data();
     void cells();
+    void columnWidths_data();
+    void columnWidths();
+    void tickBoxLooks_data();
+    void tickBoxLooks();
     void clicksTickAndAnnounce_data();
     void clicksTickAndAnnounce();
     void selectButtonsAndLocking();
+    void rowsWithoutATickBoxAreSkipped();
 
 private:
-    void fill(DesignFileSplitTypes mode, int count);
-    QString cell(int row, const QString &header) const
+    // Fills rows as the search does: row count first, then record and row one by one.
+    void fill(DesignFileSplitTypes mode, int count, const QList<int> &skip = {});
+    QCheckBox *box(int row) const
     {
-        const QModelIndex index = m_panel->orderModel->index(row, m_panel->headers.indexOf(header));
-        return index.data().toString();
+        QWidget *cell = m_panel->tableWidget->cellWidget(row, 0);
+        return cell ? cell->findChild<QCheckBox *>() : nullptr;
     }
-    // x < 0: the middle of the cell; otherwise that many pixels from its left edge.
-    void clickCell(int row, int column, int x = -1)
+    QPushButton *pick(int row) const { return m_panel->tableWidget->cellWidget(row, 0)->findChild<QPushButton *>(); }
+    void clickCell(int row, int column)
     {
-        QTableView *table = m_panel->tableWidget;
+        QTableWidget *table = m_panel->tableWidget;
         const QRect rect = table->visualRect(table->model()->index(row, column));
-        const QPoint at = x < 0 ? rect.center() : QPoint(rect.left() + x, rect.center().y());
-        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, rect.center());
     }
 
     FJLeftPanel *m_panel = nullptr;
@@ -54,13 +60,15 @@ void tst_FJLeftPanel::cleanup()
     m_panel = nullptr;
 }
 
-void tst_FJLeftPanel::fill(DesignFileSplitTypes mode, int count)
+void tst_FJLeftPanel::fill(DesignFileSplitTypes mode, int count, const QList<int> &skip)
 {
     m_panel->setSplitType(mode);
-    QList<OrderData> orders;
-    for (int i = 0; i < count; ++i)
-        orders.append(OrderData::fromJson(Data::order(i + 1)));
-    m_panel->setOrders(orders);
+    m_panel->tableWidget->setRowCount(count);
+    for (int i = 0; i < count; ++i) {
+        m_panel->orderList.append(OrderData::fromJson(Data::order(i + 1)));
+        if (!skip.contains(i))
+            m_panel->addOrder(m_panel->orderList.last(), i);
+    }
     m_panel->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_panel));
 }
@@ -82,7 +90,6 @@ void tst_FJLeftPanel::cells_data()
     QTest::newRow("finished") << "选片完成时间" << "2024-06-02 10:00";
     QTest::newRow("phones") << "女士电话" << "13800000002";
     QTest::newRow("amount") << "订单金额" << "5999.00";
-    QTest::newRow("tick column") << "" << "";
 }
 
 void tst_FJLeftPanel::cells()
@@ -90,34 +97,116 @@ void tst_FJLeftPanel::cells()
     QFETCH(QString, header);
     QFETCH(QString, text);
     fill(DesignSplit, 2);
-    QCOMPARE(cell(1, header), text);
+    QTableWidgetItem *item = m_panel->tableWidget->item(1, m_panel->headers.indexOf(header));
+    QVERIFY(item);
+    QCOMPARE(item->text(), text);
+    // The tick column holds the box and no text.
+    QVERIFY(!m_panel->tableWidget->item(1, 0));
+    QCOMPARE(box(1)->text(), QStringLiteral("✓"));
     QJsonObject element = Data::order(1);
     element.remove(QStringLiteral("images"));
-    QCOMPARE(FJOrderTableModel::cellText(OrderData::fromJson(element), QStringLiteral("初修数/精修数")),
+    QCOMPARE(FJLeftPanel::cellText(OrderData::fromJson(element), QStringLiteral("初修数/精修数")),
              QStringLiteral("0 / 20"));
+}
+
+void tst_FJLeftPanel::columnWidths_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("tick");
+    QTest::addColumn<int>("number");
+    QTest::addColumn<int>("name");
+    QTest::addColumn<bool>("stretch");
+    QTest::newRow("design split") << int(DesignSplit) << 40 << 150 << 80 << true;
+    QTest::newRow("raw files") << int(DownloadOriginals) << 100 << 150 << 80 << true;
+    QTest::newRow("selection results") << int(DownloadSelectionResults) << 40 << 150 << 80 << true;
+    const int standard = QTableWidget().horizontalHeader()->defaultSectionSize();
+    QTest::newRow("delivery keeps the defaults") << int(DownloadPhotoDelivery) << standard << standard << standard
+                                                 << false;
+}
+
+void tst_FJLeftPanel::columnWidths()
+{
+    QFETCH(int, mode);
+    QFETCH(int, tick);
+    QFETCH(int, number);
+    QFETCH(int, name);
+    QFETCH(bool, stretch);
+    fill(DesignFileSplitTypes(mode), 1);
+    QTableWidget *table = m_panel->tableWidget;
+    QCOMPARE(table->columnWidth(0), tick);
+    QCOMPARE(table->columnWidth(m_panel->headers.indexOf(QStringLiteral("订单号"))), number);
+    QCOMPARE(table->columnWidth(m_panel->headers.indexOf(QStringLiteral("女士姓名"))), name);
+    QCOMPARE(table->horizontalHeader()->stretchLastSection(), stretch);
+    QCOMPARE(m_panel->selectAllBtn->isHidden(), mode == DownloadPhotoDelivery);
+    // Only the raw-file tool's rows carry the flat "设置选中".
+    auto *button = table->cellWidget(0, 0)->findChild<QPushButton *>();
+    QCOMPARE(button != nullptr, mode == DownloadOriginals);
+    if (button) {
+        QCOMPARE(button->text(), QStringLiteral("设置选中"));
+        QVERIFY(button->isFlat());
+        QVERIFY(button->isVisible());
+    }
+}
+
+void tst_FJLeftPanel::tickBoxLooks_data()
+{
+    QTest::addColumn<bool>("ticked");
+    QTest::addColumn<QString>("edge");
+    QTest::addColumn<QString>("inside");
+    QTest::newRow("unticked: white in a grey frame") << false << "#d1d1d6" << "#ffffff";
+    QTest::newRow("ticked: a white tick on blue") << true << "#007aff" << "#007aff";
+}
+
+void tst_FJLeftPanel::tickBoxLooks()
+{
+    QFETCH(bool, ticked);
+    QFETCH(QString, edge);
+    QFETCH(QString, inside);
+    fill(DesignSplit, 1);
+    box(0)->setChecked(ticked);
+    const QImage image = box(0)->grab().toImage();
+    // The indicator is the square framed in its edge colour.
+    QRect square;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixelColor(x, y) == QColor(edge))
+                square |= QRect(x, y, 1, 1);
+    QVERIFY2(square.width() >= 12 && square.height() >= 12, qPrintable(edge));
+    // Inside it the fill, but where the tick lightens it.
+    int tick = 0;
+    for (int y = square.top() + 2; y < square.bottom() - 1; ++y)
+        for (int x = square.left() + 2; x < square.right() - 1; ++x)
+            if (image.pixelColor(x, y) != QColor(inside)) {
+                QVERIFY(qRed(image.pixel(x, y)) > QColor(inside).red());
+                ++tick;
+            }
+    QCOMPARE(tick > 2, ticked);
 }
 
 void tst_FJLeftPanel::clicksTickAndAnnounce_data()
 {
-    // Clicks as row:column, or row:column:x for a point that many pixels into the cell.
+    // Clicks: "R:C" a cell of the table, "box:R" the row's tick box, "pick:R" its "设置选中".
     QTest::addColumn<int>("mode");
     QTest::addColumn<QStringList>("clicks");
     QTest::addColumn<QList<int>>("ticked");
     QTest::addColumn<QStringList>("announced");
     QTest::newRow("design split: any cell ticks") << int(DesignSplit) << QStringList{"2:3", "0:6", "2:1"}
                                                  << QList<int>{0} << QStringList();
-    QTest::newRow("selection results") << int(DownloadSelectionResults) << QStringList{"1:0:8"} << QList<int>{1}
-                                       << QStringList();
-    QTest::newRow("raw files: every click announced") << int(DownloadOriginals) << QStringList{"1:4", "1:4"}
-                                                      << QList<int>() << QStringList{"1:1", "1:0"};
+    QTest::newRow("design split: the box") << int(DesignSplit) << QStringList{"box:1", "box:2", "box:2"}
+                                           << QList<int>{1} << QStringList();
+    QTest::newRow("selection results") << int(DownloadSelectionResults) << QStringList{"1:0", "box:2"}
+                                       << QList<int>{1, 2} << QStringList();
+    QTest::newRow("raw files: every cell click announced") << int(DownloadOriginals) << QStringList{"1:4", "1:4"}
+                                                           << QList<int>() << QStringList{"1:1", "1:0"};
     QTest::newRow("raw files: 设置选中 picks without ticking")
-        << int(DownloadOriginals) << QStringList{"0:0:70"} << QList<int>() << QStringList{"0:1"};
-    QTest::newRow("raw files: the tick itself") << int(DownloadOriginals) << QStringList{"0:0:8"} << QList<int>{0}
-                                                << QStringList{"0:1"};
-    QTest::newRow("delivery: one row at a time") << int(DownloadPhotoDelivery) << QStringList{"0:2", "2:5", "1:2"}
+        << int(DownloadOriginals) << QStringList{"pick:0", "box:2", "pick:2"} << QList<int>{2}
+        << QStringList{"0:1", "2:1"};
+    QTest::newRow("raw files: the box itself is quiet") << int(DownloadOriginals) << QStringList{"box:0", "box:1"}
+                                                        << QList<int>{0, 1} << QStringList();
+    QTest::newRow("delivery: one row at a time") << int(DownloadPhotoDelivery) << QStringList{"0:2", "2:5", "box:1"}
                                                  << QList<int>{1} << QStringList{"0:1", "2:1", "1:1"};
     QTest::newRow("delivery: unticking announces nothing")
-        << int(DownloadPhotoDelivery) << QStringList{"2:1", "2:1"} << QList<int>() << QStringList{"2:1"};
+        << int(DownloadPhotoDelivery) << QStringList{"2:1", "box:2"} << QList<int>() << QStringList{"2:1"};
 }
 
 void tst_FJLeftPanel::clicksTickAndAnnounce()
@@ -130,14 +219,18 @@ void tst_FJLeftPanel::clicksTickAndAnnounce()
     QSignalSpy picks(m_panel, &FJLeftPanel::orderSelected);
     for (const QString &click : clicks) {
         const QStringList parts = click.split(QLatin1Char(':'));
-        clickCell(parts.at(0).toInt(), parts.at(1).toInt(), parts.value(2, QStringLiteral("-1")).toInt());
+        if (parts.at(0) == QLatin1String("box"))
+            QTest::mouseClick(box(parts.at(1).toInt()), Qt::LeftButton);
+        else if (parts.at(0) == QLatin1String("pick"))
+            QTest::mouseClick(pick(parts.at(1).toInt()), Qt::LeftButton);
+        else
+            clickCell(parts.at(0).toInt(), parts.at(1).toInt());
     }
     QCOMPARE(m_panel->getSelectedRows(), ticked);
     QStringList got;
     for (const QVariantList &pick : qAsConst(picks))
         got << QStringLiteral("%1:%2").arg(pick.at(0).toInt()).arg(pick.at(1).toBool() ? 1 : 0);
     QCOMPARE(got, announced);
-    QCOMPARE(m_panel->selectAllBtn->isHidden(), mode == DownloadPhotoDelivery);
 }
 
 void tst_FJLeftPanel::selectButtonsAndLocking()
@@ -150,7 +243,9 @@ void tst_FJLeftPanel::selectButtonsAndLocking()
     QCOMPARE(m_panel->getSelectedRows(), (QList<int>{0, 2}));
     m_panel->setBtnEnable(false);
     clickCell(1, 2);
+    QTest::mouseClick(box(0), Qt::LeftButton);
     QVERIFY(!m_panel->selectAllBtn->isEnabled());
+    QVERIFY(!box(0)->isEnabled());
     QCOMPARE(m_panel->getSelectedRows(), (QList<int>{0, 2}));
     m_panel->setBtnEnable(true);
     QTest::mouseClick(m_panel->unselectAllBtn, Qt::LeftButton);
@@ -158,8 +253,26 @@ void tst_FJLeftPanel::selectButtonsAndLocking()
     QCOMPARE(picks.size(), 0);
     // Clearing the rows keeps the records.
     m_panel->clearOrders();
-    QCOMPARE(m_panel->tableWidget->model()->rowCount(), 0);
+    QCOMPARE(m_panel->tableWidget->rowCount(), 0);
     QCOMPARE(m_panel->orderList.size(), 3);
+    QTest::mouseClick(m_panel->selectAllBtn, Qt::LeftButton);
+    QVERIFY(m_panel->getSelectedRows().isEmpty());
+}
+
+void tst_FJLeftPanel::rowsWithoutATickBoxAreSkipped()
+{
+    fill(DownloadPhotoDelivery, 3, {1});
+    QSignalSpy picks(m_panel, &FJLeftPanel::orderSelected);
+    clickCell(1, 3);
+    QVERIFY(m_panel->getSelectedRows().isEmpty());
+    QCOMPARE(picks.size(), 0);
+    QTest::mouseClick(box(0), Qt::LeftButton);
+    clickCell(2, 3);
+    QCOMPARE(m_panel->getSelectedRows(), QList<int>{2});
+    QCOMPARE(picks.size(), 2);
+    m_panel->splitType = DesignSplit;
+    m_panel->onSelectAllClicked();
+    QCOMPARE(m_panel->getSelectedRows(), (QList<int>{0, 2}));
 }
 
 QTEST_MAIN(tst_FJLeftPanel)

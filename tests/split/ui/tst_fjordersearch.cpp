@@ -13,7 +13,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTableView>
+#include <QTableWidget>
 #include <QtTest>
 
 namespace Data = SplitStudioData;

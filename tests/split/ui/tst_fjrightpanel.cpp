@@ -11,7 +11,7 @@
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QLineEdit>
-#include <QTableView>
+#include <QTableWidget>
 #include <QComboBox>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -19,7 +19,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSplitter>
-#include <QTableView>
 #include "widgets/ElementButton.h"
 #include <QtTest>
 
@@ -112,16 +111,17 @@ FJHome *tst_FJRightPanel::makeWindow(DesignFileSplitTypes mode)
 
 void tst_FJRightPanel::fillOrders(int count)
 {
-    QList<OrderData> orders;
+    FJLeftPanel *left = m_window->leftPanel;
+    left->tableWidget->setRowCount(count);
     for (int i = 0; i < count; ++i) {
         QJsonObject element = Data::order(i + 1);
         if (i == 1) {
             element.insert(QStringLiteral("iszsysd"), QStringLiteral("0"));
             element.insert(QStringLiteral("iszsjx"), QStringLiteral("1"));
         }
-        orders.append(OrderData::fromJson(element));
+        left->orderList.append(OrderData::fromJson(element));
+        left->addOrder(left->orderList.last(), i);
     }
-    m_window->leftPanel->setOrders(orders);
 }
 
 void tst_FJRightPanel::modes_data()
@@ -179,10 +179,10 @@ void tst_FJRightPanel::deliveryOptions()
     QCOMPARE(checked, QStringList{QStringLiteral("精修")});
     // Picking an order sets "原始档" and "简修" from the order and leaves the others.
     right->originalImageCheckBox->setChecked(true);
-    m_window->leftPanel->setTicked(0, true);
+    m_window->leftPanel->tableWidget->cellWidget(0, 0)->findChild<QCheckBox *>()->setChecked(true);
     QVERIFY(right->rawFileCheckBox->isChecked());
     QVERIFY(!right->simpleRetouchCheckBox->isChecked());
-    m_window->leftPanel->setTicked(1, true);
+    m_window->leftPanel->tableWidget->cellWidget(1, 0)->findChild<QCheckBox *>()->setChecked(true);
     QVERIFY(!right->rawFileCheckBox->isChecked());
     QVERIFY(right->simpleRetouchCheckBox->isChecked());
     QVERIFY(right->originalImageCheckBox->isChecked());
