@@ -54,7 +54,6 @@ private slots:
     void orderFolder();
     void collidingNames();
     void folderScanMatchesMasksIgnoringCase();
-    void folderScanListsPlacedOddNames();
     void batchBodyFieldsEncodedOnce();
     void photoInfoBodyKinds_data();
     void photoInfoBodyKinds();
@@ -271,31 +270,6 @@ void tst_ImportRules::folderScanMatchesMasksIgnoringCase()
              QByteArray("[]"));
 }
 
-void tst_ImportRules::folderScanListsPlacedOddNames()
-{
-    QTemporaryDir dir;
-    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("原始档")));
-    for (const char *name : {"A.CR2", "noext", "IMG_2.cr3.", "IMG_3.nef ", "c.dng"})
-        writeFile(dir.filePath(QStringLiteral("原始档/") + QLatin1String(name)), "12");
-    ImportOrder order;
-    order.importPath = dir.path() + QLatin1Char('/');
-    for (const char *name : {"A.CR2", "noext", "IMG_2.cr3.", "IMG_3.nef ", "gone", "failed"}) {
-        ImportFile file = ImportRules::makeFile(QStringLiteral("/cards/") + QLatin1String(name), order.importPath,
-                                                OriginalFiles, 0, order.files.size());
-        file.status = qstrcmp(name, "failed") == 0 ? ImportStatus::Failed : ImportStatus::Success;
-        order.files.append(file);
-    }
-    const QStringList placed = ImportRules::placedNames(order, QStringLiteral("原始档"));
-    QCOMPARE(placed, (QStringList{"A.CR2", "noext", "IMG_2.cr3.", "IMG_3.nef ", "gone"}));
-    QVERIFY(ImportRules::placedNames(order, QStringLiteral("原片")).isEmpty());
-
-    // Each listed once, only what lies there; an unplaced c.dng stays out.
-    QStringList names;
-    for (const QJsonValue &v : ImportRules::scanSubfolder(dir.path(), QStringLiteral("原始档"), placed).entries)
-        names << v.toObject().value(QStringLiteral("name")).toString();
-    names.sort();
-    QCOMPARE(names, (QStringList{"A.CR2", "IMG_2.cr3.", "IMG_3.nef ", "noext"}));
-}
 
 void tst_ImportRules::batchBodyFieldsEncodedOnce()
 {
