@@ -597,11 +597,10 @@ void BatchDelete::deleteOneFile()
     task->file = file;
     task->scannedFolder = m_scannedFolder;
     connect(task, &BatchdeleteThread::deleteFileFinish, this, &BatchDelete::onFileResult);
-    connect(task, &BatchdeleteThread::deleteFileFinish, task, &QObject::deleteLater);
     ++m_inFlight;
     // Two threads kept for the run take the files in turn: starting a thread per
     // file cost more than removing it.
-    m_deletionPool->start([task]() { task->deleteFile(); });
+    task->startIn(m_deletionPool);
 }
 
 void BatchDelete::onFileResult(const BatchDeleteOrderInfo &order, const BatchDeleteFileInfo &file)

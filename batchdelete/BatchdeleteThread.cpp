@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QThreadPool>
 
 #include <cerrno>
 #include <unistd.h>
@@ -22,6 +23,14 @@ BatchdeleteThread::BatchdeleteThread(QObject *parent)
 void BatchdeleteThread::run()
 {
     deleteFile();
+}
+
+void BatchdeleteThread::startIn(QThreadPool *pool)
+{
+    pool->start([this]() {
+        deleteFile();
+        deleteLater();
+    });
 }
 
 void BatchdeleteThread::setOutcome(int status, const QString &message)

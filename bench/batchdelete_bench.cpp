@@ -109,9 +109,8 @@ void threadsAlone(const QString &folder, QTextStream &out)
                              --outstanding;
                              handOn();
                          });
-        QObject::connect(task, &BatchdeleteThread::deleteFileFinish, task, &QObject::deleteLater);
         ++outstanding;
-        pool.start([task]() { task->deleteFile(); });
+        task->startIn(&pool);
     };
     timer.restart();
     handOn();

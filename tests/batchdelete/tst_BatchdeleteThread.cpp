@@ -4,7 +4,10 @@
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
+#include <QThreadPool>
 #include <QtTest>
+
+#include <atomic>
 
 namespace {
 bool writeFile(const QString &path)
@@ -25,6 +28,7 @@ private slots:
     void outcomes();
     void networkPaths_data();
     void networkPaths();
+    void handOffManyFilesUnderLoad();
 };
 
 void tst_BatchdeleteThread::initTestCase()
@@ -111,6 +115,71 @@ void tst_BatchdeleteThread::networkPaths()
     QFETCH(QString, path);
     QFETCH(bool, unreachable);
     QCOMPARE(BatchdeleteThread::isNetworkPathUnreachable(path), unreachable);
+}
+
+// The window's hand-off: two pool threads, each result handing on the next file
+// from the GUI thread while other threads keep the machine busy. Each task
+// must be released once, after its work returned, and never crash a thread.
+void tst_BatchdeleteThread::handOffManyFilesUnderLoad()
+{
+    const int count = qEnvironmentVariableIntValue("BATCHDELETE_HANDOFF_FILES") > 0
+                          ? qEnvironmentVariableIntValue("BATCHDELETE_HANDOFF_FILES")
+                          : 3000;
+    ScopedMountRoot root;
+    const QString folder = root.mkpath(QStringLiteral("share/A1"));
+    QStringList pending;
+    for (int i = 0; i < count; ++i) {
+        pending << folder + QStringLiteral("/%1.jpg").arg(i);
+        QVERIFY(writeFile(pending.last()));
+    }
+    std::atomic<bool> busy{true};
+    QList<QThread *> load;
+    for (int i = 0; i < 2; ++i) {
+        load << QThread::create([&busy]() {
+            volatile unsigned spin = 0;
+            while (busy.load())
+                ++spin;
+        });
+        load.last()->start();
+    }
+    QThreadPool pool;
+    pool.setMaxThreadCount(2);
+    QObject receiver;
+    const QString scanned = QFileInfo(folder).canonicalFilePath();
+    int results = 0;
+    int deleted = 0;
+    int released = 0;
+    std::atomic<int> emittedOnPool{0};
+    std::function<void()> handOn = [&]() {
+        if (pending.isEmpty())
+            return;
+        auto *task = new BatchdeleteThread();
+        task->file.filePath = pending.takeFirst();
+        task->scannedFolder = scanned;
+        connect(task, &BatchdeleteThread::deleteFileFinish, &receiver,
+                [&](const BatchDeleteOrderInfo &, const BatchDeleteFileInfo &file) {
+                    ++results;
+                    deleted += file.status == Deleted ? 1 : 0;
+                    handOn();
+                });
+        // A receiver on the deletion thread itself keeps the emission busy a little longer.
+        connect(task, &BatchdeleteThread::deleteFileFinish, task,
+                [&emittedOnPool]() { emittedOnPool.fetch_add(1); }, Qt::DirectConnection);
+        connect(task, &QObject::destroyed, &receiver, [&released]() { ++released; });
+        task->startIn(&pool);
+    };
+    handOn();
+    handOn();
+    const bool finished = QTest::qWaitFor([&]() { return results == count && released == count; }, 120000);
+    busy = false;
+    for (QThread *thread : load) {
+        thread->wait();
+        delete thread;
+    }
+    QVERIFY2(finished, qPrintable(QStringLiteral("%1 results, %2 released").arg(results).arg(released)));
+    QCOMPARE(deleted, count);
+    QCOMPARE(emittedOnPool.load(), count);
+    QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 0);
 }
 
 QTEST_GUILESS_MAIN(tst_BatchdeleteThread)
