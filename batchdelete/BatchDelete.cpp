@@ -463,6 +463,8 @@ void BatchDelete::startDeleteRun()
     m_stopping = false;
     m_runIds = m_searchIds;
     m_skipped.clear();
+    m_runDeleted = 0;
+    m_runFailed = 0;
     setUserEnable(false);
     deleteNextOrder();
 }
@@ -483,6 +485,8 @@ void BatchDelete::deleteNextOrder()
     m_pendingFiles.clear();
     m_inFlight = 0;
     m_orderFailure.clear();
+    m_orderFailed = 0;
+    m_orderFirstFailure.clear();
     // Taken once, before the scan: no link swapped in later widens what may go.
     QString reason;
     m_scannedFolder = BatchDeleteLogic::realOrderFolder(order.netpath, &reason);
@@ -520,6 +524,11 @@ void BatchDelete::onScanResult(const BatchDeleteOrderInfo &order, const FileScan
     for (int i = 0; i < files.size(); ++i)
         files[i].index = i;
     if (files.isEmpty()) {
+        // Files found but none of them may go: say so rather than pass the order over.
+        if (!result.files.isEmpty()) {
+            skipOrder(order, BatchDeleteLogic::nothingDeletableText());
+            return;
+        }
         nextOrder();
         return;
     }
@@ -632,6 +641,7 @@ void BatchDelete::onFileResult(const BatchDeleteOrderInfo &order, const BatchDel
             orderListWidget->deleteRefreshOrder(order, other);
             fileListWidget->deleteRefreshFile(order, other);
         }
+        m_runFailed += untouched.size();
     }
     recordOutcome(order, file);
 }
@@ -640,6 +650,14 @@ void BatchDelete::recordOutcome(const BatchDeleteOrderInfo &order, const BatchDe
 {
     orderListWidget->deleteRefreshOrder(order, file);
     fileListWidget->deleteRefreshFile(order, file);
+    if (file.status == Deleted) {
+        ++m_runDeleted;
+    } else {
+        ++m_runFailed;
+        if (m_orderFailed++ == 0)
+            m_orderFirstFailure = file.errorMessage.isEmpty() ? BatchDeleteLogic::statusText(file.status)
+                                                              : file.errorMessage;
+    }
     if (m_inFlight > 0)
         --m_inFlight;
     if (m_stopping) {
@@ -655,6 +673,9 @@ void BatchDelete::recordOutcome(const BatchDeleteOrderInfo &order, const BatchDe
         return;
     if (!m_orderFailure.isEmpty())
         m_skipped.append(BatchDeleteLogic::skippedLine(order, m_orderFailure));
+    else if (m_orderFailed > 0)
+        m_skipped.append(BatchDeleteLogic::skippedLine(
+            order, BatchDeleteLogic::failedFilesReason(m_orderFailed, m_orderFirstFailure)));
     nextOrder();
 }
 
@@ -728,15 +749,11 @@ void BatchDelete::endRun(const QString &stopReason)
     m_running = false;
     m_pendingFiles.clear();
     setUserEnable(true);
-    if (stopReason.isEmpty() && m_skipped.isEmpty()) {
-        QMessageBox::information(this, kTitle, QStringLiteral("全部删除完成！"), QMessageBox::Ok, QMessageBox::NoButton);
-        return;
-    }
-    QStringList lines;
-    if (!stopReason.isEmpty())
-        lines << stopReason;
-    lines << QStringLiteral("以下订单未删除：") << m_skipped;
-    warn(lines.join(QLatin1Char('\n')));
+    const QString text = BatchDeleteLogic::runEndText(m_runDeleted, m_runFailed, stopReason, m_skipped);
+    if (m_runFailed == 0 && stopReason.isEmpty() && m_skipped.isEmpty())
+        QMessageBox::information(this, kTitle, text, QMessageBox::Ok, QMessageBox::NoButton);
+    else
+        warn(text);
 }
 
 void BatchDelete::closeEvent(QCloseEvent *event)

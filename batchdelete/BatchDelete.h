@@ -134,5 +134,11 @@ private:
     QString m_orderFailure;
     // Orders not deleted, one line each for the final box.
     QStringList m_skipped;
+    // Files of the run removed and reported, and those that failed.
+    int m_runDeleted = 0;
+    int m_runFailed = 0;
+    // Files of the current order that failed, and the first one's reason.
+    int m_orderFailed = 0;
+    QString m_orderFirstFailure;
     QList<QPointer<SimpleDialog>> m_resendPrompts;
 };

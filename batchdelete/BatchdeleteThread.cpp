@@ -75,7 +75,8 @@ void BatchdeleteThread::analyzeDeleteError(const QString &filePath)
             setOutcome(NetworkUnreachable, kUnreachable);
         return;
     }
-    if (!info.isWritable()) {
+    // EPERM (immutable), EACCES and EROFS: the system refuses, whatever the mode bits say.
+    if (!info.isWritable() || m_removeError == EPERM || m_removeError == EACCES || m_removeError == EROFS) {
         setOutcome(NoPermission, QStringLiteral("没有删除权限"));
         return;
     }

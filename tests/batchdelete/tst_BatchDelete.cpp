@@ -23,6 +23,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QPushButton>
 #include <QTableView>
 #include <QTableWidget>
@@ -84,6 +86,9 @@ private slots:
     void shareDisappearsDuringRun();
     void smbServerStoppedDuringRun();
     void folderSwappedForLinkDeletesNothing();
+    void undeletableFileSaysWhy();
+    void separatorRunsInServicePath_data();
+    void separatorRunsInServicePath();
     void cancelledVerificationStartsNothing();
     void closeDuringRunAsksThenSendsReports();
     void windowDestroyedDuringRunStopsFurtherSteps();
@@ -211,7 +216,7 @@ QString tst_BatchDelete::waitForFinalBox()
 {
     const auto final = [this]() {
         for (const QString &text : m_boxes->texts()) {
-            if (text == QStringLiteral("全部删除完成！") || text.contains(QStringLiteral("以下订单未删除：")))
+            if (text == QStringLiteral("全部删除完成！") || text.contains(QStringLiteral("删除结束：")))
                 return text;
         }
         return QString();
@@ -333,7 +338,8 @@ void tst_BatchDelete::runDeletesAndReportsEachFile()
     checkRow(3); // an empty folder: nothing to announce
     m_service.clearRequests();
     startRun();
-    QCOMPARE(waitForFinalBox(), QStringLiteral("全部删除完成！"));
+    QCOMPARE(waitForFinalBox(), QStringLiteral("删除结束：成功7个，失败1个\n以下订单未删除：\n"
+                                               "A122-2：1个文件删除失败（文件被其他程序占用）"));
     QCOMPARE(existing(first + second), 0);
     QCOMPARE(existing(untouched), 4);
     QVERIFY(QFile::exists(blocked + "/inner.jpg"));
@@ -432,7 +438,8 @@ void tst_BatchDelete::reportGivenUpCountsAsFailed()
         QTRY_VERIFY_WITH_TIMEOUT(findConfirm(QStringLiteral("删除信息提交失败，需要继续提交吗？")), 10000);
         QVERIFY(answerConfirm(QStringLiteral("删除信息提交失败，需要继续提交吗？"), false));
     }
-    QCOMPARE(waitForFinalBox(), QStringLiteral("全部删除完成！"));
+    QCOMPARE(waitForFinalBox(), QStringLiteral("删除结束：成功0个，失败4个\n以下订单未删除：\n"
+                                               "A121-2：4个文件删除失败（提交状态失败）"));
     QCOMPARE(existing(files), 0);
     QCOMPARE(table->cellWidget(0, 5)->findChild<QLabel *>("numLab")->text(), QStringLiteral("0/4/4"));
     BatchDeleteFileModel *model = m_window->fileListPanel()->fileModel();
@@ -602,6 +609,77 @@ void tst_BatchDelete::folderSwappedForLinkDeletesNothing()
     moved.replaceInStrings(folder, folder + "-moved");
     QCOMPARE(existing(moved), 4);
     QCOMPARE(m_service.requests("order", "delete_pic_after").size(), 0);
+}
+
+// A file the system refuses to remove, even for root: immutable where the file
+// system has attributes, else on a read-only bind mount.
+void tst_BatchDelete::undeletableFileSaysWhy()
+{
+    const QStringList files = makeOrderFolder("share/A1");
+    const QString locked = files.at(2); // 原始档/IMG_0001.CR2
+    const QString lockedFolder = QFileInfo(locked).path();
+    QStringList undo;
+    if (QProcess::execute("chattr", {"+i", locked}) == 0) {
+        undo = QStringList{"chattr", "-i", locked};
+    } else if (QProcess::execute("mount", {"--bind", lockedFolder, lockedFolder}) == 0) {
+        undo = QStringList{"umount", lockedFolder};
+        if (QProcess::execute("mount", {"-o", "remount,bind,ro", lockedFolder}) != 0) {
+            QProcess::execute(undo.first(), undo.mid(1));
+            QSKIP("no read-only bind mount here");
+        }
+    } else {
+        QSKIP("neither chattr nor bind mounts work here");
+    }
+    const auto release = qScopeGuard([&undo]() { QProcess::execute(undo.first(), undo.mid(1)); });
+    m_orders = {order(1, m_root->path() + "share/A1")};
+    search();
+    m_window->orderListPanel()->tableWidget()->selectRow(0);
+    QTRY_COMPARE_WITH_TIMEOUT(m_window->fileListPanel()->fileModel()->rowCount(), 4, 10000);
+    checkRow(0);
+    startRun();
+    QCOMPARE(waitForFinalBox(), QStringLiteral("删除结束：成功3个，失败1个\n以下订单未删除：\n"
+                                               "A121-2：1个文件删除失败（没有删除权限）"));
+    QVERIFY(QFile::exists(locked));
+    QVERIFY(!reportedPaths().contains(locked));
+    QCOMPARE(reportedPaths().size(), 3);
+    BatchDeleteFileModel *model = m_window->fileListPanel()->fileModel();
+    int row = 0;
+    while (row < model->rowCount() && model->data(model->index(row, 4)).toString() != locked)
+        ++row;
+    QCOMPARE(model->data(model->index(row, 3)).toString(), QStringLiteral("没有删除权限"));
+    QCOMPARE(m_window->orderListPanel()->tableWidget()->cellWidget(0, 5)->findChild<QLabel *>("numLab")->text(),
+             QStringLiteral("3/1/4"));
+}
+
+void tst_BatchDelete::separatorRunsInServicePath_data()
+{
+    QTest::addColumn<QString>("netpath");
+    QTest::addColumn<bool>("doubledRoot");
+    QTest::newRow("tripled in the service path") << "\\\\NAS\\share\\\\\\orders\\o1" << false;
+    QTest::newRow("doubled at the end") << "\\\\NAS\\share\\orders\\o1\\\\" << false;
+    QTest::newRow("mount root given doubled") << "\\\\NAS\\share\\orders\\o1" << true;
+}
+
+// Service paths are cleaned once: the files of such an order are deleted and reported.
+void tst_BatchDelete::separatorRunsInServicePath()
+{
+    QFETCH(QString, netpath);
+    QFETCH(bool, doubledRoot);
+    const QStringList files = makeOrderFolder("share/orders/o1");
+    if (doubledRoot) {
+        QString root = m_root->path();
+        root.insert(root.lastIndexOf(QLatin1Char('/'), -2), QLatin1Char('/'));
+        MountRoot::setPath(root);
+    }
+    m_orders = {order(1, netpath)};
+    search();
+    checkRow(0);
+    startRun();
+    QCOMPARE(waitForFinalBox(), QStringLiteral("全部删除完成！"));
+    QCOMPARE(existing(files), 0);
+    QCOMPARE(reportedPaths().size(), 4);
+    for (const QString &path : reportedPaths())
+        QVERIFY2(!path.contains(QStringLiteral("//")), qPrintable(path));
 }
 
 void tst_BatchDelete::cancelledVerificationStartsNothing()
