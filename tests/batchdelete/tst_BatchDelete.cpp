@@ -1,6 +1,7 @@
 #include "app/core/Config.h"
 #include "batchdelete/BatchDelete.h"
 #include "batchdelete/BatchDeleteFileModel.h"
+#include "batchdelete/BatchDeleteJournal.h"
 #include "batchdelete/BatchDelete_FileListWidget.h"
 #include "batchdelete/BatchDelete_OrderListWidget.h"
 #include "batchdelete/BatchLoginDialog.h"
@@ -16,6 +17,8 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QThread>
 #include <QFile>
 #include <QHeaderView>
 #include <QJsonArray>
@@ -90,6 +93,10 @@ private slots:
     void separatorRunsInServicePath_data();
     void separatorRunsInServicePath();
     void cancelledVerificationStartsNothing();
+    void owedReportsSentWhenOpenedAgain_data();
+    void owedReportsSentWhenOpenedAgain();
+    void recordedBeforeRemoval();
+    void unrecordableRunRemovesNothing();
     void closeDuringRunAsksThenSendsReports();
     void windowDestroyedDuringRunStopsFurtherSteps();
     void ordersReplacedDuringAnnouncementStopRun();
@@ -150,6 +157,7 @@ void tst_BatchDelete::init()
     m_service.setReply("order", "delete_pic_after", accepted());
     m_service.clearRequests();
     QVERIFY(writeCredentials(kAccount));
+    QFile::remove(BatchDeleteJournal::defaultPath());
     m_window = new BatchDelete();
     m_window->show();
 }
@@ -680,6 +688,136 @@ void tst_BatchDelete::separatorRunsInServicePath()
     QCOMPARE(reportedPaths().size(), 4);
     for (const QString &path : reportedPaths())
         QVERIFY2(!path.contains(QStringLiteral("//")), qPrintable(path));
+}
+
+void tst_BatchDelete::owedReportsSentWhenOpenedAgain_data()
+{
+    QTest::addColumn<QString>("end"); // how the first window's run ends
+    QTest::newRow("reports refused, given up") << "given up";
+    QTest::newRow("closed while reports fail") << "closed";
+    QTest::newRow("window gone with reports in flight") << "destroyed";
+}
+
+// Files removed whose report never got through are reported when the tool opens
+// again, for their own order and branch, and only those.
+void tst_BatchDelete::owedReportsSentWhenOpenedAgain()
+{
+    QFETCH(QString, end);
+    QStringList files;
+    for (int i = 0; i < 12; ++i) {
+        files << m_root->path() + QStringLiteral("share/A1/原片/%1.jpg").arg(i);
+        QVERIFY(writeFile(files.last()));
+    }
+    m_orders = {order(1, m_root->path() + "share/A1")};
+    search();
+    checkRow(0);
+    if (end == "given up")
+        m_service.setReply("order", "delete_pic_after", refused(QStringLiteral("服务繁忙")));
+    if (end == "closed")
+        m_service.setFailure("order", "delete_pic_after", StandInService::Failure::NotJson);
+    if (end == "destroyed")
+        m_service.setDelay("order", "delete_pic_after", 400);
+    startRun();
+    if (end == "given up") {
+        for (int i = 0; i < files.size(); ++i) {
+            QTRY_VERIFY_WITH_TIMEOUT(findConfirm(QStringLiteral("服务繁忙")), 10000);
+            QVERIFY(answerConfirm(QStringLiteral("服务繁忙"), false));
+        }
+        QVERIFY(waitForFinalBox().startsWith(QStringLiteral("删除结束：成功0个，失败12个")));
+        delete m_window;
+    } else if (end == "closed") {
+        QTRY_VERIFY_WITH_TIMEOUT(findConfirm(QStringLiteral("删除信息提交失败")), 10000);
+        QVERIFY(!m_window->close());
+        QVERIFY(answerConfirm(QStringLiteral("正在批量删除"), true));
+        QTRY_VERIFY_WITH_TIMEOUT(!m_window->isVisible(), 10000);
+        delete m_window;
+    } else {
+        QTRY_VERIFY_WITH_TIMEOUT(!m_service.requests("order", "delete_pic_after").isEmpty(), 10000);
+        delete m_window;
+    }
+    QStringList gone;
+    for (const QString &file : files) {
+        if (!QFile::exists(file))
+            gone << file;
+    }
+    QVERIFY(!gone.isEmpty());
+    QVERIFY(BatchDeleteJournal(BatchDeleteJournal::defaultPath()).load().size() >= gone.size());
+
+    m_service.setFailure("order", "delete_pic_after", StandInService::Failure::None);
+    m_service.setDelay("order", "delete_pic_after", 0);
+    m_service.setReply("order", "delete_pic_after", accepted());
+    QTest::qWait(500); // late answers to the first window
+    m_service.clearRequests();
+    m_window = new BatchDelete();
+    m_window->show();
+    QTRY_VERIFY_WITH_TIMEOUT(!m_window->isResendingJournal() && !m_service.requests().isEmpty(), 10000);
+    QSet<QString> owed;
+    for (const StandInService::Request &request : m_service.requests("order", "delete_pic_after")) {
+        owed.insert(request.field("picpath"));
+        QCOMPARE(request.field("order_photo_id"), QStringLiteral("OP1"));
+        QCOMPARE(request.field("shopid"), QStringLiteral("101"));
+        QCOMPARE(request.field("eid"), QStringLiteral("E7"));
+        QCOMPARE(request.field("picname"), QFileInfo(request.field("picpath")).fileName());
+    }
+    // Every removal, none of the files still there, each once.
+    QCOMPARE(owed, QSet<QString>(gone.begin(), gone.end()));
+    QCOMPARE(m_service.requests().size(), gone.size());
+    QCOMPARE(BatchDeleteJournal(BatchDeleteJournal::defaultPath()).load().size(), 0);
+}
+
+// The entry of a file is on disk before the file is removed: with the GUI thread
+// held, a file the pool removed is already in the journal file.
+void tst_BatchDelete::recordedBeforeRemoval()
+{
+    const QStringList files = makeOrderFolder("share/A1");
+    m_orders = {order(1, m_root->path() + "share/A1")};
+    search();
+    m_window->orderListPanel()->tableWidget()->selectRow(0);
+    BatchDeleteFileModel *model = m_window->fileListPanel()->fileModel();
+    QTRY_COMPARE_WITH_TIMEOUT(model->rowCount(), 4, 10000);
+    checkRow(0);
+    QString removed;
+    QByteArray journalThen;
+    connect(model, &QAbstractItemModel::dataChanged, this, [&](const QModelIndex &from) {
+        // The second file handed on: the first one's thread was started just before.
+        if (!removed.isEmpty() || from.row() != 1 || model->data(from, Qt::UserRole).toInt() != Deleting)
+            return;
+        const QString first = model->data(model->index(0, 4)).toString();
+        QElapsedTimer clock;
+        clock.start();
+        while (QFile::exists(first) && clock.elapsed() < 5000)
+            QThread::msleep(1);
+        QFile journal(BatchDeleteJournal::defaultPath());
+        if (journal.open(QIODevice::ReadOnly))
+            journalThen = journal.readAll();
+        removed = first;
+    });
+    startRun();
+    QCOMPARE(waitForFinalBox(), QStringLiteral("全部删除完成！"));
+    QVERIFY(!removed.isEmpty());
+    QVERIFY(journalThen.contains(BatchDeleteJournal::recordLine({{"101", "E7", "S9"}, "OP1", removed,
+                                                                 QFileInfo(removed).fileName()})));
+    QCOMPARE(existing(files), 0);
+    QCOMPARE(BatchDeleteJournal(BatchDeleteJournal::defaultPath()).load().size(), 0);
+}
+
+void tst_BatchDelete::unrecordableRunRemovesNothing()
+{
+    const QStringList files = makeOrderFolder("share/A1");
+    // A folder where the journal file should be: it cannot be written.
+    QVERIFY(QDir().mkpath(BatchDeleteJournal::defaultPath()));
+    m_orders = {order(1, m_root->path() + "share/A1")};
+    search();
+    checkRow(0);
+    startRun();
+    const QString text = waitForFinalBox();
+    QVERIFY2(text.startsWith(QStringLiteral("无法写入删除记录，删除已停止：") + BatchDeleteJournal::defaultPath()),
+             qPrintable(text));
+    QVERIFY(text.contains(QStringLiteral("A121-2：无法写入删除记录")));
+    QCOMPARE(existing(files), 4);
+    QCOMPARE(m_service.requests("order", "delete_pic_after").size(), 0);
+    QVERIFY(m_window->isUserEnabled());
+    QVERIFY(QDir(BatchDeleteJournal::defaultPath()).removeRecursively());
 }
 
 void tst_BatchDelete::cancelledVerificationStartsNothing()
