@@ -631,7 +631,7 @@ void BatchDelete::deleteOneFile()
 bool BatchDelete::journalAhead(const BatchDeleteOrderInfo &order, QString *error)
 {
     // One synced write for a batch of files, not one per file.
-    constexpr int batch = 256;
+    constexpr int batch = 1024;
     QList<BatchDeleteJournal::Entry> entries;
     for (int i = 0; i < m_pendingFiles.size() && entries.size() < batch; ++i) {
         const BatchDeleteFileInfo &file = m_pendingFiles.at(i);
