@@ -18,6 +18,8 @@
 #include <QDateEdit>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <QThread>
 #include <QFile>
 #include <QHeaderView>
@@ -81,6 +83,7 @@ private slots:
 
     void runDeletesAndReportsEachFile();
     void branchAndSearchFixedDuringRun();
+    void thousandsOfFilesHandedOn();
     void reportResentAfterRefusals();
     void reportGivenUpCountsAsFailed();
     void skippedOrdersAreListed_data();
@@ -370,6 +373,37 @@ void tst_BatchDelete::runDeletesAndReportsEachFile()
     QCOMPARE(table->cellWidget(1, 5)->findChild<QLabel *>("numLab")->text(), QStringLiteral("3/1/4"));
     QCOMPARE(table->cellWidget(2, 5)->findChild<QLabel *>("numLab")->text(), QStringLiteral("0/0/0"));
     QVERIFY(m_window->isUserEnabled());
+}
+
+// Thousands of hand-offs to the deletion threads and back, each file removed and
+// reported once, the journal empty at the end.
+void tst_BatchDelete::thousandsOfFilesHandedOn()
+{
+    QStringList files;
+    for (int i = 0; i < 3000; ++i) {
+        files << m_root->path() + QStringLiteral("share/A1/原片%1/%2.jpg").arg(i % 7).arg(i);
+        QVERIFY(writeFile(files.last()));
+    }
+    m_orders = {order(1, m_root->path() + "share/A1")};
+    search();
+    checkRow(0);
+    m_service.clearRequests();
+    startRun();
+    // A plain event loop, as the application's: no pause between events.
+    QEventLoop loop;
+    QTimer check;
+    connect(&check, &QTimer::timeout, &loop, [&]() {
+        if (!m_boxes->texts().isEmpty())
+            loop.quit();
+    });
+    check.start(50);
+    QTimer::singleShot(120000, &loop, &QEventLoop::quit);
+    loop.exec();
+    QCOMPARE(m_boxes->texts(), QStringList(QStringLiteral("全部删除完成！")));
+    QCOMPARE(existing(files), 0);
+    QCOMPARE(reportedPaths(), QSet<QString>(files.begin(), files.end()));
+    QCOMPARE(m_service.requests("order", "delete_pic_after").size(), files.size());
+    QCOMPARE(BatchDeleteJournal(BatchDeleteJournal::defaultPath()).load().size(), 0);
 }
 
 void tst_BatchDelete::branchAndSearchFixedDuringRun()
