@@ -28,8 +28,6 @@ class tst_BatchDeleteJournal : public QObject
 private slots:
     void leftOverEntriesSurviveReopening_data();
     void leftOverEntriesSurviveReopening();
-    void entryKeepsOrderAndBranch();
-    void unwritablePlaceRefusesRecord();
     void mostlyClearedFileShrinks();
 };
 
@@ -85,39 +83,6 @@ void tst_BatchDeleteJournal::leftOverEntriesSurviveReopening()
     QFile file(path);
     const int lines = file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') : 0;
     QCOMPARE(lines, left.size());
-}
-
-void tst_BatchDeleteJournal::entryKeepsOrderAndBranch()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("journal"));
-    BatchDeleteJournal::Entry recorded{{QStringLiteral("102"), QStringLiteral("E8"), QStringLiteral("S1")},
-                                       QStringLiteral("OP9"), QStringLiteral("/Volumes/share/B/原片/IMG 1.JPG"),
-                                       QStringLiteral("IMG 1.JPG")};
-    QString error;
-    QVERIFY(BatchDeleteJournal(path).record({recorded}, &error));
-    const QList<BatchDeleteJournal::Entry> read = BatchDeleteJournal(path).load();
-    QCOMPARE(read.size(), 1);
-    QCOMPARE(read.first().ids.shopId, recorded.ids.shopId);
-    QCOMPARE(read.first().ids.managerId, recorded.ids.managerId);
-    QCOMPARE(read.first().ids.superId, recorded.ids.superId);
-    QCOMPARE(read.first().orderPhotoId, recorded.orderPhotoId);
-    QCOMPARE(read.first().filePath, recorded.filePath);
-    QCOMPARE(read.first().fileName, recorded.fileName);
-}
-
-void tst_BatchDeleteJournal::unwritablePlaceRefusesRecord()
-{
-    QTemporaryDir dir;
-    // A folder stands where the file should be: root cannot write it either.
-    const QString path = dir.filePath(QStringLiteral("journal"));
-    QVERIFY(QDir().mkpath(path));
-    BatchDeleteJournal journal(path);
-    journal.load();
-    QString error;
-    QVERIFY(!journal.record({entry(QStringLiteral("a.jpg"))}, &error));
-    QVERIFY2(error.startsWith(path), qPrintable(error));
-    QVERIFY(!journal.contains(entry(QStringLiteral("a.jpg")).filePath));
 }
 
 void tst_BatchDeleteJournal::mostlyClearedFileShrinks()

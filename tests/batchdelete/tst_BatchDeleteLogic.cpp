@@ -27,10 +27,6 @@ private slots:
     void fileSizes_data();
     void fileSizes();
     void mayDeleteOnlyInsideFolder();
-    void doubledSeparatorsAgree_data();
-    void doubledSeparatorsAgree();
-    void runEnd_data();
-    void runEnd();
     void failedStatusShowsReason_data();
     void failedStatusShowsReason();
 };
@@ -215,67 +211,6 @@ void tst_BatchDeleteLogic::mayDeleteOnlyInsideFolder()
     QCOMPARE(reason, QStringLiteral("订单目录链接到共享目录以外"));
     QVERIFY(QFile::link(folder, root.path() + "A1-top"));
     QVERIFY(realOrderFolder(root.path() + "A1-top", &reason).length() > 0);
-}
-
-void tst_BatchDeleteLogic::doubledSeparatorsAgree_data()
-{
-    QTest::addColumn<QString>("netpath"); // below the root, with its separators as the service wrote them
-    QTest::addColumn<QString>("root");    // how the mount root is given
-    QTest::newRow("unc, tripled") << "\\\\NAS\\share\\\\\\orders\\o1" << "";
-    QTest::newRow("unc, doubled at the end") << "\\\\NAS\\share\\orders\\\\o1\\\\" << "";
-    QTest::newRow("root given with a doubled separator") << "\\\\NAS\\share\\orders\\o1" << "doubled";
-}
-
-// The converted order folder and the deletion filter clean a path the same way:
-// every file the scan finds below the folder may go, nothing beside it.
-void tst_BatchDeleteLogic::doubledSeparatorsAgree()
-{
-    QFETCH(QString, netpath);
-    QFETCH(QString, root);
-    ScopedMountRoot scoped;
-    scoped.mkpath(QStringLiteral("share/orders/o1/原片"));
-    if (root == QLatin1String("doubled")) {
-        QString doubled = scoped.path();
-        doubled.insert(doubled.lastIndexOf(QLatin1Char('/'), -2), QLatin1Char('/'));
-        MountRoot::setPath(doubled);
-    }
-    const QString folder = orderFolder(netpath);
-    QVERIFY2(!folder.isEmpty(), qPrintable(netpath));
-    const QString real = QFileInfo(folder).canonicalFilePath();
-    QVERIFY(mayDelete(QFileInfo(folder + QStringLiteral("/原片/1.jpg")).absoluteFilePath(), folder));
-    QVERIFY(mayDelete(real + QStringLiteral("/原片/1.jpg"), folder));
-    QVERIFY(!mayDelete(real, folder));
-    QVERIFY(!mayDelete(real + QStringLiteral("2/1.jpg"), folder));
-    QVERIFY(!mayDelete(real + QStringLiteral("//../o2/1.jpg"), folder));
-}
-
-void tst_BatchDeleteLogic::runEnd_data()
-{
-    QTest::addColumn<int>("deleted");
-    QTest::addColumn<int>("failed");
-    QTest::addColumn<QString>("stop");
-    QTest::addColumn<QStringList>("skipped");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("all deleted") << 8 << 0 << QString() << QStringList() << QStringLiteral("全部删除完成！");
-    QTest::newRow("nothing to delete") << 0 << 0 << QString() << QStringList() << QStringLiteral("全部删除完成！");
-    QTest::newRow("one failed")
-        << 7 << 1 << QString() << QStringList{QStringLiteral("A1-2：1个文件删除失败（没有删除权限）")}
-        << QStringLiteral("删除结束：成功7个，失败1个\n以下订单未删除：\nA1-2：1个文件删除失败（没有删除权限）");
-    QTest::newRow("order skipped, no file failed")
-        << 4 << 0 << QString() << QStringList{QStringLiteral("A2-1：订单未结单")}
-        << QStringLiteral("删除结束：成功4个，失败0个\n以下订单未删除：\nA2-1：订单未结单");
-    QTest::newRow("stopped") << 0 << 0 << QStringLiteral("提交数据失败!") << QStringList{QStringLiteral("A1-2：提交数据失败!")}
-                             << QStringLiteral("提交数据失败!\n删除结束：成功0个，失败0个\n以下订单未删除：\nA1-2：提交数据失败!");
-}
-
-void tst_BatchDeleteLogic::runEnd()
-{
-    QFETCH(int, deleted);
-    QFETCH(int, failed);
-    QFETCH(QString, stop);
-    QFETCH(QStringList, skipped);
-    QFETCH(QString, text);
-    QCOMPARE(runEndText(deleted, failed, stop, skipped), text);
 }
 
 void tst_BatchDeleteLogic::failedStatusShowsReason_data()
