@@ -1,6 +1,5 @@
 #include "batchdelete/BatchDeleteJournal.h"
 
-#include "app/core/Config.h"
 #include "app/core/Logging.h"
 
 #include <QDir>
@@ -8,6 +7,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
+#include <QStandardPaths>
 
 #include <unistd.h>
 
@@ -26,7 +26,10 @@ BatchDeleteJournal::BatchDeleteJournal(const QString &path)
 
 QString BatchDeleteJournal::defaultPath()
 {
-    return Config::k_datarootpath + QStringLiteral("batchdelete-journal");
+    // The user's data folder, not the runtime one: on Linux that is emptied at
+    // logout, and the journal must outlive the session that wrote it.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+           + QStringLiteral("/pindleyun_tools/batchdelete-journal");
 }
 
 QByteArray BatchDeleteJournal::recordLine(const Entry &entry)
