@@ -442,6 +442,8 @@ void tfhome::onStopAllImport()
 {
     if (!m_importManager)
         return;
+    // A paused order goes back to waiting: its finish must not start the next order.
+    m_afterReports.clear();
     m_importManager->stopAllTasks();
     qCDebug(lcTransfer) << "停止所有导片任务";
 }
@@ -717,14 +719,23 @@ void tfhome::upImportPhotoInfo(const QString &orderPhotoId, const QString &serve
 {
     if (!TransferReports::isReportedEntry(entry))
         return;
+    // A file that cannot be reported is not imported: it fails like a refused report.
+    const auto notReported = [&](const QString &why) {
+        if (fileIndex < 0)
+            return;
+        recordStatus(orderPhotoId, -1, fileIndex, entry.img_name, Failed, nullptr);
+        ToastWidget::showMessage(this, QStringLiteral("照片上报失败：%1 %2").arg(entry.img_name, why), 2000);
+    };
     const QFileInfo file(path);
     if (!file.isFile()) {
         qCDebug(lcTransfer) << "导入照片路径失败，不执行upImportPhotoInfo" << path;
+        notReported(QStringLiteral("文件不在共享目录中"));
         return;
     }
     const QString unc = TransferReports::uncPath(serverName, path);
     if (unc.isEmpty()) {
         qCWarning(lcTransfer) << "导入照片不在共享目录下，不上报:" << path;
+        notReported(QStringLiteral("文件不在共享目录下"));
         return;
     }
     const QByteArray body = TransferReports::photoReportBody(orderPhotoId, Config::k_manager_id, file.size(), entry,

@@ -38,6 +38,8 @@ private slots:
     void refusedReplyChangesNothing();
     void refusedReplyFailsThePhoto_data();
     void refusedReplyFailsThePhoto();
+    void fileMissingAfterCopyFailsThePhoto();
+    void pauseWhileReportsPendingStartsNothing();
     void orderReportWaitsForHundredPercent();
     void countsRefreshWaitsForPhotoReports();
     void closingSoonAfterHundredPercentSendsNoOrderReport();
@@ -291,6 +293,41 @@ void TfhomeRunTest::refusedReplyFailsThePhoto()
     auto *panel = m_window->findChild<tfhomephotos *>();
     QVERIFY(panel);
     QCOMPARE(panel->currentOrder().photoList.at(0).statusOrigin, int(Failed));
+}
+
+// The engine said written, but the share does not show the file: it is not imported.
+void TfhomeRunTest::fileMissingAfterCopyFailsThePhoto()
+{
+    const OrderInfo order = pickedOrder(0, {QStringLiteral("a.jpg")});
+    for (int entry = 0; entry < 4; ++entry)
+        m_window->onPhotoImported(order, QStringLiteral("a.jpg"), entry, true, QString());
+    QTRY_COMPARE(m_orders->getIndexOrderInfo(0).photoList.at(0).statusOrigin, int(Failed));
+    QTest::qWait(100);
+    QVERIFY(m_service->requests().isEmpty());
+}
+
+// Paused while the last photo reports are out: the order goes back to waiting, nothing new starts.
+void TfhomeRunTest::pauseWhileReportsPendingStartsNothing()
+{
+    m_service->setDelay("order", "savepicpath", 300);
+    const OrderInfo order = pickedOrder(0, {QStringLiteral("a.jpg")});
+    const OrderInfo next = pickedOrder(1, {QStringLiteral("b.jpg")});
+    m_orders->updateOrderStatus(next, QStringLiteral("等待中"));
+    QVERIFY(!writeOnShare(order, "all", "a.jpg").isEmpty());
+    QSignalSpy started(m_orders, &tfhomeorders::startImportAllOrders);
+    m_orders->updateOrderStatus(order, QStringLiteral("导片中"));
+    for (int entry = 0; entry < 4; ++entry)
+        m_window->onPhotoImported(order, QStringLiteral("a.jpg"), entry, true, QString());
+    m_window->onOrderProgressUpdated(order, 4, 4);
+    m_window->onOrderImportCompleted(order, true, QString());
+    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "savepicpath").size(), 1, 10000);
+    m_orders->reloadStartAllButtonStatus(false); // the pause button
+    QCOMPARE(m_orders->getIndexOrderInfo(0).status, QStringLiteral("等待中"));
+    QTest::qWait(600);
+    QCOMPARE(m_orders->getIndexOrderInfo(0).status, QStringLiteral("等待中"));
+    QCOMPARE(m_orders->getIndexOrderInfo(1).status, QStringLiteral("等待中"));
+    QCOMPARE(started.count(), 0);
+    QCOMPARE(m_service->requests("order", "logreadpic").size(), 0);
 }
 
 void TfhomeRunTest::orderReportWaitsForHundredPercent()
