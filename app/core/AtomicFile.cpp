@@ -95,7 +95,6 @@ public:
         if (::rename(m_temporary.constData(), QFile::encodeName(m_target).constData()) != 0)
             return fail(QStringLiteral("无法写入 %1: %2").arg(m_target, systemError(errno)), error);
         m_temporary.clear();
-        syncFolder();
         // Only a file that is really there counts as written.
         if (QFileInfo(m_target).size() != m_written || !QFileInfo(m_target).isFile())
             return fail(QStringLiteral("目标文件不存在: %1").arg(m_target), error);
@@ -108,17 +107,6 @@ private:
         if (error)
             *error = why;
         return false;
-    }
-
-    // Makes the rename itself last; a share that cannot sync a folder loses nothing by it.
-    void syncFolder() const
-    {
-        const int fd = ::open(QFile::encodeName(QFileInfo(m_target).absolutePath()).constData(),
-                              O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd >= 0) {
-            ::fsync(fd);
-            ::close(fd);
-        }
     }
 
     QString m_target;

@@ -423,8 +423,10 @@ void tfhome::onStartAllImport(const QList<OrderInfo> &orders)
 {
     if (!m_importManager)
         return;
-    for (const OrderInfo &order : orders)
+    for (const OrderInfo &order : orders) {
         m_folderReported.remove(order.order_photo_id);
+        m_problemShown.remove(order.order_photo_id);
+    }
     m_importManager->startImportAllOrders(orders);
     qCDebug(lcTransfer) << QStringLiteral("开始批量导入 %1 个订单").arg(orders.size());
 }
@@ -434,6 +436,7 @@ void tfhome::onStartImportOrder(const OrderInfo &order)
     if (!m_importManager)
         return;
     m_folderReported.remove(order.order_photo_id);
+    m_problemShown.remove(order.order_photo_id);
     m_importManager->startImportOrder(order);
     qCDebug(lcTransfer) << QStringLiteral("开始导入订单: %1").arg(order.orderpayforkey);
 }
@@ -565,13 +568,18 @@ int tfhome::recordStatus(const QString &orderPhotoId, int hint, int photoIndex, 
 {
     const int row = findOrderRow(orderPhotoId, hint);
     if (row >= 0) {
-        const OrderInfo before = m_orders->getIndexOrderInfo(row);
-        if (photoIndex < 0 || photoIndex >= before.photoList.size()
-            || (!fileName.isEmpty() && before.photoList.at(photoIndex).img_name != fileName))
-            return -1;
+        OrderInfo key;
+        {
+            // Let go before the table edits its list in place, so the picks are never copied.
+            const OrderInfo before = m_orders->getIndexOrderInfo(row);
+            if (photoIndex < 0 || photoIndex >= before.photoList.size()
+                || (!fileName.isEmpty() && before.photoList.at(photoIndex).img_name != fileName))
+                return -1;
+            key = orderKey(before, row);
+        }
         if (m_photos && m_orders->getCurrentOrderInfo().index == row)
             m_photos->updatePhotoStatus(photoIndex, fileName, status);
-        m_orders->updatePhotoStatus(orderKey(before, row), photoIndex, fileName, status);
+        m_orders->updatePhotoStatus(key, photoIndex, fileName, status);
         const QList<PhotoInfo> after = m_orders->getIndexOrderInfo(row).photoList;
         const int head = PickedEntries::fileEntryIndex(after, photoIndex);
         if (fileEntry && head >= 0)
@@ -724,7 +732,7 @@ void tfhome::upImportPhotoInfo(const QString &orderPhotoId, const QString &serve
         if (fileIndex < 0)
             return;
         recordStatus(orderPhotoId, -1, fileIndex, entry.img_name, Failed, nullptr);
-        ToastWidget::showMessage(this, QStringLiteral("照片上报失败：%1 %2").arg(entry.img_name, why), 2000);
+        showPhotoReportProblem(orderPhotoId, entry.img_name, why);
     };
     const QFileInfo file(path);
     if (!file.isFile()) {
@@ -769,7 +777,7 @@ void tfhome::onPhotoReportReply(const ReportedFile &reported, bool ok, const QJs
         qCWarning(lcTransfer) << "照片上报失败:" << reported.fileName << problem;
         if (reported.fileIndex >= 0)
             recordStatus(reported.orderPhotoId, -1, reported.fileIndex, reported.fileName, Failed, nullptr);
-        ToastWidget::showMessage(this, QStringLiteral("照片上报失败：%1 %2").arg(reported.fileName, problem), 2000);
+        showPhotoReportProblem(reported.orderPhotoId, reported.fileName, problem);
         return;
     }
     if (!m_folderReported.contains(reported.orderPhotoId)) {
@@ -832,6 +840,16 @@ void tfhome::upImportOrderData(OrderInfo order)
                                    request->deleteLater();
                                });
     });
+}
+
+void tfhome::showPhotoReportProblem(const QString &orderPhotoId, const QString &fileName, const QString &problem)
+{
+    // Once per order and run: a service that is down would otherwise raise one bubble per photo;
+    // the summary counts every failed photo.
+    if (m_problemShown.contains(orderPhotoId))
+        return;
+    m_problemShown.insert(orderPhotoId);
+    ToastWidget::showMessage(this, QStringLiteral("照片上报失败：%1 %2").arg(fileName, problem), 2000);
 }
 
 void tfhome::showReportProblem(const QString &text, bool ok, const QJsonDocument &reply, BaseReq::Failure failure)

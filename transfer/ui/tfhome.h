@@ -76,7 +76,8 @@ protected:
 
 private:
     // One engine result or completion, kept until the next turn of the event
-    // loop; holds only the keys of the order, never a copy of its lists.
+    // loop (an order's completion until its photo reports are answered); holds
+    // the keys of the order and at most a shared reference to the engine's picks.
     struct RunEvent
     {
         enum Kind { Result, Completion, Reload };
@@ -129,6 +130,7 @@ private:
                      PhotoStatus status, PhotoInfo *fileEntry);
     void onPhotoReportReply(const ReportedFile &reported, bool ok, const QJsonDocument &reply,
                             BaseReq::Failure failure);
+    void showPhotoReportProblem(const QString &orderPhotoId, const QString &fileName, const QString &problem);
     void showReportProblem(const QString &text, bool ok, const QJsonDocument &reply, BaseReq::Failure failure);
     TransferReports::Branch branch() const;
 
@@ -147,6 +149,7 @@ private:
     QHash<QString, QVector<RunEvent>> m_afterReports;     // order steps waiting for the photo reports
     QHash<QString, QList<PhotoInfo>> m_detachedPicks;     // picks of running orders gone from the table
     QSet<QString> m_folderReported;                       // orders whose folder went out in this run
+    QSet<QString> m_problemShown;                         // orders whose failed photo report was shown in this run
 
     QPoint m_dragPosition;
     bool m_isDragging = false;
