@@ -7,7 +7,6 @@
 #include <QImageReader>
 #include <QJsonObject>
 #include <QProcess>
-#include <QScopeGuard>
 #include <QtEndian>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -75,8 +74,6 @@ private slots:
     void cmykPhoto();
     void formatFromContent_data();
     void formatFromContent();
-    void fullShareKeepsWhatIsThere_data();
-    void fullShareKeepsWhatIsThere();
     void largeQuarterTurnKeepsFullSize();
     void copyFileReplacesOrFails();
     void failedWriteLeavesNoTemporaryFile();
@@ -408,60 +405,6 @@ void TestImportWorker::formatFromContent()
         reader.setDecideFormatFromContent(true);
         QCOMPARE(reader.format(), format);
         QCOMPARE(reader.size(), tfimportworker::finalScaledSize(QSize(400, 300), QString(tag).toInt()));
-        QCOMPARE(strayFiles(out + '/' + tag, {name}), QStringList());
-    }
-}
-
-void TestImportWorker::fullShareKeepsWhatIsThere_data()
-{
-    QTest::addColumn<bool>("reimport");
-    QTest::addColumn<int>("exif");
-    for (int exif : {1, 6}) {
-        QTest::newRow(qPrintable(QStringLiteral("first import exif %1").arg(exif))) << false << exif;
-        QTest::newRow(qPrintable(QStringLiteral("re-import exif %1").arg(exif))) << true << exif;
-    }
-}
-
-// On a share with no room left every entry fails, and copies of an earlier import stay whole.
-void TestImportWorker::fullShareKeepsWhatIsThere()
-{
-    QFETCH(bool, reimport);
-    QFETCH(int, exif);
-    const QString share = m_dir.filePath(QStringLiteral("full_%1_%2").arg(reimport).arg(exif));
-    QVERIFY(QDir().mkpath(share));
-    if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=1m", "tmpfs", share}) != 0)
-        QSKIP("mounting a tmpfs needs root");
-    const auto unmount = qScopeGuard([&share] { QProcess::execute("umount", {"-l", share}); });
-    const QString out = share + "/order";
-    const QString name = QStringLiteral("IMG_%1.jpg").arg(exif);
-    QHash<QString, QByteArray> before;
-    if (reimport) {
-        QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("first_%1").arg(exif))));
-        const QString renamed = makePhoto(QStringLiteral("first_%1/").arg(exif) + name, 300, 200, exif);
-        QVERIFY(!renamed.isEmpty());
-        for (const QList<QVariant> &result : importGroup(renamed, out))
-            QVERIFY(result.at(3).toBool());
-        for (const char *tag : {"all", "90", "190", "1920"})
-            before.insert(tag, readAll(out + '/' + tag + '/' + name));
-    }
-    {
-        QFile filler(share + "/filler");
-        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
-        const QByteArray block(4096, 'f');
-        while (filler.write(block) == block.size()) {
-        }
-    }
-    // A bigger picture than the first, so no copy fits where the old one was.
-    const QString second = makePhoto(name, 1200, 900, exif);
-    const QList<QList<QVariant>> results = importGroup(second, out);
-    QCOMPARE(results.size(), 4);
-    for (const QList<QVariant> &result : results)
-        QVERIFY2(!result.at(3).toBool(), qPrintable(result.at(4).toString()));
-    for (const char *tag : {"all", "90", "190", "1920"}) {
-        const QString copy = out + '/' + tag + '/' + name;
-        QCOMPARE(QFileInfo::exists(copy), reimport);
-        if (reimport)
-            QCOMPARE(readAll(copy), before.value(tag));
         QCOMPARE(strayFiles(out + '/' + tag, {name}), QStringList());
     }
 }
