@@ -1,7 +1,9 @@
 #include "transfer/ui/PickedEntries.h"
 
+#include "app/core/FoldedFileName.h"
 #include "app/core/K.h"
 #include "app/core/Logging.h"
+#include "app/core/SameFileContent.h"
 #include "transfer/records/ImportTypes.h"
 
 #include <QDir>
@@ -40,27 +42,6 @@ QString orDefault(const QString &value, const char *fallback)
     return value.isEmpty() ? QString::fromLatin1(fallback) : value;
 }
 
-// A name as the share compares it: one Unicode form, letter case folded.
-QString foldedName(const QString &name)
-{
-    return name.normalized(QString::NormalizationForm_C).toCaseFolded();
-}
-
-bool sameBytes(const QString &a, const QString &b)
-{
-    QFile first(a);
-    QFile second(b);
-    if (!first.open(QIODevice::ReadOnly) || !second.open(QIODevice::ReadOnly) || first.size() != second.size())
-        return false;
-    constexpr qint64 chunk = 1 << 20;
-    while (!first.atEnd()) {
-        const QByteArray left = first.read(chunk);
-        if (left.isEmpty() || left != second.read(chunk))
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 bool isVideoTag(const QString &sizeTag)
@@ -77,10 +58,10 @@ QStringList collidingNames(const QStringList &files)
 {
     QHash<QString, int> counts;
     for (const QString &path : files)
-        ++counts[foldedName(QFileInfo(path).fileName())];
+        ++counts[foldedFileName(QFileInfo(path).fileName())];
     QStringList names;
     for (const QString &path : files) {
-        if (counts.value(foldedName(QFileInfo(path).fileName())) > 1)
+        if (counts.value(foldedFileName(QFileInfo(path).fileName())) > 1)
             names.append(QFileInfo(path).fileName());
     }
     return names;
@@ -92,7 +73,7 @@ QStringList previewFiles(const QStringList &files)
     for (const QString &path : files) {
         const QStringList folders = QFileInfo(path).absolutePath().split(QLatin1Char('/'), Qt::SkipEmptyParts);
         for (const QString &folder : folders) {
-            if (foldedName(folder) == foldedName(kPreviewFolder)) {
+            if (foldedFileName(folder) == foldedFileName(kPreviewFolder)) {
                 previews.append(path);
                 break;
             }
@@ -116,7 +97,7 @@ QStringList existingNames(const QStringList &files, const QString &orderFolder, 
         const QDir folder(QDir(orderFolder).filePath(tag));
         const QStringList names = folder.entryList(QDir::Files | QDir::Hidden | QDir::System);
         for (const QString &name : names) {
-            const QString key = foldedName(name);
+            const QString key = foldedFileName(name);
             if (!onShare.contains(key))
                 onShare.insert(key, folder.filePath(name));
         }
@@ -126,11 +107,11 @@ QStringList existingNames(const QStringList &files, const QString &orderFolder, 
         return existing;
     for (const QString &path : files) {
         const QString name = QFileInfo(path).fileName();
-        const auto found = onShare.constFind(foldedName(name));
+        const auto found = onShare.constFind(foldedFileName(name));
         if (found == onShare.constEnd())
             continue;
         const QString fullCopy = QDir(QDir(orderFolder).filePath(tags.first())).filePath(name);
-        if (!sameBytes(path, fullCopy))
+        if (!sameFileContent(path, fullCopy))
             existing.append(name);
     }
     return existing;
