@@ -1,8 +1,8 @@
 #include "app/core/AtomicFile.h"
+#include "support/SmallTmpfs.h"
 
 #include <QDir>
 #include <QImage>
-#include <QProcess>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -114,23 +114,15 @@ void tst_AtomicFile::fullShare()
     QFETCH(bool, existing);
     QTemporaryDir dir;
     const QString share = dir.filePath("share");
-    QVERIFY(QDir().mkpath(share));
-    if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=1m", "tmpfs", share}) != 0)
+    const SmallTmpfs tmpfs(share);
+    if (!tmpfs.isMounted())
         QSKIP("mounting a tmpfs needs root");
-    const auto unmount = qScopeGuard([&share] { QProcess::execute("umount", {share}); });
 
     const QString target = share + "/IMG_0001.JPG";
     const QByteArray good = QByteArray(6000, 'g');
     if (existing)
         QVERIFY(AtomicFile::write(good, target));
-    {
-        // Fill the share to the last byte.
-        QFile filler(share + "/filler");
-        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
-        const QByteArray block(4096, 'f');
-        while (filler.write(block) == block.size()) {
-        }
-    }
+    QVERIFY(tmpfs.fill()); // to the last byte
     const QByteArray bytes(size, 'n');
     const QString source = dir.filePath("source.jpg");
     QFile sourceFile(source);
