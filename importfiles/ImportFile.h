@@ -23,9 +23,16 @@ struct ImportFile
     qint32 fileRow = 0;
     qint64 size = 0; // 64 bits: camera raw and video files pass 2 GB
     qint32 generation = 0; // of the order's choice the file belongs to
+    bool replaceAllowed = false; // the user agreed to replace another file of its name
 
-    // The name the file is shown, compared, copied and reported under.
-    QString fileName() const { return baseName + QLatin1Char('.') + suffix; }
+    // The name the file is shown, compared, copied and reported under: its
+    // own, also without a suffix or ending in a dot or a blank.
+    QString fileName() const
+    {
+        if (sourcePath.isEmpty())
+            return baseName + QLatin1Char('.') + suffix;
+        return sourcePath.mid(sourcePath.lastIndexOf(QLatin1Char('/')) + 1);
+    }
 };
 
 Q_DECLARE_METATYPE(ImportFile)

@@ -1,10 +1,14 @@
 #include "importfiles/ImportFileCopyRunnable.h"
 
 #include "app/core/Logging.h"
+#include "app/core/SameFileContent.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QUuid>
 
 #include <cerrno>
@@ -12,11 +16,15 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr size_t kChunk = 32 << 20;
+// A temporary unchanged this long and unlocked belongs to no running copy.
+constexpr qint64 kStaleAfterSeconds = 60;
 
 // Copies all of in to out; 0, ECANCELED, or the errno of the failure. The
 // flag is read between chunks so a stop never waits for a whole large file.
@@ -63,6 +71,33 @@ int copyContents(int in, int out, const std::atomic<int> *cancel)
     }
 }
 
+// Gives from the name to only while no file has it; errno EEXIST otherwise.
+bool renameNoReplace(const QByteArray &from, const QByteArray &to)
+{
+#if defined(__APPLE__)
+    return ::renamex_np(from.constData(), to.constData(), RENAME_EXCL) == 0;
+#else
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+        return false;
+    // File systems without the flag: a hard link fails on an existing name.
+    if (::link(from.constData(), to.constData()) == 0) {
+        ::unlink(from.constData());
+        return true;
+    }
+    if (errno == EEXIST)
+        return false;
+    // Shares without hard links: look first, the best left to do.
+    struct stat existing;
+    if (::lstat(to.constData(), &existing) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return std::rename(from.constData(), to.constData()) == 0;
+#endif
+}
+
 } // namespace
 
 ImportFileCopyRunnable::ImportFileCopyRunnable(const ImportFile &file, QObject *parent)
@@ -91,11 +126,25 @@ void ImportFileCopyRunnable::fail(const QString &message)
     emit copyFinished(m_file);
 }
 
+void ImportFileCopyRunnable::succeed(const QString &message)
+{
+    m_file.status = ImportStatus::Success;
+    m_file.message = message;
+    emit copyFinished(m_file);
+}
+
 void ImportFileCopyRunnable::cancelled()
 {
     m_file.status = ImportStatus::Failed;
     m_file.message = QStringLiteral("任务已取消");
     emit copyCancelled(m_file);
+}
+
+void ImportFileCopyRunnable::nameTaken(const QString &target)
+{
+    if (sameFileContent(m_file.sourcePath, target))
+        return succeed(QStringLiteral("已存在相同文件"));
+    fail(QStringLiteral("目标位置已有同名的其他文件，未替换: %1").arg(target));
 }
 
 void ImportFileCopyRunnable::run()
@@ -118,18 +167,41 @@ void ImportFileCopyRunnable::run()
     if (isCancelled())
         return cancelled();
 
+    // Made again here, so a retry succeeds once a missing or blocked folder is fixed.
+    QString error;
+    if (!createDirectory(m_file.targetFolder, error))
+        return fail(error);
+
     const QDir folder(m_file.targetFolder);
     const QString target = folder.filePath(m_file.fileName());
-    // Hidden and with a suffix no scan mask matches, so a report never lists it.
+    if (QFileInfo(target).exists() || QFileInfo(target).isSymLink()) {
+        if (!m_file.replaceAllowed)
+            return nameTaken(target);
+        if (sameFileContent(source, target))
+            return succeed(QStringLiteral("已存在相同文件"));
+    }
+
+    // Hidden and with a suffix no scan mask matches, so a report never lists
+    // it; locked while it lives, so a cleanup of another run leaves it alone.
     const QString temporary = folder.filePath(QStringLiteral(".~import-%1.tmp")
                                                   .arg(QUuid::createUuid().toString(QUuid::Id128)));
+    int lock = ::open(QFile::encodeName(temporary).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (lock < 0)
+        return fail(QStringLiteral("文件拷贝失败: %1: %2").arg(target, qt_error_string(errno)));
+    ::flock(lock, LOCK_EX | LOCK_NB);
+    const auto closeLock = [&lock] {
+        if (lock >= 0)
+            ::close(lock);
+        lock = -1;
+    };
+    const auto unlock = qScopeGuard(closeLock);
 
-    QString error;
     if (!copyFile(source, temporary, error, m_cancelled.get())) {
         QFile::remove(temporary);
         if (isCancelled())
             return cancelled();
-        return fail(error.isEmpty() ? QStringLiteral("文件拷贝失败(可能是磁盘已满或权限受限)") : error);
+        // The reason names the file the user knows, not its temporary.
+        return fail(error.isEmpty() ? QStringLiteral("文件拷贝失败: %1").arg(target) : error.replace(temporary, target));
     }
     if (isCancelled()) {
         QFile::remove(temporary);
@@ -143,63 +215,144 @@ void ImportFileCopyRunnable::run()
         return fail(QStringLiteral("文件大小不一致，拷贝可能不完整"));
     }
 
-    // rename(2) replaces an existing target in one step: the old file stays
-    // whole until the complete new one takes its name.
-    if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(target).constData()) != 0) {
+    // rename(2) replaces an agreed target in one step: the old file stays
+    // whole until the complete new one takes its name. Otherwise the name is
+    // taken only while free, so a file that appeared meanwhile survives.
+    // Shares refuse to rename a file that is still open; the fresh change
+    // time keeps a cleanup away for the moment until the rename.
+    closeLock();
+    const QByteArray from = QFile::encodeName(temporary);
+    const QByteArray to = QFile::encodeName(target);
+    if (m_file.replaceAllowed) {
+        if (std::rename(from.constData(), to.constData()) != 0) {
+            const int cause = errno;
+            QFile::remove(temporary);
+            return fail(QStringLiteral("无法覆盖已存在的文件: %1: %2").arg(target, qt_error_string(cause)));
+        }
+    } else if (!renameNoReplace(from, to)) {
+        const int cause = errno;
         QFile::remove(temporary);
-        return fail(QStringLiteral("无法覆盖已存在的文件: %1").arg(target));
+        if (cause == EEXIST)
+            return nameTaken(target);
+        return fail(QStringLiteral("文件拷贝失败: %1: %2").arg(target, qt_error_string(cause)));
     }
     const QFileInfo placed(target);
     if (!placed.exists() || placed.size() != sourceSize)
         return fail(QStringLiteral("文件拷贝后验证失败: %1").arg(target));
 
-    m_file.status = ImportStatus::Success;
-    m_file.message = QStringLiteral("拷贝成功");
     qCDebug(lcImportFiles) << QStringLiteral("文件拷贝成功: %1 -> %2").arg(source, target);
-    emit copyFinished(m_file);
+    succeed(QStringLiteral("拷贝成功"));
 }
 
 bool ImportFileCopyRunnable::copyFile(const QString &source, const QString &target, QString &error,
                                       const std::atomic<int> *cancel)
 {
+    const auto failed = [&error](const QString &path, int cause) {
+        error = cause == ENOSPC || cause == EDQUOT
+                    ? QStringLiteral("共享空间不足")
+                    : QStringLiteral("文件拷贝失败: %1: %2").arg(path, qt_error_string(cause));
+        return false;
+    };
     const int in = ::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC);
     if (in < 0)
-        return false;
+        return failed(source, errno);
     // Created with the permissions of a plain new file, not the source's.
     const int out = ::open(QFile::encodeName(target).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (out < 0) {
+        const int cause = errno;
         ::close(in);
-        return false;
+        return failed(target, cause);
     }
     ::posix_fadvise(in, 0, 0, POSIX_FADV_SEQUENTIAL);
     int failure = copyContents(in, out, cancel);
     if (::close(out) != 0 && failure == 0)
         failure = errno; // network shares report a full disk as late as here
     ::close(in);
-    if (failure == 0 && QFileInfo(target).size() == 0) {
+    if (failure == ECANCELED)
+        return false;
+    if (failure != 0)
+        return failed(target, failure);
+    if (QFileInfo(target).size() == 0) {
         QFile::remove(target);
         error = QStringLiteral("文件拷贝后大小为0KB");
         return false;
     }
-    if (failure == ENOSPC || failure == EDQUOT)
-        error = QStringLiteral("共享空间不足");
-    return failure == 0;
+    return true;
 }
 
 bool ImportFileCopyRunnable::createDirectory(const QString &path, QString &error)
 {
-    if (QDir(path).exists())
+    const QString folder = QDir::cleanPath(path);
+    if (QFileInfo(folder).isDir())
         return true;
-    if (!QDir().mkpath(path)) {
-        error = QStringLiteral("创建目录失败: %1").arg(path);
+    // The missing parts from the deepest existing folder down, each made
+    // with mkdir(2) so that a refusal keeps the system's reason.
+    QStringList missing;
+    QString existing = folder;
+    while (!QFileInfo::exists(existing) && !QFileInfo(existing).isSymLink()) {
+        missing.prepend(existing);
+        const QString parent = QFileInfo(existing).path();
+        if (parent == existing)
+            break;
+        existing = parent;
+    }
+    int cause = QFileInfo(existing).isDir() ? 0 : ENOTDIR;
+    for (const QString &part : qAsConst(missing)) {
+        if (cause != 0)
+            break;
+        if (::mkdir(QFile::encodeName(part).constData(), 0777) != 0 && !(errno == EEXIST && QFileInfo(part).isDir()))
+            cause = errno == EEXIST ? ENOTDIR : errno;
+    }
+    if (cause != 0) {
+        error = QStringLiteral("创建目录失败: %1: %2").arg(path, qt_error_string(cause));
         qCDebug(lcImportFiles) << error;
         return false;
     }
-    if (!QDir(path).exists()) {
+    if (!QFileInfo(folder).isDir()) {
         error = QStringLiteral("目录创建后验证失败: %1").arg(path);
         qCDebug(lcImportFiles) << error;
         return false;
     }
     qCDebug(lcImportFiles) << QStringLiteral("目录创建成功: %1").arg(path);
     return true;
+}
+
+ImportFileCopyRunnable::TargetState ImportFileCopyRunnable::targetState(const ImportFile &file)
+{
+    const QString target = QDir(file.targetFolder).filePath(file.fileName());
+    const QFileInfo info(target);
+    if (!info.exists() && !info.isSymLink())
+        return TargetState::Absent;
+    return sameFileContent(file.sourcePath, target) ? TargetState::Same : TargetState::Different;
+}
+
+bool ImportFileCopyRunnable::isTemporaryName(const QString &name)
+{
+    static const QRegularExpression pattern(QStringLiteral("^\\.~import-[0-9a-f]{32}\\.tmp$"));
+    return pattern.match(name).hasMatch();
+}
+
+int ImportFileCopyRunnable::removeStaleTemporaries(const QString &folder)
+{
+    const QDir dir(folder);
+    const QFileInfoList entries = dir.entryInfoList({QStringLiteral(".~import-*.tmp")},
+                                                    QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
+    int removed = 0;
+    for (const QFileInfo &entry : entries) {
+        if (entry.isSymLink() || !isTemporaryName(entry.fileName()))
+            continue;
+        const QByteArray path = QFile::encodeName(entry.filePath());
+        const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        // A copy under way holds the lock, or has just let it go to rename;
+        // one that was killed does neither.
+        const bool idle = entry.lastModified().secsTo(QDateTime::currentDateTime()) >= kStaleAfterSeconds;
+        if (idle && ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::unlink(path.constData()) == 0) {
+            ++removed;
+            qCDebug(lcImportFiles) << "removed a stale temporary" << entry.filePath();
+        }
+        ::close(fd);
+    }
+    return removed;
 }

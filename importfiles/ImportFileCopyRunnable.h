@@ -10,9 +10,10 @@
 
 // Copies one chosen file into its target folder on a pool thread and
 // reports the outcome with its own copy of the record. The new file is
-// written under a temporary name beside the target and renamed into place
-// only when complete, so the folder never holds a partial photo under its
-// real name and an existing file is replaced only by a verified copy.
+// written under a locked temporary name beside the target and renamed into
+// place only when complete, so the folder never holds a partial photo under
+// its real name. Another file of the same name is replaced only when the
+// record allows it; one with the same bytes counts as copied.
 class ImportFileCopyRunnable : public QObject, public QRunnable
 {
     Q_OBJECT
@@ -35,7 +36,21 @@ public:
     // A set cancel flag stops it between chunks.
     static bool copyFile(const QString &source, const QString &target, QString &error,
                          const std::atomic<int> *cancel = nullptr);
+    // Makes the folder and its missing parents; the error names the
+    // system's reason when it cannot.
     static bool createDirectory(const QString &path, QString &error);
+
+    enum class TargetState {
+        Absent,    // nothing of the name in the target folder
+        Same,      // a file with the source's bytes
+        Different, // anything else: replacing it loses it
+    };
+    static TargetState targetState(const ImportFile &file);
+
+    // The tool's temporaries in folder that no running copy holds, removed;
+    // returns how many went. Left behind by a killed run.
+    static int removeStaleTemporaries(const QString &folder);
+    static bool isTemporaryName(const QString &name);
 
     ImportFile file() const { return m_file; }
 
@@ -46,7 +61,10 @@ signals:
 
 private:
     void fail(const QString &message);
+    void succeed(const QString &message);
     void cancelled();
+    // Outcome when another file took the target's name first.
+    void nameTaken(const QString &target);
 
     ImportFile m_file;
     CancelFlag m_cancelled = std::make_shared<std::atomic<int>>(0);

@@ -11,6 +11,7 @@
 #include "importfiles/ImportFileCopyRunnable.h"
 #include "importfiles/ImportFileTableModel.h"
 #include "importfiles/ImportFilesComboBoxDelegate.h"
+#include "importfiles/ImportTargetCheckRunnable.h"
 #include "importfiles/OriginalView.h"
 #include "platform/MountRoot.h"
 #include "widgets/OrderNumberButtonDelegate.h"
@@ -125,6 +126,8 @@ ImportFiles::ImportFiles(QWidget *parent)
     m_threadPool->setMaxThreadCount(4);
     qRegisterMetaType<ImportFile>("ImportFile");
     qRegisterMetaType<ImportOrder>("ImportOrder");
+    qRegisterMetaType<QList<ImportFile>>("QList<ImportFile>");
+    qRegisterMetaType<QList<int>>("QList<int>");
 }
 
 ImportFiles::~ImportFiles()
@@ -998,11 +1001,118 @@ bool ImportFiles::startOrder(int index)
     m_runningOrderIndex = index;
     order.failedNames.clear();
     order.failedFiles.clear();
+    QList<ImportFile> pending;
     for (const ImportFile &file : qAsConst(order.files)) {
         if (file.status != ImportStatus::Success)
-            startCopy(file);
+            pending.append(file);
     }
+    checkThenCopy(pending);
     return true;
+}
+
+void ImportFiles::checkThenCopy(const QList<ImportFile> &files)
+{
+    QList<ImportFile> checking;
+    for (const ImportFile &file : files) {
+        const QPair<int, int> key(file.generation, file.fileRow);
+        if (m_inFlight.contains(key))
+            continue;
+        // Held like a copy's, so a stop reaches the files while they are looked at.
+        m_inFlight.insert(key, std::make_shared<std::atomic<int>>(0));
+        checking.append(file);
+    }
+    if (checking.isEmpty())
+        return;
+    auto *check = new ImportTargetCheckRunnable(checking);
+    connect(check, &ImportTargetCheckRunnable::checked, this, &ImportFiles::onTargetsChecked);
+    m_threadPool->start(check, 0);
+}
+
+bool ImportFiles::isCurrent(const ImportFile &file) const
+{
+    const int r = file.orderRow;
+    if (r < 0 || r >= m_orders.size() || m_orders.at(r).generation != file.generation)
+        return false;
+    const QList<ImportFile> &chosen = m_orders.at(r).files;
+    return file.fileRow >= 0 && file.fileRow < chosen.size()
+           && chosen.at(file.fileRow).status != ImportStatus::Success;
+}
+
+void ImportFiles::onTargetsChecked(const QList<ImportFile> &files, const QList<int> &states)
+{
+    QList<ImportFile> kept;
+    QList<int> keptStates;
+    QStringList taken;
+    for (int i = 0; i < files.size() && i < states.size(); ++i) {
+        const ImportFile &file = files.at(i);
+        const ImportFileCopyRunnable::CancelFlag flag = m_inFlight.take(qMakePair(file.generation, file.fileRow));
+        if (flag && flag->load(std::memory_order_relaxed) != 0) {
+            onFileCopyCancelled(file);
+            continue;
+        }
+        if (!isCurrent(file))
+            continue;
+        kept.append(file);
+        keptStates.append(states.at(i));
+        if (states.at(i) == int(ImportFileCopyRunnable::TargetState::Different))
+            taken.append(file.fileName());
+    }
+    if (kept.isEmpty())
+        return;
+    if (taken.isEmpty()) {
+        copyChecked(kept, keptStates, false);
+        return;
+    }
+
+    // Nothing of these files is copied before the answer; a stop or a new
+    // run meanwhile makes the answer moot.
+    const int runToken = m_importing ? m_runId : -1;
+    QPointer<ImportFiles> self(this);
+    auto *dialog = new SimpleDialog(this);
+    dialog->setObjectName(QStringLiteral("replaceQuestion"));
+    dialog->setDialogType(SimpleDialog::Confirm);
+    dialog->setDialogTitle(QStringLiteral("温馨提示"));
+    dialog->setDialogMessage(QStringLiteral("以下文件已存在，替换后无法恢复：\n") + taken.join(QLatin1Char('\n')));
+    if (auto *replace = dialog->findChild<QPushButton *>(QStringLiteral("confirmButton")))
+        replace->setText(QStringLiteral("替换"));
+    dialog->setDialogCallback([self, kept, keptStates, runToken](bool yes) {
+        if (!self)
+            return;
+        const bool sameRun = runToken < 0 ? true : self->m_importing && self->m_runId == runToken;
+        if (!sameRun)
+            return;
+        if (yes)
+            self->copyChecked(kept, keptStates, true);
+        else if (runToken >= 0)
+            self->endRun();
+    });
+    dialog->show();
+    dialog->raise();
+}
+
+void ImportFiles::copyChecked(const QList<ImportFile> &files, const QList<int> &states, bool replace)
+{
+    QList<ImportFile> same;
+    for (int i = 0; i < files.size(); ++i) {
+        ImportFile file = files.at(i);
+        if (!isCurrent(file) || m_inFlight.contains(qMakePair(file.generation, file.fileRow)))
+            continue;
+        const auto state = ImportFileCopyRunnable::TargetState(states.at(i));
+        if (state == ImportFileCopyRunnable::TargetState::Same) {
+            same.append(file);
+            continue;
+        }
+        file.replaceAllowed = replace && state == ImportFileCopyRunnable::TargetState::Different;
+        startCopy(file);
+    }
+    // Already on the share with these bytes: imported without a copy.
+    for (ImportFile file : qAsConst(same)) {
+        if (!isCurrent(file))
+            continue;
+        file.status = ImportStatus::Success;
+        file.message = QStringLiteral("已存在相同文件");
+        onFileCopyFinished(file);
+    }
 }
 
 void ImportFiles::endRun()
@@ -1119,7 +1229,7 @@ void ImportFiles::onFileCopyCancelled(const ImportFile &file)
         && m_orders.at(r).generation == file.generation && file.fileRow >= 0
         && file.fileRow < m_orders.at(r).files.size()
         && m_orders.at(r).files.at(file.fileRow).status != ImportStatus::Success)
-        startCopy(m_orders.at(r).files.at(file.fileRow));
+        checkThenCopy({m_orders.at(r).files.at(file.fileRow)});
 }
 
 void ImportFiles::onRetryImportClicked(int fileRow)
@@ -1138,7 +1248,7 @@ void ImportFiles::onRetryImportClicked(int fileRow)
     order.files[fileRow].status = ImportStatus::Waiting;
     order.files[fileRow].message.clear();
     m_fileModel->updateFileStatus(fileRow, ImportStatus::Waiting, QString());
-    startCopy(order.files.at(fileRow));
+    checkThenCopy({order.files.at(fileRow)});
     qCDebug(lcImportFiles) << "重新导入文件:" << file.baseName;
 }
 
@@ -1203,11 +1313,14 @@ void ImportFiles::reportOrder(int index, int runToken)
 {
     const ImportOrder order = m_orders.at(index);
     const bool retouched = m_importType == RetouchedFiles;
+    const QString jpegFolder = retouched ? QStringLiteral("精修片") : QStringLiteral("原片");
     const ImportRules::FolderScan jpegs =
-        ImportRules::scanSubfolder(order.importPath, retouched ? QStringLiteral("精修片") : QStringLiteral("原片"));
+        ImportRules::scanSubfolder(order.importPath, jpegFolder, ImportRules::placedNames(order, jpegFolder));
     ImportRules::FolderScan raws;
-    if (!retouched)
-        raws = ImportRules::scanSubfolder(order.importPath, QStringLiteral("原始档"));
+    if (!retouched) {
+        const QString rawFolder = QStringLiteral("原始档");
+        raws = ImportRules::scanSubfolder(order.importPath, rawFolder, ImportRules::placedNames(order, rawFolder));
+    }
     const QByteArray body = ImportRules::batchBody(m_importType, order, branchIds(), jpegs.entries, raws.entries);
 
     auto *req = new BaseReq(this);

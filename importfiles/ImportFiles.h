@@ -92,6 +92,7 @@ public slots:
     void onStartAllClicked();
     void onFileCopyFinished(const ImportFile &file);
     void onFileCopyCancelled(const ImportFile &file);
+    void onTargetsChecked(const QList<ImportFile> &files, const QList<int> &states);
 
     // The stand-alone calendar of a date field, just below globalPos.
     void showCustomCalendar(QDateEdit *field, const QPoint &globalPos);
@@ -120,6 +121,11 @@ private:
     void acceptChoice(int row, const QList<ImportFile> &files);
     bool startOrder(int index);
     void startCopy(const ImportFile &file);
+    // Copies the files once what lies under their names is known and, where
+    // another file would be replaced, the user agreed.
+    void checkThenCopy(const QList<ImportFile> &files);
+    bool isCurrent(const ImportFile &file) const;
+    void copyChecked(const QList<ImportFile> &files, const QList<int> &states, bool replace);
     void stopAllImportTasks();
     void setStartButtonRunning(bool running);
     void endRun();

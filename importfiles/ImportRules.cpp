@@ -1,5 +1,6 @@
 #include "importfiles/ImportRules.h"
 
+#include "app/core/FoldedFileName.h"
 #include "app/core/FormBody.h"
 #include "app/core/K.h"
 #include "platform/MountRoot.h"
@@ -9,6 +10,7 @@
 #include <QJsonDocument>
 #include <QHash>
 #include <QMap>
+#include <QSet>
 
 namespace ImportRules {
 
@@ -197,12 +199,15 @@ QString orderFolder(const ImportOrder &order, QString &refused)
 
 QStringList collidingNames(const QList<ImportFile> &files)
 {
+    const auto key = [](const ImportFile &file) {
+        return foldedFileName(QDir(file.targetFolder).filePath(file.fileName()));
+    };
     QHash<QString, int> seen;
     for (const ImportFile &file : files)
-        ++seen[QDir(file.targetFolder).filePath(file.fileName()).toCaseFolded()];
+        ++seen[key(file)];
     QStringList names;
     for (const ImportFile &file : files) {
-        if (seen.value(QDir(file.targetFolder).filePath(file.fileName()).toCaseFolded()) > 1)
+        if (seen.value(key(file)) > 1)
             names.append(QDir::toNativeSeparators(file.sourcePath));
     }
     return names;
@@ -235,14 +240,26 @@ QStringList mismatchedNames(const QStringList &paths, const QStringList &selecte
     return mismatched;
 }
 
-FolderScan scanSubfolder(const QString &importPath, const QString &subfolder)
+FolderScan scanSubfolder(const QString &importPath, const QString &subfolder, const QStringList &placedNames)
 {
     FolderScan scan;
     if (importPath.isEmpty())
         return scan;
     const QDir dir(QDir(importPath).absoluteFilePath(subfolder));
-    const QFileInfoList entries = dir.entryInfoList(masksOf(subfolder), QDir::Files, QDir::NoSort);
-    for (const QFileInfo &entry : entries) {
+    QFileInfoList entries = dir.entryInfoList(masksOf(subfolder), QDir::Files, QDir::NoSort);
+    QSet<QString> listed;
+    for (const QFileInfo &entry : qAsConst(entries))
+        listed.insert(entry.fileName());
+    // Names the masks miss (no suffix, a trailing dot or blank, hidden) are
+    // still the order's photos when this tool put them there.
+    for (const QString &name : placedNames) {
+        const QFileInfo placed(dir.filePath(name));
+        if (!listed.contains(name) && placed.isFile()) {
+            listed.insert(name);
+            entries.append(placed);
+        }
+    }
+    for (const QFileInfo &entry : qAsConst(entries)) {
         QJsonObject item;
         item.insert(QStringLiteral("name"), entry.fileName());
         item.insert(QStringLiteral("size"), QString::number(entry.size()));
@@ -250,6 +267,17 @@ FolderScan scanSubfolder(const QString &importPath, const QString &subfolder)
     }
     scan.count = scan.entries.size();
     return scan;
+}
+
+QStringList placedNames(const ImportOrder &order, const QString &subfolder)
+{
+    const QString folder = QDir(order.importPath).absoluteFilePath(subfolder);
+    QStringList names;
+    for (const ImportFile &file : order.files) {
+        if (file.status == ImportStatus::Success && QDir::cleanPath(file.targetFolder) == QDir::cleanPath(folder))
+            names.append(file.fileName());
+    }
+    return names;
 }
 
 QByteArray orderListBody(const QString &keyword, const QString &searchType, const QString &shopId,

@@ -54,7 +54,7 @@ QString fileFilter(ImportFileType type);
 QString orderFolder(const ImportOrder &order, QString &refused);
 
 // The chosen files (source paths) that would land on one name of the share,
-// equal or equal but for letter case; empty when none collide.
+// equal after Unicode and letter-case folding; empty when none collide.
 QStringList collidingNames(const QList<ImportFile> &files);
 
 // One chosen file of an order.
@@ -69,8 +69,13 @@ struct FolderScan
     QJsonArray entries; // {"name","size"} per file, sizes as text
     int count = 0;
 };
-// The files of one subfolder of an order folder matching the subfolder's masks.
-FolderScan scanSubfolder(const QString &importPath, const QString &subfolder);
+// The files of one subfolder of an order folder matching the subfolder's
+// masks, and those of placedNames that lie there whatever their names.
+FolderScan scanSubfolder(const QString &importPath, const QString &subfolder,
+                         const QStringList &placedNames = {});
+
+// The names of the order's chosen files copied into its subfolder.
+QStringList placedNames(const ImportOrder &order, const QString &subfolder);
 
 // The order_list body of a search.
 QByteArray orderListBody(const QString &keyword, const QString &searchType, const QString &shopId,

@@ -1,13 +1,20 @@
 #include "importfiles/ImportFileCopyRunnable.h"
+#include "support/SmallTmpfs.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QThreadPool>
 #include <QtTest>
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 
 class tst_ImportFileCopyRunnable : public QObject
@@ -19,8 +26,10 @@ private slots:
     void copiesByteIdenticalUnderItsName();
     void refusedSources_data();
     void refusedSources();
-    void existingTargetReplacedByVerifiedCopy();
+    void existingTarget_data();
+    void existingTarget();
     void unwritableFolderKeepsExistingTarget();
+    void staleTemporariesRemoved();
     void cancelledBeforeStartTouchesNothing();
     void fullShareSaysSo();
 
@@ -96,10 +105,10 @@ void tst_ImportFileCopyRunnable::copiesByteIdenticalUnderItsName()
     QCOMPARE(read(m_target + QStringLiteral("/IMG_0001.JPG")), bytes);
     QCOMPARE(leftovers(m_target), QStringList{QStringLiteral("IMG_0001.JPG")});
     QCOMPARE(progress.count(), 0);
-    // Without a suffix the name ends in a dot.
+    // Without a suffix the name stays as it is.
     write(QStringLiteral("RAWFILE"), "raw");
     ImportFileCopyRunnable(fileFor(m_dir->filePath(QStringLiteral("RAWFILE")), m_target)).run();
-    QCOMPARE(read(m_target + QStringLiteral("/RAWFILE.")), QByteArray("raw"));
+    QCOMPARE(read(m_target + QStringLiteral("/RAWFILE")), QByteArray("raw"));
 }
 
 void tst_ImportFileCopyRunnable::refusedSources_data()
@@ -109,7 +118,6 @@ void tst_ImportFileCopyRunnable::refusedSources_data()
     QTest::newRow("missing") << "nothing.jpg" << "原文件不存在: %1";
     QTest::newRow("folder") << "afolder.jpg" << "路径不是文件: %1";
     QTest::newRow("empty") << "empty.jpg" << "文件大小为0KB，无法导入";
-    QTest::newRow("target folder gone") << "a.jpg" << "文件拷贝失败(可能是磁盘已满或权限受限)";
 }
 
 void tst_ImportFileCopyRunnable::refusedSources()
@@ -131,18 +139,43 @@ void tst_ImportFileCopyRunnable::refusedSources()
     QVERIFY(!QFileInfo::exists(m_target));
 }
 
-void tst_ImportFileCopyRunnable::existingTargetReplacedByVerifiedCopy()
+void tst_ImportFileCopyRunnable::existingTarget_data()
 {
+    QTest::addColumn<QByteArray>("onShare");
+    QTest::addColumn<bool>("replaceAllowed");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QByteArray>("after");
+    const int ok = int(ImportStatus::Success), failed = int(ImportStatus::Failed);
+    QTest::newRow("another photo kept") << QByteArray("old") << false << failed
+                                        << "目标位置已有同名的其他文件，未替换: %1" << QByteArray("old");
+    QTest::newRow("same length, other bytes") << QByteArray("new contentZ") << false << failed
+                                              << "目标位置已有同名的其他文件，未替换: %1" << QByteArray("new contentZ");
+    QTest::newRow("replaced when agreed") << QByteArray("old") << true << ok << "拷贝成功" << QByteArray("new contents");
+    QTest::newRow("same bytes count as copied") << QByteArray("new contents") << false << ok << "已存在相同文件"
+                                                << QByteArray("new contents");
+}
+
+void tst_ImportFileCopyRunnable::existingTarget()
+{
+    QFETCH(QByteArray, onShare);
+    QFETCH(bool, replaceAllowed);
+    QFETCH(QString, message);
     write(QStringLiteral("a.jpg"), "new contents");
-    QFile old(m_target + QStringLiteral("/a.jpg"));
+    const QString target = m_target + QStringLiteral("/a.jpg");
+    QFile old(target);
     QVERIFY(old.open(QIODevice::WriteOnly));
-    old.write("old");
+    old.write(onShare);
     old.close();
-    ImportFileCopyRunnable task(fileFor(m_dir->filePath(QStringLiteral("a.jpg")), m_target));
+    ImportFile file = fileFor(m_dir->filePath(QStringLiteral("a.jpg")), m_target);
+    file.replaceAllowed = replaceAllowed;
+    ImportFileCopyRunnable task(file);
     QSignalSpy finished(&task, &ImportFileCopyRunnable::copyFinished);
     task.run();
-    QCOMPARE(finished.at(0).at(0).value<ImportFile>().status, ImportStatus::Success);
-    QCOMPARE(read(m_target + QStringLiteral("/a.jpg")), QByteArray("new contents"));
+    const ImportFile result = finished.at(0).at(0).value<ImportFile>();
+    QTEST(int(result.status), "status");
+    QCOMPARE(result.message, message.contains(QLatin1String("%1")) ? message.arg(target) : message);
+    QTEST(read(target), "after");
     QCOMPARE(leftovers(m_target).size(), 1);
 }
 
@@ -155,14 +188,50 @@ void tst_ImportFileCopyRunnable::unwritableFolderKeepsExistingTarget()
     QVERIFY(inside.open(QIODevice::WriteOnly));
     inside.write("keep");
     inside.close();
-    ImportFileCopyRunnable task(fileFor(m_dir->filePath(QStringLiteral("a.jpg")), m_target));
+    ImportFile file = fileFor(m_dir->filePath(QStringLiteral("a.jpg")), m_target);
+    file.replaceAllowed = true;
+    ImportFileCopyRunnable task(file);
     QSignalSpy finished(&task, &ImportFileCopyRunnable::copyFinished);
     task.run();
     const ImportFile result = finished.at(0).at(0).value<ImportFile>();
     QCOMPARE(result.status, ImportStatus::Failed);
-    QCOMPARE(result.message, QStringLiteral("无法覆盖已存在的文件: %1").arg(m_target + QStringLiteral("/a.jpg")));
+    // The system's own reason follows the name.
+    QCOMPARE(result.message, QStringLiteral("无法覆盖已存在的文件: %1: %2")
+                                 .arg(m_target + QStringLiteral("/a.jpg"), qt_error_string(EISDIR)));
     QCOMPARE(read(m_target + QStringLiteral("/a.jpg/keep.txt")), QByteArray("keep"));
     QVERIFY(leftovers(m_target).isEmpty());
+}
+
+void tst_ImportFileCopyRunnable::staleTemporariesRemoved()
+{
+    const QString hex(32, QLatin1Char('a'));
+    const auto make = [this](const QString &name, int ageSeconds) {
+        const QString path = m_target + QLatin1Char('/') + name;
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly))
+            return QString();
+        file.write("partial");
+        file.flush();
+        file.setFileTime(QDateTime::currentDateTime().addSecs(-ageSeconds), QFileDevice::FileModificationTime);
+        return path;
+    };
+    const QString stale = make(QStringLiteral(".~import-%1.tmp").arg(hex), 3600);
+    const QString fresh = make(QStringLiteral(".~import-%1.tmp").arg(QString(32, QLatin1Char('b'))), 0);
+    const QString held = make(QStringLiteral(".~import-%1.tmp").arg(QString(32, QLatin1Char('c'))), 3600);
+    const QStringList foreign{make(QStringLiteral(".~import-x.tmp"), 3600), make(QStringLiteral("IMG_1.tmp"), 3600),
+                              make(QStringLiteral(".~import-%1.tmp.jpg").arg(hex), 3600),
+                              make(QStringLiteral("~import-%1.tmp").arg(hex), 3600)};
+    // A running copy holds its temporary locked, however old its data.
+    const int lock = ::open(QFile::encodeName(held).constData(), O_RDONLY);
+    QVERIFY(lock >= 0 && ::flock(lock, LOCK_EX | LOCK_NB) == 0);
+    const auto unlock = qScopeGuard([lock] { ::close(lock); });
+
+    QCOMPARE(ImportFileCopyRunnable::removeStaleTemporaries(m_target), 1);
+    QVERIFY(!QFile::exists(stale));
+    QVERIFY(QFile::exists(fresh));
+    QVERIFY(QFile::exists(held));
+    for (const QString &path : foreign)
+        QVERIFY2(QFile::exists(path), qPrintable(path));
 }
 
 void tst_ImportFileCopyRunnable::cancelledBeforeStartTouchesNothing()
@@ -184,10 +253,9 @@ void tst_ImportFileCopyRunnable::fullShareSaysSo()
 {
     // A small tmpfs stands for a nearly full share; mounting it needs root.
     const QString share = m_dir->filePath(QStringLiteral("full"));
-    QVERIFY(QDir().mkpath(share));
-    if (QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=1m", "tmpfs", share}) != 0)
+    const SmallTmpfs tmpfs(share);
+    if (!tmpfs.isMounted())
         QSKIP("mounting a tmpfs needs root");
-    const auto unmount = qScopeGuard([&share] { QProcess::execute(QStringLiteral("umount"), {share}); });
     write(QStringLiteral("big.CR3"), QByteArray(3 << 20, 'r'));
     ImportFileCopyRunnable task(fileFor(m_dir->filePath(QStringLiteral("big.CR3")), share));
     QSignalSpy finished(&task, &ImportFileCopyRunnable::copyFinished);

@@ -26,6 +26,8 @@
 #include <QThreadPool>
 #include <QtTest>
 
+#include <cerrno>
+
 namespace Data = ImportFilesStudioData;
 
 class tst_ImportFiles : public QObject
@@ -61,6 +63,9 @@ private slots:
     void searchRefusedWhileImporting();
     void retouchedMismatchConfirm_data();
     void retouchedMismatchConfirm();
+    void existingNamesAskBeforeAnyCopy();
+    void blockedFolderRetrySucceeds();
+    void oddNamesKeptAndReported();
 
 private:
     ImportFiles *openWindow(ImportFileType type);
@@ -71,6 +76,7 @@ private:
     QString source(const QString &name, const QByteArray &bytes);
     void choose(int row, const QStringList &paths);
     QByteArray bytesOf(const QString &path) const;
+    QString onShare(const QString &path, const QByteArray &bytes, int ageSeconds = 0) const;
     QString orderFolder(int n) const;
     SimpleDialog *openDialog() const;
     static bool drawnIn(QAbstractItemView *view, const QModelIndex &index, const QColor &colour);
@@ -191,6 +197,18 @@ QByteArray tst_ImportFiles::bytesOf(const QString &path) const
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+QString tst_ImportFiles::onShare(const QString &path, const QByteArray &bytes, int ageSeconds) const
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(bytes);
+        file.flush();
+        file.setFileTime(QDateTime::currentDateTime().addSecs(-ageSeconds), QFileDevice::FileModificationTime);
+    }
+    return path;
 }
 
 QString tst_ImportFiles::orderFolder(int n) const
@@ -434,6 +452,9 @@ void tst_ImportFiles::choosingRefused_data()
                                                << QStringList{"a.jpg"} << "share:PHOTO/orders/o1/" << 0;
     QTest::newRow("names differ in case") << own << Data::publicNetpath() << QStringList{"one/IMG_1.JPG", "two/IMG_1.jpg"}
                                           << "以下文件重名，无法同时导入：\none/IMG_1.JPG\ntwo/IMG_1.jpg" << 1;
+    QTest::newRow("names differ in Unicode form")
+        << own << Data::publicNetpath() << QStringList{QStringLiteral("one/caf\u00e9.jpg"), QStringLiteral("two/cafe\u0301.JPG")}
+        << QStringLiteral("以下文件重名，无法同时导入：\none/caf\u00e9.jpg\ntwo/cafe\u0301.JPG") << 1;
     QTest::newRow("one name, two folders") << own << Data::publicNetpath() << QStringList{"one/A.CR3", "two/A.CR3", "B.jpg"}
                                            << "以下文件重名，无法同时导入：\none/A.CR3\ntwo/A.CR3" << 1;
 }
@@ -744,7 +765,12 @@ void tst_ImportFiles::stopAndCloseNeverWaitForCopies()
     auto *start = m_window->findChild<QPushButton *>(QStringLiteral("startAllButton"));
     // Guarded: once the window is gone the pool deletes itself when its copies end.
     QPointer<QThreadPool> pool = m_window->findChild<QThreadPool *>();
+    const auto copying = [this] {
+        return !QDir(orderFolder(0) + QStringLiteral("/原始档")).entryList(QDir::Files | QDir::Hidden).isEmpty();
+    };
     QTest::mouseClick(start, Qt::LeftButton);
+    // The names are looked at first; then the copies write their temporaries.
+    QTRY_VERIFY_WITH_TIMEOUT(copying(), 20000);
     QTest::mouseClick(start, Qt::LeftButton);
     // The stop returned while the copies were still under way.
     QVERIFY(pool->activeThreadCount() > 0);
@@ -755,11 +781,119 @@ void tst_ImportFiles::stopAndCloseNeverWaitForCopies()
 
     // Closing the window mid-copy returns at once too; its copies end on their own.
     QTest::mouseClick(start, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(copying(), 20000);
     QVERIFY(pool->activeThreadCount() > 0);
     delete m_window;
     QVERIFY(!pool || pool->parent() == QCoreApplication::instance());
     QTRY_VERIFY_WITH_TIMEOUT(qApp->findChildren<QThreadPool *>().isEmpty(), 20000);
     QCOMPARE(QDir(orderFolder(0) + QStringLiteral("/原始档")).entryList(QDir::Files | QDir::Hidden), QStringList());
+}
+
+void tst_ImportFiles::existingNamesAskBeforeAnyCopy()
+{
+    openWindow(OriginalFiles);
+    search(3);
+    m_window->findChild<QTableWidget *>(QStringLiteral("orderTable"))->selectRow(1);
+    // A second card that also starts at IMG_0001.
+    choose(1, {source(QStringLiteral("IMG_0001.JPG"), "second card"), source(QStringLiteral("IMG_0002.JPG"), "two"),
+               source(QStringLiteral("IMG_0003.JPG"), "three")});
+    const QString folder = orderFolder(1) + QStringLiteral("/原片/");
+    onShare(folder + QStringLiteral("IMG_0001.JPG"), "first card");
+    onShare(folder + QStringLiteral("IMG_0003.JPG"), "three");
+    // Left by a killed run an hour ago.
+    const QString stale = onShare(folder + QStringLiteral(".~import-%1.tmp").arg(QString(32, QLatin1Char('e'))), "half", 3600);
+    m_service->clearRequests();
+    auto *start = m_window->findChild<QPushButton *>(QStringLiteral("startAllButton"));
+
+    for (const bool replace : {false, true}) {
+        QTest::mouseClick(start, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(openDialog(), 20000);
+        SimpleDialog *question = openDialog();
+        QCOMPARE(question->objectName(), QStringLiteral("replaceQuestion"));
+        QCOMPARE(question->findChild<QTextBrowser *>()->toPlainText(),
+                 QStringLiteral("以下文件已存在，替换后无法恢复：\nIMG_0001.JPG"));
+        QCOMPARE(question->findChild<QPushButton *>(QStringLiteral("confirmButton"))->text(), QStringLiteral("替换"));
+        // Nothing is copied while the question is open.
+        QVERIFY(!QFile::exists(stale));
+        QCOMPARE(bytesOf(folder + QStringLiteral("IMG_0001.JPG")), QByteArray("first card"));
+        QVERIFY(!QFile::exists(folder + QStringLiteral("IMG_0002.JPG")));
+        if (replace)
+            break;
+        question->handleCancel();
+        delete question;
+        QVERIFY(!m_window->isImporting());
+        QCOMPARE(start->text(), QStringLiteral("开始全部导入"));
+        for (const auto &request : m_service->requests())
+            QCOMPARE(request.action(), QStringLiteral("getorder_pics")); // the photo view's own list
+    }
+    openDialog()->handleOk();
+    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("导入完成！")), 20000);
+    QCOMPARE(bytesOf(folder + QStringLiteral("IMG_0001.JPG")), QByteArray("second card"));
+    QCOMPARE(bytesOf(folder + QStringLiteral("IMG_0002.JPG")), QByteArray("two"));
+    QCOMPARE(bytesOf(folder + QStringLiteral("IMG_0003.JPG")), QByteArray("three"));
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 3);
+    // The one already there counts as imported.
+    const auto batch = m_service->requests(QStringLiteral("order"), QStringLiteral("savepicpath_batch"));
+    QCOMPARE(batch.size(), 1);
+    QCOMPARE(QJsonDocument::fromJson(batch.at(0).field(QStringLiteral("imgnames")).toUtf8()).array().size(), 3);
+}
+
+void tst_ImportFiles::blockedFolderRetrySucceeds()
+{
+    openWindow(OriginalFiles);
+    search(3);
+    m_window->findChild<QTableWidget *>(QStringLiteral("orderTable"))->selectRow(0);
+    choose(0, {source(QStringLiteral("IMG_1.jpg"), "one")});
+    // Something else took the folder's name after the files were chosen.
+    const QString folder = orderFolder(0) + QStringLiteral("/原片");
+    QVERIFY(QDir(folder).removeRecursively());
+    onShare(folder, "not a folder");
+    QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("startAllButton")), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("导入结束：成功0个，失败1个")), 20000);
+    auto *model = m_window->findChild<QTableView *>(QStringLiteral("fileTable"))->model();
+    const QString message = model->index(0, 1).data().toString();
+    QVERIFY2(message.startsWith(QStringLiteral("创建目录失败: ")) && message.endsWith(qt_error_string(ENOTDIR)),
+             qPrintable(message));
+
+    // Once the cause is gone the retry makes the folder again.
+    QVERIFY(QFile::remove(folder));
+    m_service->clearRequests();
+    m_window->onRetryImportClicked(0);
+    QTRY_COMPARE_WITH_TIMEOUT(model->index(0, 1).data().toString(), QStringLiteral("导入成功"), 20000);
+    QCOMPARE(bytesOf(folder + QStringLiteral("/IMG_1.jpg")), QByteArray("one"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests(QStringLiteral("order"), QStringLiteral("savepicpath_batch")).size(), 1, 20000);
+}
+
+void tst_ImportFiles::oddNamesKeptAndReported()
+{
+    openWindow(OriginalFiles);
+    search(3);
+    m_window->findChild<QTableWidget *>(QStringLiteral("orderTable"))->selectRow(0);
+    const QStringList names{QStringLiteral("noext"), QStringLiteral("IMG_5.jpg."), QStringLiteral("IMG_6.CR3 ")};
+    QStringList paths;
+    for (const QString &name : names)
+        paths << source(name, name.toUtf8());
+    choose(0, paths);
+    // An earlier run's raw file is listed by the masks; a stray note is not.
+    onShare(orderFolder(0) + QStringLiteral("/原始档/OLD_1.cr3"), "old");
+    onShare(orderFolder(0) + QStringLiteral("/原始档/notes.txt"), "note");
+    m_service->clearRequests();
+    QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("startAllButton")), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("导入完成！")), 20000);
+    QStringList expected = names + QStringList{QStringLiteral("OLD_1.cr3"), QStringLiteral("notes.txt")};
+    expected.sort();
+    QCOMPARE(QDir(orderFolder(0) + QStringLiteral("/原始档")).entryList(QDir::Files | QDir::Hidden, QDir::Name), expected);
+    QCOMPARE(bytesOf(orderFolder(0) + QStringLiteral("/原始档/IMG_6.CR3 ")), QByteArray("IMG_6.CR3 "));
+    QCOMPARE(m_window->findChild<QTableView *>(QStringLiteral("fileTable"))->model()->index(0, 0).data().toString(),
+             QStringLiteral("noext"));
+    const auto batch = m_service->requests(QStringLiteral("order"), QStringLiteral("savepicpath_batch"));
+    QCOMPARE(batch.size(), 1);
+    QStringList reported;
+    for (const QJsonValue &v : QJsonDocument::fromJson(batch.at(0).field(QStringLiteral("rawimgnames")).toUtf8()).array())
+        reported << v.toObject().value(QStringLiteral("name")).toString();
+    reported.sort();
+    expected.removeOne(QStringLiteral("notes.txt"));
+    QCOMPARE(reported, expected);
 }
 
 void tst_ImportFiles::mainRoadOnSmbShare()

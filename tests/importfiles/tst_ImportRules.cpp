@@ -235,6 +235,10 @@ void tst_ImportRules::collidingNames()
              (QStringList{"/a/IMG_1.JPG", "/b/IMG_1.jpg", "/a/IMG_2.jpg", "/c/img_2.JPG"}));
     QCOMPARE(files(OriginalFiles, {"/a/x.jpg", "/a/x.Jpg"}), QStringList());
     QCOMPARE(files(RetouchedFiles, {"/a/x.jpg", "/b/x.jpg"}), (QStringList{"/a/x.jpg", "/b/x.jpg"}));
+    // Typed composed, delivered decomposed (macOS): one name on the share.
+    const QString composed = QStringLiteral("/a/caf\u00e9.jpg");
+    const QString decomposed = QStringLiteral("/b/cafe\u0301.JPG");
+    QCOMPARE(files(OriginalFiles, {composed, decomposed, "/c/cafe.jpg"}), (QStringList{composed, decomposed}));
 }
 
 void tst_ImportRules::folderScanMatchesMasksIgnoringCase()
@@ -265,6 +269,7 @@ void tst_ImportRules::folderScanMatchesMasksIgnoringCase()
     QCOMPARE(QJsonDocument(ImportRules::scanSubfolder(dir.path(), QStringLiteral("精修片")).entries).toJson(QJsonDocument::Compact),
              QByteArray("[]"));
 }
+
 
 void tst_ImportRules::batchBodyFieldsEncodedOnce()
 {

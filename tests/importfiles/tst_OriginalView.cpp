@@ -49,6 +49,7 @@ private slots:
     void missingMainFileReported();
     void mainFileNotRemovedCountsFailed();
     void deletionAsksAndRefusesOffShare();
+    void reducedCopiesOffShareKept();
     void windowHandsSelectedOrderToView();
 
 private:
@@ -325,6 +326,34 @@ void tst_OriginalView::deletionAsksAndRefusesOffShare()
     QVERIFY2(text.contains(QStringLiteral("B.jpg 路径不在共享目录内")), qPrintable(text));
     QVERIFY(!QFile::exists(a));
     QVERIFY(QFile::exists(off));
+}
+
+void tst_OriginalView::reducedCopiesOffShareKept()
+{
+    const QString a = onShare(kFolder + QStringLiteral("/原片/A.jpg"));
+    const QString a1920 = onShare(kFolder + QStringLiteral("/1920/A.jpg"));
+    // The service names a reduced copy outside the share: it is never removed.
+    QTemporaryDir offShare;
+    const QString off = offShare.filePath(QStringLiteral("90/A.jpg"));
+    QVERIFY(QDir().mkpath(QFileInfo(off).path()));
+    {
+        QFile file(off);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("x") == 1);
+    }
+    QJsonObject photo = Data::jpeg("1", "A.jpg", kFolder);
+    photo.insert(QStringLiteral("localpath_90"), off);
+    Data::servePhotos(*m_service, Data::photosReply(kFolder, QJsonArray{photo}, {}));
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("delete_pics"), Data::accepted());
+    makeView();
+    m_view->refreshData(orderMap());
+    QTRY_COMPARE_WITH_TIMEOUT(grid()->getThumbnailInfo(0).name, QStringLiteral("A.jpg"), 10000);
+    selectAllAndDelete();
+    QTRY_VERIFY_WITH_TIMEOUT(openDialog(), 10000);
+    const QString text = openDialog()->findChild<QTextBrowser *>()->toPlainText();
+    QVERIFY2(text.contains(QStringLiteral("\\90\\A.jpg 路径不在共享目录内")), qPrintable(text));
+    QVERIFY(QFile::exists(off));
+    QVERIFY(!QFile::exists(a));
+    QVERIFY(!QFile::exists(a1920));
 }
 
 void tst_OriginalView::windowHandsSelectedOrderToView()
