@@ -258,7 +258,7 @@ qint64 coefficientBytes(const QSize &size, const QList<QPair<int, int>> &samplin
 class Turn
 {
 public:
-    Turn(const QByteArray &data, int orientation) : m_data(data), m_orientation(orientation) {}
+    Turn(const QByteArray &data, int orientation) : m_data(data), m_orientation(orientation) { planBlocks(); }
 
     QByteArray run(bool *damaged)
     {
@@ -307,6 +307,7 @@ private:
     struct LazyArray
     {
         int component = 0;
+        JDIMENSION first = 0; // result row of rows[0]
         std::vector<JCOEF> coefficients;
         std::vector<JBLOCKROW> rows;
     };
@@ -415,66 +416,84 @@ private:
         return QByteArray(reinterpret_cast<const char *>(m_out), int(m_outSize));
     }
 
-    // Result block rows [start, start + count) of one component, from the source's blocks.
+    // Result block rows [start, start + count) of one component, from the source's
+    // blocks. Rows are made a band at a time: a transposed band reads neighbouring
+    // source columns together instead of striding over the picture once a row.
     JBLOCKARRAY fill(LazyArray &lazy, JDIMENSION start, JDIMENSION count)
     {
+        if (start >= lazy.first && start + count <= lazy.first + JDIMENSION(lazy.rows.size()))
+            return lazy.rows.data() + (start - lazy.first);
         const int c = lazy.component;
         const jpeg_component_info &dst = m_dst.comp_info[c];
         const jpeg_component_info &src = m_src.comp_info[c];
         const JDIMENSION width = dst.width_in_blocks;
-        lazy.coefficients.assign(size_t(width) * count * DCTSIZE2, 0);
-        lazy.rows.resize(count);
+        const JDIMENSION band = std::max<JDIMENSION>(count, kBandRows);
+        lazy.coefficients.resize(size_t(width) * band * DCTSIZE2);
+        lazy.rows.resize(band);
+        lazy.first = start;
+        for (JDIMENSION i = 0; i < band; ++i)
+            lazy.rows[i] = reinterpret_cast<JBLOCKROW>(lazy.coefficients.data() + size_t(i) * width * DCTSIZE2);
         const std::vector<JBLOCKROW> &rows = m_sourceRows[size_t(c)];
         const JDIMENSION srcW = src.width_in_blocks;
         const JDIMENSION srcH = src.height_in_blocks;
-        for (JDIMENSION i = 0; i < count; ++i) {
-            auto row = reinterpret_cast<JBLOCKROW>(lazy.coefficients.data() + size_t(i) * width * DCTSIZE2);
-            lazy.rows[i] = row;
-            const JDIMENSION y = start + i;
-            if (y >= dst.height_in_blocks)
-                continue; // past the picture: the encoder never reads it
-            for (JDIMENSION x = 0; x < width; ++x) {
-                JDIMENSION sx = 0, sy = 0;
-                switch (m_orientation) {
-                case 2: sx = srcW - 1 - x; sy = y; break;
-                case 3: sx = srcW - 1 - x; sy = srcH - 1 - y; break;
-                case 4: sx = x; sy = srcH - 1 - y; break;
-                case 5: sx = y; sy = x; break;
-                case 6: sx = y; sy = srcH - 1 - x; break;
-                case 7: sx = srcW - 1 - y; sy = srcH - 1 - x; break;
-                case 8: sx = srcW - 1 - y; sy = x; break;
-                }
-                if (sx >= srcW || sy >= srcH)
+        const auto source = [&](JDIMENSION x, JDIMENSION y) -> const JCOEF * {
+            JDIMENSION sx = 0, sy = 0;
+            switch (m_orientation) {
+            case 2: sx = srcW - 1 - x; sy = y; break;
+            case 3: sx = srcW - 1 - x; sy = srcH - 1 - y; break;
+            case 4: sx = x; sy = srcH - 1 - y; break;
+            case 5: sx = y; sy = x; break;
+            case 6: sx = y; sy = srcH - 1 - x; break;
+            case 7: sx = srcW - 1 - y; sy = srcH - 1 - x; break;
+            case 8: sx = srcW - 1 - y; sy = x; break;
+            }
+            return sx < srcW && sy < srcH ? rows[sy][sx] : nullptr;
+        };
+        // Column by column of the band when transposing, row by row otherwise.
+        const bool across = transposes();
+        const JDIMENSION outer = across ? width : band;
+        const JDIMENSION inner = across ? band : width;
+        for (JDIMENSION o = 0; o < outer; ++o) {
+            for (JDIMENSION n = 0; n < inner; ++n) {
+                const JDIMENSION x = across ? o : n;
+                const JDIMENSION i = across ? n : o;
+                const JDIMENSION y = start + i;
+                JCOEF *out = lazy.rows[i][x];
+                const JCOEF *in = y < dst.height_in_blocks ? source(x, y) : nullptr;
+                if (!in) {
+                    std::fill(out, out + DCTSIZE2, JCOEF(0)); // past the picture: never encoded
                     continue;
-                turnBlock(rows[sy][sx], row[x]);
+                }
+                for (int k = 0; k < DCTSIZE2; ++k)
+                    out[k] = JCOEF(in[m_from[k]] * m_sign[k]);
             }
         }
         return lazy.rows.data();
     }
 
-    // Mirroring a block negates its odd frequencies along the mirrored axis;
-    // a transpose swaps the axes.
-    void turnBlock(const JCOEF *in, JCOEF *out) const
+    // Where each coefficient of a turned block comes from, and its sign:
+    // mirroring negates the odd frequencies along the mirrored axis, a
+    // transpose swaps the axes.
+    void planBlocks()
     {
-        bool oddU = false, oddV = false; // negate odd columns / odd rows of the result
+        bool oddU = false, oddV = false;
         switch (m_orientation) {
-        case 2: oddU = true; break;
-        case 3: oddU = oddV = true; break;
-        case 4: oddV = true; break;
-        case 6: oddU = true; break;
-        case 7: oddU = oddV = true; break;
-        case 8: oddV = true; break;
+        case 2: case 6: oddU = true; break;
+        case 3: case 7: oddU = oddV = true; break;
+        case 4: case 8: oddV = true; break;
         }
-        const bool swap = transposes();
         for (int v = 0; v < DCTSIZE; ++v) {
             for (int u = 0; u < DCTSIZE; ++u) {
-                const JCOEF value = swap ? in[u * DCTSIZE + v] : in[v * DCTSIZE + u];
-                const bool negate = ((u & 1) && oddU) != ((v & 1) && oddV);
-                out[v * DCTSIZE + u] = negate ? JCOEF(-value) : value;
+                const int k = v * DCTSIZE + u;
+                m_from[k] = uchar(transposes() ? u * DCTSIZE + v : k);
+                m_sign[k] = (((u & 1) && oddU) != ((v & 1) && oddV)) ? -1 : 1;
             }
         }
     }
 
+    static constexpr JDIMENSION kBandRows = 16;
+    uchar m_from[DCTSIZE2] = {};
+    int m_sign[DCTSIZE2] = {};
     const QByteArray &m_data;
     const int m_orientation;
     jpeg_decompress_struct m_src;

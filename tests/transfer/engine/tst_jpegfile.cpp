@@ -85,8 +85,9 @@ void TestJpegFile::turnMatchesLibraryTransform_data()
     QTest::addColumn<int>("orientation");
     const QList<QPair<const char *, int>> samplings{
         {"444", TJSAMP_444}, {"422", TJSAMP_422}, {"420", TJSAMP_420}, {"grey", TJSAMP_GRAY}, {"440", TJSAMP_440}};
-    // Whole MCUs, and sides that are not (some turns refused, as the library refuses them).
-    for (const QSize &size : {QSize(64, 48), QSize(72, 40), QSize(70, 50), QSize(64, 50), QSize(70, 48)}) {
+    // Whole MCUs, sides that are not (some turns refused, as the library refuses them), and
+    // a picture taller than one band of turned rows.
+    for (const QSize &size : {QSize(64, 48), QSize(72, 40), QSize(70, 50), QSize(64, 50), QSize(70, 48), QSize(320, 144)}) {
         for (const auto &sampling : samplings) {
             for (int o = 2; o <= 8; ++o)
                 QTest::addRow("%s %dx%d o%d", sampling.first, size.width(), size.height(), o)
