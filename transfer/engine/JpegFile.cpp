@@ -277,7 +277,6 @@ public:
         *damaged = m_trap.prematureEnd || m_headerFailed;
         jpeg_destroy_compress(&m_dst);
         jpeg_destroy_decompress(&m_src);
-        free(m_out);
         return *damaged ? QByteArray() : result;
     }
 
@@ -398,7 +397,26 @@ private:
         m_dst.client_data = this;
         m_dstAccess = m_dst.mem->access_virt_barray;
         m_dst.mem->access_virt_barray = &Turn::accessLazy;
-        jpeg_mem_dest(&m_dst, &m_out, &m_outSize);
+        // Written straight into the result, sized for the source's bytes give or take a little.
+        m_result.resize(m_data.size() + m_data.size() / 8 + 65536);
+        m_dest.init_destination = [](j_compress_ptr cinfo) {
+            QByteArray &result = static_cast<Turn *>(cinfo->client_data)->m_result;
+            cinfo->dest->next_output_byte = reinterpret_cast<JOCTET *>(result.data());
+            cinfo->dest->free_in_buffer = size_t(result.size());
+        };
+        m_dest.empty_output_buffer = [](j_compress_ptr cinfo) -> boolean {
+            QByteArray &result = static_cast<Turn *>(cinfo->client_data)->m_result;
+            const int used = result.size();
+            result.resize(used + used / 2);
+            cinfo->dest->next_output_byte = reinterpret_cast<JOCTET *>(result.data()) + used;
+            cinfo->dest->free_in_buffer = size_t(result.size() - used);
+            return TRUE;
+        };
+        m_dest.term_destination = [](j_compress_ptr cinfo) {
+            QByteArray &result = static_cast<Turn *>(cinfo->client_data)->m_result;
+            result.resize(result.size() - int(cinfo->dest->free_in_buffer));
+        };
+        m_dst.dest = &m_dest;
         jpeg_write_coefficients(&m_dst, arrays.data());
         for (jpeg_saved_marker_ptr m = m_src.marker_list; m; m = m->next) {
             if (m_dst.write_JFIF_header && m->marker == JPEG_APP0 && m->data_length >= 5
@@ -413,7 +431,7 @@ private:
         jpeg_finish_decompress(&m_src);
         if (m_trap.prematureEnd)
             return QByteArray();
-        return QByteArray(reinterpret_cast<const char *>(m_out), int(m_outSize));
+        return std::exchange(m_result, QByteArray());
     }
 
     // Result block rows [start, start + count) of one component, from the source's
@@ -499,8 +517,8 @@ private:
     jpeg_decompress_struct m_src;
     jpeg_compress_struct m_dst;
     ErrorTrap m_trap;
-    unsigned char *m_out = nullptr;
-    unsigned long m_outSize = 0;
+    jpeg_destination_mgr m_dest = {};
+    QByteArray m_result;
     bool m_headerFailed = false;
     std::vector<std::vector<JBLOCKROW>> m_sourceRows;
     std::vector<LazyArray> m_lazy;
