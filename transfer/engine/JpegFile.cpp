@@ -12,6 +12,8 @@
 
 #include <algorithm>
 #include <csetjmp>
+#include <sys/mman.h>
+#include <unistd.h>
 #include <cstring>
 #include <memory>
 #include <utility>
@@ -346,6 +348,23 @@ private:
     QByteArray transform()
     {
         jpeg_mem_src(&m_src, reinterpret_cast<const unsigned char *>(m_data.constData()), ulong(m_data.size()));
+        // The coefficient arrays are the turn's largest buffers: on large pages.
+        m_src.client_data = this;
+        m_srcRequest = m_src.mem->request_virt_barray;
+        m_srcRealize = m_src.mem->realize_virt_arrays;
+        m_src.mem->request_virt_barray = [](j_common_ptr cinfo, int pool, boolean preZero, JDIMENSION columns,
+                                            JDIMENSION rows, JDIMENSION maxAccess) {
+            auto *turn = static_cast<Turn *>(cinfo->client_data);
+            const jvirt_barray_ptr array = turn->m_srcRequest(cinfo, pool, preZero, columns, rows, maxAccess);
+            turn->m_sourceArrays.push_back({array, qint64(columns) * rows * qint64(sizeof(JBLOCK))});
+            return array;
+        };
+        m_src.mem->realize_virt_arrays = [](j_common_ptr cinfo) {
+            auto *turn = static_cast<Turn *>(cinfo->client_data);
+            turn->m_srcRealize(cinfo);
+            for (const auto &array : turn->m_sourceArrays)
+                adviseLargePages(cinfo->mem->access_virt_barray(cinfo, array.first, 0, 1, TRUE)[0], array.second);
+        };
         jpeg_save_markers(&m_src, JPEG_COM, 0xFFFF);
         for (int m = 0; m < 16; ++m)
             jpeg_save_markers(&m_src, JPEG_APP0 + m, 0xFFFF);
@@ -399,6 +418,7 @@ private:
         m_dst.mem->access_virt_barray = &Turn::accessLazy;
         // Written straight into the result, sized for the source's bytes give or take a little.
         m_result.resize(m_data.size() + m_data.size() / 8 + 65536);
+        adviseLargePages(m_result.data(), m_result.size());
         m_dest.init_destination = [](j_compress_ptr cinfo) {
             QByteArray &result = static_cast<Turn *>(cinfo->client_data)->m_result;
             cinfo->dest->next_output_byte = reinterpret_cast<JOCTET *>(result.data());
@@ -522,10 +542,31 @@ private:
     bool m_headerFailed = false;
     std::vector<std::vector<JBLOCKROW>> m_sourceRows;
     std::vector<LazyArray> m_lazy;
+    std::vector<std::pair<jvirt_barray_ptr, qint64>> m_sourceArrays; // with their bytes
+    jvirt_barray_ptr (*m_srcRequest)(j_common_ptr, int, boolean, JDIMENSION, JDIMENSION, JDIMENSION) = nullptr;
+    void (*m_srcRealize)(j_common_ptr) = nullptr;
     JBLOCKARRAY (*m_dstAccess)(j_common_ptr, jvirt_barray_ptr, JDIMENSION, JDIMENSION, boolean) = nullptr;
 };
 
 } // namespace
+
+void adviseLargePages(void *data, qint64 bytes)
+{
+#ifdef MADV_HUGEPAGE
+    // Only buffers that span several large pages gain; the advice is a hint either way.
+    constexpr quintptr kLargePage = 2 << 20;
+    if (bytes < qint64(4 * kLargePage))
+        return;
+    const quintptr page = quintptr(sysconf(_SC_PAGESIZE));
+    const quintptr begin = (quintptr(data) + page - 1) & ~(page - 1);
+    const quintptr end = (quintptr(data) + quintptr(bytes)) & ~(page - 1);
+    if (end > begin)
+        madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
+#else
+    Q_UNUSED(data);
+    Q_UNUSED(bytes);
+#endif
+}
 
 MemoryShare::MemoryShare(int mib) : m_mib(std::clamp(mib, 1, kSharedMemoryMiB))
 {
@@ -567,6 +608,7 @@ QImage decode(const QByteArray &data, const QSize &minimum, Decode *result)
     QImage image(scaled, QImage::Format_RGB32);
     if (image.isNull())
         return QImage();
+    adviseLargePages(image.bits(), image.sizeInBytes());
     // Warnings such as stray bytes before a marker leave a whole picture.
     const auto decoded = [&handle](int rc) {
         return rc == 0 || (tjGetErrorCode(handle.get()) == TJERR_WARNING && !isPrematureEnd(handle.get()));
