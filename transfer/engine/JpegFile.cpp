@@ -408,10 +408,10 @@ private:
         }
 
         m_lazy.resize(size_t(m_dst.num_components));
-        std::vector<jvirt_barray_ptr> arrays(size_t(m_dst.num_components));
+        m_arrays.resize(size_t(m_dst.num_components));
         for (int c = 0; c < m_dst.num_components; ++c) {
             m_lazy[size_t(c)].component = c;
-            arrays[size_t(c)] = reinterpret_cast<jvirt_barray_ptr>(&m_lazy[size_t(c)]);
+            m_arrays[size_t(c)] = reinterpret_cast<jvirt_barray_ptr>(&m_lazy[size_t(c)]);
         }
         m_dst.client_data = this;
         m_dstAccess = m_dst.mem->access_virt_barray;
@@ -437,7 +437,7 @@ private:
             result.resize(result.size() - int(cinfo->dest->free_in_buffer));
         };
         m_dst.dest = &m_dest;
-        jpeg_write_coefficients(&m_dst, arrays.data());
+        jpeg_write_coefficients(&m_dst, m_arrays.data());
         for (jpeg_saved_marker_ptr m = m_src.marker_list; m; m = m->next) {
             if (m_dst.write_JFIF_header && m->marker == JPEG_APP0 && m->data_length >= 5
                 && std::memcmp(m->data, "JFIF\0", 5) == 0)
@@ -542,6 +542,7 @@ private:
     bool m_headerFailed = false;
     std::vector<std::vector<JBLOCKROW>> m_sourceRows;
     std::vector<LazyArray> m_lazy;
+    std::vector<jvirt_barray_ptr> m_arrays; // members, not locals: an error jumps past destructors
     std::vector<std::pair<jvirt_barray_ptr, qint64>> m_sourceArrays; // with their bytes
     jvirt_barray_ptr (*m_srcRequest)(j_common_ptr, int, boolean, JDIMENSION, JDIMENSION, JDIMENSION) = nullptr;
     void (*m_srcRealize)(j_common_ptr) = nullptr;
