@@ -3,7 +3,9 @@
 # doing the same work on the same photos: an upright copy (a plain file copy
 # for an unturned photo, quality 95 otherwise) and quality-90 copies of 90,
 # 190 and 1920 pixels, four photos at a time.
-#   usage: import_vs_vips.sh PHOTO_DIR [OUT_PARENT]
+# RUNS=N repeats the pair N times and ends with the ratio's min/median/max
+# and the machine's load before and after.
+#   usage: [RUNS=N] import_vs_vips.sh PHOTO_DIR [OUT_PARENT]
 set -euo pipefail
 photos=$(cd "${1:?usage: import_vs_vips.sh PHOTO_DIR [OUT_PARENT]}" && pwd)
 work=${2:-$(mktemp -d)}
@@ -16,28 +18,44 @@ command -v vips >/dev/null || { echo "vips missing: apt-get install libvips-tool
 now() { date +%s.%N; }
 cat "$photos"/*.jpg > /dev/null  # same warm page cache for both runs
 
-rm -rf "$work/engine" "$work/vips"
-start=$(now)
-"$bench" "$photos" "$work/engine" --workers 4 | tail -1
-engine=$(echo "$(now) - $start" | bc -l)
+run_pair() {
+  rm -rf "$work/engine" "$work/vips"
+  start=$(now)
+  "$bench" "$photos" "$work/engine" --workers 4 | tail -1
+  engine=$(echo "$(now) - $start" | bc -l)
 
-mkdir -p "$work/vips/all" "$work/vips/90" "$work/vips/190" "$work/vips/1920"
-vips_one() {
-  local src=$1 out=$2 name
-  name=$(basename "$src")
-  if [ "$(vipsheader -f orientation "$src" 2>/dev/null || echo 1)" = 1 ]; then
-    cp "$src" "$out/all/$name"
-  else
-    vips autorot "$src" "$out/all/$name[Q=95]"
-  fi
-  for s in 90 190 1920; do
-    vipsthumbnail "$src" -s "$s" -o "$out/$s/%s.jpg[Q=90]"
-  done
+  mkdir -p "$work/vips/all" "$work/vips/90" "$work/vips/190" "$work/vips/1920"
+  vips_one() {
+    local src=$1 out=$2 name
+    name=$(basename "$src")
+    if [ "$(vipsheader -f orientation "$src" 2>/dev/null || echo 1)" = 1 ]; then
+      cp "$src" "$out/all/$name"
+    else
+      vips autorot "$src" "$out/all/$name[Q=95]"
+    fi
+    for s in 90 190 1920; do
+      vipsthumbnail "$src" -s "$s" -o "$out/$s/%s.jpg[Q=90]"
+    done
+  }
+  export -f vips_one
+  start=$(now)
+  ls "$photos"/*.jpg | xargs -P 4 -I{} bash -c 'vips_one "$@"' _ {} "$work/vips"
+  vipstime=$(echo "$(now) - $start" | bc -l)
+
+  printf "engine_seconds: %.2f  vips_seconds: %.2f  ratio: %.3f\n" "$engine" "$vipstime" \
+    "$(echo "$engine / $vipstime" | bc -l)"
 }
-export -f vips_one
-start=$(now)
-ls "$photos"/*.jpg | xargs -P 4 -I{} bash -c 'vips_one "$@"' _ {} "$work/vips"
-vipstime=$(echo "$(now) - $start" | bc -l)
 
-printf "engine_seconds: %.2f  vips_seconds: %.2f  ratio: %.3f\n" "$engine" "$vipstime" \
-  "$(echo "$engine / $vipstime" | bc -l)"
+runs=${RUNS:-1}
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+ratios=()
+for ((i = 1; i <= runs; i++)); do
+  line=$(run_pair)
+  echo "$line"
+  ratios+=("${line##* }")
+done
+if ((runs > 1)); then
+  sorted=($(printf '%s\n' "${ratios[@]}" | sort -g))
+  printf "ratio min/median/max: %s / %s / %s  load before: %s  after: %s\n" "${sorted[0]}" \
+    "${sorted[$((runs / 2))]}" "${sorted[$((runs - 1))]}" "$load_before" "$(cut -d' ' -f1-3 /proc/loadavg)"
+fi

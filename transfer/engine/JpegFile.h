@@ -26,6 +26,11 @@ QSize decodedSize(const QSize &stored, const QSize &minimum);
 // the data is damaged (*damaged set).
 QByteArray turnedUpright(const QByteArray &data, int orientation, bool *damaged);
 
+// Bytes a lossless turn of data holds: two a coefficient, one coefficient a
+// sample of each component as stored (6 a pixel at 4:4:4, 4 at 4:2:2, 3 at
+// 4:2:0, 2 for grey), and the result. 0 when the frame header does not parse.
+qint64 turnBytes(const QByteArray &data);
+
 // encoded with the source's APP1 to APP13, APP15 and comment segments in
 // place of its own (the ICC profile only when it describes encoded's colour
 // model); the EXIF orientation is set to 1 (pixel dimensions
@@ -37,6 +42,10 @@ QByteArray withMetadataOf(const QByteArray &encoded, const QByteArray &source, b
 QByteArray withOrientationReset(QByteArray data, bool quarterTurn);
 
 bool isJpeg(const QByteArray &data);
+
+// Asks for large memory pages for a buffer of many megabytes before it is
+// first written: far fewer page faults than the small pages it gets otherwise.
+void adviseLargePages(void *data, qint64 bytes);
 
 // The import workers' large buffers (decoded pictures, coefficients of a
 // turn) share this many MiB: a worker waits until its share is free, so the

@@ -59,9 +59,10 @@ protected:
 
 private:
     void processGroup(const QList<PhotoImportTask> &group);
+    // Long sides of the group's size copies, each once.
+    static QList<int> sizeTargets(const QList<PhotoImportTask> &group);
     static bool sourceIsWhole(class tfphotosource &source, const QList<PhotoImportTask> &group);
-    bool processEntry(const PhotoImportTask &task, class tfphotosource &source,
-                      const QList<PhotoImportTask> &group, QString &errorMsg);
+    bool processEntry(const PhotoImportTask &task, class tfphotosource &source, QString &errorMsg);
 
     const int workerId;
     QList<PhotoImportTask> currentTask; // the entries last handed over

@@ -11,6 +11,7 @@
 #include <QImageReader>
 
 #include <algorithm>
+#include <limits>
 #include <utility>
 #include <exception>
 
@@ -114,7 +115,20 @@ bool tfphotosource::load(const QList<int> &sizeTargets, bool uprightOriginal)
         QFile file(m_path);
         if (!file.open(QIODevice::ReadOnly))
             return false;
-        m_data = file.readAll();
+        // Read into a buffer of the file's size, on large pages like the decode.
+        const qint64 size = file.size();
+        m_data = QByteArray(int(std::min<qint64>(size, std::numeric_limits<int>::max() - 1)), Qt::Uninitialized);
+        JpegFile::adviseLargePages(m_data.data(), m_data.size());
+        qint64 got = 0;
+        while (got < m_data.size()) {
+            const qint64 n = file.read(m_data.data() + got, m_data.size() - got);
+            if (n <= 0)
+                break;
+            got += n;
+        }
+        m_data.truncate(int(got));
+        if (!file.atEnd())
+            m_data += file.readAll(); // grew while being read
         {
             // The reduced decode, four bytes a pixel, and the size copies made from it.
             const QSize decoded = JpegFile::decodedSize(m_storedSize, needed);

@@ -80,6 +80,7 @@ private slots:
     void workerReportsEveryEntry();
     void uploadedEntryTouchesNothing();
     void targetFolderCannotBeCreated();
+    void groupReportsInOrderOnceWritten();
     void stopFinishesHandedEntries();
     void rotateInPlace();
 
@@ -556,6 +557,41 @@ void TestImportWorker::targetFolderCannotBeCreated()
 }
 
 // Entries handed over before a stop are still written and reported, then the thread ends.
+// The copies of a photo are written side by side; still each result comes in
+// entry order, once its own file is in place, and one copy's failure is its own.
+void TestImportWorker::groupReportsInOrderOnceWritten()
+{
+    const QString source = makePhoto(QStringLiteral("side.jpg"), 320, 240, 6);
+    QVERIFY(!source.isEmpty());
+    const QString out = m_dir.filePath(QStringLiteral("side"));
+    QVERIFY(QDir().mkpath(out));
+    {
+        QFile blocker(out + QStringLiteral("/190")); // a file where the folder should be
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+    }
+    const QList<PhotoImportTask> group = photoGroup(source, out);
+    tfimportworker worker(0);
+    QList<int> order;
+    QList<bool> onDisk;
+    connect(&worker, &tfimportworker::photoImported, this,
+            [&](int, const QString &, int index, bool, const QString &) {
+                order.append(index);
+                const QFileInfo target(tfimportworker::generateTargetPath(group.at(index)));
+                onDisk.append(target.isFile() && QImageReader(target.filePath()).canRead());
+            },
+            Qt::DirectConnection);
+    QSignalSpy results(&worker, &tfimportworker::photoImported);
+    worker.start();
+    worker.setTaskGroup(group);
+    QTRY_COMPARE_WITH_TIMEOUT(results.count(), 4, 20000);
+    QCOMPARE(order, QList<int>({0, 1, 2, 3}));
+    QCOMPARE(onDisk, QList<bool>({true, true, false, true}));
+    for (int i = 0; i < 4; ++i)
+        QCOMPARE(results.at(i).at(3).toBool(), i != 2);
+    QCOMPARE(results.at(2).at(4).toString(), QStringLiteral("无法创建目标目录: %1").arg(out + QStringLiteral("/190")));
+    QCOMPARE(fileSize(out + QStringLiteral("/all/side.jpg")), QSize(240, 320));
+}
+
 void TestImportWorker::stopFinishesHandedEntries()
 {
     const QString photo = makePhoto(QStringLiteral("stop.jpg"), 800, 600, 6);
