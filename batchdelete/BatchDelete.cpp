@@ -24,6 +24,7 @@
 #include <QMouseEvent>
 #include <QTimer>
 #include <QDateEdit>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QJsonArray>
 #include <QJsonObject>
@@ -66,6 +67,9 @@ BatchDelete::BatchDelete(QWidget *parent)
     if (!Config::k_shops.isEmpty())
         m_currentShopId = Config::k_shops.first().id;
     setupUI();
+    m_journal = std::make_unique<BatchDeleteJournal>(BatchDeleteJournal::defaultPath());
+    m_journal->load();
+    QTimer::singleShot(0, this, &BatchDelete::resendJournal);
 }
 
 BatchDelete::~BatchDelete()
@@ -459,10 +463,15 @@ void BatchDelete::onStartBatchDelete()
 void BatchDelete::startDeleteRun()
 {
     ToastWidget::showMessage(this, QStringLiteral("验证成功！"), 2000);
+    // What an earlier run still owes goes first, before this run records its own.
+    resendJournal();
     m_running = true;
     m_stopping = false;
     m_runIds = m_searchIds;
     m_skipped.clear();
+    m_runDeleted = 0;
+    m_runFailed = 0;
+    m_stopReason.clear();
     setUserEnable(false);
     deleteNextOrder();
 }
@@ -483,6 +492,8 @@ void BatchDelete::deleteNextOrder()
     m_pendingFiles.clear();
     m_inFlight = 0;
     m_orderFailure.clear();
+    m_orderFailed = 0;
+    m_orderFirstFailure.clear();
     // Taken once, before the scan: no link swapped in later widens what may go.
     QString reason;
     m_scannedFolder = BatchDeleteLogic::realOrderFolder(order.netpath, &reason);
@@ -520,6 +531,11 @@ void BatchDelete::onScanResult(const BatchDeleteOrderInfo &order, const FileScan
     for (int i = 0; i < files.size(); ++i)
         files[i].index = i;
     if (files.isEmpty()) {
+        // Files found but none of them may go: say so rather than pass the order over.
+        if (!result.files.isEmpty()) {
+            skipOrder(order, BatchDeleteLogic::nothingDeletableText());
+            return;
+        }
         nextOrder();
         return;
     }
@@ -587,6 +603,15 @@ void BatchDelete::deleteOneFile()
     if (m_currentOrderIndex < 0 || m_currentOrderIndex >= m_ordersToDelete.size())
         return;
     const BatchDeleteOrderInfo order = m_ordersToDelete.at(m_currentOrderIndex);
+    QString error;
+    if (!m_journal->contains(m_pendingFiles.first().filePath) && !journalAhead(order, &error)) {
+        // Unrecorded, a removal could go unreported for good: nothing more is removed.
+        m_stopReason = QStringLiteral("无法写入删除记录，删除已停止：%1").arg(error);
+        m_pendingFiles.clear();
+        if (m_inFlight == 0)
+            endRun(m_stopReason);
+        return;
+    }
     BatchDeleteFileInfo file = m_pendingFiles.takeFirst();
     file.status = Deleting;
     orderListWidget->refreshFileStatusDeleting(order.order_photo_id, file.index);
@@ -597,11 +622,23 @@ void BatchDelete::deleteOneFile()
     task->file = file;
     task->scannedFolder = m_scannedFolder;
     connect(task, &BatchdeleteThread::deleteFileFinish, this, &BatchDelete::onFileResult);
-    connect(task, &BatchdeleteThread::deleteFileFinish, task, &QObject::deleteLater);
     ++m_inFlight;
     // Two threads kept for the run take the files in turn: starting a thread per
     // file cost more than removing it.
-    m_deletionPool->start([task]() { task->deleteFile(); });
+    task->startIn(m_deletionPool);
+}
+
+bool BatchDelete::journalAhead(const BatchDeleteOrderInfo &order, QString *error)
+{
+    // One synced write for a batch of files, not one per file.
+    constexpr int batch = 1024;
+    QList<BatchDeleteJournal::Entry> entries;
+    for (int i = 0; i < m_pendingFiles.size() && entries.size() < batch; ++i) {
+        const BatchDeleteFileInfo &file = m_pendingFiles.at(i);
+        if (!m_journal->contains(file.filePath))
+            entries.append({m_runIds, order.order_photo_id, file.filePath, file.fileName});
+    }
+    return m_journal->record(entries, error);
 }
 
 void BatchDelete::onFileResult(const BatchDeleteOrderInfo &order, const BatchDeleteFileInfo &file)
@@ -614,12 +651,17 @@ void BatchDelete::onFileResult(const BatchDeleteOrderInfo &order, const BatchDel
             if (!self || self->m_closing)
                 return;
             BatchDeleteFileInfo reported = file;
-            if (!accepted)
+            // A report given up stays owed: the next opening sends it again.
+            if (accepted)
+                self->m_journal->clear(file.filePath);
+            else
                 reported.status = SubmitFailed;
             self->recordOutcome(order, reported);
         });
         return;
     }
+    // Not removed: nothing is owed for it.
+    m_journal->clear(file.filePath);
     if (BatchDeleteLogic::isFolderLost(file)) {
         // The folder is gone or no longer the one scanned: the order's other files are
         // not touched, nothing more is reported and the order is listed at the end.
@@ -628,11 +670,13 @@ void BatchDelete::onFileResult(const BatchDeleteOrderInfo &order, const BatchDel
         const QList<BatchDeleteFileInfo> untouched = m_pendingFiles;
         m_pendingFiles.clear();
         for (BatchDeleteFileInfo other : untouched) {
+            m_journal->clear(other.filePath);
             other.status = file.status;
             other.errorMessage = file.errorMessage;
             orderListWidget->deleteRefreshOrder(order, other);
             fileListWidget->deleteRefreshFile(order, other);
         }
+        m_runFailed += untouched.size();
     }
     recordOutcome(order, file);
 }
@@ -641,6 +685,14 @@ void BatchDelete::recordOutcome(const BatchDeleteOrderInfo &order, const BatchDe
 {
     orderListWidget->deleteRefreshOrder(order, file);
     fileListWidget->deleteRefreshFile(order, file);
+    if (file.status == Deleted) {
+        ++m_runDeleted;
+    } else {
+        ++m_runFailed;
+        if (m_orderFailed++ == 0)
+            m_orderFirstFailure = file.errorMessage.isEmpty() ? BatchDeleteLogic::statusText(file.status)
+                                                              : file.errorMessage;
+    }
     if (m_inFlight > 0)
         --m_inFlight;
     if (m_stopping) {
@@ -654,8 +706,15 @@ void BatchDelete::recordOutcome(const BatchDeleteOrderInfo &order, const BatchDe
     // The order ends when none of its files is still being removed or reported.
     if (m_inFlight > 0)
         return;
+    if (!m_stopReason.isEmpty()) {
+        endRun(m_stopReason);
+        return;
+    }
     if (!m_orderFailure.isEmpty())
         m_skipped.append(BatchDeleteLogic::skippedLine(order, m_orderFailure));
+    else if (m_orderFailed > 0)
+        m_skipped.append(BatchDeleteLogic::skippedLine(
+            order, BatchDeleteLogic::failedFilesReason(m_orderFailed, m_orderFirstFailure)));
     nextOrder();
 }
 
@@ -698,6 +757,67 @@ void BatchDelete::deletePost_one(const QString &orderPhotoId, const BatchDeleteF
         });
 }
 
+void BatchDelete::resendJournal()
+{
+    // While a run goes its own entries are live: only what earlier runs left is looked at.
+    if (m_resending || m_closing || m_running)
+        return;
+    QList<BatchDeleteJournal::Entry> owed;
+    for (const BatchDeleteJournal::Entry &entry : m_journal->entries()) {
+        const QFileInfo info(entry.filePath);
+        if (info.exists() || info.isSymLink())
+            m_journal->clear(entry.filePath); // recorded ahead, never removed
+        else if (QFileInfo(info.absolutePath()).isDir())
+            owed.append(entry);
+        // Its folder is not there (share not mounted): kept for a later opening.
+    }
+    if (owed.isEmpty())
+        return;
+    qCInfo(lcBatchDelete) << "补交已删除文件的记录:" << owed.size();
+    m_resending = true;
+    resendNext(owed, 0, QString());
+}
+
+void BatchDelete::resendNext(QList<BatchDeleteJournal::Entry> owed, int failed, const QString &firstFailure)
+{
+    if (m_closing)
+        return;
+    if (owed.isEmpty()) {
+        m_resending = false;
+        if (failed > 0)
+            ToastWidget::showMessage(this, QStringLiteral("%1个已删除文件的记录未能提交：%2").arg(failed).arg(firstFailure),
+                                     2000);
+        return;
+    }
+    const BatchDeleteJournal::Entry entry = owed.takeFirst();
+    BatchDeleteFileInfo file;
+    file.filePath = entry.filePath;
+    file.fileName = entry.fileName;
+    auto *request = new BaseReq(this);
+    QPointer<BatchDelete> self(this);
+    request->getResultData(
+        QStringLiteral("&m=order&a=delete_pic_after"), BatchDeleteLogic::deleteAfterBody(entry.ids, entry.orderPhotoId, file),
+        [self, request, entry, owed, failed, firstFailure](bool ok, const QJsonDocument &document) {
+            request->deleteLater();
+            if (!self || self->m_closing)
+                return;
+            const QJsonObject reply = document.object();
+            if (ok && BatchDeleteLogic::isAccepted(reply)) {
+                self->m_journal->clear(entry.filePath);
+                self->resendNext(owed, failed, firstFailure);
+                return;
+            }
+            const QString why = ok ? reply.value(QStringLiteral("message")).toString()
+                                   : BaseReq::failureMessage(request->lastFailure());
+            const QString first = firstFailure.isEmpty() ? why : firstFailure;
+            // Unreachable: the rest waits for the next opening instead of timing out one by one.
+            if (!ok)
+                self->resendNext({}, failed + 1 + owed.size(), first);
+            else
+                self->resendNext(owed, failed + 1, first);
+        });
+}
+
 void BatchDelete::askResend(const QString &text, const std::function<void(bool)> &answer)
 {
     auto *dialog = new SimpleDialog(this);
@@ -729,15 +849,11 @@ void BatchDelete::endRun(const QString &stopReason)
     m_running = false;
     m_pendingFiles.clear();
     setUserEnable(true);
-    if (stopReason.isEmpty() && m_skipped.isEmpty()) {
-        QMessageBox::information(this, kTitle, QStringLiteral("全部删除完成！"), QMessageBox::Ok, QMessageBox::NoButton);
-        return;
-    }
-    QStringList lines;
-    if (!stopReason.isEmpty())
-        lines << stopReason;
-    lines << QStringLiteral("以下订单未删除：") << m_skipped;
-    warn(lines.join(QLatin1Char('\n')));
+    const QString text = BatchDeleteLogic::runEndText(m_runDeleted, m_runFailed, stopReason, m_skipped);
+    if (m_runFailed == 0 && stopReason.isEmpty() && m_skipped.isEmpty())
+        QMessageBox::information(this, kTitle, text, QMessageBox::Ok, QMessageBox::NoButton);
+    else
+        warn(text);
 }
 
 void BatchDelete::closeEvent(QCloseEvent *event)

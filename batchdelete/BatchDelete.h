@@ -1,5 +1,6 @@
 #pragma once
 
+#include "batchdelete/BatchDeleteJournal.h"
 #include "batchdelete/BatchDeleteLogic.h"
 #include "batchdelete/BatchDeleteRecords.h"
 
@@ -11,6 +12,7 @@
 #include <QStringList>
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 class BatchDelete_FileListWidget;
 class BatchDelete_OrderListWidget;
@@ -62,6 +64,9 @@ public:
     void deletePost_one(const QString &orderPhotoId, const BatchDeleteFileInfo &file,
                         const std::function<void(bool)> &done);
     void deleteOneFile();
+    // Reports files removed by an earlier run whose report never got through.
+    void resendJournal();
+    bool isResendingJournal() const { return m_resending; }
 
 signals:
     void changeShop(QMap<QString, QString> values);
@@ -94,6 +99,8 @@ private:
     void closeWhenIdle();
     void closeNow();
     void warn(const QString &text);
+    bool journalAhead(const BatchDeleteOrderInfo &order, QString *error);
+    void resendNext(QList<BatchDeleteJournal::Entry> owed, int failed, const QString &firstFailure);
 
     QString m_currentShopId;
     QString m_managerId;
@@ -134,5 +141,15 @@ private:
     QString m_orderFailure;
     // Orders not deleted, one line each for the final box.
     QStringList m_skipped;
+    // Files of the run removed and reported, and those that failed.
+    int m_runDeleted = 0;
+    int m_runFailed = 0;
+    // Files of the current order that failed, and the first one's reason.
+    int m_orderFailed = 0;
+    QString m_orderFirstFailure;
     QList<QPointer<SimpleDialog>> m_resendPrompts;
+    std::unique_ptr<BatchDeleteJournal> m_journal;
+    bool m_resending = false;
+    // Set when the run cannot go on safely; it ends once no file is in flight.
+    QString m_stopReason;
 };

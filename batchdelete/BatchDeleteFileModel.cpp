@@ -40,7 +40,7 @@ QVariant BatchDeleteFileModel::data(const QModelIndex &index, int role) const
     case 0: return file.fileName;
     case 1: return file.dirName;
     case 2: return formatFileSize(file.size);
-    case 3: return BatchDeleteLogic::statusCellText(file.status);
+    case 3: return BatchDeleteLogic::statusCellText(file.status, file.errorMessage);
     case 4: return file.filePath;
     default: return QVariant();
     }

@@ -9,6 +9,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonValue>
+#include <QRegularExpression>
 
 namespace BatchDeleteLogic {
 
@@ -181,6 +182,29 @@ QString skippedLine(const BatchDeleteOrderInfo &order, const QString &reason)
     return order.orderpayforkey + QLatin1Char('-') + order.servicetimes + QStringLiteral("：") + reason;
 }
 
+QString failedFilesReason(int failed, const QString &firstReason)
+{
+    return QStringLiteral("%1个文件删除失败（%2）").arg(failed).arg(firstReason);
+}
+
+QString runEndText(int deleted, int failed, const QString &stopReason, const QStringList &skipped)
+{
+    if (failed == 0 && stopReason.isEmpty() && skipped.isEmpty())
+        return QStringLiteral("全部删除完成！");
+    QStringList lines;
+    if (!stopReason.isEmpty())
+        lines << stopReason;
+    lines << QStringLiteral("删除结束：成功%1个，失败%2个").arg(deleted).arg(failed);
+    if (!skipped.isEmpty())
+        lines << QStringLiteral("以下订单未删除：") << skipped;
+    return lines.join(QLatin1Char('\n'));
+}
+
+QString nothingDeletableText()
+{
+    return QStringLiteral("扫描到的文件都不在订单目录内");
+}
+
 QString formatFileSize(qint64 size)
 {
     constexpr qint64 kb = 1024;
@@ -221,12 +245,14 @@ QString statusColor(int status)
     }
 }
 
-QString statusCellText(int status)
+QString statusCellText(int status, const QString &errorMessage)
 {
     if (status == MissingFile)
         return statusText(status) + QStringLiteral(" (文件不存在)");
     if (status == FileOccupied)
         return statusText(status) + QStringLiteral(" (文件被占用)");
+    if ((status == NetworkUnreachable || status == NoPermission || status == UnknownError) && !errorMessage.isEmpty())
+        return errorMessage;
     return statusText(status);
 }
 
@@ -241,9 +267,18 @@ bool isFolderLost(const BatchDeleteFileInfo &file)
            || (file.status == UnknownError && file.errorMessage == outsideScannedFolderText());
 }
 
+// Runs of separators name one folder; "." and ".." are left for the checks to refuse.
+static QString collapsed(QString path)
+{
+    static const QRegularExpression runs(QStringLiteral("/{2,}"));
+    return path.replace(runs, QStringLiteral("/"));
+}
+
 bool mayDelete(const QString &filePath, const QString &orderFolder)
 {
-    return MountRoot::isOnShare(orderFolder) && MountRoot::isStrictlyBelow(filePath, orderFolder);
+    const QString folder = collapsed(orderFolder);
+    return MountRoot::isStrictlyBelow(folder, collapsed(MountRoot::path()))
+           && MountRoot::isStrictlyBelow(collapsed(filePath), folder);
 }
 
 } // namespace BatchDeleteLogic

@@ -6,6 +6,7 @@
 #include <QJsonObject>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // The batch delete tool's rules that need no window, thread or network.
 namespace BatchDeleteLogic {
@@ -59,20 +60,28 @@ QString deletedListText(const QList<BatchDeleteFileInfo> &files);
 QString failedListText(const QList<BatchDeleteFileInfo> &files);
 // One line of the final box's list of orders not deleted.
 QString skippedLine(const BatchDeleteOrderInfo &order, const QString &reason);
+// The reason listed for an order some of whose files were not deleted.
+QString failedFilesReason(int failed, const QString &firstReason);
+// The final box of a run: "全部删除完成！" only when nothing failed, was skipped or stopped.
+QString runEndText(int deleted, int failed, const QString &stopReason, const QStringList &skipped);
+// Why an order is listed whose scan found files none of which lie below its folder.
+QString nothingDeletableText();
 
 // Table texts.
 QString formatFileSize(qint64 size);
 QString statusText(int status);
 QString statusColor(int status);
-// The status cell: the text with " (文件不存在)" or " (文件被占用)" where they apply.
-QString statusCellText(int status);
+// The status cell: the text with " (文件不存在)" or " (文件被占用)" where they
+// apply; a failed removal whose text says nothing ("未知") shows its reason.
+QString statusCellText(int status, const QString &errorMessage = QString());
 
 // The message of a file whose folder is no longer the one scanned.
 QString outsideScannedFolderText();
 // True when the file's removal found its folder gone or swapped since the scan.
 bool isFolderLost(const BatchDeleteFileInfo &file);
 
-// True when filePath lies strictly below the order folder, on the share.
+// True when filePath lies strictly below the order folder, on the share;
+// doubled separators in either path or the mount root do not matter.
 bool mayDelete(const QString &filePath, const QString &orderFolder);
 
 } // namespace BatchDeleteLogic

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QThreadPool>
 
 #include <cerrno>
 #include <unistd.h>
@@ -22,6 +23,14 @@ BatchdeleteThread::BatchdeleteThread(QObject *parent)
 void BatchdeleteThread::run()
 {
     deleteFile();
+}
+
+void BatchdeleteThread::startIn(QThreadPool *pool)
+{
+    pool->start([this]() {
+        deleteFile();
+        deleteLater();
+    });
 }
 
 void BatchdeleteThread::setOutcome(int status, const QString &message)
@@ -66,7 +75,8 @@ void BatchdeleteThread::analyzeDeleteError(const QString &filePath)
             setOutcome(NetworkUnreachable, kUnreachable);
         return;
     }
-    if (!info.isWritable()) {
+    // EPERM (immutable), EACCES and EROFS: the system refuses, whatever the mode bits say.
+    if (!info.isWritable() || m_removeError == EPERM || m_removeError == EACCES || m_removeError == EROFS) {
         setOutcome(NoPermission, QStringLiteral("没有删除权限"));
         return;
     }

@@ -4,6 +4,8 @@
 
 #include <QThread>
 
+class QThreadPool;
+
 // Removes one file of an order folder and, when that fails, works out why:
 // on a thread of its own when started, or on whatever thread calls deleteFile().
 class BatchdeleteThread : public QThread
@@ -20,6 +22,10 @@ public:
     QString scannedFolder;
 
     void deleteFile();
+    // Runs deleteFile() on a thread of the pool and releases the object once
+    // that call has returned there: a receiver of deleteFileFinish may still
+    // be running on that thread when the signal's queued slots are handled.
+    void startIn(QThreadPool *pool);
     void analyzeDeleteError(const QString &filePath);
     static bool isNetworkPathUnreachable(const QString &path);
     static bool isFileOccupied(const QString &path);

@@ -109,9 +109,8 @@ void threadsAlone(const QString &folder, QTextStream &out)
                              --outstanding;
                              handOn();
                          });
-        QObject::connect(task, &BatchdeleteThread::deleteFileFinish, task, &QObject::deleteLater);
         ++outstanding;
-        pool.start([task]() { task->deleteFile(); });
+        task->startIn(&pool);
     };
     timer.restart();
     handOn();
@@ -130,6 +129,8 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // The deletion journal goes with the temporary home.
+    Config::k_datarootpath = home.path() + QStringLiteral("/data/");
     QCoreApplication::setApplicationName(QStringLiteral("studiotools"));
     QLoggingCategory::setFilterRules(QStringLiteral("studio.*=false"));
     BatchDeleteLogic::registerMetaTypes();

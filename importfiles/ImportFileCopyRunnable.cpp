@@ -1,6 +1,7 @@
 #include "importfiles/ImportFileCopyRunnable.h"
 
 #include "app/core/Logging.h"
+#include "app/core/SameFileContent.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -141,7 +142,7 @@ void ImportFileCopyRunnable::cancelled()
 
 void ImportFileCopyRunnable::nameTaken(const QString &target)
 {
-    if (sameContents(m_file.sourcePath, target))
+    if (sameFileContent(m_file.sourcePath, target))
         return succeed(QStringLiteral("已存在相同文件"));
     fail(QStringLiteral("目标位置已有同名的其他文件，未替换: %1").arg(target));
 }
@@ -176,7 +177,7 @@ void ImportFileCopyRunnable::run()
     if (QFileInfo(target).exists() || QFileInfo(target).isSymLink()) {
         if (!m_file.replaceAllowed)
             return nameTaken(target);
-        if (sameContents(source, target))
+        if (sameFileContent(source, target))
             return succeed(QStringLiteral("已存在相同文件"));
     }
 
@@ -322,24 +323,7 @@ ImportFileCopyRunnable::TargetState ImportFileCopyRunnable::targetState(const Im
     const QFileInfo info(target);
     if (!info.exists() && !info.isSymLink())
         return TargetState::Absent;
-    return sameContents(file.sourcePath, target) ? TargetState::Same : TargetState::Different;
-}
-
-bool ImportFileCopyRunnable::sameContents(const QString &first, const QString &second)
-{
-    QFile a(first);
-    QFile b(second);
-    if (!QFileInfo(first).isFile() || !QFileInfo(second).isFile() || a.size() != b.size())
-        return false;
-    if (!a.open(QIODevice::ReadOnly) || !b.open(QIODevice::ReadOnly))
-        return false;
-    constexpr qint64 chunk = 4 << 20;
-    while (!a.atEnd()) {
-        const QByteArray left = a.read(chunk);
-        if (left.isEmpty() || left != b.read(chunk))
-            return false;
-    }
-    return b.atEnd();
+    return sameFileContent(file.sourcePath, target) ? TargetState::Same : TargetState::Different;
 }
 
 bool ImportFileCopyRunnable::isTemporaryName(const QString &name)

@@ -46,7 +46,6 @@ public:
         Different, // anything else: replacing it loses it
     };
     static TargetState targetState(const ImportFile &file);
-    static bool sameContents(const QString &first, const QString &second);
 
     // The tool's temporaries in folder that no running copy holds, removed;
     // returns how many went. Left behind by a killed run.

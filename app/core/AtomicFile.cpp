@@ -1,31 +1,119 @@
 #include "app/core/AtomicFile.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageWriter>
-#include <QSaveFile>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace AtomicFile {
 
 namespace {
 
-bool commit(QSaveFile &file, const QString &target, QString *error)
+QString systemError(int code)
 {
-    if (!file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    // Only a file that is really there counts as written.
-    if (!QFileInfo(target).isFile()) {
-        if (error)
-            *error = QStringLiteral("目标文件不存在: %1").arg(target);
-        return false;
-    }
-    return true;
+    return QString::fromLocal8Bit(std::strerror(code));
 }
+
+// A temporary file beside the target. Only commit() puts it in the target's
+// place, after the bytes are on disk; anything else removes it.
+class PendingFile
+{
+public:
+    explicit PendingFile(const QString &target) : m_target(target) {}
+    ~PendingFile()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        if (!m_temporary.isEmpty())
+            ::unlink(m_temporary.constData());
+    }
+    PendingFile(const PendingFile &) = delete;
+    PendingFile &operator=(const PendingFile &) = delete;
+
+    bool open(QString *error)
+    {
+        const QFileInfo info(m_target);
+        for (int attempt = 0; attempt < 16; ++attempt) {
+            const QString name = QStringLiteral(".") + info.fileName().left(64) + QStringLiteral(".part-")
+                + QString::number(QRandomGenerator::global()->generate64(), 36).left(10);
+            const QByteArray path = QFile::encodeName(QDir(info.absolutePath()).filePath(name));
+            // open(2) applies the umask to 0666, so the file gets the mode of any plain new file.
+            m_fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (m_fd >= 0) {
+                m_temporary = path;
+                return true;
+            }
+            if (errno != EEXIST)
+                break;
+        }
+        return fail(QStringLiteral("无法写入 %1: %2").arg(m_target, systemError(errno)), error);
+    }
+
+    bool write(const char *data, qint64 size, QString *error)
+    {
+        while (size > 0) {
+            const ssize_t n = ::write(m_fd, data, size_t(size));
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                return fail(QStringLiteral("写入失败 %1: %2").arg(m_target, systemError(errno)), error);
+            }
+            data += n;
+            size -= n;
+            m_written += n;
+        }
+        return true;
+    }
+
+    // Flushed to disk and checked for its full size before it replaces the target:
+    // a share that runs full or drops the connection fails here, not after the rename.
+    bool commit(QString *error)
+    {
+        if (::fsync(m_fd) != 0 && errno != EINVAL && errno != ENOTSUP)
+            return fail(QStringLiteral("写入失败 %1: %2").arg(m_target, systemError(errno)), error);
+        struct stat written = {};
+        if (::fstat(m_fd, &written) != 0 || written.st_size != m_written)
+            return fail(QStringLiteral("写入不完整 %1: %2/%3 字节")
+                            .arg(m_target)
+                            .arg(qint64(written.st_size))
+                            .arg(m_written),
+                        error);
+        const int fd = m_fd;
+        m_fd = -1;
+        if (::close(fd) != 0)
+            return fail(QStringLiteral("写入失败 %1: %2").arg(m_target, systemError(errno)), error);
+        if (::rename(m_temporary.constData(), QFile::encodeName(m_target).constData()) != 0)
+            return fail(QStringLiteral("无法写入 %1: %2").arg(m_target, systemError(errno)), error);
+        m_temporary.clear();
+        // Only a file that is really there counts as written.
+        if (QFileInfo(m_target).size() != m_written || !QFileInfo(m_target).isFile())
+            return fail(QStringLiteral("目标文件不存在: %1").arg(m_target), error);
+        return true;
+    }
+
+private:
+    static bool fail(const QString &why, QString *error)
+    {
+        if (error)
+            *error = why;
+        return false;
+    }
+
+    QString m_target;
+    QByteArray m_temporary;
+    int m_fd = -1;
+    qint64 m_written = 0;
+};
 
 } // namespace
 
@@ -37,12 +125,9 @@ bool copy(const QString &source, const QString &target, QString *error)
             *error = in.errorString();
         return false;
     }
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = out.errorString();
+    PendingFile out(target);
+    if (!out.open(error))
         return false;
-    }
     constexpr qint64 chunk = 4 * 1024 * 1024;
     QByteArray buffer(int(chunk), Qt::Uninitialized);
     for (;;) {
@@ -50,19 +135,20 @@ bool copy(const QString &source, const QString &target, QString *error)
         if (n < 0) {
             if (error)
                 *error = in.errorString();
-            out.cancelWriting();
             return false;
         }
         if (n == 0)
             break;
-        if (out.write(buffer.constData(), n) != n) {
-            if (error)
-                *error = out.errorString();
-            out.cancelWriting();
+        if (!out.write(buffer.constData(), n, error))
             return false;
-        }
     }
-    return commit(out, target, error);
+    // A source that shrank or grew while being read is not the file that was picked.
+    if (in.size() != in.pos()) {
+        if (error)
+            *error = QStringLiteral("源文件读取不完整: %1").arg(source);
+        return false;
+    }
+    return out.commit(error);
 }
 
 QByteArray encodeImage(const QImage &image, const QByteArray &format, int quality, QString *error)
@@ -92,19 +178,8 @@ bool writeImage(const QImage &image, const QString &target, const QByteArray &fo
 
 bool write(const QByteArray &data, const QString &target, QString *error)
 {
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = out.errorString();
-        return false;
-    }
-    if (out.write(data) != data.size()) {
-        if (error)
-            *error = out.errorString();
-        out.cancelWriting();
-        return false;
-    }
-    return commit(out, target, error);
+    PendingFile out(target);
+    return out.open(error) && out.write(data.constData(), data.size(), error) && out.commit(error);
 }
 
 } // namespace AtomicFile

@@ -7,7 +7,9 @@ class QImage;
 
 // Writes files so that a reader never sees a partial one: the data goes to a
 // temporary file in the target's folder, which is renamed over the target
-// only when complete. A failed write leaves no temporary file behind.
+// only when it is whole on disk (flushed, synced, its size checked). A failed
+// write leaves the target as it was and no temporary file behind. New files
+// get the mode of any plain new file (0666 less the umask).
 namespace AtomicFile {
 
 // Byte copy of source to target, replacing an existing target.

@@ -1,6 +1,7 @@
 #include "split/engine/FJJobFile.h"
 
 #include "app/core/K.h"
+#include "app/core/SameFileContent.h"
 #include "platform/MountRoot.h"
 
 #include <QDir>
@@ -73,28 +74,11 @@ bool holdsSource(CopyResult result)
     return result == CopyResult::Copied || result == CopyResult::Identical;
 }
 
-bool sameContent(const QString &a, const QString &b)
-{
-    QFile first(a);
-    QFile second(b);
-    if (!first.open(QIODevice::ReadOnly) || !second.open(QIODevice::ReadOnly) || first.size() != second.size())
-        return false;
-    constexpr qint64 chunk = 1024 * 1024;
-    for (;;) {
-        const QByteArray x = first.read(chunk);
-        const QByteArray y = second.read(chunk);
-        if (x != y)
-            return false;
-        if (x.isEmpty())
-            return first.error() == QFileDevice::NoError && second.error() == QFileDevice::NoError;
-    }
-}
-
 namespace {
 
 CopyResult existingTarget(const QString &source, const QString &target, QString *error)
 {
-    if (sameContent(source, target))
+    if (sameFileContent(source, target))
         return CopyResult::Identical;
     if (error)
         *error = QStringLiteral("目标文件已存在且内容不同: %1").arg(target);

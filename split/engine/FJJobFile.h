@@ -31,9 +31,6 @@ enum class CopyResult {
 // Copied or already there with the same bytes: the target holds the source.
 bool holdsSource(CopyResult result);
 
-// True when both files can be read and hold the same bytes.
-bool sameContent(const QString &a, const QString &b);
-
 // Copies source to target through a temporary file in the target's folder
 // that is renamed into place; never replaces an existing target (one with
 // the same bytes counts as done). The copy

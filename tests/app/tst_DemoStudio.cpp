@@ -456,17 +456,27 @@ void tst_DemoStudio::batchDeleteDeletesAFinishedOrder()
     search(window);
     QTableWidget *table = window->orderListPanel()->tableWidget();
     QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), 5, 30000);
-    int row = 0;
-    while (window->orderListPanel()->orders().at(row).orderpayforkey != kFinishedOrder)
-        ++row;
-    table->cellWidget(row, 0)->findChild<QCheckBox *>()->setChecked(true);
+    // An order not yet finished is checked as well: the studio refuses to let its files go.
+    const QStringList unfinished = filesIn(m_demo->orderFolder(kSelectedOrder));
+    QVERIFY(!unfinished.isEmpty());
+    for (int row = 0; row < table->rowCount(); ++row) {
+        const QString number = window->orderListPanel()->orders().at(row).orderpayforkey;
+        if (number == kFinishedOrder || number == kSelectedOrder)
+            table->cellWidget(row, 0)->findChild<QCheckBox *>()->setChecked(true);
+    }
     QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("startButton")), Qt::LeftButton);
     BatchLoginDialog *dialog = nullptr;
     QTRY_VERIFY_WITH_TIMEOUT((dialog = window->findChild<BatchLoginDialog *>()) != nullptr, 30000);
     dialog->findChild<QLineEdit *>(QStringLiteral("passwordEdit"))->setText(m_demo->password());
     dialog->handleOk();
 
-    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->countOf(QStringLiteral("全部删除完成！")) == 1, 30000);
+    const QString end = QStringLiteral("删除结束：成功%1个，失败0个\n以下订单未删除：\n%2-1：订单未结单，不能删除")
+                            .arg(files.size())
+                            .arg(kSelectedOrder);
+    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->countOf(end) == 1, 30000);
+    QCOMPARE(filesIn(m_demo->orderFolder(kSelectedOrder)), unfinished);
+    QVERIFY(requested(QStringLiteral("delete_pic_before")).contains(QStringLiteral("5303")));
+    QVERIFY(!requested(QStringLiteral("delete_pic_after")).contains(QStringLiteral("5303")));
     QVERIFY2(filesIn(folder).isEmpty(), qPrintable(filesIn(folder).join(',')));
     QTRY_COMPARE_WITH_TIMEOUT(requested(QStringLiteral("delete_pic_after")).count(QStringLiteral("5305")), files.size(), 30000);
     for (const QString &kind : {"all", "原片", "原始档", "精修片"})

@@ -1,6 +1,7 @@
 #include "app/core/Config.h"
 #include "batchdelete/BatchDelete.h"
 #include "batchdelete/BatchDeleteFileModel.h"
+#include "batchdelete/BatchDeleteJournal.h"
 #include "batchdelete/BatchDelete_FileListWidget.h"
 #include "batchdelete/BatchDelete_OrderListWidget.h"
 #include "batchdelete/BatchLoginDialog.h"
@@ -16,6 +17,10 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+#include <QThread>
 #include <QFile>
 #include <QHeaderView>
 #include <QJsonArray>
@@ -23,6 +28,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QPushButton>
 #include <QTableView>
 #include <QTableWidget>
@@ -76,6 +83,7 @@ private slots:
 
     void runDeletesAndReportsEachFile();
     void branchAndSearchFixedDuringRun();
+    void thousandsOfFilesHandedOn();
     void reportResentAfterRefusals();
     void reportGivenUpCountsAsFailed();
     void skippedOrdersAreListed_data();
@@ -84,7 +92,14 @@ private slots:
     void shareDisappearsDuringRun();
     void smbServerStoppedDuringRun();
     void folderSwappedForLinkDeletesNothing();
+    void undeletableFileSaysWhy();
+    void separatorRunsInServicePath_data();
+    void separatorRunsInServicePath();
     void cancelledVerificationStartsNothing();
+    void owedReportsSentWhenOpenedAgain_data();
+    void owedReportsSentWhenOpenedAgain();
+    void recordedBeforeRemoval();
+    void unrecordableRunRemovesNothing();
     void closeDuringRunAsksThenSendsReports();
     void windowDestroyedDuringRunStopsFurtherSteps();
     void ordersReplacedDuringAnnouncementStopRun();
@@ -145,6 +160,7 @@ void tst_BatchDelete::init()
     m_service.setReply("order", "delete_pic_after", accepted());
     m_service.clearRequests();
     QVERIFY(writeCredentials(kAccount));
+    QFile::remove(BatchDeleteJournal::defaultPath());
     m_window = new BatchDelete();
     m_window->show();
 }
@@ -211,7 +227,7 @@ QString tst_BatchDelete::waitForFinalBox()
 {
     const auto final = [this]() {
         for (const QString &text : m_boxes->texts()) {
-            if (text == QStringLiteral("全部删除完成！") || text.contains(QStringLiteral("以下订单未删除：")))
+            if (text == QStringLiteral("全部删除完成！") || text.contains(QStringLiteral("删除结束：")))
                 return text;
         }
         return QString();
@@ -333,7 +349,8 @@ void tst_BatchDelete::runDeletesAndReportsEachFile()
     checkRow(3); // an empty folder: nothing to announce
     m_service.clearRequests();
     startRun();
-    QCOMPARE(waitForFinalBox(), QStringLiteral("全部删除完成！"));
+    QCOMPARE(waitForFinalBox(), QStringLiteral("删除结束：成功7个，失败1个\n以下订单未删除：\n"
+                                               "A122-2：1个文件删除失败（文件被其他程序占用）"));
     QCOMPARE(existing(first + second), 0);
     QCOMPARE(existing(untouched), 4);
     QVERIFY(QFile::exists(blocked + "/inner.jpg"));
@@ -356,6 +373,37 @@ void tst_BatchDelete::runDeletesAndReportsEachFile()
     QCOMPARE(table->cellWidget(1, 5)->findChild<QLabel *>("numLab")->text(), QStringLiteral("3/1/4"));
     QCOMPARE(table->cellWidget(2, 5)->findChild<QLabel *>("numLab")->text(), QStringLiteral("0/0/0"));
     QVERIFY(m_window->isUserEnabled());
+}
+
+// Thousands of hand-offs to the deletion threads and back, each file removed and
+// reported once, the journal empty at the end.
+void tst_BatchDelete::thousandsOfFilesHandedOn()
+{
+    QStringList files;
+    for (int i = 0; i < 3000; ++i) {
+        files << m_root->path() + QStringLiteral("share/A1/原片%1/%2.jpg").arg(i % 7).arg(i);
+        QVERIFY(writeFile(files.last()));
+    }
+    m_orders = {order(1, m_root->path() + "share/A1")};
+    search();
+    checkRow(0);
+    m_service.clearRequests();
+    startRun();
+    // A plain event loop, as the application's: no pause between events.
+    QEventLoop loop;
+    QTimer check;
+    connect(&check, &QTimer::timeout, &loop, [&]() {
+        if (!m_boxes->texts().isEmpty())
+            loop.quit();
+    });
+    check.start(50);
+    QTimer::singleShot(120000, &loop, &QEventLoop::quit);
+    loop.exec();
+    QCOMPARE(m_boxes->texts(), QStringList(QStringLiteral("全部删除完成！")));
+    QCOMPARE(existing(files), 0);
+    QCOMPARE(reportedPaths(), QSet<QString>(files.begin(), files.end()));
+    QCOMPARE(m_service.requests("order", "delete_pic_after").size(), files.size());
+    QCOMPARE(BatchDeleteJournal(BatchDeleteJournal::defaultPath()).load().size(), 0);
 }
 
 void tst_BatchDelete::branchAndSearchFixedDuringRun()
@@ -432,7 +480,8 @@ void tst_BatchDelete::reportGivenUpCountsAsFailed()
         QTRY_VERIFY_WITH_TIMEOUT(findConfirm(QStringLiteral("删除信息提交失败，需要继续提交吗？")), 10000);
         QVERIFY(answerConfirm(QStringLiteral("删除信息提交失败，需要继续提交吗？"), false));
     }
-    QCOMPARE(waitForFinalBox(), QStringLiteral("全部删除完成！"));
+    QCOMPARE(waitForFinalBox(), QStringLiteral("删除结束：成功0个，失败4个\n以下订单未删除：\n"
+                                               "A121-2：4个文件删除失败（提交状态失败）"));
     QCOMPARE(existing(files), 0);
     QCOMPARE(table->cellWidget(0, 5)->findChild<QLabel *>("numLab")->text(), QStringLiteral("0/4/4"));
     BatchDeleteFileModel *model = m_window->fileListPanel()->fileModel();
@@ -602,6 +651,207 @@ void tst_BatchDelete::folderSwappedForLinkDeletesNothing()
     moved.replaceInStrings(folder, folder + "-moved");
     QCOMPARE(existing(moved), 4);
     QCOMPARE(m_service.requests("order", "delete_pic_after").size(), 0);
+}
+
+// A file the system refuses to remove, even for root: immutable where the file
+// system has attributes, else on a read-only bind mount.
+void tst_BatchDelete::undeletableFileSaysWhy()
+{
+    const QStringList files = makeOrderFolder("share/A1");
+    const QString locked = files.at(2); // 原始档/IMG_0001.CR2
+    const QString lockedFolder = QFileInfo(locked).path();
+    QStringList undo;
+    if (QProcess::execute("chattr", {"+i", locked}) == 0) {
+        undo = QStringList{"chattr", "-i", locked};
+    } else if (QProcess::execute("mount", {"--bind", lockedFolder, lockedFolder}) == 0) {
+        undo = QStringList{"umount", lockedFolder};
+        if (QProcess::execute("mount", {"-o", "remount,bind,ro", lockedFolder}) != 0) {
+            QProcess::execute(undo.first(), undo.mid(1));
+            QSKIP("no read-only bind mount here");
+        }
+    } else {
+        QSKIP("neither chattr nor bind mounts work here");
+    }
+    const auto release = qScopeGuard([&undo]() { QProcess::execute(undo.first(), undo.mid(1)); });
+    m_orders = {order(1, m_root->path() + "share/A1")};
+    search();
+    m_window->orderListPanel()->tableWidget()->selectRow(0);
+    QTRY_COMPARE_WITH_TIMEOUT(m_window->fileListPanel()->fileModel()->rowCount(), 4, 10000);
+    checkRow(0);
+    startRun();
+    QCOMPARE(waitForFinalBox(), QStringLiteral("删除结束：成功3个，失败1个\n以下订单未删除：\n"
+                                               "A121-2：1个文件删除失败（没有删除权限）"));
+    QVERIFY(QFile::exists(locked));
+    QVERIFY(!reportedPaths().contains(locked));
+    QCOMPARE(reportedPaths().size(), 3);
+    BatchDeleteFileModel *model = m_window->fileListPanel()->fileModel();
+    int row = 0;
+    while (row < model->rowCount() && model->data(model->index(row, 4)).toString() != locked)
+        ++row;
+    QCOMPARE(model->data(model->index(row, 3)).toString(), QStringLiteral("没有删除权限"));
+    QCOMPARE(m_window->orderListPanel()->tableWidget()->cellWidget(0, 5)->findChild<QLabel *>("numLab")->text(),
+             QStringLiteral("3/1/4"));
+}
+
+void tst_BatchDelete::separatorRunsInServicePath_data()
+{
+    QTest::addColumn<QString>("netpath");
+    QTest::addColumn<bool>("doubledRoot");
+    QTest::newRow("tripled in the service path") << "\\\\NAS\\share\\\\\\orders\\o1" << false;
+    QTest::newRow("doubled at the end") << "\\\\NAS\\share\\orders\\o1\\\\" << false;
+    QTest::newRow("mount root given doubled") << "\\\\NAS\\share\\orders\\o1" << true;
+}
+
+// Service paths are cleaned once: the files of such an order are deleted and reported.
+void tst_BatchDelete::separatorRunsInServicePath()
+{
+    QFETCH(QString, netpath);
+    QFETCH(bool, doubledRoot);
+    const QStringList files = makeOrderFolder("share/orders/o1");
+    if (doubledRoot) {
+        QString root = m_root->path();
+        root.insert(root.lastIndexOf(QLatin1Char('/'), -2), QLatin1Char('/'));
+        MountRoot::setPath(root);
+    }
+    m_orders = {order(1, netpath)};
+    search();
+    checkRow(0);
+    startRun();
+    QCOMPARE(waitForFinalBox(), QStringLiteral("全部删除完成！"));
+    QCOMPARE(existing(files), 0);
+    QCOMPARE(reportedPaths().size(), 4);
+    for (const QString &path : reportedPaths())
+        QVERIFY2(!path.contains(QStringLiteral("//")), qPrintable(path));
+}
+
+void tst_BatchDelete::owedReportsSentWhenOpenedAgain_data()
+{
+    QTest::addColumn<QString>("end"); // how the first window's run ends
+    QTest::newRow("reports refused, given up") << "given up";
+    QTest::newRow("closed while reports fail") << "closed";
+    QTest::newRow("window gone with reports in flight") << "destroyed";
+}
+
+// Files removed whose report never got through are reported when the tool opens
+// again, for their own order and branch, and only those.
+void tst_BatchDelete::owedReportsSentWhenOpenedAgain()
+{
+    QFETCH(QString, end);
+    QStringList files;
+    for (int i = 0; i < 12; ++i) {
+        files << m_root->path() + QStringLiteral("share/A1/原片/%1.jpg").arg(i);
+        QVERIFY(writeFile(files.last()));
+    }
+    m_orders = {order(1, m_root->path() + "share/A1")};
+    search();
+    checkRow(0);
+    if (end == "given up")
+        m_service.setReply("order", "delete_pic_after", refused(QStringLiteral("服务繁忙")));
+    if (end == "closed")
+        m_service.setFailure("order", "delete_pic_after", StandInService::Failure::NotJson);
+    if (end == "destroyed")
+        m_service.setDelay("order", "delete_pic_after", 400);
+    startRun();
+    if (end == "given up") {
+        for (int i = 0; i < files.size(); ++i) {
+            QTRY_VERIFY_WITH_TIMEOUT(findConfirm(QStringLiteral("服务繁忙")), 10000);
+            QVERIFY(answerConfirm(QStringLiteral("服务繁忙"), false));
+        }
+        QVERIFY(waitForFinalBox().startsWith(QStringLiteral("删除结束：成功0个，失败12个")));
+        delete m_window;
+    } else if (end == "closed") {
+        QTRY_VERIFY_WITH_TIMEOUT(findConfirm(QStringLiteral("删除信息提交失败")), 10000);
+        QVERIFY(!m_window->close());
+        QVERIFY(answerConfirm(QStringLiteral("正在批量删除"), true));
+        QTRY_VERIFY_WITH_TIMEOUT(!m_window->isVisible(), 10000);
+        delete m_window;
+    } else {
+        QTRY_VERIFY_WITH_TIMEOUT(!m_service.requests("order", "delete_pic_after").isEmpty(), 10000);
+        delete m_window;
+    }
+    QStringList gone;
+    for (const QString &file : files) {
+        if (!QFile::exists(file))
+            gone << file;
+    }
+    QVERIFY(!gone.isEmpty());
+    QVERIFY(BatchDeleteJournal(BatchDeleteJournal::defaultPath()).load().size() >= gone.size());
+
+    m_service.setFailure("order", "delete_pic_after", StandInService::Failure::None);
+    m_service.setDelay("order", "delete_pic_after", 0);
+    m_service.setReply("order", "delete_pic_after", accepted());
+    QTest::qWait(500); // late answers to the first window
+    m_service.clearRequests();
+    m_window = new BatchDelete();
+    m_window->show();
+    QTRY_VERIFY_WITH_TIMEOUT(!m_window->isResendingJournal() && !m_service.requests().isEmpty(), 10000);
+    QSet<QString> owed;
+    for (const StandInService::Request &request : m_service.requests("order", "delete_pic_after")) {
+        owed.insert(request.field("picpath"));
+        QCOMPARE(request.field("order_photo_id"), QStringLiteral("OP1"));
+        QCOMPARE(request.field("shopid"), QStringLiteral("101"));
+        QCOMPARE(request.field("eid"), QStringLiteral("E7"));
+        QCOMPARE(request.field("picname"), QFileInfo(request.field("picpath")).fileName());
+    }
+    // Every removal, none of the files still there, each once.
+    QCOMPARE(owed, QSet<QString>(gone.begin(), gone.end()));
+    QCOMPARE(m_service.requests().size(), gone.size());
+    QCOMPARE(BatchDeleteJournal(BatchDeleteJournal::defaultPath()).load().size(), 0);
+}
+
+// The entry of a file is on disk before the file is removed: with the GUI thread
+// held, a file the pool removed is already in the journal file.
+void tst_BatchDelete::recordedBeforeRemoval()
+{
+    const QStringList files = makeOrderFolder("share/A1");
+    m_orders = {order(1, m_root->path() + "share/A1")};
+    search();
+    m_window->orderListPanel()->tableWidget()->selectRow(0);
+    BatchDeleteFileModel *model = m_window->fileListPanel()->fileModel();
+    QTRY_COMPARE_WITH_TIMEOUT(model->rowCount(), 4, 10000);
+    checkRow(0);
+    QString removed;
+    QByteArray journalThen;
+    connect(model, &QAbstractItemModel::dataChanged, this, [&](const QModelIndex &from) {
+        // The second file handed on: the first one's thread was started just before.
+        if (!removed.isEmpty() || from.row() != 1 || model->data(from, Qt::UserRole).toInt() != Deleting)
+            return;
+        const QString first = model->data(model->index(0, 4)).toString();
+        QElapsedTimer clock;
+        clock.start();
+        while (QFile::exists(first) && clock.elapsed() < 5000)
+            QThread::msleep(1);
+        QFile journal(BatchDeleteJournal::defaultPath());
+        if (journal.open(QIODevice::ReadOnly))
+            journalThen = journal.readAll();
+        removed = first;
+    });
+    startRun();
+    QCOMPARE(waitForFinalBox(), QStringLiteral("全部删除完成！"));
+    QVERIFY(!removed.isEmpty());
+    QVERIFY(journalThen.contains(BatchDeleteJournal::recordLine({{"101", "E7", "S9"}, "OP1", removed,
+                                                                 QFileInfo(removed).fileName()})));
+    QCOMPARE(existing(files), 0);
+    QCOMPARE(BatchDeleteJournal(BatchDeleteJournal::defaultPath()).load().size(), 0);
+}
+
+void tst_BatchDelete::unrecordableRunRemovesNothing()
+{
+    const QStringList files = makeOrderFolder("share/A1");
+    // A folder where the journal file should be: it cannot be written.
+    QVERIFY(QDir().mkpath(BatchDeleteJournal::defaultPath()));
+    m_orders = {order(1, m_root->path() + "share/A1")};
+    search();
+    checkRow(0);
+    startRun();
+    const QString text = waitForFinalBox();
+    QVERIFY2(text.startsWith(QStringLiteral("无法写入删除记录，删除已停止：") + BatchDeleteJournal::defaultPath()),
+             qPrintable(text));
+    QVERIFY(text.contains(QStringLiteral("A121-2：无法写入删除记录")));
+    QCOMPARE(existing(files), 4);
+    QCOMPARE(m_service.requests("order", "delete_pic_after").size(), 0);
+    QVERIFY(m_window->isUserEnabled());
+    QVERIFY(QDir(BatchDeleteJournal::defaultPath()).removeRecursively());
 }
 
 void tst_BatchDelete::cancelledVerificationStartsNothing()

@@ -27,6 +27,8 @@ private slots:
     void fileSizes_data();
     void fileSizes();
     void mayDeleteOnlyInsideFolder();
+    void failedStatusShowsReason_data();
+    void failedStatusShowsReason();
 };
 
 void tst_BatchDeleteLogic::orderFromReplyObject()
@@ -209,6 +211,28 @@ void tst_BatchDeleteLogic::mayDeleteOnlyInsideFolder()
     QCOMPARE(reason, QStringLiteral("订单目录链接到共享目录以外"));
     QVERIFY(QFile::link(folder, root.path() + "A1-top"));
     QVERIFY(realOrderFolder(root.path() + "A1-top", &reason).length() > 0);
+}
+
+void tst_BatchDeleteLogic::failedStatusShowsReason_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("cell");
+    QTest::newRow("no permission") << int(NoPermission) << "没有删除权限" << "没有删除权限";
+    QTest::newRow("unreachable") << int(NetworkUnreachable) << "网络路径无法访问" << "网络路径无法访问";
+    QTest::newRow("unknown") << int(UnknownError) << "删除失败，未知原因" << "删除失败，未知原因";
+    QTest::newRow("unknown, no reason") << int(UnknownError) << "" << "未知";
+    QTest::newRow("occupied keeps its suffix") << int(FileOccupied) << "文件被其他程序占用" << "删除失败 (文件被占用)";
+    QTest::newRow("submit failed") << int(SubmitFailed) << "" << "提交状态失败";
+    QTest::newRow("deleted") << int(Deleted) << "" << "已删除";
+}
+
+void tst_BatchDeleteLogic::failedStatusShowsReason()
+{
+    QFETCH(int, status);
+    QFETCH(QString, message);
+    QFETCH(QString, cell);
+    QCOMPARE(statusCellText(status, message), cell);
 }
 
 QTEST_GUILESS_MAIN(tst_BatchDeleteLogic)

@@ -4,7 +4,15 @@
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+#include <QMutex>
+#include <QSet>
+#include <QThreadPool>
 #include <QtTest>
+
+#include <atomic>
 
 namespace {
 bool writeFile(const QString &path)
@@ -25,6 +33,7 @@ private slots:
     void outcomes();
     void networkPaths_data();
     void networkPaths();
+    void handOffManyFilesUnderLoad();
 };
 
 void tst_BatchdeleteThread::initTestCase()
@@ -111,6 +120,106 @@ void tst_BatchdeleteThread::networkPaths()
     QFETCH(QString, path);
     QFETCH(bool, unreachable);
     QCOMPARE(BatchdeleteThread::isNetworkPathUnreachable(path), unreachable);
+}
+
+// The window's hand-off: two pool threads, each result handing on the next file
+// from the GUI thread while other threads keep the machine busy. Each task
+// must be released once, after its work returned, and never crash a thread.
+void tst_BatchdeleteThread::handOffManyFilesUnderLoad()
+{
+    const int count = qEnvironmentVariableIntValue("BATCHDELETE_HANDOFF_FILES") > 0
+                          ? qEnvironmentVariableIntValue("BATCHDELETE_HANDOFF_FILES")
+                          : 2000;
+    ScopedMountRoot root;
+    const QString folder = root.mkpath(QStringLiteral("share/A1"));
+    QStringList pending;
+    for (int i = 0; i < count; ++i) {
+        pending << folder + QStringLiteral("/%1.jpg").arg(i);
+        QVERIFY(writeFile(pending.last()));
+    }
+    std::atomic<bool> busy{true};
+    QList<QThread *> load;
+    for (int i = 0; i < 2; ++i) {
+        load << QThread::create([&busy]() {
+            volatile unsigned spin = 0;
+            while (busy.load())
+                ++spin;
+        });
+        load.last()->start();
+    }
+    QThreadPool pool;
+    pool.setMaxThreadCount(2);
+    QObject receiver;
+    const QString scanned = QFileInfo(folder).canonicalFilePath();
+    int results = 0;
+    int deleted = 0;
+    int released = 0;
+    std::atomic<int> emittedOnPool{0};
+    // Tasks whose signal a receiver on the deletion thread is still handling.
+    QMutex lock;
+    QSet<const QObject *> emitting;
+    int releasedMidEmission = 0;
+    std::function<void()> handOn = [&]() {
+        if (pending.isEmpty())
+            return;
+        auto *task = new BatchdeleteThread();
+        task->file.filePath = pending.takeFirst();
+        task->scannedFolder = scanned;
+        connect(task, &BatchdeleteThread::deleteFileFinish, &receiver,
+                [&](const BatchDeleteOrderInfo &, const BatchDeleteFileInfo &file) {
+                    ++results;
+                    deleted += file.status == Deleted ? 1 : 0;
+                    handOn();
+                });
+        connect(task, &QObject::destroyed, &receiver, [&](QObject *gone) {
+            ++released;
+            QMutexLocker locked(&lock);
+            releasedMidEmission += emitting.remove(gone) ? 1 : 0;
+        });
+        task->startIn(&pool);
+        // A receiver on the deletion thread, last in line, keeps the emission busy
+        // for a moment: the task must not be released meanwhile.
+        connect(task, &BatchdeleteThread::deleteFileFinish, task, [&, task]() {
+            emittedOnPool.fetch_add(1);
+            {
+                QMutexLocker locked(&lock);
+                emitting.insert(task);
+            }
+            QElapsedTimer clock;
+            clock.start();
+            bool still = true;
+            while (still && clock.nsecsElapsed() < 1000000) {
+                QMutexLocker locked(&lock);
+                still = emitting.contains(task);
+            }
+            QMutexLocker locked(&lock);
+            emitting.remove(task);
+        }, Qt::DirectConnection);
+    };
+    // A plain event loop, as the window's: it wakes for each posted event at once.
+    QEventLoop loop;
+    QTimer check;
+    connect(&check, &QTimer::timeout, &loop, [&]() {
+        if (results == count && released == count)
+            loop.quit();
+    });
+    check.start(20);
+    QTimer::singleShot(120000, &loop, &QEventLoop::quit);
+    handOn();
+    handOn();
+    loop.exec();
+    const bool finished = results == count && released == count;
+    busy = false;
+    for (QThread *thread : load) {
+        thread->wait();
+        delete thread;
+    }
+    QVERIFY2(finished, qPrintable(QStringLiteral("%1 results, %2 released").arg(results).arg(released)));
+    QCOMPARE(releasedMidEmission, 0);
+    QCOMPARE(deleted, count);
+    // Now and then a removal outruns the receiver's connection; most are seen.
+    QVERIFY(emittedOnPool.load() > count / 2);
+    QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 0);
 }
 
 QTEST_GUILESS_MAIN(tst_BatchdeleteThread)

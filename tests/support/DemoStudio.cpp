@@ -741,6 +741,9 @@ void DemoStudio::installDeleteHandlers()
         const Order *order = orderByPhotoId(request.field(QStringLiteral("order_photo_id")));
         if (!order)
             return refused(QStringLiteral("订单不存在"));
+        // Only a finished order's files may go, as the studio's service rules.
+        if (order->fields.value(QStringLiteral("fulfil_time")).toString().isEmpty())
+            return refused(QStringLiteral("订单未结单，不能删除"));
         if (!QJsonDocument::fromJson(request.field(QStringLiteral("pics")).toUtf8()).isArray())
             return refused(QStringLiteral("文件列表格式错误"));
         return ok();

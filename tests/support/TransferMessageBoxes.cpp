@@ -1,5 +1,6 @@
 #include "TransferMessageBoxes.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 
@@ -29,6 +30,14 @@ void TransferMessageBoxes::closeOpenBoxes()
             continue;
         box->setProperty("transferTestAnswered", true);
         m_boxes.append(Box{box->windowTitle(), box->text()});
-        box->done(QMessageBox::Ok);
+        QAbstractButton *answer = nullptr;
+        for (QAbstractButton *button : box->buttons()) {
+            if (!m_answer.isEmpty() && button->text() == m_answer)
+                answer = button;
+        }
+        if (answer)
+            answer->click();
+        else
+            box->done(QMessageBox::Ok);
     }
 }

@@ -25,10 +25,13 @@ public:
     Box last() const { return m_boxes.isEmpty() ? Box() : m_boxes.last(); }
     bool contains(const QString &title, const QString &text) const;
     void clear() { m_boxes.clear(); }
+    // Boxes offering a button with this text are answered with it (empty: every box gets Ok).
+    void answerWith(const QString &buttonText) { m_answer = buttonText; }
 
 private:
     void closeOpenBoxes();
 
     QTimer m_timer;
     QList<Box> m_boxes;
+    QString m_answer;
 };

@@ -1,5 +1,6 @@
 #include "transfer/engine/JpegFile.h"
 
+#include <QHash>
 #include <QSemaphore>
 #include <QtEndian>
 
@@ -154,6 +155,48 @@ bool isPrematureEnd(tjhandle handle)
     return QByteArray(tjGetErrorStr2(handle)).contains("remature end");
 }
 
+// The inverted CMYK that Adobe writes (and YCCK decodes to), turned into RGB as the image reader does.
+void cmykToRgb(const uchar *cmyk, QImage &image)
+{
+    for (int y = 0; y < image.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x, cmyk += 4) {
+            const int k = cmyk[3];
+            line[x] = qRgb(k * cmyk[0] / 255, k * cmyk[1] / 255, k * cmyk[2] / 255);
+        }
+    }
+}
+
+// Colour components of the first frame; 0 when there is none.
+int frameComponents(const QByteArray &data, const QList<Segment> &segments)
+{
+    for (const Segment &s : segments) {
+        const bool frame = s.marker >= 0xC0 && s.marker <= 0xCF && s.marker != 0xC4 && s.marker != 0xC8
+                           && s.marker != 0xCC;
+        if (frame && s.end - s.start > 9)
+            return uchar(data.at(s.start + 9));
+    }
+    return 0;
+}
+
+// An ICC profile describes one colour model; it only belongs to pixels of that model.
+QByteArray iccColourSpace(const QByteArray &data, const QList<Segment> &segments)
+{
+    static const QByteArray tag("ICC_PROFILE\0", 12);
+    for (const Segment &s : segments) {
+        const QByteArray payload = QByteArray::fromRawData(data.constData() + s.start + 4, s.end - s.start - 4);
+        // Chunk 1 holds the profile header; the colour space is at offset 16 of it.
+        if (s.marker == 0xE2 && payload.startsWith(tag) && payload.size() >= 14 + 20 && payload.at(12) == 1)
+            return payload.mid(14 + 16, 4);
+    }
+    return QByteArray();
+}
+
+bool isIccSegment(const QByteArray &data, const Segment &s)
+{
+    return s.marker == 0xE2 && data.mid(s.start + 4, 12) == QByteArray("ICC_PROFILE\0", 12);
+}
+
 } // namespace
 
 MemoryShare::MemoryShare(int mib) : m_mib(std::clamp(mib, 1, kSharedMemoryMiB))
@@ -192,21 +235,29 @@ QImage decode(const QByteArray &data, const QSize &minimum, Decode *result)
     int width = 0, height = 0, subsampling = 0, colorspace = 0;
     if (tjDecompressHeader3(handle.get(), bytes, ulong(data.size()), &width, &height, &subsampling, &colorspace) != 0)
         return QImage();
-    if (colorspace == TJCS_CMYK || colorspace == TJCS_YCCK) {
-        *result = Decode::Unsupported;
-        return QImage();
-    }
     const QSize scaled = decodedSize(QSize(width, height), minimum);
     QImage image(scaled, QImage::Format_RGB32);
     if (image.isNull())
         return QImage();
-    const int format = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? TJPF_BGRA : TJPF_ARGB;
-    if (tjDecompress2(handle.get(), bytes, ulong(data.size()), image.bits(), scaled.width(),
-                      int(image.bytesPerLine()), scaled.height(), format, 0) != 0) {
-        // Warnings such as stray bytes before a marker leave a whole picture.
-        if (tjGetErrorCode(handle.get()) != TJERR_WARNING || isPrematureEnd(handle.get()))
+    // Warnings such as stray bytes before a marker leave a whole picture.
+    const auto decoded = [&handle](int rc) {
+        return rc == 0 || (tjGetErrorCode(handle.get()) == TJERR_WARNING && !isPrematureEnd(handle.get()));
+    };
+    if (colorspace == TJCS_CMYK || colorspace == TJCS_YCCK) {
+        // Decoded like any other picture, so a truncated one shows as damaged.
+        QByteArray cmyk;
+        cmyk.resize(int(qint64(scaled.width()) * scaled.height() * 4));
+        if (!decoded(tjDecompress2(handle.get(), bytes, ulong(data.size()), reinterpret_cast<uchar *>(cmyk.data()),
+                                   scaled.width(), scaled.width() * 4, scaled.height(), TJPF_CMYK, 0)))
             return QImage();
+        cmykToRgb(reinterpret_cast<const uchar *>(cmyk.constData()), image);
+        *result = Decode::Whole;
+        return image;
     }
+    const int format = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? TJPF_BGRA : TJPF_ARGB;
+    if (!decoded(tjDecompress2(handle.get(), bytes, ulong(data.size()), image.bits(), scaled.width(),
+                               int(image.bytesPerLine()), scaled.height(), format, 0)))
+        return QImage();
     *result = Decode::Whole;
     return image;
 }
@@ -281,8 +332,11 @@ QByteArray withMetadataOf(const QByteArray &encoded, const QByteArray &source, b
         if (s.marker == 0xE0)
             out += encoded.mid(s.start, s.end - s.start);
     }
+    // A CMYK source's profile would recolour the RGB pixels of the new encoding.
+    static const QHash<int, QByteArray> modelOf{{1, "GRAY"}, {3, "RGB "}, {4, "CMYK"}};
+    const bool profileFits = iccColourSpace(source, carried) == modelOf.value(frameComponents(encoded, own));
     for (const Segment &s : carried) {
-        if (isCarriedMetadata(s.marker))
+        if (isCarriedMetadata(s.marker) && (profileFits || !isIccSegment(source, s)))
             out += source.mid(s.start, s.end - s.start);
     }
     for (const Segment &s : own) {

@@ -12,7 +12,6 @@ namespace JpegFile {
 enum class Decode {
     Whole,       // every scan line came from the file
     Damaged,     // truncated or unreadable: the picture is not the photo
-    Unsupported, // a colour model this decoder does not turn into RGB (CMYK)
 };
 
 // Decodes data at the smallest DCT scale whose size covers minimum (stored
@@ -28,7 +27,8 @@ QSize decodedSize(const QSize &stored, const QSize &minimum);
 QByteArray turnedUpright(const QByteArray &data, int orientation, bool *damaged);
 
 // encoded with the source's APP1 to APP13, APP15 and comment segments in
-// place of its own; the EXIF orientation is set to 1 (pixel dimensions
+// place of its own (the ICC profile only when it describes encoded's colour
+// model); the EXIF orientation is set to 1 (pixel dimensions
 // swapped when the picture was given a quarter turn).
 QByteArray withMetadataOf(const QByteArray &encoded, const QByteArray &source, bool quarterTurn);
 

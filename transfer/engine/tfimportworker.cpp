@@ -32,19 +32,19 @@ int targetSizeOf(const PhotoInfo &photo)
     return ok ? size : 0;
 }
 
-bool writeSizeCopy(const QImage &image, const QString &source, const QString &target)
+bool writeSizeCopy(const QImage &image, const tfphotosource &source, const QString &target)
 {
     if (image.isNull())
         return false;
     qCDebug(lcTransfer) << "要保存图片了:" << target;
-    const QByteArray format = tfimportworker::writeFormatFor(source);
+    const QByteArray format = tfimportworker::writeFormatFor(source.path(), source.format());
     QString error;
     if (!AtomicFile::writeImage(image, target, format, tfimportworker::sizeCopyQuality(format), &error)) {
         qCDebug(lcTransfer) << "图片保存失败:" << error;
         return false;
     }
     qCDebug(lcTransfer) << QStringLiteral("图片处理成功: %1 -> %2 (最终尺寸: %3x%4)")
-                               .arg(source, target)
+                               .arg(source.path(), target)
                                .arg(image.width())
                                .arg(image.height());
     return true;
@@ -186,7 +186,7 @@ bool tfimportworker::processEntry(const PhotoImportTask &task, tfphotosource &so
             sizes.append(s);
     }
     source.prepareSizes(sizes);
-    return writeSizeCopy(source.scaledCopy(size), photo.url, target);
+    return writeSizeCopy(source.scaledCopy(size), source, target);
 }
 
 bool tfimportworker::sourceIsWhole(tfphotosource &source, const QList<PhotoImportTask> &group)
@@ -215,12 +215,9 @@ bool tfimportworker::sourceIsWhole(tfphotosource &source, const QList<PhotoImpor
 
 QString tfimportworker::generateTargetPath(const PhotoImportTask &task)
 {
-    QString name = task.photoInfo.img_name;
-    if (task.photoInfo.sizeTag != kTagAll) {
-        const QFileInfo info(name);
-        name = QStringLiteral("%1.%3").arg(info.completeBaseName(), info.suffix());
-    }
-    return QDir(task.targetDir).absoluteFilePath(name);
+    // Every folder holds the photo under its own name, so a name without a suffix
+    // gains no trailing dot and the copies are found (and deleted) beside the original.
+    return QDir(task.targetDir).absoluteFilePath(task.photoInfo.img_name);
 }
 
 bool tfimportworker::copyOriginalPhoto(const QString &source, const QString &target)
@@ -253,7 +250,8 @@ bool tfimportworker::compressAndSavePhoto(const QString &source, const QString &
         return false;
     }
     tfphotosource photo(source);
-    return writeSizeCopy(photo.scaledCopy(targetSize), source, target);
+    const QImage image = photo.scaledCopy(targetSize);
+    return writeSizeCopy(image, photo, target);
 }
 
 QSize tfimportworker::calculateIntermediateSize(const QSize &size, int targetSize)
@@ -498,8 +496,11 @@ bool tfimportworker::rotateImageIfNeeded(const QString &path)
     }
 }
 
-QByteArray tfimportworker::writeFormatFor(const QString &source)
+QByteArray tfimportworker::writeFormatFor(const QString &source, const QByteArray &contentFormat)
 {
+    // The content decides: a name without a suffix, or one ending in a dot or a blank, names no format.
+    if (!contentFormat.isEmpty())
+        return contentFormat.toLower();
     return QFileInfo(source).suffix().toLower().toLatin1();
 }
 

@@ -43,8 +43,9 @@ public:
     // Pixel size of a size copy made from an image of this size (empty: cannot be made).
     static QSize finalScaledSize(const QSize &size, int targetSize);
     static bool isValidTargetSize(int targetSize) { return targetSize >= 1 && targetSize <= 10000; }
-    // Encoding of a size copy or a turned full-size copy, from the source's suffix.
-    static QByteArray writeFormatFor(const QString &source);
+    // Encoding of a size copy or a turned full-size copy: the format of the
+    // source's content, or its suffix when the content's format is not known.
+    static QByteArray writeFormatFor(const QString &source, const QByteArray &contentFormat = QByteArray());
     static int sizeCopyQuality(const QByteArray &format);
     static int fullCopyQuality(const QByteArray &format);
 

@@ -273,7 +273,7 @@ bool tfphotosource::copyAndRotate(const QString &target)
         if (timer.elapsed() > 10000)
             qCDebug(lcTransfer) << QStringLiteral("图片旋转拷贝读取耗时较长: %1秒")
                                        .arg(timer.elapsed() / 1000.0, 0, 'f', 1);
-        const QByteArray format = tfimportworker::writeFormatFor(m_path);
+        const QByteArray format = tfimportworker::writeFormatFor(m_path, reader.format());
         QString error;
         QByteArray bytes = AtomicFile::encodeImage(image, format, tfimportworker::fullCopyQuality(format), &error);
         image = QImage();

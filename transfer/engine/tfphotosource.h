@@ -25,6 +25,8 @@ public:
     // copy before anything is decoded.
     bool load(const QList<int> &sizeTargets, bool uprightOriginal = false);
     QSize storedSize() const { return m_storedSize; }
+    // The format the content has, as the image reader names it; empty before probe().
+    QByteArray format() const { return m_format; }
     QImageIOHandler::Transformations transformation() const { return m_transformation; }
     // Value of the rotation table (1 = nothing to do).
     int orientation() const { return m_orientation; }

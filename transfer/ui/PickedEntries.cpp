@@ -1,9 +1,13 @@
 #include "transfer/ui/PickedEntries.h"
 
+#include "app/core/FoldedFileName.h"
 #include "app/core/K.h"
 #include "app/core/Logging.h"
+#include "app/core/SameFileContent.h"
 #include "transfer/records/ImportTypes.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 
@@ -12,6 +16,7 @@ namespace PickedEntries {
 const QString kTagAll = QStringLiteral("all");
 const QString kTagTrialVideo = QStringLiteral("试拍视频");
 const QString kTagRetouchedVideo = QStringLiteral("精修视频");
+const QString kPreviewFolder = QStringLiteral("DP_缩略图");
 
 namespace {
 
@@ -53,13 +58,72 @@ QStringList collidingNames(const QStringList &files)
 {
     QHash<QString, int> counts;
     for (const QString &path : files)
-        ++counts[QFileInfo(path).fileName().toCaseFolded()];
+        ++counts[foldedFileName(QFileInfo(path).fileName())];
     QStringList names;
     for (const QString &path : files) {
-        if (counts.value(QFileInfo(path).fileName().toCaseFolded()) > 1)
+        if (counts.value(foldedFileName(QFileInfo(path).fileName())) > 1)
             names.append(QFileInfo(path).fileName());
     }
     return names;
+}
+
+QStringList previewFiles(const QStringList &files)
+{
+    QStringList previews;
+    for (const QString &path : files) {
+        const QStringList folders = QFileInfo(path).absolutePath().split(QLatin1Char('/'), Qt::SkipEmptyParts);
+        for (const QString &folder : folders) {
+            if (foldedFileName(folder) == foldedFileName(kPreviewFolder)) {
+                previews.append(path);
+                break;
+            }
+        }
+    }
+    return previews;
+}
+
+QStringList existingNames(const QStringList &files, const QString &orderFolder, int importType)
+{
+    QStringList tags;
+    if (importType == FinishedPhotos)
+        tags = QStringList{kTagAll, QStringLiteral("90"), QStringLiteral("190"), QStringLiteral("1920")};
+    else if (importType == TrialVideo)
+        tags = QStringList{kTagTrialVideo};
+    else if (importType == RetouchedVideo)
+        tags = QStringList{kTagRetouchedVideo};
+    // Folded name -> the file of that name in the first folder holding one.
+    QHash<QString, QString> onShare;
+    for (const QString &tag : qAsConst(tags)) {
+        const QDir folder(QDir(orderFolder).filePath(tag));
+        const QStringList names = folder.entryList(QDir::Files | QDir::Hidden | QDir::System);
+        for (const QString &name : names) {
+            const QString key = foldedFileName(name);
+            if (!onShare.contains(key))
+                onShare.insert(key, folder.filePath(name));
+        }
+    }
+    QStringList existing;
+    if (onShare.isEmpty())
+        return existing;
+    for (const QString &path : files) {
+        const QString name = QFileInfo(path).fileName();
+        const auto found = onShare.constFind(foldedFileName(name));
+        if (found == onShare.constEnd())
+            continue;
+        const QString fullCopy = QDir(QDir(orderFolder).filePath(tags.first())).filePath(name);
+        if (!sameFileContent(path, fullCopy))
+            existing.append(name);
+    }
+    return existing;
+}
+
+QString selectAllHint()
+{
+#ifdef Q_OS_MACOS
+    return QStringLiteral("Cmd+A");
+#else
+    return QStringLiteral("Ctrl+A");
+#endif
 }
 
 QList<PhotoInfo> build(const QStringList &files, const OrderInfo &order, int importType)
@@ -101,6 +165,13 @@ int fileCount(const QList<PhotoInfo> &entries)
             ++count;
     }
     return count;
+}
+
+int fileEntryIndex(const QList<PhotoInfo> &entries, int entryIndex)
+{
+    if (entryIndex < 0 || entryIndex >= entries.size())
+        return -1;
+    return isVideoTag(entries.at(entryIndex).sizeTag) ? entryIndex : entryIndex - entryIndex % 4;
 }
 
 int tileIndexOf(const QList<PhotoInfo> &entries, int entryIndex)

@@ -27,8 +27,26 @@ QList<PhotoInfo> build(const QStringList &files, const OrderInfo &order, int imp
 // but for letter case), in pick order; empty when every name is distinct.
 QStringList collidingNames(const QStringList &files);
 
+// The tool's own previews live in this folder beside the photos, under the photos' names.
+extern const QString kPreviewFolder;
+// Picked files that lie in a preview folder, in pick order.
+QStringList previewFiles(const QStringList &files);
+
+// Names of picked files that the import would write over in the order's
+// folder (names compared as the share does, after case and Unicode folding),
+// in pick order. A file whose full-size copy holds the same bytes is done
+// already and not listed.
+QStringList existingNames(const QStringList &files, const QString &orderFolder, int importType);
+
+// The "Cmd+A"/"Ctrl+A" hint of the picking dialog: the key this system uses.
+QString selectAllHint();
+
 // Number of picked files (photos or videos) the entries stand for.
 int fileCount(const QList<PhotoInfo> &entries);
+
+// Position of the entry that carries the file's state: the group head of a
+// photo entry, a video entry itself; -1 for an index out of range.
+int fileEntryIndex(const QList<PhotoInfo> &entries, int entryIndex);
 
 // Position of the tile (one per file) that shows the entry at entryIndex.
 int tileIndexOf(const QList<PhotoInfo> &entries, int entryIndex);

@@ -99,6 +99,23 @@ bool appendImported(QList<PhotoInfo> &list, const PhotoInfo &entry)
     return true;
 }
 
+QString replyProblem(bool ok, const QJsonDocument &reply, BaseReq::Failure failure)
+{
+    if (!ok) {
+        const QString text = BaseReq::failureMessage(failure);
+        return text.isEmpty() ? QStringLiteral("服务没有应答") : text;
+    }
+    const QJsonObject object = reply.object();
+    if (object.value(QStringLiteral("code")).toString() == QLatin1String("1"))
+        return QString();
+    for (const char *key : {"message", "msg"}) {
+        const QString text = object.value(QLatin1String(key)).toString();
+        if (!text.trimmed().isEmpty())
+            return text;
+    }
+    return QStringLiteral("服务未接受");
+}
+
 QString uncPath(const QString &serverName, const QString &mountPath)
 {
     QString checked = mountPath;

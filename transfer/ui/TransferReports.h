@@ -1,10 +1,12 @@
 #pragma once
 
+#include "app/core/BaseReq.h"
 #include "transfer/records/ImportTypes.h"
 #include "transfer/records/OrderInfo.h"
 #include "transfer/records/PhotoInfo.h"
 
 #include <QByteArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QString>
 
@@ -50,6 +52,10 @@ PhotoInfo entryFromReply(const QJsonObject &reply);
 
 // Appends the entry unless the list already holds one of the same name.
 bool appendImported(QList<PhotoInfo> &list, const PhotoInfo &entry);
+
+// Why a report did not reach the service, in the user's words; empty when
+// the reply is an acceptance (code "1").
+QString replyProblem(bool ok, const QJsonDocument &reply, BaseReq::Failure failure);
 
 // The share path in the service's UNC form; empty when it is not below
 // the mount root (such a path is never reported).

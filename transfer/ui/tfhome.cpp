@@ -9,7 +9,9 @@
 #include "transfer/ui/tfhomeorders.h"
 #include "transfer/ui/tfhomeorders_OrderListWidget.h"
 #include "transfer/ui/tfhomeorders_PhotoDisplayWidget.h"
+#include "transfer/ui/PickedEntries.h"
 #include "transfer/ui/tfhomephotos.h"
+#include "widgets/ToastWidget.h"
 
 #include <QEvent>
 #include <QFileInfo>
@@ -421,6 +423,10 @@ void tfhome::onStartAllImport(const QList<OrderInfo> &orders)
 {
     if (!m_importManager)
         return;
+    for (const OrderInfo &order : orders) {
+        m_folderReported.remove(order.order_photo_id);
+        m_problemShown.remove(order.order_photo_id);
+    }
     m_importManager->startImportAllOrders(orders);
     qCDebug(lcTransfer) << QStringLiteral("开始批量导入 %1 个订单").arg(orders.size());
 }
@@ -429,6 +435,8 @@ void tfhome::onStartImportOrder(const OrderInfo &order)
 {
     if (!m_importManager)
         return;
+    m_folderReported.remove(order.order_photo_id);
+    m_problemShown.remove(order.order_photo_id);
     m_importManager->startImportOrder(order);
     qCDebug(lcTransfer) << QStringLiteral("开始导入订单: %1").arg(order.orderpayforkey);
 }
@@ -437,6 +445,8 @@ void tfhome::onStopAllImport()
 {
     if (!m_importManager)
         return;
+    // A paused order goes back to waiting: its finish must not start the next order.
+    m_afterReports.clear();
     m_importManager->stopAllTasks();
     qCDebug(lcTransfer) << "停止所有导片任务";
 }
@@ -451,7 +461,7 @@ void tfhome::onPhotoImported(const OrderInfo &order, const QString &fileName, in
     result.serverName = order.serverName;
     if (photoIndex >= 0 && photoIndex < order.photoList.size()
         && order.photoList.at(photoIndex).img_name == fileName) {
-        result.engineEntry = order.photoList.at(photoIndex);
+        result.enginePicks = order.photoList; // shared, not copied
         result.hasEngineEntry = true;
     }
     result.fileName = fileName;
@@ -489,23 +499,36 @@ void tfhome::processRunEvents()
 {
     const QVector<RunEvent> events = std::exchange(m_runEvents, {});
     for (const RunEvent &event : events) {
-        switch (event.kind) {
-        case RunEvent::Result:
+        if (event.kind == RunEvent::Result) {
             handlePhotoResult(event);
-            break;
-        case RunEvent::Completion:
-            handleCompletion(event);
-            break;
-        case RunEvent::Reload:
-            // The imported list is asked for once the order's photo reports are answered,
-            // so the service's answer holds every photo of the run.
-            if (m_pendingPhotoReports.value(event.orderPhotoId) > 0)
-                m_reloadAfterReports.insert(event.orderPhotoId);
-            else
-                reloadImported(event.orderPhotoId);
-            break;
+        } else if (m_pendingPhotoReports.value(event.orderPhotoId) > 0) {
+            // A photo counts as imported only once the service has it: the order is
+            // finished, reloaded and reported when its photo reports are answered.
+            m_afterReports[event.orderPhotoId].append(event);
+        } else {
+            handleOrderStep(event);
         }
     }
+}
+
+void tfhome::handleOrderStep(const RunEvent &event)
+{
+    if (event.kind == RunEvent::Completion) {
+        handleCompletion(event);
+        return;
+    }
+    // At 100 %: the service's list of the order's photos, then its upload report.
+    reloadImported(event.orderPhotoId);
+    const int row = findOrderRow(event.orderPhotoId, event.orderIndex);
+    if (row >= 0)
+        upImportOrderData(m_orders->getIndexOrderInfo(row));
+}
+
+void tfhome::runStepsAfterReports(const QString &orderPhotoId)
+{
+    const QVector<RunEvent> steps = m_afterReports.take(orderPhotoId);
+    for (const RunEvent &step : steps)
+        handleOrderStep(step);
 }
 
 int tfhome::findOrderRow(const QString &orderPhotoId, int hint) const
@@ -540,48 +563,82 @@ OrderInfo tfhome::orderKey(const OrderInfo &order, int row) const
     return key;
 }
 
-void tfhome::handlePhotoResult(const RunEvent &result)
+int tfhome::recordStatus(const QString &orderPhotoId, int hint, int photoIndex, const QString &fileName,
+                         PhotoStatus status, PhotoInfo *fileEntry)
 {
-    const PhotoStatus status = result.ok ? Uploaded : Failed;
-    const int row = findOrderRow(result.orderPhotoId, result.orderIndex);
-
-    PhotoInfo entry;
-    QString serverName;
-    bool reportedBefore = false;
+    const int row = findOrderRow(orderPhotoId, hint);
     if (row >= 0) {
         OrderInfo key;
         {
-            // Dropped before the table updates its own copy, so the picked list is never duplicated.
-            const OrderInfo latest = m_orders->getIndexOrderInfo(row);
-            if (result.photoIndex < 0 || result.photoIndex >= latest.photoList.size())
-                return;
-            entry = latest.photoList.at(result.photoIndex);
-            serverName = latest.serverName;
-            // The engine passes entries of an earlier run on as done; they were reported then.
-            reportedBefore = entry.status == Uploaded;
-            key = orderKey(latest, row);
+            // Let go before the table edits its list in place, so the picks are never copied.
+            const OrderInfo before = m_orders->getIndexOrderInfo(row);
+            if (photoIndex < 0 || photoIndex >= before.photoList.size()
+                || (!fileName.isEmpty() && before.photoList.at(photoIndex).img_name != fileName))
+                return -1;
+            key = orderKey(before, row);
         }
         if (m_photos && m_orders->getCurrentOrderInfo().index == row)
-            m_photos->updatePhotoStatus(result.photoIndex, result.fileName, status);
-        m_orders->updatePhotoStatus(key, result.photoIndex, result.fileName, status);
-    } else if (result.hasEngineEntry) {
-        // The table no longer shows the order, but its file is on the share.
-        entry = result.engineEntry;
-        serverName = result.serverName;
-    } else {
-        return;
+            m_photos->updatePhotoStatus(photoIndex, fileName, status);
+        m_orders->updatePhotoStatus(key, photoIndex, fileName, status);
+        const QList<PhotoInfo> after = m_orders->getIndexOrderInfo(row).photoList;
+        const int head = PickedEntries::fileEntryIndex(after, photoIndex);
+        if (fileEntry && head >= 0)
+            *fileEntry = after.at(head);
+        return head;
     }
+    // The table no longer shows the order (a new search): its run is followed on the engine's copy.
+    const auto detached = m_detachedPicks.find(orderPhotoId);
+    if (detached == m_detachedPicks.end() || photoIndex < 0 || photoIndex >= detached->size()
+        || (!fileName.isEmpty() && detached->at(photoIndex).img_name != fileName))
+        return -1;
+    const int head = PickedEntries::applyStatus(*detached, photoIndex, status);
+    if (fileEntry && head >= 0)
+        *fileEntry = detached->at(head);
+    return head;
+}
 
-    if (result.ok && !reportedBefore) {
-        const QString path = TransferReports::entryFilePath(entry.importPath, entry.sizeTag, entry.img_name);
-        upImportPhotoInfo(result.orderPhotoId, serverName, path, entry);
+void tfhome::handlePhotoResult(const RunEvent &result)
+{
+    const int row = findOrderRow(result.orderPhotoId, result.orderIndex);
+    QString serverName;
+    QString entryTag;
+    int fileStateBefore = Waiting;
+    {
+        // Read and let go before the status is recorded: the table edits its list in place.
+        OrderInfo latest;
+        if (row >= 0) {
+            latest = m_orders->getIndexOrderInfo(row);
+        } else if (result.hasEngineEntry) {
+            // The table no longer shows the order (a new search): its run is followed on the engine's copy.
+            if (!m_detachedPicks.contains(result.orderPhotoId))
+                m_detachedPicks.insert(result.orderPhotoId, result.enginePicks);
+            latest.photoList = m_detachedPicks.value(result.orderPhotoId);
+            latest.serverName = result.serverName;
+        } else {
+            return;
+        }
+        const int head = PickedEntries::fileEntryIndex(latest.photoList, result.photoIndex);
+        if (head < 0 || latest.photoList.at(result.photoIndex).img_name != result.fileName)
+            return;
+        serverName = latest.serverName;
+        entryTag = latest.photoList.at(result.photoIndex).sizeTag;
+        // A photo imported whole in an earlier run is passed on as done and not reported again.
+        fileStateBefore = latest.photoList.at(head).statusOrigin;
     }
-    if (result.photoIndex == 0)
-        upImportOrderPath(result.orderPhotoId, serverName, entry.importPath);
+    PhotoInfo file;
+    const int fileIndex = recordStatus(result.orderPhotoId, result.orderIndex, result.photoIndex, result.fileName,
+                                       result.ok ? Uploaded : Failed, &file);
+    if (fileIndex < 0)
+        return;
+    // Reported once the upright copy and every size copy are written.
+    if (fileStateBefore != Uploaded && file.statusOrigin == Uploaded) {
+        const QString path = TransferReports::entryFilePath(file.importPath, file.sizeTag, file.img_name);
+        upImportPhotoInfo(result.orderPhotoId, serverName, path, file, fileIndex);
+    }
 
     if (result.ok) {
         qCDebug(lcTransfer) << QStringLiteral("照片导入完成：成功: %1 - %2-%3 第 %4")
-                                   .arg(result.orderNumber, result.fileName, entry.sizeTag)
+                                   .arg(result.orderNumber, result.fileName, entryTag)
                                    .arg(result.photoIndex);
     } else {
         qCDebug(lcTransfer) << QStringLiteral("照片导入完成：失败: %1 - %2 第 %3, 错误: %4")
@@ -598,16 +655,11 @@ void tfhome::onOrderProgressUpdated(const OrderInfo &order, int done, int total)
     if (row >= 0) {
         m_orders->updateOrderProgress(row == order.index ? order : orderKey(order, row), percent);
         if (percent == 100) {
-            const QString orderPhotoId = order.order_photo_id;
             RunEvent reload;
             reload.kind = RunEvent::Reload;
-            reload.orderPhotoId = orderPhotoId;
+            reload.orderPhotoId = order.order_photo_id;
+            reload.orderIndex = row;
             queueRunEvent(std::move(reload));
-            QTimer::singleShot(100, this, [this, orderPhotoId, row]() {
-                const int now = findOrderRow(orderPhotoId, row);
-                if (now >= 0)
-                    upImportOrderData(m_orders->getIndexOrderInfo(now));
-            });
         }
     }
     qCDebug(lcTransfer) << QStringLiteral("订单 %1 导片进度: %2/%3 (%4%)")
@@ -619,6 +671,7 @@ void tfhome::onOrderProgressUpdated(const OrderInfo &order, int done, int total)
 
 void tfhome::handleCompletion(const RunEvent &completion)
 {
+    m_detachedPicks.remove(completion.orderPhotoId);
     if (m_orders) {
         const int row = findOrderRow(completion.orderPhotoId, completion.orderIndex);
         if (row >= 0) {
@@ -670,18 +723,27 @@ TransferReports::Branch tfhome::branch() const
 }
 
 void tfhome::upImportPhotoInfo(const QString &orderPhotoId, const QString &serverName, const QString &path,
-                               const PhotoInfo &entry)
+                               const PhotoInfo &entry, int fileIndex)
 {
     if (!TransferReports::isReportedEntry(entry))
         return;
+    // A file that cannot be reported is not imported: it fails like a refused report.
+    const auto notReported = [&](const QString &why) {
+        if (fileIndex < 0)
+            return;
+        recordStatus(orderPhotoId, -1, fileIndex, entry.img_name, Failed, nullptr);
+        showPhotoReportProblem(orderPhotoId, entry.img_name, why);
+    };
     const QFileInfo file(path);
     if (!file.isFile()) {
         qCDebug(lcTransfer) << "导入照片路径失败，不执行upImportPhotoInfo" << path;
+        notReported(QStringLiteral("文件不在共享目录中"));
         return;
     }
     const QString unc = TransferReports::uncPath(serverName, path);
     if (unc.isEmpty()) {
         qCWarning(lcTransfer) << "导入照片不在共享目录下，不上报:" << path;
+        notReported(QStringLiteral("文件不在共享目录下"));
         return;
     }
     const QByteArray body = TransferReports::photoReportBody(orderPhotoId, Config::k_manager_id, file.size(), entry,
@@ -691,34 +753,47 @@ void tfhome::upImportPhotoInfo(const QString &orderPhotoId, const QString &serve
     ++m_pendingPhotoReports[orderPhotoId];
     if (m_orders)
         m_orders->setReportsPending(true);
+    const ReportedFile reported{orderPhotoId, serverName, entry.img_name, entry.importPath, fileIndex, kind};
     request->getResultData(TransferReports::photoReportAction(entry), body,
-                           [this, request, orderPhotoId, kind](bool ok, const QJsonDocument &reply) {
-                               onPhotoReportReply(orderPhotoId, kind, ok, reply);
+                           [this, request, reported](bool ok, const QJsonDocument &reply) {
+                               onPhotoReportReply(reported, ok, reply, request->lastFailure());
                                request->deleteLater();
-                               if (--m_pendingPhotoReports[orderPhotoId] <= 0) {
-                                   m_pendingPhotoReports.remove(orderPhotoId);
-                                   if (m_reloadAfterReports.remove(orderPhotoId))
-                                       reloadImported(orderPhotoId);
+                               const QString &id = reported.orderPhotoId;
+                               if (--m_pendingPhotoReports[id] <= 0) {
+                                   m_pendingPhotoReports.remove(id);
+                                   runStepsAfterReports(id);
                                    if (m_pendingPhotoReports.isEmpty() && m_orders)
                                        m_orders->setReportsPending(false);
                                }
                            });
 }
 
-void tfhome::onPhotoReportReply(const QString &orderPhotoId, ImportTypes kind, bool ok, const QJsonDocument &reply)
+void tfhome::onPhotoReportReply(const ReportedFile &reported, bool ok, const QJsonDocument &reply,
+                                BaseReq::Failure failure)
 {
-    const QJsonObject object = reply.object();
-    if (!ok || object.value(QStringLiteral("code")).toString() != QLatin1String("1"))
+    const QString problem = TransferReports::replyProblem(ok, reply, failure);
+    if (!problem.isEmpty()) {
+        // The service does not hold the photo: it is failed, counted and retried as such.
+        qCWarning(lcTransfer) << "照片上报失败:" << reported.fileName << problem;
+        if (reported.fileIndex >= 0)
+            recordStatus(reported.orderPhotoId, -1, reported.fileIndex, reported.fileName, Failed, nullptr);
+        showPhotoReportProblem(reported.orderPhotoId, reported.fileName, problem);
         return;
-    const int row = findOrderRow(orderPhotoId, -1);
+    }
+    if (!m_folderReported.contains(reported.orderPhotoId)) {
+        // The order's folder is reported with its first photo that the service took.
+        m_folderReported.insert(reported.orderPhotoId);
+        upImportOrderPath(reported.orderPhotoId, reported.serverName, reported.folder);
+    }
+    const int row = findOrderRow(reported.orderPhotoId, -1);
     if (row < 0)
         return;
     OrderInfo order = m_orders->getIndexOrderInfo(row);
     // While the order still runs, the reload at 100 % brings its imported list.
     if (order.status != QStringLiteral("导片完成"))
         return;
-    const PhotoInfo added = TransferReports::entryFromReply(object);
-    if (!TransferReports::appendImported(TransferReports::importedList(order, kind), added))
+    const PhotoInfo added = TransferReports::entryFromReply(reply.object());
+    if (!TransferReports::appendImported(TransferReports::importedList(order, reported.kind), added))
         return;
     m_orders->updateOrderInfo(order);
     if (m_orders->getCurrentOrderInfo().index == row)
@@ -735,7 +810,11 @@ void tfhome::upImportOrderPath(const QString &orderPhotoId, const QString &serve
     auto *request = new BaseReq(this);
     request->getResultData(QStringLiteral("&m=order&a=saveorderphotopath"),
                            TransferReports::orderPathBody(orderPhotoId, Config::k_manager_id, unc, branch()),
-                           [request](bool, const QJsonDocument &) { request->deleteLater(); });
+                           [this, request](bool ok, const QJsonDocument &reply) {
+                               showReportProblem(QStringLiteral("订单目录上报失败：%1"), ok, reply,
+                                                 request->lastFailure());
+                               request->deleteLater();
+                           });
 }
 
 void tfhome::upImportOrderData(OrderInfo order)
@@ -747,11 +826,37 @@ void tfhome::upImportOrderData(OrderInfo order)
         return;
     const TransferReports::Branch context = branch();
     table->orderUpPicNums(order.index, [this, order, context](int count, const QString &names) {
+        // Nothing of the order reached the share and the service: there is nothing to report.
+        if (count == 0)
+            return;
         const QByteArray body = TransferReports::orderDataBody(
             order.order_photo_id, count, TransferReports::uncPath(order.serverName, order.importPath), names,
             TransferReports::kindOfOrder(order, ImportTypes(Config::k_importType)), context);
         auto *request = new BaseReq(this);
         request->getResultData(QStringLiteral("&m=order&a=logreadpic"), body,
-                               [request](bool, const QJsonDocument &) { request->deleteLater(); });
+                               [this, request](bool ok, const QJsonDocument &reply) {
+                                   showReportProblem(QStringLiteral("订单上报失败：%1"), ok, reply,
+                                                     request->lastFailure());
+                                   request->deleteLater();
+                               });
     });
+}
+
+void tfhome::showPhotoReportProblem(const QString &orderPhotoId, const QString &fileName, const QString &problem)
+{
+    // Once per order and run: a service that is down would otherwise raise one bubble per photo;
+    // the summary counts every failed photo.
+    if (m_problemShown.contains(orderPhotoId))
+        return;
+    m_problemShown.insert(orderPhotoId);
+    ToastWidget::showMessage(this, QStringLiteral("照片上报失败：%1 %2").arg(fileName, problem), 2000);
+}
+
+void tfhome::showReportProblem(const QString &text, bool ok, const QJsonDocument &reply, BaseReq::Failure failure)
+{
+    const QString problem = TransferReports::replyProblem(ok, reply, failure);
+    if (problem.isEmpty())
+        return;
+    qCWarning(lcTransfer) << text.arg(problem);
+    ToastWidget::showMessage(this, text.arg(problem), 2000);
 }

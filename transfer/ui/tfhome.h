@@ -2,6 +2,7 @@
 
 #include "transfer/records/OrderInfo.h"
 #include "transfer/records/PhotoInfo.h"
+#include "app/core/BaseReq.h"
 #include "transfer/ui/TransferReports.h"
 
 #include <QJsonDocument>
@@ -43,8 +44,9 @@ public:
     bool isMaximizedByToggle() const { return m_isMaximized; }
 
     // Reports to the service. A file is reported only when it is on the share.
+    // fileIndex: the entry's position in the order's picks; a refused report marks it failed.
     void upImportPhotoInfo(const QString &orderPhotoId, const QString &serverName, const QString &path,
-                           const PhotoInfo &entry);
+                           const PhotoInfo &entry, int fileIndex = -1);
     void upImportOrderPath(const QString &orderPhotoId, const QString &serverName, const QString &folder);
     void upImportOrderData(OrderInfo order);
 
@@ -74,7 +76,8 @@ protected:
 
 private:
     // One engine result or completion, kept until the next turn of the event
-    // loop; holds only the keys of the order, never a copy of its lists.
+    // loop (an order's completion until its photo reports are answered); holds
+    // the keys of the order and at most a shared reference to the engine's picks.
     struct RunEvent
     {
         enum Kind { Result, Completion, Reload };
@@ -84,7 +87,7 @@ private:
         int orderIndex = -1;
         QString serverName;
         QString importPath; // the folder the engine actually used
-        PhotoInfo engineEntry; // the engine's own entry, for orders gone from the table
+        QList<PhotoInfo> enginePicks; // the engine's own picks (shared), for orders gone from the table
         bool hasEngineEntry = false;
         QString fileName;
         int photoIndex = -1;
@@ -100,14 +103,35 @@ private:
     bool minimizeThroughPlatform();
     static bool isWindowsStyle();
 
+    // A photo or video whose report is on its way.
+    struct ReportedFile
+    {
+        QString orderPhotoId;
+        QString serverName;
+        QString fileName;
+        QString folder;     // the order's import folder as the entry stores it
+        int fileIndex = -1; // the "all" entry of a photo, or the video's entry
+        ImportTypes kind = FinishedPhotos;
+    };
+
     void queueRunEvent(RunEvent event);
     void processRunEvents();
+    void handleOrderStep(const RunEvent &event);
+    void runStepsAfterReports(const QString &orderPhotoId);
     void handlePhotoResult(const RunEvent &result);
     void handleCompletion(const RunEvent &completion);
     void reloadImported(const QString &orderPhotoId);
     int findOrderRow(const QString &orderPhotoId, int hint) const;
     OrderInfo orderKey(const OrderInfo &order, int row) const;
-    void onPhotoReportReply(const QString &orderPhotoId, ImportTypes kind, bool ok, const QJsonDocument &reply);
+    // Records one state in the order's picks (the table's and the panel's, or
+    // the engine's copy of an order gone from the table); returns the index of
+    // the file's entry and copies it to fileEntry, or -1.
+    int recordStatus(const QString &orderPhotoId, int hint, int photoIndex, const QString &fileName,
+                     PhotoStatus status, PhotoInfo *fileEntry);
+    void onPhotoReportReply(const ReportedFile &reported, bool ok, const QJsonDocument &reply,
+                            BaseReq::Failure failure);
+    void showPhotoReportProblem(const QString &orderPhotoId, const QString &fileName, const QString &problem);
+    void showReportProblem(const QString &text, bool ok, const QJsonDocument &reply, BaseReq::Failure failure);
     TransferReports::Branch branch() const;
 
     QWidget *m_titleBar = nullptr;
@@ -121,8 +145,11 @@ private:
     tfhomephotos *m_photos = nullptr;
     tfimportthreadmanager *m_importManager = nullptr;
     QVector<RunEvent> m_runEvents;
-    QHash<QString, int> m_pendingPhotoReports; // by order_photo_id
-    QSet<QString> m_reloadAfterReports;        // orders at 100 % waiting for their report replies
+    QHash<QString, int> m_pendingPhotoReports;            // by order_photo_id
+    QHash<QString, QVector<RunEvent>> m_afterReports;     // order steps waiting for the photo reports
+    QHash<QString, QList<PhotoInfo>> m_detachedPicks;     // picks of running orders gone from the table
+    QSet<QString> m_folderReported;                       // orders whose folder went out in this run
+    QSet<QString> m_problemShown;                         // orders whose failed photo report was shown in this run
 
     QPoint m_dragPosition;
     bool m_isDragging = false;

@@ -10,6 +10,7 @@
 
 #include <QButtonGroup>
 #include <QClipboard>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -746,13 +747,13 @@ void tfhomeorders_OrderListWidget::onSelectPhotosClicked()
     QString caption;
     QString filter;
     if (Config::k_importType != FinishedPhotos) {
-        caption = QStringLiteral("选择视频文件 (可使用Cmd+A全选)");
+        caption = QStringLiteral("选择视频文件 (可使用%1全选)").arg(PickedEntries::selectAllHint());
         filter = QStringLiteral("所有视频 (*.mp4 *.m4v *.mov *.avi *.mkv *.wmv *.flv *.webm *.3gp *.mpg *.mpeg"
                                 " *.ts *.mts *.m2ts *.vob *.rm *.rmvb *.ogv);;MP4文件 (*.mp4 *.m4v);;"
                                 "MOV文件 (*.mov);;AVI文件 (*.avi);;MKV文件 (*.mkv);;WMV文件 (*.wmv);;"
                                 "FLV/WebM (*.flv *.webm);;高清摄像 (*.mts *.m2ts *.ts);;");
     } else {
-        caption = QStringLiteral("选择照片文件 (可使用Cmd+A全选)");
+        caption = QStringLiteral("选择照片文件 (可使用%1全选)").arg(PickedEntries::selectAllHint());
         filter = QStringLiteral("图片文件 (*.jpg *.jpeg *.JPG *.JPEG);;");
     }
     const QStringList files = m_fileChooser(this, caption, filter);
@@ -760,6 +761,19 @@ void tfhomeorders_OrderListWidget::onSelectPhotosClicked()
     if (files.isEmpty() || row >= m_orders.size()
         || m_orders.at(row).order_photo_id != order.order_photo_id)
         return;
+    // The previews carry the photos' names at 160 px: imported, they would replace the photos.
+    const QStringList previews = PickedEntries::previewFiles(files);
+    if (!previews.isEmpty()) {
+        QStringList names;
+        for (const QString &path : previews)
+            names.append(QFileInfo(path).fileName());
+        QMessageBox::warning(this, QStringLiteral("温馨提示"),
+                             QStringLiteral("以下文件是导片工具生成的缩略图（%1文件夹），不能导入：\n")
+                                     .arg(PickedEntries::kPreviewFolder)
+                                 + names.join(QLatin1Char('\n')),
+                             QMessageBox::Ok);
+        return;
+    }
     // Copies of two such files would overwrite each other in the order's folders.
     const QStringList colliding = PickedEntries::collidingNames(files);
     if (!colliding.isEmpty()) {
@@ -768,6 +782,9 @@ void tfhomeorders_OrderListWidget::onSelectPhotosClicked()
                              QMessageBox::Ok);
         return;
     }
+
+    if (!confirmReplacing(files, row, order.order_photo_id))
+        return;
 
     OrderInfo &record = m_orders[row];
     record.photoList = createPhotoInfoList(files, record);
@@ -779,6 +796,26 @@ void tfhomeorders_OrderListWidget::onSelectPhotosClicked()
     selectRow(row);
     QMessageBox::information(this, QStringLiteral("成功"), QStringLiteral("已选择 %1 ").arg(files.size()),
                              QMessageBox::Ok);
+}
+
+bool tfhomeorders_OrderListWidget::confirmReplacing(const QStringList &files, int row, const QString &orderPhotoId)
+{
+    const OrderInfo &order = m_orders.at(row);
+    const QString folder = order.importPath.isEmpty() ? K::generateImportPathByOrder(order) : order.importPath;
+    const QStringList existing = PickedEntries::existingNames(files, folder, Config::k_importType);
+    if (existing.isEmpty())
+        return true;
+    QMessageBox box(QMessageBox::Question, QStringLiteral("温馨提示"),
+                    QStringLiteral("以下照片已存在于订单文件夹，替换后无法恢复：\n") + existing.join(QLatin1Char('\n')),
+                    QMessageBox::NoButton, this);
+    QPushButton *replace = box.addButton(QStringLiteral("替换"), QMessageBox::DestructiveRole);
+    QPushButton *cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+    box.setDefaultButton(cancel);
+    box.setEscapeButton(cancel);
+    box.exec();
+    // The box runs its own loop: the list may have been refilled meanwhile.
+    return box.clickedButton() == replace && row < m_orders.size()
+           && m_orders.at(row).order_photo_id == orderPhotoId;
 }
 
 void tfhomeorders_OrderListWidget::onCleanPhotosClicked()

@@ -101,6 +101,9 @@ private:
     // thousands of row widgets would make filling the table take seconds.
     void ensureOperationCells();
     void fillRow(int row, const OrderInfo &order);
+    // Asks before a pick would write over files already in the order's folder;
+    // false when the user keeps them or the row no longer holds that order.
+    bool confirmReplacing(const QStringList &files, int row, const QString &orderPhotoId);
 
     int m_openButtonMode = 0;
     int m_deleteButtonMode = 0;

@@ -1,9 +1,13 @@
 #include "app/core/AtomicFile.h"
+#include "support/SmallTmpfs.h"
 
 #include <QDir>
 #include <QImage>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 // Files appear whole or not at all, and a failure is never reported as written.
 class tst_AtomicFile : public QObject
@@ -14,6 +18,9 @@ private slots:
     void copy_data();
     void copy();
     void writeImage();
+    void plainFileMode();
+    void fullShare_data();
+    void fullShare();
 };
 
 void tst_AtomicFile::copy_data()
@@ -70,6 +77,72 @@ void tst_AtomicFile::writeImage()
     QVERIFY(!AtomicFile::writeImage(image, dir.filePath("b.x"), "no-such-format", 90, &error));
     QVERIFY(!error.isEmpty());
     QVERIFY(!QFileInfo::exists(dir.filePath("b.x")));
+}
+
+void tst_AtomicFile::plainFileMode()
+{
+    QTemporaryDir dir;
+    const mode_t old = ::umask(022);
+    const auto restore = qScopeGuard([old] { ::umask(old); });
+    QVERIFY(AtomicFile::write("x", dir.filePath("a.jpg")));
+    struct stat info = {};
+    QCOMPARE(::stat(QFile::encodeName(dir.filePath("a.jpg")).constData(), &info), 0);
+    QCOMPARE(int(info.st_mode & 0777), 0644);
+}
+
+void tst_AtomicFile::fullShare_data()
+{
+    QTest::addColumn<bool>("copy");     // AtomicFile::copy, else AtomicFile::write
+    QTest::addColumn<int>("size");      // bytes of the new file
+    QTest::addColumn<bool>("existing"); // a good file is already there (a re-import)
+    for (bool copy : {false, true}) {
+        for (int size : {4000, 300 * 1024}) {
+            for (bool existing : {false, true}) {
+                const QByteArray name = QByteArray(copy ? "copy" : "write") + (size < 16384 ? " small" : " large")
+                    + (existing ? " re-import" : " first import");
+                QTest::newRow(name.constData()) << copy << size << existing;
+            }
+        }
+    }
+}
+
+// A share with no room left: the write fails, and what was there stays as it was.
+void tst_AtomicFile::fullShare()
+{
+    QFETCH(bool, copy);
+    QFETCH(int, size);
+    QFETCH(bool, existing);
+    QTemporaryDir dir;
+    const QString share = dir.filePath("share");
+    const SmallTmpfs tmpfs(share);
+    if (!tmpfs.isMounted())
+        QSKIP("mounting a tmpfs needs root");
+
+    const QString target = share + "/IMG_0001.JPG";
+    const QByteArray good = QByteArray(6000, 'g');
+    if (existing)
+        QVERIFY(AtomicFile::write(good, target));
+    QVERIFY(tmpfs.fill()); // to the last byte
+    const QByteArray bytes(size, 'n');
+    const QString source = dir.filePath("source.jpg");
+    QFile sourceFile(source);
+    QVERIFY(sourceFile.open(QIODevice::WriteOnly) && sourceFile.write(bytes) == size);
+    sourceFile.close();
+
+    QString error;
+    const bool written = copy ? AtomicFile::copy(source, target, &error) : AtomicFile::write(bytes, target, &error);
+    QVERIFY(!written);
+    QVERIFY2(error.contains(target), qPrintable(error));
+    QCOMPARE(QFileInfo::exists(target), existing);
+    if (existing) {
+        QFile kept(target);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), good);
+    }
+    QStringList left = QDir(share).entryList(QDir::Files | QDir::Hidden);
+    left.removeAll("filler");
+    left.removeAll("IMG_0001.JPG");
+    QVERIFY2(left.isEmpty(), qPrintable(left.join(',')));
 }
 
 QTEST_MAIN(tst_AtomicFile)

@@ -1,6 +1,7 @@
 #include "support/FJJobReports.h"
 #include "support/FJSheetStudioData.h"
 #include "support/PdfReadback.h"
+#include "support/SmallTmpfs.h"
 #include "split/engine/FJDataOperate.h"
 #include "split/engine/FJDataThread.h"
 #include "split/engine/FJSheetHtml.h"
@@ -9,9 +10,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QImage>
-#include <QProcess>
 #include <QRegularExpression>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTextDocument>
 #include <QTextFrame>
@@ -429,10 +428,9 @@ void TestProductionSheet::reviewSlotsOfNoTimeAreLeftOut()
 void TestProductionSheet::sheetOnAFullDiskFailsAndKeepsTheOldOne()
 {
     const QString full = m_dir->filePath(QStringLiteral("full"));
-    QVERIFY(QDir().mkpath(full));
-    if (QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=1m", "tmpfs", full}) != 0)
+    const SmallTmpfs tmpfs(full);
+    if (!tmpfs.isMounted())
         QSKIP("mounting a tmpfs needs root");
-    const auto unmount = qScopeGuard([&full] { QProcess::execute(QStringLiteral("umount"), {full}); });
     m_orderDir = full + QStringLiteral("/order/");
     const QString other = m_orderDir + QStringLiteral("其他/");
     QVERIFY(QDir().mkpath(other));
@@ -440,14 +438,7 @@ void TestProductionSheet::sheetOnAFullDiskFailsAndKeepsTheOldOne()
         QFile old(other + kSheet);
         QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old sheet") == 9);
     }
-    {
-        QFile filler(full + QStringLiteral("/filler"));
-        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
-        const QByteArray page(4096, 'x');
-        while (filler.write(page) == page.size()) {
-        }
-        QVERIFY(filler.resize(qMax<qint64>(0, filler.size() - 2 * 4096)));
-    }
+    QVERIFY(tmpfs.fill(2 * 4096));
     FJJobReceiver::Report report;
     runJob(D::reply(), &report);
     QVERIFY(!report.ok);

@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QImageReader>
 #include <QJsonObject>
+#include <QProcess>
+#include <QtEndian>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -68,6 +70,10 @@ private slots:
     void uprightPhotoIsByteCopy();
     void damagedPhotoFailsEveryEntry_data();
     void damagedPhotoFailsEveryEntry();
+    void cmykPhoto_data();
+    void cmykPhoto();
+    void formatFromContent_data();
+    void formatFromContent();
     void largeQuarterTurnKeepsFullSize();
     void copyFileReplacesOrFails();
     void failedWriteLeavesNoTemporaryFile();
@@ -86,6 +92,19 @@ private:
         if (orientation != 1 && !tagOrientation(path, orientation))
             return QString();
         return path;
+    }
+
+    // Runs the four entries of a photo through a worker; the results in entry order.
+    QList<QList<QVariant>> importGroup(const QString &source, const QString &out)
+    {
+        tfimportworker worker(0);
+        QSignalSpy results(&worker, &tfimportworker::photoImported);
+        worker.start();
+        worker.setTaskGroup(photoGroup(source, out));
+        results.wait(20000);
+        while (results.count() < 4 && results.wait(20000)) {
+        }
+        return results;
     }
 
     QTemporaryDir m_dir;
@@ -286,6 +305,110 @@ void TestImportWorker::damagedPhotoFailsEveryEntry()
     QVERIFY(!QFileInfo::exists(out + QStringLiteral("/direct.jpg")));
 }
 
+void TestImportWorker::cmykPhoto_data()
+{
+    QTest::addColumn<bool>("truncated");
+    QTest::addColumn<int>("exif");
+    for (int exif : {1, 6}) {
+        QTest::newRow(qPrintable(QStringLiteral("whole exif %1").arg(exif))) << false << exif;
+        QTest::newRow(qPrintable(QStringLiteral("truncated exif %1").arg(exif))) << true << exif;
+    }
+}
+
+// A print-shop CMYK JPEG is imported like any photo; cut short, it fails like any damaged one.
+void TestImportWorker::cmykPhoto()
+{
+    QFETCH(bool, truncated);
+    QFETCH(int, exif);
+    const QString rgb = makePhoto(QStringLiteral("rgb_%1_%2.jpg").arg(truncated).arg(exif), 401, 301, 1);
+    const QString source = m_dir.filePath(QStringLiteral("cmyk_%1_%2.jpg").arg(truncated).arg(exif));
+    if (QProcess::execute("convert", {rgb, "-colorspace", "CMYK", "-quality", "95", source}) != 0)
+        QSKIP("needs ImageMagick");
+    // A press profile: its colours mean nothing for RGB pixels.
+    QByteArray profile(132, '\0');
+    qToBigEndian<quint32>(132, profile.data());
+    profile.replace(12, 12, "prtrCMYKLab ");
+    profile.replace(36, 4, "acsp");
+    const QString icc = source + ".icc";
+    QFile iccFile(icc);
+    QVERIFY(iccFile.open(QIODevice::WriteOnly) && iccFile.write(profile) == profile.size());
+    iccFile.close();
+    QCOMPARE(QProcess::execute("exiftool", {"-q", "-overwrite_original", "-ICC_Profile<=" + icc,
+                                            QStringLiteral("-Orientation#=%1").arg(exif), source}),
+             0);
+    QVERIFY(readAll(source).contains("ICC_PROFILE"));
+    const QImage expected = upright(source);
+    if (truncated) {
+        QByteArray bytes = readAll(source);
+        bytes.truncate(bytes.size() * 2 / 3);
+        QFile file(source);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    }
+
+    const QString out = m_dir.filePath(QStringLiteral("cmyk_out_%1_%2").arg(truncated).arg(exif));
+    const QList<QList<QVariant>> results = importGroup(source, out);
+    QCOMPARE(results.size(), 4);
+    const QString name = QFileInfo(source).fileName();
+    for (const QList<QVariant> &result : results) {
+        QCOMPARE(result.at(3).toBool(), !truncated);
+        QCOMPARE(result.at(4).toString(), truncated ? QStringLiteral("图片损坏或不完整") : QString());
+    }
+    if (truncated) {
+        for (const char *tag : {"all", "90", "190", "1920"})
+            QCOMPARE(strayFiles(out + QLatin1Char('/') + tag, {}), QStringList());
+        return;
+    }
+    const QImage all(out + "/all/" + name);
+    QCOMPARE(all.size(), expected.size());
+    QVERIFY(sameQuarters(all, expected));
+    const QImage big(out + "/1920/" + name);
+    const QSize bigSize = tfimportworker::finalScaledSize(QSize(401, 301), 1920);
+    QCOMPARE(big.size(), exif == 1 ? bigSize : bigSize.transposed());
+    QVERIFY(sameQuarters(big, expected));
+    // Re-encoded to RGB, the copy drops the CMYK profile; a byte copy keeps the file as it is.
+    const QByteArray copy = readAll(out + "/all/" + name);
+    if (exif == 1)
+        QCOMPARE(copy, readAll(source));
+    else
+        QVERIFY(!copy.contains("ICC_PROFILE"));
+}
+
+void TestImportWorker::formatFromContent_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("format");
+    QTest::newRow("jpeg without suffix") << "IMG_0001" << QByteArray("jpeg");
+    QTest::newRow("jpeg ending in a dot") << "IMG_0002." << QByteArray("jpeg");
+    QTest::newRow("jpeg ending in a blank") << "IMG_0003.jpg " << QByteArray("jpeg");
+    QTest::newRow("png without suffix") << "scan" << QByteArray("png");
+}
+
+// The copies are encoded in the format the photo's content has, under the photo's own name.
+void TestImportWorker::formatFromContent()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, format);
+    const QString dir = m_dir.filePath("content_" + QString::fromLatin1(QTest::currentDataTag()).replace(' ', '_'));
+    QVERIFY(QDir().mkpath(dir));
+    const QString source = dir + '/' + name;
+    QVERIFY(format == "png" ? pattern(400, 300).save(source, "png") : writeJpeg(source, pattern(400, 300)));
+
+    const QString out = dir + "/out";
+    const QList<QList<QVariant>> results = importGroup(source, out);
+    QCOMPARE(results.size(), 4);
+    for (const QList<QVariant> &result : results)
+        QVERIFY2(result.at(3).toBool(), qPrintable(result.at(4).toString()));
+    QCOMPARE(readAll(out + "/all/" + name), readAll(source));
+    for (const char *tag : {"90", "190", "1920"}) {
+        const QString copy = out + '/' + tag + '/' + name;
+        QImageReader reader(copy);
+        reader.setDecideFormatFromContent(true);
+        QCOMPARE(reader.format(), format);
+        QCOMPARE(reader.size(), tfimportworker::finalScaledSize(QSize(400, 300), QString(tag).toInt()));
+        QCOMPARE(strayFiles(out + '/' + tag, {name}), QStringList());
+    }
+}
+
 // Above 50 million pixels the photo is read reduced and scaled back to its own, turned, size.
 void TestImportWorker::largeQuarterTurnKeepsFullSize()
 {
@@ -334,19 +457,20 @@ void TestImportWorker::copyFileReplacesOrFails()
 
 void TestImportWorker::failedWriteLeavesNoTemporaryFile()
 {
-    // The reader recognises the JPEG by content, but no writer exists for the suffix.
-    const QString source = m_dir.filePath(QStringLiteral("odd.nowriter"));
+    // The target's name is taken by a folder with content: no copy can be put in its place.
+    const QString source = m_dir.filePath(QStringLiteral("odd.jpg"));
     QVERIFY(writeJpeg(source, pattern(300, 200)));
     const QString folder = m_dir.filePath(QStringLiteral("nowriter"));
-    QDir().mkpath(folder);
-    QVERIFY(!tfimportworker::compressAndSavePhoto(source, folder + QStringLiteral("/odd.nowriter"), 90));
+    const QString blocked = folder + QStringLiteral("/odd.jpg");
+    QDir().mkpath(blocked + QStringLiteral("/inside"));
+    QVERIFY(!tfimportworker::compressAndSavePhoto(source, blocked, 90));
     QCOMPARE(strayFiles(folder, {}), QStringList());
 
-    // A turned full-size copy that cannot be encoded falls back to the bytes of the source.
+    // The turned full-size copy and its fall-back byte copy fail alike, and leave nothing.
     QVERIFY(tagOrientation(source, 3));
-    QVERIFY(tfimportworker::copyOriginalPhoto(source, folder + QStringLiteral("/odd.nowriter")));
-    QCOMPARE(readAll(folder + QStringLiteral("/odd.nowriter")), readAll(source));
-    QCOMPARE(strayFiles(folder, {QStringLiteral("odd.nowriter")}), QStringList());
+    QVERIFY(!tfimportworker::copyOriginalPhoto(source, blocked));
+    QVERIFY(QFileInfo(blocked).isDir());
+    QCOMPARE(strayFiles(folder, {}), QStringList());
 }
 
 void TestImportWorker::workerReportsEveryEntry()

@@ -204,7 +204,7 @@ void tst_OrderListWidget::pickingPhotos()
                 announcedOrder = order;
             });
     pick(1, 3);
-    QCOMPARE(m_lastCaption, QStringLiteral("选择照片文件 (可使用Cmd+A全选)"));
+    QCOMPARE(m_lastCaption, QStringLiteral("选择照片文件 (可使用Ctrl+A全选)"));
     const OrderInfo stored = m_widget->orderAt(1);
     QCOMPARE(stored.photoList.size(), 12);
     QCOMPARE(stored.selectedNum, 3);
@@ -270,7 +270,7 @@ void tst_OrderListWidget::pickingVideos()
     m_widget->findChild<QRadioButton *>(QStringLiteral("retouchedVideoRadio"))->click();
     QCOMPARE(Config::k_importType, int(RetouchedVideo));
     pick(0, 3);
-    QCOMPARE(m_lastCaption, QStringLiteral("选择视频文件 (可使用Cmd+A全选)"));
+    QCOMPARE(m_lastCaption, QStringLiteral("选择视频文件 (可使用Ctrl+A全选)"));
     const OrderInfo stored = m_widget->orderAt(0);
     QCOMPARE(stored.photoList.size(), 3);
     QCOMPARE(stored.photoList.at(2).sizeTag, QStringLiteral("精修视频"));

@@ -3,6 +3,7 @@
 #include "transfer/ui/PickedEntries.h"
 #include "tests/support/ScopedMountRoot.h"
 
+#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -51,6 +52,10 @@ private slots:
     void summaryLines_data();
     void summaryLines();
     void uploadedNamesInPickedOrder();
+    void previewFiles_data();
+    void previewFiles();
+    void existingNames_data();
+    void existingNames();
 };
 
 void tst_PickedEntries::photosGiveFourEntriesPerFile()
@@ -256,6 +261,69 @@ void tst_PickedEntries::uploadedNamesInPickedOrder()
     QList<PhotoInfo> videos = PickedEntries::build({"/t/a.mp4", "/t/b.mp4"}, orderWithSizes("", "", ""), TrialVideo);
     PickedEntries::applyStatus(videos, 1, PhotoStatus::Uploaded);
     QCOMPARE(PickedEntries::uploaded(videos).names, QStringLiteral("b.mp4"));
+}
+
+void tst_PickedEntries::previewFiles_data()
+{
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QStringList>("previews");
+    QTest::newRow("photos only") << QStringList{"/p/IMG_1.JPG", "/p/DP_缩略图.JPG"} << QStringList{};
+    QTest::newRow("the preview folder") << QStringList{"/p/IMG_1.JPG", "/p/DP_缩略图/IMG_1.JPG"}
+                                        << QStringList{"/p/DP_缩略图/IMG_1.JPG"};
+    QTest::newRow("below it") << QStringList{"/p/dp_缩略图/old/IMG_2.JPG"} << QStringList{"/p/dp_缩略图/old/IMG_2.JPG"};
+}
+
+void tst_PickedEntries::previewFiles()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QStringList, previews);
+    QCOMPARE(PickedEntries::previewFiles(files), previews);
+}
+
+void tst_PickedEntries::existingNames_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QStringList>("onShare"); // tag/name: "same" content copies the picked file
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("empty folder") << int(FinishedPhotos) << QStringList{} << QStringList{};
+    QTest::newRow("other photo in all") << int(FinishedPhotos) << QStringList{"all/IMG_1.JPG"} << QStringList{"IMG_1.JPG"};
+    QTest::newRow("only a size copy left") << int(FinishedPhotos) << QStringList{"1920/IMG_2.JPG"}
+                                           << QStringList{"IMG_2.JPG"};
+    QTest::newRow("letter case") << int(FinishedPhotos) << QStringList{"all/img_1.jpg"} << QStringList{"IMG_1.JPG"};
+    // "e" with a combining accent on the share, the composed letter in the pick.
+    QTest::newRow("unicode form") << int(FinishedPhotos) << QStringList{QString::fromUtf8("all/Cafe\xcc\x81.JPG")}
+                                  << QStringList{QString::fromUtf8("Caf\xc3\xa9.JPG")};
+    QTest::newRow("same bytes are done") << int(FinishedPhotos) << QStringList{"all/IMG_1.JPG=same", "90/IMG_1.JPG"}
+                                         << QStringList{};
+    QTest::newRow("video folder") << int(TrialVideo) << QStringList{"试拍视频/IMG_2.JPG", "all/IMG_1.JPG"}
+                                  << QStringList{"IMG_2.JPG"};
+}
+
+void tst_PickedEntries::existingNames()
+{
+    QFETCH(int, kind);
+    QFETCH(QStringList, onShare);
+    QFETCH(QStringList, expected);
+    QTemporaryDir dir;
+    const QString order = dir.filePath("order");
+    const QStringList names{"IMG_1.JPG", "IMG_2.JPG", QString::fromUtf8("Caf\xc3\xa9.JPG")};
+    QStringList picked;
+    for (const QString &name : names) {
+        QFile file(dir.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("picked " + name.toUtf8());
+        picked << file.fileName();
+    }
+    for (QString entry : onShare) {
+        const bool same = entry.endsWith("=same");
+        entry.remove("=same");
+        const QString path = QDir(order).filePath(entry);
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(same ? "picked " + QFileInfo(path).fileName().toUtf8() : QByteArray("an earlier card"));
+    }
+    QCOMPARE(PickedEntries::existingNames(picked, order, kind), expected);
 }
 
 QTEST_GUILESS_MAIN(tst_PickedEntries)

@@ -1,4 +1,5 @@
 #include "app/ChooseTools.h"
+#include "app/core/BaseReq.h"
 #include "app/core/Config.h"
 #include "app/core/FormBody.h"
 #include "app/LoginNew.h"
@@ -44,6 +45,11 @@ private slots:
     void cleanup();
     void mainRoadFromLogin();
     void failedCopyIsShownAndNotReported();
+    void refusedPhotoReportFailsThePhoto_data();
+    void refusedPhotoReportFailsThePhoto();
+    void secondCardAsksBeforeReplacing_data();
+    void secondCardAsksBeforeReplacing();
+    void previewsAreRefused();
     void pauseAndResume();
     void pathErrorPausesTheRun();
     void sameOrderNumberDifferentVisits();
@@ -479,6 +485,142 @@ void TfhomeEndToEndTest::failedCopyIsShownAndNotReported()
     QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "saveorderphotopath").size(), 1, 30000);
     auto *start = table()->findChild<QPushButton *>(QStringLiteral("startAllButton"));
     QCOMPARE(start->text(), QStringLiteral("全部开始/上传失败照片"));
+}
+
+void TfhomeEndToEndTest::refusedPhotoReportFailsThePhoto_data()
+{
+    QTest::addColumn<int>("failure");
+    QTest::addColumn<bool>("slow");
+    QTest::newRow("refused") << int(StandInService::Failure::CodeZeroMessage) << false;
+    QTest::newRow("server error") << int(StandInService::Failure::Http500) << false;
+    QTest::newRow("time-out") << int(StandInService::Failure::None) << true;
+}
+
+// A photo the service did not take is a failed photo: counted, shown, retried;
+// an order the service holds nothing of gets no folder or order report.
+void TfhomeEndToEndTest::refusedPhotoReportFailsThePhoto()
+{
+    QFETCH(int, failure);
+    QFETCH(bool, slow);
+    ScopedMountRoot root;
+    QDir(root.path()).mkpath(Data::kShare);
+    const BaseReq::Limits saved = BaseReq::limits();
+    const auto restore = qScopeGuard([saved] { BaseReq::setLimits(saved); });
+    if (slow) {
+        BaseReq::setLimits({500, 500, 500, 500});
+        m_service->setDelay("order", "savepicpath", 3000);
+    } else {
+        m_service->setFailure("order", "savepicpath", StandInService::Failure(failure), QStringLiteral("暂停服务"));
+    }
+    openDirectly();
+    search(2);
+    pick(0, {sourcePhoto(QStringLiteral("a.jpg")), sourcePhoto(QStringLiteral("b.jpg"), 6)});
+
+    startAll();
+    QVERIFY(waitForSummary());
+    QVERIFY2(m_boxes->contains(QStringLiteral("全部导完"),
+                               QStringLiteral("\n%1-1  总数:2  成功:0  失败:2").arg(Data::orderNumber(0))),
+             qPrintable(m_boxes->last().text));
+    QCOMPARE(cell(0, "已选"), QStringLiteral("0/2 失败:2"));
+    QCOMPARE(table()->findChild<QPushButton *>(QStringLiteral("startAllButton"))->text(),
+             QStringLiteral("全部开始/上传失败照片"));
+    QCOMPARE(m_service->requests("order", "savepicpath").size(), 2);
+    QCOMPARE(m_service->requests("order", "saveorderphotopath").size(), 0);
+    QCOMPARE(m_service->requests("order", "logreadpic").size(), 0);
+
+    // The service is back: the retry reports both photos, then the order.
+    m_service->setFailure("order", "savepicpath", StandInService::Failure::None);
+    m_service->setDelay("order", "savepicpath", 0);
+    BaseReq::setLimits(saved);
+    m_boxes->clear();
+    startAll();
+    QVERIFY(waitForSummary());
+    QVERIFY2(m_boxes->contains(QStringLiteral("全部导完"),
+                               QStringLiteral("\n%1-1  总数:2  成功:2").arg(Data::orderNumber(0))),
+             qPrintable(m_boxes->last().text));
+    QCOMPARE(m_service->requests("order", "savepicpath").size(), 4);
+    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "saveorderphotopath").size(), 1, 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "logreadpic").size(), 1, 30000);
+    QCOMPARE(m_service->requests("order", "logreadpic").at(0).field("picnumber"), QStringLiteral("2"));
+    QCOMPARE(table()->findChild<QPushButton *>(QStringLiteral("startAllButton"))->text(), QStringLiteral("全部开始"));
+}
+
+void TfhomeEndToEndTest::secondCardAsksBeforeReplacing_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::newRow("cancel") << QStringLiteral("取消");
+    QTest::newRow("replace") << QStringLiteral("替换");
+}
+
+// Card B starts at the same numbers as card A: nothing is written over without a yes.
+void TfhomeEndToEndTest::secondCardAsksBeforeReplacing()
+{
+    QFETCH(QString, answer);
+    ScopedMountRoot root;
+    QDir(root.path()).mkpath(Data::kShare);
+    openDirectly();
+    search(2);
+    QDir().mkpath(m_sources.filePath("cardA"));
+    QDir().mkpath(m_sources.filePath("cardB"));
+    const QStringList cardA{sourcePhoto("cardA/IMG_0001.JPG"), sourcePhoto("cardA/IMG_0002.JPG")};
+    pick(0, cardA);
+    startAll();
+    QVERIFY(waitForSummary());
+    const QString folder = root.path() + Data::orderShareFolder(0);
+    const QString firstA = readAll(folder + "/all/IMG_0001.JPG");
+    const QString smallA = readAll(folder + "/90/IMG_0002.JPG");
+    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "logreadpic").size(), 1, 30000);
+    const int requestsBefore = reports().size();
+
+    // Card B: other pictures under the same names (one in other letter case), and one new name.
+    QImage other = EngineTestImages::pattern(320, 240).mirrored(true, true);
+    QVERIFY(EngineTestImages::writeJpeg(m_sources.filePath("cardB/IMG_0001.JPG"), other));
+    QVERIFY(EngineTestImages::writeJpeg(m_sources.filePath("cardB/img_0002.jpg"), other));
+    QVERIFY(EngineTestImages::writeJpeg(m_sources.filePath("cardB/IMG_0003.JPG"), other));
+    m_boxes->clear();
+    m_boxes->answerWith(answer);
+    pick(0, {m_sources.filePath("cardB/IMG_0001.JPG"), m_sources.filePath("cardB/img_0002.jpg"),
+             m_sources.filePath("cardB/IMG_0003.JPG")});
+    QTRY_VERIFY(m_boxes->count() >= 1);
+    QCOMPARE(m_boxes->boxes().first().title, QStringLiteral("温馨提示"));
+    QCOMPARE(m_boxes->boxes().first().text,
+             QStringLiteral("以下照片已存在于订单文件夹，替换后无法恢复：\nIMG_0001.JPG\nimg_0002.jpg"));
+    if (answer == QStringLiteral("取消")) {
+        // The pick of card A stays; the share and the service are untouched.
+        QCOMPARE(m_boxes->count(), 1);
+        QCOMPARE(table()->orderAt(0).photoList.size(), 8);
+        QCOMPARE(table()->orderAt(0).photoList.at(0).url, cardA.at(0));
+        QCOMPARE(readAll(folder + "/all/IMG_0001.JPG"), firstA);
+        QCOMPARE(readAll(folder + "/90/IMG_0002.JPG"), smallA);
+        QCOMPARE(reports().size(), requestsBefore);
+        return;
+    }
+    QTRY_VERIFY(m_boxes->contains(QStringLiteral("成功"), QStringLiteral("已选择 3 ")));
+    QCOMPARE(table()->orderAt(0).photoList.size(), 12);
+    startAll();
+    QVERIFY(waitForSummary());
+    QVERIFY(EngineTestImages::sameQuarters(QImage(folder + "/all/IMG_0001.JPG"), other));
+    QVERIFY(readAll(folder + "/all/IMG_0001.JPG") != firstA);
+}
+
+// The tool's own previews carry the photos' names: they are never taken for photos.
+void TfhomeEndToEndTest::previewsAreRefused()
+{
+    ScopedMountRoot root;
+    QDir(root.path()).mkpath(Data::kShare);
+    openDirectly();
+    search(2);
+    QDir().mkpath(m_sources.filePath("DP_缩略图"));
+    const QString photo = sourcePhoto("IMG_0101.JPG");
+    const QString preview = m_sources.filePath("DP_缩略图/IMG_0101.JPG");
+    QVERIFY(EngineTestImages::pattern(160, 120).save(preview, "jpeg"));
+    pick(0, {photo, preview});
+    QTRY_VERIFY(m_boxes->count() >= 1);
+    QCOMPARE(m_boxes->last().title, QStringLiteral("温馨提示"));
+    QCOMPARE(m_boxes->last().text,
+             QStringLiteral("以下文件是导片工具生成的缩略图（DP_缩略图文件夹），不能导入：\nIMG_0101.JPG"));
+    QVERIFY(table()->orderAt(0).photoList.isEmpty());
+    QCOMPARE(cell(0, "上传状态"), QStringLiteral("未选择"));
 }
 
 void TfhomeEndToEndTest::pauseAndResume()

@@ -8,6 +8,7 @@
 #include "transfer/ui/tfhomeorders.h"
 #include "transfer/ui/tfhomeorders_OrderListWidget.h"
 #include "transfer/ui/tfhomeorders_PhotoDisplayWidget.h"
+#include "transfer/ui/tfhomephotos.h"
 
 #include <QElapsedTimer>
 #include <QtTest>
@@ -35,6 +36,10 @@ private slots:
     void replyForOrderNotOnDisplayAddsNoTile();
     void refusedReplyChangesNothing_data();
     void refusedReplyChangesNothing();
+    void refusedReplyFailsThePhoto_data();
+    void refusedReplyFailsThePhoto();
+    void fileMissingAfterCopyFailsThePhoto();
+    void pauseWhileReportsPendingStartsNothing();
     void orderReportWaitsForHundredPercent();
     void countsRefreshWaitsForPhotoReports();
     void closingSoonAfterHundredPercentSendsNoOrderReport();
@@ -129,7 +134,12 @@ void TfhomeRunTest::resultForOrderGoneFromTable()
     OrderInfo engineCopy = pickedOrder(0, {QStringLiteral("a.jpg")});
     QVERIFY(!writeOnShare(engineCopy, "all", "a.jpg").isEmpty());
     engineCopy.order_photo_id = QStringLiteral("77777"); // a search replaced the table meanwhile
-    m_window->onPhotoImported(engineCopy, QStringLiteral("a.jpg"), 0, true, QString());
+    // Reported once the upright copy and its three size copies are written.
+    for (int entry = 0; entry < 3; ++entry)
+        m_window->onPhotoImported(engineCopy, QStringLiteral("a.jpg"), entry, true, QString());
+    QTest::qWait(100);
+    QVERIFY(m_service->requests().isEmpty());
+    m_window->onPhotoImported(engineCopy, QStringLiteral("a.jpg"), 3, true, QString());
 
     QVERIFY(m_service->waitForRequests(2, 10000));
     const auto photos = m_service->requests("order", "savepicpath");
@@ -225,18 +235,123 @@ void TfhomeRunTest::refusedReplyChangesNothing()
     QCOMPARE(m_boxes->count(), 0);
 }
 
-void TfhomeRunTest::orderReportWaitsForHundredPercent()
+void TfhomeRunTest::refusedReplyFailsThePhoto_data()
+{
+    QTest::addColumn<int>("failure");
+    QTest::addColumn<bool>("video");
+    QTest::newRow("photo refused") << int(StandInService::Failure::CodeZeroMsg) << false;
+    QTest::newRow("photo, server error") << int(StandInService::Failure::Http500) << false;
+    QTest::newRow("photo, no json") << int(StandInService::Failure::NotJson) << false;
+    QTest::newRow("video refused") << int(StandInService::Failure::CodeZeroMessage) << true;
+}
+
+// The service does not hold the file: it is failed in the table and the panel, and the order's
+// completion (and with it the summary) waits for the answer.
+void TfhomeRunTest::refusedReplyFailsThePhoto()
+{
+    QFETCH(int, failure);
+    QFETCH(bool, video);
+    if (video)
+        Config::k_importType = TrialVideo;
+    const auto restore = qScopeGuard([] { Config::k_importType = FinishedPhotos; });
+    m_service->setFailure("order", video ? "savepicpathmv" : "savepicpath", StandInService::Failure(failure),
+                          QStringLiteral("不行"));
+    m_service->setDelay("order", video ? "savepicpathmv" : "savepicpath", 300);
+    const OrderInfo order = pickedOrder(1, {QStringLiteral("a.mp4"), QStringLiteral("b.mp4")});
+    const QString tag = order.photoList.at(0).sizeTag;
+    QVERIFY(!writeOnShare(order, tag, "a.mp4").isEmpty());
+    QVERIFY(!writeOnShare(order, tag, "b.mp4").isEmpty());
+    m_orders->orderListWidget()->findChild<QTableWidget *>(QStringLiteral("orderTable"))->selectRow(1);
+    QTRY_COMPARE(m_orders->getCurrentOrderInfo().index, 1);
+    OrderInfo running = m_orders->getIndexOrderInfo(1);
+    m_orders->updateOrderStatus(running, QStringLiteral("导片中"));
+    const int files = video ? 2 : 8;
+    for (int entry = 0; entry < files; ++entry) {
+        const QString name = entry < files / 2 ? QStringLiteral("a.mp4") : QStringLiteral("b.mp4");
+        m_window->onPhotoImported(running, name, entry, true, QString());
+    }
+    m_window->onOrderProgressUpdated(running, files, files);
+    m_window->onOrderImportCompleted(running, true, QString());
+    QTest::qWait(50);
+    // Still waiting for the answers: the order is not finished yet.
+    QCOMPARE(m_orders->getIndexOrderInfo(1).status, QStringLiteral("导片中"));
+
+    QTRY_COMPARE_WITH_TIMEOUT(m_orders->getIndexOrderInfo(1).status, QStringLiteral("导片完成"), 10000);
+    const QList<PhotoInfo> picks = m_orders->getIndexOrderInfo(1).photoList;
+    const int second = video ? 1 : 4;
+    for (int head : {0, second}) {
+        QCOMPARE(picks.at(head).statusOrigin, int(Failed));
+        QCOMPARE(picks.at(head).status, int(Failed));
+    }
+    QCOMPARE(m_orders->getIndexOrderInfo(1).failedNum, 2);
+    QCOMPARE(m_service->requests("order", video ? "savepicpathmv" : "savepicpath").size(), 2);
+    // Nothing of the order reached the service: no folder and no order report.
+    QTest::qWait(200);
+    QCOMPARE(m_service->requests("order", "saveorderphotopath").size(), 0);
+    QCOMPARE(m_service->requests("order", "logreadpic").size(), 0);
+    // The panel shows the failure on both tiles.
+    auto *panel = m_window->findChild<tfhomephotos *>();
+    QVERIFY(panel);
+    QCOMPARE(panel->currentOrder().photoList.at(0).statusOrigin, int(Failed));
+}
+
+// The engine said written, but the share does not show the file: it is not imported.
+void TfhomeRunTest::fileMissingAfterCopyFailsThePhoto()
 {
     const OrderInfo order = pickedOrder(0, {QStringLiteral("a.jpg")});
+    for (int entry = 0; entry < 4; ++entry)
+        m_window->onPhotoImported(order, QStringLiteral("a.jpg"), entry, true, QString());
+    QTRY_COMPARE(m_orders->getIndexOrderInfo(0).photoList.at(0).statusOrigin, int(Failed));
+    QTest::qWait(100);
+    QVERIFY(m_service->requests().isEmpty());
+}
+
+// Paused while the last photo reports are out: the order goes back to waiting, nothing new starts.
+void TfhomeRunTest::pauseWhileReportsPendingStartsNothing()
+{
+    m_service->setDelay("order", "savepicpath", 300);
+    const OrderInfo order = pickedOrder(0, {QStringLiteral("a.jpg")});
+    const OrderInfo next = pickedOrder(1, {QStringLiteral("b.jpg")});
+    m_orders->updateOrderStatus(next, QStringLiteral("等待中"));
+    QVERIFY(!writeOnShare(order, "all", "a.jpg").isEmpty());
+    QSignalSpy started(m_orders, &tfhomeorders::startImportAllOrders);
+    m_orders->updateOrderStatus(order, QStringLiteral("导片中"));
+    for (int entry = 0; entry < 4; ++entry)
+        m_window->onPhotoImported(order, QStringLiteral("a.jpg"), entry, true, QString());
+    m_window->onOrderProgressUpdated(order, 4, 4);
+    m_window->onOrderImportCompleted(order, true, QString());
+    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "savepicpath").size(), 1, 10000);
+    m_orders->reloadStartAllButtonStatus(false); // the pause button
+    QCOMPARE(m_orders->getIndexOrderInfo(0).status, QStringLiteral("等待中"));
+    QTest::qWait(600);
+    QCOMPARE(m_orders->getIndexOrderInfo(0).status, QStringLiteral("等待中"));
+    QCOMPARE(m_orders->getIndexOrderInfo(1).status, QStringLiteral("等待中"));
+    QCOMPARE(started.count(), 0);
+    QCOMPARE(m_service->requests("order", "logreadpic").size(), 0);
+}
+
+void TfhomeRunTest::orderReportWaitsForHundredPercent()
+{
+    const OrderInfo order = pickedOrder(0, {QStringLiteral("a.jpg"), QStringLiteral("b.jpg")});
     m_window->onOrderProgressUpdated(order, 199, 200);
     QCOMPARE(m_orders->getIndexOrderInfo(0).progress, 99);
+    // Nothing of the order was imported: its list is reloaded, but there is nothing to report.
+    m_window->onOrderProgressUpdated(order, 200, 200);
+    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "getorderphotoimg").size(), 1, 10000);
+    QTest::qWait(200);
+    QCOMPARE(m_service->requests("order", "logreadpic").size(), 0);
+
+    // b.jpg whole on the share and taken by the service: the order report counts it.
+    QVERIFY(!writeOnShare(order, "all", "b.jpg").isEmpty());
+    for (int entry = 4; entry < 8; ++entry)
+        m_window->onPhotoImported(order, QStringLiteral("b.jpg"), entry, true, QString());
     m_window->onOrderProgressUpdated(order, 200, 200);
     QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "logreadpic").size(), 1, 10000);
-    QCOMPARE(m_service->requests("order", "getorderphotoimg").size(), 1);
+    QCOMPARE(m_service->requests("order", "savepicpath").size(), 1);
     const StandInService::Request report = m_service->requests("order", "logreadpic").at(0);
     QCOMPARE(report.field("order_photo_id"), order.order_photo_id);
-    QCOMPARE(report.field("picnumber"), QStringLiteral("0"));
-    QCOMPARE(report.field("photonames"), QString(""));
+    QCOMPARE(report.field("picnumber"), QStringLiteral("1"));
+    QCOMPARE(report.field("photonames"), QStringLiteral("b.jpg"));
     QCOMPARE(report.field("type"), QStringLiteral("1"));
 
     // An order with no entries stays at 0 % and is never reported.
@@ -256,7 +371,8 @@ void TfhomeRunTest::countsRefreshWaitsForPhotoReports()
         if (request.action() == QLatin1String("savepicpath"))
             sinceReport.start();
     });
-    m_window->onPhotoImported(order, QStringLiteral("a.jpg"), 0, true, QString());
+    for (int entry = 0; entry < 4; ++entry)
+        m_window->onPhotoImported(order, QStringLiteral("a.jpg"), entry, true, QString());
     QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "savepicpath").size(), 1, 10000);
     m_orders->orderListWidget()->upNextOrderPhotos(-1); // nothing else waits: the run ends
     QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "order_list").size(), 1, 20000);
@@ -294,10 +410,14 @@ void TfhomeRunTest::fileOffTheShareIsNotReported()
                                 order.photoList.at(0));
     const QString good = writeOnShare(order, "all", "a.jpg");
     m_window->upImportPhotoInfo(order.order_photo_id, order.serverName, good, order.photoList.at(0));
-    QVERIFY(m_service->waitForRequests(1, 10000));
+    // The good photo, and with it the order's own folder on the share.
+    QVERIFY(m_service->waitForRequests(2, 10000));
     QTest::qWait(100);
-    QCOMPARE(m_service->requests().size(), 1);
-    QCOMPARE(m_service->requests().at(0).field("path"),
+    QCOMPARE(m_service->requests().size(), 2);
+    QCOMPARE(m_service->requests("order", "saveorderphotopath").at(0).field("path"),
+             QStringLiteral("\\\\") + Data::kServer + '\\'
+                 + QString(order.importPath).mid(m_root->path().size()).replace('/', '\\'));
+    QCOMPARE(m_service->requests("order", "savepicpath").at(0).field("path"),
              QStringLiteral("\\\\") + Data::kServer + '\\' + QString(good).mid(m_root->path().size()).replace('/', '\\'));
 }
 

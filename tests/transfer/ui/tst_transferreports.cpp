@@ -36,6 +36,8 @@ private slots:
     void importedEntriesAreUniqueByName();
     void orderKind();
     void bodiesReachTheServiceIntact();
+    void replyProblem_data();
+    void replyProblem();
 };
 
 static Branch branch()
@@ -328,6 +330,34 @@ void TransferReportsTest::bodiesReachTheServiceIntact()
     QCOMPARE(answer.value(QStringLiteral("img_name")).toString(), video.img_name);
     QCOMPARE(answer.value(QStringLiteral("id")).toString(), QStringLiteral("500"));
     QCOMPARE(answer.value(QStringLiteral("localpath")).toString(), unc);
+}
+
+void TransferReportsTest::replyProblem_data()
+{
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<int>("failure");
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("accepted") << true << QByteArray(R"({"code":"1","message":"操作成功"})") << 0 << QString();
+    QTest::newRow("refused with message") << true << QByteArray(R"({"code":"0","message":"路径错误"})") << 0
+                                          << QStringLiteral("路径错误");
+    QTest::newRow("refused with msg") << true << QByteArray(R"({"code":"0","msg":"未登录"})") << 0
+                                      << QStringLiteral("未登录");
+    QTest::newRow("numeric code 1 is no acceptance") << true << QByteArray(R"({"code":1})") << 0
+                                                     << QStringLiteral("服务未接受");
+    QTest::newRow("timed out") << false << QByteArray() << int(BaseReq::Failure::TimedOut)
+                               << BaseReq::failureMessage(BaseReq::Failure::TimedOut);
+    QTest::newRow("aborted") << false << QByteArray() << int(BaseReq::Failure::Aborted)
+                             << QStringLiteral("服务没有应答");
+}
+
+void TransferReportsTest::replyProblem()
+{
+    QFETCH(bool, ok);
+    QFETCH(QByteArray, reply);
+    QFETCH(int, failure);
+    QFETCH(QString, problem);
+    QCOMPARE(TransferReports::replyProblem(ok, QJsonDocument::fromJson(reply), BaseReq::Failure(failure)), problem);
 }
 
 QTEST_GUILESS_MAIN(TransferReportsTest)
