@@ -8,12 +8,14 @@
 #include "app/core/ServiceReply.h"
 #include "app/core/SharedFolderOpener.h"
 #include "importfiles/FileButtonDelegate.h"
+#include "importfiles/ImportChoiceRunnable.h"
 #include "importfiles/ImportFileCopyRunnable.h"
 #include "importfiles/ImportFileTableModel.h"
 #include "importfiles/ImportFilesComboBoxDelegate.h"
 #include "importfiles/ImportTargetCheckRunnable.h"
 #include "importfiles/OriginalView.h"
 #include "platform/MountRoot.h"
+#include "widgets/FullScreenLoading.h"
 #include "widgets/OrderNumberButtonDelegate.h"
 #include "widgets/SimpleDialog.h"
 #include "widgets/ToastWidget.h"
@@ -41,6 +43,9 @@
 #include <QVBoxLayout>
 
 namespace {
+
+// A choice read within this time shows no busy overlay.
+constexpr int kChoiceBusyDelayMs = 300;
 
 const char *const kTableStyle =
     "%1 {    border: 1px solid #e0e0e0;    border-radius: 6px;    background-color: #ffffff;"
@@ -910,16 +915,39 @@ void ImportFiles::onSelectFilesClicked(int row)
     if (paths.isEmpty() || row >= m_orders.size() || m_orders.at(row).id != orderId)
         return;
 
+    // The files are read on a pool thread: on a share thousands of them hold the window for seconds.
     const int generation = ++m_nextGeneration;
-    QList<ImportFile> files;
-    for (int i = 0; i < paths.size(); ++i) {
-        files.append(ImportRules::makeFile(paths.at(i), folder, m_importType, row, i));
-        files.last().generation = generation;
+    m_readingChoices.insert(orderId, generation);
+    auto *reader = new ImportChoiceRunnable(paths, folder, m_importType, row, generation,
+                                            m_orders.at(row).selectedNames);
+    connect(reader, &ImportChoiceRunnable::choiceRead, this,
+            [this, orderId, folder](int row, int generation, const ImportChoiceRunnable::Choice &choice) {
+                onChoiceRead(orderId, folder, row, generation, choice);
+            });
+    QThreadPool::globalInstance()->start(reader);
+    QTimer::singleShot(kChoiceBusyDelayMs, this, [this] {
+        if (!m_readingChoices.isEmpty())
+            FullScreenLoading::show(this, QStringLiteral("正在读取所选文件..."), true);
+    });
+}
+
+void ImportFiles::onChoiceRead(const QString &orderId, const QString &folder, int row, int generation,
+                               const ImportChoiceRunnable::Choice &choice)
+{
+    // Only the last choice of the order counts, and only while the order is still on that row.
+    if (m_readingChoices.value(orderId) != generation)
+        return;
+    m_readingChoices.remove(orderId);
+    if (m_readingChoices.isEmpty()) {
+        if (FullScreenLoading *loading = FullScreenLoading::getInstance(this))
+            loading->dismiss();
     }
-    const QStringList colliding = ImportRules::collidingNames(files);
-    if (!colliding.isEmpty()) {
+    if (row >= m_orders.size() || m_orders.at(row).id != orderId)
+        return;
+    const QList<ImportFile> &files = choice.files;
+    if (!choice.colliding.isEmpty()) {
         QMessageBox::warning(this, QStringLiteral("温馨提示"),
-                             QStringLiteral("以下文件重名，无法同时导入：\n") + colliding.join(QLatin1Char('\n')),
+                             QStringLiteral("以下文件重名，无法同时导入：\n") + choice.colliding.join(QLatin1Char('\n')),
                              QMessageBox::Ok);
         return;
     }
@@ -931,21 +959,18 @@ void ImportFiles::onSelectFilesClicked(int row)
     for (const QString &sub : ImportRules::subfoldersOf(m_importType))
         QDir(folder).mkpath(sub);
 
-    if (m_importType == RetouchedFiles) {
-        const QStringList mismatched = ImportRules::mismatchedNames(paths, order.selectedNames);
-        if (!mismatched.isEmpty()) {
-            QPointer<ImportFiles> self(this);
-            // "否" keeps the earlier choice as it is.
-            SimpleDialog::confirm(this, QStringLiteral("温馨提示"),
-                                  QStringLiteral("要上传的精修照片与客人选中的照片名不一致，确认要继续上传吗？\n"
-                                                 "下列是不一致的照片：")
-                                      + QLatin1Char('\n') + mismatched.join(QLatin1Char('\n')),
-                                  [self, row, files](bool yes) {
-                                      if (self && yes)
-                                          self->acceptChoice(row, files);
-                                  });
-            return;
-        }
+    if (!choice.mismatched.isEmpty()) {
+        QPointer<ImportFiles> self(this);
+        // "否" keeps the earlier choice as it is.
+        SimpleDialog::confirm(this, QStringLiteral("温馨提示"),
+                              QStringLiteral("要上传的精修照片与客人选中的照片名不一致，确认要继续上传吗？\n"
+                                             "下列是不一致的照片：")
+                                  + QLatin1Char('\n') + choice.mismatched.join(QLatin1Char('\n')),
+                              [self, row, files](bool yes) {
+                                  if (self && yes)
+                                      self->acceptChoice(row, files);
+                              });
+        return;
     }
     acceptChoice(row, files);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/core/BaseReq.h"
+#include "importfiles/ImportChoiceRunnable.h"
 #include "importfiles/ImportFileCopyRunnable.h"
 #include "importfiles/ImportFileType.h"
 #include "importfiles/ImportOrder.h"
@@ -56,6 +57,8 @@ public:
     QList<ImportOrder> orders() const { return m_orders; }
     int currentOrderRow() const { return m_currentOrderRow; }
     bool isImporting() const { return m_importing; }
+    // Chosen files still being read before they are taken.
+    bool isReadingChoice() const { return !m_readingChoices.isEmpty(); }
     // Copies started and not yet reported back.
     int copiesInFlight() const { return m_inFlight.size(); }
     OriginalView *originalView() const { return m_originalView; }
@@ -118,6 +121,8 @@ private:
     void onOrderListReply(bool ok, const QJsonDocument &reply, BaseReq::Failure failure);
     void failSearch(const QString &problem);
 
+    void onChoiceRead(const QString &orderId, const QString &folder, int row, int generation,
+                      const ImportChoiceRunnable::Choice &choice);
     void acceptChoice(int row, const QList<ImportFile> &files);
     bool startOrder(int index);
     void startCopy(const ImportFile &file);
@@ -181,4 +186,6 @@ private:
     int m_openypml = 1;
     bool m_uiBuilt = false;
     FileChooser m_fileChooser;
+    // Choices being read, by order id: the generation of each order's latest.
+    QHash<QString, int> m_readingChoices;
 };

@@ -231,10 +231,12 @@ ImportFile makeFile(const QString &path, const QString &orderFolder, ImportFileT
 
 QStringList mismatchedNames(const QStringList &paths, const QStringList &selectedNames)
 {
+    // A set: a card of thousands against as many picks is otherwise quadratic.
+    const QSet<QString> picked(selectedNames.cbegin(), selectedNames.cend());
     QStringList mismatched;
     for (const QString &path : paths) {
         const QString name = QFileInfo(path).fileName();
-        if (!selectedNames.contains(pickName(name)))
+        if (!picked.contains(pickName(name)))
             mismatched.append(name);
     }
     return mismatched;

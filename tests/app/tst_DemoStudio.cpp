@@ -318,6 +318,8 @@ void tst_DemoStudio::runImport(ImportFileType type, const QString &orderNumber, 
     QPushButton *choose = importRowButton(window, row);
     QVERIFY(choose);
     QTest::mouseClick(choose, Qt::LeftButton);
+    // The chosen files are read off the GUI thread.
+    QTRY_VERIFY(!window->isReadingChoice());
     QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("startAllButton")), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("导入完成！")), 30000);
     QVERIFY(requested(QStringLiteral("savepicpath_batch")).contains(QStringLiteral("5302")));

@@ -50,6 +50,7 @@ private slots:
     void choosingRefused_data();
     void choosingRefused();
     void clearingKeepsOutcomes();
+    void laterChoiceWinsOverOneBeingRead();
     void runCopiesFilesAndReportsEachOrder();
     void failedCopiesShownNotReported();
     void namesToImportAgainStopTheRun();
@@ -191,6 +192,8 @@ void tst_ImportFiles::choose(int row, const QStringList &paths)
     QPushButton *button = rowButton(row, "selectFilesButton");
     QVERIFY(button);
     QTest::mouseClick(button, Qt::LeftButton);
+    // The chosen files are read off the GUI thread.
+    QTRY_VERIFY(!m_window->isReadingChoice());
 }
 
 QByteArray tst_ImportFiles::bytesOf(const QString &path) const
@@ -488,6 +491,29 @@ void tst_ImportFiles::choosingRefused()
     QVERIFY(m_window->orders().at(0).files.isEmpty());
     QCOMPARE(QDir(m_root->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{Data::kShare});
     QVERIFY(QDir(m_root->path() + Data::kShare).isEmpty());
+}
+
+void tst_ImportFiles::laterChoiceWinsOverOneBeingRead()
+{
+    openWindow(OriginalFiles);
+    search(3);
+    m_window->findChild<QTableWidget *>(QStringLiteral("orderTable"))->selectRow(0);
+    QStringList many;
+    for (int i = 0; i < 300; ++i)
+        many << source(QStringLiteral("MANY_%1.jpg").arg(i), "m");
+    // Both choices are made before either is read: only the second may land.
+    m_nextChoice = many;
+    m_window->onSelectFilesClicked(0);
+    m_nextChoice = QStringList{source(QStringLiteral("LAST.CR3"), "last")};
+    m_window->onSelectFilesClicked(0);
+    QVERIFY(m_window->isReadingChoice());
+    QTRY_VERIFY(!m_window->isReadingChoice());
+    QTest::qWait(50);
+    const QList<ImportFile> files = m_window->orders().at(0).files;
+    QCOMPARE(files.size(), 1);
+    QCOMPARE(files.at(0).fileName(), QStringLiteral("LAST.CR3"));
+    QCOMPARE(cell(0, QStringLiteral("本次已选")), QStringLiteral("1"));
+    QCOMPARE(m_window->findChild<QTableView *>(QStringLiteral("fileTable"))->model()->rowCount(), 1);
 }
 
 void tst_ImportFiles::clearingKeepsOutcomes()

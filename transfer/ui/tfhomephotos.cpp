@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 const int tfhomephotos::PHOTO_ITEM_WIDTH = 90;
@@ -17,6 +18,13 @@ const int tfhomephotos::PHOTO_ITEM_HEIGHT = 120;
 const int tfhomephotos::PHOTO_ITEM_MARGIN = 5;
 const int tfhomephotos::MIN_COLUMNS = 1;
 const int tfhomephotos::DEFAULT_COLUMNS = 5;
+
+namespace {
+
+// The longest the panel places tiles without letting the event loop turn.
+constexpr qint64 kBurstMs = 8;
+
+} // namespace
 
 namespace {
 
@@ -86,12 +94,22 @@ void tfhomephotos::setupUI()
                        "QScrollBar::handle:vertical:hover { background: #a0a0a0; }")
             .arg(px(10), px(4), px(2), px(10)));
 
-    // Tiles are placed by position rather than by a layout: a layout would
-    // move every tile again each time one is added.
-    m_tileContainer = new QWidget();
-    m_tileContainer->setObjectName(QStringLiteral("pickedTiles"));
-    m_tileContainer->setStyleSheet(QStringLiteral("#pickedTiles { background: transparent; }"));
-    m_scrollArea->setWidget(m_tileContainer);
+    // The tiles' container sits in a host of its own, so a new pick can swap
+    // in an empty container without reparenting thousands of styled tiles.
+    auto *host = new QWidget();
+    host->setObjectName(QStringLiteral("pickedTilesHost"));
+    host->setStyleSheet(QStringLiteral("#pickedTilesHost, #pickedTiles { background: transparent; }"));
+    m_tileHostLayout = new QVBoxLayout(host);
+    m_tileHostLayout->setContentsMargins(0, 0, 0, 0);
+    m_tileHostLayout->setSpacing(0);
+    m_tileContainer = createTileContainer();
+    m_scrollArea->setWidget(host);
+    m_placeTimer = new QTimer(this);
+    m_placeTimer->setInterval(0);
+    connect(m_placeTimer, &QTimer::timeout, this, &tfhomephotos::placePendingPreviews);
+    m_retireTimer = new QTimer(this);
+    m_retireTimer->setInterval(0);
+    connect(m_retireTimer, &QTimer::timeout, this, &tfhomephotos::deleteRetiredTiles);
 
     m_mainLayout->addLayout(titleRow, 0);
     m_mainLayout->addWidget(m_scrollArea, 1);
@@ -114,19 +132,51 @@ void tfhomephotos::setCurrentOrderInfo(int row, const OrderInfo &order)
         m_thumbnailThread->setTasks(m_currentOrder.photoList);
 }
 
+QWidget *tfhomephotos::createTileContainer()
+{
+    // Tiles are placed by position rather than by a layout: a layout would
+    // move every tile again each time one is added.
+    auto *container = new QWidget(m_tileHostLayout->parentWidget());
+    container->setObjectName(QStringLiteral("pickedTiles"));
+    m_tileHostLayout->addWidget(container);
+    return container;
+}
+
 void tfhomephotos::clearPhotos()
 {
     // No event processing here: a nested call could otherwise mix two orders' tiles.
-    for (PhotoItem *tile : qAsConst(m_tiles)) {
-        tile->disconnect(this);
-        disconnect(tile, nullptr, this, nullptr);
-        tile->hide();
-        tile->deleteLater();
-    }
-    m_tiles.clear();
+    m_pendingPreviews.clear();
     m_tileByIndex.clear();
     m_layoutColumns = 0;
-    m_tileContainer->setMinimumHeight(0);
+    if (m_tiles.isEmpty()) {
+        m_tileContainer->setMinimumHeight(0);
+        return;
+    }
+    // The old tiles leave with their container, moved out of sight at once; thousands of
+    // them are deleted a slice at a time so the GUI thread is never held long.
+    QWidget *old = m_tileContainer;
+    m_tileHostLayout->removeWidget(old);
+    // Out of sight rather than hidden: hiding walks every tile.
+    old->move(-old->width() - 1, -old->height() - 1);
+    for (PhotoItem *tile : qAsConst(m_tiles))
+        disconnect(tile, nullptr, this, nullptr);
+    m_retiredTiles.append(m_tiles);
+    m_retiredContainers.append(old);
+    m_tiles.clear();
+    m_tileContainer = createTileContainer();
+    m_retireTimer->start();
+}
+
+void tfhomephotos::deleteRetiredTiles()
+{
+    constexpr int kSlice = 64;
+    for (int i = 0; i < kSlice && !m_retiredTiles.isEmpty(); ++i)
+        delete m_retiredTiles.takeLast();
+    if (!m_retiredTiles.isEmpty())
+        return;
+    qDeleteAll(m_retiredContainers);
+    m_retiredContainers.clear();
+    m_retireTimer->stop();
 }
 
 PhotoItem *tfhomephotos::addPhoto(const PhotoInfo &photo)
@@ -190,6 +240,37 @@ void tfhomephotos::updatePhotosLayout()
 void tfhomephotos::onThumbnailGenerated(const QString &fileName, const QString &filePath,
                                         const QImage &thumbnail, int index)
 {
+    // Previews of small photos come faster than tiles can be made: past a
+    // few milliseconds in one turn of the event loop, they wait for the next.
+    if (!m_pendingPreviews.isEmpty() || (m_burstClock.isValid() && m_burstClock.elapsed() >= kBurstMs)) {
+        m_pendingPreviews.append({fileName, filePath, thumbnail, index});
+        if (!m_placeTimer->isActive())
+            m_placeTimer->start();
+        return;
+    }
+    if (!m_burstClock.isValid()) {
+        m_burstClock.start();
+        QTimer::singleShot(0, this, [this] { m_burstClock.invalidate(); });
+    }
+    placePreview(fileName, filePath, thumbnail, index);
+}
+
+void tfhomephotos::placePendingPreviews()
+{
+    QElapsedTimer slice;
+    slice.start();
+    while (!m_pendingPreviews.isEmpty() && slice.elapsed() < kBurstMs) {
+        const PendingPreview preview = m_pendingPreviews.takeFirst();
+        placePreview(preview.fileName, preview.filePath, preview.thumbnail, preview.index);
+    }
+    if (m_pendingPreviews.isEmpty())
+        m_placeTimer->stop();
+}
+
+void tfhomephotos::placePreview(const QString &fileName, const QString &filePath, const QImage &thumbnail,
+                                int index)
+{
+
     const QList<PhotoInfo> &entries = m_currentOrder.photoList;
     if (index < 0 || index >= entries.size())
         return;

@@ -2,6 +2,7 @@
 
 #include "transfer/records/OrderInfo.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QImage>
 #include <QList>
@@ -10,6 +11,7 @@
 class PhotoItem;
 class QLabel;
 class QScrollArea;
+class QTimer;
 class QVBoxLayout;
 class tfthumbnailthread;
 
@@ -56,10 +58,15 @@ private:
     void setupUI();
     void placeTile(int position, int columns);
     void resizeContainer(int columns);
+    QWidget *createTileContainer();
+    void placePreview(const QString &fileName, const QString &filePath, const QImage &thumbnail, int index);
+    void placePendingPreviews();
+    void deleteRetiredTiles();
 
     QVBoxLayout *m_mainLayout = nullptr;
     QLabel *m_titleLabel = nullptr;
     QScrollArea *m_scrollArea = nullptr;
+    QVBoxLayout *m_tileHostLayout = nullptr;
     QWidget *m_tileContainer = nullptr;
     QList<PhotoItem *> m_tiles;
     // Tiles of the current pick by tile index, so a late preview never adds
@@ -68,4 +75,18 @@ private:
     int m_layoutColumns = 0;
     OrderInfo m_currentOrder;
     tfthumbnailthread *m_thumbnailThread = nullptr;
+    struct PendingPreview {
+        QString fileName;
+        QString filePath;
+        QImage thumbnail;
+        int index;
+    };
+    // Previews that came while the panel had used up its time in this turn of the event loop.
+    QList<PendingPreview> m_pendingPreviews;
+    QElapsedTimer m_burstClock;
+    QTimer *m_placeTimer = nullptr;
+    // Tiles of earlier picks on their way out, with their hidden containers.
+    QList<PhotoItem *> m_retiredTiles;
+    QList<QWidget *> m_retiredContainers;
+    QTimer *m_retireTimer = nullptr;
 };

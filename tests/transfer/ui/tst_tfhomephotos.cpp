@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
+
 class tst_tfhomephotos : public QObject
 {
     Q_OBJECT
@@ -26,6 +28,8 @@ private slots:
     void tilesComeWithThePreviews();
     void previewsAreMatchedByIndexAndName();
     void latePreviewNeverAddsASecondTile();
+    void floodOfPreviewsPlacedInPickOrder();
+    void newPickDropsWaitingPreviewsAndOldTiles();
     void badgeFollowsTheWholePhoto();
     void statusBeforeTheTileExists();
     void videoTiles();
@@ -152,6 +156,46 @@ void tst_tfhomephotos::latePreviewNeverAddsASecondTile()
     deliver(4);
     QTest::qWait(300);
     QCOMPARE(m_panel->tileCount(), 2);
+}
+
+void tst_tfhomephotos::floodOfPreviewsPlacedInPickOrder()
+{
+    const int photos = 400;
+    m_panel->setCurrentOrderInfo(0, orderWithPicks(photos, FinishedPhotos));
+    // All previews in one turn of the event loop: some wait, none is lost or misplaced.
+    for (int i = 0; i < photos; ++i)
+        deliver(4 * i);
+    QTRY_COMPARE_WITH_TIMEOUT(m_panel->tileCount(), photos, 10000);
+    QTest::qWait(100);
+    QCOMPARE(m_panel->tileCount(), photos);
+    QList<PhotoItem *> tiles;
+    for (PhotoItem *tile : m_panel->findChildren<PhotoItem *>()) {
+        if (tile->isVisibleTo(m_panel))
+            tiles.append(tile);
+    }
+    QCOMPARE(tiles.size(), photos);
+    std::sort(tiles.begin(), tiles.end(), [](PhotoItem *a, PhotoItem *b) {
+        return a->y() != b->y() ? a->y() < b->y() : a->x() < b->x();
+    });
+    for (int i = 0; i < photos; ++i)
+        QCOMPARE(tiles.at(i)->findChild<QLabel *>(QStringLiteral("nameLabel"))->text(), QStringLiteral("IMG_%1.JPG").arg(i + 1));
+}
+
+void tst_tfhomephotos::newPickDropsWaitingPreviewsAndOldTiles()
+{
+    m_panel->setCurrentOrderInfo(0, orderWithPicks(400, FinishedPhotos));
+    for (int i = 0; i < 400; ++i)
+        deliver(4 * i);
+    QTRY_VERIFY_WITH_TIMEOUT(m_panel->tileCount() > 0, 10000);
+    // The order changes while previews of the first still wait.
+    OrderInfo other = orderWithPicks(1, FinishedPhotos);
+    other.orderpayforkey = QStringLiteral("OTHER");
+    m_panel->setCurrentOrderInfo(1, other);
+    QCOMPARE(m_panel->tileCount(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(m_panel->findChildren<PhotoItem *>().size(), 1, 10000);
+    QTest::qWait(100);
+    QCOMPARE(m_panel->tileCount(), 1);
+    QCOMPARE(m_panel->findChildren<PhotoItem *>().size(), 1);
 }
 
 void tst_tfhomephotos::badgeFollowsTheWholePhoto()
