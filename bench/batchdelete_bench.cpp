@@ -20,6 +20,7 @@
 #include "support/BatchDeleteStudioData.h"
 #include "support/LoginDialogWatcher.h"
 #include "support/StandInService.h"
+#include "bench/BenchSupport.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -126,8 +127,7 @@ int main(int argc, char **argv)
     QTemporaryDir home;
     qputenv("HOME", QFile::encodeName(home.path()));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + QStringLiteral("/config")));
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    BenchSupport::offscreenUnlessSet();
     QApplication app(argc, argv);
     // The deletion journal goes with the temporary home.
     Config::k_datarootpath = home.path() + QStringLiteral("/data/");

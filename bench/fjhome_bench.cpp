@@ -20,6 +20,7 @@
 #include "support/SplitStudioData.h"
 #include "support/StandInService.h"
 
+#include "bench/BenchSupport.h"
 #include "bench/StallProbe.h"
 
 #include <QApplication>
@@ -128,7 +129,7 @@ int delivery(QTextStream &out, int count, double megapixels)
 
     QTemporaryDir output;
     FJHome *window = openWindow(DownloadPhotoDelivery, output.path());
-    QTest::qWaitForWindowExposed(window);
+    (void)QTest::qWaitForWindowExposed(window);
     window->rightPanel->searchButton->click();
     if (!waitFor([window] { return window->leftPanel->orderList.size() == 1
                                    && window->rightPanel->searchButton->isEnabled(); }, 30))
@@ -178,7 +179,7 @@ int search(QTextStream &out, int count)
 
     QTemporaryDir output;
     FJHome *window = openWindow(DesignSplit, output.path());
-    QTest::qWaitForWindowExposed(window);
+    (void)QTest::qWaitForWindowExposed(window);
     StallProbe probe;
     QElapsedTimer clock;
     probe.start();
@@ -220,20 +221,12 @@ int search(QTextStream &out, int count)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    BenchSupport::offscreenUnlessSet();
     QApplication app(argc, argv);
     QLoggingCategory::setFilterRules(QStringLiteral("studio.*.debug=false\nstudio.*.warning=false"));
     QTextStream out(stdout);
     // Answers the end-of-run summary box.
-    QTimer boxes;
-    QObject::connect(&boxes, &QTimer::timeout, [] {
-        for (QWidget *widget : QApplication::topLevelWidgets())
-            for (QMessageBox *box : widget->findChildren<QMessageBox *>())
-                if (box->isVisible())
-                    box->done(QMessageBox::Ok);
-    });
-    boxes.start(20);
+    const BenchSupport::MessageBoxAnswerer boxes(20);
 
     const QStringList args = app.arguments().mid(1);
     const QString what = args.value(0, QStringLiteral("delivery"));

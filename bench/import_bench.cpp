@@ -9,6 +9,7 @@
 #include "app/core/Config.h"
 #include "platform/MountRoot.h"
 #include "transfer/engine/tfimportthreadmanager.h"
+#include "bench/BenchSupport.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -44,8 +45,7 @@ PhotoInfo entry(const QFileInfo &file, const QString &tag, const QString &size)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    BenchSupport::offscreenUnlessSet();
     QGuiApplication app(argc, argv);
     QLoggingCategory::setFilterRules(QStringLiteral("studio.*.debug=false"));
 

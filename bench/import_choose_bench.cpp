@@ -15,6 +15,7 @@
 
 #include "widgets/SimpleDialog.h"
 
+#include "bench/BenchSupport.h"
 #include "bench/StallProbe.h"
 
 #include <QApplication>
@@ -46,8 +47,7 @@ void settle(int ms)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    BenchSupport::offscreenUnlessSet();
     QApplication app(argc, argv);
     QLoggingCategory::setFilterRules(QStringLiteral("studio.*.debug=false\nstudio.*.warning=false"));
     QTextStream out(stdout);

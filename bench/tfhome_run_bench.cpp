@@ -15,6 +15,7 @@
 #include "transfer/ui/tfhomeorders.h"
 #include "transfer/ui/tfhomeorders_OrderListWidget.h"
 
+#include "bench/BenchSupport.h"
 #include "bench/StallProbe.h"
 
 #include <QApplication>
@@ -51,8 +52,7 @@ OrderInfo benchOrder(const QString &root, int index)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    BenchSupport::offscreenUnlessSet();
     QApplication app(argc, argv);
     QLoggingCategory::setFilterRules(QStringLiteral("studio.*.debug=false\nstudio.*.warning=false"));
     QTextStream out(stdout);
@@ -75,24 +75,10 @@ int main(int argc, char **argv)
     Config::k_importType = FinishedPhotos;
     Config::k_shops = {ShopEntry{QStringLiteral("1"), QStringLiteral("bench"), QString()}};
 
-    QStringList files;
-    QImage picture(160, 120, QImage::Format_RGB32);
-    for (int i = 0; i < count; ++i) {
-        picture.fill(QColor::fromHsv(i % 360, 200, 200));
-        const QString path = sources.filePath(QStringLiteral("P%1.jpg").arg(i, 5, 10, QLatin1Char('0')));
-        picture.save(path, "JPEG", 85);
-        files << path;
-    }
+    const QStringList files = BenchSupport::smallJpegs(sources.path(), count);
 
     // Answers the end-of-run summary box, which is modal.
-    QTimer boxes;
-    QObject::connect(&boxes, &QTimer::timeout, [&]() {
-        for (QWidget *widget : QApplication::topLevelWidgets()) {
-            if (auto *box = qobject_cast<QMessageBox *>(widget); box && box->isVisible())
-                box->done(QMessageBox::Ok);
-        }
-    });
-    boxes.start(10);
+    const BenchSupport::MessageBoxAnswerer boxes(10);
 
     // Through the window.
     double windowSeconds = 0;

@@ -9,6 +9,7 @@
 #include "transfer/ui/tfhomeorders_OrderListWidget.h"
 #include "transfer/ui/tfhomeorders_PhotoDisplayWidget.h"
 #include "transfer/ui/tfhomephotos.h"
+#include "bench/BenchSupport.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -139,8 +140,7 @@ void benchImportedGrid(int photos)
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    BenchSupport::offscreenUnlessSet();
     QApplication app(argc, argv);
     QLoggingCategory::setFilterRules(QStringLiteral("studio.*.debug=false"));
 

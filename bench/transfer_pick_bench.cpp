@@ -15,6 +15,7 @@
 #include "transfer/ui/tfhomeorders_OrderListWidget.h"
 #include "transfer/ui/tfhomephotos.h"
 
+#include "bench/BenchSupport.h"
 #include "bench/StallProbe.h"
 
 #include <QApplication>
@@ -33,8 +34,7 @@
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    BenchSupport::offscreenUnlessSet();
     QApplication app(argc, argv);
     QLoggingCategory::setFilterRules(QStringLiteral("studio.*.debug=false\nstudio.*.warning=false"));
     QTextStream out(stdout);
@@ -48,24 +48,10 @@ int main(int argc, char **argv)
     Config::k_importType = FinishedPhotos;
     Config::k_shops = {ShopEntry{QStringLiteral("1"), QStringLiteral("bench"), QString()}};
 
-    QStringList files;
-    QImage picture(160, 120, QImage::Format_RGB32);
-    for (int i = 0; i < count; ++i) {
-        picture.fill(QColor::fromHsv(i % 360, 200, 200));
-        const QString path = sources.filePath(QStringLiteral("P%1.jpg").arg(i, 5, 10, QLatin1Char('0')));
-        picture.save(path, "JPEG", 85);
-        files << path;
-    }
+    const QStringList files = BenchSupport::smallJpegs(sources.path(), count);
 
     // Answers the modal "已选择" box.
-    QTimer boxes;
-    QObject::connect(&boxes, &QTimer::timeout, [&]() {
-        for (QWidget *widget : QApplication::topLevelWidgets()) {
-            if (auto *box = qobject_cast<QMessageBox *>(widget); box && box->isVisible())
-                box->done(QMessageBox::Ok);
-        }
-    });
-    boxes.start(10);
+    const BenchSupport::MessageBoxAnswerer boxes(10);
 
     tfhome window;
     window.resize(1400, 900);

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QApplication>
+#include <QColor>
+#include <QDir>
+#include <QImage>
+#include <QMessageBox>
+#include <QStringList>
+#include <QTimer>
+
+// Pieces every window benchmark needs.
+namespace BenchSupport {
+
+// Offscreen unless the caller chose a platform (Xvfb, say); before the application exists.
+inline void offscreenUnlessSet()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+// N small JPEGs of 160x120 named P00000.jpg, P00001.jpg, ... in folder.
+inline QStringList smallJpegs(const QString &folder, int count)
+{
+    QStringList files;
+    QImage picture(160, 120, QImage::Format_RGB32);
+    for (int i = 0; i < count; ++i) {
+        picture.fill(QColor::fromHsv(i % 360, 200, 200));
+        const QString path = QDir(folder).filePath(QStringLiteral("P%1.jpg").arg(i, 5, 10, QLatin1Char('0')));
+        picture.save(path, "JPEG", 85);
+        files << path;
+    }
+    return files;
+}
+
+// Answers every visible message box with OK: a modal box would stop the run.
+class MessageBoxAnswerer
+{
+public:
+    explicit MessageBoxAnswerer(int intervalMs)
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [] {
+            for (QWidget *widget : QApplication::topLevelWidgets()) {
+                if (auto *box = qobject_cast<QMessageBox *>(widget); box && box->isVisible())
+                    box->done(QMessageBox::Ok);
+                for (QMessageBox *box : widget->findChildren<QMessageBox *>())
+                    if (box->isVisible())
+                        box->done(QMessageBox::Ok);
+            }
+        });
+        m_timer.start(intervalMs);
+    }
+
+private:
+    QTimer m_timer;
+};
+
+} // namespace BenchSupport
