@@ -73,6 +73,7 @@ int main(int argc, char **argv)
     QTemporaryDir sources(from.isEmpty() ? QDir::tempPath() + QStringLiteral("/choose-XXXXXX")
                                          : QDir(from).filePath(QStringLiteral("choose-XXXXXX")));
     MountRoot::setPath(root.path());
+    QDir(root.path()).mkpath(QStringLiteral("photo")); // the share must be there
     QStringList files;
     for (int i = 0; i < count; ++i) {
         // Camera JPEGs and raw files side by side, as a card dump gives them.
