@@ -3,8 +3,8 @@
 //
 //   import_bench PHOTO_DIR OUT_DIR [--workers N]
 //
-// OUT_DIR becomes the order's import folder (copies in OUT_DIR/all, /90, /190,
-// /1920); the mount root is set to OUT_DIR's parent.
+// OUT_DIR stands for the share (the mount root is set to its parent); the
+// order's folder is OUT_DIR/BENCH, with the copies in all, 90, 190 and 1920.
 
 #include "app/core/Config.h"
 #include "platform/MountRoot.h"
@@ -73,7 +73,8 @@ int main(int argc, char **argv)
     order.order_photo_id = QStringLiteral("1");
     order.orderpayforkey = QStringLiteral("BENCH");
     order.servicetimes = QStringLiteral("1");
-    order.importPath = outDir;
+    // OUT_DIR stands for the share; the order folder lies below it.
+    order.importPath = outDir + QStringLiteral("/BENCH");
     order.index = 0;
     const QFileInfoList files = photoDir.entryInfoList({QStringLiteral("*.jpg"), QStringLiteral("*.jpeg"),
                                                         QStringLiteral("*.JPG"), QStringLiteral("*.JPEG")},
