@@ -403,10 +403,11 @@ void tfhomeorders_PhotoDisplayWidget::placeFirstScreen()
 {
     // The tiles in view are made and asked for at once, so a new order shows
     // without waiting for the batch and load timers; the rest still comes in
-    // timed batches. The emptied grid scrolls back to the top, so the view
-    // starts at row 0 whatever the old order's scroll position was.
+    // timed batches. A new order starts at the top, as it did when the
+    // emptied grid was laid out before its first tile came.
     if (!m_scrollArea->isVisible())
         return;
+    m_scrollArea->verticalScrollBar()->setValue(0);
     const int viewHeight = m_scrollArea->viewport()->height();
     QList<int> requests;
     {
