@@ -292,6 +292,7 @@ void tfhomeorders_PhotoDisplayWidget::loadPhotosForOrder(const OrderInfo &order)
     m_titleLabel->setText(QStringLiteral("已导入：") + K::s(names.size()));
     if (!urls.isEmpty()) {
         preparePhotoDisplayData(urls, names, ids, localPaths);
+        placeFirstScreen();
         m_visibleLoadTimer->start();
     }
     m_deleteButton->setEnabled(m_selectedCount >= 1);
@@ -388,6 +389,43 @@ void tfhomeorders_PhotoDisplayWidget::loadVisiblePhotos()
                 requests.append(i);
             }
         }
+    }
+    emitRequests(requests);
+}
+
+int tfhomeorders_PhotoDisplayWidget::rowTop(int index) const
+{
+    // Where the layout will put the row: margin, then tile height plus spacing per row.
+    return K::f(5) + (index / m_photosPerRow) * (K::f(m_itemHeight) + K::f(5));
+}
+
+void tfhomeorders_PhotoDisplayWidget::placeFirstScreen()
+{
+    // The tiles in view are made and asked for at once, so a new order shows
+    // without waiting for the batch and load timers; the rest still comes in
+    // timed batches. A new order starts at the top, as it did when the
+    // emptied grid was laid out before its first tile came.
+    if (!m_scrollArea->isVisible())
+        return;
+    m_scrollArea->verticalScrollBar()->setValue(0);
+    const int viewHeight = m_scrollArea->viewport()->height();
+    QList<int> requests;
+    {
+        QMutexLocker lock(&m_dataMutex);
+        int i = m_createdCount;
+        for (; i < m_photoDataList.size() && rowTop(i) < viewHeight; ++i) {
+            PhotoDisplayData &entry = m_photoDataList[i];
+            if (entry.itemWidget)
+                continue;
+            placeTile(entry, getOrCreatePhotoItem(i), i);
+            // The layout would show a new tile only on a later turn.
+            entry.itemWidget->show();
+            if (!entry.url.isEmpty()) {
+                entry.isLoading = true;
+                requests.append(i);
+            }
+        }
+        m_createdCount = i;
     }
     emitRequests(requests);
 }
@@ -525,10 +563,10 @@ void tfhomeorders_PhotoDisplayWidget::addSinglePhoto(const PhotoInfo &photo)
     m_titleLabel->setText(QStringLiteral("已导入照片：") + K::s(m_photoDataList.size()) + QStringLiteral("张"));
 
     // The layout places the tile later; its row gives where it will be.
-    const int rowTop = K::f(5) + (index / m_photosPerRow) * (K::f(m_itemHeight) + K::f(5));
+    const int top = rowTop(index);
     const int viewTop = m_scrollArea->verticalScrollBar()->value();
     const int viewHeight = m_scrollArea->viewport()->height();
-    if (!added.url.isEmpty() && rowTop + K::f(m_itemHeight) - 1 > viewTop && rowTop < viewTop + viewHeight) {
+    if (!added.url.isEmpty() && top + K::f(m_itemHeight) - 1 > viewTop && top < viewTop + viewHeight) {
         added.isLoading = true;
         requests.append(index);
     }

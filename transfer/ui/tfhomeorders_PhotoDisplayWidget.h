@@ -95,6 +95,8 @@ protected:
 private:
     void setupUI();
     void placeTile(PhotoDisplayData &entry, QWidget *tile, int index);
+    void placeFirstScreen();
+    int rowTop(int index) const;
     void emitRequests(const QList<int> &indices);
     void takeAllTilesOutOfGrid();
     void onDeleteReply(bool ok, const QJsonDocument &reply, const QString &orderPhotoId,

@@ -64,6 +64,8 @@ private slots:
     void localFileForDeletion_data();
     void localFileForDeletion();
     void switchingOrdersReusesTiles();
+    void firstScreenWithoutWaiting_data();
+    void firstScreenWithoutWaiting();
     void closingLeavesTheLoaderThreadCleanly_data();
     void closingLeavesTheLoaderThreadCleanly();
 
@@ -476,6 +478,55 @@ void tst_PhotoDisplayWidget::switchingOrdersReusesTiles()
     QCOMPARE(m_grid->selectedCount(), 1);
     QCOMPARE(m_grid->getSelectedPhotoNames(), QStringList{QStringLiteral("IMG_0001.JPG")});
     QTRY_VERIFY_WITH_TIMEOUT(m_grid->entries().at(4).isLoaded, 10000);
+}
+
+void tst_PhotoDisplayWidget::firstScreenWithoutWaiting_data()
+{
+    QTest::addColumn<int>("before"); // photos of the order shown before, 0 for none
+    QTest::addColumn<bool>("scrolled"); // that order scrolled to its end
+    QTest::newRow("new tiles") << 0 << false;
+    QTest::newRow("pooled tiles") << 30 << false;
+    QTest::newRow("old order scrolled down") << 120 << true;
+}
+
+void tst_PhotoDisplayWidget::firstScreenWithoutWaiting()
+{
+    QFETCH(int, before);
+    QFETCH(bool, scrolled);
+    if (before > 0) {
+        m_grid->loadPhotosForOrder(orderWithPhotos(1, before));
+        waitForTiles(before);
+        if (scrolled) {
+            QScrollBar *bar = scrollArea()->verticalScrollBar();
+            QTRY_VERIFY(bar->maximum() > 0);
+            bar->setValue(bar->maximum());
+        }
+    }
+    const OrderInfo order = orderWithPhotos(0, 200);
+
+    // No event runs between the call and these checks: the rows in view are
+    // there and asked for, the rest waits for its batches.
+    m_grid->loadPhotosForOrder(order);
+    const int viewHeight = scrollArea()->viewport()->height();
+    const int perRow = m_grid->photosPerRow();
+    int inView = 0;
+    while (5 + (inView / perRow) * 130 < viewHeight)
+        inView += perRow;
+    QVERIFY(inView >= perRow);
+    for (int i = 0; i < inView; ++i) {
+        const PhotoDisplayData &entry = m_grid->entries().at(i);
+        QVERIFY2(entry.itemWidget && entry.itemWidget->isVisible(), qPrintable(QString::number(i)));
+        QVERIFY(entry.isLoading);
+        QCOMPARE(entry.nameLabel->text(), QStringLiteral("IMG_%1.JPG").arg(i + 1, 4, 10, QLatin1Char('0')));
+    }
+    QVERIFY(!m_grid->entries().at(inView).itemWidget);
+    QVERIFY(!m_grid->entries().at(199).itemWidget);
+
+    // A new order starts at the top, whatever the old one showed.
+    QCOMPARE(scrollArea()->verticalScrollBar()->value(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(m_grid->entries().at(inView - 1).isLoaded, 10000);
+    QCOMPARE(scrollArea()->verticalScrollBar()->value(), 0);
+    QVERIFY(m_grid->entries().at(0).isLoaded);
 }
 
 void tst_PhotoDisplayWidget::closingLeavesTheLoaderThreadCleanly_data()
