@@ -4,6 +4,7 @@
 #include <QColor>
 #include <QDir>
 #include <QImage>
+#include <QLoggingCategory>
 #include <QMessageBox>
 #include <QStringList>
 #include <QTimer>
@@ -16,6 +17,12 @@ inline void offscreenUnlessSet()
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+// Only the studio's info lines and errors, so a run's figures stay readable.
+inline void quietLogs()
+{
+    QLoggingCategory::setFilterRules(QStringLiteral("studio.*.debug=false\nstudio.*.warning=false"));
 }
 
 // N small JPEGs of 160x120 named P00000.jpg, P00001.jpg, ... in folder.

@@ -223,7 +223,7 @@ int main(int argc, char **argv)
 {
     BenchSupport::offscreenUnlessSet();
     QApplication app(argc, argv);
-    QLoggingCategory::setFilterRules(QStringLiteral("studio.*.debug=false\nstudio.*.warning=false"));
+    BenchSupport::quietLogs();
     QTextStream out(stdout);
     // Answers the end-of-run summary box.
     const BenchSupport::MessageBoxAnswerer boxes(20);

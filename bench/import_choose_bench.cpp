@@ -49,7 +49,7 @@ int main(int argc, char **argv)
 {
     BenchSupport::offscreenUnlessSet();
     QApplication app(argc, argv);
-    QLoggingCategory::setFilterRules(QStringLiteral("studio.*.debug=false\nstudio.*.warning=false"));
+    BenchSupport::quietLogs();
     QTextStream out(stdout);
     QStringList args = app.arguments().mid(1);
     QString retouched;

@@ -36,7 +36,7 @@ int main(int argc, char **argv)
 {
     BenchSupport::offscreenUnlessSet();
     QApplication app(argc, argv);
-    QLoggingCategory::setFilterRules(QStringLiteral("studio.*.debug=false\nstudio.*.warning=false"));
+    BenchSupport::quietLogs();
     QTextStream out(stdout);
     const int count = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 5000;
 
