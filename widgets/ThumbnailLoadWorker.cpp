@@ -107,6 +107,49 @@ QImage oriented(const QImage &image, int orientation)
     return result;
 }
 
+bool isBlack(const QImage &image, const QRect &area)
+{
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QRgb c = image.pixel(x, y);
+            // JPEG noise leaves black a little above zero.
+            if (qMax(qRed(c), qMax(qGreen(c), qBlue(c))) > 48)
+                return false;
+        }
+    }
+    return true;
+}
+
+// Cameras keep a 160x120 preview even for 3:2 photos, the picture between
+// black bars. A preview of another aspect without black bars is returned as
+// it is (and then not used).
+QImage withoutBars(const QImage &thumb, const QSize &stored)
+{
+    const QSize content = stored.scaled(thumb.size(), Qt::KeepAspectRatio);
+    const int dx = thumb.width() - content.width();
+    const int dy = thumb.height() - content.height();
+    if (content.isEmpty() || (dx < 2 && dy < 2))
+        return thumb;
+    // The bars are judged away from the picture's edge, where the encoder
+    // blurs both together; the rows or columns next to it are left out.
+    const int bar = qMax(dx, dy) / 2;
+    const int margin = bar >= 4 ? 2 : bar / 2;
+    const QRect inner(dx / 2, dy / 2, content.width(), content.height());
+    QRect first, second;
+    if (dy >= 2) {
+        first = QRect(0, 0, thumb.width(), inner.top() - margin);
+        second = QRect(0, inner.bottom() + 1 + margin, thumb.width(),
+                       thumb.height() - inner.bottom() - 1 - margin);
+    } else {
+        first = QRect(0, 0, inner.left() - margin, thumb.height());
+        second = QRect(inner.right() + 1 + margin, 0, thumb.width() - inner.right() - 1 - margin,
+                       thumb.height());
+    }
+    if (first.isEmpty() || second.isEmpty() || !isBlack(thumb, first) || !isBlack(thumb, second))
+        return thumb;
+    return thumb.copy(dy >= 2 ? inner.adjusted(0, 1, 0, -1) : inner.adjusted(1, 0, -1, 0));
+}
+
 // A camera's embedded preview, when it is the same picture (same aspect) and
 // big enough for the tile: it spares decoding a multi-megapixel photo.
 QImage fromExifPreview(const QByteArray &head, const QSize &stored, const QSize &box)
@@ -114,11 +157,15 @@ QImage fromExifPreview(const QByteArray &head, const QSize &stored, const QSize 
     const ExifPreview preview = exifPreview(head);
     if (preview.jpeg.isEmpty())
         return {};
-    const QImage thumb = QImage::fromData(preview.jpeg, "JPEG");
+    const QImage whole = QImage::fromData(preview.jpeg, "JPEG");
+    const QImage thumb = withoutBars(whole, stored);
+    // Bars cut off already match the photo's aspect; the row or column shaved
+    // at each edge is within what the smooth reduction hides.
+    const bool barsCut = thumb.size() != whole.size();
     const QSize fitted = stored.scaled(box, Qt::KeepAspectRatio);
     const qint64 cross = qint64(thumb.width()) * stored.height() - qint64(thumb.height()) * stored.width();
     if (thumb.isNull() || thumb.width() < fitted.width() || thumb.height() < fitted.height()
-        || qAbs(cross) * 50 > qint64(thumb.height()) * stored.width())
+        || (!barsCut && qAbs(cross) * 50 > qint64(thumb.height()) * stored.width()))
         return {};
     return oriented(thumb.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
                     preview.orientation);

@@ -221,13 +221,28 @@ void TestThumbnailTableView::cameraPreviewUsedWhenItIsThePicture_data()
     QTest::addColumn<int>("orientation");
     QTest::addColumn<QSize>("expected");
     QTest::addColumn<QPoint>("markerAt"); // the preview's red top-left corner, upright; none: photo used
-    QTest::newRow("upright") << QSize(150, 100) << 1 << QSize(90, 60) << QPoint(2, 2);
-    QTest::newRow("turned 90") << QSize(150, 100) << 6 << QSize(60, 90) << QPoint(57, 2);
-    QTest::newRow("turned 180") << QSize(150, 100) << 3 << QSize(90, 60) << QPoint(87, 57);
-    QTest::newRow("turned 270") << QSize(150, 100) << 8 << QSize(60, 90) << QPoint(2, 87);
-    QTest::newRow("transposed") << QSize(150, 100) << 5 << QSize(60, 90) << QPoint(2, 2);
-    QTest::newRow("other aspect: photo") << QSize(160, 120) << 6 << QSize(60, 90) << QPoint(-1, -1);
-    QTest::newRow("too small: photo") << QSize(60, 40) << 1 << QSize(90, 60) << QPoint(-1, -1);
+    QTest::addColumn<QSize>("photoSize");
+    QTest::addColumn<QColor>("bars"); // around the picture when the preview's aspect differs
+    const QSize wide(600, 400);
+    const QColor none = Qt::green; // the picture fills the whole preview
+    QTest::newRow("upright") << QSize(150, 100) << 1 << QSize(90, 60) << QPoint(2, 2) << wide << none;
+    QTest::newRow("turned 90") << QSize(150, 100) << 6 << QSize(60, 90) << QPoint(57, 2) << wide << none;
+    QTest::newRow("turned 180") << QSize(150, 100) << 3 << QSize(90, 60) << QPoint(87, 57) << wide << none;
+    QTest::newRow("turned 270") << QSize(150, 100) << 8 << QSize(60, 90) << QPoint(2, 87) << wide << none;
+    QTest::newRow("transposed") << QSize(150, 100) << 5 << QSize(60, 90) << QPoint(2, 2) << wide << none;
+    QTest::newRow("other aspect: photo") << QSize(160, 120) << 6 << QSize(60, 90) << QPoint(-1, -1) << wide
+                                         << none;
+    QTest::newRow("too small: photo") << QSize(60, 40) << 1 << QSize(90, 60) << QPoint(-1, -1) << wide << none;
+    QTest::newRow("letterboxed") << QSize(160, 120) << 1 << QSize(90, 60) << QPoint(2, 2) << wide
+                                 << QColor(Qt::black);
+    QTest::newRow("letterboxed, turned 90") << QSize(160, 120) << 6 << QSize(60, 90) << QPoint(57, 2) << wide
+                                            << QColor(Qt::black);
+    QTest::newRow("pillarboxed") << QSize(160, 120) << 1 << QSize(60, 90) << QPoint(2, 2) << QSize(400, 600)
+                                 << QColor(Qt::black);
+    QTest::newRow("thin bars") << QSize(160, 110) << 1 << QSize(90, 60) << QPoint(2, 2) << wide
+                               << QColor(Qt::black);
+    QTest::newRow("grey bars: photo") << QSize(160, 120) << 1 << QSize(90, 60) << QPoint(-1, -1) << wide
+                                      << QColor(Qt::gray);
 }
 
 void TestThumbnailTableView::cameraPreviewUsedWhenItIsThePicture()
@@ -236,12 +251,23 @@ void TestThumbnailTableView::cameraPreviewUsedWhenItIsThePicture()
     QFETCH(int, orientation);
     QFETCH(QSize, expected);
     QFETCH(QPoint, markerAt);
+    QFETCH(QSize, photoSize);
+    QFETCH(QColor, bars);
     QImage preview(previewSize, QImage::Format_RGB32);
-    preview.fill(Qt::green);
-    QPainter(&preview).fillRect(0, 0, previewSize.width() / 4, previewSize.height() / 4, Qt::red);
+    preview.fill(bars);
+    {
+        // The picture sits in the middle, as large as the preview allows.
+        const QSize picture = photoSize.scaled(previewSize, Qt::KeepAspectRatio);
+        const QRect area(QPoint((previewSize.width() - picture.width()) / 2,
+                                (previewSize.height() - picture.height()) / 2),
+                         picture);
+        QPainter painter(&preview);
+        painter.fillRect(area, Qt::green);
+        painter.fillRect(QRect(area.topLeft(), picture / 4), Qt::red);
+    }
     const QString previewPath = dir.filePath("preview.jpg");
     const QString photo = writeImage(dir, QStringLiteral("camera_%1.jpg").arg(QTest::currentDataTag()),
-                                     QSize(600, 400), Qt::blue);
+                                     photoSize, Qt::blue);
     QVERIFY(preview.save(previewPath, "JPG", 95));
     QProcess exiftool;
     exiftool.start("exiftool", {"-q", "-overwrite_original", "-ThumbnailImage<=" + previewPath,
