@@ -2,6 +2,7 @@
 
 #include "app/core/BaseReq.h"
 #include "app/core/Logging.h"
+#include "platform/ThreadPriority.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -285,6 +286,8 @@ void ThumbnailLoadWorker::decodeLater(const QString &path, const QByteArray &byt
     decodePool->start([this, path, bytes, name, index, generation] {
         if (isStale(generation))
             return;
+        // The GUI thread places the pictures: it must not queue behind them.
+        ThreadPriority::lowerCurrentThread();
         const QSize box(kTileSize, kTileSize);
         QImage image;
         if (!path.isEmpty()) {

@@ -12,6 +12,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <atomic>
+#ifdef Q_OS_LINUX
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 QString writeImage(const QTemporaryDir &dir, const QString &name, const QSize &size,
@@ -116,6 +123,8 @@ private slots:
     void staleResultSlotsAreIgnored();
     void onlyVisibleCardsAreLoaded();
     void loadedWhileHiddenLoadsWhenShown();
+    void laterBatchesLeaveCardsInViewAlone();
+    void decodingYieldsToTheGuiThread();
 
 private:
     QTemporaryDir dir;
@@ -603,6 +612,62 @@ void TestThumbnailTableView::loadedWhileHiddenLoadsWhenShown()
     QTest::qWait(300);
     grid->show();
     QTRY_COMPARE(pixmapCentre(cardAt(*grid, 1)), QColor(Qt::blue));
+}
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject
+{
+public:
+    int paints = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        paints += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+};
+
+void TestThumbnailTableView::laterBatchesLeaveCardsInViewAlone()
+{
+    // Every batch grows the container; repainting all cards in view each time
+    // kept the GUI thread busy for the whole of a long list.
+    ThumbnailTableView grid;
+    grid.resize(460, 300);
+    grid.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&grid));
+    QList<ThumbnailInfo> list;
+    for (int i = 0; i < 120; ++i)
+        list << info(QStringLiteral("IMG_%1.JPG").arg(i), small);
+    grid.loadThumbnails(list);
+    const int inView = grid.photosPerRowCount() * 2;
+    QTRY_VERIFY(shownCards(grid).size() > inView);
+    for (int i = 0; i < inView; ++i)
+        QTRY_VERIFY(!pixmapSize(cardAt(grid, i)).isEmpty());
+    QTest::qWait(50);
+    PaintCounter counter;
+    cardAt(grid, 0)->installEventFilter(&counter);
+    const int shownBefore = shownCards(grid).size();
+    QVERIFY(shownBefore < 120);
+    QTRY_COMPARE_WITH_TIMEOUT(shownCards(grid).size(), 120, 20000);
+    QCOMPARE(counter.paints, 0);
+}
+
+void TestThumbnailTableView::decodingYieldsToTheGuiThread()
+{
+#ifdef Q_OS_LINUX
+    ThumbnailTableView grid;
+    grid.resize(300, 200);
+    grid.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&grid));
+    std::atomic<int> decoderNice{-100};
+    connect(grid.loadWorker(), &ThumbnailLoadWorker::photoLoaded, grid.loadWorker(),
+            [&decoderNice] { decoderNice = getpriority(PRIO_PROCESS, id_t(syscall(SYS_gettid))); },
+            Qt::DirectConnection);
+    grid.loadThumbnails({info("a.jpg", red)});
+    QTRY_VERIFY(decoderNice != -100);
+    QVERIFY2(decoderNice > getpriority(PRIO_PROCESS, 0), qPrintable(QString::number(decoderNice)));
+#else
+    QSKIP("thread priorities are read the Linux way");
+#endif
 }
 
 QTEST_MAIN(TestThumbnailTableView)
