@@ -11,6 +11,8 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTextBrowser>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QtMath>
 #include <QVBoxLayout>
@@ -190,17 +192,48 @@ void SimpleDialog::setDialogTitle(const QString &title)
     m_titleLabel->setText(title);
 }
 
+QString SimpleDialog::messageHtml(const QString &body)
+{
+    // One arg() call so that a "%" in the message is never taken as a placeholder.
+    return QStringLiteral("<div style='line-height: %1px; color: #000000; font-size: %2px;'>%3</div>")
+        .arg(K::s(K::f(22)), K::s(K::f(11)), body);
+}
+
 void SimpleDialog::setDialogMessage(const QString &message, bool isHtml)
 {
-    QString body = message;
-    if (!isHtml)
-        body = message.toHtmlEscaped().replace(QStringLiteral("\n"), QStringLiteral("<br>"));
-    // One arg() call so that a "%" in the message is never taken as a placeholder.
-    const QString html =
-        QStringLiteral("<div style='line-height: %1px; color: #000000; font-size: %2px;'>%3</div>")
-            .arg(K::s(K::f(22)), K::s(K::f(11)), body);
-    m_messageView->setHtml(html);
+    m_plainLines = isHtml ? 0 : message.count(QLatin1Char('\n')) + 1;
+    if (isHtml)
+        m_messageView->setHtml(messageHtml(message));
+    else
+        setPlainMessage(message);
     adjustSize();
+}
+
+// The template's look, one paragraph a line: thousands of names parsed as
+// "<br>"-separated HTML made one paragraph that the view laid out whole, more
+// than once, holding the window for a tenth of a second. Separate paragraphs
+// are laid out a screenful at a time, and the text needs no escaping.
+void SimpleDialog::setPlainMessage(const QString &message)
+{
+    m_messageView->setHtml(messageHtml(QStringLiteral("x")));
+    QTextDocument *document = m_messageView->document();
+    const QTextBlock first = document->begin();
+    const QTextBlockFormat blockFormat = first.blockFormat();
+    const QTextCharFormat charFormat = first.begin().fragment().charFormat();
+    QTextCursor cursor(document);
+    cursor.beginEditBlock();
+    cursor.select(QTextCursor::Document);
+    cursor.removeSelectedText();
+    const QStringList lines = message.split(QLatin1Char('\n'));
+    for (int i = 0; i < lines.size(); ++i) {
+        if (i > 0)
+            cursor.insertBlock(blockFormat, charFormat);
+        cursor.insertText(lines.at(i), charFormat);
+    }
+    cursor.endEditBlock();
+    // The view's own cursor moved along with the insertions; at the end it
+    // would make the view lay out the whole text to show it.
+    m_messageView->setTextCursor(QTextCursor(document));
 }
 
 void SimpleDialog::setDialogCallback(std::function<void(bool)> callback)
@@ -218,9 +251,16 @@ void SimpleDialog::showEvent(QShowEvent *event)
     // as tall as the text (a scroll area would otherwise ask for 192 px).
     const int viewMax = qMax(limit - K::f(200), K::f(80));
     layout()->activate();
-    QTextDocument *document = m_messageView->document();
-    document->setTextWidth(m_messageView->viewport()->width());
-    const int wanted = qCeil(document->size().height()) + 2 * m_messageView->frameWidth();
+    int wanted = 0;
+    if (m_plainLines * K::f(22) >= viewMax) {
+        // Taller than the view at any width: a list of thousands of names
+        // would otherwise be laid out once more just to learn that.
+        wanted = viewMax;
+    } else {
+        QTextDocument *document = m_messageView->document();
+        document->setTextWidth(m_messageView->viewport()->width());
+        wanted = qCeil(document->size().height()) + 2 * m_messageView->frameWidth();
+    }
     m_messageView->setFixedHeight(qMin(wanted, viewMax));
     setMaximumHeight(limit);
     adjustSize();

@@ -42,6 +42,8 @@ public:
                         std::function<void(bool)> callback, bool isHtml = false);
 
     DialogType dialogType() const { return m_type; }
+    // The message's HTML around an already escaped or HTML body.
+    static QString messageHtml(const QString &body);
 
 public slots:
     void handleOk();
@@ -53,6 +55,7 @@ protected:
 
 private:
     void initUI();
+    void setPlainMessage(const QString &message);
 
     QLabel *m_iconLabel = nullptr;
     QLabel *m_titleLabel = nullptr;
@@ -60,5 +63,8 @@ private:
     QPushButton *m_confirmButton = nullptr;
     QPushButton *m_cancelButton = nullptr;
     DialogType m_type = Info;
+    // Lines of a plain message: each is at least one line height tall, which
+    // tells a long text's height without laying it all out.
+    int m_plainLines = 0;
     std::function<void(bool)> m_callback;
 };

@@ -5,6 +5,8 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
+#include <QTextBlock>
 #include <QTextBrowser>
 #include <QtTest>
 
@@ -42,6 +44,9 @@ private slots:
     void viewHeightFollowsMessage();
     void centredOnParent();
     void buttonTextsAreReadable();
+    void plainMessageLooksAsItsHtml_data();
+    void plainMessageLooksAsItsHtml();
+    void longListOpensAtTheTop();
 };
 
 void TestSimpleDialog::cleanup()
@@ -235,6 +240,56 @@ void TestSimpleDialog::buttonTextsAreReadable()
     QPointer<SimpleDialog> guard = dialog;
     QTest::mouseClick(button(dialog, "cancelButton"), Qt::LeftButton);
     QTRY_VERIFY(guard.isNull());
+}
+
+void TestSimpleDialog::plainMessageLooksAsItsHtml_data()
+{
+    QTest::addColumn<QString>("message");
+    QTest::newRow("two lines") << QStringLiteral("文件 <a&b>.jpg\n无法读取");
+    QTest::newRow("empty line between") << QStringLiteral("以下文件已存在：\n\nIMG_1.jpg");
+    QTest::newRow("leading and trailing breaks") << QStringLiteral("\n开头\n\n");
+    QTest::newRow("wrapping line") << QStringLiteral("很长的照片名称_").repeated(30) + QStringLiteral("\n短");
+    QTest::newRow("percent signs") << QStringLiteral("%1 %2 100%\n%3");
+}
+
+// A plain message is shown exactly as its escaped, "<br>"-separated HTML would be.
+void TestSimpleDialog::plainMessageLooksAsItsHtml()
+{
+    QFETCH(QString, message);
+    SimpleDialog dialog;
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    auto *view = dialog.findChild<QTextBrowser *>("messageView");
+    const auto shown = [&] {
+        view->setFixedHeight(300);
+        QApplication::processEvents();
+        return qMakePair(view->viewport()->grab().toImage(), view->toPlainText());
+    };
+    dialog.setDialogMessage(message, false);
+    const auto plain = shown();
+    dialog.setDialogMessage(message.toHtmlEscaped().replace("\n", "<br>"), true);
+    const auto html = shown();
+    QVERIFY(plain.first == html.first);
+    QCOMPARE(plain.second, QString(html.second).replace(QChar::LineSeparator, QLatin1Char(10)));
+}
+
+void TestSimpleDialog::longListOpensAtTheTop()
+{
+    QStringList names;
+    for (int i = 0; i < 3000; ++i)
+        names << QStringLiteral("IMG_%1.jpg").arg(i);
+    SimpleDialog::confirm(nullptr, QStringLiteral("温馨提示"),
+                          QStringLiteral("以下文件已存在：\n") + names.join('\n'), [](bool) {});
+    SimpleDialog *dialog = openDialog();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog));
+    auto *view = dialog->findChild<QTextBrowser *>("messageView");
+    QCOMPARE(view->verticalScrollBar()->value(), 0);
+    QCOMPARE(view->textCursor().position(), 0);
+    // Every name can be scrolled to.
+    QTRY_VERIFY(view->verticalScrollBar()->maximum() > 3000 * 20 - view->height());
+    view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
+    QCOMPARE(view->cursorForPosition(QPoint(10, view->viewport()->height() - 12)).block().text(),
+             QStringLiteral("IMG_2999.jpg"));
 }
 
 QTEST_MAIN(TestSimpleDialog)
