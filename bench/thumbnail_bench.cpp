@@ -15,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QImageReader>
 #include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
@@ -177,6 +178,10 @@ int main(int argc, char *argv[])
         info.localPath = pool.at(i % pool.size());
         list << info;
     }
+
+    // The application has read pictures before it shows a grid: the image
+    // plugins are loaded by then, as they are for the floor measured later.
+    QImageReader(pool.first()).size();
 
     ThumbnailTableView grid;
     grid.resize(800, 600);
