@@ -129,6 +129,15 @@ private slots:
 private:
     QTemporaryDir dir;
     QString red, blue, wide, small, big, broken;
+
+    // count items named IMG_<i>.JPG, all showing the small picture.
+    QList<ThumbnailInfo> smallPhotos(int count) const
+    {
+        QList<ThumbnailInfo> list;
+        for (int i = 0; i < count; ++i)
+            list << info(QStringLiteral("IMG_%1.JPG").arg(i), small);
+        return list;
+    }
 };
 
 void TestThumbnailTableView::initTestCase()
@@ -178,9 +187,7 @@ void TestThumbnailTableView::cardsComeInBatchesOfFour()
     QVERIFY(QTest::qWaitForWindowExposed(&grid));
     QTRY_COMPARE(grid.photosPerRowCount(), 4);
 
-    QList<ThumbnailInfo> list;
-    for (int i = 0; i < 20; ++i)
-        list << info(QStringLiteral("IMG_%1.JPG").arg(i), small);
+    const QList<ThumbnailInfo> list = smallPhotos(20);
     grid.loadThumbnails(list);
     QCOMPARE(shownCards(grid).size(), 0);
     // Driven by hand, no event loop in between: one batch per call.
@@ -582,9 +589,7 @@ void TestThumbnailTableView::onlyVisibleCardsAreLoaded()
     grid.resize(460, 300);
     grid.show();
     QVERIFY(QTest::qWaitForWindowExposed(&grid));
-    QList<ThumbnailInfo> list;
-    for (int i = 0; i < 200; ++i)
-        list << info(QStringLiteral("IMG_%1.JPG").arg(i), small);
+    const QList<ThumbnailInfo> list = smallPhotos(200);
     QSignalSpy requests(&grid, &ThumbnailTableView::loadPhotoRequest);
     grid.loadThumbnails(list);
     QTRY_COMPARE_WITH_TIMEOUT(shownCards(grid).size(), 200, 20000);
@@ -634,9 +639,7 @@ void TestThumbnailTableView::laterBatchesLeaveCardsInViewAlone()
     grid.resize(460, 300);
     grid.show();
     QVERIFY(QTest::qWaitForWindowExposed(&grid));
-    QList<ThumbnailInfo> list;
-    for (int i = 0; i < 120; ++i)
-        list << info(QStringLiteral("IMG_%1.JPG").arg(i), small);
+    const QList<ThumbnailInfo> list = smallPhotos(120);
     grid.loadThumbnails(list);
     const int inView = grid.photosPerRowCount() * 2;
     QTRY_VERIFY(shownCards(grid).size() > inView);
