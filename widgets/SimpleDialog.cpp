@@ -228,7 +228,12 @@ void SimpleDialog::setPlainMessage(const QString &message)
     for (int i = 0; i < lines.size(); ++i) {
         if (i > 0)
             cursor.insertBlock(blockFormat, charFormat);
-        cursor.insertText(lines.at(i), charFormat);
+        // A service's reason may end its lines with "\r\n"; HTML showed the
+        // "\r" as nothing.
+        QString line = lines.at(i);
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        cursor.insertText(line, charFormat);
     }
     cursor.endEditBlock();
     // The view's own cursor moved along with the insertions; at the end it

@@ -250,6 +250,7 @@ void TestSimpleDialog::plainMessageLooksAsItsHtml_data()
     QTest::newRow("leading and trailing breaks") << QStringLiteral("\n开头\n\n");
     QTest::newRow("wrapping line") << QStringLiteral("很长的照片名称_").repeated(30) + QStringLiteral("\n短");
     QTest::newRow("percent signs") << QStringLiteral("%1 %2 100%\n%3");
+    QTest::newRow("windows line ends") << QStringLiteral("服务器返回：\r\n订单不存在\r\n");
 }
 
 // A plain message is shown exactly as its escaped, "<br>"-separated HTML would be.
@@ -270,7 +271,10 @@ void TestSimpleDialog::plainMessageLooksAsItsHtml()
     dialog.setDialogMessage(message.toHtmlEscaped().replace("\n", "<br>"), true);
     const auto html = shown();
     QVERIFY(plain.first == html.first);
-    QCOMPARE(plain.second, QString(html.second).replace(QChar::LineSeparator, QLatin1Char(10)));
+    // HTML turned a "\r" before a break into a space nobody sees.
+    QCOMPARE(plain.second, QString(html.second)
+                               .replace(QChar::LineSeparator, QLatin1Char(10))
+                               .replace(QRegularExpression(QStringLiteral(" (\n|$)")), QStringLiteral("\\1")));
 }
 
 void TestSimpleDialog::longListOpensAtTheTop()
