@@ -1,5 +1,7 @@
 #include "app/core/BaseReq.h"
 
+#include <limits>
+
 #include "app/core/Config.h"
 #include "app/core/FormBody.h"
 #include "app/core/Logging.h"
@@ -21,6 +23,7 @@
 #endif
 
 #include <exception>
+#include <limits>
 
 namespace {
 
@@ -172,6 +175,24 @@ void BaseReq::setLimits(const Limits &limits)
     g_limits = limits;
 }
 
+namespace {
+int withBodyTime(int baseMs, qint64 bodyBytes)
+{
+    const qint64 extra = qMax<qint64>(0, bodyBytes) * g_limits.actionMsPerMiB / (1024 * 1024);
+    return int(qMin<qint64>(baseMs + extra, std::numeric_limits<int>::max()));
+}
+} // namespace
+
+int BaseReq::actionIdleMsFor(qint64 bodyBytes)
+{
+    return withBodyTime(g_limits.actionIdleMs, bodyBytes);
+}
+
+int BaseReq::actionDeadlineMsFor(qint64 bodyBytes)
+{
+    return withBodyTime(g_limits.actionDeadlineMs, bodyBytes);
+}
+
 QString BaseReq::failureMessage(Failure failure)
 {
     switch (failure) {
@@ -306,7 +327,7 @@ void BaseReq::track(QNetworkReply *started)
 {
     m_formCallbacks.insert(started, callback);
     reply = started;
-    armDeadline(started, g_limits.actionDeadlineMs);
+    armDeadline(started, actionDeadlineMsFor(request.header(QNetworkRequest::ContentLengthHeader).toLongLong()));
     connect(started, &QNetworkReply::finished, this, [this, started]() { serviceRequestFinished(started); });
 }
 
@@ -315,7 +336,8 @@ void BaseReq::post(const QString &url, const QByteArray &body)
     qCDebug(lcNet).noquote() << "url:" << maskedForLog(url);
     qCDebug(lcNet).noquote() << "paras:" << QString::fromUtf8(maskedForLog(body));
     request.setUrl(QUrl(url, QUrl::TolerantMode));
-    request.setTransferTimeout(g_limits.actionIdleMs);
+    request.setHeader(QNetworkRequest::ContentLengthHeader, body.size());
+    request.setTransferTimeout(actionIdleMsFor(body.size()));
     track(manager->post(request, body));
 }
 
@@ -325,9 +347,8 @@ void BaseReq::get(const QString &url)
     request.setUrl(QUrl(url, QUrl::TolerantMode));
     request.setTransferTimeout(g_limits.actionIdleMs);
     // A length left over from an earlier POST would make the server wait for a body.
-    QNetworkRequest withoutBody = request;
-    withoutBody.setHeader(QNetworkRequest::ContentLengthHeader, QVariant());
-    track(manager->get(withoutBody));
+    request.setHeader(QNetworkRequest::ContentLengthHeader, QVariant());
+    track(manager->get(request));
 }
 
 void BaseReq::abort()

@@ -40,9 +40,15 @@ public:
         int actionDeadlineMs = 30000;
         int downloadIdleMs = 60000;
         int downloadDeadlineMs = 120000;
+        // Added to an action's idle time and deadline per MiB of its body: a
+        // report of thousands of files takes that long to go up and be read.
+        int actionMsPerMiB = 10000;
     };
     static Limits limits();
     static void setLimits(const Limits &limits);
+    // An action's idle time and deadline for a body of bodyBytes.
+    static int actionIdleMsFor(qint64 bodyBytes);
+    static int actionDeadlineMsFor(qint64 bodyBytes);
 
     explicit BaseReq(QObject *parent = nullptr);
     ~BaseReq() override;

@@ -1,5 +1,6 @@
 #include "platform/DisplaySleepAssertion.h"
 #include "platform/MountRoot.h"
+#include "platform/ShareGuard.h"
 #include "support/ScopedMountRoot.h"
 
 #include <QtTest>
@@ -16,6 +17,8 @@ private slots:
     void redirectAndReset();
     void belowMountedShare_data();
     void belowMountedShare();
+    void shareGuard_data();
+    void shareGuard();
     void assertionHeldUntilReleased();
     void assertionReleasedWithLastWindow();
 };
@@ -76,6 +79,65 @@ void MountRootTest::belowMountedShare()
     QVERIFY(note.open(QIODevice::WriteOnly));
     QCOMPARE(MountRoot::isBelowMountedShare(root.path() + relative), below);
     QVERIFY(!MountRoot::isBelowMountedShare(QStringLiteral("/tmp/studio/orders")));
+}
+
+enum class ShareFate { Stays, UnmountedLazily, EmptyFolderInItsPlace, LinkInItsPlace };
+Q_DECLARE_METATYPE(ShareFate)
+
+void MountRootTest::shareGuard_data()
+{
+    QTest::addColumn<ShareFate>("fate");
+    QTest::addColumn<bool>("there");
+    QTest::newRow("stays") << ShareFate::Stays << true;
+    QTest::newRow("unmounted lazily") << ShareFate::UnmountedLazily << false;
+    QTest::newRow("empty folder in its place") << ShareFate::EmptyFolderInItsPlace << false;
+    QTest::newRow("link in its place") << ShareFate::LinkInItsPlace << false;
+}
+
+// A share that went away is never replaced by folders on the local disk.
+void MountRootTest::shareGuard()
+{
+    QFETCH(ShareFate, fate);
+    QFETCH(bool, there);
+    ScopedMountRoot root;
+    const QString share = root.mkpath(QStringLiteral("studio"));
+    const QString order = share + QStringLiteral("/photo/2024/A1");
+    QTemporaryDir backing;
+    const bool bound = QProcess::execute("mount", {"--bind", backing.path(), share}) == 0;
+    if (fate == ShareFate::UnmountedLazily && !bound)
+        QSKIP("needs root to bind-mount");
+    auto unmount = qScopeGuard([&] { if (bound) QProcess::execute("umount", {"-l", share}); });
+
+    ShareGuard guard;
+    QVERIFY(!guard.pin(root.path() + QStringLiteral("elsewhere/A1")));
+    QVERIFY(!guard.makePath(order));
+    QVERIFY(guard.pin(order));
+    QCOMPARE(guard.shareFolder(), share + QLatin1Char('/'));
+    QVERIFY(!guard.makePath(share));
+    switch (fate) {
+    case ShareFate::Stays:
+        break;
+    case ShareFate::UnmountedLazily:
+        unmount.dismiss();
+        QCOMPARE(QProcess::execute("umount", {"-l", share}), 0);
+        break;
+    case ShareFate::EmptyFolderInItsPlace:
+    case ShareFate::LinkInItsPlace:
+        unmount.dismiss();
+        if (bound)
+            QCOMPARE(QProcess::execute("umount", {"-l", share}), 0);
+        QVERIFY(QDir().rename(share, share + QStringLiteral(".old")));
+        if (fate == ShareFate::EmptyFolderInItsPlace)
+            QVERIFY(QDir().mkdir(share));
+        else
+            QVERIFY(QFile::link(share + QStringLiteral(".old"), share));
+        break;
+    }
+    QCOMPARE(guard.stillThere(), there);
+    QCOMPARE(guard.holds(order), there);
+    QCOMPARE(guard.makePath(order), there);
+    QCOMPARE(QFileInfo::exists(share + QStringLiteral("/photo")), there);
+    QCOMPARE(QFileInfo::exists(backing.path() + QStringLiteral("/photo/2024/A1")), bound && there);
 }
 
 void MountRootTest::redirectAndReset()

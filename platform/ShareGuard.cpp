@@ -1,0 +1,68 @@
+#include "platform/ShareGuard.h"
+
+#include "platform/MountRoot.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+
+#include <sys/stat.h>
+
+namespace {
+
+bool identityOf(const QString &folder, quint64 *device, quint64 *inode)
+{
+    struct stat info;
+    // lstat: a link standing where the share was is not the share.
+    if (::lstat(QFile::encodeName(folder).constData(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return false;
+    *device = quint64(info.st_dev);
+    *inode = quint64(info.st_ino);
+    return true;
+}
+
+} // namespace
+
+bool ShareGuard::pin(const QString &path)
+{
+    m_shareFolder.clear();
+    if (!MountRoot::isBelowMountedShare(path))
+        return false;
+    const QString root = MountRoot::path();
+    const QString share = path.mid(root.size()).split(QLatin1Char('/'), Qt::SkipEmptyParts).first();
+    const QString folder = root + share + QLatin1Char('/');
+    if (!identityOf(folder, &m_device, &m_inode))
+        return false;
+    m_shareFolder = folder;
+    return true;
+}
+
+bool ShareGuard::stillThere() const
+{
+    quint64 device = 0;
+    quint64 inode = 0;
+    return isPinned() && identityOf(m_shareFolder, &device, &inode) && device == m_device && inode == m_inode;
+}
+
+bool ShareGuard::holds(const QString &path) const
+{
+    return isPinned() && MountRoot::isStrictlyBelow(path, m_shareFolder) && stillThere();
+}
+
+bool ShareGuard::makePath(const QString &folder) const
+{
+    if (!holds(folder))
+        return false;
+    const QStringList parts = folder.mid(m_shareFolder.size()).split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    QString current = m_shareFolder;
+    for (const QString &part : parts) {
+        current += part + QLatin1Char('/');
+        if (QFileInfo(current).isDir())
+            continue;
+        // Checked again before each folder: the share may leave between two.
+        if (!stillThere() || !QDir().mkdir(current))
+            return QFileInfo(current).isDir() && stillThere();
+    }
+    return stillThere();
+}

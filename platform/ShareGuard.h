@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+// The share a run writes to, pinned when the run starts. After an unmount
+// the mount point stays behind as an empty local folder of the same name, so
+// its existence proves nothing: the share folder's device and inode are
+// compared with what they were when it was pinned. Copies may be used from
+// any thread; each check is a fresh look at the disk.
+class ShareGuard
+{
+public:
+    ShareGuard() = default;
+
+    // Pins the share folder that path lies below (the folder directly below
+    // the mount root). False, and nothing pinned, when path is not below a
+    // mounted share.
+    bool pin(const QString &path);
+    bool isPinned() const { return !m_shareFolder.isEmpty(); }
+
+    // The pinned share folder, ending with "/"; empty when nothing is pinned.
+    QString shareFolder() const { return m_shareFolder; }
+
+    // True while the pinned share is still mounted where it was pinned.
+    bool stillThere() const;
+
+    // True when path lies strictly below the pinned share and the share is
+    // still there.
+    bool holds(const QString &path) const;
+
+    // Makes folder and its missing parents, each only while the share is
+    // still there; the share folder itself is never made. False when folder
+    // is not below the pinned share, the share went away or a folder could
+    // not be made.
+    bool makePath(const QString &folder) const;
+
+private:
+    QString m_shareFolder;
+    quint64 m_device = 0;
+    quint64 m_inode = 0;
+};
