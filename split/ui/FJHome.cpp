@@ -322,16 +322,11 @@ void FJHome::slt_copypicthread(bool ok, QString jobType, QString srcPath, QStrin
         leftPanel->progressBar->setValue(copyPicFinishNum);
         if (allNum != copyPicFinishNum)
             return;
-        // The photos chosen when the run started move, whatever the grids show now.
-        OrderData order = m_runOrders.at(currentOrderIndex);
-        for (int i = order.undownImgList.size() - 1; i >= 0; --i) {
-            if (!order.undownImgList.at(i).selected)
-                continue;
-            ThumbnailInfo moved = order.undownImgList.takeAt(i);
-            moved.selected = false;
-            order.downImgList.prepend(moved);
-        }
-        if (leftPanel->orderList.at(row).order_photo_id == order.order_photo_id)
+        // The photos chosen when the run started move; marks made since stay for the next run.
+        const OrderData &started = m_runOrders.at(currentOrderIndex);
+        const bool listed = leftPanel->orderList.at(row).order_photo_id == started.order_photo_id;
+        const OrderData order = markDownloaded(listed ? leftPanel->orderList.at(row) : started, started);
+        if (listed)
             leftPanel->orderList[row] = order;
         if (order.order_photo_id == rightPanel->currentOrder.order_photo_id) {
             rightPanel->currentOrder = order;
@@ -410,6 +405,22 @@ void FJHome::startGenerateHtml()
     job->detailData = dataOperate.detailData;
     job->orderDir = orderDir;
     startJob(job);
+}
+
+OrderData FJHome::markDownloaded(OrderData order, const OrderData &started)
+{
+    QSet<QString> chosen;
+    for (const ThumbnailInfo &info : started.undownImgList)
+        if (info.selected)
+            chosen.insert(info.id);
+    for (int i = order.undownImgList.size() - 1; i >= 0; --i) {
+        if (!chosen.contains(order.undownImgList.at(i).id))
+            continue;
+        ThumbnailInfo moved = order.undownImgList.takeAt(i);
+        moved.selected = false;
+        order.downImgList.prepend(moved);
+    }
+    return order;
 }
 
 QString FJHome::orderFolderName(const QJsonObject &orderObj)
@@ -526,6 +537,14 @@ void FJHome::processOrderPhotoDetail(bool ok, const QJsonDocument &reply, const 
     }
 }
 
+// Qt draws a bar of range 0..0 as busy for ever: an order with nothing to
+// fetch shows a full bar instead.
+void FJHome::showOrderProgress()
+{
+    leftPanel->progressBar->setRange(0, qMax(1, allNum));
+    leftPanel->progressBar->setValue(allNum == 0 ? 1 : 0);
+}
+
 void FJHome::queueDownload(const QString &url, const QJsonObject &entry)
 {
     dataOperate.downloadUrls.append(url);
@@ -587,8 +606,7 @@ void FJHome::runDesignSplit(const QJsonObject &shop)
     qCDebug(lcSplit) << "downImgUrls 总数:" << dataOperate.downloadUrls.size();
     qCDebug(lcSplit) << "pros 总数:" << dataOperate.goods.size();
     qCDebug(lcSplit) << "开始拷贝数据了 总进度:" << allNum;
-    leftPanel->progressBar->setValue(0);
-    leftPanel->progressBar->setMaximum(allNum);
+    showOrderProgress();
     downImg();
     downImg();
     if (copyPicNum == 0 && !dataOperate.goods.isEmpty())
@@ -623,8 +641,7 @@ void FJHome::runDownloadOriginals(const OrderData &order)
         return;
     }
     allNum = chosen.size();
-    leftPanel->progressBar->setValue(0);
-    leftPanel->progressBar->setMaximum(allNum);
+    showOrderProgress();
     const QString dest = orderDir + QStringLiteral("原始档");
     QDir().mkpath(dest);
     for (const ThumbnailInfo &info : qAsConst(chosen)) {
@@ -677,8 +694,7 @@ void FJHome::runSelectionResults(const QJsonObject &shop)
     copyPicNum = all.size() + base.size() + raws.size();
     downPhotoNum = dataOperate.downloadUrls.size();
     allNum = copyPicNum + downPhotoNum + 1;
-    leftPanel->progressBar->setValue(0);
-    leftPanel->progressBar->setMaximum(allNum);
+    showOrderProgress();
     downImg();
     downImg();
 }
@@ -743,8 +759,7 @@ void FJHome::runPhotoDelivery()
     }
     downPhotoNum = dataOperate.downloadUrls.size();
     allNum = copyPicNum + downPhotoNum;
-    leftPanel->progressBar->setValue(0);
-    leftPanel->progressBar->setMaximum(allNum);
+    showOrderProgress();
     if (allNum == 0) {
         // Nothing to gather would otherwise leave the run waiting for ever.
         nextOrder();

@@ -45,6 +45,9 @@ public:
     static QString downloadFolder(const QString &orderDir, const QString &imageType, int splitType);
     // Retouched pictures whose name matches a thumbnail of `images` by base name and lower-case suffix.
     static QJsonArray matchRetouchedToThumbnails(const QJsonArray &images, const QJsonArray &retouched);
+    // order with the photos that were chosen in its undownloaded list when
+    // the run started (started) moved, unmarked, to the front of its downloaded list.
+    static OrderData markDownloaded(OrderData order, const OrderData &started);
     // The summary line of a failed job: its message, led by the file's name when the message lacks it.
     static QString failureNote(const QString &srcPath, const QString &message);
 
@@ -101,6 +104,7 @@ private:
     void runDownloadOriginals(const OrderData &order);
     void runSelectionResults(const QJsonObject &shop);
     void runPhotoDelivery();
+    void showOrderProgress();
     void queueDownload(const QString &url, const QJsonObject &entry);
     void skipOrder(const QString &note);
     bool currentRow(int *row) const;
