@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/ShareGuard.h"
 #include "split/engine/FJDataOperate.h"
 #include "split/ui/DesignFileSplitTypes.h"
 #include "split/ui/OrderData.h"
@@ -107,6 +108,13 @@ private:
     void showOrderProgress();
     void queueDownload(const QString &url, const QJsonObject &entry);
     void skipOrder(const QString &note);
+    ShareGuard runShare(const QString &path);
+    // "\n", the order's number and service, a blank, text and ";": one line of the summary.
+    QString orderNote(const QString &text) const;
+    // True, with the order's note, when the order's share is not (or no longer) there.
+    bool shareMissing();
+    void noteShareGone(const QString &message);
+    void startShareJob(FJDataThread *job);
     bool currentRow(int *row) const;
 
     bool running = false;
@@ -117,4 +125,8 @@ private:
     // Number of the order in progress; results of another number are dropped.
     int m_generation = 0;
     FJResultRelay *m_relay = nullptr;
+    // Each share the run has met, pinned the first time; the order's own.
+    QMap<QString, ShareGuard> m_runShares;
+    ShareGuard m_orderShare;
+    bool m_shareGoneNoted = false;
 };

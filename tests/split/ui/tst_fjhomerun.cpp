@@ -21,6 +21,8 @@
 #include <QMessageBox>
 #include <QMutex>
 #include <QPointer>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
@@ -63,6 +65,8 @@ private slots:
     void unusableDetailGoesOnToTheNextOrder();
     void rawFileChoicesAreFrozen();
     void rawFilesOfAMissingShareAreRefused();
+    void shareUnmountedDuringTheRun_data();
+    void shareUnmountedDuringTheRun();
     void photoDelivery_data();
     void photoDelivery();
     void hostileNamesStayInsideTheOutputFolder();
@@ -415,6 +419,84 @@ void tst_FJHomeRun::rawFilesOfAMissingShareAreRefused()
                                    .arg(Data::orderNumber(1), K::missingShareMessage(m_root->path() + "PHOTO/orders/o1/")));
     QVERIFY(!QFileInfo::exists(m_out->path() + QStringLiteral("/FJ1001-服务2 王强-李娜 自取/原始档/RAW_1.CR2")));
     QVERIFY(m_service->requests(QStringLiteral("order"), QStringLiteral("download_success")).isEmpty());
+}
+
+void tst_FJHomeRun::shareUnmountedDuringTheRun_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::newRow("raw files") << int(DownloadOriginals);
+    QTest::newRow("selection results with raw files") << int(DownloadSelectionResults);
+}
+
+// The share leaves between two orders; the empty mount point left behind
+// gets look-alike files, which must not be taken for the order's.
+void tst_FJHomeRun::shareUnmountedDuringTheRun()
+{
+    QFETCH(int, mode);
+    const QString mountPoint = m_root->path() + QStringLiteral("photo");
+    QTemporaryDir backing;
+    if (QProcess::execute(QStringLiteral("mount"), {QStringLiteral("--bind"), backing.path(), mountPoint}) != 0)
+        QSKIP("needs root to bind-mount");
+    bool mounted = true;
+    auto unmount = qScopeGuard([&] {
+        if (mounted)
+            QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), mountPoint});
+    });
+    // Order n's files: a picture and its raw file, on the share or on what stands in its place.
+    auto putFiles = [this](int n) {
+        const QString share = shareFolder(n);
+        QFile raw(share + QStringLiteral("/原始档/IMG_1.CR2"));
+        return putPicture(share, QStringLiteral("IMG_1.jpg")) && QDir(share).mkpath(QStringLiteral("原始档"))
+               && raw.open(QIODevice::WriteOnly) && raw.write("raw") == 3;
+    };
+    QVERIFY(putFiles(1) && putFiles(2));
+    const auto rawPath = [this](int n) { return netpath(n) + QStringLiteral("\\原始档\\IMG_1.CR2"); };
+    m_service->setHandler(
+        QStringLiteral("order"), QStringLiteral("orderphotodetail"),
+        [&, this](const StandInService::Request &request) {
+            const int n = request.field(QStringLiteral("order_photo_id")).mid(3).toInt();
+            if (n == 2 && mounted) {
+                mounted = QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), mountPoint}) != 0;
+                putFiles(2);
+            }
+            QJsonObject reply = detail(n);
+            reply.insert(QStringLiteral("shop_message"), QJsonObject{{QStringLiteral("isbdyxzysd"), QStringLiteral("1")}});
+            reply.insert(QStringLiteral("images_all"), QJsonArray{picture("IMG_1.jpg")});
+            const QJsonObject raw{{QStringLiteral("img_name"), QStringLiteral("IMG_1.CR2")},
+                                  {QStringLiteral("id"), QStringLiteral("r%1").arg(n)},
+                                  {QStringLiteral("localpath"), rawPath(n)}};
+            reply.insert(QStringLiteral("ysdimgs"), QJsonObject{{QStringLiteral("images_1_1"), QJsonArray{raw}}});
+            return reply;
+        });
+    makeWindow(DesignFileSplitTypes(mode), 2);
+    for (int n = 1; n <= 2; ++n) {
+        ThumbnailInfo info;
+        info.id = QStringLiteral("r%1").arg(n);
+        info.name = QStringLiteral("IMG_1.CR2");
+        info.photoPath = rawPath(n);
+        info.selected = true;
+        m_window->leftPanel->orderList[n - 1].undownImgList = {info};
+    }
+    m_service->setDelay(QStringLiteral("public"), QStringLiteral("switch_shop"), 30000);
+    tickAndStart({0, 1});
+    QCOMPARE(waitForSummary(), QStringLiteral("2个订单分件完成!\n%1-2 %2;")
+                                   .arg(Data::orderNumber(2), K::missingShareMessage(m_root->path() + "photo/orders/o2/")));
+    QVERIFY(!mounted);
+    QTRY_COMPARE(m_service->requests(QStringLiteral("order"), QStringLiteral("download_success")).size(), 1);
+    QCOMPARE(m_service->requests(QStringLiteral("order"), QStringLiteral("download_success")).first().field(QStringLiteral("id")),
+             QStringLiteral("r1"));
+    const QString first = m_out->path() + QStringLiteral("/FJ1001-服务2 王强-李娜 自取/");
+    const QString second = m_out->path() + QStringLiteral("/FJ1002-服务2 王强-李娜 自取/");
+    const QString raw = mode == DownloadOriginals ? QStringLiteral("原始档/IMG_1.CR2") : QStringLiteral("其他/成品原始档/IMG_1.CR2");
+    QVERIFY(QFileInfo::exists(first + raw));
+    QDirIterator it(second, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    QStringList copied;
+    while (it.hasNext())
+        copied << it.next().mid(second.size());
+    copied.sort();
+    // The barcode is fetched from the service and the sheet made from the reply.
+    const QStringList fetched{QStringLiteral("其他/明细制作单.pdf"), QStringLiteral("其他/条形码.jpg")};
+    QCOMPARE(copied, mode == DownloadOriginals ? QStringList() : fetched);
 }
 
 void tst_FJHomeRun::rawFileChoicesAreFrozen()
