@@ -185,44 +185,80 @@ void tst_FJLeftPanel::tickBoxLooks()
 
 void tst_FJLeftPanel::clicksTickAndAnnounce_data()
 {
-    // Clicks: "R:C" a cell of the table, "box:R" the row's tick box, "pick:R" its "设置选中".
+    // Clicks: "R:C" a cell of the table, "box:R" the row's tick box, "pick:R" its "设置选中",
+    // "scroll:R" brings row R into view, "call:R" a cell click on R while it may be out of
+    // view, "all" and "none" the select buttons.
     QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("rows");
     QTest::addColumn<QStringList>("clicks");
     QTest::addColumn<QList<int>>("ticked");
     QTest::addColumn<QStringList>("announced");
-    QTest::newRow("design split: any cell ticks") << int(DesignSplit) << QStringList{"2:3", "0:6", "2:1"}
+    QTest::newRow("design split: any cell ticks") << int(DesignSplit) << 3 << QStringList{"2:3", "0:6", "2:1"}
                                                  << QList<int>{0} << QStringList();
-    QTest::newRow("design split: the box") << int(DesignSplit) << QStringList{"box:1", "box:2", "box:2"}
+    QTest::newRow("design split: the box") << int(DesignSplit) << 3 << QStringList{"box:1", "box:2", "box:2"}
                                            << QList<int>{1} << QStringList();
-    QTest::newRow("selection results") << int(DownloadSelectionResults) << QStringList{"1:0", "box:2"}
+    QTest::newRow("selection results") << int(DownloadSelectionResults) << 3 << QStringList{"1:0", "box:2"}
                                        << QList<int>{1, 2} << QStringList();
-    QTest::newRow("raw files: every cell click announced") << int(DownloadOriginals) << QStringList{"1:4", "1:4"}
+    QTest::newRow("raw files: every cell click announced") << int(DownloadOriginals) << 3 << QStringList{"1:4", "1:4"}
                                                            << QList<int>() << QStringList{"1:1", "1:0"};
     QTest::newRow("raw files: 设置选中 picks without ticking")
-        << int(DownloadOriginals) << QStringList{"pick:0", "box:2", "pick:2"} << QList<int>{2}
+        << int(DownloadOriginals) << 3 << QStringList{"pick:0", "box:2", "pick:2"} << QList<int>{2}
         << QStringList{"0:1", "2:1"};
-    QTest::newRow("raw files: the box itself is quiet") << int(DownloadOriginals) << QStringList{"box:0", "box:1"}
+    QTest::newRow("raw files: the box itself is quiet") << int(DownloadOriginals) << 3 << QStringList{"box:0", "box:1"}
                                                         << QList<int>{0, 1} << QStringList();
-    QTest::newRow("delivery: one row at a time") << int(DownloadPhotoDelivery) << QStringList{"0:2", "2:5", "box:1"}
+    QTest::newRow("delivery: one row at a time") << int(DownloadPhotoDelivery) << 3 << QStringList{"0:2", "2:5", "box:1"}
                                                  << QList<int>{1} << QStringList{"0:1", "2:1", "1:1"};
     QTest::newRow("delivery: unticking announces nothing")
-        << int(DownloadPhotoDelivery) << QStringList{"2:1", "box:2"} << QList<int>() << QStringList{"2:1"};
+        << int(DownloadPhotoDelivery) << 3 << QStringList{"2:1", "box:2"} << QList<int>() << QStringList{"2:1"};
+
+    // Long tables: rows far down get their widgets only when scrolled to.
+    QTest::newRow("delivery: a late row unticks one out of view")
+        << int(DownloadPhotoDelivery) << 300 << QStringList{"0:2", "scroll:250", "box:250", "scroll:0"}
+        << QList<int>{250} << QStringList{"0:1", "250:1"};
+    QTest::newRow("delivery: a row ticked out of view shows it when it comes")
+        << int(DownloadPhotoDelivery) << 300 << QStringList{"box:1", "call:299", "scroll:299"} << QList<int>{299}
+        << QStringList{"1:1", "299:1"};
+    QTest::newRow("raw files: a late row picks and ticks")
+        << int(DownloadOriginals) << 300 << QStringList{"scroll:280", "pick:280", "280:4", "scroll:0", "0:1"}
+        << QList<int>{0, 280} << QStringList{"280:1", "280:1", "0:1"};
+    QList<int> allButLast;
+    for (int r = 0; r < 299; ++r)
+        allButLast << r;
+    QTest::newRow("design split: select all reaches rows never shown")
+        << int(DesignSplit) << 300 << QStringList{"all", "scroll:299", "299:1"} << allButLast << QStringList();
+    QTest::newRow("selection results: unselect all too")
+        << int(DownloadSelectionResults) << 300 << QStringList{"scroll:200", "box:200", "scroll:0", "all", "none",
+                                                               "call:150"}
+        << QList<int>{150} << QStringList();
 }
 
 void tst_FJLeftPanel::clicksTickAndAnnounce()
 {
     QFETCH(int, mode);
+    QFETCH(int, rows);
     QFETCH(QStringList, clicks);
     QFETCH(QList<int>, ticked);
     QFETCH(QStringList, announced);
-    fill(DesignFileSplitTypes(mode), 3);
+    fill(DesignFileSplitTypes(mode), rows);
+    QTableWidget *table = m_panel->tableWidget;
+    if (rows > 100)
+        QVERIFY2(!table->cellWidget(rows - 1, 0), "a row far from view waits for it");
     QSignalSpy picks(m_panel, &FJLeftPanel::orderSelected);
     for (const QString &click : clicks) {
         const QStringList parts = click.split(QLatin1Char(':'));
+        const int row = parts.value(1).toInt();
         if (parts.at(0) == QLatin1String("box"))
-            QTest::mouseClick(box(parts.at(1).toInt()), Qt::LeftButton);
+            QTest::mouseClick(box(row), Qt::LeftButton);
         else if (parts.at(0) == QLatin1String("pick"))
-            QTest::mouseClick(pick(parts.at(1).toInt()), Qt::LeftButton);
+            QTest::mouseClick(pick(row), Qt::LeftButton);
+        else if (parts.at(0) == QLatin1String("scroll"))
+            table->scrollToItem(table->item(row, 1), QAbstractItemView::PositionAtCenter);
+        else if (parts.at(0) == QLatin1String("call"))
+            m_panel->onCellClicked(row, 1);
+        else if (parts.at(0) == QLatin1String("all"))
+            QTest::mouseClick(m_panel->selectAllBtn, Qt::LeftButton);
+        else if (parts.at(0) == QLatin1String("none"))
+            QTest::mouseClick(m_panel->unselectAllBtn, Qt::LeftButton);
         else
             clickCell(parts.at(0).toInt(), parts.at(1).toInt());
     }
@@ -231,6 +267,15 @@ void tst_FJLeftPanel::clicksTickAndAnnounce()
     for (const QVariantList &pick : qAsConst(picks))
         got << QStringLiteral("%1:%2").arg(pick.at(0).toInt()).arg(pick.at(1).toBool() ? 1 : 0);
     QCOMPARE(got, announced);
+    // Widgets stand only near the view, and each shows its row's tick.
+    const int screen = table->viewport()->height() / table->rowHeight(0) + 1;
+    const int top = table->rowAt(0);
+    for (int r = 0; r < rows; ++r) {
+        if (!table->cellWidget(r, 0))
+            continue;
+        QVERIFY2(qAbs(r - top) <= 3 * screen, qPrintable(QString::number(r)));
+        QCOMPARE(box(r)->isChecked(), ticked.contains(r));
+    }
 }
 
 void tst_FJLeftPanel::selectButtonsAndLocking()
