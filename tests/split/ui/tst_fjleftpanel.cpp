@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QHeaderView>
+#include <QPainter>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QtTest>
@@ -112,29 +113,45 @@ void tst_FJLeftPanel::cells()
 void tst_FJLeftPanel::columnWidths_data()
 {
     QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("orderNumber"); // orderpayforkey and servicetimes; empty: the stand-in's
     QTest::addColumn<int>("tick");
-    QTest::addColumn<int>("number");
+    QTest::addColumn<int>("number"); // -1: wider than the part's width, to fit the number
     QTest::addColumn<int>("name");
     QTest::addColumn<bool>("stretch");
-    QTest::newRow("design split") << int(DesignSplit) << 40 << 150 << 80 << true;
-    QTest::newRow("raw files") << int(DownloadOriginals) << 100 << 150 << 80 << true;
-    QTest::newRow("selection results") << int(DownloadSelectionResults) << 40 << 150 << 80 << true;
+    QTest::newRow("design split") << int(DesignSplit) << QString() << 40 << 150 << 80 << true;
+    QTest::newRow("raw files") << int(DownloadOriginals) << QString() << 100 << 150 << 80 << true;
+    QTest::newRow("selection results") << int(DownloadSelectionResults) << QString() << 40 << 150 << 80 << true;
     const int standard = QTableWidget().horizontalHeader()->defaultSectionSize();
-    QTest::newRow("delivery keeps the defaults") << int(DownloadPhotoDelivery) << standard << standard << standard
-                                                 << false;
+    QTest::newRow("delivery keeps the defaults") << int(DownloadPhotoDelivery) << QString() << standard << standard
+                                                 << standard << false;
+    QTest::newRow("delivery: a long number widens its column")
+        << int(DownloadPhotoDelivery) << "DD20240602002:1" << standard << -1 << standard << false;
+    QTest::newRow("design split: a number wider than its column")
+        << int(DesignSplit) << "DD2024060200200000000000088:12" << 40 << -1 << 80 << true;
 }
 
 void tst_FJLeftPanel::columnWidths()
 {
     QFETCH(int, mode);
+    QFETCH(QString, orderNumber);
     QFETCH(int, tick);
     QFETCH(int, number);
     QFETCH(int, name);
     QFETCH(bool, stretch);
-    fill(DesignFileSplitTypes(mode), 1);
+    fill(DesignFileSplitTypes(mode), 2);
+    if (!orderNumber.isEmpty()) {
+        OrderData &order = m_panel->orderList[1];
+        order.orderpayforkey = orderNumber.section(QLatin1Char(':'), 0, 0);
+        order.servicetimes = orderNumber.section(QLatin1Char(':'), 1);
+        m_panel->addOrder(order, 1);
+    }
     QTableWidget *table = m_panel->tableWidget;
+    const int numberColumn = m_panel->headers.indexOf(QStringLiteral("订单号"));
     QCOMPARE(table->columnWidth(0), tick);
-    QCOMPARE(table->columnWidth(m_panel->headers.indexOf(QStringLiteral("订单号"))), number);
+    if (number >= 0)
+        QCOMPARE(table->columnWidth(numberColumn), number);
+    else
+        QVERIFY(table->columnWidth(numberColumn) > QTableWidget().horizontalHeader()->defaultSectionSize());
     QCOMPARE(table->columnWidth(m_panel->headers.indexOf(QStringLiteral("女士姓名"))), name);
     QCOMPARE(table->horizontalHeader()->stretchLastSection(), stretch);
     QCOMPARE(m_panel->selectAllBtn->isHidden(), mode == DownloadPhotoDelivery);
@@ -146,6 +163,32 @@ void tst_FJLeftPanel::columnWidths()
         QVERIFY(button->isFlat());
         QVERIFY(button->isVisible());
     }
+
+    // The whole number shows, dark on light, also on a selected row: its ink is
+    // as wide as the number drawn alone.
+    table->selectionModel()->select(table->model()->index(1, numberColumn),
+                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    const QString text = table->item(1, numberColumn)->text();
+    const QImage cell = table->viewport()->grab(table->visualRect(table->model()->index(1, numberColumn))).toImage();
+    QImage alone(cell.width() * 2, cell.height(), QImage::Format_RGB32);
+    alone.fill(Qt::white);
+    QPainter painter(&alone);
+    painter.setFont(table->font());
+    painter.setPen(Qt::black);
+    painter.drawText(alone.rect(), Qt::AlignCenter, text);
+    painter.end();
+    const auto inkWidth = [](const QImage &image) {
+        int left = image.width(), right = -1;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (image.pixelColor(x, y).lightness() < 128) {
+                    left = qMin(left, x);
+                    right = qMax(right, x);
+                }
+        return right - left + 1;
+    };
+    QVERIFY2(inkWidth(cell) >= inkWidth(alone) - 1, qPrintable(text));
+    QVERIFY(cell.pixelColor(cell.width() - 3, 2).lightness() > 200);
 }
 
 void tst_FJLeftPanel::tickBoxLooks_data()
