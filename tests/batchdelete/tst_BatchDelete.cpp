@@ -93,6 +93,7 @@ private slots:
     void shareDisappearsDuringRun();
     void smbServerStoppedDuringRun();
     void folderSwappedForLinkDeletesNothing();
+    void undeletableFileSaysWhy_data();
     void undeletableFileSaysWhy();
     void separatorRunsInServicePath_data();
     void separatorRunsInServicePath();
@@ -665,24 +666,36 @@ void tst_BatchDelete::folderSwappedForLinkDeletesNothing()
     QCOMPARE(m_service.requests("order", "delete_pic_after").size(), 0);
 }
 
-// A file the system refuses to remove, even for root: immutable where the file
-// system has attributes, else on a read-only bind mount.
+void tst_BatchDelete::undeletableFileSaysWhy_data()
+{
+    QTest::addColumn<bool>("readOnlyShare");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("immutable file") << false << QStringLiteral("没有删除权限");
+    QTest::newRow("read-only share") << true << QStringLiteral("共享目录为只读，无法删除");
+}
+
+// A file the system refuses to remove, even for root: immutable, or on a
+// read-only bind mount.
 void tst_BatchDelete::undeletableFileSaysWhy()
 {
+    QFETCH(bool, readOnlyShare);
+    QFETCH(QString, reason);
     const QStringList files = makeOrderFolder("share/A1");
     const QString locked = files.at(2); // 原始档/IMG_0001.CR2
     const QString lockedFolder = QFileInfo(locked).path();
     QStringList undo;
-    if (QProcess::execute("chattr", {"+i", locked}) == 0) {
+    if (!readOnlyShare) {
+        if (QProcess::execute("chattr", {"+i", locked}) != 0)
+            QSKIP("no immutable files here");
         undo = QStringList{"chattr", "-i", locked};
-    } else if (QProcess::execute("mount", {"--bind", lockedFolder, lockedFolder}) == 0) {
-        undo = QStringList{"umount", lockedFolder};
-        if (QProcess::execute("mount", {"-o", "remount,bind,ro", lockedFolder}) != 0) {
+    } else {
+        if (QProcess::execute("mount", {"--bind", lockedFolder, lockedFolder}) != 0)
+            QSKIP("no bind mounts here");
+        undo = QStringList{"umount", "-l", lockedFolder};
+        if (QProcess::execute("mount", {"-o", "remount,ro,bind", lockedFolder}) != 0) {
             QProcess::execute(undo.first(), undo.mid(1));
             QSKIP("no read-only bind mount here");
         }
-    } else {
-        QSKIP("neither chattr nor bind mounts work here");
     }
     const auto release = qScopeGuard([&undo]() { QProcess::execute(undo.first(), undo.mid(1)); });
     m_orders = {order(1, m_root->path() + "share/A1")};
@@ -692,7 +705,7 @@ void tst_BatchDelete::undeletableFileSaysWhy()
     checkRow(0);
     startRun();
     QCOMPARE(waitForFinalBox(), QStringLiteral("删除结束：成功3个，失败1个\n以下订单未删除：\n"
-                                               "A121-2：1个文件删除失败（没有删除权限）"));
+                                               "A121-2：1个文件删除失败（%1）").arg(reason));
     QVERIFY(QFile::exists(locked));
     QVERIFY(!reportedPaths().contains(locked));
     QCOMPARE(reportedPaths().size(), 3);
@@ -700,7 +713,7 @@ void tst_BatchDelete::undeletableFileSaysWhy()
     int row = 0;
     while (row < model->rowCount() && model->data(model->index(row, 4)).toString() != locked)
         ++row;
-    QCOMPARE(model->data(model->index(row, 3)).toString(), QStringLiteral("没有删除权限"));
+    QCOMPARE(model->data(model->index(row, 3)).toString(), reason);
     QCOMPARE(m_window->orderListPanel()->tableWidget()->cellWidget(0, 5)->findChild<QLabel *>("numLab")->text(),
              QStringLiteral("3/1/4"));
 }
