@@ -7,6 +7,7 @@
 #include "app/core/Logging.h"
 #include "app/core/ServiceReply.h"
 #include "platform/MountRoot.h"
+#include "batchdelete/BatchDeleteAnnouncement.h"
 #include "batchdelete/BatchDeleteComboBoxDelegate.h"
 #include "batchdelete/BatchDeleteLogic.h"
 #include "batchdelete/BatchDelete_FileListWidget.h"
@@ -551,23 +552,11 @@ void BatchDelete::onScanResult(const BatchDeleteOrderInfo &order, const FileScan
         skipOrder(order, result.errorMessage);
         return;
     }
-    QList<BatchDeleteFileInfo> files;
-    for (const BatchDeleteFileInfo &file : result.files) {
-        if (BatchDeleteLogic::mayDelete(file.filePath, order.netpath))
-            files.append(file);
-    }
-    for (int i = 0; i < files.size(); ++i)
-        files[i].index = i;
-    if (files.isEmpty()) {
-        // Files found but none of them may go: say so rather than pass the order over.
-        if (!result.files.isEmpty()) {
-            skipOrder(order, BatchDeleteLogic::nothingDeletableText());
-            return;
-        }
+    if (result.files.isEmpty()) {
         nextOrder();
         return;
     }
-    deletePost_all(order, files);
+    deletePost_all(order, result.files);
 }
 
 void BatchDelete::skipOrder(const BatchDeleteOrderInfo &order, const QString &reason)
@@ -587,7 +576,29 @@ void BatchDelete::deletePost_all(const BatchDeleteOrderInfo &order, const QList<
 {
     if (m_closing)
         return;
-    const QByteArray body = BatchDeleteLogic::deleteBeforeBody(m_runIds, order.order_photo_id, files);
+    // Tens of thousands of files make a body of megabytes: checked and built off the window's thread.
+    auto *announcement = new BatchDeleteAnnouncement(m_runIds, order, files);
+    connect(announcement, &BatchDeleteAnnouncement::built, this, &BatchDelete::sendAnnouncement);
+    QThreadPool::globalInstance()->start(announcement);
+}
+
+void BatchDelete::sendAnnouncement(const BatchDeleteOrderInfo &order, const QList<BatchDeleteFileInfo> &files,
+                                   const QByteArray &body, int found)
+{
+    if (m_closing)
+        return;
+    if (m_stopping) {
+        closeWhenIdle();
+        return;
+    }
+    if (files.isEmpty()) {
+        // Files found but none of them may go: say so rather than pass the order over.
+        if (found > 0)
+            skipOrder(order, BatchDeleteLogic::nothingDeletableText());
+        else
+            nextOrder();
+        return;
+    }
     auto *request = new BaseReq(this);
     QPointer<BatchDelete> self(this);
     request->getResultData(

@@ -88,6 +88,8 @@ private:
     void openCalendar(QDateEdit *edit);
     void onSingleOrderClicked(const BatchDeleteOrderInfo &order);
     void onScanResult(const BatchDeleteOrderInfo &order, const FileScanResult &result);
+    void sendAnnouncement(const BatchDeleteOrderInfo &order, const QList<BatchDeleteFileInfo> &files,
+                          const QByteArray &body, int found);
     void onFileResult(const BatchDeleteOrderInfo &order, const BatchDeleteFileInfo &file);
     void recordOutcome(const BatchDeleteOrderInfo &order, const BatchDeleteFileInfo &file);
     void skipOrder(const BatchDeleteOrderInfo &order, const QString &reason);
