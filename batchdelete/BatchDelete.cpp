@@ -40,6 +40,8 @@
 
 namespace {
 const QString kTitle = QStringLiteral("温馨提示");
+// How often a window looks whether the one holding the deletion journal is gone.
+constexpr int kJournalRetryMs = 2000;
 
 QString comboStyle()
 {
@@ -71,6 +73,9 @@ BatchDelete::BatchDelete(QWidget *parent)
     setupUI();
     m_journal = std::make_unique<BatchDeleteJournal>(BatchDeleteJournal::defaultPath());
     m_journal->load();
+    m_journalRetry = new QTimer(this);
+    m_journalRetry->setInterval(kJournalRetryMs);
+    connect(m_journalRetry, &QTimer::timeout, this, &BatchDelete::resendJournal);
     QTimer::singleShot(0, this, &BatchDelete::resendJournal);
 }
 
@@ -801,19 +806,27 @@ void BatchDelete::resendJournal()
     // While a run goes its own entries are live: only what earlier runs left is looked at.
     if (m_resending || m_closing || m_running)
         return;
+    m_journal->load();
+    // What windows now gone left belongs to the window holding the journal: once
+    // that one is gone too, this window takes it over and sends what is owed.
+    if (m_journal->holdsLock())
+        m_journalRetry->stop();
+    else if (!m_journalRetry->isActive())
+        m_journalRetry->start();
     QList<BatchDeleteJournal::Entry> owed;
     for (const BatchDeleteJournal::Entry &entry : m_journal->entries()) {
         const QFileInfo info(entry.filePath);
         if (info.exists() || info.isSymLink())
             m_journal->clear(entry.filePath); // recorded ahead, never removed
-        else if (QFileInfo(info.absolutePath()).isDir())
+        else if (BatchDeleteLogic::isGoneFromShare(entry.filePath))
             owed.append(entry);
-        // Its folder is not there (share not mounted): kept for a later opening.
+        // Its share is not mounted: kept for a later opening.
     }
     if (owed.isEmpty())
         return;
     qCInfo(lcBatchDelete) << "补交已删除文件的记录:" << owed.size();
     m_resending = true;
+    m_resendRefused.clear();
     resendNext(owed, 0, QString());
 }
 
@@ -826,6 +839,11 @@ void BatchDelete::resendNext(QList<BatchDeleteJournal::Entry> owed, int failed, 
         if (failed > 0)
             ToastWidget::showMessage(this, QStringLiteral("%1个已删除文件的记录未能提交：%2").arg(failed).arg(firstFailure),
                                      2000);
+        if (!m_resendRefused.isEmpty()) {
+            const QStringList refused = m_resendRefused;
+            m_resendRefused.clear();
+            warn(QStringLiteral("以下已删除文件的记录被拒绝，不再补交：\n") + refused.join(QLatin1Char('\n')));
+        }
         return;
     }
     const BatchDeleteJournal::Entry entry = owed.takeFirst();
@@ -846,14 +864,17 @@ void BatchDelete::resendNext(QList<BatchDeleteJournal::Entry> owed, int failed, 
                 self->resendNext(owed, failed, firstFailure);
                 return;
             }
-            const QString why = ok ? reply.value(QStringLiteral("message")).toString()
-                                   : BaseReq::failureMessage(request->lastFailure());
-            const QString first = firstFailure.isEmpty() ? why : firstFailure;
+            if (ok) {
+                // Refused for a reason: asking again would be refused again. Said once, then dropped.
+                self->m_journal->clear(entry.filePath);
+                self->m_resendRefused.append(
+                    entry.filePath + QStringLiteral("：") + reply.value(QStringLiteral("message")).toString());
+                self->resendNext(owed, failed, firstFailure);
+                return;
+            }
+            const QString first = firstFailure.isEmpty() ? BaseReq::failureMessage(request->lastFailure()) : firstFailure;
             // Unreachable: the rest waits for the next opening instead of timing out one by one.
-            if (!ok)
-                self->resendNext({}, failed + 1 + owed.size(), first);
-            else
-                self->resendNext(owed, failed + 1, first);
+            self->resendNext({}, failed + 1 + owed.size(), first);
         });
 }
 
