@@ -849,7 +849,10 @@ void tst_BatchDelete::owedReportsOfOtherProgramSentOnceItIsGone()
     QCOMPARE(other.line(), QStringLiteral("ready"));
     m_window = new BatchDelete();
     m_window->show();
-    m_window->resendJournal();
+    // The window's first look at the journal, due at the first turn of the event loop, is over.
+    bool turned = false;
+    QTimer::singleShot(0, this, [&turned]() { turned = true; });
+    QTRY_VERIFY(turned);
     QVERIFY(!m_window->isResendingJournal());
     QCOMPARE(BatchDeleteJournal::read(BatchDeleteJournal::defaultPath()).size(), files.size());
     QCOMPARE(existing(files), files.size() - 1);
