@@ -257,7 +257,7 @@ void TfhomeEndToEndTest::startAll()
 
 bool TfhomeEndToEndTest::waitForSummary(int timeoutMs)
 {
-    return QTest::qWaitFor(
+    const bool seen = QTest::qWaitFor(
         [this]() {
             for (const TransferMessageBoxes::Box &box : m_boxes->boxes()) {
                 if (box.title == QStringLiteral("全部导完"))
@@ -266,6 +266,14 @@ bool TfhomeEndToEndTest::waitForSummary(int timeoutMs)
             return false;
         },
         timeoutMs);
+    if (!seen) {
+        // What the run showed instead, and where the orders stand.
+        for (const TransferMessageBoxes::Box &box : m_boxes->boxes())
+            qWarning().noquote() << "box:" << box.title << box.text;
+        for (int row = 0; row < table()->orderCount(); ++row)
+            qWarning().noquote() << "order" << row << cell(row, "上传状态") << cell(row, "已选");
+    }
+    return seen;
 }
 
 QString TfhomeEndToEndTest::sourcePhoto(const QString &name, int orientation)
