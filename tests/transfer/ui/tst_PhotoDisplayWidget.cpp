@@ -5,6 +5,7 @@
 #include "support/StandInService.h"
 #include "support/TransferMessageBoxes.h"
 #include "support/TransferStudioData.h"
+#include "support/ViewportFit.h"
 #include "transfer/records/ImportTypes.h"
 #include "transfer/ui/OrderRecords.h"
 #include "transfer/ui/tfhomeorders_PhotoDisplayWidget.h"
@@ -79,7 +80,6 @@ private:
     QScrollArea *scrollArea() const { return m_grid->findChild<QScrollArea *>(QStringLiteral("importedScrollArea")); }
     QPushButton *checkOf(int index) const;
     void waitForTiles(int count);
-    bool fitViewport(int width);
     bool scrolledToTheEnd();
     void answerDeletion(int count, bool agree);
 };
@@ -142,16 +142,6 @@ void tst_PhotoDisplayWidget::waitForTiles(int count)
     QTRY_VERIFY_WITH_TIMEOUT(m_grid->entryCount() >= count && m_grid->entries().at(count - 1).itemWidget, 10000);
 }
 
-// Resizes the window towards a viewport of the given width; true once it is
-// there. The scroll bar may move the viewport again as tiles come.
-bool tst_PhotoDisplayWidget::fitViewport(int width)
-{
-    const int missing = width - scrollArea()->viewport()->width();
-    if (missing != 0)
-        m_grid->resize(m_grid->width() + missing, m_grid->height());
-    return missing == 0;
-}
-
 // Scrolls to the end as it stands; true once the last entry has its picture.
 // The end moves while tiles still come in batches.
 bool tst_PhotoDisplayWidget::scrolledToTheEnd()
@@ -192,7 +182,7 @@ void tst_PhotoDisplayWidget::photosPerRowFromViewportWidth()
     QFETCH(int, perRow);
     m_grid->loadPhotosForOrder(orderWithPhotos(0, 12));
     // Size the window so the scroll area's viewport gets exactly the width wanted.
-    QTRY_VERIFY_WITH_TIMEOUT(fitViewport(viewport), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(ViewportFit::fit(m_grid, scrollArea(), viewport), 10000);
     QTRY_COMPARE(m_grid->photosPerRow(), perRow);
     waitForTiles(12);
     // Tiles follow the count: the seventh entry sits in row 6 / perRow.

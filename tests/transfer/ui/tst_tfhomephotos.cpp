@@ -1,5 +1,6 @@
 #include "app/core/Config.h"
 #include "support/TransferStudioData.h"
+#include "support/ViewportFit.h"
 #include "transfer/records/ImportTypes.h"
 #include "transfer/ui/OrderRecords.h"
 #include "transfer/ui/PhotoItem.h"
@@ -45,7 +46,6 @@ private:
 
     OrderInfo orderWithPicks(int files, int kind);
     void deliver(int entryIndex);
-    bool fitViewport(QScrollArea *area, int width);
 };
 
 void tst_tfhomephotos::initTestCase()
@@ -92,16 +92,6 @@ void tst_tfhomephotos::deliver(int entryIndex)
     QImage preview(160, 120, QImage::Format_RGB32);
     preview.fill(Qt::darkCyan);
     m_panel->onThumbnailGenerated(entry.img_name, entry.url, preview, entryIndex);
-}
-
-// Resizes the panel towards a viewport of the given width; true once it is
-// there. The scroll bars may move the viewport again after a resize.
-bool tst_tfhomephotos::fitViewport(QScrollArea *area, int width)
-{
-    const int missing = width - area->viewport()->width();
-    if (missing != 0)
-        m_panel->resize(m_panel->width() + missing, m_panel->height());
-    return missing == 0;
 }
 
 void tst_tfhomephotos::titleCountsFiles_data()
@@ -298,7 +288,7 @@ void tst_tfhomephotos::columns()
     QFETCH(int, tiles);
     QFETCH(int, expected);
     auto *area = m_panel->findChild<QScrollArea *>(QStringLiteral("pickedScrollArea"));
-    QTRY_VERIFY_WITH_TIMEOUT(fitViewport(area, viewport), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(ViewportFit::fit(m_panel, area, viewport), 10000);
     m_panel->setCurrentOrderInfo(0, orderWithPicks(tiles, FinishedPhotos));
     for (int i = 0; i < tiles; ++i)
         deliver(i * 4);
