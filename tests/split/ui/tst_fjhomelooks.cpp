@@ -80,7 +80,8 @@ void tst_FJHomeLooks::chipsDrawTheirFillInTheWindow()
     QTRY_COMPARE(zone->count(), 2);
     FieldButton *chip = zone->itemAt(1).fieldButton;
     QTRY_VERIFY(chip->isVisible() && chip->pos().x() > 12); // placed after the first entry
-    QTest::qWait(300); // the placing animation
+    // The placing animation is over once the zone holds none.
+    QTRY_VERIFY_WITH_TIMEOUT(zone->findChildren<QAbstractAnimation *>().isEmpty(), 10000);
     // Beside the name, inside the chip's padding.
     const QPoint inside(3, chip->height() / 2);
     QCOMPARE(drawnAt(chip, inside), QColor(QStringLiteral("#e8f4fd")));

@@ -1,5 +1,6 @@
 #include "app/core/Config.h"
 #include "support/TransferStudioData.h"
+#include "support/ViewportFit.h"
 #include "transfer/records/ImportTypes.h"
 #include "transfer/ui/OrderRecords.h"
 #include "transfer/ui/PhotoItem.h"
@@ -141,7 +142,7 @@ void tst_tfhomephotos::previewsAreMatchedByIndexAndName()
     m_panel->onThumbnailGenerated(QStringLiteral("IMG_1.JPG"), QStringLiteral("/elsewhere/IMG_1.JPG"), preview, 0);
     QCOMPARE(m_panel->tileCount(), 0);
     deliver(4);
-    QCOMPARE(m_panel->tileCount(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(m_panel->tileCount(), 1, 10000);
 }
 
 void tst_tfhomephotos::latePreviewNeverAddsASecondTile()
@@ -203,6 +204,7 @@ void tst_tfhomephotos::badgeFollowsTheWholePhoto()
     m_panel->setCurrentOrderInfo(0, orderWithPicks(2, FinishedPhotos));
     deliver(0);
     deliver(4);
+    QTRY_COMPARE_WITH_TIMEOUT(m_panel->tileCount(), 2, 10000);
     PhotoItem *second = m_panel->findChildren<PhotoItem *>().at(1);
     auto *status = second->findChild<QLabel *>(QStringLiteral("statusLabel"));
     for (int entry : {5, 6, 7})
@@ -244,7 +246,7 @@ void tst_tfhomephotos::videoTiles()
     deliver(0);
     deliver(1);
     deliver(2);
-    QCOMPARE(m_panel->tileCount(), 3);
+    QTRY_COMPARE_WITH_TIMEOUT(m_panel->tileCount(), 3, 10000);
     m_panel->updatePhotoStatus(2, QString(), PhotoStatus::Failed);
     const QList<PhotoItem *> tiles = m_panel->findChildren<PhotoItem *>();
     QCOMPARE(tiles.at(2)->findChild<QLabel *>(QStringLiteral("statusLabel"))->text(), QStringLiteral("✕"));
@@ -261,6 +263,7 @@ void tst_tfhomephotos::photoTilesWhileTheRadioShowsVideos()
     QVERIFY(title->text().endsWith(QStringLiteral("(2张)")));
     deliver(0);
     deliver(4);
+    QTRY_COMPARE_WITH_TIMEOUT(m_panel->tileCount(), 2, 10000);
     for (int entry : {4, 5, 6, 7})
         m_panel->updatePhotoStatus(entry, QString(), PhotoStatus::Uploaded);
     const QList<PhotoItem *> tiles = m_panel->findChildren<PhotoItem *>();
@@ -285,14 +288,13 @@ void tst_tfhomephotos::columns()
     QFETCH(int, tiles);
     QFETCH(int, expected);
     auto *area = m_panel->findChild<QScrollArea *>(QStringLiteral("pickedScrollArea"));
-    for (int attempt = 0; attempt < 3 && area->viewport()->width() != viewport; ++attempt) {
-        m_panel->resize(m_panel->width() + viewport - area->viewport()->width(), m_panel->height());
-        QTest::qWait(20);
-    }
-    QCOMPARE(area->viewport()->width(), viewport);
+    QTRY_VERIFY_WITH_TIMEOUT(ViewportFit::fit(m_panel, area, viewport), 10000);
     m_panel->setCurrentOrderInfo(0, orderWithPicks(tiles, FinishedPhotos));
     for (int i = 0; i < tiles; ++i)
         deliver(i * 4);
+    // Late previews are placed on a later turn of the event loop.
+    QTRY_COMPARE_WITH_TIMEOUT(m_panel->tileCount(), tiles, 10000);
+    QCOMPARE(area->viewport()->width(), viewport);
     QCOMPARE(m_panel->calculateColumnsCount(), expected);
     // Every tile sits where the column count puts it, 95 px apart.
     const QList<PhotoItem *> items = m_panel->findChildren<PhotoItem *>();
