@@ -313,6 +313,9 @@ void BaseReqTest::failuresAreTold_data()
     QTest::newRow("json array") << Play::Answer << json("[{\"code\":\"1\"}]") << BaseReq::Failure::BadReply
                                 << badReply;
     QTest::newRow("silence") << Play::Quiet << QByteArray() << BaseReq::Failure::TimedOut << timedOut;
+    // For silence, raw is what the client sends: its idle time grows by the body's MiB, not by its KiB.
+    QTest::newRow("silence after a large report") << Play::Quiet << QByteArray(256 * 1024, 'x')
+                                                  << BaseReq::Failure::TimedOut << timedOut;
     // Each byte keeps the idle time-out away; only the deadline ends it.
     QTest::newRow("a byte every 100 ms") << Play::Trickle << json(QByteArray(400, ' ') + "{\"code\":\"1\"}")
                                          << BaseReq::Failure::TimedOut << timedOut;
@@ -332,7 +335,7 @@ void BaseReqTest::failuresAreTold()
     ScopedLimits limits(how);
     QVERIFY(Config::setUrlHost(play(how, raw)));
     BaseReq req;
-    auto result = startForm(&req, "&m=public&a=dologin", QByteArray());
+    auto result = startForm(&req, "&m=public&a=dologin", how == Play::Quiet ? raw : QByteArray());
     QTRY_COMPARE_WITH_TIMEOUT(result->calls, 1, 20000);
     QVERIFY(Config::setUrlHost(m_service.baseUrl()));
 

@@ -4,6 +4,7 @@
 #include "split/ui/FJLeftPanel.h"
 #include "split/ui/FJRightPanel.h"
 #include "split/ui/FJResultRelay.h"
+#include "split/ui/naming/NamingRuleFormat.h"
 #include "support/EngineTestImages.h"
 #include "support/ScopedMountRoot.h"
 #include "support/SplitStudioData.h"
@@ -619,12 +620,15 @@ void tst_FJHomeRun::failuresAreListed()
 {
     QFETCH(int, mode);
     QFETCH(QStringList, notes);
-    shareFolder(1);
+    // Copied without its thumbnail: a note of a job that succeeded, not a failure.
+    const QString share = shareFolder(1);
+    QVERIFY(QDir(share).mkpath(QStringLiteral("all"))
+            && EngineTestImages::writeJpeg(share + QStringLiteral("/all/IMG_1.jpg"), EngineTestImages::pattern(60, 40)));
     m_service->serveFile(QStringLiteral("/files/gone.jpg"), jpegBytes());
     m_service->setFileFailure(QStringLiteral("/files/gone.jpg"), StandInService::Failure::Http500);
     const QString gone = m_service->fileUrl(QStringLiteral("/files/gone.jpg"));
     QJsonObject reply = detail(1);
-    reply.insert(QStringLiteral("images"), QJsonArray{picture("IMG_9.jpg")});
+    reply.insert(QStringLiteral("images"), QJsonArray{picture("IMG_9.jpg"), picture("IMG_1.jpg")});
     reply.insert(QStringLiteral("orderpicdescr"),
                  QJsonArray{QJsonObject{{QStringLiteral("cropping_imgurl"), gone},
                                         {QStringLiteral("img_name"), QStringLiteral("mark.jpg")}}});
@@ -675,14 +679,24 @@ void tst_FJHomeRun::productFolders_data()
 {
     QTest::addColumn<int>("copies");
     QTest::addColumn<int>("goods");
-    QTest::newRow("after the last copy") << 1 << 2;
-    QTest::newRow("at once without copies") << 0 << 3;
+    QTest::addColumn<QJsonArray>("rule");  // the branch's naming rule
+    QTest::addColumn<QString>("folder");   // how a product folder's name starts
+    QTest::newRow("after the last copy") << 1 << 2 << QJsonArray() << QStringLiteral("#相册");
+    QTest::newRow("at once without copies") << 0 << 3 << QJsonArray() << QStringLiteral("#相册");
+    QTest::newRow("by the branch's rule")
+        << 0 << 1
+        << QJsonArray{QJsonObject{{"name", "产品名称"}, {"key", "name"}, {"separator", "-"}},
+                      QJsonObject{{"name", "订单号"}, {"key", "orderpayforkey"}}}
+        << QStringLiteral("相册-FJ1001");
 }
 
 void tst_FJHomeRun::productFolders()
 {
     QFETCH(int, copies);
     QFETCH(int, goods);
+    QFETCH(QJsonArray, rule);
+    QFETCH(QString, folder);
+    Config::k_shops[0].goodsfoldernamerule = NamingRuleFormat::toStoredText(rule);
     const QString share = shareFolder(1);
     QDir(share).mkpath(QStringLiteral("all"));
     QJsonObject reply = detail(1);
@@ -707,6 +721,13 @@ void tst_FJHomeRun::productFolders()
     QCOMPARE(m_window->proFinishNum, goods);
     QVERIFY(m_window->isSaveHtml);
     QCOMPARE(m_window->leftPanel->progressBar->value(), m_window->allNum);
+    QStringList products;
+    for (QDirIterator it(m_out->path(), QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories); it.hasNext();) {
+        const QString name = QFileInfo(it.next()).fileName();
+        if (name.startsWith(folder))
+            products << name;
+    }
+    QVERIFY2(products.size() == goods, qPrintable(products.join('|')));
 }
 
 void tst_FJHomeRun::selectionResultsRun()

@@ -30,6 +30,7 @@ private slots:
     void previewsAreMatchedByIndexAndName();
     void latePreviewNeverAddsASecondTile();
     void floodOfPreviewsPlacedInPickOrder();
+    void newPickDropsWaitingPreviewsAndOldTiles_data();
     void newPickDropsWaitingPreviewsAndOldTiles();
     void badgeFollowsTheWholePhoto();
     void statusBeforeTheTileExists();
@@ -182,21 +183,34 @@ void tst_tfhomephotos::floodOfPreviewsPlacedInPickOrder()
         QCOMPARE(tiles.at(i)->findChild<QLabel *>(QStringLiteral("nameLabel"))->text(), QStringLiteral("IMG_%1.JPG").arg(i + 1));
 }
 
+void tst_tfhomephotos::newPickDropsWaitingPreviewsAndOldTiles_data()
+{
+    QTest::addColumn<int>("picked"); // the new pick: the first files of the old one, a tile each
+    QTest::newRow("one file") << 1;
+    // The old previews still waiting match the new entries by name and path, yet are stale.
+    QTest::newRow("the same files again") << 400;
+}
+
 void tst_tfhomephotos::newPickDropsWaitingPreviewsAndOldTiles()
 {
+    QFETCH(int, picked);
     m_panel->setCurrentOrderInfo(0, orderWithPicks(400, FinishedPhotos));
     for (int i = 0; i < 400; ++i)
         deliver(4 * i);
     QTRY_VERIFY_WITH_TIMEOUT(m_panel->tileCount() > 0, 10000);
     // The order changes while previews of the first still wait.
-    OrderInfo other = orderWithPicks(1, FinishedPhotos);
+    OrderInfo other = orderWithPicks(picked, FinishedPhotos);
     other.orderpayforkey = QStringLiteral("OTHER");
     m_panel->setCurrentOrderInfo(1, other);
     QCOMPARE(m_panel->tileCount(), 0);
-    QTRY_COMPARE_WITH_TIMEOUT(m_panel->findChildren<PhotoItem *>().size(), 1, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_panel->findChildren<PhotoItem *>().size(), picked, 10000);
     QTest::qWait(100);
-    QCOMPARE(m_panel->tileCount(), 1);
-    QCOMPARE(m_panel->findChildren<PhotoItem *>().size(), 1);
+    QCOMPARE(m_panel->tileCount(), picked);
+    QCOMPARE(m_panel->findChildren<PhotoItem *>().size(), picked);
+    for (PhotoItem *tile : m_panel->findChildren<PhotoItem *>()) {
+        const QImage shown = tile->photoInfo().thumbnail.toImage();
+        QVERIFY(shown.isNull() || shown.pixelColor(0, 0) != QColor(Qt::darkCyan));
+    }
 }
 
 void tst_tfhomephotos::badgeFollowsTheWholePhoto()
