@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/ShareGuard.h"
 #include "transfer/records/OrderInfo.h"
 
 // One queued or dispatched order, or a slice of one. The slice's entries are
@@ -15,4 +16,5 @@ struct OrderImportTask
     int endIndex = 0;
     int received = 0; // results that arrived for this slice
     int runId = 0; // taskId of the record the start operation made; shared by its slices
+    ShareGuard share; // pinned when the order was started; shared by its slices
 };

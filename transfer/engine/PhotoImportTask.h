@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/ShareGuard.h"
 #include "transfer/records/PhotoInfo.h"
 
 #include <QString>
@@ -12,4 +13,10 @@ struct PhotoImportTask
     int taskId = 0;      // the manager's record the entry came from
     int photoIndex = 0;  // position in the order's full entry list
     int totalPhotos = 0; // entries of the order; carried along
+    // Set for a run's entries: the order's folder, which the worker never
+    // makes again, and the share pinned when the run started, which every
+    // write and every folder is checked against. Without them the entry is
+    // written where targetDir says, replacing what is there.
+    QString orderFolder;
+    ShareGuard share;
 };

@@ -19,11 +19,11 @@ namespace {
 
 constexpr int kMaxGroupEntries = 8;
 
-void makeFolder(const QString &path)
+void makeFolder(const QString &path, const ShareGuard &share)
 {
-    QDir dir(path);
-    if (!dir.exists())
-        dir.mkpath(QStringLiteral("."));
+    // Made only below the share pinned for the run, never in an empty mount point.
+    if (!QFileInfo(path).isDir())
+        share.makePath(path);
 }
 
 } // namespace
@@ -46,8 +46,39 @@ tfimportthreadmanager::tfimportthreadmanager(QObject *parent) : QObject(parent)
 
 tfimportthreadmanager::~tfimportthreadmanager()
 {
+    // The owner goes: a worker still writing a photo is not waited for. It
+    // finishes that photo, takes its copies back (nobody will report them)
+    // and deletes itself.
     stopAllTasks();
-    destroyWorkers();
+    const QList<tfimportworker *> all = workers + retiredWorkers;
+    workers.clear();
+    retiredWorkers.clear();
+    for (tfimportworker *worker : all) {
+        worker->stop();
+        if (worker->isIdle() && worker->wait(1000)) {
+            delete worker;
+            continue;
+        }
+        worker->abandon();
+        worker->disconnect(this);
+        worker->setParent(nullptr);
+        connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+        if (worker->isFinished())
+            worker->deleteLater();
+    }
+}
+
+bool tfimportthreadmanager::hasPhotosInFlight()
+{
+    QMutexLocker lock(&queueMutex);
+    return !activeTasks.isEmpty();
+}
+
+void tfimportthreadmanager::abandonPhotosInFlight()
+{
+    for (tfimportworker *worker : qAsConst(workers) + retiredWorkers)
+        worker->abandon();
+    stopAllTasks();
 }
 
 tfimportworker *tfimportthreadmanager::createWorker(int id)
@@ -157,7 +188,8 @@ bool tfimportthreadmanager::validateOrderPaths(const QList<OrderInfo> &orders, Q
         const QString &path = order.importPath;
         if (path.isEmpty() || QDir(path).exists() || QFileInfo(path).dir().exists())
             continue;
-        if (!QDir().mkpath(path)) {
+        ShareGuard share;
+        if (!share.pin(path) || !share.makePath(path)) {
             errorMessage = unreachable;
             errorPath = path;
             return false;
@@ -174,6 +206,8 @@ bool tfimportthreadmanager::enqueue(const OrderInfo &order, bool useGeneratedPat
         record.order.importPath = K::generateImportPathByOrder(order);
     record.taskId = nextTaskId.fetchAndAddOrdered(1);
     record.runId = record.taskId;
+    // The share is pinned as the run starts: every folder and file of the run is checked against it.
+    record.share.pin(K::generateImportPathByOrder(record.order));
     record.startIndex = 0;
     record.totalPhotos = order.photoList.size();
     record.endIndex = record.totalPhotos;
@@ -266,15 +300,23 @@ QString tfimportthreadmanager::generateImportPath(const OrderInfo &order)
 
 void tfimportthreadmanager::createDirectoryStructure(const QString &basePath, const OrderInfo &order)
 {
-    makeFolder(basePath);
-    makeFolder(basePath + QStringLiteral("/all"));
-    makeFolder(basePath + QStringLiteral("/原始档"));
+    ShareGuard share;
+    share.pin(basePath);
+    makeOrderFolders(basePath, order, share);
+}
+
+void tfimportthreadmanager::makeOrderFolders(const QString &basePath, const OrderInfo &order,
+                                             const ShareGuard &share)
+{
+    makeFolder(basePath, share);
+    makeFolder(basePath + QStringLiteral("/all"), share);
+    makeFolder(basePath + QStringLiteral("/原始档"), share);
     QSet<QString> seen;
     for (const PhotoInfo &photo : order.photoList) {
         if (photo.sizeTag.isEmpty() || seen.contains(photo.sizeTag))
             continue;
         seen.insert(photo.sizeTag);
-        makeFolder(basePath + QLatin1Char('/') + photo.sizeTag);
+        makeFolder(basePath + QLatin1Char('/') + photo.sizeTag, share);
     }
 }
 
@@ -323,8 +365,9 @@ void tfimportthreadmanager::assignNextTask()
                 break;
             OrderImportTask record = taskQueue.takeFirst();
             const QString folder = K::generateImportPathByOrder(record.order);
+            // Once per run: a later slice never makes the order's folder again.
             if (record.startIndex == 0)
-                createDirectoryStructure(folder, record.order);
+                makeOrderFolders(folder, record.order, record.share);
 
             QMutexLocker progressLock(&progressMutex);
             QMap<int, bool> &results = photoResults[record.taskId];
@@ -341,6 +384,8 @@ void tfimportthreadmanager::assignNextTask()
                     task.taskId = record.taskId;
                     task.photoIndex = j;
                     task.totalPhotos = record.totalPhotos;
+                    task.orderFolder = folder;
+                    task.share = record.share;
                     group.append(task);
                     results.insert(j, false);
                     ++j;

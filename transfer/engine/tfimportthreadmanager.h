@@ -36,6 +36,11 @@ public:
     int getCurrentTaskCount();
     QString generateImportPath(const OrderInfo &order);
     bool isRunning() const { return running.loadAcquire() != 0; }
+    // True while photos handed to workers have not all reported back.
+    bool hasPhotosInFlight();
+    // For an owner that cannot wait any longer: photos being written are
+    // finished and taken back instead of reported; nothing more is dispatched.
+    void abandonPhotosInFlight();
 
     bool validateOrderPaths(const QList<OrderInfo> &orders, QString &errorMessage, QString &errorPath);
     void createDirectoryStructure(const QString &basePath, const OrderInfo &order);
@@ -57,6 +62,7 @@ public slots:
 private:
     using Emission = std::function<void()>;
 
+    static void makeOrderFolders(const QString &basePath, const OrderInfo &order, const ShareGuard &share);
     void initializeWorkers();
     void destroyWorkers();
     void renewStoppedWorkers();
