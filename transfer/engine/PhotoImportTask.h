@@ -1,8 +1,10 @@
 #pragma once
 
 #include "platform/ShareGuard.h"
+#include "transfer/engine/FolderListing.h"
 #include "transfer/records/PhotoInfo.h"
 
+#include <QSharedPointer>
 #include <QString>
 
 // One entry of an order handed by the import manager to one worker.
@@ -19,4 +21,5 @@ struct PhotoImportTask
     // written where targetDir says, replacing what is there.
     QString orderFolder;
     ShareGuard share;
+    QSharedPointer<FolderListing> listing; // the run's view of its folders, shared by its entries
 };

@@ -1,10 +1,10 @@
 #include "transfer/engine/ShareTarget.h"
 
 #include "app/core/AtomicFile.h"
-#include "app/core/FoldedFileName.h"
 #include "app/core/K.h"
 #include "app/core/Logging.h"
 #include "app/core/SameFileContent.h"
+#include "transfer/engine/FolderListing.h"
 
 #include <QDir>
 #include <QFile>
@@ -71,8 +71,9 @@ private:
 
 ShareTarget::ShareTarget(const QString &path) : m_path(path) {}
 
-ShareTarget::ShareTarget(const QString &path, const ShareGuard &share, bool replaceConfirmed)
-    : m_path(path), m_share(share), m_guarded(true), m_replaceConfirmed(replaceConfirmed)
+ShareTarget::ShareTarget(const QString &path, const ShareGuard &share, bool replaceConfirmed,
+                         FolderListing *listing)
+    : m_path(path), m_share(share), m_guarded(true), m_replaceConfirmed(replaceConfirmed), m_listing(listing)
 {
 }
 
@@ -106,18 +107,6 @@ void ShareTarget::removeWritten()
         QFile::remove(m_path);
 }
 
-QStringList ShareTarget::lookAlikes(const QString &folder, const QString &name)
-{
-    const QString key = foldedFileName(name);
-    QStringList found;
-    const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString &other : names) {
-        if (foldedFileName(other) == key)
-            found.append(other);
-    }
-    return found;
-}
-
 bool ShareTarget::fail(Outcome outcome, QString *error)
 {
     m_outcome = outcome;
@@ -137,7 +126,16 @@ bool ShareTarget::place(const Writer &writeIt, const SameBytes &sameBytes, QStri
         return fail(ShareGone, error);
     const QFileInfo target(m_path);
     const QString folder = target.path();
-    const QStringList existing = lookAlikes(folder, target.fileName());
+    // The name itself as it is now, and its look-alikes from the run's listing that are still there.
+    QStringList existing;
+    if (target.exists())
+        existing.append(target.fileName());
+    const QStringList listed = m_listing ? m_listing->lookAlikes(folder, target.fileName())
+                                         : FolderListing::lookAlikesNow(folder, target.fileName());
+    for (const QString &name : listed) {
+        if (name != target.fileName() && QFileInfo::exists(QDir(folder).filePath(name)))
+            existing.append(name);
+    }
     const auto alreadyThere = [&](const QString &name) { return sameBytes(QDir(folder).filePath(name)); };
     if (existing.contains(target.fileName()) && alreadyThere(target.fileName())) {
         m_outcome = AlreadyThere;
@@ -169,15 +167,13 @@ bool ShareTarget::place(const Writer &writeIt, const SameBytes &sameBytes, QStri
 void ShareTarget::removeOtherForms(const QStringList &forms) const
 {
     // The new file takes the place of its look-alikes once it is whole. A share
-    // that folds names itself lists one file for both forms: only a form
-    // listed beside the new name, with other bytes, is another file.
+    // that folds names itself shows the new file under both forms: only a form
+    // with other bytes than the new file is another file.
     const QFileInfo target(m_path);
-    const QStringList now = lookAlikes(target.path(), target.fileName());
-    if (!now.contains(target.fileName()))
-        return;
     for (const QString &name : forms) {
         const QString other = QDir(target.path()).filePath(name);
-        if (name == target.fileName() || !now.contains(name) || sameFileContent(m_path, other))
+        if (name == target.fileName() || !QFileInfo::exists(other) || !target.exists()
+            || sameFileContent(m_path, other))
             continue;
         if (!m_share.holds(other) || !QFile::remove(other))
             qCWarning(lcTransfer) << "无法删除被替换的同名文件:" << other;

@@ -2,6 +2,8 @@
 
 #include "platform/ShareGuard.h"
 
+class FolderListing;
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -27,7 +29,8 @@ public:
     };
 
     explicit ShareTarget(const QString &path);
-    ShareTarget(const QString &path, const ShareGuard &share, bool replaceConfirmed);
+    // listing: the run's view of its folders (null: the folder is listed now).
+    ShareTarget(const QString &path, const ShareGuard &share, bool replaceConfirmed, FolderListing *listing);
 
     const QString &path() const { return m_path; }
     Outcome outcome() const { return m_outcome; }
@@ -38,9 +41,6 @@ public:
     bool copy(const QString &source, QString *error = nullptr);
     // Takes back a copy this target wrote (never a file that was there before).
     void removeWritten();
-
-    // Names in folder that a share would take for name (equal after folding), in listing order.
-    static QStringList lookAlikes(const QString &folder, const QString &name);
 
 private:
     using Writer = std::function<bool(QString *)>;
@@ -54,6 +54,7 @@ private:
     ShareGuard m_share;
     bool m_guarded = false;
     bool m_replaceConfirmed = true;
+    FolderListing *m_listing = nullptr;
     Outcome m_outcome = Pending;
     QString m_existing; // the file that refused the copy
 };

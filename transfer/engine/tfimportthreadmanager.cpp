@@ -208,6 +208,7 @@ bool tfimportthreadmanager::enqueue(const OrderInfo &order, bool useGeneratedPat
     record.runId = record.taskId;
     // The share is pinned as the run starts: every folder and file of the run is checked against it.
     record.share.pin(K::generateImportPathByOrder(record.order));
+    record.listing = QSharedPointer<FolderListing>::create();
     record.startIndex = 0;
     record.totalPhotos = order.photoList.size();
     record.endIndex = record.totalPhotos;
@@ -386,6 +387,7 @@ void tfimportthreadmanager::assignNextTask()
                     task.totalPhotos = record.totalPhotos;
                     task.orderFolder = folder;
                     task.share = record.share;
+                    task.listing = record.listing;
                     group.append(task);
                     results.insert(j, false);
                     ++j;

@@ -250,7 +250,8 @@ bool tfimportworker::processEntry(const PhotoImportTask &task, tfphotosource &so
         errorMsg = QStringLiteral("原图拷贝失败");
         return false;
     }
-    ShareTarget out = runEntry ? ShareTarget(target, task.share, photo.replaceConfirmed) : ShareTarget(target);
+    ShareTarget out = runEntry ? ShareTarget(target, task.share, photo.replaceConfirmed, task.listing.data())
+                               : ShareTarget(target);
     bool ok = false;
     if (photo.sizeTag == kTagAll) {
         errorMsg = QStringLiteral("原图拷贝失败");
