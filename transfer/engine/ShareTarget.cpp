@@ -101,12 +101,6 @@ bool ShareTarget::copy(const QString &source, QString *error)
                  [&](const QString &existing) { return sameFileContent(source, existing); }, error);
 }
 
-void ShareTarget::removeWritten()
-{
-    if (m_outcome == Written)
-        QFile::remove(m_path);
-}
-
 bool ShareTarget::fail(Outcome outcome, QString *error)
 {
     m_outcome = outcome;
@@ -139,6 +133,8 @@ bool ShareTarget::place(const Writer &writeIt, const SameBytes &sameBytes, QStri
     const auto alreadyThere = [&](const QString &name) { return sameBytes(QDir(folder).filePath(name)); };
     if (existing.contains(target.fileName()) && alreadyThere(target.fileName())) {
         m_outcome = AlreadyThere;
+        if (m_replaceConfirmed)
+            removeOtherForms(existing);
         return true;
     }
     if (!existing.isEmpty() && !m_replaceConfirmed) {

@@ -39,8 +39,6 @@ public:
 
     bool write(const QByteArray &bytes, QString *error = nullptr);
     bool copy(const QString &source, QString *error = nullptr);
-    // Takes back a copy this target wrote (never a file that was there before).
-    void removeWritten();
 
 private:
     using Writer = std::function<bool(QString *)>;
