@@ -170,7 +170,8 @@ bool tfimportthreadmanager::validateOrderPaths(const QList<OrderInfo> &orders, Q
             errorPath = used;
             return false;
         }
-        if (!MountRoot::isBelowMountedShare(used)) {
+        // A share pinned earlier in the run must still be that share, not an empty mount point.
+        if (!MountRoot::isBelowMountedShare(used) || !runShare(used).stillThere()) {
             errorMessage = K::missingShareMessage(used);
             errorPath = QString();
             return false;
@@ -188,8 +189,7 @@ bool tfimportthreadmanager::validateOrderPaths(const QList<OrderInfo> &orders, Q
         const QString &path = order.importPath;
         if (path.isEmpty() || QDir(path).exists() || QFileInfo(path).dir().exists())
             continue;
-        ShareGuard share;
-        if (!share.pin(path) || !share.makePath(path)) {
+        if (!runShare(path).makePath(path)) {
             errorMessage = unreachable;
             errorPath = path;
             return false;
@@ -206,14 +206,31 @@ bool tfimportthreadmanager::enqueue(const OrderInfo &order, bool useGeneratedPat
         record.order.importPath = K::generateImportPathByOrder(order);
     record.taskId = nextTaskId.fetchAndAddOrdered(1);
     record.runId = record.taskId;
-    // The share is pinned as the run starts: every folder and file of the run is checked against it.
-    record.share.pin(K::generateImportPathByOrder(record.order));
+    // Every folder and file of the order is checked against the share pinned for the run.
+    record.share = runShare(K::generateImportPathByOrder(record.order));
     record.listing = QSharedPointer<FolderListing>::create();
     record.startIndex = 0;
     record.totalPhotos = order.photoList.size();
     record.endIndex = record.totalPhotos;
     taskQueue.append(record);
     return true;
+}
+
+ShareGuard tfimportthreadmanager::runShare(const QString &folder)
+{
+    ShareGuard share;
+    if (!share.pin(folder))
+        return share;
+    const auto pinned = runShares.constFind(share.shareFolder());
+    if (pinned != runShares.constEnd())
+        return pinned.value();
+    runShares.insert(share.shareFolder(), share);
+    return share;
+}
+
+void tfimportthreadmanager::endRun()
+{
+    runShares.clear();
 }
 
 void tfimportthreadmanager::startImportOrder(const OrderInfo &order)
@@ -267,6 +284,7 @@ void tfimportthreadmanager::stopAllTasks()
         activeTasks.clear();
         photoResults.clear();
         runProgress.clear();
+        runShares.clear();
         for (tfimportworker *worker : qAsConst(workers))
             worker->stop();
     }

@@ -732,6 +732,9 @@ void tfhome::handleCompletion(const RunEvent &completion)
         // The run goes on even when the finished order has left the table, but not past a close.
         if (!m_closing)
             m_orders->upNextOrderPhotos(row >= 0 ? row : completion.orderIndex);
+        // The next run pins its shares afresh: a share mounted again by then is taken as it is.
+        if (m_importManager && !m_orders->orderListWidget()->isRunning())
+            m_importManager->endRun();
     }
     if (completion.ok)
         qCDebug(lcTransfer) << QStringLiteral("订单 %1 导片完成").arg(completion.orderNumber);
