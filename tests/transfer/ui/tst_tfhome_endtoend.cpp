@@ -778,12 +778,10 @@ void TfhomeEndToEndTest::runInterrupted()
     startAll();
     if (unmount) {
         const QString missing = K::missingShareMessage(mountPoint + '/');
-        QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("导片路径错误"),
-                                                   K::missingShareMessage(mountPoint + '/'
-                                                                          + Data::orderShareFolder(1).section('/', 1)
-                                                                          + '/')
-                                                       + QStringLiteral("  ")),
-                                 60000);
+        const QString title = QStringLiteral("导片路径错误");
+        const QString stopped =
+            K::missingShareMessage(mountPoint + '/' + Data::orderShareFolder(1).section('/', 1) + '/') + "  ";
+        QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(title, stopped), 60000);
         QVERIFY(!mounted);
         QVERIFY(QDir(mountPoint).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
         int missingShare = 0;
