@@ -1,6 +1,10 @@
 #pragma once
 
+#include "platform/ShareGuard.h"
+#include "transfer/engine/FolderListing.h"
 #include "transfer/records/OrderInfo.h"
+
+#include <QSharedPointer>
 
 // One queued or dispatched order, or a slice of one. The slice's entries are
 // the index range [startIndex, endIndex) of the order's full photoList, so
@@ -15,4 +19,6 @@ struct OrderImportTask
     int endIndex = 0;
     int received = 0; // results that arrived for this slice
     int runId = 0; // taskId of the record the start operation made; shared by its slices
+    ShareGuard share; // pinned when the order was started; shared by its slices
+    QSharedPointer<FolderListing> listing; // the run's folders as first seen; shared by its slices
 };

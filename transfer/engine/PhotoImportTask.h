@@ -1,7 +1,10 @@
 #pragma once
 
+#include "platform/ShareGuard.h"
+#include "transfer/engine/FolderListing.h"
 #include "transfer/records/PhotoInfo.h"
 
+#include <QSharedPointer>
 #include <QString>
 
 // One entry of an order handed by the import manager to one worker.
@@ -12,4 +15,11 @@ struct PhotoImportTask
     int taskId = 0;      // the manager's record the entry came from
     int photoIndex = 0;  // position in the order's full entry list
     int totalPhotos = 0; // entries of the order; carried along
+    // Set for a run's entries: the order's folder, which the worker never
+    // makes again, and the share pinned when the run started, which every
+    // write and every folder is checked against. Without them the entry is
+    // written where targetDir says, replacing what is there.
+    QString orderFolder;
+    ShareGuard share;
+    QSharedPointer<FolderListing> listing; // the run's view of its folders, shared by its entries
 };

@@ -19,11 +19,11 @@ namespace {
 
 constexpr int kMaxGroupEntries = 8;
 
-void makeFolder(const QString &path)
+void makeFolder(const QString &path, const ShareGuard &share)
 {
-    QDir dir(path);
-    if (!dir.exists())
-        dir.mkpath(QStringLiteral("."));
+    // Made only below the share pinned for the run, never in an empty mount point.
+    if (!QFileInfo(path).isDir())
+        share.makePath(path);
 }
 
 } // namespace
@@ -46,8 +46,39 @@ tfimportthreadmanager::tfimportthreadmanager(QObject *parent) : QObject(parent)
 
 tfimportthreadmanager::~tfimportthreadmanager()
 {
+    // The owner goes: a worker still writing a photo is not waited for. It
+    // finishes that photo, takes its copies back (nobody will report them)
+    // and deletes itself.
     stopAllTasks();
-    destroyWorkers();
+    const QList<tfimportworker *> all = workers + retiredWorkers;
+    workers.clear();
+    retiredWorkers.clear();
+    for (tfimportworker *worker : all) {
+        worker->stop();
+        if (worker->isIdle() && worker->wait(1000)) {
+            delete worker;
+            continue;
+        }
+        worker->abandon();
+        worker->disconnect(this);
+        worker->setParent(nullptr);
+        connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+        if (worker->isFinished())
+            worker->deleteLater();
+    }
+}
+
+bool tfimportthreadmanager::hasPhotosInFlight()
+{
+    QMutexLocker lock(&queueMutex);
+    return !activeTasks.isEmpty();
+}
+
+void tfimportthreadmanager::abandonPhotosInFlight()
+{
+    for (tfimportworker *worker : qAsConst(workers) + retiredWorkers)
+        worker->abandon();
+    stopAllTasks();
 }
 
 tfimportworker *tfimportthreadmanager::createWorker(int id)
@@ -139,7 +170,8 @@ bool tfimportthreadmanager::validateOrderPaths(const QList<OrderInfo> &orders, Q
             errorPath = used;
             return false;
         }
-        if (!MountRoot::isBelowMountedShare(used)) {
+        // A share pinned earlier in the run must still be that share, not an empty mount point.
+        if (!MountRoot::isBelowMountedShare(used) || !runShare(used).stillThere()) {
             errorMessage = K::missingShareMessage(used);
             errorPath = QString();
             return false;
@@ -157,7 +189,7 @@ bool tfimportthreadmanager::validateOrderPaths(const QList<OrderInfo> &orders, Q
         const QString &path = order.importPath;
         if (path.isEmpty() || QDir(path).exists() || QFileInfo(path).dir().exists())
             continue;
-        if (!QDir().mkpath(path)) {
+        if (!runShare(path).makePath(path)) {
             errorMessage = unreachable;
             errorPath = path;
             return false;
@@ -174,11 +206,31 @@ bool tfimportthreadmanager::enqueue(const OrderInfo &order, bool useGeneratedPat
         record.order.importPath = K::generateImportPathByOrder(order);
     record.taskId = nextTaskId.fetchAndAddOrdered(1);
     record.runId = record.taskId;
+    // Every folder and file of the order is checked against the share pinned for the run.
+    record.share = runShare(K::generateImportPathByOrder(record.order));
+    record.listing = QSharedPointer<FolderListing>::create();
     record.startIndex = 0;
     record.totalPhotos = order.photoList.size();
     record.endIndex = record.totalPhotos;
     taskQueue.append(record);
     return true;
+}
+
+ShareGuard tfimportthreadmanager::runShare(const QString &folder)
+{
+    ShareGuard share;
+    if (!share.pin(folder))
+        return share;
+    const auto pinned = runShares.constFind(share.shareFolder());
+    if (pinned != runShares.constEnd())
+        return pinned.value();
+    runShares.insert(share.shareFolder(), share);
+    return share;
+}
+
+void tfimportthreadmanager::endRun()
+{
+    runShares.clear();
 }
 
 void tfimportthreadmanager::startImportOrder(const OrderInfo &order)
@@ -232,6 +284,7 @@ void tfimportthreadmanager::stopAllTasks()
         activeTasks.clear();
         photoResults.clear();
         runProgress.clear();
+        runShares.clear();
         for (tfimportworker *worker : qAsConst(workers))
             worker->stop();
     }
@@ -266,15 +319,23 @@ QString tfimportthreadmanager::generateImportPath(const OrderInfo &order)
 
 void tfimportthreadmanager::createDirectoryStructure(const QString &basePath, const OrderInfo &order)
 {
-    makeFolder(basePath);
-    makeFolder(basePath + QStringLiteral("/all"));
-    makeFolder(basePath + QStringLiteral("/原始档"));
+    ShareGuard share;
+    share.pin(basePath);
+    makeOrderFolders(basePath, order, share);
+}
+
+void tfimportthreadmanager::makeOrderFolders(const QString &basePath, const OrderInfo &order,
+                                             const ShareGuard &share)
+{
+    makeFolder(basePath, share);
+    makeFolder(basePath + QStringLiteral("/all"), share);
+    makeFolder(basePath + QStringLiteral("/原始档"), share);
     QSet<QString> seen;
     for (const PhotoInfo &photo : order.photoList) {
         if (photo.sizeTag.isEmpty() || seen.contains(photo.sizeTag))
             continue;
         seen.insert(photo.sizeTag);
-        makeFolder(basePath + QLatin1Char('/') + photo.sizeTag);
+        makeFolder(basePath + QLatin1Char('/') + photo.sizeTag, share);
     }
 }
 
@@ -323,8 +384,9 @@ void tfimportthreadmanager::assignNextTask()
                 break;
             OrderImportTask record = taskQueue.takeFirst();
             const QString folder = K::generateImportPathByOrder(record.order);
+            // Once per run: a later slice never makes the order's folder again.
             if (record.startIndex == 0)
-                createDirectoryStructure(folder, record.order);
+                makeOrderFolders(folder, record.order, record.share);
 
             QMutexLocker progressLock(&progressMutex);
             QMap<int, bool> &results = photoResults[record.taskId];
@@ -341,6 +403,9 @@ void tfimportthreadmanager::assignNextTask()
                     task.taskId = record.taskId;
                     task.photoIndex = j;
                     task.totalPhotos = record.totalPhotos;
+                    task.orderFolder = folder;
+                    task.share = record.share;
+                    task.listing = record.listing;
                     group.append(task);
                     results.insert(j, false);
                     ++j;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/ShareGuard.h"
 #include "transfer/engine/OrderImportTask.h"
 #include "transfer/records/OrderInfo.h"
 
@@ -36,6 +37,13 @@ public:
     int getCurrentTaskCount();
     QString generateImportPath(const OrderInfo &order);
     bool isRunning() const { return running.loadAcquire() != 0; }
+    // True while photos handed to workers have not all reported back.
+    bool hasPhotosInFlight();
+    // The run of orders ends: the next start pins its shares afresh. A stop ends it too.
+    void endRun();
+    // For an owner that cannot wait any longer: photos being written are
+    // finished and taken back instead of reported; nothing more is dispatched.
+    void abandonPhotosInFlight();
 
     bool validateOrderPaths(const QList<OrderInfo> &orders, QString &errorMessage, QString &errorPath);
     void createDirectoryStructure(const QString &basePath, const OrderInfo &order);
@@ -57,6 +65,7 @@ public slots:
 private:
     using Emission = std::function<void()>;
 
+    static void makeOrderFolders(const QString &basePath, const OrderInfo &order, const ShareGuard &share);
     void initializeWorkers();
     void destroyWorkers();
     void renewStoppedWorkers();
@@ -65,6 +74,9 @@ private:
     void scheduleDispatch(int delayMs);
     bool enqueue(const OrderInfo &order, bool useGeneratedPath);
     void emitAll(const QList<Emission> &emissions);
+    // The share folder lies below, as pinned when the run first reached it
+    // (unpinned when folder is below no mounted share).
+    ShareGuard runShare(const QString &folder);
 
     // Progress of one started order (all its slices).
     struct RunProgress
@@ -80,6 +92,7 @@ private:
     QMap<int, OrderImportTask> activeTasks;
     QMap<int, QMap<int, bool>> photoResults;
     QHash<int, RunProgress> runProgress;   // by runId
+    QHash<QString, ShareGuard> runShares;  // by share folder: pinned once per run of orders
     QMutex queueMutex;
     QMutex progressMutex;
     QAtomicInt running{0};

@@ -2,6 +2,8 @@
 
 #include "app/core/Logging.h"
 #include "app/core/AtomicFile.h"
+#include "app/core/K.h"
+#include "transfer/engine/ShareTarget.h"
 #include "transfer/engine/tfphotosource.h"
 
 #include <QDir>
@@ -34,22 +36,51 @@ int targetSizeOf(const PhotoInfo &photo)
     return ok ? size : 0;
 }
 
-bool writeSizeCopy(const QImage &image, const tfphotosource &source, const QString &target)
+bool writeSizeCopy(const QImage &image, const tfphotosource &source, ShareTarget &target)
 {
     if (image.isNull())
         return false;
-    qCDebug(lcTransfer) << "要保存图片了:" << target;
+    qCDebug(lcTransfer) << "要保存图片了:" << target.path();
     const QByteArray format = tfimportworker::writeFormatFor(source.path(), source.format());
     QString error;
-    if (!AtomicFile::writeImage(image, target, format, tfimportworker::sizeCopyQuality(format), &error)) {
+    const QByteArray encoded =
+        AtomicFile::encodeImage(image, format, tfimportworker::sizeCopyQuality(format), &error);
+    if (encoded.isEmpty() || !target.write(encoded, &error)) {
         qCDebug(lcTransfer) << "图片保存失败:" << error;
         return false;
     }
     qCDebug(lcTransfer) << QStringLiteral("图片处理成功: %1 -> %2 (最终尺寸: %3x%4)")
-                               .arg(source.path(), target)
+                               .arg(source.path(), target.path())
                                .arg(image.width())
                                .arg(image.height());
     return true;
+}
+
+bool copyVideo(const QString &source, ShareTarget &target)
+{
+    qCDebug(lcTransfer) << "原文件路径：" << source;
+    qCDebug(lcTransfer) << "目标文件路径：" << target.path();
+    if (!QFileInfo::exists(source)) {
+        qCDebug(lcTransfer) << "源文件不存在：" << source;
+        return false;
+    }
+    QString error;
+    // The old target is replaced in one step; when it cannot be replaced the copy fails.
+    if (!target.copy(source, &error)) {
+        qCDebug(lcTransfer) << "copyFile 拷贝失败：" << error;
+        return false;
+    }
+    qCDebug(lcTransfer) << "copyFile 拷贝成功：" << target.path();
+    return true;
+}
+
+// A run's entry: the size folder is made below the order's folder while the
+// share is there; the order's folder itself is never made again mid-run.
+bool makeTargetFolder(const PhotoImportTask &task, const QString &folder)
+{
+    if (task.orderFolder.isEmpty())
+        return QDir(folder).mkpath(QStringLiteral("."));
+    return QFileInfo(task.orderFolder).isDir() && task.share.makePath(folder);
 }
 
 } // namespace
@@ -82,6 +113,12 @@ void tfimportworker::stop()
     QMutexLocker lock(&taskMutex);
     stopRequested.storeRelease(1);
     condition.wakeAll();
+}
+
+void tfimportworker::abandon()
+{
+    abandoned.storeRelease(1);
+    stop();
 }
 
 void tfimportworker::run()
@@ -124,6 +161,7 @@ void tfimportworker::processGroup(const QList<PhotoImportTask> &group)
     {
         bool success = false;
         QString errorMsg;
+        QString written; // the file this entry put in place
     };
     const auto run = [&](const PhotoImportTask &task) {
         Outcome outcome;
@@ -133,7 +171,7 @@ void tfimportworker::processGroup(const QList<PhotoImportTask> &group)
             outcome.errorMsg = QStringLiteral("图片损坏或不完整");
         } else {
             try {
-                outcome.success = processEntry(task, source, outcome.errorMsg);
+                outcome.success = processEntry(task, source, outcome.errorMsg, &outcome.written);
             } catch (const std::exception &e) {
                 outcome.success = false;
                 outcome.errorMsg = QStringLiteral("处理异常: %1").arg(QString::fromLocal8Bit(e.what()));
@@ -155,6 +193,15 @@ void tfimportworker::processGroup(const QList<PhotoImportTask> &group)
     QList<Outcome> outcomes{run(group.first())};
     for (std::future<Outcome> &f : later)
         outcomes.append(f.get());
+    if (abandoned.loadAcquire()) {
+        // Nobody will report these copies any more: they are taken back.
+        for (const Outcome &outcome : qAsConst(outcomes)) {
+            if (!outcome.written.isEmpty())
+                QFile::remove(outcome.written);
+        }
+        idle.storeRelease(1);
+        return;
+    }
     for (int i = 0; i < group.size(); ++i) {
         const PhotoImportTask &task = group.at(i);
         // Free before the last result goes out, so the manager can hand over the next photo at once.
@@ -180,37 +227,49 @@ QList<int> tfimportworker::sizeTargets(const QList<PhotoImportTask> &group)
     return sizes;
 }
 
-bool tfimportworker::processEntry(const PhotoImportTask &task, tfphotosource &source, QString &errorMsg)
+bool tfimportworker::processEntry(const PhotoImportTask &task, tfphotosource &source, QString &errorMsg,
+                                  QString *written)
 {
     const PhotoInfo &photo = task.photoInfo;
     const QString target = generateTargetPath(task);
-    const QDir folder = QFileInfo(target).dir();
-    if (!folder.exists() && !QDir(folder.absolutePath()).mkpath(QStringLiteral("."))) {
-        errorMsg = QStringLiteral("无法创建目标目录: %1").arg(folder.absolutePath());
+    const QString folder = QFileInfo(target).absolutePath();
+    const bool runEntry = !task.orderFolder.isEmpty();
+    const QString missingShare =
+        K::missingShareMessage(task.share.isPinned() ? task.share.shareFolder() : task.orderFolder);
+    // Looked at before each file: after an unmount the mount point is an empty local folder.
+    if (runEntry && !task.share.holds(target)) {
+        errorMsg = missingShare;
+        return false;
+    }
+    if (!QFileInfo(folder).isDir() && !makeTargetFolder(task, folder)) {
+        errorMsg = runEntry && !task.share.stillThere() ? missingShare
+                                                          : QStringLiteral("无法创建目标目录: %1").arg(folder);
         return false;
     }
     if (source.path() != photo.url) {
         errorMsg = QStringLiteral("原图拷贝失败");
         return false;
     }
+    ShareTarget out = runEntry ? ShareTarget(target, task.share, photo.replaceConfirmed, task.listing.data())
+                               : ShareTarget(target);
+    bool ok = false;
     if (photo.sizeTag == kTagAll) {
-        if (source.copyUpright(target))
-            return true;
         errorMsg = QStringLiteral("原图拷贝失败");
-        return false;
-    }
-    if (photo.sizeTag == kTagTrialVideo || photo.sizeTag == kTagRetouchedVideo) {
-        if (copyFile(photo.url, target))
-            return true;
+        ok = source.copyUpright(out);
+    } else if (photo.sizeTag == kTagTrialVideo || photo.sizeTag == kTagRetouchedVideo) {
         errorMsg = QStringLiteral("%1拷贝失败").arg(photo.sizeTag);
-        return false;
+        ok = copyVideo(photo.url, out);
+    } else {
+        const int size = targetSizeOf(photo);
+        errorMsg = QStringLiteral("图片压缩失败 (目标尺寸: %1)").arg(size);
+        // Made before the entries run, from one decode for every size copy of this photo.
+        ok = isValidTargetSize(size) && writeSizeCopy(source.scaledCopy(size), source, out);
     }
-    const int size = targetSizeOf(photo);
-    errorMsg = QStringLiteral("图片压缩失败 (目标尺寸: %1)").arg(size);
-    if (!isValidTargetSize(size))
-        return false;
-    // Made before the entries run, from one decode for every size copy of this photo.
-    return writeSizeCopy(source.scaledCopy(size), source, target);
+    if (!ok && !out.problem().isEmpty())
+        errorMsg = out.problem();
+    if (ok && out.outcome() == ShareTarget::Written && written)
+        *written = target;
+    return ok;
 }
 
 bool tfimportworker::sourceIsWhole(tfphotosource &source, const QList<PhotoImportTask> &group)
@@ -242,25 +301,14 @@ QString tfimportworker::generateTargetPath(const PhotoImportTask &task)
 
 bool tfimportworker::copyOriginalPhoto(const QString &source, const QString &target)
 {
-    return tfphotosource(source).copyUpright(target);
+    ShareTarget out(target);
+    return tfphotosource(source).copyUpright(out);
 }
 
 bool tfimportworker::copyFile(const QString &source, const QString &target)
 {
-    qCDebug(lcTransfer) << "原文件路径：" << source;
-    qCDebug(lcTransfer) << "目标文件路径：" << target;
-    if (!QFileInfo::exists(source)) {
-        qCDebug(lcTransfer) << "源文件不存在：" << source;
-        return false;
-    }
-    QString error;
-    // The old target is replaced in one step; when it cannot be replaced the copy fails.
-    if (!AtomicFile::copy(source, target, &error)) {
-        qCDebug(lcTransfer) << "copyFile 拷贝失败：" << error;
-        return false;
-    }
-    qCDebug(lcTransfer) << "copyFile 拷贝成功：" << target;
-    return true;
+    ShareTarget out(target);
+    return copyVideo(source, out);
 }
 
 bool tfimportworker::compressAndSavePhoto(const QString &source, const QString &target, int targetSize)
@@ -271,7 +319,8 @@ bool tfimportworker::compressAndSavePhoto(const QString &source, const QString &
     }
     tfphotosource photo(source);
     const QImage image = photo.scaledCopy(targetSize);
-    return writeSizeCopy(image, photo, target);
+    ShareTarget out(target);
+    return writeSizeCopy(image, photo, out);
 }
 
 QSize tfimportworker::calculateIntermediateSize(const QSize &size, int targetSize)
@@ -405,7 +454,8 @@ QImage tfimportworker::applyImageRotation(const QImage &image, int orientation)
 
 bool tfimportworker::copyAndRotatePhoto(const QString &source, const QString &target)
 {
-    return tfphotosource(source).copyAndRotate(target);
+    ShareTarget out(target);
+    return tfphotosource(source).copyAndRotate(out);
 }
 
 bool tfimportworker::rotateImageIfNeeded(const QString &path)

@@ -24,6 +24,9 @@ public:
     // Entries of one source photo, written from a single decode; one result each.
     void setTaskGroup(const QList<PhotoImportTask> &tasks);
     void stop();
+    // Stops the worker for an owner that goes away: the photo it is writing
+    // is finished, then its copies are removed instead of reported.
+    void abandon();
     bool isIdle() const { return idle.loadAcquire() != 0; }
     bool isStopping() const { return stopRequested.loadAcquire() != 0; }
     int id() const { return workerId; }
@@ -62,7 +65,8 @@ private:
     // Long sides of the group's size copies, each once.
     static QList<int> sizeTargets(const QList<PhotoImportTask> &group);
     static bool sourceIsWhole(class tfphotosource &source, const QList<PhotoImportTask> &group);
-    bool processEntry(const PhotoImportTask &task, class tfphotosource &source, QString &errorMsg);
+    bool processEntry(const PhotoImportTask &task, class tfphotosource &source, QString &errorMsg,
+                      QString *written);
 
     const int workerId;
     QList<PhotoImportTask> currentTask; // the entries last handed over
@@ -71,4 +75,5 @@ private:
     QAtomicInt stopRequested{0};
     QAtomicInt hasTask{0};
     QAtomicInt idle{1};
+    QAtomicInt abandoned{0};
 };

@@ -3,6 +3,7 @@
 #include "app/core/Logging.h"
 #include "app/core/AtomicFile.h"
 #include "transfer/engine/JpegFile.h"
+#include "transfer/engine/ShareTarget.h"
 #include "transfer/engine/tfimportworker.h"
 
 #include <QElapsedTimer>
@@ -168,17 +169,17 @@ bool tfphotosource::load(const QList<int> &sizeTargets, bool uprightOriginal)
     return true;
 }
 
-bool tfphotosource::plainCopy(const QString &target)
+bool tfphotosource::plainCopy(ShareTarget &target)
 {
     QString error;
     // The bytes already read and checked are the ones written.
-    if (!m_data.isEmpty() ? AtomicFile::write(m_data, target, &error) : AtomicFile::copy(m_path, target, &error))
+    if (!m_data.isEmpty() ? target.write(m_data, &error) : target.copy(m_path, &error))
         return true;
     qCDebug(lcTransfer) << "文件拷贝失败:" << error;
     return false;
 }
 
-bool tfphotosource::copyUpright(const QString &target)
+bool tfphotosource::copyUpright(ShareTarget &target)
 {
     if (!QFileInfo::exists(m_path)) {
         qCDebug(lcTransfer) << "源文件不存在:" << m_path;
@@ -203,7 +204,7 @@ bool tfphotosource::copyUpright(const QString &target)
     return copyAndRotate(target);
 }
 
-bool tfphotosource::copyAndRotate(const QString &target)
+bool tfphotosource::copyAndRotate(ShareTarget &target)
 {
     if (!load({}))
         return false;
@@ -212,7 +213,7 @@ bool tfphotosource::copyAndRotate(const QString &target)
             return false;
         if (!m_turned.isEmpty()) {
             QString error;
-            const bool written = AtomicFile::write(std::exchange(m_turned, QByteArray()), target, &error);
+            const bool written = target.write(std::exchange(m_turned, QByteArray()), &error);
             if (!written)
                 qCDebug(lcTransfer) << "无损旋转写入失败:" << error;
             return written;
@@ -293,14 +294,17 @@ bool tfphotosource::copyAndRotate(const QString &target)
         image = QImage();
         if (JpegFile::isJpeg(bytes))
             bytes = JpegFile::withMetadataOf(bytes, m_data, isQuarterTurn(turn));
-        if (!bytes.isEmpty() && AtomicFile::write(bytes, target, &error)) {
+        if (!bytes.isEmpty() && target.write(bytes, &error)) {
             qCDebug(lcTransfer) << QStringLiteral("图片旋转拷贝成功: %1 -> %2 (耗时: %3秒)")
-                                       .arg(m_path, target)
+                                       .arg(m_path, target.path())
                                        .arg(timer.elapsed() / 1000.0, 0, 'f', 1);
             return true;
         }
         qCDebug(lcTransfer) << QStringLiteral("图片旋转拷贝保存失败: %1, 错误: %2，回退到直接拷贝")
                                    .arg(m_path, error);
+        // A byte copy cannot help where no copy may go.
+        if (target.outcome() == ShareTarget::Refused || target.outcome() == ShareTarget::ShareGone)
+            return false;
         return plainCopy(target);
     } catch (const std::exception &e) {
         qCDebug(lcTransfer) << QStringLiteral("图片旋转拷贝异常: %1, 错误: %2，回退到直接拷贝")

@@ -7,6 +7,8 @@
 #include <QSize>
 #include <QString>
 
+class ShareTarget;
+
 // One source photo as a worker sees it while writing its copies. The header is
 // read once, and one decode feeds the full-size copy and every size copy.
 class tfphotosource
@@ -33,18 +35,18 @@ public:
 
     // The upright full-size copy ("all"): a byte copy when nothing needs
     // turning; false for a damaged source.
-    bool copyUpright(const QString &target);
+    bool copyUpright(ShareTarget &target);
     // The turning copy: a JPEG is turned losslessly where its sides allow,
     // otherwise re-encoded, keeping its metadata; an encoding failure falls
     // back to a byte copy.
-    bool copyAndRotate(const QString &target);
+    bool copyAndRotate(ShareTarget &target);
     // Size copies: the images for these long-side targets are made together from one decode.
     void prepareSizes(const QList<int> &targets);
     // The upright copy whose long side follows target; null on failure.
     QImage scaledCopy(int target);
 
 private:
-    bool plainCopy(const QString &target);
+    bool plainCopy(ShareTarget &target);
     bool claimsOtherFormat() const;
     bool turnLosslessly(); // false when the data turns out damaged
     QImage decodeForSizes(const QSize &neededStored);

@@ -31,6 +31,8 @@ struct PhotoInfo
     int status90 = PhotoStatus::Waiting;
     int status190 = PhotoStatus::Waiting;
     int status1920 = PhotoStatus::Waiting;
+    // The user agreed to replace the file of this name in the order's folder.
+    bool replaceConfirmed = false;
 };
 
 Q_DECLARE_METATYPE(PhotoInfo)

@@ -13,6 +13,7 @@
 #include "transfer/ui/tfhomephotos.h"
 #include "widgets/ToastWidget.h"
 
+#include <QCloseEvent>
 #include <QEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -238,6 +239,53 @@ void tfhome::onCloseButtonClicked()
     close();
 }
 
+void tfhome::closeEvent(QCloseEvent *event)
+{
+    if (!hasUnfinishedWork()) {
+        QMainWindow::closeEvent(event);
+        return;
+    }
+    event->ignore();
+    if (m_closing)
+        return;
+    // Photos already being written are finished and reported, so that what is
+    // on the share is what the service lists; nothing new is started.
+    m_closing = true;
+    hide();
+    if (m_importManager)
+        m_importManager->pauseAllTasks();
+    // The photos in flight get one request deadline; each report has its own.
+    QTimer::singleShot(BaseReq::actionDeadlineMsFor(0), this, [this]() {
+        if (m_importManager)
+            m_importManager->abandonPhotosInFlight();
+        finishClosingWhenDone();
+    });
+    finishClosingWhenDone();
+}
+
+bool tfhome::hasUnfinishedWork()
+{
+    return (m_importManager && m_importManager->hasPhotosInFlight()) || !m_runEvents.isEmpty()
+           || !m_pendingPhotoReports.isEmpty() || m_pendingOrderReports > 0;
+}
+
+void tfhome::finishClosingWhenDone()
+{
+    if (!m_closing || hasUnfinishedWork())
+        return;
+    // Closed from the event loop, never from inside a reply or a result.
+    QTimer::singleShot(0, this, [this]() {
+        if (!hasUnfinishedWork())
+            close();
+    });
+}
+
+void tfhome::orderReportAnswered()
+{
+    --m_pendingOrderReports;
+    finishClosingWhenDone();
+}
+
 bool tfhome::minimizeThroughPlatform()
 {
     return MacWindowManager::minimizeWindow(this);
@@ -421,7 +469,7 @@ void tfhome::paintEvent(QPaintEvent *event)
 
 void tfhome::onStartAllImport(const QList<OrderInfo> &orders)
 {
-    if (!m_importManager)
+    if (!m_importManager || m_closing)
         return;
     for (const OrderInfo &order : orders) {
         m_folderReported.remove(order.order_photo_id);
@@ -433,7 +481,7 @@ void tfhome::onStartAllImport(const QList<OrderInfo> &orders)
 
 void tfhome::onStartImportOrder(const OrderInfo &order)
 {
-    if (!m_importManager)
+    if (!m_importManager || m_closing)
         return;
     m_folderReported.remove(order.order_photo_id);
     m_problemShown.remove(order.order_photo_id);
@@ -509,6 +557,7 @@ void tfhome::processRunEvents()
             handleOrderStep(event);
         }
     }
+    finishClosingWhenDone();
 }
 
 void tfhome::handleOrderStep(const RunEvent &event)
@@ -518,7 +567,8 @@ void tfhome::handleOrderStep(const RunEvent &event)
         return;
     }
     // At 100 %: the service's list of the order's photos, then its upload report.
-    reloadImported(event.orderPhotoId);
+    if (!m_closing)
+        reloadImported(event.orderPhotoId);
     const int row = findOrderRow(event.orderPhotoId, event.orderIndex);
     if (row >= 0)
         upImportOrderData(m_orders->getIndexOrderInfo(row));
@@ -679,8 +729,12 @@ void tfhome::handleCompletion(const RunEvent &completion)
             key.importPath = completion.importPath;
             m_orders->updateOrderStatus(key, completion.ok ? QStringLiteral("导片完成") : QStringLiteral("导片失败"));
         }
-        // The run goes on even when the finished order has left the table.
-        m_orders->upNextOrderPhotos(row >= 0 ? row : completion.orderIndex);
+        // The run goes on even when the finished order has left the table, but not past a close.
+        if (!m_closing)
+            m_orders->upNextOrderPhotos(row >= 0 ? row : completion.orderIndex);
+        // The next run pins its shares afresh: a share mounted again by then is taken as it is.
+        if (m_importManager && !m_orders->orderListWidget()->isRunning())
+            m_importManager->endRun();
     }
     if (completion.ok)
         qCDebug(lcTransfer) << QStringLiteral("订单 %1 导片完成").arg(completion.orderNumber);
@@ -765,6 +819,7 @@ void tfhome::upImportPhotoInfo(const QString &orderPhotoId, const QString &serve
                                    if (m_pendingPhotoReports.isEmpty() && m_orders)
                                        m_orders->setReportsPending(false);
                                }
+                               finishClosingWhenDone();
                            });
 }
 
@@ -808,12 +863,14 @@ void tfhome::upImportOrderPath(const QString &orderPhotoId, const QString &serve
         return;
     }
     auto *request = new BaseReq(this);
+    ++m_pendingOrderReports;
     request->getResultData(QStringLiteral("&m=order&a=saveorderphotopath"),
                            TransferReports::orderPathBody(orderPhotoId, Config::k_manager_id, unc, branch()),
                            [this, request](bool ok, const QJsonDocument &reply) {
                                showReportProblem(QStringLiteral("订单目录上报失败：%1"), ok, reply,
                                                  request->lastFailure());
                                request->deleteLater();
+                               orderReportAnswered();
                            });
 }
 
@@ -833,11 +890,13 @@ void tfhome::upImportOrderData(OrderInfo order)
             order.order_photo_id, count, TransferReports::uncPath(order.serverName, order.importPath), names,
             TransferReports::kindOfOrder(order, ImportTypes(Config::k_importType)), context);
         auto *request = new BaseReq(this);
+        ++m_pendingOrderReports;
         request->getResultData(QStringLiteral("&m=order&a=logreadpic"), body,
                                [this, request](bool ok, const QJsonDocument &reply) {
                                    showReportProblem(QStringLiteral("订单上报失败：%1"), ok, reply,
                                                      request->lastFailure());
                                    request->deleteLater();
+                                   orderReportAnswered();
                                });
     });
 }

@@ -72,6 +72,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -133,6 +134,11 @@ private:
     void showPhotoReportProblem(const QString &orderPhotoId, const QString &fileName, const QString &problem);
     void showReportProblem(const QString &text, bool ok, const QJsonDocument &reply, BaseReq::Failure failure);
     TransferReports::Branch branch() const;
+    // Closing mid-run: the window hides and goes once the photos being
+    // written are in and their reports are answered.
+    bool hasUnfinishedWork();
+    void finishClosingWhenDone();
+    void orderReportAnswered();
 
     QWidget *m_titleBar = nullptr;
     QPushButton *m_closeBtn = nullptr;
@@ -150,6 +156,8 @@ private:
     QHash<QString, QList<PhotoInfo>> m_detachedPicks;     // picks of running orders gone from the table
     QSet<QString> m_folderReported;                       // orders whose folder went out in this run
     QSet<QString> m_problemShown;                         // orders whose failed photo report was shown in this run
+    int m_pendingOrderReports = 0;                        // folder and order reports on their way
+    bool m_closing = false;                               // hidden, waiting for the run's last photos
 
     QPoint m_dragPosition;
     bool m_isDragging = false;

@@ -783,11 +783,15 @@ void tfhomeorders_OrderListWidget::onSelectPhotosClicked()
         return;
     }
 
-    if (!confirmReplacing(files, row, order.order_photo_id))
+    QStringList replaced;
+    if (!confirmReplacing(files, row, order.order_photo_id, &replaced))
         return;
 
     OrderInfo &record = m_orders[row];
     record.photoList = createPhotoInfoList(files, record);
+    // Only these names may replace a file in the order's folder; anything found there later is kept.
+    for (PhotoInfo &entry : record.photoList)
+        entry.replaceConfirmed = replaced.contains(entry.img_name);
     record.selectedNum = files.size();
     record.status = kStatusWaiting;
     setCellText(row, kColUploadState, kStatusWaiting);
@@ -798,7 +802,8 @@ void tfhomeorders_OrderListWidget::onSelectPhotosClicked()
                              QMessageBox::Ok);
 }
 
-bool tfhomeorders_OrderListWidget::confirmReplacing(const QStringList &files, int row, const QString &orderPhotoId)
+bool tfhomeorders_OrderListWidget::confirmReplacing(const QStringList &files, int row, const QString &orderPhotoId,
+                                                    QStringList *replaced)
 {
     const OrderInfo &order = m_orders.at(row);
     const QString folder = order.importPath.isEmpty() ? K::generateImportPathByOrder(order) : order.importPath;
@@ -814,8 +819,10 @@ bool tfhomeorders_OrderListWidget::confirmReplacing(const QStringList &files, in
     box.setEscapeButton(cancel);
     box.exec();
     // The box runs its own loop: the list may have been refilled meanwhile.
-    return box.clickedButton() == replace && row < m_orders.size()
-           && m_orders.at(row).order_photo_id == orderPhotoId;
+    if (box.clickedButton() != replace || row >= m_orders.size() || m_orders.at(row).order_photo_id != orderPhotoId)
+        return false;
+    *replaced = existing;
+    return true;
 }
 
 void tfhomeorders_OrderListWidget::onCleanPhotosClicked()

@@ -103,7 +103,8 @@ private:
     void fillRow(int row, const OrderInfo &order);
     // Asks before a pick would write over files already in the order's folder;
     // false when the user keeps them or the row no longer holds that order.
-    bool confirmReplacing(const QStringList &files, int row, const QString &orderPhotoId);
+    // replaced gets the names the user agreed to replace.
+    bool confirmReplacing(const QStringList &files, int row, const QString &orderPhotoId, QStringList *replaced);
 
     int m_openButtonMode = 0;
     int m_deleteButtonMode = 0;

@@ -1,5 +1,6 @@
 #include "support/EngineTestImages.h"
 #include "support/ScopedMountRoot.h"
+#include "app/core/K.h"
 #include "transfer/engine/tfimportworker.h"
 
 #include <QDir>
@@ -83,6 +84,8 @@ private slots:
     void groupReportsInOrderOnceWritten();
     void stopFinishesHandedEntries();
     void rotateInPlace();
+    void runEntryOnShare_data();
+    void runEntryOnShare();
 
 private:
     QString makePhoto(const QString &name, int w, int h, int orientation)
@@ -621,6 +624,81 @@ void TestImportWorker::rotateInPlace()
     const QByteArray before = readAll(path);
     QVERIFY(tfimportworker::rotateImageIfNeeded(path)); // upright now: untouched
     QCOMPARE(readAll(path), before);
+}
+
+void TestImportWorker::runEntryOnShare_data()
+{
+    const QString name = QStringLiteral("Café.jpg");
+    const QString decomposed = name.normalized(QString::NormalizationForm_D);
+    QTest::addColumn<QString>("existing"); // a file already in the folder ("": none)
+    QTest::addColumn<bool>("sameBytes");
+    QTest::addColumn<bool>("confirmed");
+    QTest::addColumn<int>("fate"); // 0 all stays, 1 order folder removed, 2 share replaced by an empty folder
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<QStringList>("after"); // the folder's files afterwards
+    QTest::newRow("new file") << "" << false << false << 0 << "" << QStringList{name};
+    QTest::newRow("another file kept") << name << false << false << 0 << "refused" << QStringList{name};
+    QTest::newRow("same bytes count as done") << name << true << false << 0 << "" << QStringList{name};
+    QTest::newRow("confirmed file replaced") << name << false << true << 0 << "" << QStringList{name};
+    QTest::newRow("decomposed look-alike kept") << decomposed << false << false << 0 << "refused"
+                                                << QStringList{decomposed};
+    QTest::newRow("look-alike in other case kept") << "CAFÉ.JPG" << false << false << 0 << "refused"
+                                                   << QStringList{"CAFÉ.JPG"};
+    QTest::newRow("confirmed look-alike taken over") << decomposed << false << true << 0 << "" << QStringList{name};
+    QTest::newRow("order folder gone") << "" << false << false << 1 << "folder" << QStringList();
+    QTest::newRow("share gone") << "" << false << false << 2 << "missing share" << QStringList();
+}
+
+// A run's entry goes only where its share and the user allow.
+void TestImportWorker::runEntryOnShare()
+{
+    QFETCH(QString, existing);
+    QFETCH(bool, sameBytes);
+    QFETCH(bool, confirmed);
+    QFETCH(int, fate);
+    QFETCH(QString, error);
+    QFETCH(QStringList, after);
+    ScopedMountRoot root;
+    const QString share = root.mkpath(QStringLiteral("studio"));
+    const QString order = share + QStringLiteral("/orders/A1");
+    const QString folder = order + QStringLiteral("/all");
+    QVERIFY(QDir().mkpath(folder));
+    const QString source = makePhoto(QStringLiteral("Café.jpg"), 60, 40, 1);
+    const QByteArray kept = sameBytes ? readAll(source) : QByteArray("another picture");
+    if (!existing.isEmpty()) {
+        QFile file(folder + '/' + existing);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(kept);
+    }
+    PhotoImportTask task;
+    task.photoInfo = photoEntries(source).at(0);
+    task.photoInfo.replaceConfirmed = confirmed;
+    task.targetDir = folder;
+    task.orderFolder = order;
+    QVERIFY(task.share.pin(order));
+    if (fate == 1)
+        QVERIFY(QDir(order).removeRecursively());
+    if (fate == 2)
+        QVERIFY(QDir().rename(share, share + QStringLiteral(".old")) && QDir().mkdir(share));
+
+    tfimportworker worker(0);
+    QSignalSpy results(&worker, &tfimportworker::photoImported);
+    worker.start();
+    worker.setTask(task);
+    QTRY_COMPARE_WITH_TIMEOUT(results.count(), 1, 20000);
+    QCOMPARE(results.at(0).at(3).toBool(), error.isEmpty());
+    QString expected;
+    if (error == QStringLiteral("refused"))
+        expected = QStringLiteral("目标位置已有同名的其他文件，未替换: ") + folder + '/' + existing;
+    else if (error == QStringLiteral("missing share"))
+        expected = K::missingShareMessage(share + '/');
+    else if (error == QStringLiteral("folder"))
+        expected = QStringLiteral("无法创建目标目录: ") + folder;
+    QCOMPARE(results.at(0).at(4).toString(), expected);
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), after);
+    if (!after.isEmpty())
+        QCOMPARE(readAll(folder + '/' + after.first()), error.isEmpty() ? readAll(source) : kept);
+    QCOMPARE(QFileInfo::exists(order), fate == 0); // never made again in the share's or the order's place
 }
 
 QTEST_GUILESS_MAIN(TestImportWorker)

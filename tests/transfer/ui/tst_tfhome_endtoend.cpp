@@ -2,6 +2,7 @@
 #include "app/core/BaseReq.h"
 #include "app/core/Config.h"
 #include "app/core/FormBody.h"
+#include "app/core/K.h"
 #include "app/LoginNew.h"
 #include "app/ToolCardWidget.h"
 #include "support/EngineTestImages.h"
@@ -30,6 +31,8 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 
+#include <optional>
+
 namespace Data = TransferStudioData;
 
 // The photo transfer tool end to end: the real window, panes and import
@@ -51,6 +54,8 @@ private slots:
     void secondCardAsksBeforeReplacing();
     void previewsAreRefused();
     void pauseAndResume();
+    void runInterrupted_data();
+    void runInterrupted();
     void pathErrorPausesTheRun();
     void sameOrderNumberDifferentVisits();
     void mainRoadOnSmbShare();
@@ -557,59 +562,110 @@ void TfhomeEndToEndTest::refusedPhotoReportFailsThePhoto()
 void TfhomeEndToEndTest::secondCardAsksBeforeReplacing_data()
 {
     QTest::addColumn<QString>("answer");
-    QTest::newRow("cancel") << QStringLiteral("取消");
-    QTest::newRow("replace") << QStringLiteral("替换");
+    QTest::addColumn<QString>("stem");  // card B writes it decomposed (NFD), card A as typed
+    QTest::addColumn<bool>("lateFile"); // another file lands under card B's new name after the pick
+    QTest::addColumn<bool>("onSmb");
+    QTest::newRow("cancel") << QStringLiteral("取消") << QStringLiteral("IMG_") << false << false;
+    QTest::newRow("replace") << QStringLiteral("替换") << QStringLiteral("IMG_") << false << false;
+    QTest::newRow("file arrives after the pick")
+        << QStringLiteral("替换") << QStringLiteral("IMG_") << true << false;
+    QTest::newRow("decomposed names") << QStringLiteral("替换") << QStringLiteral("Café_") << false << false;
+    QTest::newRow("decomposed names on SMB") << QStringLiteral("替换") << QStringLiteral("Café_") << false << true;
 }
 
 // Card B starts at the same numbers as card A: nothing is written over without a yes.
 void TfhomeEndToEndTest::secondCardAsksBeforeReplacing()
 {
     QFETCH(QString, answer);
-    ScopedMountRoot root;
-    QDir(root.path()).mkpath(Data::kShare);
+    QFETCH(QString, stem);
+    QFETCH(bool, lateFile);
+    QFETCH(bool, onSmb);
+    std::optional<ScopedMountRoot> root;
+    SmbShare share(Data::kShare);
+    QString served; // where the share's files really are
+    if (onSmb) {
+        SMBSHARE_START(share);
+        MountRoot::setPath(QFileInfo(share.sharePath()).path());
+        served = share.servedPath() + '/' + Data::orderShareFolder(0).section('/', 1);
+    } else {
+        root.emplace();
+        QDir(root->path()).mkpath(Data::kShare);
+    }
+    const auto resetRoot = qScopeGuard([&] { if (onSmb) { delete m_window; MountRoot::reset(); } });
+    const QString folder = MountRoot::path() + Data::orderShareFolder(0);
+    if (served.isEmpty())
+        served = folder;
     openDirectly();
     search(2);
     QDir().mkpath(m_sources.filePath("cardA"));
     QDir().mkpath(m_sources.filePath("cardB"));
-    const QStringList cardA{sourcePhoto("cardA/IMG_0001.JPG"), sourcePhoto("cardA/IMG_0002.JPG")};
+    const QStringList cardA{sourcePhoto("cardA/" + stem + "0001.JPG"), sourcePhoto("cardA/" + stem + "0002.JPG")};
     pick(0, cardA);
     startAll();
     QVERIFY(waitForSummary());
-    const QString folder = root.path() + Data::orderShareFolder(0);
-    const QString firstA = readAll(folder + "/all/IMG_0001.JPG");
-    const QString smallA = readAll(folder + "/90/IMG_0002.JPG");
+    const QString firstA = readAll(folder + "/all/" + stem + "0001.JPG");
+    const QString smallA = readAll(folder + "/90/" + stem + "0002.JPG");
     QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "logreadpic").size(), 1, 30000);
     const int requestsBefore = reports().size();
 
     // Card B: other pictures under the same names (one in other letter case), and one new name.
+    const QString nfd = stem.normalized(QString::NormalizationForm_D);
+    const QStringList cardB{nfd + "0001.JPG", nfd.toLower() + "0002.jpg", nfd + "0003.JPG"};
     QImage other = EngineTestImages::pattern(320, 240).mirrored(true, true);
-    QVERIFY(EngineTestImages::writeJpeg(m_sources.filePath("cardB/IMG_0001.JPG"), other));
-    QVERIFY(EngineTestImages::writeJpeg(m_sources.filePath("cardB/img_0002.jpg"), other));
-    QVERIFY(EngineTestImages::writeJpeg(m_sources.filePath("cardB/IMG_0003.JPG"), other));
+    for (const QString &name : cardB)
+        QVERIFY(EngineTestImages::writeJpeg(m_sources.filePath("cardB/" + name), other));
     m_boxes->clear();
     m_boxes->answerWith(answer);
-    pick(0, {m_sources.filePath("cardB/IMG_0001.JPG"), m_sources.filePath("cardB/img_0002.jpg"),
-             m_sources.filePath("cardB/IMG_0003.JPG")});
+    pick(0, {m_sources.filePath("cardB/" + cardB.at(0)), m_sources.filePath("cardB/" + cardB.at(1)),
+             m_sources.filePath("cardB/" + cardB.at(2))});
     QTRY_VERIFY(m_boxes->count() >= 1);
     QCOMPARE(m_boxes->boxes().first().title, QStringLiteral("温馨提示"));
     QCOMPARE(m_boxes->boxes().first().text,
-             QStringLiteral("以下照片已存在于订单文件夹，替换后无法恢复：\nIMG_0001.JPG\nimg_0002.jpg"));
+             QStringLiteral("以下照片已存在于订单文件夹，替换后无法恢复：\n") + cardB.at(0) + '\n' + cardB.at(1));
     if (answer == QStringLiteral("取消")) {
         // The pick of card A stays; the share and the service are untouched.
         QCOMPARE(m_boxes->count(), 1);
         QCOMPARE(table()->orderAt(0).photoList.size(), 8);
         QCOMPARE(table()->orderAt(0).photoList.at(0).url, cardA.at(0));
-        QCOMPARE(readAll(folder + "/all/IMG_0001.JPG"), firstA);
-        QCOMPARE(readAll(folder + "/90/IMG_0002.JPG"), smallA);
+        QCOMPARE(readAll(folder + "/all/" + stem + "0001.JPG"), firstA);
+        QCOMPARE(readAll(folder + "/90/" + stem + "0002.JPG"), smallA);
         QCOMPARE(reports().size(), requestsBefore);
         return;
     }
     QTRY_VERIFY(m_boxes->contains(QStringLiteral("成功"), QStringLiteral("已选择 3 ")));
     QCOMPARE(table()->orderAt(0).photoList.size(), 12);
+    if (lateFile) {
+        QFile late(folder + "/all/" + cardB.at(2));
+        QVERIFY(late.open(QIODevice::WriteOnly));
+        late.write("copied here by hand");
+    }
+    m_boxes->clear();
     startAll();
     QVERIFY(waitForSummary());
-    QVERIFY(EngineTestImages::sameQuarters(QImage(folder + "/all/IMG_0001.JPG"), other));
-    QVERIFY(readAll(folder + "/all/IMG_0001.JPG") != firstA);
+    QVERIFY2(m_boxes->contains(QStringLiteral("全部导完"),
+                               QStringLiteral("\n%1-1  总数:3  成功:%2").arg(Data::orderNumber(0)).arg(lateFile ? 2 : 3)
+                                   + (lateFile ? QStringLiteral("  失败:1") : QString())),
+             qPrintable(m_boxes->last().text));
+    // Each new photo takes the place of its look-alike: one file per photo in every folder.
+    QStringList expected = cardB;
+    expected.sort();
+    for (const QString &tag : {"all", "90", "190", "1920"}) {
+        QStringList onShare = QDir(served + '/' + tag).entryList(QDir::Files | QDir::Hidden);
+        onShare.sort();
+        QCOMPARE(onShare, expected);
+    }
+    QVERIFY(EngineTestImages::sameQuarters(QImage(folder + "/all/" + cardB.at(0)), other));
+    QCOMPARE(readAll(folder + "/all/" + cardB.at(2)) == QString::fromLatin1(QByteArray("copied here by hand").toHex()),
+             lateFile);
+    // One report per photo that is whole; a photo that found another file in its place is not reported.
+    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "logreadpic").size(), 2, 30000);
+    QStringList reported;
+    for (const auto &request : m_service->requests("order", "savepicpath").mid(2))
+        reported << TransferReportData::fileNameOf(request.field("path"));
+    reported.sort();
+    if (lateFile)
+        expected.removeAll(cardB.at(2));
+    QCOMPARE(reported, expected);
 }
 
 // The tool's own previews carry the photos' names: they are never taken for photos.
@@ -676,6 +732,92 @@ void TfhomeEndToEndTest::pauseAndResume()
     QCOMPARE(reported, expected);
     QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "logreadpic").size(), 1, 30000);
     QCOMPARE(m_service->requests("order", "logreadpic").at(0).field("picnumber"), QStringLiteral("24"));
+}
+
+void TfhomeEndToEndTest::runInterrupted_data()
+{
+    QTest::addColumn<bool>("unmount"); // otherwise the window is closed
+    QTest::addColumn<int>("photos");
+    QTest::addColumn<int>("after"); // photos written when it happens
+    QTest::newRow("share unmounted") << true << 40 << 11;
+    QTest::newRow("window closed") << false << 120 << 27;
+}
+
+// The share or the window goes mid-run: what is on the share is what the service
+// was told, and nothing lands on the local disk in the share's place.
+void TfhomeEndToEndTest::runInterrupted()
+{
+    QFETCH(bool, unmount);
+    QFETCH(int, photos);
+    QFETCH(int, after);
+    ScopedMountRoot root;
+    const QString mountPoint = root.mkpath(Data::kShare);
+    QTemporaryDir backing;
+    if (QProcess::execute("mount", {"--bind", backing.path(), mountPoint}) != 0)
+        QSKIP("needs root to bind-mount");
+    bool mounted = true;
+    const auto unmountAtEnd = qScopeGuard([&] { if (mounted) QProcess::execute("umount", {"-l", mountPoint}); });
+    const QString folder = backing.path() + '/' + Data::orderShareFolder(0).section('/', 1);
+    openDirectly();
+    m_window->setAttribute(Qt::WA_DeleteOnClose);
+    QStringList files;
+    for (int i = 0; i < photos; ++i)
+        files << sourcePhoto(QStringLiteral("P%1.jpg").arg(i, 3, 10, QLatin1Char('0')));
+    // The photos being written when it happens take longer than the reports before them.
+    for (int i = after; i < after + 8; ++i)
+        QVERIFY(EngineTestImages::writeJpeg(files.at(i), EngineTestImages::pattern(3000, 2000)));
+    search(2);
+    pick(0, files);
+    if (unmount) // the next order of the run starts after the share went
+        pick(1, {sourcePhoto(QStringLiteral("next.jpg"))});
+    QSignalSpy results(m_window->importManager(), &tfimportthreadmanager::photoImported);
+    int written = 0;
+    const QMetaObject::Connection cut = connect(
+        m_window->importManager(), &tfimportthreadmanager::photoImported, this,
+        [&](const OrderInfo &, const QString &, int, bool ok, const QString &) {
+            if (!ok || ++written != after * 4)
+                return;
+            // Right here, while the workers go on with the next photos.
+            if (unmount)
+                mounted = QProcess::execute("umount", {"-l", mountPoint}) != 0;
+            else
+                m_window->close();
+        });
+    const auto disconnectAtEnd = qScopeGuard([cut] { QObject::disconnect(cut); });
+    startAll();
+    if (unmount) {
+        const QString missing = K::missingShareMessage(mountPoint + '/');
+        const QString title = QStringLiteral("导片路径错误");
+        const QString stopped =
+            K::missingShareMessage(mountPoint + '/' + Data::orderShareFolder(1).section('/', 1) + '/') + "  ";
+        QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(title, stopped), 60000);
+        QVERIFY(!mounted);
+        QVERIFY(QDir(mountPoint).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
+        int missingShare = 0;
+        for (const QList<QVariant> &result : qAsConst(results))
+            missingShare += result.at(4).toString() == missing;
+        QVERIFY(missingShare > 0);
+        QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "logreadpic").size(), 1, 30000);
+    } else {
+        QTRY_VERIFY_WITH_TIMEOUT(m_window.isNull(), 120000);
+    }
+    QStringList reported;
+    for (const auto &request : m_service->requests("order", "savepicpath"))
+        reported << TransferReportData::fileNameOf(request.field("path"));
+    reported.sort();
+    QVERIFY2(reported.size() >= after - 4 && reported.size() < photos, qPrintable(QString::number(reported.size())));
+    for (const QString &tag : {"all", "90", "190", "1920"}) {
+        QStringList onShare = QDir(folder + '/' + tag).entryList(QDir::Files | QDir::Hidden);
+        onShare.sort();
+        if (unmount) {
+            // Photos written before the share went may lack their report, never the other way round.
+            for (const QString &name : qAsConst(reported))
+                QVERIFY2(onShare.contains(name), qPrintable(tag + '/' + name));
+            QVERIFY(onShare.filter(".part-").isEmpty());
+        } else {
+            QCOMPARE(onShare, reported);
+        }
+    }
 }
 
 void TfhomeEndToEndTest::pathErrorPausesTheRun()

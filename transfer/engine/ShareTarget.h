@@ -1,0 +1,58 @@
+#pragma once
+
+#include "platform/ShareGuard.h"
+
+class FolderListing;
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// Where one copy of an entry goes, and the rules for putting it there. A
+// run's copy is written only while its pinned share holds the target; a file
+// already there under the same name as the share compares names (folded) is
+// replaced only when the user said yes to it, and counts as written when it
+// holds the very bytes the copy would have. A target made without a share
+// simply replaces what is there.
+class ShareTarget
+{
+public:
+    enum Outcome {
+        Pending,      // nothing tried yet
+        Written,      // the copy was put in place
+        AlreadyThere, // a file with the copy's bytes was there: nothing written
+        Refused,      // another file of that name is there and may not be replaced
+        ShareGone,    // the share went away
+        Failed,       // the write itself failed
+    };
+
+    explicit ShareTarget(const QString &path);
+    // listing: the run's view of its folders (null: the folder is listed now).
+    ShareTarget(const QString &path, const ShareGuard &share, bool replaceConfirmed, FolderListing *listing);
+
+    const QString &path() const { return m_path; }
+    Outcome outcome() const { return m_outcome; }
+    // The user text for a refused target or a missing share; empty otherwise.
+    QString problem() const;
+
+    bool write(const QByteArray &bytes, QString *error = nullptr);
+    bool copy(const QString &source, QString *error = nullptr);
+
+private:
+    using Writer = std::function<bool(QString *)>;
+    using SameBytes = std::function<bool(const QString &existing)>;
+
+    bool place(const Writer &writeIt, const SameBytes &sameBytes, QString *error);
+    bool fail(Outcome outcome, QString *error);
+    void removeOtherForms(const QStringList &forms) const;
+
+    QString m_path;
+    ShareGuard m_share;
+    bool m_guarded = false;
+    bool m_replaceConfirmed = true;
+    FolderListing *m_listing = nullptr;
+    Outcome m_outcome = Pending;
+    QString m_existing; // the file that refused the copy
+};
