@@ -16,6 +16,7 @@
 #include "importfiles/OriginalView.h"
 #include "platform/MountRoot.h"
 #include "widgets/FullScreenLoading.h"
+#include "widgets/ColumnFit.h"
 #include "widgets/OrderNumberButtonDelegate.h"
 #include "widgets/SimpleDialog.h"
 #include "widgets/ToastWidget.h"
@@ -28,6 +29,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -36,9 +38,11 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTableView>
 #include <QTableWidget>
+#include <QThread>
 #include <QThreadPool>
 #include <QVBoxLayout>
 
@@ -46,6 +50,11 @@ namespace {
 
 // A choice read within this time shows no busy overlay.
 constexpr int kChoiceBusyDelayMs = 300;
+// Filling order rows holds the window at most this long at a time.
+constexpr int kFillSliceMs = 20;
+// Rows above and below the visible ones that keep their buttons, so that a
+// small scroll shows them at once.
+constexpr int kButtonMarginRows = 4;
 
 const char *const kTableStyle =
     "%1 {    border: 1px solid #e0e0e0;    border-radius: 6px;    background-color: #ffffff;"
@@ -389,6 +398,15 @@ void ImportFiles::setupOrderTable()
     connect(m_orderNumberDelegate, &OrderNumberButtonDelegate::orderNumberClicked, this,
             &ImportFiles::onOrderNumberClicked);
     connect(m_orderTable, &QTableWidget::itemSelectionChanged, this, &ImportFiles::onOrderTableSelectionChanged);
+    // Order numbers are measured in the font the style sheet gives the table.
+    m_orderTable->ensurePolished();
+
+    m_fillTimer = new QTimer(this);
+    m_fillTimer->setSingleShot(true);
+    m_fillTimer->setInterval(0);
+    connect(m_fillTimer, &QTimer::timeout, this, &ImportFiles::fillPendingRows);
+    connect(m_orderTable->verticalScrollBar(), &QScrollBar::valueChanged, this, &ImportFiles::placeRowWidgets);
+    m_orderTable->viewport()->installEventFilter(this);
 }
 
 void ImportFiles::setupFileTable()
@@ -431,6 +449,11 @@ void ImportFiles::showEvent(QShowEvent *event)
 
 bool ImportFiles::eventFilter(QObject *watched, QEvent *event)
 {
+    if (m_orderTable && watched == m_orderTable->viewport()) {
+        if (event->type() == QEvent::Resize)
+            placeRowWidgets();
+        return QMainWindow::eventFilter(watched, event);
+    }
     QDateEdit *field = nullptr;
     for (QDateEdit *candidate : {m_shotDateEdit, m_pickDateEdit}) {
         if (candidate && (watched == candidate || watched->parent() == candidate)) {
@@ -583,15 +606,42 @@ void ImportFiles::reqOrderList()
         keyword = m_pickDateEdit->date().toString(QStringLiteral("yyyy-MM-dd"));
         searchType = QStringLiteral("5");
     }
-    auto *req = new BaseReq(this);
+    // The reply is read and turned into orders on a thread of its own: a
+    // hundred thousand orders held the window for seconds.
+    const QByteArray body = ImportRules::orderListBody(keyword, searchType, m_shopId, m_managerId, m_superId);
     QPointer<ImportFiles> self(this);
-    req->getResultData(QStringLiteral("&m=order&a=order_list"),
-                       ImportRules::orderListBody(keyword, searchType, m_shopId, m_managerId, m_superId),
-                       [self, req](bool ok, const QJsonDocument &doc) {
-                           req->deleteLater();
-                           if (self)
-                               self->onOrderListReply(ok, doc, req->lastFailure());
-                       });
+    auto *thread = new QThread();
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    auto *starter = new QObject();
+    starter->moveToThread(thread);
+    connect(thread, &QThread::started, starter, [self, body, thread, starter] {
+        delete starter;
+        auto *req = new BaseReq();
+        req->getResultData(QStringLiteral("&m=order&a=order_list"), body,
+                           [self, req, thread](bool ok, const QJsonDocument &doc) {
+                               const QString problem =
+                                   ServiceReply::problem(ok, doc, req->lastFailure(), QStringLiteral("message"));
+                               QList<ImportOrder> orders;
+                               int openypml = 0;
+                               int delyp = 0;
+                               if (problem.isEmpty()) {
+                                   const QJsonObject reply = doc.object();
+                                   orders = ImportRules::ordersFromReply(reply);
+                                   openypml = ImportRules::flagValue(reply.value(QStringLiteral("openypml")));
+                                   delyp = ImportRules::flagValue(reply.value(QStringLiteral("delyp")));
+                               }
+                               QMetaObject::invokeMethod(
+                                   qApp,
+                                   [self, problem, orders, openypml, delyp] {
+                                       if (self)
+                                           self->onOrderListReply(problem, orders, openypml, delyp);
+                                   },
+                                   Qt::QueuedConnection);
+                               req->deleteLater();
+                               thread->quit();
+                           });
+    });
+    thread->start();
 }
 
 // A failed search leaves no earlier result on screen as if it were the answer.
@@ -603,16 +653,14 @@ void ImportFiles::failSearch(const QString &problem)
     QMessageBox::warning(this, QStringLiteral("温馨提示"), problem, QMessageBox::Ok);
 }
 
-void ImportFiles::onOrderListReply(bool ok, const QJsonDocument &doc, BaseReq::Failure failure)
+void ImportFiles::onOrderListReply(const QString &problem, const QList<ImportOrder> &orders, int openypml,
+                                   int delyp)
 {
-    const QString problem = ServiceReply::problem(ok, doc, failure, QStringLiteral("message"));
     if (!problem.isEmpty()) {
         failSearch(problem);
         return;
     }
     m_searchButton->setEnabled(true);
-    const QJsonObject reply = doc.object();
-    const QList<ImportOrder> orders = ImportRules::ordersFromReply(reply);
     if (orders.isEmpty()) {
         QMessageBox::warning(this, QStringLiteral("温馨提示"), QStringLiteral("未检索到订单"), QMessageBox::Ok);
         return;
@@ -622,17 +670,19 @@ void ImportFiles::onOrderListReply(bool ok, const QJsonDocument &doc, BaseReq::F
         return;
 
     clearOrders();
-    m_openypml = ImportRules::flagValue(reply.value(QStringLiteral("openypml")));
-    m_delyp = ImportRules::flagValue(reply.value(QStringLiteral("delyp")));
+    m_openypml = openypml;
+    m_delyp = delyp;
 
-    m_orderTable->setUpdatesEnabled(false);
-    m_orderTable->blockSignals(true);
-    const int r0 = m_orderTable->rowCount();
-    m_orderTable->setRowCount(r0 + orders.size());
-    for (int i = 0; i < orders.size(); ++i)
-        addOrderFast(orders.at(i), r0 + i);
-    m_orderTable->blockSignals(false);
-    m_orderTable->setUpdatesEnabled(true);
+    // One row count, then the rows in view, then the rest a slice at a time:
+    // a hundred thousand orders filled at once held the window for minutes.
+    m_orders = orders;
+    {
+        const QSignalBlocker blocker(m_orderTable);
+        m_orderTable->setRowCount(orders.size());
+    }
+    m_nextRowToFill = 0;
+    placeRowWidgets();
+    fillPendingRows();
 }
 
 // ---------------------------------------------------------------- order table
@@ -648,12 +698,61 @@ void ImportFiles::addOrder(const ImportOrder &order)
     const int row = m_orderTable->rowCount();
     m_orderTable->insertRow(row);
     fillRow(order, row);
+    placeRowWidgets();
 }
 
 void ImportFiles::addOrderFast(const ImportOrder &order, int row)
 {
     m_orders.append(order);
     fillRow(order, row);
+    m_fillTimer->start();
+}
+
+void ImportFiles::ensureRowFilled(int row)
+{
+    if (row < 0 || row >= m_orders.size() || row >= m_orderTable->rowCount())
+        return;
+    if (!m_orderTable->item(row, columnOf(QStringLiteral("订单号"))))
+        fillRow(m_orders.at(row), row);
+}
+
+void ImportFiles::fillPendingRows()
+{
+    const int rows = qMin(m_orderTable->rowCount(), int(m_orders.size()));
+    QElapsedTimer slice;
+    slice.start();
+    const QSignalBlocker blocker(m_orderTable);
+    while (m_nextRowToFill < rows) {
+        ensureRowFilled(m_nextRowToFill++);
+        if (m_nextRowToFill % 64 == 0 && slice.elapsed() >= kFillSliceMs)
+            break;
+    }
+    if (m_nextRowToFill < rows)
+        m_fillTimer->start();
+}
+
+void ImportFiles::placeRowWidgets()
+{
+    const int column = columnOf(QStringLiteral("操作"));
+    const int rows = qMin(m_orderTable->rowCount(), int(m_orders.size()));
+    const int rowHeight = qMax(1, m_orderTable->verticalHeader()->defaultSectionSize());
+    const int top = qMax(0, m_orderTable->rowAt(0));
+    const int shown = m_orderTable->viewport()->height() / rowHeight + 1;
+    const int first = qMax(0, top - kButtonMarginRows);
+    const int last = qMin(rows, top + shown + kButtonMarginRows);
+    // Widgets of rows gone out of view are released: each is a window-system
+    // object with its own layout, and a table of them all took minutes to close.
+    for (int row = m_widgetRowsFirst; row < qMin(m_widgetRowsLast, rows); ++row) {
+        if (column >= 0 && (row < first || row >= last))
+            m_orderTable->removeCellWidget(row, column);
+    }
+    for (int row = first; row < last; ++row) {
+        ensureRowFilled(row);
+        if (column >= 0 && !m_orderTable->cellWidget(row, column))
+            createOrderButtonWidget(row);
+    }
+    m_widgetRowsFirst = first;
+    m_widgetRowsLast = qMax(first, last);
 }
 
 void ImportFiles::fillRow(const ImportOrder &order, int row)
@@ -663,11 +762,23 @@ void ImportFiles::fillRow(const ImportOrder &order, int row)
         item->setTextAlignment(Qt::AlignCenter);
         return item;
     };
+    // One change for the whole row: each item's own made the view measure
+    // its sized columns again, a thousand rows deep.
+    QAbstractItemModel *model = m_orderTable->model();
+    QSignalBlocker blocker(model);
     for (int c = 0; c < m_headers.size(); ++c) {
         const QString &h = m_headers.at(c);
         QTableWidgetItem *item = nullptr;
-        if (h == QStringLiteral("订单号"))
+        if (h == QStringLiteral("订单号")) {
             item = centred(QStringLiteral("%0-%1").arg(order.orderpayforkey, order.servicetimes));
+            // Two orders cut to the same visible text could not be told apart.
+            const int width = OrderNumberButtonDelegate::columnWidthFor(m_orderTable, item->text());
+            // Asking the column's width makes the view measure its sized columns: only for a wider number.
+            if (width > m_widestOrderNumber) {
+                m_widestOrderNumber = width;
+                ColumnFit::widen(m_orderTable, c, width);
+            }
+        }
         else if (h == QStringLiteral("男姓名"))
             item = centred(order.mname);
         else if (h == QStringLiteral("女姓名"))
@@ -689,11 +800,11 @@ void ImportFiles::fillRow(const ImportOrder &order, int row)
             item->setForeground(QColor(QStringLiteral("#999999")));
         } else if (h == QStringLiteral("导片路径"))
             item = new QTableWidgetItem(order.importPath);
-        else if (h == QStringLiteral("操作"))
-            createOrderButtonWidget(row);
         if (item)
             m_orderTable->setItem(row, c, item);
     }
+    blocker.unblock();
+    emit model->dataChanged(model->index(row, 0), model->index(row, m_headers.size() - 1));
 }
 
 QWidget *ImportFiles::createOrderButtonWidget(int row)
@@ -761,6 +872,10 @@ QWidget *ImportFiles::createOrderButtonWidget(int row)
 void ImportFiles::clearOrders()
 {
     m_orders.clear();
+    m_fillTimer->stop();
+    m_nextRowToFill = 0;
+    m_widgetRowsFirst = m_widgetRowsLast = 0;
+    m_widestOrderNumber = 0;
     m_orderTable->setRowCount(0);
     m_currentOrderRow = -1;
     m_fileModel->clearFiles();
@@ -770,6 +885,7 @@ void ImportFiles::updateOrderStatus(int row, const QString &text)
 {
     if (row < 0 || row >= m_orderTable->rowCount())
         return;
+    ensureRowFilled(row);
     QTableWidgetItem *item = m_orderTable->item(row, columnOf(QStringLiteral("照片状态")));
     if (!item)
         return;
@@ -787,6 +903,7 @@ void ImportFiles::updateOrderFileCount(int row, int count)
 {
     if (row < 0 || row >= m_orderTable->rowCount())
         return;
+    ensureRowFilled(row);
     if (QTableWidgetItem *item = m_orderTable->item(row, columnOf(QStringLiteral("本次已选"))))
         item->setText(QString::number(count));
     updateOrderStatus(row, count > 0 ? QStringLiteral("已选择") : QStringLiteral("未选择"));
@@ -804,6 +921,7 @@ void ImportFiles::updateTabColText(int row, const QString &header, const QString
     const int column = columnOf(header);
     if (column < 0)
         return;
+    ensureRowFilled(row);
     if (QTableWidgetItem *item = m_orderTable->item(row, column))
         item->setText(text);
 }
@@ -836,13 +954,14 @@ void ImportFiles::onOrderNumberClicked(int row, const QString &)
 
 void ImportFiles::onOrderTableSelectionChanged()
 {
-    const QList<QTableWidgetItem *> selected = m_orderTable->selectedItems();
+    // Indexes, not items: a row not filled yet has none.
+    const QModelIndexList selected = m_orderTable->selectionModel()->selectedIndexes();
     if (selected.isEmpty()) {
         m_currentOrderRow = -1;
         m_fileModel->clearFiles();
         return;
     }
-    const int row = selected.first()->row();
+    const int row = selected.first().row();
     if (row < 0 || row == m_currentOrderRow || row >= m_orders.size())
         return;
     m_currentOrderRow = row;

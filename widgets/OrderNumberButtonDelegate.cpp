@@ -1,15 +1,33 @@
 #include "widgets/OrderNumberButtonDelegate.h"
 
 #include "app/core/K.h"
+#include "widgets/ColumnFit.h"
 
 #include <QAbstractItemModel>
+#include <QAbstractItemView>
 #include <QEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
+namespace {
+
+QFont linkFont(const QFont &viewFont)
+{
+    QFont font = viewFont;
+    font.setPixelSize(K::f(11));
+    return font;
+}
+
+} // namespace
+
 OrderNumberButtonDelegate::OrderNumberButtonDelegate(QObject *parent)
     : QStyledItemDelegate(parent)
 {
+}
+
+int OrderNumberButtonDelegate::columnWidthFor(const QAbstractItemView *view, const QString &text)
+{
+    return ColumnFit::textWidth(view, linkFont(view->font()), text, K::f(4));
 }
 
 void OrderNumberButtonDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
@@ -25,8 +43,7 @@ void OrderNumberButtonDelegate::paint(QPainter *painter, const QStyleOptionViewI
     const bool hovered = option.state.testFlag(QStyle::State_MouseOver);
     const QColor colour(hovered ? QStringLiteral("#0056cc") : QStringLiteral("#007aff"));
 
-    QFont font = option.font;
-    font.setPixelSize(K::f(11));
+    const QFont font = linkFont(option.font);
     painter->setFont(font);
     painter->setPen(QPen(colour, 1, Qt::SolidLine));
     painter->drawText(option.rect, Qt::AlignCenter, text);

@@ -2,6 +2,8 @@
 
 #include <QStyledItemDelegate>
 
+class QAbstractItemView;
+
 // Draws the order-number column as a link and reports left clicks on it.
 class OrderNumberButtonDelegate : public QStyledItemDelegate
 {
@@ -12,6 +14,9 @@ public:
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option,
                const QModelIndex &index) const override;
+
+    // The width a column of the view needs for paint() to show text whole.
+    static int columnWidthFor(const QAbstractItemView *view, const QString &text);
 
 signals:
     void orderNumberClicked(int row, const QString &orderNumber);
