@@ -97,7 +97,10 @@ bool runOne(StandInService *service, int count, QTextStream &out)
     int pages = 0;
     for (int value = 0; value <= bar->maximum() && pages < 400; value += qMax(1, bar->maximum() / 200), ++pages) {
         bar->setValue(value);
-        QCoreApplication::processEvents();
+        // A turn of a real loop: released widgets are deleted there, as in the application.
+        QEventLoop loop;
+        QTimer::singleShot(0, &loop, &QEventLoop::quit);
+        loop.exec();
     }
     bar->setValue(bar->maximum());
     settle(100);

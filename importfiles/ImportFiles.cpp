@@ -721,14 +721,22 @@ void ImportFiles::fillPendingRows()
     const int rows = qMin(m_orderTable->rowCount(), int(m_orders.size()));
     QElapsedTimer slice;
     slice.start();
-    const QSignalBlocker blocker(m_orderTable);
-    while (m_nextRowToFill < rows) {
-        ensureRowFilled(m_nextRowToFill++);
-        if (m_nextRowToFill % 64 == 0 && slice.elapsed() >= kFillSliceMs)
-            break;
+    {
+        // The rows in view are filled already; these need no repaint, and a
+        // change each made the view measure its sized columns after every slice.
+        const QSignalBlocker blocker(m_orderTable->model());
+        while (m_nextRowToFill < rows) {
+            ensureRowFilled(m_nextRowToFill++);
+            if (m_nextRowToFill % 64 == 0 && slice.elapsed() >= kFillSliceMs)
+                break;
+        }
     }
-    if (m_nextRowToFill < rows)
+    if (m_nextRowToFill < rows) {
         m_fillTimer->start();
+    } else if (rows > 0) {
+        QAbstractItemModel *model = m_orderTable->model();
+        emit model->dataChanged(model->index(0, 0), model->index(rows - 1, m_headers.size() - 1));
+    }
 }
 
 void ImportFiles::placeRowWidgets()
