@@ -16,7 +16,6 @@
 #include "importfiles/OriginalView.h"
 #include "platform/MountRoot.h"
 #include "widgets/FullScreenLoading.h"
-#include "widgets/ColumnFit.h"
 #include "widgets/OrderNumberButtonDelegate.h"
 #include "widgets/SimpleDialog.h"
 #include "widgets/ToastWidget.h"
@@ -780,12 +779,7 @@ void ImportFiles::fillRow(const ImportOrder &order, int row)
         if (h == QStringLiteral("订单号")) {
             item = centred(QStringLiteral("%0-%1").arg(order.orderpayforkey, order.servicetimes));
             // Two orders cut to the same visible text could not be told apart.
-            const int width = OrderNumberButtonDelegate::columnWidthFor(m_orderTable, item->text());
-            // Asking the column's width makes the view measure its sized columns: only for a wider number.
-            if (width > m_widestOrderNumber) {
-                m_widestOrderNumber = width;
-                ColumnFit::widen(m_orderTable, c, width);
-            }
+            m_orderNumberDelegate->fitColumn(m_orderTable, c, item->text());
         }
         else if (h == QStringLiteral("男姓名"))
             item = centred(order.mname);
@@ -883,7 +877,7 @@ void ImportFiles::clearOrders()
     m_fillTimer->stop();
     m_nextRowToFill = 0;
     m_widgetRowsFirst = m_widgetRowsLast = 0;
-    m_widestOrderNumber = 0;
+    m_orderNumberDelegate->forgetFit();
     m_orderTable->setRowCount(0);
     m_currentOrderRow = -1;
     m_fileModel->clearFiles();

@@ -174,7 +174,6 @@ private:
     // Rows [first, last) that have their button widget.
     int m_widgetRowsFirst = 0;
     int m_widgetRowsLast = 0;
-    int m_widestOrderNumber = 0;
     QStringList m_headers;
     QList<ImportOrder> m_orders;
     int m_currentOrderRow = -1;

@@ -255,6 +255,8 @@ void tfhomeorders_OrderListWidget::setupUI()
             m_table->setColumnWidth(column, K::f(kColumns[column].width));
         }
     }
+    // Order numbers are measured in the font the style sheet gives the table.
+    m_table->ensurePolished();
 
     m_contentLayout->addLayout(m_topBarLayout);
     m_contentLayout->addWidget(m_table);
@@ -441,6 +443,9 @@ void tfhomeorders_OrderListWidget::fillRow(int row, const OrderInfo &order)
         if (title == kColUploadState)
             item->setForeground(QBrush(QColor(getStatusColor(order.status))));
         m_table->setItem(row, column, item);
+        // Two orders cut to the same visible text could not be told apart.
+        if (title == kColOrderNumber && m_orderNumberDelegate)
+            m_orderNumberDelegate->fitColumn(m_table, column, text);
     }
 }
 
@@ -448,6 +453,8 @@ void tfhomeorders_OrderListWidget::clearOrders()
 {
     m_orders.clear();
     m_table->setRowCount(0);
+    if (m_orderNumberDelegate)
+        m_orderNumberDelegate->forgetFit();
 }
 
 OrderInfo tfhomeorders_OrderListWidget::getCurrentOrderInfo() const
