@@ -1067,9 +1067,9 @@ void ImportFiles::onChoiceRead(const QString &orderId, const QString &folder, in
         return;
     const QList<ImportFile> &files = choice.files;
     if (!choice.colliding.isEmpty()) {
-        QMessageBox::warning(this, QStringLiteral("温馨提示"),
-                             QStringLiteral("以下文件重名，无法同时导入：\n") + choice.colliding.join(QLatin1Char('\n')),
-                             QMessageBox::Ok);
+        // The card scrolls a long list; a message box grew past the screen and hid its button.
+        SimpleDialog::warning(this, QStringLiteral("温馨提示"),
+                              QStringLiteral("以下文件重名，无法同时导入：\n") + choice.colliding.join(QLatin1Char('\n')));
         return;
     }
 
