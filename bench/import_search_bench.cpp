@@ -30,26 +30,10 @@
 #include <QThread>
 #include <QTimer>
 
-#include <functional>
-
 namespace Data = ImportFilesStudioData;
+using BenchSupport::waitFor;
 
 namespace {
-
-// Runs the event loop until done() holds or the limit passes.
-bool waitFor(const std::function<bool()> &done, qint64 limitMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > limitMs)
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(2, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
 
 void settle(int ms)
 {
