@@ -54,6 +54,8 @@ constexpr int kFillSliceMs = 20;
 // Rows above and below the visible ones that keep their buttons, so that a
 // small scroll shows them at once.
 constexpr int kButtonMarginRows = 4;
+// Rows measured for a column sized to its contents: more than a screenful.
+constexpr int kSizedRows = 100;
 
 const char *const kTableStyle =
     "%1 {    border: 1px solid #e0e0e0;    border-radius: 6px;    background-color: #ffffff;"
@@ -76,11 +78,19 @@ QString startButtonStyle(bool running)
         .arg(bg, border, K::s(K::f(12)), hover);
 }
 
-QString rowButtonStyle(const QString &background, const QString &hover)
+// The row buttons' looks, set once on the order table: a sheet on every
+// button made each row's widget slow to build.
+QString rowButtonStyles()
 {
-    return QStringLiteral("QPushButton {background: %1; color: white; border: none; border-radius: 4px;"
-                          " font-size: %2px;}QPushButton:hover {background: %3;}")
-        .arg(background, K::s(K::f(10)), hover);
+    const auto rule = [](const QString &name, const QString &background, const QString &hover) {
+        return QStringLiteral("QPushButton#%1 {background: %2; color: white; border: none; border-radius: 4px;"
+                              " font-size: %3px;}QPushButton#%1:hover {background: %4;}")
+            .arg(name, background, K::s(K::f(10)), hover);
+    };
+    return QStringLiteral("QWidget#orderRowButtons {background: transparent;}")
+           + rule(QStringLiteral("selectFilesButton"), QStringLiteral("#5B8DEF"), QStringLiteral("#4A7CD8"))
+           + rule(QStringLiteral("clearFilesButton"), QStringLiteral("#E57373"), QStringLiteral("#D4625E"))
+           + rule(QStringLiteral("openDirButton"), QStringLiteral("#8E99A4"), QStringLiteral("#7A8590"));
 }
 
 // Drops the outcome recorded for one file row of the order.
@@ -373,9 +383,13 @@ void ImportFiles::setupOrderTable()
     m_orderTable->verticalHeader()->setDefaultSectionSize(K::f(45));
     m_orderTable->setShowGrid(false);
     m_orderTable->setSortingEnabled(false);
-    m_orderTable->setStyleSheet(QString::fromLatin1(kTableStyle).arg(QStringLiteral("QTableWidget"), K::s(K::f(11))));
+    m_orderTable->setStyleSheet(QString::fromLatin1(kTableStyle).arg(QStringLiteral("QTableWidget"), K::s(K::f(11)))
+                                + rowButtonStyles());
 
     QHeaderView *header = m_orderTable->horizontalHeader();
+    // Columns sized to their contents measure the rows around the view: a
+    // thousand rows of each, after every change, held the window.
+    header->setResizeContentsPrecision(kSizedRows);
     for (int c = 0; c < m_headers.size(); ++c) {
         const QString &label = m_headers.at(c);
         if (label == QStringLiteral("订单号")) {
@@ -812,7 +826,7 @@ void ImportFiles::fillRow(const ImportOrder &order, int row)
 QWidget *ImportFiles::createOrderButtonWidget(int row)
 {
     auto *widget = new QWidget();
-    widget->setStyleSheet(QStringLiteral("QWidget {background: transparent;}"));
+    widget->setObjectName(QStringLiteral("orderRowButtons"));
     auto *layout = new QHBoxLayout(widget);
     layout->setContentsMargins(4, 2, 4, 2);
     layout->setSpacing(4);
@@ -820,7 +834,6 @@ QWidget *ImportFiles::createOrderButtonWidget(int row)
     auto *choose = new QPushButton(QStringLiteral("选择文件"), widget);
     choose->setObjectName(QStringLiteral("selectFilesButton"));
     choose->setFixedSize(K::f(60), K::f(26));
-    choose->setStyleSheet(rowButtonStyle(QStringLiteral("#5B8DEF"), QStringLiteral("#4A7CD8")));
     layout->addWidget(choose);
     connect(choose, &QPushButton::clicked, this, [this, row] {
         if (m_importing) {
@@ -843,7 +856,6 @@ QWidget *ImportFiles::createOrderButtonWidget(int row)
     auto *clear = new QPushButton(QStringLiteral("清空已选"), widget);
     clear->setObjectName(QStringLiteral("clearFilesButton"));
     clear->setFixedSize(K::f(45), K::f(26));
-    clear->setStyleSheet(rowButtonStyle(QStringLiteral("#E57373"), QStringLiteral("#D4625E")));
     layout->addWidget(clear);
     connect(clear, &QPushButton::clicked, this, [this, row] {
         if (m_importing) {
@@ -857,7 +869,6 @@ QWidget *ImportFiles::createOrderButtonWidget(int row)
         auto *open = new QPushButton(QStringLiteral("打开目录"), widget);
         open->setObjectName(QStringLiteral("openDirButton"));
         open->setFixedSize(K::f(45), K::f(26));
-        open->setStyleSheet(rowButtonStyle(QStringLiteral("#8E99A4"), QStringLiteral("#7A8590")));
         layout->addWidget(open);
         connect(open, &QPushButton::clicked, this, [this, row] { onOpenDirClicked(row); });
     }
