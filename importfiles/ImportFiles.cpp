@@ -29,6 +29,7 @@
 #include <QDateEdit>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -623,37 +624,38 @@ void ImportFiles::reqOrderList()
     // hundred thousand orders held the window for seconds.
     const QByteArray body = ImportRules::orderListBody(keyword, searchType, m_shopId, m_managerId, m_superId);
     QPointer<ImportFiles> self(this);
-    auto *thread = new QThread();
-    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-    auto *starter = new QObject();
-    starter->moveToThread(thread);
-    connect(thread, &QThread::started, starter, [self, body, thread, starter] {
-        delete starter;
-        auto *req = new BaseReq();
-        req->getResultData(QStringLiteral("&m=order&a=order_list"), body,
-                           [self, req, thread](bool ok, const QJsonDocument &doc) {
-                               const QString problem =
-                                   ServiceReply::problem(ok, doc, req->lastFailure(), QStringLiteral("message"));
-                               QList<ImportOrder> orders;
-                               int openypml = 0;
-                               int delyp = 0;
-                               if (problem.isEmpty()) {
-                                   const QJsonObject reply = doc.object();
-                                   orders = ImportRules::ordersFromReply(reply);
-                                   openypml = ImportRules::flagValue(reply.value(QStringLiteral("openypml")));
-                                   delyp = ImportRules::flagValue(reply.value(QStringLiteral("delyp")));
-                               }
-                               QMetaObject::invokeMethod(
-                                   qApp,
-                                   [self, problem, orders, openypml, delyp] {
-                                       if (self)
-                                           self->onOrderListReply(problem, orders, openypml, delyp);
-                                   },
-                                   Qt::QueuedConnection);
-                               req->deleteLater();
-                               thread->quit();
-                           });
+    QThread *thread = QThread::create([self, body] {
+        QEventLoop loop;
+        bool answered = false;
+        BaseReq req;
+        req.getResultData(QStringLiteral("&m=order&a=order_list"), body,
+                          [self, &req, &loop, &answered](bool ok, const QJsonDocument &doc) {
+                              answered = true;
+                              loop.quit();
+                              const QString problem =
+                                  ServiceReply::problem(ok, doc, req.lastFailure(), QStringLiteral("message"));
+                              QList<ImportOrder> orders;
+                              int openypml = 0;
+                              int delyp = 0;
+                              if (problem.isEmpty()) {
+                                  const QJsonObject reply = doc.object();
+                                  orders = ImportRules::ordersFromReply(reply);
+                                  openypml = ImportRules::flagValue(reply.value(QStringLiteral("openypml")));
+                                  delyp = ImportRules::flagValue(reply.value(QStringLiteral("delyp")));
+                              }
+                              // Checked on the GUI thread, where the window is deleted.
+                              QMetaObject::invokeMethod(
+                                  qApp,
+                                  [self, problem, orders, openypml, delyp] {
+                                      if (self)
+                                          self->onOrderListReply(problem, orders, openypml, delyp);
+                                  },
+                                  Qt::QueuedConnection);
+                          });
+        if (!answered)
+            loop.exec();
     });
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
     thread->start();
 }
 
