@@ -7,6 +7,7 @@
 #include "app/core/Logging.h"
 #include "app/core/ServiceReply.h"
 #include "platform/MountRoot.h"
+#include "batchdelete/BatchDeleteAnnouncement.h"
 #include "batchdelete/BatchDeleteComboBoxDelegate.h"
 #include "batchdelete/BatchDeleteLogic.h"
 #include "batchdelete/BatchDelete_FileListWidget.h"
@@ -39,6 +40,8 @@
 
 namespace {
 const QString kTitle = QStringLiteral("温馨提示");
+// How often a window looks whether the one holding the deletion journal is gone.
+constexpr int kJournalRetryMs = 2000;
 
 QString comboStyle()
 {
@@ -70,6 +73,9 @@ BatchDelete::BatchDelete(QWidget *parent)
     setupUI();
     m_journal = std::make_unique<BatchDeleteJournal>(BatchDeleteJournal::defaultPath());
     m_journal->load();
+    m_journalRetry = new QTimer(this);
+    m_journalRetry->setInterval(kJournalRetryMs);
+    connect(m_journalRetry, &QTimer::timeout, this, &BatchDelete::resendJournal);
     QTimer::singleShot(0, this, &BatchDelete::resendJournal);
 }
 
@@ -551,23 +557,11 @@ void BatchDelete::onScanResult(const BatchDeleteOrderInfo &order, const FileScan
         skipOrder(order, result.errorMessage);
         return;
     }
-    QList<BatchDeleteFileInfo> files;
-    for (const BatchDeleteFileInfo &file : result.files) {
-        if (BatchDeleteLogic::mayDelete(file.filePath, order.netpath))
-            files.append(file);
-    }
-    for (int i = 0; i < files.size(); ++i)
-        files[i].index = i;
-    if (files.isEmpty()) {
-        // Files found but none of them may go: say so rather than pass the order over.
-        if (!result.files.isEmpty()) {
-            skipOrder(order, BatchDeleteLogic::nothingDeletableText());
-            return;
-        }
+    if (result.files.isEmpty()) {
         nextOrder();
         return;
     }
-    deletePost_all(order, files);
+    deletePost_all(order, result.files);
 }
 
 void BatchDelete::skipOrder(const BatchDeleteOrderInfo &order, const QString &reason)
@@ -587,7 +581,29 @@ void BatchDelete::deletePost_all(const BatchDeleteOrderInfo &order, const QList<
 {
     if (m_closing)
         return;
-    const QByteArray body = BatchDeleteLogic::deleteBeforeBody(m_runIds, order.order_photo_id, files);
+    // Tens of thousands of files make a body of megabytes: checked and built off the window's thread.
+    auto *announcement = new BatchDeleteAnnouncement(m_runIds, order, files);
+    connect(announcement, &BatchDeleteAnnouncement::built, this, &BatchDelete::sendAnnouncement);
+    QThreadPool::globalInstance()->start(announcement);
+}
+
+void BatchDelete::sendAnnouncement(const BatchDeleteOrderInfo &order, const QList<BatchDeleteFileInfo> &files,
+                                   const QByteArray &body, int found)
+{
+    if (m_closing)
+        return;
+    if (m_stopping) {
+        closeWhenIdle();
+        return;
+    }
+    if (files.isEmpty()) {
+        // Files found but none of them may go: say so rather than pass the order over.
+        if (found > 0)
+            skipOrder(order, BatchDeleteLogic::nothingDeletableText());
+        else
+            nextOrder();
+        return;
+    }
     auto *request = new BaseReq(this);
     QPointer<BatchDelete> self(this);
     request->getResultData(
@@ -790,19 +806,27 @@ void BatchDelete::resendJournal()
     // While a run goes its own entries are live: only what earlier runs left is looked at.
     if (m_resending || m_closing || m_running)
         return;
+    m_journal->load();
+    // What windows now gone left belongs to the window holding the journal: once
+    // that one is gone too, this window takes it over and sends what is owed.
+    if (m_journal->holdsLock())
+        m_journalRetry->stop();
+    else if (!m_journalRetry->isActive())
+        m_journalRetry->start();
     QList<BatchDeleteJournal::Entry> owed;
     for (const BatchDeleteJournal::Entry &entry : m_journal->entries()) {
         const QFileInfo info(entry.filePath);
         if (info.exists() || info.isSymLink())
             m_journal->clear(entry.filePath); // recorded ahead, never removed
-        else if (QFileInfo(info.absolutePath()).isDir())
+        else if (BatchDeleteLogic::isGoneFromShare(entry.filePath))
             owed.append(entry);
-        // Its folder is not there (share not mounted): kept for a later opening.
+        // Its share is not mounted: kept for a later opening.
     }
     if (owed.isEmpty())
         return;
     qCInfo(lcBatchDelete) << "补交已删除文件的记录:" << owed.size();
     m_resending = true;
+    m_resendRefused.clear();
     resendNext(owed, 0, QString());
 }
 
@@ -815,6 +839,11 @@ void BatchDelete::resendNext(QList<BatchDeleteJournal::Entry> owed, int failed, 
         if (failed > 0)
             ToastWidget::showMessage(this, QStringLiteral("%1个已删除文件的记录未能提交：%2").arg(failed).arg(firstFailure),
                                      2000);
+        if (!m_resendRefused.isEmpty()) {
+            const QStringList refused = m_resendRefused;
+            m_resendRefused.clear();
+            warn(QStringLiteral("以下已删除文件的记录被拒绝，不再补交：\n") + refused.join(QLatin1Char('\n')));
+        }
         return;
     }
     const BatchDeleteJournal::Entry entry = owed.takeFirst();
@@ -835,14 +864,17 @@ void BatchDelete::resendNext(QList<BatchDeleteJournal::Entry> owed, int failed, 
                 self->resendNext(owed, failed, firstFailure);
                 return;
             }
-            const QString why = ok ? reply.value(QStringLiteral("message")).toString()
-                                   : BaseReq::failureMessage(request->lastFailure());
-            const QString first = firstFailure.isEmpty() ? why : firstFailure;
+            if (ok) {
+                // Refused for a reason: asking again would be refused again. Said once, then dropped.
+                self->m_journal->clear(entry.filePath);
+                self->m_resendRefused.append(
+                    entry.filePath + QStringLiteral("：") + reply.value(QStringLiteral("message")).toString());
+                self->resendNext(owed, failed, firstFailure);
+                return;
+            }
+            const QString first = firstFailure.isEmpty() ? BaseReq::failureMessage(request->lastFailure()) : firstFailure;
             // Unreachable: the rest waits for the next opening instead of timing out one by one.
-            if (!ok)
-                self->resendNext({}, failed + 1 + owed.size(), first);
-            else
-                self->resendNext(owed, failed + 1, first);
+            self->resendNext({}, failed + 1 + owed.size(), first);
         });
 }
 

@@ -25,6 +25,7 @@ class QDateEdit;
 class QLineEdit;
 class QSplitter;
 class QThreadPool;
+class QTimer;
 class QVBoxLayout;
 
 // The batch delete tool's window ("批量删除"): search a branch's finished
@@ -88,6 +89,8 @@ private:
     void openCalendar(QDateEdit *edit);
     void onSingleOrderClicked(const BatchDeleteOrderInfo &order);
     void onScanResult(const BatchDeleteOrderInfo &order, const FileScanResult &result);
+    void sendAnnouncement(const BatchDeleteOrderInfo &order, const QList<BatchDeleteFileInfo> &files,
+                          const QByteArray &body, int found);
     void onFileResult(const BatchDeleteOrderInfo &order, const BatchDeleteFileInfo &file);
     void recordOutcome(const BatchDeleteOrderInfo &order, const BatchDeleteFileInfo &file);
     void skipOrder(const BatchDeleteOrderInfo &order, const QString &reason);
@@ -151,7 +154,10 @@ private:
     QString m_orderFirstFailure;
     QList<QPointer<SimpleDialog>> m_resendPrompts;
     std::unique_ptr<BatchDeleteJournal> m_journal;
+    QTimer *m_journalRetry = nullptr;
     bool m_resending = false;
+    // Owed reports the service refused in this pass, one line each.
+    QStringList m_resendRefused;
     // Set when the run cannot go on safely; it ends once no file is in flight.
     QString m_stopReason;
 };

@@ -2,13 +2,16 @@
 
 #include "app/core/Logging.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include <atomic>
 #include <unistd.h>
 
 namespace {
@@ -21,7 +24,19 @@ constexpr int kCompactAfter = 4096;
 
 BatchDeleteJournal::BatchDeleteJournal(const QString &path)
     : m_path(path)
+    , m_lock(path + QStringLiteral(".lock"))
 {
+    // Held for as long as the window is open, however long that is.
+    m_lock.setStaleLockTime(0);
+}
+
+BatchDeleteJournal::~BatchDeleteJournal()
+{
+    m_file.close();
+    m_mainFile.close();
+    // A file of this window's own with nothing owed in it is of no use to anyone.
+    if (!m_sidePath.isEmpty() && m_live.size() == m_inJournal.size())
+        QFile::remove(m_sidePath);
 }
 
 QString BatchDeleteJournal::defaultPath()
@@ -50,41 +65,113 @@ QByteArray BatchDeleteJournal::clearLine(const QString &filePath)
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }
 
+QList<BatchDeleteJournal::Entry> BatchDeleteJournal::read(const QString &path)
+{
+    QHash<QString, Entry> live;
+    QList<QString> order;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (file.exists())
+            qCWarning(lcBatchDelete) << "删除记录无法读取:" << path << file.errorString();
+        return {};
+    }
+    while (!file.atEnd()) {
+        const QJsonObject object = QJsonDocument::fromJson(file.readLine()).object();
+        const QString filePath = object.value(QStringLiteral("picpath")).toString();
+        if (filePath.isEmpty())
+            continue;
+        const QString action = object.value(kAction).toString();
+        if (action == kClear) {
+            live.remove(filePath);
+        } else if (action == kRecord) {
+            Entry entry;
+            entry.ids.shopId = object.value(QStringLiteral("shopid")).toString();
+            entry.ids.managerId = object.value(QStringLiteral("eid")).toString();
+            entry.ids.superId = object.value(QStringLiteral("superid")).toString();
+            entry.orderPhotoId = object.value(QStringLiteral("order_photo_id")).toString();
+            entry.filePath = filePath;
+            entry.fileName = object.value(QStringLiteral("picname")).toString();
+            if (!live.contains(filePath))
+                order.append(filePath);
+            live.insert(filePath, entry);
+        }
+    }
+    QList<Entry> entries;
+    for (const QString &filePath : qAsConst(order)) {
+        const auto found = live.constFind(filePath);
+        if (found != live.constEnd())
+            entries.append(*found);
+    }
+    return entries;
+}
+
 QList<BatchDeleteJournal::Entry> BatchDeleteJournal::load()
 {
-    m_file.close();
-    m_live.clear();
-    m_order.clear();
-    QFile file(m_path);
-    if (file.open(QIODevice::ReadOnly)) {
-        while (!file.atEnd()) {
-            const QJsonObject object = QJsonDocument::fromJson(file.readLine()).object();
-            const QString path = object.value(QStringLiteral("picpath")).toString();
-            if (path.isEmpty())
-                continue;
-            const QString action = object.value(kAction).toString();
-            if (action == kClear) {
-                m_live.remove(path);
-            } else if (action == kRecord) {
-                Entry entry;
-                entry.ids.shopId = object.value(QStringLiteral("shopid")).toString();
-                entry.ids.managerId = object.value(QStringLiteral("eid")).toString();
-                entry.ids.superId = object.value(QStringLiteral("superid")).toString();
-                entry.orderPhotoId = object.value(QStringLiteral("order_photo_id")).toString();
-                entry.filePath = path;
-                entry.fileName = object.value(QStringLiteral("picname")).toString();
-                if (!m_live.contains(path))
-                    m_order.append(path);
-                m_live.insert(path, entry);
-            }
-        }
-    } else if (file.exists()) {
-        qCWarning(lcBatchDelete) << "删除记录无法读取:" << m_path << file.errorString();
+    m_loaded = true;
+    if (!m_holdsLock)
+        takeLockAndReadLeftovers();
+    if (m_holdsLock)
+        takeInFilesOfWindowsGone();
+    return entries();
+}
+
+void BatchDeleteJournal::takeLockAndReadLeftovers()
+{
+    QDir().mkpath(QFileInfo(m_path).absolutePath());
+    if (!m_lock.tryLock(0)) {
+        if (m_lock.error() != QLockFile::LockFailedError)
+            qCWarning(lcBatchDelete) << "删除记录无法加锁:" << m_path << m_lock.error();
+        return;
+    }
+    m_holdsLock = true;
+    const bool ownIsJournal = m_sidePath.isEmpty();
+    for (const Entry &entry : read(m_path)) {
+        if (m_live.contains(entry.filePath))
+            continue;
+        insertLive(entry);
+        if (!ownIsJournal)
+            m_inJournal.insert(entry.filePath);
     }
     QString error;
     if (!compact(&error))
         qCWarning(lcBatchDelete) << "删除记录无法整理:" << error;
-    return entries();
+}
+
+void BatchDeleteJournal::takeInFilesOfWindowsGone()
+{
+    const QFileInfo journal(m_path);
+    const QRegularExpression ownFile(QStringLiteral("^%1-\\d+-\\d+$")
+                                         .arg(QRegularExpression::escape(journal.fileName())));
+    const QDir folder = journal.absoluteDir();
+    for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden, QDir::Name)) {
+        const QString path = folder.filePath(name);
+        if (!ownFile.match(name).hasMatch() || path == m_sidePath)
+            continue;
+        QLockFile lock(path + QStringLiteral(".lock"));
+        lock.setStaleLockTime(0);
+        if (!lock.tryLock(0))
+            continue; // its window is still open
+        QByteArray lines;
+        const QList<Entry> left = read(path);
+        for (const Entry &entry : left) {
+            if (!m_live.contains(entry.filePath))
+                lines += recordLine(entry);
+        }
+        QString error;
+        const bool ownIsJournal = m_sidePath.isEmpty();
+        if (!lines.isEmpty() && !append(ownIsJournal ? m_file : m_mainFile, m_path, lines, true, &error)) {
+            qCWarning(lcBatchDelete) << "删除记录无法合并:" << path << error;
+            continue; // its file stays for a later look
+        }
+        for (const Entry &entry : left) {
+            if (m_live.contains(entry.filePath))
+                continue;
+            insertLive(entry);
+            if (!ownIsJournal)
+                m_inJournal.insert(entry.filePath);
+        }
+        QFile::remove(path);
+    }
 }
 
 QList<BatchDeleteJournal::Entry> BatchDeleteJournal::entries() const
@@ -98,37 +185,67 @@ QList<BatchDeleteJournal::Entry> BatchDeleteJournal::entries() const
     return list;
 }
 
-bool BatchDeleteJournal::openForAppend(QString *error)
+QString BatchDeleteJournal::ownPath() const
 {
-    if (m_file.isOpen())
-        return true;
-    QDir().mkpath(QFileInfo(m_path).absolutePath());
-    m_file.setFileName(m_path);
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        *error = QStringLiteral("%1：%2").arg(m_path, m_file.errorString());
-        return false;
+    return m_sidePath.isEmpty() ? m_path : m_sidePath;
+}
+
+void BatchDeleteJournal::insertLive(const Entry &entry)
+{
+    if (!m_live.contains(entry.filePath))
+        m_order.append(entry.filePath);
+    m_live.insert(entry.filePath, entry);
+}
+
+bool BatchDeleteJournal::append(QFile &file, const QString &path, const QByteArray &lines, bool sync, QString *error)
+{
+    if (!file.isOpen()) {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        file.setFileName(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+            *error = QStringLiteral("%1：%2").arg(path, file.errorString());
+            return false;
+        }
     }
-    return true;
+    const qint64 before = file.size();
+    if (file.write(lines) == lines.size() && (!sync || ::fsync(file.handle()) == 0))
+        return true;
+    *error = QStringLiteral("%1：%2").arg(path, file.errorString());
+    // A cut line would swallow the next line written after it: back to the last whole one.
+    if (!file.resize(before))
+        qCWarning(lcBatchDelete) << "删除记录无法截回:" << path << file.errorString();
+    file.close();
+    return false;
 }
 
 bool BatchDeleteJournal::record(const QList<Entry> &entries, QString *error)
 {
-    if (!openForAppend(error))
-        return false;
+    if (!m_loaded)
+        load();
+    if (!m_holdsLock && m_sidePath.isEmpty()) {
+        // Another window owns the journal: this one's entries go to a file of its own.
+        static std::atomic<int> windows{0};
+        QString side;
+        do {
+            side = m_path + QStringLiteral("-%1-%2").arg(QCoreApplication::applicationPid()).arg(++windows);
+        } while (QFile::exists(side));
+        auto lock = std::make_unique<QLockFile>(side + QStringLiteral(".lock"));
+        lock->setStaleLockTime(0);
+        if (!lock->tryLock(0)) {
+            *error = QStringLiteral("%1.lock：%2").arg(side).arg(int(lock->error()));
+            return false;
+        }
+        m_sidePath = side;
+        m_sideLock = std::move(lock);
+    }
     QByteArray lines;
     for (const Entry &entry : entries)
         lines += recordLine(entry);
     // Whole on disk before any of these files is touched.
-    if (m_file.write(lines) != lines.size() || !m_file.flush() || ::fsync(m_file.handle()) != 0) {
-        *error = QStringLiteral("%1：%2").arg(m_path, m_file.errorString());
-        m_file.close();
+    if (!append(m_file, ownPath(), lines, true, error))
         return false;
-    }
-    for (const Entry &entry : entries) {
-        if (!m_live.contains(entry.filePath))
-            m_order.append(entry.filePath);
-        m_live.insert(entry.filePath, entry);
-    }
+    for (const Entry &entry : entries)
+        insertLive(entry);
     return true;
 }
 
@@ -138,10 +255,11 @@ void BatchDeleteJournal::clear(const QString &filePath)
         return;
     QString error;
     // A lost clear line only repeats an accepted report later: no sync needed.
-    const QByteArray line = clearLine(filePath);
-    if (!openForAppend(&error) || m_file.write(line) != line.size() || !m_file.flush())
-        qCWarning(lcBatchDelete) << "删除记录无法写入:" << error << m_file.errorString();
-    if (++m_clearedSinceCompact >= kCompactAfter && m_clearedSinceCompact > 2 * m_live.size()) {
+    const bool inJournal = m_inJournal.remove(filePath);
+    if (!append(inJournal ? m_mainFile : m_file, inJournal ? m_path : ownPath(), clearLine(filePath), false, &error))
+        qCWarning(lcBatchDelete) << "删除记录无法写入:" << error;
+    if (m_holdsLock && m_sidePath.isEmpty() && ++m_clearedSinceCompact >= kCompactAfter
+        && m_clearedSinceCompact > 2 * m_live.size()) {
         if (!compact(&error))
             qCWarning(lcBatchDelete) << "删除记录无法整理:" << error;
     }
@@ -149,12 +267,20 @@ void BatchDeleteJournal::clear(const QString &filePath)
 
 bool BatchDeleteJournal::compact(QString *error)
 {
-    m_file.close();
+    // Only the journal's owner rewrites it; nobody else has it open meanwhile.
+    if (!m_holdsLock)
+        return true;
+    const bool ownIsJournal = m_sidePath.isEmpty();
+    (ownIsJournal ? m_file : m_mainFile).close();
     m_clearedSinceCompact = 0;
-    const QList<Entry> live = entries();
+    const QList<Entry> all = entries();
+    QList<Entry> live;
     m_order.clear();
-    for (const Entry &entry : live)
+    for (const Entry &entry : all) {
         m_order.append(entry.filePath);
+        if (ownIsJournal || m_inJournal.contains(entry.filePath))
+            live.append(entry);
+    }
     if (live.isEmpty()) {
         if (QFile::exists(m_path) && !QFile::remove(m_path)) {
             *error = m_path;
@@ -162,7 +288,6 @@ bool BatchDeleteJournal::compact(QString *error)
         }
         return true;
     }
-    QDir().mkpath(QFileInfo(m_path).absolutePath());
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly)) {
         *error = QStringLiteral("%1：%2").arg(m_path, file.errorString());

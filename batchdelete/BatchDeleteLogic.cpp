@@ -11,6 +11,8 @@
 #include <QJsonValue>
 #include <QRegularExpression>
 
+#include <sys/stat.h>
+
 namespace BatchDeleteLogic {
 
 void registerMetaTypes()
@@ -279,6 +281,23 @@ bool mayDelete(const QString &filePath, const QString &orderFolder)
     const QString folder = collapsed(orderFolder);
     return MountRoot::isStrictlyBelow(folder, collapsed(MountRoot::path()))
            && MountRoot::isStrictlyBelow(collapsed(filePath), folder);
+}
+
+bool isGoneFromShare(const QString &filePath)
+{
+    if (QFileInfo(QFileInfo(filePath).absolutePath()).isDir())
+        return true;
+    if (!MountRoot::isBelowMountedShare(filePath))
+        return false;
+    const QString root = MountRoot::path();
+    const QString share = root + filePath.mid(root.size()).section(QLatin1Char('/'), 0, 0, QString::SectionSkipEmpty);
+    // An unmounted share leaves an empty folder on the root's own disk.
+    struct stat shareStat;
+    struct stat rootStat;
+    const bool mountPoint = ::stat(QFile::encodeName(share).constData(), &shareStat) == 0
+                            && ::stat(QFile::encodeName(root).constData(), &rootStat) == 0
+                            && shareStat.st_dev != rootStat.st_dev;
+    return mountPoint || !QDir(share).isEmpty();
 }
 
 } // namespace BatchDeleteLogic

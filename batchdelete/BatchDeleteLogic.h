@@ -80,6 +80,11 @@ QString outsideScannedFolderText();
 // True when the file's removal found its folder gone or swapped since the scan.
 bool isFolderLost(const BatchDeleteFileInfo &file);
 
+// True when a file that is not there is surely gone from the share: its
+// folder is there, or its share is mounted (not the empty folder an unmount
+// leaves behind) though the folder is gone.
+bool isGoneFromShare(const QString &filePath);
+
 // True when filePath lies strictly below the order folder, on the share;
 // doubled separators in either path or the mount root do not matter.
 bool mayDelete(const QString &filePath, const QString &orderFolder);

@@ -181,6 +181,9 @@ void BatchLoginDialog::initUI()
         edit->setPlaceholderText(placeholder);
         edit->setGeometry(0, 0, K::f(224), K::f(40));
         edit->setStyleSheet(editStyle);
+        // Qt 5 style sheets have no placeholder colour and reset the palette's at each restyle.
+        edit->installEventFilter(this);
+        setPlaceholderColour(edit);
         auto *iconWidget = new GlassIconWidget(icon, row);
         iconWidget->setObjectName(icon == 0 ? QStringLiteral("userIcon") : QStringLiteral("lockIcon"));
         iconWidget->setAttribute(Qt::WA_TranslucentBackground);
@@ -233,6 +236,28 @@ void BatchLoginDialog::initUI()
 
     passwordEdit->setFocus();
     loadLoginInfo();
+}
+
+void BatchLoginDialog::setPlaceholderColour(QLineEdit *edit)
+{
+    const QColor grey(QStringLiteral("#8e8e93"));
+    // Set only when it differs: setting it sends the palette change that brought us here.
+    if (edit->palette().color(QPalette::Active, QPalette::PlaceholderText) == grey
+        && edit->palette().color(QPalette::Inactive, QPalette::PlaceholderText) == grey)
+        return;
+    QPalette palette = edit->palette();
+    palette.setColor(QPalette::All, QPalette::PlaceholderText, grey);
+    edit->setPalette(palette);
+}
+
+bool BatchLoginDialog::eventFilter(QObject *watched, QEvent *event)
+{
+    // The style sheet's polish sets the palette anew, also after the polish event itself.
+    if ((watched == accountEdit || watched == passwordEdit)
+        && (event->type() == QEvent::Polish || event->type() == QEvent::StyleChange
+            || event->type() == QEvent::PaletteChange))
+        setPlaceholderColour(static_cast<QLineEdit *>(watched));
+    return QDialog::eventFilter(watched, event);
 }
 
 void BatchLoginDialog::loadLoginInfo()

@@ -63,9 +63,11 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void initUI();
+    static void setPlaceholderColour(QLineEdit *edit);
     void loadLoginInfo();
 
     QLabel *titleLabel = nullptr;

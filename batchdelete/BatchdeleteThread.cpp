@@ -75,8 +75,13 @@ void BatchdeleteThread::analyzeDeleteError(const QString &filePath)
             setOutcome(NetworkUnreachable, kUnreachable);
         return;
     }
-    // EPERM (immutable), EACCES and EROFS: the system refuses, whatever the mode bits say.
-    if (!info.isWritable() || m_removeError == EPERM || m_removeError == EACCES || m_removeError == EROFS) {
+    // A read-only share refuses every file alike: no permission of the user would help.
+    if (m_removeError == EROFS) {
+        setOutcome(NoPermission, QStringLiteral("共享目录为只读，无法删除"));
+        return;
+    }
+    // EPERM (immutable) and EACCES: the system refuses, whatever the mode bits say.
+    if (!info.isWritable() || m_removeError == EPERM || m_removeError == EACCES) {
         setOutcome(NoPermission, QStringLiteral("没有删除权限"));
         return;
     }

@@ -3,7 +3,8 @@
 //  1. the scanner, then the two deletion threads alone;
 //  2. a whole run through the window against the stand-in service on a
 //     thread of its own: search, verification, announcement, every removal
-//     and its report, up to the final box.
+//     and its report, up to the final box, with the GUI thread's longest
+//     stall on the way (the announcement of the whole list among others).
 //
 //   batchdelete_bench [COUNT]
 //
@@ -21,6 +22,7 @@
 #include "support/LoginDialogWatcher.h"
 #include "support/StandInService.h"
 #include "bench/BenchSupport.h"
+#include "bench/StallProbe.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -176,12 +178,16 @@ int main(int argc, char **argv)
     dialog->findChild<QLineEdit *>(QStringLiteral("passwordEdit"))->setText(kPassword);
     QElapsedTimer timer;
     timer.start();
+    StallProbe probe;
+    probe.start();
     dialog->handleOk();
     const bool finished = waitFor([&]() { return !boxes.texts().isEmpty(); }, 600000);
     const qint64 runMs = timer.elapsed();
+    probe.stop();
     out << "window run against the stand-in: " << reports() << " reports for " << count << " files in " << runMs
         << " ms" << (finished ? "" : " (no final box)") << ", box: "
         << boxes.texts().value(0).section(QLatin1Char('\n'), 0, 0) << "\n";
+    out << "longest GUI stall: " << probe.longestMs() << " ms, ending " << probe.longestEndMs() << " ms into the run\n";
     delete window;
     QMetaObject::invokeMethod(service, [service]() { delete service; }, Qt::BlockingQueuedConnection);
     serviceThread.quit();

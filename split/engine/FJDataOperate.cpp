@@ -47,7 +47,9 @@ void FJDataOperate::setOrderImportPath(QString netPath)
         qCWarning(lcSplit) << "订单路径不在共享盘下:" << netPath;
         return;
     }
-    if (!MountRoot::isBelowMountedShare(folder)) {
+    if (!share.isPinned() || !MountRoot::isStrictlyBelow(folder, share.shareFolder()))
+        share.pin(folder);
+    if (!share.holds(folder)) {
         qCWarning(lcSplit) << "订单路径的共享目录不存在:" << folder;
         return;
     }
@@ -118,7 +120,9 @@ void FJDataOperate::startCopies(const QJsonArray &imgs, const QString &category,
         const QString name = record.value(QStringLiteral("img_name")).toString();
         // No source key: the picture lies in the order's folder on the share.
         const QString source = sourceKey.isEmpty() ? orderImportPath + name : record.value(sourceKey).toString();
-        pool->start(new FJDataThread(QStringLiteral("拷贝照片"), category, source, name, dest, receiver), 0);
+        auto *job = new FJDataThread(QStringLiteral("拷贝照片"), category, source, name, dest, receiver);
+        job->share = share;
+        pool->start(job, 0);
     }
 }
 

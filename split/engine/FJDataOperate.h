@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ShareGuard.h"
+
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QList>
@@ -74,6 +76,9 @@ public:
     QMap<QString, QJsonObject> imageByUrl;
     QList<QJsonObject> goods;
     QJsonArray namingRule;
+    // The order's share, pinned by the window when its run met it (else by
+    // setOrderImportPath); every copy job reads through it.
+    ShareGuard share;
 
 private:
     void startCopies(const QJsonArray &imgs, const QString &category, const QString &sourceKey, const QString &dest,

@@ -46,11 +46,6 @@ QString thumbnailSource(QString path)
     return path;
 }
 
-bool isFileOnShare(const QString &path)
-{
-    return MountRoot::isBelowMountedShare(path) && QFileInfo(path).isFile();
-}
-
 // A full target path given by the window: absolute and free of "." and "..".
 bool isPlainTarget(const QString &path)
 {
@@ -117,6 +112,8 @@ FJDataThread::~FJDataThread() = default;
 
 void FJDataThread::run()
 {
+    if (!share.isPinned() && !m_srcPath.isEmpty())
+        share.pin(m_srcPath);
     if (m_jobType == QStringLiteral("下载精修片") || m_jobType == QStringLiteral("下载原始档"))
         copyYSDPic();
     else if (m_jobType == kCopyPhoto)
@@ -135,6 +132,9 @@ void FJDataThread::run()
 
 void FJDataThread::copyPicBlock(bool ok, QString third, QString message)
 {
+    // Whatever failed once the share went away failed for that reason.
+    if (!ok && share.isPinned() && !share.stillThere())
+        message = K::missingShareMessage(share.shareFolder());
     QWidget *receiver = m_receiver.data();
     if (!receiver) {
         qCWarning(lcSplit).noquote() << QStringLiteral("接收结果的窗口已关闭: %1 %2").arg(m_jobType, m_srcPath);
@@ -145,9 +145,9 @@ void FJDataThread::copyPicBlock(bool ok, QString third, QString message)
                               Q_ARG(QString, message));
 }
 
-bool FJDataThread::sourceOnShare() const
+bool FJDataThread::readable(const QString &path) const
 {
-    return isFileOnShare(m_srcPath);
+    return share.holds(path) && QFileInfo(path).isFile();
 }
 
 void FJDataThread::copyYSDPic()
@@ -158,7 +158,7 @@ void FJDataThread::copyYSDPic()
     }
     const QString target = FJJobFile::childPath(m_destPath, m_imgName);
     QString error;
-    const bool copied = !target.isEmpty() && sourceOnShare()
+    const bool copied = !target.isEmpty() && readable(m_srcPath)
         && FJJobFile::holdsSource(FJJobFile::copyNew(m_srcPath, target, &error));
     if (!copied) {
         qCDebug(lcSplit).noquote() << QStringLiteral("拷贝失败: %1 -> %2 %3").arg(m_srcPath, target, error);
@@ -174,7 +174,7 @@ void FJDataThread::copyThumbnail(QString *notes, bool *copied)
     const QString folder = FJJobFile::childPath(m_destPath, QStringLiteral("缩略图"));
     FJJobFile::ensureFolder(folder);
     const QString source = thumbnailSource(m_srcPath);
-    if (!isFileOnShare(source)) {
+    if (!readable(source)) {
         notes->append(m_imgName + QStringLiteral("缩略图不存在"));
         return;
     }
@@ -196,7 +196,7 @@ void FJDataThread::copyRawFiles(bool toFirstDot, QString *notes)
     if (base.isEmpty())
         return;
     const QString rawSource = QFileInfo(source.absolutePath()).absolutePath() + QStringLiteral("/原始档");
-    if (!QFileInfo(rawSource).isDir() || !MountRoot::isBelowMountedShare(rawSource))
+    if (!share.holds(rawSource) || !QFileInfo(rawSource).isDir())
         return;
     const QString rawTarget = FJJobFile::childPath(m_destPath, QStringLiteral("原始档"));
     FJJobFile::ensureFolder(rawTarget);
@@ -204,7 +204,7 @@ void FJDataThread::copyRawFiles(bool toFirstDot, QString *notes)
     for (int i = 0; i < lower.size(); ++i) {
         QString found;
         for (const QString &ext : {lower.at(i), upper.at(i)}) {
-            if (QFileInfo(rawSource + QLatin1Char('/') + base + ext).isFile()) {
+            if (readable(rawSource + QLatin1Char('/') + base + ext)) {
                 found = ext;
                 break;
             }
@@ -246,7 +246,7 @@ void FJDataThread::copyPic()
     const QString sub = c == kRejected ? kRejected : c == kBase ? kBase : kFinished;
     const QString folder = FJJobFile::childPath(m_destPath, sub);
     FJJobFile::ensureFolder(folder);
-    if (!sourceOnShare()) {
+    if (!readable(m_srcPath)) {
         copyPicBlock(false, QString(), m_imgName + QStringLiteral("照片不存在"));
         return;
     }
@@ -384,14 +384,14 @@ void FJDataThread::saveHTML()
 
 void FJDataThread::copyXZZPJF_YSD()
 {
-    const bool copied = isPlainTarget(m_destPath) && sourceOnShare()
+    const bool copied = isPlainTarget(m_destPath) && readable(m_srcPath)
         && FJJobFile::holdsSource(FJJobFile::copyNew(m_srcPath, m_destPath));
     copyPicBlock(copied, QString(), copied ? QString() : m_imgName + QStringLiteral(" 拷贝失败"));
 }
 
 void FJDataThread::copyXZZPJF_YP()
 {
-    if (!sourceOnShare()) {
+    if (!readable(m_srcPath)) {
         qCDebug(lcSplit).noquote() << QStringLiteral("源文件不存在:") << m_srcPath;
         copyPicBlock(false, QString(), m_imgName + QStringLiteral(" 源文件不存在"));
         return;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ShareGuard.h"
+
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QPointer>
@@ -48,6 +50,9 @@ public:
     QJsonObject detailData;
     QString photoId;
     QJsonArray goodsFolderNameRules;
+    // The share the order's files are read from, pinned when the run met it;
+    // a job given none pins its source's share when it starts.
+    ShareGuard share;
 
     // Read back by the window and by tests.
     QString jobType() const { return m_jobType; }
@@ -68,7 +73,8 @@ private:
     void copyPicBlock(bool ok, QString third, QString message);
     void copyThumbnail(QString *notes, bool *copied);
     void copyRawFiles(bool toFirstDot, QString *notes);
-    bool sourceOnShare() const;
+    // A file that may be read: below the pinned share, which is still there.
+    bool readable(const QString &path) const;
 
     QPointer<QWidget> m_receiver;
     QString m_jobType;

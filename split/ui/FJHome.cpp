@@ -32,22 +32,6 @@
 #include <QThreadPool>
 #include <QVBoxLayout>
 
-namespace {
-
-// The run's note when the order's folder names a share that is not mounted:
-// nothing is read from there. Empty when the share is there (or the path is
-// refused anyway).
-QString missingShareNote(const QJsonObject &order)
-{
-    const QString folder = K::pathConvert(order.value(QStringLiteral("netpath")).toString());
-    if (folder.isEmpty() || !MountRoot::isOnShare(folder) || MountRoot::isBelowMountedShare(folder))
-        return QString();
-    return QStringLiteral("\n") + order.value(QStringLiteral("orderpayforkey")).toString() + QLatin1Char('-')
-           + order.value(QStringLiteral("servicetimes")).toString() + QLatin1Char(' ')
-           + K::missingShareMessage(folder) + QLatin1Char(';');
-}
-
-} // namespace
 
 FJHome::FJHome(QWidget *parent)
     : QWidget(parent)
@@ -169,6 +153,7 @@ void FJHome::onStartProcessRequested()
         return;
     }
     running = true;
+    m_runShares.clear();
     m_runOrders.clear();
     for (int row : qAsConst(selectedRows))
         m_runOrders.append(leftPanel->orderList.value(row));
@@ -286,6 +271,10 @@ void FJHome::startProducts()
 
 void FJHome::noteFailure(bool ok, const QString &srcPath, const QString &message)
 {
+    if (!ok && m_orderShare.isPinned() && message == K::missingShareMessage(m_orderShare.shareFolder())) {
+        noteShareGone(message);
+        return;
+    }
     // The raw-file modes list every note; the others only what failed, since
     // their copies also note absent optional files.
     const bool listed = splitType == DownloadOriginals || splitType == DownloadSelectionResults
@@ -322,16 +311,11 @@ void FJHome::slt_copypicthread(bool ok, QString jobType, QString srcPath, QStrin
         leftPanel->progressBar->setValue(copyPicFinishNum);
         if (allNum != copyPicFinishNum)
             return;
-        // The photos chosen when the run started move, whatever the grids show now.
-        OrderData order = m_runOrders.at(currentOrderIndex);
-        for (int i = order.undownImgList.size() - 1; i >= 0; --i) {
-            if (!order.undownImgList.at(i).selected)
-                continue;
-            ThumbnailInfo moved = order.undownImgList.takeAt(i);
-            moved.selected = false;
-            order.downImgList.prepend(moved);
-        }
-        if (leftPanel->orderList.at(row).order_photo_id == order.order_photo_id)
+        // The photos chosen when the run started move; marks made since stay for the next run.
+        const OrderData &started = m_runOrders.at(currentOrderIndex);
+        const bool listed = leftPanel->orderList.at(row).order_photo_id == started.order_photo_id;
+        const OrderData order = markDownloaded(listed ? leftPanel->orderList.at(row) : started, started);
+        if (listed)
             leftPanel->orderList[row] = order;
         if (order.order_photo_id == rightPanel->currentOrder.order_photo_id) {
             rightPanel->currentOrder = order;
@@ -412,6 +396,22 @@ void FJHome::startGenerateHtml()
     startJob(job);
 }
 
+OrderData FJHome::markDownloaded(OrderData order, const OrderData &started)
+{
+    QSet<QString> chosen;
+    for (const ThumbnailInfo &info : started.undownImgList)
+        if (info.selected)
+            chosen.insert(info.id);
+    for (int i = order.undownImgList.size() - 1; i >= 0; --i) {
+        if (!chosen.contains(order.undownImgList.at(i).id))
+            continue;
+        ThumbnailInfo moved = order.undownImgList.takeAt(i);
+        moved.selected = false;
+        order.downImgList.prepend(moved);
+    }
+    return order;
+}
+
 QString FJHome::orderFolderName(const QJsonObject &orderObj)
 {
     auto part = [&orderObj](const char *key) {
@@ -473,6 +473,9 @@ void FJHome::processOrderPhotoDetail(bool ok, const QJsonDocument &reply, const 
     }
     dataOperate.detailData = data;
     dataOperate.order = data.value(QStringLiteral("order")).toObject();
+    m_orderShare = runShare(K::pathConvert(dataOperate.order.value(QStringLiteral("netpath")).toString()));
+    dataOperate.share = m_orderShare;
+    m_shareGoneNoted = false;
 
     const QString base = QDir::cleanPath(rightPanel->dirPath);
     orderDir = base + QLatin1Char('/') + orderFolderName(dataOperate.order) + QLatin1Char('/');
@@ -526,6 +529,14 @@ void FJHome::processOrderPhotoDetail(bool ok, const QJsonDocument &reply, const 
     }
 }
 
+// Qt draws a bar of range 0..0 as busy for ever: an order with nothing to
+// fetch shows a full bar instead.
+void FJHome::showOrderProgress()
+{
+    leftPanel->progressBar->setRange(0, qMax(1, allNum));
+    leftPanel->progressBar->setValue(allNum == 0 ? 1 : 0);
+}
+
 void FJHome::queueDownload(const QString &url, const QJsonObject &entry)
 {
     dataOperate.downloadUrls.append(url);
@@ -540,7 +551,53 @@ void FJHome::beginOrderAnalysis()
     dataOperate.goods.clear();
     downPhotoNum = 0;
     dataOperate.setOrderImportPath(dataOperate.order.value(QStringLiteral("netpath")).toString());
-    errorLog += missingShareNote(dataOperate.order);
+    shareMissing();
+}
+
+ShareGuard FJHome::runShare(const QString &path)
+{
+    ShareGuard guard;
+    if (!guard.pin(path))
+        return guard;
+    // The first pin of a share in a run holds for the whole run: what stands
+    // in its place later may be the empty mount point of an unmount.
+    const auto known = m_runShares.constFind(guard.shareFolder());
+    if (known != m_runShares.constEnd())
+        return *known;
+    m_runShares.insert(guard.shareFolder(), guard);
+    return guard;
+}
+
+QString FJHome::orderNote(const QString &text) const
+{
+    return QStringLiteral("\n") + dataOperate.order.value(QStringLiteral("orderpayforkey")).toString()
+           + QLatin1Char('-') + dataOperate.order.value(QStringLiteral("servicetimes")).toString() + QLatin1Char(' ')
+           + text + QLatin1Char(';');
+}
+
+bool FJHome::shareMissing()
+{
+    const QString folder = K::pathConvert(dataOperate.order.value(QStringLiteral("netpath")).toString());
+    // A path off the share is refused elsewhere.
+    if (folder.isEmpty() || !MountRoot::isOnShare(folder) || m_orderShare.holds(folder))
+        return false;
+    noteShareGone(K::missingShareMessage(folder));
+    return true;
+}
+
+// One note per order, however many of its reads failed for it.
+void FJHome::noteShareGone(const QString &message)
+{
+    if (m_shareGoneNoted)
+        return;
+    m_shareGoneNoted = true;
+    errorLog += orderNote(message);
+}
+
+void FJHome::startShareJob(FJDataThread *job)
+{
+    job->share = m_orderShare;
+    startJob(job);
 }
 
 void FJHome::runDesignSplit(const QJsonObject &shop)
@@ -587,8 +644,7 @@ void FJHome::runDesignSplit(const QJsonObject &shop)
     qCDebug(lcSplit) << "downImgUrls 总数:" << dataOperate.downloadUrls.size();
     qCDebug(lcSplit) << "pros 总数:" << dataOperate.goods.size();
     qCDebug(lcSplit) << "开始拷贝数据了 总进度:" << allNum;
-    leftPanel->progressBar->setValue(0);
-    leftPanel->progressBar->setMaximum(allNum);
+    showOrderProgress();
     downImg();
     downImg();
     if (copyPicNum == 0 && !dataOperate.goods.isEmpty())
@@ -597,18 +653,14 @@ void FJHome::runDesignSplit(const QJsonObject &shop)
 
 void FJHome::runDownloadOriginals(const OrderData &order)
 {
-    const QJsonObject &o = dataOperate.order;
-    const QString number = o.value(QStringLiteral("orderpayforkey")).toString() + QLatin1Char('-')
-                           + o.value(QStringLiteral("servicetimes")).toString();
-    const QString share = K::pathConvert(o.value(QStringLiteral("netpath")).toString());
+    const QString share = K::pathConvert(dataOperate.order.value(QStringLiteral("netpath")).toString());
     const QString rawFolder = share + QStringLiteral("/原始档");
-    const QString missing = missingShareNote(o);
-    if (!missing.isEmpty()) {
-        skipOrder(missing);
+    if (shareMissing()) {
+        nextOrder();
         return;
     }
     if (share.isEmpty() || !MountRoot::isOnShare(rawFolder) || !QFileInfo(rawFolder).isDir()) {
-        skipOrder(QStringLiteral("\n") + number + QStringLiteral(" 连接不上共享目录;"));
+        skipOrder(orderNote(QStringLiteral("连接不上共享目录")));
         return;
     }
     QList<ThumbnailInfo> chosen;
@@ -619,19 +671,18 @@ void FJHome::runDownloadOriginals(const OrderData &order)
         if (info.selected)
             chosen.append(info);
     if (chosen.isEmpty()) {
-        skipOrder(QStringLiteral("\n") + number + QStringLiteral(" 没有选择原始档;"));
+        skipOrder(orderNote(QStringLiteral("没有选择原始档")));
         return;
     }
     allNum = chosen.size();
-    leftPanel->progressBar->setValue(0);
-    leftPanel->progressBar->setMaximum(allNum);
+    showOrderProgress();
     const QString dest = orderDir + QStringLiteral("原始档");
     QDir().mkpath(dest);
     for (const ThumbnailInfo &info : qAsConst(chosen)) {
         auto *job = new FJDataThread(QStringLiteral("下载原始档"), QFileInfo(info.name).suffix(), info.photoPath,
                                      K::sanitizePathComponent(info.name), dest, m_relay);
         job->photoId = info.id;
-        startJob(job);
+        startShareJob(job);
     }
 }
 
@@ -669,7 +720,7 @@ void FJHome::runSelectionResults(const QJsonObject &shop)
                                          raw.value(QStringLiteral("localpath")).toString(),
                                          K::sanitizePathComponent(name), rawDest, m_relay);
             job->photoId = raw.value(QStringLiteral("id")).toString();
-            startJob(job);
+            startShareJob(job);
         }
     }
     queueDownload(dataOperate.barcodeUrl, QJsonObject{{QStringLiteral("image_type"), QStringLiteral("条形码")},
@@ -677,8 +728,7 @@ void FJHome::runSelectionResults(const QJsonObject &shop)
     copyPicNum = all.size() + base.size() + raws.size();
     downPhotoNum = dataOperate.downloadUrls.size();
     allNum = copyPicNum + downPhotoNum + 1;
-    leftPanel->progressBar->setValue(0);
-    leftPanel->progressBar->setMaximum(allNum);
+    showOrderProgress();
     downImg();
     downImg();
 }
@@ -701,13 +751,11 @@ void FJHome::runPhotoDelivery()
         QDir().mkpath(dest);
         const QString share = K::pathConvert(dataOperate.order.value(QStringLiteral("netpath")).toString());
         const QString rawFolder = share + QStringLiteral("/原始档");
-        const QString missing = missingShareNote(dataOperate.order);
-        errorLog += missing;
-        if (missing.isEmpty() && !share.isEmpty() && MountRoot::isOnShare(rawFolder)) {
+        if (!shareMissing() && !share.isEmpty() && MountRoot::isOnShare(rawFolder)) {
             const QFileInfoList files = QDir(rawFolder).entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted);
             for (const QFileInfo &file : files) {
                 ++copyPicNum;
-                startJob(new FJDataThread(QStringLiteral("下载照片交付-拷贝原始档"), QStringLiteral("原始档"),
+                startShareJob(new FJDataThread(QStringLiteral("下载照片交付-拷贝原始档"), QStringLiteral("原始档"),
                                           file.absoluteFilePath(), file.fileName(), dest + QLatin1Char('/') + file.fileName(),
                                           m_relay));
             }
@@ -720,7 +768,7 @@ void FJHome::runPhotoDelivery()
             const QJsonObject entry = value.toObject();
             const QString name = K::sanitizePathComponent(entry.value(QStringLiteral("img_name")).toString());
             ++copyPicNum;
-            startJob(new FJDataThread(QStringLiteral("下载照片交付-拷贝原片"), QStringLiteral("原片"),
+            startShareJob(new FJDataThread(QStringLiteral("下载照片交付-拷贝原片"), QStringLiteral("原片"),
                                       entry.value(QStringLiteral("localpath")).toString(), name,
                                       dest + QLatin1Char('/') + name, m_relay));
         }
@@ -743,8 +791,7 @@ void FJHome::runPhotoDelivery()
     }
     downPhotoNum = dataOperate.downloadUrls.size();
     allNum = copyPicNum + downPhotoNum;
-    leftPanel->progressBar->setValue(0);
-    leftPanel->progressBar->setMaximum(allNum);
+    showOrderProgress();
     if (allNum == 0) {
         // Nothing to gather would otherwise leave the run waiting for ever.
         nextOrder();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/ShareGuard.h"
 #include "split/engine/FJDataOperate.h"
 #include "split/ui/DesignFileSplitTypes.h"
 #include "split/ui/OrderData.h"
@@ -45,6 +46,9 @@ public:
     static QString downloadFolder(const QString &orderDir, const QString &imageType, int splitType);
     // Retouched pictures whose name matches a thumbnail of `images` by base name and lower-case suffix.
     static QJsonArray matchRetouchedToThumbnails(const QJsonArray &images, const QJsonArray &retouched);
+    // order with the photos that were chosen in its undownloaded list when
+    // the run started (started) moved, unmarked, to the front of its downloaded list.
+    static OrderData markDownloaded(OrderData order, const OrderData &started);
     // The summary line of a failed job: its message, led by the file's name when the message lacks it.
     static QString failureNote(const QString &srcPath, const QString &message);
 
@@ -101,8 +105,16 @@ private:
     void runDownloadOriginals(const OrderData &order);
     void runSelectionResults(const QJsonObject &shop);
     void runPhotoDelivery();
+    void showOrderProgress();
     void queueDownload(const QString &url, const QJsonObject &entry);
     void skipOrder(const QString &note);
+    ShareGuard runShare(const QString &path);
+    // "\n", the order's number and service, a blank, text and ";": one line of the summary.
+    QString orderNote(const QString &text) const;
+    // True, with the order's note, when the order's share is not (or no longer) there.
+    bool shareMissing();
+    void noteShareGone(const QString &message);
+    void startShareJob(FJDataThread *job);
     bool currentRow(int *row) const;
 
     bool running = false;
@@ -113,4 +125,8 @@ private:
     // Number of the order in progress; results of another number are dropped.
     int m_generation = 0;
     FJResultRelay *m_relay = nullptr;
+    // Each share the run has met, pinned the first time; the order's own.
+    QMap<QString, ShareGuard> m_runShares;
+    ShareGuard m_orderShare;
+    bool m_shareGoneNoted = false;
 };

@@ -8,6 +8,8 @@
 #include "app/core/ServiceReply.h"
 
 #include <QCheckBox>
+#include <QEvent>
+#include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QJsonArray>
@@ -16,8 +18,13 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+#include <QtMath>
 
 namespace {
 
@@ -51,6 +58,21 @@ const QString &pickButtonStyle()
     return style;
 }
 
+// Widens a column to show the whole of a text: an elided order number cannot
+// tell two orders apart.
+void widenToFit(QTableWidget *table, int column, const QString &text)
+{
+    if (column < 0)
+        return;
+    table->ensurePolished(); // the style sheet's font is the one the cells are drawn in
+    // The item padding and the style's text margin on each side, the grid line and a pixel of slack.
+    const int textMargin = table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1;
+    const int advance = qCeil(QFontMetricsF(table->font()).horizontalAdvance(text));
+    const int need = advance + 2 * K::f(5) + 2 * textMargin + 1 + 2;
+    if (table->columnWidth(column) < need)
+        table->setColumnWidth(column, need);
+}
+
 } // namespace
 
 FJLeftPanel::FJLeftPanel(QWidget *parent)
@@ -58,6 +80,17 @@ FJLeftPanel::FJLeftPanel(QWidget *parent)
 {
     setObjectName(QStringLiteral("FJLeftPanel"));
     setupUI();
+    m_showTimer.setSingleShot(true);
+    m_showTimer.setInterval(0);
+    connect(&m_showTimer, &QTimer::timeout, this, &FJLeftPanel::showSomeOrders);
+}
+
+// The table outlives the kept ticks by a moment: its last signals must not reach them.
+FJLeftPanel::~FJLeftPanel()
+{
+    tableWidget->viewport()->removeEventFilter(this);
+    disconnect(tableWidget->model(), nullptr, this, nullptr);
+    disconnect(tableWidget->verticalScrollBar(), nullptr, this, nullptr);
 }
 
 void FJLeftPanel::setupUI()
@@ -139,6 +172,26 @@ void FJLeftPanel::setupTableWidget()
     tableWidget->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     tableWidget->verticalHeader()->setDefaultSectionSize(K::f(33));
     connect(tableWidget, &QTableWidget::cellClicked, this, &FJLeftPanel::onCellClicked);
+
+    // The kept ticks follow the rows, whoever sets the row count.
+    QAbstractItemModel *model = tableWidget->model();
+    connect(model, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &, int first, int last) {
+        m_ticks.insert(first, last - first + 1, RowTick::NoBox);
+    });
+    connect(model, &QAbstractItemModel::rowsRemoved, this, [this](const QModelIndex &, int first, int last) {
+        m_ticks.remove(first, last - first + 1);
+    });
+    connect(model, &QAbstractItemModel::modelReset, this,
+            [this] { m_ticks = QVector<RowTick>(tableWidget->rowCount(), RowTick::NoBox); });
+    connect(tableWidget->verticalScrollBar(), &QScrollBar::valueChanged, this, &FJLeftPanel::placeRowWidgets);
+    tableWidget->viewport()->installEventFilter(this);
+}
+
+bool FJLeftPanel::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == tableWidget->viewport() && (event->type() == QEvent::Resize || event->type() == QEvent::Show))
+        placeRowWidgets();
+    return QWidget::eventFilter(watched, event);
 }
 
 void FJLeftPanel::setupButtonsLayout()
@@ -239,19 +292,34 @@ QString FJLeftPanel::cellText(const OrderData &order, const QString &header)
 
 void FJLeftPanel::addOrder(const OrderData &order, int row)
 {
+    if (row < 0 || row >= m_ticks.size())
+        return;
+    m_ticks[row] = RowTick::Unticked;
+    const QPair<int, int> near = rowsNearView();
+    if (row >= near.first && row <= near.second)
+        makeRowWidget(row);
+    else if (tableWidget->cellWidget(row, 0))
+        tableWidget->removeCellWidget(row, 0);
+
+    const int number = headers.indexOf(QStringLiteral("订单号"));
+    for (int c = 0; c < headers.size(); ++c) {
+        const QString &header = headers.at(c);
+        if (header.isEmpty())
+            continue;
+        const QString text = cellText(order, header);
+        tableWidget->setItem(row, c, new QTableWidgetItem(text));
+        if (c == number)
+            widenToFit(tableWidget, c, text);
+    }
+}
+
+void FJLeftPanel::makeRowWidget(int row)
+{
     auto *box = new QCheckBox(QStringLiteral("✓"));
     box->setLayoutDirection(Qt::RightToLeft);
     box->setStyleSheet(tickBoxStyle());
-    connect(box, &QCheckBox::toggled, [this, row](bool state) {
-        // The delivery tool works on one order: a new tick announces it and clears the others.
-        if (!state || splitType != DownloadPhotoDelivery)
-            return;
-        emit orderSelected(row, true);
-        for (int r = 0; r < tableWidget->rowCount(); ++r)
-            if (r != row)
-                if (QCheckBox *other = tickBox(r))
-                    other->setChecked(false);
-    });
+    box->setChecked(m_ticks.at(row) == RowTick::Ticked);
+    connect(box, &QCheckBox::toggled, this, [this, row](bool state) { tickChanged(row, state); });
 
     // Made in the table's viewport, where the table puts it: moving a styled
     // widget into the table afterwards would polish it a second time.
@@ -265,21 +333,49 @@ void FJLeftPanel::addOrder(const OrderData &order, int row)
         auto *pick = new QPushButton(QStringLiteral("设置选中"));
         pick->setFlat(true);
         pick->setStyleSheet(pickButtonStyle());
-        connect(pick, &QPushButton::clicked, [this, row] { emit orderSelected(row, true); });
+        connect(pick, &QPushButton::clicked, this, [this, row] { emit orderSelected(row, true); });
         layout->addWidget(pick);
     }
     tableWidget->setCellWidget(row, 0, container);
+    m_madeFirst = qMin(m_madeFirst, row);
+    m_madeLast = qMax(m_madeLast, row);
+}
 
-    for (int c = 0; c < headers.size(); ++c) {
-        const QString &header = headers.at(c);
-        if (header.isEmpty())
-            continue;
-        tableWidget->setItem(row, c, new QTableWidgetItem(cellText(order, header)));
+QPair<int, int> FJLeftPanel::rowsNearView() const
+{
+    const int rows = tableWidget->rowCount();
+    const int rowHeight = qMax(1, tableWidget->verticalHeader()->defaultSectionSize());
+    int height = tableWidget->viewport()->height();
+    // A table not shown yet has no view of its own: a screen's height stands in.
+    if (!tableWidget->isVisible()) {
+        const QScreen *screen = tableWidget->screen();
+        height = qMax(height, screen ? screen->availableGeometry().height() : 0);
     }
+    const int page = height / rowHeight + 1;
+    const int top = qMax(0, tableWidget->rowAt(0));
+    return {qMax(0, top - page), qMin(rows - 1, top + 2 * page)};
+}
+
+void FJLeftPanel::placeRowWidgets()
+{
+    const QPair<int, int> near = rowsNearView();
+    // Far rows lose their widgets: the table moves every widget it holds on each scroll.
+    const int lastMade = qMin(m_madeLast, tableWidget->rowCount() - 1);
+    for (int r = m_madeFirst; r <= lastMade; ++r)
+        if ((r < near.first || r > near.second) && tableWidget->cellWidget(r, 0))
+            tableWidget->removeCellWidget(r, 0);
+    m_madeFirst = near.first;
+    m_madeLast = near.second;
+    for (int r = near.first; r <= near.second; ++r)
+        if (m_ticks.at(r) != RowTick::NoBox && !tableWidget->cellWidget(r, 0))
+            makeRowWidget(r);
 }
 
 void FJLeftPanel::clearOrders()
 {
+    // Orders of the last reply still to come have no rows left to go to.
+    m_showTimer.stop();
+    m_unshown = QJsonArray();
     tableWidget->setRowCount(0);
 }
 
@@ -292,12 +388,36 @@ QCheckBox *FJLeftPanel::tickBox(int row) const
 QList<int> FJLeftPanel::getSelectedRows() const
 {
     QList<int> rows;
-    for (int r = 0; r < tableWidget->rowCount(); ++r) {
-        const QCheckBox *box = tickBox(r);
-        if (box && box->isChecked())
+    for (int r = 0; r < m_ticks.size(); ++r)
+        if (m_ticks.at(r) == RowTick::Ticked)
             rows.append(r);
-    }
     return rows;
+}
+
+void FJLeftPanel::setTicked(int row, bool ticked)
+{
+    if (m_ticks.value(row, RowTick::NoBox) == RowTick::NoBox)
+        return;
+    if (QCheckBox *box = tickBox(row)) {
+        box->setChecked(ticked); // its toggled() comes back to tickChanged
+        return;
+    }
+    if ((m_ticks.at(row) == RowTick::Ticked) != ticked)
+        tickChanged(row, ticked);
+}
+
+void FJLeftPanel::tickChanged(int row, bool ticked)
+{
+    if (row >= m_ticks.size())
+        return;
+    m_ticks[row] = ticked ? RowTick::Ticked : RowTick::Unticked;
+    // The delivery tool works on one order: a new tick announces it and clears the others.
+    if (!ticked || splitType != DownloadPhotoDelivery)
+        return;
+    emit orderSelected(row, true);
+    for (int r = 0; r < m_ticks.size(); ++r)
+        if (r != row && m_ticks.at(r) == RowTick::Ticked)
+            setTicked(r, false);
 }
 
 void FJLeftPanel::setBtnEnable(bool enable)
@@ -309,19 +429,18 @@ void FJLeftPanel::setBtnEnable(bool enable)
 
 void FJLeftPanel::onCellClicked(int row, int)
 {
-    QCheckBox *box = tickBox(row);
-    if (!box)
+    if (m_ticks.value(row, RowTick::NoBox) == RowTick::NoBox)
         return;
-    box->setChecked(!box->isChecked());
+    const bool ticked = m_ticks.at(row) != RowTick::Ticked;
+    setTicked(row, ticked);
     if (splitType == DownloadOriginals)
-        emit orderSelected(row, box->isChecked());
+        emit orderSelected(row, ticked);
 }
 
 void FJLeftPanel::setAllTicked(bool ticked)
 {
-    for (int r = 0; r < tableWidget->rowCount(); ++r)
-        if (QCheckBox *box = tickBox(r))
-            box->setChecked(ticked);
+    for (int r = 0; r < m_ticks.size(); ++r)
+        setTicked(r, ticked);
 }
 
 void FJLeftPanel::onSelectAllClicked()
@@ -426,24 +545,37 @@ void FJLeftPanel::reqOrderList(const QString &searchType, const QString &keyword
             return;
         }
         showOrders(data);
-        finishSearch();
     });
 }
 
 void FJLeftPanel::showOrders(const QJsonArray &data)
 {
-    // One pass with the table quiet: no repaint, no signal and no re-layout per row.
-    tableWidget->setUpdatesEnabled(false);
-    const bool blocked = tableWidget->blockSignals(true);
     tableWidget->setRowCount(data.size());
     orderList.reserve(data.size());
-    for (int i = 0; i < data.size(); ++i) {
-        orderList.append(OrderData::fromJson(data.at(i)));
-        addOrder(orderList.last(), i);
+    m_unshown = data;
+    m_nextUnshown = 0;
+    showSomeOrders();
+}
+
+void FJLeftPanel::showSomeOrders()
+{
+    // One slice with the table quiet: no repaint, no signal and no re-layout per row.
+    tableWidget->setUpdatesEnabled(false);
+    const bool blocked = tableWidget->blockSignals(true);
+    const int end = qMin(m_unshown.size(), m_nextUnshown + kOrdersPerSlice);
+    for (; m_nextUnshown < end; ++m_nextUnshown) {
+        orderList.append(OrderData::fromJson(m_unshown.at(m_nextUnshown)));
+        addOrder(orderList.last(), m_nextUnshown);
     }
-    // Place every row's widget while still quiet: moved later, with updates on,
+    // Place the new widgets while still quiet: moved later, with updates on,
     // each move would be tracked for repainting against all its siblings.
     tableWidget->doItemsLayout();
     tableWidget->blockSignals(blocked);
     tableWidget->setUpdatesEnabled(true);
+    if (m_nextUnshown < m_unshown.size()) {
+        m_showTimer.start();
+        return;
+    }
+    m_unshown = QJsonArray();
+    finishSearch();
 }

@@ -3,13 +3,15 @@
 #include "split/ui/DesignFileSplitTypes.h"
 #include "split/ui/OrderData.h"
 
+#include <QJsonArray>
 #include <QList>
 #include <QStringList>
+#include <QTimer>
+#include <QVector>
 #include <QWidget>
 
 class QCheckBox;
 class QHBoxLayout;
-class QJsonArray;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -24,6 +26,7 @@ class FJLeftPanel : public QWidget
 
 public:
     explicit FJLeftPanel(QWidget *parent = nullptr);
+    ~FJLeftPanel() override;
 
     void setSplitType(DesignFileSplitTypes type);
     // Fills an existing row; the caller has set the row count and appended the record.
@@ -55,6 +58,9 @@ public:
     QPushButton *unselectAllBtn = nullptr;
     int splitType = DesignSplit;
 
+    // Makes the row widgets of the rows near the view and drops the others.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 public slots:
     void onCellClicked(int row, int column);
     void onSelectAllClicked();
@@ -67,14 +73,37 @@ signals:
     void userInfoChange(const QString &shopid, const QString &uid, const QString &superid);
 
 private:
+    // A row's tick lives here, not only in its box: boxes exist just for the
+    // rows near the view, and ticks of rows never shown must still count.
+    enum class RowTick : char { NoBox, Unticked, Ticked };
+
     void setupUI();
     void setupTableWidget();
     void setupButtonsLayout();
     // The tick box inside the row's column-0 widget; null when the row has none.
     QCheckBox *tickBox(int row) const;
+    void makeRowWidget(int row);
+    // First and last row whose widget should exist: the rows in view and a screenful each side.
+    QPair<int, int> rowsNearView() const;
+    void placeRowWidgets();
+    // Ticks or unticks the row through its box when it has one, else in its kept state.
+    void setTicked(int row, bool ticked);
+    // A row's tick changed, by its box or without one.
+    void tickChanged(int row, bool ticked);
     void setAllTicked(bool ticked);
+    // A long reply goes in by slices, the first rows first, so the window
+    // keeps answering; the search ends with its last row.
     void showOrders(const QJsonArray &data);
+    void showSomeOrders();
     void showWarning(const QString &text);
     void finishSearch();
     void failSearch(const QString &problem);
+
+    static constexpr int kOrdersPerSlice = 500;
+    QJsonArray m_unshown; // the reply being shown
+    int m_nextUnshown = 0;
+    QTimer m_showTimer;
+    QVector<RowTick> m_ticks; // one per table row
+    int m_madeFirst = 0;      // rows that may hold a row widget
+    int m_madeLast = -1;
 };

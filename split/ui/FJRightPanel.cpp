@@ -363,10 +363,7 @@ void FJRightPanel::setBtnEnable(bool enable)
                                simpleRetouchRejectsCheckBox, fullRetouchCheckBox})
             box->setEnabled(enable);
     }
-    // The photo choice of a run is fixed when it starts.
-    for (QWidget *section : {undownloadSection, downloadedSection})
-        if (section)
-            section->setEnabled(enable);
+    // The photo sections stay usable: a run works on the choice it read when it started.
 }
 
 void FJRightPanel::showWarning(const QString &text)

@@ -7,6 +7,7 @@
 #include "batchdelete/BatchDelete_OrderListWidget.h"
 #include "batchdelete/BatchLoginDialog.h"
 #include "support/BatchDeleteStudioData.h"
+#include "support/JournalHolder.h"
 #include "support/LoginDialogWatcher.h"
 #include "support/ScopedMountRoot.h"
 #include "support/SmbShare.h"
@@ -93,12 +94,16 @@ private slots:
     void shareDisappearsDuringRun();
     void smbServerStoppedDuringRun();
     void folderSwappedForLinkDeletesNothing();
+    void undeletableFileSaysWhy_data();
     void undeletableFileSaysWhy();
     void separatorRunsInServicePath_data();
     void separatorRunsInServicePath();
     void cancelledVerificationStartsNothing();
     void owedReportsSentWhenOpenedAgain_data();
     void owedReportsSentWhenOpenedAgain();
+    void owedReportsOfOtherProgramSentOnceItIsGone();
+    void owedReportRefusedOrUnreachable_data();
+    void owedReportRefusedOrUnreachable();
     void recordedBeforeRemoval();
     void unrecordableRunRemovesNothing();
     void closeDuringRunAsksThenSendsReports();
@@ -408,7 +413,7 @@ void tst_BatchDelete::thousandsOfFilesHandedOn()
     QCOMPARE(existing(files), 0);
     QCOMPARE(reportedPaths(), QSet<QString>(files.begin(), files.end()));
     QCOMPARE(m_service.requests("order", "delete_pic_after").size(), files.size());
-    QCOMPARE(BatchDeleteJournal(BatchDeleteJournal::defaultPath()).load().size(), 0);
+    QCOMPARE(BatchDeleteJournal::read(BatchDeleteJournal::defaultPath()).size(), 0);
 }
 
 void tst_BatchDelete::branchAndSearchFixedDuringRun()
@@ -665,24 +670,36 @@ void tst_BatchDelete::folderSwappedForLinkDeletesNothing()
     QCOMPARE(m_service.requests("order", "delete_pic_after").size(), 0);
 }
 
-// A file the system refuses to remove, even for root: immutable where the file
-// system has attributes, else on a read-only bind mount.
+void tst_BatchDelete::undeletableFileSaysWhy_data()
+{
+    QTest::addColumn<bool>("readOnlyShare");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("immutable file") << false << QStringLiteral("没有删除权限");
+    QTest::newRow("read-only share") << true << QStringLiteral("共享目录为只读，无法删除");
+}
+
+// A file the system refuses to remove, even for root: immutable, or on a
+// read-only bind mount.
 void tst_BatchDelete::undeletableFileSaysWhy()
 {
+    QFETCH(bool, readOnlyShare);
+    QFETCH(QString, reason);
     const QStringList files = makeOrderFolder("share/A1");
     const QString locked = files.at(2); // 原始档/IMG_0001.CR2
     const QString lockedFolder = QFileInfo(locked).path();
     QStringList undo;
-    if (QProcess::execute("chattr", {"+i", locked}) == 0) {
+    if (!readOnlyShare) {
+        if (QProcess::execute("chattr", {"+i", locked}) != 0)
+            QSKIP("no immutable files here");
         undo = QStringList{"chattr", "-i", locked};
-    } else if (QProcess::execute("mount", {"--bind", lockedFolder, lockedFolder}) == 0) {
-        undo = QStringList{"umount", lockedFolder};
-        if (QProcess::execute("mount", {"-o", "remount,bind,ro", lockedFolder}) != 0) {
+    } else {
+        if (QProcess::execute("mount", {"--bind", lockedFolder, lockedFolder}) != 0)
+            QSKIP("no bind mounts here");
+        undo = QStringList{"umount", "-l", lockedFolder};
+        if (QProcess::execute("mount", {"-o", "remount,ro,bind", lockedFolder}) != 0) {
             QProcess::execute(undo.first(), undo.mid(1));
             QSKIP("no read-only bind mount here");
         }
-    } else {
-        QSKIP("neither chattr nor bind mounts work here");
     }
     const auto release = qScopeGuard([&undo]() { QProcess::execute(undo.first(), undo.mid(1)); });
     m_orders = {order(1, m_root->path() + "share/A1")};
@@ -692,7 +709,7 @@ void tst_BatchDelete::undeletableFileSaysWhy()
     checkRow(0);
     startRun();
     QCOMPARE(waitForFinalBox(), QStringLiteral("删除结束：成功3个，失败1个\n以下订单未删除：\n"
-                                               "A121-2：1个文件删除失败（没有删除权限）"));
+                                               "A121-2：1个文件删除失败（%1）").arg(reason));
     QVERIFY(QFile::exists(locked));
     QVERIFY(!reportedPaths().contains(locked));
     QCOMPARE(reportedPaths().size(), 3);
@@ -700,7 +717,7 @@ void tst_BatchDelete::undeletableFileSaysWhy()
     int row = 0;
     while (row < model->rowCount() && model->data(model->index(row, 4)).toString() != locked)
         ++row;
-    QCOMPARE(model->data(model->index(row, 3)).toString(), QStringLiteral("没有删除权限"));
+    QCOMPARE(model->data(model->index(row, 3)).toString(), reason);
     QCOMPARE(m_window->orderListPanel()->tableWidget()->cellWidget(0, 5)->findChild<QLabel *>("numLab")->text(),
              QStringLiteral("3/1/4"));
 }
@@ -739,9 +756,11 @@ void tst_BatchDelete::separatorRunsInServicePath()
 void tst_BatchDelete::owedReportsSentWhenOpenedAgain_data()
 {
     QTest::addColumn<QString>("end"); // how the first window's run ends
-    QTest::newRow("reports refused, given up") << "given up";
-    QTest::newRow("closed while reports fail") << "closed";
-    QTest::newRow("window gone with reports in flight") << "destroyed";
+    QTest::addColumn<bool>("folderGone"); // the order folder was removed before the tool opened again
+    QTest::newRow("reports refused, given up") << "given up" << false;
+    QTest::newRow("closed while reports fail") << "closed" << false;
+    QTest::newRow("window gone with reports in flight") << "destroyed" << false;
+    QTest::newRow("window gone, order folder removed since") << "destroyed" << true;
 }
 
 // Files removed whose report never got through are reported when the tool opens
@@ -749,6 +768,7 @@ void tst_BatchDelete::owedReportsSentWhenOpenedAgain_data()
 void tst_BatchDelete::owedReportsSentWhenOpenedAgain()
 {
     QFETCH(QString, end);
+    QFETCH(bool, folderGone);
     QStringList files;
     for (int i = 0; i < 12; ++i) {
         files << m_root->path() + QStringLiteral("share/A1/原片/%1.jpg").arg(i);
@@ -787,7 +807,15 @@ void tst_BatchDelete::owedReportsSentWhenOpenedAgain()
             gone << file;
     }
     QVERIFY(!gone.isEmpty());
-    QVERIFY(BatchDeleteJournal(BatchDeleteJournal::defaultPath()).load().size() >= gone.size());
+    QVERIFY(BatchDeleteJournal::read(BatchDeleteJournal::defaultPath()).size() >= gone.size());
+    if (folderGone) {
+        // Every recorded file went with the folder; the share itself is still mounted.
+        QVERIFY(QDir(m_root->path() + "share/A1").removeRecursively());
+        QVERIFY(writeFile(m_root->path() + "share/B1/原片/1.jpg"));
+        gone.clear();
+        for (const BatchDeleteJournal::Entry &entry : BatchDeleteJournal::read(BatchDeleteJournal::defaultPath()))
+            gone << entry.filePath;
+    }
 
     m_service.setFailure("order", "delete_pic_after", StandInService::Failure::None);
     m_service.setDelay("order", "delete_pic_after", 0);
@@ -808,7 +836,78 @@ void tst_BatchDelete::owedReportsSentWhenOpenedAgain()
     // Every removal, none of the files still there, each once.
     QCOMPARE(owed, QSet<QString>(gone.begin(), gone.end()));
     QCOMPARE(m_service.requests().size(), gone.size());
-    QCOMPARE(BatchDeleteJournal(BatchDeleteJournal::defaultPath()).load().size(), 0);
+    QCOMPARE(BatchDeleteJournal::read(BatchDeleteJournal::defaultPath()).size(), 0);
+}
+
+// Another program's window holds the journal: this one leaves its entries
+// alone, and sends what it owes once that program is gone.
+void tst_BatchDelete::owedReportsOfOtherProgramSentOnceItIsGone()
+{
+    const QStringList files = makeOrderFolder("share/A1");
+    delete m_window;
+    JournalHolder::Process other(BatchDeleteJournal::defaultPath(), files);
+    QCOMPARE(other.line(), QStringLiteral("ready"));
+    m_window = new BatchDelete();
+    m_window->show();
+    // The window's first look at the journal, due at the first turn of the event loop, is over.
+    bool turned = false;
+    QTimer::singleShot(0, this, [&turned]() { turned = true; });
+    QTRY_VERIFY(turned);
+    QVERIFY(!m_window->isResendingJournal());
+    QCOMPARE(BatchDeleteJournal::read(BatchDeleteJournal::defaultPath()).size(), files.size());
+    QCOMPARE(existing(files), files.size() - 1);
+
+    other.kill();
+    QTRY_COMPARE_WITH_TIMEOUT(reportedPaths(), QSet<QString>{files.first()}, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(BatchDeleteJournal::read(BatchDeleteJournal::defaultPath()).isEmpty(), 10000);
+    QCOMPARE(m_service.requests().size(), 1);
+}
+
+void tst_BatchDelete::owedReportRefusedOrUnreachable_data()
+{
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("refused with a reason: said once, dropped") << true;
+    QTest::newRow("no answer: still owed") << false;
+}
+
+void tst_BatchDelete::owedReportRefusedOrUnreachable()
+{
+    QFETCH(bool, refused);
+    const QString removed = makeOrderFolder("share/A1").first();
+    QVERIFY(QFile::remove(removed));
+    delete m_window;
+    {
+        BatchDeleteJournal journal(BatchDeleteJournal::defaultPath());
+        journal.load();
+        QString error;
+        QVERIFY2(journal.record({JournalHolder::entry(removed)}, &error), qPrintable(error));
+    }
+    if (refused)
+        m_service.setReply("order", "delete_pic_after", BatchDeleteStudioData::refused(QStringLiteral("订单已归档")));
+    else
+        m_service.setFailure("order", "delete_pic_after", StandInService::Failure::NoAnswer);
+    m_window = new BatchDelete();
+    m_window->show();
+    QTRY_VERIFY_WITH_TIMEOUT(!m_service.requests("order", "delete_pic_after").isEmpty(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_window->isResendingJournal(), 40000);
+    const QString box = removed + QStringLiteral("：订单已归档");
+    if (refused)
+        QTRY_VERIFY_WITH_TIMEOUT(m_boxes->texts().join('\n').contains(box), 10000);
+    QCOMPARE(BatchDeleteJournal::read(BatchDeleteJournal::defaultPath()).size(), refused ? 0 : 1);
+
+    // Opened again: a dropped report is neither sent nor shown again.
+    delete m_window;
+    m_service.setFailure("order", "delete_pic_after", StandInService::Failure::None);
+    m_service.setReply("order", "delete_pic_after", accepted());
+    m_service.clearRequests();
+    const int boxes = m_boxes->texts().size();
+    m_window = new BatchDelete();
+    m_window->show();
+    if (!refused)
+        QTRY_COMPARE_WITH_TIMEOUT(reportedPaths(), QSet<QString>{removed}, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(BatchDeleteJournal::read(BatchDeleteJournal::defaultPath()).isEmpty(), 10000);
+    QCOMPARE(m_service.requests().size(), refused ? 0 : 1);
+    QCOMPARE(m_boxes->texts().size(), boxes);
 }
 
 // The entry of a file is on disk before the file is removed: with the GUI thread
@@ -844,7 +943,7 @@ void tst_BatchDelete::recordedBeforeRemoval()
     QVERIFY(journalThen.contains(BatchDeleteJournal::recordLine({{"101", "E7", "S9"}, "OP1", removed,
                                                                  QFileInfo(removed).fileName()})));
     QCOMPARE(existing(files), 0);
-    QCOMPARE(BatchDeleteJournal(BatchDeleteJournal::defaultPath()).load().size(), 0);
+    QCOMPARE(BatchDeleteJournal::read(BatchDeleteJournal::defaultPath()).size(), 0);
 }
 
 void tst_BatchDelete::unrecordableRunRemovesNothing()
@@ -1036,5 +1135,15 @@ void tst_BatchDelete::personIdsCollected()
 }
 
 
-QTEST_MAIN(tst_BatchDelete)
+int main(int argc, char **argv)
+{
+    int code = 0;
+    if (JournalHolder::runIfAsked(argc, argv, &code))
+        return code;
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    tst_BatchDelete test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_BatchDelete.moc"

@@ -1,4 +1,6 @@
 #include "batchdelete/BatchDeleteJournal.h"
+#include "support/JournalHolder.h"
+#include "support/SmallTmpfs.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,6 +12,11 @@ BatchDeleteJournal::Entry entry(const QString &name)
 {
     return {{QStringLiteral("101"), QStringLiteral("E7"), QStringLiteral("S9")}, QStringLiteral("OP1"),
             QStringLiteral("/Volumes/share/A1/") + name, name};
+}
+
+QSet<QString> set(const QStringList &list)
+{
+    return QSet<QString>(list.begin(), list.end());
 }
 
 QStringList paths(const QList<BatchDeleteJournal::Entry> &entries)
@@ -29,6 +36,8 @@ private slots:
     void leftOverEntriesSurviveReopening_data();
     void leftOverEntriesSurviveReopening();
     void mostlyClearedFileShrinks();
+    void secondProgramLeavesFirstsEntries();
+    void fullDiskLeavesNoCutLine();
 };
 
 void tst_BatchDeleteJournal::leftOverEntriesSurviveReopening_data()
@@ -78,8 +87,8 @@ void tst_BatchDeleteJournal::leftOverEntriesSurviveReopening()
         expected << entry(name).filePath;
     BatchDeleteJournal reopened(path);
     QCOMPARE(paths(reopened.load()), expected);
-    // Reading compacts: a third opening sees the same, from live lines only.
-    QCOMPARE(paths(BatchDeleteJournal(path).load()), expected);
+    // Reading compacts: the file holds the same, in live lines only.
+    QCOMPARE(paths(BatchDeleteJournal::read(path)), expected);
     QFile file(path);
     const int lines = file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') : 0;
     QCOMPARE(lines, left.size());
@@ -103,9 +112,83 @@ void tst_BatchDeleteJournal::mostlyClearedFileShrinks()
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QVERIFY(file.readAll().count('\n') < 10000);
-    QCOMPARE(paths(BatchDeleteJournal(path).load()).size(), 10);
-    QCOMPARE(paths(BatchDeleteJournal(path).load()).last(), entries.last().filePath);
+    QCOMPARE(paths(BatchDeleteJournal::read(path)).size(), 10);
+    QCOMPARE(paths(BatchDeleteJournal::read(path)).last(), entries.last().filePath);
 }
 
-QTEST_GUILESS_MAIN(tst_BatchDeleteJournal)
+// Two programs with the journal open at once: the second neither rewrites nor
+// clears what the first writes, and takes it over once the first is killed.
+void tst_BatchDeleteJournal::secondProgramLeavesFirstsEntries()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("journal"));
+    const QString share = QStringLiteral("/Volumes/share/A1/");
+    JournalHolder::Process first(path, {share + "a.jpg", share + "b.jpg"});
+    QCOMPARE(first.line(), QStringLiteral("ready"));
+
+    QStringList expected{share + "a.jpg", share + "b.jpg"};
+    {
+        BatchDeleteJournal second(path);
+        QCOMPARE(second.load().size(), 0);
+        QVERIFY(!second.holdsLock());
+        QString error;
+        QVERIFY2(second.record({entry("own1.jpg"), entry("own2.jpg")}, &error), qPrintable(error));
+        second.clear(entry("own1.jpg").filePath);
+        // The first goes on writing after the second opened.
+        QCOMPARE(first.record(share + "c.jpg"), QStringLiteral("recorded"));
+        expected << share + "c.jpg";
+        QCOMPARE(paths(BatchDeleteJournal::read(path)), expected);
+        QCOMPARE(paths(second.load()), QStringList{entry("own2.jpg").filePath});
+
+        first.kill();
+        // The lock of a program gone is free: what it left is now the second's.
+        QCOMPARE(set(paths(second.load())),
+                 set(expected + QStringList{entry("own2.jpg").filePath}));
+        QVERIFY(second.holdsLock());
+        second.clear(share + "b.jpg");
+        expected.removeOne(share + "b.jpg");
+    }
+    // A window opened later finds the second's own leftover too.
+    expected << entry("own2.jpg").filePath;
+    BatchDeleteJournal third(path);
+    QCOMPARE(set(paths(third.load())), set(expected));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), (QStringList{"journal", "journal.lock"}));
+}
+
+// A record cut short by a full disk is taken back whole: the next record
+// written after it is not glued to a torn line.
+void tst_BatchDeleteJournal::fullDiskLeavesNoCutLine()
+{
+    QTemporaryDir dir;
+    SmallTmpfs disk(dir.filePath(QStringLiteral("disk")));
+    if (!disk.isMounted())
+        QSKIP("no tmpfs here");
+    const QString path = dir.filePath(QStringLiteral("disk/journal"));
+    BatchDeleteJournal journal(path);
+    journal.load();
+    QString error;
+    QVERIFY(journal.record({entry("a.jpg"), entry("b.jpg")}, &error));
+    QVERIFY(disk.fill());
+    QList<BatchDeleteJournal::Entry> many;
+    for (int i = 0; i < 200; ++i)
+        many << entry(QStringLiteral("%1.jpg").arg(i));
+    QVERIFY(!journal.record(many, &error));
+    QVERIFY(!error.isEmpty());
+    QVERIFY(!journal.contains(many.first().filePath));
+    QVERIFY(QFile::remove(dir.filePath(QStringLiteral("disk/filler"))));
+    QVERIFY2(journal.record({entry("c.jpg")}, &error), qPrintable(error));
+    QCOMPARE(paths(BatchDeleteJournal::read(path)),
+             (QStringList{entry("a.jpg").filePath, entry("b.jpg").filePath, entry("c.jpg").filePath}));
+}
+
+int main(int argc, char **argv)
+{
+    int code = 0;
+    if (JournalHolder::runIfAsked(argc, argv, &code))
+        return code;
+    QCoreApplication app(argc, argv);
+    tst_BatchDeleteJournal test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_BatchDeleteJournal.moc"

@@ -2,9 +2,12 @@
 #include "batchdelete/BatchDeleteLogic.h"
 #include "batchdelete/BatchDelete_FileListWidget.h"
 #include "batchdelete/BatchDelete_OrderListWidget.h"
+#include "batchdelete/BatchLoginDialog.h"
 
 #include <QCheckBox>
 #include <QHeaderView>
+#include <QLineEdit>
+#include <QPointer>
 #include <QProgressBar>
 #include <QScrollBar>
 #include <QTableView>
@@ -67,6 +70,7 @@ private slots:
     void headerAndScrollBarsDrawn_data();
     void headerAndScrollBarsDrawn();
     void cellWidgetsDrawn();
+    void loginPlaceholderGrey();
 };
 
 void tst_BatchDeleteLooks::orderNumberWholeAtOpeningSize_data()
@@ -193,6 +197,35 @@ void tst_BatchDeleteLooks::cellWidgetsDrawn()
     QCOMPARE(image.pixelColor(5, image.height() / 2).name(), QStringLiteral("#007aff"));
     QCOMPARE(image.pixelColor(image.width() - 5, image.height() / 2).name(), QStringLiteral("#f0f0f0"));
     QCOMPARE(image.pixelColor(image.width() / 2 + 20, 0).name(), QStringLiteral("#d0d0d0"));
+}
+
+// The verification dialog as the window opens it: its empty fields' hints in grey, not in the text's colour.
+void tst_BatchDeleteLooks::loginPlaceholderGrey()
+{
+    BatchDelete window;
+    window.show();
+    QPointer<BatchLoginDialog> dialog = BatchLoginDialog::show(&window, {});
+    QVERIFY(QTest::qWaitForWindowExposed(dialog));
+    // No remembered account here: both fields show their hint, the account's disabled.
+    for (const QString name : {QStringLiteral("passwordEdit"), QStringLiteral("accountEdit")}) {
+        auto *edit = dialog->findChild<QLineEdit *>(name);
+        QVERIFY(edit->text().isEmpty());
+        // The darkest pixel of the hint is where a stroke covers it whole; the
+        // field's rim and the cursor at the hint's start are left out.
+        const QImage image = edit->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+        QColor darkest(Qt::white);
+        for (int y = 4; y < image.height() - 4; ++y) {
+            for (int x = 36; x < image.width() - 10; ++x) {
+                if (qAlpha(image.pixel(x, y)) == 255 && qGray(image.pixel(x, y)) < qGray(darkest.rgb()))
+                    darkest = image.pixelColor(x, y);
+            }
+        }
+        const QColor grey(QStringLiteral("#8e8e93"));
+        QVERIFY2(qAbs(darkest.red() - grey.red()) <= 6 && qAbs(darkest.green() - grey.green()) <= 6
+                     && qAbs(darkest.blue() - grey.blue()) <= 6,
+                 qPrintable(name + QLatin1Char(' ') + darkest.name()));
+    }
+    dialog->handleCancel();
 }
 
 QTEST_MAIN(tst_BatchDeleteLooks)

@@ -53,6 +53,7 @@ private slots:
     void choosingRefused();
     void clearingKeepsOutcomes();
     void laterChoiceWinsOverOneBeingRead();
+    void copyOfEarlierChoiceLandsLate();
     void runCopiesFilesAndReportsEachOrder();
     void failedCopiesShownNotReported();
     void namesToImportAgainStopTheRun();
@@ -560,6 +561,24 @@ void tst_ImportFiles::laterChoiceWinsOverOneBeingRead()
     QCOMPARE(files.at(0).fileName(), QStringLiteral("LAST.CR3"));
     QCOMPARE(cell(0, QStringLiteral("本次已选")), QStringLiteral("1"));
     QCOMPARE(m_window->findChild<QTableView *>(QStringLiteral("fileTable"))->model()->rowCount(), 1);
+}
+
+void tst_ImportFiles::copyOfEarlierChoiceLandsLate()
+{
+    openWindow(OriginalFiles);
+    search(3);
+    m_window->findChild<QTableWidget *>(QStringLiteral("orderTable"))->selectRow(0);
+    choose(0, {source(QStringLiteral("OLD.jpg"), "old")});
+    ImportFile late = m_window->orders().at(0).files.at(0);
+    // Chosen again ("重新导入" then "选择文件", or after a stop) while the old copy still ran;
+    // its result comes now, for the same row of the order.
+    choose(0, {source(QStringLiteral("NEW.jpg"), "new")});
+    late.status = ImportStatus::Success;
+    late.message = QStringLiteral("拷贝成功");
+    m_window->onFileCopyFinished(late);
+    QCOMPARE(m_window->orders().at(0).files.at(0).status, ImportStatus::Waiting);
+    QVERIFY(m_window->orders().at(0).successFiles.isEmpty());
+    QCOMPARE(cell(0, QStringLiteral("照片状态")), QStringLiteral("已选择"));
 }
 
 void tst_ImportFiles::clearingKeepsOutcomes()

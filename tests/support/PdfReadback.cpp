@@ -101,12 +101,17 @@ Document read(const QString &pdf)
             break;
         }
     }
-    // "page num type width height ..." after two header lines.
+    // "page num type width height ... x-ppi y-ppi size ratio" after two header lines.
     const QStringList lines = QString::fromUtf8(run(QStringLiteral("pdfimages"), {"-list", pdf})).split('\n');
     for (int i = 2; i < lines.size(); ++i) {
         const QStringList cols = lines.at(i).simplified().split(' ');
-        if (cols.size() > 4 && cols.at(2) == QLatin1String("image"))
-            doc.images << Image{cols.at(0).toInt() - 1, cols.at(3).toInt(), cols.at(4).toInt()};
+        if (cols.size() > 13 && cols.at(2) == QLatin1String("image")) {
+            Image image{cols.at(0).toInt() - 1, cols.at(3).toInt(), cols.at(4).toInt(), QSizeF()};
+            const double xppi = cols.at(12).toDouble(), yppi = cols.at(13).toDouble();
+            if (xppi > 0 && yppi > 0)
+                image.drawn = QSizeF(image.width * 72 / xppi, image.height * 72 / yppi);
+            doc.images << image;
+        }
     }
     doc.ok = !doc.pages.isEmpty();
     return doc;

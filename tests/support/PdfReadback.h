@@ -20,6 +20,7 @@ struct Image {
     int page = 0;
     int width = 0;
     int height = 0;
+    QSizeF drawn; // points on the page
 };
 
 struct Document {

@@ -53,11 +53,16 @@ QByteArray RawHttpServer::response(int status, const QByteArray &contentType, co
 
 QString RawHttpServer::closedPortUrl()
 {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost);
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return QStringLiteral("http://127.0.0.1:%1").arg(port);
+    // Bound for the whole run but never listening: connections are refused,
+    // and a test running beside this one cannot take the port meanwhile, as
+    // it could a port that was only probed and closed again.
+    static QTcpSocket *const holder = [] {
+        auto *socket = new QTcpSocket;
+        if (!socket->bind(QHostAddress(QHostAddress::LocalHost), 0))
+            qFatal("No loopback port to hold closed: %s", qPrintable(socket->errorString()));
+        return socket;
+    }();
+    return QStringLiteral("http://127.0.0.1:%1").arg(holder->localPort());
 }
 
 void RawHttpServer::onNewConnection()

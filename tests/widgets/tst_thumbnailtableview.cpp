@@ -239,26 +239,32 @@ void TestThumbnailTableView::cameraPreviewUsedWhenItIsThePicture_data()
     QTest::addColumn<QPoint>("markerAt"); // the preview's red top-left corner, upright; none: photo used
     QTest::addColumn<QSize>("photoSize");
     QTest::addColumn<QColor>("bars"); // around the picture when the preview's aspect differs
+    QTest::addColumn<QColor>("lastBar"); // below or right of it; invalid: as the first
     const QSize wide(600, 400);
     const QColor none = Qt::green; // the picture fills the whole preview
-    QTest::newRow("upright") << QSize(150, 100) << 1 << QSize(90, 60) << QPoint(2, 2) << wide << none;
-    QTest::newRow("turned 90") << QSize(150, 100) << 6 << QSize(60, 90) << QPoint(57, 2) << wide << none;
-    QTest::newRow("turned 180") << QSize(150, 100) << 3 << QSize(90, 60) << QPoint(87, 57) << wide << none;
-    QTest::newRow("turned 270") << QSize(150, 100) << 8 << QSize(60, 90) << QPoint(2, 87) << wide << none;
-    QTest::newRow("transposed") << QSize(150, 100) << 5 << QSize(60, 90) << QPoint(2, 2) << wide << none;
+    const QColor same;
+    QTest::newRow("upright") << QSize(150, 100) << 1 << QSize(90, 60) << QPoint(2, 2) << wide << none << same;
+    QTest::newRow("turned 90") << QSize(150, 100) << 6 << QSize(60, 90) << QPoint(57, 2) << wide << none << same;
+    QTest::newRow("turned 180") << QSize(150, 100) << 3 << QSize(90, 60) << QPoint(87, 57) << wide << none << same;
+    QTest::newRow("turned 270") << QSize(150, 100) << 8 << QSize(60, 90) << QPoint(2, 87) << wide << none << same;
+    QTest::newRow("transverse") << QSize(150, 100) << 7 << QSize(60, 90) << QPoint(57, 87) << wide << none << same;
+    QTest::newRow("transposed") << QSize(150, 100) << 5 << QSize(60, 90) << QPoint(2, 2) << wide << none << same;
     QTest::newRow("other aspect: photo") << QSize(160, 120) << 6 << QSize(60, 90) << QPoint(-1, -1) << wide
-                                         << none;
-    QTest::newRow("too small: photo") << QSize(60, 40) << 1 << QSize(90, 60) << QPoint(-1, -1) << wide << none;
+                                         << none << same;
+    QTest::newRow("too small: photo") << QSize(60, 40) << 1 << QSize(90, 60) << QPoint(-1, -1) << wide << none << same;
     QTest::newRow("letterboxed") << QSize(160, 120) << 1 << QSize(90, 60) << QPoint(2, 2) << wide
-                                 << QColor(Qt::black);
+                                 << QColor(Qt::black) << same;
     QTest::newRow("letterboxed, turned 90") << QSize(160, 120) << 6 << QSize(60, 90) << QPoint(57, 2) << wide
-                                            << QColor(Qt::black);
+                                            << QColor(Qt::black) << same;
     QTest::newRow("pillarboxed") << QSize(160, 120) << 1 << QSize(60, 90) << QPoint(2, 2) << QSize(400, 600)
-                                 << QColor(Qt::black);
+                                 << QColor(Qt::black) << same;
     QTest::newRow("thin bars") << QSize(160, 110) << 1 << QSize(90, 60) << QPoint(2, 2) << wide
-                               << QColor(Qt::black);
+                               << QColor(Qt::black) << same;
     QTest::newRow("grey bars: photo") << QSize(160, 120) << 1 << QSize(90, 60) << QPoint(-1, -1) << wide
-                                      << QColor(Qt::gray);
+                                      << QColor(Qt::gray) << same;
+    // A dark edge on one side only is part of the picture.
+    QTest::newRow("one black bar: photo") << QSize(160, 120) << 1 << QSize(90, 60) << QPoint(-1, -1) << wide
+                                          << QColor(Qt::black) << QColor(Qt::gray);
 }
 
 void TestThumbnailTableView::cameraPreviewUsedWhenItIsThePicture()
@@ -269,6 +275,7 @@ void TestThumbnailTableView::cameraPreviewUsedWhenItIsThePicture()
     QFETCH(QPoint, markerAt);
     QFETCH(QSize, photoSize);
     QFETCH(QColor, bars);
+    QFETCH(QColor, lastBar);
     QImage preview(previewSize, QImage::Format_RGB32);
     preview.fill(bars);
     {
@@ -278,6 +285,12 @@ void TestThumbnailTableView::cameraPreviewUsedWhenItIsThePicture()
                                 (previewSize.height() - picture.height()) / 2),
                          picture);
         QPainter painter(&preview);
+        if (lastBar.isValid()) {
+            const bool letterbox = area.width() == previewSize.width();
+            painter.fillRect(letterbox ? QRect(0, area.bottom() + 1, previewSize.width(), previewSize.height())
+                                       : QRect(area.right() + 1, 0, previewSize.width(), previewSize.height()),
+                             lastBar);
+        }
         painter.fillRect(area, Qt::green);
         painter.fillRect(QRect(area.topLeft(), picture / 4), Qt::red);
     }

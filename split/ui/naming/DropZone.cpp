@@ -220,6 +220,11 @@ void DropZone::rebuildLayout(bool animate)
         placeIndicator();
 
     if (!animate) {
+        // A group still running would carry the widgets back to where an
+        // earlier arrangement put them, as a rule loaded before the first
+        // show would at its narrow width.
+        for (auto *group : findChildren<QParallelAnimationGroup *>(QString(), Qt::FindDirectChildrenOnly))
+            group->stop();
         for (const auto &move : qAsConst(moves))
             move.first->move(move.second);
     } else if (!moves.isEmpty()) {

@@ -32,6 +32,9 @@ void tst_AtomicFile::copy_data()
     // Opens fine, fails on the first read: a damaged source.
     QTest::newRow("unreadable source") << "/proc/self/mem" << false;
     QTest::newRow("target folder is a file") << "a.jpg" << false;
+    // Read to its end, the source is not the size it had: it changed while it was read.
+    QTest::newRow("source grew while read") << "/proc/self/status" << false;         // sized 0
+    QTest::newRow("source shrank while read") << "/sys/devices/system/cpu/online" << false; // sized 4096
 }
 
 void tst_AtomicFile::copy()

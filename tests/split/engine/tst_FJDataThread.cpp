@@ -2,6 +2,8 @@
 #include "support/EngineTestImages.h"
 #include "support/ScopedMountRoot.h"
 #include "split/engine/FJDataThread.h"
+#include "app/core/K.h"
+#include "platform/ShareGuard.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -114,16 +116,18 @@ void TestFJDataThread::rawDownloadFailures_data()
     QTest::addColumn<bool>("blockedOutput"); // a file stands where the folder must go
     QTest::addColumn<QString>("message");   // "@" stands for the destination
     QTest::addColumn<QStringList>("files"); // below the output folder afterwards
+    QTest::addColumn<bool>("shareReplaced"); // pinned, then an empty folder with a look-alike file stands in its place
 
     QTest::newRow("missing source") << "o/原始档/nothing.CR2" << "nothing.CR2" << false
-                                    << "nothing.CR2 拷贝失败" << QStringList();
+                                    << "nothing.CR2 拷贝失败" << QStringList() << false;
     QTest::newRow("folder cannot be made") << "o/原始档/a.CR2" << "a.CR2" << true
-                                           << "@ 路径创建失败/连接不上服务端" << QStringList();
-    QTest::newRow("parent name") << "o/原始档/a.CR2" << ".." << false << ".. 拷贝失败" << QStringList();
+                                           << "@ 路径创建失败/连接不上服务端" << QStringList() << false;
+    QTest::newRow("parent name") << "o/原始档/a.CR2" << ".." << false << ".. 拷贝失败" << QStringList() << false;
     QTest::newRow("source off the share") << "/etc/passwd" << "passwd" << false << "passwd 拷贝失败"
-                                          << QStringList();
+                                          << QStringList() << false;
     QTest::newRow("slash in name stays one file") << "o/原始档/a.CR2" << "../up/a.CR2" << false << ""
-                                                  << QStringList{"dl/.._up_a.CR2"};
+                                                  << QStringList{"dl/.._up_a.CR2"} << false;
+    QTest::newRow("share gone after the pin") << "o/原始档/a.CR2" << "a.CR2" << false << "#" << QStringList() << true;
 }
 
 void TestFJDataThread::rawDownloadFailures()
@@ -133,8 +137,16 @@ void TestFJDataThread::rawDownloadFailures()
     QFETCH(bool, blockedOutput);
     QFETCH(QString, message);
     QFETCH(QStringList, files);
+    QFETCH(bool, shareReplaced);
     sharePhoto(QStringLiteral("o/原始档/a.CR2"), "raw");
     const QString sourcePath = source.startsWith(QLatin1Char('/')) ? source : m_root->path() + source;
+    ShareGuard share;
+    if (shareReplaced) {
+        QVERIFY(share.pin(sourcePath));
+        QVERIFY(QDir(m_root->path()).rename(QStringLiteral("o"), QStringLiteral("o.gone")));
+        sharePhoto(QStringLiteral("o/原始档/a.CR2"), "look-alike");
+        message.replace(QLatin1Char('#'), K::missingShareMessage(m_root->path() + QStringLiteral("o/")));
+    }
     const QString dest = m_out->path() + (blockedOutput ? QStringLiteral("/blocker/dl") : QStringLiteral("/dl"));
     if (blockedOutput) {
         writeBytes(m_out->path() + QStringLiteral("/blocker"), "file");
@@ -143,6 +155,7 @@ void TestFJDataThread::rawDownloadFailures()
     auto *job = new FJDataThread(QStringLiteral("下载原始档"), QStringLiteral("CR2"), sourcePath, imageName,
                                  dest, m_receiver);
     job->photoId = QStringLiteral("3");
+    job->share = share;
     const FJJobReceiver::Report report = m_receiver->runOne(job);
     QCOMPARE(report.ok, message.isEmpty());
     QCOMPARE(report.message, QString(message).replace(QLatin1Char('@'), dest));

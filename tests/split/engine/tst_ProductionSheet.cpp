@@ -355,10 +355,16 @@ void TestProductionSheet::headerNameOnOneLineBesideWideBarcode()
     QVERIFY(!body.text.isEmpty());
     QVERIFY2(first.box.height() > 1.4 * body.box.height(),
              qPrintable(QStringLiteral("%1 vs %2").arg(first.box.height()).arg(body.box.height())));
-    // The barcode is still there at full resolution, drawn to fit its cell.
+    // The barcode is still there at full resolution, drawn to fit its 160 x 80 pixel cell (in points).
+    const QSizeF cell = QSizeF(160, 80) * 72 / 96;
     bool barcode = false;
-    for (const PdfReadback::Image &image : pdf.images)
-        barcode = barcode || (image.width == 600 && image.height == 200);
+    for (const PdfReadback::Image &image : pdf.images) {
+        if (image.width != 600 || image.height != 200)
+            continue;
+        barcode = true;
+        QVERIFY2(image.drawn.width() <= cell.width() + 0.5 && image.drawn.height() <= cell.height() + 0.5,
+                 qPrintable(QStringLiteral("%1 x %2").arg(image.drawn.width()).arg(image.drawn.height())));
+    }
     QVERIFY(barcode);
 }
 

@@ -4,8 +4,11 @@
 #include "split/ui/naming/FieldButton.h"
 #include "split/ui/naming/FieldItem.h"
 #include "split/ui/naming/FolderNamingRule.h"
+#include "split/ui/naming/SeparatorButton.h"
+#include "app/core/Config.h"
 #include "support/SplitStudioData.h"
 
+#include <QAbstractAnimation>
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QJsonArray>
@@ -25,6 +28,8 @@ private slots:
     void cleanup();
 
     void chipsDrawTheirFillInTheWindow();
+    void storedRuleShownWholeAtFirstShow_data();
+    void storedRuleShownWholeAtFirstShow();
     void comboListItems_data();
     void comboListItems();
     void placeholderColour();
@@ -75,7 +80,8 @@ void tst_FJHomeLooks::chipsDrawTheirFillInTheWindow()
     QTRY_COMPARE(zone->count(), 2);
     FieldButton *chip = zone->itemAt(1).fieldButton;
     QTRY_VERIFY(chip->isVisible() && chip->pos().x() > 12); // placed after the first entry
-    QTest::qWait(300); // the placing animation
+    // The placing animation is over once the zone holds none.
+    QTRY_VERIFY_WITH_TIMEOUT(zone->findChildren<QAbstractAnimation *>().isEmpty(), 10000);
     // Beside the name, inside the chip's padding.
     const QPoint inside(3, chip->height() / 2);
     QCOMPARE(drawnAt(chip, inside), QColor(QStringLiteral("#e8f4fd")));
@@ -87,6 +93,56 @@ void tst_FJHomeLooks::chipsDrawTheirFillInTheWindow()
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(chip, &leave);
     QCOMPARE(drawnAt(chip, inside), QColor(QStringLiteral("#e8f4fd")));
+}
+
+void tst_FJHomeLooks::storedRuleShownWholeAtFirstShow_data()
+{
+    QTest::addColumn<QSize>("screen");
+    QTest::newRow("1366x768") << QSize(1366, 768);
+    QTest::newRow("1600x1000") << QSize(1600, 1000);
+}
+
+// The branch's rule is loaded before the window has its size; the first
+// arrangement at the real width must win.
+void tst_FJHomeLooks::storedRuleShownWholeAtFirstShow()
+{
+    QFETCH(QSize, screen);
+    Config::k_shops[0].goodsfoldernamerule = QStringLiteral(
+        R"([{"name":"订单号","key":"orderpayforkey","separator":"-"},{"name":"客人姓名","key":"customername","separator":"_"},)"
+        R"({"name":"产品名称","key":"name","separator":"_"},{"name":"数量","key":"goodnum","separator":"_"},)"
+        R"({"name":"取件时间","key":"pickuptime"}])");
+    m_window = new FJHome();
+    m_window->splitType = DesignSplit;
+    m_window->setInitData({{QStringLiteral("windowtitle"), QStringLiteral("设计分件")}});
+    m_window->resize(screen);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    DropZone *zone = m_window->rightPanel->folderNamingRule->dropZone();
+    QCOMPARE(zone->count(), 5);
+    auto moving = [zone] {
+        for (QAbstractAnimation *animation : zone->findChildren<QAbstractAnimation *>())
+            if (animation->state() == QAbstractAnimation::Running)
+                return true;
+        return false;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(!moving(), 5000);
+    const QRect visible = zone->visibleRegion().boundingRect();
+    QRect previous;
+    for (int i = 0; i < zone->count(); ++i) {
+        const QRect chip = zone->itemAt(i).fieldButton->geometry();
+        QVERIFY2(zone->itemAt(i).fieldButton->isVisible() && visible.contains(chip),
+                 qPrintable(QStringLiteral("chip %1 at %2,%3 outside %4x%5")
+                                .arg(i).arg(chip.x()).arg(chip.y()).arg(visible.width()).arg(visible.height())));
+        if (i > 0) {
+            // Right of the one before on its line, or at the start of a later line.
+            const bool sameLine = chip.top() == previous.top() && chip.left() > previous.right();
+            const bool nextLine = chip.top() > previous.bottom() && chip.left() == 12;
+            QVERIFY2(sameLine || nextLine, qPrintable(QString::number(i)));
+        }
+        if (i + 1 < zone->count())
+            QVERIFY(visible.contains(zone->itemAt(i).separatorButton->geometry()));
+        previous = chip;
+    }
 }
 
 void tst_FJHomeLooks::comboListItems_data()

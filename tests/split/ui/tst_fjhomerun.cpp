@@ -4,10 +4,12 @@
 #include "split/ui/FJLeftPanel.h"
 #include "split/ui/FJRightPanel.h"
 #include "split/ui/FJResultRelay.h"
+#include "split/ui/naming/NamingRuleFormat.h"
 #include "support/EngineTestImages.h"
 #include "support/ScopedMountRoot.h"
 #include "support/SplitStudioData.h"
 #include "support/StandInService.h"
+#include "widgets/ThumbnailTableView.h"
 
 #include <QBuffer>
 #include <QCheckBox>
@@ -20,6 +22,8 @@
 #include <QMessageBox>
 #include <QMutex>
 #include <QPointer>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
@@ -62,6 +66,8 @@ private slots:
     void unusableDetailGoesOnToTheNextOrder();
     void rawFileChoicesAreFrozen();
     void rawFilesOfAMissingShareAreRefused();
+    void shareUnmountedDuringTheRun_data();
+    void shareUnmountedDuringTheRun();
     void photoDelivery_data();
     void photoDelivery();
     void hostileNamesStayInsideTheOutputFolder();
@@ -307,6 +313,7 @@ void tst_FJHomeRun::photoDelivery_data()
                                << QStringList{"原片/DSC_1.jpg", "精修/J1.jpg"};
     QTest::newRow("原始档 and 简修含汰片") << QStringList{"原始档", "简修含汰片"} << QString()
                                    << QStringList{"原始档/A.CR2", "原始档/B.CR2", "汰片/T1.jpg", "简修/S1.jpg"};
+    QTest::newRow("nothing to fetch") << QStringList() << QString() << QStringList();
 }
 
 void tst_FJHomeRun::photoDelivery()
@@ -347,6 +354,10 @@ void tst_FJHomeRun::photoDelivery()
     QCOMPARE(waitForSummary(), QStringLiteral("1个订单分件完成!") + failures);
     QVERIFY(m_window->rightPanel->rawFileCheckBox->isEnabled());
     QCOMPARE(m_window->allNum, files.size() + failures.count(QLatin1Char('\n')));
+    // A still, full bar: a range of 0..0 would be drawn as busy for ever.
+    const QProgressBar *bar = m_window->leftPanel->progressBar;
+    QVERIFY(bar->maximum() > bar->minimum());
+    QCOMPARE(bar->value(), bar->maximum());
     const QString orderDir = m_out->path() + QStringLiteral("/FJ1001-服务2 王强-李娜 自取/");
     QStringList written;
     QDirIterator it(orderDir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
@@ -411,6 +422,84 @@ void tst_FJHomeRun::rawFilesOfAMissingShareAreRefused()
     QVERIFY(m_service->requests(QStringLiteral("order"), QStringLiteral("download_success")).isEmpty());
 }
 
+void tst_FJHomeRun::shareUnmountedDuringTheRun_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::newRow("raw files") << int(DownloadOriginals);
+    QTest::newRow("selection results with raw files") << int(DownloadSelectionResults);
+}
+
+// The share leaves between two orders; the empty mount point left behind
+// gets look-alike files, which must not be taken for the order's.
+void tst_FJHomeRun::shareUnmountedDuringTheRun()
+{
+    QFETCH(int, mode);
+    const QString mountPoint = m_root->path() + QStringLiteral("photo");
+    QTemporaryDir backing;
+    if (QProcess::execute(QStringLiteral("mount"), {QStringLiteral("--bind"), backing.path(), mountPoint}) != 0)
+        QSKIP("needs root to bind-mount");
+    bool mounted = true;
+    auto unmount = qScopeGuard([&] {
+        if (mounted)
+            QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), mountPoint});
+    });
+    // Order n's files: a picture and its raw file, on the share or on what stands in its place.
+    auto putFiles = [this](int n) {
+        const QString share = shareFolder(n);
+        QFile raw(share + QStringLiteral("/原始档/IMG_1.CR2"));
+        return putPicture(share, QStringLiteral("IMG_1.jpg")) && QDir(share).mkpath(QStringLiteral("原始档"))
+               && raw.open(QIODevice::WriteOnly) && raw.write("raw") == 3;
+    };
+    QVERIFY(putFiles(1) && putFiles(2));
+    const auto rawPath = [this](int n) { return netpath(n) + QStringLiteral("\\原始档\\IMG_1.CR2"); };
+    m_service->setHandler(
+        QStringLiteral("order"), QStringLiteral("orderphotodetail"),
+        [&, this](const StandInService::Request &request) {
+            const int n = request.field(QStringLiteral("order_photo_id")).mid(3).toInt();
+            if (n == 2 && mounted) {
+                mounted = QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), mountPoint}) != 0;
+                putFiles(2);
+            }
+            QJsonObject reply = detail(n);
+            reply.insert(QStringLiteral("shop_message"), QJsonObject{{QStringLiteral("isbdyxzysd"), QStringLiteral("1")}});
+            reply.insert(QStringLiteral("images_all"), QJsonArray{picture("IMG_1.jpg")});
+            const QJsonObject raw{{QStringLiteral("img_name"), QStringLiteral("IMG_1.CR2")},
+                                  {QStringLiteral("id"), QStringLiteral("r%1").arg(n)},
+                                  {QStringLiteral("localpath"), rawPath(n)}};
+            reply.insert(QStringLiteral("ysdimgs"), QJsonObject{{QStringLiteral("images_1_1"), QJsonArray{raw}}});
+            return reply;
+        });
+    makeWindow(DesignFileSplitTypes(mode), 2);
+    for (int n = 1; n <= 2; ++n) {
+        ThumbnailInfo info;
+        info.id = QStringLiteral("r%1").arg(n);
+        info.name = QStringLiteral("IMG_1.CR2");
+        info.photoPath = rawPath(n);
+        info.selected = true;
+        m_window->leftPanel->orderList[n - 1].undownImgList = {info};
+    }
+    m_service->setDelay(QStringLiteral("public"), QStringLiteral("switch_shop"), 30000);
+    tickAndStart({0, 1});
+    QCOMPARE(waitForSummary(), QStringLiteral("2个订单分件完成!\n%1-2 %2;")
+                                   .arg(Data::orderNumber(2), K::missingShareMessage(m_root->path() + "photo/orders/o2/")));
+    QVERIFY(!mounted);
+    QTRY_COMPARE(m_service->requests(QStringLiteral("order"), QStringLiteral("download_success")).size(), 1);
+    QCOMPARE(m_service->requests(QStringLiteral("order"), QStringLiteral("download_success")).first().field(QStringLiteral("id")),
+             QStringLiteral("r1"));
+    const QString first = m_out->path() + QStringLiteral("/FJ1001-服务2 王强-李娜 自取/");
+    const QString second = m_out->path() + QStringLiteral("/FJ1002-服务2 王强-李娜 自取/");
+    const QString raw = mode == DownloadOriginals ? QStringLiteral("原始档/IMG_1.CR2") : QStringLiteral("其他/成品原始档/IMG_1.CR2");
+    QVERIFY(QFileInfo::exists(first + raw));
+    QDirIterator it(second, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    QStringList copied;
+    while (it.hasNext())
+        copied << it.next().mid(second.size());
+    copied.sort();
+    // The barcode is fetched from the service and the sheet made from the reply.
+    const QStringList fetched{QStringLiteral("其他/明细制作单.pdf"), QStringLiteral("其他/条形码.jpg")};
+    QCOMPARE(copied, mode == DownloadOriginals ? QStringList() : fetched);
+}
+
 void tst_FJHomeRun::rawFileChoicesAreFrozen()
 {
     const QString share = shareFolder(1);
@@ -435,11 +524,12 @@ void tst_FJHomeRun::rawFileChoicesAreFrozen()
     emit m_window->leftPanel->orderSelected(0, true);
     tickAndStart({0});
     FJRightPanel *right = m_window->rightPanel;
-    QVERIFY(!right->undownloadSection->isEnabled());
-    QVERIFY(!right->downloadedSection->isEnabled());
-    // Selection changes during the run (as a grid would report them) change nothing of it.
-    right->onUndownloadSelectionChanged(0, true);
+    // The sections stay usable; what they change during the run is for the next one.
+    QVERIFY(right->undownloadSection->isEnabled() && right->undownloadSelectAllButton->isEnabled());
+    QVERIFY(right->downloadedThumbnailView->isEnabled());
+    QTest::mouseClick(right->undownloadSelectAllButton, Qt::LeftButton);
     right->onUndownloadSelectionChanged(1, false);
+    QVERIFY(m_finished->isEmpty());
     // The reload after the run is still out while the table is read, so it keeps the updated record.
     m_service->setDelay(QStringLiteral("public"), QStringLiteral("switch_shop"), 30000);
     QCOMPARE(waitForSummary(), QStringLiteral("1个订单分件完成!"));
@@ -456,7 +546,7 @@ void tst_FJHomeRun::rawFileChoicesAreFrozen()
     for (const ThumbnailInfo &info : after.undownImgList)
         undown << info.id + (info.selected ? QStringLiteral("*") : QString());
     QCOMPARE(down, (QStringList{QStringLiteral("u2"), QStringLiteral("u4"), QStringLiteral("p1-1")}));
-    QCOMPARE(undown, (QStringList{QStringLiteral("u1"), QStringLiteral("u3"), QStringLiteral("u5")}));
+    QCOMPARE(undown, (QStringList{QStringLiteral("u1*"), QStringLiteral("u3*"), QStringLiteral("u5*")}));
     QCOMPARE(right->downloadedTitleLabel->text().left(12), QStringLiteral("已下载:  (3张)  "));
     QFile copied(orderDir + QStringLiteral("RAW_4.CR2"));
     QVERIFY(copied.open(QIODevice::ReadOnly));
@@ -530,12 +620,15 @@ void tst_FJHomeRun::failuresAreListed()
 {
     QFETCH(int, mode);
     QFETCH(QStringList, notes);
-    shareFolder(1);
+    // Copied without its thumbnail: a note of a job that succeeded, not a failure.
+    const QString share = shareFolder(1);
+    QVERIFY(QDir(share).mkpath(QStringLiteral("all"))
+            && EngineTestImages::writeJpeg(share + QStringLiteral("/all/IMG_1.jpg"), EngineTestImages::pattern(60, 40)));
     m_service->serveFile(QStringLiteral("/files/gone.jpg"), jpegBytes());
     m_service->setFileFailure(QStringLiteral("/files/gone.jpg"), StandInService::Failure::Http500);
     const QString gone = m_service->fileUrl(QStringLiteral("/files/gone.jpg"));
     QJsonObject reply = detail(1);
-    reply.insert(QStringLiteral("images"), QJsonArray{picture("IMG_9.jpg")});
+    reply.insert(QStringLiteral("images"), QJsonArray{picture("IMG_9.jpg"), picture("IMG_1.jpg")});
     reply.insert(QStringLiteral("orderpicdescr"),
                  QJsonArray{QJsonObject{{QStringLiteral("cropping_imgurl"), gone},
                                         {QStringLiteral("img_name"), QStringLiteral("mark.jpg")}}});
@@ -586,14 +679,24 @@ void tst_FJHomeRun::productFolders_data()
 {
     QTest::addColumn<int>("copies");
     QTest::addColumn<int>("goods");
-    QTest::newRow("after the last copy") << 1 << 2;
-    QTest::newRow("at once without copies") << 0 << 3;
+    QTest::addColumn<QJsonArray>("rule");  // the branch's naming rule
+    QTest::addColumn<QString>("folder");   // how a product folder's name starts
+    QTest::newRow("after the last copy") << 1 << 2 << QJsonArray() << QStringLiteral("#相册");
+    QTest::newRow("at once without copies") << 0 << 3 << QJsonArray() << QStringLiteral("#相册");
+    QTest::newRow("by the branch's rule")
+        << 0 << 1
+        << QJsonArray{QJsonObject{{"name", "产品名称"}, {"key", "name"}, {"separator", "-"}},
+                      QJsonObject{{"name", "订单号"}, {"key", "orderpayforkey"}}}
+        << QStringLiteral("相册-FJ1001");
 }
 
 void tst_FJHomeRun::productFolders()
 {
     QFETCH(int, copies);
     QFETCH(int, goods);
+    QFETCH(QJsonArray, rule);
+    QFETCH(QString, folder);
+    Config::k_shops[0].goodsfoldernamerule = NamingRuleFormat::toStoredText(rule);
     const QString share = shareFolder(1);
     QDir(share).mkpath(QStringLiteral("all"));
     QJsonObject reply = detail(1);
@@ -618,6 +721,13 @@ void tst_FJHomeRun::productFolders()
     QCOMPARE(m_window->proFinishNum, goods);
     QVERIFY(m_window->isSaveHtml);
     QCOMPARE(m_window->leftPanel->progressBar->value(), m_window->allNum);
+    QStringList products;
+    for (QDirIterator it(m_out->path(), QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories); it.hasNext();) {
+        const QString name = QFileInfo(it.next()).fileName();
+        if (name.startsWith(folder))
+            products << name;
+    }
+    QVERIFY2(products.size() == goods, qPrintable(products.join('|')));
 }
 
 void tst_FJHomeRun::selectionResultsRun()

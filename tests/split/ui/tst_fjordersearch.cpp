@@ -38,6 +38,7 @@ private slots:
     void refusals();
     void nonTextIdsAreSentEmpty();
     void secondSearchReplacesTheRows();
+    void longReplyGoesInWhole();
     void noBranchSearchesNothing();
 
 private:
@@ -298,6 +299,42 @@ void tst_FJOrderSearch::secondSearchReplacesTheRows()
     QTRY_COMPARE(m_window->leftPanel->orderList.size(), 1);
     QCOMPARE(m_window->leftPanel->tableWidget->model()->rowCount(), 1);
     QVERIFY(m_window->leftPanel->getSelectedRows().isEmpty());
+}
+
+void tst_FJOrderSearch::longReplyGoesInWhole()
+{
+    makeWindow(DesignSplit);
+    FJLeftPanel *left = m_window->leftPanel;
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("order_list"), Data::orderListReply(1200));
+    search();
+    // The button comes back with the last row, not before.
+    QTRY_VERIFY(m_window->rightPanel->searchButton->isEnabled());
+    QCOMPARE(left->orderList.size(), 1200);
+    QCOMPARE(left->tableWidget->item(1199, 1)->text(), FJLeftPanel::cellText(left->orderList.last(), QStringLiteral("订单号")));
+    QCOMPARE(left->orderList.last().orderpayforkey, Data::orderNumber(1200));
+    left->onSelectAllClicked();
+    QCOMPARE(left->getSelectedRows().size(), 1200);
+
+    // A search made while a long reply is still going in starts afresh.
+    bool again = false;
+    auto hook = connect(left->tableWidget->model(), &QAbstractItemModel::dataChanged, this, [&] {
+        if (again)
+            return;
+        again = true;
+        m_service->setReply(QStringLiteral("order"), QStringLiteral("order_list"), Data::orderListReply(2));
+        QMetaObject::invokeMethod(left, [left] { left->reqOrderList(QStringLiteral("基本信息"), QString()); },
+                                  Qt::QueuedConnection);
+    });
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("order_list"), Data::orderListReply(1200));
+    search();
+    QTRY_VERIFY(again);
+    disconnect(hook);
+    QTRY_COMPARE(m_service->requests(QStringLiteral("order"), QStringLiteral("order_list")).size(), 3);
+    QTRY_VERIFY(m_window->rightPanel->searchButton->isEnabled());
+    QTRY_COMPARE(left->tableWidget->model()->rowCount(), 2);
+    QCOMPARE(left->orderList.size(), 2);
+    QCOMPARE(left->orderList.last().orderpayforkey, Data::orderNumber(2));
+    QVERIFY(left->getSelectedRows().isEmpty());
 }
 
 void tst_FJOrderSearch::noBranchSearchesNothing()

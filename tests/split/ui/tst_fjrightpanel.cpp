@@ -156,6 +156,27 @@ void tst_FJRightPanel::modes()
     QCOMPARE(bool(right->findChild<QCheckBox *>(QStringLiteral("fullRetouchCheckBox"))), options);
     QCOMPARE(m_window->leftPanel->splitType, mode);
 
+    // A run locks the search, directory and start inputs (and the delivery options), nothing else.
+    QList<QWidget *> inputs{right->shopComboBox,   right->searchTypeComboBox, right->searchLineEdit,
+                            right->shotDateEdit,   right->selectDateEdit,     right->chooseDirButton,
+                            right->startButton,    right->searchButton};
+    if (options)
+        inputs << right->rawFileCheckBox << right->originalImageCheckBox << right->simpleRetouchCheckBox
+               << right->simpleRetouchRejectsCheckBox << right->fullRetouchCheckBox;
+    auto lockedWidgets = [right] {
+        QList<QWidget *> locked;
+        for (QWidget *widget : right->findChildren<QWidget *>())
+            if (!widget->isEnabled() && widget->parentWidget()->isEnabled())
+                locked << widget;
+        std::sort(locked.begin(), locked.end());
+        return locked;
+    };
+    right->setBtnEnable(false);
+    std::sort(inputs.begin(), inputs.end());
+    QCOMPARE(lockedWidgets(), inputs);
+    right->setBtnEnable(true);
+    QVERIFY(lockedWidgets().isEmpty());
+
     m_window->resize(1100, 700);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window));

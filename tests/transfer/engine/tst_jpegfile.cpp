@@ -48,6 +48,52 @@ QByteArray referenceTurn(const QByteArray &data, int orientation)
     return result;
 }
 
+// The EXIF block a camera writes, little-endian: the orientation and the
+// stored pixel size (width a LONG, height a SHORT), right after SOI.
+QByteArray withExif(const QByteArray &jpeg, int orientation, const QSize &size)
+{
+    QByteArray tiff("II*\0\x08\0\0\0", 8);
+    const auto u16 = [&tiff](quint32 v) { tiff.append(char(v & 0xFF)).append(char(v >> 8 & 0xFF)); };
+    const auto u32 = [&u16](quint32 v) { u16(v & 0xFFFF); u16(v >> 16); };
+    const auto entry = [&](int tag, int type, quint32 value) {
+        u16(quint32(tag));
+        u16(quint32(type));
+        u32(1);
+        u32(type == 3 ? value & 0xFFFF : value); // a SHORT sits in the first two bytes
+    };
+    // IFD0 at 8 (two entries, 30 bytes), the EXIF IFD right after it.
+    u16(2);
+    entry(0x0112, 3, quint32(orientation));
+    entry(0x8769, 4, 8 + 30);
+    u32(0);
+    u16(2);
+    entry(0xA002, 4, quint32(size.width()));
+    entry(0xA003, 3, quint32(size.height()));
+    u32(0);
+    const QByteArray payload = QByteArray("Exif\0\0", 6) + tiff;
+    const int length = payload.size() + 2;
+    return jpeg.left(2) + "\xFF\xE1" + char(length >> 8) + char(length & 0xFF) + payload + jpeg.mid(2);
+}
+
+// The orientation and EXIF pixel size of a block written as above: each read by its tag, with its own type.
+QPair<int, QSize> exifOf(const QByteArray &jpeg)
+{
+    const int at = jpeg.indexOf(QByteArray("Exif\0\0", 6));
+    const QByteArray tiff = at < 0 ? QByteArray() : jpeg.mid(at + 6);
+    const auto u16 = [&tiff](int p) { return p + 2 <= tiff.size() ? quint32(uchar(tiff[p]) | uchar(tiff[p + 1]) << 8) : 0u; };
+    const auto u32 = [&u16](int p) { return u16(p) | u16(p + 2) << 16; };
+    const auto value = [&](int ifd, quint32 tag) {
+        for (int i = 0; i < int(u16(ifd)); ++i) {
+            const int entry = ifd + 2 + 12 * i;
+            if (u16(entry) == tag)
+                return int(u16(entry + 2) == 3 ? u16(entry + 8) : u32(entry + 8));
+        }
+        return -1;
+    };
+    const int exif = value(8, 0x8769);
+    return {value(8, 0x0112), QSize(value(exif, 0xA002), value(exif, 0xA003))};
+}
+
 QByteArray decodeRgb(const QByteArray &data, QSize *size)
 {
     Handle handle(tjInitDecompress(), tjDestroy);
@@ -102,8 +148,9 @@ void TestJpegFile::turnMatchesLibraryTransform()
     QFETCH(int, subsampling);
     QFETCH(QSize, size);
     QFETCH(int, orientation);
-    const QByteArray source = encodeNoise(size.width(), size.height(), subsampling);
-    QVERIFY(!source.isEmpty());
+    const QByteArray plain = encodeNoise(size.width(), size.height(), subsampling);
+    QVERIFY(!plain.isEmpty());
+    const QByteArray source = withExif(plain, orientation, size);
     const QByteArray expected = referenceTurn(source, orientation);
     bool damaged = true;
     const QByteArray turned = JpegFile::turnedUpright(source, orientation, &damaged);
@@ -118,6 +165,8 @@ void TestJpegFile::turnMatchesLibraryTransform()
     QCOMPARE(turnedSize, expectedSize);
     QCOMPARE(turnedSize, orientation >= 5 ? size.transposed() : size);
     QVERIFY(got == want);
+    // Upright now, and the EXIF pixel size is the turned picture's.
+    QCOMPARE(exifOf(turned), qMakePair(1, turnedSize));
 }
 
 void TestJpegFile::turnBytesFollowSubsampling_data()

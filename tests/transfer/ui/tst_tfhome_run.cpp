@@ -1,3 +1,4 @@
+#include "app/core/BaseReq.h"
 #include "app/core/Config.h"
 #include "support/ScopedMountRoot.h"
 #include "support/StandInService.h"
@@ -49,6 +50,7 @@ private:
     OrderInfo pickedOrder(int row, const QStringList &names);
     QString writeOnShare(const OrderInfo &order, const QString &tag, const QString &name);
     int gridTiles() const;
+    bool repliesHandled() const;
 
     ScopedMountRoot *m_root = nullptr;
     StandInService *m_service = nullptr;
@@ -120,6 +122,12 @@ QString TfhomeRunTest::writeOnShare(const OrderInfo &order, const QString &tag, 
     return file.fileName();
 }
 
+// The window's requests delete themselves once their reply is handled.
+bool TfhomeRunTest::repliesHandled() const
+{
+    return m_window->findChildren<BaseReq *>(QString(), Qt::FindDirectChildrenOnly).isEmpty();
+}
+
 int TfhomeRunTest::gridTiles() const
 {
     int tiles = 0;
@@ -177,7 +185,7 @@ void TfhomeRunTest::photoRepliesAddOnlyToFinishedOrders()
     // While the order runs, an accepted reply adds nothing.
     m_window->upImportPhotoInfo(order.order_photo_id, order.serverName, fileA, order.photoList.at(0));
     QVERIFY(m_service->waitForRequests(1, 10000));
-    QTest::qWait(50);
+    QTRY_VERIFY_WITH_TIMEOUT(repliesHandled(), 10000);
     QCOMPARE(m_orders->getIndexOrderInfo(0).importedPhotos.size(), before);
 
     m_orders->updateOrderStatus(m_orders->getIndexOrderInfo(0), QStringLiteral("导片完成"));
@@ -193,7 +201,7 @@ void TfhomeRunTest::photoRepliesAddOnlyToFinishedOrders()
     // The same name again appends nothing.
     m_window->upImportPhotoInfo(order.order_photo_id, order.serverName, fileB, order.photoList.at(4));
     QVERIFY(m_service->waitForRequests(3, 10000));
-    QTest::qWait(50);
+    QTRY_VERIFY_WITH_TIMEOUT(repliesHandled(), 10000);
     QCOMPARE(m_orders->getIndexOrderInfo(0).importedPhotos.size(), before + 1);
     QCOMPARE(gridTiles(), tilesBefore + 1);
 }
@@ -230,7 +238,7 @@ void TfhomeRunTest::refusedReplyChangesNothing()
     const int before = m_orders->getIndexOrderInfo(0).importedPhotos.size();
     m_window->upImportPhotoInfo(order.order_photo_id, order.serverName, file, order.photoList.at(0));
     QVERIFY(m_service->waitForRequests(1, 10000));
-    QTest::qWait(100);
+    QTRY_VERIFY_WITH_TIMEOUT(repliesHandled(), 10000);
     QCOMPARE(m_orders->getIndexOrderInfo(0).importedPhotos.size(), before);
     QCOMPARE(m_boxes->count(), 0);
 }

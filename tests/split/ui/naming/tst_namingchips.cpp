@@ -170,7 +170,8 @@ void TestNamingChips::placedChipLooks()
     zone.addFieldItem(name, QStringLiteral("goodnum"));
     zone.show();
     QVERIFY(QTest::qWaitForWindowExposed(&zone));
-    QTest::qWait(400); // the placing animation
+    // The placing animation is over once the zone holds none.
+    QTRY_VERIFY_WITH_TIMEOUT(zone.findChildren<QAbstractAnimation *>().isEmpty(), 10000);
     FieldButton *chip = zone.itemAt(0).fieldButton;
     auto *label = chip->findChild<QLabel *>(QStringLiteral("FieldButton_NameLabel"));
     auto *remove = chip->findChild<QPushButton *>(QStringLiteral("FieldButton_DeleteButton"));
