@@ -720,7 +720,7 @@ void ImportFiles::addOrderFast(const ImportOrder &order, int row)
 {
     m_orders.append(order);
     fillRow(order, row);
-    m_fillTimer->start();
+    placeRowWidgets();
 }
 
 void ImportFiles::ensureRowFilled(int row)
