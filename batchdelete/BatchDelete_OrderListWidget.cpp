@@ -2,18 +2,16 @@
 
 #include "app/core/K.h"
 #include "batchdelete/BatchDeleteLogic.h"
+#include "widgets/ColumnFit.h"
 #include "widgets/ElementButton.h"
 #include "widgets/SimpleDialog.h"
 
 #include <QCheckBox>
-#include <QFontMetricsF>
-#include <QtMath>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QProgressBar>
 #include <QScrollBar>
-#include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -181,15 +179,8 @@ int BatchDelete_OrderListWidget::indexOf(const QString &orderPhotoId) const
 
 void BatchDelete_OrderListWidget::fitTextColumn(int column, const QString &text)
 {
-    if (column < 0)
-        return;
-    // Item padding and the style's text margin on both sides, the grid line, and a
-    // pixel of slack each side: text a fraction too wide wraps out of sight.
-    const int textMargin = table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1;
-    const int advance = qCeil(QFontMetricsF(table->font()).horizontalAdvance(text));
-    const int need = advance + 2 * K::f(4) + 2 * textMargin + 1 + 2;
-    if (table->columnWidth(column) < need)
-        table->setColumnWidth(column, need);
+    if (column >= 0)
+        ColumnFit::widen(table, column, ColumnFit::textWidth(table, table->font(), text, K::f(4)));
 }
 
 QWidget *BatchDelete_OrderListWidget::counterCell(int row) const

@@ -3,11 +3,15 @@
 #include <QApplication>
 #include <QColor>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QImage>
 #include <QLoggingCategory>
 #include <QMessageBox>
 #include <QStringList>
 #include <QTimer>
+
+#include <functional>
 
 // Pieces every window benchmark needs.
 namespace BenchSupport {
@@ -37,6 +41,21 @@ inline QStringList smallJpegs(const QString &folder, int count)
         files << path;
     }
     return files;
+}
+
+// Runs the event loop until done() holds or the limit passes; false when it passed.
+inline bool waitFor(const std::function<bool()> &done, qint64 limitMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > limitMs)
+            return false;
+        QEventLoop loop;
+        QTimer::singleShot(5, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
 }
 
 // Answers every visible message box with OK: a modal box would stop the run.

@@ -41,6 +41,7 @@
 #include <QTimer>
 
 using namespace BatchDeleteStudioData;
+using BenchSupport::waitFor;
 
 namespace {
 
@@ -52,21 +53,6 @@ bool makeOrderFolder(const QString &folder, int count)
         QFile file(sub + QStringLiteral("/IMG_%1.JPG").arg(i, 5, 10, QLatin1Char('0')));
         if (!file.open(QIODevice::WriteOnly) || file.write(QByteArray(4096, 'x')) != 4096)
             return false;
-    }
-    return true;
-}
-
-// Runs the event loop until done() holds or the limit passes.
-bool waitFor(const std::function<bool()> &done, int limitMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > limitMs)
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(5, &loop, &QEventLoop::quit);
-        loop.exec();
     }
     return true;
 }

@@ -28,6 +28,8 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -36,9 +38,11 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTableView>
 #include <QTableWidget>
+#include <QThread>
 #include <QThreadPool>
 #include <QVBoxLayout>
 
@@ -46,6 +50,13 @@ namespace {
 
 // A choice read within this time shows no busy overlay.
 constexpr int kChoiceBusyDelayMs = 300;
+// Filling order rows holds the window at most this long at a time.
+constexpr int kFillSliceMs = 20;
+// Rows above and below the visible ones that keep their buttons, so that a
+// small scroll shows them at once.
+constexpr int kButtonMarginRows = 4;
+// Rows measured for a column sized to its contents: more than a screenful.
+constexpr int kSizedRows = 100;
 
 const char *const kTableStyle =
     "%1 {    border: 1px solid #e0e0e0;    border-radius: 6px;    background-color: #ffffff;"
@@ -68,11 +79,19 @@ QString startButtonStyle(bool running)
         .arg(bg, border, K::s(K::f(12)), hover);
 }
 
-QString rowButtonStyle(const QString &background, const QString &hover)
+// The row buttons' looks, set once on the order table: a sheet on every
+// button made each row's widget slow to build.
+QString rowButtonStyles()
 {
-    return QStringLiteral("QPushButton {background: %1; color: white; border: none; border-radius: 4px;"
-                          " font-size: %2px;}QPushButton:hover {background: %3;}")
-        .arg(background, K::s(K::f(10)), hover);
+    const auto rule = [](const QString &name, const QString &background, const QString &hover) {
+        return QStringLiteral("QPushButton#%1 {background: %2; color: white; border: none; border-radius: 4px;"
+                              " font-size: %3px;}QPushButton#%1:hover {background: %4;}")
+            .arg(name, background, K::s(K::f(10)), hover);
+    };
+    return QStringLiteral("QWidget#orderRowButtons {background: transparent;}")
+           + rule(QStringLiteral("selectFilesButton"), QStringLiteral("#5B8DEF"), QStringLiteral("#4A7CD8"))
+           + rule(QStringLiteral("clearFilesButton"), QStringLiteral("#E57373"), QStringLiteral("#D4625E"))
+           + rule(QStringLiteral("openDirButton"), QStringLiteral("#8E99A4"), QStringLiteral("#7A8590"));
 }
 
 // Drops the outcome recorded for one file row of the order.
@@ -365,9 +384,13 @@ void ImportFiles::setupOrderTable()
     m_orderTable->verticalHeader()->setDefaultSectionSize(K::f(45));
     m_orderTable->setShowGrid(false);
     m_orderTable->setSortingEnabled(false);
-    m_orderTable->setStyleSheet(QString::fromLatin1(kTableStyle).arg(QStringLiteral("QTableWidget"), K::s(K::f(11))));
+    m_orderTable->setStyleSheet(QString::fromLatin1(kTableStyle).arg(QStringLiteral("QTableWidget"), K::s(K::f(11)))
+                                + rowButtonStyles());
 
     QHeaderView *header = m_orderTable->horizontalHeader();
+    // Columns sized to their contents measure the rows around the view: a
+    // thousand rows of each, after every change, held the window.
+    header->setResizeContentsPrecision(kSizedRows);
     for (int c = 0; c < m_headers.size(); ++c) {
         const QString &label = m_headers.at(c);
         if (label == QStringLiteral("订单号")) {
@@ -389,6 +412,15 @@ void ImportFiles::setupOrderTable()
     connect(m_orderNumberDelegate, &OrderNumberButtonDelegate::orderNumberClicked, this,
             &ImportFiles::onOrderNumberClicked);
     connect(m_orderTable, &QTableWidget::itemSelectionChanged, this, &ImportFiles::onOrderTableSelectionChanged);
+    // Order numbers are measured in the font the style sheet gives the table.
+    m_orderTable->ensurePolished();
+
+    m_fillTimer = new QTimer(this);
+    m_fillTimer->setSingleShot(true);
+    m_fillTimer->setInterval(0);
+    connect(m_fillTimer, &QTimer::timeout, this, &ImportFiles::fillPendingRows);
+    connect(m_orderTable->verticalScrollBar(), &QScrollBar::valueChanged, this, &ImportFiles::placeRowWidgets);
+    m_orderTable->viewport()->installEventFilter(this);
 }
 
 void ImportFiles::setupFileTable()
@@ -431,6 +463,11 @@ void ImportFiles::showEvent(QShowEvent *event)
 
 bool ImportFiles::eventFilter(QObject *watched, QEvent *event)
 {
+    if (m_orderTable && watched == m_orderTable->viewport()) {
+        if (event->type() == QEvent::Resize)
+            placeRowWidgets();
+        return QMainWindow::eventFilter(watched, event);
+    }
     QDateEdit *field = nullptr;
     for (QDateEdit *candidate : {m_shotDateEdit, m_pickDateEdit}) {
         if (candidate && (watched == candidate || watched->parent() == candidate)) {
@@ -583,15 +620,43 @@ void ImportFiles::reqOrderList()
         keyword = m_pickDateEdit->date().toString(QStringLiteral("yyyy-MM-dd"));
         searchType = QStringLiteral("5");
     }
-    auto *req = new BaseReq(this);
+    // The reply is read and turned into orders on a thread of its own: a
+    // hundred thousand orders held the window for seconds.
+    const QByteArray body = ImportRules::orderListBody(keyword, searchType, m_shopId, m_managerId, m_superId);
     QPointer<ImportFiles> self(this);
-    req->getResultData(QStringLiteral("&m=order&a=order_list"),
-                       ImportRules::orderListBody(keyword, searchType, m_shopId, m_managerId, m_superId),
-                       [self, req](bool ok, const QJsonDocument &doc) {
-                           req->deleteLater();
-                           if (self)
-                               self->onOrderListReply(ok, doc, req->lastFailure());
-                       });
+    QThread *thread = QThread::create([self, body] {
+        QEventLoop loop;
+        bool answered = false;
+        BaseReq req;
+        req.getResultData(QStringLiteral("&m=order&a=order_list"), body,
+                          [self, &req, &loop, &answered](bool ok, const QJsonDocument &doc) {
+                              answered = true;
+                              loop.quit();
+                              const QString problem =
+                                  ServiceReply::problem(ok, doc, req.lastFailure(), QStringLiteral("message"));
+                              QList<ImportOrder> orders;
+                              int openypml = 0;
+                              int delyp = 0;
+                              if (problem.isEmpty()) {
+                                  const QJsonObject reply = doc.object();
+                                  orders = ImportRules::ordersFromReply(reply);
+                                  openypml = ImportRules::flagValue(reply.value(QStringLiteral("openypml")));
+                                  delyp = ImportRules::flagValue(reply.value(QStringLiteral("delyp")));
+                              }
+                              // Checked on the GUI thread, where the window is deleted.
+                              QMetaObject::invokeMethod(
+                                  qApp,
+                                  [self, problem, orders, openypml, delyp] {
+                                      if (self)
+                                          self->onOrderListReply(problem, orders, openypml, delyp);
+                                  },
+                                  Qt::QueuedConnection);
+                          });
+        if (!answered)
+            loop.exec();
+    });
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    thread->start();
 }
 
 // A failed search leaves no earlier result on screen as if it were the answer.
@@ -603,16 +668,14 @@ void ImportFiles::failSearch(const QString &problem)
     QMessageBox::warning(this, QStringLiteral("温馨提示"), problem, QMessageBox::Ok);
 }
 
-void ImportFiles::onOrderListReply(bool ok, const QJsonDocument &doc, BaseReq::Failure failure)
+void ImportFiles::onOrderListReply(const QString &problem, const QList<ImportOrder> &orders, int openypml,
+                                   int delyp)
 {
-    const QString problem = ServiceReply::problem(ok, doc, failure, QStringLiteral("message"));
     if (!problem.isEmpty()) {
         failSearch(problem);
         return;
     }
     m_searchButton->setEnabled(true);
-    const QJsonObject reply = doc.object();
-    const QList<ImportOrder> orders = ImportRules::ordersFromReply(reply);
     if (orders.isEmpty()) {
         QMessageBox::warning(this, QStringLiteral("温馨提示"), QStringLiteral("未检索到订单"), QMessageBox::Ok);
         return;
@@ -622,17 +685,19 @@ void ImportFiles::onOrderListReply(bool ok, const QJsonDocument &doc, BaseReq::F
         return;
 
     clearOrders();
-    m_openypml = ImportRules::flagValue(reply.value(QStringLiteral("openypml")));
-    m_delyp = ImportRules::flagValue(reply.value(QStringLiteral("delyp")));
+    m_openypml = openypml;
+    m_delyp = delyp;
 
-    m_orderTable->setUpdatesEnabled(false);
-    m_orderTable->blockSignals(true);
-    const int r0 = m_orderTable->rowCount();
-    m_orderTable->setRowCount(r0 + orders.size());
-    for (int i = 0; i < orders.size(); ++i)
-        addOrderFast(orders.at(i), r0 + i);
-    m_orderTable->blockSignals(false);
-    m_orderTable->setUpdatesEnabled(true);
+    // One row count, then the rows in view, then the rest a slice at a time:
+    // a hundred thousand orders filled at once held the window for minutes.
+    m_orders = orders;
+    {
+        const QSignalBlocker blocker(m_orderTable);
+        m_orderTable->setRowCount(orders.size());
+    }
+    m_nextRowToFill = 0;
+    placeRowWidgets();
+    fillPendingRows();
 }
 
 // ---------------------------------------------------------------- order table
@@ -648,12 +713,69 @@ void ImportFiles::addOrder(const ImportOrder &order)
     const int row = m_orderTable->rowCount();
     m_orderTable->insertRow(row);
     fillRow(order, row);
+    placeRowWidgets();
 }
 
 void ImportFiles::addOrderFast(const ImportOrder &order, int row)
 {
     m_orders.append(order);
     fillRow(order, row);
+    placeRowWidgets();
+}
+
+void ImportFiles::ensureRowFilled(int row)
+{
+    if (row < 0 || row >= m_orders.size() || row >= m_orderTable->rowCount())
+        return;
+    if (!m_orderTable->item(row, columnOf(QStringLiteral("订单号"))))
+        fillRow(m_orders.at(row), row);
+}
+
+void ImportFiles::fillPendingRows()
+{
+    const int rows = qMin(m_orderTable->rowCount(), int(m_orders.size()));
+    QElapsedTimer slice;
+    slice.start();
+    {
+        // The rows in view are filled already; these need no repaint, and a
+        // change each made the view measure its sized columns after every slice.
+        const QSignalBlocker blocker(m_orderTable->model());
+        while (m_nextRowToFill < rows) {
+            ensureRowFilled(m_nextRowToFill++);
+            if (m_nextRowToFill % 64 == 0 && slice.elapsed() >= kFillSliceMs)
+                break;
+        }
+    }
+    if (m_nextRowToFill < rows) {
+        m_fillTimer->start();
+    } else if (rows > 0) {
+        QAbstractItemModel *model = m_orderTable->model();
+        emit model->dataChanged(model->index(0, 0), model->index(rows - 1, m_headers.size() - 1));
+    }
+}
+
+void ImportFiles::placeRowWidgets()
+{
+    const int column = columnOf(QStringLiteral("操作"));
+    const int rows = qMin(m_orderTable->rowCount(), int(m_orders.size()));
+    const int rowHeight = qMax(1, m_orderTable->verticalHeader()->defaultSectionSize());
+    const int top = qMax(0, m_orderTable->rowAt(0));
+    const int shown = m_orderTable->viewport()->height() / rowHeight + 1;
+    const int first = qMax(0, top - kButtonMarginRows);
+    const int last = qMin(rows, top + shown + kButtonMarginRows);
+    // Widgets of rows gone out of view are released: each is a window-system
+    // object with its own layout, and a table of them all took minutes to close.
+    for (int row = m_widgetRowsFirst; row < qMin(m_widgetRowsLast, rows); ++row) {
+        if (column >= 0 && (row < first || row >= last))
+            m_orderTable->removeCellWidget(row, column);
+    }
+    for (int row = first; row < last; ++row) {
+        ensureRowFilled(row);
+        if (column >= 0 && !m_orderTable->cellWidget(row, column))
+            createOrderButtonWidget(row);
+    }
+    m_widgetRowsFirst = first;
+    m_widgetRowsLast = qMax(first, last);
 }
 
 void ImportFiles::fillRow(const ImportOrder &order, int row)
@@ -663,11 +785,18 @@ void ImportFiles::fillRow(const ImportOrder &order, int row)
         item->setTextAlignment(Qt::AlignCenter);
         return item;
     };
+    // One change for the whole row: each item's own made the view measure
+    // its sized columns again, a thousand rows deep.
+    QAbstractItemModel *model = m_orderTable->model();
+    QSignalBlocker blocker(model);
     for (int c = 0; c < m_headers.size(); ++c) {
         const QString &h = m_headers.at(c);
         QTableWidgetItem *item = nullptr;
-        if (h == QStringLiteral("订单号"))
+        if (h == QStringLiteral("订单号")) {
             item = centred(QStringLiteral("%0-%1").arg(order.orderpayforkey, order.servicetimes));
+            // Two orders cut to the same visible text could not be told apart.
+            m_orderNumberDelegate->fitColumn(m_orderTable, c, item->text());
+        }
         else if (h == QStringLiteral("男姓名"))
             item = centred(order.mname);
         else if (h == QStringLiteral("女姓名"))
@@ -689,17 +818,17 @@ void ImportFiles::fillRow(const ImportOrder &order, int row)
             item->setForeground(QColor(QStringLiteral("#999999")));
         } else if (h == QStringLiteral("导片路径"))
             item = new QTableWidgetItem(order.importPath);
-        else if (h == QStringLiteral("操作"))
-            createOrderButtonWidget(row);
         if (item)
             m_orderTable->setItem(row, c, item);
     }
+    blocker.unblock();
+    emit model->dataChanged(model->index(row, 0), model->index(row, m_headers.size() - 1));
 }
 
 QWidget *ImportFiles::createOrderButtonWidget(int row)
 {
     auto *widget = new QWidget();
-    widget->setStyleSheet(QStringLiteral("QWidget {background: transparent;}"));
+    widget->setObjectName(QStringLiteral("orderRowButtons"));
     auto *layout = new QHBoxLayout(widget);
     layout->setContentsMargins(4, 2, 4, 2);
     layout->setSpacing(4);
@@ -707,7 +836,6 @@ QWidget *ImportFiles::createOrderButtonWidget(int row)
     auto *choose = new QPushButton(QStringLiteral("选择文件"), widget);
     choose->setObjectName(QStringLiteral("selectFilesButton"));
     choose->setFixedSize(K::f(60), K::f(26));
-    choose->setStyleSheet(rowButtonStyle(QStringLiteral("#5B8DEF"), QStringLiteral("#4A7CD8")));
     layout->addWidget(choose);
     connect(choose, &QPushButton::clicked, this, [this, row] {
         if (m_importing) {
@@ -730,7 +858,6 @@ QWidget *ImportFiles::createOrderButtonWidget(int row)
     auto *clear = new QPushButton(QStringLiteral("清空已选"), widget);
     clear->setObjectName(QStringLiteral("clearFilesButton"));
     clear->setFixedSize(K::f(45), K::f(26));
-    clear->setStyleSheet(rowButtonStyle(QStringLiteral("#E57373"), QStringLiteral("#D4625E")));
     layout->addWidget(clear);
     connect(clear, &QPushButton::clicked, this, [this, row] {
         if (m_importing) {
@@ -744,7 +871,6 @@ QWidget *ImportFiles::createOrderButtonWidget(int row)
         auto *open = new QPushButton(QStringLiteral("打开目录"), widget);
         open->setObjectName(QStringLiteral("openDirButton"));
         open->setFixedSize(K::f(45), K::f(26));
-        open->setStyleSheet(rowButtonStyle(QStringLiteral("#8E99A4"), QStringLiteral("#7A8590")));
         layout->addWidget(open);
         connect(open, &QPushButton::clicked, this, [this, row] { onOpenDirClicked(row); });
     }
@@ -761,6 +887,10 @@ QWidget *ImportFiles::createOrderButtonWidget(int row)
 void ImportFiles::clearOrders()
 {
     m_orders.clear();
+    m_fillTimer->stop();
+    m_nextRowToFill = 0;
+    m_widgetRowsFirst = m_widgetRowsLast = 0;
+    m_orderNumberDelegate->forgetFit();
     m_orderTable->setRowCount(0);
     m_currentOrderRow = -1;
     m_fileModel->clearFiles();
@@ -770,6 +900,7 @@ void ImportFiles::updateOrderStatus(int row, const QString &text)
 {
     if (row < 0 || row >= m_orderTable->rowCount())
         return;
+    ensureRowFilled(row);
     QTableWidgetItem *item = m_orderTable->item(row, columnOf(QStringLiteral("照片状态")));
     if (!item)
         return;
@@ -787,6 +918,7 @@ void ImportFiles::updateOrderFileCount(int row, int count)
 {
     if (row < 0 || row >= m_orderTable->rowCount())
         return;
+    ensureRowFilled(row);
     if (QTableWidgetItem *item = m_orderTable->item(row, columnOf(QStringLiteral("本次已选"))))
         item->setText(QString::number(count));
     updateOrderStatus(row, count > 0 ? QStringLiteral("已选择") : QStringLiteral("未选择"));
@@ -804,6 +936,7 @@ void ImportFiles::updateTabColText(int row, const QString &header, const QString
     const int column = columnOf(header);
     if (column < 0)
         return;
+    ensureRowFilled(row);
     if (QTableWidgetItem *item = m_orderTable->item(row, column))
         item->setText(text);
 }
@@ -836,13 +969,14 @@ void ImportFiles::onOrderNumberClicked(int row, const QString &)
 
 void ImportFiles::onOrderTableSelectionChanged()
 {
-    const QList<QTableWidgetItem *> selected = m_orderTable->selectedItems();
+    // Indexes, not items: a row not filled yet has none.
+    const QModelIndexList selected = m_orderTable->selectionModel()->selectedIndexes();
     if (selected.isEmpty()) {
         m_currentOrderRow = -1;
         m_fileModel->clearFiles();
         return;
     }
-    const int row = selected.first()->row();
+    const int row = selected.first().row();
     if (row < 0 || row == m_currentOrderRow || row >= m_orders.size())
         return;
     m_currentOrderRow = row;
@@ -946,9 +1080,9 @@ void ImportFiles::onChoiceRead(const QString &orderId, const QString &folder, in
         return;
     const QList<ImportFile> &files = choice.files;
     if (!choice.colliding.isEmpty()) {
-        QMessageBox::warning(this, QStringLiteral("温馨提示"),
-                             QStringLiteral("以下文件重名，无法同时导入：\n") + choice.colliding.join(QLatin1Char('\n')),
-                             QMessageBox::Ok);
+        // The card scrolls a long list; a message box grew past the screen and hid its button.
+        SimpleDialog::warning(this, QStringLiteral("温馨提示"),
+                              QStringLiteral("以下文件重名，无法同时导入：\n") + choice.colliding.join(QLatin1Char('\n')));
         return;
     }
 

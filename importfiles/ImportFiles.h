@@ -30,6 +30,7 @@ class QSplitter;
 class QTableView;
 class QTableWidget;
 class QThreadPool;
+class QTimer;
 class QVBoxLayout;
 class SharedFolderOpener;
 
@@ -113,12 +114,19 @@ private:
     QWidget *createOrderButtonWidget(int row);
     int columnOf(const QString &header) const;
     void fillRow(const ImportOrder &order, int row);
+    // A long search is filled a slice at a time; a row is filled at once
+    // when it comes into view or is updated.
+    void ensureRowFilled(int row);
+    void fillPendingRows();
+    // Buttons exist only for the rows in view (and a few around them).
+    void placeRowWidgets();
     void showBusyWarning();
     void openCalendar(QDateEdit *field);
 
     void reqShopInfo();
     void reqOrderList();
-    void onOrderListReply(bool ok, const QJsonDocument &reply, BaseReq::Failure failure);
+    // problem: the refusal's text, empty when the service answered with orders (or none).
+    void onOrderListReply(const QString &problem, const QList<ImportOrder> &orders, int openypml, int delyp);
     void failSearch(const QString &problem);
 
     void onChoiceRead(const QString &orderId, const QString &folder, int row, int generation,
@@ -161,6 +169,11 @@ private:
     QPushButton *m_searchButton = nullptr;
     QTableWidget *m_orderTable = nullptr;
     OrderNumberButtonDelegate *m_orderNumberDelegate = nullptr;
+    QTimer *m_fillTimer = nullptr;
+    int m_nextRowToFill = 0;
+    // Rows [first, last) that have their button widget.
+    int m_widgetRowsFirst = 0;
+    int m_widgetRowsLast = 0;
     QStringList m_headers;
     QList<ImportOrder> m_orders;
     int m_currentOrderRow = -1;

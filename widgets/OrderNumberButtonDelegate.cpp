@@ -1,15 +1,78 @@
 #include "widgets/OrderNumberButtonDelegate.h"
 
 #include "app/core/K.h"
+#include "widgets/ColumnFit.h"
 
 #include <QAbstractItemModel>
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QTableView>
+#include <QtMath>
+
+namespace {
+
+QFont linkFont(const QFont &viewFont)
+{
+    QFont font = viewFont;
+    font.setPixelSize(K::f(11));
+    return font;
+}
+
+double luminance(const QColor &colour)
+{
+    const auto channel = [](double c) { return c <= 0.03928 ? c / 12.92 : qPow((c + 0.055) / 1.055, 2.4); };
+    return 0.2126 * channel(colour.redF()) + 0.7152 * channel(colour.greenF()) + 0.0722 * channel(colour.blueF());
+}
+
+double contrast(const QColor &a, const QColor &b)
+{
+    const double la = luminance(a), lb = luminance(b);
+    return (qMax(la, lb) + 0.05) / (qMin(la, lb) + 0.05);
+}
+
+// What the view and the style draw behind a selected cell, a style sheet's
+// selection included.
+QColor selectionBehind(const QStyleOptionViewItem &option)
+{
+    const QWidget *widget = option.widget;
+    QStyle *style = widget ? widget->style() : QApplication::style();
+    QImage probe(16, 16, QImage::Format_ARGB32_Premultiplied);
+    probe.fill(option.palette.color(QPalette::Base));
+    QPainter painter(&probe);
+    QStyleOptionViewItem cell = option;
+    cell.rect = probe.rect();
+    style->drawPrimitive(QStyle::PE_PanelItemViewRow, &cell, &painter, widget);
+    style->drawPrimitive(QStyle::PE_PanelItemViewItem, &cell, &painter, widget);
+    painter.end();
+    return probe.pixelColor(8, 8);
+}
+
+// Below this the link text is hard to read on a selection.
+constexpr double kReadableContrast = 3.0;
+
+} // namespace
 
 OrderNumberButtonDelegate::OrderNumberButtonDelegate(QObject *parent)
     : QStyledItemDelegate(parent)
 {
+}
+
+int OrderNumberButtonDelegate::columnWidthFor(const QAbstractItemView *view, const QString &text)
+{
+    return ColumnFit::textWidth(view, linkFont(view->font()), text, K::f(4));
+}
+
+void OrderNumberButtonDelegate::fitColumn(QTableView *table, int column, const QString &text)
+{
+    const int width = columnWidthFor(table, text);
+    if (width > widest) {
+        widest = width;
+        ColumnFit::widen(table, column, width);
+    }
 }
 
 void OrderNumberButtonDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
@@ -23,10 +86,23 @@ void OrderNumberButtonDelegate::paint(QPainter *painter, const QStyleOptionViewI
     painter->save();
     const QString text = index.data(Qt::DisplayRole).toString();
     const bool hovered = option.state.testFlag(QStyle::State_MouseOver);
-    const QColor colour(hovered ? QStringLiteral("#0056cc") : QStringLiteral("#007aff"));
+    QColor colour(hovered ? QStringLiteral("#0056cc") : QStringLiteral("#007aff"));
+    if (option.state.testFlag(QStyle::State_Selected)) {
+        // The selection as the row's other cells show it; link blue on a dark
+        // selection could not be read.
+        const QWidget *widget = option.widget;
+        QStyle *style = widget ? widget->style() : QApplication::style();
+        style->drawPrimitive(QStyle::PE_PanelItemViewItem, &option, painter, widget);
+        const QColor behind = selectionBehind(option);
+        if (contrast(colour, behind) < kReadableContrast) {
+            const QColor highlighted = option.palette.color(QPalette::HighlightedText);
+            colour = contrast(highlighted, behind) >= kReadableContrast
+                         ? highlighted
+                         : (luminance(behind) > 0.18 ? QColor(Qt::black) : QColor(Qt::white));
+        }
+    }
 
-    QFont font = option.font;
-    font.setPixelSize(K::f(11));
+    const QFont font = linkFont(option.font);
     painter->setFont(font);
     painter->setPen(QPen(colour, 1, Qt::SolidLine));
     painter->drawText(option.rect, Qt::AlignCenter, text);

@@ -274,6 +274,16 @@ void SimpleDialog::showEvent(QShowEvent *event)
         move(centredOn(owner->geometry(), size()));
     else if (screen)
         move(centredOn(screen->availableGeometry(), size()));
+    // Centred on a window that reaches past the screen, the buttons could
+    // land off it, out of reach.
+    QScreen *shown = QGuiApplication::screenAt(geometry().center());
+    if (!shown)
+        shown = screen;
+    if (shown) {
+        const QRect area = shown->availableGeometry();
+        move(qBound(area.left(), x(), qMax(area.left(), area.right() - width() + 1)),
+             qBound(area.top(), y(), qMax(area.top(), area.bottom() - height() + 1)));
+    }
 
     raise();
     activateWindow();

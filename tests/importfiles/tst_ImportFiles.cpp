@@ -6,6 +6,7 @@
 #include "support/ScopedMountRoot.h"
 #include "support/SmbShare.h"
 #include "support/StandInService.h"
+#include "widgets/OrderNumberButtonDelegate.h"
 #include "widgets/SimpleDialog.h"
 
 #include <QApplication>
@@ -45,6 +46,7 @@ private slots:
     void searchRefusals();
     void orderTableCells();
     void openDirButtonOnlyWhenAllowed();
+    void longSearchButtonsFollowTheView();
     void orderNumberClickCopiesOrderNumber();
     void choosingFilesRoutesAndCreatesFolders();
     void choosingRefused_data();
@@ -349,7 +351,9 @@ void tst_ImportFiles::searchRefusals()
 
 void tst_ImportFiles::orderTableCells()
 {
-    QJsonArray orders{Data::order(0, Data::orderNetpath(0)), Data::order(1, QString())};
+    QJsonObject longNumber = Data::order(1, QString());
+    longNumber.insert(QStringLiteral("orderpayforkey"), QStringLiteral("DD20240602002"));
+    QJsonArray orders{Data::order(0, Data::orderNetpath(0)), longNumber};
     m_service->setReply(QStringLiteral("order"), QStringLiteral("order_list"), Data::orderListReply(orders));
     openWindow(OriginalFiles);
     search(2);
@@ -360,6 +364,10 @@ void tst_ImportFiles::orderTableCells()
     QCOMPARE(QDir::cleanPath(cell(0, QStringLiteral("导片路径"))), QDir::cleanPath(orderFolder(0)));
     QCOMPARE(cell(1, QStringLiteral("导片路径")), QString());
     QCOMPARE(cell(0, QStringLiteral("已导精修")), QStringLiteral("<none>"));
+    // The longest number shows whole.
+    auto *numbers = m_window->findChild<QTableWidget *>(QStringLiteral("orderTable"));
+    QVERIFY(numbers->columnWidth(column(QStringLiteral("订单号")))
+            >= OrderNumberButtonDelegate::columnWidthFor(numbers, QStringLiteral("DD20240602002-1")));
 
     // A second, shorter result replaces every row.
     m_service->setReply(QStringLiteral("order"), QStringLiteral("order_list"),
@@ -370,6 +378,44 @@ void tst_ImportFiles::orderTableCells()
     search(1);
     QCOMPARE(m_window->currentOrderRow(), -1);
     QCOMPARE(cell(0, QStringLiteral("订单号")), Data::orderNumber(2) + QStringLiteral("-1"));
+}
+
+// A long result gets row buttons only where the user looks, and every row its cells.
+void tst_ImportFiles::longSearchButtonsFollowTheView()
+{
+    QJsonArray list;
+    for (int n = 0; n < 3000; ++n)
+        list.append(Data::order(n, Data::orderNetpath(n)));
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("order_list"), Data::orderListReply(list));
+    openWindow(OriginalFiles);
+    search(3000);
+    auto *table = m_window->findChild<QTableWidget *>(QStringLiteral("orderTable"));
+    const auto rowsWithButtons = [table, this] {
+        int n = 0;
+        for (int row = 0; row < table->rowCount(); ++row)
+            n += table->cellWidget(row, column(QStringLiteral("操作"))) ? 1 : 0;
+        return n;
+    };
+    // A row not filled yet takes an update at once.
+    m_window->updateOrderStatus(2990, QStringLiteral("导入完成"));
+    QCOMPARE(cell(2990, QStringLiteral("照片状态")), QStringLiteral("导入完成"));
+    QTRY_COMPARE(cell(2999, QStringLiteral("订单号")), Data::orderNumber(2999) + QStringLiteral("-1"));
+    QCOMPARE(cell(2990, QStringLiteral("照片状态")), QStringLiteral("导入完成"));
+    QCOMPARE(cell(2999, QStringLiteral("男姓名")), QStringLiteral("刘洋"));
+    QVERIFY(rowButton(0, "selectFilesButton"));
+    QVERIFY(!rowButton(2999, "selectFilesButton"));
+    const int inView = rowsWithButtons();
+    QVERIFY(inView > 0 && inView < 60);
+
+    table->scrollToBottom();
+    QTRY_VERIFY(rowButton(2999, "selectFilesButton"));
+    QVERIFY(!rowButton(0, "selectFilesButton"));
+    QCOMPARE(rowsWithButtons(), inView);
+    // A button made late still works for its own order.
+    choose(2999, {source(QStringLiteral("a.jpg"), "x")});
+    QCOMPARE(m_window->orders().at(2999).files.size(), 1);
+    QCOMPARE(cell(2999, QStringLiteral("本次已选")), QStringLiteral("1"));
+    QVERIFY(m_window->orders().at(0).files.isEmpty());
 }
 
 void tst_ImportFiles::openDirButtonOnlyWhenAllowed()

@@ -1,7 +1,12 @@
 #include "ImportFilesMessageBoxes.h"
 
+#include "widgets/SimpleDialog.h"
+
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTextBrowser>
 
 ImportFilesMessageBoxes::ImportFilesMessageBoxes(QObject *parent)
     : QObject(parent)
@@ -32,6 +37,16 @@ void ImportFilesMessageBoxes::answerOpenBoxes()
 {
     const QList<QWidget *> windows = QApplication::topLevelWidgets();
     for (QWidget *window : windows) {
+        // Warnings listing names are cards that scroll a long list.
+        auto *card = qobject_cast<SimpleDialog *>(window);
+        if (card && card->isVisible() && card->dialogType() == SimpleDialog::Warning
+            && !card->property("importTestAnswered").toBool()) {
+            card->setProperty("importTestAnswered", true);
+            m_boxes.append(Box{card->findChild<QLabel *>(QStringLiteral("titleLabel"))->text(),
+                               card->findChild<QTextBrowser *>()->toPlainText(), QMessageBox::Ok});
+            card->findChild<QPushButton *>(QStringLiteral("confirmButton"))->click();
+            continue;
+        }
         auto *box = qobject_cast<QMessageBox *>(window);
         if (!box || !box->isVisible() || box->property("importTestAnswered").toBool())
             continue;

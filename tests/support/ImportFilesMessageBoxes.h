@@ -6,9 +6,9 @@
 #include <QString>
 #include <QTimer>
 
-// Answers the message boxes of the file import window during a test and
-// records their title and text. Boxes with a Cancel button take the next
-// queued answer (Ok when none is queued).
+// Answers the message boxes and warning cards of the file import window
+// during a test and records their title and text. Boxes with a Cancel button
+// take the next queued answer (Ok when none is queued).
 class ImportFilesMessageBoxes : public QObject
 {
     Q_OBJECT

@@ -1,8 +1,13 @@
 #include "TransferMessageBoxes.h"
 
+#include "widgets/SimpleDialog.h"
+
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QTextBrowser>
 
 TransferMessageBoxes::TransferMessageBoxes(QObject *parent)
     : QObject(parent)
@@ -25,6 +30,18 @@ void TransferMessageBoxes::closeOpenBoxes()
 {
     const QList<QWidget *> windows = QApplication::topLevelWidgets();
     for (QWidget *window : windows) {
+        // The replace question is a card that waits for its answer like a box.
+        auto *card = qobject_cast<SimpleDialog *>(window);
+        if (card && card->isVisible() && card->objectName() == QLatin1String("replaceQuestion")
+            && !card->property("transferTestAnswered").toBool()) {
+            card->setProperty("transferTestAnswered", true);
+            m_boxes.append(Box{card->findChild<QLabel *>(QStringLiteral("titleLabel"))->text(),
+                               card->findChild<QTextBrowser *>()->toPlainText()});
+            auto *yes = card->findChild<QPushButton *>(QStringLiteral("confirmButton"));
+            auto *no = card->findChild<QPushButton *>(QStringLiteral("cancelButton"));
+            (!m_answer.isEmpty() && yes->text() == m_answer ? yes : no)->click();
+            continue;
+        }
         auto *box = qobject_cast<QMessageBox *>(window);
         if (!box || !box->isVisible() || box->property("transferTestAnswered").toBool())
             continue;

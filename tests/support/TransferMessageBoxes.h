@@ -5,8 +5,9 @@
 #include <QString>
 #include <QTimer>
 
-// Answers every message box the photo transfer widgets open during a test
-// (they are modal and would block it) and records their title and text.
+// Answers every message box the photo transfer widgets open during a test,
+// and their replace question card (they are modal and would block it), and
+// records their title and text.
 class TransferMessageBoxes : public QObject
 {
     Q_OBJECT

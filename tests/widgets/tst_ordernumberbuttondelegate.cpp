@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QStandardItemModel>
 #include <QTableView>
+#include <QtMath>
 #include <QtTest>
 
 namespace {
@@ -25,6 +26,30 @@ int pixelsOfColour(const QImage &image, const QColor &colour, int row = -1)
     return count;
 }
 
+// Columns of the image holding pixels that differ from the cell's background.
+QPair<int, int> inkSpan(const QImage &image)
+{
+    const QColor background = image.pixelColor(1, 1);
+    int left = image.width(), right = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (qAbs(c.red() - background.red()) + qAbs(c.green() - background.green())
+                    + qAbs(c.blue() - background.blue()) > 60) {
+                left = qMin(left, x);
+                right = qMax(right, x);
+            }
+        }
+    }
+    return qMakePair(left, right);
+}
+
+double luminance(const QColor &c)
+{
+    const auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : qPow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
+
 } // namespace
 
 class TestOrderNumberButtonDelegate : public QObject
@@ -41,6 +66,10 @@ private slots:
     void paintsLinkOnlyInFirstColumn();
     void hoverUnderline_data();
     void hoverUnderline();
+    void fittedColumnDrawsNumberWhole_data();
+    void fittedColumnDrawsNumberWhole();
+    void selectedTextContrasts_data();
+    void selectedTextContrasts();
 
 private:
     QStandardItemModel *model = nullptr;
@@ -169,6 +198,68 @@ void TestOrderNumberButtonDelegate::hoverUnderline()
     const int width = metrics.horizontalAdvance(QStringLiteral("DD20240501"));
     QVERIFY(pixelsOfColour(image, hover, y) >= width - 2);
     QVERIFY(pixelsOfColour(image, QColor(QStringLiteral("#007aff"))) == 0);
+}
+
+void TestOrderNumberButtonDelegate::fittedColumnDrawsNumberWhole_data()
+{
+    QTest::addColumn<QString>("number");
+    QTest::newRow("short") << QStringLiteral("A12-2");
+    QTest::newRow("service round 1") << QStringLiteral("DD20240602002-1");
+    QTest::newRow("two-digit round") << QStringLiteral("DD20240602002-12");
+    QTest::newRow("wide letters") << QStringLiteral("WWMMWWMMWWMMWW-10");
+}
+
+// Fitted to the widest number, a cell draws its number exactly as a very wide column does.
+void TestOrderNumberButtonDelegate::fittedColumnDrawsNumberWhole()
+{
+    QFETCH(QString, number);
+    model->setItem(0, 0, new QStandardItem(number));
+    model->setItem(2, 0, new QStandardItem(QStringLiteral("A1-1")));
+    view->setColumnWidth(0, 100);
+    delegate->fitColumn(view, 0, QStringLiteral("A1-1"));
+    delegate->fitColumn(view, 0, number);
+    delegate->fitColumn(view, 0, QStringLiteral("A1-1"));
+    QVERIFY(view->columnWidth(0) >= 100);
+    const QRect fitted = view->visualRect(model->index(0, 0));
+    const QPair<int, int> ink = inkSpan(view->viewport()->grab(fitted).toImage());
+    QVERIFY(ink.second >= 0);
+    QVERIFY2(ink.first > 0 && ink.second < fitted.width() - 1, "the number touches the cell's edge");
+
+    view->setColumnWidth(0, 600);
+    const QRect wide = view->visualRect(model->index(0, 0));
+    const QPair<int, int> wideInk = inkSpan(view->viewport()->grab(wide).toImage());
+    QCOMPARE(ink.second - ink.first, wideInk.second - wideInk.first);
+}
+
+void TestOrderNumberButtonDelegate::selectedTextContrasts_data()
+{
+    QTest::addColumn<QString>("styleSheet");
+    QTest::newRow("style's own selection") << QString();
+    QTest::newRow("light selection, as the order tables")
+        << QStringLiteral("QTableView::item:selected { background-color: #e3f2fd; color: #000000; }");
+    QTest::newRow("link-blue selection") << QStringLiteral("QTableView { selection-background-color: #007aff; }");
+    QTest::newRow("pale selection") << QStringLiteral("QTableView { selection-background-color: #f5f5f5; }");
+}
+
+// The selected row's number stands out from its selection (contrast of 3 or more).
+void TestOrderNumberButtonDelegate::selectedTextContrasts()
+{
+    QFETCH(QString, styleSheet);
+    view->setStyleSheet(styleSheet);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setColumnWidth(0, 150);
+    view->selectRow(0);
+    view->setFocus();
+    const QImage cell = view->viewport()->grab(view->visualRect(model->index(0, 0))).toImage();
+    const QColor background = cell.pixelColor(2, 2);
+    double best = 1.0;
+    for (int y = 0; y < cell.height(); ++y) {
+        for (int x = 0; x < cell.width(); ++x) {
+            const double a = luminance(cell.pixelColor(x, y)), b = luminance(background);
+            best = qMax(best, (qMax(a, b) + 0.05) / (qMin(a, b) + 0.05));
+        }
+    }
+    QVERIFY2(best >= 3.0, qPrintable(QStringLiteral("contrast %1 on %2").arg(best).arg(background.name())));
 }
 
 QTEST_MAIN(TestOrderNumberButtonDelegate)

@@ -47,6 +47,8 @@ private slots:
     void plainMessageLooksAsItsHtml_data();
     void plainMessageLooksAsItsHtml();
     void longListOpensAtTheTop();
+    void longListKeepsButtonsOnScreen_data();
+    void longListKeepsButtonsOnScreen();
 };
 
 void TestSimpleDialog::cleanup()
@@ -294,6 +296,54 @@ void TestSimpleDialog::longListOpensAtTheTop()
     view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
     QCOMPARE(view->cursorForPosition(QPoint(10, view->viewport()->height() - 12)).block().text(),
              QStringLiteral("IMG_2999.jpg"));
+}
+
+void TestSimpleDialog::longListKeepsButtonsOnScreen_data()
+{
+    QTest::addColumn<int>("names");
+    QTest::addColumn<QRect>("parent"); // relative to the screen's available area; empty: none
+    QTest::newRow("60 names, no parent") << 60 << QRect();
+    QTest::newRow("60 names, parent over the screen") << 60 << QRect(0, 0, 1, 1);
+    QTest::newRow("60 names, parent reaching below the screen") << 60 << QRect(0, 300, 1, 1000);
+    QTest::newRow("60 names, parent taller than the screen") << 60 << QRect(-50, -400, 1, 2400);
+    QTest::newRow("3000 names, parent left of the screen") << 3000 << QRect(-900, 0, 1000, 1);
+}
+
+// A list longer than the screen scrolls inside the card; both buttons stay on the screen.
+void TestSimpleDialog::longListKeepsButtonsOnScreen()
+{
+    QFETCH(int, names);
+    QFETCH(QRect, parent);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QStringList list;
+    for (int i = 0; i < names; ++i)
+        list << QStringLiteral("DSC_%1.ARW").arg(i, 5, 10, QLatin1Char('0'));
+    QScopedPointer<QWidget> owner;
+    if (!parent.isEmpty()) {
+        // Width or height 1 stands for the screen's own.
+        owner.reset(new QWidget);
+        owner->setGeometry(screen.x() + parent.x(), screen.y() + parent.y(),
+                           parent.width() == 1 ? screen.width() : parent.width(),
+                           parent.height() == 1 ? screen.height() : parent.height());
+        owner->show();
+    }
+    SimpleDialog::confirm(owner.data(), QStringLiteral("温馨提示"),
+                          QStringLiteral("以下文件已存在，替换后无法恢复：\n") + list.join('\n'), [](bool) {});
+    SimpleDialog *dialog = openDialog();
+    QVERIFY(dialog);
+    QVERIFY(QTest::qWaitForWindowExposed(dialog));
+    QVERIFY2(screen.contains(dialog->frameGeometry()), qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                                                 .arg(dialog->x()).arg(dialog->y())
+                                                                 .arg(dialog->width()).arg(dialog->height())));
+    for (const char *name : {"confirmButton", "cancelButton"}) {
+        QPushButton *b = button(dialog, name);
+        QVERIFY(b->isVisible());
+        QVERIFY(screen.contains(QRect(b->mapToGlobal(QPoint(0, 0)), b->size())));
+    }
+    auto *view = dialog->findChild<QTextBrowser *>("messageView");
+    QTRY_VERIFY(view->verticalScrollBar()->maximum() > 0);
+    view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
+    QCOMPARE(view->cursorForPosition(QPoint(10, view->viewport()->height() - 12)).block().text(), list.last());
 }
 
 QTEST_MAIN(TestSimpleDialog)

@@ -6,6 +6,7 @@
 #include "app/core/SharedFolderOpener.h"
 #include "transfer/ui/PickedEntries.h"
 #include "widgets/OrderNumberButtonDelegate.h"
+#include "widgets/SimpleDialog.h"
 #include "widgets/ToastWidget.h"
 
 #include <QButtonGroup>
@@ -255,6 +256,8 @@ void tfhomeorders_OrderListWidget::setupUI()
             m_table->setColumnWidth(column, K::f(kColumns[column].width));
         }
     }
+    // Order numbers are measured in the font the style sheet gives the table.
+    m_table->ensurePolished();
 
     m_contentLayout->addLayout(m_topBarLayout);
     m_contentLayout->addWidget(m_table);
@@ -441,6 +444,9 @@ void tfhomeorders_OrderListWidget::fillRow(int row, const OrderInfo &order)
         if (title == kColUploadState)
             item->setForeground(QBrush(QColor(getStatusColor(order.status))));
         m_table->setItem(row, column, item);
+        // Two orders cut to the same visible text could not be told apart.
+        if (title == kColOrderNumber && m_orderNumberDelegate)
+            m_orderNumberDelegate->fitColumn(m_table, column, text);
     }
 }
 
@@ -448,6 +454,8 @@ void tfhomeorders_OrderListWidget::clearOrders()
 {
     m_orders.clear();
     m_table->setRowCount(0);
+    if (m_orderNumberDelegate)
+        m_orderNumberDelegate->forgetFit();
 }
 
 OrderInfo tfhomeorders_OrderListWidget::getCurrentOrderInfo() const
@@ -810,16 +818,17 @@ bool tfhomeorders_OrderListWidget::confirmReplacing(const QStringList &files, in
     const QStringList existing = PickedEntries::existingNames(files, folder, Config::k_importType);
     if (existing.isEmpty())
         return true;
-    QMessageBox box(QMessageBox::Question, QStringLiteral("温馨提示"),
-                    QStringLiteral("以下照片已存在于订单文件夹，替换后无法恢复：\n") + existing.join(QLatin1Char('\n')),
-                    QMessageBox::NoButton, this);
-    QPushButton *replace = box.addButton(QStringLiteral("替换"), QMessageBox::DestructiveRole);
-    QPushButton *cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
-    box.setDefaultButton(cancel);
-    box.setEscapeButton(cancel);
-    box.exec();
-    // The box runs its own loop: the list may have been refilled meanwhile.
-    if (box.clickedButton() != replace || row >= m_orders.size() || m_orders.at(row).order_photo_id != orderPhotoId)
+    // The card scrolls a long list; a message box grew past the screen and hid its buttons.
+    auto *question = new SimpleDialog(this);
+    question->setObjectName(QStringLiteral("replaceQuestion"));
+    question->setDialogType(SimpleDialog::Confirm);
+    question->setDialogTitle(QStringLiteral("温馨提示"));
+    question->setDialogMessage(QStringLiteral("以下照片已存在于订单文件夹，替换后无法恢复：\n")
+                               + existing.join(QLatin1Char('\n')));
+    question->findChild<QPushButton *>(QStringLiteral("confirmButton"))->setText(QStringLiteral("替换"));
+    const bool replace = question->exec() == QDialog::Accepted;
+    // The card runs its own loop: the list may have been refilled meanwhile.
+    if (!replace || row >= m_orders.size() || m_orders.at(row).order_photo_id != orderPhotoId)
         return false;
     *replaced = existing;
     return true;

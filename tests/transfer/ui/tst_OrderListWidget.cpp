@@ -5,6 +5,7 @@
 #include "transfer/ui/OrderRecords.h"
 #include "transfer/ui/PickedEntries.h"
 #include "transfer/ui/tfhomeorders_OrderListWidget.h"
+#include "widgets/OrderNumberButtonDelegate.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -159,6 +160,13 @@ void tst_OrderListWidget::rowCells()
     QCOMPARE(cell(0, "导片路径"), order.importPath);
     QVERIFY(order.importPath.contains(TransferStudioData::orderShareFolder(1)));
     QVERIFY(rowButton(0, "selectPhotosButton") && rowButton(0, "cleanPhotosButton"));
+    // The longest number shows whole.
+    OrderInfo longNumber = cannedOrder(2);
+    longNumber.orderpayforkey = QStringLiteral("DD20240602002");
+    m_widget->addOrder(longNumber);
+    QVERIFY(table()->horizontalHeaderItem(0)->text() == QStringLiteral("订单号"));
+    QVERIFY(table()->columnWidth(0)
+            >= OrderNumberButtonDelegate::columnWidthFor(table(), QStringLiteral("DD20240602002-1")));
 }
 
 void tst_OrderListWidget::customerName_data()

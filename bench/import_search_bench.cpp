@@ -1,0 +1,149 @@
+// Searches orders in the file import window ("导入原片") against the stand-in
+// service answering with COUNT orders (default: 2000, then 100000), and
+// reports for each count:
+//  - how long from the click until every row of the order table is filled;
+//  - the longest time the GUI thread was held at a time, from the click
+//    until the rows are filled and drawn, and while the table is scrolled
+//    from top to bottom in some 200 jumps;
+//  - how long closing the window takes.
+//
+//   import_search_bench [COUNT ...]
+//
+// Offscreen; the service answers on a thread of its own.
+
+#include "app/core/Config.h"
+#include "importfiles/ImportFiles.h"
+#include "support/ImportFilesStudioData.h"
+#include "support/StandInService.h"
+
+#include "bench/BenchSupport.h"
+#include "bench/StallProbe.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTableWidget>
+#include <QTextStream>
+#include <QThread>
+#include <QTimer>
+
+namespace Data = ImportFilesStudioData;
+using BenchSupport::waitFor;
+
+namespace {
+
+void settle(int ms)
+{
+    waitFor([] { return false; }, ms);
+}
+
+bool runOne(StandInService *service, int count, QTextStream &out)
+{
+    QMetaObject::invokeMethod(service, [service, count]() {
+        QJsonArray list;
+        for (int n = 0; n < count; ++n)
+            list.append(Data::order(n, Data::orderNetpath(n % 500)));
+        service->setReply(QStringLiteral("order"), QStringLiteral("order_list"), Data::orderListReply(list));
+    }, Qt::BlockingQueuedConnection);
+
+    auto *window = new ImportFiles();
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setImportType(OriginalFiles);
+    window->resize(1400, 800);
+    window->show();
+    settle(300);
+    auto *table = window->findChild<QTableWidget *>(QStringLiteral("orderTable"));
+    auto *search = window->findChild<QPushButton *>(QStringLiteral("searchButton"));
+
+    StallProbe probe;
+    QElapsedTimer clock;
+    probe.start();
+    clock.start();
+    search->click();
+    const bool filled = waitFor([table, count] {
+        return table->rowCount() == count && table->item(count - 1, 0) && table->item(count - 1, 0)->text().size() > 0;
+    }, 900000);
+    const qint64 fillMs = clock.elapsed();
+    settle(300);
+    probe.stop();
+    const double fillStall = probe.longestMs();
+    if (!filled) {
+        out << count << " orders: the table was not filled\n";
+        return false;
+    }
+
+    // Down to the bottom in jumps, each drawn.
+    QScrollBar *bar = table->verticalScrollBar();
+    probe.start();
+    int pages = 0;
+    for (int value = 0; value <= bar->maximum() && pages < 400; value += qMax(1, bar->maximum() / 200), ++pages) {
+        bar->setValue(value);
+        // A turn of a real loop: released widgets are deleted there, as in the application.
+        QEventLoop loop;
+        QTimer::singleShot(0, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    bar->setValue(bar->maximum());
+    settle(100);
+    probe.stop();
+    const double scrollStall = probe.longestMs();
+    const int widgets = table->viewport()->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly).size();
+
+    QPointer<ImportFiles> guard(window);
+    clock.restart();
+    window->close();
+    waitFor([&guard] { return guard.isNull(); }, 900000);
+    const qint64 closeMs = clock.elapsed();
+
+    out << QStringLiteral("%1 orders: filled in %2 ms, longest GUI stall %3 ms; scrolling in %4 jumps: longest stall "
+                          "%5 ms, %6 cell widgets at the bottom; close %7 ms\n")
+               .arg(count)
+               .arg(fillMs)
+               .arg(fillStall, 0, 'f', 1)
+               .arg(pages)
+               .arg(scrollStall, 0, 'f', 1)
+               .arg(widgets)
+               .arg(closeMs);
+    out.flush();
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    BenchSupport::offscreenUnlessSet();
+    QApplication app(argc, argv);
+    BenchSupport::quietLogs();
+    QTextStream out(stdout);
+    QList<int> counts;
+    for (const QString &arg : app.arguments().mid(1))
+        counts << arg.toInt();
+    if (counts.isEmpty())
+        counts = {2000, 100000};
+
+    // The service answers on its own thread, as a real one would.
+    QThread serviceThread;
+    serviceThread.start();
+    auto *service = new StandInService();
+    service->moveToThread(&serviceThread);
+    QMetaObject::invokeMethod(service, [service]() {
+        service->start();
+        Data::install(*service, 0);
+    }, Qt::BlockingQueuedConnection);
+    Config::setUrlHost(service->baseUrl());
+    Config::k_shops = {ShopEntry{QStringLiteral("11"), QStringLiteral("旗舰店"), QString()}};
+    BenchSupport::MessageBoxAnswerer boxes(50);
+
+    bool ok = true;
+    for (int count : qAsConst(counts))
+        ok = runOne(service, count, out) && ok;
+
+    QMetaObject::invokeMethod(service, [service]() { delete service; }, Qt::BlockingQueuedConnection);
+    serviceThread.quit();
+    serviceThread.wait();
+    return ok ? 0 : 1;
+}
