@@ -1,5 +1,7 @@
 #include "split/ui/FJLeftPanel.h"
 
+#include "widgets/ColumnFit.h"
+
 #include "app/core/BaseReq.h"
 #include "app/core/Config.h"
 #include "app/core/FormBody.h"
@@ -62,15 +64,8 @@ const QString &pickButtonStyle()
 // tell two orders apart.
 void widenToFit(QTableWidget *table, int column, const QString &text)
 {
-    if (column < 0)
-        return;
     table->ensurePolished(); // the style sheet's font is the one the cells are drawn in
-    // The item padding and the style's text margin on each side, the grid line and a pixel of slack.
-    const int textMargin = table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1;
-    const int advance = qCeil(QFontMetricsF(table->font()).horizontalAdvance(text));
-    const int need = advance + 2 * K::f(5) + 2 * textMargin + 1 + 2;
-    if (table->columnWidth(column) < need)
-        table->setColumnWidth(column, need);
+    ColumnFit::widen(table, column, ColumnFit::textWidth(table, table->font(), text, K::f(5)));
 }
 
 } // namespace
