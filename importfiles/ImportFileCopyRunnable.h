@@ -1,12 +1,15 @@
 #pragma once
 
 #include "importfiles/ImportFile.h"
+#include "platform/ShareGuard.h"
 
 #include <QObject>
 #include <QRunnable>
 
 #include <atomic>
 #include <memory>
+
+struct stat;
 
 // Copies one chosen file into its target folder on a pool thread and
 // reports the outcome with its own copy of the record. The new file is
@@ -27,6 +30,9 @@ public:
 
     void cancel();
     bool isCancelled() const;
+    // The share the run pinned: the folder is made and the file written only
+    // while it is still there. Without one nothing is checked.
+    void setShareGuard(const ShareGuard &share) { m_share = share; }
     CancelFlag cancelFlag() const { return m_cancelled; }
 
     void run() override;
@@ -37,8 +43,9 @@ public:
     static bool copyFile(const QString &source, const QString &target, QString &error,
                          const std::atomic<int> *cancel = nullptr);
     // Makes the folder and its missing parents; the error names the
-    // system's reason when it cannot.
-    static bool createDirectory(const QString &path, QString &error);
+    // system's reason when it cannot. With a share, only below it and each
+    // folder only while it is still there.
+    static bool createDirectory(const QString &path, QString &error, const ShareGuard *share = nullptr);
 
     enum class TargetState {
         Absent,    // nothing of the name in the target folder
@@ -65,7 +72,10 @@ private:
     void cancelled();
     // Outcome when another file took the target's name first.
     void nameTaken(const QString &target);
+    // After an agreed replace: the look-alike the new file stands in for.
+    void removeReplacedLookAlike(int dir, const struct stat &placed) const;
 
     ImportFile m_file;
+    ShareGuard m_share;
     CancelFlag m_cancelled = std::make_shared<std::atomic<int>>(0);
 };

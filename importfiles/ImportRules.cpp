@@ -326,6 +326,33 @@ QByteArray batchBody(ImportFileType type, const ImportOrder &order, const Branch
     return body.toBytes();
 }
 
+BatchReport batchReport(ImportFileType type, const ImportOrder &order, const BranchIds &ids, const ShareGuard &share)
+{
+    BatchReport report;
+    // Once the share has gone, its mount point is a local folder: a listing
+    // of it names files that are not on the share.
+    const auto gone = [&share] { return share.isPinned() && !share.stillThere(); };
+    if (gone()) {
+        report.shareGone = true;
+        return report;
+    }
+    const QString jpegFolder = type == RetouchedFiles ? QStringLiteral("精修片") : QStringLiteral("原片");
+    const FolderScan jpegs = scanSubfolder(order.importPath, jpegFolder, placedNames(order, jpegFolder));
+    FolderScan raws;
+    if (type != RetouchedFiles) {
+        const QString rawFolder = QStringLiteral("原始档");
+        raws = scanSubfolder(order.importPath, rawFolder, placedNames(order, rawFolder));
+    }
+    if (gone()) {
+        report.shareGone = true;
+        return report;
+    }
+    report.body = batchBody(type, order, ids, jpegs.entries, raws.entries);
+    report.jpegCount = jpegs.count;
+    report.rawCount = raws.count;
+    return report;
+}
+
 QByteArray orderPathBody(const ImportOrder &order, const BranchIds &ids, const QString &personId)
 {
     return FormBody()

@@ -18,7 +18,9 @@
 #include <QHeaderView>
 #include <QJsonDocument>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -67,6 +69,7 @@ private slots:
     void existingNamesAskBeforeAnyCopy();
     void blockedFolderRetrySucceeds();
     void oddNamesKeptAndReported();
+    void shareGoneMidRunWritesNothingLocally();
 
 private:
     ImportFiles *openWindow(ImportFileType type);
@@ -673,8 +676,12 @@ void tst_ImportFiles::failedReport()
     QFETCH(int, answer);
     int calls = 0;
     m_service->setHandler(QStringLiteral("order"), QStringLiteral("savepicpath_batch"),
-                          [&calls](const StandInService::Request &) {
-                              return ++calls == 1 ? QJsonObject{{"code", "0"}, {"msg", "稍后再试"}} : Data::accepted();
+                          [this, &calls](const StandInService::Request &) {
+                              if (++calls > 1)
+                                  return Data::accepted();
+                              // Not in the report sent again: its body was built once.
+                              onShare(orderFolder(0) + QStringLiteral("/原片/LATE.jpg"), "late");
+                              return QJsonObject{{"code", "0"}, {"msg", "稍后再试"}};
                           });
     if (!answerable)
         m_service->setFailure(QStringLiteral("order"), QStringLiteral("savepicpath_batch"), StandInService::Failure::NotJson);
@@ -691,6 +698,9 @@ void tst_ImportFiles::failedReport()
     QCOMPARE(m_boxes->countOf(QStringLiteral("导入完成！")), answerable ? 1 : 0);
     QCOMPARE(QFile::exists(orderFolder(1) + QStringLiteral("/原片/IMG_2.jpg")), answerable);
     QCOMPARE(bytesOf(orderFolder(0) + QStringLiteral("/原片/IMG_1.jpg")), QByteArray("one"));
+    const auto batches = m_service->requests(QStringLiteral("order"), QStringLiteral("savepicpath_batch"));
+    if (answerable)
+        QCOMPARE(batches.at(1).body, batches.at(0).body);
     m_service->setFailure(QStringLiteral("order"), QStringLiteral("savepicpath_batch"), StandInService::Failure::None);
 }
 
@@ -920,6 +930,60 @@ void tst_ImportFiles::oddNamesKeptAndReported()
     reported.sort();
     expected.removeOne(QStringLiteral("notes.txt"));
     QCOMPARE(reported, expected);
+}
+
+void tst_ImportFiles::shareGoneMidRunWritesNothingLocally()
+{
+    // The share is a bind mount, unmounted lazily while large files are being copied.
+    const QString mountPoint = m_root->path() + Data::kShare;
+    QTemporaryDir backing;
+    if (QProcess::execute(QStringLiteral("mount"), {QStringLiteral("--bind"), backing.path(), mountPoint}) != 0)
+        QSKIP("bind mounts need root");
+    bool mounted = true;
+    const auto unmount = qScopeGuard([&mounted, mountPoint] {
+        if (mounted)
+            QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), mountPoint});
+    });
+    openWindow(OriginalFiles);
+    search(3);
+    m_window->findChild<QTableWidget *>(QStringLiteral("orderTable"))->selectRow(0);
+    // Six small photos go first; sparse raw files keep the four copy threads
+    // busy; the last photo waits behind them.
+    QStringList paths;
+    for (int i = 0; i < 6; ++i)
+        paths << source(QStringLiteral("IMG_%1.jpg").arg(i), QByteArray::number(i));
+    for (int i = 0; i < 4; ++i) {
+        paths << source(QStringLiteral("BIG_%1.CR3").arg(i), "");
+        QVERIFY(QFile::resize(paths.last(), qint64(256) << 20));
+    }
+    paths << source(QStringLiteral("IMG_LAST.jpg"), "last");
+    choose(0, paths);
+    m_service->clearRequests();
+    const QString served = backing.path() + QLatin1Char('/') + Data::orderShareFolder(0).section(QLatin1Char('/'), 1);
+    QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("startAllButton")), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(QDir(served + QStringLiteral("/原片")).entryList(QDir::Files).size() == 6
+                                 && !QDir(served + QStringLiteral("/原始档")).entryList(QDir::Files | QDir::Hidden).isEmpty(),
+                             60000);
+    QCOMPARE(QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), mountPoint}), 0);
+    mounted = false;
+
+    const QString gone = K::missingShareMessage(m_window->orders().at(0).importPath);
+    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("温馨提示"), gone), 60000);
+    QVERIFY(!m_window->isImporting());
+    // Nothing landed on the local disk in the share's place, nothing half-written stays on the share.
+    QCOMPARE(QDir(mountPoint).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot), QStringList());
+    QCOMPARE(QDir(served + QStringLiteral("/原始档")).entryList(QDir::Files | QDir::Hidden), QStringList());
+    QCOMPARE(QDir(served + QStringLiteral("/原片")).entryList(QDir::Files | QDir::Hidden).size(), 6);
+    const QList<ImportFile> files = m_window->orders().at(0).files;
+    for (int i = 0; i < files.size(); ++i) {
+        const bool small = i < 6;
+        QCOMPARE(files.at(i).status, small ? ImportStatus::Success : ImportStatus::Failed);
+        if (!small)
+            QCOMPARE(files.at(i).message, K::missingShareMessage(files.at(i).targetFolder));
+    }
+    QCOMPARE(bytesOf(served + QStringLiteral("/原片/IMG_5.jpg")), QByteArray("5"));
+    QCOMPARE(cell(0, QStringLiteral("照片状态")), QStringLiteral("成功:6, 失败:5"));
+    QVERIFY(m_service->requests(QStringLiteral("order"), QStringLiteral("savepicpath_batch")).isEmpty());
 }
 
 void tst_ImportFiles::mainRoadOnSmbShare()
