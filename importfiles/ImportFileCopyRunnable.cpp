@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <vector>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -133,6 +134,27 @@ bool renameNoReplace(int dir, const QByteArray &from, const QByteArray &to)
     }
     return ::renameat(dir, from.constData(), dir, to.constData()) == 0;
 #endif
+}
+
+// Whether folder dir lists both names as entries of their own.
+bool bothListed(int dir, const QByteArray &a, const QByteArray &b)
+{
+    // Opened afresh: a share may list what it held when a handle was opened.
+    const int own = ::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR *listing = own >= 0 ? ::fdopendir(own) : nullptr;
+    if (!listing) {
+        if (own >= 0)
+            ::close(own);
+        return false;
+    }
+    bool seenA = false;
+    bool seenB = false;
+    while (const dirent *entry = ::readdir(listing)) {
+        seenA = seenA || a == entry->d_name;
+        seenB = seenB || b == entry->d_name;
+    }
+    ::closedir(listing);
+    return seenA && seenB;
 }
 
 } // namespace
@@ -295,22 +317,20 @@ void ImportFileCopyRunnable::run()
     struct stat placed;
     if (::fstatat(dir, to.constData(), &placed, AT_SYMLINK_NOFOLLOW) != 0 || placed.st_size != sourceSize)
         return fail(QStringLiteral("文件拷贝后验证失败: %1").arg(target));
-    removeReplacedLookAlike(dir, placed);
+    removeReplacedLookAlike(dir);
 
     qCDebug(lcImportFiles) << QStringLiteral("文件拷贝成功: %1 -> %2").arg(source, target);
     succeed(QStringLiteral("拷贝成功"));
 }
 
-void ImportFileCopyRunnable::removeReplacedLookAlike(int dir, const struct stat &placed) const
+void ImportFileCopyRunnable::removeReplacedLookAlike(int dir) const
 {
     if (!m_file.replaceAllowed || m_file.lookAlikeName.isEmpty() || m_file.lookAlikeName == m_file.fileName())
         return;
-    // A share that folds names itself may have given the new file the old
-    // one's entry: then the two are one and nothing is removed.
+    // A share that folds names itself gives the new file the old one's
+    // entry, and answers to both names: only two entries are two files.
     const QByteArray old = QFile::encodeName(m_file.lookAlikeName);
-    struct stat other;
-    if (::fstatat(dir, old.constData(), &other, AT_SYMLINK_NOFOLLOW) == 0
-        && (other.st_ino != placed.st_ino || other.st_dev != placed.st_dev))
+    if (bothListed(dir, QFile::encodeName(m_file.fileName()), old))
         ::unlinkat(dir, old.constData(), 0);
 }
 
@@ -385,15 +405,6 @@ bool ImportFileCopyRunnable::createDirectory(const QString &path, QString &error
     }
     qCDebug(lcImportFiles) << QStringLiteral("目录创建成功: %1").arg(path);
     return true;
-}
-
-ImportFileCopyRunnable::TargetState ImportFileCopyRunnable::targetState(const ImportFile &file)
-{
-    const QString target = QDir(file.targetFolder).filePath(file.fileName());
-    const QFileInfo info(target);
-    if (!info.exists() && !info.isSymLink())
-        return TargetState::Absent;
-    return sameFileContent(file.sourcePath, target) ? TargetState::Same : TargetState::Different;
 }
 
 bool ImportFileCopyRunnable::isTemporaryName(const QString &name)

@@ -9,8 +9,6 @@
 #include <atomic>
 #include <memory>
 
-struct stat;
-
 // Copies one chosen file into its target folder on a pool thread and
 // reports the outcome with its own copy of the record. The new file is
 // written under a locked temporary name beside the target and renamed into
@@ -52,7 +50,6 @@ public:
         Same,      // a file with the source's bytes
         Different, // anything else: replacing it loses it
     };
-    static TargetState targetState(const ImportFile &file);
 
     // The tool's temporaries in folder that no running copy holds, removed;
     // returns how many went. Left behind by a killed run.
@@ -73,7 +70,7 @@ private:
     // Outcome when another file took the target's name first.
     void nameTaken(const QString &target);
     // After an agreed replace: the look-alike the new file stands in for.
-    void removeReplacedLookAlike(int dir, const struct stat &placed) const;
+    void removeReplacedLookAlike(int dir) const;
 
     ImportFile m_file;
     ShareGuard m_share;

@@ -249,16 +249,17 @@ FolderScan scanSubfolder(const QString &importPath, const QString &subfolder, co
         return scan;
     const QDir dir(QDir(importPath).absoluteFilePath(subfolder));
     QFileInfoList entries = dir.entryInfoList(masksOf(subfolder), QDir::Files, QDir::NoSort);
+    // Folded: a share that folds names answers to a look-alike of a listed name too.
     QSet<QString> listed;
     for (const QFileInfo &entry : qAsConst(entries))
-        listed.insert(entry.fileName());
+        listed.insert(foldedFileName(entry.fileName()));
     // Names the masks miss (no suffix, a trailing dot or blank, hidden) are
     // still the order's photos when this tool put them there.
     for (const QString &name : placedNames) {
-        const QFileInfo placed(dir.filePath(name));
-        if (!listed.contains(name) && placed.isFile()) {
-            listed.insert(name);
-            entries.append(placed);
+        const QString folded = foldedFileName(name);
+        if (!listed.contains(folded) && QFileInfo(dir.filePath(name)).isFile()) {
+            listed.insert(folded);
+            entries.append(QFileInfo(dir.filePath(name)));
         }
     }
     for (const QFileInfo &entry : qAsConst(entries)) {

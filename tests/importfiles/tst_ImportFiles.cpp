@@ -70,6 +70,8 @@ private slots:
     void blockedFolderRetrySucceeds();
     void oddNamesKeptAndReported();
     void shareGoneMidRunWritesNothingLocally();
+    void lookAlikeNamesAreOneName_data();
+    void lookAlikeNamesAreOneName();
 
 private:
     ImportFiles *openWindow(ImportFileType type);
@@ -984,6 +986,64 @@ void tst_ImportFiles::shareGoneMidRunWritesNothingLocally()
     QCOMPARE(bytesOf(served + QStringLiteral("/原片/IMG_5.jpg")), QByteArray("5"));
     QCOMPARE(cell(0, QStringLiteral("照片状态")), QStringLiteral("成功:6, 失败:5"));
     QVERIFY(m_service->requests(QStringLiteral("order"), QStringLiteral("savepicpath_batch")).isEmpty());
+}
+
+void tst_ImportFiles::lookAlikeNamesAreOneName_data()
+{
+    QTest::addColumn<bool>("smb");
+    QTest::newRow("temp folder") << false;
+    QTest::newRow("smb share") << true;
+}
+
+void tst_ImportFiles::lookAlikeNamesAreOneName()
+{
+    QFETCH(bool, smb);
+    SmbShare share(Data::kShare);
+    QString folder = orderFolder(1) + QStringLiteral("/原片/");
+    if (smb) {
+        SMBSHARE_START(share);
+        MountRoot::setPath(QFileInfo(share.sharePath()).path());
+        // What really lands on the share, not what the mount shows.
+        folder = share.servedPath() + QLatin1Char('/') + Data::orderShareFolder(1).section(QLatin1Char('/'), 1)
+                 + QStringLiteral("/原片/");
+    }
+    openWindow(OriginalFiles);
+    search(3);
+    QDir(m_sources->path()).mkpath(QStringLiteral("first"));
+    QDir(m_sources->path()).mkpath(QStringLiteral("second"));
+    const QString nfc1 = QStringLiteral("caf\u00e9_01.jpg"), nfd1 = QStringLiteral("cafe\u0301_01.jpg");
+    const QString nfc2 = QStringLiteral("caf\u00e9_02.jpg"), nfd2 = QStringLiteral("cafe\u0301_02.jpg");
+    const QString lower3 = QStringLiteral("caf\u00e9_03.jpg"), upper3 = QStringLiteral("CAF\u00c9_03.JPG");
+    auto *start = m_window->findChild<QPushButton *>(QStringLiteral("startAllButton"));
+    choose(1, {source(QStringLiteral("first/") + nfc1, "first card"), source(QStringLiteral("first/") + nfc2, "same"),
+               source(QStringLiteral("first/") + lower3, "three")});
+    QTest::mouseClick(start, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("导入完成！")), 60000);
+
+    // The second card names the same photos in NFD, or in capitals.
+    m_boxes->clear();
+    m_service->clearRequests();
+    choose(1, {source(QStringLiteral("second/") + nfd1, "second card"), source(QStringLiteral("second/") + nfd2, "same"),
+               source(QStringLiteral("second/") + upper3, "three")});
+    QTest::mouseClick(start, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(openDialog(), 60000);
+    QCOMPARE(openDialog()->findChild<QTextBrowser *>()->toPlainText(),
+             QStringLiteral("以下文件已存在，替换后无法恢复：\n") + nfd1);
+    openDialog()->handleOk();
+    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("导入完成！")), 60000);
+
+    // The replaced photo under its new form only; the same ones stay as they were.
+    QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+    names.sort();
+    QStringList expected{nfd1, nfc2, lower3};
+    expected.sort();
+    QCOMPARE(names, expected);
+    QCOMPARE(bytesOf(folder + nfd1), QByteArray("second card"));
+    const auto batch = m_service->requests(QStringLiteral("order"), QStringLiteral("savepicpath_batch"));
+    QCOMPARE(batch.size(), 1);
+    QCOMPARE(QJsonDocument::fromJson(batch.at(0).field(QStringLiteral("imgnames")).toUtf8()).array().size(), 3);
+    QCOMPARE(cell(1, QStringLiteral("已导原片")), QStringLiteral("3"));
+    delete m_window;
 }
 
 void tst_ImportFiles::mainRoadOnSmbShare()
