@@ -1139,13 +1139,19 @@ void ImportFiles::copyChecked(const QList<ImportFile> &files, const QList<int> &
     // Results known without a copy: the share went away, or the file is
     // already on it with these bytes.
     QList<ImportFile> settled;
+    // Asked once per folder: on a share each look is a round trip.
+    QHash<QString, QPair<ShareGuard, bool>> shares;
     for (int i = 0; i < files.size(); ++i) {
         ImportFile file = files.at(i);
         if (!isCurrent(file) || m_inFlight.contains(qMakePair(file.generation, file.fileRow)))
             continue;
-        const ShareGuard share = runShare(file.targetFolder);
+        if (!shares.contains(file.targetFolder)) {
+            const ShareGuard share = runShare(file.targetFolder);
+            shares.insert(file.targetFolder, qMakePair(share, share.stillThere()));
+        }
+        const ShareGuard share = shares.value(file.targetFolder).first;
         const auto state = ImportFileCopyRunnable::TargetState(states.at(i));
-        if (!share.stillThere()) {
+        if (!shares.value(file.targetFolder).second) {
             file.status = ImportStatus::Failed;
             file.message = K::missingShareMessage(file.targetFolder);
             settled.append(file);
