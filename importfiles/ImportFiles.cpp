@@ -1043,6 +1043,8 @@ bool ImportFiles::startOrder(int index)
         return false;
     ImportOrder &order = m_orders[index];
     m_runningOrderIndex = index;
+    // Pinned before anything looks at the folders: a share that leaves later is told apart from its mount point.
+    runShare(order.importPath);
     order.failedNames.clear();
     order.failedFiles.clear();
     QList<ImportFile> pending;
@@ -1303,8 +1305,10 @@ void ImportFiles::onRetryImportClicked(int fileRow)
         return;
     }
     // A retry outside a run pins the share as it is now.
-    if (!m_importing)
+    if (!m_importing) {
         m_runShares.clear();
+        runShare(order.importPath);
+    }
     forgetOutcome(order, fileRow);
     order.files[fileRow].status = ImportStatus::Waiting;
     order.files[fileRow].message.clear();
