@@ -99,7 +99,7 @@ int main(int argc, char **argv)
     qint64 reportBytes = 0;
     QObject::connect(service, &StandInService::requestReceived, &app,
                      [&](const StandInService::Request &request) {
-                         if (request.action() == QLatin1String("savepicpath_batch") && reportArrived < 0) {
+                         if (request.action() == QStringLiteral("savepicpath_batch") && reportArrived < 0) {
                              reportArrived = clock.elapsed();
                              reportBytes = request.body.size();
                          }
@@ -136,7 +136,7 @@ int main(int argc, char **argv)
     window->findChild<QPushButton *>(QStringLiteral("startAllButton"))->click();
     const bool copied = waitFor([&] {
         const QString status = cellText(table, 0, QStringLiteral("照片状态"));
-        return status == QLatin1String("导入完成") || status.startsWith(QLatin1String("成功:"));
+        return status == QStringLiteral("导入完成") || status.startsWith(QStringLiteral("成功:"));
     }, 1200000);
     lastResult = clock.elapsed();
     StallProbe reportProbe;

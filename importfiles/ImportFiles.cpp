@@ -28,6 +28,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -46,6 +47,9 @@ namespace {
 
 // A choice read within this time shows no busy overlay.
 constexpr int kChoiceBusyDelayMs = 300;
+// The GUI thread's time for starting copies, or for taking their results,
+// in one turn of the event loop.
+constexpr int kStartSliceMs = 20;
 
 const char *const kTableStyle =
     "%1 {    border: 1px solid #e0e0e0;    border-radius: 6px;    background-color: #ffffff;"
@@ -1031,7 +1035,7 @@ void ImportFiles::startCopy(const ImportFile &file, const ShareGuard &share)
     task->setShareGuard(share);
     // The pool releases the task when run() returns, so nobody waits for it.
     task->setAutoDelete(true);
-    connect(task, &ImportFileCopyRunnable::copyFinished, this, &ImportFiles::onFileCopyFinished);
+    connect(task, &ImportFileCopyRunnable::copyFinished, this, &ImportFiles::queueCopyResult);
     connect(task, &ImportFileCopyRunnable::copyCancelled, this, &ImportFiles::onFileCopyCancelled);
     m_inFlight.insert(key, task->cancelFlag());
     m_threadPool->start(task, 0);
@@ -1136,14 +1140,17 @@ void ImportFiles::onTargetsChecked(const QList<ImportFile> &files, const QList<i
     dialog->raise();
 }
 
-void ImportFiles::copyChecked(const QList<ImportFile> &files, const QList<int> &states, bool replace)
+void ImportFiles::copyChecked(const QList<ImportFile> &files, const QList<int> &states, bool replace, int from)
 {
+    QElapsedTimer slice;
+    slice.start();
     // Results known without a copy: the share went away, or the file is
     // already on it with these bytes.
     QList<ImportFile> settled;
     // Asked once per folder: on a share each look is a round trip.
     QHash<QString, QPair<ShareGuard, bool>> shares;
-    for (int i = 0; i < files.size(); ++i) {
+    int i = from;
+    for (; i < files.size() && slice.elapsed() < kStartSliceMs; ++i) {
         ImportFile file = files.at(i);
         if (!isCurrent(file) || m_inFlight.contains(qMakePair(file.generation, file.fileRow)))
             continue;
@@ -1172,6 +1179,14 @@ void ImportFiles::copyChecked(const QList<ImportFile> &files, const QList<int> &
         if (isCurrent(file))
             onFileCopyFinished(file);
     }
+    if (i >= files.size())
+        return;
+    // The rest of a run's files start only while that run goes on; a stop leaves them waiting.
+    const int runToken = m_importing ? m_runId : -1;
+    QTimer::singleShot(0, this, [this, files, states, replace, i, runToken] {
+        if (runToken < 0 || (m_importing && m_runId == runToken))
+            copyChecked(files, states, replace, i);
+    });
 }
 
 void ImportFiles::endRun()
@@ -1223,6 +1238,28 @@ void ImportFiles::stopAllImportTasks()
     qCDebug(lcImportFiles) << "所有导入任务已停止";
 }
 
+void ImportFiles::queueCopyResult(const ImportFile &file)
+{
+    m_copyResults.append(file);
+    if (m_takingScheduled)
+        return;
+    m_takingScheduled = true;
+    QTimer::singleShot(0, this, &ImportFiles::takeCopyResults);
+}
+
+void ImportFiles::takeCopyResults()
+{
+    m_takingScheduled = false;
+    QElapsedTimer slice;
+    slice.start();
+    while (!m_copyResults.isEmpty() && slice.elapsed() < kStartSliceMs)
+        onFileCopyFinished(m_copyResults.takeFirst());
+    if (!m_copyResults.isEmpty() && !m_takingScheduled) {
+        m_takingScheduled = true;
+        QTimer::singleShot(0, this, &ImportFiles::takeCopyResults);
+    }
+}
+
 void ImportFiles::onFileCopyFinished(const ImportFile &file)
 {
     m_inFlight.remove(qMakePair(file.generation, file.fileRow));
@@ -1238,10 +1275,12 @@ void ImportFiles::onFileCopyFinished(const ImportFile &file)
         qCDebug(lcImportFiles) << "copy result for a file no longer chosen" << file.sourcePath;
         return;
     }
+
+    // A file still waiting has no outcome to drop: looking costs a pass over the order's outcomes.
+    if (order.files.at(n).status != ImportStatus::Waiting)
+        forgetOutcome(order, n);
     order.files[n].status = file.status;
     order.files[n].message = file.message;
-
-    forgetOutcome(order, n);
     if (file.status == ImportStatus::Failed) {
         order.failedFiles.append(file);
         order.failedNames.append(file.fileName());

@@ -96,6 +96,9 @@ public slots:
     void onStartAllClicked();
     void onFileCopyFinished(const ImportFile &file);
     void onFileCopyCancelled(const ImportFile &file);
+    // Results of copies, taken in slices: a flood of tiny copies would
+    // otherwise keep the window from painting until the last one is in.
+    void queueCopyResult(const ImportFile &file);
     void onTargetsChecked(const QList<ImportFile> &files, const QList<int> &states);
 
     // The stand-alone calendar of a date field, just below globalPos.
@@ -134,8 +137,11 @@ private:
     // another file would be replaced, the user agreed.
     void checkThenCopy(const QList<ImportFile> &files);
     bool isCurrent(const ImportFile &file) const;
-    void copyChecked(const QList<ImportFile> &files, const QList<int> &states, bool replace);
+    // Starts the copies from index `from` on, a slice per turn of the event
+    // loop: creating tens of thousands of tasks at once holds the window.
+    void copyChecked(const QList<ImportFile> &files, const QList<int> &states, bool replace, int from = 0);
     void stopAllImportTasks();
+    void takeCopyResults();
     void setStartButtonRunning(bool running);
     void endRun();
 
@@ -180,6 +186,8 @@ private:
     QThreadPool *m_threadPool = nullptr;
     // Cancel flags of the copies not yet reported, by (choice generation, file row).
     QHash<QPair<int, int>, ImportFileCopyRunnable::CancelFlag> m_inFlight;
+    QList<ImportFile> m_copyResults; // arrived, not yet taken
+    bool m_takingScheduled = false;
     int m_nextGeneration = 0;
     int m_runId = 0;
     // The shares pinned since the run (or the retry outside a run) started.
