@@ -14,7 +14,9 @@
 // written under a locked temporary name beside the target and renamed into
 // place only when complete, so the folder never holds a partial photo under
 // its real name. Another file of the same name is replaced only when the
-// record allows it; one with the same bytes counts as copied.
+// record allows it; one with the same bytes counts as copied. With the run's
+// share guard, nothing is made or written once the share has gone: the
+// mount point it leaves behind is the local disk.
 class ImportFileCopyRunnable : public QObject, public QRunnable
 {
     Q_OBJECT

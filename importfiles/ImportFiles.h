@@ -96,9 +96,6 @@ public slots:
     void onStartAllClicked();
     void onFileCopyFinished(const ImportFile &file);
     void onFileCopyCancelled(const ImportFile &file);
-    // Results of copies, taken in slices: a flood of tiny copies would
-    // otherwise keep the window from painting until the last one is in.
-    void queueCopyResult(const ImportFile &file);
     void onTargetsChecked(const QList<ImportFile> &files, const QList<int> &states);
 
     // The stand-alone calendar of a date field, just below globalPos.
@@ -141,6 +138,9 @@ private:
     // loop: creating tens of thousands of tasks at once holds the window.
     void copyChecked(const QList<ImportFile> &files, const QList<int> &states, bool replace, int from = 0);
     void stopAllImportTasks();
+    // Results of copies, taken in slices: a flood of tiny copies would
+    // otherwise keep the window from painting until the last one is in.
+    void queueCopyResult(const ImportFile &file);
     void takeCopyResults();
     void setStartButtonRunning(bool running);
     void endRun();
