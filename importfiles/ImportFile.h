@@ -24,6 +24,9 @@ struct ImportFile
     qint64 size = 0; // 64 bits: camera raw and video files pass 2 GB
     qint32 generation = 0; // of the order's choice the file belongs to
     bool replaceAllowed = false; // the user agreed to replace another file of its name
+    // The name a file already in the target folder has that the share takes
+    // for this one's (another Unicode form or letter case); empty when none.
+    QString lookAlikeName;
 
     // The name the file is shown, compared, copied and reported under: its
     // own, also without a suffix or ending in a dot or a blank.

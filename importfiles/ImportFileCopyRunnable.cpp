@@ -1,5 +1,6 @@
 #include "importfiles/ImportFileCopyRunnable.h"
 
+#include "app/core/K.h"
 #include "app/core/Logging.h"
 #include "app/core/SameFileContent.h"
 
@@ -15,6 +16,7 @@
 #include <cstdio>
 #include <vector>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -26,16 +28,24 @@ constexpr size_t kChunk = 32 << 20;
 // A temporary unchanged this long and unlocked belongs to no running copy.
 constexpr qint64 kStaleAfterSeconds = 60;
 
-// Copies all of in to out; 0, ECANCELED, or the errno of the failure. The
-// flag is read between chunks so a stop never waits for a whole large file.
-int copyContents(int in, int out, const std::atomic<int> *cancel)
+// copyContents' outcome when the pinned share went away under the copy.
+constexpr int kShareGone = -1;
+
+// Copies all of in to out; 0, ECANCELED, kShareGone or the errno of the
+// failure. The flag and the share are looked at between chunks, so a stop
+// never waits for a whole large file and a vanished share takes no more.
+int copyContents(int in, int out, const std::atomic<int> *cancel, const ShareGuard *share)
 {
-    const auto cancelled = [cancel] { return cancel && cancel->load(std::memory_order_relaxed) != 0; };
+    const auto interrupted = [cancel, share] {
+        if (cancel && cancel->load(std::memory_order_relaxed) != 0)
+            return ECANCELED;
+        return share && !share->stillThere() ? kShareGone : 0;
+    };
     // In-kernel copy first (as cp does); folders on another file system or a
     // network share fall back to plain reads and writes.
     for (;;) {
-        if (cancelled())
-            return ECANCELED;
+        if (const int stop = interrupted())
+            return stop;
         const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, kChunk, 0);
         if (n == 0)
             return 0;
@@ -49,8 +59,8 @@ int copyContents(int in, int out, const std::atomic<int> *cancel)
     }
     std::vector<char> buffer(4 << 20);
     for (;;) {
-        if (cancelled())
-            return ECANCELED;
+        if (const int stop = interrupted())
+            return stop;
         const ssize_t got = ::read(in, buffer.data(), buffer.size());
         if (got == 0)
             return 0;
@@ -71,31 +81,80 @@ int copyContents(int in, int out, const std::atomic<int> *cancel)
     }
 }
 
-// Gives from the name to only while no file has it; errno EEXIST otherwise.
-bool renameNoReplace(const QByteArray &from, const QByteArray &to)
+// Copies source into out and closes out. 0, ECANCELED, kShareGone or an
+// errno; *onSource tells whether the errno is the source's.
+int copyInto(const QString &source, int out, const std::atomic<int> *cancel, const ShareGuard *share,
+             bool *onSource)
+{
+    *onSource = true;
+    const int in = ::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) {
+        const int cause = errno;
+        ::close(out);
+        return cause;
+    }
+    *onSource = false;
+    ::posix_fadvise(in, 0, 0, POSIX_FADV_SEQUENTIAL);
+    int failure = copyContents(in, out, cancel, share);
+    if (::close(out) != 0 && failure == 0)
+        failure = errno; // network shares report a full disk as late as here
+    ::close(in);
+    return failure;
+}
+
+QString copyFailure(const QString &path, int cause)
+{
+    return cause == ENOSPC || cause == EDQUOT ? QStringLiteral("共享空间不足")
+                                              : QStringLiteral("文件拷贝失败: %1: %2").arg(path, qt_error_string(cause));
+}
+
+// Gives from the name to, both in folder dir, only while no file has it;
+// errno EEXIST otherwise.
+bool renameNoReplace(int dir, const QByteArray &from, const QByteArray &to)
 {
 #if defined(__APPLE__)
-    return ::renamex_np(from.constData(), to.constData(), RENAME_EXCL) == 0;
+    return ::renameatx_np(dir, from.constData(), dir, to.constData(), RENAME_EXCL) == 0;
 #else
-    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+    if (::renameat2(dir, from.constData(), dir, to.constData(), RENAME_NOREPLACE) == 0)
         return true;
     if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
         return false;
     // File systems without the flag: a hard link fails on an existing name.
-    if (::link(from.constData(), to.constData()) == 0) {
-        ::unlink(from.constData());
+    if (::linkat(dir, from.constData(), dir, to.constData(), 0) == 0) {
+        ::unlinkat(dir, from.constData(), 0);
         return true;
     }
     if (errno == EEXIST)
         return false;
     // Shares without hard links: look first, the best left to do.
     struct stat existing;
-    if (::lstat(to.constData(), &existing) == 0) {
+    if (::fstatat(dir, to.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
         errno = EEXIST;
         return false;
     }
-    return std::rename(from.constData(), to.constData()) == 0;
+    return ::renameat(dir, from.constData(), dir, to.constData()) == 0;
 #endif
+}
+
+// Whether folder dir lists both names as entries of their own.
+bool bothListed(int dir, const QByteArray &a, const QByteArray &b)
+{
+    // Opened afresh: a share may list what it held when a handle was opened.
+    const int own = ::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR *listing = own >= 0 ? ::fdopendir(own) : nullptr;
+    if (!listing) {
+        if (own >= 0)
+            ::close(own);
+        return false;
+    }
+    bool seenA = false;
+    bool seenB = false;
+    while (const dirent *entry = ::readdir(listing)) {
+        seenA = seenA || a == entry->d_name;
+        seenB = seenB || b == entry->d_name;
+    }
+    ::closedir(listing);
+    return seenA && seenB;
 }
 
 } // namespace
@@ -167,14 +226,31 @@ void ImportFileCopyRunnable::run()
     if (isCancelled())
         return cancelled();
 
-    // Made again here, so a retry succeeds once a missing or blocked folder is fixed.
+    const ShareGuard *share = m_share.isPinned() ? &m_share : nullptr;
+    const auto shareGone = [share] { return share && !share->stillThere(); };
+    const auto missingShare = [this] { return fail(K::missingShareMessage(m_file.targetFolder)); };
+
+    // Made again here, so a retry succeeds once a missing or blocked folder
+    // is fixed; only while the pinned share is there.
     QString error;
-    if (!createDirectory(m_file.targetFolder, error))
+    if (!createDirectory(m_file.targetFolder, error, share))
         return fail(error);
 
-    const QDir folder(m_file.targetFolder);
-    const QString target = folder.filePath(m_file.fileName());
-    if (QFileInfo(target).exists() || QFileInfo(target).isSymLink()) {
+    const QString name = m_file.fileName();
+    const QString target = QDir(m_file.targetFolder).filePath(name);
+    // Everything below works in the folder as opened here: should the share
+    // go away, nothing lands in the local folder left in its place, and the
+    // temporary can still be removed from the share where it allows it.
+    const int dir = ::open(QFile::encodeName(m_file.targetFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0)
+        return fail(copyFailure(target, errno));
+    const auto closeDir = qScopeGuard([dir] { ::close(dir); });
+    if (shareGone())
+        return missingShare();
+
+    const QByteArray to = QFile::encodeName(name);
+    struct stat existing;
+    if (::fstatat(dir, to.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
         if (!m_file.replaceAllowed)
             return nameTaken(target);
         if (sameFileContent(source, target))
@@ -183,95 +259,98 @@ void ImportFileCopyRunnable::run()
 
     // Hidden and with a suffix no scan mask matches, so a report never lists
     // it; locked while it lives, so a cleanup of another run leaves it alone.
-    const QString temporary = folder.filePath(QStringLiteral(".~import-%1.tmp")
-                                                  .arg(QUuid::createUuid().toString(QUuid::Id128)));
-    int lock = ::open(QFile::encodeName(temporary).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (lock < 0)
-        return fail(QStringLiteral("文件拷贝失败: %1: %2").arg(target, qt_error_string(errno)));
-    ::flock(lock, LOCK_EX | LOCK_NB);
-    const auto closeLock = [&lock] {
-        if (lock >= 0)
-            ::close(lock);
-        lock = -1;
-    };
-    const auto unlock = qScopeGuard(closeLock);
+    const QByteArray from =
+        QFile::encodeName(QStringLiteral(".~import-%1.tmp").arg(QUuid::createUuid().toString(QUuid::Id128)));
+    const auto dropTemporary = [dir, &from] { ::unlinkat(dir, from.constData(), 0); };
+    if (shareGone())
+        return missingShare();
+    const int out = ::openat(dir, from.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (out < 0)
+        return fail(copyFailure(target, errno));
+    ::flock(out, LOCK_EX | LOCK_NB);
 
-    if (!copyFile(source, temporary, error, m_cancelled.get())) {
-        QFile::remove(temporary);
-        if (isCancelled())
-            return cancelled();
-        // The reason names the file the user knows, not its temporary.
-        return fail(error.isEmpty() ? QStringLiteral("文件拷贝失败: %1").arg(target) : error.replace(temporary, target));
-    }
-    if (isCancelled()) {
-        QFile::remove(temporary);
+    // Closing lets the lock go: shares refuse to rename a file that is still
+    // open; the fresh change time keeps a cleanup away until the rename.
+    bool onSource = false;
+    const int failure = copyInto(source, out, m_cancelled.get(), share, &onSource);
+    if (failure != 0 || isCancelled() || shareGone())
+        dropTemporary();
+    if (failure == ECANCELED || isCancelled())
         return cancelled();
-    }
-    const QFileInfo copied(temporary);
-    if (!copied.exists())
+    if (failure == kShareGone || shareGone())
+        return missingShare();
+    if (failure != 0)
+        return fail(copyFailure(onSource ? source : target, failure));
+
+    struct stat copied;
+    if (::fstatat(dir, from.constData(), &copied, AT_SYMLINK_NOFOLLOW) != 0)
         return fail(QStringLiteral("文件拷贝后验证失败: %1").arg(target));
-    if (copied.size() != sourceSize) {
-        QFile::remove(temporary);
+    if (copied.st_size == 0) {
+        dropTemporary();
+        return fail(QStringLiteral("文件拷贝后大小为0KB"));
+    }
+    if (copied.st_size != sourceSize) {
+        dropTemporary();
         return fail(QStringLiteral("文件大小不一致，拷贝可能不完整"));
     }
 
     // rename(2) replaces an agreed target in one step: the old file stays
     // whole until the complete new one takes its name. Otherwise the name is
     // taken only while free, so a file that appeared meanwhile survives.
-    // Shares refuse to rename a file that is still open; the fresh change
-    // time keeps a cleanup away for the moment until the rename.
-    closeLock();
-    const QByteArray from = QFile::encodeName(temporary);
-    const QByteArray to = QFile::encodeName(target);
+    if (shareGone()) {
+        dropTemporary();
+        return missingShare();
+    }
     if (m_file.replaceAllowed) {
-        if (std::rename(from.constData(), to.constData()) != 0) {
+        if (::renameat(dir, from.constData(), dir, to.constData()) != 0) {
             const int cause = errno;
-            QFile::remove(temporary);
+            dropTemporary();
             return fail(QStringLiteral("无法覆盖已存在的文件: %1: %2").arg(target, qt_error_string(cause)));
         }
-    } else if (!renameNoReplace(from, to)) {
+    } else if (!renameNoReplace(dir, from, to)) {
         const int cause = errno;
-        QFile::remove(temporary);
+        dropTemporary();
         if (cause == EEXIST)
             return nameTaken(target);
-        return fail(QStringLiteral("文件拷贝失败: %1: %2").arg(target, qt_error_string(cause)));
+        return fail(copyFailure(target, cause));
     }
-    const QFileInfo placed(target);
-    if (!placed.exists() || placed.size() != sourceSize)
+    struct stat placed;
+    if (::fstatat(dir, to.constData(), &placed, AT_SYMLINK_NOFOLLOW) != 0 || placed.st_size != sourceSize)
         return fail(QStringLiteral("文件拷贝后验证失败: %1").arg(target));
+    removeReplacedLookAlike(dir);
 
     qCDebug(lcImportFiles) << QStringLiteral("文件拷贝成功: %1 -> %2").arg(source, target);
     succeed(QStringLiteral("拷贝成功"));
 }
 
+void ImportFileCopyRunnable::removeReplacedLookAlike(int dir) const
+{
+    if (!m_file.replaceAllowed || m_file.lookAlikeName.isEmpty() || m_file.lookAlikeName == m_file.fileName())
+        return;
+    // A share that folds names itself gives the new file the old one's
+    // entry, and answers to both names: only two entries are two files.
+    const QByteArray old = QFile::encodeName(m_file.lookAlikeName);
+    if (bothListed(dir, QFile::encodeName(m_file.fileName()), old))
+        ::unlinkat(dir, old.constData(), 0);
+}
+
 bool ImportFileCopyRunnable::copyFile(const QString &source, const QString &target, QString &error,
                                       const std::atomic<int> *cancel)
 {
-    const auto failed = [&error](const QString &path, int cause) {
-        error = cause == ENOSPC || cause == EDQUOT
-                    ? QStringLiteral("共享空间不足")
-                    : QStringLiteral("文件拷贝失败: %1: %2").arg(path, qt_error_string(cause));
-        return false;
-    };
-    const int in = ::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC);
-    if (in < 0)
-        return failed(source, errno);
     // Created with the permissions of a plain new file, not the source's.
     const int out = ::open(QFile::encodeName(target).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (out < 0) {
-        const int cause = errno;
-        ::close(in);
-        return failed(target, cause);
+        error = copyFailure(target, errno);
+        return false;
     }
-    ::posix_fadvise(in, 0, 0, POSIX_FADV_SEQUENTIAL);
-    int failure = copyContents(in, out, cancel);
-    if (::close(out) != 0 && failure == 0)
-        failure = errno; // network shares report a full disk as late as here
-    ::close(in);
+    bool onSource = false;
+    const int failure = copyInto(source, out, cancel, nullptr, &onSource);
     if (failure == ECANCELED)
         return false;
-    if (failure != 0)
-        return failed(target, failure);
+    if (failure != 0) {
+        error = copyFailure(onSource ? source : target, failure);
+        return false;
+    }
     if (QFileInfo(target).size() == 0) {
         QFile::remove(target);
         error = QStringLiteral("文件拷贝后大小为0KB");
@@ -280,9 +359,15 @@ bool ImportFileCopyRunnable::copyFile(const QString &source, const QString &targ
     return true;
 }
 
-bool ImportFileCopyRunnable::createDirectory(const QString &path, QString &error)
+bool ImportFileCopyRunnable::createDirectory(const QString &path, QString &error, const ShareGuard *share)
 {
     const QString folder = QDir::cleanPath(path);
+    // Below the share only: the folder left where an unmounted share was is the local disk.
+    if (share && !share->holds(folder)) {
+        error = K::missingShareMessage(path);
+        qCDebug(lcImportFiles) << error;
+        return false;
+    }
     if (QFileInfo(folder).isDir())
         return true;
     // The missing parts from the deepest existing folder down, each made
@@ -300,11 +385,16 @@ bool ImportFileCopyRunnable::createDirectory(const QString &path, QString &error
     for (const QString &part : qAsConst(missing)) {
         if (cause != 0)
             break;
+        if (share && !share->stillThere()) {
+            cause = kShareGone;
+            break;
+        }
         if (::mkdir(QFile::encodeName(part).constData(), 0777) != 0 && !(errno == EEXIST && QFileInfo(part).isDir()))
             cause = errno == EEXIST ? ENOTDIR : errno;
     }
     if (cause != 0) {
-        error = QStringLiteral("创建目录失败: %1: %2").arg(path, qt_error_string(cause));
+        error = cause == kShareGone ? K::missingShareMessage(path)
+                                    : QStringLiteral("创建目录失败: %1: %2").arg(path, qt_error_string(cause));
         qCDebug(lcImportFiles) << error;
         return false;
     }
@@ -315,15 +405,6 @@ bool ImportFileCopyRunnable::createDirectory(const QString &path, QString &error
     }
     qCDebug(lcImportFiles) << QStringLiteral("目录创建成功: %1").arg(path);
     return true;
-}
-
-ImportFileCopyRunnable::TargetState ImportFileCopyRunnable::targetState(const ImportFile &file)
-{
-    const QString target = QDir(file.targetFolder).filePath(file.fileName());
-    const QFileInfo info(target);
-    if (!info.exists() && !info.isSymLink())
-        return TargetState::Absent;
-    return sameFileContent(file.sourcePath, target) ? TargetState::Same : TargetState::Different;
 }
 
 bool ImportFileCopyRunnable::isTemporaryName(const QString &name)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "importfiles/ImportFile.h"
+#include "platform/ShareGuard.h"
 
 #include <QObject>
 #include <QRunnable>
@@ -13,7 +14,9 @@
 // written under a locked temporary name beside the target and renamed into
 // place only when complete, so the folder never holds a partial photo under
 // its real name. Another file of the same name is replaced only when the
-// record allows it; one with the same bytes counts as copied.
+// record allows it; one with the same bytes counts as copied. With the run's
+// share guard, nothing is made or written once the share has gone: the
+// mount point it leaves behind is the local disk.
 class ImportFileCopyRunnable : public QObject, public QRunnable
 {
     Q_OBJECT
@@ -27,6 +30,9 @@ public:
 
     void cancel();
     bool isCancelled() const;
+    // The share the run pinned: the folder is made and the file written only
+    // while it is still there. Without one nothing is checked.
+    void setShareGuard(const ShareGuard &share) { m_share = share; }
     CancelFlag cancelFlag() const { return m_cancelled; }
 
     void run() override;
@@ -37,15 +43,15 @@ public:
     static bool copyFile(const QString &source, const QString &target, QString &error,
                          const std::atomic<int> *cancel = nullptr);
     // Makes the folder and its missing parents; the error names the
-    // system's reason when it cannot.
-    static bool createDirectory(const QString &path, QString &error);
+    // system's reason when it cannot. With a share, only below it and each
+    // folder only while it is still there.
+    static bool createDirectory(const QString &path, QString &error, const ShareGuard *share = nullptr);
 
     enum class TargetState {
         Absent,    // nothing of the name in the target folder
         Same,      // a file with the source's bytes
         Different, // anything else: replacing it loses it
     };
-    static TargetState targetState(const ImportFile &file);
 
     // The tool's temporaries in folder that no running copy holds, removed;
     // returns how many went. Left behind by a killed run.
@@ -65,7 +71,10 @@ private:
     void cancelled();
     // Outcome when another file took the target's name first.
     void nameTaken(const QString &target);
+    // After an agreed replace: the look-alike the new file stands in for.
+    void removeReplacedLookAlike(int dir) const;
 
     ImportFile m_file;
+    ShareGuard m_share;
     CancelFlag m_cancelled = std::make_shared<std::atomic<int>>(0);
 };

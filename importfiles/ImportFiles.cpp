@@ -57,6 +57,9 @@ constexpr int kFillSliceMs = 20;
 constexpr int kButtonMarginRows = 4;
 // Rows measured for a column sized to its contents: more than a screenful.
 constexpr int kSizedRows = 100;
+// The GUI thread's time for starting copies, or for taking their results,
+// in one turn of the event loop.
+constexpr int kStartSliceMs = 20;
 
 const char *const kTableStyle =
     "%1 {    border: 1px solid #e0e0e0;    border-radius: 6px;    background-color: #ffffff;"
@@ -1086,12 +1089,18 @@ void ImportFiles::onChoiceRead(const QString &orderId, const QString &folder, in
         return;
     }
 
+    // The folders are made only below the share as it is now, never the share's own folder.
+    ShareGuard share;
+    if (!share.pin(folder)) {
+        QMessageBox::warning(this, QStringLiteral("温馨提示"), K::missingShareMessage(folder), QMessageBox::Ok);
+        return;
+    }
     ImportOrder &order = m_orders[row];
     order.importPath = folder;
-    QDir().mkpath(folder);
+    share.makePath(folder);
     refreshListOrderPath(row, folder);
     for (const QString &sub : ImportRules::subfoldersOf(m_importType))
-        QDir(folder).mkpath(sub);
+        share.makePath(QDir(folder).filePath(sub));
 
     if (!choice.mismatched.isEmpty()) {
         QPointer<ImportFiles> self(this);
@@ -1137,16 +1146,29 @@ void ImportFiles::setStartButtonRunning(bool running)
     m_startButton->setStyleSheet(startButtonStyle(running));
 }
 
-void ImportFiles::startCopy(const ImportFile &file)
+ShareGuard ImportFiles::runShare(const QString &folder)
+{
+    for (const ShareGuard &share : qAsConst(m_runShares)) {
+        if (MountRoot::isStrictlyBelow(folder, share.shareFolder()))
+            return share;
+    }
+    ShareGuard share;
+    if (share.pin(folder))
+        m_runShares.append(share);
+    return share;
+}
+
+void ImportFiles::startCopy(const ImportFile &file, const ShareGuard &share)
 {
     const QPair<int, int> key(file.generation, file.fileRow);
     // One copy per file at a time: a second one would race it for the same name.
     if (m_inFlight.contains(key))
         return;
     auto *task = new ImportFileCopyRunnable(file);
+    task->setShareGuard(share);
     // The pool releases the task when run() returns, so nobody waits for it.
     task->setAutoDelete(true);
-    connect(task, &ImportFileCopyRunnable::copyFinished, this, &ImportFiles::onFileCopyFinished);
+    connect(task, &ImportFileCopyRunnable::copyFinished, this, &ImportFiles::queueCopyResult);
     connect(task, &ImportFileCopyRunnable::copyCancelled, this, &ImportFiles::onFileCopyCancelled);
     m_inFlight.insert(key, task->cancelFlag());
     m_threadPool->start(task, 0);
@@ -1158,6 +1180,8 @@ bool ImportFiles::startOrder(int index)
         return false;
     ImportOrder &order = m_orders[index];
     m_runningOrderIndex = index;
+    // Pinned before anything looks at the folders: a share that leaves later is told apart from its mount point.
+    runShare(order.importPath);
     order.failedNames.clear();
     order.failedFiles.clear();
     QList<ImportFile> pending;
@@ -1249,29 +1273,53 @@ void ImportFiles::onTargetsChecked(const QList<ImportFile> &files, const QList<i
     dialog->raise();
 }
 
-void ImportFiles::copyChecked(const QList<ImportFile> &files, const QList<int> &states, bool replace)
+void ImportFiles::copyChecked(const QList<ImportFile> &files, const QList<int> &states, bool replace, int from)
 {
-    QList<ImportFile> same;
-    for (int i = 0; i < files.size(); ++i) {
+    QElapsedTimer slice;
+    slice.start();
+    // Results known without a copy: the share went away, or the file is
+    // already on it with these bytes.
+    QList<ImportFile> settled;
+    // Asked once per folder: on a share each look is a round trip.
+    QHash<QString, QPair<ShareGuard, bool>> shares;
+    int i = from;
+    for (; i < files.size() && slice.elapsed() < kStartSliceMs; ++i) {
         ImportFile file = files.at(i);
         if (!isCurrent(file) || m_inFlight.contains(qMakePair(file.generation, file.fileRow)))
             continue;
+        if (!shares.contains(file.targetFolder)) {
+            const ShareGuard share = runShare(file.targetFolder);
+            shares.insert(file.targetFolder, qMakePair(share, share.stillThere()));
+        }
+        const ShareGuard share = shares.value(file.targetFolder).first;
         const auto state = ImportFileCopyRunnable::TargetState(states.at(i));
+        if (!shares.value(file.targetFolder).second) {
+            file.status = ImportStatus::Failed;
+            file.message = K::missingShareMessage(file.targetFolder);
+            settled.append(file);
+            continue;
+        }
         if (state == ImportFileCopyRunnable::TargetState::Same) {
-            same.append(file);
+            file.status = ImportStatus::Success;
+            file.message = QStringLiteral("已存在相同文件");
+            settled.append(file);
             continue;
         }
         file.replaceAllowed = replace && state == ImportFileCopyRunnable::TargetState::Different;
-        startCopy(file);
+        startCopy(file, share);
     }
-    // Already on the share with these bytes: imported without a copy.
-    for (ImportFile file : qAsConst(same)) {
-        if (!isCurrent(file))
-            continue;
-        file.status = ImportStatus::Success;
-        file.message = QStringLiteral("已存在相同文件");
-        onFileCopyFinished(file);
+    for (const ImportFile &file : qAsConst(settled)) {
+        if (isCurrent(file))
+            onFileCopyFinished(file);
     }
+    if (i >= files.size())
+        return;
+    // The rest of a run's files start only while that run goes on; a stop leaves them waiting.
+    const int runToken = m_importing ? m_runId : -1;
+    QTimer::singleShot(0, this, [this, files, states, replace, i, runToken] {
+        if (runToken < 0 || (m_importing && m_runId == runToken))
+            copyChecked(files, states, replace, i);
+    });
 }
 
 void ImportFiles::endRun()
@@ -1302,6 +1350,7 @@ void ImportFiles::onStartAllClicked()
     }
     m_importing = true;
     ++m_runId;
+    m_runShares.clear();
     m_awaitingReport = false;
     m_runSucceeded = 0;
     setStartButtonRunning(true);
@@ -1322,6 +1371,28 @@ void ImportFiles::stopAllImportTasks()
     qCDebug(lcImportFiles) << "所有导入任务已停止";
 }
 
+void ImportFiles::queueCopyResult(const ImportFile &file)
+{
+    m_copyResults.append(file);
+    if (m_takingScheduled)
+        return;
+    m_takingScheduled = true;
+    QTimer::singleShot(0, this, &ImportFiles::takeCopyResults);
+}
+
+void ImportFiles::takeCopyResults()
+{
+    m_takingScheduled = false;
+    QElapsedTimer slice;
+    slice.start();
+    while (!m_copyResults.isEmpty() && slice.elapsed() < kStartSliceMs)
+        onFileCopyFinished(m_copyResults.takeFirst());
+    if (!m_copyResults.isEmpty() && !m_takingScheduled) {
+        m_takingScheduled = true;
+        QTimer::singleShot(0, this, &ImportFiles::takeCopyResults);
+    }
+}
+
 void ImportFiles::onFileCopyFinished(const ImportFile &file)
 {
     m_inFlight.remove(qMakePair(file.generation, file.fileRow));
@@ -1337,10 +1408,12 @@ void ImportFiles::onFileCopyFinished(const ImportFile &file)
         qCDebug(lcImportFiles) << "copy result for a file no longer chosen" << file.sourcePath;
         return;
     }
+
+    // A file still waiting has no outcome to drop: looking costs a pass over the order's outcomes.
+    if (order.files.at(n).status != ImportStatus::Waiting)
+        forgetOutcome(order, n);
     order.files[n].status = file.status;
     order.files[n].message = file.message;
-
-    forgetOutcome(order, n);
     if (file.status == ImportStatus::Failed) {
         order.failedFiles.append(file);
         order.failedNames.append(file.fileName());
@@ -1348,7 +1421,7 @@ void ImportFiles::onFileCopyFinished(const ImportFile &file)
         order.successFiles.append(file);
         if (m_importing && r == m_runningOrderIndex)
             ++m_runSucceeded;
-        if (n == 0) {
+        if (n == 0 && runShare(order.importPath).stillThere()) {
             upImportOrderPath(order);
             refreshListOrderPath(r, order.importPath);
         }
@@ -1402,6 +1475,11 @@ void ImportFiles::onRetryImportClicked(int fileRow)
     if (m_inFlight.contains(qMakePair(file.generation, fileRow))) {
         qCDebug(lcImportFiles) << "file is being copied already:" << file.baseName;
         return;
+    }
+    // A retry outside a run pins the share as it is now.
+    if (!m_importing) {
+        m_runShares.clear();
+        runShare(order.importPath);
     }
     forgetOutcome(order, fileRow);
     order.files[fileRow].status = ImportStatus::Waiting;
@@ -1471,58 +1549,83 @@ void ImportFiles::importNextOrder()
 void ImportFiles::reportOrder(int index, int runToken)
 {
     const ImportOrder order = m_orders.at(index);
-    const bool retouched = m_importType == RetouchedFiles;
-    const QString jpegFolder = retouched ? QStringLiteral("精修片") : QStringLiteral("原片");
-    const ImportRules::FolderScan jpegs =
-        ImportRules::scanSubfolder(order.importPath, jpegFolder, ImportRules::placedNames(order, jpegFolder));
-    ImportRules::FolderScan raws;
-    if (!retouched) {
-        const QString rawFolder = QStringLiteral("原始档");
-        raws = ImportRules::scanSubfolder(order.importPath, rawFolder, ImportRules::placedNames(order, rawFolder));
+    // Whether the share is still there is asked around the listing, on the worker.
+    const ShareGuard share = runShare(order.importPath);
+    if (!share.isPinned()) {
+        shareLost(order, runToken);
+        return;
     }
-    const QByteArray body = ImportRules::batchBody(m_importType, order, branchIds(), jpegs.entries, raws.entries);
+    // Listing a large order's folders holds the window for seconds: done on a worker.
+    QPointer<ImportFiles> self(this);
+    const ImportFileType type = m_importType;
+    const ImportRules::BranchIds ids = branchIds();
+    QThreadPool::globalInstance()->start([self, order, type, ids, share, runToken] {
+        const ImportRules::BatchReport report = ImportRules::batchReport(type, order, ids, share);
+        QMetaObject::invokeMethod(
+            qApp,
+            [self, order, report, runToken] {
+                if (self)
+                    self->sendReport(order, report, runToken);
+            },
+            Qt::QueuedConnection);
+    });
+}
 
+void ImportFiles::sendReport(const ImportOrder &order, const ImportRules::BatchReport &report, int runToken)
+{
+    if (report.shareGone) {
+        shareLost(order, runToken);
+        return;
+    }
     auto *req = new BaseReq(this);
     QPointer<ImportFiles> self(this);
-    const int jpegCount = jpegs.count;
-    const int rawCount = raws.count;
-    req->getResultData(QStringLiteral("&m=order&a=savepicpath_batch"), body,
-                       [self, req, order, jpegCount, rawCount, runToken](bool ok, const QJsonDocument &doc) {
+    req->getResultData(QStringLiteral("&m=order&a=savepicpath_batch"), report.body,
+                       [self, req, order, report, runToken](bool ok, const QJsonDocument &doc) {
                            req->deleteLater();
                            if (self)
-                               self->onBatchReply(ok, doc, order, jpegCount, rawCount, runToken);
+                               self->onBatchReply(ok, doc, order, report, runToken);
                        });
 }
 
-void ImportFiles::askResend(const QString &text, const ImportOrder &order, int runToken)
+void ImportFiles::shareLost(const ImportOrder &order, int runToken)
+{
+    qCDebug(lcImportFiles) << "share gone, order not reported:" << order.orderpayforkey;
+    if (movesRun(runToken))
+        endRun();
+    QMessageBox::warning(this, QStringLiteral("温馨提示"), K::missingShareMessage(order.importPath), QMessageBox::Ok);
+}
+
+void ImportFiles::askResend(const QString &text, const ImportOrder &order, const ImportRules::BatchReport &report,
+                            int runToken)
 {
     const auto answer = QMessageBox::warning(this, QStringLiteral("温馨提示"), text,
                                              QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok);
-    const int index = indexOf(order);
-    if (answer == QMessageBox::Ok && index >= 0)
-        reportOrder(index, movesRun(runToken) ? runToken : -1);
+    // The same body again: listing the folders anew would cost as much as the first time.
+    if (answer == QMessageBox::Ok && indexOf(order) >= 0)
+        sendReport(order, report, movesRun(runToken) ? runToken : -1);
     else if (movesRun(runToken))
         endRun();
 }
 
-void ImportFiles::onBatchReply(bool ok, const QJsonDocument &doc, const ImportOrder &order, int jpegCount,
-                               int rawCount, int runToken)
+void ImportFiles::onBatchReply(bool ok, const QJsonDocument &doc, const ImportOrder &order,
+                               const ImportRules::BatchReport &report, int runToken)
 {
     if (!ok) {
-        askResend(QStringLiteral("网络不好，是否重新提交？如果取消，会停止导入。"), order, runToken);
+        askResend(QStringLiteral("网络不好，是否重新提交？如果取消，会停止导入。"), order, report, runToken);
         return;
     }
     const QJsonObject reply = doc.object();
     if (reply.value(QStringLiteral("code")).toString() != QLatin1String("1")) {
-        askResend(reply.value(QStringLiteral("msg")).toString() + QStringLiteral(" 是否重新提交?"), order, runToken);
+        askResend(reply.value(QStringLiteral("msg")).toString() + QStringLiteral(" 是否重新提交?"), order, report,
+                  runToken);
         return;
     }
     const int row = indexOf(order);
     if (m_importType == RetouchedFiles) {
-        updateTabColText(row, QStringLiteral("已导精修"), QString::number(jpegCount));
+        updateTabColText(row, QStringLiteral("已导精修"), QString::number(report.jpegCount));
     } else {
-        updateTabColText(row, QStringLiteral("已导原片"), QString::number(jpegCount));
-        updateTabColText(row, QStringLiteral("已导原始档"), QString::number(rawCount));
+        updateTabColText(row, QStringLiteral("已导原片"), QString::number(report.jpegCount));
+        updateTabColText(row, QStringLiteral("已导原始档"), QString::number(report.rawCount));
     }
     const bool moves = movesRun(runToken);
     const QString html = ImportRules::reimportHtml(m_importType, order, reply);

@@ -6,6 +6,7 @@
 #include "importfiles/ImportFileType.h"
 #include "importfiles/ImportOrder.h"
 #include "importfiles/ImportRules.h"
+#include "platform/ShareGuard.h"
 
 #include <QHash>
 #include <QList>
@@ -133,22 +134,35 @@ private:
                       const ImportChoiceRunnable::Choice &choice);
     void acceptChoice(int row, const QList<ImportFile> &files);
     bool startOrder(int index);
-    void startCopy(const ImportFile &file);
+    void startCopy(const ImportFile &file, const ShareGuard &share);
+    // The share the run pinned for folder, pinned now when the run has none
+    // for it yet; not there (and not pinned) when no share holds the folder.
+    ShareGuard runShare(const QString &folder);
     // Copies the files once what lies under their names is known and, where
     // another file would be replaced, the user agreed.
     void checkThenCopy(const QList<ImportFile> &files);
     bool isCurrent(const ImportFile &file) const;
-    void copyChecked(const QList<ImportFile> &files, const QList<int> &states, bool replace);
+    // Starts the copies from index `from` on, a slice per turn of the event
+    // loop: creating tens of thousands of tasks at once holds the window.
+    void copyChecked(const QList<ImportFile> &files, const QList<int> &states, bool replace, int from = 0);
     void stopAllImportTasks();
+    // Results of copies, taken in slices: a flood of tiny copies would
+    // otherwise keep the window from painting until the last one is in.
+    void queueCopyResult(const ImportFile &file);
+    void takeCopyResults();
     void setStartButtonRunning(bool running);
     void endRun();
 
     void importNextOrder();
     // Reports the order's files; runToken is the run the reply may move on, or -1.
     void reportOrder(int index, int runToken);
-    void onBatchReply(bool ok, const QJsonDocument &reply, const ImportOrder &order, int jpegCount,
-                      int rawCount, int runToken);
-    void askResend(const QString &text, const ImportOrder &order, int runToken);
+    void sendReport(const ImportOrder &order, const ImportRules::BatchReport &report, int runToken);
+    void onBatchReply(bool ok, const QJsonDocument &reply, const ImportOrder &order,
+                      const ImportRules::BatchReport &report, int runToken);
+    void askResend(const QString &text, const ImportOrder &order, const ImportRules::BatchReport &report,
+                   int runToken);
+    // The order's share went away: nothing more of it is reported.
+    void shareLost(const ImportOrder &order, int runToken);
     bool movesRun(int runToken) const;
     int indexOf(const ImportOrder &order) const;
     void finishRun();
@@ -185,8 +199,12 @@ private:
     QThreadPool *m_threadPool = nullptr;
     // Cancel flags of the copies not yet reported, by (choice generation, file row).
     QHash<QPair<int, int>, ImportFileCopyRunnable::CancelFlag> m_inFlight;
+    QList<ImportFile> m_copyResults; // arrived, not yet taken
+    bool m_takingScheduled = false;
     int m_nextGeneration = 0;
     int m_runId = 0;
+    // The shares pinned since the run (or the retry outside a run) started.
+    QList<ShareGuard> m_runShares;
     bool m_awaitingReport = false; // the running order's report is out
     int m_runSucceeded = 0;
     SharedFolderOpener *m_folderOpener = nullptr;

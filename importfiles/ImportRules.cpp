@@ -249,16 +249,17 @@ FolderScan scanSubfolder(const QString &importPath, const QString &subfolder, co
         return scan;
     const QDir dir(QDir(importPath).absoluteFilePath(subfolder));
     QFileInfoList entries = dir.entryInfoList(masksOf(subfolder), QDir::Files, QDir::NoSort);
+    // Folded: a share that folds names answers to a look-alike of a listed name too.
     QSet<QString> listed;
     for (const QFileInfo &entry : qAsConst(entries))
-        listed.insert(entry.fileName());
+        listed.insert(foldedFileName(entry.fileName()));
     // Names the masks miss (no suffix, a trailing dot or blank, hidden) are
     // still the order's photos when this tool put them there.
     for (const QString &name : placedNames) {
-        const QFileInfo placed(dir.filePath(name));
-        if (!listed.contains(name) && placed.isFile()) {
-            listed.insert(name);
-            entries.append(placed);
+        const QString folded = foldedFileName(name);
+        if (!listed.contains(folded) && QFileInfo(dir.filePath(name)).isFile()) {
+            listed.insert(folded);
+            entries.append(QFileInfo(dir.filePath(name)));
         }
     }
     for (const QFileInfo &entry : qAsConst(entries)) {
@@ -324,6 +325,33 @@ QByteArray batchBody(ImportFileType type, const ImportOrder &order, const Branch
     body.add(QStringLiteral("orderid"), order.orderid);
     body.add(QStringLiteral("localpath"), serviceFolder(order));
     return body.toBytes();
+}
+
+BatchReport batchReport(ImportFileType type, const ImportOrder &order, const BranchIds &ids, const ShareGuard &share)
+{
+    BatchReport report;
+    // Once the share has gone, its mount point is a local folder: a listing
+    // of it names files that are not on the share.
+    const auto gone = [&share] { return share.isPinned() && !share.stillThere(); };
+    if (gone()) {
+        report.shareGone = true;
+        return report;
+    }
+    const QString jpegFolder = type == RetouchedFiles ? QStringLiteral("精修片") : QStringLiteral("原片");
+    const FolderScan jpegs = scanSubfolder(order.importPath, jpegFolder, placedNames(order, jpegFolder));
+    FolderScan raws;
+    if (type != RetouchedFiles) {
+        const QString rawFolder = QStringLiteral("原始档");
+        raws = scanSubfolder(order.importPath, rawFolder, placedNames(order, rawFolder));
+    }
+    if (gone()) {
+        report.shareGone = true;
+        return report;
+    }
+    report.body = batchBody(type, order, ids, jpegs.entries, raws.entries);
+    report.jpegCount = jpegs.count;
+    report.rawCount = raws.count;
+    return report;
 }
 
 QByteArray orderPathBody(const ImportOrder &order, const BranchIds &ids, const QString &personId)

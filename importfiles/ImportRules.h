@@ -2,6 +2,7 @@
 
 #include "importfiles/ImportFileType.h"
 #include "importfiles/ImportOrder.h"
+#include "platform/ShareGuard.h"
 
 #include <QByteArray>
 #include <QJsonArray>
@@ -93,6 +94,21 @@ QString serviceFolder(const ImportOrder &order);
 
 QByteArray batchBody(ImportFileType type, const ImportOrder &order, const BranchIds &ids,
                      const QJsonArray &imgNames, const QJsonArray &rawImgNames);
+// An order's "savepicpath_batch" report, built once and sent as often as the
+// user asks.
+struct BatchReport
+{
+    QByteArray body;
+    int jpegCount = 0;
+    int rawCount = 0;
+    bool shareGone = false; // the pinned share went away: no body
+};
+// Lists the order's folders and builds the report; slow for large orders, so
+// meant for a worker thread. With a pinned share the listing counts only when
+// the share was there before and after it.
+BatchReport batchReport(ImportFileType type, const ImportOrder &order, const BranchIds &ids,
+                        const ShareGuard &share = ShareGuard());
+
 QByteArray orderPathBody(const ImportOrder &order, const BranchIds &ids, const QString &personId);
 QByteArray photoInfoBody(ImportFileType type, const ImportOrder &order, const ImportFile &file,
                          const BranchIds &ids, const QString &personId);

@@ -9,7 +9,9 @@
 // Looks, on a pool thread, at what already lies under the names a set of
 // chosen files is about to take, and clears the tool's stale temporaries
 // out of their folders first. Reports one ImportFileCopyRunnable::TargetState
-// (as int) per file, in the given order.
+// (as int) per file, in the given order; a file whose name the folder holds
+// only as a look-alike (other Unicode form or letter case) comes back with
+// that name in lookAlikeName.
 class ImportTargetCheckRunnable : public QObject, public QRunnable
 {
     Q_OBJECT

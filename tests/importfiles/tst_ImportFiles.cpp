@@ -19,7 +19,9 @@
 #include <QHeaderView>
 #include <QJsonDocument>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -70,6 +72,9 @@ private slots:
     void existingNamesAskBeforeAnyCopy();
     void blockedFolderRetrySucceeds();
     void oddNamesKeptAndReported();
+    void shareGoneMidRunWritesNothingLocally();
+    void lookAlikeNamesAreOneName_data();
+    void lookAlikeNamesAreOneName();
 
 private:
     ImportFiles *openWindow(ImportFileType type);
@@ -738,8 +743,12 @@ void tst_ImportFiles::failedReport()
     QFETCH(int, answer);
     int calls = 0;
     m_service->setHandler(QStringLiteral("order"), QStringLiteral("savepicpath_batch"),
-                          [&calls](const StandInService::Request &) {
-                              return ++calls == 1 ? QJsonObject{{"code", "0"}, {"msg", "稍后再试"}} : Data::accepted();
+                          [this, &calls](const StandInService::Request &) {
+                              if (++calls > 1)
+                                  return Data::accepted();
+                              // Not in the report sent again: its body was built once.
+                              onShare(orderFolder(0) + QStringLiteral("/原片/LATE.jpg"), "late");
+                              return QJsonObject{{"code", "0"}, {"msg", "稍后再试"}};
                           });
     if (!answerable)
         m_service->setFailure(QStringLiteral("order"), QStringLiteral("savepicpath_batch"), StandInService::Failure::NotJson);
@@ -756,6 +765,9 @@ void tst_ImportFiles::failedReport()
     QCOMPARE(m_boxes->countOf(QStringLiteral("导入完成！")), answerable ? 1 : 0);
     QCOMPARE(QFile::exists(orderFolder(1) + QStringLiteral("/原片/IMG_2.jpg")), answerable);
     QCOMPARE(bytesOf(orderFolder(0) + QStringLiteral("/原片/IMG_1.jpg")), QByteArray("one"));
+    const auto batches = m_service->requests(QStringLiteral("order"), QStringLiteral("savepicpath_batch"));
+    if (answerable)
+        QCOMPARE(batches.at(1).body, batches.at(0).body);
     m_service->setFailure(QStringLiteral("order"), QStringLiteral("savepicpath_batch"), StandInService::Failure::None);
 }
 
@@ -985,6 +997,118 @@ void tst_ImportFiles::oddNamesKeptAndReported()
     reported.sort();
     expected.removeOne(QStringLiteral("notes.txt"));
     QCOMPARE(reported, expected);
+}
+
+void tst_ImportFiles::shareGoneMidRunWritesNothingLocally()
+{
+    // The share is a bind mount, unmounted lazily while large files are being copied.
+    const QString mountPoint = m_root->path() + Data::kShare;
+    QTemporaryDir backing;
+    if (QProcess::execute(QStringLiteral("mount"), {QStringLiteral("--bind"), backing.path(), mountPoint}) != 0)
+        QSKIP("bind mounts need root");
+    bool mounted = true;
+    const auto unmount = qScopeGuard([&mounted, mountPoint] {
+        if (mounted)
+            QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), mountPoint});
+    });
+    openWindow(OriginalFiles);
+    search(3);
+    m_window->findChild<QTableWidget *>(QStringLiteral("orderTable"))->selectRow(0);
+    // Six small photos go first; sparse raw files keep the four copy threads
+    // busy; the last photo waits behind them.
+    QStringList paths;
+    for (int i = 0; i < 6; ++i)
+        paths << source(QStringLiteral("IMG_%1.jpg").arg(i), QByteArray::number(i));
+    for (int i = 0; i < 4; ++i) {
+        paths << source(QStringLiteral("BIG_%1.CR3").arg(i), "");
+        QVERIFY(QFile::resize(paths.last(), qint64(256) << 20));
+    }
+    paths << source(QStringLiteral("IMG_LAST.jpg"), "last");
+    choose(0, paths);
+    m_service->clearRequests();
+    const QString served = backing.path() + QLatin1Char('/') + Data::orderShareFolder(0).section(QLatin1Char('/'), 1);
+    QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("startAllButton")), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(QDir(served + QStringLiteral("/原片")).entryList(QDir::Files).size() == 6
+                                 && !QDir(served + QStringLiteral("/原始档")).entryList(QDir::Files | QDir::Hidden).isEmpty(),
+                             60000);
+    QCOMPARE(QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), mountPoint}), 0);
+    mounted = false;
+
+    const QString gone = K::missingShareMessage(m_window->orders().at(0).importPath);
+    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("温馨提示"), gone), 60000);
+    QVERIFY(!m_window->isImporting());
+    // Nothing landed on the local disk in the share's place, nothing half-written stays on the share.
+    QCOMPARE(QDir(mountPoint).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot), QStringList());
+    QCOMPARE(QDir(served + QStringLiteral("/原始档")).entryList(QDir::Files | QDir::Hidden), QStringList());
+    QCOMPARE(QDir(served + QStringLiteral("/原片")).entryList(QDir::Files | QDir::Hidden).size(), 6);
+    const QList<ImportFile> files = m_window->orders().at(0).files;
+    for (int i = 0; i < files.size(); ++i) {
+        const bool small = i < 6;
+        QCOMPARE(files.at(i).status, small ? ImportStatus::Success : ImportStatus::Failed);
+        if (!small)
+            QCOMPARE(files.at(i).message, K::missingShareMessage(files.at(i).targetFolder));
+    }
+    QCOMPARE(bytesOf(served + QStringLiteral("/原片/IMG_5.jpg")), QByteArray("5"));
+    QCOMPARE(cell(0, QStringLiteral("照片状态")), QStringLiteral("成功:6, 失败:5"));
+    QVERIFY(m_service->requests(QStringLiteral("order"), QStringLiteral("savepicpath_batch")).isEmpty());
+}
+
+void tst_ImportFiles::lookAlikeNamesAreOneName_data()
+{
+    QTest::addColumn<bool>("smb");
+    QTest::newRow("temp folder") << false;
+    QTest::newRow("smb share") << true;
+}
+
+void tst_ImportFiles::lookAlikeNamesAreOneName()
+{
+    QFETCH(bool, smb);
+    SmbShare share(Data::kShare);
+    QString folder = orderFolder(1) + QStringLiteral("/原片/");
+    if (smb) {
+        SMBSHARE_START(share);
+        MountRoot::setPath(QFileInfo(share.sharePath()).path());
+        // What really lands on the share, not what the mount shows.
+        folder = share.servedPath() + QLatin1Char('/') + Data::orderShareFolder(1).section(QLatin1Char('/'), 1)
+                 + QStringLiteral("/原片/");
+    }
+    openWindow(OriginalFiles);
+    search(3);
+    QDir(m_sources->path()).mkpath(QStringLiteral("first"));
+    QDir(m_sources->path()).mkpath(QStringLiteral("second"));
+    const QString nfc1 = QStringLiteral("caf\u00e9_01.jpg"), nfd1 = QStringLiteral("cafe\u0301_01.jpg");
+    const QString nfc2 = QStringLiteral("caf\u00e9_02.jpg"), nfd2 = QStringLiteral("cafe\u0301_02.jpg");
+    const QString lower3 = QStringLiteral("caf\u00e9_03.jpg"), upper3 = QStringLiteral("CAF\u00c9_03.JPG");
+    auto *start = m_window->findChild<QPushButton *>(QStringLiteral("startAllButton"));
+    choose(1, {source(QStringLiteral("first/") + nfc1, "first card"), source(QStringLiteral("first/") + nfc2, "same"),
+               source(QStringLiteral("first/") + lower3, "three")});
+    QTest::mouseClick(start, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("导入完成！")), 60000);
+
+    // The second card names the same photos in NFD, or in capitals.
+    m_boxes->clear();
+    m_service->clearRequests();
+    choose(1, {source(QStringLiteral("second/") + nfd1, "second card"), source(QStringLiteral("second/") + nfd2, "same"),
+               source(QStringLiteral("second/") + upper3, "three")});
+    QTest::mouseClick(start, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(openDialog(), 60000);
+    QCOMPARE(openDialog()->findChild<QTextBrowser *>()->toPlainText(),
+             QStringLiteral("以下文件已存在，替换后无法恢复：\n") + nfd1);
+    openDialog()->handleOk();
+    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("导入完成！")), 60000);
+
+    // The replaced photo under its new form only; the same ones stay as they were.
+    QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+    names.sort();
+    QStringList expected{nfd1, nfc2, lower3};
+    expected.sort();
+    QCOMPARE(names, expected);
+    QCOMPARE(bytesOf(folder + nfd1), QByteArray("second card"));
+    const auto batch = m_service->requests(QStringLiteral("order"), QStringLiteral("savepicpath_batch"));
+    QCOMPARE(batch.size(), 1);
+    QCOMPARE(QJsonDocument::fromJson(batch.at(0).field(QStringLiteral("imgnames")).toUtf8()).array().size(), 3);
+    QCOMPARE(cell(1, QStringLiteral("已导原片")), QStringLiteral("3"));
+    delete m_window;
 }
 
 void tst_ImportFiles::mainRoadOnSmbShare()

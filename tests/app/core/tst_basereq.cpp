@@ -72,7 +72,7 @@ const QByteArray kTinyGif = QByteArray::fromHex(
     "47494638396101000100800000ffffff00000021f90401000000002c00000000010001000002024401003b");
 
 // What a server of the test's own plays for one row.
-enum class Play { Answer, Trickle, Quiet, ClosedPort };
+enum class Play { Answer, Trickle, Quiet, ClosedPort, Late };
 
 QByteArray chunked(const QByteArray &body)
 {
@@ -93,10 +93,11 @@ struct ScopedLimits {
     BaseReq::Limits saved = BaseReq::limits();
     explicit ScopedLimits(Play how)
     {
-        if (how != Play::Trickle && how != Play::Quiet)
+        if (how != Play::Trickle && how != Play::Quiet && how != Play::Late)
             return;
-        const int idle = how == Play::Trickle ? 600000 : 1000;
-        const int deadline = how == Play::Trickle ? 1500 : 600000;
+        const bool slow = how == Play::Trickle || how == Play::Late;
+        const int idle = slow ? 600000 : 1000;
+        const int deadline = slow ? 1500 : 600000;
         BaseReq::setLimits({idle, deadline, idle, deadline});
     }
     ~ScopedLimits() { BaseReq::setLimits(saved); }
@@ -192,6 +193,11 @@ QString BaseReqTest::play(Play how, const QByteArray &raw)
         break;
     case Play::ClosedPort:
         return RawHttpServer::closedPortUrl();
+    case Play::Late:
+        // The stand-in takes three seconds to answer.
+        m_service.setReply("public", "dologin", {{"code", "1"}});
+        m_service.setDelay("public", "dologin", 3000);
+        return m_service.baseUrl();
     }
     return m_raw.baseUrl();
 }
@@ -299,30 +305,37 @@ void BaseReqTest::failuresAreTold_data()
     QTest::addColumn<QByteArray>("raw");
     QTest::addColumn<BaseReq::Failure>("failure");
     QTest::addColumn<QString>("message");
+    QTest::addColumn<QByteArray>("body");
 
     const QString unreachable = "无法连接服务器，请检查网络或服务地址";
     const QString badReply = "服务器返回异常，请稍后再试";
     const QString timedOut = "请求超时，请稍后再试";
-    QTest::newRow("closed port") << Play::ClosedPort << QByteArray() << BaseReq::Failure::Unreachable << unreachable;
+    QTest::newRow("closed port") << Play::ClosedPort << QByteArray() << BaseReq::Failure::Unreachable << unreachable << QByteArray();
     QTest::newRow("closed without a word") << Play::Answer << QByteArray() << BaseReq::Failure::Unreachable
-                                           << unreachable;
+                                           << unreachable << QByteArray();
     QTest::newRow("http 500") << Play::Answer << RawHttpServer::response(500, "text/html", "<h1>500</h1>")
-                              << BaseReq::Failure::BadReply << badReply;
+                              << BaseReq::Failure::BadReply << badReply << QByteArray();
     QTest::newRow("not json") << Play::Answer << RawHttpServer::response(200, "text/html", "<html>维护中</html>")
-                              << BaseReq::Failure::BadReply << badReply;
+                              << BaseReq::Failure::BadReply << badReply << QByteArray();
     QTest::newRow("json array") << Play::Answer << json("[{\"code\":\"1\"}]") << BaseReq::Failure::BadReply
-                                << badReply;
-    QTest::newRow("silence") << Play::Quiet << QByteArray() << BaseReq::Failure::TimedOut << timedOut;
-    // For silence, raw is what the client sends: its idle time grows by the body's MiB, not by its KiB.
-    QTest::newRow("silence after a large report") << Play::Quiet << QByteArray(256 * 1024, 'x')
-                                                  << BaseReq::Failure::TimedOut << timedOut;
+                                << badReply << QByteArray();
+    QTest::newRow("silence") << Play::Quiet << QByteArray() << BaseReq::Failure::TimedOut << timedOut << QByteArray();
+    // Its idle time grows by the body's MiB, not by its KiB.
+    QTest::newRow("silence after a large report") << Play::Quiet << QByteArray() << BaseReq::Failure::TimedOut
+                                                  << timedOut << QByteArray(256 * 1024, 'x');
     // Each byte keeps the idle time-out away; only the deadline ends it.
     QTest::newRow("a byte every 100 ms") << Play::Trickle << json(QByteArray(400, ' ') + "{\"code\":\"1\"}")
-                                         << BaseReq::Failure::TimedOut << timedOut;
-    QTest::newRow("empty body") << Play::Answer << json("") << BaseReq::Failure::BadReply << badReply;
+                                         << BaseReq::Failure::TimedOut << timedOut << QByteArray();
+    QTest::newRow("empty body") << Play::Answer << json("") << BaseReq::Failure::BadReply << badReply << QByteArray();
     // The client judges the shape only; the envelope is the caller's business.
-    QTest::newRow("object") << Play::Answer << json("{\"code\":\"1\"}") << BaseReq::Failure::None << QString();
-    QTest::newRow("numeric code 0") << Play::Answer << json("{\"code\":0}") << BaseReq::Failure::None << QString();
+    QTest::newRow("object") << Play::Answer << json("{\"code\":\"1\"}") << BaseReq::Failure::None << QString() << QByteArray();
+    QTest::newRow("numeric code 0") << Play::Answer << json("{\"code\":0}") << BaseReq::Failure::None << QString() << QByteArray();
+    // The deadline grows with the body: a large report may take the service long to read.
+    const QByteArray large = "names=" + QByteArray(2 << 20, 'x');
+    QTest::newRow("late answer, large body") << Play::Late << QByteArray() << BaseReq::Failure::None << QString()
+                                             << large;
+    QTest::newRow("late answer, small body") << Play::Late << QByteArray() << BaseReq::Failure::TimedOut
+                                             << timedOut << QByteArray("names=x");
 }
 
 void BaseReqTest::failuresAreTold()
@@ -331,13 +344,15 @@ void BaseReqTest::failuresAreTold()
     QFETCH(QByteArray, raw);
     QFETCH(BaseReq::Failure, failure);
     QFETCH(QString, message);
+    QFETCH(QByteArray, body);
 
     ScopedLimits limits(how);
     QVERIFY(Config::setUrlHost(play(how, raw)));
     BaseReq req;
-    auto result = startForm(&req, "&m=public&a=dologin", how == Play::Quiet ? raw : QByteArray());
-    QTRY_COMPARE_WITH_TIMEOUT(result->calls, 1, 20000);
+    auto result = startForm(&req, "&m=public&a=dologin", body);
+    QTRY_COMPARE_WITH_TIMEOUT(result->calls, 1, 30000);
     QVERIFY(Config::setUrlHost(m_service.baseUrl()));
+    m_service.setDelay("public", "dologin", 0);
 
     QCOMPARE(result->ok, failure == BaseReq::Failure::None);
     QCOMPARE(result->document.isObject(), result->ok);
