@@ -105,9 +105,10 @@ private:
         QSignalSpy results(&worker, &tfimportworker::photoImported);
         worker.start();
         worker.setTaskGroup(photoGroup(source, out));
-        results.wait(20000);
-        while (results.count() < 4 && results.wait(20000)) {
-        }
+        // Polled rather than woken: results sent from the worker thread wake a
+        // wait() through queued calls, and one left over from an earlier result
+        // ends the next wait() at once, before the rest have come.
+        QTest::qWaitFor([&results]() { return results.count() >= 4; }, 20000);
         return results;
     }
 
