@@ -36,20 +36,6 @@
 
 namespace {
 
-bool waitFor(const std::function<bool()> &done, int limitMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > limitMs)
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(5, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
-
 QString cellText(QTableWidget *table, int row, const QString &header)
 {
     for (int c = 0; c < table->columnCount(); ++c) {
@@ -123,7 +109,7 @@ int main(int argc, char **argv)
     auto *table = window->findChild<QTableWidget *>(QStringLiteral("orderTable"));
     table->selectRow(0);
     window->onSelectFilesClicked(0);
-    if (!waitFor([&] { return !window->isReadingChoice() && cellText(table, 0, QStringLiteral("本次已选")) == QString::number(count); }, 300000)) {
+    if (!BenchSupport::waitFor([&] { return !window->isReadingChoice() && cellText(table, 0, QStringLiteral("本次已选")) == QString::number(count); }, 300000)) {
         out << "the choice was not taken\n";
         return 1;
     }
@@ -134,16 +120,16 @@ int main(int argc, char **argv)
     probe.start();
     clock.start();
     window->findChild<QPushButton *>(QStringLiteral("startAllButton"))->click();
-    const bool copied = waitFor([&] {
+    const bool copied = BenchSupport::waitFor([&] {
         const QString status = cellText(table, 0, QStringLiteral("照片状态"));
         return status == QStringLiteral("导入完成") || status.startsWith(QStringLiteral("成功:"));
     }, 1200000);
     lastResult = clock.elapsed();
     StallProbe reportProbe;
     reportProbe.start();
-    const bool reported = waitFor([&] { return reportArrived >= 0; }, 600000);
+    const bool reported = BenchSupport::waitFor([&] { return reportArrived >= 0; }, 600000);
     reportProbe.stop();
-    waitFor([&] { return !window->isImporting(); }, 600000);
+    BenchSupport::waitFor([&] { return !window->isImporting(); }, 600000);
     probe.stop();
     out << "files: " << count << ", copies done after " << lastResult << " ms" << (copied ? "" : " (not all)")
         << ", report of " << reportBytes << " bytes at the service " << (reportArrived - lastResult)

@@ -556,16 +556,7 @@ void FJHome::beginOrderAnalysis()
 
 ShareGuard FJHome::runShare(const QString &path)
 {
-    ShareGuard guard;
-    if (!guard.pin(path))
-        return guard;
-    // The first pin of a share in a run holds for the whole run: what stands
-    // in its place later may be the empty mount point of an unmount.
-    const auto known = m_runShares.constFind(guard.shareFolder());
-    if (known != m_runShares.constEnd())
-        return *known;
-    m_runShares.insert(guard.shareFolder(), guard);
-    return guard;
+    return m_runShares.pin(path);
 }
 
 QString FJHome::orderNote(const QString &text) const

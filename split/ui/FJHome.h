@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ShareGuard.h"
+#include "platform/SharePins.h"
 #include "split/engine/FJDataOperate.h"
 #include "split/ui/DesignFileSplitTypes.h"
 #include "split/ui/OrderData.h"
@@ -126,7 +126,7 @@ private:
     int m_generation = 0;
     FJResultRelay *m_relay = nullptr;
     // Each share the run has met, pinned the first time; the order's own.
-    QMap<QString, ShareGuard> m_runShares;
+    SharePins m_runShares;
     ShareGuard m_orderShare;
     bool m_shareGoneNoted = false;
 };

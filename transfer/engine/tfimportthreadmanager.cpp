@@ -218,14 +218,7 @@ bool tfimportthreadmanager::enqueue(const OrderInfo &order, bool useGeneratedPat
 
 ShareGuard tfimportthreadmanager::runShare(const QString &folder)
 {
-    ShareGuard share;
-    if (!share.pin(folder))
-        return share;
-    const auto pinned = runShares.constFind(share.shareFolder());
-    if (pinned != runShares.constEnd())
-        return pinned.value();
-    runShares.insert(share.shareFolder(), share);
-    return share;
+    return runShares.pin(folder);
 }
 
 void tfimportthreadmanager::endRun()

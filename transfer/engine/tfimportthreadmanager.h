@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ShareGuard.h"
+#include "platform/SharePins.h"
 #include "transfer/engine/OrderImportTask.h"
 #include "transfer/records/OrderInfo.h"
 
@@ -92,7 +92,7 @@ private:
     QMap<int, OrderImportTask> activeTasks;
     QMap<int, QMap<int, bool>> photoResults;
     QHash<int, RunProgress> runProgress;   // by runId
-    QHash<QString, ShareGuard> runShares;  // by share folder: pinned once per run of orders
+    SharePins runShares; // pinned once per run of orders
     QMutex queueMutex;
     QMutex progressMutex;
     QAtomicInt running{0};
