@@ -108,7 +108,8 @@ private:
         // Polled rather than woken: results sent from the worker thread wake a
         // wait() through queued calls, and one left over from an earlier result
         // ends the next wait() at once, before the rest have come.
-        QTest::qWaitFor([&results]() { return results.count() >= 4; }, 20000);
+        if (!QTest::qWaitFor([&results]() { return results.count() >= 4; }, 20000))
+            qWarning("only %d of the four results came", int(results.count())); // the caller's checks fail on them
         return results;
     }
 
