@@ -1,5 +1,6 @@
 #include "importfiles/ImportFileCopyRunnable.h"
 
+#include "app/core/AtomicFile.h"
 #include "app/core/K.h"
 #include "app/core/Logging.h"
 #include "app/core/SameFileContent.h"
@@ -330,8 +331,8 @@ void ImportFileCopyRunnable::removeReplacedLookAlike(int dir) const
     // A share that folds names itself gives the new file the old one's
     // entry, and answers to both names: only two entries are two files.
     const QByteArray old = QFile::encodeName(m_file.lookAlikeName);
-    if (bothListed(dir, QFile::encodeName(m_file.fileName()), old))
-        ::unlinkat(dir, old.constData(), 0);
+    if (bothListed(dir, QFile::encodeName(m_file.fileName()), old) && !AtomicFile::remove(dir, old))
+        qCWarning(lcImportFiles) << "无法删除被替换的同名文件:" << m_file.lookAlikeName;
 }
 
 bool ImportFileCopyRunnable::copyFile(const QString &source, const QString &target, QString &error,

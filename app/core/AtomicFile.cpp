@@ -182,4 +182,16 @@ bool write(const QByteArray &data, const QString &target, QString *error)
     return out.open(error) && out.write(data.constData(), data.size(), error) && out.commit(error);
 }
 
+bool remove(int dirFd, const QByteArray &name, int busyMs)
+{
+    constexpr int kPauseMs = 50;
+    for (int waited = 0;; waited += kPauseMs) {
+        if (::unlinkat(dirFd, name.constData(), 0) == 0)
+            return true;
+        if (errno != EBUSY || waited >= busyMs)
+            return false;
+        ::usleep(kPauseMs * 1000);
+    }
+}
+
 } // namespace AtomicFile

@@ -26,4 +26,11 @@ QByteArray encodeImage(const QImage &image, const QByteArray &format, int qualit
 bool writeImage(const QImage &image, const QString &target, const QByteArray &format,
                 int quality, QString *error = nullptr);
 
+// Removes name, a path or a name relative to the open folder dirFd
+// (AT_FDCWD for a path). An SMB share refuses to remove a file another handle
+// holds open (EBUSY): a reader such as a preview loader lets go within
+// moments, so the removal is tried again for up to busyMs. Blocks: never call
+// it on the GUI thread.
+bool remove(int dirFd, const QByteArray &name, int busyMs = 5000);
+
 } // namespace AtomicFile

@@ -171,7 +171,7 @@ void ShareTarget::removeOtherForms(const QStringList &forms) const
         if (name == target.fileName() || !QFileInfo::exists(other) || !target.exists()
             || sameFileContent(m_path, other))
             continue;
-        if (!m_share.holds(other) || !QFile::remove(other))
+        if (!m_share.holds(other) || !AtomicFile::remove(AT_FDCWD, QFile::encodeName(other)))
             qCWarning(lcTransfer) << "无法删除被替换的同名文件:" << other;
     }
 }

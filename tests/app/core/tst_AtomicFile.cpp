@@ -1,5 +1,6 @@
 #include "app/core/AtomicFile.h"
 #include "support/SmallTmpfs.h"
+#include "support/SmbShare.h"
 
 #include <QDir>
 #include <QImage>
@@ -7,7 +8,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 // Files appear whole or not at all, and a failure is never reported as written.
 class tst_AtomicFile : public QObject
@@ -21,6 +25,8 @@ private slots:
     void plainFileMode();
     void fullShare_data();
     void fullShare();
+    void removeWhileHeldOnSmb_data();
+    void removeWhileHeldOnSmb();
 };
 
 void tst_AtomicFile::copy_data()
@@ -146,6 +152,40 @@ void tst_AtomicFile::fullShare()
     left.removeAll("filler");
     left.removeAll("IMG_0001.JPG");
     QVERIFY2(left.isEmpty(), qPrintable(left.join(',')));
+}
+
+void tst_AtomicFile::removeWhileHeldOnSmb_data()
+{
+    QTest::addColumn<bool>("letGo"); // the other handle closes while the removal waits
+    QTest::addColumn<bool>("removed");
+    QTest::newRow("reader lets go") << true << true;
+    QTest::newRow("reader holds on") << false << false;
+}
+
+// SMB refuses to remove a file another handle holds open.
+void tst_AtomicFile::removeWhileHeldOnSmb()
+{
+    QFETCH(bool, letGo);
+    QFETCH(bool, removed);
+    SmbShare share;
+    SMBSHARE_START(share);
+    const QByteArray path = QFile::encodeName(share.sharePath() + QStringLiteral("/old.jpg"));
+    QVERIFY(AtomicFile::write("old", QFile::decodeName(path)));
+    int reader = ::open(path.constData(), O_RDONLY);
+    QVERIFY(reader >= 0);
+    QCOMPARE(::unlinkat(AT_FDCWD, path.constData(), 0) == 0 ? 0 : errno, EBUSY);
+    bool result = !removed;
+    std::thread remover([&] { result = AtomicFile::remove(AT_FDCWD, path, letGo ? 30000 : 300); });
+    if (letGo) {
+        QTest::qSleep(200); // the removal's first try meets the open handle
+        ::close(reader);
+        reader = -1;
+    }
+    remover.join();
+    if (reader >= 0)
+        ::close(reader);
+    QCOMPARE(result, removed);
+    QCOMPARE(QFileInfo::exists(share.servedPath() + QStringLiteral("/old.jpg")), !removed);
 }
 
 QTEST_MAIN(tst_AtomicFile)
