@@ -20,8 +20,6 @@ public:
 
 private:
     using Names = QHash<QString, QStringList>; // folded name -> names as listed
-    static Names read(const QString &folder);
-
     QMutex m_mutex;
     QHash<QString, Names> m_folders;
 };
