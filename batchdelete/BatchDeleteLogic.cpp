@@ -287,17 +287,9 @@ bool isGoneFromShare(const QString &filePath)
 {
     if (QFileInfo(QFileInfo(filePath).absolutePath()).isDir())
         return true;
-    if (!MountRoot::isBelowMountedShare(filePath))
-        return false;
-    const QString root = MountRoot::path();
-    const QString share = root + filePath.mid(root.size()).section(QLatin1Char('/'), 0, 0, QString::SectionSkipEmpty);
-    // An unmounted share leaves an empty folder on the root's own disk.
-    struct stat shareStat;
-    struct stat rootStat;
-    const bool mountPoint = ::stat(QFile::encodeName(share).constData(), &shareStat) == 0
-                            && ::stat(QFile::encodeName(root).constData(), &rootStat) == 0
-                            && shareStat.st_dev != rootStat.st_dev;
-    return mountPoint || !QDir(share).isEmpty();
+    // The order folder is gone; that says the file is gone only while the
+    // share itself is there (an empty mount point is no share).
+    return MountRoot::isBelowMountedShare(filePath);
 }
 
 } // namespace BatchDeleteLogic

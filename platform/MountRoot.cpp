@@ -1,9 +1,13 @@
 #include "platform/MountRoot.h"
 
 #include <QDir>
+#include <QFile>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QStringList>
+
+#include <dirent.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -42,6 +46,24 @@ bool hasDotParts(const QString &path)
             return true;
     }
     return false;
+}
+
+// True when folder holds any entry besides "." and "..".
+bool hasEntries(const QString &folder)
+{
+    DIR *dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return false;
+    bool found = false;
+    while (const dirent *entry = ::readdir(dir)) {
+        const char *name = entry->d_name;
+        if (!(name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))) {
+            found = true;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return found;
 }
 
 } // namespace
@@ -105,7 +127,19 @@ bool isBelowMountedShare(const QString &path)
         return false;
     const QStringList shares =
         QDir(root).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks | QDir::Hidden | QDir::System);
-    return shares.contains(parts.first(), Qt::CaseSensitive);
+    return shares.contains(parts.first(), Qt::CaseSensitive) && isShareMounted(root + parts.first());
+}
+
+bool isShareMounted(const QString &shareFolder)
+{
+    struct stat share;
+    struct stat root;
+    // lstat: a link standing where the share was is not the share.
+    if (::lstat(QFile::encodeName(shareFolder).constData(), &share) != 0 || !S_ISDIR(share.st_mode))
+        return false;
+    if (::stat(QFile::encodeName(path()).constData(), &root) != 0)
+        return false;
+    return share.st_dev != root.st_dev || hasEntries(shareFolder);
 }
 
 } // namespace MountRoot

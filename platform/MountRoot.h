@@ -30,7 +30,14 @@ bool isOnShare(const QString &path);
 // root under exactly the name the path gives. The root is listed, not asked
 // for the name: on a case-insensitive disk "STUDIO" would be found beside the
 // mounted "studio", and a missing share would be made on the local disk.
-// Links in the root are no share (the boot volume appears as one).
+// Links in the root are no share (the boot volume appears as one), and
+// neither is an unmounted mount point (see isShareMounted).
 bool isBelowMountedShare(const QString &path);
+
+// True when shareFolder, a folder directly below the mount root, holds a
+// mounted share. An unmount leaves the mount point behind as an empty folder
+// on the root's own disk: that is no share. A folder on a device of its own,
+// or one with content (a plain folder standing for the share), is one.
+bool isShareMounted(const QString &shareFolder);
 
 } // namespace MountRoot

@@ -2,6 +2,7 @@
 #include "platform/MountRoot.h"
 #include "platform/ShareGuard.h"
 #include "support/ScopedMountRoot.h"
+#include "support/SmallTmpfs.h"
 
 #include <QtTest>
 #include <QWidget>
@@ -64,6 +65,8 @@ void MountRootTest::belowMountedShare_data()
     QTest::newRow("link in the root") << "boot/A1" << false;
     QTest::newRow("dot-dot out of the share") << "studio/../photos/A1" << false;
     QTest::newRow("prefix of a share") << "stud/A1" << false;
+    QTest::newRow("empty mount point") << "gone/A1" << false;
+    QTest::newRow("empty share on its own disk") << "ownfs/A1" << true;
 }
 
 // A share counts only when the root holds a real folder of exactly that name.
@@ -77,6 +80,12 @@ void MountRootTest::belowMountedShare()
     QVERIFY(QFile::link(elsewhere.path(), root.path() + QStringLiteral("boot")));
     QFile note(root.path() + QStringLiteral("note.txt"));
     QVERIFY(note.open(QIODevice::WriteOnly));
+    // An unmount leaves an empty folder on the root's disk behind.
+    root.mkpath(QStringLiteral("gone"));
+    const QString ownDisk = root.mkpath(QStringLiteral("ownfs"));
+    const SmallTmpfs tmpfs(ownDisk);
+    if (relative.startsWith(QLatin1String("ownfs")) && !tmpfs.isMounted())
+        QSKIP("needs root to mount a tmpfs");
     QCOMPARE(MountRoot::isBelowMountedShare(root.path() + relative), below);
     QVERIFY(!MountRoot::isBelowMountedShare(QStringLiteral("/tmp/studio/orders")));
 }
@@ -103,6 +112,11 @@ void MountRootTest::shareGuard()
     const QString share = root.mkpath(QStringLiteral("studio"));
     const QString order = share + QStringLiteral("/photo/2024/A1");
     QTemporaryDir backing;
+    // A share with content: an empty folder on the root's disk is no share.
+    for (const QString &folder : {share, backing.path()}) {
+        QFile marker(folder + QStringLiteral("/.share"));
+        QVERIFY(marker.open(QIODevice::WriteOnly));
+    }
     const bool bound = QProcess::execute("mount", {"--bind", backing.path(), share}) == 0;
     if (fate == ShareFate::UnmountedLazily && !bound)
         QSKIP("needs root to bind-mount");
