@@ -385,8 +385,11 @@ void tst_DemoStudio::splitToolsRunAnOrder_data()
                                   << QStringList{"其他/条形码.jpg", "其他/明细制作单.pdf", "其他/快递信息.txt",
                                                  "其他/裁剪/IMG_0005.jpg"}
                                   << QString();
+    // The order's flags turn on raw files and simple retouches when it is ticked.
     QTest::newRow("photo delivery") << QStringLiteral("下载照片交付")
-                                    << QStringList{"精修/IMG_0001.jpg", "精修/IMG_0004.jpg"} << QString();
+                                    << QStringList{"精修/IMG_0001.jpg", "精修/IMG_0004.jpg", "原始档/IMG_0001.CR2",
+                                                   "简修/IMG_0001.jpg"}
+                                    << QString();
 }
 
 // Each split tool runs the selected order into a chosen folder.
@@ -421,7 +424,10 @@ void tst_DemoStudio::splitToolsRunAnOrder()
         // Product folders are named by the branch's stored rule: order number, "-", customer, "_", product.
         QStringList products;
         for (const QString &file : written) {
-            if (file.contains(QStringLiteral("/DD20240621003-")) && file.endsWith(QStringLiteral("IMG_0005.jpg")))
+            // ... inside the folder of the couple and the pickup date.
+            if (file.startsWith(QStringLiteral("陈强-杨丽 ") + QDate::currentDate().addDays(14).toString(Qt::ISODate)
+                                + QStringLiteral("取/DD20240621003-"))
+                && file.endsWith(QStringLiteral("IMG_0005.jpg")))
                 products << file;
         }
         QVERIFY2(!products.isEmpty(), qPrintable(written.join(',')));

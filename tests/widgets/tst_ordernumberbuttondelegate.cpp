@@ -239,6 +239,11 @@ void TestOrderNumberButtonDelegate::selectedTextContrasts_data()
         << QStringLiteral("QTableView::item:selected { background-color: #e3f2fd; color: #000000; }");
     QTest::newRow("link-blue selection") << QStringLiteral("QTableView { selection-background-color: #007aff; }");
     QTest::newRow("pale selection") << QStringLiteral("QTableView { selection-background-color: #f5f5f5; }");
+    // Neither link blue nor the highlighted-text colour reads on these.
+    QTest::newRow("dark selection, text in its colour")
+        << QStringLiteral("QTableView { selection-background-color: #0a3d91; selection-color: #0a3d91; }");
+    QTest::newRow("mid selection, text in its colour")
+        << QStringLiteral("QTableView { selection-background-color: #4da3ff; selection-color: #4da3ff; }");
 }
 
 // The selected row's number stands out from its selection (contrast of 3 or more).
