@@ -47,7 +47,7 @@ public:
     // Retouched pictures whose name matches a thumbnail of `images` by base name and lower-case suffix.
     static QJsonArray matchRetouchedToThumbnails(const QJsonArray &images, const QJsonArray &retouched);
     // order with the photos that were chosen in its undownloaded list when
-    // the run started (started) moved, unmarked, to the front of its downloaded list.
+    // its request went (started) moved, unmarked, to the front of its downloaded list.
     static OrderData markDownloaded(OrderData order, const OrderData &started);
     // fresh, a record of a new search, with the photo marks of marked (the
     // same order as the photo sections show it) carried over by photo id.
