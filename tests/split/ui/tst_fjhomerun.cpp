@@ -24,11 +24,15 @@
 #include <QPointer>
 #include <QProcess>
 #include <QScopeGuard>
+#include <QSemaphore>
+#include <QThread>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <memory>
 
 namespace Data = SplitStudioData;
 
@@ -105,6 +109,7 @@ private slots:
     void shareGoneBeforeTheRun_data();
     void shareGoneBeforeTheRun();
     void sharePinsLastOneRun();
+    void shareGoneWhileTheJobsWait();
     void rawFilesOfAMissingShareAreRefused();
     void shareUnmountedDuringTheRun_data();
     void shareUnmountedDuringTheRun();
@@ -718,6 +723,47 @@ void tst_FJHomeRun::sharePinsLastOneRun()
     tickAndStart({});
     QCOMPARE(waitForSummary(), QStringLiteral("1个订单分件完成!"));
     QVERIFY(QFileInfo::exists(second.path() + QStringLiteral("/FJ1001-服务2 王强-李娜 自取/其他/成品/IMG_1.jpg")));
+}
+
+// The share goes after the order began, before its jobs got a thread: each
+// read fails for it, the order gets one note, and the look-alikes on the bare
+// mount point are never taken.
+void tst_FJHomeRun::shareGoneWhileTheJobsWait()
+{
+    BoundShare share(m_root->path() + QStringLiteral("photo"));
+    if (!share.isMounted())
+        QSKIP("needs root to bind-mount");
+    auto putFiles = [this] {
+        QFile raw(shareFolder(1) + QStringLiteral("/原始档/IMG_1.CR2"));
+        return putPicture(shareFolder(1), QStringLiteral("IMG_1.jpg")) && QDir(shareFolder(1)).mkpath(QStringLiteral("原始档"))
+               && raw.open(QIODevice::WriteOnly) && raw.write("raw") == 3;
+    };
+    QVERIFY(putFiles());
+    QJsonObject reply = detail(1);
+    reply.insert(QStringLiteral("shop_message"), QJsonObject{{QStringLiteral("isbdyxzysd"), QStringLiteral("1")}});
+    reply.insert(QStringLiteral("images_all"), QJsonArray{picture("IMG_1.jpg")});
+    const QJsonObject raw{{QStringLiteral("img_name"), QStringLiteral("IMG_1.CR2")}, {QStringLiteral("id"), QStringLiteral("r1")},
+                          {QStringLiteral("localpath"), netpath(1) + QStringLiteral("\\原始档\\IMG_1.CR2")}};
+    reply.insert(QStringLiteral("ysdimgs"), QJsonObject{{QStringLiteral("images_1_1"), QJsonArray{raw}}});
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("orderphotodetail"), reply);
+    makeWindow(DownloadSelectionResults, 1);
+    // Every thread the order will have is busy until the share has gone.
+    const int threads = qMax(QThread::idealThreadCount() / 4, 3);
+    auto gate = std::make_shared<QSemaphore>();
+    auto open = qScopeGuard([&] { gate->release(threads); });
+    m_window->threadPool->setMaxThreadCount(threads);
+    for (int i = 0; i < threads; ++i)
+        m_window->threadPool->start([gate] { gate->acquire(); });
+    tickAndStart({0});
+    QTRY_VERIFY(m_window->allNum > 0);
+    share.unmount();
+    QVERIFY(!share.isMounted() && putFiles());
+    gate->release(threads);
+    open.dismiss();
+    QCOMPARE(waitForSummary(), QStringLiteral("1个订单分件完成!\n%1-2 %2;")
+                                   .arg(Data::orderNumber(1), K::missingShareMessage(m_root->path() + QStringLiteral("photo/"))));
+    QVERIFY(!QFileInfo::exists(m_out->path() + QStringLiteral("/FJ1001-服务2 王强-李娜 自取/其他/成品原始档/IMG_1.CR2")));
+    QVERIFY(reportedIds().isEmpty());
 }
 
 void tst_FJHomeRun::slowDownloadBelongsToItsOrder_data()
