@@ -15,6 +15,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QPointer>
@@ -91,6 +92,7 @@ void FJHome::setupUI()
     });
     connect(rightPanel, &FJRightPanel::shopChange, this, [] {});
     connect(leftPanel, &FJLeftPanel::emitReqOrderFinish, rightPanel, &FJRightPanel::onSetSearchBtnStatus);
+    connect(leftPanel, &FJLeftPanel::emitReqOrderFinish, this, &FJHome::followShownOrder);
     connect(leftPanel, &FJLeftPanel::userInfoChange, this,
             [this](const QString &shopid, const QString &uid, const QString &superid) {
                 qCDebug(lcSplit) << "获取到的参数是：" << shopid << uid << superid;
@@ -154,14 +156,11 @@ void FJHome::onStartProcessRequested()
     }
     running = true;
     m_runShares.clear();
-    m_runOrders.clear();
-    for (int row : qAsConst(selectedRows))
-        m_runOrders.append(leftPanel->orderList.value(row));
     errorLog.clear();
     rightPanel->setBtnEnable(false);
     leftPanel->setBtnEnable(false);
     currentOrderIndex = 0;
-    getOrderInfo(m_runOrders.first());
+    getOrderInfo(leftPanel->orderList.value(selectedRows.first()));
 }
 
 void FJHome::getOrderInfo(OrderData order)
@@ -171,6 +170,7 @@ void FJHome::getOrderInfo(OrderData order)
                                           .arg(currentOrderIndex + 1)
                                           .arg(selectedRows.size())
                                           .arg(order.orderpayforkey, order.servicetimes));
+    m_turnOrder = order;
     // A new number per order: whatever still arrives for the previous one is dropped.
     ++m_generation;
     const int generation = m_generation;
@@ -209,7 +209,8 @@ void FJHome::nextOrder()
         emit runFinished(summary);
         return;
     }
-    getOrderInfo(m_runOrders.at(currentOrderIndex));
+    // Read now, not at the start: a choice made while earlier orders ran counts.
+    getOrderInfo(leftPanel->orderList.value(selectedRows.at(currentOrderIndex)));
 }
 
 // Every job and download of the ended order has reported, so its relay has nothing left to carry.
@@ -304,15 +305,15 @@ void FJHome::slt_copypicthread(bool ok, QString jobType, QString srcPath, QStrin
     if (splitType == DownloadOriginals) {
         ++copyPicFinishNum;
         int row = -1;
-        if (!currentRow(&row) || currentOrderIndex >= m_runOrders.size())
+        if (!currentRow(&row))
             return;
         if (ok && !third.isEmpty())
             reportDownloadSuccess(third);
         leftPanel->progressBar->setValue(copyPicFinishNum);
         if (allNum != copyPicFinishNum)
             return;
-        // The photos chosen when the run started move; marks made since stay for the next run.
-        const OrderData &started = m_runOrders.at(currentOrderIndex);
+        // The photos chosen when the order's request went move; marks made since stay for the next run.
+        const OrderData &started = m_turnOrder;
         const bool listed = leftPanel->orderList.at(row).order_photo_id == started.order_photo_id;
         const OrderData order = markDownloaded(listed ? leftPanel->orderList.at(row) : started, started);
         if (listed)
@@ -412,6 +413,35 @@ OrderData FJHome::markDownloaded(OrderData order, const OrderData &started)
     return order;
 }
 
+OrderData FJHome::withMarksOf(OrderData fresh, const OrderData &marked)
+{
+    QHash<QString, bool> marks;
+    for (const QList<ThumbnailInfo> *list : {&marked.undownImgList, &marked.downImgList})
+        for (const ThumbnailInfo &info : *list)
+            marks.insert(info.id, info.selected);
+    for (QList<ThumbnailInfo> *list : {&fresh.undownImgList, &fresh.downImgList})
+        for (ThumbnailInfo &info : *list)
+            info.selected = marks.value(info.id, info.selected);
+    return fresh;
+}
+
+// A search replaces the records; the sections would otherwise go on showing
+// marks that no entry of the list holds, and the next run would not see them.
+void FJHome::followShownOrder()
+{
+    if (splitType != DownloadOriginals || rightPanel->currentOrder.order_photo_id.isEmpty())
+        return;
+    for (int row = 0; row < leftPanel->orderList.size(); ++row) {
+        if (leftPanel->orderList.at(row).order_photo_id != rightPanel->currentOrder.order_photo_id)
+            continue;
+        leftPanel->orderList[row] = withMarksOf(leftPanel->orderList.at(row), rightPanel->currentOrder);
+        rightPanel->currentOrderRow = row;
+        rightPanel->currentOrder = leftPanel->orderList.at(row);
+        rightPanel->refreshDownAndUndownImgList();
+        return;
+    }
+}
+
 QString FJHome::orderFolderName(const QJsonObject &orderObj)
 {
     auto part = [&orderObj](const char *key) {
@@ -476,6 +506,11 @@ void FJHome::processOrderPhotoDetail(bool ok, const QJsonDocument &reply, const 
     m_orderShare = runShare(K::pathConvert(dataOperate.order.value(QStringLiteral("netpath")).toString()));
     dataOperate.share = m_orderShare;
     m_shareGoneNoted = false;
+    // Nothing of an order whose share is gone: no folder, no file, no report.
+    if (readsShare() && shareMissing()) {
+        nextOrder();
+        return;
+    }
 
     const QString base = QDir::cleanPath(rightPanel->dirPath);
     orderDir = base + QLatin1Char('/') + orderFolderName(dataOperate.order) + QLatin1Char('/');
@@ -552,6 +587,13 @@ void FJHome::beginOrderAnalysis()
     downPhotoNum = 0;
     dataOperate.setOrderImportPath(dataOperate.order.value(QStringLiteral("netpath")).toString());
     shareMissing();
+}
+
+bool FJHome::readsShare() const
+{
+    if (splitType != DownloadPhotoDelivery)
+        return true;
+    return rightPanel->rawFileCheckBox->isChecked() || rightPanel->originalImageCheckBox->isChecked();
 }
 
 ShareGuard FJHome::runShare(const QString &path)

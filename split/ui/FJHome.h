@@ -47,8 +47,11 @@ public:
     // Retouched pictures whose name matches a thumbnail of `images` by base name and lower-case suffix.
     static QJsonArray matchRetouchedToThumbnails(const QJsonArray &images, const QJsonArray &retouched);
     // order with the photos that were chosen in its undownloaded list when
-    // the run started (started) moved, unmarked, to the front of its downloaded list.
+    // its request went (started) moved, unmarked, to the front of its downloaded list.
     static OrderData markDownloaded(OrderData order, const OrderData &started);
+    // fresh, a record of a new search, with the photo marks of marked (the
+    // same order as the photo sections show it) carried over by photo id.
+    static OrderData withMarksOf(OrderData fresh, const OrderData &marked);
     // The summary line of a failed job: its message, led by the file's name when the message lacks it.
     static QString failureNote(const QString &srcPath, const QString &message);
 
@@ -116,11 +119,16 @@ private:
     void noteShareGone(const QString &message);
     void startShareJob(FJDataThread *job);
     bool currentRow(int *row) const;
+    // True when the order's run reads files from its share in this mode.
+    bool readsShare() const;
+    // The photo sections follow the order they show into a new search's list.
+    void followShownOrder();
 
     bool running = false;
-    // The ticked orders as they stood at the start: later edits of the
-    // selection do not change what a run copies or marks as downloaded.
-    QList<OrderData> m_runOrders;
+    // The order in progress as it stood when its request went: a change of
+    // its photo choice made since is for the next run. Later orders are read
+    // from the table when their turn comes.
+    OrderData m_turnOrder;
     bool htmlScheduled = false;
     // Number of the order in progress; results of another number are dropped.
     int m_generation = 0;

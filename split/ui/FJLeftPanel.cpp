@@ -289,7 +289,7 @@ void FJLeftPanel::addOrder(const OrderData &order, int row)
 {
     if (row < 0 || row >= m_ticks.size())
         return;
-    m_ticks[row] = RowTick::Unticked;
+    m_ticks[row] = m_fillTick;
     const QPair<int, int> near = rowsNearView();
     if (row >= near.first && row <= near.second)
         makeRowWidget(row);
@@ -371,6 +371,7 @@ void FJLeftPanel::clearOrders()
     // Orders of the last reply still to come have no rows left to go to.
     m_showTimer.stop();
     m_unshown = QJsonArray();
+    m_fillTick = RowTick::Unticked;
     tableWidget->setRowCount(0);
 }
 
@@ -434,6 +435,8 @@ void FJLeftPanel::onCellClicked(int row, int)
 
 void FJLeftPanel::setAllTicked(bool ticked)
 {
+    if (m_nextUnshown < m_unshown.size())
+        m_fillTick = ticked ? RowTick::Ticked : RowTick::Unticked;
     for (int r = 0; r < m_ticks.size(); ++r)
         setTicked(r, ticked);
 }
@@ -549,6 +552,7 @@ void FJLeftPanel::showOrders(const QJsonArray &data)
     orderList.reserve(data.size());
     m_unshown = data;
     m_nextUnshown = 0;
+    m_fillTick = RowTick::Unticked;
     showSomeOrders();
 }
 
@@ -572,5 +576,6 @@ void FJLeftPanel::showSomeOrders()
         return;
     }
     m_unshown = QJsonArray();
+    m_fillTick = RowTick::Unticked;
     finishSearch();
 }

@@ -103,6 +103,9 @@ private:
     QJsonArray m_unshown; // the reply being shown
     int m_nextUnshown = 0;
     QTimer m_showTimer;
+    // What the rows of the reply still going in get: "全选" or "取消全选"
+    // clicked during the fill covers them too.
+    RowTick m_fillTick = RowTick::Unticked;
     QVector<RowTick> m_ticks; // one per table row
     int m_madeFirst = 0;      // rows that may hold a row widget
     int m_madeLast = -1;

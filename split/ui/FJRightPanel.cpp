@@ -295,15 +295,20 @@ void FJRightPanel::searchClick()
     onSearchOrderClicked();
 }
 
+// A run started while a search is going in would read rows that are not
+// there yet, or that the reply is about to replace.
 void FJRightPanel::onSetSearchBtnStatus(bool enable)
 {
-    if (enable) {
-        searchButton->setEnabled(startButton->isEnabled());
-        searchButton->setText(QStringLiteral("搜索订单"));
-    } else {
-        searchButton->setEnabled(false);
-        searchButton->setText(QStringLiteral("搜索中..."));
-    }
+    m_searching = !enable;
+    searchButton->setText(enable ? QStringLiteral("搜索订单") : QStringLiteral("搜索中..."));
+    enableStartAndSearch();
+}
+
+void FJRightPanel::enableStartAndSearch()
+{
+    const bool enable = !m_runLocked && !m_searching;
+    startButton->setEnabled(enable);
+    searchButton->setEnabled(enable);
 }
 
 void FJRightPanel::onStartProcessClicked()
@@ -356,8 +361,10 @@ QString FJRightPanel::elidedDirText(const QString &path, const QFontMetrics &met
 void FJRightPanel::setBtnEnable(bool enable)
 {
     for (QWidget *w : std::initializer_list<QWidget *>{shopComboBox, searchTypeComboBox, searchLineEdit, shotDateEdit,
-                                                       selectDateEdit, chooseDirButton, startButton, searchButton})
+                                                       selectDateEdit, chooseDirButton})
         w->setEnabled(enable);
+    m_runLocked = !enable;
+    enableStartAndSearch();
     if (splitType == DownloadPhotoDelivery) {
         for (QCheckBox *box : {rawFileCheckBox, originalImageCheckBox, simpleRetouchCheckBox,
                                simpleRetouchRejectsCheckBox, fullRetouchCheckBox})

@@ -144,4 +144,9 @@ private:
                                 QPushButton **selectAll, QPushButton **clearAll, ThumbnailTableView **view);
     void setAllSelected(QList<ThumbnailInfo> &list, bool selected);
     void showWarning(const QString &text);
+    // Start and search wait for both: no run, and no search still going in.
+    void enableStartAndSearch();
+
+    bool m_runLocked = false;
+    bool m_searching = false;
 };

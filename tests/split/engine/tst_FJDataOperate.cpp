@@ -10,6 +10,14 @@
 
 namespace {
 
+// A mounted share as the mount root shows it: a folder with content (an
+// empty one is the mount point an unmount leaves behind).
+void mountShare(const ScopedMountRoot &root, const QString &share)
+{
+    QFile marker(root.mkpath(share) + QStringLiteral("/.share"));
+    QVERIFY(marker.open(QIODevice::WriteOnly));
+}
+
 QJsonObject picture(const QString &name, const QString &cropUrl)
 {
     return QJsonObject{{"img_name", name}, {"cropping_imgurl", cropUrl},
@@ -91,7 +99,7 @@ private slots:
 void TestFJDataOperate::orderReplyFillsDownloadsAndGoods()
 {
     ScopedMountRoot root;
-    root.mkpath("photos");
+    mountShare(root, "photos");
     FJDataOperate holder;
     takeUpOrder(holder, orderReply("A100", "https://img.example/o1"));
 
@@ -196,8 +204,8 @@ void TestFJDataOperate::orderImportPath()
     QFETCH(QString, netPath);
     QFETCH(QString, expected);
     ScopedMountRoot root;
-    root.mkpath("photos");
-    root.mkpath("share");
+    mountShare(root, "photos");
+    mountShare(root, "share");
     FJDataOperate holder;
     holder.setOrderImportPath(netPath);
     if (expected.isEmpty()) {
@@ -234,7 +242,7 @@ void TestFJDataOperate::copyFunctionsStartOneJobPerPicture()
     QTemporaryDir out;
     FJJobReceiver receiver;
     FJDataOperate holder;
-    root.mkpath("share");
+    mountShare(root, "share");
     holder.setOrderImportPath("\\\\srv\\share\\A1");
     QJsonArray imgs;
     for (const QString &name : {QStringLiteral("p1.jpg"), QStringLiteral("p2.jpg")}) {

@@ -24,11 +24,15 @@
 #include <QPointer>
 #include <QProcess>
 #include <QScopeGuard>
+#include <QSemaphore>
+#include <QThread>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <memory>
 
 namespace Data = SplitStudioData;
 
@@ -48,6 +52,42 @@ QJsonObject picture(const QString &name)
     return QJsonObject{{QStringLiteral("img_name"), name}};
 }
 
+// The share as a bind mount of a folder of the same disk: after umount -l
+// the bare mount point is left, as an unmount leaves it on a studio machine.
+class BoundShare
+{
+public:
+    explicit BoundShare(const QString &mountPoint)
+        : m_point(mountPoint)
+    {
+        QFile::remove(m_point + QStringLiteral("/.share")); // the bare point is empty
+        QFile marker(m_backing.path() + QStringLiteral("/.share"));
+        m_mounted = marker.open(QIODevice::WriteOnly)
+                    && QProcess::execute(QStringLiteral("mount"), {QStringLiteral("--bind"), m_backing.path(), m_point}) == 0;
+    }
+    ~BoundShare() { unmount(); }
+    bool isMounted() const { return m_mounted; }
+    void unmount()
+    {
+        if (m_mounted)
+            m_mounted = QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), m_point}) != 0;
+    }
+
+private:
+    QTemporaryDir m_backing;
+    QString m_point;
+    bool m_mounted = false;
+};
+
+QStringList markedIds(const OrderData &order)
+{
+    QStringList ids;
+    for (const ThumbnailInfo &info : order.undownImgList + order.downImgList)
+        if (info.selected)
+            ids << info.id;
+    return ids;
+}
+
 } // namespace
 
 class tst_FJHomeRun : public QObject
@@ -65,6 +105,11 @@ private slots:
     void unusableDetailGoesOnToTheNextOrder_data();
     void unusableDetailGoesOnToTheNextOrder();
     void rawFileChoicesAreFrozen();
+    void rawChoiceIsReadAtTheOrdersTurn();
+    void shareGoneBeforeTheRun_data();
+    void shareGoneBeforeTheRun();
+    void sharePinsLastOneRun();
+    void shareGoneWhileTheJobsWait();
     void rawFilesOfAMissingShareAreRefused();
     void shareUnmountedDuringTheRun_data();
     void shareUnmountedDuringTheRun();
@@ -101,6 +146,14 @@ private:
     ScopedMountRoot *m_root = nullptr;
     QTemporaryDir *m_out = nullptr;
     QSignalSpy *m_finished = nullptr;
+    QStringList reportedIds() const
+    {
+        QStringList ids;
+        for (const auto &request : m_service->requests(QStringLiteral("order"), QStringLiteral("download_success")))
+            ids << request.field(QStringLiteral("id"));
+        ids.sort();
+        return ids;
+    }
 };
 
 void tst_FJHomeRun::init()
@@ -108,7 +161,8 @@ void tst_FJHomeRun::init()
     Data::installShops();
     m_root = new ScopedMountRoot();
     QVERIFY(m_root->isValid());
-    m_root->mkpath(QStringLiteral("photo")); // the share is mounted
+    QFile marker(m_root->mkpath(QStringLiteral("photo")) + QStringLiteral("/.share")); // the share is mounted
+    QVERIFY(marker.open(QIODevice::WriteOnly));
     m_out = new QTemporaryDir();
     m_service = new StandInService(this);
     QVERIFY(m_service->start());
@@ -495,9 +549,8 @@ void tst_FJHomeRun::shareUnmountedDuringTheRun()
     while (it.hasNext())
         copied << it.next().mid(second.size());
     copied.sort();
-    // The barcode is fetched from the service and the sheet made from the reply.
-    const QStringList fetched{QStringLiteral("其他/明细制作单.pdf"), QStringLiteral("其他/条形码.jpg")};
-    QCOMPARE(copied, mode == DownloadOriginals ? QStringList() : fetched);
+    // An order whose share went is not begun: no folder, nothing fetched.
+    QVERIFY(!QFileInfo::exists(second));
 }
 
 void tst_FJHomeRun::rawFileChoicesAreFrozen()
@@ -559,6 +612,158 @@ void tst_FJHomeRun::rawFileChoicesAreFrozen()
     QCOMPARE(reported, (QStringList{QStringLiteral("u2"), QStringLiteral("u4")}));
     // The run reloads the list afterwards in this mode.
     QTRY_COMPARE(m_service->requests(QStringLiteral("public"), QStringLiteral("switch_shop")).size(), 1);
+}
+
+// Order 2's photo marked while order 1 waits goes with order 2; one marked
+// while order 2's own request is out is for the next run, and the sections
+// and the reloaded list agree on it.
+void tst_FJHomeRun::rawChoiceIsReadAtTheOrdersTurn()
+{
+    for (int n = 1; n <= 2; ++n) {
+        QVERIFY(QDir(shareFolder(n)).mkpath(QStringLiteral("原始档")));
+        for (int k = 1; k <= 3; ++k) {
+            QFile raw(m_root->mkpath(QStringLiteral("photo/o%1").arg(n)) + QStringLiteral("/IMG_%1%2.CR2").arg(n).arg(k));
+            QVERIFY(raw.open(QIODevice::WriteOnly) && raw.write("raw") == 3);
+        }
+    }
+    m_service->setHandler(QStringLiteral("order"), QStringLiteral("orderphotodetail"),
+                          [this](const StandInService::Request &request) {
+                              return detail(request.field(QStringLiteral("order_photo_id")).mid(3).toInt());
+                          });
+    m_service->setDelay(QStringLiteral("order"), QStringLiteral("orderphotodetail"), 1000);
+    makeWindow(DownloadOriginals, 2);
+    FJRightPanel *right = m_window->rightPanel;
+    emit m_window->leftPanel->orderSelected(0, true);
+    right->onUndownloadSelectionChanged(0, true); // p1-2
+    emit m_window->leftPanel->orderSelected(1, true);
+    tickAndStart({0, 1});
+    right->onUndownloadSelectionChanged(1, true); // p2-3
+    QTRY_VERIFY(m_window->leftPanel->progressLabel->text().startsWith(QStringLiteral("总进度 2/2")));
+    right->onUndownloadSelectionChanged(0, true); // p2-2
+    QCOMPARE(waitForSummary(), QStringLiteral("2个订单分件完成!"));
+    QTRY_COMPARE(reportedIds(), (QStringList{QStringLiteral("p1-2"), QStringLiteral("p2-3")}));
+    QTRY_VERIFY(right->searchButton->isEnabled()); // the reload is in
+    QCOMPARE(right->currentOrderRow, 1);
+    QCOMPARE(markedIds(m_window->leftPanel->orderList.at(1)), QStringList{QStringLiteral("p2-2")});
+    QCOMPARE(markedIds(right->currentOrder), QStringList{QStringLiteral("p2-2")});
+
+    QTemporaryDir second;
+    right->dirPath = second.path();
+    m_service->clearRequests();
+    m_finished->clear();
+    tickAndStart({1});
+    QCOMPARE(waitForSummary(), QStringLiteral("1个订单分件完成!"));
+    QTRY_COMPARE(reportedIds(), QStringList{QStringLiteral("p2-2")});
+}
+
+void tst_FJHomeRun::shareGoneBeforeTheRun_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("beforeSearch");
+    for (int mode : {DesignSplit, DownloadOriginals, DownloadSelectionResults, DownloadPhotoDelivery}) {
+        QTest::addRow("mode %d, gone before the search", mode) << mode << true;
+        QTest::addRow("mode %d, gone between search and start", mode) << mode << false;
+    }
+}
+
+// The bare mount point is no share: each order gets the note, and nothing is
+// made, written or reported for it.
+void tst_FJHomeRun::shareGoneBeforeTheRun()
+{
+    QFETCH(int, mode);
+    QFETCH(bool, beforeSearch);
+    BoundShare share(m_root->path() + QStringLiteral("photo"));
+    if (!share.isMounted())
+        QSKIP("needs root to bind-mount");
+    for (int n = 1; n <= 2; ++n)
+        QVERIFY(putPicture(shareFolder(n), QStringLiteral("IMG_1.jpg")) && QDir(shareFolder(n)).mkpath(QStringLiteral("原始档")));
+    m_service->setHandler(QStringLiteral("order"), QStringLiteral("orderphotodetail"),
+                          [this](const StandInService::Request &request) {
+                              QJsonObject reply = detail(request.field(QStringLiteral("order_photo_id")).mid(3).toInt());
+                              reply.insert(QStringLiteral("images"), QJsonArray{picture("IMG_1.jpg")});
+                              reply.insert(QStringLiteral("images_all"), QJsonArray{picture("IMG_1.jpg")});
+                              return reply;
+                          });
+    if (beforeSearch)
+        share.unmount();
+    makeWindow(DesignFileSplitTypes(mode), 2);
+    share.unmount();
+    QVERIFY(!share.isMounted());
+    for (OrderData &order : m_window->leftPanel->orderList)
+        order.undownImgList.first().selected = true;
+    // The delivery tool takes one order; its pick ticks "原始档".
+    const int orders = mode == DownloadPhotoDelivery ? 1 : 2;
+    tickAndStart(orders == 1 ? QList<int>{0} : QList<int>{0, 1});
+    QString summary = QString::number(orders) + QStringLiteral("个订单分件完成!");
+    for (int n = 1; n <= orders; ++n)
+        summary += QStringLiteral("\n%1-2 %2;").arg(Data::orderNumber(n),
+                                                   K::missingShareMessage(m_root->path() + QStringLiteral("photo/orders/o%1/").arg(n)));
+    QCOMPARE(waitForSummary(), summary);
+    QVERIFY(QDir(m_out->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+    QVERIFY(reportedIds().isEmpty());
+}
+
+// A share remounted between two runs is the share of the next run.
+void tst_FJHomeRun::sharePinsLastOneRun()
+{
+    QVERIFY(putPicture(shareFolder(1), QStringLiteral("IMG_1.jpg")));
+    QJsonObject reply = detail(1);
+    reply.insert(QStringLiteral("images_all"), QJsonArray{picture("IMG_1.jpg")});
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("orderphotodetail"), reply);
+    makeWindow(DownloadSelectionResults, 1);
+    tickAndStart({0});
+    QCOMPARE(waitForSummary(), QStringLiteral("1个订单分件完成!"));
+    BoundShare share(m_root->path() + QStringLiteral("photo"));
+    if (!share.isMounted())
+        QSKIP("needs root to bind-mount");
+    QVERIFY(putPicture(shareFolder(1), QStringLiteral("IMG_1.jpg")));
+    QTemporaryDir second;
+    m_window->rightPanel->dirPath = second.path();
+    m_finished->clear();
+    tickAndStart({});
+    QCOMPARE(waitForSummary(), QStringLiteral("1个订单分件完成!"));
+    QVERIFY(QFileInfo::exists(second.path() + QStringLiteral("/FJ1001-服务2 王强-李娜 自取/其他/成品/IMG_1.jpg")));
+}
+
+// The share goes after the order began, before its jobs got a thread: each
+// read fails for it, the order gets one note, and the look-alikes on the bare
+// mount point are never taken.
+void tst_FJHomeRun::shareGoneWhileTheJobsWait()
+{
+    BoundShare share(m_root->path() + QStringLiteral("photo"));
+    if (!share.isMounted())
+        QSKIP("needs root to bind-mount");
+    auto putFiles = [this] {
+        QFile raw(shareFolder(1) + QStringLiteral("/原始档/IMG_1.CR2"));
+        return putPicture(shareFolder(1), QStringLiteral("IMG_1.jpg")) && QDir(shareFolder(1)).mkpath(QStringLiteral("原始档"))
+               && raw.open(QIODevice::WriteOnly) && raw.write("raw") == 3;
+    };
+    QVERIFY(putFiles());
+    QJsonObject reply = detail(1);
+    reply.insert(QStringLiteral("shop_message"), QJsonObject{{QStringLiteral("isbdyxzysd"), QStringLiteral("1")}});
+    reply.insert(QStringLiteral("images_all"), QJsonArray{picture("IMG_1.jpg")});
+    const QJsonObject raw{{QStringLiteral("img_name"), QStringLiteral("IMG_1.CR2")}, {QStringLiteral("id"), QStringLiteral("r1")},
+                          {QStringLiteral("localpath"), netpath(1) + QStringLiteral("\\原始档\\IMG_1.CR2")}};
+    reply.insert(QStringLiteral("ysdimgs"), QJsonObject{{QStringLiteral("images_1_1"), QJsonArray{raw}}});
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("orderphotodetail"), reply);
+    makeWindow(DownloadSelectionResults, 1);
+    // Every thread the order will have is busy until the share has gone.
+    const int threads = qMax(QThread::idealThreadCount() / 4, 3);
+    auto gate = std::make_shared<QSemaphore>();
+    auto open = qScopeGuard([&] { gate->release(threads); });
+    m_window->threadPool->setMaxThreadCount(threads);
+    for (int i = 0; i < threads; ++i)
+        m_window->threadPool->start([gate] { gate->acquire(); });
+    tickAndStart({0});
+    QTRY_VERIFY(m_window->allNum > 0);
+    share.unmount();
+    QVERIFY(!share.isMounted() && putFiles());
+    gate->release(threads);
+    open.dismiss();
+    QCOMPARE(waitForSummary(), QStringLiteral("1个订单分件完成!\n%1-2 %2;")
+                                   .arg(Data::orderNumber(1), K::missingShareMessage(m_root->path() + QStringLiteral("photo/"))));
+    QVERIFY(!QFileInfo::exists(m_out->path() + QStringLiteral("/FJ1001-服务2 王强-李娜 自取/其他/成品原始档/IMG_1.CR2")));
+    QVERIFY(reportedIds().isEmpty());
 }
 
 void tst_FJHomeRun::slowDownloadBelongsToItsOrder_data()

@@ -29,6 +29,7 @@ private slots:
     void clicksTickAndAnnounce();
     void selectButtonsAndLocking();
     void rowsWithoutATickBoxAreSkipped();
+    void everyRowInViewHasItsWidget();
 
 private:
     // Fills rows as the search does: row count first, then record and row one by one.
@@ -363,6 +364,25 @@ void tst_FJLeftPanel::rowsWithoutATickBoxAreSkipped()
     m_panel->splitType = DesignSplit;
     m_panel->onSelectAllClicked();
     QCOMPARE(m_panel->getSelectedRows(), (QList<int>{0, 2}));
+}
+
+// The view grows (the window is maximised) without a scroll, then scrolls.
+void tst_FJLeftPanel::everyRowInViewHasItsWidget()
+{
+    m_panel->resize(1600, 200);
+    fill(DownloadOriginals, 400);
+    QTableWidget *table = m_panel->tableWidget;
+    for (int step = 0; step < 2; ++step) {
+        if (step == 0)
+            m_panel->resize(1600, 1400);
+        else
+            table->scrollToItem(table->item(200, 1), QAbstractItemView::PositionAtTop);
+        QTRY_VERIFY(table->rowAt(table->viewport()->height() - 1) > table->rowAt(0) + 20);
+        const int top = table->rowAt(0);
+        const int bottom = table->rowAt(table->viewport()->height() - 1);
+        for (int r = top; r <= bottom; ++r)
+            QVERIFY2(box(r) && pick(r), qPrintable(QStringLiteral("row %1 in view %2..%3").arg(r).arg(top).arg(bottom)));
+    }
 }
 
 QTEST_MAIN(tst_FJLeftPanel)

@@ -39,6 +39,8 @@ private slots:
     void nonTextIdsAreSentEmpty();
     void secondSearchReplacesTheRows();
     void longReplyGoesInWhole();
+    void tickAllDuringALongFill_data();
+    void tickAllDuringALongFill();
     void noBranchSearchesNothing();
 
 private:
@@ -335,6 +337,47 @@ void tst_FJOrderSearch::longReplyGoesInWhole()
     QCOMPARE(left->orderList.size(), 2);
     QCOMPARE(left->orderList.last().orderpayforkey, Data::orderNumber(2));
     QVERIFY(left->getSelectedRows().isEmpty());
+}
+
+void tst_FJOrderSearch::tickAllDuringALongFill_data()
+{
+    QTest::addColumn<QStringList>("clicks");
+    QTest::addColumn<int>("ticked");
+    QTest::newRow("全选") << QStringList{QStringLiteral("全选")} << 1200;
+    QTest::newRow("全选, 取消全选") << QStringList{QStringLiteral("全选"), QStringLiteral("取消全选")} << 0;
+}
+
+// Clicked between two slices of the reply, the buttons cover the rows still
+// to come; a run cannot start on a table half filled.
+void tst_FJOrderSearch::tickAllDuringALongFill()
+{
+    QFETCH(QStringList, clicks);
+    QFETCH(int, ticked);
+    makeWindow(DesignSplit);
+    FJLeftPanel *left = m_window->leftPanel;
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("order_list"), Data::orderListReply(1200));
+    bool clicked = false;
+    bool startLocked = false;
+    auto hook = connect(left->tableWidget->model(), &QAbstractItemModel::dataChanged, this, [&] {
+        if (clicked)
+            return;
+        clicked = true;
+        QMetaObject::invokeMethod(
+            left,
+            [&] {
+                startLocked = !m_window->rightPanel->startButton->isEnabled() && left->orderList.size() < 1200;
+                for (const QString &text : clicks)
+                    QTest::mouseClick(text == QStringLiteral("全选") ? left->selectAllBtn : left->unselectAllBtn,
+                                      Qt::LeftButton);
+            },
+            Qt::QueuedConnection);
+    });
+    search();
+    QTRY_VERIFY(m_window->rightPanel->searchButton->isEnabled());
+    disconnect(hook);
+    QVERIFY(startLocked);
+    QVERIFY(m_window->rightPanel->startButton->isEnabled());
+    QCOMPARE(left->getSelectedRows().size(), ticked);
 }
 
 void tst_FJOrderSearch::noBranchSearchesNothing()
