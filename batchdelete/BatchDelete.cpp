@@ -19,6 +19,7 @@
 #include "widgets/SimpleDialog.h"
 #include "widgets/ToastWidget.h"
 
+#include <QApplication>
 #include <QCalendarWidget>
 #include <QCloseEvent>
 #include <QPushButton>
@@ -26,6 +27,7 @@
 #include <QMouseEvent>
 #include <QTimer>
 #include <QDateEdit>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QJsonArray>
@@ -35,6 +37,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QSplitter>
+#include <QThread>
 #include <QThreadPool>
 #include <QVBoxLayout>
 
@@ -397,37 +400,60 @@ void BatchDelete::reqOrderList(const BatchDeleteLogic::Ids &ids)
     const bool byDate = searchTypeCombo->currentIndex() == 1;
     const QString keyword = byDate ? closingDateEdit->date().toString(QStringLiteral("yyyy-MM-dd")) : keywordEdit->text();
     const int generation = m_searchGeneration;
-    auto *request = new BaseReq(this);
+    const QByteArray body = BatchDeleteLogic::orderListBody(keyword, byDate ? 6 : 1, m_selectedPersonId, ids);
+    // The reply is read and turned into orders on a thread of its own: twenty
+    // thousand orders held the window for a third of a second.
     QPointer<BatchDelete> self(this);
-    request->getResultData(QStringLiteral("&m=order&a=order_list"),
-                           BatchDeleteLogic::orderListBody(keyword, byDate ? 6 : 1, m_selectedPersonId, ids),
-                           [self, request, ids, generation](bool ok, const QJsonDocument &document) {
-                               request->deleteLater();
-                               if (!self || self->m_closing || generation != self->m_searchGeneration
-                                   || self->m_running)
-                                   return;
-                               const QString problem = ServiceReply::problem(ok, document, request->lastFailure(),
-                                                                             QStringLiteral("message"));
-                               if (!problem.isEmpty()) {
-                                   self->failSearch(problem);
-                                   return;
-                               }
-                               self->setSearching(false);
-                               QJsonObject reply = document.object();
-                               const QJsonArray data = reply.value(QStringLiteral("data")).toArray();
-                               if (data.isEmpty()) {
-                                   self->warn(QStringLiteral("未检索到订单"));
-                                   return;
-                               }
-                               // A run deletes with the branch and ids of the search that found its orders.
-                               self->m_searchIds = ids;
-                               self->orderListWidget->clearOrders();
-                               self->fileListWidget->clearFiles();
-                               self->orderListWidget->countLabel()->setText(
-                                   QStringLiteral("    共%1个订单").arg(data.size()));
-                               for (int i = 0; i < data.size(); ++i)
-                                   self->orderListWidget->addOrder(BatchDeleteLogic::orderFromJson(data.at(i).toObject(), i));
-                           });
+    QThread *thread = QThread::create([self, body, ids, generation]() {
+        QEventLoop loop;
+        bool answered = false;
+        BaseReq request;
+        request.getResultData(
+            QStringLiteral("&m=order&a=order_list"), body,
+            [self, &request, &loop, &answered, ids, generation](bool ok, const QJsonDocument &document) {
+                answered = true;
+                loop.quit();
+                const QString problem =
+                    ServiceReply::problem(ok, document, request.lastFailure(), QStringLiteral("message"));
+                QList<BatchDeleteOrderInfo> orders;
+                if (problem.isEmpty())
+                    orders = BatchDeleteLogic::ordersFromReply(document.object());
+                // The window is checked on the GUI thread, where it is deleted.
+                QMetaObject::invokeMethod(
+                    qApp,
+                    [self, generation, ids, problem, orders]() {
+                        if (self)
+                            self->onOrderListReply(generation, ids, problem, orders);
+                    },
+                    Qt::QueuedConnection);
+            });
+        if (!answered)
+            loop.exec();
+    });
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    thread->start();
+}
+
+void BatchDelete::onOrderListReply(int generation, const BatchDeleteLogic::Ids &ids, const QString &problem,
+                                   const QList<BatchDeleteOrderInfo> &orders)
+{
+    if (m_closing || generation != m_searchGeneration || m_running)
+        return;
+    if (!problem.isEmpty()) {
+        failSearch(problem);
+        return;
+    }
+    setSearching(false);
+    if (orders.isEmpty()) {
+        warn(QStringLiteral("未检索到订单"));
+        return;
+    }
+    // A run deletes with the branch and ids of the search that found its orders.
+    m_searchIds = ids;
+    orderListWidget->clearOrders();
+    fileListWidget->clearFiles();
+    orderListWidget->countLabel()->setText(QStringLiteral("    共%1个订单").arg(orders.size()));
+    orderListWidget->showOrders(orders);
 }
 
 void BatchDelete::reqTiaoseList()

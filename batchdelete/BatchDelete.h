@@ -104,6 +104,9 @@ private:
     void warn(const QString &text);
     void setSearching(bool searching);
     void failSearch(const QString &problem);
+    // The orders of a search, read off the GUI thread; only the latest search's are shown.
+    void onOrderListReply(int generation, const BatchDeleteLogic::Ids &ids, const QString &problem,
+                          const QList<BatchDeleteOrderInfo> &orders);
     bool journalAhead(const BatchDeleteOrderInfo &order, QString *error);
     void resendNext(QList<BatchDeleteJournal::Entry> owed, int failed, const QString &firstFailure);
 

@@ -95,6 +95,16 @@ BatchDeleteOrderInfo orderFromJson(const QJsonObject &object, int row)
     return order;
 }
 
+QList<BatchDeleteOrderInfo> ordersFromReply(const QJsonObject &reply)
+{
+    const QJsonArray data = reply.value(QLatin1String("data")).toArray();
+    QList<BatchDeleteOrderInfo> orders;
+    orders.reserve(data.size());
+    for (int i = 0; i < data.size(); ++i)
+        orders.append(orderFromJson(data.at(i).toObject(), i));
+    return orders;
+}
+
 bool isAccepted(const QJsonObject &reply)
 {
     return reply.value(QLatin1String("code")).toString() == QLatin1String("1");

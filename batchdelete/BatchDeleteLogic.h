@@ -35,6 +35,8 @@ bool isInside(const QString &path, const QString &folder);
 
 // One order of the "order_list" reply's "data" array, at index row.
 BatchDeleteOrderInfo orderFromJson(const QJsonObject &object, int row);
+// Every order of the reply's "data" array, in its order.
+QList<BatchDeleteOrderInfo> ordersFromReply(const QJsonObject &reply);
 
 // True when the reply is an object with "code" equal to the text "1".
 bool isAccepted(const QJsonObject &reply);

@@ -7,12 +7,16 @@
 #include "widgets/SimpleDialog.h"
 
 #include <QCheckBox>
+#include <QElapsedTimer>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QProgressBar>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -21,6 +25,10 @@ const QString kCounterTitle = QStringLiteral("成功/失败/总数");
 const QString kOrderNumberTitle = QStringLiteral("订单号");
 const QString kDateTitle = QStringLiteral("结单日期");
 const int kColumnWidths[] = {40, 100, 100, 80, 100, 170, 300};
+// Rows above and below the view that keep their widgets, so a small scroll shows them at once.
+constexpr int kRowsAroundView = 4;
+// Time the GUI thread gives one slice of the fill before it answers the user again.
+constexpr int kFillSliceMs = 20;
 
 QString counterText(const BatchDeleteOrderInfo &order)
 {
@@ -95,6 +103,26 @@ BatchDelete_OrderListWidget::BatchDelete_OrderListWidget(QWidget *parent)
     : QWidget(parent)
 {
     setupUI();
+    fillTimer = new QTimer(this);
+    fillTimer->setSingleShot(true);
+    fillTimer->setInterval(0);
+    connect(fillTimer, &QTimer::timeout, this, &BatchDelete_OrderListWidget::fillSomeRows);
+    connect(table->verticalScrollBar(), &QScrollBar::valueChanged, this, &BatchDelete_OrderListWidget::placeRowWidgets);
+    table->viewport()->installEventFilter(this);
+}
+
+// The table goes after the panel's own members: its last events and signals must not reach them.
+BatchDelete_OrderListWidget::~BatchDelete_OrderListWidget()
+{
+    table->viewport()->removeEventFilter(this);
+    disconnect(table->verticalScrollBar(), nullptr, this, nullptr);
+}
+
+bool BatchDelete_OrderListWidget::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == table->viewport() && (event->type() == QEvent::Resize || event->type() == QEvent::Show))
+        placeRowWidgets();
+    return QWidget::eventFilter(watched, event);
 }
 
 void BatchDelete_OrderListWidget::setupUI()
@@ -199,70 +227,195 @@ void BatchDelete_OrderListWidget::addOrder(const BatchDeleteOrderInfo &given)
     orderList.append(order);
     const int row = table->rowCount();
     table->insertRow(row);
+    fillRow(row);
+    if (nextRowToFill == row)
+        ++nextRowToFill;
+    placeRowWidgets();
+}
 
+void BatchDelete_OrderListWidget::showOrders(const QList<BatchDeleteOrderInfo> &orders)
+{
+    clearOrders();
+    orderList = orders;
+    for (int i = 0; i < orderList.size(); ++i) {
+        orderList[i].row = i;
+        orderList[i].checked = false;
+    }
+    table->setRowCount(orderList.size());
+    placeRowWidgets();
+    fillSomeRows();
+}
+
+bool BatchDelete_OrderListWidget::isFilling() const
+{
+    return nextRowToFill < table->rowCount();
+}
+
+void BatchDelete_OrderListWidget::fillRow(int row)
+{
+    if (row < 0 || row >= orderList.size() || row >= table->rowCount())
+        return;
+    const int numberColumn = columnOf(kOrderNumberTitle);
+    if (numberColumn >= 0 && table->item(row, numberColumn))
+        return;
+    const BatchDeleteOrderInfo &order = orderList.at(row);
     for (int column = 0; column < columnTitles.size(); ++column) {
         const QString &title = columnTitles.at(column);
-        if (title == kCheckTitle) {
-            auto *cell = new QWidget();
-            auto *layout = new QHBoxLayout(cell);
-            layout->setContentsMargins(K::f(8), 0, 0, 0);
-            layout->setAlignment(Qt::AlignCenter);
-            auto *box = new QCheckBox(cell);
-            box->setProperty("row", row);
-            connect(box, &QCheckBox::stateChanged, this, &BatchDelete_OrderListWidget::onCheckBoxStateChanged);
-            layout->addWidget(box);
-            table->setCellWidget(row, column, cell);
-        } else if (title == kCounterTitle) {
-            auto *cell = new QWidget();
-            auto *layout = new QHBoxLayout(cell);
-            layout->setContentsMargins(K::f(8), 0, 0, 0);
-            layout->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-            auto *label = new QLabel(counterText(given), cell);
-            label->setObjectName(QStringLiteral("numLab"));
-            auto *bar = new QProgressBar(cell);
-            bar->setObjectName(QStringLiteral("progressBar"));
-            bar->setRange(0, 100);
-            bar->setValue(0);
-            bar->setFixedSize(K::f(80), K::f(16));
-            bar->setTextVisible(true);
-            bar->hide();
-            auto *okButton = new ElementButton(QStringLiteral("查看成功"), ElementButton::ButtonType(2), cell);
-            okButton->setObjectName(QStringLiteral("checkOkBtn"));
-            okButton->setButtonSize(ElementButton::ButtonSize(0));
-            okButton->setTextStyle(true);
-            okButton->hide();
-            auto *failButton = new ElementButton(QStringLiteral("查看失败"), ElementButton::ButtonType(3), cell);
-            failButton->setObjectName(QStringLiteral("checkFailBtn"));
-            failButton->setButtonSize(ElementButton::ButtonSize(0));
-            failButton->setTextStyle(true);
-            failButton->hide();
-            connect(okButton, &QPushButton::clicked, this, [this, row]() { showFileList(row, true); });
-            connect(failButton, &QPushButton::clicked, this, [this, row]() { showFileList(row, false); });
-            layout->addWidget(label);
-            layout->addWidget(bar);
-            layout->addWidget(okButton);
-            layout->addWidget(failButton);
-            table->setCellWidget(row, column, cell);
-        } else {
-            QString text;
-            switch (column) {
-            case 1: text = given.orderpayforkey + QLatin1Char('-') + given.servicetimes; break;
-            case 2: text = BatchDeleteLogic::customerName(given.mname, given.wname); break;
-            case 3: text = given.role1; break;
-            case 4: text = given.fulfil_time; break;
-            case 6: text = given.netpath; break;
-            default: break;
-            }
-            table->setItem(row, column, new QTableWidgetItem(text));
-            // Orders are deleted by number: an elided one could not tell two orders apart.
-            if (title == kOrderNumberTitle)
-                fitTextColumn(column, text);
+        if (title == kCheckTitle || title == kCounterTitle)
+            continue;
+        QString text;
+        switch (column) {
+        case 1: text = order.orderpayforkey + QLatin1Char('-') + order.servicetimes; break;
+        case 2: text = BatchDeleteLogic::customerName(order.mname, order.wname); break;
+        case 3: text = order.role1; break;
+        case 4: text = order.fulfil_time; break;
+        case 6: text = order.netpath; break;
+        default: break;
+        }
+        table->setItem(row, column, new QTableWidgetItem(text));
+        // Orders are deleted by number: an elided one could not tell two orders apart.
+        if (title == kOrderNumberTitle)
+            fitTextColumn(column, text);
+    }
+}
+
+void BatchDelete_OrderListWidget::fillSomeRows()
+{
+    const int rows = qMin(table->rowCount(), int(orderList.size()));
+    const int first = nextRowToFill;
+    QElapsedTimer slice;
+    slice.start();
+    {
+        // Rows out of view need no repaint each; one change below covers the slice.
+        const QSignalBlocker blocker(table->model());
+        while (nextRowToFill < rows) {
+            fillRow(nextRowToFill++);
+            if (nextRowToFill % 64 == 0 && slice.elapsed() >= kFillSliceMs)
+                break;
         }
     }
+    if (nextRowToFill > first) {
+        QAbstractItemModel *model = table->model();
+        emit model->dataChanged(model->index(first, 0), model->index(nextRowToFill - 1, columnTitles.size() - 1));
+    }
+    if (nextRowToFill < rows)
+        fillTimer->start();
+}
+
+QPair<int, int> BatchDelete_OrderListWidget::rowsNearView() const
+{
+    const int rows = qMin(table->rowCount(), int(orderList.size()));
+    const int rowHeight = qMax(1, table->verticalHeader()->defaultSectionSize());
+    int height = table->viewport()->height();
+    // A table not shown yet has no view of its own: a screen's height stands in.
+    if (!table->isVisible()) {
+        const QScreen *screen = table->screen();
+        height = qMax(height, screen ? screen->availableGeometry().height() : 0);
+    }
+    const int top = qMax(0, table->rowAt(0));
+    const int shown = height / rowHeight + 1;
+    return {qMax(0, top - kRowsAroundView), qMin(rows, top + shown + kRowsAroundView)};
+}
+
+void BatchDelete_OrderListWidget::placeRowWidgets()
+{
+    const int rows = qMin(table->rowCount(), int(orderList.size()));
+    const QPair<int, int> near = rowsNearView();
+    const int checkColumn = columnOf(kCheckTitle);
+    const int counterColumn = columnOf(kCounterTitle);
+    // Released out of view: the table moves every widget it holds on each scroll.
+    for (int row = widgetRowsFirst; row < qMin(widgetRowsLast, rows); ++row) {
+        if (row >= near.first && row < near.second)
+            continue;
+        for (int column : {checkColumn, counterColumn}) {
+            if (column >= 0 && table->cellWidget(row, column))
+                table->removeCellWidget(row, column);
+        }
+    }
+    for (int row = near.first; row < near.second; ++row) {
+        fillRow(row);
+        if (checkColumn >= 0 && !table->cellWidget(row, checkColumn))
+            makeCheckCell(row);
+        if (counterColumn >= 0 && !table->cellWidget(row, counterColumn))
+            makeCounterCell(row);
+    }
+    widgetRowsFirst = near.first;
+    widgetRowsLast = qMax(near.first, near.second);
+}
+
+void BatchDelete_OrderListWidget::makeCheckCell(int row)
+{
+    // Made in the viewport, where the table puts it: moved there later it would be polished twice.
+    auto *cell = new QWidget(table->viewport());
+    auto *layout = new QHBoxLayout(cell);
+    layout->setContentsMargins(K::f(8), 0, 0, 0);
+    layout->setAlignment(Qt::AlignCenter);
+    auto *box = new QCheckBox(cell);
+    box->setProperty("row", row);
+    box->setChecked(orderList.at(row).checked);
+    box->setEnabled(userEnabled);
+    connect(box, &QCheckBox::stateChanged, this, &BatchDelete_OrderListWidget::onCheckBoxStateChanged);
+    layout->addWidget(box);
+    table->setCellWidget(row, columnOf(kCheckTitle), cell);
+}
+
+void BatchDelete_OrderListWidget::makeCounterCell(int row)
+{
+    const BatchDeleteOrderInfo &order = orderList.at(row);
+    auto *cell = new QWidget(table->viewport());
+    auto *layout = new QHBoxLayout(cell);
+    layout->setContentsMargins(K::f(8), 0, 0, 0);
+    layout->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    auto *label = new QLabel(counterText(order), cell);
+    label->setObjectName(QStringLiteral("numLab"));
+    auto *bar = new QProgressBar(cell);
+    bar->setObjectName(QStringLiteral("progressBar"));
+    bar->setRange(0, 100);
+    bar->setValue(0);
+    bar->setFixedSize(K::f(80), K::f(16));
+    bar->setTextVisible(true);
+    bar->hide();
+    auto *okButton = new ElementButton(QStringLiteral("查看成功"), ElementButton::ButtonType(2), cell);
+    okButton->setObjectName(QStringLiteral("checkOkBtn"));
+    okButton->setButtonSize(ElementButton::ButtonSize(0));
+    okButton->setTextStyle(true);
+    okButton->hide();
+    auto *failButton = new ElementButton(QStringLiteral("查看失败"), ElementButton::ButtonType(3), cell);
+    failButton->setObjectName(QStringLiteral("checkFailBtn"));
+    failButton->setButtonSize(ElementButton::ButtonSize(0));
+    failButton->setTextStyle(true);
+    failButton->hide();
+    connect(okButton, &QPushButton::clicked, this, [this, row]() { showFileList(row, true); });
+    connect(failButton, &QPushButton::clicked, this, [this, row]() { showFileList(row, false); });
+    layout->addWidget(label);
+    layout->addWidget(bar);
+    layout->addWidget(okButton);
+    layout->addWidget(failButton);
+
+    // A cell made again after a scroll shows where the order's deletion stands.
+    if (!order.all.isEmpty()) {
+        bar->setMaximum(order.all.size());
+        const int done = order.deleted.size() + order.failed.size();
+        if (done > 0 && done < order.all.size()) {
+            bar->setValue(done);
+            bar->show();
+        } else if (done > 0) {
+            okButton->setVisible(!order.deleted.isEmpty());
+            failButton->setVisible(!order.failed.isEmpty());
+        }
+    }
+    table->setCellWidget(row, columnOf(kCounterTitle), cell);
+    if (!order.all.isEmpty())
+        fitCounter(cell, order.all.size());
 }
 
 void BatchDelete_OrderListWidget::clearOrders()
 {
+    // Rows of the last reply still to be filled have no place any more.
+    fillTimer->stop();
+    nextRowToFill = 0;
+    widgetRowsFirst = 0;
+    widgetRowsLast = 0;
     orderList.clear();
     table->setRowCount(0);
     selectAllCheck->setChecked(false);
@@ -415,6 +568,7 @@ void BatchDelete_OrderListWidget::deleteRefreshOrder(const BatchDeleteOrderInfo 
 
 void BatchDelete_OrderListWidget::setUserEnable(bool enable)
 {
+    userEnabled = enable;
     selectAllCheck->setEnabled(enable);
     const int column = columnOf(kCheckTitle);
     for (int row = 0; row < table->rowCount(); ++row) {

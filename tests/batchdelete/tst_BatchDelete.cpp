@@ -35,6 +35,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTableWidget>
+#include <QSignalSpy>
 #include <QtTest>
 #include <memory>
 
@@ -83,7 +84,9 @@ private slots:
     void refusals();
     void startNeedsCheckedOrder();
 
+    void laterSearchKeepsItsOrders();
     void runDeletesAndReportsEachFile();
+    void selectAllRunsRowsNeverShown();
     void branchAndSearchFixedDuringRun();
     void thousandsOfFilesHandedOn();
     void reportResentAfterRefusals();
@@ -162,6 +165,7 @@ void tst_BatchDelete::init()
     m_service.setFailure("order", "delete_pic_before", StandInService::Failure::None);
     m_service.setFailure("order", "delete_pic_after", StandInService::Failure::None);
     m_service.setDelay("order", "delete_pic_after", 0);
+    m_service.setDelay("order", "order_list", 0);
     m_service.setReply("order", "delete_pic_before", accepted());
     m_service.setReply("order", "delete_pic_after", accepted());
     m_service.clearRequests();
@@ -265,6 +269,44 @@ void tst_BatchDelete::searchSendsShopThenOrders()
     const QString date = QStringLiteral("2024-05-06 18:30:00");
     table->item(0, 4)->setText(date);
     QVERIFY(table->columnWidth(4) > table->fontMetrics().horizontalAdvance(date) + 8);
+}
+
+void tst_BatchDelete::laterSearchKeepsItsOrders()
+{
+    // The first search's orders come while the second one is still out.
+    int answered = 0;
+    m_service.setHandler("order", "order_list", [this, &answered](const StandInService::Request &) {
+        return orderListReply(++answered == 1 ? QList<QJsonObject>{order(1, QString()), order(2, QString())}
+                                              : QList<QJsonObject>{order(3, QString())});
+    });
+    m_service.setDelay("order", "order_list", 300);
+    QTest::mouseClick(m_window->findChild<QPushButton *>("searchButton"), Qt::LeftButton);
+    QVERIFY(m_service.waitForRequests(2, 10000));
+    m_service.setDelay("order", "order_list", 1500);
+    m_window->reqShopInfo();
+    QTableWidget *table = m_window->orderListPanel()->tableWidget();
+    QSignalSpy filled(table->model(), &QAbstractItemModel::rowsInserted);
+    QTRY_COMPARE_WITH_TIMEOUT(m_window->orderListPanel()->countLabel()->text(), QStringLiteral("    共1个订单"), 10000);
+    QCOMPARE(answered, 2);
+    QCOMPARE(filled.count(), 1);
+    QCOMPARE(table->item(0, 1)->text(), QStringLiteral("A123-2"));
+}
+
+void tst_BatchDelete::selectAllRunsRowsNeverShown()
+{
+    const QStringList files = makeOrderFolder("share/A40");
+    for (int n = 1; n < 40; ++n)
+        m_orders << order(n, QString());
+    m_orders << order(40, m_root->path() + "share/A40");
+    search();
+    QTableWidget *table = m_window->orderListPanel()->tableWidget();
+    QTRY_COMPARE(table->rowCount(), 40);
+    QVERIFY(!table->cellWidget(39, 0));
+    m_window->orderListPanel()->selectAllBox()->setChecked(true);
+    startRun();
+    QVERIFY(!waitForFinalBox().isEmpty());
+    QCOMPARE(existing(files), 0);
+    QCOMPARE(m_service.requests("order", "delete_pic_before").size(), 1);
 }
 
 void tst_BatchDelete::permissionRequired_data()

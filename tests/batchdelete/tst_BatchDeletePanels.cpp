@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTableWidget>
@@ -65,6 +66,34 @@ QWidget *counter(BatchDelete_OrderListWidget &panel, int row)
     return panel.tableWidget()->cellWidget(row, 5);
 }
 
+QList<BatchDeleteOrderInfo> makeOrders(int count, const QString &payKeyPrefix = QStringLiteral("A"))
+{
+    QList<BatchDeleteOrderInfo> orders;
+    for (int i = 0; i < count; ++i) {
+        orders.append(makeOrder(i));
+        orders.last().orderpayforkey = payKeyPrefix + QString::number(i);
+    }
+    return orders;
+}
+
+// Every row the table shows, down to the last one in view, has its box and its counter.
+bool rowsInViewHaveWidgets(const QTableWidget *table)
+{
+    const int bottom = table->rowAt(table->viewport()->height() - 1);
+    for (int row = table->rowAt(0); row <= (bottom < 0 ? table->rowCount() - 1 : bottom); ++row)
+        if (row < 0 || !table->cellWidget(row, 0) || !table->cellWidget(row, 5))
+            return false;
+    return true;
+}
+
+// A small panel on screen: a few rows in view, most far below.
+bool showSmall(BatchDelete_OrderListWidget &panel)
+{
+    panel.resize(900, 300);
+    panel.show();
+    return QTest::qWaitForWindowExposed(&panel);
+}
+
 bool writeFile(const QString &path)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
@@ -95,6 +124,8 @@ private slots:
     void counterThroughARun();
     void unknownOrderAndBadIndexChangeNothing();
     void fileListDialogs();
+    void rowWidgetsFollowTheView();
+    void ticksKeptForRowsWithoutWidgets();
 
     void modelRolesAndRange();
     void scanShowsFilesAndHandsThemOn();
@@ -236,6 +267,69 @@ void tst_BatchDeletePanels::fileListDialogs()
     dialog->handleOk();
 }
 
+void tst_BatchDeletePanels::rowWidgetsFollowTheView()
+{
+    BatchDelete_OrderListWidget panel;
+    QVERIFY(showSmall(panel));
+    panel.showOrders(makeOrders(30));
+    QTableWidget *table = panel.tableWidget();
+    QVERIFY(rowsInViewHaveWidgets(table) && !table->cellWidget(29, 0));
+    // Maximised: every row fits, nothing scrolls.
+    panel.resize(900, 45 * 40);
+    QTRY_COMPARE(table->rowAt(table->viewport()->height() - 1), -1);
+    QVERIFY(rowsInViewHaveWidgets(table));
+
+    panel.resize(900, 300);
+    panel.showOrders(makeOrders(300));
+    const QList<BatchDeleteFileInfo> files = makeFiles(2);
+    panel.refreshOrderFiles(QStringLiteral("OP299"), files);
+    panel.deleteRefreshOrder(makeOrder(299), outcome(files.at(0), Deleted));
+    table->verticalScrollBar()->setValue(table->verticalScrollBar()->maximum() / 2);
+    QVERIFY(rowsInViewHaveWidgets(table));
+    table->scrollToBottom();
+    QVERIFY(rowsInViewHaveWidgets(table) && !table->cellWidget(0, 0));
+    // A counter made on the way shows where the order's deletion stands.
+    QCOMPARE(counter(panel, 299)->findChild<QLabel *>("numLab")->text(), QStringLiteral("1/0/2"));
+    auto *bar = counter(panel, 299)->findChild<QProgressBar *>("progressBar");
+    QVERIFY(!bar->isHidden());
+    QCOMPARE(qMakePair(bar->value(), bar->maximum()), qMakePair(1, 2));
+}
+
+void tst_BatchDeletePanels::ticksKeptForRowsWithoutWidgets()
+{
+    BatchDelete_OrderListWidget panel;
+    QVERIFY(showSmall(panel));
+    QList<BatchDeleteOrderInfo> orders = makeOrders(5000);
+    orders.last().orderpayforkey = QStringLiteral("WWMMWWMMWWMMWWMM");
+    panel.showOrders(orders);
+    QTableWidget *table = panel.tableWidget();
+    // While the rows are still being filled, "全选" covers every one.
+    panel.selectAllBox()->setChecked(true);
+    QCOMPARE(panel.getCheckedOrders().size(), 5000);
+    rowBox(panel, 1)->setChecked(false);
+    table->scrollToBottom();
+    QVERIFY(rowBox(panel, 4999)->isChecked());
+    rowBox(panel, 4999)->setChecked(false);
+    table->scrollToTop();
+    QVERIFY(!rowBox(panel, 1)->isChecked() && rowBox(panel, 2)->isChecked());
+    QCOMPARE(panel.getCheckedOrders().size(), 4998);
+    QCOMPARE(panel.getCheckedOrders().last().order_photo_id, QStringLiteral("OP4998"));
+    panel.selectAllBox()->setChecked(false);
+    QVERIFY(panel.getCheckedOrders().isEmpty());
+    // The widest number, filled far out of view, still shows whole.
+    QTRY_VERIFY(!panel.isFilling());
+    const QString widest = table->item(4999, 1)->text();
+    QVERIFY(table->fontMetrics().horizontalAdvance(widest) <= table->columnWidth(1) - 2 * 4);
+
+    // A new search during a fill: only its own rows, every one filled.
+    panel.showOrders(makeOrders(5000));
+    panel.showOrders(makeOrders(200, QStringLiteral("B")));
+    QTRY_VERIFY(!panel.isFilling());
+    QCOMPARE(table->rowCount(), 200);
+    QVERIFY(table->item(199, 1));
+    QCOMPARE(table->item(199, 1)->text(), QStringLiteral("B199-2"));
+}
+
 void tst_BatchDeletePanels::modelRolesAndRange()
 {
     BatchDeleteFileModel model;
@@ -293,7 +387,8 @@ void tst_BatchDeletePanels::missingFolderToasts()
     QFETCH(QString, folder);
     QFETCH(QString, shown);
     ScopedMountRoot root;
-    root.mkpath(QStringLiteral("orders"));
+    // A mounted share is never empty.
+    QVERIFY(writeFile(root.mkpath(QStringLiteral("orders")) + QStringLiteral("/marker")));
     const QString path = root.path() + folder;
     BatchDelete_FileListWidget panel;
     panel.show();

@@ -1,0 +1,167 @@
+// Searches orders in the batch delete window ("批量删除") against the
+// stand-in service answering with COUNT orders (default: 2000, then 20000),
+// and reports for each count:
+//  - how long from the click until every row of the order table is filled;
+//  - the longest time the GUI thread was held at a time, from the click
+//    until the rows are filled and drawn, and while the table is scrolled
+//    from top to bottom in some 200 jumps;
+//  - how long "全选" takes, and whether the checked orders are all of them;
+//  - how long closing the window takes.
+//
+//   batchdelete_search_bench [COUNT ...]
+//
+// Offscreen unless QT_QPA_PLATFORM says otherwise; the service answers on a
+// thread of its own.
+
+#include "app/core/Config.h"
+#include "batchdelete/BatchDelete.h"
+#include "batchdelete/BatchDeleteLogic.h"
+#include "batchdelete/BatchDelete_OrderListWidget.h"
+#include "platform/MountRoot.h"
+#include "support/BatchDeleteStudioData.h"
+#include "support/StandInService.h"
+
+#include "bench/BenchSupport.h"
+#include "bench/StallProbe.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QPointer>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QThread>
+#include <QTimer>
+
+namespace Data = BatchDeleteStudioData;
+using BenchSupport::waitFor;
+
+namespace {
+
+void settle(int ms)
+{
+    waitFor([] { return false; }, ms);
+}
+
+bool runOne(StandInService *service, const QString &root, int count, QTextStream &out)
+{
+    QMetaObject::invokeMethod(service, [service, root, count]() {
+        QList<QJsonObject> orders;
+        for (int n = 0; n < count; ++n)
+            orders << Data::order(n, root + QStringLiteral("/photo/2024/05/A12%1-2_张三").arg(n));
+        service->setReply(QStringLiteral("order"), QStringLiteral("order_list"), Data::orderListReply(orders));
+    }, Qt::BlockingQueuedConnection);
+
+    auto *window = new BatchDelete();
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->resize(1400, 800);
+    window->show();
+    settle(300);
+    QTableWidget *table = window->orderListPanel()->tableWidget();
+    auto *search = window->findChild<QPushButton *>(QStringLiteral("searchButton"));
+
+    StallProbe probe;
+    QElapsedTimer clock;
+    probe.start();
+    clock.start();
+    search->click();
+    const bool filled = waitFor([table, count] {
+        return table->rowCount() == count && table->item(count - 1, 1) && !table->item(count - 1, 1)->text().isEmpty();
+    }, 1800000);
+    const qint64 fillMs = clock.elapsed();
+    settle(300);
+    probe.stop();
+    const double fillStall = probe.longestMs();
+    if (!filled) {
+        out << count << " orders: the table was not filled\n";
+        return false;
+    }
+
+    // Down to the bottom in jumps, each drawn.
+    QScrollBar *bar = table->verticalScrollBar();
+    probe.start();
+    int pages = 0;
+    for (int value = 0; value <= bar->maximum() && pages < 400; value += qMax(1, bar->maximum() / 200), ++pages) {
+        bar->setValue(value);
+        // A turn of a real loop: released widgets are deleted there, as in the application.
+        QEventLoop loop;
+        QTimer::singleShot(0, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    bar->setValue(bar->maximum());
+    settle(100);
+    probe.stop();
+    const double scrollStall = probe.longestMs();
+    const int widgets = table->viewport()->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly).size();
+
+    clock.restart();
+    window->orderListPanel()->selectAllBox()->setChecked(true);
+    const qint64 selectAllMs = clock.elapsed();
+    const int checked = window->orderListPanel()->getCheckedOrders().size();
+
+    QPointer<BatchDelete> guard(window);
+    clock.restart();
+    window->close();
+    waitFor([&guard] { return guard.isNull(); }, 900000);
+    const qint64 closeMs = clock.elapsed();
+
+    out << QStringLiteral("%1 orders: filled in %2 ms, longest GUI stall %3 ms; scrolling in %4 jumps: longest stall "
+                          "%5 ms, %6 cell widgets at the bottom; 全选 %7 ms, %8 checked; close %9 ms\n")
+               .arg(count)
+               .arg(fillMs)
+               .arg(fillStall, 0, 'f', 1)
+               .arg(pages)
+               .arg(scrollStall, 0, 'f', 1)
+               .arg(widgets)
+               .arg(selectAllMs)
+               .arg(checked)
+               .arg(closeMs);
+    out.flush();
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    BenchSupport::offscreenUnlessSet();
+    QApplication app(argc, argv);
+    BenchSupport::quietLogs();
+    BatchDeleteLogic::registerMetaTypes();
+    QTextStream out(stdout);
+    QList<int> counts;
+    for (const QString &arg : app.arguments().mid(1))
+        counts << arg.toInt();
+    if (counts.isEmpty())
+        counts = {2000, 20000};
+
+    QTemporaryDir root;
+    MountRoot::setPath(root.path());
+
+    // The service answers on its own thread, as a real one would.
+    QThread serviceThread;
+    serviceThread.start();
+    auto *service = new StandInService();
+    service->moveToThread(&serviceThread);
+    QMetaObject::invokeMethod(service, [service]() {
+        service->start();
+        service->setReply(QStringLiteral("public"), QStringLiteral("switch_shop"), Data::switchShopReply(1));
+    }, Qt::BlockingQueuedConnection);
+    Config::setUrlHost(service->baseUrl());
+    Config::k_shops = {ShopEntry{QStringLiteral("101"), QStringLiteral("旗舰店"), QString()}};
+    BenchSupport::MessageBoxAnswerer boxes(50);
+
+    bool ok = true;
+    for (int count : qAsConst(counts))
+        ok = runOne(service, root.path(), count, out) && ok;
+
+    QMetaObject::invokeMethod(service, [service]() { delete service; }, Qt::BlockingQueuedConnection);
+    serviceThread.quit();
+    serviceThread.wait();
+    MountRoot::reset();
+    return ok ? 0 : 1;
+}
