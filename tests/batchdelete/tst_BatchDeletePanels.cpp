@@ -293,7 +293,8 @@ void tst_BatchDeletePanels::missingFolderToasts()
     QFETCH(QString, folder);
     QFETCH(QString, shown);
     ScopedMountRoot root;
-    root.mkpath(QStringLiteral("orders"));
+    // A share with content: an empty one is an unmounted mount point.
+    QVERIFY(writeFile(root.mkpath(QStringLiteral("orders")) + QStringLiteral("/marker")));
     const QString path = root.path() + folder;
     BatchDelete_FileListWidget panel;
     panel.show();
