@@ -104,7 +104,10 @@ private:
     void warn(const QString &text);
     void setSearching(bool searching);
     void failSearch(const QString &problem);
-    bool journalAhead(const BatchDeleteOrderInfo &order, QString *error);
+    // Records the next batch of files not yet in the journal; false with why when it cannot.
+    bool journalAhead(const BatchDeleteOrderInfo &order, const QList<BatchDeleteFileInfo> &files, QString *error);
+    // Files recorded ahead that were never handed on: nothing is owed for them.
+    void forgetUnremoved(const QList<BatchDeleteFileInfo> &files);
     void resendNext(QList<BatchDeleteJournal::Entry> owed, int failed, const QString &firstFailure);
 
     QString m_currentShopId;

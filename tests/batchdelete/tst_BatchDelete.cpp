@@ -6,7 +6,9 @@
 #include "batchdelete/BatchDelete_FileListWidget.h"
 #include "batchdelete/BatchDelete_OrderListWidget.h"
 #include "batchdelete/BatchLoginDialog.h"
+#include "batchdelete/FileScanWorker.h"
 #include "support/BatchDeleteStudioData.h"
+#include "support/BindMount.h"
 #include "support/JournalHolder.h"
 #include "support/LoginDialogWatcher.h"
 #include "support/ScopedMountRoot.h"
@@ -29,6 +31,7 @@
 #include <QJsonDocument>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMutex>
 #include <QPointer>
 #include <QProcess>
 #include <QScopeGuard>
@@ -55,6 +58,34 @@ int existing(const QStringList &files)
         count += QFileInfo::exists(file) ? 1 : 0;
     return count;
 }
+
+// Called on the scan thread as a folder scan enters each folder: a test pulls
+// the share from under the scanner at a folder of its choice.
+QMutex scanHookMutex;
+std::function<void(const QString &folder)> scanHook;
+
+class ScanWatchingApplication : public QApplication
+{
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject *receiver, QEvent *event) override
+    {
+        // A scan request reaches its worker on the scan thread: hooked before it runs.
+        if (event->type() == QEvent::MetaCall) {
+            auto *worker = qobject_cast<FileScanWorker *>(receiver);
+            if (worker && !worker->property("hooked").toBool()) {
+                worker->setProperty("hooked", true);
+                QObject::connect(worker, &FileScanWorker::scanProgress, [](int, const QString &folder) {
+                    QMutexLocker lock(&scanHookMutex);
+                    if (scanHook)
+                        scanHook(folder);
+                });
+            }
+        }
+        return QApplication::notify(receiver, event);
+    }
+};
 
 QStringList toastTexts(QWidget *window)
 {
@@ -93,6 +124,8 @@ private slots:
     void shareDisappearsDuringRun_data();
     void shareDisappearsDuringRun();
     void smbServerStoppedDuringRun();
+    void unmountedShareTouchesNothing_data();
+    void unmountedShareTouchesNothing();
     void folderSwappedForLinkDeletesNothing();
     void undeletableFileSaysWhy_data();
     void undeletableFileSaysWhy();
@@ -104,7 +137,9 @@ private slots:
     void owedReportsOfOtherProgramSentOnceItIsGone();
     void owedReportRefusedOrUnreachable_data();
     void owedReportRefusedOrUnreachable();
+    void owedEntryOfUnmountedShareKept();
     void recordedBeforeRemoval();
+    void unrecordableRunRemovesNothing_data();
     void unrecordableRunRemovesNothing();
     void closeDuringRunAsksThenSendsReports();
     void windowDestroyedDuringRunStopsFurtherSteps();
@@ -571,6 +606,8 @@ void tst_BatchDelete::skippedOrdersAreListed()
             QCOMPARE(request.field("order_photo_id"), QStringLiteral("OP2"));
     }
     QVERIFY(m_window->isUserEnabled());
+    // Recorded ahead of an announcement that was not accepted: nothing is owed for them.
+    QCOMPARE(BatchDeleteJournal::read(BatchDeleteJournal::defaultPath()).size(), 0);
 }
 
 void tst_BatchDelete::shareDisappearsDuringRun_data()
@@ -644,6 +681,70 @@ void tst_BatchDelete::smbServerStoppedDuringRun()
         QCOMPARE(QFile::exists(file), !reportedPaths().contains(mounted));
     }
     QVERIFY(existing(served) > 0);
+}
+
+void tst_BatchDelete::unmountedShareTouchesNothing_data()
+{
+    QTest::addColumn<QString>("when");
+    QTest::newRow("unmounted before the search") << "before search";
+    QTest::newRow("unmounted between search and start") << "after listing";
+    QTest::newRow("unmounted while the run scans the order") << "mid-scan";
+}
+
+// The first order's share is a bind mount; unmounted, it leaves its mount
+// point empty. That order is named with the missing share and nothing of it
+// is announced, deleted or reported; the order on another share goes as usual.
+void tst_BatchDelete::unmountedShareTouchesNothing()
+{
+    QFETCH(QString, when);
+    QTemporaryDir source;
+    QStringList kept;
+    for (int i = 0; i < 30; ++i) {
+        for (int j = 0; j < 2; ++j) {
+            kept << source.path() + QStringLiteral("/A1/f%1/%2.jpg").arg(i, 2, 10, QLatin1Char('0')).arg(j);
+            QVERIFY(writeFile(kept.last()));
+        }
+    }
+    const QString folder = m_root->path() + "share/A1";
+    BindMount mount(source.path(), m_root->path() + "share");
+    if (!mount.isMounted())
+        QSKIP("no bind mounts here");
+    const QStringList second = makeOrderFolder("other/B2");
+    m_orders = {order(1, folder), order(2, m_root->path() + "other/B2")};
+    if (when == "before search")
+        mount.unmount();
+    search();
+    m_window->orderListPanel()->tableWidget()->selectRow(0);
+    if (when != "before search")
+        QTRY_COMPARE_WITH_TIMEOUT(m_window->fileListPanel()->fileModel()->rowCount(), kept.size(), 10000);
+    checkRow(0);
+    checkRow(1);
+    if (when == "after listing")
+        mount.unmount();
+    const auto unhook = qScopeGuard([]() {
+        QMutexLocker lock(&scanHookMutex);
+        scanHook = nullptr;
+    });
+    if (when == "mid-scan") {
+        QMutexLocker lock(&scanHookMutex);
+        scanHook = [&mount, folder](const QString &entered) {
+            if (entered == folder + "/f15")
+                mount.unmount();
+        };
+    }
+    m_service.clearRequests();
+    startRun();
+    const QString text = waitForFinalBox();
+    QVERIFY2(text.contains(QStringLiteral("以下订单未删除：\nA121-2：") + K::missingShareMessage(folder)),
+             qPrintable(text));
+    QVERIFY(!mount.isMounted());
+    QCOMPARE(existing(kept), kept.size());
+    QCOMPARE(existing(second), 0);
+    QCOMPARE(m_service.requests("order", "delete_pic_before").size(), 1);
+    for (const StandInService::Request &request : m_service.requests()) {
+        if (request.action() == QLatin1String("delete_pic_before") || request.action() == QLatin1String("delete_pic_after"))
+            QCOMPARE(request.field("order_photo_id"), QStringLiteral("OP2"));
+    }
 }
 
 void tst_BatchDelete::folderSwappedForLinkDeletesNothing()
@@ -946,23 +1047,84 @@ void tst_BatchDelete::recordedBeforeRemoval()
     QCOMPARE(BatchDeleteJournal::read(BatchDeleteJournal::defaultPath()).size(), 0);
 }
 
+// An owed entry whose share is unmounted stays owed: the empty mount point
+// says nothing of the file, which may well still be on the share.
+void tst_BatchDelete::owedEntryOfUnmountedShareKept()
+{
+    QTemporaryDir source;
+    QVERIFY(writeFile(source.path() + "/A1/原片/1.jpg"));
+    QVERIFY(writeFile(source.path() + "/A1/原片/2.jpg"));
+    BindMount mount(source.path(), m_root->path() + "share");
+    if (!mount.isMounted())
+        QSKIP("no bind mounts here");
+    delete m_window;
+    {
+        BatchDeleteJournal journal(BatchDeleteJournal::defaultPath());
+        journal.load();
+        QString error;
+        QVERIFY2(journal.record({JournalHolder::entry(m_root->path() + "share/A1/原片/1.jpg")}, &error),
+                 qPrintable(error));
+    }
+    mount.unmount();
+    m_service.clearRequests();
+    m_window = new BatchDelete();
+    m_window->show();
+    // The window's first look at the journal, due at the first turn of the event loop, is over.
+    bool turned = false;
+    QTimer::singleShot(0, this, [&turned]() { turned = true; });
+    QTRY_VERIFY(turned);
+    QVERIFY(!m_window->isResendingJournal());
+    QCOMPARE(BatchDeleteJournal::read(BatchDeleteJournal::defaultPath()).size(), 1);
+    QCOMPARE(m_service.requests().size(), 0);
+}
+
+void tst_BatchDelete::unrecordableRunRemovesNothing_data()
+{
+    QTest::addColumn<QString>("journal"); // what keeps the journal from being written
+    QTest::addColumn<QString>("why");
+    QTest::newRow("a folder in the journal's place") << "folder" << QStringLiteral("同名的目录占着这个位置");
+    QTest::newRow("journal folder read-only") << "read-only" << QStringLiteral("所在磁盘为只读");
+    QTest::newRow("journal folder read-only, window opened since") << "read-only, reopened"
+                                                                    << QStringLiteral("所在磁盘为只读");
+}
+
+// Nothing is announced before the journal took the files: the run stops
+// saying why the record cannot be written, with every file still there.
 void tst_BatchDelete::unrecordableRunRemovesNothing()
 {
+    QFETCH(QString, journal);
+    QFETCH(QString, why);
     const QStringList files = makeOrderFolder("share/A1");
-    // A folder where the journal file should be: it cannot be written.
-    QVERIFY(QDir().mkpath(BatchDeleteJournal::defaultPath()));
+    const QString path = BatchDeleteJournal::defaultPath();
+    std::unique_ptr<BindMount> readOnly;
+    if (journal == "folder") {
+        QVERIFY(QDir().mkpath(path));
+    } else {
+        if (journal.endsWith("reopened"))
+            delete m_window;
+        const QString folder = QFileInfo(path).path();
+        readOnly = std::make_unique<BindMount>(folder, folder);
+        if (!readOnly->makeReadOnly())
+            QSKIP("no read-only bind mount here");
+        if (!m_window) {
+            m_window = new BatchDelete();
+            m_window->show();
+        }
+    }
     m_orders = {order(1, m_root->path() + "share/A1")};
     search();
     checkRow(0);
     startRun();
     const QString text = waitForFinalBox();
-    QVERIFY2(text.startsWith(QStringLiteral("无法写入删除记录，删除已停止：") + BatchDeleteJournal::defaultPath()),
-             qPrintable(text));
+    QCOMPARE(text.section(QLatin1Char('\n'), 0, 0), QStringLiteral("无法写入删除记录，删除已停止：") + path + "：" + why);
     QVERIFY(text.contains(QStringLiteral("A121-2：无法写入删除记录")));
     QCOMPARE(existing(files), 4);
+    QCOMPARE(m_service.requests("order", "delete_pic_before").size(), 0);
     QCOMPARE(m_service.requests("order", "delete_pic_after").size(), 0);
     QVERIFY(m_window->isUserEnabled());
-    QVERIFY(QDir(BatchDeleteJournal::defaultPath()).removeRecursively());
+    readOnly.reset();
+    if (journal == "folder")
+        QVERIFY(QDir(path).removeRecursively());
 }
 
 void tst_BatchDelete::cancelledVerificationStartsNothing()
@@ -1140,7 +1302,7 @@ int main(int argc, char **argv)
     int code = 0;
     if (JournalHolder::runIfAsked(argc, argv, &code))
         return code;
-    QApplication app(argc, argv);
+    ScanWatchingApplication app(argc, argv);
     app.setAttribute(Qt::AA_Use96Dpi, true);
     tst_BatchDelete test;
     QTEST_SET_MAIN_SOURCE_PATH
