@@ -1,4 +1,5 @@
 #include "app/core/FormBody.h"
+#include "batchdelete/BatchDeleteAnnouncement.h"
 #include "batchdelete/BatchDeleteLogic.h"
 #include "support/ScopedMountRoot.h"
 
@@ -21,6 +22,7 @@ private slots:
     void orderFolderOnlyBelowMountRoot();
     void searchBodyFieldsInOrder();
     void announcementCarriesEveryFileOnce();
+    void announcedFilesNumberedAfresh();
     void reportEncodesPathAndNameOnce();
     void acceptedOnlyForTextOne_data();
     void acceptedOnlyForTextOne();
@@ -133,6 +135,38 @@ void tst_BatchDeleteLogic::announcementCarriesEveryFileOnce()
     QCOMPARE(QJsonDocument::fromJson(fields.at(5).second.toUtf8()).array().size(), 2);
     // The "&" inside the JSON must not split the form.
     QVERIFY(body.contains("%26"));
+}
+
+// Only files below the order folder are announced, numbered from 0 again:
+// the number is the file's row and its place in the order's list.
+void tst_BatchDeleteLogic::announcedFilesNumberedAfresh()
+{
+    registerMetaTypes();
+    ScopedMountRoot root;
+    BatchDeleteOrderInfo order;
+    order.order_photo_id = QStringLiteral("OP1");
+    order.netpath = root.path() + "share/A1";
+    QList<BatchDeleteFileInfo> found;
+    for (const QString &path : {order.netpath + "/1.jpg", root.path() + "share/A2/2.jpg", order.netpath + "/原片/3.jpg",
+                                order.netpath + "/../A2/4.jpg", order.netpath + "/5.jpg"}) {
+        BatchDeleteFileInfo file;
+        file.filePath = path;
+        file.fileName = path.section(QLatin1Char('/'), -1);
+        file.index = found.size();
+        found << file;
+    }
+    BatchDeleteAnnouncement announcement(Ids{"101", "E7", "S9"}, order, found);
+    announcement.setAutoDelete(false);
+    QSignalSpy built(&announcement, &BatchDeleteAnnouncement::built);
+    announcement.run();
+    QCOMPARE(built.count(), 1);
+    QStringList names;
+    QList<int> numbers;
+    for (const BatchDeleteFileInfo &file : built.first().at(1).value<QList<BatchDeleteFileInfo>>())
+        names << file.fileName, numbers << file.index;
+    QCOMPARE(names, QStringList({"1.jpg", "3.jpg", "5.jpg"}));
+    QCOMPARE(numbers, QList<int>({0, 1, 2}));
+    QCOMPARE(built.first().at(3).toInt(), found.size());
 }
 
 void tst_BatchDeleteLogic::reportEncodesPathAndNameOnce()
