@@ -2,14 +2,12 @@
 
 #include <QDir>
 #include <QFile>
-#include <QString>
 
 #include <sys/mount.h>
 
-// A folder mounted on another while in scope, as a share is mounted on its
-// mount point. Needs root; isMounted() tells whether it worked. unmount() is
-// a lazy unmount, callable from any thread: the mount point is left behind
-// empty, as an unmounted share leaves it.
+// A folder mounted on another while in scope, as a share on its mount point
+// (needs root). unmount() is lazy and works from any thread: the mount point
+// is left behind empty, as an unmounted share leaves it.
 class BindMount
 {
 public:
@@ -17,19 +15,14 @@ public:
         : m_target(QFile::encodeName(target))
     {
         QDir().mkpath(target);
-        m_mounted = ::mount(QFile::encodeName(source).constData(), m_target.constData(), nullptr, MS_BIND, nullptr)
-                    == 0;
+        m_mounted = ::mount(QFile::encodeName(source).constData(), m_target.constData(), nullptr, MS_BIND, nullptr) == 0;
     }
     ~BindMount() { unmount(); }
-    BindMount(const BindMount &) = delete;
-    BindMount &operator=(const BindMount &) = delete;
-
     bool isMounted() const { return m_mounted; }
-    // Remounts read-only: writes through the mount fail with EROFS, even for root.
+    // Writes through the mount then fail with EROFS, even for root.
     bool makeReadOnly()
     {
-        return m_mounted
-               && ::mount(nullptr, m_target.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
+        return m_mounted && ::mount(nullptr, m_target.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
     }
     void unmount()
     {
