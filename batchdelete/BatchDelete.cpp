@@ -46,6 +46,11 @@ const QString kTitle = QStringLiteral("温馨提示");
 // How often a window looks whether the one holding the deletion journal is gone.
 constexpr int kJournalRetryMs = 2000;
 
+QString unrecordableText(const QString &why)
+{
+    return QStringLiteral("无法写入删除记录，删除已停止：%1").arg(why);
+}
+
 QString comboStyle()
 {
     return QStringLiteral(
@@ -580,7 +585,9 @@ void BatchDelete::onScanResult(const BatchDeleteOrderInfo &order, const FileScan
     }
     // A stopped or failed scan is never announced: its list may be partial.
     if (result.code != 0) {
-        skipOrder(order, result.errorMessage);
+        // A folder missing from a share that is gone itself is the share's doing: say that.
+        skipOrder(order, MountRoot::isBelowMountedShare(order.netpath) ? result.errorMessage
+                                                                       : K::missingShareMessage(order.netpath));
         return;
     }
     if (result.files.isEmpty()) {
@@ -630,6 +637,17 @@ void BatchDelete::sendAnnouncement(const BatchDeleteOrderInfo &order, const QLis
             nextOrder();
         return;
     }
+    // The share may have gone since the scan: what is announced must be there to delete.
+    if (!MountRoot::isBelowMountedShare(order.netpath)) {
+        skipOrder(order, K::missingShareMessage(order.netpath));
+        return;
+    }
+    // Nothing is announced whose removal could not be recorded first.
+    QString error;
+    if (!journalAhead(order, files, &error)) {
+        endRun(unrecordableText(error));
+        return;
+    }
     auto *request = new BaseReq(this);
     QPointer<BatchDelete> self(this);
     request->getResultData(
@@ -638,6 +656,12 @@ void BatchDelete::sendAnnouncement(const BatchDeleteOrderInfo &order, const QLis
             request->deleteLater();
             if (!self || self->m_closing)
                 return;
+            const QJsonObject reply = document.object();
+            const QList<BatchDeleteOrderInfo> stored = self->orderListWidget->orders();
+            const bool sameOrder = order.row >= 0 && order.row < stored.size()
+                                   && stored.at(order.row).order_photo_id == order.order_photo_id;
+            if (self->m_stopping || !ok || !BatchDeleteLogic::isAccepted(reply) || !sameOrder)
+                self->forgetUnremoved(files);
             if (self->m_stopping) {
                 self->closeWhenIdle();
                 return;
@@ -646,14 +670,11 @@ void BatchDelete::sendAnnouncement(const BatchDeleteOrderInfo &order, const QLis
                 self->endRun(QStringLiteral("提交数据失败!"));
                 return;
             }
-            const QJsonObject reply = document.object();
             if (!BatchDeleteLogic::isAccepted(reply)) {
                 self->skipOrder(order, reply.value(QStringLiteral("message")).toString());
                 return;
             }
-            const QList<BatchDeleteOrderInfo> stored = self->orderListWidget->orders();
-            if (order.row < 0 || order.row >= stored.size()
-                || stored.at(order.row).order_photo_id != order.order_photo_id) {
+            if (!sameOrder) {
                 self->endRun(QStringLiteral("订单列表已变化，批量删除已停止"));
                 return;
             }
@@ -674,9 +695,9 @@ void BatchDelete::deleteOneFile()
         return;
     const BatchDeleteOrderInfo order = m_ordersToDelete.at(m_currentOrderIndex);
     QString error;
-    if (!m_journal->contains(m_pendingFiles.first().filePath) && !journalAhead(order, &error)) {
+    if (!m_journal->contains(m_pendingFiles.first().filePath) && !journalAhead(order, m_pendingFiles, &error)) {
         // Unrecorded, a removal could go unreported for good: nothing more is removed.
-        m_stopReason = QStringLiteral("无法写入删除记录，删除已停止：%1").arg(error);
+        m_stopReason = unrecordableText(error);
         m_pendingFiles.clear();
         if (m_inFlight == 0)
             endRun(m_stopReason);
@@ -698,17 +719,24 @@ void BatchDelete::deleteOneFile()
     task->startIn(m_deletionPool);
 }
 
-bool BatchDelete::journalAhead(const BatchDeleteOrderInfo &order, QString *error)
+bool BatchDelete::journalAhead(const BatchDeleteOrderInfo &order, const QList<BatchDeleteFileInfo> &files,
+                               QString *error)
 {
     // One synced write for a batch of files, not one per file.
     constexpr int batch = 1024;
     QList<BatchDeleteJournal::Entry> entries;
-    for (int i = 0; i < m_pendingFiles.size() && entries.size() < batch; ++i) {
-        const BatchDeleteFileInfo &file = m_pendingFiles.at(i);
+    for (int i = 0; i < files.size() && entries.size() < batch; ++i) {
+        const BatchDeleteFileInfo &file = files.at(i);
         if (!m_journal->contains(file.filePath))
             entries.append({m_runIds, order.order_photo_id, file.filePath, file.fileName});
     }
     return m_journal->record(entries, error);
+}
+
+void BatchDelete::forgetUnremoved(const QList<BatchDeleteFileInfo> &files)
+{
+    for (const BatchDeleteFileInfo &file : files)
+        m_journal->clear(file.filePath);
 }
 
 void BatchDelete::onFileResult(const BatchDeleteOrderInfo &order, const BatchDeleteFileInfo &file)

@@ -107,7 +107,10 @@ private:
     // The orders of a search, read off the GUI thread; only the latest search's are shown.
     void onOrderListReply(int generation, const BatchDeleteLogic::Ids &ids, const QString &problem,
                           const QList<BatchDeleteOrderInfo> &orders);
-    bool journalAhead(const BatchDeleteOrderInfo &order, QString *error);
+    // Records the next batch of files not yet in the journal; false with why when it cannot.
+    bool journalAhead(const BatchDeleteOrderInfo &order, const QList<BatchDeleteFileInfo> &files, QString *error);
+    // Files recorded ahead that were never handed on: nothing is owed for them.
+    void forgetUnremoved(const QList<BatchDeleteFileInfo> &files);
     void resendNext(QList<BatchDeleteJournal::Entry> owed, int failed, const QString &firstFailure);
 
     QString m_currentShopId;

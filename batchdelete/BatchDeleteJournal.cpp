@@ -12,6 +12,9 @@
 #include <QStandardPaths>
 
 #include <atomic>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -174,6 +177,15 @@ void BatchDeleteJournal::takeInFilesOfWindowsGone()
     }
 }
 
+int BatchDeleteJournal::lockError(const QString &path)
+{
+    // The lock file says only that it could not be made; the folder says why.
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    if (::access(folder.constData(), W_OK) != 0)
+        return errno;
+    return EBUSY;
+}
+
 QList<BatchDeleteJournal::Entry> BatchDeleteJournal::entries() const
 {
     QList<Entry> list;
@@ -197,23 +209,48 @@ void BatchDeleteJournal::insertLive(const Entry &entry)
     m_live.insert(entry.filePath, entry);
 }
 
+QString BatchDeleteJournal::failure(const QString &path, int error)
+{
+    return QStringLiteral("%1：%2").arg(path, BatchDeleteLogic::writeErrorText(error));
+}
+
 bool BatchDeleteJournal::append(QFile &file, const QString &path, const QByteArray &lines, bool sync, QString *error)
 {
+    // Plain calls, so that what went wrong is known by its errno, not a number or an English text.
     if (!file.isOpen()) {
         QDir().mkpath(QFileInfo(path).absolutePath());
+        const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            *error = failure(path, errno);
+            return false;
+        }
         file.setFileName(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+        if (!file.open(fd, QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered,
+                       QFileDevice::AutoCloseHandle)) {
+            ::close(fd);
             *error = QStringLiteral("%1：%2").arg(path, file.errorString());
             return false;
         }
     }
-    const qint64 before = file.size();
-    if (file.write(lines) == lines.size() && (!sync || ::fsync(file.handle()) == 0))
+    const int fd = file.handle();
+    struct stat info;
+    const off_t before = ::fstat(fd, &info) == 0 ? info.st_size : 0;
+    int problem = 0;
+    for (qint64 done = 0; done < lines.size() && problem == 0;) {
+        const ssize_t written = ::write(fd, lines.constData() + done, size_t(lines.size() - done));
+        if (written >= 0)
+            done += written;
+        else if (errno != EINTR)
+            problem = errno;
+    }
+    if (problem == 0 && sync && ::fsync(fd) != 0)
+        problem = errno;
+    if (problem == 0)
         return true;
-    *error = QStringLiteral("%1：%2").arg(path, file.errorString());
+    *error = failure(path, problem);
     // A cut line would swallow the next line written after it: back to the last whole one.
-    if (!file.resize(before))
-        qCWarning(lcBatchDelete) << "删除记录无法截回:" << path << file.errorString();
+    if (::ftruncate(fd, before) != 0)
+        qCWarning(lcBatchDelete) << "删除记录无法截回:" << path << BatchDeleteLogic::writeErrorText(errno);
     file.close();
     return false;
 }
@@ -232,7 +269,7 @@ bool BatchDeleteJournal::record(const QList<Entry> &entries, QString *error)
         auto lock = std::make_unique<QLockFile>(side + QStringLiteral(".lock"));
         lock->setStaleLockTime(0);
         if (!lock->tryLock(0)) {
-            *error = QStringLiteral("%1.lock：%2").arg(side).arg(int(lock->error()));
+            *error = failure(m_path, lockError(side));
             return false;
         }
         m_sidePath = side;

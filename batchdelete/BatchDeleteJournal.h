@@ -67,6 +67,9 @@ private:
     void takeInFilesOfWindowsGone();
     QString ownPath() const;
     bool append(QFile &file, const QString &path, const QByteArray &lines, bool sync, QString *error);
+    static QString failure(const QString &path, int error);
+    // The errno that kept a lock file beside path from being made.
+    static int lockError(const QString &path);
     bool compact(QString *error);
     void insertLive(const Entry &entry);
 

@@ -11,6 +11,8 @@
 #include <QJsonValue>
 #include <QRegularExpression>
 
+#include <cerrno>
+#include <cstring>
 #include <sys/stat.h>
 
 namespace BatchDeleteLogic {
@@ -266,6 +268,22 @@ QString statusCellText(int status, const QString &errorMessage)
     if ((status == NetworkUnreachable || status == NoPermission || status == UnknownError) && !errorMessage.isEmpty())
         return errorMessage;
     return statusText(status);
+}
+
+QString writeErrorText(int error)
+{
+    switch (error) {
+    case EROFS: return QStringLiteral("所在磁盘为只读");
+    case EACCES:
+    case EPERM: return QStringLiteral("没有写入权限");
+    case ENOSPC:
+    case EDQUOT: return QStringLiteral("磁盘空间不足");
+    case ENOENT: return QStringLiteral("所在目录不存在");
+    case EISDIR: return QStringLiteral("同名的目录占着这个位置");
+    case EIO: return QStringLiteral("磁盘读写出错");
+    case EBUSY: return QStringLiteral("正被其他程序占用");
+    default: return QString::fromLocal8Bit(std::strerror(error));
+    }
 }
 
 QString outsideScannedFolderText()

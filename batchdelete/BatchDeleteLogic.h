@@ -77,6 +77,9 @@ QString statusColor(int status);
 // apply; a failed removal whose text says nothing ("未知") shows its reason.
 QString statusCellText(int status, const QString &errorMessage = QString());
 
+// Why a file could not be written, in words, for an errno.
+QString writeErrorText(int error);
+
 // The message of a file whose folder is no longer the one scanned.
 QString outsideScannedFolderText();
 // True when the file's removal found its folder gone or swapped since the scan.

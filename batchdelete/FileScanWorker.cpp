@@ -1,10 +1,70 @@
 #include "batchdelete/FileScanWorker.h"
 
+#include "app/core/Logging.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QVector>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace {
+
+struct FolderEntry
+{
+    QString name;
+    QString sortKey;
+    bool isFolder = false;
+    qint64 size = 0;
+};
+
+// Lists one folder whole: its files and folders without hidden names, links
+// or other kinds, sorted by name ignoring case. 0, or the errno of what went
+// wrong; an entry that vanished while the folder was listed counts as wrong.
+int listFolder(const QString &folder, QVector<FolderEntry> *entries)
+{
+    DIR *dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return errno;
+    const int fd = ::dirfd(dir);
+    int error = 0;
+    for (;;) {
+        errno = 0;
+        const dirent *entry = ::readdir(dir);
+        if (!entry) {
+            error = errno;
+            break;
+        }
+        if (entry->d_name[0] == '.')
+            continue;
+        struct stat info;
+        if (::fstatat(fd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+            error = errno;
+            break;
+        }
+        if (!S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
+            continue;
+        FolderEntry item;
+        item.name = QFile::decodeName(entry->d_name);
+        item.sortKey = item.name.toLower();
+        item.isFolder = S_ISDIR(info.st_mode);
+        item.size = info.st_size;
+        entries->append(item);
+    }
+    ::closedir(dir);
+    std::sort(entries->begin(), entries->end(), [](const FolderEntry &a, const FolderEntry &b) {
+        return a.sortKey != b.sortKey ? a.sortKey < b.sortKey : a.name < b.name;
+    });
+    return error;
+}
+
+} // namespace
 
 FileScanWorker::FileScanWorker(QObject *parent)
     : QObject(parent)
@@ -40,10 +100,29 @@ void FileScanWorker::startScan(const QString &orderId, const QString &path)
         emit scanFinished(result);
         return;
     }
-    scanDirectory(path, result.files, 1);
+    failureCode = 0;
+    failureMessage.clear();
+    const QByteArray encoded = QFile::encodeName(path);
+    struct stat before;
+    const bool known = ::stat(encoded.constData(), &before) == 0;
+    bool whole = scanDirectory(path, result.files, 1);
     if (stopFlag.loadRelaxed()) {
         result.code = 5;
         result.errorMessage = QStringLiteral("用户取消");
+        emit scanFinished(result);
+        return;
+    }
+    // A share that dropped after its last folder was listed leaves the path
+    // gone or on another mount: the list is of something no longer there.
+    struct stat after;
+    if (whole && (!known || ::stat(encoded.constData(), &after) != 0))
+        whole = fail(known ? errno : ENOENT, path);
+    else if (whole && (after.st_dev != before.st_dev || after.st_ino != before.st_ino))
+        whole = fail(ESTALE, path);
+    if (!whole) {
+        result.files.clear();
+        result.code = failureCode;
+        result.errorMessage = failureMessage;
         emit scanFinished(result);
         return;
     }
@@ -80,39 +159,50 @@ bool FileScanWorker::scanDirectory(const QString &path, QList<BatchDeleteFileInf
     const int limit = maxDepth.loadRelaxed();
     if (limit > 0 && depth > limit)
         return true;
-    const QDir dir(path);
-    if (!dir.exists())
-        return true;
-    if (stopFlag.loadRelaxed())
-        return false;
     emit scanProgress(fileCounter, path);
 
-    const QFileInfoList entries = dir.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot,
-                                                    QDir::Name | QDir::IgnoreCase);
-    for (const QFileInfo &entry : entries) {
+    const QString folder = QDir(path).absolutePath();
+    QVector<FolderEntry> entries;
+    if (const int error = listFolder(folder, &entries))
+        return fail(error, folder);
+    const QString prefix = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+    for (const FolderEntry &entry : qAsConst(entries)) {
         if (stopFlag.loadRelaxed())
             return false;
-        // A link is no photo of this order: its target lies elsewhere or is listed already.
-        if (entry.isSymLink())
-            continue;
-        if (entry.isFile()) {
+        if (!entry.isFolder) {
             BatchDeleteFileInfo file;
-            file.fileName = entry.fileName();
-            file.filePath = entry.absolutePath() + QLatin1Char('/') + entry.fileName();
+            file.fileName = entry.name;
+            file.filePath = prefix + entry.name;
             file.dirName = getParentDirectoryNameSafe(file.filePath);
-            file.size = entry.size();
+            file.size = entry.size;
             file.status = NotDeleted;
             file.index = list.size();
             list.append(file);
             ++fileCounter;
             if (fileCounter % 100 == 0)
                 emit scanProgress(fileCounter, path);
-        } else if (entry.isDir()) {
-            if (!scanDirectory(entry.absoluteFilePath(), list, depth + 1))
-                return false;
+        } else if (!scanDirectory(prefix + entry.name, list, depth + 1)) {
+            return false;
         }
     }
     return true;
+}
+
+bool FileScanWorker::fail(int error, const QString &folder)
+{
+    qCWarning(lcBatchDelete) << "目录未能完整列出:" << folder << std::strerror(error);
+    if (error == ENOENT || error == ENOTDIR) {
+        failureCode = 2;
+        failureMessage = QStringLiteral("目录不存在: %1").arg(folder);
+    } else if (error == EACCES || error == EPERM) {
+        failureCode = 4;
+        failureMessage = QStringLiteral("没有权限访问目录: %1").arg(folder);
+    } else {
+        // I/O errors and stale handles: the share broke off under the scan.
+        failureCode = 3;
+        failureMessage = QStringLiteral("共享目录连接失败: %1\n请检查网络连接或共享目录权限").arg(folder);
+    }
+    return false;
 }
 
 QString FileScanWorker::getParentDirectoryNameSafe(const QString &filePath)

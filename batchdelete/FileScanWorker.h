@@ -17,6 +17,8 @@ public:
     void requestStop() { stopFlag.storeRelaxed(1); }
 
     static int checkPathAccessibility(const QString &path, QString &message);
+    // False when the scan was stopped or a folder could not be listed whole
+    // (vanished, refused, or its share dropped): a partial list is no list.
     bool scanDirectory(const QString &path, QList<BatchDeleteFileInfo> &list, int depth);
     static QString getParentDirectoryNameSafe(const QString &filePath);
 
@@ -28,7 +30,12 @@ signals:
     void scanProgress(int fileCount, const QString &folderPath);
 
 private:
+    bool fail(int error, const QString &folder);
+
     QAtomicInt maxDepth{2};
     QAtomicInt stopFlag{0};
     int fileCounter = 0;
+    // Why the running scan could not list a folder: its result code and message.
+    int failureCode = 0;
+    QString failureMessage;
 };

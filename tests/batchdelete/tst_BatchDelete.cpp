@@ -6,7 +6,9 @@
 #include "batchdelete/BatchDelete_FileListWidget.h"
 #include "batchdelete/BatchDelete_OrderListWidget.h"
 #include "batchdelete/BatchLoginDialog.h"
+#include "batchdelete/FileScanWorker.h"
 #include "support/BatchDeleteStudioData.h"
+#include "support/BindMount.h"
 #include "support/JournalHolder.h"
 #include "support/LoginDialogWatcher.h"
 #include "support/ScopedMountRoot.h"
@@ -37,6 +39,7 @@
 #include <QTableWidget>
 #include <QSignalSpy>
 #include <QtTest>
+#include <atomic>
 #include <memory>
 
 using namespace BatchDeleteStudioData;
@@ -56,6 +59,29 @@ int existing(const QStringList &files)
         count += QFileInfo::exists(file) ? 1 : 0;
     return count;
 }
+
+// Set by a test: a scan thread unmounts this share as its scan enters the folder.
+QString pullShareAt;
+std::atomic<BindMount *> pullShare{nullptr};
+
+// Hooks each scan worker on its scan thread as the scan request reaches it.
+class ScanWatchingApplication : public QApplication
+{
+public:
+    using QApplication::QApplication;
+    bool notify(QObject *receiver, QEvent *event) override
+    {
+        auto *worker = event->type() == QEvent::MetaCall ? qobject_cast<FileScanWorker *>(receiver) : nullptr;
+        if (worker && !worker->property("hooked").toBool()) {
+            worker->setProperty("hooked", true);
+            QObject::connect(worker, &FileScanWorker::scanProgress, [](int, const QString &folder) {
+                if (BindMount *share = pullShare.load(); share && folder == pullShareAt)
+                    share->unmount();
+            });
+        }
+        return QApplication::notify(receiver, event);
+    }
+};
 
 QStringList toastTexts(QWidget *window)
 {
@@ -96,6 +122,8 @@ private slots:
     void shareDisappearsDuringRun_data();
     void shareDisappearsDuringRun();
     void smbServerStoppedDuringRun();
+    void unmountedShareTouchesNothing_data();
+    void unmountedShareTouchesNothing();
     void folderSwappedForLinkDeletesNothing();
     void undeletableFileSaysWhy_data();
     void undeletableFileSaysWhy();
@@ -108,6 +136,7 @@ private slots:
     void owedReportRefusedOrUnreachable_data();
     void owedReportRefusedOrUnreachable();
     void recordedBeforeRemoval();
+    void unrecordableRunRemovesNothing_data();
     void unrecordableRunRemovesNothing();
     void closeDuringRunAsksThenSendsReports();
     void windowDestroyedDuringRunStopsFurtherSteps();
@@ -613,6 +642,8 @@ void tst_BatchDelete::skippedOrdersAreListed()
             QCOMPARE(request.field("order_photo_id"), QStringLiteral("OP2"));
     }
     QVERIFY(m_window->isUserEnabled());
+    // Recorded ahead of an announcement that was not accepted: nothing is owed for them.
+    QCOMPARE(BatchDeleteJournal::read(BatchDeleteJournal::defaultPath()).size(), 0);
 }
 
 void tst_BatchDelete::shareDisappearsDuringRun_data()
@@ -686,6 +717,69 @@ void tst_BatchDelete::smbServerStoppedDuringRun()
         QCOMPARE(QFile::exists(file), !reportedPaths().contains(mounted));
     }
     QVERIFY(existing(served) > 0);
+}
+
+void tst_BatchDelete::unmountedShareTouchesNothing_data()
+{
+    QTest::addColumn<QString>("when");
+    QTest::newRow("unmounted before the search") << "before search";
+    QTest::newRow("unmounted between search and start") << "after listing";
+    QTest::newRow("unmounted while the run scans the order") << "mid-scan";
+}
+
+// The first order's share is a bind mount; unmounted, it leaves its mount
+// point empty. That order is named with the missing share and nothing of it
+// is announced, deleted or reported, nor what an earlier run still owes on
+// it; the order on another share goes as usual.
+void tst_BatchDelete::unmountedShareTouchesNothing()
+{
+    QFETCH(QString, when);
+    QTemporaryDir source;
+    QStringList kept;
+    for (int i = 0; i < 60; ++i) {
+        kept << source.path() + QStringLiteral("/A1/f%1/%2.jpg").arg(i / 2, 2, 10, QLatin1Char('0')).arg(i % 2);
+        QVERIFY(writeFile(kept.last()));
+    }
+    const QString folder = m_root->path() + "share/A1";
+    BindMount mount(source.path(), m_root->path() + "share");
+    if (!mount.isMounted())
+        QSKIP("no bind mounts here");
+    const QStringList second = makeOrderFolder("other/B2");
+    m_orders = {order(1, folder), order(2, m_root->path() + "other/B2")};
+    if (when == "before search")
+        mount.unmount();
+    search();
+    m_window->orderListPanel()->tableWidget()->selectRow(0);
+    if (when != "before search")
+        QTRY_COMPARE_WITH_TIMEOUT(m_window->fileListPanel()->fileModel()->rowCount(), kept.size(), 10000);
+    checkRow(0);
+    checkRow(1);
+    if (when == "after listing")
+        mount.unmount();
+    pullShareAt = folder + "/f15";
+    pullShare = when == "mid-scan" ? &mount : nullptr;
+    const auto unhook = qScopeGuard([]() { pullShare = nullptr; });
+    const bool owed = !mount.isMounted();
+    if (owed) {
+        // Left by a window now gone: the file may well still be on the unmounted share.
+        BatchDeleteJournal gone(BatchDeleteJournal::defaultPath());
+        QString error;
+        QVERIFY2(gone.record({JournalHolder::entry(folder + "/f00/0.jpg")}, &error), qPrintable(error));
+    }
+    m_service.clearRequests();
+    startRun();
+    const QString text = waitForFinalBox();
+    QVERIFY2(text.contains(QStringLiteral("以下订单未删除：\nA121-2：") + K::missingShareMessage(folder)),
+             qPrintable(text));
+    QVERIFY(!mount.isMounted());
+    QCOMPARE(existing(kept), kept.size());
+    QCOMPARE(existing(second), 0);
+    QCOMPARE(m_service.requests("order", "delete_pic_before").size(), 1);
+    for (const StandInService::Request &request : m_service.requests()) {
+        if (request.action() == QLatin1String("delete_pic_before") || request.action() == QLatin1String("delete_pic_after"))
+            QCOMPARE(request.field("order_photo_id"), QStringLiteral("OP2"));
+    }
+    QCOMPARE(BatchDeleteJournal::read(BatchDeleteJournal::defaultPath()).size(), owed ? 1 : 0);
 }
 
 void tst_BatchDelete::folderSwappedForLinkDeletesNothing()
@@ -988,23 +1082,53 @@ void tst_BatchDelete::recordedBeforeRemoval()
     QCOMPARE(BatchDeleteJournal::read(BatchDeleteJournal::defaultPath()).size(), 0);
 }
 
+void tst_BatchDelete::unrecordableRunRemovesNothing_data()
+{
+    QTest::addColumn<QString>("journal"); // what keeps the journal from being written
+    QTest::addColumn<QString>("why");
+    QTest::newRow("a folder in the journal's place") << "folder" << QStringLiteral("同名的目录占着这个位置");
+    QTest::newRow("journal folder read-only") << "read-only" << QStringLiteral("所在磁盘为只读");
+    QTest::newRow("journal folder read-only, window opened since") << "read-only, reopened"
+                                                                    << QStringLiteral("所在磁盘为只读");
+}
+
+// Nothing is announced before the journal took the files: the run stops
+// saying why the record cannot be written, with every file still there.
 void tst_BatchDelete::unrecordableRunRemovesNothing()
 {
+    QFETCH(QString, journal);
+    QFETCH(QString, why);
     const QStringList files = makeOrderFolder("share/A1");
-    // A folder where the journal file should be: it cannot be written.
-    QVERIFY(QDir().mkpath(BatchDeleteJournal::defaultPath()));
+    const QString path = BatchDeleteJournal::defaultPath();
+    std::unique_ptr<BindMount> readOnly;
+    if (journal == "folder") {
+        QVERIFY(QDir().mkpath(path));
+    } else {
+        if (journal.endsWith("reopened"))
+            delete m_window;
+        const QString folder = QFileInfo(path).path();
+        readOnly = std::make_unique<BindMount>(folder, folder);
+        if (!readOnly->makeReadOnly())
+            QSKIP("no read-only bind mount here");
+        if (!m_window) {
+            m_window = new BatchDelete();
+            m_window->show();
+        }
+    }
     m_orders = {order(1, m_root->path() + "share/A1")};
     search();
     checkRow(0);
     startRun();
     const QString text = waitForFinalBox();
-    QVERIFY2(text.startsWith(QStringLiteral("无法写入删除记录，删除已停止：") + BatchDeleteJournal::defaultPath()),
-             qPrintable(text));
+    QCOMPARE(text.section(QLatin1Char('\n'), 0, 0), QStringLiteral("无法写入删除记录，删除已停止：") + path + "：" + why);
     QVERIFY(text.contains(QStringLiteral("A121-2：无法写入删除记录")));
     QCOMPARE(existing(files), 4);
+    QCOMPARE(m_service.requests("order", "delete_pic_before").size(), 0);
     QCOMPARE(m_service.requests("order", "delete_pic_after").size(), 0);
     QVERIFY(m_window->isUserEnabled());
-    QVERIFY(QDir(BatchDeleteJournal::defaultPath()).removeRecursively());
+    readOnly.reset();
+    if (journal == "folder")
+        QVERIFY(QDir(path).removeRecursively());
 }
 
 void tst_BatchDelete::cancelledVerificationStartsNothing()
@@ -1182,7 +1306,7 @@ int main(int argc, char **argv)
     int code = 0;
     if (JournalHolder::runIfAsked(argc, argv, &code))
         return code;
-    QApplication app(argc, argv);
+    ScanWatchingApplication app(argc, argv);
     app.setAttribute(Qt::AA_Use96Dpi, true);
     tst_BatchDelete test;
     QTEST_SET_MAIN_SOURCE_PATH

@@ -37,6 +37,7 @@ private slots:
     void leftOverEntriesSurviveReopening();
     void mostlyClearedFileShrinks();
     void secondProgramLeavesFirstsEntries();
+    void ownerLeavesOpenWindowsFile();
     void fullDiskLeavesNoCutLine();
 };
 
@@ -153,6 +154,25 @@ void tst_BatchDeleteJournal::secondProgramLeavesFirstsEntries()
     BatchDeleteJournal third(path);
     QCOMPARE(set(paths(third.load())), set(expected));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), (QStringList{"journal", "journal.lock"}));
+}
+
+// The journal's owner looks for windows gone while another program's window
+// is still open: that window's file stays its own, with what it records
+// later, until the window is gone.
+void tst_BatchDeleteJournal::ownerLeavesOpenWindowsFile()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("journal"));
+    const QString share = QStringLiteral("/Volumes/share/A1/");
+    BatchDeleteJournal owner(path);
+    owner.load();
+    QVERIFY(owner.holdsLock());
+    JournalHolder::Process other(path, {share + "a.jpg"}, JournalHolder::Process::Beside);
+    QCOMPARE(other.line(), QStringLiteral("ready"));
+    QCOMPARE(owner.load().size(), 0);
+    QCOMPARE(other.record(share + "b.jpg"), QStringLiteral("recorded"));
+    other.kill();
+    QCOMPARE(set(paths(owner.load())), set({share + "a.jpg", share + "b.jpg"}));
 }
 
 // A record cut short by a full disk is taken back whole: the next record

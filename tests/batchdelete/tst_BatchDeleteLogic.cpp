@@ -1,4 +1,5 @@
 #include "app/core/FormBody.h"
+#include "batchdelete/BatchDeleteAnnouncement.h"
 #include "batchdelete/BatchDeleteLogic.h"
 #include "support/ScopedMountRoot.h"
 
@@ -21,6 +22,7 @@ private slots:
     void orderFolderOnlyBelowMountRoot();
     void searchBodyFieldsInOrder();
     void announcementCarriesEveryFileOnce();
+    void announcedFilesNumberedAfresh();
     void reportEncodesPathAndNameOnce();
     void acceptedOnlyForTextOne_data();
     void acceptedOnlyForTextOne();
@@ -133,6 +135,27 @@ void tst_BatchDeleteLogic::announcementCarriesEveryFileOnce()
     QCOMPARE(QJsonDocument::fromJson(fields.at(5).second.toUtf8()).array().size(), 2);
     // The "&" inside the JSON must not split the form.
     QVERIFY(body.contains("%26"));
+}
+
+// Only files below the order folder are announced, numbered from 0 again:
+// the number is the file's row and its place in the order's list.
+void tst_BatchDeleteLogic::announcedFilesNumberedAfresh()
+{
+    registerMetaTypes();
+    ScopedMountRoot root;
+    BatchDeleteOrderInfo order;
+    order.netpath = root.path() + "share/A1";
+    QList<BatchDeleteFileInfo> found;
+    for (const QString name : {"/1.jpg", "/../A2/2.jpg", "/原片/3.jpg"})
+        found << BatchDeleteFileInfo{name.section('/', -1), order.netpath + name, {}, 0, NotDeleted, {}, found.size()};
+    BatchDeleteAnnouncement announcement(Ids(), order, found);
+    announcement.setAutoDelete(false);
+    QSignalSpy built(&announcement, &BatchDeleteAnnouncement::built);
+    announcement.run();
+    const auto files = built.first().at(1).value<QList<BatchDeleteFileInfo>>();
+    QCOMPARE(files.size(), 2);
+    QCOMPARE(files.at(1).fileName, QStringLiteral("3.jpg"));
+    QCOMPARE(files.at(1).index, 1);
 }
 
 void tst_BatchDeleteLogic::reportEncodesPathAndNameOnce()

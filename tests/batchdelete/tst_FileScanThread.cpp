@@ -1,5 +1,6 @@
 #include "batchdelete/FileScanThread.h"
 #include "batchdelete/FileScanWorker.h"
+#include "support/BindMount.h"
 #include "support/ScopedMountRoot.h"
 
 #include <QDir>
@@ -47,7 +48,10 @@ private slots:
     void unlimitedDepthListsEverything();
     void failures_data();
     void failures();
+    void unreadableFolder_data();
     void unreadableFolder();
+    void folderLostMidScanFailsScan_data();
+    void folderLostMidScanFailsScan();
     void progressEveryHundredFiles();
     void stoppedScanDeliversNothing();
     void secondScanReplacesFirst();
@@ -122,25 +126,75 @@ void tst_FileScanThread::failures()
     QCOMPARE(result.scanPath, path);
 }
 
+void tst_FileScanThread::unreadableFolder_data()
+{
+    QTest::addColumn<QString>("locked"); // below the scanned folder
+    QTest::newRow("scanned folder") << QString();
+    QTest::newRow("subfolder: no partial list") << QStringLiteral("/原片");
+}
+
 void tst_FileScanThread::unreadableFolder()
 {
+    QFETCH(QString, locked);
     QTemporaryDir dir;
-    const QString folder = dir.path() + "/locked";
+    const QString scanned = dir.path() + "/A1";
+    const QString folder = scanned + locked;
+    QVERIFY(writeFile(scanned + "/a.jpg"));
     QVERIFY(QDir().mkpath(folder));
-    QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
-                                                  | QFileDevice::ReadGroup | QFileDevice::ExeGroup
-                                                  | QFileDevice::ReadOther | QFileDevice::ExeOther));
+    for (const QString &open : {dir.path(), scanned}) {
+        QVERIFY(QFile::setPermissions(open, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                                                | QFileDevice::ReadGroup | QFileDevice::ExeGroup
+                                                | QFileDevice::ReadOther | QFileDevice::ExeOther));
+    }
     QVERIFY(QFile::setPermissions(folder, QFileDevice::WriteOwner));
     // Root lists any folder: the scan then runs as an ordinary user.
     const bool asRoot = ::geteuid() == 0;
     if (asRoot)
         QVERIFY(::seteuid(65534) == 0);
-    const FileScanResult result = scan(QStringLiteral("OP1"), folder);
+    const FileScanResult result = scan(QStringLiteral("OP1"), scanned);
     if (asRoot)
         QVERIFY(::seteuid(0) == 0);
     QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QCOMPARE(result.code, 4);
     QCOMPARE(result.errorMessage, QStringLiteral("没有权限访问目录: ") + folder);
+    QVERIFY(result.files.isEmpty());
+}
+
+void tst_FileScanThread::folderLostMidScanFailsScan_data()
+{
+    QTest::addColumn<QString>("when");   // a folder's name as it is entered, or "last" file counted
+    QTest::addColumn<QString>("failed"); // the folder the message names, below the share
+    QTest::newRow("share unmounted as a folder is entered") << "f20" << "A1/f20";
+    QTest::newRow("share unmounted after the last folder was listed") << "last" << "A1";
+    QTest::newRow("folder removed as the one before is entered") << "f20 f21" << "A1/f21";
+}
+
+// A share that drops, or a folder that goes, while the scanner works through
+// the order's 40 folders: the scan fails with the folder, never a partial list.
+void tst_FileScanThread::folderLostMidScanFailsScan()
+{
+    QFETCH(QString, when);
+    QFETCH(QString, failed);
+    QTemporaryDir dir;
+    for (int i = 0; i < 400; ++i)
+        QVERIFY(writeFile(dir.path() + QStringLiteral("/source/A1/f%1/%2.jpg").arg(i / 10, 2, 10, QLatin1Char('0')).arg(i)));
+    const QString share = dir.path() + "/share";
+    BindMount mount(dir.path() + "/source", share);
+    if (!mount.isMounted())
+        QSKIP("no bind mounts here");
+    FileScanWorker worker;
+    connect(&worker, &FileScanWorker::scanProgress, this, [&](int count, const QString &folder) {
+        if (when == "f20 f21" && folder == share + "/A1/f20")
+            QDir(share + "/A1/f21").removeRecursively();
+        else if (when == "last" ? count == 400 : folder == share + "/A1/" + when)
+            mount.unmount();
+    });
+    QSignalSpy finished(&worker, &FileScanWorker::scanFinished);
+    worker.startScan(QStringLiteral("OP1"), share + "/A1");
+    const FileScanResult result = finished.first().first().value<FileScanResult>();
+    QCOMPARE(result.code, 2);
+    QCOMPARE(result.errorMessage, QStringLiteral("目录不存在: ") + share + "/" + failed);
+    QVERIFY(result.files.isEmpty());
 }
 
 void tst_FileScanThread::progressEveryHundredFiles()

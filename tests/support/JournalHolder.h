@@ -16,7 +16,9 @@
 // the tool in another process: the test program itself, started again with
 // "--hold-journal JOURNAL FILE...". It records the files, removes the first
 // one, says "ready" and then records one more file for each line read from
-// its input, saying "recorded" each time, until it is killed.
+// its input, saying "recorded" each time, until it is killed. Started with
+// "--beside-journal" instead, it is a window that finds the journal held by
+// another and writes a file of its own beside it.
 namespace JournalHolder {
 
 inline BatchDeleteJournal::Entry entry(const QString &filePath)
@@ -29,7 +31,8 @@ inline BatchDeleteJournal::Entry entry(const QString &filePath)
 // with its exit code in *code.
 inline bool runIfAsked(int argc, char **argv, int *code)
 {
-    if (argc < 4 || std::strcmp(argv[1], "--hold-journal") != 0)
+    const bool beside = argc >= 4 && std::strcmp(argv[1], "--beside-journal") == 0;
+    if (argc < 4 || (std::strcmp(argv[1], "--hold-journal") != 0 && !beside))
         return false;
     QCoreApplication app(argc, argv);
     BatchDeleteJournal journal(QString::fromLocal8Bit(argv[2]));
@@ -39,7 +42,7 @@ inline bool runIfAsked(int argc, char **argv, int *code)
         entries << entry(QString::fromLocal8Bit(argv[i]));
     QString error;
     QTextStream out(stdout);
-    if (!journal.holdsLock() || !journal.record(entries, &error)) {
+    if (journal.holdsLock() == beside || !journal.record(entries, &error)) {
         out << "failed " << error << '\n' << Qt::flush;
         *code = 1;
         return true;
@@ -65,10 +68,13 @@ inline bool runIfAsked(int argc, char **argv, int *code)
 class Process
 {
 public:
-    Process(const QString &journal, const QStringList &files)
+    enum Role { Holder, Beside };
+    Process(const QString &journal, const QStringList &files, Role role = Holder)
     {
         m_process.setProgram(QCoreApplication::applicationFilePath());
-        m_process.setArguments(QStringList{QStringLiteral("--hold-journal"), journal} + files);
+        m_process.setArguments(
+            QStringList{role == Holder ? QStringLiteral("--hold-journal") : QStringLiteral("--beside-journal"), journal}
+            + files);
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_process.start();
     }
