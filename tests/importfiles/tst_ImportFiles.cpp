@@ -88,6 +88,8 @@ private:
     QString onShare(const QString &path, const QByteArray &bytes, int ageSeconds = 0) const;
     QString orderFolder(int n) const;
     SimpleDialog *openDialog() const;
+    // A share with content: an empty share folder is a mount point left behind.
+    static void markMounted(const QString &shareFolder);
     static bool drawnIn(QAbstractItemView *view, const QModelIndex &index, const QColor &colour);
 
     StandInService *m_service = nullptr;
@@ -106,7 +108,7 @@ void tst_ImportFiles::init()
     Config::k_manager_id = QStringLiteral("M-9");
     m_root.reset(new ScopedMountRoot);
     QVERIFY(m_root->isValid());
-    m_root->mkpath(Data::kShare); // the share is mounted
+    markMounted(m_root->mkpath(Data::kShare));
     m_sources.reset(new QTemporaryDir);
     // A service of its own per test: a late report of an earlier window never lands here.
     m_service = new StandInService(this);
@@ -225,6 +227,11 @@ QString tst_ImportFiles::onShare(const QString &path, const QByteArray &bytes, i
 QString tst_ImportFiles::orderFolder(int n) const
 {
     return m_root->path() + Data::orderShareFolder(n);
+}
+
+void tst_ImportFiles::markMounted(const QString &shareFolder)
+{
+    QFile(shareFolder + QStringLiteral("/.mounted")).open(QIODevice::WriteOnly);
 }
 
 SimpleDialog *tst_ImportFiles::openDialog() const
@@ -1009,6 +1016,8 @@ void tst_ImportFiles::shareGoneMidRunWritesNothingLocally()
     // The share is a bind mount, unmounted lazily while large files are being copied.
     const QString mountPoint = m_root->path() + Data::kShare;
     QTemporaryDir backing;
+    markMounted(backing.path());
+    QFile::remove(mountPoint + QStringLiteral("/.mounted"));
     if (QProcess::execute(QStringLiteral("mount"), {QStringLiteral("--bind"), backing.path(), mountPoint}) != 0)
         QSKIP("bind mounts need root");
     bool mounted = true;
@@ -1072,6 +1081,7 @@ void tst_ImportFiles::lookAlikeNamesAreOneName()
     QString folder = orderFolder(1) + QStringLiteral("/原片/");
     if (smb) {
         SMBSHARE_START(share);
+        markMounted(share.servedPath());
         MountRoot::setPath(QFileInfo(share.sharePath()).path());
         // What really lands on the share, not what the mount shows.
         folder = share.servedPath() + QLatin1Char('/') + Data::orderShareFolder(1).section(QLatin1Char('/'), 1)
@@ -1120,6 +1130,7 @@ void tst_ImportFiles::mainRoadOnSmbShare()
 {
     SmbShare share(Data::kShare);
     SMBSHARE_START(share);
+    markMounted(share.servedPath());
     MountRoot::setPath(QFileInfo(share.sharePath()).path());
     openWindow(OriginalFiles);
     search(3);
