@@ -36,6 +36,10 @@ struct ImportFile
             return baseName + QLatin1Char('.') + suffix;
         return sourcePath.mid(sourcePath.lastIndexOf(QLatin1Char('/')) + 1);
     }
+
+    // The name the file has on the share: a look-alike already there keeps
+    // its own, the one the service holds, when the file takes its place.
+    QString placedName() const { return lookAlikeName.isEmpty() ? fileName() : lookAlikeName; }
 };
 
 Q_DECLARE_METATYPE(ImportFile)

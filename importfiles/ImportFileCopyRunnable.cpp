@@ -1,9 +1,9 @@
 #include "importfiles/ImportFileCopyRunnable.h"
 
-#include "app/core/AtomicFile.h"
 #include "app/core/K.h"
 #include "app/core/Logging.h"
 #include "app/core/SameFileContent.h"
+#include "importfiles/ImportRules.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -137,27 +137,6 @@ bool renameNoReplace(int dir, const QByteArray &from, const QByteArray &to)
 #endif
 }
 
-// Whether folder dir lists both names as entries of their own.
-bool bothListed(int dir, const QByteArray &a, const QByteArray &b)
-{
-    // Opened afresh: a share may list what it held when a handle was opened.
-    const int own = ::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR *listing = own >= 0 ? ::fdopendir(own) : nullptr;
-    if (!listing) {
-        if (own >= 0)
-            ::close(own);
-        return false;
-    }
-    bool seenA = false;
-    bool seenB = false;
-    while (const dirent *entry = ::readdir(listing)) {
-        seenA = seenA || a == entry->d_name;
-        seenB = seenB || b == entry->d_name;
-    }
-    ::closedir(listing);
-    return seenA && seenB;
-}
-
 } // namespace
 
 ImportFileCopyRunnable::ImportFileCopyRunnable(const ImportFile &file, QObject *parent)
@@ -200,9 +179,9 @@ void ImportFileCopyRunnable::cancelled()
     emit copyCancelled(m_file);
 }
 
-void ImportFileCopyRunnable::nameTaken(const QString &target)
+void ImportFileCopyRunnable::nameTaken(const QString &placed, const QString &target)
 {
-    if (sameFileContent(m_file.sourcePath, target))
+    if (sameFileContent(m_file.sourcePath, placed))
         return succeed(QStringLiteral("已存在相同文件"));
     fail(QStringLiteral("目标位置已有同名的其他文件，未替换: %1").arg(target));
 }
@@ -230,19 +209,29 @@ void ImportFileCopyRunnable::run()
     const ShareGuard *share = m_share.isPinned() ? &m_share : nullptr;
     const auto shareGone = [share] { return share && !share->stillThere(); };
     const auto missingShare = [this] { return fail(K::missingShareMessage(m_file.targetFolder)); };
+    const auto moved = [this] { return fail(ImportRules::movedFolderMessage(m_orderFolder)); };
+    if (shareGone())
+        return missingShare();
+    if (folderMoved())
+        return moved();
 
     // Made again here, so a retry succeeds once a missing or blocked folder
     // is fixed; only while the pinned share is there.
+    const QString folder = m_realFolder.isEmpty()
+                               ? m_file.targetFolder
+                               : ImportRules::placeBelow(m_file.targetFolder, m_orderFolder, m_realFolder);
     QString error;
-    if (!createDirectory(m_file.targetFolder, error, share))
+    if (!createDirectory(folder, error, share))
         return fail(error);
 
-    const QString name = m_file.fileName();
+    // A look-alike already on the share is replaced under its own name: the
+    // service holds that name, and a share that folds names has one entry.
+    const QString name = m_file.placedName();
     const QString target = QDir(m_file.targetFolder).filePath(name);
     // Everything below works in the folder as opened here: should the share
     // go away, nothing lands in the local folder left in its place, and the
     // temporary can still be removed from the share where it allows it.
-    const int dir = ::open(QFile::encodeName(m_file.targetFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dir = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir < 0)
         return fail(copyFailure(target, errno));
     const auto closeDir = qScopeGuard([dir] { ::close(dir); });
@@ -250,11 +239,13 @@ void ImportFileCopyRunnable::run()
         return missingShare();
 
     const QByteArray to = QFile::encodeName(name);
+    // Where the file really goes; target is how the user knows it.
+    const QString placed = QDir(folder).filePath(name);
     struct stat existing;
     if (::fstatat(dir, to.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
         if (!m_file.replaceAllowed)
-            return nameTaken(target);
-        if (sameFileContent(source, target))
+            return nameTaken(placed, target);
+        if (sameFileContent(source, placed))
             return succeed(QStringLiteral("已存在相同文件"));
     }
 
@@ -302,6 +293,10 @@ void ImportFileCopyRunnable::run()
         dropTemporary();
         return missingShare();
     }
+    if (folderMoved()) {
+        dropTemporary();
+        return moved();
+    }
     if (m_file.replaceAllowed) {
         if (::renameat(dir, from.constData(), dir, to.constData()) != 0) {
             const int cause = errno;
@@ -312,27 +307,20 @@ void ImportFileCopyRunnable::run()
         const int cause = errno;
         dropTemporary();
         if (cause == EEXIST)
-            return nameTaken(target);
+            return nameTaken(placed, target);
         return fail(copyFailure(target, cause));
     }
-    struct stat placed;
-    if (::fstatat(dir, to.constData(), &placed, AT_SYMLINK_NOFOLLOW) != 0 || placed.st_size != sourceSize)
+    struct stat renamed;
+    if (::fstatat(dir, to.constData(), &renamed, AT_SYMLINK_NOFOLLOW) != 0 || renamed.st_size != sourceSize)
         return fail(QStringLiteral("文件拷贝后验证失败: %1").arg(target));
-    removeReplacedLookAlike(dir);
 
     qCDebug(lcImportFiles) << QStringLiteral("文件拷贝成功: %1 -> %2").arg(source, target);
     succeed(QStringLiteral("拷贝成功"));
 }
 
-void ImportFileCopyRunnable::removeReplacedLookAlike(int dir) const
+bool ImportFileCopyRunnable::folderMoved() const
 {
-    if (!m_file.replaceAllowed || m_file.lookAlikeName.isEmpty() || m_file.lookAlikeName == m_file.fileName())
-        return;
-    // A share that folds names itself gives the new file the old one's
-    // entry, and answers to both names: only two entries are two files.
-    const QByteArray old = QFile::encodeName(m_file.lookAlikeName);
-    if (bothListed(dir, QFile::encodeName(m_file.fileName()), old) && !AtomicFile::remove(dir, old))
-        qCWarning(lcImportFiles) << "无法删除被替换的同名文件:" << m_file.lookAlikeName;
+    return !m_realFolder.isEmpty() && !ImportRules::resolvesTo(m_orderFolder, m_realFolder);
 }
 
 bool ImportFileCopyRunnable::copyFile(const QString &source, const QString &target, QString &error,

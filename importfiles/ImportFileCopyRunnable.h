@@ -14,7 +14,8 @@
 // written under a locked temporary name beside the target and renamed into
 // place only when complete, so the folder never holds a partial photo under
 // its real name. Another file of the same name is replaced only when the
-// record allows it; one with the same bytes counts as copied. With the run's
+// record allows it, under the name it has on the share; one with the same
+// bytes counts as copied. With the run's
 // share guard, nothing is made or written once the share has gone: the
 // mount point it leaves behind is the local disk.
 class ImportFileCopyRunnable : public QObject, public QRunnable
@@ -34,6 +35,14 @@ public:
     // while it is still there. Without one nothing is checked.
     void setShareGuard(const ShareGuard &share) { m_share = share; }
     CancelFlag cancelFlag() const { return m_cancelled; }
+    // The order folder as named and its place resolved when the order
+    // started: the file is written there, and only while the name still
+    // leads there. Without one the target folder is used as it is.
+    void setOrderFolder(const QString &named, const QString &real)
+    {
+        m_orderFolder = named;
+        m_realFolder = real;
+    }
 
     void run() override;
 
@@ -70,11 +79,12 @@ private:
     void succeed(const QString &message);
     void cancelled();
     // Outcome when another file took the target's name first.
-    void nameTaken(const QString &target);
-    // After an agreed replace: the look-alike the new file stands in for.
-    void removeReplacedLookAlike(int dir) const;
+    void nameTaken(const QString &placed, const QString &target);
+    bool folderMoved() const;
 
     ImportFile m_file;
     ShareGuard m_share;
+    QString m_orderFolder;
+    QString m_realFolder;
     CancelFlag m_cancelled = std::make_shared<std::atomic<int>>(0);
 };

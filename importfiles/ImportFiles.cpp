@@ -1158,7 +1158,44 @@ ShareGuard ImportFiles::runShare(const QString &folder)
     return share;
 }
 
-void ImportFiles::startCopy(const ImportFile &file, const ShareGuard &share)
+QString ImportFiles::runFolder(const QString &orderFolder)
+{
+    const QString named = QDir::cleanPath(orderFolder);
+    const auto known = m_runFolders.constFind(named);
+    if (known != m_runFolders.constEnd())
+        return known.value();
+    const ShareGuard share = runShare(named);
+    if (!share.stillThere())
+        return QString();
+    // Made again when it went since the files were chosen, only on the share.
+    if (!QFileInfo(named).exists())
+        share.makePath(named);
+    const QString real = ImportRules::resolveOrderFolder(named, share);
+    if (!real.isEmpty())
+        m_runFolders.insert(named, real);
+    return real;
+}
+
+void ImportFiles::forgetRunPlaces()
+{
+    m_runShares.clear();
+    m_runFolders.clear();
+    m_runPlaced.clear();
+}
+
+void ImportFiles::failAll(const QList<ImportFile> &files, bool shareMissing)
+{
+    for (ImportFile file : files) {
+        if (!isCurrent(file))
+            continue;
+        file.status = ImportStatus::Failed;
+        file.message = shareMissing ? K::missingShareMessage(file.targetFolder)
+                                    : ImportRules::outsideShareMessage(QDir::cleanPath(m_orders.at(file.orderRow).importPath));
+        onFileCopyFinished(file);
+    }
+}
+
+void ImportFiles::startCopy(const ImportFile &file, const ShareGuard &share, const QString &realFolder)
 {
     const QPair<int, int> key(file.generation, file.fileRow);
     // One copy per file at a time: a second one would race it for the same name.
@@ -1166,6 +1203,8 @@ void ImportFiles::startCopy(const ImportFile &file, const ShareGuard &share)
         return;
     auto *task = new ImportFileCopyRunnable(file);
     task->setShareGuard(share);
+    if (file.orderRow >= 0 && file.orderRow < m_orders.size())
+        task->setOrderFolder(QDir::cleanPath(m_orders.at(file.orderRow).importPath), realFolder);
     // The pool releases the task when run() returns, so nobody waits for it.
     task->setAutoDelete(true);
     connect(task, &ImportFileCopyRunnable::copyFinished, this, &ImportFiles::queueCopyResult);
@@ -1180,8 +1219,6 @@ bool ImportFiles::startOrder(int index)
         return false;
     ImportOrder &order = m_orders[index];
     m_runningOrderIndex = index;
-    // Pinned before anything looks at the folders: a share that leaves later is told apart from its mount point.
-    runShare(order.importPath);
     order.failedNames.clear();
     order.failedFiles.clear();
     QList<ImportFile> pending;
@@ -1195,6 +1232,18 @@ bool ImportFiles::startOrder(int index)
 
 void ImportFiles::checkThenCopy(const QList<ImportFile> &files)
 {
+    if (files.isEmpty() || files.first().orderRow < 0 || files.first().orderRow >= m_orders.size())
+        return;
+    // The share pinned and the order folder resolved before anything looks
+    // at the folders: a share that leaves later is told apart from its mount
+    // point, a folder re-pointed later from the order's own.
+    const QString orderFolder = QDir::cleanPath(m_orders.at(files.first().orderRow).importPath);
+    const ShareGuard share = runShare(orderFolder);
+    if (!share.stillThere())
+        return failAll(files, true);
+    const QString realFolder = runFolder(orderFolder);
+    if (realFolder.isEmpty())
+        return failAll(files, false);
     QList<ImportFile> checking;
     for (const ImportFile &file : files) {
         const QPair<int, int> key(file.generation, file.fileRow);
@@ -1206,7 +1255,7 @@ void ImportFiles::checkThenCopy(const QList<ImportFile> &files)
     }
     if (checking.isEmpty())
         return;
-    auto *check = new ImportTargetCheckRunnable(checking);
+    auto *check = new ImportTargetCheckRunnable(checking, share, orderFolder, realFolder);
     connect(check, &ImportTargetCheckRunnable::checked, this, &ImportFiles::onTargetsChecked);
     m_threadPool->start(check, 0);
 }
@@ -1242,14 +1291,14 @@ void ImportFiles::onTargetsChecked(const QList<ImportFile> &files, const QList<i
     }
     if (kept.isEmpty())
         return;
+    const int runToken = m_importing ? m_runId : -1;
     if (taken.isEmpty()) {
-        copyChecked(kept, keptStates, false);
+        copyChecked(kept, keptStates, false, runToken);
         return;
     }
 
     // Nothing of these files is copied before the answer; a stop or a new
     // run meanwhile makes the answer moot.
-    const int runToken = m_importing ? m_runId : -1;
     QPointer<ImportFiles> self(this);
     auto *dialog = new SimpleDialog(this);
     dialog->setObjectName(QStringLiteral("replaceQuestion"));
@@ -1265,7 +1314,7 @@ void ImportFiles::onTargetsChecked(const QList<ImportFile> &files, const QList<i
         if (!sameRun)
             return;
         if (yes)
-            self->copyChecked(kept, keptStates, true);
+            self->copyChecked(kept, keptStates, true, runToken);
         else if (runToken >= 0)
             self->endRun();
     });
@@ -1273,29 +1322,41 @@ void ImportFiles::onTargetsChecked(const QList<ImportFile> &files, const QList<i
     dialog->raise();
 }
 
-void ImportFiles::copyChecked(const QList<ImportFile> &files, const QList<int> &states, bool replace, int from)
+void ImportFiles::copyChecked(const QList<ImportFile> &files, const QList<int> &states, bool replace, int runToken,
+                              int from)
 {
     QElapsedTimer slice;
     slice.start();
     // Results known without a copy: the share went away, or the file is
     // already on it with these bytes.
     QList<ImportFile> settled;
-    // Asked once per folder: on a share each look is a round trip.
-    QHash<QString, QPair<ShareGuard, bool>> shares;
+    // Asked once per order folder: on a share each look is a round trip.
+    struct Place
+    {
+        ShareGuard share;
+        bool there = false;
+        QString realFolder;
+    };
+    QHash<QString, Place> places;
     int i = from;
     for (; i < files.size() && slice.elapsed() < kStartSliceMs; ++i) {
         ImportFile file = files.at(i);
         if (!isCurrent(file) || m_inFlight.contains(qMakePair(file.generation, file.fileRow)))
             continue;
-        if (!shares.contains(file.targetFolder)) {
-            const ShareGuard share = runShare(file.targetFolder);
-            shares.insert(file.targetFolder, qMakePair(share, share.stillThere()));
+        const QString orderFolder = QDir::cleanPath(m_orders.at(file.orderRow).importPath);
+        if (!places.contains(orderFolder)) {
+            Place place;
+            place.share = runShare(orderFolder);
+            place.there = place.share.stillThere();
+            place.realFolder = place.there ? runFolder(orderFolder) : QString();
+            places.insert(orderFolder, place);
         }
-        const ShareGuard share = shares.value(file.targetFolder).first;
+        const Place &place = places[orderFolder];
         const auto state = ImportFileCopyRunnable::TargetState(states.at(i));
-        if (!shares.value(file.targetFolder).second) {
+        if (!place.there || place.realFolder.isEmpty()) {
             file.status = ImportStatus::Failed;
-            file.message = K::missingShareMessage(file.targetFolder);
+            file.message = place.there ? ImportRules::outsideShareMessage(orderFolder)
+                                       : K::missingShareMessage(file.targetFolder);
             settled.append(file);
             continue;
         }
@@ -1306,19 +1367,19 @@ void ImportFiles::copyChecked(const QList<ImportFile> &files, const QList<int> &
             continue;
         }
         file.replaceAllowed = replace && state == ImportFileCopyRunnable::TargetState::Different;
-        startCopy(file, share);
+        startCopy(file, place.share, place.realFolder);
     }
     for (const ImportFile &file : qAsConst(settled)) {
         if (isCurrent(file))
             onFileCopyFinished(file);
     }
-    if (i >= files.size())
+    // The rest of a run's files start only while that run goes on; a stop,
+    // also one made by a result settled just now, leaves them waiting.
+    if (i >= files.size() || (runToken >= 0 && !(m_importing && m_runId == runToken)))
         return;
-    // The rest of a run's files start only while that run goes on; a stop leaves them waiting.
-    const int runToken = m_importing ? m_runId : -1;
-    QTimer::singleShot(0, this, [this, files, states, replace, i, runToken] {
+    QTimer::singleShot(0, this, [this, files, states, replace, runToken, i] {
         if (runToken < 0 || (m_importing && m_runId == runToken))
-            copyChecked(files, states, replace, i);
+            copyChecked(files, states, replace, runToken, i);
     });
 }
 
@@ -1350,7 +1411,7 @@ void ImportFiles::onStartAllClicked()
     }
     m_importing = true;
     ++m_runId;
-    m_runShares.clear();
+    forgetRunPlaces();
     m_awaitingReport = false;
     m_runSucceeded = 0;
     setStartButtonRunning(true);
@@ -1419,6 +1480,7 @@ void ImportFiles::onFileCopyFinished(const ImportFile &file)
         order.failedNames.append(file.fileName());
     } else if (file.status == ImportStatus::Success) {
         order.successFiles.append(file);
+        m_runPlaced[r].append(file);
         if (m_importing && r == m_runningOrderIndex)
             ++m_runSucceeded;
         if (n == 0 && runShare(order.importPath).stillThere()) {
@@ -1477,10 +1539,8 @@ void ImportFiles::onRetryImportClicked(int fileRow)
         return;
     }
     // A retry outside a run pins the share as it is now.
-    if (!m_importing) {
-        m_runShares.clear();
-        runShare(order.importPath);
-    }
+    if (!m_importing)
+        forgetRunPlaces();
     forgetOutcome(order, fileRow);
     order.files[fileRow].status = ImportStatus::Waiting;
     order.files[fileRow].message.clear();
@@ -1549,18 +1609,24 @@ void ImportFiles::importNextOrder()
 void ImportFiles::reportOrder(int index, int runToken)
 {
     const ImportOrder order = m_orders.at(index);
-    // Whether the share is still there is asked around the listing, on the worker.
+    // Whether the share is still there is asked again around the listing, on the worker.
     const ShareGuard share = runShare(order.importPath);
-    if (!share.isPinned()) {
-        shareLost(order, runToken);
+    if (!share.stillThere()) {
+        shareLost(order, runToken, K::missingShareMessage(order.importPath));
+        return;
+    }
+    // Listed where the order folder was resolved, whatever its name leads to now.
+    const QString realFolder = runFolder(order.importPath);
+    if (realFolder.isEmpty()) {
+        shareLost(order, runToken, ImportRules::outsideShareMessage(QDir::cleanPath(order.importPath)));
         return;
     }
     // Listing a large order's folders holds the window for seconds: done on a worker.
     QPointer<ImportFiles> self(this);
     const ImportFileType type = m_importType;
     const ImportRules::BranchIds ids = branchIds();
-    QThreadPool::globalInstance()->start([self, order, type, ids, share, runToken] {
-        const ImportRules::BatchReport report = ImportRules::batchReport(type, order, ids, share);
+    QThreadPool::globalInstance()->start([self, order, type, ids, share, realFolder, runToken] {
+        const ImportRules::BatchReport report = ImportRules::batchReport(type, order, ids, share, realFolder);
         QMetaObject::invokeMethod(
             qApp,
             [self, order, report, runToken] {
@@ -1574,7 +1640,7 @@ void ImportFiles::reportOrder(int index, int runToken)
 void ImportFiles::sendReport(const ImportOrder &order, const ImportRules::BatchReport &report, int runToken)
 {
     if (report.shareGone) {
-        shareLost(order, runToken);
+        shareLost(order, runToken, K::missingShareMessage(order.importPath));
         return;
     }
     auto *req = new BaseReq(this);
@@ -1587,12 +1653,18 @@ void ImportFiles::sendReport(const ImportOrder &order, const ImportRules::BatchR
                        });
 }
 
-void ImportFiles::shareLost(const ImportOrder &order, int runToken)
+void ImportFiles::shareLost(const ImportOrder &order, int runToken, const QString &message)
 {
-    qCDebug(lcImportFiles) << "share gone, order not reported:" << order.orderpayforkey;
+    qCDebug(lcImportFiles) << "order folder not listed, only placed files reported:" << order.orderpayforkey;
     if (movesRun(runToken))
         endRun();
-    QMessageBox::warning(this, QStringLiteral("温馨提示"), K::missingShareMessage(order.importPath), QMessageBox::Ok);
+    // The service learns of what is on the share; the reply moves no run.
+    const int index = indexOf(order);
+    const ImportRules::BatchReport placed =
+        ImportRules::placedReport(m_importType, order, branchIds(), index < 0 ? QList<ImportFile>() : m_runPlaced.value(index));
+    if (!placed.body.isEmpty())
+        sendReport(order, placed, -1);
+    QMessageBox::warning(this, QStringLiteral("温馨提示"), message, QMessageBox::Ok);
 }
 
 void ImportFiles::askResend(const QString &text, const ImportOrder &order, const ImportRules::BatchReport &report,
@@ -1620,7 +1692,7 @@ void ImportFiles::onBatchReply(bool ok, const QJsonDocument &doc, const ImportOr
                   runToken);
         return;
     }
-    const int row = indexOf(order);
+    const int row = report.listed ? indexOf(order) : -1;
     if (m_importType == RetouchedFiles) {
         updateTabColText(row, QStringLiteral("已导精修"), QString::number(report.jpegCount));
     } else {

@@ -134,17 +134,28 @@ private:
                       const ImportChoiceRunnable::Choice &choice);
     void acceptChoice(int row, const QList<ImportFile> &files);
     bool startOrder(int index);
-    void startCopy(const ImportFile &file, const ShareGuard &share);
+    void startCopy(const ImportFile &file, const ShareGuard &share, const QString &realFolder);
     // The share the run pinned for folder, pinned now when the run has none
     // for it yet; not there (and not pinned) when no share holds the folder.
     ShareGuard runShare(const QString &folder);
+    // The order folder's place resolved once in the run (or the retry
+    // outside a run), while its share is there; empty when it does not lie
+    // below that share.
+    QString runFolder(const QString &orderFolder);
+    // A new run or retry pins, resolves and counts its placed files afresh.
+    void forgetRunPlaces();
+    // Results of files that cannot be copied at all: the share is not there
+    // (shareMissing), or the order folder leads off it.
+    void failAll(const QList<ImportFile> &files, bool shareMissing);
     // Copies the files once what lies under their names is known and, where
     // another file would be replaced, the user agreed.
     void checkThenCopy(const QList<ImportFile> &files);
     bool isCurrent(const ImportFile &file) const;
     // Starts the copies from index `from` on, a slice per turn of the event
     // loop: creating tens of thousands of tasks at once holds the window.
-    void copyChecked(const QList<ImportFile> &files, const QList<int> &states, bool replace, int from = 0);
+    // runToken is the run the files belong to, -1 for a retry outside a run.
+    void copyChecked(const QList<ImportFile> &files, const QList<int> &states, bool replace, int runToken,
+                     int from = 0);
     void stopAllImportTasks();
     // Results of copies, taken in slices: a flood of tiny copies would
     // otherwise keep the window from painting until the last one is in.
@@ -161,8 +172,9 @@ private:
                       const ImportRules::BatchReport &report, int runToken);
     void askResend(const QString &text, const ImportOrder &order, const ImportRules::BatchReport &report,
                    int runToken);
-    // The order's share went away: nothing more of it is reported.
-    void shareLost(const ImportOrder &order, int runToken);
+    // The order's share went away, or its folder could not be resolved:
+    // only the files the run placed whole on the share are reported.
+    void shareLost(const ImportOrder &order, int runToken, const QString &message);
     bool movesRun(int runToken) const;
     int indexOf(const ImportOrder &order) const;
     void finishRun();
@@ -205,6 +217,10 @@ private:
     int m_runId = 0;
     // The shares pinned since the run (or the retry outside a run) started.
     QList<ShareGuard> m_runShares;
+    // Order folders resolved since then, by cleaned path.
+    QHash<QString, QString> m_runFolders;
+    // The files placed whole on the share since then, by order index.
+    QHash<int, QList<ImportFile>> m_runPlaced;
     bool m_awaitingReport = false; // the running order's report is out
     int m_runSucceeded = 0;
     SharedFolderOpener *m_folderOpener = nullptr;

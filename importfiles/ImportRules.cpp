@@ -197,6 +197,39 @@ QString orderFolder(const ImportOrder &order, QString &refused)
     return folder;
 }
 
+QString resolveOrderFolder(const QString &folder, const ShareGuard &share)
+{
+    const QString named = QDir::cleanPath(folder);
+    if (!share.holds(named))
+        return QString();
+    const QString realShare = QFileInfo(share.shareFolder()).canonicalFilePath();
+    const QString real = QFileInfo(named).canonicalFilePath();
+    if (realShare.isEmpty() || !MountRoot::isStrictlyBelow(real, realShare) || !share.stillThere())
+        return QString();
+    return share.shareFolder() + real.mid(realShare.size() + 1);
+}
+
+bool resolvesTo(const QString &folder, const QString &realFolder)
+{
+    const QString now = QFileInfo(folder).canonicalFilePath();
+    return !now.isEmpty() && now == QFileInfo(realFolder).canonicalFilePath();
+}
+
+QString placeBelow(const QString &targetFolder, const QString &orderFolder, const QString &realFolder)
+{
+    return QDir::cleanPath(realFolder + QLatin1Char('/') + QDir(orderFolder).relativeFilePath(targetFolder));
+}
+
+QString outsideShareMessage(const QString &folder)
+{
+    return QStringLiteral("订单文件夹不在共享目录内: %1").arg(folder);
+}
+
+QString movedFolderMessage(const QString &folder)
+{
+    return QStringLiteral("订单文件夹已指向别处，未导入: %1").arg(folder);
+}
+
 QStringList collidingNames(const QList<ImportFile> &files)
 {
     const auto key = [](const ImportFile &file) {
@@ -278,7 +311,7 @@ QStringList placedNames(const ImportOrder &order, const QString &subfolder)
     QStringList names;
     for (const ImportFile &file : order.files) {
         if (file.status == ImportStatus::Success && QDir::cleanPath(file.targetFolder) == QDir::cleanPath(folder))
-            names.append(file.fileName());
+            names.append(file.placedName());
     }
     return names;
 }
@@ -327,7 +360,8 @@ QByteArray batchBody(ImportFileType type, const ImportOrder &order, const Branch
     return body.toBytes();
 }
 
-BatchReport batchReport(ImportFileType type, const ImportOrder &order, const BranchIds &ids, const ShareGuard &share)
+BatchReport batchReport(ImportFileType type, const ImportOrder &order, const BranchIds &ids, const ShareGuard &share,
+                        const QString &realFolder)
 {
     BatchReport report;
     // Once the share has gone, its mount point is a local folder: a listing
@@ -338,11 +372,12 @@ BatchReport batchReport(ImportFileType type, const ImportOrder &order, const Bra
         return report;
     }
     const QString jpegFolder = type == RetouchedFiles ? QStringLiteral("精修片") : QStringLiteral("原片");
-    const FolderScan jpegs = scanSubfolder(order.importPath, jpegFolder, placedNames(order, jpegFolder));
+    const QString folder = realFolder.isEmpty() ? order.importPath : realFolder;
+    const FolderScan jpegs = scanSubfolder(folder, jpegFolder, placedNames(order, jpegFolder));
     FolderScan raws;
     if (type != RetouchedFiles) {
         const QString rawFolder = QStringLiteral("原始档");
-        raws = scanSubfolder(order.importPath, rawFolder, placedNames(order, rawFolder));
+        raws = scanSubfolder(folder, rawFolder, placedNames(order, rawFolder));
     }
     if (gone()) {
         report.shareGone = true;
@@ -351,6 +386,35 @@ BatchReport batchReport(ImportFileType type, const ImportOrder &order, const Bra
     report.body = batchBody(type, order, ids, jpegs.entries, raws.entries);
     report.jpegCount = jpegs.count;
     report.rawCount = raws.count;
+    return report;
+}
+
+BatchReport placedReport(ImportFileType type, const ImportOrder &order, const BranchIds &ids,
+                         const QList<ImportFile> &placed)
+{
+    const QString jpegFolder = QDir(order.importPath).absoluteFilePath(type == RetouchedFiles ? QStringLiteral("精修片")
+                                                                                               : QStringLiteral("原片"));
+    const QString rawFolder = QDir(order.importPath).absoluteFilePath(QStringLiteral("原始档"));
+    QJsonArray jpegs;
+    QJsonArray raws;
+    for (const ImportFile &file : placed) {
+        if (file.generation != order.generation || file.status != ImportStatus::Success)
+            continue;
+        QJsonObject item;
+        item.insert(QStringLiteral("name"), file.placedName());
+        item.insert(QStringLiteral("size"), QString::number(file.size));
+        const QString folder = QDir::cleanPath(file.targetFolder);
+        if (folder == QDir::cleanPath(jpegFolder))
+            jpegs.append(item);
+        else if (type != RetouchedFiles && folder == QDir::cleanPath(rawFolder))
+            raws.append(item);
+    }
+    BatchReport report;
+    report.listed = false;
+    report.jpegCount = jpegs.size();
+    report.rawCount = raws.size();
+    if (!jpegs.isEmpty() || !raws.isEmpty())
+        report.body = batchBody(type, order, ids, jpegs, raws);
     return report;
 }
 

@@ -54,6 +54,21 @@ QString fileFilter(ImportFileType type);
 // and the folder lies strictly below the mount root.
 QString orderFolder(const ImportOrder &order, QString &refused);
 
+// The order folder's real place, links resolved, written below the share's
+// pinned folder; empty unless it lies below that share while it is there.
+// Taken once when an order starts: everything of the order is written,
+// checked and listed there, whatever the folder's name points at later.
+QString resolveOrderFolder(const QString &folder, const ShareGuard &share);
+
+// True while folder still leads to realFolder.
+bool resolvesTo(const QString &folder, const QString &realFolder);
+
+// targetFolder, a folder below orderFolder, at the same place below realFolder.
+QString placeBelow(const QString &targetFolder, const QString &orderFolder, const QString &realFolder);
+
+QString outsideShareMessage(const QString &folder);
+QString movedFolderMessage(const QString &folder);
+
 // The chosen files (source paths) that would land on one name of the share,
 // equal after Unicode and letter-case folding; empty when none collide.
 QStringList collidingNames(const QList<ImportFile> &files);
@@ -75,7 +90,7 @@ struct FolderScan
 FolderScan scanSubfolder(const QString &importPath, const QString &subfolder,
                          const QStringList &placedNames = {});
 
-// The names of the order's chosen files copied into its subfolder.
+// The names on the share of the order's chosen files copied into its subfolder.
 QStringList placedNames(const ImportOrder &order, const QString &subfolder);
 
 // The order_list body of a search.
@@ -102,12 +117,19 @@ struct BatchReport
     int jpegCount = 0;
     int rawCount = 0;
     bool shareGone = false; // the pinned share went away: no body
+    bool listed = true;     // the counts are the folders' own, not only what a run placed
 };
 // Lists the order's folders and builds the report; slow for large orders, so
 // meant for a worker thread. With a pinned share the listing counts only when
 // the share was there before and after it.
+// realFolder, when given, is the order folder's place resolved when the order started.
 BatchReport batchReport(ImportFileType type, const ImportOrder &order, const BranchIds &ids,
-                        const ShareGuard &share = ShareGuard());
+                        const ShareGuard &share = ShareGuard(), const QString &realFolder = QString());
+// The report of the files placed whole on the share, built from what the
+// copies told, without a look at the folders (which may be gone); no body
+// when none of placed belongs to the order's current choice.
+BatchReport placedReport(ImportFileType type, const ImportOrder &order, const BranchIds &ids,
+                         const QList<ImportFile> &placed);
 
 QByteArray orderPathBody(const ImportOrder &order, const BranchIds &ids, const QString &personId);
 QByteArray photoInfoBody(ImportFileType type, const ImportOrder &order, const ImportFile &file,

@@ -3,31 +3,44 @@
 #include "app/core/FoldedFileName.h"
 #include "app/core/SameFileContent.h"
 #include "importfiles/ImportFileCopyRunnable.h"
+#include "importfiles/ImportRules.h"
 
 #include <QDir>
 #include <QHash>
 
-ImportTargetCheckRunnable::ImportTargetCheckRunnable(const QList<ImportFile> &files)
+ImportTargetCheckRunnable::ImportTargetCheckRunnable(const QList<ImportFile> &files, const ShareGuard &share,
+                                                     const QString &orderFolder, const QString &realFolder)
     : m_files(files)
+    , m_share(share)
+    , m_orderFolder(orderFolder)
+    , m_realFolder(realFolder)
 {
     setAutoDelete(true);
 }
 
 void ImportTargetCheckRunnable::run()
 {
+    QList<int> states;
+    states.reserve(m_files.size());
+    if (!m_share.stillThere() || !ImportRules::resolvesTo(m_orderFolder, m_realFolder)) {
+        for (int i = 0; i < m_files.size(); ++i)
+            states.append(int(ImportFileCopyRunnable::TargetState::Absent));
+        emit checked(m_files, states);
+        return;
+    }
     // Each target folder listed once: a share takes names that differ only in
     // Unicode form or letter case for one another.
     QHash<QString, QHash<QString, QStringList>> folders;
     for (const ImportFile &file : qAsConst(m_files)) {
         if (folders.contains(file.targetFolder))
             continue;
-        ImportFileCopyRunnable::removeStaleTemporaries(file.targetFolder);
-        folders.insert(file.targetFolder, namesByFold(file.targetFolder));
+        const QString real = ImportRules::placeBelow(file.targetFolder, m_orderFolder, m_realFolder);
+        ImportFileCopyRunnable::removeStaleTemporaries(real);
+        folders.insert(file.targetFolder, namesByFold(real));
     }
-    QList<int> states;
-    states.reserve(m_files.size());
     for (ImportFile &file : m_files) {
         const QString name = file.fileName();
+        const QString real = ImportRules::placeBelow(file.targetFolder, m_orderFolder, m_realFolder);
         const QStringList forms = folders[file.targetFolder].value(foldedFileName(name));
         const QString onShare = forms.contains(name) ? name : forms.value(0);
         if (onShare.isEmpty()) {
@@ -36,7 +49,7 @@ void ImportTargetCheckRunnable::run()
         }
         if (onShare != name)
             file.lookAlikeName = onShare;
-        const bool same = sameFileContent(file.sourcePath, QDir(file.targetFolder).filePath(onShare));
+        const bool same = sameFileContent(file.sourcePath, QDir(real).filePath(onShare));
         states.append(int(same ? ImportFileCopyRunnable::TargetState::Same : ImportFileCopyRunnable::TargetState::Different));
     }
     emit checked(m_files, states);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "importfiles/ImportFile.h"
+#include "platform/ShareGuard.h"
 
 #include <QList>
 #include <QObject>
@@ -11,13 +12,17 @@
 // out of their folders first. Reports one ImportFileCopyRunnable::TargetState
 // (as int) per file, in the given order; a file whose name the folder holds
 // only as a look-alike (other Unicode form or letter case) comes back with
-// that name in lookAlikeName.
+// that name in lookAlikeName. The folders are looked at where the order
+// folder was resolved, and only while the share is there; otherwise every
+// file comes back Absent and is left to the copy, which refuses it.
 class ImportTargetCheckRunnable : public QObject, public QRunnable
 {
     Q_OBJECT
 
 public:
-    explicit ImportTargetCheckRunnable(const QList<ImportFile> &files);
+    // files of one order, whose folder orderFolder was resolved to realFolder below share.
+    ImportTargetCheckRunnable(const QList<ImportFile> &files, const ShareGuard &share, const QString &orderFolder,
+                              const QString &realFolder);
 
     void run() override;
 
@@ -26,4 +31,7 @@ signals:
 
 private:
     QList<ImportFile> m_files;
+    ShareGuard m_share;
+    QString m_orderFolder;
+    QString m_realFolder;
 };
