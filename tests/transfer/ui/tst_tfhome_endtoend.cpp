@@ -458,7 +458,7 @@ void TfhomeEndToEndTest::runMainRoad(const QString &root)
 void TfhomeEndToEndTest::mainRoadFromLogin()
 {
     ScopedMountRoot root;
-    QDir(root.path()).mkpath(Data::kShare);
+    Data::makeShare(root.path());
     QVERIFY(openFromLauncher());
     QVERIFY(m_window->isMaximized());
     runMainRoad(root.path());
@@ -467,7 +467,7 @@ void TfhomeEndToEndTest::mainRoadFromLogin()
 void TfhomeEndToEndTest::failedCopyIsShownAndNotReported()
 {
     ScopedMountRoot root;
-    QDir(root.path()).mkpath(Data::kShare);
+    Data::makeShare(root.path());
     openDirectly();
     const QString good = sourcePhoto(QStringLiteral("good.jpg"));
     const QString gone = sourcePhoto(QStringLiteral("gone.jpg"));
@@ -516,7 +516,7 @@ void TfhomeEndToEndTest::refusedPhotoReportFailsThePhoto()
     QFETCH(int, failure);
     QFETCH(bool, slow);
     ScopedMountRoot root;
-    QDir(root.path()).mkpath(Data::kShare);
+    Data::makeShare(root.path());
     const BaseReq::Limits saved = BaseReq::limits();
     const auto restore = qScopeGuard([saved] { BaseReq::setLimits(saved); });
     if (slow)
@@ -589,7 +589,7 @@ void TfhomeEndToEndTest::secondCardAsksBeforeReplacing()
         served = share.servedPath() + '/' + Data::orderShareFolder(0).section('/', 1);
     } else {
         root.emplace();
-        QDir(root->path()).mkpath(Data::kShare);
+        Data::makeShare(root->path());
     }
     const auto resetRoot = qScopeGuard([&] { if (onSmb) { delete m_window; MountRoot::reset(); } });
     const QString folder = MountRoot::path() + Data::orderShareFolder(0);
@@ -672,7 +672,7 @@ void TfhomeEndToEndTest::secondCardAsksBeforeReplacing()
 void TfhomeEndToEndTest::previewsAreRefused()
 {
     ScopedMountRoot root;
-    QDir(root.path()).mkpath(Data::kShare);
+    Data::makeShare(root.path());
     openDirectly();
     search(2);
     QDir().mkpath(m_sources.filePath("DP_缩略图"));
@@ -691,7 +691,7 @@ void TfhomeEndToEndTest::previewsAreRefused()
 void TfhomeEndToEndTest::pauseAndResume()
 {
     ScopedMountRoot root;
-    QDir(root.path()).mkpath(Data::kShare);
+    Data::makeShare(root.path());
     openDirectly();
     QStringList files;
     for (int i = 0; i < 24; ++i)
@@ -823,7 +823,7 @@ void TfhomeEndToEndTest::runInterrupted()
 void TfhomeEndToEndTest::pathErrorPausesTheRun()
 {
     ScopedMountRoot root;
-    QDir(root.path()).mkpath(Data::kShare);
+    Data::makeShare(root.path());
     // The order's month folder is a file: its folder can be neither found nor made.
     const QString month = root.path() + Data::orderShareFolder(0).section('/', 0, 2);
     QDir().mkpath(QFileInfo(month).path());
@@ -851,7 +851,7 @@ void TfhomeEndToEndTest::pathErrorPausesTheRun()
 void TfhomeEndToEndTest::sameOrderNumberDifferentVisits()
 {
     ScopedMountRoot root;
-    QDir(root.path()).mkpath(Data::kShare);
+    Data::makeShare(root.path());
     QJsonObject first = Data::order(0, 0);
     QJsonObject second = Data::order(0, 0);
     second["order_photo_id"] = QStringLiteral("99001");
