@@ -86,6 +86,9 @@ private slots:
     void rotateInPlace();
     void runEntryOnShare_data();
     void runEntryOnShare();
+    void givenUpPhotoKeepsWhatTookAPlace_data();
+    void givenUpPhotoKeepsWhatTookAPlace();
+    void photoCutOffFromItsShareIsTakenBack();
 
 private:
     QString makePhoto(const QString &name, int w, int h, int orientation)
@@ -635,7 +638,9 @@ void TestImportWorker::runEntryOnShare_data()
     QTest::addColumn<QString>("existing"); // a file already in the folder ("": none)
     QTest::addColumn<bool>("sameBytes");
     QTest::addColumn<bool>("confirmed");
-    QTest::addColumn<int>("fate"); // 0 all stays, 1 order folder removed, 2 share replaced by an empty folder
+    // 0 all stays, 1 order folder removed, 2 share replaced by an empty folder,
+    // 3 the order's folder is a link pointed at another order after the start
+    QTest::addColumn<int>("fate");
     QTest::addColumn<QString>("error");
     QTest::addColumn<QStringList>("after"); // the folder's files afterwards
     QTest::newRow("new file") << "" << false << false << 0 << "" << QStringList{name};
@@ -646,8 +651,11 @@ void TestImportWorker::runEntryOnShare_data()
                                                 << QStringList{decomposed};
     QTest::newRow("look-alike in other case kept") << "CAFÉ.JPG" << false << false << 0 << "refused"
                                                    << QStringList{"CAFÉ.JPG"};
-    QTest::newRow("confirmed look-alike taken over") << decomposed << false << true << 0 << "" << QStringList{name};
-    QTest::newRow("order folder gone") << "" << false << false << 1 << "folder" << QStringList();
+    // A yes replaces a file under its own name: another form is neither written over nor beside.
+    QTest::newRow("confirmed look-alike kept") << decomposed << false << true << 0 << "refused"
+                                               << QStringList{decomposed};
+    QTest::newRow("order folder gone") << "" << false << false << 1 << "moved" << QStringList();
+    QTest::newRow("order folder re-pointed") << "" << false << false << 3 << "moved" << QStringList();
     QTest::newRow("share gone") << "" << false << false << 2 << "missing share" << QStringList();
 }
 
@@ -662,9 +670,16 @@ void TestImportWorker::runEntryOnShare()
     QFETCH(QStringList, after);
     ScopedMountRoot root;
     const QString share = root.mkpath(QStringLiteral("studio"));
+    QVERIFY(QDir().mkpath(share + QStringLiteral("/.share"))); // content: an empty share folder is a mount point
     const QString order = share + QStringLiteral("/orders/A1");
+    const QString other = share + QStringLiteral("/orders/B2");
     const QString folder = order + QStringLiteral("/all");
-    QVERIFY(QDir().mkpath(folder));
+    if (fate == 3) {
+        QVERIFY(QDir().mkpath(order + QStringLiteral(".real/all")) && QDir().mkpath(other + QStringLiteral("/all")));
+        QVERIFY(QFile::link(order + QStringLiteral(".real"), order));
+    } else {
+        QVERIFY(QDir().mkpath(folder));
+    }
     const QString source = makePhoto(QStringLiteral("Café.jpg"), 60, 40, 1);
     const QByteArray kept = sameBytes ? readAll(source) : QByteArray("another picture");
     if (!existing.isEmpty()) {
@@ -675,9 +690,12 @@ void TestImportWorker::runEntryOnShare()
     PhotoImportTask task;
     task.photoInfo = photoEntries(source).at(0);
     task.photoInfo.replaceConfirmed = confirmed;
-    task.targetDir = folder;
-    task.orderFolder = order;
     QVERIFY(task.share.pin(order));
+    QVERIFY(task.folder.resolve(order, task.share));
+    task.orderFolder = task.folder.resolved();
+    task.targetDir = task.orderFolder + QStringLiteral("/all");
+    if (fate == 3)
+        QVERIFY(QFile::remove(order) && QFile::link(other, order));
     if (fate == 1)
         QVERIFY(QDir(order).removeRecursively());
     if (fate == 2)
@@ -694,13 +712,92 @@ void TestImportWorker::runEntryOnShare()
         expected = QStringLiteral("目标位置已有同名的其他文件，未替换: ") + folder + '/' + existing;
     else if (error == QStringLiteral("missing share"))
         expected = K::missingShareMessage(share + '/');
-    else if (error == QStringLiteral("folder"))
-        expected = QStringLiteral("无法创建目标目录: ") + folder;
+    else if (error == QStringLiteral("moved"))
+        expected = task.folder.problem();
     QCOMPARE(results.at(0).at(4).toString(), expected);
     QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), after);
     if (!after.isEmpty())
         QCOMPARE(readAll(folder + '/' + after.first()), error.isEmpty() ? readAll(source) : kept);
-    QCOMPARE(QFileInfo::exists(order), fate == 0); // never made again in the share's or the order's place
+    // Never made again in the share's or the order's place, nor written where the link leads now.
+    QCOMPARE(QFileInfo::exists(order), fate == 0 || fate == 3);
+    if (fate == 3)
+        QVERIFY(QDir(order + QStringLiteral(".real/all")).isEmpty());
+}
+
+void TestImportWorker::givenUpPhotoKeepsWhatTookAPlace_data()
+{
+    QTest::addColumn<int>("before"); // 0 nothing, 1 the photo's own bytes, 2 another file the user agreed to replace
+    QTest::addColumn<bool>("stays");
+    QTest::newRow("new copy removed") << 0 << false;
+    QTest::newRow("copy already there kept") << 1 << true;
+    QTest::newRow("confirmed replacement kept") << 2 << true;
+}
+
+// A photo whose owner gave up on it is not reported: only the copies that
+// took nobody's place go, so that no name the service lists is emptied.
+void TestImportWorker::givenUpPhotoKeepsWhatTookAPlace()
+{
+    QFETCH(int, before);
+    QFETCH(bool, stays);
+    ScopedMountRoot root;
+    const QString order = root.mkpath(QStringLiteral("studio/orders/A1"));
+    const QString folder = order + QStringLiteral("/all");
+    QVERIFY(QDir().mkpath(folder));
+    const QString source = makePhoto(QStringLiteral("given_up.jpg"), 60, 40, 1);
+    if (before > 0) {
+        QFile file(folder + QStringLiteral("/given_up.jpg"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(before == 1 ? readAll(source) : QByteArray("the old picture"));
+    }
+    PhotoImportTask task;
+    task.photoInfo = photoEntries(source).at(0);
+    task.photoInfo.replaceConfirmed = before == 2;
+    QVERIFY(task.share.pin(order) && task.folder.resolve(order, task.share));
+    task.orderFolder = task.folder.resolved();
+    task.targetDir = folder;
+    tfimportworker worker(0);
+    QSignalSpy results(&worker, &tfimportworker::photoImported);
+    worker.setTask(task);
+    worker.abandon(); // before the thread runs: the photo is written, then given up
+    worker.start();
+    QVERIFY(worker.wait(20000));
+    QCOMPARE(results.count(), 0);
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden),
+             stays ? QStringList{QStringLiteral("given_up.jpg")} : QStringList());
+    if (stays)
+        QCOMPARE(readAll(folder + QStringLiteral("/given_up.jpg")), readAll(source));
+}
+
+// One copy of a photo finds its share gone: the copies already written are
+// taken back, and no entry of the photo is reported written.
+void TestImportWorker::photoCutOffFromItsShareIsTakenBack()
+{
+    ScopedMountRoot root;
+    const QString order = root.mkpath(QStringLiteral("studio/orders/A1"));
+    const QString gone = root.mkpath(QStringLiteral("gone/orders/A1"));
+    const QString source = makePhoto(QStringLiteral("cut.jpg"), 320, 240, 1);
+    QList<PhotoImportTask> group = photoGroup(source, order);
+    for (PhotoImportTask &task : group) {
+        QVERIFY(task.share.pin(order) && task.folder.resolve(order, task.share));
+        task.orderFolder = task.folder.resolved();
+    }
+    // The last copy's share is replaced by an empty folder before it is written.
+    QVERIFY(group[3].share.pin(gone));
+    const QString goneShare = root.path() + QStringLiteral("gone");
+    QVERIFY(QDir().rename(goneShare, goneShare + QStringLiteral(".old")) && QDir().mkdir(goneShare));
+    tfimportworker worker(0);
+    QSignalSpy results(&worker, &tfimportworker::photoImported);
+    QSignalSpy placed(&worker, &tfimportworker::copyPlaced);
+    worker.start();
+    worker.setTaskGroup(group);
+    QTRY_COMPARE_WITH_TIMEOUT(results.count(), 4, 20000);
+    for (const QList<QVariant> &result : qAsConst(results)) {
+        QCOMPARE(result.at(3).toBool(), false);
+        QCOMPARE(result.at(4).toString(), K::missingShareMessage(goneShare + QLatin1Char('/')));
+    }
+    QCOMPARE(placed.count(), 0);
+    for (const QString &tag : {"all", "90", "190"})
+        QCOMPARE(QDir(order + '/' + tag).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestImportWorker)

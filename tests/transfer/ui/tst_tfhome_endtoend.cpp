@@ -31,6 +31,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 
+#include <cstdio>
 #include <optional>
 
 namespace Data = TransferStudioData;
@@ -56,6 +57,10 @@ private slots:
     void pauseAndResume();
     void runInterrupted_data();
     void runInterrupted();
+    void unmountedShareIsNeverTaken_data();
+    void unmountedShareIsNeverTaken();
+    void orderFolderRepointedMidRun();
+    void closeWaitsForOrderReports();
     void pathErrorPausesTheRun();
     void sameOrderNumberDifferentVisits();
     void mainRoadOnSmbShare();
@@ -571,6 +576,8 @@ void TfhomeEndToEndTest::secondCardAsksBeforeReplacing_data()
         << QStringLiteral("替换") << QStringLiteral("IMG_") << true << false;
     QTest::newRow("decomposed names") << QStringLiteral("替换") << QStringLiteral("Café_") << false << false;
     QTest::newRow("decomposed names on SMB") << QStringLiteral("替换") << QStringLiteral("Café_") << false << true;
+    // The share folds letter case itself: it answers for either form with one file.
+    QTest::newRow("case look-alike on SMB") << QStringLiteral("替换") << QStringLiteral("IMG_") << false << true;
 }
 
 // Card B starts at the same numbers as card A: nothing is written over without a yes.
@@ -585,6 +592,7 @@ void TfhomeEndToEndTest::secondCardAsksBeforeReplacing()
     QString served; // where the share's files really are
     if (onSmb) {
         SMBSHARE_START(share);
+        QVERIFY(QDir(share.servedPath()).mkpath("marker")); // an empty share folder is taken for a mount point
         MountRoot::setPath(QFileInfo(share.sharePath()).path());
         served = share.servedPath() + '/' + Data::orderShareFolder(0).section('/', 1);
     } else {
@@ -646,26 +654,36 @@ void TfhomeEndToEndTest::secondCardAsksBeforeReplacing()
                                QStringLiteral("\n%1-1  总数:3  成功:%2").arg(Data::orderNumber(0)).arg(lateFile ? 2 : 3)
                                    + (lateFile ? QStringLiteral("  失败:1") : QString())),
              qPrintable(m_boxes->last().text));
-    // Each new photo takes the place of its look-alike: one file per photo in every folder.
-    QStringList expected = cardB;
+    // Each new photo is written under the name its look-alike has on the share (the
+    // one the service holds): one file per photo in every folder.
+    QStringList expected{stem + "0001.JPG", stem + "0002.JPG", cardB.at(2)};
     expected.sort();
     for (const QString &tag : {"all", "90", "190", "1920"}) {
         QStringList onShare = QDir(served + '/' + tag).entryList(QDir::Files | QDir::Hidden);
         onShare.sort();
         QCOMPARE(onShare, expected);
     }
-    QVERIFY(EngineTestImages::sameQuarters(QImage(folder + "/all/" + cardB.at(0)), other));
+    QVERIFY(EngineTestImages::sameQuarters(QImage(folder + "/all/" + expected.at(0)), other));
     QCOMPARE(readAll(folder + "/all/" + cardB.at(2)) == QString::fromLatin1(QByteArray("copied here by hand").toHex()),
              lateFile);
     // One report per photo that is whole; a photo that found another file in its place is not reported.
     QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "logreadpic").size(), 2, 30000);
+    QSet<QString> everReported;
+    for (const auto &request : m_service->requests("order", "savepicpath"))
+        everReported.insert(TransferReportData::fileNameOf(request.field("path")));
     QStringList reported;
     for (const auto &request : m_service->requests("order", "savepicpath").mid(2))
         reported << TransferReportData::fileNameOf(request.field("path"));
     reported.sort();
+    QStringList whole = expected;
     if (lateFile)
-        expected.removeAll(cardB.at(2));
-    QCOMPARE(reported, expected);
+        whole.removeAll(cardB.at(2));
+    QCOMPARE(reported, whole);
+    // The service lists no photo that has no file.
+    QStringList allOnShare = QDir(served + "/all").entryList(QDir::Files | QDir::Hidden);
+    if (lateFile)
+        allOnShare.removeAll(cardB.at(2));
+    QCOMPARE(everReported, QSet<QString>(allOnShare.cbegin(), allOnShare.cend()));
 }
 
 // The tool's own previews carry the photos' names: they are never taken for photos.
@@ -753,6 +771,7 @@ void TfhomeEndToEndTest::runInterrupted()
     ScopedMountRoot root;
     const QString mountPoint = root.mkpath(Data::kShare);
     QTemporaryDir backing;
+    QVERIFY(QDir(backing.path()).mkpath("marker")); // a share with content, from the same disk
     if (QProcess::execute("mount", {"--bind", backing.path(), mountPoint}) != 0)
         QSKIP("needs root to bind-mount");
     bool mounted = true;
@@ -806,18 +825,125 @@ void TfhomeEndToEndTest::runInterrupted()
         reported << TransferReportData::fileNameOf(request.field("path"));
     reported.sort();
     QVERIFY2(reported.size() >= after - 4 && reported.size() < photos, qPrintable(QString::number(reported.size())));
+    // A photo whole on the share before it went is reported; one that is not whole
+    // leaves no copy behind, removed through the folders the copies were written in.
     for (const QString &tag : {"all", "90", "190", "1920"}) {
         QStringList onShare = QDir(folder + '/' + tag).entryList(QDir::Files | QDir::Hidden);
         onShare.sort();
-        if (unmount) {
-            // Photos written before the share went may lack their report, never the other way round.
-            for (const QString &name : qAsConst(reported))
-                QVERIFY2(onShare.contains(name), qPrintable(tag + '/' + name));
-            QVERIFY(onShare.filter(".part-").isEmpty());
-        } else {
-            QCOMPARE(onShare, reported);
-        }
+        QCOMPARE(onShare, reported);
     }
+}
+
+void TfhomeEndToEndTest::unmountedShareIsNeverTaken_data()
+{
+    QTest::addColumn<bool>("beforePick"); // otherwise between the pick and "全部开始"
+    QTest::newRow("unmounted before the run") << true;
+    QTest::newRow("unmounted between pick and start") << false;
+}
+
+// Linux leaves the empty mount point behind an unmount: it is never taken for the share.
+void TfhomeEndToEndTest::unmountedShareIsNeverTaken()
+{
+    QFETCH(bool, beforePick);
+    ScopedMountRoot root;
+    const QString mountPoint = root.mkpath(Data::kShare);
+    QTemporaryDir backing;
+    QVERIFY(QDir(backing.path()).mkpath("marker")); // a share with content, from the same disk
+    if (QProcess::execute("mount", {"--bind", backing.path(), mountPoint}) != 0)
+        QSKIP("needs root to bind-mount");
+    bool mounted = true;
+    const auto unmountAtEnd = qScopeGuard([&] { if (mounted) QProcess::execute("umount", {"-l", mountPoint}); });
+    const auto unmount = [&] { mounted = QProcess::execute("umount", {"-l", mountPoint}) != 0; };
+    openDirectly();
+    search(2);
+    if (beforePick)
+        unmount();
+    pick(0, {sourcePhoto(QStringLiteral("u1.jpg")), sourcePhoto(QStringLiteral("u2.jpg"))});
+    QTRY_VERIFY(m_boxes->contains(QStringLiteral("成功"), QStringLiteral("已选择 2 ")));
+    if (!beforePick)
+        unmount();
+    QVERIFY(!mounted);
+    startAll();
+    const QString folder = mountPoint + '/' + Data::orderShareFolder(0).section('/', 1) + '/';
+    QTRY_VERIFY_WITH_TIMEOUT(
+        m_boxes->contains(QStringLiteral("导片路径错误"), K::missingShareMessage(folder) + QStringLiteral("  ")), 30000);
+    QTRY_COMPARE(table()->findChild<QPushButton *>(QStringLiteral("startAllButton"))->text(),
+                 QStringLiteral("全部开始"));
+    QVERIFY(QDir(mountPoint).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
+    QCOMPARE(QDir(backing.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             QStringList{"marker"});
+    QVERIFY(reports().isEmpty());
+}
+
+// The order's folder is a link on the share, pointed at another customer's
+// order mid-run: the order's files go only where its folder led at the start.
+void TfhomeEndToEndTest::orderFolderRepointedMidRun()
+{
+    ScopedMountRoot root;
+    Data::makeShare(root.path());
+    const QString named = root.path() + Data::orderShareFolder(0);
+    const QString first = root.path() + Data::kShare + "/real/first";
+    const QString theirs = root.path() + Data::kShare + "/real/theirs";
+    QVERIFY(QDir().mkpath(first) && QDir().mkpath(theirs + "/all") && QDir().mkpath(QFileInfo(named).path()));
+    QVERIFY(QFile::link(first, named));
+    QFile their(theirs + "/all/P000.jpg");
+    QVERIFY(their.open(QIODevice::WriteOnly) && their.write("their photo") > 0);
+    their.close();
+    openDirectly();
+    QStringList files;
+    for (int i = 0; i < 30; ++i)
+        files << sourcePhoto(QStringLiteral("P%1.jpg").arg(i, 3, 10, QLatin1Char('0')));
+    search(2);
+    pick(0, files);
+    int written = 0;
+    const QMetaObject::Connection repoint = connect(
+        m_window->importManager(), &tfimportthreadmanager::photoImported, this,
+        [&](const OrderInfo &, const QString &, int, bool ok, const QString &) {
+            // A new link renamed over the old one: the name leads elsewhere in one step.
+            if (ok && ++written == 40 && QFile::link(theirs, named + ".new"))
+                std::rename(QFile::encodeName(named + ".new").constData(), QFile::encodeName(named).constData());
+        });
+    const auto disconnectAtEnd = qScopeGuard([repoint] { QObject::disconnect(repoint); });
+    startAll();
+    QVERIFY(waitForSummary());
+    QCOMPARE(QFileInfo(named).symLinkTarget(), theirs);
+    QCOMPARE(QDir(theirs).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"all"});
+    QCOMPARE(QDir(theirs + "/all").entryList(QDir::Files | QDir::Hidden), QStringList{"P000.jpg"});
+    QCOMPARE(readAll(theirs + "/all/P000.jpg"), QString::fromLatin1(QByteArray("their photo").toHex()));
+    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "logreadpic").size(), 1, 30000);
+    QStringList reported;
+    for (const auto &request : m_service->requests("order", "savepicpath"))
+        reported << TransferReportData::fileNameOf(request.field("path"));
+    reported.sort();
+    QVERIFY2(reported.size() >= 10 && reported.size() < files.size(), qPrintable(reported.join(' ')));
+    for (const QString &tag : {"all", "90", "190", "1920"}) {
+        QStringList inFirst = QDir(first + '/' + tag).entryList(QDir::Files | QDir::Hidden);
+        inFirst.sort();
+        QCOMPARE(inFirst, reported);
+    }
+}
+
+// Closed while the order's folder and upload reports are on their way: the
+// window goes once they are answered, not before.
+void TfhomeEndToEndTest::closeWaitsForOrderReports()
+{
+    ScopedMountRoot root;
+    Data::makeShare(root.path());
+    m_service->setDelay("order", "saveorderphotopath", 3000);
+    m_service->setDelay("order", "logreadpic", 3000);
+    openDirectly();
+    m_window->setAttribute(Qt::WA_DeleteOnClose);
+    search(2);
+    pick(0, {sourcePhoto(QStringLiteral("close.jpg"))});
+    startAll();
+    QTRY_VERIFY_WITH_TIMEOUT(!m_service->requests("order", "saveorderphotopath").isEmpty()
+                                 && !m_service->requests("order", "logreadpic").isEmpty(),
+                             30000);
+    m_window->close();
+    QVERIFY(!m_window->isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY2(!m_window.isNull(), "the window went with its reports unanswered");
+    QTRY_VERIFY_WITH_TIMEOUT(m_window.isNull(), 30000);
 }
 
 void TfhomeEndToEndTest::pathErrorPausesTheRun()
@@ -894,6 +1020,7 @@ void TfhomeEndToEndTest::mainRoadOnSmbShare()
 {
     SmbShare share(Data::kShare);
     SMBSHARE_START(share);
+    QVERIFY(QDir(share.servedPath()).mkpath("marker")); // an empty share folder is taken for a mount point
     MountRoot::setPath(QFileInfo(share.sharePath()).path());
     openDirectly();
     runMainRoad(MountRoot::path());
