@@ -57,9 +57,6 @@ private slots:
     void pauseAndResume();
     void runInterrupted_data();
     void runInterrupted();
-    void unmountedShareIsNeverTaken_data();
-    void unmountedShareIsNeverTaken();
-    void orderFolderRepointedMidRun();
     void closeWaitsForOrderReports();
     void pathErrorPausesTheRun();
     void sameOrderNumberDifferentVisits();
@@ -754,18 +751,22 @@ void TfhomeEndToEndTest::pauseAndResume()
 
 void TfhomeEndToEndTest::runInterrupted_data()
 {
-    QTest::addColumn<bool>("unmount"); // otherwise the window is closed
+    QTest::addColumn<int>("cut"); // 0 the share is unmounted, 1 the window closed, 2 the order's folder re-pointed
     QTest::addColumn<int>("photos");
-    QTest::addColumn<int>("after"); // photos written when it happens
-    QTest::newRow("share unmounted") << true << 40 << 11;
-    QTest::newRow("window closed") << false << 120 << 27;
+    QTest::addColumn<int>("after"); // photos written when it happens; -2 before the pick, -1 before "全部开始"
+    QTest::newRow("share unmounted") << 0 << 40 << 11;
+    QTest::newRow("share unmounted before the run") << 0 << 4 << -2;
+    QTest::newRow("share unmounted between pick and start") << 0 << 4 << -1;
+    QTest::newRow("window closed") << 1 << 120 << 27;
+    QTest::newRow("order folder re-pointed") << 2 << 40 << 11;
 }
 
-// The share or the window goes mid-run: what is on the share is what the service
-// was told, and nothing lands on the local disk in the share's place.
+// The share, the window or the order's folder goes mid-run: what is on the share
+// is what the service was told, and nothing lands on the local disk in the
+// share's place (Linux leaves the empty mount point behind) nor in another order.
 void TfhomeEndToEndTest::runInterrupted()
 {
-    QFETCH(bool, unmount);
+    QFETCH(int, cut);
     QFETCH(int, photos);
     QFETCH(int, after);
     ScopedMountRoot root;
@@ -776,49 +777,70 @@ void TfhomeEndToEndTest::runInterrupted()
         QSKIP("needs root to bind-mount");
     bool mounted = true;
     const auto unmountAtEnd = qScopeGuard([&] { if (mounted) QProcess::execute("umount", {"-l", mountPoint}); });
-    const QString folder = backing.path() + '/' + Data::orderShareFolder(0).section('/', 1);
+    const auto unmount = [&] { mounted = QProcess::execute("umount", {"-l", mountPoint}) != 0; };
+    QString folder = backing.path() + '/' + Data::orderShareFolder(0).section('/', 1);
+    // Another customer's order, where the order's folder (a link) is pointed mid-run.
+    const QString named = root.path() + Data::orderShareFolder(0);
+    const QString theirs = mountPoint + "/theirs";
+    if (cut == 2) {
+        folder = backing.path() + "/first";
+        QVERIFY(QDir().mkpath(folder) && QDir().mkpath(theirs + "/all") && QDir().mkpath(QFileInfo(named).path()));
+        QVERIFY(QFile::link(mountPoint + "/first", named));
+    }
     openDirectly();
     m_window->setAttribute(Qt::WA_DeleteOnClose);
     QStringList files;
     for (int i = 0; i < photos; ++i)
         files << sourcePhoto(QStringLiteral("P%1.jpg").arg(i, 3, 10, QLatin1Char('0')));
     // The photos being written when it happens take longer than the reports before them.
-    for (int i = after; i < after + 8; ++i)
+    for (int i = qMax(after, 0); i < qMin(after + 8, photos); ++i)
         QVERIFY(EngineTestImages::writeJpeg(files.at(i), EngineTestImages::pattern(3000, 2000)));
     search(2);
+    if (after == -2)
+        unmount();
     pick(0, files);
-    if (unmount) // the next order of the run starts after the share went
+    if (cut == 0) // the next order of the run starts after the share went
         pick(1, {sourcePhoto(QStringLiteral("next.jpg"))});
+    if (after == -1)
+        unmount();
     QSignalSpy results(m_window->importManager(), &tfimportthreadmanager::photoImported);
     int written = 0;
-    const QMetaObject::Connection cut = connect(
+    const QMetaObject::Connection onCut = connect(
         m_window->importManager(), &tfimportthreadmanager::photoImported, this,
         [&](const OrderInfo &, const QString &, int, bool ok, const QString &) {
             if (!ok || ++written != after * 4)
                 return;
             // Right here, while the workers go on with the next photos.
-            if (unmount)
-                mounted = QProcess::execute("umount", {"-l", mountPoint}) != 0;
-            else
+            if (cut == 0)
+                unmount();
+            else if (cut == 1)
                 m_window->close();
+            else if (QFile::link(theirs, named + ".new")) // re-pointed in one step
+                std::rename(QFile::encodeName(named + ".new").constData(), QFile::encodeName(named).constData());
         });
-    const auto disconnectAtEnd = qScopeGuard([cut] { QObject::disconnect(cut); });
+    const auto disconnectAtEnd = qScopeGuard([onCut] { QObject::disconnect(onCut); });
     startAll();
-    if (unmount) {
+    if (cut == 0) {
         const QString missing = K::missingShareMessage(mountPoint + '/');
         const QString title = QStringLiteral("导片路径错误");
+        // Mid-run the next order stops at the start; otherwise the run does not start.
+        const int stoppedOrder = after < 0 ? 0 : 1;
         const QString stopped =
-            K::missingShareMessage(mountPoint + '/' + Data::orderShareFolder(1).section('/', 1) + '/') + "  ";
+            K::missingShareMessage(mountPoint + '/' + Data::orderShareFolder(stoppedOrder).section('/', 1) + '/') + "  ";
         QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(title, stopped), 60000);
         QVERIFY(!mounted);
         QVERIFY(QDir(mountPoint).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
         int missingShare = 0;
         for (const QList<QVariant> &result : qAsConst(results))
             missingShare += result.at(4).toString() == missing;
-        QVERIFY(missingShare > 0);
-        QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "logreadpic").size(), 1, 30000);
-    } else {
+        QVERIFY(after < 0 || missingShare > 0);
+        QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "logreadpic").size(), after < 0 ? 0 : 1, 30000);
+    } else if (cut == 1) {
         QTRY_VERIFY_WITH_TIMEOUT(m_window.isNull(), 120000);
+    } else {
+        QVERIFY(waitForSummary());
+        QCOMPARE(QDir(theirs + "/all").entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+        QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "logreadpic").size(), 1, 30000);
     }
     QStringList reported;
     for (const auto &request : m_service->requests("order", "savepicpath"))
@@ -831,95 +853,6 @@ void TfhomeEndToEndTest::runInterrupted()
         QStringList onShare = QDir(folder + '/' + tag).entryList(QDir::Files | QDir::Hidden);
         onShare.sort();
         QCOMPARE(onShare, reported);
-    }
-}
-
-void TfhomeEndToEndTest::unmountedShareIsNeverTaken_data()
-{
-    QTest::addColumn<bool>("beforePick"); // otherwise between the pick and "全部开始"
-    QTest::newRow("unmounted before the run") << true;
-    QTest::newRow("unmounted between pick and start") << false;
-}
-
-// Linux leaves the empty mount point behind an unmount: it is never taken for the share.
-void TfhomeEndToEndTest::unmountedShareIsNeverTaken()
-{
-    QFETCH(bool, beforePick);
-    ScopedMountRoot root;
-    const QString mountPoint = root.mkpath(Data::kShare);
-    QTemporaryDir backing;
-    QVERIFY(QDir(backing.path()).mkpath("marker")); // a share with content, from the same disk
-    if (QProcess::execute("mount", {"--bind", backing.path(), mountPoint}) != 0)
-        QSKIP("needs root to bind-mount");
-    bool mounted = true;
-    const auto unmountAtEnd = qScopeGuard([&] { if (mounted) QProcess::execute("umount", {"-l", mountPoint}); });
-    const auto unmount = [&] { mounted = QProcess::execute("umount", {"-l", mountPoint}) != 0; };
-    openDirectly();
-    search(2);
-    if (beforePick)
-        unmount();
-    pick(0, {sourcePhoto(QStringLiteral("u1.jpg")), sourcePhoto(QStringLiteral("u2.jpg"))});
-    QTRY_VERIFY(m_boxes->contains(QStringLiteral("成功"), QStringLiteral("已选择 2 ")));
-    if (!beforePick)
-        unmount();
-    QVERIFY(!mounted);
-    startAll();
-    const QString folder = mountPoint + '/' + Data::orderShareFolder(0).section('/', 1) + '/';
-    QTRY_VERIFY_WITH_TIMEOUT(
-        m_boxes->contains(QStringLiteral("导片路径错误"), K::missingShareMessage(folder) + QStringLiteral("  ")), 30000);
-    QTRY_COMPARE(table()->findChild<QPushButton *>(QStringLiteral("startAllButton"))->text(),
-                 QStringLiteral("全部开始"));
-    QVERIFY(QDir(mountPoint).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
-    QCOMPARE(QDir(backing.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-             QStringList{"marker"});
-    QVERIFY(reports().isEmpty());
-}
-
-// The order's folder is a link on the share, pointed at another customer's
-// order mid-run: the order's files go only where its folder led at the start.
-void TfhomeEndToEndTest::orderFolderRepointedMidRun()
-{
-    ScopedMountRoot root;
-    Data::makeShare(root.path());
-    const QString named = root.path() + Data::orderShareFolder(0);
-    const QString first = root.path() + Data::kShare + "/real/first";
-    const QString theirs = root.path() + Data::kShare + "/real/theirs";
-    QVERIFY(QDir().mkpath(first) && QDir().mkpath(theirs + "/all") && QDir().mkpath(QFileInfo(named).path()));
-    QVERIFY(QFile::link(first, named));
-    QFile their(theirs + "/all/P000.jpg");
-    QVERIFY(their.open(QIODevice::WriteOnly) && their.write("their photo") > 0);
-    their.close();
-    openDirectly();
-    QStringList files;
-    for (int i = 0; i < 30; ++i)
-        files << sourcePhoto(QStringLiteral("P%1.jpg").arg(i, 3, 10, QLatin1Char('0')));
-    search(2);
-    pick(0, files);
-    int written = 0;
-    const QMetaObject::Connection repoint = connect(
-        m_window->importManager(), &tfimportthreadmanager::photoImported, this,
-        [&](const OrderInfo &, const QString &, int, bool ok, const QString &) {
-            // A new link renamed over the old one: the name leads elsewhere in one step.
-            if (ok && ++written == 40 && QFile::link(theirs, named + ".new"))
-                std::rename(QFile::encodeName(named + ".new").constData(), QFile::encodeName(named).constData());
-        });
-    const auto disconnectAtEnd = qScopeGuard([repoint] { QObject::disconnect(repoint); });
-    startAll();
-    QVERIFY(waitForSummary());
-    QCOMPARE(QFileInfo(named).symLinkTarget(), theirs);
-    QCOMPARE(QDir(theirs).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"all"});
-    QCOMPARE(QDir(theirs + "/all").entryList(QDir::Files | QDir::Hidden), QStringList{"P000.jpg"});
-    QCOMPARE(readAll(theirs + "/all/P000.jpg"), QString::fromLatin1(QByteArray("their photo").toHex()));
-    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "logreadpic").size(), 1, 30000);
-    QStringList reported;
-    for (const auto &request : m_service->requests("order", "savepicpath"))
-        reported << TransferReportData::fileNameOf(request.field("path"));
-    reported.sort();
-    QVERIFY2(reported.size() >= 10 && reported.size() < files.size(), qPrintable(reported.join(' ')));
-    for (const QString &tag : {"all", "90", "190", "1920"}) {
-        QStringList inFirst = QDir(first + '/' + tag).entryList(QDir::Files | QDir::Hidden);
-        inFirst.sort();
-        QCOMPARE(inFirst, reported);
     }
 }
 
