@@ -137,6 +137,8 @@ bool ShareTarget::place(const Writer &writeIt, const SameBytes &sameBytes, QStri
     const QFileInfo target(m_path);
     const QString folder = target.path();
     const QString name = target.fileName();
+    // Held from here on: after a lazy unmount this handle still reaches the share.
+    auto held = std::make_shared<HeldFolder>(folder);
     // The listing says which form of the name stands in the folder: a share
     // that folds names answers for the name under any of its forms.
     const QStringList listed = m_listing ? m_listing->lookAlikes(folder, name)
@@ -148,25 +150,24 @@ bool ShareTarget::place(const Writer &writeIt, const SameBytes &sameBytes, QStri
     }
     const bool there = target.exists() && others.isEmpty();
     const auto alreadyThere = [&](const QString &form) { return sameBytes(QDir(folder).filePath(form)); };
-    if (there && alreadyThere(name)) {
+    const auto found = [&](const QString &form) {
         m_outcome = AlreadyThere;
-        m_size = target.size();
+        m_size = QFileInfo(QDir(folder).filePath(form)).size();
+        m_held = held;
         return true;
-    }
+    };
+    if (there && alreadyThere(name))
+        return found(name);
     if (!others.isEmpty() || (there && !m_replaceConfirmed)) {
         // Only a file with the copy's own bytes may stand there; a yes replaces a
         // file under its own name only, never another form beside or over it.
         const auto same = std::find_if(others.cbegin(), others.cend(), alreadyThere);
-        if (same != others.cend()) {
-            m_outcome = AlreadyThere;
-            m_size = QFileInfo(QDir(folder).filePath(*same)).size();
-            return true;
-        }
+        if (same != others.cend())
+            return found(*same);
         m_existing = QDir(folder).filePath(others.isEmpty() ? name : others.first());
         qCWarning(lcTransfer) << "目标位置已有同名的其他文件，未替换:" << m_existing;
         return fail(Refused, error);
     }
-    auto held = std::make_shared<HeldFolder>(folder);
     if (!m_share.holds(m_path))
         return fail(ShareGone, error);
     if (!held->isOpen()) {
