@@ -86,6 +86,7 @@ private slots:
     void rotateInPlace();
     void runEntryOnShare_data();
     void runEntryOnShare();
+    void photoCutOffFromItsShareIsTakenBack();
 
 private:
     QString makePhoto(const QString &name, int w, int h, int orientation)
@@ -730,6 +731,32 @@ void TestImportWorker::runEntryOnShare()
     QCOMPARE(QFileInfo::exists(order), fate == 0 || fate >= 3);
     if (fate == 3)
         QVERIFY(QDir(order + QStringLiteral(".real/all")).isEmpty());
+}
+
+// One copy of a photo finds its share gone: the copies already written are
+// taken back, and no entry of the photo counts as written.
+void TestImportWorker::photoCutOffFromItsShareIsTakenBack()
+{
+    ScopedMountRoot root;
+    const QString order = root.mkpath(QStringLiteral("studio/orders/A1"));
+    const QString gone = root.mkpath(QStringLiteral("gone/orders/A1"));
+    QList<PhotoImportTask> group = photoGroup(makePhoto(QStringLiteral("cut.jpg"), 320, 240, 1), order);
+    for (int i = 0; i < group.size(); ++i) {
+        QVERIFY(group[i].share.pin(i == 3 ? gone : order));
+        group[i].orderFolder = order;
+    }
+    // The last copy's share is replaced by an empty folder before anything is written.
+    const QString goneShare = root.path() + QStringLiteral("gone");
+    QVERIFY(QDir().rename(goneShare, goneShare + QStringLiteral(".old")) && QDir().mkdir(goneShare));
+    tfimportworker worker(0);
+    QSignalSpy results(&worker, &tfimportworker::photoImported);
+    worker.setTaskGroup(group);
+    worker.start();
+    QTRY_COMPARE_WITH_TIMEOUT(results.count(), 4, 20000);
+    for (const QList<QVariant> &result : qAsConst(results))
+        QCOMPARE(result.at(3).toBool(), false);
+    for (const QString &tag : {"all", "90", "190"})
+        QCOMPARE(QDir(order + '/' + tag).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestImportWorker)
