@@ -70,7 +70,7 @@ int main(int argc, char **argv)
     QTemporaryDir root;
     QTemporaryDir sources;
     MountRoot::setPath(root.path());
-    QDir(root.path()).mkpath(QStringLiteral("photo"));
+    QDir(root.path()).mkpath(QStringLiteral("photo/.share")); // an empty share folder is an unmounted mount point
     Config::setUrlHost(QStringLiteral("http://127.0.0.1:9"));
     Config::k_importType = FinishedPhotos;
     Config::k_shops = {ShopEntry{QStringLiteral("1"), QStringLiteral("bench"), QString()}};

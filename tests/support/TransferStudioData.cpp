@@ -2,6 +2,9 @@
 
 #include "StandInService.h"
 
+#include <QDir>
+#include <QFile>
+
 namespace TransferStudioData {
 
 const QString kServer = QStringLiteral("NAS-STUDIO");
@@ -33,6 +36,16 @@ QString orderShareFolder(int n)
 {
     return QStringLiteral("%1/2024/05/%2/%3-1_%4_%5")
         .arg(kShare, day(n), orderNumber(n), QString::fromUtf8(kMen[n % 6]), QString::fromUtf8(kWomen[n % 6]));
+}
+
+QString makeShare(const QString &root, const QString &share)
+{
+    const QString folder = QDir(root).filePath(share);
+    QDir().mkpath(folder);
+    QFile marker(folder + QStringLiteral("/.share"));
+    if (marker.open(QIODevice::WriteOnly))
+        marker.write("share");
+    return folder;
 }
 
 QString orderNetpath(int n)

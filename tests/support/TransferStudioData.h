@@ -15,6 +15,11 @@ namespace TransferStudioData {
 extern const QString kServer;
 extern const QString kShare;
 
+// Makes the share folder (kShare by default) below a mount root, with a file
+// in it: an empty folder on the root's own disk is an unmounted mount point.
+// Returns the folder.
+QString makeShare(const QString &root, const QString &share = kShare);
+
 // The UNC folder of order n ("\\NAS-STUDIO\photo\2024\05\1n\DD...").
 QString orderNetpath(int n);
 // The share-relative folder of order n ("photo/2024/05/..."), for a mount root.

@@ -2,6 +2,7 @@
 
 #include "platform/ShareGuard.h"
 #include "transfer/engine/FolderListing.h"
+#include "transfer/engine/OrderFolder.h"
 #include "transfer/records/OrderInfo.h"
 
 #include <QSharedPointer>
@@ -20,5 +21,6 @@ struct OrderImportTask
     int received = 0; // results that arrived for this slice
     int runId = 0; // taskId of the record the start operation made; shared by its slices
     ShareGuard share; // pinned when the order was started; shared by its slices
+    OrderFolder folder; // resolved when the order's first slice went out; shared by its slices
     QSharedPointer<FolderListing> listing; // the run's folders as first seen; shared by its slices
 };

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -24,9 +25,11 @@ bool fileHolds(const QString &path, const QByteArray &bytes)
     return file.size() == bytes.size() && file.open(QIODevice::ReadOnly) && file.readAll() == bytes;
 }
 
+} // namespace
+
 // The folder of a write, held open: after a lazy unmount its path leads to the
 // empty mount point, while this handle still reaches the share itself.
-class HeldFolder
+class ShareTarget::HeldFolder
 {
 public:
     explicit HeldFolder(const QString &folder)
@@ -40,6 +43,21 @@ public:
     }
     HeldFolder(const HeldFolder &) = delete;
     HeldFolder &operator=(const HeldFolder &) = delete;
+
+    bool isOpen() const { return m_fd >= 0; }
+
+    qint64 sizeOf(const QString &name) const
+    {
+        struct stat info;
+        if (m_fd < 0 || ::fstatat(m_fd, QFile::encodeName(name).constData(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+            return -1;
+        return qint64(info.st_size);
+    }
+
+    bool remove(const QString &name) const
+    {
+        return m_fd >= 0 && AtomicFile::remove(m_fd, QFile::encodeName(name));
+    }
 
     // Removes the temporaries a failed write of name left behind (the atomic
     // writer names them "." + name + ".part-" + a random tail).
@@ -66,8 +84,6 @@ public:
 private:
     int m_fd = -1;
 };
-
-} // namespace
 
 ShareTarget::ShareTarget(const QString &path) : m_path(path) {}
 
@@ -120,58 +136,64 @@ bool ShareTarget::place(const Writer &writeIt, const SameBytes &sameBytes, QStri
         return fail(ShareGone, error);
     const QFileInfo target(m_path);
     const QString folder = target.path();
-    // The name itself as it is now, and its look-alikes from the run's listing that are still there.
-    QStringList existing;
-    if (target.exists())
-        existing.append(target.fileName());
-    const QStringList listed = m_listing ? m_listing->lookAlikes(folder, target.fileName())
-                                         : FolderListing::lookAlikesNow(folder, target.fileName());
-    for (const QString &name : listed) {
-        if (name != target.fileName() && QFileInfo::exists(QDir(folder).filePath(name)))
-            existing.append(name);
+    const QString name = target.fileName();
+    // Held from here on: after a lazy unmount this handle still reaches the share.
+    auto held = std::make_shared<HeldFolder>(folder);
+    // The listing says which form of the name stands in the folder: a share
+    // that folds names answers for the name under any of its forms.
+    const QStringList listed = m_listing ? m_listing->lookAlikes(folder, name)
+                                         : FolderListing::lookAlikesNow(folder, name);
+    QStringList others;
+    for (const QString &form : listed) {
+        if (form != name && QFileInfo::exists(QDir(folder).filePath(form)))
+            others.append(form);
     }
-    const auto alreadyThere = [&](const QString &name) { return sameBytes(QDir(folder).filePath(name)); };
-    if (existing.contains(target.fileName()) && alreadyThere(target.fileName())) {
+    const bool there = target.exists() && others.isEmpty();
+    const auto alreadyThere = [&](const QString &form) { return sameBytes(QDir(folder).filePath(form)); };
+    const auto found = [&](const QString &form) {
         m_outcome = AlreadyThere;
-        if (m_replaceConfirmed)
-            removeOtherForms(existing);
+        m_size = QFileInfo(QDir(folder).filePath(form)).size();
+        m_held = held;
         return true;
-    }
-    if (!existing.isEmpty() && !m_replaceConfirmed) {
-        // Without a yes only a file with the copy's own bytes may stand there.
-        if (std::any_of(existing.cbegin(), existing.cend(), alreadyThere)) {
-            m_outcome = AlreadyThere;
-            return true;
-        }
-        m_existing = QDir(folder).filePath(existing.first());
+    };
+    if (there && alreadyThere(name))
+        return found(name);
+    if (!others.isEmpty() || (there && !m_replaceConfirmed)) {
+        // Only a file with the copy's own bytes may stand there; a yes replaces a
+        // file under its own name only, never another form beside or over it.
+        const auto same = std::find_if(others.cbegin(), others.cend(), alreadyThere);
+        if (same != others.cend())
+            return found(*same);
+        m_existing = QDir(folder).filePath(others.isEmpty() ? name : others.first());
         qCWarning(lcTransfer) << "目标位置已有同名的其他文件，未替换:" << m_existing;
         return fail(Refused, error);
     }
-    const HeldFolder held(folder);
     if (!m_share.holds(m_path))
         return fail(ShareGone, error);
+    if (!held->isOpen()) {
+        if (error)
+            *error = QStringLiteral("无法打开目标目录: %1").arg(folder);
+        return fail(Failed, error);
+    }
     if (!writeIt(error)) {
-        held.removeTemporariesOf(target.fileName());
+        held->removeTemporariesOf(name);
         return fail(m_share.stillThere() ? Failed : ShareGone, error);
     }
     m_outcome = Written;
-    if (!existing.isEmpty())
-        removeOtherForms(existing);
+    m_tookPlace = there;
+    m_size = held->sizeOf(name);
+    m_held = std::move(held);
     return true;
 }
 
-void ShareTarget::removeOtherForms(const QStringList &forms) const
+bool ShareTarget::takeBack()
 {
-    // The new file takes the place of its look-alikes once it is whole. A share
-    // that folds names itself shows the new file under both forms: only a form
-    // with other bytes than the new file is another file.
-    const QFileInfo target(m_path);
-    for (const QString &name : forms) {
-        const QString other = QDir(target.path()).filePath(name);
-        if (name == target.fileName() || !QFileInfo::exists(other) || !target.exists()
-            || sameFileContent(m_path, other))
-            continue;
-        if (!m_share.holds(other) || !AtomicFile::remove(AT_FDCWD, QFile::encodeName(other)))
-            qCWarning(lcTransfer) << "无法删除被替换的同名文件:" << other;
-    }
+    if (m_outcome != Written || m_tookPlace || !m_held)
+        return false;
+    const bool removed = m_held->remove(QFileInfo(m_path).fileName());
+    if (!removed)
+        qCWarning(lcTransfer) << "无法删除未上报的照片:" << m_path;
+    m_outcome = Failed;
+    m_held.reset();
+    return removed;
 }

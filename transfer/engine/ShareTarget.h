@@ -9,13 +9,15 @@ class FolderListing;
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
 // Where one copy of an entry goes, and the rules for putting it there. A
 // run's copy is written only while its pinned share holds the target; a file
-// already there under the same name as the share compares names (folded) is
-// replaced only when the user said yes to it, and counts as written when it
-// holds the very bytes the copy would have. A target made without a share
-// simply replaces what is there.
+// already there under the very name is replaced only when the user said yes
+// to it, and counts as written when it holds the very bytes the copy would
+// have. A look-alike under another form of the name (equal after folding) is
+// never written beside nor over: a replacement goes under the name already
+// on the share. A target made without a share simply replaces what is there.
 class ShareTarget
 {
 public:
@@ -40,13 +42,21 @@ public:
     bool write(const QByteArray &bytes, QString *error = nullptr);
     bool copy(const QString &source, QString *error = nullptr);
 
+    // A written copy stood in another file's place (that file is gone).
+    bool tookPlace() const { return m_outcome == Written && m_tookPlace; }
+    // Size of the copy in place (written, or there already); -1 when none is.
+    qint64 placedSize() const { return m_outcome == Written || m_outcome == AlreadyThere ? m_size : -1; }
+    // Removes the written copy through the folder held since before the write,
+    // which still reaches the share after a lazy unmount. Only for a copy that
+    // took nobody's place: the folder would otherwise lose the name.
+    bool takeBack();
+
 private:
     using Writer = std::function<bool(QString *)>;
     using SameBytes = std::function<bool(const QString &existing)>;
 
     bool place(const Writer &writeIt, const SameBytes &sameBytes, QString *error);
     bool fail(Outcome outcome, QString *error);
-    void removeOtherForms(const QStringList &forms) const;
 
     QString m_path;
     ShareGuard m_share;
@@ -55,4 +65,8 @@ private:
     FolderListing *m_listing = nullptr;
     Outcome m_outcome = Pending;
     QString m_existing; // the file that refused the copy
+    bool m_tookPlace = false;
+    qint64 m_size = -1;
+    class HeldFolder;
+    std::shared_ptr<HeldFolder> m_held; // the written copy's folder, open since before the write
 };

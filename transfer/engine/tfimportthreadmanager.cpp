@@ -86,6 +86,7 @@ tfimportworker *tfimportthreadmanager::createWorker(int id)
     auto *worker = new tfimportworker(id, this);
     connect(worker, &tfimportworker::photoImported, this, &tfimportthreadmanager::onPhotoImported);
     connect(worker, &tfimportworker::workerFinished, this, &tfimportthreadmanager::onWorkerFinished);
+    connect(worker, &tfimportworker::copyPlaced, this, &tfimportthreadmanager::onCopyPlaced);
     worker->start();
     return worker;
 }
@@ -224,6 +225,8 @@ ShareGuard tfimportthreadmanager::runShare(const QString &folder)
 void tfimportthreadmanager::endRun()
 {
     runShares.clear();
+    QMutexLocker lock(&queueMutex);
+    placedSizes.clear();
 }
 
 void tfimportthreadmanager::startImportOrder(const OrderInfo &order)
@@ -278,6 +281,7 @@ void tfimportthreadmanager::stopAllTasks()
         photoResults.clear();
         runProgress.clear();
         runShares.clear();
+        placedSizes.clear();
         for (tfimportworker *worker : qAsConst(workers))
             worker->stop();
     }
@@ -376,10 +380,15 @@ void tfimportthreadmanager::assignNextTask()
             if (idleWorkers.isEmpty())
                 break;
             OrderImportTask record = taskQueue.takeFirst();
-            const QString folder = K::generateImportPathByOrder(record.order);
-            // Once per run: a later slice never makes the order's folder again.
-            if (record.startIndex == 0)
-                makeOrderFolders(folder, record.order, record.share);
+            const QString named = K::generateImportPathByOrder(record.order);
+            // Once per run: a later slice never makes the order's folder again,
+            // nor looks again where its name leads.
+            if (record.startIndex == 0) {
+                makeOrderFolders(named, record.order, record.share);
+                record.folder.resolve(named, record.share);
+            }
+            // Unresolved, the entries fail on the named folder's own check.
+            const QString folder = record.folder.isResolved() ? record.folder.resolved() : named;
 
             QMutexLocker progressLock(&progressMutex);
             QMap<int, bool> &results = photoResults[record.taskId];
@@ -399,6 +408,7 @@ void tfimportthreadmanager::assignNextTask()
                     task.orderFolder = folder;
                     task.share = record.share;
                     task.listing = record.listing;
+                    task.folder = record.folder;
                     group.append(task);
                     results.insert(j, false);
                     ++j;
@@ -471,6 +481,25 @@ void tfimportthreadmanager::onPhotoImported(int taskId, const QString &fileName,
     }
     emitAll(emissions);
     scheduleDispatch(0);
+}
+
+void tfimportthreadmanager::onCopyPlaced(int taskId, int photoIndex, qint64 size)
+{
+    QMutexLocker lock(&queueMutex);
+    const auto it = activeTasks.constFind(taskId);
+    if (it != activeTasks.constEnd())
+        placedSizes.insert(qMakePair(it->order.order_photo_id, photoIndex), size);
+}
+
+qint64 tfimportthreadmanager::takePlacedSize(const QString &orderPhotoId, int photoIndex)
+{
+    QMutexLocker lock(&queueMutex);
+    const auto it = placedSizes.find(qMakePair(orderPhotoId, photoIndex));
+    if (it == placedSizes.end())
+        return -1;
+    const qint64 size = it.value();
+    placedSizes.erase(it);
+    return size;
 }
 
 void tfimportthreadmanager::onWorkerFinished(int workerId)

@@ -10,6 +10,7 @@
 #include <QMap>
 #include <QMutex>
 #include <QObject>
+#include <QPair>
 #include <QString>
 
 #include <functional>
@@ -45,6 +46,11 @@ public:
     // finished and taken back instead of reported; nothing more is dispatched.
     void abandonPhotosInFlight();
 
+    // The size of an entry's copy that the run put (or found) whole in place,
+    // taken once; -1 when the run placed none. Known without looking at the
+    // share: after a lazy unmount its path leads to the empty mount point.
+    qint64 takePlacedSize(const QString &orderPhotoId, int photoIndex);
+
     bool validateOrderPaths(const QList<OrderInfo> &orders, QString &errorMessage, QString &errorPath);
     void createDirectoryStructure(const QString &basePath, const OrderInfo &order);
 
@@ -60,6 +66,7 @@ public slots:
     void onPhotoImported(int taskId, const QString &fileName, int photoIndex, bool success,
                          const QString &errorMsg);
     void onWorkerFinished(int workerId);
+    void onCopyPlaced(int taskId, int photoIndex, qint64 size);
     void checkTaskCompletion();
 
 private:
@@ -93,6 +100,7 @@ private:
     QMap<int, QMap<int, bool>> photoResults;
     QHash<int, RunProgress> runProgress;   // by runId
     SharePins runShares; // pinned once per run of orders
+    QHash<QPair<QString, int>, qint64> placedSizes; // by order_photo_id and entry index
     QMutex queueMutex;
     QMutex progressMutex;
     QAtomicInt running{0};

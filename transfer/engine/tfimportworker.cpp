@@ -13,6 +13,8 @@
 #include <QMutexLocker>
 #include <QTransform>
 
+#include <algorithm>
+
 #include <cstdio>
 #include <exception>
 #include <future>
@@ -157,21 +159,15 @@ void tfimportworker::processGroup(const QList<PhotoImportTask> &group)
     const bool damaged = !sourceIsWhole(source, group);
     if (!damaged)
         source.prepareSizes(sizeTargets(group)); // from here on the entries only read the source
-    struct Outcome
-    {
-        bool success = false;
-        QString errorMsg;
-        QString written; // the file this entry put in place
-    };
     const auto run = [&](const PhotoImportTask &task) {
-        Outcome outcome;
+        EntryOutcome outcome;
         if (task.photoInfo.status == PhotoStatus::Uploaded) {
             outcome.success = true;
         } else if (damaged) {
             outcome.errorMsg = QStringLiteral("图片损坏或不完整");
         } else {
             try {
-                outcome.success = processEntry(task, source, outcome.errorMsg, &outcome.written);
+                outcome.success = processEntry(task, source, outcome);
             } catch (const std::exception &e) {
                 outcome.success = false;
                 outcome.errorMsg = QStringLiteral("处理异常: %1").arg(QString::fromLocal8Bit(e.what()));
@@ -187,31 +183,50 @@ void tfimportworker::processGroup(const QList<PhotoImportTask> &group)
     // Each copy waits for its own flush to disk: the copies are written side by
     // side so those waits overlap. Results still go out in entry order, each
     // only once its file is whole on disk.
-    std::vector<std::future<Outcome>> later;
+    std::vector<std::future<EntryOutcome>> later;
     for (int i = 1; i < group.size(); ++i)
         later.push_back(std::async(std::launch::async, run, std::cref(group.at(i))));
-    QList<Outcome> outcomes{run(group.first())};
-    for (std::future<Outcome> &f : later)
+    QList<EntryOutcome> outcomes{run(group.first())};
+    for (std::future<EntryOutcome> &f : later)
         outcomes.append(f.get());
-    if (abandoned.loadAcquire()) {
-        // Nobody will report these copies any more: they are taken back.
-        for (const Outcome &outcome : qAsConst(outcomes)) {
-            if (!outcome.written.isEmpty())
-                QFile::remove(outcome.written);
-        }
+    const bool abandonedNow = abandoned.loadAcquire() != 0;
+    takeBackUnreported(outcomes, abandonedNow);
+    if (abandonedNow) {
         idle.storeRelease(1);
         return;
     }
     for (int i = 0; i < group.size(); ++i) {
         const PhotoImportTask &task = group.at(i);
+        const EntryOutcome &outcome = outcomes.at(i);
         // Free before the last result goes out, so the manager can hand over the next photo at once.
         if (i == group.size() - 1) {
             QMutexLocker lock(&taskMutex);
             if (!hasTask.loadAcquire())
                 idle.storeRelease(1);
         }
-        emit photoImported(task.taskId, task.photoInfo.img_name, task.photoIndex, outcomes.at(i).success,
-                           outcomes.at(i).errorMsg);
+        // Sizes only of the copies reported: the full-size copy and videos.
+        const qint64 size = outcome.success && outcome.target ? outcome.target->placedSize() : -1;
+        if (size >= 0 && !isSizeTag(task.photoInfo.sizeTag))
+            emit copyPlaced(task.taskId, task.photoIndex, size);
+        emit photoImported(task.taskId, task.photoInfo.img_name, task.photoIndex, outcome.success,
+                           outcome.errorMsg);
+    }
+}
+
+void tfimportworker::takeBackUnreported(QList<EntryOutcome> &outcomes, bool abandoned)
+{
+    const auto gone = std::find_if(outcomes.cbegin(), outcomes.cend(),
+                                   [](const EntryOutcome &outcome) { return outcome.placeLost; });
+    if (!abandoned && gone == outcomes.cend())
+        return;
+    const QString why = abandoned ? QString() : gone->errorMsg;
+    // A copy that took another file's place stays: that file is gone, and the
+    // service may list it. The others are removed through their held folders.
+    for (EntryOutcome &outcome : outcomes) {
+        if (outcome.target && outcome.target->takeBack()) {
+            outcome.success = false;
+            outcome.errorMsg = why;
+        }
     }
 }
 
@@ -227,9 +242,9 @@ QList<int> tfimportworker::sizeTargets(const QList<PhotoImportTask> &group)
     return sizes;
 }
 
-bool tfimportworker::processEntry(const PhotoImportTask &task, tfphotosource &source, QString &errorMsg,
-                                  QString *written)
+bool tfimportworker::processEntry(const PhotoImportTask &task, tfphotosource &source, EntryOutcome &outcome)
 {
+    QString &errorMsg = outcome.errorMsg;
     const PhotoInfo &photo = task.photoInfo;
     const QString target = generateTargetPath(task);
     const QString folder = QFileInfo(target).absolutePath();
@@ -239,19 +254,27 @@ bool tfimportworker::processEntry(const PhotoImportTask &task, tfphotosource &so
     // Looked at before each file: after an unmount the mount point is an empty local folder.
     if (runEntry && !task.share.holds(target)) {
         errorMsg = missingShare;
+        outcome.placeLost = true;
+        return false;
+    }
+    // Only below the order's folder as resolved at the start, and only while its name still leads there.
+    if (runEntry && !task.folder.named().isEmpty() && !task.folder.stillResolves()) {
+        errorMsg = task.folder.problem();
+        outcome.placeLost = true;
         return false;
     }
     if (!QFileInfo(folder).isDir() && !makeTargetFolder(task, folder)) {
-        errorMsg = runEntry && !task.share.stillThere() ? missingShare
-                                                          : QStringLiteral("无法创建目标目录: %1").arg(folder);
+        outcome.placeLost = runEntry && !task.share.stillThere();
+        errorMsg = outcome.placeLost ? missingShare : QStringLiteral("无法创建目标目录: %1").arg(folder);
         return false;
     }
     if (source.path() != photo.url) {
         errorMsg = QStringLiteral("原图拷贝失败");
         return false;
     }
-    ShareTarget out = runEntry ? ShareTarget(target, task.share, photo.replaceConfirmed, task.listing.data())
-                               : ShareTarget(target);
+    outcome.target = std::make_shared<ShareTarget>(
+        runEntry ? ShareTarget(target, task.share, photo.replaceConfirmed, task.listing.data()) : ShareTarget(target));
+    ShareTarget &out = *outcome.target;
     bool ok = false;
     if (photo.sizeTag == kTagAll) {
         errorMsg = QStringLiteral("原图拷贝失败");
@@ -267,8 +290,7 @@ bool tfimportworker::processEntry(const PhotoImportTask &task, tfphotosource &so
     }
     if (!ok && !out.problem().isEmpty())
         errorMsg = out.problem();
-    if (ok && out.outcome() == ShareTarget::Written && written)
-        *written = target;
+    outcome.placeLost = !ok && out.outcome() == ShareTarget::ShareGone;
     return ok;
 }
 

@@ -11,6 +11,10 @@
 #include <QThread>
 #include <QWaitCondition>
 
+#include <memory>
+
+class ShareTarget;
+
 // One thread of the import pool: writes the entries it is handed into the
 // order's folders and reports one result per entry.
 class tfimportworker : public QThread
@@ -56,17 +60,31 @@ signals:
     void photoImported(int taskId, const QString &fileName, int photoIndex, bool success,
                        const QString &errorMsg);
     void workerFinished(int workerId);
+    // Sent before an entry's result when its copy is whole in place: the
+    // copy's size, known without looking at the folder again.
+    void copyPlaced(int taskId, int photoIndex, qint64 size);
 
 protected:
     void run() override;
 
 private:
+    // What became of one entry.
+    struct EntryOutcome
+    {
+        bool success = false;
+        QString errorMsg;
+        bool placeLost = false; // the share went, or the order's folder no longer leads where it did
+        std::shared_ptr<ShareTarget> target; // the copy's target, once one was made
+    };
+
     void processGroup(const QList<PhotoImportTask> &group);
+    // Takes back the copies of a photo nobody will report: given up at an
+    // owner's close, or not whole because its place was lost mid-photo.
+    static void takeBackUnreported(QList<EntryOutcome> &outcomes, bool abandoned);
     // Long sides of the group's size copies, each once.
     static QList<int> sizeTargets(const QList<PhotoImportTask> &group);
     static bool sourceIsWhole(class tfphotosource &source, const QList<PhotoImportTask> &group);
-    bool processEntry(const PhotoImportTask &task, class tfphotosource &source, QString &errorMsg,
-                      QString *written);
+    bool processEntry(const PhotoImportTask &task, class tfphotosource &source, EntryOutcome &outcome);
 
     const int workerId;
     QList<PhotoImportTask> currentTask; // the entries last handed over

@@ -82,7 +82,7 @@ QStringList previewFiles(const QStringList &files)
     return previews;
 }
 
-QStringList existingNames(const QStringList &files, const QString &orderFolder, int importType)
+QList<QPair<QString, QString>> existingForms(const QStringList &files, const QString &orderFolder, int importType)
 {
     QStringList tags;
     if (importType == FinishedPhotos)
@@ -102,7 +102,7 @@ QStringList existingNames(const QStringList &files, const QString &orderFolder, 
                 onShare.insert(key, folder.filePath(name));
         }
     }
-    QStringList existing;
+    QList<QPair<QString, QString>> existing;
     if (onShare.isEmpty())
         return existing;
     for (const QString &path : files) {
@@ -110,11 +110,21 @@ QStringList existingNames(const QStringList &files, const QString &orderFolder, 
         const auto found = onShare.constFind(foldedFileName(name));
         if (found == onShare.constEnd())
             continue;
-        const QString fullCopy = QDir(QDir(orderFolder).filePath(tags.first())).filePath(name);
+        // The form as listed: a share that folds names answers for any form.
+        const QString form = QFileInfo(*found).fileName();
+        const QString fullCopy = QDir(QDir(orderFolder).filePath(tags.first())).filePath(form);
         if (!sameFileContent(path, fullCopy))
-            existing.append(name);
+            existing.append(qMakePair(name, form));
     }
     return existing;
+}
+
+QStringList existingNames(const QStringList &files, const QString &orderFolder, int importType)
+{
+    QStringList names;
+    for (const auto &pair : existingForms(files, orderFolder, importType))
+        names.append(pair.first);
+    return names;
 }
 
 QString selectAllHint()

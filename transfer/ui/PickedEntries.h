@@ -4,6 +4,7 @@
 #include "transfer/records/PhotoInfo.h"
 
 #include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 
@@ -37,6 +38,10 @@ QStringList previewFiles(const QStringList &files);
 // in pick order. A file whose full-size copy holds the same bytes is done
 // already and not listed.
 QStringList existingNames(const QStringList &files, const QString &orderFolder, int importType);
+
+// The same files, each with the form of its name found in the order's
+// folder (the name the service holds): picked name, name on the share.
+QList<QPair<QString, QString>> existingForms(const QStringList &files, const QString &orderFolder, int importType);
 
 // The "Cmd+A"/"Ctrl+A" hint of the picking dialog: the key this system uses.
 QString selectAllHint();

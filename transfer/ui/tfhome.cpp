@@ -680,10 +680,12 @@ void tfhome::handlePhotoResult(const RunEvent &result)
                                        result.ok ? Uploaded : Failed, &file);
     if (fileIndex < 0)
         return;
-    // Reported once the upright copy and every size copy are written.
+    // Reported once the upright copy and every size copy are written; the run
+    // knows them whole even when the share went right after.
     if (fileStateBefore != Uploaded && file.statusOrigin == Uploaded) {
         const QString path = TransferReports::entryFilePath(file.importPath, file.sizeTag, file.img_name);
-        upImportPhotoInfo(result.orderPhotoId, serverName, path, file, fileIndex);
+        const qint64 placed = m_importManager ? m_importManager->takePlacedSize(result.orderPhotoId, fileIndex) : -1;
+        upImportPhotoInfo(result.orderPhotoId, serverName, path, file, fileIndex, placed);
     }
 
     if (result.ok) {
@@ -777,7 +779,7 @@ TransferReports::Branch tfhome::branch() const
 }
 
 void tfhome::upImportPhotoInfo(const QString &orderPhotoId, const QString &serverName, const QString &path,
-                               const PhotoInfo &entry, int fileIndex)
+                               const PhotoInfo &entry, int fileIndex, qint64 placedSize)
 {
     if (!TransferReports::isReportedEntry(entry))
         return;
@@ -789,7 +791,7 @@ void tfhome::upImportPhotoInfo(const QString &orderPhotoId, const QString &serve
         showPhotoReportProblem(orderPhotoId, entry.img_name, why);
     };
     const QFileInfo file(path);
-    if (!file.isFile()) {
+    if (placedSize < 0 && !file.isFile()) {
         qCDebug(lcTransfer) << "导入照片路径失败，不执行upImportPhotoInfo" << path;
         notReported(QStringLiteral("文件不在共享目录中"));
         return;
@@ -800,8 +802,9 @@ void tfhome::upImportPhotoInfo(const QString &orderPhotoId, const QString &serve
         notReported(QStringLiteral("文件不在共享目录下"));
         return;
     }
-    const QByteArray body = TransferReports::photoReportBody(orderPhotoId, Config::k_manager_id, file.size(), entry,
-                                                             unc, branch());
+    const qint64 size = placedSize >= 0 ? placedSize : file.size();
+    const QByteArray body =
+        TransferReports::photoReportBody(orderPhotoId, Config::k_manager_id, size, entry, unc, branch());
     const ImportTypes kind = TransferReports::kindOfEntry(entry);
     auto *request = new BaseReq(this);
     ++m_pendingPhotoReports[orderPhotoId];

@@ -45,8 +45,9 @@ public:
 
     // Reports to the service. A file is reported only when it is on the share.
     // fileIndex: the entry's position in the order's picks; a refused report marks it failed.
+    // placedSize: the size of the copy the run put whole in place (-1: the file is looked at).
     void upImportPhotoInfo(const QString &orderPhotoId, const QString &serverName, const QString &path,
-                           const PhotoInfo &entry, int fileIndex = -1);
+                           const PhotoInfo &entry, int fileIndex = -1, qint64 placedSize = -1);
     void upImportOrderPath(const QString &orderPhotoId, const QString &serverName, const QString &folder);
     void upImportOrderData(OrderInfo order);
 

@@ -791,15 +791,20 @@ void tfhomeorders_OrderListWidget::onSelectPhotosClicked()
         return;
     }
 
-    QStringList replaced;
+    QHash<QString, QString> replaced;
     if (!confirmReplacing(files, row, order.order_photo_id, &replaced))
         return;
 
     OrderInfo &record = m_orders[row];
     record.photoList = createPhotoInfoList(files, record);
     // Only these names may replace a file in the order's folder; anything found there later is kept.
-    for (PhotoInfo &entry : record.photoList)
-        entry.replaceConfirmed = replaced.contains(entry.img_name);
+    // A replacement goes under the name already there, the one the service holds.
+    for (PhotoInfo &entry : record.photoList) {
+        const auto form = replaced.constFind(entry.img_name);
+        entry.replaceConfirmed = form != replaced.constEnd();
+        if (entry.replaceConfirmed)
+            entry.img_name = form.value();
+    }
     record.selectedNum = files.size();
     record.status = kStatusWaiting;
     setCellText(row, kColUploadState, kStatusWaiting);
@@ -811,13 +816,16 @@ void tfhomeorders_OrderListWidget::onSelectPhotosClicked()
 }
 
 bool tfhomeorders_OrderListWidget::confirmReplacing(const QStringList &files, int row, const QString &orderPhotoId,
-                                                    QStringList *replaced)
+                                                    QHash<QString, QString> *replaced)
 {
     const OrderInfo &order = m_orders.at(row);
     const QString folder = order.importPath.isEmpty() ? K::generateImportPathByOrder(order) : order.importPath;
-    const QStringList existing = PickedEntries::existingNames(files, folder, Config::k_importType);
-    if (existing.isEmpty())
+    const QList<QPair<QString, QString>> forms = PickedEntries::existingForms(files, folder, Config::k_importType);
+    if (forms.isEmpty())
         return true;
+    QStringList existing;
+    for (const auto &form : forms)
+        existing.append(form.first);
     // The card scrolls a long list; a message box grew past the screen and hid its buttons.
     auto *question = new SimpleDialog(this);
     question->setObjectName(QStringLiteral("replaceQuestion"));
@@ -830,7 +838,8 @@ bool tfhomeorders_OrderListWidget::confirmReplacing(const QStringList &files, in
     // The card runs its own loop: the list may have been refilled meanwhile.
     if (!replace || row >= m_orders.size() || m_orders.at(row).order_photo_id != orderPhotoId)
         return false;
-    *replaced = existing;
+    for (const auto &form : forms)
+        replaced->insert(form.first, form.second);
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "transfer/records/ImportTypes.h"
 #include "transfer/records/OrderInfo.h"
 
+#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QStringList>
@@ -104,7 +105,9 @@ private:
     // Asks before a pick would write over files already in the order's folder;
     // false when the user keeps them or the row no longer holds that order.
     // replaced gets the names the user agreed to replace.
-    bool confirmReplacing(const QStringList &files, int row, const QString &orderPhotoId, QStringList *replaced);
+    // replaced: picked name -> the form of the name already in the order's folder.
+    bool confirmReplacing(const QStringList &files, int row, const QString &orderPhotoId,
+                          QHash<QString, QString> *replaced);
 
     int m_openButtonMode = 0;
     int m_deleteButtonMode = 0;

@@ -104,7 +104,7 @@ void TestImportManager::initTestCase()
 void TestImportManager::importsOrderIntoFolderTree()
 {
     ScopedMountRoot root;
-    root.mkpath(QStringLiteral("studio"));
+    root.mkpath(QStringLiteral("studio/.share"));
     const QString folder = root.path() + QStringLiteral("studio/2024/05/07/A100_1");
     const QStringList sources = photos(3, QStringLiteral("tree"));
     tfimportthreadmanager manager;
@@ -197,7 +197,7 @@ void TestImportManager::pathErrors()
     QFETCH(QString, message);
     QFETCH(QString, errorPath);
     ScopedMountRoot root;
-    root.mkpath(QStringLiteral("studio"));
+    root.mkpath(QStringLiteral("studio/.share"));
     {
         QFile blocker(root.path() + QStringLiteral("studio/file_in_the_way"));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
@@ -232,8 +232,8 @@ void TestImportManager::pathErrors()
 void TestImportManager::everyOrderIsCheckedBeforeAnythingIsCreated()
 {
     ScopedMountRoot root;
-    root.mkpath(QStringLiteral("new"));
-    root.mkpath(QStringLiteral("other"));
+    root.mkpath(QStringLiteral("new/.share")); // content: an empty share folder is a mount point
+    root.mkpath(QStringLiteral("other/.share")); // content: an empty share folder is a mount point
     const QString first = root.path() + QStringLiteral("new/parent/A1");
     const OrderInfo good = order(first, QStringLiteral("A1"), QStringLiteral("1"), photos(1, QStringLiteral("chk")));
     const OrderInfo bad = order(root.path() + QStringLiteral("x/../../A2"), QStringLiteral("A2"), QStringLiteral("2"),
@@ -256,6 +256,7 @@ void TestImportManager::everyOrderIsCheckedBeforeAnythingIsCreated()
 void TestImportManager::publicPathParentSuffices()
 {
     ScopedMountRoot root;
+    root.mkpath(QStringLiteral("public/.share"));
     const QString publicPath = root.mkpath(QStringLiteral("public")) + QStringLiteral("/missing_leaf");
     OrderInfo info = order(QString(), QStringLiteral("C3"), QStringLiteral("33"), photos(1, QStringLiteral("pub")));
     info.importPublicPath = publicPath;
@@ -275,7 +276,7 @@ void TestImportManager::publicPathParentSuffices()
 void TestImportManager::videosAndUploadedEntries()
 {
     ScopedMountRoot root;
-    root.mkpath(QStringLiteral("videos"));
+    root.mkpath(QStringLiteral("videos/.share")); // content: an empty share folder is a mount point
     const QString folder = root.path() + QStringLiteral("videos/V1");
     const QStringList sources = photos(2, QStringLiteral("vid"));
     OrderInfo info = order(folder, QStringLiteral("V1"), QStringLiteral("71"), {});
@@ -307,7 +308,7 @@ void TestImportManager::videosAndUploadedEntries()
 void TestImportManager::slicesOverSeveralWorkers()
 {
     ScopedMountRoot root;
-    root.mkpath(QStringLiteral("slices"));
+    root.mkpath(QStringLiteral("slices/.share")); // content: an empty share folder is a mount point
     const QString folder = root.path() + QStringLiteral("slices/S1");
     tfimportthreadmanager manager;
     manager.setMaxWorkerCount(2);
@@ -336,7 +337,7 @@ void TestImportManager::slicesOverSeveralWorkers()
 void TestImportManager::sameOrderNumberBackToBack()
 {
     ScopedMountRoot root;
-    root.mkpath(QStringLiteral("same"));
+    root.mkpath(QStringLiteral("same/.share")); // content: an empty share folder is a mount point
     OrderInfo first = order(root.path() + QStringLiteral("same/D1_1"), QStringLiteral("D1"), QStringLiteral("91"),
                             photos(2, QStringLiteral("same")));
     OrderInfo second = order(root.path() + QStringLiteral("same/D1_2"), QStringLiteral("D1"), QStringLiteral("92"),
@@ -366,7 +367,7 @@ void TestImportManager::sameOrderNumberBackToBack()
 void TestImportManager::nextOrderStartedFromCompletionSlot()
 {
     ScopedMountRoot root;
-    root.mkpath(QStringLiteral("chain"));
+    root.mkpath(QStringLiteral("chain/.share")); // content: an empty share folder is a mount point
     const OrderInfo first = order(root.path() + QStringLiteral("chain/E1_1"), QStringLiteral("E1"),
                                   QStringLiteral("101"), photos(2, QStringLiteral("chain")));
     OrderInfo second = order(root.path() + QStringLiteral("chain/E1_2"), QStringLiteral("E1"), QStringLiteral("102"),
@@ -389,7 +390,7 @@ void TestImportManager::nextOrderStartedFromCompletionSlot()
 void TestImportManager::nestedEventLoopInSlot()
 {
     ScopedMountRoot root;
-    root.mkpath(QStringLiteral("nested"));
+    root.mkpath(QStringLiteral("nested/.share")); // content: an empty share folder is a mount point
     tfimportthreadmanager manager;
     SignalLog log(&manager);
     int nested = 0;
@@ -418,7 +419,7 @@ void TestImportManager::nestedEventLoopInSlot()
 void TestImportManager::stopAndStartAgain()
 {
     ScopedMountRoot root;
-    root.mkpath(QStringLiteral("stop"));
+    root.mkpath(QStringLiteral("stop/.share")); // content: an empty share folder is a mount point
     const QString folder = root.path() + QStringLiteral("stop/G1");
     const OrderInfo info = order(folder, QStringLiteral("G1"), QStringLiteral("121"), photos(12, QStringLiteral("stop")));
     tfimportthreadmanager manager;
@@ -457,7 +458,7 @@ void TestImportManager::stopAndStartAgain()
 void TestImportManager::emptyOrderCompletesAtOnce()
 {
     ScopedMountRoot root;
-    root.mkpath(QStringLiteral("empty"));
+    root.mkpath(QStringLiteral("empty/.share")); // content: an empty share folder is a mount point
     tfimportthreadmanager manager;
     SignalLog log(&manager);
     manager.startImportAllOrders({order(root.path() + QStringLiteral("empty/H1"), QStringLiteral("H1"),

@@ -86,6 +86,7 @@ private slots:
     void rotateInPlace();
     void runEntryOnShare_data();
     void runEntryOnShare();
+    void photoCutOffFromItsShareIsTakenBack();
 
 private:
     QString makePhoto(const QString &name, int w, int h, int orientation)
@@ -635,7 +636,10 @@ void TestImportWorker::runEntryOnShare_data()
     QTest::addColumn<QString>("existing"); // a file already in the folder ("": none)
     QTest::addColumn<bool>("sameBytes");
     QTest::addColumn<bool>("confirmed");
-    QTest::addColumn<int>("fate"); // 0 all stays, 1 order folder removed, 2 share replaced by an empty folder
+    // 0 all stays, 1 order folder removed, 2 share replaced by an empty folder,
+    // 3 the order's folder is a link pointed at another order after the start,
+    // 4 the photo is given up at the owner's close (written, then not reported)
+    QTest::addColumn<int>("fate");
     QTest::addColumn<QString>("error");
     QTest::addColumn<QStringList>("after"); // the folder's files afterwards
     QTest::newRow("new file") << "" << false << false << 0 << "" << QStringList{name};
@@ -646,8 +650,15 @@ void TestImportWorker::runEntryOnShare_data()
                                                 << QStringList{decomposed};
     QTest::newRow("look-alike in other case kept") << "CAFÉ.JPG" << false << false << 0 << "refused"
                                                    << QStringList{"CAFÉ.JPG"};
-    QTest::newRow("confirmed look-alike taken over") << decomposed << false << true << 0 << "" << QStringList{name};
+    // A yes replaces a file under its own name: another form is neither written over nor beside.
+    QTest::newRow("confirmed look-alike kept") << decomposed << false << true << 0 << "refused"
+                                               << QStringList{decomposed};
     QTest::newRow("order folder gone") << "" << false << false << 1 << "folder" << QStringList();
+    QTest::newRow("order folder re-pointed") << "" << false << false << 3 << "moved" << QStringList();
+    // Only a copy that took nobody's place goes: no name the service lists is emptied.
+    QTest::newRow("given up: new copy removed") << "" << false << false << 4 << "" << QStringList();
+    QTest::newRow("given up: copy already there kept") << name << true << false << 4 << "" << QStringList{name};
+    QTest::newRow("given up: replaced file kept") << name << false << true << 4 << "" << QStringList{name};
     QTest::newRow("share gone") << "" << false << false << 2 << "missing share" << QStringList();
 }
 
@@ -662,9 +673,16 @@ void TestImportWorker::runEntryOnShare()
     QFETCH(QStringList, after);
     ScopedMountRoot root;
     const QString share = root.mkpath(QStringLiteral("studio"));
+    QVERIFY(QDir().mkpath(share + QStringLiteral("/.share"))); // content: an empty share folder is a mount point
     const QString order = share + QStringLiteral("/orders/A1");
+    const QString other = share + QStringLiteral("/orders/B2");
     const QString folder = order + QStringLiteral("/all");
-    QVERIFY(QDir().mkpath(folder));
+    if (fate == 3) {
+        QVERIFY(QDir().mkpath(order + QStringLiteral(".real/all")) && QDir().mkpath(other + QStringLiteral("/all")));
+        QVERIFY(QFile::link(order + QStringLiteral(".real"), order));
+    } else {
+        QVERIFY(QDir().mkpath(folder));
+    }
     const QString source = makePhoto(QStringLiteral("Café.jpg"), 60, 40, 1);
     const QByteArray kept = sameBytes ? readAll(source) : QByteArray("another picture");
     if (!existing.isEmpty()) {
@@ -675,9 +693,13 @@ void TestImportWorker::runEntryOnShare()
     PhotoImportTask task;
     task.photoInfo = photoEntries(source).at(0);
     task.photoInfo.replaceConfirmed = confirmed;
-    task.targetDir = folder;
-    task.orderFolder = order;
     QVERIFY(task.share.pin(order));
+    if (fate != 1) // without it, the entry's own folder check is all that keeps the order's folder from being made again
+        QVERIFY(task.folder.resolve(order, task.share));
+    task.orderFolder = fate != 1 ? task.folder.resolved() : order;
+    task.targetDir = task.orderFolder + QStringLiteral("/all");
+    if (fate == 3)
+        QVERIFY(QFile::remove(order) && QFile::link(other, order));
     if (fate == 1)
         QVERIFY(QDir(order).removeRecursively());
     if (fate == 2)
@@ -685,22 +707,59 @@ void TestImportWorker::runEntryOnShare()
 
     tfimportworker worker(0);
     QSignalSpy results(&worker, &tfimportworker::photoImported);
-    worker.start();
     worker.setTask(task);
-    QTRY_COMPARE_WITH_TIMEOUT(results.count(), 1, 20000);
-    QCOMPARE(results.at(0).at(3).toBool(), error.isEmpty());
+    if (fate == 4)
+        worker.abandon(); // before the thread runs: the photo is written, then given up
+    worker.start();
+    if (fate == 4)
+        QVERIFY(worker.wait(20000));
+    else
+        QTRY_COMPARE_WITH_TIMEOUT(results.count(), 1, 20000);
+    QCOMPARE(results.count(), fate == 4 ? 0 : 1);
+    QCOMPARE(results.value(0).value(3).toBool(), fate != 4 && error.isEmpty());
     QString expected;
     if (error == QStringLiteral("refused"))
         expected = QStringLiteral("目标位置已有同名的其他文件，未替换: ") + folder + '/' + existing;
     else if (error == QStringLiteral("missing share"))
         expected = K::missingShareMessage(share + '/');
+    else if (error == QStringLiteral("moved"))
+        expected = task.folder.problem();
     else if (error == QStringLiteral("folder"))
         expected = QStringLiteral("无法创建目标目录: ") + folder;
-    QCOMPARE(results.at(0).at(4).toString(), expected);
+    QCOMPARE(results.value(0).value(4).toString(), expected);
     QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), after);
     if (!after.isEmpty())
         QCOMPARE(readAll(folder + '/' + after.first()), error.isEmpty() ? readAll(source) : kept);
-    QCOMPARE(QFileInfo::exists(order), fate == 0); // never made again in the share's or the order's place
+    // Never made again in the share's or the order's place, nor written where the link leads now.
+    QCOMPARE(QFileInfo::exists(order), fate == 0 || fate >= 3);
+    if (fate == 3)
+        QVERIFY(QDir(order + QStringLiteral(".real/all")).isEmpty());
+}
+
+// One copy of a photo finds its share gone: the copies already written are
+// taken back, and no entry of the photo counts as written.
+void TestImportWorker::photoCutOffFromItsShareIsTakenBack()
+{
+    ScopedMountRoot root;
+    const QString order = root.mkpath(QStringLiteral("studio/orders/A1"));
+    const QString gone = root.mkpath(QStringLiteral("gone/orders/A1"));
+    QList<PhotoImportTask> group = photoGroup(makePhoto(QStringLiteral("cut.jpg"), 320, 240, 1), order);
+    for (int i = 0; i < group.size(); ++i) {
+        QVERIFY(group[i].share.pin(i == 3 ? gone : order));
+        group[i].orderFolder = order;
+    }
+    // The last copy's share is replaced by an empty folder before anything is written.
+    const QString goneShare = root.path() + QStringLiteral("gone");
+    QVERIFY(QDir().rename(goneShare, goneShare + QStringLiteral(".old")) && QDir().mkdir(goneShare));
+    tfimportworker worker(0);
+    QSignalSpy results(&worker, &tfimportworker::photoImported);
+    worker.setTaskGroup(group);
+    worker.start();
+    QTRY_COMPARE_WITH_TIMEOUT(results.count(), 4, 20000);
+    for (const QList<QVariant> &result : qAsConst(results))
+        QCOMPARE(result.at(3).toBool(), false);
+    for (const QString &tag : {"all", "90", "190"})
+        QCOMPARE(QDir(order + '/' + tag).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestImportWorker)

@@ -70,7 +70,7 @@ void TfhomeRunTest::init()
     Config::k_shops = {ShopEntry{QStringLiteral("11"), QStringLiteral("旗舰店"), QString()}};
     Config::k_manager_id = QStringLiteral("5001");
     m_root = new ScopedMountRoot;
-    QDir(m_root->path()).mkpath(Data::kShare);
+    Data::makeShare(m_root->path());
     m_service = new StandInService(this);
     QVERIFY(m_service->start());
     QVERIFY(Config::setUrlHost(m_service->baseUrl()));
