@@ -77,6 +77,8 @@ void MountRootTest::belowMountedShare()
     ScopedMountRoot root;
     root.mkpath(QStringLiteral("studio/orders"));
     QTemporaryDir elsewhere;
+    QFile content(elsewhere.path() + QStringLiteral("/A1"));
+    QVERIFY(content.open(QIODevice::WriteOnly)); // a link is no share, however full
     QVERIFY(QFile::link(elsewhere.path(), root.path() + QStringLiteral("boot")));
     QFile note(root.path() + QStringLiteral("note.txt"));
     QVERIFY(note.open(QIODevice::WriteOnly));
