@@ -22,7 +22,7 @@
 #include "support/StandInService.h"
 
 #include "bench/BenchSupport.h"
-#include "bench/StallProbe.h"
+#include "bench/TableSearchRun.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -44,7 +44,7 @@ namespace {
 
 void settle(int ms)
 {
-    waitFor([] { return false; }, ms);
+    TableSearchRun::settle(ms);
 }
 
 bool runOne(StandInService *service, const QString &root, int count, QTextStream &out)
@@ -64,39 +64,19 @@ bool runOne(StandInService *service, const QString &root, int count, QTextStream
     QTableWidget *table = window->orderListPanel()->tableWidget();
     auto *search = window->findChild<QPushButton *>(QStringLiteral("searchButton"));
 
-    StallProbe probe;
-    QElapsedTimer clock;
-    probe.start();
-    clock.start();
-    search->click();
-    const bool filled = waitFor([table, count] {
+    const TableSearchRun run = TableSearchRun::measure(search, table, [table, count] {
         return table->rowCount() == count && table->item(count - 1, 1) && !table->item(count - 1, 1)->text().isEmpty();
     }, 1800000);
-    const qint64 fillMs = clock.elapsed();
-    settle(300);
-    probe.stop();
-    const double fillStall = probe.longestMs();
-    if (!filled) {
+    if (!run.filled) {
         out << count << " orders: the table was not filled\n";
         return false;
     }
-
-    // Down to the bottom in jumps, each drawn.
-    QScrollBar *bar = table->verticalScrollBar();
-    probe.start();
-    int pages = 0;
-    for (int value = 0; value <= bar->maximum() && pages < 400; value += qMax(1, bar->maximum() / 200), ++pages) {
-        bar->setValue(value);
-        // A turn of a real loop: released widgets are deleted there, as in the application.
-        QEventLoop loop;
-        QTimer::singleShot(0, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    bar->setValue(bar->maximum());
-    settle(100);
-    probe.stop();
-    const double scrollStall = probe.longestMs();
-    const int widgets = table->viewport()->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly).size();
+    const qint64 fillMs = run.fillMs;
+    const double fillStall = run.fillStall;
+    const int pages = run.pages;
+    const double scrollStall = run.scrollStall;
+    const int widgets = run.widgets;
+    QElapsedTimer clock;
 
     clock.restart();
     window->orderListPanel()->selectAllBox()->setChecked(true);
