@@ -73,7 +73,7 @@ int main(int argc, char **argv)
     QTemporaryDir sources(from.isEmpty() ? QDir::tempPath() + QStringLiteral("/choose-XXXXXX")
                                          : QDir(from).filePath(QStringLiteral("choose-XXXXXX")));
     MountRoot::setPath(root.path());
-    QDir(root.path()).mkpath(QStringLiteral("photo")); // the share must be there
+    QDir(root.path()).mkpath(QStringLiteral("photo/.share")); // the share must be there: an empty one is a mount point
     QStringList files;
     for (int i = 0; i < count; ++i) {
         // Camera JPEGs and raw files side by side, as a card dump gives them.

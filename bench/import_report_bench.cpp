@@ -59,7 +59,7 @@ int main(int argc, char **argv)
     QTemporaryDir root;
     QTemporaryDir sources;
     MountRoot::setPath(root.path());
-    QDir(root.path()).mkpath(QStringLiteral("photo")); // the share is mounted
+    QDir(root.path()).mkpath(QStringLiteral("photo/.share")); // the share is mounted: an empty one is a mount point
     QStringList files;
     for (int i = 0; i < count; ++i) {
         const QString path = sources.filePath(
