@@ -43,6 +43,15 @@ inline QStringList smallJpegs(const QString &folder, int count)
     return files;
 }
 
+// The whole numbers given on the command line, or defaults when there are none.
+inline QList<int> countsFromArguments(const QList<int> &defaults)
+{
+    QList<int> counts;
+    for (const QString &arg : QCoreApplication::arguments().mid(1))
+        counts << arg.toInt();
+    return counts.isEmpty() ? defaults : counts;
+}
+
 // Runs the event loop until done() holds or the limit passes; false when it passed.
 inline bool waitFor(const std::function<bool()> &done, qint64 limitMs)
 {

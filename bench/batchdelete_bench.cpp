@@ -22,6 +22,7 @@
 #include "support/LoginDialogWatcher.h"
 #include "support/StandInService.h"
 #include "bench/BenchSupport.h"
+#include "bench/ServiceThread.h"
 #include "bench/StallProbe.h"
 
 #include <QApplication>
@@ -136,19 +137,14 @@ int main(int argc, char **argv)
     threadsAlone(folder, out);
     out.flush();
 
-    // The service answers on its own thread, as a real one would.
-    QThread serviceThread;
-    serviceThread.start();
-    auto *service = new StandInService();
-    service->moveToThread(&serviceThread);
-    QMetaObject::invokeMethod(service, [service, folder]() {
-        service->start();
-        service->setReply(QStringLiteral("public"), QStringLiteral("dologin"), accepted());
-        service->setReply(QStringLiteral("public"), QStringLiteral("switch_shop"), switchShopReply(1));
-        service->setReply(QStringLiteral("order"), QStringLiteral("order_list"), orderListReply({order(1, folder)}));
-        service->setReply(QStringLiteral("order"), QStringLiteral("delete_pic_before"), accepted());
-        service->setReply(QStringLiteral("order"), QStringLiteral("delete_pic_after"), accepted());
-    }, Qt::BlockingQueuedConnection);
+    const ServiceThread serviceThread([folder](StandInService &service) {
+        service.setReply(QStringLiteral("public"), QStringLiteral("dologin"), accepted());
+        service.setReply(QStringLiteral("public"), QStringLiteral("switch_shop"), switchShopReply(1));
+        service.setReply(QStringLiteral("order"), QStringLiteral("order_list"), orderListReply({order(1, folder)}));
+        service.setReply(QStringLiteral("order"), QStringLiteral("delete_pic_before"), accepted());
+        service.setReply(QStringLiteral("order"), QStringLiteral("delete_pic_after"), accepted());
+    });
+    StandInService *service = serviceThread.service();
     const auto reports = [service]() {
         int n = 0;
         QMetaObject::invokeMethod(service, [&]() { n = service->requests(QStringLiteral("order"),
@@ -189,9 +185,6 @@ int main(int argc, char **argv)
         << boxes.texts().value(0).section(QLatin1Char('\n'), 0, 0) << "\n";
     out << "longest GUI stall: " << probe.longestMs() << " ms, ending " << probe.longestEndMs() << " ms into the run\n";
     delete window;
-    QMetaObject::invokeMethod(service, [service]() { delete service; }, Qt::BlockingQueuedConnection);
-    serviceThread.quit();
-    serviceThread.wait();
     MountRoot::reset();
     return finished ? 0 : 1;
 }

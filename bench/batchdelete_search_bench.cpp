@@ -22,6 +22,7 @@
 #include "support/StandInService.h"
 
 #include "bench/BenchSupport.h"
+#include "bench/ServiceThread.h"
 #include "bench/TableSearchRun.h"
 
 #include <QApplication>
@@ -113,24 +114,15 @@ int main(int argc, char **argv)
     BenchSupport::quietLogs();
     BatchDeleteLogic::registerMetaTypes();
     QTextStream out(stdout);
-    QList<int> counts;
-    for (const QString &arg : app.arguments().mid(1))
-        counts << arg.toInt();
-    if (counts.isEmpty())
-        counts = {2000, 20000};
+    const QList<int> counts = BenchSupport::countsFromArguments({2000, 20000});
 
     QTemporaryDir root;
     MountRoot::setPath(root.path());
 
-    // The service answers on its own thread, as a real one would.
-    QThread serviceThread;
-    serviceThread.start();
-    auto *service = new StandInService();
-    service->moveToThread(&serviceThread);
-    QMetaObject::invokeMethod(service, [service]() {
-        service->start();
-        service->setReply(QStringLiteral("public"), QStringLiteral("switch_shop"), Data::switchShopReply(1));
-    }, Qt::BlockingQueuedConnection);
+    const ServiceThread serviceThread([](StandInService &service) {
+        service.setReply(QStringLiteral("public"), QStringLiteral("switch_shop"), Data::switchShopReply(1));
+    });
+    StandInService *service = serviceThread.service();
     Config::setUrlHost(service->baseUrl());
     Config::k_shops = {ShopEntry{QStringLiteral("101"), QStringLiteral("旗舰店"), QString()}};
     BenchSupport::MessageBoxAnswerer boxes(50);
@@ -139,9 +131,6 @@ int main(int argc, char **argv)
     for (int count : qAsConst(counts))
         ok = runOne(service, root.path(), count, out) && ok;
 
-    QMetaObject::invokeMethod(service, [service]() { delete service; }, Qt::BlockingQueuedConnection);
-    serviceThread.quit();
-    serviceThread.wait();
     MountRoot::reset();
     return ok ? 0 : 1;
 }

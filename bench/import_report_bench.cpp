@@ -17,6 +17,7 @@
 #include "support/StandInService.h"
 
 #include "bench/BenchSupport.h"
+#include "bench/ServiceThread.h"
 #include "bench/StallProbe.h"
 
 #include <QApplication>
@@ -70,15 +71,10 @@ int main(int argc, char **argv)
         files << path;
     }
 
-    // The service answers on its own thread, as a real one would.
-    QThread serviceThread;
-    serviceThread.start();
-    auto *service = new StandInService();
-    service->moveToThread(&serviceThread);
-    QMetaObject::invokeMethod(service, [service] {
-        service->start();
-        ImportFilesStudioData::install(*service);
-    }, Qt::BlockingQueuedConnection);
+    const ServiceThread serviceThread([](StandInService &service) {
+        ImportFilesStudioData::install(service);
+    });
+    StandInService *service = serviceThread.service();
     Config::setUrlHost(service->baseUrl());
     QElapsedTimer clock;
     qint64 reportArrived = -1;
@@ -161,8 +157,5 @@ int main(int argc, char **argv)
                .arg(builds.at(1), 0, 'f', 1)
                .arg(builds.at(2), 0, 'f', 1);
     delete window;
-    QMetaObject::invokeMethod(service, [service] { delete service; }, Qt::BlockingQueuedConnection);
-    serviceThread.quit();
-    serviceThread.wait();
     return 0;
 }

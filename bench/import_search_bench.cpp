@@ -17,6 +17,7 @@
 #include "support/StandInService.h"
 
 #include "bench/BenchSupport.h"
+#include "bench/ServiceThread.h"
 #include "bench/TableSearchRun.h"
 
 #include <QApplication>
@@ -99,21 +100,12 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     BenchSupport::quietLogs();
     QTextStream out(stdout);
-    QList<int> counts;
-    for (const QString &arg : app.arguments().mid(1))
-        counts << arg.toInt();
-    if (counts.isEmpty())
-        counts = {2000, 100000};
+    const QList<int> counts = BenchSupport::countsFromArguments({2000, 100000});
 
-    // The service answers on its own thread, as a real one would.
-    QThread serviceThread;
-    serviceThread.start();
-    auto *service = new StandInService();
-    service->moveToThread(&serviceThread);
-    QMetaObject::invokeMethod(service, [service]() {
-        service->start();
-        Data::install(*service, 0);
-    }, Qt::BlockingQueuedConnection);
+    const ServiceThread serviceThread([](StandInService &service) {
+        Data::install(service, 0);
+    });
+    StandInService *service = serviceThread.service();
     Config::setUrlHost(service->baseUrl());
     Config::k_shops = {ShopEntry{QStringLiteral("11"), QStringLiteral("旗舰店"), QString()}};
     BenchSupport::MessageBoxAnswerer boxes(50);
@@ -122,8 +114,5 @@ int main(int argc, char **argv)
     for (int count : qAsConst(counts))
         ok = runOne(service, count, out) && ok;
 
-    QMetaObject::invokeMethod(service, [service]() { delete service; }, Qt::BlockingQueuedConnection);
-    serviceThread.quit();
-    serviceThread.wait();
     return ok ? 0 : 1;
 }
