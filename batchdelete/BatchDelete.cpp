@@ -409,34 +409,21 @@ void BatchDelete::reqOrderList(const BatchDeleteLogic::Ids &ids)
     // The reply is read and turned into orders on a thread of its own: twenty
     // thousand orders held the window for a third of a second.
     QPointer<BatchDelete> self(this);
-    QThread *thread = QThread::create([self, body, ids, generation]() {
-        QEventLoop loop;
-        bool answered = false;
-        BaseReq request;
-        request.getResultData(
-            QStringLiteral("&m=order&a=order_list"), body,
-            [self, &request, &loop, &answered, ids, generation](bool ok, const QJsonDocument &document) {
-                answered = true;
-                loop.quit();
-                const QString problem =
-                    ServiceReply::problem(ok, document, request.lastFailure(), QStringLiteral("message"));
-                QList<BatchDeleteOrderInfo> orders;
-                if (problem.isEmpty())
-                    orders = BatchDeleteLogic::ordersFromReply(document.object());
-                // The window is checked on the GUI thread, where it is deleted.
-                QMetaObject::invokeMethod(
-                    qApp,
-                    [self, generation, ids, problem, orders]() {
-                        if (self)
-                            self->onOrderListReply(generation, ids, problem, orders);
-                    },
-                    Qt::QueuedConnection);
-            });
-        if (!answered)
-            loop.exec();
-    });
-    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-    thread->start();
+    ServiceReply::requestOnOwnThread(
+        QStringLiteral("&m=order&a=order_list"), body,
+        [self, ids, generation](const QString &problem, const QJsonDocument &document) {
+            QList<BatchDeleteOrderInfo> orders;
+            if (problem.isEmpty())
+                orders = BatchDeleteLogic::ordersFromReply(document.object());
+            // The window is checked on the GUI thread, where it is deleted.
+            QMetaObject::invokeMethod(
+                qApp,
+                [self, generation, ids, problem, orders]() {
+                    if (self)
+                        self->onOrderListReply(generation, ids, problem, orders);
+                },
+                Qt::QueuedConnection);
+        });
 }
 
 void BatchDelete::onOrderListReply(int generation, const BatchDeleteLogic::Ids &ids, const QString &problem,

@@ -627,39 +627,26 @@ void ImportFiles::reqOrderList()
     // hundred thousand orders held the window for seconds.
     const QByteArray body = ImportRules::orderListBody(keyword, searchType, m_shopId, m_managerId, m_superId);
     QPointer<ImportFiles> self(this);
-    QThread *thread = QThread::create([self, body] {
-        QEventLoop loop;
-        bool answered = false;
-        BaseReq req;
-        req.getResultData(QStringLiteral("&m=order&a=order_list"), body,
-                          [self, &req, &loop, &answered](bool ok, const QJsonDocument &doc) {
-                              answered = true;
-                              loop.quit();
-                              const QString problem =
-                                  ServiceReply::problem(ok, doc, req.lastFailure(), QStringLiteral("message"));
-                              QList<ImportOrder> orders;
-                              int openypml = 0;
-                              int delyp = 0;
-                              if (problem.isEmpty()) {
-                                  const QJsonObject reply = doc.object();
-                                  orders = ImportRules::ordersFromReply(reply);
-                                  openypml = ImportRules::flagValue(reply.value(QStringLiteral("openypml")));
-                                  delyp = ImportRules::flagValue(reply.value(QStringLiteral("delyp")));
-                              }
-                              // Checked on the GUI thread, where the window is deleted.
-                              QMetaObject::invokeMethod(
-                                  qApp,
-                                  [self, problem, orders, openypml, delyp] {
-                                      if (self)
-                                          self->onOrderListReply(problem, orders, openypml, delyp);
-                                  },
-                                  Qt::QueuedConnection);
-                          });
-        if (!answered)
-            loop.exec();
-    });
-    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-    thread->start();
+    ServiceReply::requestOnOwnThread(
+        QStringLiteral("&m=order&a=order_list"), body, [self](const QString &problem, const QJsonDocument &doc) {
+            QList<ImportOrder> orders;
+            int openypml = 0;
+            int delyp = 0;
+            if (problem.isEmpty()) {
+                const QJsonObject reply = doc.object();
+                orders = ImportRules::ordersFromReply(reply);
+                openypml = ImportRules::flagValue(reply.value(QStringLiteral("openypml")));
+                delyp = ImportRules::flagValue(reply.value(QStringLiteral("delyp")));
+            }
+            // Checked on the GUI thread, where the window is deleted.
+            QMetaObject::invokeMethod(
+                qApp,
+                [self, problem, orders, openypml, delyp] {
+                    if (self)
+                        self->onOrderListReply(problem, orders, openypml, delyp);
+                },
+                Qt::QueuedConnection);
+        });
 }
 
 // A failed search leaves no earlier result on screen as if it were the answer.

@@ -1,6 +1,8 @@
 #include "app/core/ServiceReply.h"
 
+#include <QEventLoop>
 #include <QJsonObject>
+#include <QThread>
 
 namespace ServiceReply {
 
@@ -26,6 +28,25 @@ QString problem(bool ok, const QJsonDocument &document, BaseReq::Failure failure
 QString problem(bool ok, const QJsonDocument &document, BaseReq::Failure failure, const QString &messageKey)
 {
     return problem(ok, document, failure, messageKey, BaseReq::failureMessage(BaseReq::Failure::BadReply));
+}
+
+void requestOnOwnThread(const QString &action, const QByteArray &body,
+                        const std::function<void(const QString &problem, const QJsonDocument &document)> &read)
+{
+    QThread *thread = QThread::create([action, body, read]() {
+        QEventLoop loop;
+        bool answered = false;
+        BaseReq request;
+        request.getResultData(action, body, [&request, &loop, &answered, read](bool ok, const QJsonDocument &document) {
+            answered = true;
+            loop.quit();
+            read(problem(ok, document, request.lastFailure(), QStringLiteral("message")), document);
+        });
+        if (!answered)
+            loop.exec();
+    });
+    QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    thread->start();
 }
 
 } // namespace ServiceReply

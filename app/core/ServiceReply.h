@@ -5,6 +5,8 @@
 #include <QJsonDocument>
 #include <QString>
 
+#include <functional>
+
 // What a window tells the user about a reply of the service.
 namespace ServiceReply {
 
@@ -17,5 +19,12 @@ QString problem(bool ok, const QJsonDocument &document, BaseReq::Failure failure
 
 // problem() for a request whose refusal without a reason is itself a broken reply.
 QString problem(bool ok, const QJsonDocument &document, BaseReq::Failure failure, const QString &messageKey);
+
+// Sends one request on a thread of its own and calls read there with
+// problem() of the reply (messageKey "message") and the reply itself, so a
+// reply of many thousand entries is parsed off the GUI thread. read hands its
+// result back to the GUI thread itself.
+void requestOnOwnThread(const QString &action, const QByteArray &body,
+                        const std::function<void(const QString &problem, const QJsonDocument &document)> &read);
 
 } // namespace ServiceReply
