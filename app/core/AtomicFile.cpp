@@ -25,17 +25,25 @@ QString systemError(int code)
 }
 
 // A temporary file beside the target. Only commit() puts it in the target's
-// place, after the bytes are on disk; anything else removes it.
+// place, after the bytes are on disk; anything else removes it. Every step
+// goes through the folder opened first: a share unmounted mid-write is still
+// the folder the file lands in, and the file is found there whole or not at all.
 class PendingFile
 {
 public:
-    explicit PendingFile(const QString &target) : m_target(target) {}
+    // folderFd: the target's folder already open, or -1 to open it from the path.
+    PendingFile(const QString &target, int folderFd)
+        : m_target(target), m_name(QFile::encodeName(QFileInfo(target).fileName())), m_given(folderFd)
+    {
+    }
     ~PendingFile()
     {
         if (m_fd >= 0)
             ::close(m_fd);
         if (!m_temporary.isEmpty())
-            ::unlink(m_temporary.constData());
+            ::unlinkat(m_dir, m_temporary.constData(), 0);
+        if (m_dir >= 0)
+            ::close(m_dir);
     }
     PendingFile(const PendingFile &) = delete;
     PendingFile &operator=(const PendingFile &) = delete;
@@ -43,14 +51,19 @@ public:
     bool open(QString *error)
     {
         const QFileInfo info(m_target);
+        m_dir = m_given >= 0 ? ::fcntl(m_given, F_DUPFD_CLOEXEC, 0)
+                             : ::open(QFile::encodeName(info.absolutePath()).constData(),
+                                      O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (m_dir < 0)
+            return fail(QStringLiteral("无法写入 %1: %2").arg(m_target, systemError(errno)), error);
         for (int attempt = 0; attempt < 16; ++attempt) {
-            const QString name = QStringLiteral(".") + info.fileName().left(64) + QStringLiteral(".part-")
-                + QString::number(QRandomGenerator::global()->generate64(), 36).left(10);
-            const QByteArray path = QFile::encodeName(QDir(info.absolutePath()).filePath(name));
+            const QByteArray name = QFile::encodeName(QStringLiteral(".") + info.fileName().left(64)
+                                                      + QStringLiteral(".part-")
+                                                      + QString::number(QRandomGenerator::global()->generate64(), 36).left(10));
             // open(2) applies the umask to 0666, so the file gets the mode of any plain new file.
-            m_fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            m_fd = ::openat(m_dir, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (m_fd >= 0) {
-                m_temporary = path;
+                m_temporary = name;
                 return true;
             }
             if (errno != EEXIST)
@@ -92,11 +105,13 @@ public:
         m_fd = -1;
         if (::close(fd) != 0)
             return fail(QStringLiteral("写入失败 %1: %2").arg(m_target, systemError(errno)), error);
-        if (::rename(m_temporary.constData(), QFile::encodeName(m_target).constData()) != 0)
+        if (::renameat(m_dir, m_temporary.constData(), m_dir, m_name.constData()) != 0)
             return fail(QStringLiteral("无法写入 %1: %2").arg(m_target, systemError(errno)), error);
         m_temporary.clear();
         // Only a file that is really there counts as written.
-        if (QFileInfo(m_target).size() != m_written || !QFileInfo(m_target).isFile())
+        struct stat placed = {};
+        if (::fstatat(m_dir, m_name.constData(), &placed, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(placed.st_mode)
+            || placed.st_size != m_written)
             return fail(QStringLiteral("目标文件不存在: %1").arg(m_target), error);
         return true;
     }
@@ -110,14 +125,17 @@ private:
     }
 
     QString m_target;
+    QByteArray m_name;
     QByteArray m_temporary;
+    int m_given = -1;
+    int m_dir = -1;
     int m_fd = -1;
     qint64 m_written = 0;
 };
 
 } // namespace
 
-bool copy(const QString &source, const QString &target, QString *error)
+bool copy(const QString &source, const QString &target, QString *error, int folderFd)
 {
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly)) {
@@ -125,7 +143,7 @@ bool copy(const QString &source, const QString &target, QString *error)
             *error = in.errorString();
         return false;
     }
-    PendingFile out(target);
+    PendingFile out(target, folderFd);
     if (!out.open(error))
         return false;
     constexpr qint64 chunk = 4 * 1024 * 1024;
@@ -176,9 +194,9 @@ bool writeImage(const QImage &image, const QString &target, const QByteArray &fo
     return !encoded.isEmpty() && write(encoded, target, error);
 }
 
-bool write(const QByteArray &data, const QString &target, QString *error)
+bool write(const QByteArray &data, const QString &target, QString *error, int folderFd)
 {
-    PendingFile out(target);
+    PendingFile out(target, folderFd);
     return out.open(error) && out.write(data.constData(), data.size(), error) && out.commit(error);
 }
 

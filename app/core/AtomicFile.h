@@ -12,11 +12,13 @@ class QImage;
 // get the mode of any plain new file (0666 less the umask).
 namespace AtomicFile {
 
-// Byte copy of source to target, replacing an existing target.
-bool copy(const QString &source, const QString &target, QString *error = nullptr);
+// Byte copy of source to target, replacing an existing target. folderFd: the
+// target's folder, already open (-1: opened from the target's path); every
+// step of the write goes through that one folder.
+bool copy(const QString &source, const QString &target, QString *error = nullptr, int folderFd = -1);
 
-// Writes data to target, replacing an existing target.
-bool write(const QByteArray &data, const QString &target, QString *error = nullptr);
+// Writes data to target, replacing an existing target (folderFd as for copy).
+bool write(const QByteArray &data, const QString &target, QString *error = nullptr, int folderFd = -1);
 
 // The image encoded in memory (quality < 0: the writer's default); empty on failure.
 QByteArray encodeImage(const QImage &image, const QByteArray &format, int quality,
