@@ -5,10 +5,12 @@
 #include "app/core/Logging.h"
 #include "app/core/SameFileContent.h"
 #include "transfer/engine/FolderListing.h"
+#include "transfer/engine/ReplaceGate.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <algorithm>
 #include <cstring>
@@ -45,6 +47,13 @@ public:
     HeldFolder &operator=(const HeldFolder &) = delete;
 
     bool isOpen() const { return m_fd >= 0; }
+    int fd() const { return m_fd; }
+
+    bool rename(const QString &from, const QString &to) const
+    {
+        return m_fd >= 0
+            && ::renameat(m_fd, QFile::encodeName(from).constData(), m_fd, QFile::encodeName(to).constData()) == 0;
+    }
 
     qint64 sizeOf(const QString &name) const
     {
@@ -100,27 +109,39 @@ QString ShareTarget::problem() const
         return QStringLiteral("目标位置已有同名的其他文件，未替换: %1").arg(m_existing);
     case ShareGone:
         return K::missingShareMessage(m_share.isPinned() ? m_share.shareFolder() : QFileInfo(m_path).path());
+    case NotReplaced:
+        return QStringLiteral("同一照片的其他副本未能写入，原有文件未替换: %1").arg(m_path);
     default:
         return QString();
     }
 }
 
+void ShareTarget::setReplaceGate(std::shared_ptr<ReplaceGate> gate, int copy)
+{
+    m_gate = std::move(gate);
+    m_copy = copy;
+}
+
 bool ShareTarget::write(const QByteArray &bytes, QString *error)
 {
-    return place([&](QString *why) { return AtomicFile::write(bytes, m_path, why); },
+    return place([&](const QString &to, int folderFd, QString *why) {
+                     return AtomicFile::write(bytes, to, why, folderFd);
+                 },
                  [&](const QString &existing) { return fileHolds(existing, bytes); }, error);
 }
 
 bool ShareTarget::copy(const QString &source, QString *error)
 {
-    return place([&](QString *why) { return AtomicFile::copy(source, m_path, why); },
+    return place([&](const QString &to, int folderFd, QString *why) {
+                     return AtomicFile::copy(source, to, why, folderFd);
+                 },
                  [&](const QString &existing) { return sameFileContent(source, existing); }, error);
 }
 
 bool ShareTarget::fail(Outcome outcome, QString *error)
 {
     m_outcome = outcome;
-    if (error && (outcome == Refused || outcome == ShareGone))
+    if (error && (outcome == Refused || outcome == ShareGone || outcome == NotReplaced))
         *error = problem();
     return false;
 }
@@ -128,7 +149,7 @@ bool ShareTarget::fail(Outcome outcome, QString *error)
 bool ShareTarget::place(const Writer &writeIt, const SameBytes &sameBytes, QString *error)
 {
     if (!m_guarded) {
-        m_outcome = writeIt(error) ? Written : Failed;
+        m_outcome = writeIt(m_path, -1, error) ? Written : Failed;
         return m_outcome == Written;
     }
     // Looked at right before each write: the share may have gone since the last file.
@@ -175,7 +196,10 @@ bool ShareTarget::place(const Writer &writeIt, const SameBytes &sameBytes, QStri
             *error = QStringLiteral("无法打开目标目录: %1").arg(folder);
         return fail(Failed, error);
     }
-    if (!writeIt(error)) {
+    if (there && m_gate) {
+        if (!replaceAtGate(writeIt, *held, error))
+            return false;
+    } else if (!writeIt(m_path, held->fd(), error)) {
         held->removeTemporariesOf(name);
         return fail(m_share.stillThere() ? Failed : ShareGone, error);
     }
@@ -183,6 +207,30 @@ bool ShareTarget::place(const Writer &writeIt, const SameBytes &sameBytes, QStri
     m_tookPlace = there;
     m_size = held->sizeOf(name);
     m_held = std::move(held);
+    return true;
+}
+
+bool ShareTarget::replaceAtGate(const Writer &writeIt, const HeldFolder &held, QString *error)
+{
+    const QString name = QFileInfo(m_path).fileName();
+    // Named as a failed write's leftovers are, so a cleanup finds it too.
+    const QString staged = QStringLiteral(".") + name.left(64) + QStringLiteral(".part-r")
+        + QString::number(QRandomGenerator::global()->generate64(), 36).left(10);
+    if (!writeIt(QFileInfo(m_path).dir().filePath(staged), held.fd(), error)) {
+        held.removeTemporariesOf(name);
+        return fail(m_share.stillThere() ? Failed : ShareGone, error);
+    }
+    if (!m_gate->waitForAll(m_copy)) {
+        held.remove(staged);
+        return fail(NotReplaced, error);
+    }
+    if (!held.rename(staged, name)) {
+        const QString why = QString::fromLocal8Bit(std::strerror(errno));
+        held.remove(staged);
+        if (error)
+            *error = QStringLiteral("无法写入 %1: %2").arg(m_path, why);
+        return fail(Failed, error);
+    }
     return true;
 }
 

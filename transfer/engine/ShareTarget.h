@@ -3,6 +3,7 @@
 #include "platform/ShareGuard.h"
 
 class FolderListing;
+class ReplaceGate;
 
 #include <QByteArray>
 #include <QString>
@@ -27,6 +28,7 @@ public:
         AlreadyThere, // a file with the copy's bytes was there: nothing written
         Refused,      // another file of that name is there and may not be replaced
         ShareGone,    // the share went away
+        NotReplaced,  // the file there stays: the photo's other copies were not all written
         Failed,       // the write itself failed
     };
 
@@ -35,6 +37,9 @@ public:
     ShareTarget(const QString &path, const ShareGuard &share, bool replaceConfirmed, FolderListing *listing);
 
     const QString &path() const { return m_path; }
+    // A copy that would take another file's place waits at gate (as its copy
+    // number) until the photo's other copies are whole.
+    void setReplaceGate(std::shared_ptr<ReplaceGate> gate, int copy);
     Outcome outcome() const { return m_outcome; }
     // The user text for a refused target or a missing share; empty otherwise.
     QString problem() const;
@@ -52,11 +57,15 @@ public:
     bool takeBack();
 
 private:
-    using Writer = std::function<bool(QString *)>;
+    // Writes the copy whole under the name given, through the open folder.
+    using Writer = std::function<bool(const QString &target, int folderFd, QString *)>;
     using SameBytes = std::function<bool(const QString &existing)>;
 
     bool place(const Writer &writeIt, const SameBytes &sameBytes, QString *error);
     bool fail(Outcome outcome, QString *error);
+    class HeldFolder;
+    // Writes beside the file there, then puts the copy in its place once the gate opens.
+    bool replaceAtGate(const Writer &writeIt, const HeldFolder &held, QString *error);
 
     QString m_path;
     ShareGuard m_share;
@@ -67,6 +76,7 @@ private:
     QString m_existing; // the file that refused the copy
     bool m_tookPlace = false;
     qint64 m_size = -1;
-    class HeldFolder;
+    std::shared_ptr<ReplaceGate> m_gate;
+    int m_copy = 0;
     std::shared_ptr<HeldFolder> m_held; // the written copy's folder, open since before the write
 };

@@ -3,6 +3,7 @@
 #include "app/core/Logging.h"
 #include "app/core/AtomicFile.h"
 #include "app/core/K.h"
+#include "transfer/engine/ReplaceGate.h"
 #include "transfer/engine/ShareTarget.h"
 #include "transfer/engine/tfphotosource.h"
 
@@ -159,7 +160,10 @@ void tfimportworker::processGroup(const QList<PhotoImportTask> &group)
     const bool damaged = !sourceIsWhole(source, group);
     if (!damaged)
         source.prepareSizes(sizeTargets(group)); // from here on the entries only read the source
-    const auto run = [&](const PhotoImportTask &task) {
+    // A file the photo replaces goes only once every copy of the photo is whole.
+    const auto gate = std::make_shared<ReplaceGate>(group.size(), [this] { return abandoned.loadAcquire() != 0; });
+    const auto run = [&](int copy) {
+        const PhotoImportTask &task = group.at(copy);
         EntryOutcome outcome;
         if (task.photoInfo.status == PhotoStatus::Uploaded) {
             outcome.success = true;
@@ -167,7 +171,7 @@ void tfimportworker::processGroup(const QList<PhotoImportTask> &group)
             outcome.errorMsg = QStringLiteral("图片损坏或不完整");
         } else {
             try {
-                outcome.success = processEntry(task, source, outcome);
+                outcome.success = processEntry(task, source, outcome, gate, copy);
             } catch (const std::exception &e) {
                 outcome.success = false;
                 outcome.errorMsg = QStringLiteral("处理异常: %1").arg(QString::fromLocal8Bit(e.what()));
@@ -176,6 +180,7 @@ void tfimportworker::processGroup(const QList<PhotoImportTask> &group)
                 outcome.errorMsg = QStringLiteral("未知异常");
             }
         }
+        gate->arrive(copy, outcome.success);
         if (outcome.success)
             outcome.errorMsg.clear();
         return outcome;
@@ -185,11 +190,15 @@ void tfimportworker::processGroup(const QList<PhotoImportTask> &group)
     // only once its file is whole on disk.
     std::vector<std::future<EntryOutcome>> later;
     for (int i = 1; i < group.size(); ++i)
-        later.push_back(std::async(std::launch::async, run, std::cref(group.at(i))));
-    QList<EntryOutcome> outcomes{run(group.first())};
+        later.push_back(std::async(std::launch::async, run, i));
+    QList<EntryOutcome> outcomes{run(0)};
     for (std::future<EntryOutcome> &f : later)
         outcomes.append(f.get());
-    const bool abandonedNow = abandoned.loadAcquire() != 0;
+    // A photo that took another file's place is whole in every folder: it is no longer given up.
+    const bool replaced = std::any_of(outcomes.cbegin(), outcomes.cend(), [](const EntryOutcome &outcome) {
+        return outcome.target && outcome.target->tookPlace();
+    });
+    const bool abandonedNow = !replaced && abandoned.loadAcquire() != 0;
     takeBackUnreported(outcomes, abandonedNow);
     if (abandonedNow) {
         idle.storeRelease(1);
@@ -242,7 +251,8 @@ QList<int> tfimportworker::sizeTargets(const QList<PhotoImportTask> &group)
     return sizes;
 }
 
-bool tfimportworker::processEntry(const PhotoImportTask &task, tfphotosource &source, EntryOutcome &outcome)
+bool tfimportworker::processEntry(const PhotoImportTask &task, tfphotosource &source, EntryOutcome &outcome,
+                                  const std::shared_ptr<ReplaceGate> &gate, int copy)
 {
     QString &errorMsg = outcome.errorMsg;
     const PhotoInfo &photo = task.photoInfo;
@@ -275,6 +285,8 @@ bool tfimportworker::processEntry(const PhotoImportTask &task, tfphotosource &so
     outcome.target = std::make_shared<ShareTarget>(
         runEntry ? ShareTarget(target, task.share, photo.replaceConfirmed, task.listing.data()) : ShareTarget(target));
     ShareTarget &out = *outcome.target;
+    if (runEntry)
+        out.setReplaceGate(gate, copy);
     bool ok = false;
     if (photo.sizeTag == kTagAll) {
         errorMsg = QStringLiteral("原图拷贝失败");

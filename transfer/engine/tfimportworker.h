@@ -13,6 +13,7 @@
 
 #include <memory>
 
+class ReplaceGate;
 class ShareTarget;
 
 // One thread of the import pool: writes the entries it is handed into the
@@ -84,7 +85,8 @@ private:
     // Long sides of the group's size copies, each once.
     static QList<int> sizeTargets(const QList<PhotoImportTask> &group);
     static bool sourceIsWhole(class tfphotosource &source, const QList<PhotoImportTask> &group);
-    bool processEntry(const PhotoImportTask &task, class tfphotosource &source, EntryOutcome &outcome);
+    bool processEntry(const PhotoImportTask &task, class tfphotosource &source, EntryOutcome &outcome,
+                      const std::shared_ptr<ReplaceGate> &gate, int copy);
 
     const int workerId;
     QList<PhotoImportTask> currentTask; // the entries last handed over

@@ -303,7 +303,8 @@ bool tfphotosource::copyAndRotate(ShareTarget &target)
         qCDebug(lcTransfer) << QStringLiteral("图片旋转拷贝保存失败: %1, 错误: %2，回退到直接拷贝")
                                    .arg(m_path, error);
         // A byte copy cannot help where no copy may go.
-        if (target.outcome() == ShareTarget::Refused || target.outcome() == ShareTarget::ShareGone)
+        if (target.outcome() == ShareTarget::Refused || target.outcome() == ShareTarget::ShareGone
+            || target.outcome() == ShareTarget::NotReplaced)
             return false;
         return plainCopy(target);
     } catch (const std::exception &e) {

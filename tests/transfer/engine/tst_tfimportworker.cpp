@@ -87,6 +87,8 @@ private slots:
     void runEntryOnShare_data();
     void runEntryOnShare();
     void photoCutOffFromItsShareIsTakenBack();
+    void replacementWaitsForEveryCopy_data();
+    void replacementWaitsForEveryCopy();
 
 private:
     QString makePhoto(const QString &name, int w, int h, int orientation)
@@ -658,7 +660,8 @@ void TestImportWorker::runEntryOnShare_data()
     // Only a copy that took nobody's place goes: no name the service lists is emptied.
     QTest::newRow("given up: new copy removed") << "" << false << false << 4 << "" << QStringList();
     QTest::newRow("given up: copy already there kept") << name << true << false << 4 << "" << QStringList{name};
-    QTest::newRow("given up: replaced file kept") << name << false << true << 4 << "" << QStringList{name};
+    // A file the photo would replace goes only once every copy is whole: given up, it stays as it was.
+    QTest::newRow("given up: file to replace stays") << name << false << true << 4 << "" << QStringList{name};
     QTest::newRow("share gone") << "" << false << false << 2 << "missing share" << QStringList();
 }
 
@@ -729,7 +732,7 @@ void TestImportWorker::runEntryOnShare()
     QCOMPARE(results.value(0).value(4).toString(), expected);
     QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), after);
     if (!after.isEmpty())
-        QCOMPARE(readAll(folder + '/' + after.first()), error.isEmpty() ? readAll(source) : kept);
+        QCOMPARE(readAll(folder + '/' + after.first()), error.isEmpty() && fate != 4 ? readAll(source) : kept);
     // Never made again in the share's or the order's place, nor written where the link leads now.
     QCOMPARE(QFileInfo::exists(order), fate == 0 || fate >= 3);
     if (fate == 3)
@@ -760,6 +763,53 @@ void TestImportWorker::photoCutOffFromItsShareIsTakenBack()
         QCOMPARE(result.at(3).toBool(), false);
     for (const QString &tag : {"all", "90", "190"})
         QCOMPARE(QDir(order + '/' + tag).entryList(QDir::Files | QDir::Hidden), QStringList());
+}
+
+void TestImportWorker::replacementWaitsForEveryCopy_data()
+{
+    QTest::addColumn<QString>("blocked"); // the size folder that cannot be made ("": none)
+    QTest::newRow("every copy whole") << QString();
+    QTest::newRow("a size copy fails") << QStringLiteral("190");
+}
+
+// Confirmed replacements in two folders: the files there are replaced only
+// when the photo's every copy is whole; otherwise they stay as they were.
+void TestImportWorker::replacementWaitsForEveryCopy()
+{
+    QFETCH(QString, blocked);
+    ScopedMountRoot root;
+    const QString order = root.mkpath(QStringLiteral("studio/orders/A1"));
+    const QString source = makePhoto(QStringLiteral("again.jpg"), 320, 240, 1);
+    QList<PhotoImportTask> group = photoGroup(source, order);
+    for (const QString &tag : {"all", "90"}) {
+        QFile old(order + '/' + tag + QStringLiteral("/again.jpg"));
+        QVERIFY(QDir().mkpath(order + '/' + tag) && old.open(QIODevice::WriteOnly));
+        old.write("the picture before");
+    }
+    if (!blocked.isEmpty()) {
+        QFile blocker(order + '/' + blocked); // a file where the folder should be
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+    }
+    for (PhotoImportTask &task : group) {
+        QVERIFY(task.share.pin(order));
+        task.orderFolder = order;
+        task.photoInfo.replaceConfirmed = true;
+    }
+    tfimportworker worker(0);
+    QSignalSpy results(&worker, &tfimportworker::photoImported);
+    worker.setTaskGroup(group);
+    worker.start();
+    QTRY_COMPARE_WITH_TIMEOUT(results.count(), 4, 20000);
+    for (int i = 0; i < 2; ++i) {
+        const QString target = order + '/' + group.at(i).photoInfo.sizeTag + QStringLiteral("/again.jpg");
+        QCOMPARE(results.at(i).at(3).toBool(), blocked.isEmpty());
+        QCOMPARE(results.at(i).at(4).toString(),
+                 blocked.isEmpty() ? QString() : QStringLiteral("同一照片的其他副本未能写入，原有文件未替换: ") + target);
+        QCOMPARE(readAll(target) == QByteArray("the picture before"), !blocked.isEmpty());
+        QCOMPARE(QDir(QFileInfo(target).path()).entryList(QDir::Files | QDir::Hidden), QStringList{"again.jpg"});
+    }
+    QCOMPARE(results.at(2).at(3).toBool(), blocked.isEmpty());
+    QCOMPARE(results.at(3).at(3).toBool(), true);
 }
 
 QTEST_GUILESS_MAIN(TestImportWorker)
