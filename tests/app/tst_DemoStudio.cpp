@@ -15,6 +15,7 @@
 #include "support/BatchDeleteStudioData.h"
 #include "support/DemoStudio.h"
 #include "support/ImportFilesMessageBoxes.h"
+#include "support/QuietPlatformNotes.h"
 #include "support/StandInService.h"
 #include "transfer/ui/tfhome.h"
 #include "transfer/ui/tfhomeorders_OrderListWidget.h"
@@ -110,6 +111,7 @@ private:
 
 void tst_DemoStudio::initTestCase()
 {
+    QuietPlatformNotes::install();
     QLoggingCategory::setFilterRules(QStringLiteral("studio.*.debug=false"));
     QCoreApplication::setApplicationName(QStringLiteral("studiotools"));
     QStandardPaths::setTestModeEnabled(true);

@@ -11,6 +11,7 @@
 #include "support/BindMount.h"
 #include "support/JournalHolder.h"
 #include "support/LoginDialogWatcher.h"
+#include "support/QuietPlatformNotes.h"
 #include "support/ScopedMountRoot.h"
 #include "support/SmbShare.h"
 #include "support/StandInService.h"
@@ -164,6 +165,7 @@ private:
 
 void tst_BatchDelete::initTestCase()
 {
+    QuietPlatformNotes::install();
     QCoreApplication::setApplicationName(QStringLiteral("studiotools"));
     QVERIFY(m_service.start());
     QVERIFY(Config::setUrlHost(m_service.baseUrl()));

@@ -6,6 +6,7 @@
 #include "app/LoginNew.h"
 #include "app/ToolCardWidget.h"
 #include "support/EngineTestImages.h"
+#include "support/QuietPlatformNotes.h"
 #include "support/ScopedMountRoot.h"
 #include "support/SmbShare.h"
 #include "support/StandInService.h"
@@ -96,6 +97,7 @@ private:
 
 void TfhomeEndToEndTest::initTestCase()
 {
+    QuietPlatformNotes::install();
     QLoggingCategory::setFilterRules(QStringLiteral("studio.*.debug=false"));
     QCoreApplication::setApplicationName(QStringLiteral("studiotools"));
     QStandardPaths::setTestModeEnabled(true);

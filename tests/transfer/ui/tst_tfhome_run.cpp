@@ -1,5 +1,6 @@
 #include "app/core/BaseReq.h"
 #include "app/core/Config.h"
+#include "support/QuietPlatformNotes.h"
 #include "support/ScopedMountRoot.h"
 #include "support/StandInService.h"
 #include "support/TransferMessageBoxes.h"
@@ -61,6 +62,7 @@ private:
 
 void TfhomeRunTest::initTestCase()
 {
+    QuietPlatformNotes::install();
     QLoggingCategory::setFilterRules(QStringLiteral("studio.*.debug=false"));
 }
 
