@@ -15,8 +15,8 @@ class ReplaceGate;
 // Where one copy of an entry goes, and the rules for putting it there. A
 // run's copy is written only while its pinned share holds the target; a file
 // already there under the very name is replaced only when the user said yes
-// to it, and counts as written when it holds the very bytes the copy would
-// have. A look-alike under another form of the name (equal after folding) is
+// to it (and, with a gate, once the photo's other copies are whole), and
+// counts as written when it holds the very bytes the copy would have. A look-alike under another form of the name (equal after folding) is
 // never written beside nor over: a replacement goes under the name already
 // on the share. A target made without a share simply replaces what is there.
 class ShareTarget
@@ -41,7 +41,8 @@ public:
     // number) until the photo's other copies are whole.
     void setReplaceGate(std::shared_ptr<ReplaceGate> gate, int copy);
     Outcome outcome() const { return m_outcome; }
-    // The user text for a refused target or a missing share; empty otherwise.
+    // The user text for a refused target, a missing share or a file left
+    // unreplaced; empty otherwise.
     QString problem() const;
 
     bool write(const QByteArray &bytes, QString *error = nullptr);

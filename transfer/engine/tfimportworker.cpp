@@ -229,8 +229,9 @@ void tfimportworker::takeBackUnreported(QList<EntryOutcome> &outcomes, bool aban
     if (!abandoned && gone == outcomes.cend())
         return;
     const QString why = abandoned ? QString() : gone->errorMsg;
-    // A copy that took another file's place stays: that file is gone, and the
-    // service may list it. The others are removed through their held folders.
+    // A copy that took another file's place stays (it only did so once the
+    // photo was whole): the service may list that name. The others are
+    // removed through their held folders.
     for (EntryOutcome &outcome : outcomes) {
         if (outcome.target && outcome.target->takeBack()) {
             outcome.success = false;

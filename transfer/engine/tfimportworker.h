@@ -30,7 +30,8 @@ public:
     void setTaskGroup(const QList<PhotoImportTask> &tasks);
     void stop();
     // Stops the worker for an owner that goes away: the photo it is writing
-    // is finished, then its copies are removed instead of reported.
+    // is finished, then its copies are removed instead of reported, and a
+    // file it was to replace stays as it was.
     void abandon();
     bool isIdle() const { return idle.loadAcquire() != 0; }
     bool isStopping() const { return stopRequested.loadAcquire() != 0; }
