@@ -5,10 +5,12 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QTimer>
+#include <QWidget>
 
 #include <functional>
 
@@ -22,6 +24,29 @@ struct TableSearchRun
     int pages = 0;
     double scrollStall = 0;
     int widgets = 0; // cell widgets left at the bottom
+
+    // What both benchmarks print of the fill and the scroll.
+    QString summary() const
+    {
+        return QStringLiteral("filled in %1 ms, longest GUI stall %2 ms; scrolling in %3 jumps: longest stall %4 ms, "
+                              "%5 cell widgets at the bottom")
+            .arg(fillMs)
+            .arg(fillStall, 0, 'f', 1)
+            .arg(pages)
+            .arg(scrollStall, 0, 'f', 1)
+            .arg(widgets);
+    }
+
+    // Closes a window that deletes itself on close; the time until it is gone.
+    static qint64 closeAndWait(QWidget *window)
+    {
+        QPointer<QWidget> guard(window);
+        QElapsedTimer clock;
+        clock.start();
+        window->close();
+        BenchSupport::waitFor([&guard] { return guard.isNull(); }, 900000);
+        return clock.elapsed();
+    }
 
     static void settle(int ms)
     {

@@ -29,7 +29,6 @@
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableWidget>
@@ -39,14 +38,8 @@
 #include <QTimer>
 
 namespace Data = BatchDeleteStudioData;
-using BenchSupport::waitFor;
 
 namespace {
-
-void settle(int ms)
-{
-    TableSearchRun::settle(ms);
-}
 
 bool runOne(StandInService *service, const QString &root, int count, QTextStream &out)
 {
@@ -61,7 +54,7 @@ bool runOne(StandInService *service, const QString &root, int count, QTextStream
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->resize(1400, 800);
     window->show();
-    settle(300);
+    TableSearchRun::settle(300);
     QTableWidget *table = window->orderListPanel()->tableWidget();
     auto *search = window->findChild<QPushButton *>(QStringLiteral("searchButton"));
 
@@ -72,32 +65,16 @@ bool runOne(StandInService *service, const QString &root, int count, QTextStream
         out << count << " orders: the table was not filled\n";
         return false;
     }
-    const qint64 fillMs = run.fillMs;
-    const double fillStall = run.fillStall;
-    const int pages = run.pages;
-    const double scrollStall = run.scrollStall;
-    const int widgets = run.widgets;
     QElapsedTimer clock;
-
-    clock.restart();
+    clock.start();
     window->orderListPanel()->selectAllBox()->setChecked(true);
     const qint64 selectAllMs = clock.elapsed();
     const int checked = window->orderListPanel()->getCheckedOrders().size();
+    const qint64 closeMs = TableSearchRun::closeAndWait(window);
 
-    QPointer<BatchDelete> guard(window);
-    clock.restart();
-    window->close();
-    waitFor([&guard] { return guard.isNull(); }, 900000);
-    const qint64 closeMs = clock.elapsed();
-
-    out << QStringLiteral("%1 orders: filled in %2 ms, longest GUI stall %3 ms; scrolling in %4 jumps: longest stall "
-                          "%5 ms, %6 cell widgets at the bottom; 全选 %7 ms, %8 checked; close %9 ms\n")
+    out << QStringLiteral("%1 orders: %2; 全选 %3 ms, %4 checked; close %5 ms\n")
                .arg(count)
-               .arg(fillMs)
-               .arg(fillStall, 0, 'f', 1)
-               .arg(pages)
-               .arg(scrollStall, 0, 'f', 1)
-               .arg(widgets)
+               .arg(run.summary())
                .arg(selectAllMs)
                .arg(checked)
                .arg(closeMs);

@@ -21,7 +21,6 @@
 #include "bench/TableSearchRun.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QJsonArray>
 #include <QPushButton>
@@ -32,14 +31,8 @@
 #include <QTimer>
 
 namespace Data = ImportFilesStudioData;
-using BenchSupport::waitFor;
 
 namespace {
-
-void settle(int ms)
-{
-    TableSearchRun::settle(ms);
-}
 
 bool runOne(StandInService *service, int count, QTextStream &out)
 {
@@ -55,7 +48,7 @@ bool runOne(StandInService *service, int count, QTextStream &out)
     window->setImportType(OriginalFiles);
     window->resize(1400, 800);
     window->show();
-    settle(300);
+    TableSearchRun::settle(300);
     auto *table = window->findChild<QTableWidget *>(QStringLiteral("orderTable"));
     auto *search = window->findChild<QPushButton *>(QStringLiteral("searchButton"));
 
@@ -66,28 +59,9 @@ bool runOne(StandInService *service, int count, QTextStream &out)
         out << count << " orders: the table was not filled\n";
         return false;
     }
-    const qint64 fillMs = run.fillMs;
-    const double fillStall = run.fillStall;
-    const int pages = run.pages;
-    const double scrollStall = run.scrollStall;
-    const int widgets = run.widgets;
-    QElapsedTimer clock;
+    const qint64 closeMs = TableSearchRun::closeAndWait(window);
 
-    QPointer<ImportFiles> guard(window);
-    clock.restart();
-    window->close();
-    waitFor([&guard] { return guard.isNull(); }, 900000);
-    const qint64 closeMs = clock.elapsed();
-
-    out << QStringLiteral("%1 orders: filled in %2 ms, longest GUI stall %3 ms; scrolling in %4 jumps: longest stall "
-                          "%5 ms, %6 cell widgets at the bottom; close %7 ms\n")
-               .arg(count)
-               .arg(fillMs)
-               .arg(fillStall, 0, 'f', 1)
-               .arg(pages)
-               .arg(scrollStall, 0, 'f', 1)
-               .arg(widgets)
-               .arg(closeMs);
+    out << QStringLiteral("%1 orders: %2; close %3 ms\n").arg(count).arg(run.summary()).arg(closeMs);
     out.flush();
     return true;
 }
