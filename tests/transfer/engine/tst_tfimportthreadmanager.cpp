@@ -4,6 +4,7 @@
 #include "transfer/engine/tfimportthreadmanager.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QEventLoop>
 #include <QImageReader>
 #include <QSignalSpy>
@@ -63,7 +64,9 @@ class TestImportManager : public QObject
 
 private slots:
     void initTestCase();
+    void importsOrderIntoFolderTree_data();
     void importsOrderIntoFolderTree();
+    void orderFolderLeadingOffTheShare();
     void workerCountIsClamped_data();
     void workerCountIsClamped();
     void pathErrors_data();
@@ -101,10 +104,23 @@ void TestImportManager::initTestCase()
     QVERIFY(m_sources.isValid());
 }
 
+void TestImportManager::importsOrderIntoFolderTree_data()
+{
+    QTest::addColumn<bool>("linkedRoot"); // the mount root path is a link to the folder
+    QTest::newRow("root as it is") << false;
+    QTest::newRow("root reached through a link") << true;
+}
+
 void TestImportManager::importsOrderIntoFolderTree()
 {
+    QFETCH(bool, linkedRoot);
     ScopedMountRoot root;
     root.mkpath(QStringLiteral("studio/.share"));
+    QTemporaryDir links;
+    if (linkedRoot) {
+        QVERIFY(QFile::link(root.path(), links.filePath(QStringLiteral("Volumes"))));
+        MountRoot::setPath(links.filePath(QStringLiteral("Volumes")));
+    }
     const QString folder = root.path() + QStringLiteral("studio/2024/05/07/A100_1");
     const QStringList sources = photos(3, QStringLiteral("tree"));
     tfimportthreadmanager manager;
@@ -145,6 +161,26 @@ void TestImportManager::importsOrderIntoFolderTree()
     }
     QCOMPARE(QDir(folder + "/原始档").entryList(QDir::Files).size(), 0);
     QCOMPARE(QDir(folder + "/all").entryList(QDir::Files | QDir::Hidden).size(), 3);
+}
+
+// An order's folder named as a link that leads out of the share takes no
+// photo, neither where the link leads nor anywhere in the share.
+void TestImportManager::orderFolderLeadingOffTheShare()
+{
+    ScopedMountRoot root;
+    const QString share = root.mkpath(QStringLiteral("studio/orders"));
+    QTemporaryDir outside;
+    const QString folder = share + QStringLiteral("/A1");
+    QVERIFY(QDir().mkpath(outside.filePath(QStringLiteral("A1"))) && QFile::link(outside.filePath(QStringLiteral("A1")), folder));
+    tfimportthreadmanager manager;
+    SignalLog log(&manager);
+    manager.startImportOrder(order(folder, QStringLiteral("A100"), QStringLiteral("501"), photos(1, QStringLiteral("off"))));
+    QTRY_COMPARE_WITH_TIMEOUT(log.of("all").size(), 1, 20000);
+    QCOMPARE(log.photos.size(), 4);
+    for (const auto &photo : log.photos)
+        QCOMPARE(photo.error, QStringLiteral("无法访问订单目录: %1").arg(folder));
+    for (const QString &place : {root.path(), outside.path()})
+        QVERIFY(!QDirIterator(place, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories).hasNext());
 }
 
 void TestImportManager::workerCountIsClamped_data()

@@ -1,6 +1,7 @@
 #include "support/EngineTestImages.h"
 #include "support/ScopedMountRoot.h"
 #include "app/core/K.h"
+#include "transfer/engine/FolderListing.h"
 #include "transfer/engine/tfimportworker.h"
 
 #include <QDir>
@@ -86,6 +87,7 @@ private slots:
     void rotateInPlace();
     void runEntryOnShare_data();
     void runEntryOnShare();
+    void photoCutOffFromItsShareIsTakenBack_data();
     void photoCutOffFromItsShareIsTakenBack();
     void replacementWaitsForEveryCopy_data();
     void replacementWaitsForEveryCopy();
@@ -640,7 +642,8 @@ void TestImportWorker::runEntryOnShare_data()
     QTest::addColumn<bool>("confirmed");
     // 0 all stays, 1 order folder removed, 2 share replaced by an empty folder,
     // 3 the order's folder is a link pointed at another order after the start,
-    // 4 the photo is given up at the owner's close (written, then not reported)
+    // 4 the photo is given up at the owner's close (written, then not reported),
+    // 5 the file there is removed after the run listed the folder
     QTest::addColumn<int>("fate");
     QTest::addColumn<QString>("error");
     QTest::addColumn<QStringList>("after"); // the folder's files afterwards
@@ -655,6 +658,10 @@ void TestImportWorker::runEntryOnShare_data()
     // A yes replaces a file under its own name: another form is neither written over nor beside.
     QTest::newRow("confirmed look-alike kept") << decomposed << false << true << 0 << "refused"
                                                << QStringList{decomposed};
+    QTest::newRow("look-alike with same bytes counts as done") << "CAFÉ.JPG" << true << false << 0 << ""
+                                                              << QStringList{"CAFÉ.JPG"};
+    QTest::newRow("look-alike gone since the listing") << "CAFÉ.JPG" << false << false << 5 << ""
+                                                       << QStringList{name};
     QTest::newRow("order folder gone") << "" << false << false << 1 << "folder" << QStringList();
     QTest::newRow("order folder re-pointed") << "" << false << false << 3 << "moved" << QStringList();
     // Only a copy that took nobody's place goes: no name the service lists is emptied.
@@ -703,6 +710,11 @@ void TestImportWorker::runEntryOnShare()
     task.targetDir = task.orderFolder + QStringLiteral("/all");
     if (fate == 3)
         QVERIFY(QFile::remove(order) && QFile::link(other, order));
+    if (fate == 5) {
+        task.listing = QSharedPointer<FolderListing>::create();
+        QCOMPARE(task.listing->lookAlikes(task.targetDir, task.photoInfo.img_name), QStringList{existing});
+        QVERIFY(QFile::remove(folder + '/' + existing));
+    }
     if (fate == 1)
         QVERIFY(QDir(order).removeRecursively());
     if (fate == 2)
@@ -710,6 +722,7 @@ void TestImportWorker::runEntryOnShare()
 
     tfimportworker worker(0);
     QSignalSpy results(&worker, &tfimportworker::photoImported);
+    QSignalSpy placed(&worker, &tfimportworker::copyPlaced);
     worker.setTask(task);
     if (fate == 4)
         worker.abandon(); // before the thread runs: the photo is written, then given up
@@ -733,27 +746,45 @@ void TestImportWorker::runEntryOnShare()
     QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), after);
     if (!after.isEmpty())
         QCOMPARE(readAll(folder + '/' + after.first()), error.isEmpty() && fate != 4 ? readAll(source) : kept);
+    // The size reported is the one of the file in place, under whichever form it stands.
+    if (fate != 4 && error.isEmpty())
+        QCOMPARE(placed.value(0).value(2).toLongLong(), QFileInfo(folder + '/' + after.first()).size());
     // Never made again in the share's or the order's place, nor written where the link leads now.
     QCOMPARE(QFileInfo::exists(order), fate == 0 || fate >= 3);
     if (fate == 3)
         QVERIFY(QDir(order + QStringLiteral(".real/all")).isEmpty());
 }
 
-// One copy of a photo finds its share gone: the copies already written are
-// taken back, and no entry of the photo counts as written.
+void TestImportWorker::photoCutOffFromItsShareIsTakenBack_data()
+{
+    QTest::addColumn<bool>("repointed"); // false: the share is gone, true: the order's folder is re-pointed
+    QTest::newRow("share gone") << false;
+    QTest::newRow("order folder re-pointed") << true;
+}
+
+// One copy of a photo finds its share gone, or the order's folder name
+// leading elsewhere: the copies already written are taken back, and no entry
+// of the photo counts as written.
 void TestImportWorker::photoCutOffFromItsShareIsTakenBack()
 {
+    QFETCH(bool, repointed);
     ScopedMountRoot root;
     const QString order = root.mkpath(QStringLiteral("studio/orders/A1"));
     const QString gone = root.mkpath(QStringLiteral("gone/orders/A1"));
     QList<PhotoImportTask> group = photoGroup(makePhoto(QStringLiteral("cut.jpg"), 320, 240, 1), order);
     for (int i = 0; i < group.size(); ++i) {
-        QVERIFY(group[i].share.pin(i == 3 ? gone : order));
+        QVERIFY(group[i].share.pin(i == 3 && !repointed ? gone : order));
         group[i].orderFolder = order;
     }
-    // The last copy's share is replaced by an empty folder before anything is written.
+    // The last copy alone sees the change, made before anything is written.
     const QString goneShare = root.path() + QStringLiteral("gone");
-    QVERIFY(QDir().rename(goneShare, goneShare + QStringLiteral(".old")) && QDir().mkdir(goneShare));
+    const QString named = order + QStringLiteral(".link");
+    if (repointed) {
+        QVERIFY(QFile::link(order, named) && group[3].folder.resolve(named, group[3].share));
+        QVERIFY(QFile::remove(named) && QFile::link(root.mkpath(QStringLiteral("studio/orders/B2")), named));
+    } else {
+        QVERIFY(QDir().rename(goneShare, goneShare + QStringLiteral(".old")) && QDir().mkdir(goneShare));
+    }
     tfimportworker worker(0);
     QSignalSpy results(&worker, &tfimportworker::photoImported);
     worker.setTaskGroup(group);
