@@ -171,10 +171,12 @@ void TestImportManager::orderFolderLeadingOffTheShare()
     const QString share = root.mkpath(QStringLiteral("studio/orders"));
     QTemporaryDir outside;
     const QString folder = share + QStringLiteral("/A1");
-    QVERIFY(QDir().mkpath(outside.filePath(QStringLiteral("A1"))) && QFile::link(outside.filePath(QStringLiteral("A1")), folder));
+    const QString leadsTo = outside.filePath(QStringLiteral("A1"));
+    QVERIFY(QDir().mkpath(leadsTo) && QFile::link(leadsTo, folder));
     tfimportthreadmanager manager;
     SignalLog log(&manager);
-    manager.startImportOrder(order(folder, QStringLiteral("A100"), QStringLiteral("501"), photos(1, QStringLiteral("off"))));
+    const QStringList sources = photos(1, QStringLiteral("off"));
+    manager.startImportOrder(order(folder, QStringLiteral("A100"), QStringLiteral("501"), sources));
     QTRY_COMPARE_WITH_TIMEOUT(log.of("all").size(), 1, 20000);
     QCOMPARE(log.photos.size(), 4);
     for (const auto &photo : log.photos)
