@@ -122,8 +122,10 @@ void MountRootTest::belowMountedShare()
     const BindMount bound(elsewhere.path(), root.path() + QStringLiteral("bound"));
     const BindMount spaced(elsewhere.path(), root.path() + QStringLiteral("bound share")); // "\040" in the table
     BindMount unbound(elsewhere.path(), root.path() + QStringLiteral("unbound"));
+    const bool mounted = tmpfs.isMounted() && bound.isMounted() && spaced.isMounted() && unbound.isMounted();
     unbound.unmount();
-    if (!tmpfs.isMounted() || !bound.isMounted() || !spaced.isMounted())
+    const QStringList mountPoints{"ownfs", "bound", "bound share", "unbound"};
+    if (mountPoints.contains(relative.section(QLatin1Char('/'), 0, 0)) && !mounted)
         QSKIP("needs root to mount");
     QTemporaryDir links;
     SmbShare smb(QStringLiteral("studio"));
