@@ -731,9 +731,9 @@ void tst_BatchDelete::unmountedShareTouchesNothing_data()
 }
 
 // The first order's share is a bind mount; unmounted, it leaves its mount
-// point behind with what it held before the mount. That order is named with the missing share and nothing of it
-// is announced, deleted or reported, nor what an earlier run still owes on
-// it; the order on another share goes as usual.
+// point behind with what it held before the mount. That order is named with
+// the missing share and nothing of it is announced, deleted or reported, nor
+// what an earlier run still owes on it; the order on another share goes as usual.
 void tst_BatchDelete::unmountedShareTouchesNothing()
 {
     QFETCH(QString, when);
