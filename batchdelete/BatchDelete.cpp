@@ -28,7 +28,6 @@
 #include <QTimer>
 #include <QDateEdit>
 #include <QEventLoop>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QJsonArray>
 #include <QJsonObject>
@@ -856,11 +855,10 @@ void BatchDelete::resendJournal()
         m_journalRetry->start();
     QList<BatchDeleteJournal::Entry> owed;
     for (const BatchDeleteJournal::Entry &entry : m_journal->entries()) {
-        const QFileInfo info(entry.filePath);
-        if (info.exists() || info.isSymLink())
-            m_journal->clear(entry.filePath); // recorded ahead, never removed
-        else if (BatchDeleteLogic::isGoneFromShare(entry.filePath))
+        if (BatchDeleteLogic::isGoneFromShare(entry.filePath))
             owed.append(entry);
+        else if (MountRoot::isBelowMountedShare(entry.filePath))
+            m_journal->clear(entry.filePath); // recorded ahead, never removed
         // Its share is not mounted: kept for a later opening.
     }
     if (owed.isEmpty())

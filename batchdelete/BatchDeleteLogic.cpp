@@ -313,11 +313,12 @@ bool mayDelete(const QString &filePath, const QString &orderFolder)
 
 bool isGoneFromShare(const QString &filePath)
 {
-    if (QFileInfo(QFileInfo(filePath).absolutePath()).isDir())
-        return true;
-    // The order folder is gone; that says the file is gone only while the
-    // share itself is there (an empty mount point is no share).
-    return MountRoot::isBelowMountedShare(filePath);
+    // Only a mounted share tells: the folder an unmount leaves behind may hold
+    // anything, the order's folders and even the file itself.
+    if (!MountRoot::isBelowMountedShare(filePath))
+        return false;
+    const QFileInfo info(filePath);
+    return !info.exists() && !info.isSymLink();
 }
 
 } // namespace BatchDeleteLogic

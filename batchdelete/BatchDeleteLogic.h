@@ -85,9 +85,9 @@ QString outsideScannedFolderText();
 // True when the file's removal found its folder gone or swapped since the scan.
 bool isFolderLost(const BatchDeleteFileInfo &file);
 
-// True when a file that is not there is surely gone from the share: its
-// folder is there, or its share is mounted (not the empty folder an unmount
-// leaves behind) though the folder is gone.
+// True when the file is surely gone from the share: its share is mounted
+// (not the folder an unmount leaves behind, whatever that holds) and the file
+// is not there.
 bool isGoneFromShare(const QString &filePath);
 
 // True when filePath lies strictly below the order folder, on the share;

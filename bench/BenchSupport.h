@@ -23,6 +23,13 @@ inline void offscreenUnlessSet()
         qputenv("QT_QPA_PLATFORM", "offscreen");
 }
 
+// The benchmarks' shares are plain local folders: declared as such for the
+// whole run (STUDIO_LOCAL_SHARES=1), as the tests' temporary mount roots do.
+inline void declareLocalShares()
+{
+    qputenv("STUDIO_LOCAL_SHARES", "1");
+}
+
 // Only the studio's info lines and errors, so a run's figures stay readable.
 inline void quietLogs()
 {

@@ -127,6 +127,7 @@ int main(int argc, char **argv)
     QTextStream out(stdout);
 
     QTemporaryDir root;
+    BenchSupport::declareLocalShares();
     MountRoot::setPath(root.path());
     const QString folder = root.path() + QStringLiteral("/photo/2024/05/A1-2_张三");
     if (!makeOrderFolder(folder, count)) {

@@ -94,6 +94,7 @@ int main(int argc, char **argv)
     const QList<int> counts = BenchSupport::countsFromArguments({2000, 20000});
 
     QTemporaryDir root;
+    BenchSupport::declareLocalShares();
     MountRoot::setPath(root.path());
 
     const ServiceThread serviceThread([](StandInService &service) {

@@ -13,6 +13,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLoggingCategory>
@@ -65,6 +66,9 @@ int main(int argc, char **argv)
     const QDir photoDir(args.at(0));
     const QString outDir = QFileInfo(args.at(1)).absoluteFilePath();
     QDir().mkpath(outDir);
+    // A plain folder stands for the share only while it holds something.
+    QFile(outDir + QStringLiteral("/.share")).open(QIODevice::WriteOnly);
+    BenchSupport::declareLocalShares();
     MountRoot::setPath(QFileInfo(outDir).absolutePath());
     Config::k_importType = 0;
 

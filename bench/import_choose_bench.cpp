@@ -72,6 +72,7 @@ int main(int argc, char **argv)
     QTemporaryDir root;
     QTemporaryDir sources(from.isEmpty() ? QDir::tempPath() + QStringLiteral("/choose-XXXXXX")
                                          : QDir(from).filePath(QStringLiteral("choose-XXXXXX")));
+    BenchSupport::declareLocalShares();
     MountRoot::setPath(root.path());
     QDir(root.path()).mkpath(QStringLiteral("photo/.share")); // the share must be there: an empty one is a mount point
     QStringList files;

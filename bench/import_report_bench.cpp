@@ -59,6 +59,7 @@ int main(int argc, char **argv)
 
     QTemporaryDir root;
     QTemporaryDir sources;
+    BenchSupport::declareLocalShares();
     MountRoot::setPath(root.path());
     QDir(root.path()).mkpath(QStringLiteral("photo/.share")); // the share is mounted: an empty one is a mount point
     QStringList files;

@@ -69,6 +69,7 @@ int main(int argc, char **argv)
 
     QTemporaryDir root;
     QTemporaryDir sources;
+    BenchSupport::declareLocalShares();
     MountRoot::setPath(root.path());
     QDir(root.path()).mkpath(QStringLiteral("photo/.share")); // an empty share folder is an unmounted mount point
     Config::setUrlHost(QStringLiteral("http://127.0.0.1:9"));

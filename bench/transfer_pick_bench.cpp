@@ -42,6 +42,7 @@ int main(int argc, char **argv)
 
     QTemporaryDir root;
     QTemporaryDir sources;
+    BenchSupport::declareLocalShares();
     MountRoot::setPath(root.path());
     QDir(root.path()).mkpath(QStringLiteral("photo/bench0"));
     Config::setUrlHost(QStringLiteral("http://127.0.0.1:9"));

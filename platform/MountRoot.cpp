@@ -7,7 +7,14 @@
 #include <QStringList>
 
 #include <dirent.h>
+#include <stdlib.h>
 #include <sys/stat.h>
+#ifdef Q_OS_MACOS
+#include <sys/mount.h>
+#include <sys/param.h>
+#else
+#include <sys/vfs.h>
+#endif
 
 namespace {
 
@@ -65,6 +72,112 @@ bool hasEntries(const QString &folder)
     ::closedir(dir);
     return found;
 }
+
+// Set for the demo studio and the tests only; read at each check.
+bool localSharesDeclared()
+{
+    return qgetenv("STUDIO_LOCAL_SHARES") == "1";
+}
+
+QByteArray realPathOf(const QByteArray &path)
+{
+    char *resolved = ::realpath(path.constData(), nullptr);
+    if (!resolved)
+        return QByteArray();
+    const QByteArray result(resolved);
+    ::free(resolved);
+    return result;
+}
+
+// A folder on another device than its parent is a mount point; a bind mount of
+// the same disk shows only in the mount table.
+#ifdef Q_OS_MACOS
+bool isMountPoint(const QByteArray &realPath, const struct stat &folder)
+{
+    struct stat parent;
+    if (::stat((realPath + "/..").constData(), &parent) == 0 && parent.st_dev != folder.st_dev)
+        return true;
+    struct statfs fs;
+    return ::statfs(realPath.constData(), &fs) == 0 && realPath == QByteArray(fs.f_mntonname);
+}
+
+bool onNetworkOrUserSpaceFs(const QByteArray &realPath)
+{
+    struct statfs fs;
+    if (::statfs(realPath.constData(), &fs) != 0)
+        return false;
+    const QByteArray type(fs.f_fstypename);
+    return type == "smbfs" || type == "nfs" || type == "afpfs" || type == "webdav" || type == "macfuse"
+           || type == "osxfuse";
+}
+#else
+// Mount points in /proc/self/mountinfo have space, tab, newline and backslash as \ooo.
+QByteArray unescapedMountPoint(const QByteArray &field)
+{
+    QByteArray out;
+    out.reserve(field.size());
+    for (int i = 0; i < field.size(); ++i) {
+        if (field.at(i) == '\\' && i + 3 < field.size()) {
+            bool ok = false;
+            const int code = field.mid(i + 1, 3).toInt(&ok, 8);
+            if (ok) {
+                out += char(code);
+                i += 3;
+                continue;
+            }
+        }
+        out += field.at(i);
+    }
+    return out;
+}
+
+bool inMountTable(const QByteArray &realPath)
+{
+    QFile table(QStringLiteral("/proc/self/mountinfo"));
+    if (!table.open(QIODevice::ReadOnly))
+        return false;
+    const QList<QByteArray> lines = table.readAll().split('\n');
+    for (const QByteArray &line : lines) {
+        // Fields: id, parent id, major:minor, root, mount point, ...
+        const QList<QByteArray> fields = line.split(' ');
+        if (fields.size() > 4 && unescapedMountPoint(fields.at(4)) == realPath)
+            return true;
+    }
+    return false;
+}
+
+bool isMountPoint(const QByteArray &realPath, const struct stat &folder)
+{
+    struct stat parent;
+    if (::stat((realPath + "/..").constData(), &parent) == 0 && parent.st_dev != folder.st_dev)
+        return true;
+    return inMountTable(realPath);
+}
+
+// Network shares and user-space file systems (smbnetfs mounts SMB through FUSE).
+bool onNetworkOrUserSpaceFs(const QByteArray &realPath)
+{
+    struct statfs fs;
+    if (::statfs(realPath.constData(), &fs) != 0)
+        return false;
+    switch (quint32(fs.f_type)) {
+    case 0x517B: // SMB
+    case 0xFF534D42: // CIFS
+    case 0xFE534D42: // SMB2
+    case 0x6969: // NFS
+    case 0x65735546: // FUSE
+    case 0x5346414F: // AFS
+    case 0x6B414653: // kAFS
+    case 0x73757245: // CODA
+    case 0x01021997: // 9p
+    case 0x00C36400: // Ceph
+    case 0x564C: // NCP
+        return true;
+    default:
+        return false;
+    }
+}
+#endif
 
 } // namespace
 
@@ -132,14 +245,22 @@ bool isBelowMountedShare(const QString &path)
 
 bool isShareMounted(const QString &shareFolder)
 {
+    QString folder = shareFolder;
+    while (folder.size() > 1 && folder.endsWith(QLatin1Char('/')))
+        folder.chop(1);
+    const QByteArray name = QFile::encodeName(folder);
     struct stat share;
-    struct stat root;
     // lstat: a link standing where the share was is not the share.
-    if (::lstat(QFile::encodeName(shareFolder).constData(), &share) != 0 || !S_ISDIR(share.st_mode))
+    if (::lstat(name.constData(), &share) != 0 || !S_ISDIR(share.st_mode))
         return false;
-    if (::stat(QFile::encodeName(path()).constData(), &root) != 0)
+    // The mount table lists canonical paths: a root reached through a link still finds its shares.
+    const QByteArray real = realPathOf(name);
+    if (real.isEmpty())
         return false;
-    return share.st_dev != root.st_dev || hasEntries(shareFolder);
+    if (isMountPoint(real, share) || onNetworkOrUserSpaceFs(real))
+        return true;
+    // Declared plain folders (demo studio, tests): one that holds something stands for the share.
+    return localSharesDeclared() && hasEntries(folder);
 }
 
 } // namespace MountRoot

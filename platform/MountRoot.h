@@ -34,10 +34,14 @@ bool isOnShare(const QString &path);
 // neither is an unmounted mount point (see isShareMounted).
 bool isBelowMountedShare(const QString &path);
 
-// True when shareFolder, a folder directly below the mount root, holds a
-// mounted share. An unmount leaves the mount point behind as an empty folder
-// on the root's own disk: that is no share. A folder on a device of its own,
-// or one with content (a plain folder standing for the share), is one.
+// True when shareFolder, a folder directly below the mount root (never a
+// link), holds a mounted share: it is itself a mount point in the system's
+// mount table (bind mounts included), or the file system holding it is a
+// network or user-space one (SMB, NFS, AFP, WebDAV, FUSE). A plain folder on
+// the local disk is an unmounted mount point, whatever it holds (Finder's
+// ".DS_Store", order folders written while the share was down). Only with
+// STUDIO_LOCAL_SHARES=1 (demo studio and tests, read at each check) does a
+// plain folder that holds something stand for the share.
 bool isShareMounted(const QString &shareFolder);
 
 } // namespace MountRoot

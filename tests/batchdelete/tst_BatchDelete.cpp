@@ -12,6 +12,7 @@
 #include "support/JournalHolder.h"
 #include "support/LoginDialogWatcher.h"
 #include "support/QuietPlatformNotes.h"
+#include "support/ScopedEnvironment.h"
 #include "support/ScopedMountRoot.h"
 #include "support/SmbShare.h"
 #include "support/StandInService.h"
@@ -730,9 +731,9 @@ void tst_BatchDelete::unmountedShareTouchesNothing_data()
 }
 
 // The first order's share is a bind mount; unmounted, it leaves its mount
-// point empty. That order is named with the missing share and nothing of it
-// is announced, deleted or reported, nor what an earlier run still owes on
-// it; the order on another share goes as usual.
+// point behind with what it held before the mount. That order is named with
+// the missing share and nothing of it is announced, deleted or reported, nor
+// what an earlier run still owes on it; the order on another share goes as usual.
 void tst_BatchDelete::unmountedShareTouchesNothing()
 {
     QFETCH(QString, when);
@@ -742,10 +743,19 @@ void tst_BatchDelete::unmountedShareTouchesNothing()
         kept << source.path() + QStringLiteral("/A1/f%1/%2.jpg").arg(i / 2, 2, 10, QLatin1Char('0')).arg(i % 2);
         QVERIFY(writeFile(kept.last()));
     }
+    const ScopedEnvironment realMountsOnly("STUDIO_LOCAL_SHARES");
     const QString folder = m_root->path() + "share/A1";
+    // Left in the mount point before the mount, they show again after the
+    // unmount: Finder's note and a file of the order an earlier run left there.
+    const QString leftover = folder + "/f00/0.jpg";
+    QVERIFY(writeFile(m_root->path() + "share/.DS_Store") && writeFile(leftover));
     BindMount mount(source.path(), m_root->path() + "share");
     if (!mount.isMounted())
         QSKIP("no bind mounts here");
+    // The other order's share is a real mount too.
+    QTemporaryDir otherSource;
+    const BindMount otherMount(otherSource.path(), m_root->path() + "other");
+    QVERIFY(otherMount.isMounted());
     const QStringList second = makeOrderFolder("other/B2");
     m_orders = {order(1, folder), order(2, m_root->path() + "other/B2")};
     if (when == "before search")
@@ -763,10 +773,13 @@ void tst_BatchDelete::unmountedShareTouchesNothing()
     const auto unhook = qScopeGuard([]() { pullShare = nullptr; });
     const bool owed = !mount.isMounted();
     if (owed) {
-        // Left by a window now gone: the file may well still be on the unmounted share.
+        // Left by a window now gone: the files may well still be on the unmounted share.
         BatchDeleteJournal gone(BatchDeleteJournal::defaultPath());
         QString error;
-        QVERIFY2(gone.record({JournalHolder::entry(folder + "/f00/0.jpg")}, &error), qPrintable(error));
+        // One of them has a namesake left in the mount point.
+        QVERIFY2(gone.record({JournalHolder::entry(folder + "/f00/0.jpg"), JournalHolder::entry(folder + "/f00/1.jpg")},
+                             &error),
+                 qPrintable(error));
     }
     m_service.clearRequests();
     startRun();
@@ -775,13 +788,14 @@ void tst_BatchDelete::unmountedShareTouchesNothing()
              qPrintable(text));
     QVERIFY(!mount.isMounted());
     QCOMPARE(existing(kept), kept.size());
+    QVERIFY(QFile::exists(leftover));
     QCOMPARE(existing(second), 0);
     QCOMPARE(m_service.requests("order", "delete_pic_before").size(), 1);
     for (const StandInService::Request &request : m_service.requests()) {
         if (request.action() == QLatin1String("delete_pic_before") || request.action() == QLatin1String("delete_pic_after"))
             QCOMPARE(request.field("order_photo_id"), QStringLiteral("OP2"));
     }
-    QCOMPARE(BatchDeleteJournal::read(BatchDeleteJournal::defaultPath()).size(), owed ? 1 : 0);
+    QCOMPARE(BatchDeleteJournal::read(BatchDeleteJournal::defaultPath()).size(), owed ? 2 : 0);
 }
 
 void tst_BatchDelete::folderSwappedForLinkDeletesNothing()

@@ -4,6 +4,7 @@
 #include "importfiles/ImportRules.h"
 #include "support/ImportFilesMessageBoxes.h"
 #include "support/ImportFilesStudioData.h"
+#include "support/ScopedEnvironment.h"
 #include "support/ScopedMountRoot.h"
 #include "support/SmbShare.h"
 #include "support/StandInService.h"
@@ -16,6 +17,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QHeaderView>
 #include <QJsonDocument>
@@ -37,6 +39,33 @@
 #include <utility>
 
 namespace Data = ImportFilesStudioData;
+
+namespace {
+
+// Everything below folder, as paths relative to it, sorted.
+QStringList everythingBelow(const QString &folder)
+{
+    QStringList found;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        found << it.next().mid(folder.size() + 1);
+    found.sort();
+    return found;
+}
+
+// Left in the share's mount point before it is mounted, so they show again
+// once it is unmounted: Finder's note and, after an earlier run with the share
+// down, that run's order folder.
+void leaveInMountPoint(const QString &mountPoint, bool orderFolders)
+{
+    QFile::remove(mountPoint + QStringLiteral("/.mounted"));
+    QFile(mountPoint + QStringLiteral("/.DS_Store")).open(QIODevice::WriteOnly);
+    if (orderFolders)
+        QDir(mountPoint).mkpath(Data::orderShareFolder(0).section(QLatin1Char('/'), 1) + QStringLiteral("/原片"));
+}
+
+} // namespace
 
 class tst_ImportFiles : public QObject
 {
@@ -1065,8 +1094,10 @@ void tst_ImportFiles::oddNamesKeptAndReported()
 void tst_ImportFiles::shareGoneMidRunWritesNothingLocally()
 {
     // The share is a bind mount, unmounted lazily while large files are being copied.
+    const ScopedEnvironment realMountsOnly("STUDIO_LOCAL_SHARES");
     const QString mountPoint = m_root->path() + Data::kShare;
     QTemporaryDir backing;
+    leaveInMountPoint(mountPoint, false);
     if (!bindShare(backing.path()))
         QSKIP("bind mounts need root");
     openWindow(OriginalFiles);
@@ -1095,7 +1126,7 @@ void tst_ImportFiles::shareGoneMidRunWritesNothingLocally()
     QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("温馨提示"), gone), 60000);
     QVERIFY(!m_window->isImporting());
     // Nothing landed on the local disk in the share's place, nothing half-written stays on the share.
-    QCOMPARE(QDir(mountPoint).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot), QStringList());
+    QCOMPARE(everythingBelow(mountPoint), QStringList{".DS_Store"});
     QCOMPARE(QDir(served + QStringLiteral("/原始档")).entryList(QDir::Files | QDir::Hidden), QStringList());
     QCOMPARE(QDir(served + QStringLiteral("/原片")).entryList(QDir::Files | QDir::Hidden).size(), 6);
     const QList<ImportFile> files = m_window->orders().at(0).files;
@@ -1190,12 +1221,16 @@ void tst_ImportFiles::shareMountedAtStartOnly_data()
     QTest::newRow("mounted anew after an earlier run") << true << true;
 }
 
-// Linux leaves the empty mount point behind: never taken for the share. A share mounted anew is.
+// The mount point left behind, with whatever it held before the mount, is never
+// taken for the share. A share mounted anew is.
 void tst_ImportFiles::shareMountedAtStartOnly()
 {
     QFETCH(bool, earlierRun);
     QFETCH(bool, mountedAnew);
+    const ScopedEnvironment realMountsOnly("STUDIO_LOCAL_SHARES");
     QTemporaryDir first, second;
+    leaveInMountPoint(m_root->path() + Data::kShare, earlierRun);
+    const QStringList leftovers = everythingBelow(m_root->path() + Data::kShare);
     if (!bindShare(first.path()))
         QSKIP("bind mounts need root");
     openWindow(OriginalFiles);
@@ -1218,8 +1253,7 @@ void tst_ImportFiles::shareMountedAtStartOnly()
     QTRY_VERIFY(m_boxes->contains("温馨提示", K::missingShareMessage(m_window->orders().at(0).importPath)));
     for (const ImportFile &file : m_window->orders().at(0).files)
         QCOMPARE(file.message, K::missingShareMessage(file.targetFolder));
-    QCOMPARE(QDir(m_root->path() + Data::kShare).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
-             QStringList());
+    QCOMPARE(everythingBelow(m_root->path() + Data::kShare), leftovers);
     search(3); // what went out before has arrived by now
     for (const auto &request : m_service->requests())
         QVERIFY2(!request.action().startsWith("save"), qPrintable(request.action()));

@@ -1,8 +1,11 @@
 #include "platform/DisplaySleepAssertion.h"
 #include "platform/MountRoot.h"
 #include "platform/ShareGuard.h"
+#include "support/BindMount.h"
+#include "support/ScopedEnvironment.h"
 #include "support/ScopedMountRoot.h"
 #include "support/SmallTmpfs.h"
+#include "support/SmbShare.h"
 
 #include <QtTest>
 #include <QWidget>
@@ -49,32 +52,57 @@ void MountRootTest::strictlyBelow()
     QCOMPARE(MountRoot::isStrictlyBelow(path, "/Volumes"), below);
 }
 
+// How the mount root is reached: the test's own folder, a link to it, or the
+// folder listing the SMB share (its shares lie in a FUSE file system).
+enum class RootKind { Temporary, ThroughLink, SmbParent };
+Q_DECLARE_METATYPE(RootKind)
+
 void MountRootTest::belowMountedShare_data()
 {
     QTest::addColumn<QString>("relative"); // below the mount root
+    QTest::addColumn<bool>("declared"); // STUDIO_LOCAL_SHARES=1: plain folders with content stand for shares
+    QTest::addColumn<RootKind>("rootKind");
     QTest::addColumn<bool>("below");
-    QTest::newRow("order folder of the share") << "studio/orders/A1" << true;
-    QTest::newRow("folder that is not made yet") << "studio/new/A2" << true;
-    QTest::newRow("doubled separator") << "studio//orders" << true;
-    QTest::newRow("share named in other case") << "STUDIO/orders/A1" << false;
-    QTest::newRow("share partly in other case") << "Studio/orders" << false;
-    QTest::newRow("share that is not mounted") << "photos/orders/A1" << false;
-    QTest::newRow("share itself") << "studio" << false;
-    QTest::newRow("share itself with slash") << "studio/" << false;
-    QTest::newRow("file in the root") << "note.txt/A1" << false;
-    QTest::newRow("link in the root") << "boot/A1" << false;
-    QTest::newRow("dot-dot out of the share") << "studio/../photos/A1" << false;
-    QTest::newRow("prefix of a share") << "stud/A1" << false;
-    QTest::newRow("empty mount point") << "gone/A1" << false;
-    QTest::newRow("empty share on its own disk") << "ownfs/A1" << true;
+    const RootKind temporary = RootKind::Temporary;
+    QTest::newRow("order folder of the share") << "studio/orders/A1" << true << temporary << true;
+    QTest::newRow("folder that is not made yet") << "studio/new/A2" << true << temporary << true;
+    QTest::newRow("doubled separator") << "studio//orders" << true << temporary << true;
+    QTest::newRow("share named in other case") << "STUDIO/orders/A1" << true << temporary << false;
+    QTest::newRow("share partly in other case") << "Studio/orders" << true << temporary << false;
+    QTest::newRow("share that is not mounted") << "photos/orders/A1" << true << temporary << false;
+    QTest::newRow("share itself") << "studio" << true << temporary << false;
+    QTest::newRow("share itself with slash") << "studio/" << true << temporary << false;
+    QTest::newRow("file in the root") << "note.txt/A1" << true << temporary << false;
+    QTest::newRow("link in the root") << "boot/A1" << true << temporary << false;
+    QTest::newRow("dot-dot out of the share") << "studio/../photos/A1" << true << temporary << false;
+    QTest::newRow("prefix of a share") << "stud/A1" << true << temporary << false;
+    QTest::newRow("empty mount point") << "gone/A1" << true << temporary << false;
+    QTest::newRow("empty share on its own disk") << "ownfs/A1" << true << temporary << true;
+    QTest::newRow("declared: plain folder holding a file") << "finder/A1" << true << temporary << true;
+    // Nothing declared: only mounts count, whatever a plain folder holds.
+    QTest::newRow("plain folder holding .DS_Store") << "finder/A1" << false << temporary << false;
+    QTest::newRow("plain folder with leftover order folders") << "studio/orders/A1" << false << temporary << false;
+    QTest::newRow("empty plain folder") << "gone/A1" << false << temporary << false;
+    QTest::newRow("link in the root to a full folder") << "boot/A1" << false << temporary << false;
+    QTest::newRow("empty tmpfs") << "ownfs/A1" << false << temporary << true;
+    QTest::newRow("bind mount") << "bound/A1" << false << temporary << true;
+    QTest::newRow("bind mount named with a space") << "bound share/A1" << false << temporary << true;
+    QTest::newRow("bind mount unmounted lazily, .DS_Store left") << "unbound/A1" << false << temporary << false;
+    QTest::newRow("root through a link, bind mount") << "bound/A1" << false << RootKind::ThroughLink << true;
+    QTest::newRow("root through a link, plain folder") << "finder/A1" << false << RootKind::ThroughLink << false;
+    QTest::newRow("SMB share") << "studio/orders/A1" << false << RootKind::SmbParent << true;
 }
 
-// A share counts only when the root holds a real folder of exactly that name.
+// A share counts only when the root holds a real folder of exactly that name,
+// and that folder is mounted (or declared, holding something).
 void MountRootTest::belowMountedShare()
 {
     QFETCH(QString, relative);
+    QFETCH(bool, declared);
+    QFETCH(RootKind, rootKind);
     QFETCH(bool, below);
     ScopedMountRoot root;
+    const ScopedEnvironment localShares("STUDIO_LOCAL_SHARES", declared ? QByteArray("1") : QByteArray());
     root.mkpath(QStringLiteral("studio/orders"));
     QTemporaryDir elsewhere;
     QFile content(elsewhere.path() + QStringLiteral("/A1"));
@@ -84,11 +112,32 @@ void MountRootTest::belowMountedShare()
     QVERIFY(note.open(QIODevice::WriteOnly));
     // An unmount leaves an empty folder on the root's disk behind.
     root.mkpath(QStringLiteral("gone"));
+    QFile finder(root.mkpath(QStringLiteral("finder")) + QStringLiteral("/.DS_Store"));
+    QVERIFY(finder.open(QIODevice::WriteOnly));
     const QString ownDisk = root.mkpath(QStringLiteral("ownfs"));
     const SmallTmpfs tmpfs(ownDisk);
-    if (relative.startsWith(QLatin1String("ownfs")) && !tmpfs.isMounted())
-        QSKIP("needs root to mount a tmpfs");
-    QCOMPARE(MountRoot::isBelowMountedShare(root.path() + relative), below);
+    // Finder's note is written into the mount point before the mount: it shows again after the unmount.
+    QFile left(root.mkpath(QStringLiteral("unbound")) + QStringLiteral("/.DS_Store"));
+    QVERIFY(left.open(QIODevice::WriteOnly));
+    const BindMount bound(elsewhere.path(), root.path() + QStringLiteral("bound"));
+    const BindMount spaced(elsewhere.path(), root.path() + QStringLiteral("bound share")); // "\040" in the table
+    BindMount unbound(elsewhere.path(), root.path() + QStringLiteral("unbound"));
+    const bool mounted = tmpfs.isMounted() && bound.isMounted() && spaced.isMounted() && unbound.isMounted();
+    unbound.unmount();
+    const QStringList mountPoints{"ownfs", "bound", "bound share", "unbound"};
+    if (mountPoints.contains(relative.section(QLatin1Char('/'), 0, 0)) && !mounted)
+        QSKIP("needs root to mount");
+    QTemporaryDir links;
+    SmbShare smb(QStringLiteral("studio"));
+    if (rootKind == RootKind::ThroughLink) {
+        QVERIFY(QFile::link(root.path(), links.path() + QStringLiteral("/root")));
+        MountRoot::setPath(links.path() + QStringLiteral("/root"));
+    } else if (rootKind == RootKind::SmbParent) {
+        SMBSHARE_START(smb);
+        QVERIFY(QDir(smb.servedPath()).mkpath(QStringLiteral("orders")));
+        MountRoot::setPath(QFileInfo(smb.sharePath()).path());
+    }
+    QCOMPARE(MountRoot::isBelowMountedShare(MountRoot::path() + relative), below);
     QVERIFY(!MountRoot::isBelowMountedShare(QStringLiteral("/tmp/studio/orders")));
 }
 

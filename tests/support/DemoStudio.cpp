@@ -1,6 +1,7 @@
 #include "support/DemoStudio.h"
 
 #include "platform/MountRoot.h"
+#include "support/ScopedEnvironment.h"
 #include "support/StandInService.h"
 
 #include <QBuffer>
@@ -114,6 +115,8 @@ DemoStudio::DemoStudio(StandInService *service, QObject *parent)
 {
 }
 
+DemoStudio::~DemoStudio() = default;
+
 QString DemoStudio::defaultFixtureDir()
 {
     return QStringLiteral(STUDIO_FIXTURE_DIR "/demo");
@@ -187,6 +190,8 @@ bool DemoStudio::create(const QString &folder, QString *error, const QString &fi
             return false;
         }
     }
+    if (!m_localShares)
+        m_localShares = std::make_unique<ScopedEnvironment>("STUDIO_LOCAL_SHARES", QByteArrayLiteral("1"));
     MountRoot::setPath(m_mountRoot);
 
     const QJsonObject defaults = orders.value(QStringLiteral("defaults")).toObject();

@@ -7,6 +7,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
+class ScopedEnvironment;
 class StandInService;
 class QImage;
 class QSize;
@@ -23,6 +26,7 @@ class DemoStudio : public QObject
 
 public:
     explicit DemoStudio(StandInService *service, QObject *parent = nullptr);
+    ~DemoStudio() override;
 
     // Builds the studio below folder (created when missing) from the fixtures
     // in fixtureDir and installs the service's answers. False with a message
@@ -106,6 +110,8 @@ private:
     StandInService *m_service;
     QString m_root;
     QString m_mountRoot;
+    // The share is a plain local folder: declared as one while the studio exists.
+    std::unique_ptr<ScopedEnvironment> m_localShares;
     QString m_server;
     QString m_share;
     QString m_username;

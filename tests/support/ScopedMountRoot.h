@@ -1,11 +1,14 @@
 #pragma once
 
 #include "platform/MountRoot.h"
+#include "support/ScopedEnvironment.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 
 // A temporary folder that stands for the share's mount root while in scope.
+// Its shares are plain local folders, so STUDIO_LOCAL_SHARES=1 is set as long
+// (tests of real mounts unset it again inside, with a ScopedEnvironment).
 class ScopedMountRoot
 {
 public:
@@ -25,5 +28,6 @@ public:
     }
 
 private:
+    ScopedEnvironment m_localShares{"STUDIO_LOCAL_SHARES", QByteArrayLiteral("1")};
     QTemporaryDir m_dir;
 };

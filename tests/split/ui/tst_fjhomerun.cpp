@@ -6,6 +6,7 @@
 #include "split/ui/FJResultRelay.h"
 #include "split/ui/naming/NamingRuleFormat.h"
 #include "support/EngineTestImages.h"
+#include "support/ScopedEnvironment.h"
 #include "support/ScopedMountRoot.h"
 #include "support/SplitStudioData.h"
 #include "support/StandInService.h"
@@ -53,14 +54,16 @@ QJsonObject picture(const QString &name)
 }
 
 // The share as a bind mount of a folder of the same disk: after umount -l
-// the bare mount point is left, as an unmount leaves it on a studio machine.
+// the mount point is left, as an unmount leaves it on a studio machine, with
+// the ".DS_Store" Finder wrote into it.
 class BoundShare
 {
 public:
     explicit BoundShare(const QString &mountPoint)
         : m_point(mountPoint)
     {
-        QFile::remove(m_point + QStringLiteral("/.share")); // the bare point is empty
+        QFile::remove(m_point + QStringLiteral("/.share"));
+        QFile(m_point + QStringLiteral("/.DS_Store")).open(QIODevice::WriteOnly);
         QFile marker(m_backing.path() + QStringLiteral("/.share"));
         m_mounted = marker.open(QIODevice::WriteOnly)
                     && QProcess::execute(QStringLiteral("mount"), {QStringLiteral("--bind"), m_backing.path(), m_point}) == 0;
@@ -488,6 +491,7 @@ void tst_FJHomeRun::shareUnmountedDuringTheRun_data()
 void tst_FJHomeRun::shareUnmountedDuringTheRun()
 {
     QFETCH(int, mode);
+    const ScopedEnvironment realMountsOnly("STUDIO_LOCAL_SHARES");
     const QString mountPoint = m_root->path() + QStringLiteral("photo");
     QTemporaryDir backing;
     if (QProcess::execute(QStringLiteral("mount"), {QStringLiteral("--bind"), backing.path(), mountPoint}) != 0)
@@ -666,12 +670,13 @@ void tst_FJHomeRun::shareGoneBeforeTheRun_data()
     }
 }
 
-// The bare mount point is no share: each order gets the note, and nothing is
+// The mount point left behind is no share: each order gets the note, and nothing is
 // made, written or reported for it.
 void tst_FJHomeRun::shareGoneBeforeTheRun()
 {
     QFETCH(int, mode);
     QFETCH(bool, beforeSearch);
+    const ScopedEnvironment realMountsOnly("STUDIO_LOCAL_SHARES");
     BoundShare share(m_root->path() + QStringLiteral("photo"));
     if (!share.isMounted())
         QSKIP("needs root to bind-mount");
@@ -730,6 +735,7 @@ void tst_FJHomeRun::sharePinsLastOneRun()
 // mount point are never taken.
 void tst_FJHomeRun::shareGoneWhileTheJobsWait()
 {
+    const ScopedEnvironment realMountsOnly("STUDIO_LOCAL_SHARES");
     BoundShare share(m_root->path() + QStringLiteral("photo"));
     if (!share.isMounted())
         QSKIP("needs root to bind-mount");

@@ -7,6 +7,7 @@
 #include "app/ToolCardWidget.h"
 #include "support/EngineTestImages.h"
 #include "support/QuietPlatformNotes.h"
+#include "support/ScopedEnvironment.h"
 #include "support/ScopedMountRoot.h"
 #include "support/SmbShare.h"
 #include "support/StandInService.h"
@@ -776,7 +777,11 @@ void TfhomeEndToEndTest::runInterrupted()
     QFETCH(int, photos);
     QFETCH(int, after);
     ScopedMountRoot root;
+    const ScopedEnvironment realMountsOnly("STUDIO_LOCAL_SHARES");
     const QString mountPoint = root.mkpath(Data::kShare);
+    // Finder's note in the mount point stays behind when the share goes.
+    if (cut == 0)
+        QVERIFY(QFile(mountPoint + "/.DS_Store").open(QIODevice::WriteOnly));
     QTemporaryDir backing;
     QVERIFY(QDir(backing.path()).mkpath("marker")); // a share with content, from the same disk
     if (QProcess::execute("mount", {"--bind", backing.path(), mountPoint}) != 0)
@@ -841,9 +846,9 @@ void TfhomeEndToEndTest::runInterrupted()
             K::missingShareMessage(mountPoint + '/' + Data::orderShareFolder(stoppedOrder).section('/', 1) + '/') + "  ";
         QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(title, stopped), 60000);
         QVERIFY(!mounted && (after < 0 || replaced));
-        // Neither the empty mount point nor the share mounted in its place is taken for the run's share.
+        // Neither the mount point left behind nor the share mounted in its place is taken for the run's share.
         QCOMPARE(QDir(mountPoint).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-                 replaced ? QStringList{"marker"} : QStringList());
+                 replaced ? QStringList{"marker"} : QStringList{".DS_Store"});
         int missingShare = 0;
         for (const QList<QVariant> &result : qAsConst(results))
             missingShare += result.at(4).toString() == missing;
