@@ -180,6 +180,13 @@ void TestFJDataThread::copyPicByCategory_data()
                           << QStringList{"成品/IMG_1.jpg", "缩略图/IMG_1.jpg"} << QStringList{"原始档"};
     QTest::newRow("精修成品") << "精修成品" << "o/all/IMG_1.jpg" << true << missingButCr2
                           << QStringList{"原始档/IMG_1.CR2", "成品/IMG_1.jpg"} << QStringList{"缩略图"};
+    // Retouched pictures take the raw file of the name up to the first dot, finished ones up to the last.
+    QTest::newRow("精修成品, two dots") << "精修成品" << "o/all/P1.edit.jpg" << true << missingButCr2
+                                    << QStringList{"原始档/P1.CR2", "成品/IMG_1.jpg"} << QStringList{"缩略图"};
+    QTest::newRow("成品, two dots") << "成品" << "o/all/P1.edit.jpg" << true
+                                  << notesOfMissingRaw("IMG_1.jpg", {".CR2", ".RAW", ".ARW", ".CR3", ".RAF"})
+                                  << QStringList{"原始档/P1.edit.NEF", "成品/IMG_1.jpg", "缩略图/IMG_1.jpg"}
+                                  << QStringList{"汰片", "入底"};
     QTest::newRow("入底") << "入底" << "o/all/IMG_1.jpg" << true << ""
                         << QStringList{"入底/IMG_1.jpg", "缩略图/IMG_1.jpg"} << QStringList{"原始档", "成品"};
     QTest::newRow("汰片") << "汰片" << "o/all/IMG_1.jpg" << true << "" << QStringList{"汰片/IMG_1.jpg"}
@@ -204,6 +211,10 @@ void TestFJDataThread::copyPicByCategory()
     sharePhoto(QStringLiteral("o/all/IMG_1.jpg"), photo);
     sharePhoto(QStringLiteral("o/90/IMG_1.jpg"), thumb);
     sharePhoto(QStringLiteral("o/原始档/IMG_1.CR2"), "raw");
+    sharePhoto(QStringLiteral("o/all/P1.edit.jpg"), photo);
+    sharePhoto(QStringLiteral("o/90/P1.edit.jpg"), thumb);
+    sharePhoto(QStringLiteral("o/原始档/P1.CR2"), "raw");
+    sharePhoto(QStringLiteral("o/原始档/P1.edit.NEF"), "raw");
     const QString other = m_out->path() + QStringLiteral("/order/其他/");
 
     const FJJobReceiver::Report report = m_receiver->runOne(

@@ -366,11 +366,15 @@ void tst_FJHomeRun::photoDelivery_data()
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<QString>("failures");
     QTest::addColumn<QStringList>("files");
+    QTest::addColumn<bool>("shareGone");
     QTest::newRow("精修 and 原图") << QStringList{"原图", "精修"} << QStringLiteral("\nJ2.png 下载失败")
-                               << QStringList{"原片/DSC_1.jpg", "精修/J1.jpg"};
+                               << QStringList{"原片/DSC_1.jpg", "精修/J1.jpg"} << false;
     QTest::newRow("原始档 and 简修含汰片") << QStringList{"原始档", "简修含汰片"} << QString()
-                                   << QStringList{"原始档/A.CR2", "原始档/B.CR2", "汰片/T1.jpg", "简修/S1.jpg"};
-    QTest::newRow("nothing to fetch") << QStringList() << QString() << QStringList();
+                                   << QStringList{"原始档/A.CR2", "原始档/B.CR2", "汰片/T1.jpg", "简修/S1.jpg"} << false;
+    QTest::newRow("nothing to fetch") << QStringList() << QString() << QStringList() << false;
+    // Nothing is read from the share, so its absence stops nothing.
+    QTest::newRow("精修 only, the share gone") << QStringList{"精修"} << QStringLiteral("\nJ2.png 下载失败")
+                                           << QStringList{"精修/J1.jpg"} << true;
 }
 
 void tst_FJHomeRun::photoDelivery()
@@ -378,6 +382,7 @@ void tst_FJHomeRun::photoDelivery()
     QFETCH(QStringList, options);
     QFETCH(QString, failures);
     QFETCH(QStringList, files);
+    QFETCH(bool, shareGone);
     const QString share = shareFolder(1);
     QVERIFY(QDir(share).mkpath(QStringLiteral("cam")) && QDir(share).mkpath(QStringLiteral("原始档")));
     QVERIFY(EngineTestImages::writeJpeg(share + QStringLiteral("/cam/DSC_1.jpg"), EngineTestImages::pattern(50, 40)));
@@ -400,6 +405,11 @@ void tst_FJHomeRun::photoDelivery()
     reply.insert(QStringLiteral("images_yuanpian"),
                  QJsonArray{QJsonObject{{QStringLiteral("img_name"), QStringLiteral("DSC_1.jpg")},
                                         {QStringLiteral("localpath"), netpath(1) + QStringLiteral("\\cam\\DSC_1.jpg")}}});
+    if (shareGone) {
+        QJsonObject order = reply.value(QStringLiteral("order")).toObject();
+        order.insert(QStringLiteral("netpath"), QStringLiteral("\\\\NAS\\gone\\orders\\o1"));
+        reply.insert(QStringLiteral("order"), order);
+    }
     m_service->setReply(QStringLiteral("order"), QStringLiteral("orderphotodetail"), reply);
     makeWindow(DownloadPhotoDelivery, 1);
     // Picking the order sets two options from it; the row's choice comes after.
@@ -620,7 +630,8 @@ void tst_FJHomeRun::rawFileChoicesAreFrozen()
 
 // Order 2's photo marked while order 1 waits goes with order 2; one marked
 // while order 2's own request is out is for the next run, and the sections
-// and the reloaded list agree on it.
+// and the reloaded list agree on it, on a downloaded photo too, wherever the
+// reload puts the order.
 void tst_FJHomeRun::rawChoiceIsReadAtTheOrdersTurn()
 {
     for (int n = 1; n <= 2; ++n) {
@@ -640,24 +651,31 @@ void tst_FJHomeRun::rawChoiceIsReadAtTheOrdersTurn()
     emit m_window->leftPanel->orderSelected(0, true);
     right->onUndownloadSelectionChanged(0, true); // p1-2
     emit m_window->leftPanel->orderSelected(1, true);
+    // The reload lists order 2 first: the sections must follow it to its new row.
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("order_list_type_1"),
+                        QJsonObject{{QStringLiteral("code"), QStringLiteral("1")},
+                                    {QStringLiteral("data"), QJsonArray{Data::order(2), Data::order(1)}}});
     tickAndStart({0, 1});
-    right->onUndownloadSelectionChanged(1, true); // p2-3
+    right->onUndownloadSelectionChanged(0, true); // p2-2, the first of its list
     QTRY_VERIFY(m_window->leftPanel->progressLabel->text().startsWith(QStringLiteral("总进度 2/2")));
-    right->onUndownloadSelectionChanged(0, true); // p2-2
+    right->onUndownloadSelectionChanged(1, true); // p2-3
+    right->onDownloadedSelectionChanged(0, true); // p2-1, downloaded before
     QCOMPARE(waitForSummary(), QStringLiteral("2个订单分件完成!"));
-    QTRY_COMPARE(reportedIds(), (QStringList{QStringLiteral("p1-2"), QStringLiteral("p2-3")}));
+    QTRY_COMPARE(reportedIds(), (QStringList{QStringLiteral("p1-2"), QStringLiteral("p2-2")}));
     QTRY_VERIFY(right->searchButton->isEnabled()); // the reload is in
-    QCOMPARE(right->currentOrderRow, 1);
-    QCOMPARE(markedIds(m_window->leftPanel->orderList.at(1)), QStringList{QStringLiteral("p2-2")});
-    QCOMPARE(markedIds(right->currentOrder), QStringList{QStringLiteral("p2-2")});
+    QCOMPARE(right->currentOrderRow, 0);
+    const QStringList marked{QStringLiteral("p2-3"), QStringLiteral("p2-1")};
+    QCOMPARE(markedIds(m_window->leftPanel->orderList.at(0)), marked);
+    QCOMPARE(markedIds(right->currentOrder), marked);
+    right->onDownloadedSelectionChanged(0, false); // p2-1 unmarked after the reload
 
     QTemporaryDir second;
     right->dirPath = second.path();
     m_service->clearRequests();
     m_finished->clear();
-    tickAndStart({1});
+    tickAndStart({0});
     QCOMPARE(waitForSummary(), QStringLiteral("1个订单分件完成!"));
-    QTRY_COMPARE(reportedIds(), QStringList{QStringLiteral("p2-2")});
+    QTRY_COMPARE(reportedIds(), QStringList{QStringLiteral("p2-3")});
 }
 
 void tst_FJHomeRun::shareGoneBeforeTheRun_data()

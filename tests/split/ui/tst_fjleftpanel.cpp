@@ -266,6 +266,8 @@ void tst_FJLeftPanel::clicksTickAndAnnounce_data()
     QTest::newRow("delivery: a row ticked out of view shows it when it comes")
         << int(DownloadPhotoDelivery) << 300 << QStringList{"box:1", "call:299", "scroll:299"} << QList<int>{299}
         << QStringList{"1:1", "299:1"};
+    QTest::newRow("raw files: the last row's box, scrolled to")
+        << int(DownloadOriginals) << 300 << QStringList{"scroll:299", "box:299"} << QList<int>{299} << QStringList();
     QTest::newRow("raw files: a late row picks and ticks")
         << int(DownloadOriginals) << 300 << QStringList{"scroll:280", "pick:280", "280:4", "scroll:0", "0:1"}
         << QList<int>{0, 280} << QStringList{"280:1", "280:1", "0:1"};
@@ -293,9 +295,10 @@ void tst_FJLeftPanel::clicksTickAndAnnounce()
     for (const QString &click : clicks) {
         const QStringList parts = click.split(QLatin1Char(':'));
         const int row = parts.value(1).toInt();
-        if (parts.at(0) == QLatin1String("box"))
+        if (parts.at(0) == QLatin1String("box")) {
+            QVERIFY2(box(row), qPrintable(click));
             QTest::mouseClick(box(row), Qt::LeftButton);
-        else if (parts.at(0) == QLatin1String("pick"))
+        } else if (parts.at(0) == QLatin1String("pick"))
             QTest::mouseClick(pick(row), Qt::LeftButton);
         else if (parts.at(0) == QLatin1String("scroll"))
             table->scrollToItem(table->item(row, 1), QAbstractItemView::PositionAtCenter);
