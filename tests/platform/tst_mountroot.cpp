@@ -21,6 +21,8 @@ private slots:
     void redirectAndReset();
     void belowMountedShare_data();
     void belowMountedShare();
+    void shareMounted_data();
+    void shareMounted();
     void shareGuard_data();
     void shareGuard();
     void assertionHeldUntilReleased();
@@ -139,6 +141,37 @@ void MountRootTest::belowMountedShare()
     }
     QCOMPARE(MountRoot::isBelowMountedShare(MountRoot::path() + relative), below);
     QVERIFY(!MountRoot::isBelowMountedShare(QStringLiteral("/tmp/studio/orders")));
+}
+
+void MountRootTest::shareMounted_data()
+{
+    QTest::addColumn<QString>("share"); // as named below the mount root
+    QTest::addColumn<QByteArray>("localShares"); // STUDIO_LOCAL_SHARES, null: unset
+    QTest::addColumn<bool>("mounted");
+    QTest::newRow("bind mount named with a slash") << "bound/" << QByteArray() << true;
+    QTest::newRow("link to a bind mount") << "link" << QByteArray() << false;
+    QTest::newRow("link to a bind mount, named with a slash") << "link/" << QByteArray() << false;
+    QTest::newRow("plain folder holding a file, declared") << "finder" << QByteArray("1") << true;
+    QTest::newRow("plain folder holding a file, set to 0") << "finder" << QByteArray("0") << false;
+}
+
+// The share folder named directly: a link stands for no share, even one to a
+// mount, and only "1" declares plain folders.
+void MountRootTest::shareMounted()
+{
+    QFETCH(QString, share);
+    QFETCH(QByteArray, localShares);
+    QFETCH(bool, mounted);
+    ScopedMountRoot root;
+    const ScopedEnvironment environment("STUDIO_LOCAL_SHARES", localShares);
+    QFile finder(root.mkpath(QStringLiteral("finder")) + QStringLiteral("/.DS_Store"));
+    QVERIFY(finder.open(QIODevice::WriteOnly));
+    QTemporaryDir elsewhere;
+    const BindMount bound(elsewhere.path(), root.path() + QStringLiteral("bound"));
+    QVERIFY(QFile::link(root.path() + QStringLiteral("bound"), root.path() + QStringLiteral("link")));
+    if (!share.startsWith(QLatin1String("finder")) && !bound.isMounted())
+        QSKIP("needs root to mount");
+    QCOMPARE(MountRoot::isShareMounted(root.path() + share), mounted);
 }
 
 enum class ShareFate { Stays, UnmountedLazily, EmptyFolderInItsPlace, LinkInItsPlace };
