@@ -52,6 +52,8 @@ private slots:
     void unreadableFolder();
     void folderLostMidScanFailsScan_data();
     void folderLostMidScanFailsScan();
+    void entryGoneMidListing_data();
+    void entryGoneMidListing();
     void progressEveryHundredFiles();
     void stoppedScanDeliversNothing();
     void secondScanReplacesFirst();
@@ -195,6 +197,40 @@ void tst_FileScanThread::folderLostMidScanFailsScan()
     QCOMPARE(result.code, 2);
     QCOMPARE(result.errorMessage, QStringLiteral("目录不存在: ") + share + "/" + failed);
     QVERIFY(result.files.isEmpty());
+}
+
+void tst_FileScanThread::entryGoneMidListing_data()
+{
+    QTest::addColumn<QString>("name");    // removed, with what holds it, as this name is read
+    QTest::addColumn<QString>("removed"); // below the order folder
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QStringList>("listed");
+    QTest::newRow("file removed") << "b.jpg" << "b.jpg" << 0 << QStringList({"A/x.jpg", "c.jpg"});
+    QTest::newRow("folder removed") << "x.jpg" << "A" << 2 << QStringList();
+}
+
+// Something removed between reading its name and looking at it: a file is
+// simply not listed; its folder gone fails the scan, naming that folder.
+void tst_FileScanThread::entryGoneMidListing()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, removed);
+    QFETCH(int, code);
+    QFETCH(QStringList, listed);
+    QTemporaryDir dir;
+    for (const char *file : {"b.jpg", "c.jpg", "A/x.jpg"})
+        QVERIFY(writeFile(dir.path() + "/" + file));
+    FileScanWorker worker;
+    worker.entryNameRead = [&](const QString &, const QString &read) {
+        if (read == name)
+            QVERIFY(QFile::remove(dir.path() + "/" + removed) || QDir(dir.path() + "/" + removed).removeRecursively());
+    };
+    QSignalSpy finished(&worker, &FileScanWorker::scanFinished);
+    worker.startScan(QStringLiteral("OP1"), dir.path());
+    const FileScanResult result = finished.first().first().value<FileScanResult>();
+    QCOMPARE(result.code, code);
+    QCOMPARE(result.errorMessage, code ? QStringLiteral("目录不存在: ") + dir.path() + "/" + removed : QString());
+    QCOMPARE(relativePaths(result, dir.path()), listed);
 }
 
 void tst_FileScanThread::progressEveryHundredFiles()
