@@ -1092,6 +1092,8 @@ void tst_BatchDelete::unrecordableRunRemovesNothing_data()
     QTest::newRow("journal folder read-only") << "read-only" << QStringLiteral("所在磁盘为只读");
     QTest::newRow("journal folder read-only, window opened since") << "read-only, reopened"
                                                                     << QStringLiteral("所在磁盘为只读");
+    QTest::newRow("journal folder unmade, its folder read-only") << "unmade, reopened"
+                                                                 << QStringLiteral("无法创建所在目录，所在磁盘为只读");
 }
 
 // Nothing is announced before the journal took the files: the run stops
@@ -1108,7 +1110,11 @@ void tst_BatchDelete::unrecordableRunRemovesNothing()
     } else {
         if (journal.endsWith("reopened"))
             delete m_window;
-        const QString folder = QFileInfo(path).path();
+        QString folder = QFileInfo(path).path();
+        if (journal.startsWith("unmade")) {
+            QVERIFY(QDir(folder).removeRecursively());
+            folder = QFileInfo(folder).path();
+        }
         readOnly = std::make_unique<BindMount>(folder, folder);
         if (!readOnly->makeReadOnly())
             QSKIP("no read-only bind mount here");
