@@ -35,6 +35,7 @@
 #include <QPointer>
 #include <QProcess>
 #include <QScopeGuard>
+#include <QScrollBar>
 #include <QPushButton>
 #include <QTableView>
 #include <QTableWidget>
@@ -114,6 +115,7 @@ private slots:
     void laterSearchKeepsItsOrders();
     void runDeletesAndReportsEachFile();
     void selectAllRunsRowsNeverShown();
+    void ticksFollowRowsScrolledStepByStep();
     void branchAndSearchFixedDuringRun();
     void thousandsOfFilesHandedOn();
     void reportResentAfterRefusals();
@@ -338,6 +340,48 @@ void tst_BatchDelete::selectAllRunsRowsNeverShown()
     QVERIFY(!waitForFinalBox().isEmpty());
     QCOMPARE(existing(files), 0);
     QCOMPARE(m_service.requests("order", "delete_pic_before").size(), 1);
+}
+
+// Boxes are made as their rows scroll into view: ticks made after scrolling
+// a row at a time go to the orders shown, and while the run goes no box that
+// comes into view can be ticked.
+void tst_BatchDelete::ticksFollowRowsScrolledStepByStep()
+{
+    for (int n = 1; n <= 40; ++n) {
+        m_orders << order(n, m_root->path() + QStringLiteral("share/A%1").arg(n));
+        QVERIFY(writeFile(m_root->path() + QStringLiteral("share/A%1/1.jpg").arg(n)));
+    }
+    search();
+    QTableWidget *table = m_window->orderListPanel()->tableWidget();
+    QScrollBar *bar = table->verticalScrollBar();
+    const auto box = [table](int row) {
+        QWidget *cell = table->cellWidget(row, 0);
+        return cell ? cell->findChild<QCheckBox *>() : nullptr;
+    };
+    while (bar->value() < bar->maximum())
+        bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    for (int row : {36, 38, 37, 37}) {
+        QVERIFY(box(row));
+        QTest::mouseClick(box(row), Qt::LeftButton);
+    }
+    int enabledMidRun = 0;
+    m_service.setHandler("order", "delete_pic_before", [&](const StandInService::Request &) {
+        while (bar->value() > bar->minimum()) {
+            bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+            if (QCheckBox *top = box(table->rowAt(0))) {
+                enabledMidRun += top->isEnabled() ? 1 : 0;
+                QTest::mouseClick(top, Qt::LeftButton);
+            }
+        }
+        return accepted();
+    });
+    startRun();
+    waitForFinalBox();
+    QStringList announced;
+    for (const StandInService::Request &request : m_service.requests("order", "delete_pic_before"))
+        announced << request.field("order_photo_id");
+    QCOMPARE(announced, QStringList({"OP37", "OP39"}));
+    QCOMPARE(enabledMidRun, 0);
 }
 
 void tst_BatchDelete::permissionRequired_data()
