@@ -13,6 +13,7 @@
 #include "support/LoginDialogWatcher.h"
 #include "support/QuietPlatformNotes.h"
 #include "support/ScopedMountRoot.h"
+#include "support/SmallTmpfs.h"
 #include "support/SmbShare.h"
 #include "support/StandInService.h"
 #include "widgets/ToastWidget.h"
@@ -62,7 +63,8 @@ int existing(const QStringList &files)
     return count;
 }
 
-// Set by a test: a scan thread unmounts this share as its scan enters the folder.
+// Set by a test: a scan thread unmounts this share as its scan enters the
+// folder, or, when no folder is given, as the scan hands on its result.
 QString pullShareAt;
 std::atomic<BindMount *> pullShare{nullptr};
 
@@ -78,6 +80,10 @@ public:
             worker->setProperty("hooked", true);
             QObject::connect(worker, &FileScanWorker::scanProgress, [](int, const QString &folder) {
                 if (BindMount *share = pullShare.load(); share && folder == pullShareAt)
+                    share->unmount();
+            });
+            QObject::connect(worker, &FileScanWorker::scanFinished, []() {
+                if (BindMount *share = pullShare.load(); share && pullShareAt.isEmpty())
                     share->unmount();
             });
         }
@@ -771,6 +777,7 @@ void tst_BatchDelete::unmountedShareTouchesNothing_data()
     QTest::newRow("unmounted before the search") << "before search";
     QTest::newRow("unmounted between search and start") << "after listing";
     QTest::newRow("unmounted while the run scans the order") << "mid-scan";
+    QTest::newRow("unmounted between the scan and the announcement") << "after scan";
 }
 
 // The first order's share is a bind mount; unmounted, it leaves its mount
@@ -802,8 +809,8 @@ void tst_BatchDelete::unmountedShareTouchesNothing()
     checkRow(1);
     if (when == "after listing")
         mount.unmount();
-    pullShareAt = folder + "/f15";
-    pullShare = when == "mid-scan" ? &mount : nullptr;
+    pullShareAt = when == "after scan" ? QString() : folder + "/f15";
+    pullShare = when == "mid-scan" || when == "after scan" ? &mount : nullptr;
     const auto unhook = qScopeGuard([]() { pullShare = nullptr; });
     const bool owed = !mount.isMounted();
     if (owed) {
@@ -1137,7 +1144,7 @@ void tst_BatchDelete::unrecordableRunRemovesNothing_data()
     QTest::newRow("journal folder read-only, window opened since") << "read-only, reopened"
                                                                     << QStringLiteral("所在磁盘为只读");
     QTest::newRow("journal folder unmade, its folder read-only") << "unmade, reopened"
-                                                                 << QStringLiteral("无法创建所在目录，所在磁盘为只读");
+                                                                 << QStringLiteral("无法创建所在目录，所在磁盘为只读");    QTest::newRow("journal folder full") << "full" << QStringLiteral("磁盘空间不足");
 }
 
 // Nothing is announced before the journal took the files: the run stops
@@ -1149,8 +1156,14 @@ void tst_BatchDelete::unrecordableRunRemovesNothing()
     const QStringList files = makeOrderFolder("share/A1");
     const QString path = BatchDeleteJournal::defaultPath();
     std::unique_ptr<BindMount> readOnly;
+    std::unique_ptr<SmallTmpfs> full;
     if (journal == "folder") {
         QVERIFY(QDir().mkpath(path));
+    } else if (journal == "full") {
+        // The journal opens there; what is written to it does not fit.
+        full = std::make_unique<SmallTmpfs>(QFileInfo(path).path());
+        if (!full->isMounted() || !full->fill())
+            QSKIP("no tmpfs here");
     } else {
         if (journal.endsWith("reopened"))
             delete m_window;
@@ -1179,6 +1192,7 @@ void tst_BatchDelete::unrecordableRunRemovesNothing()
     QCOMPARE(m_service.requests("order", "delete_pic_after").size(), 0);
     QVERIFY(m_window->isUserEnabled());
     readOnly.reset();
+    full.reset();
     if (journal == "folder")
         QVERIFY(QDir(path).removeRecursively());
 }
