@@ -23,6 +23,25 @@ const QString kRecord = QStringLiteral("+");
 const QString kClear = QStringLiteral("-");
 // Compacting rewrites every live line: only worth it once most lines are cleared.
 constexpr int kCompactAfter = 4096;
+
+// 0 once the folder is there, made as needed; else the errno that kept it from being made.
+int makeFolder(const QString &folder)
+{
+    const QByteArray encoded = QFile::encodeName(folder);
+    struct stat info;
+    if (::stat(encoded.constData(), &info) == 0)
+        return S_ISDIR(info.st_mode) ? 0 : ENOTDIR;
+    if (errno != ENOENT)
+        return errno;
+    const QString parent = QFileInfo(folder).path();
+    if (parent != folder) {
+        if (const int error = makeFolder(parent))
+            return error;
+    }
+    if (::mkdir(encoded.constData(), 0777) != 0 && errno != EEXIST)
+        return errno;
+    return 0;
+}
 } // namespace
 
 BatchDeleteJournal::BatchDeleteJournal(const QString &path)
@@ -120,7 +139,7 @@ QList<BatchDeleteJournal::Entry> BatchDeleteJournal::load()
 
 void BatchDeleteJournal::takeLockAndReadLeftovers()
 {
-    QDir().mkpath(QFileInfo(m_path).absolutePath());
+    makeFolder(QFileInfo(m_path).absolutePath());
     if (!m_lock.tryLock(0)) {
         if (m_lock.error() != QLockFile::LockFailedError)
             qCWarning(lcBatchDelete) << "删除记录无法加锁:" << m_path << m_lock.error();
@@ -214,11 +233,19 @@ QString BatchDeleteJournal::failure(const QString &path, int error)
     return QStringLiteral("%1：%2").arg(path, BatchDeleteLogic::writeErrorText(error));
 }
 
+QString BatchDeleteJournal::folderFailure(const QString &path, int error)
+{
+    return QStringLiteral("%1：无法创建所在目录，%2").arg(path, BatchDeleteLogic::writeErrorText(error));
+}
+
 bool BatchDeleteJournal::append(QFile &file, const QString &path, const QByteArray &lines, bool sync, QString *error)
 {
     // Plain calls, so that what went wrong is known by its errno, not a number or an English text.
     if (!file.isOpen()) {
-        QDir().mkpath(QFileInfo(path).absolutePath());
+        if (const int made = makeFolder(QFileInfo(path).absolutePath())) {
+            *error = folderFailure(path, made);
+            return false;
+        }
         const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
         if (fd < 0) {
             *error = failure(path, errno);
@@ -259,6 +286,11 @@ bool BatchDeleteJournal::record(const QList<Entry> &entries, QString *error)
 {
     if (!m_loaded)
         load();
+    // Without its folder no lock can be had either: say why the folder is missing.
+    if (const int made = makeFolder(QFileInfo(m_path).absolutePath())) {
+        *error = folderFailure(m_path, made);
+        return false;
+    }
     if (!m_holdsLock && m_sidePath.isEmpty()) {
         // Another window owns the journal: this one's entries go to a file of its own.
         static std::atomic<int> windows{0};

@@ -68,6 +68,8 @@ private:
     QString ownPath() const;
     bool append(QFile &file, const QString &path, const QByteArray &lines, bool sync, QString *error);
     static QString failure(const QString &path, int error);
+    // The journal's folder could not be made.
+    static QString folderFailure(const QString &path, int error);
     // The errno that kept a lock file beside path from being made.
     static int lockError(const QString &path);
     bool compact(QString *error);

@@ -16,6 +16,15 @@
 
 namespace {
 
+// Whether the folder open as fd is still the one at its path.
+bool isStillAt(int fd, const QString &folder)
+{
+    struct stat open;
+    struct stat there;
+    return ::fstat(fd, &open) == 0 && ::stat(QFile::encodeName(folder).constData(), &there) == 0
+           && open.st_dev == there.st_dev && open.st_ino == there.st_ino;
+}
+
 struct FolderEntry
 {
     QString name;
@@ -26,8 +35,10 @@ struct FolderEntry
 
 // Lists one folder whole: its files and folders without hidden names, links
 // or other kinds, sorted by name ignoring case. 0, or the errno of what went
-// wrong; an entry that vanished while the folder was listed counts as wrong.
-int listFolder(const QString &folder, QVector<FolderEntry> *entries)
+// wrong. An entry gone between its name and its look was removed meanwhile
+// and is not listed; gone with its folder, the folder is what went wrong.
+int listFolder(const QString &folder, QVector<FolderEntry> *entries,
+               const std::function<void(const QString &, const QString &)> &nameRead)
 {
     DIR *dir = ::opendir(QFile::encodeName(folder).constData());
     if (!dir)
@@ -43,9 +54,14 @@ int listFolder(const QString &folder, QVector<FolderEntry> *entries)
         }
         if (entry->d_name[0] == '.')
             continue;
+        if (nameRead)
+            nameRead(folder, QFile::decodeName(entry->d_name));
         struct stat info;
         if (::fstatat(fd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
-            error = errno;
+            const int lookError = errno;
+            if (lookError == ENOENT && isStillAt(fd, folder))
+                continue;
+            error = lookError;
             break;
         }
         if (!S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
@@ -163,7 +179,7 @@ bool FileScanWorker::scanDirectory(const QString &path, QList<BatchDeleteFileInf
 
     const QString folder = QDir(path).absolutePath();
     QVector<FolderEntry> entries;
-    if (const int error = listFolder(folder, &entries))
+    if (const int error = listFolder(folder, &entries, entryNameRead))
         return fail(error, folder);
     const QString prefix = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
     for (const FolderEntry &entry : qAsConst(entries)) {

@@ -5,6 +5,8 @@
 #include <QAtomicInt>
 #include <QObject>
 
+#include <functional>
+
 // Lists the files below one order folder; lives on a scan thread.
 class FileScanWorker : public QObject
 {
@@ -21,6 +23,10 @@ public:
     // (vanished, refused, or its share dropped): a partial list is no list.
     bool scanDirectory(const QString &path, QList<BatchDeleteFileInfo> &list, int depth);
     static QString getParentDirectoryNameSafe(const QString &filePath);
+
+    // Test seam: called on the scan thread with a folder and an entry's name
+    // between reading the name and looking at the entry.
+    std::function<void(const QString &folder, const QString &name)> entryNameRead;
 
 public slots:
     void startScan(const QString &orderId, const QString &path);

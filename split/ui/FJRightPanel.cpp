@@ -370,7 +370,7 @@ void FJRightPanel::setBtnEnable(bool enable)
                                simpleRetouchRejectsCheckBox, fullRetouchCheckBox})
             box->setEnabled(enable);
     }
-    // The photo sections stay usable: a run works on the choice it read when it started.
+    // The photo sections stay usable: each order of a run reads its choice when its turn comes.
 }
 
 void FJRightPanel::showWarning(const QString &text)

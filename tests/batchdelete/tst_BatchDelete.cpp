@@ -14,6 +14,7 @@
 #include "support/QuietPlatformNotes.h"
 #include "support/ScopedEnvironment.h"
 #include "support/ScopedMountRoot.h"
+#include "support/SmallTmpfs.h"
 #include "support/SmbShare.h"
 #include "support/StandInService.h"
 #include "widgets/ToastWidget.h"
@@ -36,6 +37,7 @@
 #include <QPointer>
 #include <QProcess>
 #include <QScopeGuard>
+#include <QScrollBar>
 #include <QPushButton>
 #include <QTableView>
 #include <QTableWidget>
@@ -62,7 +64,8 @@ int existing(const QStringList &files)
     return count;
 }
 
-// Set by a test: a scan thread unmounts this share as its scan enters the folder.
+// Set by a test: a scan thread unmounts this share as its scan enters the
+// folder, or, when no folder is given, as the scan hands on its result.
 QString pullShareAt;
 std::atomic<BindMount *> pullShare{nullptr};
 
@@ -78,6 +81,10 @@ public:
             worker->setProperty("hooked", true);
             QObject::connect(worker, &FileScanWorker::scanProgress, [](int, const QString &folder) {
                 if (BindMount *share = pullShare.load(); share && folder == pullShareAt)
+                    share->unmount();
+            });
+            QObject::connect(worker, &FileScanWorker::scanFinished, []() {
+                if (BindMount *share = pullShare.load(); share && pullShareAt.isEmpty())
                     share->unmount();
             });
         }
@@ -115,6 +122,7 @@ private slots:
     void laterSearchKeepsItsOrders();
     void runDeletesAndReportsEachFile();
     void selectAllRunsRowsNeverShown();
+    void ticksFollowRowsScrolledStepByStep();
     void branchAndSearchFixedDuringRun();
     void thousandsOfFilesHandedOn();
     void reportResentAfterRefusals();
@@ -339,6 +347,49 @@ void tst_BatchDelete::selectAllRunsRowsNeverShown()
     QVERIFY(!waitForFinalBox().isEmpty());
     QCOMPARE(existing(files), 0);
     QCOMPARE(m_service.requests("order", "delete_pic_before").size(), 1);
+}
+
+// Boxes are made as their rows scroll into view: ticks made after scrolling
+// a row at a time go to the orders shown, and while the run goes neither 全选
+// nor a box that comes into view can be ticked.
+void tst_BatchDelete::ticksFollowRowsScrolledStepByStep()
+{
+    for (int n = 1; n <= 40; ++n) {
+        m_orders << order(n, m_root->path() + QStringLiteral("share/A%1").arg(n));
+        QVERIFY(writeFile(m_root->path() + QStringLiteral("share/A%1/1.jpg").arg(n)));
+    }
+    search();
+    QTableWidget *table = m_window->orderListPanel()->tableWidget();
+    QScrollBar *bar = table->verticalScrollBar();
+    const auto box = [table](int row) {
+        QWidget *cell = table->cellWidget(row, 0);
+        return cell ? cell->findChild<QCheckBox *>() : nullptr;
+    };
+    while (bar->value() < bar->maximum())
+        bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    for (int row : {36, 38, 37, 37}) {
+        QVERIFY(box(row));
+        QTest::mouseClick(box(row), Qt::LeftButton);
+    }
+    int enabledMidRun = 0;
+    m_service.setHandler("order", "delete_pic_before", [&](const StandInService::Request &) {
+        enabledMidRun += m_window->orderListPanel()->selectAllBox()->isEnabled() ? 1 : 0;
+        while (bar->value() > bar->minimum()) {
+            bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+            if (QCheckBox *top = box(table->rowAt(0))) {
+                enabledMidRun += top->isEnabled() ? 1 : 0;
+                QTest::mouseClick(top, Qt::LeftButton);
+            }
+        }
+        return accepted();
+    });
+    startRun();
+    waitForFinalBox();
+    QStringList announced;
+    for (const StandInService::Request &request : m_service.requests("order", "delete_pic_before"))
+        announced << request.field("order_photo_id");
+    QCOMPARE(announced, QStringList({"OP37", "OP39"}));
+    QCOMPARE(enabledMidRun, 0);
 }
 
 void tst_BatchDelete::permissionRequired_data()
@@ -728,6 +779,7 @@ void tst_BatchDelete::unmountedShareTouchesNothing_data()
     QTest::newRow("unmounted before the search") << "before search";
     QTest::newRow("unmounted between search and start") << "after listing";
     QTest::newRow("unmounted while the run scans the order") << "mid-scan";
+    QTest::newRow("unmounted between the scan and the announcement") << "after scan";
 }
 
 // The first order's share is a bind mount; unmounted, it leaves its mount
@@ -768,8 +820,8 @@ void tst_BatchDelete::unmountedShareTouchesNothing()
     checkRow(1);
     if (when == "after listing")
         mount.unmount();
-    pullShareAt = folder + "/f15";
-    pullShare = when == "mid-scan" ? &mount : nullptr;
+    pullShareAt = when == "after scan" ? QString() : folder + "/f15";
+    pullShare = when == "mid-scan" || when == "after scan" ? &mount : nullptr;
     const auto unhook = qScopeGuard([]() { pullShare = nullptr; });
     const bool owed = !mount.isMounted();
     if (owed) {
@@ -1108,6 +1160,8 @@ void tst_BatchDelete::unrecordableRunRemovesNothing_data()
     QTest::newRow("journal folder read-only") << "read-only" << QStringLiteral("所在磁盘为只读");
     QTest::newRow("journal folder read-only, window opened since") << "read-only, reopened"
                                                                     << QStringLiteral("所在磁盘为只读");
+    QTest::newRow("journal folder unmade, its folder read-only") << "unmade, reopened"
+                                                                 << QStringLiteral("无法创建所在目录，所在磁盘为只读");    QTest::newRow("journal folder full") << "full" << QStringLiteral("磁盘空间不足");
 }
 
 // Nothing is announced before the journal took the files: the run stops
@@ -1119,12 +1173,22 @@ void tst_BatchDelete::unrecordableRunRemovesNothing()
     const QStringList files = makeOrderFolder("share/A1");
     const QString path = BatchDeleteJournal::defaultPath();
     std::unique_ptr<BindMount> readOnly;
+    std::unique_ptr<SmallTmpfs> full;
     if (journal == "folder") {
         QVERIFY(QDir().mkpath(path));
+    } else if (journal == "full") {
+        // The journal opens there; what is written to it does not fit.
+        full = std::make_unique<SmallTmpfs>(QFileInfo(path).path());
+        if (!full->isMounted() || !full->fill())
+            QSKIP("no tmpfs here");
     } else {
         if (journal.endsWith("reopened"))
             delete m_window;
-        const QString folder = QFileInfo(path).path();
+        QString folder = QFileInfo(path).path();
+        if (journal.startsWith("unmade")) {
+            QVERIFY(QDir(folder).removeRecursively());
+            folder = QFileInfo(folder).path();
+        }
         readOnly = std::make_unique<BindMount>(folder, folder);
         if (!readOnly->makeReadOnly())
             QSKIP("no read-only bind mount here");
@@ -1145,6 +1209,7 @@ void tst_BatchDelete::unrecordableRunRemovesNothing()
     QCOMPARE(m_service.requests("order", "delete_pic_after").size(), 0);
     QVERIFY(m_window->isUserEnabled());
     readOnly.reset();
+    full.reset();
     if (journal == "folder")
         QVERIFY(QDir(path).removeRecursively());
 }

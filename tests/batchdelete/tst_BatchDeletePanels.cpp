@@ -293,6 +293,17 @@ void tst_BatchDeletePanels::rowWidgetsFollowTheView()
     auto *bar = counter(panel, 299)->findChild<QProgressBar *>("progressBar");
     QVERIFY(!bar->isHidden());
     QCOMPARE(qMakePair(bar->value(), bar->maximum()), qMakePair(1, 2));
+    // Finished orders, one with failures only, one without: away and back, each offers its own list.
+    for (int row : {297, 298}) {
+        panel.refreshOrderFiles(QStringLiteral("OP%1").arg(row), files.mid(0, 1));
+        panel.deleteRefreshOrder(makeOrder(row), outcome(files.at(0), row == 297 ? NoPermission : Deleted));
+    }
+    table->scrollToTop();
+    table->scrollToBottom();
+    for (int row : {297, 298}) {
+        QCOMPARE(counter(panel, row)->findChild<QWidget *>("checkFailBtn")->isHidden(), row == 298);
+        QCOMPARE(counter(panel, row)->findChild<QWidget *>("checkOkBtn")->isHidden(), row == 297);
+    }
 }
 
 void tst_BatchDeletePanels::ticksKeptForRowsWithoutWidgets()

@@ -52,6 +52,8 @@ private slots:
     void unreadableFolder();
     void folderLostMidScanFailsScan_data();
     void folderLostMidScanFailsScan();
+    void entryGoneMidListing_data();
+    void entryGoneMidListing();
     void progressEveryHundredFiles();
     void stoppedScanDeliversNothing();
     void secondScanReplacesFirst();
@@ -164,9 +166,11 @@ void tst_FileScanThread::folderLostMidScanFailsScan_data()
 {
     QTest::addColumn<QString>("when");   // a folder's name as it is entered, or "last" file counted
     QTest::addColumn<QString>("failed"); // the folder the message names, below the share
-    QTest::newRow("share unmounted as a folder is entered") << "f20" << "A1/f20";
-    QTest::newRow("share unmounted after the last folder was listed") << "last" << "A1";
-    QTest::newRow("folder removed as the one before is entered") << "f20 f21" << "A1/f21";
+    QTest::addColumn<int>("code");
+    QTest::newRow("share unmounted as a folder is entered") << "f20" << "A1/f20" << 2;
+    QTest::newRow("share unmounted after the last folder was listed") << "last" << "A1" << 2;
+    QTest::newRow("folder removed as the one before is entered") << "f20 f21" << "A1/f21" << 2;
+    QTest::newRow("order folder replaced on its disk after the last folder was listed") << "replaced" << "A1" << 3;
 }
 
 // A share that drops, or a folder that goes, while the scanner works through
@@ -186,15 +190,54 @@ void tst_FileScanThread::folderLostMidScanFailsScan()
     connect(&worker, &FileScanWorker::scanProgress, this, [&](int count, const QString &folder) {
         if (when == "f20 f21" && folder == share + "/A1/f20")
             QDir(share + "/A1/f21").removeRecursively();
+        else if (when == "replaced" && count == 400)
+            QVERIFY(QDir(share).rename("A1", "A1-old") && QDir(share).mkdir("A1"));
         else if (when == "last" ? count == 400 : folder == share + "/A1/" + when)
             mount.unmount();
     });
     QSignalSpy finished(&worker, &FileScanWorker::scanFinished);
     worker.startScan(QStringLiteral("OP1"), share + "/A1");
     const FileScanResult result = finished.first().first().value<FileScanResult>();
-    QCOMPARE(result.code, 2);
-    QCOMPARE(result.errorMessage, QStringLiteral("目录不存在: ") + share + "/" + failed);
+    QFETCH(int, code);
+    QCOMPARE(result.code, code);
+    QCOMPARE(result.errorMessage, code == 2 ? QStringLiteral("目录不存在: ") + share + "/" + failed
+                                            : QStringLiteral("共享目录连接失败: %1\n请检查网络连接或共享目录权限")
+                                                  .arg(share + "/" + failed));
     QVERIFY(result.files.isEmpty());
+}
+
+void tst_FileScanThread::entryGoneMidListing_data()
+{
+    QTest::addColumn<QString>("name");    // removed, with what holds it, as this name is read
+    QTest::addColumn<QString>("removed"); // below the order folder
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QStringList>("listed");
+    QTest::newRow("file removed") << "b.jpg" << "b.jpg" << 0 << QStringList({"A/x.jpg", "c.jpg"});
+    QTest::newRow("folder removed") << "x.jpg" << "A" << 2 << QStringList();
+}
+
+// Something removed between reading its name and looking at it: a file is
+// simply not listed; its folder gone fails the scan, naming that folder.
+void tst_FileScanThread::entryGoneMidListing()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, removed);
+    QFETCH(int, code);
+    QFETCH(QStringList, listed);
+    QTemporaryDir dir;
+    for (const char *file : {"b.jpg", "c.jpg", "A/x.jpg"})
+        QVERIFY(writeFile(dir.path() + "/" + file));
+    FileScanWorker worker;
+    worker.entryNameRead = [&](const QString &, const QString &read) {
+        if (read == name)
+            QVERIFY(QFile::remove(dir.path() + "/" + removed) || QDir(dir.path() + "/" + removed).removeRecursively());
+    };
+    QSignalSpy finished(&worker, &FileScanWorker::scanFinished);
+    worker.startScan(QStringLiteral("OP1"), dir.path());
+    const FileScanResult result = finished.first().first().value<FileScanResult>();
+    QCOMPARE(result.code, code);
+    QCOMPARE(result.errorMessage, code ? QStringLiteral("目录不存在: ") + dir.path() + "/" + removed : QString());
+    QCOMPARE(relativePaths(result, dir.path()), listed);
 }
 
 void tst_FileScanThread::progressEveryHundredFiles()
