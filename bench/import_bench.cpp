@@ -64,7 +64,8 @@ int main(int argc, char **argv)
     }
     const QDir photoDir(args.at(0));
     const QString outDir = QFileInfo(args.at(1)).absoluteFilePath();
-    QDir().mkpath(outDir);
+    // A share with content: an empty share folder is an unmounted mount point.
+    QDir().mkpath(outDir + QStringLiteral("/.share"));
     MountRoot::setPath(QFileInfo(outDir).absolutePath());
     Config::k_importType = 0;
 

@@ -26,8 +26,8 @@
 namespace {
 
 constexpr size_t kChunk = 32 << 20;
-// A temporary unchanged this long and unlocked belongs to no running copy.
-constexpr qint64 kStaleAfterSeconds = 60;
+// A temporary untouched for an hour and unlocked was left by a run that was killed.
+constexpr qint64 kStaleAfterSeconds = 3600;
 
 // copyContents' outcome when the pinned share went away under the copy.
 constexpr int kShareGone = -1;
@@ -297,6 +297,11 @@ void ImportFileCopyRunnable::run()
         dropTemporary();
         return moved();
     }
+    // A stop (or a closing window) no longer counts on this file.
+    if (isCancelled()) {
+        dropTemporary();
+        return cancelled();
+    }
     if (m_file.replaceAllowed) {
         if (::renameat(dir, from.constData(), dir, to.constData()) != 0) {
             const int cause = errno;
@@ -309,6 +314,8 @@ void ImportFileCopyRunnable::run()
         if (cause == EEXIST)
             return nameTaken(placed, target);
         return fail(copyFailure(target, cause));
+    } else {
+        m_file.newOnShare = true;
     }
     struct stat renamed;
     if (::fstatat(dir, to.constData(), &renamed, AT_SYMLINK_NOFOLLOW) != 0 || renamed.st_size != sourceSize)

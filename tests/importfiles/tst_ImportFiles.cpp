@@ -105,6 +105,10 @@ private:
     void unbindShare();
     // Runs until the window is idle again after a click on the start button.
     void runToEnd();
+    // The single-file reports sent: size by the file's path as the service knows it.
+    QMap<QString, QString> photoReports() const;
+    // The path the service knows for a file of an order's subfolder.
+    static QString servicePath(int order, const QString &subfolderAndName);
     static bool drawnIn(QAbstractItemView *view, const QModelIndex &index, const QColor &colour);
 
     StandInService *m_service = nullptr;
@@ -269,6 +273,24 @@ void tst_ImportFiles::runToEnd()
 {
     QTest::mouseClick(m_window->findChild<QPushButton *>("startAllButton"), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!m_window->isImporting(), 60000);
+}
+
+QMap<QString, QString> tst_ImportFiles::photoReports() const
+{
+    QMap<QString, QString> sizes;
+    for (const auto &request : m_service->requests(QStringLiteral("order"), QStringLiteral("savepicpath"))) {
+        // A second report of a file, or one for another order, shows in the comparison.
+        const QString path = request.field("path");
+        const QString id = request.field("order_photo_id");
+        sizes.insert(sizes.contains(path) ? path + " (again)" : path,
+                     id == Data::orderPhotoId(0) ? request.field("size") : "order " + id);
+    }
+    return sizes;
+}
+
+QString tst_ImportFiles::servicePath(int order, const QString &subfolderAndName)
+{
+    return Data::unc(Data::orderShareFolder(order) + QLatin1Char('/') + subfolderAndName);
 }
 
 SimpleDialog *tst_ImportFiles::openDialog() const
@@ -1085,7 +1107,11 @@ void tst_ImportFiles::shareGoneMidRunWritesNothingLocally()
     choose(0, paths);
     m_service->clearRequests();
     const QString served = backing.path() + QLatin1Char('/') + Data::orderShareFolder(0).section(QLatin1Char('/'), 1);
+    // An earlier card's look-alike of one of the photos, replaced in this run.
+    onShare(served + QStringLiteral("/原片/img_5.JPG"), "earlier");
     QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("startAllButton")), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(openDialog(), 20000);
+    openDialog()->handleOk();
     QTRY_VERIFY_WITH_TIMEOUT(QDir(served + QStringLiteral("/原片")).entryList(QDir::Files).size() == 6
                                  && !QDir(served + QStringLiteral("/原始档")).entryList(QDir::Files | QDir::Hidden).isEmpty(),
                              60000);
@@ -1105,15 +1131,20 @@ void tst_ImportFiles::shareGoneMidRunWritesNothingLocally()
         if (!small)
             QCOMPARE(files.at(i).message, K::missingShareMessage(files.at(i).targetFolder));
     }
-    QCOMPARE(bytesOf(served + QStringLiteral("/原片/IMG_5.jpg")), QByteArray("5"));
+    QCOMPARE(bytesOf(served + QStringLiteral("/原片/img_5.JPG")), QByteArray("5"));
     QCOMPARE(cell(0, QStringLiteral("照片状态")), QStringLiteral("成功:6, 失败:5"));
-    // The photos whole on the share before it went are reported, from what the copies told.
-    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "savepicpath_batch").size(), 1, 20000);
-    const StandInService::Request batch = m_service->requests("order", "savepicpath_batch").at(0);
-    for (int i = 0; i < 6; ++i)
-        QVERIFY(batch.field("imgnames").contains(QStringLiteral("{\"name\":\"IMG_%1.jpg\",\"size\":\"1\"}").arg(i)));
-    QCOMPARE(batch.field("imgnames").count("name"), 6);
-    QCOMPARE(batch.field("rawimgnames"), QStringLiteral("[]"));
+    // The photos whole on the share before it went are reported one by one,
+    // under their names on the share, from what the copies told; no listing
+    // of only some of the order's files.
+    QMap<QString, QString> expected;
+    for (int i = 0; i < 5; ++i)
+        expected.insert(servicePath(0, QStringLiteral("原片/IMG_%1.jpg").arg(i)), QStringLiteral("1"));
+    expected.insert(servicePath(0, QStringLiteral("原片/img_5.JPG")), QStringLiteral("1"));
+    QTRY_COMPARE_WITH_TIMEOUT(photoReports(), expected, 20000);
+    QCOMPARE(m_service->requests("order", "savepicpath_batch").size(), 0);
+    // The row counts what it did before the run and the five new photos.
+    QCOMPARE(cell(0, QStringLiteral("已导原片")), QStringLiteral("15"));
+    QCOMPARE(cell(0, QStringLiteral("已导原始档")), QStringLiteral("20"));
 }
 
 void tst_ImportFiles::lookAlikeNamesAreOneName_data()
