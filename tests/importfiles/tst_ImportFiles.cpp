@@ -78,6 +78,9 @@ private slots:
     void blockedFolderRetrySucceeds();
     void oddNamesKeptAndReported();
     void shareGoneMidRunWritesNothingLocally();
+    void smbServerGoneBeforeListing();
+    void closedMidRunReportsPlacedFiles();
+    void readOnlyShareSaysWhy();
     void lookAlikeNamesAreOneName_data();
     void lookAlikeNamesAreOneName();
     void shareMountedAtStartOnly_data();
@@ -1145,6 +1148,95 @@ void tst_ImportFiles::shareGoneMidRunWritesNothingLocally()
     // The row counts what it did before the run and the five new photos.
     QCOMPARE(cell(0, QStringLiteral("已导原片")), QStringLiteral("15"));
     QCOMPARE(cell(0, QStringLiteral("已导原始档")), QStringLiteral("20"));
+}
+
+// The SMB server stops once the photos are whole on the share; its mount stays and cannot be listed.
+void tst_ImportFiles::smbServerGoneBeforeListing()
+{
+    SmbShare share(Data::kShare);
+    SMBSHARE_START(share);
+    markMounted(share.servedPath());
+    MountRoot::setPath(QFileInfo(share.sharePath()).path());
+    openWindow(OriginalFiles);
+    search(3);
+    choose(0, {source("IMG_0.jpg", "zero"), source("IMG_1.jpg", "one!"), source("IMG_1.CR3", "raw")});
+    m_service->clearRequests();
+    // The listing waits on the shared pool until the server is gone.
+    QSemaphore held;
+    const int threads = QThreadPool::globalInstance()->maxThreadCount();
+    for (int i = 0; i < threads; ++i)
+        QThreadPool::globalInstance()->start([&held] { held.acquire(); });
+    const auto release = qScopeGuard([&] { held.release(threads); });
+    QTest::mouseClick(m_window->findChild<QPushButton *>("startAllButton"), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(cell(0, QStringLiteral("照片状态")), QStringLiteral("导入完成"), 60000);
+    QVERIFY(share.stopServer());
+    held.release(threads);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_window->isImporting(), 60000);
+    const QMap<QString, QString> expected{{servicePath(0, "原片/IMG_0.jpg"), "4"},
+                                          {servicePath(0, "原片/IMG_1.jpg"), "4"},
+                                          {servicePath(0, "原始档/IMG_1.CR3"), "3"}};
+    QTRY_COMPARE_WITH_TIMEOUT(photoReports(), expected, 20000);
+    QCOMPARE(m_service->requests("order", "savepicpath_batch").size(), 0);
+    QCOMPARE(m_boxes->count(), 1);
+    const QString why = m_boxes->boxes().at(0).text;
+    QVERIFY2(why.startsWith(QStringLiteral("读取目录失败: ") + m_window->orders().at(0).importPath)
+                 || why == K::missingShareMessage(m_window->orders().at(0).importPath),
+             qPrintable(why));
+    QCOMPARE(cell(0, QStringLiteral("已导原片")), QStringLiteral("12"));
+    QCOMPARE(cell(0, QStringLiteral("已导原始档")), QStringLiteral("21"));
+}
+
+// Closed while large files copy, after the user agreed to replace a photo:
+// the photos already whole are reported, the cut copies leave nothing.
+void tst_ImportFiles::closedMidRunReportsPlacedFiles()
+{
+    openWindow(OriginalFiles);
+    search(3);
+    const QString folder = orderFolder(0);
+    onShare(folder + "/原片/A.jpg", "old");
+    QStringList paths{source("A.jpg", "new bytes"), source("B.jpg", "b")};
+    for (int i = 0; i < 2; ++i) {
+        paths << source(QStringLiteral("BIG_%1.CR3").arg(i), "");
+        QVERIFY(QFile::resize(paths.last(), qint64(4) << 30));
+    }
+    choose(0, paths);
+    m_service->clearRequests();
+    QTest::mouseClick(m_window->findChild<QPushButton *>("startAllButton"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(openDialog(), 20000);
+    openDialog()->handleOk();
+    QTRY_VERIFY_WITH_TIMEOUT(m_window->orders().at(0).files.at(0).status == ImportStatus::Success
+                                 && m_window->orders().at(0).files.at(1).status == ImportStatus::Success,
+                             20000);
+    QVERIFY(m_window->isImporting());
+    delete m_window;
+    const QMap<QString, QString> expected{{servicePath(0, "原片/A.jpg"), "9"}, {servicePath(0, "原片/B.jpg"), "1"}};
+    QTRY_COMPARE_WITH_TIMEOUT(photoReports(), expected, 20000);
+    QCOMPARE(m_service->requests("order", "savepicpath_batch").size(), 0);
+    QCOMPARE(bytesOf(folder + "/原片/A.jpg"), QByteArray("new bytes"));
+    QTRY_VERIFY_WITH_TIMEOUT(qApp->findChildren<QThreadPool *>().isEmpty(), 20000);
+    QCOMPARE(QDir(folder + "/原始档").entryList(QDir::Files | QDir::Hidden), QStringList());
+}
+
+// The order folder went from a read-only share after the pick: no copy, and the system's reason.
+void tst_ImportFiles::readOnlyShareSaysWhy()
+{
+    QTemporaryDir backing;
+    if (!bindShare(backing.path()))
+        QSKIP("bind mounts need root");
+    openWindow(OriginalFiles);
+    search(3);
+    choose(0, {source("IMG_0.jpg", "zero"), source("IMG_0.CR3", "raw")});
+    QVERIFY(QDir(backing.filePath(Data::orderShareFolder(0).section('/', 1))).removeRecursively());
+    QCOMPARE(QProcess::execute("mount", {"-o", "remount,bind,ro", m_root->path() + Data::kShare}), 0);
+    m_service->clearRequests();
+    runToEnd();
+    const QString made = QStringLiteral("创建目录失败: %1: %2")
+                             .arg(QDir::cleanPath(orderFolder(0)), qt_error_string(EROFS));
+    for (const ImportFile &file : m_window->orders().at(0).files)
+        QCOMPARE(file.message, made);
+    QTRY_VERIFY(m_boxes->contains(QStringLiteral("温馨提示"), made));
+    for (const auto &request : m_service->requests())
+        QVERIFY2(!request.action().startsWith("save"), qPrintable(request.action()));
 }
 
 void tst_ImportFiles::lookAlikeNamesAreOneName_data()
