@@ -237,6 +237,11 @@ void ImportFileCopyRunnable::run()
     const auto closeDir = qScopeGuard([dir] { ::close(dir); });
     if (shareGone())
         return missingShare();
+    // Asked before anything is written: such a name fails only at the
+    // rename, and the share then answers nothing for seconds, or it lands
+    // under another name.
+    if (ImportRules::smbRefusesName(name) && ImportRules::isSmbFolder(folder))
+        return fail(ImportRules::nameNotAllowedMessage(target));
 
     const QByteArray to = QFile::encodeName(name);
     // Where the file really goes; target is how the user knows it.

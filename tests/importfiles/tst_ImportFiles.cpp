@@ -58,6 +58,7 @@ private slots:
     void choosingFilesRoutesAndCreatesFolders();
     void choosingRefused_data();
     void choosingRefused();
+    void choosingMakesNoFolderOffShare();
     void clearingKeepsOutcomes();
     void laterChoiceWinsOverOneBeingRead();
     void copyOfEarlierChoiceLandsLate();
@@ -631,6 +632,21 @@ void tst_ImportFiles::choosingRefused()
     QVERIFY(m_window->orders().at(0).files.isEmpty());
     QCOMPARE(QDir(m_root->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{Data::kShare});
     QVERIFY(QDir(m_root->path() + Data::kShare).isEmpty());
+}
+
+// The order folder is a link out of the share: nothing is made through it.
+void tst_ImportFiles::choosingMakesNoFolderOffShare()
+{
+    QTemporaryDir elsewhere;
+    const QString link = QDir::cleanPath(orderFolder(0));
+    QVERIFY(QDir().mkpath(QFileInfo(link).path()) && QFile::link(elsewhere.path(), link));
+    openWindow(RetouchedFiles);
+    search(3);
+    choose(0, {source("IMG_1.jpg", "one")});
+    QTRY_COMPARE(m_boxes->count(), 1);
+    QCOMPARE(m_boxes->boxes().at(0).text, ImportRules::outsideShareMessage(link));
+    QCOMPARE(QDir(elsewhere.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+    QVERIFY(m_window->orders().at(0).files.isEmpty());
 }
 
 void tst_ImportFiles::laterChoiceWinsOverOneBeingRead()
@@ -1439,6 +1455,23 @@ void tst_ImportFiles::mainRoadOnSmbShare()
     const QString served = share.servedPath() + QLatin1Char('/') + Data::orderShareFolder(1).section(QLatin1Char('/'), 1);
     QCOMPARE(bytesOf(served + QStringLiteral("/原片/IMG_1.JPG")), QByteArray("camera"));
     QCOMPARE(bytesOf(served + QStringLiteral("/原始档/IMG_1.CR3")), QByteArray("raw"));
+
+    // Names the share refuses, or would take under another name, fail as such before anything is written.
+    m_boxes->clear();
+    const QStringList refused{"a:b.jpg", "c?d.jpg", "e|f.CR3", "dot.jpg.", "sp.CR3 "};
+    QStringList paths{source("IMG_2.JPG", "two")};
+    for (const QString &name : refused)
+        paths << source(name, "x");
+    choose(1, paths);
+    QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("startAllButton")), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("导入结束：成功1个，失败5个")), 60000);
+    const QList<ImportFile> files = m_window->orders().at(1).files;
+    for (int i = 1; i < files.size(); ++i)
+        QCOMPARE(files.at(i).message,
+                 ImportRules::nameNotAllowedMessage(QDir(files.at(i).targetFolder).filePath(files.at(i).fileName())));
+    QCOMPARE(bytesOf(served + QStringLiteral("/原片/IMG_2.JPG")), QByteArray("two"));
+    QCOMPARE(QDir(served + "/原片").entryList(QDir::Files | QDir::Hidden, QDir::Name), (QStringList{"IMG_1.JPG", "IMG_2.JPG"}));
+    QCOMPARE(QDir(served + "/原始档").entryList(QDir::Files | QDir::Hidden), QStringList{"IMG_1.CR3"});
     delete m_window;
 }
 
