@@ -280,8 +280,10 @@ void ImportFileCopyRunnable::run()
         return fail(copyFailure(onSource ? source : target, failure));
 
     struct stat copied;
-    if (::fstatat(dir, from.constData(), &copied, AT_SYMLINK_NOFOLLOW) != 0)
+    if (::fstatat(dir, from.constData(), &copied, AT_SYMLINK_NOFOLLOW) != 0) {
+        dropTemporary();
         return fail(QStringLiteral("文件拷贝后验证失败: %1").arg(target));
+    }
     if (copied.st_size == 0) {
         dropTemporary();
         return fail(QStringLiteral("文件拷贝后大小为0KB"));
