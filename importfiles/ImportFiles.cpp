@@ -1094,12 +1094,13 @@ void ImportFiles::onChoiceRead(const QString &orderId, const QString &folder, in
     }
     // Made only where the folder's name leads into the share: a link off it
     // gets no folder made through it.
-    QString made = ImportRules::leadsOffShare(folder, share) ? QString() : folder;
-    if (!made.isEmpty()) {
+    const bool offShare = ImportRules::leadsOffShare(folder, share);
+    QString made;
+    if (!offShare) {
         share.makePath(folder);
         made = ImportRules::resolveOrderFolder(folder, share);
     }
-    if (made.isEmpty() && QFileInfo::exists(folder)) {
+    if (offShare || (made.isEmpty() && QFileInfo::exists(folder))) {
         QMessageBox::warning(this, QStringLiteral("温馨提示"),
                              ImportRules::outsideShareMessage(QDir::cleanPath(folder)), QMessageBox::Ok);
         return;

@@ -58,6 +58,7 @@ private slots:
     void choosingFilesRoutesAndCreatesFolders();
     void choosingRefused_data();
     void choosingRefused();
+    void choosingMakesNoFolderOffShare_data();
     void choosingMakesNoFolderOffShare();
     void clearingKeepsOutcomes();
     void laterChoiceWinsOverOneBeingRead();
@@ -634,17 +635,26 @@ void tst_ImportFiles::choosingRefused()
     QVERIFY(QDir(m_root->path() + Data::kShare).isEmpty());
 }
 
-// The order folder is a link out of the share: nothing is made through it.
+void tst_ImportFiles::choosingMakesNoFolderOffShare_data()
+{
+    QTest::addColumn<bool>("above");
+    QTest::newRow("order folder") << false;
+    QTest::newRow("folder above it") << true;
+}
+
+// The order folder, or the folder above it, is a link out of the share: nothing is made through it.
 void tst_ImportFiles::choosingMakesNoFolderOffShare()
 {
+    QFETCH(bool, above);
     QTemporaryDir elsewhere;
-    const QString link = QDir::cleanPath(orderFolder(0));
+    const QString folder = QDir::cleanPath(orderFolder(0));
+    const QString link = above ? QFileInfo(folder).path() : folder;
     QVERIFY(QDir().mkpath(QFileInfo(link).path()) && QFile::link(elsewhere.path(), link));
     openWindow(RetouchedFiles);
     search(3);
     choose(0, {source("IMG_1.jpg", "one")});
     QTRY_COMPARE(m_boxes->count(), 1);
-    QCOMPARE(m_boxes->boxes().at(0).text, ImportRules::outsideShareMessage(link));
+    QCOMPARE(m_boxes->boxes().at(0).text, ImportRules::outsideShareMessage(folder));
     QCOMPARE(QDir(elsewhere.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
     QVERIFY(m_window->orders().at(0).files.isEmpty());
 }
