@@ -16,13 +16,24 @@ command -v vips >/dev/null || { echo "vips missing: apt-get install libvips-tool
 [ -x "$bench" ] || { echo "import_bench missing: build first ($bench)"; exit 2; }
 
 now() { date +%s.%N; }
-cat "$photos"/*.jpg > /dev/null  # same warm page cache for both runs
+# The names the bench takes, in either case.
+shopt -s nullglob
+files=("$photos"/*.jpg "$photos"/*.JPG "$photos"/*.jpeg "$photos"/*.JPEG)
+shopt -u nullglob
+((${#files[@]} > 0)) || { echo "no JPEG photos in $photos"; exit 2; }
+cat "${files[@]}" > /dev/null  # same warm page cache for both runs
 
 run_pair() {
   rm -rf "$work/engine" "$work/vips"
   start=$(now)
-  "$bench" "$photos" "$work/engine" --workers 4 | tail -1
+  # A failed bench is no time: its own message, and the script fails.
+  if ! result=$("$bench" "$photos" "$work/engine" --workers 4 2>&1); then
+    echo "import_bench failed:" >&2
+    echo "$result" >&2
+    return 1
+  fi
   engine=$(echo "$(now) - $start" | bc -l)
+  echo "$result" | tail -1 >&2
 
   mkdir -p "$work/vips/all" "$work/vips/90" "$work/vips/190" "$work/vips/1920"
   vips_one() {
@@ -39,7 +50,7 @@ run_pair() {
   }
   export -f vips_one
   start=$(now)
-  ls "$photos"/*.jpg | xargs -P 4 -I{} bash -c 'vips_one "$@"' _ {} "$work/vips"
+  printf '%s\0' "${files[@]}" | xargs -0 -P 4 -I{} bash -c 'vips_one "$@"' _ {} "$work/vips"
   vipstime=$(echo "$(now) - $start" | bc -l)
 
   printf "engine_seconds: %.2f  vips_seconds: %.2f  ratio: %.3f\n" "$engine" "$vipstime" \
@@ -50,7 +61,7 @@ runs=${RUNS:-1}
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 ratios=()
 for ((i = 1; i <= runs; i++)); do
-  line=$(run_pair)
+  line=$(run_pair) || exit 1
   echo "$line"
   ratios+=("${line##* }")
 done

@@ -27,6 +27,8 @@ struct ImportFile
     // The name a file already in the target folder has that the share takes
     // for this one's (another Unicode form or letter case); empty when none.
     QString lookAlikeName;
+    // Set by a copy that took a name no file had: the folder holds one more.
+    bool newOnShare = false;
 
     // The name the file is shown, compared, copied and reported under: its
     // own, also without a suffix or ending in a dot or a blank.

@@ -26,8 +26,8 @@
 namespace {
 
 constexpr size_t kChunk = 32 << 20;
-// A temporary unchanged this long and unlocked belongs to no running copy.
-constexpr qint64 kStaleAfterSeconds = 60;
+// A temporary untouched for an hour and unlocked was left by a run that was killed.
+constexpr qint64 kStaleAfterSeconds = 3600;
 
 // copyContents' outcome when the pinned share went away under the copy.
 constexpr int kShareGone = -1;
@@ -237,6 +237,11 @@ void ImportFileCopyRunnable::run()
     const auto closeDir = qScopeGuard([dir] { ::close(dir); });
     if (shareGone())
         return missingShare();
+    // Asked before anything is written: such a name fails only at the
+    // rename, and the share then answers nothing for seconds, or it lands
+    // under another name.
+    if (ImportRules::smbRefusesName(name) && ImportRules::isSmbFolder(folder))
+        return fail(ImportRules::nameNotAllowedMessage(target));
 
     const QByteArray to = QFile::encodeName(name);
     // Where the file really goes; target is how the user knows it.
@@ -275,8 +280,10 @@ void ImportFileCopyRunnable::run()
         return fail(copyFailure(onSource ? source : target, failure));
 
     struct stat copied;
-    if (::fstatat(dir, from.constData(), &copied, AT_SYMLINK_NOFOLLOW) != 0)
+    if (::fstatat(dir, from.constData(), &copied, AT_SYMLINK_NOFOLLOW) != 0) {
+        dropTemporary();
         return fail(QStringLiteral("文件拷贝后验证失败: %1").arg(target));
+    }
     if (copied.st_size == 0) {
         dropTemporary();
         return fail(QStringLiteral("文件拷贝后大小为0KB"));
@@ -297,6 +304,11 @@ void ImportFileCopyRunnable::run()
         dropTemporary();
         return moved();
     }
+    // A stop (or a closing window) no longer counts on this file.
+    if (isCancelled()) {
+        dropTemporary();
+        return cancelled();
+    }
     if (m_file.replaceAllowed) {
         if (::renameat(dir, from.constData(), dir, to.constData()) != 0) {
             const int cause = errno;
@@ -309,6 +321,8 @@ void ImportFileCopyRunnable::run()
         if (cause == EEXIST)
             return nameTaken(placed, target);
         return fail(copyFailure(target, cause));
+    } else {
+        m_file.newOnShare = true;
     }
     struct stat renamed;
     if (::fstatat(dir, to.constData(), &renamed, AT_SYMLINK_NOFOLLOW) != 0 || renamed.st_size != sourceSize)

@@ -160,6 +160,14 @@ ImportFiles::ImportFiles(QWidget *parent)
 ImportFiles::~ImportFiles()
 {
     stopAllImportTasks();
+    // Copies already whole when the window goes are on the share: the
+    // service hears of each, also of those whose results were not taken yet.
+    for (const ImportFile &file : qAsConst(m_copyResults)) {
+        if (file.status == ImportStatus::Success && isCurrent(file))
+            m_runPlaced[file.orderRow].append(file);
+    }
+    m_copyResults.clear();
+    reportAllUnlisted();
     releaseWhenIdle(m_threadPool);
 }
 
@@ -876,6 +884,8 @@ QWidget *ImportFiles::createOrderButtonWidget(int row)
 
 void ImportFiles::clearOrders()
 {
+    // Placed files of the orders going away are still on the share.
+    reportAllUnlisted();
     m_orders.clear();
     m_fillTimer->stop();
     m_nextRowToFill = 0;
@@ -1082,12 +1092,26 @@ void ImportFiles::onChoiceRead(const QString &orderId, const QString &folder, in
         QMessageBox::warning(this, QStringLiteral("温馨提示"), K::missingShareMessage(folder), QMessageBox::Ok);
         return;
     }
+    // Made only where the folder's name leads into the share: a link off it
+    // gets no folder made through it.
+    const bool offShare = ImportRules::leadsOffShare(folder, share);
+    QString made;
+    if (!offShare) {
+        share.makePath(folder);
+        made = ImportRules::resolveOrderFolder(folder, share);
+    }
+    if (offShare || (made.isEmpty() && QFileInfo::exists(folder))) {
+        QMessageBox::warning(this, QStringLiteral("温馨提示"),
+                             ImportRules::outsideShareMessage(QDir::cleanPath(folder)), QMessageBox::Ok);
+        return;
+    }
     ImportOrder &order = m_orders[row];
     order.importPath = folder;
-    share.makePath(folder);
     refreshListOrderPath(row, folder);
-    for (const QString &sub : ImportRules::subfoldersOf(m_importType))
-        share.makePath(QDir(folder).filePath(sub));
+    for (const QString &sub : ImportRules::subfoldersOf(m_importType)) {
+        if (!made.isEmpty())
+            share.makePath(QDir(made).filePath(sub));
+    }
 
     if (!choice.mismatched.isEmpty()) {
         QPointer<ImportFiles> self(this);
@@ -1145,21 +1169,32 @@ ShareGuard ImportFiles::runShare(const QString &folder)
     return share;
 }
 
-QString ImportFiles::runFolder(const QString &orderFolder)
+QString ImportFiles::runFolder(const QString &orderFolder, QString *why)
 {
     const QString named = QDir::cleanPath(orderFolder);
     const auto known = m_runFolders.constFind(named);
     if (known != m_runFolders.constEnd())
         return known.value();
     const ShareGuard share = runShare(named);
-    if (!share.stillThere())
+    if (!share.stillThere()) {
+        if (why)
+            *why = K::missingShareMessage(named);
         return QString();
-    // Made again when it went since the files were chosen, only on the share.
-    if (!QFileInfo(named).exists())
-        share.makePath(named);
+    }
+    // Made again when it went since the files were chosen, only on the share
+    // and not through a link off it; a refusal keeps the system's reason.
+    QString error;
+    if (!QFileInfo(named).exists() && !ImportRules::leadsOffShare(named, share)
+        && !ImportFileCopyRunnable::createDirectory(named, error, &share)) {
+        if (why)
+            *why = error;
+        return QString();
+    }
     const QString real = ImportRules::resolveOrderFolder(named, share);
     if (!real.isEmpty())
         m_runFolders.insert(named, real);
+    else if (why)
+        *why = ImportRules::outsideShareMessage(named);
     return real;
 }
 
@@ -1170,14 +1205,13 @@ void ImportFiles::forgetRunPlaces()
     m_runPlaced.clear();
 }
 
-void ImportFiles::failAll(const QList<ImportFile> &files, bool shareMissing)
+void ImportFiles::failAll(const QList<ImportFile> &files, const QString &message)
 {
     for (ImportFile file : files) {
         if (!isCurrent(file))
             continue;
         file.status = ImportStatus::Failed;
-        file.message = shareMissing ? K::missingShareMessage(file.targetFolder)
-                                    : ImportRules::outsideShareMessage(QDir::cleanPath(m_orders.at(file.orderRow).importPath));
+        file.message = message.isEmpty() ? K::missingShareMessage(file.targetFolder) : message;
         onFileCopyFinished(file);
     }
 }
@@ -1227,10 +1261,11 @@ void ImportFiles::checkThenCopy(const QList<ImportFile> &files)
     const QString orderFolder = QDir::cleanPath(m_orders.at(files.first().orderRow).importPath);
     const ShareGuard share = runShare(orderFolder);
     if (!share.stillThere())
-        return failAll(files, true);
-    const QString realFolder = runFolder(orderFolder);
+        return failAll(files, QString());
+    QString why;
+    const QString realFolder = runFolder(orderFolder, &why);
     if (realFolder.isEmpty())
-        return failAll(files, false);
+        return failAll(files, why);
     QList<ImportFile> checking;
     for (const ImportFile &file : files) {
         const QPair<int, int> key(file.generation, file.fileRow);
@@ -1323,6 +1358,7 @@ void ImportFiles::copyChecked(const QList<ImportFile> &files, const QList<int> &
         ShareGuard share;
         bool there = false;
         QString realFolder;
+        QString why;
     };
     QHash<QString, Place> places;
     int i = from;
@@ -1335,15 +1371,14 @@ void ImportFiles::copyChecked(const QList<ImportFile> &files, const QList<int> &
             Place place;
             place.share = runShare(orderFolder);
             place.there = place.share.stillThere();
-            place.realFolder = place.there ? runFolder(orderFolder) : QString();
+            place.realFolder = place.there ? runFolder(orderFolder, &place.why) : QString();
             places.insert(orderFolder, place);
         }
         const Place &place = places[orderFolder];
         const auto state = ImportFileCopyRunnable::TargetState(states.at(i));
         if (!place.there || place.realFolder.isEmpty()) {
             file.status = ImportStatus::Failed;
-            file.message = place.there ? ImportRules::outsideShareMessage(orderFolder)
-                                       : K::missingShareMessage(file.targetFolder);
+            file.message = place.there ? place.why : K::missingShareMessage(file.targetFolder);
             settled.append(file);
             continue;
         }
@@ -1599,21 +1634,25 @@ void ImportFiles::reportOrder(int index, int runToken)
     // Whether the share is still there is asked again around the listing, on the worker.
     const ShareGuard share = runShare(order.importPath);
     if (!share.stillThere()) {
-        shareLost(order, runToken, K::missingShareMessage(order.importPath));
+        notListed(order, runToken, K::missingShareMessage(order.importPath));
         return;
     }
     // Listed where the order folder was resolved, whatever its name leads to now.
-    const QString realFolder = runFolder(order.importPath);
+    QString why;
+    const QString realFolder = runFolder(order.importPath, &why);
     if (realFolder.isEmpty()) {
-        shareLost(order, runToken, ImportRules::outsideShareMessage(QDir::cleanPath(order.importPath)));
+        notListed(order, runToken, why);
         return;
     }
     // Listing a large order's folders holds the window for seconds: done on a worker.
     QPointer<ImportFiles> self(this);
     const ImportFileType type = m_importType;
     const ImportRules::BranchIds ids = branchIds();
-    QThreadPool::globalInstance()->start([self, order, type, ids, share, realFolder, runToken] {
-        const ImportRules::BatchReport report = ImportRules::batchReport(type, order, ids, share, realFolder);
+    // Files placed from here on were not there to be listed.
+    const int placed = m_runPlaced.value(index).size();
+    QThreadPool::globalInstance()->start([self, order, type, ids, share, realFolder, runToken, placed] {
+        ImportRules::BatchReport report = ImportRules::batchReport(type, order, ids, share, realFolder);
+        report.placedListed = placed;
         QMetaObject::invokeMethod(
             qApp,
             [self, order, report, runToken] {
@@ -1627,7 +1666,11 @@ void ImportFiles::reportOrder(int index, int runToken)
 void ImportFiles::sendReport(const ImportOrder &order, const ImportRules::BatchReport &report, int runToken)
 {
     if (report.shareGone) {
-        shareLost(order, runToken, K::missingShareMessage(order.importPath));
+        notListed(order, runToken, K::missingShareMessage(order.importPath));
+        return;
+    }
+    if (!report.failure.isEmpty()) {
+        notListed(order, runToken, report.failure);
         return;
     }
     auto *req = new BaseReq(this);
@@ -1640,18 +1683,70 @@ void ImportFiles::sendReport(const ImportOrder &order, const ImportRules::BatchR
                        });
 }
 
-void ImportFiles::shareLost(const ImportOrder &order, int runToken, const QString &message)
+void ImportFiles::notListed(const ImportOrder &order, int runToken, const QString &message)
 {
-    qCDebug(lcImportFiles) << "order folder not listed, only placed files reported:" << order.orderpayforkey;
+    qCDebug(lcImportFiles) << "order folder not listed, placed files reported one by one:" << order.orderpayforkey;
     if (movesRun(runToken))
         endRun();
-    // The service learns of what is on the share; the reply moves no run.
+    // A listing stands for all of the order's files: one of only some of
+    // them would drop the others from the service's record.
     const int index = indexOf(order);
-    const ImportRules::BatchReport placed =
-        ImportRules::placedReport(m_importType, order, branchIds(), index < 0 ? QList<ImportFile>() : m_runPlaced.value(index));
-    if (!placed.body.isEmpty())
-        sendReport(order, placed, -1);
+    const QList<ImportFile> placed = reportUnlisted(index);
+    // What the folders held before stays counted; the new files add to it.
+    int newJpegs = 0;
+    int newRaws = 0;
+    for (const ImportFile &file : placed) {
+        if (!file.newOnShare)
+            continue;
+        if (QFileInfo(QDir::cleanPath(file.targetFolder)).fileName() == QStringLiteral("原始档"))
+            ++newRaws;
+        else
+            ++newJpegs;
+    }
+    const auto raise = [this, index](const QString &header, int added) {
+        if (added > 0)
+            updateTabColText(index, header, QString::number(cellNumber(index, header) + added));
+    };
+    if (m_importType == RetouchedFiles) {
+        raise(QStringLiteral("已导精修"), newJpegs);
+    } else {
+        raise(QStringLiteral("已导原片"), newJpegs);
+        raise(QStringLiteral("已导原始档"), newRaws);
+    }
     QMessageBox::warning(this, QStringLiteral("温馨提示"), message, QMessageBox::Ok);
+}
+
+QList<ImportFile> ImportFiles::reportUnlisted(int index)
+{
+    QList<ImportFile> placed;
+    if (index < 0 || index >= m_orders.size())
+        return placed;
+    const ImportOrder &order = m_orders.at(index);
+    for (const ImportFile &file : m_runPlaced.take(index)) {
+        if (file.generation != order.generation || file.status != ImportStatus::Success)
+            continue;
+        upImportPhotoInfo(order, file);
+        placed.append(file);
+    }
+    return placed;
+}
+
+void ImportFiles::reportAllUnlisted()
+{
+    const QList<int> indexes = m_runPlaced.keys();
+    for (const int index : indexes)
+        reportUnlisted(index);
+    m_runPlaced.clear();
+}
+
+int ImportFiles::cellNumber(int row, const QString &header)
+{
+    if (row < 0 || row >= m_orderTable->rowCount())
+        return 0;
+    ensureRowFilled(row);
+    const int column = columnOf(header);
+    const QTableWidgetItem *item = column >= 0 && row >= 0 ? m_orderTable->item(row, column) : nullptr;
+    return item ? item->text().toInt() : 0;
 }
 
 void ImportFiles::askResend(const QString &text, const ImportOrder &order, const ImportRules::BatchReport &report,
@@ -1679,7 +1774,10 @@ void ImportFiles::onBatchReply(bool ok, const QJsonDocument &doc, const ImportOr
                   runToken);
         return;
     }
-    const int row = report.listed ? indexOf(order) : -1;
+    const int row = indexOf(order);
+    // The listing took the files placed before it.
+    if (row >= 0 && m_runPlaced.contains(row))
+        m_runPlaced[row] = m_runPlaced.value(row).mid(report.placedListed);
     if (m_importType == RetouchedFiles) {
         updateTabColText(row, QStringLiteral("已导精修"), QString::number(report.jpegCount));
     } else {
@@ -1715,7 +1813,8 @@ void ImportFiles::upImportOrderPath(const ImportOrder &order)
 
 void ImportFiles::upImportPhotoInfo(const ImportOrder &order, const ImportFile &file)
 {
-    auto *req = new BaseReq(this);
+    // Not the window's: sent also as the window goes, and must outlive it.
+    auto *req = new BaseReq(QCoreApplication::instance());
     req->getResultData(QStringLiteral("&m=order&a=savepicpath"),
                        ImportRules::photoInfoBody(m_importType, order, file, branchIds(), Config::k_manager_id),
                        [req](bool, const QJsonDocument &) { req->deleteLater(); });

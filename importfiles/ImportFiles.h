@@ -139,14 +139,15 @@ private:
     // for it yet; not there (and not pinned) when no share holds the folder.
     ShareGuard runShare(const QString &folder);
     // The order folder's place resolved once in the run (or the retry
-    // outside a run), while its share is there; empty when it does not lie
+    // outside a run), while its share is there, made there when missing;
+    // empty, with the reason in why, when it cannot be made or does not lie
     // below that share.
-    QString runFolder(const QString &orderFolder);
+    QString runFolder(const QString &orderFolder, QString *why = nullptr);
     // A new run or retry pins, resolves and counts its placed files afresh.
     void forgetRunPlaces();
-    // Results of files that cannot be copied at all: the share is not there
-    // (shareMissing), or the order folder leads off it.
-    void failAll(const QList<ImportFile> &files, bool shareMissing);
+    // Results of files that cannot be copied at all, with message; an empty
+    // one says the share is not there.
+    void failAll(const QList<ImportFile> &files, const QString &message);
     // Copies the files once what lies under their names is known and, where
     // another file would be replaced, the user agreed.
     void checkThenCopy(const QList<ImportFile> &files);
@@ -172,9 +173,18 @@ private:
                       const ImportRules::BatchReport &report, int runToken);
     void askResend(const QString &text, const ImportOrder &order, const ImportRules::BatchReport &report,
                    int runToken);
-    // The order's share went away, or its folder could not be resolved:
-    // only the files the run placed whole on the share are reported.
-    void shareLost(const ImportOrder &order, int runToken, const QString &message);
+    // The order's folders cannot be listed (the share went away, cannot be
+    // read, or the folder could not be resolved): the files the run placed
+    // whole and no listing took are reported one by one, the row's counts
+    // grow by the new ones, and the message says why the run stopped.
+    void notListed(const ImportOrder &order, int runToken, const QString &message);
+    // Sends "savepicpath" for the placed files of the order at index that no
+    // accepted listing took, and forgets them; returns them.
+    QList<ImportFile> reportUnlisted(int index);
+    // Every order's unlisted placed files, as when the window goes.
+    void reportAllUnlisted();
+    // The number a count cell of the order table shows, 0 for none.
+    int cellNumber(int row, const QString &header);
     bool movesRun(int runToken) const;
     int indexOf(const ImportOrder &order) const;
     void finishRun();
@@ -219,7 +229,8 @@ private:
     QList<ShareGuard> m_runShares;
     // Order folders resolved since then, by cleaned path.
     QHash<QString, QString> m_runFolders;
-    // The files placed whole on the share since then, by order index.
+    // The files placed whole on the share since then that no accepted
+    // listing took, by order index.
     QHash<int, QList<ImportFile>> m_runPlaced;
     bool m_awaitingReport = false; // the running order's report is out
     int m_runSucceeded = 0;

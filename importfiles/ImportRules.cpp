@@ -10,7 +10,18 @@
 #include <QJsonDocument>
 #include <QHash>
 #include <QMap>
+#include <QScopeGuard>
 #include <QSet>
+
+#include <cerrno>
+
+#include <dirent.h>
+#include <sys/stat.h>
+#if defined(__APPLE__)
+#include <sys/mount.h>
+#else
+#include <sys/vfs.h>
+#endif
 
 namespace ImportRules {
 
@@ -209,6 +220,24 @@ QString resolveOrderFolder(const QString &folder, const ShareGuard &share)
     return share.shareFolder() + real.mid(realShare.size() + 1);
 }
 
+bool leadsOffShare(const QString &folder, const ShareGuard &share)
+{
+    QString existing = QDir::cleanPath(folder);
+    while (!QFileInfo::exists(existing)) {
+        // A link that leads nowhere could be made to lead anywhere.
+        if (QFileInfo(existing).isSymLink())
+            return true;
+        const QString parent = QFileInfo(existing).path();
+        if (parent == existing)
+            break;
+        existing = parent;
+    }
+    const QString realShare = QFileInfo(share.shareFolder()).canonicalFilePath();
+    const QString real = QFileInfo(existing).canonicalFilePath();
+    return realShare.isEmpty() || real.isEmpty()
+           || (real != realShare && !MountRoot::isStrictlyBelow(real, realShare));
+}
+
 bool resolvesTo(const QString &folder, const QString &realFolder)
 {
     const QString now = QFileInfo(folder).canonicalFilePath();
@@ -223,6 +252,66 @@ QString placeBelow(const QString &targetFolder, const QString &orderFolder, cons
 QString outsideShareMessage(const QString &folder)
 {
     return QStringLiteral("订单文件夹不在共享目录内: %1").arg(folder);
+}
+
+QString nameNotAllowedMessage(const QString &target)
+{
+    return QStringLiteral("共享目录不允许此文件名: %1").arg(target);
+}
+
+bool isSmbFolder(const QString &folder)
+{
+    const QByteArray path = QFile::encodeName(folder);
+#if defined(__APPLE__)
+    struct statfs fs;
+    return ::statfs(path.constData(), &fs) == 0 && qstrcmp(fs.f_fstypename, "smbfs") == 0;
+#else
+    struct statfs fs;
+    if (::statfs(path.constData(), &fs) != 0)
+        return false;
+    constexpr unsigned long kCifs = 0xFF534D42, kSmb2 = 0xFE534D42, kSmb = 0x517B, kFuse = 0x65735546;
+    const auto type = static_cast<unsigned long>(fs.f_type);
+    if (type == kCifs || type == kSmb2 || type == kSmb)
+        return true;
+    if (type != kFuse)
+        return false;
+    // A FUSE client names its kind only in the mount table: the deepest mount holding folder.
+    QFile table(QStringLiteral("/proc/self/mountinfo"));
+    if (!table.open(QIODevice::ReadOnly))
+        return false;
+    const QString real = QFileInfo(folder).canonicalFilePath();
+    QString deepest;
+    bool smb = false;
+    for (const QByteArray &line : table.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.split(' ');
+        const int dash = fields.indexOf("-");
+        if (fields.size() < 5 || dash < 0 || dash + 1 >= fields.size())
+            continue;
+        // Blanks in mount points are written as \040.
+        const QString point = QFile::decodeName(QByteArray(fields.at(4)).replace("\\040", " "));
+        const bool holds = point == QLatin1String("/") || real == point || real.startsWith(point + QLatin1Char('/'));
+        if (holds && point.size() >= deepest.size()) {
+            deepest = point;
+            smb = fields.at(dash + 1).contains("smb");
+        }
+    }
+    return smb;
+#endif
+}
+
+bool smbRefusesName(const QString &name)
+{
+    static const QString refused = QStringLiteral("\\/:*?\"<>|");
+    for (const QChar c : name) {
+        if (c.unicode() < 0x20 || refused.contains(c))
+            return true;
+    }
+    return name.endsWith(QLatin1Char('.')) || name.endsWith(QLatin1Char(' '));
+}
+
+QString listingFailedMessage(const QString &folder, const QString &reason)
+{
+    return QStringLiteral("读取目录失败: %1: %2").arg(folder, reason);
 }
 
 QString movedFolderMessage(const QString &folder)
@@ -280,25 +369,57 @@ FolderScan scanSubfolder(const QString &importPath, const QString &subfolder, co
     FolderScan scan;
     if (importPath.isEmpty())
         return scan;
-    const QDir dir(QDir(importPath).absoluteFilePath(subfolder));
-    QFileInfoList entries = dir.entryInfoList(masksOf(subfolder), QDir::Files, QDir::NoSort);
-    // Folded: a share that folds names answers to a look-alike of a listed name too.
-    QSet<QString> listed;
-    for (const QFileInfo &entry : qAsConst(entries))
-        listed.insert(foldedFileName(entry.fileName()));
+    const QString path = QDir(importPath).absoluteFilePath(subfolder);
+    const QStringList masks = masksOf(subfolder);
     // Names the masks miss (no suffix, a trailing dot or blank, hidden) are
-    // still the order's photos when this tool put them there.
-    for (const QString &name : placedNames) {
-        const QString folded = foldedFileName(name);
-        if (!listed.contains(folded) && QFileInfo(dir.filePath(name)).isFile()) {
-            listed.insert(folded);
-            entries.append(QFileInfo(dir.filePath(name)));
-        }
+    // still the order's photos when this tool put them there; folded, as a
+    // share that folds names answers to a look-alike of the name.
+    QSet<QString> placed;
+    for (const QString &name : placedNames)
+        placed.insert(foldedFileName(name));
+    const auto failed = [&scan, &path](int cause) {
+        scan.entries = QJsonArray();
+        scan.failure = listingFailedMessage(path, qt_error_string(cause));
+        return scan;
+    };
+    // Listed by hand: QDir takes a folder it cannot read for an empty one.
+    DIR *dir = ::opendir(QFile::encodeName(path).constData());
+    if (!dir) {
+        // Missing, or a file in the folder's place: no photo there.
+        if (errno != ENOENT && errno != ENOTDIR)
+            return failed(errno);
+        struct stat order;
+        if (::stat(QFile::encodeName(importPath).constData(), &order) != 0 && errno != ENOENT)
+            return failed(errno);
+        return scan;
     }
-    for (const QFileInfo &entry : qAsConst(entries)) {
+    const auto closeDir = qScopeGuard([dir] { ::closedir(dir); });
+    for (;;) {
+        errno = 0;
+        const dirent *entry = ::readdir(dir);
+        if (!entry) {
+            if (errno != 0)
+                return failed(errno);
+            break;
+        }
+        const QString name = QFile::decodeName(entry->d_name);
+        if (name == QLatin1String(".") || name == QLatin1String(".."))
+            continue;
+        const bool listedByMask = !name.startsWith(QLatin1Char('.')) && QDir::match(masks, name);
+        if (!listedByMask && (placed.isEmpty() || !placed.contains(foldedFileName(name))))
+            continue;
+        struct stat info;
+        if (::fstatat(::dirfd(dir), entry->d_name, &info, 0) != 0) {
+            // Gone since it was listed: not there.
+            if (errno == ENOENT)
+                continue;
+            return failed(errno);
+        }
+        if (!S_ISREG(info.st_mode))
+            continue;
         QJsonObject item;
-        item.insert(QStringLiteral("name"), entry.fileName());
-        item.insert(QStringLiteral("size"), QString::number(entry.size()));
+        item.insert(QStringLiteral("name"), name);
+        item.insert(QStringLiteral("size"), QString::number(qint64(info.st_size)));
         scan.entries.append(item);
     }
     scan.count = scan.entries.size();
@@ -383,38 +504,12 @@ BatchReport batchReport(ImportFileType type, const ImportOrder &order, const Bra
         report.shareGone = true;
         return report;
     }
+    report.failure = !jpegs.failure.isEmpty() ? jpegs.failure : raws.failure;
+    if (!report.failure.isEmpty())
+        return report;
     report.body = batchBody(type, order, ids, jpegs.entries, raws.entries);
     report.jpegCount = jpegs.count;
     report.rawCount = raws.count;
-    return report;
-}
-
-BatchReport placedReport(ImportFileType type, const ImportOrder &order, const BranchIds &ids,
-                         const QList<ImportFile> &placed)
-{
-    const QString jpegFolder = QDir(order.importPath).absoluteFilePath(type == RetouchedFiles ? QStringLiteral("精修片")
-                                                                                               : QStringLiteral("原片"));
-    const QString rawFolder = QDir(order.importPath).absoluteFilePath(QStringLiteral("原始档"));
-    QJsonArray jpegs;
-    QJsonArray raws;
-    for (const ImportFile &file : placed) {
-        if (file.generation != order.generation || file.status != ImportStatus::Success)
-            continue;
-        QJsonObject item;
-        item.insert(QStringLiteral("name"), file.placedName());
-        item.insert(QStringLiteral("size"), QString::number(file.size));
-        const QString folder = QDir::cleanPath(file.targetFolder);
-        if (folder == QDir::cleanPath(jpegFolder))
-            jpegs.append(item);
-        else if (type != RetouchedFiles && folder == QDir::cleanPath(rawFolder))
-            raws.append(item);
-    }
-    BatchReport report;
-    report.listed = false;
-    report.jpegCount = jpegs.size();
-    report.rawCount = raws.size();
-    if (!jpegs.isEmpty() || !raws.isEmpty())
-        report.body = batchBody(type, order, ids, jpegs, raws);
     return report;
 }
 
@@ -437,7 +532,7 @@ QByteArray photoInfoBody(ImportFileType type, const ImportOrder &order, const Im
     QString kind = QStringLiteral("5");
     if (type != RetouchedFiles)
         kind = isCameraJpegSuffix(file.suffix) ? QStringLiteral("2") : QStringLiteral("1");
-    const QString path = file.targetFolder + QLatin1Char('/') + file.fileName();
+    const QString path = file.targetFolder + QLatin1Char('/') + file.placedName();
     return FormBody()
         .add(QStringLiteral("order_photo_id"), order.order_photo_id)
         .add(QStringLiteral("person_id"), personId)

@@ -60,6 +60,10 @@ QString orderFolder(const ImportOrder &order, QString &refused);
 // checked and listed there, whatever the folder's name points at later.
 QString resolveOrderFolder(const QString &folder, const ShareGuard &share);
 
+// True when folder, or the deepest part of it that exists, leads out of
+// the pinned share (through a link): nothing may be made through it.
+bool leadsOffShare(const QString &folder, const ShareGuard &share);
+
 // True while folder still leads to realFolder.
 bool resolvesTo(const QString &folder, const QString &realFolder);
 
@@ -67,6 +71,15 @@ bool resolvesTo(const QString &folder, const QString &realFolder);
 QString placeBelow(const QString &targetFolder, const QString &orderFolder, const QString &realFolder);
 
 QString outsideShareMessage(const QString &folder);
+QString nameNotAllowedMessage(const QString &target);
+
+// True when folder lies on an SMB share (a kernel client or one through FUSE).
+bool isSmbFolder(const QString &folder);
+// True for a name an SMB share refuses, or takes under another name: one
+// with a control character or any of \ / : * ? " < > |, or ending in a dot
+// or a blank.
+bool smbRefusesName(const QString &name);
+QString listingFailedMessage(const QString &folder, const QString &reason);
 QString movedFolderMessage(const QString &folder);
 
 // The chosen files (source paths) that would land on one name of the share,
@@ -84,9 +97,12 @@ struct FolderScan
 {
     QJsonArray entries; // {"name","size"} per file, sizes as text
     int count = 0;
+    QString failure; // the folder could not be listed, and why; no entries then
 };
 // The files of one subfolder of an order folder matching the subfolder's
-// masks, and those of placedNames that lie there whatever their names.
+// masks, and those of placedNames (or their look-alikes) that lie there
+// whatever their names, each under its name on the share. A subfolder
+// that does not exist holds nothing; one that cannot be read fails.
 FolderScan scanSubfolder(const QString &importPath, const QString &subfolder,
                          const QStringList &placedNames = {});
 
@@ -117,7 +133,8 @@ struct BatchReport
     int jpegCount = 0;
     int rawCount = 0;
     bool shareGone = false; // the pinned share went away: no body
-    bool listed = true;     // the counts are the folders' own, not only what a run placed
+    QString failure;        // a folder could not be listed: no body
+    int placedListed = 0;   // how many of the files the run placed were there to be listed
 };
 // Lists the order's folders and builds the report; slow for large orders, so
 // meant for a worker thread. With a pinned share the listing counts only when
@@ -125,13 +142,8 @@ struct BatchReport
 // realFolder, when given, is the order folder's place resolved when the order started.
 BatchReport batchReport(ImportFileType type, const ImportOrder &order, const BranchIds &ids,
                         const ShareGuard &share = ShareGuard(), const QString &realFolder = QString());
-// The report of the files placed whole on the share, built from what the
-// copies told, without a look at the folders (which may be gone); no body
-// when none of placed belongs to the order's current choice.
-BatchReport placedReport(ImportFileType type, const ImportOrder &order, const BranchIds &ids,
-                         const QList<ImportFile> &placed);
-
 QByteArray orderPathBody(const ImportOrder &order, const BranchIds &ids, const QString &personId);
+// The "savepicpath" report of one file, under its name on the share.
 QByteArray photoInfoBody(ImportFileType type, const ImportOrder &order, const ImportFile &file,
                          const BranchIds &ids, const QString &personId);
 

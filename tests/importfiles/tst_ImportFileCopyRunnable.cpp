@@ -223,6 +223,8 @@ void tst_ImportFileCopyRunnable::staleTemporariesRemoved()
     };
     const QString stale = make(QStringLiteral(".~import-%1.tmp").arg(hex), 3600);
     const QString fresh = make(QStringLiteral(".~import-%1.tmp").arg(QString(32, QLatin1Char('b'))), 0);
+    // Untouched for half an hour: may belong to a copy on a share that keeps no locks.
+    const QString recent = make(QStringLiteral(".~import-%1.tmp").arg(QString(32, QLatin1Char('d'))), 1800);
     const QString held = make(QStringLiteral(".~import-%1.tmp").arg(QString(32, QLatin1Char('c'))), 3600);
     const QStringList foreign{make(QStringLiteral(".~import-x.tmp"), 3600), make(QStringLiteral("IMG_1.tmp"), 3600),
                               make(QStringLiteral(".~import-%1.tmp.jpg").arg(hex), 3600),
@@ -235,6 +237,7 @@ void tst_ImportFileCopyRunnable::staleTemporariesRemoved()
     QCOMPARE(ImportFileCopyRunnable::removeStaleTemporaries(m_target), 1);
     QVERIFY(!QFile::exists(stale));
     QVERIFY(QFile::exists(fresh));
+    QVERIFY(QFile::exists(recent));
     QVERIFY(QFile::exists(held));
     for (const QString &path : foreign)
         QVERIFY2(QFile::exists(path), qPrintable(path));

@@ -87,6 +87,8 @@ private slots:
     void choosingFilesRoutesAndCreatesFolders();
     void choosingRefused_data();
     void choosingRefused();
+    void choosingMakesNoFolderOffShare_data();
+    void choosingMakesNoFolderOffShare();
     void clearingKeepsOutcomes();
     void laterChoiceWinsOverOneBeingRead();
     void copyOfEarlierChoiceLandsLate();
@@ -107,6 +109,9 @@ private slots:
     void blockedFolderRetrySucceeds();
     void oddNamesKeptAndReported();
     void shareGoneMidRunWritesNothingLocally();
+    void smbServerGoneBeforeListing();
+    void closedMidRunReportsPlacedFiles();
+    void readOnlyShareSaysWhy();
     void lookAlikeNamesAreOneName_data();
     void lookAlikeNamesAreOneName();
     void shareMountedAtStartOnly_data();
@@ -134,6 +139,10 @@ private:
     void unbindShare();
     // Runs until the window is idle again after a click on the start button.
     void runToEnd();
+    // The single-file reports sent: size by the file's path as the service knows it.
+    QMap<QString, QString> photoReports() const;
+    // The path the service knows for a file of an order's subfolder.
+    static QString servicePath(int order, const QString &subfolderAndName);
     static bool drawnIn(QAbstractItemView *view, const QModelIndex &index, const QColor &colour);
 
     StandInService *m_service = nullptr;
@@ -298,6 +307,24 @@ void tst_ImportFiles::runToEnd()
 {
     QTest::mouseClick(m_window->findChild<QPushButton *>("startAllButton"), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!m_window->isImporting(), 60000);
+}
+
+QMap<QString, QString> tst_ImportFiles::photoReports() const
+{
+    QMap<QString, QString> sizes;
+    for (const auto &request : m_service->requests(QStringLiteral("order"), QStringLiteral("savepicpath"))) {
+        // A second report of a file, or one for another order, shows in the comparison.
+        const QString path = request.field("path");
+        const QString id = request.field("order_photo_id");
+        sizes.insert(sizes.contains(path) ? path + " (again)" : path,
+                     id == Data::orderPhotoId(0) ? request.field("size") : "order " + id);
+    }
+    return sizes;
+}
+
+QString tst_ImportFiles::servicePath(int order, const QString &subfolderAndName)
+{
+    return Data::unc(Data::orderShareFolder(order) + QLatin1Char('/') + subfolderAndName);
 }
 
 SimpleDialog *tst_ImportFiles::openDialog() const
@@ -637,6 +664,30 @@ void tst_ImportFiles::choosingRefused()
     QVERIFY(QDir(m_root->path() + Data::kShare).isEmpty());
 }
 
+void tst_ImportFiles::choosingMakesNoFolderOffShare_data()
+{
+    QTest::addColumn<bool>("above");
+    QTest::newRow("order folder") << false;
+    QTest::newRow("folder above it") << true;
+}
+
+// The order folder, or the folder above it, is a link out of the share: nothing is made through it.
+void tst_ImportFiles::choosingMakesNoFolderOffShare()
+{
+    QFETCH(bool, above);
+    QTemporaryDir elsewhere;
+    const QString folder = QDir::cleanPath(orderFolder(0));
+    const QString link = above ? QFileInfo(folder).path() : folder;
+    QVERIFY(QDir().mkpath(QFileInfo(link).path()) && QFile::link(elsewhere.path(), link));
+    openWindow(RetouchedFiles);
+    search(3);
+    choose(0, {source("IMG_1.jpg", "one")});
+    QTRY_COMPARE(m_boxes->count(), 1);
+    QCOMPARE(m_boxes->boxes().at(0).text, ImportRules::outsideShareMessage(folder));
+    QCOMPARE(QDir(elsewhere.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+    QVERIFY(m_window->orders().at(0).files.isEmpty());
+}
+
 void tst_ImportFiles::laterChoiceWinsOverOneBeingRead()
 {
     openWindow(OriginalFiles);
@@ -756,6 +807,12 @@ void tst_ImportFiles::runCopiesFilesAndReportsEachOrder()
     QTest::mouseClick(start, Qt::LeftButton);
     QTRY_VERIFY(m_boxes->contains(QStringLiteral("提示"), QStringLiteral("请先为订单选择要导入的文件")));
     QVERIFY(!m_window->isImporting());
+
+    // The listings took every placed file: closing the window owes the service nothing.
+    delete m_window;
+    openWindow(OriginalFiles);
+    search(3); // what went out before has arrived by now
+    QCOMPARE(m_service->requests(QStringLiteral("order"), QStringLiteral("savepicpath")).size(), 0);
 }
 
 void tst_ImportFiles::failedCopiesShownNotReported()
@@ -1116,7 +1173,11 @@ void tst_ImportFiles::shareGoneMidRunWritesNothingLocally()
     choose(0, paths);
     m_service->clearRequests();
     const QString served = backing.path() + QLatin1Char('/') + Data::orderShareFolder(0).section(QLatin1Char('/'), 1);
+    // An earlier card's look-alike of one of the photos, replaced in this run.
+    onShare(served + QStringLiteral("/原片/img_5.JPG"), "earlier");
     QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("startAllButton")), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(openDialog(), 20000);
+    openDialog()->handleOk();
     QTRY_VERIFY_WITH_TIMEOUT(QDir(served + QStringLiteral("/原片")).entryList(QDir::Files).size() == 6
                                  && !QDir(served + QStringLiteral("/原始档")).entryList(QDir::Files | QDir::Hidden).isEmpty(),
                              60000);
@@ -1136,15 +1197,109 @@ void tst_ImportFiles::shareGoneMidRunWritesNothingLocally()
         if (!small)
             QCOMPARE(files.at(i).message, K::missingShareMessage(files.at(i).targetFolder));
     }
-    QCOMPARE(bytesOf(served + QStringLiteral("/原片/IMG_5.jpg")), QByteArray("5"));
+    QCOMPARE(bytesOf(served + QStringLiteral("/原片/img_5.JPG")), QByteArray("5"));
     QCOMPARE(cell(0, QStringLiteral("照片状态")), QStringLiteral("成功:6, 失败:5"));
-    // The photos whole on the share before it went are reported, from what the copies told.
-    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "savepicpath_batch").size(), 1, 20000);
-    const StandInService::Request batch = m_service->requests("order", "savepicpath_batch").at(0);
-    for (int i = 0; i < 6; ++i)
-        QVERIFY(batch.field("imgnames").contains(QStringLiteral("{\"name\":\"IMG_%1.jpg\",\"size\":\"1\"}").arg(i)));
-    QCOMPARE(batch.field("imgnames").count("name"), 6);
-    QCOMPARE(batch.field("rawimgnames"), QStringLiteral("[]"));
+    // The photos whole on the share before it went are reported one by one,
+    // under their names on the share, from what the copies told; no listing
+    // of only some of the order's files.
+    QMap<QString, QString> expected;
+    for (int i = 0; i < 5; ++i)
+        expected.insert(servicePath(0, QStringLiteral("原片/IMG_%1.jpg").arg(i)), QStringLiteral("1"));
+    expected.insert(servicePath(0, QStringLiteral("原片/img_5.JPG")), QStringLiteral("1"));
+    QTRY_COMPARE_WITH_TIMEOUT(photoReports(), expected, 20000);
+    QCOMPARE(m_service->requests("order", "savepicpath_batch").size(), 0);
+    // The row counts what it did before the run and the five new photos.
+    QCOMPARE(cell(0, QStringLiteral("已导原片")), QStringLiteral("15"));
+    QCOMPARE(cell(0, QStringLiteral("已导原始档")), QStringLiteral("20"));
+}
+
+// The SMB server stops once the photos are whole on the share; its mount stays and cannot be listed.
+void tst_ImportFiles::smbServerGoneBeforeListing()
+{
+    SmbShare share(Data::kShare);
+    SMBSHARE_START(share);
+    markMounted(share.servedPath());
+    MountRoot::setPath(QFileInfo(share.sharePath()).path());
+    openWindow(OriginalFiles);
+    search(3);
+    choose(0, {source("IMG_0.jpg", "zero"), source("IMG_1.jpg", "one!"), source("IMG_1.CR3", "raw")});
+    m_service->clearRequests();
+    // The listing waits on the shared pool until the server is gone.
+    QSemaphore held;
+    const int threads = QThreadPool::globalInstance()->maxThreadCount();
+    for (int i = 0; i < threads; ++i)
+        QThreadPool::globalInstance()->start([&held] { held.acquire(); });
+    const auto release = qScopeGuard([&] { held.release(threads); });
+    QTest::mouseClick(m_window->findChild<QPushButton *>("startAllButton"), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(cell(0, QStringLiteral("照片状态")), QStringLiteral("导入完成"), 60000);
+    QVERIFY(share.stopServer());
+    held.release(threads);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_window->isImporting(), 60000);
+    const QMap<QString, QString> expected{{servicePath(0, "原片/IMG_0.jpg"), "4"},
+                                          {servicePath(0, "原片/IMG_1.jpg"), "4"},
+                                          {servicePath(0, "原始档/IMG_1.CR3"), "3"}};
+    QTRY_COMPARE_WITH_TIMEOUT(photoReports(), expected, 20000);
+    QCOMPARE(m_service->requests("order", "savepicpath_batch").size(), 0);
+    QCOMPARE(m_boxes->count(), 1);
+    const QString why = m_boxes->boxes().at(0).text;
+    QVERIFY2(why.startsWith(QStringLiteral("读取目录失败: ") + m_window->orders().at(0).importPath)
+                 || why == K::missingShareMessage(m_window->orders().at(0).importPath),
+             qPrintable(why));
+    QCOMPARE(cell(0, QStringLiteral("已导原片")), QStringLiteral("12"));
+    QCOMPARE(cell(0, QStringLiteral("已导原始档")), QStringLiteral("21"));
+}
+
+// Closed while large files copy, after the user agreed to replace a photo:
+// the photos already whole are reported, the cut copies leave nothing.
+void tst_ImportFiles::closedMidRunReportsPlacedFiles()
+{
+    openWindow(OriginalFiles);
+    search(3);
+    const QString folder = orderFolder(0);
+    onShare(folder + "/原片/A.jpg", "old");
+    QStringList paths{source("A.jpg", "new bytes"), source("B.jpg", "b")};
+    for (int i = 0; i < 2; ++i) {
+        paths << source(QStringLiteral("BIG_%1.CR3").arg(i), "");
+        QVERIFY(QFile::resize(paths.last(), qint64(4) << 30));
+    }
+    choose(0, paths);
+    m_service->clearRequests();
+    QTest::mouseClick(m_window->findChild<QPushButton *>("startAllButton"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(openDialog(), 20000);
+    openDialog()->handleOk();
+    QTRY_VERIFY_WITH_TIMEOUT(m_window->orders().at(0).files.at(0).status == ImportStatus::Success
+                                 && m_window->orders().at(0).files.at(1).status == ImportStatus::Success,
+                             20000);
+    QVERIFY(m_window->isImporting());
+    delete m_window;
+    const QMap<QString, QString> expected{{servicePath(0, "原片/A.jpg"), "9"}, {servicePath(0, "原片/B.jpg"), "1"}};
+    QTRY_COMPARE_WITH_TIMEOUT(photoReports(), expected, 20000);
+    QCOMPARE(m_service->requests("order", "savepicpath_batch").size(), 0);
+    QCOMPARE(bytesOf(folder + "/原片/A.jpg"), QByteArray("new bytes"));
+    QTRY_VERIFY_WITH_TIMEOUT(qApp->findChildren<QThreadPool *>().isEmpty(), 20000);
+    QCOMPARE(QDir(folder + "/原始档").entryList(QDir::Files | QDir::Hidden), QStringList());
+}
+
+// The order folder went from a read-only share after the pick: no copy, and the system's reason.
+void tst_ImportFiles::readOnlyShareSaysWhy()
+{
+    QTemporaryDir backing;
+    if (!bindShare(backing.path()))
+        QSKIP("bind mounts need root");
+    openWindow(OriginalFiles);
+    search(3);
+    choose(0, {source("IMG_0.jpg", "zero"), source("IMG_0.CR3", "raw")});
+    QVERIFY(QDir(backing.filePath(Data::orderShareFolder(0).section('/', 1))).removeRecursively());
+    QCOMPARE(QProcess::execute("mount", {"-o", "remount,bind,ro", m_root->path() + Data::kShare}), 0);
+    m_service->clearRequests();
+    runToEnd();
+    const QString made = QStringLiteral("创建目录失败: %1: %2")
+                             .arg(QDir::cleanPath(orderFolder(0)), qt_error_string(EROFS));
+    for (const ImportFile &file : m_window->orders().at(0).files)
+        QCOMPARE(file.message, made);
+    QTRY_VERIFY(m_boxes->contains(QStringLiteral("温馨提示"), made));
+    for (const auto &request : m_service->requests())
+        QVERIFY2(!request.action().startsWith("save"), qPrintable(request.action()));
 }
 
 void tst_ImportFiles::lookAlikeNamesAreOneName_data()
@@ -1350,6 +1505,23 @@ void tst_ImportFiles::mainRoadOnSmbShare()
     const QString served = share.servedPath() + QLatin1Char('/') + Data::orderShareFolder(1).section(QLatin1Char('/'), 1);
     QCOMPARE(bytesOf(served + QStringLiteral("/原片/IMG_1.JPG")), QByteArray("camera"));
     QCOMPARE(bytesOf(served + QStringLiteral("/原始档/IMG_1.CR3")), QByteArray("raw"));
+
+    // Names the share refuses, or would take under another name, fail as such before anything is written.
+    m_boxes->clear();
+    const QStringList refused{"a:b.jpg", "c?d.jpg", "e|f.CR3", "dot.jpg.", "sp.CR3 "};
+    QStringList paths{source("IMG_2.JPG", "two")};
+    for (const QString &name : refused)
+        paths << source(name, "x");
+    choose(1, paths);
+    QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("startAllButton")), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("导入结束：成功1个，失败5个")), 60000);
+    const QList<ImportFile> files = m_window->orders().at(1).files;
+    for (int i = 1; i < files.size(); ++i)
+        QCOMPARE(files.at(i).message,
+                 ImportRules::nameNotAllowedMessage(QDir(files.at(i).targetFolder).filePath(files.at(i).fileName())));
+    QCOMPARE(bytesOf(served + QStringLiteral("/原片/IMG_2.JPG")), QByteArray("two"));
+    QCOMPARE(QDir(served + "/原片").entryList(QDir::Files | QDir::Hidden, QDir::Name), (QStringList{"IMG_1.JPG", "IMG_2.JPG"}));
+    QCOMPARE(QDir(served + "/原始档").entryList(QDir::Files | QDir::Hidden), QStringList{"IMG_1.CR3"});
     delete m_window;
 }
 
