@@ -21,6 +21,8 @@
 
 namespace {
 
+constexpr qint64 kStaleTemporarySecs = 60 * 60;
+
 bool fileHolds(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
@@ -160,6 +162,10 @@ bool ShareTarget::place(const Writer &writeIt, const SameBytes &sameBytes, QStri
     const QString name = target.fileName();
     // Held from here on: after a lazy unmount this handle still reaches the share.
     auto held = std::make_shared<HeldFolder>(folder);
+    // A killed run's cut copies go with the next run into the folder; one
+    // touched within the hour may still be another client's write.
+    if (m_listing && held->isOpen() && m_listing->firstVisit(folder))
+        AtomicFile::removeStaleTemporaries(held->fd(), kStaleTemporarySecs);
     // The listing says which form of the name stands in the folder: a share
     // that folds names answers for the name under any of its forms.
     const QStringList listed = m_listing ? m_listing->lookAlikes(folder, name)
@@ -215,7 +221,7 @@ bool ShareTarget::replaceAtGate(const Writer &writeIt, const HeldFolder &held, Q
     const QString name = QFileInfo(m_path).fileName();
     // Named as a failed write's leftovers are, so a cleanup finds it too.
     const QString staged = QStringLiteral(".") + name.left(64) + QStringLiteral(".part-r")
-        + QString::number(QRandomGenerator::global()->generate64(), 36).left(10);
+        + QString::number(QRandomGenerator::global()->generate64(), 36).left(10).rightJustified(10, QLatin1Char('0'));
     if (!writeIt(QFileInfo(m_path).dir().filePath(staged), held.fd(), error)) {
         held.removeTemporariesOf(name);
         return fail(m_share.stillThere() ? Failed : ShareGone, error);

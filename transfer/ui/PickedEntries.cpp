@@ -82,7 +82,17 @@ QStringList previewFiles(const QStringList &files)
     return previews;
 }
 
-QList<QPair<QString, QString>> existingForms(const QStringList &files, const QString &orderFolder, int importType)
+namespace {
+
+struct ShareForm
+{
+    QString picked;
+    QString form;
+    bool sameBytes = false;
+};
+
+// Picked files whose name (after folding) is in the order's folder, with the form found there.
+QList<ShareForm> shareForms(const QStringList &files, const QString &orderFolder, int importType)
 {
     QStringList tags;
     if (importType == FinishedPhotos)
@@ -102,21 +112,42 @@ QList<QPair<QString, QString>> existingForms(const QStringList &files, const QSt
                 onShare.insert(key, folder.filePath(name));
         }
     }
-    QList<QPair<QString, QString>> existing;
+    QList<ShareForm> found;
     if (onShare.isEmpty())
-        return existing;
+        return found;
     for (const QString &path : files) {
         const QString name = QFileInfo(path).fileName();
-        const auto found = onShare.constFind(foldedFileName(name));
-        if (found == onShare.constEnd())
+        const auto there = onShare.constFind(foldedFileName(name));
+        if (there == onShare.constEnd())
             continue;
         // The form as listed: a share that folds names answers for any form.
-        const QString form = QFileInfo(*found).fileName();
+        const QString form = QFileInfo(*there).fileName();
         const QString fullCopy = QDir(QDir(orderFolder).filePath(tags.first())).filePath(form);
-        if (!sameFileContent(path, fullCopy))
-            existing.append(qMakePair(name, form));
+        found.append({name, form, sameFileContent(path, fullCopy)});
+    }
+    return found;
+}
+
+} // namespace
+
+QList<QPair<QString, QString>> existingForms(const QStringList &files, const QString &orderFolder, int importType)
+{
+    QList<QPair<QString, QString>> existing;
+    for (const ShareForm &found : shareForms(files, orderFolder, importType)) {
+        if (!found.sameBytes)
+            existing.append(qMakePair(found.picked, found.form));
     }
     return existing;
+}
+
+QHash<QString, QString> doneLookAlikes(const QStringList &files, const QString &orderFolder, int importType)
+{
+    QHash<QString, QString> done;
+    for (const ShareForm &found : shareForms(files, orderFolder, importType)) {
+        if (found.sameBytes && found.form != found.picked)
+            done.insert(found.picked, found.form);
+    }
+    return done;
 }
 
 QStringList existingNames(const QStringList &files, const QString &orderFolder, int importType)

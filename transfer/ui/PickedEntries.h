@@ -3,6 +3,7 @@
 #include "transfer/records/OrderInfo.h"
 #include "transfer/records/PhotoInfo.h"
 
+#include <QHash>
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -42,6 +43,10 @@ QStringList existingNames(const QStringList &files, const QString &orderFolder, 
 // The same files, each with the form of its name found in the order's
 // folder (the name the service holds): picked name, name on the share.
 QList<QPair<QString, QString>> existingForms(const QStringList &files, const QString &orderFolder, int importType);
+
+// Picked files done already under a look-alike name (the full-size copy in
+// the order's folder holds the same bytes): picked name -> name on the share.
+QHash<QString, QString> doneLookAlikes(const QStringList &files, const QString &orderFolder, int importType);
 
 // The "Cmd+A"/"Ctrl+A" hint of the picking dialog: the key this system uses.
 QString selectAllHint();

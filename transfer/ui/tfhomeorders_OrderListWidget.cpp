@@ -799,11 +799,17 @@ void tfhomeorders_OrderListWidget::onSelectPhotosClicked()
     record.photoList = createPhotoInfoList(files, record);
     // Only these names may replace a file in the order's folder; anything found there later is kept.
     // A replacement goes under the name already there, the one the service holds.
+    // One done already under a look-alike name is reported under that name too.
+    const QHash<QString, QString> done = PickedEntries::doneLookAlikes(
+        files, record.importPath.isEmpty() ? K::generateImportPathByOrder(record) : record.importPath,
+        Config::k_importType);
     for (PhotoInfo &entry : record.photoList) {
         const auto form = replaced.constFind(entry.img_name);
         entry.replaceConfirmed = form != replaced.constEnd();
         if (entry.replaceConfirmed)
             entry.img_name = form.value();
+        else
+            entry.img_name = done.value(entry.img_name, entry.img_name);
     }
     record.selectedNum = files.size();
     record.status = kStatusWaiting;

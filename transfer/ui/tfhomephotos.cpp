@@ -6,6 +6,7 @@
 #include "transfer/ui/PhotoItem.h"
 #include "transfer/ui/PickedEntries.h"
 
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QScrollArea>
@@ -275,7 +276,8 @@ void tfhomephotos::placePreview(const QString &fileName, const QString &filePath
     if (index < 0 || index >= entries.size())
         return;
     const PhotoInfo &entry = entries.at(index);
-    if (entry.img_name != fileName || entry.url != filePath)
+    // Matched by the picked file: a replacement's entry carries the name it has on the share.
+    if (entry.url != filePath || QFileInfo(entry.url).fileName() != fileName)
         return;
     const int tileIndex = PickedEntries::tileIndexOf(entries, index);
     if (m_tileByIndex.contains(tileIndex))

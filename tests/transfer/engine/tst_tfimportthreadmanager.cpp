@@ -10,6 +10,8 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <sys/time.h>
+
 using namespace EngineTestImages;
 
 namespace {
@@ -77,6 +79,7 @@ private slots:
     void nestedEventLoopInSlot();
     void stopAndStartAgain();
     void emptyOrderCompletesAtOnce();
+    void oldCutCopiesGoWithTheNextRun();
 
 private:
     QStringList photos(int count, const QString &prefix)
@@ -466,6 +469,54 @@ void TestImportManager::emptyOrderCompletesAtOnce()
     QTRY_COMPARE_WITH_TIMEOUT(log.of("all").size(), 1, 10000);
     QCOMPARE(log.events, QStringList({"completed 131 1 ", "all"}));
     QVERIFY(!manager.isRunning());
+}
+
+
+// A killed run leaves its temporaries; the next run into the folder removes
+// those of its own naming untouched for an hour, and nothing else.
+void TestImportManager::oldCutCopiesGoWithTheNextRun()
+{
+    ScopedMountRoot root;
+    root.mkpath(QStringLiteral("cut/.share"));
+    const QString folder = root.path() + QStringLiteral("cut/C1");
+    const struct
+    {
+        const char *path;
+        int ageSecs;
+        bool stays;
+    } files[] = {
+        {"all/.cut_0.jpg.part-0a1b2c3d4e", 7200, false},
+        {"90/.cut_1.jpg.part-r0a1b2c3d4e", 3600, false}, // staged beside a photo it was to replace
+        {"all/..cut_1.jpg.part-r0a1b2c3d4e.part-zz1b2c3d4e", 7200, false},
+        {"1920/.other.jpg.part-0a1b2c3d4e", 86400, false},
+        {"all/.cut_2.jpg.part-0a1b2c3d4e", 0, true},
+        {"190/.cut_3.jpg.part-0a1b2c3d4e", 3540, true},
+        {"all/cut.jpg.part-0a1b2c3d4e", 7200, true},
+        {"all/.cut_4.jpg.part-0a1b2c", 7200, true},
+        {"all/.cut_5.jpg.part-0A1B2C3D4E", 7200, true},
+        {"all/.hidden.jpg", 7200, true},
+        {"原始档/.cut_6.jpg.part-0a1b2c3d4e", 7200, true}, // not written by the run
+        {".cut_7.jpg.part-0a1b2c3d4e", 7200, true},
+    };
+    for (const auto &file : files) {
+        const QString path = folder + '/' + QString::fromUtf8(file.path);
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+        QFile made(path);
+        QVERIFY(made.open(QIODevice::WriteOnly) && made.write("cut") == 3);
+        made.close();
+        struct timeval times[2];
+        ::gettimeofday(&times[0], nullptr);
+        times[0].tv_sec -= file.ageSecs;
+        times[1] = times[0];
+        QVERIFY(::utimes(QFile::encodeName(path).constData(), times) == 0);
+    }
+    tfimportthreadmanager manager;
+    SignalLog log(&manager);
+    manager.startImportOrder(order(folder, QStringLiteral("C1"), QStringLiteral("81"), photos(2, QStringLiteral("cut"))));
+    QTRY_COMPARE_WITH_TIMEOUT(log.completed.size(), 1, 20000);
+    for (const auto &file : files)
+        QVERIFY2(QFileInfo::exists(folder + '/' + QString::fromUtf8(file.path)) == file.stays, file.path);
+    QVERIFY(QFileInfo::exists(folder + QStringLiteral("/all/cut_0.jpg")));
 }
 
 QTEST_MAIN(TestImportManager)

@@ -18,6 +18,8 @@
 #include "transfer/ui/tfhomeorders.h"
 #include "transfer/ui/tfhomeorders_OrderListWidget.h"
 #include "transfer/ui/tfhomeorders_PhotoDisplayWidget.h"
+#include "transfer/ui/tfhomephotos.h"
+#include "transfer/ui/PhotoItem.h"
 
 #include <QtTest>
 
@@ -84,6 +86,8 @@ private:
     QString sourcePhoto(const QString &name, int orientation = 1);
     QString sourceVideo(const QString &name, int bytes);
     QList<StandInService::Request> reports() const;
+    QStringList pickedTiles() const;
+    QString pickedTitle() const;
     void runMainRoad(const QString &root);
 
     QTemporaryDir m_sources;
@@ -317,6 +321,22 @@ QList<StandInService::Request> TfhomeEndToEndTest::reports() const
             found.append(request);
     }
     return found;
+}
+
+// The picked-photo panel's tiles as "name badge", sorted.
+QStringList TfhomeEndToEndTest::pickedTiles() const
+{
+    QStringList tiles;
+    for (PhotoItem *tile : m_window->findChild<tfhomephotos *>()->findChildren<PhotoItem *>())
+        tiles << tile->findChild<QLabel *>(QStringLiteral("nameLabel"))->text() + ' '
+                     + tile->findChild<QLabel *>(QStringLiteral("statusLabel"))->text();
+    tiles.sort();
+    return tiles;
+}
+
+QString TfhomeEndToEndTest::pickedTitle() const
+{
+    return m_window->findChild<tfhomephotos *>()->findChild<QLabel *>(QStringLiteral("pickedTitleLabel"))->text();
 }
 
 static QString readAll(const QString &path)
@@ -569,16 +589,21 @@ void TfhomeEndToEndTest::secondCardAsksBeforeReplacing_data()
     QTest::addColumn<QString>("stem");  // card B writes it decomposed (NFD), card A as typed
     QTest::addColumn<bool>("lateFile"); // another file lands under card B's new name (as typed) after the pick
     QTest::addColumn<bool>("onSmb");
-    QTest::newRow("cancel") << QStringLiteral("取消") << QStringLiteral("IMG_") << false << false;
-    QTest::newRow("replace") << QStringLiteral("替换") << QStringLiteral("IMG_") << false << false;
+    QTest::addColumn<bool>("sameBytes"); // card B's second photo is card A's, under another case
+    QTest::newRow("cancel") << QStringLiteral("取消") << QStringLiteral("IMG_") << false << false << false;
+    QTest::newRow("replace") << QStringLiteral("替换") << QStringLiteral("IMG_") << false << false << false;
     QTest::newRow("file arrives after the pick")
-        << QStringLiteral("替换") << QStringLiteral("IMG_") << true << false;
+        << QStringLiteral("替换") << QStringLiteral("IMG_") << true << false << false;
     QTest::newRow("look-alike arrives after the pick")
-        << QStringLiteral("替换") << QStringLiteral("Café_") << true << false;
-    QTest::newRow("decomposed names") << QStringLiteral("替换") << QStringLiteral("Café_") << false << false;
-    QTest::newRow("decomposed names on SMB") << QStringLiteral("替换") << QStringLiteral("Café_") << false << true;
+        << QStringLiteral("替换") << QStringLiteral("Café_") << true << false << false;
+    QTest::newRow("decomposed names") << QStringLiteral("替换") << QStringLiteral("Café_") << false << false << false;
+    QTest::newRow("decomposed names on SMB")
+        << QStringLiteral("替换") << QStringLiteral("Café_") << false << true << false;
     // The share folds letter case itself: it answers for either form with one file.
-    QTest::newRow("case look-alike on SMB") << QStringLiteral("替换") << QStringLiteral("IMG_") << false << true;
+    QTest::newRow("case look-alike on SMB") << QStringLiteral("替换") << QStringLiteral("IMG_") << false << true << false;
+    QTest::newRow("same-bytes look-alike") << QStringLiteral("替换") << QStringLiteral("Café_") << false << false << true;
+    QTest::newRow("same-bytes look-alike on SMB")
+        << QStringLiteral("替换") << QStringLiteral("IMG_") << false << true << true;
 }
 
 // Card B starts at the same numbers as card A: nothing is written over without a yes.
@@ -588,6 +613,7 @@ void TfhomeEndToEndTest::secondCardAsksBeforeReplacing()
     QFETCH(QString, stem);
     QFETCH(bool, lateFile);
     QFETCH(bool, onSmb);
+    QFETCH(bool, sameBytes);
     std::optional<ScopedMountRoot> root;
     SmbShare share(Data::kShare);
     QString served; // where the share's files really are
@@ -623,6 +649,10 @@ void TfhomeEndToEndTest::secondCardAsksBeforeReplacing()
     QImage other = EngineTestImages::pattern(320, 240).mirrored(true, true);
     for (const QString &name : cardB)
         QVERIFY(EngineTestImages::writeJpeg(m_sources.filePath("cardB/" + name), other));
+    if (sameBytes) {
+        QVERIFY(QFile::remove(m_sources.filePath("cardB/" + cardB.at(1))));
+        QVERIFY(QFile::copy(cardA.at(1), m_sources.filePath("cardB/" + cardB.at(1))));
+    }
     m_boxes->clear();
     m_boxes->answerWith(answer);
     pick(0, {m_sources.filePath("cardB/" + cardB.at(0)), m_sources.filePath("cardB/" + cardB.at(1)),
@@ -630,7 +660,8 @@ void TfhomeEndToEndTest::secondCardAsksBeforeReplacing()
     QTRY_VERIFY(m_boxes->count() >= 1);
     QCOMPARE(m_boxes->boxes().first().title, QStringLiteral("温馨提示"));
     QCOMPARE(m_boxes->boxes().first().text,
-             QStringLiteral("以下照片已存在于订单文件夹，替换后无法恢复：\n") + cardB.at(0) + '\n' + cardB.at(1));
+             QStringLiteral("以下照片已存在于订单文件夹，替换后无法恢复：\n") + cardB.at(0)
+                 + (sameBytes ? QString() : '\n' + cardB.at(1)));
     if (answer == QStringLiteral("取消")) {
         // The pick of card A stays; the share and the service are untouched.
         QCOMPARE(m_boxes->count(), 1);
@@ -643,6 +674,15 @@ void TfhomeEndToEndTest::secondCardAsksBeforeReplacing()
     }
     QTRY_VERIFY(m_boxes->contains(QStringLiteral("成功"), QStringLiteral("已选择 3 ")));
     QCOMPARE(table()->orderAt(0).photoList.size(), 12);
+    // A look-alike to replace has its tile like any photo, under the name it goes to.
+    const QString title = QStringLiteral("照片列表 - %1 (3张)").arg(Data::orderNumber(0));
+    const auto tiles = [&](const QString &third, const QString &badge) {
+        QStringList expected{stem + "0001.JPG " + badge, stem + "0002.JPG " + badge, third};
+        expected.sort();
+        return expected;
+    };
+    QCOMPARE(pickedTitle(), title);
+    QTRY_COMPARE_WITH_TIMEOUT(pickedTiles(), tiles(cardB.at(2) + " ●", "●"), 30000);
     const QString lateName = stem + "0003.JPG"; // card B's own is decomposed
     if (lateFile) {
         QFile late(folder + "/all/" + lateName);
@@ -656,6 +696,8 @@ void TfhomeEndToEndTest::secondCardAsksBeforeReplacing()
                                QStringLiteral("\n%1-1  总数:3  成功:%2").arg(Data::orderNumber(0)).arg(lateFile ? 2 : 3)
                                    + (lateFile ? QStringLiteral("  失败:1") : QString())),
              qPrintable(m_boxes->last().text));
+    QCOMPARE(pickedTitle(), title);
+    QTRY_COMPARE_WITH_TIMEOUT(pickedTiles(), tiles(cardB.at(2) + (lateFile ? " ✕" : " ✓"), "✓"), 30000);
     // Each new photo is written under the name its look-alike has on the share (the
     // one the service holds): one file per photo in every folder.
     for (const QString &tag : {"all", "90", "190", "1920"}) {
