@@ -113,6 +113,8 @@ QString ShareTarget::problem() const
         return K::missingShareMessage(m_share.isPinned() ? m_share.shareFolder() : QFileInfo(m_path).path());
     case NotReplaced:
         return QStringLiteral("同一照片的其他副本未能写入，原有文件未替换: %1").arg(m_path);
+    case Failed:
+        return m_failure;
     default:
         return QString();
     }
@@ -143,6 +145,9 @@ bool ShareTarget::copy(const QString &source, QString *error)
 bool ShareTarget::fail(Outcome outcome, QString *error)
 {
     m_outcome = outcome;
+    // The write's own words: the user sees why it failed, not only that it did.
+    if (outcome == Failed && error)
+        m_failure = *error;
     if (error && (outcome == Refused || outcome == ShareGone || outcome == NotReplaced))
         *error = problem();
     return false;
@@ -150,6 +155,9 @@ bool ShareTarget::fail(Outcome outcome, QString *error)
 
 bool ShareTarget::place(const Writer &writeIt, const SameBytes &sameBytes, QString *error)
 {
+    QString own; // kept for problem() when the caller wants no text
+    if (!error)
+        error = &own;
     if (!m_guarded) {
         m_outcome = writeIt(m_path, -1, error) ? Written : Failed;
         return m_outcome == Written;

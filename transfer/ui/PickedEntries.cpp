@@ -224,7 +224,7 @@ int tileIndexOf(const QList<PhotoInfo> &entries, int entryIndex)
     return entryIndex / 4;
 }
 
-int applyStatus(QList<PhotoInfo> &entries, int entryIndex, int status)
+int applyStatus(QList<PhotoInfo> &entries, int entryIndex, int status, const QString &failure)
 {
     if (entryIndex < 0 || entryIndex >= entries.size())
         return -1;
@@ -236,6 +236,10 @@ int applyStatus(QList<PhotoInfo> &entries, int entryIndex, int status)
         entry.status1920 = status;
         if (status == PhotoStatus::Uploaded || status == PhotoStatus::Failed)
             entry.statusOrigin = status;
+        if (status == PhotoStatus::Failed && !failure.isEmpty())
+            entry.failure = failure;
+        else if (entry.statusOrigin == PhotoStatus::Uploaded)
+            entry.failure.clear();
         return entryIndex;
     }
 
@@ -265,10 +269,13 @@ int applyStatus(QList<PhotoInfo> &entries, int entryIndex, int status)
     }
     if (allUploaded) {
         head.statusOrigin = PhotoStatus::Uploaded;
+        head.failure.clear();
         qCDebug(lcTransfer) << "照片状态已上传并且已更新:" << head.img_name;
     } else if (anyFailed) {
         head.statusOrigin = PhotoStatus::Failed;
     }
+    if (known && status == PhotoStatus::Failed && !failure.isEmpty())
+        head.failure = failure;
     return headIndex;
 }
 
@@ -298,6 +305,24 @@ QString summaryLine(const OrderInfo &order, int total, int failed)
     if (failed > 0)
         line += QStringLiteral("  失败:") + K::s(failed);
     return line;
+}
+
+QString failureLines(const QList<PhotoInfo> &entries)
+{
+    // A few lines say why; a share that ran full would otherwise list every photo.
+    constexpr int kShown = 3;
+    QString lines;
+    int failed = 0;
+    for (const PhotoInfo &entry : entries) {
+        if (!isFileEntry(entry) || entry.statusOrigin != PhotoStatus::Failed)
+            continue;
+        if (++failed <= kShown)
+            lines += QStringLiteral("\n  %1：%2")
+                         .arg(entry.img_name, entry.failure.isEmpty() ? QStringLiteral("原因未知") : entry.failure);
+    }
+    if (failed > kShown)
+        lines += QStringLiteral("\n  …另有%1张失败").arg(failed - kShown);
+    return lines;
 }
 
 Uploaded uploaded(const QList<PhotoInfo> &entries)

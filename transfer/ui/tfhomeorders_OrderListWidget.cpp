@@ -501,7 +501,7 @@ void tfhomeorders_OrderListWidget::updateOrderStatus(const OrderInfo &order, con
 }
 
 void tfhomeorders_OrderListWidget::updatePhotoStatus(const OrderInfo &order, int index, const QString &fileName,
-                                                     PhotoStatus status)
+                                                     PhotoStatus status, const QString &failure)
 {
     const int row = rowOfOrder(order);
     if (row < 0) {
@@ -514,7 +514,7 @@ void tfhomeorders_OrderListWidget::updatePhotoStatus(const OrderInfo &order, int
     if (!fileName.isEmpty() && index >= 0 && index < record.photoList.size()
         && record.photoList.at(index).img_name != fileName)
         return;
-    PickedEntries::applyStatus(record.photoList, index, status);
+    PickedEntries::applyStatus(record.photoList, index, status, failure);
 }
 
 void tfhomeorders_OrderListWidget::updateOrderInfo(const OrderInfo &order)
@@ -600,6 +600,8 @@ void tfhomeorders_OrderListWidget::upNextOrderPhotos(int afterIndex)
             failed = PickedEntries::failedFiles(order.photoList);
             const int total = PickedEntries::fileCount(order.photoList);
             summary += PickedEntries::summaryLine(order, total, failed);
+            // The user sees why, not only how many.
+            summary += PickedEntries::failureLines(order.photoList);
             if (failed > 0 && order.index >= 0 && order.index < m_table->rowCount()) {
                 setCellText(order.index, kColSelected,
                             QStringLiteral("%1/%2 失败:%3").arg(total - failed).arg(total).arg(failed));
