@@ -1,11 +1,13 @@
 #include "app/core/K.h"
 #include "support/EngineTestImages.h"
 #include "support/ScopedMountRoot.h"
+#include "transfer/engine/ReplaceGate.h"
 #include "transfer/engine/tfimportthreadmanager.h"
 
 #include <QDir>
 #include <QEventLoop>
 #include <QImageReader>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
@@ -80,6 +82,7 @@ private slots:
     void stopAndStartAgain();
     void emptyOrderCompletesAtOnce();
     void oldCutCopiesGoWithTheNextRun();
+    void givenUpAsItsReplacementOpens();
 
 private:
     QStringList photos(int count, const QString &prefix)
@@ -517,6 +520,55 @@ void TestImportManager::oldCutCopiesGoWithTheNextRun()
     for (const auto &file : files)
         QVERIFY2(QFileInfo::exists(folder + '/' + QString::fromUtf8(file.path)) == file.stays, file.path);
     QVERIFY(QFileInfo::exists(folder + QStringLiteral("/all/cut_0.jpg")));
+}
+
+// The close gives the run up just as a photo's replacement opens: the photo,
+// already taking the older photo's place, is finished and reported.
+void TestImportManager::givenUpAsItsReplacementOpens()
+{
+    ScopedMountRoot root;
+    root.mkpath(QStringLiteral("gate/.share"));
+    const QString folder = root.path() + QStringLiteral("gate/G1");
+    const QStringList sources = photos(1, QStringLiteral("gate"));
+    const QString name = QFileInfo(sources.first()).fileName();
+    const QStringList tags{"all", "90", "190", "1920"};
+    for (const QString &tag : tags) {
+        QFile older(folder + '/' + tag + '/' + name);
+        QVERIFY(QDir().mkpath(folder + '/' + tag) && older.open(QIODevice::WriteOnly));
+        older.write("the picture before");
+    }
+    OrderInfo info = order(folder, QStringLiteral("G1"), QStringLiteral("91"), sources);
+    for (PhotoInfo &entry : info.photoList)
+        entry.replaceConfirmed = true;
+    QSemaphore opened;
+    QSemaphore resume;
+    QAtomicInt first{0};
+    // The first copy let through stops right before it takes the older photo's place.
+    ReplaceGate::setOpenedHook([&] {
+        if (first.testAndSetOrdered(0, 1)) {
+            opened.release();
+            resume.acquire();
+        }
+    });
+    const auto unhook = qScopeGuard([] { ReplaceGate::setOpenedHook({}); });
+    tfimportthreadmanager manager;
+    SignalLog log(&manager);
+    manager.startImportOrder(info);
+    QTRY_COMPARE_WITH_TIMEOUT(opened.available(), 1, 20000);
+    manager.abandonPhotosInFlight();
+    QVERIFY(manager.hasPhotosInFlight());
+    resume.release();
+    QTRY_COMPARE_WITH_TIMEOUT(log.photos.size(), 4, 20000);
+    for (const auto &photo : log.photos)
+        QVERIFY2(photo.ok, qPrintable(photo.error));
+    QTRY_VERIFY(!manager.hasPhotosInFlight());
+    QCOMPARE(manager.takePlacedSize(QStringLiteral("91"), 0), QFileInfo(folder + "/all/" + name).size());
+    for (const QString &tag : tags) {
+        QFile placed(folder + '/' + tag + '/' + name);
+        QVERIFY(placed.open(QIODevice::ReadOnly));
+        QVERIFY2(placed.readAll() != "the picture before", qPrintable(tag));
+        QCOMPARE(QDir(folder + '/' + tag).entryList(QDir::Files | QDir::Hidden), QStringList{name});
+    }
 }
 
 QTEST_MAIN(TestImportManager)
