@@ -52,8 +52,9 @@ public:
     {
         if (m_fd >= 0)
             ::close(m_fd);
+        // Through the folder held since the start; an SMB share may hold the closed file a moment.
         if (!m_temporary.isEmpty())
-            ::unlinkat(m_dir, m_temporary.constData(), 0);
+            AtomicFile::remove(m_dir, m_temporary, 1000);
         if (m_dir >= 0)
             ::close(m_dir);
     }
