@@ -6,11 +6,14 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QImageWriter>
+#include <QList>
 #include <QRandomGenerator>
 
 #include <cerrno>
+#include <ctime>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,6 +25,15 @@ namespace {
 QString systemError(int code)
 {
     return QString::fromLocal8Bit(std::strerror(code));
+}
+
+constexpr char kTemporaryMark[] = ".part-";
+constexpr int kTailLength = 10;
+
+QString randomTail()
+{
+    // Ten base-36 digits: a smaller number is padded, so every tail has the same length.
+    return QString::number(QRandomGenerator::global()->generate64(), 36).left(kTailLength).rightJustified(kTailLength, QLatin1Char('0'));
 }
 
 // A temporary file beside the target. Only commit() puts it in the target's
@@ -40,8 +52,9 @@ public:
     {
         if (m_fd >= 0)
             ::close(m_fd);
+        // Through the folder held since the start; an SMB share may hold the closed file a moment.
         if (!m_temporary.isEmpty())
-            ::unlinkat(m_dir, m_temporary.constData(), 0);
+            AtomicFile::remove(m_dir, m_temporary, 1000);
         if (m_dir >= 0)
             ::close(m_dir);
     }
@@ -58,8 +71,7 @@ public:
             return fail(QStringLiteral("无法写入 %1: %2").arg(m_target, systemError(errno)), error);
         for (int attempt = 0; attempt < 16; ++attempt) {
             const QByteArray name = QFile::encodeName(QStringLiteral(".") + info.fileName().left(64)
-                                                      + QStringLiteral(".part-")
-                                                      + QString::number(QRandomGenerator::global()->generate64(), 36).left(10));
+                                                      + QLatin1String(kTemporaryMark) + randomTail());
             // open(2) applies the umask to 0666, so the file gets the mode of any plain new file.
             m_fd = ::openat(m_dir, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (m_fd >= 0) {
@@ -198,6 +210,52 @@ bool write(const QByteArray &data, const QString &target, QString *error, int fo
 {
     PendingFile out(target, folderFd);
     return out.open(error) && out.write(data.constData(), data.size(), error) && out.commit(error);
+}
+
+bool isTemporaryName(const QByteArray &name)
+{
+    // "." + name + ".part-" + tail; a staged copy's tail starts with "r".
+    const int mark = name.lastIndexOf(kTemporaryMark);
+    if (!name.startsWith('.') || mark < 2)
+        return false;
+    QByteArray tail = name.mid(mark + int(sizeof(kTemporaryMark)) - 1);
+    if (tail.size() == kTailLength + 1 && tail.startsWith('r'))
+        tail.remove(0, 1);
+    if (tail.size() != kTailLength)
+        return false;
+    for (const char c : qAsConst(tail)) {
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z')))
+            return false;
+    }
+    return true;
+}
+
+int removeStaleTemporaries(int dirFd, qint64 maxAgeSecs)
+{
+    const int listing = ::fcntl(dirFd, F_DUPFD_CLOEXEC, 0);
+    DIR *dir = listing >= 0 ? ::fdopendir(listing) : nullptr;
+    if (!dir) {
+        if (listing >= 0)
+            ::close(listing);
+        return 0;
+    }
+    ::rewinddir(dir);
+    const qint64 now = qint64(std::time(nullptr));
+    QList<QByteArray> stale;
+    while (const dirent *entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        struct stat info = {};
+        if (isTemporaryName(name) && ::fstatat(dirFd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0
+            && S_ISREG(info.st_mode) && now - qint64(info.st_mtime) >= maxAgeSecs)
+            stale.append(name);
+    }
+    ::closedir(dir);
+    int removed = 0;
+    for (const QByteArray &name : qAsConst(stale)) {
+        if (::unlinkat(dirFd, name.constData(), 0) == 0)
+            ++removed;
+    }
+    return removed;
 }
 
 bool remove(int dirFd, const QByteArray &name, int busyMs)

@@ -35,4 +35,13 @@ bool writeImage(const QImage &image, const QString &target, const QByteArray &fo
 // it on the GUI thread.
 bool remove(int dirFd, const QByteArray &name, int busyMs = 5000);
 
+// True for the name of a temporary this writer makes: "." + the target's
+// name + ".part-" + a random tail (and a temporary of a temporary, likewise).
+bool isTemporaryName(const QByteArray &name);
+
+// Removes, through the open folder dirFd, the temporaries left there (by a
+// killed writer) that were last modified at least maxAgeSecs ago; other files
+// stay. Returns the number removed. Blocks: never call it on the GUI thread.
+int removeStaleTemporaries(int dirFd, qint64 maxAgeSecs);
+
 } // namespace AtomicFile

@@ -13,6 +13,15 @@ QStringList FolderListing::lookAlikes(const QString &folder, const QString &name
     return found->value(foldedFileName(name));
 }
 
+bool FolderListing::firstVisit(const QString &folder)
+{
+    QMutexLocker lock(&m_mutex);
+    if (m_visited.contains(folder))
+        return false;
+    m_visited.insert(folder);
+    return true;
+}
+
 QStringList FolderListing::lookAlikesNow(const QString &folder, const QString &name)
 {
     return namesByFold(folder).value(foldedFileName(name));

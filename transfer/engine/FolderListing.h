@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QMutex>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -15,6 +16,9 @@ public:
     // Names in folder that a share would take for name (equal after folding).
     QStringList lookAlikes(const QString &folder, const QString &name);
 
+    // True for the first call with folder in this run, false after.
+    bool firstVisit(const QString &folder);
+
     // The same, read from the disk now.
     static QStringList lookAlikesNow(const QString &folder, const QString &name);
 
@@ -22,4 +26,5 @@ private:
     using Names = QHash<QString, QStringList>; // folded name -> names as listed
     QMutex m_mutex;
     QHash<QString, Names> m_folders;
+    QSet<QString> m_visited;
 };

@@ -13,13 +13,41 @@ void ReplaceGate::arrive(int copy, bool whole)
     arriveLocked(copy, whole);
 }
 
+namespace {
+
+std::function<void()> &openedHook()
+{
+    static std::function<void()> hook;
+    return hook;
+}
+
+} // namespace
+
+void ReplaceGate::setOpenedHook(std::function<void()> hook)
+{
+    openedHook() = std::move(hook);
+}
+
 bool ReplaceGate::waitForAll(int copy)
 {
     QMutexLocker lock(&m_mutex);
     arriveLocked(copy, true);
     while (m_waitingFor > 0)
         m_allIn.wait(&m_mutex);
-    return m_open;
+    const bool open = m_open;
+    lock.unlock();
+    if (open && openedHook())
+        openedHook()();
+    return open;
+}
+
+bool ReplaceGate::giveUp()
+{
+    QMutexLocker lock(&m_mutex);
+    if (m_waitingFor == 0 && m_open)
+        return false;
+    m_gaveUp = true;
+    return true;
 }
 
 void ReplaceGate::arriveLocked(int copy, bool whole)
@@ -29,6 +57,6 @@ void ReplaceGate::arriveLocked(int copy, bool whole)
     m_arrived[copy] = whole ? 1 : 2;
     if (--m_waitingFor > 0)
         return;
-    m_open = !m_arrived.contains(2) && !(m_givenUp && m_givenUp());
+    m_open = !m_arrived.contains(2) && !m_gaveUp && !(m_givenUp && m_givenUp());
     m_allIn.wakeAll();
 }

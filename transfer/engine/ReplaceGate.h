@@ -21,6 +21,14 @@ public:
     // A copy that would replace a file is whole beside it: waits for the
     // photo's other copies. True when the replacement may go ahead.
     bool waitForAll(int copy);
+    // The owner gives the photo up: a gate not yet open stays shut. False when
+    // it has opened already: the photo's replacements are under way, so the
+    // photo is finished and reported.
+    bool giveUp();
+
+    // Test seam: called, with no lock held, by each copy the open gate lets
+    // through, before it takes the other file's place.
+    static void setOpenedHook(std::function<void()> hook);
 
 private:
     void arriveLocked(int copy, bool whole);
@@ -30,5 +38,6 @@ private:
     QVector<int> m_arrived; // 0 not yet, 1 whole, 2 failed
     int m_waitingFor = 0;
     bool m_open = false;
+    bool m_gaveUp = false;
     std::function<bool()> m_givenUp;
 };

@@ -21,6 +21,8 @@
 
 namespace {
 
+constexpr qint64 kStaleTemporarySecs = 60 * 60;
+
 bool fileHolds(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
@@ -111,6 +113,8 @@ QString ShareTarget::problem() const
         return K::missingShareMessage(m_share.isPinned() ? m_share.shareFolder() : QFileInfo(m_path).path());
     case NotReplaced:
         return QStringLiteral("同一照片的其他副本未能写入，原有文件未替换: %1").arg(m_path);
+    case Failed:
+        return m_failure;
     default:
         return QString();
     }
@@ -141,6 +145,9 @@ bool ShareTarget::copy(const QString &source, QString *error)
 bool ShareTarget::fail(Outcome outcome, QString *error)
 {
     m_outcome = outcome;
+    // The write's own words: the user sees why it failed, not only that it did.
+    if (outcome == Failed && error)
+        m_failure = *error;
     if (error && (outcome == Refused || outcome == ShareGone || outcome == NotReplaced))
         *error = problem();
     return false;
@@ -148,6 +155,9 @@ bool ShareTarget::fail(Outcome outcome, QString *error)
 
 bool ShareTarget::place(const Writer &writeIt, const SameBytes &sameBytes, QString *error)
 {
+    QString own; // kept for problem() when the caller wants no text
+    if (!error)
+        error = &own;
     if (!m_guarded) {
         m_outcome = writeIt(m_path, -1, error) ? Written : Failed;
         return m_outcome == Written;
@@ -160,6 +170,10 @@ bool ShareTarget::place(const Writer &writeIt, const SameBytes &sameBytes, QStri
     const QString name = target.fileName();
     // Held from here on: after a lazy unmount this handle still reaches the share.
     auto held = std::make_shared<HeldFolder>(folder);
+    // A killed run's cut copies go with the next run into the folder; one
+    // touched within the hour may still be another client's write.
+    if (m_listing && held->isOpen() && m_listing->firstVisit(folder))
+        AtomicFile::removeStaleTemporaries(held->fd(), kStaleTemporarySecs);
     // The listing says which form of the name stands in the folder: a share
     // that folds names answers for the name under any of its forms.
     const QStringList listed = m_listing ? m_listing->lookAlikes(folder, name)
@@ -215,7 +229,7 @@ bool ShareTarget::replaceAtGate(const Writer &writeIt, const HeldFolder &held, Q
     const QString name = QFileInfo(m_path).fileName();
     // Named as a failed write's leftovers are, so a cleanup finds it too.
     const QString staged = QStringLiteral(".") + name.left(64) + QStringLiteral(".part-r")
-        + QString::number(QRandomGenerator::global()->generate64(), 36).left(10);
+        + QString::number(QRandomGenerator::global()->generate64(), 36).left(10).rightJustified(10, QLatin1Char('0'));
     if (!writeIt(QFileInfo(m_path).dir().filePath(staged), held.fd(), error)) {
         held.removeTemporariesOf(name);
         return fail(m_share.stillThere() ? Failed : ShareGone, error);

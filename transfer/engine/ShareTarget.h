@@ -41,8 +41,8 @@ public:
     // number) until the photo's other copies are whole.
     void setReplaceGate(std::shared_ptr<ReplaceGate> gate, int copy);
     Outcome outcome() const { return m_outcome; }
-    // The user text for a refused target, a missing share or a file left
-    // unreplaced; empty otherwise.
+    // The user text for a refused target, a missing share, a file left
+    // unreplaced or a failed write (the writer's own text); empty otherwise.
     QString problem() const;
 
     bool write(const QByteArray &bytes, QString *error = nullptr);
@@ -75,6 +75,7 @@ private:
     FolderListing *m_listing = nullptr;
     Outcome m_outcome = Pending;
     QString m_existing; // the file that refused the copy
+    QString m_failure;  // why the write failed
     bool m_tookPlace = false;
     qint64 m_size = -1;
     std::shared_ptr<ReplaceGate> m_gate;

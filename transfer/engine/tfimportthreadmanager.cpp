@@ -71,13 +71,22 @@ tfimportthreadmanager::~tfimportthreadmanager()
 bool tfimportthreadmanager::hasPhotosInFlight()
 {
     QMutexLocker lock(&queueMutex);
-    return !activeTasks.isEmpty();
+    return !activeTasks.isEmpty() || finishingEntries > 0;
 }
 
 void tfimportthreadmanager::abandonPhotosInFlight()
 {
-    for (tfimportworker *worker : qAsConst(workers) + retiredWorkers)
-        worker->abandon();
+    for (tfimportworker *worker : qAsConst(workers) + retiredWorkers) {
+        const QList<PhotoImportTask> finishing = worker->abandon();
+        if (finishing.isEmpty())
+            continue;
+        QMutexLocker lock(&queueMutex);
+        const auto task = activeTasks.constFind(finishing.first().taskId);
+        if (task == activeTasks.constEnd())
+            continue;
+        finishingOrders.insert(task.key(), task->order);
+        finishingEntries += finishing.size();
+    }
     stopAllTasks();
 }
 
@@ -441,8 +450,19 @@ void tfimportthreadmanager::onPhotoImported(int taskId, const QString &fileName,
         QMutexLocker queueLock(&queueMutex);
         QMutexLocker progressLock(&progressMutex);
         auto it = activeTasks.find(taskId);
-        if (it == activeTasks.end())
+        if (it == activeTasks.end()) {
+            // A photo given up too late to be taken back: its results still go out.
+            const auto finishing = finishingOrders.constFind(taskId);
+            if (finishing == finishingOrders.constEnd() || finishingEntries <= 0)
+                return;
+            const OrderInfo order = *finishing;
+            if (--finishingEntries == 0)
+                finishingOrders.clear();
+            queueLock.unlock();
+            progressLock.unlock();
+            emit photoImported(order, fileName, photoIndex, success, errorMsg);
             return;
+        }
         OrderImportTask &record = it.value();
         QMap<int, bool> &results = photoResults[taskId];
         auto mark = results.find(photoIndex);
@@ -489,6 +509,8 @@ void tfimportthreadmanager::onCopyPlaced(int taskId, int photoIndex, qint64 size
     const auto it = activeTasks.constFind(taskId);
     if (it != activeTasks.constEnd())
         placedSizes.insert(qMakePair(it->order.order_photo_id, photoIndex), size);
+    else if (finishingOrders.contains(taskId))
+        placedSizes.insert(qMakePair(finishingOrders.value(taskId).order_photo_id, photoIndex), size);
 }
 
 qint64 tfimportthreadmanager::takePlacedSize(const QString &orderPhotoId, int photoIndex)

@@ -44,6 +44,8 @@ public:
     void endRun();
     // For an owner that cannot wait any longer: photos being written are
     // finished and taken back instead of reported; nothing more is dispatched.
+    // A photo whose replacements are under way already is finished and
+    // reported (photoImported only), and counts as in flight until it is.
     void abandonPhotosInFlight();
 
     // The size of an entry's copy that the run put (or found) whole in place,
@@ -101,6 +103,8 @@ private:
     QHash<int, RunProgress> runProgress;   // by runId
     SharePins runShares; // pinned once per run of orders
     QHash<QPair<QString, int>, qint64> placedSizes; // by order_photo_id and entry index
+    QHash<int, OrderInfo> finishingOrders; // by taskId: photos still reported after a give-up
+    int finishingEntries = 0;
     QMutex queueMutex;
     QMutex progressMutex;
     QAtomicInt running{0};

@@ -118,10 +118,17 @@ void tfimportworker::stop()
     condition.wakeAll();
 }
 
-void tfimportworker::abandon()
+QList<PhotoImportTask> tfimportworker::abandon()
 {
+    QMutexLocker lock(&taskMutex);
     abandoned.storeRelease(1);
-    stop();
+    stopRequested.storeRelease(1);
+    condition.wakeAll();
+    // Given up once its gate has opened, a photo may have taken another file's place already.
+    if (!writingGate || writingGate->giveUp())
+        return {};
+    finishing.storeRelease(1);
+    return writing;
 }
 
 void tfimportworker::run()
@@ -141,15 +148,22 @@ void tfimportworker::run()
             currentTask.clear();
             hasTask.storeRelease(0);
             idle.storeRelease(0);
+            // A file the photo replaces goes only once every copy of the photo is whole.
+            writing = group;
+            writingGate = std::make_shared<ReplaceGate>(group.size(), [this] { return abandoned.loadAcquire() != 0; });
+            finishing.storeRelease(0);
         }
-        processGroup(group);
+        processGroup(group, writingGate);
+        QMutexLocker lock(&taskMutex);
+        writing.clear();
+        writingGate.reset();
     }
     idle.storeRelease(1);
     emit workerFinished(workerId);
     qCDebug(lcTransfer) << QStringLiteral("导片工作线程 %1 结束").arg(workerId);
 }
 
-void tfimportworker::processGroup(const QList<PhotoImportTask> &group)
+void tfimportworker::processGroup(const QList<PhotoImportTask> &group, const std::shared_ptr<ReplaceGate> &gate)
 {
     if (group.isEmpty()) {
         idle.storeRelease(1);
@@ -160,8 +174,6 @@ void tfimportworker::processGroup(const QList<PhotoImportTask> &group)
     const bool damaged = !sourceIsWhole(source, group);
     if (!damaged)
         source.prepareSizes(sizeTargets(group)); // from here on the entries only read the source
-    // A file the photo replaces goes only once every copy of the photo is whole.
-    const auto gate = std::make_shared<ReplaceGate>(group.size(), [this] { return abandoned.loadAcquire() != 0; });
     const auto run = [&](int copy) {
         const PhotoImportTask &task = group.at(copy);
         EntryOutcome outcome;
@@ -198,7 +210,7 @@ void tfimportworker::processGroup(const QList<PhotoImportTask> &group)
     const bool replaced = std::any_of(outcomes.cbegin(), outcomes.cend(), [](const EntryOutcome &outcome) {
         return outcome.target && outcome.target->tookPlace();
     });
-    const bool abandonedNow = !replaced && abandoned.loadAcquire() != 0;
+    const bool abandonedNow = !replaced && abandoned.loadAcquire() != 0 && finishing.loadAcquire() == 0;
     takeBackUnreported(outcomes, abandonedNow);
     if (abandonedNow) {
         idle.storeRelease(1);

@@ -31,8 +31,10 @@ public:
     void stop();
     // Stops the worker for an owner that goes away: the photo it is writing
     // is finished, then its copies are removed instead of reported, and a
-    // file it was to replace stays as it was.
-    void abandon();
+    // file it was to replace stays as it was. Returns the entries it still
+    // reports: those of a photo whose replacements are under way already
+    // (empty when none).
+    QList<PhotoImportTask> abandon();
     bool isIdle() const { return idle.loadAcquire() != 0; }
     bool isStopping() const { return stopRequested.loadAcquire() != 0; }
     int id() const { return workerId; }
@@ -79,7 +81,7 @@ private:
         std::shared_ptr<ShareTarget> target; // the copy's target, once one was made
     };
 
-    void processGroup(const QList<PhotoImportTask> &group);
+    void processGroup(const QList<PhotoImportTask> &group, const std::shared_ptr<ReplaceGate> &gate);
     // Takes back the copies of a photo nobody will report: given up at an
     // owner's close, or not whole because its place was lost mid-photo.
     static void takeBackUnreported(QList<EntryOutcome> &outcomes, bool abandoned);
@@ -91,10 +93,13 @@ private:
 
     const int workerId;
     QList<PhotoImportTask> currentTask; // the entries last handed over
+    QList<PhotoImportTask> writing;     // the entries being written, with their gate
+    std::shared_ptr<ReplaceGate> writingGate;
     QMutex taskMutex;
     QWaitCondition condition;
     QAtomicInt stopRequested{0};
     QAtomicInt hasTask{0};
     QAtomicInt idle{1};
     QAtomicInt abandoned{0};
+    QAtomicInt finishing{0}; // given up too late: the photo being written is still reported
 };

@@ -33,6 +33,8 @@ struct PhotoInfo
     int status1920 = PhotoStatus::Waiting;
     // The user agreed to replace the file of this name in the order's folder.
     bool replaceConfirmed = false;
+    // Why the file's last import failed, in the user's words ("" when it did not).
+    QString failure;
 };
 
 Q_DECLARE_METATYPE(PhotoInfo)

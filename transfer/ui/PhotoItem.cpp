@@ -74,6 +74,7 @@ PhotoItem::PhotoItem(const PhotoInfo &info, QWidget *parent)
     m_statusLabel->setText(getStatusText(PhotoStatus(photo.status)));
     m_statusLabel->setAlignment(Qt::AlignCenter);
     updateStatusStyle(PhotoStatus(photo.status));
+    showFailure(photo.status == PhotoStatus::Failed ? photo.failure : QString());
 
     m_retryButton = new QPushButton(QStringLiteral("🔄 重新上传"), this);
     m_retryButton->setFixedHeight(K::f(14));
@@ -103,6 +104,12 @@ void PhotoItem::updateStatus(PhotoStatus status)
     m_statusLabel->setText(getStatusText(status));
     updateStatusStyle(status);
     updateFrameStyle();
+}
+
+void PhotoItem::showFailure(const QString &reason)
+{
+    photo.failure = reason;
+    setToolTip(reason.isEmpty() ? QString() : QStringLiteral("失败原因：") + reason);
 }
 
 void PhotoItem::updateThumbnail(const QPixmap &thumbnail)

@@ -17,6 +17,8 @@ public:
     explicit PhotoItem(const PhotoInfo &photo, QWidget *parent = nullptr);
 
     void updateStatus(PhotoStatus status);
+    // Tells why the file failed, over the whole tile but its name ("": nothing to tell).
+    void showFailure(const QString &reason);
     void updateThumbnail(const QPixmap &thumbnail);
     void updateFrameStyle();
     void updateStatusStyle(PhotoStatus status);

@@ -82,7 +82,17 @@ QStringList previewFiles(const QStringList &files)
     return previews;
 }
 
-QList<QPair<QString, QString>> existingForms(const QStringList &files, const QString &orderFolder, int importType)
+namespace {
+
+struct ShareForm
+{
+    QString picked;
+    QString form;
+    bool sameBytes = false;
+};
+
+// Picked files whose name (after folding) is in the order's folder, with the form found there.
+QList<ShareForm> shareForms(const QStringList &files, const QString &orderFolder, int importType)
 {
     QStringList tags;
     if (importType == FinishedPhotos)
@@ -102,21 +112,42 @@ QList<QPair<QString, QString>> existingForms(const QStringList &files, const QSt
                 onShare.insert(key, folder.filePath(name));
         }
     }
-    QList<QPair<QString, QString>> existing;
+    QList<ShareForm> found;
     if (onShare.isEmpty())
-        return existing;
+        return found;
     for (const QString &path : files) {
         const QString name = QFileInfo(path).fileName();
-        const auto found = onShare.constFind(foldedFileName(name));
-        if (found == onShare.constEnd())
+        const auto there = onShare.constFind(foldedFileName(name));
+        if (there == onShare.constEnd())
             continue;
         // The form as listed: a share that folds names answers for any form.
-        const QString form = QFileInfo(*found).fileName();
+        const QString form = QFileInfo(*there).fileName();
         const QString fullCopy = QDir(QDir(orderFolder).filePath(tags.first())).filePath(form);
-        if (!sameFileContent(path, fullCopy))
-            existing.append(qMakePair(name, form));
+        found.append({name, form, sameFileContent(path, fullCopy)});
+    }
+    return found;
+}
+
+} // namespace
+
+QList<QPair<QString, QString>> existingForms(const QStringList &files, const QString &orderFolder, int importType)
+{
+    QList<QPair<QString, QString>> existing;
+    for (const ShareForm &found : shareForms(files, orderFolder, importType)) {
+        if (!found.sameBytes)
+            existing.append(qMakePair(found.picked, found.form));
     }
     return existing;
+}
+
+QHash<QString, QString> doneLookAlikes(const QStringList &files, const QString &orderFolder, int importType)
+{
+    QHash<QString, QString> done;
+    for (const ShareForm &found : shareForms(files, orderFolder, importType)) {
+        if (found.sameBytes && found.form != found.picked)
+            done.insert(found.picked, found.form);
+    }
+    return done;
 }
 
 QStringList existingNames(const QStringList &files, const QString &orderFolder, int importType)
@@ -193,7 +224,7 @@ int tileIndexOf(const QList<PhotoInfo> &entries, int entryIndex)
     return entryIndex / 4;
 }
 
-int applyStatus(QList<PhotoInfo> &entries, int entryIndex, int status)
+int applyStatus(QList<PhotoInfo> &entries, int entryIndex, int status, const QString &failure)
 {
     if (entryIndex < 0 || entryIndex >= entries.size())
         return -1;
@@ -205,6 +236,10 @@ int applyStatus(QList<PhotoInfo> &entries, int entryIndex, int status)
         entry.status1920 = status;
         if (status == PhotoStatus::Uploaded || status == PhotoStatus::Failed)
             entry.statusOrigin = status;
+        if (status == PhotoStatus::Failed && !failure.isEmpty())
+            entry.failure = failure;
+        else if (entry.statusOrigin == PhotoStatus::Uploaded)
+            entry.failure.clear();
         return entryIndex;
     }
 
@@ -234,10 +269,13 @@ int applyStatus(QList<PhotoInfo> &entries, int entryIndex, int status)
     }
     if (allUploaded) {
         head.statusOrigin = PhotoStatus::Uploaded;
+        head.failure.clear();
         qCDebug(lcTransfer) << "照片状态已上传并且已更新:" << head.img_name;
     } else if (anyFailed) {
         head.statusOrigin = PhotoStatus::Failed;
     }
+    if (known && status == PhotoStatus::Failed && !failure.isEmpty())
+        head.failure = failure;
     return headIndex;
 }
 
@@ -267,6 +305,24 @@ QString summaryLine(const OrderInfo &order, int total, int failed)
     if (failed > 0)
         line += QStringLiteral("  失败:") + K::s(failed);
     return line;
+}
+
+QString failureLines(const QList<PhotoInfo> &entries)
+{
+    // A few lines say why; a share that ran full would otherwise list every photo.
+    constexpr int kShown = 3;
+    QString lines;
+    int failed = 0;
+    for (const PhotoInfo &entry : entries) {
+        if (!isFileEntry(entry) || entry.statusOrigin != PhotoStatus::Failed)
+            continue;
+        if (++failed <= kShown)
+            lines += QStringLiteral("\n  %1：%2")
+                         .arg(entry.img_name, entry.failure.isEmpty() ? QStringLiteral("原因未知") : entry.failure);
+    }
+    if (failed > kShown)
+        lines += QStringLiteral("\n  …另有%1张失败").arg(failed - kShown);
+    return lines;
 }
 
 Uploaded uploaded(const QList<PhotoInfo> &entries)

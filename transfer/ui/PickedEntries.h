@@ -3,6 +3,7 @@
 #include "transfer/records/OrderInfo.h"
 #include "transfer/records/PhotoInfo.h"
 
+#include <QHash>
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -43,6 +44,10 @@ QStringList existingNames(const QStringList &files, const QString &orderFolder, 
 // folder (the name the service holds): picked name, name on the share.
 QList<QPair<QString, QString>> existingForms(const QStringList &files, const QString &orderFolder, int importType);
 
+// Picked files done already under a look-alike name (the full-size copy in
+// the order's folder holds the same bytes): picked name -> name on the share.
+QHash<QString, QString> doneLookAlikes(const QStringList &files, const QString &orderFolder, int importType);
+
 // The "Cmd+A"/"Ctrl+A" hint of the picking dialog: the key this system uses.
 QString selectAllHint();
 
@@ -58,9 +63,10 @@ int tileIndexOf(const QList<PhotoInfo> &entries, int entryIndex);
 
 // Records one import result. Photos: the reported copy's state lands on the
 // group head ("all" entry) and the head's statusOrigin is recombined.
-// Videos: the entry takes the state. Returns the index of the entry whose
-// statusOrigin describes the file, or -1 for an index out of range.
-int applyStatus(QList<PhotoInfo> &entries, int entryIndex, int status);
+// Videos: the entry takes the state. A failure's reason, when given, is kept
+// on that entry until the file is uploaded. Returns the index of the entry
+// whose statusOrigin describes the file, or -1 for an index out of range.
+int applyStatus(QList<PhotoInfo> &entries, int entryIndex, int status, const QString &failure = QString());
 
 // Files whose last import failed.
 int failedFiles(const QList<PhotoInfo> &entries);
@@ -70,6 +76,10 @@ bool hasFailedEntry(const QList<PhotoInfo> &entries);
 
 // "\n<number>-<round>  总数:n  成功:m[  失败:k]"
 QString summaryLine(const OrderInfo &order, int total, int failed);
+
+// Why the failed files failed, for the summary: "\n  <name>：<reason>" for the
+// first few, then "\n  …另有n张失败"; empty when none failed.
+QString failureLines(const QList<PhotoInfo> &entries);
 
 struct Uploaded
 {

@@ -614,7 +614,7 @@ OrderInfo tfhome::orderKey(const OrderInfo &order, int row) const
 }
 
 int tfhome::recordStatus(const QString &orderPhotoId, int hint, int photoIndex, const QString &fileName,
-                         PhotoStatus status, PhotoInfo *fileEntry)
+                         PhotoStatus status, PhotoInfo *fileEntry, const QString &failure)
 {
     const int row = findOrderRow(orderPhotoId, hint);
     if (row >= 0) {
@@ -628,8 +628,8 @@ int tfhome::recordStatus(const QString &orderPhotoId, int hint, int photoIndex, 
             key = orderKey(before, row);
         }
         if (m_photos && m_orders->getCurrentOrderInfo().index == row)
-            m_photos->updatePhotoStatus(photoIndex, fileName, status);
-        m_orders->updatePhotoStatus(key, photoIndex, fileName, status);
+            m_photos->updatePhotoStatus(photoIndex, fileName, status, failure);
+        m_orders->updatePhotoStatus(key, photoIndex, fileName, status, failure);
         const QList<PhotoInfo> after = m_orders->getIndexOrderInfo(row).photoList;
         const int head = PickedEntries::fileEntryIndex(after, photoIndex);
         if (fileEntry && head >= 0)
@@ -641,7 +641,7 @@ int tfhome::recordStatus(const QString &orderPhotoId, int hint, int photoIndex, 
     if (detached == m_detachedPicks.end() || photoIndex < 0 || photoIndex >= detached->size()
         || (!fileName.isEmpty() && detached->at(photoIndex).img_name != fileName))
         return -1;
-    const int head = PickedEntries::applyStatus(*detached, photoIndex, status);
+    const int head = PickedEntries::applyStatus(*detached, photoIndex, status, failure);
     if (fileEntry && head >= 0)
         *fileEntry = detached->at(head);
     return head;
@@ -677,7 +677,7 @@ void tfhome::handlePhotoResult(const RunEvent &result)
     }
     PhotoInfo file;
     const int fileIndex = recordStatus(result.orderPhotoId, result.orderIndex, result.photoIndex, result.fileName,
-                                       result.ok ? Uploaded : Failed, &file);
+                                       result.ok ? Uploaded : Failed, &file, result.error);
     if (fileIndex < 0)
         return;
     // Reported once the upright copy and every size copy are written; the run
@@ -787,7 +787,7 @@ void tfhome::upImportPhotoInfo(const QString &orderPhotoId, const QString &serve
     const auto notReported = [&](const QString &why) {
         if (fileIndex < 0)
             return;
-        recordStatus(orderPhotoId, -1, fileIndex, entry.img_name, Failed, nullptr);
+        recordStatus(orderPhotoId, -1, fileIndex, entry.img_name, Failed, nullptr, why);
         showPhotoReportProblem(orderPhotoId, entry.img_name, why);
     };
     const QFileInfo file(path);
@@ -834,7 +834,8 @@ void tfhome::onPhotoReportReply(const ReportedFile &reported, bool ok, const QJs
         // The service does not hold the photo: it is failed, counted and retried as such.
         qCWarning(lcTransfer) << "照片上报失败:" << reported.fileName << problem;
         if (reported.fileIndex >= 0)
-            recordStatus(reported.orderPhotoId, -1, reported.fileIndex, reported.fileName, Failed, nullptr);
+            recordStatus(reported.orderPhotoId, -1, reported.fileIndex, reported.fileName, Failed, nullptr,
+                         QStringLiteral("照片上报失败：") + problem);
         showPhotoReportProblem(reported.orderPhotoId, reported.fileName, problem);
         return;
     }

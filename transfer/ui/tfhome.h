@@ -127,9 +127,9 @@ private:
     OrderInfo orderKey(const OrderInfo &order, int row) const;
     // Records one state in the order's picks (the table's and the panel's, or
     // the engine's copy of an order gone from the table); returns the index of
-    // the file's entry and copies it to fileEntry, or -1.
+    // the file's entry and copies it to fileEntry, or -1. failure: why a failed file failed.
     int recordStatus(const QString &orderPhotoId, int hint, int photoIndex, const QString &fileName,
-                     PhotoStatus status, PhotoInfo *fileEntry);
+                     PhotoStatus status, PhotoInfo *fileEntry, const QString &failure = QString());
     void onPhotoReportReply(const ReportedFile &reported, bool ok, const QJsonDocument &reply,
                             BaseReq::Failure failure);
     void showPhotoReportProblem(const QString &orderPhotoId, const QString &fileName, const QString &problem);

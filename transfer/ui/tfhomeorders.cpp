@@ -375,9 +375,9 @@ void tfhomeorders::updateOrderStatus(const OrderInfo &order, const QString &stat
 }
 
 void tfhomeorders::updatePhotoStatus(const OrderInfo &order, int photoIndex, const QString &fileName,
-                                     PhotoStatus status)
+                                     PhotoStatus status, const QString &failure)
 {
-    m_orderListWidget->updatePhotoStatus(order, photoIndex, fileName, status);
+    m_orderListWidget->updatePhotoStatus(order, photoIndex, fileName, status, failure);
 }
 
 void tfhomeorders::reloadStartAllButtonStatus(bool running)

@@ -33,7 +33,8 @@ public:
     OrderInfo getIndexOrderInfo(int index) const;
     void updateOrderProgress(const OrderInfo &order, int percent);
     void updateOrderStatus(const OrderInfo &order, const QString &status);
-    void updatePhotoStatus(const OrderInfo &order, int photoIndex, const QString &fileName, PhotoStatus status);
+    void updatePhotoStatus(const OrderInfo &order, int photoIndex, const QString &fileName, PhotoStatus status,
+                           const QString &failure = QString());
     void reloadStartAllButtonStatus(bool running);
     void upNextOrderPhotos(int row);
     void updateOrderInfo(const OrderInfo &order);

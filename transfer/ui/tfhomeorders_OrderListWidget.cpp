@@ -501,7 +501,7 @@ void tfhomeorders_OrderListWidget::updateOrderStatus(const OrderInfo &order, con
 }
 
 void tfhomeorders_OrderListWidget::updatePhotoStatus(const OrderInfo &order, int index, const QString &fileName,
-                                                     PhotoStatus status)
+                                                     PhotoStatus status, const QString &failure)
 {
     const int row = rowOfOrder(order);
     if (row < 0) {
@@ -514,7 +514,7 @@ void tfhomeorders_OrderListWidget::updatePhotoStatus(const OrderInfo &order, int
     if (!fileName.isEmpty() && index >= 0 && index < record.photoList.size()
         && record.photoList.at(index).img_name != fileName)
         return;
-    PickedEntries::applyStatus(record.photoList, index, status);
+    PickedEntries::applyStatus(record.photoList, index, status, failure);
 }
 
 void tfhomeorders_OrderListWidget::updateOrderInfo(const OrderInfo &order)
@@ -600,6 +600,8 @@ void tfhomeorders_OrderListWidget::upNextOrderPhotos(int afterIndex)
             failed = PickedEntries::failedFiles(order.photoList);
             const int total = PickedEntries::fileCount(order.photoList);
             summary += PickedEntries::summaryLine(order, total, failed);
+            // The user sees why, not only how many.
+            summary += PickedEntries::failureLines(order.photoList);
             if (failed > 0 && order.index >= 0 && order.index < m_table->rowCount()) {
                 setCellText(order.index, kColSelected,
                             QStringLiteral("%1/%2 失败:%3").arg(total - failed).arg(total).arg(failed));
@@ -799,11 +801,17 @@ void tfhomeorders_OrderListWidget::onSelectPhotosClicked()
     record.photoList = createPhotoInfoList(files, record);
     // Only these names may replace a file in the order's folder; anything found there later is kept.
     // A replacement goes under the name already there, the one the service holds.
+    // One done already under a look-alike name is reported under that name too.
+    const QHash<QString, QString> done = PickedEntries::doneLookAlikes(
+        files, record.importPath.isEmpty() ? K::generateImportPathByOrder(record) : record.importPath,
+        Config::k_importType);
     for (PhotoInfo &entry : record.photoList) {
         const auto form = replaced.constFind(entry.img_name);
         entry.replaceConfirmed = form != replaced.constEnd();
         if (entry.replaceConfirmed)
             entry.img_name = form.value();
+        else
+            entry.img_name = done.value(entry.img_name, entry.img_name);
     }
     record.selectedNum = files.size();
     record.status = kStatusWaiting;

@@ -47,7 +47,9 @@ public:
 
     void updateOrderProgress(const OrderInfo &order, int percent);
     void updateOrderStatus(const OrderInfo &order, const QString &status);
-    void updatePhotoStatus(const OrderInfo &order, int index, const QString &message, PhotoStatus status);
+    // failure: why the file failed, kept for the summary (status Failed only).
+    void updatePhotoStatus(const OrderInfo &order, int index, const QString &message, PhotoStatus status,
+                           const QString &failure = QString());
     void updateOrderInfo(const OrderInfo &order);
     void refreshImportNums(const QMap<QString, OrderInfo> &refreshed);
     void refreshImporderList();

@@ -6,6 +6,7 @@
 #include "transfer/ui/PhotoItem.h"
 #include "transfer/ui/PickedEntries.h"
 
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QScrollArea>
@@ -275,7 +276,8 @@ void tfhomephotos::placePreview(const QString &fileName, const QString &filePath
     if (index < 0 || index >= entries.size())
         return;
     const PhotoInfo &entry = entries.at(index);
-    if (entry.img_name != fileName || entry.url != filePath)
+    // Matched by the picked file: a replacement's entry carries the name it has on the share.
+    if (entry.url != filePath || QFileInfo(entry.url).fileName() != fileName)
         return;
     const int tileIndex = PickedEntries::tileIndexOf(entries, index);
     if (m_tileByIndex.contains(tileIndex))
@@ -299,18 +301,22 @@ void tfhomephotos::placePreview(const QString &fileName, const QString &filePath
     tile->updateThumbnail(QPixmap::fromImage(thumbnail));
 }
 
-void tfhomephotos::updatePhotoStatus(int index, const QString &fileName, PhotoStatus status)
+void tfhomephotos::updatePhotoStatus(int index, const QString &fileName, PhotoStatus status,
+                                     const QString &failure)
 {
     // A result for another pick than the one shown (the order changed meanwhile) is dropped.
     const QList<PhotoInfo> &entries = m_currentOrder.photoList;
     if (!fileName.isEmpty() && index >= 0 && index < entries.size() && entries.at(index).img_name != fileName)
         return;
-    const int fileEntry = PickedEntries::applyStatus(m_currentOrder.photoList, index, status);
+    const int fileEntry = PickedEntries::applyStatus(m_currentOrder.photoList, index, status, failure);
     if (fileEntry < 0)
         return;
     const int tileIndex = PickedEntries::tileIndexOf(m_currentOrder.photoList, index);
-    if (PhotoItem *tile = m_tileByIndex.value(tileIndex))
-        tile->updateStatus(PhotoStatus(m_currentOrder.photoList.at(fileEntry).statusOrigin));
+    if (PhotoItem *tile = m_tileByIndex.value(tileIndex)) {
+        const PhotoInfo &file = m_currentOrder.photoList.at(fileEntry);
+        tile->updateStatus(PhotoStatus(file.statusOrigin));
+        tile->showFailure(file.statusOrigin == Failed ? file.failure : QString());
+    }
 }
 
 void tfhomephotos::onAllThumbnailsCompleted()

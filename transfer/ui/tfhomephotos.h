@@ -32,7 +32,9 @@ public:
     ~tfhomephotos() override;
 
     void setCurrentOrderInfo(int row, const OrderInfo &order);
-    void updatePhotoStatus(int index, const QString &fileName, PhotoStatus status);
+    // failure: why the file failed, shown on its tile (status Failed only).
+    void updatePhotoStatus(int index, const QString &fileName, PhotoStatus status,
+                           const QString &failure = QString());
     void clearPhotos();
     PhotoItem *addPhoto(const PhotoInfo &photo);
     void addPhotosBatch(const QList<PhotoInfo> &photos);

@@ -1,15 +1,19 @@
 #include "app/core/K.h"
 #include "support/EngineTestImages.h"
 #include "support/ScopedMountRoot.h"
+#include "transfer/engine/ReplaceGate.h"
 #include "transfer/engine/tfimportthreadmanager.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QEventLoop>
 #include <QImageReader>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
+
+#include <sys/time.h>
 
 using namespace EngineTestImages;
 
@@ -80,6 +84,8 @@ private slots:
     void nestedEventLoopInSlot();
     void stopAndStartAgain();
     void emptyOrderCompletesAtOnce();
+    void oldCutCopiesGoWithTheNextRun();
+    void givenUpAsItsReplacementOpens();
 
 private:
     QStringList photos(int count, const QString &prefix)
@@ -504,6 +510,103 @@ void TestImportManager::emptyOrderCompletesAtOnce()
     QTRY_COMPARE_WITH_TIMEOUT(log.of("all").size(), 1, 10000);
     QCOMPARE(log.events, QStringList({"completed 131 1 ", "all"}));
     QVERIFY(!manager.isRunning());
+}
+
+
+// A killed run leaves its temporaries; the next run into the folder removes
+// those of its own naming untouched for an hour, and nothing else.
+void TestImportManager::oldCutCopiesGoWithTheNextRun()
+{
+    ScopedMountRoot root;
+    root.mkpath(QStringLiteral("cut/.share"));
+    const QString folder = root.path() + QStringLiteral("cut/C1");
+    const struct
+    {
+        const char *path;
+        int ageSecs;
+        bool stays;
+    } files[] = {
+        {"all/.cut_0.jpg.part-0a1b2c3d4e", 7200, false},
+        {"90/.cut_1.jpg.part-r0a1b2c3d4e", 3600, false}, // staged beside a photo it was to replace
+        {"all/..cut_1.jpg.part-r0a1b2c3d4e.part-zz1b2c3d4e", 7200, false},
+        {"1920/.other.jpg.part-0a1b2c3d4e", 86400, false},
+        {"all/.cut_2.jpg.part-0a1b2c3d4e", 0, true},
+        {"190/.cut_3.jpg.part-0a1b2c3d4e", 3540, true},
+        {"all/cut.jpg.part-0a1b2c3d4e", 7200, true},
+        {"all/.cut_4.jpg.part-0a1b2c", 7200, true},
+        {"all/.cut_5.jpg.part-0A1B2C3D4E", 7200, true},
+        {"all/.hidden.jpg", 7200, true},
+        {"原始档/.cut_6.jpg.part-0a1b2c3d4e", 7200, true}, // not written by the run
+        {".cut_7.jpg.part-0a1b2c3d4e", 7200, true},
+    };
+    for (const auto &file : files) {
+        const QString path = folder + '/' + QString::fromUtf8(file.path);
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+        QFile made(path);
+        QVERIFY(made.open(QIODevice::WriteOnly) && made.write("cut") == 3);
+        made.close();
+        struct timeval times[2];
+        ::gettimeofday(&times[0], nullptr);
+        times[0].tv_sec -= file.ageSecs;
+        times[1] = times[0];
+        QVERIFY(::utimes(QFile::encodeName(path).constData(), times) == 0);
+    }
+    tfimportthreadmanager manager;
+    SignalLog log(&manager);
+    manager.startImportOrder(order(folder, QStringLiteral("C1"), QStringLiteral("81"), photos(2, QStringLiteral("cut"))));
+    QTRY_COMPARE_WITH_TIMEOUT(log.completed.size(), 1, 20000);
+    for (const auto &file : files)
+        QVERIFY2(QFileInfo::exists(folder + '/' + QString::fromUtf8(file.path)) == file.stays, file.path);
+    QVERIFY(QFileInfo::exists(folder + QStringLiteral("/all/cut_0.jpg")));
+}
+
+// The close gives the run up just as a photo's replacement opens: the photo,
+// already taking the older photo's place, is finished and reported.
+void TestImportManager::givenUpAsItsReplacementOpens()
+{
+    ScopedMountRoot root;
+    root.mkpath(QStringLiteral("gate/.share"));
+    const QString folder = root.path() + QStringLiteral("gate/G1");
+    const QStringList sources = photos(1, QStringLiteral("gate"));
+    const QString name = QFileInfo(sources.first()).fileName();
+    const QStringList tags{"all", "90", "190", "1920"};
+    for (const QString &tag : tags) {
+        QFile older(folder + '/' + tag + '/' + name);
+        QVERIFY(QDir().mkpath(folder + '/' + tag) && older.open(QIODevice::WriteOnly));
+        older.write("the picture before");
+    }
+    OrderInfo info = order(folder, QStringLiteral("G1"), QStringLiteral("91"), sources);
+    for (PhotoInfo &entry : info.photoList)
+        entry.replaceConfirmed = true;
+    QSemaphore opened;
+    QSemaphore resume;
+    QAtomicInt first{0};
+    // The first copy let through stops right before it takes the older photo's place.
+    ReplaceGate::setOpenedHook([&] {
+        if (first.testAndSetOrdered(0, 1)) {
+            opened.release();
+            resume.acquire();
+        }
+    });
+    const auto unhook = qScopeGuard([] { ReplaceGate::setOpenedHook({}); });
+    tfimportthreadmanager manager;
+    SignalLog log(&manager);
+    manager.startImportOrder(info);
+    QTRY_COMPARE_WITH_TIMEOUT(opened.available(), 1, 20000);
+    manager.abandonPhotosInFlight();
+    QVERIFY(manager.hasPhotosInFlight());
+    resume.release();
+    QTRY_COMPARE_WITH_TIMEOUT(log.photos.size(), 4, 20000);
+    for (const auto &photo : log.photos)
+        QVERIFY2(photo.ok, qPrintable(photo.error));
+    QTRY_VERIFY(!manager.hasPhotosInFlight());
+    QCOMPARE(manager.takePlacedSize(QStringLiteral("91"), 0), QFileInfo(folder + "/all/" + name).size());
+    for (const QString &tag : tags) {
+        QFile placed(folder + '/' + tag + '/' + name);
+        QVERIFY(placed.open(QIODevice::ReadOnly));
+        QVERIFY2(placed.readAll() != "the picture before", qPrintable(tag));
+        QCOMPARE(QDir(folder + '/' + tag).entryList(QDir::Files | QDir::Hidden), QStringList{name});
+    }
 }
 
 QTEST_MAIN(TestImportManager)

@@ -412,7 +412,8 @@ void tst_OrderListWidget::runEndsWithSummary()
     // Every copy of every photo succeeds except the full-size file of two photos.
     for (int entry = 0; entry < order.photoList.size(); ++entry) {
         const bool fails = entry == 0 || entry == 20;
-        m_widget->updatePhotoStatus(order, entry, QString(), fails ? PhotoStatus::Failed : PhotoStatus::Uploaded);
+        m_widget->updatePhotoStatus(order, entry, QString(), fails ? PhotoStatus::Failed : PhotoStatus::Uploaded,
+                                    fails ? QStringLiteral("写入失败: No space left on device") : QString());
     }
     m_widget->updateOrderStatus(order, QStringLiteral("导片完成"));
     // The radio moved meanwhile: the summary still counts this order's photos.
@@ -432,8 +433,11 @@ void tst_OrderListWidget::runEndsWithSummary()
     QCOMPARE(startButton()->text(), QStringLiteral("全部开始/上传失败照片"));
     QTRY_COMPARE(m_boxes->count(), 2); // the picking box, then the summary
     QCOMPARE(m_boxes->last().title, QStringLiteral("全部导完"));
-    QCOMPARE(m_boxes->last().text,
-             QStringLiteral("\n") + TransferStudioData::orderNumber(0) + QStringLiteral("-1  总数:10  成功:8  失败:2"));
+    // Each failed photo says why.
+    QCOMPARE(m_boxes->last().text, QStringLiteral("\n") + TransferStudioData::orderNumber(0)
+                                       + QStringLiteral("-1  总数:10  成功:8  失败:2")
+                                       + QStringLiteral("\n  IMG_1.JPG：写入失败: No space left on device")
+                                       + QStringLiteral("\n  IMG_6.JPG：写入失败: No space left on device"));
 
     // A new run takes the finished order again for its failed photos.
     m_widget->upNextOrderPhotos(-1);

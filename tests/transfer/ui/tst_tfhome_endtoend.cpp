@@ -9,6 +9,7 @@
 #include "support/QuietPlatformNotes.h"
 #include "support/ScopedEnvironment.h"
 #include "support/ScopedMountRoot.h"
+#include "support/SmallTmpfs.h"
 #include "support/SmbShare.h"
 #include "support/StandInService.h"
 #include "support/TransferMessageBoxes.h"
@@ -19,6 +20,8 @@
 #include "transfer/ui/tfhomeorders.h"
 #include "transfer/ui/tfhomeorders_OrderListWidget.h"
 #include "transfer/ui/tfhomeorders_PhotoDisplayWidget.h"
+#include "transfer/ui/tfhomephotos.h"
+#include "transfer/ui/PhotoItem.h"
 
 #include <QtTest>
 
@@ -51,6 +54,7 @@ private slots:
     void cleanup();
     void mainRoadFromLogin();
     void failedCopyIsShownAndNotReported();
+    void fullShareSaysWhy();
     void refusedPhotoReportFailsThePhoto_data();
     void refusedPhotoReportFailsThePhoto();
     void secondCardAsksBeforeReplacing_data();
@@ -85,6 +89,9 @@ private:
     QString sourcePhoto(const QString &name, int orientation = 1);
     QString sourceVideo(const QString &name, int bytes);
     QList<StandInService::Request> reports() const;
+    QStringList pickedTiles() const;
+    QStringList pickedFailures() const;
+    QString pickedTitle() const;
     void runMainRoad(const QString &root);
 
     QTemporaryDir m_sources;
@@ -320,6 +327,33 @@ QList<StandInService::Request> TfhomeEndToEndTest::reports() const
     return found;
 }
 
+// The picked-photo panel's tiles as "name badge", sorted.
+QStringList TfhomeEndToEndTest::pickedTiles() const
+{
+    QStringList tiles;
+    for (PhotoItem *tile : m_window->findChild<tfhomephotos *>()->findChildren<PhotoItem *>())
+        tiles << tile->findChild<QLabel *>(QStringLiteral("nameLabel"))->text() + ' '
+                     + tile->findChild<QLabel *>(QStringLiteral("statusLabel"))->text();
+    tiles.sort();
+    return tiles;
+}
+
+// The tips of the picked-photo panel's tiles that say why a photo failed.
+QStringList TfhomeEndToEndTest::pickedFailures() const
+{
+    QStringList tips;
+    for (PhotoItem *tile : m_window->findChild<tfhomephotos *>()->findChildren<PhotoItem *>()) {
+        if (tile->findChild<QLabel *>(QStringLiteral("statusLabel"))->text() == QStringLiteral("✕"))
+            tips << tile->toolTip();
+    }
+    return tips;
+}
+
+QString TfhomeEndToEndTest::pickedTitle() const
+{
+    return m_window->findChild<tfhomephotos *>()->findChild<QLabel *>(QStringLiteral("pickedTitleLabel"))->text();
+}
+
 static QString readAll(const QString &path)
 {
     QFile file(path);
@@ -489,7 +523,8 @@ void TfhomeEndToEndTest::failedCopyIsShownAndNotReported()
 
     startAll();
     QVERIFY(waitForSummary());
-    const QString summary = QStringLiteral("\n%1-1  总数:2  成功:1  失败:1").arg(Data::orderNumber(0));
+    const QString summary =
+        QStringLiteral("\n%1-1  总数:2  成功:1  失败:1\n  gone.jpg：图片损坏或不完整").arg(Data::orderNumber(0));
     QVERIFY2(m_boxes->contains(QStringLiteral("全部导完"), summary), qPrintable(m_boxes->last().text));
     QCOMPARE(cell(0, "已选"), QStringLiteral("1/2 失败:1"));
     QCOMPARE(table()->orderAt(0).photoList.at(4).statusOrigin, int(Failed));
@@ -505,13 +540,56 @@ void TfhomeEndToEndTest::failedCopyIsShownAndNotReported()
     QCOMPARE(start->text(), QStringLiteral("全部开始/上传失败照片"));
 }
 
+// A share that runs full: each failed photo says why, on its tile and in the
+// summary, and no cut copy stays in the order's folders.
+void TfhomeEndToEndTest::fullShareSaysWhy()
+{
+    ScopedMountRoot root;
+    SmallTmpfs share(root.path() + Data::kShare, QStringLiteral("4m"));
+    if (!share.isMounted())
+        QSKIP("needs root to mount a tmpfs");
+    Data::makeShare(root.path());
+    openDirectly();
+    search(2);
+    QStringList files;
+    for (int i = 0; i < 5; ++i)
+        files << sourcePhoto(QStringLiteral("F%1.jpg").arg(i));
+    pick(0, files);
+    QTRY_COMPARE_WITH_TIMEOUT(pickedTiles().size(), 5, 30000);
+    QVERIFY(share.fill());
+    startAll();
+    QVERIFY(waitForSummary());
+    const QString full = QStringLiteral("No space left on device");
+    QString summary;
+    for (const TransferMessageBoxes::Box &box : m_boxes->boxes()) {
+        if (box.title == QStringLiteral("全部导完"))
+            summary = box.text;
+    }
+    const QStringList lines = summary.split('\n');
+    QCOMPARE(lines.size(), 6);
+    QCOMPARE(lines.at(1), QStringLiteral("%1-1  总数:5  成功:0  失败:5").arg(Data::orderNumber(0)));
+    for (int i = 2; i < 5; ++i)
+        QVERIFY2(lines.at(i).startsWith(QStringLiteral("  F%1.jpg：").arg(i - 2)) && lines.at(i).endsWith(full),
+                 qPrintable(lines.at(i)));
+    QCOMPARE(lines.at(5), QStringLiteral("  …另有2张失败"));
+    QTRY_COMPARE_WITH_TIMEOUT(pickedFailures().size(), 5, 30000);
+    for (const QString &tip : pickedFailures())
+        QVERIFY2(tip.startsWith(QStringLiteral("失败原因：")) && tip.endsWith(full), qPrintable(tip));
+    const QString folder = root.path() + Data::orderShareFolder(0);
+    for (const QString &tag : {"all", "90", "190", "1920"})
+        QCOMPARE(QDir(folder + '/' + tag).entryList(QDir::Files | QDir::Hidden), QStringList());
+    QCOMPARE(m_service->requests("order", "savepicpath").size(), 0);
+}
+
 void TfhomeEndToEndTest::refusedPhotoReportFailsThePhoto_data()
 {
     QTest::addColumn<int>("failure");
     QTest::addColumn<bool>("slow");
-    QTest::newRow("refused") << int(StandInService::Failure::CodeZeroMessage) << false;
-    QTest::newRow("server error") << int(StandInService::Failure::Http500) << false;
-    QTest::newRow("time-out") << int(StandInService::Failure::None) << true;
+    QTest::addColumn<QString>("problem"); // shown for each photo
+    QTest::newRow("refused") << int(StandInService::Failure::CodeZeroMessage) << false << QStringLiteral("暂停服务");
+    QTest::newRow("server error") << int(StandInService::Failure::Http500) << false
+                                  << QStringLiteral("服务器返回异常，请稍后再试");
+    QTest::newRow("time-out") << int(StandInService::Failure::None) << true << QStringLiteral("请求超时，请稍后再试");
 }
 
 // A photo the service did not take is a failed photo: counted, shown, retried;
@@ -520,6 +598,7 @@ void TfhomeEndToEndTest::refusedPhotoReportFailsThePhoto()
 {
     QFETCH(int, failure);
     QFETCH(bool, slow);
+    QFETCH(QString, problem);
     ScopedMountRoot root;
     Data::makeShare(root.path());
     const BaseReq::Limits saved = BaseReq::limits();
@@ -537,8 +616,13 @@ void TfhomeEndToEndTest::refusedPhotoReportFailsThePhoto()
         BaseReq::setLimits({500, 500, 500, 500});
     startAll();
     QVERIFY(waitForSummary());
+    // Each photo says why: the service's own words.
+    QString failures;
+    for (const QString &name : {"a.jpg", "b.jpg"})
+        failures += QStringLiteral("\n  %1：照片上报失败：%2").arg(name, problem);
     QVERIFY2(m_boxes->contains(QStringLiteral("全部导完"),
-                               QStringLiteral("\n%1-1  总数:2  成功:0  失败:2").arg(Data::orderNumber(0))),
+                               QStringLiteral("\n%1-1  总数:2  成功:0  失败:2").arg(Data::orderNumber(0))
+                                   + failures),
              qPrintable(m_boxes->last().text));
     QCOMPARE(cell(0, "已选"), QStringLiteral("0/2 失败:2"));
     QCOMPARE(table()->findChild<QPushButton *>(QStringLiteral("startAllButton"))->text(),
@@ -570,16 +654,21 @@ void TfhomeEndToEndTest::secondCardAsksBeforeReplacing_data()
     QTest::addColumn<QString>("stem");  // card B writes it decomposed (NFD), card A as typed
     QTest::addColumn<bool>("lateFile"); // another file lands under card B's new name (as typed) after the pick
     QTest::addColumn<bool>("onSmb");
-    QTest::newRow("cancel") << QStringLiteral("取消") << QStringLiteral("IMG_") << false << false;
-    QTest::newRow("replace") << QStringLiteral("替换") << QStringLiteral("IMG_") << false << false;
+    QTest::addColumn<bool>("sameBytes"); // card B's second photo is card A's, under another case
+    QTest::newRow("cancel") << QStringLiteral("取消") << QStringLiteral("IMG_") << false << false << false;
+    QTest::newRow("replace") << QStringLiteral("替换") << QStringLiteral("IMG_") << false << false << false;
     QTest::newRow("file arrives after the pick")
-        << QStringLiteral("替换") << QStringLiteral("IMG_") << true << false;
+        << QStringLiteral("替换") << QStringLiteral("IMG_") << true << false << false;
     QTest::newRow("look-alike arrives after the pick")
-        << QStringLiteral("替换") << QStringLiteral("Café_") << true << false;
-    QTest::newRow("decomposed names") << QStringLiteral("替换") << QStringLiteral("Café_") << false << false;
-    QTest::newRow("decomposed names on SMB") << QStringLiteral("替换") << QStringLiteral("Café_") << false << true;
+        << QStringLiteral("替换") << QStringLiteral("Café_") << true << false << false;
+    QTest::newRow("decomposed names") << QStringLiteral("替换") << QStringLiteral("Café_") << false << false << false;
+    QTest::newRow("decomposed names on SMB")
+        << QStringLiteral("替换") << QStringLiteral("Café_") << false << true << false;
     // The share folds letter case itself: it answers for either form with one file.
-    QTest::newRow("case look-alike on SMB") << QStringLiteral("替换") << QStringLiteral("IMG_") << false << true;
+    QTest::newRow("case look-alike on SMB") << QStringLiteral("替换") << QStringLiteral("IMG_") << false << true << false;
+    QTest::newRow("same-bytes look-alike") << QStringLiteral("替换") << QStringLiteral("Café_") << false << false << true;
+    QTest::newRow("same-bytes look-alike on SMB")
+        << QStringLiteral("替换") << QStringLiteral("IMG_") << false << true << true;
 }
 
 // Card B starts at the same numbers as card A: nothing is written over without a yes.
@@ -589,6 +678,7 @@ void TfhomeEndToEndTest::secondCardAsksBeforeReplacing()
     QFETCH(QString, stem);
     QFETCH(bool, lateFile);
     QFETCH(bool, onSmb);
+    QFETCH(bool, sameBytes);
     std::optional<ScopedMountRoot> root;
     SmbShare share(Data::kShare);
     QString served; // where the share's files really are
@@ -624,6 +714,10 @@ void TfhomeEndToEndTest::secondCardAsksBeforeReplacing()
     QImage other = EngineTestImages::pattern(320, 240).mirrored(true, true);
     for (const QString &name : cardB)
         QVERIFY(EngineTestImages::writeJpeg(m_sources.filePath("cardB/" + name), other));
+    if (sameBytes) {
+        QVERIFY(QFile::remove(m_sources.filePath("cardB/" + cardB.at(1))));
+        QVERIFY(QFile::copy(cardA.at(1), m_sources.filePath("cardB/" + cardB.at(1))));
+    }
     m_boxes->clear();
     m_boxes->answerWith(answer);
     pick(0, {m_sources.filePath("cardB/" + cardB.at(0)), m_sources.filePath("cardB/" + cardB.at(1)),
@@ -631,7 +725,8 @@ void TfhomeEndToEndTest::secondCardAsksBeforeReplacing()
     QTRY_VERIFY(m_boxes->count() >= 1);
     QCOMPARE(m_boxes->boxes().first().title, QStringLiteral("温馨提示"));
     QCOMPARE(m_boxes->boxes().first().text,
-             QStringLiteral("以下照片已存在于订单文件夹，替换后无法恢复：\n") + cardB.at(0) + '\n' + cardB.at(1));
+             QStringLiteral("以下照片已存在于订单文件夹，替换后无法恢复：\n") + cardB.at(0)
+                 + (sameBytes ? QString() : '\n' + cardB.at(1)));
     if (answer == QStringLiteral("取消")) {
         // The pick of card A stays; the share and the service are untouched.
         QCOMPARE(m_boxes->count(), 1);
@@ -644,6 +739,15 @@ void TfhomeEndToEndTest::secondCardAsksBeforeReplacing()
     }
     QTRY_VERIFY(m_boxes->contains(QStringLiteral("成功"), QStringLiteral("已选择 3 ")));
     QCOMPARE(table()->orderAt(0).photoList.size(), 12);
+    // A look-alike to replace has its tile like any photo, under the name it goes to.
+    const QString title = QStringLiteral("照片列表 - %1 (3张)").arg(Data::orderNumber(0));
+    const auto tiles = [&](const QString &third, const QString &badge) {
+        QStringList expected{stem + "0001.JPG " + badge, stem + "0002.JPG " + badge, third};
+        expected.sort();
+        return expected;
+    };
+    QCOMPARE(pickedTitle(), title);
+    QTRY_COMPARE_WITH_TIMEOUT(pickedTiles(), tiles(cardB.at(2) + " ●", "●"), 30000);
     const QString lateName = stem + "0003.JPG"; // card B's own is decomposed
     if (lateFile) {
         QFile late(folder + "/all/" + lateName);
@@ -655,8 +759,12 @@ void TfhomeEndToEndTest::secondCardAsksBeforeReplacing()
     QVERIFY(waitForSummary());
     QVERIFY2(m_boxes->contains(QStringLiteral("全部导完"),
                                QStringLiteral("\n%1-1  总数:3  成功:%2").arg(Data::orderNumber(0)).arg(lateFile ? 2 : 3)
-                                   + (lateFile ? QStringLiteral("  失败:1") : QString())),
+                                   + (lateFile ? QStringLiteral("  失败:1\n  %1：目标位置已有同名的其他文件，未替换: %2")
+                                                     .arg(cardB.at(2), folder + "/all/" + lateName)
+                                               : QString())),
              qPrintable(m_boxes->last().text));
+    QCOMPARE(pickedTitle(), title);
+    QTRY_COMPARE_WITH_TIMEOUT(pickedTiles(), tiles(cardB.at(2) + (lateFile ? " ✕" : " ✓"), "✓"), 30000);
     // Each new photo is written under the name its look-alike has on the share (the
     // one the service holds): one file per photo in every folder.
     for (const QString &tag : {"all", "90", "190", "1920"}) {
@@ -853,6 +961,11 @@ void TfhomeEndToEndTest::runInterrupted()
         for (const QList<QVariant> &result : qAsConst(results))
             missingShare += result.at(4).toString() == missing;
         QVERIFY(after < 0 || missingShare > 0);
+        if (after >= 0) {
+            // The photos cut off say why on their tiles.
+            table()->findChild<QTableWidget *>(QStringLiteral("orderTable"))->selectRow(0);
+            QTRY_VERIFY_WITH_TIMEOUT(pickedFailures().contains(QStringLiteral("失败原因：") + missing), 30000);
+        }
         QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "logreadpic").size(), after < 0 ? 0 : 1, 30000);
     } else if (cut == 1) {
         QTRY_VERIFY_WITH_TIMEOUT(m_window.isNull(), 120000);
