@@ -54,15 +54,24 @@ bool ShareGuard::makePath(const QString &folder) const
 {
     if (!holds(folder))
         return false;
+    // Real paths on both sides: the mount root itself may be reached through a link.
+    const QString realShare = QFileInfo(m_shareFolder).canonicalFilePath();
+    const auto leadsIntoShare = [&realShare](const QString &path) {
+        return !realShare.isEmpty() && MountRoot::isStrictlyBelow(QFileInfo(path).canonicalFilePath(), realShare);
+    };
     const QStringList parts = folder.mid(m_shareFolder.size()).split(QLatin1Char('/'), Qt::SkipEmptyParts);
     QString current = m_shareFolder;
     for (const QString &part : parts) {
         current += part + QLatin1Char('/');
-        if (QFileInfo(current).isDir())
+        if (QFileInfo(current).isDir()) {
+            // An existing part may be a link: nothing is made below one leading off the share.
+            if (!leadsIntoShare(current))
+                return false;
             continue;
+        }
         // Checked again before each folder: the share may leave between two.
         if (!stillThere() || !QDir().mkdir(current))
-            return QFileInfo(current).isDir() && stillThere();
+            return QFileInfo(current).isDir() && leadsIntoShare(current) && stillThere();
     }
     return stillThere();
 }

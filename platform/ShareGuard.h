@@ -29,9 +29,10 @@ public:
     bool holds(const QString &path) const;
 
     // Makes folder and its missing parents, each only while the share is
-    // still there; the share folder itself is never made. False when folder
-    // is not below the pinned share, the share went away or a folder could
-    // not be made.
+    // still there; the share folder itself is never made. Existing folders on
+    // the way are followed only while their real place (links followed) lies
+    // below the share's. False when folder is not below the pinned share, a
+    // part leads off it, the share went away or a folder could not be made.
     bool makePath(const QString &folder) const;
 
 private:

@@ -25,6 +25,8 @@ private slots:
     void shareMounted();
     void shareGuard_data();
     void shareGuard();
+    void shareGuardThroughLink_data();
+    void shareGuardThroughLink();
     void assertionHeldUntilReleased();
     void assertionReleasedWithLastWindow();
 };
@@ -236,6 +238,46 @@ void MountRootTest::shareGuard()
     QCOMPARE(guard.makePath(order), there);
     QCOMPARE(QFileInfo::exists(share + QStringLiteral("/photo")), there);
     QCOMPARE(QFileInfo::exists(backing.path() + QStringLiteral("/photo/2024/A1")), bound && there);
+}
+
+void MountRootTest::shareGuardThroughLink_data()
+{
+    QTest::addColumn<QString>("leadsTo"); // where the order folder's link leads
+    QTest::addColumn<bool>("linkedRoot"); // the mount root is reached through a link
+    QTest::addColumn<bool>("made");
+    QTest::newRow("inside the share") << "inside" << false << true;
+    QTest::newRow("inside the share, root through a link") << "inside" << true << true;
+    QTest::newRow("off the share") << "outside" << false << false;
+    QTest::newRow("off the share, root through a link") << "outside" << true << false;
+    QTest::newRow("into another share") << "other" << false << false;
+}
+
+// A link in the share is followed only while it leads into the share: nothing
+// is made where it leads otherwise.
+void MountRootTest::shareGuardThroughLink()
+{
+    QFETCH(QString, leadsTo);
+    QFETCH(bool, linkedRoot);
+    QFETCH(bool, made);
+    ScopedMountRoot root;
+    const QString share = root.mkpath(QStringLiteral("studio"));
+    QTemporaryDir outside;
+    const QMap<QString, QString> targets{{"inside", root.mkpath(QStringLiteral("studio/kept"))},
+                                         {"outside", outside.path()},
+                                         {"other", root.mkpath(QStringLiteral("other/kept"))}};
+    const QString target = targets.value(leadsTo);
+    QVERIFY(QFile::link(target, share + QStringLiteral("/A1")));
+    QTemporaryDir links;
+    if (linkedRoot) {
+        QVERIFY(QFile::link(root.path(), links.filePath(QStringLiteral("root"))));
+        MountRoot::setPath(links.filePath(QStringLiteral("root")));
+    }
+    const QString folder = MountRoot::path() + QStringLiteral("studio/A1/all/L");
+    ShareGuard guard;
+    QVERIFY(guard.pin(folder));
+    QCOMPARE(guard.makePath(folder), made);
+    QCOMPARE(QFileInfo::exists(target + QStringLiteral("/all/L")), made);
+    QCOMPARE(QDir(target).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), !made);
 }
 
 void MountRootTest::redirectAndReset()

@@ -189,6 +189,8 @@ void TestImportManager::orderFolderLeadingOffTheShare()
         QCOMPARE(photo.error, QStringLiteral("无法访问订单目录: %1").arg(folder));
     for (const QString &place : {root.path(), outside.path()})
         QVERIFY(!QDirIterator(place, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories).hasNext());
+    // Not even the order's empty folders are made where the link leads.
+    QVERIFY(QDir(leadsTo).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
 }
 
 void TestImportManager::workerCountIsClamped_data()

@@ -755,8 +755,23 @@ void TfhomeEndToEndTest::secondCardAsksBeforeReplacing()
         late.write("copied here by hand");
     }
     m_boxes->clear();
+    // While the run goes on, at each result: as many tiles as the title counts, the look-alike's among them.
+    QList<QPair<QString, QStringList>> during;
+    const QMetaObject::Connection onResult = connect(
+        m_window->importManager(), &tfimportthreadmanager::photoImported, this,
+        [&](const OrderInfo &, const QString &, int, bool, const QString &) {
+            if (m_window->importManager()->isRunning())
+                during.append({pickedTitle(), pickedTiles()});
+        });
+    const auto disconnectAtEnd = qScopeGuard([onResult] { QObject::disconnect(onResult); });
     startAll();
     QVERIFY(waitForSummary());
+    QVERIFY(!during.isEmpty());
+    for (const auto &seen : qAsConst(during)) {
+        QCOMPARE(seen.first, title);
+        QCOMPARE(seen.second.size(), 3);
+        QCOMPARE(seen.second.filter(stem + "0001.JPG ").size(), 1);
+    }
     QVERIFY2(m_boxes->contains(QStringLiteral("全部导完"),
                                QStringLiteral("\n%1-1  总数:3  成功:%2").arg(Data::orderNumber(0)).arg(lateFile ? 2 : 3)
                                    + (lateFile ? QStringLiteral("  失败:1\n  %1：目标位置已有同名的其他文件，未替换: %2")
