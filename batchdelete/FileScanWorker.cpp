@@ -133,8 +133,14 @@ void FileScanWorker::startScan(const QString &orderId, const QString &path)
     struct stat after;
     if (whole && (!known || ::stat(encoded.constData(), &after) != 0))
         whole = fail(known ? errno : ENOENT, path);
-    else if (whole && (after.st_dev != before.st_dev || after.st_ino != before.st_ino))
+    else if (whole && after.st_dev != before.st_dev)
         whole = fail(ESTALE, path);
+    else if (whole && after.st_ino != before.st_ino) {
+        // Same disk, another folder: the share is fine, the list is of the folder moved away.
+        failureCode = 3;
+        failureMessage = QStringLiteral("订单目录在扫描时被替换: %1").arg(path);
+        whole = false;
+    }
     if (!whole) {
         result.files.clear();
         result.code = failureCode;

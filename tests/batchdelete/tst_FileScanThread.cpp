@@ -200,9 +200,10 @@ void tst_FileScanThread::folderLostMidScanFailsScan()
     const FileScanResult result = finished.first().first().value<FileScanResult>();
     QFETCH(int, code);
     QCOMPARE(result.code, code);
-    QCOMPARE(result.errorMessage, code == 2 ? QStringLiteral("目录不存在: ") + share + "/" + failed
-                                            : QStringLiteral("共享目录连接失败: %1\n请检查网络连接或共享目录权限")
-                                                  .arg(share + "/" + failed));
+    const QString why = code == 2           ? QStringLiteral("目录不存在: %1")
+                        : when == "replaced" ? QStringLiteral("订单目录在扫描时被替换: %1")
+                                             : QStringLiteral("共享目录连接失败: %1\n请检查网络连接或共享目录权限");
+    QCOMPARE(result.errorMessage, why.arg(share + "/" + failed));
     QVERIFY(result.files.isEmpty());
 }
 
