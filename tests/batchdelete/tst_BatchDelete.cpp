@@ -44,6 +44,8 @@
 #include <QSignalSpy>
 #include <QtTest>
 #include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <memory>
 
 using namespace BatchDeleteStudioData;
@@ -1162,6 +1164,8 @@ void tst_BatchDelete::unrecordableRunRemovesNothing_data()
                                                                     << QStringLiteral("所在磁盘为只读");
     QTest::newRow("journal folder unmade, its folder read-only") << "unmade, reopened"
                                                                  << QStringLiteral("无法创建所在目录，所在磁盘为只读");    QTest::newRow("journal folder full") << "full" << QStringLiteral("磁盘空间不足");
+    QTest::newRow("a file in the journal folder's place")
+        << "file" << QStringLiteral("无法创建所在目录，") + QString::fromLocal8Bit(std::strerror(ENOTDIR));
 }
 
 // Nothing is announced before the journal took the files: the run stops
@@ -1174,6 +1178,11 @@ void tst_BatchDelete::unrecordableRunRemovesNothing()
     const QString path = BatchDeleteJournal::defaultPath();
     std::unique_ptr<BindMount> readOnly;
     std::unique_ptr<SmallTmpfs> full;
+    // Taken away even when a check fails: the tests after this one need the journal.
+    const auto fileGone = qScopeGuard([&] {
+        if (journal == "file")
+            QFile::remove(QFileInfo(path).path());
+    });
     if (journal == "folder") {
         QVERIFY(QDir().mkpath(path));
     } else if (journal == "full") {
@@ -1181,6 +1190,11 @@ void tst_BatchDelete::unrecordableRunRemovesNothing()
         full = std::make_unique<SmallTmpfs>(QFileInfo(path).path());
         if (!full->isMounted() || !full->fill())
             QSKIP("no tmpfs here");
+    } else if (journal == "file") {
+        delete m_window;
+        QVERIFY(QDir(QFileInfo(path).path()).removeRecursively() && writeFile(QFileInfo(path).path()));
+        m_window = new BatchDelete();
+        m_window->show();
     } else {
         if (journal.endsWith("reopened"))
             delete m_window;

@@ -213,8 +213,10 @@ void tst_FileScanThread::entryGoneMidListing_data()
     QTest::addColumn<QString>("removed"); // below the order folder
     QTest::addColumn<int>("code");
     QTest::addColumn<QStringList>("listed");
-    QTest::newRow("file removed") << "b.jpg" << "b.jpg" << 0 << QStringList({"A/x.jpg", "c.jpg"});
-    QTest::newRow("folder removed") << "x.jpg" << "A" << 2 << QStringList();
+    QTest::addColumn<bool>("remade"); // an empty folder made in the removed one's place
+    QTest::newRow("file removed") << "b.jpg" << "b.jpg" << 0 << QStringList({"A/x.jpg", "c.jpg"}) << false;
+    QTest::newRow("folder removed") << "x.jpg" << "A" << 2 << QStringList() << false;
+    QTest::newRow("folder replaced by a new one") << "x.jpg" << "A" << 2 << QStringList() << true;
 }
 
 // Something removed between reading its name and looking at it: a file is
@@ -225,6 +227,7 @@ void tst_FileScanThread::entryGoneMidListing()
     QFETCH(QString, removed);
     QFETCH(int, code);
     QFETCH(QStringList, listed);
+    QFETCH(bool, remade);
     QTemporaryDir dir;
     for (const char *file : {"b.jpg", "c.jpg", "A/x.jpg"})
         QVERIFY(writeFile(dir.path() + "/" + file));
@@ -232,6 +235,8 @@ void tst_FileScanThread::entryGoneMidListing()
     worker.entryNameRead = [&](const QString &, const QString &read) {
         if (read == name)
             QVERIFY(QFile::remove(dir.path() + "/" + removed) || QDir(dir.path() + "/" + removed).removeRecursively());
+        if (read == name && remade)
+            QVERIFY(QDir(dir.path()).mkdir(removed));
     };
     QSignalSpy finished(&worker, &FileScanWorker::scanFinished);
     worker.startScan(QStringLiteral("OP1"), dir.path());
