@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <thread>
@@ -27,6 +28,8 @@ private slots:
     void fullShare();
     void removeWhileHeldOnSmb_data();
     void removeWhileHeldOnSmb();
+    void staleTemporaries_data();
+    void staleTemporaries();
 };
 
 void tst_AtomicFile::copy_data()
@@ -186,6 +189,41 @@ void tst_AtomicFile::removeWhileHeldOnSmb()
         ::close(reader);
     QCOMPARE(result, removed);
     QCOMPARE(QFileInfo::exists(share.servedPath() + QStringLiteral("/old.jpg")), !removed);
+}
+
+void tst_AtomicFile::staleTemporaries_data()
+{
+    QTest::addColumn<int>("ageSecs");
+    QTest::addColumn<bool>("removed");
+    QTest::newRow("untouched for the limit") << 3600 << true;
+    QTest::newRow("a second short of it") << 3599 << false;
+}
+
+// A temporary untouched for the whole limit is old enough to go.
+void tst_AtomicFile::staleTemporaries()
+{
+    QFETCH(int, ageSecs);
+    QFETCH(bool, removed);
+    QTemporaryDir dir;
+    const QByteArray name = ".a.jpg.part-0a1b2c3d4e";
+    const int fd = ::open(QFile::encodeName(dir.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    QVERIFY(fd >= 0);
+    const auto closeFolder = qScopeGuard([fd] { ::close(fd); });
+    // Ages are whole seconds of the clock: tried again if its second turned meanwhile.
+    for (;;) {
+        QFile file(dir.filePath(QString::fromLatin1(name)));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        const time_t start = std::time(nullptr);
+        const struct timespec times[2] = {{start - ageSecs, 0}, {start - ageSecs, 0}};
+        QCOMPARE(::utimensat(fd, name.constData(), times, 0), 0);
+        const int count = AtomicFile::removeStaleTemporaries(fd, 3600);
+        if (std::time(nullptr) != start)
+            continue;
+        QCOMPARE(count, int(removed));
+        QCOMPARE(QFileInfo::exists(dir.filePath(QString::fromLatin1(name))), !removed);
+        return;
+    }
 }
 
 QTEST_MAIN(tst_AtomicFile)

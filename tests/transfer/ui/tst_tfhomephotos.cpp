@@ -228,9 +228,13 @@ void tst_tfhomephotos::badgeFollowsTheWholePhoto()
     QCOMPARE(status->text(), QStringLiteral("✓"));
     QVERIFY(second->styleSheet().contains(QStringLiteral("#22c55e")));
 
-    auto *first = m_panel->findChildren<PhotoItem *>().at(0)->findChild<QLabel *>(QStringLiteral("statusLabel"));
-    m_panel->updatePhotoStatus(2, QString(), PhotoStatus::Failed);
+    PhotoItem *firstTile = m_panel->findChildren<PhotoItem *>().at(0);
+    auto *first = firstTile->findChild<QLabel *>(QStringLiteral("statusLabel"));
+    m_panel->updatePhotoStatus(2, QString(), PhotoStatus::Failed, QStringLiteral("磁盘已满"));
     QCOMPARE(first->text(), QStringLiteral("✕"));
+    // A later copy's success leaves the photo failed, and why on its tile.
+    m_panel->updatePhotoStatus(3, QString(), PhotoStatus::Uploaded);
+    QCOMPARE(firstTile->toolTip(), QStringLiteral("失败原因：磁盘已满"));
     // Out-of-range results and results for another file change nothing.
     m_panel->updatePhotoStatus(8, QString(), PhotoStatus::Uploaded);
     m_panel->updatePhotoStatus(0, QStringLiteral("IMG_9.JPG"), PhotoStatus::Uploaded);
