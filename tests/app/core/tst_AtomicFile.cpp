@@ -8,8 +8,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
 #include <ctime>
 #include <fcntl.h>
+#include <sys/wait.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -30,6 +32,7 @@ private slots:
     void removeWhileHeldOnSmb();
     void staleTemporaries_data();
     void staleTemporaries();
+    void killedWritersTemporaryGoesLater();
 };
 
 void tst_AtomicFile::copy_data()
@@ -224,6 +227,47 @@ void tst_AtomicFile::staleTemporaries()
         QCOMPARE(QFileInfo::exists(dir.filePath(QString::fromLatin1(name))), !removed);
         return;
     }
+}
+
+// A writer killed mid-copy leaves its temporary; once it is old enough it goes.
+void tst_AtomicFile::killedWritersTemporaryGoesLater()
+{
+    QTemporaryDir dir;
+    const QByteArray source = QFile::encodeName(dir.filePath("source.fifo"));
+    QVERIFY(::mkfifo(source.constData(), 0600) == 0);
+    QVERIFY(QDir(dir.path()).mkdir("share"));
+    const QString target = dir.filePath("share/a.jpg");
+    const pid_t writer = ::fork();
+    QVERIFY(writer >= 0);
+    if (writer == 0) {
+        AtomicFile::copy(QFile::decodeName(source), target);
+        ::_exit(0);
+    }
+    const auto reap = qScopeGuard([writer] { ::kill(writer, SIGKILL); ::waitpid(writer, nullptr, 0); });
+    const int feed = ::open(source.constData(), O_WRONLY | O_CLOEXEC);
+    QVERIFY(feed >= 0);
+    const auto closeFeed = qScopeGuard([feed] { ::close(feed); });
+    const QByteArray part(4 << 20, 'p'); // one whole read of the writer
+    QCOMPARE(::write(feed, part.constData(), part.size()), ssize_t(part.size()));
+    QDir share(dir.filePath("share"));
+    const auto partial = [&] {
+        const QFileInfoList files = share.entryInfoList(QDir::Files | QDir::Hidden);
+        return files.size() == 1 && AtomicFile::isTemporaryName(QFile::encodeName(files.first().fileName()))
+               && files.first().size() == part.size();
+    };
+    QTRY_VERIFY(partial());
+    QCOMPARE(::kill(writer, SIGKILL), 0);
+    QCOMPARE(::waitpid(writer, nullptr, 0), writer);
+    QVERIFY(partial());
+    const int fd = ::open(QFile::encodeName(share.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    QVERIFY(fd >= 0);
+    const auto closeFolder = qScopeGuard([fd] { ::close(fd); });
+    QCOMPARE(AtomicFile::removeStaleTemporaries(fd, 3600), 0);
+    const QByteArray left = QFile::encodeName(share.entryList(QDir::Files | QDir::Hidden).first());
+    const struct timespec old[2] = {{std::time(nullptr) - 7200, 0}, {std::time(nullptr) - 7200, 0}};
+    QCOMPARE(::utimensat(fd, left.constData(), old, 0), 0);
+    QCOMPARE(AtomicFile::removeStaleTemporaries(fd, 3600), 1);
+    QCOMPARE(share.entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
 QTEST_MAIN(tst_AtomicFile)
