@@ -7,6 +7,8 @@
 #include <QJsonDocument>
 #include <QtTest>
 
+#include <unistd.h>
+
 namespace {
 
 QString field(const QByteArray &body, const QString &key)
@@ -268,6 +270,15 @@ void tst_ImportRules::folderScanMatchesMasksIgnoringCase()
     // A missing folder is an empty list.
     QCOMPARE(QJsonDocument(ImportRules::scanSubfolder(dir.path(), QStringLiteral("精修片")).entries).toJson(QJsonDocument::Compact),
              QByteArray("[]"));
+    // A raw folder that cannot be listed (a link to itself) fails the whole report, however the photos list.
+    QVERIFY(QDir(dir.path()).rename(QStringLiteral("原始档"), QStringLiteral("raws")));
+    QCOMPARE(::symlink("原始档", QFile::encodeName(dir.filePath(QStringLiteral("原始档"))).constData()), 0);
+    ImportOrder order;
+    order.importPath = dir.path();
+    const ImportRules::BatchReport report = ImportRules::batchReport(OriginalFiles, order, {});
+    QVERIFY2(report.failure.startsWith(QStringLiteral("读取目录失败: ") + dir.filePath(QStringLiteral("原始档"))),
+             qPrintable(report.failure));
+    QVERIFY(report.body.isEmpty());
 }
 
 
