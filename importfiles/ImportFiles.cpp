@@ -1815,7 +1815,28 @@ void ImportFiles::upImportPhotoInfo(const ImportOrder &order, const ImportFile &
 {
     // Not the window's: sent also as the window goes, and must outlive it.
     auto *req = new BaseReq(QCoreApplication::instance());
+    QPointer<ImportFiles> self(this);
+    const QString name = file.placedName();
     req->getResultData(QStringLiteral("&m=order&a=savepicpath"),
                        ImportRules::photoInfoBody(m_importType, order, file, branchIds(), Config::k_manager_id),
-                       [req](bool, const QJsonDocument &) { req->deleteLater(); });
+                       [self, req, name](bool ok, const QJsonDocument &doc) {
+                           req->deleteLater();
+                           const QString problem =
+                               ServiceReply::problem(ok, doc, req->lastFailure(), QStringLiteral("msg"));
+                           if (!problem.isEmpty() && self)
+                               self->noteReportFailure(name, problem);
+                       });
+}
+
+void ImportFiles::noteReportFailure(const QString &name, const QString &problem)
+{
+    m_reportFailures << QStringLiteral("%1：%2").arg(name, problem);
+    if (m_reportFailures.size() > 1)
+        return;
+    // Replies come one by one: the failures of one burst go into one message.
+    QTimer::singleShot(0, this, [this] {
+        const QString text = QStringLiteral("以下照片上报失败：\n") + m_reportFailures.join(QLatin1Char('\n'));
+        m_reportFailures.clear();
+        QMessageBox::warning(this, QStringLiteral("温馨提示"), text, QMessageBox::Ok);
+    });
 }

@@ -190,6 +190,8 @@ private:
     void finishRun();
     void upImportOrderPath(const ImportOrder &order);
     void upImportPhotoInfo(const ImportOrder &order, const ImportFile &file);
+    // Shows the photos whose report failed, gathered into one message.
+    void noteReportFailure(const QString &name, const QString &problem);
     ImportRules::BranchIds branchIds() const;
 
     ImportFileType m_importType = OriginalFiles;
@@ -206,6 +208,7 @@ private:
     QTableWidget *m_orderTable = nullptr;
     OrderNumberButtonDelegate *m_orderNumberDelegate = nullptr;
     QTimer *m_fillTimer = nullptr;
+    QStringList m_reportFailures;
     int m_nextRowToFill = 0;
     // Rows [first, last) that have their button widget.
     int m_widgetRowsFirst = 0;

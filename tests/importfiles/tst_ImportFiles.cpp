@@ -1175,6 +1175,11 @@ void tst_ImportFiles::shareGoneMidRunWritesNothingLocally()
     const QString served = backing.path() + QLatin1Char('/') + Data::orderShareFolder(0).section(QLatin1Char('/'), 1);
     // An earlier card's look-alike of one of the photos, replaced in this run.
     onShare(served + QStringLiteral("/原片/img_5.JPG"), "earlier");
+    // The service turns down one photo's report: the user is told which and why.
+    m_service->setHandler("order", "savepicpath", [](const StandInService::Request &request) {
+        return request.field("path").endsWith("IMG_3.jpg") ? QJsonObject{{"code", "0"}, {"msg", "记录已锁定"}}
+                                                           : Data::accepted();
+    });
     QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("startAllButton")), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(openDialog(), 20000);
     openDialog()->handleOk();
@@ -1208,6 +1213,7 @@ void tst_ImportFiles::shareGoneMidRunWritesNothingLocally()
     expected.insert(servicePath(0, QStringLiteral("原片/img_5.JPG")), QStringLiteral("1"));
     QTRY_COMPARE_WITH_TIMEOUT(photoReports(), expected, 20000);
     QCOMPARE(m_service->requests("order", "savepicpath_batch").size(), 0);
+    QTRY_VERIFY(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("以下照片上报失败：\nIMG_3.jpg：记录已锁定")));
     // The row counts what it did before the run and the five new photos.
     QCOMPARE(cell(0, QStringLiteral("已导原片")), QStringLiteral("15"));
     QCOMPARE(cell(0, QStringLiteral("已导原始档")), QStringLiteral("20"));
