@@ -4,6 +4,7 @@
 #include "app/core/Logging.h"
 #include "app/core/SameFileContent.h"
 #include "importfiles/ImportRules.h"
+#include "platform/MountRoot.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -240,7 +241,7 @@ void ImportFileCopyRunnable::run()
     // Asked before anything is written: such a name fails only at the
     // rename, and the share then answers nothing for seconds, or it lands
     // under another name.
-    if (ImportRules::smbRefusesName(name) && ImportRules::isSmbFolder(folder))
+    if (ImportRules::smbRefusesName(name) && MountRoot::isOnSmbShare(folder))
         return fail(ImportRules::nameNotAllowedMessage(target));
 
     const QByteArray to = QFile::encodeName(name);

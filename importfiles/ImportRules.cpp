@@ -17,11 +17,6 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
-#if defined(__APPLE__)
-#include <sys/mount.h>
-#else
-#include <sys/vfs.h>
-#endif
 
 namespace ImportRules {
 
@@ -257,46 +252,6 @@ QString outsideShareMessage(const QString &folder)
 QString nameNotAllowedMessage(const QString &target)
 {
     return QStringLiteral("共享目录不允许此文件名: %1").arg(target);
-}
-
-bool isSmbFolder(const QString &folder)
-{
-    const QByteArray path = QFile::encodeName(folder);
-#if defined(__APPLE__)
-    struct statfs fs;
-    return ::statfs(path.constData(), &fs) == 0 && qstrcmp(fs.f_fstypename, "smbfs") == 0;
-#else
-    struct statfs fs;
-    if (::statfs(path.constData(), &fs) != 0)
-        return false;
-    constexpr unsigned long kCifs = 0xFF534D42, kSmb2 = 0xFE534D42, kSmb = 0x517B, kFuse = 0x65735546;
-    const auto type = static_cast<unsigned long>(fs.f_type);
-    if (type == kCifs || type == kSmb2 || type == kSmb)
-        return true;
-    if (type != kFuse)
-        return false;
-    // A FUSE client names its kind only in the mount table: the deepest mount holding folder.
-    QFile table(QStringLiteral("/proc/self/mountinfo"));
-    if (!table.open(QIODevice::ReadOnly))
-        return false;
-    const QString real = QFileInfo(folder).canonicalFilePath();
-    QString deepest;
-    bool smb = false;
-    for (const QByteArray &line : table.readAll().split('\n')) {
-        const QList<QByteArray> fields = line.split(' ');
-        const int dash = fields.indexOf("-");
-        if (fields.size() < 5 || dash < 0 || dash + 1 >= fields.size())
-            continue;
-        // Blanks in mount points are written as \040.
-        const QString point = QFile::decodeName(QByteArray(fields.at(4)).replace("\\040", " "));
-        const bool holds = point == QLatin1String("/") || real == point || real.startsWith(point + QLatin1Char('/'));
-        if (holds && point.size() >= deepest.size()) {
-            deepest = point;
-            smb = fields.at(dash + 1).contains("smb");
-        }
-    }
-    return smb;
-#endif
 }
 
 bool smbRefusesName(const QString &name)

@@ -73,8 +73,6 @@ QString placeBelow(const QString &targetFolder, const QString &orderFolder, cons
 QString outsideShareMessage(const QString &folder);
 QString nameNotAllowedMessage(const QString &target);
 
-// True when folder lies on an SMB share (a kernel client or one through FUSE).
-bool isSmbFolder(const QString &folder);
 // True for a name an SMB share refuses, or takes under another name: one
 // with a control character or any of \ / : * ? " < > |, or ending in a dot
 // or a blank.

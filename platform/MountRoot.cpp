@@ -5,6 +5,7 @@
 #include <QMutex>
 #include <QMutexLocker>
 #include <QStringList>
+#include <QVector>
 
 #include <dirent.h>
 #include <stdlib.h>
@@ -131,16 +132,38 @@ QByteArray unescapedMountPoint(const QByteArray &field)
     return out;
 }
 
-bool inMountTable(const QByteArray &realPath)
+struct Mount
 {
+    QByteArray point;
+    QByteArray type;
+};
+
+// The mount table as it is now, in mount order.
+QVector<Mount> mountTable()
+{
+    QVector<Mount> mounts;
     QFile table(QStringLiteral("/proc/self/mountinfo"));
     if (!table.open(QIODevice::ReadOnly))
-        return false;
+        return mounts;
     const QList<QByteArray> lines = table.readAll().split('\n');
     for (const QByteArray &line : lines) {
-        // Fields: id, parent id, major:minor, root, mount point, ...
+        // Fields: id, parent id, major:minor, root, mount point, options,
+        // optional fields, "-", file system type, ...
         const QList<QByteArray> fields = line.split(' ');
-        if (fields.size() > 4 && unescapedMountPoint(fields.at(4)) == realPath)
+        if (fields.size() <= 4)
+            continue;
+        const int dash = fields.indexOf("-");
+        mounts.append({unescapedMountPoint(fields.at(4)),
+                       dash > 4 && dash + 1 < fields.size() ? fields.at(dash + 1) : QByteArray()});
+    }
+    return mounts;
+}
+
+bool inMountTable(const QByteArray &realPath)
+{
+    const QVector<Mount> mounts = mountTable();
+    for (const Mount &mount : mounts) {
+        if (mount.point == realPath)
             return true;
     }
     return false;
@@ -261,6 +284,31 @@ bool isShareMounted(const QString &shareFolder)
         return true;
     // Declared plain folders (demo studio, tests): one that holds something stands for the share.
     return localSharesDeclared() && hasEntries(folder);
+}
+
+bool isOnSmbShare(const QString &path)
+{
+    const QByteArray real = realPathOf(QFile::encodeName(path));
+    if (real.isEmpty())
+        return false;
+#ifdef Q_OS_MACOS
+    struct statfs fs;
+    return ::statfs(real.constData(), &fs) == 0 && qstrcmp(fs.f_fstypename, "smbfs") == 0;
+#else
+    // The deepest mount holding the path names its kind: "cifs", "smb3", or a
+    // FUSE client's own such as "fuse.smbnetfs"; a later mount hides an earlier one.
+    QByteArray deepest;
+    QByteArray type;
+    const QVector<Mount> mounts = mountTable();
+    for (const Mount &mount : mounts) {
+        const bool holds = mount.point == "/" || real == mount.point || real.startsWith(mount.point + '/');
+        if (holds && mount.point.size() >= deepest.size()) {
+            deepest = mount.point;
+            type = mount.type;
+        }
+    }
+    return type == "cifs" || type.contains("smb");
+#endif
 }
 
 } // namespace MountRoot

@@ -44,4 +44,8 @@ bool isBelowMountedShare(const QString &path);
 // plain folder that holds something stand for the share.
 bool isShareMounted(const QString &shareFolder);
 
+// True when path (an existing file or folder) lies on an SMB share, through
+// the kernel's client or a FUSE one.
+bool isOnSmbShare(const QString &path);
+
 } // namespace MountRoot
