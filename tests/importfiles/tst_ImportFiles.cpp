@@ -1183,7 +1183,9 @@ void tst_ImportFiles::shareGoneMidRunWritesNothingLocally()
     QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("startAllButton")), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(openDialog(), 20000);
     openDialog()->handleOk();
+    // The look-alike counts among the six only once it holds the new bytes.
     QTRY_VERIFY_WITH_TIMEOUT(QDir(served + QStringLiteral("/原片")).entryList(QDir::Files).size() == 6
+                                 && bytesOf(served + QStringLiteral("/原片/img_5.JPG")) == "5"
                                  && !QDir(served + QStringLiteral("/原始档")).entryList(QDir::Files | QDir::Hidden).isEmpty(),
                              60000);
     unbindShare();
