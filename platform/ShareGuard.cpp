@@ -50,28 +50,34 @@ bool ShareGuard::holds(const QString &path) const
     return isPinned() && MountRoot::isStrictlyBelow(path, m_shareFolder) && stillThere();
 }
 
+bool ShareGuard::reaches(const QString &path) const
+{
+    if (!isPinned() || !MountRoot::isStrictlyBelow(path, m_shareFolder))
+        return false;
+    // Real paths on both sides: the mount root itself may be reached through a link.
+    const QString realShare = QFileInfo(m_shareFolder).canonicalFilePath();
+    const QString realPath = QFileInfo(path).canonicalFilePath();
+    return !realShare.isEmpty() && !realPath.isEmpty() && MountRoot::isStrictlyBelow(realPath, realShare)
+           && stillThere();
+}
+
 bool ShareGuard::makePath(const QString &folder) const
 {
     if (!holds(folder))
         return false;
-    // Real paths on both sides: the mount root itself may be reached through a link.
-    const QString realShare = QFileInfo(m_shareFolder).canonicalFilePath();
-    const auto leadsIntoShare = [&realShare](const QString &path) {
-        return !realShare.isEmpty() && MountRoot::isStrictlyBelow(QFileInfo(path).canonicalFilePath(), realShare);
-    };
     const QStringList parts = folder.mid(m_shareFolder.size()).split(QLatin1Char('/'), Qt::SkipEmptyParts);
     QString current = m_shareFolder;
     for (const QString &part : parts) {
         current += part + QLatin1Char('/');
         if (QFileInfo(current).isDir()) {
             // An existing part may be a link: nothing is made below one leading off the share.
-            if (!leadsIntoShare(current))
+            if (!reaches(current))
                 return false;
             continue;
         }
         // Checked again before each folder: the share may leave between two.
         if (!stillThere() || !QDir().mkdir(current))
-            return QFileInfo(current).isDir() && leadsIntoShare(current) && stillThere();
+            return QFileInfo(current).isDir() && reaches(current);
     }
     return stillThere();
 }

@@ -28,6 +28,12 @@ public:
     // still there.
     bool holds(const QString &path) const;
 
+    // True when path exists, its real place (every link followed) lies
+    // strictly below the pinned share's real place, and the share is still
+    // there. Everything a tool reads from the share or writes into an existing
+    // folder of it passes here, so a link never takes it off the share.
+    bool reaches(const QString &path) const;
+
     // Makes folder and its missing parents, each only while the share is
     // still there; the share folder itself is never made. Existing folders on
     // the way are followed only while their real place (links followed) lies

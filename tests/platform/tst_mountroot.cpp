@@ -27,6 +27,8 @@ private slots:
     void shareGuard();
     void shareGuardThroughLink_data();
     void shareGuardThroughLink();
+    void shareGuardReaches_data();
+    void shareGuardReaches();
     void assertionHeldUntilReleased();
     void assertionReleasedWithLastWindow();
 };
@@ -250,6 +252,7 @@ void MountRootTest::shareGuardThroughLink_data()
     QTest::newRow("off the share") << "outside" << false << false;
     QTest::newRow("off the share, root through a link") << "outside" << true << false;
     QTest::newRow("into another share") << "other" << false << false;
+    QTest::newRow("into a sibling whose name extends the share's") << "sibling" << false << false;
 }
 
 // A link in the share is followed only while it leads into the share: nothing
@@ -264,7 +267,8 @@ void MountRootTest::shareGuardThroughLink()
     QTemporaryDir outside;
     const QMap<QString, QString> targets{{"inside", root.mkpath(QStringLiteral("studio/kept"))},
                                          {"outside", outside.path()},
-                                         {"other", root.mkpath(QStringLiteral("other/kept"))}};
+                                         {"other", root.mkpath(QStringLiteral("other/kept"))},
+                                         {"sibling", root.mkpath(QStringLiteral("studio-old/kept"))}};
     const QString target = targets.value(leadsTo);
     QVERIFY(QFile::link(target, share + QStringLiteral("/A1")));
     QTemporaryDir links;
@@ -278,6 +282,45 @@ void MountRootTest::shareGuardThroughLink()
     QCOMPARE(guard.makePath(folder), made);
     QCOMPARE(QFileInfo::exists(target + QStringLiteral("/all/L")), made);
     QCOMPARE(QDir(target).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), !made);
+}
+
+void MountRootTest::shareGuardReaches_data()
+{
+    QTest::addColumn<QString>("path"); // below the share, made by the test
+    QTest::addColumn<bool>("reached");
+    QTest::newRow("file in the share") << "A1/a.jpg" << true;
+    QTest::newRow("folder in the share") << "A1" << true;
+    QTest::newRow("link to a file in the share") << "A1/in.jpg" << true;
+    QTest::newRow("link to a file off the share") << "A1/off.jpg" << false;
+    QTest::newRow("link to a file of a sibling whose name extends the share's") << "A1/old.jpg" << false;
+    QTest::newRow("file below a folder link off the share") << "year/a.jpg" << false;
+    QTest::newRow("dangling link") << "A1/dangling.jpg" << false;
+    QTest::newRow("missing file") << "A1/missing.jpg" << false;
+    QTest::newRow("the share itself") << "" << false;
+}
+
+// What a tool reads or writes into must really lie in the pinned share.
+void MountRootTest::shareGuardReaches()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, reached);
+    ScopedMountRoot root;
+    const QString share = root.mkpath(QStringLiteral("studio"));
+    root.mkpath(QStringLiteral("studio/A1"));
+    const QString old = root.mkpath(QStringLiteral("studio-old"));
+    QTemporaryDir outside;
+    for (const QString &file : {share + "/A1/a.jpg", old + "/a.jpg", outside.filePath("a.jpg")}) {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("x") == 1);
+    }
+    QVERIFY(QFile::link(share + "/A1/a.jpg", share + "/A1/in.jpg"));
+    QVERIFY(QFile::link(outside.filePath("a.jpg"), share + "/A1/off.jpg"));
+    QVERIFY(QFile::link(old + "/a.jpg", share + "/A1/old.jpg"));
+    QVERIFY(QFile::link(outside.path(), share + "/year"));
+    QVERIFY(QFile::link(share + "/A1/gone.jpg", share + "/A1/dangling.jpg"));
+    ShareGuard guard;
+    QVERIFY(guard.pin(share + "/A1"));
+    QCOMPARE(guard.reaches(share + "/" + path), reached);
 }
 
 void MountRootTest::redirectAndReset()
