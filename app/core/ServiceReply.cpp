@@ -6,6 +6,19 @@
 
 namespace ServiceReply {
 
+Code codeOf(const QJsonObject &reply)
+{
+    const QJsonValue code = reply.value(QStringLiteral("code"));
+    if (!code.isString())
+        return Code::BadForm;
+    return code.toString() == QLatin1String("1") ? Code::Accepted : Code::Refused;
+}
+
+QString badFormMessage()
+{
+    return QStringLiteral("服务器返回数据格式错误");
+}
+
 QString problem(bool ok, const QJsonDocument &document, BaseReq::Failure failure, const QString &messageKey,
                 const QString &fallback)
 {
@@ -14,8 +27,14 @@ QString problem(bool ok, const QJsonDocument &document, BaseReq::Failure failure
         return text.isEmpty() ? BaseReq::failureMessage(BaseReq::Failure::BadReply) : text;
     }
     const QJsonObject reply = document.object();
-    if (reply.value(QStringLiteral("code")).toString() == QLatin1String("1"))
+    switch (codeOf(reply)) {
+    case Code::Accepted:
         return QString();
+    case Code::BadForm:
+        return badFormMessage();
+    case Code::Refused:
+        break;
+    }
     const QString otherKey = messageKey == QLatin1String("msg") ? QStringLiteral("message") : QStringLiteral("msg");
     for (const QString &key : {messageKey, otherKey}) {
         const QString text = reply.value(key).toString();

@@ -10,9 +10,18 @@
 // What a window tells the user about a reply of the service.
 namespace ServiceReply {
 
+// What a reply's "code" says. The service always sends it as a string: a
+// missing code or one of another type is a broken reply, whose message (often
+// "成功") must never be shown as a refusal's reason.
+enum class Code { Accepted, Refused, BadForm };
+Code codeOf(const QJsonObject &reply);
+
+// The text for a reply of the wrong form.
+QString badFormMessage();
+
 // Empty for an accepted reply ("code" is the string "1"). Otherwise the
 // client's text for a failed request (also for a reply that is no JSON
-// object), the refusal's own text under messageKey (then under the other of
+// object), badFormMessage() for a code of the wrong form, the refusal's own text under messageKey (then under the other of
 // "message" and "msg"), or fallback when the refusal gives none.
 QString problem(bool ok, const QJsonDocument &document, BaseReq::Failure failure, const QString &messageKey,
                 const QString &fallback);

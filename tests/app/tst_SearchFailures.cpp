@@ -8,13 +8,15 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QLoggingCategory>
 #include <QPointer>
 #include <QtTest>
 
 // How the service lets a search down.
-enum class Fault { ClosedPort, Http500, NotJson, Silence, SwitchRefused, ListRefused, ListHttp500 };
+enum class Fault { ClosedPort, Http500, NotJson, Silence, SwitchRefused, ListRefused, ListHttp500, ListCodeNumber, ListCodeMissing };
 Q_DECLARE_METATYPE(Fault)
 
 // Every tool's order search, opened from the launcher, against a service that
@@ -84,6 +86,8 @@ void tst_SearchFailures::failedSearchIsSeen_data()
         {"branch refused", Fault::SwitchRefused, QStringLiteral("分店已停用")},
         {"list refused", Fault::ListRefused, QStringLiteral("搜索条件有误")},
         {"list HTTP 500", Fault::ListHttp500, badReply},
+        {"list code a number", Fault::ListCodeNumber, QStringLiteral("服务器返回数据格式错误")},
+        {"list code missing", Fault::ListCodeMissing, QStringLiteral("服务器返回数据格式错误")},
     };
     for (const char *tool : {"导入原片", "下载原始档", "导片工具", "下载选片结果", "导入精修片", "设计分件", "下载照片交付",
                              "批量删除"}) {
@@ -145,6 +149,15 @@ void tst_SearchFailures::failedSearchIsSeen()
     case Fault::ListHttp500:
         m_service.setFailure(QStringLiteral("order"), list, StandInService::Failure::Http500);
         break;
+    case Fault::ListCodeNumber:
+    case Fault::ListCodeMissing: {
+        // "成功" must not be shown as a refusal's reason.
+        QJsonObject reply{{QStringLiteral("message"), QStringLiteral("成功")}, {QStringLiteral("data"), QJsonArray()}};
+        if (fault == Fault::ListCodeNumber)
+            reply.insert(QStringLiteral("code"), 0);
+        m_service.setReply(QStringLiteral("order"), list, reply);
+        break;
+    }
     }
 
     QTest::mouseClick(button, Qt::LeftButton);
