@@ -57,8 +57,7 @@ bool ShareGuard::reaches(const QString &path) const
     // Real paths on both sides: the mount root itself may be reached through a link.
     const QString realShare = QFileInfo(m_shareFolder).canonicalFilePath();
     const QString realPath = QFileInfo(path).canonicalFilePath();
-    return !realShare.isEmpty() && !realPath.isEmpty() && MountRoot::isStrictlyBelow(realPath, realShare)
-           && stillThere();
+    return !realShare.isEmpty() && MountRoot::isStrictlyBelow(realPath, realShare) && stillThere();
 }
 
 bool ShareGuard::makePath(const QString &folder) const

@@ -28,6 +28,8 @@ private slots:
     void shareGuardThroughLink_data();
     void shareGuardThroughLink();
     void shareGuardReaches_data();
+    void smbShareKind_data();
+    void smbShareKind();
     void shareGuardReaches();
     void assertionHeldUntilReleased();
     void assertionReleasedWithLastWindow();
@@ -321,6 +323,54 @@ void MountRootTest::shareGuardReaches()
     ShareGuard guard;
     QVERIFY(guard.pin(share + "/A1"));
     QCOMPARE(guard.reaches(share + "/" + path), reached);
+}
+
+void MountRootTest::smbShareKind_data()
+{
+    QTest::addColumn<QString>("place");
+    QTest::addColumn<bool>("smb");
+    QTest::newRow("folder on the SMB share") << "share" << true;
+    QTest::newRow("SMB share bound over a tmpfs") << "bound over tmpfs" << true;
+    QTest::newRow("tmpfs mounted over the SMB mount") << "tmpfs over smb" << false;
+    QTest::newRow("beside the SMB mount, its point a prefix of the name") << "prefix" << false;
+    QTest::newRow("plain local folder") << "local" << false;
+}
+
+// Of the mounts holding a path, the one mounted last on the deepest point
+// decides; a mount point is a whole path part, not a text prefix.
+void MountRootTest::smbShareKind()
+{
+    QFETCH(QString, place);
+    QFETCH(bool, smb);
+    SmbShare share(QStringLiteral("studio"));
+    SMBSHARE_START(share);
+    QVERIFY(QDir(share.servedPath()).mkpath(QStringLiteral("orders")));
+    QTemporaryDir local;
+    const QString tmpfsPoint = local.filePath(QStringLiteral("fs"));
+    QString path = share.sharePath() + QStringLiteral("/orders");
+    if (place == QLatin1String("bound over tmpfs")) {
+        const SmallTmpfs tmpfs(tmpfsPoint);
+        BindMount bound(share.sharePath(), tmpfsPoint);
+        if (!tmpfs.isMounted() || !bound.isMounted())
+            QSKIP("needs root to mount");
+        QCOMPARE(MountRoot::isOnSmbShare(tmpfsPoint + QStringLiteral("/orders")), smb);
+        bound.unmount();
+        return;
+    }
+    if (place == QLatin1String("tmpfs over smb")) {
+        const SmallTmpfs tmpfs(share.mountPath());
+        if (!tmpfs.isMounted())
+            QSKIP("needs root to mount");
+        QVERIFY(QDir(share.mountPath()).mkpath(QStringLiteral("orders")));
+        QCOMPARE(MountRoot::isOnSmbShare(share.mountPath() + QStringLiteral("/orders")), smb);
+        return;
+    }
+    if (place == QLatin1String("prefix"))
+        path = share.mountPath() + QStringLiteral("-local");
+    else if (place == QLatin1String("local"))
+        path = local.path();
+    QVERIFY(QDir().mkpath(path));
+    QCOMPARE(MountRoot::isOnSmbShare(path), smb);
 }
 
 void MountRootTest::redirectAndReset()
