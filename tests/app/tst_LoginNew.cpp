@@ -280,7 +280,7 @@ void tst_LoginNew::refusalShowsMessageAsPlainText_data()
                                        << "<b>停用</b><img src=x>" << "<b>停用</b><img src=x>";
     QTest::newRow("msg key only") << int(StandInService::Failure::CodeZeroMsg) << "已停用" << "已停用";
     QTest::newRow("blank message") << int(StandInService::Failure::CodeZeroMessage) << "  " << "登录失败";
-    QTest::newRow("numeric code") << int(StandInService::Failure::NumericCode) << "" << "登录失败";
+    QTest::newRow("numeric code") << int(StandInService::Failure::NumericCode) << "" << "服务器返回数据格式错误";
 }
 
 void tst_LoginNew::refusalShowsMessageAsPlainText()

@@ -430,7 +430,7 @@ void tst_BatchDelete::refusals_data()
                                      << QJsonObject{{"code", "0"}, {"msg", QStringLiteral("分店已停用")}}
                                      << QStringLiteral("分店已停用") << 0;
     QTest::newRow("switch_shop numeric code, no reason") << "switch_shop" << QJsonObject{{"code", 1}}
-                                                         << QStringLiteral("服务器返回异常，请稍后再试") << 0;
+                                                         << QStringLiteral("服务器返回数据格式错误") << 0;
     QTest::newRow("order_list message") << "order_list" << refused(QStringLiteral("查询失败")) << QStringLiteral("查询失败")
                                         << 0;
     QTest::newRow("no orders") << "order_list" << orderListReply({}) << QStringLiteral("未检索到订单") << 1;

@@ -425,7 +425,7 @@ void tst_ImportFiles::searchRefusals_data()
     // A refusal is no answer: the earlier orders go. An empty answer keeps them behind its notice.
     QTest::newRow("branch refused") << "switch_shop"
                                     << QJsonObject{{"code", "0"}, {"msg", "分店已停用"}} << "分店已停用" << 0 << 0;
-    QTest::newRow("branch numeric code") << "switch_shop" << QJsonObject{{"code", 1}, {"msg", "数字"}} << "数字" << 0
+    QTest::newRow("branch numeric code") << "switch_shop" << QJsonObject{{"code", 1}, {"msg", "数字"}} << "服务器返回数据格式错误" << 0
                                          << 0;
     QTest::newRow("list refused") << "order_list" << QJsonObject{{"code", "0"}, {"message", "没有权限"}}
                                   << "没有权限" << 1 << 0;

@@ -246,7 +246,7 @@ void tst_FJOrderSearch::refusals_data()
     QJsonObject numeric = Data::switchShopReply();
     numeric.insert(QStringLiteral("code"), 1);
     numeric.insert(QStringLiteral("message"), QStringLiteral("数字代码"));
-    QTest::newRow("switch numeric code 1") << "switch_shop" << numeric << QStringLiteral("数字代码") << 0;
+    QTest::newRow("switch numeric code 1") << "switch_shop" << numeric << QStringLiteral("服务器返回数据格式错误") << 0;
     QTest::newRow("search refused") << "order_list" << Data::refused(QStringLiteral("无权限"))
                                     << QStringLiteral("无权限") << 0;
     QTest::newRow("search empty") << "order_list" << Data::accepted() << QStringLiteral("未检索到订单") << 0;
