@@ -50,9 +50,14 @@ int main(int argc, char *argv[])
     const QCommandLineOption demoOption(QStringLiteral("demo"),
                                         QStringLiteral("Serve a demo studio whose share and sample photos go below folder."),
                                         QStringLiteral("folder"));
+    const QCommandLineOption mountRootOption(
+        QStringLiteral("mount-root"),
+        QStringLiteral("With --demo: the demo's share is the mounted share <folder>/<share> (\"studio\"), not a plain folder."),
+        QStringLiteral("folder"));
     parser.addOption(portOption);
     parser.addOption(dataOption);
     parser.addOption(demoOption);
+    parser.addOption(mountRootOption);
     parser.process(app);
 
     QTextStream out(stdout);
@@ -79,6 +84,8 @@ int main(int argc, char *argv[])
     }
     if (parser.isSet(demoOption)) {
         auto *demo = new DemoStudio(&service, &service);
+        if (parser.isSet(mountRootOption))
+            demo->setMountedShareRoot(parser.value(mountRootOption));
         QString error;
         if (!demo->create(parser.value(demoOption), &error)) {
             err << error << Qt::endl;

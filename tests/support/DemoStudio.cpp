@@ -169,7 +169,8 @@ bool DemoStudio::create(const QString &folder, QString *error, const QString &fi
         return false;
 
     m_root = QDir(folder).absolutePath();
-    m_mountRoot = m_root + QStringLiteral("/share/");
+    const bool mounted = !m_mountedShareRoot.isEmpty();
+    m_mountRoot = mounted ? QDir(m_mountedShareRoot).absolutePath() + QLatin1Char('/') : m_root + QStringLiteral("/share/");
     m_studioName = studio.value(QStringLiteral("studio")).toString();
     m_server = studio.value(QStringLiteral("server")).toString();
     m_share = studio.value(QStringLiteral("share")).toString();
@@ -184,15 +185,33 @@ bool DemoStudio::create(const QString &folder, QString *error, const QString &fi
         why = QStringLiteral("演示数据不完整：") + fixtureDir;
         return false;
     }
-    for (const QString &path : {m_mountRoot + m_share, cameraFolder(), originalsFolder(), retouchedFolder()}) {
+    QStringList folders{cameraFolder(), originalsFolder(), retouchedFolder()};
+    if (!mounted)
+        folders << m_mountRoot + m_share;
+    for (const QString &path : folders) {
         if (!QDir().mkpath(path)) {
             why = QStringLiteral("无法创建演示文件夹：") + path;
             return false;
         }
     }
-    if (!m_localShares)
+    if (!mounted && !m_localShares)
         m_localShares = std::make_unique<ScopedEnvironment>("STUDIO_LOCAL_SHARES", QByteArrayLiteral("1"));
     MountRoot::setPath(m_mountRoot);
+    if (mounted) {
+        const QString shareFolder = m_mountRoot + m_share;
+        if (!MountRoot::isShareMounted(shareFolder)) {
+            why = QStringLiteral("演示共享目录未挂载：") + shareFolder;
+            return false;
+        }
+        // Never write over a studio's own folders, nor an earlier demo's.
+        for (const Branch &shop : m_branches) {
+            const QString branchFolder = shareFolder + QLatin1Char('/') + shop.fields.value(QStringLiteral("folder")).toString();
+            if (QFileInfo::exists(branchFolder)) {
+                why = QStringLiteral("共享目录中已有演示门店文件夹，请先移走：") + branchFolder;
+                return false;
+            }
+        }
+    }
 
     const QJsonObject defaults = orders.value(QStringLiteral("defaults")).toObject();
     for (const QJsonValue &seed : orders.value(QStringLiteral("orders")).toArray()) {

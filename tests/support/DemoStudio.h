@@ -33,6 +33,9 @@ public:
     // when the fixtures or the folder cannot be used.
     bool create(const QString &folder, QString *error, const QString &fixtureDir = defaultFixtureDir());
     static QString defaultFixtureDir();
+    // Before create: put the share on a mounted share, <mountRoot>/<share>,
+    // instead of a plain folder below the studio's folder.
+    void setMountedShareRoot(const QString &mountRoot) { m_mountedShareRoot = mountRoot; }
 
     // Mount root of the share (ends with "/").
     QString mountRoot() const { return m_mountRoot; }
@@ -110,6 +113,7 @@ private:
     StandInService *m_service;
     QString m_root;
     QString m_mountRoot;
+    QString m_mountedShareRoot;
     // The share is a plain local folder: declared as one while the studio exists.
     std::unique_ptr<ScopedEnvironment> m_localShares;
     QString m_server;
