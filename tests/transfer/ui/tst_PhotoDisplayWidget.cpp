@@ -66,6 +66,7 @@ private slots:
     void addSinglePhoto();
     void deletionRequest_data();
     void deletionRequest();
+    void refusedDeletionKeepsEverything_data();
     void refusedDeletionKeepsEverything();
     void acceptedDeletionRemovesTheLocalFiles();
     void deletionAsksTheShareFirst_data();
@@ -381,8 +382,21 @@ void tst_PhotoDisplayWidget::deletionRequest()
     QCOMPARE(m_service->requests("order", action).size(), 1);
 }
 
+void tst_PhotoDisplayWidget::refusedDeletionKeepsEverything_data()
+{
+    QTest::addColumn<QJsonObject>("reply");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("refused") << Data::refused(QStringLiteral("照片已被客户选中，不能删除"))
+                             << QStringLiteral("照片已被客户选中，不能删除");
+    // A code that is no string is a broken reply: its message is no reason, and nothing is deleted.
+    QTest::newRow("code as a number") << QJsonObject{{"code", 1}, {"message", QStringLiteral("成功")}}
+                                      << QStringLiteral("服务器返回数据格式错误");
+}
+
 void tst_PhotoDisplayWidget::refusedDeletionKeepsEverything()
 {
+    QFETCH(QJsonObject, reply);
+    QFETCH(QString, shown);
     ScopedMountRoot root;
     const QString folder = root.mkpath(Data::orderShareFolder(0) + QStringLiteral("/all"));
     QFile file(folder + QStringLiteral("/IMG_0001.JPG"));
@@ -390,7 +404,7 @@ void tst_PhotoDisplayWidget::refusedDeletionKeepsEverything()
     file.write(jpegBytes(10, 10));
     file.close();
 
-    m_service->setReply("order", "delimages", Data::refused(QStringLiteral("照片已被客户选中，不能删除")));
+    m_service->setReply("order", "delimages", reply);
     QStringList reloads;
     connect(m_grid, &tfhomeorders_PhotoDisplayWidget::reloadOrderThumbnail, this,
             [&](const QString &id) { reloads << id; });
@@ -400,7 +414,7 @@ void tst_PhotoDisplayWidget::refusedDeletionKeepsEverything()
     answerDeletion(1, true);
     QTRY_COMPARE(m_boxes->count(), 1);
     QCOMPARE(m_boxes->last().title, QStringLiteral("温馨提示"));
-    QCOMPARE(m_boxes->last().text, QStringLiteral("照片已被客户选中，不能删除"));
+    QCOMPARE(m_boxes->last().text, shown);
     QCOMPARE(m_grid->selectedCount(), 1);
     QVERIFY(checkOf(0)->isChecked());
     QVERIFY(QFile::exists(file.fileName()));
