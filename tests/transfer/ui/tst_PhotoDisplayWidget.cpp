@@ -494,6 +494,8 @@ void tst_PhotoDisplayWidget::deletionAsksTheShareFirst_data()
     QTest::newRow("videos, earlier order folder left") << int(TrialVideo) << "order";
     QTest::newRow("photos, SMB server gone") << int(FinishedPhotos) << "smb";
     QTest::newRow("videos, SMB server gone") << int(TrialVideo) << "smb";
+    // Mounted, but the order's folder is a link that leads off the share.
+    QTest::newRow("photos, order folder linked off the share") << int(FinishedPhotos) << "link";
 }
 
 // The share is not there when the user deletes: nothing is sent, nothing deleted, and the box says why.
@@ -524,7 +526,7 @@ void tst_PhotoDisplayWidget::deletionAsksTheShareFirst()
         served = backing.path() + '/' + relative;
     }
     qunsetenv("STUDIO_LOCAL_SHARES"); // the root turned local shares on again
-    const QStringList onShare = writeOrderFiles(served, kind);
+    QStringList onShare = writeOrderFiles(served, kind);
     QCOMPARE(onShare.size(), kind == FinishedPhotos ? 12 : 3);
     const OrderInfo order = orderWithPhotos(0, 3, 3);
     m_grid->loadPhotosForOrder(order);
@@ -533,8 +535,15 @@ void tst_PhotoDisplayWidget::deletionAsksTheShareFirst()
 
     const QString folder = MountRoot::path() + Data::orderShareFolder(0);
     QStringList left;
+    QTemporaryDir outside;
     if (cut == QLatin1String("smb")) {
         QVERIFY(smb.stopServer());
+    } else if (cut == QLatin1String("link")) {
+        QVERIFY(QDir().rename(served, outside.path() + "/order"));
+        QVERIFY(QFile::link(outside.path() + "/order", served));
+        for (const QString &file : onShare)
+            left << outside.path() + "/order" + file.mid(served.size());
+        onShare.clear();
     } else {
         mount->unmount();
         if (cut == QLatin1String("note"))
@@ -545,7 +554,10 @@ void tst_PhotoDisplayWidget::deletionAsksTheShareFirst()
     answerDeletion(3, true);
     QTRY_COMPARE(m_boxes->count(), 1);
     QCOMPARE(m_boxes->last().title, QStringLiteral("温馨提示"));
-    QCOMPARE(m_boxes->last().text, K::missingShareMessage(K::generateImportPathByOrder(order)));
+    const QString orderFolder = K::generateImportPathByOrder(order);
+    QCOMPARE(m_boxes->last().text, cut == QLatin1String("link")
+                                       ? QStringLiteral("订单目录不在共享目录内: %1").arg(orderFolder)
+                                       : K::missingShareMessage(orderFolder));
     QCOMPARE(m_service->requests("order", action).size(), 0);
     for (const QString &file : onShare + left)
         QVERIFY2(QFileInfo::exists(file), qPrintable(file));
