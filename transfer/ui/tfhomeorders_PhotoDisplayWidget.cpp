@@ -32,6 +32,7 @@
 #include <QVBoxLayout>
 
 #include <cerrno>
+#include <dirent.h>
 #include <sys/stat.h>
 
 namespace {
@@ -112,6 +113,20 @@ template<typename T>
 T *tileProperty(const QWidget *tile, const char *name)
 {
     return static_cast<T *>(tile->property(name).value<void *>());
+}
+
+// True when the folder can be listed to its end.
+bool listsWhole(const QString &folder)
+{
+    DIR *dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return false;
+    errno = 0;
+    while (::readdir(dir)) {
+    }
+    const bool whole = errno == 0;
+    ::closedir(dir);
+    return whole;
 }
 
 bool isVideoKind(int kind)
@@ -851,11 +866,13 @@ QString tfhomeorders_PhotoDisplayWidget::pinOrderShare(const QString &orderFolde
 {
     if (!share->pin(orderFolder))
         return K::missingShareMessage(orderFolder);
+    // A folder that is not there holds no files: only the records go.
     struct stat info;
-    if (::stat(QFile::encodeName(orderFolder).constData(), &info) != 0) {
-        // A folder that is not there holds no files; any other error is a share that does not answer.
-        return errno == ENOENT && share->stillThere() ? QString() : K::missingShareMessage(orderFolder);
-    }
+    if (::stat(QFile::encodeName(orderFolder).constData(), &info) != 0 && errno == ENOENT && share->stillThere())
+        return QString();
+    // A share whose server went away may still answer a look-up from its cache; a listing asks the server.
+    if (!listsWhole(orderFolder))
+        return K::missingShareMessage(orderFolder);
     if (!share->reaches(orderFolder)) {
         return share->stillThere() ? QStringLiteral("订单目录不在共享目录内: %1").arg(orderFolder)
                                    : K::missingShareMessage(orderFolder);

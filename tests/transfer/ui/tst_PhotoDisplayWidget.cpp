@@ -494,6 +494,8 @@ void tst_PhotoDisplayWidget::deletionAsksTheShareFirst_data()
     QTest::newRow("videos, earlier order folder left") << int(TrialVideo) << "order";
     QTest::newRow("photos, SMB server gone") << int(FinishedPhotos) << "smb";
     QTest::newRow("videos, SMB server gone") << int(TrialVideo) << "smb";
+    // Mounted in the root as the system mounts shares: the root still lists it, its folders fail.
+    QTest::newRow("photos, SMB server gone, share in the root") << int(FinishedPhotos) << "smb in root";
     // Mounted, but the order's folder is a link that leads off the share.
     QTest::newRow("photos, order folder linked off the share") << int(FinishedPhotos) << "link";
 }
@@ -518,6 +520,13 @@ void tst_PhotoDisplayWidget::deletionAsksTheShareFirst()
         SMBSHARE_START(smb);
         MountRoot::setPath(QFileInfo(smb.sharePath()).path());
         served = smb.servedPath() + '/' + relative;
+    } else if (cut == QLatin1String("smb in root")) {
+        SMBSHARE_START(smb);
+        root.emplace();
+        mount.emplace(smb.sharePath(), root->path() + Data::kShare);
+        if (!mount->isMounted())
+            QSKIP("needs root to bind-mount");
+        served = smb.servedPath() + '/' + relative;
     } else {
         root.emplace();
         mount.emplace(backing.path(), root->path() + Data::kShare);
@@ -536,7 +545,7 @@ void tst_PhotoDisplayWidget::deletionAsksTheShareFirst()
     const QString folder = MountRoot::path() + Data::orderShareFolder(0);
     QStringList left;
     QTemporaryDir outside;
-    if (cut == QLatin1String("smb")) {
+    if (cut.startsWith(QLatin1String("smb"))) {
         QVERIFY(smb.stopServer());
     } else if (cut == QLatin1String("link")) {
         QVERIFY(QDir().rename(served, outside.path() + "/order"));
@@ -561,7 +570,8 @@ void tst_PhotoDisplayWidget::deletionAsksTheShareFirst()
     QCOMPARE(m_service->requests("order", action).size(), 0);
     for (const QString &file : onShare + left)
         QVERIFY2(QFileInfo::exists(file), qPrintable(file));
-    if (cut == QLatin1String("smb"))
+    mount.reset();
+    if (cut.startsWith(QLatin1String("smb")))
         smb.stop();
 }
 
@@ -576,6 +586,8 @@ void tst_PhotoDisplayWidget::deletionOnTheMountedShare_data()
     QTest::newRow("photos, share gone before the reply") << int(FinishedPhotos) << "reply";
     QTest::newRow("videos, share gone before the reply") << int(TrialVideo) << "reply";
     QTest::newRow("photos, size folder linked off the share") << int(FinishedPhotos) << "link";
+    // The order's folder is not on the share at all: its records go, there is no file to remove.
+    QTest::newRow("photos, no order folder") << int(FinishedPhotos) << "no folder";
 }
 
 // On a mounted share the records go first, then the files, each through the
@@ -594,6 +606,11 @@ void tst_PhotoDisplayWidget::deletionOnTheMountedShare()
         QSKIP("needs root to bind-mount");
     const QString served = backing.path() + '/' + Data::orderShareFolder(0).section('/', 1);
     QStringList onShare = writeOrderFiles(served, kind);
+    if (cut == QLatin1String("no folder")) {
+        QVERIFY(QDir(served).removeRecursively());
+        QVERIFY(QDir(backing.path()).mkpath(QStringLiteral("marker")));
+        onShare.clear();
+    }
     QTemporaryDir outside;
     if (cut == QLatin1String("link")) {
         // The "90" folder is a link to a folder elsewhere that holds the same names.
@@ -634,7 +651,7 @@ void tst_PhotoDisplayWidget::deletionOnTheMountedShare()
         QVERIFY2(QFileInfo::exists(file), qPrintable(file));
     const TransferMessageBoxes::Box box = m_boxes->last();
     QCOMPARE(box.title, QStringLiteral("温馨提示"));
-    if (cut.isEmpty()) {
+    if (cut.isEmpty() || cut == QLatin1String("no folder")) {
         QCOMPARE(box.text, QStringLiteral("删除成功"));
         for (const QString &file : chosen)
             QVERIFY2(!QFileInfo::exists(file), qPrintable(file));
