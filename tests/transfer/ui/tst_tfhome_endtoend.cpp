@@ -595,7 +595,7 @@ void TfhomeEndToEndTest::failedPhotosLeaveNoCopies()
     Data::makeShare(root.path());
     openDirectly();
     search(2);
-    // Each photo carries a megabyte in comments: its full-size copy, a byte copy, cannot fit.
+    // Each photo carries 768 KiB in comments: its full-size copy, a byte copy, cannot fit.
     QStringList files;
     for (int i = 0; i < 3; ++i) {
         const QString path = sourcePhoto(QStringLiteral("L%1.jpg").arg(i));
@@ -604,7 +604,7 @@ void TfhomeEndToEndTest::failedPhotosLeaveNoCopies()
         QByteArray bytes = file.readAll();
         file.close();
         QByteArray comments;
-        for (int k = 0; k < 16; ++k)
+        for (int k = 0; k < 12; ++k)
             comments += QByteArray("\xff\xfe\xff\xff", 4) + QByteArray(65533, char('a' + k));
         bytes.insert(2, comments);
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size());
@@ -612,7 +612,7 @@ void TfhomeEndToEndTest::failedPhotosLeaveNoCopies()
     }
     pick(0, files);
     QTRY_COMPARE_WITH_TIMEOUT(pickedTiles().size(), 3, 30000);
-    QVERIFY(share.fill(512 * 1024));
+    QVERIFY(share.fill(384 * 1024));
     startAll();
     QVERIFY(waitForSummary());
     const QString summary = m_boxes->last().text;
