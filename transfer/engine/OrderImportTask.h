@@ -5,6 +5,7 @@
 #include "transfer/engine/OrderFolder.h"
 #include "transfer/records/OrderInfo.h"
 
+#include <QSet>
 #include <QSharedPointer>
 
 // One queued or dispatched order, or a slice of one. The slice's entries are
@@ -23,4 +24,5 @@ struct OrderImportTask
     ShareGuard share; // pinned when the order was started; shared by its slices
     OrderFolder folder; // resolved when the order's first slice went out; shared by its slices
     QSharedPointer<FolderListing> listing; // the run's folders as first seen; shared by its slices
+    QSet<QString> foldersOffShare; // size tags whose existing folder leads off the share; shared by its slices
 };

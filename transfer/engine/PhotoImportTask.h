@@ -25,4 +25,5 @@ struct PhotoImportTask
     ShareGuard share;
     OrderFolder folder; // the order's folder as named and as resolved; checked before each entry
     QSharedPointer<FolderListing> listing; // the run's view of its folders, shared by its entries
+    bool folderOffShare = false; // the entry's folder was there when the order started and leads off the share
 };

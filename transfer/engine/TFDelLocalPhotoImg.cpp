@@ -1,10 +1,17 @@
 #include "transfer/engine/TFDelLocalPhotoImg.h"
 
 #include "platform/MountRoot.h"
+#include "platform/ShareGuard.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -63,4 +70,39 @@ void TFDelLocalPhotoImg::run()
             continue;
         QFile::remove(entry);
     }
+}
+
+QList<TFDelLocalPhotoImg::Failure> TFDelLocalPhotoImg::removeOnShare(const QStringList &paths,
+                                                                   const ShareGuard &share)
+{
+    QList<Failure> left;
+    QHash<QString, bool> folderOnShare; // one real-path look per folder
+    const QString offShare = QStringLiteral("路径不在共享目录内");
+    for (const QString &path : paths) {
+        for (const QString &copy : copiesOf(path)) {
+            // After an unmount the mount point may be empty, or hold an older copy under the same path.
+            if (!share.holds(copy)) {
+                left.append({copy, share.stillThere() ? offShare : QStringLiteral("共享目录已断开")});
+                continue;
+            }
+            struct stat info;
+            if (::lstat(QFile::encodeName(copy).constData(), &info) != 0) {
+                // Not there on the share that was there a moment ago: gone already.
+                if (errno != ENOENT)
+                    left.append({copy, QString::fromLocal8Bit(std::strerror(errno))});
+                continue;
+            }
+            const QString folder = QFileInfo(copy).path();
+            auto known = folderOnShare.find(folder);
+            if (known == folderOnShare.end())
+                known = folderOnShare.insert(folder, share.reaches(folder));
+            if (!known.value()) {
+                left.append({copy, offShare});
+                continue;
+            }
+            if (::unlink(QFile::encodeName(copy).constData()) != 0)
+                left.append({copy, QString::fromLocal8Bit(std::strerror(errno))});
+        }
+    }
+    return left;
 }

@@ -345,6 +345,23 @@ void tfimportthreadmanager::makeOrderFolders(const QString &basePath, const Orde
     }
 }
 
+QSet<QString> tfimportthreadmanager::foldersOffShare(const QString &folder, const OrderInfo &order,
+                                                    const ShareGuard &share)
+{
+    // Once per folder and run: an existing folder may be a link that leads off the share.
+    QSet<QString> seen;
+    QSet<QString> off;
+    for (const PhotoInfo &photo : order.photoList) {
+        if (photo.sizeTag.isEmpty() || seen.contains(photo.sizeTag))
+            continue;
+        seen.insert(photo.sizeTag);
+        const QString path = folder + QLatin1Char('/') + photo.sizeTag;
+        if (QFileInfo(path).exists() && !share.reaches(path))
+            off.insert(photo.sizeTag);
+    }
+    return off;
+}
+
 void tfimportthreadmanager::scheduleDispatch(int delayMs)
 {
     // One pending step at a time; an earlier request wins.
@@ -394,7 +411,8 @@ void tfimportthreadmanager::assignNextTask()
             // nor looks again where its name leads.
             if (record.startIndex == 0) {
                 makeOrderFolders(named, record.order, record.share);
-                record.folder.resolve(named, record.share);
+                if (record.folder.resolve(named, record.share))
+                    record.foldersOffShare = foldersOffShare(record.folder.resolved(), record.order, record.share);
             }
             // Unresolved, the entries fail on the named folder's own check.
             const QString folder = record.folder.isResolved() ? record.folder.resolved() : named;
@@ -418,6 +436,7 @@ void tfimportthreadmanager::assignNextTask()
                     task.share = record.share;
                     task.listing = record.listing;
                     task.folder = record.folder;
+                    task.folderOffShare = record.foldersOffShare.contains(photos.at(j).sizeTag);
                     group.append(task);
                     results.insert(j, false);
                     ++j;

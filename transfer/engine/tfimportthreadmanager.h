@@ -75,6 +75,8 @@ private:
     using Emission = std::function<void()>;
 
     static void makeOrderFolders(const QString &basePath, const OrderInfo &order, const ShareGuard &share);
+    // Size tags of the order whose folder below folder exists and leads off the share.
+    static QSet<QString> foldersOffShare(const QString &folder, const OrderInfo &order, const ShareGuard &share);
     void initializeWorkers();
     void destroyWorkers();
     void renewStoppedWorkers();

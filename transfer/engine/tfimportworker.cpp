@@ -236,8 +236,14 @@ void tfimportworker::processGroup(const QList<PhotoImportTask> &group, const std
 
 void tfimportworker::takeBackUnreported(QList<EntryOutcome> &outcomes, bool abandoned)
 {
-    const auto gone = std::find_if(outcomes.cbegin(), outcomes.cend(),
-                                   [](const EntryOutcome &outcome) { return outcome.placeLost; });
+    auto gone = std::find_if(outcomes.cbegin(), outcomes.cend(),
+                             [](const EntryOutcome &outcome) { return outcome.placeLost; });
+    // A photo with a failed copy is not reported: the copies written of it go
+    // too, with that copy's reason (not that of a copy it kept from replacing).
+    if (gone == outcomes.cend())
+        gone = std::find_if(outcomes.cbegin(), outcomes.cend(), [](const EntryOutcome &outcome) {
+            return !outcome.success && !(outcome.target && outcome.target->outcome() == ShareTarget::NotReplaced);
+        });
     if (!abandoned && gone == outcomes.cend())
         return;
     const QString why = abandoned ? QString() : gone->errorMsg;
@@ -284,6 +290,11 @@ bool tfimportworker::processEntry(const PhotoImportTask &task, tfphotosource &so
     if (runEntry && !task.folder.named().isEmpty() && !task.folder.stillResolves()) {
         errorMsg = task.folder.problem();
         outcome.placeLost = true;
+        return false;
+    }
+    // A folder that was there when the order started is written into only while it lies on the share.
+    if (runEntry && task.folderOffShare) {
+        errorMsg = QStringLiteral("目录不在共享目录内: %1").arg(folder);
         return false;
     }
     if (!QFileInfo(folder).isDir() && !makeTargetFolder(task, folder)) {

@@ -83,7 +83,8 @@ private:
 
     void processGroup(const QList<PhotoImportTask> &group, const std::shared_ptr<ReplaceGate> &gate);
     // Takes back the copies of a photo nobody will report: given up at an
-    // owner's close, or not whole because its place was lost mid-photo.
+    // owner's close, not whole because its place was lost mid-photo, or
+    // failed in one of its copies (a full share, a write error).
     static void takeBackUnreported(QList<EntryOutcome> &outcomes, bool abandoned);
     // Long sides of the group's size copies, each once.
     static QList<int> sizeTargets(const QList<PhotoImportTask> &group);

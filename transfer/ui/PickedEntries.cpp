@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QHash>
 
 namespace PickedEntries {
@@ -92,11 +93,14 @@ struct ShareForm
 };
 
 // Picked files whose name (after folding) is in the order's folder, with the form found there.
-QList<ShareForm> shareForms(const QStringList &files, const QString &orderFolder, int importType)
+QList<ShareForm> shareForms(const QStringList &files, const QString &orderFolder, int importType,
+                           bool compareBytes = true)
 {
+    // A photo is on the share when its full-size copy is: size copies without one
+    // are what a photo that never got there left behind.
     QStringList tags;
     if (importType == FinishedPhotos)
-        tags = QStringList{kTagAll, QStringLiteral("90"), QStringLiteral("190"), QStringLiteral("1920")};
+        tags = QStringList{kTagAll};
     else if (importType == TrialVideo)
         tags = QStringList{kTagTrialVideo};
     else if (importType == RetouchedVideo)
@@ -123,7 +127,7 @@ QList<ShareForm> shareForms(const QStringList &files, const QString &orderFolder
         // The form as listed: a share that folds names answers for any form.
         const QString form = QFileInfo(*there).fileName();
         const QString fullCopy = QDir(QDir(orderFolder).filePath(tags.first())).filePath(form);
-        found.append({name, form, sameFileContent(path, fullCopy)});
+        found.append({name, form, compareBytes && sameFileContent(path, fullCopy)});
     }
     return found;
 }
@@ -148,6 +152,18 @@ QHash<QString, QString> doneLookAlikes(const QStringList &files, const QString &
             done.insert(found.picked, found.form);
     }
     return done;
+}
+
+QSet<QString> withoutFullCopy(const QStringList &files, const QString &orderFolder, int importType)
+{
+    QSet<QString> names;
+    if (importType != FinishedPhotos)
+        return names;
+    for (const QString &path : files)
+        names.insert(QFileInfo(path).fileName());
+    for (const ShareForm &found : shareForms(files, orderFolder, importType, false))
+        names.remove(found.picked);
+    return names;
 }
 
 QStringList existingNames(const QStringList &files, const QString &orderFolder, int importType)

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QList>
 #include <QPair>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -36,8 +37,8 @@ QStringList previewFiles(const QStringList &files);
 
 // Names of picked files that the import would write over in the order's
 // folder (names compared as the share does, after case and Unicode folding),
-// in pick order. A file whose full-size copy holds the same bytes is done
-// already and not listed.
+// in pick order. Photos count by their full-size copy alone. A file whose
+// full-size copy holds the same bytes is done already and not listed.
 QStringList existingNames(const QStringList &files, const QString &orderFolder, int importType);
 
 // The same files, each with the form of its name found in the order's
@@ -47,6 +48,10 @@ QList<QPair<QString, QString>> existingForms(const QStringList &files, const QSt
 // Picked files done already under a look-alike name (the full-size copy in
 // the order's folder holds the same bytes): picked name -> name on the share.
 QHash<QString, QString> doneLookAlikes(const QStringList &files, const QString &orderFolder, int importType);
+
+// Picked photos without a full-size copy in the order's folder: what their
+// names find in its size folders is left over and may be replaced (empty for videos).
+QSet<QString> withoutFullCopy(const QStringList &files, const QString &orderFolder, int importType);
 
 // The "Cmd+A"/"Ctrl+A" hint of the picking dialog: the key this system uses.
 QString selectAllHint();

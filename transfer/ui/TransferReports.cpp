@@ -1,5 +1,6 @@
 #include "transfer/ui/TransferReports.h"
 
+#include "app/core/ServiceReply.h"
 #include "app/core/FormBody.h"
 #include "app/core/K.h"
 #include "platform/MountRoot.h"
@@ -106,8 +107,14 @@ QString replyProblem(bool ok, const QJsonDocument &reply, BaseReq::Failure failu
         return text.isEmpty() ? QStringLiteral("服务没有应答") : text;
     }
     const QJsonObject object = reply.object();
-    if (object.value(QStringLiteral("code")).toString() == QLatin1String("1"))
+    switch (ServiceReply::codeOf(object)) {
+    case ServiceReply::Code::Accepted:
         return QString();
+    case ServiceReply::Code::BadForm:
+        return ServiceReply::badFormMessage(); // its message is no reason
+    case ServiceReply::Code::Refused:
+        break;
+    }
     for (const char *key : {"message", "msg"}) {
         const QString text = object.value(QLatin1String(key)).toString();
         if (!text.trimmed().isEmpty())

@@ -567,8 +567,11 @@ void tfhomeorders::onPersonsReply(bool ok, const QJsonDocument &reply)
     if (!ok)
         return;
     const QJsonObject object = reply.object();
-    if (replyCode(reply) != QLatin1String("1")) {
-        QMessageBox::warning(this, QStringLiteral("温馨提示"), object.value(QStringLiteral("message")).toString(),
+    const ServiceReply::Code code = ServiceReply::codeOf(object);
+    if (code != ServiceReply::Code::Accepted) {
+        QMessageBox::warning(this, QStringLiteral("温馨提示"),
+                             code == ServiceReply::Code::BadForm ? ServiceReply::badFormMessage()
+                                                                 : object.value(QStringLiteral("message")).toString(),
                              QMessageBox::Ok);
         return;
     }

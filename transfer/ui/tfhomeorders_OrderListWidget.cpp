@@ -802,13 +802,15 @@ void tfhomeorders_OrderListWidget::onSelectPhotosClicked()
     // Only these names may replace a file in the order's folder; anything found there later is kept.
     // A replacement goes under the name already there, the one the service holds.
     // One done already under a look-alike name is reported under that name too.
-    const QHash<QString, QString> done = PickedEntries::doneLookAlikes(
-        files, record.importPath.isEmpty() ? K::generateImportPathByOrder(record) : record.importPath,
-        Config::k_importType);
+    const QString folder = record.importPath.isEmpty() ? K::generateImportPathByOrder(record) : record.importPath;
+    const QHash<QString, QString> done = PickedEntries::doneLookAlikes(files, folder, Config::k_importType);
+    // A size copy whose photo has no full-size copy is no photo of the order: it is replaced without asking.
+    const QSet<QString> leftOver = PickedEntries::withoutFullCopy(files, folder, Config::k_importType);
     for (PhotoInfo &entry : record.photoList) {
         const auto form = replaced.constFind(entry.img_name);
-        entry.replaceConfirmed = form != replaced.constEnd();
-        if (entry.replaceConfirmed)
+        entry.replaceConfirmed = form != replaced.constEnd()
+            || (entry.sizeTag != PickedEntries::kTagAll && leftOver.contains(entry.img_name));
+        if (form != replaced.constEnd())
             entry.img_name = form.value();
         else
             entry.img_name = done.value(entry.img_name, entry.img_name);

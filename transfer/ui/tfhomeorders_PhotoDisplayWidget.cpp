@@ -5,13 +5,16 @@
 #include "app/core/FormBody.h"
 #include "app/core/K.h"
 #include "app/core/Logging.h"
+#include "app/core/ServiceReply.h"
 #include "platform/MountRoot.h"
+#include "platform/ShareGuard.h"
 #include "transfer/engine/TFDelLocalPhotoImg.h"
 #include "transfer/records/ImportTypes.h"
 #include "transfer/ui/tfhomeorders_PhotoLoadWorker.h"
 #include "widgets/SimpleDialog.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QJsonDocument>
@@ -27,6 +30,10 @@
 #include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <cerrno>
+#include <dirent.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -106,6 +113,20 @@ template<typename T>
 T *tileProperty(const QWidget *tile, const char *name)
 {
     return static_cast<T *>(tile->property(name).value<void *>());
+}
+
+// True when the folder can be listed to its end.
+bool listsWhole(const QString &folder)
+{
+    DIR *dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return false;
+    errno = 0;
+    while (::readdir(dir)) {
+    }
+    const bool whole = errno == 0;
+    ::closedir(dir);
+    return whole;
 }
 
 bool isVideoKind(int kind)
@@ -841,16 +862,54 @@ void tfhomeorders_PhotoDisplayWidget::onDeleteSelectedPhotos()
                           });
 }
 
+QString tfhomeorders_PhotoDisplayWidget::pinOrderShare(const QString &orderFolder, ShareGuard *share)
+{
+    if (!share->pin(orderFolder))
+        return K::missingShareMessage(orderFolder);
+    // A folder that is not there holds no files: only the records go.
+    struct stat info;
+    if (::stat(QFile::encodeName(orderFolder).constData(), &info) != 0 && errno == ENOENT && share->stillThere())
+        return QString();
+    // A share whose server went away may still answer a look-up from its cache; a listing asks the server.
+    if (!listsWhole(orderFolder))
+        return K::missingShareMessage(orderFolder);
+    if (!share->reaches(orderFolder)) {
+        return share->stillThere() ? QStringLiteral("订单目录不在共享目录内: %1").arg(orderFolder)
+                                   : K::missingShareMessage(orderFolder);
+    }
+    return QString();
+}
+
+void tfhomeorders_PhotoDisplayWidget::showBox(bool warning, const QString &text)
+{
+    QTimer::singleShot(0, this, [this, warning, text]() {
+        if (warning)
+            QMessageBox::warning(this, QStringLiteral("温馨提示"), text, QMessageBox::Ok);
+        else
+            QMessageBox::information(this, QStringLiteral("温馨提示"), text, QMessageBox::Ok);
+    });
+}
+
 void tfhomeorders_PhotoDisplayWidget::postDelPhotos()
 {
     QStringList ids;
+    QStringList names;
     QStringList localPaths;
     for (int i = m_photoDataList.size() - 1; i >= 0; --i) {
         const PhotoDisplayData &entry = m_photoDataList.at(i);
         if (!entry.isSelected)
             continue;
         ids.append(entry.id);
+        names.append(entry.name);
         localPaths.append(entry.localPath);
+    }
+    // The files go only from the share they are on: nothing is sent while it is not there.
+    ShareGuard share;
+    const QString problem = pinOrderShare(K::generateImportPathByOrder(m_currentOrder), &share);
+    if (!problem.isEmpty()) {
+        qCWarning(lcTransfer) << "共享目录不可用，不删除:" << problem;
+        showBox(true, problem);
+        return;
     }
     const QString orderPhotoId = m_currentOrder.order_photo_id;
     const QByteArray body = FormBody()
@@ -865,39 +924,51 @@ void tfhomeorders_PhotoDisplayWidget::postDelPhotos()
                                                   : QStringLiteral("&m=order&a=delimages");
     auto *request = new BaseReq(this);
     request->getResultData(path, body,
-                           [this, request, orderPhotoId, localPaths](bool ok, const QJsonDocument &reply) {
-                               onDeleteReply(ok, reply, orderPhotoId, localPaths);
+                           [this, request, orderPhotoId, names, localPaths, share](bool ok,
+                                                                                   const QJsonDocument &reply) {
+                               onDeleteReply(ok, reply, orderPhotoId, names, localPaths, share);
                                request->deleteLater();
                            });
 }
 
 void tfhomeorders_PhotoDisplayWidget::onDeleteReply(bool ok, const QJsonDocument &reply,
-                                                    const QString &orderPhotoId, const QStringList &localPaths)
+                                                    const QString &orderPhotoId, const QStringList &names,
+                                                    const QStringList &localPaths, const ShareGuard &share)
 {
     if (!ok)
         return;
     const QJsonObject object = reply.object();
-    const QString code = object.value(QStringLiteral("code")).toString();
-    const QString message = object.value(QStringLiteral("message")).toString();
-    if (code != QLatin1String("1")) {
-        QTimer::singleShot(0, this, [this, message]() {
-            QMessageBox::warning(this, QStringLiteral("温馨提示"), message, QMessageBox::Ok);
-        });
+    switch (ServiceReply::codeOf(object)) {
+    case ServiceReply::Code::BadForm:
+        showBox(true, ServiceReply::badFormMessage());
         return;
+    case ServiceReply::Code::Refused:
+        showBox(true, object.value(QStringLiteral("message")).toString());
+        return;
+    case ServiceReply::Code::Accepted:
+        break;
     }
-    QTimer::singleShot(0, this, [this]() {
-        QMessageBox::information(this, QStringLiteral("温馨提示"), QStringLiteral("删除成功"), QMessageBox::Ok);
-    });
 
-    QStringList files;
-    for (const QString &localpath : localPaths) {
-        const QString file = localFileForDeletion(localpath);
-        if (file.isEmpty())
-            qCWarning(lcTransfer) << "拒绝删除不在共享盘上的路径:" << localpath;
-        else
-            files.append(file);
+    // The records are gone; the files go from the share pinned before the request.
+    QStringList left;
+    for (int i = 0; i < localPaths.size(); ++i) {
+        const QString file = localFileForDeletion(localPaths.at(i));
+        if (file.isEmpty()) {
+            qCWarning(lcTransfer) << "拒绝删除不在共享盘上的路径:" << localPaths.at(i);
+            left.append(names.value(i) + QStringLiteral("：路径不在共享目录内"));
+            continue;
+        }
+        for (const TFDelLocalPhotoImg::Failure &failure : TFDelLocalPhotoImg::removeOnShare({file}, share))
+            left.append(failure.path + QStringLiteral("：") + failure.reason);
     }
-    if (!files.isEmpty())
-        m_delLocalThread->setPrepareDelPaths(files);
+    if (left.isEmpty()) {
+        showBox(false, QStringLiteral("删除成功"));
+    } else {
+        const int shown = 10;
+        QString text = QStringLiteral("照片记录已删除，以下文件未能删除：\n") + left.mid(0, shown).join(QLatin1Char('\n'));
+        if (left.size() > shown)
+            text += QStringLiteral("\n…另有%1个文件未能删除").arg(left.size() - shown);
+        showBox(true, text);
+    }
     emit reloadOrderThumbnail(orderPhotoId);
 }

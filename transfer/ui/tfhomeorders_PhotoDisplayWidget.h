@@ -16,6 +16,7 @@ class QScrollArea;
 class QThread;
 class QTimer;
 class QVBoxLayout;
+class ShareGuard;
 class TFDelLocalPhotoImg;
 class tfhomeorders_PhotoLoadWorker;
 
@@ -65,6 +66,12 @@ public:
     // anything else gives an empty string.
     static QString localFileForDeletion(const QString &localpath);
 
+    // Pins the share of an order's folder for a deletion. Empty when its
+    // files may be deleted; otherwise why not: a share that is not mounted (a
+    // mount point left behind holds Finder's notes or an earlier run's order
+    // folder) or cannot be reached (its server gone), or a folder leading off it.
+    static QString pinOrderShare(const QString &orderFolder, ShareGuard *share);
+
     int photosPerRow() const { return m_photosPerRow; }
     int entryCount() const { return m_photoDataList.size(); }
     int selectedCount() const { return m_selectedCount; }
@@ -100,7 +107,8 @@ private:
     void emitRequests(const QList<int> &indices);
     void takeAllTilesOutOfGrid();
     void onDeleteReply(bool ok, const QJsonDocument &reply, const QString &orderPhotoId,
-                       const QStringList &localPaths);
+                       const QStringList &names, const QStringList &localPaths, const ShareGuard &share);
+    void showBox(bool warning, const QString &text);
     static void setCheckLook(QPushButton *button, bool selected, bool large);
 
     QLabel *m_titleLabel = nullptr;

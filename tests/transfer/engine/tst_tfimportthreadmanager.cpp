@@ -1,5 +1,7 @@
 #include "app/core/K.h"
+#include "support/BindMount.h"
 #include "support/EngineTestImages.h"
+#include "support/ScopedEnvironment.h"
 #include "support/ScopedMountRoot.h"
 #include "transfer/engine/ReplaceGate.h"
 #include "transfer/engine/tfimportthreadmanager.h"
@@ -70,6 +72,7 @@ private slots:
     void initTestCase();
     void importsOrderIntoFolderTree_data();
     void importsOrderIntoFolderTree();
+    void orderFolderLeadingOffTheShare_data();
     void orderFolderLeadingOffTheShare();
     void workerCountIsClamped_data();
     void workerCountIsClamped();
@@ -85,6 +88,7 @@ private slots:
     void stopAndStartAgain();
     void emptyOrderCompletesAtOnce();
     void oldCutCopiesGoWithTheNextRun();
+    void givenUpAsItsReplacementOpens_data();
     void givenUpAsItsReplacementOpens();
 
 private:
@@ -171,23 +175,48 @@ void TestImportManager::importsOrderIntoFolderTree()
 
 // An order's folder named as a link that leads out of the share takes no
 // photo, neither where the link leads nor anywhere in the share.
+void TestImportManager::orderFolderLeadingOffTheShare_data()
+{
+    QTest::addColumn<QString>("linked"); // the folder that is a link off the share: "" the order's own, else a size tag
+    QTest::newRow("order folder") << QString();
+    QTest::newRow("full-size folder") << QStringLiteral("all");
+    QTest::newRow("size folder") << QStringLiteral("90");
+}
+
+// A folder of the order that is there already and leads off the share is
+// never written into: the photo fails with why, and leaves no copy anywhere.
 void TestImportManager::orderFolderLeadingOffTheShare()
 {
+    QFETCH(QString, linked);
     ScopedMountRoot root;
-    const QString share = root.mkpath(QStringLiteral("studio/orders"));
+    const ScopedEnvironment realMountsOnly("STUDIO_LOCAL_SHARES");
+    QTemporaryDir backing;
+    QVERIFY(QDir(backing.path()).mkpath(QStringLiteral("orders")));
+    BindMount mount(backing.path(), root.path() + QStringLiteral("studio"));
+    if (!mount.isMounted())
+        QSKIP("needs root to bind-mount");
+    const QString share = root.path() + QStringLiteral("studio/orders");
     QTemporaryDir outside;
     const QString folder = share + QStringLiteral("/A1");
-    const QString leadsTo = outside.filePath(QStringLiteral("A1"));
-    QVERIFY(QDir().mkpath(leadsTo) && QFile::link(leadsTo, folder));
+    const QString leadsTo = outside.filePath(linked.isEmpty() ? QStringLiteral("A1") : linked);
+    QVERIFY(QDir().mkpath(leadsTo));
+    if (linked.isEmpty())
+        QVERIFY(QFile::link(leadsTo, folder));
+    else
+        QVERIFY(QDir().mkpath(folder) && QFile::link(leadsTo, folder + '/' + linked));
     tfimportthreadmanager manager;
     SignalLog log(&manager);
     const QStringList sources = photos(1, QStringLiteral("off"));
     manager.startImportOrder(order(folder, QStringLiteral("A100"), QStringLiteral("501"), sources));
     QTRY_COMPARE_WITH_TIMEOUT(log.of("all").size(), 1, 20000);
     QCOMPARE(log.photos.size(), 4);
-    for (const auto &photo : log.photos)
-        QCOMPARE(photo.error, QStringLiteral("无法访问订单目录: %1").arg(folder));
-    for (const QString &place : {root.path(), outside.path()})
+    const QString why = linked.isEmpty() ? QStringLiteral("无法访问订单目录: %1").arg(folder)
+                                         : QStringLiteral("目录不在共享目录内: %1/%2").arg(folder, linked);
+    for (const auto &photo : log.photos) {
+        QVERIFY(!photo.ok);
+        QCOMPARE(photo.error, why);
+    }
+    for (const QString &place : {backing.path(), outside.path()})
         QVERIFY(!QDirIterator(place, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories).hasNext());
     // Not even the order's empty folders are made where the link leads.
     QVERIFY(QDir(leadsTo).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
@@ -360,7 +389,7 @@ void TestImportManager::slicesOverSeveralWorkers()
     manager.setMaxWorkerCount(2);
     SignalLog log(&manager);
     OrderInfo info = order(folder, QStringLiteral("S1"), QStringLiteral("81"), photos(10, QStringLiteral("slice")));
-    info.photoList[6].imagesize = QStringLiteral("0"); // one failing copy still counts
+    info.photoList[6].imagesize = QStringLiteral("0"); // one failing copy still counts, and fails its photo
     manager.startImportOrder(info);
     QTRY_COMPARE_WITH_TIMEOUT(log.completed.size(), 1, 30000);
     QCOMPARE(log.photos.size(), 40);
@@ -371,7 +400,7 @@ void TestImportManager::slicesOverSeveralWorkers()
         failed += photo.ok ? 0 : 1;
     }
     QCOMPARE(indexes.size(), 40);
-    QCOMPARE(failed, 1);
+    QCOMPARE(failed, 4);
     const QStringList progress = log.of("progress");
     QCOMPARE(progress.size(), 40);
     for (int i = 0; i < 40; ++i)
@@ -562,53 +591,66 @@ void TestImportManager::oldCutCopiesGoWithTheNextRun()
     QVERIFY(QFileInfo::exists(folder + QStringLiteral("/all/cut_0.jpg")));
 }
 
-// The close gives the run up just as a photo's replacement opens: the photo,
-// already taking the older photo's place, is finished and reported.
+void TestImportManager::givenUpAsItsReplacementOpens_data()
+{
+    QTest::addColumn<int>("count"); // photos, each on a worker of its own
+    QTest::newRow("one worker") << 1;
+    QTest::newRow("two workers") << 2;
+}
+
+// The close gives the run up just as the photos' replacements open: each
+// photo, already taking an older photo's place, is finished and reported.
 void TestImportManager::givenUpAsItsReplacementOpens()
 {
+    QFETCH(int, count);
     ScopedMountRoot root;
     root.mkpath(QStringLiteral("gate/.share"));
     const QString folder = root.path() + QStringLiteral("gate/G1");
-    const QStringList sources = photos(1, QStringLiteral("gate"));
-    const QString name = QFileInfo(sources.first()).fileName();
+    const QStringList sources = photos(count, QStringLiteral("gate"));
     const QStringList tags{"all", "90", "190", "1920"};
-    for (const QString &tag : tags) {
-        QFile older(folder + '/' + tag + '/' + name);
-        QVERIFY(QDir().mkpath(folder + '/' + tag) && older.open(QIODevice::WriteOnly));
-        older.write("the picture before");
+    for (const QString &source : sources) {
+        for (const QString &tag : tags) {
+            QFile older(folder + '/' + tag + '/' + QFileInfo(source).fileName());
+            QVERIFY(QDir().mkpath(folder + '/' + tag) && older.open(QIODevice::WriteOnly));
+            older.write("the picture before");
+        }
     }
     OrderInfo info = order(folder, QStringLiteral("G1"), QStringLiteral("91"), sources);
     for (PhotoInfo &entry : info.photoList)
         entry.replaceConfirmed = true;
     QSemaphore opened;
     QSemaphore resume;
-    QAtomicInt first{0};
-    // The first copy let through stops right before it takes the older photo's place.
+    // Every copy let through stops right before it takes the older photo's place.
     ReplaceGate::setOpenedHook([&] {
-        if (first.testAndSetOrdered(0, 1)) {
-            opened.release();
-            resume.acquire();
-        }
+        opened.release();
+        resume.acquire();
     });
-    const auto unhook = qScopeGuard([] { ReplaceGate::setOpenedHook({}); });
+    const auto unhook = qScopeGuard([&] {
+        resume.release(4 * count);
+        ReplaceGate::setOpenedHook({});
+    });
     tfimportthreadmanager manager;
     SignalLog log(&manager);
     manager.startImportOrder(info);
-    QTRY_COMPARE_WITH_TIMEOUT(opened.available(), 1, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(opened.available(), 4 * count, 20000);
     manager.abandonPhotosInFlight();
     QVERIFY(manager.hasPhotosInFlight());
-    resume.release();
-    QTRY_COMPARE_WITH_TIMEOUT(log.photos.size(), 4, 20000);
+    resume.release(4 * count);
+    QTRY_COMPARE_WITH_TIMEOUT(log.photos.size(), 4 * count, 20000);
     for (const auto &photo : log.photos)
         QVERIFY2(photo.ok, qPrintable(photo.error));
     QTRY_VERIFY(!manager.hasPhotosInFlight());
-    QCOMPARE(manager.takePlacedSize(QStringLiteral("91"), 0), QFileInfo(folder + "/all/" + name).size());
-    for (const QString &tag : tags) {
-        QFile placed(folder + '/' + tag + '/' + name);
-        QVERIFY(placed.open(QIODevice::ReadOnly));
-        QVERIFY2(placed.readAll() != "the picture before", qPrintable(tag));
-        QCOMPARE(QDir(folder + '/' + tag).entryList(QDir::Files | QDir::Hidden), QStringList{name});
+    for (int i = 0; i < count; ++i) {
+        const QString name = QFileInfo(sources.at(i)).fileName();
+        QCOMPARE(manager.takePlacedSize(QStringLiteral("91"), 4 * i), QFileInfo(folder + "/all/" + name).size());
+        for (const QString &tag : tags) {
+            QFile placed(folder + '/' + tag + '/' + name);
+            QVERIFY(placed.open(QIODevice::ReadOnly));
+            QVERIFY2(placed.readAll() != "the picture before", qPrintable(tag));
+        }
     }
+    for (const QString &tag : tags)
+        QCOMPARE(QDir(folder + '/' + tag).entryList(QDir::Files | QDir::Hidden).size(), count);
 }
 
 QTEST_MAIN(TestImportManager)

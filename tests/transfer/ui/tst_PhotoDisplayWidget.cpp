@@ -1,7 +1,11 @@
 #include "app/core/Config.h"
 #include "platform/MountRoot.h"
+#include "app/core/K.h"
+#include "support/BindMount.h"
+#include "support/ScopedEnvironment.h"
 #include "support/ScopedMountRoot.h"
 #include "support/MessageCatcher.h"
+#include "support/SmbShare.h"
 #include "support/StandInService.h"
 #include "support/TransferMessageBoxes.h"
 #include "support/TransferStudioData.h"
@@ -21,6 +25,8 @@
 #include <QScrollBar>
 #include <QTextBrowser>
 #include <QtTest>
+
+#include <optional>
 
 namespace Data = TransferStudioData;
 
@@ -60,8 +66,13 @@ private slots:
     void addSinglePhoto();
     void deletionRequest_data();
     void deletionRequest();
+    void refusedDeletionKeepsEverything_data();
     void refusedDeletionKeepsEverything();
     void acceptedDeletionRemovesTheLocalFiles();
+    void deletionAsksTheShareFirst_data();
+    void deletionAsksTheShareFirst();
+    void deletionOnTheMountedShare_data();
+    void deletionOnTheMountedShare();
     void localFileForDeletion_data();
     void localFileForDeletion();
     void switchingOrdersReusesTiles();
@@ -82,6 +93,7 @@ private:
     void waitForTiles(int count);
     bool scrolledToTheEnd();
     void answerDeletion(int count, bool agree);
+    QStringList writeOrderFiles(const QString &folder, int kind);
 };
 
 void tst_PhotoDisplayWidget::initTestCase()
@@ -342,6 +354,8 @@ void tst_PhotoDisplayWidget::deletionRequest()
     QFETCH(int, kind);
     QFETCH(QString, action);
     Config::k_importType = kind;
+    ScopedMountRoot root;
+    Data::makeShare(root.path());
     m_service->setReply("order", action, Data::accepted());
     const OrderInfo order = orderWithPhotos(2, 3, 3, 3);
     m_grid->loadPhotosForOrder(order);
@@ -368,8 +382,21 @@ void tst_PhotoDisplayWidget::deletionRequest()
     QCOMPARE(m_service->requests("order", action).size(), 1);
 }
 
+void tst_PhotoDisplayWidget::refusedDeletionKeepsEverything_data()
+{
+    QTest::addColumn<QJsonObject>("reply");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("refused") << Data::refused(QStringLiteral("照片已被客户选中，不能删除"))
+                             << QStringLiteral("照片已被客户选中，不能删除");
+    // A code that is no string is a broken reply: its message is no reason, and nothing is deleted.
+    QTest::newRow("code as a number") << QJsonObject{{"code", 1}, {"message", QStringLiteral("成功")}}
+                                      << QStringLiteral("服务器返回数据格式错误");
+}
+
 void tst_PhotoDisplayWidget::refusedDeletionKeepsEverything()
 {
+    QFETCH(QJsonObject, reply);
+    QFETCH(QString, shown);
     ScopedMountRoot root;
     const QString folder = root.mkpath(Data::orderShareFolder(0) + QStringLiteral("/all"));
     QFile file(folder + QStringLiteral("/IMG_0001.JPG"));
@@ -377,7 +404,7 @@ void tst_PhotoDisplayWidget::refusedDeletionKeepsEverything()
     file.write(jpegBytes(10, 10));
     file.close();
 
-    m_service->setReply("order", "delimages", Data::refused(QStringLiteral("照片已被客户选中，不能删除")));
+    m_service->setReply("order", "delimages", reply);
     QStringList reloads;
     connect(m_grid, &tfhomeorders_PhotoDisplayWidget::reloadOrderThumbnail, this,
             [&](const QString &id) { reloads << id; });
@@ -387,7 +414,7 @@ void tst_PhotoDisplayWidget::refusedDeletionKeepsEverything()
     answerDeletion(1, true);
     QTRY_COMPARE(m_boxes->count(), 1);
     QCOMPARE(m_boxes->last().title, QStringLiteral("温馨提示"));
-    QCOMPARE(m_boxes->last().text, QStringLiteral("照片已被客户选中，不能删除"));
+    QCOMPARE(m_boxes->last().text, shown);
     QCOMPARE(m_grid->selectedCount(), 1);
     QVERIFY(checkOf(0)->isChecked());
     QVERIFY(QFile::exists(file.fileName()));
@@ -433,7 +460,231 @@ void tst_PhotoDisplayWidget::acceptedDeletionRemovesTheLocalFiles()
     for (const QString &path : kept)
         QVERIFY2(QFile::exists(path), qPrintable(path));
     QVERIFY(QFile::exists(outsideFile));
-    QTRY_VERIFY(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("删除成功")));
+    // The record went, its file was not the service's to name: the box says so, not "删除成功".
+    QTRY_VERIFY(m_boxes->contains(QStringLiteral("温馨提示"),
+                                  QStringLiteral("照片记录已删除，以下文件未能删除：\nIMG_0003.JPG：路径不在共享目录内")));
+    QCOMPARE(m_boxes->count(), 1);
+}
+
+// The order's files as the import leaves them, below folder; returns them.
+QStringList tst_PhotoDisplayWidget::writeOrderFiles(const QString &folder, int kind)
+{
+    QStringList written;
+    const QStringList tags = kind == FinishedPhotos ? QStringList{"all", "90", "190", "1920"}
+                                                    : QStringList{QStringLiteral("试拍视频")};
+    for (const QString &tag : tags) {
+        QDir().mkpath(folder + '/' + tag);
+        for (int i = 1; i <= 3; ++i) {
+            QFile file(folder + '/' + tag
+                       + (kind == FinishedPhotos ? QStringLiteral("/IMG_%1.JPG") : QStringLiteral("/VID_%1.mp4"))
+                             .arg(i, 4, 10, QLatin1Char('0')));
+            if (file.open(QIODevice::WriteOnly) && file.write("x") == 1)
+                written << file.fileName();
+        }
+    }
+    return written;
+}
+
+void tst_PhotoDisplayWidget::deletionAsksTheShareFirst_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("cut"); // "note": Finder's note left, "order": an earlier run's order folder left, "smb": server gone
+    QTest::newRow("photos, Finder's note left") << int(FinishedPhotos) << "note";
+    QTest::newRow("photos, earlier order folder left") << int(FinishedPhotos) << "order";
+    QTest::newRow("videos, earlier order folder left") << int(TrialVideo) << "order";
+    QTest::newRow("photos, SMB server gone") << int(FinishedPhotos) << "smb";
+    QTest::newRow("videos, SMB server gone") << int(TrialVideo) << "smb";
+    // Mounted in the root as the system mounts shares: the root still lists it, its folders fail.
+    QTest::newRow("photos, SMB server gone, share in the root") << int(FinishedPhotos) << "smb in root";
+    // Mounted, but the order's folder is a link that leads off the share.
+    QTest::newRow("photos, order folder linked off the share") << int(FinishedPhotos) << "link";
+}
+
+// The share is not there when the user deletes: nothing is sent, nothing deleted, and the box says why.
+void tst_PhotoDisplayWidget::deletionAsksTheShareFirst()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, cut);
+    Config::k_importType = kind;
+    const QString action = kind == FinishedPhotos ? QStringLiteral("delimages") : QStringLiteral("delmv");
+    m_service->setReply("order", action, Data::accepted());
+    const ScopedEnvironment realMountsOnly("STUDIO_LOCAL_SHARES");
+    const QString relative = Data::orderShareFolder(0).section('/', 1);
+    std::optional<ScopedMountRoot> root;
+    SmbShare smb(Data::kShare);
+    QTemporaryDir backing;
+    std::optional<BindMount> mount;
+    const auto resetRoot = qScopeGuard([&] { if (cut == QLatin1String("smb")) MountRoot::reset(); });
+    QString served;
+    if (cut == QLatin1String("smb")) {
+        SMBSHARE_START(smb);
+        MountRoot::setPath(QFileInfo(smb.sharePath()).path());
+        served = smb.servedPath() + '/' + relative;
+    } else if (cut == QLatin1String("smb in root")) {
+        SMBSHARE_START(smb);
+        root.emplace();
+        mount.emplace(smb.sharePath(), root->path() + Data::kShare);
+        if (!mount->isMounted())
+            QSKIP("needs root to bind-mount");
+        served = smb.servedPath() + '/' + relative;
+    } else {
+        root.emplace();
+        mount.emplace(backing.path(), root->path() + Data::kShare);
+        if (!mount->isMounted())
+            QSKIP("needs root to bind-mount");
+        served = backing.path() + '/' + relative;
+    }
+    qunsetenv("STUDIO_LOCAL_SHARES"); // the root turned local shares on again
+    QStringList onShare = writeOrderFiles(served, kind);
+    QCOMPARE(onShare.size(), kind == FinishedPhotos ? 12 : 3);
+    const OrderInfo order = orderWithPhotos(0, 3, 3);
+    m_grid->loadPhotosForOrder(order);
+    waitForTiles(3);
+    button("selectAllButton")->click();
+
+    const QString folder = MountRoot::path() + Data::orderShareFolder(0);
+    QStringList left;
+    QTemporaryDir outside;
+    if (cut.startsWith(QLatin1String("smb"))) {
+        QVERIFY(smb.stopServer());
+    } else if (cut == QLatin1String("link")) {
+        QVERIFY(QDir().rename(served, outside.path() + "/order"));
+        QVERIFY(QFile::link(outside.path() + "/order", served));
+        for (const QString &file : onShare)
+            left << outside.path() + "/order" + file.mid(served.size());
+        onShare.clear();
+    } else {
+        mount->unmount();
+        if (cut == QLatin1String("note"))
+            QVERIFY(QFile(MountRoot::path() + Data::kShare + "/.DS_Store").open(QIODevice::WriteOnly));
+        else
+            left = writeOrderFiles(folder, kind);
+    }
+    answerDeletion(3, true);
+    QTRY_COMPARE(m_boxes->count(), 1);
+    QCOMPARE(m_boxes->last().title, QStringLiteral("温馨提示"));
+    const QString orderFolder = K::generateImportPathByOrder(order);
+    QCOMPARE(m_boxes->last().text, cut == QLatin1String("link")
+                                       ? QStringLiteral("订单目录不在共享目录内: %1").arg(orderFolder)
+                                       : K::missingShareMessage(orderFolder));
+    QCOMPARE(m_service->requests("order", action).size(), 0);
+    for (const QString &file : onShare + left)
+        QVERIFY2(QFileInfo::exists(file), qPrintable(file));
+    mount.reset();
+    if (cut.startsWith(QLatin1String("smb")))
+        smb.stop();
+}
+
+void tst_PhotoDisplayWidget::deletionOnTheMountedShare_data()
+{
+    QTest::addColumn<int>("kind");
+    // "": none, "read-only": removals fail, "reply": the share goes before the reply, "link": a size folder leads off it
+    QTest::addColumn<QString>("cut");
+    QTest::newRow("photos") << int(FinishedPhotos) << "";
+    QTest::newRow("videos") << int(TrialVideo) << "";
+    QTest::newRow("photos, read-only share") << int(FinishedPhotos) << "read-only";
+    QTest::newRow("photos, share gone before the reply") << int(FinishedPhotos) << "reply";
+    QTest::newRow("videos, share gone before the reply") << int(TrialVideo) << "reply";
+    QTest::newRow("photos, size folder linked off the share") << int(FinishedPhotos) << "link";
+    // The order's folder is not on the share at all: its records go, there is no file to remove.
+    QTest::newRow("photos, no order folder") << int(FinishedPhotos) << "no folder";
+}
+
+// On a mounted share the records go first, then the files, each through the
+// share pinned before the request; "删除成功" only when both are gone.
+void tst_PhotoDisplayWidget::deletionOnTheMountedShare()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, cut);
+    Config::k_importType = kind;
+    const QString action = kind == FinishedPhotos ? QStringLiteral("delimages") : QStringLiteral("delmv");
+    ScopedMountRoot root;
+    const ScopedEnvironment realMountsOnly("STUDIO_LOCAL_SHARES");
+    QTemporaryDir backing;
+    BindMount mount(backing.path(), root.path() + Data::kShare);
+    if (!mount.isMounted())
+        QSKIP("needs root to bind-mount");
+    const QString served = backing.path() + '/' + Data::orderShareFolder(0).section('/', 1);
+    QStringList onShare = writeOrderFiles(served, kind);
+    if (cut == QLatin1String("no folder")) {
+        QVERIFY(QDir(served).removeRecursively());
+        QVERIFY(QDir(backing.path()).mkpath(QStringLiteral("marker")));
+        onShare.clear();
+    }
+    QTemporaryDir outside;
+    if (cut == QLatin1String("link")) {
+        // The "90" folder is a link to a folder elsewhere that holds the same names.
+        QVERIFY(QDir().rename(served + "/90", outside.path() + "/90"));
+        QVERIFY(QFile::link(outside.path() + "/90", served + "/90"));
+    }
+    const OrderInfo order = orderWithPhotos(0, 3, 3);
+    QStringList thereAtRequest;
+    m_service->setHandler("order", action, [&](const StandInService::Request &) {
+        for (const QString &file : onShare) {
+            if (QFileInfo::exists(file))
+                thereAtRequest << file;
+        }
+        if (cut == QLatin1String("reply"))
+            mount.unmount();
+        return Data::accepted();
+    });
+    if (cut == QLatin1String("read-only"))
+        QVERIFY(mount.makeReadOnly());
+    QStringList reloads;
+    connect(m_grid, &tfhomeorders_PhotoDisplayWidget::reloadOrderThumbnail, this,
+            [&](const QString &id) { reloads << id; });
+    m_grid->loadPhotosForOrder(order);
+    waitForTiles(3);
+    checkOf(0)->click();
+    checkOf(2)->click();
+    answerDeletion(2, true);
+    QTRY_COMPARE(reloads, QStringList{Data::orderPhotoId(0)});
+    QTRY_COMPARE(m_boxes->count(), 1);
+    QCOMPARE(m_service->requests("order", action).size(), 1);
+    QCOMPARE(thereAtRequest, onShare); // nothing removed before the service agreed
+    // The copies of the first and third file: named when they could not go.
+    QStringList chosen;
+    QStringList others;
+    for (const QString &file : onShare)
+        (file.contains("_0002.") ? others : chosen) << file;
+    for (const QString &file : others)
+        QVERIFY2(QFileInfo::exists(file), qPrintable(file));
+    const TransferMessageBoxes::Box box = m_boxes->last();
+    QCOMPARE(box.title, QStringLiteral("温馨提示"));
+    if (cut.isEmpty() || cut == QLatin1String("no folder")) {
+        QCOMPARE(box.text, QStringLiteral("删除成功"));
+        for (const QString &file : chosen)
+            QVERIFY2(!QFileInfo::exists(file), qPrintable(file));
+        return;
+    }
+    if (cut == QLatin1String("link")) {
+        // Only the copies in the linked folder stay, named; its files elsewhere are untouched.
+        QStringList linked;
+        for (const QString &file : qAsConst(chosen)) {
+            const bool inLink = file.contains("/90/");
+            QVERIFY2(QFileInfo::exists(file) == inLink, qPrintable(file));
+            if (inLink)
+                linked << root.path() + Data::kShare + file.mid(backing.path().size())
+                              + QStringLiteral("：路径不在共享目录内");
+        }
+        QCOMPARE(linked.size(), 2);
+        QCOMPARE(QDir(outside.path() + "/90").entryList(QDir::Files).size(), 3);
+        QStringList lines = box.text.split('\n');
+        QCOMPARE(lines.takeFirst(), QStringLiteral("照片记录已删除，以下文件未能删除："));
+        lines.sort();
+        QCOMPARE(lines, linked);
+        return;
+    }
+    const QString reason = cut == QLatin1String("reply") ? QStringLiteral("共享目录已断开")
+                                                         : QStringLiteral("Read-only file system");
+    QStringList lines = box.text.split('\n');
+    QCOMPARE(lines.takeFirst(), QStringLiteral("照片记录已删除，以下文件未能删除："));
+    QCOMPARE(lines.size(), chosen.size());
+    for (const QString &file : chosen) {
+        QVERIFY2(QFileInfo::exists(file), qPrintable(file));
+        const QString shown = root.path() + Data::kShare + file.mid(backing.path().size());
+        QVERIFY2(lines.contains(shown + QStringLiteral("：") + reason), qPrintable(box.text));
+    }
 }
 
 void tst_PhotoDisplayWidget::localFileForDeletion_data()

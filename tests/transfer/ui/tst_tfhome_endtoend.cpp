@@ -55,6 +55,7 @@ private slots:
     void mainRoadFromLogin();
     void failedCopyIsShownAndNotReported();
     void fullShareSaysWhy();
+    void failedPhotosLeaveNoCopies();
     void refusedPhotoReportFailsThePhoto_data();
     void refusedPhotoReportFailsThePhoto();
     void secondCardAsksBeforeReplacing_data();
@@ -581,6 +582,69 @@ void TfhomeEndToEndTest::fullShareSaysWhy()
     QCOMPARE(m_service->requests("order", "savepicpath").size(), 0);
 }
 
+// A share with room for the size copies but not for the full-size ones: the
+// failed photos leave none of their copies, and picking them again asks
+// nothing, since a photo is on the share only by its full-size copy.
+void TfhomeEndToEndTest::failedPhotosLeaveNoCopies()
+{
+    ScopedMountRoot root;
+    const ScopedEnvironment realMountsOnly("STUDIO_LOCAL_SHARES");
+    SmallTmpfs share(root.path() + Data::kShare, QStringLiteral("4m"));
+    if (!share.isMounted())
+        QSKIP("needs root to mount a tmpfs");
+    Data::makeShare(root.path());
+    openDirectly();
+    search(2);
+    // Each photo carries 768 KiB in comments: its full-size copy, a byte copy, cannot fit.
+    QStringList files;
+    for (int i = 0; i < 3; ++i) {
+        const QString path = sourcePhoto(QStringLiteral("L%1.jpg").arg(i));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QByteArray bytes = file.readAll();
+        file.close();
+        QByteArray comments;
+        for (int k = 0; k < 12; ++k)
+            comments += QByteArray("\xff\xfe\xff\xff", 4) + QByteArray(65533, char('a' + k));
+        bytes.insert(2, comments);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size());
+        files << path;
+    }
+    pick(0, files);
+    QTRY_COMPARE_WITH_TIMEOUT(pickedTiles().size(), 3, 30000);
+    QVERIFY(share.fill(384 * 1024));
+    startAll();
+    QVERIFY(waitForSummary());
+    const QString summary = m_boxes->last().text;
+    QVERIFY2(summary.startsWith(QStringLiteral("\n%1-1  总数:3  成功:0  失败:3\n").arg(Data::orderNumber(0)))
+                 && summary.count(QStringLiteral("No space left on device")) == 3,
+             qPrintable(summary));
+    const QString folder = root.path() + Data::orderShareFolder(0);
+    for (const QString &tag : {"all", "90", "190", "1920"})
+        QCOMPARE(QDir(folder + '/' + tag).entryList(QDir::Files | QDir::Hidden), QStringList());
+    QCOMPARE(m_service->requests("order", "savepicpath").size(), 0);
+
+    // A size copy left by a photo that never got there (an older run) is no photo either.
+    QFile leftOver(folder + "/90/L0.jpg");
+    QVERIFY(leftOver.open(QIODevice::WriteOnly) && leftOver.write("left over") == 9);
+    leftOver.close();
+    m_boxes->clear();
+    pick(0, files);
+    QTRY_VERIFY(m_boxes->contains(QStringLiteral("成功"), QStringLiteral("已选择 3 ")));
+    QCOMPARE(m_boxes->count(), 1);
+    // With room again the photos go in whole, the left-over copy replaced.
+    QVERIFY(QFile::remove(root.path() + Data::kShare + "/filler"));
+    m_boxes->clear();
+    startAll();
+    QVERIFY(waitForSummary());
+    QVERIFY2(m_boxes->contains(QStringLiteral("全部导完"),
+                               QStringLiteral("\n%1-1  总数:3  成功:3").arg(Data::orderNumber(0))),
+             qPrintable(m_boxes->last().text));
+    for (const QString &tag : {"all", "90", "190", "1920"})
+        QCOMPARE(QDir(folder + '/' + tag).entryList(QDir::Files | QDir::Hidden), QStringList({"L0.jpg", "L1.jpg", "L2.jpg"}));
+    QVERIFY(!QImage(folder + "/90/L0.jpg").isNull());
+}
+
 void TfhomeEndToEndTest::refusedPhotoReportFailsThePhoto_data()
 {
     QTest::addColumn<int>("failure");
@@ -781,9 +845,12 @@ void TfhomeEndToEndTest::secondCardAsksBeforeReplacing()
     QCOMPARE(pickedTitle(), title);
     QTRY_COMPARE_WITH_TIMEOUT(pickedTiles(), tiles(cardB.at(2) + (lateFile ? " ✕" : " ✓"), "✓"), 30000);
     // Each new photo is written under the name its look-alike has on the share (the
-    // one the service holds): one file per photo in every folder.
+    // one the service holds): one file per photo in every folder. The photo that
+    // found another file in its place leaves none of its copies.
     for (const QString &tag : {"all", "90", "190", "1920"}) {
-        QStringList expected{stem + "0001.JPG", stem + "0002.JPG", tag == QLatin1String("all") && lateFile ? lateName : cardB.at(2)};
+        QStringList expected{stem + "0001.JPG", stem + "0002.JPG"};
+        if (!lateFile || tag == QLatin1String("all"))
+            expected << (lateFile ? lateName : cardB.at(2));
         expected.sort();
         QStringList onShare = QDir(served + '/' + tag).entryList(QDir::Files | QDir::Hidden);
         onShare.sort();

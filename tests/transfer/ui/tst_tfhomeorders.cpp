@@ -322,6 +322,13 @@ void tst_tfhomeorders::branchChangeAsksForItsRetouchers()
     QTRY_COMPARE(m_boxes->count(), 1);
     QCOMPARE(m_boxes->last().text, QStringLiteral("人员列表获取失败"));
     QCOMPARE(combo("tiaoseComboBox")->count(), 0);
+
+    // A code that is no string is a broken reply: its message is no reason.
+    m_service->setReply("order", "get_persons", QJsonObject{{"code", 0}, {"message", QStringLiteral("成功")}});
+    combo("branchComboBox")->setCurrentIndex(1);
+    QTRY_COMPARE(m_boxes->count(), 2);
+    QCOMPARE(m_boxes->last().text, QStringLiteral("服务器返回数据格式错误"));
+    QCOMPARE(combo("tiaoseComboBox")->count(), 0);
 }
 
 void tst_tfhomeorders::refreshAfterRunUpdatesCountsOnly()

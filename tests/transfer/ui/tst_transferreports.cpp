@@ -344,7 +344,11 @@ void TransferReportsTest::replyProblem_data()
     QTest::newRow("refused with msg") << true << QByteArray(R"({"code":"0","msg":"未登录"})") << 0
                                       << QStringLiteral("未登录");
     QTest::newRow("numeric code 1 is no acceptance") << true << QByteArray(R"({"code":1})") << 0
-                                                     << QStringLiteral("服务未接受");
+                                                     << QStringLiteral("服务器返回数据格式错误");
+    QTest::newRow("numeric code's message is no reason") << true << QByteArray(R"({"code":1,"message":"成功"})") << 0
+                                                         << QStringLiteral("服务器返回数据格式错误");
+    QTest::newRow("no code") << true << QByteArray(R"({"message":"成功"})") << 0
+                             << QStringLiteral("服务器返回数据格式错误");
     QTest::newRow("timed out") << false << QByteArray() << int(BaseReq::Failure::TimedOut)
                                << BaseReq::failureMessage(BaseReq::Failure::TimedOut);
     QTest::newRow("aborted") << false << QByteArray() << int(BaseReq::Failure::Aborted)
