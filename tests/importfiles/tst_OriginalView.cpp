@@ -279,7 +279,12 @@ void tst_OriginalView::missingMainFileReported()
     makeView();
     m_view->refreshData(orderMap());
     QTRY_COMPARE_WITH_TIMEOUT(grid()->getThumbnailInfo(1).name, QStringLiteral("B.jpg"), 10000);
+    m_service->setDelay(QStringLiteral("order"), QStringLiteral("getorder_pics"), 3000);
     selectAllAndDelete();
+    // Not all went: no success.
+    QTRY_VERIFY_WITH_TIMEOUT(FullScreenLoading::getInstance(m_view)
+                                 && FullScreenLoading::getInstance(m_view)->message() == QStringLiteral("部分文件删除失败!"),
+                             10000);
     QTRY_VERIFY_WITH_TIMEOUT(openDialog(), 10000);
     const QString text = openDialog()->findChild<QTextBrowser *>()->toPlainText();
     QVERIFY2(text.startsWith(QStringLiteral("本地文件删除失败，请检查手动删除以下照片！")), qPrintable(text));
@@ -332,6 +337,14 @@ void tst_OriginalView::deletionAsksAndRefusesOffShare()
     outside.insert(QStringLiteral("localpath"), off);
     Data::servePhotos(*m_service, Data::photosReply(kFolder, QJsonArray{Data::jpeg("2", "A.jpg", kFolder, false), outside}, {}));
     makeView();
+    // An order without its id: the service is asked nothing.
+    QMap<QString, QString> noId = orderMap();
+    noId.remove(QStringLiteral("order_photo_id"));
+    m_view->refreshData(noId);
+    QTRY_COMPARE_WITH_TIMEOUT(grid()->getThumbnailInfo(1).name, QStringLiteral("B.jpg"), 10000);
+    selectAllAndDelete();
+    QTRY_VERIFY(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("订单数据错误")));
+    QVERIFY(m_view->isReady());
     m_view->refreshData(orderMap());
     QTRY_COMPARE_WITH_TIMEOUT(grid()->getThumbnailInfo(1).name, QStringLiteral("B.jpg"), 10000);
     // Nothing selected yet: no question, no request.
