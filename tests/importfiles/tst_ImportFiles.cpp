@@ -219,6 +219,8 @@ void tst_ImportFiles::search(int expectedRows)
                               before + 1, 10000);
     auto *table = m_window->findChild<QTableWidget *>(QStringLiteral("orderTable"));
     QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), expectedRows, 10000);
+    // The reply is in: a search right after this one is not taken for a second click.
+    QTRY_VERIFY_WITH_TIMEOUT(button->isEnabled(), 10000);
 }
 
 int tst_ImportFiles::column(const QString &header) const
