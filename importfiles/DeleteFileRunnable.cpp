@@ -1,5 +1,6 @@
 #include "importfiles/DeleteFileRunnable.h"
 
+#include "app/core/K.h"
 #include "app/core/Logging.h"
 #include "importfiles/ImportedPhotos.h"
 #include "platform/MountRoot.h"
@@ -18,6 +19,37 @@ DeleteFileRunnable::~DeleteFileRunnable()
     qCDebug(lcImportFiles) << "DeleteFileRunnable 析构";
 }
 
+namespace {
+
+QString notOnShare()
+{
+    return QStringLiteral(" 路径不在共享目录内");
+}
+
+} // namespace
+
+QString DeleteFileRunnable::refusal(const QString &path) const
+{
+    // Once the share has gone, its mount point is a local folder: what lies
+    // there under the photo's path is not the photo.
+    const auto gone = [this, &path] {
+        return QLatin1Char(' ') + K::missingShareMessage(m_share.isPinned() ? m_share.shareFolder() : path);
+    };
+    if (!m_share.stillThere())
+        return gone();
+    if (!MountRoot::isStrictlyBelow(path, m_share.shareFolder()))
+        return notOnShare();
+    const QFileInfo info(path);
+    if (!info.exists())
+        return QStringLiteral(" 文件不存在");
+    // A folder on the way may be a link leading off the share.
+    if (!m_share.reaches(path))
+        return m_share.stillThere() ? notOnShare() : gone();
+    if (!info.isWritable())
+        return QStringLiteral(" 没有删除权限");
+    return QString();
+}
+
 void DeleteFileRunnable::run()
 {
     if (m_cancelled) {
@@ -34,20 +66,9 @@ void DeleteFileRunnable::run()
         emit deleteFinished(result);
         return;
     }
-    // Only files on the share are ever removed.
-    if (!MountRoot::isOnShare(path)) {
-        result.message = name + QStringLiteral(" 路径不在共享目录内");
-        emit deleteFinished(result);
-        return;
-    }
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        result.message = name + QStringLiteral(" 文件不存在");
-        emit deleteFinished(result);
-        return;
-    }
-    if (!info.isWritable()) {
-        result.message = name + QStringLiteral(" 没有删除权限");
+    const QString why = refusal(path);
+    if (!why.isEmpty()) {
+        result.message = name + why;
         emit deleteFinished(result);
         return;
     }
@@ -69,13 +90,11 @@ void DeleteFileRunnable::run()
         const QString label = ImportedPhotos::extraPathLabel(extra);
         if (label.isEmpty())
             add(extra + QStringLiteral(" 的路径错误"));
-        const QFileInfo extraInfo(extra);
-        if (!MountRoot::isOnShare(extra)) {
-            add((label.isEmpty() ? extra : label) + QStringLiteral(" 路径不在共享目录内"));
-        } else if (!extraInfo.exists()) {
-            add(label + QStringLiteral(" 文件不存在"));
-        } else if (!extraInfo.isWritable()) {
-            add(label + QStringLiteral(" 没有删除权限"));
+        const QString extraWhy = refusal(extra);
+        if (extraWhy == notOnShare()) {
+            add((label.isEmpty() ? extra : label) + extraWhy);
+        } else if (!extraWhy.isEmpty()) {
+            add(label + extraWhy);
         } else {
             QFile extraFile(extra);
             // A photo counts as deleted by its main file alone.

@@ -997,6 +997,9 @@ void ImportFiles::onOrderTableSelectionChanged()
         map.insert(QStringLiteral("role1name"), order.role1);
         map.insert(QStringLiteral("shopid"), m_shopId);
         map.insert(QStringLiteral("delyp"), QString::number(m_delyp));
+        // Its share is the one the view deletes on, and only while it is mounted.
+        QString refused;
+        map.insert(QStringLiteral("importPath"), ImportRules::orderFolder(order, refused));
         m_originalView->refreshData(map);
     }
 }
@@ -1028,6 +1031,11 @@ void ImportFiles::onSelectFilesClicked(int row)
 {
     if (row < 0 || row >= m_orders.size())
         return;
+    // Files of an order without its ids could only be reported to no order.
+    if (!ImportRules::hasIds(m_orders.at(row))) {
+        QMessageBox::warning(this, QStringLiteral("温馨提示"), ImportRules::badOrderMessage(), QMessageBox::Ok);
+        return;
+    }
     QString refused;
     const QString folder = ImportRules::orderFolder(m_orders.at(row), refused);
     if (folder.isEmpty()) {
@@ -1255,6 +1263,8 @@ void ImportFiles::checkThenCopy(const QList<ImportFile> &files)
 {
     if (files.isEmpty() || files.first().orderRow < 0 || files.first().orderRow >= m_orders.size())
         return;
+    if (!ImportRules::hasIds(m_orders.at(files.first().orderRow)))
+        return failAll(files, ImportRules::badOrderMessage());
     // The share pinned and the order folder resolved before anything looks
     // at the folders: a share that leaves later is told apart from its mount
     // point, a folder re-pointed later from the order's own.
@@ -1631,6 +1641,10 @@ void ImportFiles::importNextOrder()
 void ImportFiles::reportOrder(int index, int runToken)
 {
     const ImportOrder order = m_orders.at(index);
+    if (!ImportRules::hasIds(order)) {
+        notListed(order, runToken, ImportRules::badOrderMessage());
+        return;
+    }
     // Whether the share is still there is asked again around the listing, on the worker.
     const ShareGuard share = runShare(order.importPath);
     if (!share.stillThere()) {
@@ -1769,9 +1783,12 @@ void ImportFiles::onBatchReply(bool ok, const QJsonDocument &doc, const ImportOr
         return;
     }
     const QJsonObject reply = doc.object();
-    if (reply.value(QStringLiteral("code")).toString() != QLatin1String("1")) {
-        askResend(reply.value(QStringLiteral("msg")).toString() + QStringLiteral(" 是否重新提交?"), order, report,
-                  runToken);
+    const ServiceReply::Code code = ServiceReply::codeOf(reply);
+    if (code != ServiceReply::Code::Accepted) {
+        // A reply of the wrong form gives no reason of its own.
+        const QString why = code == ServiceReply::Code::BadForm ? ServiceReply::badFormMessage()
+                                                                : reply.value(QStringLiteral("msg")).toString();
+        askResend(why + QStringLiteral(" 是否重新提交?"), order, report, runToken);
         return;
     }
     const int row = indexOf(order);

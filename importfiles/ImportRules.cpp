@@ -14,6 +14,7 @@
 #include <QSet>
 
 #include <cerrno>
+#include <cmath>
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -71,15 +72,37 @@ QString pickName(const QString &fileName)
     return info.baseName() + QLatin1Char('.') + info.suffix().toLower();
 }
 
+QString idText(const QJsonValue &value)
+{
+    if (value.isString())
+        return value.toString();
+    // Ids come as text; an integer is taken by its digits, anything else is no id.
+    const double number = value.toDouble();
+    const double limit = 9007199254740992.0; // 2^53: beyond it a double skips integers
+    if (!value.isDouble() || number != std::floor(number) || std::fabs(number) > limit)
+        return QString();
+    return QString::number(qint64(number));
+}
+
+bool hasIds(const ImportOrder &order)
+{
+    return !order.id.isEmpty() && !order.order_photo_id.isEmpty();
+}
+
+QString badOrderMessage()
+{
+    return QStringLiteral("订单数据错误");
+}
+
 ImportOrder orderFromJson(const QJsonObject &o, int index)
 {
     const auto text = [&o](const char *key) { return o.value(QLatin1String(key)).toString(); };
 
     ImportOrder order;
     order.row = index;
-    order.id = text("id");
-    order.orderid = text("id");
-    order.order_photo_id = text("order_photo_id");
+    order.id = idText(o.value(QStringLiteral("id")));
+    order.orderid = order.id;
+    order.order_photo_id = idText(o.value(QStringLiteral("order_photo_id")));
     order.orderpayforkey = text("orderpayforkey");
     order.servicetimes = text("servicetimes");
     order.wname = text("wname");
@@ -340,12 +363,16 @@ FolderScan scanSubfolder(const QString &importPath, const QString &subfolder, co
     // Listed by hand: QDir takes a folder it cannot read for an empty one.
     DIR *dir = ::opendir(QFile::encodeName(path).constData());
     if (!dir) {
-        // Missing, or a file in the folder's place: no photo there.
-        if (errno != ENOENT && errno != ENOTDIR)
+        // Missing, or a file in the folder's place: no photo there, unless
+        // this tool put some there.
+        if ((errno != ENOENT && errno != ENOTDIR) || !placed.isEmpty())
             return failed(errno);
+        // An order folder gone (moved away, renamed) is no empty order.
         struct stat order;
-        if (::stat(QFile::encodeName(importPath).constData(), &order) != 0 && errno != ENOENT)
-            return failed(errno);
+        if (::stat(QFile::encodeName(importPath).constData(), &order) != 0) {
+            scan.failure = listingFailedMessage(QDir::cleanPath(importPath), qt_error_string(errno));
+            return scan;
+        }
         return scan;
     }
     const auto closeDir = qScopeGuard([dir] { ::closedir(dir); });

@@ -27,8 +27,19 @@ ShotDate splitShotDate(const QString &shotdate);
 // Base name up to the first dot, ".", lower-case last suffix.
 QString pickName(const QString &fileName);
 
-// One order object of an "order_list" reply at index `index`.
+// An id of a reply: a string as it is, an integer by its digits; empty for
+// anything else (missing, a fraction, a boolean, an object).
+QString idText(const QJsonValue &value);
+
+// One order object of an "order_list" reply at index `index`. Its ids
+// ("id", "order_photo_id") are read with idText.
 ImportOrder orderFromJson(const QJsonObject &object, int index);
+
+// False for an order whose "id" or "order_photo_id" the reply gave in no
+// usable form: nothing may be written or reported for it.
+bool hasIds(const ImportOrder &order);
+// "订单数据错误"
+QString badOrderMessage();
 
 // The orders of an "order_list" reply's "data" array.
 QList<ImportOrder> ordersFromReply(const QJsonObject &reply);
@@ -100,7 +111,8 @@ struct FolderScan
 // The files of one subfolder of an order folder matching the subfolder's
 // masks, and those of placedNames (or their look-alikes) that lie there
 // whatever their names, each under its name on the share. A subfolder
-// that does not exist holds nothing; one that cannot be read fails.
+// that does not exist holds nothing, unless it should hold placed files or
+// the order folder itself is gone; one that cannot be read fails.
 FolderScan scanSubfolder(const QString &importPath, const QString &subfolder,
                          const QStringList &placedNames = {});
 

@@ -3,8 +3,11 @@
 #include "app/core/BaseReq.h"
 #include "app/core/K.h"
 #include "app/core/Logging.h"
+#include "app/core/ServiceReply.h"
 #include "importfiles/DeleteFileRunnable.h"
+#include "importfiles/ImportRules.h"
 #include "importfiles/ImportedPhotos.h"
+#include "platform/MountRoot.h"
 #include "widgets/ElementButton.h"
 #include "widgets/FullScreenLoading.h"
 #include "widgets/SimpleDialog.h"
@@ -21,6 +24,15 @@
 #include <QThreadPool>
 #include <QTimer>
 #include <QVBoxLayout>
+
+namespace {
+
+bool hasVisibleText(QString text)
+{
+    return !text.remove(QLatin1Char(' ')).remove(QLatin1Char('\n')).isEmpty();
+}
+
+} // namespace
 
 OriginalView::OriginalView(QWidget *parent)
     : QWidget(parent)
@@ -146,9 +158,11 @@ void OriginalView::onPhotoReply(bool ok, const QJsonDocument &doc)
     const QJsonObject reply = doc.object();
     if (reply.value(QStringLiteral("timestamp")).toString() != m_stamp)
         return;
-    if (reply.value(QStringLiteral("code")).toString() != QLatin1String("1")) {
-        QMessageBox::warning(this, QStringLiteral("温馨提示"), reply.value(QStringLiteral("message")).toString(),
-                             QMessageBox::Ok);
+    const ServiceReply::Code code = ServiceReply::codeOf(reply);
+    if (code != ServiceReply::Code::Accepted) {
+        const QString why = code == ServiceReply::Code::BadForm ? ServiceReply::badFormMessage()
+                                                                : reply.value(QStringLiteral("message")).toString();
+        QMessageBox::warning(this, QStringLiteral("温馨提示"), why, QMessageBox::Ok);
         return;
     }
     m_grid->loadThumbnails(ImportedPhotos::photoList(reply));
@@ -183,8 +197,33 @@ void OriginalView::deleteSelectedFiles()
                           });
 }
 
+QString OriginalView::folderToPin(const QList<ThumbnailInfo> &photos) const
+{
+    const QString folder = m_order.value(QStringLiteral("importPath"));
+    if (!folder.isEmpty())
+        return folder;
+    for (const ThumbnailInfo &photo : photos) {
+        if (MountRoot::isOnShare(photo.filePath))
+            return photo.filePath;
+    }
+    return photos.isEmpty() ? QString() : photos.first().filePath;
+}
+
 void OriginalView::submitDeletion(const QList<ThumbnailInfo> &photos, const QStringList &ids)
 {
+    // The service's records go first: nothing is asked of it for an order it
+    // cannot be told apart by, or whose files are out of reach.
+    if (m_order.value(QStringLiteral("order_photo_id")).isEmpty()) {
+        QMessageBox::warning(this, QStringLiteral("温馨提示"), ImportRules::badOrderMessage(), QMessageBox::Ok);
+        return;
+    }
+    const QString folder = folderToPin(photos);
+    ShareGuard share;
+    if (!share.pin(folder)) {
+        QMessageBox::warning(this, QStringLiteral("温馨提示"), K::missingShareMessage(folder), QMessageBox::Ok);
+        return;
+    }
+    m_share = share;
     m_ready = false;
     m_report.clear();
     FullScreenLoading::show(this, QStringLiteral("提交删除数据中..."), true);
@@ -211,9 +250,12 @@ void OriginalView::onDeleteReply(bool ok, const QJsonDocument &doc, const QList<
         return;
     }
     const QJsonObject reply = doc.object();
-    if (reply.value(QStringLiteral("code")).toString() != QLatin1String("1")) {
+    const ServiceReply::Code code = ServiceReply::codeOf(reply);
+    if (code != ServiceReply::Code::Accepted) {
         if (loading)
-            loading->showFailed(reply.value(QStringLiteral("message")).toString(), 1500);
+            loading->showFailed(code == ServiceReply::Code::BadForm ? ServiceReply::badFormMessage()
+                                                                    : reply.value(QStringLiteral("message")).toString(),
+                                1500);
         m_ready = true;
         return;
     }
@@ -225,6 +267,7 @@ void OriginalView::onDeleteReply(bool ok, const QJsonDocument &doc, const QList<
     qCDebug(lcImportFiles) << "开始删除" << m_total << "个文件";
     for (const ThumbnailInfo &photo : photos) {
         auto *task = new DeleteFileRunnable(photo);
+        task->setShareGuard(m_share);
         connect(task, &DeleteFileRunnable::deleteFinished, this, &OriginalView::onDeleteFileFinished,
                 Qt::QueuedConnection);
         m_pool->start(task, 0);
@@ -247,15 +290,16 @@ void OriginalView::onDeleteFileFinished(const DeleteFileResult &result)
     qCDebug(lcImportFiles) << "删除完成 - 成功:" << m_succeeded << "失败:" << m_failed;
     QTimer::singleShot(300, this, [this] {
         if (FullScreenLoading *loading = FullScreenLoading::getInstance(this)) {
+            // Done only when every file went: a file left on the share is no success.
             if (m_succeeded == 0)
                 loading->showFailed(QStringLiteral("删除失败!"), 1500);
+            else if (m_failed > 0 || hasVisibleText(m_report))
+                loading->showFailed(QStringLiteral("部分文件删除失败!"), 1500);
             else
                 loading->showSuccess(QStringLiteral("删除完成！"), 1500);
         }
         qCDebug(lcImportFiles) << "删除失败的信息:" << m_report;
-        QString visible = m_report;
-        visible.remove(QLatin1Char(' ')).remove(QLatin1Char('\n'));
-        if (!visible.isEmpty())
+        if (hasVisibleText(m_report))
             SimpleDialog::info(nullptr, QStringLiteral("温馨提示"),
                                QStringLiteral("本地文件删除失败，请检查手动删除以下照片！") + m_report);
         reqPhotoData();

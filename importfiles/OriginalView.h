@@ -1,6 +1,7 @@
 #pragma once
 
 #include "importfiles/DeleteFileResult.h"
+#include "platform/ShareGuard.h"
 
 #include <QMap>
 #include <QString>
@@ -32,6 +33,9 @@ public:
 
 private:
     void submitDeletion(const QList<ThumbnailInfo> &photos, const QStringList &ids);
+    // The order folder ("importPath" of the order), or, for an order without
+    // one, the first of the photos that lies on the share.
+    QString folderToPin(const QList<ThumbnailInfo> &photos) const;
     void onPhotoReply(bool ok, const QJsonDocument &doc);
     void onDeleteReply(bool ok, const QJsonDocument &doc, const QList<ThumbnailInfo> &photos);
     void dismissLoading();
@@ -45,6 +49,8 @@ private:
     QString m_stamp;
     QMap<QString, QString> m_order;
     QThreadPool *m_pool = nullptr;
+    // The share of the deletion under way, pinned before the service is asked.
+    ShareGuard m_share;
     bool m_ready = true;
     QString m_report;
     int m_total = 0;

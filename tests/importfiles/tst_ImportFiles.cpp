@@ -109,8 +109,12 @@ private slots:
     void blockedFolderRetrySucceeds();
     void oddNamesKeptAndReported();
     void shareGoneMidRunWritesNothingLocally();
-    void smbServerGoneBeforeListing();
+    void orderFolderNotListable_data();
+    void orderFolderNotListable();
+    void closedMidRunReportsPlacedFiles_data();
     void closedMidRunReportsPlacedFiles();
+    void orderIdsOfWrongFormRefused_data();
+    void orderIdsOfWrongFormRefused();
     void readOnlyShareSaysWhy();
     void lookAlikeNamesAreOneName_data();
     void lookAlikeNamesAreOneName();
@@ -215,6 +219,8 @@ void tst_ImportFiles::search(int expectedRows)
                               before + 1, 10000);
     auto *table = m_window->findChild<QTableWidget *>(QStringLiteral("orderTable"));
     QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), expectedRows, 10000);
+    // The reply is in: a search right after this one is not taken for a second click.
+    QTRY_VERIFY_WITH_TIMEOUT(button->isEnabled(), 10000);
 }
 
 int tst_ImportFiles::column(const QString &header) const
@@ -425,8 +431,8 @@ void tst_ImportFiles::searchRefusals_data()
     // A refusal is no answer: the earlier orders go. An empty answer keeps them behind its notice.
     QTest::newRow("branch refused") << "switch_shop"
                                     << QJsonObject{{"code", "0"}, {"msg", "分店已停用"}} << "分店已停用" << 0 << 0;
-    QTest::newRow("branch numeric code") << "switch_shop" << QJsonObject{{"code", 1}, {"msg", "数字"}} << "服务器返回数据格式错误" << 0
-                                         << 0;
+    QTest::newRow("branch numeric code") << "switch_shop" << QJsonObject{{"code", 1}, {"msg", "数字"}}
+                                         << "服务器返回数据格式错误" << 0 << 0;
     QTest::newRow("list refused") << "order_list" << QJsonObject{{"code", "0"}, {"message", "没有权限"}}
                                   << "没有权限" << 1 << 0;
     QTest::newRow("list empty") << "order_list" << QJsonObject{{"code", "1"}, {"data", QJsonArray()}}
@@ -667,21 +673,40 @@ void tst_ImportFiles::choosingRefused()
 void tst_ImportFiles::choosingMakesNoFolderOffShare_data()
 {
     QTest::addColumn<bool>("above");
-    QTest::newRow("order folder") << false;
-    QTest::newRow("folder above it") << true;
+    QTest::addColumn<bool>("atRun");
+    QTest::newRow("order folder") << false << false;
+    QTest::newRow("folder above it") << true << false;
+    // The order folder went after the pick, and the folder above it became the link.
+    QTest::newRow("folder above it, at the run") << true << true;
 }
 
 // The order folder, or the folder above it, is a link out of the share: nothing is made through it.
 void tst_ImportFiles::choosingMakesNoFolderOffShare()
 {
     QFETCH(bool, above);
+    QFETCH(bool, atRun);
     QTemporaryDir elsewhere;
     const QString folder = QDir::cleanPath(orderFolder(0));
     const QString link = above ? QFileInfo(folder).path() : folder;
-    QVERIFY(QDir().mkpath(QFileInfo(link).path()) && QFile::link(elsewhere.path(), link));
+    if (!atRun)
+        QVERIFY(QDir().mkpath(QFileInfo(link).path()) && QFile::link(elsewhere.path(), link));
     openWindow(RetouchedFiles);
     search(3);
     choose(0, {source("IMG_1.jpg", "one")});
+    if (atRun) {
+        QTRY_VERIFY(openDialog()); // none of the customer's picks
+        openDialog()->handleOk();
+        QCOMPARE(m_window->orders().at(0).files.size(), 1);
+        QVERIFY(QDir(link).removeRecursively() && QFile::link(elsewhere.path(), link));
+        m_service->clearRequests();
+        runToEnd();
+        QCOMPARE(m_window->orders().at(0).files.at(0).message, ImportRules::outsideShareMessage(folder));
+        QTRY_VERIFY(m_boxes->contains(QStringLiteral("温馨提示"), ImportRules::outsideShareMessage(folder)));
+        QCOMPARE(QDir(elsewhere.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+        for (const auto &request : m_service->requests())
+            QVERIFY2(!request.action().startsWith("save"), qPrintable(request.action()));
+        return;
+    }
     QTRY_COMPARE(m_boxes->count(), 1);
     QCOMPARE(m_boxes->boxes().at(0).text, ImportRules::outsideShareMessage(folder));
     QCOMPARE(QDir(elsewhere.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
@@ -882,22 +907,28 @@ void tst_ImportFiles::failedReport_data()
     QTest::addColumn<bool>("answerable");
     QTest::addColumn<int>("answer");
     QTest::addColumn<QString>("question");
-    QTest::newRow("refused, sent again") << true << int(QMessageBox::Ok) << "稍后再试 是否重新提交?";
-    QTest::newRow("no answer, run stopped") << false << int(QMessageBox::Cancel) << "网络不好，是否重新提交？如果取消，会停止导入。";
+    QTest::addColumn<QJsonValue>("code");
+    QTest::newRow("refused, sent again") << true << int(QMessageBox::Ok) << "稍后再试 是否重新提交?" << QJsonValue("0");
+    QTest::newRow("no answer, run stopped") << false << int(QMessageBox::Cancel) << "网络不好，是否重新提交？如果取消，会停止导入。"
+                                            << QJsonValue("0");
+    // Its message is no reason: such a reply says nothing.
+    QTest::newRow("numeric code, sent again") << true << int(QMessageBox::Ok) << "服务器返回数据格式错误 是否重新提交?"
+                                              << QJsonValue(1);
 }
 
 void tst_ImportFiles::failedReport()
 {
     QFETCH(bool, answerable);
     QFETCH(int, answer);
+    QFETCH(QJsonValue, code);
     int calls = 0;
     m_service->setHandler(QStringLiteral("order"), QStringLiteral("savepicpath_batch"),
-                          [this, &calls](const StandInService::Request &) {
+                          [this, &calls, code](const StandInService::Request &) {
                               if (++calls > 1)
                                   return Data::accepted();
                               // Not in the report sent again: its body was built once.
                               onShare(orderFolder(0) + QStringLiteral("/原片/LATE.jpg"), "late");
-                              return QJsonObject{{"code", "0"}, {"msg", "稍后再试"}};
+                              return QJsonObject{{"code", code}, {"msg", "稍后再试"}};
                           });
     if (!answerable)
         m_service->setFailure(QStringLiteral("order"), QStringLiteral("savepicpath_batch"), StandInService::Failure::NotJson);
@@ -1221,18 +1252,34 @@ void tst_ImportFiles::shareGoneMidRunWritesNothingLocally()
     QCOMPARE(cell(0, QStringLiteral("已导原始档")), QStringLiteral("20"));
 }
 
-// The SMB server stops once the photos are whole on the share; its mount stays and cannot be listed.
-void tst_ImportFiles::smbServerGoneBeforeListing()
+void tst_ImportFiles::orderFolderNotListable_data()
 {
+    QTest::addColumn<bool>("smb");
+    // Its mount stays and cannot be listed.
+    QTest::newRow("smb server gone") << true;
+    // The share stays mounted; the folder is moved away on it.
+    QTest::newRow("order folder moved away") << false;
+}
+
+// The order's folder cannot be listed once its photos are whole on the share:
+// no listing of some of them, each placed photo reported once, the row's counts kept.
+void tst_ImportFiles::orderFolderNotListable()
+{
+    QFETCH(bool, smb);
+    const ScopedEnvironment realMountsOnly("STUDIO_LOCAL_SHARES");
     SmbShare share(Data::kShare);
-    SMBSHARE_START(share);
-    markMounted(share.servedPath());
-    MountRoot::setPath(QFileInfo(share.sharePath()).path());
+    QTemporaryDir backing;
+    if (smb) {
+        SMBSHARE_START(share);
+        MountRoot::setPath(QFileInfo(share.sharePath()).path());
+    } else if (!bindShare(backing.path())) {
+        QSKIP("bind mounts need root");
+    }
     openWindow(OriginalFiles);
     search(3);
     choose(0, {source("IMG_0.jpg", "zero"), source("IMG_1.jpg", "one!"), source("IMG_1.CR3", "raw")});
     m_service->clearRequests();
-    // The listing waits on the shared pool until the server is gone.
+    // The listing waits on the shared pool until the folder cannot be listed.
     QSemaphore held;
     const int threads = QThreadPool::globalInstance()->maxThreadCount();
     for (int i = 0; i < threads; ++i)
@@ -1240,7 +1287,12 @@ void tst_ImportFiles::smbServerGoneBeforeListing()
     const auto release = qScopeGuard([&] { held.release(threads); });
     QTest::mouseClick(m_window->findChild<QPushButton *>("startAllButton"), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(cell(0, QStringLiteral("照片状态")), QStringLiteral("导入完成"), 60000);
-    QVERIFY(share.stopServer());
+    if (smb) {
+        QVERIFY(share.stopServer());
+    } else {
+        const QString order = Data::orderShareFolder(0).section('/', 1);
+        QVERIFY(QDir(backing.path()).rename(order, order + "-moved"));
+    }
     held.release(threads);
     QTRY_VERIFY_WITH_TIMEOUT(!m_window->isImporting(), 60000);
     const QMap<QString, QString> expected{{servicePath(0, "原片/IMG_0.jpg"), "4"},
@@ -1250,42 +1302,127 @@ void tst_ImportFiles::smbServerGoneBeforeListing()
     QCOMPARE(m_service->requests("order", "savepicpath_batch").size(), 0);
     QCOMPARE(m_boxes->count(), 1);
     const QString why = m_boxes->boxes().at(0).text;
-    QVERIFY2(why.startsWith(QStringLiteral("读取目录失败: ") + m_window->orders().at(0).importPath)
-                 || why == K::missingShareMessage(m_window->orders().at(0).importPath),
+    const QString folder = QDir::cleanPath(m_window->orders().at(0).importPath);
+    QVERIFY2(why.startsWith(QStringLiteral("读取目录失败: ") + folder)
+                 || (smb && why == K::missingShareMessage(m_window->orders().at(0).importPath)),
              qPrintable(why));
     QCOMPARE(cell(0, QStringLiteral("已导原片")), QStringLiteral("12"));
     QCOMPARE(cell(0, QStringLiteral("已导原始档")), QStringLiteral("21"));
+    // Reported once: not again at the next search, nor when the window closes.
+    search(3);
+    search(3);
+    QCOMPARE(photoReports(), expected);
+    delete m_window;
+    openWindow(OriginalFiles);
+    search(3); // what went out before has arrived by now
+    QCOMPARE(photoReports(), expected);
 }
 
-// Closed while large files copy, after the user agreed to replace a photo:
-// the photos already whole are reported, the cut copies leave nothing.
+void tst_ImportFiles::closedMidRunReportsPlacedFiles_data()
+{
+    QTest::addColumn<bool>("stopped");
+    QTest::newRow("closed") << false;
+    QTest::newRow("stopped, then searched") << true;
+}
+
+// Closed, or stopped and searched again, while large files copy, after the
+// user agreed to replace a photo: the photos already whole are reported once,
+// the cut copies leave nothing.
 void tst_ImportFiles::closedMidRunReportsPlacedFiles()
 {
+    QFETCH(bool, stopped);
     openWindow(OriginalFiles);
     search(3);
     const QString folder = orderFolder(0);
     onShare(folder + "/原片/A.jpg", "old");
-    QStringList paths{source("A.jpg", "new bytes"), source("B.jpg", "b")};
+    // More photos than the client opens connections: the last ones wait for a
+    // free one, and go only if nothing takes them back when the window goes.
+    QStringList paths{source("A.jpg", "new bytes")};
+    QMap<QString, QString> expected{{servicePath(0, "原片/A.jpg"), "9"}};
+    for (int i = 0; i < 8; ++i) {
+        paths << source(QStringLiteral("S_%1.jpg").arg(i), "s");
+        expected.insert(servicePath(0, QStringLiteral("原片/S_%1.jpg").arg(i)), "1");
+    }
     for (int i = 0; i < 2; ++i) {
         paths << source(QStringLiteral("BIG_%1.CR3").arg(i), "");
         QVERIFY(QFile::resize(paths.last(), qint64(4) << 30));
     }
     choose(0, paths);
     m_service->clearRequests();
+    m_service->setDelay("order", "savepicpath", 500);
     QTest::mouseClick(m_window->findChild<QPushButton *>("startAllButton"), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(openDialog(), 20000);
     openDialog()->handleOk();
-    QTRY_VERIFY_WITH_TIMEOUT(m_window->orders().at(0).files.at(0).status == ImportStatus::Success
-                                 && m_window->orders().at(0).files.at(1).status == ImportStatus::Success,
-                             20000);
+    const auto smallsPlaced = [this] {
+        for (int i = 0; i < 9; ++i) {
+            if (m_window->orders().at(0).files.at(i).status != ImportStatus::Success)
+                return false;
+        }
+        return true;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(smallsPlaced(), 20000);
     QVERIFY(m_window->isImporting());
+    if (stopped) {
+        QTest::mouseClick(m_window->findChild<QPushButton *>("startAllButton"), Qt::LeftButton);
+        search(3);
+        QTRY_COMPARE_WITH_TIMEOUT(photoReports(), expected, 20000);
+    }
     delete m_window;
-    const QMap<QString, QString> expected{{servicePath(0, "原片/A.jpg"), "9"}, {servicePath(0, "原片/B.jpg"), "1"}};
     QTRY_COMPARE_WITH_TIMEOUT(photoReports(), expected, 20000);
     QCOMPARE(m_service->requests("order", "savepicpath_batch").size(), 0);
     QCOMPARE(bytesOf(folder + "/原片/A.jpg"), QByteArray("new bytes"));
     QTRY_VERIFY_WITH_TIMEOUT(qApp->findChildren<QThreadPool *>().isEmpty(), 20000);
     QCOMPARE(QDir(folder + "/原始档").entryList(QDir::Files | QDir::Hidden), QStringList());
+    openWindow(OriginalFiles);
+    search(3); // what went out before has arrived by now
+    QCOMPARE(photoReports(), expected);
+}
+
+void tst_ImportFiles::orderIdsOfWrongFormRefused_data()
+{
+    QTest::addColumn<QJsonValue>("photoId");
+    QTest::addColumn<QString>("sent"); // the id the reports carry; empty: refused
+    QTest::newRow("a number") << QJsonValue(77000) << "77000";
+    QTest::newRow("missing") << QJsonValue(QJsonValue::Undefined) << "";
+    QTest::newRow("a fraction") << QJsonValue(77000.5) << "";
+    QTest::newRow("an object") << QJsonValue(QJsonObject{{"id", "77000"}}) << "";
+}
+
+// An order the tool could report to no order is refused before anything is
+// written, at the pick and at the run.
+void tst_ImportFiles::orderIdsOfWrongFormRefused()
+{
+    QFETCH(QJsonValue, photoId);
+    QFETCH(QString, sent);
+    QJsonObject order = Data::order(0, Data::orderNetpath(0));
+    if (photoId.isUndefined())
+        order.remove("order_photo_id");
+    else
+        order.insert("order_photo_id", photoId);
+    m_service->setReply("order", "order_list", Data::orderListReply(QJsonArray{order}));
+    openWindow(OriginalFiles);
+    search(1);
+    const QString picked = source("IMG_1.jpg", "one");
+    choose(0, {picked});
+    if (!sent.isEmpty()) {
+        runToEnd();
+        QCOMPARE(bytesOf(orderFolder(0) + "/原片/IMG_1.jpg"), QByteArray("one"));
+        QCOMPARE(m_service->requests("order", "savepicpath_batch").at(0).field("order_photo_id"), sent);
+        return;
+    }
+    QTRY_VERIFY(m_boxes->contains("温馨提示", "订单数据错误"));
+    QVERIFY(m_window->orders().at(0).files.isEmpty());
+    // Given files all the same, the run starts none of them.
+    ImportOrder given = m_window->orders().at(0);
+    given.row = 1;
+    given.importPath = orderFolder(0);
+    given.files = {ImportRules::makeFile(picked, given.importPath, OriginalFiles, 1, 0)};
+    m_window->addOrder(given);
+    runToEnd();
+    QCOMPARE(m_window->orders().at(1).files.at(0).message, QStringLiteral("订单数据错误"));
+    QCOMPARE(QDir(m_root->path() + Data::kShare).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+    for (const auto &request : m_service->requests())
+        QVERIFY2(!request.action().startsWith("save"), qPrintable(request.action()));
 }
 
 // The order folder went from a read-only share after the pick: no copy, and the system's reason.

@@ -7,6 +7,7 @@
 #include <QJsonDocument>
 #include <QtTest>
 
+#include <cerrno>
 #include <unistd.h>
 
 namespace {
@@ -48,6 +49,8 @@ private slots:
     void pickName();
     void orderFromReplyObject();
     void orderValuesOfOtherTypesReadEmpty();
+    void orderIds_data();
+    void orderIds();
     void ordersKeepReplyIndex();
     void routing_data();
     void routing();
@@ -124,16 +127,47 @@ void tst_ImportRules::orderValuesOfOtherTypesReadEmpty()
 {
     QJsonObject object = ImportFilesStudioData::order(0, QString());
     object.remove(QStringLiteral("picpathnew"));
-    object.insert(QStringLiteral("id"), 42);
     object.insert(QStringLiteral("wname"), true);
     object.insert(QStringLiteral("images"), QJsonArray{QJsonObject{}});
     const ImportOrder order = ImportRules::orderFromJson(object, 0);
-    QVERIFY(order.id.isEmpty());
-    QVERIFY(order.orderid.isEmpty());
     QVERIFY(order.wname.isEmpty());
     QCOMPARE(order.selectedNames, QStringList{QStringLiteral(".")});
     // No folder of its own and no public one.
     QVERIFY(order.importPath.isEmpty() && order.importPublicPath.isEmpty() && order.serverName.isEmpty());
+}
+
+void tst_ImportRules::orderIds_data()
+{
+    QTest::addColumn<QJsonValue>("id");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("text") << QJsonValue("9100") << "9100";
+    QTest::newRow("integer") << QJsonValue(42) << "42";
+    QTest::newRow("integer past 32 bits") << QJsonValue(4294967297.0) << "4294967297";
+    QTest::newRow("fraction") << QJsonValue(42.5) << "";
+    QTest::newRow("past exact integers") << QJsonValue(1e17) << "";
+    QTest::newRow("boolean") << QJsonValue(true) << "";
+    QTest::newRow("object") << QJsonValue(QJsonObject{{"id", "1"}}) << "";
+    QTest::newRow("null") << QJsonValue() << "";
+    QTest::newRow("missing") << QJsonValue(QJsonValue::Undefined) << "";
+}
+
+// Both ids the tool reports by are taken from a string or an integer, and only from those.
+void tst_ImportRules::orderIds()
+{
+    QFETCH(QJsonValue, id);
+    QFETCH(QString, text);
+    for (const char *key : {"id", "order_photo_id"}) {
+        QJsonObject object = ImportFilesStudioData::order(0, QString());
+        if (id.isUndefined())
+            object.remove(QLatin1String(key));
+        else
+            object.insert(QLatin1String(key), id);
+        const ImportOrder order = ImportRules::orderFromJson(object, 0);
+        const QString read = QLatin1String(key) == QLatin1String("id") ? order.id + "|" + order.orderid
+                                                                        : order.order_photo_id + "|" + order.order_photo_id;
+        QCOMPARE(read, text + "|" + text);
+        QCOMPARE(ImportRules::hasIds(order), !text.isEmpty());
+    }
 }
 
 void tst_ImportRules::ordersKeepReplyIndex()
@@ -267,9 +301,13 @@ void tst_ImportRules::folderScanMatchesMasksIgnoringCase()
     const ImportRules::FolderScan jpegs = ImportRules::scanSubfolder(dir.path(), QStringLiteral("原片"));
     QCOMPARE(jpegs.count, 1);
     QCOMPARE(jpegs.entries.at(0).toObject().value(QStringLiteral("name")).toString(), QStringLiteral("x.jpg"));
-    // A missing folder is an empty list.
+    // A missing folder is an empty list, unless files were placed there or the order folder itself is gone.
     QCOMPARE(QJsonDocument(ImportRules::scanSubfolder(dir.path(), QStringLiteral("精修片")).entries).toJson(QJsonDocument::Compact),
              QByteArray("[]"));
+    QVERIFY(ImportRules::scanSubfolder(dir.path(), QStringLiteral("精修片")).failure.isEmpty());
+    QVERIFY(!ImportRules::scanSubfolder(dir.path(), QStringLiteral("精修片"), {QStringLiteral("x.jpg")}).failure.isEmpty());
+    QCOMPARE(ImportRules::scanSubfolder(dir.filePath(QStringLiteral("moved")), QStringLiteral("原片")).failure,
+             ImportRules::listingFailedMessage(dir.filePath(QStringLiteral("moved")), qt_error_string(ENOENT)));
     // A raw folder that cannot be listed (a link to itself) fails the whole report, however the photos list.
     QVERIFY(QDir(dir.path()).rename(QStringLiteral("原始档"), QStringLiteral("raws")));
     QCOMPARE(::symlink("原始档", QFile::encodeName(dir.filePath(QStringLiteral("原始档"))).constData()), 0);

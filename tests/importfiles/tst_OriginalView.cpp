@@ -2,8 +2,12 @@
 #include "importfiles/ImportFiles.h"
 #include "importfiles/OriginalView.h"
 #include "support/ImportFilesMessageBoxes.h"
+#include "app/core/K.h"
+#include "support/BindMount.h"
 #include "support/ImportFilesStudioData.h"
+#include "support/ScopedEnvironment.h"
 #include "support/ScopedMountRoot.h"
+#include "support/SmbShare.h"
 #include "support/StandInService.h"
 #include "widgets/FullScreenLoading.h"
 #include "widgets/SimpleDialog.h"
@@ -11,6 +15,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -27,7 +32,27 @@ const QString kFolder = QStringLiteral("photo/orders/DD1-1");
 QMap<QString, QString> orderMap(const QString &delyp = QStringLiteral("1"))
 {
     return {{"orderpayforkey", "DD1"}, {"servicetimes", "1"}, {"wname", "李娜"}, {"mname", "张伟"},
-            {"role1name", "老王"}, {"shopid", "11"}, {"order_photo_id", "77"}, {"delyp", delyp}};
+            {"role1name", "老王"}, {"shopid", "11"}, {"order_photo_id", "77"}, {"delyp", delyp},
+            {"importPath", MountRoot::path() + kFolder + "/"}};
+}
+
+// Everything below folder (or its files only), as paths relative to it, sorted; links not followed.
+QStringList everythingBelow(const QString &folder, QDir::Filters filter = QDir::AllEntries)
+{
+    QStringList found;
+    QDirIterator it(folder, filter | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        found << it.next().mid(folder.size() + 1);
+    found.sort();
+    return found;
+}
+
+void writeFile(const QString &path, const QByteArray &bytes = "x")
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes);
 }
 
 } // namespace
@@ -50,6 +75,10 @@ private slots:
     void mainFileNotRemovedCountsFailed();
     void deletionAsksAndRefusesOffShare();
     void reducedCopiesOffShareKept();
+    void deletesOnlyOnMountedShare_data();
+    void deletesOnlyOnMountedShare();
+    void replyOfWrongForm_data();
+    void replyOfWrongForm();
     void windowHandsSelectedOrderToView();
 
 private:
@@ -250,7 +279,12 @@ void tst_OriginalView::missingMainFileReported()
     makeView();
     m_view->refreshData(orderMap());
     QTRY_COMPARE_WITH_TIMEOUT(grid()->getThumbnailInfo(1).name, QStringLiteral("B.jpg"), 10000);
+    m_service->setDelay(QStringLiteral("order"), QStringLiteral("getorder_pics"), 3000);
     selectAllAndDelete();
+    // Not all went: no success.
+    QTRY_VERIFY_WITH_TIMEOUT(FullScreenLoading::getInstance(m_view)
+                                 && FullScreenLoading::getInstance(m_view)->message() == QStringLiteral("部分文件删除失败!"),
+                             10000);
     QTRY_VERIFY_WITH_TIMEOUT(openDialog(), 10000);
     const QString text = openDialog()->findChild<QTextBrowser *>()->toPlainText();
     QVERIFY2(text.startsWith(QStringLiteral("本地文件删除失败，请检查手动删除以下照片！")), qPrintable(text));
@@ -303,6 +337,14 @@ void tst_OriginalView::deletionAsksAndRefusesOffShare()
     outside.insert(QStringLiteral("localpath"), off);
     Data::servePhotos(*m_service, Data::photosReply(kFolder, QJsonArray{Data::jpeg("2", "A.jpg", kFolder, false), outside}, {}));
     makeView();
+    // An order without its id: the service is asked nothing.
+    QMap<QString, QString> noId = orderMap();
+    noId.remove(QStringLiteral("order_photo_id"));
+    m_view->refreshData(noId);
+    QTRY_COMPARE_WITH_TIMEOUT(grid()->getThumbnailInfo(1).name, QStringLiteral("B.jpg"), 10000);
+    selectAllAndDelete();
+    QTRY_VERIFY(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("订单数据错误")));
+    QVERIFY(m_view->isReady());
     m_view->refreshData(orderMap());
     QTRY_COMPARE_WITH_TIMEOUT(grid()->getThumbnailInfo(1).name, QStringLiteral("B.jpg"), 10000);
     // Nothing selected yet: no question, no request.
@@ -354,6 +396,135 @@ void tst_OriginalView::reducedCopiesOffShareKept()
     QVERIFY(QFile::exists(off));
     QVERIFY(!QFile::exists(a));
     QVERIFY(!QFile::exists(a1920));
+}
+
+void tst_OriginalView::deletesOnlyOnMountedShare_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<bool>("asked");     // "delete_pics" is sent
+    QTest::addColumn<QString>("listed"); // the report dialog names A.jpg with this reason; empty: no dialog
+    QTest::addColumn<QStringList>("kept"); // files left on the share
+    const QStringList all{"1920/A.jpg", "90/A.jpg", "原始档/A.CR3", "原片/A.jpg"};
+    QTest::newRow("mounted") << "" << true << "" << QStringList();
+    QTest::newRow("unmounted, Finder's note left") << "unmounted" << false << "" << all;
+    QTest::newRow("unmounted, an order folder left") << "unmounted, order left" << false << "" << all;
+    QTest::newRow("smb server gone") << "server gone" << false << "" << all;
+    QTest::newRow("unmounted once the service agreed") << "gone when agreed" << true << "A.jpg 共享目录不存在" << all;
+    // The photo's reduced copies stay with it; its raw goes.
+    QTest::newRow("photo folder links off the share") << "link" << true << "A.jpg 路径不在共享目录内"
+                                                      << QStringList{"1920/A.jpg", "90/A.jpg", "moved/A.jpg"};
+}
+
+// The share is real (a bind mount, or SMB); once it is gone its mount point
+// is a local folder, whatever it holds.
+void tst_OriginalView::deletesOnlyOnMountedShare()
+{
+    QFETCH(QString, fault);
+    QFETCH(bool, asked);
+    QFETCH(QString, listed);
+    QFETCH(QStringList, kept);
+    const ScopedEnvironment realMountsOnly("STUDIO_LOCAL_SHARES");
+    const QString mountPoint = m_root->path() + Data::kShare;
+    const QString order = kFolder.section('/', 1);
+    QTemporaryDir backing, elsewhere;
+    QString served = backing.path();
+    SmbShare smb(Data::kShare);
+    QScopedPointer<BindMount> bind;
+    QStringList leftovers;
+    if (fault == "server gone") {
+        SMBSHARE_START(smb);
+        MountRoot::setPath(QFileInfo(smb.sharePath()).path());
+        served = smb.servedPath();
+    } else {
+        writeFile(mountPoint + "/.DS_Store");
+        if (fault.contains("order left"))
+            writeFile(mountPoint + '/' + order + "/原片/A.jpg", "left");
+        leftovers = everythingBelow(mountPoint);
+        bind.reset(new BindMount(backing.path(), mountPoint));
+        if (!bind->isMounted())
+            QSKIP("bind mounts need root");
+    }
+    for (const char *name : {"原片/A.jpg", "90/A.jpg", "1920/A.jpg", "原始档/A.CR3"})
+        writeFile(served + '/' + order + '/' + QString::fromUtf8(name));
+    if (fault == "link") {
+        QVERIFY(QDir(served + '/' + order).rename("原片", "moved"));
+        writeFile(elsewhere.filePath("A.jpg"));
+        QVERIFY(QFile::link(elsewhere.path(), served + '/' + order + "/原片"));
+    }
+    Data::servePhotos(*m_service, Data::photosReply(kFolder, QJsonArray{Data::jpeg("5", "A.jpg", kFolder)},
+                                                    QJsonArray{Data::raw("6", "A.CR3", kFolder)}));
+    m_service->setHandler("order", "delete_pics", [&](const StandInService::Request &) {
+        if (fault == "gone when agreed")
+            bind->unmount();
+        return Data::accepted();
+    });
+    makeView();
+    m_view->refreshData(orderMap());
+    QTRY_COMPARE_WITH_TIMEOUT(grid()->getThumbnailInfo(1).name, QStringLiteral("A.CR3"), 10000);
+    if (fault.startsWith("unmounted"))
+        bind->unmount();
+    else if (fault == "server gone")
+        QVERIFY(smb.stopServer());
+
+    selectAllAndDelete();
+    if (!asked) {
+        QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains("温馨提示", K::missingShareMessage(orderMap().value("importPath"))), 10000);
+        QVERIFY(m_view->isReady());
+    } else {
+        QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "delete_pics").size(), 1, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_view->isReady(), 10000);
+        if (!listed.isEmpty()) {
+            QTRY_VERIFY_WITH_TIMEOUT(openDialog(), 10000);
+            const QString text = openDialog()->findChild<QTextBrowser *>()->toPlainText();
+            QVERIFY2(text.contains(listed), qPrintable(text));
+        }
+    }
+    QCOMPARE(m_service->requests("order", "delete_pics").size(), asked ? 1 : 0);
+    QCOMPARE(everythingBelow(served + '/' + order, QDir::Files), kept);
+    QVERIFY(QFile::exists(elsewhere.filePath("A.jpg")) || fault != "link");
+    // Nothing in the mount point left behind is touched.
+    if (bind && !bind->isMounted())
+        QCOMPARE(everythingBelow(mountPoint), leftovers);
+    QCOMPARE(m_boxes->count(), asked ? 0 : 1);
+}
+
+void tst_OriginalView::replyOfWrongForm_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QJsonObject>("reply");
+    QTest::newRow("list, numeric code") << "getorder_pics" << QJsonObject{{"code", 1}, {"message", "成功"}};
+    QTest::newRow("list, no code") << "getorder_pics" << QJsonObject{{"message", "成功"}};
+    QTest::newRow("delete, numeric code") << "delete_pics" << QJsonObject{{"code", 1}, {"message", "DD1-1：成功"}};
+}
+
+// A reply whose code is missing or not a string is said to be broken, never taken for its message.
+void tst_OriginalView::replyOfWrongForm()
+{
+    QFETCH(QString, action);
+    QFETCH(QJsonObject, reply);
+    const QString a = onShare(kFolder + QStringLiteral("/原片/A.jpg"));
+    if (action == "getorder_pics")
+        Data::servePhotos(*m_service, reply);
+    else
+        Data::servePhotos(*m_service, Data::photosReply(kFolder, QJsonArray{Data::jpeg("1", "A.jpg", kFolder, false)}, {}));
+    m_service->setReply("order", "delete_pics", reply);
+    makeView();
+    m_view->refreshData(orderMap());
+    if (action == "getorder_pics") {
+        QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains("温馨提示", "服务器返回数据格式错误"), 10000);
+        QVERIFY(grid()->getThumbnailInfo(0).id.isEmpty());
+        return;
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(grid()->getThumbnailInfo(0).name, QStringLiteral("A.jpg"), 10000);
+    m_service->setDelay("order", "getorder_pics", 3000);
+    selectAllAndDelete();
+    const auto overlay = [this] {
+        FullScreenLoading *loading = FullScreenLoading::getInstance(m_view);
+        return loading ? loading->message() : QString();
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(overlay(), QStringLiteral("服务器返回数据格式错误"), 10000);
+    QTRY_VERIFY(m_view->isReady());
+    QVERIFY(QFile::exists(a));
 }
 
 void tst_OriginalView::windowHandsSelectedOrderToView()
