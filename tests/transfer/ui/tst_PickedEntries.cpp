@@ -285,19 +285,24 @@ void tst_PickedEntries::existingNames_data()
     QTest::addColumn<int>("kind");
     QTest::addColumn<QStringList>("onShare"); // tag/name: "same" content copies the picked file
     QTest::addColumn<QStringList>("expected");
-    QTest::newRow("empty folder") << int(FinishedPhotos) << QStringList{} << QStringList{};
-    QTest::newRow("other photo in all") << int(FinishedPhotos) << QStringList{"all/IMG_1.JPG"} << QStringList{"IMG_1.JPG"};
+    QTest::addColumn<QStringList>("withoutFullCopy"); // what their names find in the size folders is left over
+    const QString cafe = QString::fromUtf8("Caf\xc3\xa9.JPG");
+    QTest::newRow("empty folder") << int(FinishedPhotos) << QStringList{} << QStringList{}
+                                  << QStringList{"IMG_1.JPG", "IMG_2.JPG", cafe};
+    QTest::newRow("other photo in all") << int(FinishedPhotos) << QStringList{"all/IMG_1.JPG"} << QStringList{"IMG_1.JPG"}
+                                        << QStringList{"IMG_2.JPG", cafe};
     // A photo is on the share by its full-size copy: a size copy alone is a failed photo's leftover.
     QTest::newRow("only a size copy left") << int(FinishedPhotos) << QStringList{"1920/IMG_2.JPG"}
-                                           << QStringList{};
-    QTest::newRow("letter case") << int(FinishedPhotos) << QStringList{"all/img_1.jpg"} << QStringList{"IMG_1.JPG"};
+                                           << QStringList{} << QStringList{"IMG_1.JPG", "IMG_2.JPG", cafe};
+    QTest::newRow("letter case") << int(FinishedPhotos) << QStringList{"all/img_1.jpg"} << QStringList{"IMG_1.JPG"}
+                                 << QStringList{"IMG_2.JPG", cafe};
     // "e" with a combining accent on the share, the composed letter in the pick.
     QTest::newRow("unicode form") << int(FinishedPhotos) << QStringList{QString::fromUtf8("all/Cafe\xcc\x81.JPG")}
-                                  << QStringList{QString::fromUtf8("Caf\xc3\xa9.JPG")};
+                                  << QStringList{cafe} << QStringList{"IMG_1.JPG", "IMG_2.JPG"};
     QTest::newRow("same bytes are done") << int(FinishedPhotos) << QStringList{"all/IMG_1.JPG=same", "90/IMG_1.JPG"}
-                                         << QStringList{};
+                                         << QStringList{} << QStringList{"IMG_2.JPG", cafe};
     QTest::newRow("video folder") << int(TrialVideo) << QStringList{"试拍视频/IMG_2.JPG", "all/IMG_1.JPG"}
-                                  << QStringList{"IMG_2.JPG"};
+                                  << QStringList{"IMG_2.JPG"} << QStringList{};
 }
 
 void tst_PickedEntries::existingNames()
@@ -305,6 +310,7 @@ void tst_PickedEntries::existingNames()
     QFETCH(int, kind);
     QFETCH(QStringList, onShare);
     QFETCH(QStringList, expected);
+    QFETCH(QStringList, withoutFullCopy);
     QTemporaryDir dir;
     const QString order = dir.filePath("order");
     const QStringList names{"IMG_1.JPG", "IMG_2.JPG", QString::fromUtf8("Caf\xc3\xa9.JPG")};
@@ -325,6 +331,10 @@ void tst_PickedEntries::existingNames()
         file.write(same ? "picked " + QFileInfo(path).fileName().toUtf8() : QByteArray("an earlier card"));
     }
     QCOMPARE(PickedEntries::existingNames(picked, order, kind), expected);
+    QStringList leftOver = PickedEntries::withoutFullCopy(picked, order, kind).values();
+    leftOver.sort();
+    withoutFullCopy.sort();
+    QCOMPARE(leftOver, withoutFullCopy);
 }
 
 QTEST_GUILESS_MAIN(tst_PickedEntries)
