@@ -111,7 +111,11 @@ void tst_FJOrderSearch::recordFromElement_data()
     QJsonObject numbers = Data::order(4);
     numbers.insert(QStringLiteral("order_photo_id"), 44);
     numbers.insert(QStringLiteral("wname"), QJsonValue::Null);
-    QTest::newRow("non-text values") << QJsonValue(numbers) << QString() << QStringLiteral("3") << QString();
+    // An integer id is read as its digits; other values read as empty text.
+    QTest::newRow("non-text values") << QJsonValue(numbers) << QStringLiteral("44") << QStringLiteral("3") << QString();
+    QJsonObject fraction = Data::order(5);
+    fraction.insert(QStringLiteral("order_photo_id"), 4.5);
+    QTest::newRow("fractional id") << QJsonValue(fraction) << QString() << QStringLiteral("3") << QStringLiteral("李娜5");
     QTest::newRow("element not an object") << QJsonValue(QStringLiteral("x")) << QString() << QStringLiteral("0")
                                            << QString();
 }
@@ -246,7 +250,7 @@ void tst_FJOrderSearch::refusals_data()
     QJsonObject numeric = Data::switchShopReply();
     numeric.insert(QStringLiteral("code"), 1);
     numeric.insert(QStringLiteral("message"), QStringLiteral("数字代码"));
-    QTest::newRow("switch numeric code 1") << "switch_shop" << numeric << QStringLiteral("数字代码") << 0;
+    QTest::newRow("switch numeric code 1") << "switch_shop" << numeric << QStringLiteral("服务器返回数据格式错误") << 0;
     QTest::newRow("search refused") << "order_list" << Data::refused(QStringLiteral("无权限"))
                                     << QStringLiteral("无权限") << 0;
     QTest::newRow("search empty") << "order_list" << Data::accepted() << QStringLiteral("未检索到订单") << 0;
