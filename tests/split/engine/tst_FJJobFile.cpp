@@ -62,6 +62,9 @@ void TestFJJobFile::copyNewKeepsTargetAndFailsWhole()
     const QString broken = dir.filePath("broken.jpg");
     QCOMPARE(FJJobFile::copyNew(QStringLiteral("/proc/self/mem"), broken), FJJobFile::CopyResult::Failed);
     QVERIFY(!QFile::exists(broken));
+    // Nor does one that is not the size it said while it was read.
+    QCOMPARE(FJJobFile::copyNew(QStringLiteral("/proc/self/status"), broken), FJJobFile::CopyResult::Failed);
+    QVERIFY(!QFile::exists(broken));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
 }
 
