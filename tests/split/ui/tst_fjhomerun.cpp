@@ -896,23 +896,25 @@ void tst_FJHomeRun::shareServerGone()
 void tst_FJHomeRun::linksOffTheShareAreNotRead_data()
 {
     QTest::addColumn<int>("mode");
-    QTest::addColumn<bool>("folderLinked"); // the order's folder itself lies behind a link off the share
+    QTest::addColumn<QString>("linked"); // a folder of the order's path that is itself a link off the share
     QTest::addColumn<QStringList>("files");  // what the order folder gets
     QTest::addColumn<QStringList>("reported");
-    QTest::newRow("design split") << int(DesignSplit) << false
+    QTest::newRow("design split") << int(DesignSplit) << QString()
                                   << QStringList{"其他/原始档/IMG_1.CR2", "其他/成品/IMG_1.jpg", "其他/明细制作单.pdf",
                                                  "其他/条形码.jpg", "其他/缩略图/IMG_1.jpg"}
                                   << QStringList();
-    QTest::newRow("raw files") << int(DownloadOriginals) << false << QStringList{"原始档/IMG_1.CR2"}
+    QTest::newRow("raw files") << int(DownloadOriginals) << QString() << QStringList{"原始档/IMG_1.CR2"}
                                << QStringList{"r1"};
-    QTest::newRow("selection results") << int(DownloadSelectionResults) << false
+    QTest::newRow("selection results") << int(DownloadSelectionResults) << QString()
                                        << QStringList{"其他/成品/IMG_1.jpg", "其他/成品原始档/IMG_1.CR2",
                                                       "其他/明细制作单.pdf", "其他/条形码.jpg", "其他/缩略图/IMG_1.jpg"}
                                        << QStringList{"r1"};
-    QTest::newRow("photo delivery") << int(DownloadPhotoDelivery) << false
+    QTest::newRow("photo delivery") << int(DownloadPhotoDelivery) << QString()
                                     << QStringList{"原始档/IMG_1.CR2", "原片/DSC_1.jpg"} << QStringList();
-    QTest::newRow("selection results, order folder linked") << int(DownloadSelectionResults) << true << QStringList()
-                                                            << QStringList();
+    QTest::newRow("photo delivery, raw file folder linked") << int(DownloadPhotoDelivery) << QStringLiteral("原始档")
+                                                            << QStringList{"原片/DSC_1.jpg"} << QStringList();
+    QTest::newRow("selection results, order folder linked") << int(DownloadSelectionResults) << QStringLiteral("orders")
+                                                            << QStringList() << QStringList();
 }
 
 // Files, and folders, of the order that are links leading off the share, and
@@ -920,7 +922,7 @@ void tst_FJHomeRun::linksOffTheShareAreNotRead_data()
 void tst_FJHomeRun::linksOffTheShareAreNotRead()
 {
     QFETCH(int, mode);
-    QFETCH(bool, folderLinked);
+    QFETCH(QString, linked);
     QFETCH(QStringList, files);
     QFETCH(QStringList, reported);
     const ScopedEnvironment realMountsOnly("STUDIO_LOCAL_SHARES");
@@ -935,10 +937,13 @@ void tst_FJHomeRun::linksOffTheShareAreNotRead()
     };
     // The order's own files, and look-alikes off the share that links of the order lead to.
     QString order = shareFolder(1);
-    if (folderLinked) {
+    if (linked == QLatin1String("orders")) {
         QVERIFY(QDir(m_root->path() + QStringLiteral("photo/orders")).removeRecursively());
         QVERIFY(QFile::link(outside.path(), m_root->path() + QStringLiteral("photo/orders")));
         order = outside.path() + QStringLiteral("/o1");
+    } else if (!linked.isEmpty()) {
+        QVERIFY(QDir(outside.path()).mkpath(linked) && QFile::link(outside.path() + QLatin1Char('/') + linked,
+                                                                   order + QLatin1Char('/') + linked));
     }
     QVERIFY(putPicture(order, QStringLiteral("IMG_1.jpg")) && write(order + QStringLiteral("/原始档/IMG_1.CR2"), "raw")
             && write(order + QStringLiteral("/cam/DSC_1.jpg"), "camera"));
@@ -988,6 +993,10 @@ void tst_FJHomeRun::linksOffTheShareAreNotRead()
     QVERIFY2(summary.startsWith(QStringLiteral("1个订单分件完成!\n")) && summary.contains(QStringLiteral("不在共享目录内")),
              qPrintable(summary));
     QVERIFY2(!summary.contains(QStringLiteral("共享目录不存在")), qPrintable(summary));
+    // A linked folder is refused as a whole, not file by file.
+    if (!linked.isEmpty())
+        QVERIFY2(summary.contains(QStringLiteral("\n%1 不在共享目录内").arg(linked == QLatin1String("orders") ? QStringLiteral("FJ1001-2") : linked)),
+                 qPrintable(summary));
     const QString orderDir = m_out->path() + QStringLiteral("/FJ1001-服务2 王强-李娜 自取/");
     QStringList written;
     QDirIterator it(orderDir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
@@ -995,7 +1004,7 @@ void tst_FJHomeRun::linksOffTheShareAreNotRead()
         written << it.next().mid(orderDir.size());
     written.sort();
     QVERIFY2(written == files, qPrintable(written.join('|')));
-    QCOMPARE(QFileInfo::exists(orderDir), !folderLinked);
+    QCOMPARE(QFileInfo::exists(orderDir), linked != QLatin1String("orders"));
     QTRY_COMPARE(reportedIds(), reported);
 }
 
