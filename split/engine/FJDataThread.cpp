@@ -135,6 +135,8 @@ void FJDataThread::copyPicBlock(bool ok, QString third, QString message)
     // Whatever failed once the share went away failed for that reason.
     if (!ok && share.isPinned() && !share.stillThere())
         message = K::missingShareMessage(share.shareFolder());
+    else if (!ok && m_unreachable)
+        message = unreachableMessage();
     QWidget *receiver = m_receiver.data();
     if (!receiver) {
         qCWarning(lcSplit).noquote() << QStringLiteral("接收结果的窗口已关闭: %1 %2").arg(m_jobType, m_srcPath);
@@ -145,9 +147,47 @@ void FJDataThread::copyPicBlock(bool ok, QString third, QString message)
                               Q_ARG(QString, message));
 }
 
-bool FJDataThread::readable(const QString &path) const
+QString FJDataThread::unreachableMessage()
 {
-    return share.holds(path) && QFileInfo(path).isFile();
+    return QStringLiteral("连接不上共享目录");
+}
+
+FJDataThread::Source FJDataThread::source(const QString &path)
+{
+    if (!share.holds(path))
+        return share.stillThere() ? Source::OffShare : Source::Missing;
+    switch (FJJobFile::sourceState(path)) {
+    case FJJobFile::SourceState::Missing:
+        return Source::Missing;
+    case FJJobFile::SourceState::Unreachable:
+        m_unreachable = true;
+        return Source::Unreachable;
+    case FJJobFile::SourceState::File:
+        break;
+    }
+    // A link may lead off the share: only what really lies on it is read.
+    return share.reaches(path) ? Source::File : Source::OffShare;
+}
+
+QString FJDataThread::refusal(Source state, const QString &missing) const
+{
+    switch (state) {
+    case Source::OffShare:
+        return m_imgName + QStringLiteral(" 不在共享目录内");
+    case Source::Unreachable:
+        return unreachableMessage();
+    case Source::File:
+    case Source::Missing:
+        break;
+    }
+    return missing;
+}
+
+bool FJDataThread::copied(FJJobFile::CopyResult result)
+{
+    if (result == FJJobFile::CopyResult::Unreachable)
+        m_unreachable = true;
+    return FJJobFile::holdsSource(result);
 }
 
 void FJDataThread::copyYSDPic()
@@ -157,10 +197,13 @@ void FJDataThread::copyYSDPic()
         return;
     }
     const QString target = FJJobFile::childPath(m_destPath, m_imgName);
+    const Source state = source(m_srcPath);
+    if (state != Source::File) {
+        copyPicBlock(false, QString(), refusal(state, m_imgName + QStringLiteral(" 拷贝失败")));
+        return;
+    }
     QString error;
-    const bool copied = !target.isEmpty() && readable(m_srcPath)
-        && FJJobFile::holdsSource(FJJobFile::copyNew(m_srcPath, target, &error));
-    if (!copied) {
+    if (target.isEmpty() || !copied(FJJobFile::copyNew(m_srcPath, target, &error))) {
         qCDebug(lcSplit).noquote() << QStringLiteral("拷贝失败: %1 -> %2 %3").arg(m_srcPath, target, error);
         copyPicBlock(false, QString(), m_imgName + QStringLiteral(" 拷贝失败"));
         return;
@@ -168,22 +211,23 @@ void FJDataThread::copyYSDPic()
     copyPicBlock(true, photoId, QString());
 }
 
-void FJDataThread::copyThumbnail(QString *notes, bool *copied)
+void FJDataThread::copyThumbnail(QString *notes, bool *done)
 {
-    *copied = false;
+    *done = false;
     const QString folder = FJJobFile::childPath(m_destPath, QStringLiteral("缩略图"));
     FJJobFile::ensureFolder(folder);
-    const QString source = thumbnailSource(m_srcPath);
-    if (!readable(source)) {
-        notes->append(m_imgName + QStringLiteral("缩略图不存在"));
+    const QString thumbnail = thumbnailSource(m_srcPath);
+    const Source state = source(thumbnail);
+    if (state != Source::File) {
+        notes->append(refusal(state, m_imgName + QStringLiteral("缩略图不存在")));
         return;
     }
     const QString target = FJJobFile::childPath(folder, m_imgName);
-    if (target.isEmpty() || !FJJobFile::holdsSource(FJJobFile::copyNew(source, target))) {
+    if (target.isEmpty() || !copied(FJJobFile::copyNew(thumbnail, target))) {
         notes->append(m_imgName + QStringLiteral("缩略图复制失败"));
         return;
     }
-    *copied = true;
+    *done = true;
 }
 
 void FJDataThread::copyRawFiles(bool toFirstDot, QString *notes)
@@ -191,20 +235,22 @@ void FJDataThread::copyRawFiles(bool toFirstDot, QString *notes)
     static const QStringList lower = {".cr2", ".raw", ".nef", ".arw", ".cr3", ".raf"};
     static const QStringList upper = {".CR2", ".RAW", ".NEF", ".ARW", ".CR3", ".RAF"};
 
-    const QFileInfo source(m_srcPath);
-    const QString base = toFirstDot ? source.baseName() : source.completeBaseName();
+    const QFileInfo photo(m_srcPath);
+    const QString base = toFirstDot ? photo.baseName() : photo.completeBaseName();
     if (base.isEmpty())
         return;
-    const QString rawSource = QFileInfo(source.absolutePath()).absolutePath() + QStringLiteral("/原始档");
-    if (!share.holds(rawSource) || !QFileInfo(rawSource).isDir())
+    const QString rawSource = QFileInfo(photo.absolutePath()).absolutePath() + QStringLiteral("/原始档");
+    if (!share.reaches(rawSource) || !QFileInfo(rawSource).isDir())
         return;
     const QString rawTarget = FJJobFile::childPath(m_destPath, QStringLiteral("原始档"));
     FJJobFile::ensureFolder(rawTarget);
 
     for (int i = 0; i < lower.size(); ++i) {
         QString found;
+        Source state = Source::Missing;
         for (const QString &ext : {lower.at(i), upper.at(i)}) {
-            if (readable(rawSource + QLatin1Char('/') + base + ext)) {
+            state = source(rawSource + QLatin1Char('/') + base + ext);
+            if (state != Source::Missing) {
                 found = ext;
                 break;
             }
@@ -213,9 +259,12 @@ void FJDataThread::copyRawFiles(bool toFirstDot, QString *notes)
             notes->append(m_imgName + QStringLiteral("没有") + upper.at(i));
             continue;
         }
+        if (state != Source::File) {
+            notes->append(refusal(state, QString()));
+            continue;
+        }
         const QString target = FJJobFile::childPath(rawTarget, base + found);
-        if (target.isEmpty()
-            || !FJJobFile::holdsSource(FJJobFile::copyNew(rawSource + QLatin1Char('/') + base + found, target)))
+        if (target.isEmpty() || !copied(FJJobFile::copyNew(rawSource + QLatin1Char('/') + base + found, target)))
             notes->append(m_imgName + found + QStringLiteral("复制失败"));
     }
 }
@@ -246,8 +295,9 @@ void FJDataThread::copyPic()
     const QString sub = c == kRejected ? kRejected : c == kBase ? kBase : kFinished;
     const QString folder = FJJobFile::childPath(m_destPath, sub);
     FJJobFile::ensureFolder(folder);
-    if (!readable(m_srcPath)) {
-        copyPicBlock(false, QString(), m_imgName + QStringLiteral("照片不存在"));
+    const Source state = source(m_srcPath);
+    if (state != Source::File) {
+        copyPicBlock(false, QString(), refusal(state, m_imgName + QStringLiteral("照片不存在")));
         return;
     }
     if (c == kRetouched || c == kFinished)
@@ -256,6 +306,7 @@ void FJDataThread::copyPic()
     const QString target = FJJobFile::childPath(folder, m_imgName);
     const FJJobFile::CopyResult result =
         target.isEmpty() ? FJJobFile::CopyResult::Failed : FJJobFile::copyNew(m_srcPath, target);
+    copied(result);
     if (result == FJJobFile::CopyResult::TargetExists) {
         // A second run into the same folder keeps what is there; only other bytes are worth a line.
         copyPicBlock(false, QString(), m_imgName + QStringLiteral("目标文件已存在且内容不同"));
@@ -384,16 +435,21 @@ void FJDataThread::saveHTML()
 
 void FJDataThread::copyXZZPJF_YSD()
 {
-    const bool copied = isPlainTarget(m_destPath) && readable(m_srcPath)
-        && FJJobFile::holdsSource(FJJobFile::copyNew(m_srcPath, m_destPath));
-    copyPicBlock(copied, QString(), copied ? QString() : m_imgName + QStringLiteral(" 拷贝失败"));
+    const Source state = source(m_srcPath);
+    if (state != Source::File) {
+        copyPicBlock(false, QString(), refusal(state, m_imgName + QStringLiteral(" 拷贝失败")));
+        return;
+    }
+    const bool done = isPlainTarget(m_destPath) && copied(FJJobFile::copyNew(m_srcPath, m_destPath));
+    copyPicBlock(done, QString(), done ? QString() : m_imgName + QStringLiteral(" 拷贝失败"));
 }
 
 void FJDataThread::copyXZZPJF_YP()
 {
-    if (!readable(m_srcPath)) {
+    const Source state = source(m_srcPath);
+    if (state != Source::File) {
         qCDebug(lcSplit).noquote() << QStringLiteral("源文件不存在:") << m_srcPath;
-        copyPicBlock(false, QString(), m_imgName + QStringLiteral(" 源文件不存在"));
+        copyPicBlock(false, QString(), refusal(state, m_imgName + QStringLiteral(" 源文件不存在")));
         return;
     }
     // An earlier copy is replaced only once the new one is complete.

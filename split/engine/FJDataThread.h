@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/ShareGuard.h"
+#include "split/engine/FJJobFile.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -54,6 +55,9 @@ public:
     // a job given none pins its source's share when it starts.
     ShareGuard share;
 
+    // The note of a job whose share did not answer (its server went away).
+    static QString unreachableMessage();
+
     // Read back by the window and by tests.
     QString jobType() const { return m_jobType; }
     QString srcPath() const { return m_srcPath; }
@@ -71,10 +75,15 @@ private:
     void copyXZZPJF_YP();
 
     void copyPicBlock(bool ok, QString third, QString message);
-    void copyThumbnail(QString *notes, bool *copied);
+    void copyThumbnail(QString *notes, bool *done);
     void copyRawFiles(bool toFirstDot, QString *notes);
-    // A file that may be read: below the pinned share, which is still there.
-    bool readable(const QString &path) const;
+    enum class Source { File, Missing, OffShare, Unreachable };
+    // Whether path may be read: a file whose real place (links followed) lies
+    // below the pinned share, which is still there and answers.
+    Source source(const QString &path);
+    // The job's failure text for a source that is not a readable file.
+    QString refusal(Source state, const QString &missing) const;
+    bool copied(FJJobFile::CopyResult result);
 
     QPointer<QWidget> m_receiver;
     QString m_jobType;
@@ -86,4 +95,6 @@ private:
     QJsonObject m_orderObj;
     QJsonObject m_imageRecord;
     QString m_imageData;
+    // A read failed with an I/O error: the share's server is gone.
+    bool m_unreachable = false;
 };

@@ -10,9 +10,17 @@
 #include <QJsonValue>
 #include <QRandomGenerator>
 
+#include <QScopeGuard>
+
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <vector>
 
 namespace FJJobFile {
 
@@ -76,6 +84,77 @@ bool holdsSource(CopyResult result)
 
 namespace {
 
+QString systemError(int code)
+{
+    return QString::fromLocal8Bit(std::strerror(code));
+}
+
+// Errors of a share that does not answer, as opposed to a file that is not there.
+bool isUnreachableError(int code)
+{
+    switch (code) {
+    case EIO:
+    case ENOTCONN:
+    case ETIMEDOUT:
+    case EHOSTDOWN:
+    case EHOSTUNREACH:
+    case ENETDOWN:
+    case ENETUNREACH:
+    case ECONNABORTED:
+    case ECONNRESET:
+    case ESTALE:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Every byte handed to the file, or false; written counts what it took.
+bool writeAll(int fd, const char *data, qint64 size, qint64 *written)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size_t(size));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        size -= n;
+        *written += n;
+    }
+    return true;
+}
+
+// Gives the name to, only while no file has it; errno EEXIST otherwise.
+bool renameNoReplace(const QString &from, const QString &to)
+{
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+#if defined(__APPLE__)
+    return ::renameatx_np(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_EXCL) == 0;
+#else
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+        return false;
+    // File systems without the flag: a hard link fails on an existing name.
+    if (::link(source.constData(), target.constData()) == 0) {
+        ::unlink(source.constData());
+        return true;
+    }
+    if (errno == EEXIST)
+        return false;
+    // Shares without hard links: look first, the best left to do.
+    struct stat existing;
+    if (::lstat(target.constData(), &existing) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::rename(source.constData(), target.constData()) == 0;
+#endif
+}
+
 CopyResult existingTarget(const QString &source, const QString &target, QString *error)
 {
     if (sameFileContent(source, target))
@@ -89,21 +168,28 @@ CopyResult existingTarget(const QString &source, const QString &target, QString 
 
 CopyResult copyNew(const QString &source, const QString &target, QString *error)
 {
-    const QFileInfo sourceInfo(source);
-    if (!sourceInfo.isFile()) {
+    switch (sourceState(source)) {
+    case SourceState::File:
+        break;
+    case SourceState::Missing:
         if (error)
             *error = QStringLiteral("源文件不存在: %1").arg(source);
         return CopyResult::SourceMissing;
+    case SourceState::Unreachable:
+        if (error)
+            *error = QStringLiteral("无法读取: %1").arg(source);
+        return CopyResult::Unreachable;
     }
     if (QFileInfo::exists(target))
         return existingTarget(source, target, error);
 
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly)) {
+    const int in = ::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) {
         if (error)
-            *error = in.errorString();
-        return CopyResult::Failed;
+            *error = QStringLiteral("无法读取 %1: %2").arg(source, systemError(errno));
+        return isUnreachableError(errno) ? CopyResult::Unreachable : CopyResult::Failed;
     }
+    const auto closeSource = qScopeGuard([in] { ::close(in); });
     QFile out;
     const QString temporary = createTemporary(QFileInfo(target).absolutePath(), out);
     if (temporary.isEmpty()) {
@@ -111,31 +197,52 @@ CopyResult copyNew(const QString &source, const QString &target, QString *error)
             *error = QStringLiteral("无法写入: %1").arg(target);
         return CopyResult::Failed;
     }
-    auto failed = [&](const QString &why) {
+    auto failed = [&](const QString &why, CopyResult result = CopyResult::Failed) {
         out.close();
         QFile::remove(temporary);
         if (error)
             *error = why;
-        return CopyResult::Failed;
+        return result;
     };
+    const int fd = out.handle();
     constexpr qint64 chunk = 4 * 1024 * 1024;
-    QByteArray buffer(int(chunk), Qt::Uninitialized);
+    std::vector<char> buffer(static_cast<size_t>(chunk));
+    qint64 total = 0;
+    qint64 written = 0;
     for (;;) {
-        const qint64 n = in.read(buffer.data(), chunk);
-        if (n < 0)
-            return failed(in.errorString());
-        if (n > 0 && out.write(buffer.constData(), n) != n)
-            return failed(out.errorString());
+        const ssize_t n = ::read(in, buffer.data(), buffer.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            const int cause = errno;
+            // A damaged file fails alone; a share that went fails every look at the file.
+            const bool unreachable = isUnreachableError(cause) && sourceState(source) == SourceState::Unreachable;
+            return failed(QStringLiteral("读取失败 %1: %2").arg(source, systemError(cause)),
+                          unreachable ? CopyResult::Unreachable : CopyResult::Failed);
+        }
         if (n == 0)
             break;
+        total += n;
+        if (!writeAll(fd, buffer.data(), n, &written))
+            return failed(QStringLiteral("写入失败 %1: %2").arg(target, systemError(errno)));
     }
-    if (!out.flush())
-        return failed(out.errorString());
+    // A small file's bytes may reach the disk only here: a full disk fails now.
+    if (::fsync(fd) != 0 && errno != EINVAL && errno != ENOTSUP)
+        return failed(QStringLiteral("写入失败 %1: %2").arg(target, systemError(errno)));
+    struct stat sourceInfo = {};
+    struct stat copied = {};
+    if (::fstat(in, &sourceInfo) != 0 || sourceInfo.st_size != total)
+        return failed(QStringLiteral("源文件读取不完整: %1").arg(source));
+    if (::fstat(fd, &copied) != 0 || copied.st_size != written)
+        return failed(QStringLiteral("写入不完整 %1: %2/%3 字节").arg(target).arg(qint64(copied.st_size)).arg(written));
     out.close();
-    // QFile::rename never replaces: a target that appeared meanwhile wins.
-    if (!QFile::rename(temporary, target)) {
+    if (out.error() != QFileDevice::NoError)
+        return failed(QStringLiteral("写入失败 %1: %2").arg(target, out.errorString()));
+    // Never replaces: a target that appeared meanwhile wins.
+    if (!renameNoReplace(temporary, target)) {
+        const int cause = errno;
         QFile::remove(temporary);
-        if (QFileInfo::exists(target))
+        if (cause == EEXIST || QFileInfo::exists(target))
             return existingTarget(source, target, error);
         if (error)
             *error = QStringLiteral("无法写入: %1").arg(target);
@@ -147,6 +254,27 @@ CopyResult copyNew(const QString &source, const QString &target, QString *error)
         return CopyResult::Failed;
     }
     return CopyResult::Copied;
+}
+
+SourceState sourceState(const QString &path)
+{
+    struct stat info;
+    if (::stat(QFile::encodeName(path).constData(), &info) == 0)
+        return S_ISREG(info.st_mode) ? SourceState::File : SourceState::Missing;
+    return isUnreachableError(errno) ? SourceState::Unreachable : SourceState::Missing;
+}
+
+SourceState folderState(const QString &folder)
+{
+    DIR *dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return isUnreachableError(errno) ? SourceState::Unreachable : SourceState::Missing;
+    // A share whose server went may still open the folder from its cache: one entry is read.
+    errno = 0;
+    const bool listed = ::readdir(dir) != nullptr || errno == 0;
+    const int cause = errno;
+    ::closedir(dir);
+    return listed || !isUnreachableError(cause) ? SourceState::File : SourceState::Unreachable;
 }
 
 bool ensureFolder(const QString &folder)

@@ -25,15 +25,30 @@ enum class CopyResult {
     Identical,     // the target was already there with the same bytes
     TargetExists,  // an existing target with other bytes was left untouched
     SourceMissing, // nothing to copy
+    Unreachable,   // the source's share answered with an I/O error; nothing left behind
     Failed,        // read, write or rename failed; nothing left behind
 };
+
+// What a look at a source on the share finds.
+enum class SourceState {
+    File,        // a plain file (links followed)
+    Missing,     // not there, or not a file
+    Unreachable, // the share answers with an I/O error: its server is gone
+};
+SourceState sourceState(const QString &path);
+
+// How an existing folder of the share reads: Missing when it is not there,
+// Unreachable when opening or listing it fails with an I/O error.
+SourceState folderState(const QString &folder);
 
 // Copied or already there with the same bytes: the target holds the source.
 bool holdsSource(CopyResult result);
 
 // Copies source to target through a temporary file in the target's folder
-// that is renamed into place; never replaces an existing target (one with
-// the same bytes counts as done). The copy
+// that is renamed into place only when whole on disk: every write, the flush
+// to disk, the written size and the close are checked, so an output that
+// fills leaves no cut file. Never replaces an existing target (one with the
+// same bytes counts as done). The copy
 // gets the permissions of a plain new file under the process umask, and the
 // temporary name is short, so any name the share allows can be copied.
 CopyResult copyNew(const QString &source, const QString &target, QString *error = nullptr);

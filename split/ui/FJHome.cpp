@@ -5,8 +5,10 @@
 #include "app/core/K.h"
 #include "app/core/Logging.h"
 #include "app/core/Config.h"
+#include "app/core/ServiceReply.h"
 #include "platform/MountRoot.h"
 #include "split/engine/FJDataThread.h"
+#include "split/engine/FJJobFile.h"
 #include "split/ui/FJDownloadFile.h"
 #include "split/ui/FJLeftPanel.h"
 #include "split/ui/FJResultRelay.h"
@@ -171,6 +173,12 @@ void FJHome::getOrderInfo(OrderData order)
                                           .arg(selectedRows.size())
                                           .arg(order.orderpayforkey, order.servicetimes));
     m_turnOrder = order;
+    if (order.order_photo_id.isEmpty()) {
+        // Without its id nothing can be asked for the order, nor written for it.
+        skipOrder(QStringLiteral("\n") + order.orderpayforkey + QLatin1Char('-') + order.servicetimes
+                  + QStringLiteral(" 订单数据错误;"));
+        return;
+    }
     // A new number per order: whatever still arrives for the previous one is dropped.
     ++m_generation;
     const int generation = m_generation;
@@ -273,6 +281,10 @@ void FJHome::startProducts()
 void FJHome::noteFailure(bool ok, const QString &srcPath, const QString &message)
 {
     if (!ok && m_orderShare.isPinned() && message == K::missingShareMessage(m_orderShare.shareFolder())) {
+        noteShareGone(message);
+        return;
+    }
+    if (!ok && message == FJDataThread::unreachableMessage()) {
         noteShareGone(message);
         return;
     }
@@ -495,9 +507,12 @@ void FJHome::processOrderPhotoDetail(bool ok, const QJsonDocument &reply, const 
         return;
     }
     QJsonObject data = reply.object();
-    const QJsonValue code = data.take(QStringLiteral("code"));
-    if (!code.isString() || code.toString() != QLatin1String("1")) {
-        QMessageBox *box = showMessage(order.orderpayforkey + data.value(QStringLiteral("msg")).toString(), false);
+    const ServiceReply::Code code = ServiceReply::codeOf(data);
+    data.remove(QStringLiteral("code"));
+    if (code != ServiceReply::Code::Accepted) {
+        const QString why = code == ServiceReply::Code::BadForm ? ServiceReply::badFormMessage()
+                                                                : data.value(QStringLiteral("msg")).toString();
+        QMessageBox *box = showMessage(order.orderpayforkey + why, false);
         connect(box, &QMessageBox::finished, this, &FJHome::nextOrder, Qt::QueuedConnection);
         return;
     }
@@ -506,8 +521,9 @@ void FJHome::processOrderPhotoDetail(bool ok, const QJsonDocument &reply, const 
     m_orderShare = runShare(K::pathConvert(dataOperate.order.value(QStringLiteral("netpath")).toString()));
     dataOperate.share = m_orderShare;
     m_shareGoneNoted = false;
-    // Nothing of an order whose share is gone: no folder, no file, no report.
-    if (readsShare() && shareMissing()) {
+    // Nothing of an order whose share is gone, does not answer or is reached
+    // through a link off it: no folder, no file, no report.
+    if (readsShare() && (shareUnreachable() || shareMissing() || orderFolderOffShare())) {
         nextOrder();
         return;
     }
@@ -531,8 +547,11 @@ void FJHome::processOrderPhotoDetail(bool ok, const QJsonDocument &reply, const 
     isSaveHtml = false;
     htmlScheduled = false;
 
-    dataOperate.barcodeUrl = Config::URL_FJ_BARCODE + QStringLiteral("&order_photo_id=")
-                             + dataOperate.order.value(QStringLiteral("order_photo_id")).toString()
+    // The row's id was checked before its request went; the detail's is the same order's.
+    QString orderId = OrderData::idText(dataOperate.order.value(QStringLiteral("order_photo_id")));
+    if (orderId.isEmpty())
+        orderId = order.order_photo_id;
+    dataOperate.barcodeUrl = Config::URL_FJ_BARCODE + QStringLiteral("&order_photo_id=") + orderId
                              + QStringLiteral("&shopid=") + rightPanel->shopId + QStringLiteral("&superid=")
                              + leftPanel->superId + QStringLiteral("&token=") + Config::URL_TOKEN;
 
@@ -606,6 +625,26 @@ QString FJHome::orderNote(const QString &text) const
     return QStringLiteral("\n") + dataOperate.order.value(QStringLiteral("orderpayforkey")).toString()
            + QLatin1Char('-') + dataOperate.order.value(QStringLiteral("servicetimes")).toString() + QLatin1Char(' ')
            + text + QLatin1Char(';');
+}
+
+bool FJHome::shareUnreachable()
+{
+    const QString folder = K::pathConvert(dataOperate.order.value(QStringLiteral("netpath")).toString());
+    if (folder.isEmpty() || !MountRoot::isOnShare(folder)
+        || FJJobFile::folderState(folder) != FJJobFile::SourceState::Unreachable)
+        return false;
+    noteShareGone(FJDataThread::unreachableMessage());
+    return true;
+}
+
+bool FJHome::orderFolderOffShare()
+{
+    const QString folder = K::pathConvert(dataOperate.order.value(QStringLiteral("netpath")).toString());
+    // A missing folder is the jobs' to tell, photo by photo.
+    if (folder.isEmpty() || !QFileInfo::exists(folder) || m_orderShare.reaches(folder))
+        return false;
+    errorLog += orderNote(QStringLiteral("不在共享目录内"));
+    return true;
 }
 
 bool FJHome::shareMissing()
@@ -784,7 +823,10 @@ void FJHome::runPhotoDelivery()
         QDir().mkpath(dest);
         const QString share = K::pathConvert(dataOperate.order.value(QStringLiteral("netpath")).toString());
         const QString rawFolder = share + QStringLiteral("/原始档");
-        if (!shareMissing() && !share.isEmpty() && MountRoot::isOnShare(rawFolder)) {
+        // Listed only where it really lies on the share.
+        if (QFileInfo::exists(rawFolder) && !m_orderShare.reaches(rawFolder))
+            errorLog += QStringLiteral("\n原始档 不在共享目录内");
+        else if (!shareMissing() && !share.isEmpty() && MountRoot::isOnShare(rawFolder)) {
             const QFileInfoList files = QDir(rawFolder).entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted);
             for (const QFileInfo &file : files) {
                 ++copyPicNum;

@@ -116,6 +116,10 @@ private:
     QString orderNote(const QString &text) const;
     // True, with the order's note, when the order's share is not (or no longer) there.
     bool shareMissing();
+    // True, with the order's note, when the order's folder does not answer (the share's server is gone).
+    bool shareUnreachable();
+    // True, with the order's note, when the order's folder really lies off its share (a link).
+    bool orderFolderOffShare();
     void noteShareGone(const QString &message);
     void startShareJob(FJDataThread *job);
     bool currentRow(int *row) const;

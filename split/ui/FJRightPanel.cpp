@@ -10,6 +10,7 @@
 #include "widgets/ThumbnailTableView.h"
 #include "widgets/ToastWidget.h"
 #include "app/core/K.h"
+#include "app/core/ServiceReply.h"
 
 #include <QCheckBox>
 #include <QCalendarWidget>
@@ -661,8 +662,13 @@ void FJRightPanel::onSaveRuleClicked()
                        return;
                    }
                    const QJsonObject reply = doc.object();
-                   const QJsonValue code = reply.value(QStringLiteral("code"));
-                   if (!code.isString() || code.toString() != QLatin1String("1")) {
+                   switch (ServiceReply::codeOf(reply)) {
+                   case ServiceReply::Code::Accepted:
+                       break;
+                   case ServiceReply::Code::BadForm:
+                       showWarning(ServiceReply::badFormMessage());
+                       return;
+                   case ServiceReply::Code::Refused:
                        showWarning(reply.value(QStringLiteral("msg")).toString());
                        return;
                    }

@@ -3,6 +3,8 @@
 #include <QJsonArray>
 #include <QJsonObject>
 
+#include <cmath>
+
 namespace {
 
 QString text(const QJsonObject &object, const char *key)
@@ -32,11 +34,25 @@ QList<ThumbnailInfo> photos(const QJsonObject &order, const char *key)
 
 } // namespace
 
+QString OrderData::idText(const QJsonValue &value)
+{
+    if (value.isString())
+        return value.toString();
+    if (!value.isDouble())
+        return QString();
+    // Only whole numbers a double holds exactly: 2^53.
+    const double number = value.toDouble();
+    constexpr double exact = 9007199254740992.0;
+    if (number != std::floor(number) || std::fabs(number) > exact)
+        return QString();
+    return QString::number(qint64(number));
+}
+
 OrderData OrderData::fromJson(const QJsonValue &element)
 {
     const QJsonObject o = element.toObject();
     OrderData d;
-    d.order_photo_id = text(o, "order_photo_id");
+    d.order_photo_id = idText(o.value(QStringLiteral("order_photo_id")));
     d.orderpayforkey = text(o, "orderpayforkey");
     d.servicetimes = text(o, "servicetimes");
     d.wname = text(o, "wname");

@@ -34,4 +34,7 @@ struct OrderData
     // Builds a record from one element of the reply's "data" array; anything
     // that is not a JSON string reads as empty text.
     static OrderData fromJson(const QJsonValue &element);
+    // An id of the service: a string as it is, an integer as its digits;
+    // empty for anything else (the order cannot be asked for).
+    static QString idText(const QJsonValue &value);
 };

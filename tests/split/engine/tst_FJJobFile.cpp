@@ -1,4 +1,5 @@
 #include "split/engine/FJJobFile.h"
+#include "support/SmallTmpfs.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -12,6 +13,8 @@ private slots:
     void childPathStaysOneLevelBelow_data();
     void childPathStaysOneLevelBelow();
     void copyNewKeepsTargetAndFailsWhole();
+    void copyNewOntoAFullDiskLeavesNothing_data();
+    void copyNewOntoAFullDiskLeavesNothing();
 };
 
 void TestFJJobFile::childPathStaysOneLevelBelow_data()
@@ -59,7 +62,39 @@ void TestFJJobFile::copyNewKeepsTargetAndFailsWhole()
     const QString broken = dir.filePath("broken.jpg");
     QCOMPARE(FJJobFile::copyNew(QStringLiteral("/proc/self/mem"), broken), FJJobFile::CopyResult::Failed);
     QVERIFY(!QFile::exists(broken));
+    // Nor does one that is not the size it said while it was read.
+    QCOMPARE(FJJobFile::copyNew(QStringLiteral("/proc/self/status"), broken), FJJobFile::CopyResult::Failed);
+    QVERIFY(!QFile::exists(broken));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
+}
+
+void TestFJJobFile::copyNewOntoAFullDiskLeavesNothing_data()
+{
+    QTest::addColumn<int>("bytes");
+    QTest::addColumn<qint64>("room"); // left free on the output
+    // A small file's bytes reach the disk only at the flush.
+    QTest::newRow("small file, no room") << 3000 << qint64(0);
+    QTest::newRow("large file, some room") << 3 * 1024 * 1024 << qint64(64 * 1024);
+}
+
+void TestFJJobFile::copyNewOntoAFullDiskLeavesNothing()
+{
+    QFETCH(int, bytes);
+    QFETCH(qint64, room);
+    QTemporaryDir dir;
+    const SmallTmpfs output(dir.filePath("out"));
+    if (!output.isMounted())
+        QSKIP("needs root to mount a tmpfs");
+    const QString source = dir.filePath("source.jpg");
+    QFile file(source);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(bytes, 'p')) == bytes);
+    file.close();
+    QVERIFY(output.fill(room));
+    const QString target = dir.filePath("out/IMG_1.jpg");
+    QString error;
+    QCOMPARE(FJJobFile::copyNew(source, target, &error), FJJobFile::CopyResult::Failed);
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(QDir(dir.filePath("out")).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("filler")});
 }
 
 QTEST_GUILESS_MAIN(TestFJJobFile)

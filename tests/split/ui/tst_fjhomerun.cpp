@@ -8,6 +8,7 @@
 #include "support/EngineTestImages.h"
 #include "support/ScopedEnvironment.h"
 #include "support/ScopedMountRoot.h"
+#include "support/SmbShare.h"
 #include "support/SplitStudioData.h"
 #include "support/StandInService.h"
 #include "widgets/ThumbnailTableView.h"
@@ -113,6 +114,11 @@ private slots:
     void shareGoneBeforeTheRun();
     void sharePinsLastOneRun();
     void shareGoneWhileTheJobsWait();
+    void shareServerGone_data();
+    void shareServerGone();
+    void linksOffTheShareAreNotRead_data();
+    void linksOffTheShareAreNotRead();
+    void orderIdsOfOtherForms();
     void rawFilesOfAMissingShareAreRefused();
     void shareUnmountedDuringTheRun_data();
     void shareUnmountedDuringTheRun();
@@ -327,17 +333,24 @@ void tst_FJHomeRun::designSplitOfOneOrder()
 void tst_FJHomeRun::unusableDetailGoesOnToTheNextOrder_data()
 {
     QTest::addColumn<bool>("transport");
+    QTest::addColumn<QJsonValue>("code");
     QTest::addColumn<QString>("text");
-    QTest::newRow("no answer") << true << QStringLiteral("订单详情获取失败");
-    QTest::newRow("numeric code") << false << QStringLiteral("订单已锁定");
+    QTest::newRow("no answer") << true << QJsonValue(1) << QStringLiteral("订单详情获取失败");
+    QTest::newRow("refused") << false << QJsonValue(QStringLiteral("0")) << QStringLiteral("订单已锁定");
+    // The message of a reply of the wrong form is no reason.
+    QTest::newRow("numeric code") << false << QJsonValue(1) << QStringLiteral("服务器返回数据格式错误");
+    QTest::newRow("no code") << false << QJsonValue(QJsonValue::Undefined) << QStringLiteral("服务器返回数据格式错误");
 }
 
 void tst_FJHomeRun::unusableDetailGoesOnToTheNextOrder()
 {
     QFETCH(bool, transport);
+    QFETCH(QJsonValue, code);
     QFETCH(QString, text);
     QJsonObject reply = detail(1);
-    reply.insert(QStringLiteral("code"), 1);
+    reply.remove(QStringLiteral("code"));
+    if (!code.isUndefined())
+        reply.insert(QStringLiteral("code"), code);
     reply.insert(QStringLiteral("msg"), QStringLiteral("订单已锁定"));
     m_service->setReply(QStringLiteral("order"), QStringLiteral("orderphotodetail"), reply);
     if (transport)
@@ -492,8 +505,11 @@ void tst_FJHomeRun::rawFilesOfAMissingShareAreRefused()
 void tst_FJHomeRun::shareUnmountedDuringTheRun_data()
 {
     QTest::addColumn<int>("mode");
-    QTest::newRow("raw files") << int(DownloadOriginals);
-    QTest::newRow("selection results with raw files") << int(DownloadSelectionResults);
+    QTest::addColumn<bool>("remounted"); // another share is mounted there before the second order
+    QTest::newRow("raw files") << int(DownloadOriginals) << false;
+    QTest::newRow("selection results with raw files") << int(DownloadSelectionResults) << false;
+    QTest::newRow("raw files, remounted") << int(DownloadOriginals) << true;
+    QTest::newRow("selection results, remounted") << int(DownloadSelectionResults) << true;
 }
 
 // The share leaves between two orders; the empty mount point left behind
@@ -501,9 +517,16 @@ void tst_FJHomeRun::shareUnmountedDuringTheRun_data()
 void tst_FJHomeRun::shareUnmountedDuringTheRun()
 {
     QFETCH(int, mode);
+    QFETCH(bool, remounted);
     const ScopedEnvironment realMountsOnly("STUDIO_LOCAL_SHARES");
     const QString mountPoint = m_root->path() + QStringLiteral("photo");
     QTemporaryDir backing;
+    QTemporaryDir otherBacking;
+    bool mountedAgain = false;
+    auto unmountAgain = qScopeGuard([&] {
+        if (mountedAgain)
+            QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), mountPoint});
+    });
     if (QProcess::execute(QStringLiteral("mount"), {QStringLiteral("--bind"), backing.path(), mountPoint}) != 0)
         QSKIP("needs root to bind-mount");
     bool mounted = true;
@@ -526,6 +549,10 @@ void tst_FJHomeRun::shareUnmountedDuringTheRun()
             const int n = request.field(QStringLiteral("order_photo_id")).mid(3).toInt();
             if (n == 2 && mounted) {
                 mounted = QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), mountPoint}) != 0;
+                // A mounted share of the same name, but not the one the run met.
+                if (remounted)
+                    mountedAgain = QProcess::execute(QStringLiteral("mount"), {QStringLiteral("--bind"), otherBacking.path(),
+                                                                             mountPoint}) == 0;
                 putFiles(2);
             }
             QJsonObject reply = detail(n);
@@ -551,6 +578,7 @@ void tst_FJHomeRun::shareUnmountedDuringTheRun()
     QCOMPARE(waitForSummary(), QStringLiteral("2个订单分件完成!\n%1-2 %2;")
                                    .arg(Data::orderNumber(2), K::missingShareMessage(m_root->path() + "photo/orders/o2/")));
     QVERIFY(!mounted);
+    QCOMPARE(mountedAgain, remounted);
     QTRY_COMPARE(m_service->requests(QStringLiteral("order"), QStringLiteral("download_success")).size(), 1);
     QCOMPARE(m_service->requests(QStringLiteral("order"), QStringLiteral("download_success")).first().field(QStringLiteral("id")),
              QStringLiteral("r1"));
@@ -788,6 +816,228 @@ void tst_FJHomeRun::shareGoneWhileTheJobsWait()
                                    .arg(Data::orderNumber(1), K::missingShareMessage(m_root->path() + QStringLiteral("photo/"))));
     QVERIFY(!QFileInfo::exists(m_out->path() + QStringLiteral("/FJ1001-服务2 王强-李娜 自取/其他/成品原始档/IMG_1.CR2")));
     QVERIFY(reportedIds().isEmpty());
+}
+
+void tst_FJHomeRun::shareServerGone_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("beforeTheRun"); // else once the order's jobs are waiting
+    for (int mode : {DesignSplit, DownloadOriginals, DownloadSelectionResults, DownloadPhotoDelivery})
+        QTest::addRow("mode %d, before the run", mode) << mode << true;
+    for (int mode : {DesignSplit, DownloadOriginals, DownloadSelectionResults})
+        QTest::addRow("mode %d, while the jobs wait", mode) << mode << false;
+}
+
+// The SMB share's server goes away: every read below the share fails with an
+// I/O error. The order is said to be out of reach, never its photos missing;
+// an order that cannot be read at its start gets nothing written.
+void tst_FJHomeRun::shareServerGone()
+{
+    QFETCH(int, mode);
+    QFETCH(bool, beforeTheRun);
+    const ScopedEnvironment realMountsOnly("STUDIO_LOCAL_SHARES");
+    SmbShare share(QStringLiteral("photo"));
+    SMBSHARE_START(share);
+    MountRoot::setPath(QFileInfo(share.sharePath()).path());
+    const QString served = share.servedPath() + QStringLiteral("/orders/o1");
+    QVERIFY(putPicture(served, QStringLiteral("IMG_1.jpg")) && QDir(served).mkpath(QStringLiteral("原始档")));
+    QFile raw(served + QStringLiteral("/原始档/IMG_1.CR2"));
+    QVERIFY(raw.open(QIODevice::WriteOnly) && raw.write("raw") == 3);
+    raw.close();
+    QJsonObject reply = detail(1);
+    reply.insert(QStringLiteral("shop_message"), QJsonObject{{QStringLiteral("isbdyxzysd"), QStringLiteral("1")}});
+    reply.insert(QStringLiteral("images"), QJsonArray{picture("IMG_1.jpg")});
+    reply.insert(QStringLiteral("images_all"), QJsonArray{picture("IMG_1.jpg")});
+    const QString rawPath = netpath(1) + QStringLiteral("\\原始档\\IMG_1.CR2");
+    reply.insert(QStringLiteral("ysdimgs"),
+                 QJsonObject{{QStringLiteral("images_1_1"),
+                              QJsonArray{QJsonObject{{QStringLiteral("img_name"), QStringLiteral("IMG_1.CR2")},
+                                                     {QStringLiteral("id"), QStringLiteral("r1")},
+                                                     {QStringLiteral("localpath"), rawPath}}}}});
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("orderphotodetail"), reply);
+    makeWindow(DesignFileSplitTypes(mode), 1);
+    ThumbnailInfo info;
+    info.id = QStringLiteral("r1");
+    info.name = QStringLiteral("IMG_1.CR2");
+    info.photoPath = rawPath;
+    info.selected = true;
+    m_window->leftPanel->orderList[0].undownImgList = {info};
+    m_service->setDelay(QStringLiteral("public"), QStringLiteral("switch_shop"), 30000);
+    const int threads = qMax(QThread::idealThreadCount() / 4, 3);
+    auto gate = std::make_shared<QSemaphore>();
+    auto open = qScopeGuard([&] { gate->release(threads); });
+    if (beforeTheRun) {
+        QVERIFY(share.stopServer());
+        tickAndStart({0});
+    } else {
+        // Every thread the order will have is busy until the server has gone.
+        m_window->threadPool->setMaxThreadCount(threads);
+        for (int i = 0; i < threads; ++i)
+            m_window->threadPool->start([gate] { gate->acquire(); });
+        tickAndStart({0});
+        QTRY_VERIFY(m_window->allNum > 0);
+        QVERIFY(share.stopServer());
+        gate->release(threads);
+        open.dismiss();
+    }
+    QCOMPARE(waitForSummary(),
+             QStringLiteral("1个订单分件完成!\n%1-2 连接不上共享目录;").arg(Data::orderNumber(1)));
+    const QString orderDir = m_out->path() + QStringLiteral("/FJ1001-服务2 王强-李娜 自取/");
+    if (beforeTheRun)
+        QVERIFY(QDir(m_out->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+    QDirIterator it(orderDir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        QVERIFY2(!file.contains(QStringLiteral("IMG_1")), qPrintable(file));
+    }
+    QVERIFY(reportedIds().isEmpty());
+}
+
+void tst_FJHomeRun::linksOffTheShareAreNotRead_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("linked"); // a folder of the order's path that is itself a link off the share
+    QTest::addColumn<QStringList>("files");  // what the order folder gets
+    QTest::addColumn<QStringList>("reported");
+    QTest::newRow("design split") << int(DesignSplit) << QString()
+                                  << QStringList{"其他/原始档/IMG_1.CR2", "其他/成品/IMG_1.jpg", "其他/明细制作单.pdf",
+                                                 "其他/条形码.jpg", "其他/缩略图/IMG_1.jpg"}
+                                  << QStringList();
+    QTest::newRow("raw files") << int(DownloadOriginals) << QString() << QStringList{"原始档/IMG_1.CR2"}
+                               << QStringList{"r1"};
+    QTest::newRow("selection results") << int(DownloadSelectionResults) << QString()
+                                       << QStringList{"其他/成品/IMG_1.jpg", "其他/成品原始档/IMG_1.CR2",
+                                                      "其他/明细制作单.pdf", "其他/条形码.jpg", "其他/缩略图/IMG_1.jpg"}
+                                       << QStringList{"r1"};
+    QTest::newRow("photo delivery") << int(DownloadPhotoDelivery) << QString()
+                                    << QStringList{"原始档/IMG_1.CR2", "原片/DSC_1.jpg"} << QStringList();
+    QTest::newRow("photo delivery, raw file folder linked") << int(DownloadPhotoDelivery) << QStringLiteral("原始档")
+                                                            << QStringList{"原片/DSC_1.jpg"} << QStringList();
+    QTest::newRow("selection results, order folder linked") << int(DownloadSelectionResults) << QStringLiteral("orders")
+                                                            << QStringList() << QStringList();
+}
+
+// Files, and folders, of the order that are links leading off the share, and
+// a photo the service places on another share: none of them is read.
+void tst_FJHomeRun::linksOffTheShareAreNotRead()
+{
+    QFETCH(int, mode);
+    QFETCH(QString, linked);
+    QFETCH(QStringList, files);
+    QFETCH(QStringList, reported);
+    const ScopedEnvironment realMountsOnly("STUDIO_LOCAL_SHARES");
+    BoundShare share(m_root->path() + QStringLiteral("photo"));
+    BoundShare other(m_root->mkpath(QStringLiteral("other")));
+    if (!share.isMounted() || !other.isMounted())
+        QSKIP("needs root to bind-mount");
+    QTemporaryDir outside;
+    const auto write = [](const QString &path, const QByteArray &bytes) {
+        QFile file(path);
+        return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    };
+    // The order's own files, and look-alikes off the share that links of the order lead to.
+    QString order = shareFolder(1);
+    if (linked == QLatin1String("orders")) {
+        QVERIFY(QDir(m_root->path() + QStringLiteral("photo/orders")).removeRecursively());
+        QVERIFY(QFile::link(outside.path(), m_root->path() + QStringLiteral("photo/orders")));
+        order = outside.path() + QStringLiteral("/o1");
+    } else if (!linked.isEmpty()) {
+        QVERIFY(QDir(outside.path()).mkpath(linked) && QFile::link(outside.path() + QLatin1Char('/') + linked,
+                                                                   order + QLatin1Char('/') + linked));
+    }
+    QVERIFY(putPicture(order, QStringLiteral("IMG_1.jpg")) && write(order + QStringLiteral("/原始档/IMG_1.CR2"), "raw")
+            && write(order + QStringLiteral("/cam/DSC_1.jpg"), "camera"));
+    QVERIFY(write(outside.path() + QStringLiteral("/x/IMG_2.jpg"), "outside") && write(outside.path() + QStringLiteral("/x/IMG_2.CR2"), "outside"));
+    for (const char *name : {"all/IMG_2.jpg", "90/IMG_2.jpg", "原始档/IMG_2.CR2", "cam/DSC_2.jpg"})
+        QVERIFY(QFile::link(outside.path() + QStringLiteral("/x/") + QFileInfo(QLatin1String(name)).fileName().replace("DSC", "IMG"),
+                            order + QLatin1Char('/') + QString::fromUtf8(name)));
+    QVERIFY(write(m_root->path() + QStringLiteral("other/orders/o1/原始档/IMG_1.NEF"), "other share")
+            && write(m_root->path() + QStringLiteral("other/orders/o1/cam/DSC_3.jpg"), "other share"));
+    const QString otherPath = QStringLiteral("\\\\NAS\\other\\orders\\o1");
+    const auto entry = [](const QString &name, const QString &id, const QString &path) {
+        return QJsonObject{{QStringLiteral("img_name"), name}, {QStringLiteral("id"), id}, {QStringLiteral("localpath"), path}};
+    };
+    const QList<QJsonObject> raws{entry("IMG_1.CR2", "r1", netpath(1) + "\\原始档\\IMG_1.CR2"),
+                                  entry("IMG_2.CR2", "r2", netpath(1) + "\\原始档\\IMG_2.CR2"),
+                                  entry("IMG_1.NEF", "r3", otherPath + "\\原始档\\IMG_1.NEF")};
+    QJsonObject reply = detail(1);
+    reply.insert(QStringLiteral("shop_message"), QJsonObject{{QStringLiteral("isbdyxzysd"), QStringLiteral("1")}});
+    reply.insert(QStringLiteral("images"), QJsonArray{picture("IMG_1.jpg"), picture("IMG_2.jpg")});
+    reply.insert(QStringLiteral("images_all"), QJsonArray{picture("IMG_1.jpg"), picture("IMG_2.jpg")});
+    reply.insert(QStringLiteral("ysdimgs"),
+                 QJsonObject{{QStringLiteral("images_1_1"), QJsonArray{raws.at(0), raws.at(1), raws.at(2)}}});
+    reply.insert(QStringLiteral("images_yuanpian"),
+                 QJsonArray{entry("DSC_1.jpg", "y1", netpath(1) + "\\cam\\DSC_1.jpg"),
+                            entry("DSC_2.jpg", "y2", netpath(1) + "\\cam\\DSC_2.jpg"),
+                            entry("DSC_3.jpg", "y3", otherPath + "\\cam\\DSC_3.jpg")});
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("orderphotodetail"), reply);
+    makeWindow(DesignFileSplitTypes(mode), 1);
+    QList<ThumbnailInfo> chosen;
+    for (const QJsonObject &raw : raws) {
+        ThumbnailInfo info;
+        info.id = raw.value(QStringLiteral("id")).toString();
+        info.name = raw.value(QStringLiteral("img_name")).toString();
+        info.photoPath = raw.value(QStringLiteral("localpath")).toString();
+        info.selected = true;
+        chosen << info;
+    }
+    m_window->leftPanel->orderList[0].undownImgList = chosen;
+    m_service->setDelay(QStringLiteral("public"), QStringLiteral("switch_shop"), 30000);
+    m_window->leftPanel->tableWidget->cellWidget(0, 0)->findChild<QCheckBox *>()->setChecked(true);
+    if (mode == DownloadPhotoDelivery) {
+        for (QCheckBox *box : m_window->rightPanel->findChildren<QCheckBox *>())
+            box->setChecked(box->text() == QStringLiteral("原始档") || box->text() == QStringLiteral("原图"));
+    }
+    tickAndStart({});
+    const QString summary = waitForSummary();
+    QVERIFY2(summary.startsWith(QStringLiteral("1个订单分件完成!\n")) && summary.contains(QStringLiteral("不在共享目录内")),
+             qPrintable(summary));
+    QVERIFY2(!summary.contains(QStringLiteral("共享目录不存在")), qPrintable(summary));
+    // A linked folder is refused as a whole, not file by file.
+    if (!linked.isEmpty())
+        QVERIFY2(summary.contains(QStringLiteral("\n%1 不在共享目录内").arg(linked == QLatin1String("orders") ? QStringLiteral("FJ1001-2") : linked)),
+                 qPrintable(summary));
+    const QString orderDir = m_out->path() + QStringLiteral("/FJ1001-服务2 王强-李娜 自取/");
+    QStringList written;
+    QDirIterator it(orderDir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        written << it.next().mid(orderDir.size());
+    written.sort();
+    QVERIFY2(written == files, qPrintable(written.join('|')));
+    QCOMPARE(QFileInfo::exists(orderDir), linked != QLatin1String("orders"));
+    QTRY_COMPARE(reportedIds(), reported);
+}
+
+// Ids come as strings, sometimes as numbers: a number is read as its digits;
+// an order without a usable id is refused before anything is asked or written.
+void tst_FJHomeRun::orderIdsOfOtherForms()
+{
+    QJsonObject numbered = Data::order(1);
+    numbered.insert(QStringLiteral("order_photo_id"), 1001);
+    QJsonObject missing = Data::order(2);
+    missing.remove(QStringLiteral("order_photo_id"));
+    QJsonObject fraction = Data::order(3);
+    fraction.insert(QStringLiteral("order_photo_id"), 3.5);
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("order_list"),
+                        QJsonObject{{QStringLiteral("code"), QStringLiteral("1")},
+                                    {QStringLiteral("data"), QJsonArray{numbered, missing, fraction}}});
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("orderphotodetail"), detail(1));
+    m_window = new FJHome();
+    m_window->splitType = DownloadSelectionResults;
+    m_window->setInitData({{QStringLiteral("windowtitle"), QStringLiteral("工具")}});
+    m_finished = new QSignalSpy(m_window, &FJHome::runFinished);
+    m_window->rightPanel->dirPath = m_out->path();
+    QTest::mouseClick(m_window->rightPanel->searchButton, Qt::LeftButton);
+    QTRY_COMPARE(m_window->leftPanel->tableWidget->model()->rowCount(), 3);
+    QTRY_VERIFY(m_window->rightPanel->searchButton->isEnabled());
+    m_service->clearRequests();
+    tickAndStart({0, 1, 2});
+    QCOMPARE(waitForSummary(), QStringLiteral("3个订单分件完成!\nFJ1002-3 订单数据错误;\nFJ1003-1 订单数据错误;"));
+    const auto details = m_service->requests(QStringLiteral("order"), QStringLiteral("orderphotodetail"));
+    QCOMPARE(details.size(), 1);
+    QCOMPARE(details.first().field(QStringLiteral("order_photo_id")), QStringLiteral("1001"));
+    QCOMPARE(QDir(m_out->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList{QStringLiteral("FJ1001-服务2 王强-李娜 自取")});
 }
 
 void tst_FJHomeRun::slowDownloadBelongsToItsOrder_data()

@@ -111,7 +111,11 @@ void tst_FJOrderSearch::recordFromElement_data()
     QJsonObject numbers = Data::order(4);
     numbers.insert(QStringLiteral("order_photo_id"), 44);
     numbers.insert(QStringLiteral("wname"), QJsonValue::Null);
-    QTest::newRow("non-text values") << QJsonValue(numbers) << QString() << QStringLiteral("3") << QString();
+    // An integer id is read as its digits; other values read as empty text.
+    QTest::newRow("non-text values") << QJsonValue(numbers) << QStringLiteral("44") << QStringLiteral("3") << QString();
+    QJsonObject fraction = Data::order(5);
+    fraction.insert(QStringLiteral("order_photo_id"), 4.5);
+    QTest::newRow("fractional id") << QJsonValue(fraction) << QString() << QStringLiteral("3") << QStringLiteral("李娜5");
     QTest::newRow("element not an object") << QJsonValue(QStringLiteral("x")) << QString() << QStringLiteral("0")
                                            << QString();
 }

@@ -408,21 +408,26 @@ void tst_FJRightPanel::saveKeepsWhatWasSent()
 void tst_FJRightPanel::saveRefused_data()
 {
     QTest::addColumn<bool>("transport");
+    QTest::addColumn<QJsonValue>("code");
     QTest::addColumn<QString>("message");
-    QTest::newRow("refused") << false << QStringLiteral("规则格式不正确");
-    QTest::newRow("no answer") << true << QStringLiteral("提交失败");
+    QTest::newRow("refused") << false << QJsonValue(QStringLiteral("0")) << QStringLiteral("规则格式不正确");
+    QTest::newRow("no answer") << true << QJsonValue(QStringLiteral("0")) << QStringLiteral("提交失败");
+    // Its message is no reason: the service says "成功" there.
+    QTest::newRow("numeric code") << false << QJsonValue(1) << QStringLiteral("服务器返回数据格式错误");
 }
 
 void tst_FJRightPanel::saveRefused()
 {
     QFETCH(bool, transport);
+    QFETCH(QJsonValue, code);
     QFETCH(QString, message);
     if (transport) {
         m_service->setFailure(QStringLiteral("public"), QStringLiteral("save_goodsfoldernamerule"),
                               StandInService::Failure::Http500);
     } else {
+        const QString said = code.isString() ? message : QStringLiteral("成功");
         m_service->setReply(QStringLiteral("public"), QStringLiteral("save_goodsfoldernamerule"),
-                            QJsonObject{{QStringLiteral("code"), QStringLiteral("0")}, {QStringLiteral("msg"), message}});
+                            QJsonObject{{QStringLiteral("code"), code}, {QStringLiteral("msg"), said}});
     }
     makeWindow(DesignSplit);
     FJRightPanel *right = m_window->rightPanel;
