@@ -464,7 +464,7 @@ void BatchDelete::reqTiaoseList()
                                    return;
                                const QJsonObject reply = document.object();
                                if (!BatchDeleteLogic::isAccepted(reply)) {
-                                   self->warn(reply.value(QStringLiteral("message")).toString());
+                                   self->warn(BatchDeleteLogic::refusalText(reply));
                                    return;
                                }
                                self->m_personIds.append(QString());
@@ -541,8 +541,10 @@ void BatchDelete::deleteNextOrder()
     m_orderFailure.clear();
     m_orderFailed = 0;
     m_orderFirstFailure.clear();
-    if (!order.netpath.isEmpty() && !MountRoot::isBelowMountedShare(order.netpath)) {
-        skipOrder(order, K::missingShareMessage(order.netpath));
+    // Pinned at the scan: every removal of the order is made on this share or not at all.
+    m_share = ShareGuard();
+    if (!order.netpath.isEmpty() && !m_share.pin(order.netpath)) {
+        skipOrder(order, BatchDeleteLogic::shareMissingText(order.netpath));
         return;
     }
     // Taken once, before the scan: no link swapped in later widens what may go.
@@ -550,6 +552,11 @@ void BatchDelete::deleteNextOrder()
     m_scannedFolder = BatchDeleteLogic::realOrderFolder(order.netpath, &reason);
     if (m_scannedFolder.isEmpty()) {
         skipOrder(order, reason);
+        return;
+    }
+    // A folder leading into another share is no folder of this one.
+    if (!m_share.reaches(order.netpath)) {
+        skipOrder(order, QStringLiteral("订单目录链接到共享目录以外"));
         return;
     }
     auto *scan = new FileScanThread(this);
@@ -573,7 +580,7 @@ void BatchDelete::onScanResult(const BatchDeleteOrderInfo &order, const FileScan
     if (result.code != 0) {
         // A folder missing from a share that is gone itself is the share's doing: say that.
         skipOrder(order, MountRoot::isBelowMountedShare(order.netpath) ? result.errorMessage
-                                                                       : K::missingShareMessage(order.netpath));
+                                                                       : BatchDeleteLogic::shareMissingText(order.netpath));
         return;
     }
     if (result.files.isEmpty()) {
@@ -625,7 +632,7 @@ void BatchDelete::sendAnnouncement(const BatchDeleteOrderInfo &order, const QLis
     }
     // The share may have gone since the scan: what is announced must be there to delete.
     if (!MountRoot::isBelowMountedShare(order.netpath)) {
-        skipOrder(order, K::missingShareMessage(order.netpath));
+        skipOrder(order, BatchDeleteLogic::shareMissingText(order.netpath));
         return;
     }
     // Nothing is announced whose removal could not be recorded first.
@@ -657,7 +664,7 @@ void BatchDelete::sendAnnouncement(const BatchDeleteOrderInfo &order, const QLis
                 return;
             }
             if (!BatchDeleteLogic::isAccepted(reply)) {
-                self->skipOrder(order, reply.value(QStringLiteral("message")).toString());
+                self->skipOrder(order, BatchDeleteLogic::refusalText(reply));
                 return;
             }
             if (!sameOrder) {
@@ -698,6 +705,7 @@ void BatchDelete::deleteOneFile()
     task->order = order;
     task->file = file;
     task->scannedFolder = m_scannedFolder;
+    task->share = m_share;
     connect(task, &BatchdeleteThread::deleteFileFinish, this, &BatchDelete::onFileResult);
     ++m_inFlight;
     // Two threads kept for the run take the files in turn: starting a thread per
@@ -827,8 +835,7 @@ void BatchDelete::deletePost_one(const QString &orderPhotoId, const BatchDeleteF
                 done(false);
                 return;
             }
-            const QString text = ok ? reply.value(QStringLiteral("message")).toString()
-                                          + QStringLiteral("，需要继续提交吗？")
+            const QString text = ok ? BatchDeleteLogic::refusalText(reply) + QStringLiteral("，需要继续提交吗？")
                                     : QStringLiteral("删除信息提交失败，需要继续提交吗？");
             self->askResend(text, [self, orderPhotoId, file, done](bool again) {
                 if (!self || self->m_closing)
@@ -907,7 +914,7 @@ void BatchDelete::resendNext(QList<BatchDeleteJournal::Entry> owed, int failed, 
                 // Refused for a reason: asking again would be refused again. Said once, then dropped.
                 self->m_journal->clear(entry.filePath);
                 self->m_resendRefused.append(
-                    entry.filePath + QStringLiteral("：") + reply.value(QStringLiteral("message")).toString());
+                    entry.filePath + QStringLiteral("：") + BatchDeleteLogic::refusalText(reply));
                 self->resendNext(owed, failed, firstFailure);
                 return;
             }

@@ -3,6 +3,7 @@
 #include "batchdelete/BatchDeleteJournal.h"
 #include "batchdelete/BatchDeleteLogic.h"
 #include "batchdelete/BatchDeleteRecords.h"
+#include "platform/ShareGuard.h"
 
 #include <QJsonObject>
 #include <QList>
@@ -149,6 +150,8 @@ private:
     QThreadPool *m_deletionPool = nullptr;
     // The current order's real folder as scanned, and why it is listed at the end.
     QString m_scannedFolder;
+    // The current order's share, pinned when its scan starts.
+    ShareGuard m_share;
     QString m_orderFailure;
     // Orders not deleted, one line each for the final box.
     QStringList m_skipped;

@@ -198,11 +198,29 @@ void BatchDeleteJournal::takeInFilesOfWindowsGone()
 
 int BatchDeleteJournal::lockError(const QString &path)
 {
-    // The lock file says only that it could not be made; the folder says why.
-    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
-    if (::access(folder.constData(), W_OK) != 0)
+    // The lock file says only that it could not be made: a file like it, made
+    // and written beside it, says why (a full disk lets the name be made and
+    // refuses its content).
+    const QByteArray probe = QFile::encodeName(path + QStringLiteral(".probe"));
+    const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
         return errno;
-    return EBUSY;
+    const QByteArray content(256, 'x');
+    int error = 0;
+    for (qint64 done = 0; done < content.size() && error == 0;) {
+        const ssize_t written = ::write(fd, content.constData() + done, size_t(content.size() - done));
+        if (written > 0)
+            done += written;
+        else if (written == 0)
+            error = ENOSPC;
+        else if (errno != EINTR)
+            error = errno;
+    }
+    if (error == 0 && ::fsync(fd) != 0)
+        error = errno;
+    ::close(fd);
+    ::unlink(probe.constData());
+    return error != 0 ? error : EBUSY;
 }
 
 QList<BatchDeleteJournal::Entry> BatchDeleteJournal::entries() const

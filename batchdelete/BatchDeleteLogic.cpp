@@ -2,9 +2,11 @@
 
 #include "app/core/FormBody.h"
 #include "app/core/K.h"
+#include "app/core/ServiceReply.h"
 #include "platform/MountRoot.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -12,6 +14,7 @@
 #include <QRegularExpression>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
 
@@ -60,16 +63,43 @@ QString realOrderFolder(const QString &folder, QString *reason)
         *reason = QStringLiteral("订单目录无效");
         return QString();
     }
-    const QString real = QFileInfo(folder).canonicalFilePath();
-    if (real.isEmpty()) {
-        *reason = QStringLiteral("目录不存在: %1").arg(folder);
+    // Looked up by hand: why it cannot be found tells a missing folder from a share gone.
+    char *resolved = ::realpath(QFile::encodeName(folder).constData(), nullptr);
+    if (!resolved) {
+        folderProblem(errno, folder, reason);
         return QString();
     }
+    const QString real = QFile::decodeName(resolved);
+    std::free(resolved);
     if (!isBelowShare(real, realRoot)) {
         *reason = QStringLiteral("订单目录链接到共享目录以外");
         return QString();
     }
     return real;
+}
+
+int folderProblem(int error, const QString &folder, QString *message)
+{
+    if (error == EACCES || error == EPERM) {
+        *message = QStringLiteral("没有权限访问目录: %1").arg(folder);
+        return 4;
+    }
+    const bool networkPath = folder.startsWith(QLatin1String("\\\\")) || folder.startsWith(QLatin1String("//"));
+    if ((error == ENOENT || error == ENOTDIR) && !networkPath) {
+        *message = QStringLiteral("目录不存在: %1").arg(folder);
+        return 2;
+    }
+    *message = QStringLiteral("共享目录连接失败: %1\n请检查网络连接或共享目录权限").arg(folder);
+    return 3;
+}
+
+QString shareMissingText(const QString &folder)
+{
+    struct stat info;
+    QString unreachable;
+    if (::stat(QFile::encodeName(folder).constData(), &info) != 0 && folderProblem(errno, folder, &unreachable) == 3)
+        return unreachable;
+    return K::missingShareMessage(folder);
 }
 
 bool isInside(const QString &path, const QString &folder)
@@ -109,7 +139,14 @@ QList<BatchDeleteOrderInfo> ordersFromReply(const QJsonObject &reply)
 
 bool isAccepted(const QJsonObject &reply)
 {
-    return reply.value(QLatin1String("code")).toString() == QLatin1String("1");
+    return ServiceReply::codeOf(reply) == ServiceReply::Code::Accepted;
+}
+
+QString refusalText(const QJsonObject &reply)
+{
+    if (ServiceReply::codeOf(reply) == ServiceReply::Code::BadForm)
+        return ServiceReply::badFormMessage();
+    return reply.value(QLatin1String("message")).toString();
 }
 
 QByteArray switchShopBody(const QString &shopId)

@@ -27,8 +27,19 @@ bool isBelowShare(const QString &path, const QString &root);
 
 // The order folder's real location (links resolved), taken when the order is
 // scanned; empty with the reason when it does not lie below a share of the
-// real mount root.
+// real mount root or cannot be looked up (folderProblem).
 QString realOrderFolder(const QString &folder, QString *reason);
+
+// Why a folder cannot be scanned, from the errno that said so: the scan's
+// result code (2 missing, 3 share unreachable, 4 no permission) and its
+// message. Only EACCES and EPERM are a matter of permission; I/O errors, a
+// dropped connection or a timed-out server are the share being unreachable.
+int folderProblem(int error, const QString &folder, QString *message);
+
+// What is said of an order folder whose share is not (or no longer) mounted:
+// the share unreachable when the folder answers with an I/O error (its server
+// gone, the mount still standing), else the missing share.
+QString shareMissingText(const QString &folder);
 
 // path is folder itself or lies below it, compared by whole components.
 bool isInside(const QString &path, const QString &folder);
@@ -40,6 +51,10 @@ QList<BatchDeleteOrderInfo> ordersFromReply(const QJsonObject &reply);
 
 // True when the reply is an object with "code" equal to the text "1".
 bool isAccepted(const QJsonObject &reply);
+// What is shown for a reply not accepted: its "message", or, when its "code"
+// is missing or not a string, that the reply is broken (its message, often
+// "成功", is no reason).
+QString refusalText(const QJsonObject &reply);
 
 // Request bodies, every value encoded once by FormBody.
 struct Ids

@@ -146,7 +146,7 @@ void BatchDelete_FileListWidget::refreshFiles(BatchDeleteOrderInfo order)
             scan->stopAndWait(100);
     }
     if (!order.netpath.isEmpty() && !MountRoot::isBelowMountedShare(order.netpath)) {
-        ToastWidget::showMessage(this, K::missingShareMessage(order.netpath), 2000);
+        ToastWidget::showMessage(this, BatchDeleteLogic::shareMissingText(order.netpath), 2000);
         return;
     }
     const QString message = QStringLiteral("查找") + order.orderpayforkey + QLatin1Char('-') + order.servicetimes

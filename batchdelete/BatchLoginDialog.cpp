@@ -317,7 +317,7 @@ void BatchLoginDialog::handleOk()
                                    return;
                                }
                                QMessageBox box(QMessageBox::Warning, QStringLiteral("温馨提示"),
-                                               reply.value(QStringLiteral("message")).toString(), QMessageBox::Ok,
+                                               BatchDeleteLogic::refusalText(reply), QMessageBox::Ok,
                                                self);
                                box.setStyleSheet(QStringLiteral(
                                    "QMessageBox {    background-color: white;    color: black;}QMessageBox QLabel {"

@@ -9,11 +9,12 @@
 #include <QThreadPool>
 
 #include <cerrno>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
 const QString kUnreachable = QStringLiteral("网络路径无法访问");
-}
+} // namespace
 
 BatchdeleteThread::BatchdeleteThread(QObject *parent)
     : QThread(parent)
@@ -39,23 +40,46 @@ void BatchdeleteThread::setOutcome(int status, const QString &message)
     file.errorMessage = message;
 }
 
+void BatchdeleteThread::setShareMissing()
+{
+    setOutcome(NetworkUnreachable, BatchDeleteLogic::shareMissingText(order.netpath));
+}
+
 void BatchdeleteThread::deleteFile()
 {
     const QString filePath = file.filePath;
     const QFileInfo info(filePath);
     const QString realParent = QFileInfo(info.absolutePath()).canonicalFilePath();
-    if (realParent.isEmpty()) {
+    // The folder is held open before the share is looked at: unmounted after
+    // the look, the removal still happens in the share's folder, never in
+    // what the mount point hides (an earlier copy of the order).
+    const int folder = realParent.isEmpty()
+                           ? -1
+                           : ::open(QFile::encodeName(realParent).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int openError = errno;
+    if (!share.stillThere()) {
+        setShareMissing();
+    } else if (realParent.isEmpty()) {
         // The folder is gone (renamed away, or the share dropped): the file may still be on the server.
         setOutcome(NetworkUnreachable, kUnreachable);
     } else if (!BatchDeleteLogic::isInside(realParent, scannedFolder)) {
         qCWarning(lcBatchDelete) << "拒绝删除扫描时订单目录以外的文件:" << filePath << realParent;
         setOutcome(UnknownError, BatchDeleteLogic::outsideScannedFolderText());
-    } else if (::unlink(QFile::encodeName(realParent + QLatin1Char('/') + info.fileName()).constData()) == 0) {
-        setOutcome(Deleted, QString());
-    } else {
-        m_removeError = errno;
+    } else if (folder < 0) {
+        m_removeError = openError;
         analyzeDeleteError(filePath);
+    } else {
+        if (aboutToRemove)
+            aboutToRemove(filePath);
+        if (::unlinkat(folder, QFile::encodeName(info.fileName()).constData(), 0) == 0) {
+            setOutcome(Deleted, QString());
+        } else {
+            m_removeError = errno;
+            analyzeDeleteError(filePath);
+        }
     }
+    if (folder >= 0)
+        ::close(folder);
     if (!m_stop)
         emit deleteFileFinish(order, file);
 }
@@ -67,6 +91,12 @@ void BatchdeleteThread::analyzeDeleteError(const QString &filePath)
     if (m_stop)
         return;
     if (!exists) {
+        // What an unmount leaves in the share's place may lack the file: only
+        // the pinned share itself can say it is gone.
+        if (!share.stillThere()) {
+            setShareMissing();
+            return;
+        }
         // Gone counts as deleted only while its folder is still there to say so.
         const bool folderThere = m_removeError == ENOENT && QFileInfo(info.absolutePath()).isDir();
         if (folderThere && !isNetworkPathUnreachable(filePath))

@@ -1,8 +1,11 @@
 #pragma once
 
 #include "batchdelete/BatchDeleteRecords.h"
+#include "platform/ShareGuard.h"
 
 #include <QThread>
+
+#include <functional>
 
 class QThreadPool;
 
@@ -20,6 +23,13 @@ public:
     // The order folder's real location as the scan took it; nothing outside
     // it is removed, whatever links were swapped in since.
     QString scannedFolder;
+    // The order's share as pinned when it was scanned: nothing is removed, and
+    // no missing file counts as deleted, once it is no longer there.
+    ShareGuard share;
+
+    // Test seam: called on the deletion thread with the file's path once its
+    // folder is held open and every check before the removal has passed.
+    std::function<void(const QString &filePath)> aboutToRemove;
 
     void deleteFile();
     // Runs deleteFile() on a thread of the pool and releases the object once
@@ -38,6 +48,7 @@ protected:
 
 private:
     void setOutcome(int status, const QString &message);
+    void setShareMissing();
 
     bool m_stop = false;
     // errno of the failed removal: only "no such file" may count as already gone.

@@ -1,6 +1,7 @@
 #include "batchdelete/FileScanWorker.h"
 
 #include "app/core/Logging.h"
+#include "batchdelete/BatchDeleteLogic.h"
 
 #include <QDir>
 #include <QFile>
@@ -156,22 +157,23 @@ void FileScanWorker::startScan(const QString &orderId, const QString &path)
 
 int FileScanWorker::checkPathAccessibility(const QString &path, QString &message)
 {
-    const QFileInfo info(path);
-    if (info.exists() && info.isDir()) {
+    // Plain calls, so that why the folder cannot be scanned is known by its errno:
+    // a share whose server is gone fails with I/O errors, not with "no permission".
+    const QByteArray encoded = QFile::encodeName(path);
+    struct stat info;
+    int error = 0;
+    if (::stat(encoded.constData(), &info) != 0) {
+        error = errno;
+    } else if (!S_ISDIR(info.st_mode)) {
+        error = ENOTDIR;
+    } else if (DIR *listing = ::opendir(encoded.constData())) {
         // Opened for real: permission bits say nothing about who may list it.
-        if (DIR *listing = ::opendir(QFile::encodeName(path).constData())) {
-            ::closedir(listing);
-            return 0;
-        }
-        message = QStringLiteral("没有权限访问目录: %1").arg(path);
-        return 4;
+        ::closedir(listing);
+        return 0;
+    } else {
+        error = errno;
     }
-    if (path.startsWith(QLatin1String("\\\\")) || path.startsWith(QLatin1String("//"))) {
-        message = QStringLiteral("共享目录连接失败: %1\n请检查网络连接或共享目录权限").arg(path);
-        return 3;
-    }
-    message = QStringLiteral("目录不存在: %1").arg(path);
-    return 2;
+    return BatchDeleteLogic::folderProblem(error, path, &message);
 }
 
 bool FileScanWorker::scanDirectory(const QString &path, QList<BatchDeleteFileInfo> &list, int depth)
@@ -213,17 +215,7 @@ bool FileScanWorker::scanDirectory(const QString &path, QList<BatchDeleteFileInf
 bool FileScanWorker::fail(int error, const QString &folder)
 {
     qCWarning(lcBatchDelete) << "目录未能完整列出:" << folder << std::strerror(error);
-    if (error == ENOENT || error == ENOTDIR) {
-        failureCode = 2;
-        failureMessage = QStringLiteral("目录不存在: %1").arg(folder);
-    } else if (error == EACCES || error == EPERM) {
-        failureCode = 4;
-        failureMessage = QStringLiteral("没有权限访问目录: %1").arg(folder);
-    } else {
-        // I/O errors and stale handles: the share broke off under the scan.
-        failureCode = 3;
-        failureMessage = QStringLiteral("共享目录连接失败: %1\n请检查网络连接或共享目录权限").arg(folder);
-    }
+    failureCode = BatchDeleteLogic::folderProblem(error, folder, &failureMessage);
     return false;
 }
 

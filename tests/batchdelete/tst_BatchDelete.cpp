@@ -128,12 +128,15 @@ private slots:
     void branchAndSearchFixedDuringRun();
     void thousandsOfFilesHandedOn();
     void reportResentAfterRefusals();
+    void reportGivenUpCountsAsFailed_data();
     void reportGivenUpCountsAsFailed();
     void skippedOrdersAreListed_data();
     void skippedOrdersAreListed();
     void shareDisappearsDuringRun_data();
     void shareDisappearsDuringRun();
     void smbServerStoppedDuringRun();
+    void smbServerGoneBeforeRun_data();
+    void smbServerGoneBeforeRun();
     void unmountedShareTouchesNothing_data();
     void unmountedShareTouchesNothing();
     void folderSwappedForLinkDeletesNothing();
@@ -602,20 +605,33 @@ void tst_BatchDelete::reportResentAfterRefusals()
              QStringLiteral("4/0/4"));
 }
 
+void tst_BatchDelete::reportGivenUpCountsAsFailed_data()
+{
+    QTest::addColumn<bool>("broken"); // answered with a numeric code instead of no JSON at all
+    QTest::addColumn<QString>("prompt");
+    QTest::newRow("reply not JSON") << false << QStringLiteral("删除信息提交失败，需要继续提交吗？");
+    QTest::newRow("reply with a numeric code") << true << QStringLiteral("服务器返回数据格式错误，需要继续提交吗？");
+}
+
 void tst_BatchDelete::reportGivenUpCountsAsFailed()
 {
+    QFETCH(bool, broken);
+    QFETCH(QString, prompt);
     const QStringList files = makeOrderFolder("share/A1");
     m_orders = {order(1, m_root->path() + "share/A1")};
     search();
     auto *table = m_window->orderListPanel()->tableWidget();
     table->selectRow(0);
     QTRY_COMPARE_WITH_TIMEOUT(m_window->fileListPanel()->fileModel()->rowCount(), 4, 10000);
-    m_service.setFailure("order", "delete_pic_after", StandInService::Failure::NotJson);
+    if (broken)
+        m_service.setReply("order", "delete_pic_after", QJsonObject{{"code", 1}, {"message", QStringLiteral("成功")}});
+    else
+        m_service.setFailure("order", "delete_pic_after", StandInService::Failure::NotJson);
     checkRow(0);
     startRun();
     for (int file = 0; file < 4; ++file) {
-        QTRY_VERIFY_WITH_TIMEOUT(findConfirm(QStringLiteral("删除信息提交失败，需要继续提交吗？")), 10000);
-        QVERIFY(answerConfirm(QStringLiteral("删除信息提交失败，需要继续提交吗？"), false));
+        QTRY_VERIFY_WITH_TIMEOUT(findConfirm(prompt), 10000);
+        QVERIFY(answerConfirm(prompt, false));
     }
     QCOMPARE(waitForFinalBox(), QStringLiteral("删除结束：成功0个，失败4个\n以下订单未删除：\n"
                                                "A121-2：4个文件删除失败（提交状态失败）"));
@@ -635,11 +651,14 @@ void tst_BatchDelete::skippedOrdersAreListed_data()
     QTest::newRow("outside the root") << "outside" << "订单目录无效" << true;
     QTest::newRow("dot dot") << "dotdot" << "订单目录无效" << true;
     QTest::newRow("order folder links out") << "link" << "订单目录链接到共享目录以外" << true;
+    QTest::newRow("order folder links into another share") << "other share" << "订单目录链接到共享目录以外" << true;
     QTest::newRow("parent links out") << "parent link" << "订单目录链接到共享目录以外" << true;
     QTest::newRow("folder missing") << "missing" << "目录不存在: " << true;
     // "=share": the missing share's message; the folder of the mounted "share" stays.
     QTest::newRow("share named in other case") << "other case" << "=share" << true;
     QTest::newRow("announcement refused") << "refused" << "订单未结单" << true;
+    QTest::newRow("announcement answered with a numeric code") << "numeric code" << "服务器返回数据格式错误" << true;
+    QTest::newRow("announcement answered without a code") << "no code" << "服务器返回数据格式错误" << true;
     QTest::newRow("announcement lost") << "lost" << "提交数据失败!" << false;
 }
 
@@ -669,6 +688,10 @@ void tst_BatchDelete::skippedOrdersAreListed()
     }
     if (situation == "link")
         QVERIFY(QFile::link(outside.path() + "/A1", netpath = root + "share/linked"));
+    if (situation == "other share") {
+        kept = makeOrderFolder("other/A1");
+        QVERIFY(QFile::link(root + "other/A1", netpath = root + "share/linked"));
+    }
     if (situation == "parent link") {
         QVERIFY(QFile::link(outside.path(), root + "share/linked"));
         netpath = root + "share/linked/A1";
@@ -680,6 +703,15 @@ void tst_BatchDelete::skippedOrdersAreListed()
         });
     if (situation == "lost")
         m_service.setFailure("order", "delete_pic_before", StandInService::Failure::NotJson);
+    if (situation == "numeric code" || situation == "no code") {
+        // A broken reply whose message would read as a success.
+        QJsonObject broken{{"message", QStringLiteral("成功")}};
+        if (situation == "numeric code")
+            broken.insert("code", 1);
+        m_service.setHandler("order", "delete_pic_before", [broken](const StandInService::Request &request) {
+            return request.field("order_photo_id") == QLatin1String("OP1") ? broken : accepted();
+        });
+    }
     const QStringList second = makeOrderFolder("share/B2");
     m_orders = {order(1, netpath), order(2, m_root->path() + "share/B2")};
     search();
@@ -694,7 +726,8 @@ void tst_BatchDelete::skippedOrdersAreListed()
     QCOMPARE(existing(second), secondDeleted ? 0 : 4);
     for (const StandInService::Request &request : m_service.requests()) {
         if (request.action() == QLatin1String("delete_pic_after")
-            || (request.action() == QLatin1String("delete_pic_before") && situation != "refused" && situation != "lost"))
+            || (request.action() == QLatin1String("delete_pic_before")
+                && !QStringList{"refused", "lost", "numeric code", "no code"}.contains(situation)))
             QCOMPARE(request.field("order_photo_id"), QStringLiteral("OP2"));
     }
     QVERIFY(m_window->isUserEnabled());
@@ -705,8 +738,9 @@ void tst_BatchDelete::skippedOrdersAreListed()
 void tst_BatchDelete::shareDisappearsDuringRun_data()
 {
     QTest::addColumn<QString>("renamed"); // below the root, renamed away at the first report
-    QTest::newRow("order folder") << "share/A1";
-    QTest::newRow("whole share") << "share";
+    QTest::addColumn<QString>("reason");  // "=share": the missing share's message
+    QTest::newRow("order folder") << "share/A1" << QStringLiteral("网络路径无法访问");
+    QTest::newRow("whole share") << "share" << "=share";
 }
 
 void tst_BatchDelete::shareDisappearsDuringRun()
@@ -728,8 +762,11 @@ void tst_BatchDelete::shareDisappearsDuringRun()
     checkRow(0);
     checkRow(1);
     startRun();
+    QFETCH(QString, reason);
+    if (reason == "=share")
+        reason = K::missingShareMessage(m_root->path() + "share/A1");
     const QString text = waitForFinalBox();
-    QVERIFY2(text.contains(QStringLiteral("A121-2：网络路径无法访问")), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("A121-2：") + reason), qPrintable(text));
     // Exactly the files reported are gone from the server; the others are still on it.
     const QSet<QString> reported = reportedPaths();
     QVERIFY(!reported.isEmpty());
@@ -775,13 +812,65 @@ void tst_BatchDelete::smbServerStoppedDuringRun()
     QVERIFY(existing(served) > 0);
 }
 
+void tst_BatchDelete::smbServerGoneBeforeRun_data()
+{
+    QTest::addColumn<bool>("inRoot"); // the share mounted in a local mount root, as on the studio's machines
+    QTest::newRow("share listed by its host folder") << false;
+    QTest::newRow("share mounted in the mount root") << true;
+}
+
+// The share's server went away before the run: its order folder is said
+// unreachable, in the file list and at the end of the run, not refused for
+// permission, and nothing of it is announced or touched.
+void tst_BatchDelete::smbServerGoneBeforeRun()
+{
+    QFETCH(bool, inRoot);
+    const ScopedEnvironment realMountsOnly("STUDIO_LOCAL_SHARES");
+    SmbShare share;
+    SMBSHARE_START(share);
+    std::unique_ptr<BindMount> mounted;
+    QString folder = share.sharePath() + "/orders/A1";
+    if (inRoot) {
+        mounted = std::make_unique<BindMount>(share.sharePath(), m_root->path() + "studio");
+        if (!mounted->isMounted())
+            QSKIP("no bind mounts here");
+        folder = m_root->path() + "studio/orders/A1";
+    } else {
+        MountRoot::setPath(QFileInfo(share.sharePath()).path());
+    }
+    QStringList served;
+    for (int i = 0; i < 4; ++i) {
+        served << share.servedPath() + QStringLiteral("/orders/A1/原片/%1.jpg").arg(i);
+        QVERIFY(writeFile(served.last()));
+    }
+    m_orders = {order(1, folder)};
+    search();
+    checkRow(0);
+    QVERIFY(share.stopServer());
+    const QString unreachable = QStringLiteral("共享目录连接失败: %1\n请检查网络连接或共享目录权限").arg(folder);
+    m_window->orderListPanel()->tableWidget()->selectRow(0);
+    QTRY_VERIFY2_WITH_TIMEOUT(toastTexts(m_window).contains(unreachable), qPrintable(toastTexts(m_window).join('|')),
+                              10000);
+    startRun();
+    const QString text = waitForFinalBox();
+    QVERIFY2(text.contains(QStringLiteral("以下订单未删除：\nA121-2：") + unreachable), qPrintable(text));
+    QCOMPARE(existing(served), served.size());
+    QCOMPARE(m_service.requests("order", "delete_pic_before").size(), 0);
+    QCOMPARE(m_service.requests("order", "delete_pic_after").size(), 0);
+}
+
 void tst_BatchDelete::unmountedShareTouchesNothing_data()
 {
     QTest::addColumn<QString>("when");
-    QTest::newRow("unmounted before the search") << "before search";
-    QTest::newRow("unmounted between search and start") << "after listing";
-    QTest::newRow("unmounted while the run scans the order") << "mid-scan";
-    QTest::newRow("unmounted between the scan and the announcement") << "after scan";
+    QTest::addColumn<int>("count");     // files of the order
+    QTest::addColumn<bool>("wholeCopy"); // the mount point holds a copy of the whole order, not one file
+    QTest::newRow("unmounted before the search") << "before search" << 60 << false;
+    QTest::newRow("unmounted between search and start") << "after listing" << 60 << false;
+    QTest::newRow("unmounted while the run scans the order") << "mid-scan" << 60 << false;
+    QTest::newRow("unmounted between the scan and the announcement") << "after scan" << 60 << false;
+    QTest::newRow("unmounted while the announcement is out") << "announced" << 60 << true;
+    QTest::newRow("unmounted at the first report") << "reported" << 60 << true;
+    QTest::newRow("unmounted at the first report, large order") << "reported" << 3000 << true;
 }
 
 // The first order's share is a bind mount; unmounted, it leaves its mount
@@ -791,18 +880,26 @@ void tst_BatchDelete::unmountedShareTouchesNothing_data()
 void tst_BatchDelete::unmountedShareTouchesNothing()
 {
     QFETCH(QString, when);
+    QFETCH(int, count);
+    QFETCH(bool, wholeCopy);
     QTemporaryDir source;
     QStringList kept;
-    for (int i = 0; i < 60; ++i) {
-        kept << source.path() + QStringLiteral("/A1/f%1/%2.jpg").arg(i / 2, 2, 10, QLatin1Char('0')).arg(i % 2);
+    const QString folder = m_root->path() + "share/A1";
+    QStringList leftovers;
+    for (int i = 0; i < count; ++i) {
+        const QString relative = QStringLiteral("/f%1/%2.jpg").arg(i / (count / 30), 2, 10, QLatin1Char('0')).arg(i);
+        kept << source.path() + "/A1" + relative;
         QVERIFY(writeFile(kept.last()));
+        if (wholeCopy || i == 0)
+            leftovers << folder + relative;
     }
     const ScopedEnvironment realMountsOnly("STUDIO_LOCAL_SHARES");
-    const QString folder = m_root->path() + "share/A1";
     // Left in the mount point before the mount, they show again after the
-    // unmount: Finder's note and a file of the order an earlier run left there.
-    const QString leftover = folder + "/f00/0.jpg";
-    QVERIFY(writeFile(m_root->path() + "share/.DS_Store") && writeFile(leftover));
+    // unmount: Finder's note and the order, or a file of it, an earlier run left there.
+    const QString leftover = leftovers.first();
+    QVERIFY(writeFile(m_root->path() + "share/.DS_Store"));
+    for (const QString &file : leftovers)
+        QVERIFY(writeFile(file));
     BindMount mount(source.path(), m_root->path() + "share");
     if (!mount.isMounted())
         QSKIP("no bind mounts here");
@@ -825,6 +922,14 @@ void tst_BatchDelete::unmountedShareTouchesNothing()
     pullShareAt = when == "after scan" ? QString() : folder + "/f15";
     pullShare = when == "mid-scan" || when == "after scan" ? &mount : nullptr;
     const auto unhook = qScopeGuard([]() { pullShare = nullptr; });
+    // Later still: once the order is announced, or as its first removed file is reported.
+    m_service.setHandler("order", when == "announced" ? "delete_pic_before" : "delete_pic_after",
+                         [&mount, when](const StandInService::Request &request) {
+                             if ((when == "announced" || when == "reported")
+                                 && request.field("order_photo_id") == QLatin1String("OP1"))
+                                 mount.unmount();
+                             return accepted();
+                         });
     const bool owed = !mount.isMounted();
     if (owed) {
         // Left by a window now gone: the files may well still be on the unmounted share.
@@ -841,12 +946,18 @@ void tst_BatchDelete::unmountedShareTouchesNothing()
     QVERIFY2(text.contains(QStringLiteral("以下订单未删除：\nA121-2：") + K::missingShareMessage(folder)),
              qPrintable(text));
     QVERIFY(!mount.isMounted());
-    QCOMPARE(existing(kept), kept.size());
+    // Exactly the files reported are gone from the share; the copy in the mount point is whole.
+    const QSet<QString> reported = reportedPaths();
+    for (const QString &file : kept)
+        QCOMPARE(QFile::exists(file), !reported.contains(QString(file).replace(source.path(), m_root->path() + "share")));
+    QCOMPARE(existing(leftovers), leftovers.size());
     QVERIFY(QFile::exists(leftover));
+    QCOMPARE(existing(kept) < kept.size(), when == "reported");
     QCOMPARE(existing(second), 0);
-    QCOMPARE(m_service.requests("order", "delete_pic_before").size(), 1);
+    QCOMPARE(m_service.requests("order", "delete_pic_before").size(), when == "announced" || when == "reported" ? 2 : 1);
     for (const StandInService::Request &request : m_service.requests()) {
-        if (request.action() == QLatin1String("delete_pic_before") || request.action() == QLatin1String("delete_pic_after"))
+        if ((request.action() == QLatin1String("delete_pic_before") && when != "announced" && when != "reported")
+            || (request.action() == QLatin1String("delete_pic_after") && when != "reported"))
             QCOMPARE(request.field("order_photo_id"), QStringLiteral("OP2"));
     }
     QCOMPARE(BatchDeleteJournal::read(BatchDeleteJournal::defaultPath()).size(), owed ? 2 : 0);
@@ -1164,6 +1275,7 @@ void tst_BatchDelete::unrecordableRunRemovesNothing_data()
                                                                     << QStringLiteral("所在磁盘为只读");
     QTest::newRow("journal folder unmade, its folder read-only") << "unmade, reopened"
                                                                  << QStringLiteral("无法创建所在目录，所在磁盘为只读");    QTest::newRow("journal folder full") << "full" << QStringLiteral("磁盘空间不足");
+    QTest::newRow("journal folder full, window opened since") << "full, reopened" << QStringLiteral("磁盘空间不足");
     QTest::newRow("a file in the journal folder's place")
         << "file" << QStringLiteral("无法创建所在目录，") + QString::fromLocal8Bit(std::strerror(ENOTDIR));
 }
@@ -1185,11 +1297,18 @@ void tst_BatchDelete::unrecordableRunRemovesNothing()
     });
     if (journal == "folder") {
         QVERIFY(QDir().mkpath(path));
-    } else if (journal == "full") {
-        // The journal opens there; what is written to it does not fit.
+    } else if (journal.startsWith("full")) {
+        // The journal opens there; what is written to it does not fit. Opened
+        // since, the window cannot even write the journal's lock.
+        if (journal.endsWith("reopened"))
+            delete m_window;
         full = std::make_unique<SmallTmpfs>(QFileInfo(path).path());
         if (!full->isMounted() || !full->fill())
             QSKIP("no tmpfs here");
+        if (!m_window) {
+            m_window = new BatchDelete();
+            m_window->show();
+        }
     } else if (journal == "file") {
         delete m_window;
         QVERIFY(QDir(QFileInfo(path).path()).removeRecursively() && writeFile(QFileInfo(path).path()));

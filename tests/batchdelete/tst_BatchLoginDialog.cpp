@@ -26,6 +26,7 @@ private slots:
     void noCredentialsFileLeavesAccountEmpty();
     void wrongPasswordKeepsDialogOpenRightOnePasses();
     void failedRequestToastsAndStaysOpen();
+    void brokenReplyKeepsDialogOpen();
     void cancelAnswersFalse();
     void drawnAsCardWithGlassFields_data();
     void drawnAsCardWithGlassFields();
@@ -52,6 +53,8 @@ void tst_BatchLoginDialog::initTestCase()
     m_service.setHandler(QStringLiteral("public"), QStringLiteral("dologin"), [](const StandInService::Request &request) {
         if (request.field(QStringLiteral("username")) == kAccount && request.field(QStringLiteral("password")) == kPassword)
             return accepted();
+        if (request.field(QStringLiteral("password")) == QLatin1String("broken"))
+            return QJsonObject{{"code", 1}, {"message", QStringLiteral("成功")}};
         return refused(QStringLiteral("密码错误"));
     });
 }
@@ -154,6 +157,21 @@ void tst_BatchLoginDialog::failedRequestToastsAndStaysOpen()
     QVERIFY(dialog->isVisible());
     QCOMPARE(answer.calls, 0);
     m_service.setFailure(QStringLiteral("public"), QStringLiteral("dologin"), StandInService::Failure::None);
+    dialog->handleCancel();
+}
+
+// A reply whose code is a number reads "成功": it is a broken reply, no pass and no reason.
+void tst_BatchLoginDialog::brokenReplyKeepsDialogOpen()
+{
+    LoginDialogWatcher boxes;
+    Answer answer;
+    QPointer<BatchLoginDialog> dialog = open(&answer);
+    typePassword(dialog, QStringLiteral("broken"));
+    dialog->handleOk();
+    QTRY_COMPARE_WITH_TIMEOUT(boxes.seen().size(), 1, 10000);
+    QCOMPARE(boxes.seen().first().text, QStringLiteral("服务器返回数据格式错误"));
+    QVERIFY(dialog && dialog->isVisible());
+    QCOMPARE(answer.calls, 0);
     dialog->handleCancel();
 }
 

@@ -1,9 +1,13 @@
 #include "batchdelete/BatchdeleteThread.h"
+#include "app/core/K.h"
+#include "support/BindMount.h"
+#include "support/ScopedEnvironment.h"
 #include "support/ScopedMountRoot.h"
 
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
@@ -31,6 +35,7 @@ private slots:
     void initTestCase();
     void outcomes_data();
     void outcomes();
+    void shareGoneBeforeMissingFileCounts();
     void networkPaths_data();
     void networkPaths();
     void handOffManyFilesUnderLoad();
@@ -87,6 +92,7 @@ void tst_BatchdeleteThread::outcomes()
     thread->file.filePath = path;
     thread->file.index = 3;
     thread->scannedFolder = scanned;
+    QVERIFY(thread->share.pin(folder));
     QSignalSpy finished(thread, &BatchdeleteThread::deleteFileFinish);
     thread->start();
     QVERIFY(thread->wait(10000));
@@ -103,6 +109,40 @@ void tst_BatchdeleteThread::outcomes()
         QVERIFY(!QFileInfo(path).exists());
     else
         QVERIFY2(QFile::exists(root.path() + kept), qPrintable(kept));
+}
+
+// The file is gone from the share's folder held open, and the share is
+// unmounted before that counts: the mount point's copy of the folder, without
+// the file, says nothing about the share.
+void tst_BatchdeleteThread::shareGoneBeforeMissingFileCounts()
+{
+    ScopedMountRoot root;
+    const ScopedEnvironment realMountsOnly("STUDIO_LOCAL_SHARES");
+    QTemporaryDir source;
+    QVERIFY(writeFile(source.path() + "/A1/原片/1.jpg"));
+    // An earlier copy of the order folder in the mount point, hidden by the mount.
+    const QString folder = root.mkpath(QStringLiteral("share/A1/原片"));
+    BindMount mount(source.path(), root.path() + "share");
+    if (!mount.isMounted())
+        QSKIP("no bind mounts here");
+    const QString path = folder + "/1.jpg";
+    auto *thread = new BatchdeleteThread();
+    thread->order.netpath = root.path() + "share/A1";
+    thread->file.filePath = path;
+    thread->scannedFolder = QFileInfo(root.path() + "share/A1").canonicalFilePath();
+    QVERIFY(thread->share.pin(path));
+    thread->aboutToRemove = [&](const QString &) {
+        QFile::remove(source.path() + "/A1/原片/1.jpg");
+        mount.unmount();
+    };
+    QSignalSpy finished(thread, &BatchdeleteThread::deleteFileFinish);
+    thread->start();
+    QVERIFY(thread->wait(10000));
+    QTRY_COMPARE(finished.count(), 1);
+    delete thread;
+    const BatchDeleteFileInfo file = finished.first().at(1).value<BatchDeleteFileInfo>();
+    QCOMPARE(file.status, int(NetworkUnreachable));
+    QCOMPARE(file.errorMessage, K::missingShareMessage(root.path() + "share/A1"));
 }
 
 void tst_BatchdeleteThread::networkPaths_data()
@@ -151,6 +191,8 @@ void tst_BatchdeleteThread::handOffManyFilesUnderLoad()
     pool.setMaxThreadCount(2);
     QObject receiver;
     const QString scanned = QFileInfo(folder).canonicalFilePath();
+    ShareGuard share;
+    QVERIFY(share.pin(folder));
     int results = 0;
     int deleted = 0;
     int released = 0;
@@ -165,6 +207,7 @@ void tst_BatchdeleteThread::handOffManyFilesUnderLoad()
         auto *task = new BatchdeleteThread();
         task->file.filePath = pending.takeFirst();
         task->scannedFolder = scanned;
+        task->share = share;
         connect(task, &BatchdeleteThread::deleteFileFinish, &receiver,
                 [&](const BatchDeleteOrderInfo &, const BatchDeleteFileInfo &file) {
                     ++results;
