@@ -389,7 +389,12 @@ void tst_OriginalView::reducedCopiesOffShareKept()
     makeView();
     m_view->refreshData(orderMap());
     QTRY_COMPARE_WITH_TIMEOUT(grid()->getThumbnailInfo(0).name, QStringLiteral("A.jpg"), 10000);
+    m_service->setDelay(QStringLiteral("order"), QStringLiteral("getorder_pics"), 3000);
     selectAllAndDelete();
+    // The photo went, a copy of it stayed: no success.
+    QTRY_VERIFY_WITH_TIMEOUT(FullScreenLoading::getInstance(m_view)
+                                 && FullScreenLoading::getInstance(m_view)->message() == QStringLiteral("部分文件删除失败!"),
+                             10000);
     QTRY_VERIFY_WITH_TIMEOUT(openDialog(), 10000);
     const QString text = openDialog()->findChild<QTextBrowser *>()->toPlainText();
     QVERIFY2(text.contains(QStringLiteral("\\90\\A.jpg 路径不在共享目录内")), qPrintable(text));
@@ -477,6 +482,9 @@ void tst_OriginalView::deletesOnlyOnMountedShare()
             QTRY_VERIFY_WITH_TIMEOUT(openDialog(), 10000);
             const QString text = openDialog()->findChild<QTextBrowser *>()->toPlainText();
             QVERIFY2(text.contains(listed), qPrintable(text));
+            // The share that went is named, not the photo.
+            if (fault == "gone when agreed")
+                QVERIFY2(text.contains(K::missingShareMessage(mountPoint + '/')), qPrintable(text));
         }
     }
     QCOMPARE(m_service->requests("order", "delete_pics").size(), asked ? 1 : 0);
