@@ -187,6 +187,10 @@ void TestFJDataThread::copyPicByCategory_data()
                                   << notesOfMissingRaw("IMG_1.jpg", {".CR2", ".RAW", ".ARW", ".CR3", ".RAF"})
                                   << QStringList{"原始档/P1.edit.NEF", "成品/IMG_1.jpg", "缩略图/IMG_1.jpg"}
                                   << QStringList{"汰片", "入底"};
+    // A raw file reached through a link off the share is refused, not taken as absent.
+    QTest::newRow("精修成品, raw file linked off the share")
+        << "精修成品" << "o/all/L1.jpg" << true << "IMG_1.jpg 不在共享目录内" + missingButCr2
+        << QStringList{"成品/IMG_1.jpg"} << QStringList{"缩略图"};
     QTest::newRow("入底") << "入底" << "o/all/IMG_1.jpg" << true << ""
                         << QStringList{"入底/IMG_1.jpg", "缩略图/IMG_1.jpg"} << QStringList{"原始档", "成品"};
     QTest::newRow("汰片") << "汰片" << "o/all/IMG_1.jpg" << true << "" << QStringList{"汰片/IMG_1.jpg"}
@@ -215,6 +219,9 @@ void TestFJDataThread::copyPicByCategory()
     sharePhoto(QStringLiteral("o/90/P1.edit.jpg"), thumb);
     sharePhoto(QStringLiteral("o/原始档/P1.CR2"), "raw");
     sharePhoto(QStringLiteral("o/原始档/P1.edit.NEF"), "raw");
+    sharePhoto(QStringLiteral("o/all/L1.jpg"), photo);
+    writeBytes(m_out->path() + QStringLiteral("/away.CR2"), "raw");
+    QVERIFY(QFile::link(m_out->path() + QStringLiteral("/away.CR2"), m_root->path() + QStringLiteral("o/原始档/L1.CR2")));
     const QString other = m_out->path() + QStringLiteral("/order/其他/");
 
     const FJJobReceiver::Report report = m_receiver->runOne(

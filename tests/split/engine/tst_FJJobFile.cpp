@@ -66,6 +66,12 @@ void TestFJJobFile::copyNewKeepsTargetAndFailsWhole()
     QCOMPARE(FJJobFile::copyNew(QStringLiteral("/proc/self/status"), broken), FJJobFile::CopyResult::Failed);
     QVERIFY(!QFile::exists(broken));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
+    // A link is read as the file it leads to.
+    QVERIFY(QFile::link(source, dir.filePath("linked.jpg")));
+    QCOMPARE(FJJobFile::copyNew(dir.filePath("linked.jpg"), dir.filePath("through.jpg")), FJJobFile::CopyResult::Copied);
+    QFile through(dir.filePath("through.jpg"));
+    QVERIFY(through.open(QIODevice::ReadOnly));
+    QCOMPARE(through.readAll(), QByteArray("new"));
 }
 
 void TestFJJobFile::copyNewOntoAFullDiskLeavesNothing_data()

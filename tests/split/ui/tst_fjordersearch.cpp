@@ -113,6 +113,10 @@ void tst_FJOrderSearch::recordFromElement_data()
     numbers.insert(QStringLiteral("wname"), QJsonValue::Null);
     // An integer id is read as its digits; other values read as empty text.
     QTest::newRow("non-text values") << QJsonValue(numbers) << QStringLiteral("44") << QStringLiteral("3") << QString();
+    QJsonObject longId = Data::order(6);
+    longId.insert(QStringLiteral("order_photo_id"), 9007199254740991.0);
+    QTest::newRow("long integer id") << QJsonValue(longId) << QStringLiteral("9007199254740991") << QStringLiteral("3")
+                                     << QStringLiteral("李娜6");
     QJsonObject fraction = Data::order(5);
     fraction.insert(QStringLiteral("order_photo_id"), 4.5);
     QTest::newRow("fractional id") << QJsonValue(fraction) << QString() << QStringLiteral("3") << QStringLiteral("李娜5");
