@@ -5,6 +5,7 @@
 #include "app/core/SameFileContent.h"
 #include "importfiles/ImportRules.h"
 #include "platform/MountRoot.h"
+#include "platform/NoReplaceRename.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -108,34 +109,6 @@ QString copyFailure(const QString &path, int cause)
 {
     return cause == ENOSPC || cause == EDQUOT ? QStringLiteral("共享空间不足")
                                               : QStringLiteral("文件拷贝失败: %1: %2").arg(path, qt_error_string(cause));
-}
-
-// Gives from the name to, both in folder dir, only while no file has it;
-// errno EEXIST otherwise.
-bool renameNoReplace(int dir, const QByteArray &from, const QByteArray &to)
-{
-#if defined(__APPLE__)
-    return ::renameatx_np(dir, from.constData(), dir, to.constData(), RENAME_EXCL) == 0;
-#else
-    if (::renameat2(dir, from.constData(), dir, to.constData(), RENAME_NOREPLACE) == 0)
-        return true;
-    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
-        return false;
-    // File systems without the flag: a hard link fails on an existing name.
-    if (::linkat(dir, from.constData(), dir, to.constData(), 0) == 0) {
-        ::unlinkat(dir, from.constData(), 0);
-        return true;
-    }
-    if (errno == EEXIST)
-        return false;
-    // Shares without hard links: look first, the best left to do.
-    struct stat existing;
-    if (::fstatat(dir, to.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
-        errno = EEXIST;
-        return false;
-    }
-    return ::renameat(dir, from.constData(), dir, to.constData()) == 0;
-#endif
 }
 
 } // namespace
@@ -316,7 +289,7 @@ void ImportFileCopyRunnable::run()
             dropTemporary();
             return fail(QStringLiteral("无法覆盖已存在的文件: %1: %2").arg(target, qt_error_string(cause)));
         }
-    } else if (!renameNoReplace(dir, from, to)) {
+    } else if (!NoReplaceRename::rename(dir, from, to)) {
         const int cause = errno;
         dropTemporary();
         if (cause == EEXIST)

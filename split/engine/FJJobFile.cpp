@@ -3,6 +3,7 @@
 #include "app/core/K.h"
 #include "app/core/SameFileContent.h"
 #include "platform/MountRoot.h"
+#include "platform/NoReplaceRename.h"
 
 #include <QDir>
 #include <QFile>
@@ -126,35 +127,6 @@ bool writeAll(int fd, const char *data, qint64 size, qint64 *written)
     return true;
 }
 
-// Gives the name to, only while no file has it; errno EEXIST otherwise.
-bool renameNoReplace(const QString &from, const QString &to)
-{
-    const QByteArray source = QFile::encodeName(from);
-    const QByteArray target = QFile::encodeName(to);
-#if defined(__APPLE__)
-    return ::renameatx_np(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_EXCL) == 0;
-#else
-    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
-        return true;
-    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
-        return false;
-    // File systems without the flag: a hard link fails on an existing name.
-    if (::link(source.constData(), target.constData()) == 0) {
-        ::unlink(source.constData());
-        return true;
-    }
-    if (errno == EEXIST)
-        return false;
-    // Shares without hard links: look first, the best left to do.
-    struct stat existing;
-    if (::lstat(target.constData(), &existing) == 0) {
-        errno = EEXIST;
-        return false;
-    }
-    return ::rename(source.constData(), target.constData()) == 0;
-#endif
-}
-
 CopyResult existingTarget(const QString &source, const QString &target, QString *error)
 {
     if (sameFileContent(source, target))
@@ -239,7 +211,7 @@ CopyResult copyNew(const QString &source, const QString &target, QString *error)
     if (out.error() != QFileDevice::NoError)
         return failed(QStringLiteral("写入失败 %1: %2").arg(target, out.errorString()));
     // Never replaces: a target that appeared meanwhile wins.
-    if (!renameNoReplace(temporary, target)) {
+    if (!NoReplaceRename::rename(AT_FDCWD, QFile::encodeName(temporary), QFile::encodeName(target))) {
         const int cause = errno;
         QFile::remove(temporary);
         if (cause == EEXIST || QFileInfo::exists(target))

@@ -1,0 +1,38 @@
+#include "platform/NoReplaceRename.h"
+
+#include <cerrno>
+#include <cstdio>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace NoReplaceRename {
+
+bool rename(int dir, const QByteArray &from, const QByteArray &to)
+{
+#if defined(__APPLE__)
+    return ::renameatx_np(dir, from.constData(), dir, to.constData(), RENAME_EXCL) == 0;
+#else
+    if (::renameat2(dir, from.constData(), dir, to.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+        return false;
+    // File systems without the flag: a hard link fails on an existing name.
+    if (::linkat(dir, from.constData(), dir, to.constData(), 0) == 0) {
+        ::unlinkat(dir, from.constData(), 0);
+        return true;
+    }
+    if (errno == EEXIST)
+        return false;
+    // Shares without hard links: look first, the best left to do.
+    struct stat existing;
+    if (::fstatat(dir, to.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::renameat(dir, from.constData(), dir, to.constData()) == 0;
+#endif
+}
+
+} // namespace NoReplaceRename
