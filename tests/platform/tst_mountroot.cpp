@@ -238,6 +238,8 @@ void MountRootTest::shareGuard()
         break;
     }
     QCOMPARE(guard.stillThere(), there);
+    // What lies under a share that went, or where a link in its place leads, is never reached.
+    QCOMPARE(guard.reaches(share + QStringLiteral("/.share")), there);
     QCOMPARE(guard.holds(order), there);
     QCOMPARE(guard.makePath(order), there);
     QCOMPARE(QFileInfo::exists(share + QStringLiteral("/photo")), there);
