@@ -1208,9 +1208,10 @@ QString ImportFiles::runFolder(const QString &orderFolder, QString *why)
 
 void ImportFiles::forgetRunPlaces()
 {
+    // Files an earlier, stopped run placed stay owed: the next listing of their
+    // order takes them, or they go one by one at the search or the close.
     m_runShares.clear();
     m_runFolders.clear();
-    m_runPlaced.clear();
 }
 
 void ImportFiles::failAll(const QList<ImportFile> &files, const QString &message)

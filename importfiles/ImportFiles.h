@@ -143,7 +143,7 @@ private:
     // empty, with the reason in why, when it cannot be made or does not lie
     // below that share.
     QString runFolder(const QString &orderFolder, QString *why = nullptr);
-    // A new run or retry pins, resolves and counts its placed files afresh.
+    // A new run or retry pins and resolves afresh.
     void forgetRunPlaces();
     // Results of files that cannot be copied at all, with message; an empty
     // one says the share is not there.
@@ -232,8 +232,8 @@ private:
     QList<ShareGuard> m_runShares;
     // Order folders resolved since then, by cleaned path.
     QHash<QString, QString> m_runFolders;
-    // The files placed whole on the share since then that no accepted
-    // listing took, by order index.
+    // The files placed whole on the share that no accepted listing took and
+    // no report has named yet, by order index (kept across runs).
     QHash<int, QList<ImportFile>> m_runPlaced;
     bool m_awaitingReport = false; // the running order's report is out
     int m_runSucceeded = 0;

@@ -1321,8 +1321,10 @@ void tst_ImportFiles::orderFolderNotListable()
 void tst_ImportFiles::closedMidRunReportsPlacedFiles_data()
 {
     QTest::addColumn<bool>("stopped");
-    QTest::newRow("closed") << false;
-    QTest::newRow("stopped, then searched") << true;
+    QTest::addColumn<bool>("restarted"); // stopped again right after a new start, then closed
+    QTest::newRow("closed") << false << false;
+    QTest::newRow("stopped, then searched") << true << false;
+    QTest::newRow("stopped, started and stopped again, then closed") << false << true;
 }
 
 // Closed, or stopped and searched again, while large files copy, after the
@@ -1331,6 +1333,7 @@ void tst_ImportFiles::closedMidRunReportsPlacedFiles_data()
 void tst_ImportFiles::closedMidRunReportsPlacedFiles()
 {
     QFETCH(bool, stopped);
+    QFETCH(bool, restarted);
     openWindow(OriginalFiles);
     search(3);
     const QString folder = orderFolder(0);
@@ -1362,6 +1365,14 @@ void tst_ImportFiles::closedMidRunReportsPlacedFiles()
     };
     QTRY_VERIFY_WITH_TIMEOUT(smallsPlaced(), 20000);
     QVERIFY(m_window->isImporting());
+    if (restarted) {
+        auto *start = m_window->findChild<QPushButton *>("startAllButton");
+        QTest::mouseClick(start, Qt::LeftButton);
+        QTRY_VERIFY(!m_window->isImporting());
+        QTest::mouseClick(start, Qt::LeftButton);
+        QVERIFY(m_window->isImporting());
+        QTest::mouseClick(start, Qt::LeftButton);
+    }
     if (stopped) {
         QTest::mouseClick(m_window->findChild<QPushButton *>("startAllButton"), Qt::LeftButton);
         search(3);
