@@ -1185,13 +1185,20 @@ void tst_BatchDelete::owedReportsOfOtherProgramSentOnceItIsGone()
 void tst_BatchDelete::owedReportRefusedOrUnreachable_data()
 {
     QTest::addColumn<bool>("refused");
-    QTest::newRow("refused with a reason: said once, dropped") << true;
-    QTest::newRow("no answer: still owed") << false;
+    QTest::addColumn<QJsonObject>("reply");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("refused with a reason: said once, dropped")
+        << true << BatchDeleteStudioData::refused(QStringLiteral("订单已归档")) << QStringLiteral("订单已归档");
+    QTest::newRow("numeric code: said broken once, dropped")
+        << true << QJsonObject{{"code", 1}, {"message", QStringLiteral("成功")}} << QStringLiteral("服务器返回数据格式错误");
+    QTest::newRow("no answer: still owed") << false << QJsonObject() << QString();
 }
 
 void tst_BatchDelete::owedReportRefusedOrUnreachable()
 {
     QFETCH(bool, refused);
+    QFETCH(QJsonObject, reply);
+    QFETCH(QString, reason);
     const QString removed = makeOrderFolder("share/A1").first();
     QVERIFY(QFile::remove(removed));
     delete m_window;
@@ -1202,14 +1209,14 @@ void tst_BatchDelete::owedReportRefusedOrUnreachable()
         QVERIFY2(journal.record({JournalHolder::entry(removed)}, &error), qPrintable(error));
     }
     if (refused)
-        m_service.setReply("order", "delete_pic_after", BatchDeleteStudioData::refused(QStringLiteral("订单已归档")));
+        m_service.setReply("order", "delete_pic_after", reply);
     else
         m_service.setFailure("order", "delete_pic_after", StandInService::Failure::NoAnswer);
     m_window = new BatchDelete();
     m_window->show();
     QTRY_VERIFY_WITH_TIMEOUT(!m_service.requests("order", "delete_pic_after").isEmpty(), 10000);
     QTRY_VERIFY_WITH_TIMEOUT(!m_window->isResendingJournal(), 40000);
-    const QString box = removed + QStringLiteral("：订单已归档");
+    const QString box = removed + QStringLiteral("：") + reason;
     if (refused)
         QTRY_VERIFY_WITH_TIMEOUT(m_boxes->texts().join('\n').contains(box), 10000);
     QCOMPARE(BatchDeleteJournal::read(BatchDeleteJournal::defaultPath()).size(), refused ? 0 : 1);
@@ -1514,6 +1521,11 @@ void tst_BatchDelete::personIdsCollected()
     QVERIFY(m_service.waitForRequests(1, 10000));
     QTRY_COMPARE(m_window->personIds(), QStringList({QString(), "p1", "p2"}));
     QCOMPARE(m_service.requests().first().field("personid"), QStringLiteral("E7"));
+    // A numeric code makes the reply broken: its message is no reason.
+    m_service.setReply("order", "get_persons", QJsonObject{{"code", 1}, {"message", QStringLiteral("成功")}});
+    m_window->reqTiaoseList();
+    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->texts().contains(QStringLiteral("服务器返回数据格式错误")), 10000);
+    QCOMPARE(m_window->personIds().size(), 3);
 }
 
 

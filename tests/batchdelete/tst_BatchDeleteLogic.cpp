@@ -9,6 +9,8 @@
 #include <QJsonObject>
 #include <QtTest>
 
+#include <cerrno>
+
 using namespace BatchDeleteLogic;
 
 class tst_BatchDeleteLogic : public QObject
@@ -31,6 +33,8 @@ private slots:
     void mayDeleteOnlyInsideFolder();
     void failedStatusShowsReason_data();
     void failedStatusShowsReason();
+    void refusedFolderIsPermission_data();
+    void refusedFolderIsPermission();
 };
 
 void tst_BatchDeleteLogic::orderFromReplyObject()
@@ -256,6 +260,25 @@ void tst_BatchDeleteLogic::failedStatusShowsReason()
     QFETCH(QString, message);
     QFETCH(QString, cell);
     QCOMPARE(statusCellText(status, message), cell);
+}
+
+// Only the system refusing is a matter of permission; an I/O error is the share.
+void tst_BatchDeleteLogic::refusedFolderIsPermission_data()
+{
+    QTest::addColumn<int>("error");
+    QTest::addColumn<int>("code");
+    QTest::newRow("EACCES") << EACCES << 4;
+    QTest::newRow("EPERM") << EPERM << 4;
+    QTest::newRow("EIO") << EIO << 3;
+}
+
+void tst_BatchDeleteLogic::refusedFolderIsPermission()
+{
+    QFETCH(int, error);
+    QFETCH(int, code);
+    QString message;
+    QCOMPARE(folderProblem(error, QStringLiteral("/mnt/share/A1"), &message), code);
+    QCOMPARE(message.startsWith(QStringLiteral("没有权限访问目录: /mnt/share/A1")), code == 4);
 }
 
 QTEST_GUILESS_MAIN(tst_BatchDeleteLogic)

@@ -35,6 +35,7 @@ private slots:
     void initTestCase();
     void outcomes_data();
     void outcomes();
+    void shareGoneBeforeMissingFileCounts_data();
     void shareGoneBeforeMissingFileCounts();
     void networkPaths_data();
     void networkPaths();
@@ -111,17 +112,28 @@ void tst_BatchdeleteThread::outcomes()
         QVERIFY2(QFile::exists(root.path() + kept), qPrintable(kept));
 }
 
+void tst_BatchdeleteThread::shareGoneBeforeMissingFileCounts_data()
+{
+    QTest::addColumn<bool>("removedFirst");
+    QTest::newRow("file gone before the unmount") << true;
+    QTest::newRow("file there: removed from the folder held open") << false;
+}
+
 // The file is gone from the share's folder held open, and the share is
 // unmounted before that counts: the mount point's copy of the folder, without
-// the file, says nothing about the share.
+// the file, says nothing about the share. Still there, the file goes from the
+// share's folder, never from the copy the mount point hid.
 void tst_BatchdeleteThread::shareGoneBeforeMissingFileCounts()
 {
+    QFETCH(bool, removedFirst);
     ScopedMountRoot root;
     const ScopedEnvironment realMountsOnly("STUDIO_LOCAL_SHARES");
     QTemporaryDir source;
     QVERIFY(writeFile(source.path() + "/A1/原片/1.jpg"));
     // An earlier copy of the order folder in the mount point, hidden by the mount.
     const QString folder = root.mkpath(QStringLiteral("share/A1/原片"));
+    if (!removedFirst)
+        QVERIFY(writeFile(folder + "/1.jpg"));
     BindMount mount(source.path(), root.path() + "share");
     if (!mount.isMounted())
         QSKIP("no bind mounts here");
@@ -132,7 +144,8 @@ void tst_BatchdeleteThread::shareGoneBeforeMissingFileCounts()
     thread->scannedFolder = QFileInfo(root.path() + "share/A1").canonicalFilePath();
     QVERIFY(thread->share.pin(path));
     thread->aboutToRemove = [&](const QString &) {
-        QFile::remove(source.path() + "/A1/原片/1.jpg");
+        if (removedFirst)
+            QFile::remove(source.path() + "/A1/原片/1.jpg");
         mount.unmount();
     };
     QSignalSpy finished(thread, &BatchdeleteThread::deleteFileFinish);
@@ -141,6 +154,12 @@ void tst_BatchdeleteThread::shareGoneBeforeMissingFileCounts()
     QTRY_COMPARE(finished.count(), 1);
     delete thread;
     const BatchDeleteFileInfo file = finished.first().at(1).value<BatchDeleteFileInfo>();
+    if (!removedFirst) {
+        QCOMPARE(file.status, int(Deleted));
+        QVERIFY(!QFile::exists(source.path() + "/A1/原片/1.jpg"));
+        QVERIFY(QFile::exists(path));
+        return;
+    }
     QCOMPARE(file.status, int(NetworkUnreachable));
     QCOMPARE(file.errorMessage, K::missingShareMessage(root.path() + "share/A1"));
 }

@@ -111,6 +111,7 @@ void tst_FileScanThread::failures_data()
     QTest::addColumn<QString>("message");
     QTest::newRow("empty") << QString() << 1 << "扫描路径为空";
     QTest::newRow("missing") << "/nonexistent-share/orders/A1" << 2 << "目录不存在: /nonexistent-share/orders/A1";
+    QTest::newRow("a file in the folder's path") << "/dev/null/A1" << 2 << "目录不存在: /dev/null/A1";
     QTest::newRow("unc") << "\\\\nas\\photo\\A1" << 3 << "共享目录连接失败: \\\\nas\\photo\\A1\n请检查网络连接或共享目录权限";
     QTest::newRow("double slash") << "//nas/photo/A1" << 3 << "共享目录连接失败: //nas/photo/A1\n请检查网络连接或共享目录权限";
 }
