@@ -92,6 +92,17 @@ QStringList markedIds(const OrderData &order)
     return ids;
 }
 
+// The files below folder (ending with "/"), each relative to it, sorted.
+QStringList filesBelow(const QString &folder)
+{
+    QStringList files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << it.next().mid(folder.size());
+    files.sort();
+    return files;
+}
+
 } // namespace
 
 class tst_FJHomeRun : public QObject
@@ -439,11 +450,7 @@ void tst_FJHomeRun::photoDelivery()
     QVERIFY(bar->maximum() > bar->minimum());
     QCOMPARE(bar->value(), bar->maximum());
     const QString orderDir = m_out->path() + QStringLiteral("/FJ1001-服务2 王强-李娜 自取/");
-    QStringList written;
-    QDirIterator it(orderDir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        written << it.next().mid(orderDir.size());
-    written.sort();
+    const QStringList written = filesBelow(orderDir);
     QCOMPARE(written, files);
     for (const QString &file : files)
         QVERIFY(file.endsWith(QLatin1String(".CR2")) || QImage(orderDir + file).size() == QSize(64, 48)
@@ -586,11 +593,6 @@ void tst_FJHomeRun::shareUnmountedDuringTheRun()
     const QString second = m_out->path() + QStringLiteral("/FJ1002-服务2 王强-李娜 自取/");
     const QString raw = mode == DownloadOriginals ? QStringLiteral("原始档/IMG_1.CR2") : QStringLiteral("其他/成品原始档/IMG_1.CR2");
     QVERIFY(QFileInfo::exists(first + raw));
-    QDirIterator it(second, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    QStringList copied;
-    while (it.hasNext())
-        copied << it.next().mid(second.size());
-    copied.sort();
     // An order whose share went is not begun: no folder, nothing fetched.
     QVERIFY(!QFileInfo::exists(second));
 }
@@ -1001,11 +1003,7 @@ void tst_FJHomeRun::linksOffTheShareAreNotRead()
     if (mode == DownloadPhotoDelivery)
         QVERIFY2(summary.contains(QStringLiteral("\nDSC_2.jpg 不在共享目录内")), qPrintable(summary));
     const QString orderDir = m_out->path() + QStringLiteral("/FJ1001-服务2 王强-李娜 自取/");
-    QStringList written;
-    QDirIterator it(orderDir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        written << it.next().mid(orderDir.size());
-    written.sort();
+    const QStringList written = filesBelow(orderDir);
     QVERIFY2(written == files, qPrintable(written.join('|')));
     QCOMPARE(QFileInfo::exists(orderDir), linked != QLatin1String("orders"));
     QTRY_COMPARE(reportedIds(), reported);
