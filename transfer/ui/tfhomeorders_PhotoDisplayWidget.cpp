@@ -949,18 +949,35 @@ void tfhomeorders_PhotoDisplayWidget::onDeleteReply(bool ok, const QJsonDocument
         break;
     }
 
-    // The records are gone; the files go from the share pinned before the request.
-    QStringList left;
-    for (int i = 0; i < localPaths.size(); ++i) {
-        const QString file = localFileForDeletion(localPaths.at(i));
-        if (file.isEmpty()) {
-            qCWarning(lcTransfer) << "拒绝删除不在共享盘上的路径:" << localPaths.at(i);
-            left.append(names.value(i) + QStringLiteral("：路径不在共享目录内"));
-            continue;
+    // The records are gone; the files go from the share pinned before the
+    // request, off the GUI thread: a network share removes many copies slowly.
+    QPointer<tfhomeorders_PhotoDisplayWidget> self(this);
+    QThread *worker = QThread::create([self, names, localPaths, share, orderPhotoId]() {
+        QStringList left;
+        for (int i = 0; i < localPaths.size(); ++i) {
+            const QString file = localFileForDeletion(localPaths.at(i));
+            if (file.isEmpty()) {
+                qCWarning(lcTransfer) << "拒绝删除不在共享盘上的路径:" << localPaths.at(i);
+                left.append(names.value(i) + QStringLiteral("：路径不在共享目录内"));
+                continue;
+            }
+            for (const TFDelLocalPhotoImg::Failure &failure : TFDelLocalPhotoImg::removeOnShare({file}, share))
+                left.append(failure.path + QStringLiteral("：") + failure.reason);
         }
-        for (const TFDelLocalPhotoImg::Failure &failure : TFDelLocalPhotoImg::removeOnShare({file}, share))
-            left.append(failure.path + QStringLiteral("：") + failure.reason);
-    }
+        QMetaObject::invokeMethod(
+            qApp,
+            [self, left, orderPhotoId]() {
+                if (self)
+                    self->onFilesRemoved(left, orderPhotoId);
+            },
+            Qt::QueuedConnection);
+    });
+    connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+    worker->start();
+}
+
+void tfhomeorders_PhotoDisplayWidget::onFilesRemoved(const QStringList &left, const QString &orderPhotoId)
+{
     if (left.isEmpty()) {
         showBox(false, QStringLiteral("删除成功"));
     } else {

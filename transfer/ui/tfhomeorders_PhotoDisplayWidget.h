@@ -108,6 +108,8 @@ private:
     void takeAllTilesOutOfGrid();
     void onDeleteReply(bool ok, const QJsonDocument &reply, const QString &orderPhotoId,
                        const QStringList &names, const QStringList &localPaths, const ShareGuard &share);
+    // After the files of a deletion were removed: left names each copy still there.
+    void onFilesRemoved(const QStringList &left, const QString &orderPhotoId);
     void showBox(bool warning, const QString &text);
     static void setCheckLook(QPushButton *button, bool selected, bool large);
 
