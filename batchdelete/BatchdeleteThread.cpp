@@ -2,6 +2,7 @@
 
 #include "app/core/Logging.h"
 #include "batchdelete/BatchDeleteLogic.h"
+#include "platform/ShareRemoval.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,8 +10,6 @@
 #include <QThreadPool>
 
 #include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 const QString kUnreachable = QStringLiteral("网络路径无法访问");
@@ -48,38 +47,29 @@ void BatchdeleteThread::setShareMissing()
 void BatchdeleteThread::deleteFile()
 {
     const QString filePath = file.filePath;
-    const QFileInfo info(filePath);
-    const QString realParent = QFileInfo(info.absolutePath()).canonicalFilePath();
-    // The folder is held open before the share is looked at: unmounted after
-    // the look, the removal still happens in the share's folder, never in
-    // what the mount point hides (an earlier copy of the order).
-    const int folder = realParent.isEmpty()
-                           ? -1
-                           : ::open(QFile::encodeName(realParent).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    const int openError = errno;
-    if (!share.stillThere()) {
-        setShareMissing();
-    } else if (realParent.isEmpty()) {
-        // The folder is gone (renamed away, or the share dropped): the file may still be on the server.
-        setOutcome(NetworkUnreachable, kUnreachable);
-    } else if (!BatchDeleteLogic::isInside(realParent, scannedFolder)) {
-        qCWarning(lcBatchDelete) << "拒绝删除扫描时订单目录以外的文件:" << filePath << realParent;
-        setOutcome(UnknownError, BatchDeleteLogic::outsideScannedFolderText());
-    } else if (folder < 0) {
-        m_removeError = openError;
-        analyzeDeleteError(filePath);
-    } else {
+    const auto hook = [this, &filePath] {
         if (aboutToRemove)
             aboutToRemove(filePath);
-        if (::unlinkat(folder, QFile::encodeName(info.fileName()).constData(), 0) == 0) {
-            setOutcome(Deleted, QString());
-        } else {
-            m_removeError = errno;
-            analyzeDeleteError(filePath);
-        }
+    };
+    const ShareRemoval::Result removal = ShareRemoval::remove(share, filePath, scannedFolder, hook);
+    switch (removal.outcome) {
+    case ShareRemoval::Outcome::Removed:
+        setOutcome(Deleted, QString());
+        break;
+    case ShareRemoval::Outcome::ShareGone:
+        setShareMissing();
+        break;
+    case ShareRemoval::Outcome::OffShare:
+        qCWarning(lcBatchDelete) << "拒绝删除扫描时订单目录以外的文件:" << filePath;
+        setOutcome(UnknownError, BatchDeleteLogic::outsideScannedFolderText());
+        break;
+    case ShareRemoval::Outcome::FolderFailed:
+    case ShareRemoval::Outcome::Missing:
+    case ShareRemoval::Outcome::Failed:
+        m_removeError = removal.error;
+        analyzeDeleteError(filePath);
+        break;
     }
-    if (folder >= 0)
-        ::close(folder);
     if (!m_stop)
         emit deleteFileFinish(order, file);
 }

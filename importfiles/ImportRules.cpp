@@ -3,6 +3,7 @@
 #include "app/core/FoldedFileName.h"
 #include "app/core/FormBody.h"
 #include "app/core/K.h"
+#include "app/core/ServiceReply.h"
 #include "platform/MountRoot.h"
 
 #include <QDir>
@@ -14,7 +15,6 @@
 #include <QSet>
 
 #include <cerrno>
-#include <cmath>
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -74,14 +74,7 @@ QString pickName(const QString &fileName)
 
 QString idText(const QJsonValue &value)
 {
-    if (value.isString())
-        return value.toString();
-    // Ids come as text; an integer is taken by its digits, anything else is no id.
-    const double number = value.toDouble();
-    const double limit = 9007199254740992.0; // 2^53: beyond it a double skips integers
-    if (!value.isDouble() || number != std::floor(number) || std::fabs(number) > limit)
-        return QString();
-    return QString::number(qint64(number));
+    return ServiceReply::idText(value);
 }
 
 bool hasIds(const ImportOrder &order)

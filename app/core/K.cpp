@@ -21,6 +21,7 @@
 #include <QTranslator>
 
 #include <algorithm>
+#include <climits>
 
 namespace {
 
@@ -369,6 +370,22 @@ QString K::replaceSpecialChar(const QString &text)
 QString K::missingShareMessage(const QString &path)
 {
     return QStringLiteral("共享目录不存在: %1\n请检查共享目录是否已连接").arg(path);
+}
+
+QString K::pathTooLongMessage(const QString &path)
+{
+    const QByteArray bytes = QFile::encodeName(path);
+    bool tooLong = bytes.size() >= PATH_MAX;
+    if (!tooLong) {
+        for (const QByteArray &name : bytes.split('/'))
+            tooLong = tooLong || name.size() > NAME_MAX;
+    }
+    if (!tooLong)
+        return QString();
+    constexpr int kept = 40; // characters kept at each end
+    const QString shown = path.size() <= 2 * kept + 1 ? path
+                                                     : path.left(kept) + QChar(0x2026) + path.right(kept);
+    return QStringLiteral("路径过长: %1").arg(shown);
 }
 
 QString K::sanitizePathComponent(const QString &text)

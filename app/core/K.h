@@ -77,6 +77,11 @@ public:
     // What the user is told when a folder names no mounted share
     // (MountRoot::isBelowMountedShare is false): nothing is made or scanned there.
     static QString missingShareMessage(const QString &path);
+    // "路径过长: %1" (the path shortened in the middle) when path is longer
+    // than the system takes, as a whole or in one of its names; else empty.
+    // Checked before anything is made or read there: a far too long path
+    // from the service would otherwise make folders until the system stops.
+    static QString pathTooLongMessage(const QString &path);
     // Replaces "/" and "\" so a service value stays one path component.
     static QString sanitizePathComponent(const QString &text);
     static QMap<QString, QString> vip8ScalImg(const QString &source, const QString &output,

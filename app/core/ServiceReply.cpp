@@ -4,6 +4,8 @@
 #include <QJsonObject>
 #include <QThread>
 
+#include <cmath>
+
 namespace ServiceReply {
 
 Code codeOf(const QJsonObject &reply)
@@ -12,6 +14,20 @@ Code codeOf(const QJsonObject &reply)
     if (!code.isString())
         return Code::BadForm;
     return code.toString() == QLatin1String("1") ? Code::Accepted : Code::Refused;
+}
+
+QString idText(const QJsonValue &value)
+{
+    if (value.isString())
+        return value.toString();
+    if (!value.isDouble())
+        return QString();
+    // Only whole numbers a double holds exactly: beyond 2^53 it skips integers.
+    const double number = value.toDouble();
+    constexpr double exact = 9007199254740992.0;
+    if (number != std::floor(number) || std::fabs(number) > exact)
+        return QString();
+    return QString::number(qint64(number));
 }
 
 QString badFormMessage()

@@ -3,6 +3,7 @@
 #include "app/core/BaseReq.h"
 
 #include <QJsonDocument>
+#include <QJsonValue>
 #include <QString>
 
 #include <functional>
@@ -15,6 +16,10 @@ namespace ServiceReply {
 // "成功") must never be shown as a refusal's reason.
 enum class Code { Accepted, Refused, BadForm };
 Code codeOf(const QJsonObject &reply);
+
+// An id of a reply ("id", "order_photo_id"): a string as it is, an integer
+// as its digits; empty for anything else, which no request may carry.
+QString idText(const QJsonValue &value);
 
 // The text for a reply of the wrong form.
 QString badFormMessage();

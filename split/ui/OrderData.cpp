@@ -1,9 +1,10 @@
 #include "split/ui/OrderData.h"
 
+#include "app/core/ServiceReply.h"
+
 #include <QJsonArray>
 #include <QJsonObject>
 
-#include <cmath>
 
 namespace {
 
@@ -36,16 +37,7 @@ QList<ThumbnailInfo> photos(const QJsonObject &order, const char *key)
 
 QString OrderData::idText(const QJsonValue &value)
 {
-    if (value.isString())
-        return value.toString();
-    if (!value.isDouble())
-        return QString();
-    // Only whole numbers a double holds exactly: 2^53.
-    const double number = value.toDouble();
-    constexpr double exact = 9007199254740992.0;
-    if (number != std::floor(number) || std::fabs(number) > exact)
-        return QString();
-    return QString::number(qint64(number));
+    return ServiceReply::idText(value);
 }
 
 OrderData OrderData::fromJson(const QJsonValue &element)
