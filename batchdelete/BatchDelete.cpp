@@ -541,6 +541,10 @@ void BatchDelete::deleteNextOrder()
     m_orderFailure.clear();
     m_orderFailed = 0;
     m_orderFirstFailure.clear();
+    if (!order.problem.isEmpty()) {
+        skipOrder(order, order.problem);
+        return;
+    }
     // Pinned at the scan: every removal of the order is made on this share or not at all.
     m_share = ShareGuard();
     if (!order.netpath.isEmpty() && !m_share.pin(order.netpath)) {

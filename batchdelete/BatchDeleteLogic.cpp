@@ -36,16 +36,23 @@ QString customerName(const QString &mname, const QString &wname)
     return mname.isEmpty() ? wname : mname;
 }
 
-QString orderFolder(const QString &netpath)
+QString orderFolder(const QString &netpath, QString *tooLong)
 {
     QString unified = netpath;
     unified.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    if (!unified.startsWith(QLatin1Char('/')))
-        return QString();
-    QString folder = K::pathConvert(netpath);
-    while (folder.size() > 1 && folder.endsWith(QLatin1Char('/')))
-        folder.chop(1);
-    return isBelowShare(folder, MountRoot::path()) ? folder : QString();
+    // Refused before it is converted or looked at: a path far past the system's
+    // limit costs time in every step that touches it, the window's among them.
+    QString problem = K::pathTooLongMessage(unified);
+    QString folder;
+    if (problem.isEmpty() && unified.startsWith(QLatin1Char('/'))) {
+        folder = K::pathConvert(netpath);
+        while (folder.size() > 1 && folder.endsWith(QLatin1Char('/')))
+            folder.chop(1);
+        problem = K::pathTooLongMessage(folder);
+    }
+    if (tooLong)
+        *tooLong = problem;
+    return problem.isEmpty() && isBelowShare(folder, MountRoot::path()) ? folder : QString();
 }
 
 bool isBelowShare(const QString &path, const QString &root)
@@ -111,8 +118,8 @@ BatchDeleteOrderInfo orderFromJson(const QJsonObject &object, int row)
 {
     const auto text = [&object](const char *key) { return object.value(QLatin1String(key)).toString(); };
     BatchDeleteOrderInfo order;
-    order.id = text("id");
-    order.order_photo_id = text("order_photo_id");
+    order.id = ServiceReply::idText(object.value(QLatin1String("id")));
+    order.order_photo_id = ServiceReply::idText(object.value(QLatin1String("order_photo_id")));
     order.orderpayforkey = text("orderpayforkey");
     order.servicetimes = text("servicetimes");
     order.mname = text("mname");
@@ -120,10 +127,13 @@ BatchDeleteOrderInfo orderFromJson(const QJsonObject &object, int row)
     order.name = customerName(order.mname, order.wname);
     order.role1 = text("role1");
     order.tiaosename = text("tiaosename");
-    order.netpath = orderFolder(text("netpath"));
+    order.netpath = orderFolder(text("netpath"), &order.problem);
     order.fulfil_time = text("fulfil_time");
     order.checked = false;
     order.row = row;
+    // Nothing may go out under an empty id: the service would take it for every order.
+    if (order.id.isEmpty() || order.order_photo_id.isEmpty())
+        order.problem = badOrderText();
     return order;
 }
 
@@ -249,6 +259,11 @@ QString runEndText(int deleted, int failed, const QString &stopReason, const QSt
     if (!skipped.isEmpty())
         lines << QStringLiteral("以下订单未删除：") << skipped;
     return lines.join(QLatin1Char('\n'));
+}
+
+QString badOrderText()
+{
+    return QStringLiteral("订单数据错误");
 }
 
 QString nothingDeletableText()

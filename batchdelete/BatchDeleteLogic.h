@@ -19,8 +19,9 @@ QString customerName(const QString &mname, const QString &wname);
 
 // The order folder as a mount path, or empty unless the service's path is
 // absolute and leads, free of "." and "..", at least one folder below a share
-// (a relative path is never mapped, a share's root never taken).
-QString orderFolder(const QString &netpath);
+// (a relative path is never mapped, a share's root never taken). A path too
+// long for the system is never mapped; tooLong, when given, gets why.
+QString orderFolder(const QString &netpath, QString *tooLong = nullptr);
 
 // True when path lies at least one folder below a share under root.
 bool isBelowShare(const QString &path, const QString &root);
@@ -44,7 +45,9 @@ QString shareMissingText(const QString &folder);
 // path is folder itself or lies below it, compared by whole components.
 bool isInside(const QString &path, const QString &folder);
 
-// One order of the "order_list" reply's "data" array, at index row.
+// One order of the "order_list" reply's "data" array, at index row; its
+// problem says why it is never deleted ("id" or "order_photo_id" neither text
+// nor integer, or empty; its folder path too long).
 BatchDeleteOrderInfo orderFromJson(const QJsonObject &object, int row);
 // Every order of the reply's "data" array, in its order.
 QList<BatchDeleteOrderInfo> ordersFromReply(const QJsonObject &reply);
@@ -81,6 +84,8 @@ QString skippedLine(const BatchDeleteOrderInfo &order, const QString &reason);
 QString failedFilesReason(int failed, const QString &firstReason);
 // The final box of a run: "全部删除完成！" only when nothing failed, was skipped or stopped.
 QString runEndText(int deleted, int failed, const QString &stopReason, const QStringList &skipped);
+// Why an order whose ids the reply gave wrong is never deleted.
+QString badOrderText();
 // Why an order is listed whose scan found files none of which lie below its folder.
 QString nothingDeletableText();
 

@@ -48,6 +48,9 @@ struct BatchDeleteOrderInfo
     QList<BatchDeleteFileInfo> deleted;
     QList<BatchDeleteFileInfo> failed;
     QList<BatchDeleteFileInfo> all;
+    // Why the order is never scanned or deleted, read from the reply (an id
+    // that is no text or integer, a folder path too long); empty when fine.
+    QString problem;
 };
 
 // The outcome of one scan of an order folder.

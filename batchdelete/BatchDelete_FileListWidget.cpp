@@ -145,6 +145,10 @@ void BatchDelete_FileListWidget::refreshFiles(BatchDeleteOrderInfo order)
         if (scan && scan->isScanning())
             scan->stopAndWait(100);
     }
+    if (!order.problem.isEmpty()) {
+        ToastWidget::showMessage(this, order.problem, 2000);
+        return;
+    }
     if (!order.netpath.isEmpty() && !MountRoot::isBelowMountedShare(order.netpath)) {
         ToastWidget::showMessage(this, BatchDeleteLogic::shareMissingText(order.netpath), 2000);
         return;

@@ -660,6 +660,13 @@ void tst_BatchDelete::skippedOrdersAreListed_data()
     QTest::newRow("announcement answered with a numeric code") << "numeric code" << "服务器返回数据格式错误" << true;
     QTest::newRow("announcement answered without a code") << "no code" << "服务器返回数据格式错误" << true;
     QTest::newRow("announcement lost") << "lost" << "提交数据失败!" << false;
+    // The next order's ids come as integers in these: read as digits, and sent.
+    QTest::newRow("order photo id a float") << "id 7.5" << "订单数据错误" << true;
+    QTest::newRow("order photo id null") << "id null" << "订单数据错误" << true;
+    QTest::newRow("order photo id an object") << "id object" << "订单数据错误" << true;
+    QTest::newRow("order photo id missing") << "id missing" << "订单数据错误" << true;
+    QTest::newRow("folder path of 300,000 levels") << "deep" << "路径过长: " << true;
+    QTest::newRow("folder name of 256 bytes") << "long name" << "路径过长: " << true;
 }
 
 void tst_BatchDelete::skippedOrdersAreListed()
@@ -712,14 +719,42 @@ void tst_BatchDelete::skippedOrdersAreListed()
             return request.field("order_photo_id") == QLatin1String("OP1") ? broken : accepted();
         });
     }
+    if (situation == "deep")
+        netpath = root + "share/" + QString("a/").repeated(300000) + "A1";
+    if (situation == "long name")
+        netpath = root + "share/" + QString(256, QLatin1Char('n'));
     const QStringList second = makeOrderFolder("share/B2");
     m_orders = {order(1, netpath), order(2, m_root->path() + "share/B2")};
+    const bool badId = situation.startsWith("id ");
+    if (badId) {
+        const QJsonValue wrong = situation == "id 7.5"    ? QJsonValue(7.5)
+                                 : situation == "id null" ? QJsonValue(QJsonValue::Null)
+                                                          : QJsonValue(QJsonObject{{"id", "OP1"}});
+        if (situation == "id missing")
+            m_orders[0].remove("order_photo_id");
+        else
+            m_orders[0].insert("order_photo_id", wrong);
+        m_orders[1].insert("id", 102);
+        m_orders[1].insert("order_photo_id", 2);
+    }
     search();
     checkRow(0);
     checkRow(1);
     m_service.clearRequests();
+    // The window answers all along: no step is held by the path, however long.
+    QElapsedTimer sinceTick;
+    qint64 longestStall = 0;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, this, [&]() {
+        longestStall = qMax(longestStall, sinceTick.restart());
+    });
+    sinceTick.start();
+    ticker.start(20);
     startRun();
     const QString text = waitForFinalBox();
+    ticker.stop();
+    if (reason.startsWith(QStringLiteral("路径过长")))
+        QVERIFY2(longestStall < 1000, qPrintable(QString::number(longestStall)));
     QVERIFY2(text.contains(QStringLiteral("以下订单未删除：\nA121-2：") + reason), qPrintable(text));
     QCOMPARE(text.contains(QStringLiteral("A122-2：")), !secondDeleted);
     QCOMPARE(existing(kept), kept.size());
@@ -728,7 +763,7 @@ void tst_BatchDelete::skippedOrdersAreListed()
         if (request.action() == QLatin1String("delete_pic_after")
             || (request.action() == QLatin1String("delete_pic_before")
                 && !QStringList{"refused", "lost", "numeric code", "no code"}.contains(situation)))
-            QCOMPARE(request.field("order_photo_id"), QStringLiteral("OP2"));
+            QCOMPARE(request.field("order_photo_id"), badId ? QStringLiteral("2") : QStringLiteral("OP2"));
     }
     QVERIFY(m_window->isUserEnabled());
     // Recorded ahead of an announcement that was not accepted: nothing is owed for them.

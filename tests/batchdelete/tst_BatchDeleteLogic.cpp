@@ -20,6 +20,8 @@ class tst_BatchDeleteLogic : public QObject
 private slots:
     void orderFromReplyObject();
     void nonTextValuesReadEmpty();
+    void idsAndFolderOfReply_data();
+    void idsAndFolderOfReply();
     void orderFolderOnlyBelowMountRoot_data();
     void orderFolderOnlyBelowMountRoot();
     void searchBodyFieldsInOrder();
@@ -64,12 +66,62 @@ void tst_BatchDeleteLogic::nonTextValuesReadEmpty()
 {
     const QJsonObject object{{"order_photo_id", 77}, {"orderpayforkey", QJsonValue::Null}, {"mname", true}};
     const BatchDeleteOrderInfo order = orderFromJson(object, 0);
-    QVERIFY(order.order_photo_id.isEmpty());
+    QCOMPARE(order.order_photo_id, QStringLiteral("77"));
     QVERIFY(order.orderpayforkey.isEmpty());
     QVERIFY(order.name.isEmpty());
     QVERIFY(order.netpath.isEmpty());
     QCOMPARE(customerName("", "李四"), QStringLiteral("李四"));
     QCOMPARE(customerName("张三", "李四"), QStringLiteral("张三/李四"));
+}
+
+void tst_BatchDeleteLogic::idsAndFolderOfReply_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QJsonValue>("value"); // undefined: the key is missing
+    QTest::addColumn<QString>("read");     // the order's id or order photo id
+    QTest::addColumn<QString>("problem");  // a prefix of it
+    const QString bad = QStringLiteral("订单数据错误");
+    QTest::newRow("order photo id text") << "order_photo_id" << QJsonValue("OP9") << "OP9" << "";
+    QTest::newRow("order photo id integer") << "order_photo_id" << QJsonValue(2001) << "2001" << "";
+    QTest::newRow("order photo id float") << "order_photo_id" << QJsonValue(20.5) << "" << bad;
+    QTest::newRow("order photo id null") << "order_photo_id" << QJsonValue(QJsonValue::Null) << "" << bad;
+    QTest::newRow("order photo id object") << "order_photo_id" << QJsonValue(QJsonObject{{"id", "OP9"}}) << "" << bad;
+    QTest::newRow("order photo id missing") << "order_photo_id" << QJsonValue(QJsonValue::Undefined) << "" << bad;
+    QTest::newRow("order photo id empty") << "order_photo_id" << QJsonValue("") << "" << bad;
+    QTest::newRow("id integer") << "id" << QJsonValue(11) << "11" << "";
+    QTest::newRow("id float") << "id" << QJsonValue(11.25) << "" << bad;
+    QTest::newRow("id missing") << "id" << QJsonValue(QJsonValue::Undefined) << "" << bad;
+    QTest::newRow("folder 300,000 levels deep") << "netpath" << QJsonValue("<root>share/" + QString("a/").repeated(300000))
+                                                << "11" << "路径过长: ";
+    QTest::newRow("folder name of 256 bytes") << "netpath" << QJsonValue("<root>share/" + QString(256, QLatin1Char('n')))
+                                              << "11" << "路径过长: ";
+    QTest::newRow("unc path of 500 bytes, short names") << "netpath"
+                                                        << QJsonValue("\\\\nas\\share\\" + QString("abcdefghi\\").repeated(50))
+                                                        << "11" << "";
+}
+
+// Ids are text or integers and never empty, the folder path one the system
+// takes: anything else leaves the order with a problem and no folder.
+void tst_BatchDeleteLogic::idsAndFolderOfReply()
+{
+    QFETCH(QString, key);
+    QFETCH(QJsonValue, value);
+    QFETCH(QString, read);
+    QFETCH(QString, problem);
+    ScopedMountRoot root;
+    const QString folder = root.mkpath(QStringLiteral("share/A1"));
+    QJsonObject object{{"id", "11"}, {"order_photo_id", "OP1"}, {"netpath", folder}};
+    if (value.isString())
+        value = value.toString().replace(QLatin1String("<root>"), root.path());
+    object.insert(key, value);
+    if (value.isUndefined())
+        object.remove(key);
+    const BatchDeleteOrderInfo order = orderFromJson(object, 0);
+    QCOMPARE(key == "id" ? order.id : key == "order_photo_id" ? order.order_photo_id : order.id, read);
+    QVERIFY2(problem.isEmpty() ? order.problem.isEmpty() : order.problem.startsWith(problem), qPrintable(order.problem));
+    QVERIFY(order.problem.size() < 200);
+    if (key == "netpath" && !problem.isEmpty())
+        QVERIFY(order.netpath.isEmpty());
 }
 
 void tst_BatchDeleteLogic::orderFolderOnlyBelowMountRoot_data()
@@ -87,6 +139,8 @@ void tst_BatchDeleteLogic::orderFolderOnlyBelowMountRoot_data()
     QTest::newRow("elsewhere") << "/etc/x/y" << "";
     QTest::newRow("relative, never mapped") << "x/share/A1" << "";
     QTest::newRow("relative with backslashes") << "nas\\share\\A1" << "";
+    QTest::newRow("300,000 levels") << "<root>share/A1/" + QString("a/").repeated(300000) << "";
+    QTest::newRow("one name of 256 bytes") << "<root>share/A1/" + QString(256, QLatin1Char('n')) << "";
 }
 
 void tst_BatchDeleteLogic::orderFolderOnlyBelowMountRoot()
