@@ -40,16 +40,15 @@ QString orderFolder(const QString &netpath, QString *tooLong)
 {
     QString unified = netpath;
     unified.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    // Refused before it is converted or looked at: a path far past the system's
-    // limit costs time in every step that touches it, the window's among them.
-    QString problem = K::pathTooLongMessage(unified);
     QString folder;
-    if (problem.isEmpty() && unified.startsWith(QLatin1Char('/'))) {
+    if (unified.startsWith(QLatin1Char('/'))) {
         folder = K::pathConvert(netpath);
         while (folder.size() > 1 && folder.endsWith(QLatin1Char('/')))
             folder.chop(1);
-        problem = K::pathTooLongMessage(folder);
     }
+    // Never taken: a path far past the system's limits costs time in every
+    // step that touches it, the window's among them.
+    const QString problem = K::pathTooLongMessage(folder);
     if (tooLong)
         *tooLong = problem;
     return problem.isEmpty() && isBelowShare(folder, MountRoot::path()) ? folder : QString();

@@ -98,6 +98,10 @@ void tst_BatchDeleteLogic::idsAndFolderOfReply_data()
     QTest::newRow("unc path of 500 bytes, short names") << "netpath"
                                                         << QJsonValue("\\\\nas\\share\\" + QString("abcdefghi\\").repeated(50))
                                                         << "11" << "";
+    // The mount root is longer than "//nas/": too long only as a mount path.
+    QTest::newRow("unc path too long once converted") << "netpath"
+                                                      << QJsonValue("\\\\nas\\share\\" + QString("abcdefghi\\").repeated(408))
+                                                      << "11" << "路径过长: ";
 }
 
 // Ids are text or integers and never empty, the folder path one the system
