@@ -110,7 +110,10 @@ void FileScanWorker::startScan(const QString &orderId, const QString &path)
         return;
     }
     QString message;
-    const int code = checkPathAccessibility(path, message);
+    const int code = checkPathAccessibility(path, message, [this, &path] {
+        if (folderLookedUp)
+            folderLookedUp(path);
+    });
     if (code != 0) {
         result.code = code;
         result.errorMessage = message;
@@ -155,7 +158,8 @@ void FileScanWorker::startScan(const QString &orderId, const QString &path)
     emit scanFinished(result);
 }
 
-int FileScanWorker::checkPathAccessibility(const QString &path, QString &message)
+int FileScanWorker::checkPathAccessibility(const QString &path, QString &message,
+                                           const std::function<void()> &lookedUp)
 {
     // Plain calls, so that why the folder cannot be scanned is known by its errno:
     // a share whose server is gone fails with I/O errors, not with "no permission".
@@ -166,11 +170,15 @@ int FileScanWorker::checkPathAccessibility(const QString &path, QString &message
         error = errno;
     } else if (!S_ISDIR(info.st_mode)) {
         error = ENOTDIR;
-    } else if (DIR *listing = ::opendir(encoded.constData())) {
-        // Opened for real: permission bits say nothing about who may list it.
-        ::closedir(listing);
-        return 0;
     } else {
+        if (lookedUp)
+            lookedUp();
+        // Opened for real: permission bits say nothing about who may list it.
+        DIR *listing = ::opendir(encoded.constData());
+        if (listing) {
+            ::closedir(listing);
+            return 0;
+        }
         error = errno;
     }
     return BatchDeleteLogic::folderProblem(error, path, &message);

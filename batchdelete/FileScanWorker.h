@@ -18,7 +18,9 @@ public:
     void setMaxDepth(int depth) { maxDepth.storeRelaxed(depth); }
     void requestStop() { stopFlag.storeRelaxed(1); }
 
-    static int checkPathAccessibility(const QString &path, QString &message);
+    // lookedUp, when set, runs between the folder's look-up and its listing.
+    static int checkPathAccessibility(const QString &path, QString &message,
+                                      const std::function<void()> &lookedUp = nullptr);
     // False when the scan was stopped or a folder could not be listed whole
     // (vanished, refused, or its share dropped): a partial list is no list.
     bool scanDirectory(const QString &path, QList<BatchDeleteFileInfo> &list, int depth);
@@ -27,6 +29,9 @@ public:
     // Test seam: called on the scan thread with a folder and an entry's name
     // between reading the name and looking at the entry.
     std::function<void(const QString &folder, const QString &name)> entryNameRead;
+    // Test seam: called on the scan thread with the scanned folder between
+    // looking it up and opening it for listing.
+    std::function<void(const QString &folder)> folderLookedUp;
 
 public slots:
     void startScan(const QString &orderId, const QString &path);

@@ -2,6 +2,7 @@
 #include "batchdelete/FileScanWorker.h"
 #include "support/BindMount.h"
 #include "support/ScopedMountRoot.h"
+#include "support/SmbShare.h"
 
 #include <QDir>
 #include <QFile>
@@ -57,6 +58,9 @@ private slots:
     void progressEveryHundredFiles();
     void stoppedScanDeliversNothing();
     void secondScanReplacesFirst();
+
+private:
+    void unlistableAfterLookUp(const QString &below, const QString &cause);
 };
 
 void tst_FileScanThread::realisticOrderFolder()
@@ -132,13 +136,22 @@ void tst_FileScanThread::failures()
 void tst_FileScanThread::unreadableFolder_data()
 {
     QTest::addColumn<QString>("locked"); // below the scanned folder
-    QTest::newRow("scanned folder") << QString();
-    QTest::newRow("subfolder: no partial list") << QStringLiteral("/原片");
+    QTest::addColumn<QString>("cause");  // why it cannot be listed once looked up
+    QTest::newRow("scanned folder") << QString() << "permission";
+    QTest::newRow("subfolder: no partial list") << QStringLiteral("/原片") << "permission";
+    QTest::newRow("scanned folder removed after its look-up") << QString() << "removed";
+    QTest::newRow("scanned folder's server gone after its look-up") << QString() << "server gone";
+    QTest::newRow("subfolder's server gone as it is entered") << QStringLiteral("/原片") << "server gone";
 }
 
 void tst_FileScanThread::unreadableFolder()
 {
     QFETCH(QString, locked);
+    QFETCH(QString, cause);
+    if (cause != QLatin1String("permission")) {
+        unlistableAfterLookUp(locked, cause);
+        return;
+    }
     QTemporaryDir dir;
     const QString scanned = dir.path() + "/A1";
     const QString folder = scanned + locked;
@@ -160,6 +173,45 @@ void tst_FileScanThread::unreadableFolder()
     QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QCOMPARE(result.code, 4);
     QCOMPARE(result.errorMessage, QStringLiteral("没有权限访问目录: ") + folder);
+    QVERIFY(result.files.isEmpty());
+}
+
+// A folder found by its look-up but not listed for another reason than
+// permission (gone meanwhile, its server stopped) is never said refused.
+void tst_FileScanThread::unlistableAfterLookUp(const QString &below, const QString &cause)
+{
+    QTemporaryDir dir;
+    SmbShare share;
+    QString scanned = dir.path() + "/A1";
+    QString served = scanned;
+    if (cause == QLatin1String("server gone")) {
+        SMBSHARE_START(share);
+        scanned = share.sharePath() + "/A1";
+        served = share.servedPath() + "/A1";
+    }
+    QVERIFY(writeFile(served + "/a.jpg"));
+    QVERIFY(writeFile(served + "/原片/b.jpg"));
+    const QString folder = scanned + below;
+    bool pulled = false;
+    const auto pull = [&]() {
+        pulled = cause == QLatin1String("removed") ? QDir(folder).removeRecursively() : share.stopServer();
+    };
+    FileScanWorker worker;
+    if (below.isEmpty())
+        worker.folderLookedUp = [&](const QString &) { pull(); };
+    connect(&worker, &FileScanWorker::scanProgress, this, [&](int, const QString &entered) {
+        if (!below.isEmpty() && entered == folder)
+            pull();
+    });
+    QSignalSpy finished(&worker, &FileScanWorker::scanFinished);
+    worker.startScan(QStringLiteral("OP1"), scanned);
+    QVERIFY(pulled);
+    const FileScanResult result = finished.first().first().value<FileScanResult>();
+    const bool removed = cause == QLatin1String("removed");
+    const QString why = removed ? QStringLiteral("目录不存在: %1")
+                                : QStringLiteral("共享目录连接失败: %1\n请检查网络连接或共享目录权限");
+    QCOMPARE(result.errorMessage, why.arg(folder));
+    QCOMPARE(result.code, removed ? 2 : 3);
     QVERIFY(result.files.isEmpty());
 }
 
