@@ -8,7 +8,11 @@
 //
 //   batchdelete_bench [COUNT]
 //
-// Offscreen, on a temporary mount root and a temporary home.
+// Offscreen, on a temporary mount root and a temporary home. The share is a
+// tmpfs mounted below the root (as root), so each removal goes through a
+// pinned, mounted share; where mounting is impossible the share is a plain
+// local folder declared as such, and the run says so. A measure whose work
+// did not all happen (files left, counts short) ends the run non-zero.
 
 #include "app/core/Config.h"
 #include "batchdelete/BatchDelete.h"
@@ -18,8 +22,10 @@
 #include "batchdelete/BatchdeleteThread.h"
 #include "batchdelete/FileScanThread.h"
 #include "platform/MountRoot.h"
+#include "platform/ShareGuard.h"
 #include "support/BatchDeleteStudioData.h"
 #include "support/LoginDialogWatcher.h"
+#include "support/SmallTmpfs.h"
 #include "support/StandInService.h"
 #include "bench/BenchSupport.h"
 #include "bench/ServiceThread.h"
@@ -28,6 +34,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -58,7 +65,26 @@ bool makeOrderFolder(const QString &folder, int count)
     return true;
 }
 
-void threadsAlone(const QString &folder, QTextStream &out)
+int filesLeft(const QString &folder)
+{
+    int left = 0;
+    for (QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories); it.hasNext();
+         it.next())
+        ++left;
+    return left;
+}
+
+// Says what did not happen; true when nothing is missing.
+bool allDone(const char *measure, int done, int count, const QString &folder, QTextStream &out)
+{
+    const int left = filesLeft(folder);
+    if (done == count && left == 0)
+        return true;
+    out << "NOT DONE: " << measure << ": " << done << " of " << count << " files, " << left << " left in the folder\n";
+    return false;
+}
+
+bool threadsAlone(const QString &folder, int count, QTextStream &out)
 {
     QElapsedTimer timer;
     timer.start();
@@ -72,11 +98,21 @@ void threadsAlone(const QString &folder, QTextStream &out)
     scanner.startScan(QStringLiteral("OP1"), folder);
     loop.exec();
     out << "scan: " << result.fileCount << " files in " << timer.elapsed() << " ms\n";
+    if (result.code != 0 || result.fileCount != count) {
+        out << "NOT DONE: scan: " << result.fileCount << " of " << count << " files, " << result.errorMessage << "\n";
+        return false;
+    }
 
     BatchDeleteOrderInfo order;
     order.order_photo_id = QStringLiteral("OP1");
     order.netpath = folder;
     const QString real = QFileInfo(folder).canonicalFilePath();
+    // As a run does it: every removal only on the share pinned at the scan.
+    ShareGuard share;
+    if (!share.pin(folder)) {
+        out << "NOT DONE: two deletion threads alone: the share of " << folder << " cannot be pinned\n";
+        return false;
+    }
     QList<BatchDeleteFileInfo> pending = result.files;
     QThreadPool pool;
     pool.setMaxThreadCount(2);
@@ -93,6 +129,7 @@ void threadsAlone(const QString &folder, QTextStream &out)
         task->order = order;
         task->file = pending.takeFirst();
         task->scannedFolder = real;
+        task->share = share;
         QObject::connect(task, &BatchdeleteThread::deleteFileFinish, &loop,
                          [&](const BatchDeleteOrderInfo &, const BatchDeleteFileInfo &file) {
                              deleted += file.status == Deleted ? 1 : 0;
@@ -107,6 +144,7 @@ void threadsAlone(const QString &folder, QTextStream &out)
     handOn();
     loop.exec();
     out << "two deletion threads alone: " << deleted << " of " << result.fileCount << " files in " << timer.elapsed() << " ms\n";
+    return allDone("two deletion threads alone", deleted, count, folder, out);
 }
 
 } // namespace
@@ -127,15 +165,24 @@ int main(int argc, char **argv)
     QTextStream out(stdout);
 
     QTemporaryDir root;
-    BenchSupport::declareLocalShares();
     MountRoot::setPath(root.path());
+    // Room for the files (a page each) and their folders.
+    const QString size = QString::number(qMax(64, count / 128 + 32)) + QStringLiteral("m");
+    const SmallTmpfs share(root.path() + QStringLiteral("/photo"), size);
+    if (share.isMounted()) {
+        qunsetenv("STUDIO_LOCAL_SHARES");
+        out << "share: a tmpfs of " << size << " mounted at " << root.path() << "/photo\n";
+    } else {
+        BenchSupport::declareLocalShares();
+        out << "share: NOT MOUNTED (mounting needs root): a plain local folder, STUDIO_LOCAL_SHARES=1\n";
+    }
     const QString folder = root.path() + QStringLiteral("/photo/2024/05/A1-2_张三");
     if (!makeOrderFolder(folder, count)) {
         out << "cannot write test files\n";
         return 1;
     }
     out.flush();
-    threadsAlone(folder, out);
+    const bool threadsDone = threadsAlone(folder, count, out);
     out.flush();
 
     const ServiceThread serviceThread([folder](StandInService &service) {
@@ -156,7 +203,10 @@ int main(int argc, char **argv)
     Config::setUrlHost(service->baseUrl());
     Config::k_shops = {ShopEntry{QStringLiteral("101"), QStringLiteral("旗舰店"), QString()}};
     writeCredentials(kAccount);
-    makeOrderFolder(folder, count);
+    if (!makeOrderFolder(folder, count)) {
+        out << "cannot write test files\n";
+        return 1;
+    }
 
     LoginDialogWatcher boxes;
     auto *window = new BatchDelete();
@@ -185,7 +235,12 @@ int main(int argc, char **argv)
         << " ms" << (finished ? "" : " (no final box)") << ", box: "
         << boxes.texts().value(0).section(QLatin1Char('\n'), 0, 0) << "\n";
     out << "longest GUI stall: " << probe.longestMs() << " ms, ending " << probe.longestEndMs() << " ms into the run\n";
+    bool runDone = allDone("window run", reports(), count, folder, out);
+    if (finished && boxes.texts().value(0) != QStringLiteral("全部删除完成！")) {
+        out << "NOT DONE: window run ended with: " << boxes.texts().value(0) << "\n";
+        runDone = false;
+    }
     delete window;
     MountRoot::reset();
-    return finished ? 0 : 1;
+    return finished && runDone && threadsDone ? 0 : 1;
 }
