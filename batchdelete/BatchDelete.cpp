@@ -349,7 +349,8 @@ void BatchDelete::onOrderSelectionChanged(const QList<BatchDeleteOrderInfo> &ord
 void BatchDelete::onSingleOrderClicked(const BatchDeleteOrderInfo &order)
 {
     qCDebug(lcBatchDelete) << "获取文件照片信息";
-    if (order.netpath.isEmpty())
+    // An order refused for its reply still says why.
+    if (order.netpath.isEmpty() && order.problem.isEmpty())
         return;
     fileListWidget->loadFilesForOrders({order});
 }
