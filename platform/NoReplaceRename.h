@@ -12,4 +12,10 @@ namespace NoReplaceRename {
 // systems that know no such flag.
 bool rename(int dir, const QByteArray &from, const QByteArray &to);
 
+// For tests only: makes this machine's disks behave like shares that know no
+// such flag (WithoutFlag) or, in addition, no hard links (WithoutFlagOrLinks),
+// so the fallbacks run. Off (None) in the program.
+enum class Fallback { None, WithoutFlag, WithoutFlagOrLinks };
+void forceFallbackForTests(Fallback fallback);
+
 } // namespace NoReplaceRename

@@ -1,6 +1,7 @@
 #include "platform/DisplaySleepAssertion.h"
 #include "platform/MountRoot.h"
 #include "platform/ShareGuard.h"
+#include "platform/ShareRemoval.h"
 #include "support/BindMount.h"
 #include "support/ScopedEnvironment.h"
 #include "support/ScopedMountRoot.h"
@@ -9,6 +10,8 @@
 
 #include <QtTest>
 #include <QWidget>
+
+#include <unistd.h>
 
 // The mount root and the display-sleep assertion.
 class MountRootTest : public QObject
@@ -31,6 +34,8 @@ private slots:
     void smbShareKind_data();
     void smbShareKind();
     void shareGuardReaches();
+    void shareRemoval_data();
+    void shareRemoval();
     void assertionHeldUntilReleased();
     void assertionReleasedWithLastWindow();
 };
@@ -325,6 +330,98 @@ void MountRootTest::shareGuardReaches()
     ShareGuard guard;
     QVERIFY(guard.pin(share + "/A1"));
     QCOMPARE(guard.reaches(share + "/" + path), reached);
+}
+
+// What happens to the share around a removal.
+enum class RemovalEvent { None, UnmountedBefore, UnmountedBetween, FolderSwappedForLink };
+Q_DECLARE_METATYPE(RemovalEvent)
+Q_DECLARE_METATYPE(ShareRemoval::Outcome)
+
+void MountRootTest::shareRemoval_data()
+{
+    QTest::addColumn<QString>("path"); // below the share
+    QTest::addColumn<QString>("within"); // below the share; empty: not given
+    QTest::addColumn<RemovalEvent>("event");
+    QTest::addColumn<ShareRemoval::Outcome>("outcome");
+    QTest::addColumn<QString>("removed"); // the one entry of the fixture gone afterwards
+    using O = ShareRemoval::Outcome;
+    const RemovalEvent none = RemovalEvent::None;
+    QTest::newRow("file") << "A1/a.jpg" << "" << none << O::Removed << "A1/a.jpg";
+    QTest::newRow("file within its order folder") << "A1/a.jpg" << "A1" << none << O::Removed << "A1/a.jpg";
+    QTest::newRow("doubled separator") << "A1//a.jpg" << "" << none << O::Removed << "A1/a.jpg";
+    QTest::newRow("missing file") << "A1/none.jpg" << "" << none << O::Missing << "";
+    QTest::newRow("missing folder") << "Z9/a.jpg" << "" << none << O::FolderFailed << "";
+    QTest::newRow("share unmounted between the checks and the removal")
+        << "A1/a.jpg" << "" << RemovalEvent::UnmountedBetween << O::Removed << "A1/a.jpg";
+    QTest::newRow("share unmounted before") << "A1/a.jpg" << "" << RemovalEvent::UnmountedBefore << O::ShareGone << "";
+    QTest::newRow("folder an absolute link off the share") << "off/a.jpg" << "" << none << O::OffShare << "";
+    QTest::newRow("folder a relative link off the share") << "offRelative/A1/a.jpg" << "" << none << O::OffShare << "";
+    QTest::newRow("folder a link to a sibling whose name extends the share's")
+        << "old/A1/a.jpg" << "" << none << O::OffShare << "";
+    QTest::newRow("folder swapped for a link to another order after the scan")
+        << "C3/a.jpg" << "C3" << RemovalEvent::FolderSwappedForLink << O::OffShare << "";
+    QTest::newRow("file a link off the share") << "A1/link.jpg" << "" << none << O::Removed << "A1/link.jpg";
+    QTest::newRow("folder in place of the file") << "A1/dir.jpg" << "" << none << O::Failed << "";
+}
+
+// A file is removed through its folder held open on the share, only while the
+// folder's real place is on the share (and within the order scanned); nothing
+// else is ever removed, least of all what an unmount uncovers.
+void MountRootTest::shareRemoval()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, within);
+    QFETCH(RemovalEvent, event);
+    QFETCH(ShareRemoval::Outcome, outcome);
+    QFETCH(QString, removed);
+    ScopedMountRoot root;
+    const ScopedEnvironment mountsOnly("STUDIO_LOCAL_SHARES", QByteArray());
+    const QString share = root.mkpath(QStringLiteral("studio"));
+    QTemporaryDir backing;
+    QTemporaryDir outside;
+    // Every entry of the fixture by what the test calls it; below the share unless said.
+    const QMap<QString, QString> fixture{{"A1/a.jpg", backing.filePath("A1/a.jpg")},
+                                         {"A1/dir.jpg", backing.filePath("A1/dir.jpg")},
+                                         {"A1/link.jpg", backing.filePath("A1/link.jpg")},
+                                         {"B2/a.jpg", backing.filePath("B2/a.jpg")},
+                                         {"copy under the mount point", share + "/A1/a.jpg"},
+                                         {"outside", outside.filePath("a.jpg")},
+                                         {"other share", root.path() + "other/A1/a.jpg"},
+                                         {"sibling", root.path() + "studio-old/A1/a.jpg"}};
+    for (const QString &file : fixture) {
+        if (file.endsWith(QLatin1String("dir.jpg")) || file.endsWith(QLatin1String("link.jpg")))
+            continue;
+        QVERIFY(QDir().mkpath(QFileInfo(file).path()));
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("x") == 1);
+    }
+    QVERIFY(QDir().mkpath(fixture["A1/dir.jpg"]));
+    QVERIFY(QDir().mkpath(backing.filePath("C3")));
+    QVERIFY(QFile::link(fixture["outside"], fixture["A1/link.jpg"]));
+    QCOMPARE(::symlink(qPrintable(outside.path()), qPrintable(backing.filePath("off"))), 0);
+    QCOMPARE(::symlink("../other", qPrintable(backing.filePath("offRelative"))), 0);
+    QCOMPARE(::symlink("../studio-old", qPrintable(backing.filePath("old"))), 0);
+    BindMount mount(backing.path(), share);
+    if (!mount.isMounted())
+        QSKIP("needs root to bind-mount");
+
+    ShareGuard guard;
+    QVERIFY(guard.pin(share + "/A1"));
+    const QString withinPlace = within.isEmpty() ? QString() : QFileInfo(share + "/" + within).canonicalFilePath();
+    std::function<void()> beforeRemoval;
+    if (event == RemovalEvent::UnmountedBefore)
+        mount.unmount();
+    else if (event == RemovalEvent::UnmountedBetween)
+        beforeRemoval = [&mount] { mount.unmount(); };
+    else if (event == RemovalEvent::FolderSwappedForLink)
+        QVERIFY(QDir(share).rmdir("C3") && QFile::link(share + "/B2", share + "/C3"));
+
+    QCOMPARE(ShareRemoval::remove(guard, share + "/" + path, withinPlace, beforeRemoval).outcome, outcome);
+    mount.unmount();
+    for (auto entry = fixture.cbegin(); entry != fixture.cend(); ++entry) {
+        const QFileInfo info(entry.value());
+        QVERIFY2((info.exists() || info.isSymLink()) == (entry.key() != removed), qPrintable(entry.key()));
+    }
 }
 
 void MountRootTest::smbShareKind_data()

@@ -25,6 +25,8 @@ private slots:
     void replaceSpecialChar();
     void vip8ScalImgTouchesNothing();
     void todayDateFormat();
+    void pathTooLong_data();
+    void pathTooLong();
 };
 
 static const QString BS = QStringLiteral("\\");
@@ -240,6 +242,48 @@ void KPathsTest::todayDateFormat()
 {
     const QString today = K::getTodayDate();
     QCOMPARE(QDate::fromString(today, "yyyy-MM-dd"), QDate::currentDate());
+}
+
+// An absolute path of names made of unit repeated perName times, cut to length characters.
+static QString pathOf(const QString &unit, int perName, int length)
+{
+    QString path;
+    while (path.size() < length)
+        path += QLatin1Char('/') + unit.repeated(perName);
+    return path.left(length);
+}
+
+void KPathsTest::pathTooLong_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("tooLong");
+    const QString wide = QStringLiteral("照"); // three bytes in UTF-8
+    QTest::newRow("empty") << QString() << false;
+    QTest::newRow("4095 bytes") << pathOf("a", 100, 4095) << false;
+    QTest::newRow("4096 bytes") << pathOf("a", 100, 4096) << true;
+    QTest::newRow("name of 255 bytes") << "/Volumes/studio/" + QString(255, 'a') + "/b.jpg" << false;
+    QTest::newRow("name of 256 bytes") << "/Volumes/studio/" + QString(256, 'a') + "/b.jpg" << true;
+    QTest::newRow("name of 85 three-byte characters") << "/Volumes/" + wide.repeated(85) << false;
+    QTest::newRow("name of 86 three-byte characters") << "/Volumes/" + wide.repeated(86) << true;
+    // Sixteen names of 255 bytes with their separators: 4096 bytes in 1376 characters.
+    const QString widest = pathOf(wide, 85, 16 * 86);
+    QTest::newRow("4095 bytes, names of three-byte characters") << widest.chopped(1) + "ab" << false;
+    QTest::newRow("4096 bytes, names of three-byte characters") << widest << true;
+}
+
+// Paths past what the system takes, as a whole or in one name, are told
+// before anything is made there, in a line short enough for a message box.
+void KPathsTest::pathTooLong()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, tooLong);
+    const QString message = K::pathTooLongMessage(path);
+    QCOMPARE(!message.isEmpty(), tooLong);
+    if (!tooLong)
+        return;
+    QVERIFY2(message.size() < 100, qPrintable(message));
+    QVERIFY(message.startsWith(QStringLiteral("路径过长: ") + path.left(20)));
+    QVERIFY(message.endsWith(path.right(20)));
 }
 
 QTEST_GUILESS_MAIN(KPathsTest)
