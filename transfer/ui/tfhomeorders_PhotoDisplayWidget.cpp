@@ -975,7 +975,9 @@ void tfhomeorders_PhotoDisplayWidget::onDeleteReply(bool ok, const QJsonDocument
                 left.append(names.value(i) + QStringLiteral("：路径不在共享目录内"));
                 continue;
             }
-            for (const TFDelLocalPhotoImg::Failure &failure : TFDelLocalPhotoImg::removeOnShare({file}, share, beforeRemoval))
+            const QList<TFDelLocalPhotoImg::Failure> failures =
+                TFDelLocalPhotoImg::removeOnShare({file}, share, beforeRemoval);
+            for (const TFDelLocalPhotoImg::Failure &failure : failures)
                 left.append(failure.path + QStringLiteral("：") + failure.reason);
         }
         QMetaObject::invokeMethod(
