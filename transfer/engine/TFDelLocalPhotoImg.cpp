@@ -2,28 +2,37 @@
 
 #include "platform/MountRoot.h"
 #include "platform/ShareGuard.h"
+#include "platform/ShareRemoval.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QHash>
 
 #include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
-// The folder that really holds the file must lie on the share: a folder link
-// on the share must not lead a deletion somewhere else. A file that is itself
-// a link is safe, removing it leaves its target alone.
-bool holdingFolderIsOnShare(const QFileInfo &file, const QString &realRoot)
+const QString kOffShare = QStringLiteral("路径不在共享目录内");
+
+// What is left of one copy after its removal through the held folder; empty when it is gone.
+QString leftReason(const ShareRemoval::Result &removal)
 {
-    const QString folder = file.absoluteDir().canonicalPath();
-    if (realRoot.isEmpty() || folder.isEmpty())
-        return false;
-    return folder == realRoot || MountRoot::isStrictlyBelow(folder, realRoot);
+    switch (removal.outcome) {
+    case ShareRemoval::Outcome::Removed:
+    case ShareRemoval::Outcome::Missing:
+        return QString();
+    case ShareRemoval::Outcome::ShareGone:
+        return QStringLiteral("共享目录已断开");
+    case ShareRemoval::Outcome::OffShare:
+        return kOffShare;
+    case ShareRemoval::Outcome::FolderFailed:
+        // No such folder on the share that was still there after the look: its files are gone.
+        if (removal.error == ENOENT)
+            return QString();
+        break;
+    case ShareRemoval::Outcome::Failed:
+        break;
+    }
+    return QString::fromLocal8Bit(std::strerror(removal.error));
 }
 
 } // namespace
@@ -61,47 +70,36 @@ void TFDelLocalPhotoImg::setPrepareDelPaths(const QStringList &paths)
 
 void TFDelLocalPhotoImg::run()
 {
-    const QString realRoot = QFileInfo(MountRoot::path()).canonicalFilePath();
     while (!pendingPaths.isEmpty()) {
         const QString entry = pendingPaths.takeFirst();
-        const QFileInfo info(entry);
         // Paths come from the service: never remove anything outside the share.
-        if (!MountRoot::isOnShare(entry) || !info.isFile() || !holdingFolderIsOnShare(info, realRoot))
+        ShareGuard share;
+        if (!MountRoot::isOnShare(entry) || !QFileInfo(entry).isFile() || !share.pin(entry))
             continue;
-        QFile::remove(entry);
+        ShareRemoval::remove(share, entry);
     }
 }
 
 QList<TFDelLocalPhotoImg::Failure> TFDelLocalPhotoImg::removeOnShare(const QStringList &paths,
-                                                                   const ShareGuard &share)
+                                                                   const ShareGuard &share,
+                                                                   const BeforeRemoval &beforeRemoval)
 {
     QList<Failure> left;
-    QHash<QString, bool> folderOnShare; // one real-path look per folder
-    const QString offShare = QStringLiteral("路径不在共享目录内");
     for (const QString &path : paths) {
         for (const QString &copy : copiesOf(path)) {
-            // After an unmount the mount point may be empty, or hold an older copy under the same path.
-            if (!share.holds(copy)) {
-                left.append({copy, share.stillThere() ? offShare : QStringLiteral("共享目录已断开")});
+            // A folder of another share may be missing only because that share is not mounted.
+            if (!MountRoot::isStrictlyBelow(copy, share.shareFolder())) {
+                left.append({copy, kOffShare});
                 continue;
             }
-            struct stat info;
-            if (::lstat(QFile::encodeName(copy).constData(), &info) != 0) {
-                // Not there on the share that was there a moment ago: gone already.
-                if (errno != ENOENT)
-                    left.append({copy, QString::fromLocal8Bit(std::strerror(errno))});
-                continue;
-            }
-            const QString folder = QFileInfo(copy).path();
-            auto known = folderOnShare.find(folder);
-            if (known == folderOnShare.end())
-                known = folderOnShare.insert(folder, share.reaches(folder));
-            if (!known.value()) {
-                left.append({copy, offShare});
-                continue;
-            }
-            if (::unlink(QFile::encodeName(copy).constData()) != 0)
-                left.append({copy, QString::fromLocal8Bit(std::strerror(errno))});
+            // Never by its path: after an unmount that may name an older copy under the mount point.
+            const auto hook = [&beforeRemoval, &copy] {
+                if (beforeRemoval)
+                    beforeRemoval(copy);
+            };
+            const QString reason = leftReason(ShareRemoval::remove(share, copy, QString(), hook));
+            if (!reason.isEmpty())
+                left.append({copy, reason});
         }
     }
     return left;

@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QThread>
 
+#include <functional>
+
 class ShareGuard;
 
 // Removes the local copies of photos deleted on the service: the file itself
@@ -27,11 +29,14 @@ public:
         QString path;
         QString reason;
     };
-    // Removes the copies of each path on the pinned share: before each
-    // removal the share must still be there and the folder holding the copy
-    // must really lie in it (links followed). A copy already gone counts as
-    // removed only while the share is there. Returns the copies left.
-    static QList<Failure> removeOnShare(const QStringList &paths, const ShareGuard &share);
+    // Runs with a copy's path between the checks of its removal and the removal itself.
+    using BeforeRemoval = std::function<void(const QString &copy)>;
+    // Removes the copies of each path on the pinned share, each through its
+    // folder held open (ShareRemoval): the share must still be there and the
+    // folder must really lie in it (links followed). A copy already gone
+    // counts as removed only while the share is there. Returns the copies left.
+    static QList<Failure> removeOnShare(const QStringList &paths, const ShareGuard &share,
+                                        const BeforeRemoval &beforeRemoval = nullptr);
 
 protected:
     void run() override;

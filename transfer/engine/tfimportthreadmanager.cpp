@@ -168,6 +168,12 @@ bool tfimportthreadmanager::validateOrderPaths(const QList<OrderInfo> &orders, Q
     const QString unreachable = QStringLiteral("导入路径无法访问并且无法创建，请检查局域网是否能连接");
     // Nothing is created until every order's folder is known to be a safe place on the share.
     for (const OrderInfo &order : orders) {
+        // Its reports would carry an empty order id.
+        if (!order.hasIds()) {
+            errorMessage = QStringLiteral("订单数据错误");
+            errorPath = order.orderpayforkey + QLatin1Char('-') + order.servicetimes;
+            return false;
+        }
         if (order.importPath.isEmpty() && order.importPublicPath.isEmpty()) {
             errorMessage = QStringLiteral("订单 %1-%2 的导入路径和公共导入路径都为空")
                                .arg(order.orderpayforkey, order.servicetimes);
@@ -175,6 +181,13 @@ bool tfimportthreadmanager::validateOrderPaths(const QList<OrderInfo> &orders, Q
             return false;
         }
         const QString used = K::generateImportPathByOrder(order);
+        // Shown shortened in the message: the path itself may be megabytes long.
+        const QString tooLong = K::pathTooLongMessage(used);
+        if (!tooLong.isEmpty()) {
+            errorMessage = tooLong;
+            errorPath = QString();
+            return false;
+        }
         if (!MountRoot::isOnShare(used)) {
             errorMessage = unreachable;
             errorPath = used;

@@ -45,4 +45,8 @@ struct OrderInfo
     QList<PhotoInfo> importedRetouchedVideos;
     int failedNum = 0;
     int index = -1; // -1 marks the no-order value
+
+    // Both ids read as text (a string as is, an integer as digits): an order
+    // without them is never imported, reported or deleted.
+    bool hasIds() const { return !id.isEmpty() && !order_photo_id.isEmpty(); }
 };

@@ -1,6 +1,7 @@
 #include "transfer/ui/OrderRecords.h"
 
 #include "app/core/K.h"
+#include "app/core/ServiceReply.h"
 
 #include <QStringList>
 
@@ -91,8 +92,8 @@ OrderInfo orderFromListObject(const QJsonObject &object, int index)
     order.publicNetpath = publicNetpath;
 
     order.index = index;
-    order.id = text("id");
-    order.order_photo_id = text("order_photo_id");
+    order.id = ServiceReply::idText(object.value(QStringLiteral("id")));
+    order.order_photo_id = ServiceReply::idText(object.value(QStringLiteral("order_photo_id")));
     order.failedNum = 0;
 
     auto sized = [](QString value, const char *fallback) {

@@ -612,8 +612,8 @@ void tfhomeorders::onOrderListReply(const QString &mode, bool ok, const QJsonDoc
         for (const QJsonValue &value : data) {
             const QJsonObject entry = value.toObject();
             OrderInfo order;
-            order.id = entry.value(QStringLiteral("id")).toString();
-            order.order_photo_id = entry.value(QStringLiteral("order_photo_id")).toString();
+            order.id = ServiceReply::idText(entry.value(QStringLiteral("id")));
+            order.order_photo_id = ServiceReply::idText(entry.value(QStringLiteral("order_photo_id")));
             OrderRecords::sortImportedEntries(entry.value(QStringLiteral("images")).toArray(), order.importedPhotos,
                                               order.importedTrialVideos, order.importedRetouchedVideos);
             OrderRecords::sortImportedEntries(entry.value(QStringLiteral("images_taipian")).toArray(),

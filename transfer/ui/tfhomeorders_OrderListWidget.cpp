@@ -753,6 +753,13 @@ void tfhomeorders_OrderListWidget::onSelectPhotosClicked()
                                  QMessageBox::Ok);
         return;
     }
+    // The pick looks at the files already in the order's folder: never at a path the system refuses.
+    const QString tooLong = K::pathTooLongMessage(order.importPath.isEmpty() ? K::generateImportPathByOrder(order)
+                                                                             : order.importPath);
+    if (!tooLong.isEmpty()) {
+        QMessageBox::warning(this, QStringLiteral("温馨提示"), tooLong, QMessageBox::Ok);
+        return;
+    }
 
     QString caption;
     QString filter;

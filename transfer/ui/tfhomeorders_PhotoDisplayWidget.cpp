@@ -903,9 +903,22 @@ void tfhomeorders_PhotoDisplayWidget::postDelPhotos()
         names.append(entry.name);
         localPaths.append(entry.localPath);
     }
+    // No request may carry an empty order id.
+    if (!m_currentOrder.hasIds()) {
+        qCWarning(lcTransfer) << "订单数据错误，不删除:" << m_currentOrder.orderpayforkey;
+        showBox(true, QStringLiteral("订单数据错误"));
+        return;
+    }
+    const QString orderFolder = K::generateImportPathByOrder(m_currentOrder);
+    // Looked at before the folder is: a far too long path would hold the window.
+    const QString tooLong = K::pathTooLongMessage(orderFolder);
+    if (!tooLong.isEmpty()) {
+        showBox(true, tooLong);
+        return;
+    }
     // The files go only from the share they are on: nothing is sent while it is not there.
     ShareGuard share;
-    const QString problem = pinOrderShare(K::generateImportPathByOrder(m_currentOrder), &share);
+    const QString problem = pinOrderShare(orderFolder, &share);
     if (!problem.isEmpty()) {
         qCWarning(lcTransfer) << "共享目录不可用，不删除:" << problem;
         showBox(true, problem);
@@ -952,7 +965,8 @@ void tfhomeorders_PhotoDisplayWidget::onDeleteReply(bool ok, const QJsonDocument
     // The records are gone; the files go from the share pinned before the
     // request, off the GUI thread: a network share removes many copies slowly.
     QPointer<tfhomeorders_PhotoDisplayWidget> self(this);
-    QThread *worker = QThread::create([self, names, localPaths, share, orderPhotoId]() {
+    QThread *worker = QThread::create([self, names, localPaths, share, orderPhotoId,
+                                       beforeRemoval = m_beforeFileRemoval]() {
         QStringList left;
         for (int i = 0; i < localPaths.size(); ++i) {
             const QString file = localFileForDeletion(localPaths.at(i));
@@ -961,7 +975,9 @@ void tfhomeorders_PhotoDisplayWidget::onDeleteReply(bool ok, const QJsonDocument
                 left.append(names.value(i) + QStringLiteral("：路径不在共享目录内"));
                 continue;
             }
-            for (const TFDelLocalPhotoImg::Failure &failure : TFDelLocalPhotoImg::removeOnShare({file}, share))
+            const QList<TFDelLocalPhotoImg::Failure> failures =
+                TFDelLocalPhotoImg::removeOnShare({file}, share, beforeRemoval);
+            for (const TFDelLocalPhotoImg::Failure &failure : failures)
                 left.append(failure.path + QStringLiteral("：") + failure.reason);
         }
         QMetaObject::invokeMethod(

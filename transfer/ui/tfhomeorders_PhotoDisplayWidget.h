@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <functional>
+
 class QGridLayout;
 class QLabel;
 class QPushButton;
@@ -71,6 +73,10 @@ public:
     // mount point left behind holds Finder's notes or an earlier run's order
     // folder) or cannot be reached (its server gone), or a folder leading off it.
     static QString pinOrderShare(const QString &orderFolder, ShareGuard *share);
+
+    // Runs on the removing thread with each copy's path between the checks
+    // of its removal and the removal itself (tests unmount there).
+    void setBeforeFileRemoval(const std::function<void(const QString &copy)> &hook) { m_beforeFileRemoval = hook; }
 
     int photosPerRow() const { return m_photosPerRow; }
     int entryCount() const { return m_photoDataList.size(); }
@@ -144,4 +150,5 @@ private:
     // Import kind of the list on show: the loader and the delete request
     // follow the list, not a radio changed since.
     int m_shownKind = 0;
+    std::function<void(const QString &copy)> m_beforeFileRemoval;
 };

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QImageReader>
 #include <QSemaphore>
@@ -249,20 +250,30 @@ void TestImportManager::pathErrors_data()
     QTest::addColumn<QString>("publicPath");
     QTest::addColumn<QString>("message");          // "=share": the missing share's message for the import path
     QTest::addColumn<QString>("errorPath");        // "=import", "=public" or literal
+    QTest::addColumn<QString>("noId");             // the order's id left empty: "id", "order_photo_id"
 
     const QString unreachable = QStringLiteral("导入路径无法访问并且无法创建，请检查局域网是否能连接");
-    QTest::newRow("outside the share") << "/tmp/outside_share/A1" << "" << unreachable << "=import";
-    QTest::newRow("relative") << "relative/A1" << "" << unreachable << "=import";
-    QTest::newRow("dot dot") << "@/studio/../../escape/A1" << "" << unreachable << "=import";
-    QTest::newRow("the root itself") << "@" << "" << unreachable << "=import";
-    QTest::newRow("both empty") << "" << "" << QStringLiteral("订单 B7-2 的导入路径和公共导入路径都为空") << "";
+    QTest::newRow("outside the share") << "/tmp/outside_share/A1" << "" << unreachable << "=import" << "";
+    QTest::newRow("relative") << "relative/A1" << "" << unreachable << "=import" << "";
+    QTest::newRow("dot dot") << "@/studio/../../escape/A1" << "" << unreachable << "=import" << "";
+    QTest::newRow("the root itself") << "@" << "" << unreachable << "=import" << "";
+    QTest::newRow("both empty") << "" << "" << QStringLiteral("订单 B7-2 的导入路径和公共导入路径都为空") << "" << "";
     QTest::newRow("public missing") << "" << "@/studio/nothing/here"
-                                    << QStringLiteral("公共导入路径无法访问，请检查路径是否正确") << "=public";
-    QTest::newRow("cannot be created") << "@/studio/file_in_the_way/A1" << "" << unreachable << "=import";
+                                    << QStringLiteral("公共导入路径无法访问，请检查路径是否正确") << "=public" << "";
+    QTest::newRow("cannot be created") << "@/studio/file_in_the_way/A1" << "" << unreachable << "=import" << "";
     // Never made on the local disk beside the mounted share.
-    QTest::newRow("share named in other case") << "@/STUDIO/orders/A1" << "" << "=share" << "";
-    QTest::newRow("share not mounted") << "@/photos/orders/A1" << "" << "=share" << "";
-    QTest::newRow("public folder on a missing share") << "" << "@/Studio/public" << "=share" << "";
+    QTest::newRow("share named in other case") << "@/STUDIO/orders/A1" << "" << "=share" << "" << "";
+    QTest::newRow("share not mounted") << "@/photos/orders/A1" << "" << "=share" << "" << "";
+    QTest::newRow("public folder on a missing share") << "" << "@/Studio/public" << "=share" << "" << "";
+    // Refused before anything is looked at: made level by level, they would hold the start for long.
+    QTest::newRow("300,000 levels") << "@/studio/" + QString("a/").repeated(300000) + "A1" << "" << "=long" << ""
+                                    << "";
+    QTest::newRow("name of 256 bytes") << "@/studio/orders/" + QString(256, 'n') << "" << "=long" << "" << "";
+    QTest::newRow("public folder 300,000 levels") << "" << "@/studio/" + QString("p/").repeated(300000) << "=long"
+                                                  << "" << "";
+    QTest::newRow("no order id") << "@/studio/orders/A1" << "" << "订单数据错误" << "B7-2" << "id";
+    QTest::newRow("no order photo id") << "@/studio/orders/A1" << "" << "订单数据错误" << "B7-2"
+                                       << "order_photo_id";
 }
 
 void TestImportManager::pathErrors()
@@ -271,6 +282,7 @@ void TestImportManager::pathErrors()
     QFETCH(QString, publicPath);
     QFETCH(QString, message);
     QFETCH(QString, errorPath);
+    QFETCH(QString, noId);
     ScopedMountRoot root;
     root.mkpath(QStringLiteral("studio/.share"));
     {
@@ -283,23 +295,39 @@ void TestImportManager::pathErrors()
     OrderInfo info = order(importPath, QStringLiteral("B7"), QStringLiteral("9"), photos(1, QStringLiteral("err")));
     info.servicetimes = QStringLiteral("2");
     info.importPublicPath = publicPath;
+    if (noId == "id")
+        info.id.clear();
+    else if (noId == "order_photo_id")
+        info.order_photo_id.clear();
     if (message == "=share")
         message = K::missingShareMessage(tfimportthreadmanager().generateImportPath(info));
+    else if (message == "=long")
+        message = K::pathTooLongMessage(tfimportthreadmanager().generateImportPath(info));
     if (errorPath == "=import")
         errorPath = importPath;
     else if (errorPath == "=public")
         errorPath = publicPath;
 
-    const QStringList before = QDir(root.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    const auto everything = [&root] {
+        QStringList found;
+        QDirIterator it(root.path(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            found << it.next();
+        return found;
+    };
+    const QStringList before = everything();
     tfimportthreadmanager manager;
     SignalLog log(&manager);
+    QElapsedTimer started;
+    started.start();
     manager.startImportAllOrders({info});
+    QVERIFY2(started.elapsed() < 1000, qPrintable(QString::number(started.elapsed())));
     QCOMPARE(log.pathErrors.size(), 1);
     QCOMPARE(log.pathErrors.first().first, message);
     QCOMPARE(log.pathErrors.first().second, errorPath);
     QVERIFY(!manager.isRunning());
     QCOMPARE(manager.getCurrentTaskCount(), 0);
-    QCOMPARE(QDir(root.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+    QCOMPARE(everything(), before);
     QVERIFY(!QFileInfo::exists(QStringLiteral("/tmp/outside_share")));
 }
 

@@ -1,4 +1,5 @@
 #include "app/core/Config.h"
+#include "app/core/K.h"
 #include "support/TransferMessageBoxes.h"
 #include "support/TransferStudioData.h"
 #include "transfer/records/ImportTypes.h"
@@ -8,6 +9,7 @@
 #include "widgets/OrderNumberButtonDelegate.h"
 
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -50,6 +52,8 @@ private slots:
     void pickWithCollidingNamesIsRefused();
     void newWindowStartsWithPhotos();
     void pickingWithoutImportFolderIsRefused();
+    void pickingIntoFolderPastTheLimitsIsRefused_data();
+    void pickingIntoFolderPastTheLimitsIsRefused();
     void cancelledPickChangesNothing();
     void cleaningPicks();
     void changeImportTypeEmptiesOnlyTheSelectedOrder();
@@ -300,6 +304,33 @@ void tst_OrderListWidget::pickingWithoutImportFolderIsRefused()
     QVERIFY(m_lastCaption.isEmpty());
     QVERIFY(m_widget->orderAt(0).photoList.isEmpty());
     QCOMPARE(cell(0, "上传状态"), QStringLiteral("未选择"));
+}
+
+void tst_OrderListWidget::pickingIntoFolderPastTheLimitsIsRefused_data()
+{
+    QTest::addColumn<QString>("below"); // the order's folder below its share
+    QTest::newRow("300,000 levels") << QString("a/").repeated(300000) + "A1";
+    QTest::newRow("name of 256 bytes") << QString(256, 'n');
+}
+
+// The pick looks at the order's folder: a path the system refuses is refused first, and at once.
+void tst_OrderListWidget::pickingIntoFolderPastTheLimitsIsRefused()
+{
+    QFETCH(QString, below);
+    OrderInfo order = cannedOrder(0);
+    order.importPath = QFileInfo(order.importPath).path() + '/' + below;
+    m_widget->addOrder(order);
+    m_chosen = files(2);
+    m_lastCaption.clear();
+    QElapsedTimer asked;
+    asked.start();
+    rowButton(0, "selectPhotosButton")->click();
+    QTRY_COMPARE(m_boxes->count(), 1);
+    QVERIFY2(asked.elapsed() < 1000, qPrintable(QString::number(asked.elapsed())));
+    QCOMPARE(m_boxes->last().title, QStringLiteral("温馨提示"));
+    QCOMPARE(m_boxes->last().text, K::pathTooLongMessage(order.importPath));
+    QVERIFY(m_lastCaption.isEmpty());
+    QVERIFY(m_widget->orderAt(0).photoList.isEmpty());
 }
 
 void tst_OrderListWidget::cancelledPickChangesNothing()

@@ -16,6 +16,7 @@
 #include "widgets/SimpleDialog.h"
 
 #include <QBuffer>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGridLayout>
 #include <QImage>
@@ -86,7 +87,8 @@ private:
     TransferMessageBoxes *m_boxes = nullptr;
     tfhomeorders_PhotoDisplayWidget *m_grid = nullptr;
 
-    OrderInfo orderWithPhotos(int n, int photos, int trial = 0, int retouched = 0);
+    // changes: fields of the order_list object given otherwise.
+    OrderInfo orderWithPhotos(int n, int photos, int trial = 0, int retouched = 0, const QJsonObject &changes = {});
     QPushButton *button(const char *name) const { return m_grid->findChild<QPushButton *>(QLatin1String(name)); }
     QScrollArea *scrollArea() const { return m_grid->findChild<QScrollArea *>(QStringLiteral("importedScrollArea")); }
     QPushButton *checkOf(int index) const;
@@ -129,9 +131,12 @@ void tst_PhotoDisplayWidget::cleanup()
     Config::k_importType = FinishedPhotos;
 }
 
-OrderInfo tst_PhotoDisplayWidget::orderWithPhotos(int n, int photos, int trial, int retouched)
+OrderInfo tst_PhotoDisplayWidget::orderWithPhotos(int n, int photos, int trial, int retouched,
+                                                  const QJsonObject &changes)
 {
     QJsonObject object = Data::order(n, 0, m_service->baseUrl());
+    for (auto change = changes.begin(); change != changes.end(); ++change)
+        object.insert(change.key(), change.value());
     const QJsonObject reply = Data::orderPhotosReply(n, photos, trial, retouched, m_service->baseUrl());
     object.insert("images", reply.value("images"));
     const QJsonArray images = reply.value("images").toArray();
@@ -385,18 +390,30 @@ void tst_PhotoDisplayWidget::deletionRequest()
 void tst_PhotoDisplayWidget::refusedDeletionKeepsEverything_data()
 {
     QTest::addColumn<QJsonObject>("reply");
-    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("shown"); // "=long": the message for the order's folder past the system's limits
+    QTest::addColumn<QJsonObject>("changes"); // of the order: refused before anything is sent
     QTest::newRow("refused") << Data::refused(QStringLiteral("照片已被客户选中，不能删除"))
-                             << QStringLiteral("照片已被客户选中，不能删除");
+                             << QStringLiteral("照片已被客户选中，不能删除") << QJsonObject();
     // A code that is no string is a broken reply: its message is no reason, and nothing is deleted.
     QTest::newRow("code as a number") << QJsonObject{{"code", 1}, {"message", QStringLiteral("成功")}}
-                                      << QStringLiteral("服务器返回数据格式错误");
+                                      << QStringLiteral("服务器返回数据格式错误") << QJsonObject();
+    const QString badOrder = QStringLiteral("订单数据错误");
+    QTest::newRow("order photo id a float") << Data::accepted() << badOrder
+                                            << QJsonObject{{"order_photo_id", 88000.5}};
+    QTest::newRow("order id null") << Data::accepted() << badOrder << QJsonObject{{"id", QJsonValue::Null}};
+    QTest::newRow("order id an object") << Data::accepted() << badOrder << QJsonObject{{"id", QJsonObject()}};
+    const QString share = QStringLiteral("\\\\") + Data::kServer + QStringLiteral("\\") + Data::kShare;
+    QTest::newRow("order folder 300,000 levels")
+        << Data::accepted() << "=long" << QJsonObject{{"netpath", share + QString("\\a").repeated(300000)}};
+    QTest::newRow("order folder name of 256 bytes")
+        << Data::accepted() << "=long" << QJsonObject{{"netpath", share + "\\" + QString(256, 'n')}};
 }
 
 void tst_PhotoDisplayWidget::refusedDeletionKeepsEverything()
 {
     QFETCH(QJsonObject, reply);
     QFETCH(QString, shown);
+    QFETCH(QJsonObject, changes);
     ScopedMountRoot root;
     const QString folder = root.mkpath(Data::orderShareFolder(0) + QStringLiteral("/all"));
     QFile file(folder + QStringLiteral("/IMG_0001.JPG"));
@@ -408,13 +425,21 @@ void tst_PhotoDisplayWidget::refusedDeletionKeepsEverything()
     QStringList reloads;
     connect(m_grid, &tfhomeorders_PhotoDisplayWidget::reloadOrderThumbnail, this,
             [&](const QString &id) { reloads << id; });
-    m_grid->loadPhotosForOrder(orderWithPhotos(0, 2));
+    const OrderInfo order = orderWithPhotos(0, 2, 0, 0, changes);
+    if (shown == "=long")
+        shown = K::pathTooLongMessage(order.importPath);
+    m_grid->loadPhotosForOrder(order);
     waitForTiles(2);
     checkOf(0)->click();
+    QElapsedTimer asked;
+    asked.start();
     answerDeletion(1, true);
     QTRY_COMPARE(m_boxes->count(), 1);
+    // The window is not held by a path it refuses.
+    QVERIFY2(asked.elapsed() < 1000, qPrintable(QString::number(asked.elapsed())));
     QCOMPARE(m_boxes->last().title, QStringLiteral("温馨提示"));
     QCOMPARE(m_boxes->last().text, shown);
+    QCOMPARE(m_service->requests("order", "delimages").size(), changes.isEmpty() ? 1 : 0);
     QCOMPARE(m_grid->selectedCount(), 1);
     QVERIFY(checkOf(0)->isChecked());
     QVERIFY(QFile::exists(file.fileName()));
@@ -444,16 +469,20 @@ void tst_PhotoDisplayWidget::acceptedDeletionRemovesTheLocalFiles()
     bait.close();
 
     m_service->setReply("order", "delimages", Data::accepted());
-    OrderInfo order = orderWithPhotos(0, 3);
+    OrderInfo order = orderWithPhotos(0, 4);
     order.importedPhotos[2].localpath = outsideFile;
+    // On another share, whose folder is not there: that share may only be unmounted.
+    const QString otherShare = root.path() + QStringLiteral("other/o/IMG_0004.JPG");
+    order.importedPhotos[3].localpath = otherShare;
     QStringList reloads;
     connect(m_grid, &tfhomeorders_PhotoDisplayWidget::reloadOrderThumbnail, this,
             [&](const QString &id) { reloads << id; });
     m_grid->loadPhotosForOrder(order);
-    waitForTiles(3);
+    waitForTiles(4);
     checkOf(1)->click();
     checkOf(2)->click();
-    answerDeletion(2, true);
+    checkOf(3)->click();
+    answerDeletion(3, true);
     QTRY_COMPARE(reloads, QStringList{Data::orderPhotoId(0)});
     for (const QString &path : removed)
         QVERIFY2(!QFile::exists(path), qPrintable(path));
@@ -462,7 +491,8 @@ void tst_PhotoDisplayWidget::acceptedDeletionRemovesTheLocalFiles()
     QVERIFY(QFile::exists(outsideFile));
     // The record went, its file was not the service's to name: the box says so, not "删除成功".
     QTRY_VERIFY(m_boxes->contains(QStringLiteral("温馨提示"),
-                                  QStringLiteral("照片记录已删除，以下文件未能删除：\nIMG_0003.JPG：路径不在共享目录内")));
+                                  QStringLiteral("照片记录已删除，以下文件未能删除：\n") + otherShare
+                                      + QStringLiteral("：路径不在共享目录内\nIMG_0003.JPG：路径不在共享目录内")));
     QCOMPARE(m_boxes->count(), 1);
 }
 
@@ -590,6 +620,9 @@ void tst_PhotoDisplayWidget::deletionOnTheMountedShare_data()
     QTest::newRow("photos, size folder linked off the share") << int(FinishedPhotos) << "link";
     // The order's folder is not on the share at all: its records go, there is no file to remove.
     QTest::newRow("photos, no order folder") << int(FinishedPhotos) << "no folder";
+    // Unmounted between the checks of the first removal and the removal, an earlier copy of the order under the mount point.
+    QTest::newRow("photos, unmounted at the removal") << int(FinishedPhotos) << "removal";
+    QTest::newRow("videos, unmounted at the removal") << int(TrialVideo) << "removal";
 }
 
 // On a mounted share the records go first, then the files, each through the
@@ -603,10 +636,21 @@ void tst_PhotoDisplayWidget::deletionOnTheMountedShare()
     ScopedMountRoot root;
     const ScopedEnvironment realMountsOnly("STUDIO_LOCAL_SHARES");
     QTemporaryDir backing;
+    // Hidden under the mount point while the share is mounted.
+    const QStringList leftover =
+        cut == QLatin1String("removal") ? writeOrderFiles(root.path() + Data::orderShareFolder(0), kind) : QStringList();
     BindMount mount(backing.path(), root.path() + Data::kShare);
     if (!mount.isMounted())
         QSKIP("needs root to bind-mount");
     const QString served = backing.path() + '/' + Data::orderShareFolder(0).section('/', 1);
+    QStringList unmountedAt;
+    if (cut == QLatin1String("removal")) {
+        m_grid->setBeforeFileRemoval([&](const QString &copy) {
+            if (unmountedAt.isEmpty())
+                mount.unmount();
+            unmountedAt << copy;
+        });
+    }
     QStringList onShare = writeOrderFiles(served, kind);
     if (cut == QLatin1String("no folder")) {
         QVERIFY(QDir(served).removeRecursively());
@@ -657,6 +701,29 @@ void tst_PhotoDisplayWidget::deletionOnTheMountedShare()
         QCOMPARE(box.text, QStringLiteral("删除成功"));
         for (const QString &file : chosen)
             QVERIFY2(!QFileInfo::exists(file), qPrintable(file));
+        return;
+    }
+    if (cut == QLatin1String("removal")) {
+        // The copy being removed still goes from the share, none under the mount point; the later ones stay, named.
+        QCOMPARE(unmountedAt.size(), 1);
+        const QString mountPoint = root.path() + Data::kShare;
+        const QString removed = backing.path() + unmountedAt.first().mid(mountPoint.size());
+        QVERIFY2(!QFileInfo::exists(removed), qPrintable(removed));
+        for (const QString &file : leftover)
+            QVERIFY2(QFileInfo::exists(file), qPrintable(file));
+        QStringList named;
+        for (const QString &file : qAsConst(chosen)) {
+            if (file == removed)
+                continue;
+            QVERIFY2(QFileInfo::exists(file), qPrintable(file));
+            named << mountPoint + file.mid(backing.path().size()) + QStringLiteral("：共享目录已断开");
+        }
+        QCOMPARE(named.size(), chosen.size() - 1);
+        QStringList lines = box.text.split('\n');
+        QCOMPARE(lines.takeFirst(), QStringLiteral("照片记录已删除，以下文件未能删除："));
+        lines.sort();
+        named.sort();
+        QCOMPARE(lines, named);
         return;
     }
     if (cut == QLatin1String("link")) {

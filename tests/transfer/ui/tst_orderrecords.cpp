@@ -16,6 +16,8 @@ private slots:
     void shotDate();
     void sizes_data();
     void sizes();
+    void ids_data();
+    void ids();
     void importedEntriesSortedByType();
     void missingPublicPathAndNetpath();
     void noOrderValue();
@@ -119,6 +121,35 @@ void OrderRecordsTest::sizes()
     QCOMPARE(order.imagesize_small, small);
     QCOMPARE(order.imagesize_middle, QString("190"));
     QCOMPARE(order.imagesize_big, QString("1920"));
+}
+
+void OrderRecordsTest::ids_data()
+{
+    QTest::addColumn<QJsonValue>("value");
+    QTest::addColumn<QString>("text"); // empty: no id, the order is refused
+    QTest::newRow("text") << QJsonValue("9001") << "9001";
+    QTest::newRow("integer") << QJsonValue(9001) << "9001";
+    QTest::newRow("integer past 2^31") << QJsonValue(4294967296.0) << "4294967296";
+    QTest::newRow("float") << QJsonValue(9001.5) << "";
+    QTest::newRow("null") << QJsonValue(QJsonValue::Null) << "";
+    QTest::newRow("object") << QJsonValue(QJsonObject{{"id", "9001"}}) << "";
+    QTest::newRow("missing") << QJsonValue(QJsonValue::Undefined) << "";
+}
+
+// Both ids of the order list, read one way.
+void OrderRecordsTest::ids()
+{
+    QFETCH(QJsonValue, value);
+    QFETCH(QString, text);
+    for (const char *key : {"id", "order_photo_id"}) {
+        QJsonObject object = realisticOrderObject();
+        object.remove(QLatin1String(key));
+        if (!value.isUndefined())
+            object.insert(QLatin1String(key), value);
+        const OrderInfo order = OrderRecords::orderFromListObject(object, 0);
+        QCOMPARE(QLatin1String(key) == QLatin1String("id") ? order.id : order.order_photo_id, text);
+        QCOMPARE(order.hasIds(), !text.isEmpty());
+    }
 }
 
 void OrderRecordsTest::importedEntriesSortedByType()

@@ -342,6 +342,7 @@ void tst_tfhomeorders::refreshAfterRunUpdatesCountsOnly()
     QJsonObject refreshed = Data::orderListReply(3);
     QJsonArray data = refreshed.value("data").toArray();
     QJsonObject second = Data::order(1, 5);
+    second.insert("order_photo_id", Data::orderPhotoId(1).toInt()); // an integer id is its digits
     data[1] = second;
     data.removeAt(2);
     data.append(Data::order(7, 9)); // not in the table
