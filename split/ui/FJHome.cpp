@@ -295,6 +295,9 @@ void FJHome::noteFailure(bool ok, const QString &srcPath, const QString &message
                             : !ok;
     if (listed)
         errorLog += QStringLiteral("\n") + failureNote(srcPath, message);
+    else if (ok)
+        for (const QString &note : FJDataThread::listedNotes(message))
+            errorLog += QStringLiteral("\n") + note;
 }
 
 QString FJHome::failureNote(const QString &srcPath, const QString &message)

@@ -189,7 +189,7 @@ void TestFJDataThread::copyPicByCategory_data()
                                   << QStringList{"汰片", "入底"};
     // A raw file reached through a link off the share is refused, not taken as absent.
     QTest::newRow("精修成品, raw file linked off the share")
-        << "精修成品" << "o/all/L1.jpg" << true << "IMG_1.jpg 不在共享目录内" + missingButCr2
+        << "精修成品" << "o/all/L1.jpg" << true << "\nL1.CR2 不在共享目录内\n" + missingButCr2
         << QStringList{"成品/IMG_1.jpg"} << QStringList{"缩略图"};
     QTest::newRow("入底") << "入底" << "o/all/IMG_1.jpg" << true << ""
                         << QStringList{"入底/IMG_1.jpg", "缩略图/IMG_1.jpg"} << QStringList{"原始档", "成品"};

@@ -901,22 +901,27 @@ void tst_FJHomeRun::linksOffTheShareAreNotRead_data()
     QTest::addColumn<QString>("linked"); // a folder of the order's path that is itself a link off the share
     QTest::addColumn<QStringList>("files");  // what the order folder gets
     QTest::addColumn<QStringList>("reported");
+    QTest::addColumn<QString>("line"); // one line of the summary
     QTest::newRow("design split") << int(DesignSplit) << QString()
-                                  << QStringList{"其他/原始档/IMG_1.CR2", "其他/成品/IMG_1.jpg", "其他/明细制作单.pdf",
-                                                 "其他/条形码.jpg", "其他/缩略图/IMG_1.jpg"}
-                                  << QStringList();
+                                  << QStringList{"其他/原始档/IMG_1.CR2", "其他/成品/IMG_1.jpg", "其他/成品/IMG_3.jpg",
+                                                 "其他/明细制作单.pdf", "其他/条形码.jpg", "其他/缩略图/IMG_1.jpg",
+                                                 "其他/缩略图/IMG_3.jpg"}
+                                  << QStringList() << QStringLiteral("IMG_3.CR2 不在共享目录内");
     QTest::newRow("raw files") << int(DownloadOriginals) << QString() << QStringList{"原始档/IMG_1.CR2"}
-                               << QStringList{"r1"};
+                               << QStringList{"r1"} << QStringLiteral("IMG_2.CR2 不在共享目录内");
     QTest::newRow("selection results") << int(DownloadSelectionResults) << QString()
                                        << QStringList{"其他/成品/IMG_1.jpg", "其他/成品原始档/IMG_1.CR2",
                                                       "其他/明细制作单.pdf", "其他/条形码.jpg", "其他/缩略图/IMG_1.jpg"}
-                                       << QStringList{"r1"};
+                                       << QStringList{"r1"} << QStringLiteral("IMG_2.CR2 不在共享目录内");
     QTest::newRow("photo delivery") << int(DownloadPhotoDelivery) << QString()
-                                    << QStringList{"原始档/IMG_1.CR2", "原片/DSC_1.jpg"} << QStringList();
+                                    << QStringList{"原始档/IMG_1.CR2", "原片/DSC_1.jpg"} << QStringList()
+                                    << QStringLiteral("IMG_2.CR2 不在共享目录内");
     QTest::newRow("photo delivery, raw file folder linked") << int(DownloadPhotoDelivery) << QStringLiteral("原始档")
-                                                            << QStringList{"原片/DSC_1.jpg"} << QStringList();
+                                                            << QStringList{"原片/DSC_1.jpg"} << QStringList()
+                                                            << QStringLiteral("原始档 不在共享目录内");
     QTest::newRow("selection results, order folder linked") << int(DownloadSelectionResults) << QStringLiteral("orders")
-                                                            << QStringList() << QStringList();
+                                                            << QStringList() << QStringList()
+                                                            << QStringLiteral("FJ1001-2 不在共享目录内;");
 }
 
 // Files, and folders, of the order that are links leading off the share, and
@@ -927,6 +932,7 @@ void tst_FJHomeRun::linksOffTheShareAreNotRead()
     QFETCH(QString, linked);
     QFETCH(QStringList, files);
     QFETCH(QStringList, reported);
+    QFETCH(QString, line);
     const ScopedEnvironment realMountsOnly("STUDIO_LOCAL_SHARES");
     BoundShare share(m_root->path() + QStringLiteral("photo"));
     BoundShare other(m_root->mkpath(QStringLiteral("other")));
@@ -953,6 +959,9 @@ void tst_FJHomeRun::linksOffTheShareAreNotRead()
     for (const char *name : {"all/IMG_2.jpg", "90/IMG_2.jpg", "原始档/IMG_2.CR2", "cam/DSC_2.jpg"})
         QVERIFY(QFile::link(outside.path() + QStringLiteral("/x/") + QFileInfo(QLatin1String(name)).fileName().replace("DSC", "IMG"),
                             order + QLatin1Char('/') + QString::fromUtf8(name)));
+    // A photo of the share whose raw file is a link off it.
+    QVERIFY(putPicture(order, QStringLiteral("IMG_3.jpg"))
+            && QFile::link(outside.path() + QStringLiteral("/x/IMG_2.CR2"), order + QStringLiteral("/原始档/IMG_3.CR2")));
     QVERIFY(write(m_root->path() + QStringLiteral("other/orders/o1/原始档/IMG_1.NEF"), "other share")
             && write(m_root->path() + QStringLiteral("other/orders/o1/cam/DSC_3.jpg"), "other share"));
     const QString otherPath = QStringLiteral("\\\\NAS\\other\\orders\\o1");
@@ -964,7 +973,7 @@ void tst_FJHomeRun::linksOffTheShareAreNotRead()
                                   entry("IMG_1.NEF", "r3", otherPath + "\\原始档\\IMG_1.NEF")};
     QJsonObject reply = detail(1);
     reply.insert(QStringLiteral("shop_message"), QJsonObject{{QStringLiteral("isbdyxzysd"), QStringLiteral("1")}});
-    reply.insert(QStringLiteral("images"), QJsonArray{picture("IMG_1.jpg"), picture("IMG_2.jpg")});
+    reply.insert(QStringLiteral("images"), QJsonArray{picture("IMG_1.jpg"), picture("IMG_2.jpg"), picture("IMG_3.jpg")});
     reply.insert(QStringLiteral("images_all"), QJsonArray{picture("IMG_1.jpg"), picture("IMG_2.jpg")});
     reply.insert(QStringLiteral("ysdimgs"),
                  QJsonObject{{QStringLiteral("images_1_1"), QJsonArray{raws.at(0), raws.at(1), raws.at(2)}}});
@@ -995,6 +1004,7 @@ void tst_FJHomeRun::linksOffTheShareAreNotRead()
     QVERIFY2(summary.startsWith(QStringLiteral("1个订单分件完成!\n")) && summary.contains(QStringLiteral("不在共享目录内")),
              qPrintable(summary));
     QVERIFY2(!summary.contains(QStringLiteral("共享目录不存在")), qPrintable(summary));
+    QVERIFY2(summary.split(QLatin1Char('\n')).contains(line), qPrintable(summary));
     // A linked folder is refused as a whole, not file by file.
     if (!linked.isEmpty())
         QVERIFY2(summary.contains(QStringLiteral("\n%1 不在共享目录内").arg(linked == QLatin1String("orders") ? QStringLiteral("FJ1001-2") : linked)),
