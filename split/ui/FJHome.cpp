@@ -521,6 +521,14 @@ void FJHome::processOrderPhotoDetail(bool ok, const QJsonDocument &reply, const 
     }
     dataOperate.detailData = data;
     dataOperate.order = data.value(QStringLiteral("order")).toObject();
+    // Refused before the path is looked at: nothing is made or read below a
+    // path past the system's limits.
+    const QString tooLong =
+        K::pathTooLongMessage(K::pathConvert(dataOperate.order.value(QStringLiteral("netpath")).toString()));
+    if (readsShare() && !tooLong.isEmpty()) {
+        skipOrder(orderNote(tooLong));
+        return;
+    }
     m_orderShare = runShare(K::pathConvert(dataOperate.order.value(QStringLiteral("netpath")).toString()));
     dataOperate.share = m_orderShare;
     m_shareGoneNoted = false;

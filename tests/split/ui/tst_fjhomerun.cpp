@@ -1098,18 +1098,26 @@ void tst_FJHomeRun::failuresAreListed_data()
     // A picture missing on the share, a download the service refuses.
     QTest::addColumn<int>("mode");
     QTest::addColumn<QStringList>("notes");
+    QTest::addColumn<QString>("folder"); // the order's "netpath" when not its own
     QTest::newRow("design split") << int(DesignSplit)
-                                  << QStringList{QStringLiteral("IMG_9.jpg"), QStringLiteral("mark.jpg 下载失败")};
+                                  << QStringList{QStringLiteral("IMG_9.jpg"), QStringLiteral("mark.jpg 下载失败")} << QString();
     QTest::newRow("photo delivery") << int(DownloadPhotoDelivery)
-                                    << QStringList{QStringLiteral("DSC_9.jpg"), QStringLiteral("J1.jpg 下载失败")};
+                                    << QStringList{QStringLiteral("DSC_9.jpg"), QStringLiteral("J1.jpg 下载失败")} << QString();
     QTest::newRow("raw files without share") << int(DownloadOriginals)
-                                             << QStringList{QStringLiteral("FJ1001-2 连接不上共享目录;")};
+                                             << QStringList{QStringLiteral("FJ1001-2 连接不上共享目录;")} << QString();
+    // Refused before anything is made or read there.
+    QTest::newRow("design split, 300,000 levels")
+        << int(DesignSplit) << QStringList{QStringLiteral("FJ1001-2 路径过长: ")}
+        << QStringLiteral("\\\\NAS\\photo\\") + QStringLiteral("d\\").repeated(300000);
+    QTest::newRow("raw files, a 256-byte name") << int(DownloadOriginals) << QStringList{QStringLiteral("FJ1001-2 路径过长: ")}
+                                                << netpath(1) + QStringLiteral("\\") + QString(256, QLatin1Char('n'));
 }
 
 void tst_FJHomeRun::failuresAreListed()
 {
     QFETCH(int, mode);
     QFETCH(QStringList, notes);
+    QFETCH(QString, folder);
     // Copied without its thumbnail: a note of a job that succeeded, not a failure.
     const QString share = shareFolder(1);
     QVERIFY(QDir(share).mkpath(QStringLiteral("all"))
@@ -1128,6 +1136,11 @@ void tst_FJHomeRun::failuresAreListed()
     reply.insert(QStringLiteral("images_yuanpian"),
                  QJsonArray{QJsonObject{{QStringLiteral("img_name"), QStringLiteral("DSC_9.jpg")},
                                         {QStringLiteral("localpath"), netpath(1) + QStringLiteral("\\DSC_9.jpg")}}});
+    if (!folder.isEmpty()) {
+        QJsonObject order = reply.value(QStringLiteral("order")).toObject();
+        order.insert(QStringLiteral("netpath"), folder);
+        reply.insert(QStringLiteral("order"), order);
+    }
     m_service->setReply(QStringLiteral("order"), QStringLiteral("orderphotodetail"), reply);
     makeWindow(DesignFileSplitTypes(mode), 1);
     if (mode == DownloadPhotoDelivery)
@@ -1138,6 +1151,7 @@ void tst_FJHomeRun::failuresAreListed()
     QCOMPARE(lines.size(), notes.size() + 1);
     for (const QString &note : notes)
         QVERIFY2(lines.filter(note).size() == 1, qPrintable(note + QStringLiteral(" in ") + lines.join('|')));
+    QCOMPARE(QDir(m_out->path()).isEmpty(), !folder.isEmpty());
 }
 
 void tst_FJHomeRun::noSecretInTheLog()
