@@ -1054,22 +1054,30 @@ void tst_FJHomeRun::orderIdsOfOtherForms()
 void tst_FJHomeRun::slowDownloadBelongsToItsOrder_data()
 {
     QTest::addColumn<int>("mode");
-    QTest::newRow("design split") << int(DesignSplit);
-    QTest::newRow("selection results") << int(DownloadSelectionResults);
+    QTest::addColumn<bool>("numericIds"); // the detail gives the order's id as a number
+    QTest::newRow("design split") << int(DesignSplit) << false;
+    QTest::newRow("selection results") << int(DownloadSelectionResults) << false;
+    QTest::newRow("design split, ids as numbers") << int(DesignSplit) << true;
 }
 
 void tst_FJHomeRun::slowDownloadBelongsToItsOrder()
 {
     QFETCH(int, mode);
+    QFETCH(bool, numericIds);
     for (int n = 1; n <= 2; ++n) {
         QVERIFY(putPicture(shareFolder(n), QStringLiteral("IMG_1.jpg")));
     }
     m_service->setFileDelay(QStringLiteral("/index.php"), 1500);
     m_service->setHandler(QStringLiteral("order"), QStringLiteral("orderphotodetail"),
-                          [this, mode](const StandInService::Request &request) {
-                              QJsonObject reply = detail(request.field(QStringLiteral("order_photo_id")).mid(3).toInt());
+                          [this, mode, numericIds](const StandInService::Request &request) {
+                              const int n = request.field(QStringLiteral("order_photo_id")).mid(3).toInt();
+                              QJsonObject reply = detail(n);
                               reply.insert(mode == DesignSplit ? QStringLiteral("images") : QStringLiteral("images_all"),
                                            QJsonArray{picture("IMG_1.jpg")});
+                              QJsonObject order = reply.value(QStringLiteral("order")).toObject();
+                              if (numericIds)
+                                  order.insert(QStringLiteral("order_photo_id"), 5000 + n);
+                              reply.insert(QStringLiteral("order"), order);
                               return reply;
                           });
     makeWindow(DesignFileSplitTypes(mode), 2);
@@ -1088,6 +1096,11 @@ void tst_FJHomeRun::slowDownloadBelongsToItsOrder()
     }
     QCOMPARE(m_window->downPhotoFinishNums, 1);
     QCOMPARE(m_service->requests(QStringLiteral("order"), QStringLiteral("orderphotodetail")).size(), 2);
+    // Each barcode is asked for by its own order's id, as the detail gives it.
+    QStringList barcodeIds;
+    for (const auto &request : m_service->requests(QStringLiteral("order"), QStringLiteral("getbarcodegen")))
+        barcodeIds << request.query.queryItemValue(QStringLiteral("order_photo_id"));
+    QCOMPARE(barcodeIds, numericIds ? (QStringList{"5001", "5002"}) : (QStringList{Data::orderPhotoId(1), Data::orderPhotoId(2)}));
     // Each order's relay goes when the order ends.
     QTRY_VERIFY(!first);
     QTRY_VERIFY(m_window->findChildren<FJResultRelay *>().isEmpty());
