@@ -52,6 +52,11 @@ bool isPlainTarget(const QString &path)
     return !path.isEmpty() && MountRoot::isStrictlyBelow(path, QFileInfo(path).path());
 }
 
+QString offShareNote(const QString &name)
+{
+    return name + QStringLiteral(" 不在共享目录内");
+}
+
 QString mimeTypeForSuffix(const QString &suffix)
 {
     if (suffix == QLatin1String("png"))
@@ -152,6 +157,20 @@ QString FJDataThread::unreachableMessage()
     return QStringLiteral("连接不上共享目录");
 }
 
+QString FJDataThread::listedNote(const QString &text)
+{
+    return QLatin1Char('\n') + text + QLatin1Char('\n');
+}
+
+QStringList FJDataThread::listedNotes(const QString &message)
+{
+    // The first and last pieces are the notes glued before and after.
+    QStringList lines = message.split(QLatin1Char('\n'));
+    lines = lines.mid(1, lines.size() - 2);
+    lines.removeAll(QString());
+    return lines;
+}
+
 FJDataThread::Source FJDataThread::source(const QString &path)
 {
     if (!share.holds(path))
@@ -173,7 +192,7 @@ QString FJDataThread::refusal(Source state, const QString &missing) const
 {
     switch (state) {
     case Source::OffShare:
-        return m_imgName + QStringLiteral(" 不在共享目录内");
+        return offShareNote(m_imgName);
     case Source::Unreachable:
         return unreachableMessage();
     case Source::File:
@@ -257,6 +276,10 @@ void FJDataThread::copyRawFiles(bool toFirstDot, QString *notes)
         }
         if (found.isEmpty()) {
             notes->append(m_imgName + QStringLiteral("没有") + upper.at(i));
+            continue;
+        }
+        if (state == Source::OffShare) {
+            notes->append(listedNote(offShareNote(base + found)));
             continue;
         }
         if (state != Source::File) {

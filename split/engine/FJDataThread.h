@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QRunnable>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 class QImageReader;
@@ -57,6 +58,11 @@ public:
 
     // The note of a job whose share did not answer (its server went away).
     static QString unreachableMessage();
+    // A note every tool lists, also from a job that succeeded: set apart on
+    // its own line among the job's other notes.
+    static QString listedNote(const QString &text);
+    // The notes of message that listedNote set apart, in their order.
+    static QStringList listedNotes(const QString &message);
 
     // Read back by the window and by tests.
     QString jobType() const { return m_jobType; }

@@ -83,14 +83,6 @@ bool holdsSource(CopyResult result)
     return result == CopyResult::Copied || result == CopyResult::Identical;
 }
 
-namespace {
-
-QString systemError(int code)
-{
-    return QString::fromLocal8Bit(std::strerror(code));
-}
-
-// Errors of a share that does not answer, as opposed to a file that is not there.
 bool isUnreachableError(int code)
 {
     switch (code) {
@@ -108,6 +100,13 @@ bool isUnreachableError(int code)
     default:
         return false;
     }
+}
+
+namespace {
+
+QString systemError(int code)
+{
+    return QString::fromLocal8Bit(std::strerror(code));
 }
 
 // Every byte handed to the file, or false; written counts what it took.

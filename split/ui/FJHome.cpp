@@ -295,6 +295,9 @@ void FJHome::noteFailure(bool ok, const QString &srcPath, const QString &message
                             : !ok;
     if (listed)
         errorLog += QStringLiteral("\n") + failureNote(srcPath, message);
+    else if (ok)
+        for (const QString &note : FJDataThread::listedNotes(message))
+            errorLog += QStringLiteral("\n") + note;
 }
 
 QString FJHome::failureNote(const QString &srcPath, const QString &message)
@@ -518,6 +521,14 @@ void FJHome::processOrderPhotoDetail(bool ok, const QJsonDocument &reply, const 
     }
     dataOperate.detailData = data;
     dataOperate.order = data.value(QStringLiteral("order")).toObject();
+    // Refused before the path is looked at: nothing is made or read below a
+    // path past the system's limits.
+    const QString tooLong =
+        K::pathTooLongMessage(K::pathConvert(dataOperate.order.value(QStringLiteral("netpath")).toString()));
+    if (readsShare() && !tooLong.isEmpty()) {
+        skipOrder(orderNote(tooLong));
+        return;
+    }
     m_orderShare = runShare(K::pathConvert(dataOperate.order.value(QStringLiteral("netpath")).toString()));
     dataOperate.share = m_orderShare;
     m_shareGoneNoted = false;

@@ -189,8 +189,10 @@ void TestFJDataThread::copyPicByCategory_data()
                                   << QStringList{"汰片", "入底"};
     // A raw file reached through a link off the share is refused, not taken as absent.
     QTest::newRow("精修成品, raw file linked off the share")
-        << "精修成品" << "o/all/L1.jpg" << true << "IMG_1.jpg 不在共享目录内" + missingButCr2
+        << "精修成品" << "o/all/L1.jpg" << true << "\nL1.CR2 不在共享目录内\n" + missingButCr2
         << QStringList{"成品/IMG_1.jpg"} << QStringList{"缩略图"};
+    QTest::newRow("成品, a folder in the photo's place") << "成品" << "o/all/D1.jpg" << false << "IMG_1.jpg照片不存在"
+                                                       << QStringList() << QStringList{"原始档"};
     QTest::newRow("入底") << "入底" << "o/all/IMG_1.jpg" << true << ""
                         << QStringList{"入底/IMG_1.jpg", "缩略图/IMG_1.jpg"} << QStringList{"原始档", "成品"};
     QTest::newRow("汰片") << "汰片" << "o/all/IMG_1.jpg" << true << "" << QStringList{"汰片/IMG_1.jpg"}
@@ -220,6 +222,7 @@ void TestFJDataThread::copyPicByCategory()
     sharePhoto(QStringLiteral("o/原始档/P1.CR2"), "raw");
     sharePhoto(QStringLiteral("o/原始档/P1.edit.NEF"), "raw");
     sharePhoto(QStringLiteral("o/all/L1.jpg"), photo);
+    QVERIFY(QDir(m_root->path()).mkpath(QStringLiteral("o/all/D1.jpg")));
     writeBytes(m_out->path() + QStringLiteral("/away.CR2"), "raw");
     QVERIFY(QFile::link(m_out->path() + QStringLiteral("/away.CR2"), m_root->path() + QStringLiteral("o/原始档/L1.CR2")));
     const QString other = m_out->path() + QStringLiteral("/order/其他/");

@@ -1,7 +1,10 @@
 #include "split/engine/FJJobFile.h"
 #include "support/SmallTmpfs.h"
 
+#include <cerrno>
+
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -15,6 +18,8 @@ private slots:
     void copyNewKeepsTargetAndFailsWhole();
     void copyNewOntoAFullDiskLeavesNothing_data();
     void copyNewOntoAFullDiskLeavesNothing();
+    void networkErrorsAreAShareOutOfReach_data();
+    void networkErrorsAreAShareOutOfReach();
 };
 
 void TestFJJobFile::childPathStaysOneLevelBelow_data()
@@ -72,6 +77,12 @@ void TestFJJobFile::copyNewKeepsTargetAndFailsWhole()
     QFile through(dir.filePath("through.jpg"));
     QVERIFY(through.open(QIODevice::ReadOnly));
     QCOMPARE(through.readAll(), QByteArray("new"));
+    // A name taken after the look (a link to nothing is not seen) is kept, and the temporary copy goes.
+    QVERIFY(QFile::link(dir.filePath("nowhere"), dir.filePath("taken.jpg")));
+    QCOMPARE(FJJobFile::copyNew(source, dir.filePath("taken.jpg")), FJJobFile::CopyResult::TargetExists);
+    QVERIFY(QFileInfo(dir.filePath("taken.jpg")).isSymLink());
+    QCOMPARE(QDir(dir.path()).entryList({QStringLiteral(".part-*")}, QDir::AllEntries | QDir::Hidden | QDir::System),
+             QStringList());
 }
 
 void TestFJJobFile::copyNewOntoAFullDiskLeavesNothing_data()
@@ -101,6 +112,28 @@ void TestFJJobFile::copyNewOntoAFullDiskLeavesNothing()
     QCOMPARE(FJJobFile::copyNew(source, target, &error), FJJobFile::CopyResult::Failed);
     QVERIFY(!error.isEmpty());
     QCOMPARE(QDir(dir.filePath("out")).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("filler")});
+}
+
+void TestFJJobFile::networkErrorsAreAShareOutOfReach_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<bool>("unreachable");
+    for (const auto &[name, code] : std::initializer_list<std::pair<const char *, int>>{
+             {"EIO", EIO}, {"ENOTCONN", ENOTCONN}, {"ETIMEDOUT", ETIMEDOUT}, {"EHOSTDOWN", EHOSTDOWN},
+             {"EHOSTUNREACH", EHOSTUNREACH}, {"ENETDOWN", ENETDOWN}, {"ENETUNREACH", ENETUNREACH},
+             {"ECONNABORTED", ECONNABORTED}, {"ECONNRESET", ECONNRESET}, {"ESTALE", ESTALE}})
+        QTest::newRow(name) << code << true;
+    // A file that is not there, or not to be had, is no share gone.
+    for (const auto &[name, code] : std::initializer_list<std::pair<const char *, int>>{
+             {"ENOENT", ENOENT}, {"ENOTDIR", ENOTDIR}, {"EACCES", EACCES}, {"ELOOP", ELOOP}})
+        QTest::newRow(name) << code << false;
+}
+
+void TestFJJobFile::networkErrorsAreAShareOutOfReach()
+{
+    QFETCH(int, code);
+    QFETCH(bool, unreachable);
+    QCOMPARE(FJJobFile::isUnreachableError(code), unreachable);
 }
 
 QTEST_GUILESS_MAIN(TestFJJobFile)

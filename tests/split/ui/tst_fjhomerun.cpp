@@ -901,22 +901,27 @@ void tst_FJHomeRun::linksOffTheShareAreNotRead_data()
     QTest::addColumn<QString>("linked"); // a folder of the order's path that is itself a link off the share
     QTest::addColumn<QStringList>("files");  // what the order folder gets
     QTest::addColumn<QStringList>("reported");
+    QTest::addColumn<QString>("line"); // one line of the summary
     QTest::newRow("design split") << int(DesignSplit) << QString()
-                                  << QStringList{"其他/原始档/IMG_1.CR2", "其他/成品/IMG_1.jpg", "其他/明细制作单.pdf",
-                                                 "其他/条形码.jpg", "其他/缩略图/IMG_1.jpg"}
-                                  << QStringList();
+                                  << QStringList{"其他/原始档/IMG_1.CR2", "其他/成品/IMG_1.jpg", "其他/成品/IMG_3.jpg",
+                                                 "其他/明细制作单.pdf", "其他/条形码.jpg", "其他/缩略图/IMG_1.jpg",
+                                                 "其他/缩略图/IMG_3.jpg"}
+                                  << QStringList() << QStringLiteral("IMG_3.CR2 不在共享目录内");
     QTest::newRow("raw files") << int(DownloadOriginals) << QString() << QStringList{"原始档/IMG_1.CR2"}
-                               << QStringList{"r1"};
+                               << QStringList{"r1"} << QStringLiteral("IMG_2.CR2 不在共享目录内");
     QTest::newRow("selection results") << int(DownloadSelectionResults) << QString()
                                        << QStringList{"其他/成品/IMG_1.jpg", "其他/成品原始档/IMG_1.CR2",
                                                       "其他/明细制作单.pdf", "其他/条形码.jpg", "其他/缩略图/IMG_1.jpg"}
-                                       << QStringList{"r1"};
+                                       << QStringList{"r1"} << QStringLiteral("IMG_2.CR2 不在共享目录内");
     QTest::newRow("photo delivery") << int(DownloadPhotoDelivery) << QString()
-                                    << QStringList{"原始档/IMG_1.CR2", "原片/DSC_1.jpg"} << QStringList();
+                                    << QStringList{"原始档/IMG_1.CR2", "原片/DSC_1.jpg"} << QStringList()
+                                    << QStringLiteral("IMG_2.CR2 不在共享目录内");
     QTest::newRow("photo delivery, raw file folder linked") << int(DownloadPhotoDelivery) << QStringLiteral("原始档")
-                                                            << QStringList{"原片/DSC_1.jpg"} << QStringList();
+                                                            << QStringList{"原片/DSC_1.jpg"} << QStringList()
+                                                            << QStringLiteral("原始档 不在共享目录内");
     QTest::newRow("selection results, order folder linked") << int(DownloadSelectionResults) << QStringLiteral("orders")
-                                                            << QStringList() << QStringList();
+                                                            << QStringList() << QStringList()
+                                                            << QStringLiteral("FJ1001-2 不在共享目录内;");
 }
 
 // Files, and folders, of the order that are links leading off the share, and
@@ -927,6 +932,7 @@ void tst_FJHomeRun::linksOffTheShareAreNotRead()
     QFETCH(QString, linked);
     QFETCH(QStringList, files);
     QFETCH(QStringList, reported);
+    QFETCH(QString, line);
     const ScopedEnvironment realMountsOnly("STUDIO_LOCAL_SHARES");
     BoundShare share(m_root->path() + QStringLiteral("photo"));
     BoundShare other(m_root->mkpath(QStringLiteral("other")));
@@ -953,6 +959,9 @@ void tst_FJHomeRun::linksOffTheShareAreNotRead()
     for (const char *name : {"all/IMG_2.jpg", "90/IMG_2.jpg", "原始档/IMG_2.CR2", "cam/DSC_2.jpg"})
         QVERIFY(QFile::link(outside.path() + QStringLiteral("/x/") + QFileInfo(QLatin1String(name)).fileName().replace("DSC", "IMG"),
                             order + QLatin1Char('/') + QString::fromUtf8(name)));
+    // A photo of the share whose raw file is a link off it.
+    QVERIFY(putPicture(order, QStringLiteral("IMG_3.jpg"))
+            && QFile::link(outside.path() + QStringLiteral("/x/IMG_2.CR2"), order + QStringLiteral("/原始档/IMG_3.CR2")));
     QVERIFY(write(m_root->path() + QStringLiteral("other/orders/o1/原始档/IMG_1.NEF"), "other share")
             && write(m_root->path() + QStringLiteral("other/orders/o1/cam/DSC_3.jpg"), "other share"));
     const QString otherPath = QStringLiteral("\\\\NAS\\other\\orders\\o1");
@@ -964,7 +973,7 @@ void tst_FJHomeRun::linksOffTheShareAreNotRead()
                                   entry("IMG_1.NEF", "r3", otherPath + "\\原始档\\IMG_1.NEF")};
     QJsonObject reply = detail(1);
     reply.insert(QStringLiteral("shop_message"), QJsonObject{{QStringLiteral("isbdyxzysd"), QStringLiteral("1")}});
-    reply.insert(QStringLiteral("images"), QJsonArray{picture("IMG_1.jpg"), picture("IMG_2.jpg")});
+    reply.insert(QStringLiteral("images"), QJsonArray{picture("IMG_1.jpg"), picture("IMG_2.jpg"), picture("IMG_3.jpg")});
     reply.insert(QStringLiteral("images_all"), QJsonArray{picture("IMG_1.jpg"), picture("IMG_2.jpg")});
     reply.insert(QStringLiteral("ysdimgs"),
                  QJsonObject{{QStringLiteral("images_1_1"), QJsonArray{raws.at(0), raws.at(1), raws.at(2)}}});
@@ -995,6 +1004,7 @@ void tst_FJHomeRun::linksOffTheShareAreNotRead()
     QVERIFY2(summary.startsWith(QStringLiteral("1个订单分件完成!\n")) && summary.contains(QStringLiteral("不在共享目录内")),
              qPrintable(summary));
     QVERIFY2(!summary.contains(QStringLiteral("共享目录不存在")), qPrintable(summary));
+    QVERIFY2(summary.split(QLatin1Char('\n')).contains(line), qPrintable(summary));
     // A linked folder is refused as a whole, not file by file.
     if (!linked.isEmpty())
         QVERIFY2(summary.contains(QStringLiteral("\n%1 不在共享目录内").arg(linked == QLatin1String("orders") ? QStringLiteral("FJ1001-2") : linked)),
@@ -1044,22 +1054,30 @@ void tst_FJHomeRun::orderIdsOfOtherForms()
 void tst_FJHomeRun::slowDownloadBelongsToItsOrder_data()
 {
     QTest::addColumn<int>("mode");
-    QTest::newRow("design split") << int(DesignSplit);
-    QTest::newRow("selection results") << int(DownloadSelectionResults);
+    QTest::addColumn<bool>("numericIds"); // the detail gives the order's id as a number
+    QTest::newRow("design split") << int(DesignSplit) << false;
+    QTest::newRow("selection results") << int(DownloadSelectionResults) << false;
+    QTest::newRow("design split, ids as numbers") << int(DesignSplit) << true;
 }
 
 void tst_FJHomeRun::slowDownloadBelongsToItsOrder()
 {
     QFETCH(int, mode);
+    QFETCH(bool, numericIds);
     for (int n = 1; n <= 2; ++n) {
         QVERIFY(putPicture(shareFolder(n), QStringLiteral("IMG_1.jpg")));
     }
     m_service->setFileDelay(QStringLiteral("/index.php"), 1500);
     m_service->setHandler(QStringLiteral("order"), QStringLiteral("orderphotodetail"),
-                          [this, mode](const StandInService::Request &request) {
-                              QJsonObject reply = detail(request.field(QStringLiteral("order_photo_id")).mid(3).toInt());
+                          [this, mode, numericIds](const StandInService::Request &request) {
+                              const int n = request.field(QStringLiteral("order_photo_id")).mid(3).toInt();
+                              QJsonObject reply = detail(n);
                               reply.insert(mode == DesignSplit ? QStringLiteral("images") : QStringLiteral("images_all"),
                                            QJsonArray{picture("IMG_1.jpg")});
+                              QJsonObject order = reply.value(QStringLiteral("order")).toObject();
+                              if (numericIds)
+                                  order.insert(QStringLiteral("order_photo_id"), 5000 + n);
+                              reply.insert(QStringLiteral("order"), order);
                               return reply;
                           });
     makeWindow(DesignFileSplitTypes(mode), 2);
@@ -1078,6 +1096,11 @@ void tst_FJHomeRun::slowDownloadBelongsToItsOrder()
     }
     QCOMPARE(m_window->downPhotoFinishNums, 1);
     QCOMPARE(m_service->requests(QStringLiteral("order"), QStringLiteral("orderphotodetail")).size(), 2);
+    // Each barcode is asked for by its own order's id, as the detail gives it.
+    QStringList barcodeIds;
+    for (const auto &request : m_service->requests(QStringLiteral("order"), QStringLiteral("getbarcodegen")))
+        barcodeIds << request.query.queryItemValue(QStringLiteral("order_photo_id"));
+    QCOMPARE(barcodeIds, numericIds ? (QStringList{"5001", "5002"}) : (QStringList{Data::orderPhotoId(1), Data::orderPhotoId(2)}));
     // Each order's relay goes when the order ends.
     QTRY_VERIFY(!first);
     QTRY_VERIFY(m_window->findChildren<FJResultRelay *>().isEmpty());
@@ -1088,18 +1111,26 @@ void tst_FJHomeRun::failuresAreListed_data()
     // A picture missing on the share, a download the service refuses.
     QTest::addColumn<int>("mode");
     QTest::addColumn<QStringList>("notes");
+    QTest::addColumn<QString>("folder"); // the order's "netpath" when not its own
     QTest::newRow("design split") << int(DesignSplit)
-                                  << QStringList{QStringLiteral("IMG_9.jpg"), QStringLiteral("mark.jpg 下载失败")};
+                                  << QStringList{QStringLiteral("IMG_9.jpg"), QStringLiteral("mark.jpg 下载失败")} << QString();
     QTest::newRow("photo delivery") << int(DownloadPhotoDelivery)
-                                    << QStringList{QStringLiteral("DSC_9.jpg"), QStringLiteral("J1.jpg 下载失败")};
+                                    << QStringList{QStringLiteral("DSC_9.jpg"), QStringLiteral("J1.jpg 下载失败")} << QString();
     QTest::newRow("raw files without share") << int(DownloadOriginals)
-                                             << QStringList{QStringLiteral("FJ1001-2 连接不上共享目录;")};
+                                             << QStringList{QStringLiteral("FJ1001-2 连接不上共享目录;")} << QString();
+    // Refused before anything is made or read there.
+    QTest::newRow("design split, 300,000 levels")
+        << int(DesignSplit) << QStringList{QStringLiteral("FJ1001-2 路径过长: ")}
+        << QStringLiteral("\\\\NAS\\photo\\") + QStringLiteral("d\\").repeated(300000);
+    QTest::newRow("raw files, a 256-byte name") << int(DownloadOriginals) << QStringList{QStringLiteral("FJ1001-2 路径过长: ")}
+                                                << netpath(1) + QStringLiteral("\\") + QString(256, QLatin1Char('n'));
 }
 
 void tst_FJHomeRun::failuresAreListed()
 {
     QFETCH(int, mode);
     QFETCH(QStringList, notes);
+    QFETCH(QString, folder);
     // Copied without its thumbnail: a note of a job that succeeded, not a failure.
     const QString share = shareFolder(1);
     QVERIFY(QDir(share).mkpath(QStringLiteral("all"))
@@ -1118,6 +1149,11 @@ void tst_FJHomeRun::failuresAreListed()
     reply.insert(QStringLiteral("images_yuanpian"),
                  QJsonArray{QJsonObject{{QStringLiteral("img_name"), QStringLiteral("DSC_9.jpg")},
                                         {QStringLiteral("localpath"), netpath(1) + QStringLiteral("\\DSC_9.jpg")}}});
+    if (!folder.isEmpty()) {
+        QJsonObject order = reply.value(QStringLiteral("order")).toObject();
+        order.insert(QStringLiteral("netpath"), folder);
+        reply.insert(QStringLiteral("order"), order);
+    }
     m_service->setReply(QStringLiteral("order"), QStringLiteral("orderphotodetail"), reply);
     makeWindow(DesignFileSplitTypes(mode), 1);
     if (mode == DownloadPhotoDelivery)
@@ -1128,6 +1164,7 @@ void tst_FJHomeRun::failuresAreListed()
     QCOMPARE(lines.size(), notes.size() + 1);
     for (const QString &note : notes)
         QVERIFY2(lines.filter(note).size() == 1, qPrintable(note + QStringLiteral(" in ") + lines.join('|')));
+    QCOMPARE(QDir(m_out->path()).isEmpty(), !folder.isEmpty());
 }
 
 void tst_FJHomeRun::noSecretInTheLog()
