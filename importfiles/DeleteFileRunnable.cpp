@@ -62,8 +62,6 @@ QString DeleteFileRunnable::unreachable(const QString &path) const
 QString DeleteFileRunnable::removeFromShare(const QString &path, const QString &failedText, bool *tried) const
 {
     *tried = false;
-    if (!m_share.stillThere())
-        return unreachable(path);
     if (!MountRoot::isStrictlyBelow(path, m_share.shareFolder()))
         return notOnShare();
     const ShareRemoval::Result removal = ShareRemoval::remove(m_share, path, QString(), m_beforeRemoval);
