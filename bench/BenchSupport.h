@@ -80,20 +80,30 @@ class MessageBoxAnswerer
 public:
     explicit MessageBoxAnswerer(int intervalMs)
     {
-        QObject::connect(&m_timer, &QTimer::timeout, [] {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
             for (QWidget *widget : QApplication::topLevelWidgets()) {
                 if (auto *box = qobject_cast<QMessageBox *>(widget); box && box->isVisible())
-                    box->done(QMessageBox::Ok);
+                    answer(box);
                 for (QMessageBox *box : widget->findChildren<QMessageBox *>())
                     if (box->isVisible())
-                        box->done(QMessageBox::Ok);
+                        answer(box);
             }
         });
         m_timer.start(intervalMs);
     }
 
+    // The texts of the boxes answered so far, for a run that has to say why its work did not happen.
+    QStringList texts() const { return m_texts; }
+
 private:
+    void answer(QMessageBox *box)
+    {
+        m_texts << box->text();
+        box->done(QMessageBox::Ok);
+    }
+
     QTimer m_timer;
+    QStringList m_texts;
 };
 
 } // namespace BenchSupport

@@ -4,9 +4,9 @@
 #include "app/core/Logging.h"
 #include "importfiles/ImportedPhotos.h"
 #include "platform/MountRoot.h"
+#include "platform/ShareRemoval.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include <cerrno>
 
 DeleteFileRunnable::DeleteFileRunnable(const ThumbnailInfo &info, QObject *parent)
     : QObject(parent)
@@ -26,28 +26,72 @@ QString notOnShare()
     return QStringLiteral(" 路径不在共享目录内");
 }
 
+// Errors of a share that does not answer: they say nothing of the file.
+bool isUnreachable(int error)
+{
+    switch (error) {
+    case EIO:
+    case ENOTCONN:
+    case ETIMEDOUT:
+    case EHOSTDOWN:
+    case EHOSTUNREACH:
+    case ENETDOWN:
+    case ENETUNREACH:
+    case ENETRESET:
+    case ECONNABORTED:
+    case ECONNRESET:
+    case ECONNREFUSED:
+    case ESTALE:
+    case ENXIO:
+    case ENODEV:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
-QString DeleteFileRunnable::refusal(const QString &path) const
+QString DeleteFileRunnable::unreachable(const QString &path) const
 {
     // Once the share has gone, its mount point is a local folder: what lies
     // there under the photo's path is not the photo.
-    const auto gone = [this, &path] {
-        return QLatin1Char(' ') + K::missingShareMessage(m_share.isPinned() ? m_share.shareFolder() : path);
-    };
-    if (!m_share.stillThere())
-        return gone();
+    return QLatin1Char(' ') + K::missingShareMessage(m_share.isPinned() ? m_share.shareFolder() : path);
+}
+
+QString DeleteFileRunnable::removeFromShare(const QString &path, const QString &failedText, bool *tried) const
+{
+    *tried = false;
     if (!MountRoot::isStrictlyBelow(path, m_share.shareFolder()))
         return notOnShare();
-    const QFileInfo info(path);
-    if (!info.exists())
+    const ShareRemoval::Result removal = ShareRemoval::remove(m_share, path, QString(), m_beforeRemoval);
+    switch (removal.outcome) {
+    case ShareRemoval::Outcome::Removed:
+        qCDebug(lcImportFiles) << "文件删除成功:" << path;
+        return QString();
+    case ShareRemoval::Outcome::Missing:
         return QStringLiteral(" 文件不存在");
-    // A folder on the way may be a link leading off the share.
-    if (!m_share.reaches(path))
-        return m_share.stillThere() ? notOnShare() : gone();
-    if (!info.isWritable())
+    case ShareRemoval::Outcome::ShareGone:
+        return unreachable(path);
+    case ShareRemoval::Outcome::OffShare:
+        return notOnShare();
+    case ShareRemoval::Outcome::FolderFailed:
+    case ShareRemoval::Outcome::Failed:
+        break;
+    }
+    qCDebug(lcImportFiles) << "文件删除失败:" << path << "错误:" << qt_error_string(removal.error);
+    // Only "no such file" says the file is not there.
+    const bool folder = removal.outcome == ShareRemoval::Outcome::FolderFailed;
+    if (folder && removal.error == ENOENT)
+        return QStringLiteral(" 文件不存在");
+    if (isUnreachable(removal.error))
+        return unreachable(path);
+    if (removal.error == EACCES || removal.error == EPERM)
         return QStringLiteral(" 没有删除权限");
-    return QString();
+    if (folder)
+        return QLatin1Char(' ') + qt_error_string(removal.error);
+    *tried = true;
+    return failedText + qt_error_string(removal.error);
 }
 
 void DeleteFileRunnable::run()
@@ -66,19 +110,14 @@ void DeleteFileRunnable::run()
         emit deleteFinished(result);
         return;
     }
-    const QString why = refusal(path);
-    if (!why.isEmpty()) {
-        result.message = name + why;
+    bool tried = false;
+    const QString why = removeFromShare(path, QStringLiteral("删除失败:"), &tried);
+    result.message = why.isEmpty() ? QString() : name + why;
+    result.success = why.isEmpty();
+    // A main file not there, or out of reach, leaves its copies alone.
+    if (!why.isEmpty() && !tried) {
         emit deleteFinished(result);
         return;
-    }
-    QFile file(path);
-    if (!file.remove()) {
-        result.message = name + QStringLiteral("删除失败:") + file.errorString();
-        qCDebug(lcImportFiles) << "文件删除失败:" << path << "错误:" << result.message;
-    } else {
-        result.success = true;
-        qCDebug(lcImportFiles) << "文件删除成功:" << path;
     }
 
     const auto add = [&result](const QString &text) {
@@ -90,19 +129,12 @@ void DeleteFileRunnable::run()
         const QString label = ImportedPhotos::extraPathLabel(extra);
         if (label.isEmpty())
             add(extra + QStringLiteral(" 的路径错误"));
-        const QString extraWhy = refusal(extra);
-        if (extraWhy == notOnShare()) {
+        // A photo counts as deleted by its main file alone.
+        const QString extraWhy = removeFromShare(extra, QStringLiteral(" 删除失败 "), &tried);
+        if (extraWhy == notOnShare())
             add((label.isEmpty() ? extra : label) + extraWhy);
-        } else if (!extraWhy.isEmpty()) {
+        else if (!extraWhy.isEmpty())
             add(label + extraWhy);
-        } else {
-            QFile extraFile(extra);
-            // A photo counts as deleted by its main file alone.
-            if (!extraFile.remove()) {
-                add(label + QStringLiteral(" 删除失败 ") + extraFile.errorString());
-                qCDebug(lcImportFiles) << "文件删除失败:" << extra << "错误:" << result.message;
-            }
-        }
     }
     emit deleteFinished(result);
 }

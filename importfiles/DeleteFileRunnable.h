@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QRunnable>
 
+#include <functional>
+
 // Removes one imported photo's file and its reduced copies from the share on
 // a pool thread, each only through the share pinned before the service was
 // asked and only while it is still there. Deleted by the pool after run(),
@@ -20,6 +22,8 @@ public:
 
     // The share the files are removed on; without one nothing is removed.
     void setShareGuard(const ShareGuard &share) { m_share = share; }
+    // Runs between the checks of each removal and the removal itself (tests unmount there).
+    void setBeforeRemoval(const std::function<void()> &hook) { m_beforeRemoval = hook; }
 
     void run() override;
 
@@ -27,10 +31,15 @@ signals:
     void deleteFinished(const DeleteFileResult &result);
 
 private:
-    // Why path may not be removed, as the end of its message; empty when it may.
-    QString refusal(const QString &path) const;
+    // Removes path through its folder held open on the share. Empty when it
+    // went, else why not as the end of its message; a removal that failed
+    // for another reason is said as failedText and the system's reason, and
+    // sets *tried.
+    QString removeFromShare(const QString &path, const QString &failedText, bool *tried) const;
+    QString unreachable(const QString &path) const;
 
     ThumbnailInfo m_photo;
     ShareGuard m_share;
+    std::function<void()> m_beforeRemoval;
     bool m_cancelled = false;
 };

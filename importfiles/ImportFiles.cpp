@@ -1038,6 +1038,12 @@ void ImportFiles::onSelectFilesClicked(int row)
     }
     QString refused;
     const QString folder = ImportRules::orderFolder(m_orders.at(row), refused);
+    // Refused before anything is looked at: a look at each of its parts holds the window for minutes.
+    const QString tooLong = K::pathTooLongMessage(folder.isEmpty() ? refused : folder);
+    if (!tooLong.isEmpty()) {
+        QMessageBox::warning(this, QStringLiteral("温馨提示"), tooLong, QMessageBox::Ok);
+        return;
+    }
     if (folder.isEmpty()) {
         // Nothing may be written to a folder off the share.
         QMessageBox::warning(this, QStringLiteral("温馨提示"), QStringLiteral("订单文件夹路径无效：") + refused,
@@ -1113,13 +1119,19 @@ void ImportFiles::onChoiceRead(const QString &orderId, const QString &folder, in
                              ImportRules::outsideShareMessage(QDir::cleanPath(folder)), QMessageBox::Ok);
         return;
     }
+    // A subfolder that is a link off the share takes no file of the choice.
+    for (const QString &sub : ImportRules::subfoldersOf(m_importType)) {
+        const QString target = QDir(made).filePath(sub);
+        if (!made.isEmpty() && !share.makePath(target) && ImportRules::folderOffShare(target, share)) {
+            QMessageBox::warning(this, QStringLiteral("温馨提示"),
+                                 ImportRules::folderOffShareMessage(QDir(QDir::cleanPath(folder)).filePath(sub)),
+                                 QMessageBox::Ok);
+            return;
+        }
+    }
     ImportOrder &order = m_orders[row];
     order.importPath = folder;
     refreshListOrderPath(row, folder);
-    for (const QString &sub : ImportRules::subfoldersOf(m_importType)) {
-        if (!made.isEmpty())
-            share.makePath(QDir(made).filePath(sub));
-    }
 
     if (!choice.mismatched.isEmpty()) {
         QPointer<ImportFiles> self(this);

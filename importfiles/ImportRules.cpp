@@ -265,6 +265,17 @@ QString outsideShareMessage(const QString &folder)
     return QStringLiteral("订单文件夹不在共享目录内: %1").arg(folder);
 }
 
+QString folderOffShareMessage(const QString &folder)
+{
+    return QStringLiteral("目录不在共享目录内: %1").arg(folder);
+}
+
+bool folderOffShare(const QString &folder, const ShareGuard &share)
+{
+    const QFileInfo info(folder);
+    return (info.exists() || info.isSymLink()) && !share.reaches(folder) && share.stillThere();
+}
+
 QString nameNotAllowedMessage(const QString &target)
 {
     return QStringLiteral("共享目录不允许此文件名: %1").arg(target);
@@ -469,6 +480,13 @@ BatchReport batchReport(ImportFileType type, const ImportOrder &order, const Bra
     }
     const QString jpegFolder = type == RetouchedFiles ? QStringLiteral("精修片") : QStringLiteral("原片");
     const QString folder = realFolder.isEmpty() ? order.importPath : realFolder;
+    // A subfolder that is a link off the share lists files that are not the order's.
+    for (const QString &sub : subfoldersOf(type)) {
+        if (share.isPinned() && folderOffShare(QDir(folder).filePath(sub), share)) {
+            report.failure = folderOffShareMessage(QDir(order.importPath).filePath(sub));
+            return report;
+        }
+    }
     const FolderScan jpegs = scanSubfolder(folder, jpegFolder, placedNames(order, jpegFolder));
     FolderScan raws;
     if (type != RetouchedFiles) {

@@ -35,6 +35,11 @@ void ImportTargetCheckRunnable::run()
         if (folders.contains(file.targetFolder))
             continue;
         const QString real = ImportRules::placeBelow(file.targetFolder, m_orderFolder, m_realFolder);
+        // Nothing is looked at, or removed, through a folder leading off the share: its copy is refused.
+        if (ImportRules::folderOffShare(real, m_share)) {
+            folders.insert(file.targetFolder, {});
+            continue;
+        }
         ImportFileCopyRunnable::removeStaleTemporaries(real);
         folders.insert(file.targetFolder, namesByFold(real));
     }

@@ -15,6 +15,8 @@
 #include "widgets/ToastWidget.h"
 
 #include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -25,11 +27,28 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <cerrno>
+#include <dirent.h>
+
 namespace {
 
 bool hasVisibleText(QString text)
 {
     return !text.remove(QLatin1Char(' ')).remove(QLatin1Char('\n')).isEmpty();
+}
+
+// 0 when folder can be listed to its end, else the errno of the failure.
+int listingError(const QString &folder)
+{
+    DIR *dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return errno;
+    errno = 0;
+    while (::readdir(dir)) {
+    }
+    const int error = errno;
+    ::closedir(dir);
+    return error;
 }
 
 } // namespace
@@ -204,9 +223,25 @@ QString OriginalView::folderToPin(const QList<ThumbnailInfo> &photos) const
         return folder;
     for (const ThumbnailInfo &photo : photos) {
         if (MountRoot::isOnShare(photo.filePath))
-            return photo.filePath;
+            return QFileInfo(photo.filePath).path();
     }
-    return photos.isEmpty() ? QString() : photos.first().filePath;
+    return photos.isEmpty() ? QString() : QFileInfo(photos.first().filePath).path();
+}
+
+QString OriginalView::shareProblem(const QString &folder, ShareGuard *share)
+{
+    // Nothing of a path past the system's limits is looked at.
+    const QString tooLong = K::pathTooLongMessage(folder);
+    if (!tooLong.isEmpty())
+        return tooLong;
+    if (!share->pin(folder))
+        return K::missingShareMessage(folder);
+    // A share whose server went away may still answer a look-up from its
+    // cache; a listing asks the server. A folder not there holds no files.
+    const int error = listingError(folder);
+    if (error != 0 && !(error == ENOENT && share->stillThere()))
+        return K::missingShareMessage(folder);
+    return QString();
 }
 
 void OriginalView::submitDeletion(const QList<ThumbnailInfo> &photos, const QStringList &ids)
@@ -219,8 +254,9 @@ void OriginalView::submitDeletion(const QList<ThumbnailInfo> &photos, const QStr
     }
     const QString folder = folderToPin(photos);
     ShareGuard share;
-    if (!share.pin(folder)) {
-        QMessageBox::warning(this, QStringLiteral("温馨提示"), K::missingShareMessage(folder), QMessageBox::Ok);
+    const QString problem = shareProblem(folder, &share);
+    if (!problem.isEmpty()) {
+        QMessageBox::warning(this, QStringLiteral("温馨提示"), problem, QMessageBox::Ok);
         return;
     }
     m_share = share;
@@ -268,6 +304,7 @@ void OriginalView::onDeleteReply(bool ok, const QJsonDocument &doc, const QList<
     for (const ThumbnailInfo &photo : photos) {
         auto *task = new DeleteFileRunnable(photo);
         task->setShareGuard(m_share);
+        task->setBeforeRemoval(m_beforeRemoval);
         connect(task, &DeleteFileRunnable::deleteFinished, this, &OriginalView::onDeleteFileFinished,
                 Qt::QueuedConnection);
         m_pool->start(task, 0);

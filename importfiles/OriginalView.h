@@ -7,6 +7,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
+
 class ElementButton;
 class QJsonDocument;
 class QLabel;
@@ -30,12 +32,17 @@ public:
     void onDeleteFileFinished(const DeleteFileResult &result);
 
     bool isReady() const { return m_ready; }
+    // Handed to each removal, run between its checks and the removal (tests unmount there).
+    void setBeforeRemoval(const std::function<void()> &hook) { m_beforeRemoval = hook; }
 
 private:
     void submitDeletion(const QList<ThumbnailInfo> &photos, const QStringList &ids);
     // The order folder ("importPath" of the order), or, for an order without
-    // one, the first of the photos that lies on the share.
+    // one, the folder of the first of the photos that lies on the share.
     QString folderToPin(const QList<ThumbnailInfo> &photos) const;
+    // Pins the share of folder and reads the folder to its end; empty when
+    // the files can be removed there, else what the user is told.
+    static QString shareProblem(const QString &folder, ShareGuard *share);
     void onPhotoReply(bool ok, const QJsonDocument &doc);
     void onDeleteReply(bool ok, const QJsonDocument &doc, const QList<ThumbnailInfo> &photos);
     void dismissLoading();
@@ -51,6 +58,7 @@ private:
     QThreadPool *m_pool = nullptr;
     // The share of the deletion under way, pinned before the service is asked.
     ShareGuard m_share;
+    std::function<void()> m_beforeRemoval;
     bool m_ready = true;
     QString m_report;
     int m_total = 0;

@@ -18,6 +18,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QHeaderView>
 #include <QJsonDocument>
@@ -37,6 +38,8 @@
 
 #include <cerrno>
 #include <utility>
+
+#include <unistd.h>
 
 namespace Data = ImportFilesStudioData;
 
@@ -630,6 +633,11 @@ void tst_ImportFiles::choosingRefused_data()
                                                     << "订单文件夹路径无效：" + climbing << 0;
     QTest::newRow("share named in other case") << Data::unc(QStringLiteral("PHOTO/orders/o1")) << Data::publicNetpath()
                                                << QStringList{"a.jpg"} << "share:PHOTO/orders/o1/" << 0;
+    // Refused before any look at the share: one look per level held the window for minutes.
+    QTest::newRow("300,000 levels") << Data::unc(Data::kShare + QStringLiteral("/orders") + QStringLiteral("/a").repeated(300000))
+                                    << Data::publicNetpath() << QStringList{"a.jpg"} << "路径过长: " << 0;
+    QTest::newRow("a name of 256 bytes") << Data::unc(Data::kShare + QStringLiteral("/orders/") + QString(256, 'n'))
+                                         << Data::publicNetpath() << QStringList{"a.jpg"} << "路径过长: " << 0;
     QTest::newRow("names differ in case") << own << Data::publicNetpath() << QStringList{"one/IMG_1.JPG", "two/IMG_1.jpg"}
                                           << "以下文件重名，无法同时导入：\none/IMG_1.JPG\ntwo/IMG_1.jpg" << 1;
     QTest::newRow("names differ in Unicode form")
@@ -658,8 +666,17 @@ void tst_ImportFiles::choosingRefused()
         QDir(m_sources->path()).mkpath(QFileInfo(name).path());
         paths << source(name, "x");
     }
+    QElapsedTimer clock;
+    clock.start();
     choose(0, paths);
     QTRY_COMPARE(m_boxes->count(), 1);
+    if (message.startsWith(QStringLiteral("路径过长: "))) {
+        const QString text = m_boxes->boxes().at(0).text;
+        // Elided in the middle: the box stays on the screen.
+        QVERIFY2(text.startsWith(message + m_root->path()) && text.size() < 120, qPrintable(text.left(200)));
+        QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+        message = text;
+    }
     if (message.startsWith(QLatin1String("share:")))
         message = K::missingShareMessage(m_root->path() + message.mid(6));
     QCOMPARE(m_boxes->boxes().at(0).text, message.replace(QStringLiteral("one/"), m_sources->filePath(QStringLiteral("one/")))
@@ -674,42 +691,72 @@ void tst_ImportFiles::choosingMakesNoFolderOffShare_data()
 {
     QTest::addColumn<bool>("above");
     QTest::addColumn<bool>("atRun");
-    QTest::newRow("order folder") << false << false;
-    QTest::newRow("folder above it") << true << false;
+    QTest::addColumn<QString>("sub");    // the order's subfolder that is the link; on a real mount then
+    QTest::addColumn<QString>("target"); // "local" folder, or "sibling": beside the share, its name extends the share's
+    QTest::addColumn<bool>("relative");
+    QTest::newRow("order folder") << false << false << "" << "local" << false;
+    QTest::newRow("folder above it") << true << false << "" << "local" << false;
     // The order folder went after the pick, and the folder above it became the link.
-    QTest::newRow("folder above it, at the run") << true << true;
+    QTest::newRow("folder above it, at the run") << true << true << "" << "local" << false;
+    QTest::newRow("原片 to a local folder") << false << false << "原片" << "local" << false;
+    QTest::newRow("原始档 to a sibling, relative") << false << false << "原始档" << "sibling" << true;
+    QTest::newRow("精修片 to a sibling, at the run") << false << true << "精修片" << "sibling" << false;
+    QTest::newRow("原片 to a local folder, relative, at the run") << false << true << "原片" << "local" << true;
+    QTest::newRow("原始档 to a sibling, relative, at the run") << false << true << "原始档" << "sibling" << true;
 }
 
-// The order folder, or the folder above it, is a link out of the share: nothing is made through it.
+// The order folder, a folder above it or one of its subfolders is a link out
+// of the share: nothing is made, written, listed or reported through it.
 void tst_ImportFiles::choosingMakesNoFolderOffShare()
 {
     QFETCH(bool, above);
     QFETCH(bool, atRun);
-    QTemporaryDir elsewhere;
+    QFETCH(QString, sub);
+    QFETCH(QString, target);
+    QFETCH(bool, relative);
+    const ScopedEnvironment realMounts("STUDIO_LOCAL_SHARES", sub.isEmpty() ? QByteArray("1") : QByteArray());
+    QTemporaryDir local, backing;
+    const QString elsewhere = target == "local" ? local.path() : m_root->path() + Data::kShare + "-old/o1";
+    // What lies there already is neither listed, cleaned up nor replaced.
+    onShare(elsewhere + "/OLD.jpg", "old");
+    onShare(elsewhere + "/.~import-0123456789abcdef0123456789abcdef.tmp", "stale", 7200);
+    const QStringList before = everythingBelow(elsewhere);
     const QString folder = QDir::cleanPath(orderFolder(0));
-    const QString link = above ? QFileInfo(folder).path() : folder;
+    QString link = above ? QFileInfo(folder).path() : folder;
+    if (!sub.isEmpty()) {
+        if (!bindShare(backing.path()))
+            QSKIP("bind mounts need root");
+        link = folder + '/' + sub;
+    }
+    const QByteArray to = QFile::encodeName(relative ? QDir(QFileInfo(link).path()).relativeFilePath(elsewhere) : elsewhere);
     if (!atRun)
-        QVERIFY(QDir().mkpath(QFileInfo(link).path()) && QFile::link(elsewhere.path(), link));
-    openWindow(RetouchedFiles);
+        QVERIFY(QDir().mkpath(QFileInfo(link).path()) && ::symlink(to.constData(), QFile::encodeName(link).constData()) == 0);
+    openWindow(sub == "精修片" || sub.isEmpty() ? RetouchedFiles : OriginalFiles);
     search(3);
-    choose(0, {source("IMG_1.jpg", "one")});
+    choose(0, {source(sub == "原始档" ? "IMG_1.CR3" : "IMG_1.jpg", "one")});
+    const QString refusal = sub.isEmpty() ? ImportRules::outsideShareMessage(folder)
+                                          : ImportRules::folderOffShareMessage(link);
     if (atRun) {
-        QTRY_VERIFY(openDialog()); // none of the customer's picks
-        openDialog()->handleOk();
+        if (m_window->orders().at(0).files.isEmpty()) {
+            QTRY_VERIFY(openDialog()); // none of the customer's picks
+            openDialog()->handleOk();
+        }
         QCOMPARE(m_window->orders().at(0).files.size(), 1);
-        QVERIFY(QDir(link).removeRecursively() && QFile::link(elsewhere.path(), link));
+        QVERIFY(QDir(link).removeRecursively() && ::symlink(to.constData(), QFile::encodeName(link).constData()) == 0);
         m_service->clearRequests();
         runToEnd();
-        QCOMPARE(m_window->orders().at(0).files.at(0).message, ImportRules::outsideShareMessage(folder));
-        QTRY_VERIFY(m_boxes->contains(QStringLiteral("温馨提示"), ImportRules::outsideShareMessage(folder)));
-        QCOMPARE(QDir(elsewhere.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+        QCOMPARE(m_window->orders().at(0).files.at(0).message, refusal);
+        QTRY_VERIFY(m_boxes->contains(QStringLiteral("温馨提示"), refusal));
+        QVERIFY(!m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("导入完成！")));
+        QCOMPARE(everythingBelow(elsewhere), before);
+        search(3); // what went out before has arrived by now
         for (const auto &request : m_service->requests())
             QVERIFY2(!request.action().startsWith("save"), qPrintable(request.action()));
         return;
     }
     QTRY_COMPARE(m_boxes->count(), 1);
-    QCOMPARE(m_boxes->boxes().at(0).text, ImportRules::outsideShareMessage(folder));
-    QCOMPARE(QDir(elsewhere.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+    QCOMPARE(m_boxes->boxes().at(0).text, refusal);
+    QCOMPARE(everythingBelow(elsewhere), before);
     QVERIFY(m_window->orders().at(0).files.isEmpty());
 }
 

@@ -23,6 +23,8 @@
 #include <QTextBrowser>
 #include <QtTest>
 
+#include <mutex>
+
 namespace Data = ImportFilesStudioData;
 
 namespace {
@@ -345,6 +347,13 @@ void tst_OriginalView::deletionAsksAndRefusesOffShare()
     selectAllAndDelete();
     QTRY_VERIFY(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("订单数据错误")));
     QVERIFY(m_view->isReady());
+    // An order folder past the system's limits: nothing is looked at, nothing asked.
+    QMap<QString, QString> far = orderMap();
+    far.insert(QStringLiteral("importPath"), MountRoot::path() + kFolder + '/' + QString(256, 'n') + '/');
+    m_view->refreshData(far);
+    QTRY_COMPARE_WITH_TIMEOUT(grid()->getThumbnailInfo(1).name, QStringLiteral("B.jpg"), 10000);
+    selectAllAndDelete();
+    QTRY_VERIFY(m_boxes->contains(QStringLiteral("温馨提示"), K::pathTooLongMessage(far.value("importPath"))));
     m_view->refreshData(orderMap());
     QTRY_COMPARE_WITH_TIMEOUT(grid()->getThumbnailInfo(1).name, QStringLiteral("B.jpg"), 10000);
     // Nothing selected yet: no question, no request.
@@ -414,6 +423,12 @@ void tst_OriginalView::deletesOnlyOnMountedShare_data()
     QTest::newRow("unmounted, Finder's note left") << "unmounted" << false << "" << all;
     QTest::newRow("unmounted, an order folder left") << "unmounted, order left" << false << "" << all;
     QTest::newRow("smb server gone") << "server gone" << false << "" << all;
+    // Bound at the share folder: it stays a mount point whose root still answers a look-up.
+    QTest::newRow("smb server gone, share in the root") << "server gone in root" << false << "" << all;
+    QTest::newRow("smb server gone once the service agreed") << "server gone in root when agreed" << true
+                                                             << "A.jpg 共享目录不存在" << all;
+    // The files went from the share, or stay named; the copies left in the mount point stay.
+    QTest::newRow("unmounted at the removal") << "at the removal, order left" << true << "共享目录不存在" << all;
     QTest::newRow("unmounted once the service agreed") << "gone when agreed" << true << "A.jpg 共享目录不存在" << all;
     // The photo's reduced copies stay with it; its raw goes.
     QTest::newRow("photo folder links off the share") << "link" << true << "A.jpg 路径不在共享目录内"
@@ -442,13 +457,22 @@ void tst_OriginalView::deletesOnlyOnMountedShare()
         served = smb.servedPath();
     } else {
         writeFile(mountPoint + "/.DS_Store");
-        if (fault.contains("order left"))
-            writeFile(mountPoint + '/' + order + "/原片/A.jpg", "left");
+        if (fault.contains("order left")) {
+            for (const char *file : {"原片/A.jpg", "90/A.jpg", "1920/A.jpg", "原始档/A.CR3"})
+                writeFile(mountPoint + '/' + order + '/' + QString::fromUtf8(file), "left");
+        }
         leftovers = everythingBelow(mountPoint);
-        bind.reset(new BindMount(backing.path(), mountPoint));
+        QString source = backing.path();
+        if (fault.startsWith("server gone in root")) {
+            SMBSHARE_START(smb);
+            served = smb.servedPath();
+            source = smb.sharePath();
+        }
+        bind.reset(new BindMount(source, mountPoint));
         if (!bind->isMounted())
             QSKIP("bind mounts need root");
     }
+
     for (const char *name : {"原片/A.jpg", "90/A.jpg", "1920/A.jpg", "原始档/A.CR3"})
         writeFile(served + '/' + order + '/' + QString::fromUtf8(name));
     if (fault == "link") {
@@ -461,14 +485,19 @@ void tst_OriginalView::deletesOnlyOnMountedShare()
     m_service->setHandler("order", "delete_pics", [&](const StandInService::Request &) {
         if (fault == "gone when agreed")
             bind->unmount();
+        else if (fault.endsWith("when agreed"))
+            smb.stopServer();
         return Data::accepted();
     });
     makeView();
+    std::once_flag unmounted;
+    if (fault.contains("at the removal"))
+        m_view->setBeforeRemoval([&] { std::call_once(unmounted, [&] { bind->unmount(); }); });
     m_view->refreshData(orderMap());
     QTRY_COMPARE_WITH_TIMEOUT(grid()->getThumbnailInfo(1).name, QStringLiteral("A.CR3"), 10000);
     if (fault.startsWith("unmounted"))
         bind->unmount();
-    else if (fault == "server gone")
+    else if (fault == "server gone" || fault == "server gone in root")
         QVERIFY(smb.stopServer());
 
     selectAllAndDelete();
@@ -482,13 +511,21 @@ void tst_OriginalView::deletesOnlyOnMountedShare()
             QTRY_VERIFY_WITH_TIMEOUT(openDialog(), 10000);
             const QString text = openDialog()->findChild<QTextBrowser *>()->toPlainText();
             QVERIFY2(text.contains(listed), qPrintable(text));
-            // The share that went is named, not the photo.
-            if (fault == "gone when agreed")
+            // The share that went is named, not the photo; a photo it cannot answer for is not said missing.
+            if (fault.contains("gone") || fault.contains("at the removal")) {
                 QVERIFY2(text.contains(K::missingShareMessage(mountPoint + '/')), qPrintable(text));
+                QVERIFY2(!text.contains("文件不存在"), qPrintable(text));
+                QVERIFY(!FullScreenLoading::getInstance(m_view)
+                        || FullScreenLoading::getInstance(m_view)->message() != QStringLiteral("删除完成！"));
+            }
         }
     }
     QCOMPARE(m_service->requests("order", "delete_pics").size(), asked ? 1 : 0);
-    QCOMPARE(everythingBelow(served + '/' + order, QDir::Files), kept);
+    // An unmount amid the removals leaves some of the files on the share.
+    if (fault.contains("at the removal"))
+        QVERIFY(!everythingBelow(served + '/' + order, QDir::Files).isEmpty());
+    else
+        QCOMPARE(everythingBelow(served + '/' + order, QDir::Files), kept);
     QVERIFY(QFile::exists(elsewhere.filePath("A.jpg")) || fault != "link");
     // Nothing in the mount point left behind is touched.
     if (bind && !bind->isMounted())
