@@ -333,7 +333,7 @@ void MountRootTest::shareGuardReaches()
 }
 
 // What happens to the share around a removal.
-enum class RemovalEvent { None, UnmountedBefore, UnmountedBetween, FolderSwappedForLink };
+enum class RemovalEvent { None, UnmountedBefore, UnmountedBetween, FolderSwappedForLink, RootThroughLink };
 Q_DECLARE_METATYPE(RemovalEvent)
 Q_DECLARE_METATYPE(ShareRemoval::Outcome)
 
@@ -362,6 +362,8 @@ void MountRootTest::shareRemoval_data()
         << "C3/a.jpg" << "C3" << RemovalEvent::FolderSwappedForLink << O::OffShare << "";
     QTest::newRow("file a link off the share") << "A1/link.jpg" << "" << none << O::Removed << "A1/link.jpg";
     QTest::newRow("folder in place of the file") << "A1/dir.jpg" << "" << none << O::Failed << "";
+    QTest::newRow("mount root reached through a link")
+        << "A1/a.jpg" << "A1" << RemovalEvent::RootThroughLink << O::Removed << "A1/a.jpg";
 }
 
 // A file is removed through its folder held open on the share, only while the
@@ -405,8 +407,15 @@ void MountRootTest::shareRemoval()
     if (!mount.isMounted())
         QSKIP("needs root to bind-mount");
 
+    QString shareSeen = share; // the share as the tool names it
+    QTemporaryDir linkHolder;
+    if (event == RemovalEvent::RootThroughLink) {
+        QVERIFY(QFile::link(root.path(), linkHolder.filePath("root")));
+        MountRoot::setPath(linkHolder.filePath("root"));
+        shareSeen = MountRoot::path() + "studio";
+    }
     ShareGuard guard;
-    QVERIFY(guard.pin(share + "/A1"));
+    QVERIFY(guard.pin(shareSeen + "/A1"));
     const QString withinPlace = within.isEmpty() ? QString() : QFileInfo(share + "/" + within).canonicalFilePath();
     std::function<void()> beforeRemoval;
     if (event == RemovalEvent::UnmountedBefore)
@@ -416,7 +425,7 @@ void MountRootTest::shareRemoval()
     else if (event == RemovalEvent::FolderSwappedForLink)
         QVERIFY(QDir(share).rmdir("C3") && QFile::link(share + "/B2", share + "/C3"));
 
-    QCOMPARE(ShareRemoval::remove(guard, share + "/" + path, withinPlace, beforeRemoval).outcome, outcome);
+    QCOMPARE(ShareRemoval::remove(guard, shareSeen + "/" + path, withinPlace, beforeRemoval).outcome, outcome);
     mount.unmount();
     for (auto entry = fixture.cbegin(); entry != fixture.cend(); ++entry) {
         const QFileInfo info(entry.value());
