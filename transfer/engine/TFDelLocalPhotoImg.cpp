@@ -13,8 +13,9 @@ namespace {
 
 const QString kOffShare = QStringLiteral("路径不在共享目录内");
 
-// What is left of one copy after its removal through the held folder; empty when it is gone.
-QString leftReason(const ShareRemoval::Result &removal)
+} // namespace
+
+QString TFDelLocalPhotoImg::leftReason(const ShareRemoval::Result &removal)
 {
     switch (removal.outcome) {
     case ShareRemoval::Outcome::Removed:
@@ -34,8 +35,6 @@ QString leftReason(const ShareRemoval::Result &removal)
     }
     return QString::fromLocal8Bit(std::strerror(removal.error));
 }
-
-} // namespace
 
 TFDelLocalPhotoImg::TFDelLocalPhotoImg(QObject *parent) : QThread(parent) {}
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ShareRemoval.h"
+
 #include <QList>
 #include <QStringList>
 #include <QThread>
@@ -29,6 +31,8 @@ public:
         QString path;
         QString reason;
     };
+    // Why a copy is left after its removal through the held folder; empty when it is gone.
+    static QString leftReason(const ShareRemoval::Result &removal);
     // Runs with a copy's path between the checks of its removal and the removal itself.
     using BeforeRemoval = std::function<void(const QString &copy)>;
     // Removes the copies of each path on the pinned share, each through its

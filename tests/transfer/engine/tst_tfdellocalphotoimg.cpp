@@ -6,6 +6,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
+#include <cstring>
+
 namespace {
 
 void touch(const QString &path)
@@ -24,6 +27,8 @@ class TestDelLocalPhotoImg : public QObject
 private slots:
     void copies_data();
     void copies();
+    void leftReason_data();
+    void leftReason();
     void removesTheFourCopies();
     void onlyBelowTheMountRoot();
     void folderLinksOnTheShareAreNotFollowed();
@@ -52,6 +57,33 @@ void TestDelLocalPhotoImg::copies()
     QFETCH(QString, path);
     QFETCH(QStringList, expected);
     QCOMPARE(TFDelLocalPhotoImg::copiesOf(path), expected);
+}
+
+void TestDelLocalPhotoImg::leftReason_data()
+{
+    using O = ShareRemoval::Outcome;
+    QTest::addColumn<int>("outcome");
+    QTest::addColumn<int>("error");
+    QTest::addColumn<QString>("expected"); // "errno": the system's text for the error
+    QTest::newRow("removed") << int(O::Removed) << 0 << "";
+    QTest::newRow("missing in its folder") << int(O::Missing) << ENOENT << "";
+    QTest::newRow("no such folder") << int(O::FolderFailed) << ENOENT << "";
+    QTest::newRow("folder not readable") << int(O::FolderFailed) << EACCES << "errno";
+    QTest::newRow("folder unreachable") << int(O::FolderFailed) << EIO << "errno";
+    QTest::newRow("share gone") << int(O::ShareGone) << 0 << "共享目录已断开";
+    QTest::newRow("off the share") << int(O::OffShare) << 0 << "路径不在共享目录内";
+    QTest::newRow("removal refused") << int(O::Failed) << EACCES << "errno";
+    QTest::newRow("removal failed") << int(O::Failed) << EROFS << "errno";
+}
+
+void TestDelLocalPhotoImg::leftReason()
+{
+    QFETCH(int, outcome);
+    QFETCH(int, error);
+    QFETCH(QString, expected);
+    if (expected == QLatin1String("errno"))
+        expected = QString::fromLocal8Bit(std::strerror(error));
+    QCOMPARE(TFDelLocalPhotoImg::leftReason({ShareRemoval::Outcome(outcome), error}), expected);
 }
 
 void TestDelLocalPhotoImg::removesTheFourCopies()

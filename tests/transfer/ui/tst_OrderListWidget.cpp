@@ -308,17 +308,22 @@ void tst_OrderListWidget::pickingWithoutImportFolderIsRefused()
 
 void tst_OrderListWidget::pickingIntoFolderPastTheLimitsIsRefused_data()
 {
-    QTest::addColumn<QString>("below"); // the order's folder below its share
-    QTest::newRow("300,000 levels") << QString("a/").repeated(300000) + "A1";
-    QTest::newRow("name of 256 bytes") << QString(256, 'n');
+    QTest::addColumn<QString>("below"); // the order's folder below its share; empty: made in the public folder
+    QTest::addColumn<QString>("customer");
+    QTest::newRow("300,000 levels") << QString("a/").repeated(300000) + "A1" << "";
+    QTest::newRow("name of 256 bytes") << QString(256, 'n') << "";
+    QTest::newRow("public folder, customer name of 256 bytes") << "" << QString(256, 'n');
 }
 
 // The pick looks at the order's folder: a path the system refuses is refused first, and at once.
 void tst_OrderListWidget::pickingIntoFolderPastTheLimitsIsRefused()
 {
     QFETCH(QString, below);
+    QFETCH(QString, customer);
     OrderInfo order = cannedOrder(0);
-    order.importPath = QFileInfo(order.importPath).path() + '/' + below;
+    order.importPath = below.isEmpty() ? QString() : QFileInfo(order.importPath).path() + '/' + below;
+    order.wname = customer.isEmpty() ? order.wname : customer;
+    const QString folder = K::generateImportPathByOrder(order);
     m_widget->addOrder(order);
     m_chosen = files(2);
     m_lastCaption.clear();
@@ -328,7 +333,8 @@ void tst_OrderListWidget::pickingIntoFolderPastTheLimitsIsRefused()
     QTRY_COMPARE(m_boxes->count(), 1);
     QVERIFY2(asked.elapsed() < 1000, qPrintable(QString::number(asked.elapsed())));
     QCOMPARE(m_boxes->last().title, QStringLiteral("温馨提示"));
-    QCOMPARE(m_boxes->last().text, K::pathTooLongMessage(order.importPath));
+    QVERIFY(m_boxes->last().text.startsWith(QStringLiteral("路径过长: ")));
+    QCOMPARE(m_boxes->last().text, K::pathTooLongMessage(folder));
     QVERIFY(m_lastCaption.isEmpty());
     QVERIFY(m_widget->orderAt(0).photoList.isEmpty());
 }

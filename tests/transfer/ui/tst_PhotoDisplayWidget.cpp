@@ -620,6 +620,9 @@ void tst_PhotoDisplayWidget::deletionOnTheMountedShare_data()
     QTest::newRow("photos, size folder linked off the share") << int(FinishedPhotos) << "link";
     // The order's folder is not on the share at all: its records go, there is no file to remove.
     QTest::newRow("photos, no order folder") << int(FinishedPhotos) << "no folder";
+    // Copies already gone from folders that are there count as removed.
+    QTest::newRow("photos, size folders empty") << int(FinishedPhotos) << "empty sizes";
+    QTest::newRow("photos, all copy already gone") << int(FinishedPhotos) << "gone all";
     // Unmounted between the checks of the first removal and the removal, an earlier copy of the order under the mount point.
     QTest::newRow("photos, unmounted at the removal") << int(FinishedPhotos) << "removal";
     QTest::newRow("videos, unmounted at the removal") << int(TrialVideo) << "removal";
@@ -656,6 +659,14 @@ void tst_PhotoDisplayWidget::deletionOnTheMountedShare()
         QVERIFY(QDir(served).removeRecursively());
         QVERIFY(QDir(backing.path()).mkpath(QStringLiteral("marker")));
         onShare.clear();
+    }
+    // "empty sizes": the 90 and 190 folders hold nothing; "gone all": the first photo's all copy is gone.
+    for (const QString &file : QStringList(onShare)) {
+        if ((cut == QLatin1String("empty sizes") && (file.contains("/90/") || file.contains("/190/")))
+            || (cut == QLatin1String("gone all") && file.endsWith("/all/IMG_0001.JPG"))) {
+            QVERIFY(QFile::remove(file));
+            onShare.removeOne(file);
+        }
     }
     QTemporaryDir outside;
     if (cut == QLatin1String("link")) {
@@ -697,7 +708,8 @@ void tst_PhotoDisplayWidget::deletionOnTheMountedShare()
         QVERIFY2(QFileInfo::exists(file), qPrintable(file));
     const TransferMessageBoxes::Box box = m_boxes->last();
     QCOMPARE(box.title, QStringLiteral("温馨提示"));
-    if (cut.isEmpty() || cut == QLatin1String("no folder")) {
+    if (cut.isEmpty() || cut == QLatin1String("no folder") || cut == QLatin1String("empty sizes")
+        || cut == QLatin1String("gone all")) {
         QCOMPARE(box.text, QStringLiteral("删除成功"));
         for (const QString &file : chosen)
             QVERIFY2(!QFileInfo::exists(file), qPrintable(file));
