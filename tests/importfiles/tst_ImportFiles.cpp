@@ -692,7 +692,7 @@ void tst_ImportFiles::choosingMakesNoFolderOffShare_data()
     QTest::addColumn<bool>("above");
     QTest::addColumn<bool>("atRun");
     QTest::addColumn<QString>("sub");    // the order's subfolder that is the link; on a real mount then
-    QTest::addColumn<QString>("target"); // "local" folder, or "sibling": beside the share, its name extends the share's
+    QTest::addColumn<QString>("target"); // "local" folder, "sibling": beside the share, its name extends the share's; "nowhere"
     QTest::addColumn<bool>("relative");
     QTest::newRow("order folder") << false << false << "" << "local" << false;
     QTest::newRow("folder above it") << true << false << "" << "local" << false;
@@ -703,6 +703,7 @@ void tst_ImportFiles::choosingMakesNoFolderOffShare_data()
     QTest::newRow("精修片 to a sibling, at the run") << false << true << "精修片" << "sibling" << false;
     QTest::newRow("原片 to a local folder, relative, at the run") << false << true << "原片" << "local" << true;
     QTest::newRow("原始档 to a sibling, relative, at the run") << false << true << "原始档" << "sibling" << true;
+    QTest::newRow("原片 to nowhere off the share") << false << false << "原片" << "nowhere" << false;
 }
 
 // The order folder, a folder above it or one of its subfolders is a link out
@@ -716,10 +717,14 @@ void tst_ImportFiles::choosingMakesNoFolderOffShare()
     QFETCH(bool, relative);
     const ScopedEnvironment realMounts("STUDIO_LOCAL_SHARES", sub.isEmpty() ? QByteArray("1") : QByteArray());
     QTemporaryDir local, backing;
-    const QString elsewhere = target == "local" ? local.path() : m_root->path() + Data::kShare + "-old/o1";
+    const QString elsewhere = target == "local"     ? local.path()
+                              : target == "nowhere" ? local.filePath("gone/d")
+                                                    : m_root->path() + Data::kShare + "-old/o1";
     // What lies there already is neither listed, cleaned up nor replaced.
-    onShare(elsewhere + "/OLD.jpg", "old");
-    onShare(elsewhere + "/.~import-0123456789abcdef0123456789abcdef.tmp", "stale", 7200);
+    if (target != "nowhere") {
+        onShare(elsewhere + "/OLD.jpg", "old");
+        onShare(elsewhere + "/.~import-0123456789abcdef0123456789abcdef.tmp", "stale", 7200);
+    }
     const QStringList before = everythingBelow(elsewhere);
     const QString folder = QDir::cleanPath(orderFolder(0));
     QString link = above ? QFileInfo(folder).path() : folder;

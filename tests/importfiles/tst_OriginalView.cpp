@@ -433,6 +433,13 @@ void tst_OriginalView::deletesOnlyOnMountedShare_data()
     // The photo's reduced copies stay with it; its raw goes.
     QTest::newRow("photo folder links off the share") << "link" << true << "A.jpg 路径不在共享目录内"
                                                       << QStringList{"1920/A.jpg", "90/A.jpg", "moved/A.jpg"};
+    // A folder not there says its photo is not there; one that is a file does not.
+    QTest::newRow("photo folder moved away") << "photo folder moved" << true << "A.jpg 文件不存在"
+                                             << QStringList{"1920/A.jpg", "90/A.jpg", "moved/A.jpg"};
+    QTest::newRow("photo folder a file") << "photo folder a file" << true << "A.jpg Not a directory"
+                                         << QStringList{"1920/A.jpg", "90/A.jpg", "moved/A.jpg", "原片"};
+    // Pinned at the photos' own folder.
+    QTest::newRow("order without its folder") << "no order folder" << true << "" << QStringList();
 }
 
 // The share is real (a bind mount, or SMB); once it is gone its mount point
@@ -475,8 +482,11 @@ void tst_OriginalView::deletesOnlyOnMountedShare()
 
     for (const char *name : {"原片/A.jpg", "90/A.jpg", "1920/A.jpg", "原始档/A.CR3"})
         writeFile(served + '/' + order + '/' + QString::fromUtf8(name));
-    if (fault == "link") {
+    if (fault == "link" || fault.startsWith("photo folder"))
         QVERIFY(QDir(served + '/' + order).rename("原片", "moved"));
+    if (fault == "photo folder a file")
+        writeFile(served + '/' + order + "/原片");
+    if (fault == "link") {
         writeFile(elsewhere.filePath("A.jpg"));
         QVERIFY(QFile::link(elsewhere.path(), served + '/' + order + "/原片"));
     }
@@ -493,7 +503,10 @@ void tst_OriginalView::deletesOnlyOnMountedShare()
     std::once_flag unmounted;
     if (fault.contains("at the removal"))
         m_view->setBeforeRemoval([&] { std::call_once(unmounted, [&] { bind->unmount(); }); });
-    m_view->refreshData(orderMap());
+    QMap<QString, QString> details = orderMap();
+    if (fault == "no order folder")
+        details.insert(QStringLiteral("importPath"), QString());
+    m_view->refreshData(details);
     QTRY_COMPARE_WITH_TIMEOUT(grid()->getThumbnailInfo(1).name, QStringLiteral("A.CR3"), 10000);
     if (fault.startsWith("unmounted"))
         bind->unmount();
