@@ -362,6 +362,12 @@ bool ImportFileCopyRunnable::createDirectory(const QString &path, QString &error
             break;
         existing = parent;
     }
+    // A link to nowhere where a folder is needed: nothing on the share is made through it.
+    if (share && QFileInfo(existing).isSymLink() && !QFileInfo::exists(existing)) {
+        error = ImportRules::folderOffShareMessage(folder);
+        qCDebug(lcImportFiles) << error;
+        return false;
+    }
     int cause = QFileInfo(existing).isDir() ? 0 : ENOTDIR;
     for (const QString &part : qAsConst(missing)) {
         if (cause != 0)

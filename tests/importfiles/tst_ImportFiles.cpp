@@ -704,6 +704,7 @@ void tst_ImportFiles::choosingMakesNoFolderOffShare_data()
     QTest::newRow("原片 to a local folder, relative, at the run") << false << true << "原片" << "local" << true;
     QTest::newRow("原始档 to a sibling, relative, at the run") << false << true << "原始档" << "sibling" << true;
     QTest::newRow("原片 to nowhere off the share") << false << false << "原片" << "nowhere" << false;
+    QTest::newRow("原始档 to nowhere, at the run") << false << true << "原始档" << "nowhere" << false;
 }
 
 // The order folder, a folder above it or one of its subfolders is a link out
