@@ -17,6 +17,7 @@
 #include "support/SmallTmpfs.h"
 #include "support/SmbShare.h"
 #include "support/StandInService.h"
+#include "widgets/FullScreenLoading.h"
 #include "widgets/ToastWidget.h"
 
 #include <QCalendarWidget>
@@ -665,6 +666,7 @@ void tst_BatchDelete::skippedOrdersAreListed_data()
     QTest::newRow("order photo id null") << "id null" << "订单数据错误" << true;
     QTest::newRow("order photo id an object") << "id object" << "订单数据错误" << true;
     QTest::newRow("order photo id missing") << "id missing" << "订单数据错误" << true;
+    QTest::newRow("order photo id empty") << "id empty" << "订单数据错误" << true;
     QTest::newRow("folder path of 300,000 levels") << "deep" << "路径过长: " << true;
     QTest::newRow("folder name of 256 bytes") << "long name" << "路径过长: " << true;
 }
@@ -727,9 +729,10 @@ void tst_BatchDelete::skippedOrdersAreListed()
     m_orders = {order(1, netpath), order(2, m_root->path() + "share/B2")};
     const bool badId = situation.startsWith("id ");
     if (badId) {
-        const QJsonValue wrong = situation == "id 7.5"    ? QJsonValue(7.5)
-                                 : situation == "id null" ? QJsonValue(QJsonValue::Null)
-                                                          : QJsonValue(QJsonObject{{"id", "OP1"}});
+        const QJsonValue wrong = situation == "id 7.5"     ? QJsonValue(7.5)
+                                 : situation == "id null"  ? QJsonValue(QJsonValue::Null)
+                                 : situation == "id empty" ? QJsonValue(QString())
+                                                           : QJsonValue(QJsonObject{{"id", "OP1"}});
         if (situation == "id missing")
             m_orders[0].remove("order_photo_id");
         else
@@ -746,6 +749,8 @@ void tst_BatchDelete::skippedOrdersAreListed()
         m_window->orderListPanel()->tableWidget()->selectRow(0);
         QTRY_VERIFY2(!toastTexts(m_window).filter(QRegularExpression("^" + reason)).isEmpty(),
                      qPrintable(toastTexts(m_window).join('|')));
+        // Its folder is listable: a scan, had one started, is over once its overlay is gone.
+        QTRY_VERIFY(!FullScreenLoading::getInstance(m_window->fileListPanel()));
         QCOMPARE(m_window->fileListPanel()->fileModel()->rowCount(), 0);
     }
     // The window answers all along: no step is held by the path, however long.
