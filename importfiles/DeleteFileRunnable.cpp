@@ -4,6 +4,7 @@
 #include "app/core/Logging.h"
 #include "importfiles/ImportedPhotos.h"
 #include "platform/MountRoot.h"
+#include "platform/NetworkErrors.h"
 #include "platform/ShareRemoval.h"
 
 #include <cerrno>
@@ -24,30 +25,6 @@ namespace {
 QString notOnShare()
 {
     return QStringLiteral(" 路径不在共享目录内");
-}
-
-// Errors of a share that does not answer: they say nothing of the file.
-bool isUnreachable(int error)
-{
-    switch (error) {
-    case EIO:
-    case ENOTCONN:
-    case ETIMEDOUT:
-    case EHOSTDOWN:
-    case EHOSTUNREACH:
-    case ENETDOWN:
-    case ENETUNREACH:
-    case ENETRESET:
-    case ECONNABORTED:
-    case ECONNRESET:
-    case ECONNREFUSED:
-    case ESTALE:
-    case ENXIO:
-    case ENODEV:
-        return true;
-    default:
-        return false;
-    }
 }
 
 } // namespace
@@ -84,7 +61,7 @@ QString DeleteFileRunnable::removeFromShare(const QString &path, const QString &
     const bool folder = removal.outcome == ShareRemoval::Outcome::FolderFailed;
     if (folder && removal.error == ENOENT)
         return QStringLiteral(" 文件不存在");
-    if (isUnreachable(removal.error))
+    if (NetworkErrors::isUnreachable(removal.error))
         return unreachable(path);
     if (removal.error == EACCES || removal.error == EPERM)
         return QStringLiteral(" 没有删除权限");

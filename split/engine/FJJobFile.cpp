@@ -3,6 +3,7 @@
 #include "app/core/K.h"
 #include "app/core/SameFileContent.h"
 #include "platform/MountRoot.h"
+#include "platform/NetworkErrors.h"
 #include "platform/NoReplaceRename.h"
 
 #include <QDir>
@@ -83,24 +84,6 @@ bool holdsSource(CopyResult result)
     return result == CopyResult::Copied || result == CopyResult::Identical;
 }
 
-bool isUnreachableError(int code)
-{
-    switch (code) {
-    case EIO:
-    case ENOTCONN:
-    case ETIMEDOUT:
-    case EHOSTDOWN:
-    case EHOSTUNREACH:
-    case ENETDOWN:
-    case ENETUNREACH:
-    case ECONNABORTED:
-    case ECONNRESET:
-    case ESTALE:
-        return true;
-    default:
-        return false;
-    }
-}
 
 namespace {
 
@@ -158,7 +141,7 @@ CopyResult copyNew(const QString &source, const QString &target, QString *error)
     if (in < 0) {
         if (error)
             *error = QStringLiteral("无法读取 %1: %2").arg(source, systemError(errno));
-        return isUnreachableError(errno) ? CopyResult::Unreachable : CopyResult::Failed;
+        return NetworkErrors::isUnreachable(errno) ? CopyResult::Unreachable : CopyResult::Failed;
     }
     const auto closeSource = qScopeGuard([in] { ::close(in); });
     QFile out;
@@ -187,7 +170,7 @@ CopyResult copyNew(const QString &source, const QString &target, QString *error)
                 continue;
             const int cause = errno;
             // A damaged file fails alone; a share that went fails every look at the file.
-            const bool unreachable = isUnreachableError(cause) && sourceState(source) == SourceState::Unreachable;
+            const bool unreachable = NetworkErrors::isUnreachable(cause) && sourceState(source) == SourceState::Unreachable;
             return failed(QStringLiteral("读取失败 %1: %2").arg(source, systemError(cause)),
                           unreachable ? CopyResult::Unreachable : CopyResult::Failed);
         }
@@ -232,20 +215,20 @@ SourceState sourceState(const QString &path)
     struct stat info;
     if (::stat(QFile::encodeName(path).constData(), &info) == 0)
         return S_ISREG(info.st_mode) ? SourceState::File : SourceState::Missing;
-    return isUnreachableError(errno) ? SourceState::Unreachable : SourceState::Missing;
+    return NetworkErrors::isUnreachable(errno) ? SourceState::Unreachable : SourceState::Missing;
 }
 
 SourceState folderState(const QString &folder)
 {
     DIR *dir = ::opendir(QFile::encodeName(folder).constData());
     if (!dir)
-        return isUnreachableError(errno) ? SourceState::Unreachable : SourceState::Missing;
+        return NetworkErrors::isUnreachable(errno) ? SourceState::Unreachable : SourceState::Missing;
     // A share whose server went may still open the folder from its cache: one entry is read.
     errno = 0;
     const bool listed = ::readdir(dir) != nullptr || errno == 0;
     const int cause = errno;
     ::closedir(dir);
-    return listed || !isUnreachableError(cause) ? SourceState::File : SourceState::Unreachable;
+    return listed || !NetworkErrors::isUnreachable(cause) ? SourceState::File : SourceState::Unreachable;
 }
 
 bool ensureFolder(const QString &folder)

@@ -29,10 +29,6 @@ enum class CopyResult {
     Failed,        // read, write or rename failed; nothing left behind
 };
 
-// True for the errors of a share that does not answer (its server or the
-// network went), as opposed to a file that is not there.
-bool isUnreachableError(int code);
-
 // What a look at a source on the share finds.
 enum class SourceState {
     File,        // a plain file (links followed)

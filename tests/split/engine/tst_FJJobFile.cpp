@@ -1,4 +1,5 @@
 #include "split/engine/FJJobFile.h"
+#include "platform/NetworkErrors.h"
 #include "support/SmallTmpfs.h"
 
 #include <cerrno>
@@ -121,7 +122,8 @@ void TestFJJobFile::networkErrorsAreAShareOutOfReach_data()
     for (const auto &[name, code] : std::initializer_list<std::pair<const char *, int>>{
              {"EIO", EIO}, {"ENOTCONN", ENOTCONN}, {"ETIMEDOUT", ETIMEDOUT}, {"EHOSTDOWN", EHOSTDOWN},
              {"EHOSTUNREACH", EHOSTUNREACH}, {"ENETDOWN", ENETDOWN}, {"ENETUNREACH", ENETUNREACH},
-             {"ECONNABORTED", ECONNABORTED}, {"ECONNRESET", ECONNRESET}, {"ESTALE", ESTALE}})
+             {"ECONNABORTED", ECONNABORTED}, {"ECONNRESET", ECONNRESET}, {"ESTALE", ESTALE},
+             {"ENETRESET", ENETRESET}, {"ECONNREFUSED", ECONNREFUSED}, {"ENXIO", ENXIO}, {"ENODEV", ENODEV}})
         QTest::newRow(name) << code << true;
     // A file that is not there, or not to be had, is no share gone.
     for (const auto &[name, code] : std::initializer_list<std::pair<const char *, int>>{
@@ -133,7 +135,7 @@ void TestFJJobFile::networkErrorsAreAShareOutOfReach()
 {
     QFETCH(int, code);
     QFETCH(bool, unreachable);
-    QCOMPARE(FJJobFile::isUnreachableError(code), unreachable);
+    QCOMPARE(NetworkErrors::isUnreachable(code), unreachable);
 }
 
 QTEST_GUILESS_MAIN(TestFJJobFile)
