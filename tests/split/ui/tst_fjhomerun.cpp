@@ -390,15 +390,18 @@ void tst_FJHomeRun::photoDelivery_data()
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<QString>("failures");
     QTest::addColumn<QStringList>("files");
-    QTest::addColumn<bool>("shareGone");
+    QTest::addColumn<QString>("folder"); // the order's "netpath" when not its own
     QTest::newRow("精修 and 原图") << QStringList{"原图", "精修"} << QStringLiteral("\nJ2.png 下载失败")
-                               << QStringList{"原片/DSC_1.jpg", "精修/J1.jpg"} << false;
+                               << QStringList{"原片/DSC_1.jpg", "精修/J1.jpg"} << QString();
     QTest::newRow("原始档 and 简修含汰片") << QStringList{"原始档", "简修含汰片"} << QString()
-                                   << QStringList{"原始档/A.CR2", "原始档/B.CR2", "汰片/T1.jpg", "简修/S1.jpg"} << false;
-    QTest::newRow("nothing to fetch") << QStringList() << QString() << QStringList() << false;
-    // Nothing is read from the share, so its absence stops nothing.
+                                   << QStringList{"原始档/A.CR2", "原始档/B.CR2", "汰片/T1.jpg", "简修/S1.jpg"} << QString();
+    QTest::newRow("nothing to fetch") << QStringList() << QString() << QStringList() << QString();
+    // Nothing is read from the share, so its absence, or a path past the limits, stops nothing.
     QTest::newRow("精修 only, the share gone") << QStringList{"精修"} << QStringLiteral("\nJ2.png 下载失败")
-                                           << QStringList{"精修/J1.jpg"} << true;
+                                           << QStringList{"精修/J1.jpg"} << QStringLiteral("\\\\NAS\\gone\\orders\\o1");
+    QTest::newRow("精修 only, a 256-byte name") << QStringList{"精修"} << QStringLiteral("\nJ2.png 下载失败")
+                                            << QStringList{"精修/J1.jpg"}
+                                            << netpath(1) + QStringLiteral("\\") + QString(256, QLatin1Char('n'));
 }
 
 void tst_FJHomeRun::photoDelivery()
@@ -406,7 +409,7 @@ void tst_FJHomeRun::photoDelivery()
     QFETCH(QStringList, options);
     QFETCH(QString, failures);
     QFETCH(QStringList, files);
-    QFETCH(bool, shareGone);
+    QFETCH(QString, folder);
     const QString share = shareFolder(1);
     QVERIFY(QDir(share).mkpath(QStringLiteral("cam")) && QDir(share).mkpath(QStringLiteral("原始档")));
     QVERIFY(EngineTestImages::writeJpeg(share + QStringLiteral("/cam/DSC_1.jpg"), EngineTestImages::pattern(50, 40)));
@@ -429,9 +432,9 @@ void tst_FJHomeRun::photoDelivery()
     reply.insert(QStringLiteral("images_yuanpian"),
                  QJsonArray{QJsonObject{{QStringLiteral("img_name"), QStringLiteral("DSC_1.jpg")},
                                         {QStringLiteral("localpath"), netpath(1) + QStringLiteral("\\cam\\DSC_1.jpg")}}});
-    if (shareGone) {
+    if (!folder.isEmpty()) {
         QJsonObject order = reply.value(QStringLiteral("order")).toObject();
-        order.insert(QStringLiteral("netpath"), QStringLiteral("\\\\NAS\\gone\\orders\\o1"));
+        order.insert(QStringLiteral("netpath"), folder);
         reply.insert(QStringLiteral("order"), order);
     }
     m_service->setReply(QStringLiteral("order"), QStringLiteral("orderphotodetail"), reply);
@@ -1005,6 +1008,9 @@ void tst_FJHomeRun::linksOffTheShareAreNotRead()
              qPrintable(summary));
     QVERIFY2(!summary.contains(QStringLiteral("共享目录不存在")), qPrintable(summary));
     QVERIFY2(summary.split(QLatin1Char('\n')).contains(line), qPrintable(summary));
+    // Only the refusals are listed: no note of an absent raw file comes along with one.
+    const QStringList notes = summary.split(QLatin1Char('\n')).mid(1);
+    QVERIFY2(notes.filter(QStringLiteral("不在共享目录内")) == notes, qPrintable(summary));
     // A linked folder is refused as a whole, not file by file.
     if (!linked.isEmpty())
         QVERIFY2(summary.contains(QStringLiteral("\n%1 不在共享目录内").arg(linked == QLatin1String("orders") ? QStringLiteral("FJ1001-2") : linked)),
@@ -1055,21 +1061,26 @@ void tst_FJHomeRun::slowDownloadBelongsToItsOrder_data()
 {
     QTest::addColumn<int>("mode");
     QTest::addColumn<bool>("numericIds"); // the detail gives the order's id as a number
-    QTest::newRow("design split") << int(DesignSplit) << false;
-    QTest::newRow("selection results") << int(DownloadSelectionResults) << false;
-    QTest::newRow("design split, ids as numbers") << int(DesignSplit) << true;
+    QTest::addColumn<QJsonValue>("badId"); // the detail's id, unusable: the row's id stands
+    const QJsonValue none(QJsonValue::Undefined);
+    QTest::newRow("design split") << int(DesignSplit) << false << none;
+    QTest::newRow("selection results") << int(DownloadSelectionResults) << false << none;
+    QTest::newRow("design split, ids as numbers") << int(DesignSplit) << true << none;
+    QTest::newRow("design split, detail id a fraction") << int(DesignSplit) << false << QJsonValue(12345.5);
+    QTest::newRow("selection results, detail id a bool") << int(DownloadSelectionResults) << false << QJsonValue(true);
 }
 
 void tst_FJHomeRun::slowDownloadBelongsToItsOrder()
 {
     QFETCH(int, mode);
     QFETCH(bool, numericIds);
+    QFETCH(QJsonValue, badId);
     for (int n = 1; n <= 2; ++n) {
         QVERIFY(putPicture(shareFolder(n), QStringLiteral("IMG_1.jpg")));
     }
     m_service->setFileDelay(QStringLiteral("/index.php"), 1500);
     m_service->setHandler(QStringLiteral("order"), QStringLiteral("orderphotodetail"),
-                          [this, mode, numericIds](const StandInService::Request &request) {
+                          [this, mode, numericIds, badId](const StandInService::Request &request) {
                               const int n = request.field(QStringLiteral("order_photo_id")).mid(3).toInt();
                               QJsonObject reply = detail(n);
                               reply.insert(mode == DesignSplit ? QStringLiteral("images") : QStringLiteral("images_all"),
@@ -1077,6 +1088,8 @@ void tst_FJHomeRun::slowDownloadBelongsToItsOrder()
                               QJsonObject order = reply.value(QStringLiteral("order")).toObject();
                               if (numericIds)
                                   order.insert(QStringLiteral("order_photo_id"), 5000 + n);
+                              else if (!badId.isUndefined())
+                                  order.insert(QStringLiteral("order_photo_id"), badId);
                               reply.insert(QStringLiteral("order"), order);
                               return reply;
                           });
@@ -1124,6 +1137,8 @@ void tst_FJHomeRun::failuresAreListed_data()
         << QStringLiteral("\\\\NAS\\photo\\") + QStringLiteral("d\\").repeated(300000);
     QTest::newRow("raw files, a 256-byte name") << int(DownloadOriginals) << QStringList{QStringLiteral("FJ1001-2 路径过长: ")}
                                                 << netpath(1) + QStringLiteral("\\") + QString(256, QLatin1Char('n'));
+    QTest::newRow("photo delivery, a 256-byte name") << int(DownloadPhotoDelivery) << QStringList{QStringLiteral("FJ1001-2 路径过长: ")}
+                                                     << netpath(1) + QStringLiteral("\\") + QString(256, QLatin1Char('n'));
 }
 
 void tst_FJHomeRun::failuresAreListed()
