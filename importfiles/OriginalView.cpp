@@ -7,6 +7,7 @@
 #include "importfiles/DeleteFileRunnable.h"
 #include "importfiles/ImportRules.h"
 #include "importfiles/ImportedPhotos.h"
+#include "platform/FolderRead.h"
 #include "platform/MountRoot.h"
 #include "widgets/ElementButton.h"
 #include "widgets/FullScreenLoading.h"
@@ -28,27 +29,12 @@
 #include <QVBoxLayout>
 
 #include <cerrno>
-#include <dirent.h>
 
 namespace {
 
 bool hasVisibleText(QString text)
 {
     return !text.remove(QLatin1Char(' ')).remove(QLatin1Char('\n')).isEmpty();
-}
-
-// 0 when folder can be listed to its end, else the errno of the failure.
-int listingError(const QString &folder)
-{
-    DIR *dir = ::opendir(QFile::encodeName(folder).constData());
-    if (!dir)
-        return errno;
-    errno = 0;
-    while (::readdir(dir)) {
-    }
-    const int error = errno;
-    ::closedir(dir);
-    return error;
 }
 
 } // namespace
@@ -238,7 +224,7 @@ QString OriginalView::shareProblem(const QString &folder, ShareGuard *share)
         return K::missingShareMessage(folder);
     // A share whose server went away may still answer a look-up from its
     // cache; a listing asks the server. A folder not there holds no files.
-    const int error = listingError(folder);
+    const int error = FolderRead::listingError(folder);
     if (error != 0 && !(error == ENOENT && share->stillThere()))
         return K::missingShareMessage(folder);
     return QString();

@@ -6,6 +6,7 @@
 #include "app/core/K.h"
 #include "app/core/Logging.h"
 #include "app/core/ServiceReply.h"
+#include "platform/FolderRead.h"
 #include "platform/MountRoot.h"
 #include "platform/ShareGuard.h"
 #include "transfer/engine/TFDelLocalPhotoImg.h"
@@ -32,7 +33,6 @@
 #include <QVBoxLayout>
 
 #include <cerrno>
-#include <dirent.h>
 #include <sys/stat.h>
 
 namespace {
@@ -113,20 +113,6 @@ template<typename T>
 T *tileProperty(const QWidget *tile, const char *name)
 {
     return static_cast<T *>(tile->property(name).value<void *>());
-}
-
-// True when the folder can be listed to its end.
-bool listsWhole(const QString &folder)
-{
-    DIR *dir = ::opendir(QFile::encodeName(folder).constData());
-    if (!dir)
-        return false;
-    errno = 0;
-    while (::readdir(dir)) {
-    }
-    const bool whole = errno == 0;
-    ::closedir(dir);
-    return whole;
 }
 
 bool isVideoKind(int kind)
@@ -871,7 +857,7 @@ QString tfhomeorders_PhotoDisplayWidget::pinOrderShare(const QString &orderFolde
     if (::stat(QFile::encodeName(orderFolder).constData(), &info) != 0 && errno == ENOENT && share->stillThere())
         return QString();
     // A share whose server went away may still answer a look-up from its cache; a listing asks the server.
-    if (!listsWhole(orderFolder))
+    if (FolderRead::listingError(orderFolder) != 0)
         return K::missingShareMessage(orderFolder);
     if (!share->reaches(orderFolder)) {
         return share->stillThere() ? QStringLiteral("订单目录不在共享目录内: %1").arg(orderFolder)
