@@ -60,6 +60,7 @@ void BatchdeleteThread::deleteFile()
         setShareMissing();
         break;
     case ShareRemoval::Outcome::OffShare:
+    case ShareRemoval::Outcome::OffFolder:
         qCWarning(lcBatchDelete) << "拒绝删除扫描时订单目录以外的文件:" << filePath;
         setOutcome(UnknownError, BatchDeleteLogic::outsideScannedFolderText());
         break;

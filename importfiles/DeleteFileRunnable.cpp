@@ -52,6 +52,8 @@ QString DeleteFileRunnable::removeFromShare(const QString &path, const QString &
         return unreachable(path);
     case ShareRemoval::Outcome::OffShare:
         return notOnShare();
+    case ShareRemoval::Outcome::OffFolder:
+        return QLatin1Char(' ') + K::outsideOrderText();
     case ShareRemoval::Outcome::FolderFailed:
     case ShareRemoval::Outcome::Failed:
         break;

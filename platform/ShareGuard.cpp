@@ -22,6 +22,16 @@ bool identityOf(const QString &folder, quint64 *device, quint64 *inode)
     return true;
 }
 
+// True when folder's real place is an ancestor of within, within itself or
+// below it; always for an empty within.
+bool onTheWay(const QString &folder, const QString &within)
+{
+    if (within.isEmpty())
+        return true;
+    const QString real = QFileInfo(folder).canonicalFilePath();
+    return real == within || MountRoot::isStrictlyBelow(real, within) || MountRoot::isStrictlyBelow(within, real);
+}
+
 } // namespace
 
 bool ShareGuard::pin(const QString &path)
@@ -60,7 +70,20 @@ bool ShareGuard::reaches(const QString &path) const
     return !realShare.isEmpty() && MountRoot::isStrictlyBelow(realPath, realShare) && stillThere();
 }
 
-bool ShareGuard::makePath(const QString &folder) const
+QString ShareGuard::realPlace(const QString &path)
+{
+    return QFileInfo(path).canonicalFilePath();
+}
+
+bool ShareGuard::reachesWithin(const QString &path, const QString &within) const
+{
+    if (within.isEmpty() || !reaches(path))
+        return false;
+    const QString real = realPlace(path);
+    return real == within || MountRoot::isStrictlyBelow(real, within);
+}
+
+bool ShareGuard::makePath(const QString &folder, const QString &within) const
 {
     if (!holds(folder))
         return false;
@@ -70,13 +93,15 @@ bool ShareGuard::makePath(const QString &folder) const
         current += part + QLatin1Char('/');
         if (QFileInfo(current).isDir()) {
             // An existing part may be a link: nothing is made below one leading off the share.
-            if (!reaches(current))
+            if (!reaches(current) || !onTheWay(current, within))
                 return false;
             continue;
         }
         // Checked again before each folder: the share may leave between two.
-        if (!stillThere() || !QDir().mkdir(current))
-            return QFileInfo(current).isDir() && reaches(current);
+        if (!stillThere() || !QDir().mkdir(current)) {
+            if (!QFileInfo(current).isDir() || !reaches(current) || !onTheWay(current, within))
+                return false;
+        }
     }
-    return stillThere();
+    return stillThere() && (within.isEmpty() || reachesWithin(folder, within));
 }

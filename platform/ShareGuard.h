@@ -34,12 +34,23 @@ public:
     // folder of it passes here, so a link never takes it off the share.
     bool reaches(const QString &path) const;
 
+    // The real place of path, every link followed; empty when it does not
+    // exist. An order folder's, taken when it is pinned, is the within below.
+    static QString realPlace(const QString &path);
+
+    // reaches(path), and path's real place lies at or below within (a real
+    // place taken earlier, the order folder's): a link inside an order never
+    // takes a tool into another order's folder. False for an empty within.
+    bool reachesWithin(const QString &path, const QString &within) const;
+
     // Makes folder and its missing parents, each only while the share is
     // still there; the share folder itself is never made. Existing folders on
     // the way are followed only while their real place (links followed) lies
     // below the share's. False when folder is not below the pinned share, a
     // part leads off it, the share went away or a folder could not be made.
-    bool makePath(const QString &folder) const;
+    // With within (a real place, see reachesWithin) every existing part must
+    // lie on the way to within or inside it, and so must folder when done.
+    bool makePath(const QString &folder, const QString &within = QString()) const;
 
 private:
     QString m_shareFolder;

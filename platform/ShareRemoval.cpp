@@ -65,8 +65,10 @@ Result remove(const ShareGuard &share, const QString &path, const QString &withi
         return finish(Outcome::FolderFailed, error);
     const QString realShare = QFileInfo(share.shareFolder()).canonicalFilePath();
     // within is a real place taken earlier: resolved now, a folder swapped for a link would pass.
-    if (!atOrBelow(realFolder, realShare) || (!within.isEmpty() && !atOrBelow(realFolder, within)))
+    if (!atOrBelow(realFolder, realShare))
         return finish(Outcome::OffShare, 0);
+    if (!within.isEmpty() && !atOrBelow(realFolder, within))
+        return finish(Outcome::OffFolder, 0);
     if (beforeRemoval)
         beforeRemoval();
     if (::unlinkat(folder, QFile::encodeName(info.fileName()).constData(), 0) == 0)

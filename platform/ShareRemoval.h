@@ -16,7 +16,8 @@ enum class Outcome {
     Removed,
     Missing,      // no such file, said by its folder held open on the share
     ShareGone,    // the pinned share is no longer where it was pinned
-    OffShare,     // the path, or the folder's real place, is not below the share (or within)
+    OffShare,     // the path, or the folder's real place, is not below the share
+    OffFolder,    // the folder's real place is on the share but not at or below within
     FolderFailed, // the folder could not be reached or opened; error says why
     Failed,       // the removal itself failed; error says why
 };

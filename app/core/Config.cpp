@@ -1,6 +1,7 @@
 #include "app/core/Config.h"
 
 #include "app/core/Logging.h"
+#include "app/core/ServiceReply.h"
 
 #include <QHostAddress>
 #include <QJsonArray>
@@ -104,21 +105,27 @@ bool setUrlHost(const QString &host)
 
 void applyLoginIdentity(const QJsonObject &reply, bool withNamingRules)
 {
-    k_super_id = reply.value(QStringLiteral("SUPERID")).toString();
-    k_manager_id = reply.value(QStringLiteral("EID")).toString();
-    k_uid = reply.value(QStringLiteral("UID")).toString();
+    k_super_id = ServiceReply::idText(reply.value(QStringLiteral("SUPERID")));
+    k_manager_id = ServiceReply::idText(reply.value(QStringLiteral("EID")));
+    k_uid = ServiceReply::idText(reply.value(QStringLiteral("UID")));
     k_shops.clear();
+    k_shop_id.clear();
     const QJsonArray shops = reply.value(QStringLiteral("shop_data")).toArray();
     for (int i = 0; i < shops.size(); ++i) {
         const QJsonObject shop = shops.at(i).toObject();
         ShopEntry entry;
-        entry.id = shop.value(QStringLiteral("id")).toString();
+        entry.id = ServiceReply::idText(shop.value(QStringLiteral("id")));
+        // A branch no request could name is not offered.
+        if (entry.id.isEmpty()) {
+            qCWarning(lcApp) << "分店编号无效，已跳过:" << shop.value(QStringLiteral("name")).toString();
+            continue;
+        }
         entry.name = shop.value(QStringLiteral("name")).toString();
         if (withNamingRules)
             entry.goodsfoldernamerule = shop.value(QStringLiteral("goodsfoldernamerule")).toString();
-        k_shops.append(entry);
-        if (i == 0)
+        if (k_shops.isEmpty())
             k_shop_id = entry.id;
+        k_shops.append(entry);
     }
 }
 

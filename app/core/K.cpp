@@ -388,6 +388,16 @@ QString K::pathTooLongMessage(const QString &path)
     return QStringLiteral("路径过长: %1").arg(shown);
 }
 
+QString K::outsideOrderText()
+{
+    return QStringLiteral("目录不在订单目录内");
+}
+
+QString K::outsideOrderMessage(const QString &path)
+{
+    return outsideOrderText() + QStringLiteral(": ") + path;
+}
+
 QString K::sanitizePathComponent(const QString &text)
 {
     QString result = text;

@@ -82,6 +82,10 @@ public:
     // Checked before anything is made or read there: a far too long path
     // from the service would otherwise make folders until the system stops.
     static QString pathTooLongMessage(const QString &path);
+    // Why a folder or file is refused whose real place lies outside its own
+    // order's folder: "目录不在订单目录内: %1", or the bare reason without a path.
+    static QString outsideOrderMessage(const QString &path);
+    static QString outsideOrderText();
     // Replaces "/" and "\" so a service value stays one path component.
     static QString sanitizePathComponent(const QString &text);
     static QMap<QString, QString> vip8ScalImg(const QString &source, const QString &output,

@@ -30,6 +30,11 @@ QString idText(const QJsonValue &value)
     return QString::number(qint64(number));
 }
 
+QString unusableIdText()
+{
+    return QStringLiteral("编号无效");
+}
+
 QString badFormMessage()
 {
     return QStringLiteral("服务器返回数据格式错误");

@@ -21,6 +21,10 @@ Code codeOf(const QJsonObject &reply);
 // as its digits; empty for anything else, which no request may carry.
 QString idText(const QJsonValue &value);
 
+// Why a record whose id idText reads as empty (a photo, a raw file, a person)
+// is left alone: "编号无效". Nothing is sent or done for it.
+QString unusableIdText();
+
 // The text for a reply of the wrong form.
 QString badFormMessage();
 

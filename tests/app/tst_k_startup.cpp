@@ -28,6 +28,7 @@ private slots:
     void filewriteReplacesAndReportsCompletion();
     void filewriteFailureKeepsCompletion();
     void launchDesignFileReadsStoredIdentity();
+    void loginIdsReadOneWay();
     void urlHostFromArguments_data();
     void urlHostFromArguments();
     void setUrlHost_data();
@@ -133,6 +134,26 @@ void KStartupTest::filewriteFailureKeepsCompletion()
     QVERIFY(called);
     QVERIFY(!QFile::exists(path));
     QCOMPARE(K::fileread(path), QString());
+}
+
+// Ids as integers read as their digits; a branch without a usable id is never offered.
+void KStartupTest::loginIdsReadOneWay()
+{
+    Config::applyLoginIdentity(
+        QJsonObject{{"SUPERID", 9001},
+                    {"EID", 42},
+                    {"UID", QJsonValue()},
+                    {"shop_data", QJsonArray{QJsonObject{{"id", QJsonValue()}, {"name", "空号店"}},
+                                             QJsonObject{{"id", 1.5}, {"name", "小数店"}},
+                                             QJsonObject{{"id", 7}, {"name", "七店"}},
+                                             QJsonObject{{"id", "8"}, {"name", "八店"}}}}},
+        false);
+    QCOMPARE(Config::k_super_id, QString("9001"));
+    QCOMPARE(Config::k_manager_id, QString("42"));
+    QCOMPARE(Config::k_uid, QString());
+    QCOMPARE(Config::k_shop_id, QString("7"));
+    QCOMPARE(Config::k_shops.size(), 2);
+    QCOMPARE(Config::k_shops.at(1).id, QString("8"));
 }
 
 void KStartupTest::launchDesignFileReadsStoredIdentity()

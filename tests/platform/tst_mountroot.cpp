@@ -34,6 +34,8 @@ private slots:
     void smbShareKind_data();
     void smbShareKind();
     void shareGuardReaches();
+    void shareGuardWithinOrder_data();
+    void shareGuardWithinOrder();
     void shareRemoval_data();
     void shareRemoval();
     void assertionHeldUntilReleased();
@@ -332,6 +334,47 @@ void MountRootTest::shareGuardReaches()
     QCOMPARE(guard.reaches(share + "/" + path), reached);
 }
 
+void MountRootTest::shareGuardWithinOrder_data()
+{
+    QTest::addColumn<QString>("path"); // below the share; the order folder is A1
+    QTest::addColumn<bool>("reached");
+    QTest::addColumn<bool>("made"); // path + "/new" made with the order as within
+    QTest::newRow("file in the order") << "A1/a.jpg" << true << false;
+    QTest::newRow("the order folder itself") << "A1" << true << true;
+    QTest::newRow("link to a file of the order") << "A1/in.jpg" << true << false;
+    QTest::newRow("link to a file of another order") << "A1/b.jpg" << false << false;
+    QTest::newRow("folder link to another order") << "A1/other" << false << false;
+    QTest::newRow("file through a folder link to another order") << "A1/other/b.jpg" << false << false;
+    QTest::newRow("folder link inside the order") << "A1/self" << true << true;
+    QTest::newRow("another order's folder") << "B2" << false << false;
+}
+
+// A link inside an order never takes a tool into another order's folder.
+void MountRootTest::shareGuardWithinOrder()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, reached);
+    QFETCH(bool, made);
+    ScopedMountRoot root;
+    const QString share = root.mkpath(QStringLiteral("studio"));
+    root.mkpath(QStringLiteral("studio/A1/sub"));
+    root.mkpath(QStringLiteral("studio/B2"));
+    for (const QString &file : {share + "/A1/a.jpg", share + "/B2/b.jpg"}) {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("x") == 1);
+    }
+    QVERIFY(QFile::link(share + "/A1/a.jpg", share + "/A1/in.jpg"));
+    QVERIFY(QFile::link(share + "/B2/b.jpg", share + "/A1/b.jpg"));
+    QVERIFY(QFile::link(share + "/B2", share + "/A1/other"));
+    QVERIFY(QFile::link(share + "/A1/sub", share + "/A1/self"));
+    ShareGuard guard;
+    QVERIFY(guard.pin(share + "/A1"));
+    const QString within = ShareGuard::realPlace(share + "/A1");
+    QCOMPARE(guard.reachesWithin(share + "/" + path, within), reached);
+    QCOMPARE(guard.makePath(share + "/" + path + "/new", within), made);
+    QCOMPARE(QDir(share + "/B2").entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"b.jpg"});
+}
+
 // What happens to the share around a removal.
 enum class RemovalEvent { None, UnmountedBefore, UnmountedBetween, FolderSwappedForLink, RootThroughLink };
 Q_DECLARE_METATYPE(RemovalEvent)
@@ -359,7 +402,7 @@ void MountRootTest::shareRemoval_data()
     QTest::newRow("folder a link to a sibling whose name extends the share's")
         << "old/A1/a.jpg" << "" << none << O::OffShare << "";
     QTest::newRow("folder swapped for a link to another order after the scan")
-        << "C3/a.jpg" << "C3" << RemovalEvent::FolderSwappedForLink << O::OffShare << "";
+        << "C3/a.jpg" << "C3" << RemovalEvent::FolderSwappedForLink << O::OffFolder << "";
     QTest::newRow("file a link off the share") << "A1/link.jpg" << "" << none << O::Removed << "A1/link.jpg";
     QTest::newRow("folder in place of the file") << "A1/dir.jpg" << "" << none << O::Failed << "";
     QTest::newRow("mount root reached through a link")

@@ -1,5 +1,6 @@
 #include "transfer/engine/TFDelLocalPhotoImg.h"
 
+#include "app/core/K.h"
 #include "platform/MountRoot.h"
 #include "platform/ShareGuard.h"
 #include "platform/ShareRemoval.h"
@@ -25,6 +26,8 @@ QString TFDelLocalPhotoImg::leftReason(const ShareRemoval::Result &removal)
         return QStringLiteral("共享目录已断开");
     case ShareRemoval::Outcome::OffShare:
         return kOffShare;
+    case ShareRemoval::Outcome::OffFolder:
+        return K::outsideOrderText();
     case ShareRemoval::Outcome::FolderFailed:
         // No such folder on the share that was still there after the look: its files are gone.
         if (removal.error == ENOENT)
