@@ -437,15 +437,11 @@ void tst_BatchDelete::refusals_data()
     QTest::newRow("switch_shop numeric code, no reason") << "switch_shop" << QJsonObject{{"code", 1}}
                                                          << QStringLiteral("服务器返回数据格式错误") << 0;
     // A branch no later request could name: the search stops before the orders are asked for.
-    const auto withId = [](const char *key, const QJsonValue &id) {
-        QJsonObject reply = switchShopReply(1);
-        reply.insert(key, id);
-        return reply;
-    };
-    QTest::newRow("switch_shop SUPERID null") << "switch_shop" << withId("SUPERID", QJsonValue::Null)
-                                              << QStringLiteral("切换分店失败：编号无效") << 0;
-    QTest::newRow("switch_shop EID a float") << "switch_shop" << withId("EID", 7.5)
-                                             << QStringLiteral("切换分店失败：编号无效") << 0;
+    QJsonObject nullSuper = switchShopReply(1), floatManager = switchShopReply(1);
+    nullSuper.insert("SUPERID", QJsonValue::Null);
+    floatManager.insert("EID", 7.5);
+    QTest::newRow("switch_shop SUPERID null") << "switch_shop" << nullSuper << QStringLiteral("切换分店失败：编号无效") << 0;
+    QTest::newRow("switch_shop EID a float") << "switch_shop" << floatManager << QStringLiteral("切换分店失败：编号无效") << 0;
     QTest::newRow("order_list message") << "order_list" << refused(QStringLiteral("查询失败")) << QStringLiteral("查询失败")
                                         << 0;
     QTest::newRow("no orders") << "order_list" << orderListReply({}) << QStringLiteral("未检索到订单") << 1;
