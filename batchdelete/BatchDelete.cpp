@@ -360,6 +360,11 @@ void BatchDelete::reqShopInfo()
     // Only the latest search may fill the list; the branch is the one it was sent for.
     const int generation = ++m_searchGeneration;
     const QString shopId = m_currentShopId;
+    // No branch the login gave could be named.
+    if (shopId.isEmpty()) {
+        failSearch(QStringLiteral("没有可用的分店"));
+        return;
+    }
     auto *request = new BaseReq(this);
     QPointer<BatchDelete> self(this);
     request->getResultData(QStringLiteral("&m=public&a=switch_shop"), BatchDeleteLogic::switchShopBody(shopId),
@@ -376,8 +381,13 @@ void BatchDelete::reqShopInfo()
                                QJsonObject reply = document.object();
                                const QJsonValue permission = reply.value(QStringLiteral("is_all_del_photo"));
                                self->m_permission = permission.isDouble() ? permission.toInt() : 0;
-                               self->m_superId = reply.value(QStringLiteral("SUPERID")).toString();
-                               self->m_managerId = reply.value(QStringLiteral("EID")).toString();
+                               self->m_superId = ServiceReply::idText(reply.value(QStringLiteral("SUPERID")));
+                               self->m_managerId = ServiceReply::idText(reply.value(QStringLiteral("EID")));
+                               // Every later request of the branch names them: none goes out without.
+                               if (!BatchDeleteLogic::Ids{shopId, self->m_managerId, self->m_superId}.usable()) {
+                                   self->failSearch(QStringLiteral("切换分店失败：") + ServiceReply::unusableIdText());
+                                   return;
+                               }
                                QMap<QString, QString> values;
                                values.insert(QStringLiteral("shopid"), shopId);
                                values.insert(QStringLiteral("superid"), self->m_superId);
@@ -470,8 +480,12 @@ void BatchDelete::reqTiaoseList()
                                }
                                self->m_personIds.append(QString());
                                const QJsonArray persons = reply.value(QStringLiteral("persons")).toArray();
-                               for (const QJsonValue &person : persons)
-                                   self->m_personIds.append(person.toObject().value(QStringLiteral("id")).toString());
+                               // A person no request could name is not offered.
+                               for (const QJsonValue &person : persons) {
+                                   const QString id = ServiceReply::idText(person.toObject().value(QStringLiteral("id")));
+                                   if (!id.isEmpty())
+                                       self->m_personIds.append(id);
+                               }
                            });
 }
 
@@ -866,18 +880,26 @@ void BatchDelete::resendJournal()
     else if (!m_journalRetry->isActive())
         m_journalRetry->start();
     QList<BatchDeleteJournal::Entry> owed;
+    QStringList unusable;
     for (const BatchDeleteJournal::Entry &entry : m_journal->entries()) {
-        if (BatchDeleteLogic::isGoneFromShare(entry.filePath))
-            owed.append(entry);
-        else if (MountRoot::isBelowMountedShare(entry.filePath))
+        if (BatchDeleteLogic::isGoneFromShare(entry.filePath)) {
+            if (entry.ids.usable() && !entry.orderPhotoId.isEmpty()) {
+                owed.append(entry);
+                continue;
+            }
+            // No report could name it: said once with the refused ones, then dropped.
+            m_journal->clear(entry.filePath);
+            unusable.append(entry.filePath + QStringLiteral("：") + ServiceReply::unusableIdText());
+        } else if (MountRoot::isBelowMountedShare(entry.filePath)) {
             m_journal->clear(entry.filePath); // recorded ahead, never removed
+        }
         // Its share is not mounted: kept for a later opening.
     }
-    if (owed.isEmpty())
+    if (owed.isEmpty() && unusable.isEmpty())
         return;
     qCInfo(lcBatchDelete) << "补交已删除文件的记录:" << owed.size();
     m_resending = true;
-    m_resendRefused.clear();
+    m_resendRefused = unusable;
     resendNext(owed, 0, QString());
 }
 

@@ -1,6 +1,7 @@
 #include "batchdelete/BatchDeleteJournal.h"
 
 #include "app/core/Logging.h"
+#include "app/core/ServiceReply.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -107,10 +108,11 @@ QList<BatchDeleteJournal::Entry> BatchDeleteJournal::read(const QString &path)
             live.remove(filePath);
         } else if (action == kRecord) {
             Entry entry;
-            entry.ids.shopId = object.value(QStringLiteral("shopid")).toString();
-            entry.ids.managerId = object.value(QStringLiteral("eid")).toString();
-            entry.ids.superId = object.value(QStringLiteral("superid")).toString();
-            entry.orderPhotoId = object.value(QStringLiteral("order_photo_id")).toString();
+            // Written as text; read as every id of the service is, so a number is its digits.
+            entry.ids.shopId = ServiceReply::idText(object.value(QStringLiteral("shopid")));
+            entry.ids.managerId = ServiceReply::idText(object.value(QStringLiteral("eid")));
+            entry.ids.superId = ServiceReply::idText(object.value(QStringLiteral("superid")));
+            entry.orderPhotoId = ServiceReply::idText(object.value(QStringLiteral("order_photo_id")));
             entry.filePath = filePath;
             entry.fileName = object.value(QStringLiteral("picname")).toString();
             if (!live.contains(filePath))

@@ -65,6 +65,8 @@ struct Ids
     QString shopId;
     QString managerId;
     QString superId;
+    // Each of them read as a usable id: no request may carry an empty one.
+    bool usable() const { return !shopId.isEmpty() && !managerId.isEmpty() && !superId.isEmpty(); }
 };
 QByteArray switchShopBody(const QString &shopId);
 QByteArray orderListBody(const QString &keyword, int searchType, const QString &role7id, const Ids &ids);

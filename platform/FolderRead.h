@@ -9,4 +9,9 @@ namespace FolderRead {
 // only a listing reaches the server.
 int listingError(const QString &folder);
 
+// For tests only: once a listing has read afterEntries entries, its next read
+// fails with error, as on a share whose server goes away part way through a
+// folder. error 0 (the program's) turns it off.
+void failListingForTests(int error, int afterEntries);
+
 } // namespace FolderRead

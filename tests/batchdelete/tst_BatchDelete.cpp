@@ -120,6 +120,7 @@ private slots:
     void permissionRequired();
     void refusals_data();
     void refusals();
+    void noBranchToNameSendsNothing();
     void startNeedsCheckedOrder();
 
     void laterSearchKeepsItsOrders();
@@ -435,6 +436,12 @@ void tst_BatchDelete::refusals_data()
                                      << QStringLiteral("分店已停用") << 0;
     QTest::newRow("switch_shop numeric code, no reason") << "switch_shop" << QJsonObject{{"code", 1}}
                                                          << QStringLiteral("服务器返回数据格式错误") << 0;
+    // A branch no later request could name: the search stops before the orders are asked for.
+    QJsonObject nullSuper = switchShopReply(1), floatManager = switchShopReply(1);
+    nullSuper.insert("SUPERID", QJsonValue::Null);
+    floatManager.insert("EID", 7.5);
+    QTest::newRow("switch_shop SUPERID null") << "switch_shop" << nullSuper << QStringLiteral("切换分店失败：编号无效") << 0;
+    QTest::newRow("switch_shop EID a float") << "switch_shop" << floatManager << QStringLiteral("切换分店失败：编号无效") << 0;
     QTest::newRow("order_list message") << "order_list" << refused(QStringLiteral("查询失败")) << QStringLiteral("查询失败")
                                         << 0;
     QTest::newRow("no orders") << "order_list" << orderListReply({}) << QStringLiteral("未检索到订单") << 1;
@@ -455,6 +462,17 @@ void tst_BatchDelete::refusals()
     QCOMPARE(m_boxes->seen().first().title, QStringLiteral("温馨提示"));
     QCOMPARE(m_boxes->seen().first().text, text);
     QCOMPARE(m_window->orderListPanel()->tableWidget()->rowCount(), rowsAfter);
+}
+
+void tst_BatchDelete::noBranchToNameSendsNothing()
+{
+    delete m_window;
+    Config::k_shops.clear();
+    m_window = new BatchDelete();
+    m_window->show();
+    QTest::mouseClick(m_window->findChild<QPushButton *>("searchButton"), Qt::LeftButton);
+    QTRY_VERIFY(m_boxes->texts().contains(QStringLiteral("没有可用的分店")));
+    QVERIFY(m_service.requests().isEmpty());
 }
 
 void tst_BatchDelete::startNeedsCheckedOrder()
@@ -1234,11 +1252,15 @@ void tst_BatchDelete::owedReportRefusedOrUnreachable_data()
     QTest::addColumn<bool>("refused");
     QTest::addColumn<QJsonObject>("reply");
     QTest::addColumn<QString>("reason");
+    QTest::addColumn<QString>("orderPhotoId"); // as recorded
     QTest::newRow("refused with a reason: said once, dropped")
-        << true << BatchDeleteStudioData::refused(QStringLiteral("订单已归档")) << QStringLiteral("订单已归档");
+        << true << BatchDeleteStudioData::refused(QStringLiteral("订单已归档")) << QStringLiteral("订单已归档") << "OP1";
     QTest::newRow("numeric code: said broken once, dropped")
-        << true << QJsonObject{{"code", 1}, {"message", QStringLiteral("成功")}} << QStringLiteral("服务器返回数据格式错误");
-    QTest::newRow("no answer: still owed") << false << QJsonObject() << QString();
+        << true << QJsonObject{{"code", 1}, {"message", QStringLiteral("成功")}} << QStringLiteral("服务器返回数据格式错误")
+        << "OP1";
+    QTest::newRow("no answer: still owed") << false << QJsonObject() << QString() << "OP1";
+    QTest::newRow("recorded without a usable id: never sent, said once, dropped")
+        << true << accepted() << QStringLiteral("编号无效") << "";
 }
 
 void tst_BatchDelete::owedReportRefusedOrUnreachable()
@@ -1246,6 +1268,7 @@ void tst_BatchDelete::owedReportRefusedOrUnreachable()
     QFETCH(bool, refused);
     QFETCH(QJsonObject, reply);
     QFETCH(QString, reason);
+    QFETCH(QString, orderPhotoId);
     const QString removed = makeOrderFolder("share/A1").first();
     QVERIFY(QFile::remove(removed));
     delete m_window;
@@ -1253,7 +1276,9 @@ void tst_BatchDelete::owedReportRefusedOrUnreachable()
         BatchDeleteJournal journal(BatchDeleteJournal::defaultPath());
         journal.load();
         QString error;
-        QVERIFY2(journal.record({JournalHolder::entry(removed)}, &error), qPrintable(error));
+        BatchDeleteJournal::Entry entry = JournalHolder::entry(removed);
+        entry.orderPhotoId = orderPhotoId;
+        QVERIFY2(journal.record({entry}, &error), qPrintable(error));
     }
     if (refused)
         m_service.setReply("order", "delete_pic_after", reply);
@@ -1261,11 +1286,12 @@ void tst_BatchDelete::owedReportRefusedOrUnreachable()
         m_service.setFailure("order", "delete_pic_after", StandInService::Failure::NoAnswer);
     m_window = new BatchDelete();
     m_window->show();
-    QTRY_VERIFY_WITH_TIMEOUT(!m_service.requests("order", "delete_pic_after").isEmpty(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_service.requests("order", "delete_pic_after").isEmpty() || orderPhotoId.isEmpty(), 10000);
     QTRY_VERIFY_WITH_TIMEOUT(!m_window->isResendingJournal(), 40000);
     const QString box = removed + QStringLiteral("：") + reason;
     if (refused)
         QTRY_VERIFY_WITH_TIMEOUT(m_boxes->texts().join('\n').contains(box), 10000);
+    QCOMPARE(m_service.requests("order", "delete_pic_after").isEmpty(), orderPhotoId.isEmpty());
     QCOMPARE(BatchDeleteJournal::read(BatchDeleteJournal::defaultPath()).size(), refused ? 0 : 1);
 
     // Opened again: a dropped report is neither sent nor shown again.
@@ -1558,21 +1584,27 @@ void tst_BatchDelete::closingDateCalendarAndSearch()
 void tst_BatchDelete::personIdsCollected()
 {
     m_orders = {order(1, QString())};
+    // Ids given as numbers are their digits; persons without a usable id are not offered.
+    m_service.setReply("public", "switch_shop",
+                       QJsonObject{{"code", "1"}, {"is_all_del_photo", 1}, {"SUPERID", 9}, {"EID", 7}});
+    m_service.setHandler("public", "switch_shop", StandInService::Handler());
     search();
     m_service.setReply("order", "get_persons",
                        QJsonObject{{"code", "1"},
-                                   {"persons", QJsonArray{QJsonObject{{"id", "p1"}, {"name", "甲"}},
-                                                          QJsonObject{{"id", "p2"}, {"name", "乙"}}}}});
+                                   {"persons", QJsonArray{QJsonObject{{"id", "p1"}, {"name", "甲"}}, QJsonObject{{"id", 12}},
+                                                          QJsonObject{{"id", QJsonValue::Null}}, QJsonObject{{"id", 1.5}},
+                                                          QJsonObject{{"id", ""}}, QJsonObject{{"id", "p2"}, {"name", "乙"}}}}});
     m_service.clearRequests();
     m_window->reqTiaoseList();
     QVERIFY(m_service.waitForRequests(1, 10000));
-    QTRY_COMPARE(m_window->personIds(), QStringList({QString(), "p1", "p2"}));
-    QCOMPARE(m_service.requests().first().field("personid"), QStringLiteral("E7"));
+    QTRY_COMPARE(m_window->personIds(), QStringList({QString(), "p1", "12", "p2"}));
+    QCOMPARE(m_service.requests().first().field("personid"), QStringLiteral("7"));
+    QCOMPARE(m_service.requests().first().field("superid"), QStringLiteral("9"));
     // A numeric code makes the reply broken: its message is no reason.
     m_service.setReply("order", "get_persons", QJsonObject{{"code", 1}, {"message", QStringLiteral("成功")}});
     m_window->reqTiaoseList();
     QTRY_VERIFY_WITH_TIMEOUT(m_boxes->texts().contains(QStringLiteral("服务器返回数据格式错误")), 10000);
-    QCOMPARE(m_window->personIds().size(), 3);
+    QCOMPARE(m_window->personIds().size(), 4);
 }
 
 
