@@ -113,7 +113,7 @@ QJsonObject switchShopReply()
 {
     return QJsonObject{{QStringLiteral("code"), QStringLiteral("1")},
                        {QStringLiteral("SUPERID"), QStringLiteral("3")},
-                       {QStringLiteral("EID"), QStringLiteral("1024")}};
+                       {QStringLiteral("EID"), 1024}}; // an integer id reads as its digits
 }
 
 QJsonObject personsReply()
@@ -122,7 +122,8 @@ QJsonObject personsReply()
         {QStringLiteral("code"), QStringLiteral("1")},
         {QStringLiteral("persons"),
          QJsonArray{QJsonObject{{QStringLiteral("id"), QStringLiteral("21")}, {QStringLiteral("name"), QStringLiteral("王修图")}},
-                    QJsonObject{{QStringLiteral("id"), QStringLiteral("22")}, {QStringLiteral("name"), QStringLiteral("陈调色")}}}},
+                    QJsonObject{{QStringLiteral("id"), 22}, {QStringLiteral("name"), QStringLiteral("陈调色")}},
+                    QJsonObject{{QStringLiteral("id"), QJsonValue::Null}, {QStringLiteral("name"), QStringLiteral("无编号")}}}},
     };
 }
 

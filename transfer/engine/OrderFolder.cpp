@@ -24,7 +24,7 @@ bool OrderFolder::resolve(const QString &named, const ShareGuard &share)
     if (!share.holds(named))
         return false;
     const QFileInfo folder(named);
-    const QString real = folder.canonicalFilePath();
+    const QString real = ShareGuard::realPlace(named);
     const QString shareReal = QFileInfo(share.shareFolder()).canonicalFilePath();
     if (!folder.isDir() || real.isEmpty() || shareReal.isEmpty() || !MountRoot::isStrictlyBelow(real, shareReal))
         return false;

@@ -24,6 +24,10 @@ public:
     // (so the share's own checks apply to it); no trailing "/".
     QString resolved() const { return m_resolved; }
 
+    // The real place of the folder when it was resolved: every folder of the
+    // order lies at or below it. Empty when unresolved.
+    QString realPlace() const { return m_real; }
+
     // True while the named folder still leads to the resolved one.
     bool stillResolves() const;
 

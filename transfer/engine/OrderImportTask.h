@@ -5,7 +5,7 @@
 #include "transfer/engine/OrderFolder.h"
 #include "transfer/records/OrderInfo.h"
 
-#include <QSet>
+#include <QHash>
 #include <QSharedPointer>
 
 // One queued or dispatched order, or a slice of one. The slice's entries are
@@ -24,5 +24,7 @@ struct OrderImportTask
     ShareGuard share; // pinned when the order was started; shared by its slices
     OrderFolder folder; // resolved when the order's first slice went out; shared by its slices
     QSharedPointer<FolderListing> listing; // the run's folders as first seen; shared by its slices
-    QSet<QString> foldersOffShare; // size tags whose existing folder leads off the share; shared by its slices
+    // Why an existing folder of the order may not be written into (off the
+    // share, or out of the order's folder), by size tag; shared by its slices.
+    QHash<QString, QString> refusedFolders;
 };

@@ -25,5 +25,6 @@ struct PhotoImportTask
     ShareGuard share;
     OrderFolder folder; // the order's folder as named and as resolved; checked before each entry
     QSharedPointer<FolderListing> listing; // the run's view of its folders, shared by its entries
-    bool folderOffShare = false; // the entry's folder was there when the order started and leads off the share
+    QString within; // the real place of the order's folder as resolved: folders are made only inside it
+    QString folderRefusal; // why the entry's folder, there when the order started, is not written into
 };

@@ -82,8 +82,19 @@ void TFDelLocalPhotoImg::run()
     }
 }
 
+QString TFDelLocalPhotoImg::folderOutside(const QString &path, const ShareGuard &share, const QString &within)
+{
+    for (const QString &copy : copiesOf(path)) {
+        const QString folder = QFileInfo(copy).path();
+        // A folder that is not there holds nothing; one off the share is refused at its removal.
+        if (QFileInfo::exists(folder) && share.reaches(folder) && !share.reachesWithin(folder, within))
+            return folder;
+    }
+    return QString();
+}
+
 QList<TFDelLocalPhotoImg::Failure> TFDelLocalPhotoImg::removeOnShare(const QStringList &paths,
-                                                                   const ShareGuard &share,
+                                                                   const ShareGuard &share, const QString &within,
                                                                    const BeforeRemoval &beforeRemoval)
 {
     QList<Failure> left;
@@ -99,7 +110,7 @@ QList<TFDelLocalPhotoImg::Failure> TFDelLocalPhotoImg::removeOnShare(const QStri
                 if (beforeRemoval)
                     beforeRemoval(copy);
             };
-            const QString reason = leftReason(ShareRemoval::remove(share, copy, QString(), hook));
+            const QString reason = leftReason(ShareRemoval::remove(share, copy, within, hook));
             if (!reason.isEmpty())
                 left.append({copy, reason});
         }

@@ -37,10 +37,17 @@ public:
     using BeforeRemoval = std::function<void(const QString &copy)>;
     // Removes the copies of each path on the pinned share, each through its
     // folder held open (ShareRemoval): the share must still be there and the
-    // folder must really lie in it (links followed). A copy already gone
-    // counts as removed only while the share is there. Returns the copies left.
+    // folder must really lie in it (links followed) and, with within (the
+    // real place of the order's folder), in the order's folder. A copy
+    // already gone counts as removed only while the share is there. Returns
+    // the copies left.
     static QList<Failure> removeOnShare(const QStringList &paths, const ShareGuard &share,
+                                        const QString &within = QString(),
                                         const BeforeRemoval &beforeRemoval = nullptr);
+    // The first folder of path's copies that is there, on the share, but
+    // whose real place is not at or below within: through a link, or named
+    // so, it is another order's. Empty when there is none.
+    static QString folderOutside(const QString &path, const ShareGuard &share, const QString &within);
 
 protected:
     void run() override;

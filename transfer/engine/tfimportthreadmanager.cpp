@@ -19,11 +19,11 @@ namespace {
 
 constexpr int kMaxGroupEntries = 8;
 
-void makeFolder(const QString &path, const ShareGuard &share)
+void makeFolder(const QString &path, const ShareGuard &share, const QString &within = QString())
 {
     // Made only below the share pinned for the run, never in an empty mount point.
     if (!QFileInfo(path).isDir())
-        share.makePath(path);
+        share.makePath(path, within);
 }
 
 } // namespace
@@ -347,32 +347,41 @@ void tfimportthreadmanager::makeOrderFolders(const QString &basePath, const Orde
                                              const ShareGuard &share)
 {
     makeFolder(basePath, share);
-    makeFolder(basePath + QStringLiteral("/all"), share);
-    makeFolder(basePath + QStringLiteral("/原始档"), share);
+    // Its folders are made only inside it, never through a link into another order.
+    const QString within = ShareGuard::realPlace(basePath);
+    if (within.isEmpty())
+        return;
+    makeFolder(basePath + QStringLiteral("/all"), share, within);
+    makeFolder(basePath + QStringLiteral("/原始档"), share, within);
     QSet<QString> seen;
     for (const PhotoInfo &photo : order.photoList) {
         if (photo.sizeTag.isEmpty() || seen.contains(photo.sizeTag))
             continue;
         seen.insert(photo.sizeTag);
-        makeFolder(basePath + QLatin1Char('/') + photo.sizeTag, share);
+        makeFolder(basePath + QLatin1Char('/') + photo.sizeTag, share, within);
     }
 }
 
-QSet<QString> tfimportthreadmanager::foldersOffShare(const QString &folder, const OrderInfo &order,
-                                                    const ShareGuard &share)
+QHash<QString, QString> tfimportthreadmanager::refusedFolders(const QString &folder, const OrderInfo &order,
+                                                              const ShareGuard &share, const QString &within)
 {
-    // Once per folder and run: an existing folder may be a link that leads off the share.
+    // Once per folder and run: an existing folder may be a link that leads
+    // off the share, or into another order's folder on it.
     QSet<QString> seen;
-    QSet<QString> off;
+    QHash<QString, QString> refused;
     for (const PhotoInfo &photo : order.photoList) {
         if (photo.sizeTag.isEmpty() || seen.contains(photo.sizeTag))
             continue;
         seen.insert(photo.sizeTag);
         const QString path = folder + QLatin1Char('/') + photo.sizeTag;
-        if (QFileInfo(path).exists() && !share.reaches(path))
-            off.insert(photo.sizeTag);
+        if (!QFileInfo(path).exists())
+            continue;
+        if (!share.reaches(path))
+            refused.insert(photo.sizeTag, QStringLiteral("目录不在共享目录内: %1").arg(path));
+        else if (!share.reachesWithin(path, within))
+            refused.insert(photo.sizeTag, K::outsideOrderMessage(path));
     }
-    return off;
+    return refused;
 }
 
 void tfimportthreadmanager::scheduleDispatch(int delayMs)
@@ -425,7 +434,8 @@ void tfimportthreadmanager::assignNextTask()
             if (record.startIndex == 0) {
                 makeOrderFolders(named, record.order, record.share);
                 if (record.folder.resolve(named, record.share))
-                    record.foldersOffShare = foldersOffShare(record.folder.resolved(), record.order, record.share);
+                    record.refusedFolders = refusedFolders(record.folder.resolved(), record.order, record.share,
+                                                           record.folder.realPlace());
             }
             // Unresolved, the entries fail on the named folder's own check.
             const QString folder = record.folder.isResolved() ? record.folder.resolved() : named;
@@ -449,7 +459,8 @@ void tfimportthreadmanager::assignNextTask()
                     task.share = record.share;
                     task.listing = record.listing;
                     task.folder = record.folder;
-                    task.folderOffShare = record.foldersOffShare.contains(photos.at(j).sizeTag);
+                    task.within = record.folder.realPlace();
+                    task.folderRefusal = record.refusedFolders.value(photos.at(j).sizeTag);
                     group.append(task);
                     results.insert(j, false);
                     ++j;

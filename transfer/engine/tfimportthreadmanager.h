@@ -75,8 +75,11 @@ private:
     using Emission = std::function<void()>;
 
     static void makeOrderFolders(const QString &basePath, const OrderInfo &order, const ShareGuard &share);
-    // Size tags of the order whose folder below folder exists and leads off the share.
-    static QSet<QString> foldersOffShare(const QString &folder, const OrderInfo &order, const ShareGuard &share);
+    // Why each existing folder of the order below folder may not be written
+    // into, by size tag: it leads off the share, or out of within (the real
+    // place of the order's folder) into another order's folder.
+    static QHash<QString, QString> refusedFolders(const QString &folder, const OrderInfo &order,
+                                                  const ShareGuard &share, const QString &within);
     void initializeWorkers();
     void destroyWorkers();
     void renewStoppedWorkers();

@@ -83,7 +83,7 @@ bool makeTargetFolder(const PhotoImportTask &task, const QString &folder)
 {
     if (task.orderFolder.isEmpty())
         return QDir(folder).mkpath(QStringLiteral("."));
-    return QFileInfo(task.orderFolder).isDir() && task.share.makePath(folder);
+    return QFileInfo(task.orderFolder).isDir() && task.share.makePath(folder, task.within);
 }
 
 } // namespace
@@ -292,9 +292,10 @@ bool tfimportworker::processEntry(const PhotoImportTask &task, tfphotosource &so
         outcome.placeLost = true;
         return false;
     }
-    // A folder that was there when the order started is written into only while it lies on the share.
-    if (runEntry && task.folderOffShare) {
-        errorMsg = QStringLiteral("目录不在共享目录内: %1").arg(folder);
+    // A folder that was there when the order started is written into only
+    // while it lies on the share, inside the order's own folder.
+    if (runEntry && !task.folderRefusal.isEmpty()) {
+        errorMsg = task.folderRefusal;
         return false;
     }
     if (!QFileInfo(folder).isDir() && !makeTargetFolder(task, folder)) {

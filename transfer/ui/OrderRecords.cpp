@@ -13,7 +13,7 @@ PhotoInfo photoFromReply(const QJsonObject &object)
     photo.img_name = object.value(QStringLiteral("img_name")).toString();
     photo.url = object.value(QStringLiteral("url")).toString();
     photo.localpath = object.value(QStringLiteral("localpath")).toString();
-    photo.id = object.value(QStringLiteral("id")).toString();
+    photo.id = ServiceReply::idText(object.value(QStringLiteral("id")));
     return photo;
 }
 

@@ -83,7 +83,7 @@ QList<PhotoInfo> &importedList(OrderInfo &order, ImportTypes kind)
 PhotoInfo entryFromReply(const QJsonObject &reply)
 {
     PhotoInfo entry;
-    entry.id = reply.value(QStringLiteral("id")).toString();
+    entry.id = ServiceReply::idText(reply.value(QStringLiteral("id")));
     entry.img_name = reply.value(QStringLiteral("img_name")).toString();
     entry.url = reply.value(QStringLiteral("url")).toString();
     entry.localpath = reply.value(QStringLiteral("localpath")).toString();

@@ -482,6 +482,11 @@ void tfhomeorders::post(const QString &path, const QByteArray &body, ReplyHandle
 
 void tfhomeorders::reqShopInfo()
 {
+    // No branch of the login reply had a usable id: nothing names the branch.
+    if (m_shopId.isEmpty()) {
+        failSearch(QStringLiteral("切换分店：") + ServiceReply::unusableIdText());
+        return;
+    }
     const QByteArray body = FormBody().add(QStringLiteral("shopid"), m_shopId).toBytes();
     post(QStringLiteral("&m=public&a=switch_shop"), body,
          [this](bool ok, const QJsonDocument &reply, BaseReq::Failure failure) {
@@ -491,6 +496,8 @@ void tfhomeorders::reqShopInfo()
 
 void tfhomeorders::reqTiaoseList()
 {
+    if (m_shopId.isEmpty())
+        return;
     FormBody body;
     addShop(body, m_shopId, m_eid, m_superId);
     post(QStringLiteral("&m=order&a=get_persons"), body.toBytes(),
@@ -548,8 +555,17 @@ void tfhomeorders::onSwitchShopReply(bool ok, const QJsonDocument &reply, BaseRe
         return;
     }
     const QJsonObject object = reply.object();
-    m_superId = object.value(QStringLiteral("SUPERID")).toString();
-    m_eid = object.value(QStringLiteral("EID")).toString();
+    const QString superId = ServiceReply::idText(object.value(QStringLiteral("SUPERID")));
+    const QString eid = ServiceReply::idText(object.value(QStringLiteral("EID")));
+    // Every later request carries both: none goes out with an empty one.
+    if (superId.isEmpty() || eid.isEmpty()) {
+        qCWarning(lcTransfer) << "切换分店的回复编号无效:" << object.value(QStringLiteral("SUPERID"))
+                              << object.value(QStringLiteral("EID"));
+        failSearch(QStringLiteral("切换分店：") + ServiceReply::unusableIdText());
+        return;
+    }
+    m_superId = superId;
+    m_eid = eid;
     m_photoDisplayWidget->m_shopId = m_shopId;
     m_photoDisplayWidget->m_eid = m_eid;
     m_photoDisplayWidget->m_superId = m_superId;
@@ -580,7 +596,13 @@ void tfhomeorders::onPersonsReply(bool ok, const QJsonDocument &reply)
     const QJsonArray persons = object.value(QStringLiteral("persons")).toArray();
     for (const QJsonValue &value : persons) {
         const QJsonObject person = value.toObject();
-        m_tiaoseIds.append(person.value(QStringLiteral("id")).toString());
+        // A retoucher no filter could name is not offered.
+        const QString id = ServiceReply::idText(person.value(QStringLiteral("id")));
+        if (id.isEmpty()) {
+            qCWarning(lcTransfer) << "修片师编号无效，已跳过:" << person.value(QStringLiteral("name")).toString();
+            continue;
+        }
+        m_tiaoseIds.append(id);
         m_tiaoseComboBox->addItem(person.value(QStringLiteral("name")).toString());
     }
 }

@@ -876,15 +876,31 @@ void tfhomeorders_PhotoDisplayWidget::showBox(bool warning, const QString &text)
     });
 }
 
+QString tfhomeorders_PhotoDisplayWidget::keptPhotosText(const QStringList &kept)
+{
+    const int shown = 10;
+    QString text = QStringLiteral("以下照片未删除：\n") + kept.mid(0, shown).join(QLatin1Char('\n'));
+    if (kept.size() > shown)
+        text += QStringLiteral("\n…另有%1张照片未删除").arg(kept.size() - shown);
+    return text;
+}
+
 void tfhomeorders_PhotoDisplayWidget::postDelPhotos()
 {
     QStringList ids;
     QStringList names;
     QStringList localPaths;
+    // Photos not asked for, each with why: their records and every copy stay.
+    QStringList kept;
     for (int i = m_photoDataList.size() - 1; i >= 0; --i) {
         const PhotoDisplayData &entry = m_photoDataList.at(i);
         if (!entry.isSelected)
             continue;
+        // No request names a photo by an empty id, nor removes its files.
+        if (entry.id.isEmpty()) {
+            kept.append(entry.name + QStringLiteral("：") + ServiceReply::unusableIdText());
+            continue;
+        }
         ids.append(entry.id);
         names.append(entry.name);
         localPaths.append(entry.localPath);
@@ -910,6 +926,28 @@ void tfhomeorders_PhotoDisplayWidget::postDelPhotos()
         showBox(true, problem);
         return;
     }
+    // The order's folder as pinned: a photo whose folder, by its real place,
+    // is another order's (a size folder linked there, a path naming it) is
+    // not deleted; its record stays with its files.
+    const QString within = ShareGuard::realPlace(orderFolder);
+    for (int i = 0; i < ids.size();) {
+        const QString file = localFileForDeletion(localPaths.at(i));
+        const QString outside = file.isEmpty() ? QString() : TFDelLocalPhotoImg::folderOutside(file, share, within);
+        if (outside.isEmpty()) {
+            ++i;
+            continue;
+        }
+        qCWarning(lcTransfer) << "照片目录不在订单目录内，不删除:" << names.at(i) << outside;
+        kept.append(names.at(i) + QStringLiteral("：") + K::outsideOrderMessage(outside));
+        ids.removeAt(i);
+        names.removeAt(i);
+        localPaths.removeAt(i);
+    }
+    // Nothing is asked for without an id to name.
+    if (ids.isEmpty()) {
+        showBox(true, keptPhotosText(kept));
+        return;
+    }
     const QString orderPhotoId = m_currentOrder.order_photo_id;
     const QByteArray body = FormBody()
                                 .add(QStringLiteral("order_photo_id"), orderPhotoId)
@@ -923,16 +961,17 @@ void tfhomeorders_PhotoDisplayWidget::postDelPhotos()
                                                   : QStringLiteral("&m=order&a=delimages");
     auto *request = new BaseReq(this);
     request->getResultData(path, body,
-                           [this, request, orderPhotoId, names, localPaths, share](bool ok,
-                                                                                   const QJsonDocument &reply) {
-                               onDeleteReply(ok, reply, orderPhotoId, names, localPaths, share);
+                           [this, request, orderPhotoId, names, localPaths, share, within,
+                            kept](bool ok, const QJsonDocument &reply) {
+                               onDeleteReply(ok, reply, orderPhotoId, names, localPaths, share, within, kept);
                                request->deleteLater();
                            });
 }
 
 void tfhomeorders_PhotoDisplayWidget::onDeleteReply(bool ok, const QJsonDocument &reply,
                                                     const QString &orderPhotoId, const QStringList &names,
-                                                    const QStringList &localPaths, const ShareGuard &share)
+                                                    const QStringList &localPaths, const ShareGuard &share,
+                                                    const QString &within, const QStringList &kept)
 {
     if (!ok)
         return;
@@ -951,7 +990,7 @@ void tfhomeorders_PhotoDisplayWidget::onDeleteReply(bool ok, const QJsonDocument
     // The records are gone; the files go from the share pinned before the
     // request, off the GUI thread: a network share removes many copies slowly.
     QPointer<tfhomeorders_PhotoDisplayWidget> self(this);
-    QThread *worker = QThread::create([self, names, localPaths, share, orderPhotoId,
+    QThread *worker = QThread::create([self, names, localPaths, share, within, orderPhotoId, kept,
                                        beforeRemoval = m_beforeFileRemoval]() {
         QStringList left;
         for (int i = 0; i < localPaths.size(); ++i) {
@@ -962,15 +1001,15 @@ void tfhomeorders_PhotoDisplayWidget::onDeleteReply(bool ok, const QJsonDocument
                 continue;
             }
             const QList<TFDelLocalPhotoImg::Failure> failures =
-                TFDelLocalPhotoImg::removeOnShare({file}, share, beforeRemoval);
+                TFDelLocalPhotoImg::removeOnShare({file}, share, within, beforeRemoval);
             for (const TFDelLocalPhotoImg::Failure &failure : failures)
                 left.append(failure.path + QStringLiteral("：") + failure.reason);
         }
         QMetaObject::invokeMethod(
             qApp,
-            [self, left, orderPhotoId]() {
+            [self, left, kept, orderPhotoId]() {
                 if (self)
-                    self->onFilesRemoved(left, orderPhotoId);
+                    self->onFilesRemoved(left, kept, orderPhotoId);
             },
             Qt::QueuedConnection);
     });
@@ -978,16 +1017,23 @@ void tfhomeorders_PhotoDisplayWidget::onDeleteReply(bool ok, const QJsonDocument
     worker->start();
 }
 
-void tfhomeorders_PhotoDisplayWidget::onFilesRemoved(const QStringList &left, const QString &orderPhotoId)
+void tfhomeorders_PhotoDisplayWidget::onFilesRemoved(const QStringList &left, const QStringList &kept,
+                                                     const QString &orderPhotoId)
 {
-    if (left.isEmpty()) {
+    if (left.isEmpty() && kept.isEmpty()) {
         showBox(false, QStringLiteral("删除成功"));
     } else {
-        const int shown = 10;
-        QString text = QStringLiteral("照片记录已删除，以下文件未能删除：\n") + left.mid(0, shown).join(QLatin1Char('\n'));
-        if (left.size() > shown)
-            text += QStringLiteral("\n…另有%1个文件未能删除").arg(left.size() - shown);
-        showBox(true, text);
+        QStringList parts;
+        if (!kept.isEmpty())
+            parts << keptPhotosText(kept);
+        if (!left.isEmpty()) {
+            const int shown = 10;
+            QString text = QStringLiteral("照片记录已删除，以下文件未能删除：\n") + left.mid(0, shown).join(QLatin1Char('\n'));
+            if (left.size() > shown)
+                text += QStringLiteral("\n…另有%1个文件未能删除").arg(left.size() - shown);
+            parts << text;
+        }
+        showBox(true, parts.join(QLatin1Char('\n')));
     }
     emit reloadOrderThumbnail(orderPhotoId);
 }

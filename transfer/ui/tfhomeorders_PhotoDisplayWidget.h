@@ -113,9 +113,13 @@ private:
     void emitRequests(const QList<int> &indices);
     void takeAllTilesOutOfGrid();
     void onDeleteReply(bool ok, const QJsonDocument &reply, const QString &orderPhotoId,
-                       const QStringList &names, const QStringList &localPaths, const ShareGuard &share);
-    // After the files of a deletion were removed: left names each copy still there.
-    void onFilesRemoved(const QStringList &left, const QString &orderPhotoId);
+                       const QStringList &names, const QStringList &localPaths, const ShareGuard &share,
+                       const QString &within, const QStringList &kept);
+    // After the files of a deletion were removed: left names each copy still
+    // there, kept each photo that was not asked for, with why.
+    void onFilesRemoved(const QStringList &left, const QStringList &kept, const QString &orderPhotoId);
+    // What the user is told of photos not deleted ("name：why" each).
+    static QString keptPhotosText(const QStringList &kept);
     void showBox(bool warning, const QString &text);
     static void setCheckLook(QPushButton *button, bool selected, bool large);
 

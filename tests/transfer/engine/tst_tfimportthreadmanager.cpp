@@ -182,6 +182,9 @@ void TestImportManager::orderFolderLeadingOffTheShare_data()
     QTest::newRow("order folder") << QString();
     QTest::newRow("full-size folder") << QStringLiteral("all");
     QTest::newRow("size folder") << QStringLiteral("90");
+    // Links into another order's folder on the same share ("B2:" before the tag).
+    QTest::newRow("full-size folder to another order") << QStringLiteral("B2:all");
+    QTest::newRow("size folder to another order") << QStringLiteral("B2:1920");
 }
 
 // A folder of the order that is there already and leads off the share is
@@ -189,6 +192,8 @@ void TestImportManager::orderFolderLeadingOffTheShare_data()
 void TestImportManager::orderFolderLeadingOffTheShare()
 {
     QFETCH(QString, linked);
+    const bool toOtherOrder = linked.startsWith(QLatin1String("B2:"));
+    linked.remove(QStringLiteral("B2:"));
     ScopedMountRoot root;
     const ScopedEnvironment realMountsOnly("STUDIO_LOCAL_SHARES");
     QTemporaryDir backing;
@@ -199,8 +204,12 @@ void TestImportManager::orderFolderLeadingOffTheShare()
     const QString share = root.path() + QStringLiteral("studio/orders");
     QTemporaryDir outside;
     const QString folder = share + QStringLiteral("/A1");
-    const QString leadsTo = outside.filePath(linked.isEmpty() ? QStringLiteral("A1") : linked);
+    const QString leadsTo = toOtherOrder ? share + QStringLiteral("/B2/") + linked
+                                         : outside.filePath(linked.isEmpty() ? QStringLiteral("A1") : linked);
     QVERIFY(QDir().mkpath(leadsTo));
+    QFile theirs(leadsTo + QStringLiteral("/off_0.jpg")); // the other order's photo of the same name
+    QVERIFY(!toOtherOrder || (theirs.open(QIODevice::WriteOnly) && theirs.write("theirs") == 6));
+    theirs.close();
     if (linked.isEmpty())
         QVERIFY(QFile::link(leadsTo, folder));
     else
@@ -212,11 +221,14 @@ void TestImportManager::orderFolderLeadingOffTheShare()
     QTRY_COMPARE_WITH_TIMEOUT(log.of("all").size(), 1, 20000);
     QCOMPARE(log.photos.size(), 4);
     const QString why = linked.isEmpty() ? QStringLiteral("无法访问订单目录: %1").arg(folder)
+                        : toOtherOrder   ? K::outsideOrderMessage(folder + '/' + linked)
                                          : QStringLiteral("目录不在共享目录内: %1/%2").arg(folder, linked);
     for (const auto &photo : log.photos) {
         QVERIFY(!photo.ok);
         QCOMPARE(photo.error, why);
     }
+    // Only the other order's own photo is there, as it was.
+    QVERIFY(!toOtherOrder || (theirs.open(QIODevice::ReadOnly) && theirs.readAll() == "theirs" && theirs.remove()));
     for (const QString &place : {backing.path(), outside.path()})
         QVERIFY(!QDirIterator(place, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories).hasNext());
     // Not even the order's empty folders are made where the link leads.

@@ -402,6 +402,8 @@ void tst_PhotoDisplayWidget::refusedDeletionKeepsEverything_data()
                                             << QJsonObject{{"order_photo_id", 88000.5}};
     QTest::newRow("order id null") << Data::accepted() << badOrder << QJsonObject{{"id", QJsonValue::Null}};
     QTest::newRow("order id an object") << Data::accepted() << badOrder << QJsonObject{{"id", QJsonObject()}};
+    QTest::newRow("photo id null") << Data::accepted() << QStringLiteral("以下照片未删除：\nIMG_0001.JPG：编号无效")
+                                   << QJsonObject{{"photo id", QJsonValue::Null}};
     const QString share = QStringLiteral("\\\\") + Data::kServer + QStringLiteral("\\") + Data::kShare;
     QTest::newRow("order folder 300,000 levels")
         << Data::accepted() << "=long" << QJsonObject{{"netpath", share + QString("\\a").repeated(300000)}};
@@ -425,7 +427,9 @@ void tst_PhotoDisplayWidget::refusedDeletionKeepsEverything()
     QStringList reloads;
     connect(m_grid, &tfhomeorders_PhotoDisplayWidget::reloadOrderThumbnail, this,
             [&](const QString &id) { reloads << id; });
-    const OrderInfo order = orderWithPhotos(0, 2, 0, 0, changes);
+    OrderInfo order = orderWithPhotos(0, 2, 0, 0, changes);
+    if (changes.contains("photo id"))
+        order.importedPhotos[0].id = OrderRecords::photoFromReply(QJsonObject{{"id", changes.value("photo id")}}).id;
     if (shown == "=long")
         shown = K::pathTooLongMessage(order.importPath);
     m_grid->loadPhotosForOrder(order);
@@ -470,6 +474,9 @@ void tst_PhotoDisplayWidget::acceptedDeletionRemovesTheLocalFiles()
 
     m_service->setReply("order", "delimages", Data::accepted());
     OrderInfo order = orderWithPhotos(0, 4);
+    // The first photo's id is unusable: its record and copies stay, named; the second's is an integer.
+    order.importedPhotos[0].id = OrderRecords::photoFromReply(QJsonObject{{"id", QJsonValue::Null}}).id;
+    order.importedPhotos[1].id = OrderRecords::photoFromReply(QJsonObject{{"id", 9002}}).id;
     order.importedPhotos[2].localpath = outsideFile;
     // On another share, whose folder is not there: that share may only be unmounted.
     const QString otherShare = root.path() + QStringLiteral("other/o/IMG_0004.JPG");
@@ -479,11 +486,13 @@ void tst_PhotoDisplayWidget::acceptedDeletionRemovesTheLocalFiles()
             [&](const QString &id) { reloads << id; });
     m_grid->loadPhotosForOrder(order);
     waitForTiles(4);
+    checkOf(0)->click();
     checkOf(1)->click();
     checkOf(2)->click();
     checkOf(3)->click();
-    answerDeletion(3, true);
+    answerDeletion(4, true);
     QTRY_COMPARE(reloads, QStringList{Data::orderPhotoId(0)});
+    QCOMPARE(m_service->requests("order", "delimages").first().field("ids"), QStringLiteral("500003,500002,9002"));
     for (const QString &path : removed)
         QVERIFY2(!QFile::exists(path), qPrintable(path));
     for (const QString &path : kept)
@@ -491,7 +500,8 @@ void tst_PhotoDisplayWidget::acceptedDeletionRemovesTheLocalFiles()
     QVERIFY(QFile::exists(outsideFile));
     // The record went, its file was not the service's to name: the box says so, not "删除成功".
     QTRY_VERIFY(m_boxes->contains(QStringLiteral("温馨提示"),
-                                  QStringLiteral("照片记录已删除，以下文件未能删除：\n") + otherShare
+                                  QStringLiteral("以下照片未删除：\nIMG_0001.JPG：编号无效\n照片记录已删除，以下文件未能删除：\n")
+                                      + otherShare
                                       + QStringLiteral("：路径不在共享目录内\nIMG_0003.JPG：路径不在共享目录内")));
     QCOMPARE(m_boxes->count(), 1);
 }
@@ -618,6 +628,9 @@ void tst_PhotoDisplayWidget::deletionOnTheMountedShare_data()
     QTest::newRow("photos, share gone before the reply") << int(FinishedPhotos) << "reply";
     QTest::newRow("videos, share gone before the reply") << int(TrialVideo) << "reply";
     QTest::newRow("photos, size folder linked off the share") << int(FinishedPhotos) << "link";
+    // Another order's folder on the same share: the third photo's record names its file; "190" is linked into it while asked.
+    QTest::newRow("photos, record in another order's folder") << int(FinishedPhotos) << "record";
+    QTest::newRow("photos, size folder linked to another order while asked") << int(FinishedPhotos) << "swapped";
     // The order's folder is not on the share at all: its records go, there is no file to remove.
     QTest::newRow("photos, no order folder") << int(FinishedPhotos) << "no folder";
     // Copies already gone from folders that are there count as removed.
@@ -646,6 +659,9 @@ void tst_PhotoDisplayWidget::deletionOnTheMountedShare()
     if (!mount.isMounted())
         QSKIP("needs root to bind-mount");
     const QString served = backing.path() + '/' + Data::orderShareFolder(0).section('/', 1);
+    const QString servedOther = backing.path() + '/' + Data::orderShareFolder(1).section('/', 1);
+    const QString other = root.path() + Data::orderShareFolder(1);
+    const QStringList theirs = cut == QLatin1String("record") ? writeOrderFiles(servedOther, kind) : QStringList();
     QStringList unmountedAt;
     if (cut == QLatin1String("removal")) {
         m_grid->setBeforeFileRemoval([&](const QString &copy) {
@@ -674,7 +690,9 @@ void tst_PhotoDisplayWidget::deletionOnTheMountedShare()
         QVERIFY(QDir().rename(served + "/90", outside.path() + "/90"));
         QVERIFY(QFile::link(outside.path() + "/90", served + "/90"));
     }
-    const OrderInfo order = orderWithPhotos(0, 3, 3);
+    OrderInfo order = orderWithPhotos(0, 3, 3);
+    if (cut == QLatin1String("record"))
+        order.importedPhotos[2].localpath = Data::orderNetpath(1) + "\\all\\IMG_0003.JPG";
     QStringList thereAtRequest;
     m_service->setHandler("order", action, [&](const StandInService::Request &) {
         for (const QString &file : onShare) {
@@ -683,6 +701,8 @@ void tst_PhotoDisplayWidget::deletionOnTheMountedShare()
         }
         if (cut == QLatin1String("reply"))
             mount.unmount();
+        if (cut == QLatin1String("swapped") && QDir().mkpath(servedOther) && QDir().rename(served + "/190", servedOther + "/190"))
+            QFile::link(other + "/190", served + "/190");
         return Data::accepted();
     });
     if (cut == QLatin1String("read-only"))
@@ -738,18 +758,27 @@ void tst_PhotoDisplayWidget::deletionOnTheMountedShare()
         QCOMPARE(lines, named);
         return;
     }
-    if (cut == QLatin1String("link")) {
+    if (cut == QLatin1String("record")) {
+        // No copy of the photo goes, in either order; its record stays.
+        QCOMPARE(box.text, QStringLiteral("以下照片未删除：\nIMG_0003.JPG：目录不在订单目录内: ") + other + "/all");
+        QCOMPARE(m_service->requests("order", action).first().field("ids"), QStringLiteral("500000"));
+        for (const QString &file : chosen + theirs)
+            QVERIFY2(QFileInfo::exists(file) == (file.contains("_0003.") || theirs.contains(file)), qPrintable(file));
+        return;
+    }
+    if (cut == QLatin1String("link") || cut == QLatin1String("swapped")) {
         // Only the copies in the linked folder stay, named; its files elsewhere are untouched.
+        const bool offShare = cut == QLatin1String("link");
         QStringList linked;
         for (const QString &file : qAsConst(chosen)) {
-            const bool inLink = file.contains("/90/");
+            const bool inLink = file.contains(offShare ? "/90/" : "/190/");
             QVERIFY2(QFileInfo::exists(file) == inLink, qPrintable(file));
             if (inLink)
                 linked << root.path() + Data::kShare + file.mid(backing.path().size())
-                              + QStringLiteral("：路径不在共享目录内");
+                              + (offShare ? QStringLiteral("：路径不在共享目录内") : QStringLiteral("：目录不在订单目录内"));
         }
         QCOMPARE(linked.size(), 2);
-        QCOMPARE(QDir(outside.path() + "/90").entryList(QDir::Files).size(), 3);
+        QCOMPARE(QDir(offShare ? outside.path() + "/90" : servedOther + "/190").entryList(QDir::Files).size(), 3);
         QStringList lines = box.text.split('\n');
         QCOMPARE(lines.takeFirst(), QStringLiteral("照片记录已删除，以下文件未能删除："));
         lines.sort();

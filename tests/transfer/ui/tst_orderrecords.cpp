@@ -1,5 +1,6 @@
 #include "support/ScopedMountRoot.h"
 #include "transfer/ui/OrderRecords.h"
+#include "transfer/ui/TransferReports.h"
 
 #include <QtTest>
 
@@ -150,6 +151,10 @@ void OrderRecordsTest::ids()
         QCOMPARE(QLatin1String(key) == QLatin1String("id") ? order.id : order.order_photo_id, text);
         QCOMPARE(order.hasIds(), !text.isEmpty());
     }
+    // A photo's, in "images", "images_taipian" and getorderphotoimg, and in a savepicpath reply.
+    const QJsonObject photo = value.isUndefined() ? QJsonObject() : QJsonObject{{"id", value}};
+    QCOMPARE(OrderRecords::photoFromReply(photo).id, text);
+    QCOMPARE(TransferReports::entryFromReply(photo).id, text);
 }
 
 void OrderRecordsTest::importedEntriesSortedByType()

@@ -35,6 +35,7 @@ private slots:
     void keywordIsSentAsTyped();
     void chosenRetoucherIsSent();
     void switchShopRefused();
+    void noUsableBranchAsksNothing();
     void orderListRefused();
     void noOrdersKeepsTheTable();
     void openButtonsFollowTheReply_data();
@@ -217,6 +218,9 @@ void tst_tfhomeorders::chosenRetoucherIsSent()
     combo("tiaoseComboBox")->setCurrentIndex(1);
     search();
     QCOMPARE(m_service->requests("order", "order_list").last().field("role7id"), QStringLiteral("21"));
+    combo("tiaoseComboBox")->setCurrentIndex(2); // its id an integer; the one whose id is null is not offered
+    search();
+    QCOMPARE(m_service->requests("order", "order_list").last().field("role7id"), QStringLiteral("22"));
 }
 
 void tst_tfhomeorders::switchShopRefused()
@@ -227,9 +231,24 @@ void tst_tfhomeorders::switchShopRefused()
     QTRY_COMPARE(m_boxes->count(), 1);
     QCOMPARE(m_boxes->last().title, QStringLiteral("温馨提示"));
     QCOMPARE(m_boxes->last().text, QStringLiteral("门店已停用"));
+    // Every later request carries both ids: one that is unusable stops the search too.
+    m_service->setReply("public", "switch_shop", QJsonObject{{"code", "1"}, {"SUPERID", "3"}, {"EID", 10.5}});
+    searchButton()->click();
+    QTRY_COMPARE(m_boxes->count(), 2);
+    QCOMPARE(m_boxes->last().text, QStringLiteral("切换分店：编号无效"));
     QTest::qWait(100);
     QVERIFY(m_service->requests("order", "order_list").isEmpty());
     QCOMPARE(table()->rowCount(), 0);
+}
+
+// No branch of the login reply had a usable id: nothing is asked with an empty one.
+void tst_tfhomeorders::noUsableBranchAsksNothing()
+{
+    Config::k_shops.clear();
+    m_pane = new tfhomeorders();
+    searchButton()->click();
+    QTRY_COMPARE(m_boxes->count(), 1);
+    QVERIFY(m_service->requests().isEmpty());
 }
 
 void tst_tfhomeorders::orderListRefused()
