@@ -336,7 +336,7 @@ void MountRootTest::shareGuardReaches()
 
 void MountRootTest::shareGuardWithinOrder_data()
 {
-    QTest::addColumn<QString>("path"); // below the share; the order folder is A1
+    QTest::addColumn<QString>("path"); // below the share's "2024"; the order folder is A1
     QTest::addColumn<bool>("reached");
     QTest::addColumn<bool>("made"); // path + "/new" made with the order as within
     QTest::newRow("file in the order") << "A1/a.jpg" << true << false;
@@ -356,9 +356,10 @@ void MountRootTest::shareGuardWithinOrder()
     QFETCH(bool, reached);
     QFETCH(bool, made);
     ScopedMountRoot root;
-    const QString share = root.mkpath(QStringLiteral("studio"));
-    root.mkpath(QStringLiteral("studio/A1/sub"));
-    root.mkpath(QStringLiteral("studio/B2"));
+    // The orders lie a level down: the folders above them are on the way, not in another order.
+    const QString share = root.mkpath(QStringLiteral("studio/2024"));
+    root.mkpath(QStringLiteral("studio/2024/A1/sub"));
+    root.mkpath(QStringLiteral("studio/2024/B2"));
     for (const QString &file : {share + "/A1/a.jpg", share + "/B2/b.jpg"}) {
         QFile f(file);
         QVERIFY(f.open(QIODevice::WriteOnly) && f.write("x") == 1);
