@@ -82,13 +82,19 @@ void TFDelLocalPhotoImg::run()
     }
 }
 
-QString TFDelLocalPhotoImg::folderOutside(const QString &path, const ShareGuard &share, const QString &within)
+QString TFDelLocalPhotoImg::folderRefusal(const QString &path, const ShareGuard &share, const QString &within)
 {
     for (const QString &copy : copiesOf(path)) {
         const QString folder = QFileInfo(copy).path();
-        // A folder that is not there holds nothing; one off the share is refused at its removal.
-        if (QFileInfo::exists(folder) && share.reaches(folder) && !share.reachesWithin(folder, within))
-            return folder;
+        if (!MountRoot::isStrictlyBelow(copy, share.shareFolder()))
+            return kOffShare + QStringLiteral(": ") + folder;
+        // A folder that is not there holds nothing.
+        if (!QFileInfo::exists(folder))
+            continue;
+        if (!share.reaches(folder))
+            return kOffShare + QStringLiteral(": ") + folder;
+        if (!share.reachesWithin(folder, within))
+            return K::outsideOrderMessage(folder);
     }
     return QString();
 }

@@ -44,10 +44,11 @@ public:
     static QList<Failure> removeOnShare(const QStringList &paths, const ShareGuard &share,
                                         const QString &within = QString(),
                                         const BeforeRemoval &beforeRemoval = nullptr);
-    // The first folder of path's copies that is there, on the share, but
-    // whose real place is not at or below within: through a link, or named
-    // so, it is another order's. Empty when there is none.
-    static QString folderOutside(const QString &path, const ShareGuard &share, const QString &within);
+    // Why path's copies would be refused at their removal, asked before the
+    // service drops the record: the first copy named on another share, or
+    // whose folder is there but by its real place off the share or not at or
+    // below within (another order's). Empty when there is none.
+    static QString folderRefusal(const QString &path, const ShareGuard &share, const QString &within);
 
 protected:
     void run() override;

@@ -926,19 +926,20 @@ void tfhomeorders_PhotoDisplayWidget::postDelPhotos()
         showBox(true, problem);
         return;
     }
-    // The order's folder as pinned: a photo whose folder, by its real place,
-    // is another order's (a size folder linked there, a path naming it) is
-    // not deleted; its record stays with its files.
+    // The order's folder as pinned: a photo whose copies would be refused at
+    // their removal (a size folder linked off the share or into another
+    // order, a path naming another order's file) is not deleted; its record
+    // stays with its files.
     const QString within = ShareGuard::realPlace(orderFolder);
     for (int i = 0; i < ids.size();) {
         const QString file = localFileForDeletion(localPaths.at(i));
-        const QString outside = file.isEmpty() ? QString() : TFDelLocalPhotoImg::folderOutside(file, share, within);
-        if (outside.isEmpty()) {
+        const QString refusal = file.isEmpty() ? QString() : TFDelLocalPhotoImg::folderRefusal(file, share, within);
+        if (refusal.isEmpty()) {
             ++i;
             continue;
         }
-        qCWarning(lcTransfer) << "照片目录不在订单目录内，不删除:" << names.at(i) << outside;
-        kept.append(names.at(i) + QStringLiteral("：") + K::outsideOrderMessage(outside));
+        qCWarning(lcTransfer) << "照片目录不可删除，不删除:" << names.at(i) << refusal;
+        kept.append(names.at(i) + QStringLiteral("：") + refusal);
         ids.removeAt(i);
         names.removeAt(i);
         localPaths.removeAt(i);
