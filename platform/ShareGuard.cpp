@@ -22,14 +22,12 @@ bool identityOf(const QString &folder, quint64 *device, quint64 *inode)
     return true;
 }
 
-// True when folder's real place is an ancestor of within, within itself or
+// True when real (a real place) is an ancestor of within, within itself or
 // below it; always for an empty within.
-bool onTheWay(const QString &folder, const QString &within)
+bool onTheWay(const QString &real, const QString &within)
 {
-    if (within.isEmpty())
-        return true;
-    const QString real = QFileInfo(folder).canonicalFilePath();
-    return real == within || MountRoot::isStrictlyBelow(real, within) || MountRoot::isStrictlyBelow(within, real);
+    return within.isEmpty() || real == within || MountRoot::isStrictlyBelow(real, within)
+           || MountRoot::isStrictlyBelow(within, real);
 }
 
 } // namespace
@@ -90,16 +88,20 @@ bool ShareGuard::makePath(const QString &folder, const QString &within) const
     const QStringList parts = folder.mid(m_shareFolder.size()).split(QLatin1Char('/'), Qt::SkipEmptyParts);
     QString current = m_shareFolder;
     for (const QString &part : parts) {
+        const QString parent = current;
         current += part + QLatin1Char('/');
         if (QFileInfo(current).isDir()) {
             // An existing part may be a link: nothing is made below one leading off the share.
-            if (!reaches(current) || !onTheWay(current, within))
+            if (!reaches(current) || !onTheWay(realPlace(current), within))
                 return false;
             continue;
         }
+        // Nothing is made beside the order folder either, only on the way to it or in it.
+        if (!onTheWay(realPlace(parent) + QLatin1Char('/') + part, within))
+            return false;
         // Checked again before each folder: the share may leave between two.
         if (!stillThere() || !QDir().mkdir(current)) {
-            if (!QFileInfo(current).isDir() || !reaches(current) || !onTheWay(current, within))
+            if (!QFileInfo(current).isDir() || !reaches(current) || !onTheWay(realPlace(current), within))
                 return false;
         }
     }

@@ -142,7 +142,7 @@ void KStartupTest::loginIdsReadOneWay()
     Config::applyLoginIdentity(
         QJsonObject{{"SUPERID", 9001},
                     {"EID", 42},
-                    {"UID", QJsonValue()},
+                    {"UID", 5},
                     {"shop_data", QJsonArray{QJsonObject{{"id", QJsonValue()}, {"name", "空号店"}},
                                              QJsonObject{{"id", 1.5}, {"name", "小数店"}},
                                              QJsonObject{{"id", 7}, {"name", "七店"}},
@@ -150,10 +150,14 @@ void KStartupTest::loginIdsReadOneWay()
         false);
     QCOMPARE(Config::k_super_id, QString("9001"));
     QCOMPARE(Config::k_manager_id, QString("42"));
-    QCOMPARE(Config::k_uid, QString());
+    QCOMPARE(Config::k_uid, QString("5"));
     QCOMPARE(Config::k_shop_id, QString("7"));
     QCOMPARE(Config::k_shops.size(), 2);
     QCOMPARE(Config::k_shops.at(1).id, QString("8"));
+    // A later login without a usable branch keeps none of the earlier one's.
+    Config::applyLoginIdentity(QJsonObject{{"shop_data", QJsonArray{QJsonObject{{"id", true}}}}}, false);
+    QCOMPARE(Config::k_shop_id, QString());
+    QVERIFY(Config::k_shops.isEmpty());
 }
 
 void KStartupTest::launchDesignFileReadsStoredIdentity()

@@ -347,6 +347,7 @@ void MountRootTest::shareGuardWithinOrder_data()
     QTest::newRow("file through a folder link to another order") << "A1/other/b.jpg" << false << false;
     QTest::newRow("folder link inside the order") << "A1/self" << true << true;
     QTest::newRow("another order's folder") << "B2" << false << false;
+    QTest::newRow("a new folder beside the order") << "A3" << false << false;
 }
 
 // A link inside an order never takes a tool into another order's folder.
@@ -374,6 +375,7 @@ void MountRootTest::shareGuardWithinOrder()
     QCOMPARE(guard.reachesWithin(share + "/" + path, within), reached);
     QCOMPARE(guard.makePath(share + "/" + path + "/new", within), made);
     QCOMPARE(QDir(share + "/B2").entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"b.jpg"});
+    QVERIFY(!QFileInfo::exists(share + "/A3"));
 }
 
 // What happens to the share around a removal.

@@ -933,7 +933,11 @@ void tfhomeorders_PhotoDisplayWidget::postDelPhotos()
     const QString within = ShareGuard::realPlace(orderFolder);
     for (int i = 0; i < ids.size();) {
         const QString file = localFileForDeletion(localPaths.at(i));
-        const QString refusal = file.isEmpty() ? QString() : TFDelLocalPhotoImg::folderRefusal(file, share, within);
+        QString refusal;
+        if (!file.isEmpty())
+            refusal = TFDelLocalPhotoImg::folderRefusal(file, share, within);
+        else if (!localPaths.at(i).isEmpty())
+            refusal = QStringLiteral("路径不在共享目录内");
         if (refusal.isEmpty()) {
             ++i;
             continue;
