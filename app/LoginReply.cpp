@@ -2,11 +2,23 @@
 
 #include "app/core/ServiceReply.h"
 
+#include <QJsonObject>
+
 namespace LoginReply {
 
 QString problem(bool ok, const QJsonDocument &document, BaseReq::Failure failure)
 {
-    return ServiceReply::problem(ok, document, failure, QStringLiteral("message"), QStringLiteral("登录失败"));
+    const QString problem =
+        ServiceReply::problem(ok, document, failure, QStringLiteral("message"), QStringLiteral("登录失败"));
+    if (!problem.isEmpty())
+        return problem;
+    // Every later request names the user by these: a login without them is a broken reply.
+    const QJsonObject reply = document.object();
+    for (const char *key : {"UID", "EID", "SUPERID"}) {
+        if (ServiceReply::idText(reply.value(QLatin1String(key))).isEmpty())
+            return ServiceReply::badFormMessage();
+    }
+    return QString();
 }
 
 } // namespace LoginReply

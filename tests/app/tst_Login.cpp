@@ -170,6 +170,13 @@ void tst_Login::failureIsShownAndRestoresButton_data()
     QTest::addColumn<QString>("shown");
     QTest::newRow("closed port") << QByteArray() << "无法连接服务器，请检查网络或服务地址";
     QTest::newRow("http 500") << RawHttpServer::response(500, "text/html", "oops") << "服务器返回异常，请稍后再试";
+    // Accepted, but a user id no request could carry.
+    QTest::newRow("UID null") << RawHttpServer::response(200, "application/json",
+                                                         R"({"code":"1","UID":null,"EID":5,"SUPERID":"9"})")
+                              << "服务器返回数据格式错误";
+    QTest::newRow("EID a fraction") << RawHttpServer::response(200, "application/json",
+                                                               R"({"code":"1","UID":8,"EID":5.5,"SUPERID":"9"})")
+                                    << "服务器返回数据格式错误";
 }
 
 void tst_Login::failureIsShownAndRestoresButton()
