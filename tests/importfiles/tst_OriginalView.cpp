@@ -436,8 +436,10 @@ void tst_OriginalView::deletesOnlyOnMountedShare_data()
                                                          << QStringList{"1920/A.jpg", "90/A.jpg", "moved/A.jpg"};
     QTest::newRow("record names another order's file") << "record of order" << "6" << "A.jpg 目录不在订单目录内"
                                                         << QStringList{"1920/A.jpg", "90/A.jpg", "原片/A.jpg"};
-    QTest::newRow("photo folder re-pointed once the service agreed") << "repointed when agreed" << "5,6" << "A.jpg 目录不在订单目录内"
-                                                                     << QStringList{"1920/A.jpg", "90/A.jpg", "moved/A.jpg"};
+    QTest::newRow("photo folder re-pointed off the share once the service agreed")
+        << "repointed off when agreed" << "5,6" << "A.jpg 路径不在共享目录内" << QStringList{"1920/A.jpg", "90/A.jpg", "moved/A.jpg"};
+    QTest::newRow("photo folder re-pointed to another order once the service agreed")
+        << "repointed to order when agreed" << "5,6" << "A.jpg 目录不在订单目录内" << QStringList{"1920/A.jpg", "90/A.jpg", "moved/A.jpg"};
     QTest::newRow("order folder links off the share") << "order link" << "" << "订单文件夹不在共享目录内: " << all;
     // A folder not there says its photo is not there; one that is a file does not.
     QTest::newRow("photo folder moved away") << "photo folder moved" << "5,6" << "A.jpg 文件不存在"
@@ -503,10 +505,9 @@ void tst_OriginalView::deletesOnlyOnMountedShare()
         QVERIFY(QDir(served + '/' + order).rename("原片", "moved"));
     if (fault == "photo folder a file")
         writeFile(served + '/' + order + "/原片");
-    if (fault == "link") {
-        writeFile(elsewhere.filePath("A.jpg"));
+    writeFile(elsewhere.filePath("A.jpg"));
+    if (fault == "link")
         QVERIFY(QFile::link(elsewhere.path(), served + '/' + order + "/原片"));
-    }
     if (fault == "link to order")
         QVERIFY(QFile::link("../DD2-1/原片", served + '/' + order + "/原片"));
     if (fault == "order link") {
@@ -530,9 +531,9 @@ void tst_OriginalView::deletesOnlyOnMountedShare()
     m_service->setHandler("order", "delete_pics", [&](const StandInService::Request &) {
         if (fault == "gone when agreed")
             bind->unmount();
-        else if (fault == "repointed when agreed") {
+        else if (fault.startsWith("repointed")) {
             QDir(served + '/' + order).rename("原片", "moved");
-            QFile::link("../DD2-1/原片", served + '/' + order + "/原片");
+            QFile::link(fault.contains("order") ? "../DD2-1/原片" : elsewhere.path(), served + '/' + order + "/原片");
         } else if (fault.endsWith("when agreed"))
             smb.stopServer();
         return Data::accepted();
@@ -579,7 +580,7 @@ void tst_OriginalView::deletesOnlyOnMountedShare()
         QVERIFY(!everythingBelow(served + '/' + order, QDir::Files).isEmpty());
     else
         QCOMPARE(everythingBelow(served + '/' + order, QDir::Files), kept);
-    QVERIFY(QFile::exists(elsewhere.filePath("A.jpg")) || fault != "link");
+    QVERIFY(QFile::exists(elsewhere.filePath("A.jpg")));
     QVERIFY(QFile::exists(served + '/' + otherOrder + "/原片/A.jpg"));
     // Nothing in the mount point left behind is touched.
     if (bind && !bind->isMounted())
