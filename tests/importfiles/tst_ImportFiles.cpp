@@ -391,6 +391,14 @@ void tst_ImportFiles::searchSendsBranchThenOrderList()
     search(3);
     const auto again = m_service->requests("order", "order_list").last();
     QCOMPARE(again.field("eid") + '|' + again.field("superid") + '|' + again.field("personid"), QStringLiteral("7|42|7"));
+    // The login gave no branch in a usable form: nothing is asked.
+    delete m_window;
+    Config::k_shops.clear();
+    openWindow(OriginalFiles);
+    m_service->clearRequests();
+    QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("searchButton")), Qt::LeftButton);
+    QTRY_VERIFY(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("分店编号无效")));
+    QVERIFY(m_service->requests().isEmpty());
 }
 
 void tst_ImportFiles::searchByShootingDate()
