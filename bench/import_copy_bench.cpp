@@ -7,12 +7,20 @@
 // --qfile times QFile::copy into a temporary name and a rename on the same
 // pool instead, as the tool copied before.
 //
-// WORK_DIR/src is filled once with the files. Every copy goes into the same
-// emptied WORK_DIR/out, cp and the tool taking turns to go first, so both
-// write into the blocks the other has just freed (on a virtual disk, blocks
-// never written before are much slower to write).
+// WORK_DIR/src is filled once with the files. WORK_DIR/share is bind-mounted
+// (as root) on the share's mount point below a temporary mount root, and the
+// tool copies as a run does: with the share pinned and the order folder
+// resolved, so every check before a copy is in the figure. Where mounting is
+// refused the share is a plain local folder declared as such, and the run
+// says so. Every copy goes into the same emptied order subfolder, cp and the
+// tool taking turns to go first, so both write into the blocks the other has
+// just freed (on a virtual disk, blocks never written before are much slower
+// to write).
 
 #include "importfiles/ImportFileCopyRunnable.h"
+#include "importfiles/ImportRules.h"
+#include "platform/MountRoot.h"
+#include "platform/ShareGuard.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -21,6 +29,7 @@
 #include <QLoggingCategory>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QTextStream>
 #include <QThreadPool>
 
@@ -83,7 +92,16 @@ double timeQFileCopy(const QStringList &sources, const QString &target)
     return timer.elapsed() / 1000.0;
 }
 
-double timeImport(const QStringList &sources, const QString &target, int threads, int &failures)
+// The order folder on the pinned share, as a run resolves it before its copies.
+struct OrderPlace
+{
+    ShareGuard share;
+    QString named;
+    QString real;
+};
+
+double timeImport(const QStringList &sources, const QString &target, const OrderPlace &order, int threads,
+                  int &failures)
 {
     prepare(target);
     QThreadPool pool;
@@ -101,6 +119,8 @@ double timeImport(const QStringList &sources, const QString &target, int threads
         file.fileRow = i;
         file.size = info.size();
         auto *task = new ImportFileCopyRunnable(file);
+        task->setShareGuard(order.share);
+        task->setOrderFolder(order.named, order.real);
         task->setAutoDelete(true);
         QObject::connect(task, &ImportFileCopyRunnable::copyFinished, qApp, [&](const ImportFile &result) {
             if (result.status != ImportStatus::Success)
@@ -142,13 +162,42 @@ int main(int argc, char **argv)
     }
     const QDir work(args.at(0));
     const QStringList sources = makeSources(work.filePath(QStringLiteral("src")), files, qint64(mib * 1024 * 1024));
+
+    const QString root = work.filePath(QStringLiteral("root"));
+    const QString mountPoint = root + QStringLiteral("/photo");
+    const QString backing = work.filePath(QStringLiteral("share"));
+    QDir().mkpath(mountPoint);
+    QDir().mkpath(backing);
+    QFile(backing + QStringLiteral("/.mounted")).open(QIODevice::WriteOnly);
+    MountRoot::setPath(root);
+    const bool mounted = QProcess::execute(QStringLiteral("mount"), {QStringLiteral("--bind"), backing, mountPoint}) == 0;
+    if (mounted) {
+        qunsetenv("STUDIO_LOCAL_SHARES");
+        out << "share: " << backing << " bind-mounted at " << mountPoint << "\n";
+    } else {
+        qputenv("STUDIO_LOCAL_SHARES", "1");
+        QFile(mountPoint + QStringLiteral("/.mounted")).open(QIODevice::WriteOnly);
+        out << "share: NOT MOUNTED (mounting needs root): a plain local folder, STUDIO_LOCAL_SHARES=1\n";
+    }
+    const auto unmount = qScopeGuard([&] {
+        if (mounted)
+            QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), mountPoint});
+    });
+    OrderPlace order;
+    order.named = mountPoint + QStringLiteral("/2024/05/01/A1001-1");
+    QDir().mkpath(order.named);
+    if (!order.share.pin(order.named)
+        || (order.real = ImportRules::resolveOrderFolder(order.named, order.share)).isEmpty()) {
+        out << "NOT DONE: the share of " << order.named << " cannot be pinned\n";
+        return 1;
+    }
     QList<double> cp, import;
     int failures = 0;
-    const QString target = work.filePath(QStringLiteral("out"));
+    const QString target = order.named + QStringLiteral("/原始档");
     for (int round = 0; round < rounds; ++round) {
         if (round % 2 == 0)
             cp << timeCp(sources, target);
-        import << (qfile ? timeQFileCopy(sources, target) : timeImport(sources, target, threads, failures));
+        import << (qfile ? timeQFileCopy(sources, target) : timeImport(sources, target, order, threads, failures));
         if (round % 2 == 1)
             cp << timeCp(sources, target);
         out << QStringLiteral("round %1: cp %2 s, import %3 s\n").arg(round + 1).arg(cp.last(), 0, 'f', 2).arg(import.last(), 0, 'f', 2);

@@ -20,15 +20,6 @@ DeleteFileRunnable::~DeleteFileRunnable()
     qCDebug(lcImportFiles) << "DeleteFileRunnable 析构";
 }
 
-namespace {
-
-QString notOnShare()
-{
-    return QStringLiteral(" 路径不在共享目录内");
-}
-
-} // namespace
-
 QString DeleteFileRunnable::unreachable(const QString &path) const
 {
     // Once the share has gone, its mount point is a local folder: what lies
@@ -40,8 +31,8 @@ QString DeleteFileRunnable::removeFromShare(const QString &path, const QString &
 {
     *tried = false;
     if (!MountRoot::isStrictlyBelow(path, m_share.shareFolder()))
-        return notOnShare();
-    const ShareRemoval::Result removal = ShareRemoval::remove(m_share, path, QString(), m_beforeRemoval);
+        return ImportedPhotos::offShareReason();
+    const ShareRemoval::Result removal = ShareRemoval::remove(m_share, path, m_within, m_beforeRemoval);
     switch (removal.outcome) {
     case ShareRemoval::Outcome::Removed:
         qCDebug(lcImportFiles) << "文件删除成功:" << path;
@@ -51,7 +42,7 @@ QString DeleteFileRunnable::removeFromShare(const QString &path, const QString &
     case ShareRemoval::Outcome::ShareGone:
         return unreachable(path);
     case ShareRemoval::Outcome::OffShare:
-        return notOnShare();
+        return ImportedPhotos::offShareReason();
     case ShareRemoval::Outcome::OffFolder:
         return QLatin1Char(' ') + K::outsideOrderText();
     case ShareRemoval::Outcome::FolderFailed:
@@ -110,7 +101,7 @@ void DeleteFileRunnable::run()
             add(extra + QStringLiteral(" 的路径错误"));
         // A photo counts as deleted by its main file alone.
         const QString extraWhy = removeFromShare(extra, QStringLiteral(" 删除失败 "), &tried);
-        if (extraWhy == notOnShare())
+        if (extraWhy == ImportedPhotos::offShareReason())
             add((label.isEmpty() ? extra : label) + extraWhy);
         else if (!extraWhy.isEmpty())
             add(label + extraWhy);

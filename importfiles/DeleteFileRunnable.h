@@ -22,6 +22,9 @@ public:
 
     // The share the files are removed on; without one nothing is removed.
     void setShareGuard(const ShareGuard &share) { m_share = share; }
+    // The real place of the order's folder as pinned: a file whose folder
+    // lies elsewhere is not removed. None: the share alone decides.
+    void setOrderPlace(const QString &within) { m_within = within; }
     // Runs between the checks of each removal and the removal itself (tests unmount there).
     void setBeforeRemoval(const std::function<void()> &hook) { m_beforeRemoval = hook; }
 
@@ -40,6 +43,7 @@ private:
 
     ThumbnailInfo m_photo;
     ShareGuard m_share;
+    QString m_within;
     std::function<void()> m_beforeRemoval;
     bool m_cancelled = false;
 };

@@ -211,10 +211,13 @@ void ImportFileCopyRunnable::run()
     const auto closeDir = qScopeGuard([dir] { ::close(dir); });
     if (shareGone())
         return missingShare();
-    // Looked at once the folder is held: an existing folder may be a link off the share.
+    // Looked at once the folder is held: an existing folder may be a link off
+    // the share, or into another order's folder.
     if (share && !share->reaches(folder))
         return share->stillThere() ? fail(ImportRules::folderOffShareMessage(QDir::cleanPath(m_file.targetFolder)))
                                    : missingShare();
+    if (share && ImportRules::folderOutsideOrder(folder, *share, ShareGuard::realPlace(m_realFolder)))
+        return fail(K::outsideOrderMessage(QDir::cleanPath(m_file.targetFolder)));
     // Asked before anything is written: such a name fails only at the
     // rename, and the share then answers nothing for seconds, or it lands
     // under another name.

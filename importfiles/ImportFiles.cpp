@@ -592,6 +592,12 @@ void ImportFiles::onSearchClick()
     // Return in the keyword field while a search is out sends nothing more.
     if (!m_searchButton->isEnabled())
         return;
+    // No branch the login gave in a usable form: nothing to search in.
+    if (m_shopId.isEmpty()) {
+        QMessageBox::warning(this, QStringLiteral("温馨提示"), QStringLiteral("分店") + ServiceReply::unusableIdText(),
+                             QMessageBox::Ok);
+        return;
+    }
     m_searchButton->setEnabled(false);
     reqShopInfo();
 }
@@ -613,8 +619,13 @@ void ImportFiles::reqShopInfo()
                                return;
                            }
                            const QJsonObject reply = doc.object();
-                           self->m_superId = reply.value(QStringLiteral("SUPERID")).toString();
-                           self->m_managerId = reply.value(QStringLiteral("EID")).toString();
+                           self->m_superId = ServiceReply::idText(reply.value(QStringLiteral("SUPERID")));
+                           self->m_managerId = ServiceReply::idText(reply.value(QStringLiteral("EID")));
+                           // Ids no request may carry: the branch's reply is of the wrong form.
+                           if (self->m_superId.isEmpty() || self->m_managerId.isEmpty()) {
+                               self->failSearch(ServiceReply::badFormMessage());
+                               return;
+                           }
                            self->reqOrderList();
                        });
 }
@@ -1114,20 +1125,22 @@ void ImportFiles::onChoiceRead(const QString &orderId, const QString &folder, in
         share.makePath(folder);
         made = ImportRules::resolveOrderFolder(folder, share);
     }
+    // Gone meanwhile: what its mount point holds tells nothing of the share.
+    if (!share.stillThere()) {
+        QMessageBox::warning(this, QStringLiteral("温馨提示"), K::missingShareMessage(folder), QMessageBox::Ok);
+        return;
+    }
     if (offShare || (made.isEmpty() && QFileInfo::exists(folder))) {
         QMessageBox::warning(this, QStringLiteral("温馨提示"),
                              ImportRules::outsideShareMessage(QDir::cleanPath(folder)), QMessageBox::Ok);
         return;
     }
-    // A subfolder that is a link off the share takes no file of the choice.
-    for (const QString &sub : ImportRules::subfoldersOf(m_importType)) {
-        const QString target = QDir(made).filePath(sub);
-        if (!made.isEmpty() && !share.makePath(target) && ImportRules::folderOffShare(target, share)) {
-            QMessageBox::warning(this, QStringLiteral("温馨提示"),
-                                 ImportRules::folderOffShareMessage(QDir(QDir::cleanPath(folder)).filePath(sub)),
-                                 QMessageBox::Ok);
-            return;
-        }
+    if (m_beforeSubfolderCheck)
+        m_beforeSubfolderCheck();
+    const QString refusal = subfolderRefusal(folder, made, share);
+    if (!refusal.isEmpty()) {
+        QMessageBox::warning(this, QStringLiteral("温馨提示"), refusal, QMessageBox::Ok);
+        return;
     }
     ImportOrder &order = m_orders[row];
     order.importPath = folder;
@@ -1147,6 +1160,29 @@ void ImportFiles::onChoiceRead(const QString &orderId, const QString &folder, in
         return;
     }
     acceptChoice(row, files);
+}
+
+QString ImportFiles::subfolderRefusal(const QString &folder, const QString &made, const ShareGuard &share) const
+{
+    const QString within = ShareGuard::realPlace(made);
+    for (const QString &sub : ImportRules::subfoldersOf(m_importType)) {
+        if (!made.isEmpty() && share.makePath(QDir(made).filePath(sub), within))
+            continue;
+        // Once the share has gone, its mount point is a local folder: what lies there says nothing.
+        if (!share.stillThere())
+            return K::missingShareMessage(folder);
+        // Not made for another reason: each copy says why.
+        if (made.isEmpty())
+            continue;
+        // A subfolder that is a link off the share, or into another order's folder, takes no file.
+        const QString target = QDir(made).filePath(sub);
+        const QString shown = QDir(QDir::cleanPath(folder)).filePath(sub);
+        if (ImportRules::folderOffShare(target, share))
+            return ImportRules::folderOffShareMessage(shown);
+        if (ImportRules::folderOutsideOrder(target, share, within))
+            return K::outsideOrderMessage(shown);
+    }
+    return QString();
 }
 
 void ImportFiles::acceptChoice(int row, const QList<ImportFile> &files)

@@ -55,6 +55,9 @@ public:
 
     // Replaces the system file dialog (tests).
     void setFileChooser(FileChooser chooser) { m_fileChooser = std::move(chooser); }
+    // Runs at a pick once the order folder is pinned and made, before its
+    // subfolders are made and checked (tests unmount there).
+    void setBeforeSubfolderCheck(std::function<void()> hook) { m_beforeSubfolderCheck = std::move(hook); }
 
     QList<ImportOrder> orders() const { return m_orders; }
     int currentOrderRow() const { return m_currentOrderRow; }
@@ -132,6 +135,9 @@ private:
 
     void onChoiceRead(const QString &orderId, const QString &folder, int row, int generation,
                       const ImportChoiceRunnable::Choice &choice);
+    // Makes the order's subfolders in made, the order folder as pinned;
+    // why the choice is refused, empty when they lie in that folder on the share.
+    QString subfolderRefusal(const QString &folder, const QString &made, const ShareGuard &share) const;
     void acceptChoice(int row, const QList<ImportFile> &files);
     bool startOrder(int index);
     void startCopy(const ImportFile &file, const ShareGuard &share, const QString &realFolder);
@@ -247,6 +253,7 @@ private:
     int m_openypml = 1;
     bool m_uiBuilt = false;
     FileChooser m_fileChooser;
+    std::function<void()> m_beforeSubfolderCheck;
     // Choices being read, by order id: the generation of each order's latest.
     QHash<QString, int> m_readingChoices;
 };

@@ -233,20 +233,27 @@ QString resolveOrderFolder(const QString &folder, const ShareGuard &share)
 
 bool leadsOffShare(const QString &folder, const ShareGuard &share)
 {
-    QString existing = QDir::cleanPath(folder);
-    while (!QFileInfo::exists(existing)) {
-        // A link that leads nowhere could be made to lead anywhere.
-        if (QFileInfo(existing).isSymLink())
-            return true;
-        const QString parent = QFileInfo(existing).path();
-        if (parent == existing)
-            break;
-        existing = parent;
-    }
     const QString realShare = QFileInfo(share.shareFolder()).canonicalFilePath();
-    const QString real = QFileInfo(existing).canonicalFilePath();
+    const QString real = realPlaceOf(folder);
     return realShare.isEmpty() || real.isEmpty()
            || (real != realShare && !MountRoot::isStrictlyBelow(real, realShare));
+}
+
+QString realPlaceOf(const QString &path)
+{
+    QString existing = QDir::cleanPath(path);
+    QString rest;
+    while (!QFileInfo::exists(existing)) {
+        if (QFileInfo(existing).isSymLink())
+            return QString();
+        const QString parent = QFileInfo(existing).path();
+        if (parent == existing)
+            return QString();
+        rest.prepend(QLatin1Char('/') + QFileInfo(existing).fileName());
+        existing = parent;
+    }
+    const QString real = ShareGuard::realPlace(existing);
+    return real.isEmpty() ? QString() : QDir::cleanPath(real + rest);
 }
 
 bool resolvesTo(const QString &folder, const QString &realFolder)
@@ -274,6 +281,13 @@ bool folderOffShare(const QString &folder, const ShareGuard &share)
 {
     const QFileInfo info(folder);
     return (info.exists() || info.isSymLink()) && !share.reaches(folder) && share.stillThere();
+}
+
+bool folderOutsideOrder(const QString &folder, const ShareGuard &share, const QString &within)
+{
+    const QFileInfo info(folder);
+    return !within.isEmpty() && (info.exists() || info.isSymLink()) && share.reaches(folder)
+           && !share.reachesWithin(folder, within);
 }
 
 QString nameNotAllowedMessage(const QString &target)
@@ -480,10 +494,17 @@ BatchReport batchReport(ImportFileType type, const ImportOrder &order, const Bra
     }
     const QString jpegFolder = type == RetouchedFiles ? QStringLiteral("精修片") : QStringLiteral("原片");
     const QString folder = realFolder.isEmpty() ? order.importPath : realFolder;
-    // A subfolder that is a link off the share lists files that are not the order's.
+    // A subfolder that is a link off the share, or into another order's
+    // folder, lists files that are not the order's.
+    const QString within = realFolder.isEmpty() ? QString() : ShareGuard::realPlace(realFolder);
     for (const QString &sub : subfoldersOf(type)) {
-        if (share.isPinned() && folderOffShare(QDir(folder).filePath(sub), share)) {
+        const QString path = QDir(folder).filePath(sub);
+        if (share.isPinned() && folderOffShare(path, share)) {
             report.failure = folderOffShareMessage(QDir(order.importPath).filePath(sub));
+            return report;
+        }
+        if (share.isPinned() && folderOutsideOrder(path, share, within)) {
+            report.failure = K::outsideOrderMessage(QDir(order.importPath).filePath(sub));
             return report;
         }
     }

@@ -75,6 +75,11 @@ QString resolveOrderFolder(const QString &folder, const ShareGuard &share);
 // the pinned share (through a link): nothing may be made through it.
 bool leadsOffShare(const QString &folder, const ShareGuard &share);
 
+// The real place of path, every link followed; for a path that is not there,
+// the real place of its deepest part that is, with the rest of its name.
+// Empty when a link on the way leads nowhere: it could be made to lead anywhere.
+QString realPlaceOf(const QString &path);
+
 // True while folder still leads to realFolder.
 bool resolvesTo(const QString &folder, const QString &realFolder);
 
@@ -87,6 +92,10 @@ QString folderOffShareMessage(const QString &folder);
 // True when folder is there (or a link stands there) and its real place is
 // not below the pinned share while the share is still there.
 bool folderOffShare(const QString &folder, const ShareGuard &share);
+// True when folder is there (or a link stands there) on the pinned share
+// while it is there, but its real place is not at or below within, the real
+// place of its order's folder: another order's folder, reached through a link.
+bool folderOutsideOrder(const QString &folder, const ShareGuard &share, const QString &within);
 QString nameNotAllowedMessage(const QString &target);
 
 // True for a name an SMB share refuses, or takes under another name: one

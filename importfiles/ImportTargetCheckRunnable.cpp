@@ -31,12 +31,14 @@ void ImportTargetCheckRunnable::run()
     // Each target folder listed once: a share takes names that differ only in
     // Unicode form or letter case for one another.
     QHash<QString, QHash<QString, QStringList>> folders;
+    const QString within = ShareGuard::realPlace(m_realFolder);
     for (const ImportFile &file : qAsConst(m_files)) {
         if (folders.contains(file.targetFolder))
             continue;
         const QString real = ImportRules::placeBelow(file.targetFolder, m_orderFolder, m_realFolder);
-        // Nothing is looked at, or removed, through a folder leading off the share: its copy is refused.
-        if (ImportRules::folderOffShare(real, m_share)) {
+        // Nothing is looked at, or removed, through a folder leading off the
+        // share or into another order's folder: its copy is refused.
+        if (ImportRules::folderOffShare(real, m_share) || ImportRules::folderOutsideOrder(real, m_share, within)) {
             folders.insert(file.targetFolder, {});
             continue;
         }

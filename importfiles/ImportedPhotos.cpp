@@ -2,11 +2,14 @@
 
 #include "app/core/FormBody.h"
 #include "app/core/K.h"
+#include "app/core/ServiceReply.h"
+#include "importfiles/ImportRules.h"
 #include "platform/MountRoot.h"
 
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QMap>
+#include <QSet>
 
 namespace ImportedPhotos {
 
@@ -36,27 +39,37 @@ QList<ThumbnailInfo> photoList(const QJsonObject &reply)
 {
     const auto text = [](const QJsonObject &o, const char *key) { return o.value(QLatin1String(key)).toString(); };
 
-    QMap<QString, QList<ThumbnailInfo>> rawsByBase;
-    QMap<QString, ThumbnailInfo> rawsById;
-    const QJsonArray raws = reply.value(QStringLiteral("images_yuanshidang")).toArray();
-    for (const QJsonValue &value : raws) {
+    // Raws by their index in the reply: a raw without a usable id has no key
+    // of its own, and two of them are still two photos.
+    QList<ThumbnailInfo> raws;
+    QMap<QString, QList<int>> rawsByBase;
+    QMap<QString, int> rawsById;
+    QList<int> rawsWithoutId;
+    const QJsonArray rawArray = reply.value(QStringLiteral("images_yuanshidang")).toArray();
+    for (const QJsonValue &value : rawArray) {
         const QJsonObject o = value.toObject();
         ThumbnailInfo raw;
-        raw.id = text(o, "id");
+        raw.id = ServiceReply::idText(o.value(QStringLiteral("id")));
         raw.name = text(o, "img_name");
         raw.filePath = filePathOf(text(o, "localpath"));
         raw.localPath = QStringLiteral(":/public/image/public/icon/raw.png");
         raw.selectable = text(o, "isdownload") != QLatin1String("1");
-        rawsByBase[QFileInfo(raw.name).baseName()].append(raw);
-        rawsById.insert(raw.id, raw);
+        const int index = raws.size();
+        raws.append(raw);
+        rawsByBase[QFileInfo(raw.name).baseName()].append(index);
+        if (raw.id.isEmpty())
+            rawsWithoutId.append(index);
+        else
+            rawsById.insert(raw.id, index);
     }
 
     QList<ThumbnailInfo> result;
+    QSet<int> pairedWithoutId;
     const QJsonArray jpegs = reply.value(QStringLiteral("images_yuanpian")).toArray();
     for (const QJsonValue &value : jpegs) {
         const QJsonObject o = value.toObject();
         ThumbnailInfo jpeg;
-        jpeg.id = text(o, "id");
+        jpeg.id = ServiceReply::idText(o.value(QStringLiteral("id")));
         jpeg.name = text(o, "img_name");
         jpeg.filePath = filePathOf(text(o, "localpath"));
         jpeg.url = text(o, "url");
@@ -65,20 +78,69 @@ QList<ThumbnailInfo> photoList(const QJsonObject &reply)
             if (!extra.isEmpty())
                 jpeg.extraPaths.append(extra);
         }
-        const QList<ThumbnailInfo> paired = rawsByBase.value(QFileInfo(jpeg.name).baseName());
-        for (const ThumbnailInfo &raw : paired) {
-            if (!raw.selectable)
+        const QList<int> paired = rawsByBase.value(QFileInfo(jpeg.name).baseName());
+        for (const int index : paired) {
+            if (!raws.at(index).selectable)
                 jpeg.selectable = false;
         }
         result.append(jpeg);
-        for (const ThumbnailInfo &raw : paired) {
-            result.append(raw);
-            rawsById.remove(raw.id);
+        for (const int index : paired) {
+            result.append(raws.at(index));
+            if (raws.at(index).id.isEmpty())
+                pairedWithoutId.insert(index);
+            else
+                rawsById.remove(raws.at(index).id);
         }
     }
-    for (const ThumbnailInfo &raw : qAsConst(rawsById))
-        result.append(raw);
+    // The unpaired raws by id text, those without a usable id first, as an empty text sorts.
+    for (const int index : qAsConst(rawsWithoutId)) {
+        if (!pairedWithoutId.contains(index))
+            result.append(raws.at(index));
+    }
+    for (const int index : qAsConst(rawsById))
+        result.append(raws.at(index));
     return result;
+}
+
+QString offShareReason()
+{
+    return QStringLiteral(" 路径不在共享目录内");
+}
+
+namespace {
+
+// Why path, a file of a photo, may not be removed from share: off it, or its
+// folder's real place outside within; empty when it may.
+QString placeProblem(const QString &path, const ShareGuard &share, const QString &realShare, const QString &within)
+{
+    if (!MountRoot::isStrictlyBelow(path, share.shareFolder()))
+        return offShareReason();
+    const QString folder = ImportRules::realPlaceOf(QFileInfo(path).path());
+    if (folder.isEmpty() || realShare.isEmpty() || !MountRoot::isStrictlyBelow(folder, realShare))
+        return offShareReason();
+    if (!within.isEmpty() && folder != within && !MountRoot::isStrictlyBelow(folder, within))
+        return QLatin1Char(' ') + K::outsideOrderText();
+    return QString();
+}
+
+} // namespace
+
+QString deletionRefusal(const ThumbnailInfo &photo, const ShareGuard &share, const QString &within)
+{
+    if (photo.id.isEmpty())
+        return photo.name + QLatin1Char(' ') + ServiceReply::unusableIdText();
+    const QString realShare = ShareGuard::realPlace(share.shareFolder());
+    const QString why = placeProblem(photo.filePath, share, realShare, within);
+    if (!why.isEmpty())
+        return photo.name + why;
+    for (const QString &extra : photo.extraPaths) {
+        const QString extraWhy = placeProblem(extra, share, realShare, within);
+        if (!extraWhy.isEmpty()) {
+            const QString label = extraPathLabel(extra);
+            return (label.isEmpty() ? extra : label) + extraWhy;
+        }
+    }
+    return QString();
 }
 
 QString extraPathLabel(const QString &path)

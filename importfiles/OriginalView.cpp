@@ -16,6 +16,7 @@
 #include "widgets/ToastWidget.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -143,6 +144,12 @@ void OriginalView::dismissLoading()
 void OriginalView::reqPhotoData()
 {
     m_stamp = QString::number(QDateTime::currentMSecsSinceEpoch());
+    // No request carries an empty id: the order's photos cannot be named.
+    if (m_order.value(QStringLiteral("shopid")).isEmpty() || m_order.value(QStringLiteral("order_photo_id")).isEmpty()) {
+        dismissLoading();
+        QMessageBox::warning(this, QStringLiteral("温馨提示"), ImportRules::badOrderMessage(), QMessageBox::Ok);
+        return;
+    }
     auto *req = new BaseReq(this);
     QPointer<OriginalView> self(this);
     req->getResultData(QStringLiteral("&m=order&a=getorder_pics"),
@@ -181,13 +188,10 @@ void OriginalView::deleteSelectedFiles()
         return;
     }
     QList<ThumbnailInfo> photos;
-    QStringList ids;
     for (int index : indices) {
         const ThumbnailInfo photo = m_grid->getThumbnailInfo(index);
-        if (photo.filePath.isEmpty())
-            continue;
-        photos.append(photo);
-        ids.append(photo.id);
+        if (!photo.filePath.isEmpty())
+            photos.append(photo);
     }
     if (photos.isEmpty()) {
         ToastWidget::showMessage(this, QStringLiteral("没有有效的文件可以删除"), 2000);
@@ -196,9 +200,9 @@ void OriginalView::deleteSelectedFiles()
     QPointer<OriginalView> self(this);
     SimpleDialog::confirm(this, QStringLiteral("温馨提示"),
                           QStringLiteral("确定删除选中的%1张照片吗？删除后无法恢复。").arg(photos.size()),
-                          [self, photos, ids](bool yes) {
+                          [self, photos](bool yes) {
                               if (self && yes && self->m_ready)
-                                  self->submitDeletion(photos, ids);
+                                  self->submitDeletion(photos);
                           });
 }
 
@@ -227,10 +231,15 @@ QString OriginalView::shareProblem(const QString &folder, ShareGuard *share)
     const int error = FolderRead::listingError(folder);
     if (error != 0 && !(error == ENOENT && share->stillThere()))
         return K::missingShareMessage(folder);
+    // A folder that is a link off the share (or to nowhere) holds none of the order's files.
+    const QFileInfo info(folder);
+    if ((info.exists() || info.isSymLink()) && !share->reaches(folder))
+        return share->stillThere() ? ImportRules::outsideShareMessage(QDir::cleanPath(folder))
+                                   : K::missingShareMessage(folder);
     return QString();
 }
 
-void OriginalView::submitDeletion(const QList<ThumbnailInfo> &photos, const QStringList &ids)
+void OriginalView::submitDeletion(const QList<ThumbnailInfo> &chosen)
 {
     // The service's records go first: nothing is asked of it for an order it
     // cannot be told apart by, or whose files are out of reach.
@@ -238,16 +247,39 @@ void OriginalView::submitDeletion(const QList<ThumbnailInfo> &photos, const QStr
         QMessageBox::warning(this, QStringLiteral("温馨提示"), ImportRules::badOrderMessage(), QMessageBox::Ok);
         return;
     }
-    const QString folder = folderToPin(photos);
+    const QString folder = folderToPin(chosen);
     ShareGuard share;
     const QString problem = shareProblem(folder, &share);
     if (!problem.isEmpty()) {
         QMessageBox::warning(this, QStringLiteral("温馨提示"), problem, QMessageBox::Ok);
         return;
     }
+    // No record goes for a photo whose files would then be refused: each is named, the others go.
+    const QString within = m_order.value(QStringLiteral("importPath")).isEmpty() ? QString()
+                                                                                 : ImportRules::realPlaceOf(folder);
+    QList<ThumbnailInfo> photos;
+    QStringList ids;
+    QStringList refused;
+    for (const ThumbnailInfo &photo : chosen) {
+        const QString why = ImportedPhotos::deletionRefusal(photo, share, within);
+        if (!why.isEmpty()) {
+            refused.append(why);
+            continue;
+        }
+        photos.append(photo);
+        ids.append(photo.id);
+    }
+    if (photos.isEmpty()) {
+        SimpleDialog::warning(this, QStringLiteral("温馨提示"),
+                              QStringLiteral("以下照片不能删除：\n") + refused.join(QLatin1Char('\n')));
+        return;
+    }
     m_share = share;
+    m_within = within;
     m_ready = false;
     m_report.clear();
+    for (const QString &line : qAsConst(refused))
+        m_report += QLatin1Char('\n') + line;
     FullScreenLoading::show(this, QStringLiteral("提交删除数据中..."), true);
     m_stamp = QString::number(QDateTime::currentMSecsSinceEpoch());
     auto *req = new BaseReq(this);
@@ -290,6 +322,7 @@ void OriginalView::onDeleteReply(bool ok, const QJsonDocument &doc, const QList<
     for (const ThumbnailInfo &photo : photos) {
         auto *task = new DeleteFileRunnable(photo);
         task->setShareGuard(m_share);
+        task->setOrderPlace(m_within);
         task->setBeforeRemoval(m_beforeRemoval);
         connect(task, &DeleteFileRunnable::deleteFinished, this, &OriginalView::onDeleteFileFinished,
                 Qt::QueuedConnection);

@@ -36,7 +36,7 @@ public:
     void setBeforeRemoval(const std::function<void()> &hook) { m_beforeRemoval = hook; }
 
 private:
-    void submitDeletion(const QList<ThumbnailInfo> &photos, const QStringList &ids);
+    void submitDeletion(const QList<ThumbnailInfo> &chosen);
     // The order folder ("importPath" of the order), or, for an order without
     // one, the folder of the first of the photos that lies on the share.
     QString folderToPin(const QList<ThumbnailInfo> &photos) const;
@@ -58,6 +58,8 @@ private:
     QThreadPool *m_pool = nullptr;
     // The share of the deletion under way, pinned before the service is asked.
     ShareGuard m_share;
+    // The real place of the order's folder when the deletion was asked for.
+    QString m_within;
     std::function<void()> m_beforeRemoval;
     bool m_ready = true;
     QString m_report;

@@ -386,6 +386,19 @@ void tst_ImportFiles::searchSendsBranchThenOrderList()
         values << list.field(QLatin1String(key));
     QCOMPARE(values.join('|'), QStringLiteral(" 张&伟=1|1|12|E-7|S-42|E-7"));
     QCOMPARE(m_window->currentOrderRow(), -1);
+    // Ids given as JSON integers are sent by their digits.
+    m_service->setReply("public", "switch_shop", QJsonObject{{"code", "1"}, {"SUPERID", 42}, {"EID", 7}});
+    search(3);
+    const auto again = m_service->requests("order", "order_list").last();
+    QCOMPARE(again.field("eid") + '|' + again.field("superid") + '|' + again.field("personid"), QStringLiteral("7|42|7"));
+    // The login gave no branch in a usable form: nothing is asked.
+    delete m_window;
+    Config::k_shops.clear();
+    openWindow(OriginalFiles);
+    m_service->clearRequests();
+    QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("searchButton")), Qt::LeftButton);
+    QTRY_VERIFY(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("分店编号无效")));
+    QVERIFY(m_service->requests().isEmpty());
 }
 
 void tst_ImportFiles::searchByShootingDate()
@@ -436,6 +449,9 @@ void tst_ImportFiles::searchRefusals_data()
                                     << QJsonObject{{"code", "0"}, {"msg", "分店已停用"}} << "分店已停用" << 0 << 0;
     QTest::newRow("branch numeric code") << "switch_shop" << QJsonObject{{"code", 1}, {"msg", "数字"}}
                                          << "服务器返回数据格式错误" << 0 << 0;
+    QTest::newRow("branch ids null and a fraction") << "switch_shop"
+                                                    << QJsonObject{{"code", "1"}, {"SUPERID", QJsonValue()}, {"EID", 7.5}}
+                                                    << "服务器返回数据格式错误" << 0 << 0;
     QTest::newRow("list refused") << "order_list" << QJsonObject{{"code", "0"}, {"message", "没有权限"}}
                                   << "没有权限" << 1 << 0;
     QTest::newRow("list empty") << "order_list" << QJsonObject{{"code", "1"}, {"data", QJsonArray()}}
@@ -705,6 +721,9 @@ void tst_ImportFiles::choosingMakesNoFolderOffShare_data()
     QTest::newRow("原始档 to a sibling, relative, at the run") << false << true << "原始档" << "sibling" << true;
     QTest::newRow("原片 to nowhere off the share") << false << false << "原片" << "nowhere" << false;
     QTest::newRow("原始档 to nowhere, at the run") << false << true << "原始档" << "nowhere" << false;
+    // On the share, but another order's folder.
+    QTest::newRow("原片 to another order, relative") << false << false << "原片" << "order" << true;
+    QTest::newRow("原始档 to another order, at the run") << false << true << "原始档" << "order" << false;
 }
 
 // The order folder, a folder above it or one of its subfolders is a link out
@@ -720,13 +739,8 @@ void tst_ImportFiles::choosingMakesNoFolderOffShare()
     QTemporaryDir local, backing;
     const QString elsewhere = target == "local"     ? local.path()
                               : target == "nowhere" ? local.filePath("gone/d")
+                              : target == "order"   ? QDir::cleanPath(orderFolder(1)) + '/' + sub
                                                     : m_root->path() + Data::kShare + "-old/o1";
-    // What lies there already is neither listed, cleaned up nor replaced.
-    if (target != "nowhere") {
-        onShare(elsewhere + "/OLD.jpg", "old");
-        onShare(elsewhere + "/.~import-0123456789abcdef0123456789abcdef.tmp", "stale", 7200);
-    }
-    const QStringList before = everythingBelow(elsewhere);
     const QString folder = QDir::cleanPath(orderFolder(0));
     QString link = above ? QFileInfo(folder).path() : folder;
     if (!sub.isEmpty()) {
@@ -734,14 +748,21 @@ void tst_ImportFiles::choosingMakesNoFolderOffShare()
             QSKIP("bind mounts need root");
         link = folder + '/' + sub;
     }
+    // What lies there already is neither listed, cleaned up nor replaced.
+    if (target != "nowhere") {
+        onShare(elsewhere + "/OLD.jpg", "old");
+        onShare(elsewhere + "/.~import-0123456789abcdef0123456789abcdef.tmp", "stale", 7200);
+    }
+    const QStringList before = everythingBelow(elsewhere);
     const QByteArray to = QFile::encodeName(relative ? QDir(QFileInfo(link).path()).relativeFilePath(elsewhere) : elsewhere);
     if (!atRun)
         QVERIFY(QDir().mkpath(QFileInfo(link).path()) && ::symlink(to.constData(), QFile::encodeName(link).constData()) == 0);
     openWindow(sub == "精修片" || sub.isEmpty() ? RetouchedFiles : OriginalFiles);
     search(3);
     choose(0, {source(sub == "原始档" ? "IMG_1.CR3" : "IMG_1.jpg", "one")});
-    const QString refusal = sub.isEmpty() ? ImportRules::outsideShareMessage(folder)
-                                          : ImportRules::folderOffShareMessage(link);
+    const QString refusal = sub.isEmpty()       ? ImportRules::outsideShareMessage(folder)
+                            : target == "order" ? K::outsideOrderMessage(link)
+                                                : ImportRules::folderOffShareMessage(link);
     if (atRun) {
         if (m_window->orders().at(0).files.isEmpty()) {
             QTRY_VERIFY(openDialog()); // none of the customer's picks
@@ -1580,9 +1601,11 @@ void tst_ImportFiles::shareMountedAtStartOnly_data()
 {
     QTest::addColumn<bool>("earlierRun");
     QTest::addColumn<bool>("mountedAnew");
-    QTest::newRow("unmounted after the pick") << false << false;
-    QTest::newRow("unmounted after an earlier run") << true << false;
-    QTest::newRow("mounted anew after an earlier run") << true << true;
+    QTest::addColumn<bool>("atPick"); // unmounted once the pick pinned it, before its subfolders are made
+    QTest::newRow("unmounted after the pick") << false << false << false;
+    QTest::newRow("unmounted after an earlier run") << true << false << false;
+    QTest::newRow("mounted anew after an earlier run") << true << true << false;
+    QTest::newRow("unmounted amid the pick, after an earlier run") << true << false << true;
 }
 
 // The mount point left behind, with whatever it held before the mount, is never
@@ -1591,6 +1614,7 @@ void tst_ImportFiles::shareMountedAtStartOnly()
 {
     QFETCH(bool, earlierRun);
     QFETCH(bool, mountedAnew);
+    QFETCH(bool, atPick);
     const ScopedEnvironment realMountsOnly("STUDIO_LOCAL_SHARES");
     QTemporaryDir first, second;
     leaveInMountPoint(m_root->path() + Data::kShare, earlierRun);
@@ -1603,6 +1627,14 @@ void tst_ImportFiles::shareMountedAtStartOnly()
         choose(0, {source("IMG_0.jpg", "zero")});
         runToEnd();
         QTRY_COMPARE(m_service->requests("order", "saveorderphotopath").size(), 1);
+    }
+    if (atPick) {
+        m_window->setBeforeSubfolderCheck([this] { unbindShare(); });
+        choose(0, {source("IMG_1.jpg", "one")});
+        QTRY_VERIFY(m_boxes->contains("温馨提示", K::missingShareMessage(m_window->orders().at(0).importPath)));
+        QCOMPARE(m_window->orders().at(0).files.size(), 1); // the earlier run's choice stays
+        QCOMPARE(everythingBelow(m_root->path() + Data::kShare), leftovers);
+        return;
     }
     choose(0, {source("IMG_1.jpg", "one"), source("IMG_1.CR3", "raw")});
     unbindShare();

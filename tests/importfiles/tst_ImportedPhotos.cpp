@@ -63,6 +63,9 @@ void tst_ImportedPhotos::gridOrder_data()
         << QStringList{"IMG_1.JPG", "IMG_1.CR3", "IMG_1.edit.CR3", "img_1.cr3"};
     QTest::newRow("same base name repeats raws") << QStringList{"A.jpg", "A.jpeg"} << QStringList{"3:A.CR2"}
                                                  << QStringList{"A.jpg", "A.CR2", "A.jpeg", "A.CR2"};
+    // Ids null and a fraction are unusable and sort as empty text; each raw keeps its own tile.
+    QTest::newRow("raws without a usable id") << QStringList{"A.jpg"} << QStringList{"10:X.CR3", "null:Y.CR3", "9.5:Z.CR3", "null:A.CR3"}
+                                              << QStringList{"A.jpg", "A.CR3", "Y.CR3", "Z.CR3", "X.CR3"};
 }
 
 void tst_ImportedPhotos::gridOrder()
@@ -73,8 +76,13 @@ void tst_ImportedPhotos::gridOrder()
     QJsonArray jpegList, rawList;
     for (int i = 0; i < jpegs.size(); ++i)
         jpegList.append(Data::jpeg(QString::number(i + 1), jpegs.at(i), "photo"));
-    for (const QString &raw : raws)
-        rawList.append(Data::raw(raw.section(':', 0, 0), raw.section(':', 1), "photo"));
+    for (const QString &raw : raws) {
+        const QString id = raw.section(':', 0, 0);
+        QJsonObject o = Data::raw(id, raw.section(':', 1), "photo");
+        if (id == "null" || id.contains('.'))
+            o.insert("id", id == "null" ? QJsonValue() : QJsonValue(id.toDouble()));
+        rawList.append(o);
+    }
     QTEST(names(ImportedPhotos::photoList(Data::photosReply(QString(), jpegList, rawList))), "expected");
 }
 

@@ -18,7 +18,9 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTableWidget>
 #include <QTextBrowser>
 #include <QtTest>
@@ -339,13 +341,12 @@ void tst_OriginalView::deletionAsksAndRefusesOffShare()
     outside.insert(QStringLiteral("localpath"), off);
     Data::servePhotos(*m_service, Data::photosReply(kFolder, QJsonArray{Data::jpeg("2", "A.jpg", kFolder, false), outside}, {}));
     makeView();
-    // An order without its id: the service is asked nothing.
+    // An order without its id: the service is asked nothing, not even for its photos.
     QMap<QString, QString> noId = orderMap();
     noId.remove(QStringLiteral("order_photo_id"));
     m_view->refreshData(noId);
-    QTRY_COMPARE_WITH_TIMEOUT(grid()->getThumbnailInfo(1).name, QStringLiteral("B.jpg"), 10000);
-    selectAllAndDelete();
     QTRY_VERIFY(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("订单数据错误")));
+    QVERIFY(m_service->requests().isEmpty());
     QVERIFY(m_view->isReady());
     // An order folder past the system's limits: nothing is looked at, nothing asked.
     QMap<QString, QString> far = orderMap();
@@ -375,6 +376,8 @@ void tst_OriginalView::deletionAsksAndRefusesOffShare()
     QTRY_VERIFY_WITH_TIMEOUT(openDialog(), 10000);
     const QString text = openDialog()->findChild<QTextBrowser *>()->toPlainText();
     QVERIFY2(text.contains(QStringLiteral("B.jpg 路径不在共享目录内")), qPrintable(text));
+    // Its record is not asked for either.
+    QCOMPARE(m_service->requests(QStringLiteral("order"), QStringLiteral("delete_pics")).last().field("ids"), QStringLiteral("2"));
     QVERIFY(!QFile::exists(a));
     QVERIFY(QFile::exists(off));
 }
@@ -398,48 +401,60 @@ void tst_OriginalView::reducedCopiesOffShareKept()
     makeView();
     m_view->refreshData(orderMap());
     QTRY_COMPARE_WITH_TIMEOUT(grid()->getThumbnailInfo(0).name, QStringLiteral("A.jpg"), 10000);
-    m_service->setDelay(QStringLiteral("order"), QStringLiteral("getorder_pics"), 3000);
     selectAllAndDelete();
-    // The photo went, a copy of it stayed: no success.
-    QTRY_VERIFY_WITH_TIMEOUT(FullScreenLoading::getInstance(m_view)
-                                 && FullScreenLoading::getInstance(m_view)->message() == QStringLiteral("部分文件删除失败!"),
-                             10000);
-    QTRY_VERIFY_WITH_TIMEOUT(openDialog(), 10000);
-    const QString text = openDialog()->findChild<QTextBrowser *>()->toPlainText();
-    QVERIFY2(text.contains(QStringLiteral("\\90\\A.jpg 路径不在共享目录内")), qPrintable(text));
+    // Its record would go with that copy: neither the record nor a file of the photo is touched.
+    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains("温馨提示", "以下照片不能删除：\n\\90\\A.jpg 路径不在共享目录内"), 10000);
+    QVERIFY(m_service->requests("order", "delete_pics").isEmpty());
+    QVERIFY(m_view->isReady());
     QVERIFY(QFile::exists(off));
-    QVERIFY(!QFile::exists(a));
-    QVERIFY(!QFile::exists(a1920));
+    QVERIFY(QFile::exists(a));
+    QVERIFY(QFile::exists(a1920));
 }
 
 void tst_OriginalView::deletesOnlyOnMountedShare_data()
 {
     QTest::addColumn<QString>("fault");
-    QTest::addColumn<bool>("asked");     // "delete_pics" is sent
-    QTest::addColumn<QString>("listed"); // the report dialog names A.jpg with this reason; empty: no dialog
+    QTest::addColumn<QString>("sent");   // the ids "delete_pics" carries; empty: it is not sent
+    QTest::addColumn<QString>("listed"); // the report (or, with nothing sent, the box) says this; empty: no report
     QTest::addColumn<QStringList>("kept"); // files left on the share
     const QStringList all{"1920/A.jpg", "90/A.jpg", "原始档/A.CR3", "原片/A.jpg"};
-    QTest::newRow("mounted") << "" << true << "" << QStringList();
-    QTest::newRow("unmounted, Finder's note left") << "unmounted" << false << "" << all;
-    QTest::newRow("unmounted, an order folder left") << "unmounted, order left" << false << "" << all;
-    QTest::newRow("smb server gone") << "server gone" << false << "" << all;
+    QTest::newRow("mounted") << "" << "5,6" << "" << QStringList();
+    QTest::newRow("unmounted, Finder's note left") << "unmounted" << "" << "" << all;
+    QTest::newRow("unmounted, an order folder left") << "unmounted, order left" << "" << "" << all;
+    QTest::newRow("smb server gone") << "server gone" << "" << "" << all;
     // Bound at the share folder: it stays a mount point whose root still answers a look-up.
-    QTest::newRow("smb server gone, share in the root") << "server gone in root" << false << "" << all;
-    QTest::newRow("smb server gone once the service agreed") << "server gone in root when agreed" << true
+    QTest::newRow("smb server gone, share in the root") << "server gone in root" << "" << "" << all;
+    QTest::newRow("smb server gone once the service agreed") << "server gone in root when agreed" << "5,6"
                                                              << "A.jpg 共享目录不存在" << all;
     // The files went from the share, or stay named; the copies left in the mount point stay.
-    QTest::newRow("unmounted at the removal") << "at the removal, order left" << true << "共享目录不存在" << all;
-    QTest::newRow("unmounted once the service agreed") << "gone when agreed" << true << "A.jpg 共享目录不存在" << all;
-    // The photo's reduced copies stay with it; its raw goes.
-    QTest::newRow("photo folder links off the share") << "link" << true << "A.jpg 路径不在共享目录内"
+    QTest::newRow("unmounted at the removal") << "at the removal, order left" << "5,6" << "共享目录不存在" << all;
+    QTest::newRow("unmounted once the service agreed") << "gone when agreed" << "5,6" << "A.jpg 共享目录不存在" << all;
+    // The photo and its reduced copies stay, its record too; its raw goes.
+    QTest::newRow("photo folder links off the share") << "link" << "6" << "A.jpg 路径不在共享目录内"
                                                       << QStringList{"1920/A.jpg", "90/A.jpg", "moved/A.jpg"};
+    QTest::newRow("photo folder links to another order") << "link to order" << "6" << "A.jpg 目录不在订单目录内"
+                                                         << QStringList{"1920/A.jpg", "90/A.jpg", "moved/A.jpg"};
+    QTest::newRow("record names another order's file") << "record of order" << "6" << "A.jpg 目录不在订单目录内"
+                                                        << QStringList{"1920/A.jpg", "90/A.jpg", "原片/A.jpg"};
+    QTest::newRow("photo folder re-pointed off the share once the service agreed")
+        << "repointed off when agreed" << "5,6" << "A.jpg 路径不在共享目录内" << QStringList{"1920/A.jpg", "90/A.jpg", "moved/A.jpg"};
+    QTest::newRow("photo folder re-pointed to another order once the service agreed")
+        << "repointed to order when agreed" << "5,6" << "A.jpg 目录不在订单目录内" << QStringList{"1920/A.jpg", "90/A.jpg", "moved/A.jpg"};
+    QTest::newRow("order folder links off the share") << "order link" << "" << "订单文件夹不在共享目录内: " << all;
     // A folder not there says its photo is not there; one that is a file does not.
-    QTest::newRow("photo folder moved away") << "photo folder moved" << true << "A.jpg 文件不存在"
+    QTest::newRow("photo folder moved away") << "photo folder moved" << "5,6" << "A.jpg 文件不存在"
                                              << QStringList{"1920/A.jpg", "90/A.jpg", "moved/A.jpg"};
-    QTest::newRow("photo folder a file") << "photo folder a file" << true << "A.jpg Not a directory"
+    QTest::newRow("order folder moved away") << "order moved" << "5,6" << "A.jpg 文件不存在" << QStringList();
+    QTest::newRow("photo folder a file") << "photo folder a file" << "5,6" << "A.jpg Not a directory"
                                          << QStringList{"1920/A.jpg", "90/A.jpg", "moved/A.jpg", "原片"};
+    // The share refuses an immutable file with EPERM.
+    QTest::newRow("photo immutable") << "immutable 原片" << "5,6" << "A.jpg 没有删除权限" << QStringList{"1920/A.jpg", "90/A.jpg", "原片/A.jpg"};
+    QTest::newRow("reduced copy immutable") << "immutable 90" << "5,6" << "\\90\\A.jpg 没有删除权限" << QStringList{"90/A.jpg"};
+    // Ids of the wrong form are sent for no photo: those are named, their files stay, no success claims them.
+    QTest::newRow("ids null and a fraction") << "ids unusable" << "" << "以下照片不能删除：\nA.jpg 编号无效\nA.CR3 编号无效" << all;
+    QTest::newRow("an id an integer, one null") << "ids integer" << "5" << "A.CR3 编号无效" << QStringList{"原始档/A.CR3"};
     // Pinned at the photos' own folder.
-    QTest::newRow("order without its folder") << "no order folder" << true << "" << QStringList();
+    QTest::newRow("order without its folder") << "no order folder" << "5,6" << "" << QStringList();
 }
 
 // The share is real (a bind mount, or SMB); once it is gone its mount point
@@ -447,9 +462,10 @@ void tst_OriginalView::deletesOnlyOnMountedShare_data()
 void tst_OriginalView::deletesOnlyOnMountedShare()
 {
     QFETCH(QString, fault);
-    QFETCH(bool, asked);
+    QFETCH(QString, sent);
     QFETCH(QString, listed);
     QFETCH(QStringList, kept);
+    const bool asked = !sent.isEmpty();
     const ScopedEnvironment realMountsOnly("STUDIO_LOCAL_SHARES");
     const QString mountPoint = m_root->path() + Data::kShare;
     const QString order = kFolder.section('/', 1);
@@ -482,20 +498,43 @@ void tst_OriginalView::deletesOnlyOnMountedShare()
 
     for (const char *name : {"原片/A.jpg", "90/A.jpg", "1920/A.jpg", "原始档/A.CR3"})
         writeFile(served + '/' + order + '/' + QString::fromUtf8(name));
-    if (fault == "link" || fault.startsWith("photo folder"))
+    // Another order's photo of the same name on the same share.
+    const QString otherOrder = QStringLiteral("orders/DD2-1");
+    writeFile(served + '/' + otherOrder + "/原片/A.jpg", "other");
+    if (fault.startsWith("link") || fault.startsWith("photo folder"))
         QVERIFY(QDir(served + '/' + order).rename("原片", "moved"));
     if (fault == "photo folder a file")
         writeFile(served + '/' + order + "/原片");
-    if (fault == "link") {
-        writeFile(elsewhere.filePath("A.jpg"));
+    writeFile(elsewhere.filePath("A.jpg"));
+    if (fault == "link")
         QVERIFY(QFile::link(elsewhere.path(), served + '/' + order + "/原片"));
+    if (fault == "link to order")
+        QVERIFY(QFile::link("../DD2-1/原片", served + '/' + order + "/原片"));
+    if (fault == "order link") {
+        QVERIFY(QDir().rename(served + '/' + order, elsewhere.filePath("o")));
+        QVERIFY(QFile::link(elsewhere.filePath("o"), served + '/' + order));
     }
-    Data::servePhotos(*m_service, Data::photosReply(kFolder, QJsonArray{Data::jpeg("5", "A.jpg", kFolder)},
-                                                    QJsonArray{Data::raw("6", "A.CR3", kFolder)}));
+    if (fault == "order moved")
+        QVERIFY(QDir().rename(served + '/' + order, served + '/' + order + "-gone"));
+    const QStringList immutable{served + '/' + order + '/' + fault.section(' ', 1) + "/A.jpg"};
+    if (fault.startsWith("immutable"))
+        QCOMPARE(QProcess::execute("chattr", QStringList{"+i"} + immutable), 0);
+    const auto mutableAgain = qScopeGuard([&] { QProcess::execute("chattr", QStringList{"-i"} + immutable); });
+    QJsonObject photo = Data::jpeg("5", "A.jpg", kFolder), raw = Data::raw("6", "A.CR3", kFolder);
+    if (fault == "record of order")
+        photo.insert("localpath", Data::unc(Data::kShare + '/' + otherOrder + "/原片/A.jpg"));
+    if (fault.startsWith("ids")) {
+        photo.insert("id", fault == "ids integer" ? QJsonValue(5) : QJsonValue());
+        raw.insert("id", fault == "ids integer" ? QJsonValue() : QJsonValue(9002.5));
+    }
+    Data::servePhotos(*m_service, Data::photosReply(kFolder, QJsonArray{photo}, QJsonArray{raw}));
     m_service->setHandler("order", "delete_pics", [&](const StandInService::Request &) {
         if (fault == "gone when agreed")
             bind->unmount();
-        else if (fault.endsWith("when agreed"))
+        else if (fault.startsWith("repointed")) {
+            QDir(served + '/' + order).rename("原片", "moved");
+            QFile::link(fault.contains("order") ? "../DD2-1/原片" : elsewhere.path(), served + '/' + order + "/原片");
+        } else if (fault.endsWith("when agreed"))
             smb.stopServer();
         return Data::accepted();
     });
@@ -515,21 +554,23 @@ void tst_OriginalView::deletesOnlyOnMountedShare()
 
     selectAllAndDelete();
     if (!asked) {
-        QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains("温馨提示", K::missingShareMessage(orderMap().value("importPath"))), 10000);
+        const QString why = listed.isEmpty() ? K::missingShareMessage(orderMap().value("importPath")) : listed;
+        QTRY_VERIFY_WITH_TIMEOUT(m_boxes->count() == 1 && m_boxes->boxes().at(0).text.contains(why), 10000);
         QVERIFY(m_view->isReady());
     } else {
         QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "delete_pics").size(), 1, 10000);
+        QCOMPARE(m_service->requests("order", "delete_pics").at(0).field("ids"), sent);
         QTRY_VERIFY_WITH_TIMEOUT(m_view->isReady(), 10000);
         if (!listed.isEmpty()) {
             QTRY_VERIFY_WITH_TIMEOUT(openDialog(), 10000);
             const QString text = openDialog()->findChild<QTextBrowser *>()->toPlainText();
             QVERIFY2(text.contains(listed), qPrintable(text));
+            QVERIFY(!FullScreenLoading::getInstance(m_view)
+                    || FullScreenLoading::getInstance(m_view)->message() != QStringLiteral("删除完成！"));
             // The share that went is named, not the photo; a photo it cannot answer for is not said missing.
             if (fault.contains("gone") || fault.contains("at the removal")) {
                 QVERIFY2(text.contains(K::missingShareMessage(mountPoint + '/')), qPrintable(text));
                 QVERIFY2(!text.contains("文件不存在"), qPrintable(text));
-                QVERIFY(!FullScreenLoading::getInstance(m_view)
-                        || FullScreenLoading::getInstance(m_view)->message() != QStringLiteral("删除完成！"));
             }
         }
     }
@@ -539,7 +580,8 @@ void tst_OriginalView::deletesOnlyOnMountedShare()
         QVERIFY(!everythingBelow(served + '/' + order, QDir::Files).isEmpty());
     else
         QCOMPARE(everythingBelow(served + '/' + order, QDir::Files), kept);
-    QVERIFY(QFile::exists(elsewhere.filePath("A.jpg")) || fault != "link");
+    QVERIFY(QFile::exists(elsewhere.filePath("A.jpg")));
+    QVERIFY(QFile::exists(served + '/' + otherOrder + "/原片/A.jpg"));
     // Nothing in the mount point left behind is touched.
     if (bind && !bind->isMounted())
         QCOMPARE(everythingBelow(mountPoint), leftovers);
