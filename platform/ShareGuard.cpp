@@ -91,8 +91,9 @@ bool ShareGuard::makePath(const QString &folder, const QString &within) const
         const QString parent = current;
         current += part + QLatin1Char('/');
         if (QFileInfo(current).isDir()) {
-            // An existing part may be a link: nothing is made below one leading off the share.
-            if (!reaches(current) || !onTheWay(realPlace(current), within))
+            // An existing part may be a link: nothing is made below one leading off the share
+            // (nor into another order: the next new part, or the end, is checked by real place).
+            if (!reaches(current))
                 return false;
             continue;
         }
