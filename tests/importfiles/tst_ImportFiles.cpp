@@ -452,6 +452,12 @@ void tst_ImportFiles::searchRefusals_data()
     QTest::newRow("branch ids null and a fraction") << "switch_shop"
                                                     << QJsonObject{{"code", "1"}, {"SUPERID", QJsonValue()}, {"EID", 7.5}}
                                                     << "服务器返回数据格式错误" << 0 << 0;
+    // One usable id is not enough: each is sent.
+    QTest::newRow("branch super id a number, manager id an object")
+        << "switch_shop" << QJsonObject{{"code", "1"}, {"SUPERID", 9}, {"EID", QJsonObject()}}
+        << "服务器返回数据格式错误" << 0 << 0;
+    QTest::newRow("branch manager id text, super id missing")
+        << "switch_shop" << QJsonObject{{"code", "1"}, {"EID", "E-7"}} << "服务器返回数据格式错误" << 0 << 0;
     QTest::newRow("list refused") << "order_list" << QJsonObject{{"code", "0"}, {"message", "没有权限"}}
                                   << "没有权限" << 1 << 0;
     QTest::newRow("list empty") << "order_list" << QJsonObject{{"code", "1"}, {"data", QJsonArray()}}

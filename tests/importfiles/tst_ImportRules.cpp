@@ -57,6 +57,8 @@ private slots:
     void mismatchedNamesListsUnpicked();
     void orderFolder_data();
     void orderFolder();
+    void realPlaceOfMissingParts_data();
+    void realPlaceOfMissingParts();
     void collidingNames();
     void folderScanMatchesMasksIgnoringCase();
     void batchBodyFieldsEncodedOnce();
@@ -256,6 +258,31 @@ void tst_ImportRules::orderFolder()
         result.chop(1);
     QCOMPARE(result, folder.isEmpty() ? QString() : root.path() + folder);
     QTEST(refused, "refused");
+}
+
+void tst_ImportRules::realPlaceOfMissingParts_data()
+{
+    QTest::addColumn<QString>("path");     // below a folder holding o1/, link -> o1, dangling -> gone
+    QTest::addColumn<QString>("expected"); // below the real o1; "-" when empty
+    QTest::newRow("existing folder") << "o1" << "";
+    QTest::newRow("last part missing") << "o1/o2" << "/o2";
+    QTest::newRow("two parts missing") << "o1/o2/x" << "/o2/x";
+    QTest::newRow("missing below a link") << "link/o2" << "/o2";
+    QTest::newRow("missing below a dangling link") << "dangling/o2" << "-";
+}
+
+// A missing folder keeps its own name: it is not its parent (nor a sibling below that parent).
+void tst_ImportRules::realPlaceOfMissingParts()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("o1")));
+    QVERIFY(QFile::link(dir.path() + QStringLiteral("/o1"), dir.path() + QStringLiteral("/link")));
+    QVERIFY(QFile::link(dir.path() + QStringLiteral("/gone"), dir.path() + QStringLiteral("/dangling")));
+    const QString realO1 = QFileInfo(dir.path() + QStringLiteral("/o1")).canonicalFilePath();
+    QCOMPARE(ImportRules::realPlaceOf(dir.path() + QLatin1Char('/') + path),
+             expected == QLatin1String("-") ? QString() : realO1 + expected);
 }
 
 void tst_ImportRules::collidingNames()
