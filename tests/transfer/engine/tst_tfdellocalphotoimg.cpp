@@ -1,3 +1,5 @@
+#include "app/core/K.h"
+#include "platform/ShareGuard.h"
 #include "support/ScopedMountRoot.h"
 #include "transfer/engine/TFDelLocalPhotoImg.h"
 
@@ -32,6 +34,8 @@ private slots:
     void removesTheFourCopies();
     void onlyBelowTheMountRoot();
     void folderLinksOnTheShareAreNotFollowed();
+    void folderRefusal_data();
+    void folderRefusal();
     void emptyListRemovesNothing();
 };
 
@@ -140,6 +144,47 @@ void TestDelLocalPhotoImg::folderLinksOnTheShareAreNotFollowed()
         QVERIFY2(QFileInfo::exists(outside.filePath(QStringLiteral("%1/a.jpg").arg(tag))), qPrintable(tag));
     QVERIFY(!QFileInfo::exists(order + QStringLiteral("/all/a.jpg")));
     QVERIFY(!QFileInfo(order + QStringLiteral("/all/b.jpg")).isSymLink());
+}
+
+void TestDelLocalPhotoImg::folderRefusal_data()
+{
+    QTest::addColumn<QString>("absent"); // a size folder that is not there
+    QTest::addColumn<QString>("linked"); // a size folder that is a link
+    QTest::addColumn<QString>("target"); // "off": off the share, "other": another order's folder
+    QTest::newRow("all size folders there") << "" << "" << "";
+    QTest::newRow("no 90 folder") << "90" << "" << "";
+    QTest::newRow("90 linked off the share") << "" << "90" << "off";
+    QTest::newRow("no 90 folder, 190 linked off the share") << "90" << "190" << "off";
+    QTest::newRow("no 90 folder, 1920 linked into another order") << "90" << "1920" << "other";
+    QTest::newRow("no 190 folder, 1920 linked off the share") << "190" << "1920" << "off";
+}
+
+// Every size folder counts, even after one that is not there.
+void TestDelLocalPhotoImg::folderRefusal()
+{
+    QFETCH(QString, absent);
+    QFETCH(QString, linked);
+    QFETCH(QString, target);
+    QTemporaryDir outside;
+    ScopedMountRoot root;
+    const QString order = root.mkpath(QStringLiteral("studio/A1"));
+    const QString other = root.mkpath(QStringLiteral("studio/A2/") + linked);
+    for (const QString &tag : {"all", "90", "190", "1920"}) {
+        if (tag == absent)
+            continue;
+        if (tag == linked)
+            QVERIFY(QFile::link(target == QLatin1String("off") ? outside.path() : other, order + '/' + tag));
+        else
+            touch(order + QStringLiteral("/%1/a.jpg").arg(tag));
+    }
+    ShareGuard share;
+    QVERIFY(share.pin(order));
+    const QString folder = order + '/' + linked;
+    const QString expected = target.isEmpty()               ? QString()
+                             : target == QLatin1String("off") ? QStringLiteral("路径不在共享目录内: ") + folder
+                                                              : K::outsideOrderMessage(folder);
+    QCOMPARE(TFDelLocalPhotoImg::folderRefusal(order + QStringLiteral("/all/a.jpg"), share, ShareGuard::realPlace(order)),
+             expected);
 }
 
 void TestDelLocalPhotoImg::emptyListRemovesNothing()

@@ -324,8 +324,11 @@ void tst_tfhomeorders::branchChangeAsksForItsRetouchers()
     createPane();
     search(); // takes eid and superid of branch 11
     m_service->clearRequests();
+    // One whose id is the empty text: no filter could name it, it is not offered.
     m_service->setReply("order", "get_persons",
-                        QJsonObject{{"code", "1"}, {"persons", QJsonArray{QJsonObject{{"id", "31"}, {"name", "孙修图"}}}}});
+                        QJsonObject{{"code", "1"},
+                                    {"persons", QJsonArray{QJsonObject{{"id", ""}, {"name", "无编号"}},
+                                                           QJsonObject{{"id", "31"}, {"name", "孙修图"}}}}});
     combo("branchComboBox")->setCurrentIndex(1);
     QTRY_COMPARE(m_service->requests("order", "get_persons").size(), 1);
     const StandInService::Request persons = m_service->requests("order", "get_persons").first();

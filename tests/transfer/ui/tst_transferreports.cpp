@@ -34,6 +34,8 @@ private slots:
     void pathsOffTheShareAreRefused_data();
     void pathsOffTheShareAreRefused();
     void importedEntriesAreUniqueByName();
+    void reportedIds_data();
+    void reportedIds();
     void orderKind();
     void bodiesReachTheServiceIntact();
     void replyProblem_data();
@@ -284,6 +286,27 @@ void TransferReportsTest::importedEntriesAreUniqueByName()
 
     QJsonObject odd{{"img_name", 5}};
     QVERIFY(entryFromReply(odd).img_name.isEmpty());
+}
+
+void TransferReportsTest::reportedIds_data()
+{
+    QTest::addColumn<QJsonValue>("id");
+    QTest::addColumn<QString>("expected"); // empty: unusable
+    QTest::newRow("text") << QJsonValue("3000000000") << "3000000000";
+    QTest::newRow("integer") << QJsonValue(12) << "12";
+    QTest::newRow("integer just under 2^31") << QJsonValue(2147483647.0) << "2147483647";
+    QTest::newRow("integer just over 2^31") << QJsonValue(2147483648.0) << "2147483648";
+    QTest::newRow("integer 3000000000") << QJsonValue(3000000000.0) << "3000000000";
+    QTest::newRow("fraction") << QJsonValue(12.5) << "";
+}
+
+// The id of a photo reported back is kept digit for digit, or not at all.
+void TransferReportsTest::reportedIds()
+{
+    QFETCH(QJsonValue, id);
+    QFETCH(QString, expected);
+    const QJsonObject reply{{"code", "1"}, {"img_name", "a.jpg"}, {"id", id}};
+    QCOMPARE(entryFromReply(reply).id, expected);
 }
 
 void TransferReportsTest::orderKind()
