@@ -376,6 +376,8 @@ void MountRootTest::shareGuardWithinOrder()
     QCOMPARE(guard.makePath(share + "/" + path + "/new", within), made);
     QCOMPARE(QDir(share + "/B2").entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"b.jpg"});
     QVERIFY(!QFileInfo::exists(share + "/A3"));
+    // An order folder not made yet: the folders on the way to it are made.
+    QVERIFY(guard.makePath(share + "/2025/A5/all", ShareGuard::realPlace(share) + "/2025/A5"));
 }
 
 // What happens to the share around a removal.
