@@ -237,6 +237,11 @@ void FJDataThread::copyThumbnail(QString *notes, bool *done)
     FJJobFile::ensureFolder(folder);
     const QString thumbnail = thumbnailSource(m_srcPath);
     const Source state = source(thumbnail);
+    if (state == Source::OffShare) {
+        // Named as the thumbnail, not the photo, and set apart: every mode lists it.
+        notes->append(listedNote(offShareNote(m_imgName + QStringLiteral(" 缩略图"))));
+        return;
+    }
     if (state != Source::File) {
         notes->append(refusal(state, m_imgName + QStringLiteral("缩略图不存在")));
         return;
@@ -310,7 +315,7 @@ void FJDataThread::copyPic()
         bool copied = false;
         copyThumbnail(&notes, &copied);
         if (c == kFinishedThumb) {
-            copyPicBlock(copied, QString(), copied ? QString() : notes);
+            copyPicBlock(copied, QString(), copied ? QString() : notes.trimmed());
             return;
         }
     }

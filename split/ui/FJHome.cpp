@@ -11,6 +11,7 @@
 #include "split/engine/FJJobFile.h"
 #include "split/ui/FJDownloadFile.h"
 #include "split/ui/FJLeftPanel.h"
+#include "split/ui/FJMessageBox.h"
 #include "split/ui/FJResultRelay.h"
 #include "split/ui/FJRightPanel.h"
 
@@ -139,12 +140,7 @@ void FJHome::onOrderSelected(int row, bool checked)
 
 QMessageBox *FJHome::showMessage(const QString &text, bool information)
 {
-    auto *box = new QMessageBox(information ? QMessageBox::Information : QMessageBox::Warning,
-                                QStringLiteral("温馨提示"), text, QMessageBox::Ok, this);
-    box->setObjectName(QStringLiteral("fjWarning"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
-    return box;
+    return FJMessageBox::open(this, information ? QMessageBox::Information : QMessageBox::Warning, text);
 }
 
 void FJHome::onStartProcessRequested()
@@ -293,9 +289,12 @@ void FJHome::noteFailure(bool ok, const QString &srcPath, const QString &message
     const bool listed = splitType == DownloadOriginals || splitType == DownloadSelectionResults
                             ? !message.isEmpty()
                             : !ok;
-    if (listed)
-        errorLog += QStringLiteral("\n") + failureNote(srcPath, message);
-    else if (ok)
+    if (listed) {
+        // Notes set apart stand on lines of their own, never on empty ones.
+        const QStringList lines = message.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        for (const QString &line : lines.isEmpty() ? QStringList{QString()} : lines)
+            errorLog += QStringLiteral("\n") + failureNote(srcPath, line);
+    } else if (ok)
         for (const QString &note : FJDataThread::listedNotes(message))
             errorLog += QStringLiteral("\n") + note;
 }
@@ -312,6 +311,10 @@ QString FJHome::failureNote(const QString &srcPath, const QString &message)
 void FJHome::slt_copypicthread(bool ok, QString jobType, QString srcPath, QString third, QString message)
 {
     noteFailure(ok, srcPath, message);
+    // Copied, but the service could not be told: the user is.
+    if (ok && third.isEmpty() && jobType == QStringLiteral("下载原始档"))
+        errorLog += QStringLiteral("\n") + QFileInfo(srcPath).fileName() + QLatin1Char(' ')
+                    + ServiceReply::unusableIdText() + QStringLiteral("，未上报");
     if (splitType == DownloadPhotoDelivery) {
         ++copyPicFinishNum;
         judgeOrderFinish();
@@ -412,14 +415,19 @@ void FJHome::startGenerateHtml()
     startJob(job);
 }
 
+QString FJHome::photoKey(const ThumbnailInfo &info)
+{
+    return info.id.isEmpty() ? QLatin1Char('\n') + info.name + QLatin1Char('\n') + info.photoPath : info.id;
+}
+
 OrderData FJHome::markDownloaded(OrderData order, const OrderData &started)
 {
     QSet<QString> chosen;
     for (const ThumbnailInfo &info : started.undownImgList)
         if (info.selected)
-            chosen.insert(info.id);
+            chosen.insert(photoKey(info));
     for (int i = order.undownImgList.size() - 1; i >= 0; --i) {
-        if (!chosen.contains(order.undownImgList.at(i).id))
+        if (!chosen.contains(photoKey(order.undownImgList.at(i))))
             continue;
         ThumbnailInfo moved = order.undownImgList.takeAt(i);
         moved.selected = false;
@@ -433,10 +441,10 @@ OrderData FJHome::withMarksOf(OrderData fresh, const OrderData &marked)
     QHash<QString, bool> marks;
     for (const QList<ThumbnailInfo> *list : {&marked.undownImgList, &marked.downImgList})
         for (const ThumbnailInfo &info : *list)
-            marks.insert(info.id, info.selected);
+            marks.insert(photoKey(info), info.selected);
     for (QList<ThumbnailInfo> *list : {&fresh.undownImgList, &fresh.downImgList})
         for (ThumbnailInfo &info : *list)
-            info.selected = marks.value(info.id, info.selected);
+            info.selected = marks.value(photoKey(info), info.selected);
     return fresh;
 }
 
@@ -529,6 +537,14 @@ void FJHome::processOrderPhotoDetail(bool ok, const QJsonDocument &reply, const 
         skipOrder(orderNote(tooLong));
         return;
     }
+    // So is the order folder made from the order's names, in every mode.
+    const QString base = QDir::cleanPath(rightPanel->dirPath);
+    const QString folder = base + QLatin1Char('/') + orderFolderName(dataOperate.order) + QLatin1Char('/');
+    const QString folderTooLong = K::pathTooLongMessage(folder);
+    if (!folderTooLong.isEmpty()) {
+        skipOrder(orderNote(folderTooLong));
+        return;
+    }
     m_orderShare = runShare(K::pathConvert(dataOperate.order.value(QStringLiteral("netpath")).toString()));
     dataOperate.share = m_orderShare;
     m_shareGoneNoted = false;
@@ -539,8 +555,7 @@ void FJHome::processOrderPhotoDetail(bool ok, const QJsonDocument &reply, const 
         return;
     }
 
-    const QString base = QDir::cleanPath(rightPanel->dirPath);
-    orderDir = base + QLatin1Char('/') + orderFolderName(dataOperate.order) + QLatin1Char('/');
+    orderDir = folder;
     qCDebug(lcSplit) << "生成的导入路径是：" << orderDir;
     if (!MountRoot::isStrictlyBelow(orderDir, base)) {
         skipOrder(QStringLiteral("\n") + order.orderpayforkey + QStringLiteral(" 订单目录无效;"));
@@ -688,6 +703,11 @@ void FJHome::runDesignSplit(const QJsonObject &shop)
     const QJsonObject &data = dataOperate.detailData;
     const QString dest = orderDir + QStringLiteral("其他/");
     beginOrderAnalysis();
+    // The jobs take no raw file through a folder leading off the share; the user hears of it once.
+    const QString share = K::pathConvert(dataOperate.order.value(QStringLiteral("netpath")).toString());
+    const QString rawFolder = share + QStringLiteral("/原始档");
+    if (!share.isEmpty() && QFileInfo::exists(rawFolder) && !m_orderShare.reaches(rawFolder))
+        errorLog += QStringLiteral("\n原始档 不在共享目录内");
 
     QJsonArray thumbs;
     QJsonArray finished;
@@ -802,7 +822,7 @@ void FJHome::runSelectionResults(const QJsonObject &shop)
             auto *job = new FJDataThread(QStringLiteral("下载原始档"), QFileInfo(name).suffix(),
                                          raw.value(QStringLiteral("localpath")).toString(),
                                          K::sanitizePathComponent(name), rawDest, m_relay);
-            job->photoId = raw.value(QStringLiteral("id")).toString();
+            job->photoId = ServiceReply::idText(raw.value(QStringLiteral("id")));
             startShareJob(job);
         }
     }

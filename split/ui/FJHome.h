@@ -52,6 +52,9 @@ public:
     // fresh, a record of a new search, with the photo marks of marked (the
     // same order as the photo sections show it) carried over by photo id.
     static OrderData withMarksOf(OrderData fresh, const OrderData &marked);
+    // Who a photo of an order's lists is: its id, or its name and path when
+    // it has no usable id, so such photos are never taken for one another.
+    static QString photoKey(const ThumbnailInfo &info);
     // The summary line of a failed job: its message, led by the file's name when the message lacks it.
     static QString failureNote(const QString &srcPath, const QString &message);
 

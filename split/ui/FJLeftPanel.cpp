@@ -8,6 +8,7 @@
 #include "app/core/K.h"
 #include "app/core/Logging.h"
 #include "app/core/ServiceReply.h"
+#include "split/ui/FJMessageBox.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -465,10 +466,7 @@ QString FJLeftPanel::searchCode(const QString &searchType)
 void FJLeftPanel::showWarning(const QString &text)
 {
     // Window-modal but not blocking: the reply handler finishes at once.
-    auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("温馨提示"), text, QMessageBox::Ok, this);
-    box->setObjectName(QStringLiteral("fjWarning"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    FJMessageBox::open(this, QMessageBox::Warning, text);
 }
 
 void FJLeftPanel::finishSearch()
@@ -499,8 +497,15 @@ void FJLeftPanel::onReqShopInfo(const QString &searchType, const QString &keywor
                        return;
                    }
                    const QJsonObject reply = doc.object();
-                   Config::k_fjsuper_id = jsonText(reply, QStringLiteral("SUPERID"));
-                   Config::k_fjmanager_id = jsonText(reply, QStringLiteral("EID"));
+                   const QString superIdText = ServiceReply::idText(reply.value(QStringLiteral("SUPERID")));
+                   const QString managerIdText = ServiceReply::idText(reply.value(QStringLiteral("EID")));
+                   // Every later request names the branch by both: none may go with an empty one.
+                   if (superIdText.isEmpty() || managerIdText.isEmpty()) {
+                       failSearch(ServiceReply::badFormMessage());
+                       return;
+                   }
+                   Config::k_fjsuper_id = superIdText;
+                   Config::k_fjmanager_id = managerIdText;
                    superId = Config::k_fjsuper_id;
                    eid = Config::k_fjmanager_id;
                    issjfenjianms = jsonText(reply, QStringLiteral("issjfenjianms"));

@@ -4,6 +4,7 @@
 #include "app/core/Config.h"
 #include "app/core/FormBody.h"
 #include "app/core/Logging.h"
+#include "split/ui/FJMessageBox.h"
 #include "split/ui/naming/FolderNamingRule.h"
 #include "split/ui/naming/NamingRuleFormat.h"
 #include "widgets/ElementButton.h"
@@ -376,10 +377,7 @@ void FJRightPanel::setBtnEnable(bool enable)
 
 void FJRightPanel::showWarning(const QString &text)
 {
-    auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("温馨提示"), text, QMessageBox::Ok, this);
-    box->setObjectName(QStringLiteral("fjWarning"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    FJMessageBox::open(this, QMessageBox::Warning, text);
 }
 
 void FJRightPanel::addDownTypeUI()

@@ -22,7 +22,7 @@ QList<ThumbnailInfo> photos(const QJsonObject &order, const char *key)
     for (const QJsonValue &value : array) {
         const QJsonObject photo = value.toObject();
         ThumbnailInfo info;
-        info.id = text(photo, "id");
+        info.id = ServiceReply::idText(photo.value(QStringLiteral("id")));
         info.name = text(photo, "img_name");
         info.url = text(photo, "url_yuanpian");
         info.photoPath = text(photo, "localpath");

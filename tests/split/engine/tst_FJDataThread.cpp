@@ -191,6 +191,10 @@ void TestFJDataThread::copyPicByCategory_data()
     QTest::newRow("精修成品, raw file linked off the share")
         << "精修成品" << "o/all/L1.jpg" << true << "\nL1.CR2 不在共享目录内\n" + missingButCr2
         << QStringList{"成品/IMG_1.jpg"} << QStringList{"缩略图"};
+    QTest::newRow("精修成品, lower-case raw file linked off the share") << "精修成品" << "o/all/L2.jpg" << true
+        << "\nL2.cr2 不在共享目录内\n" + missingButCr2 << QStringList{"成品/IMG_1.jpg"} << QStringList{"缩略图"};
+    QTest::newRow("入底, thumbnail linked off the share") << "入底" << "o/all/T1.jpg" << true
+        << "\nIMG_1.jpg 缩略图 不在共享目录内\n" << QStringList{"入底/IMG_1.jpg"} << QStringList{"成品"};
     QTest::newRow("成品, a folder in the photo's place") << "成品" << "o/all/D1.jpg" << false << "IMG_1.jpg照片不存在"
                                                        << QStringList() << QStringList{"原始档"};
     QTest::newRow("入底") << "入底" << "o/all/IMG_1.jpg" << true << ""
@@ -201,6 +205,8 @@ void TestFJDataThread::copyPicByCategory_data()
                                               << QStringList{"缩略图/IMG_1.jpg"} << QStringList{"成品"};
     QTest::newRow("成品缩略图 missing") << "成品缩略图" << "o/90/none.jpg" << false << "IMG_1.jpg缩略图不存在"
                                     << QStringList() << QStringList{"成品"};
+    QTest::newRow("成品缩略图 linked off the share") << "成品缩略图" << "o/90/T1.jpg" << false
+        << "IMG_1.jpg 缩略图 不在共享目录内" << QStringList() << QStringList{"成品"};
 }
 
 void TestFJDataThread::copyPicByCategory()
@@ -224,7 +230,10 @@ void TestFJDataThread::copyPicByCategory()
     sharePhoto(QStringLiteral("o/all/L1.jpg"), photo);
     QVERIFY(QDir(m_root->path()).mkpath(QStringLiteral("o/all/D1.jpg")));
     writeBytes(m_out->path() + QStringLiteral("/away.CR2"), "raw");
-    QVERIFY(QFile::link(m_out->path() + QStringLiteral("/away.CR2"), m_root->path() + QStringLiteral("o/原始档/L1.CR2")));
+    sharePhoto(QStringLiteral("o/all/L2.jpg"), photo);
+    sharePhoto(QStringLiteral("o/all/T1.jpg"), photo);
+    for (const char *link : {"o/原始档/L1.CR2", "o/原始档/L2.cr2", "o/90/T1.jpg"})
+        QVERIFY(QFile::link(m_out->path() + QStringLiteral("/away.CR2"), m_root->path() + QString::fromUtf8(link)));
     const QString other = m_out->path() + QStringLiteral("/order/其他/");
 
     const FJJobReceiver::Report report = m_receiver->runOne(

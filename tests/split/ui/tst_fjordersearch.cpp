@@ -36,7 +36,7 @@ private slots:
     void rawFileModeUsesItsOwnAction();
     void refusals_data();
     void refusals();
-    void nonTextIdsAreSentEmpty();
+    void switchIdsAreReadOneWay();
     void secondSearchReplacesTheRows();
     void longReplyGoesInWhole();
     void tickAllDuringALongFill_data();
@@ -283,7 +283,7 @@ void tst_FJOrderSearch::refusals()
     QCOMPARE(m_window->rightPanel->searchButton->text(), QStringLiteral("搜索订单"));
 }
 
-void tst_FJOrderSearch::nonTextIdsAreSentEmpty()
+void tst_FJOrderSearch::switchIdsAreReadOneWay()
 {
     makeWindow(DesignSplit);
     QJsonObject reply = Data::switchShopReply();
@@ -293,7 +293,15 @@ void tst_FJOrderSearch::nonTextIdsAreSentEmpty()
     QTRY_COMPARE(m_window->leftPanel->tableWidget->model()->rowCount(), 3);
     const auto list = m_service->requests(QStringLiteral("order"), QStringLiteral("order_list"));
     QCOMPARE(list.size(), 1);
-    QCOMPARE(list.at(0).field(QStringLiteral("superid")), QStringLiteral(""));
+    QCOMPARE(list.at(0).field(QStringLiteral("superid")), QStringLiteral("42"));
+    // One that reads as empty stops the search: no request goes without it.
+    reply.insert(QStringLiteral("EID"), QJsonValue());
+    m_service->setReply(QStringLiteral("public"), QStringLiteral("switch_shop"), reply);
+    QTRY_VERIFY(m_window->rightPanel->searchButton->isEnabled());
+    search();
+    QTRY_VERIFY(warning());
+    QCOMPARE(warning()->text(), QStringLiteral("服务器返回数据格式错误"));
+    QCOMPARE(m_service->requests(QStringLiteral("order"), QStringLiteral("order_list")).size(), 1);
 }
 
 void tst_FJOrderSearch::secondSearchReplacesTheRows()
