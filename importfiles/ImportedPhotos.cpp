@@ -111,11 +111,17 @@ namespace {
 
 // Why path, a file of a photo, may not be removed from share: off it, or its
 // folder's real place outside within; empty when it may.
-QString placeProblem(const QString &path, const ShareGuard &share, const QString &realShare, const QString &within)
+QString placeProblem(const QString &path, const ShareGuard &share, const QString &realShare, const QString &within,
+                     QHash<QString, QString> *places)
 {
     if (!MountRoot::isStrictlyBelow(path, share.shareFolder()))
         return offShareReason();
-    const QString folder = ImportRules::realPlaceOf(QFileInfo(path).path());
+    const QString named = QFileInfo(path).path();
+    const auto seen = places ? places->constFind(named) : QHash<QString, QString>::const_iterator();
+    const QString folder =
+        places && seen != places->constEnd() ? seen.value() : ImportRules::realPlaceOf(named);
+    if (places)
+        places->insert(named, folder);
     if (folder.isEmpty() || realShare.isEmpty() || !MountRoot::isStrictlyBelow(folder, realShare))
         return offShareReason();
     if (!within.isEmpty() && folder != within && !MountRoot::isStrictlyBelow(folder, within))
@@ -125,16 +131,17 @@ QString placeProblem(const QString &path, const ShareGuard &share, const QString
 
 } // namespace
 
-QString deletionRefusal(const ThumbnailInfo &photo, const ShareGuard &share, const QString &within)
+QString deletionRefusal(const ThumbnailInfo &photo, const ShareGuard &share, const QString &within,
+                        QHash<QString, QString> *places)
 {
     if (photo.id.isEmpty())
         return photo.name + QLatin1Char(' ') + ServiceReply::unusableIdText();
     const QString realShare = ShareGuard::realPlace(share.shareFolder());
-    const QString why = placeProblem(photo.filePath, share, realShare, within);
+    const QString why = placeProblem(photo.filePath, share, realShare, within, places);
     if (!why.isEmpty())
         return photo.name + why;
     for (const QString &extra : photo.extraPaths) {
-        const QString extraWhy = placeProblem(extra, share, realShare, within);
+        const QString extraWhy = placeProblem(extra, share, realShare, within, places);
         if (!extraWhy.isEmpty()) {
             const QString label = extraPathLabel(extra);
             return (label.isEmpty() ? extra : label) + extraWhy;

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QJsonObject>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -31,7 +32,10 @@ QString offShareReason();
 // folder's real place, outside within (the real place of the order's folder;
 // unchecked when empty). Empty when it may: then neither its record nor its
 // files are refused for where they lie.
-QString deletionRefusal(const ThumbnailInfo &photo, const ShareGuard &share, const QString &within);
+// places, when given, keeps each folder's real place: the chosen photos
+// share a few folders, each resolved once on the share.
+QString deletionRefusal(const ThumbnailInfo &photo, const ShareGuard &share, const QString &within,
+                        QHash<QString, QString> *places = nullptr);
 
 // "\folder\name" of an extra path for messages; empty when it has no separator.
 QString extraPathLabel(const QString &path);

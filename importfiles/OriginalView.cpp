@@ -260,8 +260,9 @@ void OriginalView::submitDeletion(const QList<ThumbnailInfo> &chosen)
     QList<ThumbnailInfo> photos;
     QStringList ids;
     QStringList refused;
+    QHash<QString, QString> places;
     for (const ThumbnailInfo &photo : chosen) {
-        const QString why = ImportedPhotos::deletionRefusal(photo, share, within);
+        const QString why = ImportedPhotos::deletionRefusal(photo, share, within, &places);
         if (!why.isEmpty()) {
             refused.append(why);
             continue;

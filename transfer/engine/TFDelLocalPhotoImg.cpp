@@ -82,19 +82,37 @@ void TFDelLocalPhotoImg::run()
     }
 }
 
-QString TFDelLocalPhotoImg::folderRefusal(const QString &path, const ShareGuard &share, const QString &within)
+namespace {
+
+// Why copies in folder would be refused at their removal; empty when none would.
+QString refusalOf(const QString &copy, const QString &folder, const ShareGuard &share, const QString &within)
+{
+    if (!MountRoot::isStrictlyBelow(copy, share.shareFolder()))
+        return kOffShare + QStringLiteral(": ") + folder;
+    // A folder that is not there holds nothing.
+    if (!QFileInfo::exists(folder))
+        return QString();
+    if (!share.reaches(folder))
+        return kOffShare + QStringLiteral(": ") + folder;
+    if (!share.reachesWithin(folder, within))
+        return K::outsideOrderMessage(folder);
+    return QString();
+}
+
+} // namespace
+
+QString TFDelLocalPhotoImg::folderRefusal(const QString &path, const ShareGuard &share, const QString &within,
+                                          QHash<QString, QString> *known)
 {
     for (const QString &copy : copiesOf(path)) {
         const QString folder = QFileInfo(copy).path();
-        if (!MountRoot::isStrictlyBelow(copy, share.shareFolder()))
-            return kOffShare + QStringLiteral(": ") + folder;
-        // A folder that is not there holds nothing.
-        if (!QFileInfo::exists(folder))
-            continue;
-        if (!share.reaches(folder))
-            return kOffShare + QStringLiteral(": ") + folder;
-        if (!share.reachesWithin(folder, within))
-            return K::outsideOrderMessage(folder);
+        const auto seen = known ? known->constFind(folder) : QHash<QString, QString>::const_iterator();
+        const QString refusal =
+            known && seen != known->constEnd() ? seen.value() : refusalOf(copy, folder, share, within);
+        if (known)
+            known->insert(folder, refusal);
+        if (!refusal.isEmpty())
+            return refusal;
     }
     return QString();
 }

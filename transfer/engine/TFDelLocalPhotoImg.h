@@ -2,6 +2,7 @@
 
 #include "platform/ShareRemoval.h"
 
+#include <QHash>
 #include <QList>
 #include <QStringList>
 #include <QThread>
@@ -47,8 +48,11 @@ public:
     // Why path's copies would be refused at their removal, asked before the
     // service drops the record: the first copy named on another share, or
     // whose folder is there but by its real place off the share or not at or
-    // below within (another order's). Empty when there is none.
-    static QString folderRefusal(const QString &path, const ShareGuard &share, const QString &within);
+    // below within (another order's). Empty when there is none. known, when
+    // given, keeps each folder's answer: a deletion's photos share a few
+    // folders, each resolved once on the share.
+    static QString folderRefusal(const QString &path, const ShareGuard &share, const QString &within,
+                                 QHash<QString, QString> *known = nullptr);
 
 protected:
     void run() override;

@@ -931,11 +931,12 @@ void tfhomeorders_PhotoDisplayWidget::postDelPhotos()
     // order, a path naming another order's file) is not deleted; its record
     // stays with its files.
     const QString within = ShareGuard::realPlace(orderFolder);
+    QHash<QString, QString> folderRefusals;
     for (int i = 0; i < ids.size();) {
         const QString file = localFileForDeletion(localPaths.at(i));
         QString refusal;
         if (!file.isEmpty())
-            refusal = TFDelLocalPhotoImg::folderRefusal(file, share, within);
+            refusal = TFDelLocalPhotoImg::folderRefusal(file, share, within, &folderRefusals);
         else if (!localPaths.at(i).isEmpty())
             refusal = QStringLiteral("路径不在共享目录内");
         if (refusal.isEmpty()) {
