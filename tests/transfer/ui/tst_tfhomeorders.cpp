@@ -107,6 +107,8 @@ void tst_tfhomeorders::search()
     const int before = m_service->requests("order", "order_list").size();
     searchButton()->click();
     QTRY_COMPARE(m_service->requests("order", "order_list").size(), before + 1);
+    // The button stays busy until the reply is handled; a click before that is ignored.
+    QTRY_VERIFY(searchButton()->isEnabled());
 }
 
 QString tst_tfhomeorders::importedCell(int row) const
@@ -231,6 +233,7 @@ void tst_tfhomeorders::switchShopRefused()
     QTRY_COMPARE(m_boxes->count(), 1);
     QCOMPARE(m_boxes->last().title, QStringLiteral("温馨提示"));
     QCOMPARE(m_boxes->last().text, QStringLiteral("门店已停用"));
+    QTRY_VERIFY(searchButton()->isEnabled());
     // Every later request carries both ids: one that is unusable stops the search too.
     m_service->setReply("public", "switch_shop", QJsonObject{{"code", "1"}, {"SUPERID", "3"}, {"EID", 10.5}});
     searchButton()->click();
