@@ -108,11 +108,6 @@ QString shareMissingText(const QString &folder)
     return K::missingShareMessage(folder);
 }
 
-bool isInside(const QString &path, const QString &folder)
-{
-    return !folder.isEmpty() && (path == folder || MountRoot::isStrictlyBelow(path, folder));
-}
-
 BatchDeleteOrderInfo orderFromJson(const QJsonObject &object, int row)
 {
     const auto text = [&object](const char *key) { return object.value(QLatin1String(key)).toString(); };

@@ -42,9 +42,6 @@ int folderProblem(int error, const QString &folder, QString *message);
 // gone, the mount still standing), else the missing share.
 QString shareMissingText(const QString &folder);
 
-// path is folder itself or lies below it, compared by whole components.
-bool isInside(const QString &path, const QString &folder);
-
 // One order of the "order_list" reply's "data" array, at index row; its
 // problem says why it is never deleted ("id" or "order_photo_id" neither text
 // nor integer, or empty; its folder path too long).

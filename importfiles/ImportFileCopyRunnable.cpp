@@ -214,7 +214,7 @@ void ImportFileCopyRunnable::run()
     // Looked at once the folder is held: an existing folder may be a link off
     // the share, or into another order's folder.
     if (share && !share->reaches(folder))
-        return share->stillThere() ? fail(ImportRules::folderOffShareMessage(QDir::cleanPath(m_file.targetFolder)))
+        return share->stillThere() ? fail(K::folderOffShareMessage(QDir::cleanPath(m_file.targetFolder)))
                                    : missingShare();
     if (share && ImportRules::folderOutsideOrder(folder, *share, ShareGuard::realPlace(m_realFolder)))
         return fail(K::outsideOrderMessage(QDir::cleanPath(m_file.targetFolder)));
@@ -367,7 +367,7 @@ bool ImportFileCopyRunnable::createDirectory(const QString &path, QString &error
     }
     // A link to nowhere where a folder is needed: nothing on the share is made through it.
     if (share && QFileInfo(existing).isSymLink() && !QFileInfo::exists(existing)) {
-        error = ImportRules::folderOffShareMessage(folder);
+        error = K::folderOffShareMessage(folder);
         qCDebug(lcImportFiles) << error;
         return false;
     }

@@ -1178,7 +1178,7 @@ QString ImportFiles::subfolderRefusal(const QString &folder, const QString &made
         const QString target = QDir(made).filePath(sub);
         const QString shown = QDir(QDir::cleanPath(folder)).filePath(sub);
         if (ImportRules::folderOffShare(target, share))
-            return ImportRules::folderOffShareMessage(shown);
+            return K::folderOffShareMessage(shown);
         if (ImportRules::folderOutsideOrder(target, share, within))
             return K::outsideOrderMessage(shown);
     }

@@ -235,8 +235,7 @@ bool leadsOffShare(const QString &folder, const ShareGuard &share)
 {
     const QString realShare = QFileInfo(share.shareFolder()).canonicalFilePath();
     const QString real = realPlaceOf(folder);
-    return realShare.isEmpty() || real.isEmpty()
-           || (real != realShare && !MountRoot::isStrictlyBelow(real, realShare));
+    return real.isEmpty() || !MountRoot::isAtOrBelow(real, realShare);
 }
 
 QString realPlaceOf(const QString &path)
@@ -272,11 +271,6 @@ QString outsideShareMessage(const QString &folder)
     return QStringLiteral("订单文件夹不在共享目录内: %1").arg(folder);
 }
 
-QString folderOffShareMessage(const QString &folder)
-{
-    return QStringLiteral("目录不在共享目录内: %1").arg(folder);
-}
-
 bool folderOffShare(const QString &folder, const ShareGuard &share)
 {
     const QFileInfo info(folder);
@@ -286,8 +280,9 @@ bool folderOffShare(const QString &folder, const ShareGuard &share)
 bool folderOutsideOrder(const QString &folder, const ShareGuard &share, const QString &within)
 {
     const QFileInfo info(folder);
-    return !within.isEmpty() && (info.exists() || info.isSymLink()) && share.reaches(folder)
-           && !share.reachesWithin(folder, within);
+    // Asked before each copy: the usual answer takes one resolution on the share.
+    return !within.isEmpty() && (info.exists() || info.isSymLink()) && !share.reachesWithin(folder, within)
+           && share.reaches(folder);
 }
 
 QString nameNotAllowedMessage(const QString &target)
@@ -500,7 +495,7 @@ BatchReport batchReport(ImportFileType type, const ImportOrder &order, const Bra
     for (const QString &sub : subfoldersOf(type)) {
         const QString path = QDir(folder).filePath(sub);
         if (share.isPinned() && folderOffShare(path, share)) {
-            report.failure = folderOffShareMessage(QDir(order.importPath).filePath(sub));
+            report.failure = K::folderOffShareMessage(QDir(order.importPath).filePath(sub));
             return report;
         }
         if (share.isPinned() && folderOutsideOrder(path, share, within)) {

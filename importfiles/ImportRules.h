@@ -87,8 +87,6 @@ bool resolvesTo(const QString &folder, const QString &realFolder);
 QString placeBelow(const QString &targetFolder, const QString &orderFolder, const QString &realFolder);
 
 QString outsideShareMessage(const QString &folder);
-// "目录不在共享目录内: %1", for a folder of an order that leads off the share.
-QString folderOffShareMessage(const QString &folder);
 // True when folder is there (or a link stands there) and its real place is
 // not below the pinned share while the share is still there.
 bool folderOffShare(const QString &folder, const ShareGuard &share);

@@ -104,29 +104,34 @@ QList<ThumbnailInfo> photoList(const QJsonObject &reply)
 
 QString offShareReason()
 {
-    return QStringLiteral(" 路径不在共享目录内");
+    return QLatin1Char(' ') + K::pathOffShareText();
 }
 
 namespace {
 
 // Why path, a file of a photo, may not be removed from share: off it, or its
 // folder's real place outside within; empty when it may.
-QString placeProblem(const QString &path, const ShareGuard &share, const QString &realShare, const QString &within,
+QString placeProblem(const QString &path, const ShareGuard &share, const QString &within,
                      QHash<QString, QString> *places)
 {
     if (!MountRoot::isStrictlyBelow(path, share.shareFolder()))
         return offShareReason();
     const QString named = QFileInfo(path).path();
-    const auto seen = places ? places->constFind(named) : QHash<QString, QString>::const_iterator();
-    const QString folder =
-        places && seen != places->constEnd() ? seen.value() : ImportRules::realPlaceOf(named);
-    if (places)
-        places->insert(named, folder);
+    if (places) {
+        const auto seen = places->constFind(named);
+        if (seen != places->constEnd())
+            return seen.value();
+    }
+    const QString folder = ImportRules::realPlaceOf(named);
+    const QString realShare = ShareGuard::realPlace(share.shareFolder());
+    QString why;
     if (folder.isEmpty() || realShare.isEmpty() || !MountRoot::isStrictlyBelow(folder, realShare))
-        return offShareReason();
-    if (!within.isEmpty() && folder != within && !MountRoot::isStrictlyBelow(folder, within))
-        return QLatin1Char(' ') + K::outsideOrderText();
-    return QString();
+        why = offShareReason();
+    else if (!within.isEmpty() && !MountRoot::isAtOrBelow(folder, within))
+        why = QLatin1Char(' ') + K::outsideOrderText();
+    if (places)
+        places->insert(named, why);
+    return why;
 }
 
 } // namespace
@@ -136,12 +141,11 @@ QString deletionRefusal(const ThumbnailInfo &photo, const ShareGuard &share, con
 {
     if (photo.id.isEmpty())
         return photo.name + QLatin1Char(' ') + ServiceReply::unusableIdText();
-    const QString realShare = ShareGuard::realPlace(share.shareFolder());
-    const QString why = placeProblem(photo.filePath, share, realShare, within, places);
+    const QString why = placeProblem(photo.filePath, share, within, places);
     if (!why.isEmpty())
         return photo.name + why;
     for (const QString &extra : photo.extraPaths) {
-        const QString extraWhy = placeProblem(extra, share, realShare, within, places);
+        const QString extraWhy = placeProblem(extra, share, within, places);
         if (!extraWhy.isEmpty()) {
             const QString label = extraPathLabel(extra);
             return (label.isEmpty() ? extra : label) + extraWhy;

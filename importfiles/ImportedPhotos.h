@@ -32,7 +32,7 @@ QString offShareReason();
 // folder's real place, outside within (the real place of the order's folder;
 // unchecked when empty). Empty when it may: then neither its record nor its
 // files are refused for where they lie.
-// places, when given, keeps each folder's real place: the chosen photos
+// places, when given, keeps each folder's answer: the chosen photos
 // share a few folders, each resolved once on the share.
 QString deletionRefusal(const ThumbnailInfo &photo, const ShareGuard &share, const QString &within,
                         QHash<QString, QString> *places = nullptr);

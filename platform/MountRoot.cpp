@@ -248,6 +248,11 @@ bool isStrictlyBelow(const QString &path, const QString &folder)
     return false;
 }
 
+bool isAtOrBelow(const QString &path, const QString &folder)
+{
+    return !folder.isEmpty() && (path == folder || isStrictlyBelow(path, folder));
+}
+
 bool isOnShare(const QString &path)
 {
     return isStrictlyBelow(path, MountRoot::path());

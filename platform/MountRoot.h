@@ -23,6 +23,9 @@ bool isDefault();
 // below folder (which must itself be absolute). Separators are "/".
 bool isStrictlyBelow(const QString &path, const QString &folder);
 
+// path is folder itself or lies strictly below it; false for an empty folder.
+bool isAtOrBelow(const QString &path, const QString &folder);
+
 // isStrictlyBelow(path, the mount root).
 bool isOnShare(const QString &path);
 

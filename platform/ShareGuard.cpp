@@ -26,8 +26,7 @@ bool identityOf(const QString &folder, quint64 *device, quint64 *inode)
 // below it; always for an empty within.
 bool onTheWay(const QString &real, const QString &within)
 {
-    return within.isEmpty() || real == within || MountRoot::isStrictlyBelow(real, within)
-           || MountRoot::isStrictlyBelow(within, real);
+    return within.isEmpty() || MountRoot::isAtOrBelow(real, within) || MountRoot::isStrictlyBelow(within, real);
 }
 
 } // namespace
@@ -58,14 +57,20 @@ bool ShareGuard::holds(const QString &path) const
     return isPinned() && MountRoot::isStrictlyBelow(path, m_shareFolder) && stillThere();
 }
 
-bool ShareGuard::reaches(const QString &path) const
+QString ShareGuard::placeOnShare(const QString &path) const
 {
     if (!isPinned() || !MountRoot::isStrictlyBelow(path, m_shareFolder))
-        return false;
+        return QString();
     // Real paths on both sides: the mount root itself may be reached through a link.
-    const QString realShare = QFileInfo(m_shareFolder).canonicalFilePath();
-    const QString realPath = QFileInfo(path).canonicalFilePath();
-    return !realShare.isEmpty() && MountRoot::isStrictlyBelow(realPath, realShare) && stillThere();
+    const QString realShare = realPlace(m_shareFolder);
+    const QString realPath = realPlace(path);
+    return !realShare.isEmpty() && MountRoot::isStrictlyBelow(realPath, realShare) && stillThere() ? realPath
+                                                                                                  : QString();
+}
+
+bool ShareGuard::reaches(const QString &path) const
+{
+    return !placeOnShare(path).isEmpty();
 }
 
 QString ShareGuard::realPlace(const QString &path)
@@ -75,10 +80,8 @@ QString ShareGuard::realPlace(const QString &path)
 
 bool ShareGuard::reachesWithin(const QString &path, const QString &within) const
 {
-    if (within.isEmpty() || !reaches(path))
-        return false;
-    const QString real = realPlace(path);
-    return real == within || MountRoot::isStrictlyBelow(real, within);
+    // One resolution for both questions: the path is resolved on the share, often over the network.
+    return MountRoot::isAtOrBelow(placeOnShare(path), within);
 }
 
 bool ShareGuard::makePath(const QString &folder, const QString &within) const

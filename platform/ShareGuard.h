@@ -53,6 +53,9 @@ public:
     bool makePath(const QString &folder, const QString &within = QString()) const;
 
 private:
+    // The real place of path while it reaches the share; empty otherwise.
+    QString placeOnShare(const QString &path) const;
+
     QString m_shareFolder;
     quint64 m_device = 0;
     quint64 m_inode = 0;

@@ -16,11 +16,6 @@ namespace ShareRemoval {
 
 namespace {
 
-bool atOrBelow(const QString &path, const QString &folder)
-{
-    return !folder.isEmpty() && (path == folder || MountRoot::isStrictlyBelow(path, folder));
-}
-
 // realpath(3) keeps the reason a folder could not be resolved, QFileInfo does not.
 QString realPathOf(const QString &path, int *error)
 {
@@ -65,9 +60,9 @@ Result remove(const ShareGuard &share, const QString &path, const QString &withi
         return finish(Outcome::FolderFailed, error);
     const QString realShare = QFileInfo(share.shareFolder()).canonicalFilePath();
     // within is a real place taken earlier: resolved now, a folder swapped for a link would pass.
-    if (!atOrBelow(realFolder, realShare))
+    if (!MountRoot::isAtOrBelow(realFolder, realShare))
         return finish(Outcome::OffShare, 0);
-    if (!within.isEmpty() && !atOrBelow(realFolder, within))
+    if (!within.isEmpty() && !MountRoot::isAtOrBelow(realFolder, within))
         return finish(Outcome::OffFolder, 0);
     if (beforeRemoval)
         beforeRemoval();

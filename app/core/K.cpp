@@ -398,6 +398,16 @@ QString K::outsideOrderMessage(const QString &path)
     return outsideOrderText() + QStringLiteral(": ") + path;
 }
 
+QString K::folderOffShareMessage(const QString &folder)
+{
+    return QStringLiteral("目录不在共享目录内: %1").arg(folder);
+}
+
+QString K::pathOffShareText()
+{
+    return QStringLiteral("路径不在共享目录内");
+}
+
 QString K::sanitizePathComponent(const QString &text)
 {
     QString result = text;

@@ -86,6 +86,10 @@ public:
     // order's folder: "目录不在订单目录内: %1", or the bare reason without a path.
     static QString outsideOrderMessage(const QString &path);
     static QString outsideOrderText();
+    // "目录不在共享目录内: %1": a folder of an order whose real place is off the share.
+    static QString folderOffShareMessage(const QString &folder);
+    // "路径不在共享目录内": why a file named off the share is left alone.
+    static QString pathOffShareText();
     // Replaces "/" and "\" so a service value stays one path component.
     static QString sanitizePathComponent(const QString &text);
     static QMap<QString, QString> vip8ScalImg(const QString &source, const QString &output,

@@ -415,6 +415,16 @@ void FJHome::startGenerateHtml()
     startJob(job);
 }
 
+bool FJHome::rawFolderOffShare()
+{
+    const QString share = K::pathConvert(dataOperate.order.value(QStringLiteral("netpath")).toString());
+    const QString rawFolder = share + QStringLiteral("/原始档");
+    if (!QFileInfo::exists(rawFolder) || m_orderShare.reaches(rawFolder))
+        return false;
+    errorLog += QStringLiteral("\n原始档 不在共享目录内");
+    return true;
+}
+
 QString FJHome::photoKey(const ThumbnailInfo &info)
 {
     return info.id.isEmpty() ? QLatin1Char('\n') + info.name + QLatin1Char('\n') + info.photoPath : info.id;
@@ -704,10 +714,8 @@ void FJHome::runDesignSplit(const QJsonObject &shop)
     const QString dest = orderDir + QStringLiteral("其他/");
     beginOrderAnalysis();
     // The jobs take no raw file through a folder leading off the share; the user hears of it once.
-    const QString share = K::pathConvert(dataOperate.order.value(QStringLiteral("netpath")).toString());
-    const QString rawFolder = share + QStringLiteral("/原始档");
-    if (!share.isEmpty() && QFileInfo::exists(rawFolder) && !m_orderShare.reaches(rawFolder))
-        errorLog += QStringLiteral("\n原始档 不在共享目录内");
+    if (!K::pathConvert(dataOperate.order.value(QStringLiteral("netpath")).toString()).isEmpty())
+        rawFolderOffShare();
 
     QJsonArray thumbs;
     QJsonArray finished;
@@ -855,9 +863,7 @@ void FJHome::runPhotoDelivery()
         const QString share = K::pathConvert(dataOperate.order.value(QStringLiteral("netpath")).toString());
         const QString rawFolder = share + QStringLiteral("/原始档");
         // Listed only where it really lies on the share.
-        if (QFileInfo::exists(rawFolder) && !m_orderShare.reaches(rawFolder))
-            errorLog += QStringLiteral("\n原始档 不在共享目录内");
-        else if (!shareMissing() && !share.isEmpty() && MountRoot::isOnShare(rawFolder)) {
+        if (!rawFolderOffShare() && !shareMissing() && !share.isEmpty() && MountRoot::isOnShare(rawFolder)) {
             const QFileInfoList files = QDir(rawFolder).entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted);
             for (const QFileInfo &file : files) {
                 ++copyPicNum;

@@ -123,6 +123,8 @@ private:
     bool shareUnreachable();
     // True, with the order's note, when the order's folder really lies off its share (a link).
     bool orderFolderOffShare();
+    // True, with a note, when the order's raw folder is there but really lies off its share (a link).
+    bool rawFolderOffShare();
     void noteShareGone(const QString &message);
     void startShareJob(FJDataThread *job);
     bool currentRow(int *row) const;

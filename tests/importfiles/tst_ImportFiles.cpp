@@ -768,7 +768,7 @@ void tst_ImportFiles::choosingMakesNoFolderOffShare()
     choose(0, {source(sub == "原始档" ? "IMG_1.CR3" : "IMG_1.jpg", "one")});
     const QString refusal = sub.isEmpty()       ? ImportRules::outsideShareMessage(folder)
                             : target == "order" ? K::outsideOrderMessage(link)
-                                                : ImportRules::folderOffShareMessage(link);
+                                                : K::folderOffShareMessage(link);
     if (atRun) {
         if (m_window->orders().at(0).files.isEmpty()) {
             QTRY_VERIFY(openDialog()); // none of the customer's picks

@@ -10,12 +10,6 @@
 #include <cerrno>
 #include <cstring>
 
-namespace {
-
-const QString kOffShare = QStringLiteral("路径不在共享目录内");
-
-} // namespace
-
 QString TFDelLocalPhotoImg::leftReason(const ShareRemoval::Result &removal)
 {
     switch (removal.outcome) {
@@ -25,7 +19,7 @@ QString TFDelLocalPhotoImg::leftReason(const ShareRemoval::Result &removal)
     case ShareRemoval::Outcome::ShareGone:
         return QStringLiteral("共享目录已断开");
     case ShareRemoval::Outcome::OffShare:
-        return kOffShare;
+        return K::pathOffShareText();
     case ShareRemoval::Outcome::OffFolder:
         return K::outsideOrderText();
     case ShareRemoval::Outcome::FolderFailed:
@@ -88,12 +82,12 @@ namespace {
 QString refusalOf(const QString &copy, const QString &folder, const ShareGuard &share, const QString &within)
 {
     if (!MountRoot::isStrictlyBelow(copy, share.shareFolder()))
-        return kOffShare + QStringLiteral(": ") + folder;
+        return K::pathOffShareText() + QStringLiteral(": ") + folder;
     // A folder that is not there holds nothing.
     if (!QFileInfo::exists(folder))
         return QString();
     if (!share.reaches(folder))
-        return kOffShare + QStringLiteral(": ") + folder;
+        return K::pathOffShareText() + QStringLiteral(": ") + folder;
     if (!share.reachesWithin(folder, within))
         return K::outsideOrderMessage(folder);
     return QString();
@@ -126,7 +120,7 @@ QList<TFDelLocalPhotoImg::Failure> TFDelLocalPhotoImg::removeOnShare(const QStri
         for (const QString &copy : copiesOf(path)) {
             // A folder of another share may be missing only because that share is not mounted.
             if (!MountRoot::isStrictlyBelow(copy, share.shareFolder())) {
-                left.append({copy, kOffShare});
+                left.append({copy, K::pathOffShareText()});
                 continue;
             }
             // Never by its path: after an unmount that may name an older copy under the mount point.

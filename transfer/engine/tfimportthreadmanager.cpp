@@ -377,7 +377,7 @@ QHash<QString, QString> tfimportthreadmanager::refusedFolders(const QString &fol
         if (!QFileInfo(path).exists())
             continue;
         if (!share.reaches(path))
-            refused.insert(photo.sizeTag, QStringLiteral("目录不在共享目录内: %1").arg(path));
+            refused.insert(photo.sizeTag, K::folderOffShareMessage(path));
         else if (!share.reachesWithin(path, within))
             refused.insert(photo.sizeTag, K::outsideOrderMessage(path));
     }

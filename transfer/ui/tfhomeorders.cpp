@@ -145,6 +145,12 @@ void addShop(FormBody &body, const QString &shopId, const QString &eid, const QS
         .add(QStringLiteral("personid"), eid);
 }
 
+// The branch, or the ids its switch gave, cannot be named in a request.
+QString unusableBranchText()
+{
+    return QStringLiteral("切换分店：") + ServiceReply::unusableIdText();
+}
+
 } // namespace
 
 tfhomeorders::tfhomeorders(QWidget *parent)
@@ -484,7 +490,7 @@ void tfhomeorders::reqShopInfo()
 {
     // No branch of the login reply had a usable id: nothing names the branch.
     if (m_shopId.isEmpty()) {
-        failSearch(QStringLiteral("切换分店：") + ServiceReply::unusableIdText());
+        failSearch(unusableBranchText());
         return;
     }
     const QByteArray body = FormBody().add(QStringLiteral("shopid"), m_shopId).toBytes();
@@ -561,7 +567,7 @@ void tfhomeorders::onSwitchShopReply(bool ok, const QJsonDocument &reply, BaseRe
     if (superId.isEmpty() || eid.isEmpty()) {
         qCWarning(lcTransfer) << "切换分店的回复编号无效:" << object.value(QStringLiteral("SUPERID"))
                               << object.value(QStringLiteral("EID"));
-        failSearch(QStringLiteral("切换分店：") + ServiceReply::unusableIdText());
+        failSearch(unusableBranchText());
         return;
     }
     m_superId = superId;

@@ -120,6 +120,16 @@ bool isVideoKind(int kind)
     return kind == TrialVideo || kind == RetouchedVideo;
 }
 
+// header and the first ten lines; more ("%1") tells how many are left out.
+QString firstLines(const QString &header, const QStringList &lines, const QString &more)
+{
+    const int shown = 10;
+    QString text = header + lines.mid(0, shown).join(QLatin1Char('\n'));
+    if (lines.size() > shown)
+        text += more.arg(lines.size() - shown);
+    return text;
+}
+
 } // namespace
 
 tfhomeorders_PhotoDisplayWidget::tfhomeorders_PhotoDisplayWidget(QWidget *parent)
@@ -878,11 +888,7 @@ void tfhomeorders_PhotoDisplayWidget::showBox(bool warning, const QString &text)
 
 QString tfhomeorders_PhotoDisplayWidget::keptPhotosText(const QStringList &kept)
 {
-    const int shown = 10;
-    QString text = QStringLiteral("以下照片未删除：\n") + kept.mid(0, shown).join(QLatin1Char('\n'));
-    if (kept.size() > shown)
-        text += QStringLiteral("\n…另有%1张照片未删除").arg(kept.size() - shown);
-    return text;
+    return firstLines(QStringLiteral("以下照片未删除：\n"), kept, QStringLiteral("\n…另有%1张照片未删除"));
 }
 
 void tfhomeorders_PhotoDisplayWidget::postDelPhotos()
@@ -938,7 +944,7 @@ void tfhomeorders_PhotoDisplayWidget::postDelPhotos()
         if (!file.isEmpty())
             refusal = TFDelLocalPhotoImg::folderRefusal(file, share, within, &folderRefusals);
         else if (!localPaths.at(i).isEmpty())
-            refusal = QStringLiteral("路径不在共享目录内");
+            refusal = K::pathOffShareText();
         if (refusal.isEmpty()) {
             ++i;
             continue;
@@ -1003,7 +1009,7 @@ void tfhomeorders_PhotoDisplayWidget::onDeleteReply(bool ok, const QJsonDocument
             const QString file = localFileForDeletion(localPaths.at(i));
             if (file.isEmpty()) {
                 qCWarning(lcTransfer) << "拒绝删除不在共享盘上的路径:" << localPaths.at(i);
-                left.append(names.value(i) + QStringLiteral("：路径不在共享目录内"));
+                left.append(names.value(i) + QStringLiteral("：") + K::pathOffShareText());
                 continue;
             }
             const QList<TFDelLocalPhotoImg::Failure> failures =
@@ -1032,13 +1038,9 @@ void tfhomeorders_PhotoDisplayWidget::onFilesRemoved(const QStringList &left, co
         QStringList parts;
         if (!kept.isEmpty())
             parts << keptPhotosText(kept);
-        if (!left.isEmpty()) {
-            const int shown = 10;
-            QString text = QStringLiteral("照片记录已删除，以下文件未能删除：\n") + left.mid(0, shown).join(QLatin1Char('\n'));
-            if (left.size() > shown)
-                text += QStringLiteral("\n…另有%1个文件未能删除").arg(left.size() - shown);
-            parts << text;
-        }
+        if (!left.isEmpty())
+            parts << firstLines(QStringLiteral("照片记录已删除，以下文件未能删除：\n"), left,
+                                QStringLiteral("\n…另有%1个文件未能删除"));
         showBox(true, parts.join(QLatin1Char('\n')));
     }
     emit reloadOrderThumbnail(orderPhotoId);
