@@ -212,12 +212,15 @@ void ImportFileCopyRunnable::run()
     if (shareGone())
         return missingShare();
     // Looked at once the folder is held: an existing folder may be a link off
-    // the share, or into another order's folder.
-    if (share && !share->reaches(folder))
-        return share->stillThere() ? fail(K::folderOffShareMessage(QDir::cleanPath(m_file.targetFolder)))
-                                   : missingShare();
-    if (share && ImportRules::folderOutsideOrder(folder, *share, ShareGuard::realPlace(m_realFolder)))
+    // the share, or into another order's folder. The usual answer takes one
+    // resolution on the share; only a refusal asks which it is.
+    const QString within = m_realFolder.isEmpty() ? QString() : ShareGuard::realPlace(m_realFolder);
+    if (share && !(within.isEmpty() ? share->reaches(folder) : share->reachesWithin(folder, within))) {
+        if (!share->reaches(folder))
+            return share->stillThere() ? fail(K::folderOffShareMessage(QDir::cleanPath(m_file.targetFolder)))
+                                       : missingShare();
         return fail(K::outsideOrderMessage(QDir::cleanPath(m_file.targetFolder)));
+    }
     // Asked before anything is written: such a name fails only at the
     // rename, and the share then answers nothing for seconds, or it lands
     // under another name.

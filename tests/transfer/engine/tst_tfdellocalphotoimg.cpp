@@ -37,6 +37,8 @@ private slots:
     void folderRefusal_data();
     void folderRefusal();
     void emptyListRemovesNothing();
+    void removeOnShareKeepsOtherShares_data();
+    void removeOnShareKeepsOtherShares();
 };
 
 void TestDelLocalPhotoImg::copies_data()
@@ -194,6 +196,39 @@ void TestDelLocalPhotoImg::emptyListRemovesNothing()
     TFDelLocalPhotoImg deleter;
     deleter.setPrepareDelPaths({});
     QVERIFY(QFileInfo::exists(root.path() + QStringLiteral("o/all/a.jpg")));
+}
+
+void TestDelLocalPhotoImg::removeOnShareKeepsOtherShares_data()
+{
+    QTest::addColumn<QString>("share"); // the share the photo's path names; "studio" is pinned
+    QTest::addColumn<bool>("sizeCopies"); // its 90, 190 and 1920 copies are there
+    QTest::newRow("pinned share") << "studio" << true;
+    QTest::newRow("pinned share, size folders missing") << "studio" << false;
+    QTest::newRow("another share") << "other" << true;
+    // Missing there may only mean that share is not mounted: never counted removed.
+    QTest::newRow("another share, size folders missing") << "other" << false;
+}
+
+void TestDelLocalPhotoImg::removeOnShareKeepsOtherShares()
+{
+    QFETCH(QString, share);
+    QFETCH(bool, sizeCopies);
+    ScopedMountRoot root;
+    const QString order = root.mkpath(share + QStringLiteral("/A1"));
+    root.mkpath(QStringLiteral("studio/A0"));
+    for (const QString &tag : {"all", "90", "190", "1920"}) {
+        if (sizeCopies || tag == QLatin1String("all"))
+            touch(order + QStringLiteral("/%1/a.jpg").arg(tag));
+    }
+    ShareGuard pinned;
+    QVERIFY(pinned.pin(root.path() + QStringLiteral("studio/A0")));
+    const QList<TFDelLocalPhotoImg::Failure> left =
+        TFDelLocalPhotoImg::removeOnShare({order + QStringLiteral("/all/a.jpg")}, pinned);
+    const bool onPinned = share == QLatin1String("studio");
+    QCOMPARE(left.size(), onPinned ? 0 : 4);
+    for (const TFDelLocalPhotoImg::Failure &failure : left)
+        QCOMPARE(failure.reason, K::pathOffShareText());
+    QCOMPARE(QFileInfo::exists(order + QStringLiteral("/all/a.jpg")), !onPinned);
 }
 
 QTEST_GUILESS_MAIN(TestDelLocalPhotoImg)
