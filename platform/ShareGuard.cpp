@@ -78,6 +78,25 @@ QString ShareGuard::realPlace(const QString &path)
     return QFileInfo(path).canonicalFilePath();
 }
 
+QString ShareGuard::linkOnTheWay(const QString &path)
+{
+    const QString root = MountRoot::path();
+    if (!MountRoot::isStrictlyBelow(path, root))
+        return QString();
+    const QStringList parts = path.mid(root.size()).split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    // The share folder itself is judged when it is pinned.
+    QString current = root + parts.first();
+    for (int i = 1; i < parts.size(); ++i) {
+        current += QLatin1Char('/') + parts.at(i);
+        struct stat info;
+        if (::lstat(QFile::encodeName(current).constData(), &info) != 0)
+            return QString();
+        if (S_ISLNK(info.st_mode))
+            return current;
+    }
+    return QString();
+}
+
 bool ShareGuard::reachesWithin(const QString &path, const QString &within) const
 {
     // One resolution for both questions: the path is resolved on the share, often over the network.

@@ -38,6 +38,14 @@ public:
     // exist. An order folder's, taken when it is pinned, is the within below.
     static QString realPlace(const QString &path);
 
+    // The first folder below the share folder, down to path itself, that is a
+    // link (told by the link itself, not by names: shares fold case and
+    // Unicode forms); empty when none is. A part not made yet ends the look.
+    // An order folder reached through one may be another order's, and every
+    // "within" check would then take that order for this one. Links above the
+    // share (the mount root reached through one) are no concern here.
+    static QString linkOnTheWay(const QString &path);
+
     // reaches(path), and path's real place lies at or below within (a real
     // place taken earlier, the order folder's): a link inside an order never
     // takes a tool into another order's folder. False for an empty within.

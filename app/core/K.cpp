@@ -398,6 +398,11 @@ QString K::outsideOrderMessage(const QString &path)
     return outsideOrderText() + QStringLiteral(": ") + path;
 }
 
+QString K::orderFolderLinkMessage(const QString &folder)
+{
+    return QStringLiteral("订单目录是链接: %1").arg(folder);
+}
+
 QString K::folderOffShareMessage(const QString &folder)
 {
     return QStringLiteral("目录不在共享目录内: %1").arg(folder);

@@ -86,6 +86,9 @@ public:
     // order's folder: "目录不在订单目录内: %1", or the bare reason without a path.
     static QString outsideOrderMessage(const QString &path);
     static QString outsideOrderText();
+    // "订单目录是链接: %1": an order folder, or a folder on the way to it, that
+    // is a link (ShareGuard::linkOnTheWay): the order is refused whole.
+    static QString orderFolderLinkMessage(const QString &folder);
     // "目录不在共享目录内: %1": a folder of an order whose real place is off the share.
     static QString folderOffShareMessage(const QString &folder);
     // "路径不在共享目录内": why a file named off the share is left alone.

@@ -36,6 +36,8 @@ private slots:
     void shareGuardReaches();
     void shareGuardWithinOrder_data();
     void shareGuardWithinOrder();
+    void linkOnTheWay_data();
+    void linkOnTheWay();
     void shareRemoval_data();
     void shareRemoval();
     void assertionHeldUntilReleased();
@@ -378,6 +380,50 @@ void MountRootTest::shareGuardWithinOrder()
     QVERIFY(!QFileInfo::exists(share + "/A3"));
     // An order folder not made yet: the folders on the way to it are made.
     QVERIFY(guard.makePath(share + "/2025/A5/all", ShareGuard::realPlace(share) + "/2025/A5"));
+}
+
+void MountRootTest::linkOnTheWay_data()
+{
+    QTest::addColumn<QString>("links"); // "name>target" made below the share, ";"-separated
+    QTest::addColumn<QString>("path");  // below the share
+    QTest::addColumn<bool>("linkedRoot");
+    QTest::addColumn<QString>("found"); // below the share; empty for none
+    QTest::newRow("real folders") << "" << "2024/A1" << false << "";
+    QTest::newRow("real folders, root through a link") << "" << "2024/A1" << true << "";
+    QTest::newRow("order folder a link to another order") << "2024/A9>2024/B2" << "2024/A9" << false << "2024/A9";
+    QTest::newRow("order folder a link, root through a link") << "2024/A9>2024/B2" << "2024/A9" << true
+                                                              << "2024/A9";
+    QTest::newRow("year folder a link into another order") << "2025>2024/B2" << "2025/A1" << false << "2025";
+    QTest::newRow("year folder a link, order not made") << "2025>2024/B2" << "2025/A7" << false << "2025";
+    QTest::newRow("order folder not made yet") << "" << "2024/A7/all" << false << "";
+    QTest::newRow("link inside the order is below it") << "2024/A1/L>2024/B2" << "2024/A1" << false << "";
+    QTest::newRow("dangling link as the order folder") << "2024/A9>2024/gone" << "2024/A9" << false << "2024/A9";
+    QTest::newRow("the share itself") << "" << "" << false << "";
+}
+
+// An order folder reached through a link may be another order's folder.
+void MountRootTest::linkOnTheWay()
+{
+    QFETCH(QString, links);
+    QFETCH(QString, path);
+    QFETCH(bool, linkedRoot);
+    QFETCH(QString, found);
+    ScopedMountRoot root;
+    const QString share = root.mkpath(QStringLiteral("studio"));
+    root.mkpath(QStringLiteral("studio/2024/A1"));
+    root.mkpath(QStringLiteral("studio/2024/B2"));
+    for (const QString &link : links.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const QStringList sides = link.split(QLatin1Char('>'));
+        QVERIFY(QFile::link(share + "/" + sides.at(1), share + "/" + sides.at(0)));
+    }
+    QTemporaryDir holder;
+    if (linkedRoot) {
+        QVERIFY(QFile::link(root.path(), holder.filePath(QStringLiteral("root"))));
+        MountRoot::setPath(holder.filePath(QStringLiteral("root")));
+    }
+    const QString shareNamed = MountRoot::path() + QStringLiteral("studio");
+    QCOMPARE(ShareGuard::linkOnTheWay(shareNamed + "/" + path),
+             found.isEmpty() ? QString() : shareNamed + "/" + found);
 }
 
 // What happens to the share around a removal.
