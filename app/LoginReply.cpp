@@ -12,9 +12,10 @@ QString problem(bool ok, const QJsonDocument &document, BaseReq::Failure failure
         ServiceReply::problem(ok, document, failure, QStringLiteral("message"), QStringLiteral("登录失败"));
     if (!problem.isEmpty())
         return problem;
-    // Every later request names the user by these: a login without them is a broken reply.
+    // Later requests name the user by these: a login without them is a broken
+    // reply. SUPERID is not one: each tool takes it from its own branch switch.
     const QJsonObject reply = document.object();
-    for (const char *key : {"UID", "EID", "SUPERID"}) {
+    for (const char *key : {"UID", "EID"}) {
         if (ServiceReply::idText(reply.value(QLatin1String(key))).isEmpty())
             return ServiceReply::badFormMessage();
     }

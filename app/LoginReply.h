@@ -10,8 +10,8 @@ namespace LoginReply {
 
 // Empty for an accepted login; otherwise the transport or server failure,
 // the refusal's own "message" (or "msg"), or "登录失败" when it gives none;
-// the broken-reply text for an accepted login without a usable "UID", "EID"
-// or "SUPERID".
+// the broken-reply text for an accepted login without a usable "UID" or
+// "EID" (a missing or unusable "SUPERID" is no fault of the login).
 QString problem(bool ok, const QJsonDocument &document, BaseReq::Failure failure);
 
 } // namespace LoginReply

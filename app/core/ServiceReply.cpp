@@ -3,8 +3,7 @@
 #include <QEventLoop>
 #include <QJsonObject>
 #include <QThread>
-
-#include <cmath>
+#include <QVariant>
 
 namespace ServiceReply {
 
@@ -20,14 +19,11 @@ QString idText(const QJsonValue &value)
 {
     if (value.isString())
         return value.toString();
-    if (!value.isDouble())
-        return QString();
-    // Only whole numbers a double holds exactly: beyond 2^53 it skips integers.
-    const double number = value.toDouble();
-    constexpr double exact = 9007199254740992.0;
-    if (number != std::floor(number) || std::fabs(number) > exact)
-        return QString();
-    return QString::number(qint64(number));
+    // The parser keeps a JSON integer of 64 bits as it is; a fraction, or an
+    // integer beyond that read through a double (rounded from 2^53 on), stays
+    // a double and names no id for sure.
+    const QVariant number = value.toVariant();
+    return number.userType() == QMetaType::LongLong ? QString::number(number.toLongLong()) : QString();
 }
 
 QString unusableIdText()

@@ -18,7 +18,8 @@ enum class Code { Accepted, Refused, BadForm };
 Code codeOf(const QJsonObject &reply);
 
 // An id of a reply ("id", "order_photo_id"): a string as it is, an integer
-// as its digits; empty for anything else, which no request may carry.
+// as its exact digits; empty for anything else (also an integer whose exact
+// value was lost to a double), which no request may carry.
 QString idText(const QJsonValue &value);
 
 // Why a record whose id idText reads as empty (a photo, a raw file, a person)

@@ -31,6 +31,7 @@ private slots:
     void refusalRestoresButton();
     void failureIsShownAndRestoresButton_data();
     void failureIsShownAndRestoresButton();
+    void successOpensTransferWindow_data();
     void successOpensTransferWindow();
     void uncheckingDeletesFile();
     void loadFillsPasswordEvenWhenNotRemembered();
@@ -46,6 +47,20 @@ private:
     QPointer<Login> m_window;
 };
 
+// An accepted login of user 8002 with two branches.
+static QJsonObject loginReply()
+{
+    return QJsonObject{{QStringLiteral("code"), QStringLiteral("1")},
+            {QStringLiteral("UID"), QStringLiteral("8002")},
+            {QStringLiteral("EID"), QStringLiteral("5002")},
+            {QStringLiteral("SUPERID"), QStringLiteral("9002")},
+            {QStringLiteral("shop_data"),
+             QJsonArray{QJsonObject{{QStringLiteral("id"), QStringLiteral("7")},
+                                    {QStringLiteral("name"), QStringLiteral("一店")}},
+                        QJsonObject{{QStringLiteral("id"), QStringLiteral("8")},
+                                    {QStringLiteral("name"), QStringLiteral("二店")}}}}};
+}
+
 void tst_Login::initTestCase()
 {
     QVERIFY(m_service.start());
@@ -60,16 +75,7 @@ void tst_Login::init()
     Config::scaleDpi = 1.0f;
     m_service.clearRequests();
     m_service.setFailure(QStringLiteral("public"), QStringLiteral("dologin"), StandInService::Failure::None);
-    m_service.setReply(QStringLiteral("public"), QStringLiteral("dologin"),
-                       QJsonObject{{QStringLiteral("code"), QStringLiteral("1")},
-                                   {QStringLiteral("UID"), QStringLiteral("8002")},
-                                   {QStringLiteral("EID"), QStringLiteral("5002")},
-                                   {QStringLiteral("SUPERID"), QStringLiteral("9002")},
-                                   {QStringLiteral("shop_data"),
-                                    QJsonArray{QJsonObject{{QStringLiteral("id"), QStringLiteral("7")},
-                                                           {QStringLiteral("name"), QStringLiteral("一店")}},
-                                               QJsonObject{{QStringLiteral("id"), QStringLiteral("8")},
-                                                           {QStringLiteral("name"), QStringLiteral("二店")}}}}});
+    m_service.setReply(QStringLiteral("public"), QStringLiteral("dologin"), loginReply());
 }
 
 void tst_Login::cleanup()
@@ -177,6 +183,9 @@ void tst_Login::failureIsShownAndRestoresButton_data()
     QTest::newRow("EID a fraction") << RawHttpServer::response(200, "application/json",
                                                                R"({"code":"1","UID":8,"EID":5.5,"SUPERID":"9"})")
                                     << "服务器返回数据格式错误";
+    QTest::newRow("UID empty, SUPERID missing")
+        << RawHttpServer::response(200, "application/json", R"({"code":"1","UID":"","EID":5})")
+        << "服务器返回数据格式错误";
 }
 
 void tst_Login::failureIsShownAndRestoresButton()
@@ -206,8 +215,24 @@ void tst_Login::failureIsShownAndRestoresButton()
     QVERIFY2(!log.text().contains(QStringLiteral("Could not parse")), qPrintable(log.text()));
 }
 
+void tst_Login::successOpensTransferWindow_data()
+{
+    QTest::addColumn<QJsonValue>("superId"); // undefined: left out of the reply
+    QTest::newRow("SUPERID given") << QJsonValue("9002");
+    // Each tool takes SUPERID from its own branch switch: the login's is not needed.
+    QTest::newRow("SUPERID empty") << QJsonValue("");
+    QTest::newRow("SUPERID missing") << QJsonValue(QJsonValue::Undefined);
+}
+
 void tst_Login::successOpensTransferWindow()
 {
+    QFETCH(QJsonValue, superId);
+    QJsonObject reply = loginReply();
+    if (superId.isUndefined())
+        reply.remove(QStringLiteral("SUPERID"));
+    else
+        reply.insert(QStringLiteral("SUPERID"), superId);
+    m_service.setReply(QStringLiteral("public"), QStringLiteral("dologin"), reply);
     const QByteArray stored = K::fileread(K::loginDataPath()).toUtf8();
     // The transfer window asks for its retoucher list as soon as it opens.
     m_service.setReply(QStringLiteral("order"), QStringLiteral("get_persons"),

@@ -37,6 +37,8 @@ private slots:
     void refusalShowsMessageAsPlainText();
     void failuresAreShown_data();
     void failuresAreShown();
+    void loginIds_data();
+    void loginIds();
     void credentialsReadBack_data();
     void credentialsReadBack();
 
@@ -356,6 +358,44 @@ void tst_LoginNew::failuresAreShown()
     fill(window, QStringLiteral("u"), QStringLiteral("p"), false);
     click(window);
     QTRY_COMPARE_WITH_TIMEOUT(configText(), QStringLiteral("username=u\nremember=0\n"), 10000);
+}
+
+void tst_LoginNew::loginIds_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QJsonValue>("value"); // undefined: the key is left out
+    QTest::addColumn<QString>("shown");    // empty: the login goes through
+    // Each tool takes SUPERID from its own branch switch: the login's is not needed.
+    QTest::newRow("SUPERID empty") << "SUPERID" << QJsonValue("") << "";
+    QTest::newRow("SUPERID missing") << "SUPERID" << QJsonValue(QJsonValue::Undefined) << "";
+    QTest::newRow("SUPERID a fraction") << "SUPERID" << QJsonValue(9.5) << "";
+    QTest::newRow("EID empty") << "EID" << QJsonValue("") << "服务器返回数据格式错误";
+    QTest::newRow("UID missing") << "UID" << QJsonValue(QJsonValue::Undefined) << "服务器返回数据格式错误";
+}
+
+void tst_LoginNew::loginIds()
+{
+    QFETCH(QString, key);
+    QFETCH(QJsonValue, value);
+    QFETCH(QString, shown);
+    QJsonObject reply = successReply();
+    if (value.isUndefined())
+        reply.remove(key);
+    else
+        reply.insert(key, value);
+    m_service.setReply(QStringLiteral("public"), QStringLiteral("dologin"), reply);
+    LoginDialogWatcher boxes;
+    LoginNew *window = newWindow();
+    fill(window, QStringLiteral("u"), QStringLiteral("p"), false);
+    click(window);
+    if (shown.isEmpty()) {
+        QTRY_COMPARE_WITH_TIMEOUT(button(window)->text(), QStringLiteral("✓ 登录成功"), 10000);
+        QCOMPARE(Config::k_uid, QStringLiteral("8001"));
+        QVERIFY(Config::k_super_id.isEmpty());
+    } else {
+        QTRY_COMPARE_WITH_TIMEOUT(boxes.texts(), QStringList{shown}, 10000);
+        QVERIFY(button(window)->isEnabled());
+    }
 }
 
 void tst_LoginNew::credentialsReadBack_data()

@@ -47,23 +47,31 @@ void ServiceReplyTest::problem()
              problem);
 }
 
+// A value as a reply's JSON text gives it.
+static QJsonValue fromText(const char *text)
+{
+    return QJsonDocument::fromJson(QByteArray("[") + text + "]").array().at(0);
+}
+
 void ServiceReplyTest::idText_data()
 {
     QTest::addColumn<QJsonValue>("id");
     QTest::addColumn<QString>("text"); // empty: no id
     QTest::newRow("string") << QJsonValue("A-0012") << "A-0012";
-    QTest::newRow("integer") << QJsonValue(501) << "501";
-    QTest::newRow("zero") << QJsonValue(0) << "0";
-    QTest::newRow("negative") << QJsonValue(-7) << "-7";
-    QTest::newRow("2^53") << QJsonValue(9007199254740992.0) << "9007199254740992";
-    QTest::newRow("-2^53") << QJsonValue(-9007199254740992.0) << "-9007199254740992";
-    QTest::newRow("2^53 + 2") << QJsonValue(9007199254740994.0) << "";
-    QTest::newRow("-(2^53 + 2)") << QJsonValue(-9007199254740994.0) << "";
-    QTest::newRow("fraction") << QJsonValue(501.5) << "";
-    QTest::newRow("null") << QJsonValue(QJsonValue::Null) << "";
+    QTest::newRow("integer") << fromText("501") << "501";
+    QTest::newRow("zero") << fromText("0") << "0";
+    QTest::newRow("negative") << fromText("-7") << "-7";
+    QTest::newRow("2^53") << fromText("9007199254740992") << "9007199254740992";
+    QTest::newRow("2^53 + 1") << fromText("9007199254740993") << "9007199254740993";
+    QTest::newRow("-(2^53 + 1)") << fromText("-9007199254740993") << "-9007199254740993";
+    QTest::newRow("2^63 - 1") << fromText("9223372036854775807") << "9223372036854775807";
+    QTest::newRow("2^63, read through a double") << fromText("9223372036854775808") << "";
+    QTest::newRow("-2^64, read through a double") << fromText("-18446744073709551616") << "";
+    QTest::newRow("fraction") << fromText("501.5") << "";
+    QTest::newRow("null") << fromText("null") << "";
     QTest::newRow("object") << QJsonValue(QJsonObject{{"id", 501}}) << "";
     QTest::newRow("array") << QJsonValue(QJsonArray{501}) << "";
-    QTest::newRow("true") << QJsonValue(true) << "";
+    QTest::newRow("true") << fromText("true") << "";
     QTest::newRow("false") << QJsonValue(false) << "";
     QTest::newRow("missing") << QJsonObject().value(QStringLiteral("id")) << "";
 }
