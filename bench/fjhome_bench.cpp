@@ -14,6 +14,7 @@
 // Offscreen; the service is the tests' stand-in on loopback.
 
 #include "app/core/Config.h"
+#include "platform/MountRoot.h"
 #include "split/ui/FJDownloadFile.h"
 #include "split/ui/FJHome.h"
 #include "split/ui/FJLeftPanel.h"
@@ -27,6 +28,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QCheckBox>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QJsonArray>
@@ -98,8 +100,24 @@ bool waitFor(const std::function<bool()> &done, int seconds)
     return done();
 }
 
+// Files written into "精修" folders below folder.
+int retouchedWritten(const QString &folder)
+{
+    int written = 0;
+    for (QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+        it.next();
+        written += it.fileInfo().dir().dirName() == QStringLiteral("精修") ? 1 : 0;
+    }
+    return written;
+}
+
 int delivery(QTextStream &out, int count, double megapixels)
 {
+    // The order's folder on a share below a temporary mount root, as in a studio.
+    QTemporaryDir root;
+    BenchSupport::declareLocalShares();
+    MountRoot::setPath(root.path());
+    QDir(root.path()).mkpath(QStringLiteral("photo/orders/B1/原始档"));
     StandInService service;
     service.start();
     Config::setUrlHost(service.baseUrl());
@@ -115,7 +133,8 @@ int delivery(QTextStream &out, int count, double megapixels)
                                      {QStringLiteral("url"), service.fileUrl(path)}});
     }
     const QJsonObject order{{QStringLiteral("orderpayforkey"), QStringLiteral("B1")},
-                            {QStringLiteral("servicetimes"), QStringLiteral("1")}};
+                            {QStringLiteral("servicetimes"), QStringLiteral("1")},
+                            {QStringLiteral("netpath"), QStringLiteral("\\\\NAS\\photo\\orders\\B1")}};
     service.setReply(QStringLiteral("order"), QStringLiteral("orderphotodetail"),
                      QJsonObject{{QStringLiteral("code"), QStringLiteral("1")},
                                  {QStringLiteral("order"), order},
@@ -133,28 +152,41 @@ int delivery(QTextStream &out, int count, double megapixels)
     (void)QTest::qWaitForWindowExposed(window);
     window->rightPanel->searchButton->click();
     if (!waitFor([window] { return window->leftPanel->orderList.size() == 1
-                                   && window->rightPanel->searchButton->isEnabled(); }, 30))
+                                   && window->rightPanel->searchButton->isEnabled(); }, 30)) {
+        out << "NOT DONE: the search did not list the order\n";
         return 1;
+    }
     QString summary;
     QObject::connect(window, &FJHome::runFinished, [&summary](const QString &text) { summary = text; });
     window->leftPanel->tableWidget->cellWidget(0, 0)->findChild<QCheckBox *>()->setChecked(true);
+    // Only the retouched pictures: picking the order ticks its own options too.
+    for (QCheckBox *box : window->rightPanel->findChildren<QCheckBox *>())
+        box->setChecked(box == window->rightPanel->fullRetouchCheckBox);
     StallProbe probe;
     QElapsedTimer clock;
     probe.start();
     clock.start();
     window->rightPanel->startButton->click();
-    if (!waitFor([&summary] { return !summary.isEmpty(); }, 1800))
+    if (!waitFor([&summary] { return !summary.isEmpty(); }, 1800)) {
+        out << "NOT DONE: the run did not end\n";
         return 1;
+    }
     probe.stop();
     out << "delivery of " << count << " pictures of " << QString::number(picture.size() / 1e6, 'f', 1)
         << " MB (" << megapixels << " MP): " << clock.elapsed() / 1000.0 << " s, longest GUI stall "
         << probe.longestMs() << " ms; one decode and write " << perPicture << " ms; summary \""
-        << summary.left(40) << "\"\n";
+        << QString(summary).replace(QLatin1Char('\n'), QLatin1Char(' ')) << "\"\n";
     delete window;
+    // Any line past the count is a refusal or a failure.
+    const int written = retouchedWritten(output.path());
+    if (summary != QStringLiteral("1个订单分件完成!") || written != count) {
+        out << "NOT DONE: refused or left undone, " << written << " of " << count << " pictures written\n";
+        return 1;
+    }
     return 0;
 }
 
-int search(QTextStream &out, int count)
+int search(QTextStream &out, int count, const BenchSupport::MessageBoxAnswerer &boxes)
 {
     StandInService service;
     service.start();
@@ -187,12 +219,21 @@ int search(QTextStream &out, int count)
     clock.start();
     window->rightPanel->searchButton->click();
     qint64 firstRows = -1;
-    if (!waitFor([window, count, &firstRows, &clock] {
-            if (firstRows < 0 && window->leftPanel->tableWidget->cellWidget(0, 0))
-                firstRows = clock.elapsed();
-            return window->leftPanel->orderList.size() == count && window->rightPanel->searchButton->isEnabled();
-        }, 600))
+    const auto listed = [window, count] {
+        return window->leftPanel->orderList.size() == count && window->rightPanel->searchButton->isEnabled();
+    };
+    // A box during the search is its refusal: no need to wait for rows that will not come.
+    waitFor([&] {
+        if (firstRows < 0 && window->leftPanel->tableWidget->cellWidget(0, 0))
+            firstRows = clock.elapsed();
+        return listed() || !boxes.texts().isEmpty();
+    }, 600);
+    if (!listed() || !boxes.texts().isEmpty()) {
+        out << "NOT DONE: " << window->leftPanel->orderList.size() << " of " << count << " orders listed"
+            << (boxes.texts().isEmpty() ? QString() : QStringLiteral(", the window said: ") + boxes.texts().join(QStringLiteral(" | ")))
+            << "\n";
         return 1;
+    }
     const qint64 searched = clock.elapsed();
     waitFor([] { return false; }, 1); // the first paint of the rows
     probe.stop();
@@ -244,6 +285,6 @@ int main(int argc, char **argv)
     const QStringList args = app.arguments().mid(1);
     const QString what = args.value(0, QStringLiteral("delivery"));
     if (what == QLatin1String("search"))
-        return search(out, args.value(1, QStringLiteral("5000")).toInt());
+        return search(out, args.value(1, QStringLiteral("5000")).toInt(), boxes);
     return delivery(out, args.value(1, QStringLiteral("100")).toInt(), args.value(2, QStringLiteral("24")).toDouble());
 }

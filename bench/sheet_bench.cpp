@@ -139,6 +139,7 @@ int main(int argc, char **argv)
     };
 
     std::vector<qint64> times;
+    bool written = true;
     for (int run = 0; run < runs; ++run) {
         QFile::remove(other + QStringLiteral("明细制作单.pdf"));
         FJDataThread job(QStringLiteral("生成Html"), nullptr);
@@ -149,6 +150,7 @@ int main(int argc, char **argv)
         timer.start();
         job.run();
         times.push_back(timer.elapsed());
+        written = written && QFileInfo(other + QStringLiteral("明细制作单.pdf")).size() > 0;
         std::printf("run %d: %lld ms, sheet %s (%lld KB)\n", run + 1, static_cast<long long>(times.back()),
                     QFile::exists(other + QStringLiteral("明细制作单.pdf")) ? "written" : "MISSING",
                     static_cast<long long>(QFileInfo(other + QStringLiteral("明细制作单.pdf")).size() / 1024));
@@ -167,5 +169,7 @@ int main(int argc, char **argv)
     std::printf("sheet of 200 photos, 20 crops and 4 markers: median %lld ms, best %lld ms (%d runs, %d cores)\n",
                 static_cast<long long>(times[times.size() / 2]), static_cast<long long>(times.front()), runs,
                 QThread::idealThreadCount());
-    return 0;
+    if (!written)
+        std::printf("NOT DONE: a run wrote no sheet\n");
+    return written ? 0 : 1;
 }

@@ -81,6 +81,8 @@ int main(int argc, char **argv)
     // Answers the end-of-run summary box, which is modal.
     const BenchSupport::MessageBoxAnswerer boxes(10);
 
+    // A run that was refused or left photos out is no figure.
+    bool done = true;
     // Through the window.
     double windowSeconds = 0;
     double longestStall = 0;
@@ -109,6 +111,7 @@ int main(int argc, char **argv)
         QElapsedTimer clock;
         QEventLoop loop;
         QObject::connect(table, &tfhomeorders_OrderListWidget::importAllFinish, &loop, &QEventLoop::quit);
+        QTimer::singleShot(1200000, &loop, &QEventLoop::quit);
         probe.start();
         clock.start();
         table->findChild<QPushButton *>(QStringLiteral("startAllButton"))->click();
@@ -116,8 +119,12 @@ int main(int argc, char **argv)
         windowSeconds = clock.elapsed() / 1000.0;
         longestStall = probe.longestMs();
         longestStallEnd = probe.longestEndMs();
-        if (table->orderAt(0).status != QStringLiteral("导片完成"))
-            out << "window run did not finish the order\n";
+        if (table->orderAt(0).status != QStringLiteral("导片完成")) {
+            out << "NOT DONE: the window run ended the order as \"" << table->orderAt(0).status << "\""
+                << (boxes.texts().isEmpty() ? QString() : QStringLiteral(", the window said: ") + boxes.texts().join(QStringLiteral(" | ")))
+                << "\n";
+            done = false;
+        }
     }
 
     // The engine alone, into a fresh folder.
@@ -130,11 +137,27 @@ int main(int argc, char **argv)
         manager.setMaxWorkerCount(workers);
         QEventLoop loop;
         QObject::connect(&manager, &tfimportthreadmanager::orderImportCompleted, &loop, &QEventLoop::quit);
+        int failures = 0;
+        QObject::connect(&manager, &tfimportthreadmanager::photoImported, &loop,
+                         [&failures](const OrderInfo &, const QString &, int, bool ok, const QString &) {
+                             failures += ok ? 0 : 1;
+                         });
+        // Queued: a refused folder is reported inside the start call, before the loop runs.
+        bool refused = false;
+        QObject::connect(&manager, &tfimportthreadmanager::pathErrorOccurred, &loop,
+                         [&](const QString &message, const QString &path) {
+                             out << "NOT DONE: the engine refused " << path << ": " << message << "\n";
+                             refused = true;
+                             QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+                         });
         QElapsedTimer clock;
         clock.start();
         manager.startImportAllOrders({order});
         loop.exec();
         engineSeconds = clock.elapsed() / 1000.0;
+        if (failures > 0)
+            out << "NOT DONE: the engine alone failed " << failures << " photo entries\n";
+        done = done && !refused && failures == 0;
     }
 
     out << QStringLiteral("photos: %1  workers: %2\n").arg(count).arg(workers);
@@ -145,5 +168,5 @@ int main(int argc, char **argv)
     out << QStringLiteral("longest GUI-thread stall during the window run: %1 ms (ending %2 ms after the start)\n")
                .arg(longestStall, 0, 'f', 1)
                .arg(longestStallEnd, 0, 'f', 0);
-    return 0;
+    return done ? 0 : 1;
 }

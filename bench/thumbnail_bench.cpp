@@ -10,6 +10,8 @@
 #include "widgets/ThumbnailLoadWorker.h"
 #include "widgets/ThumbnailTableView.h"
 
+#include "bench/BenchSupport.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -146,6 +148,7 @@ qint64 decodeFloorMs(const QStringList &paths)
 
 int main(int argc, char *argv[])
 {
+    BenchSupport::offscreenUnlessSet();
     QApplication app(argc, argv);
     const int count = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 500;
 

@@ -49,12 +49,13 @@ QJsonObject orderObject(int n, int photos)
                        {"images", images}};
 }
 
-void waitUntil(const std::function<bool()> &done, int limitMs = 60000)
+bool waitUntil(const std::function<bool()> &done, int limitMs = 60000)
 {
     QElapsedTimer timer;
     timer.start();
     while (!done() && timer.elapsed() < limitMs)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return done();
 }
 
 void benchOrderTable(int count)
@@ -80,7 +81,7 @@ void benchOrderTable(int count)
     out << "order table, " << count << " orders filled and painted: " << timer.elapsed() << " ms\n";
 }
 
-void benchPickedTiles(int photos)
+bool benchPickedTiles(int photos)
 {
     QStringList files;
     for (int i = 0; i < photos; ++i)
@@ -107,14 +108,15 @@ void benchPickedTiles(int photos)
     waitUntil([&] { return panel.tileCount() == photos; });
     const qint64 ms = timer.elapsed();
     if (panel.tileCount() != photos) {
-        out << "picked-photo panel, " << photos << " tiles: only " << panel.tileCount() << " placed\n";
-        return;
+        out << "NOT DONE: picked-photo panel, " << photos << " tiles: only " << panel.tileCount() << " placed\n";
+        return false;
     }
     out << "picked-photo panel, " << photos << " tiles placed: " << ms << " ms ("
         << QString::number(double(ms) * 1000.0 / photos, 'f', 1) << " us per tile)\n";
+    return true;
 }
 
-void benchImportedGrid(int photos)
+bool benchImportedGrid(int photos)
 {
     Config::k_importType = FinishedPhotos;
     const OrderInfo order = OrderRecords::orderFromListObject(orderObject(0, photos), 0);
@@ -130,7 +132,7 @@ void benchImportedGrid(int photos)
     grid.loadPhotosForOrder(order);
     // The first screen is there when every tile in view exists and its picture was asked for.
     const int inView = grid.photosPerRow() * (area->viewport()->height() / 130 + 1);
-    waitUntil([&] {
+    const bool shown = waitUntil([&] {
         for (int i = 0; i < inView && i < grid.entryCount(); ++i) {
             const PhotoDisplayData &entry = grid.entries().at(i);
             if (!entry.itemWidget || (!entry.isLoading && !entry.isLoaded && entry.photoLabel->text() != QStringLiteral("加载失败")))
@@ -140,6 +142,12 @@ void benchImportedGrid(int photos)
     });
     out << "imported-photo grid, " << photos << " photos, first screen (" << inView << " tiles): "
         << timer.elapsed() << " ms\n";
+    if (!shown || grid.entryCount() != photos) {
+        out << "NOT DONE: imported-photo grid, " << grid.entryCount() << " of " << photos << " entries, first screen "
+            << (shown ? "shown" : "not shown") << "\n";
+        return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -152,10 +160,10 @@ int main(int argc, char *argv[])
 
     benchOrderTable(500);
     benchOrderTable(2000);
-    benchPickedTiles(500);
-    benchPickedTiles(1000);
-    benchPickedTiles(2000);
-    benchImportedGrid(5000);
+    bool done = benchPickedTiles(500);
+    done = benchPickedTiles(1000) && done;
+    done = benchPickedTiles(2000) && done;
+    done = benchImportedGrid(5000) && done;
     out.flush();
-    return 0;
+    return done ? 0 : 1;
 }

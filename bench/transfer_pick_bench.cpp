@@ -102,6 +102,12 @@ int main(int argc, char **argv)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         spans << clock.elapsed();
         probe.stop();
+        if (panel->tileCount() != count) {
+            out << "NOT DONE: " << panel->tileCount() << " of " << count << " tiles shown"
+                << (boxes.texts().isEmpty() ? QString() : QStringLiteral(", the window said: ") + boxes.texts().join(QStringLiteral(" | ")))
+                << "\n";
+            return 1;
+        }
         stalls << probe.longestMs();
         out << QStringLiteral("run %1: longest stall %2 ms, ending %3 ms after the click\n")
                    .arg(run + 1)
