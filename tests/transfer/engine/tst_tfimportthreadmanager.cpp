@@ -220,7 +220,7 @@ void TestImportManager::orderFolderLeadingOffTheShare()
     manager.startImportOrder(order(folder, QStringLiteral("A100"), QStringLiteral("501"), sources));
     QTRY_COMPARE_WITH_TIMEOUT(log.of("all").size(), 1, 20000);
     QCOMPARE(log.photos.size(), 4);
-    const QString why = linked.isEmpty() ? QStringLiteral("无法访问订单目录: %1").arg(folder)
+    const QString why = linked.isEmpty() ? K::orderFolderLinkMessage(folder)
                         : toOtherOrder   ? K::outsideOrderMessage(folder + '/' + linked)
                                          : QStringLiteral("目录不在共享目录内: %1/%2").arg(folder, linked);
     for (const auto &photo : log.photos) {
