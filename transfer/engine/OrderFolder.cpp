@@ -1,5 +1,6 @@
 #include "transfer/engine/OrderFolder.h"
 
+#include "app/core/K.h"
 #include "platform/MountRoot.h"
 
 #include <QDir>
@@ -16,13 +17,19 @@ QString withoutSlash(QString path)
 
 } // namespace
 
-bool OrderFolder::resolve(const QString &named, const ShareGuard &share)
+bool OrderFolder::resolve(const QString &named, const ShareGuard &share, bool make)
 {
     m_named = named;
     m_real.clear();
     m_resolved.clear();
+    m_link = ShareGuard::linkOnTheWay(named);
+    if (isLinked())
+        return false;
     if (!share.holds(named))
         return false;
+    // Made only below the share pinned for the run, never in an empty mount point.
+    if (make && !QFileInfo(named).isDir())
+        share.makePath(named);
     const QFileInfo folder(named);
     const QString real = ShareGuard::realPlace(named);
     const QString shareReal = QFileInfo(share.shareFolder()).canonicalFilePath();
@@ -40,6 +47,8 @@ bool OrderFolder::stillResolves() const
 
 QString OrderFolder::problem() const
 {
+    if (isLinked())
+        return K::orderFolderLinkMessage(m_link);
     if (!isResolved())
         return QStringLiteral("无法访问订单目录: %1").arg(m_named);
     return QStringLiteral("订单目录已变更，不再指向开始导片时的目录: %1").arg(m_named);

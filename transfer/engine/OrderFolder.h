@@ -14,9 +14,15 @@ public:
     OrderFolder() = default;
 
     // Resolves named (links followed). False, and nothing resolved, when it
-    // does not exist or does not lead to a folder below the pinned share.
-    bool resolve(const QString &named, const ShareGuard &share);
+    // does not exist or does not lead to a folder below the pinned share, or
+    // when it or a folder between the share and it is a link: reached through
+    // one it may be another order's folder, and the order is refused whole.
+    // With make, a missing folder is made first (never through such a link).
+    // Every flow of the tool that looks into an order's folder starts here.
+    bool resolve(const QString &named, const ShareGuard &share, bool make = false);
     bool isResolved() const { return !m_resolved.isEmpty(); }
+    // True when resolve refused a link on the way to the folder.
+    bool isLinked() const { return !m_link.isEmpty(); }
 
     // The folder as the service names it.
     QString named() const { return m_named; }
@@ -36,6 +42,7 @@ public:
 
 private:
     QString m_named;
+    QString m_link;     // the link on the way that refused the folder
     QString m_real;     // the resolved folder as the disk spells it
     QString m_resolved;
 };

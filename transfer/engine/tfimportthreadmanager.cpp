@@ -212,7 +212,9 @@ bool tfimportthreadmanager::validateOrderPaths(const QList<OrderInfo> &orders, Q
         const QString &path = order.importPath;
         if (path.isEmpty() || QDir(path).exists() || QFileInfo(path).dir().exists())
             continue;
-        if (!runShare(path).makePath(path)) {
+        // An order reached through a link is refused at its turn, alone; nothing is made for it.
+        OrderFolder folder;
+        if (!folder.resolve(path, runShare(path), true) && !folder.isLinked()) {
             errorMessage = unreachable;
             errorPath = path;
             return false;
@@ -340,17 +342,18 @@ void tfimportthreadmanager::createDirectoryStructure(const QString &basePath, co
 {
     ShareGuard share;
     share.pin(basePath);
-    makeOrderFolders(basePath, order, share);
+    OrderFolder folder;
+    makeOrderFolders(&folder, basePath, order, share);
 }
 
-void tfimportthreadmanager::makeOrderFolders(const QString &basePath, const OrderInfo &order,
+bool tfimportthreadmanager::makeOrderFolders(OrderFolder *folder, const QString &basePath, const OrderInfo &order,
                                              const ShareGuard &share)
 {
-    makeFolder(basePath, share);
+    // Nothing is made for an order whose folder is reached through a link.
+    if (!folder->resolve(basePath, share, true))
+        return false;
     // Its folders are made only inside it, never through a link into another order.
-    const QString within = ShareGuard::realPlace(basePath);
-    if (within.isEmpty())
-        return;
+    const QString within = folder->realPlace();
     makeFolder(basePath + QStringLiteral("/all"), share, within);
     makeFolder(basePath + QStringLiteral("/原始档"), share, within);
     QSet<QString> seen;
@@ -360,6 +363,7 @@ void tfimportthreadmanager::makeOrderFolders(const QString &basePath, const Orde
         seen.insert(photo.sizeTag);
         makeFolder(basePath + QLatin1Char('/') + photo.sizeTag, share, within);
     }
+    return true;
 }
 
 QHash<QString, QString> tfimportthreadmanager::refusedFolders(const QString &folder, const OrderInfo &order,
@@ -432,8 +436,7 @@ void tfimportthreadmanager::assignNextTask()
             // Once per run: a later slice never makes the order's folder again,
             // nor looks again where its name leads.
             if (record.startIndex == 0) {
-                makeOrderFolders(named, record.order, record.share);
-                if (record.folder.resolve(named, record.share))
+                if (makeOrderFolders(&record.folder, named, record.order, record.share))
                     record.refusedFolders = refusedFolders(record.folder.resolved(), record.order, record.share,
                                                            record.folder.realPlace());
             }

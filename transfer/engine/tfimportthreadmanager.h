@@ -74,7 +74,10 @@ public slots:
 private:
     using Emission = std::function<void()>;
 
-    static void makeOrderFolders(const QString &basePath, const OrderInfo &order, const ShareGuard &share);
+    // Resolves the order's folder into folder, making it and its folders
+    // first; false, and nothing made, when it cannot be resolved.
+    static bool makeOrderFolders(OrderFolder *folder, const QString &basePath, const OrderInfo &order,
+                                 const ShareGuard &share);
     // Why each existing folder of the order below folder may not be written
     // into, by size tag: it leads off the share, or out of within (the real
     // place of the order's folder) into another order's folder.

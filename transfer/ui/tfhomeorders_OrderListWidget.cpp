@@ -4,6 +4,8 @@
 #include "app/core/K.h"
 #include "app/core/Logging.h"
 #include "app/core/SharedFolderOpener.h"
+#include "platform/ShareGuard.h"
+#include "transfer/engine/OrderFolder.h"
 #include "transfer/ui/PickedEntries.h"
 #include "widgets/OrderNumberButtonDelegate.h"
 #include "widgets/SimpleDialog.h"
@@ -754,10 +756,18 @@ void tfhomeorders_OrderListWidget::onSelectPhotosClicked()
         return;
     }
     // The pick looks at the files already in the order's folder: never at a path the system refuses.
-    const QString tooLong = K::pathTooLongMessage(order.importPath.isEmpty() ? K::generateImportPathByOrder(order)
-                                                                             : order.importPath);
+    const QString orderFolder = order.importPath.isEmpty() ? K::generateImportPathByOrder(order) : order.importPath;
+    const QString tooLong = K::pathTooLongMessage(orderFolder);
     if (!tooLong.isEmpty()) {
         QMessageBox::warning(this, QStringLiteral("温馨提示"), tooLong, QMessageBox::Ok);
+        return;
+    }
+    // Nor through a link into another order's folder, whose files it would take for this order's.
+    ShareGuard share;
+    share.pin(orderFolder);
+    OrderFolder pinned;
+    if (!pinned.resolve(orderFolder, share) && pinned.isLinked()) {
+        QMessageBox::warning(this, QStringLiteral("温馨提示"), pinned.problem(), QMessageBox::Ok);
         return;
     }
 

@@ -9,6 +9,7 @@
 #include "platform/FolderRead.h"
 #include "platform/MountRoot.h"
 #include "platform/ShareGuard.h"
+#include "transfer/engine/OrderFolder.h"
 #include "transfer/engine/TFDelLocalPhotoImg.h"
 #include "transfer/records/ImportTypes.h"
 #include "transfer/ui/tfhomeorders_PhotoLoadWorker.h"
@@ -858,10 +859,17 @@ void tfhomeorders_PhotoDisplayWidget::onDeleteSelectedPhotos()
                           });
 }
 
-QString tfhomeorders_PhotoDisplayWidget::pinOrderShare(const QString &orderFolder, ShareGuard *share)
+QString tfhomeorders_PhotoDisplayWidget::pinOrderShare(const QString &orderFolder, ShareGuard *share,
+                                                       QString *within)
 {
+    within->clear();
     if (!share->pin(orderFolder))
         return K::missingShareMessage(orderFolder);
+    // Before the folder is looked into: reached through a link, it may be another order's.
+    OrderFolder folder;
+    if (!folder.resolve(orderFolder, *share) && folder.isLinked())
+        return folder.problem();
+    *within = folder.realPlace();
     // A folder that is not there holds no files: only the records go.
     struct stat info;
     if (::stat(QFile::encodeName(orderFolder).constData(), &info) != 0 && errno == ENOENT && share->stillThere())
@@ -926,17 +934,17 @@ void tfhomeorders_PhotoDisplayWidget::postDelPhotos()
     }
     // The files go only from the share they are on: nothing is sent while it is not there.
     ShareGuard share;
-    const QString problem = pinOrderShare(orderFolder, &share);
+    // The order's folder as pinned: a photo whose copies would be refused at
+    // their removal (a size folder linked off the share or into another
+    // order, a path naming another order's file) is not deleted; its record
+    // stays with its files.
+    QString within;
+    const QString problem = pinOrderShare(orderFolder, &share, &within);
     if (!problem.isEmpty()) {
         qCWarning(lcTransfer) << "共享目录不可用，不删除:" << problem;
         showBox(true, problem);
         return;
     }
-    // The order's folder as pinned: a photo whose copies would be refused at
-    // their removal (a size folder linked off the share or into another
-    // order, a path naming another order's file) is not deleted; its record
-    // stays with its files.
-    const QString within = ShareGuard::realPlace(orderFolder);
     QHash<QString, QString> folderRefusals;
     for (int i = 0; i < ids.size();) {
         const QString file = localFileForDeletion(localPaths.at(i));

@@ -71,8 +71,10 @@ public:
     // Pins the share of an order's folder for a deletion. Empty when its
     // files may be deleted; otherwise why not: a share that is not mounted (a
     // mount point left behind holds Finder's notes or an earlier run's order
-    // folder) or cannot be reached (its server gone), or a folder leading off it.
-    static QString pinOrderShare(const QString &orderFolder, ShareGuard *share);
+    // folder) or cannot be reached (its server gone), or a folder leading off
+    // it or reached through a link. within gets the folder's real place:
+    // every copy removed lies at or below it.
+    static QString pinOrderShare(const QString &orderFolder, ShareGuard *share, QString *within);
 
     // Runs on the removing thread with each copy's path between the checks
     // of its removal and the removal itself (tests unmount there).

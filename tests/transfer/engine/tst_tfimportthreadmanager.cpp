@@ -185,6 +185,9 @@ void TestImportManager::orderFolderLeadingOffTheShare_data()
     // Links into another order's folder on the same share ("B2:" before the tag).
     QTest::newRow("full-size folder to another order") << QStringLiteral("B2:all");
     QTest::newRow("size folder to another order") << QStringLiteral("B2:1920");
+    // The order's folder, or its year folder, a link into another order's: the order is refused whole.
+    QTest::newRow("order folder to another order") << QStringLiteral("B2:");
+    QTest::newRow("year folder into another order's tree") << QStringLiteral("B2:2024");
 }
 
 // A folder of the order that is there already and leads off the share is
@@ -203,8 +206,9 @@ void TestImportManager::orderFolderLeadingOffTheShare()
         QSKIP("needs root to bind-mount");
     const QString share = root.path() + QStringLiteral("studio/orders");
     QTemporaryDir outside;
-    const QString folder = share + QStringLiteral("/A1");
-    const QString leadsTo = toOtherOrder ? share + QStringLiteral("/B2/") + linked
+    const bool year = linked == QLatin1String("2024"); // share/2024 leads into B2, where 05/A1 is not made yet
+    const QString folder = share + (year ? QStringLiteral("/2024/05/A1") : QStringLiteral("/A1"));
+    const QString leadsTo = toOtherOrder ? share + QStringLiteral("/B2/") + (year ? QString() : linked)
                                          : outside.filePath(linked.isEmpty() ? QStringLiteral("A1") : linked);
     QVERIFY(QDir().mkpath(leadsTo));
     QFile theirs(leadsTo + QStringLiteral("/off_0.jpg")); // the other order's photo of the same name
@@ -212,6 +216,8 @@ void TestImportManager::orderFolderLeadingOffTheShare()
     theirs.close();
     if (linked.isEmpty())
         QVERIFY(QFile::link(leadsTo, folder));
+    else if (year)
+        QVERIFY(QFile::link(leadsTo, share + QStringLiteral("/2024")));
     else
         QVERIFY(QDir().mkpath(folder) && QFile::link(leadsTo, folder + '/' + linked));
     tfimportthreadmanager manager;
@@ -220,7 +226,8 @@ void TestImportManager::orderFolderLeadingOffTheShare()
     manager.startImportOrder(order(folder, QStringLiteral("A100"), QStringLiteral("501"), sources));
     QTRY_COMPARE_WITH_TIMEOUT(log.of("all").size(), 1, 20000);
     QCOMPARE(log.photos.size(), 4);
-    const QString why = linked.isEmpty() ? QStringLiteral("无法访问订单目录: %1").arg(folder)
+    const QString why = linked.isEmpty() ? K::orderFolderLinkMessage(folder)
+                        : year           ? K::orderFolderLinkMessage(share + QStringLiteral("/2024"))
                         : toOtherOrder   ? K::outsideOrderMessage(folder + '/' + linked)
                                          : QStringLiteral("目录不在共享目录内: %1/%2").arg(folder, linked);
     for (const auto &photo : log.photos) {

@@ -1,5 +1,6 @@
 #include "app/core/Config.h"
 #include "app/core/K.h"
+#include "support/ScopedMountRoot.h"
 #include "support/TransferMessageBoxes.h"
 #include "support/TransferStudioData.h"
 #include "transfer/records/ImportTypes.h"
@@ -54,6 +55,8 @@ private slots:
     void pickingWithoutImportFolderIsRefused();
     void pickingIntoFolderPastTheLimitsIsRefused_data();
     void pickingIntoFolderPastTheLimitsIsRefused();
+    void pickThroughOrderFolderLinkIsRefused_data();
+    void pickThroughOrderFolderLinkIsRefused();
     void cancelledPickChangesNothing();
     void cleaningPicks();
     void changeImportTypeEmptiesOnlyTheSelectedOrder();
@@ -337,6 +340,52 @@ void tst_OrderListWidget::pickingIntoFolderPastTheLimitsIsRefused()
     QCOMPARE(m_boxes->last().text, K::pathTooLongMessage(folder));
     QVERIFY(m_lastCaption.isEmpty());
     QVERIFY(m_widget->orderAt(0).photoList.isEmpty());
+}
+
+void tst_OrderListWidget::pickThroughOrderFolderLinkIsRefused_data()
+{
+    QTest::addColumn<QString>("linked"); // "order": the order's folder, "year": its year folder, "": none
+    QTest::newRow("order folder a link to another order") << "order";
+    QTest::newRow("year folder a link into another order's tree") << "year";
+    QTest::newRow("real folders") << "";
+}
+
+// The pick looks at the order's folder: reached through a link it may be
+// another order's, whose photos it would offer to replace. Refused at once.
+void tst_OrderListWidget::pickThroughOrderFolderLinkIsRefused()
+{
+    QFETCH(QString, linked);
+    ScopedMountRoot root;
+    const QString share = TransferStudioData::makeShare(root.path());
+    const QString other = share + "/2023/B2";
+    QVERIFY(QDir().mkpath(other + "/all"));
+    QFile theirs(other + "/all/IMG_0001.JPG");
+    QVERIFY(theirs.open(QIODevice::WriteOnly) && theirs.write("theirs") == 6);
+    theirs.close();
+    const QString folder = share + "/2024/A1";
+    if (linked == QLatin1String("order"))
+        QVERIFY(QDir().mkpath(share + "/2024") && QFile::link(other, folder));
+    else if (linked == QLatin1String("year"))
+        QVERIFY(QFile::link(share + "/2023", share + "/2024") && QDir().rename(other, share + "/2023/A1"));
+    else
+        QVERIFY(QDir().mkpath(folder + "/all"));
+    OrderInfo order = cannedOrder(0);
+    order.importPath = folder;
+    m_widget->addOrder(order);
+    m_chosen = files(2);
+    m_lastCaption.clear();
+    rowButton(0, "selectPhotosButton")->click();
+    QTRY_COMPARE(m_boxes->count(), 1);
+    if (linked.isEmpty()) {
+        QCOMPARE(m_boxes->last().text, QStringLiteral("已选择 2 "));
+        QCOMPARE(m_widget->orderAt(0).selectedNum, 2);
+        return;
+    }
+    QCOMPARE(m_boxes->last().title, QStringLiteral("温馨提示"));
+    QCOMPARE(m_boxes->last().text, K::orderFolderLinkMessage(linked == QLatin1String("order") ? folder : share + "/2024"));
+    QVERIFY(m_lastCaption.isEmpty());
+    QVERIFY(m_widget->orderAt(0).photoList.isEmpty());
+    QVERIFY(QDir(share + "/2023").entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size() == 1);
 }
 
 void tst_OrderListWidget::cancelledPickChangesNothing()

@@ -606,8 +606,9 @@ void tst_PhotoDisplayWidget::deletionAsksTheShareFirst()
     QTRY_COMPARE(m_boxes->count(), 1);
     QCOMPARE(m_boxes->last().title, QStringLiteral("温馨提示"));
     const QString orderFolder = K::generateImportPathByOrder(order);
-    QCOMPARE(m_boxes->last().text, cut == QLatin1String("link")
-                                       ? QStringLiteral("订单目录不在共享目录内: %1").arg(orderFolder)
+    // Reached through a link, wherever it leads, the order's folder is refused before it is looked into.
+    QCOMPARE(m_boxes->last().text, cut == QLatin1String("link") || cut == QLatin1String("loop")
+                                       ? K::orderFolderLinkMessage(QDir::cleanPath(orderFolder))
                                        : K::missingShareMessage(orderFolder));
     QCOMPARE(m_service->requests("order", action).size(), 0);
     for (const QString &file : onShare + left)
@@ -640,6 +641,14 @@ void tst_PhotoDisplayWidget::deletionOnTheMountedShare_data()
     // Unmounted between the checks of the first removal and the removal, an earlier copy of the order under the mount point.
     QTest::newRow("photos, unmounted at the removal") << int(FinishedPhotos) << "removal";
     QTest::newRow("videos, unmounted at the removal") << int(TrialVideo) << "removal";
+    // The order's folder, or its year folder, is a link into another order's: refused whole, nothing asked for.
+    QTest::newRow("photos, order folder a link to another order") << int(FinishedPhotos) << "order link";
+    QTest::newRow("videos, order folder a link to another order") << int(TrialVideo) << "order link";
+    QTest::newRow("photos, year folder a link into another order's tree") << int(FinishedPhotos) << "year link";
+    // The mount root reached through a link: the copies are judged by the order folder's real place.
+    QTest::newRow("photos, root reached through a link") << int(FinishedPhotos) << "linked root";
+    QTest::newRow("photos, root through a link, size folder into another order")
+        << int(FinishedPhotos) << "linked root, size link";
 }
 
 // On a mounted share the records go first, then the files, each through the
@@ -662,7 +671,7 @@ void tst_PhotoDisplayWidget::deletionOnTheMountedShare()
     const QString served = backing.path() + '/' + Data::orderShareFolder(0).section('/', 1);
     const QString servedOther = backing.path() + '/' + Data::orderShareFolder(1).section('/', 1);
     const QString other = root.path() + Data::orderShareFolder(1);
-    const QStringList theirs = cut == QLatin1String("record") ? writeOrderFiles(servedOther, kind) : QStringList();
+    QStringList theirs = cut == QLatin1String("record") ? writeOrderFiles(servedOther, kind) : QStringList();
     QStringList unmountedAt;
     if (cut == QLatin1String("removal")) {
         m_grid->setBeforeFileRemoval([&](const QString &copy) {
@@ -671,7 +680,34 @@ void tst_PhotoDisplayWidget::deletionOnTheMountedShare()
             unmountedAt << copy;
         });
     }
+    QTemporaryDir links;
+    if (cut.startsWith(QLatin1String("linked root"))) {
+        QVERIFY(QFile::link(root.path(), links.filePath(QStringLiteral("Volumes"))));
+        MountRoot::setPath(links.filePath(QStringLiteral("Volumes")));
+    }
     QStringList onShare = writeOrderFiles(served, kind);
+    // Another order's copies under the same names, where the link leads.
+    QString linkedFolder;
+    if (cut == QLatin1String("order link")) {
+        theirs = writeOrderFiles(servedOther, kind);
+        QVERIFY(QDir(served).removeRecursively() && QFile::link(other, served));
+        linkedFolder = root.path() + Data::orderShareFolder(0);
+        onShare.clear();
+    } else if (cut == QLatin1String("year link")) {
+        const QString year = backing.path() + QStringLiteral("/2024");
+        theirs = writeOrderFiles(backing.path() + QStringLiteral("/2023") + served.mid(year.size()), kind);
+        QVERIFY(QDir(year).removeRecursively() && QFile::link(root.path() + Data::kShare + "/2023", year));
+        linkedFolder = root.path() + Data::kShare + "/2024";
+        onShare.clear();
+    } else if (cut == QLatin1String("linked root, size link")) {
+        theirs = writeOrderFiles(servedOther, kind);
+        QVERIFY(QDir(served + "/90").removeRecursively() && QFile::link(other + "/90", served + "/90"));
+        for (const QString &file : QStringList(onShare)) {
+            if (file.contains("/90/"))
+                onShare.removeOne(file);
+        }
+        linkedFolder = MountRoot::path() + Data::orderShareFolder(0) + "/90";
+    }
     if (cut == QLatin1String("no folder")) {
         QVERIFY(QDir(served).removeRecursively());
         QVERIFY(QDir(backing.path()).mkpath(QStringLiteral("marker")));
@@ -716,6 +752,17 @@ void tst_PhotoDisplayWidget::deletionOnTheMountedShare()
     checkOf(0)->click();
     checkOf(2)->click();
     answerDeletion(2, true);
+    if (!linkedFolder.isEmpty()) {
+        QTRY_COMPARE(m_boxes->count(), 1);
+        QCOMPARE(m_boxes->last().text,
+                 cut.endsWith(QLatin1String("size link"))
+                     ? QStringLiteral("以下照片未删除：\nIMG_0003.JPG：%1\nIMG_0001.JPG：%1").arg(K::outsideOrderMessage(linkedFolder))
+                     : K::orderFolderLinkMessage(linkedFolder));
+        QVERIFY(m_service->requests("order", action).isEmpty());
+        for (const QString &file : onShare + theirs)
+            QVERIFY2(QFileInfo::exists(file), qPrintable(file));
+        return;
+    }
     if (cut == QLatin1String("link")) {
         // Both photos have a copy behind the link: neither is asked for, every copy stays.
         QTRY_COMPARE(m_boxes->count(), 1);
@@ -741,7 +788,7 @@ void tst_PhotoDisplayWidget::deletionOnTheMountedShare()
     const TransferMessageBoxes::Box box = m_boxes->last();
     QCOMPARE(box.title, QStringLiteral("温馨提示"));
     if (cut.isEmpty() || cut == QLatin1String("no folder") || cut == QLatin1String("empty sizes")
-        || cut == QLatin1String("gone all")) {
+        || cut == QLatin1String("gone all") || cut == QLatin1String("linked root")) {
         QCOMPARE(box.text, QStringLiteral("删除成功"));
         for (const QString &file : chosen)
             QVERIFY2(!QFileInfo::exists(file), qPrintable(file));

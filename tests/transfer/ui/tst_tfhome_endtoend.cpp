@@ -36,7 +36,9 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
 #include <cstdio>
+#include <stdio.h>
 #include <optional>
 
 namespace Data = TransferStudioData;
@@ -988,9 +990,10 @@ void TfhomeEndToEndTest::runInterrupted()
     const QString named = root.path() + Data::orderShareFolder(0);
     const QString theirs = mountPoint + "/theirs";
     if (cut == 2) {
-        folder = backing.path() + "/first";
-        QVERIFY(QDir().mkpath(folder) && QDir().mkpath(theirs + "/all") && QDir().mkpath(QFileInfo(named).path()));
-        QVERIFY(QFile::link(mountPoint + "/first", named));
+        // The order's folder, made by the run, trades places mid-run with a link to theirs.
+        folder += ".new";
+        QVERIFY(QDir().mkpath(theirs + "/all") && QDir().mkpath(QFileInfo(named).path()));
+        QVERIFY(QFile::link(theirs, named + ".new"));
     }
     openDirectly();
     m_window->setAttribute(Qt::WA_DeleteOnClose);
@@ -1021,8 +1024,9 @@ void TfhomeEndToEndTest::runInterrupted()
                 replaced = !mounted && QProcess::execute("mount", {"--bind", another.path(), mountPoint}) == 0;
             } else if (cut == 1) {
                 m_window->close();
-            } else if (QFile::link(theirs, named + ".new")) { // re-pointed in one step
-                std::rename(QFile::encodeName(named + ".new").constData(), QFile::encodeName(named).constData());
+            } else { // re-pointed in one step
+                ::renameat2(AT_FDCWD, QFile::encodeName(named + ".new").constData(), AT_FDCWD,
+                            QFile::encodeName(named).constData(), RENAME_EXCHANGE);
             }
         });
     const auto disconnectAtEnd = qScopeGuard([onCut] { QObject::disconnect(onCut); });
