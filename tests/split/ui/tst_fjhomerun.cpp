@@ -130,6 +130,8 @@ private slots:
     void shareServerGone();
     void linksOffTheShareAreNotRead_data();
     void linksOffTheShareAreNotRead();
+    void orderFolderThroughALink_data();
+    void orderFolderThroughALink();
     void orderIdsOfOtherForms();
     void rawFilesOfAMissingShareAreRefused();
     void shareUnmountedDuringTheRun_data();
@@ -1022,6 +1024,114 @@ void tst_FJHomeRun::linksOffTheShareAreNotRead()
     QVERIFY2(written == files, qPrintable(written.join('|')));
     QCOMPARE(QFileInfo::exists(orderDir), linked != QLatin1String("orders"));
     QTRY_COMPARE(reportedIds(), reported);
+}
+
+void tst_FJHomeRun::orderFolderThroughALink_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("linked"); // "order", "year" or nothing: real folders
+    QTest::addColumn<bool>("bound");     // the share a real bind mount, else a folder of the mount root
+    for (int mode : {DesignSplit, DownloadOriginals, DownloadSelectionResults, DownloadPhotoDelivery}) {
+        for (const char *linked : {"order folder linked", "year folder linked", "real folders"}) {
+            const QString kind = QString::fromLatin1(linked).section(' ', 0, 0).replace("real", QString());
+            QTest::addRow("mode %d, %s", mode, linked) << mode << kind << false;
+            if (mode == DownloadSelectionResults || mode == DownloadOriginals)
+                QTest::addRow("mode %d, %s, bind mount", mode, linked) << mode << kind << true;
+        }
+    }
+}
+
+// An order folder reached through a link of the share may be another order's:
+// the order is refused before anything of it is read, written or reported.
+void tst_FJHomeRun::orderFolderThroughALink()
+{
+    QFETCH(int, mode);
+    QFETCH(QString, linked);
+    QFETCH(bool, bound);
+    std::unique_ptr<ScopedEnvironment> realMountsOnly;
+    std::unique_ptr<BoundShare> share;
+    if (bound) {
+        realMountsOnly.reset(new ScopedEnvironment("STUDIO_LOCAL_SHARES"));
+        share.reset(new BoundShare(m_root->path() + QStringLiteral("photo")));
+        if (!share->isMounted())
+            QSKIP("needs root to bind-mount");
+    }
+    const auto write = [](const QString &path, const QByteArray &bytes) {
+        QFile file(path);
+        return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    };
+    // Order 2's folder, and order 1's: its own, or reached through a link into order 2's.
+    const auto fill = [&](const QString &folder) {
+        return putPicture(folder, QStringLiteral("IMG_1.jpg")) && write(folder + QStringLiteral("/原始档/IMG_1.CR2"), "raw")
+               && write(folder + QStringLiteral("/cam/DSC_1.jpg"), "camera");
+    };
+    const QString other = shareFolder(2);
+    QVERIFY(fill(other));
+    QString path = netpath(1);
+    QString link;
+    if (linked == QLatin1String("order")) {
+        link = m_root->path() + QStringLiteral("photo/orders/o1");
+        QVERIFY(QFile::link(other, link));
+    } else if (linked == QLatin1String("year")) {
+        path = QStringLiteral("\\\\NAS\\photo\\2024\\o2");
+        link = m_root->path() + QStringLiteral("photo/2024");
+        QVERIFY(QFile::link(m_root->path() + QStringLiteral("photo/orders"), link));
+    } else {
+        QVERIFY(fill(shareFolder(1)));
+    }
+    QMap<QString, QByteArray> before;
+    for (const QString &file : filesBelow(other + QLatin1Char('/'))) {
+        QFile read(other + QLatin1Char('/') + file);
+        QVERIFY(read.open(QIODevice::ReadOnly));
+        before.insert(file, read.readAll());
+    }
+    QJsonObject reply = detail(1);
+    QJsonObject order = reply.value(QStringLiteral("order")).toObject();
+    order.insert(QStringLiteral("netpath"), path);
+    reply.insert(QStringLiteral("order"), order);
+    const QJsonObject raw{{QStringLiteral("img_name"), QStringLiteral("IMG_1.CR2")}, {QStringLiteral("id"), QStringLiteral("r1")},
+                          {QStringLiteral("localpath"), path + QStringLiteral("\\原始档\\IMG_1.CR2")}};
+    reply.insert(QStringLiteral("shop_message"), QJsonObject{{QStringLiteral("isbdyxzysd"), QStringLiteral("1")}});
+    reply.insert(QStringLiteral("images"), QJsonArray{picture("IMG_1.jpg")});
+    reply.insert(QStringLiteral("images_all"), QJsonArray{picture("IMG_1.jpg")});
+    reply.insert(QStringLiteral("ysdimgs"), QJsonObject{{QStringLiteral("images_1_1"), QJsonArray{raw}}});
+    reply.insert(QStringLiteral("images_yuanpian"),
+                 QJsonArray{QJsonObject{{QStringLiteral("img_name"), QStringLiteral("DSC_1.jpg")},
+                                        {QStringLiteral("localpath"), path + QStringLiteral("\\cam\\DSC_1.jpg")}}});
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("orderphotodetail"), reply);
+    makeWindow(DesignFileSplitTypes(mode), 1);
+    ThumbnailInfo chosen;
+    chosen.id = QStringLiteral("r1");
+    chosen.name = QStringLiteral("IMG_1.CR2");
+    chosen.photoPath = raw.value(QStringLiteral("localpath")).toString();
+    chosen.selected = true;
+    m_window->leftPanel->orderList[0].undownImgList = {chosen};
+    m_service->setDelay(QStringLiteral("public"), QStringLiteral("switch_shop"), 30000);
+    m_window->leftPanel->tableWidget->cellWidget(0, 0)->findChild<QCheckBox *>()->setChecked(true);
+    if (mode == DownloadPhotoDelivery) {
+        for (QCheckBox *box : m_window->rightPanel->findChildren<QCheckBox *>())
+            box->setChecked(box->text() == QStringLiteral("原始档") || box->text() == QStringLiteral("原图"));
+    }
+    tickAndStart({});
+    const QString summary = waitForSummary();
+    const bool raws = mode == DownloadOriginals || mode == DownloadSelectionResults;
+    if (link.isEmpty()) {
+        QVERIFY2(summary.startsWith(QStringLiteral("1个订单分件完成!")) && !summary.contains(QStringLiteral("链接")),
+                 qPrintable(summary));
+        QVERIFY(!filesBelow(m_out->path() + QLatin1Char('/')).isEmpty());
+        QTRY_COMPARE(reportedIds(), raws ? QStringList{QStringLiteral("r1")} : QStringList());
+    } else {
+        QCOMPARE(summary, QStringLiteral("1个订单分件完成!\nFJ1001-2 %1;").arg(K::orderFolderLinkMessage(link)));
+        QVERIFY(QDir(m_out->path()).isEmpty());
+        QVERIFY(reportedIds().isEmpty());
+    }
+    QMap<QString, QByteArray> after;
+    for (const QString &file : filesBelow(other + QLatin1Char('/'))) {
+        QFile read(other + QLatin1Char('/') + file);
+        QVERIFY(read.open(QIODevice::ReadOnly));
+        after.insert(file, read.readAll());
+    }
+    QCOMPARE(after, before);
 }
 
 // Ids come as strings, sometimes as numbers: a number is read as its digits;
