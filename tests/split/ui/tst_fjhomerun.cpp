@@ -35,6 +35,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <climits>
 #include <memory>
 
 namespace Data = SplitStudioData;
@@ -133,6 +134,10 @@ private slots:
     void orderFolderThroughALink_data();
     void orderFolderThroughALink();
     void orderIdsOfOtherForms();
+    void deepOutputFolder_data();
+    void deepOutputFolder();
+    void idlessPhotosKeepTheirOwnTicks_data();
+    void idlessPhotosKeepTheirOwnTicks();
     void rawFilesOfAMissingShareAreRefused();
     void shareUnmountedDuringTheRun_data();
     void shareUnmountedDuringTheRun();
@@ -1012,7 +1017,11 @@ void tst_FJHomeRun::linksOffTheShareAreNotRead()
     // Only the refusals are listed: no note of an absent raw file comes along with one.
     const QStringList notes = summary.split(QLatin1Char('\n')).mid(1);
     QVERIFY2(notes.filter(QStringLiteral("不在共享目录内")) == notes, qPrintable(summary));
-    // A linked folder is refused as a whole, not file by file.
+    // A linked folder is refused as a whole, not file by file: one line, none for what lies in it.
+    if (!linked.isEmpty() && linked != QLatin1String("orders")) {
+        QCOMPARE(notes.count(linked + QStringLiteral(" 不在共享目录内")), 1);
+        QVERIFY2(notes.filter(QStringLiteral(".CR2")).isEmpty(), qPrintable(summary));
+    }
     if (!linked.isEmpty())
         QVERIFY2(summary.contains(QStringLiteral("\n%1 不在共享目录内").arg(linked == QLatin1String("orders") ? QStringLiteral("FJ1001-2") : linked)),
                  qPrintable(summary));
@@ -1164,6 +1173,111 @@ void tst_FJHomeRun::orderIdsOfOtherForms()
     QCOMPARE(details.first().field(QStringLiteral("order_photo_id")), QStringLiteral("1001"));
     QCOMPARE(QDir(m_out->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
              QStringList{QStringLiteral("FJ1001-服务2 王强-李娜 自取")});
+}
+
+void tst_FJHomeRun::deepOutputFolder_data()
+{
+    QTest::addColumn<int>("bytes"); // the order folder's whole path, with its closing "/"
+    QTest::newRow("just under the limit") << PATH_MAX - 1;
+    QTest::newRow("at the limit") << PATH_MAX;
+}
+
+// The order folder is judged with the output folder before it: a short name
+// below a deep folder may pass the system's limit all the same.
+void tst_FJHomeRun::deepOutputFolder()
+{
+    QFETCH(int, bytes);
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("orderphotodetail"), detail(1));
+    makeWindow(DownloadPhotoDelivery, 1);
+    const QString name = QStringLiteral("FJ1001-服务2 王强-李娜 自取");
+    int left = bytes - 2 - QFile::encodeName(name).size() - QFile::encodeName(m_out->path()).size();
+    QString base = m_out->path();
+    while (left > 0) {
+        const int part = left > 201 ? 200 : left - 1;
+        QVERIFY(part > 0);
+        base += QLatin1Char('/') + QString(part, QLatin1Char('d'));
+        left -= part + 1;
+    }
+    const QString folder = base + QLatin1Char('/') + name + QLatin1Char('/');
+    QCOMPARE(QFile::encodeName(folder).size(), bytes);
+    m_window->rightPanel->dirPath = base;
+    for (QCheckBox *box : m_window->rightPanel->findChildren<QCheckBox *>())
+        box->setChecked(false);
+    tickAndStart({0});
+    const QString summary = waitForSummary();
+    if (bytes < PATH_MAX) {
+        QCOMPARE(summary, QStringLiteral("1个订单分件完成!"));
+        QVERIFY(QFileInfo(folder).isDir());
+    } else {
+        QVERIFY2(summary.startsWith(QStringLiteral("1个订单分件完成!\nFJ1001-2 路径过长: ")), qPrintable(summary));
+        QVERIFY(QDir(m_out->path()).isEmpty());
+    }
+}
+
+void tst_FJHomeRun::idlessPhotosKeepTheirOwnTicks_data()
+{
+    QTest::addColumn<int>("ticked"); // which of two photos of one name, both without an id
+    QTest::newRow("the first") << 0;
+    QTest::newRow("the second") << 1;
+}
+
+// Photos without a usable id are told apart by their folder: a tick stays
+// with its photo over a search, and the run moves that photo alone.
+void tst_FJHomeRun::idlessPhotosKeepTheirOwnTicks()
+{
+    QFETCH(int, ticked);
+    const QString share = shareFolder(1);
+    QJsonArray photos;
+    for (const char *folder : {"a", "b"}) {
+        QFile raw(m_root->mkpath(QStringLiteral("photo/orders/o1/原始档/") + QLatin1String(folder)) + QStringLiteral("/IMG_1.CR2"));
+        QVERIFY(raw.open(QIODevice::WriteOnly) && raw.write(folder) == 1);
+        photos.append(QJsonObject{{"img_name", "IMG_1.CR2"},
+                                  {"localpath", netpath(1) + "\\原始档\\" + QLatin1String(folder) + "\\IMG_1.CR2"}});
+    }
+    photos.append(QJsonObject{{"id", "u3"}, {"img_name", "IMG_3.CR2"}, {"localpath", netpath(1) + "\\原始档\\IMG_3.CR2"}});
+    QJsonObject listed = Data::order(1);
+    listed.insert(QStringLiteral("images_1_0"), photos);
+    listed.insert(QStringLiteral("images_1_1"), QJsonArray());
+    const QJsonObject list{{QStringLiteral("code"), QStringLiteral("1")}, {QStringLiteral("data"), QJsonArray{listed}}};
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("orderphotodetail"), detail(1));
+    makeWindow(DownloadOriginals, 1);
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("order_list_type_1"), list);
+    FJRightPanel *right = m_window->rightPanel;
+    const auto search = [&] {
+        m_service->clearRequests();
+        QTest::mouseClick(right->searchButton, Qt::LeftButton);
+        QTRY_COMPARE(m_service->requests(QStringLiteral("order"), QStringLiteral("order_list_type_1")).size(), 1);
+        QTRY_VERIFY(right->searchButton->isEnabled());
+    };
+    search();
+    QCOMPARE(m_window->leftPanel->orderList.at(0).undownImgList.size(), 3);
+    emit m_window->leftPanel->orderSelected(0, true);
+    right->onUndownloadSelectionChanged(ticked, true);
+    const auto ticks = [](const OrderData &order) {
+        QStringList marks;
+        for (const ThumbnailInfo &info : order.undownImgList)
+            marks << (info.selected ? QStringLiteral("*") : QStringLiteral("-"));
+        return marks.join(QString());
+    };
+    const QString mark = ticked == 0 ? QStringLiteral("*--") : QStringLiteral("-*-");
+    QCOMPARE(ticks(right->currentOrder), mark);
+    search();
+    QCOMPARE(ticks(m_window->leftPanel->orderList.at(0)), mark);
+    QCOMPARE(ticks(right->currentOrder), mark);
+
+    // The reload after the run is still out while the lists are read.
+    m_service->setDelay(QStringLiteral("public"), QStringLiteral("switch_shop"), 30000);
+    tickAndStart({0});
+    QCOMPARE(waitForSummary(), QStringLiteral("1个订单分件完成!\nIMG_1.CR2 编号无效，未上报"));
+    const OrderData &after = m_window->leftPanel->orderList.at(0);
+    QCOMPARE(after.downImgList.size(), 1);
+    QCOMPARE(after.downImgList.first().photoPath, photos.at(ticked).toObject().value("localpath").toString());
+    QCOMPARE(after.undownImgList.size(), 2);
+    QCOMPARE(after.undownImgList.first().photoPath, photos.at(1 - ticked).toObject().value("localpath").toString());
+    QCOMPARE(ticks(after), QStringLiteral("--"));
+    QFile copied(m_out->path() + QStringLiteral("/FJ1001-服务2 王强-李娜 自取/原始档/IMG_1.CR2"));
+    QVERIFY(copied.open(QIODevice::ReadOnly));
+    QCOMPARE(copied.readAll(), ticked == 0 ? QByteArray("a") : QByteArray("b"));
 }
 
 void tst_FJHomeRun::slowDownloadBelongsToItsOrder_data()
