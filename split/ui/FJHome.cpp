@@ -559,7 +559,7 @@ void FJHome::processOrderPhotoDetail(bool ok, const QJsonDocument &reply, const 
     dataOperate.share = m_orderShare;
     m_shareGoneNoted = false;
     // Nothing of an order whose share is gone, does not answer or is reached
-    // through a link (off it, or into another order): no folder, no file, no report.
+    // through a link off it: no folder, no file, no report.
     if (readsShare() && (shareUnreachable() || shareMissing() || orderFolderOffShare() || orderFolderLinked())) {
         nextOrder();
         return;
