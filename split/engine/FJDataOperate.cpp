@@ -40,6 +40,10 @@ void FJDataOperate::setOrderImportPath(QString netPath)
     QString folder = K::pathConvert(path);
     if (folder.isEmpty())
         return;
+    if (!orderFolderLink(netPath).isEmpty()) {
+        qCWarning(lcSplit) << "订单目录是链接:" << netPath;
+        return;
+    }
     if (!folder.endsWith(QLatin1Char('/')))
         folder += QLatin1Char('/');
     folder += QStringLiteral("all/");
@@ -54,6 +58,12 @@ void FJDataOperate::setOrderImportPath(QString netPath)
         return;
     }
     orderImportPath = folder;
+}
+
+QString FJDataOperate::orderFolderLink(const QString &netPath)
+{
+    const QString folder = K::pathConvert(netPath);
+    return folder.isEmpty() ? QString() : ShareGuard::linkOnTheWay(folder);
 }
 
 void FJDataOperate::analysis_biaoji_pics(QJsonArray markers)

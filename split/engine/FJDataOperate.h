@@ -28,8 +28,13 @@ public:
     ~FJDataOperate() override;
 
     // Local mount path of the order's "all" folder from its share path
-    // ("netpath"); empty when the path does not lead below the mount root.
+    // ("netpath"); empty when the path does not lead below the mount root or
+    // a link lies on the way (orderFolderLink).
     void setOrderImportPath(QString netPath);
+    // The link on the way to the order's folder named by its share path: the
+    // folder itself or one between the share and it. Such a folder may really
+    // be another order's, so the order is not to be touched; empty when none.
+    static QString orderFolderLink(const QString &netPath);
     // Marked pictures ("orderpicdescr"): each goes onto the download list as "标记".
     void analysis_biaoji_pics(QJsonArray markers);
     // Every selection visit ("servicetime"), in order.

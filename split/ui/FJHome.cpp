@@ -560,7 +560,7 @@ void FJHome::processOrderPhotoDetail(bool ok, const QJsonDocument &reply, const 
     m_shareGoneNoted = false;
     // Nothing of an order whose share is gone, does not answer or is reached
     // through a link off it: no folder, no file, no report.
-    if (readsShare() && (shareUnreachable() || shareMissing() || orderFolderOffShare())) {
+    if (readsShare() && (shareUnreachable() || shareMissing() || orderFolderOffShare() || orderFolderLinked())) {
         nextOrder();
         return;
     }
@@ -680,6 +680,15 @@ bool FJHome::orderFolderOffShare()
     if (folder.isEmpty() || !QFileInfo::exists(folder) || m_orderShare.reaches(folder))
         return false;
     errorLog += orderNote(QStringLiteral("不在共享目录内"));
+    return true;
+}
+
+bool FJHome::orderFolderLinked()
+{
+    const QString link = FJDataOperate::orderFolderLink(dataOperate.order.value(QStringLiteral("netpath")).toString());
+    if (link.isEmpty())
+        return false;
+    errorLog += orderNote(K::orderFolderLinkMessage(link));
     return true;
 }
 

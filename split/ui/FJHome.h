@@ -123,6 +123,8 @@ private:
     bool shareUnreachable();
     // True, with the order's note, when the order's folder really lies off its share (a link).
     bool orderFolderOffShare();
+    // True, with the order's note, when its folder or one on the way to it is a link.
+    bool orderFolderLinked();
     // True, with a note, when the order's raw folder is there but really lies off its share (a link).
     bool rawFolderOffShare();
     void noteShareGone(const QString &message);

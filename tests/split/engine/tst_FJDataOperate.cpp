@@ -187,25 +187,37 @@ void TestFJDataOperate::orderImportPath_data()
 {
     QTest::addColumn<QString>("netPath");
     QTest::addColumn<QString>("expected"); // below the mount root, or empty
+    QTest::addColumn<QString>("link"); // "folder>target" below the mount root, made a link first
 
-    QTest::newRow("order folder") << "\\\\srv\\photos\\orders\\A1" << "photos/orders/A1/all/";
-    QTest::newRow("trailing separator") << "\\\\srv\\share\\a\\" << "share/a/all/";
-    QTest::newRow("empty") << "" << "";
-    QTest::newRow("relative") << "srv\\share\\a" << "";
-    QTest::newRow("one leading separator") << "\\share" << "";
-    QTest::newRow("climbs out of the share") << "\\\\srv\\share\\..\\..\\etc" << "";
-    QTest::newRow("dot part") << "\\\\srv\\share\\.\\a" << "";
-    QTest::newRow("share named in other case") << "\\\\srv\\PHOTOS\\orders\\A1" << "";
-    QTest::newRow("share not mounted") << "\\\\srv\\raw\\orders\\A1" << "";
+    QTest::newRow("order folder") << "\\\\srv\\photos\\orders\\A1" << "photos/orders/A1/all/" << "";
+    QTest::newRow("trailing separator") << "\\\\srv\\share\\a\\" << "share/a/all/" << "";
+    QTest::newRow("empty") << "" << "" << "";
+    QTest::newRow("relative") << "srv\\share\\a" << "" << "";
+    QTest::newRow("one leading separator") << "\\share" << "" << "";
+    QTest::newRow("climbs out of the share") << "\\\\srv\\share\\..\\..\\etc" << "" << "";
+    QTest::newRow("dot part") << "\\\\srv\\share\\.\\a" << "" << "";
+    QTest::newRow("share named in other case") << "\\\\srv\\PHOTOS\\orders\\A1" << "" << "";
+    QTest::newRow("share not mounted") << "\\\\srv\\raw\\orders\\A1" << "" << "";
+    // A link on the way may lead into another order's folder of the same share.
+    QTest::newRow("order folder a link") << "\\\\srv\\photos\\orders\\A1" << ""
+                                         << "photos/orders/A1>photos/orders/B2";
+    QTest::newRow("year folder a link") << "\\\\srv\\photos\\2024\\B2" << "" << "photos/2024>photos/orders";
+    QTest::newRow("real folders beside a link") << "\\\\srv\\photos\\orders\\B2" << "photos/orders/B2/all/"
+                                                << "photos/2024>photos/orders";
 }
 
 void TestFJDataOperate::orderImportPath()
 {
     QFETCH(QString, netPath);
     QFETCH(QString, expected);
+    QFETCH(QString, link);
     ScopedMountRoot root;
     mountShare(root, "photos");
     mountShare(root, "share");
+    if (!link.isEmpty()) {
+        const QString target = root.mkpath(link.section('>', 1));
+        QVERIFY(QFile::link(target, root.path() + link.section('>', 0, 0)));
+    }
     FJDataOperate holder;
     holder.setOrderImportPath(netPath);
     if (expected.isEmpty()) {

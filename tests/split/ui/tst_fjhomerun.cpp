@@ -35,6 +35,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <climits>
 #include <memory>
 
 namespace Data = SplitStudioData;
@@ -130,7 +131,13 @@ private slots:
     void shareServerGone();
     void linksOffTheShareAreNotRead_data();
     void linksOffTheShareAreNotRead();
+    void orderFolderThroughALink_data();
+    void orderFolderThroughALink();
     void orderIdsOfOtherForms();
+    void deepOutputFolder_data();
+    void deepOutputFolder();
+    void idlessPhotosKeepTheirOwnTicks_data();
+    void idlessPhotosKeepTheirOwnTicks();
     void rawFilesOfAMissingShareAreRefused();
     void shareUnmountedDuringTheRun_data();
     void shareUnmountedDuringTheRun();
@@ -1010,7 +1017,11 @@ void tst_FJHomeRun::linksOffTheShareAreNotRead()
     // Only the refusals are listed: no note of an absent raw file comes along with one.
     const QStringList notes = summary.split(QLatin1Char('\n')).mid(1);
     QVERIFY2(notes.filter(QStringLiteral("不在共享目录内")) == notes, qPrintable(summary));
-    // A linked folder is refused as a whole, not file by file.
+    // A linked folder is refused as a whole, not file by file: one line, none for what lies in it.
+    if (!linked.isEmpty() && linked != QLatin1String("orders")) {
+        QCOMPARE(notes.count(linked + QStringLiteral(" 不在共享目录内")), 1);
+        QVERIFY2(notes.filter(QStringLiteral(".CR2")).isEmpty(), qPrintable(summary));
+    }
     if (!linked.isEmpty())
         QVERIFY2(summary.contains(QStringLiteral("\n%1 不在共享目录内").arg(linked == QLatin1String("orders") ? QStringLiteral("FJ1001-2") : linked)),
                  qPrintable(summary));
@@ -1022,6 +1033,114 @@ void tst_FJHomeRun::linksOffTheShareAreNotRead()
     QVERIFY2(written == files, qPrintable(written.join('|')));
     QCOMPARE(QFileInfo::exists(orderDir), linked != QLatin1String("orders"));
     QTRY_COMPARE(reportedIds(), reported);
+}
+
+void tst_FJHomeRun::orderFolderThroughALink_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("linked"); // "order", "year" or nothing: real folders
+    QTest::addColumn<bool>("bound");     // the share a real bind mount, else a folder of the mount root
+    for (int mode : {DesignSplit, DownloadOriginals, DownloadSelectionResults, DownloadPhotoDelivery}) {
+        for (const char *linked : {"order folder linked", "year folder linked", "real folders"}) {
+            const QString kind = QString::fromLatin1(linked).section(' ', 0, 0).replace("real", QString());
+            QTest::addRow("mode %d, %s", mode, linked) << mode << kind << false;
+            if (mode == DownloadSelectionResults || mode == DownloadOriginals)
+                QTest::addRow("mode %d, %s, bind mount", mode, linked) << mode << kind << true;
+        }
+    }
+}
+
+// An order folder reached through a link of the share may be another order's:
+// the order is refused before anything of it is read, written or reported.
+void tst_FJHomeRun::orderFolderThroughALink()
+{
+    QFETCH(int, mode);
+    QFETCH(QString, linked);
+    QFETCH(bool, bound);
+    std::unique_ptr<ScopedEnvironment> realMountsOnly;
+    std::unique_ptr<BoundShare> share;
+    if (bound) {
+        realMountsOnly.reset(new ScopedEnvironment("STUDIO_LOCAL_SHARES"));
+        share.reset(new BoundShare(m_root->path() + QStringLiteral("photo")));
+        if (!share->isMounted())
+            QSKIP("needs root to bind-mount");
+    }
+    const auto write = [](const QString &path, const QByteArray &bytes) {
+        QFile file(path);
+        return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    };
+    // Order 2's folder, and order 1's: its own, or reached through a link into order 2's.
+    const auto fill = [&](const QString &folder) {
+        return putPicture(folder, QStringLiteral("IMG_1.jpg")) && write(folder + QStringLiteral("/原始档/IMG_1.CR2"), "raw")
+               && write(folder + QStringLiteral("/cam/DSC_1.jpg"), "camera");
+    };
+    const QString other = shareFolder(2);
+    QVERIFY(fill(other));
+    QString path = netpath(1);
+    QString link;
+    if (linked == QLatin1String("order")) {
+        link = m_root->path() + QStringLiteral("photo/orders/o1");
+        QVERIFY(QFile::link(other, link));
+    } else if (linked == QLatin1String("year")) {
+        path = QStringLiteral("\\\\NAS\\photo\\2024\\o2");
+        link = m_root->path() + QStringLiteral("photo/2024");
+        QVERIFY(QFile::link(m_root->path() + QStringLiteral("photo/orders"), link));
+    } else {
+        QVERIFY(fill(shareFolder(1)));
+    }
+    QMap<QString, QByteArray> before;
+    for (const QString &file : filesBelow(other + QLatin1Char('/'))) {
+        QFile read(other + QLatin1Char('/') + file);
+        QVERIFY(read.open(QIODevice::ReadOnly));
+        before.insert(file, read.readAll());
+    }
+    QJsonObject reply = detail(1);
+    QJsonObject order = reply.value(QStringLiteral("order")).toObject();
+    order.insert(QStringLiteral("netpath"), path);
+    reply.insert(QStringLiteral("order"), order);
+    const QJsonObject raw{{QStringLiteral("img_name"), QStringLiteral("IMG_1.CR2")}, {QStringLiteral("id"), QStringLiteral("r1")},
+                          {QStringLiteral("localpath"), path + QStringLiteral("\\原始档\\IMG_1.CR2")}};
+    reply.insert(QStringLiteral("shop_message"), QJsonObject{{QStringLiteral("isbdyxzysd"), QStringLiteral("1")}});
+    reply.insert(QStringLiteral("images"), QJsonArray{picture("IMG_1.jpg")});
+    reply.insert(QStringLiteral("images_all"), QJsonArray{picture("IMG_1.jpg")});
+    reply.insert(QStringLiteral("ysdimgs"), QJsonObject{{QStringLiteral("images_1_1"), QJsonArray{raw}}});
+    reply.insert(QStringLiteral("images_yuanpian"),
+                 QJsonArray{QJsonObject{{QStringLiteral("img_name"), QStringLiteral("DSC_1.jpg")},
+                                        {QStringLiteral("localpath"), path + QStringLiteral("\\cam\\DSC_1.jpg")}}});
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("orderphotodetail"), reply);
+    makeWindow(DesignFileSplitTypes(mode), 1);
+    ThumbnailInfo chosen;
+    chosen.id = QStringLiteral("r1");
+    chosen.name = QStringLiteral("IMG_1.CR2");
+    chosen.photoPath = raw.value(QStringLiteral("localpath")).toString();
+    chosen.selected = true;
+    m_window->leftPanel->orderList[0].undownImgList = {chosen};
+    m_service->setDelay(QStringLiteral("public"), QStringLiteral("switch_shop"), 30000);
+    m_window->leftPanel->tableWidget->cellWidget(0, 0)->findChild<QCheckBox *>()->setChecked(true);
+    if (mode == DownloadPhotoDelivery) {
+        for (QCheckBox *box : m_window->rightPanel->findChildren<QCheckBox *>())
+            box->setChecked(box->text() == QStringLiteral("原始档") || box->text() == QStringLiteral("原图"));
+    }
+    tickAndStart({});
+    const QString summary = waitForSummary();
+    const bool raws = mode == DownloadOriginals || mode == DownloadSelectionResults;
+    if (link.isEmpty()) {
+        QVERIFY2(summary.startsWith(QStringLiteral("1个订单分件完成!")) && !summary.contains(QStringLiteral("链接")),
+                 qPrintable(summary));
+        QVERIFY(!filesBelow(m_out->path() + QLatin1Char('/')).isEmpty());
+        QTRY_COMPARE(reportedIds(), raws ? QStringList{QStringLiteral("r1")} : QStringList());
+    } else {
+        QCOMPARE(summary, QStringLiteral("1个订单分件完成!\nFJ1001-2 %1;").arg(K::orderFolderLinkMessage(link)));
+        QVERIFY(QDir(m_out->path()).isEmpty());
+        QVERIFY(reportedIds().isEmpty());
+    }
+    QMap<QString, QByteArray> after;
+    for (const QString &file : filesBelow(other + QLatin1Char('/'))) {
+        QFile read(other + QLatin1Char('/') + file);
+        QVERIFY(read.open(QIODevice::ReadOnly));
+        after.insert(file, read.readAll());
+    }
+    QCOMPARE(after, before);
 }
 
 // Ids come as strings, sometimes as numbers: a number is read as its digits;
@@ -1054,6 +1173,111 @@ void tst_FJHomeRun::orderIdsOfOtherForms()
     QCOMPARE(details.first().field(QStringLiteral("order_photo_id")), QStringLiteral("1001"));
     QCOMPARE(QDir(m_out->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
              QStringList{QStringLiteral("FJ1001-服务2 王强-李娜 自取")});
+}
+
+void tst_FJHomeRun::deepOutputFolder_data()
+{
+    QTest::addColumn<int>("bytes"); // the order folder's whole path, with its closing "/"
+    QTest::newRow("just under the limit") << PATH_MAX - 1;
+    QTest::newRow("at the limit") << PATH_MAX;
+}
+
+// The order folder is judged with the output folder before it: a short name
+// below a deep folder may pass the system's limit all the same.
+void tst_FJHomeRun::deepOutputFolder()
+{
+    QFETCH(int, bytes);
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("orderphotodetail"), detail(1));
+    makeWindow(DownloadPhotoDelivery, 1);
+    const QString name = QStringLiteral("FJ1001-服务2 王强-李娜 自取");
+    int left = bytes - 2 - QFile::encodeName(name).size() - QFile::encodeName(m_out->path()).size();
+    QString base = m_out->path();
+    while (left > 0) {
+        const int part = left > 201 ? 200 : left - 1;
+        QVERIFY(part > 0);
+        base += QLatin1Char('/') + QString(part, QLatin1Char('d'));
+        left -= part + 1;
+    }
+    const QString folder = base + QLatin1Char('/') + name + QLatin1Char('/');
+    QCOMPARE(QFile::encodeName(folder).size(), bytes);
+    m_window->rightPanel->dirPath = base;
+    for (QCheckBox *box : m_window->rightPanel->findChildren<QCheckBox *>())
+        box->setChecked(false);
+    tickAndStart({0});
+    const QString summary = waitForSummary();
+    if (bytes < PATH_MAX) {
+        QCOMPARE(summary, QStringLiteral("1个订单分件完成!"));
+        QVERIFY(QFileInfo(folder).isDir());
+    } else {
+        QVERIFY2(summary.startsWith(QStringLiteral("1个订单分件完成!\nFJ1001-2 路径过长: ")), qPrintable(summary));
+        QVERIFY(QDir(m_out->path()).isEmpty());
+    }
+}
+
+void tst_FJHomeRun::idlessPhotosKeepTheirOwnTicks_data()
+{
+    QTest::addColumn<int>("ticked"); // which of two photos of one name, both without an id
+    QTest::newRow("the first") << 0;
+    QTest::newRow("the second") << 1;
+}
+
+// Photos without a usable id are told apart by their folder: a tick stays
+// with its photo over a search, and the run moves that photo alone.
+void tst_FJHomeRun::idlessPhotosKeepTheirOwnTicks()
+{
+    QFETCH(int, ticked);
+    const QString share = shareFolder(1);
+    QJsonArray photos;
+    for (const char *folder : {"a", "b"}) {
+        QFile raw(m_root->mkpath(QStringLiteral("photo/orders/o1/原始档/") + QLatin1String(folder)) + QStringLiteral("/IMG_1.CR2"));
+        QVERIFY(raw.open(QIODevice::WriteOnly) && raw.write(folder) == 1);
+        photos.append(QJsonObject{{"img_name", "IMG_1.CR2"},
+                                  {"localpath", netpath(1) + "\\原始档\\" + QLatin1String(folder) + "\\IMG_1.CR2"}});
+    }
+    photos.append(QJsonObject{{"id", "u3"}, {"img_name", "IMG_3.CR2"}, {"localpath", netpath(1) + "\\原始档\\IMG_3.CR2"}});
+    QJsonObject listed = Data::order(1);
+    listed.insert(QStringLiteral("images_1_0"), photos);
+    listed.insert(QStringLiteral("images_1_1"), QJsonArray());
+    const QJsonObject list{{QStringLiteral("code"), QStringLiteral("1")}, {QStringLiteral("data"), QJsonArray{listed}}};
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("orderphotodetail"), detail(1));
+    makeWindow(DownloadOriginals, 1);
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("order_list_type_1"), list);
+    FJRightPanel *right = m_window->rightPanel;
+    const auto search = [&] {
+        m_service->clearRequests();
+        QTest::mouseClick(right->searchButton, Qt::LeftButton);
+        QTRY_COMPARE(m_service->requests(QStringLiteral("order"), QStringLiteral("order_list_type_1")).size(), 1);
+        QTRY_VERIFY(right->searchButton->isEnabled());
+    };
+    search();
+    QCOMPARE(m_window->leftPanel->orderList.at(0).undownImgList.size(), 3);
+    emit m_window->leftPanel->orderSelected(0, true);
+    right->onUndownloadSelectionChanged(ticked, true);
+    const auto ticks = [](const OrderData &order) {
+        QStringList marks;
+        for (const ThumbnailInfo &info : order.undownImgList)
+            marks << (info.selected ? QStringLiteral("*") : QStringLiteral("-"));
+        return marks.join(QString());
+    };
+    const QString mark = ticked == 0 ? QStringLiteral("*--") : QStringLiteral("-*-");
+    QCOMPARE(ticks(right->currentOrder), mark);
+    search();
+    QCOMPARE(ticks(m_window->leftPanel->orderList.at(0)), mark);
+    QCOMPARE(ticks(right->currentOrder), mark);
+
+    // The reload after the run is still out while the lists are read.
+    m_service->setDelay(QStringLiteral("public"), QStringLiteral("switch_shop"), 30000);
+    tickAndStart({0});
+    QCOMPARE(waitForSummary(), QStringLiteral("1个订单分件完成!\nIMG_1.CR2 编号无效，未上报"));
+    const OrderData &after = m_window->leftPanel->orderList.at(0);
+    QCOMPARE(after.downImgList.size(), 1);
+    QCOMPARE(after.downImgList.first().photoPath, photos.at(ticked).toObject().value("localpath").toString());
+    QCOMPARE(after.undownImgList.size(), 2);
+    QCOMPARE(after.undownImgList.first().photoPath, photos.at(1 - ticked).toObject().value("localpath").toString());
+    QCOMPARE(ticks(after), QStringLiteral("--"));
+    QFile copied(m_out->path() + QStringLiteral("/FJ1001-服务2 王强-李娜 自取/原始档/IMG_1.CR2"));
+    QVERIFY(copied.open(QIODevice::ReadOnly));
+    QCOMPARE(copied.readAll(), ticked == 0 ? QByteArray("a") : QByteArray("b"));
 }
 
 void tst_FJHomeRun::slowDownloadBelongsToItsOrder_data()
