@@ -382,7 +382,9 @@ void tst_OrderListWidget::pickThroughOrderFolderLinkIsRefused()
         return;
     }
     QCOMPARE(m_boxes->last().title, QStringLiteral("温馨提示"));
-    QCOMPARE(m_boxes->last().text, K::orderFolderLinkMessage(linked == QLatin1String("order") ? folder : share + "/2024"));
+    // Said as the user reads it, naming the folder that is the link.
+    QCOMPARE(m_boxes->last().text,
+             QStringLiteral("订单目录是链接: ") + (linked == QLatin1String("order") ? folder : share + "/2024"));
     QVERIFY(m_lastCaption.isEmpty());
     QVERIFY(m_widget->orderAt(0).photoList.isEmpty());
     QVERIFY(QDir(share + "/2023").entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size() == 1);
