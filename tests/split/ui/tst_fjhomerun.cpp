@@ -158,6 +158,8 @@ private:
     void makeWindow(DesignFileSplitTypes mode, int orders);
     void tickAndStart(const QList<int> &rows);
     QString waitForSummary();
+    // Runs the first order (with its raw and camera files in photo delivery) and returns the summary.
+    QString runFirstOrderWithRaws(int mode);
     QJsonObject detail(int n) const;
     QString netpath(int n) const { return QStringLiteral("\\\\NAS\\photo\\orders\\o%1").arg(n); }
     QString shareFolder(int n) const { return m_root->mkpath(QStringLiteral("photo/orders/o%1").arg(n)); }
@@ -243,6 +245,18 @@ QString tst_FJHomeRun::waitForSummary()
     if (m_finished->isEmpty() && !m_finished->wait(30000))
         return QString();
     return m_finished->first().first().toString();
+}
+
+QString tst_FJHomeRun::runFirstOrderWithRaws(int mode)
+{
+    m_service->setDelay(QStringLiteral("public"), QStringLiteral("switch_shop"), 30000);
+    m_window->leftPanel->tableWidget->cellWidget(0, 0)->findChild<QCheckBox *>()->setChecked(true);
+    if (mode == DownloadPhotoDelivery) {
+        for (QCheckBox *box : m_window->rightPanel->findChildren<QCheckBox *>())
+            box->setChecked(box->text() == QStringLiteral("原始档") || box->text() == QStringLiteral("原图"));
+    }
+    tickAndStart({});
+    return waitForSummary();
 }
 
 QJsonObject tst_FJHomeRun::detail(int n) const
@@ -1001,14 +1015,7 @@ void tst_FJHomeRun::linksOffTheShareAreNotRead()
         chosen << info;
     }
     m_window->leftPanel->orderList[0].undownImgList = chosen;
-    m_service->setDelay(QStringLiteral("public"), QStringLiteral("switch_shop"), 30000);
-    m_window->leftPanel->tableWidget->cellWidget(0, 0)->findChild<QCheckBox *>()->setChecked(true);
-    if (mode == DownloadPhotoDelivery) {
-        for (QCheckBox *box : m_window->rightPanel->findChildren<QCheckBox *>())
-            box->setChecked(box->text() == QStringLiteral("原始档") || box->text() == QStringLiteral("原图"));
-    }
-    tickAndStart({});
-    const QString summary = waitForSummary();
+    const QString summary = runFirstOrderWithRaws(mode);
     QVERIFY2(summary.startsWith(QStringLiteral("1个订单分件完成!\n")) && summary.contains(QStringLiteral("不在共享目录内")),
              qPrintable(summary));
     QVERIFY2(!summary.contains(QStringLiteral("共享目录不存在")), qPrintable(summary));
@@ -1115,14 +1122,7 @@ void tst_FJHomeRun::orderFolderThroughALink()
     chosen.photoPath = raw.value(QStringLiteral("localpath")).toString();
     chosen.selected = true;
     m_window->leftPanel->orderList[0].undownImgList = {chosen};
-    m_service->setDelay(QStringLiteral("public"), QStringLiteral("switch_shop"), 30000);
-    m_window->leftPanel->tableWidget->cellWidget(0, 0)->findChild<QCheckBox *>()->setChecked(true);
-    if (mode == DownloadPhotoDelivery) {
-        for (QCheckBox *box : m_window->rightPanel->findChildren<QCheckBox *>())
-            box->setChecked(box->text() == QStringLiteral("原始档") || box->text() == QStringLiteral("原图"));
-    }
-    tickAndStart({});
-    const QString summary = waitForSummary();
+    const QString summary = runFirstOrderWithRaws(mode);
     const bool raws = mode == DownloadOriginals || mode == DownloadSelectionResults;
     if (link.isEmpty()) {
         QVERIFY2(summary.startsWith(QStringLiteral("1个订单分件完成!")) && !summary.contains(QStringLiteral("链接")),
