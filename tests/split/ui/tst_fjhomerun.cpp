@@ -133,6 +133,7 @@ private slots:
     void linksOffTheShareAreNotRead();
     void orderFolderThroughALink_data();
     void orderFolderThroughALink();
+    void linkedOrdersAreEachNamed();
     void orderIdsOfOtherForms();
     void deepOutputFolder_data();
     void deepOutputFolder();
@@ -1145,6 +1146,20 @@ void tst_FJHomeRun::orderFolderThroughALink()
 
 // Ids come as strings, sometimes as numbers: a number is read as its digits;
 // an order without a usable id is refused before anything is asked or written.
+// Each refused order keeps its own note: a later one does not take an earlier one's place.
+void tst_FJHomeRun::linkedOrdersAreEachNamed()
+{
+    QVERIFY(putPicture(shareFolder(2), QStringLiteral("IMG_1.jpg")));
+    const QString link = m_root->path() + QStringLiteral("photo/orders/o1");
+    QVERIFY(QFile::link(shareFolder(2), link));
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("orderphotodetail"), detail(1));
+    makeWindow(DesignSplit, 2);
+    tickAndStart({0, 1});
+    const QString note = QStringLiteral("\n%1-2 订单目录是链接: %2;").arg(Data::orderNumber(1), link);
+    QCOMPARE(waitForSummary(), QStringLiteral("2个订单分件完成!") + note + note);
+    QVERIFY(QDir(m_out->path()).isEmpty());
+}
+
 void tst_FJHomeRun::orderIdsOfOtherForms()
 {
     QJsonObject numbered = Data::order(1);
