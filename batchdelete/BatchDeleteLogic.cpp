@@ -4,6 +4,7 @@
 #include "app/core/K.h"
 #include "app/core/ServiceReply.h"
 #include "platform/MountRoot.h"
+#include "platform/ShareGuard.h"
 
 #include <QDir>
 #include <QFile>
@@ -79,6 +80,12 @@ QString realOrderFolder(const QString &folder, QString *reason)
     std::free(resolved);
     if (!isBelowShare(real, realRoot)) {
         *reason = QStringLiteral("订单目录链接到共享目录以外");
+        return QString();
+    }
+    // On the share, through a link the real place may be another order's folder, whose files would go as this one's.
+    const QString link = ShareGuard::linkOnTheWay(folder);
+    if (!link.isEmpty()) {
+        *reason = K::orderFolderLinkMessage(link);
         return QString();
     }
     return real;

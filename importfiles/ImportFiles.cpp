@@ -1120,6 +1120,12 @@ void ImportFiles::onChoiceRead(const QString &orderId, const QString &folder, in
     // Made only where the folder's name leads into the share: a link off it
     // gets no folder made through it.
     const bool offShare = ImportRules::leadsOffShare(folder, share);
+    // On the share, a link on the way may lead into another order's folder.
+    const QString linked = offShare ? QString() : ImportRules::orderFolderLinkRefusal(folder);
+    if (!linked.isEmpty()) {
+        QMessageBox::warning(this, QStringLiteral("温馨提示"), linked, QMessageBox::Ok);
+        return;
+    }
     QString made;
     if (!offShare) {
         share.makePath(folder);
@@ -1237,10 +1243,18 @@ QString ImportFiles::runFolder(const QString &orderFolder, QString *why)
             *why = K::missingShareMessage(named);
         return QString();
     }
+    // On the share, a link on the way may lead into another order's folder.
+    const bool offShare = ImportRules::leadsOffShare(named, share);
+    const QString linked = offShare ? QString() : ImportRules::orderFolderLinkRefusal(named);
+    if (!linked.isEmpty()) {
+        if (why)
+            *why = linked;
+        return QString();
+    }
     // Made again when it went since the files were chosen, only on the share
     // and not through a link off it; a refusal keeps the system's reason.
     QString error;
-    if (!QFileInfo(named).exists() && !ImportRules::leadsOffShare(named, share)
+    if (!QFileInfo(named).exists() && !offShare
         && !ImportFileCopyRunnable::createDirectory(named, error, &share)) {
         if (why)
             *why = error;

@@ -219,6 +219,12 @@ QString orderFolder(const ImportOrder &order, QString &refused)
     return folder;
 }
 
+QString orderFolderLinkRefusal(const QString &folder)
+{
+    const QString link = ShareGuard::linkOnTheWay(QDir::cleanPath(folder));
+    return link.isEmpty() ? QString() : K::orderFolderLinkMessage(link);
+}
+
 QString resolveOrderFolder(const QString &folder, const ShareGuard &share)
 {
     const QString named = QDir::cleanPath(folder);
