@@ -434,6 +434,10 @@ void tst_OriginalView::deletesOnlyOnMountedShare_data()
                                                       << QStringList{"1920/A.jpg", "90/A.jpg", "moved/A.jpg"};
     QTest::newRow("photo folder links to another order") << "link to order" << "6" << "A.jpg 目录不在订单目录内"
                                                          << QStringList{"1920/A.jpg", "90/A.jpg", "moved/A.jpg"};
+    // The share's own folder holds no order's photos; the order's folder itself does.
+    QTest::newRow("record in the share's folder") << "record in share" << "6" << "以下照片不能删除：\nA.jpg 路径不在共享目录内"
+                                                  << QStringList{"1920/A.jpg", "90/A.jpg", "原片/A.jpg"};
+    QTest::newRow("record in the order's folder") << "record in order" << "5,6" << "" << QStringList{"原片/A.jpg"};
     QTest::newRow("record names another order's file") << "record of order" << "6" << "A.jpg 目录不在订单目录内"
                                                         << QStringList{"1920/A.jpg", "90/A.jpg", "原片/A.jpg"};
     QTest::newRow("photo folder re-pointed off the share once the service agreed")
@@ -544,6 +548,14 @@ void tst_OriginalView::deletesOnlyOnMountedShare()
     QJsonObject photo = Data::jpeg("5", "A.jpg", kFolder), raw = Data::raw("6", "A.CR3", kFolder);
     if (fault == "record of order")
         photo.insert("localpath", Data::unc(Data::kShare + '/' + otherOrder + "/原片/A.jpg"));
+    if (fault == "record in share") {
+        writeFile(served + "/A.jpg", "share");
+        photo.insert("localpath", Data::unc(Data::kShare + "/A.jpg"));
+    }
+    if (fault == "record in order") {
+        writeFile(served + '/' + order + "/A.jpg", "order");
+        photo.insert("localpath", Data::unc(kFolder + "/A.jpg"));
+    }
     if (fault.startsWith("ids")) {
         const bool oneUsable = fault == "ids integer" || fault == "ids mixed";
         photo.insert("id", oneUsable ? QJsonValue(5) : QJsonValue());
@@ -607,6 +619,7 @@ void tst_OriginalView::deletesOnlyOnMountedShare()
         QCOMPARE(everythingBelow(served + '/' + order, QDir::Files), kept);
     QVERIFY(QFile::exists(elsewhere.filePath("A.jpg")));
     QVERIFY(QFile::exists(served + '/' + otherOrder + "/原片/A.jpg"));
+    QCOMPARE(QFile::exists(served + "/A.jpg"), fault == "record in share");
     // Nothing in the mount point left behind is touched.
     if (bind && !bind->isMounted())
         QCOMPARE(everythingBelow(mountPoint), leftovers);
