@@ -123,6 +123,7 @@ private slots:
     void lookAlikeNamesAreOneName();
     void shareMountedAtStartOnly_data();
     void shareMountedAtStartOnly();
+    void orderFolderRepointedMidRun_data();
     void orderFolderRepointedMidRun();
     void thousandsOfSmallFiles_data();
     void thousandsOfSmallFiles();
@@ -1661,25 +1662,66 @@ void tst_ImportFiles::shareMountedAtStartOnly()
         QVERIFY2(!request.action().startsWith("save"), qPrintable(request.action()));
 }
 
-// The order folder is a link, pointed at another order's folder while the copies wait for a thread.
+void tst_ImportFiles::orderFolderRepointedMidRun_data()
+{
+    QTest::addColumn<QString>("when");
+    // A link at the choice may be repointed into another order's folder at any time: refused there.
+    QTest::newRow("a link at the choice") << "choice";
+    // Real when chosen, a link into another order's folder by the start: the run refuses it.
+    QTest::newRow("a link by the start") << "start";
+    // Renamed away while the copies wait for a thread, a link into another order's folder in its place.
+    QTest::newRow("a link mid-run") << "run";
+}
+
+// The order folder's name made to lead into another order's folder.
 void tst_ImportFiles::orderFolderRepointedMidRun()
 {
-    // An order folder that is a link on the share is refused at the choice:
-    // it may be repointed into another order's folder at any time.
-    const QString link = QDir::cleanPath(orderFolder(0)), other = QDir::cleanPath(orderFolder(1));
-    const QString own = m_root->mkpath(Data::kShare + "/orders/own");
+    QFETCH(QString, when);
+    const QString named = QDir::cleanPath(orderFolder(0)), other = QDir::cleanPath(orderFolder(1));
+    const QString own = m_root->path() + Data::kShare + "/orders/own";
     for (int i = 0; i < 15; ++i)
         onShare(own + QStringLiteral("/原片/IMG_%1.jpg").arg(i), "an earlier run");
     onShare(other + "/原片/OTHER.jpg", "not ours");
-    QVERIFY(QFile::link(own, link));
+    const auto repoint = [&] {
+        if (QFileInfo(named).isSymLink())
+            QVERIFY(QFile::remove(named));
+        else
+            QVERIFY(QFileInfo::exists(named) && QDir().rename(named, own + "-renamed"));
+        QVERIFY(QFile::link(other, named));
+    };
+    if (when == "choice")
+        QVERIFY(QFile::link(own, named));
     openWindow(OriginalFiles);
     search(3);
-    choose(0, {source("NEW.jpg", "new")});
-    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("温馨提示"), K::orderFolderLinkMessage(link)), 10000);
-    QVERIFY(m_window->orders().at(0).files.isEmpty());
+    choose(0, {source("NEW.jpg", "new"), source("NEW2.jpg", "new 2")});
+    if (when == "choice") {
+        QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("温馨提示"), K::orderFolderLinkMessage(named)), 10000);
+        QVERIFY(m_window->orders().at(0).files.isEmpty());
+    } else {
+        QCOMPARE(m_window->orders().at(0).files.size(), 2);
+    }
+    if (when == "start")
+        repoint();
+    auto *pool = m_window->findChild<QThreadPool *>();
+    QSemaphore held;
+    for (int i = 0; i < pool->maxThreadCount(); ++i)
+        pool->start([&held] { held.acquire(); });
     QTest::mouseClick(m_window->findChild<QPushButton *>("startAllButton"), Qt::LeftButton);
+    if (when == "run")
+        repoint();
+    held.release(pool->maxThreadCount());
     QTRY_VERIFY_WITH_TIMEOUT(!m_window->isImporting(), 60000);
-    QVERIFY(!QFile::exists(other + "/原片/NEW.jpg") && !QFile::exists(own + "/原片/NEW.jpg"));
+    const QString refusal = when == "start" ? K::orderFolderLinkMessage(named) : ImportRules::movedFolderMessage(named);
+    for (const ImportFile &file : m_window->orders().at(0).files) {
+        QCOMPARE(file.status, ImportStatus::Failed);
+        QCOMPARE(file.message, refusal);
+    }
+    QCOMPARE(QDir(other + "/原片").entryList(QDir::Files), QStringList{"OTHER.jpg"});
+    QVERIFY(!QFile::exists(own + "/原片/NEW.jpg"));
+    // Its folder is no longer where its name leads: nothing is listed as the order's.
+    bool turned = false;
+    QTimer::singleShot(0, m_window, [&turned] { turned = true; });
+    QTRY_VERIFY(turned);
     QVERIFY(m_service->requests("order", "savepicpath_batch").isEmpty());
     QVERIFY(m_service->requests("order", "savepicpath").isEmpty());
 }
