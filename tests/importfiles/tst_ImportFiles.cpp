@@ -37,6 +37,7 @@
 #include <QtTest>
 
 #include <cerrno>
+#include <memory>
 #include <utility>
 
 #include <unistd.h>
@@ -1703,13 +1704,14 @@ void tst_ImportFiles::orderFolderRepointedMidRun()
     if (when == "start")
         repoint();
     auto *pool = m_window->findChild<QThreadPool *>();
-    QSemaphore held;
+    // Shared: a held thread may take its turn only after this test has returned.
+    const auto held = std::make_shared<QSemaphore>();
     for (int i = 0; i < pool->maxThreadCount(); ++i)
-        pool->start([&held] { held.acquire(); });
+        pool->start([held] { held->acquire(); });
     QTest::mouseClick(m_window->findChild<QPushButton *>("startAllButton"), Qt::LeftButton);
     if (when == "run")
         repoint();
-    held.release(pool->maxThreadCount());
+    held->release(pool->maxThreadCount());
     QTRY_VERIFY_WITH_TIMEOUT(!m_window->isImporting(), 60000);
     const QString refusal = when == "start" ? K::orderFolderLinkMessage(named) : ImportRules::movedFolderMessage(named);
     for (const ImportFile &file : m_window->orders().at(0).files) {
