@@ -28,8 +28,15 @@ bool isBelowShare(const QString &path, const QString &root);
 
 // The order folder's real location (links resolved), taken when the order is
 // scanned; empty with the reason when it does not lie below a share of the
-// real mount root or cannot be looked up (folderProblem).
+// real mount root, when it or a folder between the share and it is a link
+// (its real place may be another order's), or when it cannot be looked up
+// (folderProblem).
 QString realOrderFolder(const QString &folder, QString *reason);
+
+// K::orderFolderLinkMessage when the order folder, or a folder between the
+// share and it, is a link; empty else. Nothing of such an order is listed or
+// removed: its files may be another order's.
+QString orderFolderLinkRefusal(const QString &folder);
 
 // Why a folder cannot be scanned, from the errno that said so: the scan's
 // result code (2 missing, 3 share unreachable, 4 no permission) and its

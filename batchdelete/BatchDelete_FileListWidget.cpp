@@ -153,6 +153,14 @@ void BatchDelete_FileListWidget::refreshFiles(BatchDeleteOrderInfo order)
         ToastWidget::showMessage(this, BatchDeleteLogic::shareMissingText(order.netpath), 2000);
         return;
     }
+    // Files listed through a link may be another order's: the refusal stands in their place.
+    const QString linked = BatchDeleteLogic::orderFolderLinkRefusal(order.netpath);
+    if (!linked.isEmpty()) {
+        model->clearFiles();
+        titleLabel->setText(linked);
+        ToastWidget::showMessage(this, linked, 2000);
+        return;
+    }
     const QString message = QStringLiteral("查找") + order.orderpayforkey + QLatin1Char('-') + order.servicetimes
                             + QStringLiteral("的文件中...");
     if (FullScreenLoading *overlay = FullScreenLoading::getInstance(this)) {

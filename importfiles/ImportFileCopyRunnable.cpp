@@ -191,9 +191,9 @@ void ImportFileCopyRunnable::run()
 
     // Made again here, so a retry succeeds once a missing or blocked folder
     // is fixed; only while the pinned share is there.
-    const QString folder = m_realFolder.isEmpty()
+    const QString folder = m_place.isEmpty()
                                ? m_file.targetFolder
-                               : ImportRules::placeBelow(m_file.targetFolder, m_orderFolder, m_realFolder);
+                               : ImportRules::placeBelow(m_file.targetFolder, m_orderFolder, m_place.folder);
     QString error;
     if (!createDirectory(folder, error, share))
         return fail(error);
@@ -214,7 +214,7 @@ void ImportFileCopyRunnable::run()
     // Looked at once the folder is held: an existing folder may be a link off
     // the share, or into another order's folder. The usual answer takes one
     // resolution on the share; only a refusal asks which it is.
-    const QString within = m_realFolder.isEmpty() ? QString() : ShareGuard::realPlace(m_realFolder);
+    const QString within = m_place.within;
     if (share && !(within.isEmpty() ? share->reaches(folder) : share->reachesWithin(folder, within))) {
         if (!share->reaches(folder))
             return share->stillThere() ? fail(K::folderOffShareMessage(QDir::cleanPath(m_file.targetFolder)))
@@ -318,7 +318,7 @@ void ImportFileCopyRunnable::run()
 
 bool ImportFileCopyRunnable::folderMoved() const
 {
-    return !m_realFolder.isEmpty() && !ImportRules::resolvesTo(m_orderFolder, m_realFolder);
+    return !m_place.isEmpty() && !ImportRules::resolvesTo(m_orderFolder, m_place.within);
 }
 
 bool ImportFileCopyRunnable::copyFile(const QString &source, const QString &target, QString &error,

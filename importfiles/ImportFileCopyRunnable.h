@@ -1,6 +1,7 @@
 #pragma once
 
 #include "importfiles/ImportFile.h"
+#include "importfiles/ImportRules.h"
 #include "platform/ShareGuard.h"
 
 #include <QObject>
@@ -38,10 +39,10 @@ public:
     // The order folder as named and its place resolved when the order
     // started: the file is written there, and only while the name still
     // leads there. Without one the target folder is used as it is.
-    void setOrderFolder(const QString &named, const QString &real)
+    void setOrderFolder(const QString &named, const ImportRules::OrderPlace &place)
     {
         m_orderFolder = named;
-        m_realFolder = real;
+        m_place = place;
     }
 
     void run() override;
@@ -85,6 +86,6 @@ private:
     ImportFile m_file;
     ShareGuard m_share;
     QString m_orderFolder;
-    QString m_realFolder;
+    ImportRules::OrderPlace m_place;
     CancelFlag m_cancelled = std::make_shared<std::atomic<int>>(0);
 };

@@ -1120,7 +1120,13 @@ void ImportFiles::onChoiceRead(const QString &orderId, const QString &folder, in
     // Made only where the folder's name leads into the share: a link off it
     // gets no folder made through it.
     const bool offShare = ImportRules::leadsOffShare(folder, share);
-    QString made;
+    // On the share, a link on the way may lead into another order's folder.
+    const QString linked = offShare ? QString() : ImportRules::orderFolderLinkRefusal(folder);
+    if (!linked.isEmpty()) {
+        QMessageBox::warning(this, QStringLiteral("温馨提示"), linked, QMessageBox::Ok);
+        return;
+    }
+    ImportRules::OrderPlace made;
     if (!offShare) {
         share.makePath(folder);
         made = ImportRules::resolveOrderFolder(folder, share);
@@ -1162,11 +1168,12 @@ void ImportFiles::onChoiceRead(const QString &orderId, const QString &folder, in
     acceptChoice(row, files);
 }
 
-QString ImportFiles::subfolderRefusal(const QString &folder, const QString &made, const ShareGuard &share) const
+QString ImportFiles::subfolderRefusal(const QString &folder, const ImportRules::OrderPlace &made,
+                                      const ShareGuard &share) const
 {
-    const QString within = ShareGuard::realPlace(made);
+    const QString within = made.within;
     for (const QString &sub : ImportRules::subfoldersOf(m_importType)) {
-        if (!made.isEmpty() && share.makePath(QDir(made).filePath(sub), within))
+        if (!made.isEmpty() && share.makePath(QDir(made.folder).filePath(sub), within))
             continue;
         // Once the share has gone, its mount point is a local folder: what lies there says nothing.
         if (!share.stillThere())
@@ -1175,7 +1182,7 @@ QString ImportFiles::subfolderRefusal(const QString &folder, const QString &made
         if (made.isEmpty())
             continue;
         // A subfolder that is a link off the share, or into another order's folder, takes no file.
-        const QString target = QDir(made).filePath(sub);
+        const QString target = QDir(made.folder).filePath(sub);
         const QString shown = QDir(QDir::cleanPath(folder)).filePath(sub);
         if (ImportRules::folderOffShare(target, share))
             return K::folderOffShareMessage(shown);
@@ -1225,7 +1232,7 @@ ShareGuard ImportFiles::runShare(const QString &folder)
     return share;
 }
 
-QString ImportFiles::runFolder(const QString &orderFolder, QString *why)
+ImportRules::OrderPlace ImportFiles::runFolder(const QString &orderFolder, QString *why)
 {
     const QString named = QDir::cleanPath(orderFolder);
     const auto known = m_runFolders.constFind(named);
@@ -1235,18 +1242,26 @@ QString ImportFiles::runFolder(const QString &orderFolder, QString *why)
     if (!share.stillThere()) {
         if (why)
             *why = K::missingShareMessage(named);
-        return QString();
+        return {};
+    }
+    // On the share, a link on the way may lead into another order's folder.
+    const bool offShare = ImportRules::leadsOffShare(named, share);
+    const QString linked = offShare ? QString() : ImportRules::orderFolderLinkRefusal(named);
+    if (!linked.isEmpty()) {
+        if (why)
+            *why = linked;
+        return {};
     }
     // Made again when it went since the files were chosen, only on the share
     // and not through a link off it; a refusal keeps the system's reason.
     QString error;
-    if (!QFileInfo(named).exists() && !ImportRules::leadsOffShare(named, share)
+    if (!QFileInfo(named).exists() && !offShare
         && !ImportFileCopyRunnable::createDirectory(named, error, &share)) {
         if (why)
             *why = error;
-        return QString();
+        return {};
     }
-    const QString real = ImportRules::resolveOrderFolder(named, share);
+    const ImportRules::OrderPlace real = ImportRules::resolveOrderFolder(named, share);
     if (!real.isEmpty())
         m_runFolders.insert(named, real);
     else if (why)
@@ -1273,7 +1288,7 @@ void ImportFiles::failAll(const QList<ImportFile> &files, const QString &message
     }
 }
 
-void ImportFiles::startCopy(const ImportFile &file, const ShareGuard &share, const QString &realFolder)
+void ImportFiles::startCopy(const ImportFile &file, const ShareGuard &share, const ImportRules::OrderPlace &place)
 {
     const QPair<int, int> key(file.generation, file.fileRow);
     // One copy per file at a time: a second one would race it for the same name.
@@ -1282,7 +1297,7 @@ void ImportFiles::startCopy(const ImportFile &file, const ShareGuard &share, con
     auto *task = new ImportFileCopyRunnable(file);
     task->setShareGuard(share);
     if (file.orderRow >= 0 && file.orderRow < m_orders.size())
-        task->setOrderFolder(QDir::cleanPath(m_orders.at(file.orderRow).importPath), realFolder);
+        task->setOrderFolder(QDir::cleanPath(m_orders.at(file.orderRow).importPath), place);
     // The pool releases the task when run() returns, so nobody waits for it.
     task->setAutoDelete(true);
     connect(task, &ImportFileCopyRunnable::copyFinished, this, &ImportFiles::queueCopyResult);
@@ -1322,8 +1337,8 @@ void ImportFiles::checkThenCopy(const QList<ImportFile> &files)
     if (!share.stillThere())
         return failAll(files, QString());
     QString why;
-    const QString realFolder = runFolder(orderFolder, &why);
-    if (realFolder.isEmpty())
+    const ImportRules::OrderPlace place = runFolder(orderFolder, &why);
+    if (place.isEmpty())
         return failAll(files, why);
     QList<ImportFile> checking;
     for (const ImportFile &file : files) {
@@ -1336,7 +1351,7 @@ void ImportFiles::checkThenCopy(const QList<ImportFile> &files)
     }
     if (checking.isEmpty())
         return;
-    auto *check = new ImportTargetCheckRunnable(checking, share, orderFolder, realFolder);
+    auto *check = new ImportTargetCheckRunnable(checking, share, orderFolder, place);
     connect(check, &ImportTargetCheckRunnable::checked, this, &ImportFiles::onTargetsChecked);
     m_threadPool->start(check, 0);
 }
@@ -1416,7 +1431,7 @@ void ImportFiles::copyChecked(const QList<ImportFile> &files, const QList<int> &
     {
         ShareGuard share;
         bool there = false;
-        QString realFolder;
+        ImportRules::OrderPlace orderPlace;
         QString why;
     };
     QHash<QString, Place> places;
@@ -1430,12 +1445,12 @@ void ImportFiles::copyChecked(const QList<ImportFile> &files, const QList<int> &
             Place place;
             place.share = runShare(orderFolder);
             place.there = place.share.stillThere();
-            place.realFolder = place.there ? runFolder(orderFolder, &place.why) : QString();
+            place.orderPlace = place.there ? runFolder(orderFolder, &place.why) : ImportRules::OrderPlace();
             places.insert(orderFolder, place);
         }
         const Place &place = places[orderFolder];
         const auto state = ImportFileCopyRunnable::TargetState(states.at(i));
-        if (!place.there || place.realFolder.isEmpty()) {
+        if (!place.there || place.orderPlace.isEmpty()) {
             file.status = ImportStatus::Failed;
             file.message = place.there ? place.why : K::missingShareMessage(file.targetFolder);
             settled.append(file);
@@ -1448,7 +1463,7 @@ void ImportFiles::copyChecked(const QList<ImportFile> &files, const QList<int> &
             continue;
         }
         file.replaceAllowed = replace && state == ImportFileCopyRunnable::TargetState::Different;
-        startCopy(file, place.share, place.realFolder);
+        startCopy(file, place.share, place.orderPlace);
     }
     for (const ImportFile &file : qAsConst(settled)) {
         if (isCurrent(file))
@@ -1702,8 +1717,8 @@ void ImportFiles::reportOrder(int index, int runToken)
     }
     // Listed where the order folder was resolved, whatever its name leads to now.
     QString why;
-    const QString realFolder = runFolder(order.importPath, &why);
-    if (realFolder.isEmpty()) {
+    const ImportRules::OrderPlace place = runFolder(order.importPath, &why);
+    if (place.isEmpty()) {
         notListed(order, runToken, why);
         return;
     }
@@ -1713,8 +1728,8 @@ void ImportFiles::reportOrder(int index, int runToken)
     const ImportRules::BranchIds ids = branchIds();
     // Files placed from here on were not there to be listed.
     const int placed = m_runPlaced.value(index).size();
-    QThreadPool::globalInstance()->start([self, order, type, ids, share, realFolder, runToken, placed] {
-        ImportRules::BatchReport report = ImportRules::batchReport(type, order, ids, share, realFolder);
+    QThreadPool::globalInstance()->start([self, order, type, ids, share, place, runToken, placed] {
+        ImportRules::BatchReport report = ImportRules::batchReport(type, order, ids, share, place);
         report.placedListed = placed;
         QMetaObject::invokeMethod(
             qApp,

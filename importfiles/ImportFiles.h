@@ -137,10 +137,10 @@ private:
                       const ImportChoiceRunnable::Choice &choice);
     // Makes the order's subfolders in made, the order folder as pinned;
     // why the choice is refused, empty when they lie in that folder on the share.
-    QString subfolderRefusal(const QString &folder, const QString &made, const ShareGuard &share) const;
+    QString subfolderRefusal(const QString &folder, const ImportRules::OrderPlace &made, const ShareGuard &share) const;
     void acceptChoice(int row, const QList<ImportFile> &files);
     bool startOrder(int index);
-    void startCopy(const ImportFile &file, const ShareGuard &share, const QString &realFolder);
+    void startCopy(const ImportFile &file, const ShareGuard &share, const ImportRules::OrderPlace &place);
     // The share the run pinned for folder, pinned now when the run has none
     // for it yet; not there (and not pinned) when no share holds the folder.
     ShareGuard runShare(const QString &folder);
@@ -148,7 +148,7 @@ private:
     // outside a run), while its share is there, made there when missing;
     // empty, with the reason in why, when it cannot be made or does not lie
     // below that share.
-    QString runFolder(const QString &orderFolder, QString *why = nullptr);
+    ImportRules::OrderPlace runFolder(const QString &orderFolder, QString *why = nullptr);
     // A new run or retry pins and resolves afresh.
     void forgetRunPlaces();
     // Results of files that cannot be copied at all, with message; an empty
@@ -237,7 +237,7 @@ private:
     // The shares pinned since the run (or the retry outside a run) started.
     QList<ShareGuard> m_runShares;
     // Order folders resolved since then, by cleaned path.
-    QHash<QString, QString> m_runFolders;
+    QHash<QString, ImportRules::OrderPlace> m_runFolders;
     // The files placed whole on the share that no accepted listing took and
     // no report has named yet, by order index (kept across runs).
     QHash<int, QList<ImportFile>> m_runPlaced;

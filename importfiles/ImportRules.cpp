@@ -219,16 +219,22 @@ QString orderFolder(const ImportOrder &order, QString &refused)
     return folder;
 }
 
-QString resolveOrderFolder(const QString &folder, const ShareGuard &share)
+QString orderFolderLinkRefusal(const QString &folder)
+{
+    const QString link = ShareGuard::linkOnTheWay(QDir::cleanPath(folder));
+    return link.isEmpty() ? QString() : K::orderFolderLinkMessage(link);
+}
+
+OrderPlace resolveOrderFolder(const QString &folder, const ShareGuard &share)
 {
     const QString named = QDir::cleanPath(folder);
     if (!share.holds(named))
-        return QString();
+        return {};
     const QString realShare = QFileInfo(share.shareFolder()).canonicalFilePath();
-    const QString real = QFileInfo(named).canonicalFilePath();
+    const QString real = ShareGuard::realPlace(named);
     if (realShare.isEmpty() || !MountRoot::isStrictlyBelow(real, realShare) || !share.stillThere())
-        return QString();
-    return share.shareFolder() + real.mid(realShare.size() + 1);
+        return {};
+    return {share.shareFolder() + real.mid(realShare.size() + 1), real};
 }
 
 bool leadsOffShare(const QString &folder, const ShareGuard &share)
@@ -255,10 +261,10 @@ QString realPlaceOf(const QString &path)
     return real.isEmpty() ? QString() : QDir::cleanPath(real + rest);
 }
 
-bool resolvesTo(const QString &folder, const QString &realFolder)
+bool resolvesTo(const QString &folder, const QString &within)
 {
-    const QString now = QFileInfo(folder).canonicalFilePath();
-    return !now.isEmpty() && now == QFileInfo(realFolder).canonicalFilePath();
+    const QString now = ShareGuard::realPlace(folder);
+    return !now.isEmpty() && now == within;
 }
 
 QString placeBelow(const QString &targetFolder, const QString &orderFolder, const QString &realFolder)
@@ -477,7 +483,7 @@ QByteArray batchBody(ImportFileType type, const ImportOrder &order, const Branch
 }
 
 BatchReport batchReport(ImportFileType type, const ImportOrder &order, const BranchIds &ids, const ShareGuard &share,
-                        const QString &realFolder)
+                        const OrderPlace &place)
 {
     BatchReport report;
     // Once the share has gone, its mount point is a local folder: a listing
@@ -488,10 +494,10 @@ BatchReport batchReport(ImportFileType type, const ImportOrder &order, const Bra
         return report;
     }
     const QString jpegFolder = type == RetouchedFiles ? QStringLiteral("精修片") : QStringLiteral("原片");
-    const QString folder = realFolder.isEmpty() ? order.importPath : realFolder;
+    const QString folder = place.isEmpty() ? order.importPath : place.folder;
     // A subfolder that is a link off the share, or into another order's
     // folder, lists files that are not the order's.
-    const QString within = realFolder.isEmpty() ? QString() : ShareGuard::realPlace(realFolder);
+    const QString within = place.within;
     for (const QString &sub : subfoldersOf(type)) {
         const QString path = QDir(folder).filePath(sub);
         if (share.isPinned() && folderOffShare(path, share)) {

@@ -65,11 +65,25 @@ QString fileFilter(ImportFileType type);
 // and the folder lies strictly below the mount root.
 QString orderFolder(const ImportOrder &order, QString &refused);
 
-// The order folder's real place, links resolved, written below the share's
-// pinned folder; empty unless it lies below that share while it is there.
-// Taken once when an order starts: everything of the order is written,
-// checked and listed there, whatever the folder's name points at later.
-QString resolveOrderFolder(const QString &folder, const ShareGuard &share);
+// K::orderFolderLinkMessage when the order folder as named, or a folder
+// between the share and it, is a link: its real place may be another order's,
+// whose files would be written, listed or removed as this one's. Empty else.
+// Asked where an order's share is pinned, before anything of it is touched.
+QString orderFolderLinkRefusal(const QString &folder);
+
+// Where an order folder was found when its order started.
+struct OrderPlace
+{
+    QString folder; // its real place, links resolved, written below the share's pinned folder
+    QString within; // its real place as the system gives it: what every "within" check holds to
+    bool isEmpty() const { return folder.isEmpty(); }
+};
+
+// The order folder's place; empty unless it lies below the pinned share
+// while that is there. Taken once when an order starts and handed on:
+// everything of the order is written, checked and listed there, whatever
+// the folder's name points at later. Nothing works the real place out again.
+OrderPlace resolveOrderFolder(const QString &folder, const ShareGuard &share);
 
 // True when folder, or the deepest part of it that exists, leads out of
 // the pinned share (through a link): nothing may be made through it.
@@ -80,8 +94,8 @@ bool leadsOffShare(const QString &folder, const ShareGuard &share);
 // Empty when a link on the way leads nowhere: it could be made to lead anywhere.
 QString realPlaceOf(const QString &path);
 
-// True while folder still leads to realFolder.
-bool resolvesTo(const QString &folder, const QString &realFolder);
+// True while folder still leads to within, a real place taken earlier.
+bool resolvesTo(const QString &folder, const QString &within);
 
 // targetFolder, a folder below orderFolder, at the same place below realFolder.
 QString placeBelow(const QString &targetFolder, const QString &orderFolder, const QString &realFolder);
@@ -161,9 +175,9 @@ struct BatchReport
 // Lists the order's folders and builds the report; slow for large orders, so
 // meant for a worker thread. With a pinned share the listing counts only when
 // the share was there before and after it.
-// realFolder, when given, is the order folder's place resolved when the order started.
+// place, when given, is the order folder's place resolved when the order started.
 BatchReport batchReport(ImportFileType type, const ImportOrder &order, const BranchIds &ids,
-                        const ShareGuard &share = ShareGuard(), const QString &realFolder = QString());
+                        const ShareGuard &share = ShareGuard(), const OrderPlace &place = OrderPlace());
 QByteArray orderPathBody(const ImportOrder &order, const BranchIds &ids, const QString &personId);
 // The "savepicpath" report of one file, under its name on the share.
 QByteArray photoInfoBody(ImportFileType type, const ImportOrder &order, const ImportFile &file,

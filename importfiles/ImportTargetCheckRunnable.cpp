@@ -9,11 +9,11 @@
 #include <QHash>
 
 ImportTargetCheckRunnable::ImportTargetCheckRunnable(const QList<ImportFile> &files, const ShareGuard &share,
-                                                     const QString &orderFolder, const QString &realFolder)
+                                                     const QString &orderFolder, const ImportRules::OrderPlace &place)
     : m_files(files)
     , m_share(share)
     , m_orderFolder(orderFolder)
-    , m_realFolder(realFolder)
+    , m_place(place)
 {
     setAutoDelete(true);
 }
@@ -22,7 +22,7 @@ void ImportTargetCheckRunnable::run()
 {
     QList<int> states;
     states.reserve(m_files.size());
-    if (!m_share.stillThere() || !ImportRules::resolvesTo(m_orderFolder, m_realFolder)) {
+    if (!m_share.stillThere() || !ImportRules::resolvesTo(m_orderFolder, m_place.within)) {
         for (int i = 0; i < m_files.size(); ++i)
             states.append(int(ImportFileCopyRunnable::TargetState::Absent));
         emit checked(m_files, states);
@@ -31,11 +31,11 @@ void ImportTargetCheckRunnable::run()
     // Each target folder listed once: a share takes names that differ only in
     // Unicode form or letter case for one another.
     QHash<QString, QHash<QString, QStringList>> folders;
-    const QString within = ShareGuard::realPlace(m_realFolder);
+    const QString within = m_place.within;
     for (const ImportFile &file : qAsConst(m_files)) {
         if (folders.contains(file.targetFolder))
             continue;
-        const QString real = ImportRules::placeBelow(file.targetFolder, m_orderFolder, m_realFolder);
+        const QString real = ImportRules::placeBelow(file.targetFolder, m_orderFolder, m_place.folder);
         // Nothing is looked at, or removed, through a folder leading off the
         // share or into another order's folder: its copy is refused.
         if (ImportRules::folderOffShare(real, m_share) || ImportRules::folderOutsideOrder(real, m_share, within)) {
@@ -47,7 +47,7 @@ void ImportTargetCheckRunnable::run()
     }
     for (ImportFile &file : m_files) {
         const QString name = file.fileName();
-        const QString real = ImportRules::placeBelow(file.targetFolder, m_orderFolder, m_realFolder);
+        const QString real = ImportRules::placeBelow(file.targetFolder, m_orderFolder, m_place.folder);
         const QStringList forms = folders[file.targetFolder].value(foldedFileName(name));
         const QString onShare = forms.contains(name) ? name : forms.value(0);
         if (onShare.isEmpty()) {

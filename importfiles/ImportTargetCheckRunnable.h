@@ -1,6 +1,7 @@
 #pragma once
 
 #include "importfiles/ImportFile.h"
+#include "importfiles/ImportRules.h"
 #include "platform/ShareGuard.h"
 
 #include <QList>
@@ -20,9 +21,9 @@ class ImportTargetCheckRunnable : public QObject, public QRunnable
     Q_OBJECT
 
 public:
-    // files of one order, whose folder orderFolder was resolved to realFolder below share.
+    // files of one order, whose folder orderFolder was resolved to place below share.
     ImportTargetCheckRunnable(const QList<ImportFile> &files, const ShareGuard &share, const QString &orderFolder,
-                              const QString &realFolder);
+                              const ImportRules::OrderPlace &place);
 
     void run() override;
 
@@ -33,5 +34,5 @@ private:
     QList<ImportFile> m_files;
     ShareGuard m_share;
     QString m_orderFolder;
-    QString m_realFolder;
+    ImportRules::OrderPlace m_place;
 };

@@ -248,15 +248,18 @@ void OriginalView::submitDeletion(const QList<ThumbnailInfo> &chosen)
         return;
     }
     const QString folder = folderToPin(chosen);
+    const bool ownFolder = !m_order.value(QStringLiteral("importPath")).isEmpty();
     ShareGuard share;
-    const QString problem = shareProblem(folder, &share);
+    QString problem = shareProblem(folder, &share);
+    // On the share, through a link the order's folder may be another order's: none of its photos go.
+    if (problem.isEmpty() && ownFolder)
+        problem = ImportRules::orderFolderLinkRefusal(folder);
     if (!problem.isEmpty()) {
         QMessageBox::warning(this, QStringLiteral("温馨提示"), problem, QMessageBox::Ok);
         return;
     }
     // No record goes for a photo whose files would then be refused: each is named, the others go.
-    const QString within = m_order.value(QStringLiteral("importPath")).isEmpty() ? QString()
-                                                                                 : ImportRules::realPlaceOf(folder);
+    const QString within = ownFolder ? ImportRules::realPlaceOf(folder) : QString();
     QList<ThumbnailInfo> photos;
     QStringList ids;
     QStringList refused;
@@ -279,8 +282,7 @@ void OriginalView::submitDeletion(const QList<ThumbnailInfo> &chosen)
     m_within = within;
     m_ready = false;
     m_report.clear();
-    for (const QString &line : qAsConst(refused))
-        m_report += QLatin1Char('\n') + line;
+    m_refused = refused;
     FullScreenLoading::show(this, QStringLiteral("提交删除数据中..."), true);
     m_stamp = QString::number(QDateTime::currentMSecsSinceEpoch());
     auto *req = new BaseReq(this);
@@ -350,15 +352,19 @@ void OriginalView::onDeleteFileFinished(const DeleteFileResult &result)
             // Done only when every file went: a file left on the share is no success.
             if (m_succeeded == 0)
                 loading->showFailed(QStringLiteral("删除失败!"), 1500);
-            else if (m_failed > 0 || hasVisibleText(m_report))
+            else if (m_failed > 0 || hasVisibleText(m_report) || !m_refused.isEmpty())
                 loading->showFailed(QStringLiteral("部分文件删除失败!"), 1500);
             else
                 loading->showSuccess(QStringLiteral("删除完成！"), 1500);
         }
         qCDebug(lcImportFiles) << "删除失败的信息:" << m_report;
+        QStringList parts;
+        if (!m_refused.isEmpty())
+            parts << QStringLiteral("以下照片不能删除：\n") + m_refused.join(QLatin1Char('\n'));
         if (hasVisibleText(m_report))
-            SimpleDialog::info(nullptr, QStringLiteral("温馨提示"),
-                               QStringLiteral("本地文件删除失败，请检查手动删除以下照片！") + m_report);
+            parts << QStringLiteral("本地文件删除失败，请检查手动删除以下照片！") + m_report;
+        if (!parts.isEmpty())
+            SimpleDialog::info(nullptr, QStringLiteral("温馨提示"), parts.join(QLatin1Char('\n')));
         reqPhotoData();
     });
 }

@@ -62,7 +62,10 @@ private:
     QString m_within;
     std::function<void()> m_beforeRemoval;
     bool m_ready = true;
+    // Files whose removal failed once the service agreed: to be removed by hand.
     QString m_report;
+    // Photos refused before the request: their records stay, so do their files.
+    QStringList m_refused;
     int m_total = 0;
     int m_succeeded = 0;
     int m_failed = 0;

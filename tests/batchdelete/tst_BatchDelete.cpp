@@ -670,7 +670,11 @@ void tst_BatchDelete::skippedOrdersAreListed_data()
     QTest::newRow("outside the root") << "outside" << "订单目录无效" << true;
     QTest::newRow("dot dot") << "dotdot" << "订单目录无效" << true;
     QTest::newRow("order folder links out") << "link" << "订单目录链接到共享目录以外" << true;
-    QTest::newRow("order folder links into another share") << "other share" << "订单目录链接到共享目录以外" << true;
+    // "=link": the link's refusal, naming the link.
+    QTest::newRow("order folder links into another share") << "other share" << "=link" << true;
+    QTest::newRow("order folder links into another order") << "other order" << "=link" << true;
+    QTest::newRow("year folder links into another order's year") << "year link" << "=link" << true;
+    QTest::newRow("year folder link on a mounted share") << "year link mounted" << "=link" << true;
     QTest::newRow("parent links out") << "parent link" << "订单目录链接到共享目录以外" << true;
     QTest::newRow("folder missing") << "missing" << "目录不存在: " << true;
     // "=share": the missing share's message; the folder of the mounted "share" stays.
@@ -696,6 +700,15 @@ void tst_BatchDelete::skippedOrdersAreListed()
     QFETCH(bool, secondDeleted);
     QTemporaryDir outside;
     const QString root = m_root->path();
+    QTemporaryDir shareSource;
+    std::unique_ptr<BindMount> mounted;
+    std::unique_ptr<ScopedEnvironment> realMountsOnly;
+    if (situation.endsWith(" mounted")) {
+        realMountsOnly = std::make_unique<ScopedEnvironment>("STUDIO_LOCAL_SHARES");
+        mounted = std::make_unique<BindMount>(shareSource.path(), root + "share");
+        if (!mounted->isMounted())
+            QSKIP("no bind mounts here");
+    }
     QStringList kept = makeOrderFolder("share/A1");
     QString netpath = root + "share/A1";
     if (situation == "relative")
@@ -723,6 +736,19 @@ void tst_BatchDelete::skippedOrdersAreListed()
         QVERIFY(QFile::link(outside.path(), root + "share/linked"));
         netpath = root + "share/linked/A1";
     }
+    if (situation == "other order") {
+        kept = makeOrderFolder("share/A9");
+        QVERIFY(QFile::link(root + "share/A9", netpath = root + "share/linked"));
+    }
+    if (situation.startsWith("year link")) {
+        // The other order sits in 2023; 2024 leads there, so "2024/A1" is that order.
+        kept = makeOrderFolder("share/2023/A1");
+        QVERIFY(QFile::link(root + "share/2023", root + "share/2024"));
+        netpath = root + "share/2024/A1";
+        reason = K::orderFolderLinkMessage(root + "share/2024");
+    }
+    if (reason == "=link")
+        reason = K::orderFolderLinkMessage(netpath);
     if (situation == "refused")
         m_service.setHandler("order", "delete_pic_before", [](const StandInService::Request &request) {
             return request.field("order_photo_id") == QLatin1String("OP1") ? refused(QStringLiteral("订单未结单"))

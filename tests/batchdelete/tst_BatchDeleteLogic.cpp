@@ -1,4 +1,5 @@
 #include "app/core/FormBody.h"
+#include "app/core/K.h"
 #include "batchdelete/BatchDeleteAnnouncement.h"
 #include "batchdelete/BatchDeleteLogic.h"
 #include "platform/MountRoot.h"
@@ -297,6 +298,10 @@ void tst_BatchDeleteLogic::mayDeleteOnlyInsideFolder()
     QCOMPARE(reason, QStringLiteral("订单目录链接到共享目录以外"));
     QVERIFY(QFile::link(folder, root.path() + "A1-top"));
     QVERIFY(realOrderFolder(root.path() + "A1-top", &reason).length() > 0);
+    // On the share a link is refused by name: it may lead into another order.
+    QVERIFY(QFile::link(folder, root.path() + "share/A2"));
+    QVERIFY(realOrderFolder(root.path() + "share/A2", &reason).isEmpty());
+    QCOMPARE(reason, K::orderFolderLinkMessage(root.path() + "share/A2"));
 }
 
 void tst_BatchDeleteLogic::failedStatusShowsReason_data()

@@ -391,6 +391,8 @@ void tst_BatchDeletePanels::missingFolderToasts_data()
     QTest::newRow("folder missing") << "orders/A1" << QStringLiteral("目录不存在: @");
     QTest::newRow("share named in other case") << "ORDERS/A1" << K::missingShareMessage(QStringLiteral("@"));
     QTest::newRow("share not mounted") << "photo/A1" << K::missingShareMessage(QStringLiteral("@"));
+    // A link into another order's folder: its files are not listed as this order's.
+    QTest::newRow("order folder a link") << "orders/A1" << K::orderFolderLinkMessage(QStringLiteral("@"));
 }
 
 void tst_BatchDeletePanels::missingFolderToasts()
@@ -401,6 +403,11 @@ void tst_BatchDeletePanels::missingFolderToasts()
     // A mounted share is never empty.
     QVERIFY(writeFile(root.mkpath(QStringLiteral("orders")) + QStringLiteral("/marker")));
     const QString path = root.path() + folder;
+    const bool linked = QString(QTest::currentDataTag()).contains("link");
+    if (linked) {
+        QVERIFY(writeFile(root.mkpath(QStringLiteral("orders/B1/原片")) + QStringLiteral("/other.jpg")));
+        QVERIFY(QFile::link(root.path() + QStringLiteral("orders/B1"), path));
+    }
     BatchDelete_FileListWidget panel;
     panel.show();
     QSignalSpy handed(&panel, &BatchDelete_FileListWidget::refreshOrderFiles);
@@ -413,6 +420,8 @@ void tst_BatchDeletePanels::missingFolderToasts()
     QCOMPARE(handed.count(), 0);
     QCOMPARE(panel.fileModel()->rowCount(), 0);
     QCOMPARE(QDir(root.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"orders"});
+    if (linked)
+        QCOMPARE(panel.findChild<QLabel *>("fileListTitle")->text(), shown);
 }
 
 void tst_BatchDeletePanels::cancelLeavesTableEmpty()

@@ -37,6 +37,7 @@
 #include <QtTest>
 
 #include <cerrno>
+#include <memory>
 #include <utility>
 
 #include <unistd.h>
@@ -123,6 +124,7 @@ private slots:
     void lookAlikeNamesAreOneName();
     void shareMountedAtStartOnly_data();
     void shareMountedAtStartOnly();
+    void orderFolderRepointedMidRun_data();
     void orderFolderRepointedMidRun();
     void thousandsOfSmallFiles_data();
     void thousandsOfSmallFiles();
@@ -1661,33 +1663,69 @@ void tst_ImportFiles::shareMountedAtStartOnly()
         QVERIFY2(!request.action().startsWith("save"), qPrintable(request.action()));
 }
 
-// The order folder is a link, pointed at another order's folder while the copies wait for a thread.
+void tst_ImportFiles::orderFolderRepointedMidRun_data()
+{
+    QTest::addColumn<QString>("when");
+    // A link at the choice may be repointed into another order's folder at any time: refused there.
+    QTest::newRow("a link at the choice") << "choice";
+    // Real when chosen, a link into another order's folder by the start: the run refuses it.
+    QTest::newRow("a link by the start") << "start";
+    // Renamed away while the copies wait for a thread, a link into another order's folder in its place.
+    QTest::newRow("a link mid-run") << "run";
+}
+
+// The order folder's name made to lead into another order's folder.
 void tst_ImportFiles::orderFolderRepointedMidRun()
 {
-    const QString link = QDir::cleanPath(orderFolder(0)), other = QDir::cleanPath(orderFolder(1));
-    const QString own = m_root->mkpath(Data::kShare + "/orders/own");
+    QFETCH(QString, when);
+    const QString named = QDir::cleanPath(orderFolder(0)), other = QDir::cleanPath(orderFolder(1));
+    const QString own = m_root->path() + Data::kShare + "/orders/own";
     for (int i = 0; i < 15; ++i)
         onShare(own + QStringLiteral("/原片/IMG_%1.jpg").arg(i), "an earlier run");
     onShare(other + "/原片/OTHER.jpg", "not ours");
-    QVERIFY(QFile::link(own, link));
+    const auto repoint = [&] {
+        if (QFileInfo(named).isSymLink())
+            QVERIFY(QFile::remove(named));
+        else
+            QVERIFY(QFileInfo::exists(named) && QDir().rename(named, own + "-renamed"));
+        QVERIFY(QFile::link(other, named));
+    };
+    if (when == "choice")
+        QVERIFY(QFile::link(own, named));
     openWindow(OriginalFiles);
     search(3);
-    choose(0, {source("NEW.jpg", "new")});
+    choose(0, {source("NEW.jpg", "new"), source("NEW2.jpg", "new 2")});
+    if (when == "choice") {
+        QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("温馨提示"), K::orderFolderLinkMessage(named)), 10000);
+        QVERIFY(m_window->orders().at(0).files.isEmpty());
+    } else {
+        QCOMPARE(m_window->orders().at(0).files.size(), 2);
+    }
+    if (when == "start")
+        repoint();
     auto *pool = m_window->findChild<QThreadPool *>();
-    QSemaphore held;
+    // Shared: a held thread may take its turn only after this test has returned.
+    const auto held = std::make_shared<QSemaphore>();
     for (int i = 0; i < pool->maxThreadCount(); ++i)
-        pool->start([&held] { held.acquire(); });
+        pool->start([held] { held->acquire(); });
     QTest::mouseClick(m_window->findChild<QPushButton *>("startAllButton"), Qt::LeftButton);
-    QVERIFY(QFile::remove(link) && QFile::link(other, link));
-    held.release(pool->maxThreadCount());
+    if (when == "run")
+        repoint();
+    held->release(pool->maxThreadCount());
     QTRY_VERIFY_WITH_TIMEOUT(!m_window->isImporting(), 60000);
-    QCOMPARE(m_window->orders().at(0).files.at(0).message, ImportRules::movedFolderMessage(link));
-    QVERIFY(!QFile::exists(other + "/原片/NEW.jpg") && !QFile::exists(own + "/原片/NEW.jpg"));
-    // The report lists the order's own folder, not the one its name leads to now.
-    QTRY_COMPARE(m_service->requests("order", "savepicpath_batch").size(), 1);
-    const QString names = m_service->requests("order", "savepicpath_batch").at(0).field("imgnames");
-    QCOMPARE(names.count("IMG_"), 15);
-    QVERIFY(!names.contains("OTHER"));
+    const QString refusal = when == "start" ? K::orderFolderLinkMessage(named) : ImportRules::movedFolderMessage(named);
+    for (const ImportFile &file : m_window->orders().at(0).files) {
+        QCOMPARE(file.status, ImportStatus::Failed);
+        QCOMPARE(file.message, refusal);
+    }
+    QCOMPARE(QDir(other + "/原片").entryList(QDir::Files), QStringList{"OTHER.jpg"});
+    QVERIFY(!QFile::exists(own + "/原片/NEW.jpg"));
+    // Its folder is no longer where its name leads: nothing is listed as the order's.
+    bool turned = false;
+    QTimer::singleShot(0, m_window, [&turned] { turned = true; });
+    QTRY_VERIFY(turned);
+    QVERIFY(m_service->requests("order", "savepicpath_batch").isEmpty());
+    QVERIFY(m_service->requests("order", "savepicpath").isEmpty());
 }
 
 void tst_ImportFiles::thousandsOfSmallFiles_data()

@@ -430,10 +430,14 @@ void tst_OriginalView::deletesOnlyOnMountedShare_data()
     QTest::newRow("unmounted at the removal") << "at the removal, order left" << "5,6" << "共享目录不存在" << all;
     QTest::newRow("unmounted once the service agreed") << "gone when agreed" << "5,6" << "A.jpg 共享目录不存在" << all;
     // The photo and its reduced copies stay, its record too; its raw goes.
-    QTest::newRow("photo folder links off the share") << "link" << "6" << "A.jpg 路径不在共享目录内"
+    QTest::newRow("photo folder links off the share") << "link" << "6" << "以下照片不能删除：\nA.jpg 路径不在共享目录内"
                                                       << QStringList{"1920/A.jpg", "90/A.jpg", "moved/A.jpg"};
     QTest::newRow("photo folder links to another order") << "link to order" << "6" << "A.jpg 目录不在订单目录内"
                                                          << QStringList{"1920/A.jpg", "90/A.jpg", "moved/A.jpg"};
+    // The share's own folder holds no order's photos; the order's folder itself does.
+    QTest::newRow("record in the share's folder") << "record in share" << "6" << "以下照片不能删除：\nA.jpg 路径不在共享目录内"
+                                                  << QStringList{"1920/A.jpg", "90/A.jpg", "原片/A.jpg"};
+    QTest::newRow("record in the order's folder") << "record in order" << "5,6" << "" << QStringList{"原片/A.jpg"};
     QTest::newRow("record names another order's file") << "record of order" << "6" << "A.jpg 目录不在订单目录内"
                                                         << QStringList{"1920/A.jpg", "90/A.jpg", "原片/A.jpg"};
     QTest::newRow("photo folder re-pointed off the share once the service agreed")
@@ -441,6 +445,10 @@ void tst_OriginalView::deletesOnlyOnMountedShare_data()
     QTest::newRow("photo folder re-pointed to another order once the service agreed")
         << "repointed to order when agreed" << "5,6" << "A.jpg 目录不在订单目录内" << QStringList{"1920/A.jpg", "90/A.jpg", "moved/A.jpg"};
     QTest::newRow("order folder links off the share") << "order link" << "" << "订单文件夹不在共享目录内: " << all;
+    // "=link:" the refusal naming the link below the mount point; nothing of either order goes.
+    QTest::newRow("order folder links into another order") << "order link to order" << ""
+                                                           << "=link:orders/DD1-1" << QStringList{"原片/A.jpg"};
+    QTest::newRow("year folder links into another tree") << "year link" << "" << "=link:orders" << all;
     // A folder not there says its photo is not there; one that is a file does not.
     QTest::newRow("photo folder moved away") << "photo folder moved" << "5,6" << "A.jpg 文件不存在"
                                              << QStringList{"1920/A.jpg", "90/A.jpg", "moved/A.jpg"};
@@ -452,7 +460,13 @@ void tst_OriginalView::deletesOnlyOnMountedShare_data()
     QTest::newRow("reduced copy immutable") << "immutable 90" << "5,6" << "\\90\\A.jpg 没有删除权限" << QStringList{"90/A.jpg"};
     // Ids of the wrong form are sent for no photo: those are named, their files stay, no success claims them.
     QTest::newRow("ids null and a fraction") << "ids unusable" << "" << "以下照片不能删除：\nA.jpg 编号无效\nA.CR3 编号无效" << all;
-    QTest::newRow("an id an integer, one null") << "ids integer" << "5" << "A.CR3 编号无效" << QStringList{"原始档/A.CR3"};
+    // A photo kept with its record is not one to remove by hand.
+    QTest::newRow("an id an integer, one null") << "ids integer" << "5" << "以下照片不能删除：\nA.CR3 编号无效"
+                                                << QStringList{"原始档/A.CR3"};
+    QTest::newRow("one id null, the other's removal fails")
+        << "ids mixed" << "5"
+        << "以下照片不能删除：\nA.CR3 编号无效\n本地文件删除失败，请检查手动删除以下照片！\nA.jpg 没有删除权限"
+        << QStringList{"1920/A.jpg", "90/A.jpg", "原始档/A.CR3", "原片/A.jpg"};
     // Pinned at the photos' own folder.
     QTest::newRow("order without its folder") << "no order folder" << "5,6" << "" << QStringList();
 }
@@ -514,18 +528,38 @@ void tst_OriginalView::deletesOnlyOnMountedShare()
         QVERIFY(QDir().rename(served + '/' + order, elsewhere.filePath("o")));
         QVERIFY(QFile::link(elsewhere.filePath("o"), served + '/' + order));
     }
+    if (fault == "order link to order") {
+        QVERIFY(QDir().rename(served + '/' + order, elsewhere.filePath("o")));
+        QVERIFY(QFile::link("DD2-1", served + '/' + order));
+    }
+    if (fault == "year link") {
+        QVERIFY(QDir(served).rename("orders", "orders-2023"));
+        QVERIFY(QFile::link("orders-2023", served + "/orders"));
+    }
+    if (listed.startsWith("=link:"))
+        listed = K::orderFolderLinkMessage(mountPoint + '/' + listed.mid(6));
     if (fault == "order moved")
         QVERIFY(QDir().rename(served + '/' + order, served + '/' + order + "-gone"));
-    const QStringList immutable{served + '/' + order + '/' + fault.section(' ', 1) + "/A.jpg"};
-    if (fault.startsWith("immutable"))
+    const QStringList immutable{served + '/' + order + '/' + (fault == "ids mixed" ? QStringLiteral("原片") : fault.section(' ', 1))
+                                + "/A.jpg"};
+    if (fault.startsWith("immutable") || fault == "ids mixed")
         QCOMPARE(QProcess::execute("chattr", QStringList{"+i"} + immutable), 0);
     const auto mutableAgain = qScopeGuard([&] { QProcess::execute("chattr", QStringList{"-i"} + immutable); });
     QJsonObject photo = Data::jpeg("5", "A.jpg", kFolder), raw = Data::raw("6", "A.CR3", kFolder);
     if (fault == "record of order")
         photo.insert("localpath", Data::unc(Data::kShare + '/' + otherOrder + "/原片/A.jpg"));
+    if (fault == "record in share") {
+        writeFile(served + "/A.jpg", "share");
+        photo.insert("localpath", Data::unc(Data::kShare + "/A.jpg"));
+    }
+    if (fault == "record in order") {
+        writeFile(served + '/' + order + "/A.jpg", "order");
+        photo.insert("localpath", Data::unc(kFolder + "/A.jpg"));
+    }
     if (fault.startsWith("ids")) {
-        photo.insert("id", fault == "ids integer" ? QJsonValue(5) : QJsonValue());
-        raw.insert("id", fault == "ids integer" ? QJsonValue() : QJsonValue(9002.5));
+        const bool oneUsable = fault == "ids integer" || fault == "ids mixed";
+        photo.insert("id", oneUsable ? QJsonValue(5) : QJsonValue());
+        raw.insert("id", oneUsable ? QJsonValue() : QJsonValue(9002.5));
     }
     Data::servePhotos(*m_service, Data::photosReply(kFolder, QJsonArray{photo}, QJsonArray{raw}));
     m_service->setHandler("order", "delete_pics", [&](const StandInService::Request &) {
@@ -565,6 +599,9 @@ void tst_OriginalView::deletesOnlyOnMountedShare()
             QTRY_VERIFY_WITH_TIMEOUT(openDialog(), 10000);
             const QString text = openDialog()->findChild<QTextBrowser *>()->toPlainText();
             QVERIFY2(text.contains(listed), qPrintable(text));
+            // Kept photos are never listed for removal by hand.
+            if (!listed.contains(QStringLiteral("本地文件删除失败")) && listed.startsWith(QStringLiteral("以下照片不能删除")))
+                QVERIFY2(!text.contains(QStringLiteral("本地文件删除失败")), qPrintable(text));
             QVERIFY(!FullScreenLoading::getInstance(m_view)
                     || FullScreenLoading::getInstance(m_view)->message() != QStringLiteral("删除完成！"));
             // The share that went is named, not the photo; a photo it cannot answer for is not said missing.
@@ -582,6 +619,7 @@ void tst_OriginalView::deletesOnlyOnMountedShare()
         QCOMPARE(everythingBelow(served + '/' + order, QDir::Files), kept);
     QVERIFY(QFile::exists(elsewhere.filePath("A.jpg")));
     QVERIFY(QFile::exists(served + '/' + otherOrder + "/原片/A.jpg"));
+    QCOMPARE(QFile::exists(served + "/A.jpg"), fault == "record in share");
     // Nothing in the mount point left behind is touched.
     if (bind && !bind->isMounted())
         QCOMPARE(everythingBelow(mountPoint), leftovers);
