@@ -105,14 +105,14 @@ double timeQFileCopy(const QStringList &sources, const QString &target)
 }
 
 // The order folder on the pinned share, as a run resolves it before its copies.
-struct OrderPlace
+struct PinnedOrder
 {
     ShareGuard share;
     QString named;
-    QString real;
+    ImportRules::OrderPlace place;
 };
 
-double timeImport(const QStringList &sources, const QString &target, const OrderPlace &order, int threads,
+double timeImport(const QStringList &sources, const QString &target, const PinnedOrder &order, int threads,
                   int &failures)
 {
     prepare(target);
@@ -132,7 +132,7 @@ double timeImport(const QStringList &sources, const QString &target, const Order
         file.size = info.size();
         auto *task = new ImportFileCopyRunnable(file);
         task->setShareGuard(order.share);
-        task->setOrderFolder(order.named, order.real);
+        task->setOrderFolder(order.named, order.place);
         task->setAutoDelete(true);
         QObject::connect(task, &ImportFileCopyRunnable::copyFinished, qApp, [&](const ImportFile &result) {
             if (result.status != ImportStatus::Success)
@@ -196,11 +196,11 @@ int main(int argc, char **argv)
         if (mounted)
             QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), mountPoint});
     });
-    OrderPlace order;
+    PinnedOrder order;
     order.named = mountPoint + QStringLiteral("/2024/05/01/A1001-1");
     QDir().mkpath(order.named);
     if (!order.share.pin(order.named)
-        || (order.real = ImportRules::resolveOrderFolder(order.named, order.share)).isEmpty()) {
+        || (order.place = ImportRules::resolveOrderFolder(order.named, order.share)).isEmpty()) {
         out << "NOT DONE: the share of " << order.named << " cannot be pinned\n";
         return 1;
     }
