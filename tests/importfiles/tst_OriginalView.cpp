@@ -76,6 +76,8 @@ private slots:
     void refusedListWarns();
     void deletesOnServiceThenShare();
     void missingMainFileReported();
+    void partialDeletionIsNoSuccess_data();
+    void partialDeletionIsNoSuccess();
     void mainFileNotRemovedCountsFailed();
     void deletionAsksAndRefusesOffShare();
     void reducedCopiesOffShareKept();
@@ -300,6 +302,59 @@ void tst_OriginalView::missingMainFileReported()
     QVERIFY(QFile::exists(a90));
     QVERIFY(!QFile::exists(b));
     QVERIFY(!QFile::exists(b1920));
+}
+
+void tst_OriginalView::partialDeletionIsNoSuccess_data()
+{
+    QTest::addColumn<QString>("left"); // "copy": B's reduced copy stays; "refused": A has no usable id
+    QTest::addColumn<QString>("listed");
+    QTest::newRow("reduced copy left behind") << "copy" << "\\90\\B.jpg";
+    QTest::newRow("a photo refused before the request") << "refused" << "A.jpg 编号无效";
+}
+
+// Every main file of the request went, but something stayed: no success, and
+// each deletion lists only what stayed of its own.
+void tst_OriginalView::partialDeletionIsNoSuccess()
+{
+    QFETCH(QString, left);
+    QFETCH(QString, listed);
+    const QString b = onShare(kFolder + QStringLiteral("/原片/B.jpg"));
+    // A folder in the copy's place: its removal fails, as root too.
+    if (left == QLatin1String("copy")) {
+        onShare(kFolder + QStringLiteral("/90/B.jpg/kept"));
+    } else {
+        onShare(kFolder + QStringLiteral("/90/B.jpg"));
+        onShare(kFolder + QStringLiteral("/1920/B.jpg"));
+    }
+    QJsonArray photos{Data::jpeg("2", "B.jpg", kFolder)};
+    if (left == QLatin1String("refused")) {
+        QJsonObject a = Data::jpeg("1", "A.jpg", kFolder);
+        a.insert(QStringLiteral("id"), QJsonValue());
+        photos.prepend(a);
+    }
+    Data::servePhotos(*m_service, Data::photosReply(kFolder, photos, {}));
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("delete_pics"), Data::accepted());
+    makeView();
+    m_view->refreshData(orderMap());
+    QTRY_COMPARE_WITH_TIMEOUT(grid()->getThumbnailInfo(photos.size() - 1).name, QStringLiteral("B.jpg"), 10000);
+    m_service->setDelay(QStringLiteral("order"), QStringLiteral("getorder_pics"), 3000);
+    // A refused photo is refused again the next time, and listed once each time.
+    const int rounds = left == QLatin1String("refused") ? 2 : 1;
+    for (int round = 1; round <= rounds; ++round) {
+        selectAllAndDelete();
+        // The second round finds B's main file gone: that one fails whole.
+        const QString overlay = round == 1 ? QStringLiteral("部分文件删除失败!") : QStringLiteral("删除失败!");
+        QTRY_VERIFY_WITH_TIMEOUT(FullScreenLoading::getInstance(m_view)
+                                     && FullScreenLoading::getInstance(m_view)->message() == overlay,
+                                 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(openDialog(), 10000);
+        const QString text = openDialog()->findChild<QTextBrowser *>()->toPlainText();
+        QCOMPARE(text.count(listed), 1);
+        QCOMPARE(text.startsWith(QStringLiteral("以下照片不能删除：")), left == QLatin1String("refused"));
+        QVERIFY(!QFile::exists(b));
+        delete openDialog();
+        QTRY_VERIFY_WITH_TIMEOUT(m_view->isReady() && grid()->getThumbnailInfo(photos.size() - 1).name == "B.jpg", 10000);
+    }
 }
 
 void tst_OriginalView::mainFileNotRemovedCountsFailed()
@@ -536,7 +591,8 @@ void tst_OriginalView::deletesOnlyOnMountedShare()
         QVERIFY(QDir(served).rename("orders", "orders-2023"));
         QVERIFY(QFile::link("orders-2023", served + "/orders"));
     }
-    if (listed.startsWith("=link:"))
+    const bool linkRefused = listed.startsWith("=link:");
+    if (linkRefused)
         listed = K::orderFolderLinkMessage(mountPoint + '/' + listed.mid(6));
     if (fault == "order moved")
         QVERIFY(QDir().rename(served + '/' + order, served + '/' + order + "-gone"));
@@ -590,6 +646,9 @@ void tst_OriginalView::deletesOnlyOnMountedShare()
     if (!asked) {
         const QString why = listed.isEmpty() ? K::missingShareMessage(orderMap().value("importPath")) : listed;
         QTRY_VERIFY_WITH_TIMEOUT(m_boxes->count() == 1 && m_boxes->boxes().at(0).text.contains(why), 10000);
+        // The link itself is named, not the order folder below it.
+        if (linkRefused)
+            QCOMPARE(m_boxes->boxes().at(0).text, why);
         QVERIFY(m_view->isReady());
     } else {
         QTRY_COMPARE_WITH_TIMEOUT(m_service->requests("order", "delete_pics").size(), 1, 10000);
