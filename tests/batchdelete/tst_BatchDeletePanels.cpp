@@ -387,40 +387,60 @@ void tst_BatchDeletePanels::scanShowsFilesAndHandsThemOn()
 void tst_BatchDeletePanels::missingFolderToasts_data()
 {
     QTest::addColumn<QString>("folder"); // below the mount root, whose share "orders" exists
-    QTest::addColumn<QString>("shown");  // "@" stands for the folder's full path
-    QTest::newRow("folder missing") << "orders/A1" << QStringLiteral("目录不存在: @");
-    QTest::newRow("share named in other case") << "ORDERS/A1" << K::missingShareMessage(QStringLiteral("@"));
-    QTest::newRow("share not mounted") << "photo/A1" << K::missingShareMessage(QStringLiteral("@"));
+    QTest::addColumn<QString>("link");   // below the root, a link to another order's tree; empty for none
+    QTest::addColumn<QString>("shown");  // "@" stands for the folder's full path, "#" for the link's
+    QTest::newRow("folder missing") << "orders/A1" << "" << QStringLiteral("目录不存在: @");
+    QTest::newRow("share named in other case") << "ORDERS/A1" << "" << K::missingShareMessage(QStringLiteral("@"));
+    QTest::newRow("share not mounted") << "photo/A1" << "" << K::missingShareMessage(QStringLiteral("@"));
     // A link into another order's folder: its files are not listed as this order's.
-    QTest::newRow("order folder a link") << "orders/A1" << K::orderFolderLinkMessage(QStringLiteral("@"));
+    QTest::newRow("order folder a link") << "orders/A1" << "orders/A1" << K::orderFolderLinkMessage(QStringLiteral("#"));
+    QTest::newRow("year folder a link") << "orders/2024/B1" << "orders/2024" << K::orderFolderLinkMessage(QStringLiteral("#"));
 }
 
 void tst_BatchDeletePanels::missingFolderToasts()
 {
     QFETCH(QString, folder);
+    QFETCH(QString, link);
     QFETCH(QString, shown);
     ScopedMountRoot root;
     // A mounted share is never empty.
     QVERIFY(writeFile(root.mkpath(QStringLiteral("orders")) + QStringLiteral("/marker")));
     const QString path = root.path() + folder;
-    const bool linked = QString(QTest::currentDataTag()).contains("link");
-    if (linked) {
-        QVERIFY(writeFile(root.mkpath(QStringLiteral("orders/B1/原片")) + QStringLiteral("/other.jpg")));
-        QVERIFY(QFile::link(root.path() + QStringLiteral("orders/B1"), path));
-    }
     BatchDelete_FileListWidget panel;
     panel.show();
     QSignalSpy handed(&panel, &BatchDelete_FileListWidget::refreshOrderFiles);
-    panel.loadFilesForOrders({makeOrder(1, path)});
+    const QString other = root.mkpath(QStringLiteral("orders/B1"));
+    QVERIFY(writeFile(root.mkpath(QStringLiteral("orders/B1/原片")) + QStringLiteral("/other.jpg")));
+    if (link == folder) {
+        // Listed while real, then swapped for a link into another order and refreshed.
+        QVERIFY(writeFile(root.mkpath(folder + QStringLiteral("/原片")) + QStringLiteral("/own.jpg")));
+        panel.loadFilesForOrders({makeOrder(1, path)});
+        QTRY_COMPARE_WITH_TIMEOUT(panel.fileModel()->rowCount(), 1, 10000);
+        QVERIFY(QDir().rename(path, other + QStringLiteral("-own")) && QFile::link(other, path));
+        handed.clear();
+        QTest::mouseClick(panel.findChild<QPushButton *>(QStringLiteral("fileListRefreshButton")), Qt::LeftButton);
+    } else {
+        // Another order listed first; the year folder's link leads into its tree.
+        if (!link.isEmpty()) {
+            QVERIFY(QFile::link(root.path() + QStringLiteral("orders"), root.path() + link));
+            panel.loadFilesForOrders({makeOrder(2, other)});
+            QTRY_COMPARE_WITH_TIMEOUT(panel.fileModel()->rowCount(), 1, 10000);
+            handed.clear();
+        }
+        panel.loadFilesForOrders({makeOrder(1, path)});
+    }
     QTRY_VERIFY_WITH_TIMEOUT(panel.findChild<ToastWidget *>(), 10000);
     QStringList texts;
     for (QLabel *label : panel.findChild<ToastWidget *>()->findChildren<QLabel *>())
         texts << label->text();
-    QVERIFY2(texts.contains(shown.replace(QLatin1Char('@'), path)), qPrintable(texts.join('|')));
+    shown.replace(QLatin1Char('@'), path).replace(QLatin1Char('#'), root.path() + link);
+    QVERIFY2(texts.contains(shown), qPrintable(texts.join('|')));
+    // No scan runs behind the refusal: nothing comes to replace it.
+    QTest::qWait(200);
     QCOMPARE(handed.count(), 0);
     QCOMPARE(panel.fileModel()->rowCount(), 0);
     QCOMPARE(QDir(root.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"orders"});
-    if (linked)
+    if (!link.isEmpty())
         QCOMPARE(panel.findChild<QLabel *>("fileListTitle")->text(), shown);
 }
 
