@@ -4,7 +4,6 @@
 #include "app/core/K.h"
 #include "app/core/ServiceReply.h"
 #include "platform/MountRoot.h"
-#include "platform/ShareGuard.h"
 
 #include <QDir>
 #include <QFile>
@@ -82,15 +81,8 @@ QString realOrderFolder(const QString &folder, QString *reason)
         *reason = QStringLiteral("订单目录链接到共享目录以外");
         return QString();
     }
-    *reason = orderFolderLinkRefusal(folder);
+    *reason = K::orderFolderLinkRefusal(folder);
     return reason->isEmpty() ? real : QString();
-}
-
-QString orderFolderLinkRefusal(const QString &folder)
-{
-    // On the share, through a link the real place may be another order's folder, whose files would go as this one's.
-    const QString link = ShareGuard::linkOnTheWay(folder);
-    return link.isEmpty() ? QString() : K::orderFolderLinkMessage(link);
 }
 
 int folderProblem(int error, const QString &folder, QString *message)

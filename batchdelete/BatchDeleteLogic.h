@@ -33,11 +33,6 @@ bool isBelowShare(const QString &path, const QString &root);
 // (folderProblem).
 QString realOrderFolder(const QString &folder, QString *reason);
 
-// K::orderFolderLinkMessage when the order folder, or a folder between the
-// share and it, is a link; empty else. Nothing of such an order is listed or
-// removed: its files may be another order's.
-QString orderFolderLinkRefusal(const QString &folder);
-
 // Why a folder cannot be scanned, from the errno that said so: the scan's
 // result code (2 missing, 3 share unreachable, 4 no permission) and its
 // message. Only EACCES and EPERM are a matter of permission; I/O errors, a

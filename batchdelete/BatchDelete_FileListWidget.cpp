@@ -154,7 +154,7 @@ void BatchDelete_FileListWidget::refreshFiles(BatchDeleteOrderInfo order)
         return;
     }
     // Files listed through a link may be another order's: the refusal stands in their place.
-    const QString linked = BatchDeleteLogic::orderFolderLinkRefusal(order.netpath);
+    const QString linked = K::orderFolderLinkRefusal(order.netpath);
     if (!linked.isEmpty()) {
         model->clearFiles();
         titleLabel->setText(linked);

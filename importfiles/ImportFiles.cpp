@@ -1121,7 +1121,7 @@ void ImportFiles::onChoiceRead(const QString &orderId, const QString &folder, in
     // gets no folder made through it.
     const bool offShare = ImportRules::leadsOffShare(folder, share);
     // On the share, a link on the way may lead into another order's folder.
-    const QString linked = offShare ? QString() : ImportRules::orderFolderLinkRefusal(folder);
+    const QString linked = offShare ? QString() : K::orderFolderLinkRefusal(folder);
     if (!linked.isEmpty()) {
         QMessageBox::warning(this, QStringLiteral("温馨提示"), linked, QMessageBox::Ok);
         return;
@@ -1246,7 +1246,7 @@ ImportRules::OrderPlace ImportFiles::runFolder(const QString &orderFolder, QStri
     }
     // On the share, a link on the way may lead into another order's folder.
     const bool offShare = ImportRules::leadsOffShare(named, share);
-    const QString linked = offShare ? QString() : ImportRules::orderFolderLinkRefusal(named);
+    const QString linked = offShare ? QString() : K::orderFolderLinkRefusal(named);
     if (!linked.isEmpty()) {
         if (why)
             *why = linked;

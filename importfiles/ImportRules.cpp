@@ -219,12 +219,6 @@ QString orderFolder(const ImportOrder &order, QString &refused)
     return folder;
 }
 
-QString orderFolderLinkRefusal(const QString &folder)
-{
-    const QString link = ShareGuard::linkOnTheWay(QDir::cleanPath(folder));
-    return link.isEmpty() ? QString() : K::orderFolderLinkMessage(link);
-}
-
 OrderPlace resolveOrderFolder(const QString &folder, const ShareGuard &share)
 {
     const QString named = QDir::cleanPath(folder);

@@ -65,12 +65,6 @@ QString fileFilter(ImportFileType type);
 // and the folder lies strictly below the mount root.
 QString orderFolder(const ImportOrder &order, QString &refused);
 
-// K::orderFolderLinkMessage when the order folder as named, or a folder
-// between the share and it, is a link: its real place may be another order's,
-// whose files would be written, listed or removed as this one's. Empty else.
-// Asked where an order's share is pinned, before anything of it is touched.
-QString orderFolderLinkRefusal(const QString &folder);
-
 // Where an order folder was found when its order started.
 struct OrderPlace
 {

@@ -253,7 +253,7 @@ void OriginalView::submitDeletion(const QList<ThumbnailInfo> &chosen)
     QString problem = shareProblem(folder, &share);
     // On the share, through a link the order's folder may be another order's: none of its photos go.
     if (problem.isEmpty() && ownFolder)
-        problem = ImportRules::orderFolderLinkRefusal(folder);
+        problem = K::orderFolderLinkRefusal(folder);
     if (!problem.isEmpty()) {
         QMessageBox::warning(this, QStringLiteral("温馨提示"), problem, QMessageBox::Ok);
         return;

@@ -3,6 +3,7 @@
 #include "app/core/Config.h"
 #include "app/core/Logging.h"
 #include "platform/MountRoot.h"
+#include "platform/ShareGuard.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -401,6 +402,12 @@ QString K::outsideOrderMessage(const QString &path)
 QString K::orderFolderLinkMessage(const QString &folder)
 {
     return QStringLiteral("订单目录是链接: %1").arg(folder);
+}
+
+QString K::orderFolderLinkRefusal(const QString &folder)
+{
+    const QString link = ShareGuard::linkOnTheWay(QDir::cleanPath(folder));
+    return link.isEmpty() ? QString() : orderFolderLinkMessage(link);
 }
 
 QString K::folderOffShareMessage(const QString &folder)

@@ -89,6 +89,10 @@ public:
     // "订单目录是链接: %1": an order folder, or a folder on the way to it, that
     // is a link (ShareGuard::linkOnTheWay): the order is refused whole.
     static QString orderFolderLinkMessage(const QString &folder);
+    // orderFolderLinkMessage for the link on the way to folder, an order
+    // folder as named; empty when there is none. Asked before anything of the
+    // order is listed, written or removed: its files may be another order's.
+    static QString orderFolderLinkRefusal(const QString &folder);
     // "目录不在共享目录内: %1": a folder of an order whose real place is off the share.
     static QString folderOffShareMessage(const QString &folder);
     // "路径不在共享目录内": why a file named off the share is left alone.

@@ -4,8 +4,6 @@
 #include "app/core/K.h"
 #include "app/core/Logging.h"
 #include "app/core/SharedFolderOpener.h"
-#include "platform/ShareGuard.h"
-#include "transfer/engine/OrderFolder.h"
 #include "transfer/ui/PickedEntries.h"
 #include "widgets/OrderNumberButtonDelegate.h"
 #include "widgets/SimpleDialog.h"
@@ -763,11 +761,9 @@ void tfhomeorders_OrderListWidget::onSelectPhotosClicked()
         return;
     }
     // Nor through a link into another order's folder, whose files it would take for this order's.
-    ShareGuard share;
-    share.pin(orderFolder);
-    OrderFolder pinned;
-    if (!pinned.resolve(orderFolder, share) && pinned.isLinked()) {
-        QMessageBox::warning(this, QStringLiteral("温馨提示"), pinned.problem(), QMessageBox::Ok);
+    const QString linked = K::orderFolderLinkRefusal(orderFolder);
+    if (!linked.isEmpty()) {
+        QMessageBox::warning(this, QStringLiteral("温馨提示"), linked, QMessageBox::Ok);
         return;
     }
 
