@@ -219,6 +219,9 @@ void tst_DemoStudio::runCommandStudioPaintsBarcodes()
     QString output;
     QTRY_VERIFY_WITH_TIMEOUT((output += QString::fromUtf8(standin.readAllStandardOutput()))
                                  .contains(QStringLiteral("STUDIO_MOUNT_ROOT=")), 30000);
+    // The README's examples name the share's own folder, the one holding "flagship" and "east".
+    QVERIFY2(output.contains(QStringLiteral("共享文件夹: ") + folder.path() + QStringLiteral("/share/studio\n")),
+             qPrintable(output));
     const QString url = output.section(QStringLiteral("STUDIO_SERVICE_URL="), 1).section(QLatin1Char('\n'), 0, 0);
     BaseReq request;
     QString mimeType;

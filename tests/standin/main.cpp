@@ -97,7 +97,7 @@ int main(int argc, char *argv[])
             << QStringLiteral("  导片工具的照片: ") << demo->cameraFolder() << Qt::endl
             << QStringLiteral("  导入原片的文件: ") << demo->originalsFolder() << Qt::endl
             << QStringLiteral("  导入精修片的文件: ") << demo->retouchedFolder() << Qt::endl
-            << QStringLiteral("  共享文件夹: ") << demo->mountRoot() << Qt::endl;
+            << QStringLiteral("  共享文件夹: ") << demo->shareFolder() << Qt::endl;
         // Read by scripts/run; printed last so the lines above are complete.
         out << "STUDIO_SERVICE_URL=" << service.baseUrl() << Qt::endl
             << "STUDIO_MOUNT_ROOT=" << demo->mountRoot() << Qt::endl;

@@ -187,7 +187,7 @@ bool DemoStudio::create(const QString &folder, QString *error, const QString &fi
     }
     QStringList folders{cameraFolder(), originalsFolder(), retouchedFolder()};
     if (!mounted)
-        folders << m_mountRoot + m_share;
+        folders << shareFolder();
     for (const QString &path : folders) {
         if (!QDir().mkpath(path)) {
             why = QStringLiteral("无法创建演示文件夹：") + path;
@@ -198,14 +198,13 @@ bool DemoStudio::create(const QString &folder, QString *error, const QString &fi
         m_localShares = std::make_unique<ScopedEnvironment>("STUDIO_LOCAL_SHARES", QByteArrayLiteral("1"));
     MountRoot::setPath(m_mountRoot);
     if (mounted) {
-        const QString shareFolder = m_mountRoot + m_share;
-        if (!MountRoot::isShareMounted(shareFolder)) {
-            why = QStringLiteral("演示共享目录未挂载：") + shareFolder;
+        if (!MountRoot::isShareMounted(shareFolder())) {
+            why = QStringLiteral("演示共享目录未挂载：") + shareFolder();
             return false;
         }
         // Never write over a studio's own folders, nor an earlier demo's.
         for (const Branch &shop : m_branches) {
-            const QString branchFolder = shareFolder + QLatin1Char('/') + shop.fields.value(QStringLiteral("folder")).toString();
+            const QString branchFolder = shareFolder() + QLatin1Char('/') + shop.fields.value(QStringLiteral("folder")).toString();
             if (QFileInfo::exists(branchFolder)) {
                 why = QStringLiteral("共享目录中已有演示门店文件夹，请先移走：") + branchFolder;
                 return false;
@@ -236,8 +235,7 @@ bool DemoStudio::createOrder(const QJsonObject &seed, const QJsonObject &default
     for (auto it = fields.begin(); it != fields.end(); ++it)
         order.fields.insert(it.key(), resolveDate(it.value()));
     const QString number = order.fields.value(QStringLiteral("orderpayforkey")).toString();
-    const QString branchFolder = m_mountRoot + m_share + QLatin1Char('/')
-                                 + home->fields.value(QStringLiteral("folder")).toString();
+    const QString branchFolder = shareFolder() + QLatin1Char('/') + home->fields.value(QStringLiteral("folder")).toString();
     order.folder = QStringLiteral("%1/%2/%3-%4")
                        .arg(branchFolder)
                        .arg(dateOf(order.fields.value(QStringLiteral("shotdate")).toString()).year())

@@ -39,6 +39,8 @@ public:
 
     // Mount root of the share (ends with "/").
     QString mountRoot() const { return m_mountRoot; }
+    // The share's own folder below the mount root: it holds the branch folders.
+    QString shareFolder() const { return m_mountRoot + m_share; }
     // Photos for "导片工具", one folder per order number.
     QString cameraFolder() const { return m_root + QStringLiteral("/camera"); }
     // Camera JPEGs with their raw files for "导入原片", one folder per order number.
