@@ -15,6 +15,7 @@
 #include "batchdelete/BatchLoginDialog.h"
 #include "batchdelete/BatchdeleteThread.h"
 #include "batchdelete/FileScanThread.h"
+#include "widgets/DialogAnswer.h"
 #include "widgets/ElementButton.h"
 #include "widgets/SimpleDialog.h"
 #include "widgets/ToastWidget.h"
@@ -516,10 +517,11 @@ void BatchDelete::onStartBatchDelete()
         return;
     }
     QPointer<BatchDelete> self(this);
-    BatchLoginDialog::show(this, [self](bool ok, const QString &, const QString &) {
-        if (self && ok && !self->m_closing && !self->m_running)
-            self->startDeleteRun();
-    });
+    // A run refused at once (the share unmounted) says why in a box: not under the dialog.
+    BatchLoginDialog::show(this, DialogAnswer::afterClose(this, [self](bool ok, const QString &, const QString &) {
+                               if (self && ok && !self->m_closing && !self->m_running)
+                                   self->startDeleteRun();
+                           }));
 }
 
 void BatchDelete::startDeleteRun()
@@ -957,7 +959,8 @@ void BatchDelete::askResend(const QString &text, const std::function<void(bool)>
     dialog->setDialogType(SimpleDialog::Confirm);
     dialog->setDialogTitle(kTitle);
     dialog->setDialogMessage(text, false);
-    dialog->setDialogCallback(answer);
+    // Giving up the last report ends the run with its box.
+    dialog->setDialogCallback(DialogAnswer::afterClose(this, answer));
     // Return resends, as the primary button says.
     if (auto *resend = dialog->findChild<QPushButton *>(QStringLiteral("confirmButton"))) {
         resend->setDefault(true);

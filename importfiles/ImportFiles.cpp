@@ -15,6 +15,7 @@
 #include "importfiles/ImportTargetCheckRunnable.h"
 #include "importfiles/OriginalView.h"
 #include "platform/MountRoot.h"
+#include "widgets/DialogAnswer.h"
 #include "widgets/FullScreenLoading.h"
 #include "widgets/OrderNumberButtonDelegate.h"
 #include "widgets/SimpleDialog.h"
@@ -1159,10 +1160,10 @@ void ImportFiles::onChoiceRead(const QString &orderId, const QString &folder, in
                               QStringLiteral("要上传的精修照片与客人选中的照片名不一致，确认要继续上传吗？\n"
                                              "下列是不一致的照片：")
                                   + QLatin1Char('\n') + choice.mismatched.join(QLatin1Char('\n')),
-                              [self, row, files](bool yes) {
+                              DialogAnswer::afterClose(this, [self, row, files](bool yes) {
                                   if (self && yes)
                                       self->acceptChoice(row, files);
-                              });
+                              }));
         return;
     }
     acceptChoice(row, files);
@@ -1403,7 +1404,7 @@ void ImportFiles::onTargetsChecked(const QList<ImportFile> &files, const QList<i
     dialog->setDialogMessage(QStringLiteral("以下文件已存在，替换后无法恢复：\n") + taken.join(QLatin1Char('\n')));
     if (auto *replace = dialog->findChild<QPushButton *>(QStringLiteral("confirmButton")))
         replace->setText(QStringLiteral("替换"));
-    dialog->setDialogCallback([self, kept, keptStates, runToken](bool yes) {
+    dialog->setDialogCallback(DialogAnswer::afterClose(this, [self, kept, keptStates, runToken](bool yes) {
         if (!self)
             return;
         const bool sameRun = runToken < 0 ? true : self->m_importing && self->m_runId == runToken;
@@ -1413,7 +1414,7 @@ void ImportFiles::onTargetsChecked(const QList<ImportFile> &files, const QList<i
             self->copyChecked(kept, keptStates, true, runToken);
         else if (runToken >= 0)
             self->endRun();
-    });
+    }));
     dialog->show();
     dialog->raise();
 }

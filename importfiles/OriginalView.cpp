@@ -9,6 +9,7 @@
 #include "importfiles/ImportedPhotos.h"
 #include "platform/FolderRead.h"
 #include "platform/MountRoot.h"
+#include "widgets/DialogAnswer.h"
 #include "widgets/ElementButton.h"
 #include "widgets/FullScreenLoading.h"
 #include "widgets/SimpleDialog.h"
@@ -200,10 +201,10 @@ void OriginalView::deleteSelectedFiles()
     QPointer<OriginalView> self(this);
     SimpleDialog::confirm(this, QStringLiteral("温馨提示"),
                           QStringLiteral("确定删除选中的%1张照片吗？删除后无法恢复。").arg(photos.size()),
-                          [self, photos](bool yes) {
+                          DialogAnswer::afterClose(this, [self, photos](bool yes) {
                               if (self && yes && self->m_ready)
                                   self->submitDeletion(photos);
-                          });
+                          }));
 }
 
 QString OriginalView::folderToPin(const QList<ThumbnailInfo> &photos) const

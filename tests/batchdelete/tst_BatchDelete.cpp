@@ -134,6 +134,8 @@ private slots:
     void reportGivenUpCountsAsFailed();
     void skippedOrdersAreListed_data();
     void skippedOrdersAreListed();
+    void refusalReadAfterVerification_data();
+    void refusalReadAfterVerification();
     void shareDisappearsDuringRun_data();
     void shareDisappearsDuringRun();
     void smbServerStoppedDuringRun();
@@ -224,9 +226,12 @@ void tst_BatchDelete::init()
 
 void tst_BatchDelete::cleanup()
 {
+    // No box of the test was shown under a dialog still on screen.
+    const QStringList under = m_boxes->seenUnderDialogs();
     delete m_window;
     m_boxes.reset();
     m_root.reset();
+    QVERIFY2(under.isEmpty(), qPrintable(under.join(QLatin1Char('\n'))));
 }
 
 QStringList tst_BatchDelete::makeOrderFolder(const QString &relative)
@@ -824,6 +829,49 @@ void tst_BatchDelete::skippedOrdersAreListed()
     QVERIFY(m_window->isUserEnabled());
     // Recorded ahead of an announcement that was not accepted: nothing is owed for them.
     QCOMPARE(BatchDeleteJournal::read(BatchDeleteJournal::defaultPath()).size(), 0);
+}
+
+void tst_BatchDelete::refusalReadAfterVerification_data()
+{
+    QTest::addColumn<QString>("situation");
+    // Refused by the run itself, before any request: the verification dialog has gone by then.
+    QTest::newRow("share not mounted") << "unmounted";
+    QTest::newRow("order folder a link to another order") << "link";
+    QTest::newRow("refused by the service") << "refused";
+}
+
+// The box saying why nothing was deleted is read on its own, not under the
+// verification dialog that led to it.
+void tst_BatchDelete::refusalReadAfterVerification()
+{
+    QFETCH(QString, situation);
+    std::unique_ptr<ScopedEnvironment> realMountsOnly;
+    if (situation == "unmounted")
+        realMountsOnly = std::make_unique<ScopedEnvironment>("STUDIO_LOCAL_SHARES");
+    QString folder = m_root->path() + "share/A1";
+    QStringList kept = makeOrderFolder("share/A1");
+    QString reason = K::missingShareMessage(folder);
+    if (situation == "link") {
+        kept = makeOrderFolder("share/A2");
+        QVERIFY(QFile::link(m_root->path() + "share/A2", folder = m_root->path() + "share/linked"));
+        reason = K::orderFolderLinkMessage(folder);
+    }
+    if (situation == "refused") {
+        m_service.setReply("order", "delete_pic_before", refused(QStringLiteral("订单未结单，不能删除")));
+        reason = QStringLiteral("订单未结单，不能删除");
+    }
+    m_orders = {order(1, folder)};
+    search();
+    checkRow(0);
+    startRun();
+    const QString text = waitForFinalBox();
+    QVERIFY2(text.contains(QStringLiteral("以下订单未删除：\nA121-2：") + reason), qPrintable(text));
+    QCOMPARE(m_boxes->seen().last().text, text);
+    QCOMPARE(m_boxes->seen().last().under, QStringList());
+    QCOMPARE(existing(kept), kept.size());
+    QCOMPARE(m_service.requests("order", "delete_pic_before").size(), situation == "refused" ? 1 : 0);
+    QCOMPARE(m_service.requests("order", "delete_pic_after").size(), 0);
+    QVERIFY(m_window->isUserEnabled());
 }
 
 void tst_BatchDelete::shareDisappearsDuringRun_data()

@@ -110,6 +110,7 @@ private slots:
     void retouchedMismatchConfirm_data();
     void retouchedMismatchConfirm();
     void existingNamesAskBeforeAnyCopy();
+    void replaceAnsweredAfterShareWent();
     void blockedFolderRetrySucceeds();
     void oddNamesKeptAndReported();
     void shareGoneMidRunWritesNothingLocally();
@@ -183,6 +184,8 @@ void tst_ImportFiles::init()
 
 void tst_ImportFiles::cleanup()
 {
+    // No box of the test was shown under a dialog still on screen.
+    const QStringList under = m_boxes->seenUnderDialogs();
     delete m_window;
     unbindShare();
     delete m_boxes;
@@ -198,6 +201,7 @@ void tst_ImportFiles::cleanup()
     m_root.reset();
     delete m_service;
     m_service = nullptr;
+    QVERIFY2(under.isEmpty(), qPrintable(under.join(QLatin1Char('\n'))));
 }
 
 ImportFiles *tst_ImportFiles::openWindow(ImportFileType type)
@@ -776,7 +780,7 @@ void tst_ImportFiles::choosingMakesNoFolderOffShare()
             QTRY_VERIFY(openDialog()); // none of the customer's picks
             openDialog()->handleOk();
         }
-        QCOMPARE(m_window->orders().at(0).files.size(), 1);
+        QTRY_COMPARE(m_window->orders().at(0).files.size(), 1);
         QVERIFY(QDir(link).removeRecursively() && ::symlink(to.constData(), QFile::encodeName(link).constData()) == 0);
         m_service->clearRequests();
         runToEnd();
@@ -1186,7 +1190,7 @@ void tst_ImportFiles::existingNamesAskBeforeAnyCopy()
             break;
         question->handleCancel();
         delete question;
-        QVERIFY(!m_window->isImporting());
+        QTRY_VERIFY(!m_window->isImporting());
         QCOMPARE(start->text(), QStringLiteral("开始全部导入"));
         for (const auto &request : m_service->requests())
             QCOMPARE(request.action(), QStringLiteral("getorder_pics")); // the photo view's own list
@@ -1201,6 +1205,33 @@ void tst_ImportFiles::existingNamesAskBeforeAnyCopy()
     const auto batch = m_service->requests(QStringLiteral("order"), QStringLiteral("savepicpath_batch"));
     QCOMPARE(batch.size(), 1);
     QCOMPARE(QJsonDocument::fromJson(batch.at(0).field(QStringLiteral("imgnames")).toUtf8()).array().size(), 3);
+}
+
+// The share went while the question was open: the box naming it is read
+// once the question has gone, and nothing is written in the share's place.
+void tst_ImportFiles::replaceAnsweredAfterShareWent()
+{
+    const ScopedEnvironment realMountsOnly("STUDIO_LOCAL_SHARES");
+    const QString mountPoint = m_root->path() + Data::kShare;
+    QTemporaryDir backing;
+    leaveInMountPoint(mountPoint, false);
+    if (!bindShare(backing.path()))
+        QSKIP("bind mounts need root");
+    openWindow(OriginalFiles);
+    search(3);
+    choose(0, {source(QStringLiteral("IMG_0001.JPG"), "second card")});
+    const QString served = backing.path() + QLatin1Char('/') + Data::orderShareFolder(0).section(QLatin1Char('/'), 1);
+    onShare(served + QStringLiteral("/原片/IMG_0001.JPG"), "first card");
+    QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("startAllButton")), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(openDialog(), 20000);
+    unbindShare();
+    openDialog()->handleOk();
+    const QString gone = K::missingShareMessage(m_window->orders().at(0).importPath);
+    QTRY_VERIFY_WITH_TIMEOUT(m_boxes->contains(QStringLiteral("温馨提示"), gone), 20000);
+    QCOMPARE(m_boxes->seenUnderDialogs(), QStringList());
+    QTRY_VERIFY(!m_window->isImporting());
+    QCOMPARE(bytesOf(served + QStringLiteral("/原片/IMG_0001.JPG")), QByteArray("first card"));
+    QCOMPARE(everythingBelow(mountPoint), QStringList{".DS_Store"});
 }
 
 void tst_ImportFiles::blockedFolderRetrySucceeds()
@@ -1882,8 +1913,9 @@ void tst_ImportFiles::retouchedMismatchConfirm()
         dialog->handleOk();
     else
         dialog->handleCancel();
+    // The answer is taken once the question has closed.
+    QTRY_COMPARE(m_window->orders().at(0).files.size(), answer ? 3 : 1);
     const QList<ImportFile> files = m_window->orders().at(0).files;
-    QCOMPARE(files.size(), answer ? 3 : 1);
     QCOMPARE(cell(0, QStringLiteral("本次已选")), answer ? QStringLiteral("3") : QStringLiteral("1"));
     if (answer)
         QVERIFY(files.at(2).targetFolder.endsWith(QStringLiteral("精修片")));

@@ -113,6 +113,8 @@ void tst_OriginalView::init()
 
 void tst_OriginalView::cleanup()
 {
+    // No box of the test was shown under a dialog still on screen.
+    const QStringList under = m_boxes->seenUnderDialogs();
     delete m_view;
     delete m_boxes;
     // Deleting a window deletes the dialogs it owns: hold guarded pointers.
@@ -126,6 +128,7 @@ void tst_OriginalView::cleanup()
     m_root.reset();
     delete m_service;
     m_service = nullptr;
+    QVERIFY2(under.isEmpty(), qPrintable(under.join(QLatin1Char('\n'))));
 }
 
 OriginalView *tst_OriginalView::makeView()
@@ -252,13 +255,19 @@ void tst_OriginalView::deletesOnServiceThenShare()
     const QString keep = onShare(kFolder + QStringLiteral("/原片/KEEP.jpg"));
     Data::servePhotos(*m_service, Data::photosReply(kFolder, QJsonArray{Data::jpeg("5", "A.jpg", kFolder)},
                                                     QJsonArray{Data::raw("6", "A.CR3", kFolder)}));
-    m_service->setReply(QStringLiteral("order"), QStringLiteral("delete_pics"), Data::accepted());
+    // The view is busy while the service is asked.
+    bool readyWhenAsked = true;
+    m_service->setHandler(QStringLiteral("order"), QStringLiteral("delete_pics"), [&](const StandInService::Request &) {
+        readyWhenAsked = m_view->isReady();
+        return Data::accepted();
+    });
     makeView();
     m_view->refreshData(orderMap());
     QTRY_COMPARE_WITH_TIMEOUT(grid()->getThumbnailInfo(1).name, QStringLiteral("A.CR3"), 10000);
 
     selectAllAndDelete();
-    QVERIFY(!m_view->isReady());
+    QTRY_COMPARE_WITH_TIMEOUT(m_service->requests(QStringLiteral("order"), QStringLiteral("delete_pics")).size(), 1, 10000);
+    QVERIFY(!readyWhenAsked);
     QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(raw), 10000);
     QTRY_VERIFY(m_view->isReady());
     QVERIFY(!QFile::exists(a));

@@ -43,7 +43,8 @@ void ImportFilesMessageBoxes::answerOpenBoxes()
             && !card->property("importTestAnswered").toBool()) {
             card->setProperty("importTestAnswered", true);
             m_boxes.append(Box{card->findChild<QLabel *>(QStringLiteral("titleLabel"))->text(),
-                               card->findChild<QTextBrowser *>()->toPlainText(), QMessageBox::Ok});
+                               card->findChild<QTextBrowser *>()->toPlainText(), QMessageBox::Ok,
+                               dialogsOnScreen(card)});
             card->findChild<QPushButton *>(QStringLiteral("confirmButton"))->click();
             continue;
         }
@@ -51,7 +52,7 @@ void ImportFilesMessageBoxes::answerOpenBoxes()
         if (!box || !box->isVisible() || box->property("importTestAnswered").toBool())
             continue;
         box->setProperty("importTestAnswered", true);
-        m_boxes.append(Box{box->windowTitle(), box->text(), box->standardButtons()});
+        m_boxes.append(Box{box->windowTitle(), box->text(), box->standardButtons(), dialogsOnScreen(box)});
         QMessageBox::StandardButton answer = QMessageBox::Ok;
         if ((box->standardButtons() & QMessageBox::Cancel) && !m_answers.isEmpty())
             answer = m_answers.takeFirst();

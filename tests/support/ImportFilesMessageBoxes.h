@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DialogsOnScreen.h"
+
 #include <QList>
 #include <QMessageBox>
 #include <QObject>
@@ -19,6 +21,7 @@ public:
         QString title;
         QString text;
         QMessageBox::StandardButtons buttons;
+        QStringList under; // dialogs still on screen while the box was up
     };
 
     explicit ImportFilesMessageBoxes(QObject *parent = nullptr);
@@ -28,6 +31,8 @@ public:
     int count() const { return m_boxes.size(); }
     bool contains(const QString &title, const QString &text) const;
     int countOf(const QString &text) const;
+    // Boxes shown while another dialog was still on screen, with what it was.
+    QStringList seenUnderDialogs() const { return boxesUnderDialogs(m_boxes); }
     void clear() { m_boxes.clear(); }
 
 private:

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DialogsOnScreen.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QObject>
@@ -16,6 +18,7 @@ public:
         QString text;
         Qt::TextFormat format;
         QMessageBox::Icon icon;
+        QStringList under; // dialogs still on screen while the box was up
     };
 
     explicit LoginDialogWatcher(QObject *parent = nullptr)
@@ -26,7 +29,7 @@ public:
             auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
             if (!box || !box->isVisible())
                 return;
-            m_seen.append({box->windowTitle(), box->text(), box->textFormat(), box->icon()});
+            m_seen.append({box->windowTitle(), box->text(), box->textFormat(), box->icon(), dialogsOnScreen(box)});
             box->done(QMessageBox::Ok);
         });
         m_timer.start();
@@ -40,6 +43,8 @@ public:
             list << box.text;
         return list;
     }
+    // Boxes shown while another dialog was still on screen, with what it was.
+    QStringList seenUnderDialogs() const { return boxesUnderDialogs(m_seen); }
     void clear() { m_seen.clear(); }
 
 private:

@@ -36,7 +36,7 @@ void TransferMessageBoxes::closeOpenBoxes()
             && !card->property("transferTestAnswered").toBool()) {
             card->setProperty("transferTestAnswered", true);
             m_boxes.append(Box{card->findChild<QLabel *>(QStringLiteral("titleLabel"))->text(),
-                               card->findChild<QTextBrowser *>()->toPlainText()});
+                               card->findChild<QTextBrowser *>()->toPlainText(), dialogsOnScreen(card)});
             auto *yes = card->findChild<QPushButton *>(QStringLiteral("confirmButton"));
             auto *no = card->findChild<QPushButton *>(QStringLiteral("cancelButton"));
             (!m_answer.isEmpty() && yes->text() == m_answer ? yes : no)->click();
@@ -46,7 +46,7 @@ void TransferMessageBoxes::closeOpenBoxes()
         if (!box || !box->isVisible() || box->property("transferTestAnswered").toBool())
             continue;
         box->setProperty("transferTestAnswered", true);
-        m_boxes.append(Box{box->windowTitle(), box->text()});
+        m_boxes.append(Box{box->windowTitle(), box->text(), dialogsOnScreen(box)});
         QAbstractButton *answer = nullptr;
         for (QAbstractButton *button : box->buttons()) {
             if (!m_answer.isEmpty() && button->text() == m_answer)

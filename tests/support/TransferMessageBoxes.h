@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DialogsOnScreen.h"
+
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -17,6 +19,7 @@ public:
     {
         QString title;
         QString text;
+        QStringList under; // dialogs still on screen while the box was up
     };
 
     explicit TransferMessageBoxes(QObject *parent = nullptr);
@@ -25,6 +28,8 @@ public:
     int count() const { return m_boxes.size(); }
     Box last() const { return m_boxes.isEmpty() ? Box() : m_boxes.last(); }
     bool contains(const QString &title, const QString &text) const;
+    // Boxes shown while another dialog was still on screen, with what it was.
+    QStringList seenUnderDialogs() const { return boxesUnderDialogs(m_boxes); }
     void clear() { m_boxes.clear(); }
     // Boxes offering a button with this text are answered with it (empty: every box gets Ok).
     void answerWith(const QString &buttonText) { m_answer = buttonText; }

@@ -13,6 +13,7 @@
 #include "transfer/engine/TFDelLocalPhotoImg.h"
 #include "transfer/records/ImportTypes.h"
 #include "transfer/ui/tfhomeorders_PhotoLoadWorker.h"
+#include "widgets/DialogAnswer.h"
 #include "widgets/SimpleDialog.h"
 
 #include <QCoreApplication>
@@ -853,10 +854,10 @@ void tfhomeorders_PhotoDisplayWidget::onDeleteSelectedPhotos()
     QPointer<tfhomeorders_PhotoDisplayWidget> self(this);
     SimpleDialog::confirm(this, QStringLiteral("温馨提示"),
                           QStringLiteral("确定删除选中的%1张照片吗？删除后无法恢复。").arg(selected),
-                          [self, generation](bool ok) {
+                          DialogAnswer::afterClose(this, [self, generation](bool ok) {
                               if (ok && self && self->m_generation == generation)
                                   self->postDelPhotos();
-                          });
+                          }));
 }
 
 QString tfhomeorders_PhotoDisplayWidget::pinOrderShare(const QString &orderFolder, ShareGuard *share,

@@ -145,11 +145,14 @@ void tst_OrderListWidget::init()
 
 void tst_OrderListWidget::cleanup()
 {
+    // No box of the test was shown under a dialog still on screen.
+    const QStringList under = m_boxes->seenUnderDialogs();
     delete m_widget;
     m_widget = nullptr;
     delete m_boxes;
     m_boxes = nullptr;
     Config::k_importType = FinishedPhotos;
+    QVERIFY2(under.isEmpty(), qPrintable(under.join(QLatin1Char('\n'))));
 }
 
 void tst_OrderListWidget::rowCells()

@@ -122,6 +122,8 @@ void tst_PhotoDisplayWidget::init()
 
 void tst_PhotoDisplayWidget::cleanup()
 {
+    // No box of the test was shown under a dialog still on screen.
+    const QStringList under = m_boxes->seenUnderDialogs();
     delete m_grid;
     m_grid = nullptr;
     delete m_boxes;
@@ -129,6 +131,7 @@ void tst_PhotoDisplayWidget::cleanup()
     delete m_service;
     m_service = nullptr;
     Config::k_importType = FinishedPhotos;
+    QVERIFY2(under.isEmpty(), qPrintable(under.join(QLatin1Char('\n'))));
 }
 
 OrderInfo tst_PhotoDisplayWidget::orderWithPhotos(int n, int photos, int trial, int retouched,

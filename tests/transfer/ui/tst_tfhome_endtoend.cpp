@@ -138,6 +138,8 @@ void TfhomeEndToEndTest::init()
 
 void TfhomeEndToEndTest::cleanup()
 {
+    // No box of the test was shown under a dialog still on screen.
+    const QStringList under = m_boxes->seenUnderDialogs();
     delete m_window;
     QList<QPointer<QWidget>> windows;
     for (QWidget *widget : QApplication::topLevelWidgets()) {
@@ -152,6 +154,7 @@ void TfhomeEndToEndTest::cleanup()
     m_service = nullptr;
     Config::k_shops.clear();
     Config::k_importType = FinishedPhotos;
+    QVERIFY2(under.isEmpty(), qPrintable(under.join(QLatin1Char('\n'))));
 }
 
 // The order list answers with the orders and, per order, what was reported so far.

@@ -92,12 +92,15 @@ void TfhomeRunTest::init()
 
 void TfhomeRunTest::cleanup()
 {
+    // No box of the test was shown under a dialog still on screen.
+    const QStringList under = m_boxes->seenUnderDialogs();
     delete m_window;
     m_window = nullptr;
     delete m_boxes;
     delete m_service;
     delete m_root;
     Config::k_shops.clear();
+    QVERIFY2(under.isEmpty(), qPrintable(under.join(QLatin1Char('\n'))));
 }
 
 // Order at the row with picked photos, as the table would hold it.

@@ -84,6 +84,8 @@ void tst_tfhomeorders::init()
 
 void tst_tfhomeorders::cleanup()
 {
+    // No box of the test was shown under a dialog still on screen.
+    const QStringList under = m_boxes->seenUnderDialogs();
     delete m_pane;
     m_pane = nullptr;
     delete m_boxes;
@@ -91,6 +93,7 @@ void tst_tfhomeorders::cleanup()
     delete m_service;
     m_service = nullptr;
     Config::k_shops.clear();
+    QVERIFY2(under.isEmpty(), qPrintable(under.join(QLatin1Char('\n'))));
 }
 
 void tst_tfhomeorders::createPane()
