@@ -428,14 +428,20 @@ void tst_DemoStudio::splitToolsRunAnOrder()
     if (tool == QStringLiteral("设计分件")) {
         // Product folders are named by the branch's stored rule: order number, "-", customer, "_", product.
         QStringList products;
+        QStringList urgent;
         for (const QString &file : written) {
             // ... inside the folder of the couple and the pickup date.
             if (file.startsWith(QStringLiteral("陈强-杨丽 ") + QDate::currentDate().addDays(14).toString(Qt::ISODate)
                                 + QStringLiteral("取/DD20240621003-"))
                 && file.endsWith(QStringLiteral("IMG_0005.jpg")))
                 products << file;
+            // An urgent product's date is days ahead too, not one long past.
+            if (file.startsWith(QStringLiteral("陈强-杨丽 ") + QDate::currentDate().addDays(3).toString(Qt::ISODate)
+                                + QStringLiteral("急/DD20240621003-")))
+                urgent << file;
         }
         QVERIFY2(!products.isEmpty(), qPrintable(written.join(',')));
+        QVERIFY2(!urgent.isEmpty(), qPrintable(written.join(',')));
         QFile courier(orderDir + QStringLiteral("/其他/快递信息.txt"));
         QVERIFY(courier.open(QIODevice::ReadOnly));
         QVERIFY(QString::fromUtf8(courier.readAll()).contains(QStringLiteral("文三路100号")));

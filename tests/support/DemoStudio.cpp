@@ -167,6 +167,8 @@ bool DemoStudio::create(const QString &folder, QString *error, const QString &fi
         || !readJson(QDir(fixtureDir).filePath(QStringLiteral("orders.json")), &orders, &why)
         || !readJson(QDir(fixtureDir).filePath(QStringLiteral("order-head.json")), &m_orderHead, &why))
         return false;
+    for (auto it = m_orderHead.begin(); it != m_orderHead.end(); ++it)
+        it.value() = resolveDate(it.value());
 
     m_root = QDir(folder).absolutePath();
     const bool mounted = !m_mountedShareRoot.isEmpty();
