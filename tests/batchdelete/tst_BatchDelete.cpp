@@ -10,6 +10,7 @@
 #include "support/BatchDeleteStudioData.h"
 #include "support/BindMount.h"
 #include "support/JournalHolder.h"
+#include "support/DialogChecks.h"
 #include "support/LoginDialogWatcher.h"
 #include "support/QuietPlatformNotes.h"
 #include "support/ScopedEnvironment.h"
@@ -1511,6 +1512,7 @@ void tst_BatchDelete::cancelledVerificationStartsNothing()
     verifyAccount(QStringLiteral("wrong"));
     QTRY_VERIFY_WITH_TIMEOUT(m_boxes->texts().contains(QStringLiteral("密码错误")), 10000);
     m_window->findChild<BatchLoginDialog *>()->handleCancel();
+    QVERIFY(dialogAnswersRun());
     QVERIFY(m_window->isUserEnabled());
     QCOMPARE(m_service.requests("order", "delete_pic_before").size(), 0);
     QCOMPARE(existing(files), 4);

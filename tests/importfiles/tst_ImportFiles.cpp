@@ -2,6 +2,7 @@
 #include "app/core/K.h"
 #include "importfiles/ImportFiles.h"
 #include "importfiles/ImportRules.h"
+#include "support/DialogChecks.h"
 #include "support/ImportFilesMessageBoxes.h"
 #include "support/ImportFilesStudioData.h"
 #include "support/ScopedEnvironment.h"
@@ -111,6 +112,7 @@ private slots:
     void retouchedMismatchConfirm();
     void existingNamesAskBeforeAnyCopy();
     void replaceAnsweredAfterShareWent();
+    void replaceAnswerOfStoppedRunCopiesNothing();
     void blockedFolderRetrySucceeds();
     void oddNamesKeptAndReported();
     void shareGoneMidRunWritesNothingLocally();
@@ -779,8 +781,9 @@ void tst_ImportFiles::choosingMakesNoFolderOffShare()
         if (m_window->orders().at(0).files.isEmpty()) {
             QTRY_VERIFY(openDialog()); // none of the customer's picks
             openDialog()->handleOk();
+            QVERIFY(dialogAnswersRun());
         }
-        QTRY_COMPARE(m_window->orders().at(0).files.size(), 1);
+        QCOMPARE(m_window->orders().at(0).files.size(), 1);
         QVERIFY(QDir(link).removeRecursively() && ::symlink(to.constData(), QFile::encodeName(link).constData()) == 0);
         m_service->clearRequests();
         runToEnd();
@@ -1190,7 +1193,8 @@ void tst_ImportFiles::existingNamesAskBeforeAnyCopy()
             break;
         question->handleCancel();
         delete question;
-        QTRY_VERIFY(!m_window->isImporting());
+        QVERIFY(dialogAnswersRun());
+        QVERIFY(!m_window->isImporting());
         QCOMPARE(start->text(), QStringLiteral("开始全部导入"));
         for (const auto &request : m_service->requests())
             QCOMPARE(request.action(), QStringLiteral("getorder_pics")); // the photo view's own list
@@ -1232,6 +1236,42 @@ void tst_ImportFiles::replaceAnsweredAfterShareWent()
     QTRY_VERIFY(!m_window->isImporting());
     QCOMPARE(bytesOf(served + QStringLiteral("/原片/IMG_0001.JPG")), QByteArray("first card"));
     QCOMPARE(everythingBelow(mountPoint), QStringList{".DS_Store"});
+}
+
+// A replace question the user left open while the run was stopped and a new
+// one started answers nothing of the new run.
+void tst_ImportFiles::replaceAnswerOfStoppedRunCopiesNothing()
+{
+    openWindow(OriginalFiles);
+    search(3);
+    choose(1, {source(QStringLiteral("IMG_0001.JPG"), "second card"), source(QStringLiteral("IMG_0002.JPG"), "two")});
+    const QString folder = orderFolder(1) + QStringLiteral("/原片/");
+    onShare(folder + QStringLiteral("IMG_0001.JPG"), "first card");
+    auto *start = m_window->findChild<QPushButton *>(QStringLiteral("startAllButton"));
+    start->click();
+    QTRY_VERIFY_WITH_TIMEOUT(openDialog(), 20000);
+    const QPointer<SimpleDialog> stale = openDialog();
+    start->click();
+    QVERIFY(!m_window->isImporting());
+    start->click();
+    const auto current = [&stale]() -> SimpleDialog * {
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            auto *dialog = qobject_cast<SimpleDialog *>(w);
+            if (dialog && dialog != stale && dialog->isVisible())
+                return dialog;
+        }
+        return nullptr;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(current(), 20000);
+    stale->handleOk();
+    QVERIFY(dialogAnswersRun());
+    QCOMPARE(m_window->copiesInFlight(), 0);
+    QCOMPARE(bytesOf(folder + QStringLiteral("IMG_0001.JPG")), QByteArray("first card"));
+    QVERIFY(!QFile::exists(folder + QStringLiteral("IMG_0002.JPG")));
+    current()->handleCancel();
+    QVERIFY(dialogAnswersRun());
+    QVERIFY(!m_window->isImporting());
+    QCOMPARE(bytesOf(folder + QStringLiteral("IMG_0001.JPG")), QByteArray("first card"));
 }
 
 void tst_ImportFiles::blockedFolderRetrySucceeds()
@@ -1914,8 +1954,9 @@ void tst_ImportFiles::retouchedMismatchConfirm()
     else
         dialog->handleCancel();
     // The answer is taken once the question has closed.
-    QTRY_COMPARE(m_window->orders().at(0).files.size(), answer ? 3 : 1);
+    QVERIFY(dialogAnswersRun());
     const QList<ImportFile> files = m_window->orders().at(0).files;
+    QCOMPARE(files.size(), answer ? 3 : 1);
     QCOMPARE(cell(0, QStringLiteral("本次已选")), answer ? QStringLiteral("3") : QStringLiteral("1"));
     if (answer)
         QVERIFY(files.at(2).targetFolder.endsWith(QStringLiteral("精修片")));

@@ -1,6 +1,7 @@
 #include "app/core/Config.h"
 #include "importfiles/ImportFiles.h"
 #include "importfiles/OriginalView.h"
+#include "support/DialogChecks.h"
 #include "support/ImportFilesMessageBoxes.h"
 #include "app/core/K.h"
 #include "support/BindMount.h"
@@ -75,6 +76,7 @@ private slots:
     void staleReplyDropped();
     void refusedListWarns();
     void deletesOnServiceThenShare();
+    void secondConfirmDuringDeletionSendsNothing();
     void missingMainFileReported();
     void partialDeletionIsNoSuccess_data();
     void partialDeletionIsNoSuccess();
@@ -281,6 +283,34 @@ void tst_OriginalView::deletesOnServiceThenShare()
     // The list reloads after the summary; nothing to report by hand.
     QTRY_COMPARE_WITH_TIMEOUT(m_service->requests(QStringLiteral("order"), QStringLiteral("getorder_pics")).size(), 2, 10000);
     QVERIFY(!openDialog());
+}
+
+// Two questions answered one after the other: the second comes while the
+// first deletion goes on, and asks nothing more of the service.
+void tst_OriginalView::secondConfirmDuringDeletionSendsNothing()
+{
+    onShare(kFolder + QStringLiteral("/原片/A.jpg"));
+    Data::servePhotos(*m_service, Data::photosReply(kFolder, QJsonArray{Data::jpeg("5", "A.jpg", kFolder)}, QJsonArray()));
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("delete_pics"), Data::accepted());
+    makeView();
+    m_view->refreshData(orderMap());
+    QTRY_COMPARE_WITH_TIMEOUT(grid()->getThumbnailInfo(0).name, QStringLiteral("A.jpg"), 10000);
+    QTest::mouseClick(m_view->findChild<QPushButton *>(QStringLiteral("selectAllButton")), Qt::LeftButton);
+    auto *deleteButton = m_view->findChild<QPushButton *>(QStringLiteral("deleteButton"));
+    deleteButton->click();
+    QVERIFY(openDialog());
+    deleteButton->click();
+    QList<SimpleDialog *> questions;
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (auto *dialog = qobject_cast<SimpleDialog *>(w); dialog && dialog->isVisible())
+            questions << dialog;
+    }
+    QCOMPARE(questions.size(), 2);
+    for (SimpleDialog *question : questions)
+        question->handleOk();
+    QVERIFY(dialogAnswersRun());
+    QTRY_VERIFY_WITH_TIMEOUT(m_view->isReady(), 10000);
+    QCOMPARE(m_service->requests(QStringLiteral("order"), QStringLiteral("delete_pics")).size(), 1);
 }
 
 void tst_OriginalView::missingMainFileReported()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DialogsOnScreen.h"
+#include "DialogChecks.h"
 
 #include <QApplication>
 #include <QMessageBox>

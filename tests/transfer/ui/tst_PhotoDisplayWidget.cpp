@@ -2,6 +2,7 @@
 #include "platform/MountRoot.h"
 #include "app/core/K.h"
 #include "support/BindMount.h"
+#include "support/DialogChecks.h"
 #include "support/ScopedEnvironment.h"
 #include "support/ScopedMountRoot.h"
 #include "support/MessageCatcher.h"
@@ -67,6 +68,7 @@ private slots:
     void addSinglePhoto();
     void deletionRequest_data();
     void deletionRequest();
+    void answerAfterAnotherOrderCameDeletesNothing();
     void refusedDeletionKeepsEverything_data();
     void refusedDeletionKeepsEverything();
     void acceptedDeletionRemovesTheLocalFiles();
@@ -388,6 +390,31 @@ void tst_PhotoDisplayWidget::deletionRequest()
     QTRY_VERIFY(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("删除成功")));
     // The cancelled question sent nothing.
     QCOMPARE(m_service->requests("order", action).size(), 1);
+}
+
+// The question was asked of the order shown before: answered once another
+// order's photos are up, it deletes none of them.
+void tst_PhotoDisplayWidget::answerAfterAnotherOrderCameDeletesNothing()
+{
+    ScopedMountRoot root;
+    Data::makeShare(root.path());
+    m_service->setReply("order", "delimages", Data::accepted());
+    m_grid->loadPhotosForOrder(orderWithPhotos(2, 3, 3, 3));
+    waitForTiles(3);
+    checkOf(0)->click();
+    button("deleteSelectedButton")->click();
+    SimpleDialog *question = nullptr;
+    QTRY_VERIFY((question = m_grid->findChild<SimpleDialog *>()) && question->isVisible());
+    m_grid->loadPhotosForOrder(orderWithPhotos(3, 3, 3, 3));
+    waitForTiles(3);
+    checkOf(1)->click();
+    question->findChild<QPushButton *>(QStringLiteral("confirmButton"))->click();
+    delete question;
+    QVERIFY(dialogAnswersRun());
+    // Asked again of the order shown, it goes, once.
+    answerDeletion(1, true);
+    QTRY_VERIFY(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("删除成功")));
+    QCOMPARE(m_service->requests("order", "delimages").size(), 1);
 }
 
 void tst_PhotoDisplayWidget::refusedDeletionKeepsEverything_data()
