@@ -1,5 +1,6 @@
 #include "app/core/Config.h"
 #include "importfiles/ImportFiles.h"
+#include "importfiles/ImportedPhotos.h"
 #include "importfiles/OriginalView.h"
 #include "support/DialogChecks.h"
 #include "support/ImportFilesMessageBoxes.h"
@@ -77,6 +78,7 @@ private slots:
     void refusedListWarns();
     void deletesOnServiceThenShare();
     void secondConfirmDuringDeletionSendsNothing();
+    void deletionForOrderWithoutIdSendsNothing();
     void missingMainFileReported();
     void partialDeletionIsNoSuccess_data();
     void partialDeletionIsNoSuccess();
@@ -311,6 +313,26 @@ void tst_OriginalView::secondConfirmDuringDeletionSendsNothing()
     QVERIFY(dialogAnswersRun());
     QTRY_VERIFY_WITH_TIMEOUT(m_view->isReady(), 10000);
     QCOMPARE(m_service->requests(QStringLiteral("order"), QStringLiteral("delete_pics")).size(), 1);
+}
+
+// Photos shown while the view's order came without its id: deleting them
+// asks nothing of the service, and every file stays.
+void tst_OriginalView::deletionForOrderWithoutIdSendsNothing()
+{
+    const QString a = onShare(kFolder + QStringLiteral("/原片/A.jpg"));
+    makeView();
+    QMap<QString, QString> noId = orderMap();
+    noId.remove(QStringLiteral("order_photo_id"));
+    m_view->refreshData(noId);
+    QTRY_VERIFY(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("订单数据错误")));
+    m_boxes->clear();
+    grid()->loadThumbnails(ImportedPhotos::photoList(
+        Data::photosReply(kFolder, QJsonArray{Data::jpeg("5", "A.jpg", kFolder)}, QJsonArray())));
+    QTRY_COMPARE(grid()->getThumbnailInfo(0).name, QStringLiteral("A.jpg"));
+    selectAllAndDelete();
+    QTRY_VERIFY(m_boxes->contains(QStringLiteral("温馨提示"), QStringLiteral("订单数据错误")));
+    QVERIFY(m_service->requests().isEmpty());
+    QVERIFY(QFile::exists(a));
 }
 
 void tst_OriginalView::missingMainFileReported()
