@@ -5,6 +5,7 @@
 #include "app/core/LoginCredentials.h"
 #include "batchdelete/BatchDeleteLogic.h"
 #include "widgets/FullScreenLoading.h"
+#include "widgets/ScreenRect.h"
 #include "widgets/ToastWidget.h"
 
 #include <QGuiApplication>
@@ -357,7 +358,7 @@ void BatchLoginDialog::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
     QRect area;
     if (parentWidget())
-        area = parentWidget()->geometry();
+        area = ScreenRect::of(parentWidget());
     else if (QScreen *screen = QGuiApplication::primaryScreen())
         area = screen->availableGeometry();
     move(area.center() - QPoint(width() / 2, height() / 2));

@@ -1,6 +1,7 @@
 #include "widgets/SimpleDialog.h"
 
 #include "app/core/K.h"
+#include "widgets/ScreenRect.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -271,7 +272,7 @@ void SimpleDialog::showEvent(QShowEvent *event)
     adjustSize();
 
     if (QWidget *owner = parentWidget())
-        move(centredOn(owner->geometry(), size()));
+        move(centredOn(ScreenRect::of(owner), size()));
     else if (screen)
         move(centredOn(screen->availableGeometry(), size()));
     // Centred on a window that reaches past the screen, the buttons could

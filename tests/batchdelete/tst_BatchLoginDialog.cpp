@@ -28,6 +28,8 @@ private slots:
     void failedRequestToastsAndStaysOpen();
     void brokenReplyKeepsDialogOpen();
     void cancelAnswersFalse();
+    void centredOnItsParent_data();
+    void centredOnItsParent();
     void drawnAsCardWithGlassFields_data();
     void drawnAsCardWithGlassFields();
 
@@ -186,6 +188,32 @@ void tst_BatchLoginDialog::cancelAnswersFalse()
     QVERIFY(answer.user.isEmpty() && answer.password.isEmpty());
     QTRY_VERIFY(!dialog);
     QCOMPARE(m_service.requests().size(), 0);
+}
+
+void tst_BatchLoginDialog::centredOnItsParent_data()
+{
+    QTest::addColumn<bool>("panel"); // the parent a panel inside the window, off its corner
+    QTest::newRow("window") << false;
+    QTest::newRow("panel") << true;
+}
+
+void tst_BatchLoginDialog::centredOnItsParent()
+{
+    QFETCH(bool, panel);
+    QWidget window;
+    window.setGeometry(120, 90, 900, 640);
+    QWidget *parent = &window;
+    if (panel) {
+        parent = new QWidget(&window);
+        parent->setGeometry(300, 200, 560, 400);
+    }
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QPointer<BatchLoginDialog> dialog = BatchLoginDialog::show(parent, [](bool, const QString &, const QString &) {});
+    const QPoint centre = QRect(parent->mapToGlobal(QPoint(0, 0)), parent->size()).center();
+    QCOMPARE(dialog->pos(), centre - QPoint(dialog->width() / 2, dialog->height() / 2));
+    dialog->handleCancel();
+    QTRY_VERIFY(!dialog);
 }
 
 namespace {

@@ -42,6 +42,7 @@ private slots:
     void plainTextIsEscaped();
     void htmlIsInterpreted();
     void viewHeightFollowsMessage();
+    void centredOnParent_data();
     void centredOnParent();
     void buttonTextsAreReadable();
     void plainMessageLooksAsItsHtml_data();
@@ -205,14 +206,34 @@ void TestSimpleDialog::viewHeightFollowsMessage()
     QVERIFY(longDialog->height() <= available);
 }
 
+void TestSimpleDialog::centredOnParent_data()
+{
+    QTest::addColumn<int>("depth"); // how far below the window the parent lies
+    QTest::newRow("window") << 0;
+    QTest::newRow("panel inside a window") << 1;
+    QTest::newRow("panel two levels down") << 2;
+}
+
 void TestSimpleDialog::centredOnParent()
 {
-    QWidget parent;
-    parent.setGeometry(100, 80, 700, 500);
-    parent.show();
-    SimpleDialog::info(&parent, QStringLiteral("温馨提示"), QStringLiteral("完成"), false);
+    QFETCH(int, depth);
+    QWidget window;
+    window.setGeometry(100, 80, 700, 500);
+    // Panels off their own parent's corner: a card taking their place inside
+    // the parent for a screen position opens far from them.
+    QWidget *parent = &window;
+    for (int level = 0; level < depth; ++level) {
+        auto *panel = new QWidget(parent);
+        panel->setGeometry(150 - 40 * level, 120 - 30 * level, 500 - 150 * level, 360 - 100 * level);
+        parent = panel;
+    }
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    SimpleDialog::info(parent, QStringLiteral("温馨提示"), QStringLiteral("完成"), false);
     SimpleDialog *dialog = openDialog();
-    const QRect g = parent.geometry();
+    const QRect g(parent->mapToGlobal(QPoint(0, 0)), parent->size());
+    if (depth == 0)
+        QCOMPARE(g, window.geometry());
     const QPoint centre((g.left() + g.right()) / 2, (g.top() + g.bottom()) / 2);
     QCOMPARE(dialog->pos(), centre - QPoint((dialog->width() - 1) / 2, (dialog->height() - 1) / 2));
     QVERIFY(dialog->width() >= 320 && dialog->width() <= 450);
