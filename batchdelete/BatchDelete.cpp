@@ -17,6 +17,7 @@
 #include "batchdelete/FileScanThread.h"
 #include "widgets/DialogAnswer.h"
 #include "widgets/ElementButton.h"
+#include "widgets/FullScreenLoading.h"
 #include "widgets/SimpleDialog.h"
 #include "widgets/ToastWidget.h"
 
@@ -532,9 +533,7 @@ void BatchDelete::startDeleteRun()
     m_running = true;
     m_stopping = false;
     m_runIds = m_searchIds;
-    m_skipped.clear();
-    m_runDeleted = 0;
-    m_runFailed = 0;
+    m_end = BatchDeleteLogic::RunEnd();
     m_stopReason.clear();
     setUserEnable(false);
     deleteNextOrder();
@@ -555,9 +554,7 @@ void BatchDelete::deleteNextOrder()
     const BatchDeleteOrderInfo order = m_ordersToDelete.at(m_currentOrderIndex);
     m_pendingFiles.clear();
     m_inFlight = 0;
-    m_orderFailure.clear();
-    m_orderFailed = 0;
-    m_orderFirstFailure.clear();
+    m_tally = BatchDeleteLogic::OrderTally();
     if (!order.problem.isEmpty()) {
         skipOrder(order, order.problem);
         return;
@@ -614,7 +611,7 @@ void BatchDelete::onScanResult(const BatchDeleteOrderInfo &order, const FileScan
 void BatchDelete::skipOrder(const BatchDeleteOrderInfo &order, const QString &reason)
 {
     qCWarning(lcBatchDelete) << "订单未删除:" << order.orderpayforkey << reason;
-    m_skipped.append(BatchDeleteLogic::skippedLine(order, reason));
+    m_end.addRefused(order, reason);
     nextOrder();
 }
 
@@ -696,6 +693,7 @@ void BatchDelete::sendAnnouncement(const BatchDeleteOrderInfo &order, const QLis
             if (self->fileListWidget->getCurrentOrderInfo().order_photo_id == order.order_photo_id)
                 self->fileListWidget->loadFilesForOrders({self->orderListWidget->orders().at(order.row)});
             self->m_pendingFiles = files;
+            self->m_tally.announced = files.size();
             self->deleteOneFile();
             self->deleteOneFile();
         });
@@ -778,8 +776,8 @@ void BatchDelete::onFileResult(const BatchDeleteOrderInfo &order, const BatchDel
     if (BatchDeleteLogic::isFolderLost(file)) {
         // The folder is gone or no longer the one scanned: the order's other files are
         // not touched, nothing more is reported and the order is listed at the end.
-        if (m_orderFailure.isEmpty())
-            m_orderFailure = file.errorMessage;
+        if (m_tally.lostReason.isEmpty())
+            m_tally.lostReason = file.errorMessage;
         const QList<BatchDeleteFileInfo> untouched = m_pendingFiles;
         m_pendingFiles.clear();
         for (BatchDeleteFileInfo other : untouched) {
@@ -789,7 +787,7 @@ void BatchDelete::onFileResult(const BatchDeleteOrderInfo &order, const BatchDel
             orderListWidget->deleteRefreshOrder(order, other);
             fileListWidget->deleteRefreshFile(order, other);
         }
-        m_runFailed += untouched.size();
+        m_end.failed += untouched.size();
     }
     recordOutcome(order, file);
 }
@@ -799,12 +797,18 @@ void BatchDelete::recordOutcome(const BatchDeleteOrderInfo &order, const BatchDe
     orderListWidget->deleteRefreshOrder(order, file);
     fileListWidget->deleteRefreshFile(order, file);
     if (file.status == Deleted) {
-        ++m_runDeleted;
+        ++m_end.deleted;
+        ++m_tally.removed;
+    } else if (file.status == SubmitFailed) {
+        // Gone from the share all the same; its record is still owed.
+        ++m_end.failed;
+        ++m_tally.removed;
+        ++m_tally.owed;
     } else {
-        ++m_runFailed;
-        if (m_orderFailed++ == 0)
-            m_orderFirstFailure = file.errorMessage.isEmpty() ? BatchDeleteLogic::statusText(file.status)
-                                                              : file.errorMessage;
+        ++m_end.failed;
+        if (m_tally.keptReason.isEmpty())
+            m_tally.keptReason = file.errorMessage.isEmpty() ? BatchDeleteLogic::statusText(file.status)
+                                                             : file.errorMessage;
     }
     if (m_inFlight > 0)
         --m_inFlight;
@@ -823,11 +827,7 @@ void BatchDelete::recordOutcome(const BatchDeleteOrderInfo &order, const BatchDe
         endRun(m_stopReason);
         return;
     }
-    if (!m_orderFailure.isEmpty())
-        m_skipped.append(BatchDeleteLogic::skippedLine(order, m_orderFailure));
-    else if (m_orderFailed > 0)
-        m_skipped.append(BatchDeleteLogic::skippedLine(
-            order, BatchDeleteLogic::failedFilesReason(m_orderFailed, m_orderFirstFailure)));
+    m_end.addOrder(order, m_tally);
     nextOrder();
 }
 
@@ -976,17 +976,18 @@ void BatchDelete::askResend(const QString &text, const std::function<void(bool)>
 void BatchDelete::endRun(const QString &stopReason)
 {
     if (!stopReason.isEmpty()) {
-        // Orders the run did not get to are as undeleted as the one it stopped at.
-        for (int i = m_currentOrderIndex; i < m_ordersToDelete.size(); ++i)
-            m_skipped.append(BatchDeleteLogic::skippedLine(m_ordersToDelete.at(i),
-                                                           i == m_currentOrderIndex ? stopReason
-                                                                                    : QStringLiteral("未开始删除")));
+        // The order it stopped at keeps what it removed; those after it were not begun.
+        if (m_currentOrderIndex < m_ordersToDelete.size())
+            m_end.addOrder(m_ordersToDelete.at(m_currentOrderIndex), m_tally, stopReason);
+        for (int i = m_currentOrderIndex + 1; i < m_ordersToDelete.size(); ++i)
+            m_end.addRefused(m_ordersToDelete.at(i), QStringLiteral("未开始删除"));
     }
     m_running = false;
     m_pendingFiles.clear();
     setUserEnable(true);
-    const QString text = BatchDeleteLogic::runEndText(m_runDeleted, m_runFailed, stopReason, m_skipped);
-    if (m_runFailed == 0 && stopReason.isEmpty() && m_skipped.isEmpty())
+    m_end.stopReason = stopReason;
+    const QString text = BatchDeleteLogic::runEndText(m_end);
+    if (m_end.allDone())
         QMessageBox::information(this, kTitle, text, QMessageBox::Ok, QMessageBox::NoButton);
     else
         warn(text);
@@ -1015,6 +1016,8 @@ void BatchDelete::stopAndClose()
     // for at most one request time-out.
     m_stopping = true;
     m_pendingFiles.clear();
+    // The window may stay for a request time-out: it says so rather than look stuck.
+    FullScreenLoading::show(this, QStringLiteral("正在提交已删除文件的记录，完成后自动关闭窗口..."), true);
     const QList<QPointer<SimpleDialog>> prompts = m_resendPrompts;
     m_resendPrompts.clear();
     for (const QPointer<SimpleDialog> &prompt : prompts) {

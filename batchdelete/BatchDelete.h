@@ -152,15 +152,9 @@ private:
     QString m_scannedFolder;
     // The current order's share, pinned when its scan starts.
     ShareGuard m_share;
-    QString m_orderFailure;
-    // Orders not deleted, one line each for the final box.
-    QStringList m_skipped;
-    // Files of the run removed and reported, and those that failed.
-    int m_runDeleted = 0;
-    int m_runFailed = 0;
-    // Files of the current order that failed, and the first one's reason.
-    int m_orderFailed = 0;
-    QString m_orderFirstFailure;
+    // What the run's files came to, for its final box, and the current order's.
+    BatchDeleteLogic::RunEnd m_end;
+    BatchDeleteLogic::OrderTally m_tally;
     QList<QPointer<SimpleDialog>> m_resendPrompts;
     std::unique_ptr<BatchDeleteJournal> m_journal;
     QTimer *m_journalRetry = nullptr;

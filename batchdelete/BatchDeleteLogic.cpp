@@ -233,26 +233,53 @@ QString failedListText(const QList<BatchDeleteFileInfo> &files)
     return text;
 }
 
-QString skippedLine(const BatchDeleteOrderInfo &order, const QString &reason)
+QString orderLine(const BatchDeleteOrderInfo &order, const QString &text)
 {
-    return order.orderpayforkey + QLatin1Char('-') + order.servicetimes + QStringLiteral("：") + reason;
+    return order.orderpayforkey + QLatin1Char('-') + order.servicetimes + QStringLiteral("：") + text;
 }
 
-QString failedFilesReason(int failed, const QString &firstReason)
+void RunEnd::addRefused(const BatchDeleteOrderInfo &order, const QString &reason)
 {
-    return QStringLiteral("%1个文件删除失败（%2）").arg(failed).arg(firstReason);
+    untouched << orderLine(order, reason);
 }
 
-QString runEndText(int deleted, int failed, const QString &stopReason, const QStringList &skipped)
+void RunEnd::addOrder(const BatchDeleteOrderInfo &order, const OrderTally &tally, const QString &stopReason)
 {
-    if (failed == 0 && stopReason.isEmpty() && skipped.isEmpty())
+    const QString why = !stopReason.isEmpty()        ? stopReason
+                        : !tally.lostReason.isEmpty() ? tally.lostReason
+                                                      : tally.keptReason;
+    if (tally.announced == 0) {
+        addRefused(order, why);
+        return;
+    }
+    const int kept = tally.announced - tally.removed;
+    if (kept > 0)
+        (tally.removed == 0 ? untouched : partly)
+            << orderLine(order, QStringLiteral("%1个文件未删除，%2").arg(kept).arg(why));
+    if (tally.owed > 0)
+        owed << orderLine(order, QStringLiteral("%1个文件已删除（%2）").arg(tally.owed).arg(statusText(SubmitFailed)));
+}
+
+bool RunEnd::allDone() const
+{
+    return failed == 0 && stopReason.isEmpty() && untouched.isEmpty() && partly.isEmpty() && owed.isEmpty();
+}
+
+QString runEndText(const RunEnd &end)
+{
+    if (end.allDone())
         return QStringLiteral("全部删除完成！");
     QStringList lines;
-    if (!stopReason.isEmpty())
-        lines << stopReason;
-    lines << QStringLiteral("删除结束：成功%1个，失败%2个").arg(deleted).arg(failed);
-    if (!skipped.isEmpty())
-        lines << QStringLiteral("以下订单未删除：") << skipped;
+    if (!end.stopReason.isEmpty())
+        lines << end.stopReason;
+    lines << QStringLiteral("删除结束：成功%1个，失败%2个").arg(end.deleted).arg(end.failed);
+    if (!end.untouched.isEmpty())
+        lines << QStringLiteral("以下订单未删除：") << end.untouched;
+    if (!end.partly.isEmpty())
+        lines << QStringLiteral("以下订单部分文件未删除：") << end.partly;
+    if (!end.owed.isEmpty())
+        lines << QStringLiteral("以下订单的文件已从共享目录删除，但删除记录未提交：") << end.owed
+              << QStringLiteral("未提交的删除记录将在下次开始批量删除或重新打开批量删除时自动补交");
     return lines.join(QLatin1Char('\n'));
 }
 

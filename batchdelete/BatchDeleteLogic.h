@@ -79,12 +79,39 @@ QByteArray deleteAfterBody(const Ids &ids, const QString &orderPhotoId, const Ba
 // Texts of the file list's dialogs.
 QString deletedListText(const QList<BatchDeleteFileInfo> &files);
 QString failedListText(const QList<BatchDeleteFileInfo> &files);
-// One line of the final box's list of orders not deleted.
-QString skippedLine(const BatchDeleteOrderInfo &order, const QString &reason);
-// The reason listed for an order some of whose files were not deleted.
-QString failedFilesReason(int failed, const QString &firstReason);
-// The final box of a run: "全部删除完成！" only when nothing failed, was skipped or stopped.
-QString runEndText(int deleted, int failed, const QString &stopReason, const QStringList &skipped);
+// What one order's announced files came to in a run.
+struct OrderTally
+{
+    int announced = 0;  // files the service accepted to have deleted
+    int removed = 0;    // of those, gone from the share, their record sent or not
+    int owed = 0;       // of those removed, records the service has not taken
+    QString keptReason; // why the first file left on the share stayed
+    QString lostReason; // the order's folder went or was swapped: why the rest stayed
+};
+
+// The final box of a run, told as the share was left: a user reading "not
+// deleted" of a file that is gone believes the photo is still there.
+struct RunEnd
+{
+    int deleted = 0; // removed and reported
+    int failed = 0;  // not removed, or removed with its report given up
+    QString stopReason;
+    QStringList untouched; // orders none of whose files was removed, with why
+    QStringList partly;    // orders with files left on the share beside removed ones
+    QStringList owed;      // orders with files removed whose records are still to be sent
+
+    // Every order's files removed and reported: nothing to say but that.
+    bool allDone() const;
+    // An order the run refused or never got to: nothing of it was removed.
+    void addRefused(const BatchDeleteOrderInfo &order, const QString &reason);
+    // An order at its end; stopReason, when given, is why the run ended at it.
+    void addOrder(const BatchDeleteOrderInfo &order, const OrderTally &tally,
+                  const QString &stopReason = QString());
+};
+// One line of the final box: the order's number, then what is said of it.
+QString orderLine(const BatchDeleteOrderInfo &order, const QString &text);
+// "全部删除完成！" only when nothing failed, was skipped or stopped.
+QString runEndText(const RunEnd &end);
 // Why an order whose ids the reply gave wrong is never deleted.
 QString badOrderText();
 // Why an order is listed whose scan found files none of which lie below its folder.

@@ -1,3 +1,4 @@
+#include "app/core/BaseReq.h"
 #include "app/core/Config.h"
 #include "app/core/K.h"
 #include "batchdelete/BatchDelete.h"
@@ -133,6 +134,7 @@ private slots:
     void reportResentAfterRefusals();
     void reportGivenUpCountsAsFailed_data();
     void reportGivenUpCountsAsFailed();
+    void finalBoxSaysWhatIsLeftOnShare();
     void skippedOrdersAreListed_data();
     void skippedOrdersAreListed();
     void refusalReadAfterVerification_data();
@@ -158,6 +160,7 @@ private slots:
     void recordedBeforeRemoval();
     void unrecordableRunRemovesNothing_data();
     void unrecordableRunRemovesNothing();
+    void closeDuringRunAsksThenSendsReports_data();
     void closeDuringRunAsksThenSendsReports();
     void windowDestroyedDuringRunStopsFurtherSteps();
     void ordersReplacedDuringAnnouncementStopRun();
@@ -514,8 +517,8 @@ void tst_BatchDelete::runDeletesAndReportsEachFile()
     checkRow(3); // an empty folder: nothing to announce
     m_service.clearRequests();
     startRun();
-    QCOMPARE(waitForFinalBox(), QStringLiteral("删除结束：成功7个，失败1个\n以下订单未删除：\n"
-                                               "A122-2：1个文件删除失败（文件被其他程序占用）"));
+    QCOMPARE(waitForFinalBox(), QStringLiteral("删除结束：成功7个，失败1个\n以下订单部分文件未删除：\n"
+                                               "A122-2：1个文件未删除，文件被其他程序占用"));
     QCOMPARE(existing(first + second), 0);
     QCOMPARE(existing(untouched), 4);
     QVERIFY(QFile::exists(blocked + "/inner.jpg"));
@@ -658,12 +661,70 @@ void tst_BatchDelete::reportGivenUpCountsAsFailed()
         QTRY_VERIFY_WITH_TIMEOUT(findConfirm(prompt), 10000);
         QVERIFY(answerConfirm(prompt, false));
     }
-    QCOMPARE(waitForFinalBox(), QStringLiteral("删除结束：成功0个，失败4个\n以下订单未删除：\n"
-                                               "A121-2：4个文件删除失败（提交状态失败）"));
+    // Gone from the share, so not "not deleted": the box says the records are still owed, and when they go.
+    QCOMPARE(waitForFinalBox(), QStringLiteral("删除结束：成功0个，失败4个\n"
+                                               "以下订单的文件已从共享目录删除，但删除记录未提交：\n"
+                                               "A121-2：4个文件已删除（提交状态失败）\n"
+                                               "未提交的删除记录将在下次开始批量删除或重新打开批量删除时自动补交"));
     QCOMPARE(existing(files), 0);
     QCOMPARE(table->cellWidget(0, 5)->findChild<QLabel *>("numLab")->text(), QStringLiteral("0/4/4"));
     BatchDeleteFileModel *model = m_window->fileListPanel()->fileModel();
     QCOMPARE(model->data(model->index(0, 3)).toString(), QStringLiteral("提交状态失败"));
+
+    // As the box says: the next start sends them first.
+    m_service.setFailure("order", "delete_pic_after", StandInService::Failure::None);
+    m_service.setReply("order", "delete_pic_after", accepted());
+    m_boxes = std::make_unique<LoginDialogWatcher>();
+    m_service.clearRequests();
+    startRun();
+    QCOMPARE(waitForFinalBox(), QStringLiteral("全部删除完成！"));
+    QTRY_COMPARE(reportedPaths(), QSet<QString>(files.begin(), files.end()));
+    QTRY_COMPARE(BatchDeleteJournal::read(BatchDeleteJournal::defaultPath()).size(), 0);
+}
+
+// One run, every kind of end: an order refused whole, one with a file left on
+// the share, one removed whole whose record did not get through, one done.
+void tst_BatchDelete::finalBoxSaysWhatIsLeftOnShare()
+{
+    const QStringList other = makeOrderFolder("share/A9");
+    const QString linked = m_root->path() + "share/A1";
+    QVERIFY(QFile::link(m_root->path() + "share/A9", linked));
+    const QStringList partly = makeOrderFolder("share/A2");
+    const QStringList owed = makeOrderFolder("share/A3");
+    const QStringList done = makeOrderFolder("share/A4");
+    m_orders = {order(1, linked), order(2, m_root->path() + "share/A2"), order(3, m_root->path() + "share/A3"),
+                order(4, m_root->path() + "share/A4")};
+    // Between scan and removal one photo becomes a non-empty folder: it stays, even for root.
+    const QString blocked = partly.first();
+    m_service.setHandler("order", "delete_pic_before", [blocked](const StandInService::Request &request) {
+        if (request.field("order_photo_id") == QLatin1String("OP2") && QFile::remove(blocked))
+            writeFile(blocked + "/inner.jpg");
+        return accepted();
+    });
+    const QString unreported = owed.at(1);
+    m_service.setHandler("order", "delete_pic_after", [unreported](const StandInService::Request &request) {
+        return request.field("picpath") == unreported ? refused(QStringLiteral("服务繁忙")) : accepted();
+    });
+    search();
+    for (int row = 0; row < 4; ++row)
+        checkRow(row);
+    startRun();
+    QTRY_VERIFY_WITH_TIMEOUT(findConfirm(QStringLiteral("服务繁忙")), 10000);
+    QVERIFY(answerConfirm(QStringLiteral("服务繁忙"), false));
+    QCOMPARE(waitForFinalBox(),
+             QStringLiteral("删除结束：成功10个，失败2个\n"
+                            "以下订单未删除：\nA121-2：") + K::orderFolderLinkMessage(linked)
+                 + QStringLiteral("\n以下订单部分文件未删除：\nA122-2：1个文件未删除，文件被其他程序占用\n"
+                                  "以下订单的文件已从共享目录删除，但删除记录未提交：\n"
+                                  "A123-2：1个文件已删除（提交状态失败）\n"
+                                  "未提交的删除记录将在下次开始批量删除或重新打开批量删除时自动补交"));
+    QCOMPARE(existing(other), 4);
+    QCOMPARE(existing(partly.mid(1) + owed + done), 0);
+    QVERIFY(QFile::exists(blocked + "/inner.jpg"));
+    // What the box calls owed is what the next opening sends.
+    const QList<BatchDeleteJournal::Entry> journal = BatchDeleteJournal::read(BatchDeleteJournal::defaultPath());
+    QCOMPARE(journal.size(), 1);
+    QCOMPARE(journal.first().filePath, unreported);
 }
 
 void tst_BatchDelete::skippedOrdersAreListed_data()
@@ -906,10 +967,15 @@ void tst_BatchDelete::shareDisappearsDuringRun()
     if (reason == "=share")
         reason = K::missingShareMessage(m_root->path() + "share/A1");
     const QString text = waitForFinalBox();
-    QVERIFY2(text.contains(QStringLiteral("A121-2：") + reason), qPrintable(text));
     // Exactly the files reported are gone from the server; the others are still on it.
     const QSet<QString> reported = reportedPaths();
     QVERIFY(!reported.isEmpty());
+    int removed = 0;
+    for (const QString &file : files)
+        removed += reported.contains(file) ? 1 : 0;
+    QVERIFY2(text.contains(QStringLiteral("以下订单部分文件未删除：\nA121-2：%1个文件未删除，").arg(files.size() - removed)
+                           + reason),
+             qPrintable(text));
     for (const QString &file : files) {
         QString now = file;
         now.replace(from, from + "-away");
@@ -944,7 +1010,10 @@ void tst_BatchDelete::smbServerStoppedDuringRun()
     startRun();
     const QString text = waitForFinalBox();
     QVERIFY(stopped);
-    QVERIFY2(text.contains(QStringLiteral("A121-2：网络路径无法访问")), qPrintable(text));
+    const int removed = int(reportedPaths().size());
+    QVERIFY2(text.contains(QStringLiteral("以下订单部分文件未删除：\nA121-2：%1个文件未删除，网络路径无法访问")
+                               .arg(served.size() - removed)),
+             qPrintable(text));
     for (const QString &file : served) {
         const QString mounted = share.sharePath() + file.mid(share.servedPath().size());
         QCOMPARE(QFile::exists(file), !reportedPaths().contains(mounted));
@@ -1083,8 +1152,13 @@ void tst_BatchDelete::unmountedShareTouchesNothing()
     m_service.clearRequests();
     startRun();
     const QString text = waitForFinalBox();
-    QVERIFY2(text.contains(QStringLiteral("以下订单未删除：\nA121-2：") + K::missingShareMessage(folder)),
-             qPrintable(text));
+    // Refused before the announcement it is named as a whole; after it, by the files left.
+    const int removed = kept.size() - existing(kept);
+    const QString said = when == "announced" ? QStringLiteral("以下订单未删除：\nA121-2：%1个文件未删除，").arg(kept.size())
+                         : when == "reported"
+                             ? QStringLiteral("以下订单部分文件未删除：\nA121-2：%1个文件未删除，").arg(kept.size() - removed)
+                             : QStringLiteral("以下订单未删除：\nA121-2：");
+    QVERIFY2(text.contains(said + K::missingShareMessage(folder)), qPrintable(text));
     QVERIFY(!mount.isMounted());
     // Exactly the files reported are gone from the share; the copy in the mount point is whole.
     const QSet<QString> reported = reportedPaths();
@@ -1119,7 +1193,8 @@ void tst_BatchDelete::folderSwappedForLinkDeletesNothing()
     checkRow(0);
     startRun();
     const QString text = waitForFinalBox();
-    QVERIFY2(text.contains(QStringLiteral("A121-2：文件已不在扫描时的订单目录中")), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("以下订单未删除：\nA121-2：4个文件未删除，文件已不在扫描时的订单目录中")),
+             qPrintable(text));
     QCOMPARE(existing(other), 4);
     QStringList moved = own;
     moved.replaceInStrings(folder, folder + "-moved");
@@ -1165,8 +1240,8 @@ void tst_BatchDelete::undeletableFileSaysWhy()
     QTRY_COMPARE_WITH_TIMEOUT(m_window->fileListPanel()->fileModel()->rowCount(), 4, 10000);
     checkRow(0);
     startRun();
-    QCOMPARE(waitForFinalBox(), QStringLiteral("删除结束：成功3个，失败1个\n以下订单未删除：\n"
-                                               "A121-2：1个文件删除失败（%1）").arg(reason));
+    QCOMPARE(waitForFinalBox(), QStringLiteral("删除结束：成功3个，失败1个\n以下订单部分文件未删除：\n"
+                                               "A121-2：1个文件未删除，%1").arg(reason));
     QVERIFY(QFile::exists(locked));
     QVERIFY(!reportedPaths().contains(locked));
     QCOMPARE(reportedPaths().size(), 3);
@@ -1518,8 +1593,20 @@ void tst_BatchDelete::cancelledVerificationStartsNothing()
     QCOMPARE(existing(files), 4);
 }
 
+void tst_BatchDelete::closeDuringRunAsksThenSendsReports_data()
+{
+    QTest::addColumn<bool>("answered"); // the reports answered, or never: the time-out ends the wait
+    QTest::newRow("reports answered") << true;
+    QTest::newRow("reports never answered") << false;
+}
+
 void tst_BatchDelete::closeDuringRunAsksThenSendsReports()
 {
+    QFETCH(bool, answered);
+    const BaseReq::Limits saved = BaseReq::limits();
+    const auto restore = qScopeGuard([saved]() { BaseReq::setLimits(saved); });
+    if (!answered)
+        BaseReq::setLimits({1500, 2000, 1500, 2000});
     QStringList files;
     for (int i = 0; i < 20; ++i) {
         files << m_root->path() + QStringLiteral("share/A1/%1.jpg").arg(i);
@@ -1528,13 +1615,22 @@ void tst_BatchDelete::closeDuringRunAsksThenSendsReports()
     m_orders = {order(1, m_root->path() + "share/A1")};
     search();
     checkRow(0);
-    m_service.setDelay("order", "delete_pic_after", 200);
+    // Reports on their way while the window is closed: it waits for them.
+    if (answered)
+        m_service.setDelay("order", "delete_pic_after", 1000);
+    else
+        m_service.setFailure("order", "delete_pic_after", StandInService::Failure::NoAnswer);
     startRun();
     QVERIFY(m_service.waitForRequests(m_service.requests().size() + 3, 10000));
     QVERIFY(!m_window->close());
     QTRY_VERIFY(findConfirm(QStringLiteral("正在批量删除")));
     QVERIFY(m_window->isVisible());
     QVERIFY(answerConfirm(QStringLiteral("正在批量删除"), true));
+    // At once it says that it is finishing, not a window that looks stuck.
+    QVERIFY(m_window->isVisible());
+    FullScreenLoading *overlay = FullScreenLoading::getInstance(m_window);
+    QVERIFY(overlay && overlay->isVisible());
+    QCOMPARE(overlay->message(), QStringLiteral("正在提交已删除文件的记录，完成后自动关闭窗口..."));
     QTRY_VERIFY_WITH_TIMEOUT(!m_window->isVisible(), 10000);
     QTest::qWait(300);
     // Every removed file was reported before the window went; no other file was touched.

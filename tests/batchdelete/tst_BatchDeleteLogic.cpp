@@ -15,6 +15,8 @@
 
 using namespace BatchDeleteLogic;
 
+Q_DECLARE_METATYPE(BatchDeleteLogic::OrderTally)
+
 class tst_BatchDeleteLogic : public QObject
 {
     Q_OBJECT
@@ -39,6 +41,9 @@ private slots:
     void failedStatusShowsReason();
     void refusedFolderIsPermission_data();
     void refusedFolderIsPermission();
+    void orderEndSaysWhatIsLeft_data();
+    void orderEndSaysWhatIsLeft();
+    void runEndMixesEveryKind();
 };
 
 void tst_BatchDeleteLogic::orderFromReplyObject()
@@ -343,6 +348,96 @@ void tst_BatchDeleteLogic::refusedFolderIsPermission()
     QString message;
     QCOMPARE(folderProblem(error, QStringLiteral("/mnt/share/A1"), &message), code);
     QCOMPARE(message.startsWith(QStringLiteral("没有权限访问目录: /mnt/share/A1")), code == 4);
+}
+
+
+namespace {
+BatchDeleteOrderInfo numbered(const QString &key)
+{
+    BatchDeleteOrderInfo order;
+    order.orderpayforkey = key;
+    order.servicetimes = QStringLiteral("1");
+    return order;
+}
+
+OrderTally tally(int announced, int removed, int owed, const QString &kept = QString(),
+                 const QString &lost = QString())
+{
+    OrderTally t;
+    t.announced = announced;
+    t.removed = removed;
+    t.owed = owed;
+    t.keptReason = kept;
+    t.lostReason = lost;
+    return t;
+}
+} // namespace
+
+void tst_BatchDeleteLogic::orderEndSaysWhatIsLeft_data()
+{
+    QTest::addColumn<OrderTally>("tally");
+    QTest::addColumn<QString>("stop");
+    QTest::addColumn<QString>("text");
+    const QString owedTail = QStringLiteral("未提交的删除记录将在下次开始批量删除或重新打开批量删除时自动补交");
+    QTest::newRow("all removed and reported") << tally(4, 4, 0) << QString() << QStringLiteral("全部删除完成！");
+    QTest::newRow("refused before the announcement")
+        << tally(0, 0, 0, QStringLiteral("订单目录无效")) << QString()
+        << QStringLiteral("删除结束：成功0个，失败0个\n以下订单未删除：\nA1-1：订单目录无效");
+    QTest::newRow("every removal failed")
+        << tally(3, 0, 0, QStringLiteral("没有删除权限")) << QString()
+        << QStringLiteral("删除结束：成功0个，失败0个\n以下订单未删除：\nA1-1：3个文件未删除，没有删除权限");
+    QTest::newRow("some files left")
+        << tally(5, 3, 0, QStringLiteral("没有删除权限")) << QString()
+        << QStringLiteral("删除结束：成功0个，失败0个\n以下订单部分文件未删除：\nA1-1：2个文件未删除，没有删除权限");
+    QTest::newRow("folder lost after a failure: the loss is why")
+        << tally(5, 1, 0, QStringLiteral("没有删除权限"), QStringLiteral("网络路径无法访问")) << QString()
+        << QStringLiteral("删除结束：成功0个，失败0个\n以下订单部分文件未删除：\nA1-1：4个文件未删除，网络路径无法访问");
+    QTest::newRow("removed whole, one record owed")
+        << tally(4, 4, 1) << QString()
+        << QStringLiteral("删除结束：成功0个，失败0个\n以下订单的文件已从共享目录删除，但删除记录未提交：\n"
+                          "A1-1：1个文件已删除（提交状态失败）\n") + owedTail;
+    QTest::newRow("files left and records owed")
+        << tally(6, 4, 2, QStringLiteral("文件被其他程序占用")) << QString()
+        << QStringLiteral("删除结束：成功0个，失败0个\n以下订单部分文件未删除：\nA1-1：2个文件未删除，文件被其他程序占用\n"
+                          "以下订单的文件已从共享目录删除，但删除记录未提交：\nA1-1：2个文件已删除（提交状态失败）\n")
+               + owedTail;
+    QTest::newRow("stopped mid-order: the stop is why")
+        << tally(10, 4, 0, QStringLiteral("没有删除权限")) << QStringLiteral("无法写入删除记录")
+        << QStringLiteral("无法写入删除记录\n删除结束：成功0个，失败0个\n以下订单部分文件未删除：\nA1-1：6个文件未删除，无法写入删除记录");
+    QTest::newRow("stopped before the announcement was taken")
+        << tally(0, 0, 0) << QStringLiteral("提交数据失败!")
+        << QStringLiteral("提交数据失败!\n删除结束：成功0个，失败0个\n以下订单未删除：\nA1-1：提交数据失败!");
+}
+
+// Each order is said as the share was left: a file gone is never called not deleted.
+void tst_BatchDeleteLogic::orderEndSaysWhatIsLeft()
+{
+    QFETCH(OrderTally, tally);
+    QFETCH(QString, stop);
+    QFETCH(QString, text);
+    RunEnd end;
+    end.addOrder(numbered(QStringLiteral("A1")), tally, stop);
+    end.stopReason = stop;
+    QCOMPARE(runEndText(end), text);
+}
+
+void tst_BatchDeleteLogic::runEndMixesEveryKind()
+{
+    RunEnd end;
+    end.deleted = 19;
+    end.failed = 3;
+    end.addOrder(numbered(QStringLiteral("A1")), tally(10, 10, 0));
+    end.addRefused(numbered(QStringLiteral("A2")), QStringLiteral("订单目录是链接: /Volumes/s/A2"));
+    end.addOrder(numbered(QStringLiteral("A3")), tally(6, 5, 1, QStringLiteral("没有删除权限")));
+    end.addOrder(numbered(QStringLiteral("A4")), tally(4, 4, 1));
+    end.addOrder(numbered(QStringLiteral("A5")), tally(2, 0, 0, QStringLiteral("没有删除权限")));
+    QCOMPARE(runEndText(end),
+             QStringLiteral("删除结束：成功19个，失败3个\n"
+                            "以下订单未删除：\nA2-1：订单目录是链接: /Volumes/s/A2\nA5-1：2个文件未删除，没有删除权限\n"
+                            "以下订单部分文件未删除：\nA3-1：1个文件未删除，没有删除权限\n"
+                            "以下订单的文件已从共享目录删除，但删除记录未提交：\n"
+                            "A3-1：1个文件已删除（提交状态失败）\nA4-1：1个文件已删除（提交状态失败）\n"
+                            "未提交的删除记录将在下次开始批量删除或重新打开批量删除时自动补交"));
 }
 
 QTEST_GUILESS_MAIN(tst_BatchDeleteLogic)
