@@ -1017,7 +1017,7 @@ void BatchDelete::stopAndClose()
     m_stopping = true;
     m_pendingFiles.clear();
     // The window may stay for a request time-out: it says so rather than look stuck.
-    FullScreenLoading::show(this, QStringLiteral("正在提交已删除文件的记录，完成后自动关闭窗口..."), true);
+    FullScreenLoading::show(this, QStringLiteral("正在提交删除记录，完成后自动关闭..."), true);
     const QList<QPointer<SimpleDialog>> prompts = m_resendPrompts;
     m_resendPrompts.clear();
     for (const QPointer<SimpleDialog> &prompt : prompts) {

@@ -1630,7 +1630,7 @@ void tst_BatchDelete::closeDuringRunAsksThenSendsReports()
     QVERIFY(m_window->isVisible());
     FullScreenLoading *overlay = FullScreenLoading::getInstance(m_window);
     QVERIFY(overlay && overlay->isVisible());
-    QCOMPARE(overlay->message(), QStringLiteral("正在提交已删除文件的记录，完成后自动关闭窗口..."));
+    QCOMPARE(overlay->message(), QStringLiteral("正在提交删除记录，完成后自动关闭..."));
     QTRY_VERIFY_WITH_TIMEOUT(!m_window->isVisible(), 10000);
     QTest::qWait(300);
     // Every removed file was reported before the window went; no other file was touched.
