@@ -61,6 +61,17 @@ bool writeFile(const QString &path)
     return file.open(QIODevice::WriteOnly) && file.write("photo") == 5;
 }
 
+// Accepts every announcement; as the order's is taken, the photo becomes a
+// non-empty folder between scan and removal: its removal fails, even for root.
+StandInService::Handler blockedAtAnnouncement(const QString &orderPhotoId, const QString &photo)
+{
+    return [orderPhotoId, photo](const StandInService::Request &request) {
+        if (request.field("order_photo_id") == orderPhotoId && QFile::remove(photo))
+            writeFile(photo + "/inner.jpg");
+        return accepted();
+    };
+}
+
 int existing(const QStringList &files)
 {
     int count = 0;
@@ -517,13 +528,8 @@ void tst_BatchDelete::runDeletesAndReportsEachFile()
     m_root->mkpath("share/2024/empty");
     m_orders = {order(1, m_root->path() + "share/2024/A1-2_张三"), order(2, m_root->path() + "share/2024/A2-2_李四"),
                 order(3, m_root->path() + "share/2024/untouched"), order(4, m_root->path() + "share/2024/empty")};
-    // Between scan and removal one photo becomes a non-empty folder: it fails, even for root.
     const QString blocked = second.takeFirst();
-    m_service.setHandler("order", "delete_pic_before", [blocked](const StandInService::Request &request) {
-        if (request.field("order_photo_id") == QLatin1String("OP2") && QFile::remove(blocked))
-            writeFile(blocked + "/inner.jpg");
-        return accepted();
-    });
+    m_service.setHandler("order", "delete_pic_before", blockedAtAnnouncement("OP2", blocked));
     search();
     checkRow(0);
     checkRow(1);
@@ -713,13 +719,8 @@ void tst_BatchDelete::finalBoxSaysWhatIsLeftOnShare()
     }
     m_orders = {order(1, linked), order(2, m_root->path() + "share/A2"), order(3, m_root->path() + "share/A3"),
                 order(4, m_root->path() + "share/A4"), order(5, m_root->path() + "share/A5")};
-    // Between scan and removal one photo becomes a non-empty folder: it stays, even for root.
     const QString blocked = partly.first();
-    m_service.setHandler("order", "delete_pic_before", [blocked](const StandInService::Request &request) {
-        if (request.field("order_photo_id") == QLatin1String("OP2") && QFile::remove(blocked))
-            writeFile(blocked + "/inner.jpg");
-        return accepted();
-    });
+    m_service.setHandler("order", "delete_pic_before", blockedAtAnnouncement("OP2", blocked));
     const QString unreported = owed.at(1);
     // The last order's folder is renamed away at its first report.
     const QString lostFolder = m_root->path() + "share/A5";
