@@ -1,6 +1,7 @@
 #include "batchdelete/FileScanThread.h"
 
 #include "app/core/Logging.h"
+#include "app/core/QuitGuard.h"
 #include "batchdelete/BatchDeleteLogic.h"
 #include "batchdelete/FileScanWorker.h"
 
@@ -11,23 +12,34 @@ FileScanThread::FileScanThread(QObject *parent)
 {
     BatchDeleteLogic::registerMetaTypes();
     initThread();
+    // A scan still running at quit: its event loop must not outlive the application.
+    QuitGuard::atQuit(this, [this]() { shutDown(); });
 }
 
 FileScanThread::~FileScanThread()
+{
+    shutDown();
+}
+
+void FileScanThread::shutDown()
 {
     if (worker)
         worker->requestStop();
     if (!thread)
         return;
-    thread->quit();
-    if (thread->wait(kShutdownWaitMs)) {
-        delete thread;
+    QThread *ending = thread;
+    thread = nullptr;
+    ending->quit();
+    if (ending->wait(kShutdownWaitMs)) {
+        delete ending;
         return;
     }
     qCWarning(lcBatchDelete) << "FileScanThread: 线程关闭超时，但不强制终止";
-    // The hung thread releases itself once its file-system call returns.
-    QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-    thread->setParent(nullptr);
+    // The hung thread releases itself once its file-system call returns;
+    // until quit, which waits for it once more.
+    QObject::connect(ending, &QThread::finished, ending, &QObject::deleteLater);
+    ending->setParent(nullptr);
+    QuitGuard::endAtQuit(ending);
 }
 
 void FileScanThread::initThread()

@@ -35,6 +35,7 @@ public slots:
 
 private:
     void initThread();
+    void shutDown();
 
     QThread *thread = nullptr;
     QPointer<FileScanWorker> worker;

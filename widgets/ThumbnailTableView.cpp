@@ -2,6 +2,7 @@
 #include "ui_ThumbnailTableView.h"
 
 #include "app/core/Logging.h"
+#include "app/core/QuitGuard.h"
 #include "widgets/ThumbnailItemData.h"
 #include "widgets/ThumbnailLoadWorker.h"
 
@@ -104,6 +105,8 @@ ThumbnailTableView::ThumbnailTableView(QWidget *parent)
     // The loader and its network manager end on their own thread.
     connect(loaderThread, &QThread::finished, loader, &QObject::deleteLater);
     loaderThread->start();
+    // A grid still open at quit: its loader's event loop must not outlive the application.
+    QuitGuard::atQuit(this, [this]() { stopLoader(); });
 
     loadTimer = new QTimer(this);
     loadTimer->setSingleShot(true);
@@ -125,15 +128,21 @@ ThumbnailTableView::~ThumbnailTableView()
     loadTimer->stop();
     batchTimer->stop();
     retireTimer->stop();
-    if (loaderThread->isRunning()) {
-        loaderThread->quit();
-        loaderThread->wait();
-    }
-    loader = nullptr;
+    stopLoader();
     clearRecycledItems();
     qDeleteAll(cells);
     cells.clear();
     delete ui;
+}
+
+void ThumbnailTableView::stopLoader()
+{
+    if (loaderThread->isRunning()) {
+        loaderThread->quit();
+        loaderThread->wait();
+    }
+    // Deleted on its own thread as that thread finished.
+    loader = nullptr;
 }
 
 void ThumbnailTableView::setupUI()
@@ -214,7 +223,8 @@ void ThumbnailTableView::loadThumbnails(const QList<ThumbnailInfo> &list)
     thumbnails = list;
     ++generation;
     selectedCount = 0;
-    loader->setLatestGeneration(generation);
+    if (loader)
+        loader->setLatestGeneration(generation);
 
     loadTimer->stop();
     batchTimer->stop();
@@ -702,7 +712,8 @@ void ThumbnailTableView::clear()
 {
     QMutexLocker lock(&cellMutex);
     ++generation;
-    loader->setLatestGeneration(generation);
+    if (loader)
+        loader->setLatestGeneration(generation);
     selectedCount = 0;
     placedCount = 0;
     updateContainerSize();

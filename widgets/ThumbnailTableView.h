@@ -83,6 +83,7 @@ private:
     void onSelectButtonClicked(int index, bool checked);
     void recyclePhotoItems();
     void clearRecycledItems();
+    void stopLoader();
     void retireCard(QWidget *card);
     void deleteRetiredCards();
     int rowTop(int index) const;

@@ -5,6 +5,7 @@
 #include "app/core/Config.h"
 #include "app/core/FormBody.h"
 #include "app/core/Logging.h"
+#include "app/core/QuitGuard.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -141,6 +142,8 @@ void applyTls(QNetworkRequest &request)
 // and the old one stays for the replies it still carries.
 QNetworkAccessManager *threadManager()
 {
+    if (QuitGuard::quitting())
+        return nullptr;
     static thread_local QPointer<QNetworkAccessManager> manager;
 #ifndef QT_NO_SSL
     static thread_local QSslConfiguration managerTls;
@@ -155,7 +158,10 @@ QNetworkAccessManager *threadManager()
     manager = new QNetworkAccessManager();
     QThread *thread = QThread::currentThread();
     if (QCoreApplication::instance() && thread == QCoreApplication::instance()->thread()) {
-        manager->setParent(QCoreApplication::instance());
+        // Its network thread must end while the application is whole, not
+        // with the application's children after it.
+        QNetworkAccessManager *owned = manager;
+        QuitGuard::atQuit(owned, [owned]() { delete owned; });
     } else {
         QNetworkAccessManager *owned = manager;
         QObject::connect(thread, &QThread::finished, owned, [owned]() { delete owned; }, Qt::DirectConnection);
@@ -231,7 +237,7 @@ BaseReq::~BaseReq()
     m_formCallbacks.clear();
     m_imageCallbacks.clear();
     if (!manager)
-        return; // gone at exit, and its replies with it
+        return; // deleted at quit, and its replies with it
     for (QNetworkReply *started : qAsConst(pending)) {
         disconnect(started, nullptr, this, nullptr);
         started->setProperty(kAbortedProperty, true);
@@ -338,7 +344,8 @@ void BaseReq::post(const QString &url, const QByteArray &body)
     request.setUrl(QUrl(url, QUrl::TolerantMode));
     request.setHeader(QNetworkRequest::ContentLengthHeader, body.size());
     request.setTransferTimeout(actionIdleMsFor(body.size()));
-    track(manager->post(request, body));
+    if (sendable(url))
+        track(manager->post(request, body));
 }
 
 void BaseReq::get(const QString &url)
@@ -348,7 +355,17 @@ void BaseReq::get(const QString &url)
     request.setTransferTimeout(g_limits.actionIdleMs);
     // A length left over from an earlier POST would make the server wait for a body.
     request.setHeader(QNetworkRequest::ContentLengthHeader, QVariant());
-    track(manager->get(request));
+    if (sendable(url))
+        track(manager->get(request));
+}
+
+bool BaseReq::sendable(const QString &url) const
+{
+    if (manager)
+        return true;
+    // The program is quitting: nothing new goes out, and no callback runs for it.
+    qCWarning(lcNet).noquote() << "程序正在退出，请求未发送:" << maskedForLog(url);
+    return false;
 }
 
 void BaseReq::abort()
@@ -402,6 +419,8 @@ void BaseReq::serviceRequestFinished(QNetworkReply *finished)
 
 void BaseReq::downloadImage(const QString &url, ImageCallback callback)
 {
+    if (!sendable(url))
+        return;
     QNetworkRequest imageRequest = secureRequest(url);
     imageRequest.setTransferTimeout(g_limits.downloadIdleMs);
     // Uncompressed, so the announced length is the length of the picture.

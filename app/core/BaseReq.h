@@ -87,6 +87,7 @@ public slots:
 
 private:
     void startForm(const QString &path, const QByteArray &body, JsonCallback callback);
+    bool sendable(const QString &url) const;
     void track(QNetworkReply *reply);
     QNetworkRequest secureRequest(const QString &url) const;
     void armDeadline(QNetworkReply *reply, int deadlineMs);

@@ -1,5 +1,7 @@
 #include "app/core/ServiceReply.h"
 
+#include "app/core/QuitGuard.h"
+
 #include <QEventLoop>
 #include <QJsonObject>
 #include <QThread>
@@ -69,6 +71,8 @@ QString problem(bool ok, const QJsonDocument &document, BaseReq::Failure failure
 void requestOnOwnThread(const QString &action, const QByteArray &body,
                         const std::function<void(const QString &problem, const QJsonDocument &document)> &read)
 {
+    if (QuitGuard::quitting())
+        return;
     QThread *thread = QThread::create([action, body, read]() {
         QEventLoop loop;
         bool answered = false;
@@ -81,7 +85,11 @@ void requestOnOwnThread(const QString &action, const QByteArray &body,
         if (!answered)
             loop.exec();
     });
+    thread->setObjectName(QStringLiteral("ServiceRequest"));
     QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    // At quit its loop ends unanswered: read never runs, and the thread's
+    // manager goes with the thread.
+    QuitGuard::endAtQuit(thread);
     thread->start();
 }
 

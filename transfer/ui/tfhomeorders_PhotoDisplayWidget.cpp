@@ -5,6 +5,7 @@
 #include "app/core/FormBody.h"
 #include "app/core/K.h"
 #include "app/core/Logging.h"
+#include "app/core/QuitGuard.h"
 #include "app/core/ServiceReply.h"
 #include "platform/FolderRead.h"
 #include "platform/MountRoot.h"
@@ -155,6 +156,8 @@ tfhomeorders_PhotoDisplayWidget::tfhomeorders_PhotoDisplayWidget(QWidget *parent
     connect(this, &tfhomeorders_PhotoDisplayWidget::cancelAllPhotoRequests, m_loadWorker,
             &tfhomeorders_PhotoLoadWorker::cancelAllRequests);
     m_loaderThread->start(QThread::InheritPriority);
+    // A panel still open at quit: its loader's event loop must not outlive the application.
+    QuitGuard::atQuit(this, [this]() { stopLoader(); });
 
     m_visibleLoadTimer = new QTimer(this);
     m_visibleLoadTimer->setSingleShot(true);
@@ -174,11 +177,7 @@ tfhomeorders_PhotoDisplayWidget::~tfhomeorders_PhotoDisplayWidget()
 {
     m_visibleLoadTimer->stop();
     m_batchTimer->stop();
-    if (m_loaderThread->isRunning()) {
-        m_loaderThread->quit();
-        m_loaderThread->wait();
-    }
-    m_loadWorker = nullptr;
+    stopLoader();
     if (m_delLocalThread) {
         if (m_delLocalThread->isRunning()) {
             m_delLocalThread->quit();
@@ -188,6 +187,16 @@ tfhomeorders_PhotoDisplayWidget::~tfhomeorders_PhotoDisplayWidget()
         m_delLocalThread = nullptr;
     }
     clearRecycledItems();
+}
+
+void tfhomeorders_PhotoDisplayWidget::stopLoader()
+{
+    if (m_loaderThread->isRunning()) {
+        m_loaderThread->quit();
+        m_loaderThread->wait();
+    }
+    // Deleted on its own thread as that thread finished.
+    m_loadWorker = nullptr;
 }
 
 void tfhomeorders_PhotoDisplayWidget::setupUI()

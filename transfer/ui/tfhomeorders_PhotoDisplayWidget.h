@@ -108,6 +108,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void stopLoader();
     void setupUI();
     void placeTile(PhotoDisplayData &entry, QWidget *tile, int index);
     void placeFirstScreen();

@@ -1,0 +1,100 @@
+#include "app/core/QuitGuard.h"
+
+#include <QCoreApplication>
+#include <QMutex>
+#include <QPointer>
+#include <QThread>
+#include <QThreadPool>
+#include <QVector>
+
+#include <algorithm>
+#include <atomic>
+
+namespace QuitGuard {
+namespace {
+
+struct End {
+    QPointer<QObject> owner;
+    std::function<void()> run;
+};
+
+struct Registry {
+    QMutex mutex;
+    QVector<End> ends;
+    bool routineAdded = false;
+};
+
+Registry &registry()
+{
+    static Registry instance;
+    return instance;
+}
+
+std::atomic<bool> g_quitting{false};
+
+void runAtQuit()
+{
+    g_quitting = true;
+    Registry &r = registry();
+    for (;;) {
+        QVector<End> ends;
+        {
+            QMutexLocker lock(&r.mutex);
+            ends.swap(r.ends);
+            r.routineAdded = false;
+        }
+        if (ends.isEmpty())
+            break;
+        // Last registered first, as owners are torn down.
+        for (int i = ends.size() - 1; i >= 0; --i) {
+            if (ends.at(i).owner)
+                ends.at(i).run();
+        }
+    }
+    // Reads and reports started for windows: their results have nowhere to go.
+    QThreadPool *shared = QThreadPool::globalInstance();
+    shared->clear();
+    shared->waitForDone(kWaitMs);
+}
+
+} // namespace
+
+void atQuit(QObject *owner, std::function<void()> end)
+{
+    if (!owner || !end)
+        return;
+    Registry &r = registry();
+    QMutexLocker lock(&r.mutex);
+    // Owners come and go by the thousand (one thread per search): drop the gone.
+    r.ends.erase(std::remove_if(r.ends.begin(), r.ends.end(), [](const End &e) { return !e.owner; }),
+                 r.ends.end());
+    r.ends.append({owner, std::move(end)});
+    if (!r.routineAdded) {
+        r.routineAdded = true;
+        qAddPostRoutine(runAtQuit);
+    }
+}
+
+void endAtQuit(QThread *thread, int waitMs)
+{
+    atQuit(thread, [thread, waitMs] {
+        thread->requestInterruption();
+        thread->quit();
+        thread->wait(waitMs);
+    });
+}
+
+void endAtQuit(QThreadPool *pool, int waitMs)
+{
+    atQuit(pool, [pool, waitMs] {
+        pool->clear();
+        pool->waitForDone(waitMs);
+    });
+}
+
+bool quitting()
+{
+    return g_quitting;
+}
+
+} // namespace QuitGuard
