@@ -807,8 +807,7 @@ void BatchDelete::recordOutcome(const BatchDeleteOrderInfo &order, const BatchDe
     } else {
         ++m_end.failed;
         if (m_tally.keptReason.isEmpty())
-            m_tally.keptReason = file.errorMessage.isEmpty() ? BatchDeleteLogic::statusText(file.status)
-                                                             : file.errorMessage;
+            m_tally.keptReason = BatchDeleteLogic::failedReason(file);
     }
     if (m_inFlight > 0)
         --m_inFlight;

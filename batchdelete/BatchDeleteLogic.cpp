@@ -229,8 +229,22 @@ QString failedListText(const QList<BatchDeleteFileInfo> &files)
     QString text;
     for (const BatchDeleteFileInfo &file : files)
         text += QLatin1Char('\n') + file.dirName + QLatin1Char('/') + file.fileName + QStringLiteral(": ")
-                + file.errorMessage;
+                + failedReason(file);
     return text;
+}
+
+// When owed records go out, said alike wherever a removed file's record is owed.
+static QString owedRecordsSentText()
+{
+    return QStringLiteral("在下次开始批量删除或重新打开批量删除时自动补交");
+}
+
+QString failedReason(const BatchDeleteFileInfo &file)
+{
+    // Gone from the share: a blank reason here reads as a photo still there.
+    if (file.status == SubmitFailed)
+        return QStringLiteral("已从共享目录删除，删除记录未提交，将") + owedRecordsSentText();
+    return file.errorMessage.isEmpty() ? statusText(file.status) : file.errorMessage;
 }
 
 QString orderLine(const BatchDeleteOrderInfo &order, const QString &text)
@@ -279,7 +293,7 @@ QString runEndText(const RunEnd &end)
         lines << QStringLiteral("以下订单部分文件未删除：") << end.partly;
     if (!end.owed.isEmpty())
         lines << QStringLiteral("以下订单的文件已从共享目录删除，但删除记录未提交：") << end.owed
-              << QStringLiteral("未提交的删除记录将在下次开始批量删除或重新打开批量删除时自动补交");
+              << QStringLiteral("未提交的删除记录将") + owedRecordsSentText();
     return lines.join(QLatin1Char('\n'));
 }
 

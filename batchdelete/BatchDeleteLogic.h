@@ -79,6 +79,9 @@ QByteArray deleteAfterBody(const Ids &ids, const QString &orderPhotoId, const Ba
 // Texts of the file list's dialogs.
 QString deletedListText(const QList<BatchDeleteFileInfo> &files);
 QString failedListText(const QList<BatchDeleteFileInfo> &files);
+// What became of a file not deleted cleanly: removed with its record still
+// owed, else why it stayed on the share (its status when no reason was given).
+QString failedReason(const BatchDeleteFileInfo &file);
 // What one order's announced files came to in a run.
 struct OrderTally
 {

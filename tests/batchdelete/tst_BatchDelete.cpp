@@ -44,6 +44,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTableWidget>
+#include <QTextBrowser>
 #include <QSignalSpy>
 #include <QtTest>
 #include <atomic>
@@ -689,6 +690,21 @@ void tst_BatchDelete::reportGivenUpCountsAsFailed()
     QCOMPARE(table->cellWidget(0, 5)->findChild<QLabel *>("numLab")->text(), QStringLiteral("0/4/4"));
     BatchDeleteFileModel *model = m_window->fileListPanel()->fileModel();
     QCOMPARE(model->data(model->index(0, 3)).toString(), QStringLiteral("提交状态失败"));
+    // The row's list of failures says the same of each photo: removed, its record to be sent.
+    QTest::mouseClick(qobject_cast<QPushButton *>(table->cellWidget(0, 5)->findChild<QWidget *>("checkFailBtn")),
+                      Qt::LeftButton);
+    const QString owedLine = QStringLiteral(": 已从共享目录删除，删除记录未提交，将在下次开始批量删除或重新打开批量删除时自动补交");
+    QWidget *card = nullptr;
+    QTRY_VERIFY((card = findConfirm(owedLine)) != nullptr);
+    QStringList titles;
+    for (QLabel *label : card->findChildren<QLabel *>())
+        titles << label->text();
+    QVERIFY2(titles.contains(QStringLiteral("A121-2 删除失败的照片")), qPrintable(titles.join(',')));
+    const QStringList lines = card->findChild<QTextBrowser *>()->toPlainText().trimmed().split('\n');
+    QCOMPARE(lines.size(), 4);
+    for (const QString &line : lines)
+        QVERIFY2(line.endsWith(owedLine), qPrintable(line));
+    QVERIFY(answerConfirm(owedLine, true));
 
     // As the box says: the next start sends them first.
     m_service.setFailure("order", "delete_pic_after", StandInService::Failure::None);

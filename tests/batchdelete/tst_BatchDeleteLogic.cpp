@@ -314,13 +314,16 @@ void tst_BatchDeleteLogic::failedStatusShowsReason_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("cell");
-    QTest::newRow("no permission") << int(NoPermission) << "没有删除权限" << "没有删除权限";
-    QTest::newRow("unreachable") << int(NetworkUnreachable) << "网络路径无法访问" << "网络路径无法访问";
-    QTest::newRow("unknown") << int(UnknownError) << "删除失败，未知原因" << "删除失败，未知原因";
-    QTest::newRow("unknown, no reason") << int(UnknownError) << "" << "未知";
-    QTest::newRow("occupied keeps its suffix") << int(FileOccupied) << "文件被其他程序占用" << "删除失败 (文件被占用)";
-    QTest::newRow("submit failed") << int(SubmitFailed) << "" << "提交状态失败";
-    QTest::newRow("deleted") << int(Deleted) << "" << "已删除";
+    QTest::addColumn<QString>("listed"); // its line in the list of files not deleted
+    const QString owed = QStringLiteral("已从共享目录删除，删除记录未提交，将在下次开始批量删除或重新打开批量删除时自动补交");
+    QTest::newRow("no permission") << int(NoPermission) << "没有删除权限" << "没有删除权限" << "没有删除权限";
+    QTest::newRow("unreachable") << int(NetworkUnreachable) << "网络路径无法访问" << "网络路径无法访问" << "网络路径无法访问";
+    QTest::newRow("unknown") << int(UnknownError) << "删除失败，未知原因" << "删除失败，未知原因" << "删除失败，未知原因";
+    QTest::newRow("unknown, no reason") << int(UnknownError) << "" << "未知" << "未知";
+    QTest::newRow("occupied keeps its suffix")
+        << int(FileOccupied) << "文件被其他程序占用" << "删除失败 (文件被占用)" << "文件被其他程序占用";
+    QTest::newRow("report given up: removed, record owed") << int(SubmitFailed) << "" << "提交状态失败" << owed;
+    QTest::newRow("deleted") << int(Deleted) << "" << "已删除" << "已删除";
 }
 
 void tst_BatchDeleteLogic::failedStatusShowsReason()
@@ -328,7 +331,14 @@ void tst_BatchDeleteLogic::failedStatusShowsReason()
     QFETCH(int, status);
     QFETCH(QString, message);
     QFETCH(QString, cell);
+    QFETCH(QString, listed);
     QCOMPARE(statusCellText(status, message), cell);
+    BatchDeleteFileInfo file;
+    file.dirName = QStringLiteral("190");
+    file.fileName = QStringLiteral("IMG_0001.jpg");
+    file.status = status;
+    file.errorMessage = message;
+    QCOMPARE(failedListText({file}), QStringLiteral("\n190/IMG_0001.jpg: ") + listed);
 }
 
 // Only the system refusing is a matter of permission; an I/O error is the share.
