@@ -365,7 +365,7 @@ void OriginalView::onDeleteFileFinished(const DeleteFileResult &result)
         if (hasVisibleText(m_report))
             parts << QStringLiteral("本地文件删除失败，请检查手动删除以下照片！") + m_report;
         if (!parts.isEmpty())
-            SimpleDialog::info(nullptr, QStringLiteral("温馨提示"), parts.join(QLatin1Char('\n')));
+            SimpleDialog::info(this, QStringLiteral("温馨提示"), parts.join(QLatin1Char('\n')));
         reqPhotoData();
     });
 }

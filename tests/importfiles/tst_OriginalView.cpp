@@ -23,6 +23,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QScreen>
 #include <QTableWidget>
 #include <QTextBrowser>
 #include <QtTest>
@@ -488,10 +489,16 @@ void tst_OriginalView::deletionAsksAndRefusesOffShare()
     QVERIFY(QFile::exists(a));
 
     m_service->setReply(QStringLiteral("order"), QStringLiteral("delete_pics"), Data::accepted());
+    // Away from the screen's middle: a box centred there is told from one centred on the view.
+    m_view->setGeometry(40, 30, 500, 360);
+    QVERIFY((m_view->geometry().center() - m_view->screen()->geometry().center()).manhattanLength() > 100);
     selectAllAndDelete(true);
     QTRY_VERIFY_WITH_TIMEOUT(openDialog(), 10000);
     const QString text = openDialog()->findChild<QTextBrowser *>()->toPlainText();
-    QVERIFY2(text.contains(QStringLiteral("B.jpg 路径不在共享目录内")), qPrintable(text));
+    QVERIFY2(text.startsWith(QStringLiteral("以下照片不能删除：\nB.jpg 路径不在共享目录内")), qPrintable(text));
+    // The box of photos kept is the view's, opened over it as its question was.
+    QCOMPARE(openDialog()->parentWidget(), m_view.data());
+    QVERIFY((openDialog()->geometry().center() - m_view->geometry().center()).manhattanLength() <= 2);
     // Its record is not asked for either.
     QCOMPARE(m_service->requests(QStringLiteral("order"), QStringLiteral("delete_pics")).last().field("ids"), QStringLiteral("2"));
     QVERIFY(!QFile::exists(a));
