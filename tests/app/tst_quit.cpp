@@ -65,6 +65,12 @@ QStringList runningThreads()
 void observeAtQuit()
 {
     g_observed = true;
+    // Nothing new goes out once the quit has begun.
+    BaseReq late;
+    late.getResultData(QStringLiteral("&m=order&a=logreadpic"), QByteArray(),
+                       [](bool, const QJsonDocument &) { ++g_answersRead; });
+    ServiceReply::requestOnOwnThread(QStringLiteral("&m=order&a=order_list"), QByteArray(),
+                                     [](const QString &, const QJsonDocument &) { ++g_answersRead; });
     QDeadlineTimer deadline(10000);
     while (!(g_leftAtQuit = runningThreads()).isEmpty() && !deadline.hasExpired())
         QThread::msleep(5);
