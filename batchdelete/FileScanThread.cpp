@@ -12,7 +12,7 @@ FileScanThread::FileScanThread(QObject *parent)
 {
     BatchDeleteLogic::registerMetaTypes();
     initThread();
-    // A scan still running at quit: its event loop must not outlive the application.
+    // A scanner still there at quit: its thread's event loop must not outlive the application.
     QuitGuard::atQuit(this, [this]() { shutDown(); });
 }
 
@@ -35,11 +35,9 @@ void FileScanThread::shutDown()
         return;
     }
     qCWarning(lcBatchDelete) << "FileScanThread: 线程关闭超时，但不强制终止";
-    // The hung thread releases itself once its file-system call returns;
-    // until quit, which waits for it once more.
+    // The hung thread releases itself once its file-system call returns.
     QObject::connect(ending, &QThread::finished, ending, &QObject::deleteLater);
     ending->setParent(nullptr);
-    QuitGuard::endAtQuit(ending);
 }
 
 void FileScanThread::initThread()

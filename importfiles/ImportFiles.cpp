@@ -5,7 +5,6 @@
 #include "app/core/FormBody.h"
 #include "app/core/K.h"
 #include "app/core/Logging.h"
-#include "app/core/QuitGuard.h"
 #include "app/core/ServiceReply.h"
 #include "app/core/SharedFolderOpener.h"
 #include "importfiles/FileButtonDelegate.h"
@@ -124,8 +123,6 @@ void releaseWhenIdle(QThreadPool *pool)
         return;
     }
     pool->setParent(QCoreApplication::instance());
-    // Quitting before they are done: they finish while the application is whole.
-    QuitGuard::endAtQuit(pool);
     auto *poll = new QTimer(pool);
     QObject::connect(poll, &QTimer::timeout, pool, [pool] {
         if (pool->waitForDone(0))

@@ -4,7 +4,6 @@
 #include <QMutex>
 #include <QPointer>
 #include <QThread>
-#include <QThreadPool>
 #include <QVector>
 
 #include <algorithm>
@@ -51,10 +50,6 @@ void runAtQuit()
                 ends.at(i).run();
         }
     }
-    // Reads and reports started for windows: their results have nowhere to go.
-    QThreadPool *shared = QThreadPool::globalInstance();
-    shared->clear();
-    shared->waitForDone(kWaitMs);
 }
 
 } // namespace
@@ -75,20 +70,11 @@ void atQuit(QObject *owner, std::function<void()> end)
     }
 }
 
-void endAtQuit(QThread *thread, int waitMs)
+void endAtQuit(QThread *thread)
 {
-    atQuit(thread, [thread, waitMs] {
-        thread->requestInterruption();
+    atQuit(thread, [thread] {
         thread->quit();
-        thread->wait(waitMs);
-    });
-}
-
-void endAtQuit(QThreadPool *pool, int waitMs)
-{
-    atQuit(pool, [pool, waitMs] {
-        pool->clear();
-        pool->waitForDone(waitMs);
+        thread->wait(kWaitMs);
     });
 }
 

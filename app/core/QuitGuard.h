@@ -4,7 +4,6 @@
 
 class QObject;
 class QThread;
-class QThreadPool;
 
 // Ends, while the application object is still whole, what would outlive it:
 // a thread whose event loop still runs when ~QCoreApplication clears the
@@ -19,12 +18,9 @@ constexpr int kWaitMs = 5000;
 // thread) is gone by then.
 void atQuit(QObject *owner, std::function<void()> end);
 
-// At quit the thread is asked to stop (interruption and quit) and waited
-// for, up to waitMs: a thread stuck in a call to a lost share is left.
-void endAtQuit(QThread *thread, int waitMs = kWaitMs);
-
-// At quit the pool's queued work is dropped and its running work waited for.
-void endAtQuit(QThreadPool *pool, int waitMs = kWaitMs);
+// At quit the thread's event loops are told to quit and the thread is
+// waited for, up to kWaitMs.
+void endAtQuit(QThread *thread);
 
 // True from the quit on: nothing new is sent to the service or started.
 bool quitting();

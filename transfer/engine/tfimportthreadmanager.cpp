@@ -2,7 +2,6 @@
 
 #include "app/core/K.h"
 #include "app/core/Logging.h"
-#include "app/core/QuitGuard.h"
 #include "platform/MountRoot.h"
 #include "transfer/engine/tfimportworker.h"
 
@@ -66,8 +65,6 @@ tfimportthreadmanager::~tfimportthreadmanager()
         connect(worker, &QThread::finished, worker, &QObject::deleteLater);
         if (worker->isFinished())
             worker->deleteLater();
-        // Quitting before it is done: that photo is finished while the application is whole.
-        QuitGuard::endAtQuit(worker);
     }
 }
 
