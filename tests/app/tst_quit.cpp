@@ -50,7 +50,7 @@ QStringList otherThreads()
     return names;
 }
 
-// Every thread but pool threads (idle by now, no event loop) and Qt's own bus
+// Every thread but pool threads (no event loop) and Qt's own bus
 // thread, which the network bearer plugins start and only the exit ends.
 QStringList runningThreads()
 {
