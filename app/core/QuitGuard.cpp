@@ -35,20 +35,18 @@ void runAtQuit()
 {
     g_quitting = true;
     Registry &r = registry();
-    for (;;) {
-        QVector<End> ends;
-        {
-            QMutexLocker lock(&r.mutex);
-            ends.swap(r.ends);
-            r.routineAdded = false;
-        }
-        if (ends.isEmpty())
-            break;
-        // Last registered first, as owners are torn down.
-        for (int i = ends.size() - 1; i >= 0; --i) {
-            if (ends.at(i).owner)
-                ends.at(i).run();
-        }
+    QVector<End> ends;
+    {
+        // Anything registered from here on adds the routine again, and Qt
+        // runs routines added during the post routines too.
+        QMutexLocker lock(&r.mutex);
+        ends.swap(r.ends);
+        r.routineAdded = false;
+    }
+    // Last registered first, as owners are torn down.
+    for (int i = ends.size() - 1; i >= 0; --i) {
+        if (ends.at(i).owner)
+            ends.at(i).run();
     }
 }
 
