@@ -28,9 +28,11 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QCloseEvent>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QEventLoopLocker>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -131,6 +133,19 @@ void releaseWhenIdle(QThreadPool *pool)
     poll->start(200);
 }
 
+// Sends the report of one placed file; answered gets the refusal's text,
+// empty when the service took it. Goes on when the window has gone.
+void postPhotoReport(const QByteArray &body, std::function<void(const QString &)> answered = {})
+{
+    auto *req = BaseReq::forOwedReport();
+    req->getResultData(QStringLiteral("&m=order&a=savepicpath"), body,
+                       [req, answered](bool ok, const QJsonDocument &doc) {
+                           req->deleteLater();
+                           if (answered)
+                               answered(ServiceReply::problem(ok, doc, req->lastFailure(), QStringLiteral("msg")));
+                       });
+}
+
 bool hasFileToCopy(const ImportOrder &order)
 {
     for (const ImportFile &file : order.files) {
@@ -168,8 +183,18 @@ ImportFiles::~ImportFiles()
             m_runPlaced[file.orderRow].append(file);
     }
     m_copyResults.clear();
+    leaveToListings();
     reportAllUnlisted();
     releaseWhenIdle(m_threadPool);
+}
+
+void ImportFiles::closeEvent(QCloseEvent *event)
+{
+    QMainWindow::closeEvent(event);
+    // The reports of what is on the share go out as the window is deleted,
+    // after the close: closing the last window meanwhile does not end the program.
+    if (event->isAccepted() && testAttribute(Qt::WA_DeleteOnClose) && !m_keepsProgram)
+        m_keepsProgram = std::make_unique<QEventLoopLocker>();
 }
 
 void ImportFiles::setImportType(ImportFileType type)
@@ -1752,14 +1777,61 @@ void ImportFiles::sendReport(const ImportOrder &order, const ImportRules::BatchR
         notListed(order, runToken, report.failure);
         return;
     }
-    auto *req = new BaseReq(this);
+    // Answered also when the window has gone meanwhile: see leaveToListings.
+    auto *req = BaseReq::forOwedReport();
+    const LeftReportsSlot left = std::make_shared<std::shared_ptr<LeftReports>>();
+    m_listingsOnTheirWay.insert(req, {order, report.placedListed, left});
     QPointer<ImportFiles> self(this);
     req->getResultData(QStringLiteral("&m=order&a=savepicpath_batch"), report.body,
-                       [self, req, order, report, runToken](bool ok, const QJsonDocument &doc) {
+                       [self, req, order, report, runToken, left](bool ok, const QJsonDocument &doc) {
                            req->deleteLater();
-                           if (self)
+                           if (self) {
+                               self->m_listingsOnTheirWay.remove(req);
                                self->onBatchReply(ok, doc, order, report, runToken);
+                               return;
+                           }
+                           const std::shared_ptr<LeftReports> reports = *left;
+                           if (!reports)
+                               return;
+                           reports->listed = reports->listed
+                                             || (ok && ServiceReply::codeOf(doc.object()) == ServiceReply::Code::Accepted);
+                           if (--reports->listingsOut > 0 || reports->listed)
+                               return;
+                           for (const QByteArray &body : qAsConst(reports->bodies))
+                               postPhotoReport(body);
                        });
+}
+
+void ImportFiles::leaveToListings()
+{
+    // An order's listings on their way share its files: reported singly once
+    // none of them was taken.
+    QHash<int, std::shared_ptr<LeftReports>> byOrder;
+    QHash<int, int> covered;
+    for (const ListingOnItsWay &listing : qAsConst(m_listingsOnTheirWay)) {
+        const int index = indexOf(listing.order);
+        if (index < 0)
+            continue;
+        std::shared_ptr<LeftReports> &reports = byOrder[index];
+        if (!reports)
+            reports = std::make_shared<LeftReports>();
+        ++reports->listingsOut;
+        *listing.left = reports;
+        covered[index] = qMax(covered.value(index), listing.placedListed);
+    }
+    for (auto it = covered.cbegin(); it != covered.cend(); ++it) {
+        const ImportOrder &order = m_orders.at(it.key());
+        QList<ImportFile> &placed = m_runPlaced[it.key()];
+        const int count = qMin(it.value(), placed.size());
+        for (int i = 0; i < count; ++i) {
+            const ImportFile &file = placed.at(i);
+            if (file.generation == order.generation && file.status == ImportStatus::Success)
+                byOrder[it.key()]->bodies.append(
+                    ImportRules::photoInfoBody(m_importType, order, file, branchIds(), Config::k_manager_id));
+        }
+        placed = placed.mid(count);
+    }
+    m_listingsOnTheirWay.clear();
 }
 
 void ImportFiles::notListed(const ImportOrder &order, int runToken, const QString &message)
@@ -1887,7 +1959,7 @@ void ImportFiles::onBatchReply(bool ok, const QJsonDocument &doc, const ImportOr
 
 void ImportFiles::upImportOrderPath(const ImportOrder &order)
 {
-    auto *req = new BaseReq(this);
+    auto *req = BaseReq::forOwedReport();
     req->getResultData(QStringLiteral("&m=order&a=saveorderphotopath"),
                        ImportRules::orderPathBody(order, branchIds(), Config::k_manager_id),
                        [req](bool, const QJsonDocument &) { req->deleteLater(); });
@@ -1895,19 +1967,14 @@ void ImportFiles::upImportOrderPath(const ImportOrder &order)
 
 void ImportFiles::upImportPhotoInfo(const ImportOrder &order, const ImportFile &file)
 {
-    // Not the window's: sent also as the window goes, and must outlive it.
-    auto *req = new BaseReq(QCoreApplication::instance());
+    // Sent also as the window goes, and must outlive it.
     QPointer<ImportFiles> self(this);
     const QString name = file.placedName();
-    req->getResultData(QStringLiteral("&m=order&a=savepicpath"),
-                       ImportRules::photoInfoBody(m_importType, order, file, branchIds(), Config::k_manager_id),
-                       [self, req, name](bool ok, const QJsonDocument &doc) {
-                           req->deleteLater();
-                           const QString problem =
-                               ServiceReply::problem(ok, doc, req->lastFailure(), QStringLiteral("msg"));
-                           if (!problem.isEmpty() && self)
-                               self->noteReportFailure(name, problem);
-                       });
+    postPhotoReport(ImportRules::photoInfoBody(m_importType, order, file, branchIds(), Config::k_manager_id),
+                    [self, name](const QString &problem) {
+                        if (!problem.isEmpty() && self)
+                            self->noteReportFailure(name, problem);
+                    });
 }
 
 void ImportFiles::noteReportFailure(const QString &name, const QString &problem)

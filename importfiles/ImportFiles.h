@@ -15,6 +15,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
 class FileButtonDelegate;
 class ImportFileCopyRunnable;
@@ -23,6 +24,7 @@ class OrderNumberButtonDelegate;
 class OriginalView;
 class QComboBox;
 class QDateEdit;
+class QEventLoopLocker;
 class QHBoxLayout;
 class QJsonDocument;
 class QLineEdit;
@@ -108,6 +110,7 @@ public slots:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void setupUI();
@@ -196,6 +199,9 @@ private:
     void finishRun();
     void upImportOrderPath(const ImportOrder &order);
     void upImportPhotoInfo(const ImportOrder &order, const ImportFile &file);
+    // As the window goes: the placed files a listing on its way stands for
+    // are reported one by one only if the service does not take the listing.
+    void leaveToListings();
     // Shows the photos whose report failed, gathered into one message.
     void noteReportFailure(const QString &name, const QString &problem);
     ImportRules::BranchIds branchIds() const;
@@ -256,4 +262,20 @@ private:
     std::function<void()> m_beforeSubfolderCheck;
     // Choices being read, by order id: the generation of each order's latest.
     QHash<QString, int> m_readingChoices;
+    // The single reports of an order's placed files that its listings on
+    // their way stand for, once the window has gone.
+    struct LeftReports {
+        QList<QByteArray> bodies;
+        int listingsOut = 0;
+        bool listed = false;
+    };
+    using LeftReportsSlot = std::shared_ptr<std::shared_ptr<LeftReports>>;
+    struct ListingOnItsWay {
+        ImportOrder order;
+        int placedListed = 0;
+        LeftReportsSlot left;
+    };
+    QHash<BaseReq *, ListingOnItsWay> m_listingsOnTheirWay;
+    // From the close until the reports sent as the window is deleted are out.
+    std::unique_ptr<QEventLoopLocker> m_keepsProgram;
 };

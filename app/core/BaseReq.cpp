@@ -9,6 +9,7 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QEventLoopLocker>
 #include <QThread>
 #include <QImageReader>
 #include <QJsonParseError>
@@ -228,6 +229,15 @@ BaseReq::BaseReq(QObject *parent)
                       QByteArrayLiteral("application/x-www-form-urlencoded"));
 }
 
+BaseReq *BaseReq::forOwedReport()
+{
+    QCoreApplication *app = QCoreApplication::instance();
+    Q_ASSERT(app && QThread::currentThread() == app->thread());
+    auto *request = new BaseReq(app);
+    request->m_owed = true;
+    return request;
+}
+
 BaseReq::~BaseReq()
 {
     // The manager outlives this object: its unfinished replies are cut off here
@@ -333,6 +343,10 @@ void BaseReq::track(QNetworkReply *started)
 {
     m_formCallbacks.insert(started, callback);
     reply = started;
+    // Taken before the reply can finish, released after its callback: a report
+    // the callback sends next holds the program before this one lets go.
+    if (m_owed && !m_keepsProgram)
+        m_keepsProgram = std::make_unique<QEventLoopLocker>();
     armDeadline(started, actionDeadlineMsFor(request.header(QNetworkRequest::ContentLengthHeader).toLongLong()));
     connect(started, &QNetworkReply::finished, this, [this, started]() { serviceRequestFinished(started); });
 }
@@ -413,8 +427,11 @@ void BaseReq::serviceRequestFinished(QNetworkReply *finished)
         if (!ok)
             m_lastFailure = Failure::BadReply;
     }
+    const QPointer<BaseReq> self(this);
     if (receiver)
         receiver(ok, document);
+    if (self && m_formCallbacks.isEmpty())
+        m_keepsProgram.reset();
 }
 
 void BaseReq::downloadImage(const QString &url, ImageCallback callback)

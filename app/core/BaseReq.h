@@ -9,7 +9,9 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
+class QEventLoopLocker;
 class QNetworkAccessManager;
 class QNetworkReply;
 
@@ -52,6 +54,13 @@ public:
 
     explicit BaseReq(QObject *parent = nullptr);
     ~BaseReq() override;
+
+    // A request for a record the service is owed (a report of files written
+    // or fetched): it belongs to the application, not to the window sending
+    // it, so it goes on when that window closes, and the program does not end
+    // while it waits for its answer or its deadline. GUI thread only; the
+    // caller releases it from its callback, as any other.
+    static BaseReq *forOwedReport();
 
     // POST to Config::URL_BASE + route group + path ("&m=order&a=order_list").
     // body holds the caller's FormBody bytes; token, version, architecture,
@@ -101,4 +110,7 @@ private:
     QHash<QNetworkReply *, JsonCallback> m_formCallbacks;
     QHash<QNetworkReply *, ImageCallback> m_imageCallbacks;
     Failure m_lastFailure = Failure::None;
+    bool m_owed = false;
+    // Held while an owed request is on its way: no window, no quit.
+    std::unique_ptr<QEventLoopLocker> m_keepsProgram;
 };

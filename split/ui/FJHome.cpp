@@ -255,7 +255,8 @@ void FJHome::reportDownloadSuccess(const QString &photoId)
                                 .add(QStringLiteral("superid"), leftPanel->superId)
                                 .add(QStringLiteral("personid"), leftPanel->eid)
                                 .toBytes();
-    auto *req = new BaseReq(this);
+    // Goes on when the window closes: the file is downloaded all the same.
+    auto *req = BaseReq::forOwedReport();
     req->fjReq(QStringLiteral("&m=order&a=download_success"), body,
                [req](bool, const QJsonDocument &) { req->deleteLater(); });
 }

@@ -29,6 +29,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
@@ -651,33 +652,40 @@ void FJRightPanel::onSaveRuleClicked()
                                 .toBytes();
     // The branch the rule was written for, even if the selector moves meanwhile.
     const QString savedShopId = shopId;
-    auto *req = new BaseReq(this);
+    // A save on its way is finished when the window closes: the branch keeps the rule.
+    auto *req = BaseReq::forOwedReport();
+    QPointer<FJRightPanel> self(this);
     req->fjReq(QStringLiteral("&m=public&a=save_goodsfoldernamerule"), body,
-               [this, req, ruleText, sentRule, savedShopId](bool ok, const QJsonDocument &doc) {
+               [self, req, ruleText, sentRule, savedShopId](bool ok, const QJsonDocument &doc) {
                    req->deleteLater();
-                   if (!ok || !doc.isObject()) {
-                       showWarning(QStringLiteral("提交失败"));
+                   const bool answered = ok && doc.isObject();
+                   const QJsonObject reply = doc.object();
+                   if (answered && ServiceReply::codeOf(reply) == ServiceReply::Code::Accepted) {
+                       for (ShopEntry &shop : Config::k_shops) {
+                           if (shop.id == savedShopId)
+                               shop.goodsfoldernamerule = ruleText;
+                       }
+                   }
+                   if (!self)
+                       return;
+                   if (!answered) {
+                       self->showWarning(QStringLiteral("提交失败"));
                        return;
                    }
-                   const QJsonObject reply = doc.object();
                    switch (ServiceReply::codeOf(reply)) {
                    case ServiceReply::Code::Accepted:
                        break;
                    case ServiceReply::Code::BadForm:
-                       showWarning(ServiceReply::badFormMessage());
+                       self->showWarning(ServiceReply::badFormMessage());
                        return;
                    case ServiceReply::Code::Refused:
-                       showWarning(reply.value(QStringLiteral("msg")).toString());
+                       self->showWarning(reply.value(QStringLiteral("msg")).toString());
                        return;
                    }
-                   ToastWidget::showMessage(this, QStringLiteral("提交成功"), 2000);
-                   for (ShopEntry &shop : Config::k_shops) {
-                       if (shop.id == savedShopId)
-                           shop.goodsfoldernamerule = ruleText;
-                   }
+                   ToastWidget::showMessage(self, QStringLiteral("提交成功"), 2000);
                    // Edits made while the save was under way are not what the branch stores.
-                   if (savedShopId == shopId)
-                       goodsFolderNameRules = sentRule;
+                   if (savedShopId == self->shopId)
+                       self->goodsFolderNameRules = sentRule;
                });
 }
 
