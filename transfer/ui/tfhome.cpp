@@ -15,6 +15,7 @@
 
 #include <QCloseEvent>
 #include <QEvent>
+#include <QEventLoopLocker>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHoverEvent>
@@ -243,14 +244,17 @@ void tfhome::closeEvent(QCloseEvent *event)
 {
     if (!hasUnfinishedWork()) {
         QMainWindow::closeEvent(event);
+        m_keepsProgram.reset();
         return;
     }
     event->ignore();
     if (m_closing)
         return;
     // Photos already being written are finished and reported, so that what is
-    // on the share is what the service lists; nothing new is started.
+    // on the share is what the service lists; nothing new is started. Closing
+    // the last window meanwhile does not end the program before that.
     m_closing = true;
+    m_keepsProgram = std::make_unique<QEventLoopLocker>();
     hide();
     if (m_importManager)
         m_importManager->pauseAllTasks();

@@ -14,6 +14,9 @@
 #include <QSet>
 #include <QVector>
 
+#include <memory>
+
+class QEventLoopLocker;
 class QHBoxLayout;
 class tfhomeorders;
 class tfhomephotos;
@@ -159,6 +162,7 @@ private:
     QSet<QString> m_problemShown;                         // orders whose failed photo report was shown in this run
     int m_pendingOrderReports = 0;                        // folder and order reports on their way
     bool m_closing = false;                               // hidden, waiting for the run's last photos
+    std::unique_ptr<QEventLoopLocker> m_keepsProgram;     // while hidden: the program waits for its reports
 
     QPoint m_dragPosition;
     bool m_isDragging = false;
