@@ -14,6 +14,7 @@
 #include "split/ui/FJRightPanel.h"
 #include "support/BatchDeleteStudioData.h"
 #include "support/DemoStudio.h"
+#include "support/DemoTour.h"
 #include "support/ImportFilesMessageBoxes.h"
 #include "support/QuietPlatformNotes.h"
 #include "support/StandInService.h"
@@ -56,13 +57,10 @@ QStringList filesIn(const QString &folder)
     return files;
 }
 
-QStringList pathsIn(const QString &folder)
-{
-    QStringList paths;
-    for (const QString &name : QDir(folder).entryList(QDir::Files, QDir::Name))
-        paths << folder + QLatin1Char('/') + name;
-    return paths;
-}
+using DemoTour::importRow;
+using DemoTour::importRowButton;
+using DemoTour::pathsIn;
+using DemoTour::splitRow;
 
 } // namespace
 
@@ -94,11 +92,8 @@ private:
     QWidget *openTool(const QString &name);
     QJsonObject logIn(const QString &password);
     void search(QWidget *tool);
-    int importRow(ImportFiles *window, const QString &orderNumber) const;
-    QPushButton *importRowButton(ImportFiles *window, int row) const;
     void runImport(ImportFileType type, const QString &orderNumber, const QStringList &files);
     FJHome *openSplitTool(const QString &name, const QString &output);
-    int splitRow(FJHome *window, const QString &orderNumber) const;
     QStringList requested(const QString &action) const;
 
     StandInService m_service;
@@ -125,19 +120,8 @@ void tst_DemoStudio::initTestCase()
     QFile::remove(LoginNew::getConfigFilePath());
     m_boxes = new ImportFilesMessageBoxes(this);
 
-    auto *login = new LoginNew();
-    login->setAttribute(Qt::WA_DeleteOnClose);
-    login->show();
-    const QList<QLineEdit *> fields = login->findChildren<QLineEdit *>(QStringLiteral("inputField"));
-    fields.at(0)->setText(m_demo->username());
-    fields.at(1)->setText(m_demo->password());
-    QTest::mouseClick(login->findChild<QPushButton *>(QStringLiteral("loginButton")), Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT((m_launcher = [] {
-        for (QWidget *widget : QApplication::topLevelWidgets())
-            if (auto *found = qobject_cast<ChooseTools *>(widget))
-                return found;
-        return static_cast<ChooseTools *>(nullptr);
-    }()), 10000);
+    m_launcher = DemoTour::logIn(*m_demo);
+    QVERIFY(m_launcher);
     QCOMPARE(Config::k_shops.size(), 2);
     QCOMPARE(m_launcher->findChildren<ToolCardWidget *>().size(), 8);
 }
@@ -162,11 +146,7 @@ void tst_DemoStudio::cleanupTestCase()
 
 QWidget *tst_DemoStudio::openTool(const QString &name)
 {
-    for (ToolCardWidget *card : m_launcher->findChildren<ToolCardWidget *>()) {
-        if (card->toolName() == name)
-            QTest::mouseDClick(card, Qt::LeftButton);
-    }
-    QWidget *tool = m_launcher->toolWindow(name);
+    QWidget *tool = DemoTour::openTool(m_launcher, name);
     return tool && tool->isVisible() ? tool : nullptr;
 }
 
@@ -288,29 +268,6 @@ void tst_DemoStudio::transferToolImportsPhotos()
     QTRY_VERIFY_WITH_TIMEOUT(requested(QStringLiteral("logreadpic")).contains(QStringLiteral("5301")), 30000);
 }
 
-int tst_DemoStudio::importRow(ImportFiles *window, const QString &orderNumber) const
-{
-    auto *table = window->findChild<QTableWidget *>(QStringLiteral("orderTable"));
-    for (int row = 0; row < table->rowCount(); ++row) {
-        for (int column = 0; column < table->columnCount(); ++column) {
-            if (table->item(row, column) && table->item(row, column)->text() == orderNumber + QStringLiteral("-1"))
-                return row;
-        }
-    }
-    return -1;
-}
-
-QPushButton *tst_DemoStudio::importRowButton(ImportFiles *window, int row) const
-{
-    auto *table = window->findChild<QTableWidget *>(QStringLiteral("orderTable"));
-    for (int column = 0; column < table->columnCount(); ++column) {
-        QWidget *cell = table->cellWidget(row, column);
-        if (auto *button = cell ? cell->findChild<QPushButton *>(QStringLiteral("selectFilesButton")) : nullptr)
-            return button;
-    }
-    return nullptr;
-}
-
 void tst_DemoStudio::runImport(ImportFileType type, const QString &orderNumber, const QStringList &files)
 {
     auto *window = qobject_cast<ImportFiles *>(openTool(type == RetouchedFiles ? QStringLiteral("导入精修片")
@@ -363,15 +320,6 @@ FJHome *tst_DemoStudio::openSplitTool(const QString &name, const QString &output
     window->rightPanel->shopComboBox->setCurrentIndex(0);
     search(window);
     return window;
-}
-
-int tst_DemoStudio::splitRow(FJHome *window, const QString &orderNumber) const
-{
-    for (int row = 0; row < window->leftPanel->orderList.size(); ++row) {
-        if (window->leftPanel->orderList.at(row).orderpayforkey == orderNumber)
-            return row;
-    }
-    return -1;
 }
 
 void tst_DemoStudio::splitToolsRunAnOrder_data()

@@ -208,19 +208,33 @@ QList<StandInService::Request> StandInService::requests() const
     return m_requests;
 }
 
-QList<StandInService::Request> StandInService::requests(const QString &module, const QString &action) const
+namespace {
+QList<StandInService::Request> ofAction(const QList<StandInService::Request> &requests, const QString &module,
+                                        const QString &action)
 {
-    QList<Request> matching;
-    for (const Request &request : m_requests) {
+    QList<StandInService::Request> matching;
+    for (const StandInService::Request &request : requests) {
         if (request.module() == module && request.action() == action)
             matching.append(request);
     }
     return matching;
 }
+} // namespace
+
+QList<StandInService::Request> StandInService::requests(const QString &module, const QString &action) const
+{
+    return ofAction(m_requests, module, action);
+}
+
+QList<StandInService::Request> StandInService::answered(const QString &module, const QString &action) const
+{
+    return ofAction(m_answered, module, action);
+}
 
 void StandInService::clearRequests()
 {
     m_requests.clear();
+    m_answered.clear();
 }
 
 bool StandInService::waitForRequests(int count, int timeoutMs)
@@ -253,6 +267,7 @@ void StandInService::reset()
     m_fileFailures.clear();
     m_fileDelays.clear();
     m_requests.clear();
+    m_answered.clear();
 }
 
 int StandInService::openConnections() const
@@ -329,18 +344,20 @@ void StandInService::onReadyRead(QTcpSocket *socket)
         }
         if (delayMs > 0) {
             connection->busy = true;
-            QTimer::singleShot(delayMs, socket, [this, socket, answer, keepAlive]() {
+            QTimer::singleShot(delayMs, socket, [this, socket, answer, keepAlive, request]() {
                 Connection *later = m_connections.value(socket);
                 if (!later)
                     return;
                 later->busy = false;
                 send(socket, answer, keepAlive);
+                m_answered.append(request);
                 if (keepAlive)
                     onReadyRead(socket);
             });
             return;
         }
         send(socket, answer, keepAlive);
+        m_answered.append(request);
         if (!keepAlive)
             return; // the connection may already be gone
     }

@@ -62,6 +62,8 @@ public:
     QString fileUrl(const QString &urlPath) const;
     QList<Request> requests() const;
     QList<Request> requests(const QString &module, const QString &action) const;
+    // The requests whose answer was written back, in the order written.
+    QList<Request> answered(const QString &module, const QString &action) const;
     void clearRequests();
     bool waitForRequests(int count, int timeoutMs = 5000); // runs the event loop until that many are recorded
 
@@ -115,6 +117,7 @@ private:
     QHash<QString, Failure> m_fileFailures;
     QHash<QString, int> m_fileDelays;
     QList<Request> m_requests;
+    QList<Request> m_answered;
 };
 
 Q_DECLARE_METATYPE(StandInService::Request)
