@@ -244,7 +244,6 @@ void tfhome::closeEvent(QCloseEvent *event)
 {
     if (!hasUnfinishedWork()) {
         QMainWindow::closeEvent(event);
-        m_keepsProgram.reset();
         return;
     }
     event->ignore();
