@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
@@ -19,7 +20,7 @@ namespace DemoTour {
 
 ChooseTools *logIn(const DemoStudio &demo)
 {
-    auto *login = new LoginNew();
+    QPointer<LoginNew> login = new LoginNew();
     login->setAttribute(Qt::WA_DeleteOnClose);
     login->show();
     const QList<QLineEdit *> fields = login->findChildren<QLineEdit *>(QStringLiteral("inputField"));
@@ -34,6 +35,8 @@ ChooseTools *logIn(const DemoStudio &demo)
         }
         return false;
     }, 10000);
+    // The login window fades out after the launcher opens: no test begins while it is still on screen.
+    (void)QTest::qWaitFor([&login] { return !login || !login->isVisible(); }, 10000);
     return launcher;
 }
 

@@ -15,7 +15,7 @@ class QWidget;
 namespace DemoTour {
 
 // Logs in with the demo account through the login window; the launcher it
-// opens, null when none opened.
+// opens, null when none opened. Returns once the login window has gone.
 ChooseTools *logIn(const DemoStudio &demo);
 // Opens a tool with a double click on its card; the tool's window.
 QWidget *openTool(ChooseTools *launcher, const QString &name);
