@@ -295,7 +295,7 @@ void TestProductionSheet::sheetFailuresAreReported()
 
     FJDataOperate holder;
     QVERIFY(!holder.saveHTML(m_orderDir + QStringLiteral("其他")));
-    QVERIFY(QDir(m_orderDir + QStringLiteral("其他")).entryList({".part-*"}, QDir::Files | QDir::Hidden).isEmpty());
+    QVERIFY(QDir(m_orderDir + QStringLiteral("其他")).entryList({".*"}, QDir::Files | QDir::Hidden).isEmpty());
 }
 
 void TestProductionSheet::sheetReplacesOldOneWithStudioPermissions()
@@ -312,7 +312,7 @@ void TestProductionSheet::sheetReplacesOldOneWithStudioPermissions()
     ::umask(previous);
     QVERIFY(report.ok && read.ok);
     QCOMPARE(int(QFileInfo(pdf).permissions() & 0x0777), 0x0640);
-    QVERIFY(QDir(m_orderDir + QStringLiteral("其他")).entryList({".part-*"}, QDir::Files | QDir::Hidden).isEmpty());
+    QVERIFY(QDir(m_orderDir + QStringLiteral("其他")).entryList({".*"}, QDir::Files | QDir::Hidden).isEmpty());
 }
 
 void TestProductionSheet::headerNameOnOneLineBesideWideBarcode_data()
