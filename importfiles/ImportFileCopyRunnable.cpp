@@ -1,5 +1,6 @@
 #include "importfiles/ImportFileCopyRunnable.h"
 
+#include "app/core/AtomicFile.h"
 #include "app/core/K.h"
 #include "app/core/Logging.h"
 #include "app/core/SameFileContent.h"
@@ -7,13 +8,10 @@
 #include "platform/MountRoot.h"
 #include "platform/NoReplaceRename.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QScopeGuard>
-#include <QUuid>
 
 #include <cerrno>
 #include <cstdio>
@@ -21,15 +19,12 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr size_t kChunk = 32 << 20;
-// A temporary untouched for an hour and unlocked was left by a run that was killed.
-constexpr qint64 kStaleAfterSeconds = 3600;
 
 // copyContents' outcome when the pinned share went away under the copy.
 constexpr int kShareGone = -1;
@@ -238,17 +233,16 @@ void ImportFileCopyRunnable::run()
             return succeed(QStringLiteral("已存在相同文件"));
     }
 
-    // Hidden and with a suffix no scan mask matches, so a report never lists
-    // it; locked while it lives, so a cleanup of another run leaves it alone.
-    const QByteArray from =
-        QFile::encodeName(QStringLiteral(".~import-%1.tmp").arg(QUuid::createUuid().toString(QUuid::Id128)));
+    // Hidden and ending in a random tail, so no scan mask takes it and a
+    // report never lists it; locked while it lives, so a cleanup of another
+    // run leaves it alone.
+    QByteArray from;
     const auto dropTemporary = [dir, &from] { ::unlinkat(dir, from.constData(), 0); };
     if (shareGone())
         return missingShare();
-    const int out = ::openat(dir, from.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int out = AtomicFile::createTemporary(dir, name, &from);
     if (out < 0)
         return fail(copyFailure(target, errno));
-    ::flock(out, LOCK_EX | LOCK_NB);
 
     // Closing lets the lock go: shares refuse to rename a file that is still
     // open; the fresh change time keeps a cleanup away until the rename.
@@ -402,31 +396,17 @@ bool ImportFileCopyRunnable::createDirectory(const QString &path, QString &error
 
 bool ImportFileCopyRunnable::isTemporaryName(const QString &name)
 {
-    static const QRegularExpression pattern(QStringLiteral("^\\.~import-[0-9a-f]{32}\\.tmp$"));
-    return pattern.match(name).hasMatch();
+    return AtomicFile::isTemporaryName(QFile::encodeName(name));
 }
 
 int ImportFileCopyRunnable::removeStaleTemporaries(const QString &folder)
 {
-    const QDir dir(folder);
-    const QFileInfoList entries = dir.entryInfoList({QStringLiteral(".~import-*.tmp")},
-                                                    QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
-    int removed = 0;
-    for (const QFileInfo &entry : entries) {
-        if (entry.isSymLink() || !isTemporaryName(entry.fileName()))
-            continue;
-        const QByteArray path = QFile::encodeName(entry.filePath());
-        const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-        if (fd < 0)
-            continue;
-        // A copy under way holds the lock, or has just let it go to rename;
-        // one that was killed does neither.
-        const bool idle = entry.lastModified().secsTo(QDateTime::currentDateTime()) >= kStaleAfterSeconds;
-        if (idle && ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::unlink(path.constData()) == 0) {
-            ++removed;
-            qCDebug(lcImportFiles) << "removed a stale temporary" << entry.filePath();
-        }
-        ::close(fd);
-    }
+    const int dir = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0)
+        return 0;
+    const int removed = AtomicFile::removeStaleTemporaries(dir, AtomicFile::kStaleTemporarySecs);
+    ::close(dir);
+    if (removed > 0)
+        qCDebug(lcImportFiles) << "removed stale temporaries:" << removed << folder;
     return removed;
 }

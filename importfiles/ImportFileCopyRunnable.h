@@ -63,9 +63,11 @@ public:
         Different, // anything else: replacing it loses it
     };
 
-    // The tool's temporaries in folder that no running copy holds, removed;
-    // returns how many went. Left behind by a killed run.
+    // The temporaries killed runs left in folder, removed by the atomic
+    // writer's rule (untouched for an hour, held by no copy); returns how
+    // many went.
     static int removeStaleTemporaries(const QString &folder);
+    // A name of the atomic writer's temporaries, this tool's earlier form included.
     static bool isTemporaryName(const QString &name);
 
     ImportFile file() const { return m_file; }

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,6 +30,16 @@ QString systemError(int code)
 
 constexpr char kTemporaryMark[] = ".part-";
 constexpr int kTailLength = 10;
+
+// True when text is made of digits and the lower-case letters up to lastLetter.
+bool consistsOfDigits(const QByteArray &text, char lastLetter)
+{
+    for (const char c : text) {
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= lastLetter)))
+            return false;
+    }
+    return true;
+}
 
 QString randomTail()
 {
@@ -69,19 +80,10 @@ public:
                                       O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (m_dir < 0)
             return fail(QStringLiteral("无法写入 %1: %2").arg(m_target, systemError(errno)), error);
-        for (int attempt = 0; attempt < 16; ++attempt) {
-            const QByteArray name = QFile::encodeName(QStringLiteral(".") + info.fileName().left(64)
-                                                      + QLatin1String(kTemporaryMark) + randomTail());
-            // open(2) applies the umask to 0666, so the file gets the mode of any plain new file.
-            m_fd = ::openat(m_dir, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (m_fd >= 0) {
-                m_temporary = name;
-                return true;
-            }
-            if (errno != EEXIST)
-                break;
-        }
-        return fail(QStringLiteral("无法写入 %1: %2").arg(m_target, systemError(errno)), error);
+        m_fd = createTemporary(m_dir, info.fileName(), &m_temporary);
+        if (m_fd < 0)
+            return fail(QStringLiteral("无法写入 %1: %2").arg(m_target, systemError(errno)), error);
+        return true;
     }
 
     bool write(const char *data, qint64 size, QString *error)
@@ -212,8 +214,33 @@ bool write(const QByteArray &data, const QString &target, QString *error, int fo
     return out.open(error) && out.write(data.constData(), data.size(), error) && out.commit(error);
 }
 
+int createTemporary(int dirFd, const QString &name, QByteArray *temporary)
+{
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const QByteArray candidate =
+            QFile::encodeName(QStringLiteral(".") + name.left(64) + QLatin1String(kTemporaryMark) + randomTail());
+        // open(2) applies the umask to 0666, so the file gets the mode of any plain new file.
+        const int fd = ::openat(dirFd, candidate.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            // A share that keeps no locks refuses: its temporaries are guarded by their age alone.
+            ::flock(fd, LOCK_EX | LOCK_NB);
+            *temporary = candidate;
+            return fd;
+        }
+        if (errno != EEXIST)
+            return -1;
+    }
+    return -1;
+}
+
 bool isTemporaryName(const QByteArray &name)
 {
+    // Killed import copies of earlier versions may have left these on a share.
+    static const QByteArray importHead = ".~import-";
+    static const QByteArray importFoot = ".tmp";
+    if (name.size() == importHead.size() + 32 + importFoot.size() && name.startsWith(importHead)
+        && name.endsWith(importFoot))
+        return consistsOfDigits(name.mid(importHead.size(), 32), 'f');
     // "." + name + ".part-" + tail; a staged copy's tail starts with "r".
     const int mark = name.lastIndexOf(kTemporaryMark);
     if (!name.startsWith('.') || mark < 2)
@@ -221,13 +248,7 @@ bool isTemporaryName(const QByteArray &name)
     QByteArray tail = name.mid(mark + int(sizeof(kTemporaryMark)) - 1);
     if (tail.size() == kTailLength + 1 && tail.startsWith('r'))
         tail.remove(0, 1);
-    if (tail.size() != kTailLength)
-        return false;
-    for (const char c : qAsConst(tail)) {
-        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z')))
-            return false;
-    }
-    return true;
+    return tail.size() == kTailLength && consistsOfDigits(tail, 'z');
 }
 
 int removeStaleTemporaries(int dirFd, qint64 maxAgeSecs)
@@ -241,18 +262,34 @@ int removeStaleTemporaries(int dirFd, qint64 maxAgeSecs)
     }
     ::rewinddir(dir);
     const qint64 now = qint64(std::time(nullptr));
-    QList<QByteArray> stale;
+    const auto untouched = [now, maxAgeSecs](const struct stat &info) {
+        return S_ISREG(info.st_mode) && now - qint64(info.st_mtime) >= maxAgeSecs;
+    };
+    QList<QByteArray> old;
     while (const dirent *entry = ::readdir(dir)) {
         const QByteArray name(entry->d_name);
         struct stat info = {};
         if (isTemporaryName(name) && ::fstatat(dirFd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0
-            && S_ISREG(info.st_mode) && now - qint64(info.st_mtime) >= maxAgeSecs)
-            stale.append(name);
+            && untouched(info))
+            old.append(name);
     }
     ::closedir(dir);
     int removed = 0;
-    for (const QByteArray &name : qAsConst(stale)) {
-        if (::unlinkat(dirFd, name.constData(), 0) == 0)
+    for (const QByteArray &name : qAsConst(old)) {
+        // Judged again on the file itself, opened without following a link; a
+        // fifo put in its place meanwhile does not hold the cleanup up.
+        const int fd = ::openat(dirFd, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat info = {};
+        // A writer holds the lock for as long as its file is open.
+        const bool stale = ::fstat(fd, &info) == 0 && untouched(info) && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+        // Closed before the removal: an SMB share refuses to remove a file any
+        // handle holds open, this one too, and may hold it a moment after the
+        // close. No writer opens an existing temporary again, so none can take
+        // it up meanwhile.
+        ::close(fd);
+        if (stale && AtomicFile::remove(dirFd, name, 1000))
             ++removed;
     }
     return removed;

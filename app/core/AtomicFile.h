@@ -35,13 +35,26 @@ bool writeImage(const QImage &image, const QString &target, const QByteArray &fo
 // it on the GUI thread.
 bool remove(int dirFd, const QByteArray &name, int busyMs = 5000);
 
+// How long a temporary lies untouched before a cleanup may take it for one a
+// killed writer left: on a share that keeps no locks, the age alone tells.
+constexpr qint64 kStaleTemporarySecs = 60 * 60;
+
+// Creates and opens for writing, in the open folder dirFd, a new temporary for
+// the file name, with the mode of any plain new file, and locks it (flock) for
+// as long as it stays open, so a cleanup can tell it is being written. Returns
+// its descriptor and puts its name in *temporary; -1 with errno on failure.
+int createTemporary(int dirFd, const QString &name, QByteArray *temporary);
+
 // True for the name of a temporary this writer makes: "." + the target's
-// name + ".part-" + a random tail (and a temporary of a temporary, likewise).
+// name + ".part-" + a random tail (and a temporary of a temporary, likewise);
+// also for the import copy's earlier ".~import-" + 32 hex digits + ".tmp".
 bool isTemporaryName(const QByteArray &name);
 
-// Removes, through the open folder dirFd, the temporaries left there (by a
-// killed writer) that were last modified at least maxAgeSecs ago; other files
-// stay. Returns the number removed. Blocks: never call it on the GUI thread.
+// Removes, through the open folder dirFd, the temporaries killed writers left
+// there: plain files (a link is never followed) named as temporaries, untouched
+// for at least maxAgeSecs and held open by no one (their lock can be taken).
+// Other files stay. Returns the number removed. Blocks: never call it on the
+// GUI thread.
 int removeStaleTemporaries(int dirFd, qint64 maxAgeSecs);
 
 } // namespace AtomicFile

@@ -132,6 +132,7 @@ void FJDataOperate::startCopies(const QJsonArray &imgs, const QString &category,
         const QString source = sourceKey.isEmpty() ? orderImportPath + name : record.value(sourceKey).toString();
         auto *job = new FJDataThread(QStringLiteral("拷贝照片"), category, source, name, dest, receiver);
         job->share = share;
+        job->sweep = sweep;
         pool->start(job, 0);
     }
 }
@@ -195,7 +196,7 @@ bool FJDataOperate::saveHTML(QString folder)
     const QString html = ProductionSheetHtml::build(input, imageSources, QDateTime::currentDateTime());
 
     QString error;
-    if (!ProductionSheetPdf::write(html, folder, &error)) {
+    if (!ProductionSheetPdf::write(html, folder, &error, sweep.get())) {
         qCWarning(lcSplit) << "明细制作单生成失败:" << error;
         return false;
     }

@@ -11,8 +11,10 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
 class QThreadPool;
+class TemporarySweep;
 class QWidget;
 
 // Everything the split window knows about the order it is working on: the
@@ -84,6 +86,9 @@ public:
     // The order's share, pinned by the window when its run met it (else by
     // setOrderImportPath); every copy job reads through it.
     ShareGuard share;
+    // The run's folders written so far, handed to every copy job and used by
+    // saveHTML: the first write into one removes what killed copies left there.
+    std::shared_ptr<TemporarySweep> sweep;
 
 private:
     void startCopies(const QJsonArray &imgs, const QString &category, const QString &sourceKey, const QString &dest,

@@ -9,6 +9,7 @@
 #include "split/engine/ProductFolderNames.h"
 #include "split/engine/ProductionSheetPdf.h"
 #include "app/core/AtomicFile.h"
+#include "app/core/TemporarySweep.h"
 
 #include <QBuffer>
 #include <QDateTime>
@@ -202,6 +203,12 @@ QString FJDataThread::refusal(Source state, const QString &missing) const
     return missing;
 }
 
+void FJDataThread::sweepBeforeWriting(const QString &path)
+{
+    if (sweep && isPlainTarget(path))
+        sweep->beforeWritingTo(path);
+}
+
 bool FJDataThread::copied(FJJobFile::CopyResult result)
 {
     if (result == FJJobFile::CopyResult::Unreachable)
@@ -222,7 +229,7 @@ void FJDataThread::copyYSDPic()
         return;
     }
     QString error;
-    if (target.isEmpty() || !copied(FJJobFile::copyNew(m_srcPath, target, &error))) {
+    if (target.isEmpty() || !copied(FJJobFile::copyNew(m_srcPath, target, &error, sweep.get()))) {
         qCDebug(lcSplit).noquote() << QStringLiteral("拷贝失败: %1 -> %2 %3").arg(m_srcPath, target, error);
         copyPicBlock(false, QString(), m_imgName + QStringLiteral(" 拷贝失败"));
         return;
@@ -247,7 +254,7 @@ void FJDataThread::copyThumbnail(QString *notes, bool *done)
         return;
     }
     const QString target = FJJobFile::childPath(folder, m_imgName);
-    if (target.isEmpty() || !copied(FJJobFile::copyNew(thumbnail, target))) {
+    if (target.isEmpty() || !copied(FJJobFile::copyNew(thumbnail, target, nullptr, sweep.get()))) {
         notes->append(m_imgName + QStringLiteral("缩略图复制失败"));
         return;
     }
@@ -292,7 +299,8 @@ void FJDataThread::copyRawFiles(bool toFirstDot, QString *notes)
             continue;
         }
         const QString target = FJJobFile::childPath(rawTarget, base + found);
-        if (target.isEmpty() || !copied(FJJobFile::copyNew(rawSource + QLatin1Char('/') + base + found, target)))
+        const QString raw = rawSource + QLatin1Char('/') + base + found;
+        if (target.isEmpty() || !copied(FJJobFile::copyNew(raw, target, nullptr, sweep.get())))
             notes->append(m_imgName + found + QStringLiteral("复制失败"));
     }
 }
@@ -333,7 +341,7 @@ void FJDataThread::copyPic()
 
     const QString target = FJJobFile::childPath(folder, m_imgName);
     const FJJobFile::CopyResult result =
-        target.isEmpty() ? FJJobFile::CopyResult::Failed : FJJobFile::copyNew(m_srcPath, target);
+        target.isEmpty() ? FJJobFile::CopyResult::Failed : FJJobFile::copyNew(m_srcPath, target, nullptr, sweep.get());
     copied(result);
     if (result == FJJobFile::CopyResult::TargetExists) {
         // A second run into the same folder keeps what is there; only other bytes are worth a line.
@@ -370,6 +378,7 @@ void FJDataThread::savePic()
     const QString name = FJJobFile::text(m_imageRecord, QStringLiteral("img_name"));
     const QString path = FJJobFile::childPath(m_destPath, name);
     const QByteArray format = QFileInfo(path).suffix().toLower().toLatin1();
+    sweepBeforeWriting(path);
     if (path.isEmpty() || format.isEmpty() || !AtomicFile::writeImage(image, path, format, -1)) {
         copyPicBlock(false, QString(),
                      QStringLiteral("保存文件失败：") + (path.isEmpty() ? m_destPath + name : path));
@@ -419,7 +428,8 @@ void FJDataThread::createPro()
             const QString img = text(FJJobFile::object(value), QStringLiteral("img_name"));
             const QString source = childPath(finished, img);
             const QString target = childPath(folder, img);
-            if (source.isEmpty() || target.isEmpty() || !FJJobFile::holdsSource(FJJobFile::copyNew(source, target)))
+            if (source.isEmpty() || target.isEmpty()
+                || !FJJobFile::holdsSource(FJJobFile::copyNew(source, target, nullptr, sweep.get())))
                 failures += QLatin1Char('\n') + label + QStringLiteral("的") + img + QStringLiteral("拷贝失败");
         }
     };
@@ -452,7 +462,7 @@ void FJDataThread::saveHTML()
     const QString other = FJJobFile::childPath(orderDir, QStringLiteral("其他"));
     QString error;
     const bool written = !other.isEmpty() && FJJobFile::ensureFolder(other)
-        && ProductionSheetPdf::write(html, other, &error);
+        && ProductionSheetPdf::write(html, other, &error, sweep.get());
     if (!written) {
         qCWarning(lcSplit).noquote() << QStringLiteral("明细制作单生成失败: %1 %2").arg(orderDir, error);
         copyPicBlock(false, QString(), QStringLiteral("明细制作单.pdf 未生成"));
@@ -468,7 +478,8 @@ void FJDataThread::copyXZZPJF_YSD()
         copyPicBlock(false, QString(), refusal(state, m_imgName + QStringLiteral(" 拷贝失败")));
         return;
     }
-    const bool done = isPlainTarget(m_destPath) && copied(FJJobFile::copyNew(m_srcPath, m_destPath));
+    const bool done =
+        isPlainTarget(m_destPath) && copied(FJJobFile::copyNew(m_srcPath, m_destPath, nullptr, sweep.get()));
     copyPicBlock(done, QString(), done ? QString() : m_imgName + QStringLiteral(" 拷贝失败"));
 }
 
@@ -480,6 +491,7 @@ void FJDataThread::copyXZZPJF_YP()
         copyPicBlock(false, QString(), refusal(state, m_imgName + QStringLiteral(" 源文件不存在")));
         return;
     }
+    sweepBeforeWriting(m_destPath);
     // An earlier copy is replaced only once the new one is complete.
     auto plainCopy = [this] {
         const bool copied = isPlainTarget(m_destPath) && AtomicFile::copy(m_srcPath, m_destPath);

@@ -11,7 +11,10 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <memory>
+
 class QImageReader;
+class TemporarySweep;
 
 // One background job of the split and download tools, run once on the split
 // window's thread pool and deleted by it. The job type picks the work; every
@@ -55,6 +58,9 @@ public:
     // The share the order's files are read from, pinned when the run met it;
     // a job given none pins its source's share when it starts.
     ShareGuard share;
+    // The run's folders written so far: the first write into one removes the
+    // temporaries killed copies left there. None: nothing is removed.
+    std::shared_ptr<TemporarySweep> sweep;
 
     // The note of a job whose share did not answer (its server went away).
     static QString unreachableMessage();
@@ -90,6 +96,8 @@ private:
     // The job's failure text for a source that is not a readable file.
     QString refusal(Source state, const QString &missing) const;
     bool copied(FJJobFile::CopyResult result);
+    // The run's first write into the folder of path clears what killed copies left there.
+    void sweepBeforeWriting(const QString &path);
 
     QPointer<QWidget> m_receiver;
     QString m_jobType;

@@ -1,7 +1,9 @@
 #include "split/engine/FJJobFile.h"
 
+#include "app/core/AtomicFile.h"
 #include "app/core/K.h"
 #include "app/core/SameFileContent.h"
+#include "app/core/TemporarySweep.h"
 #include "platform/MountRoot.h"
 #include "platform/NetworkErrors.h"
 #include "platform/NoReplaceRename.h"
@@ -10,7 +12,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonValue>
-#include <QRandomGenerator>
 
 #include <QScopeGuard>
 
@@ -55,28 +56,26 @@ QString childPath(const QString &folder, const QString &name)
     return MountRoot::isStrictlyBelow(path, base) ? path : QString();
 }
 
-QString createTemporary(const QString &folder, QFile &file)
+QString createTemporary(const QString &folder, QFile &file, const QString &name, TemporarySweep *sweep)
 {
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        const QString name = QStringLiteral(".part-")
-            + QString::number(QRandomGenerator::global()->generate64(), 36).left(10);
-        const QString path = QDir(folder).filePath(name);
-        // open(2) applies the umask to 0666, as for any plain new file;
-        // QTemporaryFile would give 0600.
-        const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0) {
-            if (errno == EEXIST)
-                continue;
-            return QString();
-        }
-        if (!file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
-            ::close(fd);
-            QFile::remove(path);
-            return QString();
-        }
-        return path;
+    const int dir = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0)
+        return QString();
+    const auto closeDir = qScopeGuard([dir] { ::close(dir); });
+    if (sweep)
+        sweep->beforeWriting(folder, dir);
+    // Named for its target even without one, so a cleanup knows it.
+    QByteArray temporary;
+    const int fd = AtomicFile::createTemporary(dir, name.isEmpty() ? QStringLiteral("file") : name, &temporary);
+    if (fd < 0)
+        return QString();
+    const QString path = QDir(folder).filePath(QFile::decodeName(temporary));
+    if (!file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        ::unlinkat(dir, temporary.constData(), 0);
+        return QString();
     }
-    return QString();
+    return path;
 }
 
 bool holdsSource(CopyResult result)
@@ -120,7 +119,7 @@ CopyResult existingTarget(const QString &source, const QString &target, QString 
 
 } // namespace
 
-CopyResult copyNew(const QString &source, const QString &target, QString *error)
+CopyResult copyNew(const QString &source, const QString &target, QString *error, TemporarySweep *sweep)
 {
     switch (sourceState(source)) {
     case SourceState::File:
@@ -145,7 +144,8 @@ CopyResult copyNew(const QString &source, const QString &target, QString *error)
     }
     const auto closeSource = qScopeGuard([in] { ::close(in); });
     QFile out;
-    const QString temporary = createTemporary(QFileInfo(target).absolutePath(), out);
+    const QFileInfo placed(target);
+    const QString temporary = createTemporary(placed.absolutePath(), out, placed.fileName(), sweep);
     if (temporary.isEmpty()) {
         if (error)
             *error = QStringLiteral("无法写入: %1").arg(target);

@@ -5,6 +5,7 @@
 #include <QString>
 
 class QFile;
+class TemporarySweep;
 
 // File and value helpers of the design-file jobs. Pure functions, safe on
 // any pool thread.
@@ -50,13 +51,18 @@ bool holdsSource(CopyResult result);
 // fills leaves no cut file. Never replaces an existing target (one with the
 // same bytes counts as done). The copy
 // gets the permissions of a plain new file under the process umask, and the
-// temporary name is short, so any name the share allows can be copied.
-CopyResult copyNew(const QString &source, const QString &target, QString *error = nullptr);
+// temporary name holds at most 64 characters of the target's, so any name
+// the share allows can be copied. With a run's sweep, the run's first write
+// into the folder removes the temporaries killed copies left there.
+CopyResult copyNew(const QString &source, const QString &target, QString *error = nullptr,
+                   TemporarySweep *sweep = nullptr);
 
-// Creates a new empty file of a short random name in folder, with the
-// permissions of a plain new file under the process umask, and opens it for
-// writing. Empty text when it cannot be made.
-QString createTemporary(const QString &folder, QFile &file);
+// Creates in folder a new empty temporary for the file name (the atomic
+// writer's, locked while open), with the permissions of a plain new file
+// under the process umask, and opens it for writing; sweep as for copyNew.
+// Empty text when it cannot be made.
+QString createTemporary(const QString &folder, QFile &file, const QString &name = QString(),
+                        TemporarySweep *sweep = nullptr);
 
 // Creates folder with its parents; true when it exists afterwards.
 bool ensureFolder(const QString &folder);

@@ -67,7 +67,7 @@ QString targetPath(const QString &folder)
     return QDir(folder).absoluteFilePath(fileName());
 }
 
-bool write(const QString &html, const QString &folder, QString *error)
+bool write(const QString &html, const QString &folder, QString *error, TemporarySweep *sweep)
 {
     const QString target = targetPath(folder);
     const QString dirPath = QFileInfo(target).absolutePath();
@@ -80,7 +80,7 @@ bool write(const QString &html, const QString &folder, QString *error)
     QString temporaryPath;
     {
         QFile temporary;
-        temporaryPath = FJJobFile::createTemporary(dirPath, temporary);
+        temporaryPath = FJJobFile::createTemporary(dirPath, temporary, fileName(), sweep);
         if (temporaryPath.isEmpty())
             return fail(error, QStringLiteral("%1 无法写入").arg(target));
     }

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class TemporarySweep;
+
 // Prints a production sheet's HTML text as the A4 PDF "明细制作单.pdf".
 namespace ProductionSheetPdf {
 
@@ -16,6 +18,8 @@ QString targetPath(const QString &folder);
 // and renames it over the sheet only once printing succeeded and the file is
 // a whole PDF, trailer included. True when the
 // sheet is in place; otherwise *error (when given) names the file and cause.
-bool write(const QString &html, const QString &folder, QString *error = nullptr);
+// With a run's sweep, the run's first write into the folder removes the
+// temporaries killed copies left there.
+bool write(const QString &html, const QString &folder, QString *error = nullptr, TemporarySweep *sweep = nullptr);
 
 } // namespace ProductionSheetPdf

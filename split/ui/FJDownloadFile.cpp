@@ -1,6 +1,7 @@
 #include "split/ui/FJDownloadFile.h"
 
 #include "app/core/AtomicFile.h"
+#include "app/core/TemporarySweep.h"
 
 #include <QBuffer>
 #include <QFileInfo>
@@ -33,8 +34,10 @@ QByteArray formatOfName(const QString &path)
     return suffix;
 }
 
-QString save(const QByteArray &data, const QString &mimeType, const QString &path, bool text)
+QString save(const QByteArray &data, const QString &mimeType, const QString &path, bool text, TemporarySweep *sweep)
 {
+    if (sweep)
+        sweep->beforeWritingTo(path);
     QString error;
     if (text)
         return AtomicFile::write(data, path, &error) ? QString() : error;

@@ -6,6 +6,7 @@
 #include "app/core/Logging.h"
 #include "app/core/Config.h"
 #include "app/core/ServiceReply.h"
+#include "app/core/TemporarySweep.h"
 #include "platform/MountRoot.h"
 #include "split/engine/FJDataThread.h"
 #include "split/engine/FJJobFile.h"
@@ -154,6 +155,7 @@ void FJHome::onStartProcessRequested()
     }
     running = true;
     m_runShares.clear();
+    m_sweep = std::make_shared<TemporarySweep>();
     errorLog.clear();
     rightPanel->setBtnEnable(false);
     leftPanel->setBtnEnable(false);
@@ -263,6 +265,7 @@ void FJHome::reportDownloadSuccess(const QString &photoId)
 
 void FJHome::startJob(FJDataThread *job)
 {
+    job->sweep = m_sweep;
     threadPool->start(job, 0);
 }
 
@@ -558,6 +561,7 @@ void FJHome::processOrderPhotoDetail(bool ok, const QJsonDocument &reply, const 
     }
     m_orderShare = runShare(K::pathConvert(dataOperate.order.value(QStringLiteral("netpath")).toString()));
     dataOperate.share = m_orderShare;
+    dataOperate.sweep = m_sweep;
     m_shareGoneNoted = false;
     // Nothing of an order whose share is gone, does not answer or is reached
     // through a link off it: no folder, no file, no report.
@@ -963,8 +967,8 @@ void FJHome::onDownloaded(int generation, const QString &url, bool ok, const QBy
     // download counts once its file is written.
     QPointer<FJResultRelay> relay = m_relay;
     threadPool->start(
-        [this, relay, generation, data, mimeType, path, text, label] {
-            const QString error = FJDownloadFile::save(data, mimeType, path, text);
+        [this, relay, generation, data, mimeType, path, text, label, sweep = m_sweep] {
+            const QString error = FJDownloadFile::save(data, mimeType, path, text, sweep.get());
             if (!relay)
                 return;
             QMetaObject::invokeMethod(

@@ -11,6 +11,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <memory>
+
 class FJDataThread;
 class FJLeftPanel;
 class QMessageBox;
@@ -21,6 +23,7 @@ class QThreadPool;
 class QVBoxLayout;
 class FJResultRelay;
 class QJsonDocument;
+class TemporarySweep;
 
 // The window of the four design-file and download tools: the order table on
 // the left, the options on the right, and the run over the ticked orders.
@@ -147,5 +150,8 @@ private:
     // Each share the run has met, pinned the first time; the order's own.
     SharePins m_runShares;
     ShareGuard m_orderShare;
+    // The run's folders written so far; a new one for each run, so each run
+    // clears what killed copies left in the folders it writes.
+    std::shared_ptr<TemporarySweep> m_sweep;
     bool m_shareGoneNoted = false;
 };

@@ -21,8 +21,6 @@
 
 namespace {
 
-constexpr qint64 kStaleTemporarySecs = 60 * 60;
-
 bool fileHolds(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
@@ -173,7 +171,7 @@ bool ShareTarget::place(const Writer &writeIt, const SameBytes &sameBytes, QStri
     // A killed run's cut copies go with the next run into the folder; one
     // touched within the hour may still be another client's write.
     if (m_listing && held->isOpen() && m_listing->firstVisit(folder))
-        AtomicFile::removeStaleTemporaries(held->fd(), kStaleTemporarySecs);
+        AtomicFile::removeStaleTemporaries(held->fd(), AtomicFile::kStaleTemporarySecs);
     // The listing says which form of the name stands in the folder: a share
     // that folds names answers for the name under any of its forms.
     const QStringList listed = m_listing ? m_listing->lookAlikes(folder, name)

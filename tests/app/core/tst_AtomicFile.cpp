@@ -11,6 +11,7 @@
 #include <csignal>
 #include <ctime>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <sys/stat.h>
 #include <thread>
@@ -32,6 +33,8 @@ private slots:
     void removeWhileHeldOnSmb();
     void staleTemporaries_data();
     void staleTemporaries();
+    void staleTemporariesOnSmb_data();
+    void staleTemporariesOnSmb();
     void killedWritersTemporaryGoesLater();
 };
 
@@ -196,26 +199,42 @@ void tst_AtomicFile::removeWhileHeldOnSmb()
 
 void tst_AtomicFile::staleTemporaries_data()
 {
+    QTest::addColumn<QByteArray>("name"); // empty: the writer's own temporary, still open
     QTest::addColumn<int>("ageSecs");
     QTest::addColumn<bool>("removed");
-    QTest::newRow("untouched for the limit") << 3600 << true;
-    QTest::newRow("a second short of it") << 3599 << false;
+    const QByteArray temporary = ".a.jpg.part-0a1b2c3d4e";
+    QTest::newRow("untouched for the limit") << temporary << 3600 << true;
+    QTest::newRow("a second short of it") << temporary << 3599 << false;
+    QTest::newRow("still written") << QByteArray() << 7200 << false;
+    QTest::newRow("not a temporary") << QByteArray("a.jpg") << 7200 << false;
+    QTest::newRow("hidden, another tail") << QByteArray(".a.jpg.part-0A1B2C3D4E") << 7200 << false;
+    QTest::newRow("the import copy's earlier form")
+        << QByteArray(".~import-0123456789abcdef0123456789abcdef.tmp") << 7200 << true;
+    QTest::newRow("the import copy's form, not hex")
+        << QByteArray(".~import-0123456789abcdef0123456789abcdeg.tmp") << 7200 << false;
 }
 
-// A temporary untouched for the whole limit is old enough to go.
+// A temporary untouched for the whole limit and held by no writer is old
+// enough to go; nothing else is touched.
 void tst_AtomicFile::staleTemporaries()
 {
+    QFETCH(QByteArray, name);
     QFETCH(int, ageSecs);
     QFETCH(bool, removed);
     QTemporaryDir dir;
-    const QByteArray name = ".a.jpg.part-0a1b2c3d4e";
     const int fd = ::open(QFile::encodeName(dir.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     QVERIFY(fd >= 0);
     const auto closeFolder = qScopeGuard([fd] { ::close(fd); });
+    const int writer = name.isEmpty() ? AtomicFile::createTemporary(fd, QStringLiteral("a.jpg"), &name) : -1;
+    const auto letGo = qScopeGuard([writer] {
+        if (writer >= 0)
+            ::close(writer);
+    });
+    const QString path = dir.filePath(QFile::decodeName(name));
     // Ages are whole seconds of the clock: tried again if its second turned meanwhile.
     for (;;) {
-        QFile file(dir.filePath(QString::fromLatin1(name)));
-        QVERIFY(file.open(QIODevice::WriteOnly));
+        QFile file(path);
+        QVERIFY(writer >= 0 || file.open(QIODevice::WriteOnly));
         file.close();
         const time_t start = std::time(nullptr);
         const struct timespec times[2] = {{start - ageSecs, 0}, {start - ageSecs, 0}};
@@ -224,9 +243,46 @@ void tst_AtomicFile::staleTemporaries()
         if (std::time(nullptr) != start)
             continue;
         QCOMPARE(count, int(removed));
-        QCOMPARE(QFileInfo::exists(dir.filePath(QString::fromLatin1(name))), !removed);
+        QCOMPARE(QFileInfo::exists(path), !removed);
         return;
     }
+}
+
+void tst_AtomicFile::staleTemporariesOnSmb_data()
+{
+    QTest::addColumn<bool>("held"); // still open and locked through the share
+    QTest::addColumn<bool>("removed");
+    QTest::newRow("left by a killed writer") << false << true;
+    QTest::newRow("still written") << true << false;
+}
+
+// The share refuses to remove a file any handle holds open, the cleanup's own too.
+void tst_AtomicFile::staleTemporariesOnSmb()
+{
+    QFETCH(bool, held);
+    QFETCH(bool, removed);
+    SmbShare share;
+    SMBSHARE_START(share);
+    // Made and aged on the server: the share sets a file's time itself when a handle closes.
+    const QByteArray name = ".a.jpg.part-0a1b2c3d4e";
+    const QString served = share.servedPath() + QLatin1Char('/') + QString::fromLatin1(name);
+    QFile file(served);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("part") == 4);
+    file.close();
+    const struct timespec old[2] = {{std::time(nullptr) - 7200, 0}, {std::time(nullptr) - 7200, 0}};
+    QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(served).constData(), old, 0), 0);
+    const int folder = ::open(QFile::encodeName(share.sharePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    QVERIFY(folder >= 0);
+    const auto closeFolder = qScopeGuard([folder] { ::close(folder); });
+    const int writer = held ? ::openat(folder, name.constData(), O_WRONLY | O_CLOEXEC) : -1;
+    const auto letGo = qScopeGuard([writer] {
+        if (writer >= 0)
+            ::close(writer);
+    });
+    if (held)
+        QVERIFY(writer >= 0 && ::flock(writer, LOCK_EX | LOCK_NB) == 0);
+    QCOMPARE(AtomicFile::removeStaleTemporaries(folder, 3600), int(removed));
+    QCOMPARE(QFileInfo::exists(served), !removed);
 }
 
 // A writer killed mid-copy leaves its temporary; once it is old enough it goes.

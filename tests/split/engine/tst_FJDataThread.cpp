@@ -3,6 +3,7 @@
 #include "support/ScopedMountRoot.h"
 #include "split/engine/FJDataThread.h"
 #include "app/core/K.h"
+#include "app/core/TemporarySweep.h"
 #include "platform/ShareGuard.h"
 
 #include <QDir>
@@ -14,6 +15,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <ctime>
+#include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 
 namespace {
@@ -408,20 +412,27 @@ void TestFJDataThread::copiesArePlainFilesUnderTheUmask_data()
 {
     QTest::addColumn<QString>("jobType");
     QTest::addColumn<int>("nameBytes");
-    QTest::newRow("picture copy") << "拷贝照片" << 12;
-    QTest::newRow("raw download") << "下载原始档" << 12;
-    QTest::newRow("raw delivery") << "下载照片交付-拷贝原始档" << 12;
-    QTest::newRow("photo delivery") << "下载照片交付-拷贝原片" << 12;
+    QTest::addColumn<bool>("afterAKilledCopy"); // a run's job, into a folder where a copy was killed
+    QTest::newRow("picture copy") << "拷贝照片" << 12 << false;
+    QTest::newRow("raw download") << "下载原始档" << 12 << false;
+    QTest::newRow("raw delivery") << "下载照片交付-拷贝原始档" << 12 << false;
+    QTest::newRow("photo delivery") << "下载照片交付-拷贝原片" << 12 << false;
     // The longest name the share allows still gets a temporary name.
-    QTest::newRow("picture copy, 255-byte name") << "拷贝照片" << 255;
-    QTest::newRow("raw download, 255-byte name") << "下载原始档" << 255;
-    QTest::newRow("photo delivery, 255-byte name") << "下载照片交付-拷贝原片" << 255;
+    QTest::newRow("picture copy, 255-byte name") << "拷贝照片" << 255 << false;
+    QTest::newRow("raw download, 255-byte name") << "下载原始档" << 255 << false;
+    QTest::newRow("photo delivery, 255-byte name") << "下载照片交付-拷贝原片" << 255 << false;
+    // The killed copy's temporary goes with the run's first write there.
+    QTest::newRow("picture copy, after a killed copy") << "拷贝照片" << 12 << true;
+    QTest::newRow("raw download, after a killed copy") << "下载原始档" << 12 << true;
+    QTest::newRow("raw delivery, after a killed copy") << "下载照片交付-拷贝原始档" << 12 << true;
+    QTest::newRow("photo delivery, after a killed copy") << "下载照片交付-拷贝原片" << 12 << true;
 }
 
 void TestFJDataThread::copiesArePlainFilesUnderTheUmask()
 {
     QFETCH(QString, jobType);
     QFETCH(int, nameBytes);
+    QFETCH(bool, afterAKilledCopy);
     const QString name = QString(nameBytes - 4, QLatin1Char('n')) + QStringLiteral(".jpg");
     const QString source = sharePhoto(QStringLiteral("o/all/") + name, "photo");
     const QString dest = m_out->path() + QStringLiteral("/d");
@@ -437,6 +448,13 @@ void TestFJDataThread::copiesArePlainFilesUnderTheUmask()
     } else {
         QDir().mkpath(dest);
         job = new FJDataThread(jobType, QStringLiteral("原始档"), source, name, target, m_receiver);
+    }
+    if (afterAKilledCopy) {
+        const QString left = QFileInfo(target).path() + QStringLiteral("/.IMG_0.jpg.part-0a1b2c3d4e");
+        const struct timespec old[2] = {{std::time(nullptr) - 7200, 0}, {std::time(nullptr) - 7200, 0}};
+        QVERIFY(writeBytes(left, "part"));
+        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(left).constData(), old, 0), 0);
+        job->sweep = std::make_shared<TemporarySweep>();
     }
     const mode_t previous = ::umask(027);
     const FJJobReceiver::Report report = m_receiver->runOne(job);

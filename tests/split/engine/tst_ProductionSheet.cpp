@@ -6,6 +6,7 @@
 #include "split/engine/FJDataThread.h"
 #include "split/engine/FJSheetHtml.h"
 #include "split/engine/ProductionSheetHtml.h"
+#include "app/core/TemporarySweep.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -17,6 +18,9 @@
 #include <QTextTable>
 #include <QtTest>
 
+#include <ctime>
+#include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 
 namespace D = FJSheetStudioData;
@@ -98,9 +102,12 @@ private slots:
     void reviewSlotsOfNoTimeAreLeftOut_data();
     void reviewSlotsOfNoTimeAreLeftOut();
     void sheetOnAFullDiskFailsAndKeepsTheOldOne();
+    void sheetOfARunClearsWhatKilledCopiesLeft_data();
+    void sheetOfARunClearsWhatKilledCopiesLeft();
 
 private:
-    Document runJob(const QJsonObject &reply, FJJobReceiver::Report *report = nullptr);
+    Document runJob(const QJsonObject &reply, FJJobReceiver::Report *report = nullptr,
+                    const std::shared_ptr<TemporarySweep> &sweep = nullptr);
 
     QScopedPointer<QTemporaryDir> m_dir;
     QString m_orderDir;
@@ -116,12 +123,14 @@ void TestProductionSheet::init()
         QVERIFY(D::writePicture(m_orderDir, QStringLiteral("缩略图/sel%1.jpg").arg(i)));
 }
 
-Document TestProductionSheet::runJob(const QJsonObject &reply, FJJobReceiver::Report *report)
+Document TestProductionSheet::runJob(const QJsonObject &reply, FJJobReceiver::Report *report,
+                                    const std::shared_ptr<TemporarySweep> &sweep)
 {
     FJJobReceiver receiver;
     auto *job = new FJDataThread(QStringLiteral("生成Html"), &receiver);
     job->detailData = reply;
     job->orderDir = m_orderDir;
+    job->sweep = sweep;
     const FJJobReceiver::Report got = receiver.runOne(job);
     if (report)
         *report = got;
@@ -295,7 +304,7 @@ void TestProductionSheet::sheetFailuresAreReported()
 
     FJDataOperate holder;
     QVERIFY(!holder.saveHTML(m_orderDir + QStringLiteral("其他")));
-    QVERIFY(QDir(m_orderDir + QStringLiteral("其他")).entryList({".part-*"}, QDir::Files | QDir::Hidden).isEmpty());
+    QVERIFY(QDir(m_orderDir + QStringLiteral("其他")).entryList({".*"}, QDir::Files | QDir::Hidden).isEmpty());
 }
 
 void TestProductionSheet::sheetReplacesOldOneWithStudioPermissions()
@@ -312,7 +321,7 @@ void TestProductionSheet::sheetReplacesOldOneWithStudioPermissions()
     ::umask(previous);
     QVERIFY(report.ok && read.ok);
     QCOMPARE(int(QFileInfo(pdf).permissions() & 0x0777), 0x0640);
-    QVERIFY(QDir(m_orderDir + QStringLiteral("其他")).entryList({".part-*"}, QDir::Files | QDir::Hidden).isEmpty());
+    QVERIFY(QDir(m_orderDir + QStringLiteral("其他")).entryList({".*"}, QDir::Files | QDir::Hidden).isEmpty());
 }
 
 void TestProductionSheet::headerNameOnOneLineBesideWideBarcode_data()
@@ -453,6 +462,39 @@ void TestProductionSheet::sheetOnAFullDiskFailsAndKeepsTheOldOne()
     QVERIFY(kept.open(QIODevice::ReadOnly));
     QCOMPARE(kept.readAll(), QByteArray("old sheet"));
     QCOMPARE(QDir(other).entryList(QDir::Files | QDir::Hidden), QStringList{kSheet});
+}
+
+void TestProductionSheet::sheetOfARunClearsWhatKilledCopiesLeft_data()
+{
+    addSheetKinds();
+}
+
+// The sheet is a run's first write into its folder: a killed copy's
+// temporary there goes, a young one (perhaps another client's) stays.
+void TestProductionSheet::sheetOfARunClearsWhatKilledCopiesLeft()
+{
+    QFETCH(bool, holder);
+    const QString other = m_orderDir + QStringLiteral("其他/");
+    QVERIFY(QDir().mkpath(other));
+    const QString stale = other + QStringLiteral(".") + kSheet + QStringLiteral(".part-0a1b2c3d4e");
+    const QString young = other + QStringLiteral(".IMG_1.jpg.part-0a1b2c3d4e");
+    for (const QString &path : {stale, young})
+        QVERIFY(QFile(path).open(QIODevice::WriteOnly));
+    const struct timespec old[2] = {{std::time(nullptr) - 7200, 0}, {std::time(nullptr) - 7200, 0}};
+    QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(stale).constData(), old, 0), 0);
+    const auto sweep = std::make_shared<TemporarySweep>();
+    if (holder) {
+        FJDataOperate data;
+        data.sweep = sweep;
+        QVERIFY(data.saveHTML(other));
+    } else {
+        FJJobReceiver::Report report;
+        runJob(D::reply(), &report, sweep);
+        QVERIFY(report.ok);
+    }
+    QVERIFY(QFileInfo::exists(other + kSheet));
+    QVERIFY(!QFileInfo::exists(stale));
+    QVERIFY(QFileInfo::exists(young));
 }
 
 QTEST_MAIN(TestProductionSheet)

@@ -1,4 +1,5 @@
 #include "split/ui/FJDownloadFile.h"
+#include "app/core/TemporarySweep.h"
 #include "support/EngineTestImages.h"
 
 #include <QBuffer>
@@ -7,6 +8,10 @@
 #include <QImageReader>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -41,13 +46,18 @@ void tst_FJDownloadFile::picturesAreKeptOrConverted_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("format"); // empty: nothing may be written
     QTest::addColumn<bool>("asSent");
-    QTest::newRow("jpeg named .jpg") << sentPicture("JPEG") << "J1.jpg" << QByteArray("jpeg") << true;
-    QTest::newRow("jpeg named .JPEG") << sentPicture("JPEG") << "J1.JPEG" << QByteArray("jpeg") << true;
-    QTest::newRow("png named .png") << sentPicture("PNG") << "P.png" << QByteArray("png") << true;
-    QTest::newRow("png named .jpg") << sentPicture("PNG") << "P.jpg" << QByteArray("jpeg") << false;
-    QTest::newRow("jpeg named .png") << sentPicture("JPEG") << "J.png" << QByteArray("png") << false;
-    QTest::newRow("no picture") << QByteArray("not an image") << "x.jpg" << QByteArray() << false;
-    QTest::newRow("cut short") << sentPicture("JPEG").left(60) << "x.jpg" << QByteArray() << false;
+    QTest::addColumn<bool>("afterAKilledCopy"); // a run's save, into a folder where a copy was killed
+    QTest::newRow("jpeg named .jpg") << sentPicture("JPEG") << "J1.jpg" << QByteArray("jpeg") << true << false;
+    QTest::newRow("jpeg named .JPEG") << sentPicture("JPEG") << "J1.JPEG" << QByteArray("jpeg") << true << false;
+    QTest::newRow("png named .png") << sentPicture("PNG") << "P.png" << QByteArray("png") << true << false;
+    QTest::newRow("png named .jpg") << sentPicture("PNG") << "P.jpg" << QByteArray("jpeg") << false << false;
+    QTest::newRow("jpeg named .png") << sentPicture("JPEG") << "J.png" << QByteArray("png") << false << false;
+    QTest::newRow("no picture") << QByteArray("not an image") << "x.jpg" << QByteArray() << false << false;
+    QTest::newRow("cut short") << sentPicture("JPEG").left(60) << "x.jpg" << QByteArray() << false << false;
+    QTest::newRow("jpeg named .jpg, after a killed copy") << sentPicture("JPEG") << "J1.jpg" << QByteArray("jpeg")
+                                                          << true << true;
+    QTest::newRow("png named .jpg, after a killed copy") << sentPicture("PNG") << "P.jpg" << QByteArray("jpeg")
+                                                         << false << true;
 }
 
 void tst_FJDownloadFile::picturesAreKeptOrConverted()
@@ -56,10 +66,18 @@ void tst_FJDownloadFile::picturesAreKeptOrConverted()
     QFETCH(QString, name);
     QFETCH(QByteArray, format);
     QFETCH(bool, asSent);
+    QFETCH(bool, afterAKilledCopy);
     QTemporaryDir dir;
     const QString path = dir.filePath(name);
+    TemporarySweep sweep;
+    if (afterAKilledCopy) {
+        const QString left = dir.filePath(QStringLiteral(".") + name + QStringLiteral(".part-0a1b2c3d4e"));
+        const struct timespec old[2] = {{std::time(nullptr) - 7200, 0}, {std::time(nullptr) - 7200, 0}};
+        QVERIFY(QFile(left).open(QIODevice::WriteOnly));
+        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(left).constData(), old, 0), 0);
+    }
     const QString mime = sent.startsWith("\x89PNG") ? QStringLiteral("image/png") : QStringLiteral("image/jpeg");
-    const QString error = FJDownloadFile::save(sent, mime, path, false);
+    const QString error = FJDownloadFile::save(sent, mime, path, false, afterAKilledCopy ? &sweep : nullptr);
     if (format.isEmpty()) {
         QVERIFY(error.startsWith(QStringLiteral("Failed to read image")));
         QVERIFY(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());

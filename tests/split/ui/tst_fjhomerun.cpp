@@ -36,7 +36,10 @@
 #include <QtTest>
 
 #include <climits>
+#include <ctime>
+#include <fcntl.h>
 #include <memory>
+#include <sys/stat.h>
 
 namespace Data = SplitStudioData;
 
@@ -126,6 +129,7 @@ private slots:
     void shareGoneBeforeTheRun_data();
     void shareGoneBeforeTheRun();
     void sharePinsLastOneRun();
+    void killedCopiesLeaveNothingForGood();
     void shareGoneWhileTheJobsWait();
     void shareServerGone_data();
     void shareServerGone();
@@ -796,6 +800,44 @@ void tst_FJHomeRun::sharePinsLastOneRun()
     tickAndStart({});
     QCOMPARE(waitForSummary(), QStringLiteral("1个订单分件完成!"));
     QVERIFY(QFileInfo::exists(second.path() + QStringLiteral("/FJ1001-服务2 王强-李娜 自取/其他/成品/IMG_1.jpg")));
+}
+
+// A copy killed mid-file leaves its temporary in the delivery folder; the
+// next run that writes into that folder removes it, and so does each run after.
+void tst_FJHomeRun::killedCopiesLeaveNothingForGood()
+{
+    QVERIFY(putPicture(shareFolder(1), QStringLiteral("IMG_1.jpg")));
+    QJsonObject reply = detail(1);
+    reply.insert(QStringLiteral("images_all"), QJsonArray{picture("IMG_1.jpg")});
+    m_service->setReply(QStringLiteral("order"), QStringLiteral("orderphotodetail"), reply);
+    const QString orderDir = m_out->path() + QStringLiteral("/FJ1001-服务2 王强-李娜 自取/");
+    const auto leave = [&orderDir](const QString &name, int ageSecs) {
+        const QString path = orderDir + name;
+        const time_t then = std::time(nullptr) - ageSecs;
+        const struct timespec times[2] = {{then, 0}, {then, 0}};
+        return QDir().mkpath(QFileInfo(path).path()) && QFile(path).open(QIODevice::WriteOnly)
+               && ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) == 0;
+    };
+    const QString photos = QStringLiteral("其他/成品/.IMG_1.jpg.part-0a1b2c3d4e");
+    const QString barcode = QStringLiteral("其他/.条形码.jpg.part-0a1b2c3d4e");
+    const QString young = QStringLiteral("其他/成品/.IMG_2.jpg.part-0a1b2c3d4e");
+    const QString unwritten = QStringLiteral("原片/.IMG_3.jpg.part-0a1b2c3d4e"); // a folder the run does not write
+    QVERIFY(leave(photos, 7200) && leave(barcode, 7200) && leave(young, 0) && leave(unwritten, 7200));
+    makeWindow(DownloadSelectionResults, 1);
+    tickAndStart({0});
+    QCOMPARE(waitForSummary(), QStringLiteral("1个订单分件完成!"));
+    QVERIFY(QFileInfo::exists(orderDir + QStringLiteral("其他/成品/IMG_1.jpg")));
+    QVERIFY(!QFileInfo::exists(orderDir + photos));
+    QVERIFY(!QFileInfo::exists(orderDir + barcode));
+    QVERIFY(QFileInfo::exists(orderDir + young));
+    QVERIFY(QFileInfo::exists(orderDir + unwritten));
+
+    // Left while the window stayed open: the next run writes the sheet there again.
+    QVERIFY(leave(barcode, 7200));
+    m_finished->clear();
+    tickAndStart({});
+    QCOMPARE(waitForSummary(), QStringLiteral("1个订单分件完成!"));
+    QVERIFY(!QFileInfo::exists(orderDir + barcode));
 }
 
 // The share goes after the order began, before its jobs got a thread: each
