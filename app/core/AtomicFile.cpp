@@ -222,7 +222,8 @@ int createTemporary(int dirFd, const QString &name, QByteArray *temporary)
         // open(2) applies the umask to 0666, so the file gets the mode of any plain new file.
         const int fd = ::openat(dirFd, candidate.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
-            // A share that keeps no locks refuses: its temporaries are guarded by their age alone.
+            // A share that keeps no locks refuses: the write goes on, and its
+            // temporaries, whose lock no cleanup can take either, are left alone.
             ::flock(fd, LOCK_EX | LOCK_NB);
             *temporary = candidate;
             return fd;
@@ -235,12 +236,16 @@ int createTemporary(int dirFd, const QString &name, QByteArray *temporary)
 
 bool isTemporaryName(const QByteArray &name)
 {
-    // Killed import copies of earlier versions may have left these on a share.
+    // Killed copies of earlier versions may have left these: the import
+    // copy's, and the split tools' (the mark and up to ten base-36 digits).
     static const QByteArray importHead = ".~import-";
     static const QByteArray importFoot = ".tmp";
     if (name.size() == importHead.size() + 32 + importFoot.size() && name.startsWith(importHead)
         && name.endsWith(importFoot))
         return consistsOfDigits(name.mid(importHead.size(), 32), 'f');
+    const int markLength = int(sizeof(kTemporaryMark)) - 1;
+    if (name.startsWith(kTemporaryMark) && name.size() > markLength && name.size() <= markLength + kTailLength)
+        return consistsOfDigits(name.mid(markLength), 'z');
     // "." + name + ".part-" + tail; a staged copy's tail starts with "r".
     const int mark = name.lastIndexOf(kTemporaryMark);
     if (!name.startsWith('.') || mark < 2)
@@ -282,8 +287,9 @@ int removeStaleTemporaries(int dirFd, qint64 maxAgeSecs)
         if (fd < 0)
             continue;
         struct stat info = {};
-        // A writer holds the lock for as long as its file is open.
-        const bool stale = ::fstat(fd, &info) == 0 && untouched(info) && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+        // A writer holds the lock for as long as its file is open. A shared
+        // lock tells as well, and needs no write access (NFS asks for it).
+        const bool stale = ::fstat(fd, &info) == 0 && untouched(info) && ::flock(fd, LOCK_SH | LOCK_NB) == 0;
         // Closed before the removal: an SMB share refuses to remove a file any
         // handle holds open, this one too, and may hold it a moment after the
         // close. No writer opens an existing temporary again, so none can take

@@ -36,7 +36,7 @@ bool writeImage(const QImage &image, const QString &target, const QByteArray &fo
 bool remove(int dirFd, const QByteArray &name, int busyMs = 5000);
 
 // How long a temporary lies untouched before a cleanup may take it for one a
-// killed writer left: on a share that keeps no locks, the age alone tells.
+// killed writer left: a lock held on another machine may not show here.
 constexpr qint64 kStaleTemporarySecs = 60 * 60;
 
 // Creates and opens for writing, in the open folder dirFd, a new temporary for
@@ -47,7 +47,9 @@ int createTemporary(int dirFd, const QString &name, QByteArray *temporary);
 
 // True for the name of a temporary this writer makes: "." + the target's
 // name + ".part-" + a random tail (and a temporary of a temporary, likewise);
-// also for the import copy's earlier ".~import-" + 32 hex digits + ".tmp".
+// also for the earlier forms killed copies may have left: the import copy's
+// ".~import-" + 32 hex digits + ".tmp" and the split tools' ".part-" + up to
+// ten base-36 digits.
 bool isTemporaryName(const QByteArray &name);
 
 // Removes, through the open folder dirFd, the temporaries killed writers left

@@ -212,6 +212,11 @@ void tst_AtomicFile::staleTemporaries_data()
         << QByteArray(".~import-0123456789abcdef0123456789abcdef.tmp") << 7200 << true;
     QTest::newRow("the import copy's form, not hex")
         << QByteArray(".~import-0123456789abcdef0123456789abcdeg.tmp") << 7200 << false;
+    QTest::newRow("the split tools' earlier form") << QByteArray(".part-0a1b2c3d4e") << 7200 << true;
+    QTest::newRow("the split tools' earlier form, short tail") << QByteArray(".part-z9") << 7200 << true;
+    QTest::newRow("the split tools' form, too long a tail") << QByteArray(".part-0a1b2c3d4e5") << 7200 << false;
+    QTest::newRow("the split tools' form, upper case") << QByteArray(".part-0A1B2C3D4E") << 7200 << false;
+    QTest::newRow("the mark alone") << QByteArray(".part-") << 7200 << false;
 }
 
 // A temporary untouched for the whole limit and held by no writer is old
