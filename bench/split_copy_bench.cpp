@@ -1,9 +1,11 @@
 // Byte copies of the split tools' copy jobs: COUNT files of SIZE kilobytes
 // copied one by one through the jobs' writer into an empty folder, as a
-// product folder fills.
+// product folder fills, with a run's sweep of killed copies' temporaries
+// ("nosweep": without one).
 //
-//   split_copy_bench OUT_DIR [COUNT] [SIZE_KB]    (default 1000 files of 500 KB)
+//   split_copy_bench OUT_DIR [COUNT] [SIZE_KB] [nosweep]    (default 1000 files of 500 KB)
 
+#include "app/core/TemporarySweep.h"
 #include "split/engine/FJJobFile.h"
 
 #include <QCoreApplication>
@@ -25,6 +27,7 @@ int main(int argc, char **argv)
     }
     const int count = args.value(2, QStringLiteral("1000")).toInt();
     const int sizeKb = args.value(3, QStringLiteral("500")).toInt();
+    const bool swept = args.value(4) != QLatin1String("nosweep");
     QTemporaryDir sources;
     QByteArray bytes(sizeKb * 1024, Qt::Uninitialized);
     QRandomGenerator generator(7);
@@ -37,16 +40,18 @@ int main(int argc, char **argv)
     }
     const QString out = args.at(1);
     QDir().mkpath(out);
+    TemporarySweep sweep;
     QElapsedTimer timer;
     timer.start();
     int copied = 0;
     for (int i = 0; i < count; ++i) {
         const QString name = QStringLiteral("/P%1.jpg").arg(i);
-        if (FJJobFile::copyNew(sources.path() + name, out + name) == FJJobFile::CopyResult::Copied)
+        if (FJJobFile::copyNew(sources.path() + name, out + name, nullptr, swept ? &sweep : nullptr)
+            == FJJobFile::CopyResult::Copied)
             ++copied;
     }
     const double seconds = timer.elapsed() / 1000.0;
-    std::printf("files: %d copied: %d size_kb: %d seconds: %.2f mb_per_s: %.1f\n", count, copied, sizeKb, seconds,
-                count * sizeKb / 1024.0 / seconds);
+    std::printf("files: %d copied: %d size_kb: %d sweep: %s seconds: %.2f mb_per_s: %.1f\n", count, copied, sizeKb,
+                swept ? "yes" : "no", seconds, count * sizeKb / 1024.0 / seconds);
     return copied == count ? 0 : 1;
 }
