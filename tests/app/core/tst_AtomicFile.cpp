@@ -208,6 +208,7 @@ void tst_AtomicFile::staleTemporaries_data()
     QTest::newRow("still written") << QByteArray() << 7200 << false;
     QTest::newRow("not a temporary") << QByteArray("a.jpg") << 7200 << false;
     QTest::newRow("hidden, another tail") << QByteArray(".a.jpg.part-0A1B2C3D4E") << 7200 << false;
+    QTest::newRow("not hidden") << QByteArray("a.jpg.part-0a1b2c3d4e") << 7200 << false;
     QTest::newRow("the import copy's earlier form")
         << QByteArray(".~import-0123456789abcdef0123456789abcdef.tmp") << 7200 << true;
     QTest::newRow("the import copy's form, not hex")

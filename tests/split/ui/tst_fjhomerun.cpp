@@ -807,8 +807,17 @@ void tst_FJHomeRun::sharePinsLastOneRun()
 void tst_FJHomeRun::killedCopiesLeaveNothingForGood()
 {
     QVERIFY(putPicture(shareFolder(1), QStringLiteral("IMG_1.jpg")));
+    QVERIFY(QDir(shareFolder(1)).mkpath(QStringLiteral("原始档")));
+    QFile rawFile(shareFolder(1) + QStringLiteral("/原始档/IMG_1.CR2"));
+    QVERIFY(rawFile.open(QIODevice::WriteOnly) && rawFile.write("raw") == 3);
+    rawFile.close();
     QJsonObject reply = detail(1);
     reply.insert(QStringLiteral("images_all"), QJsonArray{picture("IMG_1.jpg")});
+    // The chosen photo's raw file goes by a job of its own into a folder of its own.
+    const QJsonObject raw{{QStringLiteral("img_name"), QStringLiteral("IMG_1.CR2")}, {QStringLiteral("id"), QStringLiteral("r1")},
+                          {QStringLiteral("localpath"), netpath(1) + QStringLiteral("\\原始档\\IMG_1.CR2")}};
+    reply.insert(QStringLiteral("shop_message"), QJsonObject{{QStringLiteral("isbdyxzysd"), QStringLiteral("1")}});
+    reply.insert(QStringLiteral("ysdimgs"), QJsonObject{{QStringLiteral("images_1_1"), QJsonArray{raw}}});
     m_service->setReply(QStringLiteral("order"), QStringLiteral("orderphotodetail"), reply);
     const QString orderDir = m_out->path() + QStringLiteral("/FJ1001-服务2 王强-李娜 自取/");
     const auto leave = [&orderDir](const QString &name, int ageSecs) {
@@ -822,11 +831,15 @@ void tst_FJHomeRun::killedCopiesLeaveNothingForGood()
     const QString barcode = QStringLiteral("其他/.条形码.jpg.part-0a1b2c3d4e");
     const QString young = QStringLiteral("其他/成品/.IMG_2.jpg.part-0a1b2c3d4e");
     const QString unwritten = QStringLiteral("原片/.IMG_3.jpg.part-0a1b2c3d4e"); // a folder the run does not write
-    QVERIFY(leave(photos, 7200) && leave(barcode, 7200) && leave(young, 0) && leave(unwritten, 7200));
+    const QString rawCopy = QStringLiteral("其他/成品原始档/.IMG_1.CR2.part-0a1b2c3d4e");
+    QVERIFY(leave(photos, 7200) && leave(barcode, 7200) && leave(young, 0) && leave(unwritten, 7200)
+            && leave(rawCopy, 7200));
     makeWindow(DownloadSelectionResults, 1);
     tickAndStart({0});
     QCOMPARE(waitForSummary(), QStringLiteral("1个订单分件完成!"));
     QVERIFY(QFileInfo::exists(orderDir + QStringLiteral("其他/成品/IMG_1.jpg")));
+    QVERIFY(QFileInfo::exists(orderDir + QStringLiteral("其他/成品原始档/IMG_1.CR2")));
+    QVERIFY(!QFileInfo::exists(orderDir + rawCopy));
     QVERIFY(!QFileInfo::exists(orderDir + photos));
     QVERIFY(!QFileInfo::exists(orderDir + barcode));
     QVERIFY(QFileInfo::exists(orderDir + young));

@@ -88,6 +88,7 @@ private slots:
     void nestedEventLoopInSlot();
     void stopAndStartAgain();
     void emptyOrderCompletesAtOnce();
+    void oldCutCopiesGoWithTheNextRun_data();
     void oldCutCopiesGoWithTheNextRun();
     void givenUpAsItsReplacementOpens_data();
     void givenUpAsItsReplacementOpens();
@@ -591,10 +592,18 @@ void TestImportManager::emptyOrderCompletesAtOnce()
 }
 
 
+void TestImportManager::oldCutCopiesGoWithTheNextRun_data()
+{
+    QTest::addColumn<int>("count"); // photos of the run
+    QTest::newRow("one photo: one write into each folder") << 1;
+    QTest::newRow("two photos") << 2;
+}
+
 // A killed run leaves its temporaries; the next run into the folder removes
 // those of its own naming untouched for an hour, and nothing else.
 void TestImportManager::oldCutCopiesGoWithTheNextRun()
 {
+    QFETCH(int, count);
     ScopedMountRoot root;
     root.mkpath(QStringLiteral("cut/.share"));
     const QString folder = root.path() + QStringLiteral("cut/C1");
@@ -631,7 +640,7 @@ void TestImportManager::oldCutCopiesGoWithTheNextRun()
     }
     tfimportthreadmanager manager;
     SignalLog log(&manager);
-    manager.startImportOrder(order(folder, QStringLiteral("C1"), QStringLiteral("81"), photos(2, QStringLiteral("cut"))));
+    manager.startImportOrder(order(folder, QStringLiteral("C1"), QStringLiteral("81"), photos(count, QStringLiteral("cut"))));
     QTRY_COMPARE_WITH_TIMEOUT(log.completed.size(), 1, 20000);
     for (const auto &file : files)
         QVERIFY2(QFileInfo::exists(folder + '/' + QString::fromUtf8(file.path)) == file.stays, file.path);
